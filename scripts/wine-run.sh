@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Runs one Windows program under Wine in a private 32-bit prefix. A 64-bit-only
+# ~/.wine cannot start 32-bit programs, and a shared prefix would let one run's
+# registry leak into the next, so every build folder keeps its own.
+set -e
+here=$(cd "$(dirname "$0")/.." && pwd)
+export WINEPREFIX=${TESSALY_WINEPREFIX:-$here/build/wineprefix}
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml="
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  mkdir -p "$WINEPREFIX"
+  # Two test programs may start at once on a new prefix: one creates it.
+  ( flock 9; [ -f "$WINEPREFIX/system.reg" ] || { wineboot -i >/dev/null 2>&1; wineserver -w; } ) 9>"$WINEPREFIX.lock"
+fi
+exec wine "$@"

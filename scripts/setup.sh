@@ -11,5 +11,5 @@ if [ ${#need[@]} -gt 0 ]; then
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
   $SUDO dpkg --add-architecture i386
   $SUDO apt-get update -q
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${need[@]}"
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q "${need[@]}"
 fi

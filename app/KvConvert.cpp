@@ -1,0 +1,286 @@
+#include "app/KvConvert.h"
+
+#include <cstdint>
+
+#include "foundation/KvBase.h"
+#include "foundation/KvFiles.h"
+#include "foundation/KvStrings.h"
+#include "mail/KvFindMail.h"
+#include "mail/KvMailFolders.h"
+
+namespace {
+
+struct TMailFormatInfo {
+    const char* Name;
+    const char* SourceExt;
+    const char* DataExt;
+    TMailboxKind ReaderMode;
+    int SourceRow;  // -1: not in the source list
+    int TargetRow;  // -1: not in the target list
+    int ClientId;   // default store of the source format, 0 for none
+};
+
+// Ids 9 and 11 have no settings name on purpose: stored settings written
+// before those formats existed must not pick them up by accident.
+constexpr TMailFormatInfo FormatTable[MaxMailFormat + 1] = {
+    {"Unknown", "*", "", 0, -1, -1, 0},
+    {"Thunderbird", "msf", "", 9, 1, -1, 5},
+    {"Eudora_OSE", "msf", "", 9, 5, -1, 5},
+    {"SeaMonkey", "msf", "", 9, 2, -1, 6},
+    {"Mozilla", "msf", "", 9, 3, -1, 7},
+    {"Netscape", "msf", "", 9, 4, -1, 8},
+    {"Netscape_Old", "snm", "", 9, -1, -1, 8},
+    {"Eudora.toc", "toc", "", 17, 7, -1, 9},
+    {"Eudora.mbx", "mbx", "mbx", 16, 8, -1, 9},
+    {"", "*", "", 18, 9, -1, 0},
+    {"Mbox", "*", "mbox", 5, 11, -1, 0},
+    {"", "*", "", 8, 12, -1, 0},
+    {"EML", "eml", "eml", 1, -1, 1, 0},
+    {"Txt", "txt", "txt", 1, -1, 2, 0},
+    {"Mbox_Win", "mbox", "mbox", 5, -1, 4, 0},
+    {"Mbox_Unix", "mbox", "mbox", 5, -1, 5, 0},
+    {"Mbox_Mac", "mbox", "mbox", 5, -1, 6, 0},
+    {"Other", "*", "", 0, 14, 8, 0},
+};
+
+const TMailFormatInfo& InfoOf(TMailFormat Format)
+{
+    const int id = Format & 0x7F;
+    return FormatTable[id <= MaxMailFormat ? id : 0];
+}
+
+bool IsMozillaFormat(TMailFormat Format)
+{
+    const TMailFormat id = Format & 0x7F;
+    return id >= mftThunderbird && id <= mftNetscapeOld;
+}
+
+bool IsEudoraFormat(TMailFormat Format)
+{
+    const TMailFormat id = Format & 0x7F;
+    return id == mftEudoraToc || id == mftEudoraMbx;
+}
+
+// Header rows and rows past the list belong to no format.
+TMailFormat FormatOfRow(int TMailFormatInfo::*List, int Row)
+{
+    if (Row < 0)
+        return mftUnknown;
+    for (TMailFormat id = 1; id <= MaxMailFormat; ++id)
+        if (FormatTable[id].*List == Row)
+            return id;
+    return mftUnknown;
+}
+
+}  // namespace
+
+std::string MailFormatName(TMailFormat Format)
+{
+    return InfoOf(Format).Name;
+}
+
+TMailFormat MailFormatFromName(const std::string& Name)
+{
+    if (Name.empty())
+        return mftUnknown;
+    for (TMailFormat id = 1; id <= MaxMailFormat; ++id)
+        if (SameTextStr(Name, FormatTable[id].Name))
+            return id;
+    return mftUnknown;
+}
+
+std::string MailFormatExtension(TMailFormat Format, bool DataFile)
+{
+    return DataFile ? InfoOf(Format).DataExt : InfoOf(Format).SourceExt;
+}
+
+TMailboxKind MailFormatReaderMode(TMailFormat Format)
+{
+    return InfoOf(Format).ReaderMode;
+}
+
+TMailFormat MailFormatFromSourceRow(int Row)
+{
+    return FormatOfRow(&TMailFormatInfo::SourceRow, Row);
+}
+
+TMailFormat MailFormatFromTargetRow(int Row)
+{
+    return FormatOfRow(&TMailFormatInfo::TargetRow, Row);
+}
+
+int MailFormatToRow(TMailFormat Format, bool Target)
+{
+    if (Target && (Format & 0x7F) == mftSeveral)
+        return 8;
+    return Target ? InfoOf(Format).TargetRow : InfoOf(Format).SourceRow;
+}
+
+std::string MailFormatSubfolderExt(TMailFormat Format)
+{
+    return IsMozillaFormat(Format) ? FolderExtSbd : "";
+}
+
+TLineBreakKind MailFormatLineBreak(TMailFormat Format)
+{
+    switch (Format & 0x7F) {
+    case mftMboxUnix:
+        return lbkLf;
+    case mftMboxMac:
+        return lbkCr;
+    default:
+        return lbkCrLf;
+    }
+}
+
+bool MailFormatIsOneFilePerMessage(TMailFormat Format)
+{
+    const TMailFormat id = Format & 0x7F;
+    return id == mftEml || id == mftTxt;
+}
+
+bool MailFormatIsMboxTarget(TMailFormat Format)
+{
+    const TMailFormat id = Format & 0x7F;
+    return id >= mftMboxWin && id <= mftMboxMac;
+}
+
+int MailFormatClientId(TMailFormat Format)
+{
+    return InfoOf(Format).ClientId;
+}
+
+std::string GetSourceDefaultFolder(TMailFormat Format)
+{
+    const int client = MailFormatClientId(Format);
+    return client == 0 ? std::string() : GetClientMailFolderById(client, std::string(), 0);
+}
+
+TObject* MailFormatToObject(TMailFormat Format)
+{
+    return reinterpret_cast<TObject*>(static_cast<std::uintptr_t>(Format));
+}
+
+TMailFormat MailFormatOfObject(const TObject* Object)
+{
+    return static_cast<TMailFormat>(reinterpret_cast<std::uintptr_t>(Object) & 0xFF);
+}
+
+// ---------------------------------------------------------------------------
+// TConvertSettings
+// ---------------------------------------------------------------------------
+
+TConvertSettings::TConvertSettings() = default;
+
+void TConvertSettings::SetSourceList(TStrings* List)
+{
+    SourceList = List;
+    SourceCount = List ? List->Count() : 0;
+    CurrentIndex = -1;
+    ResetCounters();
+}
+
+void TConvertSettings::ResetCounters()
+{
+    MailboxCount = 0;
+    MessageCount = 0;
+    DuplicateCount = 0;
+    ErrorCount = 0;
+}
+
+void TConvertSettings::SetTargetFormat(TMailFormat Format)
+{
+    TargetFormat = Format;
+    OneFilePerMessage = MailFormatIsOneFilePerMessage(Format);
+    LineBreak = MailFormatLineBreak(Format);
+}
+
+void TConvertSettings::SetCurrentIndex(int Index)
+{
+    CurrentIndex = Index;
+    SourceFormat = GetSourceFormat();
+    SubfolderExt = MailFormatSubfolderExt(SourceFormat);
+    const std::string entry = GetSourceEntry();
+    const int slash = LastCharPos('\\', entry);
+    std::string base = entry.substr(0, static_cast<size_t>(slash));
+    // The chosen folder's own name belongs to every restored path, so a
+    // folder search counts from that folder's parent.
+    if (entry.find("*.") != std::string::npos && !base.empty())
+        base = ExtractParentFolder(base);
+    SourceBase = AddTrailingBackslash(base);
+}
+
+bool TConvertSettings::HasCurrentEntry() const
+{
+    return SourceList && CurrentIndex >= 0 && CurrentIndex < SourceCount && CurrentIndex < SourceList->Count();
+}
+
+TMailFormat TConvertSettings::GetSourceFormat() const
+{
+    return HasCurrentEntry() ? MailFormatOfObject(SourceList->Objects(CurrentIndex)) : TMailFormat(mftUnknown);
+}
+
+std::string TConvertSettings::GetSourceEntry() const
+{
+    return HasCurrentEntry() ? SourceList->Strings(CurrentIndex) : std::string();
+}
+
+std::string TConvertSettings::GetSourceExt(bool DataFile) const
+{
+    if (!DataFile)
+        return MailFormatExtension(SourceFormat, false);
+    return IsEudoraFormat(SourceFormat) ? "mbx" : "";
+}
+
+std::string TConvertSettings::GetMailboxFileOf(const std::string& FoundFile) const
+{
+    if (IsMozillaFormat(SourceFormat))
+        return RemoveFileExt(FoundFile, MailFormatExtension(SourceFormat, false));
+    if ((SourceFormat & 0x7F) == mftEudoraToc)
+        return SetFileExt(FoundFile, "mbx");
+    return FoundFile;
+}
+
+std::string TConvertSettings::GetTargetExt() const
+{
+    return TargetExtOverride.empty() ? MailFormatExtension(TargetFormat, true) : TargetExtOverride;
+}
+
+std::string TConvertSettings::GetTargetPath(const std::string& MailboxFile) const
+{
+    if (!RestoreFolderTree)
+        return TargetPath;
+    std::string part;
+    if (OneFilePerMessage) {
+        std::string ext = MailFormatExtension(SourceFormat, false);
+        if (ext == "*")
+            ext.clear();
+        part = AddTrailingBackslash(ext.empty() ? MailboxFile : RemoveFileExt(MailboxFile, ext));
+    } else {
+        part = MailboxFile.substr(0, static_cast<size_t>(LastCharPos('\\', MailboxFile)));
+    }
+    part = StrDeleteLeft(part, static_cast<int>(SourceBase.size()));
+    if (OneFilePerMessage && !SubfolderExt.empty())
+        part = RemoveFolderExtension(part, SubfolderExt);
+    return part.empty() ? TargetPath : JoinPath(TargetPath, part);
+}
+
+void TConvertSettings::CountResult(int Code)
+{
+    switch (Code) {
+    case 0:
+        ++MailboxCount;
+        break;
+    case 1:
+        ++MessageCount;
+        break;
+    case 2:
+        ++DuplicateCount;
+        break;
+    case 3:
+        ++ErrorCount;
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,102 @@
+#pragma once
+// The mail formats of the wizard's two format lists, with everything that
+// hangs on a format, and the settings, source position and counters of one
+// conversion run.
+
+#include <cstdint>
+#include <string>
+
+#include "classlib/Classes.h"
+#include "foundation/KvLineBreaks.h"
+#include "mail/KvMailFlags.h"
+
+// One byte; every lookup masks it with 0x7F first.
+using TMailFormat = std::uint8_t;
+enum : TMailFormat {
+    mftUnknown = 0,
+    mftThunderbird = 1,
+    mftEudoraOse = 2,
+    mftSeaMonkey = 3,
+    mftMozilla = 4,
+    mftNetscape = 5,
+    mftNetscapeOld = 6,
+    mftEudoraToc = 7,
+    mftEudoraMbx = 8,
+    mftMacEudora = 9,
+    mftMbox = 10,
+    mftPine = 11,
+    mftEml = 12,
+    mftTxt = 13,
+    mftMboxWin = 14,
+    mftMboxUnix = 15,
+    mftMboxMac = 16,
+    mftOther = 17,
+    mftSeveral = 18,  // only a marker while the start page is built
+};
+inline constexpr TMailFormat MaxMailFormat = mftOther;
+
+// Empty for the formats without a settings name.
+std::string MailFormatName(TMailFormat Format);
+// Ignores letter case; 0 for any other text.
+TMailFormat MailFormatFromName(const std::string& Name);
+std::string MailFormatExtension(TMailFormat Format, bool DataFile);
+TMailboxKind MailFormatReaderMode(TMailFormat Format);
+TMailFormat MailFormatFromSourceRow(int Row);
+TMailFormat MailFormatFromTargetRow(int Row);
+// -1 when the format has no row in that list.
+int MailFormatToRow(TMailFormat Format, bool Target);
+// "sbd" for the Mozilla-family formats, else empty.
+std::string MailFormatSubfolderExt(TMailFormat Format);
+TLineBreakKind MailFormatLineBreak(TMailFormat Format);
+bool MailFormatIsOneFilePerMessage(TMailFormat Format);
+bool MailFormatIsMboxTarget(TMailFormat Format);
+// The mail client whose default store a source format reads; 0 for none.
+int MailFormatClientId(TMailFormat Format);
+// That client's mail folder (no trailing backslash), or empty.
+std::string GetSourceDefaultFolder(TMailFormat Format);
+
+// A source list line carries its format in its object slot.
+TObject* MailFormatToObject(TMailFormat Format);
+TMailFormat MailFormatOfObject(const TObject* Object);
+
+class TConvertSettings : public TObject {
+public:
+    TConvertSettings();
+
+    void SetSourceList(TStrings* List);
+    void ResetCounters();
+    void SetTargetFormat(TMailFormat Format);
+    void SetCurrentIndex(int Index);
+    TMailFormat GetSourceFormat() const;
+    std::string GetSourceEntry() const;
+    std::string GetSourceExt(bool DataFile) const;
+    std::string GetMailboxFileOf(const std::string& FoundFile) const;
+    std::string GetTargetExt() const;
+    std::string GetTargetPath(const std::string& MailboxFile) const;
+    // 0 mailboxes, 1 messages, 2 duplicates, 3 errors.
+    void CountResult(int Code);
+
+    std::int32_t CurrentIndex = -1;
+    TLineBreakKind LineBreak = lbkCrLf;
+    std::int32_t SourceCount = 0;
+    bool MatchDates = false;
+    bool Md5FileNames = false;
+    bool IncludeSubfolders = false;
+    bool OneFilePerMessage = false;
+    TMailFormat SourceFormat = mftUnknown;
+    TStrings* SourceList = nullptr;  // the wizard's, not owned
+    bool SkipTrashJunk = false;
+    std::string SubfolderExt;
+    std::string SourceBase;
+    std::int32_t MailboxCount = 0;
+    std::int32_t MessageCount = 0;
+    std::int32_t DuplicateCount = 0;
+    std::int32_t ErrorCount = 0;
+    std::string TargetExtOverride;
+    std::string TargetPath;
+    TMailFormat TargetFormat = mftUnknown;
+    bool RestoreFolderTree = false;
+
+private:
+    bool HasCurrentEntry() const;
+};

@@ -1,0 +1,95 @@
+#pragma once
+// The conversion run: walks the wizard's source list, reads every mailbox
+// message by message and writes each message as a file of its own or
+// appends it to an mbox file, logging one block of lines per mailbox. It
+// reaches its window only through TKvConvertHost.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/KvConvert.h"
+#include "app/KvConvertHost.h"
+
+class TFileFinder;
+class TStringList;
+class TTextFileWriter;
+
+// Result codes of one mailbox or one message.
+enum : int {
+    crDone = 0,
+    crNotFound = 1,
+    crLocked = 2,
+    crNoText = 3,
+    crWriteFailed = 4,
+    crDuplicate = 6,
+    crSkipped = 7,
+    crEmpty = 8,
+    crNotMailbox = 9,
+};
+
+// SniffMailboxFile's answers.
+inline constexpr int SniffMbox = 7;
+inline constexpr int SniffMessage = 42;
+
+// Set by Stop, by Cancel and by closing the window; cleared when a run ends.
+extern std::uint8_t ConversionAborted;
+
+// 7 for an mbox, 42 for a single message, 0 for anything else (also for a
+// file that is missing or can't be read).
+int SniffMailboxFile(const std::string& FileName);
+// The target text cut after the backslash of a trailing "\*.ext" pattern;
+// a text without that pattern stays whole.
+std::string CutTargetPattern(const std::string& Text);
+// "*" for a text ending in a slash, the extension of a trailing pattern,
+// "." for a pattern without one ("C:\Out\*."), else empty.
+std::string TargetExtOfText(const std::string& Text);
+
+class TConvertDriver {
+public:
+    explicit TConvertDriver(TKvConvertHost& Host);
+    ~TConvertDriver();
+    TConvertDriver(const TConvertDriver&) = delete;
+    TConvertDriver& operator=(const TConvertDriver&) = delete;
+
+    void StartConversion();
+    // Returns whether it went ahead (Confirm asks first).
+    bool StopConversion(bool Confirm);
+    bool Running() const { return FRunning; }
+
+    void ConvertSourceList();
+    int ConvertMailbox(const std::string& FileName, bool CheckSkipList);
+    int WriteMessage(std::string& Text);
+    int WriteMessageFile(const std::string& Text);
+    int AppendMessageToMbox(const std::string& Text);
+
+    void FinderAcceptFile(TFileFinder* Sender, const std::string& FoundName, bool& Accept);
+    void FinderAcceptFolder(TFileFinder* Sender, const std::string& Folder, bool& Accept);
+    void FinderFoundFile(TFileFinder* Sender, const std::string& FileName);
+
+    void LogLine(const std::string& Text);
+    void ShowProgress(int Percent);
+    void HideProgress();
+
+    TConvertSettings* Settings() const { return FSettings.get(); }
+    TStringList* SkipFolders() const { return FSkipFolders.get(); }
+    const std::string& TargetFolder() const { return FTargetFolder; }
+
+    // Where the skip list is loaded from on the first run; the program's
+    // folder unless a caller points elsewhere.
+    std::string SkipFoldersFile;
+
+private:
+    void RunFolderSearch(const std::string& Folder, const std::string& Mask);
+    void PrepareMboxWriter(const std::string& DataFile);
+    bool IsOnSkipList(const std::string& Name) const;
+    void FinishRun();
+
+    TKvConvertHost& FHost;
+    std::unique_ptr<TConvertSettings> FSettings;
+    std::unique_ptr<TFileFinder> FFileFinder;
+    std::unique_ptr<TStringList> FSkipFolders;
+    std::unique_ptr<TTextFileWriter> FMboxWriter;
+    std::string FTargetFolder;
+    bool FRunning = false;
+};

@@ -1,0 +1,104 @@
+#include "bench/BenchHost.h"
+
+#include <windows.h>
+#include <psapi.h>
+
+#include <utility>
+
+const char* const BenchUsage =
+    "usage: convert <source> <source format> <target> <target format> [options]\n"
+    "  source         a mailbox file, or a folder pattern such as Z:\\mail\\*.msf\n"
+    "  source format  a settings name (Mbox, Thunderbird, Eudora.toc...) or a number 1-11\n"
+    "  target         a folder ending in a backslash, a folder with a pattern (Z:\\out\\*.eml),\n"
+    "                 or one mbox file\n"
+    "  target format  EML, Txt, Mbox_Win, Mbox_Unix or Mbox_Mac\n"
+    "options:\n"
+    "  -s, --subfolders     include sub-folders\n"
+    "  -j, --skip-trash     skip trash and junk folders\n"
+    "  -r, --restore-tree   restore the folder tree\n"
+    "  -d, --match-dates    set file times to the message dates\n"
+    "  -m, --digest-names   name files by the message digest\n";
+
+namespace {
+
+// A settings name, or a plain number for the formats that have none.
+TMailFormat FormatOfArg(const std::string& Text)
+{
+    const TMailFormat named = MailFormatFromName(Text);
+    if (named != mftUnknown)
+        return named;
+    if (Text.empty() || Text.size() > 2)
+        return mftUnknown;
+    int n = 0;
+    for (char c : Text) {
+        if (c < '0' || c > '9')
+            return mftUnknown;
+        n = n * 10 + (c - '0');
+    }
+    return static_cast<TMailFormat>(n <= MaxMailFormat ? n : 0);
+}
+
+}  // namespace
+
+std::string ParseBenchArgs(const std::vector<std::string>& Args, TBenchArgs& Result)
+{
+    Result = TBenchArgs();
+    std::vector<std::string> plain;
+    TConvertChoices& c = Result.Choices;
+    for (const std::string& a : Args) {
+        if (a == "-s" || a == "--subfolders")
+            c.IncludeSubfolders = true;
+        else if (a == "-j" || a == "--skip-trash")
+            c.SkipTrashJunk = true;
+        else if (a == "-r" || a == "--restore-tree")
+            c.RestoreFolderTree = true;
+        else if (a == "-d" || a == "--match-dates")
+            c.MatchDates = true;
+        else if (a == "-m" || a == "--digest-names")
+            c.Md5FileNames = true;
+        else if (a.size() > 1 && a[0] == '-')
+            return "unknown option " + a;
+        else
+            plain.push_back(a);
+    }
+    if (plain.size() != 4)
+        return "expected 4 arguments, got " + std::to_string(plain.size());
+    Result.Source = plain[0];
+    c.SourceFormat = FormatOfArg(plain[1]);
+    c.TargetText = plain[2];
+    c.TargetFormat = FormatOfArg(plain[3]);
+    if (Result.Source.empty())
+        return "empty source";
+    if (c.SourceFormat < mftThunderbird || c.SourceFormat > mftPine)
+        return "not a source format: " + plain[1];
+    if (!MailFormatIsOneFilePerMessage(c.TargetFormat) && !MailFormatIsMboxTarget(c.TargetFormat))
+        return "not a target format: " + plain[3];
+    if (c.TargetText.empty())
+        return "empty target";
+    return std::string();
+}
+
+TBenchHost::TBenchHost(const TBenchArgs& Args, std::function<void(const std::string&)> OnLine)
+    : FChoices(Args.Choices), FOnLine(std::move(OnLine))
+{
+    FSources.AddObject(Args.Source, MailFormatToObject(Args.Choices.SourceFormat));
+}
+
+void TBenchHost::AddLogLine(const std::string& Text)
+{
+    static const std::string processing = "Processing: ";
+    if (Text.compare(0, processing.size(), processing) == 0)
+        FMailboxes.push_back(Text.substr(processing.size()));
+    ++FLineCount;
+    if (FOnLine)
+        FOnLine(Text);
+}
+
+std::uint64_t PeakWorkingSet()
+{
+    PROCESS_MEMORY_COUNTERS pmc{};
+    pmc.cb = sizeof pmc;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc))
+        return 0;
+    return pmc.PeakWorkingSetSize;
+}

@@ -1,0 +1,570 @@
+#pragma once
+// TControl, TWinControl, TCustomControl, TGraphicControl: windows bound to
+// objects, painting, alignment, mouse and keyboard routing.
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "classlib/Classes.h"
+#include "classlib/Graphics.h"
+#include "classlib/Messages.h"
+
+class TControl;
+class TWinControl;
+
+class EInvalidOperation : public Exception { public: using Exception::Exception; };
+
+// ---------------------------------------------------------------------------
+// Enumerations and sets
+// ---------------------------------------------------------------------------
+
+enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum TVerticalAlignment { taAlignTop, taAlignBottom, taVerticalCenter };
+enum TTextLayout { tlTop, tlCenter, tlBottom };
+enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+using TBorderStyle = TFormBorderStyle;
+
+enum TShiftStateFlag : unsigned {
+    ssShift = 1u << 0, ssAlt = 1u << 1, ssCtrl = 1u << 2,
+    ssLeft = 1u << 3, ssRight = 1u << 4, ssMiddle = 1u << 5, ssDouble = 1u << 6,
+};
+using TShiftState = unsigned;
+
+enum TControlStyleFlag : unsigned {
+    csAcceptsControls = 1u << 0,
+    csCaptureMouse = 1u << 1,
+    csDesignInteractive = 1u << 2,
+    csClickEvents = 1u << 3,
+    csFramed = 1u << 4,
+    csSetCaption = 1u << 5,
+    csOpaque = 1u << 6,
+    csDoubleClicks = 1u << 7,
+    csFixedWidth = 1u << 8,
+    csFixedHeight = 1u << 9,
+    csNoDesignVisible = 1u << 10,
+    csReplicatable = 1u << 11,
+    csNoStdEvents = 1u << 12,
+    csDisplayDragImage = 1u << 13,
+    csReflector = 1u << 14,
+    csActionClient = 1u << 15,
+    csMenuEvents = 1u << 16,
+    csNeedsBorderPaint = 1u << 17,
+    csParentBackground = 1u << 18,
+};
+using TControlStyle = unsigned;
+
+enum TControlStateFlag : unsigned {
+    csLButtonDown = 1u << 0,
+    csClicked = 1u << 1,
+    csPalette = 1u << 2,
+    csReadingState = 1u << 3,
+    csAlignmentNeeded = 1u << 4,
+    csFocusing = 1u << 5,
+    csCreating = 1u << 6,
+    csPaintCopy = 1u << 7,
+    csCustomPaint = 1u << 8,
+    csDestroyingHandle = 1u << 9,
+    csDocking = 1u << 10,
+};
+using TControlState = unsigned;
+
+// Cursor numbers; positive numbers are registered with the screen.
+using TCursor = short;
+constexpr TCursor crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4,
+                  crSize = -22, crSizeNESW = -6, crSizeNS = -7, crSizeNWSE = -8, crSizeWE = -9,
+                  crUpArrow = -10, crHourGlass = -11, crDrag = -12, crNoDrop = -13, crHSplit = -14,
+                  crVSplit = -15, crMultiDrag = -16, crSQLWait = -17, crNo = -18, crAppStart = -19,
+                  crHelp = -20, crHandPoint = -21, crSizeAll = -22;
+
+using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
+using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
+using TKeyEvent = std::function<void(TObject* Sender, WORD& Key, TShiftState Shift)>;
+using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
+
+// The shift state of the keyboard now, or of a key message's data.
+TShiftState KeyboardStateToShiftState();
+TShiftState KeyDataToShiftState(LPARAM KeyData);
+TShiftState MouseKeysToShiftState(WPARAM Keys);
+
+// ---------------------------------------------------------------------------
+// Properties by name
+// ---------------------------------------------------------------------------
+
+// Ordinal properties (integers, Booleans, enumerations, colours, bit sets)
+// and text properties a control publishes by name; each class has a table
+// chained to its base class's.
+using TPropOrd = std::int64_t;
+
+struct TPropInfo {
+    std::string Name;
+    std::function<TPropOrd(const TObject*)> GetOrd;
+    std::function<void(TObject*, TPropOrd)> SetOrd;
+    std::function<std::string(const TObject*)> GetStr;
+    std::function<void(TObject*, const std::string&)> SetStr;
+    bool IsString() const { return static_cast<bool>(GetStr); }
+};
+
+class TPropertyTable {
+public:
+    TPropertyTable(const TPropertyTable* Base, std::vector<TPropInfo> Props)
+        : FBase(Base), FProps(std::move(Props)) {}
+    // Case-insensitive lookup through this table and its bases; null when none.
+    const TPropInfo* Find(const std::string& Name) const;
+
+private:
+    const TPropertyTable* FBase;
+    std::vector<TPropInfo> FProps;
+};
+
+template <typename C, typename V, typename S>
+TPropInfo OrdProp(const char* Name, V (C::*Get)() const, void (C::*Set)(S))
+{
+    TPropInfo P;
+    P.Name = Name;
+    P.GetOrd = [Get](const TObject* O) { return static_cast<TPropOrd>((static_cast<const C*>(O)->*Get)()); };
+    P.SetOrd = [Set](TObject* O, TPropOrd V_) {
+        (static_cast<C*>(O)->*Set)(static_cast<std::remove_cv_t<std::remove_reference_t<S>>>(V_));
+    };
+    return P;
+}
+
+template <typename C>
+TPropInfo StrProp(const char* Name, std::string (C::*Get)() const, void (C::*Set)(const std::string&))
+{
+    TPropInfo P;
+    P.Name = Name;
+    P.GetStr = [Get](const TObject* O) { return (static_cast<const C*>(O)->*Get)(); };
+    P.SetStr = [Set](TObject* O, const std::string& V) { (static_cast<C*>(O)->*Set)(V); };
+    return P;
+}
+
+// Published property access; the setters return false (and do nothing) when
+// the control has no such property.
+bool IsPublishedProp(const TControl* Control, const std::string& Name);
+bool GetOrdProp(const TControl* Control, const std::string& Name, TPropOrd& Value);
+bool SetOrdProp(TControl* Control, const std::string& Name, TPropOrd Value);
+bool GetStrProp(const TControl* Control, const std::string& Name, std::string& Value);
+bool SetStrProp(TControl* Control, const std::string& Name, const std::string& Value);
+
+// ---------------------------------------------------------------------------
+// TControl
+// ---------------------------------------------------------------------------
+
+class TControl : public TComponent {
+public:
+    explicit TControl(TComponent* AOwner);
+    ~TControl() override;
+    void BeforeDestruction() override;
+
+    // Frees now, or, while a message of this control or of one inside it
+    // is being handled, as soon as that handling has unwound.
+    void Free();
+    bool IsDispatching() const;
+
+    // Handles one message; overrides switch on their numbers and pass the
+    // rest to the base class's WndProc.
+    virtual void WndProc(TMessage& Message);
+    LRESULT Perform(UINT Msg, WPARAM WParam = 0, LPARAM LParam = 0);
+
+    TWinControl* Parent() const { return FParent; }
+    virtual void SetParent(TWinControl* AParent);
+
+    int Left() const { return FLeft; }
+    int Top() const { return FTop; }
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+    void SetLeft(int Value) { SetBounds(Value, FTop, FWidth, FHeight); }
+    void SetTop(int Value) { SetBounds(FLeft, Value, FWidth, FHeight); }
+    void SetWidth(int Value) { SetBounds(FLeft, FTop, Value, FHeight); }
+    void SetHeight(int Value) { SetBounds(FLeft, FTop, FWidth, Value); }
+    virtual void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
+    TRect BoundsRect() const { return Bounds(FLeft, FTop, FWidth, FHeight); }
+    void SetBoundsRect(const RECT& R) { SetBounds(R.left, R.top, R.right - R.left, R.bottom - R.top); }
+
+    TRect ClientRect() const { return GetClientRect(); }
+    int ClientWidth() const { return ClientRect().Width(); }
+    int ClientHeight() const { return ClientRect().Height(); }
+    void SetClientWidth(int Value) { SetClientSize(Value, ClientHeight()); }
+    void SetClientHeight(int Value) { SetClientSize(ClientWidth(), Value); }
+    // Screen position of the client area's origin.
+    virtual TPoint ClientOrigin() const;
+    TPoint ClientToScreen(const TPoint& P) const;
+    TPoint ScreenToClient(const TPoint& P) const;
+
+    TAlign Align() const { return FAlign; }
+    void SetAlign(TAlign Value);
+    bool AutoSize() const { return FAutoSize; }
+    virtual void SetAutoSize(bool Value);
+
+    bool Visible() const { return FVisible; }
+    void SetVisible(bool Value);
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+    // Visible, and so are all parents (windowed controls: and have a window).
+    virtual bool Showing() const;
+
+    bool Enabled() const { return FEnabled; }
+    virtual void SetEnabled(bool Value);
+
+    TColor Color() const { return FColor; }
+    void SetColor(TColor Value);
+    bool ParentColor() const { return FParentColor; }
+    void SetParentColor(bool Value);
+    TFont* Font() const { return FFont; }
+    void SetFont(const TFont* Value) { FFont->Assign(Value); }
+    bool ParentFont() const { return FParentFont; }
+    void SetParentFont(bool Value);
+
+    std::string Caption() const { return GetText(); }
+    void SetCaption(const std::string& Value) { SetText(Value); }
+    std::string Text() const { return GetText(); }
+    void SetText(const std::string& Value);
+
+    std::string Hint() const { return FHint; }
+    void SetHint(const std::string& Value) { FHint = Value; }
+    bool ShowHint() const { return FShowHint; }
+    void SetShowHint(bool Value);
+    bool ParentShowHint() const { return FParentShowHint; }
+    void SetParentShowHint(bool Value);
+
+    TCursor Cursor() const { return FCursor; }
+    void SetCursor(TCursor Value);
+
+    TControlStyle ControlStyle() const { return FControlStyle; }
+    void SetControlStyle(TControlStyle Value) { FControlStyle = Value; }
+    TControlState ControlState() const { return FControlState; }
+    void SetControlState(TControlState Value) { FControlState = Value; }
+
+    TBiDiMode BiDiMode() const { return FBiDiMode; }
+    void SetBiDiMode(TBiDiMode Value);
+    bool UseRightToLeftAlignment() const;
+    bool UseRightToLeftReading() const;
+    // Adds DT_RIGHT/DT_RTLREADING as the reading order asks.
+    UINT DrawTextBiDiModeFlags(UINT Flags) const;
+
+    virtual void Invalidate();
+    virtual void Update();
+    virtual void Repaint();
+    void Refresh() { Repaint(); }
+    void BringToFront();
+    void SendToBack();
+
+    bool MouseCapture() const;
+    void SetMouseCapture(bool Value);
+    // The control under the mouse pointer, as mouse enter/leave last saw it.
+    static TControl* MouseControl();
+
+    // Published properties by name, chained to the base class's table.
+    virtual const TPropertyTable* Properties() const;
+    static const TPropertyTable& ClassProperties();
+
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    TMouseEvent OnMouseDown;
+    TMouseEvent OnMouseUp;
+    TMouseMoveEvent OnMouseMove;
+    TNotifyEvent OnMouseEnter;
+    TNotifyEvent OnMouseLeave;
+    TNotifyEvent OnResize;
+
+    virtual void Click();
+    virtual void DblClick();
+
+protected:
+    // The default for messages no WndProc handled.
+    virtual void DefaultHandler(TMessage& Message);
+    virtual TRect GetClientRect() const;
+    virtual void SetClientSize(int AWidth, int AHeight);
+    virtual std::string GetText() const { return FText; }
+    virtual void SetTextValue(const std::string& Value);
+    virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+    virtual void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
+    virtual void MouseMove(TShiftState Shift, int X, int Y);
+    virtual void Resize();
+    virtual void Changed();
+    // Asks the parent to run its align pass (alignment or size changed).
+    virtual void RequestAlign();
+    virtual bool CanAutoSize(int& NewWidth, int& NewHeight);
+    virtual void AdjustSize();
+    virtual void VisibleChanging() {}
+    void Loaded() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    // Invalidates the control's rectangle on its parent's window.
+    void InvalidateControl(bool IsVisible, bool IsOpaque);
+    TControl* CaptureControlOf() const;
+    void SetTextBuf(const std::string& Value) { FText = Value; }
+    bool IsFontParented() const { return FParentFont; }
+
+private:
+    friend class TWinControl;
+    friend LRESULT CALLBACK ControlWindowProc(HWND, UINT, WPARAM, LPARAM);
+    void FontChanged(TObject*);
+    void HandleMouseMessage(TMessage& Message);
+    void UpdateBoundsFromWindow(int ALeft, int ATop, int AWidth, int AHeight);
+
+protected:
+    TWinControl* FParent = nullptr;
+    int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
+    TAlign FAlign = alNone;
+    bool FAutoSize = false;
+    bool FVisible = true;
+    bool FEnabled = true;
+    TColor FColor = clWindow;
+    bool FParentColor = true;
+    TFont* FFont = nullptr;
+    bool FParentFont = true;
+    std::string FText;
+    std::string FHint;
+    bool FShowHint = false;
+    bool FParentShowHint = true;
+    TCursor FCursor = crDefault;
+    TControlStyle FControlStyle = csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
+    TControlState FControlState = 0;
+    TBiDiMode FBiDiMode = bdLeftToRight;
+    // Alive flag shared with handlers on the stack: cleared by the destructor.
+    std::shared_ptr<bool> FAlive;
+    int FDispatchDepth = 0;
+    bool FFreePending = false;
+    bool FInPaint = false;
+};
+
+// ---------------------------------------------------------------------------
+// TWinControl
+// ---------------------------------------------------------------------------
+
+struct TCreateParams {
+    std::string Caption;
+    DWORD Style = 0;
+    DWORD ExStyle = 0;
+    int X = 0, Y = 0, Width = 0, Height = 0;
+    HWND WndParent = nullptr;
+    void* Param = nullptr;
+    WNDCLASSA WindowClass{};
+    // The registered class name; the class is registered on first use.
+    std::string WinClassName;
+};
+
+class TWinControl : public TControl {
+public:
+    explicit TWinControl(TComponent* AOwner);
+    ~TWinControl() override;
+    void BeforeDestruction() override;
+
+    void WndProc(TMessage& Message) override;
+
+    // The window, created on first use (with the parents' windows).
+    HWND Handle();
+    HWND WindowHandle() const { return FHandle; }
+    bool HandleAllocated() const { return FHandle != nullptr; }
+    void HandleNeeded() { Handle(); }
+    // Destroys the window and creates it again with fresh CreateParams.
+    void RecreateWnd();
+    // A window outside the class library to create this control inside.
+    HWND ParentWindow() const { return FParentWindow; }
+    void SetParentWindow(HWND Value);
+    // The control bound to a window of this process, or null.
+    static TWinControl* FindControl(HWND Wnd);
+
+    int ControlCount() const { return static_cast<int>(FControls.size()); }
+    TControl* Controls(int Index) const { return FControls.at(static_cast<size_t>(Index)); }
+    bool ContainsControl(const TControl* Control) const;
+    // The child control at P (client coordinates), graphic ones included.
+    TControl* ControlAtPos(const TPoint& P, bool AllowDisabled, bool AllowWinControls = false) const;
+    // Sends Message to every child control.
+    void Broadcast(TMessage& Message);
+    void NotifyControls(UINT Msg);
+
+    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+    bool Showing() const override;
+    void SetEnabled(bool Value) override;
+    TPoint ClientOrigin() const override;
+    void Invalidate() override;
+    void Update() override;
+    void Repaint() override;
+
+    // The align pass over the child controls.
+    void Realign();
+    void DisableAlign() { ++FAlignLevel; }
+    void EnableAlign();
+    bool AlignDisabled() const { return FAlignLevel > 0; }
+
+    TBrush* Brush() const { return FBrush; }
+    bool ParentBackground() const { return (FControlStyle & csParentBackground) != 0; }
+    void SetParentBackground(bool Value);
+    bool DoubleBuffered() const { return FDoubleBuffered; }
+    void SetDoubleBuffered(bool Value) { FDoubleBuffered = Value; }
+
+    bool TabStop() const { return FTabStop; }
+    void SetTabStop(bool Value);
+    int TabOrder() const;
+    void SetTabOrder(int Value);
+    virtual bool CanFocus() const;
+    bool Focused() const;
+    virtual void SetFocus();
+    // Focus order: the children with TabStop, by TabOrder, depth first.
+    void GetTabOrderList(std::vector<TWinControl*>& List) const;
+    TWinControl* FindNextControl(TWinControl* CurControl, bool GoForward, bool CheckTabStop,
+                                 bool CheckParent) const;
+    void SelectNext(TWinControl* CurControl, bool GoForward, bool CheckTabStop);
+
+    void PaintTo(HDC DC, int X, int Y);
+
+    TKeyEvent OnKeyDown;
+    TKeyEvent OnKeyUp;
+    TKeyPressEvent OnKeyPress;
+    TNotifyEvent OnEnter;
+    TNotifyEvent OnExit;
+
+    const TPropertyTable* Properties() const override;
+    static const TPropertyTable& ClassProperties();
+
+protected:
+    void DefaultHandler(TMessage& Message) override;
+    virtual void CreateParams(TCreateParams& Params);
+    // Makes the window a superclass of a standard window class ("EDIT",
+    // "COMBOBOX", "LISTBOX", "RichEdit20A"...): unhandled messages go to the
+    // class's own procedure.
+    void CreateSubClass(TCreateParams& Params, const char* ControlClassName);
+    virtual void CreateWnd();
+    virtual void CreateWindowHandle(const TCreateParams& Params);
+    virtual void DestroyWnd();
+    virtual void DestroyWindowHandle();
+    virtual void CreateHandle();
+    void DestroyHandle();
+    // Places the window after its creation; runs before children are created.
+    virtual void CreateHandleDone() {}
+    TRect GetClientRect() const override;
+    void SetClientSize(int AWidth, int AHeight) override;
+    std::string GetText() const override;
+    void SetTextValue(const std::string& Value) override;
+    virtual void AdjustClientRect(TRect& Rect);
+    virtual void AlignControls(TControl* AControl, TRect& Rect);
+    void RequestAlign() override;
+    virtual void PaintWindow(HDC DC);
+    void PaintHandler(TMessage& Message);
+    void PaintControls(HDC DC, TControl* First);
+    virtual void KeyDown(WORD& Key, TShiftState Shift);
+    virtual void KeyUp(WORD& Key, TShiftState Shift);
+    virtual void KeyPress(char& Key);
+    bool DoKeyDown(TMessage& Message);
+    bool DoKeyUp(TMessage& Message);
+    bool DoKeyPress(TMessage& Message);
+    // WM_KEYDOWN/UP and WM_CHAR through the key events; true when the key
+    // was taken (or the control freed) and the message must go no further.
+    bool DoKeyMessage(TMessage& Message);
+    virtual void DoEnter();
+    virtual void DoExit();
+    void Loaded() override;
+    void SetZOrder(bool TopMost);
+    // The window's DC is released and the window is valid: window children
+    // may be created.
+    virtual void ShowControl(TControl*) {}
+    void UpdateControlState();
+
+    // The window procedure the window's class came with (subclassed
+    // standard controls) or DefWindowProcA.
+    WNDPROC FDefWndProc = nullptr;
+
+private:
+    friend class TControl;
+    friend LRESULT CALLBACK ControlWindowProc(HWND, UINT, WPARAM, LPARAM);
+    void InsertControl(TControl* AControl);
+    void RemoveControl(TControl* AControl);
+    void UpdateShowing();
+    void BrushChanged(TObject*);
+    void ReflectNotification(TMessage& Message);
+    void EraseBackground(TMessage& Message);
+    void HandleKeyMessage(TMessage& Message);
+    void HandleFocusMessage(TMessage& Message);
+    void RouteMouseToChild(TMessage& Message);
+    void TrackMouseLeave();
+
+    HWND FHandle = nullptr;
+    HWND FParentWindow = nullptr;
+    std::vector<TControl*> FControls; // z-order: first is bottom
+    TBrush* FBrush = nullptr;
+    int FAlignLevel = 0;
+    bool FTabStop = false;
+    int FTabOrder = -1;
+    bool FDoubleBuffered = false;
+    bool FTrackingLeave = false;
+    bool FRealigning = false;
+};
+
+// A windowed control that paints itself through its canvas.
+class TCustomControl : public TWinControl {
+public:
+    explicit TCustomControl(TComponent* AOwner);
+    ~TCustomControl() override;
+    void WndProc(TMessage& Message) override;
+    TCanvas* Canvas() const;
+
+protected:
+    virtual void Paint() {}
+    void PaintWindow(HDC DC) override;
+
+private:
+    TCanvas* FCanvas;
+};
+
+// A control without a window, painted on its parent's window.
+class TGraphicControl : public TControl {
+public:
+    explicit TGraphicControl(TComponent* AOwner);
+    ~TGraphicControl() override;
+    void WndProc(TMessage& Message) override;
+    TCanvas* Canvas() const;
+
+protected:
+    virtual void Paint() {}
+
+private:
+    TCanvas* FCanvas;
+};
+
+// A canvas on a control: the client area of a windowed control, or the
+// control's rectangle on its parent for a graphic one. Outside painting the
+// device context is taken on first use and released by FreeHandle.
+class TControlCanvas : public TCanvas {
+public:
+    explicit TControlCanvas(TControl* AControl) : FControl(AControl) {}
+    ~TControlCanvas() override;
+    TControl* Control() const { return FControl; }
+    void FreeHandle();
+    // Makes a window DC (non-client area included) instead of a client DC.
+    void SetWindowDC(bool Value) { FWindowDC = Value; }
+
+protected:
+    void CreateHandle() override;
+
+private:
+    TControl* FControl;
+    HDC FDeviceContext = nullptr;
+    HWND FWindowHandle = nullptr;
+    bool FWindowDC = false;
+};
+
+// The form a control sits on (the top of its parent chain when it is a
+// form), or null.
+class TCustomForm;
+TCustomForm* GetParentForm(const TControl* Control);
+
+// Cursor handles by number; positive numbers are registered by the caller.
+HCURSOR CursorHandle(TCursor Cursor);
+// Releases the device contexts control canvases took outside painting.
+void FreeControlCanvasHandles();
+// Frees the controls whose Free() had to wait and whose handlers are done.
+void FlushPendingControlFrees();
+void RegisterCursor(TCursor Cursor, HCURSOR Handle);
+
+// A hidden message-only window whose messages go to Handler (timers, the
+// application's own window). DeallocateHWnd destroys it.
+HWND AllocateHWnd(std::function<void(TMessage&)> Handler);
+void DeallocateHWnd(HWND Wnd);

@@ -1,0 +1,685 @@
+#include "classlib/Forms.h"
+
+#include <algorithm>
+
+TApplication* Application = new TApplication(nullptr);
+TScreen* Screen = new TScreen(nullptr);
+
+// ---------------------------------------------------------------------------
+// TCustomForm
+// ---------------------------------------------------------------------------
+
+TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner)
+{
+    FVisible = false;
+    FParentColor = false;
+    FParentFont = false;
+    FColor = clBtnFace;
+    Brush()->SetColor(FColor);
+    FControlStyle = csAcceptsControls | csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
+    FLeft = FTop = 100;
+    FWidth = 320;
+    FHeight = 240;
+    if (Screen)
+        Screen->FForms.push_back(this);
+}
+
+TCustomForm::~TCustomForm()
+{
+    if (Screen) {
+        auto& L = Screen->FForms;
+        L.erase(std::remove(L.begin(), L.end(), this), L.end());
+    }
+    if (Application && Application->MainForm() == this)
+        Application->SetMainForm(nullptr);
+}
+
+void TCustomForm::BeforeDestruction()
+{
+    if (OnDestroy) {
+        try {
+            OnDestroy(this);
+        } catch (...) {
+            if (Application)
+                Application->HandleException(this);
+        }
+    }
+    FActiveControl = nullptr;
+    FFocusedControl = nullptr;
+    TWinControl::BeforeDestruction();
+}
+
+void TCustomForm::Loaded()
+{
+    TWinControl::Loaded();
+    if (OnCreate)
+        OnCreate(this);
+}
+
+void TCustomForm::Notification(TComponent* AComponent, TOperation Operation)
+{
+    TWinControl::Notification(AComponent, Operation);
+    if (Operation == opRemove) {
+        if (AComponent == FActiveControl)
+            FActiveControl = nullptr;
+        if (AComponent == FFocusedControl)
+            FFocusedControl = nullptr;
+    }
+}
+
+void TCustomForm::WindowStyles(DWORD& Style, DWORD& ExStyle) const
+{
+    Style = WS_CLIPCHILDREN;
+    ExStyle = WS_EX_CONTROLPARENT;
+    switch (FBorderStyle) {
+    case bsNone: Style |= WS_POPUP; break;
+    case bsSingle: Style |= WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_BORDER; break;
+    case bsSizeable: Style |= WS_OVERLAPPEDWINDOW; break;
+    case bsDialog:
+        Style |= WS_POPUP | WS_CAPTION | WS_SYSMENU;
+        ExStyle |= WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+        break;
+    case bsToolWindow:
+        Style |= WS_CAPTION | WS_SYSMENU;
+        ExStyle |= WS_EX_TOOLWINDOW;
+        break;
+    case bsSizeToolWin:
+        Style |= WS_CAPTION | WS_SYSMENU | WS_THICKFRAME;
+        ExStyle |= WS_EX_TOOLWINDOW;
+        break;
+    }
+}
+
+TRect TCustomForm::GetClientRect() const
+{
+    if (HandleAllocated())
+        return TWinControl::GetClientRect();
+    // Before the window exists the frame is worked out from the styles.
+    DWORD Style = 0, ExStyle = 0;
+    WindowStyles(Style, ExStyle);
+    RECT Frame{0, 0, 0, 0};
+    AdjustWindowRectEx(&Frame, Style, FALSE, ExStyle);
+    return TRect(0, 0, std::max<LONG>(Width() - (Frame.right - Frame.left), 0),
+                 std::max<LONG>(Height() - (Frame.bottom - Frame.top), 0));
+}
+
+void TCustomForm::SetClientSize(int AWidth, int AHeight)
+{
+    if (HandleAllocated()) {
+        TWinControl::SetClientSize(AWidth, AHeight);
+        return;
+    }
+    DWORD Style = 0, ExStyle = 0;
+    WindowStyles(Style, ExStyle);
+    RECT R{0, 0, AWidth, AHeight};
+    AdjustWindowRectEx(&R, Style, FALSE, ExStyle);
+    SetBounds(Left(), Top(), R.right - R.left, R.bottom - R.top);
+}
+
+void TCustomForm::CreateParams(TCreateParams& Params)
+{
+    TWinControl::CreateParams(Params);
+    DWORD Style = 0, ExStyle = 0;
+    WindowStyles(Style, ExStyle);
+    Params.Style = (Params.Style & ~static_cast<DWORD>(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS)) | Style;
+    Params.ExStyle |= ExStyle;
+    Params.WndParent = ParentWindow();
+    // Modal forms stay above the form that was active when they opened.
+    if (FModal && !Params.WndParent)
+        if (TCustomForm* A = Screen ? Screen->ActiveCustomForm() : nullptr; A && A != this && A->HandleAllocated())
+            Params.WndParent = A->WindowHandle();
+}
+
+void TCustomForm::CreateWnd()
+{
+    TWinControl::CreateWnd();
+    if (FWindowState == wsMaximized && FVisible)
+        ShowWindow(WindowHandle(), SW_MAXIMIZE);
+}
+
+void TCustomForm::SetBorderStyle(TBorderStyle Value)
+{
+    if (Value == FBorderStyle)
+        return;
+    FBorderStyle = Value;
+    RecreateWnd();
+}
+
+void TCustomForm::SetWindowState(TWindowState Value)
+{
+    if (Value == FWindowState)
+        return;
+    FWindowState = Value;
+    if (HandleAllocated() && FVisible)
+        ShowWindow(WindowHandle(), Value == wsMaximized ? SW_MAXIMIZE : Value == wsMinimized ? SW_MINIMIZE : SW_RESTORE);
+}
+
+void TCustomForm::PlaceWindow()
+{
+    int W = Width(), H = Height();
+    TCustomForm* Center = nullptr;
+    switch (FPosition) {
+    case poMainFormCenter:
+        Center = Application ? Application->MainForm() : nullptr;
+        break;
+    case poOwnerFormCenter:
+        Center = dynamic_cast<TCustomForm*>(Owner());
+        break;
+    case poScreenCenter: case poDesktopCenter:
+        break;
+    default:
+        return;
+    }
+    RECT Area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (Center && Center != this && Center->Visible())
+        Area = Center->BoundsRect();
+    SetBounds(Area.left + ((Area.right - Area.left) - W) / 2, Area.top + ((Area.bottom - Area.top) - H) / 2, W, H);
+}
+
+void TCustomForm::DoShow()
+{
+    if (OnShow)
+        OnShow(this);
+}
+
+void TCustomForm::DoHide()
+{
+    if (OnHide)
+        OnHide(this);
+}
+
+void TCustomForm::DoClose(TCloseAction& Action)
+{
+    if (OnClose)
+        OnClose(this, Action);
+}
+
+void TCustomForm::Activate()
+{
+    if (OnActivate)
+        OnActivate(this);
+}
+
+void TCustomForm::Deactivate()
+{
+    if (OnDeactivate)
+        OnDeactivate(this);
+}
+
+bool TCustomForm::CloseQuery()
+{
+    bool CanClose = true;
+    if (OnCloseQuery)
+        OnCloseQuery(this, CanClose);
+    return CanClose;
+}
+
+void TCustomForm::Close()
+{
+    if (FModal) {
+        FModalResult = mrCancel;
+        return;
+    }
+    if (!CloseQuery())
+        return;
+    TCloseAction Action = (Application && Application->MainForm() == this) ? caFree : caHide;
+    auto Alive = FAlive;
+    DoClose(Action);
+    if (!*Alive)
+        return;
+    switch (Action) {
+    case caNone:
+        return;
+    case caHide:
+        Hide();
+        return;
+    case caMinimize:
+        SetWindowState(wsMinimized);
+        return;
+    case caFree:
+        if (Application && Application->MainForm() == this)
+            Application->Terminate();
+        Release();
+        return;
+    }
+}
+
+void TCustomForm::Release()
+{
+    if (HandleAllocated())
+        PostMessageA(WindowHandle(), CM_RELEASE, 0, 0);
+    else
+        Free();
+}
+
+TModalResult TCustomForm::ShowModal()
+{
+    if (FVisible || FModal)
+        throw EInvalidOperation("Cannot make a visible window modal");
+    // Every other top-level window of ours waits for the modal form.
+    std::vector<HWND> Disabled;
+    if (Screen)
+        for (TCustomForm* F : Screen->FForms)
+            if (F != this && F->HandleAllocated() && IsWindowEnabled(F->WindowHandle()) &&
+                IsWindowVisible(F->WindowHandle())) {
+                Disabled.push_back(F->WindowHandle());
+            }
+    HWND ActiveBefore = GetActiveWindow();
+    FModal = true;
+    FModalResult = mrNone;
+    auto Alive = FAlive;
+    TModalResult Result = mrCancel;
+    try {
+        if (HandleAllocated())
+            RecreateWnd();
+        Show();
+        for (HWND W : Disabled)
+            EnableWindow(W, FALSE);
+        while (*Alive) {
+            Application->HandleMessage();
+            if (!*Alive)
+                break;
+            if (Application->Terminated())
+                FModalResult = mrCancel;
+            if (FModalResult != mrNone) {
+                TCloseAction Action = caHide;
+                if (CloseQuery()) {
+                    DoClose(Action);
+                    if (!*Alive)
+                        break;
+                    if (Action != caNone)
+                        break;
+                }
+                FModalResult = mrNone;
+            }
+        }
+        if (*Alive) {
+            Result = FModalResult;
+            for (HWND W : Disabled)
+                if (IsWindow(W))
+                    EnableWindow(W, TRUE);
+            Hide();
+            FModal = false;
+        }
+    } catch (...) {
+        for (HWND W : Disabled)
+            if (IsWindow(W))
+                EnableWindow(W, TRUE);
+        if (*Alive)
+            FModal = false;
+        throw;
+    }
+    if (ActiveBefore && IsWindow(ActiveBefore))
+        SetActiveWindow(ActiveBefore);
+    return Result;
+}
+
+void TCustomForm::SetActiveControl(TWinControl* Control)
+{
+    if (Control == FActiveControl)
+        return;
+    if (Control && (!ContainsControl(Control) || Control == this))
+        throw EInvalidOperation("Invalid active control");
+    FActiveControl = Control;
+    if (Control) {
+        Control->FreeNotification(this);
+        if (FActive && Control->CanFocus())
+            ::SetFocus(Control->Handle());
+    }
+}
+
+void TCustomForm::FocusControl(TWinControl* Control)
+{
+    if (!Control || !Control->CanFocus())
+        return;
+    FActiveControl = Control;
+    Control->FreeNotification(this);
+    if (HandleAllocated() && IsWindowVisible(WindowHandle()))
+        ::SetFocus(Control->Handle());
+}
+
+void TCustomForm::SetFocusedControl(TWinControl* Control)
+{
+    if (Control == FFocusedControl && Control == FActiveControl)
+        return;
+    FFocusedControl = Control;
+    if (Control && Control != this) {
+        FActiveControl = Control;
+        Control->FreeNotification(this);
+    }
+    // The controls that draw a focus frame follow the focus through this.
+    Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(Control));
+}
+
+bool TCustomForm::DialogKey(WORD Key, LPARAM)
+{
+    if (GetKeyState(VK_MENU) < 0 || GetKeyState(VK_CONTROL) < 0)
+        return false;
+    switch (Key) {
+    case VK_TAB: {
+        TWinControl* Cur = FActiveControl;
+        if (!Cur) {
+            HWND F = GetFocus();
+            Cur = FindControl(F);
+        }
+        SelectNext(Cur, GetKeyState(VK_SHIFT) >= 0, true);
+        return true;
+    }
+    case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN:
+        if (FActiveControl && FActiveControl->Parent()) {
+            FActiveControl->Parent()->SelectNext(FActiveControl, Key == VK_RIGHT || Key == VK_DOWN, false);
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+void TCustomForm::WndProc(TMessage& Message)
+{
+    auto Alive = FAlive;
+    switch (Message.Msg) {
+    case CM_DIALOGKEY:
+        if (DialogKey(static_cast<WORD>(Message.WParam), Message.LParam)) {
+            Message.Result = 1;
+            return;
+        }
+        break;
+    case CM_VISIBLECHANGED:
+        if (FVisible) {
+            bool First = !FShownOnce;
+            HWND W = Handle();
+            if (First) {
+                FShownOnce = true;
+                PlaceWindow();
+            }
+            DoShow();
+            if (!*Alive)
+                return;
+            ShowWindow(W, FWindowState == wsMaximized ? SW_SHOWMAXIMIZED
+                          : FWindowState == wsMinimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
+            SetForegroundWindow(W);
+            if (FActiveControl && FActiveControl->CanFocus())
+                ::SetFocus(FActiveControl->Handle());
+            else if (First)
+                if (TWinControl* C = FindNextControl(nullptr, true, true, false))
+                    C->SetFocus();
+        } else {
+            DoHide();
+            if (!*Alive)
+                return;
+            if (HandleAllocated())
+                ShowWindow(WindowHandle(), SW_HIDE);
+        }
+        return;
+    case WM_CLOSE:
+        Close();
+        return;
+    case WM_SYSCOLORCHANGE:
+        DefaultHandler(Message);
+        if (*Alive)
+            Perform(CM_SYSCOLORCHANGE);
+        return;
+    case CM_RELEASE:
+        Free();
+        return;
+    case WM_ACTIVATE:
+        DefaultHandler(Message);
+        if (!*Alive)
+            return;
+        FActive = LOWORD(Message.WParam) != WA_INACTIVE;
+        if (FActive) {
+            if (FActiveControl && FActiveControl->HandleAllocated() && FActiveControl->CanFocus())
+                ::SetFocus(FActiveControl->WindowHandle());
+            Activate();
+        } else {
+            Deactivate();
+        }
+        return;
+    case WM_SETFOCUS:
+        if (FActiveControl && FActiveControl != this && FActiveControl->HandleAllocated() &&
+            FActiveControl->CanFocus()) {
+            ::SetFocus(FActiveControl->WindowHandle());
+            return;
+        }
+        break;
+    case WM_DESTROY:
+        if (Application && Application->MainForm() == this && !HasState(csDestroying))
+            Application->Terminate();
+        break;
+    default:
+        break;
+    }
+    TWinControl::WndProc(Message);
+}
+
+// ---------------------------------------------------------------------------
+// TApplication
+// ---------------------------------------------------------------------------
+
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner)
+{
+}
+
+TApplication::~TApplication()
+{
+    if (FHandle)
+        DeallocateHWnd(FHandle);
+}
+
+std::string TApplication::ExeName() const
+{
+    char Buf[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, Buf, MAX_PATH);
+    return Buf;
+}
+
+void TApplication::WndProc(TMessage& Message)
+{
+    switch (Message.Msg) {
+    case CM_DEFERREDFREE:
+        FlushDeferredFrees();
+        return;
+    default:
+        Message.Result = DefWindowProcA(FHandle, Message.Msg, Message.WParam, Message.LParam);
+        return;
+    }
+}
+
+void TApplication::FlushDeferredFrees()
+{
+    FlushPendingControlFrees();
+}
+
+bool TApplication::IsKeyMsg(MSG& Msg)
+{
+    if (Msg.message < WM_KEYFIRST || Msg.message > WM_KEYLAST)
+        return false;
+    HWND Wnd = Msg.hwnd;
+    if (GetKeyState(VK_MENU) < 0 && GetCapture())
+        Wnd = GetCapture();
+    TWinControl* C = TWinControl::FindControl(Wnd);
+    // The edit window inside a combo box speaks for its combo box.
+    if (!C && Wnd)
+        C = TWinControl::FindControl(GetParent(Wnd));
+    if (!C)
+        return false;
+    return C->Perform(CN_BASE + Msg.message, Msg.wParam, Msg.lParam) != 0;
+}
+
+bool TApplication::ProcessMessage(MSG& Msg)
+{
+    if (!PeekMessageA(&Msg, nullptr, 0, 0, PM_REMOVE))
+        return false;
+    if (Msg.message == WM_QUIT) {
+        FTerminated = true;
+        return true;
+    }
+    try {
+        bool Handled = false;
+        if (OnMessage)
+            OnMessage(Msg, Handled);
+        if (!Handled && !IsKeyMsg(Msg)) {
+            TranslateMessage(&Msg);
+            DispatchMessageA(&Msg);
+        }
+    } catch (...) {
+        HandleException(this);
+    }
+    return true;
+}
+
+void TApplication::ProcessMessages()
+{
+    Handle();
+    MSG Msg;
+    while (ProcessMessage(Msg)) {
+        if (FTerminated)
+            break;
+    }
+    FlushDeferredFrees();
+}
+
+void TApplication::Idle()
+{
+    FlushDeferredFrees();
+    FreeControlCanvasHandles();
+    bool Done = true;
+    if (OnIdle) {
+        try {
+            OnIdle(this, Done);
+        } catch (...) {
+            HandleException(this);
+        }
+    }
+    if (Done)
+        WaitMessage();
+}
+
+HWND TApplication::Handle()
+{
+    if (!FHandle)
+        FHandle = AllocateHWnd([this](TMessage& M) { WndProc(M); });
+    return FHandle;
+}
+
+void TApplication::HandleMessage()
+{
+    Handle();
+    MSG Msg;
+    if (!ProcessMessage(Msg))
+        Idle();
+}
+
+void TApplication::Run()
+{
+    Handle();
+    if (FMainForm)
+        FMainForm->Show();
+    while (!FTerminated) {
+        HandleMessage();
+        if (!FMainForm && !FTerminated)
+            break;
+    }
+}
+
+void TApplication::Terminate()
+{
+    if (!FTerminated)
+        PostQuitMessage(0);
+    FTerminated = true;
+}
+
+void TApplication::HandleException(TObject* Sender)
+{
+    try {
+        throw;
+    } catch (const EAbort&) {
+        // Silent by design: the abort exception only unwinds.
+    } catch (const std::exception& E) {
+        if (OnException)
+            OnException(Sender, E);
+        else
+            ShowException(E);
+    } catch (...) {
+        Exception E("Unknown exception");
+        if (OnException)
+            OnException(Sender, E);
+        else
+            ShowException(E);
+    }
+}
+
+void TApplication::ShowException(const std::exception& E)
+{
+    std::string Msg = E.what();
+    if (!Msg.empty() && Msg.back() != '.')
+        Msg += '.';
+    if (ShowErrorBoxes)
+        ::MessageBoxA(nullptr, Msg.c_str(), FTitle.c_str(), MB_OK | MB_ICONSTOP);
+    else
+        OutputDebugStringA(Msg.c_str());
+}
+
+int TApplication::MessageBox(const std::string& Text, const std::string& Caption, UINT Flags)
+{
+    HWND Owner = nullptr;
+    if (TCustomForm* F = Screen ? Screen->ActiveCustomForm() : nullptr)
+        Owner = F->HandleAllocated() ? F->WindowHandle() : nullptr;
+    return ::MessageBoxA(Owner, Text.c_str(), Caption.c_str(), Flags);
+}
+
+// ---------------------------------------------------------------------------
+// TScreen
+// ---------------------------------------------------------------------------
+
+TScreen::TScreen(TComponent* AOwner) : TComponent(AOwner)
+{
+}
+
+HCURSOR TScreen::Cursors(int Index) const
+{
+    return CursorHandle(static_cast<TCursor>(Index));
+}
+
+void TScreen::SetCursors(int Index, HCURSOR Handle)
+{
+    RegisterCursor(static_cast<TCursor>(Index), Handle);
+}
+
+void TScreen::SetCursor(TCursor Value)
+{
+    if (Value == FCursor)
+        return;
+    FCursor = Value;
+    POINT P{};
+    GetCursorPos(&P);
+    HWND W = WindowFromPoint(P);
+    if (TWinControl::FindControl(W))
+        SendMessageA(W, WM_SETCURSOR, reinterpret_cast<WPARAM>(W), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    if (Value != crDefault)
+        ::SetCursor(CursorHandle(Value));
+}
+
+TCustomForm* TScreen::ActiveCustomForm() const
+{
+    HWND A = GetActiveWindow();
+    for (TCustomForm* F : FForms)
+        if (F->HandleAllocated() && F->WindowHandle() == A)
+            return F;
+    return nullptr;
+}
+
+TWinControl* TScreen::ActiveControl() const
+{
+    return TWinControl::FindControl(GetFocus());
+}
+
+int TScreen::PixelsPerInch() const
+{
+    HDC DC = GetDC(nullptr);
+    int P = GetDeviceCaps(DC, LOGPIXELSY);
+    ReleaseDC(nullptr, DC);
+    return P;
+}

@@ -1,0 +1,193 @@
+#pragma once
+// Forms, the application object with its message loop, and the screen.
+#include <windows.h>
+
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "classlib/Controls.h"
+
+using TModalResult = int;
+constexpr TModalResult mrNone = 0, mrOk = IDOK, mrCancel = IDCANCEL, mrAbort = IDABORT,
+                       mrRetry = IDRETRY, mrIgnore = IDIGNORE, mrYes = IDYES, mrNo = IDNO,
+                       mrAll = mrNo + 1, mrNoToAll = mrAll + 1, mrYesToAll = mrNoToAll + 1,
+                       mrClose = mrYesToAll + 1;
+
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter,
+                 poDesktopCenter, poMainFormCenter, poOwnerFormCenter };
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+
+using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
+using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
+
+class TCustomForm : public TWinControl {
+public:
+    explicit TCustomForm(TComponent* AOwner);
+    ~TCustomForm() override;
+    void BeforeDestruction() override;
+    void WndProc(TMessage& Message) override;
+
+    TWinControl* ActiveControl() const { return FActiveControl; }
+    void SetActiveControl(TWinControl* Control);
+    // Focuses Control (and makes it the active control).
+    void FocusControl(TWinControl* Control);
+    // Called when a child window receives the focus.
+    void SetFocusedControl(TWinControl* Control);
+    bool Active() const { return FActive; }
+
+    TModalResult ModalResult() const { return FModalResult; }
+    void SetModalResult(TModalResult Value) { FModalResult = Value; }
+    // Shows the form modally; its owner windows are disabled until a
+    // ModalResult is set or it is closed.
+    virtual TModalResult ShowModal();
+    bool Modal() const { return FModal; }
+    void Close();
+    virtual bool CloseQuery();
+    // Frees the form once its messages have been handled.
+    void Release();
+
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle Value);
+    TPosition Position() const { return FPosition; }
+    void SetPosition(TPosition Value) { FPosition = Value; }
+    TWindowState WindowState() const { return FWindowState; }
+    void SetWindowState(TWindowState Value);
+    // Key messages reach the form's key events before the focused control's.
+    bool KeyPreview() const { return FKeyPreview; }
+    void SetKeyPreview(bool Value) { FKeyPreview = Value; }
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnDestroy;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnHide;
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnDeactivate;
+    TCloseEvent OnClose;
+    TCloseQueryEvent OnCloseQuery;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    TRect GetClientRect() const override;
+    void SetClientSize(int AWidth, int AHeight) override;
+    virtual void DoShow();
+    virtual void DoHide();
+    virtual void DoClose(TCloseAction& Action);
+    virtual void Activate();
+    virtual void Deactivate();
+    void Loaded() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    void PlaceWindow();
+    void WindowStyles(DWORD& Style, DWORD& ExStyle) const;
+    bool DialogKey(WORD Key, LPARAM KeyData);
+    TWinControl* FActiveControl = nullptr;
+    TWinControl* FFocusedControl = nullptr;
+    TModalResult FModalResult = mrNone;
+    TBorderStyle FBorderStyle = bsSizeable;
+    TPosition FPosition = poDesigned;
+    TWindowState FWindowState = wsNormal;
+    bool FKeyPreview = false;
+    bool FActive = false;
+    bool FModal = false;
+    bool FShownOnce = false;
+};
+
+class TForm : public TCustomForm {
+public:
+    using TCustomForm::TCustomForm;
+};
+
+using TExceptionEvent = std::function<void(TObject* Sender, const std::exception& E)>;
+using TMessageEvent = std::function<void(MSG& Msg, bool& Handled)>;
+using TIdleEvent = std::function<void(TObject* Sender, bool& Done)>;
+
+class TApplication : public TComponent {
+public:
+    explicit TApplication(TComponent* AOwner);
+    ~TApplication() override;
+
+    // The application's hidden window (deferred frees, posted releases).
+    HWND Handle();
+    TCustomForm* MainForm() const { return FMainForm; }
+    void SetMainForm(TCustomForm* Form) { FMainForm = Form; }
+    std::string Title() const { return FTitle; }
+    void SetTitle(const std::string& Value) { FTitle = Value; }
+    std::string ExeName() const;
+
+    // Shows the main form and pumps messages until Terminate or the main
+    // form closes.
+    void Run();
+    // Handles every pending message and returns.
+    void ProcessMessages();
+    // Waits for one message (idle processing first) and handles it.
+    void HandleMessage();
+    void Terminate();
+    bool Terminated() const { return FTerminated; }
+
+    // Called from a catch block: the current exception goes to OnException,
+    // or to ShowException. An exception never leaves a window procedure.
+    void HandleException(TObject* Sender);
+    virtual void ShowException(const std::exception& E);
+    int MessageBox(const std::string& Text, const std::string& Caption, UINT Flags);
+
+    // Turns Tab, Enter, Esc, arrows and Alt+key into the dialog-key and
+    // dialog-char component messages of the focused control; true when
+    // the message was consumed. The loop calls it for every message.
+    bool IsKeyMsg(MSG& Msg);
+    // Frees the controls waiting for their messages to unwind.
+    void FlushDeferredFrees();
+
+    TExceptionEvent OnException;
+    TMessageEvent OnMessage;
+    TIdleEvent OnIdle;
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnDeactivate;
+
+    // ShowException puts up a message box; with this off (tests) the text
+    // goes to OutputDebugStringA instead.
+    bool ShowErrorBoxes = true;
+
+private:
+    bool ProcessMessage(MSG& Msg);
+    void Idle();
+    void WndProc(TMessage& Message);
+    HWND FHandle = nullptr;
+    TCustomForm* FMainForm = nullptr;
+    std::string FTitle;
+    bool FTerminated = false;
+};
+
+class TScreen : public TComponent {
+public:
+    explicit TScreen(TComponent* AOwner);
+
+    // Cursor handles by number; RegisterCursor-style assignment for
+    // positive numbers.
+    HCURSOR Cursors(int Index) const;
+    void SetCursors(int Index, HCURSOR Handle);
+    // A cursor over the whole application (crDefault: each control's own).
+    TCursor Cursor() const { return FCursor; }
+    void SetCursor(TCursor Value);
+
+    TCustomForm* ActiveCustomForm() const;
+    TCustomForm* ActiveForm() const { return ActiveCustomForm(); }
+    TWinControl* ActiveControl() const;
+    int FormCount() const { return static_cast<int>(FForms.size()); }
+    TCustomForm* Forms(int Index) const { return FForms.at(static_cast<size_t>(Index)); }
+    int PixelsPerInch() const;
+    int Width() const { return GetSystemMetrics(SM_CXSCREEN); }
+    int Height() const { return GetSystemMetrics(SM_CYSCREEN); }
+
+private:
+    friend class TCustomForm;
+    std::vector<TCustomForm*> FForms;
+    TCursor FCursor = crDefault;
+};
+
+extern TApplication* Application;
+extern TScreen* Screen;

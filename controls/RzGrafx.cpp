@@ -1,0 +1,513 @@
+#include "controls/RzGrafx.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "classlib/Themes.h"
+
+namespace {
+
+struct TRgb {
+    int R, G, B;
+};
+
+TRgb ToRgb(TColor Color)
+{
+    const COLORREF C = ColorToRef(Color);
+    return {GetRValue(C), GetGValue(C), GetBValue(C)};
+}
+
+void FillArea(HDC DC, int L, int T, int R, int B, TColor Color)
+{
+    FillSolidRect(DC, RECT{L, T, R, B}, Color);
+}
+
+// Step Num of Den between A and B in 16.16 fixed point, so that step 0 is A
+// and step Den is B exactly.
+int Interpolate(int A, int B, std::int64_t Num, std::int64_t Den)
+{
+    if (Den <= 0)
+        return A;
+    const std::int64_t Fraction = (Num << 16) / Den;
+    return static_cast<int>(((static_cast<std::int64_t>(A) << 16) + (B - A) * Fraction + 0x8000) >> 16);
+}
+
+COLORREF Mix(const TRgb& A, const TRgb& B, std::int64_t Num, std::int64_t Den)
+{
+    return RGB(Interpolate(A.R, B.R, Num, Den), Interpolate(A.G, B.G, Num, Den), Interpolate(A.B, B.B, Num, Den));
+}
+
+
+// Band width in pixels for a granularity: above 8 it is a count of colour
+// steps across the byte range, 1..8 a width in pixels.
+int BandWidth(int Granularity, int Range)
+{
+    if (Granularity > 8)
+        return Range / Granularity + 1;
+    return std::max(Granularity, 1);
+}
+
+// Writes one pixel of a 32-bit bitmap directly.
+void SetPixelOf(TBitmap& Bmp, int X, int Y, COLORREF C)
+{
+    Bmp.ScanLine(Y)[X] = (GetRValue(C) << 16) | (GetGValue(C) << 8) | GetBValue(C);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+void DrawGradient(TCanvas* Canvas, const RECT& Rect, TGradientDirection Direction, TColor StartColor,
+                  TColor StopColor, int Granularity)
+{
+    const TRect R(Rect);
+    if (R.IsEmpty())
+        return;
+    if (Direction == gdHorizontalEnd) {
+        GradientFillCanvas(Canvas, StartColor, StopColor, R, gfTopToBottom);
+        return;
+    }
+    if (Direction == gdVerticalEnd) {
+        GradientFillCanvas(Canvas, StartColor, StopColor, R, gfLeftToRight);
+        return;
+    }
+    // Painted off screen and blitted once so a large fill does not flicker.
+    TBitmap Buffer(R.Width(), R.Height());
+    HDC BufferDC = Buffer.Canvas()->Handle();
+    PaintGradient(BufferDC, R.Width(), R.Height(), Direction, StartColor, StopColor, Granularity);
+    GdiFlush();
+    BitBlt(Canvas->Handle(), R.left, R.top, R.Width(), R.Height(), BufferDC, 0, 0, SRCCOPY);
+}
+
+void PaintGradient(HDC DC, int Width, int Height, TGradientDirection Direction, TColor StartColor,
+                   TColor StopColor, int Granularity)
+{
+    if (Width <= 0 || Height <= 0)
+        return;
+    switch (Direction) {
+    case gdDiagonalUp:
+    case gdDiagonalDown:
+        PaintDiagonalGradient(DC, Width, Height, Direction == gdDiagonalDown, StartColor, StopColor);
+        break;
+    case gdHorizontalEnd:
+    case gdHorizontalCenter:
+        PaintLinearGradient(DC, Width, Height, true, Direction == gdHorizontalCenter, StartColor, StopColor,
+                            Granularity);
+        break;
+    case gdVerticalEnd:
+    case gdVerticalCenter:
+        PaintLinearGradient(DC, Width, Height, false, Direction == gdVerticalCenter, StartColor, StopColor,
+                            Granularity);
+        break;
+    default:
+        PaintBoxGradient(DC, Width, Height, Direction, StartColor, StopColor, Granularity);
+        break;
+    }
+}
+
+// Horizontal means horizontal bands (the colour changes from row to row).
+// A centred gradient runs from StartColor at both edges to StopColor on the
+// middle line; it is painted as an 8-pixel strip and tiled.
+void PaintLinearGradient(HDC DC, int Width, int Height, bool Horizontal, bool Centered, TColor StartColor,
+                         TColor StopColor, int Granularity)
+{
+    if (Width <= 0 || Height <= 0)
+        return;
+    const TRgb A = ToRgb(StartColor);
+    const TRgb B = ToRgb(StopColor);
+    const int Length = Horizontal ? Height : Width;
+    const int Across = Centered ? std::min(8, Horizontal ? Width : Height) : (Horizontal ? Width : Height);
+    const int Band = BandWidth(Granularity, 255);
+    const int Middle = Length / 2;
+    auto Fill = [&](int From, int To, COLORREF C) {
+        const RECT R = Horizontal ? RECT{0, From, Across, To} : RECT{From, 0, To, Across};
+        FillSolidRect(DC, R, static_cast<TColor>(C));
+    };
+    if (!Centered) {
+        for (int P = 0; P < Length; P += Band)
+            Fill(P, std::min(P + Band, Length), Mix(A, B, P, Length - 1));
+    } else {
+        // Both halves count their bands from their own edge, so the pattern
+        // is the same seen from the top and from the bottom.
+        for (int P = 0; P <= Middle; P += Band)
+            Fill(P, std::min(P + Band, Middle + 1), Middle > 0 ? Mix(A, B, P, Middle) : RGB(B.R, B.G, B.B));
+        const int Rest = Length - 1 - Middle;
+        for (int Q = 0; Q < Rest; Q += Band)
+            Fill(std::max(Length - Q - Band, Middle + 1), Length - Q, Mix(A, B, Q, Rest));
+    }
+    if (Centered) {
+        if (Horizontal)
+            TileBlt(DC, Width, Height, Across, Height);
+        else
+            TileBlt(DC, Width, Height, Width, Across);
+    }
+}
+
+// Concentric L-shaped rings in the top-left quarter, StartColor at the outer
+// corner and StopColor at the centre, mirrored into the other quarters.
+void PaintBoxGradient(HDC DC, int Width, int Height, TGradientDirection Direction, TColor StartColor,
+                      TColor StopColor, int Granularity)
+{
+    if (Width <= 0 || Height <= 0)
+        return;
+    if (Width < 5 || Height < 5 || ColorToRGB(StartColor) == ColorToRGB(StopColor)) {
+        FillSolidRect(DC, RECT{0, 0, Width, Height}, StartColor);
+        return;
+    }
+    const TRgb A = ToRgb(StartColor);
+    const TRgb B = ToRgb(StopColor);
+    const int QuarterW = Width - Width / 2;
+    const int QuarterH = Height - Height / 2;
+    int TravelX = QuarterW;
+    int TravelY = QuarterH;
+    if (Direction == gdHorizontalBox || Direction == gdBigSquareBox)
+        TravelX = std::max(1, QuarterW - Width / 4);
+    if (Direction == gdVerticalBox || Direction == gdBigSquareBox)
+        TravelY = std::max(1, QuarterH - Height / 4);
+    const int Band = BandWidth(Granularity, 256);
+
+    // The quarter is computed once per pixel and read back mirrored, which
+    // gives the same picture as painting it and mirroring with MirrorBlt.
+    std::vector<COLORREF> Quarter(static_cast<size_t>(QuarterW) * QuarterH);
+    for (int Y = 0; Y < QuarterH; ++Y) {
+        const int BY = (Y / Band) * Band;
+        for (int X = 0; X < QuarterW; ++X) {
+            const int BX = (X / Band) * Band;
+            // The smaller of BX / (TravelX - 1) and BY / (TravelY - 1) picks
+            // the ring; compared without division.
+            const std::int64_t DenX = std::max(TravelX - 1, 1), DenY = std::max(TravelY - 1, 1);
+            const std::int64_t NumX = TravelX <= 1 ? DenX : std::min<std::int64_t>(BX, DenX);
+            const std::int64_t NumY = TravelY <= 1 ? DenY : std::min<std::int64_t>(BY, DenY);
+            Quarter[static_cast<size_t>(Y) * QuarterW + X] =
+                NumX * DenY <= NumY * DenX ? Mix(A, B, NumX, DenX) : Mix(A, B, NumY, DenY);
+        }
+    }
+    TBitmap Buffer(Width, Height);
+    GdiFlush();
+    for (int Y = 0; Y < Height; ++Y) {
+        const int QY = std::min(Y, Height - 1 - Y);
+        for (int X = 0; X < Width; ++X)
+            SetPixelOf(Buffer, X, Y, Quarter[static_cast<size_t>(QY) * QuarterW + std::min(X, Width - 1 - X)]);
+    }
+    BitBlt(DC, 0, 0, Width, Height, Buffer.Canvas()->Handle(), 0, 0, SRCCOPY);
+}
+
+// Bands across the diagonal: pixels on one line parallel to the other
+// diagonal share a colour.
+void PaintDiagonalGradient(HDC DC, int Width, int Height, bool Down, TColor StartColor, TColor StopColor)
+{
+    if (Width <= 0 || Height <= 0)
+        return;
+    if (ColorToRGB(StartColor) == ColorToRGB(StopColor)) {
+        FillSolidRect(DC, RECT{0, 0, Width, Height}, StartColor);
+        return;
+    }
+    const TRgb A = ToRgb(StartColor);
+    const TRgb B = ToRgb(StopColor);
+    const int Steps = static_cast<int>(std::sqrt(double(Width) * Width + double(Height) * Height)) + 1;
+    const int Span = std::max(Width + Height - 2, 1);
+    TBitmap Buffer(Width, Height);
+    GdiFlush();
+    for (int Y = 0; Y < Height; ++Y) {
+        const int FromStart = Down ? Y : Height - 1 - Y;
+        for (int X = 0; X < Width; ++X) {
+            const std::int64_t Step = (static_cast<std::int64_t>(X + FromStart) * (Steps - 1) + Span / 2) / Span;
+            SetPixelOf(Buffer, X, Y, Mix(A, B, Step, Steps - 1));
+        }
+    }
+    BitBlt(DC, 0, 0, Width, Height, Buffer.Canvas()->Handle(), 0, 0, SRCCOPY);
+}
+
+void TileBlt(HDC DC, int Width, int Height, int SrcWidth, int SrcHeight)
+{
+    if (SrcWidth <= 0 || SrcHeight <= 0)
+        return;
+    for (int Done = SrcWidth; Done < Width; Done *= 2)
+        BitBlt(DC, Done, 0, std::min(Done, Width - Done), SrcHeight, DC, 0, 0, SRCCOPY);
+    for (int Done = SrcHeight; Done < Height; Done *= 2)
+        BitBlt(DC, 0, Done, Width, std::min(Done, Height - Done), DC, 0, 0, SRCCOPY);
+}
+
+void MirrorBlt(HDC DC, int Width, int Height)
+{
+    const int BottomH = Height / 2;
+    const int LeftW = Width - Width / 2;
+    const int RightW = Width / 2;
+    // Row Height-1-k takes row k, column Width-1-k takes column k.
+    if (BottomH > 0)
+        StretchBlt(DC, 0, Height - 1, LeftW, -BottomH, DC, 0, 0, LeftW, BottomH, SRCCOPY);
+    if (RightW > 0)
+        StretchBlt(DC, Width - 1, 0, -RightW, Height, DC, 0, 0, RightW, Height, SRCCOPY);
+}
+
+void StretchTransparentBitmap(TCanvas* Canvas, TBitmap* Bitmap, const RECT& DestRect, TColor TransparentColor,
+                              const RECT& SourceRect)
+{
+    const TRect D(DestRect), S(SourceRect);
+    if (D.IsEmpty() || S.IsEmpty() || !Bitmap || Bitmap->Empty())
+        return;
+    const int W = D.Width(), H = D.Height();
+    HDC Screen = GetDC(nullptr);
+    HDC ColorDC = CreateCompatibleDC(Screen);
+    HDC MaskDC = CreateCompatibleDC(Screen);
+    HBITMAP ColorBmp = CreateCompatibleBitmap(Screen, W, H);
+    HBITMAP MaskBmp = CreateBitmap(W, H, 1, 1, nullptr);
+    ReleaseDC(nullptr, Screen);
+    HGDIOBJ OldColor = SelectObject(ColorDC, ColorBmp);
+    HGDIOBJ OldMask = SelectObject(MaskDC, MaskBmp);
+
+    SetStretchBltMode(ColorDC, COLORONCOLOR);
+    StretchBlt(ColorDC, 0, 0, W, H, Bitmap->Canvas()->Handle(), S.left, S.top, S.Width(), S.Height(), SRCCOPY);
+    // The mask is 1 wherever the colour bitmap shows the background colour.
+    SetBkColor(ColorDC, ColorToRef(TransparentColor));
+    BitBlt(MaskDC, 0, 0, W, H, ColorDC, 0, 0, SRCCOPY);
+    TransparentStretchBlt(Canvas->Handle(), D.left, D.top, W, H, ColorDC, 0, 0, W, H, MaskDC, 0, 0);
+
+    SelectObject(ColorDC, OldColor);
+    SelectObject(MaskDC, OldMask);
+    DeleteObject(ColorBmp);
+    DeleteObject(MaskBmp);
+    DeleteDC(ColorDC);
+    DeleteDC(MaskDC);
+}
+
+void FlipBitmapVertical(TBitmap* Bitmap)
+{
+    if (!Bitmap || Bitmap->Height() < 2)
+        return;
+    const int W = Bitmap->Width(), H = Bitmap->Height();
+    std::vector<std::uint32_t> Row(W);
+    for (int Y = 0; Y < H / 2; ++Y) {
+        std::uint32_t* Top = Bitmap->ScanLine(Y);
+        std::uint32_t* Bottom = Bitmap->ScanLine(H - 1 - Y);
+        std::memcpy(Row.data(), Top, W * sizeof(std::uint32_t));
+        std::memcpy(Top, Bottom, W * sizeof(std::uint32_t));
+        std::memcpy(Bottom, Row.data(), W * sizeof(std::uint32_t));
+    }
+    if (Bitmap->OnChange)
+        Bitmap->OnChange(Bitmap);
+}
+
+// ===========================================================================
+// Glyphs
+// ===========================================================================
+
+namespace {
+
+POINT GlyphCenter(const RECT& Rect)
+{
+    POINT C{(Rect.left + Rect.right) / 2, (Rect.top + Rect.bottom) / 2};
+    if ((Rect.bottom - Rect.top) % 2 == 0)
+        --C.y;
+    return C;
+}
+
+// The classic look cannot be had on newer systems: their own arrows are
+// the flat ones.
+int EffectiveGlyphStyle(int Style)
+{
+    return IsWindowsVersionOrLater(wvWinVista) ? 2 : Style;
+}
+
+// One pixel of the theme's combo-box drop-down button, or black when the
+// theme cannot draw it.
+TColor ThemedGlyphColor(int X, int Y)
+{
+    TBitmap Bmp(17, 21);
+    const RECT R{0, 0, 17, 21};
+    if (!ThemeServices()->DrawElement(Bmp.Canvas()->Handle(), teComboBox, 1 /* drop-down button */,
+                                      1 /* normal */, R))
+        return clBlack;
+    const TColor C = Bmp.Canvas()->Pixel(X, Y);
+    return ColorsTooClose(C, clWindow) ? cl3DDkShadow : C;
+}
+
+TColor GlyphFillColor(TCanvas* Canvas, int Style, bool Enabled, int ThemeX, int ThemeY)
+{
+    if (!Enabled)
+        return clBtnShadow;
+    if (Style == 1)
+        return ThemedGlyphColor(ThemeX, ThemeY);
+    return ColorsTooClose(Canvas->Brush()->Color(), clBlack) ? cl3DDkShadow : clBlack;
+}
+
+// Fills the polygon with a clear pen, leaving the canvas's brush colour
+// and pen style as they were.
+void FillPolygon(TCanvas* Canvas, const std::vector<POINT>& Points, TColor Color)
+{
+    const TColor OldColor = Canvas->Brush()->Color();
+    const TBrushStyle OldBrushStyle = Canvas->Brush()->Style();
+    const TPenStyle OldPen = Canvas->Pen()->Style();
+    Canvas->Brush()->SetColor(Color);
+    Canvas->Brush()->SetStyle(bsSolid);
+    Canvas->Pen()->SetStyle(psClear);
+    Canvas->Polygon(Points.data(), static_cast<int>(Points.size()));
+    Canvas->Pen()->SetStyle(OldPen);
+    Canvas->Brush()->SetColor(OldColor);
+    Canvas->Brush()->SetStyle(OldBrushStyle);
+}
+
+std::vector<POINT> Offsets(POINT C, std::initializer_list<POINT> D)
+{
+    std::vector<POINT> P;
+    for (const POINT& O : D)
+        P.push_back(POINT{C.x + O.x, C.y + O.y});
+    return P;
+}
+
+} // namespace
+
+void DrawDropDownArrow(TCanvas* Canvas, const RECT& Rect, int Style, bool Enabled)
+{
+    Style = EffectiveGlyphStyle(Style);
+    const TColor Color = GlyphFillColor(Canvas, Style, Enabled, 8, 10);
+    POINT C = GlyphCenter(Rect);
+    std::vector<POINT> P;
+    if (Style == 1) {
+        P = Offsets(C, {{0, 4}, {-4, -1}, {-3, -3}, {0, 1}, {3, -3}, {5, -1}});
+    } else {
+        if (Style == 2) {
+            ++C.x;
+            ++C.y;
+        }
+        P = Offsets(C, {{0, 2}, {-3, -2}, {4, -2}});
+    }
+    FillPolygon(Canvas, P, Color);
+}
+
+void DrawArrow(TCanvas* Canvas, const RECT& Rect, int Style, bool Enabled, int Direction)
+{
+    Style = EffectiveGlyphStyle(Style);
+    const TColor Color = GlyphFillColor(Canvas, Style, Enabled, 6, 4);
+    POINT C = GlyphCenter(Rect);
+    std::vector<POINT> P;
+    if (Style == 1) {
+        switch (Direction) {
+        case adUp: C.y += 4; P = Offsets(C, {{0, -5}, {4, 0}, {1, 0}, {0, -2}, {-1, 0}, {-4, 0}}); break;
+        case adDown: C.y += 2; P = Offsets(C, {{0, 5}, {4, 0}, {1, 0}, {0, 2}, {-1, 0}, {-4, 0}}); break;
+        case adLeft: C.x -= 1; P = Offsets(C, {{-5, 0}, {0, 4}, {0, 1}, {-2, 0}, {0, -1}, {0, -4}}); break;
+        default: C.x -= 3; P = Offsets(C, {{5, 0}, {0, 4}, {0, 1}, {2, 0}, {0, -1}, {0, -4}}); break;
+        }
+    } else {
+        if (Direction == adUp || Direction == adDown)
+            C.y += 1;
+        else
+            C.x -= 2;
+        const bool Flat = Style == 2;
+        switch (Direction) {
+        case adUp:
+            P = Flat ? Offsets(C, {{0, -3}, {3, 1}, {-3, 1}}) : Offsets(C, {{0, -5}, {4, 0}, {-4, 0}});
+            break;
+        case adDown:
+            P = Flat ? Offsets(C, {{0, 0}, {-2, -3}, {3, -3}}) : Offsets(C, {{0, 1}, {-3, -3}, {4, -3}});
+            break;
+        case adLeft:
+            P = Flat ? Offsets(C, {{1, 0}, {4, -3}, {4, 3}}) : Offsets(C, {{0, 0}, {4, -4}, {4, 4}});
+            break;
+        default:
+            P = Flat ? Offsets(C, {{3, 0}, {0, 3}, {0, -3}}) : Offsets(C, {{4, 0}, {0, 4}, {0, -4}});
+            break;
+        }
+    }
+    FillPolygon(Canvas, P, Color);
+}
+
+void DrawCloseGlyph(TCanvas* Canvas, const RECT& Rect, TColor Color)
+{
+    const POINT C = GlyphCenter(Rect);
+    std::vector<POINT> P;
+    if (Rect.right - Rect.left >= 9 && Rect.bottom - Rect.top >= 11)
+        P = Offsets(C, {{0, -1}, {2, -3}, {5, -3}, {2, 0}, {5, 4}, {2, 3}, {0, 1}, {-2, 4}, {-4, 3}, {-1, 0},
+                        {-4, -3}, {-1, -3}});
+    else
+        P = Offsets(C, {{0, -1}, {1, -2}, {3, -2}, {1, 0}, {3, 3}, {1, 2}, {0, 1}, {-3, 3}, {-3, 2}, {-1, 0},
+                        {-3, -2}, {-1, -2}, {-1, -1}});
+    FillPolygon(Canvas, P, Color);
+}
+
+void DrawCloseButtonGlyph(TCanvas* Canvas, const RECT& Rect, int Style, bool Enabled)
+{
+    TColor Color = clBlack;
+    if (!Enabled)
+        Color = clBtnShadow;
+    else if (Style == 1)
+        Color = ThemedGlyphColor(8, 10);
+    DrawCloseGlyph(Canvas, Rect, Color);
+}
+
+void DrawCustomCheckBox(TCanvas* Canvas, const RECT& Rect, TRzCheckState State, TRzCheckCondition Condition,
+                        bool Focused, TRzHotTrackStyle HotTrackStyle, TColor FrameColor, TColor MarkColor,
+                        TColor FillColor, TColor FocusColor, TColor DisabledColor, bool ReadOnly,
+                        bool ReadOnlyColorOnFocus, TColor ReadOnlyColor, TColor HotFrameColor,
+                        TColor HotFillColor)
+{
+    HDC DC = Canvas->Handle();
+    const bool Hot = Condition == ccHotLook;
+    TRect R = DrawBox(Canvas, Rect, Hot && HotTrackStyle == htsFrame ? HotFrameColor : FrameColor);
+
+    TColor Fill = FillColor;
+    TColor Mark = MarkColor;
+    if (Condition == ccDisabledLook) {
+        Fill = DisabledColor;
+        Mark = clBtnShadow;
+    } else if (Focused) {
+        Fill = ReadOnly && ReadOnlyColorOnFocus ? ReadOnlyColor : FocusColor;
+    } else if (ReadOnly) {
+        Fill = ReadOnlyColor;
+    }
+    if (Condition == ccPressedLook)
+        Fill = DarkerColor(Fill, 20);
+    FillArea(DC, R.left, R.top, R.right, R.bottom, Fill);
+
+    if (State == csChecked) {
+        static const int Starts[7] = {5, 6, 7, 6, 5, 4, 3};
+        const int X0 = Rect.left - 1, Y0 = Rect.top - 1;
+        for (int I = 0; I < 7; ++I)
+            FillArea(DC, X0 + 3 + I, Y0 + Starts[I], X0 + 4 + I, Y0 + Starts[I] + 3, Mark);
+    } else if (State == csGrayed) {
+        const TRect G = ShrunkRect(R, 2);
+        FillArea(DC, G.left, G.top, G.right, G.bottom, Mark);
+    }
+
+    if (Hot) {
+        if (HotTrackStyle == htsInterior)
+            DrawGradientFillInset(Canvas, R, gdHorizontalEnd, HotFillColor, HotFrameColor);
+        else
+            DrawBox(Canvas, R, HotFrameColor);
+    }
+}
+
+void DrawGradientFillInset(TCanvas* Canvas, const RECT& Rect, TGradientDirection Direction, TColor StartColor,
+                           TColor StopColor)
+{
+    if (!MoreThan256Colors)
+        return;
+    HDC DC = Canvas->Handle();
+    // The caller's clip region comes back afterwards, whatever it was.
+    HRGN Saved = CreateRectRgn(0, 0, 0, 0);
+    const bool HadClip = GetClipRgn(DC, Saved) == 1;
+    const TRect Inner = ShrunkRect(Rect, 2);
+    ExcludeClipRect(DC, Inner.left, Inner.top, Inner.right, Inner.bottom);
+    DrawGradient(Canvas, Rect, Direction, StartColor, StopColor);
+    SelectClipRgn(DC, HadClip ? Saved : nullptr);
+    DeleteObject(Saved);
+}
+
+void DrawGroupBarBackground(TCanvas* Canvas, const RECT& Rect, int Style, bool Reverse,
+                            TRzGradientColorStyle ColorStyle, TColor StartColor, TColor StopColor)
+{
+    if (Style == 1 && ThemeServices()->ThemesEnabled() &&
+        ThemeServices()->DrawElement(Canvas->Handle(), teExplorerBar, 1 /* header background */, 0, Rect))
+        return;
+    if (Style == 0 || !MoreThan256Colors)
+        return;
+    TColor Start = StartColor, Stop = StopColor;
+    if (ColorStyle != gcsCustom)
+        GetGradientBarColors(ColorStyle, Start, Stop);
+    if (Reverse)
+        std::swap(Start, Stop);
+    DrawGradient(Canvas, Rect, gdHorizontalEnd, Start, Stop);
+}

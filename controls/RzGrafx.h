@@ -1,0 +1,53 @@
+#pragma once
+// Glyphs, gradient fills and bitmap routines of the component library.
+#include <windows.h>
+
+#include "classlib/Graphics.h"
+#include "controls/RzCommon.h"
+
+void DrawGradient(TCanvas* Canvas, const RECT& Rect, TGradientDirection Direction, TColor StartColor,
+                  TColor StopColor, int Granularity = 1);
+
+// The painters behind DrawGradient; each paints a whole Width x Height area
+// of DC starting at (0, 0).
+void PaintGradient(HDC DC, int Width, int Height, TGradientDirection Direction, TColor StartColor,
+                   TColor StopColor, int Granularity);
+void PaintLinearGradient(HDC DC, int Width, int Height, bool Horizontal, bool Centered, TColor StartColor,
+                         TColor StopColor, int Granularity);
+void PaintBoxGradient(HDC DC, int Width, int Height, TGradientDirection Direction, TColor StartColor,
+                      TColor StopColor, int Granularity);
+void PaintDiagonalGradient(HDC DC, int Width, int Height, bool Down, TColor StartColor, TColor StopColor);
+
+// Fills (0, 0, Width, Height) by repeating the SrcWidth x SrcHeight area
+// already painted at the top-left, doubling it each time.
+void TileBlt(HDC DC, int Width, int Height, int SrcWidth, int SrcHeight);
+// Mirrors the top-left quarter of Width x Height into the other three.
+void MirrorBlt(HDC DC, int Width, int Height);
+
+void StretchTransparentBitmap(TCanvas* Canvas, TBitmap* Bitmap, const RECT& DestRect, TColor TransparentColor,
+                              const RECT& SourceRect);
+void FlipBitmapVertical(TBitmap* Bitmap);
+
+// Glyph styles: 0 classic, 1 themed, 2 the newer flat triangles (always
+// used on Windows 6.0 and later). Directions: 0 up, 1 down, 2 left, 3 right.
+enum TRzArrowDirection : unsigned char { adUp, adDown, adLeft, adRight };
+void DrawDropDownArrow(TCanvas* Canvas, const RECT& Rect, int Style, bool Enabled);
+void DrawArrow(TCanvas* Canvas, const RECT& Rect, int Style, bool Enabled, int Direction);
+void DrawCloseGlyph(TCanvas* Canvas, const RECT& Rect, TColor Color);
+void DrawCloseButtonGlyph(TCanvas* Canvas, const RECT& Rect, int Style, bool Enabled);
+
+enum TRzCheckState : unsigned char { csUnchecked, csChecked, csGrayed };
+enum TRzCheckCondition : unsigned char { ccNormalLook, ccPressedLook, ccHotLook, ccDisabledLook };
+enum TRzHotTrackStyle : unsigned char { htsInterior, htsFrame };
+// The hot look: htsFrame draws a double frame in HotFrameColor; htsInterior
+// fills the ring inside the frame from HotFillColor (top) to HotFrameColor.
+void DrawCustomCheckBox(TCanvas* Canvas, const RECT& Rect, TRzCheckState State, TRzCheckCondition Condition,
+                        bool Focused, TRzHotTrackStyle HotTrackStyle, TColor FrameColor, TColor MarkColor,
+                        TColor FillColor, TColor FocusColor, TColor DisabledColor, bool ReadOnly,
+                        bool ReadOnlyColorOnFocus, TColor ReadOnlyColor, TColor HotFrameColor,
+                        TColor HotFillColor);
+
+void DrawGroupBarBackground(TCanvas* Canvas, const RECT& Rect, int Style, bool Reverse,
+                            TRzGradientColorStyle ColorStyle, TColor StartColor, TColor StopColor);
+void DrawGradientFillInset(TCanvas* Canvas, const RECT& Rect, TGradientDirection Direction, TColor StartColor,
+                           TColor StopColor);

@@ -1,0 +1,39 @@
+#pragma once
+// Conversions between code pages, UTF-16 and UTF-8, and the tests that tell
+// UTF-16, UTF-8 and plain 7-bit text apart.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Code page 0 is the system ANSI code page; -1, where a routine takes it,
+// asks the chooser hook; 65001 is UTF-8, 65000 UTF-7, 1200 UTF-16.
+
+// The code-page chooser hook: answers the best code page for a wide text.
+// Empty until the font unit installs its chooser.
+using TCodePageChooser = int (*)(const std::wstring& Wide);
+extern TCodePageChooser CodePageChooser;
+
+// The flags a code page accepts for MultiByteToWideChar/WideCharToMultiByte.
+std::uint32_t CodePageConversionFlags(int CodePage, std::uint32_t Flags);
+
+// The plain ANSI code-page conversions, used where nothing better is asked.
+std::wstring DefaultAnsiToWide(const std::string& Text);
+std::string DefaultWideToAnsi(const std::wstring& Wide);
+
+std::wstring AnsiToWideStr(const std::string& Text, int CodePage = 0);
+std::string WideToCodePageEx(const std::wstring& Wide, bool& Lossless, int CodePage);
+std::string WideToCodePage(const std::wstring& Wide, int CodePage);
+std::string WideToUtf8(const std::wstring& Wide);
+std::string Utf8ToCodePageEx(const std::string& Text, bool& Lossless, int CodePage);
+std::string Utf8ToCodePage(const std::string& Text, int CodePage);
+std::string ConvertCodePage(const std::string& Text, int FromCodePage, int ToCodePage);
+std::string CodePageToUtf8(const std::string& Text, int CodePage);
+
+bool IsPlainTextChar(char Ch);
+bool IsPlainText(const std::string& S);
+bool IsPlainTextBuffer(const void* Bytes, std::size_t Len);
+bool LooksLikeUtf8(const std::string& Text);
+// Len -1: the whole buffer (Size bytes) or text.
+bool IsUnicodeBuffer(const void* Bytes, std::size_t Size, int Len = -1);
+bool IsUnicodeText(const std::string& Text, int Len = -1);

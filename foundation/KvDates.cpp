@@ -1,0 +1,1136 @@
+#include "foundation/KvDates.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "foundation/KvStrings.h"
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Small byte-level helpers. Mail dates are ASCII apart from foreign month
+// names, whose accented letters are Windows-1252 bytes.
+// ---------------------------------------------------------------------------
+
+// A letter of a month or day name: ASCII or an accented Windows-1252 letter,
+// so that foreign names such as "\xC1g\xFA" stay one word.
+bool IsNameLetter(char C)
+{
+    const unsigned char b = static_cast<unsigned char>(C);
+    return IsAsciiLetter(C) || (b >= 0xC0 && b != 0xD7 && b != 0xF7);
+}
+
+char UpperAscii(char C) { return (C >= 'a' && C <= 'z') ? static_cast<char>(C - 32) : C; }
+
+// Case folding of Windows-1252 letters (ASCII plus the accented range).
+unsigned char Fold1252(char C)
+{
+    const unsigned char b = static_cast<unsigned char>(C);
+    if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7))
+        return static_cast<unsigned char>(b + 32);
+    return b;
+}
+
+bool AllDigits(const std::string& S)
+{
+    return !S.empty() && std::all_of(S.begin(), S.end(), IsDigitChar);
+}
+
+std::string TrimBlanks(const std::string& S)
+{
+    std::size_t b = 0, e = S.size();
+    while (b < e && S[b] == ' ')
+        ++b;
+    while (e > b && S[e - 1] == ' ')
+        --e;
+    return S.substr(b, e - b);
+}
+
+// Whole text as a non-negative number; -1 for anything else. Long digit runs
+// are capped rather than overflowing: no date field is that large.
+int DigitsValue(const std::string& S)
+{
+    if (!AllDigits(S))
+        return -1;
+    long long v = 0;
+    for (char c : S) {
+        v = v * 10 + (c - '0');
+        if (v > 99999999)
+            v = 99999999;
+    }
+    return static_cast<int>(v);
+}
+
+int NumberOrZero(const std::string& S)
+{
+    const int v = DigitsValue(TrimBlanks(S));
+    return v < 0 ? 0 : v;
+}
+
+int CurrentYear()
+{
+    int y, m, d;
+    DecodeDate(DateClockNow(), y, m, d);
+    return y;
+}
+
+// ---------------------------------------------------------------------------
+// Injectable clock and short-date layout
+// ---------------------------------------------------------------------------
+
+TDateClock& ClockHook()
+{
+    static TDateClock clock;
+    return clock;
+}
+
+struct TLayoutState {
+    bool Known = false;
+    std::string Layout;
+    bool MonthFirst = false;
+};
+
+TLayoutState& LayoutState()
+{
+    static TLayoutState state;
+    return state;
+}
+
+TZoneNameLookup& ZoneLookupHook()
+{
+    static TZoneNameLookup hook;
+    return hook;
+}
+
+}  // namespace
+
+void SetDateClock(TDateClock Clock) { ClockHook() = std::move(Clock); }
+
+TDateTime DateClockNow()
+{
+    const TDateClock& c = ClockHook();
+    return c ? c() : Now();
+}
+
+void SetShortDateLayout(const std::string& Layout)
+{
+    TLayoutState& s = LayoutState();
+    s.Known = !Layout.empty();
+    s.Layout = Layout;
+    s.MonthFirst = IsMonthFirstDateFormat(Layout);
+}
+
+const std::string& ShortDateLayout()
+{
+    TLayoutState& s = LayoutState();
+    if (!s.Known) {
+        char buf[100] = {};
+        s.Layout = GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, buf, sizeof buf) > 0
+                       ? std::string(buf)
+                       : std::string("dd/MM/yyyy");
+        s.MonthFirst = IsMonthFirstDateFormat(s.Layout);
+        s.Known = true;
+    }
+    return s.Layout;
+}
+
+bool MonthFirstDates()
+{
+    ShortDateLayout();
+    return LayoutState().MonthFirst;
+}
+
+void SetZoneNameLookup(TZoneNameLookup Lookup) { ZoneLookupHook() = std::move(Lookup); }
+
+// ---------------------------------------------------------------------------
+// Names
+// ---------------------------------------------------------------------------
+
+const char* const ShortMonthNames[13] = {"",    "Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+const char* const ShortDayNames[8] = {"", "Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+
+namespace {
+
+struct TMonthAlias {
+    const char* Name;
+    int Month;
+    // Matched as a whole text, case ignored for A-Z only: the accented
+    // letters must then match exactly.
+    bool AsciiCaseOnly;
+};
+
+// First three letters of month names in the languages mail arrives in.
+const TMonthAlias MonthAliases[] = {
+    {"Jan", 1, false},         {"Ene", 1, false},         {"Gen", 1, false},
+    {"Tam", 1, false},         {"Feb", 2, false},         {"Fev", 2, false},
+    {"Hel", 2, false},         {"Mar", 3, false},         {"Maa", 3, false},
+    {"Mrt", 3, false},         {"Mrz", 3, false},         {"Apr", 4, false},
+    {"Abr", 4, false},         {"Avr", 4, false},         {"Huh", 4, false},
+    {"May", 5, false},         {"Mag", 5, false},         {"Maj", 5, false},
+    {"Mai", 5, false},         {"Mei", 5, false},         {"M\xED" "i", 5, false},
+    {"Tou", 5, false},         {"Jun", 6, false},         {"J\xFA" "n", 6, false},
+    {"Giu", 6, false},         {"Kes", 6, true},          {"Jul", 7, false},
+    {"J\xFA" "l", 7, false},   {"Lug", 7, false},         {"Hei", 7, false},
+    {"Aug", 8, false},         {"Ago", 8, false},         {"Agu", 8, false},
+    {"Aou", 8, false},         {"Elo", 8, false},         {"\xC1" "g\xFA", 8, true},
+    {"Sep", 9, false},         {"Set", 9, false},         {"Syy", 9, false},
+    {"Oct", 10, false},        {"Okt", 10, false},        {"Ott", 10, false},
+    {"Out", 10, false},        {"Lok", 10, false},        {"Nov", 11, true},
+    {"N\xF3" "v", 11, true},   {"Dec", 12, false},        {"Dic", 12, false},
+    {"Des", 12, false},        {"Dez", 12, false},        {"Jou", 12, false},
+};
+
+bool AliasMatches(const TMonthAlias& A, const std::string& Three)
+{
+    for (int i = 0; i < 3; ++i) {
+        const char a = A.Name[i], t = Three[static_cast<std::size_t>(i)];
+        if (A.AsciiCaseOnly) {
+            if (a != t && !(IsAsciiLetter(a) && UpperAscii(a) == UpperAscii(t)))
+                return false;
+        } else if (Fold1252(a) != Fold1252(t)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int ParseMonthName(const std::string& Text)
+{
+    if (Text.size() < 3)
+        return 0;
+    const std::string three = Text.substr(0, 3);
+    for (const TMonthAlias& a : MonthAliases)
+        if (AliasMatches(a, three))
+            return a.Month;
+    return 0;
+}
+
+int ParseDayName(const std::string& Text)
+{
+    if (Text.size() != 3)
+        return -1;
+    for (int d = 1; d <= 7; ++d)
+        if (SameTextStr(Text, ShortDayNames[d]))
+            return d;
+    return -1;
+}
+
+bool IsMonthFirstDateFormat(const std::string& Layout)
+{
+    auto first = [&](char Lower) {
+        for (std::size_t i = 0; i < Layout.size(); ++i)
+            if (Layout[i] == Lower || Layout[i] == UpperAscii(Lower))
+                return static_cast<long>(i);
+        return -1L;
+    };
+    const long d = first('d'), m = first('m'), y = first('y');
+    return d >= 0 && m >= 0 && y >= 0 && m < d && m < y;
+}
+
+// ---------------------------------------------------------------------------
+// Zone texts
+// ---------------------------------------------------------------------------
+
+namespace {
+
+struct TZoneName {
+    const char* Name;
+    double Hours;
+};
+
+const TZoneName ZoneNames[] = {
+    {"ADT", -3},  {"AHST", -10}, {"AST", -4},  {"AT", -2},   {"BST", 1},    {"BT", 3},
+    {"CAT", -10}, {"CCT", 8},    {"CDT", -5},  {"CEST", 2},  {"CET", 1},    {"CST", -6},
+    {"EADT", 11}, {"EAST", 10},  {"EDT", -4},  {"EET", 2},   {"EST", -5},   {"FST", 2},
+    {"FWT", 1},   {"GMT", 0},    {"GST", 10},  {"HDT", -9},  {"HST", -10},  {"IDLE", 12},
+    {"IDLW", -12}, {"JST", 9},   {"MDT", -6},  {"MEST", 2},  {"MET", 1},    {"MEWT", 1},
+    {"MST", -7},  {"NT", -11},   {"NZDT", 13}, {"NZST", 12}, {"PDT", -7},   {"PST", -8},
+    {"SST", 2},   {"SWT", 1},    {"UTC", 0},   {"UT", 0},    {"WADT", 8},   {"WAST", 7},
+    {"WAT", -1},  {"WET", 0},    {"YDT", -8},  {"YST", -9},
+};
+
+}  // namespace
+
+// Hours east of UTC, or Default.
+double ParseOffsetText(const std::string& Text, double Default)
+{
+    std::string s = TrimBlanks(Text);
+    const std::size_t colon = s.find(':');
+    if (colon != std::string::npos)
+        s.erase(colon, 1);
+    bool negative = false;
+    if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
+        negative = s[0] == '-';
+        s.erase(0, 1);
+    }
+    int hours = 0, minutes = 0;
+    if (s.size() == 1 || s.size() == 2) {
+        hours = DigitsValue(s);
+        if (hours < 0)
+            return Default;
+    } else if (s.size() == 3 || s.size() == 4) {
+        if (!AllDigits(s))
+            return Default;
+        const std::size_t h = s.size() - 2;
+        hours = DigitsValue(s.substr(0, h));
+        minutes = DigitsValue(s.substr(h));
+    } else {
+        return Default;
+    }
+    const double v = hours + minutes / 60.0;
+    return negative ? -v : v;
+}
+
+// Days east of UTC, or Default.
+double ParseZoneOffset(const std::string& Text, double Default)
+{
+    if (Text.empty())
+        return Default;
+    auto inDays = [&](double Hours) { return Hours == Default ? Default : Hours / 24.0; };
+    if (AllDigits(Text))
+        return inDays(ParseOffsetText(Text, Default));
+    if (const TZoneNameLookup& lookup = ZoneLookupHook()) {
+        const std::string mapped = lookup(Text);
+        if (!mapped.empty())
+            return inDays(ParseOffsetText(mapped, Default));
+    }
+    if (Text.size() < 2 || Text.size() > 9)
+        return Default;
+    if (Text[0] == '+' || Text[0] == '-')
+        return inDays(ParseOffsetText(Text, Default));
+    if (Text.size() > 3) {
+        const std::string head = Text.substr(0, 3);
+        if (SameTextStr(head, "GMT") || SameTextStr(head, "UTC"))
+            return inDays(ParseOffsetText(Text.substr(3), Default));
+    }
+    for (const TZoneName& z : ZoneNames)
+        if (SameTextStr(Text, z.Name))
+            return z.Hours / 24.0;
+    return Default;
+}
+
+std::string CleanZoneText(const std::string& Text)
+{
+    if (!Text.empty() && (Text[0] == '+' || Text[0] == '-')) {
+        // "+05:30" keeps its minutes: five characters would leave "+05:3".
+        const std::size_t keep = (Text.size() >= 6 && Text[3] == ':') ? 6 : 5;
+        return Text.size() > keep ? Text.substr(0, keep) : Text;
+    }
+    if (AllDigits(Text))
+        return Text;
+    std::size_t b = 0, e = Text.size();
+    while (e > b && !IsAsciiLetter(Text[e - 1]))
+        --e;
+    while (b < e && !IsAsciiLetter(Text[b]))
+        ++b;
+    return Text.substr(b, e - b);
+}
+
+std::string FormatZoneBias(double Bias)
+{
+    if (Bias == 0)
+        return "+0000";
+    if (Bias == ZoneBiasPending || Bias == ZoneUnknown)
+        return std::string();
+    const long minutes = std::lround(std::fabs(Bias) * MinsPerDay);
+    return Format("%s%0.2d%0.2d", Bias < 0 ? "+" : "-", minutes / 60, minutes % 60);
+}
+
+// ---------------------------------------------------------------------------
+// The mail-date splitter
+// ---------------------------------------------------------------------------
+
+namespace {
+
+enum TPlaceKind { pkFree, pkYear, pkMonth, pkDay };
+
+struct TDateFields {
+    int Year = -1, Month = -1, Day = -1;
+    int Hour = 0, Minute = 0, Second = 0;
+    int ThisCentury = 0;  // current year - 2000: two-digit years up to it are this century
+    bool MonthFirst = false;
+
+    void Place(int N, TPlaceKind Kind);
+    bool Encode(TDateTime& Value) const;
+};
+
+void TDateFields::Place(int N, TPlaceKind Kind)
+{
+    const int y = ThisCentury;
+    if (N >= 1 && N <= 31 && N <= y) {
+        switch (Kind) {
+        case pkDay: Day = N; break;
+        case pkYear: Year = 2000 + N; break;
+        case pkMonth: Month = N; break;
+        case pkFree:
+            if (Month != -1) {
+                if (Year != -1)
+                    Day = N;
+                else
+                    Year = 2000 + N;
+            } else if (MonthFirst) {
+                Month = N;
+            } else if (Day == -1) {
+                Day = N;
+            } else {
+                Month = N;
+            }
+            break;
+        }
+    } else if (N >= 1 && N <= 31) {
+        // Too late to be a year of this century, so it is the day; a day held
+        // before it was the year or the month all along.
+        if (Day != -1 && Year == -1 && Day <= y)
+            Year = 2000 + Day;
+        else if (Month == -1)
+            Month = Day;
+        Day = N;
+    } else {
+        if (Year != -1) {
+            const int r = Year >= 2000 ? Year - 2000 : Year >= 1900 ? Year - 1900 : Year;
+            if (r >= 1 && r <= 31) {
+                if (r >= 13)
+                    Day = r;
+                else if (Month == -1)
+                    Month = r;
+                else if (Day == -1)
+                    Day = r;
+            }
+        }
+        Year = N == 0 ? 2000 : N < 100 ? 1900 + N : N;
+    }
+}
+
+bool TDateFields::Encode(TDateTime& Value) const
+{
+    if (Month < 1 || Day < 1 || Year == -1)
+        return false;
+    TDateTime d, t;
+    if (!TryEncodeDate(Year, Month, Day, d) || !TryEncodeTime(Hour, Minute, Second, 0, t)) {
+        Value = -1;
+        return false;
+    }
+    Value = d + t;
+    return true;
+}
+
+// Skips non-digits from Pos (0-based) and reads the digits there; -1 when none.
+int ReadNextNumber(const std::string& S, std::size_t& Pos)
+{
+    while (Pos < S.size() && !IsDigitChar(S[Pos]))
+        ++Pos;
+    const std::size_t start = Pos;
+    while (Pos < S.size() && IsDigitChar(S[Pos]))
+        ++Pos;
+    return Pos == start ? -1 : DigitsValue(S.substr(start, Pos - start));
+}
+
+std::string ReadNameWord(const std::string& S, std::size_t& Pos)
+{
+    while (Pos < S.size() && !IsNameLetter(S[Pos]))
+        ++Pos;
+    const std::size_t start = Pos;
+    while (Pos < S.size() && IsNameLetter(S[Pos]))
+        ++Pos;
+    return S.substr(start, Pos - start);
+}
+
+// "AM"/"PM" as the last word of Text: cut off and returned upper-cased.
+std::string CutTrailingDayHalf(std::string& Text)
+{
+    if (Text.size() < 3 || Text[Text.size() - 3] != ' ')
+        return std::string();
+    std::string w = Text.substr(Text.size() - 2);
+    w[0] = UpperAscii(w[0]);
+    w[1] = UpperAscii(w[1]);
+    if (w != "AM" && w != "PM")
+        return std::string();
+    Text = TrimBlanks(Text.substr(0, Text.size() - 3));
+    return w;
+}
+
+// Cuts the word holding the first ":" out of Text; empty when there is none.
+std::string CutTimeToken(std::string& Text)
+{
+    const std::size_t colon = Text.find(':');
+    if (colon == std::string::npos)
+        return std::string();
+    const std::size_t before = Text.rfind(' ', colon);
+    const std::size_t tb = before == std::string::npos ? 0 : before + 1;
+    std::size_t te = Text.find(' ', colon);
+    if (te == std::string::npos)
+        te = Text.size();
+    const std::string token = Text.substr(tb, te - tb);
+    Text = TrimBlanks(Text.substr(0, tb) + Text.substr(te));
+    return token;
+}
+
+void ApplyDayHalf(int& Hour, const std::string& DayHalf)
+{
+    if (DayHalf == "PM" && Hour >= 1 && Hour <= 11)
+        Hour += 12;
+    else if (DayHalf == "AM" && Hour == 12)
+        Hour = 0;
+}
+
+}  // namespace
+
+bool SplitMailDate(const std::string& Text, TDateTime& Value, std::string& ZoneText)
+{
+    Value = -1;
+    ZoneText.clear();
+    std::string s = Text;
+    // Folded header values carry tabs and line breaks where blanks belong.
+    for (char& c : s)
+        if (c == '\t' || c == '\r' || c == '\n')
+            c = ' ';
+    if (s.size() < 6)
+        return false;
+
+    // Day name: everything up to the first comma, or the first word when
+    // the text starts with a letter.
+    std::size_t p = s.find(',');
+    if (p == std::string::npos && IsNameLetter(s[0]))
+        p = s.find(' ');
+    if (p != std::string::npos) {
+        ++p;
+        while (p < s.size() && s[p] == ' ')
+            ++p;
+        s.erase(0, p);
+        if (s.size() < 6)
+            return false;
+    }
+
+    // Zone.
+    std::string dayHalf;
+    std::size_t zonePos = s.find(" +");
+    if (zonePos == std::string::npos)
+        zonePos = s.find(" -");
+    if (zonePos != std::string::npos) {
+        ++zonePos;  // at the sign
+    } else {
+        const std::size_t n = s.size();
+        const bool shape1 = s[n - 5] == ' ';
+        const bool shape2 = n >= 6 && s[n - 6] == ' ' && s[n - 5] == '0';
+        const std::string last4 = s.substr(n - 4);
+        if ((shape1 || shape2) && s[n - 4] != '2' && AllDigits(last4) &&
+            last4.compare(0, 2, "19") != 0)
+            zonePos = shape1 ? n - 4 : n - 5;
+    }
+    if (zonePos != std::string::npos) {
+        ZoneText = CleanZoneText(s.substr(zonePos));
+        s.erase(zonePos - 1);
+        dayHalf = CutTrailingDayHalf(s);
+    } else if (!IsDigitChar(s.back())) {
+        std::size_t lastDigit = s.size();
+        while (lastDigit > 0 && !IsDigitChar(s[lastDigit - 1]))
+            --lastDigit;
+        // lastDigit is the 1-based position of the last digit.
+        if (lastDigit < 6)
+            return false;
+        if (s.size() - lastDigit < 2)
+            return false;
+        std::size_t q = lastDigit;
+        if (s[q] == ' ')
+            ++q;
+        std::string two = s.substr(q, 2);
+        for (char& c : two)
+            c = UpperAscii(c);
+        if (two == "AM" || two == "PM") {
+            dayHalf = two;
+            if (s.size() - (q + 2) > 1)
+                ZoneText = CleanZoneText(s.substr(q + 2));
+        } else {
+            ZoneText = CleanZoneText(s.substr(q));
+        }
+        s.erase(lastDigit);
+    }
+    s = TrimBlanks(s);
+    if (s.size() < 6)
+        return false;
+
+    TDateFields f;
+    f.ThisCentury = CurrentYear() - 2000;
+    f.MonthFirst = MonthFirstDates();
+
+    // Time.
+    const std::string token = CutTimeToken(s);
+    if (!token.empty()) {
+        const std::size_t c1 = token.find(':');
+        const std::size_t c2 = token.find(':', c1 + 1);
+        f.Hour = NumberOrZero(token.substr(0, c1));
+        f.Minute = NumberOrZero(token.substr(c1 + 1, c2 == std::string::npos ? std::string::npos
+                                                                              : c2 - c1 - 1));
+        f.Second = c2 == std::string::npos ? 0 : NumberOrZero(token.substr(c2 + 1));
+        ApplyDayHalf(f.Hour, dayHalf);
+    }
+
+    for (char& c : s)
+        if (c == '-' || c == '.' || c == '/')
+            c = ' ';
+    s = TrimBlanks(s);
+
+    // A four-digit year at the end, or at the start.
+    auto digitsAt = [&](std::size_t From, std::size_t Count) {
+        return From + Count <= s.size() && AllDigits(s.substr(From, Count));
+    };
+    if (s.size() >= 4 && digitsAt(s.size() - 4, 4) &&
+        (s.size() == 4 || !IsDigitChar(s[s.size() - 5]))) {
+        const int y = DigitsValue(s.substr(s.size() - 4));
+        f.Year = (y >= 1960 && y <= 2200) ? y : -1;
+        s = TrimBlanks(s.substr(0, s.size() - 4));
+    } else if (digitsAt(0, 4) && (s.size() == 4 || !IsDigitChar(s[4]))) {
+        f.Year = DigitsValue(s.substr(0, 4));
+        s = TrimBlanks(s.substr(4));
+    }
+    if (s.empty())
+        return false;
+
+    std::size_t pos = 0;
+    if (IsNameLetter(s[0])) {
+        // Month name first.
+        f.Month = ParseMonthName(ReadNameWord(s, pos));
+        const int n = ReadNextNumber(s, pos);
+        if (n < 0)
+            return false;
+        f.Place(n, pkDay);
+        if (!(f.Year != -1 && f.Day != -1)) {
+            const int m = ReadNextNumber(s, pos);
+            if (m >= 0)
+                f.Place(m, f.Year == -1 ? pkYear : pkDay);
+        }
+    } else if (s.size() >= 5 && IsNameLetter(s[4])) {
+        // Day, then month name.
+        const int n = ReadNextNumber(s, pos);
+        if (n < 0)
+            return false;
+        f.Place(n, pkDay);
+        f.Month = ParseMonthName(ReadNameWord(s, pos));
+        if (f.Year == -1 || f.Day == -1) {
+            const int m = ReadNextNumber(s, pos);
+            if (m >= 0)
+                f.Place(m, f.Year != -1 ? pkDay : pkYear);
+        }
+    } else {
+        const int a = ReadNextNumber(s, pos);
+        if (a < 0)
+            return false;
+        f.Place(a, pkFree);
+        const int b = ReadNextNumber(s, pos);
+        if (b < 0)
+            return false;
+        f.Place(b, pkFree);
+        if (!(f.Year != -1 && f.Month != -1 && f.Day != -1)) {
+            const int c = ReadNextNumber(s, pos);
+            if (c < 0)
+                return false;
+            f.Place(c, f.Year == -1 ? pkYear : f.Month == -1 ? pkMonth : pkDay);
+        }
+    }
+    return f.Encode(Value);
+}
+
+// ---------------------------------------------------------------------------
+// asctime texts and RFC 822 writers
+// ---------------------------------------------------------------------------
+
+TDateTime ParseAscTimeDate(const std::string& Text)
+{
+    // 'Tue Feb  3 04:05:06 2009', or with ' +0000' after the time.
+    std::size_t yearAt;
+    if (Text.size() == 24)
+        yearAt = 20;
+    else if (Text.size() == 30 && Text.compare(19, 6, " +0000") == 0)
+        yearAt = 26;
+    else
+        return -1;
+    if (Text[3] != ' ' || Text[13] != ':' || Text[16] != ':')
+        return -1;
+    const int month = ParseMonthName(Text.substr(4, 3));
+    const int day = DigitsValue(TrimBlanks(Text.substr(8, 2)));
+    const int hour = DigitsValue(Text.substr(11, 2));
+    const int minute = DigitsValue(Text.substr(14, 2));
+    const int second = DigitsValue(Text.substr(17, 2));
+    const int year = DigitsValue(TrimBlanks(Text.substr(yearAt, 4)));
+    if (month == 0 || day <= 0 || hour < 0 || minute < 0 || year < 0)
+        return -1;
+    TDateTime v;
+    if (!TryEncodeDateTime(year, month, day, hour, minute, second < 0 ? 0 : second, 0, v))
+        return -1;
+    return v;
+}
+
+std::string FormatAscTimeDate(TDateTime Value)
+{
+    int y, mo, d, h, mi, s, ms;
+    DecodeDateTime(Value, y, mo, d, h, mi, s, ms);
+    return Format("%s %s %2d %0.2d:%0.2d:%0.2d %0.4d", ShortDayNames[DayOfWeek(Value)],
+                  ShortMonthNames[mo], d, h, mi, s, y);
+}
+
+std::string BuildRfc822Date(const std::string& ZoneText, TDateTime Value)
+{
+    int y, mo, d, h, mi, s, ms;
+    DecodeDateTime(Value, y, mo, d, h, mi, s, ms);
+    std::string r = Format("%s, %0.2d %s %0.4d %0.2d:%0.2d:%0.2d", ShortDayNames[DayOfWeek(Value)],
+                           d, ShortMonthNames[mo], y, h, mi, s);
+    if (!ZoneText.empty())
+        r += " " + ZoneText;
+    return r;
+}
+
+std::string AscTimeToRfc822Date(const std::string& Text)
+{
+    const TDateTime v = ParseAscTimeDate(Text);
+    if (v < 0)
+        return Text;
+    return BuildRfc822Date(LocalTimeZone().GetOffsetText(v), v);
+}
+
+// ---------------------------------------------------------------------------
+// Letter-pattern dates
+// ---------------------------------------------------------------------------
+
+namespace {
+
+// The general conversion for an empty pattern: numbers (or a month name)
+// in the order of the short-date layout, then an optional time.
+TDateTime ParseLayoutDate(const std::string& Text)
+{
+    std::string s = TrimBlanks(Text);
+    TDateFields f;
+    const std::string dayHalf = CutTrailingDayHalf(s);
+    const std::string token = CutTimeToken(s);
+    if (!token.empty()) {
+        int* parts[3] = {&f.Hour, &f.Minute, &f.Second};
+        std::size_t p = 0;
+        for (int*& field : parts) {
+            const std::size_t e = token.find(':', p);
+            const int v = DigitsValue(token.substr(p, e == std::string::npos ? e : e - p));
+            if (v < 0)
+                return -1;
+            *field = v;
+            if (e == std::string::npos)
+                break;
+            p = e + 1;
+        }
+        ApplyDayHalf(f.Hour, dayHalf);
+    }
+    std::vector<int> numbers;
+    std::size_t pos = 0;
+    while (pos < s.size()) {
+        if (IsDigitChar(s[pos])) {
+            const int n = ReadNextNumber(s, pos);
+            numbers.push_back(n);
+        } else if (IsNameLetter(s[pos])) {
+            const int m = ParseMonthName(ReadNameWord(s, pos));
+            if (m > 0)
+                f.Month = m;
+        } else {
+            ++pos;
+        }
+    }
+    // Field order from the layout; a leading four-digit number is a year.
+    const std::string& layout = ShortDateLayout();
+    std::string order;
+    for (char c : layout) {
+        const char u = UpperAscii(c);
+        if ((u == 'D' || u == 'M' || u == 'Y') && order.find(u) == std::string::npos)
+            order += u;
+    }
+    if (order.size() != 3)
+        order = "DMY";
+    if (!numbers.empty() && numbers[0] >= 100)
+        order = "YMD";
+    if (f.Month != -1)
+        order.erase(order.find('M'), 1);
+    if (numbers.size() + 1 == order.size()) {
+        order.erase(order.find('Y'), 1);
+        f.Year = CurrentYear();
+    }
+    if (numbers.size() != order.size())
+        return -1;
+    for (std::size_t i = 0; i < order.size(); ++i)
+        (order[i] == 'D' ? f.Day : order[i] == 'M' ? f.Month : f.Year) = numbers[i];
+    if (f.Year < 100)
+        f.Year += 2000;
+    TDateTime v;
+    return f.Encode(v) ? v : -1;
+}
+
+}  // namespace
+
+TDateTime ParseDateByPattern(const std::string& Text, const std::string& Pattern)
+{
+    if (Pattern.empty())
+        return ParseLayoutDate(Text);
+    if (Text.empty() || Pattern.size() > Text.size())
+        return -1;
+    std::string y, mo, d, h, mi, s, z, half;
+    auto fieldOf = [&](char C) -> std::string* {
+        switch (C) {
+        case 'Y': return &y;
+        case 'M': return &mo;
+        case 'D': return &d;
+        case 'H': return &h;
+        case 'N': return &mi;
+        case 'S': return &s;
+        case 'Z': return &z;
+        case '1':
+        case '2': return &half;
+        default: return nullptr;
+        }
+    };
+    bool hasHour = false;
+    std::size_t shift = 0;
+    for (std::size_t i = 0; i < Pattern.size(); ++i) {
+        const std::size_t t = i + shift;
+        if (t >= Text.size())
+            break;
+        const char c = UpperAscii(Pattern[i]);
+        std::string* field = fieldOf(c);
+        if (!field)
+            continue;
+        *field += Text[t];
+        hasHour = hasHour || c == 'H';
+        // A one-letter field before a separator takes a second digit.
+        const bool oneLetter = c == 'D' || c == 'M' || c == 'H' || c == 'N' || c == 'S';
+        if (oneLetter && (i == 0 || UpperAscii(Pattern[i - 1]) != c) && i + 1 < Pattern.size() &&
+            !IsDigitChar(Pattern[i + 1]) && !IsAsciiLetter(Pattern[i + 1]) && t + 1 < Text.size() &&
+            IsDigitChar(Text[t + 1])) {
+            *field += Text[t + 1];
+            ++shift;
+        }
+    }
+    int cy, cm, cd;
+    DecodeDate(DateClockNow(), cy, cm, cd);
+    auto value = [](std::string F, int Empty) {
+        const std::size_t nz = F.find_first_not_of('0');
+        F = nz == std::string::npos ? std::string() : F.substr(nz);
+        return F.empty() ? Empty : DigitsValue(F);
+    };
+    const int day = value(d, cd), month = value(mo, cm), year = value(y, cy);
+    if (day <= 0 || month <= 0 || year < 0)
+        return -1;
+    TDateFields f;
+    f.Year = year < 100 ? year + 2000 : year;
+    f.Month = month;
+    f.Day = day;
+    int msec = 0;
+    if (hasHour) {
+        f.Hour = std::max(value(h, 0), 0);
+        f.Minute = std::max(value(mi, 0), 0);
+        f.Second = std::max(value(s, 0), 0);
+        msec = std::max(value(z, 0), 0);
+        if (!half.empty() && f.Hour < 13) {
+            if (SameTextStr(half, "pm")) {
+                if (f.Hour >= 1 && f.Hour <= 11)
+                    f.Hour += 12;
+            } else if (f.Hour == 12) {
+                f.Hour = 0;
+            }
+        }
+    }
+    TDateTime v;
+    if (!f.Encode(v))
+        return -1;
+    TDateTime ms;
+    if (msec > 0 && TryEncodeTime(0, 0, 0, msec, ms))
+        v += ms;
+    return v;
+}
+
+// ---------------------------------------------------------------------------
+// Mail dates to local time and to UTC
+// ---------------------------------------------------------------------------
+
+TDateTime MailDateToLocal(const std::string& Text, TDateTime Default)
+{
+    TDateTime v;
+    std::string zone;
+    if (!SplitMailDate(Text, v, zone))
+        return Default;
+    const double offset = ParseZoneOffset(zone, ZoneUnknown);
+    if (zone.empty() || offset == ZoneUnknown)
+        return v;
+    return LocalTimeZone().UtcToLocal(v - offset);
+}
+
+TDateTime MailDateToUtcEx(const std::string& Text, bool& ZoneFound, TDateTime Default)
+{
+    ZoneFound = false;
+    TDateTime v;
+    std::string zone;
+    if (!SplitMailDate(Text, v, zone))
+        return Default;
+    const double offset = ParseZoneOffset(zone, ZoneUnknown);
+    if (!zone.empty() && offset != ZoneUnknown) {
+        ZoneFound = true;
+        return v - offset;
+    }
+    return LocalTimeZone().LocalToUtc(v);
+}
+
+TDateTime MailDateToUtc(const std::string& Text, TDateTime Default)
+{
+    if (Text.empty())
+        return Default;
+    bool found;
+    return MailDateToUtcEx(Text, found, Default);
+}
+
+// ---------------------------------------------------------------------------
+// TDateTimeObj
+// ---------------------------------------------------------------------------
+
+TDateTimeObj::TDateTimeObj(TDateTime Value, std::uint8_t FormatKind, std::uint8_t ZoneKind)
+    : FDateTime(Value)
+{
+    ApplyKinds(FormatKind, ZoneKind);
+}
+
+TDateTimeObj TDateTimeObj::CreateFromText(const std::string& Text, std::uint8_t FormatKind,
+                                          std::uint8_t ZoneKind)
+{
+    TDateTimeObj r;
+    r.SetText(Text, FormatKind, ZoneKind);
+    return r;
+}
+
+TDateTimeObj TDateTimeObj::CreateWithOffset(TDateTime Value, double ZoneBias,
+                                            const std::string& ZoneText)
+{
+    TDateTimeObj r;
+    r.SetWithOffset(Value, ZoneBias, ZoneText);
+    return r;
+}
+
+void TDateTimeObj::Reset() { *this = TDateTimeObj(); }
+
+void TDateTimeObj::ApplyKinds(std::uint8_t FormatKind, std::uint8_t ZoneKind)
+{
+    if (ZoneKind != 0) {
+        FFormatKind = FormatKind;
+        SetZoneKind(ZoneKind);
+    } else {
+        SetFormatKind(FormatKind);
+    }
+}
+
+void TDateTimeObj::ApplyOffset(double ZoneBias, const std::string& ZoneText)
+{
+    FZoneBias = ZoneBias;
+    if (!ZoneText.empty())
+        FZoneText = ZoneText;
+    if (ZoneBias != ZoneBiasPending)
+        FZoneKind = ZoneBias == 0 ? 2 : 4;
+    else
+        FZoneKind = ZoneText.empty() ? 1 : 4;
+}
+
+void TDateTimeObj::Assign(const TDateTimeObj* Source)
+{
+    if (!Source)
+        Reset();
+    else if (Source != this)
+        *this = *Source;
+}
+
+void TDateTimeObj::SetDateTime(TDateTime Value)
+{
+    Reset();
+    FDateTime = Value;
+}
+
+void TDateTimeObj::SetWithOffset(TDateTime Value, double ZoneBias, const std::string& ZoneText)
+{
+    Reset();
+    FDateTime = Value;
+    ApplyOffset(ZoneBias, ZoneText);
+}
+
+void TDateTimeObj::SetText(const std::string& Text, std::uint8_t FormatKind, std::uint8_t ZoneKind)
+{
+    Reset();
+    FDateText = Text;
+    ApplyKinds(FormatKind, ZoneKind);
+}
+
+void TDateTimeObj::Parse()
+{
+    if (FDateText.empty()) {
+        FDateTime = 0;
+        return;
+    }
+    if (FFormatKind == 9) {
+        FDateTime = MailDateToUtc(FDateText, NoDateValue);
+        if (FZoneText.empty()) {
+            const std::size_t blank = FDateText.rfind(' ');
+            if (blank != std::string::npos && FDateText.size() - blank - 1 == 5 &&
+                (FDateText[blank + 1] == '+' || FDateText[blank + 1] == '-'))
+                FZoneText = FDateText.substr(blank + 1);
+        }
+    } else if (FFormatKind == 5 || FFormatKind == 6) {
+        FDateTime = ParseAscTimeDate(FDateText);
+    } else {
+        TDateTime v;
+        std::string zone;
+        if (SplitMailDate(FDateText, v, zone)) {
+            FDateTime = v;
+            SetZoneText(zone);
+        } else {
+            FDateTime = -1;
+        }
+    }
+}
+
+TDateTime TDateTimeObj::GetDateTime()
+{
+    if (FDateTime == 0 && !FDateText.empty())
+        Parse();
+    return FDateTime;
+}
+
+std::uint8_t TDateTimeObj::GetZoneKind()
+{
+    if (FZoneKind == 0) {
+        if (!FZoneText.empty()) {
+            FZoneKind = 4;
+        } else if (!FDateText.empty() && FDateTime == 0) {
+            Parse();
+            FZoneKind = FZoneText.empty() ? 1 : 4;
+        } else {
+            FZoneKind = 1;
+        }
+    }
+    return FZoneKind;
+}
+
+bool TDateTimeObj::HasZone()
+{
+    const std::uint8_t k = GetZoneKind();
+    return k == 2 || k == 3 || k == 4;
+}
+
+double TDateTimeObj::GetZoneBias()
+{
+    if (FZoneBias == ZoneBiasPending) {
+        // The text may still hold the zone: parse before deciding.
+        const TDateTime v = GetDateTime();
+        if (FZoneBias != ZoneBiasPending)
+            return FZoneBias;
+        if (!FZoneText.empty()) {
+            const double offset = ParseZoneOffset(FZoneText, ZoneUnknown);
+            FZoneBias = offset == ZoneUnknown ? 0 : -offset;
+        } else {
+            const std::uint8_t k = GetZoneKind();
+            FZoneBias = (k == 1 || k == 3) ? LocalTimeZone().GetBiasAt(v) : 0;
+        }
+    }
+    return FZoneBias;
+}
+
+std::string TDateTimeObj::GetZoneText()
+{
+    if (HasZone()) {
+        if (FZoneText.empty())
+            FZoneText = FormatZoneBias(GetZoneBias());
+        return FZoneText;
+    }
+    return LocalTimeZone().GetOffsetText(GetDateTime());
+}
+
+TDateTime TDateTimeObj::GetUtcDateTime()
+{
+    const TDateTime v = GetDateTime();
+    // A kind-9 text was parsed straight to UTC; its kept zone text must not
+    // shift it a second time.
+    if (v > 0 && FFormatKind != 9 && GetZoneKind() != 2)
+        return v + GetZoneBias();
+    return v;
+}
+
+TDateTime TDateTimeObj::GetLocalDateTime()
+{
+    const TDateTime v = GetDateTime();
+    if (v <= 0)
+        return v;
+    if (FFormatKind == 9)
+        return LocalTimeZone().UtcToLocal(v);
+    const std::uint8_t k = GetZoneKind();
+    if (k == 1 || k == 3)
+        return v;
+    return LocalTimeZone().UtcToLocal(GetUtcDateTime());
+}
+
+std::string TDateTimeObj::FormatRfc822(int Mode)
+{
+    if (Mode == 2)
+        return BuildRfc822Date("UTC", GetUtcDateTime());
+    if (Mode == 3) {
+        const TDateTime local = GetLocalDateTime();
+        return BuildRfc822Date(LocalTimeZone().GetOffsetText(local), local);
+    }
+    const std::string zone = GetZoneText();
+    return BuildRfc822Date(zone, GetDateTime());
+}
+
+bool TDateTimeObj::IsValid() { return GetDateTime() > ValidDateLimit; }
+
+void TDateTimeObj::SetFormatKind(std::uint8_t Kind)
+{
+    if (Kind == FFormatKind)
+        return;
+    FFormatKind = Kind;
+    if (FZoneKind != 0 || Kind == 0)
+        return;
+    if (Kind == 7 || Kind == 8) {
+        FZoneKind = 4;
+    } else if (Kind < 10) {
+        if (FZoneBias == 0)
+            FZoneBias = ZoneBiasPending;
+        FZoneKind = 1;
+    } else {
+        if (FZoneBias == ZoneBiasPending)
+            FZoneBias = 0;
+        if (FZoneBias == 0)
+            FZoneKind = 2;
+    }
+}
+
+void TDateTimeObj::SetZoneKind(std::uint8_t Kind)
+{
+    if (Kind == FZoneKind)
+        return;
+    FZoneKind = Kind;
+    switch (Kind) {
+    case 2:
+        FZoneBias = 0;
+        FZoneText = "UTC";
+        break;
+    case 3:
+        FZoneBias = LocalTimeZone().GetBiasAt(GetDateTime());
+        FZoneText = FormatZoneBias(FZoneBias);
+        FZoneKind = 4;
+        break;
+    case 1:
+        FZoneBias = ZoneBiasPending;
+        break;
+    default:
+        break;
+    }
+}
+
+void TDateTimeObj::SetZoneText(const std::string& Text)
+{
+    if (Text == FZoneText)
+        return;
+    FZoneText = Text;
+    if (!Text.empty() && FZoneBias == 0)
+        FZoneBias = ZoneBiasPending;
+}

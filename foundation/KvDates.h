@@ -1,0 +1,101 @@
+#pragma once
+// Mail dates: the lazily parsed date object, the tolerant RFC 822 splitter,
+// zone texts, asctime texts, letter-pattern dates and the date writers.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "classlib/SysUtils.h"
+#include "foundation/KvTimeZones.h"
+
+// Magic values shared with the readers and the zone object.
+inline constexpr double ZoneBiasPending = 77.0;     // bias still to be worked out
+inline constexpr double ZoneUnknown = 777.0;        // a zone that no text names
+inline constexpr double ValidDateLimit = 26299.99999;  // valid only when strictly later
+inline constexpr double NoDateValue = 26298.99999;  // never valid
+
+class TDateTimeObj {
+public:
+    TDateTimeObj() = default;
+    TDateTimeObj(TDateTime Value, std::uint8_t FormatKind, std::uint8_t ZoneKind);
+    static TDateTimeObj CreateFromText(const std::string& Text, std::uint8_t FormatKind,
+                                       std::uint8_t ZoneKind);
+    static TDateTimeObj CreateWithOffset(TDateTime Value, double ZoneBias,
+                                         const std::string& ZoneText);
+
+    void Assign(const TDateTimeObj* Source);
+    void SetDateTime(TDateTime Value);
+    void SetWithOffset(TDateTime Value, double ZoneBias, const std::string& ZoneText);
+    void SetText(const std::string& Text, std::uint8_t FormatKind, std::uint8_t ZoneKind);
+
+    TDateTime GetDateTime();
+    std::uint8_t GetZoneKind();
+    bool HasZone();
+    double GetZoneBias();
+    std::string GetZoneText();
+    TDateTime GetUtcDateTime();
+    TDateTime GetLocalDateTime();
+    std::string FormatRfc822(int Mode);
+    bool IsValid();
+
+    void SetFormatKind(std::uint8_t Kind);
+    void SetZoneKind(std::uint8_t Kind);
+    void SetZoneText(const std::string& Text);
+
+    std::uint8_t FormatKind() const { return FFormatKind; }
+    const std::string& DateText() const { return FDateText; }
+    const std::string& ZoneTextRaw() const { return FZoneText; }
+
+private:
+    void Reset();
+    void ApplyOffset(double ZoneBias, const std::string& ZoneText);
+    void ApplyKinds(std::uint8_t FormatKind, std::uint8_t ZoneKind);
+    void Parse();
+
+    TDateTime FDateTime = 0;
+    std::uint8_t FFormatKind = 0;
+    std::uint8_t FZoneKind = 0;
+    std::string FDateText;
+    double FZoneBias = 0;
+    std::string FZoneText;
+};
+
+bool SplitMailDate(const std::string& Text, TDateTime& Value, std::string& ZoneText);
+double ParseZoneOffset(const std::string& Text, double Default);
+double ParseOffsetText(const std::string& Text, double Default);
+std::string CleanZoneText(const std::string& Text);
+std::string FormatZoneBias(double Bias);
+
+TDateTime ParseAscTimeDate(const std::string& Text);
+std::string FormatAscTimeDate(TDateTime Value);
+std::string AscTimeToRfc822Date(const std::string& Text);
+std::string BuildRfc822Date(const std::string& ZoneText, TDateTime Value);
+
+TDateTime ParseDateByPattern(const std::string& Text, const std::string& Pattern);
+
+TDateTime MailDateToLocal(const std::string& Text, TDateTime Default);
+TDateTime MailDateToUtcEx(const std::string& Text, bool& ZoneFound, TDateTime Default);
+TDateTime MailDateToUtc(const std::string& Text, TDateTime Default);
+
+int ParseMonthName(const std::string& Text);  // 1..12, 0 when unknown
+int ParseDayName(const std::string& Text);    // 1..7 (Sunday first), -1 when unknown
+extern const char* const ShortMonthNames[13];  // [1] "Jan" .. [12] "Dec"
+extern const char* const ShortDayNames[8];     // [1] "Sun" .. [7] "Sat"
+
+bool IsMonthFirstDateFormat(const std::string& Layout);
+
+// Process-wide zone-name lookup (zone abbreviation -> offset text), installed
+// by whoever holds a zone table; empty function when none.
+using TZoneNameLookup = std::function<std::string(const std::string&)>;
+void SetZoneNameLookup(TZoneNameLookup Lookup);
+
+// The clock and the short-date layout that decide how dates without a full
+// year or a known field order read. Both start from the system; a test or a
+// caller may pin them (an empty clock or layout returns to the system's).
+using TDateClock = std::function<TDateTime()>;
+void SetDateClock(TDateClock Clock);
+TDateTime DateClockNow();
+void SetShortDateLayout(const std::string& Layout);
+const std::string& ShortDateLayout();
+bool MonthFirstDates();

@@ -1,0 +1,1400 @@
+#include "foundation/KvFiles.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "classlib/ResStrings.h"
+#include "classlib/Streams.h"
+#include "foundation/KvBase.h"
+#include "foundation/KvMd5.h"
+#include "foundation/KvStrings.h"
+
+namespace {
+
+enum : int {
+    SBackupFolderName = 11460,
+    SBackupPrefix = 11461,
+};
+
+const TResStringRegistrar FileTexts{
+    {SBackupFolderName, "Backups"},
+    {SBackupPrefix, "Backup[%0.3d]_"},
+};
+
+constexpr char LongPathPrefix[] = "\\\\?\\";
+
+// Blanks and control characters, trimmed from names and command texts.
+const TCharSet Blanks = TCharSet::Range(0, 32);
+
+bool IsSlash(char Ch)
+{
+    return Ch == '\\' || Ch == '/';
+}
+
+std::string UpperFileName(std::string S)
+{
+    if (!S.empty())
+        CharUpperBuffA(S.data(), static_cast<DWORD>(S.size()));
+    return S;
+}
+
+std::string LowerFileName(std::string S)
+{
+    if (!S.empty())
+        CharLowerBuffA(S.data(), static_cast<DWORD>(S.size()));
+    return S;
+}
+
+// File names compare without case, as the file system does.
+bool SameFileText(const std::string& A, const std::string& B)
+{
+    return A.size() == B.size() && UpperFileName(A) == UpperFileName(B);
+}
+
+bool StartsWithText(const std::string& S, const char* Prefix)
+{
+    const size_t n = std::strlen(Prefix);
+    return S.size() >= n && SameFileText(S.substr(0, n), Prefix);
+}
+
+// The text before the last backslash or slash; empty when there is none.
+std::string FolderPart(const std::string& Path)
+{
+    const size_t p = Path.find_last_of("\\/");
+    return p == std::string::npos ? std::string() : Path.substr(0, p);
+}
+
+// Where a path's root ends: Prefix is the length of a "\\?\" (or
+// "\\?\UNC\") prefix, RootEnd the index just past the drive or share, and
+// Root the drive ("C:") or share ("\\server\share") in its plain form.
+struct TPathRoot {
+    size_t Prefix = 0;
+    size_t RootEnd = 0;
+    std::string Root;
+};
+
+TPathRoot SplitPathRoot(const std::string& Path)
+{
+    TPathRoot r;
+    size_t i = 0;
+    bool share = false;
+    if (HasLongPathPrefix(Path)) {
+        i = 4;
+        if (Path.size() >= 8 && SameFileText(Path.substr(4, 4), "UNC\\")) {
+            i = 8;
+            share = true;
+        }
+    } else if (Path.size() >= 2 && Path[0] == '\\' && Path[1] == '\\') {
+        i = 2;
+        share = true;
+    }
+    r.Prefix = i;
+    if (share) {
+        const size_t server = Path.find('\\', i);
+        if (server == i) {  // "\\\..." names no server
+            r.RootEnd = i;
+            return r;
+        }
+        if (server == std::string::npos) {
+            r.Root = "\\\\" + Path.substr(i);
+            r.RootEnd = Path.size();
+            return r;
+        }
+        size_t end = Path.find('\\', server + 1);
+        if (end == std::string::npos)
+            end = Path.size();
+        r.Root = "\\\\" + Path.substr(i, end - i);
+        r.RootEnd = end;
+        return r;
+    }
+    if (Path.size() >= i + 2 && Path[i + 1] == ':' && IsCharAlphaA(Path[i])) {
+        r.Root = Path.substr(i, 2);
+        r.RootEnd = i + 2;
+    } else {
+        r.RootEnd = i;
+    }
+    return r;
+}
+
+DWORD Attributes(const std::string& Path)
+{
+    return Path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(Path.c_str());
+}
+
+bool PathExists(const std::string& Path)
+{
+    return Attributes(Path) != INVALID_FILE_ATTRIBUTES;
+}
+
+class THandleGuard {
+public:
+    explicit THandleGuard(HANDLE H) : FHandle(H) {}
+    ~THandleGuard()
+    {
+        if (Valid())
+            CloseHandle(FHandle);
+    }
+    THandleGuard(const THandleGuard&) = delete;
+    THandleGuard& operator=(const THandleGuard&) = delete;
+    bool Valid() const { return FHandle != INVALID_HANDLE_VALUE && FHandle != nullptr; }
+    HANDLE Get() const { return FHandle; }
+
+private:
+    HANDLE FHandle;
+};
+
+HANDLE OpenForReading(const std::string& FileName)
+{
+    if (FileName.empty())
+        return INVALID_HANDLE_VALUE;
+    return CreateFileA(FileName.c_str(), GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Reads the file (its first MaxBytes when MaxBytes > 0) into Data; false
+// when it can't be opened or read.
+bool ReadWholeFile(const std::string& FileName, std::int64_t MaxBytes, std::string& Data)
+{
+    Data.clear();
+    THandleGuard h(OpenForReading(FileName));
+    if (!h.Valid())
+        return false;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(h.Get(), &size))
+        return false;
+    std::int64_t want = size.QuadPart;
+    if (MaxBytes > 0 && want > MaxBytes)
+        want = MaxBytes;
+    Data.resize(static_cast<size_t>(want));
+    size_t done = 0;
+    while (done < Data.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(Data.size() - done, 1 << 20));
+        DWORD got = 0;
+        if (!ReadFile(h.Get(), Data.data() + done, chunk, &got, nullptr)) {
+            Data.clear();
+            return false;
+        }
+        if (got == 0)
+            break;  // the file shrank while we read it
+        done += got;
+    }
+    Data.resize(done);
+    return true;
+}
+
+// Writes all of Buffer; false on a short or failed write.
+bool WriteAll(HANDLE H, const void* Buffer, size_t Count)
+{
+    const char* p = static_cast<const char*>(Buffer);
+    while (Count > 0) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(Count, 1 << 20));
+        DWORD put = 0;
+        if (!WriteFile(H, p, chunk, &put, nullptr) || put == 0)
+            return false;
+        p += put;
+        Count -= put;
+    }
+    return true;
+}
+
+bool IsNtPlatform()
+{
+    return (GetVersion() & 0x80000000u) == 0;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Unit state
+// ---------------------------------------------------------------------------
+
+std::string ExeFileName;
+std::string ExeFolder;
+std::string DataFolder;
+std::string UserFolder;
+bool UseUserFolder = false;
+std::string TempFolderOverride;
+std::string CurrentFolder;
+bool UseOwnCurrentFolder = true;
+UINT SavedErrorMode = 0;
+std::string DirExtension = "dir";
+
+TBackupMode DefaultBackupMode = 8;
+std::string BackupFolderName;
+std::string BackupPrefix;
+
+namespace {
+
+std::string WindowsFolderCache;
+
+// Missing media must not pop up a system dialog in the middle of a run.
+struct TFilesUnit {
+    TFilesUnit()
+    {
+        char buf[MAX_PATH + 1];
+        const DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
+        ExeFileName = ExpandLongPathName(std::string(buf, n));
+        ExeFolder = AddTrailingBackslash(FolderPart(ExeFileName));
+        SavedErrorMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+        const DWORD c = GetCurrentDirectoryA(MAX_PATH, buf);
+        CurrentFolder = c > 0 && c <= MAX_PATH ? std::string(buf, c) : std::string();
+    }
+    ~TFilesUnit() { SetErrorMode(SavedErrorMode); }
+};
+const TFilesUnit FilesUnit;
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Path names
+// ---------------------------------------------------------------------------
+
+std::string JoinPath(const std::string& Folder, const std::string& Name)
+{
+    if (Folder.empty())
+        return Name;
+    if (Name.empty())
+        return AddTrailingBackslash(Folder);
+    if (PathHasDrive(Name))
+        return Name;
+    if (IsSlash(Name[0]))
+        return ExcludeTrailingSlash(Folder) + Name;
+    return AddTrailingBackslash(Folder) + Name;
+}
+
+std::string ExeFolderPath(const std::string& Name)
+{
+    return JoinPath(ExeFolder, PathHasDrive(Name) ? ExtractFileNamePart(Name) : Name);
+}
+
+std::string DataFilePath(const std::string& Name)
+{
+    std::string folder = ExeFolder;
+    if (UseUserFolder && !UserFolder.empty())
+        folder = UserFolder;
+    else if (!DataFolder.empty())
+        folder = DataFolder;
+    return JoinPath(folder, PathHasDrive(Name) ? ExtractFileNamePart(Name) : Name);
+}
+
+std::string FindDataFile(const std::string& Name)
+{
+    const std::string path = DataFilePath(Name);
+    if (!IsExistingFile(path) && !StartsWithText(path, ExeFolder.c_str())) {
+        const std::string beside = ExeFolderPath(Name);
+        if (IsExistingFile(beside))
+            return beside;
+    }
+    return path;
+}
+
+int ExtDotPos(const std::string& Name)
+{
+    if (Name.size() < 2)
+        return 0;
+    for (size_t i = Name.size(); i-- > 0;) {
+        const char c = Name[i];
+        if (IsSlash(c))
+            return 0;
+        if (c == '.') {
+            if (i == 0)
+                return 0;
+            const char before = Name[i - 1];
+            if (IsSlash(before) || before == ':')
+                return 0;
+            return static_cast<int>(i) + 1;
+        }
+    }
+    return 0;
+}
+
+int FileNamePos(const std::string& Path)
+{
+    const size_t p = Path.rfind('\\');
+    if (p == std::string::npos || p + 1 == Path.size())
+        return 0;
+    return static_cast<int>(p) + 2;
+}
+
+std::string ExtractFileNamePart(const std::string& Path)
+{
+    const size_t p = Path.find_last_of("\\/:");
+    return p == std::string::npos ? Path : Path.substr(p + 1);
+}
+
+std::string ExtractFileExtNoDot(const std::string& Name)
+{
+    const int p = ExtDotPos(Name);
+    return p > 0 ? Name.substr(p) : std::string();
+}
+
+bool HasExtension(const std::string& Name)
+{
+    return ExtDotPos(Name) > 0;
+}
+
+std::string SetFileExt(const std::string& Name, const std::string& Ext, bool AddOnly)
+{
+    const std::string ext = !Ext.empty() && Ext[0] == '.' ? Ext.substr(1) : Ext;
+    if (AddOnly) {
+        if (!Name.empty() && Name.back() == '.')
+            return Name + ext;
+        if (HasExtension(Name) && SameFileText(ExtractFileExtNoDot(Name), ext))
+            return Name;
+        return Name + "." + ext;
+    }
+    const int p = ExtDotPos(Name);
+    return p > 0 ? Name.substr(0, p) + ext : Name + "." + ext;
+}
+
+bool HasFileExt(const std::string& Name, const std::string& Ext, bool IsList)
+{
+    const std::string ext = ExtractFileExtNoDot(Name);
+    if (!IsList)
+        return SameFileText(ext, Ext);
+    if (ext.empty())
+        return false;
+    size_t start = 0;
+    while (start <= Ext.size()) {
+        size_t end = Ext.find(';', start);
+        if (end == std::string::npos)
+            end = Ext.size();
+        if (end > start && SameFileText(ext, Ext.substr(start, end - start)))
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+std::string RemoveFileExt(const std::string& Path, const std::string& Ext)
+{
+    const int p = ExtDotPos(Path);
+    if (p == 0)
+        return Path;
+    if (!Ext.empty() && !SameFileText(Path.substr(p), Ext))
+        return Path;
+    return Path.substr(0, p - 1);
+}
+
+std::string ExtractFileNameNoExt(const std::string& Path, const std::string& Ext)
+{
+    return RemoveFileExt(ExtractFileNamePart(Path), Ext);
+}
+
+std::string ExtractFolder(const std::string& Path)
+{
+    if (HasTrailingSlash(Path))
+        return ExcludeTrailingSlash(Path);
+    if (!HasWildcardName(Path) && FolderExists(Path))
+        return Path;
+    return FolderPart(Path);
+}
+
+std::string ExtractFolderName(const std::string& Path)
+{
+    const std::string folder = ExtractFolder(Path);
+    const size_t p = folder.find_last_of("\\/");
+    return p == std::string::npos ? folder : folder.substr(p + 1);
+}
+
+std::string ExtractParentFolder(const std::string& Path)
+{
+    if (Path.size() < 2 || (Path.size() == 3 && Path[1] == ':' && IsSlash(Path[2])))
+        return Path;
+    size_t end = Path.size();
+    if (Path[end - 1] == '\\')
+        --end;
+    const size_t p = Path.rfind('\\', end - 1);
+    return p == std::string::npos ? std::string() : Path.substr(0, p + 1);
+}
+
+std::string ExtractParentFolderName(const std::string& Path)
+{
+    const std::string parent = ExcludeTrailingSlash(ExtractParentFolder(Path));
+    const size_t p = parent.find_last_of("\\/");
+    return p == std::string::npos ? parent : parent.substr(p + 1);
+}
+
+std::string ExtractDriveOrShare(const std::string& Path, bool AddRoot)
+{
+    const std::string root = SplitPathRoot(Path).Root;
+    return AddRoot && !root.empty() ? root + '\\' : root;
+}
+
+std::string RebasePathRoot(const std::string& Path, const std::string& NewRoot)
+{
+    const TPathRoot r = SplitPathRoot(Path);
+    std::string rest = Path.substr(r.RootEnd);
+    while (!rest.empty() && IsSlash(rest[0]))
+        rest.erase(0, 1);
+    if (rest.empty())
+        return AddTrailingBackslash(NewRoot);
+    return ExcludeTrailingSlash(NewRoot) + '\\' + rest;
+}
+
+std::string TrimFileNameEnd(const std::string& Name)
+{
+    std::string s = TrimCharSetStr(Name, false, Blanks);
+    if (!s.empty() && s.back() == '.') {
+        s.pop_back();
+        TrimCharSet(s, false, Blanks);
+        s += '.';
+    }
+    return s;
+}
+
+std::string CleanPathName(const std::string& Path)
+{
+    std::string s = Path;
+    while (!s.empty() && (s.back() == ' ' || s.back() == '.'))
+        s.pop_back();
+    for (size_t i = s.size(); i-- > 1;) {
+        if (s[i] != '\\')
+            continue;
+        while (i >= 1) {
+            const unsigned char before = static_cast<unsigned char>(s[i - 1]);
+            const bool doubled = before == '\\' && i - 1 > 0;  // the share's "\\" stays
+            if (!doubled && before > 32 && before != '.')
+                break;
+            s.erase(i - 1, 1);
+            --i;
+        }
+    }
+    return s;
+}
+
+bool ContainsBackslash(const std::string& Text)
+{
+    return Text.find('\\') != std::string::npos;
+}
+
+bool IsUncPath(const std::string& Path)
+{
+    return Path.size() >= 2 && Path[0] == '\\' && Path[1] == '\\';
+}
+
+bool HasLongPathPrefix(const std::string& Path)
+{
+    return Path.compare(0, 4, LongPathPrefix) == 0;
+}
+
+bool HasWildcardName(const std::string& Path)
+{
+    const size_t p = Path.rfind('\\');
+    return Path.find_first_of("*?", p == std::string::npos ? 0 : p + 1) != std::string::npos;
+}
+
+bool PathHasDrive(const std::string& Path)
+{
+    return !ExtractDriveOrShare(Path).empty();
+}
+
+bool IsAbsolutePath(const std::string& Path)
+{
+    if (HasLongPathPrefix(Path))
+        return true;
+    return ContainsBackslash(Path) && PathHasDrive(Path) && Path.find("..") == std::string::npos;
+}
+
+bool IsRelativePath(const std::string& Path)
+{
+    if (Path.empty() || HasLongPathPrefix(Path))
+        return false;
+    return !ContainsBackslash(Path) || Path.find("..") != std::string::npos || !PathHasDrive(Path);
+}
+
+bool IsReservedDeviceName(const std::string& Name)
+{
+    const std::string base = UpperFileName(Name.substr(0, Name.find('.')));
+    if (base == "AUX" || base == "CON" || base == "NUL" || base == "PRN" || base == "CLOCK$")
+        return true;
+    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+           base[3] >= '0' && base[3] <= '9';
+}
+
+bool HasInvalidPathChars(const std::string& Path)
+{
+    if (Path.empty())
+        return false;
+    if (Path.size() == 1)
+        return true;
+    const size_t from = HasLongPathPrefix(Path) ? 4 : 0;
+    for (size_t i = from; i < Path.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(Path[i]);
+        if (c < 32 || std::strchr("\"*/<>?|", c))
+            return true;
+    }
+    return false;
+}
+
+bool IsNotDotName(const std::string& Name)
+{
+    return !Name.empty() && Name != "." && Name != "..";
+}
+
+bool IsNotDotDirName(const char* Name)
+{
+    return Name && IsNotDotName(Name);
+}
+
+// ---------------------------------------------------------------------------
+// Existence and kind
+// ---------------------------------------------------------------------------
+
+bool IsExistingFile(const std::string& Path)
+{
+    if (Path.empty())
+        return false;
+    WIN32_FIND_DATAA fd;
+    const HANDLE h = FindFirstFileA(Path.c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(h);
+    return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool ExistsOrHasNoDrive(const std::string& Path)
+{
+    return !PathHasDrive(Path) || IsExistingFile(Path);
+}
+
+bool FolderExists(const std::string& Path, bool AllowMask)
+{
+    std::string p = Path;
+    if (AllowMask && HasWildcardName(p))
+        p = FolderPart(p);
+    p = ExcludeTrailingSlash(p);
+    if (p.empty())
+        return true;
+    const TPathRoot r = SplitPathRoot(p);
+    if (r.RootEnd == p.size() && !r.Root.empty()) {
+        if (IsUncPath(r.Root) && r.Root.find('\\', 2) != std::string::npos)
+            return true;  // a share root may refuse its attributes
+        p += '\\';        // "C:" alone would mean the drive's current folder
+    }
+    const DWORD a = Attributes(p);
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsFolderPath(const std::string& Path)
+{
+    if (Path.empty() || Path == "\\" || Path.back() == '\\')
+        return true;
+    if (Path.size() == 2 && Path[1] == ':' && IsCharAlphaA(Path[0]))
+        return true;
+    return FolderExists(Path);
+}
+
+std::int64_t GetFileSizeByName(const std::string& Path)
+{
+    TSearchRecord rec;
+    if (Path.empty() || FindFirstEntry(Path, 0x27, rec) != 0)
+        return -1;
+    return (static_cast<std::int64_t>(rec.FindData.nFileSizeHigh) << 32) | rec.FindData.nFileSizeLow;
+}
+
+UINT GetDriveTypeOf(const std::string& Path)
+{
+    const DWORD v = GetVersion();
+    const DWORD major = v & 0xFF, minor = (v >> 8) & 0xFF;
+    if ((v & 0x80000000u) || major < 5 || (major == 5 && minor == 0))
+        return 0;
+    std::string root;
+    if (Path.empty())
+        root = ExtractDriveOrShare(ExeFolder, true);
+    else if (Path.size() == 1)
+        root = Path + ":\\";
+    else
+        root = ExtractDriveOrShare(Path, true);
+    if (root.empty())
+        root = AddTrailingBackslash(Path);
+    return GetDriveTypeA(root.c_str());
+}
+
+bool IsRemovableDrive(const std::string& Path)
+{
+    const UINT t = GetDriveTypeOf(Path);
+    return t == DRIVE_REMOVABLE || t == DRIVE_CDROM;
+}
+
+bool IsDiskFull(const std::string& Path)
+{
+    std::string where = ExtractDriveOrShare(Path.empty() ? ExeFolder : Path, true);
+    if (where.empty())
+        where = Path;
+    ULARGE_INTEGER free{}, total{}, totalFree{};
+    if (!GetDiskFreeSpaceExA(where.empty() ? nullptr : where.c_str(), &free, &total, &totalFree))
+        return true;
+    return free.QuadPart == 0;
+}
+
+bool CanOpenForWriting(const std::string& Path)
+{
+    if (Path.empty())
+        return false;
+    THandleGuard h(CreateFileA(Path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return h.Valid();
+}
+
+bool IsFolderReadOnly(const std::string& Folder)
+{
+    const std::string test = JoinPath(Folder, "kvo~test.tmp");
+    const HANDLE h = CreateFileA(test.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return true;
+    CloseHandle(h);
+    DeleteFileA(test.c_str());
+    return false;
+}
+
+bool IsReadOnlyLocation(const std::string& Path)
+{
+    const DWORD a = Attributes(Path);
+    if (a == INVALID_FILE_ATTRIBUTES)
+        return IsFolderReadOnly(FolderPart(ExcludeTrailingSlash(Path)));
+    if (a & FILE_ATTRIBUTE_DIRECTORY)
+        return IsFolderReadOnly(Path);
+    if (a & FILE_ATTRIBUTE_READONLY)
+        return true;
+    return !CanOpenForWriting(Path);
+}
+
+std::string GetWindowsFolder()
+{
+    if (WindowsFolderCache.empty()) {
+        char buf[MAX_PATH + 1];
+        const UINT n = GetWindowsDirectoryA(buf, MAX_PATH);
+        if (n > 0 && n <= MAX_PATH)
+            WindowsFolderCache = AddTrailingBackslash(std::string(buf, n));
+    }
+    return WindowsFolderCache;
+}
+
+std::string GetTempFolder(bool System)
+{
+    if (!System && !TempFolderOverride.empty())
+        return AddTrailingBackslash(TempFolderOverride);
+    char buf[MAX_PATH + 1];
+    const DWORD n = GetTempPathA(MAX_PATH, buf);
+    return n > 0 && n <= MAX_PATH ? AddTrailingBackslash(std::string(buf, n)) : std::string();
+}
+
+std::string GetShortPath(const std::string& Path)
+{
+    if (Path.empty())
+        return Path;
+    char buf[MAX_PATH + 1];
+    const DWORD n = GetShortPathNameA(Path.c_str(), buf, MAX_PATH);
+    return n > 0 && n <= MAX_PATH ? std::string(buf, n) : Path;
+}
+
+// ---------------------------------------------------------------------------
+// Folders and the current folder
+// ---------------------------------------------------------------------------
+
+std::string ForceFolders(const std::string& Path, TStrings* Created, bool RenameClashing)
+{
+    if (Path == "\\")
+        return Path;
+    const bool trailing = HasTrailingSlash(Path);
+    const std::string p = ExcludeTrailingSlash(Path);
+    if (p.empty())
+        return std::string();
+    const TPathRoot r = SplitPathRoot(p);
+    std::string made = p.substr(0, r.RootEnd);
+    if (!r.Root.empty() && IsUncPath(r.Root) && !PathExists(made + '\\'))
+        return std::string();  // a share must exist before anything goes in it
+
+    size_t i = r.RootEnd;
+    while (i < p.size()) {
+        if (IsSlash(p[i])) {
+            ++i;
+            continue;
+        }
+        size_t end = p.find_first_of("\\/", i);
+        if (end == std::string::npos)
+            end = p.size();
+        std::string comp = p.substr(i, end - i);
+        i = end;
+        const std::string sep = made.empty() ? std::string() : made == "\\" ? "" : "\\";
+        std::string cand = made + sep + comp;
+        DWORD a = Attributes(cand);
+        if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY)) {
+            if (!RenameClashing)
+                return std::string();
+            comp = SetFileExt(comp, DirExtension, true);
+            cand = made + sep + comp;
+            a = Attributes(cand);
+            if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY))
+                return std::string();
+        }
+        if (a == INVALID_FILE_ATTRIBUTES) {
+            if (!CreateDirectoryA(cand.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+                return std::string();
+            if (Created)
+                Created->Add(cand);
+        }
+        made = cand;
+    }
+    return trailing ? AddTrailingBackslash(made) : made;
+}
+
+bool ForceFolder(const std::string& Path)
+{
+    if (FolderExists(Path, true))
+        return true;
+    // A mask names files to come, not a folder to make.
+    return !ForceFolders(HasWildcardName(Path) ? FolderPart(Path) : Path).empty();
+}
+
+std::string GetCurrentFolder()
+{
+    if (UseOwnCurrentFolder)
+        return CurrentFolder;
+    char buf[MAX_PATH + 1];
+    const DWORD n = GetCurrentDirectoryA(MAX_PATH, buf);
+    return n > 0 && n <= MAX_PATH ? std::string(buf, n) : std::string();
+}
+
+bool SetCurrentFolder(const std::string& Path, bool Force)
+{
+    std::string p = Path;
+    if (p.size() >= 4)
+        p = ExcludeTrailingSlash(p);
+    if (p.empty())
+        return false;
+    const bool ok = Force || !UseOwnCurrentFolder ? SetCurrentDirectoryA(p.c_str()) != 0
+                                                  : FolderExists(p);
+    if (ok)
+        CurrentFolder = p;
+    return ok;
+}
+
+std::string ExpandRelativePath(const std::string& Base, const std::string& Path)
+{
+    if (!IsRelativePath(Path))
+        return Path;
+    if (Path.find("..") != std::string::npos) {
+        // The system's own full-path rule is the only sound reading of "..",
+        // and it works from the real current folder.
+        UseOwnCurrentFolder = false;
+        char old[MAX_PATH + 1];
+        const DWORD n = GetCurrentDirectoryA(MAX_PATH, old);
+        const bool moved = !Base.empty() && SetCurrentDirectoryA(Base.c_str());
+        char buf[MAX_PATH + 1];
+        const DWORD m = GetFullPathNameA(Path.c_str(), MAX_PATH, buf, nullptr);
+        if (moved && n > 0 && n <= MAX_PATH)
+            SetCurrentDirectoryA(old);
+        return m > 0 && m <= MAX_PATH ? std::string(buf, m) : Path;
+    }
+    if (Path[0] == '\\')
+        return ExtractDriveOrShare(Base) + Path;
+    return JoinPath(Base, Path);
+}
+
+std::string ExpandFullPath(const std::string& Path, const std::string& Base)
+{
+    std::string p = TrimBlanksAndQuotes(Path);
+    if (IsRelativePath(p))
+        p = ExpandRelativePath(Base.empty() ? GetCurrentFolder() : Base, p);
+    return ExpandLongPathName(p);
+}
+
+std::string ExpandLongPathName(const std::string& Path)
+{
+    if (Path.find('~') == std::string::npos)
+        return Path;
+    std::string p = Path;
+    const bool trailing = p.size() > 3 && p.back() == '\\';
+    if (trailing)
+        p.pop_back();
+    if (HasLongPathPrefix(p))
+        return Path;
+    char buf[MAX_PATH + 1];
+    const DWORD n = GetFullPathNameA(p.c_str(), MAX_PATH, buf, nullptr);
+    const std::string expanded = n > 0 && n <= MAX_PATH ? std::string(buf, n) : p;
+
+    const size_t rootEnd = SplitPathRoot(expanded).RootEnd;
+    std::string text = expanded, result;
+    bool resolved = true;
+    while (text.size() > rootEnd) {
+        WIN32_FIND_DATAA fd;
+        const HANDLE h = FindFirstFileA(text.c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE || fd.cFileName[0] == 0) {
+            if (h != INVALID_HANDLE_VALUE)
+                FindClose(h);
+            resolved = false;
+            break;
+        }
+        FindClose(h);
+        result.insert(0, fd.cFileName);
+        result.insert(0, 1, '\\');
+        const size_t cut = text.rfind('\\');
+        text = cut == std::string::npos || cut < rootEnd ? text.substr(0, rootEnd) : text.substr(0, cut);
+    }
+    result = text + result;  // what is left: the root, or the part no lookup found
+    if (trailing)
+        return result + '\\';
+    if (!PathExists(result)) {
+        if (IsUncPath(expanded))
+            return expanded;
+        if (resolved && PathExists(expanded))
+            return expanded;
+    }
+    return result;
+}
+
+bool SamePathName(const std::string& A, const std::string& B, const std::string& Base)
+{
+    const std::string la = LowerFileName(A), lb = LowerFileName(B);
+    if (CompareStringA(LOCALE_USER_DEFAULT, 0, la.data(), static_cast<int>(la.size()), lb.data(),
+                       static_cast<int>(lb.size())) == CSTR_EQUAL)
+        return true;
+    if (A.empty() || B.empty())
+        return false;
+    const std::string base = Base.empty() ? GetCurrentFolder() : Base;
+    return LowerFileName(GetShortPath(ExpandRelativePath(base, A))) ==
+           LowerFileName(GetShortPath(ExpandRelativePath(base, B)));
+}
+
+bool IsFileInFolder(const std::string& Folder, const std::string& FileName)
+{
+    if (Folder.empty() || FileName.empty())
+        return false;
+    // Whole components only: "C:\mail" holds "C:\mail\x" but not "C:\mailbox\x".
+    const std::string folder =
+        AddTrailingBackslash(UpperFileName(GetShortPath(ExcludeTrailingSlash(ExpandFullPath(Folder)))));
+    const std::string own =
+        AddTrailingBackslash(UpperFileName(GetShortPath(FolderPart(ExpandFullPath(FileName)))));
+    return own.compare(0, folder.size(), folder) == 0;
+}
+
+// ---------------------------------------------------------------------------
+// Searching
+// ---------------------------------------------------------------------------
+
+TSearchRecord::~TSearchRecord()
+{
+    FindCloseEntry(*this);
+}
+
+TSearchRecord::TSearchRecord(TSearchRecord&& Other) noexcept
+{
+    *this = std::move(Other);
+}
+
+TSearchRecord& TSearchRecord::operator=(TSearchRecord&& Other) noexcept
+{
+    if (this != &Other) {
+        FindCloseEntry(*this);
+        Time = Other.Time;
+        Size = Other.Size;
+        Attr = Other.Attr;
+        Name = std::move(Other.Name);
+        ExcludeAttr = Other.ExcludeAttr;
+        FindHandle = Other.FindHandle;
+        FindData = Other.FindData;
+        Other.FindHandle = INVALID_HANDLE_VALUE;
+    }
+    return *this;
+}
+
+namespace {
+
+// Skips entries that carry an excluded attribute, then fills the record.
+DWORD FindMatchingEntry(TSearchRecord& Rec)
+{
+    while (Rec.FindData.dwFileAttributes & static_cast<DWORD>(Rec.ExcludeAttr)) {
+        if (!FindNextFileA(Rec.FindHandle, &Rec.FindData))
+            return GetLastError();
+    }
+    FILETIME local;
+    WORD date = 0, time = 0;
+    FileTimeToLocalFileTime(&Rec.FindData.ftLastWriteTime, &local);
+    FileTimeToDosDateTime(&local, &date, &time);
+    Rec.Time = static_cast<std::int32_t>((static_cast<DWORD>(date) << 16) | time);
+    Rec.Size = static_cast<std::int32_t>(Rec.FindData.nFileSizeLow);
+    Rec.Attr = static_cast<std::int32_t>(Rec.FindData.dwFileAttributes);
+    Rec.Name = Rec.FindData.cFileName;
+    return 0;
+}
+
+}  // namespace
+
+DWORD FindFirstEntry(const std::string& Path, DWORD Attr, TSearchRecord& Rec)
+{
+    FindCloseEntry(Rec);
+    Rec.ExcludeAttr = static_cast<std::int32_t>(~Attr & 0x1F);
+    Rec.FindHandle = FindFirstFileA(Path.c_str(), &Rec.FindData);
+    if (Rec.FindHandle == INVALID_HANDLE_VALUE)
+        return GetLastError();
+    const DWORD err = FindMatchingEntry(Rec);
+    if (err != 0)
+        FindCloseEntry(Rec);
+    return err;
+}
+
+DWORD FindNextEntry(TSearchRecord& Rec)
+{
+    if (Rec.FindHandle == INVALID_HANDLE_VALUE)
+        return ERROR_NO_MORE_FILES;
+    if (!FindNextFileA(Rec.FindHandle, &Rec.FindData))
+        return GetLastError();
+    return FindMatchingEntry(Rec);
+}
+
+void FindCloseEntry(TSearchRecord& Rec)
+{
+    if (Rec.FindHandle != INVALID_HANDLE_VALUE) {
+        FindClose(Rec.FindHandle);
+        Rec.FindHandle = INVALID_HANDLE_VALUE;
+    }
+}
+
+std::string FindFirstMatchingFile(const std::string& Path, bool NonEmptyOnly)
+{
+    TSearchRecord rec;
+    for (DWORD err = FindFirstEntry(Path, 0x27, rec); err == 0; err = FindNextEntry(rec)) {
+        if (!NonEmptyOnly || rec.FindData.nFileSizeLow != 0 || rec.FindData.nFileSizeHigh != 0) {
+            const size_t p = Path.find_last_of("\\/");
+            return p == std::string::npos ? rec.Name : Path.substr(0, p + 1) + rec.Name;
+        }
+    }
+    return std::string();
+}
+
+std::string FindFileInFolder(const std::string& Folder, const std::string& Name)
+{
+    return FindFirstMatchingFile(JoinPath(Folder, Name));
+}
+
+namespace {
+
+std::string FindInTree(const std::string& Folder, const std::string& Name, bool NonEmptyOnly)
+{
+    std::string hit = FindFirstMatchingFile(JoinPath(Folder, Name), NonEmptyOnly);
+    if (!hit.empty())
+        return hit;
+    TSearchRecord rec;
+    for (DWORD err = FindFirstEntry(JoinPath(Folder, "*.*"), 63, rec); err == 0;
+         err = FindNextEntry(rec)) {
+        if ((rec.Attr & FILE_ATTRIBUTE_DIRECTORY) && IsNotDotName(rec.Name)) {
+            hit = FindInTree(JoinPath(Folder, rec.Name), Name, NonEmptyOnly);
+            if (!hit.empty())
+                return hit;
+        }
+    }
+    return std::string();
+}
+
+}  // namespace
+
+std::string FindFileInTree(const std::string& Folder, const std::string& Name)
+{
+    return FindInTree(Folder, Name, false);
+}
+
+std::string FindFile(const std::string& Path, bool SearchSubfolders, bool NonEmptyOnly)
+{
+    const std::string p = ExpandFullPath(Path);
+    if (!SearchSubfolders)
+        return FindFirstMatchingFile(p, NonEmptyOnly);
+    return FindInTree(FolderPart(p), ExtractFileNamePart(p), NonEmptyOnly);
+}
+
+bool AnyFileMatches(const std::string& Path, bool Recursive, bool NonEmptyOnly)
+{
+    return !FindFile(Path, Recursive, NonEmptyOnly).empty();
+}
+
+// ---------------------------------------------------------------------------
+// Whole files
+// ---------------------------------------------------------------------------
+
+std::string LoadFileToString(const std::string& FileName, std::int64_t MaxBytes)
+{
+    std::string data;
+    ReadWholeFile(FileName, MaxBytes, data);
+    return data;
+}
+
+std::vector<std::uint8_t> LoadFileToBytes(const std::string& FileName, std::int64_t MaxBytes)
+{
+    std::string data;
+    ReadWholeFile(FileName, MaxBytes, data);
+    return std::vector<std::uint8_t>(data.begin(), data.end());
+}
+
+std::unique_ptr<char[]> LoadFileToBuffer(const std::string& FileName, int& Count,
+                                         char NulReplacement, bool CountNuls)
+{
+    std::string data;
+    if (!ReadWholeFile(FileName, 0, data)) {
+        Count = -1;
+        return nullptr;
+    }
+    std::unique_ptr<char[]> buf(new char[data.size() + 1]);
+    std::memcpy(buf.get(), data.data(), data.size());
+    buf[data.size()] = 0;
+    Count = static_cast<int>(data.size());
+    if (NulReplacement != 0) {
+        Count = 0;
+        for (size_t i = 0; i < data.size(); ++i)
+            if (buf[i] == 0) {
+                buf[i] = NulReplacement;
+                ++Count;
+            }
+    } else if (CountNuls) {
+        Count = static_cast<int>(std::strlen(buf.get())) - static_cast<int>(data.size());
+    }
+    return buf;
+}
+
+int LoadStringsFromFile(const std::string& FileName, TStrings& Strings)
+{
+    try {
+        TFileStream stream(FileName, fmOpenRead | fmShareDenyWrite);
+        Strings.LoadFromStream(&stream);
+        return Strings.Count();
+    } catch (const Exception&) {
+        Strings.Clear();
+        return 0;
+    }
+}
+
+bool IsBinaryStream(TStream& Stream, int MaxCount)
+{
+    const std::int64_t pos = Stream.Position();
+    std::int64_t n = MaxCount > 0 ? MaxCount : 65535;
+    n = std::min<std::int64_t>(n, Stream.Size() - pos);
+    if (n <= 0)
+        return false;
+    std::string buf(static_cast<size_t>(n), '\0');
+    const std::int32_t got = Stream.Read(buf.data(), static_cast<std::int32_t>(n));
+    Stream.SetPosition(pos);
+    return got > 0 && std::memchr(buf.data(), 0, static_cast<size_t>(got)) != nullptr;
+}
+
+std::int64_t SaveStringToFile(const std::string& FileName, const std::string& Text)
+{
+    return WriteBufferToFile(Text.data(), Text.size(), FileName, 0);
+}
+
+std::int64_t SaveStringToFileDated(const std::string& FileName, const std::string& Text,
+                                   TDateTime Date)
+{
+    return WriteBufferToFile(Text.data(), Text.size(), FileName, Date);
+}
+
+std::int64_t SaveStringsToFileDated(const std::string& FileName, TStrings& Strings, TDateTime Date)
+{
+    THandleGuard h(CreateFileA(FileName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                               nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.Valid())
+        return -1;
+    try {
+        THandleStream stream(h.Get());
+        Strings.SaveToStream(&stream);
+    } catch (const Exception&) {
+        return -1;
+    }
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(h.Get(), &size))
+        return -1;
+    if (Date > 0)
+        SetFileDate(h.Get(), Date);
+    return size.QuadPart;
+}
+
+bool FileCopy(const std::string& Source, const std::string& Target, bool FailIfExists)
+{
+    return CopyFileA(Source.c_str(), Target.c_str(), FailIfExists) != 0;
+}
+
+void SetFileDate(HANDLE Handle, TDateTime Date)
+{
+    const bool keep = Date == 0 || Date == -1;
+    const FILETIME ft = DateTimeToFileTime(keep ? 0 : Date);
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const FILETIME* stamp = keep ? nullptr : &ft;
+    if (!SetFileTime(Handle, stamp, &now, stamp) && stamp)
+        SetFileTime(Handle, nullptr, nullptr, stamp);
+}
+
+std::int64_t FileSeek64(HANDLE Handle, std::int64_t Offset, DWORD Origin)
+{
+    LARGE_INTEGER dist, pos;
+    dist.QuadPart = Offset;
+    if (!SetFilePointerEx(Handle, dist, &pos, Origin))
+        RaiseLastOSError();
+    return pos.QuadPart;
+}
+
+std::string SplitProgramAndParams(const std::string& CommandLine, std::string& Params)
+{
+    auto trim = [](const std::string& S) { return TrimCharSetStr(S, true, Blanks); };
+    Params.clear();
+    if (!CommandLine.empty() && CommandLine[0] == '"') {
+        const size_t close = CommandLine.find('"', 1);
+        if (close == std::string::npos)
+            return CommandLine.substr(1);
+        Params = trim(CommandLine.substr(close + 1));
+        return CommandLine.substr(1, close - 1);
+    }
+    for (size_t i = CommandLine.find(' '); i != std::string::npos; i = CommandLine.find(' ', i + 1)) {
+        const std::string program = CommandLine.substr(0, i);
+        if (ExistsOrHasNoDrive(program)) {
+            Params = trim(CommandLine.substr(i + 1));
+            return program;
+        }
+    }
+    return CommandLine;
+}
+
+// ---------------------------------------------------------------------------
+// Backups, numbered names and the safe save
+// ---------------------------------------------------------------------------
+
+std::string GetBackupFileName(const std::string& FileName, TBackupMode Mode)
+{
+    if (Mode == 0)
+        Mode = DefaultBackupMode == 0 ? 8 : DefaultBackupMode;
+    if (FileName.empty())
+        return FileName;
+    const int namePos = FileNamePos(FileName);
+    // Numbered modes give the text before and after the number and the
+    // number's own format; the name never passes through a format, so a "%"
+    // in it stays what it is.
+    std::string head, tail, numberFmt = "%0.3d", name = FileName;
+    switch (Mode) {
+    case 2:
+        return HasFileExt(FileName, "bak") ? FileName : FileName + ".bak";
+    case 3: {
+        std::string folder = BackupFolderName.empty() ? LoadResString(SBackupFolderName)
+                                                       : AdjustPortablePath(BackupFolderName, false);
+        if (folder.empty())
+            folder = LoadResString(SBackupFolderName);
+        if (IsRelativePath(folder) || !PathHasDrive(folder))
+            folder = JoinPath(FolderPart(FileName), folder);
+        ForceFolder(folder);
+        name = JoinPath(folder, ExtractFileNamePart(FileName));
+        [[fallthrough]];
+    }
+    case 4:
+    case 5: {
+        const int dot = ExtDotPos(name);
+        head = dot > 0 ? name.substr(0, dot - 1) + '[' : name + '[';
+        tail = dot > 0 ? ']' + name.substr(dot - 1) : "]";
+        break;
+    }
+    case 6:
+        head = name + '.';
+        break;
+    case 7: {
+        if (namePos == 0)
+            return FileName;
+        std::string prefix = BackupPrefix.empty() ? LoadResString(SBackupPrefix) : BackupPrefix;
+        if (prefix.find('%') == std::string::npos)
+            prefix += "[%0.3d]_";
+        head = FileName.substr(0, namePos - 1);
+        tail = FileName.substr(namePos - 1);
+        numberFmt = prefix;
+        break;
+    }
+    case 8: {
+        const int dot = ExtDotPos(FileName);
+        return dot > 0 ? FileName.substr(0, dot) + '~' + FileName.substr(dot) : FileName + ".~";
+    }
+    case 9:
+        return namePos == 0 ? FileName
+                            : FileName.substr(0, namePos - 1) + '~' + FileName.substr(namePos - 1);
+    default:
+        return FileName;
+    }
+    auto candidate = [&](int n) {
+        std::string number;
+        try {
+            number = Format(numberFmt, n);
+        } catch (const Exception&) {
+            // A prefix that isn't a valid format falls back to the plain one.
+            number = Format(LoadResString(SBackupPrefix), n);
+        }
+        return head + number + tail;
+    };
+    for (int n = 1; n < 1000; ++n) {
+        const std::string c = candidate(n);
+        if (!IsExistingFile(c))
+            return c;
+    }
+    return candidate(1000);
+}
+
+std::string BackupExistingFile(const std::string& FileName, TBackupMode Mode, bool Hidden)
+{
+    if (Mode == 0)
+        Mode = DefaultBackupMode;
+    const std::int64_t size = GetFileSizeByName(FileName);
+    if (size < 0)
+        return std::string();
+    const std::string backup = GetBackupFileName(FileName, Mode);
+    // A backup named as the file itself would destroy the very file it keeps.
+    if (backup.empty() || SamePathName(backup, FileName))
+        return std::string();
+    if (size == 0) {
+        DeleteFileA(FileName.c_str());
+        return std::string();
+    }
+    if (PathExists(backup) && !DeleteFileA(backup.c_str()))
+        return std::string();
+    if (!MoveFileA(FileName.c_str(), backup.c_str()))
+        return std::string();
+    if (Hidden || Mode == 5) {
+        const DWORD a = Attributes(backup);
+        if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_HIDDEN))
+            SetFileAttributesA(backup.c_str(), a | FILE_ATTRIBUTE_HIDDEN);
+    }
+    return backup;
+}
+
+int IncrementFileNumber(std::string& FileName)
+{
+    // Only the file-name part is numbered: a bracketed number in a folder
+    // name must not send the file to another folder.
+    const size_t nameStart = static_cast<size_t>(std::max(FileNamePos(FileName), 1) - 1);
+    size_t open = std::string::npos, close = std::string::npos;
+    if (FileName.size() > nameStart && FileName.back() == ']') {
+        close = FileName.size() - 1;
+        open = FileName.rfind('[', close);
+    } else {
+        const size_t q = FileName.rfind("].");
+        if (q != std::string::npos && q >= nameStart) {
+            const size_t o = FileName.rfind('[', q);
+            if (o != std::string::npos && o + 1 < q &&
+                FileName.find_first_not_of("0123456789", o + 1) >= q) {
+                open = o;
+                close = q;
+            }
+        }
+    }
+    if (open != std::string::npos && open >= nameStart) {
+        std::int64_t value = 0;
+        const std::string part = FileName.substr(open + 1, close - open - 1);
+        if (!TryStrToInt64(part, value) || value < 0 || part.find_first_not_of("0123456789") != std::string::npos)
+            value = 0;
+        const std::int64_t next = value + 1;
+        FileName = FileName.substr(0, open + 1) + IntToStr(next) + FileName.substr(close);
+        return static_cast<int>(next);
+    }
+    const int dot = ExtDotPos(FileName);
+    if (dot > 0)
+        FileName.insert(static_cast<size_t>(dot - 1), "[1]");
+    else
+        FileName += "[1]";
+    return 1;
+}
+
+std::string GetNumberedFileName(const std::string& FileName)
+{
+    std::string name = FileName;
+    while (GetFileSizeByName(name) != -1)
+        IncrementFileNumber(name);
+    return name;
+}
+
+bool FilesAreIdentical(const std::string& A, const std::string& B)
+{
+    const std::int64_t size = GetFileSizeByName(A);
+    if (size < 0 || size != GetFileSizeByName(B))
+        return false;
+    try {
+        if (size >= 65536 && MD5HexOfFileRange(A, 32767) != MD5HexOfFileRange(B, 32767))
+            return false;
+        if (size > 0 && MD5HexOfFile(A) != MD5HexOfFile(B))
+            return false;
+    } catch (const Exception&) {
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// The owner and group of a file, carried over to its replacement.
+std::vector<std::uint8_t> ReadOwnerSecurity(const std::string& FileName)
+{
+    const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION;
+    DWORD need = 0;
+    GetFileSecurityA(FileName.c_str(), what, nullptr, 0, &need);
+    if (need == 0)
+        return {};
+    std::vector<std::uint8_t> sd(need);
+    if (!GetFileSecurityA(FileName.c_str(), what, sd.data(), need, &need))
+        return {};
+    return sd;
+}
+
+}  // namespace
+
+std::int64_t SaveBufferToFileSafe(const void* Buffer, std::size_t Count,
+                                  const std::string& FileName, TDateTime Date,
+                                  bool KeepAttributes, TBackupMode Mode)
+{
+    if (Mode == 0)
+        Mode = DefaultBackupMode;
+    const DWORD oldAttr = Attributes(FileName);
+    const bool existed = oldAttr != INVALID_FILE_ATTRIBUTES;
+    std::vector<std::uint8_t> security;
+    if (existed) {
+        if (Mode != 1) {
+            if (IsNtPlatform())
+                security = ReadOwnerSecurity(FileName);
+            BackupExistingFile(FileName, Mode, false);
+        } else if (IsNtPlatform() && (oldAttr & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN))) {
+            SetFileAttributesA(FileName.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+        }
+    }
+    const std::int64_t written = WriteBufferToFile(Buffer, Count, FileName, Date);
+    if (written < 0)
+        return written;
+    if (!security.empty())
+        SetFileSecurityA(FileName.c_str(), OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION,
+                         security.data());
+    const DWORD settable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                           FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (KeepAttributes && existed && (oldAttr & settable) != FILE_ATTRIBUTE_ARCHIVE)
+        SetFileAttributesA(FileName.c_str(), (oldAttr & settable) | FILE_ATTRIBUTE_ARCHIVE);
+    return written;
+}
+
+std::int64_t SaveTextToFileSafe(const std::string& Text, const std::string& FileName,
+                                TBackupMode Mode, TDateTime Date, bool KeepAttributes)
+{
+    return SaveBufferToFileSafe(Text.data(), Text.size(), FileName, Date, KeepAttributes, Mode);
+}
+
+std::int64_t WriteBufferToFile(const void* Buffer, std::size_t Count, const std::string& FileName,
+                               TDateTime Date)
+{
+    if (FileName.empty())
+        return -1;
+    if (!Buffer)
+        Count = 0;
+    const HANDLE h = CreateFileA(FileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return -1;
+    const bool ok = WriteAll(h, Buffer, Count);
+    if (ok && Date > 0)
+        SetFileDate(h, Date);
+    CloseHandle(h);
+    if (!ok) {
+        // A cut-off file looks like a whole one to everyone who finds it later.
+        DeleteFileA(FileName.c_str());
+        return -1;
+    }
+    return static_cast<std::int64_t>(Count);
+}

@@ -1,0 +1,416 @@
+#include "foundation/KvLineBreaks.h"
+
+#include <windows.h>
+
+namespace {
+
+constexpr char FS = '\x1C';
+constexpr char GS = '\x14';
+
+int Len(const std::string& S)
+{
+    return static_cast<int>(S.size());
+}
+
+// Asked once: the conversions run over whole mailboxes byte by byte, and the
+// system code page does not change while the program runs.
+bool IsLeadByte(char Ch)
+{
+    static const TCharSet leadBytes = [] {
+        TCharSet set;
+        for (unsigned b = 0x80; b <= 0xFF; ++b)
+            if (IsDBCSLeadByte(static_cast<BYTE>(b)))
+                set.Add(static_cast<char>(b));
+        return set;
+    }();
+    return leadBytes.Contains(Ch);
+}
+
+// The kind of the break starting at Text[I] (0-based) and its length; kind 0
+// when no break starts there.
+TLineBreakKind BreakAt(const std::string& Text, std::size_t I, std::size_t& Step)
+{
+    const std::size_t n = Text.size();
+    const char c = Text[I];
+    const char next = I + 1 < n ? Text[I + 1] : '\0';
+    const bool hasNext = I + 1 < n;
+    Step = 1;
+    if (c == '\n') {
+        if (hasNext && next == '\r') {
+            Step = 2;
+            return lbkLfCr;
+        }
+        return lbkLf;
+    }
+    if (c == '\r') {
+        if (hasNext && next == '\n') {
+            Step = 2;
+            return lbkCrLf;
+        }
+        if (hasNext && next == '\r' && I + 2 < n && Text[I + 2] == '\n') {
+            Step = 3;
+            return lbkCrCrLf;
+        }
+        return lbkCr;
+    }
+    if (c == FS && hasNext && next == GS) {
+        Step = 2;
+        return lbkFsGs;
+    }
+    return 0;
+}
+
+// Every bare CR and bare LF becomes CR LF; CR LF pairs and the trail bytes
+// of double-byte characters are copied as they are.
+void AllBreaksToCrLf(std::string& Text)
+{
+    std::string r;
+    r.reserve(Text.size() + Text.size() / 16 + 2);
+    const std::size_t n = Text.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const char c = Text[i];
+        if (IsLeadByte(c) && i + 1 < n) {
+            r += c;
+            r += Text[++i];
+        } else if (c == '\r' && i + 1 < n && Text[i + 1] == '\n') {
+            r += "\r\n";
+            ++i;
+        } else if (c == '\r' || c == '\n') {
+            r += "\r\n";
+        } else {
+            r += c;
+        }
+    }
+    Text.swap(r);
+}
+
+// Rewrites each pair A B as CR LF, scanning from the start.
+void PairToCrLf(std::string& Text, char A, char B)
+{
+    for (std::size_t i = 0; i + 1 < Text.size(); ++i) {
+        if (Text[i] == A && Text[i + 1] == B) {
+            Text[i] = '\r';
+            Text[i + 1] = '\n';
+            ++i;
+        }
+    }
+}
+
+// Pairs and triples cannot overlap (each ends in LF, none starts with one),
+// so one forward pass gives what a scan from the end gives.
+void DropFromCrLf(std::string& Text, bool KeepCr)
+{
+    std::size_t out = 0;
+    const std::size_t n = Text.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (Text[i] == '\r' && i + 1 < n && Text[i + 1] == '\n') {
+            Text[out++] = KeepCr ? '\r' : '\n';
+            ++i;
+        } else {
+            Text[out++] = Text[i];
+        }
+    }
+    Text.resize(out);
+}
+
+}  // namespace
+
+TLineBreakKind DetectLineBreakKind(const std::string& Text, int MaxBreaks)
+{
+    TLineBreakKind kind = lbkNone;
+    int budget = MaxBreaks;
+    std::size_t i = 0;
+    while (i < Text.size()) {
+        std::size_t step = 1;
+        const TLineBreakKind found = BreakAt(Text, i, step);
+        i += step;
+        if (found == 0)
+            continue;
+        if (kind == lbkNone)
+            kind = found;
+        else if (kind != found)
+            kind = lbkMixed;
+        --budget;
+        if (budget <= 0 || kind == lbkMixed)
+            break;
+    }
+    return kind;
+}
+
+bool NeedsLineBreakFix(const std::string& Text, TLineBreakKind& Kind, int MaxBreaks)
+{
+    Kind = DetectLineBreakKind(Text, MaxBreaks);
+    return Kind != lbkCrLf && Kind != lbkNone;
+}
+
+bool HasNonCrLfBreak(const std::string& Text, int MaxBreaks)
+{
+    const int limit = MaxBreaks < 1 ? 1 : MaxBreaks;
+    int pairs = 0;
+    const std::size_t n = Text.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (Text[i] == '\r') {
+            if (i + 1 >= n || Text[i + 1] != '\n')
+                return true;
+            if (++pairs >= limit)
+                return false;
+            ++i;
+        } else if (Text[i] == '\n') {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string LineBreakText(TLineBreakKind Kind)
+{
+    switch (Kind & 0x7F) {
+    case lbkDefault:
+    case lbkCrLf: return "\r\n";
+    case lbkCr: return "\r";
+    case lbkLfCr: return "\n\r";
+    case lbkLf: return "\n";
+    case lbkCrCrLf: return "\r\r\n";
+    case lbkFsGs: return std::string{FS, GS};
+    default: return std::string();
+    }
+}
+
+void LineBreaksToCrLf(std::string& Text, TLineBreakKind Kind)
+{
+    if (Kind == lbkDetect)
+        Kind = DetectLineBreakKind(Text, 6);
+    switch (Kind) {
+    case lbkCr:
+    case lbkLf:
+    case lbkMixed:
+        AllBreaksToCrLf(Text);
+        break;
+    case lbkLfCr:
+        LfCrToCrLf(Text);
+        break;
+    case lbkCrCrLf:
+        CrCrLfToCrLf(Text);
+        break;
+    case lbkFsGs:
+        FsGsToCrLf(Text);
+        break;
+    default:
+        break;
+    }
+}
+
+std::string LineBreaksToCrLfStr(const std::string& Text, TLineBreakKind Kind)
+{
+    std::string r = Text;
+    LineBreaksToCrLf(r, Kind);
+    return r;
+}
+
+void CrLfToCr(std::string& Text)
+{
+    DropFromCrLf(Text, true);
+}
+
+void CrLfToLf(std::string& Text)
+{
+    DropFromCrLf(Text, false);
+}
+
+void LfCrToCrLf(std::string& Text)
+{
+    PairToCrLf(Text, '\n', '\r');
+}
+
+void FsGsToCrLf(std::string& Text)
+{
+    PairToCrLf(Text, FS, GS);
+}
+
+void CrCrLfToCrLf(std::string& Text)
+{
+    std::size_t out = 0;
+    const std::size_t n = Text.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (Text[i] == '\r' && i + 2 < n && Text[i + 1] == '\r' && Text[i + 2] == '\n')
+            continue;
+        Text[out++] = Text[i];
+    }
+    Text.resize(out);
+}
+
+std::string SetTrailingCrLfCount(const std::string& Text, int N)
+{
+    if (N < 0)
+        N = 0;
+    std::size_t end = Text.size();
+    int count = 0;
+    while (end >= 2 && Text[end - 2] == '\r' && Text[end - 1] == '\n') {
+        end -= 2;
+        ++count;
+    }
+    if (count == N)
+        return Text;
+    if (count > N)
+        return Text.substr(0, end + 2 * static_cast<std::size_t>(N));
+    std::string r = Text;
+    for (int i = count; i < N; ++i)
+        r += "\r\n";
+    return r;
+}
+
+void TrimTrailingLineBreaks(std::string& Text)
+{
+    std::size_t end = Text.size();
+    while (end > 0 && (Text[end - 1] == '\r' || Text[end - 1] == '\n'))
+        --end;
+    Text.erase(end);
+}
+
+bool IsOnlyLineBreaks(const std::string& Text)
+{
+    return Text.find_first_not_of("\r\n") == std::string::npos;
+}
+
+int MaxLineLength(const std::string& Text)
+{
+    int best = 0;
+    int cur = 0;
+    for (char c : Text) {
+        if (c == '\r' || c == '\n') {
+            cur = 0;
+        } else if (++cur > best) {
+            best = cur;
+        }
+    }
+    return best;
+}
+
+int NextLineBreakPos(const std::string& Text, int Start)
+{
+    if (Start < 1)
+        Start = 1;
+    // The last position is not examined: a break there starts no further
+    // line, and the callers look for what follows a break.
+    for (int i = Start; i < Len(Text); ++i)
+        if (Text[i - 1] == '\r' || Text[i - 1] == '\n')
+            return i;
+    return 0;
+}
+
+int NextLineStart(const std::string& Text, int Pos)
+{
+    if (Pos < 0)
+        Pos = 0;
+    if (Pos >= Len(Text))
+        return 0;
+    for (int i = Pos + 1; i <= Len(Text); ++i) {
+        const char c = Text[i - 1];
+        if (c != '\r' && c != '\n')
+            continue;
+        int next = i + 1;
+        if (next <= Len(Text)) {
+            const char d = Text[next - 1];
+            if ((c == '\r' && d == '\n') || (c == '\n' && d == '\r'))
+                ++next;
+        }
+        return next <= Len(Text) ? next : 0;
+    }
+    return 0;
+}
+
+int LineEndPos(const std::string& Text, int Start)
+{
+    if (Start > Len(Text))
+        return 0;
+    if (Start < 1)
+        Start = 1;
+    const std::size_t p = Text.find_first_of("\r\n", static_cast<std::size_t>(Start - 1));
+    return p == std::string::npos ? Len(Text) : static_cast<int>(p);
+}
+
+int SkipToLineEnd(const std::string& Text, int Offset, bool SkipBreak)
+{
+    const int n = Len(Text);
+    if (Offset > n)
+        Offset = n;
+    if (Offset < 0)
+        Offset = 0;
+    std::size_t p = Text.find_first_of("\r\n", static_cast<std::size_t>(Offset));
+    if (p == std::string::npos)
+        return n;
+    if (SkipBreak)
+        p += (Text[p] == '\r' && p + 1 < Text.size() && Text[p + 1] == '\n') ? 2 : 1;
+    return static_cast<int>(p);
+}
+
+std::string WrapText(const std::string& Line, const std::string& BreakStr,
+                     const TCharSet& BreakChars, int MaxCol)
+{
+    const int lineLen = Len(Line);
+    const int breakLen = Len(BreakStr);
+    // 1-based like the positions the routine reasons in.
+    auto at = [&](int P) { return Line[static_cast<std::size_t>(P - 1)]; };
+    auto breakStrAt = [&](int P) {
+        return breakLen > 0 && P + breakLen - 1 <= lineLen &&
+               Line.compare(static_cast<std::size_t>(P - 1), static_cast<std::size_t>(breakLen),
+                            BreakStr) == 0;
+    };
+
+    std::string result;
+    int col = 1, linePos = 1, breakPos = 0, pos = 1;
+    bool existingBreak = false;
+    while (pos <= lineLen) {
+        const char c = at(pos);
+        if (IsLeadByte(c)) {
+            if (pos < lineLen) {
+                ++pos;
+                ++col;
+            }
+        } else {
+            if (breakStrAt(pos)) {
+                existingBreak = true;
+                pos += breakLen - 1;
+                breakPos = pos;
+            }
+            if (!existingBreak && BreakChars.Contains(c))
+                breakPos = pos;
+        }
+        ++pos;
+        ++col;
+        if (!existingBreak && !(col > MaxCol && breakPos > linePos))
+            continue;
+
+        col = 1;
+        result.append(Line, static_cast<std::size_t>(linePos - 1),
+                      static_cast<std::size_t>(breakPos - linePos + 1));
+        if (!existingBreak) {
+            // A break that the line already holds right after this one must
+            // not be doubled.
+            while (pos <= lineLen) {
+                if (BreakChars.Contains(at(pos))) {
+                    existingBreak = false;
+                    ++pos;
+                } else if (breakStrAt(pos)) {
+                    existingBreak = true;
+                    pos += breakLen;
+                } else {
+                    break;
+                }
+            }
+            if (pos <= lineLen && !existingBreak)
+                result += BreakStr;
+        }
+        linePos = pos = breakPos + 1;
+        existingBreak = false;
+    }
+    if (linePos <= lineLen)
+        result.append(Line, static_cast<std::size_t>(linePos - 1), std::string::npos);
+    return result;
+}
+
+std::string WrapTextAtColumn(const std::string& Text, int MaxCol, TLineBreakKind Kind)
+{
+    static const TCharSet breakChars("\t -.");
+    return WrapText(Text, LineBreakText(Kind), breakChars, MaxCol);
+}

@@ -1,0 +1,51 @@
+#pragma once
+// Line-break kinds: detection, conversion to and from CRLF, trailing breaks,
+// line scanning and word wrap on byte strings.
+
+#include <cstdint>
+#include <string>
+
+#include "foundation/KvBase.h"
+
+// One byte; bit 7 is free for the caller's own flag.
+using TLineBreakKind = std::uint8_t;
+constexpr TLineBreakKind lbkDefault = 0;  // CR LF
+constexpr TLineBreakKind lbkDetect = 1;   // to be detected before converting
+constexpr TLineBreakKind lbkCrLf = 2;
+constexpr TLineBreakKind lbkCr = 3;
+constexpr TLineBreakKind lbkLfCr = 4;
+constexpr TLineBreakKind lbkLf = 5;
+constexpr TLineBreakKind lbkCrCrLf = 6;
+constexpr TLineBreakKind lbkFsGs = 7;     // the byte pair 0x1C 0x14
+constexpr TLineBreakKind lbkMixed = 8;
+constexpr TLineBreakKind lbkNone = 9;
+
+TLineBreakKind DetectLineBreakKind(const std::string& Text, int MaxBreaks);
+bool NeedsLineBreakFix(const std::string& Text, TLineBreakKind& Kind, int MaxBreaks);
+bool HasNonCrLfBreak(const std::string& Text, int MaxBreaks);
+std::string LineBreakText(TLineBreakKind Kind);
+
+void LineBreaksToCrLf(std::string& Text, TLineBreakKind Kind);
+std::string LineBreaksToCrLfStr(const std::string& Text, TLineBreakKind Kind);
+void CrLfToCr(std::string& Text);
+void CrLfToLf(std::string& Text);
+void LfCrToCrLf(std::string& Text);
+void CrCrLfToCrLf(std::string& Text);
+void FsGsToCrLf(std::string& Text);
+
+std::string SetTrailingCrLfCount(const std::string& Text, int N);
+void TrimTrailingLineBreaks(std::string& Text);
+bool IsOnlyLineBreaks(const std::string& Text);
+int MaxLineLength(const std::string& Text);
+
+// 1-based positions, 0 for none.
+int NextLineBreakPos(const std::string& Text, int Start);
+int NextLineStart(const std::string& Text, int Pos);
+int LineEndPos(const std::string& Text, int Start);
+// 0-based offsets.
+int SkipToLineEnd(const std::string& Text, int Offset, bool SkipBreak);
+
+std::string WrapText(const std::string& Line, const std::string& BreakStr,
+                     const TCharSet& BreakChars, int MaxCol);
+// Kind must be 0 or 2 to 7.
+std::string WrapTextAtColumn(const std::string& Text, int MaxCol, TLineBreakKind Kind);

@@ -1,0 +1,381 @@
+#include "foundation/KvLogs.h"
+
+#include <cstring>
+
+#include "classlib/ResStrings.h"
+#include "classlib/Streams.h"
+#include "foundation/KvFiles.h"
+
+namespace {
+
+enum : int {
+    SFileIoError = 11410,
+};
+
+const TResStringRegistrar LogTexts{
+    {SFileIoError, "File I/O error %d"},
+};
+
+const char* const ShortMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+const char* const LongMonthNames[12] = {"January", "February", "March",     "April",
+                                        "May",     "June",     "July",      "August",
+                                        "September", "October", "November", "December"};
+const char* const ShortDayNames[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+const char* const LongDayNames[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                     "Thursday", "Friday", "Saturday"};
+
+std::string Pad(int Value, int Digits)
+{
+    std::string s = std::to_string(Value);
+    return s.size() < static_cast<size_t>(Digits) ? std::string(Digits - s.size(), '0') + s : s;
+}
+
+bool MatchesAt(const std::string& Fmt, size_t I, const char* Token)
+{
+    const size_t n = std::strlen(Token);
+    return Fmt.size() - I >= n && _strnicmp(Fmt.c_str() + I, Token, n) == 0;
+}
+
+// The date-time layout of log lines: y m d h n s z, "am/pm" and "a/p",
+// quoted literals, and "m" right after an hour meaning minutes. Log files
+// are read on other machines, so names are English and separators literal.
+std::string FormatLogTime(const std::string& Fmt, TDateTime Value)
+{
+    int y, mo, d, h, mi, s, ms;
+    DecodeDateTime(Value, y, mo, d, h, mi, s, ms);
+    const int dow = DayOfWeek(Value) - 1;
+    bool twelve = false;
+    for (size_t i = 0; i < Fmt.size(); ++i)
+        if (MatchesAt(Fmt, i, "am/pm") || MatchesAt(Fmt, i, "a/p"))
+            twelve = true;
+    const int hour = twelve ? (h % 12 == 0 ? 12 : h % 12) : h;
+
+    std::string out;
+    bool afterHour = false;
+    size_t i = 0;
+    while (i < Fmt.size()) {
+        const char c = Fmt[i];
+        const char lc = static_cast<char>(c | 0x20);
+        size_t run = 1;
+        while (i + run < Fmt.size() && (Fmt[i + run] | 0x20) == lc)
+            ++run;
+        if (c == '"' || c == '\'') {
+            const size_t close = Fmt.find(c, i + 1);
+            const size_t end = close == std::string::npos ? Fmt.size() : close;
+            out += Fmt.substr(i + 1, end - i - 1);
+            i = end + 1;
+            continue;
+        }
+        if (MatchesAt(Fmt, i, "am/pm")) {
+            out += h < 12 ? "am" : "pm";
+            i += 5;
+            continue;
+        }
+        if (MatchesAt(Fmt, i, "a/p")) {
+            out += h < 12 ? "a" : "p";
+            i += 3;
+            continue;
+        }
+        switch (lc) {
+        case 'y':
+            out += run <= 2 ? Pad(y % 100, 2) : Pad(y, 4);
+            break;
+        case 'm':
+            if (afterHour && run <= 2)
+                out += Pad(mi, run == 2 ? 2 : 1);
+            else if (run >= 4)
+                out += LongMonthNames[mo - 1];
+            else if (run == 3)
+                out += ShortMonthNames[mo - 1];
+            else
+                out += Pad(mo, static_cast<int>(run));
+            break;
+        case 'd':
+            if (run >= 4)
+                out += LongDayNames[dow];
+            else if (run == 3)
+                out += ShortDayNames[dow];
+            else
+                out += Pad(d, static_cast<int>(run));
+            break;
+        case 'h':
+            out += Pad(hour, run >= 2 ? 2 : 1);
+            break;
+        case 'n':
+            out += Pad(mi, run >= 2 ? 2 : 1);
+            break;
+        case 's':
+            out += Pad(s, run >= 2 ? 2 : 1);
+            break;
+        case 'z':
+            out += Pad(ms, run >= 3 ? 3 : 1);
+            break;
+        default:
+            out.append(run, c);
+            break;
+        }
+        if (lc == 'h')
+            afterHour = true;
+        else if (lc != ' ' && lc != ':' && !(lc == 'm' && afterHour))
+            afterHour = false;
+        if (lc == 'm')
+            afterHour = false;
+        i += run;
+    }
+    return out;
+}
+
+std::unique_ptr<TLogFile> TheErrorLog;
+
+void SeekFromEnd(HANDLE Handle, std::int64_t Offset)
+{
+    LARGE_INTEGER dist;
+    dist.QuadPart = Offset;
+    if (!SetFilePointerEx(Handle, dist, nullptr, FILE_END))
+        RaiseLastFileError();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Errors
+// ---------------------------------------------------------------------------
+
+std::string SystemErrorText(DWORD Code)
+{
+    char buf[1024];
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                                       FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                                   nullptr, Code, 0, buf, sizeof buf, nullptr);
+    std::string s(buf, n < sizeof buf ? n : 0);
+    while (!s.empty() && (static_cast<unsigned char>(s.back()) < 33 || s.back() == '.'))
+        s.pop_back();
+    return s;
+}
+
+void RaiseFileError(DWORD Code)
+{
+    std::string msg = SystemErrorText(Code);
+    if (msg.empty())
+        msg = Format(LoadResString(SFileIoError), static_cast<std::int64_t>(Code));
+    throw EFileIoError(msg, Code);
+}
+
+void RaiseLastFileError()
+{
+    RaiseFileError(GetLastError());
+}
+
+// ---------------------------------------------------------------------------
+// Logs
+// ---------------------------------------------------------------------------
+
+TDateTime LastLogTime = 0;
+
+TLogBase::TLogBase(const std::string& FileName, bool Append) : FFileName(FileName)
+{
+    const bool existing = Append && IsExistingFile(FileName);
+    if (existing) {
+        FActive = true;
+    } else {
+        try {
+            bool prepared = true;
+            if (GetFileSizeByName(FileName) > 0)
+                prepared = !BackupExistingFile(FileName, 2, false).empty();
+            if (prepared) {
+                const std::string folder = ExtractParentFolder(FileName);
+                if (!folder.empty())
+                    ForceFolder(folder);
+                FActive = SaveStringToFile(FileName, std::string()) >= 0;
+            }
+        } catch (...) {
+            FActive = false;
+        }
+    }
+    if (FActive) {
+        FStream = std::make_unique<TFileStream>(FileName, fmOpenWrite | fmShareDenyWrite);
+        if (existing)
+            FStream->Seek(0, soFromEnd);
+    }
+}
+
+TLogBase::~TLogBase() = default;
+
+bool TLogBase::WriteText(const std::string& Text)
+{
+    if (Text.empty())
+        return true;
+    if (!FStream)
+        return false;
+    try {
+        return FStream->Write(Text.data(), static_cast<std::int32_t>(Text.size())) ==
+               static_cast<std::int32_t>(Text.size());
+    } catch (const Exception&) {
+        return false;
+    }
+}
+
+void TLogBase::WriteLine(const std::string& Text)
+{
+    if (FActive)
+        FActive = WriteText(Text + "\r\n");
+}
+
+TLogFile::TLogFile(const std::string& FileName, const std::string& DateTimeFormat)
+    : TLogBase(FileName, false), DateTimeFormat(DateTimeFormat)
+{
+    ::LastLogTime = 0;
+}
+
+void TLogFile::WriteLine(const std::string& Text)
+{
+    if (!FActive)
+        return;
+    const TDateTime now = Now();
+    std::string prefix;
+    if (!DateTimeFormat.empty()) {
+        prefix = FormatLogTime(DateTimeFormat, now);
+        if (!prefix.empty())
+            prefix += ' ';
+    }
+    if (WriteText(prefix + Text + "\r\n")) {
+        LastLogTime = now;
+        ::LastLogTime = now;
+    } else {
+        FActive = false;
+    }
+}
+
+std::string ErrorLogFileName;
+
+bool IsErrorLogOpen()
+{
+    return TheErrorLog != nullptr;
+}
+
+void ErrorLogWrite(const std::string& Text)
+{
+    if (!TheErrorLog) {
+        if (ErrorLogFileName.empty())
+            return;
+        // A log that can't be opened must not stop the conversion it reports on.
+        try {
+            TheErrorLog = std::make_unique<TLogFile>(ErrorLogFileName, std::string());
+        } catch (const Exception&) {
+            return;
+        }
+    }
+    TheErrorLog->WriteLine(Text);
+}
+
+TLogFile* ErrorLog()
+{
+    return TheErrorLog.get();
+}
+
+void FreeErrorLog()
+{
+    TheErrorLog.reset();
+}
+
+// ---------------------------------------------------------------------------
+// TTextFileWriter
+// ---------------------------------------------------------------------------
+
+TTextFileWriter::TTextFileWriter(const std::string& FileName, bool Overwrite, bool CompleteLastLine)
+    : FFileName(FileName)
+{
+    const bool create = Overwrite || !IsExistingFile(FileName);
+    FHandle = CreateFileA(FileName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                          create ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (FHandle == nullptr || FHandle == INVALID_HANDLE_VALUE) {
+        FHandle = INVALID_HANDLE_VALUE;
+        RaiseLastFileError();
+    }
+    try {
+        if (create) {
+            FEndsWithCRLF = true;
+            return;
+        }
+        FSize = GetSize();
+        SeekFromEnd(FHandle, 0);
+        // An appended message must never run on from a last line that lacks
+        // its break (a foreign mbox cut off mid-line), so the first write
+        // looks at the file's last byte.
+        FCompletePending = CompleteLastLine && FSize > 0;
+    } catch (...) {
+        CloseHandle(FHandle);
+        FHandle = INVALID_HANDLE_VALUE;
+        throw;
+    }
+}
+
+TTextFileWriter::~TTextFileWriter()
+{
+    if (FHandle != nullptr && FHandle != INVALID_HANDLE_VALUE)
+        CloseHandle(FHandle);
+}
+
+void TTextFileWriter::Write(const std::string& Text)
+{
+    if (Text.empty())
+        return;
+    if (FCompletePending)
+        CompleteLastLine();
+    WriteBuffer(Text.data(), static_cast<DWORD>(Text.size()));
+    FEndsWithCRLF = Text.size() >= 2 && Text.compare(Text.size() - 2, 2, "\r\n") == 0;
+}
+
+void TTextFileWriter::CompleteLastLine()
+{
+    FCompletePending = false;
+    if (GetSize() == 0)
+        return;  // nothing there: no line to complete
+    // The pointer stays at the end for anyone writing through WriteBuffer;
+    // reading the last byte brings it back there.
+    SeekFromEnd(FHandle, -1);
+    char last = 0;
+    if (ReadBuffer(&last, 1) != 1)
+        return;
+    if (last == '\r') {
+        WriteBuffer("\n", 1);
+        FEndsWithCRLF = true;
+    } else if (last != '\n') {
+        WriteBuffer("\r\n", 2);
+        FEndsWithCRLF = true;
+    }
+}
+
+std::int64_t TTextFileWriter::GetSize()
+{
+    DWORD high = 0;
+    SetLastError(0);
+    const DWORD low = GetFileSize(FHandle, &high);
+    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
+        RaiseLastFileError();
+    return (static_cast<std::int64_t>(high) << 32) | low;
+}
+
+DWORD TTextFileWriter::ReadBuffer(void* Buffer, DWORD Count)
+{
+    DWORD got = 0;
+    if (!ReadFile(FHandle, Buffer, Count, &got, nullptr)) {
+        const DWORD err = GetLastError();
+        if (err != ERROR_BROKEN_PIPE)
+            RaiseFileError(err);
+    }
+    return got;
+}
+
+DWORD TTextFileWriter::WriteBuffer(const void* Buffer, DWORD Count)
+{
+    DWORD put = 0;
+    if (!WriteFile(FHandle, Buffer, Count, &put, nullptr))
+        RaiseLastFileError();
+    FSize += put;  // every write appends: the pointer never leaves the end
+    // A short write leaves half a message behind; the caller must hear of it.
+    if (put != Count)
+        RaiseFileError(ERROR_HANDLE_DISK_FULL);
+    return put;
+}

@@ -1,0 +1,99 @@
+#pragma once
+// Log files, the process-wide error log and the exclusive text file writer
+// that every mbox target is written through.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "classlib/Classes.h"
+#include "classlib/SysUtils.h"
+
+class TFileStream;
+
+// EFileError that also carries the Windows error code behind it; catch
+// EFileError unless the code matters.
+class EFileIoError : public EFileError {
+public:
+    EFileIoError(std::string Msg, DWORD Code) : EFileError(std::move(Msg)), ErrorCode(Code) {}
+    DWORD ErrorCode = 0;
+};
+
+// The system's text for an error code, trailing blanks, breaks and dots cut.
+std::string SystemErrorText(DWORD Code);
+[[noreturn]] void RaiseFileError(DWORD Code);
+[[noreturn]] void RaiseLastFileError();
+
+// A log file of CRLF-ended lines. A fresh log moves a non-empty old one to
+// "<name>.bak"; a log that can't be prepared, or whose write comes up short,
+// is inactive and drops lines silently.
+class TLogBase : public TObject {
+public:
+    TLogBase(const std::string& FileName, bool Append);
+    ~TLogBase() override;
+
+    bool WriteText(const std::string& Text);
+    virtual void WriteLine(const std::string& Text);
+
+    const std::string& FileName() const { return FFileName; }
+    bool Active() const { return FActive; }
+
+protected:
+    std::string FFileName;
+    std::unique_ptr<TFileStream> FStream;
+    bool FActive = false;
+};
+
+// A log that never appends and puts the local time before each line when a
+// date-time format is given ("hh:nn:ss ").
+class TLogFile : public TLogBase {
+public:
+    TLogFile(const std::string& FileName, const std::string& DateTimeFormat);
+
+    void WriteLine(const std::string& Text) override;
+
+    std::string DateTimeFormat;
+    TDateTime LastLogTime = 0;
+};
+
+// Time of the last line written by any TLogFile.
+extern TDateTime LastLogTime;
+
+// The process-wide error log: opened on its first line at ErrorLogFileName,
+// with no time prefix; nothing happens while that name is empty.
+extern std::string ErrorLogFileName;
+bool IsErrorLogOpen();
+void ErrorLogWrite(const std::string& Text);
+TLogFile* ErrorLog();     // null until the first line
+void FreeErrorLog();      // closes it; the next line opens it again
+
+// One file held open exclusively (no sharing) for reading and appending.
+// Every failed Windows call raises EFileError (EFileIoError).
+class TTextFileWriter : public TObject {
+public:
+    // CompleteLastLine: the first Write first ends an existing file's last
+    // line when it lacks its break, so appended text never joins it.
+    TTextFileWriter(const std::string& FileName, bool Overwrite, bool CompleteLastLine);
+    ~TTextFileWriter() override;
+
+    void Write(const std::string& Text);
+    std::int64_t GetSize();
+    DWORD ReadBuffer(void* Buffer, DWORD Count);
+    DWORD WriteBuffer(const void* Buffer, DWORD Count);
+    void CompleteLastLine();
+
+    HANDLE Handle() const { return FHandle; }
+    std::int64_t Size() const { return FSize; }
+    const std::string& FileName() const { return FFileName; }
+    bool EndsWithCRLF() const { return FEndsWithCRLF; }
+    bool CompletePending() const { return FCompletePending; }
+
+private:
+    HANDLE FHandle = INVALID_HANDLE_VALUE;
+    std::int64_t FSize = 0;
+    std::string FFileName;
+    bool FEndsWithCRLF = false;
+    bool FCompletePending = false;
+};

@@ -1,0 +1,277 @@
+#include "foundation/KvWindows.h"
+
+#include <cstring>
+
+DWORD Win32Platform = VER_PLATFORM_WIN32_NT;
+DWORD Win32MajorVersion = 0;
+DWORD Win32MinorVersion = 0;
+DWORD Win32BuildNumber = 0;
+std::string Win32CSDVersion;
+BYTE Win32ProductType = 0;
+bool Win32ServerR2 = false;
+int WindowsMajorVersion = 0;
+
+int PrimaryMouseButton = 1;
+int SecondaryMouseButton = 2;
+
+std::function<HWND()> ApplicationWindowHook;
+std::function<HWND()> MainFormWindowHook;
+std::function<void()> ApplicationBringToFrontHook;
+
+namespace {
+
+using TRtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOEXW*);
+
+// The first non-blank character of the service-pack text: " B" and "B"
+// both mark the second edition of Windows 95.
+char CsdLetter()
+{
+    for (char c : Win32CSDVersion)
+        if (c != ' ')
+            return c;
+    return 0;
+}
+
+bool IsWorkstation()
+{
+    return Win32ProductType == VER_NT_WORKSTATION;
+}
+
+struct TNativeInfoCache {
+    SYSTEM_INFO Info{};
+    bool Filled = false;
+};
+TNativeInfoCache NativeInfo;
+
+struct TVersionReader {
+    TVersionReader()
+    {
+        ReadWin32Version();
+        if (GetSystemMetrics(SM_SWAPBUTTON)) {
+            PrimaryMouseButton = 2;
+            SecondaryMouseButton = 1;
+        }
+    }
+} VersionReader;
+
+}  // namespace
+
+void ReadWin32Version()
+{
+    // GetVersionEx answers what the manifest promises, not what runs; the
+    // kernel's own call tells the truth.
+    OSVERSIONINFOEXW w{};
+    w.dwOSVersionInfoSize = sizeof(w);
+    bool ok = false;
+    if (HMODULE nt = GetModuleHandleA("ntdll.dll")) {
+        auto fn = reinterpret_cast<TRtlGetVersion>(
+            reinterpret_cast<void*>(GetProcAddress(nt, "RtlGetVersion")));
+        ok = fn && fn(&w) == 0;
+    }
+    if (ok) {
+        Win32Platform = w.dwPlatformId;
+        Win32MajorVersion = w.dwMajorVersion;
+        Win32MinorVersion = w.dwMinorVersion;
+        Win32BuildNumber = w.dwBuildNumber;
+        Win32ProductType = w.wProductType;
+        char csd[256] = {};
+        WideCharToMultiByte(CP_ACP, 0, w.szCSDVersion, -1, csd, sizeof(csd) - 1, nullptr, nullptr);
+        Win32CSDVersion = csd;
+    } else {
+        OSVERSIONINFOEXA a{};
+        a.dwOSVersionInfoSize = sizeof(a);
+        if (!GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&a))) {
+            a.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
+            GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&a));
+            a.wProductType = 0;
+        }
+        Win32Platform = a.dwPlatformId;
+        Win32MajorVersion = a.dwMajorVersion;
+        Win32MinorVersion = a.dwMinorVersion;
+        Win32BuildNumber = a.dwBuildNumber & 0xFFFF;
+        Win32ProductType = a.wProductType;
+        Win32CSDVersion = a.szCSDVersion;
+    }
+    Win32ServerR2 = GetSystemMetrics(SM_SERVERR2) != 0;
+    WindowsMajorVersion = static_cast<int>(Win32MajorVersion);
+}
+
+TWindowsVersion GetWindowsVersion()
+{
+    const DWORD major = Win32MajorVersion, minor = Win32MinorVersion;
+    switch (Win32Platform) {
+    case VER_PLATFORM_WIN32s:
+        return wvWin32s;
+    case VER_PLATFORM_WIN32_WINDOWS:
+        if (minor == 0)
+            return CsdLetter() == 'B' ? wv95B : wv95;
+        if (minor == 10)
+            return CsdLetter() == 'A' ? wv98A : wv98;
+        if (minor == 90)
+            return wvME;
+        return wvUnknown;
+    case VER_PLATFORM_WIN32_NT:
+        break;
+    default:
+        return wvUnknown;
+    }
+    if (major <= 2)
+        return wvUnknown;
+    if (major == 3)
+        return wvNT3;
+    if (major == 4)
+        return wvNT4;
+    if (major == 5) {
+        if (minor == 0)
+            return wv2000;
+        if (minor == 1)
+            return wvXP;
+        if (minor == 2) {
+            if (Win32ServerR2)
+                return wvServer52R2;
+            const WORD arch = GetNativeSystemInfo().wProcessorArchitecture;
+            if (IsWorkstation() && arch != PROCESSOR_ARCHITECTURE_INTEL)
+                return wvXP64;
+            return wvServer52;
+        }
+        return wvLater;
+    }
+    if (major == 6) {
+        switch (minor) {
+        case 0: return IsWorkstation() ? wvVista : wvServer60;
+        case 1: return IsWorkstation() ? wv7 : wvServer61;
+        case 2: return IsWorkstation() ? wv8 : wvServer62;
+        case 3: return IsWorkstation() ? wv81 : wvServer63;
+        default: return wvLater;
+        }
+    }
+    if (major == 10 && minor == 0)
+        return IsWorkstation() ? wv10 : wvServer10;
+    return wvLater;
+}
+
+bool IsWin95()
+{
+    return Win32Platform == VER_PLATFORM_WIN32_WINDOWS && Win32MinorVersion == 0;
+}
+
+bool IsWin9x()
+{
+    return Win32Platform == VER_PLATFORM_WIN32_WINDOWS;
+}
+
+bool IsWinVistaOrLater()
+{
+    return Win32Platform == VER_PLATFORM_WIN32_NT && Win32MajorVersion > 5;
+}
+
+bool IsNT5OrLater()
+{
+    return Win32Platform == VER_PLATFORM_WIN32_NT && Win32MajorVersion >= 5;
+}
+
+bool IsWinXPOrLater()
+{
+    return Win32Platform == VER_PLATFORM_WIN32_NT &&
+           (Win32MajorVersion > 5 || (Win32MajorVersion == 5 && Win32MinorVersion >= 1));
+}
+
+bool IsWinMeOrNT5()
+{
+    return GetWindowsVersion() == wvME || IsNT5OrLater();
+}
+
+bool IsWin98OrNT5()
+{
+    return (IsWin9x() && GetWindowsVersion() >= wv98) || IsNT5OrLater();
+}
+
+const SYSTEM_INFO& GetNativeSystemInfo()
+{
+    if (!NativeInfo.Filled) {
+        using TGetNative = void(WINAPI*)(SYSTEM_INFO*);
+        auto fn = reinterpret_cast<TGetNative>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetNativeSystemInfo")));
+        if (fn)
+            fn(&NativeInfo.Info);
+        else
+            GetSystemInfo(&NativeInfo.Info);
+        NativeInfo.Filled = true;
+    }
+    return NativeInfo.Info;
+}
+
+bool IsHighContrastOn()
+{
+    HIGHCONTRASTA hc{};
+    hc.cbSize = sizeof(hc);
+    return SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof(hc), &hc, 0) &&
+           (hc.dwFlags & HCF_HIGHCONTRASTON);
+}
+
+bool IsScreenReaderOn()
+{
+    BOOL on = FALSE;
+    return SystemParametersInfoA(SPI_GETSCREENREADER, 0, &on, 0) && on;
+}
+
+namespace {
+
+bool ForegroundDirect(HWND Window, bool AttachInput)
+{
+    if (!AttachInput)
+        return SetForegroundWindow(Window) != FALSE;
+    const DWORD own = GetCurrentThreadId();
+    const HWND fore = GetForegroundWindow();
+    const DWORD other = fore ? GetWindowThreadProcessId(fore, nullptr) : 0;
+    const bool attach = other != 0 && other != own && AttachThreadInput(own, other, TRUE);
+    const bool ok = SetForegroundWindow(Window) != FALSE;
+    if (attach)
+        AttachThreadInput(own, other, FALSE);
+    return ok;
+}
+
+}  // namespace
+
+bool BringWindowToForeground(HWND Window, bool AttachInput)
+{
+    if (!Window)
+        return false;
+    const TWindowsVersion v = GetWindowsVersion();
+    // Newer systems refuse a foreground change unless the lock time-out is 0
+    // for the moment of the call.
+    if (IsNT5OrLater() || v == wv98 || v == wv98A || v == wvME) {
+        DWORD timeout = 0;
+        const bool got = SystemParametersInfoA(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &timeout, 0);
+        if (got)
+            SystemParametersInfoA(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, nullptr, 0);
+        const bool ok = ForegroundDirect(Window, AttachInput);
+        if (got)
+            SystemParametersInfoA(SPI_SETFOREGROUNDLOCKTIMEOUT, 0,
+                                  reinterpret_cast<void*>(static_cast<ULONG_PTR>(timeout)), 0);
+        return ok;
+    }
+    return ForegroundDirect(Window, AttachInput);
+}
+
+void BringApplicationToFront()
+{
+    auto ownBringToFront = [] {
+        if (ApplicationBringToFrontHook)
+            ApplicationBringToFrontHook();
+    };
+    const HWND mainForm = MainFormWindowHook ? MainFormWindowHook() : nullptr;
+    if (GetWindowsVersion() <= wvNT4 || IsWin95() || !mainForm) {
+        ownBringToFront();
+        return;
+    }
+    const HWND app = ApplicationWindowHook ? ApplicationWindowHook() : nullptr;
+    const HWND owner = app ? app : mainForm;
+    const HWND popup = GetLastActivePopup(owner);
+    if (popup && popup != owner && IsWindowVisible(popup) && IsWindowEnabled(popup) &&
+        BringWindowToForeground(popup, true))
+        return;
+    if (BringWindowToForeground(owner, false))
+        return;
+    ownBringToFront();
+}

@@ -1,0 +1,43 @@
+#pragma once
+// Data tables of TAB-separated keys and values (the time-zone table among
+// them), the path substitutions of "Tokens.ini", the marker lines mail
+// clients leave where an attachment was removed or uuencoded, and the
+// writing of a decoded part to a file. Positions are 1-based.
+
+#include <string>
+
+#include "classlib/Classes.h"
+#include "classlib/SysUtils.h"
+#include "foundation/KvLists.h"
+
+// Creates Table when null. True when it then holds at least one item.
+bool LoadTableFile(TTableList*& Table, const std::string& FileName);
+
+// Installs the zone-name lookup of the date routines while a table is held.
+bool LoadTimeZoneTable(const std::string& FileName);
+std::string LookupTimeZoneName(const std::string& Name);
+void FreeTimeZoneTable();
+
+// The "SubstPaths" section of "Tokens.ini" as key=value lines.
+bool LoadSubstPaths(TStrings* List);
+// The process-wide substitution list (key, folder), built on first use.
+TDoubleStringList& SubstPaths();
+void FreeSubstPaths();
+bool ResolveSubstPath(std::string& Path, bool IsEmbedded);
+
+int FindAppleContentLength(const std::string& Text);
+bool HasAppleContentLength(const std::string& Text);
+int FindRemovedSectionNote(const std::string& Text);
+bool HasRemovedSectionNote(const std::string& Text);
+std::string GetRemovedSectionFileName(const std::string& Text);
+bool HasDetachedMark(const std::string& Text);
+
+int FindUuencodeBegin(const std::string& Text, int From = 1);
+bool HasUuencodedBlock(const std::string& Text);
+int FindUuencodeEnd(const std::string& Text, int From = 1);
+int UuLineLength(char LengthChar);
+
+// Encoding names the transfer encoding of Text; Date 0 leaves the file
+// time alone.
+bool SavePartToFile(const std::string& FileName, const std::string& Text,
+                    const std::string& Encoding, TDateTime Date);

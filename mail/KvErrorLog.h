@@ -1,0 +1,34 @@
+#pragma once
+// The error log: problems met while reading mailboxes, one tab-separated
+// line each, written through the process-wide error log of KvLogs.
+
+#include <string>
+
+// What the error log asks of the message being read. A message object that
+// is the current one clears the context itself when it goes.
+class IErrorLogMessage {
+public:
+    IErrorLogMessage() = default;
+    IErrorLogMessage(const IErrorLogMessage&) = delete;
+    IErrorLogMessage& operator=(const IErrorLogMessage&) = delete;
+    virtual ~IErrorLogMessage();
+
+    virtual std::string LogMailboxName() = 0;
+    virtual std::string LogFolderName() = 0;
+    virtual std::string LogDateText() = 0;
+    virtual std::string LogSubject() = 0;
+};
+
+// The log context; all empty until a caller sets them.
+extern std::string ErrorLogCurrentFile;
+extern std::string ErrorLogDefaultFolder;
+extern IErrorLogMessage* ErrorLogCurrentMessage;
+
+// "Error\tFilename\tMail Folder\tMail Date\tMail Subject"
+std::string ErrorLogHeaderLine();
+// The five columns of one line, each cleaned so the line keeps five columns.
+std::string ErrorLogLine(const std::string& Text);
+// Nothing happens until the error log has a file name; the first line of a
+// log is preceded by the header line.
+void WriteErrorLine(const std::string& Text);
+std::string TabsToBlanks(const std::string& Text);

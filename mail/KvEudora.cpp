@@ -1,0 +1,398 @@
+#include "mail/KvEudora.h"
+
+#include <cstring>
+
+#include "classlib/Classes.h"
+#include "classlib/ResStrings.h"
+#include "classlib/Streams.h"
+#include "classlib/SysUtils.h"
+#include "foundation/KvFiles.h"
+#include "foundation/KvLineBreaks.h"
+#include "foundation/KvLists.h"
+#include "foundation/KvSearch.h"
+#include "foundation/KvStrings.h"
+#include "mail/KvMailFolders.h"
+#include "mail/KvMimeHeaders.h"
+
+namespace {
+
+enum : int { SEudoraEntryUnreadable = 21170 };
+
+const TResStringRegistrar EudoraTexts{
+    {SEudoraEntryUnreadable, "Index entry %d points outside the data file (offset %s, length %s)"},
+};
+
+std::unique_ptr<TDoubleStringList> Nicknames;
+
+void ExpandNicknamesRaw(std::string& Text)
+{
+    ExpandNicknames(Text, false);
+}
+
+std::uint32_t Le32(const std::string& S, size_t At)
+{
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(S[At])) |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(S[At + 1])) << 8 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(S[At + 2])) << 16 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(S[At + 3])) << 24;
+}
+
+int Le16(const std::string& S, size_t At)
+{
+    return static_cast<unsigned char>(S[At]) | static_cast<unsigned char>(S[At + 1]) << 8;
+}
+
+// The folder of a file path, with its trailing backslash, so that a
+// ".fol" folder right above the file counts.
+std::string FolderWithSlash(const std::string& FilePath)
+{
+    return ExcludeTrailingSlash(ExtractFolder(FilePath)) + "\\";
+}
+
+std::string FolderPathWithName(const std::string& FilePath)
+{
+    return EudoraFolderPath(FilePath, true);
+}
+
+// The folder names of Eudora stores come from this unit.
+const bool FolderHookInstalled = (EudoraFolderNameHook = FolderPathWithName, true);
+
+}  // namespace
+
+TMailFlags EudoraStatusFlags(int Status)
+{
+    switch (Status) {
+    case 0: return mfUnread;
+    case 1: return mfRead;
+    case 2: return mfRead | mfReplied;
+    case 3: return mfRead | mfForwarded;
+    case 4: return mfRead | mfRedirected;
+    case 5: case 9: return mfQueued;
+    case 6: return mfDraft;
+    case 7: case 10: return mfStatusMark;
+    case 8: return mfSent;
+    default: return 0;
+    }
+}
+
+TMailFlags EudoraPriorityFlags(int Priority)
+{
+    switch (Priority) {
+    case 1: return 0x10000000;
+    case 2: return 0x20000000;
+    case 4: return 0x40000000;
+    case 5: return 0x50000000;
+    default: return 0x30000000;
+    }
+}
+
+TMailFlags EudoraFolderBits(int MailboxType, int Status)
+{
+    switch (MailboxType) {
+    case 0: return mfInbox;
+    case 1: return mfSentFolder;
+    case 2: return mfTrash;
+    default: return Status >= 5 && Status <= 10 ? mfSentFolder : mfInbox;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Readers
+// ---------------------------------------------------------------------------
+
+TMailBinStream::TMailBinStream(const std::string& FileName)
+{
+    FormatKind = 17;
+    IndexAddressed = true;
+    SetFileName(FileName);
+    OpenFile();
+}
+
+TMailTocStream::TMailTocStream(const std::string& IndexFileName) : TMailBinStream(IndexFileName)
+{
+    MessagePos = -1;
+    DataFileSize = -1;
+    CheckFromLine = true;
+    if (!Stream)
+        return;
+    const std::string data = GetDataFileName();
+    const std::int64_t size = GetFileSizeByName(data);
+    if (size < 0)
+        return;
+    try {
+        DataStream = std::make_unique<TFileStream>(data, fmOpenRead | fmShareDenyNone);
+    } catch (const Exception& E) {
+        WriteErrorLine(E.Message());
+        return;
+    }
+    MessagePos = 0;
+    DataFileSize = size;
+}
+
+TMailTocStream::~TMailTocStream() = default;
+
+std::string TMailTocStream::GetDataFileName()
+{
+    return SetFileExt(FileName, "mbx");
+}
+
+// The index is read entry by entry, so a bad entry never ends the iteration;
+// the position of the last message plays no part.
+bool TMailTocStream::Next()
+{
+    return DataFileSize > 0 && TClientMailObj::Next() && FileSize > 0 && DataStream != nullptr;
+}
+
+void TMailTocStream::ReadMessageText(std::string& Text)
+{
+    Text.clear();
+    if (!DataStream)
+        return;
+    if (ReadRange(*DataStream, Text) > 0 && CheckFromLine && Text.compare(0, 5, "From ") != 0)
+        Damaged = true;
+}
+
+TEudoraTocObj::TEudoraTocObj(const std::string& IndexFileName) : TMailTocStream(IndexFileName)
+{
+    if (MessagePos < 0)
+        return;
+    CheckFromLine = true;
+    StripNul = true;
+    Header = Stream->ReadString(EudoraHeaderSize);
+    if (static_cast<int>(Header.size()) < EudoraHeaderSize || (Header[1] != '\0' && Header[1] != '.')) {
+        DataFileSize = -1;
+        return;
+    }
+    SetMessageCount(Le16(Header, 102));
+    const std::string name = Header.substr(8, 32);
+    MailboxName = name.substr(0, name.find('\0'));
+    MailboxType = static_cast<unsigned char>(Header[40]);
+    if (MailboxType == 1 && MessageCount > 0)
+        LoadEudoraNicknames(FolderWithSlash(FileName));
+}
+
+TEudoraTocObj::~TEudoraTocObj()
+{
+    if (Nicknames)
+        FreeEudoraNicknames();
+}
+
+bool TEudoraTocObj::NextMessage()
+{
+    while (Next()) {
+        Entry = Stream->ReadString(EudoraEntrySize);
+        if (static_cast<int>(Entry.size()) < EudoraEntrySize)
+            return false;
+        Damaged = false;
+        ClearMessage();
+        DecodeEntry();
+        LoadMessage();
+        if (ParseState != mpsNone)
+            return true;
+        // An entry whose range lies outside the data file is logged and
+        // passed over; the messages after it are still read.
+        Damaged = true;
+        WriteErrorLine(Format(LoadResString(SEudoraEntryUnreadable), MessageNumber,
+                              std::to_string(MessagePos), std::to_string(MessageSize)));
+    }
+    return false;
+}
+
+void TEudoraTocObj::DecodeEntry()
+{
+    MessagePos = static_cast<std::int32_t>(Le32(Entry, 0));
+    MessageSize = Le32(Entry, 4);
+    const int status = Le16(Entry, 12);
+    StatusSource = 6;
+    MailFlags = mfComputed | EudoraPriorityFlags(Le16(Entry, 16)) | EudoraFolderBits(MailboxType, status) |
+                EudoraStatusFlags(status);
+}
+
+void TEudoraTocObj::ReadMessageText(std::string& Text)
+{
+    CheckFromLine = false;
+    TMailTocStream::ReadMessageText(Text);
+    CheckFromLine = true;
+    if (Text.size() > 5 && Text[0] != 'F') {
+        size_t n = 0;
+        while (n < Text.size() && static_cast<unsigned char>(Text[n]) < 14)
+            ++n;
+        Text.erase(0, n);
+    }
+    if (Text.size() > 5 && Text.compare(0, 3, "rom") == 0) {
+        // An index entry one byte late: its "F" is the last byte of the range,
+        // or, for the last message, missing altogether.
+        if (Text.back() == 'F') {
+            Text.pop_back();
+            Text.insert(Text.begin(), 'F');
+        } else if (DataStream->Position() >= DataFileSize) {
+            Text.insert(Text.begin(), 'F');
+        }
+    }
+    IsFromLine = Text.compare(0, 5, "From ") == 0;
+    Damaged = Damaged || !IsFromLine;
+    if (HasNonCrLfBreak(Text, 4))
+        LineBreaksToCrLf(Text, lbkMixed);
+    if (MailboxType == 1 && IsFromLine && Text.size() > 6 && Text[5] == '?')
+        ExpandNicknames(Text, false);
+}
+
+// ---------------------------------------------------------------------------
+// Folder names
+// ---------------------------------------------------------------------------
+
+int EudoraRootLength(const std::string& Path)
+{
+    std::string p = Path;
+    return CutAtFolderExtension(p, FolderExtFol);
+}
+
+std::string EudoraRoot(const std::string& Path)
+{
+    const int n = EudoraRootLength(Path);
+    return n > 0 ? Path.substr(0, static_cast<size_t>(n)) : Path;
+}
+
+std::string EudoraFolderDisplayName(const std::string& FolderPath)
+{
+    const std::string path = ExcludeTrailingSlash(FolderPath);
+    const size_t slash = path.rfind('\\');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string ext = ExtractFileExtNoDot(name);
+    if (!(SameTextStr(ext, "fol") || SameTextStr(ext, "mbx") || SameTextStr(ext, "toc")))
+        return name;
+    if (SameTextStr(ext, "toc"))
+        name = SetFileExt(name, "mbx");
+    const std::string parent = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string map = LoadFileToString(parent + "descmap.pce");
+    if (name.size() < map.size()) {
+        const int p = SearchText(map, "," + name + ",", 1);
+        if (p >= 2) {
+            const size_t comma = static_cast<size_t>(p - 1);
+            const size_t eol = map.find_last_of("\r\n", comma);
+            const size_t start = eol == std::string::npos ? 0 : eol + 1;
+            return map.substr(start, comma - start);
+        }
+    }
+    return name.substr(0, name.size() - 4);
+}
+
+std::string EudoraFolderPath(const std::string& FilePath, bool WithName)
+{
+    const int root = EudoraRootLength(FolderWithSlash(FilePath));
+    if (root == 0)
+        return WithName ? EudoraFolderDisplayName(FilePath) : std::string();
+    const std::string path = ExcludeTrailingSlash(WithName ? FilePath : ExtractFolder(FilePath));
+    std::string result;
+    size_t from = static_cast<size_t>(root);
+    while (from < path.size()) {
+        size_t next = path.find('\\', from);
+        if (next == std::string::npos)
+            next = path.size();
+        if (!result.empty())
+            result += '\\';
+        result += EudoraFolderDisplayName(path.substr(0, next));
+        from = next + 1;
+    }
+    return result;
+}
+
+// ---------------------------------------------------------------------------
+// Nicknames
+// ---------------------------------------------------------------------------
+
+bool LoadEudoraNicknames(const std::string& Folder)
+{
+    const std::string file = JoinPath(EudoraRoot(Folder), "nndbase.txt");
+    if (!IsExistingFile(file))
+        return false;
+    TStringList lines;
+    LoadStringsFromFile(file, lines);
+    if (Nicknames)
+        Nicknames->Clear();
+    else
+        Nicknames = std::make_unique<TDoubleStringList>();
+    for (int i = 0; i < lines.Count(); ++i) {
+        std::string line = lines[i];
+        if (line.size() < 12 || line.compare(0, 6, "alias ") != 0)
+            continue;
+        line.erase(0, 6);
+        std::string nick;
+        if (line[0] == '"') {
+            const size_t close = line.find('"', 1);
+            if (close == std::string::npos)
+                continue;
+            nick = line.substr(1, close - 1);
+            line.erase(0, close + 1);
+            if (!line.empty() && line[0] == ' ')
+                line.erase(0, 1);
+        } else {
+            const size_t blank = line.find(' ');
+            if (blank == std::string::npos)
+                continue;
+            nick = line.substr(0, blank);
+            line.erase(0, blank + 1);
+        }
+        if (!line.empty() && line.back() == ',')
+            line.pop_back();
+        if (!nick.empty() && Nicknames->IndexOf(nick) < 0)
+            Nicknames->AddPair(nick, line);
+    }
+    if (Nicknames->Count() == 0) {
+        FreeEudoraNicknames();
+        return false;
+    }
+    EudoraNicknameExpander = ExpandNicknamesRaw;
+    return true;
+}
+
+void FreeEudoraNicknames()
+{
+    Nicknames.reset();
+    EudoraNicknameExpander = nullptr;
+}
+
+void ExpandNicknames(std::string& Text, bool Normalise)
+{
+    if (!Nicknames)
+        return;
+    std::string h = HeaderPartOf(Text, false);
+    const size_t oldLength = h.size();
+    if (Normalise)
+        LineBreaksToCrLf(h, lbkMixed);
+    bool changed = false;
+    for (const char* field : {"To", "Cc", "Bcc"}) {
+        int pos = 1;
+        int len = 0;
+        if (!FindHeaderValue(h, field, pos, false, len))
+            continue;
+        const std::string value = h.substr(static_cast<size_t>(pos - 1), static_cast<size_t>(len));
+        std::string joined;
+        bool replaced = false;
+        int at = 1;
+        while (at <= static_cast<int>(value.size())) {
+            const int before = at;
+            std::string address = TrimCharSetStr(NextAddress(value, at), true, TCharSet::Range(0, 32));
+            if (at <= before)
+                break;
+            if (address.empty())
+                continue;
+            if (address.find('@') == std::string::npos) {
+                const int i = Nicknames->IndexOf(address);
+                if (i >= 0) {
+                    address = Nicknames->GetSecond(i);
+                    replaced = true;
+                }
+            }
+            if (!joined.empty())
+                joined += ", ";
+            joined += address;
+        }
+        if (replaced) {
+            SetHeaderField(h, field, joined);
+            changed = true;
+        }
+    }
+    if (changed)
+        Text.replace(0, oldLength, h);
+}

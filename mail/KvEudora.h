@@ -1,0 +1,71 @@
+#pragma once
+// Eudora mailboxes: an index file (".toc") of fixed-size entries beside a
+// data file (".mbx") that holds the message texts one after another; the
+// folder display names of "descmap.pce" files and the nicknames of
+// "nndbase.txt".
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "mail/KvMailBase.h"
+
+inline constexpr int EudoraHeaderSize = 104;
+inline constexpr int EudoraEntrySize = 218;
+
+// Flags of an index entry's status and priority codes, and the folder bits
+// of the index header's mailbox type (ordinary mailboxes go by the status).
+TMailFlags EudoraStatusFlags(int Status);
+TMailFlags EudoraPriorityFlags(int Priority);
+TMailFlags EudoraFolderBits(int MailboxType, int Status);
+
+// A reader of a mailbox addressed through an index: progress goes by count.
+class TMailBinStream : public TFileMailObj {
+public:
+    explicit TMailBinStream(const std::string& FileName);
+    virtual void DecodeEntry() = 0;
+};
+
+class TMailTocStream : public TMailBinStream {
+public:
+    explicit TMailTocStream(const std::string& IndexFileName);
+    ~TMailTocStream() override;
+
+    bool Next() override;
+    void ReadMessageText(std::string& Text) override;
+    virtual std::string GetDataFileName();
+
+    std::int64_t DataFileSize = -1;
+    std::unique_ptr<TFileStream> DataStream;
+    bool CheckFromLine = true;
+};
+
+class TEudoraTocObj : public TMailTocStream {
+public:
+    explicit TEudoraTocObj(const std::string& IndexFileName);
+    ~TEudoraTocObj() override;
+
+    bool NextMessage() override;
+    void ReadMessageText(std::string& Text) override;
+    void DecodeEntry() override;
+
+    std::string Header;  // the index header as read
+    std::string Entry;   // the current index entry
+    int MailboxType = -1;
+    bool IsFromLine = false;
+};
+
+// 1-based position of the last "\" before the first ".fol\" of Path; 0 when
+// it has none.
+int EudoraRootLength(const std::string& Path);
+// The folder that holds the Eudora folder tree; a path outside any ".fol"
+// folder is its own root.
+std::string EudoraRoot(const std::string& Path);
+std::string EudoraFolderDisplayName(const std::string& FolderPath);
+std::string EudoraFolderPath(const std::string& FilePath, bool WithName);
+
+// True when a list was loaded from the root's "nndbase.txt".
+bool LoadEudoraNicknames(const std::string& Folder);
+void FreeEudoraNicknames();
+// Nicknames in To, Cc and Bcc replaced by their expansions.
+void ExpandNicknames(std::string& Text, bool Normalise);

@@ -1,0 +1,617 @@
+#include "mail/KvEudoraAttach.h"
+
+#include <cstring>
+#include <vector>
+
+#include "foundation/KvFiles.h"
+#include "foundation/KvMemIni.h"
+#include "foundation/KvSearch.h"
+#include "foundation/KvStrings.h"
+#include "mail/KvDataTables.h"
+#include "mail/KvEtf2Text.h"
+#include "mail/KvEudora.h"
+#include "mail/KvHtml2Text.h"
+#include "mail/KvMacAnsi.h"
+#include "mail/KvMimeCoding.h"
+#include "mail/KvMimeHeaders.h"
+#include "mail/KvMsgParts.h"
+#include "mail/KvReEmbed.h"
+
+namespace {
+
+bool IsBlank(const std::string& S)
+{
+    for (char c : S)
+        if (static_cast<unsigned char>(c) > ' ' && static_cast<unsigned char>(c) != 0xA0)
+            return false;
+    return true;
+}
+
+bool IsLineBreaksOnly(const std::string& S)
+{
+    return S.find_first_not_of("\r\n") == std::string::npos;
+}
+
+// Opening text, its closing text, and whether an opening may carry
+// attributes up to its ">".
+bool RemoveTagPairs(std::string& S, const std::string& Open, const std::string& Close,
+                    const TXTagCallback& Callback)
+{
+    bool found = false;
+    int pos = 1;
+    while (true) {
+        const int open = SearchText(S, Open, pos);
+        if (open < 1)
+            break;
+        found = true;
+        int openLen = static_cast<int>(Open.size());
+        if (Open.back() != '>') {
+            const size_t gt = S.find('>', static_cast<size_t>(open - 1));
+            openLen = gt == std::string::npos ? static_cast<int>(S.size()) - open + 1
+                                              : static_cast<int>(gt) - open + 2;
+        }
+        S.erase(static_cast<size_t>(open - 1), static_cast<size_t>(openLen));
+        const int close = SearchText(S, Close, open);
+        if (close < 1)
+            break;
+        S.erase(static_cast<size_t>(close - 1), Close.size());
+        pos = close;
+        if (Callback) {
+            const int moved = Callback(S, open, close - open);
+            if (moved != 0)
+                pos = open + moved - 1;
+        }
+    }
+    return found;
+}
+
+// Folder names of one marker line.
+struct TMarker {
+    std::string Text;
+    bool Embedded;
+    bool ColonForm;
+    const char* AttachFolder;
+    const char* EmbedFolder;
+};
+
+// A marker counts at the text start or right after a line feed.
+int FindMarkerLine(const std::string& S, const std::string& Marker, int From)
+{
+    int pos = From;
+    while (true) {
+        const size_t at = S.find(Marker, static_cast<size_t>(pos - 1));
+        if (at == std::string::npos)
+            return 0;
+        if (at == 0 || S[at - 1] == '\n')
+            return static_cast<int>(at) + 1;
+        pos = static_cast<int>(at) + 2;
+    }
+}
+
+// The component that held the file in a recorded path ("\", "/" or ":"
+// separated), empty when the path has none.
+std::string HoldingFolderName(const std::string& Path)
+{
+    const size_t last = Path.find_last_of("\\/:");
+    if (last == std::string::npos || last == 0)
+        return std::string();
+    const size_t before = Path.find_last_of("\\/:", last - 1);
+    const size_t start = before == std::string::npos ? 0 : before + 1;
+    std::string name = Path.substr(start, last - start);
+    return name.size() == 1 || (name.size() == 2 && name[1] == ':') ? std::string() : name;
+}
+
+std::string DecodePercent(const std::string& S)
+{
+    std::string r;
+    for (size_t i = 0; i < S.size(); ++i) {
+        std::uint8_t b = 0;
+        if (S[i] == '%' && i + 2 < S.size() && HexPairToByte(S[i + 1], S[i + 2], b)) {
+            r += static_cast<char>(b);
+            i += 2;
+        } else {
+            r += S[i];
+        }
+    }
+    return r;
+}
+
+class TEudoraRule {
+public:
+    TEudoraRule(TReEmbedContext& C, bool IsMac) : C(C), P(C.Parts), Mac(IsMac) {}
+
+    void Run(const std::string& Text);
+
+private:
+    struct TSection {
+        int Kind;  // 0 plain, 1 flowed, 2 charset, 3 enriched, 4 HTML, 5 untagged HTML
+        std::string Text;
+    };
+
+    void HeaderFieldForm();
+    void CompleteHeader();
+    void TextRule();
+    std::vector<TSection> CutSections(const std::string& Body);
+    void ReplaceMarkers(std::string& S);
+    std::string StoreFolder() const;
+    std::string FindFile(const std::string& Recorded, const std::string& FolderName, bool Embedded);
+    void CollectContentIds();
+
+    TReEmbedContext& C;
+    TMessageParts& P;
+    bool Mac;
+    int AttachCount = 0;
+    int EmbedCount = 0;
+    bool AttachLineFound = false;
+    bool EmbedLineFound = false;
+    std::vector<std::string> ContentIds;
+    bool IdsCollected = false;
+};
+
+std::string TEudoraRule::StoreFolder() const
+{
+    const std::string folder = ExcludeTrailingSlash(C.MailboxFolder);
+    if (SameTextStr(ExtractFileNamePart(folder), "Mail Folder"))
+        return ExtractFolder(folder);
+    const int at = SearchText(folder + "\\", "\\Mail Folder\\", 1);
+    if (at > 0)
+        return folder.substr(0, static_cast<size_t>(at) + 12);
+    return C.MailboxFolder;
+}
+
+std::string TEudoraRule::FindFile(const std::string& Recorded, const std::string& FolderName, bool Embedded)
+{
+    std::string path = Recorded;
+    if (IsExistingFile(path) || ResolveSubstPath(path, Embedded))
+        return path;
+    const std::string bare = ExtractFileNamePart(Recorded);
+    if (P.EudoraAttachmentsFolder.empty()) {
+        // Looked up once per message: a store without the file or the key
+        // is not asked again for the next marker line.
+        const std::string ini = JoinPath(C.MailboxFolder, "Eudora.ini");
+        std::string folder;
+        if (IsExistingFile(ini)) {
+            TMemIniFile file(ini, true);
+            folder = file.ReadString("Settings", "AutoReceiveAttachmentsDirectory", std::string());
+            if (!folder.empty() && !FolderExists(folder))
+                folder.clear();
+        }
+        P.EudoraAttachmentsFolder = folder.empty() ? std::string(" ") : folder;
+    }
+    if (P.EudoraAttachmentsFolder != " ") {
+        const std::string there = JoinPath(P.EudoraAttachmentsFolder, bare);
+        if (IsExistingFile(there))
+            return there;
+    }
+    if (FindPreloaded(C.Preloaded, bare) >= 0)
+        return bare;
+    std::string candidate;
+    const std::string drive = ExtractDriveOrShare(Recorded);
+    if (PathHasDrive(Recorded) && !SameTextStr(drive, ExtractDriveOrShare(C.MailboxFolder)))
+        candidate = ExtractFolder(RebasePathRoot(Recorded, ExtractDriveOrShare(C.MailboxFolder)));
+    if (candidate.empty() || !FolderExists(candidate)) {
+        std::string holder = HoldingFolderName(Recorded);
+        if (holder.empty())
+            holder = FolderName;
+        candidate = JoinPath(C.MailboxFolder, holder);
+    }
+    std::string file = JoinPath(candidate, bare);
+    if (IsExistingFile(file) || ResolveSubstPath(file, Embedded))
+        return file;
+    return Recorded;
+}
+
+void TEudoraRule::CollectContentIds()
+{
+    if (IdsCollected)
+        return;
+    IdsCollected = true;
+    const std::string& h = P.Html;
+    for (size_t at = h.find("cid:"); at != std::string::npos; at = h.find("cid:", at + 4)) {
+        if (at > 0) {
+            const unsigned char before = static_cast<unsigned char>(h[at - 1]);
+            if (!(before == '"' || before == '=' || before <= ' '))
+                continue;
+        }
+        const size_t start = at + 4;
+        const size_t end = h.find_first_of("\"> \t\r\n", start);
+        const std::string id = h.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (id.empty() || SameTextStr(id, "filelist.xml") || SameTextStr(id, "oledata.mso"))
+            continue;
+        bool seen = false;
+        for (const std::string& known : ContentIds)
+            seen = seen || known == id;
+        if (!seen)
+            ContentIds.push_back(id);
+    }
+}
+
+void TEudoraRule::ReplaceMarkers(std::string& S)
+{
+    std::vector<TMarker> markers;
+    if (Mac)
+        markers.push_back({"Attachment converted: ", false, true, "Attachments Folder", "Parts Folder"});
+    markers.push_back({"Attachment Converted: ", false, false, "Attach", "Embedded"});
+    markers.push_back({"Embedded Content: ", true, false, "Attach", "Embedded"});
+    if (Mac)
+        markers.push_back({"Related: :", true, true, "Attachments Folder", "Parts Folder"});
+    for (const TMarker& m : markers) {
+        if (m.Text == "Attachment Converted: " && Mac && AttachLineFound)
+            continue;
+        if (m.Text == "Related: :" && EmbedLineFound)
+            continue;
+        int pos = 1;
+        while ((pos = FindMarkerLine(S, m.Text, pos)) > 0) {
+            const size_t valueStart = static_cast<size_t>(pos - 1) + m.Text.size();
+            size_t lineEnd = S.find('\n', valueStart);
+            const size_t cutEnd = lineEnd == std::string::npos ? S.size() : lineEnd + 1;
+            if (lineEnd == std::string::npos)
+                lineEnd = S.size();
+            std::string value = S.substr(valueStart, lineEnd - valueStart);
+            if (!value.empty() && value.back() == '\r')
+                value.pop_back();
+            S.erase(static_cast<size_t>(pos - 1), cutEnd - static_cast<size_t>(pos - 1));
+            (m.Embedded ? EmbedLineFound : AttachLineFound) = true;
+
+            std::string folderName = m.Embedded ? m.EmbedFolder : m.AttachFolder;
+            if (m.ColonForm) {
+                const size_t colon = m.Text.back() == ':' ? std::string::npos : value.find(':');
+                if (colon != std::string::npos) {
+                    value.erase(0, colon + 1);
+                    if (!value.empty() && value[0] == ' ')
+                        value.erase(0, 1);
+                }
+                size_t cut;
+                const size_t slash = value.rfind('/');
+                cut = slash != std::string::npos ? value.rfind(" (", slash) : value.find(" (");
+                if (cut != std::string::npos)
+                    value.erase(cut);
+            } else {
+                const size_t sep = value.find(": ");
+                if (sep != std::string::npos) {
+                    value.erase(sep);
+                    folderName = m.EmbedFolder;
+                    if (!ContainsBackslash(value))
+                        value = JoinPath(JoinPath(C.MailboxFolder, folderName), value);
+                }
+            }
+            value = StripDoubleQuotes(value);
+            if (m.ColonForm && Mac && m.Embedded)
+                value = DecodePercent(value);
+            if (m.ColonForm && !ContainsBackslash(value))
+                value = JoinPath(JoinPath(StoreFolder(), folderName), value);
+            std::string contentId;
+            if (m.Embedded) {
+                CollectContentIds();
+                if (EmbedCount < static_cast<int>(ContentIds.size()))
+                    contentId = ContentIds[static_cast<size_t>(EmbedCount)];
+                ++EmbedCount;
+            } else {
+                ++AttachCount;
+            }
+            const std::string path = FindFile(value, folderName, m.Embedded);
+            AddFileAttachment(C, path, contentId, true);
+            if (m.Embedded && contentId.empty())
+                P.Attachments.back()->ContentId.clear();
+        }
+    }
+}
+
+std::vector<TEudoraRule::TSection> TEudoraRule::CutSections(const std::string& Body)
+{
+    static const struct {
+        const char* Name;
+        int Kind;
+        const char* Close;
+    } tags[] = {
+        {"charset", 2, "\r\n</x-charset>"},
+        {"flowed", 1, "\r\n</x-flowed>"},
+        {"html", 4, "\r\n</x-html>"},
+        {"rich", 3, "</x-rich>"},
+    };
+    std::vector<TSection> sections;
+    size_t pos = 0;
+    size_t plainStart = 0;
+    bool anyTag = false;
+    while (pos < Body.size()) {
+        const size_t open = Body.find("<x-", pos);
+        if (open == std::string::npos)
+            break;
+        const size_t nameEnd = Body.find_first_of("> ", open + 3);
+        if (nameEnd == std::string::npos)
+            break;
+        const std::string name = Body.substr(open + 3, nameEnd - open - 3);
+        int kind = -1;
+        const char* close = nullptr;
+        for (const auto& t : tags) {
+            if (name.compare(0, strlen(t.Name), t.Name) == 0) {
+                kind = t.Kind;
+                close = t.Close;
+                break;
+            }
+        }
+        if (kind < 0) {
+            pos = nameEnd;
+            continue;
+        }
+        anyTag = true;
+        if (open > plainStart)
+            sections.push_back({0, Body.substr(plainStart, open - plainStart)});
+        size_t contentStart = Body.find('>', open);
+        contentStart = contentStart == std::string::npos ? Body.size() : contentStart + 1;
+        if (Body.compare(contentStart, 2, "\r\n") == 0)
+            contentStart += 2;
+        std::string closeText = close;
+        size_t closeAt = Body.find(closeText, contentStart);
+        if (kind == 3 && closeAt != std::string::npos && closeAt >= contentStart + 2 &&
+            Body.compare(closeAt - 2, 2, "\r\n") == 0) {
+            closeAt -= 2;
+            closeText = "\r\n" + closeText;
+        }
+        const size_t contentEnd = closeAt == std::string::npos ? Body.size() : closeAt;
+        sections.push_back({kind, Body.substr(contentStart, contentEnd - contentStart)});
+        pos = closeAt == std::string::npos ? Body.size() : closeAt + closeText.size();
+        if (Body.compare(pos, 2, "\r\n") == 0)
+            pos += 2;
+        plainStart = pos;
+    }
+    if (!anyTag) {
+        int kind = 0;
+        for (const char* tag : {"<br>", "<div>", "<p>", "</div>", "</p>", "<html>"})
+            if (Body.find(tag) != std::string::npos)
+                kind = 5;
+        sections.clear();
+        sections.push_back({kind, Body});
+    } else if (plainStart < Body.size()) {
+        sections.push_back({0, Body.substr(plainStart)});
+    }
+    std::vector<TSection> kept;
+    for (TSection& s : sections) {
+        if ((s.Kind >= 4 && IsBlank(s.Text)) || IsLineBreaksOnly(s.Text))
+            continue;
+        kept.push_back(std::move(s));
+    }
+    return kept;
+}
+
+void TEudoraRule::TextRule()
+{
+    std::string body = P.PlainText;
+    if (P.MediaType == MimeTextHtml) {
+        RemoveXHtmlTags(body);
+        P.Html = body;
+        P.PlainText.clear();
+    } else if (P.MediaType == MimeTextEnriched) {
+        RemoveXRichTags(body);
+        P.Enriched = body;
+        P.PlainText = body;
+        const int n = EnrichedToText(P.PlainText, 1, 0);
+        if (n > 0)
+            P.PlainText.resize(static_cast<size_t>(n));
+    } else {
+        if (!RemoveXFlowedTags(body) && !RemoveXCharsetTags(body)) {
+            if (RemoveXHtmlTags(body)) {
+                P.Html = body;
+                P.PlainText.clear();
+                const std::string charset = P.Charset.empty() ? DefaultCharsetName(2, body) : P.Charset;
+                P.SetHeaderField(FieldContentType, AddCharsetParameter(MimeTextHtml, charset));
+                return;
+            }
+            RemoveXRichTags(body);
+        }
+        P.PlainText = body;
+        P.ExtractUuencoded(true);
+    }
+}
+
+void TEudoraRule::CompleteHeader()
+{
+    if (!HasHeaderField(P.Header, FieldDate, true)) {
+        P.HeaderCompleted = true;
+        std::string date;
+        if (P.GetHeaderDate().IsValid())
+            date = P.GetHeaderDate().FormatRfc822(0);
+        else if (P.GetSeparatorDate().IsValid())
+            date = P.GetSeparatorDate().FormatRfc822(0);
+        if (!date.empty())
+            AddHeaderField(P.Header, FieldDate, date);
+    }
+    AddHeaderField(P.Header, FieldMimeVersion, "1.0", true);
+    if (HasHeaderField(P.Header, FieldContentType, true)) {
+        P.ParseHeader(P.Header);
+        return;
+    }
+    const std::string charset = P.Charset;
+    if (P.AttachmentCount() == 0) {
+        const std::string head = P.PlainText.substr(0, 256);
+        const bool html = SearchText(head, "<!DOCTYPE HTML ", 1) > 0 || SearchText(head, "<HTML ", 1) > 0;
+        const std::string text = P.PlainText;
+        const std::string use = charset.empty() ? DefaultCharsetName(html ? 2 : 1, text) : charset;
+        SetHeaderField(P.Header, FieldContentType, AddCharsetParameter(html ? MimeTextHtml : MimeTextPlain, use));
+        SetHeaderField(P.Header, FieldContentTransferEncoding, EncodingName(TextTransferKind(text)));
+        P.ParseHeader(P.Header);
+        if (html) {
+            P.Html = text;
+            P.PlainText.clear();
+        }
+        return;
+    }
+    const bool html = SearchText(P.PlainText.substr(0, 256), "<HTML", 1) > 0;
+    if (html) {
+        P.Html = P.PlainText;
+        P.PlainText.clear();
+    }
+    const bool related = !P.Html.empty() && P.EmbeddedCount() == P.AttachmentCount();
+    SetHeaderField(P.Header, FieldContentType,
+                   AddTypeParameter(related ? MimeMultiRelated : MimeMultiMixed, MakeMessageBoundary(P.Header)));
+    DeleteHeaderField(P.Header, FieldContentTransferEncoding);
+    P.ParseHeader(P.Header);
+    P.Charset = charset;
+}
+
+void TEudoraRule::HeaderFieldForm()
+{
+    if (P.AttachmentMode != 1 && P.AttachmentMode != 2) {
+        const std::string list = UnfoldHeaderValue(GetHeaderField(P.Header, "X-Attachments"));
+        int pos = 1;
+        while (pos <= static_cast<int>(list.size())) {
+            std::string entry;
+            NextFieldByChar(list, pos, ';', entry, false);
+            entry = TrimBlanksAndQuotes(entry);
+            if (!entry.empty())
+                AddFileAttachment(C, entry, std::string(), true);
+        }
+    }
+    if (P.AttachmentMode != 2) {
+        const std::string list = UnfoldHeaderValue(GetHeaderField(P.Header, "X-EmbeddedContent"));
+        int pos = 1;
+        while (pos <= static_cast<int>(list.size())) {
+            std::string entry;
+            NextFieldByStr(list, pos, " <", entry, false);
+            entry = TrimBlanksAndQuotes(entry);
+            const size_t eq = entry.rfind('=');
+            if (eq == std::string::npos)
+                continue;
+            const size_t idStart = entry[0] == '<' ? 4 : 5;
+            const std::string id = eq > idStart ? entry.substr(idStart, eq - idStart) : std::string();
+            std::string path = entry.substr(eq + 1);
+            if (!path.empty() && path.back() == '>')
+                path.pop_back();
+            if (!ContainsBackslash(path) || !IsExistingFile(path)) {
+                if (!ResolveSubstPath(path, true))
+                    path = JoinPath(JoinPath(C.MailboxFolder, "Embedded"), ExtractFileNamePart(path));
+            }
+            AddFileAttachment(C, path, id, false);
+        }
+    }
+    DeleteHeaderField(P.Header, "X-Attachments");
+    DeleteHeaderField(P.Header, "X-EmbeddedContent");
+    CompleteHeader();
+}
+
+void TEudoraRule::Run(const std::string& Text)
+{
+    std::string text = Text;
+    if (Mac) {
+        size_t high = 0;
+        while (high < text.size() && static_cast<unsigned char>(text[high]) < 0x80)
+            ++high;
+        if (high < text.size())
+            MacToAnsi(text, static_cast<int>(high) + 1);
+    }
+    P.SplitAndParse(text);
+    if (IsBlank(P.PlainText))
+        P.PlainText.clear();
+    const bool hasType = HasHeaderField(P.Header, FieldContentType, true);
+    if (!hasType || (P.MediaType == MimeMultiReport && HasHeaderField(P.Header, "X-Attachments", true))) {
+        HeaderFieldForm();
+        return;
+    }
+    ReplaceInStr(P.Header, "X-Attachments:", "X-Attachments2:");
+    ReplaceInStr(P.Header, "X-EmbeddedContent:", "X-EmbeddedContent2:");
+    P.ParseHeader(P.Header);
+    // The Macintosh store keeps marker lines in text bodies too; the
+    // Windows store's text messages carry none.
+    if (P.MainType == "text" && !Mac) {
+        TextRule();
+        return;
+    }
+    if (P.MainType == MimeMessage)
+        return;
+    const std::string disposition = UnfoldHeaderValue(GetHeaderField(P.Header, FieldContentDisposition));
+    const bool mayCarry = P.MainType == "application" || P.MainType == MimeMultipart ||
+                          SameTextStr(TrimBlanksAndQuotes(disposition.substr(0, disposition.find(';'))), MimeAttachment) ||
+                          (Mac && P.MainType == "text");
+    std::vector<TSection> sections = CutSections(P.PlainText);
+    P.PlainText.clear();
+    int bodyKind = 0;
+    if (sections.size() >= 2 && mayCarry) {
+        // Markers of the Html sections need their content ids first.
+        for (const TSection& s : sections)
+            if (s.Kind == 4)
+                P.Html += s.Text;
+        for (size_t i = sections.size(); i-- > 0;) {
+            if (sections[i].Kind == 0 || sections[i].Kind == 5) {
+                ReplaceMarkers(sections[i].Text);
+                if (sections[i].Text.empty())
+                    sections.erase(sections.begin() + static_cast<std::ptrdiff_t>(i));
+            }
+        }
+        P.Html.clear();
+    }
+    if (sections.size() == 1) {
+        TSection& s = sections[0];
+        bodyKind = s.Kind;
+        if (mayCarry && (s.Kind == 0 || s.Kind == 5))
+            ReplaceMarkers(s.Text);
+        if (s.Kind == 4 || s.Kind == 5)
+            P.Html = s.Text;
+        else if (s.Kind == 3)
+            P.Enriched = s.Text;
+        else
+            P.PlainText = s.Text;
+    } else if (sections.size() >= 2) {
+        int plainCount = 0;
+        for (const TSection& s : sections)
+            plainCount += s.Kind == 0 ? 1 : 0;
+        const bool pair = sections.size() == 2 && plainCount == 1 && sections[0].Kind <= 2;
+        bool hasHtml = false;
+        for (const TSection& s : sections)
+            hasHtml = hasHtml || s.Kind == 4 || s.Kind == 5;
+        for (const TSection& s : sections) {
+            if (s.Kind == 3)
+                P.Enriched += s.Text;
+            else if (s.Kind == 4 || s.Kind == 5)
+                P.Html += s.Text;
+            else if (!pair && hasHtml)
+                P.Html += "<pre>\r\n" + s.Text + "\r\n</pre>";
+            else
+                P.PlainText += s.Text;
+        }
+    }
+    if (sections.size() == 1 && (bodyKind == 4 || bodyKind == 5) && P.AttachmentCount() == 0) {
+        P.PlainText = HtmlToText(P.Html, true);
+        if (P.HtmlCharset.empty())
+            P.HtmlCharset = DefaultCharsetName(2, P.Html);
+    } else if (sections.size() == 1 && bodyKind == 3) {
+        P.PlainText = P.Enriched;
+        const int n = EnrichedToText(P.PlainText, 1, 0);
+        if (n > 0)
+            P.PlainText.resize(static_cast<size_t>(n));
+    }
+    if (AttachCount + EmbedCount == 0)
+        return;
+    if (Mac && P.MainType == "text") {
+        const bool related = AttachCount == 0 && !P.Html.empty();
+        std::string boundary = P.Boundary.compare(0, 2, "--") == 0 ? P.Boundary.substr(2) : P.Boundary;
+        if (boundary.empty())
+            boundary = MakeMessageBoundary(P.Header);
+        const std::string charset = P.Charset;
+        SetHeaderField(P.Header, FieldContentType,
+                       AddTypeParameter(related ? MimeMultiRelated : MimeMultiMixed, boundary));
+        DeleteHeaderField(P.Header, FieldContentTransferEncoding);
+        P.ParseHeader(P.Header);
+        P.Charset = charset;
+    }
+    if (AttachCount == 1 && EmbedCount == 0 &&
+        SameTextStr(TrimBlanksAndQuotes(disposition.substr(0, disposition.find(';'))), MimeAttachment)) {
+        SetHeaderField(P.Header, FieldContentTransferEncoding, P.Attachment(0)->TransferEncoding);
+        P.ParseHeader(P.Header);
+    }
+}
+
+}  // namespace
+
+bool RemoveXHtmlTags(std::string& S) { return RemoveTagPairs(S, "<x-html>", "\r\n</x-html>", nullptr); }
+bool RemoveXFlowedTags(std::string& S) { return RemoveTagPairs(S, "<x-flowed", "\r\n</x-flowed>", nullptr); }
+bool RemoveXCharsetTags(std::string& S) { return RemoveTagPairs(S, "<x-charset", "\r\n</x-charset>", nullptr); }
+
+bool RemoveXRichTags(std::string& S, const TXTagCallback& Callback)
+{
+    return RemoveTagPairs(S, "<x-rich>", "</x-rich>", Callback);
+}
+
+void EudoraRule(TReEmbedContext& Context, const std::string& Text, bool IsMac)
+{
+    TEudoraRule(Context, IsMac).Run(Text);
+}

@@ -1,0 +1,51 @@
+#pragma once
+// The mbox separator line ("From " line): its kinds, reading it at the top of
+// a message, writing the line of a kind, and the strict test the mbox reader
+// puts a candidate separator to. Positions are 1-based; nothing here raises.
+
+#include <cstdint>
+#include <string>
+
+#include "classlib/SysUtils.h"
+
+enum TFromLineKind : std::uint8_t {
+    flkNone = 1,     // the text does not begin with a From_ line
+    flkSender = 2,   // "From " + sender address + " " + asctime date
+    flkOther = 3,    // any other From_ line: recognised, never written
+    flkDash = 4,     // "From - " + asctime date
+    flkUnknown = 5,  // "From ???@??? " + asctime date
+    flkDigest = 6,   // "From MD5: $..." digest line
+};
+
+// How many characters past "From " the strict test wants to see before it
+// judges a candidate whose line does not end in the text; shared with the
+// mbox reader.
+extern int FromLineLookAhead;
+
+// The position of the first LF when Text begins with "From ", else 0.
+int FromLineLength(const std::string& Text);
+// The first line with its line break; empty when there is no From_ line.
+std::string GetFromLine(const std::string& Text);
+TFromLineKind GetFromLineKind(const std::string& Text);
+void TrimLeadingLineBreaks(std::string& Text);
+void DeleteFromLine(std::string& Text);
+// The asctime date of the line, normalised to 24 characters, or empty.
+std::string GetFromLineDate(const std::string& Text);
+
+// Pos is the "F" of a candidate "From " in the reader's buffer Text.
+bool IsStrictFromLine(const std::string& Text, int Pos);
+bool IsHeaderLineAt(const std::string& Text, int Pos);
+bool IsAsctimeDateAt(const std::string& Text, int Pos);
+bool IsValidMailAddress(const std::string& S);
+bool IsAddressText(const std::string& S);
+// A header address made fit for a separator line, or "???@???".
+void CleanFromLineAddress(std::string& S);
+
+// Text (without a From_ line) with the separator line of Kind in front and a
+// CRLF after it; trailing line breaks go and "From " at line starts becomes
+// "from ". Date above 0 is written in the line, else the message's own date.
+// Kinds 1 and 3, and an empty Text, give Text unchanged.
+std::string BuildFromLineText(const std::string& Text, TFromLineKind Kind, TDateTime Date);
+// Keeps a line of the wanted kind; otherwise removes the present line and
+// puts in one of Kind (none for kinds 1 and 3).
+void SetFromLineKind(std::string& Text, TFromLineKind Kind, TDateTime Date);

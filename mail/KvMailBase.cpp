@@ -1,0 +1,584 @@
+#include "mail/KvMailBase.h"
+
+#include <cmath>
+#include <new>
+
+#include "classlib/ResStrings.h"
+#include "classlib/Streams.h"
+#include "classlib/SysUtils.h"
+#include "foundation/KvFiles.h"
+#include "foundation/KvLineBreaks.h"
+#include "foundation/KvSearch.h"
+#include "foundation/KvStrings.h"
+#include "mail/KvDataTables.h"
+#include "mail/KvFromLine.h"
+#include "mail/KvMailNames.h"
+#include "mail/KvMimeHeaders.h"
+
+TNicknameExpander EudoraNicknameExpander = nullptr;
+
+namespace {
+
+enum : int { SMessageTooLarge = 21160, SMessageOutOfMemory = 21161 };
+
+const TResStringRegistrar MailBaseTexts{
+    {SMessageTooLarge, "Message of %s bytes too large, read up to %s bytes"},
+    {SMessageOutOfMemory, "Not enough memory to read a message of %s bytes"},
+};
+
+// Marker searches are case-insensitive and must see past NUL bytes.
+bool HasMarker(const std::string& Text, const std::string& Marker)
+{
+    return SearchText(Text, Marker, 1) > 0;
+}
+
+bool IsExternalBody(const std::string& Text)
+{
+    return HasMarker(Text, "\ncontent-type: message/external-body") || HasDetachedMark(Text);
+}
+
+std::string Int64Text(std::int64_t Value)
+{
+    return std::to_string(Value);
+}
+
+}  // namespace
+
+void RepairNulBytes(std::string& Text)
+{
+    size_t end = Text.size();
+    while (end > 0 && Text[end - 1] == '\0')
+        --end;
+    Text.resize(end);
+    if (Text.find('\0') == std::string::npos)
+        return;
+    std::string r;
+    r.reserve(Text.size());
+    for (size_t i = 0; i < Text.size();) {
+        if (Text[i] != '\0') {
+            r += Text[i++];
+            continue;
+        }
+        size_t j = i;
+        while (j < Text.size() && Text[j] == '\0')
+            ++j;
+        // A run ending at a break is padding; one inside a line stands for text.
+        if (!(Text[j] == '\r' || Text[j] == '\n'))
+            r.append(j - i, ' ');
+        i = j;
+    }
+    Text.swap(r);
+}
+
+// ---------------------------------------------------------------------------
+// TEMailObj
+// ---------------------------------------------------------------------------
+
+TEMailObj::TEMailObj() = default;
+
+TEMailObj::~TEMailObj() = default;
+
+TMailFlags TEMailObj::GetMailFlags()
+{
+    if (MailFlags & mfComputed)
+        return MailFlags;
+    switch (FormatKind) {
+    case 31:
+        MailFlags = FolderFlags | mfComputed | ((FolderFlags & mfSentFolder) ? mfSent : mfRead);
+        break;
+    case 1: case 2: case 5: case 6: case 8: case 9: case 10: case 11: case 35: {
+        std::string header;
+        GetHeaderText(header);
+        const TMailFlags f = GetStatusFlagsFromHeaders(header, FolderFlags, FormatKind == 10);
+        MailFlags |= f | FolderFlags;
+        if (f != mfComputed)
+            StatusSource = (f & mfMozillaStatus) ? 3 : FormatKind == 10 ? 4 : 2;
+        break;
+    }
+    default:
+        MailFlags |= FolderFlags | mfComputed;
+        break;
+    }
+    return MailFlags;
+}
+
+void TEMailObj::ClearMessage()
+{
+    CodePage = -1;
+    HeaderText.clear();
+    MessageText.clear();
+    DateTextCache.clear();
+    SubjectCache.clear();
+    HeaderDate.reset();
+    IndexDate.reset();
+    EnvelopeDate.reset();
+    MailFlags = 0;
+    ParseState = mpsNone;
+    Rebuild = TMimeRebuild::None;
+    if (Preloaded)
+        Preloaded->Clear();
+}
+
+void TEMailObj::GetMessageText(int /*OutputKind*/, std::string& Text)
+{
+    // Only the text state exists until the MIME engine renders other kinds;
+    // every output kind of a text-state message is its text.
+    Text = ParseState == mpsText ? MessageText : std::string();
+}
+
+bool TEMailObj::IsDeleted()
+{
+    return IsDeletedFlags(GetMailFlags());
+}
+
+void TEMailObj::GetHeaderText(std::string& Text)
+{
+    if (ParseState != mpsText) {
+        Text.clear();
+        return;
+    }
+    if (HeaderText.empty() && !MessageText.empty())
+        HeaderText = GetHeaderPart(MessageText);
+    Text = HeaderText;
+}
+
+void TEMailObj::GetDateText(std::string& Text)
+{
+    if (DateTextCache.empty()) {
+        std::string header;
+        GetHeaderText(header);
+        int source = 0;
+        DateTextCache = GetDateTextWithSource(header, true, source);
+        if (DateTextCache.empty())
+            DateTextCache = " ";
+    }
+    Text = DateTextCache == " " ? std::string() : DateTextCache;
+}
+
+void TEMailObj::GetSubject(std::string& Text)
+{
+    if (SubjectCache.empty()) {
+        std::string header;
+        GetHeaderText(header);
+        GetMessageSubject(header, true, 0, SubjectCache);
+        if (SubjectCache.empty())
+            SubjectCache = " ";
+    }
+    Text = SubjectCache == " " ? std::string() : SubjectCache;
+}
+
+bool TEMailObj::IsMultipart()
+{
+    std::string header;
+    GetHeaderText(header);
+    const std::string type = GetContentType(header, true, true);
+    return type.size() >= 10 && type[9] == '/' && SameTextStr(type.substr(0, 9), MimeMultipart);
+}
+
+bool TEMailObj::NeedsDecoding()
+{
+    if (ParseState == mpsNone || IsMultipart())
+        return false;
+    std::string header;
+    GetHeaderText(header);
+    const std::string type = GetContentType(header, true, true);
+    if (!type.empty() && !SameTextStr(type, MimeTextPlain))
+        return false;
+    const int body = FindBodyStart(MessageText);
+    return body > 0 && HasUuencodedBlock(MessageText.substr(body - 1));
+}
+
+void TEMailObj::SetMessageSource(const std::string& Text)
+{
+    HeaderText.clear();
+    DateTextCache.clear();
+    SubjectCache.clear();
+    CodePage = GetMessageCodePage(Text);
+    MessageText = Text;
+    ParseState = mpsText;
+}
+
+void TEMailObj::AddMissingContentType()
+{
+    std::string& text = MessageText;
+    // Where the body starts: after the blank line; a text that begins with
+    // its blank line has no header; a text without one is all body unless it
+    // opens with a header field.
+    bool noHeader = false;
+    size_t bodyStart = 0;
+    if (!text.empty() && (text[0] == '\n' || text[0] == '\r')) {
+        noHeader = true;
+        bodyStart = text.compare(0, 2, "\r\n") == 0 ? 2 : 1;
+    } else if (const int b = FindBodyStart(text); b > 0) {
+        bodyStart = static_cast<size_t>(b - 1);
+    } else if (IsHeaderFieldName(text.substr(0, text.find(':')))) {
+        bodyStart = text.size();
+    } else {
+        noHeader = true;
+    }
+    std::string body = text.substr(bodyStart);
+    const std::string head = body.substr(0, 256);
+    std::string type;
+    const int field = FindHeaderFieldPos(head, FieldContentType);
+    if (field > 0) {
+        // A multipart body that lost its header: its first part header names
+        // the boundary line just above it.
+        const size_t dash = field > 1 ? head.rfind("\r\n--", field - 1) : std::string::npos;
+        size_t lineStart = std::string::npos;
+        if (dash != std::string::npos)
+            lineStart = dash + 4;
+        else if (head.compare(0, 2, "--") == 0)
+            lineStart = 2;
+        if (lineStart != std::string::npos) {
+            const size_t eol = head.find_first_of("\r\n", lineStart);
+            const std::string boundary = head.substr(lineStart, eol == std::string::npos ? eol : eol - lineStart);
+            type = std::string(MimeMultiMixed) + ";\r\n\tboundary=\"" + boundary + "\"";
+        }
+    }
+    bool qp = false;
+    if (type.empty()) {
+        int at = 0;
+        for (const char* mark : {"<!DOCTYPE HTML ", "<html>", "<HTML "}) {
+            at = SearchText(body, mark, 1);
+            if (at > 0)
+                break;
+        }
+        if (at > 0) {
+            type = MimeTextHtml;
+            // Text before the tag is dropped only when it is white space: a
+            // plain message that merely mentions the tag keeps every character.
+            if (at > 2) {
+                const std::string before = body.substr(0, at - 1);
+                if (before.find_first_not_of(" \t\r\n") == std::string::npos)
+                    body.erase(0, at - 1);
+            }
+        } else {
+            type = MimeTextPlain;
+        }
+        qp = text.find("=20") != std::string::npos;
+    }
+    if (noHeader) {
+        std::string fields = std::string(FieldContentType) + ": " + type + "\r\n";
+        if (qp)
+            fields += std::string(FieldContentTransferEncoding) + ": " + MimeQuotedPrintable + "\r\n";
+        text = fields + "\r\n" + body;
+    } else {
+        text = text.substr(0, bodyStart) + body;
+        SetHeaderField(text, FieldContentType, type);
+        if (qp)
+            SetHeaderField(text, FieldContentTransferEncoding, MimeQuotedPrintable);
+    }
+    HeaderText.clear();
+}
+
+void TEMailObj::SetMimeBlock(const std::string& Text)
+{
+    RebuildMessage(Text, TMimeRebuild::MimeBlock);
+}
+
+void TEMailObj::BuildParts(const std::string& Text, TMimeRebuild Mode)
+{
+    RebuildMessage(Text, Mode);
+}
+
+// The one door to the MIME engine. Until the engine is in place a message
+// that needs it is kept as its raw text, so that nothing is lost; the mode
+// tells what it asked for.
+void TEMailObj::RebuildMessage(const std::string& Text, TMimeRebuild Mode)
+{
+    SetMessageSource(Text);
+    Rebuild = Mode;
+}
+
+// Texts that begin with an Eudora From_ line ("From ???@???").
+void TEMailObj::StoreEudoraText(std::string& Text)
+{
+    if ((FormatKind == 16 || FormatKind == 18) && EudoraNicknameExpander)
+        EudoraNicknameExpander(Text);
+    if (FormatKind != 18) {
+        const std::string type = GetContentType(Text, false, true);
+        if (type.size() > 4 && type[4] == '/') {
+            // Text types: markup rules of the body, which the MIME engine owns.
+            BuildParts(Text, TMimeRebuild::EudoraBody);
+            return;
+        }
+    }
+    BuildParts(Text, TMimeRebuild::Detached);
+}
+
+void TEMailObj::StoreMessage(std::string& Text)
+{
+    switch (FormatKind) {
+    case 1: case 2: case 9: case 31:
+        if (IsExternalBody(Text)) {
+            SetMimeBlock(Text);
+            break;
+        }
+        SetMessageSource(Text);
+        if (FormatKind == 1 && !MessageText.empty() && !HasHeaderField(MessageText, FieldContentType, false))
+            AddMissingContentType();
+        break;
+    case 5: case 6: case 7: case 8: case 11:
+        if (IsExternalBody(Text)) {
+            SetMimeBlock(Text);
+            if (FormatKind == 11)
+                FormatKind = 5;
+            break;
+        }
+        SetMessageSource(Text);
+        if (FindXAttachmentsLine(Text, false) > 0 && !IsMultipart()) {
+            FormatKind = 11;
+            BuildParts(Text, TMimeRebuild::Detached);
+        } else if (FormatKind == 11) {
+            FormatKind = 5;
+        }
+        if (FormatKind == 5 && ParseState == mpsText && !HasHeaderField(MessageText, FieldContentType, false))
+            AddMissingContentType();
+        if (ParseState == mpsText && Rebuild == TMimeRebuild::None && NeedsDecoding())
+            BuildParts(MessageText, TMimeRebuild::Decode);
+        break;
+    case 10:
+        BuildParts(Text, TMimeRebuild::Detached);
+        break;
+    case 13: case 14: case 15: {
+        const int body = FindBodyStart(Text);
+        if (body > 0 && SameTextStr(Text.substr(body - 1, 8), "<x-html>") &&
+            SameTextStr(GetContentType(Text, false, true), MimeTextPlain))
+            SetHeaderField(Text, FieldContentType, MimeTextHtml);
+        if (IsExternalBody(Text)) {
+            SetMimeBlock(Text);
+            break;
+        }
+        SetMessageSource(Text);
+        std::string header;
+        GetHeaderText(header);
+        if (HasMarker(header, "\nX-Poco-Attachment: "))
+            BuildParts(Text, TMimeRebuild::Detached);
+        break;
+    }
+    case 16: case 17: case 18:
+        if (Text.size() >= 7 && Text[6] == '?')
+            StoreEudoraText(Text);
+        else
+            SetMessageSource(Text);
+        break;
+    case 19: case 20:
+        if (HasMarker(Text, "\nX-Content-File: "))
+            SetMimeBlock(Text);
+        else
+            SetMessageSource(Text);
+        break;
+    case 21: case 22: {
+        SetMessageSource(Text);
+        std::string header;
+        GetHeaderText(header);
+        if (HasMarker(header, "\nX-RS-Attach: "))
+            BuildParts(Text, TMimeRebuild::Detached);
+        else if (HasMarker(header, "\nX-finfo: "))
+            BuildParts(Text, TMimeRebuild::DetachedFinfo);
+        break;
+    }
+    case 23:
+        if (HasRemovedSectionNote(Text))
+            SetMimeBlock(Text);
+        else
+            SetMessageSource(Text);
+        break;
+    default:
+        SetMessageSource(Text);
+        break;
+    }
+}
+
+std::string TEMailObj::LogMailboxName() { return MailboxName; }
+std::string TEMailObj::LogFolderName() { return FolderName; }
+
+std::string TEMailObj::LogDateText()
+{
+    std::string s;
+    GetDateText(s);
+    return s;
+}
+
+std::string TEMailObj::LogSubject()
+{
+    std::string s;
+    GetSubject(s);
+    return s;
+}
+
+// ---------------------------------------------------------------------------
+// TClientMailObj
+// ---------------------------------------------------------------------------
+
+bool TClientMailObj::Next()
+{
+    return MessageCount < 0 || MessageNumber < MessageCount;
+}
+
+int TClientMailObj::GetPercentDone()
+{
+    return MessageNumber >= 1 ? static_cast<int>(std::nearbyint(MessageNumber * double(PercentFactor))) : 0;
+}
+
+void TClientMailObj::SetMessageCount(std::int32_t Count)
+{
+    MessageNumber = 0;
+    MessageCount = Count;
+    PercentFactor = Count == 0 ? 1.0f : 100.0f / Count;
+    CountBasedProgress = true;
+}
+
+// ---------------------------------------------------------------------------
+// TFileMailObj
+// ---------------------------------------------------------------------------
+
+TFileMailObj::TFileMailObj() = default;
+
+TFileMailObj::~TFileMailObj() = default;
+
+bool TFileMailObj::Next()
+{
+    return TClientMailObj::Next() && FileSize > 0 && MessagePos >= 0;
+}
+
+bool TFileMailObj::NextMessage()
+{
+    if (!Next())
+        return false;
+    Damaged = false;
+    ClearMessage();
+    LoadMessage();
+    return true;
+}
+
+int TFileMailObj::GetPercentDone()
+{
+    if (IndexAddressed)
+        return TClientMailObj::GetPercentDone();
+    if (MessageNumber < 1 || MessagePos <= 0)
+        return 0;
+    const double v = CountBasedProgress ? MessageNumber * double(PercentFactor)
+                                        : MessagePos * double(PercentFactor);
+    return static_cast<int>(std::nearbyint(v));
+}
+
+bool TFileMailObj::OpenFile()
+{
+    MessagePos = -1;
+    MessageSize = 0;
+    PercentFactor = 0;
+    Damaged = false;
+    Locked = false;
+    Stream.reset();
+    FileSize = GetFileSizeByName(FileName);
+    if (FileSize < 1)
+        return false;
+    if (OpenForWriting) {
+        try {
+            Stream = std::make_unique<TFileStream>(FileName, fmOpenReadWrite | fmShareDenyWrite);
+        } catch (const Exception&) {
+            OpenForWriting = false;
+        }
+    }
+    if (!Stream) {
+        try {
+            Stream = std::make_unique<TFileStream>(FileName, fmOpenRead | fmShareDenyNone);
+        } catch (const Exception& E) {
+            Locked = true;
+            WriteErrorLine(E.Message());
+            return false;
+        }
+    }
+    PercentFactor = static_cast<float>(100.0 / static_cast<double>(FileSize));
+    CountBasedProgress = false;
+    MessagePos = 0;
+    return true;
+}
+
+void TFileMailObj::ReadHead(int Count, std::string& Text)
+{
+    Text.clear();
+    if (!Stream || Count < 1)
+        return;
+    const std::int64_t saved = Stream->Position();
+    Stream->SetPosition(0);
+    Text.resize(static_cast<size_t>(Count));
+    const std::int32_t got = Stream->Read(Text.data(), Count);
+    Text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    Stream->SetPosition(saved);
+}
+
+std::int64_t TFileMailObj::ReadRange(TStream& Source, std::string& Text)
+{
+    Text.clear();
+    if (MessagePos < 0 || MessageSize < 1)
+        return 0;
+    if (Source.Seek(MessagePos, soFromBeginning) != MessagePos) {
+        Damaged = true;
+        return -1;
+    }
+    std::int64_t want = MessageSize;
+    if (want > MaxMessageSize) {
+        // Better a message cut at the cap and logged than one lost whole.
+        want = MaxMessageSize;
+        Damaged = true;
+        WriteErrorLine(Format(LoadResString(SMessageTooLarge), Int64Text(MessageSize), Int64Text(want)));
+    }
+    try {
+        Text.resize(static_cast<size_t>(want));
+    } catch (const std::bad_alloc&) {
+        Text = std::string();
+        Damaged = true;
+        WriteErrorLine(Format(LoadResString(SMessageOutOfMemory), Int64Text(want)));
+        return -1;
+    }
+    std::int64_t got = 0;
+    while (got < want) {
+        const std::int32_t n = Source.Read(Text.data() + got, static_cast<std::int32_t>(want - got));
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    if (got < want) {
+        Text.resize(static_cast<size_t>(got));
+        MessageSize = got;
+        Damaged = true;
+    }
+    return got;
+}
+
+void TFileMailObj::ReadMessageText(std::string& Text)
+{
+    Text.clear();
+    if (!Stream)
+        return;
+    // A read of nothing at all ends the iteration.
+    if (ReadRange(*Stream, Text) == 0 && MessageSize == 0 && MessagePos >= 0)
+        MessagePos = -1;
+    if (!Text.empty() && Text.back() == '\n') {
+        Text.pop_back();
+        if (!Text.empty() && Text.back() == '\r')
+            Text.pop_back();
+    }
+}
+
+void TFileMailObj::LoadMessage()
+{
+    ++MessageNumber;
+    std::string text;
+    ReadMessageText(text);
+    if (text.empty())
+        return;
+    if (StripNul)
+        RepairNulBytes(text);
+    TLineBreakKind kind = 0;
+    if (FixLineBreaks && NeedsLineBreakFix(text, kind, 4))
+        LineBreaksToCrLf(text, kind);
+    if ((FormatKind >= 5 && FormatKind <= 18) || FormatKind == 24) {
+        const std::string date = GetFromLineDate(text);
+        if (!date.empty())
+            EnvelopeDate = std::make_unique<TDateTimeObj>(TDateTimeObj::CreateFromText(date, 6, 0));
+    }
+    StoreMessage(text);
+}

@@ -1,0 +1,138 @@
+#pragma once
+// The message object every mailbox reader is built on: the reader is at once
+// the iterator over its mailbox and the holder of the current message, with
+// its text, flags, dates and folder names.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "foundation/KvDates.h"
+#include "foundation/KvLists.h"
+#include "mail/KvErrorLog.h"
+#include "mail/KvMailFlags.h"
+#include "mail/KvMailFolders.h"
+
+class TStream;
+class TFileStream;
+
+using TMailParseState = std::uint8_t;
+enum : TMailParseState { mpsNone = 0, mpsText = 2, mpsParts = 3, mpsMimeBlock = 4 };
+
+// What a message asks of the MIME engine: parsed whole into a part tree, its
+// uuencoded blocks decoded, its detached attachments put back (Finfo: the
+// attachment lines are "X-finfo" notes), or the Eudora body rules applied.
+enum class TMimeRebuild : std::uint8_t { None, MimeBlock, Decode, Detached, DetachedFinfo, EudoraBody };
+
+// Largest message text read in one piece; a longer message is read up to
+// this size and logged as damaged.
+inline constexpr std::int64_t DefaultMaxMessageSize = 0x2FFFFFFF;
+
+// Installed while an Eudora nickname list is loaded: expands nicknames in the
+// To, Cc and Bcc fields of a message text.
+using TNicknameExpander = void (*)(std::string& Text);
+extern TNicknameExpander EudoraNicknameExpander;
+
+class TEMailObj : public TMailFolderObj, public IErrorLogMessage {
+public:
+    TEMailObj();
+    ~TEMailObj() override;
+
+    virtual TMailFlags GetMailFlags();
+    virtual void ClearMessage();
+
+    // Output kind 0 is the raw message as loaded (or as rebuilt).
+    void GetMessageText(int OutputKind, std::string& Text);
+    bool IsDeleted();
+    void GetHeaderText(std::string& Text);
+    void GetDateText(std::string& Text);
+    void GetSubject(std::string& Text);
+    bool IsMultipart();
+    bool NeedsDecoding();
+
+    void SetMessageSource(const std::string& Text);
+    void AddMissingContentType();
+
+    std::string LogMailboxName() override;
+    std::string LogFolderName() override;
+    std::string LogDateText() override;
+    std::string LogSubject() override;
+
+    bool OpenForWriting = false;
+    std::unique_ptr<TDoubleStringList> Preloaded;
+    std::int32_t CodePage = -1;
+    bool StripNul = false;
+    std::uint8_t StatusSource = 0;
+    TMailFlags MailFlags = 0;
+    std::unique_ptr<TDateTimeObj> HeaderDate;
+    std::unique_ptr<TDateTimeObj> IndexDate;
+    std::unique_ptr<TDateTimeObj> EnvelopeDate;
+    std::string DateTextCache;
+    std::string SubjectCache;
+    TMailParseState ParseState = mpsNone;
+    std::string MailboxName;
+    std::string MessageText;
+    std::string HeaderText;
+    // What the current message asked of the MIME engine (None: nothing).
+    TMimeRebuild Rebuild = TMimeRebuild::None;
+
+protected:
+    void SetMimeBlock(const std::string& Text);
+    void BuildParts(const std::string& Text, TMimeRebuild Mode);
+    virtual void RebuildMessage(const std::string& Text, TMimeRebuild Mode);
+    void StoreEudoraText(std::string& Text);
+    void StoreMessage(std::string& Text);
+};
+
+class TClientMailObj : public TEMailObj {
+public:
+    TClientMailObj() = default;
+
+    virtual bool Next();
+    virtual bool NextMessage() = 0;
+    // 0 to 100: where the current message starts, as a share of the mailbox.
+    virtual int GetPercentDone();
+    void SetMessageCount(std::int32_t Count);
+
+    std::int32_t MessageCount = -1;
+    std::int32_t MessageNumber = 0;
+    float PercentFactor = 0;
+    bool CountBasedProgress = false;
+};
+
+class TFileMailObj : public TClientMailObj {
+public:
+    TFileMailObj();
+    ~TFileMailObj() override;
+
+    bool Next() override;
+    bool NextMessage() override;
+    int GetPercentDone() override;
+    virtual void ReadMessageText(std::string& Text);
+
+    // True when the file is open and not empty.
+    bool OpenFile();
+    // The first Count bytes, the stream position left where it was.
+    void ReadHead(int Count, std::string& Text);
+    void LoadMessage();
+
+    std::unique_ptr<TFileStream> Stream;
+    std::int64_t MessagePos = -1;
+    std::int64_t FileSize = 0;
+    std::int64_t MessageSize = 0;
+    std::int64_t MaxMessageSize = DefaultMaxMessageSize;
+    bool Damaged = false;
+    bool Locked = false;
+    bool FixLineBreaks = false;
+    bool IndexAddressed = false;
+
+protected:
+    // Reads the current range from Source into Text, up to MaxMessageSize
+    // bytes; answers the bytes read, -1 when the position is unusable. A
+    // short read shrinks MessageSize and marks the message damaged.
+    std::int64_t ReadRange(TStream& Source, std::string& Text);
+};
+
+// NULs at the end cut off, a run of NULs before a line break deleted, any
+// other NUL made a blank.
+void RepairNulBytes(std::string& Text);

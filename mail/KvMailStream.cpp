@@ -1,0 +1,255 @@
+#include "mail/KvMailStream.h"
+
+#include <algorithm>
+
+#include "classlib/Streams.h"
+#include "mail/KvFromLine.h"
+
+namespace {
+
+// Reads up to Count bytes at Offset; answers what arrived.
+std::string ReadAt(TStream& Stream, std::int64_t Offset, std::int32_t Count)
+{
+    std::string s;
+    if (Count < 1 || Stream.Seek(Offset, soFromBeginning) != Offset)
+        return s;
+    s.resize(static_cast<size_t>(Count));
+    std::int32_t got = 0;
+    while (got < Count) {
+        const std::int32_t n = Stream.Read(s.data() + got, Count - got);
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    s.resize(static_cast<size_t>(got));
+    return s;
+}
+
+bool IsBreakChar(char C) { return C == '\r' || C == '\n'; }
+
+}  // namespace
+
+TLineBreakKind DetectHeadLineBreak(const std::string& Text)
+{
+    const size_t n = Text.size();
+    size_t i = Text.find_first_of("\r\n");
+    if (i == std::string::npos)
+        return lbkDetect;
+    if (i + 1 == n)
+        return Text[i] == '\n' ? lbkLf : lbkCr;
+    TLineBreakKind tentative;
+    const char a = Text[i];
+    const char b = Text[i + 1];
+    if (a == '\r' && b == '\n')
+        return lbkCrLf;
+    if (a == '\n' && b == '\n') {
+        tentative = lbkLf;
+        i += 2;
+    } else if (a == '\r' && b == '\r') {
+        tentative = lbkCr;
+        i += 2;
+    } else if (a == '\n' && b == '\r') {
+        tentative = lbkLfCr;
+        i += 2;
+    } else {
+        tentative = a == '\r' ? lbkCr : lbkLf;
+        i += 1;
+    }
+    i = Text.find_first_of("\r\n", i);
+    if (i == std::string::npos)
+        return tentative;
+    const char c = Text[i];
+    const char d = i + 1 < n ? Text[i + 1] : '\0';
+    if (c == '\r')
+        return d == '\n' ? lbkCrLf : lbkCr;
+    return d == '\n' ? lbkLf : d == '\r' ? lbkLfCr : lbkLf;
+}
+
+// ---------------------------------------------------------------------------
+// TMailboxStream
+// ---------------------------------------------------------------------------
+
+TMailboxStream::TMailboxStream(const std::string& FileName, int BufferSize, bool AOpenForWriting,
+                               TMailboxKind AFormatKind)
+{
+    OpenForWriting = AOpenForWriting;
+    FormatKind = AFormatKind;
+    SetFileName(FileName);
+    if (!OpenFile())
+        return;
+    PlainSeparator = AFormatKind == 12 || AFormatKind == 21 || AFormatKind == 25;
+    FixLineBreaks = true;
+    std::string head;
+    ReadHead(255, head);
+    LineBreakKind = DetectHeadLineBreak(head);
+    ValidateFromLines = StrictFromLines = !PlainSeparator;
+    if (!PlainSeparator) {
+        FromText = "From ";
+        StripNul = true;
+    }
+    BuildSeparator();
+    // A separator that ends a window was found there already; the next
+    // window repeats only the bytes of one that straddles the edge.
+    RefillOverlap = SeparatorLength - 1;
+    BufferCapacity = BufferLength = std::max(BufferSize, SeparatorLength);
+    Buffer.assign(static_cast<size_t>(BufferCapacity), '\0');
+    BufferStart = -1;
+}
+
+TMailboxStream::~TMailboxStream() = default;
+
+void TMailboxStream::BuildSeparator()
+{
+    if (PlainSeparator) {
+        const bool lf = LineBreakKind == lbkDetect || LineBreakKind == lbkCrLf || LineBreakKind == lbkLf;
+        Separator = std::string(1, lf ? '\n' : '\r') + "From ";
+        LineEndLength = 1;
+    } else {
+        Separator = "From ";
+        LineEndLength = 0;
+    }
+    SeparatorLength = static_cast<std::int32_t>(Separator.size());
+}
+
+int TMailboxStream::SearchSeparator(int From)
+{
+    const size_t p = Buffer.find(Separator, static_cast<size_t>(std::max(From, 1) - 1));
+    return p == std::string::npos ? 0 : static_cast<int>(p) + 1;
+}
+
+bool TMailboxStream::FillBuffer(std::int64_t Offset)
+{
+    SearchPos = 1;
+    BufferStart = Offset;
+    // The byte before the window settles whether a "From " at its very start
+    // begins a line.
+    if (Offset > 0) {
+        const std::string before = ReadAt(*Stream, Offset - 1, 1);
+        FBeforeBuffer = before.empty() ? '\0' : before[0];
+    } else {
+        FBeforeBuffer = '\n';
+    }
+    Buffer = ReadAt(*Stream, Offset, BufferCapacity);
+    BufferLength = static_cast<std::int32_t>(Buffer.size());
+    if (BufferLength == 0) {
+        AtEnd = true;
+        return false;
+    }
+    AtEnd = BufferLength < BufferCapacity || FileSize <= BufferStart + BufferLength;
+    return true;
+}
+
+// The strict check always sees the same bytes after a candidate, whatever the
+// window size: what the window holds, else a read of its own.
+bool TMailboxStream::IsSeparatorLine(int P)
+{
+    const std::int64_t offset = BufferStart + P - 1;
+    const std::int32_t want = static_cast<std::int32_t>(std::min<std::int64_t>(SeparatorLookAhead, FileSize - offset));
+    std::string line;
+    if (P - 1 + want <= BufferLength)
+        line = Buffer.substr(static_cast<size_t>(P - 1), static_cast<size_t>(want));
+    else
+        line = ReadAt(*Stream, offset, want);
+    return IsStrictFromLine(line, 1);
+}
+
+int TMailboxStream::FindSeparator()
+{
+    int from = SearchPos;
+    for (;;) {
+        const int p = SearchSeparator(from);
+        if (p < 1)
+            return 0;
+        from = p + SeparatorLength;
+        const char before = p > 1 ? Buffer[static_cast<size_t>(p - 2)] : FBeforeBuffer;
+        if (!IsBreakChar(before))
+            continue;
+        if (!StrictFromLines || IsSeparatorLine(p))
+            return p;
+    }
+}
+
+std::int64_t TMailboxStream::ScanForSeparator(std::int64_t From)
+{
+    if (!Stream)
+        return -1;
+    if (From < 0)
+        From = Stream->Position();
+    if (From + SeparatorLength > FileSize)
+        return -1;
+    if (BufferStart == -1 && !FillBuffer(From))
+        return -1;
+    int p;
+    for (;;) {
+        p = PlainSeparator ? SearchSeparator(SearchPos) : FindSeparator();
+        if (p >= 1)
+            break;
+        if (AtEnd || !FillBuffer(BufferStart + BufferLength - RefillOverlap))
+            return -1;
+    }
+    SearchPos = p + SeparatorLength - LineEndLength + 1;
+    return BufferStart + p - 1 + LineEndLength;
+}
+
+std::int64_t TMailboxStream::FindMessageEnd()
+{
+    MessagePos = NextSeparatorPos;
+    // The first search starts at the file's start, so that a separator after
+    // a few leading blank lines is found too; later ones go on in the window.
+    const std::int64_t from = MessagePos == 0 ? (PlainSeparator ? 0 : 1) : MessagePos + 5;
+    NextSeparatorPos = ScanForSeparator(from);
+    // Sizes stay 64-bit: a message above the read cap is cut and logged when
+    // it is read, never wrapped or dropped here.
+    MessageSize = NextSeparatorPos >= 0 ? NextSeparatorPos - MessagePos : FileSize - MessagePos;
+    return MessagePos;
+}
+
+bool TMailboxStream::IsBlankRange(std::int64_t Pos, std::int64_t Size)
+{
+    constexpr std::int32_t chunk = 4096;
+    for (std::int64_t done = 0; done < Size; done += chunk) {
+        const std::int32_t n = static_cast<std::int32_t>(std::min<std::int64_t>(chunk, Size - done));
+        const std::string s = ReadAt(*Stream, Pos + done, n);
+        if (s.empty() || s.find_first_not_of(std::string(" \t\r\n\0", 5)) != std::string::npos)
+            return false;
+    }
+    return true;
+}
+
+bool TMailboxStream::Next()
+{
+    if (NextSeparatorPos < 0 || !TFileMailObj::Next())
+        return false;
+    FindMessageEnd();
+    // Blank lines ahead of the first separator are no message of their own.
+    if (MessagePos == 0 && IsBlankRange(0, MessageSize)) {
+        if (NextSeparatorPos < 0)
+            return false;
+        FindMessageEnd();
+    }
+    return MessagePos >= 0;
+}
+
+// ---------------------------------------------------------------------------
+// TMboxStream
+// ---------------------------------------------------------------------------
+
+TMboxStream::TMboxStream(const std::string& FileName, int BufferSize, bool AOpenForWriting,
+                         TMailboxKind AFormatKind)
+    : TMailboxStream(FileName, BufferSize, AOpenForWriting, AFormatKind)
+{
+    if (Stream)
+        TMboxStream::BuildSeparator();
+}
+
+void TMboxStream::BuildSeparator()
+{
+    TMailboxStream::BuildSeparator();
+    BmPrepare(SeparatorPattern, Separator, 0);
+}
+
+int TMboxStream::SearchSeparator(int From)
+{
+    const int p = BmPosCase(Buffer, SeparatorPattern, std::max(From, 1));
+    return p > 0 ? p : 0;
+}

@@ -1,0 +1,74 @@
+#pragma once
+// Mailboxes whose messages follow one another, each opened by a "From "
+// separator line (mbox, Pine, Mozilla-family folders, Eudora data files
+// read without their index): the file is searched through a window that
+// slides over it, so no mailbox is ever held whole in memory.
+
+#include <cstdint>
+#include <string>
+
+#include "foundation/KvBoyerMoore.h"
+#include "foundation/KvLineBreaks.h"
+#include "mail/KvMailBase.h"
+
+// The window size the conversion uses.
+inline constexpr int DefaultMailBufferSize = 0x5FFFF;
+// Bytes after a candidate "From " that the strict separator check sees.
+inline constexpr int SeparatorLookAhead = 1024;
+
+// The line-break kind of a file's head: the first break decides, a second
+// one settles the pairs (LF LF, CR CR, LF CR).
+TLineBreakKind DetectHeadLineBreak(const std::string& Text);
+
+class TMailboxStream : public TFileMailObj {
+public:
+    TMailboxStream(const std::string& FileName, int BufferSize, bool OpenForWriting, TMailboxKind FormatKind);
+    ~TMailboxStream() override;
+
+    bool Next() override;
+    // 1-based position of Separator in Buffer at or after From; 0 when none.
+    virtual int SearchSeparator(int From);
+    // Sets MessagePos and MessageSize of the next message; answers MessagePos.
+    virtual std::int64_t FindMessageEnd();
+
+    std::string Buffer;
+    std::string Separator;
+    std::string FromText;
+    std::int32_t BufferLength = 0;
+    std::int32_t BufferCapacity = 0;
+    std::int32_t SearchPos = 1;
+    std::int32_t RefillOverlap = 0;
+    std::int32_t LineEndLength = 0;
+    std::int32_t SeparatorLength = 0;
+    std::int64_t BufferStart = -1;
+    std::int64_t NextSeparatorPos = 0;
+    TLineBreakKind LineBreakKind = lbkNone;
+    bool ValidateFromLines = false;
+    bool AtEnd = false;
+    bool PlainSeparator = false;
+    bool StrictFromLines = false;
+
+protected:
+    virtual void BuildSeparator();
+    bool FillBuffer(std::int64_t Offset);
+    int FindSeparator();
+    std::int64_t ScanForSeparator(std::int64_t From);
+
+private:
+    bool IsSeparatorLine(int P);
+    bool IsBlankRange(std::int64_t Pos, std::int64_t Size);
+
+    char FBeforeBuffer = '\n';  // the file byte just before the window
+};
+
+class TMboxStream : public TMailboxStream {
+public:
+    TMboxStream(const std::string& FileName, int BufferSize, bool OpenForWriting, TMailboxKind FormatKind);
+
+    int SearchSeparator(int From) override;
+
+protected:
+    void BuildSeparator() override;
+
+    TBmPattern SeparatorPattern;
+};

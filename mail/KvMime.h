@@ -1,0 +1,159 @@
+#pragma once
+// TKvMimeBlock: one MIME entity (a message or one of its parts) with its
+// raw header, its body as stored, the values of its Content-* fields and,
+// for a multipart, its child parts. One constructor call turns a message
+// text into the whole tree; bad mail yields a usable tree, never an
+// exception.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "classlib/Classes.h"
+#include "classlib/SysUtils.h"
+#include "foundation/KvDates.h"
+#include "mail/KvMimeCoding.h"
+
+// 0 body part, 1 attachment, 2 inline part, 3 detached attachment,
+// 4 detached inline part.
+using TMimePartKind = std::uint8_t;
+enum : TMimePartKind {
+    pkBody = 0, pkAttachment = 1, pkInline = 2, pkDetachedAttachment = 3, pkDetachedInline = 4
+};
+// Bit sets of part kinds for HasPartOfKind.
+inline constexpr unsigned PartKindBit(TMimePartKind Kind) { return 1u << Kind; }
+
+// Deeper levels are kept whole as the body of the last one, so that no
+// message can recurse without bound.
+inline constexpr int MaxMimeDepth = 100;
+
+// Unit-wide values, set up on first use.
+const std::string& SystemCharset();
+// "Attached Email": the name of an attached message without a subject.
+inline constexpr int SAttachedEmail = 65278;
+
+class TKvMimeBlock : public TObject {
+public:
+    // A root block from a whole message text.
+    TKvMimeBlock(const std::string& Text, bool HeaderOnly, bool LoadBody);
+    ~TKvMimeBlock() override;
+    TKvMimeBlock(const TKvMimeBlock&) = delete;
+    TKvMimeBlock& operator=(const TKvMimeBlock&) = delete;
+
+    // The child is owned by the caller unless added through AddChild.
+    static std::unique_ptr<TKvMimeBlock> CreateChild(TKvMimeBlock* Parent, bool LoadBody,
+                                                     std::uint8_t Truncated, std::string Text);
+    static std::unique_ptr<TKvMimeBlock> CreateCopy(const TKvMimeBlock& Source,
+                                                    TKvMimeBlock* Parent);
+
+    // Tree access
+    int ChildCount() const { return static_cast<int>(FChildren.size()); }
+    TKvMimeBlock* Child(int I) const;  // 0-based; null outside the list
+    TKvMimeBlock* GetRoot();
+    int CountParts() const;
+    TKvMimeBlock* AddChild(std::string Text, std::uint8_t Truncated);
+    // Takes an existing block into the list, renumbering it.
+    TKvMimeBlock* AdoptChild(std::unique_ptr<TKvMimeBlock> Block);
+
+    // Header access
+    std::string GetHeader(const std::string& Name) const;
+    void SetHeader(const std::string& Name, const std::string& Value);
+    void AddHeaderField(const std::string& Name, const std::string& Value);
+    std::string GetSubject();
+    std::string GetMessageIdentity();
+
+    // Field setters
+    void SetContentType(const std::string& Value);
+    void SetDisposition(const std::string& Value);
+    void SetTransferEncoding(const std::string& Value);
+    void SetMediaClass(TMimeClass Class);
+    void SetEncodingKind(std::uint8_t Kind);
+    void SetTruncated(std::uint8_t Flag);
+    void SetRawBody(const std::string& Text);
+    void Reparse();
+
+    // Queries
+    TMimePartKind GetPartKind() const;
+    bool IsAttachment() const { return GetPartKind() != pkBody; }
+    bool HasPartOfKind(unsigned KindSet) const;
+    bool HasInlineParts() const;
+    bool HasDetachedParts() const;
+    bool IsMessagePart() const;
+    bool IsMultipart() const;
+    std::string GetMajorType() const;
+    TKvMimeBlock* FindChild(const std::string& Type, bool MajorOnly, bool IncludeAttachments);
+    TKvMimeBlock* FindBodyPart(const std::string& Type, bool IncludeAttachments = false);
+    TKvMimeBlock* FindPart(const std::string& Type, const std::string& Name);
+    void GetDecodedText(std::string& ACharset, std::string& Text);
+    void GetTextOfType(const std::string& Type, std::string& ACharset, std::string& Text);
+    void GetHtmlText(std::string& ACharset, std::string& Text);
+    void GetEnrichedText(std::string& ACharset, std::string& Text);
+    void GetPlainText(std::string& ACharset, std::string& Text);
+    TKvMimeBlock* NextSibling(const std::string& Prefix) const;
+
+    // Dates
+    TDateTime GetReceivedDate();
+    TDateTime GetDate();
+    TDateTime GetSaveDate();
+    std::string GetDateText() const;
+
+    std::string GetAttachedMessageName();
+    // Mode 1 attachments, 2 inline parts with their own content id, 3
+    // unnamed inline parts: name/part pairs (the part as the object).
+    bool CollectParts(TStrings* List, int Mode);
+    void LoadEmlxParts(const std::string& Base, std::string& Missing);
+
+    // Conversions in place
+    void Base64ToQuotedPrintable();
+    void InsertIntoBody(const std::string& Text, int Position);
+
+    // Fields
+    TKvMimeBlock* Parent = nullptr;
+    std::int32_t Index = 0;
+    std::int32_t Level = 0;
+    std::uint32_t CodePage = 0;
+    std::uint8_t DispositionKind = 0;
+    std::uint8_t EncodingKind = 0;
+    TMimeClass MediaClass = 0;
+    std::string Marker;
+    std::string Charset;
+    std::string Disposition;
+    std::string TransferEncoding;
+    std::string ContentId;
+    std::string ContentLocation;
+    std::string FileName;
+    std::string ExternalFile;
+    std::string ContentType;
+    std::string ParsedType;
+    std::string TypeParameter;
+    std::string Body;
+    std::string Boundary;
+    std::string Header;
+    std::string IdentityDigest;
+    std::string Preamble;
+    std::uint8_t Truncated = 0;
+    std::uint8_t LoadBody = 0;
+    std::uint8_t RawBody = 0;
+    std::uint8_t TypeGuessed = 0;
+    std::uint8_t HeaderOnly = 0;
+    std::uint8_t PreferReceivedDate = 1;
+
+private:
+    TKvMimeBlock() = default;
+    void Parse(std::string Text);
+    void ParseHeaderFields();
+    void SplitMultipart();
+    void RetypeFromBody();
+    void CheckMetaCharset();
+    void ApplyMetaCharset();
+    bool HasOwnContentId() const;
+    std::string DecodedSubject();
+    std::string MadeUpName(int Mode);
+    void CollectDigestMembers(TStrings* List);
+    void CollectInto(TStrings* List, int Mode);
+
+    std::vector<std::unique_ptr<TKvMimeBlock>> FChildren;
+    std::unique_ptr<TDateTimeObj> FReceivedDate;
+    std::unique_ptr<TDateTimeObj> FDate;
+};

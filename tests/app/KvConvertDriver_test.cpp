@@ -1,0 +1,678 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "../classlib/TestFolder.h"
+#include "ConvertTestFiles.h"
+#include "app/KvConvertDriver.h"
+#include "classlib/SysUtils.h"
+#include "foundation/KvSpFolder.h"
+
+namespace {
+
+struct TTestMsg {
+    std::string FromLine;
+    std::vector<std::string> Lines;  // header and body, no separator line
+};
+
+const TTestMsg First{"From alice@example.com Mon Jan  5 10:00:00 2009",
+                     {"From: Alice <alice@example.com>", "Subject: First note",
+                      "Date: Mon, 05 Jan 2009 10:00:00 +0000", "Message-ID: <m1@example.com>",
+                      "Content-Type: text/plain; charset=us-ascii", "",
+                      "Hello there.", ">From the start, quoted."}};
+const TTestMsg Second{"From bob@example.com Tue Jan  6 11:30:00 2009",
+                      {"From: Bob <bob@example.com>", "Subject: Second note",
+                       "Date: Tue, 06 Jan 2009 11:30:00 +0000", "Message-ID: <m2@example.com>",
+                      "Content-Type: text/plain; charset=us-ascii", "", "Bye."}};
+const TTestMsg Third{"From carol@example.com Wed Jan  7 08:15:00 2009",
+                     {"From: Carol <carol@example.com>", "Subject: Third note",
+                      "Date: Wed, 07 Jan 2009 08:15:00 +0000", "Message-ID: <m3@example.com>",
+                      "Content-Type: text/plain; charset=us-ascii", "", "Third body.",
+                      "", "Two paragraphs."}};
+
+std::string Joined(const std::vector<std::string>& Lines, const std::string& Br)
+{
+    std::string s;
+    for (const std::string& l : Lines)
+        s += l + Br;
+    return s;
+}
+
+// An mbox as a mail program writes it: separator, message, blank line.
+std::string MboxOf(const std::vector<TTestMsg>& Msgs, const std::string& Br)
+{
+    std::string s;
+    for (const TTestMsg& m : Msgs)
+        s += m.FromLine + Br + Joined(m.Lines, Br) + Br;
+    return s;
+}
+
+std::string EmlOf(const TTestMsg& M)
+{
+    return Joined(M.Lines, "\r\n");
+}
+
+struct TRun {
+    TTestFolder Dir{"convert"};
+    TPlainConvertHost Host;
+    TConvertDriver Driver{Host};
+
+    TRun() { Driver.SkipFoldersFile = Dir.File("SkipFolders.dat"); }
+
+    std::string Src(const std::string& Name) const { return Dir.File("src\\" + Name); }
+    std::string Out() const { return Dir.File("out"); }
+
+    void Add(const std::string& Entry, TMailFormat Format)
+    {
+        Host.Sources.AddObject(Entry, MailFormatToObject(Format));
+    }
+    void Target(TMailFormat Format, const std::string& Text)
+    {
+        Host.Choices.TargetFormat = Format;
+        Host.Choices.TargetText = Text;
+    }
+    void Start()
+    {
+        Host.Log.clear();
+        Driver.StartConversion();
+    }
+    std::string Summary() const { return Host.Log.size() >= 2 ? Host.Log[Host.Log.size() - 2] : ""; }
+    bool Logged(const std::string& Line) const
+    {
+        for (const std::string& l : Host.Log)
+            if (l == Line)
+                return true;
+        return false;
+    }
+    std::string LogText() const
+    {
+        std::string s;
+        for (const std::string& l : Host.Log)
+            s += l + "|";
+        return s;
+    }
+};
+
+std::string Counters(int Boxes, int Msgs, int Dups, int Errors)
+{
+    return Format("%d mailboxes processed, %d messages converted, %d duplicates skipped, %d errors.", Boxes, Msgs,
+                  Dups, Errors);
+}
+
+void ExpectIdle(const TRun& R)
+{
+    EXPECT_EQ(R.Host.NextCaption, "Start");
+    EXPECT_EQ(R.Host.NextTag, StartButtonTag);
+    EXPECT_TRUE(R.Host.BackEnabled);
+    EXPECT_FALSE(R.Host.ProgressShown);
+    EXPECT_EQ(R.Host.Status, "Idle");
+    EXPECT_TRUE(R.Host.CaretVisible);
+    EXPECT_EQ(ConversionAborted, 0);
+    EXPECT_FALSE(R.Driver.Running());
+}
+
+}  // namespace
+
+TEST(KvConvertDriverText, SniffAndTargetPatterns)
+{
+    TTestFolder dir("sniff");
+    const struct {
+        const char* Bytes;
+        size_t Size;
+        int Kind;
+    } sniffs[] = {
+        {"From a@b Mon Jan  5 10:00:00 2009\n", 34, 7},
+        {"\r\n\n\rFrom x", 10, 7},
+        {"Subject: hi\r\n\r\nbody", 19, 42},
+        {"X-Mailer: z\n", 12, 42},
+        {":no name\n", 9, 0},
+        {"Sub ject: x\n", 12, 0},
+        {"Subject: x\0y", 12, 0},
+        {"from a@b Mon", 12, 0},
+        {"", 0, 0},
+    };
+    for (const auto& s : sniffs) {
+        PutFile(dir.File("f"), std::string(s.Bytes, s.Size));
+        EXPECT_EQ(SniffMailboxFile(dir.File("f")), s.Kind) << s.Bytes;
+    }
+    // Only the first 256 bytes count: a NUL after them is not seen.
+    PutFile(dir.File("f"), "Subject: x\r\n" + std::string(250, 'a') + std::string(1, '\0'));
+    EXPECT_EQ(SniffMailboxFile(dir.File("f")), 42);
+    EXPECT_EQ(SniffMailboxFile(dir.File("missing")), 0);
+
+    const struct {
+        const char* Text;
+        const char* Path;
+        const char* Ext;
+    } targets[] = {
+        {"C:\\Out\\*.mbox", "C:\\Out\\", "mbox"}, {"C:\\Out\\*.", "C:\\Out\\", "."},
+        {"C:\\Out\\", "C:\\Out\\", "*"},          {"C:\\Out\\all.mbox", "C:\\Out\\all.mbox", ""},
+        {"C:\\Out\\*.*", "C:\\Out\\", "*"},       {"C:\\a*.b\\x", "C:\\a*.b\\x", ""},
+        {"C:\\Out.", "C:\\Out.", ""},             {"", "", ""},
+    };
+    for (const auto& t : targets) {
+        EXPECT_EQ(CutTargetPattern(t.Text), t.Path) << t.Text;
+        EXPECT_EQ(TargetExtOfText(t.Text), t.Ext) << t.Text;
+    }
+}
+
+TEST(KvConvertDriverRun, MboxLineEndsToEveryTarget)
+{
+    const struct {
+        const char* Name;
+        const char* Br;
+    } sources[] = {{"lf", "\n"}, {"crlf", "\r\n"}, {"cr", "\r"}};
+    const struct {
+        TMailFormat Format;
+        const char* TargetText;  // below the out folder
+        const char* OutName;     // the mbox written, or empty for message files
+        const char* Br;
+    } targets[] = {
+        {mftEml, "", "", nullptr},
+        {mftTxt, "*.txt", "", nullptr},
+        {mftMboxWin, "*.mbox", "box.mbox", "\r\n"},
+        {mftMboxUnix, "", "box", "\n"},
+        {mftMboxMac, "*.", "box", "\r"},
+    };
+    const std::vector<TTestMsg> msgs{First, Second};
+    for (const auto& s : sources) {
+        for (const auto& t : targets) {
+            SCOPED_TRACE(std::string(s.Name) + " to " + std::to_string(t.Format));
+            TRun r;
+            PutFile(r.Src("box"), MboxOf(msgs, s.Br));
+            r.Add(r.Src("box"), mftMbox);
+            r.Target(t.Format, r.Out() + "\\" + t.TargetText);
+            r.Start();
+
+            // The reader drops only an LF or CRLF before the next separator,
+            // so every message of a CR-only mailbox keeps its blank line.
+            std::vector<TTestMsg> want = msgs;
+            if (std::string(s.Br) == "\r")
+                for (TTestMsg& m : want)
+                    m.Lines.push_back("");
+            std::map<std::string, std::string> expected;
+            if (t.OutName[0]) {
+                expected[t.OutName] = MboxOf(want, t.Br);
+            } else {
+                const std::string ext = t.Format == mftEml ? ".eml" : ".txt";
+                expected["First note" + ext] = EmlOf(want[0]);
+                expected["Second note" + ext] = EmlOf(want[1]);
+            }
+            EXPECT_EQ(TreeFiles(r.Out()), expected);
+            const std::vector<std::string> log{"Processing: " + r.Src("box"), "Done", "", Counters(1, 2, 0, 0),
+                                               "Processing finished."};
+            EXPECT_EQ(r.Host.Log, log);
+            ExpectIdle(r);
+            EXPECT_EQ(r.Host.Saves, 1);
+            EXPECT_EQ(r.Host.CancelFocus, 1);
+            EXPECT_EQ(r.Host.Percent, 0);  // reset when the bar went away
+        }
+    }
+}
+
+TEST(KvConvertDriverRun, MozillaTreeWithSkipListAndFolderTree)
+{
+    // Local Folders: Inbox with a sub-folder Work, a Trash mailbox with its
+    // own sub-folder, and an index file whose mailbox is gone.
+    for (bool restore : {false, true}) {
+        SCOPED_TRACE(restore);
+        TRun r;
+        PutFile(r.Dir.File("SkipFolders.dat"), "Trash\r\nJunk\r\n");
+        const std::string lf = r.Src("Local Folders\\");
+        PutFile(lf + "Inbox", MboxOf({First}, "\n"));
+        PutFile(lf + "Inbox.msf", "// index");
+        PutFile(lf + "Inbox.sbd\\Work", MboxOf({Second}, "\n"));
+        PutFile(lf + "Inbox.sbd\\Work.msf", "// index");
+        PutFile(lf + "Trash", MboxOf({Third}, "\n"));
+        PutFile(lf + "Trash.msf", "// index");
+        PutFile(lf + "Trash.sbd\\Old", MboxOf({Third}, "\n"));
+        PutFile(lf + "Trash.sbd\\Old.msf", "// index");
+        PutFile(lf + "Gone.msf", "// index");
+        r.Add(lf + "*.msf", mftThunderbird);
+        r.Host.Choices.IncludeSubfolders = true;
+        r.Host.Choices.SkipTrashJunk = true;
+        r.Host.Choices.RestoreFolderTree = restore;
+        r.Target(mftEml, r.Out() + "\\");
+        r.Start();
+
+        std::map<std::string, std::string> expected;
+        if (restore) {
+            expected["Local Folders\\Inbox\\First note.eml"] = EmlOf(First);
+            expected["Local Folders\\Inbox\\Work\\Second note.eml"] = EmlOf(Second);
+        } else {
+            expected["First note.eml"] = EmlOf(First);
+            expected["Second note.eml"] = EmlOf(Second);
+        }
+        EXPECT_EQ(TreeFiles(r.Out()), expected);
+        EXPECT_EQ(r.Summary(), Counters(2, 2, 0, 0)) << r.LogText();
+        EXPECT_TRUE(r.Logged("Processing: " + lf + "Trash.msf")) << r.LogText();
+        EXPECT_TRUE(r.Logged("Mailbox skipped"));
+        EXPECT_FALSE(r.Logged("Processing: " + lf + "Trash.sbd\\Old.msf"));
+        // An index without its mailbox is no mailbox to the search.
+        EXPECT_FALSE(r.Logged("Processing: " + lf + "Gone.msf"));
+    }
+}
+
+TEST(KvConvertDriverRun, SubfolderSourceConvertsItsOwner)
+{
+    for (TMailFormat target : {mftEml, mftMboxWin}) {
+        SCOPED_TRACE(int(target));
+        TRun r;
+        const std::string lf = r.Src("Local Folders\\");
+        PutFile(lf + "Inbox", MboxOf({First}, "\n"));
+        PutFile(lf + "Inbox.msf", "// index");
+        PutFile(lf + "Inbox.sbd\\Work", MboxOf({Second, Third}, "\n"));
+        PutFile(lf + "Inbox.sbd\\Work.msf", "// index");
+        r.Add(lf + "Inbox.sbd\\*.msf", mftThunderbird);
+        r.Host.Choices.RestoreFolderTree = true;
+        r.Target(target, r.Out() + "\\");
+        r.Start();
+
+        std::map<std::string, std::string> expected;
+        if (target == mftEml) {
+            expected["Inbox\\First note.eml"] = EmlOf(First);
+            expected["Inbox\\Work\\Second note.eml"] = EmlOf(Second);
+            expected["Inbox\\Work\\Third note.eml"] = EmlOf(Third);
+        } else {
+            expected["Inbox"] = MboxOf({First}, "\r\n");
+            expected["Inbox.sbd\\Work"] = MboxOf({Second, Third}, "\r\n");
+        }
+        EXPECT_EQ(TreeFiles(r.Out()), expected);
+        const std::vector<std::string> log{"Processing: " + lf + "Inbox.msf",
+                                           "Done",
+                                           "",
+                                           "Processing: " + lf + "Inbox.sbd\\Work.msf",
+                                           "Done",
+                                           "",
+                                           Counters(2, 3, 0, 0),
+                                           "Processing finished."};
+        EXPECT_EQ(r.Host.Log, log);
+    }
+}
+
+TEST(KvConvertDriverRun, EudoraIndexAndDataFile)
+{
+    TRun r;
+    // The data file holds three messages, a blank line after each; the
+    // index lists them in its own order and marks nothing deleted.
+    const auto stored = [](const TTestMsg& M) { return M.FromLine + "\r\n" + Joined(M.Lines, "\r\n"); };
+    const std::string m1 = stored(First) + "\r\n";
+    const std::string m2 = stored(Second) + "\r\n";
+    const std::string m3 = stored(Third) + "\r\n";
+    PutFile(r.Src("In.mbx"), m1 + m2 + m3);
+    std::string toc(104, '\0');
+    toc.replace(8, 2, "In");
+    const auto le = [](std::string& S, size_t At, unsigned V, int Bytes) {
+        for (int i = 0; i < Bytes; ++i)
+            S[At + i] = static_cast<char>((V >> (8 * i)) & 0xFF);
+    };
+    const unsigned pos[] = {0, unsigned(m1.size()), unsigned(m1.size() + m2.size())};
+    const unsigned size[] = {unsigned(m1.size() - 2), unsigned(m2.size() - 2), unsigned(m3.size() - 2)};
+    le(toc, 102, 3, 2);
+    for (int i : {0, 2, 1}) {
+        std::string entry(218, '\0');
+        le(entry, 0, pos[i], 4);
+        le(entry, 4, size[i], 4);
+        le(entry, 12, 1, 2);  // read
+        toc += entry;
+    }
+    PutFile(r.Src("In.toc"), toc);
+    r.Add(r.Src("In.toc"), mftEudoraToc);
+    r.Target(mftMboxUnix, r.Out() + "\\*.");
+    r.Start();
+
+    // "." as the extension takes the Eudora data extension off the name.
+    const std::map<std::string, std::string> expected{{"In", MboxOf({First, Third, Second}, "\n")}};
+    EXPECT_EQ(TreeFiles(r.Out()), expected);
+    EXPECT_EQ(r.Summary(), Counters(1, 3, 0, 0)) << r.LogText();
+}
+
+TEST(KvConvertDriverRun, MboxTargetNames)
+{
+    const struct {
+        TMailFormat Source;
+        const char* File;
+        const char* TargetText;
+        const char* Expected;
+    } cases[] = {
+        {mftMbox, "Inbox", "*.mbox", "Inbox.mbox"},
+        {mftMbox, "Inbox.mbox", "*.mbox", "Inbox.mbox"},  // add-only: no second extension
+        {mftMbox, "Inbox.txt", "*.mbox", "Inbox.txt.mbox"},
+        {mftEudoraMbx, "In.mbx", "*.mbox", "In.mbox"},
+        {mftEudoraMbx, "In.mbx", "", "In.mbx"},
+        {mftEudoraMbx, "In.mbx", "*.", "In"},
+        {mftMbox, "Inbox.txt", "*.", "Inbox.txt"},
+        {mftMbox, "Inbox.txt", "all.box", "all.box"},
+        {mftMbox, "Inbox", "deep\\sub\\all", "deep\\sub\\all"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.File) + " " + c.TargetText);
+        TRun r;
+        PutFile(r.Src(c.File), MboxOf({First}, "\n"));
+        r.Add(r.Src(c.File), c.Source);
+        r.Target(mftMboxWin, r.Out() + "\\" + c.TargetText);
+        r.Start();
+        const std::map<std::string, std::string> expected{{c.Expected, MboxOf({First}, "\r\n")}};
+        EXPECT_EQ(TreeFiles(r.Out()), expected);
+    }
+}
+
+TEST(KvConvertDriverRun, NamesDuplicatesAndDates)
+{
+    TRun r;
+    PutFile(r.Src("box"), MboxOf({First, Second}, "\n"));
+    r.Add(r.Src("box"), mftMbox);
+    r.Target(mftEml, r.Out());  // no trailing backslash: still a folder
+
+    // By subject, twice: the second run numbers its files.
+    r.Start();
+    r.Start();
+    std::map<std::string, std::string> expected{{"First note.eml", EmlOf(First)},
+                                                {"First note[1].eml", EmlOf(First)},
+                                                {"Second note.eml", EmlOf(Second)},
+                                                {"Second note[1].eml", EmlOf(Second)}};
+    EXPECT_EQ(TreeFiles(r.Out()), expected);
+    EXPECT_EQ(r.Summary(), Counters(1, 2, 0, 0));
+
+    // By digest, twice into a fresh folder: the second run writes nothing
+    // and counts duplicates; file times follow the message dates.
+    r.Host.Choices.Md5FileNames = true;
+    r.Host.Choices.MatchDates = true;
+    r.Target(mftTxt, r.Dir.File("md5") + "\\");
+    r.Start();
+    EXPECT_EQ(r.Summary(), Counters(1, 2, 0, 0));
+    r.Start();
+    EXPECT_EQ(r.Summary(), Counters(1, 0, 2, 0));
+    const auto files = TreeFiles(r.Dir.File("md5"));
+    ASSERT_EQ(files.size(), 2u);
+    for (const auto& [name, bytes] : files) {
+        EXPECT_EQ(name.size(), 36u) << name;
+        EXPECT_EQ(name.substr(32), ".txt");
+        EXPECT_TRUE(bytes == EmlOf(First) || bytes == EmlOf(Second)) << name;
+    }
+    const struct {
+        const TTestMsg* Msg;
+        WORD Day, Hour, Minute;
+    } dates[] = {{&First, 5, 10, 0}, {&Second, 6, 11, 30}};
+    for (const auto& d : dates) {
+        std::string file;
+        for (const auto& [name, bytes] : files)
+            if (bytes == EmlOf(*d.Msg))
+                file = r.Dir.File("md5\\" + name);
+        HANDLE h = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        FILETIME ft;
+        GetFileTime(h, nullptr, nullptr, &ft);
+        CloseHandle(h);
+        SYSTEMTIME st;
+        FileTimeToSystemTime(&ft, &st);
+        EXPECT_EQ(st.wYear, 2009);
+        EXPECT_EQ(st.wMonth, 1);
+        EXPECT_EQ(st.wDay, d.Day);
+        EXPECT_EQ(st.wHour, d.Hour);
+        EXPECT_EQ(st.wMinute, d.Minute);
+    }
+}
+
+TEST(KvConvertDriverRun, TwoMailboxesShareOneTargetAndAppend)
+{
+    TRun r;
+    PutFile(r.Src("a"), MboxOf({First}, "\n"));
+    PutFile(r.Src("b"), MboxOf({Second, Third}, "\r\n"));
+    r.Add(r.Src("a"), mftMbox);
+    r.Add(r.Src("b"), mftMbox);
+    const std::string all = r.Out() + "\\all.mbox";
+    r.Target(mftMboxUnix, all);
+    r.Start();
+    EXPECT_EQ(r.Summary(), Counters(2, 3, 0, 0));
+    std::map<std::string, std::string> expected{{"all.mbox", MboxOf({First, Second, Third}, "\n")}};
+    EXPECT_EQ(TreeFiles(r.Out()), expected);
+
+    // A later run appends; a target whose last line lacks its break gets
+    // one first.
+    r.Start();
+    expected["all.mbox"] += expected["all.mbox"];
+    EXPECT_EQ(TreeFiles(r.Out()), expected);
+
+    PutFile(all, "junk without break");
+    r.Start();
+    expected["all.mbox"] = "junk without break\r\n" + MboxOf({First, Second, Third}, "\n");
+    EXPECT_EQ(TreeFiles(r.Out()), expected);
+}
+
+TEST(KvConvertDriverRun, MailboxFailuresAndReadOnly)
+{
+    TRun r;
+    PutFile(r.Src("locked"), MboxOf({First}, "\n"));
+    PutFile(r.Src("empty"), "");
+    PutFile(r.Src("notes.txt"), "Just some notes\r\nnot mail\r\n");
+    PutFile(r.Src("message.eml"), EmlOf(First));
+    PutFile(r.Src("ro\\readonly"), MboxOf({Second}, "\n"));
+    SetFileAttributesA(r.Src("ro\\readonly").c_str(), FILE_ATTRIBUTE_READONLY);
+    PutFile(r.Src("held\\box"), MboxOf({First}, "\n"));
+    PutFile(r.Src("held\\notes"), "plain text\n");
+    HANDLE held = CreateFileA(r.Src("locked").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    HANDLE heldInFolder = CreateFileA(r.Src("held\\box").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                      nullptr);
+    ASSERT_NE(heldInFolder, INVALID_HANDLE_VALUE);
+
+    const struct {
+        std::string Entry;
+        const char* Line;
+    } cases[] = {
+        {r.Src("locked"), "Mailbox locked"},
+        {r.Src("missing"), "Mailbox not found"},
+        {r.Src("empty"), "No mail found"},
+        {r.Src("notes.txt"), "File is not a valid mailbox"},
+        {r.Src("message.eml"), "File is not a valid mailbox"},
+        {r.Src("ro\\readonly"), "Done"},
+        {r.Src("ro\\*.*"), "Done"},  // the folder search finds read-only files too
+        // A held mailbox in a searched folder says so; a text file there is
+        // passed over.
+        {r.Src("held\\*.*"), "Mailbox locked"},
+    };
+    for (const auto& c : cases)
+        r.Add(c.Entry, mftMbox);
+    r.Target(mftEml, r.Out() + "\\");
+    r.Start();
+    CloseHandle(held);
+    CloseHandle(heldInFolder);
+
+    std::vector<std::string> log;
+    for (const auto& c : cases) {
+        std::string name = c.Entry;
+        if (name.back() == '*')
+            name = name.substr(0, name.size() - 3) + (name.find("ro\\") != std::string::npos ? "readonly" : "box");
+        log.push_back("Processing: " + name);
+        log.push_back(c.Line);
+        log.push_back("");
+    }
+    log.push_back(Counters(2, 2, 0, 0));
+    log.push_back("Processing finished.");
+    EXPECT_EQ(r.Host.Log, log);
+    const std::map<std::string, std::string> expected{{"Second note.eml", EmlOf(Second)},
+                                                      {"Second note[1].eml", EmlOf(Second)}};
+    EXPECT_EQ(TreeFiles(r.Out()), expected);
+    SetFileAttributesA(r.Src("ro\\readonly").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(KvConvertDriverRun, DeletedMessagesAreNeitherWrittenNorCounted)
+{
+    for (TMailFormat source : {mftMbox, mftThunderbird}) {
+        SCOPED_TRACE(int(source));
+        TRun r;
+        TTestMsg gone = Second;
+        gone.Lines.insert(gone.Lines.begin(), "X-Mozilla-Status: 0009");
+        TTestMsg kept = Third;
+        kept.Lines.insert(kept.Lines.begin(), "X-Mozilla-Status: 0001");
+        PutFile(r.Src("Inbox"), MboxOf({First, gone, kept}, "\n"));
+        r.Add(r.Src("Inbox"), source);
+        r.Target(mftMboxWin, r.Out() + "\\");
+        r.Start();
+        const std::map<std::string, std::string> expected{{"Inbox", MboxOf({First, kept}, "\r\n")}};
+        EXPECT_EQ(TreeFiles(r.Out()), expected);
+        EXPECT_EQ(r.Summary(), Counters(1, 2, 0, 0));
+    }
+}
+
+TEST(KvConvertDriverRun, EmptyListAndTargetsThatWriteNothing)
+{
+    TRun r;
+    r.Host.Choices.SourceFormat = mftMbox;  // no default store for this format
+    r.Target(mftEml, r.Out() + "\\");
+    std::vector<std::string> printed;
+    r.Host.LogSink = [&](const std::string& Line) { printed.push_back(Line); };
+    r.Start();
+    const std::vector<std::string> log{Counters(0, 0, 0, 0), "Processing finished."};
+    EXPECT_EQ(r.Host.Log, log);
+    EXPECT_EQ(printed, log);
+    ExpectIdle(r);
+
+    // "Other formats" converts nothing and counts no mailbox.
+    PutFile(r.Src("box"), MboxOf({First}, "\n"));
+    r.Add(r.Src("box"), mftMbox);
+    r.Target(mftOther, r.Out() + "\\");
+    r.Start();
+    EXPECT_EQ(r.Summary(), Counters(0, 0, 0, 0));
+    EXPECT_TRUE(r.Logged("Done"));
+    EXPECT_TRUE(TreeFiles(r.Out()).empty());
+
+    // A long log gets a separator before the next run's lines.
+    r.Host.Log.assign(7, "old");
+    r.Driver.StartConversion();
+    EXPECT_EQ(r.Host.Log[7], "\r\n***\r\n");
+}
+
+TEST(KvConvertDriverRun, StopDuringAMailbox)
+{
+    TRun r;
+    PutFile(r.Src("a"), MboxOf({First, Second, Third}, "\n"));
+    PutFile(r.Src("b"), MboxOf({First}, "\n"));
+    r.Add(r.Src("a"), mftMbox);
+    r.Add(r.Src("b"), mftMbox);
+    r.Target(mftEml, r.Out() + "\\");
+    bool stopped = false;
+    int tagDuringRun = 0;
+    r.Host.OnPump = [&] {
+        if (!stopped && r.Host.Percent > 0) {
+            stopped = true;
+            tagDuringRun = r.Host.NextTag;
+            r.Host.ConfirmAnswer = false;
+            EXPECT_FALSE(r.Driver.StopConversion(true));  // "No" changes nothing
+            EXPECT_EQ(ConversionAborted, 0);
+            r.Host.ConfirmAnswer = true;
+            EXPECT_TRUE(r.Driver.StopConversion(true));
+            EXPECT_EQ(r.Host.NextCaption, "Start");
+            EXPECT_TRUE(r.Host.BackEnabled);
+            // The button reads "Start" again while the stopped run unwinds:
+            // a click now must not start a second run inside the first.
+            r.Driver.StartConversion();
+            EXPECT_EQ(ConversionAborted, 1);
+        }
+    };
+    r.Start();
+    EXPECT_EQ(tagDuringRun, StopButtonTag);
+    const std::vector<std::string> questions{"Abort mail conversion?", "Abort mail conversion?"};
+    EXPECT_EQ(r.Host.Questions, questions);
+    const std::vector<std::string> log{"Processing: " + r.Src("a"), "Aborted", "", Counters(1, 1, 0, 0),
+                                       "Processing aborted."};
+    EXPECT_EQ(r.Host.Log, log);
+    const std::map<std::string, std::string> expected{{"First note.eml", EmlOf(First)}};
+    EXPECT_EQ(TreeFiles(r.Out()), expected);
+    EXPECT_EQ(r.Host.Saves, 1);
+    ExpectIdle(r);
+
+    // The next run starts afresh.
+    r.Host.OnPump = nullptr;
+    r.Start();
+    EXPECT_EQ(r.Summary(), Counters(2, 4, 0, 0));
+}
+
+TEST(KvConvertDriverRun, WriterFailureEndsTheRunCleanly)
+{
+    TRun r;
+    PutFile(r.Src("a"), MboxOf({First}, "\n"));
+    PutFile(r.Src("b"), MboxOf({Second}, "\n"));
+    r.Add(r.Src("a"), mftMbox);
+    r.Add(r.Src("b"), mftMbox);
+    // The target of mailbox "b" is taken by a folder of that name.
+    CreateDirectoryA(r.Out().c_str(), nullptr);
+    CreateDirectoryA((r.Out() + "\\b.mbox").c_str(), nullptr);
+    r.Target(mftMboxWin, r.Out() + "\\*.mbox");
+    EXPECT_THROW(r.Start(), EFileError);
+    const std::vector<std::string> log{"Processing: " + r.Src("a"), "Done", "", "Processing: " + r.Src("b"),
+                                       "Done"};
+    EXPECT_EQ(r.Host.Log, log);
+    ExpectIdle(r);
+    // Nothing holds the first target any more.
+    HANDLE h = CreateFileA((r.Out() + "\\a.mbox").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           0, nullptr);
+    EXPECT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+
+    // A run after the failure goes through normally.
+    RemoveDirectoryA((r.Out() + "\\b.mbox").c_str());
+    r.Start();
+    EXPECT_EQ(r.Summary(), Counters(2, 2, 0, 0));
+}
+
+TEST(KvConvertDriverRun, EmptyListTakesTheClientsDefaultStore)
+{
+    TRun r;
+    // A profile of the Thunderbird client below a stand-in application-data
+    // folder; its mail folder holds one mailbox.
+    const std::string appData = r.Dir.File("appdata") + "\\";
+    PutFile(appData + "Thunderbird\\profiles.ini",
+            "[Profile0]\r\nName=default\r\nIsRelative=1\r\nPath=Profiles/p.default\r\nDefault=1\r\n");
+    const std::string mail = appData + "Thunderbird\\Profiles\\p.default\\Mail";
+    PutFile(mail + "\\Inbox", MboxOf({First}, "\n"));
+    PutFile(mail + "\\Inbox.msf", "// index");
+    SpecialFolderHook = [&](int Csidl) { return Csidl == 0x1A ? appData : std::string(); };
+    r.Host.Choices.SourceFormat = mftThunderbird;
+    r.Target(mftEml, r.Out() + "\\");
+    r.Start();
+    SpecialFolderHook = nullptr;
+
+    ASSERT_EQ(r.Host.Sources.Count(), 1);
+    EXPECT_EQ(r.Host.Sources[0], mail + "\\*.msf");
+    EXPECT_EQ(MailFormatOfObject(r.Host.Sources.Objects(0)), mftThunderbird);
+    const std::vector<std::string> log{"Processing: " + mail + "\\Inbox.msf", "Done", "", Counters(1, 1, 0, 0),
+                                       "Processing finished."};
+    EXPECT_EQ(r.Host.Log, log);
+    const std::map<std::string, std::string> expected{{"First note.eml", EmlOf(First)}};
+    EXPECT_EQ(TreeFiles(r.Out()), expected);
+}
+
+TEST(KvConvertDriverRun, EveryMboxLikeSourceFormatRoundTrips)
+{
+    // Each format's reader mode reads the same Unix mbox back unchanged.
+    const struct {
+        TMailFormat Format;
+        const char* File;
+        const char* Entry;
+    } cases[] = {
+        {mftThunderbird, "Inbox", "Inbox.msf"}, {mftSeaMonkey, "Inbox", "Inbox.msf"},
+        {mftNetscapeOld, "Inbox", "Inbox.snm"}, {mftEudoraMbx, "In.mbx", "In.mbx"},
+        {mftMacEudora, "In", "In"},             {mftMbox, "box", "box"},
+        {mftPine, "saved", "saved"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.Format));
+        TRun r;
+        const std::string mbox = MboxOf({First, Second, Third}, "\n");
+        PutFile(r.Src(c.File), mbox);
+        if (std::string(c.File) != c.Entry)
+            PutFile(r.Src(c.Entry), "// index");
+        r.Add(r.Src(c.Entry), c.Format);
+        r.Target(mftMboxUnix, r.Out() + "\\all");
+        r.Start();
+        const std::map<std::string, std::string> expected{{"all", mbox}};
+        EXPECT_EQ(TreeFiles(r.Out()), expected);
+        EXPECT_EQ(r.Summary(), Counters(1, 3, 0, 0)) << r.LogText();
+    }
+}

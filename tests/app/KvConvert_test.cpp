@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/KvConvert.h"
+#include "classlib/Classes.h"
+
+TEST(KvConvertFormats, RoundTripsThroughNamesAndRows)
+{
+    for (int id = 0; id <= MaxMailFormat; ++id) {
+        SCOPED_TRACE(id);
+        const TMailFormat f = static_cast<TMailFormat>(id);
+        // Saved by name and read back: the nameless Mac Eudora and Pine
+        // formats come back Unknown.
+        EXPECT_EQ(MailFormatFromName(MailFormatName(f)), id == 9 || id == 11 ? 0 : id);
+        EXPECT_EQ(MailFormatName(f | 0x80), MailFormatName(f));  // the high bit is the caller's
+        const int sourceRow = MailFormatToRow(f, false);
+        const int targetRow = MailFormatToRow(f, true);
+        if (sourceRow >= 0) {
+            EXPECT_EQ(MailFormatFromSourceRow(sourceRow), id);
+        }
+        if (targetRow >= 0) {
+            EXPECT_EQ(MailFormatFromTargetRow(targetRow), id);
+        }
+        // Exactly the sources, the targets and "Other" have rows (6 only
+        // comes back from stored settings).
+        EXPECT_EQ(sourceRow >= 0, (id >= 1 && id <= 11 && id != 6) || id == 17);
+        EXPECT_EQ(targetRow >= 0, id >= 12);
+        EXPECT_EQ(MailFormatSubfolderExt(f), id >= 1 && id <= 6 ? "sbd" : "");
+    }
+    const struct {
+        TMailFormat Id;
+        const char* Source;
+        const char* Data;
+        int Mode;
+        TLineBreakKind Break;
+    } cases[] = {{7, "toc", "", 17, 2},   {8, "mbx", "mbx", 16, 2},     {9, "*", "", 18, 2},
+                 {10, "*", "mbox", 5, 2}, {11, "*", "", 8, 2},          {1, "msf", "", 9, 2},
+                 {6, "snm", "", 9, 2},    {15, "mbox", "mbox", 5, 5}, {16, "mbox", "mbox", 5, 3},
+                 {17, "*", "", 0, 2},     {12, "eml", "eml", 1, 2}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(MailFormatExtension(c.Id, false), c.Source) << int(c.Id);
+        EXPECT_EQ(MailFormatExtension(c.Id, true), c.Data) << int(c.Id);
+        EXPECT_EQ(MailFormatReaderMode(c.Id), c.Mode) << int(c.Id);
+        EXPECT_EQ(MailFormatLineBreak(c.Id), c.Break) << int(c.Id);
+    }
+}
+
+TEST(KvConvertFormats, NamesRowsAndMarkers)
+{
+    const struct {
+        const char* Name;
+        TMailFormat Id;
+    } names[] = {{"mbox_unix", 15}, {"EUDORA.TOC", 7}, {"", 0}, {"Unknown", 0}, {"Pine", 0}, {"eml ", 0}};
+    for (const auto& n : names)
+        EXPECT_EQ(MailFormatFromName(n.Name), n.Id) << n.Name;
+
+    // Header rows and rows past the lists give no format.
+    for (int row : {0, 6, 10, 13, 15, -1})
+        EXPECT_EQ(MailFormatFromSourceRow(row), 0) << row;
+    for (int row : {0, 3, 7, 9, -1})
+        EXPECT_EQ(MailFormatFromTargetRow(row), 0) << row;
+    EXPECT_EQ(MailFormatToRow(mftSeveral, true), 8);
+    EXPECT_EQ(MailFormatToRow(mftSeveral, false), -1);
+    EXPECT_EQ(MailFormatName(40), "Unknown");
+
+    const TMailFormat ids[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 17};
+    const int clients[] = {0, 5, 5, 6, 7, 8, 8, 9, 9, 0, 0, 0};
+    for (size_t i = 0; i < std::size(ids); ++i)
+        EXPECT_EQ(MailFormatClientId(ids[i]), clients[i]) << int(ids[i]);
+
+    TStringList list;
+    list.AddObject("x", MailFormatToObject(mftPine));
+    EXPECT_EQ(MailFormatOfObject(list.Objects(0)), mftPine);
+}
+
+TEST(KvConvertSettings, FreshAndAttached)
+{
+    TConvertSettings cs;
+    EXPECT_EQ(cs.CurrentIndex, -1);
+    EXPECT_EQ(cs.LineBreak, lbkCrLf);
+    EXPECT_EQ(cs.GetSourceFormat(), 0);
+    EXPECT_EQ(cs.GetSourceEntry(), "");
+
+    TStringList list;
+    list.AddObject("C:\\Mail\\Inbox", MailFormatToObject(mftMbox));
+    list.AddObject("C:\\Mail\\Local Folders\\*.msf", MailFormatToObject(mftThunderbird));
+    cs.MessageCount = 5;
+    cs.CurrentIndex = 1;
+    cs.SetSourceList(&list);
+    EXPECT_EQ(cs.SourceCount, 2);
+    EXPECT_EQ(cs.CurrentIndex, -1);
+    EXPECT_EQ(cs.MessageCount, 0);
+    EXPECT_EQ(cs.GetSourceFormat(), 0);
+
+    // Lines added after the list was attached are past the count.
+    list.AddObject("C:\\late", MailFormatToObject(mftMbox));
+    cs.SetCurrentIndex(2);
+    EXPECT_EQ(cs.GetSourceEntry(), "");
+    EXPECT_EQ(cs.SourceFormat, 0);
+
+    for (int code : {0, 1, 1, 2, 3, 3, 3, 4, -1})
+        cs.CountResult(code);
+    EXPECT_EQ(cs.MailboxCount, 1);
+    EXPECT_EQ(cs.MessageCount, 2);
+    EXPECT_EQ(cs.DuplicateCount, 1);
+    EXPECT_EQ(cs.ErrorCount, 3);
+    cs.ResetCounters();
+    EXPECT_EQ(cs.MailboxCount + cs.MessageCount + cs.DuplicateCount + cs.ErrorCount, 0);
+
+    cs.SetSourceList(nullptr);
+    EXPECT_EQ(cs.SourceCount, 0);
+}
+
+TEST(KvConvertSettings, TargetFormats)
+{
+    const struct {
+        TMailFormat Format;
+        bool OnePerMessage;
+        TLineBreakKind Break;
+    } cases[] = {{12, true, 2}, {13, true, 2}, {14, false, 2}, {15, false, 5}, {16, false, 3}, {17, false, 2}};
+    for (const auto& c : cases) {
+        TConvertSettings cs;
+        cs.SetTargetFormat(c.Format);
+        EXPECT_EQ(cs.TargetFormat, c.Format);
+        EXPECT_EQ(cs.OneFilePerMessage, c.OnePerMessage) << int(c.Format);
+        EXPECT_EQ(cs.LineBreak, c.Break) << int(c.Format);
+    }
+    TConvertSettings cs;
+    cs.SetTargetFormat(mftMboxUnix);
+    EXPECT_EQ(cs.GetTargetExt(), "mbox");
+    cs.TargetExtOverride = ".";
+    EXPECT_EQ(cs.GetTargetExt(), ".");
+    cs.SetTargetFormat(mftOther);
+    cs.TargetExtOverride.clear();
+    EXPECT_EQ(cs.GetTargetExt(), "");
+}
+
+TEST(KvConvertSettings, EntriesBasesAndMailboxFiles)
+{
+    const struct {
+        const char* Entry;
+        TMailFormat Format;
+        const char* Base;
+        const char* SubExt;
+        const char* Found;
+        const char* Mailbox;
+        const char* SourceExt;
+        const char* DataExt;
+    } cases[] = {
+        {"C:\\Mail\\Local Folders\\*.msf", 1, "C:\\Mail\\", "sbd", "C:\\Mail\\Local Folders\\Inbox.msf",
+         "C:\\Mail\\Local Folders\\Inbox", "msf", ""},
+        {"C:\\M\\Inbox", 1, "C:\\M\\", "sbd", "C:\\M\\Inbox", "C:\\M\\Inbox", "msf", ""},
+        {"C:\\Old\\*.snm", 6, "C:\\", "sbd", "C:\\Old\\Inbox.snm", "C:\\Old\\Inbox", "snm", ""},
+        {"D:\\Eudora\\In.toc", 7, "D:\\Eudora\\", "", "D:\\Eudora\\In.toc", "D:\\Eudora\\In.mbx", "toc", "mbx"},
+        {"D:\\Eudora\\*.mbx", 8, "D:\\", "", "D:\\Eudora\\In.mbx", "D:\\Eudora\\In.mbx", "mbx", "mbx"},
+        {"E:\\box.msf", 10, "E:\\", "", "E:\\box.msf", "E:\\box.msf", "*", ""},
+        {"NoFolder", 10, "", "", "NoFolder", "NoFolder", "*", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Entry);
+        TStringList list;
+        list.AddObject("first", MailFormatToObject(mftPine));
+        list.AddObject(c.Entry, MailFormatToObject(c.Format));
+        TConvertSettings cs;
+        cs.SetSourceList(&list);
+        cs.SetCurrentIndex(1);
+        EXPECT_EQ(cs.SourceFormat, c.Format);
+        EXPECT_EQ(cs.GetSourceEntry(), c.Entry);
+        EXPECT_EQ(cs.SourceBase, c.Base);
+        EXPECT_EQ(cs.SubfolderExt, c.SubExt);
+        EXPECT_EQ(cs.GetMailboxFileOf(c.Found), c.Mailbox);
+        EXPECT_EQ(cs.GetSourceExt(false), c.SourceExt);
+        EXPECT_EQ(cs.GetSourceExt(true), c.DataExt);
+    }
+}
+
+TEST(KvConvertSettings, TargetPaths)
+{
+    const struct {
+        const char* Entry;
+        TMailFormat Source;
+        TMailFormat Target;
+        bool Restore;
+        const char* Mailbox;
+        const char* Expected;
+    } cases[] = {
+        // Without the folder tree every mailbox goes to the target itself.
+        {"C:\\Mail\\Local Folders\\*.msf", 1, 12, false, "C:\\Mail\\Local Folders\\Inbox", "T:\\Out\\"},
+        // One folder per mailbox, named after it, below the chosen folder's name.
+        {"C:\\Mail\\Local Folders\\*.msf", 1, 12, true, "C:\\Mail\\Local Folders\\Inbox",
+         "T:\\Out\\Local Folders\\Inbox\\"},
+        {"C:\\Mail\\Local Folders\\*.msf", 1, 13, true, "C:\\Mail\\Local Folders\\Inbox.sbd\\Work",
+         "T:\\Out\\Local Folders\\Inbox\\Work\\"},
+        // mbox targets keep the folder of the mailbox, extensions and all.
+        {"C:\\Mail\\Local Folders\\*.msf", 1, 14, true, "C:\\Mail\\Local Folders\\Inbox.sbd\\Work",
+         "T:\\Out\\Local Folders\\Inbox.sbd\\"},
+        {"C:\\Mail\\Inbox", 10, 14, true, "C:\\Mail\\Inbox", "T:\\Out\\"},
+        {"C:\\Mail\\Inbox", 10, 12, true, "C:\\Mail\\Inbox", "T:\\Out\\Inbox\\"},
+        // Any-file formats drop no extension; Eudora keeps its data file name.
+        {"C:\\Mail\\box.txt", 10, 12, true, "C:\\Mail\\box.txt", "T:\\Out\\box.txt\\"},
+        {"D:\\Eudora\\In.toc", 7, 12, true, "D:\\Eudora\\In.mbx", "T:\\Out\\In.mbx\\"},
+        {"D:\\Eudora\\*.mbx", 8, 12, true, "D:\\Eudora\\Sub\\In.mbx", "T:\\Out\\Eudora\\Sub\\In\\"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.Mailbox) + " " + std::to_string(c.Target));
+        TStringList list;
+        list.AddObject(c.Entry, MailFormatToObject(c.Source));
+        TConvertSettings cs;
+        cs.SetSourceList(&list);
+        cs.SetCurrentIndex(0);
+        cs.SetTargetFormat(c.Target);
+        cs.TargetPath = "T:\\Out\\";
+        cs.RestoreFolderTree = c.Restore;
+        EXPECT_EQ(cs.GetTargetPath(c.Mailbox), c.Expected);
+    }
+}

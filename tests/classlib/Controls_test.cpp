@@ -1,0 +1,780 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "classlib/Controls.h"
+#include "classlib/ExtCtrls.h"
+#include "classlib/Forms.h"
+#include "classlib/StdCtrls.h"
+#include "classlib/Themes.h"
+#include "PixelProbe.h"
+
+namespace {
+
+using TLog = std::vector<std::string>;
+
+// A windowed control that fills itself with its colour and logs the
+// component messages it sees.
+class TBox : public TCustomControl {
+public:
+    TBox(TComponent* AOwner, TWinControl* AParent, const std::string& AName, TLog* ALog = nullptr)
+        : TCustomControl(AOwner), Log(ALog)
+    {
+        SetName(AName);
+        FControlStyle |= csAcceptsControls;
+        SetParentColor(false);
+        SetParent(AParent);
+    }
+    void WndProc(TMessage& M) override
+    {
+        if (Log) {
+            switch (M.Msg) {
+            case CM_MOUSEENTER: Log->push_back("enter " + Name()); break;
+            case CM_MOUSELEAVE: Log->push_back("leave " + Name()); break;
+            case CM_DIALOGKEY: Log->push_back("dialogkey " + Name() + " " + std::to_string(M.WParam)); break;
+            case CN_NOTIFY: Log->push_back("notify " + Name()); break;
+            case WM_KEYDOWN: Log->push_back("keydown " + Name() + " " + std::to_string(M.WParam)); break;
+            default: break;
+            }
+        }
+        if (M.Msg == WM_GETDLGCODE) {
+            M.Result = DlgCode;
+            return;
+        }
+        if (M.Msg == CM_DIALOGKEY && M.WParam == ClaimKey) {
+            M.Result = 1;
+            return;
+        }
+        TCustomControl::WndProc(M);
+    }
+    TLog* Log;
+    LRESULT DlgCode = 0;
+    WPARAM ClaimKey = 0;
+
+protected:
+    void Paint() override
+    {
+        Canvas()->Brush()->SetColor(Color());
+        Canvas()->FillRect(ClientRect());
+        ++Paints;
+    }
+
+public:
+    int Paints = 0;
+};
+
+// A graphic control that logs mouse enter and leave.
+class TSpot : public TGraphicControl {
+public:
+    TSpot(TComponent* AOwner, TWinControl* AParent, const std::string& AName, TLog* ALog)
+        : TGraphicControl(AOwner), Log(ALog)
+    {
+        SetName(AName);
+        SetParent(AParent);
+        SetParentColor(false);
+    }
+    void WndProc(TMessage& M) override
+    {
+        if (M.Msg == CM_MOUSEENTER) Log->push_back("enter " + Name());
+        if (M.Msg == CM_MOUSELEAVE) Log->push_back("leave " + Name());
+        TGraphicControl::WndProc(M);
+    }
+    TLog* Log;
+
+protected:
+    void Paint() override
+    {
+        Canvas()->Brush()->SetColor(Color());
+        Canvas()->FillRect(ClientRect());
+    }
+};
+
+
+TForm* NewForm(int ClientW, int ClientH)
+{
+    Application->ShowErrorBoxes = false;
+    auto F = new TForm(nullptr);
+    // Without a caption the window is not left to a window manager, and
+    // closing it does not wait for one (there is none under Xvfb).
+    F->SetBorderStyle(bsNone);
+    F->SetBounds(0, 0, 100, 100);
+    F->SetClientWidth(ClientW);
+    F->SetClientHeight(ClientH);
+    return F;
+}
+
+void Pump()
+{
+    for (int I = 0; I < 5; ++I) {
+        Application->ProcessMessages();
+        Sleep(5);
+    }
+}
+
+LPARAM At(int X, int Y)
+{
+    return MAKELPARAM(X, Y);
+}
+
+} // namespace
+
+TEST(ControlsAlign, NestedPanelsAlignBeforeAndAfterTheirWindows)
+{
+    for (bool WithWindows : {false, true}) {
+        TForm* F = NewForm(300, 200);
+        if (WithWindows)
+            F->Show();
+        auto Top = new TBox(F, F, "Top");
+        Top->SetHeight(30);
+        Top->SetAlign(alTop);
+        auto Bottom = new TBox(F, F, "Bottom");
+        Bottom->SetHeight(20);
+        Bottom->SetAlign(alBottom);
+        auto Left = new TBox(F, F, "Left");
+        Left->SetWidth(50);
+        Left->SetAlign(alLeft);
+        auto Right = new TBox(F, F, "Right");
+        Right->SetWidth(40);
+        Right->SetAlign(alRight);
+        auto Client = new TPanel(F);
+        Client->SetParent(F);
+        Client->SetBorderWidth(3);
+        Client->SetAlign(alClient);
+        // Inside the client panel: its border and bevel (1) shrink the room.
+        auto Inner = new TBox(F, Client, "Inner");
+        Inner->SetHeight(25);
+        Inner->SetAlign(alTop);
+        auto Second = new TBox(F, F, "Second");
+        Second->SetHeight(10);
+        Second->SetTop(100); // below Top: stays second
+        Second->SetAlign(alTop);
+        auto Lbl = new TLabel(F);
+        Lbl->SetParent(Inner);
+        Lbl->SetCaption("Label");
+        Lbl->SetAlign(alBottom);
+
+        struct Case {
+            TControl* C;
+            TRect Expected;
+        };
+        const Case Cases[] = {
+            {Top, TRect(0, 0, 300, 30)},
+            {Second, TRect(0, 30, 300, 40)},
+            {Bottom, TRect(0, 180, 300, 200)},
+            {Left, TRect(0, 40, 50, 180)},
+            {Right, TRect(260, 40, 300, 180)},
+            {Client, TRect(50, 40, 260, 180)},
+            {Inner, TRect(4, 4, 206, 29)},
+        };
+        for (const Case& K : Cases)
+            EXPECT_EQ(K.C->BoundsRect(), K.Expected) << K.C->Name() << " windows=" << WithWindows;
+        EXPECT_EQ(Lbl->Top() + Lbl->Height(), 25);
+        EXPECT_EQ(Lbl->Width(), 202);
+        if (WithWindows) {
+            // The window agrees with the object.
+            RECT R{};
+            GetWindowRect(Client->Handle(), &R);
+            MapWindowPoints(HWND_DESKTOP, F->Handle(), reinterpret_cast<POINT*>(&R), 2);
+            EXPECT_EQ(TRect(R), TRect(50, 40, 260, 180));
+        }
+
+        // Resizing the form realigns; hiding a control gives its room away.
+        F->SetClientWidth(400);
+        EXPECT_EQ(Right->BoundsRect(), TRect(360, 40, 400, 180));
+        EXPECT_EQ(Client->Width(), 310);
+        Left->Hide();
+        EXPECT_EQ(Client->BoundsRect(), TRect(0, 40, 360, 180));
+        F->Free();
+    }
+}
+
+TEST(ControlsAlign, LoadingDefersAlignmentUntilLoaded)
+{
+    TForm* F = NewForm(200, 100);
+    F->BeginLoading();
+    auto A = new TBox(F, F, "A");
+    A->SetHeight(20);
+    A->SetAlign(alBottom);
+    EXPECT_EQ(A->Top(), 0);
+    F->EndLoading();
+    EXPECT_EQ(A->BoundsRect(), TRect(0, 80, 200, 100));
+    F->Free();
+}
+
+TEST(ControlsPaint, FormWithPanelsAndLabelsPaints)
+{
+    TForm* F = NewForm(120, 80);
+    F->SetColor(clBtnFace);
+    auto Blue = new TBox(F, F, "Blue");
+    Blue->SetColor(clBlue);
+    Blue->SetBounds(10, 10, 50, 40);
+    auto Spot = new TSpot(F, Blue, "Spot", nullptr);
+    Spot->SetColor(clRed);
+    Spot->SetBounds(5, 5, 10, 10);
+    auto Lbl = new TLabel(F);
+    Lbl->SetParent(F);
+    Lbl->SetLeft(70);
+    Lbl->SetTop(10);
+    Lbl->Font()->SetColor(clBlack);
+    Lbl->SetColor(clYellow);
+    Lbl->SetCaption("Hi");
+    F->Show();
+    Pump();
+
+    // PaintTo renders the whole tree into a 32-bit DIB.
+    TBitmap B(120, 80);
+    HDC DC = B.Canvas()->Handle();
+    F->PaintTo(DC, 0, 0);
+    EXPECT_EQ(PixelAt(B, 2, 2), ColorToRGB(clBtnFace));
+    EXPECT_EQ(PixelAt(B, 40, 40), clBlue);
+    EXPECT_EQ(CountPixels(B, TRect(15, 15, 25, 25), clRed), 100);
+    TRect LR = Lbl->BoundsRect();
+    EXPECT_GT(LR.Width(), 0);
+    EXPECT_GT(CountPixels(B, LR, clBlack), 0);
+    EXPECT_GT(CountPixels(B, LR, clYellow), 0);
+    // The window on screen shows the same.
+    HDC WinDC = GetDC(F->Handle());
+    TBitmap S(120, 80);
+    BitBlt(S.Canvas()->Handle(), 0, 0, 120, 80, WinDC, 0, 0, SRCCOPY);
+    ReleaseDC(F->Handle(), WinDC);
+    EXPECT_EQ(PixelAt(S, 40, 40), clBlue);
+    EXPECT_EQ(PixelAt(S, 20, 20), clRed);
+    EXPECT_GT(Blue->Paints, 0);
+    F->Free();
+}
+
+namespace {
+
+// Three pixels of frame in the non-client area, painted red.
+class TFramedBox : public TBox {
+public:
+    using TBox::TBox;
+    void WndProc(TMessage& M) override
+    {
+        if (M.Msg == WM_NCCALCSIZE) {
+            // With WParam 0 (at creation) LParam is the rectangle itself.
+            RECT* R = M.WParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(M.LParam)->rgrc[0]
+                               : reinterpret_cast<RECT*>(M.LParam);
+            InflateRect(R, -3, -3);
+            M.Result = 0;
+            return;
+        }
+        if (M.Msg == WM_NCPAINT) {
+            HDC DC = GetWindowDC(WindowHandle());
+            RECT R{0, 0, Width(), Height()};
+            HBRUSH B = CreateSolidBrush(RGB(255, 0, 0));
+            FillRect(DC, &R, B);
+            DeleteObject(B);
+            ReleaseDC(WindowHandle(), DC);
+            return;
+        }
+        TBox::WndProc(M);
+    }
+};
+
+// Copies its parent's look under itself, then marks its centre.
+class TSeeThrough : public TGraphicControl {
+public:
+    using TGraphicControl::TGraphicControl;
+
+protected:
+    void Paint() override
+    {
+        HDC DC = Canvas()->Handle();
+        int Saved = SaveDC(DC);
+        POINT Org{};
+        GetViewportOrgEx(DC, &Org);
+        SetViewportOrgEx(DC, Org.x - Left(), Org.y - Top(), nullptr);
+        SendMessageA(Parent()->Handle(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(DC), 0);
+        SendMessageA(Parent()->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(DC), PRF_CLIENT);
+        RestoreDC(DC, Saved);
+        Canvas()->SetPixel(Width() / 2, Height() / 2, clBlack);
+    }
+};
+
+} // namespace
+
+TEST(ControlsPaint, NonClientFrameAndParentBackground)
+{
+    TForm* F = NewForm(100, 100);
+    F->SetColor(clWhite);
+    auto Framed = new TFramedBox(F, F, "Framed");
+    Framed->SetColor(clBlue);
+    Framed->SetBounds(10, 10, 20, 20);
+    auto Under = new TSpot(F, F, "Under", nullptr);
+    Under->SetColor(clLime);
+    Under->SetBounds(50, 50, 10, 10);
+    auto Glass = new TSeeThrough(F);
+    Glass->SetParent(F);
+    Glass->SetBounds(45, 45, 20, 20);
+    F->Show();
+    Pump();
+    EXPECT_EQ(Framed->ClientRect(), TRect(0, 0, 14, 14));
+
+    HDC WinDC = GetDC(F->Handle());
+    TBitmap S(100, 100);
+    BitBlt(S.Canvas()->Handle(), 0, 0, 100, 100, WinDC, 0, 0, SRCCOPY);
+    ReleaseDC(F->Handle(), WinDC);
+    EXPECT_EQ(PixelAt(S, 10, 10), clRed);
+    EXPECT_EQ(PixelAt(S, 29, 29), clRed);
+    EXPECT_EQ(PixelAt(S, 20, 20), clBlue);
+    // The see-through control shows the parent and the control beneath it.
+    EXPECT_EQ(PixelAt(S, 46, 46), clWhite);
+    EXPECT_EQ(PixelAt(S, 52, 52), clLime);
+    EXPECT_EQ(PixelAt(S, 55, 55), clBlack);
+    F->Free();
+}
+
+TEST(ControlsPaint, InvalidateLeavesAnUpdateRegion)
+{
+    TForm* F = NewForm(100, 100);
+    auto Box = new TBox(F, F, "Box");
+    Box->SetBounds(10, 10, 40, 30);
+    auto Spot = new TSpot(F, F, "Spot", nullptr);
+    Spot->SetBounds(60, 60, 20, 15);
+    F->Show();
+    Pump();
+    UpdateWindow(F->Handle());
+    RECT R{};
+    EXPECT_FALSE(GetUpdateRect(F->Handle(), &R, FALSE));
+    EXPECT_FALSE(GetUpdateRect(Box->Handle(), &R, FALSE));
+
+    // A graphic control invalidates its rectangle on the parent.
+    Spot->Invalidate();
+    ASSERT_TRUE(GetUpdateRect(F->Handle(), &R, FALSE));
+    EXPECT_EQ(TRect(R), TRect(60, 60, 80, 75));
+    Spot->Update();
+    EXPECT_FALSE(GetUpdateRect(F->Handle(), &R, FALSE));
+
+    // A windowed control invalidates its own client area.
+    int Before = Box->Paints;
+    Box->Invalidate();
+    ASSERT_TRUE(GetUpdateRect(Box->Handle(), &R, FALSE));
+    EXPECT_EQ(TRect(R), TRect(0, 0, 40, 30));
+    Box->Update();
+    EXPECT_FALSE(GetUpdateRect(Box->Handle(), &R, FALSE));
+    EXPECT_EQ(Box->Paints, Before + 1);
+
+    // A setter that changes nothing leaves no update region behind.
+    Box->SetColor(Box->Color());
+    Box->SetBounds(10, 10, 40, 30);
+    EXPECT_FALSE(GetUpdateRect(Box->Handle(), &R, FALSE));
+    Box->SetColor(clGreen);
+    EXPECT_TRUE(GetUpdateRect(Box->Handle(), &R, FALSE));
+    F->Free();
+}
+
+TEST(ControlsStd, SubclassedEditKeepsWorking)
+{
+    TForm* F = NewForm(200, 100);
+    auto E = new TEdit(F);
+    E->SetParent(F);
+    E->SetText("abc");
+    int Changes = 0;
+    E->OnChange = [&](TObject*) { ++Changes; };
+    F->Show();
+    Pump();
+    char Buf[64] = {};
+    GetWindowTextA(E->Handle(), Buf, sizeof(Buf));
+    EXPECT_STREQ(Buf, "abc");
+    GetClassNameA(E->Handle(), Buf, sizeof(Buf));
+    EXPECT_NE(std::string(Buf).find("TEdit"), std::string::npos);
+
+    // Typing goes through the EDIT's own procedure: caret, selection, text.
+    SendMessageA(E->Handle(), EM_SETSEL, 3, 3);
+    SendMessageA(E->Handle(), WM_CHAR, 'd', 1);
+    SendMessageA(E->Handle(), WM_CHAR, 'e', 1);
+    EXPECT_EQ(E->Text(), "abcde");
+    EXPECT_EQ(Changes, 2); // EN_CHANGE came back reflected
+    EXPECT_EQ(E->SelStart(), 5);
+    EXPECT_TRUE(E->Modified());
+    EXPECT_NE(SendMessageA(E->Handle(), WM_GETDLGCODE, 0, 0) & DLGC_WANTCHARS, 0);
+    SendMessageA(E->Handle(), WM_KEYDOWN, VK_HOME, 1);
+    EXPECT_EQ(E->SelStart(), 0);
+
+    // The text survives a new window; the limit applies to the new one.
+    E->SetMaxLength(6);
+    HWND Old = E->Handle();
+    E->SetBorderStyle(bsNone);
+    EXPECT_NE(E->Handle(), Old);
+    EXPECT_FALSE(IsWindow(Old));
+    EXPECT_EQ(E->Text(), "abcde");
+    SendMessageA(E->Handle(), EM_SETSEL, 5, 5);
+    SendMessageA(E->Handle(), WM_CHAR, 'f', 1);
+    SendMessageA(E->Handle(), WM_CHAR, 'g', 1);
+    EXPECT_EQ(E->Text(), "abcdef");
+    F->Free();
+}
+
+TEST(ControlsStd, ComboListAndRichEditWindows)
+{
+    TForm* F = NewForm(300, 200);
+    auto L = new TCustomListBox(F);
+    L->Items()->Add("one");
+    L->Items()->Add("two");
+    L->SetItemIndex(1);
+    L->SetParent(F);
+    auto C = new TCustomComboBox(F);
+    C->Items()->Add("red");
+    C->Items()->Add("green");
+    C->SetParent(F);
+    C->SetTop(120);
+    auto R = new TCustomRichEdit(F);
+    R->SetParent(F);
+    R->SetLeft(150);
+    F->Show();
+    Pump();
+
+    // Items given before the window are in it; the selection too.
+    EXPECT_EQ(SendMessageA(L->Handle(), LB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(L->ItemIndex(), 1);
+    EXPECT_EQ(L->Items()->Get(0), "one");
+    L->RecreateWnd();
+    EXPECT_EQ(L->Items()->Count(), 2);
+    EXPECT_EQ(L->ItemIndex(), 1);
+
+    // The edit inside the combo box is ours too: keys reach the combo box.
+    ASSERT_NE(C->EditHandle(), nullptr);
+    EXPECT_EQ(GetParent(C->EditHandle()), C->Handle());
+    std::string Keys;
+    C->OnKeyPress = [&](TObject*, char& K) { Keys += K; };
+    int Changes = 0;
+    C->OnChange = [&](TObject*) { ++Changes; };
+    SendMessageA(C->EditHandle(), WM_CHAR, 'x', 1);
+    SendMessageA(C->EditHandle(), WM_CHAR, 'y', 1);
+    EXPECT_EQ(Keys, "xy");
+    EXPECT_EQ(C->Text(), "xy");
+    EXPECT_EQ(Changes, 2);
+    C->SetItemIndex(1);
+    EXPECT_EQ(C->Text(), "green");
+
+    R->SetText("rich");
+    EXPECT_EQ(R->Text(), "rich");
+    char Cls[64] = {};
+    GetClassNameA(R->Handle(), Cls, sizeof(Cls));
+    EXPECT_NE(std::string(Cls).find("TCustomRichEdit"), std::string::npos);
+    F->Free();
+}
+
+TEST(ControlsMouse, EnterAndLeaveReachGraphicAndWindowedControls)
+{
+    TLog Log;
+    // The real pointer stays off the form: only the sent moves count.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+    TForm* F = NewForm(200, 100);
+    auto Spot = new TSpot(F, F, "Spot", &Log);
+    Spot->SetBounds(10, 10, 20, 20);
+    auto Box = new TBox(F, F, "Box", &Log);
+    Box->SetBounds(100, 10, 50, 50);
+    auto Inner = new TSpot(F, Box, "Inner", &Log);
+    Inner->SetBounds(5, 5, 10, 10);
+    F->Show();
+    Pump();
+    Log.clear();
+
+    SendMessageA(F->Handle(), WM_MOUSEMOVE, 0, At(15, 15));
+    SendMessageA(F->Handle(), WM_MOUSEMOVE, 0, At(16, 16));
+    SendMessageA(F->Handle(), WM_MOUSEMOVE, 0, At(60, 60));
+    SendMessageA(Box->Handle(), WM_MOUSEMOVE, 0, At(30, 30));
+    SendMessageA(Box->Handle(), WM_MOUSEMOVE, 0, At(7, 7));
+    SendMessageA(Box->Handle(), WM_MOUSELEAVE, 0, 0);
+    const TLog Expected = {"enter Spot", "leave Spot", "enter Box", "leave Box", "enter Inner", "leave Inner"};
+    EXPECT_EQ(Log, Expected);
+
+    // Clicks go to the graphic child under the mouse; the capture keeps
+    // the mouse with it while the button is down.
+    int Clicks = 0;
+    std::vector<POINT> Moves;
+    Spot->OnClick = [&](TObject*) { ++Clicks; };
+    Spot->OnMouseMove = [&](TObject*, TShiftState, int X, int Y) { Moves.push_back(POINT{X, Y}); };
+    SendMessageA(F->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, At(12, 12));
+    SendMessageA(F->Handle(), WM_LBUTTONUP, 0, At(12, 12));
+    EXPECT_EQ(Clicks, 1);
+    SendMessageA(F->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, At(12, 12));
+    EXPECT_TRUE(Spot->MouseCapture());
+    SendMessageA(F->Handle(), WM_MOUSEMOVE, MK_LBUTTON, At(70, 50));
+    ASSERT_FALSE(Moves.empty());
+    EXPECT_EQ(Moves.back().x, 60);
+    EXPECT_EQ(Moves.back().y, 40);
+    SendMessageA(F->Handle(), WM_LBUTTONUP, 0, At(70, 50));
+    EXPECT_EQ(Clicks, 1); // released outside: no click
+    EXPECT_FALSE(Spot->MouseCapture());
+    F->Free();
+}
+
+TEST(ControlsKeys, DialogKeysReachTheFocusedControl)
+{
+    TLog Log;
+    TForm* F = NewForm(200, 100);
+    auto A = new TBox(F, F, "A", &Log);
+    auto B = new TBox(F, F, "B", &Log);
+    auto C = new TBox(F, F, "C", &Log);
+    A->SetBounds(0, 0, 20, 20);
+    B->SetBounds(30, 0, 20, 20);
+    C->SetBounds(60, 0, 20, 20);
+    for (TBox* X : {A, B, C})
+        X->SetTabStop(true);
+    C->SetTabOrder(0); // C, A, B
+    A->ClaimKey = VK_RETURN;
+    auto Lbl = new TLabel(F);
+    Lbl->SetParent(F);
+    Lbl->SetTop(50);
+    Lbl->SetCaption("&Save");
+    Lbl->SetFocusControl(B);
+    F->Show();
+    Pump();
+    EXPECT_EQ(GetFocus(), C->Handle()); // first in tab order
+
+    struct Step {
+        UINT Msg;
+        WPARAM Key;
+        TBox* Focus; // focus expected after the step
+    };
+    const Step Steps[] = {
+        {WM_KEYDOWN, VK_TAB, A},
+        {WM_KEYDOWN, VK_TAB, B},
+        {WM_KEYDOWN, VK_TAB, C},
+        {WM_KEYDOWN, VK_RIGHT, A},
+        {WM_SYSCHAR, 's', B},
+        {WM_KEYDOWN, VK_RETURN, B},
+    };
+    for (const Step& S : Steps) {
+        PostMessageA(GetFocus(), S.Msg, S.Key, S.Msg == WM_SYSCHAR ? 0x20000001 : 1);
+        Pump();
+        EXPECT_EQ(GetFocus(), S.Focus->Handle()) << S.Key;
+        EXPECT_EQ(F->ActiveControl(), S.Focus);
+    }
+    // Enter is a dialog key: A claims it, so B (focused) never gets it as a
+    // key; while nobody claims it, it arrives as a plain key.
+    EXPECT_EQ(std::count(Log.begin(), Log.end(), "dialogkey A 13"), 1);
+    EXPECT_EQ(std::count(Log.begin(), Log.end(), "keydown B 13"), 0);
+    A->ClaimKey = 0;
+    Log.clear();
+    PostMessageA(B->Handle(), WM_KEYDOWN, VK_RETURN, 1);
+    Pump();
+    const TLog Unclaimed = {"dialogkey A 13", "dialogkey B 13", "dialogkey C 13", "keydown B 13"};
+    EXPECT_EQ(Log, Unclaimed);
+
+    // A control that asks for all keys gets Enter itself.
+    B->DlgCode = DLGC_WANTALLKEYS;
+    Log.clear();
+    PostMessageA(B->Handle(), WM_KEYDOWN, VK_RETURN, 1);
+    Pump();
+    EXPECT_EQ(Log, TLog{"keydown B 13"});
+    F->Free();
+}
+
+TEST(ControlsLifetime, ControlFreedInsideItsOwnHandler)
+{
+    TForm* F = NewForm(200, 100);
+    auto Doomed = new TBox(F, F, "Doomed");
+    Doomed->SetBounds(0, 0, 50, 50);
+    auto Panel = new TBox(F, F, "Panel");
+    Panel->SetBounds(60, 0, 80, 80);
+    auto Child = new TBox(F, Panel, "Child");
+    Child->SetBounds(0, 0, 30, 30);
+    F->Show();
+    Pump();
+    int Before = F->ComponentCount();
+
+    bool Ran = false;
+    Doomed->OnClick = [&](TObject* Sender) {
+        static_cast<TControl*>(Sender)->Free();
+        // Still alive until the handler is done.
+        EXPECT_EQ(static_cast<TControl*>(Sender)->Name(), "Doomed");
+        Ran = true;
+    };
+    HWND DoomedWnd = Doomed->Handle();
+    SendMessageA(DoomedWnd, WM_LBUTTONDOWN, MK_LBUTTON, At(5, 5));
+    SendMessageA(DoomedWnd, WM_LBUTTONUP, 0, At(5, 5));
+    EXPECT_TRUE(Ran);
+    EXPECT_FALSE(IsWindow(DoomedWnd));
+    EXPECT_EQ(F->ComponentCount(), Before - 1);
+    EXPECT_EQ(F->FindComponent("Doomed"), nullptr);
+
+    // A parent freed from its child's handler waits for the child.
+    Child->OnClick = [&](TObject*) { Panel->Free(); };
+    HWND PanelWnd = Panel->Handle();
+    SendMessageA(Child->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, At(5, 5));
+    SendMessageA(Child->Handle(), WM_LBUTTONUP, 0, At(5, 5));
+    EXPECT_FALSE(IsWindow(PanelWnd));
+    EXPECT_EQ(F->FindComponent("Child"), nullptr);
+    EXPECT_EQ(F->FindComponent("Panel"), nullptr);
+
+    // Freed from a component message handler reached through Perform.
+    auto Other = new TBox(F, F, "Other");
+    Other->OnMouseEnter = [&](TObject*) { Other->Free(); };
+    Other->Perform(CM_MOUSEENTER);
+    EXPECT_EQ(F->FindComponent("Other"), nullptr);
+
+    // A form released from a handler goes at the next message pump.
+    int Forms = Screen->FormCount();
+    auto Closer = new TBox(F, F, "Closer");
+    Closer->SetBounds(0, 0, 10, 10);
+    Closer->OnClick = [&](TObject*) { F->Release(); };
+    SendMessageA(Closer->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, At(1, 1));
+    SendMessageA(Closer->Handle(), WM_LBUTTONUP, 0, At(1, 1));
+    Pump();
+    EXPECT_EQ(Screen->FormCount(), Forms - 1);
+}
+
+TEST(ControlsLifetime, ExceptionsInHandlersStopAtTheWindowProcedure)
+{
+    TForm* F = NewForm(100, 100);
+    auto Box = new TBox(F, F, "Box");
+    Box->SetBounds(0, 0, 10, 10);
+    F->Show();
+    Pump();
+    std::string Seen;
+    Application->OnException = [&](TObject* Sender, const std::exception& E) {
+        Seen = E.what();
+        EXPECT_EQ(Sender, Box);
+    };
+    Box->OnClick = [](TObject*) { throw EConvertError("bad click"); };
+    SendMessageA(Box->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, At(1, 1));
+    SendMessageA(Box->Handle(), WM_LBUTTONUP, 0, At(1, 1));
+    EXPECT_EQ(Seen, "bad click");
+    // Perform lets the exception reach its caller.
+    Box->OnMouseEnter = [](TObject*) { throw EAbort("quiet"); };
+    EXPECT_THROW(Box->Perform(CM_MOUSEENTER), EAbort);
+    Application->OnException = nullptr;
+    F->Free();
+}
+
+TEST(ControlsProperties, PublishedPropertiesByName)
+{
+    TForm* F = NewForm(100, 100);
+    auto P = new TPanel(F);
+    P->SetParent(F);
+    auto L = new TLabel(F);
+    L->SetParent(P);
+
+    struct Case {
+        TControl* C;
+        const char* Name;
+        TPropOrd Value;
+        bool Known;
+    };
+    const Case Cases[] = {
+        {L, "Color", clRed, true},
+        {L, "transparent", 1, true},
+        {L, "Width", 77, true},
+        {L, "FrameStyle", 3, false},
+        {P, "BevelOuter", bvLowered, true},
+        {P, "Visible", 0, true},
+        {P, "TabStop", 1, true},
+        {P, "WordWrap", 1, false},
+    };
+    for (const Case& K : Cases) {
+        EXPECT_EQ(SetOrdProp(K.C, K.Name, K.Value), K.Known) << K.Name;
+        TPropOrd Got = -12345;
+        EXPECT_EQ(GetOrdProp(K.C, K.Name, Got), K.Known) << K.Name;
+        if (K.Known)
+            EXPECT_EQ(Got, K.Value) << K.Name;
+        else
+            EXPECT_EQ(Got, -12345) << K.Name;
+    }
+    EXPECT_EQ(L->Color(), clRed);
+    EXPECT_FALSE(L->ParentColor());
+    EXPECT_TRUE(L->Transparent());
+    EXPECT_EQ(P->BevelOuter(), bvLowered);
+    EXPECT_TRUE(SetStrProp(L, "Caption", "By name"));
+    EXPECT_EQ(L->Caption(), "By name");
+    std::string S;
+    EXPECT_FALSE(GetStrProp(L, "Color", S));
+    EXPECT_TRUE(IsPublishedProp(P, "ShowCaption"));
+    EXPECT_FALSE(IsPublishedProp(L, "ShowCaption"));
+    F->Free();
+}
+
+TEST(ControlsProperties, ParentColourAndFontFlowDown)
+{
+    TForm* F = NewForm(100, 100);
+    auto P = new TPanel(F);
+    P->SetParent(F);
+    auto Follower = new TLabel(F);
+    Follower->SetParent(P);
+    auto Own = new TLabel(F);
+    Own->SetParent(P);
+    Own->SetColor(clLime);
+    Own->Font()->SetColor(clRed);
+    EXPECT_FALSE(Own->ParentFont());
+
+    P->SetColor(clNavy);
+    P->Font()->SetName("Courier New");
+    EXPECT_EQ(Follower->Color(), clNavy);
+    EXPECT_TRUE(Follower->ParentColor());
+    EXPECT_EQ(Follower->Font()->Name(), "Courier New");
+    EXPECT_TRUE(Follower->ParentFont());
+    EXPECT_EQ(Own->Color(), clLime);
+    EXPECT_NE(Own->Font()->Name(), "Courier New");
+
+    Own->SetParentColor(true);
+    EXPECT_EQ(Own->Color(), clNavy);
+    // Moving to another parent takes that parent's colour.
+    auto Q = new TPanel(F);
+    Q->SetParent(F);
+    Q->SetColor(clTeal);
+    Follower->SetParent(Q);
+    EXPECT_EQ(Follower->Color(), clTeal);
+    F->Free();
+}
+
+TEST(ControlsNotify, NotificationsAreReflectedToTheChild)
+{
+    TLog Log;
+    TForm* F = NewForm(100, 100);
+    auto Box = new TBox(F, F, "Box", &Log);
+    F->Show();
+    NMHDR H{};
+    H.hwndFrom = Box->Handle();
+    H.code = 1234;
+    SendMessageA(F->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&H));
+    EXPECT_EQ(Log, TLog{"notify Box"});
+    F->Free();
+}
+
+TEST(ControlsThemes, OneSwitchTurnsThemingOff)
+{
+    TThemeServices* T = ThemeServices();
+    TThemeServices::SetThemingDisabled(false);
+    if (T->ThemesEnabled()) {
+        EXPECT_NE(T->Theme(teButton), nullptr);
+        TColor C = clNone;
+        // Classes the theme lacks answer "no colour" rather than failing.
+        T->GetColor(teExplorerBar, 5, 1, 3803, C);
+    }
+    TThemeServices::SetThemingDisabled(true);
+    EXPECT_FALSE(T->ThemesEnabled());
+    EXPECT_EQ(T->Theme(teButton), nullptr);
+    TColor C = clNone;
+    EXPECT_FALSE(T->GetColor(teEdit, 0, 0, 3801, C));
+    EXPECT_EQ(C, clNone);
+    TBitmap B(10, 10);
+    EXPECT_FALSE(T->DrawElement(B.Canvas()->Handle(), teButton, 1, 1, TRect(0, 0, 10, 10)));
+    EXPECT_EQ(T->ContentRect(B.Canvas()->Handle(), teButton, 1, 1, TRect(0, 0, 10, 10)), TRect(0, 0, 10, 10));
+    TThemeServices::SetThemingDisabled(false);
+}
+
+TEST(ControlsTimer, TicksBetweenMessagesWhileEnabled)
+{
+    TTimer T(nullptr);
+    int Ticks = 0;
+    T.OnTimer = [&](TObject*) { ++Ticks; };
+    T.SetInterval(10);
+    DWORD Start = GetTickCount();
+    while (Ticks < 2 && GetTickCount() - Start < 3000) {
+        Application->ProcessMessages();
+        Sleep(5);
+    }
+    EXPECT_GE(Ticks, 2);
+    T.SetEnabled(false);
+    Application->ProcessMessages();
+    int Stopped = Ticks;
+    Sleep(60);
+    Application->ProcessMessages();
+    EXPECT_EQ(Ticks, Stopped);
+}

@@ -1,0 +1,228 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "classlib/Forms.h"
+#include "classlib/StdCtrls.h"
+
+namespace {
+
+class TClickBox : public TCustomControl {
+public:
+    TClickBox(TComponent* AOwner, TWinControl* AParent) : TCustomControl(AOwner)
+    {
+        SetParent(AParent);
+        SetBounds(0, 0, 20, 20);
+        SetTabStop(true);
+    }
+};
+
+void Click(TWinControl* C)
+{
+    PostMessageA(C->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    PostMessageA(C->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+}
+
+void Pump()
+{
+    for (int I = 0; I < 5; ++I) {
+        Application->ProcessMessages();
+        Sleep(5);
+    }
+}
+
+} // namespace
+
+TEST(FormsModal, ShowModalReturnsTheModalResult)
+{
+    Application->ShowErrorBoxes = false;
+    TForm Other(nullptr);
+    Other.Show();
+    Pump();
+
+    struct Case {
+        const char* What;
+        bool CloseWindow; // else the button sets mrOk
+        TModalResult Expected;
+    };
+    const Case Cases[] = {
+        {"button sets the result", false, mrOk},
+        {"closing the window cancels", true, mrCancel},
+    };
+    for (const Case& K : Cases) {
+        TForm* F = new TForm(nullptr);
+        auto B = new TClickBox(F, F);
+        bool OtherDisabled = false;
+        B->OnClick = [&, F](TObject*) {
+            OtherDisabled = !IsWindowEnabled(Other.Handle());
+            if (K.CloseWindow)
+                PostMessageA(F->Handle(), WM_CLOSE, 0, 0);
+            else
+                F->SetModalResult(mrOk);
+        };
+        F->OnShow = [B](TObject*) { Click(B); };
+        TModalResult R = F->ShowModal();
+        EXPECT_EQ(R, K.Expected) << K.What;
+        EXPECT_TRUE(OtherDisabled) << K.What;
+        EXPECT_TRUE(IsWindowEnabled(Other.Handle())) << K.What;
+        EXPECT_FALSE(IsWindowVisible(F->Handle())) << K.What;
+        EXPECT_FALSE(F->Modal());
+        F->Free();
+    }
+}
+
+TEST(FormsModal, RefusedCloseWaitsForTheNextResult)
+{
+    Application->ShowErrorBoxes = false;
+    TForm F(nullptr);
+    auto B = new TClickBox(&F, &F);
+    int Queries = 0;
+    B->OnClick = [&](TObject*) { F.SetModalResult(mrNo); };
+    F.OnShow = [&](TObject*) { PostMessageA(F.Handle(), WM_CLOSE, 0, 0); };
+    F.OnCloseQuery = [&](TObject*, bool& CanClose) {
+        CanClose = ++Queries > 1;
+        if (!CanClose)
+            Click(B);
+    };
+    EXPECT_EQ(F.ShowModal(), mrNo);
+    EXPECT_EQ(Queries, 2);
+}
+
+TEST(FormsModal, EnterAndEscPressTheDefaultAndCancelButtons)
+{
+    Application->ShowErrorBoxes = false;
+    struct Case {
+        WPARAM Key;
+        bool FocusOnCancel;
+        TModalResult Expected;
+    };
+    const Case Cases[] = {
+        {VK_RETURN, false, mrOk},
+        {VK_ESCAPE, false, mrCancel},
+        // Enter on a focused button presses that button, not the default.
+        {VK_RETURN, true, mrCancel},
+    };
+    for (const Case& K : Cases) {
+        TForm F(nullptr);
+        auto E = new TEdit(&F);
+        E->SetParent(&F);
+        auto Ok = new TButton(&F);
+        Ok->SetParent(&F);
+        Ok->SetTop(30);
+        Ok->SetDefault(true);
+        Ok->SetModalResult(mrOk);
+        auto Cancel = new TButton(&F);
+        Cancel->SetParent(&F);
+        Cancel->SetTop(60);
+        Cancel->SetCancel(true);
+        Cancel->SetModalResult(mrCancel);
+        int OkClicks = 0;
+        Ok->OnClick = [&](TObject*) { ++OkClicks; };
+        F.SetActiveControl(K.FocusOnCancel ? static_cast<TWinControl*>(Cancel) : E);
+        F.OnShow = [&](TObject*) { PostMessageA(GetFocus(), WM_KEYDOWN, K.Key, 1); };
+        EXPECT_EQ(F.ShowModal(), K.Expected) << K.Key;
+        EXPECT_EQ(OkClicks, K.Expected == mrOk ? 1 : 0);
+    }
+}
+
+TEST(FormsClose, CloseActions)
+{
+    Application->ShowErrorBoxes = false;
+    struct Case {
+        TCloseAction Action;
+        bool Visible;
+        bool Exists;
+    };
+    const Case Cases[] = {
+        {caNone, true, true},
+        {caHide, false, true},
+        {caFree, false, false},
+    };
+    for (const Case& K : Cases) {
+        auto F = new TForm(nullptr);
+        F->SetName("Closing");
+        F->Show();
+        Pump();
+        int Forms = Screen->FormCount();
+        F->OnClose = [&](TObject*, TCloseAction& A) { A = K.Action; };
+        HWND W = F->Handle();
+        PostMessageA(W, WM_CLOSE, 0, 0);
+        Pump();
+        EXPECT_EQ(IsWindow(W) && IsWindowVisible(W), K.Visible) << K.Action;
+        EXPECT_EQ(Screen->FormCount() == Forms, K.Exists) << K.Action;
+        if (K.Exists)
+            F->Free();
+    }
+}
+
+TEST(FormsFocus, ActiveControlGetsTheFocusWhenShown)
+{
+    Application->ShowErrorBoxes = false;
+    TForm F(nullptr);
+    auto A = new TClickBox(&F, &F);
+    auto B = new TClickBox(&F, &F);
+    B->SetLeft(30);
+    F.SetActiveControl(B);
+    F.Show();
+    Pump();
+    EXPECT_EQ(GetFocus(), B->Handle());
+    EXPECT_EQ(Screen->ActiveControl(), B);
+    A->SetFocus();
+    EXPECT_EQ(F.ActiveControl(), A);
+    EXPECT_TRUE(A->Focused());
+
+    TForm G(nullptr);
+    auto Stranger = new TClickBox(&G, &G);
+    EXPECT_THROW(F.SetActiveControl(Stranger), EInvalidOperation);
+
+    // Freeing the active control clears the reference.
+    A->Free();
+    EXPECT_EQ(F.ActiveControl(), nullptr);
+}
+
+TEST(FormsKeys, KeyPreviewSeesKeysFirst)
+{
+    Application->ShowErrorBoxes = false;
+    TForm F(nullptr);
+    auto E = new TEdit(&F);
+    E->SetParent(&F);
+    std::string Seen;
+    F.OnKeyPress = [&](TObject*, char& K) {
+        Seen += 'F';
+        if (K == 'x')
+            K = 0;
+    };
+    E->OnKeyPress = [&](TObject*, char&) { Seen += 'E'; };
+    F.Show();
+    Pump();
+    SendMessageA(E->Handle(), WM_CHAR, 'a', 1);
+    EXPECT_EQ(Seen, "E");
+    F.SetKeyPreview(true);
+    Seen.clear();
+    SendMessageA(E->Handle(), WM_CHAR, 'b', 1);
+    SendMessageA(E->Handle(), WM_CHAR, 'x', 1);
+    EXPECT_EQ(Seen, "FEF");
+    EXPECT_EQ(E->Text(), "ab");
+}
+
+TEST(FormsScreen, RegisteredCursorsAreShownOverTheirControl)
+{
+    Application->ShowErrorBoxes = false;
+    HCURSOR Hand = LoadCursorA(nullptr, IDC_HAND);
+    Screen->SetCursors(26000, Hand);
+    EXPECT_EQ(Screen->Cursors(26000), Hand);
+    EXPECT_EQ(Screen->Cursors(crIBeam), LoadCursorA(nullptr, IDC_IBEAM));
+    TForm F(nullptr);
+    F.SetBounds(0, 0, 200, 200);
+    auto B = new TClickBox(&F, &F);
+    B->SetBounds(0, 0, 200, 200);
+    B->SetCursor(26000);
+    F.Show();
+    Pump();
+    SetCursorPos(B->ClientOrigin().x + 10, B->ClientOrigin().y + 10);
+    SendMessageA(B->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(B->Handle()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(GetCursor(), Hand);
+    Screen->SetCursors(26000, nullptr);
+}

@@ -1,0 +1,51 @@
+#pragma once
+// A 32-bit DIB to draw on in the drawing tests, with pixel reads as TColor.
+#include <cstdint>
+#include <memory>
+
+#include "classlib/Graphics.h"
+
+class TTestSurface {
+public:
+    static constexpr TColor Sentinel = 0x00030201; // a colour no painter uses
+
+    TTestSurface(int W, int H, TColor Background = Sentinel) : FBmp(std::make_unique<TBitmap>(W, H))
+    {
+        Fill(Background);
+    }
+    TCanvas* Canvas() { return FBmp->Canvas(); }
+    TBitmap* Bitmap() { return FBmp.get(); }
+    HDC DC() { return FBmp->Canvas()->Handle(); }
+    int Width() const { return FBmp->Width(); }
+    int Height() const { return FBmp->Height(); }
+
+    void Fill(TColor Color)
+    {
+        const RECT R{0, 0, FBmp->Width(), FBmp->Height()};
+        HBRUSH B = CreateSolidBrush(ColorToRef(Color));
+        FillRect(DC(), &R, B);
+        DeleteObject(B);
+        GdiFlush();
+    }
+    // The pixel as an RGB TColor ($00BBGGRR).
+    TColor Px(int X, int Y)
+    {
+        GdiFlush();
+        const std::uint32_t V = FBmp->ScanLine(Y)[X];
+        return static_cast<TColor>(((V >> 16) & 0xFF) | (V & 0xFF00) | ((V & 0xFF) << 16));
+    }
+    // How many pixels of the rectangle differ from Color.
+    int CountNot(TColor Color, int L, int T, int R, int B)
+    {
+        int N = 0;
+        for (int Y = T; Y < B; ++Y)
+            for (int X = L; X < R; ++X)
+                N += Px(X, Y) != ColorToRGB(Color);
+        return N;
+    }
+
+private:
+    std::unique_ptr<TBitmap> FBmp;
+};
+
+inline TColor Rgb(TColor Color) { return ColorToRGB(Color); }

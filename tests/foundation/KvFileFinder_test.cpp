@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "foundation/KvFileFinder.h"
+#include "foundation/KvFiles.h"
+
+// Shared with the other file tests (KvFiles_test.cpp).
+std::string KvFilesMakeTempFolder(const std::string& Tag);
+void KvFilesRemoveTree(const std::string& Folder);
+
+namespace {
+
+// root\  a.mbx b.toc c.txt hid.mbx(hidden) ro.mbx(read-only)
+//   sub\  d.mbx  deep\ e.mbx e.toc
+//   skip\ f.mbx
+//   hdir\ (hidden) g.mbx
+class KvFileFinderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Root = KvFilesMakeTempFolder("finder");
+        for (const char* folder : {"sub\\deep", "skip", "hdir"})
+            ForceFolders(Root + folder);
+        for (const char* file : {"a.mbx", "b.toc", "c.txt", "hid.mbx", "ro.mbx", "sub\\d.mbx",
+                                 "sub\\deep\\e.mbx", "sub\\deep\\e.toc", "skip\\f.mbx",
+                                 "hdir\\g.mbx"})
+            SaveStringToFile(Root + file, "From x\r\n");
+        SetFileAttributesA((Root + "hid.mbx").c_str(), FILE_ATTRIBUTE_HIDDEN);
+        SetFileAttributesA((Root + "ro.mbx").c_str(), FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesA((Root + "hdir").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY);
+        Base = Root.substr(0, Root.size() - 1);
+    }
+    void TearDown() override { KvFilesRemoveTree(Root); }
+
+    // Hooks every event; file and folder names come back relative to the
+    // root, folders with a trailing "\".
+    void Watch(TFileFinder& F)
+    {
+        F.OnFile = [this](TFileFinder*, const std::string& Name) { Files.push_back(Rel(Name)); };
+        F.OnFolder = [this](TFileFinder*, const std::string& Name) { Folders.push_back(Rel(Name) + "\\"); };
+        F.OnAcceptFolder = [this](TFileFinder*, const std::string& Name, bool& Accept) {
+            Accept = Refuse.empty() || Rel(Name) != Refuse;
+        };
+    }
+    std::string Rel(const std::string& Name) const
+    {
+        if (Name == Base)
+            return ".";
+        EXPECT_EQ(Name.compare(0, Root.size(), Root), 0) << Name;
+        return Name.substr(Root.size());
+    }
+    static std::vector<std::string> Sorted(std::vector<std::string> V)
+    {
+        std::sort(V.begin(), V.end());
+        return V;
+    }
+
+    std::string Root, Base, Refuse;
+    std::vector<std::string> Files, Folders;
+};
+
+}  // namespace
+
+TEST_F(KvFileFinderTest, MasksRecursionAttributesAndRefusals)
+{
+    using Names = std::vector<std::string>;
+    struct Case {
+        const char* What;
+        std::string Mask;
+        bool Recursive;
+        std::uint32_t Attr;
+        std::string Refuse;
+        bool SkipFiles;
+        Names Files;
+        Names Folders;
+    };
+    const Case cases[] = {
+        {"root only", "*.mbx", false, 0, "", false, {"a.mbx"}, {".\\"}},
+        {"read-only asked", "*.mbx", false, 1, "", false, {"a.mbx", "ro.mbx"}, {".\\"}},
+        {"hidden asked", "*.mbx", false, 2, "", false, {"a.mbx", "hid.mbx"}, {".\\"}},
+        {"mask list", "*.mbx;;*.toc", false, 0, "", false, {"a.mbx", "b.toc"}, {".\\"}},
+        {"recursive", "*.mbx", true, 0, "", false,
+         {"a.mbx", "skip\\f.mbx", "sub\\d.mbx", "sub\\deep\\e.mbx"},
+         {".\\", "skip\\", "sub\\", "sub\\deep\\"}},
+        {"recursive list", "*.toc;e.*", true, 0, "", false,
+         {"b.toc", "sub\\deep\\e.mbx", "sub\\deep\\e.toc", "sub\\deep\\e.toc"},
+         {".\\", "skip\\", "sub\\", "sub\\deep\\"}},
+        {"refused sub-folder", "*.mbx", true, 0, "sub", false,
+         {"a.mbx", "skip\\f.mbx"}, {".\\", "skip\\"}},
+        {"refused root", "*.mbx", true, 0, ".", false, {}, {}},
+        {"hidden folders walked", "*.mbx", true, 2, "", false,
+         {"a.mbx", "hdir\\g.mbx", "hid.mbx", "skip\\f.mbx", "sub\\d.mbx", "sub\\deep\\e.mbx"},
+         {".\\", "hdir\\", "skip\\", "sub\\", "sub\\deep\\"}},
+        {"folders only", "*.mbx", true, 0, "", true, {}, {".\\", "skip\\", "sub\\", "sub\\deep\\"}},
+        {"folder bit reports listed folders", "*.toc", true, 0x10, "", false,
+         {"b.toc", "sub\\deep\\e.toc"},
+         {".\\", ".\\", "skip\\", "skip\\", "sub\\", "sub\\", "sub\\deep\\", "sub\\deep\\"}},
+    };
+    for (const Case& c : cases) {
+        Files.clear();
+        Folders.clear();
+        Refuse = c.Refuse;
+        TFileFinder f;
+        Watch(f);
+        f.SetFileMask(c.Mask);
+        f.Recursive = c.Recursive;
+        f.Attributes = c.Attr;
+        f.SkipFiles = c.SkipFiles;
+        f.Execute(Root);  // the trailing backslash is dropped
+        EXPECT_EQ(f.RootFolder(), Base);
+        EXPECT_EQ(Sorted(Files), Sorted(c.Files)) << c.What;
+        EXPECT_EQ(Sorted(Folders), Sorted(c.Folders)) << c.What;
+    }
+}
+
+TEST_F(KvFileFinderTest, HooksSeeFullPathsAndTheLastNames)
+{
+    TFileFinder f;
+    std::vector<std::string> accepted;
+    f.OnAcceptFile = [&](TFileFinder*, const std::string& Name, bool& Accept) {
+        accepted.push_back(Name);
+        Accept = Name.find("\\deep\\") == std::string::npos;
+    };
+    std::vector<std::string> files;
+    f.OnFile = [&](TFileFinder* Sender, const std::string& Name) {
+        EXPECT_EQ(Sender, &f);
+        EXPECT_EQ(Sender->FileName(), ExtractFileNamePart(Name));
+        files.push_back(Name);
+    };
+    f.SetFileMask("*.mbx");
+    EXPECT_FALSE(f.MaskIsList());
+    f.Recursive = true;
+    f.Execute(Root);
+    EXPECT_EQ(accepted.size(), 4u);
+    EXPECT_EQ(Sorted(files), Sorted({Root + "a.mbx", Root + "skip\\f.mbx", Root + "sub\\d.mbx"}));
+    EXPECT_EQ(f.FolderName().back(), '\\');
+
+    // Nothing to search: no root given and none set before.
+    TFileFinder empty;
+    Watch(empty);
+    empty.SetFileMask("*.*");
+    empty.Execute();
+    empty.Execute("");
+    EXPECT_TRUE(Files.empty());
+    EXPECT_TRUE(Folders.empty());
+
+    // A missing root folder is reported as a folder but yields no entries.
+    TFileFinder missing;
+    Watch(missing);
+    missing.SetFileMask("*.*");
+    missing.Recursive = true;
+    missing.Execute(Root + "nowhere\\");
+    EXPECT_TRUE(Files.empty());
+    EXPECT_EQ(Folders, std::vector<std::string>{"nowhere\\"});
+}
+
+TEST_F(KvFileFinderTest, AbortFromANestedFolderStopsEverything)
+{
+    for (const char* stopAt : {"sub\\deep\\e.mbx", "a.mbx", "skip\\f.mbx"}) {
+        Files.clear();
+        Folders.clear();
+        TFileFinder f;
+        Watch(f);
+        f.OnFile = [&](TFileFinder* Sender, const std::string& Name) {
+            Files.push_back(Rel(Name));
+            if (Rel(Name) == stopAt)
+                Sender->Abort = true;
+        };
+        f.SetFileMask("*.toc;*.mbx");
+        f.Recursive = true;
+        f.Execute(Root);
+        ASSERT_FALSE(Files.empty()) << stopAt;
+        EXPECT_EQ(Files.back(), stopAt);
+        EXPECT_TRUE(f.Abort);
+        // No folder entered after the stop: the last folder reported holds the last file.
+        const std::string lastFolder = Folders.back() == ".\\" ? "" : Folders.back();
+        EXPECT_EQ(std::string(stopAt).compare(0, lastFolder.size(), lastFolder), 0) << stopAt;
+        EXPECT_EQ(std::count(Files.begin(), Files.end(), stopAt), 1) << stopAt;
+    }
+
+    // The next Execute starts over.
+    Files.clear();
+    TFileFinder f;
+    Watch(f);
+    f.SetFileMask("*.mbx");
+    f.Abort = true;
+    f.Execute(Root);
+    EXPECT_EQ(Files, std::vector<std::string>{"a.mbx"});
+}

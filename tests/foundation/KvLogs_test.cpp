@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <regex>
+#include <string>
+
+#include "foundation/KvFiles.h"
+#include "foundation/KvLogs.h"
+
+// Shared with the other file tests (KvFiles_test.cpp).
+std::string KvFilesMakeTempFolder(const std::string& Tag);
+void KvFilesRemoveTree(const std::string& Folder);
+
+namespace {
+
+class KvLogsTest : public ::testing::Test {
+protected:
+    void SetUp() override { Dir = KvFilesMakeTempFolder("logs"); }
+    void TearDown() override
+    {
+        FreeErrorLog();
+        ErrorLogFileName.clear();
+        KvFilesRemoveTree(Dir);
+    }
+    std::string Dir;
+};
+
+}  // namespace
+
+TEST_F(KvLogsTest, FreshLogMovesTheOldOneAway)
+{
+    const std::string log = Dir + "x.log";
+    ASSERT_EQ(SaveStringToFile(log, "old lines\r\n"), 11);
+    ASSERT_EQ(SaveStringToFile(log + ".bak", "older"), 5);
+    {
+        TLogFile f(log, "");
+        EXPECT_TRUE(f.Active());
+        f.WriteLine("abc");
+        f.WriteLine("");
+        EXPECT_GT(f.LastLogTime, 0);
+        EXPECT_EQ(LastLogTime, f.LastLogTime);
+    }
+    EXPECT_EQ(LoadFileToString(log), "abc\r\n\r\n");
+    EXPECT_EQ(LoadFileToString(log + ".bak"), "old lines\r\n");
+
+    // An empty old log is simply made again; nothing is backed up.
+    SaveStringToFile(log, "");
+    DeleteFileA((log + ".bak").c_str());
+    {
+        TLogFile f(log, "hh:nn");
+        EXPECT_EQ(LastLogTime, 0);
+        f.WriteLine("abc");
+    }
+    EXPECT_FALSE(IsExistingFile(log + ".bak"));
+    const std::string line = LoadFileToString(log);
+    EXPECT_TRUE(std::regex_match(line, std::regex("[0-2][0-9]:[0-5][0-9] abc\r\n"))) << line;
+
+    // A log in a folder that isn't there yet makes the folder.
+    {
+        TLogFile f(Dir + "new\\sub\\y.log", "yyyy-mm-dd hh:nn:ss.zzz");
+        f.WriteLine("x");
+    }
+    EXPECT_TRUE(std::regex_match(LoadFileToString(Dir + "new\\sub\\y.log"),
+                                 std::regex("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} x\r\n")));
+}
+
+TEST_F(KvLogsTest, AppendingAndRefusedLogs)
+{
+    const std::string log = Dir + "a.log";
+    SaveStringToFile(log, "first\r\n");
+    {
+        TLogBase b(log, true);
+        EXPECT_TRUE(b.Active());
+        b.WriteLine("second");
+        EXPECT_TRUE(b.WriteText(""));
+    }
+    EXPECT_EQ(LoadFileToString(log), "first\r\nsecond\r\n");
+    EXPECT_FALSE(IsExistingFile(log + ".bak"));
+
+    {
+        TLogBase b(Dir + "missing.log", true);
+        EXPECT_TRUE(b.Active());
+        b.WriteLine("only");
+    }
+    EXPECT_EQ(LoadFileToString(Dir + "missing.log"), "only\r\n");
+
+    // An old backup that can't be deleted leaves the log inactive and the
+    // old log where it was.
+    SaveStringToFile(log + ".bak", "held");
+    const HANDLE lock = CreateFileA((log + ".bak").c_str(), GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    {
+        TLogFile f(log, "");
+        EXPECT_FALSE(f.Active());
+        f.WriteLine("dropped");
+    }
+    CloseHandle(lock);
+    EXPECT_EQ(LoadFileToString(log), "first\r\nsecond\r\n");
+}
+
+TEST_F(KvLogsTest, ErrorLogOpensOnItsFirstLine)
+{
+    ErrorLogWrite("nowhere");
+    EXPECT_FALSE(IsErrorLogOpen());
+    EXPECT_EQ(ErrorLog(), nullptr);
+
+    ErrorLogFileName = Dir + "ErrorLog.txt";
+    SaveStringToFile(ErrorLogFileName, "previous run\r\n");
+    EXPECT_FALSE(IsErrorLogOpen());
+    ErrorLogWrite("Error\tFilename\tMail Folder\tMail Date\tMail Subject");
+    ErrorLogWrite("Bad date\tC:\\m\\in.mbx\tInbox\tMon, 1 Jan 2001\tHello");
+    EXPECT_TRUE(IsErrorLogOpen());
+    EXPECT_EQ(ErrorLog()->DateTimeFormat, "");
+    FreeErrorLog();
+    EXPECT_EQ(LoadFileToString(ErrorLogFileName),
+              "Error\tFilename\tMail Folder\tMail Date\tMail Subject\r\n"
+              "Bad date\tC:\\m\\in.mbx\tInbox\tMon, 1 Jan 2001\tHello\r\n");
+    EXPECT_EQ(LoadFileToString(ErrorLogFileName + ".bak"), "previous run\r\n");
+}
+
+TEST_F(KvLogsTest, WriterCompletesTheLastLineOfAnExistingMbox)
+{
+    const std::string msg = "From x Mon Jan  1 00:00:00 2001\r\nSubject: s\r\n\r\nbody\r\n";
+    struct Case { std::string Existing; bool Complete; std::string Expected; };
+    const Case cases[] = {
+        {"last\r\n", true, "last\r\n" + msg},
+        {"last\n", true, "last\n" + msg},
+        {"last\r", true, "last\r\n" + msg},
+        {"last", true, "last\r\n" + msg},
+        {"", true, msg},
+        {"last", false, "last" + msg},
+        {"last\r", false, "last\r" + msg},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::string name = Dir + "m" + std::to_string(++n) + ".mbx";
+        SaveStringToFile(name, c.Existing);
+        {
+            TTextFileWriter w(name, false, c.Complete);
+            EXPECT_EQ(w.Size(), static_cast<std::int64_t>(c.Existing.size()));
+            EXPECT_FALSE(w.EndsWithCRLF());
+            w.Write("");
+            w.Write(msg);
+            EXPECT_EQ(w.Size(), static_cast<std::int64_t>(c.Expected.size())) << c.Existing;
+            EXPECT_EQ(w.GetSize(), w.Size());
+            EXPECT_TRUE(w.EndsWithCRLF());
+            // Only the first write completes; later ones append as they are.
+            w.Write("x\n");
+            EXPECT_FALSE(w.EndsWithCRLF());
+        }
+        EXPECT_EQ(LoadFileToString(name), c.Expected + "x\n") << c.Existing;
+    }
+
+    // Raw writes before the first Write append too; the completion then
+    // looks at what they left at the end.
+    const std::string raw = Dir + "raw.mbx";
+    SaveStringToFile(raw, "tail");
+    {
+        TTextFileWriter w(raw, false, true);
+        EXPECT_TRUE(w.CompletePending());
+        EXPECT_EQ(w.WriteBuffer("\r", 1), 1u);
+        w.Write("From y\r\n");
+        EXPECT_FALSE(w.CompletePending());
+        EXPECT_EQ(w.Size(), 14);
+        EXPECT_EQ(w.GetSize(), 14);
+    }
+    EXPECT_EQ(LoadFileToString(raw), "tail\r\nFrom y\r\n");
+
+    // Overwrite starts again from nothing, and so does a missing file.
+    const std::string name = Dir + "m1.mbx";
+    {
+        TTextFileWriter w(name, true, true);
+        EXPECT_TRUE(w.EndsWithCRLF());
+        EXPECT_EQ(w.Size(), 0);
+        w.Write("a");
+        EXPECT_FALSE(w.EndsWithCRLF());
+    }
+    EXPECT_EQ(LoadFileToString(name), "a");
+    {
+        TTextFileWriter w(Dir + "fresh.mbx", false, true);
+        EXPECT_TRUE(w.EndsWithCRLF());
+        w.Write("b\r\n");
+    }
+    EXPECT_EQ(LoadFileToString(Dir + "fresh.mbx"), "b\r\n");
+}
+
+TEST_F(KvLogsTest, WriterHoldsItsFileAndRaisesFileErrors)
+{
+    const std::string name = Dir + "held.mbx";
+    SaveStringToFile(name, "0123456789");
+    {
+        TTextFileWriter w(name, false, false);
+        EXPECT_EQ(w.Size(), 10);
+        // Nobody else gets in while the writer holds the file.
+        EXPECT_THROW(TTextFileWriter(name, false, true), EFileError);
+        EXPECT_EQ(LoadFileToString(name), "");
+        w.Write("x");
+        EXPECT_EQ(w.Size(), 11);
+    }
+    EXPECT_EQ(LoadFileToString(name), "0123456789x");
+
+    // ...and the writer is kept off a file that someone else holds.
+    const HANDLE lock = CreateFileA(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    struct Refusal { std::string Name; bool Overwrite; DWORD Code; };
+    const Refusal refusals[] = {
+        {name, false, ERROR_SHARING_VIOLATION},
+        {name, true, ERROR_SHARING_VIOLATION},
+        {Dir + "no\\folder\\x.mbx", false, ERROR_PATH_NOT_FOUND},
+    };
+    for (const Refusal& r : refusals) {
+        try {
+            TTextFileWriter w(r.Name, r.Overwrite, true);
+            ADD_FAILURE() << r.Name << " opened";
+        } catch (const EFileIoError& e) {
+            EXPECT_EQ(e.ErrorCode, r.Code) << r.Name;
+            EXPECT_EQ(e.Message(), SystemErrorText(r.Code));
+            EXPECT_FALSE(e.Message().empty());
+        }
+    }
+    CloseHandle(lock);
+    EXPECT_EQ(LoadFileToString(name), "0123456789x");
+
+    const std::string text = SystemErrorText(ERROR_FILE_NOT_FOUND);
+    ASSERT_FALSE(text.empty());
+    EXPECT_NE(text.back(), '.');
+    EXPECT_GT(static_cast<unsigned char>(text.back()), 32);
+    try {
+        RaiseFileError(0x2000FFFF);
+        ADD_FAILURE();
+    } catch (const EFileError& e) {
+        EXPECT_EQ(e.Message(), "File I/O error 536936447");
+    }
+}

@@ -1,0 +1,49 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "classlib/Streams.h"
+#include "mail/KvBase64.h"
+
+namespace {
+
+TEST(KvBase64Test, MailBodiesAreWrappedAt76Characters)
+{
+    const std::string line57(57, 'M');  // "TU1N" repeated
+    std::string expected;
+    for (int i = 0; i < 19; ++i)
+        expected += "TU1N";
+    const struct {
+        std::string Input;
+        std::string Encoded;
+    } cases[] = {
+        {"", ""},
+        {"Hello", "SGVsbG8="},
+        {line57, expected + "\r\n"},
+        {line57 + line57 + "M", expected + "\r\n" + expected + "\r\nTQ=="},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.Encoded, Base64EncodeString(c.Input)) << c.Encoded;
+        EXPECT_EQ(c.Input, Base64DecodeString(c.Encoded)) << c.Encoded;
+
+        TStringStream src(c.Input), enc;
+        EXPECT_EQ(std::int64_t(c.Encoded.size()), Base64EncodeStream(&src, &enc));
+        EXPECT_EQ(c.Encoded, enc.DataString());
+        TStringStream encoded(c.Encoded), dec;
+        EXPECT_EQ(std::int64_t(c.Input.size()), Base64DecodeStream(&encoded, &dec));
+        EXPECT_EQ(c.Input, dec.DataString());
+    }
+}
+
+TEST(KvBase64Test, LineLengthIsOneSettingForStringsAndStreams)
+{
+    const int saved = Base64LineLength;
+    Base64LineLength = 8;
+    TStringStream src("foobarfoobar"), enc;
+    Base64EncodeStream(&src, &enc);
+    EXPECT_EQ("Zm9vYmFy\r\nZm9vYmFy\r\n", enc.DataString());
+    EXPECT_EQ("Zm9vYmFy\r\nZm8=", Base64EncodeString("foobarfo"));
+    Base64LineLength = saved;
+}
+
+}  // namespace

@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "../classlib/TestFolder.h"
+#include "foundation/KvFiles.h"
+#include "foundation/KvLogs.h"
+#include "mail/KvErrorLog.h"
+
+namespace {
+
+class TFakeMessage : public IErrorLogMessage {
+public:
+    std::string Mailbox, Folder, Date, Subject;
+    std::string LogMailboxName() override { return Mailbox; }
+    std::string LogFolderName() override { return Folder; }
+    std::string LogDateText() override { return Date; }
+    std::string LogSubject() override { return Subject; }
+};
+
+class KvErrorLogTest : public ::testing::Test {
+protected:
+    void SetUp() override { Reset(); }
+    void TearDown() override { Reset(); }
+    static void Reset()
+    {
+        FreeErrorLog();
+        ErrorLogFileName.clear();
+        ErrorLogCurrentFile.clear();
+        ErrorLogDefaultFolder.clear();
+        ErrorLogCurrentMessage = nullptr;
+    }
+    std::string Log() const { return Dir.File("ErrorLog.txt"); }
+    TTestFolder Dir{"errorlog"};
+};
+
+const char Header[] = "Error\tFilename\tMail Folder\tMail Date\tMail Subject\r\n";
+
+}  // namespace
+
+TEST_F(KvErrorLogTest, NothingWithoutALogFileName)
+{
+    WriteErrorLine("Mailbox locked");
+    EXPECT_FALSE(IsErrorLogOpen());
+    EXPECT_FALSE(IsExistingFile(Log()));
+}
+
+TEST_F(KvErrorLogTest, HeaderOnceThenFiveColumnsALine)
+{
+    ErrorLogFileName = Log();
+    WriteErrorLine("Cannot open\tmailbox");
+    WriteErrorLine("Email part not found: \"a.txt\"");
+    FreeErrorLog();
+    EXPECT_EQ(LoadFileToString(Log()), std::string(Header) +
+                                           "Cannot open mailbox\t\t\t\t\r\n"
+                                           "Email part not found: \"a.txt\"\t\t\t\t\r\n");
+}
+
+TEST_F(KvErrorLogTest, ColumnsComeFromTheContext)
+{
+    ErrorLogFileName = Log();
+    auto msg = std::make_unique<TFakeMessage>();
+    msg->Folder = "Inbox\\Work";
+    msg->Date = "Mon, 1 Jan 2001 10:00:00 +0100";
+    msg->Subject = "Re:\tplans\r\nfor May";
+
+    const struct {
+        const char* File;
+        const char* Default;
+        const char* Mailbox;
+        bool WithMessage;
+        const char* Line;
+    } cases[] = {
+        {"", "", "", false, "e\t\t\t\t"},
+        {"C:\\m\\In\tbox", "Default", "", false, "e\tC:\\m\\In box\tDefault\t\t"},
+        {"x.mbx", "Default", "", true,
+         "e\tx.mbx\tInbox\\Work\tMon, 1 Jan 2001 10:00:00 +0100\tRe: plans for May"},
+        {"x.toc", "Default", "Out Box", true,
+         "e\tx.toc\tOut Box\tMon, 1 Jan 2001 10:00:00 +0100\tRe: plans for May"},
+    };
+    for (const auto& c : cases) {
+        ErrorLogCurrentFile = c.File;
+        ErrorLogDefaultFolder = c.Default;
+        msg->Mailbox = c.Mailbox;
+        ErrorLogCurrentMessage = c.WithMessage ? msg.get() : nullptr;
+        EXPECT_EQ(ErrorLogLine("e"), c.Line);
+    }
+
+    // A line break in the error text would split the table's row.
+    ErrorLogCurrentMessage = nullptr;
+    ErrorLogCurrentFile.clear();
+    ErrorLogDefaultFolder.clear();
+    WriteErrorLine("System Error.  Code: 5.\r\nAccess denied\nagain\r");
+    FreeErrorLog();
+    EXPECT_EQ(LoadFileToString(Log()),
+              std::string(Header) + "System Error.  Code: 5. Access denied again \t\t\t\t\r\n");
+
+    // The current message takes itself out of the context when it goes.
+    ErrorLogCurrentMessage = msg.get();
+    msg.reset();
+    EXPECT_EQ(ErrorLogCurrentMessage, nullptr);
+}
+
+TEST(KvErrorLog, TabsToBlanks)
+{
+    EXPECT_EQ(TabsToBlanks("\ta\t\tb\t"), " a  b ");
+    EXPECT_EQ(TabsToBlanks(std::string("a\0\tb", 4)), std::string("a\0 b", 4));
+    EXPECT_EQ(TabsToBlanks(""), "");
+}

@@ -1,0 +1,328 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "../classlib/TestFolder.h"
+#include "foundation/KvFiles.h"
+#include "foundation/KvLogs.h"
+#include "mail/KvEudora.h"
+
+// In KvMailStream_test.cpp.
+void KvMailStreamWriteFile(const std::string& Path, const std::string& Bytes);
+
+namespace {
+
+void PutLe(std::string& S, size_t At, std::uint32_t Value, int Bytes)
+{
+    for (int i = 0; i < Bytes; ++i)
+        S[At + i] = static_cast<char>((Value >> (8 * i)) & 0xFF);
+}
+
+// The 104-byte index header.
+std::string TocHeader(char Byte1, const std::string& Name, int Type, int Count)
+{
+    std::string h(EudoraHeaderSize, '\0');
+    h[0] = 0x30;
+    h[1] = Byte1;
+    h.replace(8, std::min<size_t>(Name.size(), 32), Name.substr(0, 32));
+    h[40] = static_cast<char>(Type);
+    PutLe(h, 102, static_cast<std::uint32_t>(Count), 2);
+    return h;
+}
+
+// One 218-byte index entry.
+std::string TocEntry(std::uint32_t Offset, std::uint32_t Length, int Status = 1, int Priority = 3)
+{
+    std::string e(EudoraEntrySize, '\0');
+    PutLe(e, 0, Offset, 4);
+    PutLe(e, 4, Length, 4);
+    PutLe(e, 12, static_cast<std::uint32_t>(Status), 2);
+    PutLe(e, 16, static_cast<std::uint32_t>(Priority), 2);
+    e.replace(18, 24, "Mon Jan  1 10:00:00 2001");
+    return e;
+}
+
+std::string Msg(const std::string& Subject, const std::string& Body = "body")
+{
+    return "From ???@??? Mon Jan  1 10:00:00 2001\r\nSubject: " + Subject +
+           "\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n" + Body + "\r\n";
+}
+
+struct TTocMessage {
+    std::string Text;
+    TMailFlags Flags = 0;
+    bool Damaged = false;
+    int Percent = 0;
+};
+
+std::vector<TTocMessage> ReadToc(const std::string& Toc)
+{
+    TEudoraTocObj reader(Toc);
+    std::vector<TTocMessage> r;
+    while (reader.NextMessage() && r.size() < 100) {
+        TTocMessage m;
+        reader.GetMessageText(0, m.Text);
+        m.Flags = reader.GetMailFlags();
+        m.Damaged = reader.Damaged;
+        m.Percent = reader.GetPercentDone();
+        r.push_back(m);
+    }
+    return r;
+}
+
+class KvEudoraStore : public ::testing::Test {
+protected:
+    TTestFolder Dir{"eudora"};
+
+    // Writes In.toc and In.mbx; entries that are empty are made from the
+    // messages, one after another.
+    std::string Store(const std::string& Header, const std::vector<std::string>& Messages,
+                      std::vector<std::string> Entries = {})
+    {
+        std::string data;
+        for (const std::string& m : Messages) {
+            if (Entries.size() < Messages.size())
+                Entries.push_back(TocEntry(static_cast<std::uint32_t>(data.size()),
+                                           static_cast<std::uint32_t>(m.size())));
+            data += m;
+        }
+        std::string toc = Header;
+        for (const std::string& e : Entries)
+            toc += e;
+        KvMailStreamWriteFile(Dir.File("In.toc"), toc);
+        KvMailStreamWriteFile(Dir.File("In.mbx"), data);
+        return Dir.File("In.toc");
+    }
+};
+
+}  // namespace
+
+TEST_F(KvEudoraStore, MessagesAndHeaderVariants)
+{
+    const std::vector<std::string> msgs = {Msg("one"), Msg("two"), Msg("three")};
+    struct Case {
+        const char* Name;
+        std::string Header;
+        size_t Count;
+    };
+    const Case cases[] = {
+        {"header byte 1 zero", TocHeader('\0', "In", 0, 3), 3},
+        {"header byte 1 dot", TocHeader('.', "In", 0, 3), 3},
+        {"header byte 1 anything else", TocHeader('x', "In", 0, 3), 0},
+        {"count larger than the entries", TocHeader('\0', "In", 0, 9), 3},
+        {"count smaller than the entries", TocHeader('\0', "In", 0, 2), 2},
+        {"count zero", TocHeader('\0', "In", 0, 0), 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::vector<TTocMessage> got = ReadToc(Store(c.Header, msgs));
+        ASSERT_EQ(got.size(), c.Count);
+        for (size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(got[i].Text, msgs[i]);
+            EXPECT_FALSE(got[i].Damaged);
+        }
+    }
+    // A short header is no index.
+    KvMailStreamWriteFile(Dir.File("In.toc"), TocHeader('\0', "In", 0, 3).substr(0, 50));
+    EXPECT_TRUE(ReadToc(Dir.File("In.toc")).empty());
+}
+
+TEST_F(KvEudoraStore, NameProgressAndMissingDataFile)
+{
+    const std::string toc = Store(TocHeader('\0', "My Box", 5, 4), {Msg("a"), Msg("b"), Msg("c"), Msg("d")});
+    {
+        TEudoraTocObj reader(toc);
+        EXPECT_EQ(reader.MailboxName, "My Box");
+        EXPECT_EQ(reader.LogMailboxName(), "My Box");
+    }
+    const std::vector<TTocMessage> got = ReadToc(toc);
+    ASSERT_EQ(got.size(), 4u);
+    EXPECT_EQ(got[0].Percent, 25);
+    EXPECT_EQ(got[1].Percent, 50);
+    EXPECT_EQ(got[3].Percent, 100);
+
+    DeleteFileA(Dir.File("In.mbx").c_str());
+    {
+        TEudoraTocObj reader(toc);
+        EXPECT_FALSE(reader.Locked);
+        EXPECT_FALSE(reader.NextMessage());
+    }
+    TEudoraTocObj none(Dir.File("None.toc"));
+    EXPECT_FALSE(none.Locked);
+    EXPECT_FALSE(none.NextMessage());
+}
+
+TEST_F(KvEudoraStore, DamagedEntriesAreRepairedOrSkipped)
+{
+    const std::string a = Msg("a"), b = Msg("b"), c = Msg("c");
+    const auto at = [&](size_t i) { return static_cast<std::uint32_t>(i); };
+    struct Case {
+        const char* Name;
+        std::vector<std::string> Entries;
+        std::vector<std::string> Want;
+    };
+    const Case cases[] = {
+        {"an entry one byte late takes its F from the end",
+         {TocEntry(0, at(a.size())), TocEntry(at(a.size() + 1), at(b.size())), TocEntry(at(a.size() + b.size()), at(c.size()))},
+         {a, b, c}},
+        {"the last entry one byte late gets its F back",
+         {TocEntry(0, at(a.size())), TocEntry(at(a.size()), at(b.size())), TocEntry(at(a.size() + b.size() + 1), at(c.size()))},
+         {a, b, c}},
+        {"an entry past the end of the data file is skipped",
+         {TocEntry(0, at(a.size())), TocEntry(100000, 50), TocEntry(at(a.size() + b.size()), at(c.size()))},
+         {a, c}},
+        {"an entry beyond 2 GiB is skipped",
+         {TocEntry(0, at(a.size())), TocEntry(0xFFFFFF00u, 50), TocEntry(at(a.size() + b.size()), at(c.size()))},
+         {a, c}},
+        {"an empty entry is skipped",
+         {TocEntry(0, 0), TocEntry(at(a.size()), at(b.size())), TocEntry(at(a.size() + b.size()), at(c.size()))},
+         {b, c}},
+    };
+    const std::string log = Dir.File("errors.txt");
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.Name);
+        DeleteFileA(log.c_str());
+        ErrorLogFileName = log;
+        std::vector<TTocMessage> got = ReadToc(Store(TocHeader('\0', "In", 0, 3), {a, b, c}, k.Entries));
+        FreeErrorLog();
+        ErrorLogFileName.clear();
+        std::vector<std::string> texts;
+        for (const TTocMessage& m : got)
+            texts.push_back(m.Text);
+        EXPECT_EQ(texts, k.Want);
+        if (k.Want.size() < 3) {
+            EXPECT_NE(LoadFileToString(log).find("outside the data file"), std::string::npos);
+        }
+    }
+}
+
+TEST_F(KvEudoraStore, TextRepairs)
+{
+    struct Case {
+        const char* Name;
+        std::string Data;
+        std::string Want;
+        bool Damaged;
+    };
+    const Case cases[] = {
+        {"leading control bytes go", std::string("\0\x01\r\n", 4) + "From ???@??? x\r\nA: 1\r\n\r\nb",
+         "From ???@??? x\r\nA: 1\r\n\r\nb", false},
+        {"bare LF before the fourth CRLF makes all breaks CRLF", "From ???@??? x\nA: 1\r\n\nb\rc",
+         "From ???@??? x\r\nA: 1\r\n\r\nb\r\nc", false},
+        {"NUL inside a line", std::string("From ???@??? x\r\nA: 1\0\r\n\r\nb\0c", 28), "From ???@??? x\r\nA: 1\r\n\r\nb c", false},
+        {"text without a From_ line is delivered, marked damaged", "Subject: loose\r\n\r\nb",
+         "Subject: loose\r\n\r\nb", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::vector<TTocMessage> got = ReadToc(Store(TocHeader('\0', "In", 0, 1), {c.Data}));
+        ASSERT_EQ(got.size(), 1u);
+        EXPECT_EQ(got[0].Text, c.Want);
+        EXPECT_EQ(got[0].Damaged, c.Damaged);
+    }
+}
+
+TEST_F(KvEudoraStore, FlagsFromEntryAndMailboxType)
+{
+    struct Case {
+        int Type, Status, Priority;
+        TMailFlags Want;
+    };
+    const Case cases[] = {
+        {0, 0, 0, 0x80000000 | 0x30000000 | 0x20000 | 0x10000},
+        {0, 1, 1, 0x80000000 | 0x10000000 | 0x20000 | 0x1},
+        {0, 2, 2, 0x80000000 | 0x20000000 | 0x20000 | 0x3},
+        {0, 3, 3, 0x80000000 | 0x30000000 | 0x20000 | 0x1001},
+        {0, 4, 4, 0x80000000 | 0x40000000 | 0x20000 | 0x800001},
+        {0, 5, 5, 0x80000000 | 0x50000000 | 0x20000 | 0x200000},
+        {1, 6, 3, 0x80000000 | 0x30000000 | 0x40000 | 0x8000000},
+        {1, 8, 3, 0x80000000 | 0x30000000 | 0x40000 | 0x400000},
+        {2, 7, 3, 0x80000000 | 0x30000000 | 0x4000000 | 0x800},
+        {2, 9, 6, 0x80000000 | 0x30000000 | 0x4000000 | 0x200000},
+        {3, 8, 3, 0x80000000 | 0x30000000 | 0x40000 | 0x400000},
+        {3, 10, 3, 0x80000000 | 0x30000000 | 0x40000 | 0x800},
+        {3, 1, 3, 0x80000000 | 0x30000000 | 0x20000 | 0x1},
+        {3, 11, 3, 0x80000000 | 0x30000000 | 0x20000},
+        {7, 4, 3, 0x80000000 | 0x30000000 | 0x20000 | 0x800001},
+    };
+    const std::string m = Msg("f");
+    for (const Case& c : cases) {
+        SCOPED_TRACE("type " + std::to_string(c.Type) + " status " + std::to_string(c.Status) + " priority " +
+                     std::to_string(c.Priority));
+        const std::vector<TTocMessage> got =
+            ReadToc(Store(TocHeader('\0', "In", c.Type, 1), {m},
+                          {TocEntry(0, static_cast<std::uint32_t>(m.size()), c.Status, c.Priority)}));
+        ASSERT_EQ(got.size(), 1u);
+        EXPECT_EQ(got[0].Flags, c.Want);
+    }
+}
+
+TEST_F(KvEudoraStore, OutboxNicknamesFromTheMailboxFolder)
+{
+    // No ".fol" folder above the mailbox: its own folder holds the list.
+    KvMailStreamWriteFile(Dir.File("nndbase.txt"),
+                          "alias family \"Ann\" <ann@x.org>, bob@y.org,\r\n"
+                          "alias \"the boss\" boss@z.com\r\n"
+                          "note family <nothing>\r\n"
+                          "alias short\r\n");
+    const std::string m = "From ???@??? Mon Jan  1 10:00:00 2001\r\nTo: family, carl@q.com\r\nCc: the boss\r\n"
+                          "Bcc: stranger\r\nSubject: s\r\nContent-Type: text/plain\r\n\r\nTo: family\r\n";
+    const std::string want = "From ???@??? Mon Jan  1 10:00:00 2001\r\nTo: \"Ann\" <ann@x.org>, bob@y.org, carl@q.com\r\n"
+                             "Cc: boss@z.com\r\nBcc: stranger\r\nSubject: s\r\nContent-Type: text/plain\r\n\r\nTo: family\r\n";
+    for (int type : {1, 0}) {
+        SCOPED_TRACE(type);
+        const std::vector<TTocMessage> got = ReadToc(Store(TocHeader('\0', "Out", type, 1), {m}));
+        ASSERT_EQ(got.size(), 1u);
+        EXPECT_EQ(got[0].Text, type == 1 ? want : m);
+    }
+    // The list lives as long as the out-box reader.
+    EXPECT_EQ(EudoraNicknameExpander, nullptr);
+}
+
+TEST_F(KvEudoraStore, FolderDisplayNamesAndRoots)
+{
+    const std::string root = Dir.Path() + "\\";
+    CreateDirectoryA((root + "FAMILY.FOL").c_str(), nullptr);
+    CreateDirectoryA((root + "FAMILY.FOL\\KIDS.FOL").c_str(), nullptr);
+    struct Case {
+        std::string Path;
+        bool WithName;
+        std::string Plain, Mapped;
+    };
+    const Case cases[] = {
+        {root + "FAMILY.FOL\\KIDS.FOL\\SCHOOL.toc", true, "FAMILY\\KIDS\\SCHOOL", "Family\\Kids & Co\\School"},
+        {root + "FAMILY.FOL\\KIDS.FOL\\SCHOOL.toc", false, "FAMILY\\KIDS", "Family\\Kids & Co"},
+        {root + "FAMILY.FOL\\NEWS.MBX", true, "FAMILY\\NEWS", "Family\\NEWS"},
+        {root + "In.toc", true, "In", "Inbox"},
+        {root + "In.toc", false, "", ""},
+        {root + "notes.txt", true, "notes.txt", "notes.txt"},
+    };
+    for (int mapped = 0; mapped < 2; ++mapped) {
+        if (mapped) {
+            KvMailStreamWriteFile(root + "descmap.pce", "Inbox,In.mbx,S,N\r\nFamily,FAMILY.FOL,F,N\r\n");
+            KvMailStreamWriteFile(root + "FAMILY.FOL\\descmap.pce", "Kids & Co,KIDS.FOL,F,N\r\n");
+            KvMailStreamWriteFile(root + "FAMILY.FOL\\KIDS.FOL\\descmap.pce", "School,SCHOOL.MBX,M,N\r\n");
+        }
+        for (const Case& c : cases)
+            EXPECT_EQ(EudoraFolderPath(c.Path, c.WithName), mapped ? c.Mapped : c.Plain) << c.Path;
+    }
+
+    struct RootCase {
+        std::string Path;
+        int Length;
+        std::string Root;
+    };
+    const RootCase roots[] = {
+        {"C:\\Eudora\\Family.fol\\In.mbx", 10, "C:\\Eudora\\"},
+        {"C:\\Eudora\\A.FOL\\B.fol\\In.mbx", 10, "C:\\Eudora\\"},
+        {"C:\\Mail\\Box", 0, "C:\\Mail\\Box"},
+        {"C:\\Mail\\Family.folder\\x", 0, "C:\\Mail\\Family.folder\\x"},
+    };
+    for (const RootCase& r : roots) {
+        EXPECT_EQ(EudoraRootLength(r.Path), r.Length) << r.Path;
+        EXPECT_EQ(EudoraRoot(r.Path), r.Root) << r.Path;
+    }
+}

@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "../classlib/TestFolder.h"
+#include "classlib/SysUtils.h"
+#include "mail/KvMailBase.h"
+#include "mail/KvMailStream.h"
+
+// In KvMailStream_test.cpp.
+void KvMailStreamWriteFile(const std::string& Path, const std::string& Bytes);
+
+namespace {
+
+struct TLoaded {
+    std::string Text;
+    TMimeRebuild Rebuild = TMimeRebuild::None;
+    TMailboxKind Kind = 0;
+};
+
+class KvMailBaseFile : public ::testing::Test {
+protected:
+    TTestFolder Dir{"mailbase"};
+
+    std::vector<TLoaded> Load(const std::string& Bytes, TMailboxKind Kind)
+    {
+        const std::string path = Dir.File("box.mbox");
+        KvMailStreamWriteFile(path, Bytes);
+        TMboxStream reader(path, 64, false, Kind);
+        std::vector<TLoaded> r;
+        while (reader.NextMessage()) {
+            TLoaded m;
+            reader.GetMessageText(0, m.Text);
+            m.Rebuild = reader.Rebuild;
+            m.Kind = reader.FormatKind;
+            r.push_back(m);
+        }
+        return r;
+    }
+};
+
+}  // namespace
+
+TEST(KvMailBase, RepairNulBytes)
+{
+    struct Case {
+        std::string In, Out;
+    };
+    const Case cases[] = {
+        {std::string("a\0b", 3), "a b"},
+        {std::string("a\0\0b", 4), "a  b"},
+        {std::string("line\0\r\nnext", 11), "line\r\nnext"},
+        {std::string("line\0\0\nnext", 11), "line\nnext"},
+        {std::string("end\0\0\0", 6), "end"},
+        {std::string("\0\0", 2), ""},
+        {"none", "none"},
+    };
+    for (const Case& c : cases) {
+        std::string s = c.In;
+        RepairNulBytes(s);
+        EXPECT_EQ(s, c.Out);
+    }
+}
+
+TEST_F(KvMailBaseFile, AddMissingContentTypeOfSingleMessageFiles)
+{
+    struct Case {
+        const char* Name;
+        std::string File;
+        std::string Want;
+    };
+    const Case cases[] = {
+        {"an html body right at the start", "\r\n<html><body>hi</body></html>",
+         "Content-Type: text/html\r\n\r\n<html><body>hi</body></html>"},
+        {"white space before the tag goes", "\r\n  \r\n\t<HTML lang=en><p>hi</HTML>",
+         "Content-Type: text/html\r\n\r\n<HTML lang=en><p>hi</HTML>"},
+        {"a plain message that mentions the tag keeps every character",
+         "Subject: tags\r\n\r\nPlease put <html> at the top.\r\n",
+         "Subject: tags\r\nContent-Type: text/html\r\n\r\nPlease put <html> at the top."},
+        {"plain text", "Subject: plain\r\n\r\nJust words.", "Subject: plain\r\nContent-Type: text/plain\r\n\r\nJust words."},
+        {"=20 asks for quoted-printable", "Subject: qp\r\n\r\n<html>a=20b</html>",
+         "Subject: qp\r\nContent-Type: text/html\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n<html>a=20b</html>"},
+        {"a part header in the body names the boundary",
+         "Subject: parts\r\n\r\n--XYZ\r\nContent-Type: text/plain\r\n\r\nhi\r\n--XYZ--\r\n",
+         "Subject: parts\r\nContent-Type: multipart/mixed;\r\n\tboundary=\"XYZ\"\r\n\r\n--XYZ\r\nContent-Type: "
+         "text/plain\r\n\r\nhi\r\n--XYZ--"},
+        {"a field already there is left alone", "Content-Type: text/plain\r\n\r\n<html>x</html>",
+         "Content-Type: text/plain\r\n\r\n<html>x</html>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::vector<TLoaded> got = Load(c.File, 1);
+        ASSERT_EQ(got.size(), 1u);
+        EXPECT_EQ(got[0].Text, c.Want);
+    }
+}
+
+TEST_F(KvMailBaseFile, MessagesThatNeedTheMimeEngineKeepTheirRawText)
+{
+    struct Case {
+        const char* Name;
+        TMailboxKind Kind;
+        std::string Message;
+        TMimeRebuild Rebuild;
+        TMailboxKind KindAfter;
+    };
+    const std::string from = "From a@b.cd Mon Jan  1 10:00:00 2001\r\n";
+    const std::string eudora = "From ???@??? Mon Jan  1 10:00:00 2001\r\n";
+    const std::string plain = "Content-Type: text/plain\r\n";
+    const Case cases[] = {
+        {"ordinary mbox message", 5, from + plain + "\r\nx", TMimeRebuild::None, 5},
+        {"external body", 9, from + "Content-Type: message/external-body; name=\"a\"\r\n\r\nx", TMimeRebuild::MimeBlock, 9},
+        {"detached by Mozilla", 9, from + plain + "X-Mozilla-Altered: AttachmentDetached\r\n\r\nx",
+         TMimeRebuild::MimeBlock, 9},
+        {"attachment lines", 5, from + plain + "X-Attachments: C:\\a.txt\r\n\r\nx", TMimeRebuild::Detached, 11},
+        {"uuencoded block", 8, from + plain + "\r\nbegin 644 a.txt\r\n#86)C\r\n`\r\nend\r\n", TMimeRebuild::Decode, 8},
+        {"uuencode-like line of the wrong length", 8, from + plain + "\r\nbegin 644 a.txt\r\n#86)C12\r\n",
+         TMimeRebuild::None, 8},
+        {"Eudora text message", 16, eudora + plain + "\r\nx", TMimeRebuild::EudoraBody, 16},
+        {"Eudora multipart message", 16, eudora + "Content-Type: multipart/mixed; boundary=b\r\n\r\nx",
+         TMimeRebuild::Detached, 16},
+        {"Mac Eudora message", 18, eudora + plain + "\r\nx", TMimeRebuild::Detached, 18},
+        {"Eudora message with an address", 16, from + plain + "\r\nx", TMimeRebuild::None, 16},
+        {"store of kind 10", 10, from + plain + "\r\nx", TMimeRebuild::Detached, 10},
+        {"attachment field of kind 13", 13, from + plain + "X-Poco-Attachment: a.txt\r\n\r\nx", TMimeRebuild::Detached, 13},
+        {"content file of kind 19", 19, from + plain + "X-Content-File: a.txt\r\n\r\nx", TMimeRebuild::MimeBlock, 19},
+        {"attachment field of kind 21", 22, from + plain + "X-RS-Attach: a.txt\r\n\r\nx", TMimeRebuild::Detached, 22},
+        {"finfo field of kind 22", 22, from + plain + "X-finfo: a.txt\r\n\r\nx", TMimeRebuild::DetachedFinfo, 22},
+        {"removed section of kind 23", 23, from + plain + "\r\n[This section was removed and saved as file a]\r\n",
+         TMimeRebuild::MimeBlock, 23},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::vector<TLoaded> got = Load(c.Message, c.Kind);
+        ASSERT_EQ(got.size(), 1u);
+        // The file's last line break is no part of the message.
+        EXPECT_EQ(got[0].Text + (c.Message.back() == '\n' ? "\r\n" : ""), c.Message);
+        EXPECT_EQ(got[0].Rebuild, c.Rebuild);
+        EXPECT_EQ(got[0].Kind, c.KindAfter);
+    }
+    // Kind 11 holds for the message with attachment lines only.
+    const std::vector<TLoaded> got =
+        Load("From a@b.cd Mon Jan  1 10:00:00 2001\nContent-Type: text/plain\nX-Attachments: a\n\nx\n"
+             "From a@b.cd Mon Jan  1 10:00:00 2001\nContent-Type: text/plain\n\ny\n",
+             5);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].Kind, 11);
+    EXPECT_EQ(got[1].Kind, 5);
+    EXPECT_EQ(got[1].Rebuild, TMimeRebuild::None);
+}
+
+TEST_F(KvMailBaseFile, DatesSubjectsAndFlagCache)
+{
+    const std::string path = Dir.File("box.mbox");
+    KvMailStreamWriteFile(path,
+                          "From a@b.cd Mon Jan  1 10:20:30 2001\n"
+                          "Date: Tue, 2 Jan 2001 08:00:00 +0100\nSubject: =?utf-8?Q?Gr=C3=BC=C3=9Fe?= all\n"
+                          "Content-Type: text/plain\nX-Mozilla-Status: 0001\n\nx\n"
+                          "From b@b.cd Wed Jan  3 11:00:00 2001\nSubject: =?iso-8859-1?Q?caf=E9?=\n"
+                          "Content-Type: text/plain\nStatus: RO\nX-Status: D\n\ny\n"
+                          "From c@b.cd Thu Jan  4 12:00:00 2001\nContent-Type: text/plain\n\nz\n");
+    TMboxStream reader(path, 64, false, 9);
+    struct Want {
+        std::string Subject, Date;
+        TDateTime Envelope;
+        bool Deleted;
+    };
+    const Want want[] = {
+        {"Gr\xC3\xBC\xC3\x9F" "e all", "Tue, 2 Jan 2001 08:00:00 +0100", EncodeDate(2001, 1, 1) + EncodeTime(10, 20, 30, 0), false},
+        {"caf\xE9", "Wed Jan  3 11:00:00 2001", EncodeDate(2001, 1, 3) + EncodeTime(11, 0, 0, 0), true},
+        {"", "Thu Jan  4 12:00:00 2001", EncodeDate(2001, 1, 4) + EncodeTime(12, 0, 0, 0), false},
+    };
+    for (const Want& w : want) {
+        ASSERT_TRUE(reader.NextMessage());
+        std::string s;
+        reader.GetSubject(s);
+        EXPECT_EQ(s, w.Subject);
+        reader.GetDateText(s);
+        EXPECT_EQ(s, w.Date);
+        ASSERT_TRUE(reader.EnvelopeDate);
+        EXPECT_NEAR(reader.EnvelopeDate->GetDateTime(), w.Envelope, 1e-6);
+        EXPECT_EQ(reader.IsDeleted(), w.Deleted);
+        // Computed once per message: a later folder change does not count.
+        reader.FolderFlags = mfDeleted;
+        EXPECT_EQ(reader.IsDeleted(), w.Deleted);
+        reader.FolderFlags = 0;
+        // Without a Date field the separator line's date stands in.
+        // The error log's columns come from the same lookups.
+        EXPECT_EQ(reader.LogSubject(), w.Subject);
+        EXPECT_EQ(reader.LogDateText(), w.Date);
+    }
+    EXPECT_FALSE(reader.NextMessage());
+    EXPECT_FALSE(reader.NextMessage());
+}

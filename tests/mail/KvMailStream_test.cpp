@@ -1,0 +1,375 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../classlib/TestFolder.h"
+#include "foundation/KvFiles.h"
+#include "foundation/KvLogs.h"
+#include "mail/KvMailStream.h"
+
+// Shared with the other tests of the message readers.
+void KvMailStreamWriteFile(const std::string& Path, const std::string& Bytes);
+
+void KvMailStreamWriteFile(const std::string& Path, const std::string& Bytes)
+{
+    HANDLE h = CreateFileA(Path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(h, Bytes.data(), static_cast<DWORD>(Bytes.size()), &written, nullptr);
+    CloseHandle(h);
+    ASSERT_EQ(written, Bytes.size());
+}
+
+namespace {
+
+struct TKvReadMessage {
+    std::string Text;
+    bool Deleted = false;
+    int Percent = 0;
+};
+
+std::vector<TKvReadMessage> KvMailStreamReadAll(TFileMailObj& Reader)
+{
+    std::vector<TKvReadMessage> r;
+    while (Reader.NextMessage()) {
+        TKvReadMessage m;
+        Reader.GetMessageText(0, m.Text);
+        m.Deleted = Reader.IsDeleted();
+        m.Percent = Reader.GetPercentDone();
+        r.push_back(m);
+        if (r.size() > 1000)
+            break;
+    }
+    return r;
+}
+
+// Window sizes from the smallest the reader takes to the conversion's own,
+// so that every separator sits across a window edge for some size.
+const int BufferSizes[] = {1, 7, 8, 9, 10, 11, 12, 13, 17, 23, 31, 64, 100, 257, 1000, DefaultMailBufferSize};
+
+// LF text with every LF replaced by Break.
+std::string WithBreaks(const std::string& Text, const std::string& Break)
+{
+    std::string r;
+    for (char c : Text)
+        if (c == '\n')
+            r += Break;
+        else
+            r += c;
+    return r;
+}
+
+std::vector<std::string> ReadTexts(const std::string& Path, TMailboxKind Kind, int BufferSize, bool Plain)
+{
+    std::unique_ptr<TMailboxStream> reader;
+    if (Plain)
+        reader = std::make_unique<TMailboxStream>(Path, BufferSize, false, Kind);
+    else
+        reader = std::make_unique<TMboxStream>(Path, BufferSize, false, Kind);
+    std::vector<std::string> texts;
+    for (const TKvReadMessage& m : KvMailStreamReadAll(*reader))
+        texts.push_back(m.Text);
+    return texts;
+}
+
+class KvMailStreamFile : public ::testing::Test {
+protected:
+    TTestFolder Dir{"mailstream"};
+
+    // Every window size, through both searches, must split the file the same.
+    std::vector<std::string> SplitEveryWay(const std::string& Bytes, TMailboxKind Kind)
+    {
+        const std::string path = Dir.File("box.mbox");
+        KvMailStreamWriteFile(path, Bytes);
+        const std::vector<std::string> first = ReadTexts(path, Kind, DefaultMailBufferSize, false);
+        for (int size : BufferSizes)
+            for (bool plainSearch : {false, true}) {
+                SCOPED_TRACE("buffer " + std::to_string(size) + (plainSearch ? " plain search" : " BM search"));
+                EXPECT_EQ(ReadTexts(path, Kind, size, plainSearch), first);
+            }
+        return first;
+    }
+};
+
+// Messages of the contract written with LF; each becomes the file's bytes in
+// the line-break kind under test.
+const char* const ContractMessages[] = {
+    "From alice@example.com Mon Jan  1 10:00:00 2001\n"
+    "Subject: one\nContent-Type: text/plain\n\nFrom here on the text is body.\n>From the quoted line\n"
+    "From a@b.cd wrote:\nmid line From bob@example.com Tue Jan  2 10:00:00 2001 stays\n",
+    "From - Tue Jan  2 11:00:00 2001\nX-Mozilla-Status: 0001\nSubject: two\nContent-Type: text/plain\n\nbody two\n\n",
+    "From ???@??? Wed Jan  3 12:00:00 2001\nSubject: three\nContent-Type: text/plain\n\nbody three\n",
+    "From <carol@example.org> Thu Jan  4 13:00:00 2001\nSubject: four\nContent-Type: text/plain\n\nlast line without break",
+};
+
+}  // namespace
+
+TEST_F(KvMailStreamFile, ContractEveryLineBreakKindEveryFormat)
+{
+    struct BreakCase {
+        const char* Name;
+        std::string Break;
+    };
+    // "mixed": each message keeps another kind.
+    const BreakCase breaks[] = {{"CRLF", "\r\n"}, {"LF", "\n"}, {"CR", "\r"}, {"LF CR", "\n\r"},
+                                {"CR CR LF", "\r\r\n"}, {"mixed", ""}};
+    const std::string mixed[] = {"\n", "\r\n", "\r", "\n"};
+    // mbox, Mozilla-family, Pine, Eudora data file, Mac Eudora.
+    const TMailboxKind kinds[] = {5, 9, 8, 16, 18};
+    for (const BreakCase& b : breaks)
+        for (TMailboxKind kind : kinds) {
+            SCOPED_TRACE(std::string(b.Name) + " kind " + std::to_string(kind));
+            std::string file;
+            for (size_t i = 0; i < 4; ++i)
+                file += WithBreaks(ContractMessages[i], b.Break.empty() ? mixed[i] : b.Break);
+            const std::vector<std::string> got = SplitEveryWay(file, kind);
+            ASSERT_EQ(got.size(), 4u);
+            for (size_t i = 0; i < got.size(); ++i) {
+                // Each message comes back as its own lines with CRLF breaks,
+                // beginning with its separator line.
+                std::string want = WithBreaks(ContractMessages[i], "\r\n");
+                std::string text = got[i];
+                while (!want.empty() && (want.back() == '\n' || want.back() == '\r'))
+                    want.pop_back();
+                while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+                    text.pop_back();
+                EXPECT_EQ(text, want) << "message " << i;
+            }
+        }
+}
+
+TEST_F(KvMailStreamFile, ExactTextsAndTrailingBreaks)
+{
+    struct Case {
+        const char* Name;
+        std::string File;
+        std::vector<std::string> Want;
+    };
+    static const char NulFile[] = "From a@b.cd Mon Jan  1 10:00:00 2001\nA: x\0y\n\nbody\0\0\nend\0\0";
+    const Case cases[] = {
+        {"LF: the break before the next separator goes",
+         "From a@b.cd Mon Jan  1 10:00:00 2001\nA: 1\n\nx\n\nFrom c@d.ef Mon Jan  1 10:00:00 2001\nB: 2\n\ny\n",
+         {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nx\r\n", "From c@d.ef Mon Jan  1 10:00:00 2001\r\nB: 2\r\n\r\ny"}},
+        {"CRLF: exactly one CRLF goes",
+         "From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nx\r\n\r\n",
+         {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nx\r\n"}},
+        {"CR: a trailing CR stays",
+         "From a@b.cd Mon Jan  1 10:00:00 2001\rA: 1\r\rx\r",
+         {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nx\r\n"}},
+        {"text before the first separator is a message",
+         "Preface line\nFrom a@b.cd Mon Jan  1 10:00:00 2001\nA: 1\n",
+         {"Preface line", "From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1"}},
+        {"blank lines before the first separator are no message",
+         "\r\n\r\n \r\nFrom a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n",
+         {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1"}},
+        {"a single blank line before the first separator",
+         "\nFrom a@b.cd Mon Jan  1 10:00:00 2001\nA: 1\n",
+         {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1"}},
+        {"a file of blank lines holds no message", "\r\n\r\n\r\n", {}},
+        {"NULs: inside a line a blank, before a break gone, at the end gone",
+         std::string(NulFile, sizeof NulFile - 1),
+         {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: x y\r\n\r\nbody\r\nend"}},
+        {"a separator rejected by the strict check is body text",
+         "From a@b.cd Mon Jan  1 10:00:00 2001\nA: 1\n\nFrom someone who wrote this\nFrom x@y.zz wrote:\n> yes\n",
+         {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nFrom someone who wrote this\r\nFrom x@y.zz wrote:\r\n> yes"}},
+        {"a separator line as the very last line",
+         "From a@b.cd Mon Jan  1 10:00:00 2001\nA: 1\n\nx\nFrom c@d.ef Mon Jan  1 10:00:00 2001",
+         {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nx", "From c@d.ef Mon Jan  1 10:00:00 2001"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        EXPECT_EQ(SplitEveryWay(c.File, 8), c.Want);
+    }
+}
+
+TEST_F(KvMailStreamFile, MidLineFromAtEveryWindowEdge)
+{
+    // "From " right after other text, at every offset of a window start,
+    // never splits; the real separators between them always do.
+    std::string file;
+    std::vector<std::string> want;
+    for (int i = 0; i < 6; ++i) {
+        std::string m = "From u" + std::to_string(i) + "@example.com Mon Jan  1 10:00:00 2001\nS: " +
+                        std::string(static_cast<size_t>(i), 'z') +
+                        "\n\nabcFrom a@b.cd Mon Jan  1 10:00:00 2001\nxFrom c@d.ef Tue Jan  2 10:00:00 2001\n";
+        file += m;
+        m.pop_back();
+        want.push_back(WithBreaks(m, "\r\n"));
+    }
+    EXPECT_EQ(SplitEveryWay(file, 8), want);
+}
+
+TEST_F(KvMailStreamFile, PlainKindsSplitAtEveryLineStartFrom)
+{
+    struct Case {
+        const char* Name;
+        std::string File;
+        size_t Count;
+    };
+    // No strict check: any "From " at a line start opens a message; the line
+    // end of the separator follows the file's own.
+    const Case cases[] = {
+        {"LF", "From a\nbody\nFrom here on\nx From y\nFrom z\n", 3},
+        {"CRLF", "From a\r\nbody\r\nFrom here on\r\nFrom z\r\n", 3},
+        {"CR", "From a\rbody\rFrom here on\rx From y\r", 2},
+        {"LF in a CR file is no line end", "From a\rb\rc\nFrom here\r", 1},
+    };
+    for (const Case& c : cases)
+        for (TMailboxKind kind : {12, 21, 25}) {
+            SCOPED_TRACE(std::string(c.Name) + " kind " + std::to_string(kind));
+            EXPECT_EQ(SplitEveryWay(c.File, kind).size(), c.Count);
+        }
+}
+
+TEST_F(KvMailStreamFile, DeletedFlagsAndProgress)
+{
+    const std::string file =
+        "From a@b.cd Mon Jan  1 10:00:00 2001\nX-Mozilla-Status: 0009\nSubject: gone\n\nx\n"
+        "From a@b.cd Mon Jan  1 10:00:00 2001\nX-Mozilla-Status: 0001\nSubject: kept\n\nx\n"
+        "From a@b.cd Mon Jan  1 10:00:00 2001\nStatus: RO\nX-Status: D\n\nx\n"
+        "From a@b.cd Mon Jan  1 10:00:00 2001\nStatus: RO\nX-Status: A\n\nx\n"
+        "From a@b.cd Mon Jan  1 10:00:00 2001\nX-Gmail-Labels: Deleted\n\nx\n"
+        "From a@b.cd Mon Jan  1 10:00:00 2001\nX-Gmail-Labels: Inbox,Important\n\nx\n";
+    const std::string path = Dir.File("flags.mbox");
+    KvMailStreamWriteFile(path, file);
+    TMboxStream reader(path, 16, false, 9);
+    const std::vector<TKvReadMessage> got = KvMailStreamReadAll(reader);
+    ASSERT_EQ(got.size(), 6u);
+    const bool deleted[] = {true, false, true, false, true, false};
+    // Where each message starts, as a share of the file.
+    size_t offset = 0;
+    for (size_t i = 0; i < got.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(got[i].Deleted, deleted[i]);
+        EXPECT_EQ(got[i].Percent, static_cast<int>(std::nearbyint(offset * 100.0 / file.size())));
+        offset = file.find("From ", offset + 1);
+    }
+    EXPECT_EQ(got[0].Percent, 0);
+}
+
+TEST_F(KvMailStreamFile, MissingEmptyAndLockedFiles)
+{
+    {
+        TMboxStream reader(Dir.File("none.mbox"), 64, false, 5);
+        EXPECT_FALSE(reader.Locked);
+        EXPECT_FALSE(reader.NextMessage());
+    }
+    KvMailStreamWriteFile(Dir.File("empty.mbox"), "");
+    {
+        TMboxStream reader(Dir.File("empty.mbox"), 64, false, 5);
+        EXPECT_FALSE(reader.Locked);
+        EXPECT_FALSE(reader.NextMessage());
+    }
+    const std::string path = Dir.File("held.mbox");
+    KvMailStreamWriteFile(path, "From a@b.cd Mon Jan  1 10:00:00 2001\nA: 1\n");
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    {
+        TMboxStream reader(path, 64, false, 5);
+        EXPECT_TRUE(reader.Locked);
+        EXPECT_FALSE(reader.NextMessage());
+    }
+    CloseHandle(held);
+}
+
+TEST_F(KvMailStreamFile, MessageAboveTheCapIsCutAndLogged)
+{
+    const std::string big = "From a@b.cd Mon Jan  1 10:00:00 2001\nSubject: big\nContent-Type: text/plain\n\n" + std::string(200, 'q') + "\n";
+    const std::string small = "From c@d.ef Mon Jan  1 10:00:00 2001\nSubject: small\nContent-Type: text/plain\n\nok\n";
+    const std::string path = Dir.File("cap.mbox");
+    for (const std::string& file : {big + small, small + big}) {
+        KvMailStreamWriteFile(path, file);
+        const std::string log = Dir.File("errors.txt");
+        DeleteFileA(log.c_str());
+        ErrorLogFileName = log;
+        std::vector<TKvReadMessage> got;
+        std::vector<bool> damaged;
+        {
+            TMboxStream reader(path, 32, false, 5);
+            reader.MaxMessageSize = 100;
+            while (reader.NextMessage()) {
+                TKvReadMessage m;
+                reader.GetMessageText(0, m.Text);
+                got.push_back(m);
+                damaged.push_back(reader.Damaged);
+            }
+        }
+        FreeErrorLog();
+        ErrorLogFileName.clear();
+        ASSERT_EQ(got.size(), 2u);
+        const size_t bigIndex = file.compare(0, big.size(), big) == 0 ? 0 : 1;
+        // The big one is cut at the cap (its line breaks then made CRLF), the
+        // other one is whole.
+        EXPECT_EQ(got[bigIndex].Text.substr(0, 38), "From a@b.cd Mon Jan  1 10:00:00 2001\r\n");
+        EXPECT_EQ(got[bigIndex].Text.size(), 104u);
+        EXPECT_TRUE(damaged[bigIndex]);
+        EXPECT_EQ(got[1 - bigIndex].Text, "From c@d.ef Mon Jan  1 10:00:00 2001\r\nSubject: small\r\nContent-Type: text/plain\r\n\r\nok");
+        EXPECT_FALSE(damaged[1 - bigIndex]);
+        const std::string logText = LoadFileToString(log);
+        EXPECT_NE(logText.find("too large"), std::string::npos) << logText;
+        EXPECT_NE(logText.find(std::to_string(big.size())), std::string::npos) << logText;
+    }
+}
+
+TEST(KvMailStream, DetectHeadLineBreak)
+{
+    struct Case {
+        std::string Text;
+        TLineBreakKind Kind;
+    };
+    const Case cases[] = {
+        {"no break", lbkDetect}, {"end\n", lbkLf},     {"end\r", lbkCr},       {"a\r\nb", lbkCrLf},
+        {"a\n\nb", lbkLf},       {"a\r\rb", lbkCr},    {"a\n\rb", lbkLfCr},    {"a\nb", lbkLf},
+        {"a\rb", lbkCr},         {"a\nb\r\nc", lbkCrLf}, {"a\n\rb\n\rc", lbkLfCr}, {"a\r\rb\r\r", lbkCr},
+        {"a\rb\nc", lbkLf},      {"a\nb\rc", lbkCr},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(DetectHeadLineBreak(c.Text), c.Kind) << c.Text;
+}
+
+TEST_F(KvMailStreamFile, OffsetsAndSizesBeyondFourGigabytes)
+{
+    // A sparse file: one message, a hole of more than 4 GiB, then another.
+    const std::string path = Dir.File("huge.mbox");
+    const std::string first = "From a@b.cd Mon Jan  1 10:00:00 2001\nSubject: first\nContent-Type: text/plain\n\n";
+    const std::string second = "\nFrom c@d.ef Tue Jan  2 10:00:00 2001\nSubject: second\nContent-Type: text/plain\n\nend\n";
+    const std::int64_t secondAt = 0x100000000LL + 12345;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    DWORD done = 0;
+    WriteFile(h, first.data(), static_cast<DWORD>(first.size()), &done, nullptr);
+    LARGE_INTEGER at;
+    at.QuadPart = secondAt;
+    SetFilePointerEx(h, at, nullptr, FILE_BEGIN);
+    WriteFile(h, second.data(), static_cast<DWORD>(second.size()), &done, nullptr);
+    CloseHandle(h);
+
+    const std::string log = Dir.File("errors.txt");
+    ErrorLogFileName = log;
+    std::vector<std::string> texts;
+    std::vector<std::int64_t> positions, sizes;
+    {
+        TMboxStream reader(path, DefaultMailBufferSize, false, 5);
+        reader.MaxMessageSize = 4096;
+        while (reader.NextMessage()) {
+            positions.push_back(reader.MessagePos);
+            sizes.push_back(reader.MessageSize);
+            std::string t;
+            reader.GetMessageText(0, t);
+            texts.push_back(t);
+        }
+    }
+    FreeErrorLog();
+    ErrorLogFileName.clear();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(positions[0], 0);
+    EXPECT_EQ(sizes[0], secondAt + 1);
+    EXPECT_EQ(texts[0], "From a@b.cd Mon Jan  1 10:00:00 2001\r\nSubject: first\r\nContent-Type: text/plain\r\n\r\n");
+    EXPECT_EQ(positions[1], secondAt + 1);
+    EXPECT_EQ(texts[1], "From c@d.ef Tue Jan  2 10:00:00 2001\r\nSubject: second\r\nContent-Type: text/plain\r\n\r\nend");
+    EXPECT_NE(LoadFileToString(log).find(std::to_string(secondAt + 1)), std::string::npos);
+}

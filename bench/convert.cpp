@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -42,6 +45,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "convert: %s\n%s", problem.c_str(), BenchUsage);
         return 2;
     }
+    // Log lines go out as the pane gets them: a "\n" after each, no "\r" added.
+    _setmode(_fileno(stdout), _O_BINARY);
     TBenchHost host(args, [](const std::string& Line) {
         std::fwrite(Line.data(), 1, Line.size(), stdout);
         std::fputc('\n', stdout);

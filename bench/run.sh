@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the whole benchmark: generates mailboxes with mailgen, converts them
 # with bench/convert (the real driver, under Wine) and runs the floors and
-# peers on the same files, then prints one Markdown table per size.
+# peers on the same files, then prints one Markdown table per size. The ratio
+# column is the converter's time over the other program's.
 #
 #   bench/run.sh [size...]            sizes as mailgen takes them; default 100M 1G
 #
@@ -31,7 +32,7 @@ if [ ${#need[@]} -gt 0 ]; then
 fi
 python3 -c 'import mailbox' >/dev/null
 
-for exe in mailgen convert; do
+for exe in mailgen convert winsplit; do
   [ -f "$build/bench/$exe.exe" ] || { echo "missing $build/bench/$exe.exe: build with TESSALY_CMAKE_ARGS=-DTESSALY_BENCH=ON" >&2; exit 1; }
 done
 export TESSALY_WINEPREFIX=${TESSALY_WINEPREFIX:-$build/wineprefix}
@@ -50,13 +51,17 @@ winpath() { printf 'Z:%s' "${1//\//\\}"; }
 timed() {
   local name=$1; shift
   sync
-  /usr/bin/time -f '%e %M' -o "$work/$name.time" "$@" >"$work/$name.out" 2>"$work/$name.err" ||
-    { echo "$name failed:" >&2; cat "$work/$name.err" >&2; }
-  read -r t m <"$work/$name.time" || true
+  local t m
+  if /usr/bin/time -f '%e %M' -o "$work/$name.time" "$@" >"$work/$name.out" 2>"$work/$name.err"; then
+    read -r t m < <(tail -n 1 "$work/$name.time")
+  else
+    echo "$name failed: $(head -c 300 "$work/$name.err")" >&2
+    t=failed; m=0
+  fi
   printf -v "T_$name" '%s' "$t"
   printf -v "M_$name" '%s' "$(awk -v k="$m" 'BEGIN{printf "%.1f", k/1024}')"
 }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN{ if (b > 0) printf "%.2f", a/b; else print "-" }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN{ if (a + 0 > 0 && b + 0 > 0) printf "%.2f", a/b; else print "-" }'; }
 files() { find "$1" -type f | wc -l; }
 
 cat >"$work/pysplit.py" <<'PY'
@@ -88,6 +93,9 @@ for size in "${sizes[@]}"; do
   timed split split -n "$messages" -a 6 "$box" "$out/split/x"
   n_split=$(files "$out/split"); rm -rf "$out/split"
 
+  timed winsplit "$wine_run" "$build/bench/winsplit.exe" "$(winpath "$box")" "$messages" "$(winpath "$out/ws")"
+  n_winsplit=$(files "$out/ws"); rm -rf "$out/ws"
+
   mkdir -p "$out/git"
   timed git git mailsplit -o"$out/git" "$box"
   n_git=$(files "$out/git"); rm -rf "$out/git"
@@ -113,13 +121,14 @@ for size in "${sizes[@]}"; do
   echo
   echo "## $size: $bytes bytes, $messages messages (generated in ${T_gen} s)"
   echo
-  echo "| task | program | files / bytes out | seconds | ratio | peak memory MB |"
+  echo "| task | program | files / bytes out | seconds | ratio | peak RSS MB |"
   echo "|---|---|---|---|---|---|"
-  echo "| mbox to .eml | bench/convert | $n_eml files | $T_eml | $(ratio "$T_eml" "$T_split") x split | $ws_eml (working set) |"
+  echo "| mbox to .eml | bench/convert | $n_eml files | $T_eml | $(ratio "$T_eml" "$T_split") x split | $M_eml (working set $ws_eml) |"
   echo "| | split -n (floor) | $n_split files | $T_split | 1.00 | $M_split |"
+  echo "| | winsplit (floor under Wine) | $n_winsplit files | $T_winsplit | $(ratio "$T_eml" "$T_winsplit") x winsplit | $M_winsplit |"
   echo "| | git mailsplit | $n_git files | $T_git | $(ratio "$T_eml" "$T_git") x git | $M_git |"
   echo "| | python3 mailbox | $n_py files | $T_py | $(ratio "$T_eml" "$T_py") x python | $M_py |"
-  echo "| mbox LF to CRLF | bench/convert | $s_mbox bytes | $T_mbox | $(ratio "$T_mbox" "$T_u2d") x unix2dos | $ws_mbox (working set) |"
+  echo "| mbox ($eol) to mbox for Windows | bench/convert | $s_mbox bytes | $T_mbox | $(ratio "$T_mbox" "$T_u2d") x unix2dos | $M_mbox (working set $ws_mbox) |"
   echo "| | unix2dos | $s_u2d bytes | $T_u2d | 1.00 | $M_u2d |"
   echo
   echo "convert to .eml: $summary_eml / $inner_eml"

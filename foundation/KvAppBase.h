@@ -34,6 +34,8 @@ public:
     // Writes "UseRegistry", "UseProfileFolder" and "Version"; an empty name
     // means the store's own file. False when nothing could be written.
     bool SaveStorageChoice(const std::string& FileName = std::string());
+    // The form the window layers call: 0 for the store's own file.
+    bool SaveStorageChoice(int) { return SaveStorageChoice(std::string()); }
 };
 
 extern TKvAppSettings* AppSettings;
@@ -62,10 +64,17 @@ std::string GetPathMacroFolder(int Number);
 
 std::string GetDataFolder();
 std::string GetProgramAppDataFolder(const std::string& SubFolder = std::string());
+// The window layers pass a flag of 0: the default sub-folder.
+inline std::string GetProgramAppDataFolder(int) { return GetProgramAppDataFolder(std::string()); }
 std::string GetAppDataSubfolder(const std::string& SubFolder, bool Create);
 // Empty folder arguments mean the data folder and the program folder.
 std::string FindFileInFolders(const std::string& Name, const std::string& First = std::string(),
                               const std::string& Second = std::string());
+// The window layers pass 0 for both folders: the defaults.
+inline std::string FindFileInFolders(const std::string& Name, int, int)
+{
+    return FindFileInFolders(Name);
+}
 std::string FindFileOrDefault(const std::string& First, const std::string& Second,
                               const std::string& Name);
 

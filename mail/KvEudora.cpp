@@ -122,6 +122,9 @@ TMailTocStream::TMailTocStream(const std::string& IndexFileName) : TMailBinStrea
     try {
         DataStream = std::make_unique<TFileStream>(data, fmOpenRead | fmShareDenyNone);
     } catch (const Exception& E) {
+        // A data file that exists but cannot be opened locks the mailbox just
+        // as an unopenable index does: the caller reports it and skips it.
+        Locked = true;
         WriteErrorLine(E.Message());
         return;
     }

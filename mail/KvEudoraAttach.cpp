@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "classlib/ResStrings.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvMemIni.h"
 #include "foundation/KvSearch.h"
@@ -19,13 +20,13 @@
 
 namespace {
 
-bool IsBlank(const std::string& S)
-{
-    for (char c : S)
-        if (static_cast<unsigned char>(c) > ' ' && static_cast<unsigned char>(c) != 0xA0)
-            return false;
-    return true;
-}
+// Extra marker texts of a translated mail program; "$" stands for none.
+enum : int { SExtraAttachmentMarker = 65260, SExtraEmbeddedMarker = 65261 };
+
+const TResStringRegistrar EudoraMarkerTexts{
+    {SExtraAttachmentMarker, "$"},
+    {SExtraEmbeddedMarker, "$"},
+};
 
 bool IsLineBreaksOnly(const std::string& S)
 {
@@ -134,7 +135,7 @@ private:
     std::vector<TSection> CutSections(const std::string& Body);
     void ReplaceMarkers(std::string& S);
     std::string StoreFolder() const;
-    std::string FindFile(const std::string& Recorded, const std::string& FolderName, bool Embedded);
+    std::string FindFile(const std::string& Recorded, const std::string& FolderName, bool Embedded, bool ColonForm);
     void CollectContentIds();
 
     TReEmbedContext& C;
@@ -159,7 +160,8 @@ std::string TEudoraRule::StoreFolder() const
     return C.MailboxFolder;
 }
 
-std::string TEudoraRule::FindFile(const std::string& Recorded, const std::string& FolderName, bool Embedded)
+std::string TEudoraRule::FindFile(const std::string& Recorded, const std::string& FolderName, bool Embedded,
+                                  bool ColonForm)
 {
     std::string path = Recorded;
     if (IsExistingFile(path) || ResolveSubstPath(path, Embedded))
@@ -198,7 +200,9 @@ std::string TEudoraRule::FindFile(const std::string& Recorded, const std::string
     std::string file = JoinPath(candidate, bare);
     if (IsExistingFile(file) || ResolveSubstPath(file, Embedded))
         return file;
-    return Recorded;
+    // A Macintosh path joined onto a Windows folder names no file anyone
+    // could look for; the place the file was looked for last does.
+    return ColonForm ? file : Recorded;
 }
 
 void TEudoraRule::CollectContentIds()
@@ -232,13 +236,23 @@ void TEudoraRule::ReplaceMarkers(std::string& S)
     if (Mac)
         markers.push_back({"Attachment converted: ", false, true, "Attachments Folder", "Parts Folder"});
     markers.push_back({"Attachment Converted: ", false, false, "Attach", "Embedded"});
+    const std::string extraAttach = LoadResString(SExtraAttachmentMarker);
+    if (!extraAttach.empty() && extraAttach != "$")
+        markers.push_back({extraAttach, false, true, "Attach", "Embedded"});
     markers.push_back({"Embedded Content: ", true, false, "Attach", "Embedded"});
+    const std::string extraEmbed = LoadResString(SExtraEmbeddedMarker);
+    if (!extraEmbed.empty() && extraEmbed != "$")
+        markers.push_back({extraEmbed, true, true, "Attach", "Embedded"});
     if (Mac)
         markers.push_back({"Related: :", true, true, "Attachments Folder", "Parts Folder"});
-    for (const TMarker& m : markers) {
-        if (m.Text == "Attachment Converted: " && Mac && AttachLineFound)
+    for (size_t i = 0; i < markers.size(); ++i) {
+        const TMarker& m = markers[i];
+        // The second and later markers of a kind are tried only while the
+        // first found no line.
+        const bool extra = (m.Text == "Attachment Converted: " && Mac) || m.Text == extraAttach;
+        if (extra && AttachLineFound)
             continue;
-        if (m.Text == "Related: :" && EmbedLineFound)
+        if ((m.Text == extraEmbed || m.Text == "Related: :") && EmbedLineFound)
             continue;
         int pos = 1;
         while ((pos = FindMarkerLine(S, m.Text, pos)) > 0) {
@@ -261,9 +275,9 @@ void TEudoraRule::ReplaceMarkers(std::string& S)
                     if (!value.empty() && value[0] == ' ')
                         value.erase(0, 1);
                 }
-                size_t cut;
+                // "name (TYPE/CREA) (id)": the type code may hold a "/".
                 const size_t slash = value.rfind('/');
-                cut = slash != std::string::npos ? value.rfind(" (", slash) : value.find(" (");
+                const size_t cut = slash != std::string::npos ? value.rfind(" (", slash) : value.find(" (");
                 if (cut != std::string::npos)
                     value.erase(cut);
             } else {
@@ -289,10 +303,8 @@ void TEudoraRule::ReplaceMarkers(std::string& S)
             } else {
                 ++AttachCount;
             }
-            const std::string path = FindFile(value, folderName, m.Embedded);
+            const std::string path = FindFile(value, folderName, m.Embedded, m.ColonForm);
             AddFileAttachment(C, path, contentId, true);
-            if (m.Embedded && contentId.empty())
-                P.Attachments.back()->ContentId.clear();
         }
     }
 }
@@ -367,7 +379,7 @@ std::vector<TEudoraRule::TSection> TEudoraRule::CutSections(const std::string& B
     }
     std::vector<TSection> kept;
     for (TSection& s : sections) {
-        if ((s.Kind >= 4 && IsBlank(s.Text)) || IsLineBreaksOnly(s.Text))
+        if ((s.Kind >= 4 && IsBlankText(s.Text)) || IsLineBreaksOnly(s.Text))
             continue;
         kept.push_back(std::move(s));
     }
@@ -500,7 +512,7 @@ void TEudoraRule::Run(const std::string& Text)
             MacToAnsi(text, static_cast<int>(high) + 1);
     }
     P.SplitAndParse(text);
-    if (IsBlank(P.PlainText))
+    if (IsBlankText(P.PlainText))
         P.PlainText.clear();
     const bool hasType = HasHeaderField(P.Header, FieldContentType, true);
     if (!hasType || (P.MediaType == MimeMultiReport && HasHeaderField(P.Header, "X-Attachments", true))) {
@@ -542,8 +554,13 @@ void TEudoraRule::Run(const std::string& Text)
     if (sections.size() == 1) {
         TSection& s = sections[0];
         bodyKind = s.Kind;
-        if (mayCarry && (s.Kind == 0 || s.Kind == 5))
+        if (mayCarry && (s.Kind == 0 || s.Kind == 5)) {
+            // An HTML body names the content ids its marker lines take.
+            if (s.Kind == 5)
+                P.Html = s.Text;
             ReplaceMarkers(s.Text);
+            P.Html.clear();
+        }
         if (s.Kind == 4 || s.Kind == 5)
             P.Html = s.Text;
         else if (s.Kind == 3)

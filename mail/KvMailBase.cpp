@@ -11,9 +11,15 @@
 #include "foundation/KvSearch.h"
 #include "foundation/KvStrings.h"
 #include "mail/KvDataTables.h"
+#include "mail/KvEudora.h"
+#include "mail/KvEudoraAttach.h"
 #include "mail/KvFromLine.h"
 #include "mail/KvMailNames.h"
+#include "mail/KvMime.h"
 #include "mail/KvMimeHeaders.h"
+#include "mail/KvMimeRender.h"
+#include "mail/KvMsgParts.h"
+#include "mail/KvReEmbed.h"
 
 TNicknameExpander EudoraNicknameExpander = nullptr;
 
@@ -40,6 +46,23 @@ bool IsExternalBody(const std::string& Text)
 std::string Int64Text(std::int64_t Value)
 {
     return std::to_string(Value);
+}
+
+// Text types of an Eudora store: Eudora's own markup goes, the text stays.
+void RemoveEudoraBodyMarkup(std::string& Text)
+{
+    const int body = FindBodyStart(Text);
+    if (body < 1)
+        return;
+    std::string rest = Text.substr(static_cast<size_t>(body - 1));
+    const std::string type = TableLowerCase(GetContentType(Text, false, true));
+    if (type == MimeTextHtml)
+        RemoveXHtmlTags(rest);
+    else if (type == MimeTextEnriched)
+        RemoveXRichTags(rest);
+    else if (!RemoveXFlowedTags(rest))
+        RemoveXCharsetTags(rest);
+    Text.replace(static_cast<size_t>(body - 1), std::string::npos, rest);
 }
 
 }  // namespace
@@ -113,17 +136,46 @@ void TEMailObj::ClearMessage()
     IndexDate.reset();
     EnvelopeDate.reset();
     MailFlags = 0;
+    Parts.reset();
+    MimeBlock.reset();
     ParseState = mpsNone;
     Rebuild = TMimeRebuild::None;
     if (Preloaded)
         Preloaded->Clear();
 }
 
-void TEMailObj::GetMessageText(int /*OutputKind*/, std::string& Text)
+void TEMailObj::GetMessageText(int OutputKind, std::string& Text)
 {
-    // Only the text state exists until the MIME engine renders other kinds;
-    // every output kind of a text-state message is its text.
-    Text = ParseState == mpsText ? MessageText : std::string();
+    Text.clear();
+    const bool reduced = OutputKind >= mokReducedAlt && OutputKind <= mokPlainTextAnsi;
+    switch (ParseState) {
+    case mpsText:
+        if (reduced) {
+            TKvMimeBlock block(MessageText, false, true);
+            GetConvertedText(block, static_cast<TMailOutputKind>(OutputKind), static_cast<TFromLineKind>(1), 0, 0, std::string(),
+                             std::string(), Text);
+        } else {
+            Text = MessageText;
+        }
+        break;
+    case mpsParts:
+        if (Parts)
+            Parts->RenderMessage(OutputKind, 1, Text);
+        break;
+    case mpsMimeBlock:
+        if (!MimeBlock)
+            break;
+        if (reduced)
+            GetConvertedText(*MimeBlock, static_cast<TMailOutputKind>(OutputKind), static_cast<TFromLineKind>(1), 0, 0, std::string(),
+                             std::string(), Text);
+        else if (MimeBlock->HasDetachedParts())
+            GetTextWithEmbeddedFiles(*MimeBlock, AttachmentFolder(), Text);
+        else
+            GetRawText(*MimeBlock, Text);
+        break;
+    default:
+        break;
+    }
 }
 
 bool TEMailObj::IsDeleted()
@@ -133,6 +185,14 @@ bool TEMailObj::IsDeleted()
 
 void TEMailObj::GetHeaderText(std::string& Text)
 {
+    if (ParseState == mpsParts && Parts) {
+        Text = Parts->Header;
+        return;
+    }
+    if (ParseState == mpsMimeBlock && MimeBlock) {
+        Text = MimeBlock->Header;
+        return;
+    }
     if (ParseState != mpsText) {
         Text.clear();
         return;
@@ -169,6 +229,10 @@ void TEMailObj::GetSubject(std::string& Text)
 
 bool TEMailObj::IsMultipart()
 {
+    if (ParseState == mpsParts && Parts)
+        return Parts->HasSeveralParts();
+    if (ParseState == mpsMimeBlock && MimeBlock)
+        return MimeBlock->CountParts() >= 2;
     std::string header;
     GetHeaderText(header);
     const std::string type = GetContentType(header, true, true);
@@ -177,7 +241,7 @@ bool TEMailObj::IsMultipart()
 
 bool TEMailObj::NeedsDecoding()
 {
-    if (ParseState == mpsNone || IsMultipart())
+    if (ParseState != mpsText || IsMultipart())
         return false;
     std::string header;
     GetHeaderText(header);
@@ -281,13 +345,75 @@ void TEMailObj::BuildParts(const std::string& Text, TMimeRebuild Mode)
     RebuildMessage(Text, Mode);
 }
 
-// The one door to the MIME engine. Until the engine is in place a message
-// that needs it is kept as its raw text, so that nothing is lost; the mode
-// tells what it asked for.
-void TEMailObj::RebuildMessage(const std::string& Text, TMimeRebuild Mode)
+std::string TEMailObj::AttachmentFolder() const
 {
-    SetMessageSource(Text);
+    const std::string folder = ExtractFolder(FileName);
+    if (FormatKind >= 13 && FormatKind <= 15) {
+        const int at = SearchText(folder, "\\mail\\", 1);
+        return at > 0 ? folder.substr(0, static_cast<size_t>(at) + 5) : folder;
+    }
+    if (FormatKind >= 16 && FormatKind <= 18)
+        return EudoraRootLength(FileName) > 0 ? EudoraRoot(FileName) : folder;
+    return folder;
+}
+
+// The one door to the MIME engine: a whole part tree, a split with its
+// uuencoded blocks decoded, or the rebuild of a message whose attachments
+// the store kept outside it.
+void TEMailObj::RebuildMessage(const std::string& Source, TMimeRebuild Mode)
+{
+    // Source may be MessageText itself, which is cleared below.
+    const std::string Text = Source;
     Rebuild = Mode;
+    HeaderText.clear();
+    DateTextCache.clear();
+    SubjectCache.clear();
+    MessageText.clear();
+    switch (Mode) {
+    case TMimeRebuild::MimeBlock: {
+        Parts.reset();
+        MimeBlock = std::make_unique<TKvMimeBlock>(Text, false, true);
+        ParseState = mpsMimeBlock;
+        CodePage = GetMessageCodePage(MimeBlock->Header);
+        if (MimeBlock->HasDetachedParts())
+            EmbedDetachedParts(*MimeBlock, AttachmentFolder());
+        break;
+    }
+    case TMimeRebuild::EudoraBody: {
+        std::string text = Text;
+        RemoveEudoraBodyMarkup(text);
+        SetMessageSource(text);
+        const std::string type = GetContentType(text, false, true);
+        if ((type.empty() || SameTextStr(type, MimeTextPlain)) && NeedsDecoding())
+            RebuildMessage(text, TMimeRebuild::Detached);
+        break;
+    }
+    case TMimeRebuild::Decode:
+    case TMimeRebuild::Detached:
+    case TMimeRebuild::DetachedFinfo: {
+        MimeBlock.reset();
+        Parts = std::make_unique<TMessageParts>();
+        ParseState = mpsParts;
+        Parts->AttachmentMode = 0;
+        Parts->MailFlags = MailFlags;
+        Parts->SetHeaderDate(HeaderDate.get());
+        Parts->SetReceivedDate(IndexDate.get());
+        Parts->SetSeparatorDate(EnvelopeDate.get());
+        if (Mode == TMimeRebuild::Decode) {
+            Parts->ParseMessageText(Text);
+        } else {
+            RebuildPartsByKind(*Parts, Text, AttachmentFolder(), Mode == TMimeRebuild::DetachedFinfo,
+                               Preloaded.get(), FormatKind);
+            if (FormatKind >= 16 && FormatKind <= 18 && Parts->HeaderCompleted)
+                MailFlags = Parts->MailFlags;
+        }
+        CodePage = GetMessageCodePage(Parts->Header);
+        break;
+    }
+    default:
+        SetMessageSource(Text);
+        break;
+    }
 }
 
 // Texts that begin with an Eudora From_ line ("From ???@???").
@@ -298,7 +424,6 @@ void TEMailObj::StoreEudoraText(std::string& Text)
     if (FormatKind != 18) {
         const std::string type = GetContentType(Text, false, true);
         if (type.size() > 4 && type[4] == '/') {
-            // Text types: markup rules of the body, which the MIME engine owns.
             BuildParts(Text, TMimeRebuild::EudoraBody);
             return;
         }
@@ -334,7 +459,7 @@ void TEMailObj::StoreMessage(std::string& Text)
         }
         if (FormatKind == 5 && ParseState == mpsText && !HasHeaderField(MessageText, FieldContentType, false))
             AddMissingContentType();
-        if (ParseState == mpsText && Rebuild == TMimeRebuild::None && NeedsDecoding())
+        if (ParseState == mpsText && NeedsDecoding())
             BuildParts(MessageText, TMimeRebuild::Decode);
         break;
     case 10:

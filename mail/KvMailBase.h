@@ -15,6 +15,8 @@
 
 class TStream;
 class TFileStream;
+class TKvMimeBlock;
+class TMessageParts;
 
 using TMailParseState = std::uint8_t;
 enum : TMailParseState { mpsNone = 0, mpsText = 2, mpsParts = 3, mpsMimeBlock = 4 };
@@ -70,6 +72,8 @@ public:
     std::string DateTextCache;
     std::string SubjectCache;
     TMailParseState ParseState = mpsNone;
+    std::unique_ptr<TMessageParts> Parts;
+    std::unique_ptr<TKvMimeBlock> MimeBlock;
     std::string MailboxName;
     std::string MessageText;
     std::string HeaderText;
@@ -82,6 +86,8 @@ protected:
     virtual void RebuildMessage(const std::string& Text, TMimeRebuild Mode);
     void StoreEudoraText(std::string& Text);
     void StoreMessage(std::string& Text);
+    // The folder detached attachments are resolved against.
+    std::string AttachmentFolder() const;
 };
 
 class TClientMailObj : public TEMailObj {

@@ -111,6 +111,16 @@ void TMailboxStream::BuildSeparator()
     SeparatorLength = static_cast<std::int32_t>(Separator.size());
 }
 
+// The line break that ends a message belongs to the separator after it, in
+// a CR-only mailbox as much as in an LF or CR LF one; the base reader knows
+// only the last two.
+void TMailboxStream::ReadMessageText(std::string& Text)
+{
+    TFileMailObj::ReadMessageText(Text);
+    if (LineBreakKind == lbkCr && !Text.empty() && Text.back() == '\r')
+        Text.pop_back();
+}
+
 int TMailboxStream::SearchSeparator(int From)
 {
     const size_t p = Buffer.find(Separator, static_cast<size_t>(std::max(From, 1) - 1));

@@ -26,6 +26,7 @@ public:
     ~TMailboxStream() override;
 
     bool Next() override;
+    void ReadMessageText(std::string& Text) override;
     // 1-based position of Separator in Buffer at or after From; 0 when none.
     virtual int SearchSeparator(int From);
     // Sets MessagePos and MessageSize of the next message; answers MessagePos.

@@ -105,21 +105,20 @@ std::string DecodedBody(const TKvMimeBlock& Block)
 
 // The header ends at the first LF followed by CR or LF (looked for from the
 // second character on); the body starts 3 past that LF when a CR follows
-// it, else 2. A text that starts with a line break not followed by a blank
-// line has an empty header: a part whose boundary line is followed by no
-// header field. Positions here are 0-based.
+// it, else 2. A text that starts with a line break has an empty header: a
+// part whose boundary line is followed by no header field. Its body starts
+// after that line break, or after the blank line that follows it.
+// Positions here are 0-based.
 bool SplitHeader(const std::string& Text, std::size_t& HeaderLen, std::size_t& BodyStart)
 {
     const std::size_t n = Text.size();
     const std::size_t lead = (n >= 2 && Text[0] == '\r' && Text[1] == '\n') ? 2 : (n >= 1 && Text[0] == '\n') ? 1 : 0;
-    if (lead > 0 && (lead >= n || (Text[lead] != '\r' && Text[lead] != '\n'))) {
+    if (lead > 0) {
         HeaderLen = 0;
-        BodyStart = lead;
-        return true;
-    }
-    if (lead == 1) {
-        HeaderLen = 0;
-        BodyStart = Text[1] == '\r' ? std::min<std::size_t>(3, n) : 2;
+        if (lead >= n || (Text[lead] != '\r' && Text[lead] != '\n'))
+            BodyStart = lead;
+        else
+            BodyStart = std::min(lead - 1 + (Text[lead] == '\r' ? 3 : 2), n);
         return true;
     }
     if (n < 3)
@@ -411,9 +410,19 @@ void TKvMimeBlock::Reparse()
 // Parsing
 // ---------------------------------------------------------------------------
 
-void TKvMimeBlock::Parse(std::string Text)
+void TKvMimeBlock::ReparseHeader()
 {
-    RawBody = 0;
+    ClearHeaderValues();
+    if (!Header.empty())
+        ParseHeaderFields();
+    // A part that an agent replaced by a note stays detached.
+    if (Boundary.empty() && LoadBody)
+        CheckRemovedSectionNote();
+    SettleFields(false);
+}
+
+void TKvMimeBlock::ClearHeaderValues()
+{
     CodePage = 0;
     DispositionKind = 0;
     EncodingKind = 0;
@@ -430,6 +439,12 @@ void TKvMimeBlock::Parse(std::string Text)
     ContentType.clear();
     TypeParameter.clear();
     Boundary.clear();
+}
+
+void TKvMimeBlock::Parse(std::string Text)
+{
+    RawBody = 0;
+    ClearHeaderValues();
     Preamble.clear();
     Body.clear();
     FChildren.clear();
@@ -455,19 +470,30 @@ void TKvMimeBlock::Parse(std::string Text)
                 SplitMultipart();
         } else if (LoadBody) {
             Body = std::move(Text);
-            if (DispositionKind == dispAttachment && ExternalFile.empty() &&
-                HasRemovedSectionNote(Body.substr(0, 128))) {
-                ExternalFile = GetRemovedSectionFileName(Body);
-                Marker = ExternalFile.empty() ? std::string() : AgentDetached;
-            }
+            CheckRemovedSectionNote();
         }
     }
 
+    SettleFields(true);
+}
+
+void TKvMimeBlock::CheckRemovedSectionNote()
+{
+    if (DispositionKind == dispAttachment && ExternalFile.empty() &&
+        HasRemovedSectionNote(Body.substr(0, 128))) {
+        ExternalFile = GetRemovedSectionFileName(Body);
+        Marker = ExternalFile.empty() ? std::string() : AgentDetached;
+    }
+}
+
+void TKvMimeBlock::SettleFields(bool Parsing)
+{
     if (MediaClass == mcMessageRfc822 && FileName.empty()) {
         FileName = GetAttachedMessageName();
         DispositionKind = dispAttachment;
     }
-    ParsedType = ContentType;
+    if (Parsing)
+        ParsedType = ContentType;
     if (TypeGuessed) {
         if (MediaClass >= mcTextPlain && MediaClass <= mcTextEnriched)
             ContentType = MediaTypeOfClass(MediaClass);
@@ -559,9 +585,11 @@ void TKvMimeBlock::SplitMultipart()
         } else if (pos <= n) {
             int p = pos;
             int lfs = 0;
+            bool lineBreak = false;
             while (p <= n && static_cast<unsigned char>(Body[p - 1]) < 33) {
                 if (Body[p - 1] == '\n')
                     ++lfs;
+                lineBreak = lineBreak || Body[p - 1] == '\n' || Body[p - 1] == '\r';
                 ++p;
             }
             if (lfs == 0 && p <= n && Body[p - 1] == '-' && (p == n || Body[p] == '-')) {
@@ -570,10 +598,14 @@ void TKvMimeBlock::SplitMultipart()
                 while (p <= n && (Body[p - 1] == ' ' || Body[p - 1] == '\t'))
                     ++p;
                 pos = p;
-            } else if (Body[p - 2] == '\r' || Body[p - 2] == '\n') {
-                if (StartsPartHeader(Body, static_cast<std::size_t>(p - 1)))
+            } else if (lineBreak) {
+                // Only a field name at the very start of a line opens the
+                // part's header; a blank line or indented text after the
+                // boundary line is body text of a part without header, so
+                // the part keeps it whole, beginning with the line break.
+                if ((Body[p - 2] == '\r' || Body[p - 2] == '\n') &&
+                    StartsPartHeader(Body, static_cast<std::size_t>(p - 1)))
                     pos = p;
-                // else: the part begins with the line break and has no header.
             } else {
                 pos = p;
             }
@@ -585,10 +617,10 @@ void TKvMimeBlock::SplitMultipart()
                 Body.clear();
             return;
         }
-        if (first) {
-            const int keep = pos - blen - 3;
-            Preamble = keep > 0 ? Body.substr(0, static_cast<std::size_t>(keep)) : std::string();
-        }
+        // The preamble is all text before the first boundary line, however
+        // far the part's own text starts behind it.
+        if (first)
+            Preamble = Body.substr(0, static_cast<std::size_t>(match - 1));
         start = static_cast<std::size_t>(std::min(pos - 1, n));
         if (Body.size() - start <= 1) {
             Body.clear();

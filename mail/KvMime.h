@@ -72,6 +72,13 @@ public:
     void SetTruncated(std::uint8_t Flag);
     void SetRawBody(const std::string& Text);
     void Reparse();
+    // Reads the values of the header fields (Content-* values, file name,
+    // charset and code page, disposition kind, external file and marker)
+    // from Header again, as parsing does, after Header was changed; a body
+    // that is only an agent's removed-section note keeps the part detached.
+    // Body, Preamble, the children and ParsedType stay as they are; the type
+    // now comes from the header, so TypeGuessed is cleared.
+    void ReparseHeader();
 
     // Queries
     TMimePartKind GetPartKind() const;
@@ -142,7 +149,10 @@ public:
 private:
     TKvMimeBlock() = default;
     void Parse(std::string Text);
+    void ClearHeaderValues();
     void ParseHeaderFields();
+    void SettleFields(bool Parsing);
+    void CheckRemovedSectionNote();
     void SplitMultipart();
     void RetypeFromBody();
     void CheckMetaCharset();

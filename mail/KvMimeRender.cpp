@@ -48,6 +48,16 @@ std::string WithBreaks(std::string Text, int Count)
     return Text;
 }
 
+// A header and the empty line after it; a part without header fields is
+// only that empty line.
+std::string HeaderBlock(std::string Header)
+{
+    TrimTrailingLineBreaks(Header);
+    if (!Header.empty())
+        Header += CrLf;
+    return Header + CrLf;
+}
+
 bool IsBlankText(const std::string& S)
 {
     for (char c : S)
@@ -109,11 +119,10 @@ void AppendPreamble(const TKvMimeBlock& Block, std::string& Text)
 void RawText(const TKvMimeBlock& Block, bool Top, std::string& Text)
 {
     if (Block.RawBody) {
-        Text += WithBreaks(Block.Header, 2) + Block.Body;
+        Text += HeaderBlock(Block.Header) + Block.Body;
         return;
     }
-    Text += Block.Header;
-    EndWithBreaks(Text, 2);
+    Text += HeaderBlock(Block.Header);
     AppendPreamble(Block, Text);
     Text += Block.Body;
     EndWithBreaks(Text, 2);
@@ -131,6 +140,24 @@ struct TDetachedFile {
     std::string InnerHeader;  // the part header kept in the body, when there is one
 };
 
+// The part header a client kept in the body of a detached part; a note to
+// the reader may come first.
+std::string InnerHeaderOf(const std::string& Body)
+{
+    std::size_t line = 0;
+    while (line < Body.size()) {
+        const std::size_t end = Body.find('\n', line);
+        const std::size_t colon = Body.find(':', line);
+        if (colon != std::string::npos && colon > line && (end == std::string::npos || colon < end) &&
+            IsHeaderFieldName(Body.substr(line, colon - line)))
+            return GetHeaderPart(Body, static_cast<int>(line) + 1);
+        if (end == std::string::npos)
+            break;
+        line = end + 1;
+    }
+    return GetHeaderPart(Body);
+}
+
 TDetachedFile FindDetachedFile(const TKvMimeBlock& Block, const std::string& EmbedFolder)
 {
     TDetachedFile file;
@@ -138,7 +165,7 @@ TDetachedFile FindDetachedFile(const TKvMimeBlock& Block, const std::string& Emb
         file.Found = ResolveDetachedFile(EmbedFolder, Block.ExternalFile,
                                          Block.GetPartKind() == pkDetachedAttachment, file.Path);
         if (SameTextStr(Block.Marker, AttachmentDetachedMarker))
-            file.InnerHeader = GetHeaderPart(Block.Body);
+            file.InnerHeader = InnerHeaderOf(Block.Body);
         return file;
     }
     // A reference written by SaveAttachments: a path relative to its folder.
@@ -146,7 +173,7 @@ TDetachedFile FindDetachedFile(const TKvMimeBlock& Block, const std::string& Emb
     file.Found = !Block.FileName.empty() && IsExistingFile(file.Path);
     if (!file.Found)
         file.Path = Block.FileName;
-    file.InnerHeader = GetHeaderPart(Block.Body);
+    file.InnerHeader = InnerHeaderOf(Block.Body);
     return file;
 }
 
@@ -160,34 +187,39 @@ std::string InnerEncoding(const std::string& InnerHeader)
     return TableLowerCase(FieldValue(InnerHeader, FieldContentTransferEncoding));
 }
 
+// The header and body a detached part gets back from its file.
+void RestoredPart(const TKvMimeBlock& Block, const TDetachedFile& File, std::string& Header, std::string& Body)
+{
+    Header = Block.Header;
+    if (!UsesInnerHeader(Block)) {
+        if (!SameTextStr(Block.Marker, AgentDetachedMarker))
+            DeleteHeaderField(Header, FieldXContentFile);
+        Body = LoadFileAsPartBody(File.Path, Block.TransferEncoding);
+    } else {
+        if (Block.Parent)
+            Header = WithBreaks(File.InnerHeader, 1);
+        else
+            SetHeaderField(Header, FieldContentType, FieldValue(File.InnerHeader, FieldContentType));
+        Body = LoadFileAsPartBody(File.Path, InnerEncoding(File.InnerHeader));
+    }
+    EndWithBreaks(Body, 1);
+}
+
 void EmbeddedText(const TKvMimeBlock& Block, const std::string& EmbedFolder, bool Top, std::string& Text)
 {
-    Text += Block.Header;
-    EndWithBreaks(Text, 2);
+    const bool hasContent = !Block.Body.empty() || Block.Parent || !Block.ExternalFile.empty();
+    std::string header = Block.Header;
+    std::string body = Block.Body;
+    if (hasContent && IsDetachedKind(Block.GetPartKind())) {
+        const TDetachedFile file = FindDetachedFile(Block, EmbedFolder);
+        if (file.Found)
+            RestoredPart(Block, file, header, body);
+    }
+    Text += HeaderBlock(header);
     AppendPreamble(Block, Text);
-    if (!Block.Body.empty() || Block.Parent || !Block.ExternalFile.empty()) {
-        const TMimePartKind kind = Block.GetPartKind();
-        const TDetachedFile file = IsDetachedKind(kind) ? FindDetachedFile(Block, EmbedFolder) : TDetachedFile();
-        if (!file.Found) {
-            Text += Block.Body;
-            EndWithBreaks(Text, 1);
-        } else if (!UsesInnerHeader(Block)) {
-            if (!SameTextStr(Block.Marker, AgentDetachedMarker))
-                DeleteHeaderField(Text, FieldXContentFile);
-            Text += LoadFileAsPartBody(file.Path, Block.TransferEncoding);
-            EndWithBreaks(Text, 1);
-        } else {
-            const std::string content = LoadFileAsPartBody(file.Path, InnerEncoding(file.InnerHeader));
-            if (Block.Parent) {
-                Text = WithBreaks(file.InnerHeader, 2);
-            } else {
-                std::string header = Block.Header;
-                SetHeaderField(header, FieldContentType, FieldValue(file.InnerHeader, FieldContentType));
-                Text = WithBreaks(header, 2);
-            }
-            Text += content;
-            EndWithBreaks(Text, 1);
-        }
+    if (hasContent) {
+        Text += body;
+        EndWithBreaks(Text, 1);
     }
     AppendMultipart(Block, Top, Text, [&](const TKvMimeBlock& Child) {
         std::string t;
@@ -218,9 +250,19 @@ void RereadFields(TKvMimeBlock& Block)
 // Saving parts to files (kinds 3 and 4)
 // ---------------------------------------------------------------------------
 
+// Inside quotes a backslash escapes the next character, so the folder
+// separator of the path is doubled there; unquoted it stands as it is.
 std::string QuoteIfBlank(const std::string& S)
 {
-    return S.find_first_of(" \t") == std::string::npos ? S : "\"" + S + "\"";
+    if (S.find_first_of(" \t") == std::string::npos)
+        return S;
+    std::string quoted = "\"";
+    for (char c : S) {
+        if (c == '\\' || c == '"')
+            quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "\"";
 }
 
 std::string ExternalBodyType(const std::string& Path)
@@ -235,9 +277,8 @@ std::string SaveFileName(const TKvMimeBlock& Block)
     const std::size_t slash = name.rfind('\\');
     if (slash != std::string::npos)
         name.erase(0, slash + 1);
-    name = MakeSafeFileName(name, false);
     if (!name.empty())
-        return name;
+        return MakeSafeFileName(name, false);
     const std::string ext = ExtensionOfMimeType(Block.ContentType);
     return LoadResString(ext == "eml" ? SAttachedEmail : SNoName) + "." + ext;
 }
@@ -270,8 +311,7 @@ std::string SavePart(TKvMimeBlock& Block, TMimePartKind Kind, const std::string&
 void SavedText(TKvMimeBlock& Block, TMailOutputKind OutputKind, const std::string& SaveFolder, bool Top,
                std::string& Text)
 {
-    Text += Block.Header;
-    EndWithBreaks(Text, 2);
+    Text += HeaderBlock(Block.Header);
     AppendPreamble(Block, Text);
     if (!Block.Body.empty() || Block.Parent) {
         TMimePartKind kind = Block.GetPartKind();
@@ -289,7 +329,7 @@ void SavedText(TKvMimeBlock& Block, TMailOutputKind OutputKind, const std::strin
                 // The encoding now belongs to the inner header: the outer
                 // body is a plain header block.
                 DeleteHeaderField(header, FieldContentTransferEncoding);
-                Text = WithBreaks(header, 2) + FieldContentType + ": " + Trimmed(oldType) + CrLf;
+                Text = HeaderBlock(header) + FieldContentType + ": " + Trimmed(oldType) + CrLf;
                 if (!Block.TransferEncoding.empty())
                     Text += std::string(FieldContentTransferEncoding) + ": " +
                             TableLowerCase(Trimmed(Block.TransferEncoding)) + CrLf;
@@ -333,7 +373,7 @@ std::string SingleBody(std::string Header, const TKvMimeBlock& Block, TMailOutpu
     SetHeaderField(Header, FieldContentType, AddCharsetParameter(Type, Charset));
     if (encoding != Block.EncodingKind)
         SetHeaderField(Header, FieldContentTransferEncoding, EncodingName(encoding));
-    return WithBreaks(Header, 2) + WithBreaks(Body, 1);
+    return HeaderBlock(Header) + WithBreaks(Body, 1);
 }
 
 // The HTML body with its inline parts as one multipart/related, taken from
@@ -369,7 +409,7 @@ bool RelatedSet(TKvMimeBlock& Block, std::string& Text)
     EndWithBreaks(set, 2);
     std::string header = Block.Header;
     SetHeaderField(header, FieldContentType, AddTypeParameter(MimeMultiRelated, boundary));
-    Text = WithBreaks(header, 2) + WithBreaks(set, 1);
+    Text = HeaderBlock(header) + WithBreaks(set, 1);
     return true;
 }
 
@@ -501,10 +541,8 @@ void WrapSingleAttachment(TKvMimeBlock& Root)
     if (Root.ContentId.empty())
         Root.ContentId = MadeContentId(1);
     std::string header;
-    BuildPartHeader(Root.ContentType, Root.FileName, Root.ContentId, header, static_cast<int>(Root.CodePage),
+    BuildPartHeader(Root.ContentType, Root.FileName, StripEnclosing(Root.ContentId, '<', '>'), header, static_cast<int>(Root.CodePage),
                     Root.TransferEncoding);
-    if (Root.ContentId.empty() || !HasHeaderField(header, FieldContentId, true))
-        AddHeaderField(header, FieldContentId, Root.ContentId);
     SetHeaderField(header, FieldContentDisposition,
                    std::string(MimeAttachment) + ";" + CrLf + "\tfilename=\"" + Root.FileName + "\"");
     const std::string part = WithBreaks(header, 2) + Root.Body;
@@ -631,17 +669,7 @@ void EmbedDetachedFiles(TKvMimeBlock& Block, const std::string& EmbedFolder, std
         Missing += (Missing.empty() ? "" : "; ") + file.Path;
         return;
     }
-    if (!UsesInnerHeader(Block)) {
-        if (!SameTextStr(Block.Marker, AgentDetachedMarker))
-            DeleteHeaderField(Block.Header, FieldXContentFile);
-        Block.Body = WithBreaks(LoadFileAsPartBody(file.Path, Block.TransferEncoding), 1);
-    } else {
-        if (Block.Parent)
-            Block.Header = WithBreaks(file.InnerHeader, 1);
-        else
-            SetHeaderField(Block.Header, FieldContentType, FieldValue(file.InnerHeader, FieldContentType));
-        Block.Body = WithBreaks(LoadFileAsPartBody(file.Path, InnerEncoding(file.InnerHeader)), 1);
-    }
+    RestoredPart(Block, file, Block.Header, Block.Body);
     RereadFields(Block);
 }
 

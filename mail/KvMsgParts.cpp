@@ -5,6 +5,7 @@
 #include "foundation/KvAnsi.h"
 #include "foundation/KvCodePage.h"
 #include "foundation/KvFiles.h"
+#include "foundation/KvSearch.h"
 #include "foundation/KvStrings.h"
 #include "mail/KvBase64.h"
 #include "mail/KvDataTables.h"
@@ -27,22 +28,6 @@ const TResStringRegistrar MsgPartsTexts{
     {SEmailFileNotFound, "Email file not found: \"%s\""},
     {SEmailPartNotFound, "Email part not found: \"%s\""},
 };
-
-bool IsBlankBody(const std::string& S)
-{
-    for (char c : S)
-        if (static_cast<unsigned char>(c) > ' ' && static_cast<unsigned char>(c) != 0xA0)
-            return false;
-    return true;
-}
-
-std::string LowerAscii(std::string S)
-{
-    for (char& c : S)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return S;
-}
 
 }  // namespace
 
@@ -212,12 +197,12 @@ void TMessageParts::ParseHeader(const std::string& HeaderText)
     ContentTypeValue = UnfoldHeaderValue(GetHeaderField(Header, FieldContentType));
     // The part tree reads a Content-Type value the way every other reader does.
     TKvMimeBlock probe(Header, true, false);
-    MediaType = HasHeaderField(Header, FieldContentType, true) ? LowerAscii(probe.ParsedType) : std::string();
+    MediaType = HasHeaderField(Header, FieldContentType, true) ? TableLowerCase(probe.ParsedType) : std::string();
     Boundary = probe.Boundary;
-    Charset = probe.Charset.empty() ? std::string() : GetParameter(ContentTypeValue, "charset");
+    Charset = GetParameter(ContentTypeValue, "charset");
     Name = probe.FileName;
     DispositionKind = probe.DispositionKind;
-    const int cp = CharsetToCodePage(LowerAscii(Charset));
+    const int cp = CharsetToCodePage(TableLowerCase(Charset));
     CodePage = cp > 0 ? static_cast<std::uint32_t>(cp) : 0;
     const size_t slash = MediaType.find('/');
     MainType = MediaType.substr(0, slash);
@@ -256,7 +241,7 @@ void TMessageParts::ParseMessageText(const std::string& Text)
     Enriched.clear();
     SplitAndParse(Text);
     const TMimeClass cls = GetMimeClass(MediaType);
-    const int kind = TransferEncodingKind(LowerAscii(TransferEncoding));
+    const int kind = TransferEncodingKind(TableLowerCase(TransferEncoding));
     if (kind == encQuotedPrintable)
         PlainText = DecodeQuotedPrintable(PlainText);
     else if (kind == encBase64)
@@ -291,9 +276,9 @@ int TMessageParts::EmbeddedCount() const
 bool TMessageParts::HasSeveralParts() const
 {
     int n = AttachmentCount();
-    if (!IsBlankBody(PlainText))
+    if (!IsBlankText(PlainText))
         ++n;
-    if (!IsBlankBody(Html) || !IsBlankBody(Enriched))
+    if (!IsBlankText(Html) || !IsBlankText(Enriched))
         ++n;
     return n > 1;
 }
@@ -335,15 +320,17 @@ int TMessageParts::ExtractUuencoded(bool Promote)
             fileName = TrimCharSetStr(line.substr(modeEnd + 1), true, TCharSet(" \t\r\n"));
         const int dataStart = lineEnd == std::string::npos ? static_cast<int>(PlainText.size()) + 1
                                                            : static_cast<int>(lineEnd) + 2;
-        int end = FindUuencodeEnd(PlainText, dataStart);
+        // FindUuencodeEnd answers the position after the "end" keyword.
+        const int after = FindUuencodeEnd(PlainText, dataStart > 1 ? dataStart - 1 : 1);
         int blockEnd;  // 1-based last character of the block
         int dataStop;
-        if (end < 1) {
+        if (after < 1) {
             blockEnd = static_cast<int>(PlainText.size());
             dataStop = blockEnd;
         } else {
-            dataStop = end - 1;
-            blockEnd = end + 2;  // the "end" keyword
+            const size_t keyword = PlainText.rfind("end", static_cast<size_t>(after - 1));
+            dataStop = static_cast<int>(keyword);  // the line feed before "end"
+            blockEnd = after - 1;
             while (blockEnd < static_cast<int>(PlainText.size()) &&
                    (PlainText[blockEnd] == '\r' || PlainText[blockEnd] == '\n'))
                 ++blockEnd;
@@ -355,7 +342,7 @@ int TMessageParts::ExtractUuencoded(bool Promote)
         a->SetData(bytes, std::string());
         pos = begin;
     }
-    if (IsBlankBody(PlainText))
+    if (IsBlankText(PlainText))
         PlainText.clear();
     if (!Attachments.empty() && Promote) {
         if (!HasHeaderField(Header, FieldMimeVersion, true))

@@ -12,7 +12,6 @@
 
 #include "classlib/Classes.h"
 #include "classlib/Streams.h"
-#include "foundation/KvBoyerMoore.h"
 #include "foundation/KvDates.h"
 #include "mail/KvMailFlags.h"
 
@@ -103,7 +102,6 @@ public:
     std::string MainType;
     std::string Header;  // ends with the line break of its last field
     std::uint8_t DispositionKind = 0;
-    TBmPattern Markers[6];
     std::vector<std::unique_ptr<TAttachment>> Attachments;
     std::uint32_t CodePage = 0;
     std::uint8_t AttachmentMode = 0;

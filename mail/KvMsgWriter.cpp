@@ -3,6 +3,7 @@
 #include "classlib/SysUtils.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLineBreaks.h"
+#include "foundation/KvSearch.h"
 #include "foundation/KvStrings.h"
 #include "mail/KvBase64.h"
 #include "mail/KvEtf2Text.h"
@@ -77,17 +78,21 @@ struct TWriter {
             if (HasAlternative)
                 Current = AddMultipartChild(Current, mcMultiAlternative);
         }
-        TKvMimeBlock* htmlTarget = Current;
-        if (!Related && Embedded > 0 && !P.Html.empty())
-            Related = htmlTarget = AddMultipartChild(Current, mcMultiRelated);
+        // The related part that holds the HTML and its inline parts follows
+        // the plain text in an alternative.
+        auto htmlTarget = [this, Current]() {
+            if (!Related && Embedded > 0)
+                return Related = AddMultipartChild(Current, mcMultiRelated);
+            return Current;
+        };
         if (HasAlternative && C != mcMultiRelated) {
             TextPart(Current, mcTextPlain, P.PlainText);
             if (!P.Enriched.empty())
                 TextPart(Current, mcTextEnriched, P.Enriched);
             if (!P.Html.empty())
-                TextPart(htmlTarget, mcTextHtml, P.Html);
+                TextPart(htmlTarget(), mcTextHtml, P.Html);
         } else if (!P.Html.empty()) {
-            TextPart(htmlTarget, mcTextHtml, P.Html);
+            TextPart(htmlTarget(), mcTextHtml, P.Html);
         } else if (!P.Enriched.empty()) {
             TextPart(Current, mcTextEnriched, P.Enriched);
         } else {
@@ -257,9 +262,10 @@ std::unique_ptr<TKvMimeBlock> BuildMimeTree(TMessageParts* Parts)
     if (root.ParsedType.empty() || !HasHeaderField(root.Header, FieldContentType, true)) {
         TMimeClass cls = root.MediaClass;
         if (p.AttachmentCount() == 0)
-            cls = w.HasAlternative ? mcMultiAlternative : !p.Html.empty() ? mcTextHtml
-                                                      : !p.PlainText.empty() ? mcTextPlain
-                                                                             : cls;
+            cls = w.HasAlternative      ? TMimeClass(mcMultiAlternative)
+                  : !p.Html.empty()      ? TMimeClass(mcTextHtml)
+                  : !p.PlainText.empty() ? TMimeClass(mcTextPlain)
+                                         : cls;
         else
             cls = w.Embedded == p.AttachmentCount() ? mcMultiRelated : mcMultiMixed;
         const std::string type = MediaTypeOfClass(cls);
@@ -275,15 +281,24 @@ std::unique_ptr<TKvMimeBlock> BuildMimeTree(TMessageParts* Parts)
     } else if (root.DispositionKind == dispAttachment && w.Embedded == 0 && p.AttachmentCount() == 1) {
         w.NeedsBody = w.HasAlternative || !p.Html.empty() || !p.PlainText.empty();
     }
-    if (w.NeedsBody && root.IsMultipart())
+    if (w.NeedsBody && root.MediaClass >= mcMultiMixed && root.MediaClass <= mcMultiOther)
         root.Preamble = MimeMultipartPreamble;
 
+    const bool multipartRoot = root.MediaClass >= mcMultiMixed && root.MediaClass <= mcMultiOther;
     if (hasTree) {
         w.Fill();
+    } else if (w.NeedsBody && p.AttachmentCount() > 0 && !multipartRoot && root.MediaClass != mcMessageOther &&
+               root.MediaClass != mcNone) {
+        // A text root cannot hold parts: written as it stands, its
+        // attachments would follow without a boundary and be lost to every
+        // reader.
+        w.NewMixedRoot();
+        root.Preamble = MimeMultipartPreamble;
+        w.BodyParts(w.Root, mcMultiMixed);
     } else if (w.NeedsBody) {
         switch (root.MediaClass) {
         case mcMultiMixed: case mcMultiRelated: case mcMultiOther: case mcMultiSigned: case mcMultiEncrypted:
-            w.BodyParts(w.Root, root.MediaClass == mcMultiSigned ? mcMultiSigned : root.MediaClass);
+            w.BodyParts(w.Root, root.MediaClass);
             break;
         case mcMultiAlternative:
             w.TextPart(w.Root, mcTextPlain, p.PlainText);

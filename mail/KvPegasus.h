@@ -2,6 +2,7 @@
 // The display names and nesting of Pegasus mail folders, kept in the file
 // "HIERARCH.PM" beside the folder files.
 
+#include <cstdint>
 #include <string>
 
 #include "classlib/Classes.h"

@@ -1,15 +1,19 @@
 #include "mail/KvReEmbed.h"
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "classlib/ResStrings.h"
 #include "classlib/SysUtils.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLists.h"
+#include "foundation/KvSearch.h"
 #include "foundation/KvStrings.h"
 #include "mail/KvDataTables.h"
 #include "mail/KvErrorLog.h"
 #include "mail/KvEudoraAttach.h"
+#include "mail/KvFindMail.h"
 #include "mail/KvMime.h"
 #include "mail/KvMimeCoding.h"
 #include "mail/KvMimeHeaders.h"
@@ -18,14 +22,6 @@
 #include "mail/KvQuotedPrintable.h"
 
 namespace {
-
-bool IsBlank(const std::string& S)
-{
-    for (char c : S)
-        if (static_cast<unsigned char>(c) > ' ' && static_cast<unsigned char>(c) != 0xA0)
-            return false;
-    return true;
-}
 
 // Every value of a field, in header order.
 std::vector<std::string> FieldValues(const std::string& Header, const std::string& Name)
@@ -109,24 +105,211 @@ void RsAttachRule(TReEmbedContext& C, const std::string& Text)
     FinishHeader(p, C.Added);
 }
 
+// Takes every header line that starts with Marker (after a line feed) out
+// of Header, the line feed before it staying; answers their values.
+std::vector<std::string> TakeMarkerLines(std::string& Header, const std::string& Marker)
+{
+    std::vector<std::string> values;
+    const std::string key = "\n" + Marker;
+    size_t at;
+    while ((at = Header.find(key)) != std::string::npos) {
+        const size_t start = at + 1;
+        size_t end = Header.find('\n', start);
+        end = end == std::string::npos ? Header.size() : end + 1;
+        std::string value = Header.substr(start + Marker.size(), end - start - Marker.size());
+        while (!value.empty() && (value.back() == '\n' || value.back() == '\r'))
+            value.pop_back();
+        values.push_back(value);
+        Header.erase(start, end - start);
+    }
+    return values;
+}
+
+// Calypso: "X-Attachment" lines of path, content id and display name.
+void CalypsoRule(TReEmbedContext& C, const std::string& Text)
+{
+    TMessageParts& p = C.Parts;
+    p.SplitAndParse(Text);
+    if (SameTextStr(p.TransferEncoding, MimeQuotedPrintable))
+        p.PlainText = DecodeQuotedPrintable(p.PlainText);
+    p.Html.clear();
+    if (p.MediaType != MimeTextPlain && p.MainType == MimeMultipart && p.Boundary.empty()) {
+        const std::string boundary = MakeMessageBoundary(p.Header);
+        int pos = 0;
+        int len = 0;
+        if (FindHeaderField(p.Header, FieldContentType, pos, false, len)) {
+            size_t lineEnd = static_cast<size_t>(pos - 1 + len);
+            while (lineEnd > 0 && (p.Header[lineEnd - 1] == '\n' || p.Header[lineEnd - 1] == '\r'))
+                --lineEnd;
+            p.Header.insert(lineEnd, "; boundary=\"" + boundary + "\"");
+        }
+        if (p.PlainText.compare(0, boundary.size() + 2, "--" + boundary) == 0) {
+            const int body = FindBodyStart(p.PlainText);
+            if (body > 0)
+                p.PlainText.erase(0, static_cast<size_t>(body - 1));
+        }
+        p.ParseHeader(p.Header);
+    }
+    auto fields = [&C](const std::string& Value, std::string& Path, std::string& Id, std::string& Name) {
+        std::string v = Value;
+        const size_t quote = v.find('"');
+        v = quote == std::string::npos ? v : v.substr(quote + 1);
+        int pos = 1;
+        NextFieldByStr(v, pos, "\"; \"", Path, false);
+        NextFieldByStr(v, pos, "\"; \"", Id, false);
+        NextFieldByStr(v, pos, "\"; \"", Name, false);
+        if (!Name.empty() && Name.back() == '"')
+            Name.pop_back();
+        if (!Path.empty() && Path[0] == '.') {
+            Path = JoinPath(C.MailboxFolder, Path.substr(std::min<size_t>(2, Path.size())));
+            if (!IsExistingFile(Path))
+                ResolveSubstPath(Path, false);
+        }
+    };
+    for (const char* marker : {"X-Attachment: ", "X-CalypsoHtmlImg: "}) {
+        const bool images = marker[2] == 'C';
+        if (p.AttachmentMode == 2 || (!images && p.AttachmentMode != 0))
+            continue;
+        for (const std::string& value : TakeMarkerLines(p.Header, marker)) {
+            std::string path, id, name;
+            fields(value, path, id, name);
+            if (path.empty())
+                break;
+            TAttachment* a = p.AddAttachment();
+            a->ContentId = id;
+            a->LoadFile(path, std::string(), false);
+            if (!name.empty())
+                a->SetPath(name);
+            ++C.Added;
+        }
+    }
+    for (const std::string& value : TakeMarkerLines(p.Header, "X-CalypsoHtmlBody: ")) {
+        std::string path, id, name;
+        fields(value, path, id, name);
+        if (IsExistingFile(path))
+            p.Html = LoadFileToString(path);
+    }
+    p.ParseHeader(p.Header);
+    // Files put back need a multipart header like every other store's.
+    FinishHeader(p, C.Added);
+}
+
+// "X-Poco-Attachment" lines: one file path each.
+void PocoRule(TReEmbedContext& C, const std::string& Text)
+{
+    TMessageParts& p = C.Parts;
+    p.SplitAndParse(Text);
+    int treeParts = 0;
+    const bool multipart = p.MainType == MimeMultipart;
+    if (multipart) {
+        TKvMimeBlock tree(Text, false, true);
+        std::string cs;
+        tree.GetPlainText(cs, p.PlainText);
+        tree.GetHtmlText(cs, p.Html);
+        if (p.AttachmentMode != 2) {
+            TStringList list;
+            for (int mode = 1; mode <= 3; ++mode)
+                tree.CollectParts(&list, mode);
+            for (int i = 0; i < list.Count(); ++i)
+                p.AddAttachment()->AssignFromPart(*static_cast<TKvMimeBlock*>(list.Objects(i)));
+            treeParts = list.Count();
+        }
+    } else {
+        ClassifyBody(p);
+    }
+    bool htmlFromFile = false;
+    if (p.AttachmentMode == 0) {
+        for (const std::string& value : TakeMarkerLines(p.Header, "X-Poco-Attachment: ")) {
+            std::string path = value;
+            const std::string bare = ExtractFileNamePart(path);
+            if (!IsExistingFile(path))
+                ResolveSubstPath(path, false);
+            if (FindPreloaded(C.Preloaded, bare) >= 0) {
+                path = bare;
+            } else if (!IsExistingFile(path)) {
+                const std::string moved = ExtractFolder(RebasePathRoot(path, ExtractDriveOrShare(C.MailboxFolder)));
+                const std::string folder = FolderExists(moved) ? moved : JoinPath(C.MailboxFolder, "Attach");
+                const std::string file = JoinPath(folder, bare);
+                path = IsExistingFile(file) ? file : "Attach\\" + bare;
+            }
+            if (multipart && HasFileExt(path, "htm") && (p.Html.empty() || p.Html.find("cid:") == std::string::npos)) {
+                p.Html = IsExistingFile(path) ? LoadFileToString(path) : std::string();
+                htmlFromFile = true;
+                continue;
+            }
+            AddFileAttachment(C, path, std::string(), false);
+        }
+    }
+    p.ParseHeader(p.Header);
+    if (C.Added == 0 && htmlFromFile) {
+        const std::string type = treeParts > 1 ? MimeMultiMixed : MimeMultiAlternative;
+        std::string boundary = p.Boundary.compare(0, 2, "--") == 0 ? p.Boundary.substr(2) : p.Boundary;
+        if (boundary.empty())
+            boundary = MakeMessageBoundary(p.Header);
+        p.SetHeaderField(FieldContentType, AddTypeParameter(type, boundary));
+    } else {
+        // Parts taken from the message's own tree keep it a multipart.
+        FinishHeader(p, C.Added, treeParts == 0);
+    }
+}
+
+// Pegasus: the "X-file" field names the file, "X-finfo" its display name.
+void XFileRule(TReEmbedContext& C, const std::string& Text)
+{
+    TMessageParts& p = C.Parts;
+    p.SplitAndParse(Text);
+    p.Html.clear();
+    std::string file = TrimBlanksAndQuotes(UnfoldHeaderValue(GetHeaderField(p.Header, "X-file")));
+    if (file.empty()) {
+        FinishHeader(p, 0);
+        return;
+    }
+    std::string display;
+    const std::string info = UnfoldHeaderValue(GetHeaderField(p.Header, "X-finfo"));
+    if (!info.empty()) {
+        int pos = 1;
+        std::string skipped;
+        NextQuotedField(info, pos, ',', skipped, '"');
+        NextQuotedField(info, pos, ',', skipped, '"');
+        display = pos <= static_cast<int>(info.size()) ? TrimBlanksAndQuotes(info.substr(static_cast<size_t>(pos - 1)))
+                                                       : std::string();
+    }
+    std::string path = JoinPath(C.MailboxFolder, ExtractFileNamePart(file));
+    if (!IsExistingFile(path)) {
+        // The client's own mail folder, looked up once per run.
+        static const std::string pegasus = GetClientMailFolder("Pegasus");
+        const std::string there = pegasus.empty() ? std::string() : JoinPath(pegasus, ExtractFileNamePart(file));
+        if (!there.empty() && IsExistingFile(there))
+            path = there;
+    }
+    AddFileAttachment(C, path, std::string(), true);
+    if (!display.empty())
+        p.Attachments.back()->FileName = display;
+    FinishHeader(p, C.Added);
+}
+
 void MimeRule(TReEmbedContext& C, const std::string& Text)
 {
     TKvMimeBlock tree(Text, false, true);
-    if (C.Parts.AttachmentMode != 2) {
-        std::string missing;
-        EmbedDetachedFiles(tree, C.MailboxFolder, missing);
-        int pos = 1;
-        while (pos <= static_cast<int>(missing.size())) {
-            std::string name;
-            NextFieldByStr(missing, pos, "; ", name, false);
-            if (!name.empty())
-                WriteErrorLine(Format(LoadResString(SEmailPartNotFound), name));
-        }
-    }
+    if (C.Parts.AttachmentMode != 2)
+        EmbedDetachedParts(tree, C.MailboxFolder);
     C.Parts.FillFromMimeBlock(tree);
 }
 
 }  // namespace
+
+void EmbedDetachedParts(TKvMimeBlock& Block, const std::string& Folder)
+{
+    std::string missing;
+    EmbedDetachedFiles(Block, Folder, missing);
+    int pos = 1;
+    while (pos <= static_cast<int>(missing.size())) {
+        std::string name;
+        NextFieldByStr(missing, pos, "; ", name, false);
+        if (!name.empty())
+            WriteErrorLine(Format(LoadResString(SEmailPartNotFound), name));
+    }
+}
 
 int FindPreloaded(TDoubleStringList* Preloaded, const std::string& Name)
 {
@@ -156,9 +339,9 @@ void ClassifyBody(TMessageParts& P)
         P.Html = DecodeQuotedPrintable(P.Html);
         P.PlainText = DecodeQuotedPrintable(P.PlainText);
     }
-    if (IsBlank(P.Html))
+    if (IsBlankText(P.Html))
         P.Html.clear();
-    if (IsBlank(P.PlainText))
+    if (IsBlankText(P.PlainText))
         P.PlainText.clear();
 }
 
@@ -177,11 +360,11 @@ void AddFileAttachment(TReEmbedContext& C, const std::string& Path, const std::s
     ++C.Added;
 }
 
-void FinishHeader(TMessageParts& P, int Added)
+void FinishHeader(TMessageParts& P, int Added, bool Single)
 {
     if (Added < 1)
         return;
-    if (Added == 1 && IsBlank(P.PlainText) && IsBlank(P.Html)) {
+    if (Single && Added == 1 && IsBlankText(P.PlainText) && IsBlankText(P.Html)) {
         // Nothing but the file: the message becomes the attachment itself.
         TAttachment& a = *P.Attachment(0);
         P.PlainText.clear();
@@ -214,8 +397,14 @@ void RebuildPartsByKind(TMessageParts& Parts, const std::string& Text, const std
 {
     TReEmbedContext c{Parts, MailboxFolder, Preloaded};
     switch (Kind) {
+    case 10:
+        CalypsoRule(c, Text);
+        break;
     case 11:
         XAttachmentsRule(c, Text);
+        break;
+    case 13: case 14: case 15:
+        PocoRule(c, Text);
         break;
     case 16: case 17: case 18:
         EudoraRule(c, Text, Kind == 18);
@@ -224,11 +413,10 @@ void RebuildPartsByKind(TMessageParts& Parts, const std::string& Text, const std
         MimeRule(c, Text);
         break;
     case 21: case 22:
-        if (!Finfo) {
+        if (Finfo)
+            XFileRule(c, Text);
+        else
             RsAttachRule(c, Text);
-            break;
-        }
-        Parts.ParseMessageText(Text);
         break;
     default:
         // Stores without a rule of their own keep their text whole.

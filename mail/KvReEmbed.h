@@ -11,6 +11,7 @@
 
 class TMessageParts;
 class TDoubleStringList;
+class TKvMimeBlock;
 
 // The inputs every rule shares.
 struct TReEmbedContext {
@@ -23,10 +24,15 @@ struct TReEmbedContext {
 void RebuildPartsByKind(TMessageParts& Parts, const std::string& Text, const std::string& MailboxFolder,
                         bool Finfo, TDoubleStringList* Preloaded, TMailboxKind Kind);
 
+// Parts kept in files put back into the tree in place; each one not found
+// gets its line in the error log.
+void EmbedDetachedParts(TKvMimeBlock& Block, const std::string& Folder);
+
 // Steps the rules share.
 void ClassifyBody(TMessageParts& Parts);
 void AddFileAttachment(TReEmbedContext& Context, const std::string& Path, const std::string& ContentId,
                        bool TrySubstitution);
-void FinishHeader(TMessageParts& Parts, int Added);
+// Single: a message of one file and no text may become that file.
+void FinishHeader(TMessageParts& Parts, int Added, bool Single = true);
 // The index of Name in Preloaded by exact bare file name; -1 when none.
 int FindPreloaded(TDoubleStringList* Preloaded, const std::string& Name);

@@ -778,3 +778,60 @@ TEST(ControlsTimer, TicksBetweenMessagesWhileEnabled)
     Application->ProcessMessages();
     EXPECT_EQ(Ticks, Stopped);
 }
+
+TEST(ControlsPaint, PanelBevelsAndLabelLayoutWithoutAWindow)
+{
+    auto P = new TPanel(nullptr);
+    P->SetBounds(0, 0, 40, 30);
+    P->SetBevelInner(bvLowered);
+    P->SetBorderWidth(2);
+    P->SetCaption("");
+    TBitmap B(40, 30);
+    P->PaintTo(B.Canvas()->Handle(), 0, 0);
+    struct Case {
+        int X, Y;
+        TColor Expected;
+    };
+    const Case Cases[] = {
+        {0, 0, ColorToRGB(clBtnHighlight)}, {39, 0, ColorToRGB(clBtnShadow)},
+        {39, 29, ColorToRGB(clBtnShadow)},  {0, 29, ColorToRGB(clBtnShadow)},
+        {3, 3, ColorToRGB(clBtnShadow)},    {36, 26, ColorToRGB(clBtnHighlight)},
+        {20, 15, ColorToRGB(clBtnFace)},    {1, 1, ColorToRGB(clBtnFace)},
+    };
+    for (const Case& K : Cases)
+        EXPECT_EQ(PixelAt(B, K.X, K.Y), K.Expected) << K.X << "," << K.Y;
+    // Aligned children sit inside bevels and border.
+    TRect Inside = P->ClientRect();
+    auto Child = new TBox(P, P, "Child");
+    Child->SetAlign(alClient);
+    EXPECT_EQ(Child->BoundsRect(), TRect(Inside.left + 4, Inside.top + 4, Inside.right - 4, Inside.bottom - 4));
+
+    // An auto-sized, right-aligned label keeps its right edge.
+    auto L = new TLabel(P);
+    L->SetParent(P);
+    L->SetAlignment(taRightJustify);
+    L->SetCaption("Hi");
+    int Right = L->Left() + L->Width();
+    L->SetCaption("Hi there, wider");
+    EXPECT_EQ(L->Left() + L->Width(), Right);
+    TBitmap M(10, 10);
+    M.Canvas()->Font()->Assign(L->Font());
+    EXPECT_EQ(L->Width(), M.Canvas()->TextWidth("Hi there, wider"));
+
+    // Bottom layout puts the text low; a disabled label draws only the
+    // embossed pair of system colours.
+    L->SetAutoSize(false);
+    L->SetBounds(0, 0, 120, 40);
+    L->SetColor(clWhite);
+    L->Font()->SetColor(clBlack);
+    L->SetLayout(tlBottom);
+    TBitmap T(120, 40);
+    L->Perform(WM_PAINT, reinterpret_cast<WPARAM>(T.Canvas()->Handle()));
+    EXPECT_EQ(CountPixels(T, TRect(0, 0, 120, 20), clBlack), 0);
+    EXPECT_GT(CountPixels(T, TRect(0, 20, 120, 40), clBlack), 0);
+    L->SetEnabled(false);
+    L->Perform(WM_PAINT, reinterpret_cast<WPARAM>(T.Canvas()->Handle()));
+    EXPECT_EQ(CountPixels(T, TRect(0, 0, 120, 40), clBlack), 0);
+    EXPECT_GT(CountPixels(T, TRect(0, 0, 120, 40), ColorToRGB(clBtnShadow)), 0);
+    P->Free();
+}

@@ -120,8 +120,10 @@ TEST(FormsModal, EnterAndEscPressTheDefaultAndCancelButtons)
         Cancel->SetModalResult(mrCancel);
         int OkClicks = 0;
         Ok->OnClick = [&](TObject*) { ++OkClicks; };
-        F.SetActiveControl(K.FocusOnCancel ? static_cast<TWinControl*>(Cancel) : E);
-        F.OnShow = [&](TObject*) { PostMessageA(GetFocus(), WM_KEYDOWN, K.Key, 1); };
+        TWinControl* Focus = K.FocusOnCancel ? static_cast<TWinControl*>(Cancel) : E;
+        F.SetActiveControl(Focus);
+        // The key goes where the keyboard would send it: the focused control.
+        F.OnShow = [&](TObject*) { PostMessageA(Focus->Handle(), WM_KEYDOWN, K.Key, 1); };
         EXPECT_EQ(F.ShowModal(), K.Expected) << K.Key;
         EXPECT_EQ(OkClicks, K.Expected == mrOk ? 1 : 0);
     }

@@ -1,6 +1,6 @@
 #include "classlib/IniFiles.h"
 
-#include "TestFolder.h"
+#include "tests/TestFolder.h"
 
 #include <gtest/gtest.h>
 

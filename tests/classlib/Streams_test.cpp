@@ -1,6 +1,6 @@
 #include "classlib/Streams.h"
 
-#include "TestFolder.h"
+#include "tests/TestFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -14,12 +14,6 @@ std::string Pattern(std::size_t N)
     for (std::size_t I = 0; I < N; ++I)
         S[I] = static_cast<char>((I * 7 + I / 251) & 0xFF);
     return S;
-}
-
-std::string FileBytes(const std::string& Path)
-{
-    TFileStream F(Path, fmOpenRead | fmShareDenyNone);
-    return F.ReadString(static_cast<std::int32_t>(F.Size()));
 }
 
 TEST(StreamsMemory, PositionsSizesAndGaps)
@@ -150,7 +144,7 @@ TEST(StreamsFile, ShareModesDecideWhoElseMayOpen)
     {
         TFileStream F(Path, fmCreate);
     }
-    EXPECT_EQ(FileBytes(Path), "");
+    EXPECT_EQ(TTestFolder::Read(Path, "<missing>"), "");
     TFileStream ReadOnly(Path, fmOpenRead);
     EXPECT_THROW(ReadOnly.WriteString("x"), EWriteError);
 }
@@ -167,7 +161,7 @@ TEST(StreamsCopy, CopyFromWholeAndPart)
         // Count 0 copies the whole source, from its start.
         EXPECT_EQ(Dst.CopyFrom(&Src, 0), 200000);
     }
-    EXPECT_EQ(FileBytes(Dir.File("all.bin")), Data);
+    EXPECT_EQ(TTestFolder::Read(Dir.File("all.bin")), Data);
 
     Src.SetPosition(70000);
     TStringStream Part;
@@ -184,7 +178,7 @@ TEST(StreamsCopy, CopyFromWholeAndPart)
     EXPECT_EQ(Back.Position(), 0);
     EXPECT_EQ(Back.Size(), 200000);
     Back.SaveToFile(Dir.File("again.bin"));
-    EXPECT_EQ(FileBytes(Dir.File("again.bin")), Data);
+    EXPECT_EQ(TTestFolder::Read(Dir.File("again.bin")), Data);
 }
 
 } // namespace

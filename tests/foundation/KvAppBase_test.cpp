@@ -394,3 +394,23 @@ TEST_F(KvAppBaseTest, FindFileInFolders)
 }
 
 }  // namespace
+
+namespace {
+
+// The window layers call these with 0 where the folders and names default.
+TEST_F(KvAppBaseTest, ZeroArgumentsMeanTheDefaults)
+{
+    WriteFile(Prog + "found.dat", "x");
+    EXPECT_EQ(FindFileInFolders("found.dat", 0, 0), Prog + "found.dat");
+    EXPECT_EQ(FindFileInFolders("lost.dat", 0, 0), "");
+    EXPECT_EQ(GetProgramAppDataFolder(0), Product);
+    WriteFile(Prog + "Tessaly.ini", "[Application]\r\nVersion=2\r\n");
+    StartApplicationSettings(RegKey);
+    SettingsVersion = 3;
+    EXPECT_TRUE(AppSettings->SaveStorageChoice(0));
+    ResetApplicationSettings();
+    TMemIniFile back(Prog + "Tessaly.ini", true);
+    EXPECT_EQ(back.ReadString(AppSection, "Version", ""), "3");
+}
+
+}  // namespace

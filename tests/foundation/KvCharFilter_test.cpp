@@ -2,26 +2,19 @@
 
 #include <windows.h>
 
-#include <fstream>
 #include <string>
 
 #include "classlib/Classes.h"
 #include "foundation/KvCharFilter.h"
+#include "tests/TestFolder.h"
 
 namespace {
 
-// A rules file in the temp folder, deleted afterwards.
-class TRulesFile {
-public:
-    explicit TRulesFile(const std::string& Text)
-    {
-        char Base[MAX_PATH];
-        GetTempPathA(MAX_PATH, Base);
-        Path = std::string(Base) + "KvCharFilter_" + std::to_string(GetCurrentProcessId()) + ".dat";
-        std::ofstream(Path, std::ios::binary) << Text;
-    }
-    ~TRulesFile() { DeleteFileA(Path.c_str()); }
-    std::string Path;
+// A rules file in a scratch folder, deleted afterwards.
+struct TRulesFile {
+    explicit TRulesFile(const std::string& Text) : Path(Dir.Write("rules.dat", Text)) {}
+    TTestFolder Dir{"KvCharFilter"};
+    const std::string Path;
 };
 
 // The bytes a filter maps, for the characters a test looks at.

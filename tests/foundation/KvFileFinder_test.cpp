@@ -7,10 +7,7 @@
 
 #include "foundation/KvFileFinder.h"
 #include "foundation/KvFiles.h"
-
-// Shared with the other file tests (KvFiles_test.cpp).
-std::string KvFilesMakeTempFolder(const std::string& Tag);
-void KvFilesRemoveTree(const std::string& Folder);
+#include "tests/TestFolder.h"
 
 namespace {
 
@@ -22,7 +19,6 @@ class KvFileFinderTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Root = KvFilesMakeTempFolder("finder");
         for (const char* folder : {"sub\\deep", "skip", "hdir"})
             ForceFolders(Root + folder);
         for (const char* file : {"a.mbx", "b.toc", "c.txt", "hid.mbx", "ro.mbx", "sub\\d.mbx",
@@ -32,9 +28,7 @@ protected:
         SetFileAttributesA((Root + "hid.mbx").c_str(), FILE_ATTRIBUTE_HIDDEN);
         SetFileAttributesA((Root + "ro.mbx").c_str(), FILE_ATTRIBUTE_READONLY);
         SetFileAttributesA((Root + "hdir").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY);
-        Base = Root.substr(0, Root.size() - 1);
     }
-    void TearDown() override { KvFilesRemoveTree(Root); }
 
     // Hooks every event; file and folder names come back relative to the
     // root, folders with a trailing "\".
@@ -59,7 +53,10 @@ protected:
         return V;
     }
 
-    std::string Root, Base, Refuse;
+    TTestFolder Scratch{"finder"};
+    std::string Base = Scratch.Path();
+    std::string Root = Base + "\\";
+    std::string Refuse;
     std::vector<std::string> Files, Folders;
 };
 

@@ -7,72 +7,18 @@
 #include "classlib/Classes.h"
 #include "classlib/Streams.h"
 #include "foundation/KvFiles.h"
-
-// A fresh folder under the system temp folder, shared with the other file
-// tests of this program; KvFilesRemoveTree takes it away again.
-std::string KvFilesMakeTempFolder(const std::string& Tag)
-{
-    static int serial = 0;
-    char buf[MAX_PATH], full[MAX_PATH];
-    GetTempPathA(MAX_PATH, buf);
-    // The long form, so that expected names compare as the routines build them.
-    if (GetLongPathNameA(buf, full, MAX_PATH) == 0)
-        lstrcpyA(full, buf);
-    const std::string folder = std::string(full) + "kvt_" + Tag + "_" +
-                               std::to_string(GetCurrentProcessId()) + "_" +
-                               std::to_string(++serial) + "\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
-
-void KvFilesRemoveTree(const std::string& Folder)
-{
-    const std::string base = Folder.back() == '\\' ? Folder.substr(0, Folder.size() - 1) : Folder;
-    WIN32_FIND_DATAA fd;
-    const HANDLE h = FindFirstFileA((base + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = fd.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            const std::string path = base + "\\" + name;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                KvFilesRemoveTree(path);
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryA(base.c_str());
-}
+#include "tests/TestFolder.h"
 
 namespace {
 
 void PutFile(const std::string& Path, const std::string& Bytes)
 {
-    const HANDLE h = CreateFileA(Path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE) << Path;
-    DWORD put = 0;
-    if (!Bytes.empty())
-        WriteFile(h, Bytes.data(), static_cast<DWORD>(Bytes.size()), &put, nullptr);
-    CloseHandle(h);
+    ASSERT_TRUE(TTestFolder::Put(Path, Bytes)) << Path;
 }
 
 std::string GetFile(const std::string& Path)
 {
-    std::string data;
-    const HANDLE h = CreateFileA(Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    char buf[4096];
-    DWORD got = 0;
-    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0)
-        data.append(buf, got);
-    CloseHandle(h);
-    return data;
+    return TTestFolder::Read(Path, "<missing>");
 }
 
 bool Exists(const std::string& Path)
@@ -82,9 +28,8 @@ bool Exists(const std::string& Path)
 
 class KvFilesTest : public ::testing::Test {
 protected:
-    void SetUp() override { Dir = KvFilesMakeTempFolder("files"); }
-    void TearDown() override { KvFilesRemoveTree(Dir); }
-    std::string Dir;  // with a trailing backslash
+    TTestFolder Folder{"files"};
+    std::string Dir = Folder.Path() + "\\";
 };
 
 }  // namespace

@@ -6,23 +6,19 @@
 
 #include "foundation/KvFiles.h"
 #include "foundation/KvLogs.h"
-
-// Shared with the other file tests (KvFiles_test.cpp).
-std::string KvFilesMakeTempFolder(const std::string& Tag);
-void KvFilesRemoveTree(const std::string& Folder);
+#include "tests/TestFolder.h"
 
 namespace {
 
 class KvLogsTest : public ::testing::Test {
 protected:
-    void SetUp() override { Dir = KvFilesMakeTempFolder("logs"); }
     void TearDown() override
     {
         FreeErrorLog();
         ErrorLogFileName.clear();
-        KvFilesRemoveTree(Dir);
     }
-    std::string Dir;
+    TTestFolder Folder{"logs"};
+    std::string Dir = Folder.Path() + "\\";
 };
 
 }  // namespace

@@ -8,10 +8,10 @@
 #include <random>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "classlib/Streams.h"
 #include "foundation/KvMd5.h"
+#include "tests/TestFolder.h"
 
 namespace {
 
@@ -63,44 +63,6 @@ std::string SystemMd5(const std::string& S)
     return h.Hex();
 }
 
-// A folder under the temp path, removed with its files at the end.
-class TTempFolder {
-public:
-    TTempFolder()
-    {
-        char base[MAX_PATH];
-        GetTempPathA(MAX_PATH, base);
-        FPath = std::string(base) + "KvMd5Test" + std::to_string(GetCurrentProcessId()) + "\\";
-        CreateDirectoryA(FPath.c_str(), nullptr);
-    }
-    ~TTempFolder()
-    {
-        for (const auto& f : FFiles)
-            DeleteFileA(f.c_str());
-        RemoveDirectoryA(FPath.c_str());
-    }
-    std::string Write(const std::string& Name, const std::string& Bytes)
-    {
-        const std::string path = FPath + Name;
-        FFiles.push_back(path);
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written = 0;
-        if (!Bytes.empty())
-            WriteFile(h, Bytes.data(), static_cast<DWORD>(Bytes.size()), &written, nullptr);
-        CloseHandle(h);
-        return path;
-    }
-    std::string Path(const std::string& Name)
-    {
-        FFiles.push_back(FPath + Name);
-        return FPath + Name;
-    }
-
-private:
-    std::string FPath;
-    std::vector<std::string> FFiles;
-};
-
 struct TDigestCase {
     const char* Text;
     const char* Digest;
@@ -120,7 +82,7 @@ const TDigestCase Rfc1321Suite[] = {
 
 TEST(KvMd5Test, Rfc1321SuiteThroughEveryEntry)
 {
-    TTempFolder tmp;
+    TTestFolder tmp("KvMd5");
     int n = 0;
     for (const auto& c : Rfc1321Suite) {
         const std::string text = c.Text;
@@ -172,7 +134,7 @@ TEST(KvMd5Test, StringRanges)
 
 TEST(KvMd5Test, FilesAndFileRanges)
 {
-    TTempFolder tmp;
+    TTestFolder tmp("KvMd5");
     const std::string emptyFile = tmp.Write("empty.dat", "");
     EXPECT_EQ(MD5HexOfFile(emptyFile), "d41d8cd98f00b204e9800998ecf8427e");
     EXPECT_EQ(MD5HexOfFileRange(emptyFile, 0), "d41d8cd98f00b204e9800998ecf8427e");
@@ -198,14 +160,14 @@ TEST(KvMd5Test, FilesAndFileRanges)
     EXPECT_EQ(MD5HexOfFile(file), SystemMd5(bytes));
     CloseHandle(writer);
 
-    EXPECT_THROW(MD5HexOfFile(tmp.Path("missing.dat")), EFileError);
-    EXPECT_THROW(MD5HexOfFileRange(tmp.Path("missing.dat"), 10), EFileError);
+    EXPECT_THROW(MD5HexOfFile(tmp.File("missing.dat")), EFileError);
+    EXPECT_THROW(MD5HexOfFileRange(tmp.File("missing.dat"), 10), EFileError);
 }
 
 TEST(KvMd5Test, LargeFileMatchesStreamedSystemDigest)
 {
-    TTempFolder tmp;
-    const std::string path = tmp.Path("large.bin");
+    TTestFolder tmp("KvMd5");
+    const std::string path = tmp.File("large.bin");
     const int64_t total = 50LL * 1024 * 1024 + 12345;  // not a whole number of blocks
     TSystemMd5 whole, range;
     const int64_t rangeCount = 33333333;

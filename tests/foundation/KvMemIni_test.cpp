@@ -2,55 +2,13 @@
 
 #include <windows.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "classlib/Classes.h"
 #include "foundation/KvMemIni.h"
+#include "tests/TestFolder.h"
 
 namespace {
-
-// A folder of its own under the temp path, removed with what is in it.
-class TIniTempFolder {
-public:
-    TIniTempFolder()
-    {
-        char Base[MAX_PATH];
-        GetTempPathA(MAX_PATH, Base);
-        Path = std::string(Base) + "KvMemIni_" + std::to_string(GetCurrentProcessId()) + "\\";
-        CreateDirectoryA(Path.c_str(), nullptr);
-    }
-    ~TIniTempFolder()
-    {
-        WIN32_FIND_DATAA Fd;
-        HANDLE H = FindFirstFileA((Path + "*").c_str(), &Fd);
-        if (H != INVALID_HANDLE_VALUE) {
-            do {
-                if (!(Fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                    const std::string F = Path + Fd.cFileName;
-                    SetFileAttributesA(F.c_str(), FILE_ATTRIBUTE_NORMAL);
-                    DeleteFileA(F.c_str());
-                }
-            } while (FindNextFileA(H, &Fd));
-            FindClose(H);
-        }
-        RemoveDirectoryA(Path.c_str());
-    }
-    std::string Write(const std::string& Name, const std::string& Bytes) const
-    {
-        std::ofstream(Path + Name, std::ios::binary) << Bytes;
-        return Path + Name;
-    }
-    static std::string Read(const std::string& File)
-    {
-        std::ifstream In(File, std::ios::binary);
-        std::ostringstream S;
-        S << In.rdbuf();
-        return S.str();
-    }
-    std::string Path;
-};
 
 const char* const SampleIni =
     "\xEF\xBB\xBForphan=1\r\n"
@@ -70,7 +28,7 @@ const char* const SampleIni =
 
 TEST(KvMemIniTest, LoadsTrimsAndWritesBackWithoutComments)
 {
-    TIniTempFolder Dir;
+    TTestFolder Dir("KvMemIni");
     const std::string File = Dir.Write("a.ini", SampleIni);
     {
         TMemIniFile Ini(File);
@@ -104,14 +62,14 @@ TEST(KvMemIniTest, LoadsTrimsAndWritesBackWithoutComments)
         EXPECT_FALSE(Ini.Modified());
     }
     // Nothing changed: the destruction leaves the file as it was.
-    EXPECT_EQ(TIniTempFolder::Read(File), SampleIni);
+    EXPECT_EQ(TTestFolder::Read(File), SampleIni);
 
     TMemIniFile Ini(File);
     Ini.WriteString("Extra", "b", "2");
     EXPECT_TRUE(Ini.Modified());
     Ini.UpdateFile();
     EXPECT_FALSE(Ini.Modified());
-    EXPECT_EQ(TIniTempFolder::Read(File),
+    EXPECT_EQ(TTestFolder::Read(File),
               "[Main]\r\nWidth=640\r\nTitle=\"Quoted\"\r\nBareLine\r\nWidth=800\r\n\r\n"
               "[Extra]\r\na=1\r\nb=2\r\n\r\n"
               "[main]\r\nHeight=480\r\n\r\n");
@@ -119,7 +77,7 @@ TEST(KvMemIniTest, LoadsTrimsAndWritesBackWithoutComments)
 
 TEST(KvMemIniTest, ByteOrderMarkBeforeTheFirstHeader)
 {
-    TIniTempFolder Dir;
+    TTestFolder Dir("KvMemIni");
     TMemIniFile Ini(Dir.Write("bom.ini", "\xEF\xBB\xBF[S]\nk=v\n[T]\n\xEF\xBB\xBFx=1\n"));
     EXPECT_EQ(Ini.ReadString("S", "k", ""), "v");
     // Only the file's first bytes are a byte-order mark; elsewhere they are text.
@@ -143,7 +101,7 @@ TEST(KvMemIniTest, DefaultLosesOnePairOfQuotes)
 
 TEST(KvMemIniTest, WritesEraseAndDeleteChangeTheFile)
 {
-    TIniTempFolder Dir;
+    TTestFolder Dir("KvMemIni");
     const std::string File = Dir.Write("b.ini", "[A]\r\nk=1\r\nK=2\r\n[B]\r\nx=1\r\n[A]\r\nk=3\r\n");
     {
         TMemIniFile Ini(File);
@@ -161,7 +119,7 @@ TEST(KvMemIniTest, WritesEraseAndDeleteChangeTheFile)
         EXPECT_EQ(Ini.GetText(), "[B]\r\n\r\n[A]\r\nk=3\r\n\r\n[New]\r\nn=v\r\n\r\n");
     }
     // Destroyed while modified: the file holds the changes.
-    EXPECT_EQ(TIniTempFolder::Read(File), "[B]\r\n\r\n[A]\r\nk=3\r\n\r\n[New]\r\nn=v\r\n\r\n");
+    EXPECT_EQ(TTestFolder::Read(File), "[B]\r\n\r\n[A]\r\nk=3\r\n\r\n[New]\r\nn=v\r\n\r\n");
 
     TMemIniFile Ini(File);
     TStringList Values;
@@ -175,7 +133,7 @@ TEST(KvMemIniTest, WritesEraseAndDeleteChangeTheFile)
 
 TEST(KvMemIniTest, ReadOnlyKeepsChangesInMemoryOnly)
 {
-    TIniTempFolder Dir;
+    TTestFolder Dir("KvMemIni");
     const std::string Original = "[S]\r\nk=1\r\n";
     const std::string File = Dir.Write("c.ini", Original);
     {
@@ -186,13 +144,13 @@ TEST(KvMemIniTest, ReadOnlyKeepsChangesInMemoryOnly)
         EXPECT_FALSE(Ini.Modified());
         Ini.UpdateFile();
     }
-    EXPECT_EQ(TIniTempFolder::Read(File), Original);
+    EXPECT_EQ(TTestFolder::Read(File), Original);
 }
 
 TEST(KvMemIniTest, MissingFileStartsEmptyAndIsCreatedOnSave)
 {
-    TIniTempFolder Dir;
-    const std::string File = Dir.Path + "new.ini";
+    TTestFolder Dir("KvMemIni");
+    const std::string File = Dir.File("new.ini");
     {
         TMemIniFile Ini(File);
         TStringList List;
@@ -201,10 +159,10 @@ TEST(KvMemIniTest, MissingFileStartsEmptyAndIsCreatedOnSave)
         EXPECT_EQ(GetFileAttributesA(File.c_str()), INVALID_FILE_ATTRIBUTES);
         Ini.WriteString("S", "k", "v");
     }
-    EXPECT_EQ(TIniTempFolder::Read(File), "[S]\r\nk=v\r\n\r\n");
+    EXPECT_EQ(TTestFolder::Read(File), "[S]\r\nk=v\r\n\r\n");
 
     // A save that cannot happen is not taken for done.
-    TMemIniFile Lost(Dir.Path + "no such folder\\x.ini");
+    TMemIniFile Lost(Dir.File("no such folder\\x.ini"));
     Lost.WriteString("S", "k", "v");
     Lost.UpdateFile();
     EXPECT_TRUE(Lost.Modified());
@@ -212,7 +170,7 @@ TEST(KvMemIniTest, MissingFileStartsEmptyAndIsCreatedOnSave)
 
 TEST(KvMemIniTest, TypedReadsGoThroughTheStrings)
 {
-    TIniTempFolder Dir;
+    TTestFolder Dir("KvMemIni");
     const std::string File = Dir.Write("d.ini", "[S]\r\nn = 42\r\nb=1\r\nh=0x1F\r\n");
     TMemIniFile Ini(File, true);
     EXPECT_EQ(Ini.ReadInteger("S", "n", 0), 42);

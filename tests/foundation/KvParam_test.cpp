@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "foundation/KvParam.h"
+#include "tests/TestFolder.h"
 
 namespace {
 
@@ -34,28 +35,13 @@ class TParamFolder {
 public:
     TParamFolder()
     {
-        char Base[MAX_PATH];
-        GetTempPathA(MAX_PATH, Base);
-        Path = std::string(Base) + "KvParamTest" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(Path.c_str(), nullptr);
-        CreateDirectoryA((Path + "\\My Prog").c_str(), nullptr);
-        for (const char* Name : Files) {
-            HANDLE H = CreateFileA((Path + "\\" + Name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr);
-            CloseHandle(H);
-        }
+        for (const char* Name : {"a b.mbx", "In box", "My Prog\\Tessaly.exe"})
+            FDir.Write(Name, "");
     }
-    ~TParamFolder()
-    {
-        for (const char* Name : Files)
-            DeleteFileA((Path + "\\" + Name).c_str());
-        RemoveDirectoryA((Path + "\\My Prog").c_str());
-        RemoveDirectoryA(Path.c_str());
-    }
-    std::string Expand(const std::string& S) const { return ReplaceAll(S, "{T}", Path); }
+    std::string Expand(const std::string& S) const { return ReplaceAll(S, "{T}", FDir.Path()); }
 
-    static constexpr const char* Files[] = {"a b.mbx", "In box", "My Prog\\Tessaly.exe"};
-    std::string Path;
+private:
+    TTestFolder FDir{"KvParam"};
 };
 
 }  // namespace

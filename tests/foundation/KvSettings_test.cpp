@@ -2,14 +2,13 @@
 
 #include <windows.h>
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "classlib/Classes.h"
 #include "classlib/Registry.h"
 #include "foundation/KvSettings.h"
+#include "tests/TestFolder.h"
 
 namespace {
 
@@ -17,37 +16,11 @@ namespace {
 // removed at the end.
 class TSettingsSandbox {
 public:
-    TSettingsSandbox()
-    {
-        const std::string Id = std::to_string(GetCurrentProcessId());
-        Key = "Software\\TessalyTest_KvSettings_" + Id;
-        char Base[MAX_PATH];
-        GetTempPathA(MAX_PATH, Base);
-        Folder = std::string(Base) + "KvSettings_" + Id + "\\";
-        CreateDirectoryA(Folder.c_str(), nullptr);
-    }
+    TSettingsSandbox() : Key("Software\\TessalyTest_KvSettings_" + std::to_string(GetCurrentProcessId())) {}
     ~TSettingsSandbox()
     {
         TRegistry Reg(HKEY_CURRENT_USER, KEY_ALL_ACCESS);
         Reg.DeleteKey("\\" + Key);
-        for (const char* Name : {"a.ini", "ro.ini", "modes.ini", "list.ini"}) {
-            const std::string F = Folder + Name;
-            SetFileAttributesA(F.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(F.c_str());
-        }
-        RemoveDirectoryA(Folder.c_str());
-    }
-    std::string Write(const char* Name, const std::string& Bytes) const
-    {
-        std::ofstream(Folder + Name, std::ios::binary) << Bytes;
-        return Folder + Name;
-    }
-    static std::string Read(const std::string& File)
-    {
-        std::ifstream In(File, std::ios::binary);
-        std::ostringstream S;
-        S << In.rdbuf();
-        return S.str();
     }
     // The raw registry value: its type and bytes (strings without their NUL).
     std::string RawValue(const std::string& SubKey, const std::string& Name, DWORD& Type) const
@@ -78,7 +51,7 @@ public:
     }
 
     std::string Key;
-    std::string Folder;
+    TTestFolder Dir{"KvSettings"};
 };
 
 std::string SectionText(TRegOrIni& S, const std::string& Section)
@@ -101,7 +74,7 @@ std::string SixInts(int V[6])
 TEST(KvSettingsRegOrIni, IniModeRoundTripsThroughTheFile)
 {
     TSettingsSandbox Box;
-    const std::string File = Box.Folder + "a.ini";
+    const std::string File = Box.Dir.File("a.ini");
     {
         TRegOrIni S(File);
         EXPECT_EQ(S.StorageMode(), smIniFile);
@@ -116,7 +89,7 @@ TEST(KvSettingsRegOrIni, IniModeRoundTripsThroughTheFile)
         S.DeleteKey("Application", "Dropped");
     }
     // The destruction writes the whole file.
-    EXPECT_EQ(TSettingsSandbox::Read(File),
+    EXPECT_EQ(TTestFolder::Read(File),
               "[Application]\r\nTemp=$TempFolder$\\x\r\nVersion=7\r\n\r\n"
               "[SourceOptions]\r\nIncludeSubfolders=1\r\nSkipTrashJunk=0\r\n\r\n");
 
@@ -134,7 +107,7 @@ TEST(KvSettingsRegOrIni, IniModeRoundTripsThroughTheFile)
 TEST(KvSettingsRegOrIni, ReadsBooleanWordsByLength)
 {
     TSettingsSandbox Box;
-    TRegOrIni S(Box.Folder + "a.ini");
+    TRegOrIni S(Box.Dir.File("a.ini"));
     const struct {
         const char* Text;
         int Expected;  // 1 true, 0 false, -1 the default
@@ -157,7 +130,7 @@ TEST(KvSettingsRegOrIni, ReadOnlyIniFileDropsWritesSilently)
 {
     TSettingsSandbox Box;
     const std::string Original = "[Application]\r\nVersion=3\r\nWindow=1;2;3;4;5;6\r\n\r\n";
-    const std::string File = Box.Write("ro.ini", Original);
+    const std::string File = Box.Dir.Write("ro.ini", Original);
     SetFileAttributesA(File.c_str(), FILE_ATTRIBUTE_READONLY);
     {
         TRegOrIni S(File);
@@ -174,7 +147,7 @@ TEST(KvSettingsRegOrIni, ReadOnlyIniFileDropsWritesSilently)
         EXPECT_EQ(S.ReadString("New", "k", "none"), "none");
         EXPECT_EQ(S.ReadString("Application", "Window", ""), "1;2;3;4;5;6");
     }
-    EXPECT_EQ(TSettingsSandbox::Read(File), Original);
+    EXPECT_EQ(TTestFolder::Read(File), Original);
 }
 
 TEST(KvSettingsRegOrIni, IntListsInBothStores)
@@ -213,7 +186,7 @@ TEST(KvSettingsRegOrIni, IntListsInBothStores)
         {nullptr, 2, "9;9;9;9;9;9"},
     };
     for (std::uint8_t Mode : {smIniFile, smRegistry}) {
-        TRegOrIni S(Box.Folder + "list.ini");
+        TRegOrIni S(Box.Dir.File("list.ini"));
         S.SetRegistryKey(Box.Key);
         S.SetStorageMode(Mode);
         for (const auto& R : Reads) {
@@ -239,7 +212,7 @@ TEST(KvSettingsRegOrIni, IntListsInBothStores)
 TEST(KvSettingsRegOrIni, RegistryModeKeepsSectionsAsSubKeys)
 {
     TSettingsSandbox Box;
-    const std::string File = Box.Write("modes.ini", "[Application]\r\nUseRegistry=1\r\n\r\n");
+    const std::string File = Box.Dir.Write("modes.ini", "[Application]\r\nUseRegistry=1\r\n\r\n");
     {
         TRegOrIni S(File);
         S.SetRegistryKey(Box.Key);
@@ -247,7 +220,7 @@ TEST(KvSettingsRegOrIni, RegistryModeKeepsSectionsAsSubKeys)
         S.WriteString("Application", "Local", "ini only");
         S.SetStorageMode(smRegistry);
         // Leaving ini mode saved the file; the stores share nothing.
-        EXPECT_EQ(TSettingsSandbox::Read(File), "[Application]\r\nUseRegistry=1\r\nLocal=ini only\r\n\r\n");
+        EXPECT_EQ(TTestFolder::Read(File), "[Application]\r\nUseRegistry=1\r\nLocal=ini only\r\n\r\n");
         EXPECT_EQ(S.ReadString("Application", "Local", "none"), "none");
 
         S.WriteString("Application", "Folder", "C:\\Mail");
@@ -304,13 +277,13 @@ TEST(KvSettingsRegOrIni, RegistryModeKeepsSectionsAsSubKeys)
         EXPECT_EQ(L.Text(), "");
         S.WriteString("Application", "Back", "1");
     }
-    EXPECT_EQ(TSettingsSandbox::Read(File), "[Application]\r\nUseRegistry=1\r\nLocal=ini only\r\nBack=1\r\n\r\n");
+    EXPECT_EQ(TTestFolder::Read(File), "[Application]\r\nUseRegistry=1\r\nLocal=ini only\r\nBack=1\r\n\r\n");
 }
 
 TEST(KvSettingsRegOrIni, ReadOnlyIniStillLetsTheRegistryStoreWindowLayouts)
 {
     TSettingsSandbox Box;
-    const std::string File = Box.Write("ro.ini", "[Application]\r\nUseRegistry=1\r\n\r\n");
+    const std::string File = Box.Dir.Write("ro.ini", "[Application]\r\nUseRegistry=1\r\n\r\n");
     SetFileAttributesA(File.c_str(), FILE_ATTRIBUTE_READONLY);
     TRegOrIni S(File);
     ASSERT_TRUE(S.WriteProtected());

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <fstream>
 #include <string>
 
 #include "classlib/Registry.h"
@@ -9,6 +8,7 @@
 #include "foundation/KvDates.h"
 #include "foundation/KvMemIni.h"
 #include "foundation/KvTimeZones.h"
+#include "tests/TestFolder.h"
 
 namespace {
 
@@ -80,12 +80,7 @@ class KvTimeZonesTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char tmp[MAX_PATH];
-        GetTempPathA(MAX_PATH, tmp);
-        Folder = std::string(tmp) + "KvTimeZones_" + std::to_string(GetCurrentProcessId()) + "\\";
-        CreateDirectoryA(Folder.c_str(), nullptr);
-        RulesFile = Folder + "DST.dat";
-        WriteFile(RulesFile, RulesText);
+        TTestFolder::Put(RulesFile, RulesText);
         DaylightRulesFileName = RulesFile;
 
         RegPath = "\\Software\\TessalyTestZones" + std::to_string(GetCurrentProcessId()) + "\\";
@@ -98,15 +93,7 @@ protected:
         SetTimeZoneRegistryKey(nullptr, "");
         TRegistry reg(HKEY_CURRENT_USER, KEY_ALL_ACCESS);
         reg.DeleteKey(RegPath);
-        DeleteFileA(RulesFile.c_str());
-        RemoveDirectoryA(Folder.c_str());
         LocalTimeZone().Clear();
-    }
-
-    static void WriteFile(const std::string& Name, const std::string& Text)
-    {
-        std::ofstream f(Name, std::ios::binary);
-        f << Text;
     }
 
     void WriteZone(const std::string& Zone, const std::string& Sub, const std::string& Value,
@@ -124,7 +111,9 @@ protected:
         reg.WriteInteger(Value, Data);
     }
 
-    std::string Folder, RulesFile, RegPath;
+    TTestFolder Folder{"KvTimeZones"};
+    std::string RulesFile = Folder.File("DST.dat");
+    std::string RegPath;
 };
 
 struct TSwitchCase {
@@ -431,7 +420,7 @@ TEST_F(KvTimeZonesTest, DynamicDaylightYearsAndTheirFallback)
 TEST_F(KvTimeZonesTest, SettingUpTheProcessZone)
 {
     // A rules file that turns daylight handling off refuses the set-up.
-    WriteFile(RulesFile, "[Time Zone]\r\nUseDaylight=0\r\nCET=Central\r\n");
+    TTestFolder::Put(RulesFile, "[Time Zone]\r\nUseDaylight=0\r\nCET=Central\r\n");
     EXPECT_FALSE(LocalTimeZone().InitLocalTimeZone("CET"));
     EXPECT_EQ(LocalTimeZone().Bias(), 0);
 
@@ -442,7 +431,7 @@ TEST_F(KvTimeZonesTest, SettingUpTheProcessZone)
     EXPECT_EQ(LocalTimeZone().ZoneRules().size(), 1u);
 
     // Mail dates follow the process zone.
-    WriteFile(RulesFile, RulesText);
+    TTestFolder::Put(RulesFile, RulesText);
     DaylightRulesFileName = RulesFile;
     ASSERT_TRUE(LocalTimeZone().InitLocalTimeZone("CET"));
     EXPECT_EQ(Iso(MailDateToLocal("Wed, 1 Jul 2026 10:00:00 +0000", -1)), "2026-07-01 12:00:00");

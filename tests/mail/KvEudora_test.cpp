@@ -48,7 +48,7 @@ std::string TocEntry(std::uint32_t Offset, std::uint32_t Length, int Status = 1,
 std::string Msg(const std::string& Subject, const std::string& Body = "body")
 {
     return "From ???@??? Mon Jan  1 10:00:00 2001\r\nSubject: " + Subject +
-           "\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n" + Body + "\r\n";
+           "\r\nContent-Type: text/plain\r\n\r\n" + Body + "\r\n";
 }
 
 struct TTocMessage {
@@ -144,6 +144,16 @@ TEST_F(KvEudoraStore, NameProgressAndMissingDataFile)
     EXPECT_EQ(got[1].Percent, 50);
     EXPECT_EQ(got[3].Percent, 100);
 
+    // A data file held by another program locks the mailbox, as an
+    // unopenable index does: the caller reports it instead of finding it empty.
+    {
+        HANDLE held = CreateFileA(Dir.File("In.mbx").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        TEudoraTocObj reader(toc);
+        CloseHandle(held);
+        EXPECT_TRUE(reader.Locked);
+        EXPECT_FALSE(reader.NextMessage());
+    }
     DeleteFileA(Dir.File("In.mbx").c_str());
     {
         TEudoraTocObj reader(toc);
@@ -207,12 +217,15 @@ TEST_F(KvEudoraStore, TextRepairs)
         std::string Want;
         bool Damaged;
     };
+    // Text messages stay as read, so the repairs show byte for byte.
+    static const char Nul[] = "From ???@??? x\r\nContent-Type: text/plain\0\r\n\r\nb\0c";
     const Case cases[] = {
-        {"leading control bytes go", std::string("\0\x01\r\n", 4) + "From ???@??? x\r\nA: 1\r\n\r\nb",
-         "From ???@??? x\r\nA: 1\r\n\r\nb", false},
-        {"bare LF before the fourth CRLF makes all breaks CRLF", "From ???@??? x\nA: 1\r\n\nb\rc",
-         "From ???@??? x\r\nA: 1\r\n\r\nb\r\nc", false},
-        {"NUL inside a line", std::string("From ???@??? x\r\nA: 1\0\r\n\r\nb\0c", 28), "From ???@??? x\r\nA: 1\r\n\r\nb c", false},
+        {"leading control bytes go", std::string("\0\x01\r\n", 4) + "From ???@??? x\r\nContent-Type: text/plain\r\n\r\nb",
+         "From ???@??? x\r\nContent-Type: text/plain\r\n\r\nb", false},
+        {"bare LF before the fourth CRLF makes all breaks CRLF", "From ???@??? x\nContent-Type: text/plain\r\n\nb\rc",
+         "From ???@??? x\r\nContent-Type: text/plain\r\n\r\nb\r\nc", false},
+        {"NUL inside a line", std::string(Nul, sizeof Nul - 1), "From ???@??? x\r\nContent-Type: text/plain\r\n\r\nb c",
+         false},
         {"text without a From_ line is delivered, marked damaged", "Subject: loose\r\n\r\nb",
          "Subject: loose\r\n\r\nb", true},
     };

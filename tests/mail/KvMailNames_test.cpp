@@ -10,6 +10,7 @@
 #include "foundation/KvDates.h"
 #include "foundation/KvFiles.h"
 #include "mail/KvMailNames.h"
+#include "tests/TestFolder.h"
 
 namespace {
 
@@ -160,13 +161,9 @@ class KvMailNamesFilter : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        FFolder = std::string(temp) + "KvMailNames_" + std::to_string(GetCurrentProcessId()) + "\\";
-        CreateDirectoryA(FFolder.c_str(), nullptr);
         FSavedDataFolder = DataFolder;
         FSavedUseUserFolder = UseUserFolder;
-        DataFolder = FFolder;
+        DataFolder = FDir.Path() + "\\";
         UseUserFolder = false;
     }
     void TearDown() override
@@ -174,16 +171,13 @@ protected:
         UnloadNameFilter();
         DataFolder = FSavedDataFolder;
         UseUserFolder = FSavedUseUserFolder;
-        for (const char* name : {"Filter1.dat", "Filter2.dat", "Imap.dat"})
-            DeleteFileA((FFolder + name).c_str());
-        RemoveDirectoryA(FFolder.c_str());
     }
     void Write(const char* Name, const std::string& Text)
     {
-        ASSERT_EQ(static_cast<std::int64_t>(Text.size()), SaveStringToFile(FFolder + Name, Text));
+        ASSERT_EQ(static_cast<std::int64_t>(Text.size()), SaveStringToFile(FDir.File(Name), Text));
     }
 
-    std::string FFolder;
+    TTestFolder FDir{"KvMailNames"};
     std::string FSavedDataFolder;
     bool FSavedUseUserFolder = false;
 };

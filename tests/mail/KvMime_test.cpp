@@ -60,12 +60,30 @@ std::string Tree(const std::string& Message)
     return out;
 }
 
+// A Unix path as Wine shows it, on its Z: drive.
+std::string WinePath(std::string Path)
+{
+    if (!Path.empty() && Path[0] == '/')
+        Path = "Z:" + Path;
+    for (char& c : Path)
+        if (c == '/')
+            c = '\\';
+    return Path;
+}
+
+// A file under tests/data/mime. ctest names tests/data in TESSALY_TEST_DATA,
+// and that folder is the one used whenever it is set, whatever the working
+// folder holds. Without it the working folder is tried, then the data folder
+// beside this source file.
 std::string SampleMessage(const std::string& Name)
 {
+    if (const char* dir = std::getenv("TESSALY_TEST_DATA"))
+        return LoadFileToString(WinePath(dir) + "\\mime\\" + Name);
     std::string text = LoadFileToString("mime\\" + Name);
     if (text.empty()) {
-        if (const char* dir = std::getenv("TESSALY_TEST_DATA"))
-            text = LoadFileToString(std::string("Z:") + dir + "/mime/" + Name);
+        std::string source = WinePath(__FILE__);
+        source.erase(source.find_last_of('\\') + 1);
+        text = LoadFileToString(source + "..\\data\\mime\\" + Name);
     }
     return text;
 }
@@ -201,6 +219,111 @@ TEST(KvMime, TreesOfMessages)
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.Tree, Tree(c.Message)) << c.Name;
+}
+
+// A boundary line followed by a blank line or by text that is no header
+// field opens a part with an empty header that keeps all that text as its
+// body; the preamble is the text before the first boundary line.
+TEST(KvMime, PartsWithoutHeaderFields)
+{
+    const std::string head = "Content-Type: multipart/mixed; boundary=b\r\n\r\n";
+    const struct {
+        const char* Name;
+        std::string Message;
+        std::string Preamble;
+        std::string Header;  // of the first part
+        std::string Body;
+        std::string ContentType;
+    } cases[] = {
+        {"blank line, then indented text", head + "pre\r\n\r\n--b\r\n\r\n    ****\r\n    ** x **\r\n\r\nmore\r\n--b--\r\n",
+         "pre\r\n\r\n", "", "    ****\r\n    ** x **\r\n\r\nmore\r\n", "text/plain"},
+        {"indented text", head + "pre\r\n--b\r\n  indented\r\nnext\r\n\r\nrest\r\n--b--\r\n",
+         "pre\r\n", "", "  indented\r\nnext\r\n\r\nrest\r\n", "text/plain"},
+        {"text that looks like a header", head + "pre\r\n--b\r\nSubject: x\r\n\r\ntext\r\n--b--\r\n",
+         "pre\r\n", "", "Subject: x\r\n\r\ntext\r\n", "text/plain"},
+        {"blank line, then a field", head + "--b\r\n\r\nSubject: x\r\n\r\ntext\r\n--b--\r\n",
+         "", "", "Subject: x\r\n\r\ntext\r\n", "text/plain"},
+        {"blank line, then a Content field", head + "--b\r\n\r\nContent-Type: text/html\r\n\r\n<p>x</p>\r\n--b--\r\n",
+         "", "Content-Type: text/html\r\n", "<p>x</p>\r\n", "text/html"},
+        {"LF breaks", "Content-Type: multipart/mixed; boundary=b\n\npre\n--b\n\n\tx\n--b\nContent-Type: text/html\n\ny\n--b--\n",
+         "pre\n", "", "\tx\n", "text/plain"},
+    };
+    for (const auto& c : cases) {
+        TKvMimeBlock root(c.Message, false, true);
+        EXPECT_EQ(Visible(c.Preamble), Visible(root.Preamble)) << c.Name;
+        ASSERT_GE(root.ChildCount(), 1) << c.Name;
+        const TKvMimeBlock& part = *root.Child(0);
+        EXPECT_EQ(Visible(c.Header), Visible(part.Header)) << c.Name;
+        EXPECT_EQ(Visible(c.Body), Visible(part.Body)) << c.Name;
+        EXPECT_EQ(c.ContentType, part.ContentType) << c.Name;
+        EXPECT_EQ(0, root.Truncated) << c.Name;
+    }
+
+    // A delivery report whose first part has no header at all.
+    TKvMimeBlock report(SampleMessage("raw_email_with_mimepart_without_content_type.eml"), false, true);
+    EXPECT_EQ("multipart/report", report.ContentType);
+    EXPECT_EQ("This is a MIME-encapsulated message\r\n\r\n", report.Preamble);
+    ASSERT_EQ(3, report.ChildCount());
+    const TKvMimeBlock& warning = *report.Child(0);
+    EXPECT_EQ("", warning.Header);
+    EXPECT_EQ("text/plain", warning.ContentType);
+    EXPECT_EQ(0u, warning.Body.find("    **********************************************\r\n"
+                                    "    **      THIS IS A WARNING MESSAGE ONLY      **\r\n"));
+    const std::string tail = "Will keep trying until message is 5 days old\r\n\r\n";
+    ASSERT_GT(warning.Body.size(), tail.size());
+    EXPECT_EQ(tail, warning.Body.substr(warning.Body.size() - tail.size()));
+    EXPECT_EQ("message/delivery-status", report.Child(1)->ContentType);
+    EXPECT_EQ(0u, report.Child(1)->Body.find("Reporting-MTA: dns; antivirus.uqam.ca\r\n"));
+    EXPECT_EQ("message/rfc822", report.Child(2)->ContentType);
+    EXPECT_EQ("Est-ce toi.eml", report.Child(2)->FileName);
+    EXPECT_EQ(0, report.Truncated);
+}
+
+// Header fields rewritten after parsing are read again as parsing reads
+// them; no value of the old header survives.
+TEST(KvMime, ReparseHeaderReadsNewFields)
+{
+    TKvMimeBlock root("Content-Type: multipart/mixed; boundary=b\r\n\r\n"
+                      "--b\r\nContent-Type: text/plain; charset=koi8-r\r\nContent-Transfer-Encoding: quoted-printable\r\n"
+                      "Content-ID: <one>\r\n\r\nx=41\r\n"
+                      "--b--\r\n",
+                      false, true);
+    ASSERT_EQ(1, root.ChildCount());
+    TKvMimeBlock& part = *root.Child(0);
+    ASSERT_EQ("koi8-r", part.Charset);
+    ASSERT_EQ(pkInline, part.GetPartKind());
+
+    part.Header = "Content-Type: application/octet-stream; name=\"data.bin\"\r\n"
+                  "Content-Transfer-Encoding: base64\r\n"
+                  "Content-Location: http://host/dir/loc.bin\r\n"
+                  "Content-Language: en\r\n";
+    part.ReparseHeader();
+    EXPECT_EQ("application/octet-stream", part.ContentType);
+    EXPECT_EQ("text/plain", part.ParsedType);
+    EXPECT_EQ(encBase64, part.EncodingKind);
+    EXPECT_EQ("base64", part.TransferEncoding);
+    EXPECT_EQ("", part.ContentId);
+    EXPECT_EQ("loc.bin", part.FileName);
+    EXPECT_EQ(1, part.DispositionKind);
+    EXPECT_EQ(pkAttachment, part.GetPartKind());
+    EXPECT_EQ("iso-8859-1", part.Charset);
+    EXPECT_EQ("x=41\r\n", part.Body);
+
+    // An attached message gets its name from its subject, as when parsed.
+    part.Header = "Content-Type: message/rfc822\r\n";
+    part.Body = "Subject: Hello\r\n\r\nhi\r\n";
+    part.ReparseHeader();
+    EXPECT_EQ(encNone, part.EncodingKind);
+    EXPECT_EQ("Hello.eml", part.FileName);
+    EXPECT_EQ(pkAttachment, part.GetPartKind());
+
+    // No fields left: an unnamed plain text body part.
+    part.Header.clear();
+    part.ReparseHeader();
+    EXPECT_EQ("text/plain", part.ContentType);
+    EXPECT_EQ("", part.FileName);
+    EXPECT_EQ("", part.Charset);
+    EXPECT_EQ(pkBody, part.GetPartKind());
 }
 
 TEST(KvMime, LongBoundaryLeavesBodyWhole)
@@ -496,10 +619,7 @@ TEST(KvMime, CorpusParsesWhenPresent)
     const char* dir = std::getenv("TESSALY_CORPUS");
     if (!dir)
         GTEST_SKIP() << "TESSALY_CORPUS not set";
-    std::string folder = std::string("Z:") + dir;
-    for (char& c : folder)
-        if (c == '/')
-            c = '\\';
+    const std::string folder = WinePath(dir);
     int count = 0;
     int trees = 0;
     ParseEveryFile(folder, count, trees);

@@ -1,0 +1,102 @@
+#pragma once
+// A scratch folder of the test's own under the system temp path, removed
+// with everything below it; and whole-file byte helpers for test data.
+
+#include <windows.h>
+
+#include <string>
+
+class TTestFolder {
+public:
+    explicit TTestFolder(const std::string& Tag)
+    {
+        char Tmp[MAX_PATH], Long[MAX_PATH];
+        GetTempPathA(MAX_PATH, Tmp);
+        // The long form, so that paths the code under test expands compare
+        // equal to the ones a test builds.
+        if (GetLongPathNameA(Tmp, Long, MAX_PATH) == 0)
+            lstrcpyA(Long, Tmp);
+        const std::string Base = std::string(Long) + "tessaly_" + Tag + "_" + std::to_string(GetCurrentProcessId());
+        // A serial rather than the clock: fixtures of one process may make
+        // folders of the same tag within a single tick.
+        do
+            FPath = Base + "_" + std::to_string(++Serial);
+        while (!CreateDirectoryA(FPath.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
+    }
+    ~TTestFolder() { RemoveTree(FPath); }
+    TTestFolder(const TTestFolder&) = delete;
+    TTestFolder& operator=(const TTestFolder&) = delete;
+
+    // Without a trailing backslash.
+    const std::string& Path() const { return FPath; }
+    std::string File(const std::string& Name) const { return FPath + "\\" + Name; }
+
+    // Writes File(Name) and returns its path.
+    std::string Write(const std::string& Name, const std::string& Bytes) const
+    {
+        const std::string P = File(Name);
+        Put(P, Bytes);
+        return P;
+    }
+
+    // Writes Bytes to the file at Path, making its folders first; false when
+    // not all of them could be written.
+    static bool Put(const std::string& Path, const std::string& Bytes)
+    {
+        for (std::size_t P = Path.find('\\', 3); P != std::string::npos; P = Path.find('\\', P + 1))
+            CreateDirectoryA(Path.substr(0, P).c_str(), nullptr);
+        const HANDLE H = CreateFileA(Path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                     nullptr);
+        if (H == INVALID_HANDLE_VALUE)
+            return false;
+        DWORD Done = 0;
+        const bool Ok = Bytes.empty() ||
+                        (::WriteFile(H, Bytes.data(), static_cast<DWORD>(Bytes.size()), &Done, nullptr) &&
+                         Done == Bytes.size());
+        CloseHandle(H);
+        return Ok;
+    }
+
+    // The bytes of the file at Path, or Missing when it cannot be opened.
+    // Other handles may hold the file open meanwhile.
+    static std::string Read(const std::string& Path, const std::string& Missing = "")
+    {
+        const HANDLE H = CreateFileA(Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr);
+        if (H == INVALID_HANDLE_VALUE)
+            return Missing;
+        std::string Bytes;
+        char Buf[65536];
+        DWORD Got = 0;
+        while (::ReadFile(H, Buf, sizeof Buf, &Got, nullptr) && Got > 0)
+            Bytes.append(Buf, Got);
+        CloseHandle(H);
+        return Bytes;
+    }
+
+private:
+    static void RemoveTree(const std::string& Dir)
+    {
+        WIN32_FIND_DATAA Fd;
+        const HANDLE H = FindFirstFileA((Dir + "\\*").c_str(), &Fd);
+        if (H != INVALID_HANDLE_VALUE) {
+            do {
+                const std::string N = Fd.cFileName;
+                if (N == "." || N == "..")
+                    continue;
+                const std::string P = Dir + "\\" + N;
+                // Tests leave read-only and hidden entries behind on purpose.
+                SetFileAttributesA(P.c_str(), FILE_ATTRIBUTE_NORMAL);
+                if (Fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    RemoveTree(P);
+                else
+                    DeleteFileA(P.c_str());
+            } while (FindNextFileA(H, &Fd));
+            FindClose(H);
+        }
+        RemoveDirectoryA(Dir.c_str());
+    }
+
+    inline static int Serial = 0;
+    std::string FPath;
+};

@@ -1,0 +1,294 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "../classlib/TestFolder.h"
+#include "../mail/PartTreeShape.h"
+#include "ConvertTestFiles.h"
+#include "app/KvConvertDriver.h"
+#include "foundation/KvFiles.h"
+#include "foundation/KvLogs.h"
+#include "mail/KvMailStream.h"
+#include "mail/KvMime.h"
+
+// Stores that keep attachments beside their mailboxes, converted end to end:
+// every message written must parse back into its parts with the files'
+// bytes in them, and a missing file must cost one error-log line only.
+
+namespace {
+
+const char PdfBytes[] = "%PDF-1.4\n\x01\x02\x00\xFF\r\n%%EOF\n";
+const char JpgBytes[] = "\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\xFF\xD9";
+const std::string Pdf(PdfBytes, sizeof PdfBytes - 1);
+const std::string Jpg(JpgBytes, sizeof JpgBytes - 1);
+
+struct TWantMsg {
+    std::string Subject;
+    std::string Shape;
+    std::map<std::string, std::string> Files;  // part name -> bytes
+    std::string Missing;                       // part standing in for a missing file
+    std::string Text;                          // start of the plain text
+};
+
+struct TStore {
+    std::string Entry;
+    TMailFormat Format;
+    std::vector<TWantMsg> Want;
+    std::vector<std::string> Logged;  // error-log lines, first column
+};
+
+struct TAttachRun {
+    TTestFolder Dir{"convattach"};
+    TPlainConvertHost Host;
+    TConvertDriver Driver{Host};
+
+    TAttachRun() { Driver.SkipFoldersFile = Dir.File("SkipFolders.dat"); }
+    std::string Src(const std::string& Name) const { return Dir.File("src\\" + Name); }
+    std::string Out() const { return Dir.File("out"); }
+};
+
+void LittleEndian(std::string& S, size_t At, unsigned V, int Bytes)
+{
+    for (int i = 0; i < Bytes; ++i)
+        S[At + i] = static_cast<char>((V >> (8 * i)) & 0xFF);
+}
+
+const char Mixed[] = "Content-Type: multipart/mixed; boundary=\"=====_E1\"\r\n";
+
+std::string EudoraMessage(const std::string& Subject, const std::string& Fields, const std::string& Body)
+{
+    return "From ???@??? Mon Jan  5 10:00:00 2009\r\nFrom: Eve <eve@example.com>\r\nSubject: " + Subject +
+           "\r\n" + Fields + "\r\n" + Body;
+}
+
+// Windows Eudora: index and data file, the attachments folder beside them,
+// a second folder named by "Eudora.ini", folder names in "descmap.pce".
+TStore EudoraStore(TAttachRun& R)
+{
+    const std::string root = R.Src("Eudora\\");
+    PutFile(root + "Attach\\report.pdf", Pdf);
+    PutFile(root + "Downloads\\photo.jpg", Jpg);
+    PutFile(root + "Papers\\sheet.pdf", Pdf);
+    PutFile(root + "Eudora.ini", "[Settings]\r\nAutoReceiveAttachmentsDirectory=" + root + "Downloads\r\n");
+    PutFile(root + "descmap.pce", "In,In.mbx,S,N\r\nOut,Out.mbx,S,N\r\n");
+    const std::string date = "Date: Mon, 05 Jan 2009 10:00:00 +0000\r\n";
+    const std::vector<std::string> msgs = {
+        EudoraMessage("Report", date + Mixed,
+                      "Here is the report.\r\nAttachment Converted: \"C:\\Eudora\\Attach\\report.pdf\"\r\n"),
+        EudoraMessage("Photo", date + Mixed, "A photo.\r\nAttachment Converted: C:\\Elsewhere\\photo.jpg\r\n"),
+        EudoraMessage("Fields", "X-Attachments: " + root + "Papers\\sheet.pdf; C:\\Eudora\\Attach\\lost.doc;\r\n",
+                      "Two files.\r\n"),
+    };
+    std::string data;
+    std::string toc(104, '\0');
+    toc.replace(8, 2, "In");
+    LittleEndian(toc, 102, static_cast<unsigned>(msgs.size()), 2);
+    for (const std::string& m : msgs) {
+        std::string entry(218, '\0');
+        LittleEndian(entry, 0, static_cast<unsigned>(data.size()), 4);
+        LittleEndian(entry, 4, static_cast<unsigned>(m.size()), 4);
+        LittleEndian(entry, 12, 1, 2);
+        toc += entry;
+        data += m + "\r\n";
+    }
+    PutFile(root + "In.mbx", data);
+    PutFile(root + "In.toc", toc);
+    return {root + "In.toc",
+            mftEudoraToc,
+            {{"Report", "multipart/mixed[text/plain,application/pdf(report.pdf)]", {{"report.pdf", Pdf}}, "",
+              "Here is the report.\r\n"},
+             {"Photo", "multipart/mixed[text/plain,image/jpeg(photo.jpg)]", {{"photo.jpg", Jpg}}, "", "A photo.\r\n"},
+             {"Fields", "multipart/mixed[text/plain,application/pdf(sheet.pdf),text/plain(lost.doc)]",
+              {{"sheet.pdf", Pdf}}, "C:\\Eudora\\Attach\\lost.doc", "Two files.\r\n"}},
+            {"Attachment not found: \"C:\\Eudora\\Attach\\lost.doc\""}};
+}
+
+// Mac Eudora: one mailbox file with CR line ends, Mac Roman text and
+// colon-separated attachment paths.
+TStore MacEudoraStore(TAttachRun& R)
+{
+    const std::string root = R.Src("Mac\\");
+    PutFile(root + "Attachments Folder\\chart.pdf", Pdf);
+    const std::string type = "Content-Type: text/plain; charset=\"iso-8859-1\"\r\n"
+                             "Date: Tue, 06 Jan 2009 11:00:00 +0000\r\n";
+    std::string box =
+        EudoraMessage("Chart", type,
+                      "Caf\x8E chart.\r\nAttachment converted: Macintosh HD:Eudora Folder:Attachments Folder:chart.pdf "
+                      "(PDF /CARO) (0001A2B3)\r\n") +
+        "\r\n" +
+        EudoraMessage("Gone", type,
+                      "Nothing.\r\nAttachment converted: Macintosh HD:Eudora Folder:Attachments Folder:gone.pdf "
+                      "(PDF /CARO) (0001A2B4)\r\n") +
+        "\r\n";
+    for (size_t p = box.find("\r\n"); p != std::string::npos; p = box.find("\r\n", p))
+        box.erase(p + 1, 1);
+    PutFile(root + "In", box);
+    const std::string gone = root + "Attachments Folder\\gone.pdf";
+    return {root + "In",
+            mftMacEudora,
+            {{"Chart", "multipart/mixed[text/plain,application/pdf(chart.pdf)]", {{"chart.pdf", Pdf}}, "",
+              "Caf\xE9 chart.\r\n"},
+             {"Gone", "multipart/mixed[text/plain,text/plain(gone.pdf)]", {}, gone, "Nothing.\r\n"}},
+            {"Attachment not found: \"" + gone + "\""}};
+}
+
+std::string DetachedPart(const std::string& Name, const std::string& Path)
+{
+    std::string url = "file:///" + Path;
+    for (char& c : url)
+        if (c == '\\')
+            c = '/';
+    return "--b1\r\nContent-Type: application/pdf; name=\"" + Name + "\"\r\n"
+           "Content-Disposition: attachment; filename=\"" + Name + "\"\r\n"
+           "X-Mozilla-External-Attachment-URL: " + url + "\r\n"
+           "X-Mozilla-Altered: AttachmentDetached; date=\"Wed Jan 07 08:00:00 2009\"\r\n\r\n"
+           "Content-Type: application/pdf; name=\"" + Name + "\"\r\n"
+           "Content-Transfer-Encoding: base64\r\n\r\n";
+}
+
+// A Mozilla-family folder whose message had its attachments detached to
+// files; one of the files has gone since.
+TStore MozillaStore(TAttachRun& R)
+{
+    const std::string root = R.Src("Local Folders\\");
+    PutFile(root + "Detached\\notes.pdf", Pdf);
+    const std::string message =
+        "From - Wed Jan  7 08:00:00 2009\nFrom: Max <max@example.com>\nSubject: Notes\n"
+        "Date: Wed, 07 Jan 2009 08:00:00 +0000\nX-Mozilla-Altered: AttachmentDetached\n"
+        "Content-Type: multipart/mixed; boundary=\"b1\"\n\n--b1\nContent-Type: text/plain\n\nThe notes.\n" +
+        DetachedPart("notes.pdf", root + "Detached\\notes.pdf") + DetachedPart("old.pdf", root + "Detached\\old.pdf") +
+        "--b1--\n\n";
+    std::string lf = message;
+    for (size_t p = lf.find("\r\n"); p != std::string::npos; p = lf.find("\r\n", p))
+        lf.erase(p, 1);
+    PutFile(root + "Inbox", lf);
+    PutFile(root + "Inbox.msf", "// index");
+    return {root + "Inbox.msf",
+            mftThunderbird,
+            // The part whose file has gone stays the reference it was.
+            {{"Notes", "multipart/mixed[text/plain,application/pdf(notes.pdf),application/pdf(old.pdf)]",
+              {{"notes.pdf", Pdf}}, "", "The notes.\r\n"}},
+            {"Email part not found: \"" + root + "Detached\\old.pdf\""}};
+}
+
+// An mbox whose messages list their attachment files in X-Attachments lines.
+TStore XAttachmentsStore(TAttachRun& R)
+{
+    PutFile(R.Src("files\\plan.pdf"), Pdf);
+    PutFile(R.Src("pic one.jpg"), Jpg);
+    const std::string box =
+        "From kim@example.com Thu Jan  8 09:00:00 2009\nFrom: Kim <kim@example.com>\nSubject: Plans\n"
+        "Date: Thu, 08 Jan 2009 09:00:00 +0000\nX-Attachments: files\\plan.pdf; \"pic one.jpg\"; missing.zip\n"
+        "Content-Type: text/plain; charset=us-ascii\n\nPlans and a picture.\n\n";
+    PutFile(R.Src("box"), box);
+    return {R.Src("box"),
+            mftMbox,
+            {{"Plans", "multipart/mixed[text/plain,application/pdf(plan.pdf),image/jpeg(pic one.jpg),text/plain(missing.zip)]",
+              {{"plan.pdf", Pdf}, {"pic one.jpg", Jpg}}, "missing.zip", "Plans and a picture.\r\n"}},
+            {"Attachment not found: \"missing.zip\""}};
+}
+
+// The messages of a written mbox, read back with our own reader.
+std::vector<std::string> MboxMessages(const std::string& Path)
+{
+    std::vector<std::string> texts;
+    TMboxStream reader(Path, DefaultMailBufferSize, false, 5);
+    std::string text;
+    while (reader.NextMessage()) {
+        reader.GetMessageText(0, text);
+        texts.push_back(text);
+    }
+    return texts;
+}
+
+void CheckMessage(const std::string& Text, const TWantMsg& W)
+{
+    SCOPED_TRACE(W.Subject);
+    TKvMimeBlock back(Text, false, true);
+    EXPECT_EQ(back.GetSubject(), W.Subject);
+    EXPECT_EQ(PartTreeShape(back), W.Shape) << Text;
+    for (const auto& f : W.Files)
+        EXPECT_EQ(NamedPartBytes(back, f.first), f.second) << f.first;
+    if (!W.Missing.empty()) {
+        const std::string note = NamedPartBytes(back, ExtractFileNamePart(W.Missing) == W.Missing
+                                                          ? W.Missing
+                                                          : ExtractFileNamePart(W.Missing));
+        EXPECT_EQ(note.substr(0, 23), "Attachment not found:\r\n") << note;
+        EXPECT_NE(note.find(W.Missing), std::string::npos) << note;
+    }
+    std::string cs, plain;
+    back.GetPlainText(cs, plain);
+    EXPECT_EQ(plain.substr(0, W.Text.size()), W.Text);
+    if (TKvMimeBlock* old = FindNamedPart(back, "old.pdf")) {
+        EXPECT_NE(old->Header.find("X-Mozilla-External-Attachment-URL: file:///"), std::string::npos);
+        EXPECT_NE(old->Header.find("/Detached/old.pdf"), std::string::npos) << old->Header;
+    }
+}
+
+}  // namespace
+
+TEST(KvConvertAttach, DetachedAttachmentsComeBackInEveryTarget)
+{
+    using TMaker = TStore (*)(TAttachRun&);
+    const struct {
+        const char* Name;
+        TMaker Make;
+    } stores[] = {{"Eudora", EudoraStore},
+                  {"Mac Eudora", MacEudoraStore},
+                  {"Mozilla", MozillaStore},
+                  {"X-Attachments", XAttachmentsStore}};
+    for (const auto& s : stores) {
+        for (TMailFormat target : {mftEml, mftMboxWin}) {
+            SCOPED_TRACE(std::string(s.Name) + (target == mftEml ? " to eml" : " to mbox"));
+            TAttachRun r;
+            const TStore store = s.Make(r);
+            r.Host.Sources.AddObject(store.Entry, MailFormatToObject(store.Format));
+            r.Host.Choices.TargetFormat = target;
+            r.Host.Choices.TargetText = r.Out() + (target == mftEml ? "\\" : "\\*.mbox");
+            ErrorLogFileName = r.Dir.File("errors.txt");
+            r.Host.Log.clear();
+            r.Driver.StartConversion();
+            FreeErrorLog();
+            ErrorLogFileName.clear();
+
+            const std::map<std::string, std::string> files = TreeFiles(r.Out());
+            std::vector<std::string> texts;
+            if (target == mftEml) {
+                for (const TWantMsg& w : store.Want) {
+                    const auto f = files.find(w.Subject + ".eml");
+                    ASSERT_NE(f, files.end()) << w.Subject;
+                    texts.push_back(f->second);
+                }
+                EXPECT_EQ(files.size(), store.Want.size());
+            } else {
+                ASSERT_EQ(files.size(), 1u);
+                texts = MboxMessages(r.Out() + "\\" + files.begin()->first);
+                ASSERT_EQ(texts.size(), store.Want.size());
+            }
+            for (size_t i = 0; i < texts.size(); ++i)
+                CheckMessage(texts[i], store.Want[i]);
+
+            // One line per missing file, and the run counts no error.
+            std::vector<std::string> logged;
+            const std::string log = LoadFileToString(r.Dir.File("errors.txt"));
+            size_t line = log.find('\n');
+            while (line != std::string::npos && line + 1 < log.size()) {
+                const size_t next = log.find('\n', line + 1);
+                const std::string l = log.substr(line + 1, next == std::string::npos ? std::string::npos : next - line - 1);
+                logged.push_back(l.substr(0, l.find('\t')));
+                line = next;
+            }
+            EXPECT_EQ(logged, store.Logged) << log;
+            std::string summary;
+            for (const std::string& l : r.Host.Log)
+                if (l.find("mailboxes processed") != std::string::npos)
+                    summary = l;
+            EXPECT_NE(summary.find(std::to_string(store.Want.size()) + " messages converted"), std::string::npos)
+                << summary;
+            EXPECT_NE(summary.find(" 0 errors."), std::string::npos) << summary;
+        }
+    }
+}

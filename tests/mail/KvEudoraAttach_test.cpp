@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "../classlib/TestFolder.h"
+#include "foundation/KvFiles.h"
+#include "foundation/KvLogs.h"
+#include "mail/KvEudoraAttach.h"
+#include "mail/KvMime.h"
+#include "mail/KvMimeHeaders.h"
+#include "mail/KvMsgParts.h"
+#include "mail/KvReEmbed.h"
+#include "PartTreeShape.h"
+#include "ReEmbedStore.h"
+
+namespace {
+
+class KvEudoraAttachStore : public ::testing::Test, public TReEmbedStore {
+protected:
+    KvEudoraAttachStore() : TReEmbedStore("eudoraatt") {}
+};
+
+const char PdfBytes[] = "%PDF-1.4\n\x01\x02\x00\xFF end\n";
+const std::string Pdf(PdfBytes, sizeof PdfBytes - 1);
+const char JpgBytes[] = "\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\xFF\xD9";
+const std::string Jpg(JpgBytes, sizeof JpgBytes - 1);
+const char From[] = "From ???@??? Mon Jan  1 10:00:00 2001\r\n";
+const char Mixed[] = "Content-Type: multipart/mixed; boundary=\"=====_1\"\r\n";
+
+}  // namespace
+
+TEST(KvEudoraAttach, MarkupRemoval)
+{
+    struct Case {
+        const char* Name;
+        bool (*Remove)(std::string&);
+        std::string In, Out;
+        bool Found;
+    };
+    auto rich = [](std::string& S) { return RemoveXRichTags(S); };
+    const Case cases[] = {
+        {"html", RemoveXHtmlTags, "<x-html><p>a</p>\r\n</x-html>\r\n", "<p>a</p>\r\n", true},
+        {"two html sections", RemoveXHtmlTags, "<x-html>a\r\n</x-html>b<x-html>c\r\n</x-html>", "abc", true},
+        {"flowed with attributes", RemoveXFlowedTags, "<x-flowed type=x>text\r\n</x-flowed>", "text", true},
+        {"charset", RemoveXCharsetTags, "<x-charset iso-8859-1>caf\xE9\r\n</x-charset>", "caf\xE9", true},
+        {"rich", rich, "<x-rich>bold</x-rich>", "bold", true},
+        {"no markup", RemoveXHtmlTags, "plain", "plain", false},
+        {"closing text missing", RemoveXHtmlTags, "<x-html>open", "open", true},
+    };
+    for (const Case& c : cases) {
+        std::string s = c.In;
+        EXPECT_EQ(c.Remove(s), c.Found) << c.Name;
+        EXPECT_EQ(s, c.Out) << c.Name;
+    }
+}
+
+TEST_F(KvEudoraAttachStore, BodyMarkerLines)
+{
+    Put("Attach\\r.pdf", Pdf);
+    Put("Downloads\\later.pdf", Pdf);
+    Put("Eudora.ini", "[Settings]\r\nAutoReceiveAttachmentsDirectory=" + Dir.File("Downloads") + "\r\n");
+    Put("Attachments Folder\\mac.pdf", Pdf);
+    Put("Embedded\\pic.jpg", Jpg);
+    struct Case {
+        const char* Name;
+        TMailboxKind Kind;
+        std::string Body;
+        const char* Shape;
+        const char* Text;  // what stays of the body
+    };
+    const Case cases[] = {
+        {"recorded path that still holds", 17, "See\r\nAttachment Converted: " + Dir.File("Attach\\r.pdf") + "\r\n",
+         "multipart/mixed[text/plain,application/pdf(r.pdf)]", "See\r\n"},
+        {"moved store: found in its own Attach folder", 17,
+         "See\r\nAttachment Converted: \"C:\\Old Eudora\\Attach\\r.pdf\"\r\n",
+         "multipart/mixed[text/plain,application/pdf(r.pdf)]", "See\r\n"},
+        {"found through the folder Eudora.ini names", 17, "See\r\nAttachment Converted: C:\\Gone\\later.pdf\r\n",
+         "multipart/mixed[text/plain,application/pdf(later.pdf)]", "See\r\n"},
+        {"a marker inside a line is text", 17, "See Attachment Converted: C:\\x.pdf\r\n", "multipart/mixed[text/plain]",
+         "See Attachment Converted: C:\\x.pdf\r\n"},
+        {"missing file keeps a note", 17, "See\r\nAttachment Converted: C:\\Gone\\lost.pdf\r\n",
+         "multipart/mixed[text/plain,text/plain(lost.pdf)]", "See\r\n"},
+        {"inline image of an HTML body", 17,
+         "<x-html><p>Look</p><img src=\"cid:5.2.0.9.0@x.0\">\r\n</x-html>\r\nEmbedded Content: pic.jpg: 00000001,4f1d\r\n",
+         "multipart/mixed[multipart/related[text/html,image/jpeg(pic.jpg)]]", ""},
+        {"Mac colon form", 18,
+         "See\r\nAttachment converted: Macintosh HD:Eudora Folder:Attachments Folder:mac.pdf (PDF /CARO) (000A1B2C)\r\n",
+         "multipart/mixed[text/plain,application/pdf(mac.pdf)]", "See\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TMessageParts parts;
+        const std::string out = Rebuild(From + std::string("Subject: m\r\n") + Mixed + "\r\n" + c.Body, c.Kind, parts);
+        TKvMimeBlock back(out, false, true);
+        EXPECT_EQ(PartTreeShape(back), c.Shape) << out;
+        for (const char* name : {"r.pdf", "later.pdf", "mac.pdf"}) {
+            if (FindNamedPart(back, name)) {
+                EXPECT_EQ(NamedPartBytes(back, name), Pdf) << name;
+            }
+        }
+        std::string cs, plain;
+        back.GetPlainText(cs, plain);
+        EXPECT_EQ(plain.substr(0, std::string(c.Text).size()), c.Text);
+        EXPECT_EQ(out.find("Attachment Converted: C:\\Gone"), std::string::npos);
+        if (TKvMimeBlock* pic = FindNamedPart(back, "pic.jpg")) {
+            EXPECT_EQ(NamedPartBytes(back, "pic.jpg"), Jpg);
+            EXPECT_EQ(pic->ContentId, "<5.2.0.9.0@x.0>");
+        }
+        if (std::string(c.Name) == "missing file keeps a note") {
+            EXPECT_NE(Logged.find("Attachment not found: \"C:\\Gone\\lost.pdf\""), std::string::npos) << Logged;
+            EXPECT_EQ(NamedPartBytes(back, "lost.pdf").substr(0, 41), "Attachment not found:\r\nC:\\Gone\\lost.pdf\r\n");
+        }
+    }
+}
+
+TEST_F(KvEudoraAttachStore, HeaderFieldForm)
+{
+    Put("Attach\\r.pdf", Pdf);
+    {
+        // No Content-Type and no Date: the header is completed.
+        TMessageParts parts;
+        const std::string out = Rebuild(std::string(From) + "Subject: h\r\nX-Attachments: " + Dir.File("Attach\\r.pdf") +
+                                            ";\r\n\r\nbody text\r\n",
+                                        17, parts);
+        EXPECT_TRUE(parts.HeaderCompleted);
+        TKvMimeBlock back(out, false, true);
+        EXPECT_EQ(PartTreeShape(back), "multipart/mixed[text/plain,application/pdf(r.pdf)]") << out;
+        EXPECT_EQ(NamedPartBytes(back, "r.pdf"), Pdf);
+        EXPECT_EQ(GetHeaderField(back.Header, "MIME-Version"), "1.0");
+        EXPECT_EQ(GetHeaderField(back.Header, "Date").substr(0, 17), "Mon, 01 Jan 2001 ");
+        EXPECT_EQ(FindHeaderFieldPos(back.Header, "X-Attachments"), 0);
+    }
+    {
+        // Without attachments the message becomes one text part.
+        TMessageParts parts;
+        const std::string out = Rebuild(std::string(From) + "Subject: h\r\n\r\nonly text\r\n", 17, parts);
+        TKvMimeBlock back(out, false, true);
+        EXPECT_EQ(PartTreeShape(back), "text/plain");
+        EXPECT_EQ(GetHeaderField(back.Header, "MIME-Version"), "1.0");
+    }
+    {
+        // A typed message keeps its attachment field under another name.
+        TMessageParts parts;
+        const std::string out = Rebuild(std::string(From) + "Subject: h\r\n" + Mixed + "X-Attachments: a.pdf\r\n\r\nx\r\n",
+                                        17, parts);
+        EXPECT_NE(parts.Header.find("\nX-Attachments2: a.pdf"), std::string::npos) << parts.Header;
+        EXPECT_EQ(parts.AttachmentCount(), 0);
+    }
+}

@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "../classlib/TestFolder.h"
+#include "foundation/KvFiles.h"
+#include "foundation/KvLists.h"
+#include "foundation/KvLogs.h"
+#include "mail/KvMime.h"
+#include "mail/KvMimeHeaders.h"
+#include "mail/KvMsgParts.h"
+#include "mail/KvReEmbed.h"
+#include "PartTreeShape.h"
+#include "ReEmbedStore.h"
+
+namespace {
+
+class KvReEmbedStore : public ::testing::Test, public TReEmbedStore {
+protected:
+    KvReEmbedStore() : TReEmbedStore("reembed") {}
+};
+
+const char PdfBytes[] = "%PDF-1.4\n\x01\x02\x00\xFF end\n";
+const std::string Pdf(PdfBytes, sizeof PdfBytes - 1);
+const char Head[] = "From a@b.cd Mon Jan  1 10:00:00 2001\r\nFrom: a@b.cd\r\nSubject: files\r\n"
+                    "Date: Mon, 1 Jan 2001 10:00:00 +0000\r\n";
+
+}  // namespace
+
+TEST_F(KvReEmbedStore, AttachmentLinesOfAnMbox)
+{
+    Put("r.pdf", Pdf);
+    Put("my notes.txt", "notes\r\n");
+    struct Case {
+        const char* Name;
+        std::string Field;
+        const char* Shape;
+        const char* Missing;  // the name the note part carries, or ""
+    };
+    const Case cases[] = {
+        {"two files, one quoted", "X-Attachments: r.pdf; \"my notes.txt\";\r\n",
+         "multipart/mixed[text/plain,application/pdf(r.pdf),text/plain(my notes.txt)]", ""},
+        {"absolute path and a missing file", "X-Attachments: " + Dir.File("r.pdf") + "; C:\\Old\\gone.doc\r\n",
+         "multipart/mixed[text/plain,application/pdf(r.pdf),text/plain(gone.doc)]", "gone.doc"},
+        {"two fields", "X-Attachments: r.pdf\r\nX-Attachments: my notes.txt\r\n",
+         "multipart/mixed[text/plain,application/pdf(r.pdf),text/plain(my notes.txt)]", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TMessageParts parts;
+        const std::string out =
+            Rebuild(Head + c.Field + "Content-Type: text/plain\r\n\r\nsee the files\r\n", 11, parts);
+        TKvMimeBlock back(out, false, true);
+        EXPECT_EQ(PartTreeShape(back), c.Shape) << out;
+        EXPECT_EQ(NamedPartBytes(back, "r.pdf"), Pdf);
+        EXPECT_EQ(FindHeaderFieldPos(back.Header, "X-Attachments"), 0);
+        EXPECT_EQ(out.compare(0, 38, Head, 38), 0);
+        if (c.Missing[0]) {
+            EXPECT_NE(Logged.find("Attachment not found: \"" + std::string(c.Missing) + "\""), std::string::npos)
+                << Logged;
+            EXPECT_EQ(NamedPartBytes(back, c.Missing).substr(0, 23), "Attachment not found:\r\n");
+        } else {
+            EXPECT_EQ(Logged, "");
+        }
+    }
+}
+
+TEST_F(KvReEmbedStore, MessageOfOneFileBecomesTheFile)
+{
+    Put("r.pdf", Pdf);
+    TMessageParts parts;
+    const std::string out = Rebuild(std::string(Head) + "X-Attachments: r.pdf\r\n\r\n", 11, parts);
+    TKvMimeBlock back(out, false, true);
+    EXPECT_EQ(PartTreeShape(back), "application/pdf(r.pdf)") << out;
+    EXPECT_NE(back.Header.find("Content-Disposition: attachment;\r\n\tfilename=\"r.pdf\""), std::string::npos);
+    std::string cs, bytes;
+    back.GetDecodedText(cs, bytes);
+    EXPECT_EQ(bytes, Pdf);
+}
+
+TEST_F(KvReEmbedStore, PreloadedFilesAndOtherStores)
+{
+    {
+        // A preloaded file wins over the disk, which has none of that name.
+        TDoubleStringList preloaded;
+        preloaded.AddPair("held.txt", "held words\r\n");
+        TMessageParts parts;
+        const std::string out =
+            Rebuild(std::string(Head) + "X-Attachments: held.txt\r\nContent-Type: text/plain\r\n\r\nx\r\n", 11, parts,
+                    &preloaded);
+        TKvMimeBlock back(out, false, true);
+        EXPECT_EQ(PartTreeShape(back), "multipart/mixed[text/plain,text/plain(held.txt)]");
+        EXPECT_EQ(NamedPartBytes(back, "held.txt").substr(0, 12), "held words\r\n");
+        EXPECT_EQ(Logged, "");
+    }
+    {
+        // Attachment field of kind 22: the first comma field, quotes gone.
+        Put("r.pdf", Pdf);
+        TMessageParts parts;
+        const std::string out = Rebuild(std::string(Head) + "X-RS-Attach: \"" + Dir.File("r.pdf") +
+                                            "\", 20, x\r\nContent-Type: text/plain\r\n\r\nx\r\n",
+                                        22, parts);
+        TKvMimeBlock back(out, false, true);
+        EXPECT_EQ(PartTreeShape(back), "multipart/mixed[text/plain,application/pdf(r.pdf)]");
+        EXPECT_EQ(NamedPartBytes(back, "r.pdf"), Pdf);
+    }
+    {
+        // A MIME store's part kept in a file comes back; a missing one is logged.
+        Put("part.bin", Pdf);
+        const std::string body = "--b\r\nContent-Type: text/plain\r\n\r\nx\r\n"
+                                 "--b\r\nContent-Type: application/pdf; name=\"r.pdf\"\r\n"
+                                 "Content-Transfer-Encoding: base64\r\nX-Content-File: " + Dir.File("part.bin") +
+                                 "\r\n\r\n\r\n--b\r\nContent-Type: application/pdf; name=\"g.pdf\"\r\n"
+                                 "Content-Transfer-Encoding: base64\r\nX-Content-File: " + Dir.File("gone.bin") +
+                                 "\r\n\r\n\r\n--b--\r\n";
+        TMessageParts parts;
+        Rebuild(std::string(Head) + "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n" + body, 19, parts);
+        ASSERT_EQ(parts.AttachmentCount(), 2);
+        EXPECT_EQ(parts.Attachment(0)->DataBytes(), Pdf);
+        EXPECT_NE(Logged.find("Email part not found: \"" + Dir.File("gone.bin") + "\""), std::string::npos) << Logged;
+    }
+}
+
+TEST_F(KvReEmbedStore, FieldsOfOtherStores)
+{
+    Put("r.pdf", Pdf);
+    Put("Attach\\p.pdf", Pdf);
+    struct Case {
+        const char* Name;
+        TMailboxKind Kind;
+        bool Finfo;
+        std::string Fields;
+        const char* Shape;
+        const char* File;
+    };
+    const Case cases[] = {
+        {"path, content id and display name", 10, false, "X-Attachment: \".\\r.pdf\"; \"\"; \"Report.pdf\"\r\n",
+         "multipart/mixed[text/plain,application/pdf(Report.pdf)]", "Report.pdf"},
+        {"a moved store's Attach folder", 13, false, "X-Poco-Attachment: C:\\Old Store\\Attach\\p.pdf\r\n",
+         "multipart/mixed[text/plain,application/pdf(p.pdf)]", "p.pdf"},
+        {"file and its display name", 22, true, "X-file: r.pdf\r\nX-finfo: 12, \"a, b\", \"Annual report.pdf\"\r\n",
+         "multipart/mixed[text/plain,application/pdf(Annual report.pdf)]", "Annual report.pdf"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TMessageParts parts;
+        const std::string out = Rebuild(Head + c.Fields + "Content-Type: text/plain\r\n\r\nsee the file\r\n", c.Kind,
+                                        parts, nullptr, c.Finfo);
+        TKvMimeBlock back(out, false, true);
+        EXPECT_EQ(PartTreeShape(back), c.Shape) << out;
+        EXPECT_EQ(NamedPartBytes(back, c.File), Pdf);
+        EXPECT_EQ(Logged, "");
+        EXPECT_EQ(out.find("X-Attachment:"), std::string::npos);
+        EXPECT_EQ(out.find("X-Poco-Attachment:"), std::string::npos);
+    }
+}

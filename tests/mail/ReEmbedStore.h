@@ -1,0 +1,51 @@
+#pragma once
+// A scratch mail store for the re-embedding tests: files put beside the
+// mailbox, a message rebuilt for a format kind with the error log caught.
+
+#include <windows.h>
+
+#include <string>
+
+#include "../classlib/TestFolder.h"
+#include "foundation/KvFiles.h"
+#include "foundation/KvLists.h"
+#include "foundation/KvLogs.h"
+#include "mail/KvMsgParts.h"
+#include "mail/KvReEmbed.h"
+
+class TReEmbedStore {
+public:
+    explicit TReEmbedStore(const char* Tag) : Dir(Tag) {}
+
+    // Name may hold sub-folders; they are made first.
+    void Put(const std::string& Name, const std::string& Bytes)
+    {
+        const std::string path = Dir.File(Name);
+        for (size_t p = path.find('\\', Dir.Path().size() + 1); p != std::string::npos; p = path.find('\\', p + 1))
+            CreateDirectoryA(path.substr(0, p).c_str(), nullptr);
+        HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD put = 0;
+        WriteFile(f, Bytes.data(), static_cast<DWORD>(Bytes.size()), &put, nullptr);
+        CloseHandle(f);
+    }
+
+    // Rebuilds Text as a message of Kind stored in the folder and answers
+    // the message written; Logged gets the error log.
+    std::string Rebuild(const std::string& Text, TMailboxKind Kind, TMessageParts& Parts,
+                        TDoubleStringList* Preloaded = nullptr, bool Finfo = false)
+    {
+        const std::string log = Dir.File("errors.txt");
+        DeleteFileA(log.c_str());
+        ErrorLogFileName = log;
+        RebuildPartsByKind(Parts, Text, Dir.Path() + "\\", Finfo, Preloaded, Kind);
+        FreeErrorLog();
+        ErrorLogFileName.clear();
+        Logged = LoadFileToString(log);
+        std::string out;
+        Parts.RenderMessage(0, 1, out);
+        return out;
+    }
+
+    TTestFolder Dir;
+    std::string Logged;
+};

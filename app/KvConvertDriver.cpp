@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "classlib/Classes.h"
 #include "classlib/SysUtils.h"
 #include "foundation/KvBase.h"
@@ -10,6 +12,7 @@
 #include "foundation/KvLineBreaks.h"
 #include "foundation/KvLogs.h"
 #include "foundation/KvStrings.h"
+#include "mail/KvErrorLog.h"
 #include "mail/KvEudora.h"
 #include "mail/KvFromLine.h"
 #include "mail/KvMailNames.h"
@@ -21,9 +24,45 @@ std::uint8_t ConversionAborted = 0;
 namespace {
 
 constexpr int SniffBytes = 256;
+// How far ahead of its first separator a mailbox may be padded; the reader
+// skips any amount, the sniff looks this far.
+constexpr int MaxPaddingBytes = 65536;
 
-// The file's first bytes; false when it exists but can't be opened for
-// reading (another program holds it exclusively).
+// What may stand ahead of a mailbox's first separator: the reader passes
+// over blank lines, tabs and NUL padding, and an editor may have put a
+// UTF-8 byte-order mark in front.
+bool IsPadding(char C)
+{
+    return C == ' ' || C == '\t' || C == '\r' || C == '\n' || C == '\0';
+}
+
+size_t BomLength(const std::string& Head)
+{
+    return Head.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+}
+
+size_t PaddingLength(const std::string& Head)
+{
+    size_t i = BomLength(Head);
+    while (i < Head.size() && IsPadding(Head[i]))
+        ++i;
+    return i;
+}
+
+// Whether the separator after the padding starts a line, as the reader
+// sees it: NULs don't count, a blank or tab before it on its line does.
+bool PaddingEndsLine(const std::string& Head, size_t End)
+{
+    const size_t start = BomLength(Head);
+    size_t q = End;
+    while (q > start && Head[q - 1] == '\0')
+        --q;
+    return q == start || Head[q - 1] == '\r' || Head[q - 1] == '\n';
+}
+
+// The file's first bytes (more of them while all that was read is padding);
+// false when it exists but can't be opened for reading (another program
+// holds it exclusively).
 bool ReadMailboxHead(const std::string& FileName, std::string& Head)
 {
     Head.clear();
@@ -35,21 +74,91 @@ bool ReadMailboxHead(const std::string& FileName, std::string& Head)
     }
     char buffer[SniffBytes];
     DWORD got = 0;
-    if (ReadFile(h, buffer, SniffBytes, &got, nullptr))
-        Head.assign(buffer, got);
+    while (Head.size() < MaxPaddingBytes && ReadFile(h, buffer, SniffBytes, &got, nullptr) && got > 0) {
+        Head.append(buffer, got);
+        if (got < SniffBytes || Head.size() - PaddingLength(Head) >= 5)
+            break;
+    }
     CloseHandle(h);
     return true;
 }
 
 int SniffHead(const std::string& Head)
 {
-    const std::string text = TrimLeftCharSetStr(Head, TCharSet("\r\n"));
-    if (text.compare(0, 5, "From ") == 0)
+    const size_t padding = PaddingLength(Head);
+    if (Head.compare(padding, 5, "From ") == 0 && PaddingEndsLine(Head, padding))
         return SniffMbox;
+    // A single message is judged by the first bytes alone, as they stand.
+    const std::string first = Head.substr(0, SniffBytes);
+    const std::string text = TrimLeftCharSetStr(first, TCharSet("\r\n"));
     const int colon = CharPosFrom(':', text, 1);
-    if (colon > 1 && IsHeaderFieldName(text.substr(0, static_cast<size_t>(colon - 1))) && !ContainsNulChar(Head))
+    if (colon > 1 && IsHeaderFieldName(text.substr(0, static_cast<size_t>(colon - 1))) && !ContainsNulChar(first))
         return SniffMessage;
     return 0;
+}
+
+// Room kept in a subject name for the "[n]" of a numbered copy.
+constexpr int FileNumberRoom = 6;
+// Windows' limit for one name in a path.
+constexpr size_t MaxNameChars = 255;
+
+// Folder joined with Base + Suffix, Base shortened (never into a double-byte
+// character, never to end in a blank or dot) so that the path, with Reserve
+// characters more, stays below MAX_PATH; empty when not even one character
+// of Base fits.
+std::string FitFileName(const std::string& Folder, const std::string& Base, const std::string& Suffix,
+                        int Reserve)
+{
+    const std::string whole = JoinPath(Folder, Base + Suffix);
+    const size_t folderChars = whole.size() - Base.size() - Suffix.size();
+    const size_t fixed = Suffix.size() + static_cast<size_t>(Reserve);
+    if (whole.size() + static_cast<size_t>(Reserve) < MAX_PATH && Base.size() + fixed <= MaxNameChars)
+        return whole;
+    const size_t pathRoom = MAX_PATH - 1 > folderChars + fixed ? MAX_PATH - 1 - folderChars - fixed : 0;
+    const size_t room = std::min(pathRoom, MaxNameChars > fixed ? MaxNameChars - fixed : 0);
+    size_t cut = 0;
+    while (cut < Base.size()) {
+        const size_t step = IsDBCSLeadByte(static_cast<BYTE>(Base[cut])) && cut + 1 < Base.size() ? 2 : 1;
+        if (cut + step > room)
+            break;
+        cut += step;
+    }
+    while (cut > 0 && (Base[cut - 1] == ' ' || Base[cut - 1] == '.'))
+        --cut;
+    if (cut == 0)
+        return std::string();
+    return JoinPath(Folder, Base.substr(0, cut) + Suffix);
+}
+
+// 1 when FileName was created and written, 0 when it exists already (then
+// nothing is touched), -1 on failure with Error set; a cut-off file is
+// deleted.
+int SaveNewFileDated(const std::string& FileName, const std::string& Text, TDateTime Date, DWORD& Error)
+{
+    const HANDLE h = CreateFileA(FileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        Error = GetLastError();
+        return Error == ERROR_FILE_EXISTS || Error == ERROR_ALREADY_EXISTS ? 0 : -1;
+    }
+    size_t done = 0;
+    bool ok = true;
+    while (ok && done < Text.size()) {
+        DWORD put = 0;
+        const DWORD want = static_cast<DWORD>(std::min<size_t>(Text.size() - done, 1u << 30));
+        ok = WriteFile(h, Text.data() + done, want, &put, nullptr) && put == want;
+        if (!ok)
+            Error = GetLastError() ? GetLastError() : ERROR_HANDLE_DISK_FULL;
+        done += put;
+    }
+    if (ok && Date > 0)
+        SetFileDate(h, Date);
+    CloseHandle(h);
+    if (!ok) {
+        DeleteFileA(FileName.c_str());
+        return -1;
+    }
+    return 1;
 }
 
 }  // namespace
@@ -313,8 +422,12 @@ void TConvertDriver::PrepareMboxWriter(const std::string& DataFile)
     if (FMboxWriter && !SamePathName(FMboxWriter->FileName(), FTargetFolder))
         FMboxWriter.reset();
     // An existing target is never replaced: a later run appends to it.
-    if (!FMboxWriter)
+    if (!FMboxWriter) {
         FMboxWriter = std::make_unique<TTextFileWriter>(FTargetFolder, !IsExistingFile(FTargetFolder), true);
+        // The earlier run's last line is completed with this target's break,
+        // which for a CR target is a final CR itself.
+        FMboxWriter->SetLineBreak(TargetLineBreak());
+    }
 }
 
 int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipList)
@@ -322,6 +435,7 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
     TConvertSettings& cs = *FSettings;
     LogLine("Processing: " + FileName);
     const std::string data = cs.GetMailboxFileOf(FileName);
+    FMailboxFile = data;
     if (CheckSkipList && IsOnSkipList(ExtractFileNamePart(data))) {
         LogLine("Mailbox skipped");
         return crSkipped;
@@ -344,6 +458,10 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
         LogLine("File is not a valid mailbox");
         return crNotMailbox;
     }
+    // Only the mbox readers see the data file's head; an index reader
+    // finds its messages by offset.
+    const size_t bom = (cs.SourceFormat & 0x7F) == mftEudoraToc ? 0 : BomLength(head);
+    const bool bomLine = bom > 0 && head.find_first_of("\r\n", bom) < PaddingLength(head);
 
     std::unique_ptr<TFileMailObj> reader;
     const TMailFormat source = cs.SourceFormat & 0x7F;
@@ -372,13 +490,23 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
         if (writes) {
             cs.CountResult(0);
             std::string text;
+            bool first = true;
             while (reader->NextMessage()) {
+                const bool atStart = first;
+                first = false;
                 ShowProgress(reader->GetPercentDone());
                 if (ConversionAborted)
                     break;
                 if (reader->IsDeleted())
                     continue;
+                // The reader takes a byte-order mark for text: on a line of
+                // its own it makes a first message of nothing, right before
+                // the separator it hides that separator in the first message.
+                if (atStart && bomLine)
+                    continue;
                 reader->GetMessageText(0, text);
+                if (atStart && bom > 0 && BomLength(text) > 0)
+                    text.erase(0, text.find_first_not_of('\0', bom));
                 result = text.empty() ? crNoText : WriteMessage(text);
                 cs.CountResult(result == crDone ? 1 : result == crDuplicate ? 2 : 3);
             }
@@ -417,8 +545,10 @@ int TConvertDriver::WriteMessageFile(const std::string& Text)
     if (cs.Md5FileNames) {
         base = GetMessageIdentityDigest(Text, false);
     } else {
+        // File names are ANSI: a subject in any other charset would come out
+        // as the bytes of that charset.
         std::string subject;
-        GetMessageSubject(Text, false, 0, subject);
+        GetMessageSubject(Text, false, static_cast<int>(GetACP()), subject);
         base = MakeSafeFileName(subject, false);
     }
     std::string ext = cs.GetTargetExt();
@@ -426,20 +556,72 @@ int TConvertDriver::WriteMessageFile(const std::string& Text)
         ext = MailFormatExtension(cs.TargetFormat, true);
     else if (ext == ".")
         ext.clear();
-    std::string file = JoinPath(FTargetFolder, ext.empty() ? base : base + "." + ext);
-    if (IsExistingFile(file)) {
+    // Digest names are never numbered; subject names keep room for "[n]".
+    std::string file = FitFileName(FTargetFolder, base, ext.empty() ? ext : "." + ext,
+                                   cs.Md5FileNames ? 0 : FileNumberRoom);
+    const TDateTime date = cs.MatchDates ? GetMessageDate(Text, false) : 0;
+    DWORD error = ERROR_FILENAME_EXCED_RANGE;
+    // Creating only a new file is the existence test as well: one lookup
+    // per message where a test and a create took two.
+    int made = file.empty() ? -1 : SaveNewFileDated(file, Text, date, error);
+    if (made == 0) {
         if (cs.Md5FileNames)
             return crDuplicate;
         file = GetNumberedFileName(file);
+        if (file.size() < MAX_PATH) {
+            made = SaveNewFileDated(file, Text, date, error);
+        } else {
+            made = -1;
+            error = ERROR_FILENAME_EXCED_RANGE;
+        }
     }
-    const TDateTime date = cs.MatchDates ? GetMessageDate(Text, false) : 0;
-    return SaveStringToFileDated(file, Text, date) < 0 ? crWriteFailed : crDone;
+    if (made > 0)
+        return crDone;
+    if (made == 0)
+        error = ERROR_FILE_EXISTS;  // taken between the search and the create
+    LogUnwrittenMessage(Text, file.empty() ? JoinPath(FTargetFolder, base) : file, error);
+    return crWriteFailed;
+}
+
+void TConvertDriver::LogUnwrittenMessage(const std::string& Text, const std::string& FileName, DWORD Error)
+{
+    // The error log's columns name the message: its mailbox, date and
+    // subject, so the user can find it again.
+    class TUnwritten : public IErrorLogMessage {
+    public:
+        TUnwritten(const std::string& Mailbox, const std::string& Text) : FMailbox(Mailbox), FText(Text) {}
+        std::string LogMailboxName() override { return FMailbox; }
+        std::string LogFolderName() override { return std::string(); }
+        std::string LogDateText() override { return GetMessageDateText(FText, false); }
+        std::string LogSubject() override
+        {
+            std::string subject;
+            GetMessageSubject(FText, false, static_cast<int>(GetACP()), subject);
+            return subject;
+        }
+
+    private:
+        const std::string& FMailbox;
+        const std::string& FText;
+    } message(FMailboxFile, Text);
+    const std::string oldFile = ErrorLogCurrentFile;
+    IErrorLogMessage* const oldMessage = ErrorLogCurrentMessage;
+    ErrorLogCurrentFile = FileName;
+    ErrorLogCurrentMessage = &message;
+    WriteErrorLine("Message not written: " + SystemErrorText(Error));
+    ErrorLogCurrentMessage = oldMessage;
+    ErrorLogCurrentFile = oldFile;
 }
 
 int TConvertDriver::AppendMessageToMbox(const std::string& Text)
 {
-    const TLineBreakKind kind = FSettings->LineBreak;
     FMboxWriter->Write(Text);
-    FMboxWriter->Write(kind == lbkCr ? "\r" : kind == lbkLf ? "\n" : "\r\n");
+    FMboxWriter->Write(TargetLineBreak());
     return crDone;
+}
+
+const char* TConvertDriver::TargetLineBreak() const
+{
+    const TLineBreakKind kind = FSettings->LineBreak;
+    return kind == lbkCr ? "\r" : kind == lbkLf ? "\n" : "\r\n";
 }

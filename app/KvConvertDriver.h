@@ -84,6 +84,9 @@ private:
     void PrepareMboxWriter(const std::string& DataFile);
     bool IsOnSkipList(const std::string& Name) const;
     void FinishRun();
+    const char* TargetLineBreak() const;
+    // An error-log line naming a message that could not be written.
+    void LogUnwrittenMessage(const std::string& Text, const std::string& FileName, unsigned long Error);
 
     TKvConvertHost& FHost;
     std::unique_ptr<TConvertSettings> FSettings;
@@ -91,5 +94,6 @@ private:
     std::unique_ptr<TStringList> FSkipFolders;
     std::unique_ptr<TTextFileWriter> FMboxWriter;
     std::string FTargetFolder;
+    std::string FMailboxFile;  // the data file being read
     bool FRunning = false;
 };

@@ -338,13 +338,18 @@ void TTextFileWriter::CompleteLastLine()
     char last = 0;
     if (ReadBuffer(&last, 1) != 1)
         return;
-    if (last == '\r') {
-        WriteBuffer("\n", 1);
-        FEndsWithCRLF = true;
-    } else if (last != '\n') {
-        WriteBuffer("\r\n", 2);
-        FEndsWithCRLF = true;
-    }
+    // A final LF ends a line in every kind of file; a final CR does in a CR
+    // file and is the first half of a CRLF elsewhere, so a CR target must
+    // not get an LF after it.
+    std::string rest;
+    if (last == '\r')
+        rest = FLineBreak == "\r" ? "" : "\n";
+    else if (last != '\n')
+        rest = FLineBreak;
+    if (rest.empty())
+        return;
+    WriteBuffer(rest.data(), static_cast<DWORD>(rest.size()));
+    FEndsWithCRLF = (last == '\r' && rest == "\n") || rest == "\r\n";
 }
 
 std::int64_t TTextFileWriter::GetSize()

@@ -83,6 +83,10 @@ public:
     DWORD ReadBuffer(void* Buffer, DWORD Count);
     DWORD WriteBuffer(const void* Buffer, DWORD Count);
     void CompleteLastLine();
+    // The break that completes a last line: "\r\n" (the default), "\r" or
+    // "\n", the target's own, so a completed file keeps one kind of break.
+    void SetLineBreak(const std::string& Break) { FLineBreak = Break.empty() ? std::string("\r\n") : Break; }
+    const std::string& LineBreak() const { return FLineBreak; }
 
     HANDLE Handle() const { return FHandle; }
     std::int64_t Size() const { return FSize; }
@@ -96,4 +100,5 @@ private:
     std::string FFileName;
     bool FEndsWithCRLF = false;
     bool FCompletePending = false;
+    std::string FLineBreak = "\r\n";
 };

@@ -1,5 +1,6 @@
 #include "mail/KvMailBase.h"
 
+#include <climits>
 #include <cmath>
 #include <new>
 
@@ -63,6 +64,19 @@ void RemoveEudoraBodyMarkup(std::string& Text)
     else if (!RemoveXFlowedTags(rest))
         RemoveXCharsetTags(rest);
     Text.replace(static_cast<size_t>(body - 1), std::string::npos, rest);
+}
+
+// Length of the From_ line that opens an mbox message, line break
+// included; 0 when the text opens otherwise. Only a line that reads as an
+// envelope counts: a header-less message may well begin with "From ".
+size_t EnvelopeLineLength(const std::string& Text)
+{
+    if (Text.compare(0, 5, "From ") != 0)
+        return 0;
+    if (!IsStrictFromLine(Text, 1) && GetFromLineDate(Text).empty())
+        return 0;
+    const size_t lf = Text.find('\n');
+    return lf == std::string::npos ? Text.size() : lf + 1;
 }
 
 }  // namespace
@@ -264,10 +278,17 @@ void TEMailObj::SetMessageSource(const std::string& Text)
 
 void TEMailObj::AddMissingContentType()
 {
-    std::string& text = MessageText;
+    // The envelope line of an mbox message belongs to no header: header and
+    // body are told apart after it, and it stays the first line.
+    const size_t envelope = EnvelopeLineLength(MessageText);
+    std::string fromLine = MessageText.substr(0, envelope);
+    if (!fromLine.empty() && fromLine.back() != '\n')
+        fromLine += "\r\n";
+    std::string text = MessageText.substr(envelope);
     // Where the body starts: after the blank line; a text that begins with
-    // its blank line has no header; a text without one is all body unless it
-    // opens with a header field.
+    // its blank line has no header; a text without one is all header when it
+    // opens with a header field (or is nothing but the envelope line), else
+    // all body.
     bool noHeader = false;
     size_t bodyStart = 0;
     if (!text.empty() && (text[0] == '\n' || text[0] == '\r')) {
@@ -275,7 +296,7 @@ void TEMailObj::AddMissingContentType()
         bodyStart = text.compare(0, 2, "\r\n") == 0 ? 2 : 1;
     } else if (const int b = FindBodyStart(text); b > 0) {
         bodyStart = static_cast<size_t>(b - 1);
-    } else if (IsHeaderFieldName(text.substr(0, text.find(':')))) {
+    } else if ((text.empty() && envelope > 0) || IsHeaderFieldName(text.substr(0, text.find(':')))) {
         bodyStart = text.size();
     } else {
         noHeader = true;
@@ -319,7 +340,7 @@ void TEMailObj::AddMissingContentType()
         } else {
             type = MimeTextPlain;
         }
-        qp = text.find("=20") != std::string::npos;
+        qp = MessageText.find("=20") != std::string::npos;
     }
     if (noHeader) {
         std::string fields = std::string(FieldContentType) + ": " + type + "\r\n";
@@ -332,6 +353,7 @@ void TEMailObj::AddMissingContentType()
         if (qp)
             SetHeaderField(text, FieldContentTransferEncoding, MimeQuotedPrintable);
     }
+    MessageText = fromLine + text;
     HeaderText.clear();
 }
 
@@ -697,9 +719,17 @@ void TFileMailObj::LoadMessage()
         return;
     if (StripNul)
         RepairNulBytes(text);
-    TLineBreakKind kind = 0;
-    if (FixLineBreaks && NeedsLineBreakFix(text, kind, 4))
-        LineBreaksToCrLf(text, kind);
+    if (FixLineBreaks) {
+        TLineBreakKind kind = 0;
+        if (NeedsLineBreakFix(text, kind, 4))
+            LineBreaksToCrLf(text, kind);
+        // The first breaks only name the usual kind: a message whose later
+        // lines were pasted in from elsewhere still holds bare CRs or LFs,
+        // and the engine works on CRLF alone. The check reads the text once
+        // and allocates nothing when every break is a pair already.
+        if (HasNonCrLfBreak(text, INT_MAX))
+            LineBreaksToCrLf(text, lbkMixed);
+    }
     if ((FormatKind >= 5 && FormatKind <= 18) || FormatKind == 24) {
         const std::string date = GetFromLineDate(text);
         if (!date.empty())

@@ -117,6 +117,19 @@ void TMailboxStream::BuildSeparator()
 void TMailboxStream::ReadMessageText(std::string& Text)
 {
     TFileMailObj::ReadMessageText(Text);
+    // NUL padding before the next separator is no text of the message: the
+    // line break in front of it goes as it would without the padding. (When
+    // the range ended in a break, that break went already.)
+    const bool padded = static_cast<std::int64_t>(Text.size()) == MessageSize;
+    if (StripNul && padded && !Text.empty() && Text.back() == '\0') {
+        const size_t last = Text.find_last_not_of('\0');
+        Text.resize(last == std::string::npos ? 0 : last + 1);
+        if (!Text.empty() && Text.back() == '\n') {
+            Text.pop_back();
+            if (!Text.empty() && Text.back() == '\r')
+                Text.pop_back();
+        }
+    }
     if (LineBreakKind == lbkCr && !Text.empty() && Text.back() == '\r')
         Text.pop_back();
 }
@@ -129,16 +142,19 @@ int TMailboxStream::SearchSeparator(int From)
 
 bool TMailboxStream::FillBuffer(std::int64_t Offset)
 {
+    // What precedes the new window settles whether a "From " at its very
+    // start begins a line; a refill learns it from the window it leaves, so
+    // a long run of NULs is never read twice.
+    bool lineStart = true;
+    if (Offset > 0) {
+        if (BufferStart >= 0 && Offset > BufferStart && Offset - BufferStart <= BufferLength)
+            lineStart = IsLineStart(static_cast<int>(Offset - BufferStart) + 1);
+        else
+            lineStart = IsLineStartInFile(Offset);
+    }
+    FLineStartAtWindow = lineStart;
     SearchPos = 1;
     BufferStart = Offset;
-    // The byte before the window settles whether a "From " at its very start
-    // begins a line.
-    if (Offset > 0) {
-        const std::string before = ReadAt(*Stream, Offset - 1, 1);
-        FBeforeBuffer = before.empty() ? '\0' : before[0];
-    } else {
-        FBeforeBuffer = '\n';
-    }
     Buffer = ReadAt(*Stream, Offset, BufferCapacity);
     BufferLength = static_cast<std::int32_t>(Buffer.size());
     if (BufferLength == 0) {
@@ -163,6 +179,32 @@ bool TMailboxStream::IsSeparatorLine(int P)
     return IsStrictFromLine(line, 1);
 }
 
+// Stores that pad a mailbox to a block size leave NULs after a message's
+// last line break; the separator behind them still starts a line.
+bool TMailboxStream::IsLineStart(int P) const
+{
+    int q = P - 1;
+    while (q > 0 && Buffer[static_cast<size_t>(q - 1)] == '\0')
+        --q;
+    return q == 0 ? FLineStartAtWindow : IsBreakChar(Buffer[static_cast<size_t>(q - 1)]);
+}
+
+bool TMailboxStream::IsLineStartInFile(std::int64_t Offset)
+{
+    constexpr std::int32_t chunk = 4096;
+    while (Offset > 0) {
+        const std::int32_t n = static_cast<std::int32_t>(std::min<std::int64_t>(chunk, Offset));
+        const std::string s = ReadAt(*Stream, Offset - n, n);
+        if (static_cast<std::int32_t>(s.size()) != n)
+            return false;
+        const size_t last = s.find_last_not_of('\0');
+        if (last != std::string::npos)
+            return IsBreakChar(s[last]);
+        Offset -= n;
+    }
+    return true;
+}
+
 int TMailboxStream::FindSeparator()
 {
     int from = SearchPos;
@@ -171,8 +213,7 @@ int TMailboxStream::FindSeparator()
         if (p < 1)
             return 0;
         from = p + SeparatorLength;
-        const char before = p > 1 ? Buffer[static_cast<size_t>(p - 2)] : FBeforeBuffer;
-        if (!IsBreakChar(before))
+        if (!IsLineStart(p))
             continue;
         if (!StrictFromLines || IsSeparatorLine(p))
             return p;

@@ -58,8 +58,13 @@ protected:
 private:
     bool IsSeparatorLine(int P);
     bool IsBlankRange(std::int64_t Pos, std::int64_t Size);
+    // Whether position P of the window, or file offset Offset, starts a
+    // line: it follows a line break or the file start, NUL padding allowed
+    // in between.
+    bool IsLineStart(int P) const;
+    bool IsLineStartInFile(std::int64_t Offset);
 
-    char FBeforeBuffer = '\n';  // the file byte just before the window
+    bool FLineStartAtWindow = true;  // IsLineStart of the window's first byte
 };
 
 class TMboxStream : public TMailboxStream {

@@ -9,6 +9,7 @@
 #include "ConvertTestFiles.h"
 #include "app/KvConvertDriver.h"
 #include "classlib/SysUtils.h"
+#include "foundation/KvLogs.h"
 #include "foundation/KvSpFolder.h"
 
 namespace {
@@ -133,6 +134,19 @@ TEST(KvConvertDriverText, SniffAndTargetPatterns)
         {"Subject: x\0y", 12, 0},
         {"from a@b Mon", 12, 0},
         {"", 0, 0},
+        // What the reader passes over ahead of the first separator.
+        {"\0\0\0\0From a@b Mon", 17, 7},
+        {"\xEF\xBB\xBF" "From a@b", 11, 7},
+        {" \t\r\n \r\nFrom a@b", 14, 7},
+        {"\xEF\xBB\xBF\r\n\0From a@b", 14, 7},
+        // Padding ahead of anything else is still no mailbox.
+        {"\0\0Subject: x\n", 13, 0},
+        {"\xEF\xBB\xBF" "Subject: x\n", 14, 0},
+        {"\xEF\xBB\xBF\xEF\xBB\xBF" "From a@b", 14, 0},
+        {"\0\0\0\0", 4, 0},
+        {" From a", 7, 0},
+        {"\r\n\t\0From a", 10, 0},
+        {"\r\n>From a@b", 12, 0},
     };
     for (const auto& s : sniffs) {
         PutFile(dir.File("f"), std::string(s.Bytes, s.Size));
@@ -142,6 +156,15 @@ TEST(KvConvertDriverText, SniffAndTargetPatterns)
     PutFile(dir.File("f"), "Subject: x\r\n" + std::string(250, 'a') + std::string(1, '\0'));
     EXPECT_EQ(SniffMailboxFile(dir.File("f")), 42);
     EXPECT_EQ(SniffMailboxFile(dir.File("missing")), 0);
+    // Padding longer than one look is read past, up to 64 KiB of it.
+    const struct {
+        size_t Nuls;
+        int Kind;
+    } pads[] = {{255, 7}, {256, 7}, {3000, 7}, {65530, 7}, {65536, 0}, {70000, 0}};
+    for (const auto& p : pads) {
+        PutFile(dir.File("f"), std::string(p.Nuls, '\0') + "From a@b Mon Jan  5 10:00:00 2009\n");
+        EXPECT_EQ(SniffMailboxFile(dir.File("f")), p.Kind) << p.Nuls;
+    }
 
     const struct {
         const char* Text;
@@ -436,7 +459,7 @@ TEST(KvConvertDriverRun, TwoMailboxesShareOneTargetAndAppend)
 
     PutFile(all, "junk without break");
     r.Start();
-    expected["all.mbox"] = "junk without break\r\n" + MboxOf({First, Second, Third}, "\n");
+    expected["all.mbox"] = "junk without break\n" + MboxOf({First, Second, Third}, "\n");
     EXPECT_EQ(TreeFiles(r.Out()), expected);
 }
 
@@ -671,5 +694,247 @@ TEST(KvConvertDriverRun, EveryMboxLikeSourceFormatRoundTrips)
         const std::map<std::string, std::string> expected{{"all", mbox}};
         EXPECT_EQ(TreeFiles(r.Out()), expected);
         EXPECT_EQ(r.Summary(), Counters(1, 3, 0, 0)) << r.LogText();
+    }
+}
+
+TEST(KvConvertDriverRun, AppendingCompletesWithTheTargetsBreak)
+{
+    const struct {
+        TMailFormat Format;
+        const char* Br;
+    } targets[] = {{mftMboxWin, "\r\n"}, {mftMboxUnix, "\n"}, {mftMboxMac, "\r"}};
+    const struct {
+        const char* Tail;      // what an earlier file ends in
+        const char* Added[3];  // the completion per target above
+    } tails[] = {
+        {"last", {"\r\n", "\n", "\r"}},
+        {"last\r", {"\n", "\n", ""}},
+        {"last\n", {"", "", ""}},
+        {"last\r\n", {"", "", ""}},
+    };
+    for (size_t t = 0; t < std::size(targets); ++t) {
+        SCOPED_TRACE(targets[t].Br);
+        TRun r;
+        PutFile(r.Src("box"), MboxOf({First, Second}, "\n"));
+        r.Add(r.Src("box"), mftMbox);
+        const std::string all = r.Out() + "\\all.mbox";
+        r.Target(targets[t].Format, all);
+
+        // Twice into the same target: the second run's messages follow the
+        // first's, and every message reads back whole.
+        r.Start();
+        r.Start();
+        const std::string once = MboxOf({First, Second}, targets[t].Br);
+        EXPECT_EQ(TTestFolder::Read(all), once + once);
+        EXPECT_EQ(r.Summary(), Counters(1, 2, 0, 0));
+        std::string back = TTestFolder::Read(all);
+        PutFile(r.Src("back"), back);
+        r.Host.Sources.Clear();
+        r.Add(r.Src("back"), mftMbox);
+        r.Target(mftEml, r.Dir.File("eml") + "\\");
+        r.Start();
+        EXPECT_EQ(r.Summary(), Counters(1, 4, 0, 0));
+        const std::map<std::string, std::string> eml{{"First note.eml", EmlOf(First)},
+                                                     {"First note[1].eml", EmlOf(First)},
+                                                     {"Second note.eml", EmlOf(Second)},
+                                                     {"Second note[1].eml", EmlOf(Second)}};
+        EXPECT_EQ(TreeFiles(r.Dir.File("eml")), eml);
+
+        for (const auto& tail : tails) {
+            PutFile(all, tail.Tail);
+            r.Host.Sources.Clear();
+            r.Add(r.Src("box"), mftMbox);
+            r.Target(targets[t].Format, all);
+            r.Start();
+            EXPECT_EQ(TTestFolder::Read(all), tail.Tail + std::string(tail.Added[t]) + once) << tail.Tail;
+        }
+    }
+}
+
+TEST(KvConvertDriverRun, LongSubjectsAndDeepFoldersStillWrite)
+{
+    TRun r;
+    const auto msg = [](const std::string& Subject) {
+        return TTestMsg{"From a@b Mon Jan  5 10:00:00 2009",
+                        {"Subject: " + Subject, "Content-Type: text/plain; charset=us-ascii", "", "body"}};
+    };
+    // A folder name padded to make the whole target path Length characters.
+    const auto folderOf = [&](size_t Length) {
+        std::string f = r.Dir.File("d");
+        while (f.size() < Length)
+            f += f.size() % 100 == 99 ? '\\' : 'd';
+        if (f.back() == '\\')
+            f.back() = 'd';
+        return f;
+    };
+    std::string words;  // 120 characters, blanks among them
+    while (words.size() < 120)
+        words += "word ";
+    words.resize(119);
+    words += "s";
+    const struct {
+        std::string Subject;
+        size_t FolderLength;
+        std::string Stem;  // what the name is made of before its cut
+    } cases[] = {
+        {std::string(240, 'T'), 0, std::string(240, 'T')},
+        {words, 172, words},
+        {"Short", 200, "Short"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.FolderLength);
+        const std::string folder = c.FolderLength ? folderOf(c.FolderLength) : r.Out();
+        PutFile(r.Src("box"), MboxOf({msg(c.Subject)}, "\n"));
+        r.Host.Sources.Clear();
+        r.Add(r.Src("box"), mftMbox);
+        r.Target(mftEml, folder + "\\");
+        // Twice: the numbered copy fits as well.
+        r.Start();
+        r.Start();
+        EXPECT_EQ(r.Summary(), Counters(1, 1, 0, 0));
+        const auto files = TreeFiles(folder);
+        ASSERT_EQ(files.size(), 2u);
+        for (const auto& [name, bytes] : files) {
+            EXPECT_EQ(bytes, EmlOf(msg(c.Subject)));
+            const std::string path = folder + "\\" + name;
+            EXPECT_LT(path.size(), static_cast<size_t>(MAX_PATH));
+            EXPECT_EQ(name.substr(name.size() - 4), ".eml");
+            std::string stem = name.substr(0, name.size() - 4);
+            const bool numbered = stem.back() == ']';
+            if (numbered)
+                stem.erase(stem.rfind('['));
+            EXPECT_EQ(c.Stem.compare(0, stem.size(), stem), 0) << name;
+            EXPECT_NE(stem.back(), ' ');
+            // Cut ones leave exactly the room of a six-character number.
+            if (stem.size() < c.Stem.size() && !numbered) {
+                EXPECT_EQ(path.size(), static_cast<size_t>(MAX_PATH - 1 - 6)) << name;
+            }
+        }
+        EXPECT_TRUE(files.count(c.Stem.substr(0, files.begin()->first.size() - 4) + ".eml") ||
+                    files.count(c.Stem + ".eml"));
+    }
+}
+
+TEST(KvConvertDriverRun, UnwritableMessagesAreNamedInTheErrorLog)
+{
+    TRun r;
+    ErrorLogFileName = r.Dir.File("ErrorLog.txt");
+    PutFile(r.Src("box"),
+            "From a@b Mon Jan  5 10:00:00 2009\nSubject: Lost one\nDate: Mon, 05 Jan 2009 10:00:00 +0000\n\nx\n"
+            "From a@b Mon Jan  5 10:00:00 2009\nSubject: Kept one\nDate: Tue, 06 Jan 2009 10:00:00 +0000\n\ny\n");
+    r.Add(r.Src("box"), mftMbox);
+    r.Target(mftEml, r.Out() + "\\");
+    // A folder where the first message's file should go.
+    CreateDirectoryA(r.Out().c_str(), nullptr);
+    CreateDirectoryA((r.Out() + "\\Lost one.eml").c_str(), nullptr);
+    r.Host.Choices.Md5FileNames = false;
+    r.Start();
+    // And a target folder too deep for any name at all.
+    std::string deep = r.Dir.File("");
+    while (deep.size() < 252)
+        deep += deep.size() % 50 == 49 ? '\\' : 'x';
+    r.Target(mftEml, deep + "y\\");
+    r.Start();
+    FreeErrorLog();
+    ErrorLogFileName.clear();
+
+    const std::string log = TTestFolder::Read(r.Dir.File("ErrorLog.txt"));
+    std::vector<std::string> lines;
+    for (size_t p = 0, q; (q = log.find("\r\n", p)) != std::string::npos; p = q + 2)
+        lines.push_back(log.substr(p, q - p));
+    ASSERT_GE(lines.size(), 3u) << log;
+    EXPECT_EQ(lines[0], "Error\tFilename\tMail Folder\tMail Date\tMail Subject");
+    const auto columns = [](const std::string& Line) {
+        std::vector<std::string> c;
+        for (size_t p = 0;;) {
+            const size_t q = Line.find('\t', p);
+            c.push_back(Line.substr(p, q == std::string::npos ? q : q - p));
+            if (q == std::string::npos)
+                return c;
+            p = q + 1;
+        }
+    };
+    const auto taken = columns(lines[1]);
+    ASSERT_EQ(taken.size(), 5u);
+    EXPECT_EQ(taken[0].rfind("Message not written: ", 0), 0u) << taken[0];
+    EXPECT_GT(taken[0].size(), std::string("Message not written: ").size());
+    EXPECT_EQ(taken[2], r.Src("box"));
+    EXPECT_EQ(taken[3], "Mon, 05 Jan 2009 10:00:00 +0000");
+    EXPECT_EQ(taken[4], "Lost one");
+    EXPECT_EQ(taken[1].rfind(r.Out() + "\\Lost one", 0), 0u) << taken[1];
+    for (size_t i = 2; i < 4 && i < lines.size(); ++i) {
+        const auto deepLine = columns(lines[i]);
+        ASSERT_EQ(deepLine.size(), 5u);
+        EXPECT_EQ(deepLine[4], i == 2 ? "Lost one" : "Kept one");
+        EXPECT_EQ(deepLine[1].rfind(deep, 0), 0u) << deepLine[1];
+    }
+    EXPECT_EQ(lines.size(), 4u) << log;
+    EXPECT_EQ(r.Summary(), Counters(1, 0, 0, 2));
+}
+
+TEST(KvConvertDriverRun, EncodedSubjectsNameFilesInTheAnsiCodePage)
+{
+    const struct {
+        const char* Subject;
+        const wchar_t* Name;
+    } cases[] = {
+        {"=?UTF-8?B?R3LDvMOfZSBhdXMgS8O2bG4=?=", L"Gr\u00fc\u00dfe aus K\u00f6ln"},
+        {"=?utf-8?Q?Gr=C3=BC=C3=9Fe_aus_K=C3=B6ln?=", L"Gr\u00fc\u00dfe aus K\u00f6ln"},
+        {"=?ISO-8859-1?Q?Gr=FC=DFe_aus_K=F6ln?=", L"Gr\u00fc\u00dfe aus K\u00f6ln"},
+        {"=?UTF-8?B?5pel5pys?= notes", L"\u65e5\u672c notes"},
+        {"Plain: a/b", L"Plain- a-b"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Subject);
+        TRun r;
+        PutFile(r.Src("box"), std::string("From a@b Mon Jan  5 10:00:00 2009\nSubject: ") + c.Subject + "\n\nbody\n");
+        r.Add(r.Src("box"), mftMbox);
+        r.Target(mftEml, r.Out() + "\\");
+        r.Start();
+        EXPECT_EQ(r.Summary(), Counters(1, 1, 0, 0));
+        // The name as the ANSI code page spells it; characters it lacks
+        // become "?", which no file name keeps.
+        const std::wstring want = c.Name;
+        char ansi[256] = {};
+        WideCharToMultiByte(CP_ACP, 0, want.c_str(), -1, ansi, sizeof ansi, nullptr, nullptr);
+        std::string expected;
+        for (const char* p = ansi; *p; ++p)
+            if (*p != '?')
+                expected += *p;
+        while (!expected.empty() && expected.front() == ' ')
+            expected.erase(0, 1);
+        const auto files = TreeFiles(r.Out());
+        ASSERT_EQ(files.size(), 1u);
+        EXPECT_EQ(files.begin()->first, expected + ".eml");
+        // Where the code page has every character, the wide name is the
+        // subject itself.
+        BOOL lossy = FALSE;
+        WideCharToMultiByte(CP_ACP, 0, want.c_str(), -1, ansi, sizeof ansi, nullptr, &lossy);
+        if (!lossy) {
+            WIN32_FIND_DATAW fd;
+            const std::string out = r.Out();
+            HANDLE h = FindFirstFileW((std::wstring(out.begin(), out.end()) + L"\\*.eml").c_str(), &fd);
+            ASSERT_NE(h, INVALID_HANDLE_VALUE);
+            FindClose(h);
+            EXPECT_EQ(std::wstring(fd.cFileName), want + L".eml");
+        }
+    }
+}
+
+TEST(KvConvertDriverRun, PaddedMailboxesConvert)
+{
+    const std::string heads[] = {std::string(3000, '\0'), "\r\n \t\r\n", "\xEF\xBB\xBF", "\xEF\xBB\xBF\r\n\r\n",
+                                 "\xEF\xBB\xBF\n\0\0"};
+    for (const std::string& head : heads) {
+        SCOPED_TRACE(head.size());
+        TRun r;
+        PutFile(r.Src("box"), head + MboxOf({First, Second}, "\n"));
+        r.Add(r.Src("box"), mftMbox);
+        r.Target(mftEml, r.Out() + "\\");
+        r.Start();
+        EXPECT_EQ(r.Summary(), Counters(1, 2, 0, 0)) << r.LogText();
+        const std::map<std::string, std::string> expected{{"First note.eml", EmlOf(First)},
+                                                          {"Second note.eml", EmlOf(Second)}};
+        EXPECT_EQ(TreeFiles(r.Out()), expected);
     }
 }

@@ -172,6 +172,7 @@ TEST_F(KvLogsTest, WriterCompletesTheLastLineOfAnExistingMbox)
         w.Write("a");
         EXPECT_FALSE(w.EndsWithCRLF());
     }
+
     EXPECT_EQ(LoadFileToString(name), "a");
     {
         TTextFileWriter w(Dir + "fresh.mbx", false, true);
@@ -179,6 +180,35 @@ TEST_F(KvLogsTest, WriterCompletesTheLastLineOfAnExistingMbox)
         w.Write("b\r\n");
     }
     EXPECT_EQ(LoadFileToString(Dir + "fresh.mbx"), "b\r\n");
+}
+
+TEST_F(KvLogsTest, WriterCompletesWithTheTargetsOwnBreak)
+{
+    // Each existing last line meets each break kind; "" is the default.
+    struct Case { const char* Break; std::string Existing; std::string Added; bool EndsWithCRLF; };
+    const Case cases[] = {
+        {"", "last\r", "\n", true},          {"", "last", "\r\n", true},
+        {"", "last\n", "", false},            {"\r\n", "last\r", "\n", true},
+        {"\r", "last\r", "", false},         {"\r", "last", "\r", false},
+        {"\r", "last\n", "", false},         {"\r", "a\r\rlast\r", "", false},
+        {"\n", "last\n", "", false},         {"\n", "last", "\n", false},
+        {"\n", "last\r", "\n", true},       {"\n", "last\r\n", "", false},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::string name = Dir + "b" + std::to_string(++n) + ".mbx";
+        SaveStringToFile(name, c.Existing);
+        {
+            TTextFileWriter w(name, false, true);
+            if (*c.Break)
+                w.SetLineBreak(c.Break);
+            w.CompleteLastLine();
+            EXPECT_EQ(w.EndsWithCRLF(), c.EndsWithCRLF) << n;
+            EXPECT_EQ(w.Size(), static_cast<std::int64_t>(c.Existing.size() + c.Added.size())) << n;
+            w.Write("From z");
+        }
+        EXPECT_EQ(LoadFileToString(name), c.Existing + c.Added + "From z") << n;
+    }
 }
 
 TEST_F(KvLogsTest, WriterHoldsItsFileAndRaisesFileErrors)

@@ -20,17 +20,18 @@ struct TLoaded {
     TMimeRebuild Rebuild = TMimeRebuild::None;
     TMailboxKind Kind = 0;
     TMailParseState State = mpsNone;
+    std::string Subject;
 };
 
 class KvMailBaseFile : public ::testing::Test {
 protected:
     TTestFolder Dir{"mailbase"};
 
-    std::vector<TLoaded> Load(const std::string& Bytes, TMailboxKind Kind)
+    std::vector<TLoaded> Load(const std::string& Bytes, TMailboxKind Kind, int BufferSize = 64)
     {
         const std::string path = Dir.File("box.mbox");
         KvMailStreamWriteFile(path, Bytes);
-        TMboxStream reader(path, 64, false, Kind);
+        TMboxStream reader(path, BufferSize, false, Kind);
         std::vector<TLoaded> r;
         while (reader.NextMessage()) {
             TLoaded m;
@@ -38,6 +39,7 @@ protected:
             m.Rebuild = reader.Rebuild;
             m.Kind = reader.FormatKind;
             m.State = reader.ParseState;
+            reader.GetSubject(m.Subject);
             r.push_back(m);
         }
         return r;
@@ -98,6 +100,47 @@ TEST_F(KvMailBaseFile, AddMissingContentTypeOfSingleMessageFiles)
         ASSERT_EQ(got.size(), 1u);
         EXPECT_EQ(got[0].Text, c.Want);
     }
+}
+
+TEST_F(KvMailBaseFile, MissingContentTypeGoesBelowTheFromLine)
+{
+    struct Case {
+        const char* Name;
+        std::string Message;
+        std::string Want;
+        std::string Subject;
+    };
+    const std::string from = "From c@d Mon Jan  1 00:00:00 2024";
+    const Case cases[] = {
+        {"a header without a blank line", from + "\nSubject: headers only\nX-Seq: 2\n",
+         from + "\r\nSubject: headers only\r\nX-Seq: 2\r\nContent-Type: text/plain\r\n", "headers only"},
+        {"nothing but the From line", from + "\n", from + "\r\nContent-Type: text/plain\r\n", ""},
+        {"a header and a body", from + "\nSubject: both\n\nbody =20\n",
+         from + "\r\nSubject: both\r\nContent-Type: text/plain\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\nbody =20",
+         "both"},
+        {"a blank line right after the From line", from + "\n\n<html>hi</html>\n",
+         from + "\r\nContent-Type: text/html\r\n\r\n<html>hi</html>", ""},
+        {"body lines without a header", from + "\nhello there\nsecond line\n",
+         from + "\r\nContent-Type: text/plain\r\n\r\nhello there\r\nsecond line", ""},
+    };
+    const std::string before = "From a@b Mon Jan  1 00:00:00 2024\nSubject: first\nContent-Type: text/plain\n\none\n";
+    const std::string after = "From e@f Mon Jan  1 00:00:00 2024\nSubject: last\nContent-Type: text/plain\n\nthree\n";
+    for (const Case& c : cases)
+        for (int size : {1, 7, 64, DefaultMailBufferSize}) {
+            SCOPED_TRACE(std::string(c.Name) + " buffer " + std::to_string(size));
+            const std::vector<TLoaded> got = Load(before + c.Message + after, 5, size);
+            ASSERT_EQ(got.size(), 3u);
+            // The neighbours are untouched and nothing is glued onto them.
+            EXPECT_EQ(got[0].Text, "From a@b Mon Jan  1 00:00:00 2024\r\nSubject: first\r\nContent-Type: text/plain\r\n\r\none");
+            EXPECT_EQ(got[1].Text, c.Want);
+            EXPECT_EQ(got[1].Subject, c.Subject);
+            EXPECT_EQ(got[2].Subject, "last");
+        }
+    // A message file without header whose first word is "From" has no
+    // envelope line to keep in front: the field comes first.
+    const std::vector<TLoaded> file = Load("From my side, yes.\r\nSecond line.", 1);
+    ASSERT_EQ(file.size(), 1u);
+    EXPECT_EQ(file[0].Text, "Content-Type: text/plain\r\n\r\nFrom my side, yes.\r\nSecond line.");
 }
 
 TEST_F(KvMailBaseFile, MessagesThatNeedTheMimeEngineAreRebuilt)

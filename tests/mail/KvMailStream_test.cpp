@@ -373,3 +373,70 @@ TEST_F(KvMailStreamFile, OffsetsAndSizesBeyondFourGigabytes)
     EXPECT_EQ(texts[1], "From c@d.ef Tue Jan  2 10:00:00 2001\r\nSubject: second\r\nContent-Type: text/plain\r\n\r\nend");
     EXPECT_NE(LoadFileToString(log).find(std::to_string(secondAt + 1)), std::string::npos);
 }
+
+TEST_F(KvMailStreamFile, NulPaddingBeforeASeparator)
+{
+    struct Case {
+        const char* Name;
+        std::string File;
+        std::vector<std::string> Want;
+    };
+    const std::string one = "From user1@example.com Mon Jan  1 00:00:00 2024\nSubject: one\n\nbody one\n";
+    const std::string two = "From user2@example.com Mon Jan  1 00:00:00 2024\nSubject: two\n\nbody two\n";
+    const std::string oneText = "From user1@example.com Mon Jan  1 00:00:00 2024\r\nSubject: one\r\n\r\nbody one";
+    const std::string twoText = "From user2@example.com Mon Jan  1 00:00:00 2024\r\nSubject: two\r\n\r\nbody two";
+    const std::string nuls(4096, '\0');
+    const Case cases[] = {
+        {"a block of NULs after a line break", one + nuls + two, {oneText, twoText}},
+        {"a single NUL", one + std::string(1, '\0') + two, {oneText, twoText}},
+        {"CRLF lines", WithBreaks(one, "\r\n") + nuls + WithBreaks(two, "\r\n"), {oneText, twoText}},
+        {"CR lines", WithBreaks(one, "\r") + std::string(300, '\0') + WithBreaks(two, "\r"), {oneText, twoText}},
+        {"NULs at the file start", nuls + two, {twoText}},
+        {"a blank line before the padding stays",
+         one + "\n" + nuls + two, {oneText + "\r\n", twoText}},
+        {"a NUL inside a line before \"From \" is text",
+         "From user1@example.com Mon Jan  1 00:00:00 2024\nSubject: one\n\nabc" + std::string(3, '\0') + two,
+         {"From user1@example.com Mon Jan  1 00:00:00 2024\r\nSubject: one\r\n\r\nabc   " +
+          twoText.substr(0, twoText.find('\r')) + "\r\nSubject: two\r\n\r\nbody two"}},
+        {"padding at the end of the file", one + nuls, {oneText}},
+        {"NULs between two breaks before a separator",
+         one + std::string(5, '\0') + "\n" + two, {oneText + "\r\n", twoText}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        EXPECT_EQ(SplitEveryWay(c.File, 8), c.Want);
+    }
+}
+
+TEST_F(KvMailStreamFile, EveryLineBreakBecomesCrLf)
+{
+    struct Case {
+        const char* Name;
+        std::string Message;
+        std::string Want;
+    };
+    const std::string from = "From a@b.cd Mon Jan  1 10:00:00 2001";
+    // Bare breaks sit behind a uniform start. (A message of an LF CR or
+    // CR CR LF file keeps the part of its last break before the separator
+    // that is not a plain LF.)
+    const Case cases[] = {
+        {"CRLF first, then LF and CR", from + "\r\nl2\r\nl3\r\nl4\nl5\rl6\r\n",
+         from + "\r\nl2\r\nl3\r\nl4\r\nl5\r\nl6"},
+        {"a bare CR late in the body", from + "\r\nA: 1\r\n\r\n1\r\n2\r\n3\r\n4\r\n5\r6\r\n",
+         from + "\r\nA: 1\r\n\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6"},
+        {"LF CR first, then LF", from + "\n\rA: 1\n\r\n\rb\n\rc\n\rd\ne\n\r",
+         from + "\r\nA: 1\r\n\r\nb\r\nc\r\nd\r\ne\r\n"},
+        {"CR CR LF first, then CR", from + "\r\r\nA: 1\r\r\n\r\r\nb\r\r\nc\rd\r\r\n",
+         from + "\r\nA: 1\r\n\r\nb\r\nc\r\nd\r\n"},
+        {"a lone CR at the end", from + "\r\nA: 1\r\n\r\nx\r\r\n", from + "\r\nA: 1\r\n\r\nx\r\n"},
+        {"pure CRLF is left as it is", from + "\r\nA: 1\r\n\r\nx\r\n\r\ny\r\n", from + "\r\nA: 1\r\n\r\nx\r\n\r\ny"},
+    };
+    const std::string last = "From z@b.cd Mon Jan  1 10:00:00 2001\r\nA: 2\r\n\r\nend\r\n";
+    for (const Case& c : cases)
+        for (TMailboxKind kind : {8, 9}) {
+            SCOPED_TRACE(std::string(c.Name) + " kind " + std::to_string(kind));
+            const std::vector<std::string> got = SplitEveryWay(c.Message + last, kind);
+            ASSERT_EQ(got.size(), 2u);
+            EXPECT_EQ(got[0], c.Want);
+        }
+}

@@ -26,7 +26,7 @@ namespace {
 constexpr int SniffBytes = 256;
 // How far ahead of its first separator a mailbox may be padded; the reader
 // skips any amount, the sniff looks this far.
-constexpr int MaxPaddingBytes = 65536;
+constexpr size_t MaxPaddingBytes = 65536;
 
 // What may stand ahead of a mailbox's first separator: the reader passes
 // over blank lines, tabs and NUL padding, and an editor may have put a
@@ -604,13 +604,19 @@ void TConvertDriver::LogUnwrittenMessage(const std::string& Text, const std::str
         const std::string& FMailbox;
         const std::string& FText;
     } message(FMailboxFile, Text);
-    const std::string oldFile = ErrorLogCurrentFile;
-    IErrorLogMessage* const oldMessage = ErrorLogCurrentMessage;
+    // The context is the reader's again afterwards, whatever happens.
+    struct TContext {
+        std::string File = ErrorLogCurrentFile;
+        IErrorLogMessage* Message = ErrorLogCurrentMessage;
+        ~TContext()
+        {
+            ErrorLogCurrentMessage = Message;
+            ErrorLogCurrentFile = File;
+        }
+    } saved;
     ErrorLogCurrentFile = FileName;
     ErrorLogCurrentMessage = &message;
     WriteErrorLine("Message not written: " + SystemErrorText(Error));
-    ErrorLogCurrentMessage = oldMessage;
-    ErrorLogCurrentFile = oldFile;
 }
 
 int TConvertDriver::AppendMessageToMbox(const std::string& Text)

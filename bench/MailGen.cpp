@@ -65,7 +65,9 @@ void AppendBase64(std::string& Out, const unsigned char* Data, std::size_t Lengt
     }
 }
 
-// Howard Hinnant's days-to-civil conversion, proleptic Gregorian.
+// Days since 1970-01-01 to a proleptic Gregorian date, in 400-year eras;
+// the generator keeps its own copy so its output never depends on the date
+// code it helps to test.
 void CivilFromDays(std::int64_t Days, int& Year, int& Month, int& Day)
 {
     Days += 719468;

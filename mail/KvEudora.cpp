@@ -1,5 +1,6 @@
 #include "mail/KvEudora.h"
 
+#include <climits>
 #include <cstring>
 
 #include "classlib/Classes.h"
@@ -234,7 +235,9 @@ void TEudoraTocObj::ReadMessageText(std::string& Text)
     }
     IsFromLine = Text.compare(0, 5, "From ") == 0;
     Damaged = Damaged || !IsFromLine;
-    if (HasNonCrLfBreak(Text, 4))
+    // The whole text is checked, not its first breaks: a bare LF further
+    // down would otherwise reach an mbox target with the wrong line end.
+    if (HasNonCrLfBreak(Text, INT_MAX))
         LineBreaksToCrLf(Text, lbkMixed);
     if (MailboxType == 1 && IsFromLine && Text.size() > 6 && Text[5] == '?')
         ExpandNicknames(Text, false);

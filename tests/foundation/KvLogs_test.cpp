@@ -187,12 +187,18 @@ TEST_F(KvLogsTest, WriterCompletesWithTheTargetsOwnBreak)
     // Each existing last line meets each break kind; "" is the default.
     struct Case { const char* Break; std::string Existing; std::string Added; bool EndsWithCRLF; };
     const Case cases[] = {
-        {"", "last\r", "\n", true},          {"", "last", "\r\n", true},
-        {"", "last\n", "", false},            {"\r\n", "last\r", "\n", true},
-        {"\r", "last\r", "", false},         {"\r", "last", "\r", false},
-        {"\r", "last\n", "", false},         {"\r", "a\r\rlast\r", "", false},
-        {"\n", "last\n", "", false},         {"\n", "last", "\n", false},
-        {"\n", "last\r", "\n", true},       {"\n", "last\r\n", "", false},
+        {"", "last\r", "\n", true},
+        {"", "last", "\r\n", true},
+        {"", "last\n", "", false},
+        {"\r\n", "last\r", "\n", true},
+        {"\r", "last\r", "", false},
+        {"\r", "last", "\r", false},
+        {"\r", "last\n", "", false},
+        {"\r", "a\r\rlast\r", "", false},
+        {"\n", "last\n", "", false},
+        {"\n", "last", "\n", false},
+        {"\n", "last\r", "\n", true},
+        {"\n", "last\r\n", "", false},
     };
     int n = 0;
     for (const Case& c : cases) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "classlib/Streams.h"
@@ -44,6 +45,36 @@ TEST(KvBase64Test, LineLengthIsOneSettingForStringsAndStreams)
     EXPECT_EQ("Zm9vYmFy\r\nZm9vYmFy\r\n", enc.DataString());
     EXPECT_EQ("Zm9vYmFy\r\nZm8=", Base64EncodeString("foobarfo"));
     Base64LineLength = saved;
+}
+
+TEST(KvBase64Test, RandomBytesRoundTripThroughStringsAndStreams)
+{
+    // Every length near the 3-byte groups and the 57-byte lines, random
+    // bytes including NULs and 0xFF, through both the string and stream forms.
+    std::uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<char>(seed >> 16);
+    };
+    for (int len = 0; len < 400; len += (len < 130 ? 1 : 37)) {
+        std::string bytes;
+        for (int i = 0; i < len; ++i)
+            bytes += next();
+        const std::string encoded = Base64EncodeString(bytes);
+        for (std::size_t p = 0, e; p < encoded.size(); p = e + 2) {
+            e = encoded.find("\r\n", p);
+            if (e == std::string::npos)
+                e = encoded.size();
+            EXPECT_LE(e - p, 76u) << len;
+        }
+        EXPECT_EQ(bytes, Base64DecodeString(encoded)) << len;
+        TStringStream src(bytes), enc;
+        Base64EncodeStream(&src, &enc);
+        EXPECT_EQ(encoded, enc.DataString()) << len;
+        TStringStream in(encoded), dec;
+        Base64DecodeStream(&in, &dec);
+        EXPECT_EQ(bytes, dec.DataString()) << len;
+    }
 }
 
 }  // namespace

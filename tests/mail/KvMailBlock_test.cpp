@@ -3,6 +3,7 @@
 #include <string>
 
 #include "mail/KvMailBlock.h"
+#include "mail/KvMime.h"
 
 namespace {
 
@@ -124,6 +125,30 @@ TEST(KvMailBlock, SharesOneTextAndAnswersMediaClasses)
     EXPECT_EQ(0, b.ChildCount());
     EXPECT_TRUE(b.HasMediaClass(mcTextHtml));
     EXPECT_EQ("<p>", b.GetBodyText());
+}
+
+TEST(KvMailBlock, DeepNestingStopsAtTheLimit)
+{
+    // Thousands of multiparts, each opening the next and none closed: the
+    // light tree must stop at the same depth as the full one, keeping what
+    // lies deeper as the body of its last level.
+    const int levels = 5000;
+    std::string text;
+    for (int i = 0; i < levels; ++i)
+        text += "Content-Type: multipart/mixed; boundary=\"b" + std::to_string(i) + "\"\r\n\r\n--b" +
+                std::to_string(i) + "\r\n";
+    text += "Content-Type: text/plain\r\n\r\nleaf\r\n";
+    TKvMailBlock root(text);
+    const TKvMailBlock* b = &root;
+    int depth = 0;
+    while (b->ChildCount() > 0) {
+        ASSERT_EQ(1, b->ChildCount());
+        b = b->Child(0);
+        ++depth;
+    }
+    EXPECT_EQ(MaxMimeDepth, depth);
+    EXPECT_NE(std::string::npos, b->GetBodyText().find("leaf"));
+    EXPECT_TRUE(root.HasParts());
 }
 
 }  // namespace

@@ -135,30 +135,8 @@ std::string FitFileName(const std::string& Folder, const std::string& Base, cons
 // deleted.
 int SaveNewFileDated(const std::string& FileName, const std::string& Text, TDateTime Date, DWORD& Error)
 {
-    const HANDLE h = CreateFileA(FileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        Error = GetLastError();
-        return Error == ERROR_FILE_EXISTS || Error == ERROR_ALREADY_EXISTS ? 0 : -1;
-    }
-    size_t done = 0;
-    bool ok = true;
-    while (ok && done < Text.size()) {
-        DWORD put = 0;
-        const DWORD want = static_cast<DWORD>(std::min<size_t>(Text.size() - done, 1u << 30));
-        ok = WriteFile(h, Text.data() + done, want, &put, nullptr) && put == want;
-        if (!ok)
-            Error = GetLastError() ? GetLastError() : ERROR_HANDLE_DISK_FULL;
-        done += put;
-    }
-    if (ok && Date > 0)
-        SetFileDate(h, Date);
-    CloseHandle(h);
-    if (!ok) {
-        DeleteFileA(FileName.c_str());
-        return -1;
-    }
-    return 1;
+    const std::int64_t r = WriteBufferToNewFile(Text.data(), Text.size(), FileName, Date, &Error);
+    return r == -2 ? 0 : r < 0 ? -1 : 1;
 }
 
 }  // namespace

@@ -1376,25 +1376,57 @@ std::int64_t SaveTextToFileSafe(const std::string& Text, const std::string& File
     return SaveBufferToFileSafe(Text.data(), Text.size(), FileName, Date, KeepAttributes, Mode);
 }
 
+namespace {
+
+// Writes a whole file with the given creation disposition; -2 when
+// CREATE_NEW met an existing name, -1 on any other failure.
+std::int64_t WriteWholeFile(const void* Buffer, std::size_t Count, const std::string& FileName,
+                            TDateTime Date, DWORD Disposition, DWORD* Error)
+{
+    DWORD err = 0;
+    std::int64_t result = static_cast<std::int64_t>(Count);
+    if (FileName.empty()) {
+        err = ERROR_INVALID_NAME;
+        result = -1;
+    } else {
+        const HANDLE h = CreateFileA(FileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                     Disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            err = GetLastError();
+            result = err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS ? -2 : -1;
+        } else {
+            const bool ok = WriteAll(h, Buffer, Buffer ? Count : 0);
+            if (!ok)
+                err = GetLastError() ? GetLastError() : ERROR_HANDLE_DISK_FULL;
+            if (ok && Date > 0)
+                SetFileDate(h, Date);
+            CloseHandle(h);
+            if (!ok) {
+                // A cut-off file looks like a whole one to everyone who finds it later.
+                DeleteFileA(FileName.c_str());
+                result = -1;
+            } else if (!Buffer) {
+                result = 0;
+            }
+        }
+    }
+    if (Error)
+        *Error = err;
+    if (result == -2 && Disposition != CREATE_NEW)
+        result = -1;
+    return result;
+}
+
+}  // namespace
+
 std::int64_t WriteBufferToFile(const void* Buffer, std::size_t Count, const std::string& FileName,
                                TDateTime Date)
 {
-    if (FileName.empty())
-        return -1;
-    if (!Buffer)
-        Count = 0;
-    const HANDLE h = CreateFileA(FileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return -1;
-    const bool ok = WriteAll(h, Buffer, Count);
-    if (ok && Date > 0)
-        SetFileDate(h, Date);
-    CloseHandle(h);
-    if (!ok) {
-        // A cut-off file looks like a whole one to everyone who finds it later.
-        DeleteFileA(FileName.c_str());
-        return -1;
-    }
-    return static_cast<std::int64_t>(Count);
+    return WriteWholeFile(Buffer, Count, FileName, Date, CREATE_ALWAYS, nullptr);
+}
+
+std::int64_t WriteBufferToNewFile(const void* Buffer, std::size_t Count, const std::string& FileName,
+                                  TDateTime Date, DWORD* Error)
+{
+    return WriteWholeFile(Buffer, Count, FileName, Date, CREATE_NEW, Error);
 }

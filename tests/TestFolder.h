@@ -1,4 +1,6 @@
 #pragma once
+
+#include <cstdlib>
 // A scratch folder of the test's own under the system temp path, removed
 // with everything below it; and whole-file byte helpers for test data.
 
@@ -100,3 +102,34 @@ private:
     inline static int Serial = 0;
     std::string FPath;
 };
+
+// A Unix path as Wine shows it, on its Z: drive; Windows paths stay as
+// they are, with '/' turned into '\\'.
+inline std::string WinePath(std::string Path)
+{
+    if (!Path.empty() && Path[0] == '/')
+        Path = "Z:" + Path;
+    for (char& c : Path)
+        if (c == '/')
+            c = '\\';
+    return Path;
+}
+
+// The bytes of a file kept under tests/data, named with '/' (for example
+// "mime/relative.eml"). ctest names that folder in TESSALY_TEST_DATA and runs
+// the programs inside it; by hand, the working folder and then the folder
+// beside this header are tried, so a test program finds its data wherever it
+// is started from.
+inline std::string ReadTestData(std::string Name)
+{
+    Name = WinePath(Name);
+    if (const char* dir = std::getenv("TESSALY_TEST_DATA"))
+        return TTestFolder::Read(WinePath(dir) + "\\" + Name);
+    std::string bytes = TTestFolder::Read(Name);
+    if (bytes.empty()) {
+        std::string here = WinePath(__FILE__);
+        here.erase(here.find_last_of('\\') + 1);
+        bytes = TTestFolder::Read(here + "data\\" + Name);
+    }
+    return bytes;
+}

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "../classlib/TestFolder.h"
+#include "tests/TestFolder.h"
 #include "ConvertTestFiles.h"
 #include "app/KvConvertDriver.h"
 #include "classlib/SysUtils.h"

@@ -11,7 +11,7 @@
 #include "foundation/KvParam.h"
 #include "foundation/KvSpFolder.h"
 #include "foundation/KvStrings.h"
-#include "tests/classlib/TestFolder.h"
+#include "tests/TestFolder.h"
 
 namespace {
 

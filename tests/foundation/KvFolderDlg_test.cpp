@@ -7,7 +7,7 @@
 #include <atomic>
 #include <thread>
 
-#include "tests/classlib/TestFolder.h"
+#include "tests/TestFolder.h"
 
 namespace {
 

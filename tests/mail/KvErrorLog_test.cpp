@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "../classlib/TestFolder.h"
+#include "tests/TestFolder.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLogs.h"
 #include "mail/KvErrorLog.h"

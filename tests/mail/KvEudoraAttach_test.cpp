@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "../classlib/TestFolder.h"
+#include "tests/TestFolder.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLogs.h"
 #include "mail/KvEudoraAttach.h"

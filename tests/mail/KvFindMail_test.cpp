@@ -9,7 +9,7 @@
 #include "foundation/KvBase.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvSpFolder.h"
-#include "tests/classlib/TestFolder.h"
+#include "tests/TestFolder.h"
 
 namespace {
 

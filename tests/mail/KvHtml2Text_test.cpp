@@ -8,6 +8,7 @@
 
 #include "foundation/KvFiles.h"
 #include "mail/KvHtml2Text.h"
+#include "tests/TestFolder.h"
 
 namespace {
 
@@ -15,11 +16,7 @@ namespace {
 // after the first empty line.
 std::string SampleBody(const std::string& Name)
 {
-    std::string text = LoadFileToString("htmltext\\" + Name);
-    if (text.empty()) {
-        if (const char* dir = std::getenv("TESSALY_TEST_DATA"))
-            text = LoadFileToString(std::string("Z:") + dir + "/htmltext/" + Name);
-    }
+    const std::string text = ReadTestData("htmltext/" + Name);
     for (const char* gap : {"\r\n\r\n", "\n\n"}) {
         const std::size_t p = text.find(gap);
         if (p != std::string::npos)

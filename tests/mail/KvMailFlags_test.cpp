@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "../classlib/TestFolder.h"
+#include "tests/TestFolder.h"
 #include "foundation/KvFiles.h"
 #include "mail/KvMailFlags.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "../classlib/TestFolder.h"
+#include "tests/TestFolder.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLogs.h"
 #include "mail/KvMailStream.h"

@@ -4,7 +4,7 @@
 
 #include "foundation/KvFiles.h"
 #include "mail/KvMimeTypes.h"
-#include "tests/classlib/TestFolder.h"
+#include "tests/TestFolder.h"
 
 namespace {
 

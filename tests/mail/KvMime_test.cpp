@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "../classlib/TestFolder.h"
+#include "tests/TestFolder.h"
 #include "classlib/Classes.h"
 #include "foundation/KvFiles.h"
 #include "mail/KvBase64.h"
@@ -60,32 +60,9 @@ std::string Tree(const std::string& Message)
     return out;
 }
 
-// A Unix path as Wine shows it, on its Z: drive.
-std::string WinePath(std::string Path)
-{
-    if (!Path.empty() && Path[0] == '/')
-        Path = "Z:" + Path;
-    for (char& c : Path)
-        if (c == '/')
-            c = '\\';
-    return Path;
-}
-
-// A file under tests/data/mime. ctest names tests/data in TESSALY_TEST_DATA,
-// and that folder is the one used whenever it is set, whatever the working
-// folder holds. Without it the working folder is tried, then the data folder
-// beside this source file.
 std::string SampleMessage(const std::string& Name)
 {
-    if (const char* dir = std::getenv("TESSALY_TEST_DATA"))
-        return LoadFileToString(WinePath(dir) + "\\mime\\" + Name);
-    std::string text = LoadFileToString("mime\\" + Name);
-    if (text.empty()) {
-        std::string source = WinePath(__FILE__);
-        source.erase(source.find_last_of('\\') + 1);
-        text = LoadFileToString(source + "..\\data\\mime\\" + Name);
-    }
-    return text;
+    return ReadTestData("mime/" + Name);
 }
 
 const std::string Mixed =

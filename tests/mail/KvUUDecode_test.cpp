@@ -8,6 +8,7 @@
 #include "foundation/CRC.h"
 #include "foundation/KvFiles.h"
 #include "mail/KvUUDecode.h"
+#include "tests/TestFolder.h"
 
 namespace {
 
@@ -101,10 +102,7 @@ TEST(KvUUDecode, LinesWhoseTrailingBlanksWereStripped)
 // whose every chunk checksum holds.
 TEST(KvUUDecode, RealMessageImages)
 {
-    std::string mail = LoadFileToString("uudecode\\m0018.txt");
-    if (mail.empty())
-        if (const char* dir = std::getenv("TESSALY_TEST_DATA"))
-            mail = LoadFileToString(std::string("Z:") + dir + "/uudecode/m0018.txt");
+    const std::string mail = ReadTestData("uudecode/m0018.txt");
     ASSERT_FALSE(mail.empty());
     int images = 0;
     for (std::size_t b = mail.find("\nbegin "); b != std::string::npos; b = mail.find("\nbegin ", b + 1)) {

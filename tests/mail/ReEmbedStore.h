@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "../classlib/TestFolder.h"
+#include "tests/TestFolder.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLists.h"
 #include "foundation/KvLogs.h"

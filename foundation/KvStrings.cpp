@@ -654,6 +654,22 @@ bool HexPairToByte(char Hi, char Lo, std::uint8_t& B)
     return true;
 }
 
+std::string PercentDecode(const std::string& S)
+{
+    std::string r;
+    r.reserve(S.size());
+    for (std::size_t i = 0; i < S.size(); ++i) {
+        std::uint8_t b = 0;
+        if (S[i] == '%' && i + 2 < S.size() && HexPairToByte(S[i + 1], S[i + 2], b)) {
+            r += static_cast<char>(b);
+            i += 2;
+        } else {
+            r += S[i];
+        }
+    }
+    return r;
+}
+
 std::uint8_t HexToByte(const std::string& S)
 {
     if (S.empty())

@@ -104,6 +104,8 @@ bool SameTextStr(const std::string& A, const std::string& B);
 int HexDigitValue(char Ch);  // -1 for no hex digit
 int HexCharValue(char Ch);   // unchecked
 bool HexPairToByte(char Hi, char Lo, std::uint8_t& B);
+// "%41" becomes "A"; a "%" without two hex digits after it stays as it is.
+std::string PercentDecode(const std::string& S);
 std::uint8_t HexToByte(const std::string& S);
 int HexToIntDef(const std::string& S, int Default);
 double StrToFloatDefault(const std::string& S, double Default);

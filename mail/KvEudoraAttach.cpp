@@ -102,21 +102,6 @@ std::string HoldingFolderName(const std::string& Path)
     return name.size() == 1 || (name.size() == 2 && name[1] == ':') ? std::string() : name;
 }
 
-std::string DecodePercent(const std::string& S)
-{
-    std::string r;
-    for (size_t i = 0; i < S.size(); ++i) {
-        std::uint8_t b = 0;
-        if (S[i] == '%' && i + 2 < S.size() && HexPairToByte(S[i + 1], S[i + 2], b)) {
-            r += static_cast<char>(b);
-            i += 2;
-        } else {
-            r += S[i];
-        }
-    }
-    return r;
-}
-
 class TEudoraRule {
 public:
     TEudoraRule(TReEmbedContext& C, bool IsMac) : C(C), P(C.Parts), Mac(IsMac) {}
@@ -291,7 +276,7 @@ void TEudoraRule::ReplaceMarkers(std::string& S)
             }
             value = StripDoubleQuotes(value);
             if (m.ColonForm && Mac && m.Embedded)
-                value = DecodePercent(value);
+                value = PercentDecode(value);
             if (m.ColonForm && !ContainsBackslash(value))
                 value = JoinPath(JoinPath(StoreFolder(), folderName), value);
             std::string contentId;

@@ -120,24 +120,6 @@ private:
     std::string FLine;
 };
 
-// The value of one parameter as a file name. Extended values (RFC 2231)
-// carry percent escapes and, in their first section, "charset'language'".
-std::string PercentDecode(const std::string& S)
-{
-    std::string r;
-    r.reserve(S.size());
-    for (std::size_t i = 0; i < S.size(); ++i) {
-        std::uint8_t b = 0;
-        if (S[i] == '%' && i + 2 < S.size() && HexPairToByte(S[i + 1], S[i + 2], b)) {
-            r += static_cast<char>(b);
-            i += 2;
-        } else {
-            r += S[i];
-        }
-    }
-    return r;
-}
-
 // The pieces of a field value split at ';' outside quoted strings.
 std::vector<std::string> SplitParameters(const std::string& Value)
 {

@@ -297,6 +297,9 @@ TEST(KvStringsTest, HexNumbersAndBooleans)
     EXPECT_EQ(0x3D, b);
     EXPECT_FALSE(HexPairToByte('3', 'x', b));
     EXPECT_EQ(0, b);
+    EXPECT_EQ("a b\xE9%", PercentDecode("a%20b%e9%"));
+    EXPECT_EQ("%4x%4", PercentDecode("%4x%4"));
+    EXPECT_EQ(std::string("\0A", 2), PercentDecode("%00%41"));
     EXPECT_EQ(0x3D, HexToByte("3d"));
     EXPECT_EQ(0x0F, HexToByte("F"));
     EXPECT_EQ(0, HexToByte(""));

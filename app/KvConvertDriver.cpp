@@ -483,8 +483,9 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
                 if (atStart && bomLine)
                     continue;
                 reader->GetMessageText(0, text);
+                // NUL padding after the mark has become blanks by now.
                 if (atStart && bom > 0 && BomLength(text) > 0)
-                    text.erase(0, text.find_first_not_of('\0', bom));
+                    text.erase(0, text.find_first_not_of(std::string("\0 ", 2), bom));
                 result = text.empty() ? crNoText : WriteMessage(text);
                 cs.CountResult(result == crDone ? 1 : result == crDuplicate ? 2 : 3);
             }

@@ -924,7 +924,7 @@ TEST(KvConvertDriverRun, EncodedSubjectsNameFilesInTheAnsiCodePage)
 TEST(KvConvertDriverRun, PaddedMailboxesConvert)
 {
     const std::string heads[] = {std::string(3000, '\0'), "\r\n \t\r\n", "\xEF\xBB\xBF", "\xEF\xBB\xBF\r\n\r\n",
-                                 "\xEF\xBB\xBF\n\0\0"};
+                                 std::string("\xEF\xBB\xBF\n\0\0", 6), std::string("\xEF\xBB\xBF\0\0", 5)};
     for (const std::string& head : heads) {
         SCOPED_TRACE(head.size());
         TRun r;

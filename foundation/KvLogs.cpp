@@ -4,6 +4,7 @@
 
 #include "classlib/ResStrings.h"
 #include "classlib/Streams.h"
+#include "foundation/KvDates.h"
 #include "foundation/KvFiles.h"
 
 namespace {
@@ -16,12 +17,9 @@ const TResStringRegistrar LogTexts{
     {SFileIoError, "File I/O error %d"},
 };
 
-const char* const ShortMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 const char* const LongMonthNames[12] = {"January", "February", "March",     "April",
                                         "May",     "June",     "July",      "August",
                                         "September", "October", "November", "December"};
-const char* const ShortDayNames[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 const char* const LongDayNames[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                      "Thursday", "Friday", "Saturday"};
 
@@ -87,7 +85,7 @@ std::string FormatLogTime(const std::string& Fmt, TDateTime Value)
             else if (run >= 4)
                 out += LongMonthNames[mo - 1];
             else if (run == 3)
-                out += ShortMonthNames[mo - 1];
+                out += ShortMonthNames[mo];
             else
                 out += Pad(mo, static_cast<int>(run));
             break;
@@ -95,7 +93,7 @@ std::string FormatLogTime(const std::string& Fmt, TDateTime Value)
             if (run >= 4)
                 out += LongDayNames[dow];
             else if (run == 3)
-                out += ShortDayNames[dow];
+                out += ShortDayNames[dow + 1];
             else
                 out += Pad(d, static_cast<int>(run));
             break;

@@ -5,6 +5,8 @@
 
 #include <utility>
 
+#include "foundation/KvStrings.h"
+
 const char* const BenchUsage =
     "usage: convert <source> <source format> <target> <target format> [options]\n"
     "  source         a mailbox file, or a folder pattern such as Z:\\mail\\*.msf\n"
@@ -17,7 +19,10 @@ const char* const BenchUsage =
     "  -j, --skip-trash     skip trash and junk folders\n"
     "  -r, --restore-tree   restore the folder tree\n"
     "  -d, --match-dates    set file times to the message dates\n"
-    "  -m, --digest-names   name files by the message digest\n";
+    "  -m, --digest-names   name files by the message digest\n"
+    "  -errorlog=PATH       the error log (default: ErrorLog.txt in the program's\n"
+    "                       application-data folder)\n"
+    "  -TimeZone=ZONE       the local time zone, such as +0100 or UTC\n";
 
 namespace {
 
@@ -38,6 +43,18 @@ TMailFormat FormatOfArg(const std::string& Text)
     return static_cast<TMailFormat>(n <= MaxMailFormat ? n : 0);
 }
 
+// "-name=value" or "--name=value" for one of the program's own switches;
+// false for anything else.
+bool TakeSwitch(const std::string& Arg, const char* Name, std::string& Value)
+{
+    const std::size_t dashes = Arg.compare(0, 2, "--") == 0 ? 2 : 1;
+    const std::size_t eq = Arg.find('=');
+    if (eq == std::string::npos || Arg[0] != '-' || !SameTextStr(Arg.substr(dashes, eq - dashes), Name))
+        return false;
+    Value = Arg.substr(eq + 1);
+    return true;
+}
+
 }  // namespace
 
 std::string ParseBenchArgs(const std::vector<std::string>& Args, TBenchArgs& Result)
@@ -56,6 +73,10 @@ std::string ParseBenchArgs(const std::vector<std::string>& Args, TBenchArgs& Res
             c.MatchDates = true;
         else if (a == "-m" || a == "--digest-names")
             c.Md5FileNames = true;
+        else if (TakeSwitch(a, "errorlog", Result.Switches.ErrorLog))
+            Result.Switches.HasErrorLog = true;
+        else if (TakeSwitch(a, "TimeZone", Result.Switches.TimeZone))
+            continue;
         else if (a.size() > 1 && a[0] == '-')
             return "unknown option " + a;
         else

@@ -8,11 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "app/KvAppStart.h"
 #include "app/KvConvertHost.h"
 
 struct TBenchArgs {
     std::string Source;  // a mailbox file or a folder pattern
     TConvertChoices Choices;
+    TStartSwitches Switches;  // "-errorlog=" and "-TimeZone=", as the program takes them
 };
 
 // Reads "<source> <source format> <target> <target format> [flags]";

@@ -1,7 +1,9 @@
-// convert: one conversion run of the real driver from the command line. It
-// prints the log lines as the log pane would get them, then one line with the
-// elapsed seconds, the throughput over the mailboxes read and the peak
-// working set. Ctrl+C stops the run as the Stop button would.
+// convert: one conversion run of the real driver from the command line, after
+// the same start-up of the engine's services as the program's. It prints the
+// log lines as the log pane would get them, the error log's path when this
+// run wrote to it, then one line with the elapsed seconds, the throughput
+// over the mailboxes read and the peak working set. Ctrl+C stops the run as
+// the Stop button would.
 
 #include <windows.h>
 
@@ -12,10 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "app/KvAppStart.h"
 #include "app/KvConvertDriver.h"
 #include "bench/BenchHost.h"
 #include "classlib/SysUtils.h"
 #include "foundation/KvFiles.h"
+#include "foundation/KvLogs.h"
 
 namespace {
 
@@ -45,6 +49,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "convert: %s\n%s", problem.c_str(), BenchUsage);
         return 2;
     }
+    StartEngineServices(args.Switches);
     // Log lines go out as the pane gets them: a "\n" after each, no "\r" added.
     _setmode(_fileno(stdout), _O_BINARY);
     TBenchHost host(args, [](const std::string& Line) {
@@ -64,6 +69,13 @@ int main(int argc, char** argv)
         rc = 1;
     }
     const double elapsed = Seconds() - start;
+
+    // The log opens on its first line and never appends, so an open log
+    // holds this run's lines only.
+    if (IsErrorLogOpen()) {
+        FreeErrorLog();
+        std::printf("Error log: %s\n", ErrorLogFileName.c_str());
+    }
 
     // The throughput counts the mailbox data the run opened, not the index
     // files beside it.

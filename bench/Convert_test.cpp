@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/KvAppStart.h"
+#include "bench/BenchHost.h"
+#include "foundation/KvAppBase.h"
+#include "foundation/KvFiles.h"
+#include "foundation/KvTimeZones.h"
+#include "tests/TestFolder.h"
+
+namespace {
+
+// Closes the handles of a started process and its output pipe.
+struct TChild {
+    PROCESS_INFORMATION Info{};
+    HANDLE Output = nullptr;
+    TChild() = default;
+    TChild(const TChild&) = delete;
+    TChild& operator=(const TChild&) = delete;
+    ~TChild()
+    {
+        for (HANDLE h : {Info.hProcess, Info.hThread, Output})
+            if (h)
+                CloseHandle(h);
+    }
+};
+
+struct TConvertRun {
+    DWORD ExitCode = 0xFFFFFFFF;
+    std::vector<std::string> Lines;  // stdout, split at "\n"
+};
+
+// Runs the real bench/convert.exe beside this test program and collects
+// what it prints.
+TConvertRun RunConvertExe(const std::string& Arguments)
+{
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const std::string exe = JoinPath(ExtractParentFolder(self), "convert.exe");
+    TConvertRun run;
+    TChild child;
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE write = nullptr;
+    if (!CreatePipe(&child.Output, &write, &sa, 0))
+        return run;
+    SetHandleInformation(child.Output, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = write;
+    si.hStdError = write;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    std::string line = "\"" + exe + "\" " + Arguments;
+    const BOOL started = CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                        &si, &child.Info);
+    CloseHandle(write);
+    if (!started)
+        return run;
+    std::string out;
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(child.Output, buf, sizeof buf, &got, nullptr) && got > 0)
+        out.append(buf, got);
+    WaitForSingleObject(child.Info.hProcess, INFINITE);
+    GetExitCodeProcess(child.Info.hProcess, &run.ExitCode);
+    std::size_t at = 0;
+    while (at < out.size()) {
+        const std::size_t nl = out.find('\n', at);
+        run.Lines.push_back(out.substr(at, nl == std::string::npos ? std::string::npos : nl - at));
+        at = nl == std::string::npos ? out.size() : nl + 1;
+    }
+    return run;
+}
+
+std::vector<std::string> SplitRows(const std::string& Text)
+{
+    std::vector<std::string> rows;
+    std::size_t at = 0;
+    while (at < Text.size()) {
+        std::size_t nl = Text.find('\n', at);
+        if (nl == std::string::npos)
+            nl = Text.size();
+        std::string row = Text.substr(at, nl - at);
+        if (!row.empty() && row.back() == '\r')
+            row.pop_back();
+        rows.push_back(row);
+        at = nl + 1;
+    }
+    return rows;
+}
+
+}  // namespace
+
+// The program's start-up is what gives a command-line run its error log: a
+// message that lists one attachment file which is not there costs exactly
+// one row, that row names the file, and convert says where the log is just
+// before its figures line. A clean run leaves no log and names none.
+TEST(BenchConvert, ErrorLogNamesTheMissingAttachment)
+{
+    TTestFolder dir("convert_log");
+    dir.Write("files\\plan.pdf", "%PDF-1.4\n%%EOF\n");
+    const std::string withMissing =
+        "From kim@example.com Thu Jan  8 09:00:00 2009\nFrom: Kim <kim@example.com>\nSubject: Plans\n"
+        "Date: Thu, 08 Jan 2009 09:00:00 +0000\nX-Attachments: files\\plan.pdf; lost-notes.zip\n"
+        "Content-Type: text/plain; charset=us-ascii\n\nPlans.\n\n"
+        "From kim@example.com Thu Jan  8 10:00:00 2009\nFrom: Kim <kim@example.com>\nSubject: Later\n"
+        "Date: Thu, 08 Jan 2009 10:00:00 +0000\n\nLater.\n";
+    const std::string clean =
+        "From kim@example.com Thu Jan  8 10:00:00 2009\nFrom: Kim <kim@example.com>\nSubject: Later\n"
+        "Date: Thu, 08 Jan 2009 10:00:00 +0000\n\nLater.\n";
+    const struct {
+        const char* Name;
+        const std::string& Box;
+        bool Logged;
+    } cases[] = {{"missing", withMissing, true}, {"clean", clean, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string box = dir.Write(std::string(c.Name) + ".mbox", c.Box);
+        const std::string log = dir.File(std::string(c.Name) + "-errors.txt");
+        const std::string out = dir.File(std::string("out-") + c.Name) + "\\";
+        // The doubled backslash stays one: a backslash before a quote escapes it.
+        const TConvertRun run =
+            RunConvertExe("\"" + box + "\" Mbox \"" + out + "\\\" EML \"-errorlog=" + log + "\"");
+        ASSERT_EQ(run.ExitCode, 0u) << (run.Lines.empty() ? std::string() : run.Lines.front());
+        ASSERT_GE(run.Lines.size(), 2u);
+        EXPECT_NE(run.Lines.back().find(" MB/s, peak working set "), std::string::npos) << run.Lines.back();
+        const std::string& closing = run.Lines[run.Lines.size() - 2];
+        if (!c.Logged) {
+            EXPECT_EQ(closing, "Processing finished.");
+            EXPECT_FALSE(IsExistingFile(log));
+            continue;
+        }
+        EXPECT_EQ(closing, "Error log: " + log);
+        const std::vector<std::string> rows = SplitRows(TTestFolder::Read(log));
+        ASSERT_EQ(rows.size(), 2u) << TTestFolder::Read(log);
+        EXPECT_EQ(rows[0], "Error\tFilename\tMail Folder\tMail Date\tMail Subject");
+        EXPECT_EQ(rows[1].substr(0, rows[1].find('\t')), "Attachment not found: \"lost-notes.zip\"");
+    }
+}
+
+// The switches convert takes for the start-up, in the spellings a user may
+// type, and where a relative error-log path lands.
+TEST(BenchConvert, StartSwitches)
+{
+    const struct {
+        std::vector<std::string> Args;
+        bool HasLog;
+        std::string Log, Zone;
+    } cases[] = {
+        {{"a", "Mbox", "Z:\\o\\", "EML"}, false, "", ""},
+        {{"a", "Mbox", "Z:\\o\\", "EML", "-errorlog=C:\\l.txt"}, true, "C:\\l.txt", ""},
+        {{"--ErrorLog=x.txt", "a", "Mbox", "Z:\\o\\", "EML", "--timezone=+0100"}, true, "x.txt", "+0100"},
+        {{"a", "Mbox", "Z:\\o\\", "EML", "-TimeZone=UTC"}, false, "", "UTC"},
+    };
+    for (const auto& c : cases) {
+        TBenchArgs a;
+        ASSERT_EQ(ParseBenchArgs(c.Args, a), "");
+        EXPECT_EQ(a.Switches.HasErrorLog, c.HasLog);
+        EXPECT_EQ(a.Switches.ErrorLog, c.Log);
+        EXPECT_EQ(a.Switches.TimeZone, c.Zone);
+    }
+    TStartSwitches s;
+    EXPECT_EQ(ErrorLogPathFor(s), JoinPath(GetProgramAppDataFolder(), "ErrorLog.txt"));
+    s.HasErrorLog = true;
+    s.ErrorLog = "logs\\run.txt";
+    EXPECT_EQ(ErrorLogPathFor(s), JoinPath(GetProgramAppDataFolder(), "logs\\run.txt"));
+    s.ErrorLog = "C:\\elsewhere\\run.txt";
+    EXPECT_EQ(ErrorLogPathFor(s), "C:\\elsewhere\\run.txt");
+}
+
+// A zone text the set-up refuses falls back to the system's zone, which is
+// shown as "Local"; a fixed offset is shown as that offset.
+TEST(BenchConvert, LocalZoneTexts)
+{
+    const struct {
+        const char* Text;
+        const char* Shown;
+        double Bias;  // minutes west of UTC
+    } cases[] = {{"+0100", "+0100", -60}, {"-0530", "-0530", 330}, {"UTC", "UTC", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Text);
+        EXPECT_EQ(StartLocalTimeZone(c.Text), c.Shown);
+        EXPECT_DOUBLE_EQ(LocalTimeZone().Bias() * 1440, c.Bias);
+    }
+    EXPECT_EQ(StartLocalTimeZone("No Such Zone"), "Local");
+    EXPECT_TRUE(LocalTimeZone().FromSystem());
+    LocalTimeZone().Clear();
+}

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "foundation/KvDates.h"
 #include "foundation/KvMd5.h"
@@ -297,6 +298,86 @@ bool IsStrictFromLine(const std::string& Text, int Pos)
     if (lineStart > n || IsHeaderLineAt(Text, lineStart))
         return true;
     return dateFollows();
+}
+
+namespace {
+
+bool AllDigits(const std::string& S, std::size_t Min, std::size_t Max)
+{
+    if (S.size() < Min || S.size() > Max)
+        return false;
+    return std::all_of(S.begin(), S.end(), [](char C) { return C >= '0' && C <= '9'; });
+}
+
+// "hh:mm" or "hh:mm:ss" with every field in range.
+bool IsClockText(const std::string& S)
+{
+    const std::size_t c1 = S.find(':');
+    if (c1 == std::string::npos)
+        return false;
+    const std::size_t c2 = S.find(':', c1 + 1);
+    const std::string h = S.substr(0, c1);
+    const std::string m = S.substr(c1 + 1, c2 == std::string::npos ? std::string::npos : c2 - c1 - 1);
+    const std::string sec = c2 == std::string::npos ? "00" : S.substr(c2 + 1);
+    return AllDigits(h, 1, 2) && AllDigits(m, 2, 2) && AllDigits(sec, 2, 2) && std::stoi(h) < 24 &&
+           std::stoi(m) < 60 && std::stoi(sec) < 61;
+}
+
+// "+0100", "-0530", or a zone name such as "PST".
+bool IsZoneText(const std::string& S)
+{
+    if (S.size() == 5 && (S[0] == '+' || S[0] == '-'))
+        return AllDigits(S.substr(1), 4, 4);
+    return S.size() >= 2 && S.size() <= 5 &&
+           std::all_of(S.begin(), S.end(), [](char C) { return C >= 'A' && C <= 'Z'; });
+}
+
+}  // namespace
+
+bool IsLooseFromLine(const std::string& Text, int Pos)
+{
+    const int n = Len(Text);
+    if (Pos < 1 || Pos + 4 > n || Text.compare(static_cast<std::size_t>(Pos - 1), 5, "From ") != 0)
+        return false;
+    // The whole line must be in the text: a date cut off by its end proves
+    // nothing.
+    const int lineBreak = LineBreakPos(Text, Pos + 5, n);
+    if (lineBreak == 0)
+        return false;
+    std::vector<std::string> words;
+    std::string word;
+    for (int i = Pos + 5; i < lineBreak; ++i) {
+        const char c = At(Text, i);
+        if (c == ' ' || c == '\t') {
+            if (!word.empty())
+                words.push_back(word);
+            word.clear();
+        } else {
+            word += c;
+        }
+    }
+    if (!word.empty())
+        words.push_back(word);
+
+    // From the end: the year, with a zone before or after it, a clock, the
+    // day of the month, the month and the day names; one word or more of
+    // sender before them.
+    std::size_t end = words.size();
+    auto year = [&](std::size_t I) { return AllDigits(words[I], 4, 4); };
+    if (end >= 2 && IsZoneText(words[end - 1]) && year(end - 2))
+        end -= 2;
+    else if (end >= 2 && year(end - 1) && IsZoneText(words[end - 2]))
+        end -= 2;
+    else if (end >= 1 && year(end - 1))
+        end -= 1;
+    else
+        return false;
+    if (end < 5)
+        return false;
+    const std::string& day = words[end - 2];
+    return IsClockText(words[end - 1]) && AllDigits(day, 1, 2) && std::stoi(day) >= 1 &&
+           std::stoi(day) <= 31 && words[end - 3].size() == 3 && ParseMonthName(words[end - 3]) > 0 &&
+           ParseDayName(words[end - 4]) > 0;
 }
 
 bool IsHeaderLineAt(const std::string& Text, int Pos)

@@ -176,7 +176,33 @@ bool TMailboxStream::IsSeparatorLine(int P)
         line = Buffer.substr(static_cast<size_t>(P - 1), static_cast<size_t>(want));
     else
         line = ReadAt(*Stream, offset, want);
-    return IsStrictFromLine(line, 1);
+    // Archives write separators the strict test refuses; where a message
+    // break is due anyway (after a blank line) their looser form counts.
+    return IsStrictFromLine(line, 1) || (FollowsBlankLine(P) && IsLooseFromLine(line, 1));
+}
+
+// True when an empty line ends right before the candidate at P, or only
+// line breaks stand between the mailbox's start and it. NUL padding before
+// the candidate is passed over, as the line-start test does.
+bool TMailboxStream::FollowsBlankLine(int P)
+{
+    constexpr std::int32_t reach = 64;
+    const std::int64_t offset = BufferStart + P - 1;
+    const std::int32_t n = static_cast<std::int32_t>(std::min<std::int64_t>(offset, reach));
+    std::string before = P - 1 >= n ? Buffer.substr(static_cast<size_t>(P - 1 - n), static_cast<size_t>(n))
+                                    : ReadAt(*Stream, offset - n, n);
+    const size_t last = before.find_last_not_of('\0');
+    before.resize(last == std::string::npos ? 0 : last + 1);
+    // The break that ends the line before the candidate's own.
+    if (before.size() >= 2 && before.compare(before.size() - 2, 2, "\r\n") == 0)
+        before.resize(before.size() - 2);
+    else if (!before.empty() && IsBreakChar(before.back()))
+        before.pop_back();
+    else
+        return before.empty() && offset == n;
+    if (before.empty())
+        return offset == n;
+    return IsBreakChar(before.back());
 }
 
 // Stores that pad a mailbox to a block size leave NULs after a message's

@@ -118,6 +118,41 @@ TEST(KvFromLineStrict, AcceptsRealSeparatorsOnly)
         EXPECT_EQ(c.Expected, IsStrictFromLine(c.Text, c.Pos)) << c.Text;
 }
 
+// The forms mailing-list archives write, which the strict test refuses, and
+// lines of prose that must never pass for one of them.
+TEST(KvFromLineLoose, ArchiveFormsPassProseDoesNot)
+{
+    const std::pair<std::string, bool> cases[] = {
+        {"From andy at example.com  Sat Nov 14 21:29:28 2015\nFrom: andy\n", true},
+        {"From root Mon Jan  5 08:50:15 2004 +0100\n", true},
+        {"From root Mon Jan  5 08:50:15 +0100 2004\r\n", true},
+        {"From root Mon Jan  5 08:50 2004\n", true},
+        {"From user%relay@example.com Mon Jan  5 08:50:15 2004\n", true},
+        {"From mrc@CAC.Washington.EDU Mon Feb  8 02:53:47 PST 1993\n", true},
+        {"From Hello Support Tue Jul 10 18:50:15 2012 \t\n", true},
+        {"From a@b.cd " + Asc + "\n", true},
+        // prose and half dates
+        {"From here on we go\n", false},
+        {"From Monday to Friday we meet at 10:00 in 2004\n", false},
+        {"From Mon Jan  5 08:50:15 2004\n", false},  // no sender
+        {"From root Mon Jan  5 2004\n", false},        // no time
+        {"From root Mon Jan 32 08:50:15 2004\n", false},
+        {"From root Mon Jan  5 24:50:15 2004\n", false},
+        {"From root Mon Jan  5 08:5:15 2004\n", false},
+        {"From root Mon Foo  5 08:50:15 2004\n", false},
+        {"From root Mox Jan  5 08:50:15 2004\n", false},
+        {"From root Mon Jan  5 08:50:15 04\n", false},
+        {"From root Mon Jan  5 08:50:15 2004 +01\n", false},
+        {"From root Mon Jan  5 08:50:15 2004 and more\n", false},
+        {"From root Mon Jan  5 08:50:15 2004", false},  // the line does not end in the text
+        {"from root Mon Jan  5 08:50:15 2004\n", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsLooseFromLine(c.first, 1), c.second) << c.first;
+    EXPECT_TRUE(IsLooseFromLine("x\n\nFrom root Mon Jan  5 08:50 2004\n", 4));
+    EXPECT_FALSE(IsLooseFromLine("From root Mon Jan  5 08:50 2004\n", 0));
+}
+
 TEST(KvFromLineStrict, StrayCarriageReturnLaterDoesNotHideTheDate)
 {
     // An LF file: the date of a separator ends at its own LF even when a CR

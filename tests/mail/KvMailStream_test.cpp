@@ -203,6 +203,40 @@ TEST_F(KvMailStreamFile, MidLineFromAtEveryWindowEdge)
     EXPECT_EQ(SplitEveryWay(file, 8), want);
 }
 
+// Mailing-list archives and other writers put separators the strict test
+// refuses; after a blank line they open a message all the same, in every
+// line-break kind and at every window edge. The same lines without a blank
+// line before them, and prose after a blank line, stay in their message.
+TEST_F(KvMailStreamFile, ArchiveSeparatorsAfterABlankLine)
+{
+    const char* const separators[] = {
+        "From andy at example.com  Sat Nov 14 21:29:28 2015",
+        "From root Mon Jan  5 08:50:15 2004 +0100",
+        "From root Mon Jan  5 08:50:15 +0100 2004",
+        "From root Mon Jan  5 08:50 2004",
+        "From user%relay@example.com Mon Jan  5 08:50:15 2004",
+    };
+    // The last passes the strict test anywhere (a sender it does not know,
+    // then a plain date), so it gets no copy inside a body.
+    const size_t refused = std::size(separators) - 1;
+    std::string lf;
+    for (size_t i = 0; i < std::size(separators); ++i)
+        lf += std::string(separators[i]) + "\nSubject: s\n\nbody\nFrom here on it is prose\n\nFrom now on too.\n" +
+              "still body\n" + (i < refused ? separators[i] : "") + "\n\n";
+    for (const char* brk : {"\n", "\r\n", "\r"}) {
+        SCOPED_TRACE(brk[0] == '\r' && brk[1] ? "CRLF" : brk[0] == '\r' ? "CR" : "LF");
+        const std::vector<std::string> got = SplitEveryWay(WithBreaks(lf, brk), 5);
+        ASSERT_EQ(got.size(), std::size(separators));
+        for (size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(got[i].substr(0, got[i].find('\r')), separators[i]);
+            EXPECT_NE(got[i].find("\r\nFrom now on too.\r\nstill body\r\n" +
+                                  std::string(i < refused ? separators[i] : "")),
+                      std::string::npos)
+                << got[i];
+        }
+    }
+}
+
 TEST_F(KvMailStreamFile, PlainKindsSplitAtEveryLineStartFrom)
 {
     struct Case {

@@ -1,0 +1,158 @@
+// Controls that paint on a canvas of their own, the canvas itself and the
+// deferred frees.
+#include "classlib/Controls.h"
+
+#include <algorithm>
+
+#include "classlib/ControlState.h"
+#include "classlib/Forms.h"
+
+using namespace ControlState;
+
+// ---------------------------------------------------------------------------
+// TCustomControl, TGraphicControl, TControlCanvas
+// ---------------------------------------------------------------------------
+
+TCustomControl::TCustomControl(TComponent* AOwner) : TWinControl(AOwner), FCanvas(new TControlCanvas(this))
+{
+    FControlState |= csCustomPaint;
+}
+
+TCustomControl::~TCustomControl()
+{
+    delete FCanvas;
+}
+
+TCanvas* TCustomControl::Canvas() const
+{
+    return FCanvas;
+}
+
+void TCustomControl::WndProc(TMessage& Message)
+{
+    if (Message.Msg == WM_NCDESTROY)
+        static_cast<TControlCanvas*>(FCanvas)->FreeHandle();
+    TWinControl::WndProc(Message);
+}
+
+namespace {
+
+// Runs a control's painter on a canvas lent the paint DC for the duration;
+// InPaint is raised meanwhile. The control may be freed by its painter.
+void PaintOnCanvas(TCanvas* Canvas, HDC DC, const std::shared_ptr<bool>& Alive, bool& InPaint,
+                   const std::function<void()>& Paint)
+{
+    auto C = static_cast<TControlCanvas*>(Canvas);
+    C->FreeHandle();
+    C->SetHandle(DC);
+    InPaint = true;
+    try {
+        Paint();
+    } catch (...) {
+        if (*Alive) {
+            C->SetHandle(nullptr);
+            InPaint = false;
+        }
+        throw;
+    }
+    if (*Alive) {
+        C->SetHandle(nullptr);
+        InPaint = false;
+    }
+}
+
+} // namespace
+
+void TCustomControl::PaintWindow(HDC DC)
+{
+    PaintOnCanvas(FCanvas, DC, FAlive, FInPaint, [this] { Paint(); });
+}
+
+TGraphicControl::TGraphicControl(TComponent* AOwner) : TControl(AOwner), FCanvas(new TControlCanvas(this))
+{
+}
+
+TGraphicControl::~TGraphicControl()
+{
+    delete FCanvas;
+}
+
+TCanvas* TGraphicControl::Canvas() const
+{
+    return FCanvas;
+}
+
+void TGraphicControl::WndProc(TMessage& Message)
+{
+    if (Message.Msg == WM_PAINT && Message.WParam != 0) {
+        PaintOnCanvas(FCanvas, reinterpret_cast<HDC>(Message.WParam), FAlive, FInPaint, [this] { Paint(); });
+        return;
+    }
+    TControl::WndProc(Message);
+}
+
+TControlCanvas::~TControlCanvas()
+{
+    FreeHandle();
+}
+
+void TControlCanvas::CreateHandle()
+{
+    if (!FControl)
+        return;
+    TWinControl* W = dynamic_cast<TWinControl*>(FControl);
+    bool Graphic = W == nullptr;
+    if (Graphic)
+        W = FControl->Parent();
+    if (!W)
+        return;
+    HWND Wnd = W->Handle();
+    HDC DC = GetDCEx(Wnd, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS | (FWindowDC && !Graphic ? DCX_WINDOW : 0));
+    if (!DC)
+        return;
+    if (Graphic) {
+        SetViewportOrgEx(DC, FControl->Left(), FControl->Top(), nullptr);
+        IntersectClipRect(DC, 0, 0, FControl->Width(), FControl->Height());
+    }
+    FDeviceContext = DC;
+    FWindowHandle = Wnd;
+    OpenCanvases.push_back(this);
+    SetHandle(DC);
+}
+
+void TControlCanvas::FreeHandle()
+{
+    if (!FDeviceContext)
+        return;
+    SetHandle(nullptr);
+    ReleaseDC(FWindowHandle, FDeviceContext);
+    FDeviceContext = nullptr;
+    FWindowHandle = nullptr;
+    OpenCanvases.erase(std::remove(OpenCanvases.begin(), OpenCanvases.end(), this), OpenCanvases.end());
+}
+
+void FreeControlCanvasHandles()
+{
+    for (TControlCanvas* C : std::vector<TControlCanvas*>(OpenCanvases))
+        C->FreeHandle();
+}
+
+void FlushPendingControlFrees()
+{
+    for (TControl* C : std::vector<TControl*>(PendingFrees)) {
+        if (std::find(PendingFrees.begin(), PendingFrees.end(), C) == PendingFrees.end())
+            continue;
+        if (C->IsDispatching())
+            continue;
+        PendingFrees.erase(std::remove(PendingFrees.begin(), PendingFrees.end(), C), PendingFrees.end());
+        C->TObject::Free();
+    }
+}
+
+TCustomForm* GetParentForm(const TControl* Control)
+{
+    const TControl* C = Control;
+    while (C && C->Parent())
+        C = C->Parent();
+    return const_cast<TCustomForm*>(dynamic_cast<const TCustomForm*>(C));
+}

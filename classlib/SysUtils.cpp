@@ -95,30 +95,229 @@ std::string FloatText(double V, char Type, int Prec)
     return S;
 }
 
+// The arguments of one Format call and the index of the next one to take;
+// "%n:" and "%*:" move the index.
+class TFormatArgCursor {
+public:
+    TFormatArgCursor(std::string_view Fmt, std::initializer_list<TFormatArg> Args)
+        : FFmt(Fmt), FArgs(Args.begin()), FCount(Args.size())
+    {
+    }
+    const TFormatArg& Take()
+    {
+        if (FNext >= FCount)
+            throw EConvertError(Format(LoadResString(SArgumentMissing), FFmt));
+        return FArgs[FNext++];
+    }
+    // A width, precision or index given as "*".
+    int TakeInt()
+    {
+        const TFormatArg& A = Take();
+        if (!IsIntegral(A))
+            FormatError(FFmt);
+        std::int64_t V = A.ArgKind() == TFormatArg::akUInt ? static_cast<std::int64_t>(A.AsUInt()) : A.AsInt();
+        if (V > 100000 || V < -100000)
+            FormatError(FFmt);
+        return static_cast<int>(V);
+    }
+    void MoveTo(std::size_t Index) { FNext = Index; }
+
+private:
+    std::string_view FFmt;
+    const TFormatArg* FArgs;
+    std::size_t FCount;
+    std::size_t FNext = 0;
+};
+
+// One "%[index:][-][0][width][.prec]type" specifier, read.
+struct TFormatSpec {
+    bool LeftAlign = false;
+    bool ZeroPad = false;
+    int Width = -1;
+    int Prec = -1;
+    char Type = 0; // lower case
+};
+
+// Reads the specifier that starts at Fmt[I], just after its '%', and leaves I
+// after its type letter. An index moves the argument cursor; a "*" takes an
+// argument.
+TFormatSpec ParseFormatSpec(std::string_view Fmt, std::size_t& I, TFormatArgCursor& Args)
+{
+    const std::size_t N = Fmt.size();
+    TFormatSpec Spec;
+    // [index:]
+    std::size_t J = I;
+    while (J < N && Fmt[J] >= '0' && Fmt[J] <= '9')
+        ++J;
+    if (J < N && Fmt[J] == ':' && J > I) {
+        unsigned long Idx = 0;
+        for (std::size_t K = I; K < J; ++K)
+            Idx = Idx * 10 + static_cast<unsigned>(Fmt[K] - '0');
+        if (J - I > 6)
+            FormatError(Fmt);
+        Args.MoveTo(Idx);
+        I = J + 1;
+    } else if (I + 1 < N && Fmt[I] == '*' && Fmt[I + 1] == ':') {
+        Args.MoveTo(static_cast<std::size_t>(std::max(0, Args.TakeInt())));
+        I += 2;
+    }
+
+    for (; I < N; ++I) {
+        if (Fmt[I] == '-')
+            Spec.LeftAlign = true;
+        else if (Fmt[I] == '0')
+            Spec.ZeroPad = true;
+        else
+            break;
+    }
+    if (I < N && Fmt[I] == '*') {
+        Spec.Width = Args.TakeInt();
+        if (Spec.Width < 0) {
+            Spec.LeftAlign = true;
+            Spec.Width = -Spec.Width;
+        }
+        ++I;
+    } else {
+        int W = 0;
+        bool Any = false;
+        while (I < N && Fmt[I] >= '0' && Fmt[I] <= '9') {
+            W = W * 10 + (Fmt[I] - '0');
+            if (W > 100000)
+                FormatError(Fmt);
+            Any = true;
+            ++I;
+        }
+        if (Any)
+            Spec.Width = W;
+    }
+    if (I < N && Fmt[I] == '.') {
+        ++I;
+        if (I < N && Fmt[I] == '*') {
+            Spec.Prec = Args.TakeInt();
+            ++I;
+        } else {
+            int P = 0;
+            while (I < N && Fmt[I] >= '0' && Fmt[I] <= '9') {
+                P = P * 10 + (Fmt[I] - '0');
+                if (P > 100000)
+                    FormatError(Fmt);
+                ++I;
+            }
+            Spec.Prec = P;
+        }
+    }
+    if (I >= N)
+        FormatError(Fmt);
+    char Type = Fmt[I++];
+    if (Type >= 'A' && Type <= 'Z')
+        Type = static_cast<char>(Type - 'A' + 'a');
+    Spec.Type = Type;
+    return Spec;
+}
+
+// The text of one argument as its specifier asks, padded to the width. Fmt
+// is only named in the error.
+std::string RenderFormatArg(const TFormatSpec& Spec, const TFormatArg& A, std::string_view Fmt)
+{
+    const char Type = Spec.Type;
+    const int Prec = Spec.Prec;
+    const int Width = Spec.Width;
+    const bool LeftAlign = Spec.LeftAlign;
+    const bool ZeroPad = Spec.ZeroPad;
+    std::string Item;
+    switch (Type) {
+    case 'd':
+    case 'u':
+    case 'x': {
+        if (!IsIntegral(A))
+            FormatError(Fmt);
+        bool Neg = false;
+        std::uint64_t Mag;
+        if (Type == 'd' && A.ArgKind() != TFormatArg::akUInt && A.AsInt() < 0) {
+            Neg = true;
+            Mag = 0 - static_cast<std::uint64_t>(A.AsInt());
+        } else if (Type == 'd') {
+            Mag = A.ArgKind() == TFormatArg::akUInt ? A.AsUInt() : static_cast<std::uint64_t>(A.AsInt());
+        } else {
+            Mag = AsUnsigned(A);
+        }
+        // Hex digits are upper-case for %x as well: stored texts
+        // (MIME boundaries, keys) were always written that way.
+        std::string Digits = UIntToText(Mag, Type == 'x' ? 16 : 10, true);
+        if (Prec >= 0 && static_cast<int>(Digits.size()) < Prec)
+            Digits.insert(0, static_cast<std::size_t>(Prec) - Digits.size(), '0');
+        if (ZeroPad && !LeftAlign && Prec < 0 && Width > 0) {
+            int Room = Width - (Neg ? 1 : 0);
+            if (static_cast<int>(Digits.size()) < Room)
+                Digits.insert(0, static_cast<std::size_t>(Room) - Digits.size(), '0');
+        }
+        Item = Neg ? "-" + Digits : Digits;
+        break;
+    }
+    case 'c':
+        if (!IsIntegral(A))
+            FormatError(Fmt);
+        Item.assign(1, static_cast<char>(A.ArgKind() == TFormatArg::akUInt ? A.AsUInt() : static_cast<std::uint64_t>(A.AsInt())));
+        break;
+    case 's':
+        if (A.ArgKind() == TFormatArg::akString) {
+            std::string_view S = A.AsString();
+            if (Prec >= 0 && S.size() > static_cast<std::size_t>(Prec))
+                S = S.substr(0, static_cast<std::size_t>(Prec));
+            Item.assign(S.data(), S.size());
+        } else if (A.ArgKind() == TFormatArg::akChar) {
+            Item.assign(1, static_cast<char>(A.AsInt()));
+        } else {
+            FormatError(Fmt);
+        }
+        break;
+    case 'f':
+    case 'e':
+    case 'g':
+    case 'n':
+    case 'm': {
+        double V;
+        if (A.ArgKind() == TFormatArg::akFloat)
+            V = A.AsFloat();
+        else if (A.ArgKind() == TFormatArg::akInt)
+            V = static_cast<double>(A.AsInt());
+        else if (A.ArgKind() == TFormatArg::akUInt)
+            V = static_cast<double>(A.AsUInt());
+        else
+            FormatError(Fmt);
+        Item = FloatText(V, Type, Prec);
+        if (ZeroPad && !LeftAlign && Width > static_cast<int>(Item.size()) && std::isfinite(V)) {
+            std::size_t At = (Item[0] == '-') ? 1 : 0;
+            Item.insert(At, static_cast<std::size_t>(Width) - Item.size(), '0');
+        }
+        break;
+    }
+    case 'p':
+        if (A.ArgKind() != TFormatArg::akPointer)
+            FormatError(Fmt);
+        Item = UIntToText(reinterpret_cast<std::uintptr_t>(A.AsPointer()), 16, true);
+        Item.insert(0, sizeof(void*) * 2 - Item.size(), '0');
+        break;
+    default:
+        FormatError(Fmt);
+    }
+    if (Width > static_cast<int>(Item.size())) {
+        std::size_t Pad = static_cast<std::size_t>(Width) - Item.size();
+        if (LeftAlign)
+            Item.append(Pad, ' ');
+        else
+            Item.insert(0, Pad, ' ');
+    }
+    return Item;
+}
+
 } // namespace
 
 std::string FormatArgs(std::string_view Fmt, std::initializer_list<TFormatArg> Args)
 {
-    const TFormatArg* Arg = Args.begin();
-    const std::size_t ArgCount = Args.size();
-    std::size_t Next = 0;
+    TFormatArgCursor Cursor(Fmt, Args);
     std::string Out;
-    Out.reserve(Fmt.size() + 16 * ArgCount);
-
-    auto TakeArg = [&]() -> const TFormatArg& {
-        if (Next >= ArgCount)
-            throw EConvertError(Format(LoadResString(SArgumentMissing), Fmt));
-        return Arg[Next++];
-    };
-    auto TakeInt = [&]() -> int {
-        const TFormatArg& A = TakeArg();
-        if (!IsIntegral(A))
-            FormatError(Fmt);
-        std::int64_t V = A.ArgKind() == TFormatArg::akUInt ? static_cast<std::int64_t>(A.AsUInt()) : A.AsInt();
-        if (V > 100000 || V < -100000)
-            FormatError(Fmt);
-        return static_cast<int>(V);
-    };
+    Out.reserve(Fmt.size() + 16 * Args.size());
 
     std::size_t I = 0;
     const std::size_t N = Fmt.size();
@@ -137,164 +336,8 @@ std::string FormatArgs(std::string_view Fmt, std::initializer_list<TFormatArg> A
             ++I;
             continue;
         }
-
-        // [index:]
-        std::size_t J = I;
-        while (J < N && Fmt[J] >= '0' && Fmt[J] <= '9')
-            ++J;
-        if (J < N && Fmt[J] == ':' && J > I) {
-            unsigned long Idx = 0;
-            for (std::size_t K = I; K < J; ++K)
-                Idx = Idx * 10 + static_cast<unsigned>(Fmt[K] - '0');
-            if (J - I > 6)
-                FormatError(Fmt);
-            Next = Idx;
-            I = J + 1;
-        } else if (I + 1 < N && Fmt[I] == '*' && Fmt[I + 1] == ':') {
-            Next = static_cast<std::size_t>(std::max(0, TakeInt()));
-            I += 2;
-        }
-
-        bool LeftAlign = false, ZeroPad = false;
-        for (; I < N; ++I) {
-            if (Fmt[I] == '-')
-                LeftAlign = true;
-            else if (Fmt[I] == '0')
-                ZeroPad = true;
-            else
-                break;
-        }
-        int Width = -1;
-        if (I < N && Fmt[I] == '*') {
-            Width = TakeInt();
-            if (Width < 0) {
-                LeftAlign = true;
-                Width = -Width;
-            }
-            ++I;
-        } else {
-            int W = 0;
-            bool Any = false;
-            while (I < N && Fmt[I] >= '0' && Fmt[I] <= '9') {
-                W = W * 10 + (Fmt[I] - '0');
-                if (W > 100000)
-                    FormatError(Fmt);
-                Any = true;
-                ++I;
-            }
-            if (Any)
-                Width = W;
-        }
-        int Prec = -1;
-        if (I < N && Fmt[I] == '.') {
-            ++I;
-            if (I < N && Fmt[I] == '*') {
-                Prec = TakeInt();
-                ++I;
-            } else {
-                int P = 0;
-                while (I < N && Fmt[I] >= '0' && Fmt[I] <= '9') {
-                    P = P * 10 + (Fmt[I] - '0');
-                    if (P > 100000)
-                        FormatError(Fmt);
-                    ++I;
-                }
-                Prec = P;
-            }
-        }
-        if (I >= N)
-            FormatError(Fmt);
-        const char TypeChar = Fmt[I++];
-        char Type = TypeChar;
-        if (Type >= 'A' && Type <= 'Z')
-            Type = static_cast<char>(Type - 'A' + 'a');
-
-        std::string Item;
-        const TFormatArg& A = TakeArg();
-        switch (Type) {
-        case 'd':
-        case 'u':
-        case 'x': {
-            if (!IsIntegral(A))
-                FormatError(Fmt);
-            bool Neg = false;
-            std::uint64_t Mag;
-            if (Type == 'd' && A.ArgKind() != TFormatArg::akUInt && A.AsInt() < 0) {
-                Neg = true;
-                Mag = 0 - static_cast<std::uint64_t>(A.AsInt());
-            } else if (Type == 'd') {
-                Mag = A.ArgKind() == TFormatArg::akUInt ? A.AsUInt() : static_cast<std::uint64_t>(A.AsInt());
-            } else {
-                Mag = AsUnsigned(A);
-            }
-            // Hex digits are upper-case for %x as well: stored texts
-            // (MIME boundaries, keys) were always written that way.
-            std::string Digits = UIntToText(Mag, Type == 'x' ? 16 : 10, true);
-            if (Prec >= 0 && static_cast<int>(Digits.size()) < Prec)
-                Digits.insert(0, static_cast<std::size_t>(Prec) - Digits.size(), '0');
-            if (ZeroPad && !LeftAlign && Prec < 0 && Width > 0) {
-                int Room = Width - (Neg ? 1 : 0);
-                if (static_cast<int>(Digits.size()) < Room)
-                    Digits.insert(0, static_cast<std::size_t>(Room) - Digits.size(), '0');
-            }
-            Item = Neg ? "-" + Digits : Digits;
-            break;
-        }
-        case 'c':
-            if (!IsIntegral(A))
-                FormatError(Fmt);
-            Item.assign(1, static_cast<char>(A.ArgKind() == TFormatArg::akUInt ? A.AsUInt() : static_cast<std::uint64_t>(A.AsInt())));
-            break;
-        case 's':
-            if (A.ArgKind() == TFormatArg::akString) {
-                std::string_view S = A.AsString();
-                if (Prec >= 0 && S.size() > static_cast<std::size_t>(Prec))
-                    S = S.substr(0, static_cast<std::size_t>(Prec));
-                Item.assign(S.data(), S.size());
-            } else if (A.ArgKind() == TFormatArg::akChar) {
-                Item.assign(1, static_cast<char>(A.AsInt()));
-            } else {
-                FormatError(Fmt);
-            }
-            break;
-        case 'f':
-        case 'e':
-        case 'g':
-        case 'n':
-        case 'm': {
-            double V;
-            if (A.ArgKind() == TFormatArg::akFloat)
-                V = A.AsFloat();
-            else if (A.ArgKind() == TFormatArg::akInt)
-                V = static_cast<double>(A.AsInt());
-            else if (A.ArgKind() == TFormatArg::akUInt)
-                V = static_cast<double>(A.AsUInt());
-            else
-                FormatError(Fmt);
-            Item = FloatText(V, Type, Prec);
-            if (ZeroPad && !LeftAlign && Width > static_cast<int>(Item.size()) && std::isfinite(V)) {
-                std::size_t At = (Item[0] == '-') ? 1 : 0;
-                Item.insert(At, static_cast<std::size_t>(Width) - Item.size(), '0');
-            }
-            break;
-        }
-        case 'p':
-            if (A.ArgKind() != TFormatArg::akPointer)
-                FormatError(Fmt);
-            Item = UIntToText(reinterpret_cast<std::uintptr_t>(A.AsPointer()), 16, true);
-            Item.insert(0, sizeof(void*) * 2 - Item.size(), '0');
-            break;
-        default:
-            FormatError(Fmt);
-        }
-        if (Width > static_cast<int>(Item.size())) {
-            std::size_t Pad = static_cast<std::size_t>(Width) - Item.size();
-            if (LeftAlign)
-                Item.append(Pad, ' ');
-            else
-                Item.insert(0, Pad, ' ');
-        }
-        Out += Item;
+        const TFormatSpec Spec = ParseFormatSpec(Fmt, I, Cursor);
+        Out += RenderFormatArg(Spec, Cursor.Take(), Fmt);
     }
     return Out;
 }

@@ -233,6 +233,8 @@ void TConvertDriver::StartConversion()
         FHost.SetNextButton("Stop", StopButtonTag);
         FHost.SaveSettings();
         ShowProgress(0);
+        // Between runs the user may have cleared the target.
+        FNumberedNames.Clear();
 
         if (!FSettings)
             FSettings = std::make_unique<TConvertSettings>();
@@ -546,20 +548,46 @@ int TConvertDriver::WriteMessageFile(const std::string& Text)
     if (made == 0) {
         if (cs.Md5FileNames)
             return crDuplicate;
-        file = GetNumberedFileName(file);
-        if (file.size() < MAX_PATH) {
-            made = SaveNewFileDated(file, Text, date, error);
-        } else {
-            made = -1;
-            error = ERROR_FILENAME_EXCED_RANGE;
-        }
+        made = SaveNumberedFile(file, Text, date, error);
     }
     if (made > 0)
         return crDone;
-    if (made == 0)
-        error = ERROR_FILE_EXISTS;  // taken between the search and the create
     LogUnwrittenMessage(Text, file.empty() ? JoinPath(FTargetFolder, base) : file, error);
     return crWriteFailed;
+}
+
+int TConvertDriver::SaveNumberedFile(std::string& FileName, const std::string& Text, TDateTime Date, DWORD& Error)
+{
+    // The create stays the existence test: a number another program took
+    // meanwhile is passed over. Only a name met for the first time costs a
+    // second look-up, to tell a folder in the way (which ends the search, as
+    // a folder is no file to number past) from a file.
+    const std::string plain = FileName;
+    const auto takenByFolder = [&](const std::string& Name) {
+        if (!FolderExists(Name))
+            return false;
+        Error = ERROR_FILE_EXISTS;
+        return true;
+    };
+    if (!FNumberedNames.Knows(plain)) {
+        if (takenByFolder(plain))
+            return -1;
+        FNumberedNames.Taken(plain, plain);
+    }
+    FileName = FNumberedNames.FirstUnknown(plain);
+    for (;;) {
+        if (FileName.size() >= MAX_PATH) {
+            Error = ERROR_FILENAME_EXCED_RANGE;
+            return -1;
+        }
+        const int made = SaveNewFileDated(FileName, Text, Date, Error);
+        if (made < 0 || (made == 0 && takenByFolder(FileName)))
+            return -1;
+        FNumberedNames.Taken(plain, FileName);
+        if (made > 0)
+            return made;
+        IncrementFileNumber(FileName);
+    }
 }
 
 void TConvertDriver::LogUnwrittenMessage(const std::string& Text, const std::string& FileName, DWORD Error)

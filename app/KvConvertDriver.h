@@ -10,6 +10,7 @@
 
 #include "app/KvConvert.h"
 #include "app/KvConvertHost.h"
+#include "foundation/KvFiles.h"
 
 class TFileFinder;
 class TStringList;
@@ -85,6 +86,10 @@ private:
     bool IsOnSkipList(const std::string& Name) const;
     void FinishRun();
     const char* TargetLineBreak() const;
+    // Saves Text under the first free numbered variant of FileName, which
+    // was found taken; FileName becomes the name tried last. 1 written, -1
+    // failed with Error set.
+    int SaveNumberedFile(std::string& FileName, const std::string& Text, TDateTime Date, unsigned long& Error);
     // An error-log line naming a message that could not be written.
     void LogUnwrittenMessage(const std::string& Text, const std::string& FileName, unsigned long Error);
 
@@ -95,5 +100,8 @@ private:
     std::unique_ptr<TTextFileWriter> FMboxWriter;
     std::string FTargetFolder;
     std::string FMailboxFile;  // the data file being read
+    // Numbered message names met in this run: a thousand messages of one
+    // subject probe each number once, not all the numbers below theirs.
+    TNumberedNames FNumberedNames;
     bool FRunning = false;
 };

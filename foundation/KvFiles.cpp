@@ -1297,11 +1297,28 @@ int IncrementFileNumber(std::string& FileName)
     return 1;
 }
 
-std::string GetNumberedFileName(const std::string& FileName)
+std::string TNumberedNames::FirstUnknown(const std::string& FileName) const
 {
-    std::string name = FileName;
-    while (GetFileSizeByName(name) != -1)
+    const auto known = FLast.find(FileName);
+    std::string name = known == FLast.end() ? FileName : known->second;
+    IncrementFileNumber(name);
+    return name;
+}
+
+std::string GetNumberedFileName(const std::string& FileName, TNumberedNames* Known)
+{
+    TNumberedNames scratch;
+    TNumberedNames& known = Known ? *Known : scratch;
+    if (!known.Knows(FileName)) {
+        if (GetFileSizeByName(FileName) == -1)
+            return FileName;
+        known.Taken(FileName, FileName);
+    }
+    std::string name = known.FirstUnknown(FileName);
+    while (GetFileSizeByName(name) != -1) {
+        known.Taken(FileName, name);
         IncrementFileNumber(name);
+    }
     return name;
 }
 

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "classlib/Classes.h"
@@ -186,7 +187,33 @@ extern std::string BackupPrefix;       // empty: "Backup[%0.3d]_"
 std::string GetBackupFileName(const std::string& FileName, TBackupMode Mode);
 // The backup's name, or empty when none was made.
 std::string BackupExistingFile(const std::string& FileName, TBackupMode Mode, bool Hidden = false);
-std::string GetNumberedFileName(const std::string& FileName);
+
+// What a run has learnt of numbered names: for each base name, the last name
+// of its numbered order (IncrementFileNumber's) that was found taken or was
+// made. Probing resumes after it, so N files of one name cost about N probes
+// instead of N*N/2, and the names come out as without it: every name before
+// the resumption point was seen taken. A name freed meanwhile by another
+// program is not gone back to.
+class TNumberedNames {
+public:
+    // The first name of FileName's numbered order not known to be taken;
+    // FileName's first numbered variant when nothing is known of it.
+    std::string FirstUnknown(const std::string& FileName) const;
+    // FileName itself is known to be taken.
+    bool Knows(const std::string& FileName) const { return FLast.count(FileName) > 0; }
+    // Name, FileName itself or one of its numbered order, is taken now.
+    void Taken(const std::string& FileName, const std::string& Name) { FLast[FileName] = Name; }
+    void Clear() { FLast.clear(); }
+
+private:
+    std::unordered_map<std::string, std::string> FLast;
+};
+
+// FileName when no file of that name exists, else the first free name of
+// its numbered order: the lowest free number, so gaps left in the numbers
+// are filled first. With Known, names it knows to be taken are not probed
+// again and the names found taken are added to it.
+std::string GetNumberedFileName(const std::string& FileName, TNumberedNames* Known = nullptr);
 int IncrementFileNumber(std::string& FileName);
 bool FilesAreIdentical(const std::string& A, const std::string& B);
 std::int64_t SaveBufferToFileSafe(const void* Buffer, std::size_t Count,

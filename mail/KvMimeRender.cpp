@@ -283,8 +283,10 @@ std::string SaveFileName(const TKvMimeBlock& Block)
     return LoadResString(ext == "eml" ? SAttachedEmail : SNoName) + "." + ext;
 }
 
-// Saves the decoded part and answers the path that refers to it.
-std::string SavePart(TKvMimeBlock& Block, TMimePartKind Kind, const std::string& SaveFolder)
+// Saves the decoded part and answers the path that refers to it. Names holds
+// the numbered names this message's parts met, so that many parts of one
+// name don't probe every number again.
+std::string SavePart(TKvMimeBlock& Block, TMimePartKind Kind, const std::string& SaveFolder, TNumberedNames& Names)
 {
     if (SaveFolder.empty())
         return MakeSafeFileName(Block.FileName, false);
@@ -294,8 +296,12 @@ std::string SavePart(TKvMimeBlock& Block, TMimePartKind Kind, const std::string&
         throw EMimeRenderError(Format(LoadResString(SCannotCreateFolder), folder));
     const std::string name = SaveFileName(Block);
     const std::string first = JoinPath(folder, name);
-    const bool existed = IsExistingFile(first);
-    const std::string path = existed ? GetNumberedFileName(first) : first;
+    bool existed = Names.Knows(first);
+    if (!existed && IsExistingFile(first)) {
+        Names.Taken(first, first);
+        existed = true;
+    }
+    const std::string path = existed ? GetNumberedFileName(first, &Names) : first;
     const TDateTime date = Block.GetSaveDate();
     const TDateTime local = date > 0 ? LocalTimeZone().UtcToLocal(date) : 0;
     if (!SavePartToFile(path, Block.Body, Block.TransferEncoding, local))
@@ -304,12 +310,14 @@ std::string SavePart(TKvMimeBlock& Block, TMimePartKind Kind, const std::string&
     if (existed && path != first && FilesAreIdentical(first, path)) {
         DeleteFileA(path.c_str());
         saved = first;
+    } else if (existed) {
+        Names.Taken(first, path);
     }
     return JoinPath(sub, ExtractFileNamePart(saved));
 }
 
 void SavedText(TKvMimeBlock& Block, TMailOutputKind OutputKind, const std::string& SaveFolder, bool Top,
-               std::string& Text)
+               TNumberedNames& Names, std::string& Text)
 {
     Text += HeaderBlock(Block.Header);
     AppendPreamble(Block, Text);
@@ -318,7 +326,7 @@ void SavedText(TKvMimeBlock& Block, TMailOutputKind OutputKind, const std::strin
         if (kind == pkInline && OutputKind == mokSaveAttachments)
             kind = pkBody;
         if (kind == pkAttachment || kind == pkInline) {
-            const std::string reference = SavePart(Block, kind, SaveFolder);
+            const std::string reference = SavePart(Block, kind, SaveFolder, Names);
             if (Block.Parent) {
                 Text = std::string(FieldContentType) + ": " + ExternalBodyType(reference) + CrLf + CrLf +
                        WithBreaks(Block.Header, 1);
@@ -341,7 +349,7 @@ void SavedText(TKvMimeBlock& Block, TMailOutputKind OutputKind, const std::strin
     }
     AppendMultipart(Block, Top, Text, [&](const TKvMimeBlock& Child) {
         std::string t;
-        SavedText(const_cast<TKvMimeBlock&>(Child), OutputKind, SaveFolder, false, t);
+        SavedText(const_cast<TKvMimeBlock&>(Child), OutputKind, SaveFolder, false, Names, t);
         return t;
     });
 }
@@ -626,7 +634,8 @@ void SaveAttachments(const TKvMimeBlock& Block, TMailOutputKind Kind, const std:
                      std::string& Text)
 {
     Text.clear();
-    SavedText(const_cast<TKvMimeBlock&>(Block), Kind, SaveFolder, true, Text);
+    TNumberedNames names;
+    SavedText(const_cast<TKvMimeBlock&>(Block), Kind, SaveFolder, true, names, Text);
 }
 
 bool ResolveDetachedFile(const std::string& BaseFolder, const std::string& Path, bool IsAttachment,

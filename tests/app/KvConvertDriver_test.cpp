@@ -938,3 +938,85 @@ TEST(KvConvertDriverRun, PaddedMailboxesConvert)
         EXPECT_EQ(TreeFiles(r.Out()), expected);
     }
 }
+
+// Many messages of one subject: the names are the lowest free numbers in
+// order, whatever the folder held before, and earlier files stay as they are.
+TEST(KvConvertDriverRun, NumberedNamesOfOneSubject)
+{
+    const auto report = [](int N, const std::string& Subject) {
+        return TTestMsg{"From a@b Mon Jan  5 10:00:00 2009",
+                        {"Subject: " + Subject, "Content-Type: text/plain; charset=us-ascii", "",
+                         "Report " + std::to_string(N) + "."}};
+    };
+    const struct {
+        const char* Name;
+        const char* Subject;
+        std::vector<std::string> Before;  // files in the target ahead of the run
+        std::vector<std::string> Written;  // the names message 1, 2, ... get
+    } cases[] = {
+        {"fresh folder", "Weekly", {},
+         {"Weekly.eml", "Weekly[1].eml", "Weekly[2].eml", "Weekly[3].eml", "Weekly[4].eml"}},
+        {"numbered files present", "Weekly", {"Weekly.eml", "Weekly[1].eml", "Weekly[2].eml"},
+         {"Weekly[3].eml", "Weekly[4].eml", "Weekly[5].eml", "Weekly[6].eml", "Weekly[7].eml"}},
+        {"gaps filled lowest first", "Weekly", {"Weekly.eml", "Weekly[2].eml", "Weekly[3].eml", "Weekly[6].eml"},
+         {"Weekly[1].eml", "Weekly[4].eml", "Weekly[5].eml", "Weekly[7].eml", "Weekly[8].eml"}},
+        {"only the plain name free", "Weekly", {"Weekly[1].eml", "Weekly[2].eml"},
+         {"Weekly.eml", "Weekly[3].eml", "Weekly[4].eml", "Weekly[5].eml", "Weekly[6].eml"}},
+        {"other case of the same name", "WEEKLY", {"weekly.eml", "Weekly[1].eml"},
+         {"WEEKLY[2].eml", "WEEKLY[3].eml", "WEEKLY[4].eml", "WEEKLY[5].eml", "WEEKLY[6].eml"}},
+        {"subject with a number of its own", "Part [7]", {"Part [7].eml"},
+         {"Part [8].eml", "Part [9].eml", "Part [10].eml", "Part [11].eml", "Part [12].eml"}},
+        {"no subject", "", {"NoName.eml"},
+         {"NoName[1].eml", "NoName[2].eml", "NoName[3].eml", "NoName[4].eml", "NoName[5].eml"}},
+        // A folder is no file to number past: the search ends there and the
+        // message is not written ("" below), every time.
+        {"folder in the way", "Weekly", {"Weekly.eml", "Weekly[2].eml\\"}, {"Weekly[1].eml", "", "", "", ""}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TRun r;
+        std::vector<TTestMsg> msgs;
+        for (size_t i = 0; i < c.Written.size(); ++i)
+            msgs.push_back(report(static_cast<int>(i + 1), c.Subject));
+        PutFile(r.Src("box"), MboxOf(msgs, "\n"));
+        std::map<std::string, std::string> expected;
+        for (const std::string& name : c.Before) {
+            if (name.back() == '\\') {
+                CreateDirectoryA(r.Out().c_str(), nullptr);
+                CreateDirectoryA((r.Out() + "\\" + name).c_str(), nullptr);
+                continue;
+            }
+            PutFile(r.Out() + "\\" + name, "earlier " + name);
+            expected[name] = "earlier " + name;
+        }
+        int lost = 0;
+        for (size_t i = 0; i < c.Written.size(); ++i) {
+            if (c.Written[i].empty())
+                ++lost;
+            else
+                expected[c.Written[i]] = EmlOf(msgs[i]);
+        }
+        r.Add(r.Src("box"), mftMbox);
+        r.Target(mftEml, r.Out() + "\\");
+        r.Start();
+        EXPECT_EQ(r.Summary(), Counters(1, static_cast<int>(msgs.size()) - lost, 0, lost));
+        EXPECT_EQ(TreeFiles(r.Out()), expected);
+    }
+}
+
+// A second run into the same folder starts its search afresh: files the user
+// removed in between are free again.
+TEST(KvConvertDriverRun, NumberedNamesAcrossRuns)
+{
+    TRun r;
+    PutFile(r.Src("box"), MboxOf({First, First}, "\n"));
+    r.Add(r.Src("box"), mftMbox);
+    r.Target(mftEml, r.Out() + "\\");
+    r.Start();
+    ASSERT_TRUE(DeleteFileA((r.Out() + "\\First note.eml").c_str()));
+    r.Start();
+    const std::map<std::string, std::string> expected{{"First note.eml", EmlOf(First)},
+                                                      {"First note[1].eml", EmlOf(First)},
+                                                      {"First note[2].eml", EmlOf(First)}};
+    EXPECT_EQ(TreeFiles(r.Out()), expected);
+}

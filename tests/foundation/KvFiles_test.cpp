@@ -480,6 +480,58 @@ TEST_F(KvFilesTest, NumberedNames)
     EXPECT_EQ(GetNumberedFileName(Dir + "f.eml"), Dir + "f.eml");
 }
 
+// With a memory of the names met, the search resumes after the last name
+// found taken: the same names as a search from the start, while nothing is
+// removed meanwhile; a name another program takes meanwhile is passed over.
+TEST_F(KvFilesTest, NumberedNamesWithMemory)
+{
+    const struct {
+        const char* Name;
+        std::vector<std::string> Before;
+        std::vector<std::string> Made;  // taken in order, each made at once
+    } cases[] = {
+        {"none present", {}, {"r.txt", "r[1].txt", "r[2].txt", "r[3].txt"}},
+        {"plain and first numbers present", {"r.txt", "r[1].txt"}, {"r[2].txt", "r[3].txt", "r[4].txt"}},
+        {"gaps", {"r.txt", "r[2].txt", "r[4].txt", "r[5].txt"}, {"r[1].txt", "r[3].txt", "r[6].txt", "r[7].txt"}},
+        {"plain name free", {"r[1].txt"}, {"r.txt", "r[2].txt", "r[3].txt"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TTestFolder folder("numbered");
+        const std::string base = folder.File("r.txt");
+        for (const std::string& n : c.Before)
+            folder.Write(n, "x");
+        TNumberedNames known;
+        for (const std::string& n : c.Made) {
+            const std::string plain = GetNumberedFileName(base);
+            const std::string name = GetNumberedFileName(base, &known);
+            EXPECT_EQ(name, folder.File(n));
+            EXPECT_EQ(name, plain);
+            folder.Write(n, "made");
+            if (name != base)
+                known.Taken(base, name);
+        }
+    }
+
+    TNumberedNames known;
+    const std::string base = Dir + "s.eml";
+    PutFile(base, "x");
+    PutFile(Dir + "s[1].eml", "x");
+    EXPECT_EQ(GetNumberedFileName(base, &known), Dir + "s[2].eml");
+    EXPECT_TRUE(known.Knows(base));
+    EXPECT_EQ(known.FirstUnknown(base), Dir + "s[2].eml");
+    // Taken by someone else before this caller made it: passed over.
+    PutFile(Dir + "s[2].eml", "x");
+    EXPECT_EQ(GetNumberedFileName(base, &known), Dir + "s[3].eml");
+    // Names freed meanwhile are not gone back to; the base is not probed.
+    DeleteFileA((Dir + "s[1].eml").c_str());
+    DeleteFileA(base.c_str());
+    EXPECT_EQ(GetNumberedFileName(base, &known), Dir + "s[3].eml");
+    known.Clear();
+    EXPECT_EQ(GetNumberedFileName(base, &known), base);
+    EXPECT_EQ(known.FirstUnknown(Dir + "t[4].eml"), Dir + "t[5].eml");
+}
+
 TEST_F(KvFilesTest, BackupNamesByMode)
 {
     PutFile(Dir + "a[001].txt", "1");

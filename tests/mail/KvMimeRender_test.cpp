@@ -216,6 +216,37 @@ TEST_F(KvMimeRenderFiles, AttachmentsSavedAndReferenced)
     EXPECT_EQ("two\r\n\r\n", restored.Child(4)->Body);
 }
 
+// Many parts of one name: each takes the lowest free number, with the gaps
+// of a folder filled first; an identical copy of the first file is dropped
+// and its number stays free for the next part.
+TEST_F(KvMimeRenderFiles, PartsOfOneNameTakeTheLowestFreeNumbers)
+{
+    ForceFolder(Dir.File("Attach"));
+    SaveStringToFile(Dir.File("Attach\\r.txt"), "old\r\n");
+    SaveStringToFile(Dir.File("Attach\\r[2].txt"), "old two");
+    const char* bodies[] = {"p1", "p2", "p3", "old", "p5"};
+    std::string msg = "Subject: t\r\nContent-Type: multipart/mixed; boundary=\"B\"\r\n\r\n";
+    for (const char* body : bodies)
+        msg += std::string("--B\r\nContent-Type: text/plain; name=\"r.txt\"\r\n"
+                           "Content-Disposition: attachment; filename=\"r.txt\"\r\n\r\n") +
+               body + "\r\n";
+    msg += "--B--\r\n";
+    TKvMimeBlock parsed(Render(msg, mokSaveAttachments, flkNone, 0, 0, "", Dir.Path()), false, true);
+    const struct {
+        const char* Reference;
+        const char* Bytes;
+    } expected[] = {{"r[1].txt", "p1"}, {"r[3].txt", "p2"}, {"r[4].txt", "p3"}, {"r.txt", "old"}, {"r[5].txt", "p5"}};
+    ASSERT_EQ(static_cast<int>(std::size(expected)), parsed.ChildCount());
+    for (int i = 0; i < parsed.ChildCount(); ++i) {
+        const auto& e = expected[i];
+        EXPECT_NE(std::string::npos, parsed.Child(i)->Header.find(std::string("name=Attach\\") + e.Reference + "\r\n"))
+            << parsed.Child(i)->Header;
+        EXPECT_EQ(LoadFileToString(Dir.File(std::string("Attach\\") + e.Reference)), e.Bytes + std::string("\r\n"));
+    }
+    EXPECT_EQ("old two", LoadFileToString(Dir.File("Attach\\r[2].txt")));
+    EXPECT_FALSE(IsExistingFile(Dir.File("Attach\\r[6].txt")));
+}
+
 TEST_F(KvMimeRenderFiles, InlinePartsOnlyInKindFourAndFolderFailures)
 {
     const std::string msg =

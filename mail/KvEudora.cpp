@@ -103,7 +103,7 @@ TMailFlags EudoraFolderBits(int MailboxType, int Status)
 
 TMailBinStream::TMailBinStream(const std::string& FileName)
 {
-    FormatKind = 17;
+    FormatKind = mbkEudoraToc;
     IndexAddressed = true;
     SetFileName(FileName);
     OpenFile();

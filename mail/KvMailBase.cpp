@@ -120,16 +120,17 @@ TMailFlags TEMailObj::GetMailFlags()
     if (MailFlags & mfComputed)
         return MailFlags;
     switch (FormatKind) {
-    case 31:
+    case mbkFolderFlagsOnly:
         MailFlags = FolderFlags | mfComputed | ((FolderFlags & mfSentFolder) ? mfSent : mfRead);
         break;
-    case 1: case 2: case 5: case 6: case 8: case 9: case 10: case 11: case 35: {
+    case mbkMessageFile: case mbkFolderMessage: case mbkMbox: case mbkFldMbox: case mbkPine:
+    case mbkMozilla: case mbkCalypso: case mbkMboxAttachLines: case mbkFileLocation: {
         std::string header;
         GetHeaderText(header);
-        const TMailFlags f = GetStatusFlagsFromHeaders(header, FolderFlags, FormatKind == 10);
+        const TMailFlags f = GetStatusFlagsFromHeaders(header, FolderFlags, FormatKind == mbkCalypso);
         MailFlags |= f | FolderFlags;
         if (f != mfComputed)
-            StatusSource = (f & mfMozillaStatus) ? 3 : FormatKind == 10 ? 4 : 2;
+            StatusSource = (f & mfMozillaStatus) ? 3 : FormatKind == mbkCalypso ? 4 : 2;
         break;
     }
     default:
@@ -370,11 +371,11 @@ void TEMailObj::BuildParts(const std::string& Text, TMimeRebuild Mode)
 std::string TEMailObj::AttachmentFolder() const
 {
     const std::string folder = ExtractFolder(FileName);
-    if (FormatKind >= 13 && FormatKind <= 15) {
+    if (IsPocoKind(FormatKind)) {
         const int at = SearchText(folder, "\\mail\\", 1);
         return at > 0 ? folder.substr(0, static_cast<size_t>(at) + 5) : folder;
     }
-    if (FormatKind >= 16 && FormatKind <= 18)
+    if (IsEudoraKind(FormatKind))
         return EudoraRootLength(FileName) > 0 ? EudoraRoot(FileName) : folder;
     return folder;
 }
@@ -426,7 +427,7 @@ void TEMailObj::RebuildMessage(const std::string& Source, TMimeRebuild Mode)
         } else {
             RebuildPartsByKind(*Parts, Text, AttachmentFolder(), Mode == TMimeRebuild::DetachedFinfo,
                                Preloaded.get(), FormatKind);
-            if (FormatKind >= 16 && FormatKind <= 18 && Parts->HeaderCompleted)
+            if (IsEudoraKind(FormatKind) && Parts->HeaderCompleted)
                 MailFlags = Parts->MailFlags;
         }
         CodePage = GetMessageCodePage(Parts->Header);
@@ -441,9 +442,9 @@ void TEMailObj::RebuildMessage(const std::string& Source, TMimeRebuild Mode)
 // Texts that begin with an Eudora From_ line ("From ???@???").
 void TEMailObj::StoreEudoraText(std::string& Text)
 {
-    if ((FormatKind == 16 || FormatKind == 18) && EudoraNicknameExpander)
+    if ((FormatKind == mbkEudoraMbx || FormatKind == mbkMacEudora) && EudoraNicknameExpander)
         EudoraNicknameExpander(Text);
-    if (FormatKind != 18) {
+    if (FormatKind != mbkMacEudora) {
         const std::string type = GetContentType(Text, false, true);
         if (type.size() > 4 && type[4] == '/') {
             BuildParts(Text, TMimeRebuild::EudoraBody);
@@ -456,38 +457,38 @@ void TEMailObj::StoreEudoraText(std::string& Text)
 void TEMailObj::StoreMessage(std::string& Text)
 {
     switch (FormatKind) {
-    case 1: case 2: case 9: case 31:
+    case mbkMessageFile: case mbkFolderMessage: case mbkMozilla: case mbkFolderFlagsOnly:
         if (IsExternalBody(Text)) {
             SetMimeBlock(Text);
             break;
         }
         SetMessageSource(Text);
-        if (FormatKind == 1 && !MessageText.empty() && !HasHeaderField(MessageText, FieldContentType, false))
+        if (FormatKind == mbkMessageFile && !MessageText.empty() && !HasHeaderField(MessageText, FieldContentType, false))
             AddMissingContentType();
         break;
-    case 5: case 6: case 7: case 8: case 11:
+    case mbkMbox: case mbkFldMbox: case mbkFldMboxFolderFlags: case mbkPine: case mbkMboxAttachLines:
         if (IsExternalBody(Text)) {
             SetMimeBlock(Text);
-            if (FormatKind == 11)
-                FormatKind = 5;
+            if (FormatKind == mbkMboxAttachLines)
+                FormatKind = mbkMbox;
             break;
         }
         SetMessageSource(Text);
         if (FindXAttachmentsLine(Text, false) > 0 && !IsMultipart()) {
-            FormatKind = 11;
+            FormatKind = mbkMboxAttachLines;
             BuildParts(Text, TMimeRebuild::Detached);
-        } else if (FormatKind == 11) {
-            FormatKind = 5;
+        } else if (FormatKind == mbkMboxAttachLines) {
+            FormatKind = mbkMbox;
         }
-        if (FormatKind == 5 && ParseState == mpsText && !HasHeaderField(MessageText, FieldContentType, false))
+        if (FormatKind == mbkMbox && ParseState == mpsText && !HasHeaderField(MessageText, FieldContentType, false))
             AddMissingContentType();
         if (ParseState == mpsText && NeedsDecoding())
             BuildParts(MessageText, TMimeRebuild::Decode);
         break;
-    case 10:
+    case mbkCalypso:
         BuildParts(Text, TMimeRebuild::Detached);
         break;
-    case 13: case 14: case 15: {
+    case mbkPoco1: case mbkPoco2: case mbkPoco3: {
         const int body = FindBodyStart(Text);
         if (body > 0 && SameTextStr(Text.substr(body - 1, 8), "<x-html>") &&
             SameTextStr(GetContentType(Text, false, true), MimeTextPlain))
@@ -503,19 +504,19 @@ void TEMailObj::StoreMessage(std::string& Text)
             BuildParts(Text, TMimeRebuild::Detached);
         break;
     }
-    case 16: case 17: case 18:
+    case mbkEudoraMbx: case mbkEudoraToc: case mbkMacEudora:
         if (Text.size() >= 7 && Text[6] == '?')
             StoreEudoraText(Text);
         else
             SetMessageSource(Text);
         break;
-    case 19: case 20:
+    case mbkContentFile1: case mbkContentFile2:
         if (HasMarker(Text, "\nX-Content-File: "))
             SetMimeBlock(Text);
         else
             SetMessageSource(Text);
         break;
-    case 21: case 22: {
+    case mbkPegasusPlain: case mbkPegasus: {
         SetMessageSource(Text);
         std::string header;
         GetHeaderText(header);
@@ -525,7 +526,7 @@ void TEMailObj::StoreMessage(std::string& Text)
             BuildParts(Text, TMimeRebuild::DetachedFinfo);
         break;
     }
-    case 23:
+    case mbkReaderNamed:
         if (HasRemovedSectionNote(Text))
             SetMimeBlock(Text);
         else
@@ -730,7 +731,7 @@ void TFileMailObj::LoadMessage()
         if (HasNonCrLfBreak(text, INT_MAX))
             LineBreaksToCrLf(text, lbkMixed);
     }
-    if ((FormatKind >= 5 && FormatKind <= 18) || FormatKind == 24) {
+    if (HasEnvelopeDateKind(FormatKind)) {
         const std::string date = GetFromLineDate(text);
         if (!date.empty())
             EnvelopeDate = std::make_unique<TDateTimeObj>(TDateTimeObj::CreateFromText(date, 6, 0));

@@ -116,11 +116,11 @@ void FreeFolderNameLists()
 bool FolderNameInList(const std::string& Name, const TStrings& List, TMailboxKind Kind)
 {
     std::string n = ExtractFileNameNoExt(Name);
-    if (Kind == 28 && n.size() >= 10 && SameTextStr(n.substr(0, 10), "Hotmail - "))
+    if (Kind == mbkHotmail && n.size() >= 10 && SameTextStr(n.substr(0, 10), "Hotmail - "))
         n.erase(0, 10);
     if (List.IndexOf(n) >= 0)
         return true;
-    if (Kind >= 26 && Kind <= 28) {
+    if (IsCopyNumberedKind(Kind)) {
         const std::string base = WithoutCopyNumber(n);
         if (!base.empty())
             return List.IndexOf(base) >= 0;
@@ -146,7 +146,7 @@ bool IsTrashFolder(const std::string& Name, TMailboxKind Kind)
         if (PathHasDrive(Name)) {
             // The folder tree's own extension marks where the top folder ends,
             // so everything below a trash folder is trash too.
-            const char* ext = Kind == 9 ? ".sbd" : (Kind >= 16 && Kind <= 18 ? ".fol" : nullptr);
+            const char* ext = Kind == mbkMozilla ? ".sbd" : (IsEudoraKind(Kind) ? ".fol" : nullptr);
             if (ext) {
                 const int p = FindSubStr(Name, ext, srWholeWord, 1);
                 if (p > 0)

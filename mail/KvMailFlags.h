@@ -9,7 +9,67 @@
 class TStrings;
 
 using TMailFlags = std::uint32_t;
+// The reader's format kind: the layout of a source store as far as the
+// engine treats stores apart. The numbers are what the wizard's format table
+// and every stored setting hand over, so they keep their values; kinds not
+// named here get no special treatment.
 using TMailboxKind = std::uint8_t;
+enum : TMailboxKind {
+    mbkNone = 0,
+    // One message per file, in "fld" folder directories.
+    mbkMessageFile = 1,       // a message without a Content-Type field gets one
+    mbkFolderMessage = 2,
+    mbkEmlxFolder = 3,        // ".mbox" directories with a "Messages" sub-folder
+    mbkMaildir = 4,           // "cur", "new" and "tmp" folders
+    // From_ mailboxes whose separator lines are validated.
+    mbkMbox = 5,              // "mbox", "txt" and "mbx" are mailbox extensions
+    mbkFldMbox = 6,           // only "mbox" is; the mailbox sits in a "fld" folder
+    mbkFldMboxFolderFlags = 7, // as 6, flags from the folder name alone
+    mbkPine = 8,              // as 5; "From " lines in bodies are escaped
+    mbkMozilla = 9,           // "sbd" sub-folder trees
+    mbkCalypso = 10,          // hexadecimal status field, whole-message attachments
+    mbkMboxAttachLines = 11,  // a kind-5 message with attachment lines, set per message
+    mbkPlainMbox = 12,        // separator line end + "From ", not validated
+    // Stores with "X-Poco-Attachment" lines.
+    mbkPoco1 = 13,
+    mbkPoco2 = 14,
+    mbkPoco3 = 15,
+    // Eudora stores: "fol" folders, "descmap.pce" names.
+    mbkEudoraMbx = 16,
+    mbkEudoraToc = 17,        // the index file
+    mbkMacEudora = 18,
+    // Stores whose messages carry "X-Content-File" parts.
+    mbkContentFile1 = 19,
+    mbkContentFile2 = 20,
+    // Pegasus folder hierarchies ("HIERARCH.PM").
+    mbkPegasusPlain = 21,     // with the plain separator of kind 12
+    mbkPegasus = 22,
+    mbkReaderNamed = 23,      // the reader names the folder, no rule does
+    // The folder name is the file name.
+    mbkFileNamed = 24,
+    mbkFileNamedPlain = 25,   // with the plain separator of kind 12
+    mbkCopyNumbered1 = 26,    // also match names with a " (n)" suffix
+    mbkCopyNumbered2 = 27,
+    mbkHotmail = 28,          // as 26, and a "Hotmail - " prefix goes
+    mbkFolderFlagsOnly = 31,  // single-message files, flags from the folder alone
+    mbkFolderPlain = 34,      // single-message files
+    mbkFileLocation = 35,     // the file name extends the folder location
+};
+
+// Separator line end + "From ", with no validation of the line.
+constexpr bool IsPlainSeparatorKind(TMailboxKind Kind)
+{
+    return Kind == mbkPlainMbox || Kind == mbkPegasusPlain || Kind == mbkFileNamedPlain;
+}
+constexpr bool IsPocoKind(TMailboxKind Kind) { return Kind >= mbkPoco1 && Kind <= mbkPoco3; }
+constexpr bool IsEudoraKind(TMailboxKind Kind) { return Kind >= mbkEudoraMbx && Kind <= mbkMacEudora; }
+// Folder names with a " (n)" copy number match the name without it.
+constexpr bool IsCopyNumberedKind(TMailboxKind Kind) { return Kind >= mbkCopyNumbered1 && Kind <= mbkHotmail; }
+// The kinds whose messages start with a From_ line that carries a date.
+constexpr bool HasEnvelopeDateKind(TMailboxKind Kind)
+{
+    return (Kind >= mbkMbox && Kind <= mbkMacEudora) || Kind == mbkFileNamed;
+}
 
 enum : TMailFlags {
     mfRead = 0x1,

@@ -144,69 +144,69 @@ void GetFolderLocationAndName(const std::string& Path, TMailboxKind Kind, std::s
     std::string L = FolderWithSlash(Path);
     std::string F;
     switch (Kind) {
-    case 1:
-    case 2:
-    case 31:
-    case 34:
+    case mbkMessageFile:
+    case mbkFolderMessage:
+    case mbkFolderFlagsOnly:
+    case mbkFolderPlain:
         FolderDirectoryNames(L, F);
         break;
-    case 3:
+    case mbkEmlxFolder:
         MboxDirectoryNames(L, F);
         break;
-    case 4:
+    case mbkMaildir:
         MaildirLocation(L);
         break;
-    case 5:
-    case 8:
-    case 11:
+    case mbkMbox:
+    case mbkPine:
+    case mbkMboxAttachLines:
         MboxFileNames(Path, L, F);
         break;
-    case 6:
-    case 7: {
+    case mbkFldMbox:
+    case mbkFldMboxFolderFlags: {
         L = RemoveFolderExtension(L, FolderExtFld);
         const std::string name = ExtractFileNamePart(Path);
         F = HasFileExt(name, FolderExtMbox) ? RemoveFileExt(name) : name;
         break;
     }
-    case 9: {
+    case mbkMozilla: {
         const int k = CutAtFolderExtension(L, FolderExtSbd);
         F = k > 0 ? RemoveFolderExtension(Path.substr(static_cast<size_t>(k)), FolderExtSbd)
                   : ExtractFileNamePart(Path);
         break;
     }
-    case 10:
-    case 12:
-    case 24:
-    case 25:
-    case 26:
-    case 27:
-    case 28:
+    case mbkCalypso:
+    case mbkPlainMbox:
+    case mbkFileNamed:
+    case mbkFileNamedPlain:
+    case mbkCopyNumbered1:
+    case mbkCopyNumbered2:
+    case mbkHotmail:
         F = ExtractFileNameNoExt(Path);
         break;
-    case 13:
-    case 14:
-    case 15:
+    case mbkPoco1:
+    case mbkPoco2:
+    case mbkPoco3:
         L = RemoveFolderExtension(L, FolderExtFld);
         F = ExtractFileNameNoExt(Path);
         break;
-    case 16:
-    case 17:
-    case 18:
+    case mbkEudoraMbx:
+    case mbkEudoraToc:
+    case mbkMacEudora:
         CutAtFolderExtension(L, FolderExtFol);
         F = CallHook(EudoraFolderNameHook, Path);
         break;
-    case 19:
-    case 20: {
+    case mbkContentFile1:
+    case mbkContentFile2: {
         std::string rest;
         SplitLastComponent(ExcludeTrailingSlash(L), rest, F);
         L = rest;
         break;
     }
-    case 21:
-    case 22:
+    case mbkPegasusPlain:
+    case mbkPegasus:
         F = CallHook(PegasusFolderNameHook, Path);
         break;
-    case 35:
+    case mbkFileLocation:
         L = JoinPath(L, ExtractFileNameNoExt(Path));
         break;
     default:
@@ -228,8 +228,8 @@ void TMailFolderObj::SetFileName(const std::string& Name)
     std::string location, name;
     GetFolderLocationAndName(Name, FormatKind, location, name);
     SetFolderLocation(location);
-    // Kind 23 stores keep the name their reader gives them.
-    if (FormatKind != 23)
+    // These stores keep the name their reader gives them.
+    if (FormatKind != mbkReaderNamed)
         SetFolderName(name);
 }
 

@@ -77,7 +77,7 @@ TMailboxStream::TMailboxStream(const std::string& FileName, int BufferSize, bool
     SetFileName(FileName);
     if (!OpenFile())
         return;
-    PlainSeparator = AFormatKind == 12 || AFormatKind == 21 || AFormatKind == 25;
+    PlainSeparator = IsPlainSeparatorKind(AFormatKind);
     FixLineBreaks = true;
     std::string head;
     ReadHead(255, head);

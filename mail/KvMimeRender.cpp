@@ -769,7 +769,7 @@ void GetConvertedText(TKvMimeBlock& Block, TMailOutputKind Kind, TFromLineKind F
 
     const TFromLineKind present = GetFromLineKind(Text);
     if (present == FromKind) {
-        if ((FormatKind == 8 || FormatKind == 10) && FromKind != flkNone)
+        if ((FormatKind == mbkPine || FormatKind == mbkCalypso) && FromKind != flkNone)
             EscapeFromLines(Text, 6);
         return;
     }

@@ -397,22 +397,22 @@ void RebuildPartsByKind(TMessageParts& Parts, const std::string& Text, const std
 {
     TReEmbedContext c{Parts, MailboxFolder, Preloaded};
     switch (Kind) {
-    case 10:
+    case mbkCalypso:
         CalypsoRule(c, Text);
         break;
-    case 11:
+    case mbkMboxAttachLines:
         XAttachmentsRule(c, Text);
         break;
-    case 13: case 14: case 15:
+    case mbkPoco1: case mbkPoco2: case mbkPoco3:
         PocoRule(c, Text);
         break;
-    case 16: case 17: case 18:
-        EudoraRule(c, Text, Kind == 18);
+    case mbkEudoraMbx: case mbkEudoraToc: case mbkMacEudora:
+        EudoraRule(c, Text, Kind == mbkMacEudora);
         break;
-    case 19: case 20:
+    case mbkContentFile1: case mbkContentFile2:
         MimeRule(c, Text);
         break;
-    case 21: case 22:
+    case mbkPegasusPlain: case mbkPegasus:
         if (Finfo)
             XFileRule(c, Text);
         else

@@ -69,21 +69,21 @@ TEST_F(KvEudoraAttachStore, BodyMarkerLines)
         const char* Text;  // what stays of the body
     };
     const Case cases[] = {
-        {"recorded path that still holds", 17, "See\r\nAttachment Converted: " + Dir.File("Attach\\r.pdf") + "\r\n",
+        {"recorded path that still holds", mbkEudoraToc, "See\r\nAttachment Converted: " + Dir.File("Attach\\r.pdf") + "\r\n",
          "multipart/mixed[text/plain,application/pdf(r.pdf)]", "See\r\n"},
-        {"moved store: found in its own Attach folder", 17,
+        {"moved store: found in its own Attach folder", mbkEudoraToc,
          "See\r\nAttachment Converted: \"C:\\Old Eudora\\Attach\\r.pdf\"\r\n",
          "multipart/mixed[text/plain,application/pdf(r.pdf)]", "See\r\n"},
-        {"found through the folder Eudora.ini names", 17, "See\r\nAttachment Converted: C:\\Gone\\later.pdf\r\n",
+        {"found through the folder Eudora.ini names", mbkEudoraToc, "See\r\nAttachment Converted: C:\\Gone\\later.pdf\r\n",
          "multipart/mixed[text/plain,application/pdf(later.pdf)]", "See\r\n"},
-        {"a marker inside a line is text", 17, "See Attachment Converted: C:\\x.pdf\r\n", "multipart/mixed[text/plain]",
+        {"a marker inside a line is text", mbkEudoraToc, "See Attachment Converted: C:\\x.pdf\r\n", "multipart/mixed[text/plain]",
          "See Attachment Converted: C:\\x.pdf\r\n"},
-        {"missing file keeps a note", 17, "See\r\nAttachment Converted: C:\\Gone\\lost.pdf\r\n",
+        {"missing file keeps a note", mbkEudoraToc, "See\r\nAttachment Converted: C:\\Gone\\lost.pdf\r\n",
          "multipart/mixed[text/plain,text/plain(lost.pdf)]", "See\r\n"},
-        {"inline image of an HTML body", 17,
+        {"inline image of an HTML body", mbkEudoraToc,
          "<x-html><p>Look</p><img src=\"cid:5.2.0.9.0@x.0\">\r\n</x-html>\r\nEmbedded Content: pic.jpg: 00000001,4f1d\r\n",
          "multipart/mixed[multipart/related[text/html,image/jpeg(pic.jpg)]]", ""},
-        {"Mac colon form", 18,
+        {"Mac colon form", mbkMacEudora,
          "See\r\nAttachment converted: Macintosh HD:Eudora Folder:Attachments Folder:mac.pdf (PDF /CARO) (000A1B2C)\r\n",
          "multipart/mixed[text/plain,application/pdf(mac.pdf)]", "See\r\n"},
     };
@@ -133,7 +133,7 @@ TEST_F(KvEudoraAttachStore, HeaderFieldForm)
     {
         // Without attachments the message becomes one text part.
         TMessageParts parts;
-        const std::string out = Rebuild(std::string(From) + "Subject: h\r\n\r\nonly text\r\n", 17, parts);
+        const std::string out = Rebuild(std::string(From) + "Subject: h\r\n\r\nonly text\r\n", mbkEudoraToc, parts);
         TKvMimeBlock back(out, false, true);
         EXPECT_EQ(PartTreeShape(back), "text/plain");
         EXPECT_EQ(GetHeaderField(back.Header, "MIME-Version"), "1.0");

@@ -96,7 +96,7 @@ TEST_F(KvMailBaseFile, AddMissingContentTypeOfSingleMessageFiles)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
-        const std::vector<TLoaded> got = Load(c.File, 1);
+        const std::vector<TLoaded> got = Load(c.File, mbkMessageFile);
         ASSERT_EQ(got.size(), 1u);
         EXPECT_EQ(got[0].Text, c.Want);
     }
@@ -138,7 +138,7 @@ TEST_F(KvMailBaseFile, MissingContentTypeGoesBelowTheFromLine)
         }
     // A message file without header whose first word is "From" has no
     // envelope line to keep in front: the field comes first.
-    const std::vector<TLoaded> file = Load("From my side, yes.\r\nSecond line.", 1);
+    const std::vector<TLoaded> file = Load("From my side, yes.\r\nSecond line.", mbkMessageFile);
     ASSERT_EQ(file.size(), 1u);
     EXPECT_EQ(file[0].Text, "Content-Type: text/plain\r\n\r\nFrom my side, yes.\r\nSecond line.");
 }
@@ -156,26 +156,26 @@ TEST_F(KvMailBaseFile, MessagesThatNeedTheMimeEngineAreRebuilt)
     const std::string eudora = "From ???@??? Mon Jan  1 10:00:00 2001\r\n";
     const std::string plain = "Content-Type: text/plain\r\n";
     const Case cases[] = {
-        {"ordinary mbox message", 5, from + plain + "\r\nx", TMimeRebuild::None, 5},
-        {"external body", 9, from + "Content-Type: message/external-body; name=\"a\"\r\n\r\nx", TMimeRebuild::MimeBlock, 9},
-        {"detached by Mozilla", 9, from + plain + "X-Mozilla-Altered: AttachmentDetached\r\n\r\nx",
-         TMimeRebuild::MimeBlock, 9},
-        {"attachment lines", 5, from + plain + "X-Attachments: C:\\a.txt\r\n\r\nx", TMimeRebuild::Detached, 11},
-        {"uuencoded block", 8, from + plain + "\r\nbegin 644 a.txt\r\n#86)C\r\n`\r\nend\r\n", TMimeRebuild::Decode, 8},
-        {"uuencode-like line of the wrong length", 8, from + plain + "\r\nbegin 644 a.txt\r\n#86)C12\r\n",
-         TMimeRebuild::None, 8},
-        {"Eudora text message", 16, eudora + plain + "\r\nx", TMimeRebuild::EudoraBody, 16},
-        {"Eudora multipart message", 16, eudora + "Content-Type: multipart/mixed; boundary=b\r\n\r\nx",
-         TMimeRebuild::Detached, 16},
-        {"Mac Eudora message", 18, eudora + plain + "\r\nx", TMimeRebuild::Detached, 18},
-        {"Eudora message with an address", 16, from + plain + "\r\nx", TMimeRebuild::None, 16},
-        {"store of kind 10", 10, from + plain + "\r\nx", TMimeRebuild::Detached, 10},
-        {"attachment field of kind 13", 13, from + plain + "X-Poco-Attachment: a.txt\r\n\r\nx", TMimeRebuild::Detached, 13},
-        {"content file of kind 19", 19, from + plain + "X-Content-File: a.txt\r\n\r\nx", TMimeRebuild::MimeBlock, 19},
-        {"attachment field of kind 21", 22, from + plain + "X-RS-Attach: a.txt\r\n\r\nx", TMimeRebuild::Detached, 22},
-        {"finfo field of kind 22", 22, from + plain + "X-finfo: a.txt\r\n\r\nx", TMimeRebuild::DetachedFinfo, 22},
-        {"removed section of kind 23", 23, from + plain + "\r\n[This section was removed and saved as file a]\r\n",
-         TMimeRebuild::MimeBlock, 23},
+        {"ordinary mbox message", mbkMbox, from + plain + "\r\nx", TMimeRebuild::None, mbkMbox},
+        {"external body", mbkMozilla, from + "Content-Type: message/external-body; name=\"a\"\r\n\r\nx", TMimeRebuild::MimeBlock, mbkMozilla},
+        {"detached by Mozilla", mbkMozilla, from + plain + "X-Mozilla-Altered: AttachmentDetached\r\n\r\nx",
+         TMimeRebuild::MimeBlock, mbkMozilla},
+        {"attachment lines", mbkMbox, from + plain + "X-Attachments: C:\\a.txt\r\n\r\nx", TMimeRebuild::Detached, mbkMboxAttachLines},
+        {"uuencoded block", mbkPine, from + plain + "\r\nbegin 644 a.txt\r\n#86)C\r\n`\r\nend\r\n", TMimeRebuild::Decode, mbkPine},
+        {"uuencode-like line of the wrong length", mbkPine, from + plain + "\r\nbegin 644 a.txt\r\n#86)C12\r\n",
+         TMimeRebuild::None, mbkPine},
+        {"Eudora text message", mbkEudoraMbx, eudora + plain + "\r\nx", TMimeRebuild::EudoraBody, mbkEudoraMbx},
+        {"Eudora multipart message", mbkEudoraMbx, eudora + "Content-Type: multipart/mixed; boundary=b\r\n\r\nx",
+         TMimeRebuild::Detached, mbkEudoraMbx},
+        {"Mac Eudora message", mbkMacEudora, eudora + plain + "\r\nx", TMimeRebuild::Detached, mbkMacEudora},
+        {"Eudora message with an address", mbkEudoraMbx, from + plain + "\r\nx", TMimeRebuild::None, mbkEudoraMbx},
+        {"store of kind 10", mbkCalypso, from + plain + "\r\nx", TMimeRebuild::Detached, mbkCalypso},
+        {"attachment field of kind 13", mbkPoco1, from + plain + "X-Poco-Attachment: a.txt\r\n\r\nx", TMimeRebuild::Detached, mbkPoco1},
+        {"content file of kind 19", mbkContentFile1, from + plain + "X-Content-File: a.txt\r\n\r\nx", TMimeRebuild::MimeBlock, mbkContentFile1},
+        {"attachment field of kind 21", mbkPegasus, from + plain + "X-RS-Attach: a.txt\r\n\r\nx", TMimeRebuild::Detached, mbkPegasus},
+        {"finfo field of kind 22", mbkPegasus, from + plain + "X-finfo: a.txt\r\n\r\nx", TMimeRebuild::DetachedFinfo, mbkPegasus},
+        {"removed section of kind 23", mbkReaderNamed, from + plain + "\r\n[This section was removed and saved as file a]\r\n",
+         TMimeRebuild::MimeBlock, mbkReaderNamed},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -200,8 +200,8 @@ TEST_F(KvMailBaseFile, MessagesThatNeedTheMimeEngineAreRebuilt)
              "From a@b.cd Mon Jan  1 10:00:00 2001\nContent-Type: text/plain\n\ny\n",
              5);
     ASSERT_EQ(got.size(), 2u);
-    EXPECT_EQ(got[0].Kind, 11);
-    EXPECT_EQ(got[1].Kind, 5);
+    EXPECT_EQ(got[0].Kind, mbkMboxAttachLines);
+    EXPECT_EQ(got[1].Kind, mbkMbox);
     EXPECT_EQ(got[1].Rebuild, TMimeRebuild::None);
 }
 
@@ -215,7 +215,7 @@ TEST_F(KvMailBaseFile, DatesSubjectsAndFlagCache)
                           "From b@b.cd Wed Jan  3 11:00:00 2001\nSubject: =?iso-8859-1?Q?caf=E9?=\n"
                           "Content-Type: text/plain\nStatus: RO\nX-Status: D\n\ny\n"
                           "From c@b.cd Thu Jan  4 12:00:00 2001\nContent-Type: text/plain\n\nz\n");
-    TMboxStream reader(path, 64, false, 9);
+    TMboxStream reader(path, 64, false, mbkMozilla);
     struct Want {
         std::string Subject, Date;
         TDateTime Envelope;

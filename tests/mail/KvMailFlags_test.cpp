@@ -157,30 +157,30 @@ TEST_F(KvMailFlagsFolders, FolderKindsByName)
         TMailboxKind Kind;
         TMailFlags Flags;
     } cases[] = {
-        {"", 5, ffNone},
-        {"Inbox", 5, ffOther},
-        {"Sent", 5, ffSent},
-        {"SENT ITEMS", 5, ffSent},
-        {"Sent.mbx", 5, ffSent},             // the extension is dropped
-        {"C:\\Mail\\Outbox", 5, ffSent},     // the last component is the name
-        {"Drafts", 5, ffDrafts},
-        {"Unsent Messages", 5, ffDrafts},
-        {"Junk", 5, ffTrash},
-        {"Sent Items (2)", 5, ffOther},      // copy numbers only for 26 to 28
-        {"Sent Items (2)", 26, ffSent},
-        {"Trash (12)", 27, ffTrash},
-        {"Trash (x)", 27, ffOther},
-        {"Trash ()", 27, ffOther},
-        {"Hotmail - Sent", 28, ffSent},
-        {"Hotmail - Sent", 5, ffOther},
-        {"Hotmail - Outbox (3)", 28, ffSent},
-        {"Trash\\Old", 9, ffTrash},           // a relative path: its top folder
-        {"Inbox\\Trash", 9, ffOther},
-        {"C:\\Mail\\Trash.sbd\\Old", 9, ffTrash},
-        {"C:\\Mail\\Trash.sbd\\Old", 5, ffOther},
-        {"C:\\Mail\\Trash.sbdx\\Old", 9, ffOther},
-        {"C:\\Eudora\\Junk.FOL\\Sub.mbx", 17, ffTrash},
-        {"C:\\Eudora\\Work.fol\\Trash.mbx", 17, ffOther},
+        {"", mbkMbox, ffNone},
+        {"Inbox", mbkMbox, ffOther},
+        {"Sent", mbkMbox, ffSent},
+        {"SENT ITEMS", mbkMbox, ffSent},
+        {"Sent.mbx", mbkMbox, ffSent},             // the extension is dropped
+        {"C:\\Mail\\Outbox", mbkMbox, ffSent},     // the last component is the name
+        {"Drafts", mbkMbox, ffDrafts},
+        {"Unsent Messages", mbkMbox, ffDrafts},
+        {"Junk", mbkMbox, ffTrash},
+        {"Sent Items (2)", mbkMbox, ffOther},      // copy numbers only for 26 to 28
+        {"Sent Items (2)", mbkCopyNumbered1, ffSent},
+        {"Trash (12)", mbkCopyNumbered2, ffTrash},
+        {"Trash (x)", mbkCopyNumbered2, ffOther},
+        {"Trash ()", mbkCopyNumbered2, ffOther},
+        {"Hotmail - Sent", mbkHotmail, ffSent},
+        {"Hotmail - Sent", mbkMbox, ffOther},
+        {"Hotmail - Outbox (3)", mbkHotmail, ffSent},
+        {"Trash\\Old", mbkMozilla, ffTrash},           // a relative path: its top folder
+        {"Inbox\\Trash", mbkMozilla, ffOther},
+        {"C:\\Mail\\Trash.sbd\\Old", mbkMozilla, ffTrash},
+        {"C:\\Mail\\Trash.sbd\\Old", mbkMbox, ffOther},
+        {"C:\\Mail\\Trash.sbdx\\Old", mbkMozilla, ffOther},
+        {"C:\\Eudora\\Junk.FOL\\Sub.mbx", mbkEudoraToc, ffTrash},
+        {"C:\\Eudora\\Work.fol\\Trash.mbx", mbkEudoraToc, ffOther},
     };
     for (const auto& c : cases)
         EXPECT_EQ(FolderFlagsOf(c.Name, c.Kind), c.Flags) << c.Name << " kind " << int(c.Kind);

@@ -45,44 +45,44 @@ TEST(KvMailFolders, LocationAndNameByKind)
         const char* Name;
     } cases[] = {
         // Message files in folder directories.
-        {1, "C:\\Mail\\Inbox.fld\\1.eml", "C:\\Mail\\", "Inbox"},
-        {1, "C:\\Mail\\Top.FLD\\Sub.fld\\1.eml", "C:\\Mail\\Top\\", "Sub"},
-        {1, "C:\\1.eml", "", "C:"},
-        {31, "Mail\\Sent\\7.eml", "Mail\\", "Sent"},
+        {mbkMessageFile, "C:\\Mail\\Inbox.fld\\1.eml", "C:\\Mail\\", "Inbox"},
+        {mbkMessageFile, "C:\\Mail\\Top.FLD\\Sub.fld\\1.eml", "C:\\Mail\\Top\\", "Sub"},
+        {mbkMessageFile, "C:\\1.eml", "", "C:"},
+        {mbkFolderFlagsOnly, "Mail\\Sent\\7.eml", "Mail\\", "Sent"},
         // ".mbox" directories with their "Messages" folder.
-        {3, "Mail\\Inbox.mbox\\Messages\\1.emlx", "Mail", "Inbox"},
-        {3, "C:\\Mail\\Box.IMAPMBOX\\messages\\1.emlx", "C:\\Mail", "Box"},
-        {3, "Mail\\A.mbox\\X\\Messages\\1.emlx", "Mail", "A"},
-        {3, "Mail\\Top.sbd\\Inbox.mbox\\Messages\\2.partial.emlx", "Mail\\Top", "Inbox"},
-        {3, "Mail\\Plain\\1.emlx", "Mail", "Plain"},
+        {mbkEmlxFolder, "Mail\\Inbox.mbox\\Messages\\1.emlx", "Mail", "Inbox"},
+        {mbkEmlxFolder, "C:\\Mail\\Box.IMAPMBOX\\messages\\1.emlx", "C:\\Mail", "Box"},
+        {mbkEmlxFolder, "Mail\\A.mbox\\X\\Messages\\1.emlx", "Mail", "A"},
+        {mbkEmlxFolder, "Mail\\Top.sbd\\Inbox.mbox\\Messages\\2.partial.emlx", "Mail\\Top", "Inbox"},
+        {mbkEmlxFolder, "Mail\\Plain\\1.emlx", "Mail", "Plain"},
         // Maildir: dots make sub-folders, leading dots go.
-        {4, "Maildir\\.Sent\\cur\\123", "Maildir\\Sent\\", ""},
-        {4, "C:\\mail.box\\.Work.Old\\NEW\\1", "C:\\mail\\box\\Work\\Old\\", ""},
-        {4, "Maildir\\..x\\tmp\\1", "Maildir\\x\\", ""},
+        {mbkMaildir, "Maildir\\.Sent\\cur\\123", "Maildir\\Sent\\", ""},
+        {mbkMaildir, "C:\\mail.box\\.Work.Old\\NEW\\1", "C:\\mail\\box\\Work\\Old\\", ""},
+        {mbkMaildir, "Maildir\\..x\\tmp\\1", "Maildir\\x\\", ""},
         // mbox files.
-        {5, "C:\\Mail\\Inbox.mbx", "C:\\Mail\\", "Inbox"},
-        {5, "C:\\Mail\\Inbox.TXT", "C:\\Mail\\", "Inbox"},
-        {5, "C:\\Mail\\Notes.dat", "C:\\Mail\\", "Notes.dat"},
-        {8, "C:\\p.fld\\Inbox.mbox", "C:\\p\\", "Inbox"},
-        {5, "C:\\Mail\\Work.mbox\\Sub.mbox\\mbox", "C:\\Mail\\Work\\", "Sub"},
-        {11, "C:\\Mail\\Inbox.mbox\\mbox", "C:\\Mail\\", "Inbox"},
-        {6, "C:\\Mail\\Inbox.mbx", "C:\\Mail\\", "Inbox.mbx"},
-        {7, "C:\\x.fld\\In.MBOX", "C:\\x\\", "In"},
+        {mbkMbox, "C:\\Mail\\Inbox.mbx", "C:\\Mail\\", "Inbox"},
+        {mbkMbox, "C:\\Mail\\Inbox.TXT", "C:\\Mail\\", "Inbox"},
+        {mbkMbox, "C:\\Mail\\Notes.dat", "C:\\Mail\\", "Notes.dat"},
+        {mbkPine, "C:\\p.fld\\Inbox.mbox", "C:\\p\\", "Inbox"},
+        {mbkMbox, "C:\\Mail\\Work.mbox\\Sub.mbox\\mbox", "C:\\Mail\\Work\\", "Sub"},
+        {mbkMboxAttachLines, "C:\\Mail\\Inbox.mbox\\mbox", "C:\\Mail\\", "Inbox"},
+        {mbkFldMbox, "C:\\Mail\\Inbox.mbx", "C:\\Mail\\", "Inbox.mbx"},
+        {mbkFldMboxFolderFlags, "C:\\x.fld\\In.MBOX", "C:\\x\\", "In"},
         // Mozilla-family trees.
-        {9, "Mail\\Local\\Inbox.sbd\\Work.sbd\\Project", "Mail\\Local\\", "Inbox\\Work\\Project"},
-        {9, "C:\\Mail\\Local\\Inbox", "C:\\Mail\\Local\\", "Inbox"},
-        {9, "Inbox.sbd\\Sub", "Inbox.sbd\\", "Sub"},
+        {mbkMozilla, "Mail\\Local\\Inbox.sbd\\Work.sbd\\Project", "Mail\\Local\\", "Inbox\\Work\\Project"},
+        {mbkMozilla, "C:\\Mail\\Local\\Inbox", "C:\\Mail\\Local\\", "Inbox"},
+        {mbkMozilla, "Inbox.sbd\\Sub", "Inbox.sbd\\", "Sub"},
         // Name from the file.
-        {10, "C:\\a\\b.txt", "C:\\a\\", "b"},
-        {24, "C:\\a\\Hotmail - Inbox.mbx", "C:\\a\\", "Hotmail - Inbox"},
-        {13, "C:\\p.fld\\In.mbx", "C:\\p\\", "In"},
+        {mbkCalypso, "C:\\a\\b.txt", "C:\\a\\", "b"},
+        {mbkFileNamed, "C:\\a\\Hotmail - Inbox.mbx", "C:\\a\\", "Hotmail - Inbox"},
+        {mbkPoco1, "C:\\p.fld\\In.mbx", "C:\\p\\", "In"},
         // Stores with names of their own.
-        {17, "C:\\Eudora\\Work.fol\\Sub.toc", "C:\\Eudora\\", "eudora:Sub.toc"},
-        {16, "C:\\Eudora\\In.mbx", "C:\\Eudora\\", "eudora:In.mbx"},
-        {21, "C:\\PMail\\FOL0001.PMM", "C:\\PMail\\", "pegasus:FOL0001.PMM"},
+        {mbkEudoraToc, "C:\\Eudora\\Work.fol\\Sub.toc", "C:\\Eudora\\", "eudora:Sub.toc"},
+        {mbkEudoraMbx, "C:\\Eudora\\In.mbx", "C:\\Eudora\\", "eudora:In.mbx"},
+        {mbkPegasusPlain, "C:\\PMail\\FOL0001.PMM", "C:\\PMail\\", "pegasus:FOL0001.PMM"},
         // Folder directories.
-        {19, "C:\\Store\\Inbox\\m.txt", "C:\\Store\\", "Inbox"},
-        {35, "C:\\Store\\Inbox.mbx", "C:\\Store\\Inbox", ""},
+        {mbkContentFile1, "C:\\Store\\Inbox\\m.txt", "C:\\Store\\", "Inbox"},
+        {mbkFileLocation, "C:\\Store\\Inbox.mbx", "C:\\Store\\Inbox", ""},
         {99, "C:\\Store\\Inbox.mbx", "C:\\Store\\", ""},
     };
     for (const auto& c : cases) {
@@ -154,7 +154,7 @@ TEST(KvMailFolders, FolderExtensions)
 TEST_F(KvMailFoldersObj, FileNameSetsFolderAndFlags)
 {
     TMailFolderObj obj;
-    obj.FormatKind = 9;
+    obj.FormatKind = mbkMozilla;
     obj.SetFileName("C:\\Mail\\Local\\Trash.sbd\\Old");
     EXPECT_EQ(obj.FolderLocation, "C:\\Mail\\Local\\");
     EXPECT_EQ(obj.FolderName, "Trash\\Old");
@@ -192,7 +192,7 @@ TEST_F(KvMailFoldersObj, FileNameSetsFolderAndFlags)
 
     // Kind 23 leaves the name to its reader.
     TMailFolderObj kept;
-    kept.FormatKind = 23;
+    kept.FormatKind = mbkReaderNamed;
     kept.SetFolderName("Outbox");
     kept.SetFileName("C:\\Store\\Inbox.mbx");
     EXPECT_EQ(kept.FolderLocation, "C:\\Store\\");

@@ -119,7 +119,7 @@ TEST_F(KvMailStreamFile, ContractEveryLineBreakKindEveryFormat)
                                 {"CR CR LF", "\r\r\n"}, {"mixed", ""}};
     const std::string mixed[] = {"\n", "\r\n", "\r", "\n"};
     // mbox, Mozilla-family, Pine, Eudora data file, Mac Eudora.
-    const TMailboxKind kinds[] = {5, 9, 8, 16, 18};
+    const TMailboxKind kinds[] = {mbkMbox, mbkMozilla, mbkPine, mbkEudoraMbx, mbkMacEudora};
     for (const BreakCase& b : breaks)
         for (TMailboxKind kind : kinds) {
             SCOPED_TRACE(std::string(b.Name) + " kind " + std::to_string(kind));
@@ -253,7 +253,7 @@ TEST_F(KvMailStreamFile, PlainKindsSplitAtEveryLineStartFrom)
         {"LF in a CR file is no line end", "From a\rb\rc\nFrom here\r", 1},
     };
     for (const Case& c : cases)
-        for (TMailboxKind kind : {12, 21, 25}) {
+        for (TMailboxKind kind : {mbkPlainMbox, mbkPegasusPlain, mbkFileNamedPlain}) {
             SCOPED_TRACE(std::string(c.Name) + " kind " + std::to_string(kind));
             EXPECT_EQ(SplitEveryWay(c.File, kind).size(), c.Count);
         }
@@ -270,7 +270,7 @@ TEST_F(KvMailStreamFile, DeletedFlagsAndProgress)
         "From a@b.cd Mon Jan  1 10:00:00 2001\nX-Gmail-Labels: Inbox,Important\n\nx\n";
     const std::string path = Dir.File("flags.mbox");
     KvMailStreamWriteFile(path, file);
-    TMboxStream reader(path, 16, false, 9);
+    TMboxStream reader(path, 16, false, mbkMozilla);
     const std::vector<TKvReadMessage> got = KvMailStreamReadAll(reader);
     ASSERT_EQ(got.size(), 6u);
     const bool deleted[] = {true, false, true, false, true, false};
@@ -288,13 +288,13 @@ TEST_F(KvMailStreamFile, DeletedFlagsAndProgress)
 TEST_F(KvMailStreamFile, MissingEmptyAndLockedFiles)
 {
     {
-        TMboxStream reader(Dir.File("none.mbox"), 64, false, 5);
+        TMboxStream reader(Dir.File("none.mbox"), 64, false, mbkMbox);
         EXPECT_FALSE(reader.Locked);
         EXPECT_FALSE(reader.NextMessage());
     }
     KvMailStreamWriteFile(Dir.File("empty.mbox"), "");
     {
-        TMboxStream reader(Dir.File("empty.mbox"), 64, false, 5);
+        TMboxStream reader(Dir.File("empty.mbox"), 64, false, mbkMbox);
         EXPECT_FALSE(reader.Locked);
         EXPECT_FALSE(reader.NextMessage());
     }
@@ -303,7 +303,7 @@ TEST_F(KvMailStreamFile, MissingEmptyAndLockedFiles)
     HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     {
-        TMboxStream reader(path, 64, false, 5);
+        TMboxStream reader(path, 64, false, mbkMbox);
         EXPECT_TRUE(reader.Locked);
         EXPECT_FALSE(reader.NextMessage());
     }
@@ -323,7 +323,7 @@ TEST_F(KvMailStreamFile, MessageAboveTheCapIsCutAndLogged)
         std::vector<TKvReadMessage> got;
         std::vector<bool> damaged;
         {
-            TMboxStream reader(path, 32, false, 5);
+            TMboxStream reader(path, 32, false, mbkMbox);
             reader.MaxMessageSize = 100;
             while (reader.NextMessage()) {
                 TKvReadMessage m;
@@ -387,7 +387,7 @@ TEST_F(KvMailStreamFile, OffsetsAndSizesBeyondFourGigabytes)
     std::vector<std::string> texts;
     std::vector<std::int64_t> positions, sizes;
     {
-        TMboxStream reader(path, DefaultMailBufferSize, false, 5);
+        TMboxStream reader(path, DefaultMailBufferSize, false, mbkMbox);
         reader.MaxMessageSize = 4096;
         while (reader.NextMessage()) {
             positions.push_back(reader.MessagePos);
@@ -467,7 +467,7 @@ TEST_F(KvMailStreamFile, EveryLineBreakBecomesCrLf)
     };
     const std::string last = "From z@b.cd Mon Jan  1 10:00:00 2001\r\nA: 2\r\n\r\nend\r\n";
     for (const Case& c : cases)
-        for (TMailboxKind kind : {8, 9}) {
+        for (TMailboxKind kind : {mbkPine, mbkMozilla}) {
             SCOPED_TRACE(std::string(c.Name) + " kind " + std::to_string(kind));
             const std::vector<std::string> got = SplitEveryWay(c.Message + last, kind);
             ASSERT_EQ(got.size(), 2u);

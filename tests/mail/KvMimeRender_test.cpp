@@ -86,7 +86,7 @@ TEST(KvMimeRender, KindsWithoutTextAndFromLines)
          "From - Mon Jan  1 12:00:00 2001\r\nSubject: s\r\nDate: Mon, 1 Jan 2001 10:00:00 +0000\r\n\r\n"
          "from here on\r\n"},
         {"a present line of the wanted kind stays", withDash, flkDash, 0, withDash},
-        {"it stays, and format 8 escapes the body", withDash, flkDash, 8,
+        {"it stays, and format 8 escapes the body", withDash, flkDash, mbkPine,
          "From - Mon Jan  1 12:00:00 2001\r\nSubject: s\r\nDate: Mon, 1 Jan 2001 10:00:00 +0000\r\n\r\n"
          "from here on\r\n\r\n"},
         {"kind 1 removes a present line", withDash, flkNone, 0, body},

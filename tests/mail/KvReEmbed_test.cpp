@@ -49,7 +49,7 @@ TEST_F(KvReEmbedStore, AttachmentLinesOfAnMbox)
         SCOPED_TRACE(c.Name);
         TMessageParts parts;
         const std::string out =
-            Rebuild(Head + c.Field + "Content-Type: text/plain\r\n\r\nsee the files\r\n", 11, parts);
+            Rebuild(Head + c.Field + "Content-Type: text/plain\r\n\r\nsee the files\r\n", mbkMboxAttachLines, parts);
         TKvMimeBlock back(out, false, true);
         EXPECT_EQ(PartTreeShape(back), c.Shape) << out;
         EXPECT_EQ(NamedPartBytes(back, "r.pdf"), Pdf);
@@ -69,7 +69,7 @@ TEST_F(KvReEmbedStore, MessageOfOneFileBecomesTheFile)
 {
     Put("r.pdf", Pdf);
     TMessageParts parts;
-    const std::string out = Rebuild(std::string(Head) + "X-Attachments: r.pdf\r\n\r\n", 11, parts);
+    const std::string out = Rebuild(std::string(Head) + "X-Attachments: r.pdf\r\n\r\n", mbkMboxAttachLines, parts);
     TKvMimeBlock back(out, false, true);
     EXPECT_EQ(PartTreeShape(back), "application/pdf(r.pdf)") << out;
     EXPECT_NE(back.Header.find("Content-Disposition: attachment;\r\n\tfilename=\"r.pdf\""), std::string::npos);
@@ -86,7 +86,7 @@ TEST_F(KvReEmbedStore, PreloadedFilesAndOtherStores)
         preloaded.AddPair("held.txt", "held words\r\n");
         TMessageParts parts;
         const std::string out =
-            Rebuild(std::string(Head) + "X-Attachments: held.txt\r\nContent-Type: text/plain\r\n\r\nx\r\n", 11, parts,
+            Rebuild(std::string(Head) + "X-Attachments: held.txt\r\nContent-Type: text/plain\r\n\r\nx\r\n", mbkMboxAttachLines, parts,
                     &preloaded);
         TKvMimeBlock back(out, false, true);
         EXPECT_EQ(PartTreeShape(back), "multipart/mixed[text/plain,text/plain(held.txt)]");
@@ -134,11 +134,11 @@ TEST_F(KvReEmbedStore, FieldsOfOtherStores)
         const char* File;
     };
     const Case cases[] = {
-        {"path, content id and display name", 10, false, "X-Attachment: \".\\r.pdf\"; \"\"; \"Report.pdf\"\r\n",
+        {"path, content id and display name", mbkCalypso, false, "X-Attachment: \".\\r.pdf\"; \"\"; \"Report.pdf\"\r\n",
          "multipart/mixed[text/plain,application/pdf(Report.pdf)]", "Report.pdf"},
-        {"a moved store's Attach folder", 13, false, "X-Poco-Attachment: C:\\Old Store\\Attach\\p.pdf\r\n",
+        {"a moved store's Attach folder", mbkPoco1, false, "X-Poco-Attachment: C:\\Old Store\\Attach\\p.pdf\r\n",
          "multipart/mixed[text/plain,application/pdf(p.pdf)]", "p.pdf"},
-        {"file and its display name", 22, true, "X-file: r.pdf\r\nX-finfo: 12, \"a, b\", \"Annual report.pdf\"\r\n",
+        {"file and its display name", mbkPegasus, true, "X-file: r.pdf\r\nX-finfo: 12, \"a, b\", \"Annual report.pdf\"\r\n",
          "multipart/mixed[text/plain,application/pdf(Annual report.pdf)]", "Annual report.pdf"},
     };
     for (const Case& c : cases) {

@@ -15,6 +15,7 @@ struct TMailFormatInfo {
     const char* SourceExt;
     const char* DataExt;
     TMailboxKind ReaderMode;
+    TMailReader Reader;
     int SourceRow;  // -1: not in the source list
     int TargetRow;  // -1: not in the target list
     int ClientId;   // default store of the source format, 0 for none
@@ -23,42 +24,30 @@ struct TMailFormatInfo {
 // Ids 9 and 11 have no settings name on purpose: stored settings written
 // before those formats existed must not pick them up by accident.
 constexpr TMailFormatInfo FormatTable[MaxMailFormat + 1] = {
-    {"Unknown", "*", "", 0, -1, -1, 0},
-    {"Thunderbird", "msf", "", 9, 1, -1, 5},
-    {"Eudora_OSE", "msf", "", 9, 5, -1, 5},
-    {"SeaMonkey", "msf", "", 9, 2, -1, 6},
-    {"Mozilla", "msf", "", 9, 3, -1, 7},
-    {"Netscape", "msf", "", 9, 4, -1, 8},
-    {"Netscape_Old", "snm", "", 9, -1, -1, 8},
-    {"Eudora.toc", "toc", "", 17, 7, -1, 9},
-    {"Eudora.mbx", "mbx", "mbx", 16, 8, -1, 9},
-    {"", "*", "", 18, 9, -1, 0},
-    {"Mbox", "*", "mbox", 5, 11, -1, 0},
-    {"", "*", "", 8, 12, -1, 0},
-    {"EML", "eml", "eml", 1, -1, 1, 0},
-    {"Txt", "txt", "txt", 1, -1, 2, 0},
-    {"Mbox_Win", "mbox", "mbox", 5, -1, 4, 0},
-    {"Mbox_Unix", "mbox", "mbox", 5, -1, 5, 0},
-    {"Mbox_Mac", "mbox", "mbox", 5, -1, 6, 0},
-    {"Other", "*", "", 0, 14, 8, 0},
+    {"Unknown", "*", "", mbkNone, TMailReader::None, -1, -1, 0},
+    {"Thunderbird", "msf", "", mbkMozilla, TMailReader::Stream, 1, -1, 5},
+    {"Eudora_OSE", "msf", "", mbkMozilla, TMailReader::Stream, 5, -1, 5},
+    {"SeaMonkey", "msf", "", mbkMozilla, TMailReader::Stream, 2, -1, 6},
+    {"Mozilla", "msf", "", mbkMozilla, TMailReader::Stream, 3, -1, 7},
+    {"Netscape", "msf", "", mbkMozilla, TMailReader::Stream, 4, -1, 8},
+    {"Netscape_Old", "snm", "", mbkMozilla, TMailReader::Stream, -1, -1, 8},
+    {"Eudora.toc", "toc", "", mbkEudoraToc, TMailReader::EudoraIndex, 7, -1, 9},
+    {"Eudora.mbx", "mbx", "mbx", mbkEudoraMbx, TMailReader::Stream, 8, -1, 9},
+    {"", "*", "", mbkMacEudora, TMailReader::Stream, 9, -1, 0},
+    {"Mbox", "*", "mbox", mbkMbox, TMailReader::Stream, 11, -1, 0},
+    {"", "*", "", mbkPine, TMailReader::Stream, 12, -1, 0},
+    {"EML", "eml", "eml", mbkMessageFile, TMailReader::None, -1, 1, 0},
+    {"Txt", "txt", "txt", mbkMessageFile, TMailReader::None, -1, 2, 0},
+    {"Mbox_Win", "mbox", "mbox", mbkMbox, TMailReader::None, -1, 4, 0},
+    {"Mbox_Unix", "mbox", "mbox", mbkMbox, TMailReader::None, -1, 5, 0},
+    {"Mbox_Mac", "mbox", "mbox", mbkMbox, TMailReader::None, -1, 6, 0},
+    {"Other", "*", "", mbkNone, TMailReader::None, 14, 8, 0},
 };
 
 const TMailFormatInfo& InfoOf(TMailFormat Format)
 {
-    const int id = Format & 0x7F;
+    const int id = MailFormatId(Format);
     return FormatTable[id <= MaxMailFormat ? id : 0];
-}
-
-bool IsMozillaFormat(TMailFormat Format)
-{
-    const TMailFormat id = Format & 0x7F;
-    return id >= mftThunderbird && id <= mftNetscapeOld;
-}
-
-bool IsEudoraFormat(TMailFormat Format)
-{
-    const TMailFormat id = Format & 0x7F;
-    return id == mftEudoraToc || id == mftEudoraMbx;
 }
 
 // Header rows and rows past the list belong to no format.
@@ -99,6 +88,23 @@ TMailboxKind MailFormatReaderMode(TMailFormat Format)
     return InfoOf(Format).ReaderMode;
 }
 
+TMailReader MailFormatReader(TMailFormat Format)
+{
+    return InfoOf(Format).Reader;
+}
+
+bool MailFormatIsMozilla(TMailFormat Format)
+{
+    const TMailFormat id = MailFormatId(Format);
+    return id >= mftThunderbird && id <= mftNetscapeOld;
+}
+
+bool MailFormatIsEudora(TMailFormat Format)
+{
+    const TMailFormat id = MailFormatId(Format);
+    return id == mftEudoraToc || id == mftEudoraMbx;
+}
+
 TMailFormat MailFormatFromSourceRow(int Row)
 {
     return FormatOfRow(&TMailFormatInfo::SourceRow, Row);
@@ -111,19 +117,19 @@ TMailFormat MailFormatFromTargetRow(int Row)
 
 int MailFormatToRow(TMailFormat Format, bool Target)
 {
-    if (Target && (Format & 0x7F) == mftSeveral)
+    if (Target && MailFormatId(Format) == mftSeveral)
         return 8;
     return Target ? InfoOf(Format).TargetRow : InfoOf(Format).SourceRow;
 }
 
 std::string MailFormatSubfolderExt(TMailFormat Format)
 {
-    return IsMozillaFormat(Format) ? FolderExtSbd : "";
+    return MailFormatIsMozilla(Format) ? FolderExtSbd : "";
 }
 
 TLineBreakKind MailFormatLineBreak(TMailFormat Format)
 {
-    switch (Format & 0x7F) {
+    switch (MailFormatId(Format)) {
     case mftMboxUnix:
         return lbkLf;
     case mftMboxMac:
@@ -135,13 +141,13 @@ TLineBreakKind MailFormatLineBreak(TMailFormat Format)
 
 bool MailFormatIsOneFilePerMessage(TMailFormat Format)
 {
-    const TMailFormat id = Format & 0x7F;
+    const TMailFormat id = MailFormatId(Format);
     return id == mftEml || id == mftTxt;
 }
 
 bool MailFormatIsMboxTarget(TMailFormat Format)
 {
-    const TMailFormat id = Format & 0x7F;
+    const TMailFormat id = MailFormatId(Format);
     return id >= mftMboxWin && id <= mftMboxMac;
 }
 
@@ -229,14 +235,14 @@ std::string TConvertSettings::GetSourceExt(bool DataFile) const
 {
     if (!DataFile)
         return MailFormatExtension(SourceFormat, false);
-    return IsEudoraFormat(SourceFormat) ? "mbx" : "";
+    return MailFormatIsEudora(SourceFormat) ? "mbx" : "";
 }
 
 std::string TConvertSettings::GetMailboxFileOf(const std::string& FoundFile) const
 {
-    if (IsMozillaFormat(SourceFormat))
+    if (MailFormatIsMozilla(SourceFormat))
         return RemoveFileExt(FoundFile, MailFormatExtension(SourceFormat, false));
-    if ((SourceFormat & 0x7F) == mftEudoraToc)
+    if (MailFormatId(SourceFormat) == mftEudoraToc)
         return SetFileExt(FoundFile, "mbx");
     return FoundFile;
 }

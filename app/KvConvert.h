@@ -10,7 +10,8 @@
 #include "foundation/KvLineBreaks.h"
 #include "mail/KvMailFlags.h"
 
-// One byte; every lookup masks it with 0x7F first.
+// One byte; bit 7 is the caller's, every lookup takes the id below it
+// (MailFormatId).
 using TMailFormat = std::uint8_t;
 enum : TMailFormat {
     mftUnknown = 0,
@@ -35,12 +36,27 @@ enum : TMailFormat {
 };
 inline constexpr TMailFormat MaxMailFormat = mftOther;
 
+// The format's id without the caller's bit 7.
+constexpr TMailFormat MailFormatId(TMailFormat Format) { return Format & 0x7F; }
+
+// The reader a source format's mailboxes are read with.
+enum class TMailReader : std::uint8_t {
+    None,         // not a source format
+    Stream,       // From_-separated mailbox files
+    EudoraIndex,  // the index file, with its data file beside it
+};
+
 // Empty for the formats without a settings name.
 std::string MailFormatName(TMailFormat Format);
 // Ignores letter case; 0 for any other text.
 TMailFormat MailFormatFromName(const std::string& Name);
 std::string MailFormatExtension(TMailFormat Format, bool DataFile);
 TMailboxKind MailFormatReaderMode(TMailFormat Format);
+TMailReader MailFormatReader(TMailFormat Format);
+// The Mozilla-family formats, whose folders have "sbd" sub-folders.
+bool MailFormatIsMozilla(TMailFormat Format);
+// The Eudora formats read from a Windows store (index or data file).
+bool MailFormatIsEudora(TMailFormat Format);
 TMailFormat MailFormatFromSourceRow(int Row);
 TMailFormat MailFormatFromTargetRow(int Row);
 // -1 when the format has no row in that list.

@@ -386,8 +386,7 @@ void TConvertDriver::PrepareMboxWriter(const std::string& DataFile)
     if (HasTrailingSlash(FTargetFolder)) {
         ForceFolder(FTargetFolder);
         const std::string ext = cs.GetTargetExt();
-        const TMailFormat source = cs.SourceFormat & 0x7F;
-        const bool eudora = source == mftEudoraToc || source == mftEudoraMbx;
+        const bool eudora = MailFormatIsEudora(cs.SourceFormat);
         std::string name = ExtractFileNamePart(DataFile);
         if (ext == ".") {
             if (eudora)
@@ -440,15 +439,16 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
     }
     // Only the mbox readers see the data file's head; an index reader
     // finds its messages by offset.
-    const size_t bom = (cs.SourceFormat & 0x7F) == mftEudoraToc ? 0 : BomLength(head);
+    const TMailReader readerKind = MailFormatReader(cs.SourceFormat);
+    const size_t bom = readerKind == TMailReader::EudoraIndex ? 0 : BomLength(head);
     const bool bomLine = bom > 0 && head.find_first_of("\r\n", bom) < PaddingLength(head);
 
     std::unique_ptr<TFileMailObj> reader;
-    const TMailFormat source = cs.SourceFormat & 0x7F;
-    if (source == mftEudoraToc)
+    if (readerKind == TMailReader::EudoraIndex)
         reader = std::make_unique<TEudoraTocObj>(FileName);
-    else if ((source >= mftThunderbird && source <= mftNetscapeOld) || (source >= mftEudoraMbx && source <= mftPine))
-        reader = std::make_unique<TMboxStream>(data, DefaultMailBufferSize, false, MailFormatReaderMode(source));
+    else if (readerKind == TMailReader::Stream)
+        reader = std::make_unique<TMboxStream>(data, DefaultMailBufferSize, false,
+                                               MailFormatReaderMode(cs.SourceFormat));
     else
         return crDone;
     if (reader->Locked) {

@@ -32,17 +32,48 @@ TEST(KvConvertFormats, RoundTripsThroughNamesAndRows)
         TMailFormat Id;
         const char* Source;
         const char* Data;
-        int Mode;
+        TMailboxKind Mode;
         TLineBreakKind Break;
-    } cases[] = {{7, "toc", "", 17, 2},   {8, "mbx", "mbx", 16, 2},     {9, "*", "", 18, 2},
-                 {10, "*", "mbox", 5, 2}, {11, "*", "", 8, 2},          {1, "msf", "", 9, 2},
-                 {6, "snm", "", 9, 2},    {15, "mbox", "mbox", 5, 5}, {16, "mbox", "mbox", 5, 3},
-                 {17, "*", "", 0, 2},     {12, "eml", "eml", 1, 2}};
+    } cases[] = {{mftEudoraToc, "toc", "", mbkEudoraToc, lbkCrLf},   {mftEudoraMbx, "mbx", "mbx", mbkEudoraMbx, lbkCrLf},
+                 {mftMacEudora, "*", "", mbkMacEudora, lbkCrLf},     {mftMbox, "*", "mbox", mbkMbox, lbkCrLf},
+                 {mftPine, "*", "", mbkPine, lbkCrLf},               {mftThunderbird, "msf", "", mbkMozilla, lbkCrLf},
+                 {mftNetscapeOld, "snm", "", mbkMozilla, lbkCrLf},   {mftMboxUnix, "mbox", "mbox", mbkMbox, lbkLf},
+                 {mftMboxMac, "mbox", "mbox", mbkMbox, lbkCr},       {mftOther, "*", "", mbkNone, lbkCrLf},
+                 {mftEml, "eml", "eml", mbkMessageFile, lbkCrLf}};
     for (const auto& c : cases) {
         EXPECT_EQ(MailFormatExtension(c.Id, false), c.Source) << int(c.Id);
         EXPECT_EQ(MailFormatExtension(c.Id, true), c.Data) << int(c.Id);
         EXPECT_EQ(MailFormatReaderMode(c.Id), c.Mode) << int(c.Id);
         EXPECT_EQ(MailFormatLineBreak(c.Id), c.Break) << int(c.Id);
+    }
+}
+
+// Each source format is read by the reader its mailboxes need; targets and
+// markers by none. Bit 7 is the caller's and changes nothing.
+TEST(KvConvertFormats, ReadersAndFamilies)
+{
+    const struct {
+        TMailFormat Id;
+        TMailReader Reader;
+        bool Mozilla;
+        bool Eudora;
+    } cases[] = {
+        {mftUnknown, TMailReader::None, false, false},      {mftThunderbird, TMailReader::Stream, true, false},
+        {mftEudoraOse, TMailReader::Stream, true, false},   {mftNetscapeOld, TMailReader::Stream, true, false},
+        {mftEudoraToc, TMailReader::EudoraIndex, false, true}, {mftEudoraMbx, TMailReader::Stream, false, true},
+        {mftMacEudora, TMailReader::Stream, false, false},  {mftMbox, TMailReader::Stream, false, false},
+        {mftPine, TMailReader::Stream, false, false},       {mftEml, TMailReader::None, false, false},
+        {mftMboxWin, TMailReader::None, false, false},      {mftOther, TMailReader::None, false, false},
+        {mftSeveral, TMailReader::None, false, false},      {0x7F, TMailReader::None, false, false},
+    };
+    for (const auto& c : cases) {
+        for (TMailFormat bit : {0x00, 0x80}) {
+            const TMailFormat f = static_cast<TMailFormat>(c.Id | bit);
+            EXPECT_EQ(MailFormatReader(f), c.Reader) << int(f);
+            EXPECT_EQ(MailFormatIsMozilla(f), c.Mozilla) << int(f);
+            EXPECT_EQ(MailFormatIsEudora(f), c.Eudora) << int(f);
+            EXPECT_EQ(MailFormatId(f), c.Id) << int(f);
+        }
     }
 }
 

@@ -13,4 +13,16 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   # Two test programs may start at once on a new prefix: one creates it.
   ( flock 9; [ -f "$WINEPREFIX/system.reg" ] || { wineboot -i >/dev/null 2>&1; wineserver -w; } ) 9>"$WINEPREFIX.lock"
 fi
+# Under Xvfb no window manager runs, and Wine waits 2 s for one to withdraw
+# every managed top-level window that is hidden or destroyed. The test
+# programs run their windows unmanaged; the program itself keeps the usual
+# setting, so what a user sees is unchanged.
+exe=$(basename "${1:-}")
+case "$exe" in
+test_*.exe)
+  if ! grep -qiF "[Software\\\\Wine\\\\AppDefaults\\\\$exe\\\\X11 Driver]" "$WINEPREFIX/user.reg"; then
+    wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
+  fi
+  ;;
+esac
 exec wine "$@"

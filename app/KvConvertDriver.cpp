@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "classlib/Classes.h"
+#include "classlib/ResStrings.h"
 #include "classlib/SysUtils.h"
 #include "foundation/KvBase.h"
 #include "foundation/KvFileFinder.h"
@@ -125,8 +126,11 @@ std::string FitFileName(const std::string& Folder, const std::string& Base, cons
     }
     while (cut > 0 && (Base[cut - 1] == ' ' || Base[cut - 1] == '.'))
         --cut;
+    // A name of dots and blanks up to the cut has nothing left to keep: it
+    // is named as a message without subject is, rather than not written.
+    const std::string noName = LoadResString(SNoName);
     if (cut == 0)
-        return std::string();
+        return pathRoom > 0 && Base != noName ? FitFileName(Folder, noName, Suffix, Reserve) : std::string();
     return JoinPath(Folder, Base.substr(0, cut) + Suffix);
 }
 
@@ -524,7 +528,9 @@ int TConvertDriver::WriteMessageFile(const std::string& Text)
     const TConvertSettings& cs = *FSettings;
     std::string base;
     if (cs.Md5FileNames) {
-        base = GetMessageIdentityDigest(Text, false);
+        // Names from message data go through the safe-name rules, a digest
+        // too: nothing in a message may name a place outside the target.
+        base = MakeSafeFileName(GetMessageIdentityDigest(Text, false), false);
     } else {
         // File names are ANSI: a subject in any other charset would come out
         // as the bytes of that charset.

@@ -1,5 +1,7 @@
 #include "mail/KvMailNames.h"
 
+#include <algorithm>
+#include <cctype>
 #include <memory>
 
 #include "classlib/ResStrings.h"
@@ -114,13 +116,19 @@ void ApplyNameFilter(TKvCharFilter& Filter, std::string& S, bool AllowPaths)
 
 std::string FixNameComponent(std::string C)
 {
+    // Windows drops trailing dots and blanks from a name it creates: "a. ."
+    // would be written as "a", another file than the one asked for.
     if (!C.empty() && C.back() == '.') {
-        const auto last = C.find_last_not_of('.');
+        const auto last = C.find_last_not_of(". ");
         C.erase(last == std::string::npos ? 0 : last + 1);
     }
     if (C.empty())
         return LoadResString(SNoName);
-    if (IsReservedDeviceName(C))
+    // "CON .txt" opens the console as "CON.txt" does.
+    std::string base = C.substr(0, C.find('.'));
+    const auto lastChar = base.find_last_not_of(' ');
+    base.erase(lastChar == std::string::npos ? 0 : lastChar + 1);
+    if (IsReservedDeviceName(base))
         return "_" + C;
     return C;
 }
@@ -149,7 +157,11 @@ std::string GetMessageIdentityDigest(const std::string& Text, bool IsHeader)
 {
     std::string identity;
     GetMessageIdentity(Text, IsHeader, true, identity);
-    if (!identity.empty() && identity[0] == '$')
+    // The fallback identity is "$" and a digest. A Message-ID that merely
+    // starts with "$" is message data like any other: taken as it stands it
+    // could name a path ("$..\..\x") or hold characters no name may.
+    const auto hex = [](char C) { return std::isxdigit(static_cast<unsigned char>(C)) != 0; };
+    if (identity.size() == 33 && identity[0] == '$' && std::all_of(identity.begin() + 1, identity.end(), hex))
         return identity.substr(1);
     return MD5HexOfString(identity);
 }
@@ -206,10 +218,12 @@ std::string MakeSafeFileName(const std::string& Name, bool AllowPaths)
         return Name;
     std::string s = Name;
     TKvCharFilter* filter = NameFilter();
+    // A rules file may leave a reserved character as it is; the built-in
+    // map after it keeps every name a name (it changes nothing the filter
+    // made safe already).
     if (filter && filter->InScope(cfsFiles))
         ApplyNameFilter(*filter, s, AllowPaths);
-    else
-        ApplyBuiltInMap(s, AllowPaths);
+    ApplyBuiltInMap(s, AllowPaths);
 
     if (!AllowPaths)
         return FixNameComponent(TrimCharSetStr(s, true, BlankAndControl()));

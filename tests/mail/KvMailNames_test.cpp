@@ -41,6 +41,11 @@ TEST(KvMailNamesIdentity, DigestOfMessageIdOrFallback)
         {"Subject: a\rDate: b\r\rbody", "242e5f5efd8d255f4dcd504e5b0e338f"},
         // a Message-ID that is a digest already
         {"Message-ID: $0123456789abcdef0123456789abcdef\r\n\r\n", "0123456789abcdef0123456789abcdef"},
+        {"Message-ID: $0123456789ABCDEF0123456789ABCDEF\r\n\r\n", "0123456789ABCDEF0123456789ABCDEF"},
+        // anything else after a "$" is a Message-ID to hash, never a name
+        {"Message-ID: $..\\..\\evil\r\n\r\n", "cbb316a7bcfa1934d88cf22c92dc1b6e"},
+        {"Message-ID: $0123456789abcdef0123456789abcde\r\n\r\n", "dcd93e468cb32887169353daa4bbd71d"},
+        {"Message-ID: $0123456789abcdef0123456789abcdeg\r\n\r\n", "23584c95de0449df3ce4664005239fcb"},
         // a field in the body is no field
         {"Subject: a\rDate: b\r\r\n\nMessage-ID: <abc@x>\n", "242e5f5efd8d255f4dcd504e5b0e338f"},
     };
@@ -137,6 +142,14 @@ TEST(KvMailNamesSafeName, BuiltInMap)
         {"COM1", "_COM1"},
         {"COMX", "COMX"},
         {"a\\b", "a~b"},
+        // what Windows would strip or open as a device
+        {"a. .", "a"},
+        {"..", "NoName"},
+        {". . .", "NoName"},
+        {"CON .txt", "_CON .txt"},
+        {"lpt1.eml", "_lpt1.eml"},
+        {"C:\\Windows\\x", "C-~Windows~x"},
+        {"\\\\server\\share", "~~server~share"},
     };
     for (const auto& [name, expected] : names)
         EXPECT_EQ(expected, MakeSafeFileName(name, false)) << name;
@@ -201,6 +214,12 @@ TEST_F(KvMailNamesFilter, RulesReplaceTheBuiltInMap)
 
     LoadNameFilter("Filter2.dat");  // reloaded in place
     EXPECT_EQ("cafE", MakeSafeFileName("caf\xe9", false));
+
+    // A rule that makes a path separator or a reserved character still
+    // gives a name.
+    Write("Filter3.dat", "SCOPE=FILES\r\n$E9\t\\\r\n$FC\t:\r\n");
+    LoadNameFilter("Filter3.dat");
+    EXPECT_EQ("caf~-", MakeSafeFileName("caf\xe9\xfc", false));
 
     LoadNameFilter("Imap.dat");  // not for file names: the built-in map again
     EXPECT_EQ("caf\xe9-", MakeSafeFileName("caf\xe9:", false));

@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "ConvertTestFiles.h"
+#include "app/KvConvertDriver.h"
+#include "classlib/SysUtils.h"
+#include "foundation/KvFiles.h"
+#include "tests/TestFolder.h"
+
+namespace {
+
+// Deep enough that a run of ".." from the target could still land inside
+// the test's own folder, where the tree listing sees it.
+const char* const TargetBelow = "deep\\a\\b\\c\\d\\e\\out";
+// Part of every hostile value that could name a file of its own.
+const char* const Marker = "evilq7";
+
+struct TNamesRun {
+    TTestFolder Dir{"convnames"};
+    TPlainConvertHost Host;
+    TConvertDriver Driver{Host};
+
+    TNamesRun() { Driver.SkipFoldersFile = Dir.File("SkipFolders.dat"); }
+    std::string Out() const { return Dir.File(TargetBelow); }
+};
+
+// Files whose name holds the marker in a folder outside the test's own.
+int MarkedFilesIn(const std::string& Folder)
+{
+    int n = 0;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA(JoinPath(Folder, std::string("*") + Marker + "*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    do
+        ++n;
+    while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return n;
+}
+
+}  // namespace
+
+// Subjects and Message-IDs are message data: whatever they hold, every file
+// a conversion writes lands in the target folder, under a name Windows
+// creates as asked (no device, no stripped dot or blank), and no message is
+// lost for its name.
+TEST(KvConvertNames, HostileValuesStayInTheTargetFolder)
+{
+    const std::string m = Marker;
+    const std::vector<std::string> values = {
+        "..", "..\\..\\" + m, "../../" + m, "..\\..\\..\\..\\..\\..\\..\\" + m, "\\" + m, "/" + m,
+        "a:" + m, "C:\\" + m, "C:" + m, "\\\\server\\share\\" + m, "\\\\?\\C:\\" + m, "\\\\.\\" + m,
+        "CON", "NUL", "COM1", "LPT1", "con.eml", "nul.txt", "Com1.x", "lpt1 .y", m + "...", m + " . .",
+        "$..\\..\\" + m, "$\\..\\..\\" + m, "$../../" + m, "$" + m + "\\0123456789abcdef0123456789", "a\\..\\..\\" + m,
+        std::string(5000, 'x') + m, std::string(300, '.') + m, m + "|<>*?\"",
+    };
+    std::string box;
+    for (size_t i = 0; i < values.size(); ++i)
+        box += "From a@b.cd Mon Jan  5 10:00:00 2009\nSubject: " + values[i] + "\nMessage-ID: " + values[i] +
+               "\nDate: Mon, 05 Jan 2009 10:00:00 +0000\n\nmessage " + std::to_string(i) + "\n\n";
+
+    for (bool digest : {false, true}) {
+        SCOPED_TRACE(digest ? "digest names" : "subject names");
+        TNamesRun r;
+        const std::string source = r.Dir.Write("src\\box", box);
+        r.Host.Sources.AddObject(source, MailFormatToObject(mftMbox));
+        r.Host.Choices.TargetFormat = mftEml;
+        r.Host.Choices.TargetText = r.Out() + "\\";
+        r.Host.Choices.Md5FileNames = digest;
+        r.Driver.StartConversion();
+
+        const std::string converted = std::to_string(values.size()) + " messages converted";
+        const std::string summary = r.Host.Log.size() >= 2 ? r.Host.Log[r.Host.Log.size() - 2] : "";
+        EXPECT_NE(summary.find(converted), std::string::npos) << summary;
+        std::string log;
+        for (const std::string& l : r.Host.Log)
+            log += l + "\n";
+        EXPECT_NE(summary.find(" 0 errors."), std::string::npos) << log;
+
+        size_t inTarget = 0;
+        const std::string prefix = std::string(TargetBelow) + "\\";
+        for (const auto& f : TreeFiles(r.Dir.Path())) {
+            if (f.first.rfind("src\\", 0) == 0 || f.first == "SkipFolders.dat")
+                continue;
+            EXPECT_EQ(f.first.rfind(prefix, 0), 0u) << f.first;
+            const std::string name = f.first.substr(prefix.size());
+            EXPECT_EQ(name.find('\\'), std::string::npos) << name;
+            EXPECT_FALSE(IsReservedDeviceName(name)) << name;
+            ++inTarget;
+        }
+        EXPECT_EQ(inTarget, values.size());
+        EXPECT_EQ(MarkedFilesIn(ExtractParentFolder(r.Dir.Path())), 0);
+        EXPECT_EQ(MarkedFilesIn("C:\\"), 0);
+    }
+}

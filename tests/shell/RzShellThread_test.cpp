@@ -1,0 +1,149 @@
+#include "shell/RzShellCtrls.h"
+
+#include <gtest/gtest.h>
+
+#include "classlib/Controls.h"
+#include "tests/TestFolder.h"
+
+namespace {
+
+// A message-only window that records the change messages it gets.
+struct TReceiver {
+    std::vector<WPARAM> Slots;
+    HWND Wnd;
+    TReceiver()
+    {
+        Wnd = AllocateHWnd([this](TMessage& M) {
+            if (M.Msg == RZSH_CHANGENOTIFY)
+                Slots.push_back(M.WParam);
+            else
+                M.Result = DefWindowProcA(Wnd, M.Msg, M.WParam, M.LParam);
+        });
+    }
+    ~TReceiver() { DeallocateHWnd(Wnd); }
+    // Handles messages as they arrive until Count have come (or 5 s pass:
+    // a failure, not a pause).
+    void PumpUntil(size_t Count)
+    {
+        const DWORD Start = GetTickCount();
+        MSG Msg;
+        while (Slots.size() < Count && GetTickCount() - Start < 5000) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5000 - (GetTickCount() - Start), QS_POSTMESSAGE);
+            while (PeekMessageA(&Msg, Wnd, 0, 0, PM_REMOVE))
+                DispatchMessageA(&Msg);
+        }
+    }
+};
+
+// Records every handle it opens, so the test can ask Windows about them.
+class TRecordingThread : public TChangeHandlerThread {
+public:
+    using TChangeHandlerThread::TChangeHandlerThread;
+    std::vector<HANDLE> Opened;
+
+protected:
+    HANDLE OpenWatch(const std::string& Path, bool WatchSubtree, DWORD NotifyFilter) override
+    {
+        HANDLE H = TChangeHandlerThread::OpenWatch(Path, WatchSubtree, NotifyFilter);
+        Opened.push_back(H);
+        return H;
+    }
+};
+
+bool HandleOpen(HANDLE H)
+{
+    DWORD Flags = 0;
+    return GetHandleInformation(H, &Flags) != 0;
+}
+
+} // namespace
+
+TEST(ChangeThread, OneChangeOneMessageAndTheWatchStaysArmed)
+{
+    TTestFolder Dir("chg");
+    TReceiver R;
+    TOwned<TChangeHandlerThread> T(new TChangeHandlerThread(R.Wnd, RZSH_CHANGENOTIFY));
+    int Slot = -1;
+    ASSERT_TRUE(T->AddWatch(Dir.Path(), FILE_NOTIFY_CHANGE_DIR_NAME, Slot, false));
+    EXPECT_EQ(Slot, 0);
+    CreateDirectoryA(Dir.File("one").c_str(), nullptr);
+    R.PumpUntil(1);
+    ASSERT_EQ(R.Slots.size(), 1u);
+    EXPECT_EQ(R.Slots[0], 0u);
+    CreateDirectoryA(Dir.File("two").c_str(), nullptr);
+    R.PumpUntil(2);
+    ASSERT_EQ(R.Slots.size(), 2u);
+    EXPECT_EQ(R.Slots[1], 0u);
+
+    int Slot2 = -1;
+    ASSERT_TRUE(T->AddWatch(Dir.File("two"), FILE_NOTIFY_CHANGE_DIR_NAME, Slot2, false));
+    EXPECT_EQ(Slot2, 1);
+    CreateDirectoryA(Dir.File("two\\inner").c_str(), nullptr);
+    R.PumpUntil(3);
+    ASSERT_GE(R.Slots.size(), 3u);
+    EXPECT_EQ(R.Slots[2], 1u);
+
+    int None = 7;
+    EXPECT_FALSE(T->AddWatch("", FILE_NOTIFY_CHANGE_DIR_NAME, None, false));
+    EXPECT_FALSE(T->AddWatch(Dir.File("missing"), FILE_NOTIFY_CHANGE_DIR_NAME, None, false));
+    EXPECT_EQ(None, -1);
+}
+
+TEST(ChangeThread, SlotTableLimitsReuseAndClosing)
+{
+    TTestFolder Dir("chgfull");
+    TOwned<TRecordingThread> T(new TRecordingThread(nullptr, RZSH_CHANGENOTIFY));
+    int Slot = -1;
+    for (int I = 0; I < TChangeHandlerThread::SlotCount; ++I) {
+        ASSERT_TRUE(T->AddWatch(Dir.Path(), FILE_NOTIFY_CHANGE_FILE_NAME, Slot, false)) << I;
+        EXPECT_EQ(Slot, I);
+    }
+    // The 64th finds no slot: refused, and its handle is closed at once
+    // instead of waiting in the pending field for the next add to lose it.
+    EXPECT_FALSE(T->AddWatch(Dir.Path(), FILE_NOTIFY_CHANGE_FILE_NAME, Slot, false));
+    EXPECT_EQ(Slot, -1);
+    ASSERT_EQ(T->Opened.size(), 64u);
+    EXPECT_FALSE(HandleOpen(T->Opened.back()));
+    EXPECT_TRUE(HandleOpen(T->Opened.front()));
+
+    ASSERT_TRUE(T->RemoveAllWatches());
+    for (size_t I = 0; I < 63; ++I)
+        EXPECT_FALSE(HandleOpen(T->Opened[I])) << I;
+    ASSERT_TRUE(T->AddWatch(Dir.Path(), FILE_NOTIFY_CHANGE_FILE_NAME, Slot, false));
+    EXPECT_EQ(Slot, 0);
+    ASSERT_TRUE(T->AddWatch(Dir.Path(), FILE_NOTIFY_CHANGE_FILE_NAME, Slot, false));
+    EXPECT_EQ(Slot, 1);
+
+    // Destroying closes every handle still in a slot.
+    const std::vector<HANDLE> Last(T->Opened.end() - 2, T->Opened.end());
+    T.reset();
+    for (HANDLE H : Last)
+        EXPECT_FALSE(HandleOpen(H));
+}
+
+TEST(ChangeThread, TimedOutAddTakesItsHandleBack)
+{
+    TTestFolder Dir("chgslow");
+    TOwned<TRecordingThread> T(new TRecordingThread(nullptr, RZSH_CHANGENOTIFY));
+    // The watcher is held before it takes the command, past the GUI
+    // thread's patience.
+    const HANDLE Gate = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    T->OnBeforeCommand = [Gate] { WaitForSingleObject(Gate, 10000); };
+    T->SetCommandTimeout(20);
+    int Slot = 5;
+    EXPECT_FALSE(T->AddWatch(Dir.Path(), FILE_NOTIFY_CHANGE_FILE_NAME, Slot, false));
+    EXPECT_EQ(Slot, -1);
+    ASSERT_EQ(T->Opened.size(), 1u);
+    EXPECT_FALSE(HandleOpen(T->Opened[0])) << "the GUI thread closed the handle the watcher never took";
+
+    // The held-back watcher then finds the field empty and places nothing;
+    // the next command's answer is its own, not the late one.
+    SetEvent(Gate);
+    T->SetCommandTimeout(TChangeHandlerThread::DefaultCommandTimeout);
+    ASSERT_TRUE(T->AddWatch(Dir.Path(), FILE_NOTIFY_CHANGE_FILE_NAME, Slot, false));
+    EXPECT_EQ(Slot, 0);
+    EXPECT_EQ(T->UsedSlots(), 1);
+    T->OnBeforeCommand = nullptr;
+    T.reset();
+    CloseHandle(Gate);
+}

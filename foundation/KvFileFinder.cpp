@@ -1,7 +1,113 @@
 #include "foundation/KvFileFinder.h"
 
+#include <cstring>
+
+#include "foundation/KvAnsi.h"
 #include "foundation/KvBase.h"
 #include "foundation/KvFiles.h"
+
+namespace {
+
+// One wide directory enumeration: the ANSI one turns every name the code
+// page cannot carry into question marks, and those files then cannot be
+// opened or are taken for others.
+class TWideFind {
+public:
+    TWideFind(const std::string& Pattern)
+        : FHandle(FindFirstFileW(AnsiToWideStr(Pattern).c_str(), &Data))
+    {
+    }
+    ~TWideFind()
+    {
+        if (FHandle != INVALID_HANDLE_VALUE)
+            FindClose(FHandle);
+    }
+    TWideFind(const TWideFind&) = delete;
+    TWideFind& operator=(const TWideFind&) = delete;
+
+    bool Valid() const { return FHandle != INVALID_HANDLE_VALUE; }
+    bool Next() { return FindNextFileW(FHandle, &Data) != FALSE; }
+
+    WIN32_FIND_DATAW Data{};
+
+private:
+    HANDLE FHandle;
+};
+
+// An entry carrying any of the low five attribute bits that Attr lacks is
+// passed over; archive and normal files always qualify.
+bool WantedEntry(const WIN32_FIND_DATAW& Entry, DWORD Attr)
+{
+    return (Entry.dwFileAttributes & (~Attr & 0x1F)) == 0;
+}
+
+bool IsDotEntry(const WIN32_FIND_DATAW& Entry)
+{
+    return std::wcscmp(Entry.cFileName, L".") == 0 || std::wcscmp(Entry.cFileName, L"..") == 0;
+}
+
+// Unix file systems allow what Windows names cannot hold; Wine hands such
+// names on unchanged, and no API opens them.
+bool HasForbiddenNameChars(const std::string& Name)
+{
+    for (const char c : Name)
+        if (static_cast<unsigned char>(c) < 32 || std::strchr("\"*/:<>?|\\", c))
+            return true;
+    return false;
+}
+
+// The ANSI form of a name when it comes back to the same wide name and the
+// ANSI API can open it (that API drops a trailing dot or blank, and with it
+// the file); empty otherwise.
+std::string OpenableAnsiName(const std::wstring& Name)
+{
+    bool lossless = false;
+    const std::string ansi = WideToCodePageEx(Name, lossless, 0);
+    if (!lossless || ansi.empty() || AnsiToWideStr(ansi) != Name || HasForbiddenNameChars(ansi))
+        return std::string();
+    if (ansi.back() == '.' || ansi.back() == ' ')
+        return std::string();
+    return ansi;
+}
+
+}  // namespace
+
+std::string OpenableAnsiPath(const std::wstring& Path)
+{
+    bool lossless = false;
+    const std::string ansi = WideToCodePageEx(Path, lossless, 0);
+    if (lossless && !ansi.empty() && AnsiToWideStr(ansi) == Path && ansi.back() != '.' && ansi.back() != ' ')
+        return ansi;
+    // The long-path form keeps a trailing dot or blank the plain form drops.
+    const std::wstring prefix = L"\\\\?\\";
+    const std::wstring asked = Path.compare(0, prefix.size(), prefix) == 0 ? Path : prefix + Path;
+    std::wstring buffer(MAX_PATH * 2, L'\0');
+    const DWORD n = GetShortPathNameW(asked.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0 || n >= buffer.size())
+        return std::string();
+    buffer.resize(n);
+    if (buffer.compare(0, prefix.size(), prefix) == 0)
+        buffer.erase(0, prefix.size());
+    const std::string shortAnsi = WideToCodePageEx(buffer, lossless, 0);
+    return lossless ? shortAnsi : std::string();
+}
+
+std::wstring LongPathOf(const std::string& Path)
+{
+    const std::wstring wide = AnsiToWideStr(Path);
+    std::wstring buffer(MAX_PATH * 2, L'\0');
+    const DWORD n = GetLongPathNameW(wide.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0 || n >= buffer.size())
+        return wide;
+    buffer.resize(n);
+    return buffer;
+}
+
+bool IsExistingWideFile(const std::wstring& Path)
+{
+    const DWORD attr = GetFileAttributesW((L"\\\\?\\" + Path).c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
+}
 
 TFileFinder::TFileFinder() = default;
 
@@ -65,10 +171,12 @@ void TFileFinder::Search()
     const DWORD folderAttr = (Attributes & FILE_ATTRIBUTE_HIDDEN) ? 63 : 61;
     if (FRootFolder.empty())
         return;
+    FVisited.clear();
     bool accept = false;
     AcceptFolder(FRootFolder, accept);
     if (!accept)
         return;
+    FirstVisit(FRootFolder);
     if (Recursive)
         WalkFolder(FRootFolder, folderAttr);
     else if (!SkipFiles)
@@ -82,15 +190,23 @@ void TFileFinder::WalkFolder(const std::string& Folder, DWORD FolderAttr)
         if (Abort)
             return;
     }
-    TSearchRecord rec;
-    for (DWORD err = FindFirstEntry(Folder + "\\*.*", FolderAttr, rec); err == 0;
-         err = FindNextEntry(rec)) {
-        if ((rec.Attr & FILE_ATTRIBUTE_DIRECTORY) && IsNotDotName(rec.Name)) {
-            const std::string sub = Folder + "\\" + rec.Name;
-            bool accept = false;
-            AcceptFolder(sub, accept);
-            if (accept)
-                WalkFolder(sub, FolderAttr);
+    TWideFind find(Folder + "\\*.*");
+    for (bool more = find.Valid(); more; more = find.Next()) {
+        const WIN32_FIND_DATAW& entry = find.Data;
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && WantedEntry(entry, FolderAttr) &&
+            !IsDotEntry(entry)) {
+            std::string reason;
+            const std::string sub = EntryPath(Folder, entry, reason);
+            if (sub.empty()) {
+                Skip(Folder + "\\" + DefaultWideToAnsi(entry.cFileName), reason);
+            } else if (!FirstVisit(sub)) {
+                Skip(sub, "folder searched already, reached again through a link");
+            } else {
+                bool accept = false;
+                AcceptFolder(sub, accept);
+                if (accept)
+                    WalkFolder(sub, FolderAttr);
+            }
         }
         if (Abort)
             return;
@@ -123,12 +239,72 @@ void TFileFinder::ListFiles(const std::string& Folder)
 
 void TFileFinder::ListMask(const std::string& Folder, const std::string& Mask, DWORD Attr)
 {
-    TSearchRecord rec;
-    for (DWORD err = FindFirstEntry(Folder + "\\" + Mask, Attr, rec); err == 0;
-         err = FindNextEntry(rec)) {
-        bool accept = false;
-        AcceptFile(Folder + "\\" + rec.Name, accept);
+    TWideFind find(Folder + "\\" + Mask);
+    for (bool more = find.Valid(); more; more = find.Next()) {
+        if (!WantedEntry(find.Data, Attr))
+            continue;
+        std::string reason;
+        const std::string name = EntryPath(Folder, find.Data, reason);
+        if (name.empty()) {
+            Skip(Folder + "\\" + DefaultWideToAnsi(find.Data.cFileName), reason);
+        } else {
+            bool accept = false;
+            AcceptFile(name, accept);
+        }
         if (Abort)
             return;
     }
+}
+
+std::string TFileFinder::EntryPath(const std::string& Folder, const WIN32_FIND_DATAW& Entry, std::string& Reason)
+{
+    const std::string longName = OpenableAnsiName(Entry.cFileName);
+    // Under Wine AUX and COM1 are serial ports, and reading one never
+    // returns. Device names are plain ASCII; the test needs no exact
+    // conversion.
+    if (IsDeviceFileName(longName.empty() ? DefaultWideToAnsi(Entry.cFileName) : longName)) {
+        Reason = "a device name, not opened";
+        return std::string();
+    }
+    if (!longName.empty())
+        return Folder + "\\" + longName;
+    // The short name opens the same file through the ANSI API.
+    if (Entry.cAlternateFileName[0] != L'\0') {
+        const std::string shortName = OpenableAnsiName(Entry.cAlternateFileName);
+        if (!shortName.empty())
+            return Folder + "\\" + shortName;
+    } else {
+        const std::string path = OpenableAnsiPath(AnsiToWideStr(Folder) + L"\\" + Entry.cFileName);
+        if (!path.empty())
+            return Folder + "\\" + ExtractFileNamePart(path);
+    }
+    bool lossless = false;
+    const std::string shown = WideToCodePageEx(Entry.cFileName, lossless, 0);
+    if (!lossless)
+        Reason = "cannot be opened: its name does not fit the ANSI code page and it has no short name";
+    else if (HasForbiddenNameChars(shown))
+        Reason = "cannot be opened: its name holds characters Windows does not allow and it has no short name";
+    else
+        Reason = "cannot be opened: its name ends in a dot or a blank and it has no short name";
+    return std::string();
+}
+
+bool TFileFinder::FirstVisit(const std::string& Folder)
+{
+    const HANDLE h = CreateFileA(Folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return true;  // nothing to compare; the walk finds what it can
+    BY_HANDLE_FILE_INFORMATION info{};
+    const BOOL known = GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    if (!known)
+        return true;
+    return FVisited.insert(TFolderId(info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow)).second;
+}
+
+void TFileFinder::Skip(const std::string& Name, const std::string& Reason)
+{
+    if (OnSkip)
+        OnSkip(this, Name, Reason);
 }

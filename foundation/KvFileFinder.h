@@ -6,14 +6,27 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
+#include <tuple>
 
 #include "classlib/Classes.h"
+
+// Path in a form the ANSI API opens: its ANSI text when that is exact, else
+// its short form; empty when neither exists.
+std::string OpenableAnsiPath(const std::wstring& Path);
+// The long form of a path the finder gave, perhaps by its short name; the
+// path itself, made wide, when it has none.
+std::wstring LongPathOf(const std::string& Path);
+// A file (not a folder) at a wide path that may end in a dot or a blank.
+bool IsExistingWideFile(const std::wstring& Path);
 
 class TFileFinder : public TObject {
 public:
     using TAcceptEvent = std::function<void(TFileFinder* Sender, const std::string& Name, bool& Accept)>;
     using TFoundEvent = std::function<void(TFileFinder* Sender, const std::string& Name)>;
+    using TSkipEvent =
+        std::function<void(TFileFinder* Sender, const std::string& Name, const std::string& Reason)>;
 
     TFileFinder();
     ~TFileFinder() override;
@@ -43,15 +56,30 @@ public:
     TAcceptEvent OnAcceptFolder;
     TFoundEvent OnFile;
     TFoundEvent OnFolder;
+    // A file or folder the search passes over without asking the hooks:
+    // a folder reached again through a link, a device name, a name that
+    // cannot be opened through the ANSI API.
+    TSkipEvent OnSkip;
 
 protected:
+    // Volume serial and file index: one folder, by whatever path it is reached.
+    using TFolderId = std::tuple<DWORD, DWORD, DWORD>;
+
     void WalkFolder(const std::string& Folder, DWORD FolderAttr);
     void ListFiles(const std::string& Folder);
     void ListMask(const std::string& Folder, const std::string& Mask, DWORD Attr);
+    // False when Folder was walked before in this search (reached again
+    // through a link); the folder is remembered otherwise.
+    bool FirstVisit(const std::string& Folder);
+    // The path by which the entry Name of Folder can be opened through the
+    // ANSI API; empty with Reason set when there is none.
+    std::string EntryPath(const std::string& Folder, const WIN32_FIND_DATAW& Entry, std::string& Reason);
+    void Skip(const std::string& Name, const std::string& Reason);
 
     std::string FFileName;
     std::string FFolderName;
     std::string FFileMask;
     std::string FRootFolder;
     bool FMaskIsList = false;
+    std::set<TFolderId> FVisited;
 };

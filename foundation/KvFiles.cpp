@@ -513,6 +513,14 @@ bool IsReservedDeviceName(const std::string& Name)
            base[3] >= '0' && base[3] <= '9';
 }
 
+bool IsDeviceFileName(const std::string& Name)
+{
+    std::string base = Name.substr(0, Name.find('.'));
+    while (!base.empty() && base.back() == ' ')
+        base.pop_back();
+    return IsReservedDeviceName(base);
+}
+
 bool HasInvalidPathChars(const std::string& Path)
 {
     if (Path.empty())

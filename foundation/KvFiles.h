@@ -70,6 +70,9 @@ bool PathHasDrive(const std::string& Path);
 bool IsAbsolutePath(const std::string& Path);
 bool IsRelativePath(const std::string& Path);
 bool IsReservedDeviceName(const std::string& Name);
+// Whether Windows opens a device for this file name (no folder part): a
+// reserved name with any extension, blanks before the dot included.
+bool IsDeviceFileName(const std::string& Name);
 bool HasInvalidPathChars(const std::string& Path);
 bool IsNotDotName(const std::string& Name);
 bool IsNotDotDirName(const char* Name);

@@ -8,6 +8,7 @@
 #include "foundation/KvFileFinder.h"
 #include "foundation/KvFiles.h"
 #include "tests/TestFolder.h"
+#include "tests/TestLinks.h"
 
 namespace {
 
@@ -187,4 +188,105 @@ TEST_F(KvFileFinderTest, AbortFromANestedFolderStopsEverything)
     f.Abort = true;
     f.Execute(Root);
     EXPECT_EQ(Files, std::vector<std::string>{"a.mbx"});
+}
+
+namespace {
+
+// The bytes of a file opened by the name the finder gave.
+std::string ReadByAnsiName(const std::string& Path)
+{
+    const HANDLE h = CreateFileA(Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return "(cannot open)";
+    char buffer[64];
+    DWORD got = 0;
+    ReadFile(h, buffer, sizeof(buffer), &got, nullptr);
+    CloseHandle(h);
+    return std::string(buffer, got);
+}
+
+}  // namespace
+
+TEST_F(KvFileFinderTest, LinkLoopsAreWalkedOnceAndNamed)
+{
+    // sub\deep\up leads back to the root, sub\again to sub itself.
+    TFolderLink up(Root + "sub\\deep\\up", Base);
+    TFolderLink again(Root + "sub\\again", Root + "sub");
+    if (!up.Exists() || !again.Exists())
+        GTEST_SKIP() << "no folder links can be made here";
+    std::vector<std::string> skipped;
+    TFileFinder f;
+    Watch(f);
+    f.OnSkip = [&](TFileFinder*, const std::string& Name, const std::string& Reason) {
+        skipped.push_back(Rel(Name));
+        EXPECT_NE(Reason.find("link"), std::string::npos) << Reason;
+    };
+    f.SetFileMask("*.mbx");
+    f.Recursive = true;
+    f.Execute(Root);
+    EXPECT_EQ(Sorted(Files), Sorted({"a.mbx", "skip\\f.mbx", "sub\\d.mbx", "sub\\deep\\e.mbx"}));
+    EXPECT_EQ(Sorted(skipped), Sorted({"sub\\again", "sub\\deep\\up"}));
+
+    // Every Execute starts with nothing seen; from sub the root is new,
+    // and the link to it is the way in.
+    Files.clear();
+    f.Execute(Root + "sub");
+    EXPECT_EQ(Sorted(Files),
+              Sorted({"sub\\d.mbx", "sub\\deep\\e.mbx", "sub\\deep\\up\\a.mbx", "sub\\deep\\up\\skip\\f.mbx"}));
+}
+
+TEST_F(KvFileFinderTest, NamesTheAnsiApiCannotOpenComeByTheirShortNameOrAreNamed)
+{
+    const std::string dir = Root + "names";
+    ForceFolders(dir);
+    struct Case {
+        const char* Utf8Name;
+        bool Reported;     // handed to the hooks by a name that opens it
+        const char* Skip;  // else: a word of the reason given
+    };
+    const Case cases[] = {
+        {"plain", true, ""},
+        {"\xD0\x96\xD1\x83\xD0\xBA", true, ""},            // Cyrillic
+        {"\xCE\xB1\xCE\xB2\xCE\xB3.box", true, ""},        // Greek
+        {"\xE5\x90\x8D\xE5\x89\x8D", true, ""},            // CJK
+        {"ends in dot.", true, ""},
+        {"ends in blank ", true, ""},
+        {"AUX", false, "device"},
+        {"com1.mbox", false, "device"},
+        {"Nul .txt", false, "device"},
+        {"lpt9", false, "device"},
+        {"AUXILIARY", true, ""},
+        {"COM10", true, ""},
+    };
+    for (const Case& c : cases)
+        ASSERT_TRUE(PutWideNamedFile(dir, c.Utf8Name, std::string("bytes of ") + c.Utf8Name)) << c.Utf8Name;
+
+    std::vector<std::string> found;
+    std::vector<std::pair<std::string, std::string>> skipped;
+    TFileFinder f;
+    f.OnFile = [&](TFileFinder*, const std::string& Name) { found.push_back(Name); };
+    f.OnSkip = [&](TFileFinder*, const std::string& Name, const std::string& Reason) {
+        skipped.emplace_back(Name, Reason);
+    };
+    f.SetFileMask("*");
+    f.Execute(dir);
+
+    std::vector<std::string> contents;
+    for (const std::string& name : found)
+        contents.push_back(ReadByAnsiName(name));
+    size_t reported = 0;
+    for (const Case& c : cases) {
+        const std::string bytes = std::string("bytes of ") + c.Utf8Name;
+        if (c.Reported) {
+            ++reported;
+            EXPECT_EQ(std::count(contents.begin(), contents.end(), bytes), 1) << c.Utf8Name;
+            continue;
+        }
+        bool named = false;
+        for (const auto& [name, reason] : skipped)
+            named = named || (name == dir + "\\" + c.Utf8Name && reason.find(c.Skip) != std::string::npos);
+        EXPECT_TRUE(named) << c.Utf8Name;
+    }
+    EXPECT_EQ(found.size(), reported);
+    EXPECT_EQ(found.size() + skipped.size(), std::size(cases));
 }

@@ -1,0 +1,101 @@
+#pragma once
+// Folder links and files with names the ANSI API cannot give, made by a test
+// for the code that must survive them.
+
+#include <windows.h>
+
+#include <string>
+
+// Runs a Unix program by its path; Wine starts it as a process of its own.
+inline bool RunUnixTool(const std::string& CommandLine)
+{
+    std::string cmd = CommandLine;
+    STARTUPINFOA si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    WaitForSingleObject(pi.hProcess, 10000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
+// The Unix path of a Windows path under Wine; empty elsewhere.
+inline std::string UnixPathOf(const std::string& Path)
+{
+    using TUnixName = char*(__cdecl*)(const wchar_t*);
+    const auto fn = reinterpret_cast<TUnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!fn)
+        return std::string();
+    const std::wstring wide(Path.begin(), Path.end());
+    char* unix = fn(wide.c_str());
+    if (!unix)
+        return std::string();
+    std::string result = unix;
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
+// A folder link at Link pointing to Target; removed again before the scratch
+// folder goes, so that its removal does not run round the loop.
+class TFolderLink {
+public:
+    TFolderLink(const std::string& Link, const std::string& Target) : FLink(Link)
+    {
+        const std::wstring link(Link.begin(), Link.end()), target(Target.begin(), Target.end());
+        // Wine answers success here and makes nothing: check what is there.
+        if (CreateSymbolicLinkW(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) && Exists())
+            return;
+        const std::string unixLink = UnixPathOf(Link), unixTarget = UnixPathOf(Target);
+        // Wine hands quotes on to a Unix program as they stand: these paths
+        // must do without.
+        if (!unixLink.empty() && !unixTarget.empty() && (unixLink + unixTarget).find(' ') == std::string::npos) {
+            RunUnixTool("/bin/ln -s " + unixTarget + " " + unixLink);
+            FUnix = unixLink;
+            // Wine does not wait for a Unix program: the link comes when it comes.
+            for (int i = 0; i < 500 && !Exists(); ++i)
+                Sleep(10);
+        }
+    }
+    ~TFolderLink()
+    {
+        if (!FUnix.empty()) {
+            RunUnixTool("/bin/rm -f " + FUnix);
+            for (int i = 0; i < 500 && Exists(); ++i)
+                Sleep(10);
+        } else {
+            RemoveDirectoryA(FLink.c_str());
+        }
+    }
+    TFolderLink(const TFolderLink&) = delete;
+    TFolderLink& operator=(const TFolderLink&) = delete;
+
+    bool Exists() const
+    {
+        const DWORD attr = GetFileAttributesA(FLink.c_str());
+        return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
+    }
+
+private:
+    std::string FLink;
+    std::string FUnix;
+};
+
+// Writes Bytes to a file whose name is wide text (UTF-8 here); the "\\?\"
+// form keeps a trailing dot or blank that the plain form would drop.
+inline bool PutWideNamedFile(const std::string& Folder, const std::string& Utf8Name, const std::string& Bytes)
+{
+    const int n = MultiByteToWideChar(CP_UTF8, 0, Utf8Name.c_str(), -1, nullptr, 0);
+    std::wstring name(static_cast<size_t>(n > 0 ? n - 1 : 0), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, Utf8Name.c_str(), -1, name.data(), n);
+    const std::wstring path = L"\\\\?\\" + std::wstring(Folder.begin(), Folder.end()) + L"\\" + name;
+    const HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD done = 0;
+    const bool ok = WriteFile(h, Bytes.data(), static_cast<DWORD>(Bytes.size()), &done, nullptr) && done == Bytes.size();
+    CloseHandle(h);
+    return ok;
+}

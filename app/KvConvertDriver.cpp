@@ -7,6 +7,7 @@
 #include "classlib/Classes.h"
 #include "classlib/ResStrings.h"
 #include "classlib/SysUtils.h"
+#include "foundation/KvAnsi.h"
 #include "foundation/KvBase.h"
 #include "foundation/KvFileFinder.h"
 #include "foundation/KvFiles.h"
@@ -62,16 +63,16 @@ bool PaddingEndsLine(const std::string& Head, size_t End)
 }
 
 // The file's first bytes (more of them while all that was read is padding);
-// false when it exists but can't be opened for reading (another program
-// holds it exclusively).
-bool ReadMailboxHead(const std::string& FileName, std::string& Head)
+// 0 when they were read or the file is missing, else the error met opening
+// it (a sharing violation when its mail program holds it).
+DWORD ReadMailboxHead(const std::string& FileName, std::string& Head)
 {
     Head.clear();
     HANDLE h = CreateFileA(FileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : error;
     }
     char buffer[SniffBytes];
     DWORD got = 0;
@@ -81,7 +82,18 @@ bool ReadMailboxHead(const std::string& FileName, std::string& Head)
             break;
     }
     CloseHandle(h);
-    return true;
+    return 0;
+}
+
+bool IsLockError(DWORD Error)
+{
+    return Error == ERROR_SHARING_VIOLATION || Error == ERROR_LOCK_VIOLATION;
+}
+
+// Under Wine AUX and COM1 are serial ports: opening one never returns.
+bool IsDeviceFile(const std::string& FileName)
+{
+    return IsDeviceFileName(ExtractFileNamePart(FileName));
 }
 
 int SniffHead(const std::string& Head)
@@ -147,10 +159,10 @@ int SaveNewFileDated(const std::string& FileName, const std::string& Text, TDate
 
 int SniffMailboxFile(const std::string& FileName)
 {
-    if (!IsExistingFile(FileName))
+    if (IsDeviceFile(FileName) || !IsExistingFile(FileName))
         return 0;
     std::string head;
-    if (!ReadMailboxHead(FileName, head))
+    if (ReadMailboxHead(FileName, head) != 0)
         return 0;
     return SniffHead(head);
 }
@@ -251,6 +263,9 @@ void TConvertDriver::StartConversion()
                 FinderAcceptFolder(S, N, A);
             };
             FFileFinder->OnFile = [this](TFileFinder* S, const std::string& N) { FinderFoundFile(S, N); };
+            FFileFinder->OnSkip = [this](TFileFinder*, const std::string& N, const std::string& Reason) {
+                LogLine("Not searched: " + N + " (" + Reason + ")");
+            };
             // Mailboxes restored from a CD or a backup are read-only; they
             // are still mailboxes.
             FFileFinder->Attributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE;
@@ -351,24 +366,69 @@ bool TConvertDriver::IsOnSkipList(const std::string& Name) const
     return FSkipFolders && FSkipFolders->IndexOf(Name) >= 0;
 }
 
+std::string TConvertDriver::DataFileOf(const std::string& Found) const
+{
+    const std::string data = FSettings->GetMailboxFileOf(Found);
+    if (data == Found || IsExistingFile(data))
+        return data;
+    // The finder gives a name the code page cannot carry by its short form;
+    // the data file has a short name of its own, so it is made from the long
+    // name. Only extensions change, and they are plain ASCII.
+    const std::wstring longName = LongPathOf(Found);
+    const size_t dot = longName.find_last_of(L'.');
+    const size_t slash = longName.find_last_of(L'\\');
+    if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash))
+        return data;
+    const std::string mapped = FSettings->GetMailboxFileOf("x" + DefaultWideToAnsi(longName.substr(dot)));
+    const std::string path = OpenableAnsiPath(longName.substr(0, dot) + AnsiToWideStr(mapped.substr(1)));
+    return path.empty() ? data : path;
+}
+
 void TConvertDriver::FinderAcceptFile(TFileFinder* /*Sender*/, const std::string& FoundName, bool& Accept)
 {
-    const std::string data = FSettings->GetMailboxFileOf(FoundName);
-    // A mailbox held open by its mail program gets its "Mailbox locked"
-    // line instead of vanishing from the run.
+    const std::string data = DataFileOf(FoundName);
+    // A mailbox that cannot be read (held open by its mail program, a
+    // device name) gets its line from ConvertMailbox instead of vanishing.
+    if (IsDeviceFile(data)) {
+        Accept = true;
+        return;
+    }
     std::string head;
-    Accept = ReadMailboxHead(data, head) ? SniffHead(head) == SniffMbox : IsExistingFile(data);
+    Accept = ReadMailboxHead(data, head) == 0 ? SniffHead(head) == SniffMbox : IsExistingFile(data);
+}
+
+void TConvertDriver::ReportUnindexedMailboxes(const std::string& Folder)
+{
+    // Mozilla mail programs find their mailboxes through the index beside
+    // each one; a mailbox without one is not the search's to convert, but
+    // the user learns of it and can add it by hand.
+    const std::string indexExt = MailFormatExtension(FSettings->SourceFormat, false);
+    TFileFinder scan;
+    scan.Attributes = FFileFinder->Attributes;
+    scan.SetFileMask("*");
+    scan.OnAcceptFile = [&](TFileFinder*, const std::string& Name, bool& Accept) {
+        Accept = false;
+        // A short name has no index beside it; its long name may.
+        if (HasFileExt(Name, indexExt) || IsExistingFile(Name + "." + indexExt) ||
+            IsExistingWideFile(LongPathOf(Name) + L"." + AnsiToWideStr(indexExt)))
+            return;
+        if (SniffMailboxFile(Name) == SniffMbox)
+            LogLine("Mailbox without an index file skipped (add it by hand to convert it): " + Name);
+    };
+    scan.Execute(Folder);
 }
 
 void TConvertDriver::FinderAcceptFolder(TFileFinder* /*Sender*/, const std::string& Folder, bool& Accept)
 {
     Accept = true;
-    if (!FSettings->SkipTrashJunk || !FSkipFolders)
-        return;
-    std::string name = ExtractFileNamePart(ExcludeTrailingSlash(Folder));
-    if (!FSettings->SubfolderExt.empty())
-        name = RemoveFileExt(name, FSettings->SubfolderExt);
-    Accept = !IsOnSkipList(name);
+    if (FSettings->SkipTrashJunk && FSkipFolders) {
+        std::string name = ExtractFileNamePart(ExcludeTrailingSlash(Folder));
+        if (!FSettings->SubfolderExt.empty())
+            name = RemoveFileExt(name, FSettings->SubfolderExt);
+        Accept = !IsOnSkipList(name);
+    }
+    if (Accept && !FSettings->SubfolderExt.empty())
+        ReportUnindexedMailboxes(Folder);
 }
 
 void TConvertDriver::FinderFoundFile(TFileFinder* Sender, const std::string& FileName)
@@ -417,11 +477,15 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
 {
     TConvertSettings& cs = *FSettings;
     LogLine("Processing: " + FileName);
-    const std::string data = cs.GetMailboxFileOf(FileName);
+    const std::string data = DataFileOf(FileName);
     FMailboxFile = data;
     if (CheckSkipList && IsOnSkipList(ExtractFileNamePart(data))) {
         LogLine("Mailbox skipped");
         return crSkipped;
+    }
+    if (IsDeviceFile(data)) {
+        LogLine("Mailbox cannot be read: " + ExtractFileNamePart(data) + " is a device name");
+        return crUnreadable;
     }
     if (!IsExistingFile(data)) {
         LogLine("Mailbox not found");
@@ -432,10 +496,15 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
         return crEmpty;
     }
     std::string head;
-    if (!ReadMailboxHead(data, head)) {
-        // Without this the head test would call a held mailbox not a mailbox.
-        LogLine("Mailbox locked");
-        return crLocked;
+    if (const DWORD error = ReadMailboxHead(data, head); error != 0) {
+        // Without this the head test would call a held mailbox not a
+        // mailbox; and only a held one is "locked".
+        if (IsLockError(error)) {
+            LogLine("Mailbox locked");
+            return crLocked;
+        }
+        LogLine("Mailbox cannot be read: " + SystemErrorText(error));
+        return crUnreadable;
     }
     if (SniffHead(head) != SniffMbox) {
         LogLine("File is not a valid mailbox");

@@ -27,6 +27,7 @@ enum : int {
     crSkipped = 7,
     crEmpty = 8,
     crNotMailbox = 9,
+    crUnreadable = 10,  // the mailbox cannot be opened, for a reason the log names
 };
 
 // SniffMailboxFile's answers.
@@ -82,6 +83,10 @@ public:
 
 private:
     void RunFolderSearch(const std::string& Folder, const std::string& Mask);
+    // The mailbox data file of a found or listed file.
+    std::string DataFileOf(const std::string& Found) const;
+    // One log line for each Mozilla mailbox in Folder that has no index.
+    void ReportUnindexedMailboxes(const std::string& Folder);
     void PrepareMboxWriter(const std::string& DataFile);
     bool IsOnSkipList(const std::string& Name) const;
     void FinishRun();

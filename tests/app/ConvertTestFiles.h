@@ -5,7 +5,10 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
+#include "app/KvConvertDriver.h"
+#include "classlib/SysUtils.h"
 #include "tests/TestFolder.h"
 
 // Files below Folder by relative path, with their bytes.
@@ -40,4 +43,62 @@ inline std::map<std::string, std::string> TreeFiles(const std::string& Folder)
 inline void PutFile(const std::string& Path, const std::string& Bytes)
 {
     TTestFolder::Put(Path, Bytes);
+}
+
+// One driver over a plain host in a scratch folder, with the wizard's
+// choices as fields and the log kept.
+struct TConvertRun {
+    TTestFolder Dir{"convert"};
+    TPlainConvertHost Host;
+    TConvertDriver Driver{Host};
+
+    TConvertRun() { Driver.SkipFoldersFile = Dir.File("SkipFolders.dat"); }
+
+    std::string Src(const std::string& Name) const { return Dir.File("src\\" + Name); }
+    std::string Out() const { return Dir.File("out"); }
+
+    void Add(const std::string& Entry, TMailFormat Format)
+    {
+        Host.Sources.AddObject(Entry, MailFormatToObject(Format));
+    }
+    void Target(TMailFormat Format, const std::string& Text)
+    {
+        Host.Choices.TargetFormat = Format;
+        Host.Choices.TargetText = Text;
+    }
+    void Start()
+    {
+        Host.Log.clear();
+        Driver.StartConversion();
+    }
+    std::string Summary() const { return Host.Log.size() >= 2 ? Host.Log[Host.Log.size() - 2] : ""; }
+    bool Logged(const std::string& Line) const
+    {
+        for (const std::string& l : Host.Log)
+            if (l == Line)
+                return true;
+        return false;
+    }
+    // The log lines that start with Prefix.
+    std::vector<std::string> Lines(const std::string& Prefix) const
+    {
+        std::vector<std::string> found;
+        for (const std::string& l : Host.Log)
+            if (l.compare(0, Prefix.size(), Prefix) == 0)
+                found.push_back(l);
+        return found;
+    }
+    std::string LogText() const
+    {
+        std::string s;
+        for (const std::string& l : Host.Log)
+            s += l + "|";
+        return s;
+    }
+};
+
+inline std::string Counters(int Boxes, int Msgs, int Dups, int Errors)
+{
+    return Format("%d mailboxes processed, %d messages converted, %d duplicates skipped, %d errors.", Boxes, Msgs,
+                  Dups, Errors);
 }

@@ -56,52 +56,7 @@ std::string EmlOf(const TTestMsg& M)
     return Joined(M.Lines, "\r\n");
 }
 
-struct TRun {
-    TTestFolder Dir{"convert"};
-    TPlainConvertHost Host;
-    TConvertDriver Driver{Host};
-
-    TRun() { Driver.SkipFoldersFile = Dir.File("SkipFolders.dat"); }
-
-    std::string Src(const std::string& Name) const { return Dir.File("src\\" + Name); }
-    std::string Out() const { return Dir.File("out"); }
-
-    void Add(const std::string& Entry, TMailFormat Format)
-    {
-        Host.Sources.AddObject(Entry, MailFormatToObject(Format));
-    }
-    void Target(TMailFormat Format, const std::string& Text)
-    {
-        Host.Choices.TargetFormat = Format;
-        Host.Choices.TargetText = Text;
-    }
-    void Start()
-    {
-        Host.Log.clear();
-        Driver.StartConversion();
-    }
-    std::string Summary() const { return Host.Log.size() >= 2 ? Host.Log[Host.Log.size() - 2] : ""; }
-    bool Logged(const std::string& Line) const
-    {
-        for (const std::string& l : Host.Log)
-            if (l == Line)
-                return true;
-        return false;
-    }
-    std::string LogText() const
-    {
-        std::string s;
-        for (const std::string& l : Host.Log)
-            s += l + "|";
-        return s;
-    }
-};
-
-std::string Counters(int Boxes, int Msgs, int Dups, int Errors)
-{
-    return Format("%d mailboxes processed, %d messages converted, %d duplicates skipped, %d errors.", Boxes, Msgs,
-                  Dups, Errors);
-}
+using TRun = TConvertRun;
 
 void ExpectIdle(const TRun& R)
 {

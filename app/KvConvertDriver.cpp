@@ -9,11 +9,13 @@
 #include "classlib/SysUtils.h"
 #include "foundation/KvAnsi.h"
 #include "foundation/KvBase.h"
+#include "foundation/KvDates.h"
 #include "foundation/KvFileFinder.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLineBreaks.h"
 #include "foundation/KvLogs.h"
 #include "foundation/KvStrings.h"
+#include "foundation/KvTimeZones.h"
 #include "mail/KvErrorLog.h"
 #include "mail/KvEudora.h"
 #include "mail/KvFromLine.h"
@@ -144,6 +146,15 @@ std::string FitFileName(const std::string& Folder, const std::string& Base, cons
     if (cut == 0)
         return pathRoom > 0 && Base != noName ? FitFileName(Folder, noName, Suffix, Reserve) : std::string();
     return JoinPath(Folder, Base.substr(0, cut) + Suffix);
+}
+
+// The time a message's file gets: its instant in UTC, as file times are,
+// where the message's date is local time; 0 (the file's own time) for a
+// message without a date.
+TDateTime MessageFileTime(const std::string& Text)
+{
+    const TDateTime local = GetMessageDate(Text, false);
+    return local > NoDateValue ? LocalTimeZone().LocalToUtc(local) : 0;
 }
 
 // 1 when FileName was created and written, 0 when it exists already (then
@@ -615,7 +626,7 @@ int TConvertDriver::WriteMessageFile(const std::string& Text)
     // Digest names are never numbered; subject names keep room for "[n]".
     std::string file = FitFileName(FTargetFolder, base, ext.empty() ? ext : "." + ext,
                                    cs.Md5FileNames ? 0 : FileNumberRoom);
-    const TDateTime date = cs.MatchDates ? GetMessageDate(Text, false) : 0;
+    const TDateTime date = cs.MatchDates ? MessageFileTime(Text) : 0;
     DWORD error = ERROR_FILENAME_EXCED_RANGE;
     // Creating only a new file is the existence test as well: one lookup
     // per message where a test and a create took two.

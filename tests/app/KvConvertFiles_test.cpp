@@ -9,6 +9,7 @@
 #include "app/KvConvertDriver.h"
 #include "classlib/SysUtils.h"
 #include "foundation/KvFiles.h"
+#include "foundation/KvTimeZones.h"
 #include "tests/TestFolder.h"
 
 namespace {
@@ -19,12 +20,12 @@ const char* const TargetBelow = "deep\\a\\b\\c\\d\\e\\out";
 // Part of every hostile value that could name a file of its own.
 const char* const Marker = "evilq7";
 
-struct TNamesRun {
-    TTestFolder Dir{"convnames"};
+struct TFilesRun {
+    TTestFolder Dir{"convfiles"};
     TPlainConvertHost Host;
     TConvertDriver Driver{Host};
 
-    TNamesRun() { Driver.SkipFoldersFile = Dir.File("SkipFolders.dat"); }
+    TFilesRun() { Driver.SkipFoldersFile = Dir.File("SkipFolders.dat"); }
     std::string Out() const { return Dir.File(TargetBelow); }
 };
 
@@ -41,6 +42,17 @@ int MarkedFilesIn(const std::string& Folder)
     while (FindNextFileA(h, &fd));
     FindClose(h);
     return n;
+}
+
+// The last-write time of a file in UTC.
+TDateTime FileTimeOf(const std::string& Path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(Path.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    SYSTEMTIME st;
+    FileTimeToSystemTime(&data.ftLastWriteTime, &st);
+    return EncodeDateTime(st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, 0);
 }
 
 }  // namespace
@@ -66,7 +78,7 @@ TEST(KvConvertNames, HostileValuesStayInTheTargetFolder)
 
     for (bool digest : {false, true}) {
         SCOPED_TRACE(digest ? "digest names" : "subject names");
-        TNamesRun r;
+        TFilesRun r;
         const std::string source = r.Dir.Write("src\\box", box);
         r.Host.Sources.AddObject(source, MailFormatToObject(mftMbox));
         r.Host.Choices.TargetFormat = mftEml;
@@ -96,5 +108,60 @@ TEST(KvConvertNames, HostileValuesStayInTheTargetFolder)
         EXPECT_EQ(inTarget, values.size());
         EXPECT_EQ(MarkedFilesIn(ExtractParentFolder(r.Dir.Path())), 0);
         EXPECT_EQ(MarkedFilesIn("C:\\"), 0);
+    }
+}
+
+// File times are UTC, message dates are read into local time: each file
+// must get the message's instant whatever the local zone, a date without a
+// zone counting as local time, and a message without a date keeps the
+// time of writing.
+TEST(KvConvertFiles, FileTimesAreTheMessagesInstantInEveryZone)
+{
+    const struct {
+        const char* Subject;
+        const char* Date;  // empty: no Date field
+        int Year, Month, Day, Hour, Minute;  // UTC; Year 0 for local times
+    } messages[] = {
+        {"summer utc", "Mon, 06 Jul 2009 10:00:00 +0000", 2009, 7, 6, 10, 0},
+        {"winter west", "Tue, 06 Jan 2009 10:00:00 -0800", 2009, 1, 6, 18, 0},
+        {"summer local", "Mon, 06 Jul 2009 10:00:00", 0, 7, 6, 10, 0},
+        {"winter local", "Tue, 06 Jan 2009 10:00:00", 0, 1, 6, 10, 0},
+        {"no date", "", 0, 0, 0, 0, 0},
+    };
+    std::string box;
+    for (const auto& m : messages)
+        box += std::string("From a@b.cd Mon Jan  5 10:00:00 2009\nSubject: ") + m.Subject + "\n" +
+               (*m.Date ? std::string("Date: ") + m.Date + "\n" : std::string()) + "\nbody\n\n";
+
+    const struct {
+        const char* Zone;
+        int SummerBias, WinterBias;  // minutes east of UTC
+    } zones[] = {{"+0100", 60, 60}, {"-0530", -330, -330}, {"$W. Europe Standard Time", 120, 60}};
+    for (const auto& z : zones) {
+        SCOPED_TRACE(z.Zone);
+        ASSERT_TRUE(InitLocalTimeZone(LocalTimeZone(), z.Zone));
+        TFilesRun r;
+        r.Host.Sources.AddObject(r.Dir.Write("src\\box", box), MailFormatToObject(mftMbox));
+        r.Host.Choices.TargetFormat = mftEml;
+        r.Host.Choices.TargetText = r.Out() + "\\";
+        r.Host.Choices.MatchDates = true;
+        SYSTEMTIME now;
+        GetSystemTime(&now);
+        const TDateTime started = EncodeDateTime(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, 0, 0);
+        r.Driver.StartConversion();
+        LocalTimeZone().Clear();
+
+        for (const auto& m : messages) {
+            SCOPED_TRACE(m.Subject);
+            const TDateTime got = FileTimeOf(r.Out() + "\\" + m.Subject + ".eml");
+            if (!*m.Date) {
+                EXPECT_GT(got, started - 1.0 / 24);
+                continue;
+            }
+            TDateTime want = EncodeDateTime(m.Year ? m.Year : 2009, m.Month, m.Day, m.Hour, m.Minute, 0, 0);
+            if (!m.Year)
+                want -= (m.Month == 7 ? z.SummerBias : z.WinterBias) / 1440.0;
+            EXPECT_NEAR(got, want, 1.0 / 86400) << DateTimeToIsoStr(got);
+        }
     }
 }

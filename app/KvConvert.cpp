@@ -274,16 +274,16 @@ std::string TConvertSettings::GetTargetPath(const std::string& MailboxFile) cons
 void TConvertSettings::CountResult(int Code)
 {
     switch (Code) {
-    case 0:
+    case cntMailbox:
         ++MailboxCount;
         break;
-    case 1:
+    case cntMessage:
         ++MessageCount;
         break;
-    case 2:
+    case cntDuplicate:
         ++DuplicateCount;
         break;
-    case 3:
+    case cntError:
         ++ErrorCount;
         break;
     default:

@@ -75,6 +75,14 @@ std::string GetSourceDefaultFolder(TMailFormat Format);
 TObject* MailFormatToObject(TMailFormat Format);
 TMailFormat MailFormatOfObject(const TObject* Object);
 
+// The counters of a run, by CountResult's code.
+enum : int {
+    cntMailbox = 0,
+    cntMessage = 1,
+    cntDuplicate = 2,
+    cntError = 3,
+};
+
 class TConvertSettings : public TObject {
 public:
     TConvertSettings();
@@ -89,7 +97,8 @@ public:
     std::string GetMailboxFileOf(const std::string& FoundFile) const;
     std::string GetTargetExt() const;
     std::string GetTargetPath(const std::string& MailboxFile) const;
-    // 0 mailboxes, 1 messages, 2 duplicates, 3 errors.
+    // One more of cntMailbox, cntMessage, cntDuplicate or cntError; other
+    // codes count nothing.
     void CountResult(int Code);
 
     std::int32_t CurrentIndex = -1;

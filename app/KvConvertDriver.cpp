@@ -98,18 +98,18 @@ bool IsDeviceFile(const std::string& FileName)
     return IsDeviceFileName(ExtractFileNamePart(FileName));
 }
 
-int SniffHead(const std::string& Head)
+TMailboxSniff SniffHead(const std::string& Head)
 {
     const size_t padding = PaddingLength(Head);
     if (Head.compare(padding, 5, "From ") == 0 && PaddingEndsLine(Head, padding))
-        return SniffMbox;
+        return TMailboxSniff::Mbox;
     // A single message is judged by the first bytes alone, as they stand.
     const std::string first = Head.substr(0, SniffBytes);
     const std::string text = TrimLeftCharSetStr(first, TCharSet("\r\n"));
     const int colon = CharPosFrom(':', text, 1);
     if (colon > 1 && IsHeaderFieldName(text.substr(0, static_cast<size_t>(colon - 1))) && !ContainsNulChar(first))
-        return SniffMessage;
-    return 0;
+        return TMailboxSniff::Message;
+    return TMailboxSniff::None;
 }
 
 // Room kept in a subject name for the "[n]" of a numbered copy.
@@ -157,24 +157,23 @@ TDateTime MessageFileTime(const std::string& Text)
     return local > NoDateValue ? LocalTimeZone().LocalToUtc(local) : 0;
 }
 
-// 1 when FileName was created and written, 0 when it exists already (then
-// nothing is touched), -1 on failure with Error set; a cut-off file is
-// deleted.
-int SaveNewFileDated(const std::string& FileName, const std::string& Text, TDateTime Date, DWORD& Error)
+// Exists leaves the file untouched; on failure Error is set and a cut-off
+// file is deleted.
+TSaveOutcome SaveNewFileDated(const std::string& FileName, const std::string& Text, TDateTime Date, DWORD& Error)
 {
     const std::int64_t r = WriteBufferToNewFile(Text.data(), Text.size(), FileName, Date, &Error);
-    return r == -2 ? 0 : r < 0 ? -1 : 1;
+    return r == -2 ? TSaveOutcome::Exists : r < 0 ? TSaveOutcome::Failed : TSaveOutcome::Written;
 }
 
 }  // namespace
 
-int SniffMailboxFile(const std::string& FileName)
+TMailboxSniff SniffMailboxFile(const std::string& FileName)
 {
     if (IsDeviceFile(FileName) || !IsExistingFile(FileName))
-        return 0;
+        return TMailboxSniff::None;
     std::string head;
     if (ReadMailboxHead(FileName, head) != 0)
-        return 0;
+        return TMailboxSniff::None;
     return SniffHead(head);
 }
 
@@ -405,7 +404,7 @@ void TConvertDriver::FinderAcceptFile(TFileFinder* /*Sender*/, const std::string
         return;
     }
     std::string head;
-    Accept = ReadMailboxHead(data, head) == 0 ? SniffHead(head) == SniffMbox : IsExistingFile(data);
+    Accept = ReadMailboxHead(data, head) == 0 ? SniffHead(head) == TMailboxSniff::Mbox : IsExistingFile(data);
 }
 
 void TConvertDriver::ReportUnindexedMailboxes(const std::string& Folder)
@@ -423,7 +422,7 @@ void TConvertDriver::ReportUnindexedMailboxes(const std::string& Folder)
         if (HasFileExt(Name, indexExt) || IsExistingFile(Name + "." + indexExt) ||
             IsExistingWideFile(LongPathOf(Name) + L"." + AnsiToWideStr(indexExt)))
             return;
-        if (SniffMailboxFile(Name) == SniffMbox)
+        if (SniffMailboxFile(Name) == TMailboxSniff::Mbox)
             LogLine("Mailbox without an index file skipped (add it by hand to convert it): " + Name);
     };
     scan.Execute(Folder);
@@ -517,7 +516,7 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
         LogLine("Mailbox cannot be read: " + SystemErrorText(error));
         return crUnreadable;
     }
-    if (SniffHead(head) != SniffMbox) {
+    if (SniffHead(head) != TMailboxSniff::Mbox) {
         LogLine("File is not a valid mailbox");
         return crNotMailbox;
     }
@@ -552,7 +551,7 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
             writes = false;
         }
         if (writes) {
-            cs.CountResult(0);
+            cs.CountResult(cntMailbox);
             std::string text;
             bool first = true;
             while (reader->NextMessage()) {
@@ -573,7 +572,7 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
                 if (atStart && bom > 0 && BomLength(text) > 0)
                     text.erase(0, text.find_first_not_of(std::string("\0 ", 2), bom));
                 result = text.empty() ? crNoText : WriteMessage(text);
-                cs.CountResult(result == crDone ? 1 : result == crDuplicate ? 2 : 3);
+                cs.CountResult(result == crDone ? cntMessage : result == crDuplicate ? cntDuplicate : cntError);
             }
             ShowProgress(100);
         }
@@ -630,19 +629,19 @@ int TConvertDriver::WriteMessageFile(const std::string& Text)
     DWORD error = ERROR_FILENAME_EXCED_RANGE;
     // Creating only a new file is the existence test as well: one lookup
     // per message where a test and a create took two.
-    int made = file.empty() ? -1 : SaveNewFileDated(file, Text, date, error);
-    if (made == 0) {
+    TSaveOutcome made = file.empty() ? TSaveOutcome::Failed : SaveNewFileDated(file, Text, date, error);
+    if (made == TSaveOutcome::Exists) {
         if (cs.Md5FileNames)
             return crDuplicate;
         made = SaveNumberedFile(file, Text, date, error);
     }
-    if (made > 0)
+    if (made == TSaveOutcome::Written)
         return crDone;
     LogUnwrittenMessage(Text, file.empty() ? JoinPath(FTargetFolder, base) : file, error);
     return crWriteFailed;
 }
 
-int TConvertDriver::SaveNumberedFile(std::string& FileName, const std::string& Text, TDateTime Date, DWORD& Error)
+TSaveOutcome TConvertDriver::SaveNumberedFile(std::string& FileName, const std::string& Text, TDateTime Date, DWORD& Error)
 {
     // The create stays the existence test: a number another program took
     // meanwhile is passed over. Only a name met for the first time costs a
@@ -657,20 +656,20 @@ int TConvertDriver::SaveNumberedFile(std::string& FileName, const std::string& T
     };
     if (!FNumberedNames.Knows(plain)) {
         if (takenByFolder(plain))
-            return -1;
+            return TSaveOutcome::Failed;
         FNumberedNames.Taken(plain, plain);
     }
     FileName = FNumberedNames.FirstUnknown(plain);
     for (;;) {
         if (FileName.size() >= MAX_PATH) {
             Error = ERROR_FILENAME_EXCED_RANGE;
-            return -1;
+            return TSaveOutcome::Failed;
         }
-        const int made = SaveNewFileDated(FileName, Text, Date, Error);
-        if (made < 0 || (made == 0 && takenByFolder(FileName)))
-            return -1;
+        const TSaveOutcome made = SaveNewFileDated(FileName, Text, Date, Error);
+        if (made == TSaveOutcome::Failed || (made == TSaveOutcome::Exists && takenByFolder(FileName)))
+            return TSaveOutcome::Failed;
         FNumberedNames.Taken(plain, FileName);
-        if (made > 0)
+        if (made == TSaveOutcome::Written)
             return made;
         IncrementFileNumber(FileName);
     }

@@ -30,16 +30,25 @@ enum : int {
     crUnreadable = 10,  // the mailbox cannot be opened, for a reason the log names
 };
 
-// SniffMailboxFile's answers.
-inline constexpr int SniffMbox = 7;
-inline constexpr int SniffMessage = 42;
+// SniffMailboxFile's answers; the numbers are the ones the program has
+// always given them.
+enum class TMailboxSniff : int {
+    None = 0,  // anything else, also a file that is missing or can't be read
+    Mbox = 7,
+    Message = 42,
+};
+
+// Writing a file that must not replace anything.
+enum class TSaveOutcome : std::uint8_t {
+    Written,
+    Exists,  // nothing was touched
+    Failed,
+};
 
 // Set by Stop, by Cancel and by closing the window; cleared when a run ends.
 extern std::uint8_t ConversionAborted;
 
-// 7 for an mbox, 42 for a single message, 0 for anything else (also for a
-// file that is missing or can't be read).
-int SniffMailboxFile(const std::string& FileName);
+TMailboxSniff SniffMailboxFile(const std::string& FileName);
 // The target text cut after the backslash of a trailing "\*.ext" pattern;
 // a text without that pattern stays whole.
 std::string CutTargetPattern(const std::string& Text);
@@ -92,9 +101,10 @@ private:
     void FinishRun();
     const char* TargetLineBreak() const;
     // Saves Text under the first free numbered variant of FileName, which
-    // was found taken; FileName becomes the name tried last. 1 written, -1
-    // failed with Error set.
-    int SaveNumberedFile(std::string& FileName, const std::string& Text, TDateTime Date, unsigned long& Error);
+    // was found taken; FileName becomes the name tried last. Written, or
+    // Failed with Error set.
+    TSaveOutcome SaveNumberedFile(std::string& FileName, const std::string& Text, TDateTime Date,
+                                  unsigned long& Error);
     // An error-log line naming a message that could not be written.
     void LogUnwrittenMessage(const std::string& Text, const std::string& FileName, unsigned long Error);
 

@@ -78,30 +78,30 @@ TEST(KvConvertDriverText, SniffAndTargetPatterns)
     const struct {
         const char* Bytes;
         size_t Size;
-        int Kind;
+        TMailboxSniff Kind;
     } sniffs[] = {
-        {"From a@b Mon Jan  5 10:00:00 2009\n", 34, 7},
-        {"\r\n\n\rFrom x", 10, 7},
-        {"Subject: hi\r\n\r\nbody", 19, 42},
-        {"X-Mailer: z\n", 12, 42},
-        {":no name\n", 9, 0},
-        {"Sub ject: x\n", 12, 0},
-        {"Subject: x\0y", 12, 0},
-        {"from a@b Mon", 12, 0},
-        {"", 0, 0},
+        {"From a@b Mon Jan  5 10:00:00 2009\n", 34, TMailboxSniff::Mbox},
+        {"\r\n\n\rFrom x", 10, TMailboxSniff::Mbox},
+        {"Subject: hi\r\n\r\nbody", 19, TMailboxSniff::Message},
+        {"X-Mailer: z\n", 12, TMailboxSniff::Message},
+        {":no name\n", 9, TMailboxSniff::None},
+        {"Sub ject: x\n", 12, TMailboxSniff::None},
+        {"Subject: x\0y", 12, TMailboxSniff::None},
+        {"from a@b Mon", 12, TMailboxSniff::None},
+        {"", 0, TMailboxSniff::None},
         // What the reader passes over ahead of the first separator.
-        {"\0\0\0\0From a@b Mon", 17, 7},
-        {"\xEF\xBB\xBF" "From a@b", 11, 7},
-        {" \t\r\n \r\nFrom a@b", 14, 7},
-        {"\xEF\xBB\xBF\r\n\0From a@b", 14, 7},
+        {"\0\0\0\0From a@b Mon", 17, TMailboxSniff::Mbox},
+        {"\xEF\xBB\xBF" "From a@b", 11, TMailboxSniff::Mbox},
+        {" \t\r\n \r\nFrom a@b", 14, TMailboxSniff::Mbox},
+        {"\xEF\xBB\xBF\r\n\0From a@b", 14, TMailboxSniff::Mbox},
         // Padding ahead of anything else is still no mailbox.
-        {"\0\0Subject: x\n", 13, 0},
-        {"\xEF\xBB\xBF" "Subject: x\n", 14, 0},
-        {"\xEF\xBB\xBF\xEF\xBB\xBF" "From a@b", 14, 0},
-        {"\0\0\0\0", 4, 0},
-        {" From a", 7, 0},
-        {"\r\n\t\0From a", 10, 0},
-        {"\r\n>From a@b", 12, 0},
+        {"\0\0Subject: x\n", 13, TMailboxSniff::None},
+        {"\xEF\xBB\xBF" "Subject: x\n", 14, TMailboxSniff::None},
+        {"\xEF\xBB\xBF\xEF\xBB\xBF" "From a@b", 14, TMailboxSniff::None},
+        {"\0\0\0\0", 4, TMailboxSniff::None},
+        {" From a", 7, TMailboxSniff::None},
+        {"\r\n\t\0From a", 10, TMailboxSniff::None},
+        {"\r\n>From a@b", 12, TMailboxSniff::None},
     };
     for (const auto& s : sniffs) {
         PutFile(dir.File("f"), std::string(s.Bytes, s.Size));
@@ -109,13 +109,14 @@ TEST(KvConvertDriverText, SniffAndTargetPatterns)
     }
     // Only the first 256 bytes count: a NUL after them is not seen.
     PutFile(dir.File("f"), "Subject: x\r\n" + std::string(250, 'a') + std::string(1, '\0'));
-    EXPECT_EQ(SniffMailboxFile(dir.File("f")), 42);
-    EXPECT_EQ(SniffMailboxFile(dir.File("missing")), 0);
+    EXPECT_EQ(SniffMailboxFile(dir.File("f")), TMailboxSniff::Message);
+    EXPECT_EQ(SniffMailboxFile(dir.File("missing")), TMailboxSniff::None);
     // Padding longer than one look is read past, up to 64 KiB of it.
     const struct {
         size_t Nuls;
-        int Kind;
-    } pads[] = {{255, 7}, {256, 7}, {3000, 7}, {65530, 7}, {65536, 0}, {70000, 0}};
+        TMailboxSniff Kind;
+    } pads[] = {{255, TMailboxSniff::Mbox},   {256, TMailboxSniff::Mbox},   {3000, TMailboxSniff::Mbox},
+                {65530, TMailboxSniff::Mbox}, {65536, TMailboxSniff::None}, {70000, TMailboxSniff::None}};
     for (const auto& p : pads) {
         PutFile(dir.File("f"), std::string(p.Nuls, '\0') + "From a@b Mon Jan  5 10:00:00 2009\n");
         EXPECT_EQ(SniffMailboxFile(dir.File("f")), p.Kind) << p.Nuls;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "app/KvConvert.h"
@@ -130,7 +131,8 @@ TEST(KvConvertSettings, FreshAndAttached)
     EXPECT_EQ(cs.GetSourceEntry(), "");
     EXPECT_EQ(cs.SourceFormat, 0);
 
-    for (int code : {0, 1, 1, 2, 3, 3, 3, 4, -1})
+    for (int code : std::initializer_list<int>{cntMailbox, cntMessage, cntMessage, cntDuplicate, cntError, cntError,
+                                               cntError, 4, -1})
         cs.CountResult(code);
     EXPECT_EQ(cs.MailboxCount, 1);
     EXPECT_EQ(cs.MessageCount, 2);

@@ -697,17 +697,7 @@ void TConvertDriver::LogUnwrittenMessage(const std::string& Text, const std::str
         const std::string& FText;
     } message(FMailboxFile, Text);
     // The context is the reader's again afterwards, whatever happens.
-    struct TContext {
-        std::string File = ErrorLogCurrentFile;
-        IErrorLogMessage* Message = ErrorLogCurrentMessage;
-        ~TContext()
-        {
-            ErrorLogCurrentMessage = Message;
-            ErrorLogCurrentFile = File;
-        }
-    } saved;
-    ErrorLogCurrentFile = FileName;
-    ErrorLogCurrentMessage = &message;
+    const TErrorLogContext context(FileName, &message);
     WriteErrorLine("Message not written: " + SystemErrorText(Error));
 }
 

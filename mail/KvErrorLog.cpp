@@ -1,5 +1,7 @@
 #include "mail/KvErrorLog.h"
 
+#include <utility>
+
 #include "classlib/ResStrings.h"
 #include "foundation/KvLogs.h"
 
@@ -41,6 +43,19 @@ IErrorLogMessage::~IErrorLogMessage()
 {
     if (ErrorLogCurrentMessage == this)
         ErrorLogCurrentMessage = nullptr;
+}
+
+TErrorLogContext::TErrorLogContext(const std::string& File, IErrorLogMessage* Message)
+    : FFile(ErrorLogCurrentFile), FMessage(ErrorLogCurrentMessage)
+{
+    ErrorLogCurrentFile = File;
+    ErrorLogCurrentMessage = Message;
+}
+
+TErrorLogContext::~TErrorLogContext()
+{
+    ErrorLogCurrentMessage = FMessage;
+    ErrorLogCurrentFile = std::move(FFile);
 }
 
 std::string TabsToBlanks(const std::string& Text)

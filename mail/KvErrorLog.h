@@ -24,6 +24,20 @@ extern std::string ErrorLogCurrentFile;
 extern std::string ErrorLogDefaultFolder;
 extern IErrorLogMessage* ErrorLogCurrentMessage;
 
+// Puts a file and a message in the log context for its lifetime; the
+// context it found is back when it goes, however the scope is left.
+class TErrorLogContext {
+public:
+    TErrorLogContext(const std::string& File, IErrorLogMessage* Message);
+    ~TErrorLogContext();
+    TErrorLogContext(const TErrorLogContext&) = delete;
+    TErrorLogContext& operator=(const TErrorLogContext&) = delete;
+
+private:
+    std::string FFile;
+    IErrorLogMessage* FMessage;
+};
+
 // "Error\tFilename\tMail Folder\tMail Date\tMail Subject"
 std::string ErrorLogHeaderLine();
 // The five columns of one line, each cleaned so the line keeps five columns.

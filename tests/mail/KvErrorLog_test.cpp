@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "tests/TestFolder.h"
@@ -101,6 +102,33 @@ TEST_F(KvErrorLogTest, ColumnsComeFromTheContext)
     ErrorLogCurrentMessage = msg.get();
     msg.reset();
     EXPECT_EQ(ErrorLogCurrentMessage, nullptr);
+}
+
+// A line written for another file names that file; the reader's context
+// is back afterwards, also when the writing throws, and scopes nest.
+TEST_F(KvErrorLogTest, ScopedContextComesBack)
+{
+    TFakeMessage outer, inner;
+    outer.Folder = "Inbox";
+    inner.Folder = "Sent";
+    inner.Subject = "unwritten";
+    ErrorLogCurrentFile = "in.mbx";
+    ErrorLogCurrentMessage = &outer;
+    try {
+        const TErrorLogContext context("C:\\out\\a.eml", &inner);
+        EXPECT_EQ(ErrorLogLine("e"), "e\tC:\\out\\a.eml\tSent\t\tunwritten");
+        {
+            const TErrorLogContext nested("b.eml", nullptr);
+            EXPECT_EQ(ErrorLogLine("e"), "e\tb.eml\t\t\t");
+        }
+        EXPECT_EQ(ErrorLogLine("e"), "e\tC:\\out\\a.eml\tSent\t\tunwritten");
+        throw std::runtime_error("disk gone");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(ErrorLogCurrentFile, "in.mbx");
+    EXPECT_EQ(ErrorLogCurrentMessage, &outer);
+    EXPECT_EQ(ErrorLogLine("e"), "e\tin.mbx\tInbox\t\t");
+    ErrorLogCurrentMessage = nullptr;
 }
 
 TEST(KvErrorLog, TabsToBlanks)

@@ -23,8 +23,6 @@
 #include "mail/KvMailStream.h"
 #include "mail/KvMimeHeaders.h"
 
-std::uint8_t ConversionAborted = 0;
-
 namespace {
 
 constexpr int SniffBytes = 256;
@@ -240,7 +238,7 @@ bool TConvertDriver::StopConversion(bool Confirm)
     if (Confirm && !FHost.ConfirmAbort("Abort mail conversion?"))
         return false;
     HideProgress();
-    ConversionAborted = 1;
+    Abort();
     FHost.SetNextButton("Start", StartButtonTag);
     FHost.SetBackEnabled(true);
     return true;
@@ -314,7 +312,7 @@ void TConvertDriver::StartConversion()
         ConvertSourceList();
         LogLine(Format("%d mailboxes processed, %d messages converted, %d duplicates skipped, %d errors.",
                        cs.MailboxCount, cs.MessageCount, cs.DuplicateCount, cs.ErrorCount));
-        LogLine(ConversionAborted ? "Processing aborted." : "Processing finished.");
+        LogLine(Aborted() ? "Processing aborted." : "Processing finished.");
     } catch (...) {
         // The window goes back to idle and the target is unlocked before the
         // application's handler shows the error.
@@ -329,7 +327,7 @@ void TConvertDriver::FinishRun()
     FMboxWriter.reset();
     FHost.SetLogCaretVisible(true);
     HideProgress();
-    ConversionAborted = 0;
+    FAborted = false;
     FHost.SetNextButton("Start", StartButtonTag);
     FHost.SetBackEnabled(true);
     FHost.FocusCancelButton();
@@ -340,7 +338,7 @@ void TConvertDriver::ConvertSourceList()
 {
     TConvertSettings& cs = *FSettings;
     for (int i = 0; i < cs.SourceCount; ++i) {
-        if (ConversionAborted)
+        if (Aborted())
             break;
         cs.SetCurrentIndex(i);
         const std::string entry = cs.GetSourceEntry();
@@ -443,7 +441,7 @@ void TConvertDriver::FinderAcceptFolder(TFileFinder* /*Sender*/, const std::stri
 
 void TConvertDriver::FinderFoundFile(TFileFinder* Sender, const std::string& FileName)
 {
-    if (ConversionAborted) {
+    if (Aborted()) {
         Sender->Abort = true;
         return;
     }
@@ -558,7 +556,7 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
                 const bool atStart = first;
                 first = false;
                 ShowProgress(reader->GetPercentDone());
-                if (ConversionAborted)
+                if (Aborted())
                     break;
                 if (reader->IsDeleted())
                     continue;
@@ -577,10 +575,10 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
             ShowProgress(100);
         }
     } catch (...) {
-        LogLine(ConversionAborted ? "Aborted" : "Done");
+        LogLine(Aborted() ? "Aborted" : "Done");
         throw;
     }
-    LogLine(ConversionAborted ? "Aborted" : "Done");
+    LogLine(Aborted() ? "Aborted" : "Done");
     return result;
 }
 

@@ -4,6 +4,7 @@
 // appends it to an mbox file, logging one block of lines per mailbox. It
 // reaches its window only through TKvConvertHost.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -45,9 +46,6 @@ enum class TSaveOutcome : std::uint8_t {
     Failed,
 };
 
-// Set by Stop, by Cancel and by closing the window; cleared when a run ends.
-extern std::uint8_t ConversionAborted;
-
 TMailboxSniff SniffMailboxFile(const std::string& FileName);
 // The target text cut after the backslash of a trailing "\*.ext" pattern;
 // a text without that pattern stays whole.
@@ -67,6 +65,12 @@ public:
     // Returns whether it went ahead (Confirm asks first).
     bool StopConversion(bool Confirm);
     bool Running() const { return FRunning; }
+    // The run's abort flag: set by Stop, by Cancel and by closing the window
+    // (all through StopConversion) or by Abort, which any thread may call;
+    // the run notices it at its next message, entry or found file. Cleared
+    // when a run ends.
+    void Abort() { FAborted = true; }
+    bool Aborted() const { return FAborted; }
 
     void ConvertSourceList();
     int ConvertMailbox(const std::string& FileName, bool CheckSkipList);
@@ -119,4 +123,5 @@ private:
     // subject probe each number once, not all the numbers below theirs.
     TNumberedNames FNumberedNames;
     bool FRunning = false;
+    std::atomic<bool> FAborted{false};
 };

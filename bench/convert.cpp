@@ -23,11 +23,15 @@
 
 namespace {
 
+// The run a console break stops; the handler runs on a thread of its own.
+TConvertDriver* BreakTarget = nullptr;
+
 BOOL WINAPI OnConsoleBreak(DWORD Event)
 {
     if (Event != CTRL_C_EVENT && Event != CTRL_BREAK_EVENT)
         return FALSE;
-    ConversionAborted = 1;
+    if (BreakTarget)
+        BreakTarget->Abort();
     return TRUE;
 }
 
@@ -57,6 +61,7 @@ int main(int argc, char** argv)
         std::fputc('\n', stdout);
     });
     TConvertDriver driver(host);
+    BreakTarget = &driver;
     SetConsoleCtrlHandler(OnConsoleBreak, TRUE);
 
     int rc = 0;
@@ -69,6 +74,8 @@ int main(int argc, char** argv)
         rc = 1;
     }
     const double elapsed = Seconds() - start;
+    SetConsoleCtrlHandler(OnConsoleBreak, FALSE);
+    BreakTarget = nullptr;
 
     // The log opens on its first line and never appends, so an open log
     // holds this run's lines only.

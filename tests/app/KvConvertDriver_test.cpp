@@ -66,7 +66,7 @@ void ExpectIdle(const TRun& R)
     EXPECT_FALSE(R.Host.ProgressShown);
     EXPECT_EQ(R.Host.Status, "Idle");
     EXPECT_TRUE(R.Host.CaretVisible);
-    EXPECT_EQ(ConversionAborted, 0);
+    EXPECT_FALSE(R.Driver.Aborted());
     EXPECT_FALSE(R.Driver.Running());
 }
 
@@ -540,7 +540,7 @@ TEST(KvConvertDriverRun, StopDuringAMailbox)
             tagDuringRun = r.Host.NextTag;
             r.Host.ConfirmAnswer = false;
             EXPECT_FALSE(r.Driver.StopConversion(true));  // "No" changes nothing
-            EXPECT_EQ(ConversionAborted, 0);
+            EXPECT_FALSE(r.Driver.Aborted());
             r.Host.ConfirmAnswer = true;
             EXPECT_TRUE(r.Driver.StopConversion(true));
             EXPECT_EQ(r.Host.NextCaption, "Start");
@@ -548,7 +548,7 @@ TEST(KvConvertDriverRun, StopDuringAMailbox)
             // The button reads "Start" again while the stopped run unwinds:
             // a click now must not start a second run inside the first.
             r.Driver.StartConversion();
-            EXPECT_EQ(ConversionAborted, 1);
+            EXPECT_TRUE(r.Driver.Aborted());
         }
     };
     r.Start();

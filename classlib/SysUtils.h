@@ -31,8 +31,9 @@ private:
 class EAbort : public Exception { public: using Exception::Exception; };
 class EConvertError : public Exception { public: using Exception::Exception; };
 class ERangeError : public Exception { public: using Exception::Exception; };
-class EOutOfRange : public Exception { public: using Exception::Exception; };
 class EListError : public Exception { public: using Exception::Exception; };
+// A list value outside its bounds is a list error too.
+class EOutOfRange : public EListError { public: using EListError::EListError; };
 class EStringListError : public Exception { public: using Exception::Exception; };
 class EInOutError : public Exception {
 public:

@@ -245,6 +245,7 @@ TControl::~TControl()
         MouseOverControl = nullptr;
     if (FParent)
         FParent->RemoveControl(this);
+    delete FActionLink;
     delete FFont;
 }
 
@@ -438,6 +439,92 @@ void TControl::Click()
 {
     if (OnClick)
         OnClick(this);
+    else if (FActionLink)
+        FActionLink->Execute(this);
+}
+
+TBasicAction* TControl::Action() const
+{
+    return FActionLink ? FActionLink->Action() : nullptr;
+}
+
+void TControl::SetAction(TBasicAction* Value)
+{
+    if (!Value) {
+        delete FActionLink;
+        FActionLink = nullptr;
+        return;
+    }
+    if (!FActionLink)
+        FActionLink = CreateActionLink();
+    FActionLink->SetAction(Value);
+    FActionLink->OnChange = [this](TObject* Sender) { ActionChange(Sender, false); };
+    ActionChange(Value, Value->HasState(csLoading));
+    Value->FreeNotification(this);
+}
+
+TControlActionLink* TControl::CreateActionLink()
+{
+    return new TControlActionLink(this);
+}
+
+void TControl::ActionChange(TObject* Sender, bool CheckDefaults)
+{
+    auto* A = dynamic_cast<TCustomAction*>(Sender);
+    if (!A)
+        return;
+    if (!CheckDefaults || Caption().empty() || Caption() == Name())
+        SetCaption(A->Caption());
+    if (!CheckDefaults || Enabled())
+        SetEnabled(A->Enabled());
+    if (!CheckDefaults || Hint().empty())
+        SetHint(A->Hint());
+    if (!CheckDefaults || Visible())
+        SetVisible(A->Visible());
+}
+
+bool TControlActionLink::IsCaptionLinked() const
+{
+    return TActionLink::IsCaptionLinked() && FControl->Caption() == CustomAction()->Caption();
+}
+
+bool TControlActionLink::IsEnabledLinked() const
+{
+    return TActionLink::IsEnabledLinked() && FControl->Enabled() == CustomAction()->Enabled();
+}
+
+bool TControlActionLink::IsHintLinked() const
+{
+    return TActionLink::IsHintLinked() && FControl->Hint() == CustomAction()->Hint();
+}
+
+bool TControlActionLink::IsVisibleLinked() const
+{
+    return TActionLink::IsVisibleLinked() && FControl->Visible() == CustomAction()->Visible();
+}
+
+void TControlActionLink::SetCaption(const std::string& Value)
+{
+    if (IsCaptionLinked())
+        FControl->SetCaption(Value);
+}
+
+void TControlActionLink::SetEnabled(bool Value)
+{
+    if (IsEnabledLinked())
+        FControl->SetEnabled(Value);
+}
+
+void TControlActionLink::SetHint(const std::string& Value)
+{
+    if (IsHintLinked())
+        FControl->SetHint(Value);
+}
+
+void TControlActionLink::SetVisible(bool Value)
+{
+    if (IsVisibleLinked())
+        FControl->SetVisible(Value);
 }
 
 void TControl::DblClick()
@@ -798,6 +885,11 @@ void TControl::Loaded()
 void TControl::Notification(TComponent* AComponent, TOperation Operation)
 {
     TComponent::Notification(AComponent, Operation);
+    // A freed action has already left the link.
+    if (Operation == opRemove && FActionLink && !FActionLink->Action()) {
+        delete FActionLink;
+        FActionLink = nullptr;
+    }
 }
 
 const TPropertyTable* TControl::Properties() const

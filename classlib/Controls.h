@@ -11,12 +11,14 @@
 #include <utility>
 #include <vector>
 
+#include "classlib/ActnList.h"
 #include "classlib/Classes.h"
 #include "classlib/Graphics.h"
 #include "classlib/Messages.h"
 
 class TControl;
 class TWinControl;
+class TControlActionLink;
 
 class EInvalidOperation : public Exception { public: using Exception::Exception; };
 
@@ -276,10 +278,21 @@ public:
     TNotifyEvent OnMouseLeave;
     TNotifyEvent OnResize;
 
+    // OnClick, or without one the action's OnExecute.
     virtual void Click();
     virtual void DblClick();
 
+    // The action the control follows: its caption, state, hint and
+    // handler reach the control through the link.
+    TBasicAction* Action() const;
+    void SetAction(TBasicAction* Value);
+
 protected:
+    virtual TControlActionLink* CreateActionLink();
+    // Copies the action's values; with CheckDefaults (the control is being
+    // loaded) only values the control still has at their defaults.
+    virtual void ActionChange(TObject* Sender, bool CheckDefaults);
+    TControlActionLink* ActionLink() const { return FActionLink; }
     // The default for messages no WndProc handled.
     virtual void DefaultHandler(TMessage& Message);
     virtual TRect GetClientRect() const;
@@ -335,6 +348,30 @@ protected:
     int FDispatchDepth = 0;
     bool FFreePending = false;
     bool FInPaint = false;
+    TControlActionLink* FActionLink = nullptr;
+};
+
+// The link of a control to its action: a value passes on while the control
+// still shows the action's old one.
+class TControlActionLink : public TActionLink {
+public:
+    explicit TControlActionLink(TControl* AClient) : TActionLink(AClient), FControl(AClient) {}
+    bool IsCaptionLinked() const override;
+    bool IsEnabledLinked() const override;
+    bool IsHintLinked() const override;
+    bool IsVisibleLinked() const override;
+    void SetCaption(const std::string& Value) override;
+    void SetEnabled(bool Value) override;
+    void SetHint(const std::string& Value) override;
+    void SetVisible(bool Value) override;
+
+protected:
+    TControl* FControl;
+};
+
+class TWinControlActionLink : public TControlActionLink {
+public:
+    using TControlActionLink::TControlActionLink;
 };
 
 // ---------------------------------------------------------------------------

@@ -401,3 +401,100 @@ const TFont* MenuFont()
     }
     return Font.get();
 }
+
+// ---------------------------------------------------------------------------
+// Shortcut texts
+// ---------------------------------------------------------------------------
+
+TShortCut ShortCut(WORD Key, unsigned Shift)
+{
+    if (Key & 0xFF00)
+        return scNone;
+    TShortCut S = Key;
+    if (Shift & ssShift)
+        S |= scShift;
+    if (Shift & ssCtrl)
+        S |= scCtrl;
+    if (Shift & ssAlt)
+        S |= scAlt;
+    return S;
+}
+
+namespace {
+
+std::string KeyName(TShortCut ShortCut)
+{
+    static const char* const Named32to40[] = {"Space", "PgUp", "PgDn", "End", "Home", "Left", "Up", "Right", "Down"};
+    const WORD Key = ShortCut & 0xFF;
+    switch (Key) {
+    case 8: return "BkSp";
+    case 9: return "Tab";
+    case 13: return "Enter";
+    case 27: return "Esc";
+    case 45: return "Ins";
+    case 46: return "Del";
+    default: break;
+    }
+    if (Key >= 32 && Key <= 40)
+        return Named32to40[Key - 32];
+    if ((Key >= '0' && Key <= '9') || (Key >= 'A' && Key <= 'Z'))
+        return std::string(1, static_cast<char>(Key));
+    if (Key >= 96 && Key <= 105)
+        return std::string(1, static_cast<char>('0' + Key - 96));
+    if (Key >= 112 && Key <= 135)
+        return "F" + std::to_string(Key - 111);
+    return "#" + std::to_string(ShortCut);
+}
+
+bool TakePrefix(std::string& Text, const char* Prefix)
+{
+    const size_t N = strlen(Prefix);
+    if (Text.size() >= N && CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, Text.data(), static_cast<int>(N),
+                                           Prefix, static_cast<int>(N)) == CSTR_EQUAL) {
+        Text.erase(0, N);
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::string ShortCutToText(TShortCut ShortCut)
+{
+    const std::string Name = KeyName(ShortCut);
+    if (Name.empty())
+        return {};
+    std::string S;
+    if (ShortCut & scShift)
+        S += "Shift+";
+    if (ShortCut & scCtrl)
+        S += "Ctrl+";
+    if (ShortCut & scAlt)
+        S += "Alt+";
+    return S + Name;
+}
+
+TShortCut TextToShortCut(const std::string& Text)
+{
+    std::string Rest = Text;
+    TShortCut Shift = 0;
+    for (;;) {
+        if (TakePrefix(Rest, "Shift+"))
+            Shift |= scShift;
+        else if (TakePrefix(Rest, "Ctrl+") || TakePrefix(Rest, "^"))
+            Shift |= scCtrl;
+        else if (TakePrefix(Rest, "Alt+"))
+            Shift |= scAlt;
+        else
+            break;
+    }
+    if (Rest.empty())
+        return scNone;
+    for (int Key = 8; Key <= 597; ++Key) {
+        const std::string Name = KeyName(static_cast<TShortCut>(Key));
+        if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, Rest.data(), static_cast<int>(Rest.size()),
+                           Name.data(), static_cast<int>(Name.size())) == CSTR_EQUAL)
+            return static_cast<TShortCut>(Key | Shift);
+    }
+    return scNone;
+}

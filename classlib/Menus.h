@@ -144,3 +144,12 @@ private:
 
 // The system's menu font (non-client metrics), read on first use.
 const TFont* MenuFont();
+
+// Keyboard shortcuts: a virtual key with modifier bits.
+using TShortCut = WORD;
+constexpr TShortCut scShift = 0x2000, scCtrl = 0x4000, scAlt = 0x8000, scNone = 0;
+TShortCut ShortCut(WORD Key, unsigned Shift);
+// "Shift+Ctrl+F5"; keys without a name give "#" and the whole value.
+std::string ShortCutToText(TShortCut ShortCut);
+// The reverse, any case, "^" for "Ctrl+"; 0 when no key has the name.
+TShortCut TextToShortCut(const std::string& Text);

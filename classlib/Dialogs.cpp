@@ -1,0 +1,114 @@
+#include "classlib/Dialogs.h"
+
+namespace {
+
+TMessageDlgHook& Hook()
+{
+    static TMessageDlgHook H;
+    return H;
+}
+
+// The Win32 box offers fixed button sets: the smallest one holding every
+// asked-for answer serves, and the "to all" answers fold into their kin.
+UINT ButtonFlags(TMsgDlgButtons B)
+{
+    auto Has = [B](TMsgDlgBtn X) { return (B & MsgDlgButton(X)) != 0; };
+    UINT F;
+    if ((Has(mbYes) || Has(mbYesToAll) || Has(mbAll)) && (Has(mbNo) || Has(mbNoToAll)))
+        F = Has(mbCancel) ? MB_YESNOCANCEL : MB_YESNO;
+    else if (Has(mbAbort) || Has(mbIgnore))
+        F = MB_ABORTRETRYIGNORE;
+    else if (Has(mbRetry))
+        F = MB_RETRYCANCEL;
+    else if (Has(mbCancel))
+        F = MB_OKCANCEL;
+    else
+        F = MB_OK;
+    if (Has(mbHelp))
+        F |= MB_HELP;
+    return F;
+}
+
+UINT IconFlags(TMsgDlgType T)
+{
+    switch (T) {
+    case mtWarning: return MB_ICONWARNING;
+    case mtError: return MB_ICONERROR;
+    case mtInformation: return MB_ICONINFORMATION;
+    case mtConfirmation: return MB_ICONQUESTION;
+    default: return 0;
+    }
+}
+
+// Moves the box to the asked-for place once its own initialisation, which
+// centres it, has run.
+thread_local POINT PendingPos{-1, -1};
+thread_local HHOOK PosHook = nullptr;
+
+LRESULT CALLBACK PlaceBox(int Code, WPARAM WParam, LPARAM LParam)
+{
+    const auto* Ret = reinterpret_cast<const CWPRETSTRUCT*>(LParam);
+    if (Code == HC_ACTION && Ret->message == WM_INITDIALOG && PendingPos.x != -1) {
+        SetWindowPos(Ret->hwnd, nullptr, PendingPos.x, PendingPos.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        PendingPos = {-1, -1};
+    }
+    return CallNextHookEx(PosHook, Code, WParam, LParam);
+}
+
+} // namespace
+
+std::string MessageDlgCaption(TMsgDlgType DlgType)
+{
+    switch (DlgType) {
+    case mtWarning: return "Warning";
+    case mtError: return "Error";
+    case mtInformation: return "Information";
+    case mtConfirmation: return "Confirm";
+    default: return Application ? Application->Title() : std::string();
+    }
+}
+
+TMessageDlgHook SetMessageDlgHook(TMessageDlgHook NewHook)
+{
+    TMessageDlgHook Old = std::move(Hook());
+    Hook() = std::move(NewHook);
+    return Old;
+}
+
+TModalResult MessageDlg(const TMessageDlgRequest& Request)
+{
+    if (Hook())
+        return Hook()(Request);
+    const std::string Caption = Request.Caption.empty() ? MessageDlgCaption(Request.DlgType) : Request.Caption;
+    MSGBOXPARAMSA P{};
+    P.cbSize = sizeof P;
+    TCustomForm* Active = Screen ? Screen->ActiveCustomForm() : nullptr;
+    P.hwndOwner = Active && Active->HandleAllocated() ? Active->WindowHandle() : nullptr;
+    P.hInstance = GetModuleHandleA(nullptr);
+    P.lpszText = Request.Msg.c_str();
+    P.lpszCaption = Caption.c_str();
+    P.dwStyle = ButtonFlags(Request.Buttons) | IconFlags(Request.DlgType) | MB_TASKMODAL;
+    P.dwContextHelpId = static_cast<DWORD_PTR>(Request.HelpCtx);
+    if (Request.X != -1 || Request.Y != -1) {
+        PendingPos = {Request.X, Request.Y};
+        PosHook = SetWindowsHookExA(WH_CALLWNDPROCRET, PlaceBox, nullptr, GetCurrentThreadId());
+    }
+    const int R = MessageBoxIndirectA(&P);
+    if (PosHook) {
+        UnhookWindowsHookEx(PosHook);
+        PosHook = nullptr;
+        PendingPos = {-1, -1};
+    }
+    return R;
+}
+
+TModalResult MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx)
+{
+    return MessageDlg(TMessageDlgRequest{Msg, "", DlgType, Buttons, HelpCtx, -1, -1});
+}
+
+TModalResult MessageDlgPos(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx, int X,
+                           int Y)
+{
+    return MessageDlg(TMessageDlgRequest{Msg, "", DlgType, Buttons, HelpCtx, X, Y});
+}

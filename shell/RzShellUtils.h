@@ -127,6 +127,19 @@ HRESULT ShellResolveShortcut(const std::string& FileName, TRzShortcut& Shortcut,
 bool NetDriveConnected(char Drive);
 bool GetFileVersion(const std::string& FileName, TRzFileVersion& Version);
 
+// Critical-error boxes off for a scope: a removable drive without a disk
+// then fails quietly instead of asking the user.
+class TRzErrorModeScope {
+public:
+    TRzErrorModeScope() : FOld(SetErrorMode(SEM_FAILCRITICALERRORS)) {}
+    ~TRzErrorModeScope() { SetErrorMode(FOld); }
+    TRzErrorModeScope(const TRzErrorModeScope&) = delete;
+    TRzErrorModeScope& operator=(const TRzErrorModeScope&) = delete;
+
+private:
+    UINT FOld;
+};
+
 // ---------------------------------------------------------------------------
 // Text routines (ANSI code page, double-byte aware)
 // ---------------------------------------------------------------------------

@@ -125,9 +125,10 @@ TEST(ShellNamespace, PathRoundTripsAndLongPaths)
         EXPECT_EQ(ShellPidlToPath(Pidl.Get()), P);
     }
     // A path past MAX_PATH fails instead of being cut to name another
-    // file: the first 260 characters here name the existing folder.
+    // file: its first 260 characters name a file that exists.
     const std::string Long = Dir.Path() + "\\" + std::string(300 - Dir.Path().size() - 1, 'a');
     ASSERT_EQ(Long.size(), 300u);
+    ASSERT_TRUE(TTestFolder::Put(Long.substr(0, MAX_PATH), "other"));
     TPidl Bad;
     EXPECT_EQ(ShellPathToPidl(Long, Bad), HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE));
     EXPECT_FALSE(Bad);

@@ -1,0 +1,228 @@
+// The data the shell tree, list and combo hang on their nodes and items.
+#include "shell/RzShellCtrls.h"
+
+namespace {
+
+TComPtr<IShellFolder> BindChild(IShellFolder* Parent, LPCITEMIDLIST Rel)
+{
+    TComPtr<IShellFolder> F;
+    if (Parent && FAILED(Parent->BindToObject(Rel, nullptr, IID_IShellFolder, F.PutVoid())))
+        F.Reset();
+    return F;
+}
+
+constexpr SFGAOF RenameQueryMask = 0x40000177;
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// TRzShellTreeData
+// ---------------------------------------------------------------------------
+
+TRzShellTreeData::TRzShellTreeData(TRzShellTreeData* Parent, LPCITEMIDLIST RelIdList)
+    : FParent(Parent), FRelIdList(CopyIdList(RelIdList))
+{
+}
+
+void TRzShellTreeData::SetRelativeIdList(LPCITEMIDLIST Value)
+{
+    FRelIdList = CopyIdList(Value);
+    FAbsIdList.Reset();
+    FShellFolder.Reset();
+    FFolderTried = false;
+}
+
+LPCITEMIDLIST TRzShellTreeData::AbsIdList()
+{
+    if (!FAbsIdList)
+        FAbsIdList = FParent ? ConcatIdLists(FParent->AbsIdList(), FRelIdList.Get()) : CopyIdList(FRelIdList.Get());
+    return FAbsIdList.Get();
+}
+
+std::string TRzShellTreeData::Path()
+{
+    return AbsIdList() && AbsIdList()->mkid.cb ? ShellPidlToPath(AbsIdList()) : std::string();
+}
+
+IShellFolder* TRzShellTreeData::ShellFolder()
+{
+    if (!FShellFolder && !FFolderTried) {
+        FFolderTried = true;
+        if (!FRelIdList || FRelIdList.Get()->mkid.cb == 0)
+            ShellGetDesktopFolder(FShellFolder);
+        else
+            FShellFolder = BindChild(ParentShellFolder(), FRelIdList.Get());
+    }
+    return FShellFolder.Get();
+}
+
+IShellFolder* TRzShellTreeData::ParentShellFolder()
+{
+    if (FParent)
+        return FParent->ShellFolder();
+    if (!FRootParentFolder) {
+        TPidl P, I;
+        SplitAbsolutePidl(AbsIdList(), FRootParentFolder, P, I);
+    }
+    return FRootParentFolder.Get();
+}
+
+bool TRzShellTreeData::CanRename()
+{
+    if (!FParent || !FRelIdList || FRelIdList.Get()->mkid.cb == 0)
+        return false;
+    IShellFolder* Parent = ParentShellFolder();
+    if (!Parent)
+        return false;
+    LPCITEMIDLIST Items[1] = {FRelIdList.Get()};
+    SFGAOF Attr = RenameQueryMask;
+    if (FAILED(Parent->GetAttributesOf(1, Items, &Attr)))
+        return false;
+    return (Attr & SFGAO_CANRENAME) != 0;
+}
+
+// ---------------------------------------------------------------------------
+// TRzShellListData
+// ---------------------------------------------------------------------------
+
+TRzShellListData::TRzShellListData(TRzShellListContext* List, LPCITEMIDLIST RelIdList)
+    : FList(List), FRelIdList(CopyIdList(RelIdList))
+{
+}
+
+LPCITEMIDLIST TRzShellListData::AbsIdList()
+{
+    if (!FAbsIdList)
+        FAbsIdList = ConcatIdLists(FList->ListFolderIdList(), FRelIdList.Get());
+    return FAbsIdList.Get();
+}
+
+SFGAOF TRzShellListData::Attributes()
+{
+    if (FHaveAttributes)
+        return FAttributes;
+    FHaveAttributes = true;
+    TRzErrorModeScope Quiet;
+    SFGAOF Attr = 0x700F0037;
+    if (VersionAtLeast(Shell32Version(), 6, 0))
+        Attr |= SFGAO_STREAM;
+    LPCITEMIDLIST Items[1] = {FRelIdList.Get()};
+    IShellFolder* Folder = FList->ListFolder();
+    if (!Folder || FAILED(Folder->GetAttributesOf(1, Items, &Attr)))
+        Attr = 0;
+    // Removable media report read-only while no disk is in; the bit says
+    // nothing about the files on them.
+    const std::string P = Path();
+    if (P.size() > 3 && !(IsDBCSLeadByte(static_cast<BYTE>(P[0])) && P[1] == ':')) {
+        const std::string Root = P.substr(0, 3);
+        if (GetDriveTypeA(Root.c_str()) == DRIVE_REMOVABLE)
+            Attr &= ~SFGAOF(SFGAO_READONLY);
+    }
+    FAttributes = Attr;
+    return FAttributes;
+}
+
+bool TRzShellListData::IsFolder()
+{
+    return IsFolderItem(Attributes(), FList->FilesCanBeFolders());
+}
+
+bool TRzShellListData::CanRename()
+{
+    return (Attributes() & SFGAO_CANRENAME) != 0;
+}
+
+bool TRzShellListData::IsShortcut()
+{
+    const std::string P = Path();
+    return P.size() >= 4 && CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, P.c_str() + P.size() - 4, 4, ".lnk",
+                                           4) == CSTR_EQUAL;
+}
+
+std::string TRzShellListData::DisplayName()
+{
+    if (!FHaveName) {
+        FHaveName = true;
+        FDisplayName = ShellGetDisplayNameFromFolder(FList->ListFolder(), FRelIdList.Get(), TRzNameKind::Normal);
+    }
+    return FDisplayName;
+}
+
+std::string TRzShellListData::Path()
+{
+    return ShellPidlToPath(AbsIdList());
+}
+
+std::string TRzShellListData::FileName()
+{
+    const std::string P = Path();
+    const size_t Slash = P.find_last_of('\\');
+    return Slash == std::string::npos ? P : P.substr(Slash + 1);
+}
+
+void TRzShellListData::FetchDetails()
+{
+    if (FHaveDetails)
+        return;
+    FHaveDetails = true;
+    GetFileDetails(AbsIdList(), FSize, FModified);
+    FType = GetFileTypeName(AbsIdList(), Attributes());
+}
+
+std::string TRzShellListData::SizeText()
+{
+    FetchDetails();
+    return FSize;
+}
+
+std::string TRzShellListData::ModifiedText()
+{
+    FetchDetails();
+    return FModified;
+}
+
+std::string TRzShellListData::TypeText()
+{
+    FetchDetails();
+    return FType;
+}
+
+std::string TRzShellListData::ColumnText(int Column)
+{
+    if (IShellDetails* D = FList->ListShellDetails()) {
+        TRzErrorModeScope Quiet;
+        SHELLDETAILS Det{};
+        if (FAILED(D->GetDetailsOf(FRelIdList.Get(), static_cast<UINT>(Column), &Det)))
+            return {};
+        return StrRetToText(Det.str, FRelIdList.Get());
+    }
+    switch (Column) {
+    case 0: return DisplayName();
+    case 1: return SizeText();
+    case 2: return TypeText();
+    case 3: return ModifiedText();
+    default: return {};
+    }
+}
+
+// ---------------------------------------------------------------------------
+// TRzShellComboData
+// ---------------------------------------------------------------------------
+
+TRzShellComboData::TRzShellComboData(IShellFolder* ParentFolder, LPCITEMIDLIST RelIdList,
+                                     LPCITEMIDLIST ParentAbsIdList)
+    : FParentFolder(TComPtr<IShellFolder>::AddRefOf(ParentFolder)), FRelIdList(CopyIdList(RelIdList)),
+      FParentAbsIdList(CopyIdList(ParentAbsIdList)), FAbsIdList(ConcatIdLists(ParentAbsIdList, RelIdList))
+{
+}
+
+IShellFolder* TRzShellComboData::ShellFolder()
+{
+    if (!FShellFolder) {
+        if (!FAbsIdList || FAbsIdList.Get()->mkid.cb == 0)
+            ShellGetDesktopFolder(FShellFolder);
+        else
+            FShellFolder = BindChild(FParentFolder.Get(), FRelIdList.Get());
+    }
+    return FShellFolder.Get();
+}

@@ -169,10 +169,14 @@ void TChangeHandlerThread::Execute()
             FAckSerial = Serial;
             SetEvent(FAckEvent);
         } else if (R > WAIT_OBJECT_0 && R < WAIT_OBJECT_0 + Count) {
+            // Re-armed before the window hears of it: Wine drops a change
+            // that comes between the signal and the re-arm, and the window
+            // may well make one as soon as it is told.
             const int Slot = SlotAt[R - WAIT_OBJECT_0];
+            const bool Armed = FindNextChangeNotification(FSlots[static_cast<size_t>(Slot)]);
             if (FWindow)
                 PostMessageA(FWindow, FMessage, static_cast<WPARAM>(Slot), 0);
-            if (!FindNextChangeNotification(FSlots[static_cast<size_t>(Slot)]))
+            if (!Armed)
                 CloseSlot(Slot);
         } else if (R > WAIT_ABANDONED_0 && R < WAIT_ABANDONED_0 + Count) {
             CloseSlot(SlotAt[R - WAIT_ABANDONED_0]);

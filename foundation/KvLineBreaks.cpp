@@ -12,9 +12,9 @@ int Len(const std::string& S)
     return static_cast<int>(S.size());
 }
 
-// Asked once: the conversions run over whole mailboxes byte by byte, and the
-// system code page does not change while the program runs.
-bool IsLeadByte(char Ch)
+// Asked once: the conversions run over whole mailboxes, and the system code
+// page does not change while the program runs.
+const TCharSet& LeadBytes()
 {
     static const TCharSet leadBytes = [] {
         TCharSet set;
@@ -23,7 +23,25 @@ bool IsLeadByte(char Ch)
                 set.Add(static_cast<char>(b));
         return set;
     }();
-    return leadBytes.Contains(Ch);
+    return leadBytes;
+}
+
+// Single-byte code pages have no lead bytes: their texts are converted a
+// block at a time instead of a byte at a time.
+bool HasLeadBytes()
+{
+    static const bool any = [] {
+        for (unsigned b = 0x80; b <= 0xFF; ++b)
+            if (LeadBytes().Contains(static_cast<char>(b)))
+                return true;
+        return false;
+    }();
+    return any;
+}
+
+bool IsLeadByte(char Ch)
+{
+    return LeadBytes().Contains(Ch);
 }
 
 // The kind of the break starting at Text[I] (0-based) and its length; kind 0
@@ -60,9 +78,28 @@ TLineBreakKind BreakAt(const std::string& Text, std::size_t I, std::size_t& Step
     return 0;
 }
 
+// The offset of the first CR or LF at or after From that is not half of a
+// CR LF pair (From not inside a pair); npos when there is none.
+std::size_t FindBareBreak(const std::string& Text, std::size_t From)
+{
+    const char* p = Text.data();
+    const std::size_t n = Text.size();
+    for (std::size_t i = From; i < n; ++i) {
+        const char c = p[i];
+        if (c == '\n')
+            return i;
+        if (c == '\r') {
+            if (i + 1 >= n || p[i + 1] != '\n')
+                return i;
+            ++i;
+        }
+    }
+    return std::string::npos;
+}
+
 // Every bare CR and bare LF becomes CR LF; CR LF pairs and the trail bytes
 // of double-byte characters are copied as they are.
-void AllBreaksToCrLf(std::string& Text)
+void AllBreaksToCrLfByByte(std::string& Text)
 {
     std::string r;
     r.reserve(Text.size() + Text.size() / 16 + 2);
@@ -82,6 +119,43 @@ void AllBreaksToCrLf(std::string& Text)
         }
     }
     Text.swap(r);
+}
+
+// The same without lead bytes, from the first bare break First on: the
+// bytes between bare breaks are copied as whole blocks.
+void BareBreaksToCrLfFrom(std::string& Text, std::size_t First)
+{
+    const char* p = Text.data();
+    const std::size_t n = Text.size();
+    std::string r;
+    r.reserve(n + n / 16 + 2);
+    r.append(p, First);
+    std::size_t block = First;
+    for (std::size_t i = First; i < n;) {
+        const char c = p[i];
+        if (c != '\r' && c != '\n') {
+            ++i;
+        } else if (c == '\r' && i + 1 < n && p[i + 1] == '\n') {
+            i += 2;
+        } else {
+            r.append(p + block, i - block);
+            r.append("\r\n", 2);
+            block = ++i;
+        }
+    }
+    r.append(p + block, n - block);
+    Text.swap(r);
+}
+
+void AllBreaksToCrLf(std::string& Text)
+{
+    if (HasLeadBytes()) {
+        AllBreaksToCrLfByByte(Text);
+        return;
+    }
+    const std::size_t first = FindBareBreak(Text, 0);
+    if (first != std::string::npos)
+        BareBreaksToCrLfFrom(Text, first);
 }
 
 // Rewrites each pair A B as CR LF, scanning from the start.
@@ -160,6 +234,19 @@ bool HasNonCrLfBreak(const std::string& Text, int MaxBreaks)
         }
     }
     return false;
+}
+
+void BareBreaksToCrLf(std::string& Text)
+{
+    // The test sees breaks only, as HasNonCrLfBreak does; the conversion
+    // then keeps double-byte characters whole.
+    const std::size_t first = FindBareBreak(Text, 0);
+    if (first == std::string::npos)
+        return;
+    if (HasLeadBytes())
+        AllBreaksToCrLfByByte(Text);
+    else
+        BareBreaksToCrLfFrom(Text, first);
 }
 
 std::string LineBreakText(TLineBreakKind Kind)

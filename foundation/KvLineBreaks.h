@@ -26,6 +26,10 @@ bool HasNonCrLfBreak(const std::string& Text, int MaxBreaks);
 std::string LineBreakText(TLineBreakKind Kind);
 
 void LineBreaksToCrLf(std::string& Text, TLineBreakKind Kind);
+// What HasNonCrLfBreak followed by LineBreaksToCrLf(Text, lbkMixed) does, in
+// one pass: every bare CR or LF becomes CR LF; a text whose breaks are all
+// pairs is neither copied nor changed.
+void BareBreaksToCrLf(std::string& Text);
 std::string LineBreaksToCrLfStr(const std::string& Text, TLineBreakKind Kind);
 void CrLfToCr(std::string& Text);
 void CrLfToLf(std::string& Text);

@@ -1,6 +1,5 @@
 #include "mail/KvEudora.h"
 
-#include <climits>
 #include <cstring>
 
 #include "classlib/Classes.h"
@@ -237,8 +236,7 @@ void TEudoraTocObj::ReadMessageText(std::string& Text)
     Damaged = Damaged || !IsFromLine;
     // The whole text is checked, not its first breaks: a bare LF further
     // down would otherwise reach an mbox target with the wrong line end.
-    if (HasNonCrLfBreak(Text, INT_MAX))
-        LineBreaksToCrLf(Text, lbkMixed);
+    BareBreaksToCrLf(Text);
     if (MailboxType == 1 && IsFromLine && Text.size() > 6 && Text[5] == '?')
         ExpandNicknames(Text, false);
 }

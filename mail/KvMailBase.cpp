@@ -1,6 +1,5 @@
 #include "mail/KvMailBase.h"
 
-#include <climits>
 #include <cmath>
 #include <new>
 
@@ -721,15 +720,16 @@ void TFileMailObj::LoadMessage()
     if (StripNul)
         RepairNulBytes(text);
     if (FixLineBreaks) {
+        // Pairs of another kind (LF CR, CR CR LF, FS GS) named by the first
+        // breaks become CR LF first. A message whose later lines were pasted
+        // in from elsewhere still holds bare CRs or LFs, and the engine works
+        // on CR LF alone: one pass turns every bare break into a pair (for LF
+        // and CR texts that is the whole conversion), and copies nothing when
+        // every break is a pair already.
         TLineBreakKind kind = 0;
-        if (NeedsLineBreakFix(text, kind, 4))
+        if (NeedsLineBreakFix(text, kind, 4) && kind != lbkLf && kind != lbkCr && kind != lbkMixed)
             LineBreaksToCrLf(text, kind);
-        // The first breaks only name the usual kind: a message whose later
-        // lines were pasted in from elsewhere still holds bare CRs or LFs,
-        // and the engine works on CRLF alone. The check reads the text once
-        // and allocates nothing when every break is a pair already.
-        if (HasNonCrLfBreak(text, INT_MAX))
-            LineBreaksToCrLf(text, lbkMixed);
+        BareBreaksToCrLf(text);
     }
     if (HasEnvelopeDateKind(FormatKind)) {
         const std::string date = GetFromLineDate(text);

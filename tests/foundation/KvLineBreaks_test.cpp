@@ -85,6 +85,53 @@ TEST(KvLineBreaksTest, ConvertsEachKindToCrLf)
     }
 }
 
+// Bare breaks anywhere become pairs, in a single call; texts whose breaks
+// are all pairs come back as they were.
+TEST(KvLineBreaksTest, BareBreaksBecomePairs)
+{
+    const struct {
+        std::string Text, Expected;
+    } cases[] = {
+        {"", ""},
+        {"no breaks", "no breaks"},
+        {"a\r\nb\r\n", "a\r\nb\r\n"},
+        {"\na", "\r\na"},
+        {"a\r", "a\r\n"},
+        {"a\n", "a\r\n"},
+        {"a\r\nb\nc\rd", "a\r\nb\r\nc\r\nd"},
+        {"a\r\r\nb", "a\r\n\r\nb"},
+        {"a\n\rb", "a\r\n\r\nb"},
+        {"a\n\nb\r\r", "a\r\n\r\nb\r\n\r\n"},
+        {std::string("\0\n\0", 3), std::string("\0\r\n\0", 4)},
+    };
+    for (const auto& c : cases) {
+        std::string s = c.Text;
+        BareBreaksToCrLf(s);
+        EXPECT_EQ(c.Expected, s) << c.Text;
+    }
+
+    // Long texts: the first bare break far in, lines of every length, every
+    // kind of break, and the pairs that were there before kept.
+    const char* breaks[] = {"\n", "\r", "\r\n", "\n", "\r\n", "\r\n"};
+    std::string text, crlf;
+    for (int i = 0; i < 40000; ++i) {
+        const std::string line(static_cast<size_t>(i % 97), static_cast<char>('a' + i % 26));
+        const char* br = i < 20000 ? "\r\n" : breaks[i % 6];
+        text += line + br;
+        crlf += line + "\r\n";
+    }
+    std::string s = text;
+    BareBreaksToCrLf(s);
+    EXPECT_TRUE(s == crlf);
+    s = text;
+    LineBreaksToCrLf(s, lbkMixed);
+    EXPECT_TRUE(s == crlf);
+    s = crlf;
+    BareBreaksToCrLf(s);
+    EXPECT_TRUE(s == crlf);
+    EXPECT_FALSE(HasNonCrLfBreak(s, 1 << 30));
+}
+
 TEST(KvLineBreaksTest, ConvertsFromCrLfAndRoundTrips)
 {
     const struct {

@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 unsigned char CharTableIdentity[256];
 unsigned char CharTableLower[256];
@@ -59,6 +61,44 @@ void InitCharTables()
     }
     WordDelimiters = delims;
     BlankChars = blanks;
+}
+
+const char* FindByte(const char* P, std::size_t Count, unsigned char C)
+{
+    const char* end = P + Count;
+    while (P < end && (reinterpret_cast<std::uintptr_t>(P) & 3) != 0) {
+        if (static_cast<unsigned char>(*P) == C)
+            return P;
+        ++P;
+    }
+    // A word holds C when one of its bytes XOR C is zero.
+    const std::uint32_t ones = 0x01010101u;
+    const std::uint32_t pattern = ones * C;
+    while (end - P >= 4) {
+        std::uint32_t w;
+        std::memcpy(&w, P, 4);
+        w ^= pattern;
+        if (((w - ones) & ~w & 0x80808080u) != 0)
+            break;
+        P += 4;
+    }
+    for (; P < end; ++P)
+        if (static_cast<unsigned char>(*P) == C)
+            return P;
+    return nullptr;
+}
+
+int OnlyPreimage(const unsigned char* Table, unsigned char Mapped)
+{
+    int only = -1;
+    for (int b = 0; b < 256; ++b) {
+        if (Table[b] != Mapped)
+            continue;
+        if (only >= 0)
+            return -1;
+        only = b;
+    }
+    return only;
 }
 
 namespace {
@@ -164,7 +204,16 @@ int SearchBuffer(const char* Buffer, int Length, const std::string& Pattern, std
         p = settle(p);
     int count = 0;
     const unsigned char first = static_cast<unsigned char>(pat[0]);
+    // A first character that only one byte maps to (a line break, a digit,
+    // a sign) lets memchr skip to the candidates of a plain forward search.
+    const int only = !back && !wordStarts && Length - p > 256 ? OnlyPreimage(table, first) : -1;
     while (back ? p >= 0 : p < Length) {
+        if (only >= 0) {
+            const char* q = FindByte(Buffer + p, static_cast<size_t>(Length - p), static_cast<unsigned char>(only));
+            if (!q)
+                break;
+            p = static_cast<int>(q - Buffer);
+        }
         bool matched = false;
         if (p + plen <= Length && Map(table, Buffer[p]) == first) {
             int k = 1;

@@ -4,6 +4,7 @@
 
 #include "foundation/KvBase.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,12 @@ extern TCharSet BlankChars;
 // Builds the tables and sets; runs at start-up and again when the system
 // settings change.
 void InitCharTables();
+
+// The first of the Count bytes at P that equals C, nullptr when none does; a
+// word at a time, for the scans over whole messages.
+const char* FindByte(const char* P, std::size_t Count, unsigned char C);
+// The one byte that Table maps to Mapped, -1 when none or several do.
+int OnlyPreimage(const unsigned char* Table, unsigned char Mapped);
 
 // The search core over Length bytes; Start is 0-based, -1 for the whole
 // buffer. Single search: 0-based offset of the match or -1. With PosList,

@@ -79,6 +79,39 @@ TEST(KvBoyerMooreTest, AgreesWithNaiveSearchBothCases)
     EXPECT_GT(found, 3000);
 }
 
+// Long texts and short patterns, many of them opening with a byte no other
+// byte folds to (a line break, a digit, a blank): the scans over whole
+// messages find the same leftmost match.
+TEST(KvBoyerMooreTest, LongTextsAgreeWithNaiveSearch)
+{
+    const std::string alphabet = std::string("\nFfrRom 1-\xE9\xC9", 14) + std::string(1, '\0');
+    std::mt19937 rng(515);
+    int found = 0;
+    for (int round = 0; round < 3000; ++round) {
+        const std::string text = RandomText(rng, alphabet, 250, 1500);
+        std::string pat = RandomText(rng, alphabet, 1, 9);
+        if (rng() % 2 == 0) {
+            const size_t at = rng() % (text.size() - 9);
+            pat = text.substr(at, 1 + rng() % 9);
+        }
+        const int from = static_cast<int>(rng() % 40) - 1;
+        SCOPED_TRACE("pattern [" + pat + "] from " + std::to_string(from));
+        TBmPattern folded, exact;
+        BmPrepare(folded, pat, 1, 1);
+        BmPrepare(exact, pat, 0, 1);
+        const int foldedPos = NaivePos(text, pat, from, true);
+        const int found3[] = {BmPos(text, folded, from), BmPos(text, exact, from), BmPosCase(text, folded, from)};
+        const int want3[] = {foldedPos, NaivePos(text, pat, from, false),
+                             NaivePos(text, SystemLower(pat), from, false)};
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(found3[i], want3[i]) << i;
+        found += foldedPos > 0;
+        if (HasFailure())
+            return;
+    }
+    EXPECT_GT(found, 1000);
+}
+
 TEST(KvBoyerMooreTest, WholeWordSearchAgreesWithNaive)
 {
     const std::string alphabet = "abAB .-";

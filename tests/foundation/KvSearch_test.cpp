@@ -76,6 +76,22 @@ std::string RandomText(std::mt19937& Rng, const std::string& Alphabet, size_t Ma
     return s;
 }
 
+// Every way SearchBuffer answers agrees with the naive matches; true when
+// there was a match.
+bool ExpectSearchAgrees(const std::string& Buf, const std::string& Pat, TSearchOptions Options, int Start)
+{
+    SCOPED_TRACE("options " + std::to_string(Options) + " start " + std::to_string(Start));
+    const std::vector<int> expected = NaiveMatches(Buf, Pat, Options, Start);
+    const int n = static_cast<int>(Buf.size());
+    EXPECT_EQ(SearchBuffer(Buf.data(), n, Pat, nullptr, Options, Start), expected.empty() ? -1 : expected.front());
+    std::vector<int> all;
+    EXPECT_EQ(SearchBuffer(Buf.data(), n, Pat, &all, Options, Start), static_cast<int>(expected.size()));
+    EXPECT_EQ(all, expected);
+    EXPECT_EQ(SearchBuffer(Buf.data(), n, Pat, nullptr, Options | srCountMatches, Start),
+              static_cast<int>(expected.size()));
+    return !expected.empty();
+}
+
 TEST(KvSearchTest, SearchBufferAgreesWithNaiveSearch)
 {
     // Few letters so that matches, near misses and word edges are common.
@@ -99,24 +115,50 @@ TEST(KvSearchTest, SearchBufferAgreesWithNaiveSearch)
         }
         const TSearchOptions options = optionSets[rng() % 8];
         const int start = buf.empty() || rng() % 2 ? -1 : static_cast<int>(rng() % buf.size());
-        const std::vector<int> expected = NaiveMatches(buf, pat, options, start);
-        SCOPED_TRACE("text [" + buf + "] pattern [" + pat + "] options " + std::to_string(options) +
-                     " start " + std::to_string(start));
-
-        EXPECT_EQ(SearchBuffer(buf.data(), static_cast<int>(buf.size()), pat, nullptr, options, start),
-                  expected.empty() ? -1 : expected.front());
-        std::vector<int> all;
-        EXPECT_EQ(SearchBuffer(buf.data(), static_cast<int>(buf.size()), pat, &all, options, start),
-                  static_cast<int>(expected.size()));
-        EXPECT_EQ(all, expected);
-        EXPECT_EQ(SearchBuffer(buf.data(), static_cast<int>(buf.size()), pat, nullptr, options | srCountMatches,
-                               start),
-                  static_cast<int>(expected.size()));
-        found += !expected.empty();
+        SCOPED_TRACE("text [" + buf + "] pattern [" + pat + "]");
+        found += ExpectSearchAgrees(buf, pat, options, start);
         if (HasFailure())
             return;
     }
     EXPECT_GT(found, 2000);
+}
+
+// Long buffers: patterns that open with a byte no other byte folds to are
+// found by a scan for that byte, with the same matches as any other way.
+TEST(KvSearchTest, LongBuffersAgreeWithNaiveSearch)
+{
+    const std::string alphabet = std::string("\naAbB 1-\xE9\xC9", 11) + std::string(1, '\0');
+    std::mt19937 rng(1107);
+    int found = 0;
+    for (int round = 0; round < 2000; ++round) {
+        std::string buf = RandomText(rng, alphabet, 1500);
+        if (buf.size() < 300)
+            buf += std::string(300, 'a');
+        std::string pat = RandomText(rng, alphabet, 5);
+        if (pat.empty() || rng() % 2 == 0) {
+            const size_t at = rng() % (buf.size() - 5);
+            pat = buf.substr(at, 1 + rng() % 5);
+        }
+        if (rng() % 2)
+            pat[0] = rng() % 2 ? '\n' : '1';
+        const TSearchOptions options = rng() % 2 ? 0u : TSearchOptions(srMatchCase);
+        const int start = rng() % 2 ? -1 : static_cast<int>(rng() % 40);
+        SCOPED_TRACE("pattern [" + pat + "]");
+        found += ExpectSearchAgrees(buf, pat, options, start);
+        if (HasFailure())
+            return;
+    }
+    EXPECT_GT(found, 1000);
+
+    // The word-at-a-time byte scan, at every alignment and length.
+    const std::string bytes = "abcdefghijklmnopqrstuvwxyz";
+    for (size_t from = 0; from < 8; ++from)
+        for (size_t n = 0; from + n <= bytes.size(); ++n)
+            for (char c : std::string("aehmz\n")) {
+                const size_t at = bytes.find(c, from);
+                const char* want = at != std::string::npos && at < from + n ? bytes.data() + at : nullptr;
+                EXPECT_EQ(FindByte(bytes.data() + from, n, static_cast<unsigned char>(c)), want);
+            }
 }
 
 TEST(KvSearchTest, SearchTextPositions)

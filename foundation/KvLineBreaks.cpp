@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "foundation/KvSearch.h"
+
 namespace {
 
 constexpr char FS = '\x1C';
@@ -78,23 +80,55 @@ TLineBreakKind BreakAt(const std::string& Text, std::size_t I, std::size_t& Step
     return 0;
 }
 
-// The offset of the first CR or LF at or after From that is not half of a
-// CR LF pair (From not inside a pair); npos when there is none.
-std::size_t FindBareBreak(const std::string& Text, std::size_t From)
-{
-    const char* p = Text.data();
-    const std::size_t n = Text.size();
-    for (std::size_t i = From; i < n; ++i) {
-        const char c = p[i];
-        if (c == '\n')
-            return i;
-        if (c == '\r') {
-            if (i + 1 >= n || p[i + 1] != '\n')
-                return i;
-            ++i;
+// Offsets of the next CR and the next LF at or after From (the text's size
+// when there is none), found a word at a time.
+struct TBreakScan {
+    const char* Text;
+    std::size_t Size;
+    std::size_t Cr = 0, Lf = 0;
+
+    std::size_t Next(std::size_t From, char C) const
+    {
+        const char* q = From < Size ? FindByte(Text + From, Size - From, static_cast<unsigned char>(C)) : nullptr;
+        return q ? static_cast<std::size_t>(q - Text) : Size;
+    }
+    TBreakScan(const std::string& S, std::size_t From) : Text(S.data()), Size(S.size())
+    {
+        Cr = Next(From, '\r');
+        Lf = Next(From, '\n');
+    }
+    // The first bare break at or after the scan's place: a CR not followed
+    // by LF or an LF not preceded by CR (From not inside a pair). Size when
+    // there is none.
+    std::size_t NextBare()
+    {
+        for (;;) {
+            if (Cr < Lf) {
+                if (Cr + 1 < Size && Text[Cr + 1] == '\n') {
+                    Cr = Next(Cr + 2, '\r');
+                    Lf = Next(Lf + 1, '\n');
+                    continue;
+                }
+                return Cr;
+            }
+            return Lf;  // an LF before any CR is bare; Size when both are
         }
     }
-    return std::string::npos;
+    // Passes over the bare break at At (from NextBare).
+    void Skip(std::size_t At)
+    {
+        if (At == Cr)
+            Cr = Next(At + 1, '\r');
+        else
+            Lf = Next(At + 1, '\n');
+    }
+};
+
+std::size_t FindBareBreak(const std::string& Text, std::size_t From)
+{
+    TBreakScan scan(Text, From);
+    const std::size_t at = scan.NextBare();
+    return at < Text.size() ? at : std::string::npos;
 }
 
 // Every bare CR and bare LF becomes CR LF; CR LF pairs and the trail bytes
@@ -129,19 +163,13 @@ void BareBreaksToCrLfFrom(std::string& Text, std::size_t First)
     const std::size_t n = Text.size();
     std::string r;
     r.reserve(n + n / 16 + 2);
-    r.append(p, First);
-    std::size_t block = First;
-    for (std::size_t i = First; i < n;) {
-        const char c = p[i];
-        if (c != '\r' && c != '\n') {
-            ++i;
-        } else if (c == '\r' && i + 1 < n && p[i + 1] == '\n') {
-            i += 2;
-        } else {
-            r.append(p + block, i - block);
-            r.append("\r\n", 2);
-            block = ++i;
-        }
+    std::size_t block = 0;
+    TBreakScan scan(Text, First);
+    for (std::size_t at = scan.NextBare(); at < n; at = scan.NextBare()) {
+        r.append(p + block, at - block);
+        r.append("\r\n", 2);
+        block = at + 1;
+        scan.Skip(at);
     }
     r.append(p + block, n - block);
     Text.swap(r);

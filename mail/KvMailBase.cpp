@@ -142,6 +142,7 @@ TMailFlags TEMailObj::GetMailFlags()
 void TEMailObj::ClearMessage()
 {
     CodePage = -1;
+    CodePageKnown = false;
     HeaderText.clear();
     MessageText.clear();
     DateTextCache.clear();
@@ -190,6 +191,15 @@ void TEMailObj::GetMessageText(int OutputKind, std::string& Text)
     default:
         break;
     }
+}
+
+std::int32_t TEMailObj::MessageCodePage()
+{
+    if (!CodePageKnown && ParseState == mpsText) {
+        CodePage = GetMessageCodePage(MessageText);
+        CodePageKnown = true;
+    }
+    return CodePage;
 }
 
 bool TEMailObj::IsDeleted()
@@ -271,7 +281,8 @@ void TEMailObj::SetMessageSource(const std::string& Text)
     HeaderText.clear();
     DateTextCache.clear();
     SubjectCache.clear();
-    CodePage = GetMessageCodePage(Text);
+    CodePage = -1;
+    CodePageKnown = false;
     MessageText = Text;
     ParseState = mpsText;
 }
@@ -397,6 +408,7 @@ void TEMailObj::RebuildMessage(const std::string& Source, TMimeRebuild Mode)
         MimeBlock = std::make_unique<TKvMimeBlock>(Text, false, true);
         ParseState = mpsMimeBlock;
         CodePage = GetMessageCodePage(MimeBlock->Header);
+        CodePageKnown = true;
         if (MimeBlock->HasDetachedParts())
             EmbedDetachedParts(*MimeBlock, AttachmentFolder());
         break;
@@ -430,6 +442,7 @@ void TEMailObj::RebuildMessage(const std::string& Source, TMimeRebuild Mode)
                 MailFlags = Parts->MailFlags;
         }
         CodePage = GetMessageCodePage(Parts->Header);
+        CodePageKnown = true;
         break;
     }
     default:

@@ -62,7 +62,11 @@ public:
 
     bool OpenForWriting = false;
     std::unique_ptr<TDoubleStringList> Preloaded;
+    // The code page the message names (-1 for none); worked out when first
+    // asked for, since converting a message never needs it.
+    std::int32_t MessageCodePage();
     std::int32_t CodePage = -1;
+    bool CodePageKnown = false;
     bool StripNul = false;
     std::uint8_t StatusSource = 0;
     TMailFlags MailFlags = 0;

@@ -7,21 +7,30 @@
 
 namespace {
 
-// Reads up to Count bytes at Offset; answers what arrived.
-std::string ReadAt(TStream& Stream, std::int64_t Offset, std::int32_t Count)
+// Reads up to Count bytes at Offset into Into, whose storage is reused (the
+// window is not allocated and cleared anew for every refill).
+void ReadInto(TStream& Stream, std::int64_t Offset, std::int32_t Count, std::string& Into)
 {
-    std::string s;
-    if (Count < 1 || Stream.Seek(Offset, soFromBeginning) != Offset)
-        return s;
-    s.resize(static_cast<size_t>(Count));
+    if (Count < 1 || Stream.Seek(Offset, soFromBeginning) != Offset) {
+        Into.clear();
+        return;
+    }
+    Into.resize(static_cast<size_t>(Count));
     std::int32_t got = 0;
     while (got < Count) {
-        const std::int32_t n = Stream.Read(s.data() + got, Count - got);
+        const std::int32_t n = Stream.Read(Into.data() + got, Count - got);
         if (n <= 0)
             break;
         got += n;
     }
-    s.resize(static_cast<size_t>(got));
+    Into.resize(static_cast<size_t>(got));
+}
+
+// Reads up to Count bytes at Offset; answers what arrived.
+std::string ReadAt(TStream& Stream, std::int64_t Offset, std::int32_t Count)
+{
+    std::string s;
+    ReadInto(Stream, Offset, Count, s);
     return s;
 }
 
@@ -155,7 +164,7 @@ bool TMailboxStream::FillBuffer(std::int64_t Offset)
     FLineStartAtWindow = lineStart;
     SearchPos = 1;
     BufferStart = Offset;
-    Buffer = ReadAt(*Stream, Offset, BufferCapacity);
+    ReadInto(*Stream, Offset, BufferCapacity, Buffer);
     BufferLength = static_cast<std::int32_t>(Buffer.size());
     if (BufferLength == 0) {
         AtEnd = true;

@@ -220,11 +220,12 @@ TEST_F(KvMailBaseFile, DatesSubjectsAndFlagCache)
         std::string Subject, Date;
         TDateTime Envelope;
         bool Deleted;
+        int CodePage;  // the subject's charset
     };
     const Want want[] = {
-        {"Gr\xC3\xBC\xC3\x9F" "e all", "Tue, 2 Jan 2001 08:00:00 +0100", EncodeDate(2001, 1, 1) + EncodeTime(10, 20, 30, 0), false},
-        {"caf\xE9", "Wed Jan  3 11:00:00 2001", EncodeDate(2001, 1, 3) + EncodeTime(11, 0, 0, 0), true},
-        {"", "Thu Jan  4 12:00:00 2001", EncodeDate(2001, 1, 4) + EncodeTime(12, 0, 0, 0), false},
+        {"Gr\xC3\xBC\xC3\x9F" "e all", "Tue, 2 Jan 2001 08:00:00 +0100", EncodeDate(2001, 1, 1) + EncodeTime(10, 20, 30, 0), false, 65001},
+        {"caf\xE9", "Wed Jan  3 11:00:00 2001", EncodeDate(2001, 1, 3) + EncodeTime(11, 0, 0, 0), true, 28591},
+        {"", "Thu Jan  4 12:00:00 2001", EncodeDate(2001, 1, 4) + EncodeTime(12, 0, 0, 0), false, -1},
     };
     for (const Want& w : want) {
         ASSERT_TRUE(reader.NextMessage());
@@ -244,6 +245,7 @@ TEST_F(KvMailBaseFile, DatesSubjectsAndFlagCache)
         // The error log's columns come from the same lookups.
         EXPECT_EQ(reader.LogSubject(), w.Subject);
         EXPECT_EQ(reader.LogDateText(), w.Date);
+        EXPECT_EQ(reader.MessageCodePage(), w.CodePage);
     }
     EXPECT_FALSE(reader.NextMessage());
     EXPECT_FALSE(reader.NextMessage());

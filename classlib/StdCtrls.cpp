@@ -5,8 +5,6 @@
 
 #include "classlib/Forms.h"
 
-namespace {
-
 // True when Caption has the accelerator Key ("&S" in "&Save"; "&&" is a
 // literal ampersand).
 bool IsAccel(WPARAM Key, const std::string& Caption)
@@ -23,8 +21,6 @@ bool IsAccel(WPARAM Key, const std::string& Caption)
     }
     return false;
 }
-
-} // namespace
 
 // ---------------------------------------------------------------------------
 // TCustomLabel

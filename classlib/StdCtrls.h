@@ -3,6 +3,9 @@
 // LISTBOX and rich edit windows).
 #include "classlib/Controls.h"
 
+// True when Caption has the accelerator Key ("&S" in "&Save").
+bool IsAccel(WPARAM Key, const std::string& Caption);
+
 class TCustomLabel : public TGraphicControl {
 public:
     explicit TCustomLabel(TComponent* AOwner);

@@ -148,6 +148,18 @@ bool TThemeServices::DrawText(HDC DC, TThemedElement Element, int Part, int Stat
            SUCCEEDED(FApi->DrawThemeText(H, DC, Part, State, Text.c_str(), static_cast<int>(Text.size()), Flags, 0, &R));
 }
 
+bool TThemeServices::DrawText(HDC DC, TThemedElement Element, int Part, int State, const std::string& Text,
+                              DWORD Flags, const RECT& R)
+{
+    std::wstring Wide;
+    if (!Text.empty()) {
+        const int N = MultiByteToWideChar(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0);
+        Wide.resize(static_cast<size_t>(N));
+        MultiByteToWideChar(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), Wide.data(), N);
+    }
+    return DrawText(DC, Element, Part, State, Wide, Flags, R);
+}
+
 bool TThemeServices::DrawParentBackground(HWND Wnd, HDC DC, const RECT* R)
 {
     return ThemesEnabled() && FApi->DrawThemeParentBackground &&

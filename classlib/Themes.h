@@ -47,6 +47,9 @@ public:
                   UINT Flags, RECT* ContentRect = nullptr);
     bool DrawText(HDC DC, TThemedElement Element, int Part, int State, const std::wstring& Text,
                   DWORD Flags, const RECT& R);
+    // Text in the system code page.
+    bool DrawText(HDC DC, TThemedElement Element, int Part, int State, const std::string& Text, DWORD Flags,
+                  const RECT& R);
     bool DrawParentBackground(HWND Wnd, HDC DC, const RECT* R);
     bool HasTransparentParts(TThemedElement Element, int Part, int State);
     // The rectangle inside the element's border (R itself when unthemed).

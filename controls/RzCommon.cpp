@@ -814,6 +814,17 @@ TRect DrawRoundedFlatBorder(TCanvas* Canvas, const RECT& Rect, TColor Color, TSi
     return InsetSides(Rect, 2, Sides);
 }
 
+int FrameStyleWidth(TFrameStyleEx Style, int BevelWidth)
+{
+    switch (Style) {
+    case fsNone: return 0;
+    case fsFlat: return 1;
+    case fsStatus:
+    case fsPopup: return BevelWidth;
+    default: return 2;
+    }
+}
+
 TRect DrawInnerOuterBorders(TCanvas* Canvas, const RECT& Rect, TFrameStyleEx BorderOuter, TFrameStyleEx BorderInner,
                             int BorderWidth, TSides BorderSides, int BevelWidth, TColor BorderColor,
                             TColor BorderHighlight, TColor BorderShadow, TColor FlatColor, int FlatColorAdjustment,

@@ -107,6 +107,10 @@ enum TFrameStyleEx : unsigned char {
 // fsNone..fsFlatBold.
 using TFrameStyle = TFrameStyleEx;
 
+// The pixels a frame of Style takes on each of its sides: 0 none, 1 flat,
+// BevelWidth for the popup and status bevels, 2 for the others.
+int FrameStyleWidth(TFrameStyleEx Style, int BevelWidth);
+
 enum TSide : unsigned char { sdLeft, sdTop, sdRight, sdBottom };
 using TSides = unsigned char; // bit (1 << TSide) per side
 constexpr TSides SideBit(TSide Side) { return static_cast<TSides>(1u << Side); }

@@ -12,17 +12,6 @@
 
 namespace {
 
-int FrameExtent(TFrameStyleEx Style, int BevelWidth)
-{
-    switch (Style) {
-    case fsNone: return 0;
-    case fsFlat: return 1;
-    case fsStatus:
-    case fsPopup: return BevelWidth;
-    default: return 2;
-    }
-}
-
 double Radians(double Degrees)
 {
     return Degrees * std::numbers::pi / 180.0;
@@ -390,7 +379,7 @@ void TRzLabel::Notification(TComponent* AComponent, TOperation Operation)
 
 TRect TRzLabel::BorderExtents() const
 {
-    const int Band = FrameExtent(FBorderOuter, FBevelWidth) + FBorderWidth + FrameExtent(FBorderInner, FBevelWidth);
+    const int Band = FrameStyleWidth(FBorderOuter, FBevelWidth) + FBorderWidth + FrameStyleWidth(FBorderInner, FBevelWidth);
     auto Side = [&](TSide S) { return (HasSide(FBorderSides, S) ? Band : 0) + FTextMargin; };
     return TRect(Side(sdLeft), Side(sdTop), Side(sdRight), Side(sdBottom));
 }

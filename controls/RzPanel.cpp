@@ -1,0 +1,1355 @@
+#include "controls/RzPanel.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "classlib/Forms.h"
+#include "classlib/StdCtrls.h"
+#include "classlib/Themes.h"
+#include "controls/RzGrafx.h"
+
+namespace {
+
+// Theme parts and states the containers draw (the BUTTON and STATUS
+// classes).
+constexpr int BP_CHECKBOX_ = 3, BP_GROUPBOX_ = 4;
+constexpr int GBS_NORMAL_ = 1, GBS_DISABLED_ = 2;
+constexpr int SP_PANE_ = 1, SP_GRIPPER_ = 3;
+constexpr int StatusBackground = 0;
+// The theme's group-box text colour, by GetXPThemeColor's numbering.
+constexpr int XPGroupBoxTextColor = 6;
+
+UINT AlignmentFlag(TAlignment A)
+{
+    switch (A) {
+    case taLeftJustify: return DT_LEFT;
+    case taRightJustify: return DT_RIGHT;
+    default: return DT_CENTER;
+    }
+}
+
+TAlignment Flipped(TAlignment A)
+{
+    switch (A) {
+    case taLeftJustify: return taRightJustify;
+    case taRightJustify: return taLeftJustify;
+    default: return taCenter;
+    }
+}
+
+// The height of Sample in Font, measured on a screen DC.
+int ScreenTextHeight(const TFont* Font, const char* Sample)
+{
+    HDC DC = GetDC(nullptr);
+    TCanvas C;
+    C.SetHandle(DC);
+    C.Font()->Assign(Font);
+    const int H = C.TextHeight(Sample);
+    C.SetHandle(nullptr);
+    ReleaseDC(nullptr, DC);
+    return H;
+}
+
+void HLine(TCanvas* C, int X0, int X1, int Y, TColor Color)
+{
+    C->Pen()->SetColor(Color);
+    C->Pen()->SetStyle(psSolid);
+    C->MoveTo(X0, Y);
+    C->LineTo(X1, Y);
+}
+
+void VLine(TCanvas* C, int X, int Y0, int Y1, TColor Color)
+{
+    C->Pen()->SetColor(Color);
+    C->Pen()->SetStyle(psSolid);
+    C->MoveTo(X, Y0);
+    C->LineTo(X, Y1);
+}
+
+} // namespace
+
+void DrawCutCornerBox(TCanvas* Canvas, const RECT& R, TColor Color)
+{
+    HLine(Canvas, R.left + 2, R.right - 2, R.top, Color);
+    HLine(Canvas, R.left + 2, R.right - 2, R.bottom - 1, Color);
+    VLine(Canvas, R.left, R.top + 2, R.bottom - 2, Color);
+    VLine(Canvas, R.right - 1, R.top + 2, R.bottom - 2, Color);
+    Canvas->SetPixel(R.left + 1, R.top + 1, Color);
+    Canvas->SetPixel(R.right - 2, R.top + 1, Color);
+    Canvas->SetPixel(R.right - 2, R.bottom - 2, Color);
+    Canvas->SetPixel(R.left + 1, R.bottom - 2, Color);
+}
+
+// ===========================================================================
+// TRzCustomPanel
+// ===========================================================================
+
+TRzCustomPanel::TRzCustomPanel(TComponent* AOwner) : TCustomPanel(AOwner)
+{
+    FControlStyle = (FControlStyle & ~(csSetCaption | csParentBackground)) | csOpaque;
+    SetBevelOuter(bvNone);
+}
+
+TRzCustomPanel::~TRzCustomPanel()
+{
+    ChangeFrameController(this, FFrameController, nullptr);
+}
+
+void TRzCustomPanel::BeforeDestruction()
+{
+    ChangeFrameController(this, FFrameController, nullptr);
+    TCustomPanel::BeforeDestruction();
+}
+
+void TRzCustomPanel::WndProc(TMessage& Message)
+{
+    switch (Message.Msg) {
+    case WM_ERASEBKGND:
+        if (FTransparent && FPaintClientArea) {
+            DrawParentImageDC(this, reinterpret_cast<HDC>(Message.WParam), true);
+            Message.Result = 1;
+            return;
+        }
+        break;
+    case WM_WINDOWPOSCHANGED: {
+        auto WP = reinterpret_cast<const WINDOWPOS*>(Message.LParam);
+        if (HandleAllocated() && !(WP->flags & SWP_NOSIZE)) {
+            if (FFullRepaint || !Caption().empty()) {
+                Invalidate();
+            } else {
+                // Only what the frame on the right and bottom edges moved over.
+                const TRect C = ClientRect();
+                const TPoint B = GetBorderOffset();
+                if (WP->cx != Width()) {
+                    const RECT R{std::min<int>(C.right, WP->cx) - B.x - 1, 0, WP->cx, WP->cy};
+                    InvalidateRect(WindowHandle(), &R, FALSE);
+                }
+                if (WP->cy != Height()) {
+                    const RECT R{0, std::min<int>(C.bottom, WP->cy) - B.y - 1, WP->cx, WP->cy};
+                    InvalidateRect(WindowHandle(), &R, FALSE);
+                }
+            }
+        }
+        break;
+    }
+    case WM_THEMECHANGED:
+        TCustomPanel::WndProc(Message);
+        XPColorScheme = GetXPColorScheme();
+        return;
+    case CM_ENABLEDCHANGED:
+        TCustomPanel::WndProc(Message);
+        Repaint();
+        EnableChildControls(Enabled());
+        return;
+    case CM_CONTROLCHANGE:
+        if (Message.LParam == 0)
+            ChildLeaving(reinterpret_cast<TControl*>(Message.WParam));
+        break;
+    case CM_MOUSEENTER:
+        if (HasState(csDesigning))
+            return;
+        break;
+    default:
+        break;
+    }
+    TCustomPanel::WndProc(Message);
+}
+
+void TRzCustomPanel::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
+{
+    // An edge-aligned panel that changes size keeps the edge it sticks to.
+    if (Align() == alRight && AWidth != Width() && ALeft == Left())
+        ALeft = Left() + Width() - AWidth;
+    if (Align() == alBottom && AHeight != Height() && ATop == Top())
+        ATop = Top() + Height() - AHeight;
+    TCustomPanel::SetBounds(ALeft, ATop, AWidth, AHeight);
+}
+
+TPoint TRzCustomPanel::GetCursorClientPos() const
+{
+    POINT P{};
+    GetCursorPos(&P);
+    return ScreenToClient(P);
+}
+
+void TRzCustomPanel::AdjustClientRectForBorders(TRect& Rect, bool IncludeBorderWidth) const
+{
+    if (IncludeBorderWidth)
+        Rect = InflatedRect(Rect, -BorderWidth(), -BorderWidth());
+    const int By = FrameStyleWidth(FBorderOuter, BevelWidth()) + FrameStyleWidth(FBorderInner, BevelWidth());
+    if (HasSide(FBorderSides, sdLeft))
+        Rect.left += By;
+    if (HasSide(FBorderSides, sdTop))
+        Rect.top += By;
+    if (HasSide(FBorderSides, sdRight))
+        Rect.right -= By;
+    if (HasSide(FBorderSides, sdBottom))
+        Rect.bottom -= By;
+}
+
+TRect TRzCustomPanel::GetClientRect() const
+{
+    TRect R = TCustomPanel::GetClientRect();
+    AdjustClientRectForBorders(R, true);
+    return R;
+}
+
+void TRzCustomPanel::AdjustClientRect(TRect& Rect)
+{
+    // The frames are already outside the client rectangle; the plain panel's
+    // bevels are not used.
+    TCustomControl::AdjustClientRect(Rect);
+}
+
+void TRzCustomPanel::FramesChanged()
+{
+    Realign();
+    Invalidate();
+}
+
+TColor TRzCustomPanel::AdjustedFlatColor() const
+{
+    TColor C = clBtnShadow;
+    int A = 0;
+    GetFlatColors(C, A);
+    return AdjustColor(C, A);
+}
+
+void TRzCustomPanel::GetGradientColors(TColor& StartColor, TColor& StopColor) const
+{
+    if (FGradientColorStyle == gcsCustom) {
+        StartColor = FGradientColorStart;
+        StopColor = FGradientColorStop;
+    } else {
+        GetGradientPanelColors(FGradientColorStyle, StartColor, StopColor);
+    }
+}
+
+void TRzCustomPanel::GetFlatColors(TColor& FlatColor, int& Adjustment) const
+{
+    if (FVisualStyle == vsGradient && FGradientColorStyle != gcsCustom) {
+        FlatColor = GetGradientPanelFrameColor(FGradientColorStyle);
+        Adjustment = 0;
+    } else {
+        FlatColor = FFlatColor;
+        Adjustment = FFlatColorAdjustment;
+    }
+}
+
+void TRzCustomPanel::Paint()
+{
+    TCanvas* C = Canvas();
+    const TRect R = GetControlRect();
+    TColor Flat = clBtnShadow;
+    int Adjustment = 0;
+    GetFlatColors(Flat, Adjustment);
+    const TColor ParentColor_ = Parent() ? Parent()->Color() : Color();
+    const TRect Inner = DrawInnerOuterBorders(C, R, FBorderOuter, FBorderInner, BorderWidth(), FBorderSides,
+                                              BevelWidth(), FBorderColor, FBorderHighlight, FBorderShadow, Flat,
+                                              Adjustment, Color(), ParentColor_, FTransparent);
+    if (!FTransparent && FPaintClientArea) {
+        const bool Rounded = (FBorderOuter == fsFlatRounded && FBorderInner == fsNone && BorderWidth() == 0) ||
+                             FBorderInner == fsFlatRounded;
+        TRect Fill = Inner;
+        if (Rounded) {
+            // The rounded line leaves the corners inside it unpainted.
+            if (HasSide(FBorderSides, sdLeft))
+                --Fill.left;
+            if (HasSide(FBorderSides, sdTop))
+                --Fill.top;
+            if (HasSide(FBorderSides, sdRight))
+                ++Fill.right;
+            if (HasSide(FBorderSides, sdBottom))
+                ++Fill.bottom;
+        }
+        if (FVisualStyle == vsGradient) {
+            TColor Start = clWhite, Stop = clBtnFace;
+            GetGradientColors(Start, Stop);
+            DrawGradient(C, Fill, FGradientDirection, Start, Stop);
+        } else {
+            C->Brush()->SetStyle(bsSolid);
+            C->Brush()->SetColor(Color());
+            C->FillRect(Fill);
+        }
+        if (Rounded) {
+            const TColor F = AdjustColor(Flat, Adjustment);
+            const bool L = HasSide(FBorderSides, sdLeft), T = HasSide(FBorderSides, sdTop);
+            const bool Rt = HasSide(FBorderSides, sdRight), B = HasSide(FBorderSides, sdBottom);
+            if (L && T)
+                C->SetPixel(Fill.left, Fill.top, F);
+            if (Rt && T)
+                C->SetPixel(Fill.right - 1, Fill.top, F);
+            if (L && B)
+                C->SetPixel(Fill.left, Fill.bottom - 1, F);
+            if (Rt && B)
+                C->SetPixel(Fill.right - 1, Fill.bottom - 1, F);
+        }
+    }
+    if (FShowGrid)
+        DrawGrid(Inner);
+    C->Brush()->SetStyle(bsClear);
+    DrawCaption(Inner);
+    C->Brush()->SetStyle(bsSolid);
+    if (OnPaint)
+        OnPaint(this);
+}
+
+void TRzCustomPanel::DrawGrid(const TRect& R)
+{
+    TCanvas* C = Canvas();
+    const int Cols = FGridXSize > 0 ? R.Width() / FGridXSize : 0;
+    const int Rows = FGridYSize > 0 ? R.Height() / FGridYSize : 0;
+    if (FGridStyle == gsDots) {
+        for (int I = 1; I <= Cols; ++I)
+            for (int J = 1; J <= Rows; ++J)
+                C->SetPixel(R.left - 1 + FGridXSize * I, R.top - 1 + FGridYSize * J, FGridColor);
+        return;
+    }
+    const bool Solid = FGridStyle == gsSolidLines;
+    for (int I = 1; I <= Cols; ++I) {
+        const int X = R.left - 1 + FGridXSize * I;
+        if (Solid) {
+            VLine(C, X, R.top, R.bottom, FGridColor);
+        } else {
+            for (int Y = R.top + 1; Y < R.bottom; Y += 2)
+                C->SetPixel(X, Y, FGridColor);
+        }
+    }
+    for (int J = 1; J <= Rows; ++J) {
+        const int Y = R.top - 1 + FGridYSize * J;
+        if (Solid) {
+            HLine(C, R.left, R.right, Y, FGridColor);
+        } else {
+            for (int X = R.left + 1; X < R.right; X += 2)
+                C->SetPixel(X, Y, FGridColor);
+        }
+    }
+}
+
+void TRzCustomPanel::DrawCaption(const TRect& Rect)
+{
+    const std::string Text = Caption();
+    if (Text.empty())
+        return;
+    TCanvas* C = Canvas();
+    C->Font()->Assign(Font());
+    TRect R = InflatedRect(Rect, -FTextMargin, -FTextMarginVertical);
+    const UINT Flags = DT_EXPANDTABS | DT_VCENTER | (FWordWrap ? DT_WORDBREAK : 0) | AlignmentFlag(Alignment());
+    TRect Calc = R;
+    DrawCanvasText(C, Text, Calc, Flags | DT_CALCRECT);
+    const int H = Calc.Height();
+    switch (FAlignmentVertical) {
+    case avTop:
+        R.bottom = std::min<LONG>(R.top + H, R.bottom);
+        break;
+    case avCenter:
+        R.top = (R.top + R.bottom - H) / 2;
+        R.bottom = std::min<LONG>(R.top + H, R.bottom);
+        break;
+    case avBottom:
+        R.top = std::max<LONG>(R.bottom - H - 1, R.top);
+        break;
+    }
+    if (!Enabled())
+        C->Font()->SetColor(clGrayText);
+    DrawCanvasText(C, Text, R, Flags);
+}
+
+// ---------------------------------------------------------------------------
+// Children's enabled states
+// ---------------------------------------------------------------------------
+
+void TRzCustomPanel::EnableChildControls(bool Enable)
+{
+    if (!Enable) {
+        // Only the first reason records: a second disable would find every
+        // child disabled already and lose what they were.
+        if (!FStatesHeld) {
+            FEnabledStates.clear();
+            for (int I = 0; I < ControlCount(); ++I)
+                FEnabledStates.emplace_back(Controls(I), Controls(I)->Enabled());
+            FStatesHeld = true;
+        }
+        for (int I = 0; I < ControlCount(); ++I)
+            Controls(I)->SetEnabled(false);
+        return;
+    }
+    if (!FStatesHeld || !ChildrenMayBeEnabled())
+        return;
+    const auto States = std::move(FEnabledStates);
+    FEnabledStates.clear();
+    FStatesHeld = false;
+    for (int I = 0; I < ControlCount(); ++I) {
+        TControl* Child = Controls(I);
+        bool Was = true;
+        for (const auto& S : States)
+            if (S.first == Child)
+                Was = S.second;
+        Child->SetEnabled(Was);
+    }
+}
+
+bool TRzCustomPanel::HoldsEnabledState(const TControl* Child) const
+{
+    return std::any_of(FEnabledStates.begin(), FEnabledStates.end(),
+                       [Child](const auto& S) { return S.first == Child; });
+}
+
+void TRzCustomPanel::ChildLeaving(TControl* Child)
+{
+    // A later child may be built at the same address.
+    FEnabledStates.erase(std::remove_if(FEnabledStates.begin(), FEnabledStates.end(),
+                                        [Child](const auto& S) { return S.first == Child; }),
+                         FEnabledStates.end());
+}
+
+// ---------------------------------------------------------------------------
+// Frame controller and stored names
+// ---------------------------------------------------------------------------
+
+void TRzCustomPanel::CustomFramingChanged()
+{
+    TRzFrameController* FC = FFrameController;
+    if (!FC || !FC->FrameVisible())
+        return;
+    const TRzFrameControllerNotifications N = FFrameControllerNotifications;
+    if (HasNotification(N, fcpFrameStyle))
+        SetBorderOuter(FC->FrameStyle());
+    if (HasNotification(N, fcpFrameSides))
+        SetBorderSides(FC->FrameSides());
+    if (HasNotification(N, fcpFrameColor)) {
+        SetFlatColor(FC->FrameColor());
+        SetFlatColorAdjustment(0);
+    }
+    if (HasNotification(N, fcpColor))
+        SetColor(FC->Color());
+    if (HasNotification(N, fcpParentColor))
+        SetParentColor(FC->ParentColor());
+    if (HasNotification(N, fcpColor)) {
+        SetBorderHighlight(LighterColor(Color(), 100));
+        SetBorderShadow(DarkerColor(Color(), 50));
+    }
+    Invalidate();
+}
+
+void TRzCustomPanel::Notification(TComponent* AComponent, TOperation Operation)
+{
+    TCustomPanel::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FFrameController)
+        FFrameController = nullptr;
+}
+
+void TRzCustomPanel::ReadOldUseGradients(bool Value)
+{
+    if (Value)
+        SetVisualStyle(vsGradient);
+}
+
+// ---------------------------------------------------------------------------
+// Setters
+// ---------------------------------------------------------------------------
+
+void TRzCustomPanel::SetAlignmentVertical(TAlignmentVertical Value)
+{
+    if (StoreChanged(FAlignmentVertical, Value))
+        Invalidate();
+}
+
+void TRzCustomPanel::SetBorderOuter(TFrameStyleEx Value)
+{
+    if (StoreChanged(FBorderOuter, Value))
+        FramesChanged();
+}
+
+void TRzCustomPanel::SetBorderInner(TFrameStyleEx Value)
+{
+    if (StoreChanged(FBorderInner, Value))
+        FramesChanged();
+}
+
+void TRzCustomPanel::SetBorderSides(TSides Value)
+{
+    if (StoreChanged(FBorderSides, static_cast<TSides>(Value & sdAllSides)))
+        FramesChanged();
+}
+
+void TRzCustomPanel::SetBorderColor(TColor Value)
+{
+    if (StoreChanged(FBorderColor, Value))
+        Invalidate();
+}
+
+void TRzCustomPanel::SetBorderHighlight(TColor Value)
+{
+    if (StoreChanged(FBorderHighlight, Value))
+        Invalidate();
+}
+
+void TRzCustomPanel::SetBorderShadow(TColor Value)
+{
+    if (StoreChanged(FBorderShadow, Value))
+        Invalidate();
+}
+
+void TRzCustomPanel::SetFlatColor(TColor Value)
+{
+    if (StoreChanged(FFlatColor, Value))
+        Invalidate();
+}
+
+void TRzCustomPanel::SetFlatColorAdjustment(int Value)
+{
+    if (StoreChanged(FFlatColorAdjustment, Value))
+        Invalidate();
+}
+
+void TRzCustomPanel::SetGradientColorStyle(TRzGradientColorStyle Value)
+{
+    if (StoreChanged(FGradientColorStyle, Value))
+        Invalidate();
+}
+
+void TRzCustomPanel::SetGradientColorStart(TColor Value)
+{
+    if (!StoreChanged(FGradientColorStart, Value))
+        return;
+    Invalidate();
+    InvalidateTransparentControls(this);
+}
+
+void TRzCustomPanel::SetGradientColorStop(TColor Value)
+{
+    if (!StoreChanged(FGradientColorStop, Value))
+        return;
+    Invalidate();
+    InvalidateTransparentControls(this);
+}
+
+void TRzCustomPanel::SetGradientDirection(TGradientDirection Value)
+{
+    if (!StoreChanged(FGradientDirection, Value))
+        return;
+    Invalidate();
+    InvalidateTransparentControls(this);
+}
+
+void TRzCustomPanel::SetGridColor(TColor Value)
+{
+    if (StoreChanged(FGridColor, Value))
+        Invalidate();
+}
+
+void TRzCustomPanel::SetGridStyle(TRzGridStyle Value)
+{
+    if (StoreChanged(FGridStyle, Value))
+        Invalidate();
+}
+
+void TRzCustomPanel::SetGridXSize(int Value)
+{
+    if (StoreChanged(FGridXSize, std::max(Value, 0)))
+        Invalidate();
+}
+
+void TRzCustomPanel::SetGridYSize(int Value)
+{
+    if (StoreChanged(FGridYSize, std::max(Value, 0)))
+        Invalidate();
+}
+
+void TRzCustomPanel::SetShowGrid(bool Value)
+{
+    if (StoreChanged(FShowGrid, Value))
+        Invalidate();
+}
+
+void TRzCustomPanel::SetPaintClientArea(bool Value)
+{
+    if (StoreChanged(FPaintClientArea, Value))
+        Invalidate();
+}
+
+void TRzCustomPanel::SetTransparent(bool Value)
+{
+    if (!StoreChanged(FTransparent, Value))
+        return;
+    if (Value)
+        FControlStyle &= ~csOpaque;
+    else
+        FControlStyle |= csOpaque;
+    Invalidate();
+    for (int I = 0; I < ControlCount(); ++I)
+        Controls(I)->Invalidate();
+}
+
+void TRzCustomPanel::SetTextMargin(int Value)
+{
+    if (StoreChanged(FTextMargin, Value))
+        Invalidate();
+}
+
+void TRzCustomPanel::SetTextMarginVertical(int Value)
+{
+    if (StoreChanged(FTextMarginVertical, Value))
+        Invalidate();
+}
+
+void TRzCustomPanel::SetWordWrap(bool Value)
+{
+    if (StoreChanged(FWordWrap, Value))
+        Invalidate();
+}
+
+void TRzCustomPanel::SetVisualStyle(TRzVisualStyle Value)
+{
+    if (StoreChanged(FVisualStyle, Value))
+        Invalidate();
+}
+
+void TRzCustomPanel::SetShowDockClientCaptions(bool Value)
+{
+    if (!StoreChanged(FShowDockClientCaptions, Value))
+        return;
+    Realign();
+    Invalidate();
+}
+
+void TRzCustomPanel::SetFrameController(TRzFrameController* Value)
+{
+    ChangeFrameController(this, FFrameController, Value);
+    Invalidate();
+}
+
+void TRzCustomPanel::SetFrameControllerNotifications(TRzFrameControllerNotifications Value)
+{
+    FFrameControllerNotifications = Value & fcnAll;
+}
+
+const TPropertyTable* TRzCustomPanel::Properties() const
+{
+    return &ClassProperties();
+}
+
+const TPropertyTable& TRzCustomPanel::ClassProperties()
+{
+    using P = TRzCustomPanel;
+    static const TPropertyTable Table(&TCustomPanel::ClassProperties(), {
+        OrdProp("AlignmentVertical", &P::AlignmentVertical, &P::SetAlignmentVertical),
+        OrdProp("BorderOuter", &P::BorderOuter, &P::SetBorderOuter),
+        OrdProp("BorderInner", &P::BorderInner, &P::SetBorderInner),
+        OrdProp("BorderSides", &P::BorderSides, &P::SetBorderSides),
+        OrdProp("BorderColor", &P::BorderColor, &P::SetBorderColor),
+        OrdProp("BorderHighlight", &P::BorderHighlight, &P::SetBorderHighlight),
+        OrdProp("BorderShadow", &P::BorderShadow, &P::SetBorderShadow),
+        OrdProp("FlatColor", &P::FlatColor, &P::SetFlatColor),
+        OrdProp("FlatColorAdjustment", &P::FlatColorAdjustment, &P::SetFlatColorAdjustment),
+        OrdProp("GradientColorStyle", &P::GradientColorStyle, &P::SetGradientColorStyle),
+        OrdProp("GradientColorStart", &P::GradientColorStart, &P::SetGradientColorStart),
+        OrdProp("GradientColorStop", &P::GradientColorStop, &P::SetGradientColorStop),
+        OrdProp("GradientDirection", &P::GradientDirection, &P::SetGradientDirection),
+        OrdProp("GridColor", &P::GridColor, &P::SetGridColor),
+        OrdProp("GridStyle", &P::GridStyle, &P::SetGridStyle),
+        OrdProp("GridXSize", &P::GridXSize, &P::SetGridXSize),
+        OrdProp("GridYSize", &P::GridYSize, &P::SetGridYSize),
+        OrdProp("ShowGrid", &P::ShowGrid, &P::SetShowGrid),
+        OrdProp("PaintClientArea", &P::PaintClientArea, &P::SetPaintClientArea),
+        OrdProp("Transparent", &P::Transparent, &P::SetTransparent),
+        OrdProp("TextMargin", &P::TextMargin, &P::SetTextMargin),
+        OrdProp("TextMarginVertical", &P::TextMarginVertical, &P::SetTextMarginVertical),
+        OrdProp("WordWrap", &P::WordWrap, &P::SetWordWrap),
+        OrdProp("VisualStyle", &P::VisualStyle, &P::SetVisualStyle),
+        OrdProp("ShowDockClientCaptions", &P::ShowDockClientCaptions, &P::SetShowDockClientCaptions),
+        OrdProp("FullRepaint", &P::FullRepaint, &P::SetFullRepaint),
+        OrdProp("FrameControllerNotifications", &P::FrameControllerNotifications,
+                &P::SetFrameControllerNotifications),
+    });
+    return Table;
+}
+
+// ===========================================================================
+// TRzCustomGroupBox
+// ===========================================================================
+
+TRzCustomGroupBox::TRzCustomGroupBox(TComponent* AOwner) : TRzCustomPanel(AOwner), FCaptionFont(new TFont)
+{
+    FControlStyle |= csDoubleClicks | csSetCaption;
+    FCaptionFont->Assign(Font());
+    FCaptionFont->OnChange = [this](TObject* Sender) { CaptionFontChanged(Sender); };
+    SetAlignment(taLeftJustify);
+    SetAlignmentVertical(avTop);
+    SetBorderOuter(fsNone);
+    SetBorderInner(fsNone);
+    SetHeight(105);
+}
+
+TRzCustomGroupBox::~TRzCustomGroupBox()
+{
+    FCaptionFont->OnChange = nullptr;
+    delete FCaptionFont;
+}
+
+void TRzCustomGroupBox::CaptionFontChanged(TObject*)
+{
+    FOwnCaptionFont = true;
+    Invalidate();
+}
+
+void TRzCustomGroupBox::SetCaptionFont(const TFont* Value)
+{
+    FCaptionFont->Assign(Value);
+}
+
+void TRzCustomGroupBox::CreateWnd()
+{
+    TRzCustomPanel::CreateWnd();
+    // Focus and accelerator cues start hidden until the keyboard is used.
+    if (IsWindowsVersionOrLater(wvWin2000))
+        SendMessageA(WindowHandle(), WM_UPDATEUISTATE, MAKEWPARAM(UIS_INITIALIZE, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+}
+
+void TRzCustomGroupBox::WndProc(TMessage& Message)
+{
+    switch (Message.Msg) {
+    case CM_FONTCHANGED:
+        if (!FOwnCaptionFont) {
+            FCaptionFont->OnChange = nullptr;
+            FCaptionFont->Assign(Font());
+            FCaptionFont->OnChange = [this](TObject* Sender) { CaptionFontChanged(Sender); };
+        }
+        break;
+    case CM_MOUSELEAVE:
+        if (FShowCheckBox && FHot) {
+            FHot = false;
+            Invalidate();
+        }
+        break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        TRzCustomPanel::WndProc(Message);
+        Invalidate();
+        return;
+    case CM_DIALOGCHAR:
+        if (IsAccel(Message.WParam, Caption()) && CanFocus()) {
+            std::vector<TWinControl*> Order;
+            GetTabOrderList(Order);
+            for (TWinControl* W : Order)
+                if (W->CanFocus()) {
+                    W->SetFocus();
+                    break;
+                }
+            Message.Result = 1;
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    TRzCustomPanel::WndProc(Message);
+}
+
+int TRzCustomGroupBox::TextHeightOf(const TFont* Font_, const char* Sample) const
+{
+    return ScreenTextHeight(Font_, Sample);
+}
+
+TRect TRzCustomGroupBox::GetClientRect() const
+{
+    TRect R = TRzCustomPanel::GetClientRect();
+    const int H = TextHeightOf(Font(), "Yy");
+    switch (FGroupStyle) {
+    case gsStandard:
+    case gsFlat: {
+        const int K = H / 2 - 1;
+        R.top += K >= BorderWidth() ? H - BorderWidth() : K;
+        const int In = FGroupStyle == gsStandard ? 2 : 1;
+        R = InflatedRect(R, -In, -In);
+        break;
+    }
+    case gsCustom:
+        if (!Caption().empty())
+            R.top += H;
+        R = InflatedRect(R, -2, -2);
+        break;
+    case gsTopLine: R.top += H; break;
+    case gsBanner: R.top += FBannerHeight != 0 ? FBannerHeight : H + 8; break;
+    case gsUnderline: R.top += H + 4; break;
+    }
+    return R;
+}
+
+TRect TRzCustomGroupBox::CalcCaptionRect(int H)
+{
+    TCanvas* C = Canvas();
+    int W = C->TextWidth(RemoveAccelerators(Caption()));
+    if (FShowCheckBox)
+        W += CheckBoxSize + 4;
+    const bool RightToLeft = UseRightToLeftReading();
+    switch (FGroupStyle) {
+    case gsStandard:
+    case gsFlat:
+        return RightToLeft ? TRect(Width() - W - 8, 0, Width() - 8, H) : TRect(8, 0, 8 + W, H);
+    case gsTopLine:
+        return RightToLeft ? TRect(Width() - W - 4, 0, Width(), H) : TRect(0, 0, W + 4, H);
+    case gsBanner: return TRect(0, 0, Width(), FBannerHeight != 0 ? FBannerHeight : H + 6);
+    case gsUnderline: return TRect(0, 0, Width(), H + 2);
+    default: return TRect();
+    }
+}
+
+void TRzCustomGroupBox::Paint()
+{
+    TCanvas* C = Canvas();
+    C->Font()->Assign(FCaptionFont);
+    const int H = C->TextHeight("Pp");
+    FCaptionRect = !Caption().empty() && FGroupStyle != gsCustom ? CalcCaptionRect(H) : TRect();
+    const bool Themed = VisualStyle() == vsWinXP && ThemeServices()->ThemesEnabled() &&
+                        (FGroupStyle == gsStandard || FGroupStyle == gsFlat);
+    if (Themed)
+        PaintThemed(H);
+    else if (FGroupStyle != gsCustom)
+        PaintClassic(H);
+    else
+        TRzCustomPanel::Paint();
+    C->Font()->Assign(Font());
+    if (FGroupStyle != gsCustom && OnPaint)
+        OnPaint(this);
+}
+
+void TRzCustomGroupBox::PaintThemed(int H)
+{
+    TCanvas* C = Canvas();
+    HDC DC = C->Handle();
+    if (!Transparent())
+        DrawParentImage(this, C, true);
+    const int Saved = SaveDC(DC);
+    if (!FCaptionRect.IsEmpty())
+        ExcludeClipRect(DC, FCaptionRect.left, FCaptionRect.top, FCaptionRect.right, FCaptionRect.bottom);
+    ThemeServices()->DrawElement(DC, teButton, BP_GROUPBOX_, Enabled() ? GBS_NORMAL_ : GBS_DISABLED_,
+                                 TRect(0, H / 2 - 1, Width(), Height()));
+    RestoreDC(DC, Saved);
+    if (!FCaptionRect.IsEmpty())
+        DrawCaptionText(FCaptionRect, true);
+    if (FShowCheckBox && Focused() && (SendMessageA(WindowHandle(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0)
+        DrawDottedBox(C, FCaptionRect);
+}
+
+void TRzCustomGroupBox::PaintClassic(int H)
+{
+    TCanvas* C = Canvas();
+    HDC DC = C->Handle();
+    const int Saved = SaveDC(DC);
+    if (Transparent()) {
+        if (FGroupStyle != gsBanner && !FCaptionRect.IsEmpty())
+            ExcludeClipRect(DC, FCaptionRect.left, FCaptionRect.top, FCaptionRect.right, FCaptionRect.bottom);
+    } else {
+        C->Brush()->SetStyle(bsSolid);
+        C->Brush()->SetColor(Color());
+        C->FillRect(TRect(0, 0, Width(), Height()));
+    }
+    const TRect F(0, H / 2 - 1, Width(), Height());
+    const TColor Flat = AdjustedFlatColor();
+    switch (FGroupStyle) {
+    case gsStandard:
+        switch (BorderOuter()) {
+        case fsNone: DrawBorderSides(C, F, fsGroove, sdAllSides); break;
+        case fsFlat: DrawBox(C, F, Flat); break;
+        case fsFlatBold: DrawBox(C, DrawBox(C, F, Flat), Flat); break;
+        default: DrawBorderSides(C, F, BorderOuter(), sdAllSides); break;
+        }
+        break;
+    case gsTopLine:
+        switch (BorderOuter()) {
+        case fsFlat:
+        case fsFlatBold:
+            HLine(C, F.left + 2, F.right - 2, F.top, Flat);
+            if (BorderOuter() == fsFlatBold)
+                HLine(C, F.left + 2, F.right - 2, F.top + 1, Flat);
+            break;
+        case fsNone: DrawBorderSides(C, F, fsGroove, SideBit(sdTop)); break;
+        default: DrawBorderSides(C, F, BorderOuter(), SideBit(sdTop)); break;
+        }
+        break;
+    case gsFlat: DrawCutCornerBox(C, F, Flat); break;
+    case gsBanner: {
+        TColor First = clBtnFace, Second = clWindow, Frame = Flat;
+        if (GradientColorStyle() == gcsCustom) {
+            First = GradientColorStop();
+            Second = GradientColorStart();
+        } else {
+            GetGradientStatusBarColors(GradientColorStyle(), First, Second, Frame);
+        }
+        DrawCutCornerBox(C, FCaptionRect, Frame);
+        // The second colour at the top, the first at the bottom.
+        DrawGradient(C, InflatedRect(FCaptionRect, -1, -1), gdHorizontalEnd, Second, First);
+        break;
+    }
+    // Just below the caption, which is filled afterwards.
+    case gsUnderline: HLine(C, FCaptionRect.left, FCaptionRect.right, FCaptionRect.bottom, Flat); break;
+    default: break;
+    }
+    RestoreDC(DC, Saved);
+    if (!FCaptionRect.IsEmpty()) {
+        if (!Transparent() && FGroupStyle != gsBanner) {
+            C->Brush()->SetStyle(bsSolid);
+            C->Brush()->SetColor(Color());
+            C->FillRect(FCaptionRect);
+        }
+        DrawCaptionText(FGroupStyle == gsBanner ? InflatedRect(FCaptionRect, -4, -1) : FCaptionRect, false);
+    }
+}
+
+void TRzCustomGroupBox::DrawCaptionText(TRect TextRect, bool Themed)
+{
+    TCanvas* C = Canvas();
+    const bool RightToLeft = UseRightToLeftReading();
+    if (FShowCheckBox) {
+        const int Top = TextRect.top + (TextRect.Height() - CheckBoxSize) / 2;
+        const int Left = RightToLeft ? TextRect.right - CheckBoxSize : TextRect.left;
+        DrawCheckBox(TRect(Left, Top, Left + CheckBoxSize, Top + CheckBoxSize));
+        if (RightToLeft)
+            TextRect.right -= CheckBoxSize + 4;
+        else
+            TextRect.left += CheckBoxSize + 4;
+    }
+    const TAlignment A = RightToLeft ? Flipped(Alignment()) : Alignment();
+    const UINT Flags = DT_SINGLELINE | DT_VCENTER | AlignmentFlag(A) | (RightToLeft ? DT_RTLREADING : 0);
+    if (Themed) {
+        ThemeServices()->DrawText(C->Handle(), teButton, BP_GROUPBOX_, Enabled() ? GBS_NORMAL_ : GBS_DISABLED_,
+                                  Caption(), Flags, TextRect);
+        return;
+    }
+    C->Brush()->SetStyle(bsClear);
+    C->Font()->Assign(FCaptionFont);
+    if (!Enabled())
+        C->Font()->SetColor(clGrayText);
+    else if (VisualStyle() == vsWinXP && ThemeServices()->ThemesEnabled())
+        C->Font()->SetColor(GetXPThemeColor(XPGroupBoxTextColor));
+    DrawCanvasText(C, Caption(), TextRect, Flags);
+    C->Brush()->SetStyle(bsSolid);
+}
+
+void TRzCustomGroupBox::DrawCheckBox(const TRect& Box)
+{
+    HDC DC = Canvas()->Handle();
+    if (VisualStyle() == vsWinXP && ThemeServices()->ThemesEnabled()) {
+        int State = !Enabled() ? 4 : FPressed ? 3 : FHot ? 2 : 1;
+        if (FChecked)
+            State += 4;
+        ThemeServices()->DrawElement(DC, teButton, BP_CHECKBOX_, State, Box);
+        return;
+    }
+    UINT Flags = DFCS_BUTTONCHECK;
+    if (FChecked)
+        Flags |= DFCS_CHECKED;
+    if (FPressed)
+        Flags |= DFCS_PUSHED;
+    if (!Enabled())
+        Flags |= DFCS_INACTIVE;
+    RECT R = Box;
+    DrawFrameControl(DC, &R, DFC_BUTTON, Flags);
+}
+
+bool TRzCustomGroupBox::ChildrenMayBeEnabled() const
+{
+    return TRzCustomPanel::ChildrenMayBeEnabled() && (!FShowCheckBox || !FEnableControlsOnCheck || FChecked);
+}
+
+void TRzCustomGroupBox::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    TRzCustomPanel::MouseDown(Button, Shift, X, Y);
+    if (!FShowCheckBox || Button != mbLeft || !FHot || !Enabled())
+        return;
+    SetFocus();
+    if (Focused()) {
+        FPressed = true;
+        FTracking = true;
+        Invalidate();
+    }
+}
+
+void TRzCustomGroupBox::MouseMove(TShiftState Shift, int X, int Y)
+{
+    TRzCustomPanel::MouseMove(Shift, X, Y);
+    if (!FShowCheckBox)
+        return;
+    const bool Hot = FCaptionRect.Contains(POINT{X, Y});
+    if (StoreChanged(FHot, Hot))
+        Invalidate();
+    if (FTracking && StoreChanged(FPressed, GetControlRect().Contains(POINT{X, Y})))
+        Invalidate();
+}
+
+void TRzCustomGroupBox::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    if (FShowCheckBox && Button == mbLeft && FTracking) {
+        FTracking = false;
+        FPressed = false;
+        if (FHot)
+            ToggleChecked();
+        Invalidate();
+    }
+    TRzCustomPanel::MouseUp(Button, Shift, X, Y);
+}
+
+void TRzCustomGroupBox::KeyDown(WORD& Key, TShiftState Shift)
+{
+    TRzCustomPanel::KeyDown(Key, Shift);
+    if (FShowCheckBox && Key == VK_SPACE) {
+        FPressed = true;
+        FSpaceDown = true;
+        Invalidate();
+    }
+}
+
+void TRzCustomGroupBox::KeyUp(WORD& Key, TShiftState Shift)
+{
+    TRzCustomPanel::KeyUp(Key, Shift);
+    if (FShowCheckBox && Key == VK_SPACE && FSpaceDown) {
+        FSpaceDown = false;
+        FPressed = false;
+        ToggleChecked();
+        Invalidate();
+    }
+}
+
+void TRzCustomGroupBox::CustomFramingChanged()
+{
+    if (FGroupStyle == gsCustom)
+        TRzCustomPanel::CustomFramingChanged();
+}
+
+void TRzCustomGroupBox::SetGroupStyle(TRzGroupBoxStyle Value)
+{
+    if (StoreChanged(FGroupStyle, Value))
+        FramesChanged();
+}
+
+void TRzCustomGroupBox::SetBannerHeight(int Value)
+{
+    if (StoreChanged(FBannerHeight, std::max(Value, 0)))
+        FramesChanged();
+}
+
+void TRzCustomGroupBox::SetChecked(bool Value)
+{
+    if (!StoreChanged(FChecked, Value))
+        return;
+    if (FShowCheckBox && FEnableControlsOnCheck)
+        EnableChildControls(FChecked);
+    Invalidate();
+    if (OnCheckBoxClick)
+        OnCheckBoxClick(this);
+}
+
+void TRzCustomGroupBox::SetEnableControlsOnCheck(bool Value)
+{
+    if (!StoreChanged(FEnableControlsOnCheck, Value))
+        return;
+    if (Value && FShowCheckBox)
+        EnableChildControls(FChecked);
+}
+
+void TRzCustomGroupBox::SetShowCheckBox(bool Value)
+{
+    if (!StoreChanged(FShowCheckBox, Value))
+        return;
+    SetTabStop(Value);
+    if (Value && FEnableControlsOnCheck && !FChecked)
+        EnableChildControls(false);
+    Invalidate();
+}
+
+const TPropertyTable* TRzCustomGroupBox::Properties() const
+{
+    return &ClassProperties();
+}
+
+const TPropertyTable& TRzCustomGroupBox::ClassProperties()
+{
+    using G = TRzCustomGroupBox;
+    static const TPropertyTable Table(&TRzCustomPanel::ClassProperties(), {
+        OrdProp("GroupStyle", &G::GroupStyle, &G::SetGroupStyle),
+        OrdProp("BannerHeight", &G::BannerHeight, &G::SetBannerHeight),
+        OrdProp("ShowCheckBox", &G::ShowCheckBox, &G::SetShowCheckBox),
+        OrdProp("Checked", &G::Checked, &G::SetChecked),
+        OrdProp("EnableControlsOnCheck", &G::EnableControlsOnCheck, &G::SetEnableControlsOnCheck),
+    });
+    return Table;
+}
+
+// ===========================================================================
+// TRzStatusBar
+// ===========================================================================
+
+TRzStatusBar::TRzStatusBar(TComponent* AOwner) : TRzCustomPanel(AOwner)
+{
+    SetAlign(alBottom);
+    ApplyDefaultStyle();
+}
+
+void TRzStatusBar::ApplyDefaultStyle()
+{
+    FApplyingStyle = true;
+    TRzCustomPanel::SetBorderInner(fsNone);
+    TRzCustomPanel::SetBorderOuter(fsNone);
+    TRzCustomPanel::SetBorderSides(sdAllSides);
+    SetHeight(19);
+    SetBorderWidth(0);
+    FApplyingStyle = false;
+}
+
+void TRzStatusBar::Loaded()
+{
+    TRzCustomPanel::Loaded();
+    if (FAutoStyle)
+        ApplyDefaultStyle();
+}
+
+void TRzStatusBar::SetBorderInner(TFrameStyleEx Value)
+{
+    if (!FApplyingStyle)
+        FAutoStyle = false;
+    TRzCustomPanel::SetBorderInner(Value);
+}
+
+void TRzStatusBar::SetBorderOuter(TFrameStyleEx Value)
+{
+    if (!FApplyingStyle)
+        FAutoStyle = false;
+    TRzCustomPanel::SetBorderOuter(Value);
+}
+
+void TRzStatusBar::SetBorderSides(TSides Value)
+{
+    if (!FApplyingStyle)
+        FAutoStyle = false;
+    TRzCustomPanel::SetBorderSides(Value);
+}
+
+bool TRzStatusBar::UseThemes() const
+{
+    return VisualStyle() == vsWinXP && ThemeServices()->ThemesEnabled();
+}
+
+bool TRzStatusBar::SizeGripUsable()
+{
+    TCustomForm* Form = GetParentForm(this);
+    FGripUsable = false;
+    if (!Form)
+        return false;
+    const TBorderStyle B = Form->BorderStyle();
+    const bool Maximized =
+        Form->WindowState() == wsMaximized || (Form->HandleAllocated() && IsZoomed(Form->WindowHandle()));
+    FGripUsable = (B == bsSizeable || B == bsSizeToolWin) && !Maximized;
+    return FGripUsable;
+}
+
+void TRzStatusBar::WndProc(TMessage& Message)
+{
+    switch (Message.Msg) {
+    case WM_SETCURSOR:
+        if (FShowSizeGrip && LOWORD(Message.LParam) == HTCLIENT && SizeGripUsable()) {
+            const TPoint P = GetCursorClientPos();
+            if (SizeGripRect().Contains(P)) {
+                ::SetCursor(LoadCursorA(nullptr, IDC_SIZENWSE));
+                Message.Result = 1;
+                return;
+            }
+        }
+        break;
+    case WM_LBUTTONDOWN:
+        if (FShowSizeGrip && SizeGripUsable() && SizeGripRect().Contains(POINT{Message.XPos(), Message.YPos()})) {
+            // The form's own sizing loop takes over from the bottom-right
+            // corner.
+            SetMouseCapture(false);
+            ReleaseCapture();
+            if (TCustomForm* Form = GetParentForm(this))
+                SendMessageA(Form->Handle(), WM_SYSCOMMAND, SC_SIZE + WMSZ_BOTTOMRIGHT, 0);
+            return;
+        }
+        break;
+    case WM_PAINT:
+        SizeGripUsable();
+        break;
+    default:
+        break;
+    }
+    TRzCustomPanel::WndProc(Message);
+}
+
+void TRzStatusBar::GetGradientColors(TColor& StartColor, TColor& StopColor) const
+{
+    if (GradientColorStyle() == gcsCustom) {
+        StartColor = GradientColorStop();
+        StopColor = GradientColorStart();
+        return;
+    }
+    TColor Frame = clBtnShadow;
+    GetGradientStatusBarColors(GradientColorStyle(), StartColor, StopColor, Frame);
+}
+
+TRect TRzStatusBar::GetClientRect() const
+{
+    TRect R = TRzCustomPanel::GetClientRect();
+    if (!UseThemes()) {
+        // The panes reach over the bar's edges by a pixel.
+        R.bottom += 1;
+        if (FSimpleStatus) {
+            R.top = 2;
+        } else {
+            R.left -= 1;
+            R.right += 1;
+            R.top = 1;
+        }
+    } else if (FSimpleStatus) {
+        R.left += 1;
+        R.top += 1;
+        R.right -= 1;
+    }
+    return R;
+}
+
+void TRzStatusBar::Paint()
+{
+    TCanvas* C = Canvas();
+    TRect Client = ClientRect();
+    Client.bottom -= 1;
+    if (UseThemes()) {
+        ThemeServices()->DrawElement(C->Handle(), teStatus, StatusBackground, 0, GetControlRect());
+        if (FSimpleStatus && !FSimpleCaption.empty()) {
+            C->Font()->Assign(Font());
+            ThemeServices()->DrawText(C->Handle(), teStatus, 0, 0, FSimpleCaption,
+                                      DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER, ClientRect());
+        }
+    } else {
+        TRzCustomPanel::Paint();
+        if (FSimpleStatus) {
+            const TRect R = InflatedRect(Client, -1, -1);
+            DrawSimpleFrame(R);
+            if (!FSimpleCaption.empty()) {
+                C->Font()->Assign(Font());
+                C->Brush()->SetStyle(bsClear);
+                const int H = C->TextHeight("Pp");
+                C->TextRect(R, R.left + 2, R.top + (R.Height() - H) / 2, FSimpleCaption);
+                C->Brush()->SetStyle(bsSolid);
+            }
+        }
+    }
+    if (FShowSizeGrip && FGripUsable)
+        DrawSizeGrip(Client);
+}
+
+void TRzStatusBar::DrawSimpleFrame(const TRect& Rect)
+{
+    TCanvas* C = Canvas();
+    if (UseThemes()) {
+        ThemeServices()->DrawElement(C->Handle(), teStatus, SP_PANE_, 0, Rect);
+        return;
+    }
+    if (VisualStyle() == vsGradient)
+        return;
+    if (FSimpleFrameStyle == fsFlat)
+        DrawCutCornerBox(C, Rect, AdjustedFlatColor());
+    else
+        DrawBorder(C, Rect, FSimpleFrameStyle);
+}
+
+void TRzStatusBar::DrawSizeGrip(const TRect& Rect)
+{
+    TCanvas* C = Canvas();
+    if (UseThemes()) {
+        ThemeServices()->DrawElement(C->Handle(), teStatus, SP_GRIPPER_, 0,
+                                     TRect(Rect.right - 20, Rect.top, Rect.right, Rect.bottom));
+        return;
+    }
+    TColor Light = clBtnHighlight, Dark = clBtnShadow;
+    if (VisualStyle() == vsGradient) {
+        TColor First = clBtnFace;
+        GetGradientStatusBarColors(GradientColorStyle(), First, Light, Dark);
+    }
+    static const POINT Squares[] = {{5, 12}, {5, 8}, {5, 4}, {9, 8}, {9, 4}, {13, 4}};
+    const int R = Rect.right, B = Rect.bottom;
+    C->Brush()->SetStyle(bsSolid);
+    for (int Shade = 0; Shade < 2; ++Shade) {
+        C->Brush()->SetColor(Shade == 0 ? Light : Dark);
+        for (const POINT& S : Squares) {
+            const int X = R - S.x - Shade, Y = B - S.y - Shade;
+            C->FillRect(TRect(X, Y, X + 2, Y + 2));
+        }
+    }
+}
+
+void TRzStatusBar::Resize()
+{
+    TRzCustomPanel::Resize();
+    if (Width() < 50)
+        return;
+    if (!FWidthKnown) {
+        FWidthKnown = true;
+        FLastWidth = Width();
+        return;
+    }
+    const int Change = Width() - FLastWidth;
+    if (FAutoScalePanes && ControlCount() > 0 && Change != 0) {
+        DisableAlign();
+        for (int I = 0; I < ControlCount(); ++I) {
+            TControl* Pane = Controls(I);
+            const double Growth = FLastWidth != 0 ? static_cast<double>(Change) * Pane->Width() / FLastWidth
+                                                  : static_cast<double>(Change) / ControlCount();
+            Pane->SetWidth(Pane->Width() + static_cast<int>(std::lround(Growth)));
+        }
+        EnableAlign();
+    }
+    FLastWidth = Width();
+}
+
+void TRzStatusBar::SetShowSizeGrip(bool Value)
+{
+    if (!StoreChanged(FShowSizeGrip, Value))
+        return;
+    SizeGripUsable();
+    Invalidate();
+}
+
+void TRzStatusBar::SetSimpleStatus(bool Value)
+{
+    if (!StoreChanged(FSimpleStatus, Value))
+        return;
+    DisableAlign();
+    for (int I = 0; I < ControlCount(); ++I)
+        Controls(I)->SetVisible(!Value);
+    EnableAlign();
+    Realign();
+    Invalidate();
+}
+
+void TRzStatusBar::SetSimpleCaption(const std::string& Value)
+{
+    if (StoreChanged(FSimpleCaption, Value))
+        Invalidate();
+}
+
+void TRzStatusBar::SetSimpleFrameStyle(TFrameStyle Value)
+{
+    if (StoreChanged(FSimpleFrameStyle, Value))
+        Invalidate();
+}
+
+const TPropertyTable* TRzStatusBar::Properties() const
+{
+    return &ClassProperties();
+}
+
+const TPropertyTable& TRzStatusBar::ClassProperties()
+{
+    using S = TRzStatusBar;
+    static const TPropertyTable Table(&TRzCustomPanel::ClassProperties(), {
+        OrdProp("AutoStyle", &S::AutoStyle, &S::SetAutoStyle),
+        OrdProp("AutoScalePanes", &S::AutoScalePanes, &S::SetAutoScalePanes),
+        OrdProp("ShowSizeGrip", &S::ShowSizeGrip, &S::SetShowSizeGrip),
+        OrdProp("SimpleStatus", &S::SimpleStatus, &S::SetSimpleStatus),
+        StrProp("SimpleCaption", &S::SimpleCaption, &S::SetSimpleCaption),
+        OrdProp("SimpleFrameStyle", &S::SimpleFrameStyle, &S::SetSimpleFrameStyle),
+    });
+    return Table;
+}

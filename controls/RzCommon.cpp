@@ -1,5 +1,8 @@
 #include "controls/RzCommon.h"
 
+#include <windows.h>
+#include <vssym32.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -211,9 +214,10 @@ TColor GetXPThemeColor(int Kind)
         int Part, State, Prop;
     };
     static const TEntry Entries[8] = {
-        {teEdit, 0, 0, 3801},        {teExplorerBar, 5, 1, 3803}, {teExplorerBar, 9, 1, 3803},
-        {teExplorerBar, 5, 1, 3802}, {teExplorerBar, 0, 0, 3810}, {teExplorerBar, 12, 1, 3802},
-        {teButton, 4, 1, 3803},      {teSpin, 0, 0, 3801},
+        {teEdit, 0, 0, TMT_BORDERCOLOR},       {teExplorerBar, 5, 1, TMT_TEXTCOLOR},
+        {teExplorerBar, 9, 1, TMT_TEXTCOLOR},  {teExplorerBar, 5, 1, TMT_FILLCOLOR},
+        {teExplorerBar, 0, 0, TMT_GRADIENTCOLOR1}, {teExplorerBar, 12, 1, TMT_FILLCOLOR},
+        {teButton, 4, 1, TMT_TEXTCOLOR},       {teSpin, 0, 0, TMT_BORDERCOLOR},
     };
     const TEntry& E = Entries[Kind];
     TColor Color = clBtnFace;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <vssym32.h>
 
 #include <string>
 #include <vector>
@@ -745,13 +746,13 @@ TEST(ControlsThemes, OneSwitchTurnsThemingOff)
         EXPECT_NE(T->Theme(teButton), nullptr);
         TColor C = clNone;
         // Classes the theme lacks answer "no colour" rather than failing.
-        T->GetColor(teExplorerBar, 5, 1, 3803, C);
+        T->GetColor(teExplorerBar, 5, 1, TMT_TEXTCOLOR, C);
     }
     TThemeServices::SetThemingDisabled(true);
     EXPECT_FALSE(T->ThemesEnabled());
     EXPECT_EQ(T->Theme(teButton), nullptr);
     TColor C = clNone;
-    EXPECT_FALSE(T->GetColor(teEdit, 0, 0, 3801, C));
+    EXPECT_FALSE(T->GetColor(teEdit, 0, 0, TMT_BORDERCOLOR, C));
     EXPECT_EQ(C, clNone);
     TBitmap B(10, 10);
     EXPECT_FALSE(T->DrawElement(B.Canvas()->Handle(), teButton, 1, 1, TRect(0, 0, 10, 10)));

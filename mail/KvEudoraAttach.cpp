@@ -1,5 +1,6 @@
 #include "mail/KvEudoraAttach.h"
 
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -102,6 +103,25 @@ std::string HoldingFolderName(const std::string& Path)
     return name.size() == 1 || (name.size() == 2 && name[1] == ':') ? std::string() : name;
 }
 
+// What a stretch of an Eudora body is, by the "<x-...>" tag around it.
+enum class TSectionKind : std::uint8_t {
+    Plain,         // outside any tag
+    Flowed,        // <x-flowed>
+    Charset,       // <x-charset>
+    Enriched,      // <x-rich>
+    Html,          // <x-html>
+    UntaggedHtml,  // a body without tags that holds HTML tags all the same
+};
+
+bool IsHtmlSection(TSectionKind Kind) { return Kind == TSectionKind::Html || Kind == TSectionKind::UntaggedHtml; }
+// Text the plain part may carry as it is.
+bool IsPlainSection(TSectionKind Kind)
+{
+    return Kind == TSectionKind::Plain || Kind == TSectionKind::Flowed || Kind == TSectionKind::Charset;
+}
+// Sections whose text the marker lines may stand in.
+bool MayHoldMarkers(TSectionKind Kind) { return Kind == TSectionKind::Plain || Kind == TSectionKind::UntaggedHtml; }
+
 class TEudoraRule {
 public:
     TEudoraRule(TReEmbedContext& C, bool IsMac) : C(C), P(C.Parts), Mac(IsMac) {}
@@ -110,7 +130,7 @@ public:
 
 private:
     struct TSection {
-        int Kind;  // 0 plain, 1 flowed, 2 charset, 3 enriched, 4 HTML, 5 untagged HTML
+        TSectionKind Kind;
         std::string Text;
     };
 
@@ -298,13 +318,13 @@ std::vector<TEudoraRule::TSection> TEudoraRule::CutSections(const std::string& B
 {
     static const struct {
         const char* Name;
-        int Kind;
+        TSectionKind Kind;
         const char* Close;
     } tags[] = {
-        {"charset", 2, "\r\n</x-charset>"},
-        {"flowed", 1, "\r\n</x-flowed>"},
-        {"html", 4, "\r\n</x-html>"},
-        {"rich", 3, "</x-rich>"},
+        {"charset", TSectionKind::Charset, "\r\n</x-charset>"},
+        {"flowed", TSectionKind::Flowed, "\r\n</x-flowed>"},
+        {"html", TSectionKind::Html, "\r\n</x-html>"},
+        {"rich", TSectionKind::Enriched, "</x-rich>"},
     };
     std::vector<TSection> sections;
     size_t pos = 0;
@@ -318,7 +338,7 @@ std::vector<TEudoraRule::TSection> TEudoraRule::CutSections(const std::string& B
         if (nameEnd == std::string::npos)
             break;
         const std::string name = Body.substr(open + 3, nameEnd - open - 3);
-        int kind = -1;
+        TSectionKind kind = TSectionKind::Plain;
         const char* close = nullptr;
         for (const auto& t : tags) {
             if (name.compare(0, strlen(t.Name), t.Name) == 0) {
@@ -327,20 +347,20 @@ std::vector<TEudoraRule::TSection> TEudoraRule::CutSections(const std::string& B
                 break;
             }
         }
-        if (kind < 0) {
+        if (!close) {
             pos = nameEnd;
             continue;
         }
         anyTag = true;
         if (open > plainStart)
-            sections.push_back({0, Body.substr(plainStart, open - plainStart)});
+            sections.push_back({TSectionKind::Plain, Body.substr(plainStart, open - plainStart)});
         size_t contentStart = Body.find('>', open);
         contentStart = contentStart == std::string::npos ? Body.size() : contentStart + 1;
         if (Body.compare(contentStart, 2, "\r\n") == 0)
             contentStart += 2;
         std::string closeText = close;
         size_t closeAt = Body.find(closeText, contentStart);
-        if (kind == 3 && closeAt != std::string::npos && closeAt >= contentStart + 2 &&
+        if (kind == TSectionKind::Enriched && closeAt != std::string::npos && closeAt >= contentStart + 2 &&
             Body.compare(closeAt - 2, 2, "\r\n") == 0) {
             closeAt -= 2;
             closeText = "\r\n" + closeText;
@@ -353,18 +373,18 @@ std::vector<TEudoraRule::TSection> TEudoraRule::CutSections(const std::string& B
         plainStart = pos;
     }
     if (!anyTag) {
-        int kind = 0;
+        TSectionKind kind = TSectionKind::Plain;
         for (const char* tag : {"<br>", "<div>", "<p>", "</div>", "</p>", "<html>"})
             if (Body.find(tag) != std::string::npos)
-                kind = 5;
+                kind = TSectionKind::UntaggedHtml;
         sections.clear();
         sections.push_back({kind, Body});
     } else if (plainStart < Body.size()) {
-        sections.push_back({0, Body.substr(plainStart)});
+        sections.push_back({TSectionKind::Plain, Body.substr(plainStart)});
     }
     std::vector<TSection> kept;
     for (TSection& s : sections) {
-        if ((s.Kind >= 4 && IsBlankText(s.Text)) || IsLineBreaksOnly(s.Text))
+        if ((IsHtmlSection(s.Kind) && IsBlankText(s.Text)) || IsLineBreaksOnly(s.Text))
             continue;
         kept.push_back(std::move(s));
     }
@@ -521,14 +541,14 @@ void TEudoraRule::Run(const std::string& Text)
                           (Mac && P.MainType == "text");
     std::vector<TSection> sections = CutSections(P.PlainText);
     P.PlainText.clear();
-    int bodyKind = 0;
+    TSectionKind bodyKind = TSectionKind::Plain;
     if (sections.size() >= 2 && mayCarry) {
         // Markers of the Html sections need their content ids first.
         for (const TSection& s : sections)
-            if (s.Kind == 4)
+            if (s.Kind == TSectionKind::Html)
                 P.Html += s.Text;
         for (size_t i = sections.size(); i-- > 0;) {
-            if (sections[i].Kind == 0 || sections[i].Kind == 5) {
+            if (MayHoldMarkers(sections[i].Kind)) {
                 ReplaceMarkers(sections[i].Text);
                 if (sections[i].Text.empty())
                     sections.erase(sections.begin() + static_cast<std::ptrdiff_t>(i));
@@ -539,31 +559,31 @@ void TEudoraRule::Run(const std::string& Text)
     if (sections.size() == 1) {
         TSection& s = sections[0];
         bodyKind = s.Kind;
-        if (mayCarry && (s.Kind == 0 || s.Kind == 5)) {
+        if (mayCarry && MayHoldMarkers(s.Kind)) {
             // An HTML body names the content ids its marker lines take.
-            if (s.Kind == 5)
+            if (s.Kind == TSectionKind::UntaggedHtml)
                 P.Html = s.Text;
             ReplaceMarkers(s.Text);
             P.Html.clear();
         }
-        if (s.Kind == 4 || s.Kind == 5)
+        if (IsHtmlSection(s.Kind))
             P.Html = s.Text;
-        else if (s.Kind == 3)
+        else if (s.Kind == TSectionKind::Enriched)
             P.Enriched = s.Text;
         else
             P.PlainText = s.Text;
     } else if (sections.size() >= 2) {
         int plainCount = 0;
         for (const TSection& s : sections)
-            plainCount += s.Kind == 0 ? 1 : 0;
-        const bool pair = sections.size() == 2 && plainCount == 1 && sections[0].Kind <= 2;
+            plainCount += s.Kind == TSectionKind::Plain ? 1 : 0;
+        const bool pair = sections.size() == 2 && plainCount == 1 && IsPlainSection(sections[0].Kind);
         bool hasHtml = false;
         for (const TSection& s : sections)
-            hasHtml = hasHtml || s.Kind == 4 || s.Kind == 5;
+            hasHtml = hasHtml || IsHtmlSection(s.Kind);
         for (const TSection& s : sections) {
-            if (s.Kind == 3)
+            if (s.Kind == TSectionKind::Enriched)
                 P.Enriched += s.Text;
-            else if (s.Kind == 4 || s.Kind == 5)
+            else if (IsHtmlSection(s.Kind))
                 P.Html += s.Text;
             else if (!pair && hasHtml)
                 P.Html += "<pre>\r\n" + s.Text + "\r\n</pre>";
@@ -571,11 +591,11 @@ void TEudoraRule::Run(const std::string& Text)
                 P.PlainText += s.Text;
         }
     }
-    if (sections.size() == 1 && (bodyKind == 4 || bodyKind == 5) && P.AttachmentCount() == 0) {
+    if (sections.size() == 1 && IsHtmlSection(bodyKind) && P.AttachmentCount() == 0) {
         P.PlainText = HtmlToText(P.Html, true);
         if (P.HtmlCharset.empty())
             P.HtmlCharset = DefaultCharsetName(2, P.Html);
-    } else if (sections.size() == 1 && bodyKind == 3) {
+    } else if (sections.size() == 1 && bodyKind == TSectionKind::Enriched) {
         P.PlainText = P.Enriched;
         const int n = EnrichedToText(P.PlainText, 1, 0);
         if (n > 0)

@@ -341,7 +341,7 @@ void StartApplicationSettings(const std::string& KeyName)
     }
 
     if (ResetSettings) {
-        BackupExistingFile(IniFileName, 0);
+        BackupExistingFile(IniFileName, bmDefault);
         ResetSettings = false;
         NewSettings = true;
         AppSettings->SetUseDefaults(true);

@@ -220,7 +220,7 @@ bool UseOwnCurrentFolder = true;
 UINT SavedErrorMode = 0;
 std::string DirExtension = "dir";
 
-TBackupMode DefaultBackupMode = 8;
+TBackupMode DefaultBackupMode = bmTildeExt;
 std::string BackupFolderName;
 std::string BackupPrefix;
 
@@ -1169,8 +1169,8 @@ std::string SplitProgramAndParams(const std::string& CommandLine, std::string& P
 
 std::string GetBackupFileName(const std::string& FileName, TBackupMode Mode)
 {
-    if (Mode == 0)
-        Mode = DefaultBackupMode == 0 ? 8 : DefaultBackupMode;
+    if (Mode == bmDefault)
+        Mode = DefaultBackupMode == bmDefault ? TBackupMode(bmTildeExt) : DefaultBackupMode;
     if (FileName.empty())
         return FileName;
     const int namePos = FileNamePos(FileName);
@@ -1179,9 +1179,9 @@ std::string GetBackupFileName(const std::string& FileName, TBackupMode Mode)
     // in it stays what it is.
     std::string head, tail, numberFmt = "%0.3d", name = FileName;
     switch (Mode) {
-    case 2:
+    case bmBak:
         return HasFileExt(FileName, "bak") ? FileName : FileName + ".bak";
-    case 3: {
+    case bmFolder: {
         std::string folder = BackupFolderName.empty() ? LoadResString(SBackupFolderName)
                                                        : AdjustPortablePath(BackupFolderName, false);
         if (folder.empty())
@@ -1192,17 +1192,17 @@ std::string GetBackupFileName(const std::string& FileName, TBackupMode Mode)
         name = JoinPath(folder, ExtractFileNamePart(FileName));
         [[fallthrough]];
     }
-    case 4:
-    case 5: {
+    case bmNumbered:
+    case bmNumberedHidden: {
         const int dot = ExtDotPos(name);
         head = dot > 0 ? name.substr(0, dot - 1) + '[' : name + '[';
         tail = dot > 0 ? ']' + name.substr(dot - 1) : "]";
         break;
     }
-    case 6:
+    case bmNumberExt:
         head = name + '.';
         break;
-    case 7: {
+    case bmPrefix: {
         if (namePos == 0)
             return FileName;
         std::string prefix = BackupPrefix.empty() ? LoadResString(SBackupPrefix) : BackupPrefix;
@@ -1213,11 +1213,11 @@ std::string GetBackupFileName(const std::string& FileName, TBackupMode Mode)
         numberFmt = prefix;
         break;
     }
-    case 8: {
+    case bmTildeExt: {
         const int dot = ExtDotPos(FileName);
         return dot > 0 ? FileName.substr(0, dot) + '~' + FileName.substr(dot) : FileName + ".~";
     }
-    case 9:
+    case bmTildeName:
         return namePos == 0 ? FileName
                             : FileName.substr(0, namePos - 1) + '~' + FileName.substr(namePos - 1);
     default:
@@ -1243,7 +1243,7 @@ std::string GetBackupFileName(const std::string& FileName, TBackupMode Mode)
 
 std::string BackupExistingFile(const std::string& FileName, TBackupMode Mode, bool Hidden)
 {
-    if (Mode == 0)
+    if (Mode == bmDefault)
         Mode = DefaultBackupMode;
     const std::int64_t size = GetFileSizeByName(FileName);
     if (size < 0)
@@ -1260,7 +1260,7 @@ std::string BackupExistingFile(const std::string& FileName, TBackupMode Mode, bo
         return std::string();
     if (!MoveFileA(FileName.c_str(), backup.c_str()))
         return std::string();
-    if (Hidden || Mode == 5) {
+    if (Hidden || Mode == bmNumberedHidden) {
         const DWORD a = Attributes(backup);
         if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_HIDDEN))
             SetFileAttributesA(backup.c_str(), a | FILE_ATTRIBUTE_HIDDEN);
@@ -1368,13 +1368,13 @@ std::int64_t SaveBufferToFileSafe(const void* Buffer, std::size_t Count,
                                   const std::string& FileName, TDateTime Date,
                                   bool KeepAttributes, TBackupMode Mode)
 {
-    if (Mode == 0)
+    if (Mode == bmDefault)
         Mode = DefaultBackupMode;
     const DWORD oldAttr = Attributes(FileName);
     const bool existed = oldAttr != INVALID_FILE_ATTRIBUTES;
     std::vector<std::uint8_t> security;
     if (existed) {
-        if (Mode != 1) {
+        if (Mode != bmNone) {
             if (IsNtPlatform())
                 security = ReadOwnerSecurity(FileName);
             BackupExistingFile(FileName, Mode, false);

@@ -179,11 +179,23 @@ std::string SplitProgramAndParams(const std::string& CommandLine, std::string& P
 // Backups, numbered names and the safe save
 // ---------------------------------------------------------------------------
 
-// 0 default, 1 none, 2 ".bak", 3 backup folder, 4 "[001]", 5 "[001]" hidden,
-// 6 ".001", 7 prefix "Backup[001]_", 8 ".~ext", 9 "~name".
+// How a backup of "C:\d\a.txt" is named. Settings store the numbers; any
+// mode above the last names no backup.
 using TBackupMode = std::uint8_t;
+enum : TBackupMode {
+    bmDefault = 0,         // DefaultBackupMode
+    bmNone = 1,            // no backup: the name itself
+    bmBak = 2,             // "a.txt.bak"; a ".bak" name is kept
+    bmFolder = 3,          // "Backups\a[001].txt"
+    bmNumbered = 4,        // "a[001].txt"
+    bmNumberedHidden = 5,  // as bmNumbered, the backup hidden
+    bmNumberExt = 6,       // "a.txt.001"
+    bmPrefix = 7,          // "Backup[001]_a.txt"
+    bmTildeExt = 8,        // "a.~txt"
+    bmTildeName = 9,       // "~a.txt"
+};
 
-extern TBackupMode DefaultBackupMode;  // 8
+extern TBackupMode DefaultBackupMode;  // bmTildeExt
 extern std::string BackupFolderName;   // empty: "Backups"
 extern std::string BackupPrefix;       // empty: "Backup[%0.3d]_"
 
@@ -221,9 +233,9 @@ int IncrementFileNumber(std::string& FileName);
 bool FilesAreIdentical(const std::string& A, const std::string& B);
 std::int64_t SaveBufferToFileSafe(const void* Buffer, std::size_t Count,
                                   const std::string& FileName, TDateTime Date = 0,
-                                  bool KeepAttributes = true, TBackupMode Mode = 0);
+                                  bool KeepAttributes = true, TBackupMode Mode = bmDefault);
 std::int64_t SaveTextToFileSafe(const std::string& Text, const std::string& FileName,
-                                TBackupMode Mode = 0, TDateTime Date = 0,
+                                TBackupMode Mode = bmDefault, TDateTime Date = 0,
                                 bool KeepAttributes = true);
 std::int64_t WriteBufferToFile(const void* Buffer, std::size_t Count,
                                const std::string& FileName, TDateTime Date = 0);

@@ -180,7 +180,7 @@ TLogBase::TLogBase(const std::string& FileName, bool Append) : FFileName(FileNam
         try {
             bool prepared = true;
             if (GetFileSizeByName(FileName) > 0)
-                prepared = !BackupExistingFile(FileName, 2, false).empty();
+                prepared = !BackupExistingFile(FileName, bmBak, false).empty();
             if (prepared) {
                 const std::string folder = ExtractParentFolder(FileName);
                 if (!folder.empty())

@@ -309,10 +309,10 @@ bool SavePartToFile(const std::string& FileName, const std::string& Text,
                     const std::string& Encoding, TDateTime Date)
 {
     if (SameTextStr(Encoding, MimeQuotedPrintable))
-        return SaveTextToFileSafe(DecodeQuotedPrintable(Text), FileName, 0, Date) >= 0;
+        return SaveTextToFileSafe(DecodeQuotedPrintable(Text), FileName, bmDefault, Date) >= 0;
     if (SameTextStr(Encoding, MimeBase64)) {
         const std::string bytes = Base64DecodeString(Text);
         return WriteBufferToFile(bytes.data(), bytes.size(), FileName, Date > 0 ? Date : 0) >= 0;
     }
-    return SaveTextToFileSafe(Text, FileName, 0, Date) >= 0;
+    return SaveTextToFileSafe(Text, FileName, bmDefault, Date) >= 0;
 }

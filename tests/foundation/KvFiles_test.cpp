@@ -538,6 +538,7 @@ TEST_F(KvFilesTest, BackupNamesByMode)
     PutFile(Dir + "a[002].txt", "2");
     PutFile(Dir + "a.txt.001", "1");
     const std::string a = Dir + "a.txt";
+    // By number: settings store the modes as these numbers.
     struct Case { TBackupMode Mode; std::string Expected; };
     const Case cases[] = {
         {1, a},
@@ -556,19 +557,19 @@ TEST_F(KvFilesTest, BackupNamesByMode)
         EXPECT_EQ(GetBackupFileName(a, c.Mode), c.Expected) << int(c.Mode);
     EXPECT_TRUE(FolderExists(Dir + "Backups"));
 
-    EXPECT_EQ(GetBackupFileName(Dir + "README", 4), Dir + "README[001]");
-    EXPECT_EQ(GetBackupFileName(Dir + "README", 8), Dir + "README.~");
-    EXPECT_EQ(GetBackupFileName(Dir + "100%.txt", 6), Dir + "100%.txt.001");
-    EXPECT_EQ(GetBackupFileName(Dir + "%d%s.txt", 4), Dir + "%d%s[001].txt");
-    EXPECT_EQ(GetBackupFileName(Dir + "%s.txt", 7), Dir + "Backup[001]_%s.txt");
-    EXPECT_EQ(GetBackupFileName("x.BAK", 2), "x.BAK");
+    EXPECT_EQ(GetBackupFileName(Dir + "README", bmNumbered), Dir + "README[001]");
+    EXPECT_EQ(GetBackupFileName(Dir + "README", bmTildeExt), Dir + "README.~");
+    EXPECT_EQ(GetBackupFileName(Dir + "100%.txt", bmNumberExt), Dir + "100%.txt.001");
+    EXPECT_EQ(GetBackupFileName(Dir + "%d%s.txt", bmNumbered), Dir + "%d%s[001].txt");
+    EXPECT_EQ(GetBackupFileName(Dir + "%s.txt", bmPrefix), Dir + "Backup[001]_%s.txt");
+    EXPECT_EQ(GetBackupFileName("x.BAK", bmBak), "x.BAK");
     BackupPrefix = "Old";
-    EXPECT_EQ(GetBackupFileName(a, 7), Dir + "Old[001]_a.txt");
+    EXPECT_EQ(GetBackupFileName(a, bmPrefix), Dir + "Old[001]_a.txt");
     BackupPrefix = "v%d-";
-    EXPECT_EQ(GetBackupFileName(a, 7), Dir + "v1-a.txt");
+    EXPECT_EQ(GetBackupFileName(a, bmPrefix), Dir + "v1-a.txt");
     BackupPrefix.clear();
     BackupFolderName = "Saved";
-    EXPECT_EQ(GetBackupFileName(a, 3), Dir + "Saved\\a[001].txt");
+    EXPECT_EQ(GetBackupFileName(a, bmFolder), Dir + "Saved\\a[001].txt");
     BackupFolderName.clear();
 }
 
@@ -576,14 +577,14 @@ TEST_F(KvFilesTest, BackupMovesTheFileAndNeverDestroysIt)
 {
     struct Case { std::string Name; TBackupMode Mode; std::string Backup; bool Hidden; };
     const Case moved[] = {
-        {"a.txt", 2, "a.txt.bak", false},
-        {"a.txt", 3, "Backups\\a[001].txt", false},
-        {"a.txt", 4, "a[001].txt", false},
-        {"a.txt", 5, "a[002].txt", true},
-        {"a.txt", 6, "a.txt.001", false},
-        {"a.txt", 7, "Backup[001]_a.txt", false},
-        {"a.txt", 8, "a.~txt", false},
-        {"a.txt", 9, "~a.txt", false},
+        {"a.txt", bmBak, "a.txt.bak", false},
+        {"a.txt", bmFolder, "Backups\\a[001].txt", false},
+        {"a.txt", bmNumbered, "a[001].txt", false},
+        {"a.txt", bmNumberedHidden, "a[002].txt", true},
+        {"a.txt", bmNumberExt, "a.txt.001", false},
+        {"a.txt", bmPrefix, "Backup[001]_a.txt", false},
+        {"a.txt", bmTildeExt, "a.~txt", false},
+        {"a.txt", bmTildeName, "~a.txt", false},
     };
     for (const Case& c : moved) {
         PutFile(Dir + c.Name, "content " + std::to_string(c.Mode));
@@ -596,7 +597,7 @@ TEST_F(KvFilesTest, BackupMovesTheFileAndNeverDestroysIt)
 
     // An older backup of the same name gives way to the new one.
     PutFile(Dir + "a.txt", "newer");
-    EXPECT_EQ(BackupExistingFile(Dir + "a.txt", 2, true), Dir + "a.txt.bak");
+    EXPECT_EQ(BackupExistingFile(Dir + "a.txt", bmBak, true), Dir + "a.txt.bak");
     EXPECT_EQ(GetFile(Dir + "a.txt.bak"), "newer");
     EXPECT_NE(GetFileAttributesA((Dir + "a.txt.bak").c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
 
@@ -621,17 +622,17 @@ TEST_F(KvFilesTest, BackupMovesTheFileAndNeverDestroysIt)
 
     // An empty file has nothing to keep and goes; a missing one changes nothing.
     PutFile(Dir + "empty.txt", "");
-    EXPECT_EQ(BackupExistingFile(Dir + "empty.txt", 2), "");
+    EXPECT_EQ(BackupExistingFile(Dir + "empty.txt", bmBak), "");
     EXPECT_FALSE(Exists(Dir + "empty.txt"));
     EXPECT_FALSE(Exists(Dir + "empty.txt.bak"));
-    EXPECT_EQ(BackupExistingFile(Dir + "missing.txt", 2), "");
+    EXPECT_EQ(BackupExistingFile(Dir + "missing.txt", bmBak), "");
 
     // An old backup that can't be removed stops the backup; the file stays.
     PutFile(Dir + "held.txt", "mine");
     PutFile(Dir + "held.txt.bak", "old");
     const HANDLE lock = CreateFileA((Dir + "held.txt.bak").c_str(), GENERIC_READ, 0, nullptr,
                                     OPEN_EXISTING, 0, nullptr);
-    EXPECT_EQ(BackupExistingFile(Dir + "held.txt", 2), "");
+    EXPECT_EQ(BackupExistingFile(Dir + "held.txt", bmBak), "");
     CloseHandle(lock);
     EXPECT_EQ(GetFile(Dir + "held.txt"), "mine");
 }

@@ -309,10 +309,22 @@ void TConvertDriver::StartConversion()
 
         if (FHost.LogLineCount() > 6)
             LogLine("\r\n***\r\n");
-        ConvertSourceList();
-        LogLine(Format("%d mailboxes processed, %d messages converted, %d duplicates skipped, %d errors.",
-                       cs.MailboxCount, cs.MessageCount, cs.DuplicateCount, cs.ErrorCount));
-        LogLine(Aborted() ? "Processing aborted." : "Processing finished.");
+        FTargetFailed = false;
+        FRunTargets.clear();
+        if (const std::string problem = TargetFolderProblem(); !problem.empty()) {
+            // Found now, before any mailbox: later every message would fail
+            // on its own, and none would say why.
+            FTargetFailed = true;
+            LogLine("Target folder cannot be used: " + problem);
+            LogLine("Processing stopped.");
+        } else {
+            ConvertSourceList();
+            LogLine(Format("%d mailboxes processed, %d messages converted, %d duplicates skipped, %d errors.",
+                           cs.MailboxCount, cs.MessageCount, cs.DuplicateCount, cs.ErrorCount));
+            LogLine(Aborted() ? "Processing aborted."
+                    : FTargetFailed   ? "Processing stopped: the target cannot be written."
+                                      : "Processing finished.");
+        }
     } catch (...) {
         // The window goes back to idle and the target is unlocked before the
         // application's handler shows the error.
@@ -320,6 +332,61 @@ void TConvertDriver::StartConversion()
         throw;
     }
     FinishRun();
+}
+
+std::string TConvertDriver::TargetFolderProblem() const
+{
+    const TConvertSettings& cs = *FSettings;
+    if (!cs.OneFilePerMessage && !MailFormatIsMboxTarget(cs.TargetFormat))
+        return std::string();  // nothing is written
+    if (cs.TargetPath.empty())
+        return "no target folder was given";
+    const bool file = !cs.OneFilePerMessage && !HasTrailingSlash(cs.TargetPath);
+    const std::string folder = ExcludeTrailingSlash(file ? ExtractParentFolder(cs.TargetPath) : cs.TargetPath);
+    const std::string shown = file ? cs.TargetPath : folder;
+    // A message file needs room for at least an 8.3 name of its own.
+    if (folder.size() + 13 >= MAX_PATH)
+        return shown + ": the path is longer than Windows allows";
+    const size_t root = PathHasDrive(folder) ? 2 : 0;
+    if (HasInvalidPathChars(folder.substr(root)) || folder.find(':', root) != std::string::npos)
+        return shown + ": the path holds characters a folder name cannot hold";
+    for (size_t start = root; start < folder.size();) {
+        size_t end = folder.find('\\', start);
+        if (end == std::string::npos)
+            end = folder.size();
+        const std::string part = folder.substr(start, end - start);
+        if (IsDeviceFileName(part))
+            return shown + ": " + part + " is a device name";
+        start = end + 1;
+    }
+    const DWORD attr = GetFileAttributesA(folder.c_str());
+    if (attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY))
+        return folder + ": it is a file, not a folder";
+    if (!ForceFolder(folder)) {
+        const DWORD error = GetLastError();
+        return folder + ": the folder cannot be created: " + SystemErrorText(error ? error : ERROR_PATH_NOT_FOUND);
+    }
+    // Creating a file is the only sure test: attributes and access lists
+    // each tell part of the story.
+    const std::string probe = JoinPath(folder, "~tessaly-" + std::to_string(GetCurrentProcessId()) + ".tmp");
+    const HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return folder + ": no file can be written there: " + SystemErrorText(GetLastError());
+    CloseHandle(h);
+    if (file) {
+        const DWORD target = GetFileAttributesA(cs.TargetPath.c_str());
+        if (target != INVALID_FILE_ATTRIBUTES && (target & FILE_ATTRIBUTE_DIRECTORY))
+            return shown + ": the target file is a folder";
+        if (target != INVALID_FILE_ATTRIBUTES) {
+            const HANDLE t = CreateFileA(cs.TargetPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (t == INVALID_HANDLE_VALUE)
+                return shown + ": the target file cannot be written: " + SystemErrorText(GetLastError());
+            CloseHandle(t);
+        }
+    }
+    return std::string();
 }
 
 void TConvertDriver::FinishRun()
@@ -338,7 +405,7 @@ void TConvertDriver::ConvertSourceList()
 {
     TConvertSettings& cs = *FSettings;
     for (int i = 0; i < cs.SourceCount; ++i) {
-        if (Aborted())
+        if (Aborted() || FTargetFailed)
             break;
         cs.SetCurrentIndex(i);
         const std::string entry = cs.GetSourceEntry();
@@ -441,7 +508,7 @@ void TConvertDriver::FinderAcceptFolder(TFileFinder* /*Sender*/, const std::stri
 
 void TConvertDriver::FinderFoundFile(TFileFinder* Sender, const std::string& FileName)
 {
-    if (Aborted()) {
+    if (Aborted() || FTargetFailed) {
         Sender->Abort = true;
         return;
     }
@@ -451,34 +518,66 @@ void TConvertDriver::FinderFoundFile(TFileFinder* Sender, const std::string& Fil
     LogLine("");
 }
 
-void TConvertDriver::PrepareMboxWriter(const std::string& DataFile)
+std::string TConvertDriver::MboxTargetOf(const std::string& DataFile) const
 {
-    TConvertSettings& cs = *FSettings;
-    FTargetFolder = cs.GetTargetPath(DataFile);
-    if (HasTrailingSlash(FTargetFolder)) {
-        ForceFolder(FTargetFolder);
-        const std::string ext = cs.GetTargetExt();
-        const bool eudora = MailFormatIsEudora(cs.SourceFormat);
-        std::string name = ExtractFileNamePart(DataFile);
-        if (ext == ".") {
-            if (eudora)
-                name = RemoveFileExt(name, "mbx");
-        } else if (!ext.empty() && ext != "*") {
-            name = SetFileExt(name, ext, !eudora);
-        }
-        FTargetFolder += name;
-    } else {
-        ForceFolder(ExtractParentFolder(FTargetFolder));
+    const TConvertSettings& cs = *FSettings;
+    std::string target = cs.GetTargetPath(DataFile);
+    if (!HasTrailingSlash(target))
+        return target;
+    const std::string ext = cs.GetTargetExt();
+    const TMailFormat source = cs.SourceFormat & 0x7F;
+    const bool eudora = source == mftEudoraToc || source == mftEudoraMbx;
+    std::string name = ExtractFileNamePart(DataFile);
+    if (ext == ".") {
+        if (eudora)
+            name = RemoveFileExt(name, "mbx");
+    } else if (!ext.empty() && ext != "*") {
+        name = SetFileExt(name, ext, !eudora);
     }
+    return target + name;
+}
+
+bool TConvertDriver::IsRunTarget(const std::string& DataFile) const
+{
+    // A target inside the searched tree sniffs as a mailbox like any other;
+    // read while it is written it would get its own messages once more.
+    const TConvertSettings& cs = *FSettings;
+    if (!MailFormatIsMboxTarget(cs.TargetFormat))
+        return false;
+    if (!HasTrailingSlash(cs.TargetPath) && SamePathName(cs.TargetPath, DataFile))
+        return true;
+    for (const std::string& target : FRunTargets)
+        if (SamePathName(target, DataFile))
+            return true;
+    return SamePathName(MboxTargetOf(DataFile), DataFile);
+}
+
+bool TConvertDriver::PrepareMboxWriter(const std::string& DataFile)
+{
+    FTargetFolder = MboxTargetOf(DataFile);
+    ForceFolder(ExtractParentFolder(FTargetFolder));
     if (FMboxWriter && !SamePathName(FMboxWriter->FileName(), FTargetFolder))
         FMboxWriter.reset();
-    // An existing target is never replaced: a later run appends to it.
-    if (!FMboxWriter) {
+    if (FMboxWriter)
+        return true;
+    try {
+        // An existing target is never replaced: a later run appends to it.
         FMboxWriter = std::make_unique<TTextFileWriter>(FTargetFolder, !IsExistingFile(FTargetFolder), true);
-        // The earlier run's last line is completed with this target's break,
-        // which for a CR target is a final CR itself.
-        FMboxWriter->SetLineBreak(TargetLineBreak());
+    } catch (const EFileError& e) {
+        TargetFailed(e.ErrorCode ? SystemErrorText(e.ErrorCode) : e.Message());
+        return false;
     }
+    // The earlier run's last line is completed with this target's break,
+    // which for a CR target is a final CR itself.
+    FMboxWriter->SetLineBreak(TargetLineBreak());
+    FRunTargets.push_back(FTargetFolder);
+    return true;
+}
+
+void TConvertDriver::TargetFailed(const std::string& Reason)
+{
+    FTargetFailed = true;
+    LogLine("Target file cannot be written: " + FTargetFolder + ": " + Reason);
 }
 
 int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipList)
@@ -489,6 +588,10 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
     FMailboxFile = data;
     if (CheckSkipList && IsOnSkipList(ExtractFileNamePart(data))) {
         LogLine("Mailbox skipped");
+        return crSkipped;
+    }
+    if (IsRunTarget(data)) {
+        LogLine("Mailbox skipped: it is this run's target file");
         return crSkipped;
     }
     if (IsDeviceFile(data)) {
@@ -544,7 +647,7 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
             FTargetFolder = cs.GetTargetPath(data);
             ForceFolder(FTargetFolder);
         } else if (MailFormatIsMboxTarget(cs.TargetFormat)) {
-            PrepareMboxWriter(data);
+            writes = PrepareMboxWriter(data);
         } else {
             writes = false;
         }
@@ -571,6 +674,8 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
                     text.erase(0, text.find_first_not_of(std::string("\0 ", 2), bom));
                 result = text.empty() ? crNoText : WriteMessage(text);
                 cs.CountResult(result == crDone ? cntMessage : result == crDuplicate ? cntDuplicate : cntError);
+                if (FTargetFailed)
+                    break;
             }
             ShowProgress(100);
         }
@@ -578,7 +683,7 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
         LogLine(Aborted() ? "Aborted" : "Done");
         throw;
     }
-    LogLine(Aborted() ? "Aborted" : "Done");
+    LogLine(Aborted() ? "Aborted" : FTargetFailed ? "Stopped" : "Done");
     return result;
 }
 
@@ -701,8 +806,20 @@ void TConvertDriver::LogUnwrittenMessage(const std::string& Text, const std::str
 
 int TConvertDriver::AppendMessageToMbox(const std::string& Text)
 {
-    FMboxWriter->Write(Text);
-    FMboxWriter->Write(TargetLineBreak());
+    const TTextFileWriter::TMark before = FMboxWriter->Mark();
+    try {
+        FMboxWriter->Write(Text);
+        FMboxWriter->Write(TargetLineBreak());
+    } catch (const EFileError& e) {
+        const DWORD error = e.ErrorCode ? e.ErrorCode : ERROR_WRITE_FAULT;
+        const DWORD cut = FMboxWriter->CutBack(before);
+        std::string reason = SystemErrorText(error);
+        if (cut != 0)
+            reason += "; the part written could not be removed: " + SystemErrorText(cut);
+        TargetFailed(reason);
+        LogUnwrittenMessage(Text, FTargetFolder, error);
+        return crWriteFailed;
+    }
     return crDone;
 }
 

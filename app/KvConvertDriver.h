@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/KvConvert.h"
 #include "app/KvConvertHost.h"
@@ -71,6 +72,8 @@ public:
     // when a run ends.
     void Abort() { FAborted = true; }
     bool Aborted() const { return FAborted; }
+    // Whether the last run stopped because its target could not be written.
+    bool TargetFailedRun() const { return FTargetFailed; }
 
     void ConvertSourceList();
     int ConvertMailbox(const std::string& FileName, bool CheckSkipList);
@@ -100,7 +103,16 @@ private:
     std::string DataFileOf(const std::string& Found) const;
     // One log line for each Mozilla mailbox in Folder that has no index.
     void ReportUnindexedMailboxes(const std::string& Folder);
-    void PrepareMboxWriter(const std::string& DataFile);
+    // False when the target cannot be opened; the log says why.
+    bool PrepareMboxWriter(const std::string& DataFile);
+    // The mbox file a mailbox's messages go to.
+    std::string MboxTargetOf(const std::string& DataFile) const;
+    bool IsRunTarget(const std::string& DataFile) const;
+    // Logs the target and the reason and stops the run.
+    void TargetFailed(const std::string& Reason);
+    // Empty when the run's target folder can be made and written to, else
+    // the folder and the reason.
+    std::string TargetFolderProblem() const;
     bool IsOnSkipList(const std::string& Name) const;
     void FinishRun();
     const char* TargetLineBreak() const;
@@ -122,6 +134,8 @@ private:
     // Numbered message names met in this run: a thousand messages of one
     // subject probe each number once, not all the numbers below theirs.
     TNumberedNames FNumberedNames;
+    std::vector<std::string> FRunTargets;  // mbox files this run has opened
     bool FRunning = false;
     std::atomic<bool> FAborted{false};
+    bool FTargetFailed = false;
 };

@@ -68,6 +68,10 @@ int main(int argc, char** argv)
     const double start = Seconds();
     try {
         driver.StartConversion();
+        // The log has said which target and why; the exit code says the
+        // run did not finish.
+        if (driver.TargetFailedRun())
+            rc = 1;
     } catch (const Exception& e) {
         std::fflush(stdout);
         std::fprintf(stderr, "convert: %s\n", e.Message().c_str());

@@ -350,6 +350,21 @@ void TTextFileWriter::CompleteLastLine()
     FEndsWithCRLF = (last == '\r' && rest == "\n") || rest == "\r\n";
 }
 
+DWORD TTextFileWriter::CutBack(const TMark& Where) noexcept
+{
+    // A write cut short by a full disk leaves part of a message behind; the
+    // next run would append after it and the file would hold a message
+    // that was never whole.
+    LARGE_INTEGER to;
+    to.QuadPart = Where.Size;
+    if (!SetFilePointerEx(FHandle, to, nullptr, FILE_BEGIN) || !SetEndOfFile(FHandle))
+        return GetLastError();
+    FSize = Where.Size;
+    FEndsWithCRLF = Where.EndsWithCRLF;
+    FCompletePending = Where.CompletePending;
+    return 0;
+}
+
 std::int64_t TTextFileWriter::GetSize()
 {
     DWORD high = 0;

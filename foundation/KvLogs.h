@@ -86,6 +86,16 @@ public:
     // The break that completes a last line: "\r\n" (the default), "\r" or
     // "\n", the target's own, so a completed file keeps one kind of break.
     void SetLineBreak(const std::string& Break) { FLineBreak = Break.empty() ? std::string("\r\n") : Break; }
+
+    // Where the file ends now, to cut it back there after a failed write.
+    struct TMark {
+        std::int64_t Size = 0;
+        bool EndsWithCRLF = false;
+        bool CompletePending = false;
+    };
+    TMark Mark() const { return {FSize, FEndsWithCRLF, FCompletePending}; }
+    // Cuts the file back to Where; the Windows error when even that fails, else 0.
+    DWORD CutBack(const TMark& Where) noexcept;
     const std::string& LineBreak() const { return FLineBreak; }
 
     HANDLE Handle() const { return FHandle; }

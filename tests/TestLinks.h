@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 // Runs a Unix program by its path; Wine starts it as a process of its own.
@@ -99,3 +100,47 @@ inline bool PutWideNamedFile(const std::string& Folder, const std::string& Utf8N
     CloseHandle(h);
     return ok;
 }
+
+// A tiny file system mounted at Folder, to run out of room or to refuse
+// writes. Only root can mount one: Mounted() tells whether it came.
+class TSmallDisk {
+public:
+    TSmallDisk(const std::string& Folder, const std::string& Options) : FFolder(Folder)
+    {
+        CreateDirectoryA(Folder.c_str(), nullptr);
+        const std::string unixFolder = UnixPathOf(Folder);
+        if (unixFolder.empty() || unixFolder.find(' ') != std::string::npos)
+            return;
+        const std::uint64_t before = TotalBytes();
+        RunUnixTool("/bin/mount -t tmpfs -o " + Options + " tmpfs " + unixFolder);
+        for (int i = 0; i < 300 && TotalBytes() == before; ++i)
+            Sleep(10);
+        if (TotalBytes() != before)
+            FUnix = unixFolder;
+    }
+    ~TSmallDisk()
+    {
+        if (FUnix.empty())
+            return;
+        const std::uint64_t mounted = TotalBytes();
+        RunUnixTool("/bin/umount " + FUnix);
+        for (int i = 0; i < 300 && TotalBytes() == mounted; ++i)
+            Sleep(10);
+    }
+    TSmallDisk(const TSmallDisk&) = delete;
+    TSmallDisk& operator=(const TSmallDisk&) = delete;
+
+    bool Mounted() const { return !FUnix.empty(); }
+
+private:
+    std::uint64_t TotalBytes() const
+    {
+        ULARGE_INTEGER free{}, total{}, totalFree{};
+        if (!GetDiskFreeSpaceExA((FFolder + "\\").c_str(), &free, &total, &totalFree))
+            return 0;
+        return total.QuadPart;
+    }
+
+    std::string FFolder;
+    std::string FUnix;
+};

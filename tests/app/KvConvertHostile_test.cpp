@@ -22,8 +22,16 @@ std::string Message(int N, const std::string& Br = "\n")
 {
     const std::string n = std::to_string(N);
     return "From a@b Mon Jan  5 10:00:00 2009" + Br + "From: a@b" + Br + "Subject: note " + n + Br +
-           "Date: Mon, 05 Jan 2009 10:00:00 +0000" + Br + "Message-ID: <m" + n + "@b>" + Br + Br + "Body " + n +
+           "Date: Mon, 05 Jan 2009 10:00:00 +0000" + Br + "Message-ID: <m" + n + "@b>" + Br + "Content-Type: text/plain" + Br + Br + "Body " + n +
            "." + Br + Br;
+}
+
+int CountOf(const std::string& Text, const std::string& Part)
+{
+    int n = 0;
+    for (size_t p = Text.find(Part); p != std::string::npos; p = Text.find(Part, p + 1))
+        ++n;
+    return n;
 }
 
 std::string Mbox(std::initializer_list<int> Numbers)
@@ -123,4 +131,127 @@ TEST(KvConvertHostile, EveryUnreadableMailboxGetsItsTrueReason)
     EXPECT_EQ(after("Held"), "Mailbox locked");
     EXPECT_EQ(after("Free"), "Done");
     EXPECT_EQ(Written(r), std::vector<std::string>{"note 4.eml"});
+}
+
+TEST(KvConvertHostile, AFullDiskLeavesTheMboxTargetWhole)
+{
+    TConvertRun r;
+    TSmallDisk disk(r.Dir.File("small"), "size=64k");
+    if (!disk.Mounted())
+        GTEST_SKIP() << "a small disk needs root to mount; the full-disk case did not run";
+    const std::string big(100000, 'x');
+    std::string bigMessage = Message(2);
+    bigMessage.insert(bigMessage.size() - 1, big + "\n");
+    PutFile(r.Dir.File("src\\box"), Message(1) + bigMessage + Message(3));
+    PutFile(r.Dir.File("src\\next"), Mbox({4}));
+    r.Add(r.Dir.File("src\\box"), mftMbox);
+    r.Add(r.Dir.File("src\\next"), mftMbox);
+    const std::string target = r.Dir.File("small\\all.mbox");
+    r.Target(mftMboxUnix, target);
+    r.Start();
+
+    // Only the whole first message is there: the cut second one went again.
+    EXPECT_EQ(TTestFolder::Read(target), Message(1));
+    const std::vector<std::string> failed = r.Lines("Target file cannot be written: " + target + ": ");
+    ASSERT_EQ(failed.size(), 1u) << r.LogText();
+    EXPECT_EQ(r.Summary(), Counters(1, 1, 0, 1)) << r.LogText();
+    EXPECT_EQ(r.Host.Log.back(), "Processing stopped: the target cannot be written.");
+    EXPECT_TRUE(r.Driver.TargetFailedRun());
+
+    // With room again, the next run appends after the whole message.
+    DeleteFileA(target.c_str());
+    PutFile(target, Message(1));
+    PutFile(r.Dir.File("src\\box"), Mbox({3}));
+    r.Start();
+    EXPECT_EQ(TTestFolder::Read(target), Mbox({1, 3, 4})) << r.LogText();
+}
+
+TEST(KvConvertHostile, TheRunsOwnTargetIsNeverASource)
+{
+    TConvertRun r;
+    const std::string src = r.Dir.File("src");
+    PutFile(src + "\\a", Mbox({1, 2}));
+    PutFile(src + "\\b", Mbox({3}));
+    // One target file among the sources, found by the pattern.
+    r.Add(src + "\\*.*", mftMbox);
+    r.Target(mftMboxUnix, src + "\\all");
+    r.Start();
+    EXPECT_EQ(r.Summary(), Counters(2, 3, 0, 0)) << r.LogText();
+    r.Start();
+    EXPECT_EQ(r.Summary(), Counters(2, 3, 0, 0)) << r.LogText();
+    EXPECT_EQ(r.Lines("Mailbox skipped: it is this run's target file").size(), 1u) << r.LogText();
+    const std::string all = TTestFolder::Read(src + "\\all");
+    for (const int n : {1, 2, 3})
+        EXPECT_EQ(CountOf(all, "Subject: note " + std::to_string(n) + "\n"), 2) << n;
+
+    // A target folder that is the source folder, each mailbox into a file
+    // of its own name: each would be its own target.
+    TConvertRun same;
+    const std::string dir = same.Dir.File("mail");
+    PutFile(dir + "\\Inbox", Mbox({5}));
+    same.Add(dir + "\\*.*", mftMbox);
+    same.Target(mftMboxUnix, dir + "\\");
+    same.Start();
+    EXPECT_EQ(TTestFolder::Read(dir + "\\Inbox"), Mbox({5}));
+    EXPECT_EQ(same.Lines("Mailbox skipped: it is this run's target file").size(), 1u) << same.LogText();
+}
+
+TEST(KvConvertHostile, AnUnusableTargetFolderIsReportedOnceBeforeAnyMailbox)
+{
+    TConvertRun r;
+    PutFile(r.Dir.File("src\\box"), Mbox({1, 2}));
+    PutFile(r.Dir.File("file"), "a file");
+    r.Add(r.Dir.File("src\\box"), mftMbox);
+    // A drive letter with nothing behind it.
+    char missing = 0;
+    for (char d = 'Q'; d <= 'Y' && !missing; ++d)
+        if (!(GetLogicalDrives() & (1u << (d - 'A'))))
+            missing = d;
+    std::string deep = r.Dir.File("");
+    while (deep.size() < 250)
+        deep += deep.size() % 50 == 49 ? '\\' : 'x';
+    const struct {
+        std::string Text;
+        std::string Folder;  // as the message names it
+        const char* Reason;
+    } cases[] = {
+        {r.Dir.File("CON\\"), r.Dir.File("CON"), "CON is a device name"},
+        {r.Dir.File("out\\nul.x\\"), r.Dir.File("out\\nul.x"), "nul.x is a device name"},
+        {r.Dir.File("file\\"), r.Dir.File("file"), "it is a file, not a folder"},
+        {r.Dir.File("a<b\\"), r.Dir.File("a<b"), "the path holds characters a folder name cannot hold"},
+        {r.Dir.File("a?b\\*.mbox"), r.Dir.File("a?b"), "the path holds characters a folder name cannot hold"},
+        {std::string(1, missing) + ":\\out\\", std::string(1, missing) + ":\\out", "the folder cannot be created"},
+        {deep + "\\", deep, "the path is longer than Windows allows"},
+    };
+    for (const auto& c : cases) {
+        for (const TMailFormat format : {mftEml, mftMboxWin}) {
+            r.Target(format, c.Text);
+            r.Start();
+            ASSERT_EQ(r.Host.Log.size(), 2u) << c.Text << "\n" << r.LogText();
+            EXPECT_EQ(r.Host.Log[0].rfind("Target folder cannot be used: " + c.Folder + ": " + c.Reason, 0), 0u)
+                << r.Host.Log[0];
+            EXPECT_EQ(r.Host.Log[1], "Processing stopped.");
+            EXPECT_TRUE(r.Driver.TargetFailedRun());
+        }
+    }
+    // An existing folder that is the target file of an mbox run.
+    ForceFolders(r.Dir.File("taken"));
+    r.Target(mftMboxWin, r.Dir.File("taken"));
+    r.Start();
+    ASSERT_EQ(r.Host.Log.size(), 2u) << r.LogText();
+    EXPECT_EQ(r.Host.Log[0], "Target folder cannot be used: " + r.Dir.File("taken") + ": the target file is a folder");
+
+    // A folder that refuses writes: a read-only file system.
+    TSmallDisk locked(r.Dir.File("ro"), "ro,size=16k");
+    if (!locked.Mounted()) {
+        std::printf("a read-only file system needs root to mount; that case did not run\n");
+        return;
+    }
+    r.Target(mftEml, r.Dir.File("ro\\"));
+    r.Start();
+    ASSERT_EQ(r.Host.Log.size(), 2u) << r.LogText();
+    EXPECT_EQ(r.Host.Log[0].rfind("Target folder cannot be used: " + r.Dir.File("ro") + ": no file can be written there: ",
+                                  0),
+              0u)
+        << r.Host.Log[0];
 }

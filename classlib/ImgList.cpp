@@ -363,3 +363,19 @@ void TCustomImageList::Change()
     if (OnChange)
         OnChange(this);
 }
+
+bool ChangeImageList(TComponent* Client, TCustomImageList*& Field, TCustomImageList* Value, TChangeLink& Link)
+{
+    if (Value == Field)
+        return false;
+    if (Field) {
+        Field->UnRegisterChanges(&Link);
+        Field->RemoveFreeNotification(Client);
+    }
+    Field = Value;
+    if (Field) {
+        Field->RegisterChanges(&Link);
+        Field->FreeNotification(Client);
+    }
+    return true;
+}

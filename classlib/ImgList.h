@@ -97,6 +97,11 @@ private:
     std::vector<TChangeLink*> FLinks;
 };
 
+// The "Images" setter of a control: leaves the list in Field (its link
+// and free notification), stores Value and joins it. False when Value is
+// the list already there. The control still clears Field on opRemove.
+bool ChangeImageList(TComponent* Client, TCustomImageList*& Field, TCustomImageList* Value, TChangeLink& Link);
+
 class TImageList : public TCustomImageList {
 public:
     using TCustomImageList::TCustomImageList;

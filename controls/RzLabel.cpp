@@ -113,7 +113,7 @@ void TRzLabel::WndProc(TMessage& Message)
     TCustomLabel::WndProc(Message);
 }
 
-void TRzLabel::Changed(bool Resize)
+void TRzLabel::LookChanged(bool Resize)
 {
     if (Resize)
         AdjustBounds();
@@ -138,7 +138,7 @@ void TRzLabel::SetAngle(int Value)
         EnsureTrueTypeFont();
     if (A != 0 && FRotation == roNone)
         FRotation = roFlat;
-    Changed(true);
+    LookChanged(true);
 }
 
 void TRzLabel::SetRotation(TRotation Value)
@@ -152,7 +152,7 @@ void TRzLabel::SetRotation(TRotation Value)
         FAngle = 0;
     if (Value == roFlat)
         FCenterPoint = cpCenter;
-    Changed(true);
+    LookChanged(true);
 }
 
 void TRzLabel::SetBlinking(bool Value)
@@ -191,115 +191,115 @@ void TRzLabel::SetBlinkIntervalOn(WORD Value)
 void TRzLabel::SetBlinkColor(TColor Value)
 {
     if (StoreChanged(FBlinkColor, Value))
-        Changed(false);
+        LookChanged(false);
 }
 
 void TRzLabel::SetBevelWidth(int Value)
 {
     if (StoreChanged(FBevelWidth, Value))
-        Changed(true);
+        LookChanged(true);
 }
 
 void TRzLabel::SetBorderColor(TColor Value)
 {
     if (StoreChanged(FBorderColor, Value))
-        Changed(false);
+        LookChanged(false);
 }
 
 void TRzLabel::SetBorderInner(TFrameStyleEx Value)
 {
     if (StoreChanged(FBorderInner, Value))
-        Changed(true);
+        LookChanged(true);
 }
 
 void TRzLabel::SetBorderOuter(TFrameStyleEx Value)
 {
     if (StoreChanged(FBorderOuter, Value))
-        Changed(true);
+        LookChanged(true);
 }
 
 void TRzLabel::SetBorderSides(TSides Value)
 {
     if (StoreChanged(FBorderSides, Value))
-        Changed(true);
+        LookChanged(true);
 }
 
 void TRzLabel::SetBorderHighlight(TColor Value)
 {
     if (StoreChanged(FBorderHighlight, Value))
-        Changed(false);
+        LookChanged(false);
 }
 
 void TRzLabel::SetBorderShadow(TColor Value)
 {
     if (StoreChanged(FBorderShadow, Value))
-        Changed(false);
+        LookChanged(false);
 }
 
 void TRzLabel::SetBorderWidth(int Value)
 {
     if (StoreChanged(FBorderWidth, Value))
-        Changed(true);
+        LookChanged(true);
 }
 
 void TRzLabel::SetFlatColor(TColor Value)
 {
     if (StoreChanged(FFlatColor, Value))
-        Changed(false);
+        LookChanged(false);
 }
 
 void TRzLabel::SetFlatColorAdjustment(int Value)
 {
     if (StoreChanged(FFlatColorAdjustment, Value))
-        Changed(false);
+        LookChanged(false);
 }
 
 void TRzLabel::SetCenterPoint(TCenterPoint Value)
 {
     if (StoreChanged(FCenterPoint, Value))
-        Changed(false);
+        LookChanged(false);
 }
 
 void TRzLabel::SetFlyByColor(TColor Value)
 {
     if (StoreChanged(FFlyByColor, Value))
-        Changed(false);
+        LookChanged(false);
 }
 
 void TRzLabel::SetLightTextStyle(bool Value)
 {
     if (StoreChanged(FLightTextStyle, Value))
-        Changed(false);
+        LookChanged(false);
 }
 
 void TRzLabel::SetTextMargin(int Value)
 {
     if (StoreChanged(FTextMargin, Value))
-        Changed(true);
+        LookChanged(true);
 }
 
 void TRzLabel::SetTextStyle(TTextStyle Value)
 {
     if (StoreChanged(FTextStyle, Value))
-        Changed(true);
+        LookChanged(true);
 }
 
 void TRzLabel::SetHighlightColor(TColor Value)
 {
     if (StoreChanged(FHighlightColor, Value))
-        Changed(false);
+        LookChanged(false);
 }
 
 void TRzLabel::SetShadowColor(TColor Value)
 {
     if (StoreChanged(FShadowColor, Value))
-        Changed(false);
+        LookChanged(false);
 }
 
 void TRzLabel::SetShadowDepth(int Value)
 {
     if (StoreChanged(FShadowDepth, Value))
-        Changed(true);
+        LookChanged(true);
 }
 
 void TRzLabel::SetCondenseCaption(TRzCondenseCaption Value)

@@ -105,7 +105,7 @@ private:
     void PaintStraightText(TCanvas* C, const TRect& Client);
     void PaintFlatText(TCanvas* C, const TRect& Client);
     void PaintCurvedText(TCanvas* C, const TRect& Client);
-    void Changed(bool Resize);
+    void LookChanged(bool Resize);
 
     int FAngle = 0;
     bool FBlinking = false;

@@ -53,12 +53,12 @@ std::string ZoneLabel()
 
 }  // namespace
 
-TStartSwitches StartSwitchesOf(const TCmdList& CommandLine)
+TStartSwitches StartSwitchesOf(const TCmdList& Switches)
 {
     TStartSwitches s;
-    s.HasErrorLog = CommandLine.HasSwitch(ErrorLogSwitch);
-    s.ErrorLog = CommandLine.SwitchValue(ErrorLogSwitch);
-    s.TimeZone = CommandLine.SwitchValue(TimeZoneSwitch);
+    s.HasErrorLog = Switches.HasSwitch(ErrorLogSwitch);
+    s.ErrorLog = Switches.SwitchValue(ErrorLogSwitch);
+    s.TimeZone = Switches.SwitchValue(TimeZoneSwitch);
     return s;
 }
 

@@ -16,7 +16,7 @@ struct TStartSwitches {
     std::string TimeZone;  // "TimeZone": a zone text; empty for the system's
 };
 
-TStartSwitches StartSwitchesOf(const TCmdList& CommandLine);
+TStartSwitches StartSwitchesOf(const TCmdList& Switches);
 
 // "Corvane Tessaly" and "Corvane\Tessaly": the product name and the
 // settings sub-folder, set by the start-up when the program has not.

@@ -96,22 +96,22 @@ int CALLBACK BrowseCallback(HWND Dialog, UINT Msg, LPARAM, LPARAM Data)
 
 }  // namespace
 
-TBrowseStart SplitBrowseStart(const std::string& Folder)
+TBrowseStart SplitBrowseStart(const std::string& FolderPath)
 {
     TBrowseStart r;
-    if (!Folder.empty() && !HasTrailingSlash(Folder) &&
-        (HasWildcardName(Folder) || !FolderExists(Folder))) {
-        const int namePos = FileNamePos(Folder);
+    if (!FolderPath.empty() && !HasTrailingSlash(FolderPath) &&
+        (HasWildcardName(FolderPath) || !FolderExists(FolderPath))) {
+        const int namePos = FileNamePos(FolderPath);
         if (namePos > 0) {
-            r.Mask = Folder.substr(namePos - 1);
-            r.StartFolder = Folder.substr(0, namePos - 1);
-        } else if (!ContainsBackslash(Folder) && HasWildcardName(Folder)) {
-            r.Mask = Folder;
+            r.Mask = FolderPath.substr(namePos - 1);
+            r.StartFolder = FolderPath.substr(0, namePos - 1);
+        } else if (!ContainsBackslash(FolderPath) && HasWildcardName(FolderPath)) {
+            r.Mask = FolderPath;
         } else {
-            r.StartFolder = Folder;
+            r.StartFolder = FolderPath;
         }
     } else {
-        r.StartFolder = Folder;
+        r.StartFolder = FolderPath;
     }
     r.StartFolder = ExcludeTrailingSlash(r.StartFolder);
     if (r.StartFolder.size() == 2 && r.StartFolder[1] == ':')
@@ -119,10 +119,10 @@ TBrowseStart SplitBrowseStart(const std::string& Folder)
     return r;
 }
 
-std::string BrowseCaption(const std::string& Title, const std::string& Folder)
+std::string BrowseCaption(const std::string& Title, const std::string& FolderPath)
 {
     return (Title.empty() ? std::string("Default folder: ") : Title) +
-           (Folder.empty() ? std::string("[not specified]") : Folder);
+           (FolderPath.empty() ? std::string("[not specified]") : FolderPath);
 }
 
 int BrowseRootFolderId(bool CtrlDown)
@@ -138,10 +138,10 @@ std::string ChosenFolderText(const std::string& Path, const std::string& Display
     return folder + Mask;
 }
 
-bool TFolderDialog::Execute(HWND Owner, const std::string& Title, std::string& Folder)
+bool TFolderDialog::Execute(HWND Owner, const std::string& Title, std::string& FolderPath)
 {
-    const TBrowseStart start = SplitBrowseStart(Folder);
-    const std::string caption = BrowseCaption(Title, Folder);
+    const TBrowseStart start = SplitBrowseStart(FolderPath);
+    const std::string caption = BrowseCaption(Title, FolderPath);
     if (!Owner)
         Owner = ApplicationWindowHook ? ApplicationWindowHook() : nullptr;
 
@@ -175,17 +175,17 @@ bool TFolderDialog::Execute(HWND Owner, const std::string& Title, std::string& F
     if (chosen.Get()) {
         char path[MAX_PATH + 1] = {};
         const std::string p = SHGetPathFromIDListA(chosen.Get(), path) ? path : "";
-        Folder = ChosenFolderText(p, name, start.Mask);
+        FolderPath = ChosenFolderText(p, name, start.Mask);
         ok = true;
     }
     CoTaskMemFree(name);
     return ok;
 }
 
-bool BrowseForFolder(std::string& Folder, HWND Owner, const std::string& Title)
+bool BrowseForFolder(std::string& FolderPath, HWND Owner, const std::string& Title)
 {
     if (!Owner && MainFormWindowHook)
         Owner = MainFormWindowHook();
     TFolderDialog dialog;
-    return dialog.Execute(Owner, Title, Folder);
+    return dialog.Execute(Owner, Title, FolderPath);
 }

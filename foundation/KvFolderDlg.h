@@ -14,9 +14,9 @@ struct TBrowseStart {
     std::string StartFolder;
     std::string Mask;
 };
-TBrowseStart SplitBrowseStart(const std::string& Folder);
+TBrowseStart SplitBrowseStart(const std::string& FolderPath);
 // The text shown above the tree.
-std::string BrowseCaption(const std::string& Title, const std::string& Folder);
+std::string BrowseCaption(const std::string& Title, const std::string& FolderPath);
 // The browser's root: the desktop (0), or the network neighbourhood while
 // Ctrl is held.
 int BrowseRootFolderId(bool CtrlDown);
@@ -29,10 +29,10 @@ std::string ChosenFolderText(const std::string& Path, const std::string& Display
 class TFolderDialog : public TComponent {
 public:
     explicit TFolderDialog(TComponent* AOwner = nullptr) : TComponent(AOwner) {}
-    // False when cancelled: Folder is then left as it was.
-    bool Execute(HWND Owner, const std::string& Title, std::string& Folder);
+    // False when cancelled: FolderPath is then left as it was.
+    bool Execute(HWND Owner, const std::string& Title, std::string& FolderPath);
 };
 
 // Owner null means the main form.
-bool BrowseForFolder(std::string& Folder, HWND Owner = nullptr,
+bool BrowseForFolder(std::string& FolderPath, HWND Owner = nullptr,
                      const std::string& Title = std::string());

@@ -220,8 +220,8 @@ void TLogBase::WriteLine(const std::string& Text)
         FActive = WriteText(Text + "\r\n");
 }
 
-TLogFile::TLogFile(const std::string& FileName, const std::string& DateTimeFormat)
-    : TLogBase(FileName, false), DateTimeFormat(DateTimeFormat)
+TLogFile::TLogFile(const std::string& FileName, const std::string& ADateTimeFormat)
+    : TLogBase(FileName, false), DateTimeFormat(ADateTimeFormat)
 {
     ::LastLogTime = 0;
 }

@@ -13,7 +13,7 @@ enum class TEtfState { AfterCR, Text, AfterLF, InCommand, InParam };
 
 class TEtfConverter {
 public:
-    TEtfConverter(const std::string& Src, int First, int Last) : S(Src), Pos(First), Last(Last), RunStart(First) {}
+    TEtfConverter(const std::string& Src, int First, int ALast) : S(Src), Pos(First), Last(ALast), RunStart(First) {}
 
     std::string Run()
     {

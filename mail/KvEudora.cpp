@@ -100,11 +100,11 @@ TMailFlags EudoraFolderBits(int MailboxType, int Status)
 // Readers
 // ---------------------------------------------------------------------------
 
-TMailBinStream::TMailBinStream(const std::string& FileName)
+TMailBinStream::TMailBinStream(const std::string& AFileName)
 {
     FormatKind = mbkEudoraToc;
     IndexAddressed = true;
-    SetFileName(FileName);
+    SetFileName(AFileName);
     OpenFile();
 }
 

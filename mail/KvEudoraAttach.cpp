@@ -124,7 +124,7 @@ bool MayHoldMarkers(TSectionKind Kind) { return Kind == TSectionKind::Plain || K
 
 class TEudoraRule {
 public:
-    TEudoraRule(TReEmbedContext& C, bool IsMac) : C(C), P(C.Parts), Mac(IsMac) {}
+    TEudoraRule(TReEmbedContext& Context, bool IsMac) : C(Context), P(Context.Parts), Mac(IsMac) {}
 
     void Run(const std::string& Text);
 

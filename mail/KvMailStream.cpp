@@ -78,12 +78,12 @@ TLineBreakKind DetectHeadLineBreak(const std::string& Text)
 // TMailboxStream
 // ---------------------------------------------------------------------------
 
-TMailboxStream::TMailboxStream(const std::string& FileName, int BufferSize, bool AOpenForWriting,
+TMailboxStream::TMailboxStream(const std::string& AFileName, int BufferSize, bool AOpenForWriting,
                                TMailboxKind AFormatKind)
 {
     OpenForWriting = AOpenForWriting;
     FormatKind = AFormatKind;
-    SetFileName(FileName);
+    SetFileName(AFileName);
     if (!OpenFile())
         return;
     PlainSeparator = IsPlainSeparatorKind(AFormatKind);
@@ -320,9 +320,9 @@ bool TMailboxStream::Next()
 // TMboxStream
 // ---------------------------------------------------------------------------
 
-TMboxStream::TMboxStream(const std::string& FileName, int BufferSize, bool AOpenForWriting,
+TMboxStream::TMboxStream(const std::string& AFileName, int BufferSize, bool AOpenForWriting,
                          TMailboxKind AFormatKind)
-    : TMailboxStream(FileName, BufferSize, AOpenForWriting, AFormatKind)
+    : TMailboxStream(AFileName, BufferSize, AOpenForWriting, AFormatKind)
 {
     if (Stream)
         TMboxStream::BuildSeparator();

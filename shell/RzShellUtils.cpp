@@ -279,20 +279,20 @@ int CompareIdListBytes(LPCITEMIDLIST Pidl1, LPCITEMIDLIST Pidl2)
 // Namespace
 // ---------------------------------------------------------------------------
 
-HRESULT ShellGetDesktopFolder(TComPtr<IShellFolder>& Folder)
+HRESULT ShellGetDesktopFolder(TComPtr<IShellFolder>& ShellFolder)
 {
-    return SHGetDesktopFolder(Folder.Put());
+    return SHGetDesktopFolder(ShellFolder.Put());
 }
 
-HRESULT ShellBindToFolder(LPCITEMIDLIST Pidl, TComPtr<IShellFolder>& Folder)
+HRESULT ShellBindToFolder(LPCITEMIDLIST Pidl, TComPtr<IShellFolder>& ShellFolder)
 {
     TComPtr<IShellFolder> Desktop;
     HRESULT R = ShellGetDesktopFolder(Desktop);
     if (FAILED(R))
         return R;
     if (Pidl && Pidl->mkid.cb != 0)
-        return Desktop->BindToObject(Pidl, nullptr, IID_IShellFolder, Folder.PutVoid());
-    Folder = std::move(Desktop);
+        return Desktop->BindToObject(Pidl, nullptr, IID_IShellFolder, ShellFolder.PutVoid());
+    ShellFolder = std::move(Desktop);
     return S_OK;
 }
 
@@ -364,23 +364,23 @@ std::string StrRetToText(STRRET& Ret, LPCITEMIDLIST Item)
     }
 }
 
-std::string ShellGetDisplayNameFromFolder(IShellFolder* Folder, LPCITEMIDLIST Pidl, TRzNameKind Kind)
+std::string ShellGetDisplayNameFromFolder(IShellFolder* ShellFolder, LPCITEMIDLIST Pidl, TRzNameKind Kind)
 {
     static const SHGDNF Flags[] = {SHGDN_NORMAL, SHGDN_INFOLDER, SHGDN_FORPARSING,
                                    SHGDN_INFOLDER | SHGDN_FOREDITING};
     TComPtr<IShellFolder> Desktop;
-    if (!Folder) {
+    if (!ShellFolder) {
         if (FAILED(ShellGetDesktopFolder(Desktop)))
             return {};
-        Folder = Desktop.Get();
+        ShellFolder = Desktop.Get();
     }
     const SHGDNF F = Flags[static_cast<int>(Kind)];
     STRRET Ret{};
     Ret.uType = STRRET_WSTR;
-    if (FAILED(Folder->GetDisplayNameOf(Pidl, F, &Ret))) {
+    if (FAILED(ShellFolder->GetDisplayNameOf(Pidl, F, &Ret))) {
         Ret = STRRET{};
         Ret.uType = STRRET_CSTR;
-        if (FAILED(Folder->GetDisplayNameOf(Pidl, F, &Ret)))
+        if (FAILED(ShellFolder->GetDisplayNameOf(Pidl, F, &Ret)))
             return {};
     }
     return StrRetToText(Ret, Pidl);
@@ -392,10 +392,10 @@ std::string ShellGetDisplayNameFromPidl(LPCITEMIDLIST Pidl)
     const int N = A.Count();
     if (N > 1) {
         TPidl Parent(CopyIdList(A.CopyFirst(1)));
-        TComPtr<IShellFolder> Folder;
-        if (FAILED(ShellBindToFolder(Parent.Get(), Folder)))
+        TComPtr<IShellFolder> ShellFolder;
+        if (FAILED(ShellBindToFolder(Parent.Get(), ShellFolder)))
             return {};
-        return ShellGetDisplayNameFromFolder(Folder.Get(), A.Item(N - 1), TRzNameKind::InFolder);
+        return ShellGetDisplayNameFromFolder(ShellFolder.Get(), A.Item(N - 1), TRzNameKind::InFolder);
     }
     return ShellGetDisplayNameFromFolder(nullptr, Pidl ? Pidl : &EmptyList, TRzNameKind::InFolder);
 }
@@ -436,12 +436,12 @@ void ShellValidateDrives()
     if (S.DriveValidationSuspended != 0)
         return;
     TPidl Drives;
-    TComPtr<IShellFolder> Folder;
+    TComPtr<IShellFolder> ShellFolder;
     if (FAILED(ShellGetSpecialFolderPidl(nullptr, csidlDrives, Drives)) ||
-        FAILED(ShellBindToFolder(Drives.Get(), Folder)))
+        FAILED(ShellBindToFolder(Drives.Get(), ShellFolder)))
         return;
     SFGAOF Attr = SFGAO_VALIDATE;
-    Folder->GetAttributesOf(0, nullptr, &Attr);
+    ShellFolder->GetAttributesOf(0, nullptr, &Attr);
     ++S.DriveValidations;
 }
 

@@ -73,8 +73,8 @@ inline int CompareIdsResult(HRESULT Result) { return static_cast<short>(HResultC
 // Namespace
 // ---------------------------------------------------------------------------
 
-HRESULT ShellGetDesktopFolder(TComPtr<IShellFolder>& Folder);
-HRESULT ShellBindToFolder(LPCITEMIDLIST Pidl, TComPtr<IShellFolder>& Folder);
+HRESULT ShellGetDesktopFolder(TComPtr<IShellFolder>& ShellFolder);
+HRESULT ShellBindToFolder(LPCITEMIDLIST Pidl, TComPtr<IShellFolder>& ShellFolder);
 // Paths longer than MAX_PATH characters fail with ERROR_FILENAME_EXCED_RANGE
 // rather than being cut to name another file.
 HRESULT ShellPathToPidl(const std::string& Path, TPidl& Pidl);
@@ -86,7 +86,7 @@ TCSIDL ShellGetSpecialFolderIdFromPidl(LPCITEMIDLIST Pidl);
 // A STRRET as text; a wide string is freed. Item is the list an offset
 // result points into.
 std::string StrRetToText(STRRET& Ret, LPCITEMIDLIST Item);
-std::string ShellGetDisplayNameFromFolder(IShellFolder* Folder, LPCITEMIDLIST Pidl, TRzNameKind Kind);
+std::string ShellGetDisplayNameFromFolder(IShellFolder* ShellFolder, LPCITEMIDLIST Pidl, TRzNameKind Kind);
 std::string ShellGetDisplayNameFromPidl(LPCITEMIDLIST Pidl);
 
 int ShellGetIconIndexFromPidl(LPCITEMIDLIST Pidl, UINT Flags);

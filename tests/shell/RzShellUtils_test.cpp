@@ -172,14 +172,14 @@ TEST(ShellNamespace, FoldersNamesAndIcons)
     TPidl Abs = ParsePath(FilePath);
     EXPECT_EQ(ShellGetDisplayNameFromPidl(Abs.Get()).rfind("Report", 0), 0u);
 
-    TComPtr<IShellFolder> Folder;
+    TComPtr<IShellFolder> ShellFolder;
     TPidl DirPidl = ParsePath(Dir.Path());
-    ASSERT_HRESULT_SUCCEEDED(ShellBindToFolder(DirPidl.Get(), Folder));
+    ASSERT_HRESULT_SUCCEEDED(ShellBindToFolder(DirPidl.Get(), ShellFolder));
     TRzIdListArray Arr(Abs.Get());
     LPITEMIDLIST Last = Arr.Item(Arr.Count() - 1);
-    EXPECT_EQ(ShellGetDisplayNameFromFolder(Folder.Get(), Last, TRzNameKind::ForParsing), FilePath);
+    EXPECT_EQ(ShellGetDisplayNameFromFolder(ShellFolder.Get(), Last, TRzNameKind::ForParsing), FilePath);
     EXPECT_EQ(ShellGetDisplayNameFromFolder(nullptr, Abs.Get(), TRzNameKind::ForParsing), FilePath);
-    EXPECT_EQ(ShellGetDisplayNameFromFolder(Folder.Get(), Last, TRzNameKind::ForEditing).rfind("Report", 0), 0u);
+    EXPECT_EQ(ShellGetDisplayNameFromFolder(ShellFolder.Get(), Last, TRzNameKind::ForEditing).rfind("Report", 0), 0u);
 
     TComPtr<IShellFolder> Desktop, Same;
     ASSERT_HRESULT_SUCCEEDED(ShellBindToFolder(nullptr, Desktop));
@@ -193,9 +193,9 @@ TEST(ShellNamespace, FoldersNamesAndIcons)
     ASSERT_NE(Small, nullptr);
     ASSERT_NE(Large, nullptr);
     EXPECT_NE(Small, Large);
-    int CX = 0, CY = 0;
-    ImageList_GetIconSize(Small, &CX, &CY);
-    EXPECT_EQ(CX, 16);
+    int IconCX = 0, IconCY = 0;
+    ImageList_GetIconSize(Small, &IconCX, &IconCY);
+    EXPECT_EQ(IconCX, 16);
     EXPECT_TRUE(ShellOverlayIconsInstalled());
     const int Count = ImageList_GetImageCount(Small);
     EXPECT_EQ(ShellGetSystemImageList(TRzImageListSize::Small), Small);

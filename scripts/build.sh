@@ -4,5 +4,6 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TESSALY_BUILD:-$root/build}
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-      -DCMAKE_BUILD_TYPE=Release ${TESSALY_CMAKE_ARGS:-} >/dev/null
+      -DCMAKE_BUILD_TYPE=Release ${TESSALY_WERROR:+-DTESSALY_WERROR=$TESSALY_WERROR} \
+      ${TESSALY_CMAKE_ARGS:-} >/dev/null
 cmake --build "$build" -j "$(nproc)"

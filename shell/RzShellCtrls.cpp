@@ -232,8 +232,8 @@ void TRzShellLocator::WriteData(TStream* Stream) const
 // Details adapter
 // ---------------------------------------------------------------------------
 
-TShellFolder2ToShellDetailsAdapter::TShellFolder2ToShellDetailsAdapter(TComPtr<IShellFolder2> Folder)
-    : TComObject(IID_IShellDetails), FFolder(std::move(Folder))
+TShellFolder2ToShellDetailsAdapter::TShellFolder2ToShellDetailsAdapter(TComPtr<IShellFolder2> ShellFolder)
+    : TComObject(IID_IShellDetails), FFolder(std::move(ShellFolder))
 {
 }
 
@@ -253,23 +253,23 @@ HRESULT STDMETHODCALLTYPE TShellFolder2ToShellDetailsAdapter::ColumnClick(UINT)
     return E_NOTIMPL;
 }
 
-TComPtr<IShellDetails> GetShellDetails(IShellFolder* Folder)
+TComPtr<IShellDetails> GetShellDetails(IShellFolder* ShellFolder)
 {
     TComPtr<IShellDetails> Details;
-    if (!Folder)
+    if (!ShellFolder)
         return Details;
-    TComPtr<IShellFolder2> Folder2;
-    if (SUCCEEDED(Folder->QueryInterface(IID_IShellFolder2, Folder2.PutVoid())) && Folder2) {
+    TComPtr<IShellFolder2> ShellFolder2;
+    if (SUCCEEDED(ShellFolder->QueryInterface(IID_IShellFolder2, ShellFolder2.PutVoid())) && ShellFolder2) {
         SHELLDETAILS Probe{};
-        if (SUCCEEDED(Folder2->GetDetailsOf(nullptr, 0, &Probe))) {
+        if (SUCCEEDED(ShellFolder2->GetDetailsOf(nullptr, 0, &Probe))) {
             if (Probe.str.uType == STRRET_WSTR)
                 CoTaskMemFree(Probe.str.pOleStr);
-            return TComPtr<IShellDetails>::AddRefOf(new TShellFolder2ToShellDetailsAdapter(std::move(Folder2)));
+            return TComPtr<IShellDetails>::AddRefOf(new TShellFolder2ToShellDetailsAdapter(std::move(ShellFolder2)));
         }
-        if (SUCCEEDED(Folder->QueryInterface(IID_IShellDetails, Details.PutVoid())) && Details)
+        if (SUCCEEDED(ShellFolder->QueryInterface(IID_IShellDetails, Details.PutVoid())) && Details)
             return Details;
     }
-    if (FAILED(Folder->CreateViewObject(nullptr, IID_IShellDetails, Details.PutVoid())))
+    if (FAILED(ShellFolder->CreateViewObject(nullptr, IID_IShellDetails, Details.PutVoid())))
         Details.Reset();
     return Details;
 }

@@ -92,7 +92,7 @@ private:
 
 class TShellFolder2ToShellDetailsAdapter : public TComObject<IShellDetails> {
 public:
-    explicit TShellFolder2ToShellDetailsAdapter(TComPtr<IShellFolder2> Folder);
+    explicit TShellFolder2ToShellDetailsAdapter(TComPtr<IShellFolder2> ShellFolder);
     HRESULT STDMETHODCALLTYPE GetDetailsOf(PCUITEMID_CHILD Pidl, UINT Column, SHELLDETAILS* Details) override;
     HRESULT STDMETHODCALLTYPE ColumnClick(UINT Column) override;
 
@@ -100,7 +100,7 @@ private:
     TComPtr<IShellFolder2> FFolder;
 };
 
-TComPtr<IShellDetails> GetShellDetails(IShellFolder* Folder);
+TComPtr<IShellDetails> GetShellDetails(IShellFolder* ShellFolder);
 
 // ---------------------------------------------------------------------------
 // TChangeHandlerThread

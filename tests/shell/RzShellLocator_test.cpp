@@ -250,7 +250,7 @@ public:
 TEST(ShellDetails, AdapterRefusesColumnsNotOnByDefault)
 {
     auto* Raw = new TFakeFolder;
-    auto Folder = TComPtr<IShellFolder2>::AddRefOf(Raw);
+    auto ShellFolder = TComPtr<IShellFolder2>::AddRefOf(Raw);
     TComPtr<IShellDetails> D = GetShellDetails(static_cast<IShellFolder*>(Raw));
     ASSERT_TRUE(D);
     Raw->DetailCalls.clear(); // the probe of column 0
@@ -283,14 +283,14 @@ TEST(ShellDetails, RealFolderColumns)
     TTestFolder Dir("shdet");
     Dir.Write("data.bin", std::string(3000, 'x'));
     TPidl P = PidlOf(Dir.Path());
-    TComPtr<IShellFolder> Folder;
-    ASSERT_HRESULT_SUCCEEDED(ShellBindToFolder(P.Get(), Folder));
-    TComPtr<IShellDetails> D = GetShellDetails(Folder.Get());
+    TComPtr<IShellFolder> ShellFolder;
+    ASSERT_HRESULT_SUCCEEDED(ShellBindToFolder(P.Get(), ShellFolder));
+    TComPtr<IShellDetails> D = GetShellDetails(ShellFolder.Get());
     ASSERT_TRUE(D);
     TPidl Item;
     ULONG Eaten = 0;
     wchar_t Name[] = L"data.bin";
-    ASSERT_HRESULT_SUCCEEDED(Folder->ParseDisplayName(nullptr, nullptr, Name, &Eaten, Item.Put(), nullptr));
+    ASSERT_HRESULT_SUCCEEDED(ShellFolder->ParseDisplayName(nullptr, nullptr, Name, &Eaten, Item.Put(), nullptr));
     SHELLDETAILS Det{};
     ASSERT_HRESULT_SUCCEEDED(D->GetDetailsOf(Item.Get(), 0, &Det));
     EXPECT_EQ(StrRetToText(Det.str, Item.Get()).rfind("data", 0), 0u);

@@ -244,7 +244,7 @@ bool CreateNewFolder(const std::string& ParentPath, std::string& NewName);
 // The first command id of the item menus the controls pop up.
 constexpr UINT ShellMenuFirstId = 1000;
 
-HRESULT GetItemsContextMenu(IShellFolder* Folder, HWND Window, const std::vector<LPCITEMIDLIST>& Items,
+HRESULT GetItemsContextMenu(IShellFolder* ShellFolder, HWND Window, const std::vector<LPCITEMIDLIST>& Items,
                             TComPtr<IContextMenu>& ContextMenu, HMENU& Menu, UINT FirstId, UINT Flags);
 // The command offset of a verb ("open", "copy"...), -1 when the menu has none.
 int FindVerbId(IContextMenu* ContextMenu, const std::string& Verb);
@@ -255,9 +255,9 @@ HRESULT InvokeVerb(HWND Window, IContextMenu* ContextMenu, const char* Verb);
 inline const char* VerbOffset(int Offset) { return MAKEINTRESOURCEA(Offset); }
 // "paste" into a folder through its background menu, where the item menus
 // of some shells have no paste.
-HRESULT PasteIntoFolder(HWND Window, IShellFolder* Folder);
+HRESULT PasteIntoFolder(HWND Window, IShellFolder* ShellFolder);
 HRESULT GetPidlUIObject(LPCITEMIDLIST AbsolutePidl, REFIID Iid, void** Object);
-HRESULT SplitAbsolutePidl(LPCITEMIDLIST Pidl, TComPtr<IShellFolder>& Folder, TPidl& ParentPidl, TPidl& ItemPidl);
+HRESULT SplitAbsolutePidl(LPCITEMIDLIST Pidl, TComPtr<IShellFolder>& ShellFolder, TPidl& ParentPidl, TPidl& ItemPidl);
 HRESULT GetDesktopDropTarget(TComPtr<IDropTarget>& DropTarget);
 // Drops DataObject on the folder (a special folder, or Path when Id is
 // csidlNone) as at Point.

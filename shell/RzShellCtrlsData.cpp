@@ -199,10 +199,10 @@ DWORD GetDataObjectDropEffects(IDataObject* DataObject)
         std::vector<LPCITEMIDLIST> Items;
         for (UINT I = 1; I <= Cida->cidl; ++I)
             Items.push_back(reinterpret_cast<LPCITEMIDLIST>(Base + Cida->aoffset[I]));
-        TComPtr<IShellFolder> Folder;
+        TComPtr<IShellFolder> ShellFolder;
         SFGAOF Attr = SFGAO_CANCOPY | SFGAO_CANMOVE | SFGAO_CANLINK;
-        if (SUCCEEDED(ShellBindToFolder(Parent, Folder)) &&
-            SUCCEEDED(Folder->GetAttributesOf(static_cast<UINT>(Items.size()), Items.data(), &Attr)))
+        if (SUCCEEDED(ShellBindToFolder(Parent, ShellFolder)) &&
+            SUCCEEDED(ShellFolder->GetAttributesOf(static_cast<UINT>(Items.size()), Items.data(), &Attr)))
             Effects = All & Attr;
         GlobalUnlock(M.hGlobal);
     }

@@ -37,11 +37,11 @@ private:
 
 } // namespace
 
-HRESULT GetItemsContextMenu(IShellFolder* Folder, HWND Window, const std::vector<LPCITEMIDLIST>& Items,
+HRESULT GetItemsContextMenu(IShellFolder* ShellFolder, HWND Window, const std::vector<LPCITEMIDLIST>& Items,
                             TComPtr<IContextMenu>& ContextMenu, HMENU& Menu, UINT FirstId, UINT Flags)
 {
     Menu = nullptr;
-    HRESULT R = Folder->GetUIObjectOf(Window, static_cast<UINT>(Items.size()), const_cast<LPCITEMIDLIST*>(Items.data()), IID_IContextMenu,
+    HRESULT R = ShellFolder->GetUIObjectOf(Window, static_cast<UINT>(Items.size()), const_cast<LPCITEMIDLIST*>(Items.data()), IID_IContextMenu,
                                       nullptr, ContextMenu.PutVoid());
     if (FAILED(R))
         return R;
@@ -97,20 +97,20 @@ HRESULT InvokeVerb(HWND Window, IContextMenu* ContextMenu, const char* Verb)
     return ContextMenu->InvokeCommand(&Info);
 }
 
-HRESULT PasteIntoFolder(HWND Window, IShellFolder* Folder)
+HRESULT PasteIntoFolder(HWND Window, IShellFolder* ShellFolder)
 {
-    if (!Folder)
+    if (!ShellFolder)
         return E_INVALIDARG;
     TComPtr<IContextMenu> Background;
-    const HRESULT R = Folder->CreateViewObject(Window, IID_IContextMenu, Background.PutVoid());
+    const HRESULT R = ShellFolder->CreateViewObject(Window, IID_IContextMenu, Background.PutVoid());
     if (FAILED(R))
         return R;
     return InvokeVerb(Window, Background.Get(), "paste");
 }
 
-HRESULT SplitAbsolutePidl(LPCITEMIDLIST Pidl, TComPtr<IShellFolder>& Folder, TPidl& ParentPidl, TPidl& ItemPidl)
+HRESULT SplitAbsolutePidl(LPCITEMIDLIST Pidl, TComPtr<IShellFolder>& ShellFolder, TPidl& ParentPidl, TPidl& ItemPidl)
 {
-    Folder.Reset();
+    ShellFolder.Reset();
     ParentPidl.Reset();
     ItemPidl.Reset();
     TPidl Desk;
@@ -126,21 +126,21 @@ HRESULT SplitAbsolutePidl(LPCITEMIDLIST Pidl, TComPtr<IShellFolder>& Folder, TPi
     ItemPidl = CopyIdList(A.Item(N - 1));
     if (N > 1) {
         ParentPidl = CopyIdList(A.CopyFirst(1));
-        return ShellBindToFolder(ParentPidl.Get(), Folder);
+        return ShellBindToFolder(ParentPidl.Get(), ShellFolder);
     }
-    return ShellGetDesktopFolder(Folder);
+    return ShellGetDesktopFolder(ShellFolder);
 }
 
 HRESULT GetPidlUIObject(LPCITEMIDLIST AbsolutePidl, REFIID Iid, void** Object)
 {
     *Object = nullptr;
-    TComPtr<IShellFolder> Folder;
+    TComPtr<IShellFolder> ShellFolder;
     TPidl Parent, Item;
-    HRESULT R = SplitAbsolutePidl(AbsolutePidl, Folder, Parent, Item);
+    HRESULT R = SplitAbsolutePidl(AbsolutePidl, ShellFolder, Parent, Item);
     if (FAILED(R))
         return R;
     LPCITEMIDLIST Items[1] = {Item.Get()};
-    return Folder->GetUIObjectOf(nullptr, 1, Items, Iid, nullptr, Object);
+    return ShellFolder->GetUIObjectOf(nullptr, 1, Items, Iid, nullptr, Object);
 }
 
 HRESULT GetDesktopDropTarget(TComPtr<IDropTarget>& DropTarget)
@@ -156,12 +156,12 @@ HRESULT DropDataOnFolder(TCSIDL Id, const std::string& Path, IDataObject* DataOb
                          DWORD& Effect)
 {
     THourglass Busy;
-    TPidl Folder;
-    HRESULT R = Id != csidlNone ? ShellGetSpecialFolderPidl(nullptr, Id, Folder) : ShellPathToPidl(Path, Folder);
+    TPidl ShellFolder;
+    HRESULT R = Id != csidlNone ? ShellGetSpecialFolderPidl(nullptr, Id, ShellFolder) : ShellPathToPidl(Path, ShellFolder);
     if (FAILED(R))
         return R;
     TComPtr<IDropTarget> Target;
-    if (FAILED(R = GetPidlUIObject(Folder.Get(), IID_IDropTarget, Target.PutVoid())))
+    if (FAILED(R = GetPidlUIObject(ShellFolder.Get(), IID_IDropTarget, Target.PutVoid())))
         return R;
     const POINTL P{Point.x, Point.y};
     const DWORD Allowed = Effect;
@@ -242,10 +242,10 @@ bool TRzSendToMenu::Fill(HMENU SubMenu, UINT PlaceholderId, UINT FirstId)
         return false;
     DeleteMenu(SubMenu, PlaceholderId, MF_BYCOMMAND);
     FItems.clear();
-    const std::string Folder = ShellGetSpecialFolderPath(nullptr, csidlSendTo);
-    if (Folder.empty())
+    const std::string ShellFolder = ShellGetSpecialFolderPath(nullptr, csidlSendTo);
+    if (ShellFolder.empty())
         return true;
-    const std::string Dir = EnsureTrailingChar(Folder, '\\');
+    const std::string Dir = EnsureTrailingChar(ShellFolder, '\\');
     WIN32_FIND_DATAA FD{};
     const HANDLE H = FindFirstFileA((Dir + "*").c_str(), &FD);
     if (H == INVALID_HANDLE_VALUE)

@@ -107,8 +107,8 @@ SFGAOF TRzShellListData::Attributes()
     if (VersionAtLeast(Shell32Version(), 6, 0))
         Attr |= SFGAO_STREAM;
     LPCITEMIDLIST Items[1] = {FRelIdList.Get()};
-    IShellFolder* Folder = FList->ListFolder();
-    if (!Folder || FAILED(Folder->GetAttributesOf(1, Items, &Attr)))
+    IShellFolder* ShellFolder = FList->ListFolder();
+    if (!ShellFolder || FAILED(ShellFolder->GetAttributesOf(1, Items, &Attr)))
         Attr = 0;
     // Removable media report read-only while no disk is in; the bit says
     // nothing about the files on them.

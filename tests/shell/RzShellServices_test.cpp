@@ -626,14 +626,14 @@ TEST(NodeData, ComboItemsKeepTheirOwnCopies)
     TTestFolder Dir("shcombo");
     CreateDirectoryA(Dir.File("inner").c_str(), nullptr);
     TPidl DirPidl = PidlOf(Dir.Path());
-    TComPtr<IShellFolder> Folder;
-    ASSERT_HRESULT_SUCCEEDED(ShellBindToFolder(DirPidl.Get(), Folder));
-    TPidl Rel = ChildOf(Folder.Get(), "inner");
-    TRzShellComboData C(Folder.Get(), Rel.Get(), DirPidl.Get());
+    TComPtr<IShellFolder> ShellFolder;
+    ASSERT_HRESULT_SUCCEEDED(ShellBindToFolder(DirPidl.Get(), ShellFolder));
+    TPidl Rel = ChildOf(ShellFolder.Get(), "inner");
+    TRzShellComboData C(ShellFolder.Get(), Rel.Get(), DirPidl.Get());
     EXPECT_NE(C.RelIdList(), Rel.Get());
     EXPECT_EQ(CompareIdListBytes(C.RelIdList(), Rel.Get()), 0);
     EXPECT_EQ(ShellPidlToPath(C.AbsIdList()), Dir.File("inner"));
     EXPECT_EQ(ShellPidlToPath(C.ParentAbsIdList()), Dir.Path());
-    EXPECT_EQ(C.ParentFolder(), Folder.Get());
+    EXPECT_EQ(C.ParentFolder(), ShellFolder.Get());
     EXPECT_NE(C.ShellFolder(), nullptr);
 }

@@ -455,9 +455,9 @@ TEST(RzButtonPaint, HotTrackRingCornersAndGradient)
     PaintInto(B.get(), Hot);
     TColor Top, Bottom;
     HotTrackRingColors(htctActual, B->HotTrackColor(), Top, Bottom);
-    auto Near = [](TColor A, TColor B) {
+    auto Near = [](TColor X, TColor Y) {
         for (int Shift : {0, 8, 16})
-            if (std::abs(((A >> Shift) & 0xFF) - ((B >> Shift) & 0xFF)) > 12)
+            if (std::abs(((X >> Shift) & 0xFF) - ((Y >> Shift) & 0xFF)) > 12)
                 return false;
         return true;
     };
@@ -466,8 +466,8 @@ TEST(RzButtonPaint, HotTrackRingCornersAndGradient)
     EXPECT_TRUE(Near(Hot.Px(2, 15), Hot.Px(3, 15)));
     EXPECT_TRUE(Near(Hot.Px(30, 27), Rgb(Bottom)));
     EXPECT_NE(Hot.Px(2, 15), Img.Px(2, 15)) << "the ring covers the body's edge";
-    for (const auto& P : {std::pair{30, 4}, std::pair{4, 15}, std::pair{55, 24}})
-        EXPECT_EQ(Hot.Px(P.first, P.second), Img.Px(P.first, P.second)) << "inside the ring";
+    for (const auto& At : {std::pair{30, 4}, std::pair{4, 15}, std::pair{55, 24}})
+        EXPECT_EQ(Hot.Px(At.first, At.second), Img.Px(At.first, At.second)) << "inside the ring";
     B->Perform(CM_MOUSELEAVE);
 
     // Disabled: the outer ring takes the parent's colour.

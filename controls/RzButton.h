@@ -334,6 +334,8 @@ public:
     bool UseToolbarVisualStyle() const { return FUseToolbarVisualStyle; }
     void SetUseToolbarVisualStyle(bool Value) { FUseToolbarVisualStyle = Value; }
 
+    void SetParent(TWinControl* AParent) override;
+
     TRzToolButtonState ButtonState() const { return FState; }
     bool MouseInControl() const { return FMouseInControl; }
     bool Dropping() const { return FDropping; }
@@ -358,7 +360,6 @@ protected:
     void MouseMove(TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
-    void SetParent(TWinControl* AParent) override;
     TControlActionLink* CreateActionLink() override;
     // A custom action's image, unless loading finds an image already set.
     void ActionChange(TObject* Sender, bool CheckDefaults) override;

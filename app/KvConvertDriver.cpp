@@ -655,7 +655,15 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
             cs.CountResult(cntMailbox);
             std::string text;
             bool first = true;
+            // Index entries the reader mended or could not read are error
+            // rows of their own; the summary counts them with the rest.
+            std::int32_t problems = 0;
+            const auto countProblems = [&] {
+                for (; problems < reader->ReadProblems; ++problems)
+                    cs.CountResult(cntError);
+            };
             while (reader->NextMessage()) {
+                countProblems();
                 const bool atStart = first;
                 first = false;
                 ShowProgress(reader->GetPercentDone());
@@ -677,6 +685,7 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
                 if (FTargetFailed)
                     break;
             }
+            countProblems();
             ShowProgress(100);
         }
     } catch (...) {

@@ -11,16 +11,52 @@
 #include "foundation/KvLists.h"
 #include "foundation/KvSearch.h"
 #include "foundation/KvStrings.h"
+#include "mail/KvFromLine.h"
 #include "mail/KvMailFolders.h"
 #include "mail/KvMimeHeaders.h"
 
 namespace {
 
-enum : int { SEudoraEntryUnreadable = 21170 };
+enum : int {
+    SEudoraEntryUnreadable = 21170,
+    SEudoraEntryLate = 21171,
+    SEudoraEntryTooLong = 21172,
+    SEudoraEntryTooShort = 21173,
+};
 
 const TResStringRegistrar EudoraTexts{
     {SEudoraEntryUnreadable, "Index entry %d points outside the data file (offset %s, length %s)"},
+    {SEudoraEntryLate, "Index entry %d does not start at a message (offset %s); read from the message at offset %s"},
+    {SEudoraEntryTooLong, "Index entry %d runs into the next message (offset %s, length %s); cut at offset %s"},
+    {SEudoraEntryTooShort, "Index entry %d ends inside its message (offset %s, length %s); read to offset %s"},
 };
+
+// How far past an entry's end a message may still run on in blank lines or
+// control bytes before the next separator, and how much is read per step
+// when an entry ends inside its message.
+constexpr size_t SeparatorSlack = 64;
+constexpr std::int32_t ExtendStep = 65536;
+constexpr std::int64_t SeparatorLookBack = 1 << 20;
+
+// A message separator at At: at the start of a line, Eudora's own "From
+// ???@???" or the separator line another mail program wrote into the file.
+bool IsSeparatorAt(const std::string& Text, size_t At)
+{
+    if (At > 0 && Text[At - 1] != '\n' && Text[At - 1] != '\r')
+        return false;
+    if (Text.compare(At, 5, "From ") != 0)
+        return false;
+    return Text.compare(At, 12, "From ???@???") == 0 || IsStrictFromLine(Text, static_cast<int>(At) + 1);
+}
+
+// The first separator at or after From; npos when none.
+size_t FindSeparator(const std::string& Text, size_t From)
+{
+    for (size_t p = Text.find("From ", From); p != std::string::npos; p = Text.find("From ", p + 1))
+        if (IsSeparatorAt(Text, p))
+            return p;
+    return std::string::npos;
+}
 
 std::unique_ptr<TDoubleStringList> Nicknames;
 
@@ -195,6 +231,7 @@ bool TEudoraTocObj::NextMessage()
         // An entry whose range lies outside the data file is logged and
         // passed over; the messages after it are still read.
         Damaged = true;
+        ++ReadProblems;
         WriteErrorLine(Format(LoadResString(SEudoraEntryUnreadable), MessageNumber,
                               std::to_string(MessagePos), std::to_string(MessageSize)));
     }
@@ -213,14 +250,22 @@ void TEudoraTocObj::DecodeEntry()
 
 void TEudoraTocObj::ReadMessageText(std::string& Text)
 {
+    // An entry without a length still points at its message: the
+    // separator there is read, and the check below reads on to the next.
+    if (MessageSize < 1 && MessagePos >= 0 && MessagePos < DataFileSize)
+        MessageSize = std::min<std::int64_t>(12, DataFileSize - MessagePos);
     CheckFromLine = false;
     TMailTocStream::ReadMessageText(Text);
     CheckFromLine = true;
+    // Where the text stands in the data file once the small slips below
+    // are mended.
+    std::int64_t start = MessagePos;
     if (Text.size() > 5 && Text[0] != 'F') {
         size_t n = 0;
         while (n < Text.size() && static_cast<unsigned char>(Text[n]) < 14)
             ++n;
         Text.erase(0, n);
+        start += static_cast<std::int64_t>(n);
     }
     if (Text.size() > 5 && Text.compare(0, 3, "rom") == 0) {
         // An index entry one byte late: its "F" is the last byte of the range,
@@ -228,10 +273,14 @@ void TEudoraTocObj::ReadMessageText(std::string& Text)
         if (Text.back() == 'F') {
             Text.pop_back();
             Text.insert(Text.begin(), 'F');
+            --start;
         } else if (DataStream->Position() >= DataFileSize) {
             Text.insert(Text.begin(), 'F');
+            --start;
         }
     }
+    if (!Text.empty())
+        CheckEntryRange(Text, start);
     IsFromLine = Text.compare(0, 5, "From ") == 0;
     Damaged = Damaged || !IsFromLine;
     // The whole text is checked, not its first breaks: a bare LF further
@@ -239,6 +288,106 @@ void TEudoraTocObj::ReadMessageText(std::string& Text)
     BareBreaksToCrLf(Text);
     if (MailboxType == 1 && IsFromLine && Text.size() > 6 && Text[5] == '?')
         ExpandNicknames(Text, false);
+}
+
+std::int64_t TEudoraTocObj::SeparatorBefore(std::int64_t Pos)
+{
+    // Looked for within one read: a message longer than that has no
+    // separator near enough to be sure of. The read goes a line past Pos,
+    // since Pos may stand inside the separator line itself.
+    const std::int64_t from = std::max<std::int64_t>(0, Pos - SeparatorLookBack);
+    const std::int64_t to = std::min<std::int64_t>(DataFileSize, Pos + 256);
+    std::string window(static_cast<size_t>(to - from), '\0');
+    DataStream->Seek(from, soFromBeginning);
+    if (DataStream->Read(window.data(), static_cast<std::int32_t>(window.size())) !=
+        static_cast<std::int32_t>(window.size()))
+        return -1;
+    for (size_t p = window.rfind("From ", static_cast<size_t>(Pos - from)); p != std::string::npos;
+         p = p > 0 ? window.rfind("From ", p - 1) : std::string::npos) {
+        if ((p > 0 || from == 0) && IsSeparatorAt(window, p))
+            return from + static_cast<std::int64_t>(p);
+        if (p == 0)
+            break;
+    }
+    return -1;
+}
+
+void TEudoraTocObj::CheckEntryRange(std::string& Text, std::int64_t Start)
+{
+    // A damaged index gives ranges that start inside a message, take in the
+    // next one too, or stop short; read as they stand they merge two
+    // messages into one file or start one mid-line. The separators in the
+    // data file say where each message really lies.
+    const auto repaired = [&](int Res, std::int64_t At) {
+        Damaged = true;
+        ++ReadProblems;
+        WriteErrorLine(Format(LoadResString(Res), MessageNumber, std::to_string(MessagePos), std::to_string(MessageSize),
+                              std::to_string(At)));
+    };
+    if (!IsSeparatorAt(Text, 0)) {
+        const size_t first = FindSeparator(Text, 1);
+        std::int64_t from = first == std::string::npos ? SeparatorBefore(Start) : Start + static_cast<std::int64_t>(first);
+        // Text with no separator near it is delivered as it is (marked
+        // damaged): some programs wrote data files without them.
+        if (from < 0)
+            return;
+        if (first != std::string::npos) {
+            Text.erase(0, first);
+        } else {
+            // The range starts inside a message: it is read from its start.
+            std::string head(static_cast<size_t>(Start - from), '\0');
+            DataStream->Seek(from, soFromBeginning);
+            if (DataStream->Read(head.data(), static_cast<std::int32_t>(head.size())) !=
+                static_cast<std::int32_t>(head.size()))
+                return;
+            Text.insert(0, head);
+        }
+        Start = from;
+        Damaged = true;
+        ++ReadProblems;
+        WriteErrorLine(Format(LoadResString(SEudoraEntryLate), MessageNumber, std::to_string(MessagePos),
+                              std::to_string(Start)));
+    }
+    if (const size_t next = FindSeparator(Text, 1); next != std::string::npos) {
+        Text.resize(next);
+        repaired(SEudoraEntryTooLong, Start + static_cast<std::int64_t>(next));
+        return;
+    }
+    const std::int64_t end = Start + static_cast<std::int64_t>(Text.size());
+    if (end >= DataFileSize)
+        return;
+    // What follows the range must be the next message, after no more than a
+    // few blank lines or control bytes.
+    std::string after(SeparatorSlack + 16, '\0');
+    DataStream->Seek(end, soFromBeginning);
+    after.resize(static_cast<size_t>(std::max<std::int32_t>(
+        0, DataStream->Read(after.data(), static_cast<std::int32_t>(after.size())))));
+    size_t gap = 0;
+    while (gap < after.size() && gap < SeparatorSlack && static_cast<unsigned char>(after[gap]) <= ' ')
+        ++gap;
+    const std::string lineStart = std::string(1, '\n') + after.substr(gap);
+    if (gap == after.size() || IsSeparatorAt(lineStart, 1))
+        return;
+    // The entry ends inside its message: read on to the next separator.
+    DataStream->Seek(end, soFromBeginning);
+    const size_t before = Text.size();
+    std::string chunk(ExtendStep, '\0');
+    for (;;) {
+        const std::int32_t got = DataStream->Read(chunk.data(), ExtendStep);
+        if (got <= 0)
+            break;
+        // A separator may begin in the step before.
+        const size_t from = std::max(before, Text.size() > 5 ? Text.size() - 5 : 0);
+        Text.append(chunk.data(), static_cast<size_t>(got));
+        const size_t next = FindSeparator(Text, from);
+        if (next != std::string::npos) {
+            Text.resize(next);
+            break;
+        }
+        if (static_cast<std::int64_t>(Text.size()) >= MaxMessageSize)
+            break;
+    }
+    repaired(SEudoraEntryTooShort, Start + static_cast<std::int64_t>(Text.size()));
 }
 
 // ---------------------------------------------------------------------------

@@ -53,6 +53,13 @@ public:
     std::string Entry;   // the current index entry
     int MailboxType = -1;
     bool IsFromLine = false;
+
+private:
+    // Mends a range that does not hold exactly one message, by the
+    // separators in the data file; each mend is an error-log row.
+    void CheckEntryRange(std::string& Text, std::int64_t Start);
+    // The offset of the last separator before Pos; -1 when none is near.
+    std::int64_t SeparatorBefore(std::int64_t Pos);
 };
 
 // 1-based position of the last "\" before the first ".fol\" of Path; 0 when

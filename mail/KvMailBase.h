@@ -135,6 +135,9 @@ public:
     bool Locked = false;
     bool FixLineBreaks = false;
     bool IndexAddressed = false;
+    // Error-log rows written for index entries that were mended or could
+    // not be read; the caller counts them as errors.
+    std::int32_t ReadProblems = 0;
 
 protected:
     // Reads the current range from Source into Text, up to MaxMessageSize

@@ -255,3 +255,43 @@ TEST(KvConvertHostile, AnUnusableTargetFolderIsReportedOnceBeforeAnyMailbox)
               0u)
         << r.Host.Log[0];
 }
+
+TEST(KvConvertHostile, DamagedEudoraIndexEntriesAreMendedAndCounted)
+{
+    TConvertRun r;
+    std::vector<std::string> msgs;
+    std::string mbx;
+    for (const char* s : {"one", "two", "three", "four"}) {
+        msgs.push_back(std::string("From ???@??? Mon Jan  1 10:00:00 2001\r\nSubject: ") + s +
+                       "\r\nContent-Type: text/plain\r\n\r\nbody\r\n");
+        mbx += msgs.back();
+    }
+    const auto size = [&](size_t i) { return static_cast<std::uint32_t>(msgs[i].size()); };
+    const std::uint32_t at1 = size(0), at2 = at1 + size(1), at3 = at2 + size(2);
+    // Entry 1 without a length, entry 2 running into message three, entry 3
+    // starting inside its message, entry 4 outside the data file, entry 5
+    // for message four as it should be.
+    const std::vector<std::pair<std::uint32_t, std::uint32_t>> entries{
+        {0, 0}, {at1, size(1) + size(2)}, {at2 + 7, size(2) - 7}, {900000, 40}, {at3, size(3)}};
+    std::string toc(104, '\0');
+    toc[0] = 0x30;
+    toc.replace(8, 2, "In");
+    toc[102] = static_cast<char>(entries.size());
+    for (const auto& [offset, length] : entries) {
+        std::string e(218, '\0');
+        for (int i = 0; i < 4; ++i) {
+            e[i] = static_cast<char>(offset >> (8 * i));
+            e[4 + i] = static_cast<char>(length >> (8 * i));
+        }
+        e[12] = 1;
+        toc += e;
+    }
+    PutFile(r.Dir.File("eudora\\In.toc"), toc);
+    PutFile(r.Dir.File("eudora\\In.mbx"), mbx);
+    r.Add(r.Dir.File("eudora\\In.toc"), mftEudoraToc);
+    r.Target(mftEml, r.Out() + "\\");
+    r.Start();
+    EXPECT_EQ(Written(r), (std::vector<std::string>{"four.eml", "one.eml", "three.eml", "two.eml"})) << r.LogText();
+    // Three mends and one unreadable entry: four rows, four errors.
+    EXPECT_EQ(r.Summary(), Counters(1, 4, 0, 4)) << r.LogText();
+}

@@ -169,27 +169,36 @@ TEST_F(KvEudoraStore, DamagedEntriesAreRepairedOrSkipped)
 {
     const std::string a = Msg("a"), b = Msg("b"), c = Msg("c");
     const auto at = [&](size_t i) { return static_cast<std::uint32_t>(i); };
+    const std::uint32_t A = at(a.size()), B = at(b.size()), C = at(c.size());
     struct Case {
         const char* Name;
         std::vector<std::string> Entries;
         std::vector<std::string> Want;
+        int Rows;  // error-log rows, one per mend or unreadable entry
     };
     const Case cases[] = {
         {"an entry one byte late takes its F from the end",
-         {TocEntry(0, at(a.size())), TocEntry(at(a.size() + 1), at(b.size())), TocEntry(at(a.size() + b.size()), at(c.size()))},
-         {a, b, c}},
+         {TocEntry(0, A), TocEntry(A + 1, B), TocEntry(A + B, C)}, {a, b, c}, 0},
         {"the last entry one byte late gets its F back",
-         {TocEntry(0, at(a.size())), TocEntry(at(a.size()), at(b.size())), TocEntry(at(a.size() + b.size() + 1), at(c.size()))},
-         {a, b, c}},
+         {TocEntry(0, A), TocEntry(A, B), TocEntry(A + B + 1, C)}, {a, b, c}, 0},
         {"an entry past the end of the data file is skipped",
-         {TocEntry(0, at(a.size())), TocEntry(100000, 50), TocEntry(at(a.size() + b.size()), at(c.size()))},
-         {a, c}},
+         {TocEntry(0, A), TocEntry(100000, 50), TocEntry(A + B, C)}, {a, c}, 1},
         {"an entry beyond 2 GiB is skipped",
-         {TocEntry(0, at(a.size())), TocEntry(0xFFFFFF00u, 50), TocEntry(at(a.size() + b.size()), at(c.size()))},
-         {a, c}},
-        {"an empty entry is skipped",
-         {TocEntry(0, 0), TocEntry(at(a.size()), at(b.size())), TocEntry(at(a.size() + b.size()), at(c.size()))},
-         {b, c}},
+         {TocEntry(0, A), TocEntry(0xFFFFFF00u, 50), TocEntry(A + B, C)}, {a, c}, 1},
+        {"an entry without a length reads its message",
+         {TocEntry(0, 0), TocEntry(A, B), TocEntry(A + B, C)}, {a, b, c}, 1},
+        {"an entry that runs into the next message is cut at it",
+         {TocEntry(0, A + B), TocEntry(A, B), TocEntry(A + B, C)}, {a, b, c}, 1},
+        {"an entry past the end of the file keeps to its own message",
+         {TocEntry(0, A), TocEntry(A, B + C + 500), TocEntry(A + B, C)}, {a, b, c}, 1},
+        {"an entry that stops short reads on to the next message",
+         {TocEntry(0, 20), TocEntry(A, B), TocEntry(A + B, C)}, {a, b, c}, 1},
+        {"the last entry stopping short reads to the end",
+         {TocEntry(0, A), TocEntry(A, B), TocEntry(A + B, 20)}, {a, b, c}, 1},
+        {"an entry that starts inside its message is read from its start",
+         {TocEntry(0, A), TocEntry(A + 9, B - 9), TocEntry(A + B, C)}, {a, b, c}, 1},
+        {"an entry overlapping the one before starts at its own message",
+         {TocEntry(0, A), TocEntry(A - 6, B + 6), TocEntry(A + B, C)}, {a, b, c}, 1},
     };
     const std::string log = Dir.File("errors.txt");
     for (const Case& k : cases) {
@@ -203,8 +212,13 @@ TEST_F(KvEudoraStore, DamagedEntriesAreRepairedOrSkipped)
         for (const TTocMessage& m : got)
             texts.push_back(m.Text);
         EXPECT_EQ(texts, k.Want);
+        const std::string rows = LoadFileToString(log);
+        int n = 0;
+        for (size_t p = rows.find("Index entry "); p != std::string::npos; p = rows.find("Index entry ", p + 1))
+            ++n;
+        EXPECT_EQ(n, k.Rows) << rows;
         if (k.Want.size() < 3) {
-            EXPECT_NE(LoadFileToString(log).find("outside the data file"), std::string::npos);
+            EXPECT_NE(rows.find("outside the data file"), std::string::npos);
         }
     }
 }

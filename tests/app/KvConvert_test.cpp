@@ -13,7 +13,7 @@ TEST(KvConvertFormats, RoundTripsThroughNamesAndRows)
         const TMailFormat f = static_cast<TMailFormat>(id);
         // Saved by name and read back: the nameless Mac Eudora and Pine
         // formats come back Unknown.
-        EXPECT_EQ(MailFormatFromName(MailFormatName(f)), id == 9 || id == 11 ? 0 : id);
+        EXPECT_EQ(MailFormatFromName(MailFormatName(f)), id == mftMacEudora || id == mftPine ? int(mftUnknown) : id);
         EXPECT_EQ(MailFormatName(f | 0x80), MailFormatName(f));  // the high bit is the caller's
         const int sourceRow = MailFormatToRow(f, false);
         const int targetRow = MailFormatToRow(f, true);
@@ -25,9 +25,9 @@ TEST(KvConvertFormats, RoundTripsThroughNamesAndRows)
         }
         // Exactly the sources, the targets and "Other" have rows (6 only
         // comes back from stored settings).
-        EXPECT_EQ(sourceRow >= 0, (id >= 1 && id <= 11 && id != 6) || id == 17);
-        EXPECT_EQ(targetRow >= 0, id >= 12);
-        EXPECT_EQ(MailFormatSubfolderExt(f), id >= 1 && id <= 6 ? "sbd" : "");
+        EXPECT_EQ(sourceRow >= 0, (id >= mftThunderbird && id <= mftPine && id != mftNetscapeOld) || id == mftOther);
+        EXPECT_EQ(targetRow >= 0, id >= mftEml);
+        EXPECT_EQ(MailFormatSubfolderExt(f), id >= mftThunderbird && id <= mftNetscapeOld ? "sbd" : "");
     }
     const struct {
         TMailFormat Id;
@@ -83,20 +83,23 @@ TEST(KvConvertFormats, NamesRowsAndMarkers)
     const struct {
         const char* Name;
         TMailFormat Id;
-    } names[] = {{"mbox_unix", 15}, {"EUDORA.TOC", 7}, {"", 0}, {"Unknown", 0}, {"Pine", 0}, {"eml ", 0}};
+    } names[] = {{"mbox_unix", mftMboxUnix}, {"EUDORA.TOC", mftEudoraToc}, {"", mftUnknown},
+                 {"Unknown", mftUnknown},       {"Pine", mftUnknown},            {"eml ", mftUnknown}};
     for (const auto& n : names)
         EXPECT_EQ(MailFormatFromName(n.Name), n.Id) << n.Name;
 
     // Header rows and rows past the lists give no format.
     for (int row : {0, 6, 10, 13, 15, -1})
-        EXPECT_EQ(MailFormatFromSourceRow(row), 0) << row;
+        EXPECT_EQ(MailFormatFromSourceRow(row), mftUnknown) << row;
     for (int row : {0, 3, 7, 9, -1})
-        EXPECT_EQ(MailFormatFromTargetRow(row), 0) << row;
+        EXPECT_EQ(MailFormatFromTargetRow(row), mftUnknown) << row;
     EXPECT_EQ(MailFormatToRow(mftSeveral, true), 8);
     EXPECT_EQ(MailFormatToRow(mftSeveral, false), -1);
     EXPECT_EQ(MailFormatName(40), "Unknown");
 
-    const TMailFormat ids[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 17};
+    const TMailFormat ids[] = {mftUnknown,    mftThunderbird, mftEudoraOse, mftSeaMonkey,
+                               mftMozilla,    mftNetscape,    mftNetscapeOld, mftEudoraToc,
+                               mftEudoraMbx,  mftMacEudora,   mftMbox,      mftOther};
     const int clients[] = {0, 5, 5, 6, 7, 8, 8, 9, 9, 0, 0, 0};
     for (size_t i = 0; i < std::size(ids); ++i)
         EXPECT_EQ(MailFormatClientId(ids[i]), clients[i]) << int(ids[i]);
@@ -111,7 +114,7 @@ TEST(KvConvertSettings, FreshAndAttached)
     TConvertSettings cs;
     EXPECT_EQ(cs.CurrentIndex, -1);
     EXPECT_EQ(cs.LineBreak, lbkCrLf);
-    EXPECT_EQ(cs.GetSourceFormat(), 0);
+    EXPECT_EQ(cs.GetSourceFormat(), mftUnknown);
     EXPECT_EQ(cs.GetSourceEntry(), "");
 
     TStringList list;
@@ -123,13 +126,13 @@ TEST(KvConvertSettings, FreshAndAttached)
     EXPECT_EQ(cs.SourceCount, 2);
     EXPECT_EQ(cs.CurrentIndex, -1);
     EXPECT_EQ(cs.MessageCount, 0);
-    EXPECT_EQ(cs.GetSourceFormat(), 0);
+    EXPECT_EQ(cs.GetSourceFormat(), mftUnknown);
 
     // Lines added after the list was attached are past the count.
     list.AddObject("C:\\late", MailFormatToObject(mftMbox));
     cs.SetCurrentIndex(2);
     EXPECT_EQ(cs.GetSourceEntry(), "");
-    EXPECT_EQ(cs.SourceFormat, 0);
+    EXPECT_EQ(cs.SourceFormat, mftUnknown);
 
     for (int code : std::initializer_list<int>{cntMailbox, cntMessage, cntMessage, cntDuplicate, cntError, cntError,
                                                cntError, 4, -1})

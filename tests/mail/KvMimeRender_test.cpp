@@ -13,7 +13,7 @@
 namespace {
 
 std::string Render(const std::string& Message, TMailOutputKind Kind, TFromLineKind From = flkNone,
-                   TDateTime Date = 0, TMailboxKind FormatKind = 0, const std::string& EmbedFolder = "",
+                   TDateTime Date = 0, TMailboxKind FormatKind = mbkNone, const std::string& EmbedFolder = "",
                    const std::string& SaveFolder = "")
 {
     TKvMimeBlock block(Message, false, true);
@@ -82,15 +82,15 @@ TEST(KvMimeRender, KindsWithoutTextAndFromLines)
         TMailboxKind Format;
         std::string Out;
     } cases[] = {
-        {"a line is put in front, body From escaped", plain, flkDash, 0,
+        {"a line is put in front, body From escaped", plain, flkDash, mbkNone,
          "From - Mon Jan  1 12:00:00 2001\r\nSubject: s\r\nDate: Mon, 1 Jan 2001 10:00:00 +0000\r\n\r\n"
          "from here on\r\n"},
-        {"a present line of the wanted kind stays", withDash, flkDash, 0, withDash},
+        {"a present line of the wanted kind stays", withDash, flkDash, mbkNone, withDash},
         {"it stays, and format 8 escapes the body", withDash, flkDash, mbkPine,
          "From - Mon Jan  1 12:00:00 2001\r\nSubject: s\r\nDate: Mon, 1 Jan 2001 10:00:00 +0000\r\n\r\n"
          "from here on\r\n\r\n"},
-        {"kind 1 removes a present line", withDash, flkNone, 0, body},
-        {"kind 3 removes it too", withDash, flkOther, 0, body},
+        {"kind 1 removes a present line", withDash, flkNone, mbkNone, body},
+        {"kind 3 removes it too", withDash, flkOther, mbkNone, body},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.Out, Render(c.In, mokRaw, c.From, 36892.5, c.Format)) << c.Name;

@@ -233,33 +233,14 @@ std::unique_ptr<TKvMimeBlock> TKvMimeBlock::CreateCopy(const TKvMimeBlock& Sourc
     }
     std::unique_ptr<TKvMimeBlock> block(new TKvMimeBlock());
     TKvMimeBlock& b = *block;
+    // Deliberately not copied: the tree position, which the copy takes from
+    // where it is put; TypeGuessed and HeaderOnly, which only steer a parse
+    // (a parse of the copy sets them anew, and the values they settled are
+    // copied); the date caches, read again on demand.
+    static_cast<TMimeBlockValues&>(b) = Source;
     b.Parent = Parent;
     b.Level = Parent ? Parent->Level + 1 : 0;
     b.Index = Source.Index;
-    b.CodePage = Source.CodePage;
-    b.DispositionKind = Source.DispositionKind;
-    b.EncodingKind = Source.EncodingKind;
-    b.MediaClass = Source.MediaClass;
-    b.Marker = Source.Marker;
-    b.Charset = Source.Charset;
-    b.Disposition = Source.Disposition;
-    b.TransferEncoding = Source.TransferEncoding;
-    b.ContentId = Source.ContentId;
-    b.ContentLocation = Source.ContentLocation;
-    b.FileName = Source.FileName;
-    b.ExternalFile = Source.ExternalFile;
-    b.ContentType = Source.ContentType;
-    b.ParsedType = Source.ParsedType;
-    b.TypeParameter = Source.TypeParameter;
-    b.Body = Source.Body;
-    b.Boundary = Source.Boundary;
-    b.Header = Source.Header;
-    b.IdentityDigest = Source.IdentityDigest;
-    b.Preamble = Source.Preamble;
-    b.Truncated = Source.Truncated;
-    b.LoadBody = Source.LoadBody;
-    b.RawBody = Source.RawBody;
-    b.PreferReceivedDate = Source.PreferReceivedDate;
     for (const auto& child : Source.FChildren) {
         auto copy = CreateCopy(*child, &b);
         copy->Index = b.ChildCount() + 1;

@@ -33,7 +33,36 @@ const std::string& SystemCharset();
 // "Attached Email": the name of an attached message without a subject.
 inline constexpr int SAttachedEmail = 65278;
 
-class TKvMimeBlock : public TObject {
+// The values a copy of a block takes over as they are (CreateCopy): one
+// assignment copies them all, so a value added here can't be missed.
+struct TMimeBlockValues {
+    std::uint32_t CodePage = 0;
+    std::uint8_t DispositionKind = 0;
+    std::uint8_t EncodingKind = 0;
+    TMimeClass MediaClass = 0;
+    std::string Marker;
+    std::string Charset;
+    std::string Disposition;
+    std::string TransferEncoding;
+    std::string ContentId;
+    std::string ContentLocation;
+    std::string FileName;
+    std::string ExternalFile;
+    std::string ContentType;
+    std::string ParsedType;
+    std::string TypeParameter;
+    std::string Body;
+    std::string Boundary;
+    std::string Header;
+    std::string IdentityDigest;
+    std::string Preamble;
+    std::uint8_t Truncated = 0;
+    std::uint8_t LoadBody = 0;
+    std::uint8_t RawBody = 0;
+    std::uint8_t PreferReceivedDate = 1;
+};
+
+class TKvMimeBlock : public TObject, public TMimeBlockValues {
 public:
     // A root block from a whole message text.
     TKvMimeBlock(const std::string& Text, bool HeaderOnly, bool LoadBody);
@@ -115,36 +144,12 @@ public:
     void Base64ToQuotedPrintable();
     void InsertIntoBody(const std::string& Text, int Position);
 
-    // Fields
+    // Fields beside the copied values (TMimeBlockValues)
     TKvMimeBlock* Parent = nullptr;
     std::int32_t Index = 0;
     std::int32_t Level = 0;
-    std::uint32_t CodePage = 0;
-    std::uint8_t DispositionKind = 0;
-    std::uint8_t EncodingKind = 0;
-    TMimeClass MediaClass = 0;
-    std::string Marker;
-    std::string Charset;
-    std::string Disposition;
-    std::string TransferEncoding;
-    std::string ContentId;
-    std::string ContentLocation;
-    std::string FileName;
-    std::string ExternalFile;
-    std::string ContentType;
-    std::string ParsedType;
-    std::string TypeParameter;
-    std::string Body;
-    std::string Boundary;
-    std::string Header;
-    std::string IdentityDigest;
-    std::string Preamble;
-    std::uint8_t Truncated = 0;
-    std::uint8_t LoadBody = 0;
-    std::uint8_t RawBody = 0;
     std::uint8_t TypeGuessed = 0;
     std::uint8_t HeaderOnly = 0;
-    std::uint8_t PreferReceivedDate = 1;
 
 private:
     TKvMimeBlock() = default;

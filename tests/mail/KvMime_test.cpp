@@ -11,6 +11,7 @@
 #include "foundation/KvFiles.h"
 #include "mail/KvBase64.h"
 #include "mail/KvMime.h"
+#include "mail/KvMimeRender.h"
 #include "mail/KvMimeHeaders.h"
 
 namespace {
@@ -460,6 +461,48 @@ TEST(KvMime, QueriesOverATree)
     Describe(notes, a);
     Describe(*copy, b);
     EXPECT_EQ(a, b);
+}
+
+// A copy stands for its source wherever the renderer uses one: the same
+// tree, the same raw text, the same HTML message. TypeGuessed and
+// HeaderOnly stay behind on purpose: they steer a parse, and what they
+// settled (the guessed type, the missing body) travels with the copy.
+TEST(KvMime, CopiesRenderAsTheirSource)
+{
+    const struct {
+        const char* Name;
+        std::string Text;
+        bool HeaderOnly;
+        const char* Type;
+    } cases[] = {
+        {"type guessed from a body without boundary lines",
+         "Subject: s\r\nContent-Type: multipart/alternative; boundary=zz\r\n\r\n<html><p>hi</p></html>\r\n", false,
+         "text/html"},
+        {"header only", "Subject: s\r\nContent-Type: text/plain\r\n\r\nnot loaded\r\n", true, "text/plain"},
+        {"nested parts with a file",
+         "Subject: s\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n"
+         "--b\r\nContent-Type: multipart/alternative; boundary=c\r\n\r\n"
+         "--c\r\nContent-Type: text/plain\r\n\r\nplain\r\n--c\r\nContent-Type: text/html\r\n\r\n<b>x</b>\r\n--c--\r\n"
+         "--b\r\nContent-Type: application/pdf; name=r.pdf\r\nContent-Transfer-Encoding: base64\r\n\r\nJVBERg==\r\n--b--\r\n",
+         false, "multipart/mixed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TKvMimeBlock source(c.Text, c.HeaderOnly, true);
+        auto copy = TKvMimeBlock::CreateCopy(source, nullptr);
+        EXPECT_EQ(copy->ContentType, c.Type);
+        std::string a;
+        std::string b;
+        Describe(source, a);
+        Describe(*copy, b);
+        EXPECT_EQ(a, b);
+        EXPECT_EQ(GetRawText(source), GetRawText(*copy));
+        auto html = TKvMimeBlock::CreateCopy(source, nullptr);
+        auto htmlOfCopy = TKvMimeBlock::CreateCopy(*copy, nullptr);
+        ConvertToHtmlMessage(*html);
+        ConvertToHtmlMessage(*htmlOfCopy);
+        EXPECT_EQ(GetRawText(*html), GetRawText(*htmlOfCopy));
+    }
 }
 
 TEST(KvMime, HeaderValuesAndDates)

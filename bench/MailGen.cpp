@@ -147,8 +147,21 @@ bool ParseGenSize(const std::string& Text, std::uint64_t& Size)
     return true;
 }
 
-TMailGenerator::TMailGenerator(std::uint64_t Seed, TGenLineEnd LineEnd)
-    : FState(Seed), FLineEnd(LineEnd), FClock(1104537600)  // 2005-01-01
+bool ParseGenSubjects(const std::string& Text, TGenSubjects& Kind)
+{
+    if (Text == "mixed")
+        Kind = TGenSubjects::Mixed;
+    else if (Text == "same")
+        Kind = TGenSubjects::Same;
+    else if (Text == "distinct")
+        Kind = TGenSubjects::Distinct;
+    else
+        return false;
+    return true;
+}
+
+TMailGenerator::TMailGenerator(std::uint64_t Seed, TGenLineEnd LineEnd, TGenSubjects Subjects)
+    : FState(Seed), FLineEnd(LineEnd), FSubjects(Subjects), FClock(1104537600)  // 2005-01-01
 {
 }
 
@@ -340,6 +353,13 @@ void TMailGenerator::NextMessage(std::string& Out)
             FThreadLeft = 1 + Below(5);
         }
     }
+
+    // The same draws either way, so that the two kinds differ in the
+    // subject line alone.
+    if (FSubjects == TGenSubjects::Same)
+        subject = "Weekly report";
+    else if (FSubjects == TGenSubjects::Distinct)
+        subject = "Weekly report " + std::to_string(FStats.Messages + 1);
 
     char buf[160];
     std::snprintf(buf, sizeof buf, "From %s %s %s %2d %02d:%02d:%02d %d\n", address.c_str(), t.WeekDay, t.Month,

@@ -6,9 +6,14 @@
 #include <string>
 
 enum class TGenLineEnd { Lf, CrLf, Cr };
+// Subjects as a real mailbox has them, every message with one subject (a
+// weekly report; numbered names all the way), or each its own.
+enum class TGenSubjects { Mixed, Same, Distinct };
 
 // Parses "lf", "crlf" or "cr" (any case); false for anything else.
 bool ParseGenLineEnd(const std::string& Text, TGenLineEnd& Kind);
+// Parses "mixed", "same" or "distinct"; false for anything else.
+bool ParseGenSubjects(const std::string& Text, TGenSubjects& Kind);
 // Parses a size such as "1048576", "100M", "2G" or "512k"; false when bad.
 bool ParseGenSize(const std::string& Text, std::uint64_t& Size);
 
@@ -23,7 +28,7 @@ struct TMailGenStats {
 
 class TMailGenerator {
 public:
-    TMailGenerator(std::uint64_t Seed, TGenLineEnd LineEnd);
+    TMailGenerator(std::uint64_t Seed, TGenLineEnd LineEnd, TGenSubjects Subjects = TGenSubjects::Mixed);
 
     // Appends the next message to Out: its "From " separator line, headers,
     // body and the empty line that ends it in the mailbox.
@@ -44,6 +49,7 @@ private:
 
     std::uint64_t FState;
     TGenLineEnd FLineEnd;
+    TGenSubjects FSubjects;
     std::int64_t FClock;  // seconds since 1970 of the last message
     std::string FThread;  // subject of the current conversation
     std::uint32_t FThreadLeft = 0;

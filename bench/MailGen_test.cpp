@@ -12,9 +12,10 @@
 
 namespace {
 
-std::string Generate(std::uint64_t Seed, TGenLineEnd LineEnd, int Messages, std::vector<std::string>* Each = nullptr)
+std::string Generate(std::uint64_t Seed, TGenLineEnd LineEnd, int Messages, std::vector<std::string>* Each = nullptr,
+                     TGenSubjects Subjects = TGenSubjects::Mixed)
 {
-    TMailGenerator gen(Seed, LineEnd);
+    TMailGenerator gen(Seed, LineEnd, Subjects);
     std::string all, one;
     for (int i = 0; i < Messages; ++i) {
         one.clear();
@@ -241,5 +242,53 @@ TEST(MailGenBench, GeneratedMailboxesConvertWhole)
         const std::string mbox = dir.File(std::string("same_") + k.Name + ".mbox");
         EXPECT_EQ(RunConvert({source, "Mbox", mbox, k.Target}).Log.size(), log.size());
         EXPECT_TRUE(LoadFileToString(mbox) == bytes);
+    }
+}
+
+// One subject for all, or one each: the mailboxes differ in the subject line
+// alone, and through the driver the first gives numbered names in order.
+TEST(MailGenBench, SameAndDistinctSubjects)
+{
+    TTestFolder dir("bench");
+    constexpr int Messages = 30;
+    std::vector<std::string> same, distinct;
+    const std::string sameBox = Generate(5, TGenLineEnd::Lf, Messages, &same, TGenSubjects::Same);
+    const std::string distinctBox = Generate(5, TGenLineEnd::Lf, Messages, &distinct, TGenSubjects::Distinct);
+    ASSERT_EQ(same.size(), distinct.size());
+    for (int i = 0; i < Messages; ++i) {
+        const std::string subject = "\nSubject: Weekly report " + std::to_string(i + 1) + "\n";
+        const std::size_t at = distinct[i].find(subject);
+        ASSERT_NE(at, std::string::npos) << i;
+        EXPECT_EQ(same[i], distinct[i].substr(0, at) + "\nSubject: Weekly report\n" +
+                               distinct[i].substr(at + subject.size()));
+    }
+    TGenSubjects kind = TGenSubjects::Mixed;
+    EXPECT_TRUE(ParseGenSubjects("same", kind));
+    EXPECT_EQ(kind, TGenSubjects::Same);
+    EXPECT_TRUE(ParseGenSubjects("distinct", kind));
+    EXPECT_EQ(kind, TGenSubjects::Distinct);
+    EXPECT_FALSE(ParseGenSubjects("Same ", kind));
+
+    const struct {
+        const std::string* Box;
+        const char* Name;
+    } boxes[] = {{&sameBox, "same"}, {&distinctBox, "distinct"}};
+    for (const auto& b : boxes) {
+        const std::string source = dir.File(std::string(b.Name) + ".mbox");
+        ASSERT_EQ(SaveStringToFile(source, *b.Box), static_cast<std::int64_t>(b.Box->size()));
+        const std::string out = dir.File(std::string("eml_") + b.Name);
+        ASSERT_EQ(RunConvert({source, "Mbox", out + "\\", "EML"}).Error, "");
+        const auto files = FolderFiles(out);
+        ASSERT_EQ(files.size(), static_cast<std::size_t>(Messages));
+        for (int i = 0; i < Messages; ++i) {
+            const std::string name = b.Box == &sameBox
+                                         ? (i == 0 ? "Weekly report.eml" : "Weekly report[" + std::to_string(i) + "].eml")
+                                         : "Weekly report " + std::to_string(i + 1) + ".eml";
+            const auto it = std::find_if(files.begin(), files.end(), [&](const auto& f) { return f.first == name; });
+            ASSERT_NE(it, files.end()) << name;
+            const std::vector<std::string>& each = b.Box == &sameBox ? same : distinct;
+            const std::string& m = each[static_cast<std::size_t>(i)];
+            EXPECT_TRUE(it->second == LfTo(m.substr(m.find('\n') + 1, m.size() - m.find('\n') - 2), "\r\n")) << name;
+        }
     }
 }

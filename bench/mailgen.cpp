@@ -1,7 +1,8 @@
 // mailgen: writes a large realistic mbox for the benchmarks.
-//   mailgen <file> <size> [--seed N] [--eol lf|crlf|cr]
+//   mailgen <file> <size> [--seed N] [--eol lf|crlf|cr] [--count N] [--subjects mixed|same|distinct]
 // The size is a floor (100M, 2G, 1048576...): messages are added until the
-// file reaches it. The same seed and line end always give the same bytes.
+// file reaches it, or until there are --count messages when that is given.
+// The same seed, line end and subjects always give the same bytes.
 
 #include <windows.h>
 
@@ -16,7 +17,8 @@ namespace {
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: mailgen <file> <size> [--seed N] [--eol lf|crlf|cr]\n");
+    std::fprintf(stderr, "usage: mailgen <file> <size> [--seed N] [--eol lf|crlf|cr] [--count N] "
+                         "[--subjects mixed|same|distinct]\n");
     return 2;
 }
 
@@ -45,12 +47,17 @@ int main(int argc, char** argv)
         return Usage();
     std::uint64_t seed = 1;
     TGenLineEnd eol = TGenLineEnd::Lf;
+    TGenSubjects subjects = TGenSubjects::Mixed;
+    std::uint64_t count = 0;
     for (int i = 3; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--seed" && i + 1 < argc) {
+        if ((a == "--seed" || a == "--count") && i + 1 < argc) {
             char* end = nullptr;
-            seed = std::strtoull(argv[++i], &end, 10);
+            (a == "--seed" ? seed : count) = std::strtoull(argv[++i], &end, 10);
             if (!end || *end)
+                return Usage();
+        } else if (a == "--subjects" && i + 1 < argc) {
+            if (!ParseGenSubjects(argv[++i], subjects))
                 return Usage();
         } else if (a == "--eol" && i + 1 < argc) {
             if (!ParseGenLineEnd(argv[++i], eol))
@@ -66,11 +73,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "mailgen: cannot create %s (error %lu)\n", fileName.c_str(), GetLastError());
         return 1;
     }
-    TMailGenerator gen(seed, eol);
+    TMailGenerator gen(seed, eol, subjects);
     std::string buffer;
     constexpr std::size_t FlushAt = 4u << 20;
     bool ok = true;
-    while (ok && gen.Stats().Bytes < size) {
+    while (ok && (count > 0 ? gen.Stats().Messages < count : gen.Stats().Bytes < size)) {
         gen.NextMessage(buffer);
         if (buffer.size() >= FlushAt) {
             ok = WriteAll(file, buffer);

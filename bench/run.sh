@@ -1,14 +1,23 @@
 #!/usr/bin/env bash
 # Runs the whole benchmark: generates mailboxes with mailgen, converts them
 # with bench/convert (the real driver, under Wine) and runs the floors and
-# peers on the same files, then prints one Markdown table per size. The ratio
-# column is the converter's time over the other program's.
+# peers on the same files, then prints one Markdown table per case.
 #
 #   bench/run.sh [size...]            sizes as mailgen takes them; default 100M 1G
 #
+# Every case runs its contenders in rounds: one run of each per round, the
+# rounds one after another, so that a change in the machine's load touches
+# every contender alike. A ratio is worked out per round (converter over
+# peer, both from that round) and the table gives the median of those
+# ratios beside each program's best time.
+#
 # Environment: TESSALY_BUILD (build folder with -DTESSALY_BENCH=ON, default
 # build-bench), BENCH_WORK (scratch folder, default /tmp/tessaly-bench),
-# BENCH_SEED (default 1), BENCH_EOL (line end of the sources, default lf).
+# BENCH_SEED (default 1), BENCH_EOL (line end of the sources, default lf),
+# BENCH_ROUNDS (default 3), BENCH_CRLF_SIZES (sizes also run from a CRLF
+# source, default 100M; empty for none), BENCH_SAME_COUNT (messages in the
+# one-subject case, default 2000; 0 for none), BENCH_PEERS (default
+# "git python": the peers beside the floors; empty for the floors alone).
 # Generated mailboxes and outputs are deleted as soon as they are measured.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,6 +25,10 @@ build=${TESSALY_BUILD:-$root/build-bench}
 work=${BENCH_WORK:-/tmp/tessaly-bench}
 seed=${BENCH_SEED:-1}
 eol=${BENCH_EOL:-lf}
+rounds=${BENCH_ROUNDS:-3}
+crlf_sizes=${BENCH_CRLF_SIZES-100M}
+same_count=${BENCH_SAME_COUNT:-2000}
+peers=${BENCH_PEERS-git python}
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(100M 1G)
 
@@ -37,32 +50,54 @@ for exe in mailgen convert winsplit; do
 done
 export TESSALY_WINEPREFIX=${TESSALY_WINEPREFIX:-$build/wineprefix}
 wine_run="$root/scripts/wine-run.sh"
-# A resident server keeps Wine's start-up out of every timed run but the first.
-"$wine_run" "$build/bench/mailgen.exe" >/dev/null 2>&1 || true
-WINEPREFIX=$TESSALY_WINEPREFIX wineserver -p || true  # already resident
+# A server started with -p before any client stays resident between runs;
+# one that a client started ends when that client does, and every later run
+# would pay for starting it again. A server left by an earlier client is
+# ended first, so that the resident one can take the prefix.
+"$wine_run" "$build/bench/mailgen.exe" >/dev/null 2>&1 || true  # makes the prefix when it is new
+WINEPREFIX=$TESSALY_WINEPREFIX wineserver -k 2>/dev/null || true
+WINEPREFIX=$TESSALY_WINEPREFIX wineserver -w 2>/dev/null || true
+WINEPREFIX=$TESSALY_WINEPREFIX WINEARCH=win32 wineserver -p
 trap 'WINEPREFIX=$TESSALY_WINEPREFIX wineserver -k 2>/dev/null || true' EXIT
+"$wine_run" "$build/bench/mailgen.exe" >/dev/null 2>&1 || true  # loads Wine's DLLs into the page cache
 
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
+out="$work/out"
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
-# timed NAME CMD...: runs CMD, keeps wall seconds and peak RSS (MB) in
-# T_<NAME> and M_<NAME>, its stdout in $work/NAME.out.
+# timed NAME CMD...: runs CMD from a sync, appends its wall seconds to
+# T_<NAME> (a list over the rounds) and keeps the largest peak RSS (MB) in
+# M_<NAME>; its stdout goes to $work/NAME.out.
 timed() {
   local name=$1; shift
   sync
-  local t m
+  local t m prev
   if /usr/bin/time -f '%e %M' -o "$work/$name.time" "$@" >"$work/$name.out" 2>"$work/$name.err"; then
     read -r t m < <(tail -n 1 "$work/$name.time")
   else
     echo "$name failed: $(head -c 300 "$work/$name.err")" >&2
-    t=failed; m=0
+    t=0; m=0
   fi
-  printf -v "T_$name" '%s' "$t"
-  printf -v "M_$name" '%s' "$(awk -v k="$m" 'BEGIN{printf "%.1f", k/1024}')"
+  prev=T_$name; printf -v "T_$name" '%s' "${!prev:-} $t"
+  prev=M_$name
+  printf -v "M_$name" '%s' "$(awk -v k="$m" -v p="${!prev:-0}" 'BEGIN{v=k/1024; if (p+0 > v) v=p; printf "%.1f", v}')"
 }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN{ if (a + 0 > 0 && b + 0 > 0) printf "%.2f", a/b; else print "-" }'; }
+reset() { local n; for n in "$@"; do unset "T_$n" "M_$n"; done; }
+best() { awk '{b=0; for(i=1;i<=NF;i++) if ($i>0 && (b==0 || $i<b)) b=$i; printf "%.2f", b}' <<<"$1"; }
+runs() { sed 's/^ //; s/ / \/ /g' <<<"$1"; }
+# median of the per-round ratios of two lists
+mratio() {
+  awk -v a="$1" -v b="$2" 'BEGIN{n=split(a,x," "); split(b,y," "); m=0;
+    for(i=1;i<=n;i++) if (x[i]>0 && y[i]>0) r[++m]=x[i]/y[i];
+    if (m==0) {print "-"; exit}
+    for(i=1;i<=m;i++) for(j=i+1;j<=m;j++) if (r[j]<r[i]) {t=r[i]; r[i]=r[j]; r[j]=t}
+    printf "%.2f", (m%2 ? r[(m+1)/2] : (r[m/2]+r[m/2+1])/2)}'
+}
 files() { find "$1" -type f | wc -l; }
+inner() { sed -n 's/^\([0-9.]* s, [0-9.]* MB\/s\), peak working set \([0-9.]*\) MB$/\1 \2/p' "$work/$1.out"; }
+ws() { tail -n 1 "$work/$1.out" | sed -n 's/.*peak working set \([0-9.]*\) MB.*/\1/p'; }
+has_peer() { [[ " $peers " == *" $1 "* ]]; }
 
 cat >"$work/pysplit.py" <<'PY'
 import mailbox, os, sys
@@ -74,64 +109,109 @@ for n, key in enumerate(box.iterkeys()):
 PY
 
 echo "# Benchmark run $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) cores, $(uname -sr), $(wine --version)"
-echo "# seed $seed, source line ends $eol"
-for size in "${sizes[@]}"; do
-  box="$work/box-$size.mbox"
-  out="$work/out"
+echo "# seed $seed, $rounds rounds, load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
+
+# One size from one line end: .eml files against the per-file floors and
+# peers, and the mbox for Windows against unix2dos.
+run_size() {
+  local size=$1 kind=$2
+  local box="$work/box-$size-$kind.mbox"
   rm -rf "$out"; mkdir -p "$out"
-  timed gen "$wine_run" "$build/bench/mailgen.exe" "$(winpath "$box")" "$size" --seed "$seed" --eol "$eol"
+  reset gen eml split winsplit git py mbox u2d
+  timed gen "$wine_run" "$build/bench/mailgen.exe" "$(winpath "$box")" "$size" --seed "$seed" --eol "$kind"
+  local bytes messages
   bytes=$(stat -c %s "$box")
   messages=$(awk '{print $3}' "$work/gen.out")
   cat "$box" >/dev/null   # every contender reads from the page cache
+  local n_eml n_split n_winsplit n_git=- n_py=- s_mbox s_u2d same=yes
+  for ((r = 1; r <= rounds; r++)); do
+    timed eml "$wine_run" "$build/bench/convert.exe" "$(winpath "$box")" Mbox "$(winpath "$out/eml")\\" EML
+    n_eml=$(files "$out/eml"); rm -rf "$out/eml"
 
-  timed eml "$wine_run" "$build/bench/convert.exe" "$(winpath "$box")" Mbox "$(winpath "$out/eml")\\" EML
-  n_eml=$(files "$out/eml"); rm -rf "$out/eml"
-  summary_eml=$(grep 'mailboxes processed' "$work/eml.out" || echo "no summary")
-  inner_eml=$(tail -n 1 "$work/eml.out")
+    mkdir -p "$out/split"
+    timed split split -n "$messages" -a 6 "$box" "$out/split/x"
+    n_split=$(files "$out/split"); rm -rf "$out/split"
 
-  mkdir -p "$out/split"
-  timed split split -n "$messages" -a 6 "$box" "$out/split/x"
-  n_split=$(files "$out/split"); rm -rf "$out/split"
+    timed winsplit "$wine_run" "$build/bench/winsplit.exe" "$(winpath "$box")" "$messages" "$(winpath "$out/ws")"
+    n_winsplit=$(files "$out/ws"); rm -rf "$out/ws"
 
-  timed winsplit "$wine_run" "$build/bench/winsplit.exe" "$(winpath "$box")" "$messages" "$(winpath "$out/ws")"
-  n_winsplit=$(files "$out/ws"); rm -rf "$out/ws"
+    if has_peer git; then
+      mkdir -p "$out/git"
+      timed git git mailsplit -o"$out/git" "$box"
+      n_git=$(files "$out/git"); rm -rf "$out/git"
+    fi
+    if has_peer python; then
+      mkdir -p "$out/py"
+      timed py python3 "$work/pysplit.py" "$box" "$out/py"
+      n_py=$(files "$out/py"); rm -rf "$out/py"
+    fi
 
-  mkdir -p "$out/git"
-  timed git git mailsplit -o"$out/git" "$box"
-  n_git=$(files "$out/git"); rm -rf "$out/git"
-
-  mkdir -p "$out/py"
-  timed py python3 "$work/pysplit.py" "$box" "$out/py"
-  n_py=$(files "$out/py"); rm -rf "$out/py"
-
-  timed mbox "$wine_run" "$build/bench/convert.exe" "$(winpath "$box")" Mbox "$(winpath "$out/win.mbox")" Mbox_Win
-  s_mbox=$(stat -c %s "$out/win.mbox")
-  summary_mbox=$(grep 'mailboxes processed' "$work/mbox.out" || echo "no summary")
-  inner_mbox=$(tail -n 1 "$work/mbox.out")
-
-  timed u2d unix2dos -q -n "$box" "$out/u2d.mbox"
-  s_u2d=$(stat -c %s "$out/u2d.mbox")
-  same=no; cmp -s "$out/win.mbox" "$out/u2d.mbox" && same=yes
-  rm -f "$out/win.mbox" "$out/u2d.mbox"
-
+    timed mbox "$wine_run" "$build/bench/convert.exe" "$(winpath "$box")" Mbox "$(winpath "$out/win.mbox")" Mbox_Win
+    s_mbox=$(stat -c %s "$out/win.mbox")
+    timed u2d unix2dos -q -n "$box" "$out/u2d.mbox"
+    s_u2d=$(stat -c %s "$out/u2d.mbox")
+    cmp -s "$out/win.mbox" "$out/u2d.mbox" || same=no
+    rm -f "$out/win.mbox" "$out/u2d.mbox"
+  done
   rm -f "$box"
-  ws_eml=$(sed -n 's/.*peak working set \([0-9.]*\) MB.*/\1/p' <<<"$inner_eml")
-  ws_mbox=$(sed -n 's/.*peak working set \([0-9.]*\) MB.*/\1/p' <<<"$inner_mbox")
 
   echo
-  echo "## $size: $bytes bytes, $messages messages (generated in ${T_gen} s)"
+  echo "## $size from $kind: $bytes bytes, $messages messages (generated in $(best "$T_gen") s)"
   echo
-  echo "| task | program | files / bytes out | seconds | ratio | peak RSS MB |"
+  echo "| task | program | out | best s | runs s | median ratio | peak RSS MB |"
+  echo "|---|---|---|---|---|---|---|"
+  echo "| mbox to .eml | bench/convert | $n_eml files | $(best "$T_eml") | $(runs "$T_eml") | $(mratio "$T_eml" "$T_winsplit") x winsplit | $M_eml (working set $(ws eml)) |"
+  echo "| | winsplit (floor under Wine) | $n_winsplit files | $(best "$T_winsplit") | $(runs "$T_winsplit") | 1.00 | $M_winsplit |"
+  echo "| | split -n (native floor) | $n_split files | $(best "$T_split") | $(runs "$T_split") | $(mratio "$T_eml" "$T_split") x split | $M_split |"
+  if has_peer git; then
+    echo "| | git mailsplit | $n_git files | $(best "$T_git") | $(runs "$T_git") | $(mratio "$T_eml" "$T_git") x git | $M_git |"
+  fi
+  if has_peer python; then
+    echo "| | python3 mailbox | $n_py files | $(best "$T_py") | $(runs "$T_py") | $(mratio "$T_eml" "$T_py") x python | $M_py |"
+  fi
+  echo "| mbox ($kind) to mbox for Windows | bench/convert | $s_mbox bytes | $(best "$T_mbox") | $(runs "$T_mbox") | $(mratio "$T_mbox" "$T_u2d") x unix2dos | $M_mbox (working set $(ws mbox)) |"
+  echo "| | unix2dos | $s_u2d bytes | $(best "$T_u2d") | $(runs "$T_u2d") | 1.00 | $M_u2d |"
+  echo
+  echo "convert to .eml, last run: $(grep 'mailboxes processed' "$work/eml.out" || echo "no summary") / $(tail -n 1 "$work/eml.out")"
+  echo "convert to mbox, last run: $(grep 'mailboxes processed' "$work/mbox.out" || echo "no summary") / $(tail -n 1 "$work/mbox.out")"
+  echo "mbox for Windows written by convert identical to unix2dos output in every round: $same"
+}
+
+# Many messages of one subject against as many with a subject each: the
+# numbered names' share of a run.
+run_same() {
+  local n=$1
+  local same="$work/same.mbox" distinct="$work/distinct.mbox"
+  rm -rf "$out"; mkdir -p "$out"
+  reset gen samesub distinct
+  timed gen "$wine_run" "$build/bench/mailgen.exe" "$(winpath "$same")" 0 --seed "$seed" --count "$n" --subjects same
+  timed gen "$wine_run" "$build/bench/mailgen.exe" "$(winpath "$distinct")" 0 --seed "$seed" --count "$n" --subjects distinct
+  cat "$same" "$distinct" >/dev/null
+  local n_same n_distinct
+  for ((r = 1; r <= rounds; r++)); do
+    timed samesub "$wine_run" "$build/bench/convert.exe" "$(winpath "$same")" Mbox "$(winpath "$out/same")\\" EML
+    n_same=$(files "$out/same"); rm -rf "$out/same"
+    timed distinct "$wine_run" "$build/bench/convert.exe" "$(winpath "$distinct")" Mbox "$(winpath "$out/distinct")\\" EML
+    n_distinct=$(files "$out/distinct"); rm -rf "$out/distinct"
+  done
+  echo
+  echo "## $n messages of one subject against $n with a subject each ($(stat -c %s "$same") bytes)"
+  echo
+  echo "| mailbox | files | best s | runs s | median ratio | peak working set MB |"
   echo "|---|---|---|---|---|---|"
-  echo "| mbox to .eml | bench/convert | $n_eml files | $T_eml | $(ratio "$T_eml" "$T_split") x split | $M_eml (working set $ws_eml) |"
-  echo "| | split -n (floor) | $n_split files | $T_split | 1.00 | $M_split |"
-  echo "| | winsplit (floor under Wine) | $n_winsplit files | $T_winsplit | $(ratio "$T_eml" "$T_winsplit") x winsplit | $M_winsplit |"
-  echo "| | git mailsplit | $n_git files | $T_git | $(ratio "$T_eml" "$T_git") x git | $M_git |"
-  echo "| | python3 mailbox | $n_py files | $T_py | $(ratio "$T_eml" "$T_py") x python | $M_py |"
-  echo "| mbox ($eol) to mbox for Windows | bench/convert | $s_mbox bytes | $T_mbox | $(ratio "$T_mbox" "$T_u2d") x unix2dos | $M_mbox (working set $ws_mbox) |"
-  echo "| | unix2dos | $s_u2d bytes | $T_u2d | 1.00 | $M_u2d |"
-  echo
-  echo "convert to .eml: $summary_eml / $inner_eml"
-  echo "convert to mbox: $summary_mbox / $inner_mbox"
-  echo "mbox for Windows written by convert identical to unix2dos output: $same"
+  echo "| one subject | $n_same | $(best "$T_samesub") | $(runs "$T_samesub") | $(mratio "$T_samesub" "$T_distinct") x distinct | $(ws samesub) |"
+  echo "| a subject each | $n_distinct | $(best "$T_distinct") | $(runs "$T_distinct") | 1.00 | $(ws distinct) |"
+  rm -f "$same" "$distinct"
+}
+
+for size in "${sizes[@]}"; do
+  run_size "$size" "$eol"
 done
+for size in $crlf_sizes; do
+  [ "$eol" = crlf ] || run_size "$size" crlf
+done
+if [ "$same_count" -gt 0 ]; then
+  run_same "$same_count"
+fi
+echo
+echo "# load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"

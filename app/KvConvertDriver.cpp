@@ -157,9 +157,9 @@ TDateTime MessageFileTime(const std::string& Text)
 
 // Exists leaves the file untouched; on failure Error is set and a cut-off
 // file is deleted.
-TSaveOutcome SaveNewFileDated(const std::string& FileName, const std::string& Text, TDateTime Date, DWORD& Error)
+TSaveOutcome SaveNewFileDated(const std::string& FileName, std::string_view Bytes, TDateTime Date, DWORD& Error)
 {
-    const std::int64_t r = WriteBufferToNewFile(Text.data(), Text.size(), FileName, Date, &Error);
+    const std::int64_t r = WriteBufferToNewFile(Bytes.data(), Bytes.size(), FileName, Date, &Error);
     return r == -2 ? TSaveOutcome::Exists : r < 0 ? TSaveOutcome::Failed : TSaveOutcome::Written;
 }
 
@@ -676,7 +676,7 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
                 // the separator it hides that separator in the first message.
                 if (atStart && bomLine)
                     continue;
-                reader->GetMessageText(0, text);
+                reader->TakeMessageText(text);
                 // NUL padding after the mark has become blanks by now.
                 if (atStart && bom > 0 && BomLength(text) > 0)
                     text.erase(0, text.find_first_not_of(std::string("\0 ", 2), bom));
@@ -710,23 +710,28 @@ int TConvertDriver::WriteMessage(std::string& Text)
     }
     if (!cs.OneFilePerMessage)
         return AppendMessageToMbox(Text);
-    DeleteFromLine(Text);
-    return WriteMessageFile(Text);
+    // The From_ line is passed over, not cut off: cutting moves every byte
+    // of the message once more.
+    return WriteMessageFile(Text, FromLineSkip(Text));
 }
 
-int TConvertDriver::WriteMessageFile(const std::string& Text)
+int TConvertDriver::WriteMessageFile(const std::string& Text, std::size_t Skip)
 {
     const TConvertSettings& cs = *FSettings;
+    const std::string_view bytes = std::string_view(Text).substr(std::min(Skip, Text.size()));
+    // Names and dates come from the header alone, which is all that is
+    // copied of the message.
+    const std::string header = HeaderPartFrom(Text, bytes.data() - Text.data());
     std::string base;
     if (cs.Md5FileNames) {
         // Names from message data go through the safe-name rules, a digest
         // too: nothing in a message may name a place outside the target.
-        base = MakeSafeFileName(GetMessageIdentityDigest(Text, false), false);
+        base = MakeSafeFileName(GetMessageIdentityDigest(std::string(bytes), false), false);
     } else {
         // File names are ANSI: a subject in any other charset would come out
         // as the bytes of that charset.
         std::string subject;
-        GetMessageSubject(Text, false, static_cast<int>(GetACP()), subject);
+        GetMessageSubject(header, false, static_cast<int>(GetACP()), subject);
         base = MakeSafeFileName(subject, false);
     }
     std::string ext = cs.GetTargetExt();
@@ -737,23 +742,23 @@ int TConvertDriver::WriteMessageFile(const std::string& Text)
     // Digest names are never numbered; subject names keep room for "[n]".
     std::string file = FitFileName(FTargetFolder, base, ext.empty() ? ext : "." + ext,
                                    cs.Md5FileNames ? 0 : FileNumberRoom);
-    const TDateTime date = cs.MatchDates ? MessageFileTime(Text) : 0;
+    const TDateTime date = cs.MatchDates ? MessageFileTime(header) : 0;
     DWORD error = ERROR_FILENAME_EXCED_RANGE;
     // Creating only a new file is the existence test as well: one lookup
     // per message where a test and a create took two.
-    TSaveOutcome made = file.empty() ? TSaveOutcome::Failed : SaveNewFileDated(file, Text, date, error);
+    TSaveOutcome made = file.empty() ? TSaveOutcome::Failed : SaveNewFileDated(file, bytes, date, error);
     if (made == TSaveOutcome::Exists) {
         if (cs.Md5FileNames)
             return crDuplicate;
-        made = SaveNumberedFile(file, Text, date, error);
+        made = SaveNumberedFile(file, bytes, date, error);
     }
     if (made == TSaveOutcome::Written)
         return crDone;
-    LogUnwrittenMessage(Text, file.empty() ? JoinPath(FTargetFolder, base) : file, error);
+    LogUnwrittenMessage(header, file.empty() ? JoinPath(FTargetFolder, base) : file, error);
     return crWriteFailed;
 }
 
-TSaveOutcome TConvertDriver::SaveNumberedFile(std::string& FileName, const std::string& Text, TDateTime Date, DWORD& Error)
+TSaveOutcome TConvertDriver::SaveNumberedFile(std::string& FileName, std::string_view Bytes, TDateTime Date, DWORD& Error)
 {
     // The create stays the existence test: a number another program took
     // meanwhile is passed over. Only a name met for the first time costs a
@@ -777,7 +782,7 @@ TSaveOutcome TConvertDriver::SaveNumberedFile(std::string& FileName, const std::
             Error = ERROR_FILENAME_EXCED_RANGE;
             return TSaveOutcome::Failed;
         }
-        const TSaveOutcome made = SaveNewFileDated(FileName, Text, Date, Error);
+        const TSaveOutcome made = SaveNewFileDated(FileName, Bytes, Date, Error);
         if (made == TSaveOutcome::Failed || (made == TSaveOutcome::Exists && takenByFolder(FileName)))
             return TSaveOutcome::Failed;
         FNumberedNames.Taken(plain, FileName);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/KvConvert.h"
@@ -78,7 +79,8 @@ public:
     void ConvertSourceList();
     int ConvertMailbox(const std::string& FileName, bool CheckSkipList);
     int WriteMessage(std::string& Text);
-    int WriteMessageFile(const std::string& Text);
+    // Writes Text from Skip on (past its From_ line) as a file of its own.
+    int WriteMessageFile(const std::string& Text, std::size_t Skip = 0);
     int AppendMessageToMbox(const std::string& Text);
 
     void FinderAcceptFile(TFileFinder* Sender, const std::string& FoundName, bool& Accept);
@@ -116,12 +118,13 @@ private:
     bool IsOnSkipList(const std::string& Name) const;
     void FinishRun();
     const char* TargetLineBreak() const;
-    // Saves Text under the first free numbered variant of FileName, which
+    // Saves Bytes under the first free numbered variant of FileName, which
     // was found taken; FileName becomes the name tried last. Written, or
     // Failed with Error set.
-    TSaveOutcome SaveNumberedFile(std::string& FileName, const std::string& Text, TDateTime Date,
+    TSaveOutcome SaveNumberedFile(std::string& FileName, std::string_view Bytes, TDateTime Date,
                                   unsigned long& Error);
-    // An error-log line naming a message that could not be written.
+    // An error-log line naming a message that could not be written; Text
+    // may be the message or its header alone.
     void LogUnwrittenMessage(const std::string& Text, const std::string& FileName, unsigned long Error);
 
     TKvConvertHost& FHost;

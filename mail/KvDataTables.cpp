@@ -283,9 +283,18 @@ int FindUuencodeBegin(const std::string& Text, int From)
     return 0;
 }
 
+bool HasUuencodedBlockFrom(const std::string& Text, std::size_t Offset)
+{
+    // A block right at Offset counts as one at the start of the text does.
+    if (Offset > 0 && Offset < Text.size() && Text.compare(Offset, 6, "begin ") == 0 &&
+        IsUuencodeBeginAt(Text, Offset))
+        return true;
+    return Offset <= Text.size() && FindUuencodeBegin(Text, static_cast<int>(Offset) + 1) > 0;
+}
+
 bool HasUuencodedBlock(const std::string& Text)
 {
-    return FindUuencodeBegin(Text, 1) > 0;
+    return HasUuencodedBlockFrom(Text, 0);
 }
 
 int FindUuencodeEnd(const std::string& Text, int From)

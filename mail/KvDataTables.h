@@ -4,6 +4,7 @@
 // clients leave where an attachment was removed or uuencoded, and the
 // writing of a decoded part to a file. Positions are 1-based.
 
+#include <cstddef>
 #include <string>
 
 #include "classlib/Classes.h"
@@ -34,6 +35,8 @@ bool HasDetachedMark(const std::string& Text);
 
 int FindUuencodeBegin(const std::string& Text, int From = 1);
 bool HasUuencodedBlock(const std::string& Text);
+// HasUuencodedBlock(Text.substr(Offset)) without the copy.
+bool HasUuencodedBlockFrom(const std::string& Text, std::size_t Offset);
 int FindUuencodeEnd(const std::string& Text, int From = 1);
 int UuLineLength(char LengthChar);
 

@@ -222,10 +222,18 @@ void TrimLeadingLineBreaks(std::string& Text)
     Text.erase(0, p == std::string::npos ? Text.size() : p);
 }
 
+std::size_t FromLineSkip(const std::string& Text)
+{
+    const std::size_t start = std::min(Text.find_first_not_of("\r\n"), Text.size());
+    if (Text.compare(start, 5, "From ") != 0)
+        return start;
+    const auto lf = Text.find('\n', start);
+    return lf == std::string::npos ? start : lf + 1;
+}
+
 void DeleteFromLine(std::string& Text)
 {
-    TrimLeadingLineBreaks(Text);
-    Text.erase(0, static_cast<std::size_t>(FromLineLength(Text)));
+    Text.erase(0, FromLineSkip(Text));
 }
 
 std::string GetFromLineDate(const std::string& Text)

@@ -4,6 +4,7 @@
 // puts a candidate separator to. Positions are 1-based; nothing here raises.
 
 #include <cstdint>
+#include <cstddef>
 #include <string>
 
 #include "classlib/SysUtils.h"
@@ -29,6 +30,9 @@ std::string GetFromLine(const std::string& Text);
 TFromLineKind GetFromLineKind(const std::string& Text);
 void TrimLeadingLineBreaks(std::string& Text);
 void DeleteFromLine(std::string& Text);
+// How many bytes DeleteFromLine takes off the front: the line breaks ahead
+// of the text and a From_ line after them.
+std::size_t FromLineSkip(const std::string& Text);
 // The asctime date of the line, normalised to 24 characters, or empty.
 std::string GetFromLineDate(const std::string& Text);
 

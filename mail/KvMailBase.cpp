@@ -202,6 +202,18 @@ std::int32_t TEMailObj::MessageCodePage()
     return CodePage;
 }
 
+void TEMailObj::TakeMessageText(std::string& Text)
+{
+    if (ParseState != mpsText) {
+        GetMessageText(0, Text);
+        return;
+    }
+    std::string header;
+    GetHeaderText(header);
+    Text.swap(MessageText);
+    MessageText.clear();
+}
+
 bool TEMailObj::IsDeleted()
 {
     return IsDeletedFlags(GetMailFlags());
@@ -273,17 +285,22 @@ bool TEMailObj::NeedsDecoding()
     if (!type.empty() && !SameTextStr(type, MimeTextPlain))
         return false;
     const int body = FindBodyStart(MessageText);
-    return body > 0 && HasUuencodedBlock(MessageText.substr(body - 1));
+    return body > 0 && HasUuencodedBlockFrom(MessageText, static_cast<size_t>(body - 1));
 }
 
 void TEMailObj::SetMessageSource(const std::string& Text)
+{
+    SetMessageSource(std::string(Text));
+}
+
+void TEMailObj::SetMessageSource(std::string&& Text)
 {
     HeaderText.clear();
     DateTextCache.clear();
     SubjectCache.clear();
     CodePage = -1;
     CodePageKnown = false;
-    MessageText = Text;
+    MessageText = std::move(Text);
     ParseState = mpsText;
 }
 
@@ -466,7 +483,9 @@ void TEMailObj::StoreEudoraText(std::string& Text)
     BuildParts(Text, TMimeRebuild::Detached);
 }
 
-void TEMailObj::StoreMessage(std::string& Text)
+// Text is taken over: the plain cases keep it as the message's text without
+// a copy.
+void TEMailObj::StoreMessage(std::string&& Text)
 {
     switch (FormatKind) {
     case mbkMessageFile: case mbkFolderMessage: case mbkMozilla: case mbkFolderFlagsOnly:
@@ -474,7 +493,7 @@ void TEMailObj::StoreMessage(std::string& Text)
             SetMimeBlock(Text);
             break;
         }
-        SetMessageSource(Text);
+        SetMessageSource(std::move(Text));
         if (FormatKind == mbkMessageFile && !MessageText.empty() && !HasHeaderField(MessageText, FieldContentType, false))
             AddMissingContentType();
         break;
@@ -485,10 +504,10 @@ void TEMailObj::StoreMessage(std::string& Text)
                 FormatKind = mbkMbox;
             break;
         }
-        SetMessageSource(Text);
-        if (FindXAttachmentsLine(Text, false) > 0 && !IsMultipart()) {
+        SetMessageSource(std::move(Text));
+        if (FindXAttachmentsLine(MessageText, false) > 0 && !IsMultipart()) {
             FormatKind = mbkMboxAttachLines;
-            BuildParts(Text, TMimeRebuild::Detached);
+            BuildParts(MessageText, TMimeRebuild::Detached);
         } else if (FormatKind == mbkMboxAttachLines) {
             FormatKind = mbkMbox;
         }
@@ -749,5 +768,5 @@ void TFileMailObj::LoadMessage()
         if (!date.empty())
             EnvelopeDate = std::make_unique<TDateTimeObj>(TDateTimeObj::CreateFromText(date, 6, 0));
     }
-    StoreMessage(text);
+    StoreMessage(std::move(text));
 }

@@ -45,6 +45,10 @@ public:
 
     // Output kind 0 is the raw message as loaded (or as rebuilt).
     void GetMessageText(int OutputKind, std::string& Text);
+    // GetMessageText(0, Text), handing the text over instead of copying it
+    // where the reader holds it as it stands; the reader keeps the header
+    // (for the error log's subject and date) but not the text.
+    void TakeMessageText(std::string& Text);
     bool IsDeleted();
     void GetHeaderText(std::string& Text);
     void GetDateText(std::string& Text);
@@ -53,6 +57,7 @@ public:
     bool NeedsDecoding();
 
     void SetMessageSource(const std::string& Text);
+    void SetMessageSource(std::string&& Text);
     void AddMissingContentType();
 
     std::string LogMailboxName() override;
@@ -89,7 +94,7 @@ protected:
     void BuildParts(const std::string& Text, TMimeRebuild Mode);
     virtual void RebuildMessage(const std::string& Text, TMimeRebuild Mode);
     void StoreEudoraText(std::string& Text);
-    void StoreMessage(std::string& Text);
+    void StoreMessage(std::string&& Text);
     // The folder detached attachments are resolved against.
     std::string AttachmentFolder() const;
 };

@@ -176,6 +176,16 @@ std::string HeaderPartOf(const std::string& Text, bool IsHeader)
     return Text.substr(0, LastHeaderLf(Text, body));
 }
 
+std::string HeaderPartFrom(const std::string& Text, std::size_t Offset)
+{
+    // The body's start as the text from Offset on would have it: its first
+    // byte is never looked at as a line end.
+    const int body = Offset < Text.size() ? FindBodyStart(Text, static_cast<int>(Offset) + 1) : -1;
+    if (body < 0)
+        return Text.substr(std::min(Offset, Text.size()));
+    return Text.substr(Offset, static_cast<std::size_t>(LastHeaderLf(Text, body)) - Offset);
+}
+
 std::string GetHeaderPart(const std::string& Text, int From)
 {
     if (From < 1)

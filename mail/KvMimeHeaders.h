@@ -102,6 +102,8 @@ int FindBodyStart(const std::string& Text, int From = 1);
 // The header part the IsHeader routines look at: Text itself, or everything
 // up to and including the line break that ends the last header line.
 std::string HeaderPartOf(const std::string& Text, bool IsHeader);
+// HeaderPartOf(Text.substr(Offset), false) without copying the body.
+std::string HeaderPartFrom(const std::string& Text, std::size_t Offset);
 // The header from From without its blank line; a text without a blank line
 // is taken whole from From and ends with a line break.
 std::string GetHeaderPart(const std::string& Text, int From = 1);

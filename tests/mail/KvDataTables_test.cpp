@@ -139,7 +139,13 @@ TEST(KvDataTables, UuencodedBlocks)
     for (const auto& c : cases) {
         EXPECT_EQ(c.Begin, FindUuencodeBegin(c.Text, 1)) << c.Text.substr(0, 30);
         EXPECT_EQ(c.Begin > 0, HasUuencodedBlock(c.Text));
+        // Behind a header, searched from the body's start on: a block that
+        // opens the body counts, the header's last break does not make one.
+        for (const std::string head : {"", "A: b\r\n\r\n", "A: b\n\n", "x begin 644 a.txt\r\n\r\n"})
+            EXPECT_EQ(c.Begin > 0, HasUuencodedBlockFrom(head + c.Text, head.size())) << head << c.Text.substr(0, 30);
     }
+    EXPECT_FALSE(HasUuencodedBlockFrom(block + "text", block.size()));
+    EXPECT_FALSE(HasUuencodedBlockFrom("abc", 3));
     EXPECT_EQ(static_cast<int>(block.size()), FindUuencodeEnd(block, 1));
     EXPECT_EQ(0, FindUuencodeEnd("no end", 1));
     EXPECT_EQ(60, UuLineLength('M'));

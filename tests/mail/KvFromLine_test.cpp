@@ -53,6 +53,7 @@ TEST(KvFromLineKinds, LengthLineAndDeletion)
         std::string s = text;
         DeleteFromLine(s);
         EXPECT_EQ(expected, s) << text;
+        EXPECT_EQ(text.substr(FromLineSkip(text)), expected) << text;
     }
     std::string s = "\r\n\nFrom x";
     TrimLeadingLineBreaks(s);

@@ -39,6 +39,11 @@ protected:
             m.Rebuild = reader.Rebuild;
             m.Kind = reader.FormatKind;
             m.State = reader.ParseState;
+            // Handed over, the text is the same, and the header still names
+            // the message.
+            std::string taken;
+            reader.TakeMessageText(taken);
+            EXPECT_TRUE(taken == m.Text);
             reader.GetSubject(m.Subject);
             r.push_back(m);
         }

@@ -128,6 +128,26 @@ TEST(KvMimeHeadersExtent, BodyStartHeaderPartAndFirstLine)
     }
     EXPECT_EQ("B: 2\n", GetHeaderPart("A: 1\nB: 2\n\nbody", 6));
 
+    // The header of the text from an offset on (past a From_ line), the body
+    // never copied: what HeaderPartOf gives for the rest of the text.
+    const struct {
+        std::string Text;
+        size_t Offset;
+        std::string Header;
+    } from[] = {
+        {"From a\r\nA: 1\r\n\r\nbody", 8, "A: 1\r\n"},
+        {"From a\nA: 1\n\nbody", 7, "A: 1\n"},
+        {"From a\n\nbody", 7, "\nbody"},  // the rest's first byte ends no line
+        {"From a\n\n\nbody", 7, "\n\nbody"},  // nor does the second
+        {"From a\nA: 1", 7, "A: 1"},
+        {"From a\n", 7, ""},
+        {"A: 1\n\nb", 0, "A: 1\n"},
+    };
+    for (const auto& c : from) {
+        EXPECT_EQ(c.Header, HeaderPartFrom(c.Text, c.Offset)) << c.Text;
+        EXPECT_EQ(HeaderPartOf(c.Text.substr(c.Offset), false), HeaderPartFrom(c.Text, c.Offset)) << c.Text;
+    }
+
     const std::pair<std::string, std::string> lines[] = {
         {"one\r\ntwo", "two"}, {"one\ntwo", "two"}, {"one\rtwo", "two"}, {"one\n\rtwo", "\rtwo"},
         {"one", ""},           {"", ""},

@@ -394,18 +394,6 @@ void TEudoraTocObj::CheckEntryRange(std::string& Text, std::int64_t Start)
 // Folder names
 // ---------------------------------------------------------------------------
 
-int EudoraRootLength(const std::string& Path)
-{
-    std::string p = Path;
-    return CutAtFolderExtension(p, FolderExtFol);
-}
-
-std::string EudoraRoot(const std::string& Path)
-{
-    const int n = EudoraRootLength(Path);
-    return n > 0 ? Path.substr(0, static_cast<size_t>(n)) : Path;
-}
-
 std::string EudoraFolderDisplayName(const std::string& FolderPath)
 {
     const std::string path = ExcludeTrailingSlash(FolderPath);

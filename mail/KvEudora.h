@@ -62,12 +62,6 @@ private:
     std::int64_t SeparatorBefore(std::int64_t Pos);
 };
 
-// 1-based position of the last "\" before the first ".fol\" of Path; 0 when
-// it has none.
-int EudoraRootLength(const std::string& Path);
-// The folder that holds the Eudora folder tree; a path outside any ".fol"
-// folder is its own root.
-std::string EudoraRoot(const std::string& Path);
 std::string EudoraFolderDisplayName(const std::string& FolderPath);
 std::string EudoraFolderPath(const std::string& FilePath, bool WithName);
 

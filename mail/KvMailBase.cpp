@@ -11,7 +11,6 @@
 #include "foundation/KvSearch.h"
 #include "foundation/KvStrings.h"
 #include "mail/KvDataTables.h"
-#include "mail/KvEudora.h"
 #include "mail/KvEudoraAttach.h"
 #include "mail/KvFromLine.h"
 #include "mail/KvMailNames.h"

@@ -130,6 +130,18 @@ int CutAtFolderExtension(std::string& Path, const std::string& Ext)
     return static_cast<int>(Path.size());
 }
 
+int EudoraRootLength(const std::string& Path)
+{
+    std::string p = Path;
+    return CutAtFolderExtension(p, FolderExtFol);
+}
+
+std::string EudoraRoot(const std::string& Path)
+{
+    const int n = EudoraRootLength(Path);
+    return n > 0 ? Path.substr(0, static_cast<size_t>(n)) : Path;
+}
+
 void CutAtMailFolder(std::string& Path)
 {
     static const std::string mail = "\\mail\\";

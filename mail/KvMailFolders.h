@@ -20,6 +20,12 @@ std::string RemoveFolderExtension(const std::string& Path, const std::string& Ex
 int CutAtFolderExtension(std::string& Path, const std::string& Ext);
 // Cuts Path after its first "\mail\", when it has one.
 void CutAtMailFolder(std::string& Path);
+// 1-based position of the last "\" before the first ".fol\" of Path; 0 when
+// it has none.
+int EudoraRootLength(const std::string& Path);
+// The folder that holds the Eudora folder tree; a path outside any ".fol"
+// folder is its own root.
+std::string EudoraRoot(const std::string& Path);
 
 // The folder names of the two stores whose names live in files of their
 // own; installed by the units that read those files. Without one the folder

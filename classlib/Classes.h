@@ -2,6 +2,7 @@
 // TObject, TPersistent, TComponent, TList, TObjectList, TStrings, TStringList.
 // Lists and string lists are 0-based; IndexOf answers -1 when not found.
 
+#include "classlib/Cleanup.h"
 #include "classlib/SysUtils.h"
 
 #include <cstdint>
@@ -327,16 +328,7 @@ private:
 };
 
 // BeginUpdate for the life of a scope, EndUpdate on every way out of it.
-class TStringsUpdate {
-public:
-    explicit TStringsUpdate(TStrings* AStrings) : FStrings(AStrings) { FStrings->BeginUpdate(); }
-    ~TStringsUpdate() { FStrings->EndUpdate(); }
-    TStringsUpdate(const TStringsUpdate&) = delete;
-    TStringsUpdate& operator=(const TStringsUpdate&) = delete;
-
-private:
-    TStrings* FStrings;
-};
+using TStringsUpdate = TUpdateScope<TStrings>;
 
 // ---------------------------------------------------------------------------
 // TStringList

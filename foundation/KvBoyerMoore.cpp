@@ -34,18 +34,18 @@ int Search(const char* Text, int TextLength, const std::string& Pattern, const u
     const auto* text = reinterpret_cast<const unsigned char*>(Text);
     const auto* pat = reinterpret_cast<const unsigned char*>(Pattern.data());
     // A short pattern lets the loop below skip only a few bytes at a time;
-    // where one text byte alone stands for its first character, a scan for
-    // that byte finds the same leftmost match sooner.
-    const int only = plen <= 8 && TextLength - Start > 256 ? OnlyPreimage(map, pat[0]) : -1;
-    if (only >= 0) {
+    // a scan for its rarest byte that a single text byte stands for finds
+    // the same leftmost match sooner.
+    unsigned char anchorByte = 0;
+    const int anchor = plen <= 8 && TextLength - Start > 256 ? ScanAnchor(map, Pattern, anchorByte) : -1;
+    if (anchor >= 0) {
         const int lastStart = TextLength - plen;
         for (int j = Start; j <= lastStart; ++j) {
-            const char* q = FindByte(Text + j, static_cast<std::size_t>(lastStart - j + 1),
-                                     static_cast<unsigned char>(only));
+            const char* q = FindByte(Text + j + anchor, static_cast<std::size_t>(lastStart - j + 1), anchorByte);
             if (!q)
                 return -1;
-            j = static_cast<int>(q - Text);
-            int k = 1;
+            j = static_cast<int>(q - Text) - anchor;
+            int k = 0;
             while (k < plen && map[text[j + k]] == pat[k])
                 ++k;
             if (k == plen)

@@ -35,11 +35,14 @@ extern TCharSet BlankChars;
 // settings change.
 void InitCharTables();
 
-// The first of the Count bytes at P that equals C, nullptr when none does; a
-// word at a time, for the scans over whole messages.
+// The first of the Count bytes at P that equals C, nullptr when none does;
+// sixteen bytes at a time, for the scans over whole messages.
 const char* FindByte(const char* P, std::size_t Count, unsigned char C);
-// The one byte that Table maps to Mapped, -1 when none or several do.
-int OnlyPreimage(const unsigned char* Table, unsigned char Mapped);
+// The position in Pattern (already mapped through Table) of the byte a scan
+// had best look for: one that a single text byte maps to, and of those the
+// one least common in mail text; Byte is that text byte. -1 when no byte of
+// the pattern qualifies.
+int ScanAnchor(const unsigned char* Table, const std::string& Pattern, unsigned char& Byte);
 
 // The search core over Length bytes; Start is 0-based, -1 for the whole
 // buffer. Single search: 0-based offset of the match or -1. With PosList,

@@ -17,21 +17,13 @@ public:
         : FHandle(FindFirstFileW(AnsiToWideStr(Pattern).c_str(), &Data))
     {
     }
-    ~TWideFind()
-    {
-        if (FHandle != INVALID_HANDLE_VALUE)
-            FindClose(FHandle);
-    }
-    TWideFind(const TWideFind&) = delete;
-    TWideFind& operator=(const TWideFind&) = delete;
-
-    bool Valid() const { return FHandle != INVALID_HANDLE_VALUE; }
-    bool Next() { return FindNextFileW(FHandle, &Data) != FALSE; }
+    bool Valid() const { return FHandle.Valid(); }
+    bool Next() { return FindNextFileW(FHandle.Get(), &Data) != FALSE; }
 
     WIN32_FIND_DATAW Data{};
 
 private:
-    HANDLE FHandle;
+    TFindHandle FHandle;
 };
 
 // An entry carrying any of the low five attribute bits that Attr lacks is
@@ -291,14 +283,12 @@ std::string TFileFinder::EntryPath(const std::string& Folder, const WIN32_FIND_D
 
 bool TFileFinder::FirstVisit(const std::string& Folder)
 {
-    const HANDLE h = CreateFileA(Folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    const TKernelHandle h(CreateFileA(Folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!h)
         return true;  // nothing to compare; the walk finds what it can
     BY_HANDLE_FILE_INFORMATION info{};
-    const BOOL known = GetFileInformationByHandle(h, &info);
-    CloseHandle(h);
-    if (!known)
+    if (!GetFileInformationByHandle(h.Get(), &info))
         return true;
     return FVisited.insert(TFolderId(info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow)).second;
 }

@@ -126,23 +126,6 @@ bool PathExists(const std::string& Path)
     return Attributes(Path) != INVALID_FILE_ATTRIBUTES;
 }
 
-class THandleGuard {
-public:
-    explicit THandleGuard(HANDLE H) : FHandle(H) {}
-    ~THandleGuard()
-    {
-        if (Valid())
-            CloseHandle(FHandle);
-    }
-    THandleGuard(const THandleGuard&) = delete;
-    THandleGuard& operator=(const THandleGuard&) = delete;
-    bool Valid() const { return FHandle != INVALID_HANDLE_VALUE && FHandle != nullptr; }
-    HANDLE Get() const { return FHandle; }
-
-private:
-    HANDLE FHandle;
-};
-
 HANDLE OpenForReading(const std::string& FileName)
 {
     if (FileName.empty())
@@ -157,8 +140,8 @@ HANDLE OpenForReading(const std::string& FileName)
 bool ReadWholeFile(const std::string& FileName, std::int64_t MaxBytes, std::string& Data)
 {
     Data.clear();
-    THandleGuard h(OpenForReading(FileName));
-    if (!h.Valid())
+    TKernelHandle h(OpenForReading(FileName));
+    if (!h)
         return false;
     LARGE_INTEGER size;
     if (!GetFileSizeEx(h.Get(), &size))
@@ -555,10 +538,8 @@ bool IsExistingFile(const std::string& Path)
     if (Path.empty())
         return false;
     WIN32_FIND_DATAA fd;
-    const HANDLE h = FindFirstFileA(Path.c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
+    if (!TFindHandle(FindFirstFileA(Path.c_str(), &fd)))
         return false;
-    FindClose(h);
     return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
@@ -641,7 +622,7 @@ bool CanOpenForWriting(const std::string& Path)
 {
     if (Path.empty())
         return false;
-    THandleGuard h(CreateFileA(Path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+    TKernelHandle h(CreateFileA(Path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return h.Valid();
 }
@@ -649,11 +630,9 @@ bool CanOpenForWriting(const std::string& Path)
 bool IsFolderReadOnly(const std::string& Folder)
 {
     const std::string test = JoinPath(Folder, "kvo~test.tmp");
-    const HANDLE h = CreateFileA(test.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                 CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    if (!TKernelHandle(CreateFileA(test.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr)))
         return true;
-    CloseHandle(h);
     DeleteFileA(test.c_str());
     return false;
 }
@@ -830,14 +809,10 @@ std::string ExpandLongPathName(const std::string& Path)
     bool resolved = true;
     while (text.size() > rootEnd) {
         WIN32_FIND_DATAA fd;
-        const HANDLE h = FindFirstFileA(text.c_str(), &fd);
-        if (h == INVALID_HANDLE_VALUE || fd.cFileName[0] == 0) {
-            if (h != INVALID_HANDLE_VALUE)
-                FindClose(h);
+        if (!TFindHandle(FindFirstFileA(text.c_str(), &fd)) || fd.cFileName[0] == 0) {
             resolved = false;
             break;
         }
-        FindClose(h);
         result.insert(0, fd.cFileName);
         result.insert(0, 1, '\\');
         const size_t cut = text.rfind('\\');
@@ -884,39 +859,13 @@ bool IsFileInFolder(const std::string& Folder, const std::string& FileName)
 // Searching
 // ---------------------------------------------------------------------------
 
-TSearchRecord::~TSearchRecord()
-{
-    FindCloseEntry(*this);
-}
-
-TSearchRecord::TSearchRecord(TSearchRecord&& Other) noexcept
-{
-    *this = std::move(Other);
-}
-
-TSearchRecord& TSearchRecord::operator=(TSearchRecord&& Other) noexcept
-{
-    if (this != &Other) {
-        FindCloseEntry(*this);
-        Time = Other.Time;
-        Size = Other.Size;
-        Attr = Other.Attr;
-        Name = std::move(Other.Name);
-        ExcludeAttr = Other.ExcludeAttr;
-        FindHandle = Other.FindHandle;
-        FindData = Other.FindData;
-        Other.FindHandle = INVALID_HANDLE_VALUE;
-    }
-    return *this;
-}
-
 namespace {
 
 // Skips entries that carry an excluded attribute, then fills the record.
 DWORD FindMatchingEntry(TSearchRecord& Rec)
 {
     while (Rec.FindData.dwFileAttributes & static_cast<DWORD>(Rec.ExcludeAttr)) {
-        if (!FindNextFileA(Rec.FindHandle, &Rec.FindData))
+        if (!FindNextFileA(Rec.FindHandle.Get(), &Rec.FindData))
             return GetLastError();
     }
     FILETIME local;
@@ -936,8 +885,8 @@ DWORD FindFirstEntry(const std::string& Path, DWORD Attr, TSearchRecord& Rec)
 {
     FindCloseEntry(Rec);
     Rec.ExcludeAttr = static_cast<std::int32_t>(~Attr & 0x1F);
-    Rec.FindHandle = FindFirstFileA(Path.c_str(), &Rec.FindData);
-    if (Rec.FindHandle == INVALID_HANDLE_VALUE)
+    Rec.FindHandle.Reset(FindFirstFileA(Path.c_str(), &Rec.FindData));
+    if (!Rec.FindHandle)
         return GetLastError();
     const DWORD err = FindMatchingEntry(Rec);
     if (err != 0)
@@ -947,19 +896,16 @@ DWORD FindFirstEntry(const std::string& Path, DWORD Attr, TSearchRecord& Rec)
 
 DWORD FindNextEntry(TSearchRecord& Rec)
 {
-    if (Rec.FindHandle == INVALID_HANDLE_VALUE)
+    if (!Rec.FindHandle)
         return ERROR_NO_MORE_FILES;
-    if (!FindNextFileA(Rec.FindHandle, &Rec.FindData))
+    if (!FindNextFileA(Rec.FindHandle.Get(), &Rec.FindData))
         return GetLastError();
     return FindMatchingEntry(Rec);
 }
 
 void FindCloseEntry(TSearchRecord& Rec)
 {
-    if (Rec.FindHandle != INVALID_HANDLE_VALUE) {
-        FindClose(Rec.FindHandle);
-        Rec.FindHandle = INVALID_HANDLE_VALUE;
-    }
+    Rec.FindHandle.Reset();
 }
 
 std::string FindFirstMatchingFile(const std::string& Path, bool NonEmptyOnly)
@@ -1099,9 +1045,9 @@ std::int64_t SaveStringToFileDated(const std::string& FileName, const std::strin
 
 std::int64_t SaveStringsToFileDated(const std::string& FileName, TStrings& Strings, TDateTime Date)
 {
-    THandleGuard h(CreateFileA(FileName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+    TKernelHandle h(CreateFileA(FileName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
                                nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!h.Valid())
+    if (!h)
         return -1;
     try {
         THandleStream stream(h.Get());
@@ -1414,18 +1360,18 @@ std::int64_t WriteWholeFile(const void* Buffer, std::size_t Count, const std::st
         err = ERROR_INVALID_NAME;
         result = -1;
     } else {
-        const HANDLE h = CreateFileA(FileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                     Disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE) {
+        TKernelHandle h(CreateFileA(FileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    Disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!h) {
             err = GetLastError();
             result = err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS ? -2 : -1;
         } else {
-            const bool ok = WriteAll(h, Buffer, Buffer ? Count : 0);
+            const bool ok = WriteAll(h.Get(), Buffer, Buffer ? Count : 0);
             if (!ok)
                 err = GetLastError() ? GetLastError() : ERROR_HANDLE_DISK_FULL;
             if (ok && Date > 0)
-                SetFileDate(h, Date);
-            CloseHandle(h);
+                SetFileDate(h.Get(), Date);
+            h.Reset();
             if (!ok) {
                 // A cut-off file looks like a whole one to everyone who finds it later.
                 DeleteFileA(FileName.c_str());

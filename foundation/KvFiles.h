@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "classlib/Cleanup.h"
 #include "classlib/Classes.h"
 #include "classlib/SysUtils.h"
 #include "foundation/KvLogs.h"
@@ -125,15 +126,8 @@ struct TSearchRecord {
     std::int32_t Attr = 0;
     std::string Name;
     std::int32_t ExcludeAttr = 0;
-    HANDLE FindHandle = INVALID_HANDLE_VALUE;
+    TFindHandle FindHandle;
     WIN32_FIND_DATAA FindData{};
-
-    TSearchRecord() = default;
-    ~TSearchRecord();
-    TSearchRecord(const TSearchRecord&) = delete;
-    TSearchRecord& operator=(const TSearchRecord&) = delete;
-    TSearchRecord(TSearchRecord&& Other) noexcept;
-    TSearchRecord& operator=(TSearchRecord&& Other) noexcept;
 };
 
 // 0 or the Windows error code (ERROR_NO_MORE_FILES at the end).

@@ -285,35 +285,24 @@ TTextFileWriter::TTextFileWriter(const std::string& FileName, bool Overwrite, bo
     : FFileName(FileName)
 {
     const bool create = Overwrite || !IsExistingFile(FileName);
-    FHandle = CreateFileA(FileName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                          create ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (FHandle == nullptr || FHandle == INVALID_HANDLE_VALUE) {
-        FHandle = INVALID_HANDLE_VALUE;
+    FHandle.Reset(CreateFileA(FileName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              create ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!FHandle)
         RaiseLastFileError();
+    // From here the handle is closed by its owner if anything throws.
+    if (create) {
+        FEndsWithCRLF = true;
+        return;
     }
-    try {
-        if (create) {
-            FEndsWithCRLF = true;
-            return;
-        }
-        FSize = GetSize();
-        SeekFromEnd(FHandle, 0);
-        // An appended message must never run on from a last line that lacks
-        // its break (a foreign mbox cut off mid-line), so the first write
-        // looks at the file's last byte.
-        FCompletePending = CompleteLastLine && FSize > 0;
-    } catch (...) {
-        CloseHandle(FHandle);
-        FHandle = INVALID_HANDLE_VALUE;
-        throw;
-    }
+    FSize = GetSize();
+    SeekFromEnd(FHandle.Get(), 0);
+    // An appended message must never run on from a last line that lacks
+    // its break (a foreign mbox cut off mid-line), so the first write
+    // looks at the file's last byte.
+    FCompletePending = CompleteLastLine && FSize > 0;
 }
 
-TTextFileWriter::~TTextFileWriter()
-{
-    if (FHandle != nullptr && FHandle != INVALID_HANDLE_VALUE)
-        CloseHandle(FHandle);
-}
+TTextFileWriter::~TTextFileWriter() = default;
 
 void TTextFileWriter::Write(const std::string& Text)
 {
@@ -332,7 +321,7 @@ void TTextFileWriter::CompleteLastLine()
         return;  // nothing there: no line to complete
     // The pointer stays at the end for anyone writing through WriteBuffer;
     // reading the last byte brings it back there.
-    SeekFromEnd(FHandle, -1);
+    SeekFromEnd(FHandle.Get(), -1);
     char last = 0;
     if (ReadBuffer(&last, 1) != 1)
         return;
@@ -357,7 +346,7 @@ DWORD TTextFileWriter::CutBack(const TMark& Where) noexcept
     // that was never whole.
     LARGE_INTEGER to;
     to.QuadPart = Where.Size;
-    if (!SetFilePointerEx(FHandle, to, nullptr, FILE_BEGIN) || !SetEndOfFile(FHandle))
+    if (!SetFilePointerEx(FHandle.Get(), to, nullptr, FILE_BEGIN) || !SetEndOfFile(FHandle.Get()))
         return GetLastError();
     FSize = Where.Size;
     FEndsWithCRLF = Where.EndsWithCRLF;
@@ -369,7 +358,7 @@ std::int64_t TTextFileWriter::GetSize()
 {
     DWORD high = 0;
     SetLastError(0);
-    const DWORD low = GetFileSize(FHandle, &high);
+    const DWORD low = GetFileSize(FHandle.Get(), &high);
     if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
         RaiseLastFileError();
     return (static_cast<std::int64_t>(high) << 32) | low;
@@ -378,7 +367,7 @@ std::int64_t TTextFileWriter::GetSize()
 DWORD TTextFileWriter::ReadBuffer(void* Buffer, DWORD Count)
 {
     DWORD got = 0;
-    if (!ReadFile(FHandle, Buffer, Count, &got, nullptr)) {
+    if (!ReadFile(FHandle.Get(), Buffer, Count, &got, nullptr)) {
         const DWORD err = GetLastError();
         if (err != ERROR_BROKEN_PIPE)
             RaiseFileError(err);
@@ -389,7 +378,7 @@ DWORD TTextFileWriter::ReadBuffer(void* Buffer, DWORD Count)
 DWORD TTextFileWriter::WriteBuffer(const void* Buffer, DWORD Count)
 {
     DWORD put = 0;
-    if (!WriteFile(FHandle, Buffer, Count, &put, nullptr))
+    if (!WriteFile(FHandle.Get(), Buffer, Count, &put, nullptr))
         RaiseLastFileError();
     FSize += put;  // every write appends: the pointer never leaves the end
     // A short write leaves half a message behind; the caller must hear of it.

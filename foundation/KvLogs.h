@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "classlib/Cleanup.h"
 #include "classlib/Classes.h"
 #include "classlib/SysUtils.h"
 
@@ -98,14 +99,14 @@ public:
     DWORD CutBack(const TMark& Where) noexcept;
     const std::string& LineBreak() const { return FLineBreak; }
 
-    HANDLE Handle() const { return FHandle; }
+    HANDLE Handle() const { return FHandle.Get(); }
     std::int64_t Size() const { return FSize; }
     const std::string& FileName() const { return FFileName; }
     bool EndsWithCRLF() const { return FEndsWithCRLF; }
     bool CompletePending() const { return FCompletePending; }
 
 private:
-    HANDLE FHandle = INVALID_HANDLE_VALUE;
+    TKernelHandle FHandle;
     std::int64_t FSize = 0;
     std::string FFileName;
     bool FEndsWithCRLF = false;

@@ -21,15 +21,9 @@ std::string TrimIniText(const std::string& S)
 template <typename TFill>
 void RefillStrings(TStrings* Strings, TFill Fill)
 {
-    Strings->BeginUpdate();
-    try {
-        Strings->Clear();
-        Fill();
-    } catch (...) {
-        Strings->EndUpdate();
-        throw;
-    }
-    Strings->EndUpdate();
+    TStringsUpdate Update(Strings);
+    Strings->Clear();
+    Fill();
 }
 
 // Section and key names compare without regard to case in the ANSI code

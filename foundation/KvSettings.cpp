@@ -38,7 +38,6 @@ TRegOrIni::~TRegOrIni()
             // can be told to the user from a destructor.
         }
     }
-    delete FRegistryIni;
 }
 
 bool TRegOrIni::IsWritable() const
@@ -52,15 +51,14 @@ void TRegOrIni::SetRegistryKey(const std::string& Key)
         return;
     FRegistryKey = Key;
     // The next registry access opens the new key.
-    delete FRegistryIni;
-    FRegistryIni = nullptr;
+    FRegistryIni.reset();
 }
 
 TKvRegIniFile* TRegOrIni::RegistryIni()
 {
     if (!FRegistryIni)
-        FRegistryIni = new TKvRegIniFile(FRootKey, FRegistryKey);
-    return FRegistryIni;
+        FRegistryIni = std::make_unique<TKvRegIniFile>(FRootKey, FRegistryKey);
+    return FRegistryIni.get();
 }
 
 void TRegOrIni::SetStorageMode(std::uint8_t Mode)
@@ -71,8 +69,7 @@ void TRegOrIni::SetStorageMode(std::uint8_t Mode)
             UpdateFile();
         } else {
             FWriteProtected = !IsWritable();
-            delete FRegistryIni;
-            FRegistryIni = nullptr;
+            FRegistryIni.reset();
         }
     }
     FStorageMode = Mode;

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "classlib/Registry.h"
@@ -78,7 +79,7 @@ private:
     bool FUseDefaults = false;
     HKEY FRootKey = HKEY_CURRENT_USER;
     std::string FRegistryKey;
-    TKvRegIniFile* FRegistryIni = nullptr;
+    std::unique_ptr<TKvRegIniFile> FRegistryIni;
     std::uint8_t FStorageMode = smIniFile;
 };
 

@@ -151,14 +151,14 @@ bool ShellExecuteFile(const std::string& FileName, const std::string& Parameters
         return false;
     if (!Wait)
         return true;
-    if (!info.hProcess)
+    const TKernelHandle process(info.hProcess);
+    if (!process)
         return false;
     DWORD code = STILL_ACTIVE;
-    while (GetExitCodeProcess(info.hProcess, &code) && code == STILL_ACTIVE) {
+    while (GetExitCodeProcess(process.Get(), &code) && code == STILL_ACTIVE) {
         if (!PumpMessages())
             break;
         Sleep(10);
     }
-    CloseHandle(info.hProcess);
     return code == 0;
 }

@@ -119,27 +119,19 @@ bool TTernaryTree::Find(const std::string& Key, std::int32_t& Value) const
 
 TKvTwoWayList::TKvTwoWayList(const std::string& Text, char Delimiter, int Count)
     : FCount(Count >= 0 ? Count : static_cast<int>(std::count(Text.begin(), Text.end(), Delimiter)) + 1),
-      FTree(new TKvTernaryTree)
+      FTree(std::make_unique<TKvTernaryTree>())
 {
-    try {
-        FNames.resize(static_cast<std::size_t>(FCount));
-        std::size_t Start = 0;
-        for (std::size_t P = Text.find(Delimiter); P != std::string::npos; P = Text.find(Delimiter, Start)) {
-            AddName(Text.substr(Start, P - Start));
-            Start = P + 1;
-        }
-        if (Start < Text.size())
-            AddName(Text.substr(Start));
-    } catch (...) {
-        delete FTree;
-        throw;
+    FNames.resize(static_cast<std::size_t>(FCount));
+    std::size_t Start = 0;
+    for (std::size_t P = Text.find(Delimiter); P != std::string::npos; P = Text.find(Delimiter, Start)) {
+        AddName(Text.substr(Start, P - Start));
+        Start = P + 1;
     }
+    if (Start < Text.size())
+        AddName(Text.substr(Start));
 }
 
-TKvTwoWayList::~TKvTwoWayList()
-{
-    delete FTree;
-}
+TKvTwoWayList::~TKvTwoWayList() = default;
 
 int TKvTwoWayList::AddName(const std::string& Name)
 {

@@ -3,6 +3,7 @@
 // two-way name list built on it (name to index, index to name).
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,6 @@ public:
 
 private:
     int FCount;
-    TKvTernaryTree* FTree;
+    std::unique_ptr<TKvTernaryTree> FTree;
     std::vector<std::string> FNames;
 };

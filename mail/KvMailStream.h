@@ -32,8 +32,17 @@ public:
     // Sets MessagePos and MessageSize of the next message; answers MessagePos.
     virtual std::int64_t FindMessageEnd();
 
+protected:
+    virtual void BuildSeparator();
+    bool FillBuffer(std::int64_t Offset);
+    int FindSeparator();
+    std::int64_t ScanForSeparator(std::int64_t From);
+
+    // The window over the file and the separator searched in it.
     std::string Buffer;
     std::string Separator;
+
+private:
     std::string FromText;
     std::int32_t BufferLength = 0;
     std::int32_t BufferCapacity = 0;
@@ -49,13 +58,6 @@ public:
     bool PlainSeparator = false;
     bool StrictFromLines = false;
 
-protected:
-    virtual void BuildSeparator();
-    bool FillBuffer(std::int64_t Offset);
-    int FindSeparator();
-    std::int64_t ScanForSeparator(std::int64_t From);
-
-private:
     bool IsSeparatorLine(int P);
     bool FollowsBlankLine(int P);
     bool IsBlankRange(std::int64_t Pos, std::int64_t Size);

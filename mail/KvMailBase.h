@@ -70,26 +70,21 @@ public:
     // The code page the message names (-1 for none); worked out when first
     // asked for, since converting a message never needs it.
     std::int32_t MessageCodePage();
-    std::int32_t CodePage = -1;
-    bool CodePageKnown = false;
     bool StripNul = false;
     std::uint8_t StatusSource = 0;
     TMailFlags MailFlags = 0;
-    std::unique_ptr<TDateTimeObj> HeaderDate;
-    std::unique_ptr<TDateTimeObj> IndexDate;
-    std::unique_ptr<TDateTimeObj> EnvelopeDate;
-    std::string DateTextCache;
-    std::string SubjectCache;
-    TMailParseState ParseState = mpsNone;
-    std::unique_ptr<TMessageParts> Parts;
-    std::unique_ptr<TKvMimeBlock> MimeBlock;
     std::string MailboxName;
-    std::string MessageText;
-    std::string HeaderText;
+
+    // The date of the current message's From_ line; null when it has none.
+    TDateTimeObj* GetEnvelopeDate() const { return EnvelopeDate.get(); }
+    TMailParseState GetParseState() const { return ParseState; }
     // What the current message asked of the MIME engine (None: nothing).
-    TMimeRebuild Rebuild = TMimeRebuild::None;
+    TMimeRebuild GetRebuild() const { return Rebuild; }
 
 protected:
+    std::unique_ptr<TDateTimeObj> EnvelopeDate;
+    TMailParseState ParseState = mpsNone;
+
     void SetMimeBlock(const std::string& Text);
     void BuildParts(const std::string& Text, TMimeRebuild Mode);
     virtual void RebuildMessage(const std::string& Text, TMimeRebuild Mode);
@@ -97,6 +92,21 @@ protected:
     void StoreMessage(std::string&& Text);
     // The folder detached attachments are resolved against.
     std::string AttachmentFolder() const;
+
+private:
+    // The message as loaded, in the parse state's form, and what is worked
+    // out from it on demand; only the message object itself sets them.
+    std::int32_t CodePage = -1;
+    bool CodePageKnown = false;
+    std::unique_ptr<TDateTimeObj> HeaderDate;
+    std::unique_ptr<TDateTimeObj> IndexDate;
+    std::string DateTextCache;
+    std::string SubjectCache;
+    std::unique_ptr<TMessageParts> Parts;
+    std::unique_ptr<TKvMimeBlock> MimeBlock;
+    std::string MessageText;
+    std::string HeaderText;
+    TMimeRebuild Rebuild = TMimeRebuild::None;
 };
 
 class TClientMailObj : public TEMailObj {
@@ -110,6 +120,9 @@ public:
     void SetMessageCount(std::int32_t Count);
 
     std::int32_t MessageCount = -1;
+
+protected:
+    // Set as messages are read; the file reader works the percentage out.
     std::int32_t MessageNumber = 0;
     float PercentFactor = 0;
     bool CountBasedProgress = false;

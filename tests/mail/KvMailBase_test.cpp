@@ -36,9 +36,9 @@ protected:
         while (reader.NextMessage()) {
             TLoaded m;
             reader.GetMessageText(0, m.Text);
-            m.Rebuild = reader.Rebuild;
+            m.Rebuild = reader.GetRebuild();
             m.Kind = reader.FormatKind;
-            m.State = reader.ParseState;
+            m.State = reader.GetParseState();
             // Handed over, the text is the same, and the header still names
             // the message.
             std::string taken;
@@ -239,8 +239,8 @@ TEST_F(KvMailBaseFile, DatesSubjectsAndFlagCache)
         EXPECT_EQ(s, w.Subject);
         reader.GetDateText(s);
         EXPECT_EQ(s, w.Date);
-        ASSERT_TRUE(reader.EnvelopeDate);
-        EXPECT_NEAR(reader.EnvelopeDate->GetDateTime(), w.Envelope, 1e-6);
+        ASSERT_TRUE(reader.GetEnvelopeDate());
+        EXPECT_NEAR(reader.GetEnvelopeDate()->GetDateTime(), w.Envelope, 1e-6);
         EXPECT_EQ(reader.IsDeleted(), w.Deleted);
         // Computed once per message: a later folder change does not count.
         reader.FolderFlags = mfDeleted;

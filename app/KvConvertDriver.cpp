@@ -157,10 +157,9 @@ TDateTime MessageFileTime(const std::string& Text)
 
 // Exists leaves the file untouched; on failure Error is set and a cut-off
 // file is deleted.
-TSaveOutcome SaveNewFileDated(const std::string& FileName, std::string_view Bytes, TDateTime Date, DWORD& Error)
+TNewFileOutcome SaveNewFileDated(const std::string& FileName, std::string_view Bytes, TDateTime Date, DWORD& Error)
 {
-    const std::int64_t r = WriteBufferToNewFile(Bytes.data(), Bytes.size(), FileName, Date, &Error);
-    return r == -2 ? TSaveOutcome::Exists : r < 0 ? TSaveOutcome::Failed : TSaveOutcome::Written;
+    return WriteBufferToNewFile(Bytes.data(), Bytes.size(), FileName, Date, &Error);
 }
 
 }  // namespace
@@ -746,19 +745,19 @@ int TConvertDriver::WriteMessageFile(const std::string& Text, std::size_t Skip)
     DWORD error = ERROR_FILENAME_EXCED_RANGE;
     // Creating only a new file is the existence test as well: one lookup
     // per message where a test and a create took two.
-    TSaveOutcome made = file.empty() ? TSaveOutcome::Failed : SaveNewFileDated(file, bytes, date, error);
-    if (made == TSaveOutcome::Exists) {
+    TNewFileOutcome made = file.empty() ? TNewFileOutcome::Failed : SaveNewFileDated(file, bytes, date, error);
+    if (made == TNewFileOutcome::Exists) {
         if (cs.Md5FileNames)
             return crDuplicate;
         made = SaveNumberedFile(file, bytes, date, error);
     }
-    if (made == TSaveOutcome::Written)
+    if (made == TNewFileOutcome::Written)
         return crDone;
     LogUnwrittenMessage(header, file.empty() ? JoinPath(FTargetFolder, base) : file, error);
     return crWriteFailed;
 }
 
-TSaveOutcome TConvertDriver::SaveNumberedFile(std::string& FileName, std::string_view Bytes, TDateTime Date, DWORD& Error)
+TNewFileOutcome TConvertDriver::SaveNumberedFile(std::string& FileName, std::string_view Bytes, TDateTime Date, DWORD& Error)
 {
     // The create stays the existence test: a number another program took
     // meanwhile is passed over. Only a name met for the first time costs a
@@ -773,20 +772,20 @@ TSaveOutcome TConvertDriver::SaveNumberedFile(std::string& FileName, std::string
     };
     if (!FNumberedNames.Knows(plain)) {
         if (takenByFolder(plain))
-            return TSaveOutcome::Failed;
+            return TNewFileOutcome::Failed;
         FNumberedNames.Taken(plain, plain);
     }
     FileName = FNumberedNames.FirstUnknown(plain);
     for (;;) {
         if (FileName.size() >= MAX_PATH) {
             Error = ERROR_FILENAME_EXCED_RANGE;
-            return TSaveOutcome::Failed;
+            return TNewFileOutcome::Failed;
         }
-        const TSaveOutcome made = SaveNewFileDated(FileName, Bytes, Date, Error);
-        if (made == TSaveOutcome::Failed || (made == TSaveOutcome::Exists && takenByFolder(FileName)))
-            return TSaveOutcome::Failed;
+        const TNewFileOutcome made = SaveNewFileDated(FileName, Bytes, Date, Error);
+        if (made == TNewFileOutcome::Failed || (made == TNewFileOutcome::Exists && takenByFolder(FileName)))
+            return TNewFileOutcome::Failed;
         FNumberedNames.Taken(plain, FileName);
-        if (made == TSaveOutcome::Written)
+        if (made == TNewFileOutcome::Written)
             return made;
         IncrementFileNumber(FileName);
     }

@@ -41,12 +41,6 @@ enum class TMailboxSniff : int {
     Message = 42,
 };
 
-// Writing a file that must not replace anything.
-enum class TSaveOutcome : std::uint8_t {
-    Written,
-    Exists,  // nothing was touched
-    Failed,
-};
 
 TMailboxSniff SniffMailboxFile(const std::string& FileName);
 // The target text cut after the backslash of a trailing "\*.ext" pattern;
@@ -121,7 +115,7 @@ private:
     // Saves Bytes under the first free numbered variant of FileName, which
     // was found taken; FileName becomes the name tried last. Written, or
     // Failed with Error set.
-    TSaveOutcome SaveNumberedFile(std::string& FileName, std::string_view Bytes, TDateTime Date,
+    TNewFileOutcome SaveNumberedFile(std::string& FileName, std::string_view Bytes, TDateTime Date,
                                   unsigned long& Error);
     // An error-log line naming a message that could not be written; Text
     // may be the message or its header alone.

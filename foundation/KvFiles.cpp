@@ -1396,8 +1396,9 @@ std::int64_t WriteBufferToFile(const void* Buffer, std::size_t Count, const std:
     return WriteWholeFile(Buffer, Count, FileName, Date, CREATE_ALWAYS, nullptr);
 }
 
-std::int64_t WriteBufferToNewFile(const void* Buffer, std::size_t Count, const std::string& FileName,
-                                  TDateTime Date, DWORD* Error)
+TNewFileOutcome WriteBufferToNewFile(const void* Buffer, std::size_t Count, const std::string& FileName,
+                                     TDateTime Date, DWORD* Error)
 {
-    return WriteWholeFile(Buffer, Count, FileName, Date, CREATE_NEW, Error);
+    const std::int64_t r = WriteWholeFile(Buffer, Count, FileName, Date, CREATE_NEW, Error);
+    return r == -2 ? TNewFileOutcome::Exists : r < 0 ? TNewFileOutcome::Failed : TNewFileOutcome::Written;
 }

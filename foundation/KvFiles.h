@@ -233,8 +233,12 @@ std::int64_t SaveTextToFileSafe(const std::string& Text, const std::string& File
                                 bool KeepAttributes = true);
 std::int64_t WriteBufferToFile(const void* Buffer, std::size_t Count,
                                const std::string& FileName, TDateTime Date = 0);
-// Never replaces a file: -2 when FileName exists already, -1 on failure, in
-// which case Error (when given) holds the system error.
-std::int64_t WriteBufferToNewFile(const void* Buffer, std::size_t Count,
-                                  const std::string& FileName, TDateTime Date = 0,
-                                  DWORD* Error = nullptr);
+// Writing a file that must not replace anything.
+enum class TNewFileOutcome : std::uint8_t {
+    Written,
+    Exists,  // nothing was touched
+    Failed,  // Error (when given) holds the system error; no cut-off file stays
+};
+TNewFileOutcome WriteBufferToNewFile(const void* Buffer, std::size_t Count,
+                                     const std::string& FileName, TDateTime Date = 0,
+                                     DWORD* Error = nullptr);

@@ -338,6 +338,24 @@ TEST_F(KvFilesTest, LoadAndSaveWholeFiles)
         EXPECT_EQ(GetFile(Dir + s.Name), s.Result < 0 ? "<missing>" : s.Text) << s.Name;
     }
 
+    // A new file never replaces one: an existing name is left as it was.
+    const struct {
+        std::string Name;
+        TNewFileOutcome Outcome;
+        const char* After;
+        DWORD Error;
+    } news[] = {
+        {"new.eml", TNewFileOutcome::Written, "fresh", 0},
+        {"msg.eml", TNewFileOutcome::Exists, "Subject: x\r\n\r\nbody\r\n", ERROR_FILE_EXISTS},
+        {"no\\such\\new.eml", TNewFileOutcome::Failed, "<missing>", ERROR_PATH_NOT_FOUND},
+    };
+    for (const auto& n : news) {
+        DWORD error = 12345;
+        EXPECT_EQ(WriteBufferToNewFile("fresh", 5, Dir + n.Name, 0, &error), n.Outcome) << n.Name;
+        EXPECT_EQ(GetFile(Dir + n.Name), n.After) << n.Name;
+        EXPECT_EQ(error, n.Error) << n.Name;
+    }
+
     // The message date becomes the file's creation and write time, unshifted.
     const TDateTime when = EncodeDateTime(2004, 2, 29, 13, 45, 10, 0);
     EXPECT_EQ(SaveStringToFileDated(Dir + "dated.eml", "x", when), 1);

@@ -144,14 +144,23 @@ public:
     void Base64ToQuotedPrintable();
     void InsertIntoBody(const std::string& Text, int Position);
 
-    // Fields beside the copied values (TMimeBlockValues)
-    TKvMimeBlock* Parent = nullptr;
-    std::int32_t Index = 0;
-    std::int32_t Level = 0;
-    std::uint8_t TypeGuessed = 0;
+    // The block's place in its tree: its parent (null for a root), its
+    // 1-based position among the parent's children and its depth.
+    TKvMimeBlock* GetParent() const { return Parent; }
+    std::int32_t GetIndex() const { return Index; }
+    std::int32_t GetLevel() const { return Level; }
+
+    // Beside the copied values (TMimeBlockValues): only the body is skipped.
     std::uint8_t HeaderOnly = 0;
 
 private:
+    // The tree position is the block's and its parent's to set.
+    TKvMimeBlock* Parent = nullptr;
+    std::int32_t Index = 0;
+    std::int32_t Level = 0;
+    // The parse re-typed a multipart without boundary lines from its body.
+    std::uint8_t TypeGuessed = 0;
+
     TKvMimeBlock() = default;
     void Parse(std::string Text);
     void ClearHeaderValues();

@@ -95,7 +95,7 @@ void AppendMultipart(const TKvMimeBlock& Block, bool Top, std::string& Text, TCh
     if (Block.ChildCount() == 0) {
         if (!Top)
             return;
-        if (Block.Parent)
+        if (Block.GetParent())
             Text.insert(0, Block.Boundary + CrLf);
     }
     for (int i = 0; i < Block.ChildCount(); ++i) {
@@ -110,7 +110,7 @@ void AppendMultipart(const TKvMimeBlock& Block, bool Top, std::string& Text, TCh
 
 void AppendPreamble(const TKvMimeBlock& Block, std::string& Text)
 {
-    if (!Block.Parent && !Block.Boundary.empty() && !IsBlankText(Block.Preamble)) {
+    if (!Block.GetParent() && !Block.Boundary.empty() && !IsBlankText(Block.Preamble)) {
         Text += Trimmed(Block.Preamble);
         EndWithBreaks(Text, 2);
     }
@@ -196,7 +196,7 @@ void RestoredPart(const TKvMimeBlock& Block, const TDetachedFile& File, std::str
             DeleteHeaderField(Header, FieldXContentFile);
         Body = LoadFileAsPartBody(File.Path, Block.TransferEncoding);
     } else {
-        if (Block.Parent)
+        if (Block.GetParent())
             Header = WithBreaks(File.InnerHeader, 1);
         else
             SetHeaderField(Header, FieldContentType, FieldValue(File.InnerHeader, FieldContentType));
@@ -207,7 +207,7 @@ void RestoredPart(const TKvMimeBlock& Block, const TDetachedFile& File, std::str
 
 void EmbeddedText(const TKvMimeBlock& Block, const std::string& EmbedFolder, bool Top, std::string& Text)
 {
-    const bool hasContent = !Block.Body.empty() || Block.Parent || !Block.ExternalFile.empty();
+    const bool hasContent = !Block.Body.empty() || Block.GetParent() || !Block.ExternalFile.empty();
     std::string header = Block.Header;
     std::string body = Block.Body;
     if (hasContent && IsDetachedKind(Block.GetPartKind())) {
@@ -321,13 +321,13 @@ void SavedText(TKvMimeBlock& Block, TMailOutputKind OutputKind, const std::strin
 {
     Text += HeaderBlock(Block.Header);
     AppendPreamble(Block, Text);
-    if (!Block.Body.empty() || Block.Parent) {
+    if (!Block.Body.empty() || Block.GetParent()) {
         TMimePartKind kind = Block.GetPartKind();
         if (kind == pkInline && OutputKind == mokSaveAttachments)
             kind = pkBody;
         if (kind == pkAttachment || kind == pkInline) {
             const std::string reference = SavePart(Block, kind, SaveFolder, Names);
-            if (Block.Parent) {
+            if (Block.GetParent()) {
                 Text = std::string(FieldContentType) + ": " + ExternalBodyType(reference) + CrLf + CrLf +
                        WithBreaks(Block.Header, 1);
             } else {
@@ -392,10 +392,10 @@ bool RelatedSet(TKvMimeBlock& Block, std::string& Text)
     if (!html)
         return false;
     TKvMimeBlock* container = html;
-    TKvMimeBlock* owner = html->Parent;
-    if (html->Parent && html->Parent->MediaClass != mcMultiRelated) {
-        container = html->Parent;
-        owner = container->Parent;
+    TKvMimeBlock* owner = html->GetParent();
+    if (owner && owner->MediaClass != mcMultiRelated) {
+        container = owner;
+        owner = container->GetParent();
     }
     if (!owner || owner->Boundary.size() < 3)
         return false;
@@ -408,7 +408,7 @@ bool RelatedSet(TKvMimeBlock& Block, std::string& Text)
         EndWithBreaks(set, 2);
     };
     addPart(*html);
-    for (int i = container->Index; i < owner->ChildCount(); ++i) {
+    for (int i = container->GetIndex(); i < owner->ChildCount(); ++i) {
         const TKvMimeBlock* sibling = owner->Child(i);
         if (!sibling->ContentId.empty())
             addPart(*sibling);

@@ -164,7 +164,7 @@ TKvMimeBlock* AddMultipartChild(TKvMimeBlock* Parent, TMimeClass Class)
     const std::string base = WithoutDashes(Parent->Boundary);
     std::string boundary;
     if (IsOwnBoundary(Parent->Boundary)) {
-        boundary = NextBoundary(Parent->Level + 1, base);
+        boundary = NextBoundary(Parent->GetLevel() + 1, base);
     } else {
         const char letter = Class == mcMultiMixed ? 'M' : Class == mcMultiAlternative ? 'A'
                             : Class == mcMultiRelated                                ? 'R'

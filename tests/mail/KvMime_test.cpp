@@ -37,7 +37,7 @@ std::string Visible(const std::string& S)
 // file name, and the decoded body of a leaf.
 void Describe(TKvMimeBlock& B, std::string& Out)
 {
-    Out += std::string(static_cast<std::size_t>(B.Level) * 2, ' ') + B.ContentType + " d" +
+    Out += std::string(static_cast<std::size_t>(B.GetLevel()) * 2, ' ') + B.ContentType + " d" +
            std::to_string(B.DispositionKind) + " k" + std::to_string(B.GetPartKind()) + " t" +
            std::to_string(B.Truncated);
     if (!B.FileName.empty())
@@ -335,7 +335,7 @@ TEST(KvMime, DeepNestingStopsAtTheLimit)
         ++depth;
     }
     EXPECT_EQ(MaxMimeDepth, depth);
-    EXPECT_EQ(MaxMimeDepth, b->Level);
+    EXPECT_EQ(MaxMimeDepth, b->GetLevel());
     // The deepest level keeps everything below it as its body.
     EXPECT_EQ("multipart/mixed", b->ContentType);
     EXPECT_NE(std::string::npos, b->Body.find("boundary=\"b4999\""));
@@ -361,7 +361,7 @@ TEST(KvMime, ManyPartsInBoundedTime)
     ASSERT_EQ(parts, root.ChildCount());
     EXPECT_EQ("pre\r\n", root.Preamble);
     EXPECT_EQ("59999\r\n", root.Child(parts - 1)->Body);
-    EXPECT_EQ(parts, root.Child(parts - 1)->Index);
+    EXPECT_EQ(parts, root.Child(parts - 1)->GetIndex());
     EXPECT_EQ(0, root.Truncated);
 }
 

@@ -159,9 +159,15 @@ void AllBreaksToCrLfByByte(std::string& Text)
 // bytes between bare breaks are copied as whole blocks.
 void BareBreaksToCrLfFrom(std::string& Text, std::size_t First)
 {
+    // The text's old storage is kept for the next conversion (one that is
+    // not too large), so a run of messages converts without allocating.
+    constexpr std::size_t kept = 16u << 20;
+    static thread_local std::string spare;
     const char* p = Text.data();
     const std::size_t n = Text.size();
     std::string r;
+    r.swap(spare);
+    r.clear();
     r.reserve(n + n / 16 + 2);
     std::size_t block = 0;
     TBreakScan scan(Text, First);
@@ -173,6 +179,8 @@ void BareBreaksToCrLfFrom(std::string& Text, std::size_t First)
     }
     r.append(p + block, n - block);
     Text.swap(r);
+    if (r.capacity() <= kept)
+        spare.swap(r);
 }
 
 void AllBreaksToCrLf(std::string& Text)

@@ -24,6 +24,9 @@ TNicknameExpander EudoraNicknameExpander = nullptr;
 
 namespace {
 
+// Texts up to this size keep their storage from message to message.
+constexpr std::size_t ReusedTextCapacity = 16u << 20;
+
 enum : int { SMessageTooLarge = 21160, SMessageOutOfMemory = 21161 };
 
 const TResStringRegistrar MailBaseTexts{
@@ -211,6 +214,13 @@ void TEMailObj::TakeMessageText(std::string& Text)
     GetHeaderText(header);
     Text.swap(MessageText);
     MessageText.clear();
+}
+
+void TEMailObj::ReuseTextStorage(std::string& Into)
+{
+    Into.clear();
+    if (MessageText.empty() && MessageText.capacity() <= ReusedTextCapacity)
+        Into.swap(MessageText);
 }
 
 bool TEMailObj::IsDeleted()
@@ -744,7 +754,10 @@ void TFileMailObj::ReadMessageText(std::string& Text)
 void TFileMailObj::LoadMessage()
 {
     ++MessageNumber;
+    // Reading into the storage of the text handed on before spares an
+    // allocation and the fresh pages of every message.
     std::string text;
+    ReuseTextStorage(text);
     ReadMessageText(text);
     if (text.empty())
         return;

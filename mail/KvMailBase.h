@@ -90,6 +90,9 @@ protected:
     virtual void RebuildMessage(const std::string& Text, TMimeRebuild Mode);
     void StoreEudoraText(std::string& Text);
     void StoreMessage(std::string&& Text);
+    // Into, emptied, gets the storage of the text handed on before (not of
+    // a very large one), so the next message is read without allocating.
+    void ReuseTextStorage(std::string& Into);
     // The folder detached attachments are resolved against.
     std::string AttachmentFolder() const;
 

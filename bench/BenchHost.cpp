@@ -90,7 +90,7 @@ std::string ParseBenchArgs(const std::vector<std::string>& Args, TBenchArgs& Res
     c.TargetFormat = FormatOfArg(plain[3]);
     if (Result.Source.empty())
         return "empty source";
-    if (c.SourceFormat < mftThunderbird || c.SourceFormat > mftPine)
+    if (MailFormatReader(c.SourceFormat) == TMailReader::None)
         return "not a source format: " + plain[1];
     if (!MailFormatIsOneFilePerMessage(c.TargetFormat) && !MailFormatIsMboxTarget(c.TargetFormat))
         return "not a target format: " + plain[3];

@@ -53,6 +53,6 @@ public:
     std::string FolderLocation;
     std::string FolderName;
     TMailFlags FolderFlags = 0;   // 0: not yet computed
-    TMailboxKind FormatKind = 0;
+    TMailboxKind FormatKind = mbkNone;
     bool FolderChanged = false;   // the caller may reset it
 };

@@ -195,7 +195,7 @@ TStore XAttachmentsStore(TAttachRun& R)
 std::vector<std::string> MboxMessages(const std::string& Path)
 {
     std::vector<std::string> texts;
-    TMboxStream reader(Path, DefaultMailBufferSize, false, 5);
+    TMboxStream reader(Path, DefaultMailBufferSize, false, mbkMbox);
     std::string text;
     while (reader.NextMessage()) {
         reader.GetMessageText(0, text);

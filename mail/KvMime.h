@@ -35,14 +35,13 @@ inline constexpr int SAttachedEmail = 65278;
 
 // The values a copy of a block takes over as they are (CreateCopy): one
 // assignment copies them all, so a value added here can't be missed.
-struct TMimeBlockValues {
-    std::uint32_t CodePage = 0;
+class TMimeBlockValues {
+public:
     std::uint8_t DispositionKind = 0;
     std::uint8_t EncodingKind = 0;
     TMimeClass MediaClass = 0;
     std::string Marker;
     std::string Charset;
-    std::string Disposition;
     std::string TransferEncoding;
     std::string ContentId;
     std::string ContentLocation;
@@ -56,8 +55,13 @@ struct TMimeBlockValues {
     std::string Header;
     std::string IdentityDigest;
     std::string Preamble;
-    std::uint8_t Truncated = 0;
     std::uint8_t LoadBody = 0;
+
+protected:
+    // Set by the block alone (SetTruncated, SetRawBody, the parse).
+    std::uint32_t CodePage = 0;
+    std::string Disposition;
+    std::uint8_t Truncated = 0;
     std::uint8_t RawBody = 0;
     std::uint8_t PreferReceivedDate = 1;
 };
@@ -149,6 +153,12 @@ public:
     TKvMimeBlock* GetParent() const { return Parent; }
     std::int32_t GetIndex() const { return Index; }
     std::int32_t GetLevel() const { return Level; }
+    // The code page of the block's charset; 0 when it names none.
+    std::uint32_t GetCodePage() const { return CodePage; }
+    // 1 when the part's text ended before its closing boundary line.
+    std::uint8_t GetTruncated() const { return Truncated; }
+    // The body is kept as raw text (SetRawBody), not as parsed parts.
+    bool HasRawBody() const { return RawBody != 0; }
 
     // Beside the copied values (TMimeBlockValues): only the body is skipped.
     std::uint8_t HeaderOnly = 0;

@@ -118,7 +118,7 @@ void AppendPreamble(const TKvMimeBlock& Block, std::string& Text)
 
 void RawText(const TKvMimeBlock& Block, bool Top, std::string& Text)
 {
-    if (Block.RawBody) {
+    if (Block.HasRawBody()) {
         Text += HeaderBlock(Block.Header) + Block.Body;
         return;
     }
@@ -427,7 +427,7 @@ void ReducedText(TKvMimeBlock& Block, TMailOutputKind Kind, std::string& Text)
         GetRawText(Block, Text);
         return;
     }
-    if (Block.RawBody)
+    if (Block.HasRawBody())
         Block.Reparse();
     std::string charset;
     std::string body;
@@ -444,7 +444,7 @@ void ReducedText(TKvMimeBlock& Block, TMailOutputKind Kind, std::string& Text)
 
 void PlainTextMessage(TKvMimeBlock& Block, TMailOutputKind Kind, std::string& Text)
 {
-    if (Block.RawBody)
+    if (Block.HasRawBody())
         Block.Reparse();
     std::string charset;
     std::string body;
@@ -549,7 +549,7 @@ void WrapSingleAttachment(TKvMimeBlock& Root)
     if (Root.ContentId.empty())
         Root.ContentId = MadeContentId(1);
     std::string header;
-    BuildPartHeader(Root.ContentType, Root.FileName, StripEnclosing(Root.ContentId, '<', '>'), header, static_cast<int>(Root.CodePage),
+    BuildPartHeader(Root.ContentType, Root.FileName, StripEnclosing(Root.ContentId, '<', '>'), header, static_cast<int>(Root.GetCodePage()),
                     Root.TransferEncoding);
     SetHeaderField(header, FieldContentDisposition,
                    std::string(MimeAttachment) + ";" + CrLf + "\tfilename=\"" + Root.FileName + "\"");
@@ -585,7 +585,7 @@ std::string FirstField(const std::string& Header, std::initializer_list<const ch
 
 std::string SummaryOf(TKvMimeBlock& Root)
 {
-    const int cp = static_cast<int>(Root.CodePage);
+    const int cp = static_cast<int>(Root.GetCodePage());
     auto field = [&](const std::string& Raw) { return Trimmed(DecodeHeaderValue(UnfoldHeaderValue(Raw), cp)); };
     const std::string& h = Root.Header;
     TStringList parts;
@@ -740,7 +740,7 @@ void GetConvertedText(TKvMimeBlock& Block, TMailOutputKind Kind, TFromLineKind F
         break;
     case mokSaveAttachments:
     case mokSaveAllParts:
-        if (Block.RawBody)
+        if (Block.HasRawBody())
             Block.Reparse();
         SaveAttachments(Block, Kind, SaveFolder, Text);
         break;

@@ -39,7 +39,7 @@ void Describe(TKvMimeBlock& B, std::string& Out)
 {
     Out += std::string(static_cast<std::size_t>(B.GetLevel()) * 2, ' ') + B.ContentType + " d" +
            std::to_string(B.DispositionKind) + " k" + std::to_string(B.GetPartKind()) + " t" +
-           std::to_string(B.Truncated);
+           std::to_string(B.GetTruncated());
     if (!B.FileName.empty())
         Out += " \"" + B.FileName + "\"";
     if (B.ChildCount() == 0) {
@@ -234,7 +234,7 @@ TEST(KvMime, PartsWithoutHeaderFields)
         EXPECT_EQ(Visible(c.Header), Visible(part.Header)) << c.Name;
         EXPECT_EQ(Visible(c.Body), Visible(part.Body)) << c.Name;
         EXPECT_EQ(c.ContentType, part.ContentType) << c.Name;
-        EXPECT_EQ(0, root.Truncated) << c.Name;
+        EXPECT_EQ(0, root.GetTruncated()) << c.Name;
     }
 
     // A delivery report whose first part has no header at all.
@@ -254,7 +254,7 @@ TEST(KvMime, PartsWithoutHeaderFields)
     EXPECT_EQ(0u, report.Child(1)->Body.find("Reporting-MTA: dns; antivirus.uqam.ca\r\n"));
     EXPECT_EQ("message/rfc822", report.Child(2)->ContentType);
     EXPECT_EQ("Est-ce toi.eml", report.Child(2)->FileName);
-    EXPECT_EQ(0, report.Truncated);
+    EXPECT_EQ(0, report.GetTruncated());
 }
 
 // Header fields rewritten after parsing are read again as parsing reads
@@ -340,7 +340,7 @@ TEST(KvMime, DeepNestingStopsAtTheLimit)
     EXPECT_EQ("multipart/mixed", b->ContentType);
     EXPECT_NE(std::string::npos, b->Body.find("boundary=\"b4999\""));
     EXPECT_NE(std::string::npos, b->Body.find("leaf"));
-    EXPECT_EQ(1, root.Truncated);
+    EXPECT_EQ(1, root.GetTruncated());
     EXPECT_EQ(MaxMimeDepth, root.CountParts());
     // Copies and queries walk the capped tree too.
     auto copy = TKvMimeBlock::CreateCopy(root, nullptr);
@@ -362,7 +362,7 @@ TEST(KvMime, ManyPartsInBoundedTime)
     EXPECT_EQ("pre\r\n", root.Preamble);
     EXPECT_EQ("59999\r\n", root.Child(parts - 1)->Body);
     EXPECT_EQ(parts, root.Child(parts - 1)->GetIndex());
-    EXPECT_EQ(0, root.Truncated);
+    EXPECT_EQ(0, root.GetTruncated());
 }
 
 TEST(KvMime, SampleMessages)
@@ -513,7 +513,7 @@ TEST(KvMime, HeaderValuesAndDates)
                       "Content-Type: text/plain; charset=iso-8859-1\r\n\r\nbody\r\n",
                       false, true);
     EXPECT_EQ("caf\xE9", root.GetHeader("Subject"));
-    EXPECT_EQ(1252u, root.CodePage == 28591 ? 1252u : root.CodePage);
+    EXPECT_EQ(1252u, root.GetCodePage() == 28591 ? 1252u : root.GetCodePage());
     EXPECT_NEAR(EncodeDateTime(2001, 2, 3, 4, 5, 6, 0), root.GetDate(), 1.0 / 86400);
     EXPECT_NEAR(EncodeDateTime(2001, 2, 4, 10, 0, 0, 0), root.GetReceivedDate(), 1.0 / 86400);
     EXPECT_NEAR(root.GetReceivedDate(), root.GetSaveDate(), 1e-9);
@@ -561,10 +561,10 @@ TEST(KvMime, ConversionsInPlace)
     EXPECT_EQ("=E9!caf=E9 =3D ok", b.Body);
 
     b.SetRawBody("");
-    EXPECT_EQ(1, b.Truncated);
+    EXPECT_EQ(1, b.GetTruncated());
     b.SetRawBody("new body\r\n");
     b.Reparse();
-    EXPECT_EQ(0, b.RawBody);
+    EXPECT_FALSE(b.HasRawBody());
     EXPECT_EQ("new body\r\n", b.Body);
     EXPECT_EQ("text/plain", b.ContentType);
 }

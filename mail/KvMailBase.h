@@ -65,13 +65,10 @@ public:
     std::string LogDateText() override;
     std::string LogSubject() override;
 
-    bool OpenForWriting = false;
     std::unique_ptr<TDoubleStringList> Preloaded;
     // The code page the message names (-1 for none); worked out when first
     // asked for, since converting a message never needs it.
     std::int32_t MessageCodePage();
-    bool StripNul = false;
-    std::uint8_t StatusSource = 0;
     TMailFlags MailFlags = 0;
     std::string MailboxName;
 
@@ -82,6 +79,11 @@ public:
     TMimeRebuild GetRebuild() const { return Rebuild; }
 
 protected:
+    // Set by the readers: how they open and clean their files, and where
+    // the flags came from.
+    bool OpenForWriting = false;
+    bool StripNul = false;
+    std::uint8_t StatusSource = 0;
     std::unique_ptr<TDateTimeObj> EnvelopeDate;
     TMailParseState ParseState = mpsNone;
 
@@ -147,20 +149,22 @@ public:
     void ReadHead(int Count, std::string& Text);
     void LoadMessage();
 
-    std::unique_ptr<TFileStream> Stream;
     std::int64_t MessagePos = -1;
-    std::int64_t FileSize = 0;
     std::int64_t MessageSize = 0;
     std::int64_t MaxMessageSize = DefaultMaxMessageSize;
     bool Damaged = false;
     bool Locked = false;
-    bool FixLineBreaks = false;
-    bool IndexAddressed = false;
     // Error-log rows written for index entries that were mended or could
     // not be read; the caller counts them as errors.
     std::int32_t ReadProblems = 0;
 
 protected:
+    // The file and what the readers settle about it.
+    std::unique_ptr<TFileStream> Stream;
+    std::int64_t FileSize = 0;
+    bool FixLineBreaks = false;
+    bool IndexAddressed = false;
+
     // Reads the current range from Source into Text, up to MaxMessageSize
     // bytes; answers the bytes read, -1 when the position is unusable. A
     // short read shrinks MessageSize and marks the message damaged.

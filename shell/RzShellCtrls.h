@@ -37,8 +37,7 @@ bool ShellOleInitialized();
 // The stream the drag code hands item lists through.
 TMemoryStream* ShellSharedStream();
 
-// Private messages of the shell controls.
-constexpr UINT RZSH_REFRESHHEADER = WM_USER + 100;
+// Private message of the shell controls: a watched folder changed.
 constexpr UINT RZSH_CHANGENOTIFY = WM_USER + 101;
 
 // ---------------------------------------------------------------------------
@@ -300,11 +299,6 @@ std::string FormatFileSizeKB(std::int64_t Size);
 void GetFileDetails(LPCITEMIDLIST Pidl, std::string& SizeText, std::string& ModifiedText);
 std::string GetFileTypeName(LPCITEMIDLIST Pidl, SFGAOF Attributes);
 bool IsFolderItem(SFGAOF Attributes, bool FilesCanBeFolders);
-// One wheel notch: a page, or the wheel-lines count of lines (one for a
-// horizontal bar), each only while the bar can move.
-bool WheelScroll(HWND Window, int Bar, WORD LineCode, WORD PageCode);
-// The wheel-lines value WheelScroll reads; tests set their own.
-extern std::function<UINT()> WheelScrollLinesQuery;
 HRESULT GetDesktopParentAndItem(TPidl& ParentPidl, TPidl& ItemPidl);
 HWND GetParentFormWindow(TControl* Control);
 TDateTime FileTimeToDateTimeUtc(const FILETIME& Time);

@@ -428,6 +428,33 @@ HIMAGELIST ShellGetSystemImageList(TRzImageListSize Size)
     return SystemListFromShell(Size == TRzImageListSize::Small ? SHGFI_SMALLICON : SHGFI_LARGEICON);
 }
 
+std::function<UINT()> WheelScrollLinesQuery = [] {
+    UINT Lines = 3;
+    SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, &Lines, 0);
+    return Lines;
+};
+
+bool WheelScroll(HWND Window, int Bar, WORD LineCode, WORD PageCode)
+{
+    const UINT Msg = Bar == SB_HORZ ? WM_HSCROLL : WM_VSCROLL;
+    const UINT Lines = WheelScrollLinesQuery();
+    auto CanMove = [&] {
+        SCROLLINFO SI{};
+        SI.cbSize = sizeof SI;
+        SI.fMask = SIF_ALL;
+        return GetScrollInfo(Window, Bar, &SI) && SI.nMax - SI.nMin - static_cast<int>(SI.nPage) > 0;
+    };
+    if (Lines == WHEEL_PAGESCROLL) {
+        SendMessageA(Window, Msg, PageCode, 0);
+        return true;
+    }
+    const int Count = Bar == SB_HORZ ? 1 : static_cast<int>(Lines & 0xFF);
+    for (int I = 0; I < Count; ++I)
+        if (CanMove())
+            SendMessageA(Window, Msg, LineCode, 0);
+    return true;
+}
+
 bool ShellOverlayIconsInstalled() { return State().OverlaysInstalled; }
 
 void ShellValidateDrives()

@@ -7,6 +7,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -151,6 +152,13 @@ void AppendCharDB(int& Index, const std::string& Source, std::string& Dest);
 constexpr int FormatStrPosMaxArgs = 50;
 // "%1".."%n" replaced by Args; Exception past FormatStrPosMaxArgs.
 std::string FormatStrPos(const std::string& Fmt, const std::vector<std::string>& Args);
+
+// The mouse's wheel-scroll lines (WHEEL_PAGESCROLL: a page per notch), as
+// the wheel handlers read them; tests put their own value here.
+extern std::function<UINT()> WheelScrollLinesQuery;
+// One wheel notch: a page, or the wheel-lines count of lines (one for a
+// horizontal bar), each only while the bar can move.
+bool WheelScroll(HWND Window, int Bar, WORD LineCode, WORD PageCode);
 
 // ---------------------------------------------------------------------------
 // TRzIdListArray: one absolute list seen as an array of items

@@ -116,7 +116,7 @@ public:
         FUpdatingColor = true;
         if (!this->Enabled())
             this->SetColor(FDisabledColor);
-        else if (this->HandleAllocated() && this->Focused())
+        else if (FHasFocus)
             this->SetColor(FFocusColor);
         else
             this->SetColor(FNormalColor);
@@ -136,7 +136,7 @@ public:
         if (this->HandleAllocated())
             RedrawWindow(this->WindowHandle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOCHILDREN);
     }
-    bool FrameHot() const { return FFrameHotTrack && ((this->HandleAllocated() && this->Focused()) || FOverControl); }
+    bool FrameHot() const { return FFrameHotTrack && (FHasFocus || FOverControl); }
     // The frame as WM_NCPAINT draws it, on any DC the window's size.
     void PaintFrame(HDC DC)
     {
@@ -218,8 +218,10 @@ public:
                 this->Perform(CM_COLORCHANGED);
             return;
         case CM_ENTER: case CM_EXIT:
+            // Focus as the control was told of it: between enter and exit.
+            FHasFocus = Message.Msg == CM_ENTER;
             TBase::WndProc(Message);
-            UpdateFrame(false, Message.Msg == CM_ENTER);
+            UpdateFrame(false, FHasFocus);
             return;
         case CM_MOUSEENTER: case CM_MOUSELEAVE:
             TBase::WndProc(Message);
@@ -258,6 +260,7 @@ protected:
     TColor FNormalColor = clWindow;
     bool FUpdatingColor = false;
     bool FOverControl = false;
+    bool FHasFocus = false;
 
 private:
     TColor FDisabledColor = clBtnFace;

@@ -141,8 +141,7 @@ TEST_F(TViewsForm, FrameIsPaintedInTheNonClientArea)
     L.SetFrameHotTrack(true);
     L.SetFrameHotColor(clBlue);
     L.SetFrameHotStyle(fsFlat);
-    L.SetFocus();
-    Pump();
+    L.Perform(CM_ENTER);
     TBitmap Hot;
     Hot.SetSize(B.Width(), B.Height());
     L.PaintFrame(Hot.Canvas()->Handle());
@@ -157,15 +156,16 @@ TEST_F(TViewsForm, ColoursFollowFocusAndEnabling)
     L.SetFocusColor(clYellow);
     L.SetDisabledColor(clGray);
     L.HandleNeeded();
-    L.SetFocus();
-    ASSERT_EQ(GetFocus(), L.Handle());
+    L.Perform(CM_ENTER);
     EXPECT_EQ(L.Color(), clYellow);
     EXPECT_EQ(static_cast<TColor>(SendMessageA(L.Handle(), LVM_GETBKCOLOR, 0, 0)), clYellow);
     L.SetEnabled(false);
     EXPECT_EQ(L.Color(), clGray);
     EXPECT_EQ(static_cast<TColor>(SendMessageA(L.Handle(), LVM_GETBKCOLOR, 0, 0)), clGray);
     L.SetEnabled(true);
-    EXPECT_EQ(L.Color(), clWindow) << "disabling took the focus away";
+    EXPECT_EQ(L.Color(), clYellow);
+    L.Perform(CM_EXIT);
+    EXPECT_EQ(L.Color(), clWindow);
     // The frame controller sets properties by their published names.
     EXPECT_TRUE(SetOrdProp(&L, "FrameColor", clLime));
     EXPECT_EQ(L.FrameColor(), clLime);
@@ -247,7 +247,6 @@ TEST_F(TViewsForm, WheelAndReportLabelEditing)
     WheelScrollLinesQuery = Old;
 
     // In report view a label edit starts only under the mouse.
-    L.SetFocus();
     SetCursorPos(0, 0);
     EXPECT_FALSE(L.Item(0)->EditCaption());
 }

@@ -65,7 +65,9 @@ struct TViewsForm : ::testing::Test {
     void SetUp() override
     {
         Form.SetBounds(10, 10, 600, 400);
-        Form.Show();
+        // Shown without taking the foreground: other test programs on the
+        // same display keep their focus.
+        ShowWindow(Form.Handle(), SW_SHOWNOACTIVATE);
         Pump();
     }
     void TearDown() override { TThemeServices::SetThemingDisabled(false); }

@@ -125,6 +125,7 @@ void TChangeHandlerThread::Execute()
 {
     std::vector<HANDLE> Waits;
     std::vector<int> SlotAt;
+    unsigned HandledSerial = 0;
     for (;;) {
         Waits.assign(1, FCommandEvent);
         SlotAt.assign(1, -1);
@@ -141,6 +142,12 @@ void TChangeHandlerThread::Execute()
             if (OnBeforeCommand)
                 OnBeforeCommand();
             const unsigned Serial = FCommandSerial;
+            // A late wake-up can find the next command already posted; its
+            // own wake-up must not run it a second time (an add would find
+            // the pending field empty and overwrite the slot it answered).
+            if (Serial == HandledSerial)
+                continue;
+            HandledSerial = Serial;
             switch (FCommand.load()) {
             case TCommand::Add: {
                 int Result = -1;

@@ -119,6 +119,7 @@ TEST_F(TViewsForm, SortArrowsInTheOwnerDrawnHeader)
 TEST_F(TViewsForm, FrameIsPaintedInTheNonClientArea)
 {
     TThemeServices::SetThemingDisabled(true);
+    ShowWithoutActivating();
     TListView L(&Form);
     L.SetParent(&Form);
     L.SetBounds(20, 20, 200, 120);

@@ -60,13 +60,18 @@ inline void Pump()
     }
 }
 
+// The form stays hidden unless a test must read the screen: test programs
+// share one display, and a shown window can disturb another program's
+// focus test.
 struct TViewsForm : ::testing::Test {
     TForm Form{nullptr};
     void SetUp() override
     {
         Form.SetBounds(10, 10, 600, 400);
-        // Shown without taking the foreground: other test programs on the
-        // same display keep their focus.
+        Form.HandleNeeded();
+    }
+    void ShowWithoutActivating()
+    {
         ShowWindow(Form.Handle(), SW_SHOWNOACTIVATE);
         Pump();
     }

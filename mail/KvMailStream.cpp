@@ -141,6 +141,32 @@ void TMailboxStream::ReadMessageText(std::string& Text)
     }
     if (LineBreakKind == lbkCr && !Text.empty() && Text.back() == '\r')
         Text.pop_back();
+    // No separator follows the last message: only a blank line at the end
+    // of the file is the separator's, the break that ends its last line is
+    // the message's own.
+    if (NextSeparatorPos < 0 && !Text.empty() && !IsBreakChar(Text.back()) && RangeEndsWithBreak(Text.size()))
+        Text += LineBreakKind == lbkCr ? "\r" : LineBreakKind == lbkCrLf ? "\r\n" : "\n";
+}
+
+// Whether the message's bytes, NUL padding aside, end in a line break that
+// the text read (Length bytes) lost. A text cut at the size cap gets none.
+bool TMailboxStream::RangeEndsWithBreak(size_t Length)
+{
+    constexpr std::int32_t chunk = 4096;
+    std::int64_t end = MessagePos + MessageSize;
+    while (end > MessagePos) {
+        const std::int32_t n = static_cast<std::int32_t>(std::min<std::int64_t>(chunk, end - MessagePos));
+        const std::string tail = ReadAt(*Stream, end - n, n);
+        if (static_cast<std::int32_t>(tail.size()) != n)
+            return false;
+        const size_t last = tail.find_last_not_of('\0');
+        if (last != std::string::npos) {
+            const std::int64_t content = end - n + static_cast<std::int64_t>(last) + 1 - MessagePos;
+            return IsBreakChar(tail[last]) && static_cast<std::int64_t>(Length) + 2 >= content;
+        }
+        end -= n;
+    }
+    return false;
 }
 
 int TMailboxStream::SearchSeparator(int From)

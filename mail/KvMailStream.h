@@ -60,6 +60,7 @@ private:
 
     bool IsSeparatorLine(int P);
     bool FollowsBlankLine(int P);
+    bool RangeEndsWithBreak(size_t Length);
     bool IsBlankRange(std::int64_t Pos, std::int64_t Size);
     // Whether position P of the window, or file offset Offset, starts a
     // line: it follows a line break or the file start, NUL padding allowed

@@ -88,14 +88,14 @@ TEST_F(KvMailBaseFile, AddMissingContentTypeOfSingleMessageFiles)
          "Content-Type: text/html\r\n\r\n<HTML lang=en><p>hi</HTML>"},
         {"a plain message that mentions the tag keeps every character",
          "Subject: tags\r\n\r\nPlease put <html> at the top.\r\n",
-         "Subject: tags\r\nContent-Type: text/html\r\n\r\nPlease put <html> at the top."},
+         "Subject: tags\r\nContent-Type: text/html\r\n\r\nPlease put <html> at the top.\r\n"},
         {"plain text", "Subject: plain\r\n\r\nJust words.", "Subject: plain\r\nContent-Type: text/plain\r\n\r\nJust words."},
         {"=20 asks for quoted-printable", "Subject: qp\r\n\r\n<html>a=20b</html>",
          "Subject: qp\r\nContent-Type: text/html\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n<html>a=20b</html>"},
         {"a part header in the body names the boundary",
          "Subject: parts\r\n\r\n--XYZ\r\nContent-Type: text/plain\r\n\r\nhi\r\n--XYZ--\r\n",
          "Subject: parts\r\nContent-Type: multipart/mixed;\r\n\tboundary=\"XYZ\"\r\n\r\n--XYZ\r\nContent-Type: "
-         "text/plain\r\n\r\nhi\r\n--XYZ--"},
+         "text/plain\r\n\r\nhi\r\n--XYZ--\r\n"},
         {"a field already there is left alone", "Content-Type: text/plain\r\n\r\n<html>x</html>",
          "Content-Type: text/plain\r\n\r\n<html>x</html>"},
     };
@@ -186,14 +186,14 @@ TEST_F(KvMailBaseFile, MessagesThatNeedTheMimeEngineAreRebuilt)
         SCOPED_TRACE(c.Name);
         const std::vector<TLoaded> got = Load(c.Message, c.Kind);
         ASSERT_EQ(got.size(), 1u);
-        // Text-state messages come out as read (the file's last line break
-        // is no part of them); rebuilt ones keep their separator line on top.
+        // Text-state messages come out as read, their last line break
+        // included; rebuilt ones keep their separator line on top.
         const TMailParseState state = c.Rebuild == TMimeRebuild::None || c.Rebuild == TMimeRebuild::EudoraBody
                                           ? mpsText
                                           : c.Rebuild == TMimeRebuild::MimeBlock ? mpsMimeBlock : mpsParts;
         EXPECT_EQ(got[0].State, state);
         if (state == mpsText)
-            EXPECT_EQ(got[0].Text + (c.Message.back() == '\n' ? "\r\n" : ""), c.Message);
+            EXPECT_EQ(got[0].Text, c.Message);
         else
             EXPECT_EQ(got[0].Text.substr(0, c.Message.find('\n') + 1), c.Message.substr(0, c.Message.find('\n') + 1));
         EXPECT_EQ(got[0].Rebuild, c.Rebuild);

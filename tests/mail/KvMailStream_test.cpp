@@ -151,31 +151,34 @@ TEST_F(KvMailStreamFile, ExactTextsAndTrailingBreaks)
     };
     static const char NulFile[] = "From a@b.cd Mon Jan  1 10:00:00 2001\nA: x\0y\n\nbody\0\0\nend\0\0";
     const Case cases[] = {
-        {"LF: the break before the next separator goes",
+        {"LF: the break before the next separator goes, the last message keeps its own",
          "From a@b.cd Mon Jan  1 10:00:00 2001\nA: 1\n\nx\n\nFrom c@d.ef Mon Jan  1 10:00:00 2001\nB: 2\n\ny\n",
-         {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nx\r\n", "From c@d.ef Mon Jan  1 10:00:00 2001\r\nB: 2\r\n\r\ny"}},
+         {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nx\r\n", "From c@d.ef Mon Jan  1 10:00:00 2001\r\nB: 2\r\n\r\ny\r\n"}},
+        {"LF: a blank line at the end of the file is no part of the last message",
+         "From c@d.ef Mon Jan  1 10:00:00 2001\nB: 2\n\ny\n\n",
+         {"From c@d.ef Mon Jan  1 10:00:00 2001\r\nB: 2\r\n\r\ny\r\n"}},
         {"CRLF: exactly one CRLF goes",
          "From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nx\r\n\r\n",
          {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nx\r\n"}},
         {"CR: the break before the next separator goes, as for LF",
          "From a@b.cd Mon Jan  1 10:00:00 2001\rA: 1\r\rx\r\rFrom c@d.ef Mon Jan  1 10:00:00 2001\rB: 2\r\ry\r",
-         {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nx\r\n", "From c@d.ef Mon Jan  1 10:00:00 2001\r\nB: 2\r\n\r\ny"}},
+         {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nx\r\n", "From c@d.ef Mon Jan  1 10:00:00 2001\r\nB: 2\r\n\r\ny\r\n"}},
         {"text before the first separator is a message",
          "Preface line\nFrom a@b.cd Mon Jan  1 10:00:00 2001\nA: 1\n",
-         {"Preface line", "From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1"}},
+         {"Preface line", "From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n"}},
         {"blank lines before the first separator are no message",
          "\r\n\r\n \r\nFrom a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n",
-         {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1"}},
+         {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n"}},
         {"a single blank line before the first separator",
          "\nFrom a@b.cd Mon Jan  1 10:00:00 2001\nA: 1\n",
-         {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1"}},
+         {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n"}},
         {"a file of blank lines holds no message", "\r\n\r\n\r\n", {}},
         {"NULs: inside a line a blank, before a break gone, at the end gone",
          std::string(NulFile, sizeof NulFile - 1),
          {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: x y\r\n\r\nbody\r\nend"}},
         {"a separator rejected by the strict check is body text",
          "From a@b.cd Mon Jan  1 10:00:00 2001\nA: 1\n\nFrom someone who wrote this\nFrom x@y.zz wrote:\n> yes\n",
-         {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nFrom someone who wrote this\r\nFrom x@y.zz wrote:\r\n> yes"}},
+         {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nFrom someone who wrote this\r\nFrom x@y.zz wrote:\r\n> yes\r\n"}},
         {"a separator line as the very last line",
          "From a@b.cd Mon Jan  1 10:00:00 2001\nA: 1\n\nx\nFrom c@d.ef Mon Jan  1 10:00:00 2001",
          {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nx", "From c@d.ef Mon Jan  1 10:00:00 2001"}},
@@ -200,6 +203,7 @@ TEST_F(KvMailStreamFile, MidLineFromAtEveryWindowEdge)
         m.pop_back();
         want.push_back(WithBreaks(m, "\r\n"));
     }
+    want.back() += "\r\n";  // the last message keeps its last break
     EXPECT_EQ(SplitEveryWay(file, 8), want);
 }
 
@@ -341,7 +345,9 @@ TEST_F(KvMailStreamFile, MessageAboveTheCapIsCutAndLogged)
         EXPECT_EQ(got[bigIndex].Text.substr(0, 38), "From a@b.cd Mon Jan  1 10:00:00 2001\r\n");
         EXPECT_EQ(got[bigIndex].Text.size(), 104u);
         EXPECT_TRUE(damaged[bigIndex]);
-        EXPECT_EQ(got[1 - bigIndex].Text, "From c@d.ef Mon Jan  1 10:00:00 2001\r\nSubject: small\r\nContent-Type: text/plain\r\n\r\nok");
+        // Last in the file, the small one keeps its last line break.
+        EXPECT_EQ(got[1 - bigIndex].Text, "From c@d.ef Mon Jan  1 10:00:00 2001\r\nSubject: small\r\nContent-Type: text/plain\r\n\r\nok" +
+                                              std::string(bigIndex == 0 ? "\r\n" : ""));
         EXPECT_FALSE(damaged[1 - bigIndex]);
         const std::string logText = LoadFileToString(log);
         EXPECT_NE(logText.find("too large"), std::string::npos) << logText;
@@ -404,7 +410,7 @@ TEST_F(KvMailStreamFile, OffsetsAndSizesBeyondFourGigabytes)
     EXPECT_EQ(sizes[0], secondAt + 1);
     EXPECT_EQ(texts[0], "From a@b.cd Mon Jan  1 10:00:00 2001\r\nSubject: first\r\nContent-Type: text/plain\r\n\r\n");
     EXPECT_EQ(positions[1], secondAt + 1);
-    EXPECT_EQ(texts[1], "From c@d.ef Tue Jan  2 10:00:00 2001\r\nSubject: second\r\nContent-Type: text/plain\r\n\r\nend");
+    EXPECT_EQ(texts[1], "From c@d.ef Tue Jan  2 10:00:00 2001\r\nSubject: second\r\nContent-Type: text/plain\r\n\r\nend\r\n");
     EXPECT_NE(LoadFileToString(log).find(std::to_string(secondAt + 1)), std::string::npos);
 }
 
@@ -418,7 +424,8 @@ TEST_F(KvMailStreamFile, NulPaddingBeforeASeparator)
     const std::string one = "From user1@example.com Mon Jan  1 00:00:00 2024\nSubject: one\n\nbody one\n";
     const std::string two = "From user2@example.com Mon Jan  1 00:00:00 2024\nSubject: two\n\nbody two\n";
     const std::string oneText = "From user1@example.com Mon Jan  1 00:00:00 2024\r\nSubject: one\r\n\r\nbody one";
-    const std::string twoText = "From user2@example.com Mon Jan  1 00:00:00 2024\r\nSubject: two\r\n\r\nbody two";
+    // The last message of the file keeps the break of its last line.
+    const std::string twoText = "From user2@example.com Mon Jan  1 00:00:00 2024\r\nSubject: two\r\n\r\nbody two\r\n";
     const std::string nuls(4096, '\0');
     const Case cases[] = {
         {"a block of NULs after a line break", one + nuls + two, {oneText, twoText}},
@@ -431,8 +438,8 @@ TEST_F(KvMailStreamFile, NulPaddingBeforeASeparator)
         {"a NUL inside a line before \"From \" is text",
          "From user1@example.com Mon Jan  1 00:00:00 2024\nSubject: one\n\nabc" + std::string(3, '\0') + two,
          {"From user1@example.com Mon Jan  1 00:00:00 2024\r\nSubject: one\r\n\r\nabc   " +
-          twoText.substr(0, twoText.find('\r')) + "\r\nSubject: two\r\n\r\nbody two"}},
-        {"padding at the end of the file", one + nuls, {oneText}},
+          twoText.substr(0, twoText.find('\r')) + "\r\nSubject: two\r\n\r\nbody two\r\n"}},
+        {"padding at the end of the file", one + nuls, {oneText + "\r\n"}},
         {"NULs between two breaks before a separator",
          one + std::string(5, '\0') + "\n" + two, {oneText + "\r\n", twoText}},
     };

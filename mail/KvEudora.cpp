@@ -243,7 +243,7 @@ void TEudoraTocObj::DecodeEntry()
     MessagePos = static_cast<std::int32_t>(Le32(Entry, 0));
     MessageSize = Le32(Entry, 4);
     const int status = Le16(Entry, 12);
-    StatusSource = 6;
+    StatusSource = ssIndexEntry;
     MailFlags = mfComputed | EudoraPriorityFlags(Le16(Entry, 16)) | EudoraFolderBits(MailboxType, status) |
                 EudoraStatusFlags(status);
 }

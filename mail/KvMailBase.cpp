@@ -131,7 +131,7 @@ TMailFlags TEMailObj::GetMailFlags()
         const TMailFlags f = GetStatusFlagsFromHeaders(header, FolderFlags, FormatKind == mbkCalypso);
         MailFlags |= f | FolderFlags;
         if (f != mfComputed)
-            StatusSource = (f & mfMozillaStatus) ? 3 : FormatKind == mbkCalypso ? 4 : 2;
+            StatusSource = (f & mfMozillaStatus) ? ssMozillaStatus : FormatKind == mbkCalypso ? ssHexStatus : ssHeaderFields;
         break;
     }
     default:
@@ -169,7 +169,7 @@ void TEMailObj::GetMessageText(int OutputKind, std::string& Text)
     case mpsText:
         if (reduced) {
             TKvMimeBlock block(MessageText, false, true);
-            GetConvertedText(block, static_cast<TMailOutputKind>(OutputKind), static_cast<TFromLineKind>(1), 0, 0, std::string(),
+            GetConvertedText(block, static_cast<TMailOutputKind>(OutputKind), flkNone, 0, mbkNone, std::string(),
                              std::string(), Text);
         } else {
             Text = MessageText;
@@ -177,13 +177,13 @@ void TEMailObj::GetMessageText(int OutputKind, std::string& Text)
         break;
     case mpsParts:
         if (Parts)
-            Parts->RenderMessage(OutputKind, 1, Text);
+            Parts->RenderMessage(OutputKind, flkNone, Text);
         break;
     case mpsMimeBlock:
         if (!MimeBlock)
             break;
         if (reduced)
-            GetConvertedText(*MimeBlock, static_cast<TMailOutputKind>(OutputKind), static_cast<TFromLineKind>(1), 0, 0, std::string(),
+            GetConvertedText(*MimeBlock, static_cast<TMailOutputKind>(OutputKind), flkNone, 0, mbkNone, std::string(),
                              std::string(), Text);
         else if (MimeBlock->HasDetachedParts())
             GetTextWithEmbeddedFiles(*MimeBlock, AttachmentFolder(), Text);

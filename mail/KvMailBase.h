@@ -35,6 +35,15 @@ inline constexpr std::int64_t DefaultMaxMessageSize = 0x2FFFFFFF;
 using TNicknameExpander = void (*)(std::string& Text);
 extern TNicknameExpander EudoraNicknameExpander;
 
+// Where a message's flags came from (TEMailObj::StatusSource).
+enum : std::uint8_t {
+    ssNotYet = 0,
+    ssHeaderFields = 2,   // the status header fields
+    ssMozillaStatus = 3,  // a Mozilla status field
+    ssHexStatus = 4,      // the hexadecimal status field of kind 10 stores
+    ssIndexEntry = 6,     // the mailbox index's entry
+};
+
 class TEMailObj : public TMailFolderObj, public IErrorLogMessage {
 public:
     TEMailObj();
@@ -83,7 +92,7 @@ protected:
     // the flags came from.
     bool OpenForWriting = false;
     bool StripNul = false;
-    std::uint8_t StatusSource = 0;
+    std::uint8_t StatusSource = ssNotYet;
     std::unique_ptr<TDateTimeObj> EnvelopeDate;
     TMailParseState ParseState = mpsNone;
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "classlib/Classes.h"
+#include "classlib/Cleanup.h"
 #include "classlib/ResStrings.h"
 #include "classlib/SysUtils.h"
 #include "foundation/KvAnsi.h"
@@ -15,6 +16,7 @@
 #include "foundation/KvLineBreaks.h"
 #include "foundation/KvLogs.h"
 #include "foundation/KvStrings.h"
+#include "app/KvLargeMessage.h"
 #include "foundation/KvTimeZones.h"
 #include "mail/KvErrorLog.h"
 #include "mail/KvEudora.h"
@@ -26,6 +28,8 @@
 namespace {
 
 constexpr int SniffBytes = 256;
+// How much of a message too large to load is read for its name and date.
+constexpr std::size_t LargeMessageHead = 65536;
 // How far ahead of its first separator a mailbox may be padded; the reader
 // skips any amount, the sniff looks this far.
 constexpr size_t MaxPaddingBytes = 65536;
@@ -368,21 +372,17 @@ std::string TConvertDriver::TargetFolderProblem() const
     // Creating a file is the only sure test: attributes and access lists
     // each tell part of the story.
     const std::string probe = JoinPath(folder, "~tessaly-" + std::to_string(GetCurrentProcessId()) + ".tmp");
-    const HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    if (!TKernelHandle(CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr)))
         return folder + ": no file can be written there: " + SystemErrorText(GetLastError());
-    CloseHandle(h);
     if (file) {
         const DWORD target = GetFileAttributesA(cs.TargetPath.c_str());
         if (target != INVALID_FILE_ATTRIBUTES && (target & FILE_ATTRIBUTE_DIRECTORY))
             return shown + ": the target file is a folder";
         if (target != INVALID_FILE_ATTRIBUTES) {
-            const HANDLE t = CreateFileA(cs.TargetPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (t == INVALID_HANDLE_VALUE)
+            if (!TKernelHandle(CreateFileA(cs.TargetPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)))
                 return shown + ": the target file cannot be written: " + SystemErrorText(GetLastError());
-            CloseHandle(t);
         }
     }
     return std::string();
@@ -634,6 +634,7 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
                                                MailFormatReaderMode(cs.SourceFormat));
     else
         return crDone;
+    reader->LargeMessageSize = LargeMessageSize;
     if (reader->Locked) {
         LogLine("Mailbox locked");
         return crLocked;
@@ -661,7 +662,16 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
                 for (; problems < reader->ReadProblems; ++problems)
                     cs.CountResult(cntError);
             };
-            while (reader->NextMessage()) {
+            for (;;) {
+                // Out of memory while loading one message costs that message
+                // its rebuild, never the run: its range is known already.
+                bool outOfMemory = false;
+                try {
+                    if (!reader->NextMessage())
+                        break;
+                } catch (const std::bad_alloc&) {
+                    outOfMemory = true;
+                }
                 countProblems();
                 const bool atStart = first;
                 first = false;
@@ -675,11 +685,21 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
                 // the separator it hides that separator in the first message.
                 if (atStart && bomLine)
                     continue;
-                reader->TakeMessageText(text);
-                // NUL padding after the mark has become blanks by now.
-                if (atStart && bom > 0 && BomLength(text) > 0)
-                    text.erase(0, text.find_first_not_of(std::string("\0 ", 2), bom));
-                result = text.empty() ? crNoText : WriteMessage(text);
+                if (outOfMemory || reader->TooLarge) {
+                    result = WriteLargeMessage(data, *reader);
+                } else {
+                    try {
+                        reader->TakeMessageText(text);
+                        // NUL padding after the mark has become blanks by now.
+                        if (atStart && bom > 0 && BomLength(text) > 0)
+                            text.erase(0, text.find_first_not_of(std::string("\0 ", 2), bom));
+                        result = text.empty() ? crNoText : WriteMessage(text);
+                    } catch (const std::bad_alloc&) {
+                        std::string().swap(text);
+                        reader->ClearMessage();
+                        result = WriteLargeMessage(data, *reader);
+                    }
+                }
                 cs.CountResult(result == crDone ? cntMessage : result == crDuplicate ? cntDuplicate : cntError);
                 if (FTargetFailed)
                     break;
@@ -745,7 +765,7 @@ int TConvertDriver::WriteMessageFile(const std::string& Text, std::size_t Skip)
     DWORD error = ERROR_FILENAME_EXCED_RANGE;
     // Creating only a new file is the existence test as well: one lookup
     // per message where a test and a create took two.
-    TNewFileOutcome made = file.empty() ? TNewFileOutcome::Failed : SaveNewFileDated(file, bytes, date, error);
+    TNewFileOutcome made = file.empty() ? TNewFileOutcome::Failed : SaveNewMessageFile(file, bytes, date, error);
     if (made == TNewFileOutcome::Exists) {
         if (cs.Md5FileNames)
             return crDuplicate;
@@ -781,7 +801,7 @@ TNewFileOutcome TConvertDriver::SaveNumberedFile(std::string& FileName, std::str
             Error = ERROR_FILENAME_EXCED_RANGE;
             return TNewFileOutcome::Failed;
         }
-        const TNewFileOutcome made = SaveNewFileDated(FileName, Bytes, Date, Error);
+        const TNewFileOutcome made = SaveNewMessageFile(FileName, Bytes, Date, Error);
         if (made == TNewFileOutcome::Failed || (made == TNewFileOutcome::Exists && takenByFolder(FileName)))
             return TNewFileOutcome::Failed;
         FNumberedNames.Taken(plain, FileName);
@@ -792,6 +812,11 @@ TNewFileOutcome TConvertDriver::SaveNumberedFile(std::string& FileName, std::str
 }
 
 void TConvertDriver::LogUnwrittenMessage(const std::string& Text, const std::string& FileName, DWORD Error)
+{
+    LogMessageRow(Text, FileName, "Message not written: " + SystemErrorText(Error));
+}
+
+void TConvertDriver::LogMessageRow(const std::string& Text, const std::string& FileName, const std::string& Row)
 {
     // The error log's columns name the message: its mailbox, date and
     // subject, so the user can find it again.
@@ -814,14 +839,19 @@ void TConvertDriver::LogUnwrittenMessage(const std::string& Text, const std::str
     } message(FMailboxFile, Text);
     // The context is the reader's again afterwards, whatever happens.
     const TErrorLogContext context(FileName, &message);
-    WriteErrorLine("Message not written: " + SystemErrorText(Error));
+    WriteErrorLine(Row);
 }
 
 int TConvertDriver::AppendMessageToMbox(const std::string& Text)
 {
+    return AppendToMbox([&] { FMboxWriter->Write(Text); }, Text);
+}
+
+int TConvertDriver::AppendToMbox(const std::function<void()>& Write, const std::string& Text)
+{
     const TTextFileWriter::TMark before = FMboxWriter->Mark();
     try {
-        FMboxWriter->Write(Text);
+        Write();
         FMboxWriter->Write(TargetLineBreak());
     } catch (const EFileError& e) {
         const DWORD error = e.ErrorCode ? e.ErrorCode : ERROR_WRITE_FAULT;
@@ -834,6 +864,58 @@ int TConvertDriver::AppendMessageToMbox(const std::string& Text)
         return crWriteFailed;
     }
     return crDone;
+}
+
+int TConvertDriver::WriteLargeMessage(const std::string& DataFile, const TFileMailObj& Reader)
+{
+    // Too large to load, or memory ran out on the way: the message is
+    // copied from its mailbox through a bounded buffer as it stands, with
+    // only its line breaks made the target's. Its head gives its name.
+    const TConvertSettings& cs = *FSettings;
+    TMessageRangeCopy copy(DataFile, Reader.MessagePos, Reader.MessageSize, TargetLineBreak(), cs.OneFilePerMessage);
+    copy.DropFinalBreak();
+    const std::string head = copy.Head(LargeMessageHead);
+    int result = crDone;
+    if (cs.OneFilePerMessage) {
+        std::string named = head;
+        DeleteFromLine(named);
+        FLargeCopy = &copy;
+        try {
+            result = WriteMessageFile(named);
+        } catch (...) {
+            FLargeCopy = nullptr;
+            throw;
+        }
+        FLargeCopy = nullptr;
+    } else {
+        result = AppendToMbox(
+            [&] {
+                if (!copy.CopyTo([&](const std::string& Piece) {
+                        FMboxWriter->Write(Piece);
+                        return true;
+                    }))
+                    throw EFileError(SystemErrorText(copy.Error()), copy.Error());
+            },
+            head);
+    }
+    if (result == crDone)
+        LogMessageRow(head, DataFile,
+                      Format("Message of %s bytes not rebuilt in memory: copied as it stands, only its line "
+                             "breaks converted",
+                             std::to_string(Reader.MessageSize).c_str()));
+    return result;
+}
+
+TNewFileOutcome TConvertDriver::SaveNewMessageFile(const std::string& FileName, std::string_view Bytes,
+                                                   TDateTime Date, DWORD& Error)
+{
+    if (!FLargeCopy)
+        return SaveNewFileDated(FileName, Bytes, Date, Error);
+    return WriteNewFileWith(
+        [&](HANDLE h) {
+            return FLargeCopy->CopyTo([&](const std::string& Piece) { return WriteAll(h, Piece.data(), Piece.size()); });
+        },
+        FileName, Date, &Error);
 }
 
 const char* TConvertDriver::TargetLineBreak() const

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,9 +14,12 @@
 
 #include "app/KvConvert.h"
 #include "app/KvConvertHost.h"
+#include "mail/KvMailBase.h"
 #include "foundation/KvFiles.h"
 
 class TFileFinder;
+class TFileMailObj;
+class TMessageRangeCopy;
 class TStringList;
 class TTextFileWriter;
 
@@ -92,6 +96,9 @@ public:
     // Where the skip list is loaded from on the first run; the program's
     // folder unless a caller points elsewhere.
     std::string SkipFoldersFile;
+    // Messages larger than this are copied as they stand instead of being
+    // loaded; tests lower it to reach that road with small mailboxes.
+    std::int64_t LargeMessageSize = DefaultLargeMessageSize;
 
 private:
     void RunFolderSearch(const std::string& Folder, const std::string& Mask);
@@ -120,6 +127,15 @@ private:
     // An error-log line naming a message that could not be written; Text
     // may be the message or its header alone.
     void LogUnwrittenMessage(const std::string& Text, const std::string& FileName, unsigned long Error);
+    // One error-log row about the message Text, written as FileName.
+    void LogMessageRow(const std::string& Text, const std::string& FileName, const std::string& Row);
+    // Appends through Write and the target's break; a failure cuts the
+    // target back, names it and stops the run.
+    int AppendToMbox(const std::function<void()>& Write, const std::string& Text);
+    // A message not loaded (too large, or memory ran out) copied as it stands.
+    int WriteLargeMessage(const std::string& DataFile, const TFileMailObj& Reader);
+    TNewFileOutcome SaveNewMessageFile(const std::string& FileName, std::string_view Bytes, TDateTime Date,
+                                    unsigned long& Error);
 
     TKvConvertHost& FHost;
     std::unique_ptr<TConvertSettings> FSettings;
@@ -131,6 +147,8 @@ private:
     // Numbered message names met in this run: a thousand messages of one
     // subject probe each number once, not all the numbers below theirs.
     TNumberedNames FNumberedNames;
+    // While a large message is written, the file writes stream it from here.
+    const TMessageRangeCopy* FLargeCopy = nullptr;
     std::vector<std::string> FRunTargets;  // mbox files this run has opened
     bool FRunning = false;
     std::atomic<bool> FAborted{false};

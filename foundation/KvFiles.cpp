@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "classlib/ResStrings.h"
 #include "classlib/Streams.h"
@@ -166,7 +167,14 @@ bool ReadWholeFile(const std::string& FileName, std::int64_t MaxBytes, std::stri
     return true;
 }
 
-// Writes all of Buffer; false on a short or failed write.
+
+bool IsNtPlatform()
+{
+    return (GetVersion() & 0x80000000u) == 0;
+}
+
+}  // namespace
+
 bool WriteAll(HANDLE H, const void* Buffer, size_t Count)
 {
     const char* p = static_cast<const char*>(Buffer);
@@ -180,13 +188,6 @@ bool WriteAll(HANDLE H, const void* Buffer, size_t Count)
     }
     return true;
 }
-
-bool IsNtPlatform()
-{
-    return (GetVersion() & 0x80000000u) == 0;
-}
-
-}  // namespace
 
 // ---------------------------------------------------------------------------
 // Unit state
@@ -1349,13 +1350,14 @@ std::int64_t SaveTextToFileSafe(const std::string& Text, const std::string& File
 
 namespace {
 
-// Writes a whole file with the given creation disposition; -2 when
-// CREATE_NEW met an existing name, -1 on any other failure.
-std::int64_t WriteWholeFile(const void* Buffer, std::size_t Count, const std::string& FileName,
+// Writes a whole file with the given creation disposition, its bytes put
+// by Fill; -2 when CREATE_NEW met an existing name, -1 on any other
+// failure, else Count.
+std::int64_t WriteWholeFile(const std::function<bool(HANDLE)>& Fill, std::int64_t Count, const std::string& FileName,
                             TDateTime Date, DWORD Disposition, DWORD* Error)
 {
     DWORD err = 0;
-    std::int64_t result = static_cast<std::int64_t>(Count);
+    std::int64_t result = Count;
     if (FileName.empty()) {
         err = ERROR_INVALID_NAME;
         result = -1;
@@ -1366,7 +1368,8 @@ std::int64_t WriteWholeFile(const void* Buffer, std::size_t Count, const std::st
             err = GetLastError();
             result = err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS ? -2 : -1;
         } else {
-            const bool ok = WriteAll(h.Get(), Buffer, Buffer ? Count : 0);
+            SetLastError(0);
+            const bool ok = Fill(h.Get());
             if (!ok)
                 err = GetLastError() ? GetLastError() : ERROR_HANDLE_DISK_FULL;
             if (ok && Date > 0)
@@ -1376,8 +1379,6 @@ std::int64_t WriteWholeFile(const void* Buffer, std::size_t Count, const std::st
                 // A cut-off file looks like a whole one to everyone who finds it later.
                 DeleteFileA(FileName.c_str());
                 result = -1;
-            } else if (!Buffer) {
-                result = 0;
             }
         }
     }
@@ -1386,6 +1387,13 @@ std::int64_t WriteWholeFile(const void* Buffer, std::size_t Count, const std::st
     if (result == -2 && Disposition != CREATE_NEW)
         result = -1;
     return result;
+}
+
+std::int64_t WriteWholeFile(const void* Buffer, std::size_t Count, const std::string& FileName,
+                            TDateTime Date, DWORD Disposition, DWORD* Error)
+{
+    return WriteWholeFile([&](HANDLE h) { return WriteAll(h, Buffer, Buffer ? Count : 0); },
+                          Buffer ? static_cast<std::int64_t>(Count) : 0, FileName, Date, Disposition, Error);
 }
 
 }  // namespace
@@ -1400,5 +1408,12 @@ TNewFileOutcome WriteBufferToNewFile(const void* Buffer, std::size_t Count, cons
                                      TDateTime Date, DWORD* Error)
 {
     const std::int64_t r = WriteWholeFile(Buffer, Count, FileName, Date, CREATE_NEW, Error);
+    return r == -2 ? TNewFileOutcome::Exists : r < 0 ? TNewFileOutcome::Failed : TNewFileOutcome::Written;
+}
+
+TNewFileOutcome WriteNewFileWith(const std::function<bool(HANDLE)>& Fill, const std::string& FileName, TDateTime Date,
+                                 DWORD* Error)
+{
+    const std::int64_t r = WriteWholeFile(Fill, 0, FileName, Date, CREATE_NEW, Error);
     return r == -2 ? TNewFileOutcome::Exists : r < 0 ? TNewFileOutcome::Failed : TNewFileOutcome::Written;
 }

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -242,3 +243,9 @@ enum class TNewFileOutcome : std::uint8_t {
 TNewFileOutcome WriteBufferToNewFile(const void* Buffer, std::size_t Count,
                                      const std::string& FileName, TDateTime Date = 0,
                                      DWORD* Error = nullptr);
+// Writes all of Buffer to H; false on a short or failed write.
+bool WriteAll(HANDLE H, const void* Buffer, size_t Count);
+// The same for a file too large to hold in memory: Fill writes its bytes
+// through the handle and answers false on failure.
+TNewFileOutcome WriteNewFileWith(const std::function<bool(HANDLE)>& Fill, const std::string& FileName,
+                                 TDateTime Date = 0, DWORD* Error = nullptr);

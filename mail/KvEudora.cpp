@@ -226,7 +226,7 @@ bool TEudoraTocObj::NextMessage()
         ClearMessage();
         DecodeEntry();
         LoadMessage();
-        if (ParseState != mpsNone)
+        if (ParseState != mpsNone || TooLarge)
             return true;
         // An entry whose range lies outside the data file is logged and
         // passed over; the messages after it are still read.

@@ -754,6 +754,9 @@ void TFileMailObj::ReadMessageText(std::string& Text)
 void TFileMailObj::LoadMessage()
 {
     ++MessageNumber;
+    TooLarge = MessageSize > LargeMessageSize;
+    if (TooLarge)
+        return;
     // Reading into the storage of the text handed on before spares an
     // allocation and the fresh pages of every message.
     std::string text;

@@ -29,6 +29,11 @@ enum class TMimeRebuild : std::uint8_t { None, MimeBlock, Decode, Detached, Deta
 // Largest message text read in one piece; a longer message is read up to
 // this size and logged as damaged.
 inline constexpr std::int64_t DefaultMaxMessageSize = 0x2FFFFFFF;
+// Largest message loaded and rebuilt in memory: text, parts and the copies
+// the writers make of it cost a few times its size, and a 32-bit process
+// has room for few such. A larger one is left unread for its caller to
+// copy as it stands.
+inline constexpr std::int64_t DefaultLargeMessageSize = 0x8000000;
 
 // Installed while an Eudora nickname list is loaded: expands nicknames in the
 // To, Cc and Bcc fields of a message text.
@@ -163,6 +168,10 @@ public:
     std::int64_t MaxMessageSize = DefaultMaxMessageSize;
     bool Damaged = false;
     bool Locked = false;
+    // Messages larger than this are not loaded: TooLarge is set and the
+    // range (MessagePos, MessageSize) is the caller's to copy.
+    std::int64_t LargeMessageSize = DefaultLargeMessageSize;
+    bool TooLarge = false;
     // Error-log rows written for index entries that were mended or could
     // not be read; the caller counts them as errors.
     std::int32_t ReadProblems = 0;

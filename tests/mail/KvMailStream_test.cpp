@@ -394,6 +394,8 @@ TEST_F(KvMailStreamFile, OffsetsAndSizesBeyondFourGigabytes)
     std::vector<std::int64_t> positions, sizes;
     {
         TMboxStream reader(path, DefaultMailBufferSize, false, mbkMbox);
+        // Loaded whatever its size, the message is cut at the cap.
+        reader.LargeMessageSize = secondAt * 2;
         reader.MaxMessageSize = 4096;
         while (reader.NextMessage()) {
             positions.push_back(reader.MessagePos);
@@ -412,6 +414,18 @@ TEST_F(KvMailStreamFile, OffsetsAndSizesBeyondFourGigabytes)
     EXPECT_EQ(positions[1], secondAt + 1);
     EXPECT_EQ(texts[1], "From c@d.ef Tue Jan  2 10:00:00 2001\r\nSubject: second\r\nContent-Type: text/plain\r\n\r\nend\r\n");
     EXPECT_NE(LoadFileToString(log).find(std::to_string(secondAt + 1)), std::string::npos);
+
+    // By default a message that large is not loaded at all: its range is
+    // the caller's to copy, and the next message still comes.
+    TMboxStream reader(path, DefaultMailBufferSize, false, mbkMbox);
+    std::vector<bool> tooLarge;
+    std::string t;
+    while (reader.NextMessage()) {
+        tooLarge.push_back(reader.TooLarge);
+        reader.GetMessageText(0, t);
+    }
+    EXPECT_EQ(tooLarge, (std::vector<bool>{true, false}));
+    EXPECT_EQ(t, texts[1]);
 }
 
 TEST_F(KvMailStreamFile, NulPaddingBeforeASeparator)

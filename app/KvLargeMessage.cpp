@@ -1,0 +1,154 @@
+#include "app/KvLargeMessage.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "classlib/Cleanup.h"
+
+namespace {
+
+TKernelHandle OpenForReading(const std::string& File)
+{
+    return TKernelHandle(CreateFileA(File.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+}
+
+}  // namespace
+
+void TBreakConverter::Convert(const char* Data, std::size_t Size, std::string& Out)
+{
+    std::size_t i = 0;
+    if (FPendingCr && Size > 0) {
+        Out += FBreak;
+        FPendingCr = false;
+        if (Data[0] == '\n')
+            i = 1;
+    }
+    while (i < Size) {
+        const char* from = Data + i;
+        const void* hit = std::find_if(from, Data + Size, [](char c) { return c == '\r' || c == '\n'; });
+        const std::size_t at = static_cast<const char*>(hit) - Data;
+        Out.append(from, at - i);
+        if (at == Size)
+            break;
+        if (Data[at] == '\n') {
+            Out += FBreak;
+            i = at + 1;
+        } else if (at + 1 == Size) {
+            FPendingCr = true;
+            i = Size;
+        } else {
+            Out += FBreak;
+            i = at + (Data[at + 1] == '\n' ? 2 : 1);
+        }
+    }
+}
+
+void TBreakConverter::Finish(std::string& Out)
+{
+    if (FPendingCr)
+        Out += FBreak;
+    FPendingCr = false;
+}
+
+TMessageRangeCopy::TMessageRangeCopy(std::string File, std::int64_t Pos, std::int64_t Size, std::string Break,
+                                     bool DropFromLine)
+    : FFile(std::move(File)), FPos(Pos), FSize(Size), FBreak(std::move(Break)), FDropFromLine(DropFromLine)
+{
+}
+
+void TMessageRangeCopy::DropFinalBreak()
+{
+    if (FSize < 1)
+        return;
+    const std::int64_t from = FPos + FSize - std::min<std::int64_t>(FSize, 2);
+    const TKernelHandle file = OpenForReading(FFile);
+    LARGE_INTEGER at;
+    at.QuadPart = from;
+    char last[2] = {};
+    DWORD got = 0;
+    const DWORD want = static_cast<DWORD>(FPos + FSize - from);
+    if (!file.Valid() || !SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN) ||
+        !ReadFile(file.Get(), last, want, &got, nullptr) || got != want)
+        return;
+    const char* end = last + got;
+    if (end[-1] == '\n') {
+        --FSize;
+        if (got == 2 && last[0] == '\r')
+            --FSize;
+    } else if (end[-1] == '\r') {
+        --FSize;  // a CR mailbox
+    }
+}
+
+std::string TMessageRangeCopy::Head(std::size_t Max) const
+{
+    std::string head;
+    const TPieceSink keep = [&](const std::string& Piece) {
+        head.append(Piece, 0, std::min(Piece.size(), Max - head.size()));
+        return head.size() < Max;
+    };
+    TMessageRangeCopy raw(FFile, FPos, std::min<std::int64_t>(FSize, static_cast<std::int64_t>(Max)), "\r\n", false);
+    raw.CopyTo(keep);
+    return head;
+}
+
+bool TMessageRangeCopy::CopyTo(const TPieceSink& Sink) const
+{
+    FError = 0;
+    const TKernelHandle file = OpenForReading(FFile);
+    LARGE_INTEGER at;
+    at.QuadPart = FPos;
+    if (!file.Valid() || !SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN)) {
+        FError = GetLastError();
+        return false;
+    }
+    TBreakConverter breaks(FBreak);
+    std::string buffer(Step, '\0');
+    std::string out;
+    // The separator line goes, as it does for a message held whole; it is
+    // judged on its first five bytes, which may come in several pieces.
+    enum class TLead { Judge, Drop, AfterCr, Copy };
+    TLead lead = FDropFromLine ? TLead::Judge : TLead::Copy;
+    std::string held;
+    for (std::int64_t left = FSize; left > 0;) {
+        const DWORD want = static_cast<DWORD>(std::min<std::int64_t>(left, static_cast<std::int64_t>(Step)));
+        DWORD got = 0;
+        if (!ReadFile(file.Get(), buffer.data(), want, &got, nullptr) || got == 0) {
+            FError = got == 0 && GetLastError() == 0 ? ERROR_HANDLE_EOF : GetLastError();
+            return false;
+        }
+        left -= got;
+        out.clear();
+        std::size_t i = 0;
+        while (i < got && lead != TLead::Copy) {
+            const char c = buffer[i];
+            if (lead == TLead::Judge) {
+                held += c;
+                ++i;
+                if (held.size() == 5) {
+                    lead = held == "From " ? TLead::Drop : TLead::Copy;
+                    if (lead == TLead::Copy)
+                        breaks.Convert(held.data(), held.size(), out);
+                }
+            } else if (lead == TLead::Drop) {
+                ++i;
+                lead = c == '\n' ? TLead::Copy : c == '\r' ? TLead::AfterCr : TLead::Drop;
+            } else {
+                if (c == '\n')
+                    ++i;
+                lead = TLead::Copy;
+            }
+        }
+        breaks.Convert(buffer.data() + i, got - i, out);
+        if (left == 0) {
+            if (lead == TLead::Judge)
+                breaks.Convert(held.data(), held.size(), out);
+            breaks.Finish(out);
+        }
+        if (!out.empty() && !Sink(out))
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "ConvertTestFiles.h"
+#include "app/KvLargeMessage.h"
+#include "foundation/KvLogs.h"
+#include "mail/KvErrorLog.h"
+
+TEST(KvLargeMessage, RangesCopiedInPiecesOfEverySize)
+{
+    TTestFolder dir("large");
+    const std::string before = "garbage before\n";
+    const std::string message = "From a@b Mon Jan  5 10:00:00 2009\r\nSubject: x\n\rbody\r\rline\n\nend\r";
+    const std::string file = dir.Write("box", before + message + "after");
+    const struct {
+        const char* Break;
+        bool DropFromLine;
+        std::string Want;
+    } cases[] = {
+        {"\r\n", false, "From a@b Mon Jan  5 10:00:00 2009\r\nSubject: x\r\n\r\nbody\r\n\r\nline\r\n\r\nend\r\n"},
+        {"\n", true, "Subject: x\n\nbody\n\nline\n\nend\n"},
+        {"\r", true, "Subject: x\r\rbody\r\rline\r\rend\r"},
+    };
+    for (const auto& c : cases) {
+        for (std::size_t step = 1; step <= message.size() + 1; ++step) {
+            TMessageRangeCopy copy(file, static_cast<std::int64_t>(before.size()),
+                                   static_cast<std::int64_t>(message.size()), c.Break, c.DropFromLine);
+            copy.Step = step;
+            std::string out;
+            ASSERT_TRUE(copy.CopyTo([&](const std::string& Piece) {
+                out += Piece;
+                return true;
+            }));
+            // The separator line goes whole even when it spans pieces.
+            EXPECT_EQ(out, c.Want) << "step " << step;
+        }
+    }
+    TMessageRangeCopy head(file, static_cast<std::int64_t>(before.size()), static_cast<std::int64_t>(message.size()),
+                           "\n", true);
+    EXPECT_EQ(head.Head(47), "From a@b Mon Jan  5 10:00:00 2009\r\nSubject: x\r\n");
+
+    // A range past the end of the file is a read failure, not a short copy.
+    TMessageRangeCopy past(file, 0, 100000, "\r\n", false);
+    EXPECT_FALSE(past.CopyTo([](const std::string&) { return true; }));
+    EXPECT_NE(past.Error(), 0u);
+}
+
+namespace {
+
+// Where two long texts part, and their ends there: the whole text would
+// bury the failure.
+std::string Parting(const std::string& A, const std::string& B)
+{
+    size_t i = 0;
+    while (i < A.size() && i < B.size() && A[i] == B[i])
+        ++i;
+    const auto tail = [&](const std::string& S) { return "[" + S.substr(i, 40) + "]"; };
+    return "differ at " + std::to_string(i) + " of " + std::to_string(A.size()) + "/" + std::to_string(B.size()) +
+           ": " + tail(A) + " vs " + tail(B);
+}
+
+}  // namespace
+
+TEST(KvLargeMessage, MessagesTooLargeToLoadAreCopiedAndNamedInTheErrorLog)
+{
+    // One long line and many short ones, between two ordinary messages.
+    const std::string small1 = "From a@b Mon Jan  5 10:00:00 2009\nSubject: first\nContent-Type: text/plain\n\nhi\n\n";
+    std::string big = "From a@b Mon Jan  5 10:00:00 2009\nSubject: huge\nDate: Mon, 05 Jan 2009 10:00:00 +0000\n\n";
+    big += std::string(300000, 'x') + "\n";
+    for (int i = 0; i < 3000; ++i)
+        big += "line " + std::to_string(i) + "\n";
+    big += "\n";
+    const std::string small2 = "From a@b Mon Jan  5 10:00:00 2009\nSubject: last\nContent-Type: text/plain\n\nbye\n\n";
+    const auto crlf = [](std::string s) {
+        std::string r;
+        for (const char c : s)
+            r += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        return r;
+    };
+    for (const TMailFormat target : {mftEml, mftMboxWin}) {
+        TConvertRun r;
+        r.Driver.LargeMessageSize = 100000;
+        ErrorLogFileName = r.Dir.File("errors.txt");
+        PutFile(r.Src("box"), small1 + big + small2);
+        r.Add(r.Src("box"), mftMbox);
+        r.Target(target, target == mftEml ? r.Out() + "\\" : r.Out() + "\\all.mbox");
+        r.Start();
+        FreeErrorLog();
+        ErrorLogFileName.clear();
+        EXPECT_EQ(r.Summary(), Counters(1, 3, 0, 0)) << r.LogText();
+        const auto files = TreeFiles(r.Out());
+        // The body as it stands, with the target's breaks; the mbox reader
+        // leaves the blank line before the next separator to the mailbox.
+        const std::string bigBody = crlf(big.substr(0, big.size() - 1));
+        if (target == mftEml) {
+            ASSERT_EQ(files.count("huge.eml"), 1u) << r.LogText();
+            const std::string want = bigBody.substr(bigBody.find("\r\n") + 2);
+            EXPECT_TRUE(files.at("huge.eml") == want) << Parting(files.at("huge.eml"), want);
+            EXPECT_EQ(files.count("first.eml") + files.count("last.eml"), 2u);
+        } else {
+            ASSERT_EQ(files.count("all.mbox"), 1u);
+            const std::string want = crlf(small1) + bigBody + "\r\n" + crlf(small2);
+            EXPECT_TRUE(files.at("all.mbox") == want) << Parting(files.at("all.mbox"), want);
+        }
+        const std::string log = TTestFolder::Read(r.Dir.File("errors.txt"));
+        EXPECT_NE(log.find("not rebuilt in memory"), std::string::npos) << log;
+        EXPECT_NE(log.find("\thuge"), std::string::npos) << log;
+    }
+}

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "classlib/Cleanup.h"
+
 namespace {
 
 constexpr int ArrowGap = 5;
@@ -25,10 +27,11 @@ LRESULT CALLBACK HintProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
         GetWindowTextA(Wnd, Text, sizeof Text);
         SetBkMode(DC, TRANSPARENT);
         SetTextColor(DC, GetSysColor(COLOR_INFOTEXT));
-        const HGDIOBJ Old = SelectObject(DC, reinterpret_cast<HGDIOBJ>(GetWindowLongPtrA(Wnd, GWLP_USERDATA)));
-        R.left += 2;
-        DrawTextA(DC, Text, -1, &R, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-        SelectObject(DC, Old);
+        {
+            TSelectedObject Font(DC, reinterpret_cast<HGDIOBJ>(GetWindowLongPtrA(Wnd, GWLP_USERDATA)));
+            R.left += 2;
+            DrawTextA(DC, Text, -1, &R, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        }
         EndPaint(Wnd, &PS);
         return 0;
     }
@@ -139,7 +142,8 @@ void TRzCustomListView::FillLastColumn()
         !HandleAllocated() || FFillingLastColumn)
         return;
     FFillingLastColumn = true;
-    BeginUpdate();
+    TScopeExit Done([this] { FFillingLastColumn = false; });
+    TUpdateScope<TCustomListView> Update(*this);
     int Sum = 0;
     for (int I = 0; I < ColumnCount() - 1; ++I)
         Sum += ColumnWidth(I);
@@ -149,8 +153,6 @@ void TRzCustomListView::FillLastColumn()
         Available -= GetSystemMetrics(SM_CXVSCROLL);
     if (Available > Sum)
         SetColumnWidth(ColumnCount() - 1, std::max(Available - Sum, 5));
-    EndUpdate();
-    FFillingLastColumn = false;
 }
 
 void TRzCustomListView::UpdateHeaderState()
@@ -449,12 +451,12 @@ void TRzCustomListView::UpdateItemHint(int X, int Y)
         FHintWnd = MakeHintWindow();
     SetWindowLongPtrA(FHintWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(Font()->Handle()));
     SetWindowTextA(FHintWnd, Text.c_str());
-    const HDC DC = GetDC(FHintWnd);
-    const HGDIOBJ Old = SelectObject(DC, Font()->Handle());
     SIZE S{};
-    GetTextExtentPoint32A(DC, Text.c_str(), static_cast<int>(Text.size()), &S);
-    SelectObject(DC, Old);
-    ReleaseDC(FHintWnd, DC);
+    {
+        TWindowDC DC(FHintWnd);
+        TSelectedObject Sel(DC.Get(), Font()->Handle());
+        GetTextExtentPoint32A(DC.Get(), Text.c_str(), static_cast<int>(Text.size()), &S);
+    }
     const int W = std::min<int>(S.cx + 6, GetSystemMetrics(SM_CXSCREEN));
     SetWindowPos(FHintWnd, HWND_TOPMOST, At.x, At.y, W, S.cy + 4, SWP_NOACTIVATE | SWP_SHOWWINDOW);
     FHintText = Text;

@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+#include "classlib/Cleanup.h"
 #include "classlib/ComCtrls.h"
 #include "classlib/Themes.h"
 #include "controls/RzCommon.h"
@@ -198,9 +199,8 @@ public:
         case WM_NCPAINT:
             TBase::WndProc(Message);
             if (FFrameVisible && !UseThemes() && this->HandleAllocated()) {
-                const HDC DC = GetWindowDC(this->WindowHandle());
-                PaintFrame(DC);
-                ReleaseDC(this->WindowHandle(), DC);
+                TWindowDC DC(this->WindowHandle(), GetWindowDC(this->WindowHandle()));
+                PaintFrame(DC.Get());
             }
             return;
         case CM_COLORCHANGED:

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "classlib/Classes.h"
+#include "classlib/Cleanup.h"
 #include "classlib/ComObj.h"
 #include "classlib/Streams.h"
 #include "classlib/Threads.h"
@@ -138,8 +139,8 @@ private:
     bool SendCommand(TCommand Command);
     void CloseSlot(int Slot);
 
-    HANDLE FCommandEvent = nullptr;
-    HANDLE FAckEvent = nullptr;
+    TKernelHandle FCommandEvent;
+    TKernelHandle FAckEvent;
     // Changes hands by exchange only: whoever takes it out owns it.
     std::atomic<HANDLE> FPending{INVALID_HANDLE_VALUE};
     HWND FWindow;

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "classlib/Cleanup.h"
 #include "classlib/Controls.h"
 #include "classlib/Dialogs.h"
 #include "classlib/Menus.h"
@@ -130,13 +131,13 @@ HRESULT MakeHDropData(const std::vector<std::string>& Names, HGLOBAL& Global)
     if (!Global)
         return E_OUTOFMEMORY;
     auto* P = static_cast<BYTE*>(GlobalLock(Global));
+    TScopeExit Unlock([Global] { GlobalUnlock(Global); });
     reinterpret_cast<DROPFILES*>(P)->pFiles = sizeof(DROPFILES);
     SIZE_T At = sizeof(DROPFILES);
     for (const std::string& N : Names) {
         std::memcpy(P + At, N.data(), N.size());
         At += N.size() + 1;
     }
-    GlobalUnlock(Global);
     return S_OK;
 }
 
@@ -152,6 +153,7 @@ HRESULT MakeIdListArrayData(LPCITEMIDLIST ParentPidl, const std::vector<LPCITEMI
     if (!Global)
         return E_OUTOFMEMORY;
     auto* P = static_cast<BYTE*>(GlobalLock(Global));
+    TScopeExit Unlock([Global] { GlobalUnlock(Global); });
     auto* Offsets = reinterpret_cast<UINT*>(P + 4);
     *reinterpret_cast<UINT*>(P) = static_cast<UINT>(Count);
     size_t At = Count * 4 + 8;
@@ -164,7 +166,6 @@ HRESULT MakeIdListArrayData(LPCITEMIDLIST ParentPidl, const std::vector<LPCITEMI
     Put(0, Parent);
     for (size_t I = 0; I < Count; ++I)
         Put(I + 1, Items[I] ? Items[I] : &Empty);
-    GlobalUnlock(Global);
     return S_OK;
 }
 
@@ -175,11 +176,11 @@ HGLOBAL DuplicateHGlobal(HGLOBAL Global)
     if (!Copy)
         return nullptr;
     const void* From = GlobalLock(Global);
+    TScopeExit UnlockFrom([Global] { GlobalUnlock(Global); });
     void* To = GlobalLock(Copy);
+    TScopeExit UnlockTo([Copy] { GlobalUnlock(Copy); });
     if (From && To)
         std::memcpy(To, From, Size);
-    GlobalUnlock(Copy);
-    GlobalUnlock(Global);
     return Copy;
 }
 
@@ -192,8 +193,10 @@ DWORD GetDataObjectDropEffects(IDataObject* DataObject)
     STGMEDIUM M{};
     if (FAILED(DataObject->GetData(&F, &M)))
         return All;
+    TScopeExit Release([&M] { ReleaseStgMedium(&M); });
     DWORD Effects = All;
     if (const auto* Cida = static_cast<const CIDA*>(GlobalLock(M.hGlobal))) {
+        TScopeExit Unlock([&M] { GlobalUnlock(M.hGlobal); });
         const BYTE* Base = reinterpret_cast<const BYTE*>(Cida);
         const auto Parent = reinterpret_cast<LPCITEMIDLIST>(Base + Cida->aoffset[0]);
         std::vector<LPCITEMIDLIST> Items;
@@ -204,9 +207,7 @@ DWORD GetDataObjectDropEffects(IDataObject* DataObject)
         if (SUCCEEDED(ShellBindToFolder(Parent, ShellFolder)) &&
             SUCCEEDED(ShellFolder->GetAttributesOf(static_cast<UINT>(Items.size()), Items.data(), &Attr)))
             Effects = All & Attr;
-        GlobalUnlock(M.hGlobal);
     }
-    ReleaseStgMedium(&M);
     return Effects;
 }
 
@@ -312,10 +313,8 @@ void GetFileDetails(LPCITEMIDLIST Pidl, std::string& SizeText, std::string& Modi
         return;
     TRzErrorModeScope Quiet;
     WIN32_FIND_DATAA FD{};
-    const HANDLE H = FindFirstFileA(Path.c_str(), &FD);
-    if (H == INVALID_HANDLE_VALUE)
+    if (!TFindHandle(FindFirstFileA(Path.c_str(), &FD)))
         return;
-    FindClose(H);
     if (!(FD.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         SizeText = FormatFileSizeKB(static_cast<std::int64_t>(FD.nFileSizeHigh) << 32 | FD.nFileSizeLow);
     FILETIME Time = FD.ftLastWriteTime;
@@ -399,9 +398,8 @@ void SetWindowStyleBit(HWND Window, DWORD Bit, bool On)
 
 void WaitWithHourglass(DWORD Milliseconds)
 {
-    const HCURSOR Old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    TRzHourglass Busy;
     Sleep(Milliseconds);
-    SetCursor(Old);
 }
 
 void RaiseSystemError(DWORD Code)

@@ -5,35 +5,17 @@
 
 #include <cctype>
 
+#include "classlib/Cleanup.h"
+
 namespace {
 
-class THourglass {
-public:
-    THourglass() : FOld(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {}
-    ~THourglass() { SetCursor(FOld); }
-    THourglass(const THourglass&) = delete;
-    THourglass& operator=(const THourglass&) = delete;
-
-private:
-    HCURSOR FOld;
+struct TMenuTraits {
+    using THandle = HMENU;
+    static HMENU Null() noexcept { return nullptr; }
+    static bool Valid(HMENU H) noexcept { return H != nullptr; }
+    static void Close(HMENU H) noexcept { DestroyMenu(H); }
 };
-
-// A popup menu destroyed with its scope.
-class TScratchMenu {
-public:
-    TScratchMenu() : FMenu(CreatePopupMenu()) {}
-    ~TScratchMenu()
-    {
-        if (FMenu)
-            DestroyMenu(FMenu);
-    }
-    TScratchMenu(const TScratchMenu&) = delete;
-    TScratchMenu& operator=(const TScratchMenu&) = delete;
-    HMENU Get() const { return FMenu; }
-
-private:
-    HMENU FMenu;
-};
+using TOwnedMenu = TUniqueHandle<TMenuTraits>;
 
 } // namespace
 
@@ -45,20 +27,18 @@ HRESULT GetItemsContextMenu(IShellFolder* ShellFolder, HWND Window, const std::v
                                       nullptr, ContextMenu.PutVoid());
     if (FAILED(R))
         return R;
-    Menu = CreatePopupMenu();
-    if (!Menu)
+    TOwnedMenu Made(CreatePopupMenu());
+    if (!Made)
         return E_OUTOFMEMORY;
-    R = ContextMenu->QueryContextMenu(Menu, 0, FirstId, 32767, Flags);
-    if (FAILED(R)) {
-        DestroyMenu(Menu);
-        Menu = nullptr;
-    }
+    R = ContextMenu->QueryContextMenu(Made.Get(), 0, FirstId, 32767, Flags);
+    if (SUCCEEDED(R))
+        Menu = Made.Release();
     return R;
 }
 
 int FindVerbId(IContextMenu* ContextMenu, const std::string& Verb)
 {
-    TScratchMenu Menu;
+    const TOwnedMenu Menu(CreatePopupMenu());
     if (!ContextMenu || !Menu.Get() ||
         FAILED(ContextMenu->QueryContextMenu(Menu.Get(), 0, ShellMenuFirstId, 32767, CMF_EXPLORE)))
         return -1;
@@ -155,7 +135,7 @@ HRESULT GetDesktopDropTarget(TComPtr<IDropTarget>& DropTarget)
 HRESULT DropDataOnFolder(TCSIDL Id, const std::string& Path, IDataObject* DataObject, POINT Point, DWORD KeyState,
                          DWORD& Effect)
 {
-    THourglass Busy;
+    TRzHourglass Busy;
     TPidl ShellFolder;
     HRESULT R = Id != csidlNone ? ShellGetSpecialFolderPidl(nullptr, Id, ShellFolder) : ShellPathToPidl(Path, ShellFolder);
     if (FAILED(R))
@@ -227,12 +207,12 @@ LRESULT ShellMenuChar(IContextMenu* ContextMenu, HMENU Menu, const std::vector<s
 namespace {
 constexpr int SendToIconGap = 4;
 
-HFONT MenuFontHandle()
+TGdiObject<HFONT> MenuFontHandle()
 {
     NONCLIENTMETRICSA M{};
     M.cbSize = sizeof M;
     SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof M, &M, 0);
-    return CreateFontIndirectA(&M.lfMenuFont);
+    return TGdiObject<HFONT>(CreateFontIndirectA(&M.lfMenuFont));
 }
 } // namespace
 
@@ -247,8 +227,8 @@ bool TRzSendToMenu::Fill(HMENU SubMenu, UINT PlaceholderId, UINT FirstId)
         return true;
     const std::string Dir = EnsureTrailingChar(ShellFolder, '\\');
     WIN32_FIND_DATAA FD{};
-    const HANDLE H = FindFirstFileA((Dir + "*").c_str(), &FD);
-    if (H == INVALID_HANDLE_VALUE)
+    const TFindHandle Find(FindFirstFileA((Dir + "*").c_str(), &FD));
+    if (!Find)
         return true;
     do {
         if (FD.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
@@ -262,8 +242,7 @@ bool TRzSendToMenu::Fill(HMENU SubMenu, UINT PlaceholderId, UINT FirstId)
         Item.Name = Info.szDisplayName[0] ? Info.szDisplayName : FD.cFileName;
         Item.Icon = Info.iIcon;
         FItems.push_back(Item);
-    } while (FindNextFileA(H, &FD));
-    FindClose(H);
+    } while (FindNextFileA(Find.Get(), &FD));
     for (const TItem& I : FItems)
         AppendMenuA(SubMenu, MF_OWNERDRAW, I.Id, reinterpret_cast<LPCSTR>(&I));
     return true;
@@ -282,14 +261,13 @@ bool TRzSendToMenu::MeasureItem(MEASUREITEMSTRUCT& Measure) const
     const TItem* I = Measure.CtlType == ODT_MENU ? Find(Measure.itemID) : nullptr;
     if (!I)
         return false;
-    const HDC DC = GetDC(nullptr);
-    const HFONT Font = MenuFontHandle();
-    const HGDIOBJ Old = SelectObject(DC, Font);
     SIZE S{};
-    GetTextExtentPoint32A(DC, I->Name.c_str(), static_cast<int>(I->Name.size()), &S);
-    SelectObject(DC, Old);
-    DeleteObject(Font);
-    ReleaseDC(nullptr, DC);
+    {
+        const TWindowDC DC(nullptr);
+        const TGdiObject<HFONT> Font = MenuFontHandle();
+        TSelectedObject Sel(DC.Get(), Font.Get());
+        GetTextExtentPoint32A(DC.Get(), I->Name.c_str(), static_cast<int>(I->Name.size()), &S);
+    }
     Measure.itemWidth = static_cast<UINT>(SendToIconGap + 16 + 2 * SendToIconGap + S.cx);
     Measure.itemHeight = static_cast<UINT>(std::max<int>(GetSystemMetrics(SM_CYMENU), 16 + 2));
     return true;
@@ -307,13 +285,11 @@ bool TRzSendToMenu::DrawItem(const DRAWITEMSTRUCT& Draw) const
                    Draw.rcItem.left + SendToIconGap, Draw.rcItem.top + (H - 16) / 2, ILD_TRANSPARENT);
     RECT Text = Draw.rcItem;
     Text.left += SendToIconGap + 16 + 2 * SendToIconGap;
-    const HFONT Font = MenuFontHandle();
-    const HGDIOBJ Old = SelectObject(Draw.hDC, Font);
+    const TGdiObject<HFONT> Font = MenuFontHandle();
+    TSelectedObject Sel(Draw.hDC, Font.Get());
     SetBkMode(Draw.hDC, TRANSPARENT);
     SetTextColor(Draw.hDC, GetSysColor(Selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
     DrawTextA(Draw.hDC, I->Name.c_str(), static_cast<int>(I->Name.size()), &Text,
               DT_SINGLELINE | DT_VCENTER | DT_LEFT);
-    SelectObject(Draw.hDC, Old);
-    DeleteObject(Font);
     return true;
 }

@@ -6,16 +6,10 @@
 TChangeHandlerThread::TChangeHandlerThread(HWND Window, UINT Message)
     : FWindow(Window), FMessage(Message), FSlots(SlotCount, INVALID_HANDLE_VALUE)
 {
-    FCommandEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    FAckEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    if (!FCommandEvent || !FAckEvent) {
-        const DWORD Error = GetLastError();
-        if (FCommandEvent)
-            CloseHandle(FCommandEvent);
-        if (FAckEvent)
-            CloseHandle(FAckEvent);
-        RaiseLastOSError(Error);
-    }
+    FCommandEvent.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    FAckEvent.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    if (!FCommandEvent || !FAckEvent)
+        RaiseLastOSError();
     SetFreeOnTerminate(false);
     Start();
 }
@@ -29,7 +23,7 @@ void TChangeHandlerThread::BeforeDestruction()
     // then waiting on the command event; after that the slots are ours.
     FCommand = TCommand::Quit;
     ++FCommandSerial;
-    SetEvent(FCommandEvent);
+    SetEvent(FCommandEvent.Get());
     WaitForSingleObject(Handle(), QuitTimeout);
     std::vector<HANDLE> Open;
     for (HANDLE& H : FSlots)
@@ -39,9 +33,8 @@ void TChangeHandlerThread::BeforeDestruction()
     if (Pending != INVALID_HANDLE_VALUE)
         Open.push_back(Pending);
     TThread::BeforeDestruction();
-    CloseHandle(FCommandEvent);
-    CloseHandle(FAckEvent);
-    FCommandEvent = FAckEvent = nullptr;
+    FCommandEvent.Reset();
+    FAckEvent.Reset();
     for (HANDLE H : Open)
         FindCloseChangeNotification(H);
 }
@@ -62,13 +55,13 @@ bool TChangeHandlerThread::SendCommand(TCommand Command)
     // command (and the pending handle) that go with it.
     FCommand = Command;
     const unsigned Serial = ++FCommandSerial;
-    ResetEvent(FAckEvent);
-    SetEvent(FCommandEvent);
+    ResetEvent(FAckEvent.Get());
+    SetEvent(FCommandEvent.Get());
     const DWORD Start = GetTickCount();
     for (;;) {
         const DWORD Spent = GetTickCount() - Start;
         const DWORD Left = Spent >= FCommandTimeout ? 0 : FCommandTimeout - Spent;
-        if (WaitForSingleObject(FAckEvent, Left) != WAIT_OBJECT_0)
+        if (WaitForSingleObject(FAckEvent.Get(), Left) != WAIT_OBJECT_0)
             return false;
         // A late answer to an earlier, timed-out command: keep waiting.
         if (FAckSerial == Serial)
@@ -127,7 +120,7 @@ void TChangeHandlerThread::Execute()
     std::vector<int> SlotAt;
     unsigned HandledSerial = 0;
     for (;;) {
-        Waits.assign(1, FCommandEvent);
+        Waits.assign(1, FCommandEvent.Get());
         SlotAt.assign(1, -1);
         for (int I = 0; I < SlotCount; ++I)
             if (FSlots[static_cast<size_t>(I)] != INVALID_HANDLE_VALUE) {
@@ -174,7 +167,7 @@ void TChangeHandlerThread::Execute()
                 return;
             }
             FAckSerial = Serial;
-            SetEvent(FAckEvent);
+            SetEvent(FAckEvent.Get());
         } else if (R > WAIT_OBJECT_0 && R < WAIT_OBJECT_0 + Count) {
             // Re-armed before the window hears of it: Wine drops a change
             // that comes between the signal and the re-arm, and the window

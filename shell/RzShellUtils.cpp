@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "classlib/Cleanup.h"
 #include "classlib/Controls.h"
 #include "shell/RzShellIntf.h"
 
@@ -127,6 +128,7 @@ void InstallOverlayIcons()
     const HMODULE Shell = LoadLibraryA("shell32.dll");
     if (!Shell)
         return;
+    TScopeExit Unload([Shell] { FreeLibrary(Shell); });
     const HIMAGELIST Lists[2] = {SystemListFromShell(SHGFI_SMALLICON), SystemListFromShell(SHGFI_LARGEICON)};
     const int Sizes[2] = {16, 32};
     const int Resources[2] = {29, 30};
@@ -145,7 +147,6 @@ void InstallOverlayIcons()
         }
     }
     S.OverlaysInstalled = true;
-    FreeLibrary(Shell);
 }
 
 } // namespace

@@ -141,6 +141,18 @@ private:
     UINT FOld;
 };
 
+// The hourglass cursor for a scope.
+class TRzHourglass {
+public:
+    TRzHourglass() : FOld(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {}
+    ~TRzHourglass() { SetCursor(FOld); }
+    TRzHourglass(const TRzHourglass&) = delete;
+    TRzHourglass& operator=(const TRzHourglass&) = delete;
+
+private:
+    HCURSOR FOld;
+};
+
 // ---------------------------------------------------------------------------
 // Text routines (ANSI code page, double-byte aware)
 // ---------------------------------------------------------------------------

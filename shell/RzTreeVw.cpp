@@ -1,5 +1,7 @@
 #include "shell/RzTreeVw.h"
 
+#include "classlib/Cleanup.h"
+
 TRzCustomTreeView::TRzCustomTreeView(TComponent* AOwner)
     : TRzFramedView<TCustomTreeView>(AOwner), FSelectionPen(std::make_unique<TPen>())
 {
@@ -81,17 +83,19 @@ void TRzCustomTreeView::PaintUnfocusedSelection(HDC DC)
         return;
     // On the DC the tree painted into (WM_PAINT may bring one), else on the
     // window.
-    const HDC Target = DC ? DC : GetDC(WindowHandle());
+    TWindowDC Own;
+    if (!DC) {
+        Own = TWindowDC(WindowHandle());
+        DC = Own.Get();
+    }
     TCanvas C;
-    C.SetHandle(Target);
+    C.SetHandle(DC);
     C.Pen()->Assign(FSelectionPen.get());
     C.Brush()->SetStyle(bsClear);
     C.Rectangle(R);
     C.Pen()->SetWidth(1);
     C.Pen()->SetStyle(psSolid);
     C.SetHandle(nullptr);
-    if (!DC)
-        ReleaseDC(WindowHandle(), Target);
 }
 
 TTreeNode* TRzCustomTreeView::ContextNode() const

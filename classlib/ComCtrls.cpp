@@ -549,40 +549,17 @@ std::string TCustomListView::ItemHintText(TListItem* Item)
 
 void TCustomListView::DoContextPopup(TPoint MousePos, bool& Handled)
 {
-    if (OnContextPopup)
-        OnContextPopup(this, MousePos, Handled);
-    if (Handled || !FPopupMenu || !FPopupMenu->AutoPopup())
-        return;
-    TPoint P = MousePos;
-    if (P.x == -1 && P.y == -1)
-        P = TPoint(0, 0);
-    const TPoint S = ClientToScreen(P);
-    FPopupMenu->SetPopupComponent(this);
-    FPopupMenu->Popup(S.x, S.y);
-    Handled = true;
+    ComCtrlsShared::ContextPopup(this, OnContextPopup, FPopupMenu, MousePos, Handled);
 }
 
 LRESULT TCustomListView::CustomDraw(NMLVCUSTOMDRAW* Draw)
 {
-    switch (Draw->nmcd.dwDrawStage) {
-    case CDDS_PREPAINT:
-        return IsCustomDrawn(dtItem, cdPrePaint) ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT;
-    case CDDS_ITEMPREPAINT: {
-        auto* It = reinterpret_cast<TListItem*>(Draw->nmcd.lItemlParam);
-        if (!It || IndexOfItem(It) < 0)
-            return CDRF_DODEFAULT;
-        FCanvas->SetHandle(Draw->nmcd.hdc);
-        FCanvas->Font()->Assign(Font());
-        FCanvas->Brush()->SetColor(Color());
-        const bool Default = CustomDrawItem(It, Draw->nmcd.uItemState, cdPrePaint);
-        Draw->clrTextBk = ColorToRGB(FCanvas->Brush()->Color());
-        Draw->clrText = ColorToRGB(FCanvas->Font()->Color());
-        FCanvas->SetHandle(nullptr);
-        return Default ? CDRF_NEWFONT : CDRF_SKIPDEFAULT;
-    }
-    default:
-        return CDRF_DODEFAULT;
-    }
+    auto* It = reinterpret_cast<TListItem*>(Draw->nmcd.lItemlParam);
+    return ComCtrlsShared::ItemCustomDraw(Draw->nmcd, Draw->clrText, Draw->clrTextBk, this, FCanvas.get(),
+                                          IsCustomDrawn(dtItem, cdPrePaint), [&] {
+                                              return !It || IndexOfItem(It) < 0 ||
+                                                     CustomDrawItem(It, Draw->nmcd.uItemState, cdPrePaint);
+                                          });
 }
 
 bool TCustomListView::HandleNotify(NMHDR* Header, LRESULT& Result)
@@ -650,27 +627,78 @@ bool TCustomListView::HandleNotify(NMHDR* Header, LRESULT& Result)
 
 void TCustomListView::WndProc(TMessage& Message)
 {
+    if (!ComCtrlsShared::ViewMessage(
+            this, Message, [this](NMHDR* H, LRESULT& R) { return HandleNotify(H, R); },
+            [this](TPoint P, bool& Handled) { DoContextPopup(P, Handled); }))
+        TWinControl::WndProc(Message);
+}
+
+// ---------------------------------------------------------------------------
+// Shared by the two views
+// ---------------------------------------------------------------------------
+
+void ComCtrlsShared::ContextPopup(TWinControl* Control, const TContextPopupEvent& Event, TPopupMenu* Menu,
+                                  TPoint MousePos, bool& Handled)
+{
+    if (Event)
+        Event(Control, MousePos, Handled);
+    if (Handled || !Menu || !Menu->AutoPopup())
+        return;
+    TPoint P = MousePos;
+    if (P.x == -1 && P.y == -1)
+        P = TPoint(0, 0);
+    const TPoint S = Control->ClientToScreen(P);
+    Menu->SetPopupComponent(Control);
+    Menu->Popup(S.x, S.y);
+    Handled = true;
+}
+
+LRESULT ComCtrlsShared::ItemCustomDraw(NMCUSTOMDRAW& Cd, COLORREF& TextColor, COLORREF& TextBkColor,
+                                       TWinControl* Control, TCanvas* Canvas, bool WantItems,
+                                       const std::function<bool()>& Draw)
+{
+    switch (Cd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return WantItems ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT;
+    case CDDS_ITEMPREPAINT: {
+        if (!Cd.lItemlParam)
+            return CDRF_DODEFAULT;
+        Canvas->SetHandle(Cd.hdc);
+        Canvas->Font()->Assign(Control->Font());
+        Canvas->Brush()->SetColor(Control->Color());
+        const bool Default = Draw();
+        TextBkColor = ColorToRGB(Canvas->Brush()->Color());
+        TextColor = ColorToRGB(Canvas->Font()->Color());
+        Canvas->SetHandle(nullptr);
+        return Default ? CDRF_NEWFONT : CDRF_SKIPDEFAULT;
+    }
+    default:
+        return CDRF_DODEFAULT;
+    }
+}
+
+bool ComCtrlsShared::ViewMessage(TWinControl* Control, TMessage& Message,
+                                 const std::function<bool(NMHDR*, LRESULT&)>& Notify,
+                                 const std::function<void(TPoint, bool&)>& Popup)
+{
     switch (Message.Msg) {
     case CN_NOTIFY: {
         LRESULT R = 0;
-        if (HandleNotify(reinterpret_cast<NMHDR*>(Message.LParam), R)) {
+        if (Notify(reinterpret_cast<NMHDR*>(Message.LParam), R)) {
             Message.Result = R;
-            return;
+            return true;
         }
-        break;
+        return false;
     }
     case WM_CONTEXTMENU: {
         bool Handled = false;
         TPoint P(Message.XPos(), Message.YPos());
         if (!(P.x == -1 && P.y == -1))
-            P = ScreenToClient(P);
-        DoContextPopup(P, Handled);
-        if (Handled)
-            return;
-        break;
+            P = Control->ScreenToClient(P);
+        Popup(P, Handled);
+        return Handled;
     }
     default:
-        break;
+        return false;
     }
-    TWinControl::WndProc(Message);
 }

@@ -375,6 +375,26 @@ private:
     std::vector<char> FTextBuf;
 };
 
+// ---------------------------------------------------------------------------
+// Shared by the two views
+// ---------------------------------------------------------------------------
+
+namespace ComCtrlsShared {
+// OnContextPopup, then the auto-popping menu at MousePos (client; (-1, -1)
+// from the keyboard means the client origin).
+void ContextPopup(TWinControl* Control, const TContextPopupEvent& Event, TPopupMenu* Menu, TPoint MousePos,
+                  bool& Handled);
+// One custom-draw notice of a view: items are announced when WantItems, and
+// Draw runs per item with the canvas on the item's DC; the canvas's brush and
+// font colours become the item's background and text colours.
+LRESULT ItemCustomDraw(NMCUSTOMDRAW& Cd, COLORREF& TextColor, COLORREF& TextBkColor, TWinControl* Control,
+                       TCanvas* Canvas, bool WantItems, const std::function<bool()>& Draw);
+// A view's CN_NOTIFY through Notify and WM_CONTEXTMENU through Popup; true
+// when the message was handled.
+bool ViewMessage(TWinControl* Control, TMessage& Message, const std::function<bool(NMHDR*, LRESULT&)>& Notify,
+                 const std::function<void(TPoint, bool&)>& Popup);
+} // namespace ComCtrlsShared
+
 // Tracks Menu at the screen point and answers the chosen command (0 for
 // none) instead of posting it. Tests answer through SetTrackPopupHook.
 UINT TrackPopupMenuReturnCmd(HMENU Menu, UINT Flags, int X, int Y, HWND Owner);

@@ -514,40 +514,15 @@ bool TCustomTreeView::CustomDrawItem(TTreeNode* Node, TCustomDrawState State, TC
 
 void TCustomTreeView::DoContextPopup(TPoint MousePos, bool& Handled)
 {
-    if (OnContextPopup)
-        OnContextPopup(this, MousePos, Handled);
-    if (Handled || !FPopupMenu || !FPopupMenu->AutoPopup())
-        return;
-    TPoint P = MousePos;
-    if (P.x == -1 && P.y == -1)
-        P = TPoint(0, 0);
-    const TPoint S = ClientToScreen(P);
-    FPopupMenu->SetPopupComponent(this);
-    FPopupMenu->Popup(S.x, S.y);
-    Handled = true;
+    ComCtrlsShared::ContextPopup(this, OnContextPopup, FPopupMenu, MousePos, Handled);
 }
 
 LRESULT TCustomTreeView::CustomDraw(NMTVCUSTOMDRAW* Draw)
 {
-    switch (Draw->nmcd.dwDrawStage) {
-    case CDDS_PREPAINT:
-        return IsCustomDrawn(dtItem, cdPrePaint) ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT;
-    case CDDS_ITEMPREPAINT: {
-        auto* N = reinterpret_cast<TTreeNode*>(Draw->nmcd.lItemlParam);
-        if (!N)
-            return CDRF_DODEFAULT;
-        FCanvas->SetHandle(Draw->nmcd.hdc);
-        FCanvas->Font()->Assign(Font());
-        FCanvas->Brush()->SetColor(Color());
-        const bool Default = CustomDrawItem(N, Draw->nmcd.uItemState, cdPrePaint);
-        Draw->clrTextBk = ColorToRGB(FCanvas->Brush()->Color());
-        Draw->clrText = ColorToRGB(FCanvas->Font()->Color());
-        FCanvas->SetHandle(nullptr);
-        return Default ? CDRF_NEWFONT : CDRF_SKIPDEFAULT;
-    }
-    default:
-        return CDRF_DODEFAULT;
-    }
+    auto* N = reinterpret_cast<TTreeNode*>(Draw->nmcd.lItemlParam);
+    return ComCtrlsShared::ItemCustomDraw(Draw->nmcd, Draw->clrText, Draw->clrTextBk, this, FCanvas.get(),
+                                          IsCustomDrawn(dtItem, cdPrePaint),
+                                          [&] { return CustomDrawItem(N, Draw->nmcd.uItemState, cdPrePaint); });
 }
 
 bool TCustomTreeView::HandleNotify(NMHDR* Header, LRESULT& Result)
@@ -626,27 +601,8 @@ bool TCustomTreeView::HandleNotify(NMHDR* Header, LRESULT& Result)
 
 void TCustomTreeView::WndProc(TMessage& Message)
 {
-    switch (Message.Msg) {
-    case CN_NOTIFY: {
-        LRESULT R = 0;
-        if (HandleNotify(reinterpret_cast<NMHDR*>(Message.LParam), R)) {
-            Message.Result = R;
-            return;
-        }
-        break;
-    }
-    case WM_CONTEXTMENU: {
-        bool Handled = false;
-        TPoint P(Message.XPos(), Message.YPos());
-        if (!(P.x == -1 && P.y == -1))
-            P = ScreenToClient(P);
-        DoContextPopup(P, Handled);
-        if (Handled)
-            return;
-        break;
-    }
-    default:
-        break;
-    }
-    TWinControl::WndProc(Message);
+    if (!ComCtrlsShared::ViewMessage(
+            this, Message, [this](NMHDR* H, LRESULT& R) { return HandleNotify(H, R); },
+            [this](TPoint P, bool& Handled) { DoContextPopup(P, Handled); }))
+        TWinControl::WndProc(Message);
 }

@@ -252,3 +252,94 @@ TEST_F(TViewsForm, WheelAndReportLabelEditing)
     EXPECT_FALSE(L.Item(0)->EditCaption());
 }
 
+
+TEST_F(TViewsForm, HeaderHotTrackingAndOwnerDrawRouting)
+{
+    TListView L(&Form);
+    L.SetParent(&Form);
+    L.SetBounds(0, 0, 300, 150);
+    L.SetViewStyle(vsReport);
+    L.AddColumn("Name", 100);
+    L.AddColumn("Size", 80);
+    L.HandleNeeded();
+    const HWND H = L.HeaderHandle();
+    ASSERT_NE(H, nullptr);
+    // Wine runs with visual styles on, so the themed hot tracking is there.
+    ASSERT_TRUE(L.UseThemes());
+    {
+        // The header's mouse moves go through the list's own procedure.
+        SendMessageA(H, WM_MOUSEMOVE, 0, MAKELPARAM(130, 5));
+        EXPECT_EQ(L.HotHeaderItem(), 1);
+        SendMessageA(H, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(130, 5));
+        SendMessageA(H, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(20, 5));
+        EXPECT_EQ(L.HotHeaderItem(), 1) << "a pressed button keeps the hot item";
+        SendMessageA(H, WM_LBUTTONUP, 0, MAKELPARAM(20, 5));
+        SendMessageA(H, WM_MOUSELEAVE, 0, 0);
+        EXPECT_EQ(L.HotHeaderItem(), -1);
+    }
+    // WM_DRAWITEM from the header paints through DrawHeaderItem.
+    TThemeServices::SetThemingDisabled(true);
+    L.SetSortColumn(1);
+    TBitmap B;
+    B.SetSize(80, 20);
+    DRAWITEMSTRUCT D{};
+    D.CtlType = ODT_HEADER;
+    D.hwndItem = H;
+    D.itemID = 1;
+    D.hDC = B.Canvas()->Handle();
+    D.rcItem = {0, 0, 80, 20};
+    EXPECT_EQ(SendMessageA(L.Handle(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&D)), TRUE);
+    EXPECT_GT(CountPixels(B, TRect(0, 0, 80, 20), ColorToRGB(clBtnShadow)), 5) << "the sort arrow";
+}
+
+TEST_F(TViewsForm, DisabledRowsTakeTheDisabledColour)
+{
+    TListView L(&Form);
+    L.SetParent(&Form);
+    L.SetBounds(0, 0, 200, 100);
+    L.SetViewStyle(vsReport);
+    L.AddColumn("Name", 150);
+    L.AddItem("row");
+    L.SetDisabledColor(clAqua);
+    L.HandleNeeded();
+    L.SetEnabled(false);
+    TBitmap B;
+    B.SetSize(200, 100);
+    SendMessageA(L.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(B.Canvas()->Handle()), PRF_CLIENT);
+    const TRect R = L.Item(0)->DisplayRect(drLabel);
+    EXPECT_GT(CountPixels(B, R, clAqua), R.Width() * R.Height() / 3);
+    L.SetEnabled(true);
+}
+
+TEST_F(TViewsForm, RightClickOnAnItemOpensItsMenu)
+{
+    ShowWithoutActivating();
+    TListView L(&Form);
+    L.SetParent(&Form);
+    L.SetBounds(0, 0, 250, 150);
+    L.SetViewStyle(vsReport);
+    L.AddColumn("Name", 150);
+    L.AddItem("under the mouse");
+    L.HandleNeeded();
+    Pump();
+    TListItem* Got = nullptr;
+    L.OnItemContextMenu = [&](TObject*, TListItem* I, TPoint&, TPopupMenu*& Menu) {
+        Got = I;
+        Menu = nullptr;
+    };
+    const TRect R = L.Item(0)->DisplayRect(drLabel);
+    const TPoint S = L.ClientToScreen(TPoint(R.left + 5, (R.top + R.bottom) / 2));
+    SetCursorPos(S.x, S.y);
+    NMHDR N{L.Handle(), 0, static_cast<UINT>(NM_RCLICK)};
+    L.Perform(CN_NOTIFY, 0, reinterpret_cast<LPARAM>(&N));
+    EXPECT_EQ(Got, L.Item(0));
+    Got = nullptr;
+    SetCursorPos(S.x, L.ClientToScreen(TPoint(0, 140)).y);
+    L.Perform(CN_NOTIFY, 0, reinterpret_cast<LPARAM>(&N));
+    EXPECT_EQ(Got, nullptr) << "no item under the mouse";
+    NMHDR Drag{L.Handle(), 0, static_cast<UINT>(LVN_BEGINDRAG)};
+    NMLISTVIEW DragInfo{};
+    DragInfo.hdr = Drag;
+    L.Perform(CN_NOTIFY, 0, reinterpret_cast<LPARAM>(&DragInfo));
+    EXPECT_TRUE(L.Dragging());
+}

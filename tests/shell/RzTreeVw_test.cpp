@@ -92,3 +92,31 @@ TEST_F(TViewsForm, TreeNodeMenusAndImageEvents)
     EXPECT_EQ(Pos.y, 140);
     EXPECT_EQ(T.PathSeparator(), '\\');
 }
+
+namespace {
+class TOldTree : public TRzCustomTreeView {
+public:
+    using TRzCustomTreeView::TRzCustomTreeView;
+
+protected:
+    TRzFileVersion CommonControlsVersion() const override { return TRzFileVersion{MAKELONG(71, 4), 0}; }
+};
+} // namespace
+
+TEST_F(TViewsForm, TreeToolTipsAndAutoExpand)
+{
+    TOldTree Old(&Form);
+    Old.SetParent(&Form);
+    TTreeView New(&Form);
+    New.SetParent(&Form);
+    const bool NT = ShellOsVersion().dwPlatformId == VER_PLATFORM_WIN32_NT;
+    EXPECT_EQ((GetWindowLongA(Old.Handle(), GWL_STYLE) & TVS_NOTOOLTIPS) != 0, NT);
+    EXPECT_FALSE(GetWindowLongA(New.Handle(), GWL_STYLE) & TVS_NOTOOLTIPS);
+    New.SetAutoExpand(true);
+    EXPECT_TRUE(New.GetAutoExpand());
+    EXPECT_TRUE(GetWindowLongA(New.Handle(), GWL_STYLE) & TVS_SINGLEEXPAND);
+    TPropOrd V = 0;
+    EXPECT_TRUE(GetOrdProp(&New, "ItemHeight", V));
+    EXPECT_TRUE(SetOrdProp(&New, "FrameColor", clRed));
+    EXPECT_EQ(New.FrameColor(), clRed);
+}

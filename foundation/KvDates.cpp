@@ -914,7 +914,7 @@ void TDateTimeObj::Reset() { *this = TDateTimeObj(); }
 
 void TDateTimeObj::ApplyKinds(std::uint8_t FormatKind, std::uint8_t ZoneKind)
 {
-    if (ZoneKind != 0) {
+    if (ZoneKind != dzkUnsettled) {
         FFormatKind = FormatKind;
         SetZoneKind(ZoneKind);
     } else {
@@ -928,9 +928,9 @@ void TDateTimeObj::ApplyOffset(double ZoneBias, const std::string& ZoneText)
     if (!ZoneText.empty())
         FZoneText = ZoneText;
     if (ZoneBias != ZoneBiasPending)
-        FZoneKind = ZoneBias == 0 ? 2 : 4;
+        FZoneKind = ZoneBias == 0 ? dzkUtc : dzkKnown;
     else
-        FZoneKind = ZoneText.empty() ? 1 : 4;
+        FZoneKind = ZoneText.empty() ? dzkUnknown : dzkKnown;
 }
 
 void TDateTimeObj::Assign(const TDateTimeObj* Source)
@@ -967,7 +967,7 @@ void TDateTimeObj::Parse()
         FDateTime = 0;
         return;
     }
-    if (FFormatKind == 9) {
+    if (FFormatKind == dfkUtcText) {
         FDateTime = MailDateToUtc(FDateText, NoDateValue);
         if (FZoneText.empty()) {
             const std::size_t blank = FDateText.rfind(' ');
@@ -975,7 +975,7 @@ void TDateTimeObj::Parse()
                 (FDateText[blank + 1] == '+' || FDateText[blank + 1] == '-'))
                 FZoneText = FDateText.substr(blank + 1);
         }
-    } else if (FFormatKind == 5 || FFormatKind == 6) {
+    } else if (FFormatKind == dfkAscTime || FFormatKind == dfkFromLine) {
         FDateTime = ParseAscTimeDate(FDateText);
     } else {
         TDateTime v;
@@ -998,14 +998,14 @@ TDateTime TDateTimeObj::GetDateTime()
 
 std::uint8_t TDateTimeObj::GetZoneKind()
 {
-    if (FZoneKind == 0) {
+    if (FZoneKind == dzkUnsettled) {
         if (!FZoneText.empty()) {
-            FZoneKind = 4;
+            FZoneKind = dzkKnown;
         } else if (!FDateText.empty() && FDateTime == 0) {
             Parse();
-            FZoneKind = FZoneText.empty() ? 1 : 4;
+            FZoneKind = FZoneText.empty() ? dzkUnknown : dzkKnown;
         } else {
-            FZoneKind = 1;
+            FZoneKind = dzkUnknown;
         }
     }
     return FZoneKind;
@@ -1014,7 +1014,7 @@ std::uint8_t TDateTimeObj::GetZoneKind()
 bool TDateTimeObj::HasZone()
 {
     const std::uint8_t k = GetZoneKind();
-    return k == 2 || k == 3 || k == 4;
+    return k == dzkUtc || k == dzkLocal || k == dzkKnown;
 }
 
 double TDateTimeObj::GetZoneBias()
@@ -1029,7 +1029,7 @@ double TDateTimeObj::GetZoneBias()
             FZoneBias = offset == ZoneUnknown ? 0 : -offset;
         } else {
             const std::uint8_t k = GetZoneKind();
-            FZoneBias = (k == 1 || k == 3) ? LocalTimeZone().GetBiasAt(v) : 0;
+            FZoneBias = (k == dzkUnknown || k == dzkLocal) ? LocalTimeZone().GetBiasAt(v) : 0;
         }
     }
     return FZoneBias;
@@ -1050,7 +1050,7 @@ TDateTime TDateTimeObj::GetUtcDateTime()
     const TDateTime v = GetDateTime();
     // A kind-9 text was parsed straight to UTC; its kept zone text must not
     // shift it a second time.
-    if (v > 0 && FFormatKind != 9 && GetZoneKind() != 2)
+    if (v > 0 && FFormatKind != dfkUtcText && GetZoneKind() != dzkUtc)
         return v + GetZoneBias();
     return v;
 }
@@ -1060,10 +1060,10 @@ TDateTime TDateTimeObj::GetLocalDateTime()
     const TDateTime v = GetDateTime();
     if (v <= 0)
         return v;
-    if (FFormatKind == 9)
+    if (FFormatKind == dfkUtcText)
         return LocalTimeZone().UtcToLocal(v);
     const std::uint8_t k = GetZoneKind();
-    if (k == 1 || k == 3)
+    if (k == dzkUnknown || k == dzkLocal)
         return v;
     return LocalTimeZone().UtcToLocal(GetUtcDateTime());
 }
@@ -1087,19 +1087,19 @@ void TDateTimeObj::SetFormatKind(std::uint8_t Kind)
     if (Kind == FFormatKind)
         return;
     FFormatKind = Kind;
-    if (FZoneKind != 0 || Kind == 0)
+    if (FZoneKind != dzkUnsettled || Kind == dfkNone)
         return;
-    if (Kind == 7 || Kind == 8) {
-        FZoneKind = 4;
-    } else if (Kind < 10) {
+    if (Kind == dfkHeaderDate || Kind == dfkReceived) {
+        FZoneKind = dzkKnown;
+    } else if (Kind < dfkUtcValue) {
         if (FZoneBias == 0)
             FZoneBias = ZoneBiasPending;
-        FZoneKind = 1;
+        FZoneKind = dzkUnknown;
     } else {
         if (FZoneBias == ZoneBiasPending)
             FZoneBias = 0;
         if (FZoneBias == 0)
-            FZoneKind = 2;
+            FZoneKind = dzkUtc;
     }
 }
 
@@ -1109,16 +1109,16 @@ void TDateTimeObj::SetZoneKind(std::uint8_t Kind)
         return;
     FZoneKind = Kind;
     switch (Kind) {
-    case 2:
+    case dzkUtc:
         FZoneBias = 0;
         FZoneText = "UTC";
         break;
-    case 3:
+    case dzkLocal:
         FZoneBias = LocalTimeZone().GetBiasAt(GetDateTime());
         FZoneText = FormatZoneBias(FZoneBias);
-        FZoneKind = 4;
+        FZoneKind = dzkKnown;
         break;
-    case 1:
+    case dzkUnknown:
         FZoneBias = ZoneBiasPending;
         break;
     default:

@@ -15,6 +15,27 @@ inline constexpr double ZoneUnknown = 777.0;        // a zone that no text names
 inline constexpr double ValidDateLimit = 26299.99999;  // valid only when strictly later
 inline constexpr double NoDateValue = 26298.99999;  // never valid
 
+// How a date's text is laid out (TDateTimeObj's format kind). Any other
+// kind below dfkUtcValue is a mail date whose zone is unknown until parsed.
+enum : std::uint8_t {
+    dfkNone = 0,
+    dfkAscTime = 5,     // day name, month name, day, time, year
+    dfkFromLine = 6,    // the same, from a From_ line
+    dfkHeaderDate = 7,  // a mail date whose zone is in the text
+    dfkReceived = 8,    // the same, from a Received field
+    dfkUtcText = 9,     // parsed straight to UTC; a trailing offset is kept as zone text
+    dfkUtcValue = 10,   // this kind and above: the value is UTC
+};
+
+// What is known of a date's zone (TDateTimeObj's zone kind).
+enum : std::uint8_t {
+    dzkUnsettled = 0,  // worked out on first use
+    dzkUnknown = 1,    // taken as local time
+    dzkUtc = 2,
+    dzkLocal = 3,      // becomes dzkKnown once the local bias is fixed
+    dzkKnown = 4,      // a bias or a zone text is held
+};
+
 class TDateTimeObj {
 public:
     TDateTimeObj() = default;

@@ -781,7 +781,7 @@ void TFileMailObj::LoadMessage()
     if (HasEnvelopeDateKind(FormatKind)) {
         const std::string date = GetFromLineDate(text);
         if (!date.empty())
-            EnvelopeDate = std::make_unique<TDateTimeObj>(TDateTimeObj::CreateFromText(date, 6, 0));
+            EnvelopeDate = std::make_unique<TDateTimeObj>(TDateTimeObj::CreateFromText(date, dfkFromLine, dzkUnsettled));
     }
     StoreMessage(std::move(text));
 }

@@ -937,7 +937,7 @@ TDateTime TKvMimeBlock::GetReceivedDate()
         const std::string text = GetReceivedDateText(Header, true);
         FReceivedDate = std::make_unique<TDateTimeObj>();
         if (!text.empty())
-            FReceivedDate->SetText(text, 8, 0);
+            FReceivedDate->SetText(text, dfkReceived, dzkUnsettled);
     }
     if (FReceivedDate->DateText().empty())
         return -1.0;
@@ -953,7 +953,7 @@ TDateTime TKvMimeBlock::GetDate()
         FDate = std::make_unique<TDateTimeObj>();
         const std::string text = Field(Header, FieldDate);
         if (!text.empty())
-            FDate->SetText(text, 7, 0);
+            FDate->SetText(text, dfkHeaderDate, dzkUnsettled);
     }
     if (!FDate->DateText().empty())
         return FDate->GetDateTime();

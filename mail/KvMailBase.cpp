@@ -736,13 +736,18 @@ std::int64_t TFileMailObj::ReadRange(TStream& Source, std::string& Text)
     return got;
 }
 
+std::int64_t TFileMailObj::ReadMessageRange(std::string& Text)
+{
+    return ReadRange(*Stream, Text);
+}
+
 void TFileMailObj::ReadMessageText(std::string& Text)
 {
     Text.clear();
     if (!Stream)
         return;
     // A read of nothing at all ends the iteration.
-    if (ReadRange(*Stream, Text) == 0 && MessageSize == 0 && MessagePos >= 0)
+    if (ReadMessageRange(Text) == 0 && MessageSize == 0 && MessagePos >= 0)
         MessagePos = -1;
     if (!Text.empty() && Text.back() == '\n') {
         Text.pop_back();

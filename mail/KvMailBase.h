@@ -187,6 +187,9 @@ protected:
     // bytes; answers the bytes read, -1 when the position is unusable. A
     // short read shrinks MessageSize and marks the message damaged.
     std::int64_t ReadRange(TStream& Source, std::string& Text);
+    // The current range as ReadMessageText reads it: from the stream, unless
+    // a reader holds those bytes already.
+    virtual std::int64_t ReadMessageRange(std::string& Text);
 };
 
 // NULs at the end cut off, a run of NULs before a line break deleted, any

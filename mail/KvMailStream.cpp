@@ -169,6 +169,18 @@ bool TMailboxStream::RangeEndsWithBreak(size_t Length)
     return false;
 }
 
+// A message that lies whole in the window, as most do, was read with it: its
+// bytes are copied from there instead of read from the file a second time.
+std::int64_t TMailboxStream::ReadMessageRange(std::string& Text)
+{
+    const std::int64_t offset = MessagePos - BufferStart;
+    if (BufferStart < 0 || MessagePos < 0 || MessageSize < 1 || MessageSize > MaxMessageSize || offset < 0 ||
+        offset + MessageSize > BufferLength)
+        return TFileMailObj::ReadMessageRange(Text);
+    Text.assign(Buffer, static_cast<size_t>(offset), static_cast<size_t>(MessageSize));
+    return MessageSize;
+}
+
 int TMailboxStream::SearchSeparator(int From)
 {
     const size_t p = Buffer.find(Separator, static_cast<size_t>(std::max(From, 1) - 1));

@@ -33,6 +33,7 @@ public:
     virtual std::int64_t FindMessageEnd();
 
 protected:
+    std::int64_t ReadMessageRange(std::string& Text) override;
     virtual void BuildSeparator();
     bool FillBuffer(std::int64_t Offset);
     int FindSeparator();

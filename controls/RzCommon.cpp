@@ -1159,14 +1159,24 @@ void TRzFrameController::ReadOldFrameFlat(bool Value)
     }
 }
 
-void TRzFrameController::ReadOldFrameFocusStyle(const std::string& StyleName)
+bool FrameStyleFromName(const std::string& StyleName, TFrameStyle& Style)
 {
     static const char* const Names[] = {"fsNone",       "fsFlat",   "fsGroove",   "fsBump",
                                         "fsLowered",    "fsButtonDown", "fsRaised", "fsButtonUp",
                                         "fsStatus",     "fsPopup",  "fsFlatBold"};
     for (int I = 0; I <= fsFlatBold; ++I)
-        if (AnsiSameText(StyleName, Names[I]))
-            SetFrameHotStyle(static_cast<TFrameStyle>(I));
+        if (AnsiSameText(StyleName, Names[I])) {
+            Style = static_cast<TFrameStyle>(I);
+            return true;
+        }
+    return false;
+}
+
+void TRzFrameController::ReadOldFrameFocusStyle(const std::string& StyleName)
+{
+    TFrameStyle Style;
+    if (FrameStyleFromName(StyleName, Style))
+        SetFrameHotStyle(Style);
 }
 
 void TRzFrameController::SetColor(TColor Value)

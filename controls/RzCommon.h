@@ -106,6 +106,9 @@ enum TFrameStyleEx : unsigned char {
 // Controls whose frame the non-client and side painters draw keep to
 // fsNone..fsFlatBold.
 using TFrameStyle = TFrameStyleEx;
+// The style an identifier names ("fsFlat", any case), as older stored forms
+// hold it; false for no such name.
+bool FrameStyleFromName(const std::string& StyleName, TFrameStyle& Style);
 
 // The pixels a frame of Style takes on each of its sides: 0 none, 1 flat,
 // BevelWidth for the popup and status bevels, 2 for the others.

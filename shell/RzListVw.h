@@ -152,16 +152,22 @@ public:
         C.SetHandle(nullptr);
     }
 
-    // Older stored forms: "FrameFlat" and "FrameFocusStyle".
+    // Older stored forms: "FrameFlat" and "FrameFocusStyle" (a style's
+    // identifier).
     void ReadFrameFlat(bool Value)
     {
         if (Value) {
             SetFrameHotTrack(true);
-            SetFrameHotStyle(fsFlatBold);
+            SetFrameHotStyle(fsLowered);
             SetFrameStyle(fsStatus);
         }
     }
-    void ReadFrameFocusStyle(TFrameStyle Value) { SetFrameHotStyle(Value); }
+    void ReadFrameFocusStyle(const std::string& StyleName)
+    {
+        TFrameStyle Style;
+        if (FrameStyleFromName(StyleName, Style))
+            SetFrameHotStyle(Style);
+    }
     // A property the controller governs is not stored with the form.
     bool StoresProperty(TRzFrameControllerPropertyConnection Property) const
     {

@@ -180,8 +180,12 @@ TEST_F(TViewsForm, ColoursFollowFocusAndEnabling)
     L.SetFrameController(nullptr);
     L.ReadFrameFlat(true);
     EXPECT_TRUE(L.FrameHotTrack());
-    EXPECT_EQ(L.FrameHotStyle(), fsFlatBold);
+    EXPECT_EQ(L.FrameHotStyle(), fsLowered);
     EXPECT_EQ(L.FrameStyle(), fsStatus);
+    L.ReadFrameFocusStyle("FSGROOVE");
+    EXPECT_EQ(L.FrameHotStyle(), fsGroove);
+    L.ReadFrameFocusStyle("fsNoSuchStyle");
+    EXPECT_EQ(L.FrameHotStyle(), fsGroove);
 }
 
 TEST_F(TViewsForm, ItemMenuAtTheKeyboardPositionAndHints)

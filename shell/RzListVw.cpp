@@ -520,6 +520,11 @@ void TRzCustomListView::WndProc(TMessage& Message)
         return;
     case CM_MOUSELEAVE:
         HideItemHint();
+        if (ViewStyle() == vsReport && FHotHeaderItem != -1) {
+            FHotHeaderItem = -1;
+            if (HWND H = HeaderHandle())
+                InvalidateRect(H, nullptr, FALSE);
+        }
         break;
     case WM_CONTEXTMENU: {
         if (FSuppressNextPopup) {

@@ -280,6 +280,10 @@ TEST_F(TViewsForm, HeaderHotTrackingAndOwnerDrawRouting)
         SendMessageA(H, WM_LBUTTONUP, 0, MAKELPARAM(20, 5));
         SendMessageA(H, WM_MOUSELEAVE, 0, 0);
         EXPECT_EQ(L.HotHeaderItem(), -1);
+        SendMessageA(H, WM_MOUSEMOVE, 0, MAKELPARAM(30, 5));
+        EXPECT_EQ(L.HotHeaderItem(), 0);
+        L.Perform(CM_MOUSELEAVE);
+        EXPECT_EQ(L.HotHeaderItem(), -1) << "leaving the list clears it too";
     }
     // WM_DRAWITEM from the header paints through DrawHeaderItem.
     TThemeServices::SetThemingDisabled(true);

@@ -468,7 +468,7 @@ void TEudoraRule::CompleteHeader()
 
 void TEudoraRule::HeaderFieldForm()
 {
-    if (P.AttachmentMode != 1 && P.AttachmentMode != 2) {
+    if (P.AttachmentMode != amEmbeddedOnly && P.AttachmentMode != amNone) {
         const std::string list = UnfoldHeaderValue(GetHeaderField(P.Header, "X-Attachments"));
         int pos = 1;
         while (pos <= static_cast<int>(list.size())) {
@@ -479,7 +479,7 @@ void TEudoraRule::HeaderFieldForm()
                 AddFileAttachment(C, entry, std::string(), true);
         }
     }
-    if (P.AttachmentMode != 2) {
+    if (P.AttachmentMode != amNone) {
         const std::string list = UnfoldHeaderValue(GetHeaderField(P.Header, "X-EmbeddedContent"));
         int pos = 1;
         while (pos <= static_cast<int>(list.size())) {

@@ -454,7 +454,7 @@ void TEMailObj::RebuildMessage(const std::string& Source, TMimeRebuild Mode)
         MimeBlock.reset();
         Parts = std::make_unique<TMessageParts>();
         ParseState = mpsParts;
-        Parts->AttachmentMode = 0;
+        Parts->AttachmentMode = amAll;
         Parts->MailFlags = MailFlags;
         Parts->SetHeaderDate(HeaderDate.get());
         Parts->SetReceivedDate(IndexDate.get());

@@ -1015,7 +1015,7 @@ bool TKvMimeBlock::HasOwnContentId() const
 std::string TKvMimeBlock::MadeUpName(int Mode)
 {
     const std::string subject = DecodedSubject();
-    std::string name = subject.empty() ? std::string(Mode == 1 ? "Attachment" : "Embedded content")
+    std::string name = subject.empty() ? std::string(Mode == cpAttachments ? "Attachment" : "Embedded content")
                                        : MakeSafeFileName(subject, false);
     return SetFileExt(name, ExtensionOfMimeType(ContentType), true);
 }
@@ -1026,7 +1026,7 @@ void TKvMimeBlock::CollectInto(TStrings* List, int Mode)
         TKvMimeBlock* c = ptr.get();
         std::string name;
         bool add = false;
-        if (Mode == 1) {
+        if (Mode == cpAttachments) {
             if (c->MediaClass == mcMultiDigest) {
                 c->CollectDigestMembers(List);
                 continue;
@@ -1035,23 +1035,23 @@ void TKvMimeBlock::CollectInto(TStrings* List, int Mode)
                 name = c->GetAttachedMessageName();
                 add = true;
             } else if (c->DispositionKind == dispAttachment) {
-                name = c->FileName.empty() ? c->MadeUpName(1) : c->FileName;
+                name = c->FileName.empty() ? c->MadeUpName(cpAttachments) : c->FileName;
                 add = true;
             } else if (!c->FileName.empty() && !c->HasOwnContentId()) {
                 name = c->FileName;
                 add = true;
             }
-        } else if (Mode == 2) {
+        } else if (Mode == cpInlineWithId) {
             if (c->MediaClass != mcMultiDigest && c->MediaClass != mcMessageRfc822 &&
                 c->DispositionKind != dispAttachment && c->HasOwnContentId()) {
-                name = (c->DispositionKind == dispInline && !c->FileName.empty()) ? c->FileName : c->MadeUpName(2);
+                name = (c->DispositionKind == dispInline && !c->FileName.empty()) ? c->FileName : c->MadeUpName(cpInlineWithId);
                 add = true;
             }
-        } else if (Mode == 3) {
+        } else if (Mode == cpUnnamedInline) {
             const TMimeClass k = c->MediaClass;
             if (c->DispositionKind == dispInline && k > mcMessageRfc822 && !(k >= mcMultiMixed && k <= mcMultiDigest) &&
                 k != mcMultiOther && c->FileName.empty() && !c->HasOwnContentId()) {
-                name = c->MadeUpName(3);
+                name = c->MadeUpName(cpUnnamedInline);
                 add = true;
             }
         }
@@ -1072,7 +1072,7 @@ bool TKvMimeBlock::CollectParts(TStrings* List, int Mode)
 {
     if (!List)
         return false;
-    if (Mode == 1 && MediaClass == mcMultiDigest)
+    if (Mode == cpAttachments && MediaClass == mcMultiDigest)
         CollectDigestMembers(List);
     else
         CollectInto(List, Mode);

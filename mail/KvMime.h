@@ -66,6 +66,14 @@ protected:
     std::uint8_t PreferReceivedDate = 1;
 };
 
+// What CollectParts collects; a part without a name of its own is named
+// after it too.
+enum : int {
+    cpAttachments = 1,
+    cpInlineWithId = 2,   // inline parts with a content id of their own
+    cpUnnamedInline = 3,  // inline parts without one
+};
+
 class TKvMimeBlock : public TObject, public TMimeBlockValues {
 public:
     // A root block from a whole message text.
@@ -139,8 +147,7 @@ public:
     std::string GetDateText() const;
 
     std::string GetAttachedMessageName();
-    // Mode 1 attachments, 2 inline parts with their own content id, 3
-    // unnamed inline parts: name/part pairs (the part as the object).
+    // Name/part pairs (the part as the object) of the parts Mode names.
     bool CollectParts(TStrings* List, int Mode);
     void LoadEmlxParts(const std::string& Base, std::string& Missing);
 

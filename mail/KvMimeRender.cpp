@@ -590,7 +590,7 @@ std::string SummaryOf(TKvMimeBlock& Root)
     const std::string& h = Root.Header;
     TStringList parts;
     std::vector<TSummaryAttachment> attachments;
-    if (Root.CollectParts(&parts, 1))
+    if (Root.CollectParts(&parts, cpAttachments))
         for (int i = 0; i < parts.Count(); ++i)
             attachments.push_back({parts[i], static_cast<const TKvMimeBlock*>(parts.Objects(i))});
     return BuildHeaderSummary(field(GetHeaderField(h, FieldSubject)), field(GetHeaderField(h, FieldDate)),

@@ -291,7 +291,7 @@ void TMessageParts::FillFromMimeBlock(TKvMimeBlock& Block)
     if (Html.empty())
         Block.GetEnrichedText(EnrichedCharset, Enriched);
     TStringList list;
-    for (int mode = 1; mode <= 3; ++mode)
+    for (int mode = cpAttachments; mode <= cpUnnamedInline; ++mode)
         Block.CollectParts(&list, mode);
     for (int i = 0; i < list.Count(); ++i) {
         auto* part = static_cast<TKvMimeBlock*>(list.Objects(i));

@@ -52,6 +52,13 @@ public:
     std::unique_ptr<TStream> Data;
 };
 
+// What the re-embedding of detached files looks for (AttachmentMode).
+enum : std::uint8_t {
+    amAll = 0,           // attachments and embedded content
+    amEmbeddedOnly = 1,
+    amNone = 2,          // neither: detached files are not looked for
+};
+
 class TMessageParts : public TObject {
 public:
     TMessageParts() = default;
@@ -104,7 +111,7 @@ public:
     std::uint8_t DispositionKind = 0;
     std::vector<std::unique_ptr<TAttachment>> Attachments;
     std::uint32_t CodePage = 0;
-    std::uint8_t AttachmentMode = 0;
+    std::uint8_t AttachmentMode = amAll;
     TMailFlags MailFlags = 0;
     bool HeaderCompleted = false;
 

@@ -168,7 +168,7 @@ void CalypsoRule(TReEmbedContext& C, const std::string& Text)
     };
     for (const char* marker : {"X-Attachment: ", "X-CalypsoHtmlImg: "}) {
         const bool images = marker[2] == 'C';
-        if (p.AttachmentMode == 2 || (!images && p.AttachmentMode != 0))
+        if (p.AttachmentMode == amNone || (!images && p.AttachmentMode != amAll))
             continue;
         for (const std::string& value : TakeMarkerLines(p.Header, marker)) {
             std::string path, id, name;
@@ -206,9 +206,9 @@ void PocoRule(TReEmbedContext& C, const std::string& Text)
         std::string cs;
         tree.GetPlainText(cs, p.PlainText);
         tree.GetHtmlText(cs, p.Html);
-        if (p.AttachmentMode != 2) {
+        if (p.AttachmentMode != amNone) {
             TStringList list;
-            for (int mode = 1; mode <= 3; ++mode)
+            for (int mode = cpAttachments; mode <= cpUnnamedInline; ++mode)
                 tree.CollectParts(&list, mode);
             for (int i = 0; i < list.Count(); ++i)
                 p.AddAttachment()->AssignFromPart(*static_cast<TKvMimeBlock*>(list.Objects(i)));
@@ -218,7 +218,7 @@ void PocoRule(TReEmbedContext& C, const std::string& Text)
         ClassifyBody(p);
     }
     bool htmlFromFile = false;
-    if (p.AttachmentMode == 0) {
+    if (p.AttachmentMode == amAll) {
         for (const std::string& value : TakeMarkerLines(p.Header, "X-Poco-Attachment: ")) {
             std::string path = value;
             const std::string bare = ExtractFileNamePart(path);
@@ -291,7 +291,7 @@ void XFileRule(TReEmbedContext& C, const std::string& Text)
 void MimeRule(TReEmbedContext& C, const std::string& Text)
 {
     TKvMimeBlock tree(Text, false, true);
-    if (C.Parts.AttachmentMode != 2)
+    if (C.Parts.AttachmentMode != amNone)
         EmbedDetachedParts(tree, C.MailboxFolder);
     C.Parts.FillFromMimeBlock(tree);
 }

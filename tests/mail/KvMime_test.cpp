@@ -442,7 +442,7 @@ TEST(KvMime, QueriesOverATree)
     EXPECT_FALSE(root.HasInlineParts());
 
     TStringList list;
-    EXPECT_TRUE(root.CollectParts(&list, 1));
+    EXPECT_TRUE(root.CollectParts(&list, cpAttachments));
     ASSERT_EQ(2, list.Count());
     EXPECT_EQ("r\xE9sum\xE9.pdf", list[0]);
     EXPECT_EQ(root.Child(2), list.Objects(1));
@@ -621,7 +621,7 @@ void ParseEveryFile(const std::string& Folder, int& Count, int& Trees)
             root.GetPlainText(cs, text);
             root.GetHtmlText(cs, text);
             TStringList list;
-            root.CollectParts(&list, 1);
+            root.CollectParts(&list, cpAttachments);
             ++Count;
             if (root.ChildCount() > 0)
                 ++Trees;

@@ -166,6 +166,47 @@ TNewFileOutcome SaveNewFileDated(const std::string& FileName, std::string_view B
     return WriteBufferToNewFile(Bytes.data(), Bytes.size(), FileName, Date, &Error);
 }
 
+// What the error log learns of the message a reader is on: its mailbox,
+// number and offset always; its date and subject once it is loaded.
+class TReaderLogMessage : public IErrorLogMessage {
+public:
+    TReaderLogMessage(TFileMailObj& Reader, const std::string& DataFile) : FReader(Reader), FDataFile(DataFile) {}
+
+    std::string LogMailboxName() override
+    {
+        const std::string name = FReader.MailboxName.empty() ? ExtractFileNamePart(FDataFile) : FReader.MailboxName;
+        return name + ", message " + std::to_string(std::max(FReader.GetMessageNumber(), 1)) + " at offset " +
+               std::to_string(std::max<std::int64_t>(FReader.MessagePos, 0));
+    }
+    std::string LogFolderName() override { return std::string(); }
+    std::string LogDateText() override { return Ask([this] { return FReader.LogDateText(); }); }
+    std::string LogSubject() override { return Ask([this] { return FReader.LogSubject(); }); }
+
+private:
+    // A row written while the reader parses the very header asked for
+    // would ask again: the inner question gets no answer.
+    template <typename TQuestion>
+    std::string Ask(TQuestion Question)
+    {
+        if (FAsking || FReader.TooLarge)
+            return std::string();
+        FAsking = true;
+        std::string answer;
+        try {
+            answer = Question();
+        } catch (...) {
+            FAsking = false;
+            throw;
+        }
+        FAsking = false;
+        return answer;
+    }
+
+    TFileMailObj& FReader;
+    const std::string& FDataFile;
+    bool FAsking = false;
+};
+
 }  // namespace
 
 TMailboxSniff SniffMailboxFile(const std::string& FileName)
@@ -642,6 +683,9 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
 
     int result = crDone;
     try {
+        // Rows the reader writes while it reads say which message.
+        TReaderLogMessage current(*reader, data);
+        const TErrorLogContext context(data, &current);
         bool writes = true;
         if (cs.OneFilePerMessage) {
             FTargetFolder = cs.GetTargetPath(data);

@@ -15,6 +15,8 @@
 #include "foundation/KvFiles.h"
 #include "tests/TestFolder.h"
 #include "tests/TestLinks.h"
+#include "foundation/KvLogs.h"
+#include "mail/KvErrorLog.h"
 
 namespace {
 
@@ -290,8 +292,37 @@ TEST(KvConvertHostile, DamagedEudoraIndexEntriesAreMendedAndCounted)
     PutFile(r.Dir.File("eudora\\In.mbx"), mbx);
     r.Add(r.Dir.File("eudora\\In.toc"), mftEudoraToc);
     r.Target(mftEml, r.Out() + "\\");
+    ErrorLogFileName = r.Dir.File("errors.txt");
     r.Start();
+    FreeErrorLog();
+    ErrorLogFileName.clear();
     EXPECT_EQ(Written(r), (std::vector<std::string>{"four.eml", "one.eml", "three.eml", "two.eml"})) << r.LogText();
     // Three mends and one unreadable entry: four rows, four errors.
     EXPECT_EQ(r.Summary(), Counters(1, 4, 0, 4)) << r.LogText();
+
+    // Each row names the data file, and the message by number and offset.
+    const std::string log = TTestFolder::Read(r.Dir.File("errors.txt"));
+    std::vector<std::vector<std::string>> rows;
+    for (size_t p = 0, q; (q = log.find("\r\n", p)) != std::string::npos; p = q + 2) {
+        std::vector<std::string> columns;
+        const std::string line = log.substr(p, q - p);
+        for (size_t a = 0;;) {
+            const size_t b = line.find('\t', a);
+            columns.push_back(line.substr(a, b == std::string::npos ? b : b - a));
+            if (b == std::string::npos)
+                break;
+            a = b + 1;
+        }
+        if (columns[0].rfind("Index entry ", 0) == 0)
+            rows.push_back(columns);
+    }
+    ASSERT_EQ(rows.size(), 4u) << log;
+    const std::string wanted[] = {"In, message 1 at offset 0", "In, message 2 at offset " + std::to_string(at1),
+                                  "In, message 3 at offset " + std::to_string(at2 + 7),
+                                  "In, message 4 at offset 900000"};
+    for (size_t i = 0; i < rows.size(); ++i) {
+        ASSERT_EQ(rows[i].size(), 5u);
+        EXPECT_EQ(rows[i][1], r.Dir.File("eudora\\In.mbx"));
+        EXPECT_EQ(rows[i][2], wanted[i]) << rows[i][0];
+    }
 }

@@ -226,7 +226,7 @@ void TKvMailBlock::Split()
         if (lfs == 0 && p == last && text[p - 1] == '-')
             return;
         if (p > 1 && IsLineBreak(text[p - 2]) && !StartsPartHeaderAt(text, p))
-            partStart = match + blen;
+            partStart = static_cast<int>(SkipBoundaryPadding(text, static_cast<std::size_t>(match + blen - 1))) + 1;
         else
             partStart = p;
         if (partStart > last)

@@ -587,6 +587,8 @@ void TKvMimeBlock::SplitMultipart()
                 if ((Body[p - 2] == '\r' || Body[p - 2] == '\n') &&
                     StartsPartHeader(Body, static_cast<std::size_t>(p - 1)))
                     pos = p;
+                else
+                    pos = static_cast<int>(SkipBoundaryPadding(Body, static_cast<std::size_t>(pos - 1))) + 1;
             } else {
                 pos = p;
             }

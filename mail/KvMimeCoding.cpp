@@ -341,13 +341,24 @@ bool IsBoundaryLineAt(const std::string& Text, int Pos, int Len, int LineStart)
         if (before != '\r' && before != '\n')
             return false;
     }
-    const std::size_t after = static_cast<std::size_t>(Pos - 1 + Len);
+    std::size_t after = static_cast<std::size_t>(Pos - 1 + Len);
     if (after >= Text.size())
         return after == Text.size();
-    const char c = Text[after];
-    if (c == '\r' || c == '\n')
-        return true;
-    return c == '-' && after + 1 < Text.size() && Text[after + 1] == '-';
+    if (Text[after] == '-')
+        return after + 1 < Text.size() && Text[after + 1] == '-';
+    // Blanks and tabs before the line end are transport padding, which
+    // mail gateways add and the MIME rules allow.
+    while (after < Text.size() && (Text[after] == ' ' || Text[after] == '\t'))
+        ++after;
+    return after == Text.size() || Text[after] == '\r' || Text[after] == '\n';
+}
+
+std::size_t SkipBoundaryPadding(const std::string& Text, std::size_t Pos)
+{
+    std::size_t p = Pos;
+    while (p < Text.size() && (Text[p] == ' ' || Text[p] == '\t'))
+        ++p;
+    return p == Text.size() || Text[p] == '\r' || Text[p] == '\n' ? p : Pos;
 }
 
 int FindBoundaryLine(const std::string& Text, const TBmPattern& Record, int From, int LineStart)

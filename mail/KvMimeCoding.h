@@ -60,5 +60,8 @@ bool IsNextPartBoundaryAt(const std::string& Text, int Pos);
 // LineStart: the position where the caller's text begins (a match there
 // stands at a line start).
 bool IsBoundaryLineAt(const std::string& Text, int Pos, int Len, int LineStart = 1);
+// The 0-based position of the line end after the blanks and tabs at Pos
+// when nothing else stands before it (a boundary line's padding); else Pos.
+std::size_t SkipBoundaryPadding(const std::string& Text, std::size_t Pos);
 // Record: the delimiter prepared case-sensitively; 0 when no line has it.
 int FindBoundaryLine(const std::string& Text, const TBmPattern& Record, int From, int LineStart = 1);

@@ -60,6 +60,14 @@ TEST(KvMailBlock, TreesOfMessages)
          "b[--q\r\nContent-Type: text/html\r\n\r\n<p>x</p>\r\n]\n"
          "  text/html c2 h[Content-Type: text/html\r\n] b[<p>x</p>\r\n]\n",
          true},
+        {"padded boundary lines",
+         "Content-Type: multipart/mixed; boundary=p\r\n\r\n--p  \r\nContent-Type: text/plain\r\n\r\none\r\n"
+         "--p\t\r\n\r\ntwo\r\n--p-- \r\n",
+         "multipart/mixed c16 h[Content-Type: multipart/mixed; boundary=p\r\n] "
+         "b[--p  \r\nContent-Type: text/plain\r\n\r\none\r\n--p\t\r\n\r\ntwo\r\n--p-- \r\n]\n"
+         "  text/plain c1 h[Content-Type: text/plain\r\n] b[one\r\n]\n"
+         "   c0 h[] b[two\r\n]\n",
+         true},
         {"apple header after boundary is body text",
          "Content-Type: multipart/mixed; boundary=z\r\n\r\n--z\r\nX-Apple-Content-Length: 5\r\n\r\nabc\r\n--z--\r\n",
          "multipart/mixed c16 h[Content-Type: multipart/mixed; boundary=z\r\n] "

@@ -194,7 +194,11 @@ TEST(KvMimeCoding, BoundaryLines)
         {"text\r\n--b1--\r\n", 7},
         {"text\n--b1", 6},
         {"x--b1\r\n", 0},       // not at a line start
-        {"\r\n--b1 \r\n", 0},   // a blank after the boundary
+        {"\r\n--b1 \r\n", 3},   // transport padding after the boundary
+        {"\r\n--b1 \t \n", 3},
+        {"\r\n--b1  ", 3},
+        {"\r\n--b1 x\r\n", 0},  // other text after the boundary
+        {"\r\n--b1--  \r\n", 3},
         {"\r\n--b12\r\n", 0},   // a longer boundary
         {"\r\n--b1-\r\n", 0},
         {"\r\n--b1x\r\n--b1\r\n", 10},

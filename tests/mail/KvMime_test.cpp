@@ -167,9 +167,15 @@ TEST(KvMime, TreesOfMessages)
          "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\nMIME-Version: 1.0\r\nContent-Type: text/html\r\n\r\n<b>x</b>\r\n--b--\r\n",
          "multipart/mixed d0 k0 t0\n"
          "  text/html d0 k0 t0 =<b>x</b>|\n"},
-        {"blank after the boundary is no boundary line",
-         "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b \r\nContent-Type: text/plain\r\n\r\nx\r\n",
-         "text/plain d0 k0 t1 =--b |Content-Type: text/plain||x|\n"},
+        {"blanks and tabs after a boundary are transport padding",
+         "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b \t\r\nContent-Type: text/plain\r\n\r\nx\r\n"
+         "--b  \r\n\r\nno header\r\n--b-- \t\r\n",
+         "multipart/mixed d0 k0 t0\n"
+         "  text/plain d0 k0 t0 =x|\n"
+         "  text/plain d0 k0 t0 =no header|\n"},
+        {"other text after a boundary makes no boundary line",
+         "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b x\r\nContent-Type: text/plain\r\n\r\nx\r\n",
+         "text/plain d0 k0 t1 =--b x|Content-Type: text/plain||x|\n"},
         {"no boundary line, HTML body",
          "Content-Type: multipart/alternative; boundary=zz\r\n\r\n<html><body>hi</body></html>\r\n",
          "text/html d0 k0 t0 =<html><body>hi</body></html>|\n"},

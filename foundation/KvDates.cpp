@@ -575,7 +575,10 @@ bool SplitMailDate(const std::string& Text, TDateTime& Value, std::string& ZoneT
             c = ' ';
     s = TrimBlanks(s);
 
-    // A four-digit year at the end, or at the start.
+    // A four-digit year at the end, or at the start. A year first is the
+    // ISO order year, month, day on every locale: no layout writes the day
+    // between a leading year and the month.
+    bool yearFirst = false;
     auto digitsAt = [&](std::size_t From, std::size_t Count) {
         return From + Count <= s.size() && AllDigits(s.substr(From, Count));
     };
@@ -587,6 +590,7 @@ bool SplitMailDate(const std::string& Text, TDateTime& Value, std::string& ZoneT
     } else if (digitsAt(0, 4) && (s.size() == 4 || !IsDigitChar(s[4]))) {
         f.Year = DigitsValue(s.substr(0, 4));
         s = TrimBlanks(s.substr(4));
+        yearFirst = true;
     }
     if (s.empty())
         return false;
@@ -620,11 +624,11 @@ bool SplitMailDate(const std::string& Text, TDateTime& Value, std::string& ZoneT
         const int a = ReadNextNumber(s, pos);
         if (a < 0)
             return false;
-        f.Place(a, pkFree);
+        f.Place(a, yearFirst ? pkMonth : pkFree);
         const int b = ReadNextNumber(s, pos);
         if (b < 0)
             return false;
-        f.Place(b, pkFree);
+        f.Place(b, yearFirst ? pkDay : pkFree);
         if (!(f.Year != -1 && f.Month != -1 && f.Day != -1)) {
             const int c = ReadNextNumber(s, pos);
             if (c < 0)

@@ -18,30 +18,30 @@ struct TMailFormatInfo {
     TMailReader Reader;
     int SourceRow;  // -1: not in the source list
     int TargetRow;  // -1: not in the target list
-    int ClientId;   // default store of the source format, 0 for none
+    int ClientId;   // default store of the source format, mciNone for none
 };
 
 // Ids 9 and 11 have no settings name on purpose: stored settings written
 // before those formats existed must not pick them up by accident.
 constexpr TMailFormatInfo FormatTable[MaxMailFormat + 1] = {
-    {"Unknown", "*", "", mbkNone, TMailReader::None, -1, -1, 0},
-    {"Thunderbird", "msf", "", mbkMozilla, TMailReader::Stream, 1, -1, 5},
-    {"Eudora_OSE", "msf", "", mbkMozilla, TMailReader::Stream, 5, -1, 5},
-    {"SeaMonkey", "msf", "", mbkMozilla, TMailReader::Stream, 2, -1, 6},
-    {"Mozilla", "msf", "", mbkMozilla, TMailReader::Stream, 3, -1, 7},
-    {"Netscape", "msf", "", mbkMozilla, TMailReader::Stream, 4, -1, 8},
-    {"Netscape_Old", "snm", "", mbkMozilla, TMailReader::Stream, -1, -1, 8},
-    {"Eudora.toc", "toc", "", mbkEudoraToc, TMailReader::EudoraIndex, 7, -1, 9},
-    {"Eudora.mbx", "mbx", "mbx", mbkEudoraMbx, TMailReader::Stream, 8, -1, 9},
-    {"", "*", "", mbkMacEudora, TMailReader::Stream, 9, -1, 0},
-    {"Mbox", "*", "mbox", mbkMbox, TMailReader::Stream, 11, -1, 0},
-    {"", "*", "", mbkPine, TMailReader::Stream, 12, -1, 0},
-    {"EML", "eml", "eml", mbkMessageFile, TMailReader::None, -1, 1, 0},
-    {"Txt", "txt", "txt", mbkMessageFile, TMailReader::None, -1, 2, 0},
-    {"Mbox_Win", "mbox", "mbox", mbkMbox, TMailReader::None, -1, 4, 0},
-    {"Mbox_Unix", "mbox", "mbox", mbkMbox, TMailReader::None, -1, 5, 0},
-    {"Mbox_Mac", "mbox", "mbox", mbkMbox, TMailReader::None, -1, 6, 0},
-    {"Other", "*", "", mbkNone, TMailReader::None, 14, 8, 0},
+    {"Unknown", "*", "", mbkNone, TMailReader::None, -1, -1, mciNone},
+    {"Thunderbird", "msf", "", mbkMozilla, TMailReader::Stream, 1, -1, mciThunderbird},
+    {"Eudora_OSE", "msf", "", mbkMozilla, TMailReader::Stream, 5, -1, mciThunderbird},
+    {"SeaMonkey", "msf", "", mbkMozilla, TMailReader::Stream, 2, -1, mciSeaMonkey},
+    {"Mozilla", "msf", "", mbkMozilla, TMailReader::Stream, 3, -1, mciMozilla},
+    {"Netscape", "msf", "", mbkMozilla, TMailReader::Stream, 4, -1, mciNetscape},
+    {"Netscape_Old", "snm", "", mbkMozilla, TMailReader::Stream, -1, -1, mciNetscape},
+    {"Eudora.toc", "toc", "", mbkEudoraToc, TMailReader::EudoraIndex, 7, -1, mciEudora},
+    {"Eudora.mbx", "mbx", "mbx", mbkEudoraMbx, TMailReader::Stream, 8, -1, mciEudora},
+    {"", "*", "", mbkMacEudora, TMailReader::Stream, 9, -1, mciNone},
+    {"Mbox", "*", "mbox", mbkMbox, TMailReader::Stream, 11, -1, mciNone},
+    {"", "*", "", mbkPine, TMailReader::Stream, 12, -1, mciNone},
+    {"EML", "eml", "eml", mbkMessageFile, TMailReader::None, -1, 1, mciNone},
+    {"Txt", "txt", "txt", mbkMessageFile, TMailReader::None, -1, 2, mciNone},
+    {"Mbox_Win", "mbox", "mbox", mbkMbox, TMailReader::None, -1, 4, mciNone},
+    {"Mbox_Unix", "mbox", "mbox", mbkMbox, TMailReader::None, -1, 5, mciNone},
+    {"Mbox_Mac", "mbox", "mbox", mbkMbox, TMailReader::None, -1, 6, mciNone},
+    {"Other", "*", "", mbkNone, TMailReader::None, 14, 8, mciNone},
 };
 
 const TMailFormatInfo& InfoOf(TMailFormat Format)
@@ -159,7 +159,7 @@ int MailFormatClientId(TMailFormat Format)
 std::string GetSourceDefaultFolder(TMailFormat Format)
 {
     const int client = MailFormatClientId(Format);
-    return client == 0 ? std::string() : GetClientMailFolderById(client, std::string(), 0);
+    return client == mciNone ? std::string() : GetClientMailFolderById(client, std::string(), 0);
 }
 
 TObject* MailFormatToObject(TMailFormat Format)

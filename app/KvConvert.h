@@ -66,7 +66,7 @@ std::string MailFormatSubfolderExt(TMailFormat Format);
 TLineBreakKind MailFormatLineBreak(TMailFormat Format);
 bool MailFormatIsOneFilePerMessage(TMailFormat Format);
 bool MailFormatIsMboxTarget(TMailFormat Format);
-// The mail client whose default store a source format reads; 0 for none.
+// The mail client whose default store a source format reads; mciNone for none.
 int MailFormatClientId(TMailFormat Format);
 // That client's mail folder (no trailing backslash), or empty.
 std::string GetSourceDefaultFolder(TMailFormat Format);

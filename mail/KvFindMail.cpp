@@ -22,11 +22,11 @@ struct TClientName {
 };
 
 const TClientName ClientNames[] = {
-    {1, "OE"}, {2, "WindowsMail"}, {3, "WindowsLiveMail"}, {4, "Outlook"},
-    {5, "Thunderbird"}, {6, "SeaMonkey"}, {7, "Mozilla"}, {8, "Netscape"},
-    {9, "Eudora"}, {10, "PocoMail"}, {11, "TheBat"}, {12, "Agent"},
-    {13, "Calypso"}, {14, "FoxMail"}, {15, "Pegasus"}, {16, "PMMail"},
-    {17, "Opera"}, {22, "Plr"}, {23, "Emx"},
+    {mciOutlookExpress, "OE"}, {mciWindowsMail, "WindowsMail"}, {mciWindowsLiveMail, "WindowsLiveMail"}, {mciOutlook, "Outlook"},
+    {mciThunderbird, "Thunderbird"}, {mciSeaMonkey, "SeaMonkey"}, {mciMozilla, "Mozilla"}, {mciNetscape, "Netscape"},
+    {mciEudora, "Eudora"}, {mciPocoMail, "PocoMail"}, {mciTheBat, "TheBat"}, {mciAgent, "Agent"},
+    {mciCalypso, "Calypso"}, {mciFoxMail, "FoxMail"}, {mciPegasus, "Pegasus"}, {mciPMMail, "PMMail"},
+    {mciOpera, "Opera"}, {mciPlr, "Plr"}, {mciEmx, "Emx"},
 };
 
 // The store file the default profile of the one client with a data file
@@ -145,7 +145,7 @@ std::string ReadOutlookExpress(const std::string& SubName)
 
 std::string ReadWindowsMail(int Id, const std::string& SubName, int Mode)
 {
-    const std::string name = Id == 2 ? "Windows Mail" : "Windows Live Mail";
+    const std::string name = Id == mciWindowsMail ? "Windows Mail" : "Windows Live Mail";
     std::string r = IfExists(ExcludeTrailingSlash(Dequote(Hkcu("Software\\Microsoft\\" + name, "Store Root"))));
     if (r.empty()) {
         r = IsWinVistaOrLater()
@@ -157,7 +157,7 @@ std::string ReadWindowsMail(int Id, const std::string& SubName, int Mode)
     }
     std::string sub = SubName;
     if (sub.empty() && Mode == 1)
-        sub = Id == 2 ? "Local Folders" : "Storage Folders";
+        sub = Id == mciWindowsMail ? "Local Folders" : "Storage Folders";
     if (!sub.empty() && FolderExists(JoinPath(r, sub)))
         r = JoinPath(r, sub);
     return r;
@@ -448,25 +448,25 @@ std::string ReadMailboxesClient(const std::string& DataName, const std::string& 
 std::string RunReader(int Id, const std::string& SubName, int Mode)
 {
     switch (Id) {
-    case 1: return ReadOutlookExpress(SubName);
-    case 2:
-    case 3: return ReadWindowsMail(Id, SubName, Mode);
-    case 4: return ReadOutlook();
-    case 5:
-    case 6:
-    case 7: return ReadMozillaFamily(Id, SubName, Mode);
-    case 8: return ReadNetscape();
-    case 9: return ReadEudora();
-    case 10: return ReadPoco();
-    case 11: return ReadTheBat();
-    case 12: return ReadAgent();
-    case 13: return ReadCalypso();
-    case 14: return ReadFoxMail(SubName);
-    case 15: return ReadPegasus();
-    case 16: return ReadPMMail(SubName);
-    case 17: return ReadOpera();
-    case 22: return ReadMailboxesClient("Pellorin Assistant", "Pellorin");
-    case 23: return ReadMailboxesClient("E-mail Examiner", "MailEx");
+    case mciOutlookExpress: return ReadOutlookExpress(SubName);
+    case mciWindowsMail:
+    case mciWindowsLiveMail: return ReadWindowsMail(Id, SubName, Mode);
+    case mciOutlook: return ReadOutlook();
+    case mciThunderbird:
+    case mciSeaMonkey:
+    case mciMozilla: return ReadMozillaFamily(Id, SubName, Mode);
+    case mciNetscape: return ReadNetscape();
+    case mciEudora: return ReadEudora();
+    case mciPocoMail: return ReadPoco();
+    case mciTheBat: return ReadTheBat();
+    case mciAgent: return ReadAgent();
+    case mciCalypso: return ReadCalypso();
+    case mciFoxMail: return ReadFoxMail(SubName);
+    case mciPegasus: return ReadPegasus();
+    case mciPMMail: return ReadPMMail(SubName);
+    case mciOpera: return ReadOpera();
+    case mciPlr: return ReadMailboxesClient("Pellorin Assistant", "Pellorin");
+    case mciEmx: return ReadMailboxesClient("E-mail Examiner", "MailEx");
     default: return std::string();
     }
 }
@@ -484,13 +484,13 @@ std::string ClientNameOf(int Id)
 int ClientIdOf(const std::string& Name)
 {
     if (Name.size() < 2)
-        return 0;
+        return mciNone;
     if (SameTextStr(Name, "Barca"))
-        return 10;
+        return mciPocoMail;
     for (const TClientName& c : ClientNames)
         if (SameTextStr(Name, c.Name))
             return c.Id;
-    return 0;
+    return mciNone;
 }
 
 std::string GetClientMailFolderById(int Id, const std::string& SubName, int Mode)

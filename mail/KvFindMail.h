@@ -11,6 +11,31 @@
 // the real keys.
 extern std::string MailRegistryBase;
 
+// The mail clients whose stores are found, by the ids stored settings and
+// the format table use.
+enum : int {
+    mciNone = 0,
+    mciOutlookExpress = 1,
+    mciWindowsMail = 2,
+    mciWindowsLiveMail = 3,
+    mciOutlook = 4,
+    mciThunderbird = 5,
+    mciSeaMonkey = 6,
+    mciMozilla = 7,
+    mciNetscape = 8,
+    mciEudora = 9,
+    mciPocoMail = 10,
+    mciTheBat = 11,
+    mciAgent = 12,
+    mciCalypso = 13,
+    mciFoxMail = 14,
+    mciPegasus = 15,
+    mciPMMail = 16,
+    mciOpera = 17,
+    mciPlr = 22,
+    mciEmx = 23,
+};
+
 std::string ClientNameOf(int Id);
 int ClientIdOf(const std::string& Name);
 

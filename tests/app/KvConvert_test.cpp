@@ -5,6 +5,7 @@
 
 #include "app/KvConvert.h"
 #include "classlib/Classes.h"
+#include "mail/KvFindMail.h"
 
 TEST(KvConvertFormats, RoundTripsThroughNamesAndRows)
 {
@@ -100,7 +101,8 @@ TEST(KvConvertFormats, NamesRowsAndMarkers)
     const TMailFormat ids[] = {mftUnknown,    mftThunderbird, mftEudoraOse, mftSeaMonkey,
                                mftMozilla,    mftNetscape,    mftNetscapeOld, mftEudoraToc,
                                mftEudoraMbx,  mftMacEudora,   mftMbox,      mftOther};
-    const int clients[] = {0, 5, 5, 6, 7, 8, 8, 9, 9, 0, 0, 0};
+    const int clients[] = {mciNone,     mciThunderbird, mciThunderbird, mciSeaMonkey, mciMozilla, mciNetscape,
+                           mciNetscape, mciEudora,      mciEudora,      mciNone,      mciNone,    mciNone};
     for (size_t i = 0; i < std::size(ids); ++i)
         EXPECT_EQ(MailFormatClientId(ids[i]), clients[i]) << int(ids[i]);
 

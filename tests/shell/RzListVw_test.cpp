@@ -24,6 +24,17 @@ TEST_F(TViewsForm, LastColumnFillsTheClientWidth)
         L.SetFillLastColumn(true);
         EXPECT_EQ(L.ColumnWidth(1), C.LastWidth) << "client width " << C.ClientWidth;
     }
+    // Without items the vertical bar's width is kept free for when they come.
+    TListView Empty(&Form);
+    Empty.SetParent(&Form);
+    Empty.SetViewStyle(vsReport);
+    Empty.AddColumn("One", 100);
+    Empty.AddColumn("Two", 50);
+    Empty.SetBounds(0, 0, 300, 200);
+    Empty.HandleNeeded();
+    Empty.SetClientWidth(400);
+    Empty.FillLastColumn();
+    EXPECT_EQ(Empty.ColumnWidth(1), 300 - GetSystemMetrics(SM_CXVSCROLL));
 }
 
 TEST_F(TViewsForm, HeaderFormatBitsFollowTheSortDisplayMode)

@@ -306,7 +306,10 @@ int TMessageParts::ExtractUuencoded(bool Promote)
 {
     int pos = 1;
     while (pos < static_cast<int>(PlainText.size())) {
-        const int begin = FindUuencodeBegin(PlainText, pos);
+        // From the character before: when the block just removed ended in
+        // the line break of a blank line, the next "begin" line starts right
+        // at pos and its own line break is that character.
+        const int begin = FindUuencodeBegin(PlainText, pos > 1 ? pos - 1 : 1);
         if (begin < 1)
             break;
         const size_t lineEnd = PlainText.find('\n', static_cast<size_t>(begin - 1));

@@ -88,6 +88,29 @@ TEST(KvMsgParts, UuencodedBlocksBecomeAttachments)
         EXPECT_EQ(p.PlainText, "");
         EXPECT_EQ(p.AttachmentCount(), 1);
     }
+    // Four complete blocks become four attachments, whether a blank line or
+    // text stands between them.
+    const struct {
+        const char* Name;
+        const char* Between;
+        const char* Left;
+    } gaps[] = {{"blank lines", "\r\n", "before\r\n"}, {"text", "text\r\n", "before\r\ntext\r\ntext\r\ntext\r\n"},
+                {"nothing", "", "before\r\n"}};
+    for (const auto& g : gaps) {
+        SCOPED_TRACE(g.Name);
+        std::string body = "before\r\n";
+        for (int i = 1; i <= 4; ++i)
+            body += (i > 1 ? std::string(g.Between) : std::string()) + "begin 644 f" + std::to_string(i) +
+                    ".txt\r\n#86)C\r\n`\r\nend\r\n";
+        TMessageParts p;
+        p.ParseMessageText(head + "Content-Type: text/plain\r\n\r\n" + body);
+        ASSERT_EQ(p.AttachmentCount(), 4);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(p.Attachment(i)->FileName, "f" + std::to_string(i + 1) + ".txt");
+            EXPECT_EQ(p.Attachment(i)->DataBytes(), "abc");
+        }
+        EXPECT_EQ(p.PlainText, g.Left);
+    }
     {
         // Nothing uuencoded: the message stays what it was.
         TMessageParts p;

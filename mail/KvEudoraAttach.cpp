@@ -410,7 +410,7 @@ void TEudoraRule::TextRule()
             if (RemoveXHtmlTags(body)) {
                 P.Html = body;
                 P.PlainText.clear();
-                const std::string charset = P.Charset.empty() ? DefaultCharsetName(2, body) : P.Charset;
+                const std::string charset = P.Charset.empty() ? DefaultCharsetName(mcTextHtml, body) : P.Charset;
                 P.SetHeaderField(FieldContentType, AddCharsetParameter(MimeTextHtml, charset));
                 return;
             }
@@ -443,7 +443,7 @@ void TEudoraRule::CompleteHeader()
         const std::string head = P.PlainText.substr(0, 256);
         const bool html = SearchText(head, "<!DOCTYPE HTML ", 1) > 0 || SearchText(head, "<HTML ", 1) > 0;
         const std::string text = P.PlainText;
-        const std::string use = charset.empty() ? DefaultCharsetName(html ? 2 : 1, text) : charset;
+        const std::string use = charset.empty() ? DefaultCharsetName(html ? mcTextHtml : mcTextPlain, text) : charset;
         SetHeaderField(P.Header, FieldContentType, AddCharsetParameter(html ? MimeTextHtml : MimeTextPlain, use));
         SetHeaderField(P.Header, FieldContentTransferEncoding, EncodingName(TextTransferKind(text)));
         P.ParseHeader(P.Header);
@@ -594,7 +594,7 @@ void TEudoraRule::Run(const std::string& Text)
     if (sections.size() == 1 && IsHtmlSection(bodyKind) && P.AttachmentCount() == 0) {
         P.PlainText = HtmlToText(P.Html, true);
         if (P.HtmlCharset.empty())
-            P.HtmlCharset = DefaultCharsetName(2, P.Html);
+            P.HtmlCharset = DefaultCharsetName(mcTextHtml, P.Html);
     } else if (sections.size() == 1 && bodyKind == TSectionKind::Enriched) {
         P.PlainText = P.Enriched;
         const int n = EnrichedToText(P.PlainText, 1, 0);

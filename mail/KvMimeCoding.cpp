@@ -167,9 +167,9 @@ bool IsUtf8Charset(const std::string& Name)
     return SameTextStr(Name, "UTF-8");
 }
 
-std::string DefaultCharsetName(int Kind, const std::string& Text)
+std::string DefaultCharsetName(TMimeClass Class, const std::string& Text)
 {
-    if (Kind == 2) {
+    if (Class == mcTextHtml) {
         const std::string meta = CharsetOfContentType(Text);
         if (!meta.empty())
             return meta;

@@ -36,8 +36,8 @@ bool IsBinaryMediaType(const std::string& MediaType);
 bool IsPartialEmlxName(const std::string& Name);
 bool IsUtf8Charset(const std::string& Name);
 
-// Kind 2 (HTML) looks for a charset in Text first.
-std::string DefaultCharsetName(int Kind, const std::string& Text);
+// HTML (mcTextHtml) looks for a charset in Text first.
+std::string DefaultCharsetName(TMimeClass Class, const std::string& Text);
 
 // Kind is the caller's output kind: below 3 an unknown file is text.
 std::string MediaTypeOfFile(const std::string& FileName, int Kind, bool SniffContent);

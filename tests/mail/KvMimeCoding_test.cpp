@@ -64,9 +64,9 @@ TEST(KvMimeCoding, TypeTests)
     EXPECT_FALSE(IsPartialEmlxName("123.emlx"));
     EXPECT_TRUE(IsUtf8Charset("utf-8"));
     EXPECT_FALSE(IsUtf8Charset("utf8"));
-    EXPECT_EQ("koi8-r", DefaultCharsetName(2, "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=koi8-r\">"));
-    EXPECT_FALSE(DefaultCharsetName(1, "charset=koi8-r").empty());
-    EXPECT_NE("koi8-r", DefaultCharsetName(1, "charset=koi8-r"));
+    EXPECT_EQ("koi8-r", DefaultCharsetName(mcTextHtml, "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=koi8-r\">"));
+    EXPECT_FALSE(DefaultCharsetName(mcTextPlain, "charset=koi8-r").empty());
+    EXPECT_NE("koi8-r", DefaultCharsetName(mcTextPlain, "charset=koi8-r"));
 }
 
 TEST(KvMimeCoding, MediaTypeOfFile)

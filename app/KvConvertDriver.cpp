@@ -166,18 +166,22 @@ TNewFileOutcome SaveNewFileDated(const std::string& FileName, std::string_view B
     return WriteBufferToNewFile(Bytes.data(), Bytes.size(), FileName, Date, &Error);
 }
 
+// The mailbox and the message a reader is on, for the error log's folder
+// column: "Inbox, message 12 at offset 34567".
+std::string MessageLabel(const TFileMailObj& Reader, const std::string& DataFile)
+{
+    const std::string name = Reader.MailboxName.empty() ? ExtractFileNamePart(DataFile) : Reader.MailboxName;
+    return name + ", message " + std::to_string(std::max(Reader.GetMessageNumber(), 1)) + " at offset " +
+           std::to_string(std::max<std::int64_t>(Reader.MessagePos, 0));
+}
+
 // What the error log learns of the message a reader is on: its mailbox,
 // number and offset always; its date and subject once it is loaded.
 class TReaderLogMessage : public IErrorLogMessage {
 public:
     TReaderLogMessage(TFileMailObj& Reader, const std::string& DataFile) : FReader(Reader), FDataFile(DataFile) {}
 
-    std::string LogMailboxName() override
-    {
-        const std::string name = FReader.MailboxName.empty() ? ExtractFileNamePart(FDataFile) : FReader.MailboxName;
-        return name + ", message " + std::to_string(std::max(FReader.GetMessageNumber(), 1)) + " at offset " +
-               std::to_string(std::max<std::int64_t>(FReader.MessagePos, 0));
-    }
+    std::string LogMailboxName() override { return MessageLabel(FReader, FDataFile); }
     std::string LogFolderName() override { return std::string(); }
     std::string LogDateText() override { return Ask([this] { return FReader.LogDateText(); }); }
     std::string LogSubject() override { return Ask([this] { return FReader.LogSubject(); }); }
@@ -857,10 +861,11 @@ TNewFileOutcome TConvertDriver::SaveNumberedFile(std::string& FileName, std::str
 
 void TConvertDriver::LogUnwrittenMessage(const std::string& Text, const std::string& FileName, DWORD Error)
 {
-    LogMessageRow(Text, FileName, "Message not written: " + SystemErrorText(Error));
+    LogMessageRow(Text, FileName, "Message not written: " + SystemErrorText(Error), FMailboxFile);
 }
 
-void TConvertDriver::LogMessageRow(const std::string& Text, const std::string& FileName, const std::string& Row)
+void TConvertDriver::LogMessageRow(const std::string& Text, const std::string& FileName, const std::string& Row,
+                                   const std::string& Mailbox)
 {
     // The error log's columns name the message: its mailbox, date and
     // subject, so the user can find it again.
@@ -880,7 +885,7 @@ void TConvertDriver::LogMessageRow(const std::string& Text, const std::string& F
     private:
         const std::string& FMailbox;
         const std::string& FText;
-    } message(FMailboxFile, Text);
+    } message(Mailbox, Text);
     // The context is the reader's again afterwards, whatever happens.
     const TErrorLogContext context(FileName, &message);
     WriteErrorLine(Row);
@@ -942,11 +947,11 @@ int TConvertDriver::WriteLargeMessage(const std::string& DataFile, const TFileMa
             },
             head);
     }
-    if (result == crDone)
-        LogMessageRow(head, DataFile,
-                      Format("Message of %s bytes not rebuilt in memory: copied as it stands, only its line "
-                             "breaks converted",
-                             std::to_string(Reader.MessageSize).c_str()));
+    if (result == crDone) {
+        const std::string row = "Message of " + std::to_string(Reader.MessageSize) +
+                                " bytes not rebuilt in memory: copied as it stands, only its line breaks converted";
+        LogMessageRow(head, DataFile, row, MessageLabel(Reader, DataFile));
+    }
     return result;
 }
 

@@ -127,8 +127,9 @@ private:
     // An error-log line naming a message that could not be written; Text
     // may be the message or its header alone.
     void LogUnwrittenMessage(const std::string& Text, const std::string& FileName, unsigned long Error);
-    // One error-log row about the message Text, written as FileName.
-    void LogMessageRow(const std::string& Text, const std::string& FileName, const std::string& Row);
+    // One error-log row about the message Text of Mailbox, written as FileName.
+    void LogMessageRow(const std::string& Text, const std::string& FileName, const std::string& Row,
+                       const std::string& Mailbox);
     // Appends through Write and the target's break; a failure cuts the
     // target back, names it and stops the run.
     int AppendToMbox(const std::function<void()>& Write, const std::string& Text);

@@ -233,7 +233,7 @@ bool TEudoraTocObj::NextMessage()
         Damaged = true;
         ++ReadProblems;
         WriteErrorLine(Format(LoadResString(SEudoraEntryUnreadable), MessageNumber,
-                              std::to_string(MessagePos), std::to_string(MessageSize)));
+                              std::to_string(MessagePos), std::to_string(Le32(Entry, 4))));
     }
     return false;
 }
@@ -321,7 +321,7 @@ void TEudoraTocObj::CheckEntryRange(std::string& Text, std::int64_t Start)
     const auto repaired = [&](int Res, std::int64_t At) {
         Damaged = true;
         ++ReadProblems;
-        WriteErrorLine(Format(LoadResString(Res), MessageNumber, std::to_string(MessagePos), std::to_string(MessageSize),
+        WriteErrorLine(Format(LoadResString(Res), MessageNumber, std::to_string(MessagePos), std::to_string(Le32(Entry, 4)),
                               std::to_string(At)));
     };
     if (!IsSeparatorAt(Text, 0)) {

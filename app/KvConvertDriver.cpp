@@ -569,8 +569,7 @@ std::string TConvertDriver::MboxTargetOf(const std::string& DataFile) const
     if (!HasTrailingSlash(target))
         return target;
     const std::string ext = cs.GetTargetExt();
-    const TMailFormat source = cs.SourceFormat & 0x7F;
-    const bool eudora = source == mftEudoraToc || source == mftEudoraMbx;
+    const bool eudora = MailFormatIsEudora(cs.SourceFormat);
     std::string name = ExtractFileNamePart(DataFile);
     if (ext == ".") {
         if (eudora)

@@ -90,6 +90,27 @@ int FindMarkerLine(const std::string& S, const std::string& Marker, int From)
     }
 }
 
+// Where the marker line removed at Pos (0-based) leaves only "Content-"
+// header lines up to the end of the section, the rest of the part header
+// the client kept after it: they go with the marker line.
+void CutTrailingContentLines(std::string& S, size_t Pos)
+{
+    size_t line = Pos;
+    while (line < S.size()) {
+        size_t end = S.find('\n', line);
+        end = end == std::string::npos ? S.size() : end + 1;
+        std::string text = S.substr(line, end - line);
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+            text.pop_back();
+        const size_t colon = text.find(':');
+        if (text.compare(0, 8, "Content-") != 0 || colon == std::string::npos ||
+            !IsHeaderFieldName(text.substr(0, colon)))
+            return;
+        line = end;
+    }
+    S.erase(Pos);
+}
+
 // The component that held the file in a recorded path ("\", "/" or ":"
 // separated), empty when the path has none.
 std::string HoldingFolderName(const std::string& Path)
@@ -270,6 +291,7 @@ void TEudoraRule::ReplaceMarkers(std::string& S)
             if (!value.empty() && value.back() == '\r')
                 value.pop_back();
             S.erase(static_cast<size_t>(pos - 1), cutEnd - static_cast<size_t>(pos - 1));
+            CutTrailingContentLines(S, static_cast<size_t>(pos - 1));
             (m.Embedded ? EmbedLineFound : AttachLineFound) = true;
 
             std::string folderName = m.Embedded ? m.EmbedFolder : m.AttachFolder;
@@ -489,7 +511,10 @@ void TEudoraRule::HeaderFieldForm()
             const size_t eq = entry.rfind('=');
             if (eq == std::string::npos)
                 continue;
-            const size_t idStart = entry[0] == '<' ? 4 : 5;
+            // "<EID:id=path>": only the first entry keeps its "<", the
+            // separator " <" took it from the others, so the id starts one
+            // character later in the first entry than in the rest.
+            const size_t idStart = entry[0] == '<' ? 5 : 4;
             const std::string id = eq > idStart ? entry.substr(idStart, eq - idStart) : std::string();
             std::string path = entry.substr(eq + 1);
             if (!path.empty() && path.back() == '>')

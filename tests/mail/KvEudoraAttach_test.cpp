@@ -147,3 +147,63 @@ TEST_F(KvEudoraAttachStore, HeaderFieldForm)
         EXPECT_EQ(parts.AttachmentCount(), 0);
     }
 }
+
+// A client that converted an attachment may leave the rest of its part
+// header after the marker line; at the end of the section those lines go
+// with the marker, anywhere else they are text.
+TEST_F(KvEudoraAttachStore, ContentLinesAfterAMarker)
+{
+    Put("Attach\\r.pdf", Pdf);
+    const std::string marker = "Attachment Converted: " + Dir.File("Attach\\r.pdf") + "\r\n";
+    const struct {
+        const char* Name;
+        std::string Body;
+        std::string Text;  // the whole plain text left
+    } cases[] = {
+        {"trailing part header lines go", "See\r\n" + marker +
+                                              "Content-Type: application/pdf; name=\"r.pdf\"\r\n"
+                                              "Content-Disposition: attachment; filename=\"r.pdf\"\r\n",
+         "See\r\n"},
+        {"text after them keeps them", "See\r\n" + marker + "Content-Type: application/pdf\r\nand more words\r\n",
+         "See\r\nContent-Type: application/pdf\r\nand more words\r\n"},
+        {"a line that only starts like a field stays", "See\r\n" + marker + "Content-Type is what we said\r\n",
+         "See\r\nContent-Type is what we said\r\n"},
+        {"lines before the marker stay", "Content-Note: kept\r\n" + marker, "Content-Note: kept\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TMessageParts parts;
+        const std::string out = Rebuild(From + std::string("Subject: m\r\n") + Mixed + "\r\n" + c.Body, mbkEudoraToc, parts);
+        TKvMimeBlock back(out, false, true);
+        EXPECT_EQ(PartTreeShape(back), "multipart/mixed[text/plain,application/pdf(r.pdf)]") << out;
+        EXPECT_EQ(NamedPartBytes(back, "r.pdf"), Pdf);
+        std::string cs, plain;
+        back.GetPlainText(cs, plain);
+        // The part's own last line break comes with the writing.
+        while (!plain.empty() && (plain.back() == '\r' || plain.back() == '\n'))
+            plain.pop_back();
+        EXPECT_EQ(plain + "\r\n", c.Text) << out;
+    }
+}
+
+// The header-field form names embedded images in "X-EmbeddedContent": each
+// entry gives a content id and a file, found where the field says or in the
+// store's "Embedded" folder by its bare name.
+TEST_F(KvEudoraAttachStore, EmbeddedContentField)
+{
+    Put("Embedded\\pic.jpg", Jpg);
+    Put("Elsewhere\\two.jpg", Jpg);
+    TMessageParts parts;
+    const std::string out = Rebuild(std::string(From) + "Subject: e\r\nX-EmbeddedContent: <EID:img1=C:\\Gone\\pic.jpg> <EID:img2=" +
+                                        Dir.File("Elsewhere\\two.jpg") + ">\r\n\r\n<html><img src=\"cid:img1\"></html>\r\n",
+                                    mbkEudoraToc, parts);
+    TKvMimeBlock back(out, false, true);
+    EXPECT_EQ(PartTreeShape(back), "multipart/related[text/html,image/jpeg(pic.jpg),image/jpeg(two.jpg)]") << out;
+    EXPECT_EQ(NamedPartBytes(back, "pic.jpg"), Jpg);
+    EXPECT_EQ(NamedPartBytes(back, "two.jpg"), Jpg);
+    // Every entry keeps its whole id, so the body's "cid:" links still hold.
+    EXPECT_EQ(FindNamedPart(back, "pic.jpg")->ContentId, "<img1>");
+    EXPECT_EQ(FindNamedPart(back, "two.jpg")->ContentId, "<img2>");
+    EXPECT_EQ(FindHeaderFieldPos(back.Header, "X-EmbeddedContent"), 0);
+    EXPECT_EQ(Logged, "");
+}

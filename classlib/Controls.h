@@ -585,8 +585,7 @@ protected:
 
 private:
     TControl* FControl;
-    HDC FDeviceContext = nullptr;
-    HWND FWindowHandle = nullptr;
+    TWindowDC FDeviceContext;
     bool FWindowDC = false;
 };
 

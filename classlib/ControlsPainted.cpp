@@ -46,19 +46,13 @@ void PaintOnCanvas(TCanvas* Canvas, HDC DC, const std::shared_ptr<bool>& Alive, 
     C->FreeHandle();
     C->SetHandle(DC);
     InPaint = true;
-    try {
-        Paint();
-    } catch (...) {
+    TScopeExit Lent([&] {
         if (*Alive) {
             C->SetHandle(nullptr);
             InPaint = false;
         }
-        throw;
-    }
-    if (*Alive) {
-        C->SetHandle(nullptr);
-        InPaint = false;
-    }
+    });
+    Paint();
 }
 
 } // namespace
@@ -114,8 +108,7 @@ void TControlCanvas::CreateHandle()
         SetViewportOrgEx(DC, FControl->Left(), FControl->Top(), nullptr);
         IntersectClipRect(DC, 0, 0, FControl->Width(), FControl->Height());
     }
-    FDeviceContext = DC;
-    FWindowHandle = Wnd;
+    FDeviceContext = TWindowDC(Wnd, DC);
     OpenCanvases.push_back(this);
     SetHandle(DC);
 }
@@ -125,9 +118,7 @@ void TControlCanvas::FreeHandle()
     if (!FDeviceContext)
         return;
     SetHandle(nullptr);
-    ReleaseDC(FWindowHandle, FDeviceContext);
-    FDeviceContext = nullptr;
-    FWindowHandle = nullptr;
+    FDeviceContext.Reset();
     OpenCanvases.erase(std::remove(OpenCanvases.begin(), OpenCanvases.end(), this), OpenCanvases.end());
 }
 

@@ -412,15 +412,10 @@ void TWinControl::Realign()
     }
     FControlState &= ~csAlignmentNeeded;
     FRealigning = true;
-    try {
-        TRect R = ClientRect();
-        AdjustClientRect(R);
-        AlignControls(nullptr, R);
-    } catch (...) {
-        FRealigning = false;
-        throw;
-    }
-    FRealigning = false;
+    TScopeExit Done([this] { FRealigning = false; });
+    TRect R = ClientRect();
+    AdjustClientRect(R);
+    AlignControls(nullptr, R);
 }
 
 void TWinControl::EnableAlign()
@@ -671,10 +666,17 @@ void TWinControl::PaintHandler(TMessage& Message)
 {
     HDC DC = reinterpret_cast<HDC>(Message.WParam);
     PAINTSTRUCT PS{};
-    bool OwnDC = DC == nullptr;
+    const bool OwnDC = DC == nullptr;
+    // A copy: the painter may free the control, and BeginPaint is still
+    // answered by EndPaint on every way out.
+    const HWND Wnd = FHandle;
     if (OwnDC)
-        DC = BeginPaint(FHandle, &PS);
-    int Saved = SaveDC(DC);
+        DC = BeginPaint(Wnd, &PS);
+    TScopeExit EndPainting([&] {
+        if (OwnDC)
+            EndPaint(Wnd, &PS);
+    });
+    const int Saved = SaveDC(DC);
     // Opaque graphic children paint their own area: keep our painter out.
     for (TControl* C : FControls)
         if (!IsWinControl(C) && C->Visible() && (C->ControlStyle() & csOpaque)) {
@@ -682,20 +684,12 @@ void TWinControl::PaintHandler(TMessage& Message)
             ExcludeClipRect(DC, R.left, R.top, R.right, R.bottom);
         }
     auto Alive = FAlive;
-    try {
+    {
+        TScopeExit Restore([&] { RestoreDC(DC, Saved); });
         PaintWindow(DC);
-    } catch (...) {
-        RestoreDC(DC, Saved);
-        if (OwnDC)
-            EndPaint(FHandle, &PS);
-        throw;
     }
-    if (!*Alive)
-        return;
-    RestoreDC(DC, Saved);
-    PaintControls(DC, nullptr);
-    if (OwnDC)
-        EndPaint(FHandle, &PS);
+    if (*Alive)
+        PaintControls(DC, nullptr);
 }
 
 void TWinControl::PaintControls(HDC DC, TControl* First)

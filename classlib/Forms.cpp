@@ -269,7 +269,17 @@ TModalResult TCustomForm::ShowModal()
     FModalResult = mrNone;
     auto Alive = FAlive;
     TModalResult Result = mrCancel;
-    try {
+    auto EnableOthers = [&] {
+        for (HWND W : Disabled)
+            if (IsWindow(W))
+                EnableWindow(W, TRUE);
+    };
+    {
+        TScopeExit Restore([&] {
+            EnableOthers();
+            if (*Alive)
+                FModal = false;
+        });
         if (HandleAllocated())
             RecreateWnd();
         Show();
@@ -295,19 +305,11 @@ TModalResult TCustomForm::ShowModal()
         }
         if (*Alive) {
             Result = FModalResult;
-            for (HWND W : Disabled)
-                if (IsWindow(W))
-                    EnableWindow(W, TRUE);
+            // The others are enabled before this form hides: Windows
+            // activates only an enabled window in its place.
+            EnableOthers();
             Hide();
-            FModal = false;
         }
-    } catch (...) {
-        for (HWND W : Disabled)
-            if (IsWindow(W))
-                EnableWindow(W, TRUE);
-        if (*Alive)
-            FModal = false;
-        throw;
     }
     if (ActiveBefore && IsWindow(ActiveBefore))
         SetActiveWindow(ActiveBefore);
@@ -678,8 +680,6 @@ TWinControl* TScreen::ActiveControl() const
 
 int TScreen::PixelsPerInch() const
 {
-    HDC DC = GetDC(nullptr);
-    int P = GetDeviceCaps(DC, LOGPIXELSY);
-    ReleaseDC(nullptr, DC);
-    return P;
+    const TWindowDC DC(nullptr);
+    return GetDeviceCaps(DC.Get(), LOGPIXELSY);
 }

@@ -79,11 +79,8 @@ TFont::TFont()
             FHeight = -FHeight;
         FCharset = Metrics.lfMessageFont.lfCharSet;
     }
-    HDC DC = GetDC(nullptr);
-    if (DC) {
-        FPixelsPerInch = GetDeviceCaps(DC, LOGPIXELSY);
-        ReleaseDC(nullptr, DC);
-    }
+    if (const TWindowDC ScreenDC(nullptr); ScreenDC)
+        FPixelsPerInch = GetDeviceCaps(ScreenDC.Get(), LOGPIXELSY);
 }
 
 void TFont::Assign(const TPersistent* Source)
@@ -660,15 +657,11 @@ void TBitmap::FreeImage()
         delete FCanvas;
         FCanvas = nullptr;
     }
-    if (FDC) {
-        SelectObject(FDC, FOldBitmap);
-        DeleteDC(FDC);
-        FDC = nullptr;
-    }
-    if (FHandle) {
-        DeleteObject(FHandle);
-        FHandle = nullptr;
-    }
+    // The bitmap leaves the DC before either is deleted.
+    if (FDC)
+        SelectObject(FDC.Get(), FOldBitmap);
+    FDC.Reset();
+    FHandle.Reset();
     FBits = nullptr;
     FWidth = FHeight = 0;
 }
@@ -683,15 +676,15 @@ void TBitmap::Allocate(int AWidth, int AHeight)
     BI.bmiHeader.biBitCount = 32;
     BI.bmiHeader.biCompression = BI_RGB;
     void* Bits = nullptr;
-    FHandle = CreateDIBSection(nullptr, &BI, DIB_RGB_COLORS, &Bits, nullptr, 0);
+    FHandle.Reset(CreateDIBSection(nullptr, &BI, DIB_RGB_COLORS, &Bits, nullptr, 0));
     if (!FHandle)
         throw EOutOfResources("Out of system resources");
     FBits = static_cast<std::uint32_t*>(Bits);
     FWidth = AWidth;
     FHeight = AHeight;
     std::fill(FBits, FBits + static_cast<size_t>(AWidth) * static_cast<size_t>(AHeight), 0x00FFFFFFu);
-    FDC = CreateCompatibleDC(nullptr);
-    FOldBitmap = SelectObject(FDC, FHandle);
+    FDC.Reset(CreateCompatibleDC(nullptr));
+    FOldBitmap = SelectObject(FDC.Get(), FHandle.Get());
 }
 
 void TBitmap::SetSize(int AWidth, int AHeight)
@@ -718,7 +711,7 @@ void TBitmap::SetSize(int AWidth, int AHeight)
     }
     FCanvas = KeepCanvas;
     if (FCanvas)
-        FCanvas->SetHandle(FDC);
+        FCanvas->SetHandle(FDC.Get());
     if (OnChange)
         OnChange(this);
 }
@@ -727,13 +720,13 @@ TCanvas* TBitmap::Canvas()
 {
     // An empty bitmap still gives a canvas to measure text on.
     if (!FDC) {
-        FDC = CreateCompatibleDC(nullptr);
-        FOldBitmap = GetCurrentObject(FDC, OBJ_BITMAP);
+        FDC.Reset(CreateCompatibleDC(nullptr));
+        FOldBitmap = GetCurrentObject(FDC.Get(), OBJ_BITMAP);
     }
     if (!FCanvas)
-        FCanvas = new TBitmapCanvas(FDC);
+        FCanvas = new TBitmapCanvas(FDC.Get());
     else if (!FCanvas->HandleAllocated())
-        FCanvas->SetHandle(FDC);
+        FCanvas->SetHandle(FDC.Get());
     return FCanvas;
 }
 
@@ -787,12 +780,11 @@ void TBitmap::SetHandle(HBITMAP Value)
         return;
     SetSize(0, 0);
     SetSize(BM.bmWidth, std::abs(BM.bmHeight));
-    HDC Src = CreateCompatibleDC(nullptr);
-    HGDIOBJ Old = SelectObject(Src, Value);
-    BitBlt(FDC, 0, 0, FWidth, FHeight, Src, 0, 0, SRCCOPY);
-    SelectObject(Src, Old);
-    DeleteDC(Src);
-    DeleteObject(Value);
+    // The bitmap handed in is the bitmap's own from here on: copied, then deleted.
+    const TGdiObject<HBITMAP> Given(Value);
+    const TOwnedDC Src(CreateCompatibleDC(nullptr));
+    const TSelectedObject Selected(Src.Get(), Value);
+    BitBlt(FDC.Get(), 0, 0, FWidth, FHeight, Src.Get(), 0, 0, SRCCOPY);
 }
 
 void TBitmap::LoadFromResourceName(HINSTANCE Instance, const std::string& ResName)
@@ -817,14 +809,16 @@ void TBitmap::SaveToFile(const std::string& FileName) const
     FH.bfType = 0x4D42;
     FH.bfOffBits = sizeof(FH) + sizeof(IH);
     FH.bfSize = FH.bfOffBits + DataSize;
-    HANDLE F = CreateFileA(FileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (F == INVALID_HANDLE_VALUE)
+    TKernelHandle F(
+        CreateFileA(FileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!F)
         throw EFCreateError(Format("Cannot create file \"%s\". %s", FileName, SysErrorMessage(GetLastError())));
     DWORD Written = 0;
     GdiFlush();
-    bool Ok = WriteFile(F, &FH, sizeof(FH), &Written, nullptr) && WriteFile(F, &IH, sizeof(IH), &Written, nullptr) &&
-              (DataSize == 0 || WriteFile(F, FBits, DataSize, &Written, nullptr));
-    CloseHandle(F);
+    const bool Ok = WriteFile(F.Get(), &FH, sizeof(FH), &Written, nullptr) &&
+                    WriteFile(F.Get(), &IH, sizeof(IH), &Written, nullptr) &&
+                    (DataSize == 0 || WriteFile(F.Get(), FBits, DataSize, &Written, nullptr));
+    F.Reset();
     if (!Ok)
         throw EWriteError(Format("Error writing \"%s\"", FileName));
 }
@@ -862,9 +856,10 @@ void TransparentStretchBlt(HDC DstDC, int DstX, int DstY, int DstW, int DstH, HD
 {
     // Classic mask composition through a memory copy of the destination:
     // dest AND mask, source AND NOT mask, then OR them.
-    HDC MemDC = CreateCompatibleDC(nullptr);
-    HBITMAP MemBmp = CreateCompatibleBitmap(SrcDC, SrcW, SrcH);
-    HGDIOBJ OldMem = SelectObject(MemDC, MemBmp);
+    const TOwnedDC Mem(CreateCompatibleDC(nullptr));
+    const TGdiObject<HBITMAP> MemBmp(CreateCompatibleBitmap(SrcDC, SrcW, SrcH));
+    const TSelectedObject Selected(Mem.Get(), MemBmp.Get());
+    const HDC MemDC = Mem.Get();
     COLORREF OldText = SetTextColor(DstDC, RGB(0, 0, 0));
     COLORREF OldBk = SetBkColor(DstDC, RGB(255, 255, 255));
     COLORREF OldMemText = SetTextColor(MemDC, RGB(0, 0, 0));
@@ -878,9 +873,6 @@ void TransparentStretchBlt(HDC DstDC, int DstX, int DstY, int DstW, int DstH, HD
     SetBkColor(MemDC, OldMemBk);
     SetTextColor(DstDC, OldText);
     SetBkColor(DstDC, OldBk);
-    SelectObject(MemDC, OldMem);
-    DeleteObject(MemBmp);
-    DeleteDC(MemDC);
 }
 
 HFONT CreateRotatedFontHandle(const TFont* Font, int Escapement)

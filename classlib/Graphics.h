@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "classlib/Cleanup.h"
 #include "classlib/Classes.h"
 
 class EOutOfResources : public Exception { public: using Exception::Exception; };
@@ -359,7 +360,7 @@ public:
     void SetSize(int AWidth, int AHeight);
     bool Empty() const { return FWidth == 0 || FHeight == 0; }
 
-    HBITMAP Handle() const { return FHandle; }
+    HBITMAP Handle() const { return FHandle.Get(); }
     // Adopts a bitmap handle: its pixels are copied into a new DIB section
     // and the handle is deleted.
     void SetHandle(HBITMAP Value);
@@ -386,9 +387,9 @@ private:
 
     int FWidth = 0;
     int FHeight = 0;
-    HBITMAP FHandle = nullptr;
+    TGdiObject<HBITMAP> FHandle;
     std::uint32_t* FBits = nullptr;
-    HDC FDC = nullptr;
+    TOwnedDC FDC;
     HGDIOBJ FOldBitmap = nullptr;
     TCanvas* FCanvas = nullptr;
     bool FTransparent = false;

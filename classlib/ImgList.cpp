@@ -23,7 +23,7 @@ public:
         BI.bmiHeader.biBitCount = 32;
         BI.bmiHeader.biCompression = BI_RGB;
         void* Bits = nullptr;
-        FHandle = CreateDIBSection(nullptr, &BI, DIB_RGB_COLORS, &Bits, nullptr, 0);
+        FHandle.Reset(CreateDIBSection(nullptr, &BI, DIB_RGB_COLORS, &Bits, nullptr, 0));
         if (!FHandle)
             throw EOutOfResources("Out of system resources");
         GdiFlush();
@@ -34,13 +34,10 @@ public:
                 Dst[static_cast<size_t>(Y) * static_cast<size_t>(Source->Width()) + static_cast<size_t>(X)] =
                     Source->ScanLine(Y)[X] & 0x00FFFFFFu;
     }
-    ~TLooseBitmap() { DeleteObject(FHandle); }
-    TLooseBitmap(const TLooseBitmap&) = delete;
-    TLooseBitmap& operator=(const TLooseBitmap&) = delete;
-    HBITMAP Handle() const { return FHandle; }
+    HBITMAP Handle() const { return FHandle.Get(); }
 
 private:
-    HBITMAP FHandle = nullptr;
+    TGdiObject<HBITMAP> FHandle;
 };
 
 // A monochrome bitmap in its own memory DC.
@@ -48,34 +45,19 @@ class TMonoSurface {
 public:
     TMonoSurface(int W, int H)
         : FDC(CreateCompatibleDC(nullptr)), FBitmap(CreateBitmap(W, H, 1, 1, nullptr)),
-          FOld(SelectObject(FDC, FBitmap))
+          FSelected(FDC.Get(), FBitmap.Get())
     {
-        if (!FDC || !FBitmap) {
-            Release();
+        if (!FDC || !FBitmap)
             throw EOutOfResources("Out of system resources");
-        }
     }
-    ~TMonoSurface() { Release(); }
-    TMonoSurface(const TMonoSurface&) = delete;
-    TMonoSurface& operator=(const TMonoSurface&) = delete;
-    HDC DC() const { return FDC; }
+    HDC DC() const { return FDC.Get(); }
 
 private:
-    void Release()
-    {
-        if (FDC) {
-            SelectObject(FDC, FOld);
-            DeleteDC(FDC);
-            FDC = nullptr;
-        }
-        if (FBitmap) {
-            DeleteObject(FBitmap);
-            FBitmap = nullptr;
-        }
-    }
-    HDC FDC;
-    HBITMAP FBitmap;
-    HGDIOBJ FOld;
+    // Declared in this order so that the bitmap leaves the DC, then goes,
+    // and the DC goes last.
+    TOwnedDC FDC;
+    TGdiObject<HBITMAP> FBitmap;
+    TSelectedObject FSelected;
 };
 
 // Paints Color onto DC wherever the mask is black (0); white mask pixels
@@ -232,24 +214,22 @@ int TCustomImageList::Add(TBitmap* Image, TBitmap* Mask)
     if (!Image || Image->Empty())
         return -1;
     TLooseBitmap Copy(Image);
-    HBITMAP MaskBits = nullptr;
+    TGdiObject<HBITMAP> MaskBits;
     if (Mask && !Mask->Empty()) {
         // A monochrome copy: black stays 0 (drawn), anything else becomes 1.
-        MaskBits = CreateBitmap(Mask->Width(), Mask->Height(), 1, 1, nullptr);
-        HDC MDC = CreateCompatibleDC(nullptr);
-        HGDIOBJ Old = SelectObject(MDC, MaskBits);
+        MaskBits.Reset(CreateBitmap(Mask->Width(), Mask->Height(), 1, 1, nullptr));
+        const TOwnedDC MaskDC(CreateCompatibleDC(nullptr));
+        const TSelectedObject Selected(MaskDC.Get(), MaskBits.Get());
+        const HDC MDC = MaskDC.Get();
         // Colour to monochrome: pixels of the source's background colour
         // become 1, so white must be that colour whatever the canvas set.
         HDC Src = Mask->Canvas()->Handle();
         const COLORREF OldBk = ::SetBkColor(Src, RGB(255, 255, 255));
         BitBlt(MDC, 0, 0, Mask->Width(), Mask->Height(), Src, 0, 0, SRCCOPY);
         ::SetBkColor(Src, OldBk);
-        SelectObject(MDC, Old);
-        DeleteDC(MDC);
     }
-    const int Result = ImageList_Add(Handle(), Copy.Handle(), MaskBits);
-    if (MaskBits)
-        DeleteObject(MaskBits);
+    const int Result = ImageList_Add(Handle(), Copy.Handle(), MaskBits.Get());
+    MaskBits.Reset();
     if (Result < 0)
         throw EInvalidOperation("Failed to read ImageList data");
     Change();

@@ -49,7 +49,7 @@ std::string TrimSlashes(const std::string& Key)
 
 HKEY TRegistry::BaseKeyFor(const std::string& Key) const
 {
-    return (FCurrentKey && IsRelative(Key)) ? FCurrentKey : FRootKey;
+    return (FCurrentKey && IsRelative(Key)) ? FCurrentKey.Get() : FRootKey;
 }
 
 std::string TRegistry::FullPath(const std::string& Key) const
@@ -60,44 +60,45 @@ std::string TRegistry::FullPath(const std::string& Key) const
     return S;
 }
 
-bool TRegistry::GetKey(const std::string& Key, HKEY& Result, REGSAM Access, bool Create)
+TRegKey TRegistry::GetKey(const std::string& Key, REGSAM Access, bool Create)
 {
     std::string S = TrimSlashes(Key);
     HKEY Base = BaseKeyFor(Key);
-    Result = nullptr;
+    TRegKey Result;
     LONG R;
     if (!Create || S.empty())
-        R = RegOpenKeyExA(Base, S.c_str(), 0, Access, &Result);
+        R = RegOpenKeyExA(Base, S.c_str(), 0, Access, Result.Put());
     else
-        R = RegCreateKeyExA(Base, S.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, Access, nullptr, &Result, nullptr);
+        R = RegCreateKeyExA(Base, S.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, Access, nullptr, Result.Put(),
+                            nullptr);
     if (R != ERROR_SUCCESS)
-        Result = nullptr;
-    return R == ERROR_SUCCESS;
+        Result.Release();  // what the failed call left there is no key
+    return Result;
 }
 
-void TRegistry::ChangeKey(HKEY Value, const std::string& Path)
+void TRegistry::ChangeKey(TRegKey Value, const std::string& Path)
 {
     CloseKey();
-    FCurrentKey = Value;
+    FCurrentKey = std::move(Value);
     FCurrentPath = Path;
 }
 
 bool TRegistry::OpenKey(const std::string& Key, bool CanCreate)
 {
-    HKEY K;
-    if (!GetKey(Key, K, FAccess, CanCreate))
+    TRegKey K = GetKey(Key, FAccess, CanCreate);
+    if (!K)
         return false;
-    ChangeKey(K, FullPath(Key));
+    ChangeKey(std::move(K), FullPath(Key));
     return true;
 }
 
 bool TRegistry::OpenKeyReadOnly(const std::string& Key)
 {
-    HKEY K;
-    if (!GetKey(Key, K, KEY_READ, false))
+    TRegKey K = GetKey(Key, KEY_READ, false);
+    if (!K)
         return false;
     FAccess = KEY_READ;
-    ChangeKey(K, FullPath(Key));
+    ChangeKey(std::move(K), FullPath(Key));
     return true;
 }
 
@@ -106,18 +107,15 @@ void TRegistry::CloseKey()
     if (!FCurrentKey)
         return;
     if (!FLazyWrite)
-        RegFlushKey(FCurrentKey);
-    RegCloseKey(FCurrentKey);
-    FCurrentKey = nullptr;
+        RegFlushKey(FCurrentKey.Get());
+    FCurrentKey.Reset();
     FCurrentPath.clear();
 }
 
 bool TRegistry::CreateKey(const std::string& Key)
 {
-    HKEY K;
-    if (!GetKey(Key, K, FAccess, true))
+    if (!GetKey(Key, FAccess, true))
         throw ERegistryException(Format(LoadResString(SRegCreateFailed), Key));
-    RegCloseKey(K);
     return true;
 }
 
@@ -125,21 +123,23 @@ namespace {
 
 bool DeleteTree(HKEY Parent, const std::string& Name)
 {
-    HKEY K;
-    if (RegOpenKeyExA(Parent, Name.c_str(), 0, KEY_READ | KEY_WRITE, &K) != ERROR_SUCCESS)
+    TRegKey K;
+    if (RegOpenKeyExA(Parent, Name.c_str(), 0, KEY_READ | KEY_WRITE, K.Put()) != ERROR_SUCCESS) {
+        K.Release();
         return false;
+    }
     // Enumerating while deleting shifts indexes, so names are taken first.
     std::vector<std::string> Subs;
     char Buf[256];
     for (DWORD I = 0;; ++I) {
         DWORD Len = sizeof Buf;
-        if (RegEnumKeyExA(K, I, Buf, &Len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (RegEnumKeyExA(K.Get(), I, Buf, &Len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             break;
         Subs.emplace_back(Buf, Len);
     }
     for (const std::string& S : Subs)
-        DeleteTree(K, S);
-    RegCloseKey(K);
+        DeleteTree(K.Get(), S);
+    K.Reset();
     return RegDeleteKeyA(Parent, Name.c_str()) == ERROR_SUCCESS;
 }
 
@@ -155,16 +155,12 @@ bool TRegistry::DeleteKey(const std::string& Key)
 
 bool TRegistry::DeleteValue(const std::string& Name)
 {
-    return FCurrentKey && RegDeleteValueA(FCurrentKey, Name.c_str()) == ERROR_SUCCESS;
+    return FCurrentKey && RegDeleteValueA(FCurrentKey.Get(), Name.c_str()) == ERROR_SUCCESS;
 }
 
 bool TRegistry::KeyExists(const std::string& Key)
 {
-    HKEY K;
-    if (!GetKey(Key, K, STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, false))
-        return false;
-    RegCloseKey(K);
-    return true;
+    return static_cast<bool>(GetKey(Key, STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, false));
 }
 
 bool TRegistry::ValueExists(const std::string& Name)
@@ -176,7 +172,7 @@ bool TRegistry::ValueExists(const std::string& Name)
 bool TRegistry::HasSubKeys()
 {
     DWORD Subs = 0;
-    HKEY K = FCurrentKey ? FCurrentKey : FRootKey;
+    HKEY K = FCurrentKey ? FCurrentKey.Get() : FRootKey;
     if (RegQueryInfoKeyA(K, nullptr, nullptr, nullptr, &Subs, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                          nullptr) != ERROR_SUCCESS)
         return false;
@@ -187,7 +183,7 @@ void TRegistry::GetKeyNames(TStrings* Strings)
 {
     TStringsUpdate Update(Strings);
     Strings->Clear();
-    HKEY K = FCurrentKey ? FCurrentKey : FRootKey;
+    HKEY K = FCurrentKey ? FCurrentKey.Get() : FRootKey;
     char Buf[256];
     for (DWORD I = 0;; ++I) {
         DWORD Len = sizeof Buf;
@@ -201,7 +197,7 @@ void TRegistry::GetValueNames(TStrings* Strings)
 {
     TStringsUpdate Update(Strings);
     Strings->Clear();
-    HKEY K = FCurrentKey ? FCurrentKey : FRootKey;
+    HKEY K = FCurrentKey ? FCurrentKey.Get() : FRootKey;
     DWORD MaxLen = 0;
     RegQueryInfoKeyA(K, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &MaxLen, nullptr, nullptr,
                      nullptr);
@@ -238,7 +234,7 @@ bool TRegistry::GetDataInfo(const std::string& ValueName, TRegDataInfo& Value)
 {
     Value = TRegDataInfo();
     DWORD Type = 0, Size = 0;
-    HKEY K = FCurrentKey ? FCurrentKey : FRootKey;
+    HKEY K = FCurrentKey ? FCurrentKey.Get() : FRootKey;
     if (RegQueryValueExA(K, ValueName.c_str(), nullptr, &Type, nullptr, &Size) != ERROR_SUCCESS)
         return false;
     Value.RegData = DataTypeOf(Type);
@@ -261,7 +257,7 @@ int TRegistry::GetDataSize(const std::string& ValueName)
 
 std::vector<char> TRegistry::GetData(const std::string& Name, DWORD& Type, bool& Found)
 {
-    HKEY K = FCurrentKey ? FCurrentKey : FRootKey;
+    HKEY K = FCurrentKey ? FCurrentKey.Get() : FRootKey;
     std::vector<char> Data;
     Found = false;
     // The value may grow between the size query and the read; try again then.
@@ -285,7 +281,7 @@ std::vector<char> TRegistry::GetData(const std::string& Name, DWORD& Type, bool&
 
 void TRegistry::PutData(const std::string& Name, const void* Buffer, DWORD Size, DWORD Type)
 {
-    HKEY K = FCurrentKey ? FCurrentKey : FRootKey;
+    HKEY K = FCurrentKey ? FCurrentKey.Get() : FRootKey;
     if (RegSetValueExA(K, Name.c_str(), 0, Type, static_cast<const BYTE*>(Buffer), Size) != ERROR_SUCCESS)
         throw ERegistryException(Format(LoadResString(SRegSetDataFailed), Name));
 }

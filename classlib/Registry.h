@@ -30,7 +30,7 @@ public:
     void SetRootKey(HKEY Value); // closes the current key
     REGSAM Access() const { return FAccess; }
     void SetAccess(REGSAM Value) { FAccess = Value; }
-    HKEY CurrentKey() const { return FCurrentKey; }
+    HKEY CurrentKey() const { return FCurrentKey.Get(); }
     // Path of the open key below RootKey, without a leading backslash.
     const std::string& CurrentPath() const { return FCurrentPath; }
     // Off: CloseKey flushes the key to disk at once.
@@ -68,15 +68,16 @@ public:
     void WriteBinaryData(const std::string& Name, const void* Buffer, int BufSize);
 
 private:
-    bool GetKey(const std::string& Key, HKEY& Result, REGSAM Access, bool Create);
+    // Empty when the key cannot be opened (or made).
+    TRegKey GetKey(const std::string& Key, REGSAM Access, bool Create);
     std::string FullPath(const std::string& Key) const;
     HKEY BaseKeyFor(const std::string& Key) const;
-    void ChangeKey(HKEY Value, const std::string& Path);
+    void ChangeKey(TRegKey Value, const std::string& Path);
     void PutData(const std::string& Name, const void* Buffer, DWORD Size, DWORD Type);
     std::vector<char> GetData(const std::string& Name, DWORD& Type, bool& Found);
 
     HKEY FRootKey;
-    HKEY FCurrentKey = nullptr;
+    TRegKey FCurrentKey;
     REGSAM FAccess;
     std::string FCurrentPath;
     bool FLazyWrite = true;

@@ -93,13 +93,14 @@ void TCustomLabel::AdjustBounds()
 {
     if (HasState(csLoading) || !FAutoSize)
         return;
-    HDC DC = GetDC(nullptr);
+    const TWindowDC DC(nullptr);
     TCanvas* C = Canvas();
-    C->SetHandle(DC);
+    C->SetHandle(DC.Get());
     TRect R(0, 0, FWordWrap ? FWidth : 0, 0);
-    DoDrawText(R, TextFlags() | DT_CALCRECT);
-    C->SetHandle(nullptr);
-    ReleaseDC(nullptr, DC);
+    {
+        TScopeExit Lent([C] { C->SetHandle(nullptr); });
+        DoDrawText(R, TextFlags() | DT_CALCRECT);
+    }
     int X = FLeft;
     if (FAlignment == taRightJustify)
         X += FWidth - R.Width();

@@ -171,6 +171,7 @@ TFileStream::TFileStream(const std::string& AFileName, unsigned Mode)
             DWORD Err = GetLastError();
             throw EFCreateError(Format(LoadResString(SFCreateErrorEx), FullFileName(AFileName), SysErrorMessage(Err)), Err);
         }
+        FOwned.Reset(FHandle);
         return;
     }
     static const DWORD Accesses[4] = {GENERIC_READ, GENERIC_WRITE, GENERIC_READ | GENERIC_WRITE, GENERIC_READ};
@@ -180,12 +181,7 @@ TFileStream::TFileStream(const std::string& AFileName, unsigned Mode)
         DWORD Err = GetLastError();
         throw EFOpenError(Format(LoadResString(SFOpenErrorEx), FullFileName(AFileName), SysErrorMessage(Err)), Err);
     }
-}
-
-TFileStream::~TFileStream()
-{
-    if (FHandle != INVALID_HANDLE_VALUE)
-        CloseHandle(FHandle);
+    FOwned.Reset(FHandle);
 }
 
 // ---------------------------------------------------------------------------

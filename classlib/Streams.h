@@ -81,11 +81,12 @@ protected:
 class TFileStream : public THandleStream {
 public:
     TFileStream(const std::string& AFileName, unsigned Mode);
-    ~TFileStream() override;
     const std::string& FileName() const { return FFileName; }
 
 private:
     std::string FFileName;
+    // The base class's handle, owned here.
+    TKernelHandle FOwned;
 };
 
 // Shared base of the memory streams: a block of bytes and a position.

@@ -107,8 +107,6 @@ TThread::~TThread()
     // Reached through delete without Free(): still do not leave a running
     // thread behind a freed object.
     StopAndWait();
-    if (FHandle)
-        CloseHandle(FHandle);
 }
 
 void TThread::BeforeDestruction()
@@ -131,7 +129,7 @@ void TThread::Start()
 {
     if (FHandle)
         return;
-    FHandle = CreateThread(nullptr, 0, &TThread::ThreadProc, this, 0, &FThreadID);
+    FHandle.Reset(CreateThread(nullptr, 0, &TThread::ThreadProc, this, 0, &FThreadID));
     if (!FHandle)
         throw EThread(Format(LoadResString(SThreadCreateError), SysErrorMessage(GetLastError())));
 }
@@ -150,7 +148,7 @@ int TThread::WaitFor()
     if (GetCurrentThreadId() == GMainThreadID) {
         // The thread may be waiting in Synchronize for us, or sending a
         // message to one of our windows: serve both while waiting.
-        HANDLE H[2] = {FHandle, SyncEvent()};
+        HANDLE H[2] = {FHandle.Get(), SyncEvent()};
         for (;;) {
             DWORD R = MsgWaitForMultipleObjects(2, H, FALSE, INFINITE, QS_SENDMESSAGE);
             if (R == WAIT_OBJECT_0)
@@ -161,12 +159,12 @@ int TThread::WaitFor()
                 MSG Msg;
                 PeekMessageA(&Msg, nullptr, 0, 0, PM_NOREMOVE);
             } else {
-                WaitForSingleObject(FHandle, INFINITE);
+                WaitForSingleObject(FHandle.Get(), INFINITE);
                 break;
             }
         }
     } else {
-        WaitForSingleObject(FHandle, INFINITE);
+        WaitForSingleObject(FHandle.Get(), INFINITE);
     }
     return FReturnValue;
 }
@@ -216,12 +214,11 @@ void TThread::Synchronize(const std::function<void()>& Method)
     std::exception_ptr Error;
     TSyncItem Item;
     Item.Method = Method;
-    Item.Done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    const TKernelHandle Done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    Item.Done = Done.Get();
     Item.Error = &Error;
-    HANDLE Done = Item.Done;
     Post(std::move(Item));
-    WaitForSingleObject(Done, INFINITE);
-    CloseHandle(Done);
+    WaitForSingleObject(Done.Get(), INFINITE);
     if (Error)
         std::rethrow_exception(Error);
 }
@@ -250,9 +247,6 @@ void TThread::NameThreadForDebugging(const std::string& Name, DWORD ThreadID)
         Set(GetCurrentThread(), W.c_str());
         return;
     }
-    HANDLE H = OpenThread(THREAD_SET_LIMITED_INFORMATION, FALSE, ThreadID);
-    if (H) {
-        Set(H, W.c_str());
-        CloseHandle(H);
-    }
+    if (const TKernelHandle H(OpenThread(THREAD_SET_LIMITED_INFORMATION, FALSE, ThreadID)); H)
+        Set(H.Get(), W.c_str());
 }

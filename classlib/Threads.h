@@ -51,8 +51,8 @@ public:
     bool FreeOnTerminate() const { return FFreeOnTerminate; }
     void SetFreeOnTerminate(bool Value) { FFreeOnTerminate = Value; }
     bool Finished() const { return FFinished; }
-    bool Started() const { return FHandle != nullptr; }
-    HANDLE Handle() const { return FHandle; }
+    bool Started() const { return FHandle.Valid(); }
+    HANDLE Handle() const { return FHandle.Get(); }
     DWORD ThreadID() const { return FThreadID; }
     int ReturnValue() const { return FReturnValue; }
     // The exception that ended Execute, if any (its message in FatalMessage).
@@ -79,7 +79,7 @@ private:
     static DWORD WINAPI ThreadProc(LPVOID Param);
     void StopAndWait();
 
-    HANDLE FHandle = nullptr;
+    TKernelHandle FHandle;
     DWORD FThreadID = 0;
     std::atomic<bool> FTerminated{false};
     std::atomic<bool> FFinished{false};

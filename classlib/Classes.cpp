@@ -1166,9 +1166,8 @@ void TStringList::SetSorted(bool Value)
 
 void TStringList::SetCaseSensitive(bool Value)
 {
-    if (FCaseSensitive == Value)
+    if (!StoreChanged(FCaseSensitive, Value))
         return;
-    FCaseSensitive = Value;
     if (FSorted) {
         FSorted = false;
         Sort();

@@ -9,10 +9,24 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 class TStream;
 class TComponent;
+
+
+// Stores a changed value; true when it changed, so that a setter can skip
+// its side effects (repaint, relayout, events) otherwise. The value converts
+// to the field's type.
+template <typename T>
+bool StoreChanged(T& Field, const std::type_identity_t<T>& Value)
+{
+    if (Field == Value)
+        return false;
+    Field = Value;
+    return true;
+}
 
 // ---------------------------------------------------------------------------
 // TObject

@@ -377,9 +377,8 @@ TListItem* TCustomListView::GetItemAt(int X, int Y) const
 
 void TCustomListView::SetViewStyle(TViewStyle Value)
 {
-    if (FViewStyle == Value)
+    if (!StoreChanged(FViewStyle, Value))
         return;
-    FViewStyle = Value;
     if (HandleAllocated()) {
         static const DWORD Views[] = {LVS_ICON, LVS_SMALLICON, LVS_LIST, LVS_REPORT};
         const LONG Style = GetWindowLongA(WindowHandle(), GWL_STYLE);
@@ -393,9 +392,8 @@ void TCustomListView::SetReadOnly(bool Value) { StoreAndRecreate(FReadOnly, Valu
 
 bool TCustomListView::StoreAndRecreate(bool& Field, bool Value)
 {
-    if (Field == Value)
+    if (!StoreChanged(Field, Value))
         return false;
-    Field = Value;
     if (HandleAllocated())
         RecreateWnd();
     return true;
@@ -428,9 +426,8 @@ void TCustomListView::SetSmallImages(TCustomImageList* Value)
 
 void TCustomListView::SetLargeImages(TCustomImageList* Value)
 {
-    if (FLargeImages == Value)
+    if (!StoreChanged(FLargeImages, Value))
         return;
-    FLargeImages = Value;
     if (Value)
         Value->FreeNotification(this);
     ApplyImageLists();

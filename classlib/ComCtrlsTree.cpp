@@ -367,9 +367,8 @@ void TCustomTreeView::SyncChildOrder(TTreeNode* Parent)
 
 void TCustomTreeView::SetHideSelection(bool Value)
 {
-    if (FHideSelection == Value)
+    if (!StoreChanged(FHideSelection, Value))
         return;
-    FHideSelection = Value;
     if (HandleAllocated()) {
         const LONG S = GetWindowLongA(WindowHandle(), GWL_STYLE);
         SetWindowLongA(WindowHandle(), GWL_STYLE, Value ? (S & ~TVS_SHOWSELALWAYS) : (S | TVS_SHOWSELALWAYS));

@@ -618,17 +618,15 @@ TPoint TControl::ScreenToClient(const TPoint& P) const
 
 void TControl::SetAlign(TAlign Value)
 {
-    if (Value == FAlign)
+    if (!StoreChanged(FAlign, Value))
         return;
-    FAlign = Value;
     RequestAlign();
 }
 
 void TControl::SetAutoSize(bool Value)
 {
-    if (Value == FAutoSize)
+    if (!StoreChanged(FAutoSize, Value))
         return;
-    FAutoSize = Value;
     if (Value)
         AdjustSize();
 }
@@ -682,35 +680,31 @@ bool TControl::Showing() const
 
 void TControl::SetEnabled(bool Value)
 {
-    if (Value == FEnabled)
+    if (!StoreChanged(FEnabled, Value))
         return;
-    FEnabled = Value;
     Perform(CM_ENABLEDCHANGED);
 }
 
 void TControl::SetColor(TColor Value)
 {
-    if (Value == FColor)
+    if (!StoreChanged(FColor, Value))
         return;
-    FColor = Value;
     FParentColor = false;
     Perform(CM_COLORCHANGED);
 }
 
 void TControl::SetParentColor(bool Value)
 {
-    if (Value == FParentColor)
+    if (!StoreChanged(FParentColor, Value))
         return;
-    FParentColor = Value;
     if (Value && FParent)
         Perform(CM_PARENTCOLORCHANGED);
 }
 
 void TControl::SetParentFont(bool Value)
 {
-    if (Value == FParentFont)
+    if (!StoreChanged(FParentFont, Value))
         return;
-    FParentFont = Value;
     if (Value && FParent)
         Perform(CM_PARENTFONTCHANGED);
 }
@@ -736,35 +730,31 @@ void TControl::SetTextValue(const std::string& Value)
 
 void TControl::SetShowHint(bool Value)
 {
-    if (Value == FShowHint)
+    if (!StoreChanged(FShowHint, Value))
         return;
-    FShowHint = Value;
     FParentShowHint = false;
     Perform(CM_SHOWHINTCHANGED);
 }
 
 void TControl::SetParentShowHint(bool Value)
 {
-    if (Value == FParentShowHint)
+    if (!StoreChanged(FParentShowHint, Value))
         return;
-    FParentShowHint = Value;
     if (Value && FParent)
         Perform(CM_PARENTSHOWHINTCHANGED);
 }
 
 void TControl::SetCursor(TCursor Value)
 {
-    if (Value == FCursor)
+    if (!StoreChanged(FCursor, Value))
         return;
-    FCursor = Value;
     Perform(CM_CURSORCHANGED);
 }
 
 void TControl::SetBiDiMode(TBiDiMode Value)
 {
-    if (Value == FBiDiMode)
+    if (!StoreChanged(FBiDiMode, Value))
         return;
-    FBiDiMode = Value;
     Perform(CM_BIDIMODECHANGED);
 }
 

@@ -69,9 +69,8 @@ HWND TWinControl::Handle()
 
 void TWinControl::SetParentWindow(HWND Value)
 {
-    if (Value == FParentWindow)
+    if (!StoreChanged(FParentWindow, Value))
         return;
-    FParentWindow = Value;
     if (FHandle && !FParent)
         RecreateWnd();
 }
@@ -507,9 +506,8 @@ void TWinControl::BrushChanged(TObject*)
 
 void TWinControl::SetTabStop(bool Value)
 {
-    if (Value == FTabStop)
+    if (!StoreChanged(FTabStop, Value))
         return;
-    FTabStop = Value;
     if (FHandle) {
         LONG_PTR S = GetWindowLongPtrA(FHandle, GWL_STYLE);
         SetWindowLongPtrA(FHandle, GWL_STYLE, Value ? (S | WS_TABSTOP) : (S & ~static_cast<LONG_PTR>(WS_TABSTOP)));

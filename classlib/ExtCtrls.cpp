@@ -38,17 +38,15 @@ void TTimer::UpdateTimer()
 
 void TTimer::SetEnabled(bool Value)
 {
-    if (Value == FEnabled)
+    if (!StoreChanged(FEnabled, Value))
         return;
-    FEnabled = Value;
     UpdateTimer();
 }
 
 void TTimer::SetInterval(unsigned Value)
 {
-    if (Value == FInterval)
+    if (!StoreChanged(FInterval, Value))
         return;
-    FInterval = Value;
     UpdateTimer();
 }
 
@@ -139,26 +137,23 @@ void TCustomPanel::Paint()
 
 void TCustomPanel::SetAlignment(TAlignment Value)
 {
-    if (Value == FAlignment)
+    if (!StoreChanged(FAlignment, Value))
         return;
-    FAlignment = Value;
     Invalidate();
 }
 
 void TCustomPanel::SetBevelInner(TBevelCut Value)
 {
-    if (Value == FBevelInner)
+    if (!StoreChanged(FBevelInner, Value))
         return;
-    FBevelInner = Value;
     Realign();
     Invalidate();
 }
 
 void TCustomPanel::SetBevelOuter(TBevelCut Value)
 {
-    if (Value == FBevelOuter)
+    if (!StoreChanged(FBevelOuter, Value))
         return;
-    FBevelOuter = Value;
     Realign();
     Invalidate();
 }
@@ -183,9 +178,8 @@ void TCustomPanel::SetBorderWidth(int Value)
 
 void TCustomPanel::SetShowCaption(bool Value)
 {
-    if (Value == FShowCaption)
+    if (!StoreChanged(FShowCaption, Value))
         return;
-    FShowCaption = Value;
     Invalidate();
 }
 

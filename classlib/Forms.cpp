@@ -139,17 +139,15 @@ void TCustomForm::CreateWnd()
 
 void TCustomForm::SetBorderStyle(TBorderStyle Value)
 {
-    if (Value == FBorderStyle)
+    if (!StoreChanged(FBorderStyle, Value))
         return;
-    FBorderStyle = Value;
     RecreateWnd();
 }
 
 void TCustomForm::SetWindowState(TWindowState Value)
 {
-    if (Value == FWindowState)
+    if (!StoreChanged(FWindowState, Value))
         return;
-    FWindowState = Value;
     if (HandleAllocated() && FVisible)
         ShowWindow(WindowHandle(), Value == wsMaximized ? SW_MAXIMIZE : Value == wsMinimized ? SW_MINIMIZE : SW_RESTORE);
 }
@@ -652,9 +650,8 @@ void TScreen::SetCursors(int Index, HCURSOR Handle)
 
 void TScreen::SetCursor(TCursor Value)
 {
-    if (Value == FCursor)
+    if (!StoreChanged(FCursor, Value))
         return;
-    FCursor = Value;
     POINT P{};
     GetCursorPos(&P);
     HWND W = WindowFromPoint(P);

@@ -137,57 +137,50 @@ void TFont::SetSize(int Value)
 
 void TFont::SetHeight(int Value)
 {
-    if (Value == FHeight)
+    if (!StoreChanged(FHeight, Value))
         return;
-    FHeight = Value;
     Changed();
 }
 
 void TFont::SetColor(TColor Value)
 {
-    if (Value == FColor)
+    if (!StoreChanged(FColor, Value))
         return;
-    FColor = Value;
     Changed();
 }
 
 void TFont::SetStyle(TFontStyles Value)
 {
-    if (Value == FStyle)
+    if (!StoreChanged(FStyle, Value))
         return;
-    FStyle = Value;
     Changed();
 }
 
 void TFont::SetCharset(TFontCharset Value)
 {
-    if (Value == FCharset)
+    if (!StoreChanged(FCharset, Value))
         return;
-    FCharset = Value;
     Changed();
 }
 
 void TFont::SetPitch(TFontPitch Value)
 {
-    if (Value == FPitch)
+    if (!StoreChanged(FPitch, Value))
         return;
-    FPitch = Value;
     Changed();
 }
 
 void TFont::SetQuality(TFontQuality Value)
 {
-    if (Value == FQuality)
+    if (!StoreChanged(FQuality, Value))
         return;
-    FQuality = Value;
     Changed();
 }
 
 void TFont::SetOrientation(int Value)
 {
-    if (Value == FOrientation)
+    if (!StoreChanged(FOrientation, Value))
         return;
-    FOrientation = Value;
     Changed();
 }
 
@@ -239,9 +232,8 @@ void TPen::Assign(const TPersistent* Source)
 
 void TPen::SetColor(TColor Value)
 {
-    if (Value == FColor)
+    if (!StoreChanged(FColor, Value))
         return;
-    FColor = Value;
     Changed();
 }
 
@@ -255,17 +247,15 @@ void TPen::SetWidth(int Value)
 
 void TPen::SetStyle(TPenStyle Value)
 {
-    if (Value == FStyle)
+    if (!StoreChanged(FStyle, Value))
         return;
-    FStyle = Value;
     Changed();
 }
 
 void TPen::SetMode(TPenMode Value)
 {
-    if (Value == FMode)
+    if (!StoreChanged(FMode, Value))
         return;
-    FMode = Value;
     Changed();
 }
 
@@ -317,9 +307,8 @@ void TBrush::SetColor(TColor Value)
 
 void TBrush::SetStyle(TBrushStyle Value)
 {
-    if (Value == FStyle)
+    if (!StoreChanged(FStyle, Value))
         return;
-    FStyle = Value;
     Changed();
 }
 

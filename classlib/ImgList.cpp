@@ -265,9 +265,8 @@ void TCustomImageList::GetBitmap(int Index, TBitmap* Image)
 
 void TCustomImageList::SetBkColor(TColor Value)
 {
-    if (Value == FBkColor)
+    if (!StoreChanged(FBkColor, Value))
         return;
-    FBkColor = Value;
     if (FHandle)
         ImageList_SetBkColor(FHandle, Value == clNone ? CLR_NONE : ColorToRef(Value));
     Change();

@@ -143,34 +143,30 @@ void TCustomLabel::Notification(TComponent* AComponent, TOperation Operation)
 
 void TCustomLabel::SetAlignment(TAlignment Value)
 {
-    if (Value == FAlignment)
+    if (!StoreChanged(FAlignment, Value))
         return;
-    FAlignment = Value;
     Invalidate();
 }
 
 void TCustomLabel::SetLayout(TTextLayout Value)
 {
-    if (Value == FLayout)
+    if (!StoreChanged(FLayout, Value))
         return;
-    FLayout = Value;
     Invalidate();
 }
 
 void TCustomLabel::SetWordWrap(bool Value)
 {
-    if (Value == FWordWrap)
+    if (!StoreChanged(FWordWrap, Value))
         return;
-    FWordWrap = Value;
     AdjustBounds();
     Invalidate();
 }
 
 void TCustomLabel::SetShowAccelChar(bool Value)
 {
-    if (Value == FShowAccelChar)
+    if (!StoreChanged(FShowAccelChar, Value))
         return;
-    FShowAccelChar = Value;
     Invalidate();
 }
 
@@ -187,17 +183,15 @@ void TCustomLabel::SetTransparent(bool Value)
 
 void TCustomLabel::SetAutoSize(bool Value)
 {
-    if (Value == FAutoSize)
+    if (!StoreChanged(FAutoSize, Value))
         return;
-    FAutoSize = Value;
     AdjustBounds();
 }
 
 void TCustomLabel::SetFocusControl(TWinControl* Value)
 {
-    if (Value == FFocusControl)
+    if (!StoreChanged(FFocusControl, Value))
         return;
-    FFocusControl = Value;
     if (Value)
         Value->FreeNotification(this);
 }
@@ -402,27 +396,24 @@ void TCustomEdit::Change()
 
 void TCustomEdit::SetReadOnly(bool Value)
 {
-    if (Value == FReadOnly)
+    if (!StoreChanged(FReadOnly, Value))
         return;
-    FReadOnly = Value;
     if (HandleAllocated())
         SendMessageA(WindowHandle(), EM_SETREADONLY, Value ? TRUE : FALSE, 0);
 }
 
 void TCustomEdit::SetMaxLength(int Value)
 {
-    if (Value == FMaxLength)
+    if (!StoreChanged(FMaxLength, Value))
         return;
-    FMaxLength = Value;
     if (HandleAllocated())
         SendMessageA(WindowHandle(), EM_LIMITTEXT, static_cast<WPARAM>(Value), 0);
 }
 
 void TCustomEdit::SetBorderStyle(TBorderStyle Value)
 {
-    if (Value == FBorderStyle)
+    if (!StoreChanged(FBorderStyle, Value))
         return;
-    FBorderStyle = Value;
     RecreateWnd();
 }
 
@@ -697,9 +688,8 @@ void TCustomComboBox::SetDroppedDown(bool Value)
 
 void TCustomComboBox::SetComboStyle(DWORD Value)
 {
-    if (Value == FComboStyle)
+    if (!StoreChanged(FComboStyle, Value))
         return;
-    FComboStyle = Value;
     RecreateWnd();
 }
 
@@ -727,9 +717,8 @@ void TButton::CreateParams(TCreateParams& Params)
 
 void TButton::SetDefault(bool Value)
 {
-    if (Value == FDefault)
+    if (!StoreChanged(FDefault, Value))
         return;
-    FDefault = Value;
     if (HandleAllocated())
         SendMessageA(WindowHandle(), BM_SETSTYLE, Value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
 }

@@ -120,17 +120,6 @@ constexpr TSides SideBit(TSide Side) { return static_cast<TSides>(1u << Side); }
 constexpr TSides sdAllSides = 0x0F;
 constexpr bool HasSide(TSides Sides, TSide Side) { return (Sides & SideBit(Side)) != 0; }
 
-// Stores a changed value; true when it changed, so a setter can skip its
-// side effects otherwise.
-template <typename T>
-bool StoreChanged(T& Field, const T& Value)
-{
-    if (Field == Value)
-        return false;
-    Field = Value;
-    return true;
-}
-
 enum TGradientDirection : unsigned char {
     gdDiagonalUp, gdDiagonalDown, gdHorizontalEnd, gdHorizontalCenter, gdHorizontalBox, gdVerticalEnd,
     gdVerticalCenter, gdVerticalBox, gdSquareBox, gdBigSquareBox

@@ -477,10 +477,7 @@ TCustomListBox::TCustomListBox(TComponent* AOwner)
     SetTabStop(true);
 }
 
-TCustomListBox::~TCustomListBox()
-{
-    delete FItems;
-}
+TCustomListBox::~TCustomListBox() = default;
 
 void TCustomListBox::CreateParams(TCreateParams& Params)
 {
@@ -493,13 +490,13 @@ void TCustomListBox::CreateParams(TCreateParams& Params)
 void TCustomListBox::CreateWnd()
 {
     TWinControl::CreateWnd();
-    static_cast<TWindowListStrings*>(FItems)->WindowCreated();
+    static_cast<TWindowListStrings*>(FItems.get())->WindowCreated();
 }
 
 void TCustomListBox::DestroyWnd()
 {
     if (HandleAllocated())
-        static_cast<TWindowListStrings*>(FItems)->WindowDestroying();
+        static_cast<TWindowListStrings*>(FItems.get())->WindowDestroying();
     TWinControl::DestroyWnd();
 }
 
@@ -515,12 +512,12 @@ void TCustomListBox::WndProc(TMessage& Message)
 
 int TCustomListBox::ItemIndex()
 {
-    return static_cast<TWindowListStrings*>(FItems)->ItemIndex();
+    return static_cast<TWindowListStrings*>(FItems.get())->ItemIndex();
 }
 
 void TCustomListBox::SetItemIndex(int Value)
 {
-    static_cast<TWindowListStrings*>(FItems)->SetItemIndex(Value);
+    static_cast<TWindowListStrings*>(FItems.get())->SetItemIndex(Value);
 }
 
 void TCustomListBox::SetItemHeight(int Value)
@@ -576,10 +573,7 @@ TCustomComboBox::TCustomComboBox(TComponent* AOwner)
     SetTabStop(true);
 }
 
-TCustomComboBox::~TCustomComboBox()
-{
-    delete FItems;
-}
+TCustomComboBox::~TCustomComboBox() = default;
 
 void TCustomComboBox::CreateParams(TCreateParams& Params)
 {
@@ -604,13 +598,13 @@ void TCustomComboBox::CreateWnd()
                 SetWindowLongPtrA(FEditHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ComboEditProc)));
         }
     }
-    static_cast<TWindowListStrings*>(FItems)->WindowCreated();
+    static_cast<TWindowListStrings*>(FItems.get())->WindowCreated();
 }
 
 void TCustomComboBox::DestroyWnd()
 {
     if (HandleAllocated())
-        static_cast<TWindowListStrings*>(FItems)->WindowDestroying();
+        static_cast<TWindowListStrings*>(FItems.get())->WindowDestroying();
     TWinControl::DestroyWnd();
     FEditHandle = nullptr;
     FListHandle = nullptr;
@@ -668,12 +662,12 @@ void TCustomComboBox::Change()
 
 int TCustomComboBox::ItemIndex()
 {
-    return static_cast<TWindowListStrings*>(FItems)->ItemIndex();
+    return static_cast<TWindowListStrings*>(FItems.get())->ItemIndex();
 }
 
 void TCustomComboBox::SetItemIndex(int Value)
 {
-    static_cast<TWindowListStrings*>(FItems)->SetItemIndex(Value);
+    static_cast<TWindowListStrings*>(FItems.get())->SetItemIndex(Value);
 }
 
 bool TCustomComboBox::DroppedDown()

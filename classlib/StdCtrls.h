@@ -101,7 +101,7 @@ public:
     void WndProc(TMessage& Message) override;
 
     // The items; kept while the window does not exist.
-    TStrings* Items() const { return FItems; }
+    TStrings* Items() const { return FItems.get(); }
     int ItemIndex();
     void SetItemIndex(int Value);
     int ItemHeight() const { return FItemHeight; }
@@ -113,7 +113,7 @@ protected:
     void DestroyWnd() override;
 
 private:
-    TStrings* FItems;
+    std::unique_ptr<TStrings> FItems;
     int FItemHeight = 16;
 };
 
@@ -123,7 +123,7 @@ public:
     ~TCustomComboBox() override;
     void WndProc(TMessage& Message) override;
 
-    TStrings* Items() const { return FItems; }
+    TStrings* Items() const { return FItems.get(); }
     int ItemIndex();
     void SetItemIndex(int Value);
     // The edit window inside a drop-down combo box (null for a list-only one).
@@ -151,7 +151,7 @@ protected:
 
 private:
     friend LRESULT CALLBACK ComboEditProc(HWND, UINT, WPARAM, LPARAM);
-    TStrings* FItems;
+    std::unique_ptr<TStrings> FItems;
     HWND FEditHandle = nullptr;
     HWND FListHandle = nullptr;
     WNDPROC FDefEditProc = nullptr;

@@ -28,6 +28,26 @@
 namespace {
 
 constexpr int SniffBytes = 256;
+// A file name holds under MAX_PATH characters, and a date is short: a
+// header line is read this far for them. Decoding and cleaning a giant
+// subject whole cost several copies of it for a name of 255 characters.
+constexpr std::size_t NameLineLimit = 8192;
+
+// Cuts every line of Text after Limit bytes, in place.
+void CutLongLines(std::string& Text, std::size_t Limit)
+{
+    std::size_t out = 0, lineStart = 0;
+    for (std::size_t i = 0; i < Text.size(); ++i) {
+        const char c = Text[i];
+        if (c == '\n' || c == '\r')
+            lineStart = i + 1;
+        else if (i - lineStart >= Limit)
+            continue;
+        Text[out++] = c;
+    }
+    Text.resize(out);
+}
+
 // How much of a message too large to load is read for its name and date.
 constexpr std::size_t LargeMessageHead = 65536;
 // How far ahead of its first separator a mailbox may be padded; the reader
@@ -679,6 +699,7 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
     else
         return crDone;
     reader->LargeMessageSize = LargeMessageSize;
+    reader->LargeHeaderSize = LargeHeaderSize;
     if (reader->Locked) {
         LogLine("Mailbox locked");
         return crLocked;
@@ -787,7 +808,8 @@ int TConvertDriver::WriteMessageFile(const std::string& Text, std::size_t Skip)
     const std::string_view bytes = std::string_view(Text).substr(std::min(Skip, Text.size()));
     // Names and dates come from the header alone, which is all that is
     // copied of the message.
-    const std::string header = HeaderPartFrom(Text, bytes.data() - Text.data());
+    std::string header = HeaderPartFrom(Text, bytes.data() - Text.data());
+    CutLongLines(header, NameLineLimit);
     std::string base;
     if (cs.Md5FileNames) {
         // Names from message data go through the safe-name rules, a digest

@@ -99,6 +99,7 @@ public:
     // Messages larger than this are copied as they stand instead of being
     // loaded; tests lower it to reach that road with small mailboxes.
     std::int64_t LargeMessageSize = DefaultLargeMessageSize;
+    std::int64_t LargeHeaderSize = DefaultLargeHeaderSize;
 
 private:
     void RunFolderSearch(const std::string& Folder, const std::string& Mask);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <new>
+#include <string_view>
 
 #include "classlib/ResStrings.h"
 #include "classlib/Streams.h"
@@ -756,6 +757,21 @@ void TFileMailObj::ReadMessageText(std::string& Text)
     }
 }
 
+namespace {
+
+// Whether the header of Text (up to its first blank line) runs past Limit
+// bytes; only the first Limit bytes are searched.
+bool HeaderLongerThan(const std::string& Text, std::int64_t Limit)
+{
+    if (static_cast<std::int64_t>(Text.size()) <= Limit)
+        return false;
+    const std::string_view head(Text.data(), static_cast<std::size_t>(Limit));
+    return head.find("\n\n") == std::string_view::npos && head.find("\n\r\n") == std::string_view::npos &&
+           head.find("\r\r") == std::string_view::npos;
+}
+
+}  // namespace
+
 void TFileMailObj::LoadMessage()
 {
     ++MessageNumber;
@@ -769,6 +785,10 @@ void TFileMailObj::LoadMessage()
     ReadMessageText(text);
     if (text.empty())
         return;
+    if (HeaderLongerThan(text, LargeHeaderSize)) {
+        TooLarge = true;
+        return;
+    }
     if (StripNul)
         RepairNulBytes(text);
     if (FixLineBreaks) {

@@ -34,6 +34,9 @@ inline constexpr std::int64_t DefaultMaxMessageSize = 0x2FFFFFFF;
 // has room for few such. A larger one is left unread for its caller to
 // copy as it stands.
 inline constexpr std::int64_t DefaultLargeMessageSize = 0x8000000;
+// Largest header rebuilt: header work copies a field a few times over, so a
+// giant header line costs many times its size where a body line costs two.
+inline constexpr std::int64_t DefaultLargeHeaderSize = 0x1000000;
 
 // Installed while an Eudora nickname list is loaded: expands nicknames in the
 // To, Cc and Bcc fields of a message text.
@@ -173,6 +176,7 @@ public:
     // Messages larger than this are not loaded: TooLarge is set and the
     // range (MessagePos, MessageSize) is the caller's to copy.
     std::int64_t LargeMessageSize = DefaultLargeMessageSize;
+    std::int64_t LargeHeaderSize = DefaultLargeHeaderSize;
     bool TooLarge = false;
     // Error-log rows written for index entries that were mended or could
     // not be read; the caller counts them as errors.

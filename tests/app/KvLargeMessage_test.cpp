@@ -109,3 +109,21 @@ TEST(KvLargeMessage, MessagesTooLargeToLoadAreCopiedAndNamedInTheErrorLog)
         EXPECT_NE(log.find("\thuge"), std::string::npos) << log;
     }
 }
+
+TEST(KvLargeMessage, AGiantHeaderIsCopiedAsItStands)
+{
+    // Header work copies a field several times over: past the header cap
+    // the message goes the copying road even when it is small enough.
+    TConvertRun r;
+    r.Driver.LargeHeaderSize = 4096;
+    const std::string giant = "From a@b Mon Jan  5 10:00:00 2009\nSubject: " + std::string(6000, 'g') +
+                              "\nContent-Type: text/plain\n\nbody\n\n";
+    const std::string plain = "From a@b Mon Jan  5 10:00:00 2009\nSubject: plain\nContent-Type: text/plain\n\nok\n\n";
+    PutFile(r.Src("box"), giant + plain);
+    r.Add(r.Src("box"), mftMbox);
+    r.Target(mftMboxUnix, r.Out() + "\\all.mbox");
+    r.Start();
+    EXPECT_EQ(r.Summary(), Counters(1, 2, 0, 0)) << r.LogText();
+    const std::string out = TTestFolder::Read(r.Out() + "\\all.mbox");
+    EXPECT_TRUE(out == giant + plain) << Parting(out, giant + plain);
+}

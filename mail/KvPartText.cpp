@@ -83,15 +83,15 @@ void AppendPartText(TKvMimeBlock& Part, TPartTextAccumulator& Acc)
     case mcNone:
     case mcTextPlain:
     case mcTextOther:
-        DecodePartText(Part, 0, Acc);
+        DecodePartText(Part, TPartTextMode::Plain, Acc);
         break;
     case mcTextHtml:
     case mcTextXml:
-        DecodePartText(Part, 1, Acc);
+        DecodePartText(Part, TPartTextMode::Html, Acc);
         break;
     case mcTextEnriched:
     case mcTextRichText:
-        DecodePartText(Part, 2, Acc);
+        DecodePartText(Part, TPartTextMode::Enriched, Acc);
         break;
     case mcMultiMixed:
     case mcMultiAlternative:
@@ -102,14 +102,14 @@ void AppendPartText(TKvMimeBlock& Part, TPartTextAccumulator& Acc)
         if (Part.ChildCount() > 0)
             GetPartText(Part, Acc);
         else
-            DecodePartText(Part, 0, Acc);
+            DecodePartText(Part, TPartTextMode::Plain, Acc);
         break;
     default:
         break;
     }
 }
 
-void DecodePartText(TKvMimeBlock& Part, int Mode, TPartTextAccumulator& Acc)
+void DecodePartText(TKvMimeBlock& Part, TPartTextMode Mode, TPartTextAccumulator& Acc)
 {
     if (Acc.Charset.empty())
         Acc.Charset = Part.Charset;
@@ -122,9 +122,9 @@ void DecodePartText(TKvMimeBlock& Part, int Mode, TPartTextAccumulator& Acc)
         body = Part.Body;
     if (Acc.Utf8ToAnsi && IsUtf8Charset(Part.Charset))
         body = Utf8ToCodePage(body, 0);
-    if (Mode == 1)
+    if (Mode == TPartTextMode::Html)
         body = HtmlToText(body, true);
-    else if (Mode == 2)
+    else if (Mode == TPartTextMode::Enriched)
         EnrichedToText(body, 1, 0);
     if (!Acc.Text.empty())
         Acc.Text += CrLf;

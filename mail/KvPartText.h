@@ -3,6 +3,7 @@
 // by media class; the header summary that heads an HTML or text rendering;
 // and the reading of a Content-Type value into a part.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,13 @@ struct TPartTextAccumulator {
 
 void GetPartText(TKvMimeBlock& Part, TPartTextAccumulator& Acc);
 void AppendPartText(TKvMimeBlock& Part, TPartTextAccumulator& Acc);
-// Mode 0 plain, 1 HTML to text, 2 enriched text to text.
-void DecodePartText(TKvMimeBlock& Part, int Mode, TPartTextAccumulator& Acc);
+// How a part's decoded body becomes text.
+enum class TPartTextMode : std::uint8_t {
+    Plain,     // as it stands
+    Html,      // HTML to text
+    Enriched,  // enriched text to text
+};
+void DecodePartText(TKvMimeBlock& Part, TPartTextMode Mode, TPartTextAccumulator& Acc);
 // The child of a multipart/alternative to show; -1 when none fits.
 int BestAlternative(const TKvMimeBlock& Part);
 

@@ -1074,9 +1074,9 @@ TDateTime TDateTimeObj::GetLocalDateTime()
 
 std::string TDateTimeObj::FormatRfc822(int Mode)
 {
-    if (Mode == 2)
+    if (Mode == rfcUtc)
         return BuildRfc822Date("UTC", GetUtcDateTime());
-    if (Mode == 3) {
+    if (Mode == rfcLocal) {
         const TDateTime local = GetLocalDateTime();
         return BuildRfc822Date(LocalTimeZone().GetOffsetText(local), local);
     }

@@ -36,6 +36,13 @@ enum : std::uint8_t {
     dzkKnown = 4,      // a bias or a zone text is held
 };
 
+// The zone FormatRfc822 writes a date in; any other mode is rfcOwnZone.
+enum : int {
+    rfcOwnZone = 0,  // the date's own zone (the local one when it has none)
+    rfcUtc = 2,
+    rfcLocal = 3,
+};
+
 class TDateTimeObj {
 public:
     TDateTimeObj() = default;

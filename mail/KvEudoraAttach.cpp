@@ -449,9 +449,9 @@ void TEudoraRule::CompleteHeader()
         P.HeaderCompleted = true;
         std::string date;
         if (P.GetHeaderDate().IsValid())
-            date = P.GetHeaderDate().FormatRfc822(0);
+            date = P.GetHeaderDate().FormatRfc822(rfcOwnZone);
         else if (P.GetSeparatorDate().IsValid())
-            date = P.GetSeparatorDate().FormatRfc822(0);
+            date = P.GetSeparatorDate().FormatRfc822(rfcOwnZone);
         if (!date.empty())
             AddHeaderField(P.Header, FieldDate, date);
     }

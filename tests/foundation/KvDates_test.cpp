@@ -328,9 +328,9 @@ TEST_F(KvDatesTest, DateObjectsParseOnFirstUseAndKeepTheirZone)
     EXPECT_NEAR(d.GetZoneBias(), -1.0 / 24, 1e-12);
     EXPECT_EQ(Iso(d.GetUtcDateTime()), "2009-01-12 09:20:30");
     EXPECT_EQ(Iso(d.GetLocalDateTime()), "2009-01-12 11:20:30");
-    EXPECT_EQ(d.FormatRfc822(0), "Mon, 12 Jan 2009 10:20:30 +0100");
-    EXPECT_EQ(d.FormatRfc822(2), "Mon, 12 Jan 2009 09:20:30 UTC");
-    EXPECT_EQ(d.FormatRfc822(3), "Mon, 12 Jan 2009 11:20:30 +0200");
+    EXPECT_EQ(d.FormatRfc822(rfcOwnZone), "Mon, 12 Jan 2009 10:20:30 +0100");
+    EXPECT_EQ(d.FormatRfc822(rfcUtc), "Mon, 12 Jan 2009 09:20:30 UTC");
+    EXPECT_EQ(d.FormatRfc822(rfcLocal), "Mon, 12 Jan 2009 11:20:30 +0200");
     EXPECT_TRUE(d.IsValid());
 
     // Without a zone the date is taken as local time.
@@ -375,7 +375,7 @@ TEST_F(KvDatesTest, DateObjectsParseOnFirstUseAndKeepTheirZone)
     EXPECT_EQ(copy.GetDateTime(), 0);
     EXPECT_EQ(copy.DateText(), "");
     copy.Assign(&d);
-    EXPECT_EQ(copy.FormatRfc822(0), "Mon, 12 Jan 2009 10:20:30 +0100");
+    EXPECT_EQ(copy.FormatRfc822(rfcOwnZone), "Mon, 12 Jan 2009 10:20:30 +0100");
 }
 
 TEST_F(KvDatesTest, DateObjectZoneKinds)
@@ -401,7 +401,7 @@ TEST_F(KvDatesTest, DateObjectZoneKinds)
 
     TDateTimeObj utc(v, 10, 0);
     EXPECT_EQ(utc.GetZoneKind(), 2);
-    EXPECT_EQ(utc.FormatRfc822(0), "Mon, 12 Jan 2009 10:00:00 +0000");
+    EXPECT_EQ(utc.FormatRfc822(rfcOwnZone), "Mon, 12 Jan 2009 10:00:00 +0000");
 
     ASSERT_TRUE(LocalTimeZone().InitLocalTimeZone("-0300"));
     TDateTimeObj local(v, 0, 3);

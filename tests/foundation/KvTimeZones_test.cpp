@@ -439,6 +439,6 @@ TEST_F(KvTimeZonesTest, SettingUpTheProcessZone)
     EXPECT_EQ(Iso(MailDateToUtc("Wed, 1 Jul 2026 10:00:00", -1)), "2026-07-01 08:00:00");
     EXPECT_EQ(AscTimeToRfc822Date("Wed Jul  1 10:00:00 2026"), "Wed, 01 Jul 2026 10:00:00 +0200");
     TDateTimeObj d = TDateTimeObj::CreateFromText("Wed, 1 Jul 2026 10:00:00 -0400", 7, 0);
-    EXPECT_EQ(d.FormatRfc822(3), "Wed, 01 Jul 2026 16:00:00 +0200");
+    EXPECT_EQ(d.FormatRfc822(rfcLocal), "Wed, 01 Jul 2026 16:00:00 +0200");
     EXPECT_EQ(LoadResString(SLocalZoneLabel), "Local");
 }

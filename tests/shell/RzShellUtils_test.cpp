@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <dbt.h>
 
+#include "shell/RzShellIntf.h"
 #include "tests/TestFolder.h"
 
 namespace {
@@ -68,6 +69,14 @@ TEST(PidlBytes, LengthsCopiesAndJoins)
     EXPECT_EQ(BytesOf(Own), B);
     M->Free(Own);
     EXPECT_EQ(HResultCode(HRESULT(0x80070005)), 5);
+
+    // The shell allocator: what it gives, the task allocator takes back.
+    void* Block = ShellMemAlloc(64);
+    ASSERT_NE(Block, nullptr);
+    EXPECT_EQ(ShellMalloc()->GetSize(Block), SIZE_T(64));
+    ShellMemFree(Block);
+    ShellMemFree(nullptr);
+    EXPECT_TRUE(ShellComInitialized());
 }
 
 TEST(PidlBytes, ByteComparison)
@@ -381,6 +390,9 @@ TEST_F(TPidlListFixture, UnsortedListsAndOwnedPidls)
     EXPECT_TRUE(L.Find(Copy.Get(), At));
     EXPECT_EQ(At, 1);
     L.Delete(0);
+    EXPECT_EQ(L.Count(), 2);
+    L.SetCapacity(40);
+    EXPECT_GE(L.Capacity(), 40);
     EXPECT_EQ(L.Count(), 2);
     EXPECT_THROW(L.Pidls(5), EListError);
 

@@ -159,7 +159,7 @@ int MailFormatClientId(TMailFormat Format)
 std::string GetSourceDefaultFolder(TMailFormat Format)
 {
     const int client = MailFormatClientId(Format);
-    return client == mciNone ? std::string() : GetClientMailFolderById(client, std::string(), 0);
+    return client == mciNone ? std::string() : GetClientMailFolderById(client, std::string(), cfmStore);
 }
 
 TObject* MailFormatToObject(TMailFormat Format)

@@ -156,7 +156,7 @@ std::string ReadWindowsMail(int Id, const std::string& SubName, int Mode)
             return r;
     }
     std::string sub = SubName;
-    if (sub.empty() && Mode == 1)
+    if (sub.empty() && Mode == cfmLocalFolders)
         sub = Id == mciWindowsMail ? "Local Folders" : "Storage Folders";
     if (!sub.empty() && FolderExists(JoinPath(r, sub)))
         r = JoinPath(r, sub);
@@ -235,7 +235,7 @@ std::string ReadMozillaFamily(int Id, const std::string& SubName, int Mode)
             ForceFolder(mail);
         if (!FolderExists(mail))
             return std::string();
-        if (Mode == 1 && FolderExists(JoinPath(mail, "Local Folders")))
+        if (Mode == cfmLocalFolders && FolderExists(JoinPath(mail, "Local Folders")))
             return JoinPath(mail, "Local Folders");
         return mail;
     }

@@ -39,8 +39,13 @@ enum : int {
 std::string ClientNameOf(int Id);
 int ClientIdOf(const std::string& Name);
 
-// SubName names a profile, identity or account where the client has them;
-// Mode 1 asks for the folder that holds the local folders.
+// Which folder of a client's store GetClientMailFolder answers.
+enum : int {
+    cfmStore = 0,         // the store (profile, identity or account) folder
+    cfmLocalFolders = 1,  // the folder that holds the local folders
+};
+
+// SubName names a profile, identity or account where the client has them.
 std::string GetClientMailFolder(const std::string& ClientName, const std::string& SubName = std::string(),
-                                int Mode = 0);
-std::string GetClientMailFolderById(int Id, const std::string& SubName = std::string(), int Mode = 0);
+                                int Mode = cfmStore);
+std::string GetClientMailFolderById(int Id, const std::string& SubName = std::string(), int Mode = cfmStore);

@@ -427,6 +427,7 @@ void TKvMimeBlock::Parse(std::string Text)
     RawBody = 0;
     ClearHeaderValues();
     Preamble.clear();
+    Epilogue.clear();
     Body.clear();
     FChildren.clear();
     FDate.reset();
@@ -594,6 +595,14 @@ void TKvMimeBlock::SplitMultipart()
             }
         }
         if (closing) {
+            // The epilogue: what follows the closing line, kept so that a
+            // rebuilt message holds every byte the sender wrote.
+            std::size_t after = static_cast<std::size_t>(std::min(pos - 1, n));
+            if (after < Body.size() && Body[after] == '\r')
+                ++after;
+            if (after < Body.size() && Body[after] == '\n')
+                ++after;
+            Epilogue = Body.substr(after);
             if (first)
                 Body.erase(static_cast<std::size_t>(match - 1));
             else

@@ -55,6 +55,7 @@ public:
     std::string Header;
     std::string IdentityDigest;
     std::string Preamble;
+    std::string Epilogue;  // the text after a multipart's closing line
     std::uint8_t LoadBody = 0;
 
 protected:

@@ -105,15 +105,25 @@ void AppendMultipart(const TKvMimeBlock& Block, bool Top, std::string& Text, TCh
         EndWithBreaks(Text, 2);
     }
     Text += Block.Boundary + "--";
+    if (!IsBlankText(Block.Epilogue)) {
+        Text += CrLf;
+        Text += Block.Epilogue;
+    }
     EndWithBreaks(Text, 2);
 }
 
+// The preamble as the sender wrote it, indents included, in every
+// multipart, nested ones too: a rebuilt message keeps its bytes, and the
+// same text read again gives the same preamble back.
 void AppendPreamble(const TKvMimeBlock& Block, std::string& Text)
 {
-    if (!Block.GetParent() && !Block.Boundary.empty() && !IsBlankText(Block.Preamble)) {
-        Text += Trimmed(Block.Preamble);
+    if (Block.Boundary.empty() || IsBlankText(Block.Preamble))
+        return;
+    Text += Block.Preamble;
+    // A preamble of our own making ends in no line break: a blank line
+    // parts it from the first boundary line.
+    if (Text.back() != '\n' && Text.back() != '\r')
         EndWithBreaks(Text, 2);
-    }
 }
 
 void RawText(const TKvMimeBlock& Block, bool Top, std::string& Text)
@@ -124,8 +134,10 @@ void RawText(const TKvMimeBlock& Block, bool Top, std::string& Text)
     }
     Text += HeaderBlock(Block.Header);
     AppendPreamble(Block, Text);
-    Text += Block.Body;
-    EndWithBreaks(Text, 2);
+    if (!Block.Body.empty()) {
+        Text += Block.Body;
+        EndWithBreaks(Text, 2);
+    }
     AppendMultipart(Block, Top, Text, [](const TKvMimeBlock& Child) {
         std::string t;
         RawText(Child, false, t);
@@ -217,7 +229,9 @@ void EmbeddedText(const TKvMimeBlock& Block, const std::string& EmbedFolder, boo
     }
     Text += HeaderBlock(header);
     AppendPreamble(Block, Text);
-    if (hasContent) {
+    // An empty body (a multipart's, its parts follow) leaves the header's
+    // blank line alone.
+    if (hasContent && !body.empty()) {
         Text += body;
         EndWithBreaks(Text, 1);
     }
@@ -342,7 +356,7 @@ void SavedText(TKvMimeBlock& Block, TMailOutputKind OutputKind, const std::strin
                     Text += std::string(FieldContentTransferEncoding) + ": " +
                             TableLowerCase(Trimmed(Block.TransferEncoding)) + CrLf;
             }
-        } else {
+        } else if (!Block.Body.empty()) {
             Text += Block.Body;
             EndWithBreaks(Text, 1);
         }

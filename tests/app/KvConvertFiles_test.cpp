@@ -165,3 +165,56 @@ TEST(KvConvertFiles, FileTimesAreTheMessagesInstantInEveryZone)
         }
     }
 }
+
+// Messages the engine rebuilds (a Mozilla-family store with an external
+// body) keep every part's blank line after its header, their preambles and
+// epilogues; a rebuilt message rebuilt again stays as it is, so a detour
+// through an mbox file gives the same .eml as the direct road.
+TEST(KvConvertFiles, RebuiltMessagesKeepTheirStructure)
+{
+    const std::string message =
+        "From a@b.cd Mon Jan  1 10:00:00 2001\n"
+        "From: a@b.cd\nSubject: nested\nMIME-Version: 1.0\n"
+        "Content-Type: multipart/mixed; boundary=\"outer\"\n\n"
+        "  This preamble is indented\n  and runs over two lines.\n\n"
+        "--outer\nContent-Type: multipart/alternative; boundary=\"inner\"\n\n"
+        "\tinner preamble\n"
+        "--inner\nContent-Type: text/plain\n\nplain words\n"
+        "--inner\nContent-Type: text/html\n\n<p>html words</p>\n"
+        "--inner--\ninner epilogue\n\n"
+        "--outer\nContent-Type: message/external-body; access-type=local-file;\n\tname=\"C:\\gone\\a.pdf\"\n\n"
+        "Content-Type: application/pdf\nContent-Disposition: attachment; filename=\"a.pdf\"\n\n"
+        "--outer\nContent-Type: message/rfc822\n\n"
+        "Subject: inner message\nContent-Type: multipart/mixed; boundary=\"deep\"\n\n"
+        "--deep\nContent-Type: message/external-body; access-type=local-file; name=\"C:\\gone\\b.txt\"\n\n"
+        "Content-Type: text/plain\n\n"
+        "--deep--\n\n"
+        "--outer--\n  outer epilogue\n\n";
+    TFilesRun r;
+    const std::string source = r.Dir.Write("src\\Inbox", message);
+    auto run = [&](const std::string& From, TMailFormat Format, TMailFormat Target, const std::string& To) {
+        r.Host.Sources.Clear();
+        r.Host.Sources.AddObject(From, MailFormatToObject(Format));
+        r.Host.Choices.TargetFormat = Target;
+        r.Host.Choices.TargetText = To;
+        r.Driver.StartConversion();
+    };
+    run(source, mftThunderbird, mftEml, r.Dir.File("direct") + "\\");
+    run(source, mftThunderbird, mftMboxUnix, r.Dir.File("Copy.mbox"));
+    run(r.Dir.File("Copy.mbox"), mftThunderbird, mftEml, r.Dir.File("detour") + "\\");
+    const auto direct = TreeFiles(r.Dir.File("direct"));
+    const auto detour = TreeFiles(r.Dir.File("detour"));
+    ASSERT_EQ(direct.size(), 1u);
+    const std::string eml = direct.begin()->second;
+    for (const char* kept : {
+             "\r\n\r\n  This preamble is indented\r\n  and runs over two lines.\r\n\r\n--outer\r\n",
+             "boundary=\"inner\"\r\n\r\n\tinner preamble\r\n--inner\r\n",
+             "\r\n\r\nplain words\r\n",
+             "--inner--\r\ninner epilogue\r\n",
+             "\r\n\r\nContent-Type: application/pdf\r\nContent-Disposition: attachment; filename=\"a.pdf\"\r\n",
+             "name=\"C:\\gone\\b.txt\"\r\n\r\nContent-Type: text/plain\r\n",
+             "--outer--\r\n  outer epilogue\r\n",
+         })
+        EXPECT_NE(eml.find(kept), std::string::npos) << kept << "\n" << eml;
+    EXPECT_EQ(detour, direct);
+}

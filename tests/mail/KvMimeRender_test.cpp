@@ -55,6 +55,24 @@ TEST(KvMimeRender, RawTextHasOneShapeForEveryTree)
          "--o\r\nContent-Type: multipart/alternative; boundary=i\r\n\r\n--o--\r\n",
          "Content-Type: multipart/mixed; boundary=o\r\n\r\n--o\r\nContent-Type: text/plain\r\n\r\nA\r\n\r\n"
          "--o\r\nContent-Type: multipart/alternative; boundary=i\r\n\r\n--o--\r\n\r\n"},
+        {"nested multiparts keep their blank line, indented preambles and epilogues",
+         "Content-Type: multipart/mixed; boundary=o\r\n\r\n  indented\r\n  preamble\r\n\r\n"
+         "--o\r\nContent-Type: multipart/alternative; boundary=i\r\n\r\n\tinner preamble\r\n"
+         "--i\r\nContent-Type: text/plain\r\n\r\nA\r\n--i--\r\n inner epilogue\r\n"
+         "--o--\r\n  outer\r\n  epilogue\r\n",
+         "Content-Type: multipart/mixed; boundary=o\r\n\r\n  indented\r\n  preamble\r\n\r\n"
+         "--o\r\nContent-Type: multipart/alternative; boundary=i\r\n\r\n\tinner preamble\r\n"
+         "--i\r\nContent-Type: text/plain\r\n\r\nA\r\n\r\n--i--\r\n inner epilogue\r\n\r\n"
+         "--o--\r\n  outer\r\n  epilogue\r\n\r\n"},
+        {"external bodies inside nested multiparts keep their content",
+         "Content-Type: multipart/mixed; boundary=o\r\n\r\n"
+         "--o\r\nContent-Type: multipart/mixed; boundary=i\r\n\r\n"
+         "--i\r\nContent-Type: message/external-body; access-type=local-file; name=\"C:\\gone\\a.pdf\"\r\n\r\n"
+         "Content-Type: application/pdf\r\n\r\n--i--\r\n--o--\r\n",
+         "Content-Type: multipart/mixed; boundary=o\r\n\r\n"
+         "--o\r\nContent-Type: multipart/mixed; boundary=i\r\n\r\n"
+         "--i\r\nContent-Type: message/external-body; access-type=local-file; name=\"C:\\gone\\a.pdf\"\r\n\r\n"
+         "Content-Type: application/pdf\r\n\r\n--i--\r\n\r\n--o--\r\n\r\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -64,6 +82,7 @@ TEST(KvMimeRender, RawTextHasOneShapeForEveryTree)
         // What was written parses to the same text again.
         TKvMimeBlock again(c.Out, false, true);
         EXPECT_EQ(c.Out, GetRawText(again));
+        EXPECT_EQ(c.Out, Render(c.Out, mokRaw));
     }
 }
 

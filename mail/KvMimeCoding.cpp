@@ -180,7 +180,7 @@ std::string DefaultCharsetName(TMimeClass Class, const std::string& Text)
     return TableLowerCase(CodePageToCharset(acp));
 }
 
-std::string MediaTypeOfFile(const std::string& FileName, int Kind, bool SniffContent)
+std::string MediaTypeOfFile(const std::string& FileName, int Encoding, bool SniffContent)
 {
     std::string ext = TableLowerCase(ExtractFileExtNoDot(FileName));
     if (ext.empty() && SniffContent && IsExistingFile(FileName)) {
@@ -212,10 +212,10 @@ std::string MediaTypeOfFile(const std::string& FileName, int Kind, bool SniffCon
         for (const TExtType& d : direct)
             if (ext == d.Ext)
                 return d.Type;
-        // Outlook's own .msg files are no RFC 822 text; the kinds that
-        // rebuild messages must not declare them as such.
+        // Outlook's own .msg files are no RFC 822 text; sent as binary data
+        // they must not be declared as such.
         if (ext == "msg")
-            return (Kind >= 3 && Kind <= 5) ? MimeAppOctetStream : MimeMessageRfc822;
+            return (Encoding >= encBase64 && Encoding <= encBinary) ? MimeAppOctetStream : MimeMessageRfc822;
         if (ext == "dat" && StartsWithNoCase(ExtractFileNamePart(FileName), "winmail"))
             return MimeAppMsTnef;
     }
@@ -223,34 +223,34 @@ std::string MediaTypeOfFile(const std::string& FileName, int Kind, bool SniffCon
     if (!ext.empty())
         MimeTypes().MimeTypeOfExt(ext, type);
     if (type.empty())
-        type = Kind < 3 ? MimeTextPlain : MimeAppOctetStream;
+        type = Encoding < encBase64 ? MimeTextPlain : MimeAppOctetStream;
     return type;
 }
 
 int TextTransferKind(const std::string& Text)
 {
-    int result = 1;
+    int result = enc7Bit;
     int high = 0;
     std::size_t lineStart = 0;
     const std::size_t n = Text.size();
     for (std::size_t i = 0; i < n; ++i) {
         const unsigned char c = static_cast<unsigned char>(Text[i]);
         if (c <= 8 || c == 11 || (c >= 14 && c <= 31) || c == 127)
-            return 3;
+            return encBase64;
         if (c == '\r' && (i + 1 == n || Text[i + 1] == '\n')) {
-            if (result == 1) {
+            if (result == enc7Bit) {
                 if (i - lineStart >= 77)
-                    result = 2;
+                    result = encQuotedPrintable;
                 else
                     lineStart = i + 2;
             }
         } else if (c >= 128) {
-            result = 2;
+            result = encQuotedPrintable;
             ++high;
         }
     }
-    if (result == 2 && n > 0 && static_cast<int>(static_cast<long long>(high) * 100 / n) >= 51)
-        result = 3;
+    if (result == encQuotedPrintable && n > 0 && static_cast<int>(static_cast<long long>(high) * 100 / n) >= 51)
+        result = encBase64;
     return result;
 }
 

@@ -39,10 +39,11 @@ bool IsUtf8Charset(const std::string& Name);
 // HTML (mcTextHtml) looks for a charset in Text first.
 std::string DefaultCharsetName(TMimeClass Class, const std::string& Text);
 
-// Kind is the caller's output kind: below 3 an unknown file is text.
-std::string MediaTypeOfFile(const std::string& FileName, int Kind, bool SniffContent);
+// Encoding is the transfer encoding the file gets (an enc* kind): a file of
+// unknown type sent as base64, 8bit or binary is an octet stream, else text.
+std::string MediaTypeOfFile(const std::string& FileName, int Encoding, bool SniffContent);
 
-// 1 (7bit), 2 (quoted-printable) or 3 (base64).
+// enc7Bit, encQuotedPrintable or encBase64 (KvMimeHeaders.h).
 int TextTransferKind(const std::string& Text);
 
 std::string FormatBoundary(std::uint32_t A, std::uint32_t B, std::uint32_t C, std::uint32_t D);

@@ -370,7 +370,7 @@ void FinishHeader(TMessageParts& P, int Added, bool Single)
         P.PlainText.clear();
         P.Html.clear();
         const std::string name = a.FileName;
-        const std::string type = a.ContentType.empty() ? MediaTypeOfFile(a.GetFullPath(), 0, true) : a.ContentType;
+        const std::string type = a.ContentType.empty() ? MediaTypeOfFile(a.GetFullPath(), encNone, true) : a.ContentType;
         ::SetHeaderField(P.Header, FieldContentType, type + ";\r\n\tname=\"" + name + "\"");
         ::SetHeaderField(P.Header, FieldContentDisposition,
                          std::string(MimeAttachment) + ";\r\n\tfilename=\"" + name + "\"");

@@ -6,6 +6,7 @@
 #include "foundation/KvBoyerMoore.h"
 #include "foundation/KvFiles.h"
 #include "mail/KvMimeCoding.h"
+#include "mail/KvMimeHeaders.h"
 
 TEST(KvMimeCoding, ClassesOfMediaTypes)
 {
@@ -75,22 +76,22 @@ TEST(KvMimeCoding, MediaTypeOfFile)
     const struct {
         const char* Name;
         const char* Content;  // null: no file
-        int Kind;
+        int Encoding;
         const char* Type;
     } cases[] = {
-        {"a.JPG", nullptr, 0, "image/jpeg"},
-        {"a.msg", nullptr, 0, "message/rfc822"},
-        {"a.msg", nullptr, 4, "application/octet-stream"},
-        {"WinMail.dat", nullptr, 0, "application/ms-tnef"},
-        {"other.dat", nullptr, 0, "text/plain"},
-        {"other.dat", nullptr, 3, "application/octet-stream"},
-        {"noext", nullptr, 1, "text/plain"},
-        {"noext", nullptr, 3, "application/octet-stream"},
-        {"gifdata", "GIF89a....", 3, "image/gif"},
-        {"pngdata", "\x89PNG\r\n\x1A\n....", 3, "image/png"},
-        {"bmpdata", "BM......", 0, "image/bmp"},
-        {"jpgdata", "\xFF\xD8\xFF\xE0....", 0, "image/jpeg"},
-        {"short", "BM", 3, "application/octet-stream"},
+        {"a.JPG", nullptr, encNone, "image/jpeg"},
+        {"a.msg", nullptr, encNone, "message/rfc822"},
+        {"a.msg", nullptr, enc8Bit, "application/octet-stream"},
+        {"WinMail.dat", nullptr, encNone, "application/ms-tnef"},
+        {"other.dat", nullptr, encNone, "text/plain"},
+        {"other.dat", nullptr, encBase64, "application/octet-stream"},
+        {"noext", nullptr, enc7Bit, "text/plain"},
+        {"noext", nullptr, encBase64, "application/octet-stream"},
+        {"gifdata", "GIF89a....", encBase64, "image/gif"},
+        {"pngdata", "\x89PNG\r\n\x1A\n....", encBase64, "image/png"},
+        {"bmpdata", "BM......", encNone, "image/bmp"},
+        {"jpgdata", "\xFF\xD8\xFF\xE0....", encNone, "image/jpeg"},
+        {"short", "BM", encBase64, "application/octet-stream"},
     };
     for (const auto& c : cases) {
         std::string path = c.Name;
@@ -98,10 +99,10 @@ TEST(KvMimeCoding, MediaTypeOfFile)
             path = dir.File(c.Name);
             SaveStringToFile(path, c.Content);
         }
-        EXPECT_EQ(c.Type, MediaTypeOfFile(path, c.Kind, true)) << c.Name << " kind " << c.Kind;
+        EXPECT_EQ(c.Type, MediaTypeOfFile(path, c.Encoding, true)) << c.Name << " encoding " << c.Encoding;
     }
     // Without sniffing the content never decides.
-    EXPECT_EQ("text/plain", MediaTypeOfFile(dir.File("gifdata"), 0, false));
+    EXPECT_EQ("text/plain", MediaTypeOfFile(dir.File("gifdata"), encNone, false));
 }
 
 TEST(KvMimeCoding, TextTransferKind)
@@ -111,18 +112,18 @@ TEST(KvMimeCoding, TextTransferKind)
         std::string Text;
         int Kind;
     } cases[] = {
-        {"", 1},
-        {"Hello\r\nWorld\r\n", 1},
-        {std::string(76, 'x') + "\r\n", 1},
-        {std::string(77, 'x') + "\r\n", 2},
-        {line200 + "\r\n", 2},
-        {line200 + std::string(1, '\0') + "\r\n", 3},
-        {line200 + "\n", 1},  // a lone LF ends no measured line
-        {"caf\xE9 au lait", 2},
-        {"\xE9\xE8\xE0\xF9 a", 3},
-        {"tab\tand\fform", 1},  // FF (12) is allowed
-        {"bell\x07", 3},
-        {"del\x7F", 3},
+        {"", enc7Bit},
+        {"Hello\r\nWorld\r\n", enc7Bit},
+        {std::string(76, 'x') + "\r\n", enc7Bit},
+        {std::string(77, 'x') + "\r\n", encQuotedPrintable},
+        {line200 + "\r\n", encQuotedPrintable},
+        {line200 + std::string(1, '\0') + "\r\n", encBase64},
+        {line200 + "\n", enc7Bit},  // a lone LF ends no measured line
+        {"caf\xE9 au lait", encQuotedPrintable},
+        {"\xE9\xE8\xE0\xF9 a", encBase64},
+        {"tab\tand\fform", enc7Bit},  // FF (12) is allowed
+        {"bell\x07", encBase64},
+        {"del\x7F", encBase64},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.Kind, TextTransferKind(c.Text)) << c.Text.substr(0, 20);

@@ -234,9 +234,9 @@ std::unique_ptr<TKvMimeBlock> TKvMimeBlock::CreateCopy(const TKvMimeBlock& Sourc
     std::unique_ptr<TKvMimeBlock> block(new TKvMimeBlock());
     TKvMimeBlock& b = *block;
     // Deliberately not copied: the tree position, which the copy takes from
-    // where it is put; TypeGuessed and HeaderOnly, which only steer a parse
-    // (a parse of the copy sets them anew, and the values they settled are
-    // copied); the date caches, read again on demand.
+    // where it is put; TypeGuessed and HeaderOnly, which only steered the
+    // source's parse (what they settled, the guessed type and the body left
+    // out, is in the copied values); the date caches, read again on demand.
     static_cast<TMimeBlockValues&>(b) = Source;
     b.Parent = Parent;
     b.Level = Parent ? Parent->Level + 1 : 0;

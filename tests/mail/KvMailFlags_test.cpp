@@ -191,19 +191,19 @@ TEST_F(KvMailFlagsFolders, ListFilesReplaceTheBuiltInNames)
     // An empty list file: no folder is a sent folder.
     ASSERT_EQ(SaveStringToFile(Dir.File("Outgoing.dat"), ""), 0);
     ASSERT_GT(SaveStringToFile(Dir.File("TrashFiles.dat"), "Papierkorb\r\n\r\n  \r\n Corbeille \r\nPAPIERKORB\n"), 0);
-    EXPECT_EQ(FolderFlagsOf("Sent", 5), ffOther);
-    EXPECT_EQ(FolderFlagsOf("papierkorb", 5), ffTrash);
-    EXPECT_EQ(FolderFlagsOf("Corbeille", 5), ffTrash);
-    EXPECT_EQ(FolderFlagsOf("Trash", 5), ffOther);
+    EXPECT_EQ(FolderFlagsOf("Sent", mbkMbox), ffOther);
+    EXPECT_EQ(FolderFlagsOf("papierkorb", mbkMbox), ffTrash);
+    EXPECT_EQ(FolderFlagsOf("Corbeille", mbkMbox), ffTrash);
+    EXPECT_EQ(FolderFlagsOf("Trash", mbkMbox), ffOther);
     // A blank line names no folder: an empty top folder is not trash.
-    EXPECT_FALSE(IsTrashFolder("\\Inbox", 5));
+    EXPECT_FALSE(IsTrashFolder("\\Inbox", mbkMbox));
     EXPECT_EQ(TrashFolderNames().Count(), 2);
     // Drafts.dat is missing: the built-in names stay.
-    EXPECT_EQ(FolderFlagsOf("Drafts", 5), ffDrafts);
+    EXPECT_EQ(FolderFlagsOf("Drafts", mbkMbox), ffDrafts);
 
     // The lists are kept until freed.
     DeleteFileA(Dir.File("Outgoing.dat").c_str());
-    EXPECT_EQ(FolderFlagsOf("Sent", 5), ffOther);
+    EXPECT_EQ(FolderFlagsOf("Sent", mbkMbox), ffOther);
     FreeFolderNameLists();
-    EXPECT_EQ(FolderFlagsOf("Sent", 5), ffSent);
+    EXPECT_EQ(FolderFlagsOf("Sent", mbkMbox), ffSent);
 }

@@ -96,9 +96,9 @@ TEST(KvMailFolders, LocationAndNameByKind)
     EudoraFolderNameHook = nullptr;
     PegasusFolderNameHook = nullptr;
     std::string location, name = "?";
-    GetFolderLocationAndName("C:\\Eudora\\Work.fol\\Sub.toc", 17, location, name);
+    GetFolderLocationAndName("C:\\Eudora\\Work.fol\\Sub.toc", mbkEudoraToc, location, name);
     EXPECT_EQ(name, "");
-    GetFolderLocationAndName("C:\\PMail\\FOL0001.PMM", 22, location, name);
+    GetFolderLocationAndName("C:\\PMail\\FOL0001.PMM", mbkPegasus, location, name);
     EXPECT_EQ(name, "");
 }
 

@@ -98,7 +98,7 @@ TEST_F(KvPegasusStore, FolderNamesOfMailboxFiles)
     ASSERT_NE(nullptr, PegasusFolderNameHook);
     std::string location;
     std::string name;
-    GetFolderLocationAndName(Dir.File("FOL0003.PMM"), 21, location, name);
+    GetFolderLocationAndName(Dir.File("FOL0003.PMM"), mbkPegasusPlain, location, name);
     EXPECT_EQ("My mailbox\\Work\\Projects, old", name);
 }
 

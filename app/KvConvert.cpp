@@ -117,8 +117,9 @@ TMailFormat MailFormatFromTargetRow(int Row)
 
 int MailFormatToRow(TMailFormat Format, bool Target)
 {
+    // The several-formats marker takes the target list's "Other" row.
     if (Target && MailFormatId(Format) == mftSeveral)
-        return 8;
+        return InfoOf(mftOther).TargetRow;
     return Target ? InfoOf(Format).TargetRow : InfoOf(Format).SourceRow;
 }
 

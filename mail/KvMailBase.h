@@ -141,12 +141,12 @@ public:
     virtual int GetPercentDone();
     void SetMessageCount(std::int32_t Count);
 
-    std::int32_t MessageCount = -1;
     // 1 for the first message once it is loaded.
     std::int32_t GetMessageNumber() const { return MessageNumber; }
 
 protected:
     // Set as messages are read; the file reader works the percentage out.
+    std::int32_t MessageCount = -1;
     std::int32_t MessageNumber = 0;
     float PercentFactor = 0;
     bool CountBasedProgress = false;

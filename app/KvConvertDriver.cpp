@@ -754,6 +754,9 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
                 if (atStart && bomLine)
                     continue;
                 if (outOfMemory || reader->TooLarge) {
+                    // Its flags were never read with it: the head says.
+                    if (IsDeletedLargeMessage(data, *reader))
+                        continue;
                     result = WriteLargeMessage(data, *reader);
                 } else {
                     try {
@@ -974,6 +977,16 @@ int TConvertDriver::WriteLargeMessage(const std::string& DataFile, const TFileMa
         LogMessageRow(head, DataFile, row, MessageLabel(Reader, DataFile));
     }
     return result;
+}
+
+bool TConvertDriver::IsDeletedLargeMessage(const std::string& DataFile, TFileMailObj& Reader)
+{
+    if ((FSettings->SourceFormat & 0x7F) == mftEudoraToc)
+        return false;  // an index reader's flags come from the index entry
+    const TMessageRangeCopy copy(DataFile, Reader.MessagePos, Reader.MessageSize, "\r\n", false);
+    std::string header = HeaderPartFrom(copy.Head(LargeMessageHead), 0);
+    CutLongLines(header, NameLineLimit);
+    return IsDeletedFlags(GetStatusFlagsFromHeaders(header, Reader.GetFolderFlags(), false));
 }
 
 TNewFileOutcome TConvertDriver::SaveNewMessageFile(const std::string& FileName, std::string_view Bytes,

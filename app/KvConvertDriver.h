@@ -134,6 +134,8 @@ private:
     // Appends through Write and the target's break; a failure cuts the
     // target back, names it and stops the run.
     int AppendToMbox(const std::function<void()>& Write, const std::string& Text);
+    // Whether a message that was not loaded carries a deleted flag in its head.
+    bool IsDeletedLargeMessage(const std::string& DataFile, TFileMailObj& Reader);
     // A message not loaded (too large, or memory ran out) copied as it stands.
     int WriteLargeMessage(const std::string& DataFile, const TFileMailObj& Reader);
     TNewFileOutcome SaveNewMessageFile(const std::string& FileName, std::string_view Bytes, TDateTime Date,

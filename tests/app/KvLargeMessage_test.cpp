@@ -119,7 +119,10 @@ TEST(KvLargeMessage, AGiantHeaderIsCopiedAsItStands)
     const std::string giant = "From a@b Mon Jan  5 10:00:00 2009\nSubject: " + std::string(6000, 'g') +
                               "\nContent-Type: text/plain\n\nbody\n\n";
     const std::string plain = "From a@b Mon Jan  5 10:00:00 2009\nSubject: plain\nContent-Type: text/plain\n\nok\n\n";
-    PutFile(r.Src("box"), giant + plain);
+    // One too large and deleted: its flags come from its head.
+    const std::string gone = "From a@b Mon Jan  5 10:00:00 2009\nX-Mozilla-Status: 0009\nSubject: " +
+                             std::string(6000, 'd') + "\n\nbody\n\n";
+    PutFile(r.Src("box"), giant + gone + plain);
     r.Add(r.Src("box"), mftMbox);
     r.Target(mftMboxUnix, r.Out() + "\\all.mbox");
     r.Start();

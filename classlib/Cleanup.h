@@ -139,7 +139,9 @@ class TUpdateScope {
 public:
     explicit TUpdateScope(T& Target) : FTarget(Target) { FTarget.BeginUpdate(); }
     explicit TUpdateScope(T* Target) : TUpdateScope(*Target) {}
-    ~TUpdateScope() { FTarget.EndUpdate(); }
+    // EndUpdate runs the change notifications, which may throw; on the normal
+    // way out that exception reaches the caller.
+    ~TUpdateScope() noexcept(false) { FTarget.EndUpdate(); }
     TUpdateScope(const TUpdateScope&) = delete;
     TUpdateScope& operator=(const TUpdateScope&) = delete;
 

@@ -179,28 +179,27 @@ TRzXPColorScheme XPColorSchemeFromName(const std::string& ColorName)
 TRzXPColorScheme GetXPColorScheme()
 {
     std::string Name;
-    HKEY Key;
+    TRegKey Key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager", 0,
-                      KEY_QUERY_VALUE, &Key) == ERROR_SUCCESS) {
+                      KEY_QUERY_VALUE, Key.Put()) == ERROR_SUCCESS) {
         char Buf[260];
         DWORD Size = sizeof(Buf) - 1, Type = 0;
-        if (RegQueryValueExA(Key, "ColorName", nullptr, &Type, reinterpret_cast<BYTE*>(Buf), &Size) ==
+        if (RegQueryValueExA(Key.Get(), "ColorName", nullptr, &Type, reinterpret_cast<BYTE*>(Buf), &Size) ==
                 ERROR_SUCCESS &&
             (Type == REG_SZ || Type == REG_EXPAND_SZ)) {
             Buf[std::min<DWORD>(Size, sizeof(Buf) - 1)] = '\0';
             Name = Buf;
         }
-        RegCloseKey(Key);
+    } else {
+        Key.Release();  // a failed open leaves no key
     }
     return XPColorSchemeFromName(Name);
 }
 
 bool HasMoreThan256Colors()
 {
-    HDC DC = GetDC(nullptr);
-    const int Colors = GetDeviceCaps(DC, NUMCOLORS);
-    ReleaseDC(nullptr, DC);
-    return Colors == -1;
+    const TWindowDC DC(nullptr);
+    return GetDeviceCaps(DC.Get(), NUMCOLORS) == -1;
 }
 
 TColor GetXPThemeColor(int Kind)
@@ -352,28 +351,19 @@ OSVERSIONINFOA SystemVersion()
 // Text metrics and extents of a font on a screen DC.
 class TScreenFontDC {
 public:
-    explicit TScreenFontDC(const TFont* Font) : FDC(GetDC(nullptr))
-    {
-        FOld = SelectObject(FDC, Font->Handle());
-    }
-    ~TScreenFontDC()
-    {
-        SelectObject(FDC, FOld);
-        ReleaseDC(nullptr, FDC);
-    }
-    TScreenFontDC(const TScreenFontDC&) = delete;
-    TScreenFontDC& operator=(const TScreenFontDC&) = delete;
-    HDC DC() const { return FDC; }
+    explicit TScreenFontDC(const TFont* Font) : FScreen(nullptr), FSelected(FScreen.Get(), Font->Handle()) {}
+    HDC DC() const { return FScreen.Get(); }
     TEXTMETRICA Metrics() const
     {
         TEXTMETRICA TM{};
-        GetTextMetricsA(FDC, &TM);
+        GetTextMetricsA(DC(), &TM);
         return TM;
     }
 
 private:
-    HDC FDC;
-    HGDIOBJ FOld;
+    // The font leaves the DC before the DC goes back.
+    TWindowDC FScreen;
+    TSelectedObject FSelected;
 };
 
 } // namespace
@@ -908,12 +898,12 @@ void DrawNonClientFrame(TCanvas* Canvas, int Width, int Height, bool NoColorRing
 
 void InvalidateNonClientFrame(HWND Window, const RECT& Rect)
 {
-    HDC DC = GetWindowDC(Window);
+    TWindowDC DC(Window, GetWindowDC(Window));
     if (!DC)
         return;
     RECT Clip;
-    const int Kind = GetClipBox(DC, &Clip);
-    ReleaseDC(Window, DC);
+    const int Kind = GetClipBox(DC.Get(), &Clip);
+    DC.Reset();
     if (Kind != NULLREGION && Kind != ERROR)
         RedrawWindow(Window, &Rect, nullptr, RDW_FRAME | RDW_INVALIDATE);
 }
@@ -1017,8 +1007,7 @@ TRzFrameController::TRzFrameController(TComponent* AOwner) : TComponent(AOwner) 
 TRzFrameController::~TRzFrameController()
 {
     // The controls clear their reference through free notification.
-    delete FControls;
-    FControls = nullptr;
+    FControls.reset();
 }
 
 TPropOrd TRzFrameController::ValueOf(TRzFrameControllerPropertyConnection Property) const
@@ -1085,7 +1074,7 @@ void TRzFrameController::AddControl(TControl* Control)
     if (!Control)
         return;
     if (!FControls)
-        FControls = new std::vector<TControl*>();
+        FControls = std::make_unique<std::vector<TControl*>>();
     if (std::find(FControls->begin(), FControls->end(), Control) != FControls->end())
         return;
     FControls->push_back(Control);
@@ -1098,10 +1087,8 @@ void TRzFrameController::RemoveControl(TControl* Control)
     if (!FControls)
         return;
     FControls->erase(std::remove(FControls->begin(), FControls->end(), Control), FControls->end());
-    if (FControls->empty()) {
-        delete FControls;
-        FControls = nullptr;
-    }
+    if (FControls->empty())
+        FControls.reset();
 }
 
 void TRzFrameController::BeginUpdate()
@@ -1125,29 +1112,23 @@ void TRzFrameController::Assign(const TPersistent* Source)
         TComponent::Assign(Source);
         return;
     }
-    BeginUpdate();
-    try {
-        SetColor(Src->FColor);
-        SetParentColor(Src->FParentColor);
-        SetFlatButtonColor(Src->FFlatButtonColor);
-        SetFlatButtons(Src->FFlatButtons);
-        SetDisabledColor(Src->FDisabledColor);
-        SetReadOnlyColor(Src->FReadOnlyColor);
-        SetReadOnlyColorOnFocus(Src->FReadOnlyColorOnFocus);
-        SetFocusColor(Src->FFocusColor);
-        SetFrameColor(Src->FFrameColor);
-        SetFrameHotColor(Src->FFrameHotColor);
-        SetFrameHotTrack(Src->FFrameHotTrack);
-        SetFrameHotStyle(Src->FFrameHotStyle);
-        SetFrameSides(Src->FFrameSides);
-        SetFrameStyle(Src->FFrameStyle);
-        SetFrameVisible(Src->FFrameVisible);
-        SetFramingPreference(Src->FFramingPreference);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    TUpdateScope Update(*this);
+    SetColor(Src->FColor);
+    SetParentColor(Src->FParentColor);
+    SetFlatButtonColor(Src->FFlatButtonColor);
+    SetFlatButtons(Src->FFlatButtons);
+    SetDisabledColor(Src->FDisabledColor);
+    SetReadOnlyColor(Src->FReadOnlyColor);
+    SetReadOnlyColorOnFocus(Src->FReadOnlyColorOnFocus);
+    SetFocusColor(Src->FFocusColor);
+    SetFrameColor(Src->FFrameColor);
+    SetFrameHotColor(Src->FFrameHotColor);
+    SetFrameHotTrack(Src->FFrameHotTrack);
+    SetFrameHotStyle(Src->FFrameHotStyle);
+    SetFrameSides(Src->FFrameSides);
+    SetFrameStyle(Src->FFrameStyle);
+    SetFrameVisible(Src->FFrameVisible);
+    SetFramingPreference(Src->FFramingPreference);
 }
 
 void TRzFrameController::ReadOldFrameFlat(bool Value)

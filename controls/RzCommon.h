@@ -308,7 +308,7 @@ private:
     // The value a connection carries, as an ordinal.
     TPropOrd ValueOf(TRzFrameControllerPropertyConnection Property) const;
 
-    std::vector<TControl*>* FControls = nullptr;
+    std::unique_ptr<std::vector<TControl*>> FControls;
     int FUpdateCount = 0;
     TColor FColor = clWindow;
     bool FParentColor = false;

@@ -250,14 +250,18 @@ void StretchTransparentBitmap(TCanvas* Canvas, TBitmap* Bitmap, const RECT& Dest
     if (D.IsEmpty() || S.IsEmpty() || !Bitmap || Bitmap->Empty())
         return;
     const int W = D.Width(), H = D.Height();
-    HDC Screen = GetDC(nullptr);
-    HDC ColorDC = CreateCompatibleDC(Screen);
-    HDC MaskDC = CreateCompatibleDC(Screen);
-    HBITMAP ColorBmp = CreateCompatibleBitmap(Screen, W, H);
-    HBITMAP MaskBmp = CreateBitmap(W, H, 1, 1, nullptr);
-    ReleaseDC(nullptr, Screen);
-    HGDIOBJ OldColor = SelectObject(ColorDC, ColorBmp);
-    HGDIOBJ OldMask = SelectObject(MaskDC, MaskBmp);
+    TOwnedDC Color, Mask;
+    TGdiObject<HBITMAP> ColorBmp, MaskBmp;
+    {
+        const TWindowDC Screen(nullptr);
+        Color.Reset(CreateCompatibleDC(Screen.Get()));
+        Mask.Reset(CreateCompatibleDC(Screen.Get()));
+        ColorBmp.Reset(CreateCompatibleBitmap(Screen.Get(), W, H));
+        MaskBmp.Reset(CreateBitmap(W, H, 1, 1, nullptr));
+    }
+    const TSelectedObject ColorSelected(Color.Get(), ColorBmp.Get());
+    const TSelectedObject MaskSelected(Mask.Get(), MaskBmp.Get());
+    const HDC ColorDC = Color.Get(), MaskDC = Mask.Get();
 
     SetStretchBltMode(ColorDC, COLORONCOLOR);
     StretchBlt(ColorDC, 0, 0, W, H, Bitmap->Canvas()->Handle(), S.left, S.top, S.Width(), S.Height(), SRCCOPY);
@@ -265,13 +269,6 @@ void StretchTransparentBitmap(TCanvas* Canvas, TBitmap* Bitmap, const RECT& Dest
     SetBkColor(ColorDC, ColorToRef(TransparentColor));
     BitBlt(MaskDC, 0, 0, W, H, ColorDC, 0, 0, SRCCOPY);
     TransparentStretchBlt(Canvas->Handle(), D.left, D.top, W, H, ColorDC, 0, 0, W, H, MaskDC, 0, 0);
-
-    SelectObject(ColorDC, OldColor);
-    SelectObject(MaskDC, OldMask);
-    DeleteObject(ColorBmp);
-    DeleteObject(MaskBmp);
-    DeleteDC(ColorDC);
-    DeleteDC(MaskDC);
 }
 
 void FlipBitmapVertical(TBitmap* Bitmap)

@@ -399,17 +399,19 @@ void TRzLabel::AdjustBounds()
     if (HasState(csLoading) || !AutoSize())
         return;
     const TRect E = BorderExtents();
-    HDC DC = GetDC(nullptr);
+    const TWindowDC DC(nullptr);
     TCanvas* C = Canvas();
-    C->SetHandle(DC);
-    C->Font()->Assign(Font());
-    // An empty caption still measures one line high.
-    const std::string Caption_ = Caption();
-    const std::string Text = Caption_.empty() ? std::string(1, ' ') : Caption_;
-    TRect R(0, 0, WordWrap() ? std::max<int>(Width() - E.left - E.right, 1) : 0, 0);
-    C->DrawText(Text, R, (LabelTextFlags() & ~(DT_CENTER | DT_RIGHT)) | DT_CALCRECT);
-    C->SetHandle(nullptr);
-    ReleaseDC(nullptr, DC);
+    C->SetHandle(DC.Get());
+    TRect R;
+    {
+        TScopeExit Lent([C] { C->SetHandle(nullptr); });
+        C->Font()->Assign(Font());
+        // An empty caption still measures one line high.
+        const std::string Caption_ = Caption();
+        const std::string Text = Caption_.empty() ? std::string(1, ' ') : Caption_;
+        R = TRect(0, 0, WordWrap() ? std::max<int>(Width() - E.left - E.right, 1) : 0, 0);
+        C->DrawText(Text, R, (LabelTextFlags() & ~(DT_CENTER | DT_RIGHT)) | DT_CALCRECT);
+    }
 
     int W = R.Width() + E.left + E.right;
     int H = R.Height() + E.top + E.bottom;
@@ -684,8 +686,7 @@ bool ShellOpenTarget(const std::string& Target)
     Info.nShow = SW_SHOWNORMAL;
     const bool Ok = ShellExecuteExA(&Info) != FALSE;
     // The process handle the mask asks for is not needed here.
-    if (Info.hProcess)
-        CloseHandle(Info.hProcess);
+    const TKernelHandle Process(Info.hProcess);
     return Ok;
 }
 

@@ -40,14 +40,12 @@ TAlignment Flipped(TAlignment A)
 // The height of Sample in Font, measured on a screen DC.
 int ScreenTextHeight(const TFont* Font, const char* Sample)
 {
-    HDC DC = GetDC(nullptr);
+    const TWindowDC DC(nullptr);
     TCanvas C;
-    C.SetHandle(DC);
+    C.SetHandle(DC.Get());
+    TScopeExit Lent([&C] { C.SetHandle(nullptr); });
     C.Font()->Assign(Font);
-    const int H = C.TextHeight(Sample);
-    C.SetHandle(nullptr);
-    ReleaseDC(nullptr, DC);
-    return H;
+    return C.TextHeight(Sample);
 }
 
 void HLine(TCanvas* C, int X0, int X1, int Y, TColor Color)

@@ -92,20 +92,20 @@ bool PaddingEndsLine(const std::string& Head, size_t End)
 DWORD ReadMailboxHead(const std::string& FileName, std::string& Head)
 {
     Head.clear();
-    HANDLE h = CreateFileA(FileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
+    const TKernelHandle h(CreateFileA(FileName.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h) {
         const DWORD error = GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : error;
     }
     char buffer[SniffBytes];
     DWORD got = 0;
-    while (Head.size() < MaxPaddingBytes && ReadFile(h, buffer, SniffBytes, &got, nullptr) && got > 0) {
+    while (Head.size() < MaxPaddingBytes && ReadFile(h.Get(), buffer, SniffBytes, &got, nullptr) && got > 0) {
         Head.append(buffer, got);
         if (got < SniffBytes || Head.size() - PaddingLength(Head) >= 5)
             break;
     }
-    CloseHandle(h);
     return 0;
 }
 
@@ -215,15 +215,8 @@ private:
         if (FAsking || FReader.TooLarge)
             return std::string();
         FAsking = true;
-        std::string answer;
-        try {
-            answer = Question();
-        } catch (...) {
-            FAsking = false;
-            throw;
-        }
-        FAsking = false;
-        return answer;
+        TScopeExit Asked([this] { FAsking = false; });
+        return Question();
     }
 
     TFileMailObj& FReader;
@@ -953,13 +946,8 @@ int TConvertDriver::WriteLargeMessage(const std::string& DataFile, const TFileMa
         std::string named = head;
         DeleteFromLine(named);
         FLargeCopy = &copy;
-        try {
-            result = WriteMessageFile(named);
-        } catch (...) {
-            FLargeCopy = nullptr;
-            throw;
-        }
-        FLargeCopy = nullptr;
+        TScopeExit Written([this] { FLargeCopy = nullptr; });
+        result = WriteMessageFile(named);
     } else {
         result = AppendToMbox(
             [&] {

@@ -429,15 +429,11 @@ TTagParser::TTagParser(const std::string& TagText, bool AParseAttributes) : Pars
     Parse(CleanTagText(TagText));
 }
 
-TTagParser::~TTagParser()
-{
-    delete Attributes;
-}
+TTagParser::~TTagParser() = default;
 
 void TTagParser::Parse(const std::string& S)
 {
-    delete Attributes;
-    Attributes = nullptr;
+    Attributes.reset();
     Kind = tkStart;
     const std::size_t blank = S.find(' ');
     if (blank != std::string::npos) {
@@ -449,7 +445,7 @@ void TTagParser::Parse(const std::string& S)
             rest = Trimmed(rest);
         }
         if (ParseAttributes && !rest.empty())
-            Attributes = new TTagAttributes(rest);
+            Attributes = std::make_unique<TTagAttributes>(rest);
     } else {
         Name = Trimmed(S);
     }
@@ -565,12 +561,9 @@ void ReadStyleFontSize(const std::string& Style, int& Size)
 
 }  // namespace
 
-THtmlText::THtmlText() : TStringList(true), FTagParser(new TTagParser(std::string(), true)) {}
+THtmlText::THtmlText() : TStringList(true), FTagParser(std::make_unique<TTagParser>(std::string(), true)) {}
 
-THtmlText::~THtmlText()
-{
-    delete FTagParser;
-}
+THtmlText::~THtmlText() = default;
 
 void THtmlText::ProcessTag(const std::string& TagText)
 {
@@ -689,16 +682,12 @@ THtmlParser::THtmlParser(const std::string& AText)
     : FText(AText),
       FPos(AText.empty() ? 0 : 1),
       FLen(static_cast<int>(AText.size())),
-      FTagParser(new TTagParser(std::string(), false)),
-      FFontStack(new THtmlText())
+      FTagParser(std::make_unique<TTagParser>(std::string(), false)),
+      FFontStack(std::make_unique<THtmlText>())
 {
 }
 
-THtmlParser::~THtmlParser()
-{
-    delete FTagParser;
-    delete FFontStack;
-}
+THtmlParser::~THtmlParser() = default;
 
 void THtmlParser::TagStep(int TokenStart, std::string& TagName, THtmlTokenKind& Kind)
 {

@@ -5,6 +5,7 @@
 // Input is single-byte (Windows-1252) text; nothing here fails on bad markup.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "classlib/Classes.h"
@@ -84,7 +85,7 @@ public:
     std::string Name;  // as written, without a leading '/'
     std::uint8_t Kind = tkStart;
     const bool ParseAttributes;
-    TTagAttributes* Attributes = nullptr;  // owned; rebuilt by every Parse
+    std::unique_ptr<TTagAttributes> Attributes;  // rebuilt by every Parse
 };
 
 // Font size of one open font-bearing tag: 1..7 HTML sizes, 0 "xx-small",
@@ -112,7 +113,7 @@ public:
     void Pop();
 
 private:
-    TTagParser* FTagParser;
+    std::unique_ptr<TTagParser> FTagParser;
 };
 
 class THtmlParser : public TObject {
@@ -140,8 +141,8 @@ private:
     std::uint8_t FState = 0;  // 0 content, 1 markup, 2 comment
     std::uint8_t FRawElement = reNone;
     THtmlTokenKind FCharKind = htkText;
-    TTagParser* FTagParser;
-    THtmlText* FFontStack;
+    std::unique_ptr<TTagParser> FTagParser;
+    std::unique_ptr<THtmlText> FFontStack;
     bool FInAnchor = false;
 };
 

@@ -719,6 +719,9 @@ std::int64_t TFileMailObj::ReadRange(TStream& Source, std::string& Text)
     } catch (const std::bad_alloc&) {
         Text = std::string();
         Damaged = true;
+        // Left unread like a message over the size cap, so that the caller
+        // copies it as it stands instead of losing it.
+        TooLarge = true;
         WriteErrorLine(Format(LoadResString(SMessageOutOfMemory), Int64Text(want)));
         return -1;
     }

@@ -237,6 +237,8 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FFont(new TFont), F
 
 TControl::~TControl()
 {
+    if (Application && Application->HintControl() == this)
+        Application->CancelHint();
     *FAlive = false;
     PendingFrees.erase(std::remove(PendingFrees.begin(), PendingFrees.end(), this), PendingFrees.end());
     if (CaptureControl == this)
@@ -531,6 +533,24 @@ void TControl::DblClick()
 {
     if (OnDblClick)
         OnDblClick(this);
+}
+
+void TControl::ChangeScale(int M, int D)
+{
+    if (M == D || D == 0)
+        return;
+    // The far edges are scaled, not the sizes, so neighbours keep meeting.
+    const int L = MulDiv(FLeft, M, D), T = MulDiv(FTop, M, D);
+    SetBounds(L, T, MulDiv(FLeft + FWidth, M, D) - L, MulDiv(FTop + FHeight, M, D) - T);
+    if (!FParentFont) {
+        FFont->SetHeight(MulDiv(FFont->Height(), M, D));
+        FParentFont = false;
+    }
+}
+
+bool TControl::ExecuteAction(TBasicAction*)
+{
+    return false;
 }
 
 void TControl::SetParent(TWinControl* AParent)

@@ -18,6 +18,7 @@
 
 class TControl;
 class TWinControl;
+class TBasicAction;
 class TControlActionLink;
 
 class EInvalidOperation : public Exception { public: using Exception::Exception; };
@@ -282,6 +283,13 @@ public:
     virtual void Click();
     virtual void DblClick();
 
+    // Multiplies position, size and an own font's height by M / D (a form
+    // laid out for one screen density shown at another).
+    virtual void ChangeScale(int M, int D);
+    // Offered an action that no handler ran (a hint for a status line);
+    // true when the control took it.
+    virtual bool ExecuteAction(TBasicAction* Action);
+
     // The action the control follows: its caption, state, hint and
     // handler reach the control through the link.
     TBasicAction* Action() const;
@@ -454,6 +462,13 @@ public:
     void SelectNext(TWinControl* CurControl, bool GoForward, bool CheckTabStop);
 
     void PaintTo(HDC DC, int X, int Y);
+    void ChangeScale(int M, int D) override;
+
+    // The hide-focus and hide-accelerator flags (UISF_*) this window keeps
+    // itself: WM_CHANGEUISTATE climbs to the top-level control, which sends
+    // WM_UPDATEUISTATE down, and WM_QUERYUISTATE answers from here, the same
+    // with or without the system's support for these messages.
+    WORD UIState() const { return FUIState; }
 
     TKeyEvent OnKeyDown;
     TKeyEvent OnKeyUp;
@@ -517,6 +532,9 @@ private:
     void InsertControl(TControl* AControl);
     void RemoveControl(TControl* AControl);
     void UpdateShowing();
+    void ChangeUIState(TMessage& Message);
+    void UpdateUIState(TMessage& Message);
+    void DoubleBufferedPaint();
     void BrushChanged(TObject*);
     void ReflectNotification(TMessage& Message);
     void EraseBackground(TMessage& Message);
@@ -535,6 +553,7 @@ private:
     bool FDoubleBuffered = false;
     bool FTrackingLeave = false;
     bool FRealigning = false;
+    WORD FUIState = 0;
 };
 
 // A windowed control that paints itself through its canvas.

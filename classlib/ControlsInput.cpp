@@ -206,6 +206,11 @@ void TWinControl::RouteMouseToChild(TMessage& Message)
         if (!*Alive)
             return;
         TrackMouseLeave();
+        // The hint follows the control under the pointer.
+        if (Application && MouseOverControl)
+            Application->HintMouseMessage(MouseOverControl, ClientToScreen(P));
+        if (!*Alive)
+            return;
     }
     TControl* Target = nullptr;
     if (CaptureControl && CaptureControl->Parent() == this && !IsWinControl(CaptureControl))
@@ -293,10 +298,24 @@ void TWinControl::WndProc(TMessage& Message)
     case WM_CAPTURECHANGED:
         if (CaptureControl && reinterpret_cast<HWND>(Message.LParam) != FHandle) {
             TControl* C = CaptureControl;
-            if (C == this || C->Parent() == this)
+            if (C == this || C->Parent() == this) {
                 CaptureControl = nullptr;
+                // A graphic control that held the capture hears that it is
+                // gone, so a drag or press it runs can end.
+                if (C != this)
+                    C->Perform(WM_CAPTURECHANGED, Message.WParam, Message.LParam);
+            }
         }
         DefaultHandler(Message);
+        return;
+    case WM_CHANGEUISTATE:
+        ChangeUIState(Message);
+        return;
+    case WM_UPDATEUISTATE:
+        UpdateUIState(Message);
+        return;
+    case WM_QUERYUISTATE:
+        Message.Result = FUIState;
         return;
     case WM_PAINT:
         if ((FControlState & csCustomPaint) == 0 && FControls.empty()) {

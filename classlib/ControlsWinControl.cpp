@@ -314,6 +314,8 @@ void TWinControl::InsertControl(TControl* AControl)
             W->FTabOrder = static_cast<int>(std::count_if(FControls.begin(), FControls.end(),
                                                           [](TControl* C) { return IsWinControl(C); })) - 1;
     }
+    if (auto W = dynamic_cast<TWinControl*>(AControl))
+        W->FUIState = FUIState;
     AControl->Perform(CM_PARENTCOLORCHANGED);
     AControl->Perform(CM_PARENTFONTCHANGED);
     AControl->Perform(CM_PARENTSHOWHINTCHANGED);
@@ -651,6 +653,50 @@ void TWinControl::PaintTo(HDC DC, int X, int Y)
 }
 
 // ---------------------------------------------------------------------------
+// TWinControl: scaling and UI state
+// ---------------------------------------------------------------------------
+
+void TWinControl::ChangeScale(int M, int D)
+{
+    if (M == D || D == 0)
+        return;
+    DisableAlign();
+    for (TControl* C : std::vector<TControl*>(FControls))
+        C->ChangeScale(M, D);
+    TControl::ChangeScale(M, D);
+    EnableAlign();
+}
+
+void TWinControl::ChangeUIState(TMessage& Message)
+{
+    // The top-level control decides and tells the whole tree.
+    TWinControl* Top = this;
+    while (Top->Parent())
+        Top = Top->Parent();
+    Top->Perform(WM_UPDATEUISTATE, Message.WParam, 0);
+    Message.Result = 0;
+}
+
+void TWinControl::UpdateUIState(TMessage& Message)
+{
+    const WORD Action = LOWORD(Message.WParam);
+    const WORD Flags = HIWORD(Message.WParam) & (UISF_HIDEFOCUS | UISF_HIDEACCEL | UISF_ACTIVE);
+    const WORD Old = FUIState;
+    switch (Action) {
+    case UIS_SET:
+    case UIS_INITIALIZE: FUIState |= Flags; break;
+    case UIS_CLEAR: FUIState &= static_cast<WORD>(~Flags); break;
+    default: break;
+    }
+    if (FUIState != Old)
+        Invalidate();
+    for (TControl* C : std::vector<TControl*>(FControls))
+        if (IsWinControl(C))
+            C->Perform(WM_UPDATEUISTATE, Message.WParam, Message.LParam);
+    Message.Result = 0;
+}
+
+// ---------------------------------------------------------------------------
 // TWinControl: painting
 // ---------------------------------------------------------------------------
 
@@ -660,9 +706,83 @@ void TWinControl::PaintWindow(HDC DC)
     DefaultHandler(M);
 }
 
+namespace {
+
+// A memory device context with a bitmap compatible with another DC, freed
+// on every way out.
+class TMemoryDC {
+public:
+    TMemoryDC(HDC Like, int W, int H)
+        : FDC(CreateCompatibleDC(Like)), FBitmap(CreateCompatibleBitmap(Like, std::max(W, 1), std::max(H, 1))),
+          FOld(FDC && FBitmap ? SelectObject(FDC, FBitmap) : nullptr)
+    {
+    }
+    ~TMemoryDC()
+    {
+        if (FOld)
+            SelectObject(FDC, FOld);
+        if (FBitmap)
+            DeleteObject(FBitmap);
+        if (FDC)
+            DeleteDC(FDC);
+    }
+    TMemoryDC(const TMemoryDC&) = delete;
+    TMemoryDC& operator=(const TMemoryDC&) = delete;
+    HDC DC() const { return FOld ? FDC : nullptr; }
+
+private:
+    HDC FDC;
+    HBITMAP FBitmap;
+    HGDIOBJ FOld;
+};
+
+// BeginPaint and EndPaint as one object.
+class TPaintScope {
+public:
+    explicit TPaintScope(HWND Wnd) : FWnd(Wnd) { FDC = BeginPaint(Wnd, &FPS); }
+    ~TPaintScope() { EndPaint(FWnd, &FPS); }
+    TPaintScope(const TPaintScope&) = delete;
+    TPaintScope& operator=(const TPaintScope&) = delete;
+    HDC DC() const { return FDC; }
+
+private:
+    HWND FWnd;
+    PAINTSTRUCT FPS{};
+    HDC FDC = nullptr;
+};
+
+} // namespace
+
+void TWinControl::DoubleBufferedPaint()
+{
+    // The whole client area is drawn off screen, background first, and
+    // shown with one copy: nothing flickers through half-drawn states.
+    TPaintScope Paint(FHandle);
+    RECT R{};
+    ::GetClientRect(FHandle, &R);
+    TMemoryDC Memory(Paint.DC(), R.right, R.bottom);
+    if (!Memory.DC()) {
+        TMessage Direct{WM_PAINT, reinterpret_cast<WPARAM>(Paint.DC()), 0, 0};
+        PaintHandler(Direct);
+        return;
+    }
+    auto Alive = FAlive;
+    Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(Memory.DC()), reinterpret_cast<LPARAM>(Memory.DC()));
+    if (!*Alive)
+        return;
+    TMessage M{WM_PAINT, reinterpret_cast<WPARAM>(Memory.DC()), 0, 0};
+    PaintHandler(M);
+    if (*Alive)
+        BitBlt(Paint.DC(), 0, 0, R.right, R.bottom, Memory.DC(), 0, 0, SRCCOPY);
+}
+
 void TWinControl::PaintHandler(TMessage& Message)
 {
     HDC DC = reinterpret_cast<HDC>(Message.WParam);
+    if (!DC && FDoubleBuffered && FHandle) {
+        DoubleBufferedPaint();
+        return;
+    }
     PAINTSTRUCT PS{};
     const bool OwnDC = DC == nullptr;
     // A copy: the painter may free the control, and BeginPaint is still

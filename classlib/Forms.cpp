@@ -1,5 +1,8 @@
 #include "classlib/Forms.h"
 
+#include "classlib/ExtCtrls.h"
+#include "classlib/Hints.h"
+
 #include <algorithm>
 
 TApplication* Application = new TApplication(nullptr);
@@ -351,12 +354,42 @@ void TCustomForm::SetFocusedControl(TWinControl* Control)
     Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(Control));
 }
 
+namespace {
+
+// The first visible control of the tree, depth first, that takes Action.
+bool OfferToChildren(TWinControl* Container, TBasicAction* Action)
+{
+    for (int I = 0; I < Container->ControlCount(); ++I) {
+        TControl* C = Container->Controls(I);
+        if (!C->Visible())
+            continue;
+        if (C->ExecuteAction(Action))
+            return true;
+        if (auto W = dynamic_cast<TWinControl*>(C); W && OfferToChildren(W, Action))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool TCustomForm::OfferAction(TBasicAction* Action)
+{
+    if (!Action)
+        return false;
+    if (FActiveControl && FActiveControl->ExecuteAction(Action))
+        return true;
+    return ExecuteAction(Action) || OfferToChildren(this, Action);
+}
+
 bool TCustomForm::DialogKey(WORD Key, LPARAM)
 {
     if (GetKeyState(VK_MENU) < 0 || GetKeyState(VK_CONTROL) < 0)
         return false;
     switch (Key) {
     case VK_TAB: {
+        // The keyboard is in use: focus cues show from now on.
+        Perform(WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
         TWinControl* Cur = FActiveControl;
         if (!Cur) {
             HWND F = GetFocus();
@@ -366,6 +399,7 @@ bool TCustomForm::DialogKey(WORD Key, LPARAM)
         return true;
     }
     case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN:
+        Perform(WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
         if (FActiveControl && FActiveControl->Parent()) {
             FActiveControl->Parent()->SelectNext(FActiveControl, Key == VK_RIGHT || Key == VK_DOWN, false);
             return true;
@@ -386,6 +420,9 @@ void TCustomForm::WndProc(TMessage& Message)
             return;
         }
         break;
+    case CM_ACTIONEXECUTE:
+        Message.Result = OfferAction(reinterpret_cast<TBasicAction*>(Message.LParam)) ? 1 : 0;
+        return;
     case CM_VISIBLECHANGED:
         if (FVisible) {
             bool First = !FShownOnce;
@@ -464,8 +501,136 @@ TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner)
 
 TApplication::~TApplication()
 {
+    CancelHint();
+    if (FHintTimer) {
+        FHintTimer->OnTimer = nullptr;
+        FHintTimer->Free();
+    }
+    if (FHintWindow)
+        FHintWindow->Free();
     if (FHandle)
         DeallocateHWnd(FHandle);
+}
+
+// ---------------------------------------------------------------------------
+// TApplication: hints
+// ---------------------------------------------------------------------------
+
+void TApplication::SetHint(const std::string& Value)
+{
+    if (Value == FHint)
+        return;
+    FHint = Value;
+    if (OnHint) {
+        OnHint(this);
+        return;
+    }
+    THintAction Action(nullptr);
+    Action.SetHint(Value);
+    Action.Execute();
+}
+
+void TApplication::SetShowHint(bool Value)
+{
+    if (Value == FShowHint)
+        return;
+    FShowHint = Value;
+    if (!Value) {
+        CancelHint();
+        if (FHintWindow) {
+            FHintWindow->Free();
+            FHintWindow = nullptr;
+        }
+    }
+}
+
+void TApplication::StartHintTimer(unsigned Interval)
+{
+    if (!FHintTimer) {
+        FHintTimer = new TTimer(nullptr);
+        FHintTimer->OnTimer = [this](TObject*) { HintTimerTick(); };
+    }
+    FHintTimer->SetEnabled(false);
+    FHintTimer->SetInterval(Interval);
+    FHintTimer->SetEnabled(true);
+}
+
+void TApplication::StopHintTimer()
+{
+    if (FHintTimer)
+        FHintTimer->SetEnabled(false);
+}
+
+void TApplication::CancelHint()
+{
+    StopHintTimer();
+    FHintControl = nullptr;
+    FHintShown = false;
+    if (FHintWindow && FHintWindow->Active())
+        FHintWindow->ReleaseHandle();
+}
+
+namespace {
+
+// A control's hint, or its nearest parent's when it has none.
+std::string HintOf(const TControl* Control)
+{
+    for (const TControl* C = Control; C; C = C->Parent())
+        if (!C->Hint().empty())
+            return C->Hint();
+    return "";
+}
+
+} // namespace
+
+void TApplication::HintMouseMessage(TControl* Control, const TPoint& ScreenPos)
+{
+    FHintPos = ScreenPos;
+    if (Control == FHintControl)
+        return;
+    CancelHint();
+    FHintControl = Control;
+    const std::string Hint = HintOf(Control);
+    SetHint(GetLongHint(Hint));
+    if (FShowHint && Control && Control->ShowHint() && !GetShortHint(Hint).empty())
+        StartHintTimer(FHintPause);
+}
+
+void TApplication::HintTimerTick()
+{
+    StopHintTimer();
+    if (!FHintControl)
+        return;
+    if (FHintShown) {
+        // Shown long enough.
+        FHintShown = false;
+        if (FHintWindow)
+            FHintWindow->ReleaseHandle();
+        return;
+    }
+    const std::string Text = GetShortHint(HintOf(FHintControl));
+    if (Text.empty() || !FShowHint)
+        return;
+    if (!FHintWindow)
+        FHintWindow = new THintWindow(nullptr);
+    TRect R = FHintWindow->CalcHintRect(Screen ? Screen->Width() / 3 : 300, Text);
+    // Below the pointer, clear of the arrow.
+    const int Below = GetSystemMetrics(SM_CYCURSOR) * 2 / 3;
+    OffsetRect(&R, FHintPos.x, FHintPos.y + Below);
+    FHintWindow->ActivateHint(R, Text);
+    FHintShown = true;
+    StartHintTimer(FHintHidePause);
+}
+
+bool TApplication::ExecuteAction(TBasicAction* Action)
+{
+    TCustomForm* Form = Screen ? Screen->ActiveCustomForm() : nullptr;
+    if (Form && Form->Perform(CM_ACTIONEXECUTE, 0, reinterpret_cast<LPARAM>(Action)) != 0)
+        return true;
+    if (FMainForm && FMainForm != Form &&
+        FMainForm->Perform(CM_ACTIONEXECUTE, 0, reinterpret_cast<LPARAM>(Action)) != 0)
+        return true;
+    return false;
 }
 
 std::string TApplication::ExeName() const
@@ -505,6 +670,9 @@ bool TApplication::IsKeyMsg(MSG& Msg)
         C = TWinControl::FindControl(GetParent(Wnd));
     if (!C)
         return false;
+    // Alt shows the accelerator underlines from now on.
+    if (Msg.message == WM_SYSKEYDOWN && Msg.wParam == VK_MENU)
+        C->Perform(WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL), 0);
     return C->Perform(CN_BASE + Msg.message, Msg.wParam, Msg.lParam) != 0;
 }
 

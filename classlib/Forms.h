@@ -9,6 +9,9 @@
 
 #include "classlib/Controls.h"
 
+class THintWindow;
+class TTimer;
+
 using TModalResult = int;
 constexpr TModalResult mrNone = 0, mrOk = IDOK, mrCancel = IDCANCEL, mrAbort = IDABORT,
                        mrRetry = IDRETRY, mrIgnore = IDIGNORE, mrYes = IDYES, mrNo = IDNO,
@@ -81,6 +84,10 @@ protected:
     void Loaded() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
+    // Offers Action to the active control, the form and then every visible
+    // control; true when one took it.
+    bool OfferAction(TBasicAction* Action);
+
 private:
     void PlaceWindow();
     void WindowStyles(DWORD& Style, DWORD& ExStyle) const;
@@ -142,6 +149,33 @@ public:
     // Frees the controls waiting for their messages to unwind.
     void FlushDeferredFrees();
 
+    // The long hint of the control under the mouse (what a status line
+    // shows). Setting a new one fires OnHint, or without a handler offers a
+    // hint action to the active form's controls.
+    std::string Hint() const { return FHint; }
+    void SetHint(const std::string& Value);
+    // Hint windows for controls whose ShowHint is on.
+    bool ShowHint() const { return FShowHint; }
+    void SetShowHint(bool Value);
+    unsigned HintPause() const { return FHintPause; }
+    void SetHintPause(unsigned Value) { FHintPause = Value; }
+    unsigned HintHidePause() const { return FHintHidePause; }
+    void SetHintHidePause(unsigned Value) { FHintHidePause = Value; }
+    // Hides the hint window and forgets the control it was for.
+    void CancelHint();
+    // The mouse moved to ScreenPos over Control; the message routing calls
+    // this on every move.
+    void HintMouseMessage(TControl* Control, const TPoint& ScreenPos);
+    // The hint timer's tick: shows the waiting hint, or hides the shown one
+    // once its time is up. The timer calls it, tests may too.
+    void HintTimerTick();
+    THintWindow* HintWindow() const { return FHintWindow; }
+    TControl* HintControl() const { return FHintControl; }
+    // Offers an action to the active form's controls (else the main
+    // form's); true when one took it.
+    bool ExecuteAction(TBasicAction* Action);
+
+    TNotifyEvent OnHint;
     TExceptionEvent OnException;
     TMessageEvent OnMessage;
     TIdleEvent OnIdle;
@@ -153,6 +187,8 @@ public:
     bool ShowErrorBoxes = true;
 
 private:
+    void StartHintTimer(unsigned Interval);
+    void StopHintTimer();
     bool ProcessMessage(MSG& Msg);
     void Idle();
     void WndProc(TMessage& Message);
@@ -160,6 +196,15 @@ private:
     TCustomForm* FMainForm = nullptr;
     std::string FTitle;
     bool FTerminated = false;
+    std::string FHint;
+    bool FShowHint = true;
+    unsigned FHintPause = 500;
+    unsigned FHintHidePause = 2500;
+    THintWindow* FHintWindow = nullptr;
+    TTimer* FHintTimer = nullptr;
+    TControl* FHintControl = nullptr;
+    TPoint FHintPos;
+    bool FHintShown = false;
 };
 
 class TScreen : public TComponent {

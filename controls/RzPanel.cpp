@@ -1010,6 +1010,14 @@ void TRzCustomGroupBox::KeyUp(WORD& Key, TShiftState Shift)
     }
 }
 
+void TRzCustomGroupBox::ChangeScale(int M, int D)
+{
+    TRzCustomPanel::ChangeScale(M, D);
+    // A caption font of its own does not follow the control's font.
+    if (FOwnCaptionFont && D != 0)
+        FCaptionFont->SetHeight(MulDiv(FCaptionFont->Height(), M, D));
+}
+
 void TRzCustomGroupBox::CustomFramingChanged()
 {
     if (FGroupStyle == gsCustom)

@@ -198,6 +198,7 @@ public:
     bool CheckBoxPressed() const { return FPressed; }
 
     void CustomFramingChanged() override;
+    void ChangeScale(int M, int D) override;
 
     TNotifyEvent OnCheckBoxClick;
 

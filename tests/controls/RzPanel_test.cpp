@@ -456,6 +456,9 @@ TEST(RzGroupBoxBehaviour, OwnCaptionFontStaysPut)
     G.Font()->SetHeight(-9);
     EXPECT_EQ(G.CaptionFont()->Height(), -20);
     EXPECT_EQ(G.CaptionFont()->Style(), TFontStyles(fsBold));
+    // Scaled with the control by the same ratio.
+    G.ChangeScale(3, 2);
+    EXPECT_EQ(G.CaptionFont()->Height(), -30);
 }
 
 // ---------------------------------------------------------------------------

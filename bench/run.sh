@@ -117,16 +117,18 @@ run_size() {
   local size=$1 kind=$2
   local box="$work/box-$size-$kind.mbox"
   rm -rf "$out"; mkdir -p "$out"
-  reset gen eml split winsplit git py mbox u2d
+  reset gen eml split winsplit wsnames git py mbox u2d
   timed gen "$wine_run" "$build/bench/mailgen.exe" "$(winpath "$box")" "$size" --seed "$seed" --eol "$kind"
   local bytes messages
   bytes=$(stat -c %s "$box")
   messages=$(awk '{print $3}' "$work/gen.out")
   cat "$box" >/dev/null   # every contender reads from the page cache
-  local n_eml n_split n_winsplit n_git=- n_py=- s_mbox s_u2d same=yes
+  local n_eml n_split n_winsplit n_wsnames n_git=- n_py=- s_mbox s_u2d same=yes
   for ((r = 1; r <= rounds; r++)); do
     timed eml "$wine_run" "$build/bench/convert.exe" "$(winpath "$box")" Mbox "$(winpath "$out/eml")\\" EML
-    n_eml=$(files "$out/eml"); rm -rf "$out/eml"
+    n_eml=$(files "$out/eml")
+    ls "$out/eml" >"$work/names.txt"
+    rm -rf "$out/eml"
 
     mkdir -p "$out/split"
     timed split split -n "$messages" -a 6 "$box" "$out/split/x"
@@ -134,6 +136,10 @@ run_size() {
 
     timed winsplit "$wine_run" "$build/bench/winsplit.exe" "$(winpath "$box")" "$messages" "$(winpath "$out/ws")"
     n_winsplit=$(files "$out/ws"); rm -rf "$out/ws"
+
+    timed wsnames "$wine_run" "$build/bench/winsplit.exe" "$(winpath "$box")" "$messages" "$(winpath "$out/wsn")" \
+      "$(winpath "$work/names.txt")"
+    n_wsnames=$(files "$out/wsn"); rm -rf "$out/wsn"
 
     if has_peer git; then
       mkdir -p "$out/git"
@@ -162,6 +168,7 @@ run_size() {
   echo "|---|---|---|---|---|---|---|"
   echo "| mbox to .eml | bench/convert | $n_eml files | $(best "$T_eml") | $(runs "$T_eml") | $(mratio "$T_eml" "$T_winsplit") x winsplit | $M_eml (working set $(ws eml)) |"
   echo "| | winsplit (floor under Wine) | $n_winsplit files | $(best "$T_winsplit") | $(runs "$T_winsplit") | 1.00 | $M_winsplit |"
+  echo "| | winsplit, convert's file names | $n_wsnames files | $(best "$T_wsnames") | $(runs "$T_wsnames") | $(mratio "$T_eml" "$T_wsnames") x winsplit with those names | $M_wsnames |"
   echo "| | split -n (native floor) | $n_split files | $(best "$T_split") | $(runs "$T_split") | $(mratio "$T_eml" "$T_split") x split | $M_split |"
   if has_peer git; then
     echo "| | git mailsplit | $n_git files | $(best "$T_git") | $(runs "$T_git") | $(mratio "$T_eml" "$T_git") x git | $M_git |"

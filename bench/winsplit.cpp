@@ -2,7 +2,11 @@
 // equal size, each written as a file of its own through CreateFileA and
 // WriteFile, as split -n does natively; the gap between the two is what Wine
 // adds to every file the converter creates.
-//   winsplit <file> <count> <folder>
+//   winsplit <file> <count> <folder> [names]
+// The pieces are named x000000, x000001, ...; with a names file (one UTF-8
+// name a line, as `ls` lists a folder the converter wrote) they take those
+// names instead, since Wine's cost per file grows with the names in the
+// folder as well as with their number.
 
 #include <windows.h>
 
@@ -13,9 +17,28 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: winsplit <file> <count> <folder>\n");
+    if (argc != 4 && argc != 5) {
+        std::fprintf(stderr, "usage: winsplit <file> <count> <folder> [names]\n");
         return 2;
+    }
+    std::vector<std::wstring> names;
+    if (argc == 5) {
+        FILE* list = std::fopen(argv[4], "rb");
+        if (!list) {
+            std::fprintf(stderr, "winsplit: cannot read %s\n", argv[4]);
+            return 1;
+        }
+        char line[4096];
+        while (std::fgets(line, sizeof line, list)) {
+            std::string name = line;
+            while (!name.empty() && (name.back() == '\n' || name.back() == '\r'))
+                name.pop_back();
+            const int n = MultiByteToWideChar(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+            std::wstring wide(static_cast<size_t>(n), L'\0');
+            MultiByteToWideChar(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), wide.data(), n);
+            names.push_back(wide);
+        }
+        std::fclose(list);
     }
     const long count = std::strtol(argv[2], nullptr, 10);
     HANDLE in = CreateFileA(argv[1], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -34,8 +57,15 @@ int main(int argc, char** argv)
         left -= piece;
         char name[32];
         std::snprintf(name, sizeof name, "x%06ld", i);
-        HANDLE out = CreateFileA((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE out;
+        if (static_cast<size_t>(i) < names.size()) {
+            std::wstring path(folder.begin(), folder.end());
+            out = CreateFileW((path + names[static_cast<size_t>(i)]).c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        } else {
+            out = CreateFileA((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+        }
         if (out == INVALID_HANDLE_VALUE) {
             std::fprintf(stderr, "winsplit: cannot create %s\n", name);
             return 1;

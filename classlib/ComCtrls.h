@@ -233,6 +233,12 @@ public:
     void SetImageIndex(TImageIndex Value);
     TImageIndex SelectedIndex() const { return FSelectedIndex; }
     void SetSelectedIndex(TImageIndex Value);
+    // -1 draws no overlay.
+    TImageIndex OverlayIndex() const { return FOverlayIndex; }
+    void SetOverlayIndex(TImageIndex Value);
+    // Drawn ghosted, as items about to be cut or hidden.
+    bool Cut() const { return FCut; }
+    void SetCut(bool Value);
     void* Data() const { return FData; }
     void SetData(void* Value) { FData = Value; }
     // Shows an expand button before the children are there (lazy nodes).
@@ -260,6 +266,8 @@ private:
     std::string FText;
     TImageIndex FImageIndex = -1;
     TImageIndex FSelectedIndex = -1;
+    TImageIndex FOverlayIndex = -1;
+    bool FCut = false;
     void* FData = nullptr;
     bool FHasChildren = false;
     bool FExpandedWhileHidden = false;
@@ -286,6 +294,9 @@ public:
     TTreeNode* Root(int Index) const { return FRoots.at(static_cast<size_t>(Index)).get(); }
     void Clear();
     void DeleteNode(TTreeNode* Node);
+    // Redrawing is held off until the last EndUpdate.
+    void BeginUpdate();
+    void EndUpdate();
     TTreeNode* Selected() const;
     void SetSelected(TTreeNode* Node);
     TTreeNode* GetNodeAt(int X, int Y) const;
@@ -341,6 +352,8 @@ protected:
     virtual void Change(TTreeNode* Node);
     virtual bool CanEdit(TTreeNode* Node);
     virtual void Edit(TTreeNode* Node, std::string& S);
+    // Each node about to go, its children before it.
+    virtual void Delete(TTreeNode* Node);
     virtual void GetImageIndex(TTreeNode* Node);
     virtual void GetSelectedIndex(TTreeNode* Node);
     virtual int CompareNodes(TTreeNode* Node1, TTreeNode* Node2);
@@ -354,6 +367,7 @@ private:
     friend class TTreeNode;
     void InsertNodeWindow(TTreeNode* Node, HTREEITEM After);
     void ForgetItems(TTreeNode* Node);
+    void NotifyDelete(TTreeNode* Node);
     std::vector<std::unique_ptr<TTreeNode>>& SiblingsOf(TTreeNode* Node);
     void SyncChildOrder(TTreeNode* Parent);
     void ImagesChanged(TObject*);
@@ -367,6 +381,7 @@ private:
     bool FShowButtons = true;
     bool FShowRoot = true;
     bool FAutoExpand = false;
+    int FUpdateCount = 0;
     TCustomImageList* FImages = nullptr;
     TPopupMenu* FPopupMenu = nullptr;
     TTreeNode* FRClickNode = nullptr;

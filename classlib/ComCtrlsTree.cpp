@@ -50,6 +50,32 @@ void TTreeNode::SetSelectedIndex(TImageIndex Value)
     Redraw(this);
 }
 
+namespace {
+void ApplyState(const TTreeNode* N)
+{
+    if (HWND W = TreeWindow(N)) {
+        TVITEMA I{};
+        I.mask = TVIF_STATE | TVIF_HANDLE;
+        I.hItem = N->ItemId();
+        I.stateMask = TVIS_OVERLAYMASK | TVIS_CUT;
+        I.state = (N->OverlayIndex() >= 0 ? INDEXTOOVERLAYMASK(N->OverlayIndex() + 1) : 0) | (N->Cut() ? TVIS_CUT : 0);
+        SendMessageA(W, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&I));
+    }
+}
+} // namespace
+
+void TTreeNode::SetOverlayIndex(TImageIndex Value)
+{
+    FOverlayIndex = Value;
+    ApplyState(this);
+}
+
+void TTreeNode::SetCut(bool Value)
+{
+    FCut = Value;
+    ApplyState(this);
+}
+
 void TTreeNode::SetHasChildren(bool Value)
 {
     FHasChildren = Value;
@@ -212,6 +238,8 @@ void TCustomTreeView::InsertNodeWindow(TTreeNode* Node, HTREEITEM After)
     Ins.item.lParam = reinterpret_cast<LPARAM>(Node);
     Node->FItem = reinterpret_cast<HTREEITEM>(
         SendMessageA(WindowHandle(), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&Ins)));
+    if (Node->FOverlayIndex >= 0 || Node->FCut)
+        ApplyState(Node);
     for (auto& C : Node->FChildren)
         InsertNodeWindow(C.get(), TVI_LAST);
 }
@@ -254,6 +282,7 @@ void TCustomTreeView::DeleteNode(TTreeNode* Node)
         return;
     if (FRClickNode == Node)
         FRClickNode = nullptr;
+    NotifyDelete(Node);
     if (HandleAllocated() && Node->FItem)
         SendMessageA(WindowHandle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(Node->FItem));
     auto& List = SiblingsOf(Node);
@@ -262,9 +291,34 @@ void TCustomTreeView::DeleteNode(TTreeNode* Node)
         List.erase(It);
 }
 
+void TCustomTreeView::NotifyDelete(TTreeNode* Node)
+{
+    for (auto& C : Node->FChildren)
+        NotifyDelete(C.get());
+    Delete(Node);
+}
+
+void TCustomTreeView::Delete(TTreeNode*) {}
+
+void TCustomTreeView::BeginUpdate()
+{
+    if (FUpdateCount++ == 0 && HandleAllocated())
+        SendMessageA(WindowHandle(), WM_SETREDRAW, FALSE, 0);
+}
+
+void TCustomTreeView::EndUpdate()
+{
+    if (FUpdateCount > 0 && --FUpdateCount == 0 && HandleAllocated()) {
+        SendMessageA(WindowHandle(), WM_SETREDRAW, TRUE, 0);
+        Invalidate();
+    }
+}
+
 void TCustomTreeView::Clear()
 {
     FRClickNode = nullptr;
+    for (auto& R : FRoots)
+        NotifyDelete(R.get());
     if (HandleAllocated())
         SendMessageA(WindowHandle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     FRoots.clear();

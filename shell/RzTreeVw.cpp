@@ -106,8 +106,7 @@ TTreeNode* TRzCustomTreeView::ContextNode() const
 bool TRzCustomTreeView::NodeMenu(TTreeNode* Node, TPoint Pos)
 {
     TPopupMenu* Menu = PopupMenu();
-    if (OnNodeContextMenu)
-        OnNodeContextMenu(this, Node, Pos, Menu);
+    NodeContextMenu(Node, Pos, Menu);
     if (!Menu)
         return false;
     const TPoint S = ClientToScreen(Pos);
@@ -116,6 +115,12 @@ bool TRzCustomTreeView::NodeMenu(TTreeNode* Node, TPoint Pos)
     if (Menu != PopupMenu())
         FSuppressNextPopup = true;
     return true;
+}
+
+void TRzCustomTreeView::NodeContextMenu(TTreeNode* Node, TPoint& Pos, TPopupMenu*& Menu)
+{
+    if (OnNodeContextMenu)
+        OnNodeContextMenu(this, Node, Pos, Menu);
 }
 
 void TRzCustomTreeView::ShowNodeMenu()

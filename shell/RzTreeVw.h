@@ -50,6 +50,8 @@ protected:
     void ApplyItemHeight();
     void PaintUnfocusedSelection(HDC DC);
     bool NodeMenu(TTreeNode* Node, TPoint Pos);
+    // Fires OnNodeContextMenu; a Menu left null shows no popup.
+    virtual void NodeContextMenu(TTreeNode* Node, TPoint& Pos, TPopupMenu*& Menu);
 
 private:
     int FItemHeight = 0;

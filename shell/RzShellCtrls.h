@@ -12,7 +12,9 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "classlib/Classes.h"
@@ -20,7 +22,11 @@
 #include "classlib/ComObj.h"
 #include "classlib/Streams.h"
 #include "classlib/Threads.h"
+#include "classlib/ExtCtrls.h"
+#include "classlib/ImgList.h"
+#include "shell/RzListVw.h"
 #include "shell/RzShellUtils.h"
+#include "shell/RzTreeVw.h"
 
 class TControl;
 
@@ -319,6 +325,10 @@ public:
     TRzShellTreeData* Parent() const { return FParent; }
     LPCITEMIDLIST RelIdList() const { return FRelIdList.Get(); }
     void SetRelativeIdList(LPCITEMIDLIST Value);
+    // The root's own folder, bound by the tree.
+    void SetShellFolder(IShellFolder* Value);
+    // Drops the cached absolute list and folder (an ancestor was renamed).
+    void ForgetCache();
     LPCITEMIDLIST AbsIdList();
     std::string Path();
     IShellFolder* ShellFolder();
@@ -383,3 +393,271 @@ private:
     TComPtr<IShellFolder> FParentFolder, FShellFolder;
     TPidl FRelIdList, FParentAbsIdList, FAbsIdList;
 };
+
+// ---------------------------------------------------------------------------
+// The browsing controls: shell tree, shell list, shell combo
+// (RzShellCtrlsTree.cpp, RzShellCtrlsList.cpp, RzShellCtrlsDrag.cpp)
+// ---------------------------------------------------------------------------
+
+class TRzCustomShellTree;
+
+// What a tree asks of the folder list linked to it.
+class TRzShellListLink {
+public:
+    virtual ~TRzShellListLink() = default;
+    virtual TComponent* LinkComponent() = 0;
+    virtual TRzShellLocator* Folder() const = 0;
+    // Folders are left to the tree.
+    virtual bool HidesFoldersWhenLinked() const = 0;
+    // Shows the folder of a selected tree node.
+    virtual void ShowFolderOfNode(TTreeNode* Node) = 0;
+    // Told by the tree when it links or unlinks itself.
+    virtual void SetLinkedTree(TRzCustomShellTree* Tree) = 0;
+};
+
+// What a tree or list asks of the folder combo linked to it.
+class TRzShellComboLink {
+public:
+    virtual ~TRzShellComboLink() = default;
+    virtual TComponent* LinkComponent() = 0;
+    virtual TRzShellLocator* SelectedFolder() const = 0;
+    virtual void TreeNodeSelected(TTreeNode* Node) = 0;
+    virtual void GoUp(int Levels) = 0;
+};
+
+// Private messages of the browsing controls.
+constexpr UINT RZSH_EDITNEWFOLDER = WM_USER + 102;
+constexpr UINT RZSH_DEFERREDFILL = WM_USER + 103;
+
+using TRzShAddItemEvent = std::function<void(TObject* Sender, IShellFolder* ParentIShf, LPCITEMIDLIST ParentAbsIdList,
+                                             LPCITEMIDLIST ItemRelIdList, int Attribs, BOOL& AllowAdd)>;
+using TRzShTreeInsertItemEvent = std::function<void(TObject* Sender, TTreeNode* Node)>;
+using TRzShTreeDeleteItemEvent = std::function<void(TObject* Sender, TTreeNode* Node, TRzShellTreeData* TreeData)>;
+using TRzShPopupHintEvent = std::function<void(TObject* Sender, const std::string& Hint)>;
+
+// Options of the shell tree (bit numbers as stored).
+enum TRzShellTreeOption : unsigned short {
+    stoAutoFill = 1 << 0,
+    stoVirtualFolders = 1 << 1,
+    stoDesignInteractive = 1 << 2,
+    stoDefaultKeyHandling = 1 << 3,
+    stoContextMenus = 1 << 4,
+    stoDynamicRefresh = 1 << 5,
+    stoIncludeNonFolders = 1 << 6,
+    stoOleDrag = 1 << 7,
+    stoOleDrop = 1 << 8,
+    stoShowHidden = 1 << 9,
+};
+using TRzShellTreeOptions = unsigned short;
+constexpr TRzShellTreeOptions DefaultShellTreeOptions = 955;
+
+// What the change timer of a tree or list will do at its next tick.
+enum class TRzShellPending : unsigned char { None = 0, Sync = 1, Refresh = 2 };
+
+// The state a drop target keeps between the calls of one drag.
+struct TRzDragState {
+    TComPtr<IDataObject> DataObject;
+    DWORD EnterKeyState = 0;
+    DWORD LastScrollTime = 0, LastHoverTime = 0;
+    TPoint HoverPoint;
+};
+
+// The data a drag of shell items carries: a "Shell IDList Array" block and a
+// file-drop block, offered in that order.
+class TRzShellDataObject : public TComObject<IDataObject> {
+public:
+    // Nothing is offered when Items is empty.
+    TRzShellDataObject(LPCITEMIDLIST ParentPidl, const std::vector<LPCITEMIDLIST>& Items,
+                       const std::vector<std::string>& Names);
+    ~TRzShellDataObject() override;
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* Format, STGMEDIUM* Medium) override;
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC* Format, STGMEDIUM* Medium) override;
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* Format) override;
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC* In, FORMATETC* Out) override;
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC* Format, STGMEDIUM* Medium, BOOL Release) override;
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD Direction, IEnumFORMATETC** Enum) override;
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC* Format, DWORD Flags, IAdviseSink* Sink, DWORD* Connection) override;
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD Connection) override;
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA** Enum) override;
+    const TRzFormatEtcList& Formats() const { return FFormats; }
+
+private:
+    HGLOBAL FFileDrop = nullptr;
+    HGLOBAL FIdList = nullptr;
+    TRzFormatEtcList FFormats;
+};
+
+// Hands the calls of OLE to a control's drag steps.
+template <typename TControlClass>
+class TRzShellDropTarget : public TComObject<IDropTarget> {
+public:
+    explicit TRzShellDropTarget(TControlClass* Control) : TComObject<IDropTarget>(IID_IDropTarget), FControl(Control) {}
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* Data, DWORD Keys, POINTL Pt, DWORD* Effect) override
+    {
+        return FControl->OleDragEnter(Data, Keys, Pt, *Effect);
+    }
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD Keys, POINTL Pt, DWORD* Effect) override
+    {
+        return FControl->OleDragOver(Keys, Pt, *Effect);
+    }
+    HRESULT STDMETHODCALLTYPE DragLeave() override { return FControl->OleDragLeave(); }
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* Data, DWORD Keys, POINTL Pt, DWORD* Effect) override
+    {
+        return FControl->OleDrop(Data, Keys, Pt, *Effect);
+    }
+
+private:
+    TControlClass* FControl;
+};
+
+class TRzCustomShellTree : public TRzCustomTreeView {
+public:
+    explicit TRzCustomShellTree(TComponent* AOwner);
+    ~TRzCustomShellTree() override;
+    void WndProc(TMessage& Message) override;
+    void SetParent(TWinControl* AParent) override;
+
+    TRzShellLocator* BaseFolder() const { return FBaseFolder.get(); }
+    void SetBaseFolder(const TRzShellLocator* Value);
+    TRzShellLocator* SelectedFolder() const { return FSelectedFolder.get(); }
+    void SetSelectedFolder(const TRzShellLocator* Value);
+    std::string SelectedPathName();
+    TRzShellTreeOptions Options() const { return FOptions; }
+    void SetOptions(TRzShellTreeOptions Value);
+    TRzShellListLink* ShellList() const { return FShellList; }
+    void SetShellList(TRzShellListLink* Value);
+    TRzShellComboLink* ShellCombo() const { return FShellCombo; }
+    void SetShellCombo(TRzShellComboLink* Value);
+
+    void FillTree();
+    void RefreshTree();
+    void SelectIdList(LPCITEMIDLIST AbsIdList);
+    void GoUp(int Levels);
+    bool CreateNewFolder();
+    int InvokeVerb(TTreeNode* Node, const std::string& Verb);
+    // The shell data of a node, null for a node the tree did not make.
+    TRzShellTreeData* ShellData(TTreeNode* Node) const;
+    // The first node (the root) or null.
+    TTreeNode* RootNode() const { return RootCount() ? Root(0) : nullptr; }
+
+    // The change timer; its tick runs the pending step.
+    TTimer* ChangeTimer() const { return FChangeTimer.get(); }
+    TRzShellPending Pending() const { return FPending; }
+    // Runs the pending step now (the linked controls use it).
+    void RunPendingStep();
+    TChangeHandlerThread* ChangeThread() const { return FChangeThread.get(); }
+    bool RefreshPending() const { return FRefreshPending; }
+    bool InInteraction() const { return FInteraction; }
+    TTreeNode* LastInserted() const { return FLastInserted; }
+
+    TRzShAddItemEvent OnAddItem;
+    TRzShTreeDeleteItemEvent OnDeleteItem;
+    TRzShTreeInsertItemEvent OnInsertItem;
+    TRzShPopupHintEvent OnPopupHint;
+    TNotifyEvent OnFillStart;
+    TNotifyEvent OnFillComplete;
+
+    // Drag and drop (RzShellCtrlsDrag.cpp).
+    virtual TComPtr<IDropSource> CreateDropSource(bool RightButton);
+    virtual HRESULT OleDragEnter(IDataObject* DataObject, DWORD KeyState, POINTL Point, DWORD& Effect);
+    virtual HRESULT OleDragOver(DWORD KeyState, POINTL Point, DWORD& Effect);
+    virtual HRESULT OleDragLeave();
+    virtual HRESULT OleDrop(IDataObject* DataObject, DWORD KeyState, POINTL Point, DWORD& Effect);
+    virtual void OleDragAutoScroll(TPoint ClientPoint);
+    // Starts an OLE drag of the drag node.
+    void StartOleDrag(TTreeNode* Node, bool RightButton);
+    DWORD GetDropEffects(TTreeNode* Node);
+    IDropTarget* DropTarget() const { return FDropTarget.Get(); }
+    // The state of the drag passing over the tree (tests move its clocks).
+    TRzDragState& DragState() { return FDrag; }
+    TTreeNode* DropHighlight() const { return FDropHighlight; }
+    void SetDropHighlight(TTreeNode* Node);
+    // The drop target of the node at a client point (a test seam); false
+    // when the point is on no shell node.
+    virtual bool FindDropTarget(TPoint ClientPoint, TTreeNode*& Node, TComPtr<IDropTarget>& Target);
+
+protected:
+    virtual HRESULT AddNewNode(IShellFolder* ParentFolder, LPCITEMIDLIST ParentAbsIdList, LPCITEMIDLIST ItemRelIdList,
+                               TTreeNode* ParentNode);
+    virtual bool CanAdd(IShellFolder* ParentFolder, LPCITEMIDLIST ParentAbsIdList, LPCITEMIDLIST ItemRelIdList,
+                        SFGAOF Attribs);
+    virtual void DeviceChange(WPARAM Event, LPARAM Data);
+    virtual void FillChildren(IShellFolder* Folder, TTreeNode* ParentNode);
+    // The owner window of shell UI: none while a drag hover expands.
+    HWND OwnerWindow();
+
+    void Loaded() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void DestroyWnd() override;
+    void GetImageIndex(TTreeNode* Node) override;
+    void GetSelectedIndex(TTreeNode* Node) override;
+    bool CanExpand(TTreeNode* Node) override;
+    void Change(TTreeNode* Node) override;
+    bool CanEdit(TTreeNode* Node) override;
+    void Edit(TTreeNode* Node, std::string& S) override;
+    void Delete(TTreeNode* Node) override;
+    int CompareNodes(TTreeNode* Node1, TTreeNode* Node2) override;
+    void KeyDown(WORD& Key, TShiftState Shift) override;
+    bool HandleNotify(NMHDR* Header, LRESULT& Result) override;
+    void NodeContextMenu(TTreeNode* Node, TPoint& Pos, TPopupMenu*& Menu) override;
+    // The shell menu of a node at a screen point.
+    void ShowShellMenu(TTreeNode* Node, TPoint ScreenPoint);
+    bool Busy() const { return FBusy > 0; }
+
+private:
+    void BaseFolderChanged(TObject*);
+    void SelectedFolderChanged(TObject*);
+    void TimerTick(TObject*);
+    void RestartTimer(TRzShellPending Action, unsigned Interval);
+    void SyncLinked(TTreeNode* Node);
+    void SortChildren(TTreeNode* Node);
+    DWORD EnumFlags() const;
+    void RefreshNode(TTreeNode* Node, TTreeNode*& Remembered);
+    void StartWatching();
+    void RegisterDropTarget();
+    void RevokeDropTarget();
+    bool Editing() const;
+    bool EndInteraction();
+    static void DeviceChangeThunk(void* Data, TMessage& Message);
+
+    std::unique_ptr<TRzShellLocator> FBaseFolder, FSelectedFolder;
+    std::unique_ptr<TTimer> FChangeTimer;
+    TRzShellPending FPending = TRzShellPending::None;
+    std::unique_ptr<TChangeHandlerThread> FChangeThread;
+    std::unique_ptr<TCustomImageList> FImages;
+    TRzShellListLink* FShellList = nullptr;
+    TRzShellComboLink* FShellCombo = nullptr;
+    TComPtr<IContextMenu2> FActiveMenu;
+    // The node data this tree made; other nodes are left alone.
+    std::unordered_set<const void*> FOwnData;
+    TRzShellTreeOptions FOptions = DefaultShellTreeOptions;
+    bool FSyncNow = false;
+    int FBusy = 0;
+    int FDragExpand = 0;
+    bool FNoExpand = false;
+    bool FIgnoreNextChange = false;
+    bool FInteraction = false;
+    bool FRefreshPending = false;
+    bool FLoaded = false, FInDestroyWnd = false, FReparenting = false;
+    TTreeNode* FLastInserted = nullptr;
+    TTreeNode* FDragNode = nullptr;
+    TComPtr<IDropTarget> FDropTarget;
+    TRzDragState FDrag;
+    TTreeNode* FDropHighlight = nullptr;
+};
+
+class TRzShellTree : public TRzCustomShellTree {
+public:
+    using TRzCustomShellTree::TRzCustomShellTree;
+};
+
+using TDropTarget_shtv = TRzShellDropTarget<TRzCustomShellTree>;
+
+// A node's item and the folder that holds it (the root's from its split
+// absolute list); null for the desktop's root item.
+LPCITEMIDLIST ShellNodeItem(TRzShellTreeData* Data, TComPtr<IShellFolder>& ParentFolder, TPidl& Hold);
+
+// The drag data of one tree node: its item under its parent folder.
+TComPtr<IDataObject> MakeTreeDataObject(TRzCustomShellTree* Tree, TTreeNode* Node);

@@ -32,6 +32,21 @@ void TRzShellTreeData::SetRelativeIdList(LPCITEMIDLIST Value)
     FFolderTried = false;
 }
 
+void TRzShellTreeData::SetShellFolder(IShellFolder* Value)
+{
+    FShellFolder = TComPtr<IShellFolder>::AddRefOf(Value);
+    FFolderTried = true;
+}
+
+void TRzShellTreeData::ForgetCache()
+{
+    FAbsIdList.Reset();
+    if (FParent) {
+        FShellFolder.Reset();
+        FFolderTried = false;
+    }
+}
+
 LPCITEMIDLIST TRzShellTreeData::AbsIdList()
 {
     if (!FAbsIdList)

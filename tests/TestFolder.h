@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "classlib/Cleanup.h"
+
 class TTestFolder {
 public:
     explicit TTestFolder(const std::string& Tag)
@@ -47,55 +49,75 @@ public:
     {
         for (std::size_t P = Path.find('\\', 3); P != std::string::npos; P = Path.find('\\', P + 1))
             CreateDirectoryA(Path.substr(0, P).c_str(), nullptr);
-        const HANDLE H = CreateFileA(Path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                     nullptr);
-        if (H == INVALID_HANDLE_VALUE)
+        const TKernelHandle H(CreateFileA(Path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!H)
             return false;
         DWORD Done = 0;
-        const bool Ok = Bytes.empty() ||
-                        (::WriteFile(H, Bytes.data(), static_cast<DWORD>(Bytes.size()), &Done, nullptr) &&
-                         Done == Bytes.size());
-        CloseHandle(H);
-        return Ok;
+        return Bytes.empty() ||
+               (::WriteFile(H.Get(), Bytes.data(), static_cast<DWORD>(Bytes.size()), &Done, nullptr) &&
+                Done == Bytes.size());
     }
 
     // The bytes of the file at Path, or Missing when it cannot be opened.
     // Other handles may hold the file open meanwhile.
     static std::string Read(const std::string& Path, const std::string& Missing = "")
     {
-        const HANDLE H = CreateFileA(Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, 0, nullptr);
-        if (H == INVALID_HANDLE_VALUE)
+        const TKernelHandle H(CreateFileA(Path.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+        if (!H)
             return Missing;
         std::string Bytes;
         char Buf[65536];
         DWORD Got = 0;
-        while (::ReadFile(H, Buf, sizeof Buf, &Got, nullptr) && Got > 0)
+        while (::ReadFile(H.Get(), Buf, sizeof Buf, &Got, nullptr) && Got > 0)
             Bytes.append(Buf, Got);
-        CloseHandle(H);
         return Bytes;
+    }
+
+    // Calls Visit(Name, Data) for each entry that Pattern (a path ending in
+    // a wildcard name) finds, "." and ".." left out.
+    template <typename TVisit>
+    static void ForEachFound(const std::string& Pattern, TVisit Visit)
+    {
+        WIN32_FIND_DATAA Fd;
+        const TFindHandle H(FindFirstFileA(Pattern.c_str(), &Fd));
+        if (!H)
+            return;
+        do {
+            const std::string N = Fd.cFileName;
+            if (N != "." && N != "..")
+                Visit(N, Fd);
+        } while (FindNextFileA(H.Get(), &Fd));
+    }
+
+    // Calls Visit(Path, Relative, Data) for every file below Dir, folders
+    // walked depth first; Relative is the path below Dir.
+    template <typename TVisit>
+    static void ForEachFileBelow(const std::string& Dir, TVisit Visit, const std::string& Prefix = std::string())
+    {
+        ForEachFound(Dir + "\\*", [&](const std::string& N, const WIN32_FIND_DATAA& Fd) {
+            const std::string P = Dir + "\\" + N;
+            if (Fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                ForEachFileBelow(P, Visit, Prefix + N + "\\");
+            else
+                Visit(P, Prefix + N, Fd);
+        });
     }
 
 private:
     static void RemoveTree(const std::string& Dir)
     {
-        WIN32_FIND_DATAA Fd;
-        const HANDLE H = FindFirstFileA((Dir + "\\*").c_str(), &Fd);
-        if (H != INVALID_HANDLE_VALUE) {
-            do {
-                const std::string N = Fd.cFileName;
-                if (N == "." || N == "..")
-                    continue;
-                const std::string P = Dir + "\\" + N;
-                // Tests leave read-only and hidden entries behind on purpose.
-                SetFileAttributesA(P.c_str(), FILE_ATTRIBUTE_NORMAL);
-                if (Fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveTree(P);
-                else
-                    DeleteFileA(P.c_str());
-            } while (FindNextFileA(H, &Fd));
-            FindClose(H);
-        }
+        ForEachFound(Dir + "\\*", [&](const std::string& N, const WIN32_FIND_DATAA& Fd) {
+            const std::string P = Dir + "\\" + N;
+            // Tests leave read-only and hidden entries behind on purpose.
+            SetFileAttributesA(P.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (Fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(P);
+            else
+                DeleteFileA(P.c_str());
+        });
         RemoveDirectoryA(Dir.c_str());
     }
 

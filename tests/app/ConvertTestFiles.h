@@ -12,30 +12,11 @@
 #include "tests/TestFolder.h"
 
 // Files below Folder by relative path, with their bytes.
-inline void ListTreeFiles(const std::string& Folder, const std::string& Prefix,
-                          std::map<std::string, std::string>& Files)
-{
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((Folder + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        const std::string name = fd.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        const std::string path = Folder + "\\" + name;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            ListTreeFiles(path, Prefix + name + "\\", Files);
-        else
-            Files[Prefix + name] = TTestFolder::Read(path);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-}
-
 inline std::map<std::string, std::string> TreeFiles(const std::string& Folder)
 {
     std::map<std::string, std::string> files;
-    ListTreeFiles(Folder, "", files);
+    TTestFolder::ForEachFileBelow(Folder, [&](const std::string& Path, const std::string& Relative,
+                                              const WIN32_FIND_DATAA&) { files[Relative] = TTestFolder::Read(Path); });
     return files;
 }
 

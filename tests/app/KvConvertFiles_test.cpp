@@ -33,14 +33,8 @@ struct TFilesRun {
 int MarkedFilesIn(const std::string& Folder)
 {
     int n = 0;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(JoinPath(Folder, std::string("*") + Marker + "*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return 0;
-    do
-        ++n;
-    while (FindNextFileA(h, &fd));
-    FindClose(h);
+    TTestFolder::ForEachFound(JoinPath(Folder, std::string("*") + Marker + "*"),
+                              [&](const std::string&, const WIN32_FIND_DATAA&) { ++n; });
     return n;
 }
 

@@ -237,10 +237,8 @@ TEST(ControlsPaint, FormWithPanelsAndLabelsPaints)
     EXPECT_GT(CountPixels(B, LR, clBlack), 0);
     EXPECT_GT(CountPixels(B, LR, clYellow), 0);
     // The window on screen shows the same.
-    HDC WinDC = GetDC(F->Handle());
     TBitmap S(120, 80);
-    BitBlt(S.Canvas()->Handle(), 0, 0, 120, 80, WinDC, 0, 0, SRCCOPY);
-    ReleaseDC(F->Handle(), WinDC);
+    GrabWindow(F->Handle(), S);
     EXPECT_EQ(PixelAt(S, 40, 40), clBlue);
     EXPECT_EQ(PixelAt(S, 20, 20), clRed);
     EXPECT_GT(Blue->Paints, 0);
@@ -315,10 +313,8 @@ TEST(ControlsPaint, NonClientFrameAndParentBackground)
     Pump();
     EXPECT_EQ(Framed->ClientRect(), TRect(0, 0, 14, 14));
 
-    HDC WinDC = GetDC(F->Handle());
     TBitmap S(100, 100);
-    BitBlt(S.Canvas()->Handle(), 0, 0, 100, 100, WinDC, 0, 0, SRCCOPY);
-    ReleaseDC(F->Handle(), WinDC);
+    GrabWindow(F->Handle(), S);
     EXPECT_EQ(PixelAt(S, 10, 10), clRed);
     EXPECT_EQ(PixelAt(S, 29, 29), clRed);
     EXPECT_EQ(PixelAt(S, 20, 20), clBlue);

@@ -2,6 +2,7 @@
 // Reading back what was drawn into a 32-bit top-down DIB.
 #include <windows.h>
 
+#include "classlib/Cleanup.h"
 #include "classlib/Graphics.h"
 
 // A DIB pixel (BGRA in memory) as a TColor ($00BBGGRR).
@@ -19,4 +20,12 @@ inline int CountPixels(TBitmap& B, const RECT& R, TColor Color)
             if (PixelAt(B, X, Y) == Color)
                 ++N;
     return N;
+}
+
+// What the window shows on screen from its client area's top left, as a
+// Width x Height bitmap.
+inline void GrabWindow(HWND Wnd, TBitmap& Into)
+{
+    const TWindowDC DC(Wnd);
+    BitBlt(Into.Canvas()->Handle(), 0, 0, Into.Width(), Into.Height(), DC.Get(), 0, 0, SRCCOPY);
 }

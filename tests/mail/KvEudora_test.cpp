@@ -11,7 +11,6 @@
 #include "mail/KvEudora.h"
 
 // In KvMailStream_test.cpp.
-void KvMailStreamWriteFile(const std::string& Path, const std::string& Bytes);
 
 namespace {
 
@@ -92,8 +91,8 @@ protected:
         std::string toc = Header;
         for (const std::string& e : Entries)
             toc += e;
-        KvMailStreamWriteFile(Dir.File("In.toc"), toc);
-        KvMailStreamWriteFile(Dir.File("In.mbx"), data);
+        EXPECT_TRUE(TTestFolder::Put(Dir.File("In.toc"), toc));
+        EXPECT_TRUE(TTestFolder::Put(Dir.File("In.mbx"), data));
         return Dir.File("In.toc");
     }
 };
@@ -126,7 +125,7 @@ TEST_F(KvEudoraStore, MessagesAndHeaderVariants)
         }
     }
     // A short header is no index.
-    KvMailStreamWriteFile(Dir.File("In.toc"), TocHeader('\0', "In", 0, 3).substr(0, 50));
+    ASSERT_TRUE(TTestFolder::Put(Dir.File("In.toc"), TocHeader('\0', "In", 0, 3).substr(0, 50)));
     EXPECT_TRUE(ReadToc(Dir.File("In.toc")).empty());
 }
 
@@ -293,11 +292,11 @@ TEST_F(KvEudoraStore, FlagsFromEntryAndMailboxType)
 TEST_F(KvEudoraStore, OutboxNicknamesFromTheMailboxFolder)
 {
     // No ".fol" folder above the mailbox: its own folder holds the list.
-    KvMailStreamWriteFile(Dir.File("nndbase.txt"),
+    ASSERT_TRUE(TTestFolder::Put(Dir.File("nndbase.txt"),
                           "alias family \"Ann\" <ann@x.org>, bob@y.org,\r\n"
                           "alias \"the boss\" boss@z.com\r\n"
                           "note family <nothing>\r\n"
-                          "alias short\r\n");
+                          "alias short\r\n"));
     const std::string m = "From ???@??? Mon Jan  1 10:00:00 2001\r\nTo: family, carl@q.com\r\nCc: the boss\r\n"
                           "Bcc: stranger\r\nSubject: s\r\nContent-Type: text/plain\r\n\r\nTo: family\r\n";
     const std::string want = "From ???@??? Mon Jan  1 10:00:00 2001\r\nTo: \"Ann\" <ann@x.org>, bob@y.org, carl@q.com\r\n"
@@ -332,9 +331,9 @@ TEST_F(KvEudoraStore, FolderDisplayNamesAndRoots)
     };
     for (int mapped = 0; mapped < 2; ++mapped) {
         if (mapped) {
-            KvMailStreamWriteFile(root + "descmap.pce", "Inbox,In.mbx,S,N\r\nFamily,FAMILY.FOL,F,N\r\n");
-            KvMailStreamWriteFile(root + "FAMILY.FOL\\descmap.pce", "Kids & Co,KIDS.FOL,F,N\r\n");
-            KvMailStreamWriteFile(root + "FAMILY.FOL\\KIDS.FOL\\descmap.pce", "School,SCHOOL.MBX,M,N\r\n");
+            ASSERT_TRUE(TTestFolder::Put(root + "descmap.pce", "Inbox,In.mbx,S,N\r\nFamily,FAMILY.FOL,F,N\r\n"));
+            ASSERT_TRUE(TTestFolder::Put(root + "FAMILY.FOL\\descmap.pce", "Kids & Co,KIDS.FOL,F,N\r\n"));
+            ASSERT_TRUE(TTestFolder::Put(root + "FAMILY.FOL\\KIDS.FOL\\descmap.pce", "School,SCHOOL.MBX,M,N\r\n"));
         }
         for (const Case& c : cases)
             EXPECT_EQ(EudoraFolderPath(c.Path, c.WithName), mapped ? c.Mapped : c.Plain) << c.Path;

@@ -11,7 +11,6 @@
 #include "mail/KvMailStream.h"
 
 // In KvMailStream_test.cpp.
-void KvMailStreamWriteFile(const std::string& Path, const std::string& Bytes);
 
 namespace {
 
@@ -30,7 +29,7 @@ protected:
     std::vector<TLoaded> Load(const std::string& Bytes, TMailboxKind Kind, int BufferSize = 64)
     {
         const std::string path = Dir.File("box.mbox");
-        KvMailStreamWriteFile(path, Bytes);
+        EXPECT_TRUE(TTestFolder::Put(path, Bytes));
         TMboxStream reader(path, BufferSize, false, Kind);
         std::vector<TLoaded> r;
         while (reader.NextMessage()) {
@@ -213,13 +212,13 @@ TEST_F(KvMailBaseFile, MessagesThatNeedTheMimeEngineAreRebuilt)
 TEST_F(KvMailBaseFile, DatesSubjectsAndFlagCache)
 {
     const std::string path = Dir.File("box.mbox");
-    KvMailStreamWriteFile(path,
+    ASSERT_TRUE(TTestFolder::Put(path,
                           "From a@b.cd Mon Jan  1 10:20:30 2001\n"
                           "Date: Tue, 2 Jan 2001 08:00:00 +0100\nSubject: =?utf-8?Q?Gr=C3=BC=C3=9Fe?= all\n"
                           "Content-Type: text/plain\nX-Mozilla-Status: 0001\n\nx\n"
                           "From b@b.cd Wed Jan  3 11:00:00 2001\nSubject: =?iso-8859-1?Q?caf=E9?=\n"
                           "Content-Type: text/plain\nStatus: RO\nX-Status: D\n\ny\n"
-                          "From c@b.cd Thu Jan  4 12:00:00 2001\nContent-Type: text/plain\n\nz\n");
+                          "From c@b.cd Thu Jan  4 12:00:00 2001\nContent-Type: text/plain\n\nz\n"));
     TMboxStream reader(path, 64, false, mbkMozilla);
     struct Want {
         std::string Subject, Date;

@@ -4,6 +4,7 @@
 
 #include "mail/KvMailBlock.h"
 #include "mail/KvMime.h"
+#include "tests/mail/DeepMultipart.h"
 
 namespace {
 
@@ -141,11 +142,7 @@ TEST(KvMailBlock, DeepNestingStopsAtTheLimit)
     // light tree must stop at the same depth as the full one, keeping what
     // lies deeper as the body of its last level.
     const int levels = 5000;
-    std::string text;
-    for (int i = 0; i < levels; ++i)
-        text += "Content-Type: multipart/mixed; boundary=\"b" + std::to_string(i) + "\"\r\n\r\n--b" +
-                std::to_string(i) + "\r\n";
-    text += "Content-Type: text/plain\r\n\r\nleaf\r\n";
+    const std::string text = DeepMultipartText(levels);
     TKvMailBlock root(text);
     const TKvMailBlock* b = &root;
     int depth = 0;

@@ -11,19 +11,6 @@
 #include "foundation/KvLogs.h"
 #include "mail/KvMailStream.h"
 
-// Shared with the other tests of the message readers.
-void KvMailStreamWriteFile(const std::string& Path, const std::string& Bytes);
-
-void KvMailStreamWriteFile(const std::string& Path, const std::string& Bytes)
-{
-    HANDLE h = CreateFileA(Path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(h, Bytes.data(), static_cast<DWORD>(Bytes.size()), &written, nullptr);
-    CloseHandle(h);
-    ASSERT_EQ(written, Bytes.size());
-}
-
 namespace {
 
 struct TKvReadMessage {
@@ -84,7 +71,7 @@ protected:
     std::vector<std::string> SplitEveryWay(const std::string& Bytes, TMailboxKind Kind)
     {
         const std::string path = Dir.File("box.mbox");
-        KvMailStreamWriteFile(path, Bytes);
+        EXPECT_TRUE(TTestFolder::Put(path, Bytes));
         const std::vector<std::string> first = ReadTexts(path, Kind, DefaultMailBufferSize, false);
         for (int size : BufferSizes)
             for (bool plainSearch : {false, true}) {
@@ -273,7 +260,7 @@ TEST_F(KvMailStreamFile, DeletedFlagsAndProgress)
         "From a@b.cd Mon Jan  1 10:00:00 2001\nX-Gmail-Labels: Deleted\n\nx\n"
         "From a@b.cd Mon Jan  1 10:00:00 2001\nX-Gmail-Labels: Inbox,Important\n\nx\n";
     const std::string path = Dir.File("flags.mbox");
-    KvMailStreamWriteFile(path, file);
+    ASSERT_TRUE(TTestFolder::Put(path, file));
     TMboxStream reader(path, 16, false, mbkMozilla);
     const std::vector<TKvReadMessage> got = KvMailStreamReadAll(reader);
     ASSERT_EQ(got.size(), 6u);
@@ -296,14 +283,14 @@ TEST_F(KvMailStreamFile, MissingEmptyAndLockedFiles)
         EXPECT_FALSE(reader.Locked);
         EXPECT_FALSE(reader.NextMessage());
     }
-    KvMailStreamWriteFile(Dir.File("empty.mbox"), "");
+    ASSERT_TRUE(TTestFolder::Put(Dir.File("empty.mbox"), ""));
     {
         TMboxStream reader(Dir.File("empty.mbox"), 64, false, mbkMbox);
         EXPECT_FALSE(reader.Locked);
         EXPECT_FALSE(reader.NextMessage());
     }
     const std::string path = Dir.File("held.mbox");
-    KvMailStreamWriteFile(path, "From a@b.cd Mon Jan  1 10:00:00 2001\nA: 1\n");
+    ASSERT_TRUE(TTestFolder::Put(path, "From a@b.cd Mon Jan  1 10:00:00 2001\nA: 1\n"));
     HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     {
@@ -320,7 +307,7 @@ TEST_F(KvMailStreamFile, MessageAboveTheCapIsCutAndLogged)
     const std::string small = "From c@d.ef Mon Jan  1 10:00:00 2001\nSubject: small\nContent-Type: text/plain\n\nok\n";
     const std::string path = Dir.File("cap.mbox");
     for (const std::string& file : {big + small, small + big}) {
-        KvMailStreamWriteFile(path, file);
+        ASSERT_TRUE(TTestFolder::Put(path, file));
         const std::string log = Dir.File("errors.txt");
         DeleteFileA(log.c_str());
         ErrorLogFileName = log;

@@ -196,14 +196,7 @@ TEST_F(KvMimeRenderFiles, AttachmentsSavedAndReferenced)
     EXPECT_EQ("same bytes", LoadFileToString(Dir.File("Attach\\a b.txt")));
     EXPECT_EQ("one\r\n", LoadFileToString(Dir.File("Attach\\c.txt")));
     int files = 0;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(Dir.File("Attach\\*.txt").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do
-            ++files;
-        while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
+    TTestFolder::ForEachFound(Dir.File("Attach\\*.txt"), [&](const std::string&, const WIN32_FIND_DATAA&) { ++files; });
     EXPECT_EQ(3, files);
 
     TKvMimeBlock parsed(out, false, true);

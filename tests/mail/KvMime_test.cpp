@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "tests/mail/DeepMultipart.h"
 #include "tests/TestFolder.h"
 #include "classlib/Classes.h"
 #include "foundation/KvFiles.h"
@@ -325,11 +326,7 @@ TEST(KvMime, DeepNestingStopsAtTheLimit)
 {
     // Thousands of levels, each opening a new multipart; none is closed.
     const int levels = 5000;
-    std::string text;
-    for (int i = 0; i < levels; ++i)
-        text += "Content-Type: multipart/mixed; boundary=\"b" + std::to_string(i) + "\"\r\n\r\n--b" +
-                std::to_string(i) + "\r\n";
-    text += "Content-Type: text/plain\r\n\r\nleaf\r\n";
+    const std::string text = DeepMultipartText(levels);
     const DWORD start = GetTickCount();
     TKvMimeBlock root(text, false, true);
     EXPECT_LT(GetTickCount() - start, 20000u);
@@ -609,31 +606,20 @@ namespace {
 
 void ParseEveryFile(const std::string& Folder, int& Count, int& Trees)
 {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((Folder + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        const std::string name = fd.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        const std::string path = Folder + "\\" + name;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            ParseEveryFile(path, Count, Trees);
-        } else if (fd.nFileSizeLow < 4000000 && fd.nFileSizeHigh == 0) {
-            TKvMimeBlock root(LoadFileToString(path), false, true);
-            std::string cs;
-            std::string text;
-            root.GetPlainText(cs, text);
-            root.GetHtmlText(cs, text);
-            TStringList list;
-            root.CollectParts(&list, cpAttachments);
-            ++Count;
-            if (root.ChildCount() > 0)
-                ++Trees;
-        }
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
+    TTestFolder::ForEachFileBelow(Folder, [&](const std::string& path, const std::string&, const WIN32_FIND_DATAA& fd) {
+        if (fd.nFileSizeLow >= 4000000 || fd.nFileSizeHigh != 0)
+            return;
+        TKvMimeBlock root(LoadFileToString(path), false, true);
+        std::string cs;
+        std::string text;
+        root.GetPlainText(cs, text);
+        root.GetHtmlText(cs, text);
+        TStringList list;
+        root.CollectParts(&list, cpAttachments);
+        ++Count;
+        if (root.ChildCount() > 0)
+            ++Trees;
+    });
 }
 
 }  // namespace

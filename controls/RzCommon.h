@@ -131,6 +131,8 @@ inline TRect ShrunkRect(const RECT& Rect, int N)
     return TRect(Rect.left + N, Rect.top + N, Rect.right - N, Rect.bottom - N);
 }
 
+enum TOrientation : unsigned char { orHorizontal, orVertical };
+
 enum TFramingPreference : unsigned char { fpCustomFraming, fpXPThemes };
 enum TRzVisualStyle : unsigned char { vsClassic, vsWinXP, vsGradient };
 

@@ -1359,3 +1359,12 @@ const TPropertyTable& TRzStatusBar::ClassProperties()
     });
     return Table;
 }
+
+bool IsOverSizeGrip(TControl* Control, const POINT& P)
+{
+    auto Bar = Control ? dynamic_cast<TRzStatusBar*>(Control->Parent()) : nullptr;
+    if (!Bar || !Bar->ShowSizeGrip() || !Bar->SizeGripUsable())
+        return false;
+    constexpr int GripReach = 12;
+    return Control->Left() + Control->Width() >= Bar->ClientRect().right && P.x >= Control->Width() - GripReach;
+}

@@ -304,3 +304,9 @@ private:
     bool FWidthKnown = false;
     bool FApplyingStyle = false;
 };
+
+// True for a point (in Control's coordinates) in the rightmost 12 pixels of
+// a control on a status bar whose grip is shown and usable, when the control
+// reaches the right edge of the bar's client area: there the control lets
+// the mouse through to the grip.
+bool IsOverSizeGrip(TControl* Control, const POINT& P);

@@ -177,9 +177,12 @@ bool IsNtPlatform()
 
 bool WriteAll(HANDLE H, const void* Buffer, size_t Count)
 {
+    // One call writes a message of any ordinary size; pieces of 16 MB keep
+    // a single call within what network redirectors take.
+    constexpr size_t MaxPiece = 16u << 20;
     const char* p = static_cast<const char*>(Buffer);
     while (Count > 0) {
-        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(Count, 1 << 20));
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(Count, MaxPiece));
         DWORD put = 0;
         if (!WriteFile(H, p, chunk, &put, nullptr) || put == 0)
             return false;

@@ -969,7 +969,7 @@ int TConvertDriver::WriteLargeMessage(const std::string& DataFile, const TFileMa
 
 bool TConvertDriver::IsDeletedLargeMessage(const std::string& DataFile, TFileMailObj& Reader)
 {
-    if ((FSettings->SourceFormat & 0x7F) == mftEudoraToc)
+    if (MailFormatReader(FSettings->SourceFormat) == TMailReader::EudoraIndex)
         return false;  // an index reader's flags come from the index entry
     const TMessageRangeCopy copy(DataFile, Reader.MessagePos, Reader.MessageSize, "\r\n", false);
     std::string header = HeaderPartFrom(copy.Head(LargeMessageHead), 0);

@@ -606,6 +606,40 @@ void TControl::Resize()
         OnResize(this);
 }
 
+int WheelScrollLines()
+{
+    UINT Lines = 0;
+    if (!SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, &Lines, 0) || Lines == 0)
+        return 3;
+    return static_cast<int>(Lines);
+}
+
+bool TControl::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos)
+{
+    bool Handled = false;
+    if (OnMouseWheel)
+        OnMouseWheel(this, Shift, WheelDelta, MousePos, Handled);
+    if (Handled || WheelDelta == 0)
+        return Handled;
+    return WheelDelta < 0 ? DoMouseWheelDown(Shift, MousePos) : DoMouseWheelUp(Shift, MousePos);
+}
+
+bool TControl::DoMouseWheelDown(TShiftState Shift, TPoint MousePos)
+{
+    bool Handled = false;
+    if (OnMouseWheelDown)
+        OnMouseWheelDown(this, Shift, MousePos, Handled);
+    return Handled;
+}
+
+bool TControl::DoMouseWheelUp(TShiftState Shift, TPoint MousePos)
+{
+    bool Handled = false;
+    if (OnMouseWheelUp)
+        OnMouseWheelUp(this, Shift, MousePos, Handled);
+    return Handled;
+}
+
 TRect TControl::GetClientRect() const
 {
     return TRect(0, 0, FWidth, FHeight);

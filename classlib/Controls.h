@@ -92,6 +92,12 @@ using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TSh
 using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
 using TKeyEvent = std::function<void(TObject* Sender, WORD& Key, TShiftState Shift)>;
 using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
+using TMouseWheelEvent =
+    std::function<void(TObject* Sender, TShiftState Shift, int WheelDelta, TPoint MousePos, bool& Handled)>;
+using TMouseWheelUpDownEvent = std::function<void(TObject* Sender, TShiftState Shift, TPoint MousePos, bool& Handled)>;
+
+// The lines one wheel notch scrolls, as the user set them (3 when unset).
+int WheelScrollLines();
 
 // The shift state of the keyboard now, or of a key message's data.
 TShiftState KeyboardStateToShiftState();
@@ -278,6 +284,11 @@ public:
     TNotifyEvent OnMouseEnter;
     TNotifyEvent OnMouseLeave;
     TNotifyEvent OnResize;
+    // WM_MOUSEWHEEL: OnMouseWheel first; unhandled, each notch reaches
+    // OnMouseWheelDown or OnMouseWheelUp.
+    TMouseWheelEvent OnMouseWheel;
+    TMouseWheelUpDownEvent OnMouseWheelDown;
+    TMouseWheelUpDownEvent OnMouseWheelUp;
 
     // OnClick, or without one the action's OnExecute.
     virtual void Click();
@@ -312,6 +323,10 @@ protected:
     virtual void MouseMove(TShiftState Shift, int X, int Y);
     virtual void Resize();
     virtual void Changed();
+    // True when the wheel message was used; false lets the window have it.
+    virtual bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos);
+    virtual bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos);
+    virtual bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos);
     // Asks the parent to run its align pass (alignment or size changed).
     virtual void RequestAlign();
     virtual bool CanAutoSize(int& NewWidth, int& NewHeight);

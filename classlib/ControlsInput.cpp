@@ -278,6 +278,14 @@ void TWinControl::ReflectNotification(TMessage& Message)
 void TWinControl::WndProc(TMessage& Message)
 {
     switch (Message.Msg) {
+    case WM_MOUSEWHEEL: {
+        const TPoint At(static_cast<short>(LOWORD(Message.LParam)), static_cast<short>(HIWORD(Message.LParam)));
+        if (DoMouseWheel(KeyboardStateToShiftState(), static_cast<short>(HIWORD(Message.WParam)), At)) {
+            Message.Result = 1;
+            return;
+        }
+        break;
+    }
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN:
     case WM_LBUTTONUP: case WM_RBUTTONUP: case WM_MBUTTONUP:

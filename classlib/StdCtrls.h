@@ -6,6 +6,18 @@
 // True when Caption has the accelerator Key ("&S" in "&Save").
 bool IsAccel(WPARAM Key, const std::string& Caption);
 
+// The message beep of the controls (a refused key and the like). Tests set
+// the hook to count beeps instead of hearing them; null restores the sound.
+using TBeepHook = std::function<void(UINT Kind)>;
+void SetBeepHook(TBeepHook Hook);
+void ControlBeep(UINT Kind = MB_OK);
+
+// How long typed letters keep adding to one incremental search, in
+// milliseconds; a pause longer than this starts a new search.
+extern unsigned KeyboardSearchDelay;
+
+enum TEditCharCase : unsigned char { ecNormal, ecUpperCase, ecLowerCase };
+
 class TCustomLabel : public TGraphicControl {
 public:
     explicit TCustomLabel(TComponent* AOwner);
@@ -117,12 +129,31 @@ private:
     int FItemHeight = 16;
 };
 
+enum TComboBoxStyle : unsigned char {
+    csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable
+};
+
+// The state bits of an owner-drawn item (from DRAWITEMSTRUCT's itemState;
+// odComboBoxEdit marks the edit part of a combo box).
+enum TOwnerDrawStateFlag : unsigned {
+    odSelected = 1u << 0, odGrayed = 1u << 1, odDisabled = 1u << 2, odChecked = 1u << 3, odFocused = 1u << 4,
+    odDefault = 1u << 5, odComboBoxEdit = 1u << 6,
+};
+using TOwnerDrawState = unsigned;
+TOwnerDrawState OwnerDrawStateOf(UINT ItemState);
+
+using TDrawItemEvent =
+    std::function<void(TWinControl* Control, int Index, TRect Rect, TOwnerDrawState State)>;
+using TMeasureItemEvent = std::function<void(TWinControl* Control, int Index, int& Height)>;
+
 class TCustomComboBox : public TWinControl {
 public:
     explicit TCustomComboBox(TComponent* AOwner);
     ~TCustomComboBox() override;
     void WndProc(TMessage& Message) override;
 
+    // The items; kept while the window does not exist (and across a new
+    // window for a changed style).
     TStrings* Items() const { return FItems.get(); }
     int ItemIndex();
     void SetItemIndex(int Value);
@@ -132,31 +163,82 @@ public:
     bool DroppedDown();
     void SetDroppedDown(bool Value);
     int DropDownCount() const { return FDropDownCount; }
-    void SetDropDownCount(int Value) { FDropDownCount = Value; }
-    // CBS_DROPDOWN (editable) or CBS_DROPDOWNLIST.
-    DWORD ComboStyle() const { return FComboStyle; }
-    void SetComboStyle(DWORD Value);
+    void SetDropDownCount(int Value);
+    TComboBoxStyle Style() const { return FStyle; }
+    virtual void SetStyle(TComboBoxStyle Value);
+    bool Sorted() const { return FSorted; }
+    void SetSorted(bool Value);
+    int MaxLength() const { return FMaxLength; }
+    void SetMaxLength(int Value);
+    TEditCharCase CharCase() const { return FCharCase; }
+    void SetCharCase(TEditCharCase Value);
+    // The height of the list's items (and of the edit part) in the
+    // owner-drawn styles.
+    int ItemHeight();
+    virtual void SetItemHeight(int Value);
+    // Typing opens the list; choosing an item closes it.
+    bool AutoDropDown() const { return FAutoDropDown; }
+    void SetAutoDropDown(bool Value) { FAutoDropDown = Value; }
+    bool AutoCloseUp() const { return FAutoCloseUp; }
+    void SetAutoCloseUp(bool Value) { FAutoCloseUp = Value; }
+    // The selection in the edit part.
+    int SelStart();
+    void SetSelStart(int Value);
+    int SelLength();
+    void SetSelLength(int Value);
+    std::string SelText();
+    void SelectAll();
+    TCanvas* Canvas() const { return FCanvas.get(); }
 
     TNotifyEvent OnChange;
+    TNotifyEvent OnSelect;
     TNotifyEvent OnDropDown;
+    TNotifyEvent OnCloseUp;
+    TDrawItemEvent OnDrawItem;
+    TMeasureItemEvent OnMeasureItem;
 
 protected:
     void CreateParams(TCreateParams& Params) override;
     void CreateWnd() override;
     void DestroyWnd() override;
+    void KeyPress(char& Key) override;
     // Messages of the edit child; the default passes them to its own procedure.
     virtual void EditWndProc(TMessage& Message);
     void DefaultEditHandler(TMessage& Message);
     virtual void Change();
+    virtual void Select();
+    virtual void DropDown();
+    virtual void CloseUp();
+    virtual void SelEndOk() {}
+    virtual void SelEndCancel() {}
+    // An item left the list: its data word, before the list forgets it.
+    virtual void DeleteItem(void* /*Data*/) {}
+    virtual void DrawItem(int Index, TRect Rect, TOwnerDrawState State);
+    virtual void MeasureItem(int Index, int& Height);
+    bool OwnerDrawn() const { return FStyle == csOwnerDrawFixed || FStyle == csOwnerDrawVariable; }
+    // A focused owner-drawn item gets the dotted focus rectangle.
+    bool FShowItemFocusRect = true;
 
 private:
     friend LRESULT CALLBACK ComboEditProc(HWND, UINT, WPARAM, LPARAM);
+    void CNDrawItem(TMessage& Message);
+    void CNMeasureItem(TMessage& Message);
+    void ApplyCharCase();
     std::unique_ptr<TStrings> FItems;
+    std::unique_ptr<TControlCanvas> FCanvas;
     HWND FEditHandle = nullptr;
     HWND FListHandle = nullptr;
     WNDPROC FDefEditProc = nullptr;
     int FDropDownCount = 8;
-    DWORD FComboStyle = CBS_DROPDOWN;
+    TComboBoxStyle FStyle = csDropDown;
+    bool FSorted = false;
+    int FMaxLength = 0;
+    TEditCharCase FCharCase = ecNormal;
+    int FItemHeight = 16;
+    bool FAutoDropDown = false;
+    bool FAutoCloseUp = false;
+    bool FRecreating = false;
+    bool FSettingEditText = false;
 };
 
 // A push button (BUTTON superclass). Enter presses the default button

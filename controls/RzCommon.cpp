@@ -330,6 +330,10 @@ bool IsWindowsVersionOrLaterOf(int Kind, int PlatformId, int Major, int Minor)
 
 namespace {
 
+// Major and minor version that tests put in place of the running system's;
+// 0 major for none.
+DWORD OverrideMajor = 0, OverrideMinor = 0;
+
 OSVERSIONINFOA SystemVersion()
 {
     static const OSVERSIONINFOA Info = [] {
@@ -345,7 +349,13 @@ OSVERSIONINFOA SystemVersion()
 #endif
         return V;
     }();
-    return Info;
+    if (OverrideMajor == 0)
+        return Info;
+    OSVERSIONINFOA V = Info;
+    V.dwPlatformId = VER_PLATFORM_WIN32_NT;
+    V.dwMajorVersion = OverrideMajor;
+    V.dwMinorVersion = OverrideMinor;
+    return V;
 }
 
 // Text metrics and extents of a font on a screen DC.
@@ -367,6 +377,21 @@ private:
 };
 
 } // namespace
+
+void OverrideWindowsVersion(unsigned Major, unsigned Minor)
+{
+    OverrideMajor = Major;
+    OverrideMinor = Minor;
+}
+
+TColor StateColor(const TRzStateColors& Colors, bool Enabled, bool Focused, bool ReadOnly)
+{
+    if (!Enabled)
+        return Colors.Disabled;
+    if (Focused)
+        return ReadOnly && Colors.ReadOnlyColorOnFocus ? Colors.ReadOnly : Colors.Focus;
+    return ReadOnly ? Colors.ReadOnly : Colors.Normal;
+}
 
 bool IsWindowsVersion(int Kind)
 {

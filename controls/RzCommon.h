@@ -70,6 +70,21 @@ bool IsWindowsVersionOf(int Kind, int PlatformId, int Major, int Minor);
 bool IsWindowsVersionOrLaterOf(int Kind, int PlatformId, int Major, int Minor);
 bool IsWindowsVersion(int Kind);
 bool IsWindowsVersionOrLater(int Kind);
+// Makes the two above see NT Major.Minor instead of the running system
+// (the drawing of an older system under a newer one); 0, 0 ends it.
+void OverrideWindowsVersion(unsigned Major, unsigned Minor);
+
+// The colours a framed edit, combo or list takes by state.
+struct TRzStateColors {
+    TColor Normal;
+    TColor Disabled;
+    TColor Focus;
+    TColor ReadOnly;
+    bool ReadOnlyColorOnFocus;
+};
+// Disabled wins; focused shows the focus colour (the read-only colour when
+// it is kept on focus); otherwise read-only or normal.
+TColor StateColor(const TRzStateColors& Colors, bool Enabled, bool Focused, bool ReadOnly);
 
 bool IsTrueTypeFont(const TFont* Font);
 int GetFontLineHeight(const TFont* Font);

@@ -1,0 +1,218 @@
+#pragma once
+// The library's combo box: a flat frame and flat drop-down button over the
+// standard combo box, colours by state, completion of typed text against
+// the items, incremental search in the list styles, read-only, cue text and
+// a drop-down list as wide as its widest item. TRzComboBox adds a value per
+// item.
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "classlib/ExtCtrls.h"
+#include "classlib/StdCtrls.h"
+#include "controls/RzCommon.h"
+
+using TRzDeleteComboItemEvent = std::function<void(TObject* Sender, void* Item)>;
+
+class TRzCustomComboBox : public TCustomComboBox {
+public:
+    explicit TRzCustomComboBox(TComponent* AOwner);
+    ~TRzCustomComboBox() override;
+    void WndProc(TMessage& Message) override;
+
+    virtual void UpdateColors();
+    virtual void UpdateFrame(bool ViaMouse, bool Hot);
+    virtual void InvalidKeyBeep();
+    // Incremental search of the list styles.
+    virtual void SelectMatch(const std::string& SearchText);
+    // Completion of the edit style; true when an item matched.
+    virtual bool AutoCompleteKeyPress(const std::string& SearchText);
+    // The first item that begins with Text (any case), or -1.
+    virtual int FindMatchingItem(const std::string& Text);
+    virtual void DoDeleteItem(void* Item);
+    virtual void UpdateTextHint();
+    virtual bool UseThemes() const;
+    // Text := Value without completing it.
+    virtual void SetTextQuietly(const std::string& Value);
+    virtual int IndexOfItem(const std::string& Text);
+    int GetItemCount() const { return Items()->Count(); }
+
+    bool AllowEdit() const { return FAllowEdit; }
+    void SetAllowEdit(bool Value) { FAllowEdit = Value; }
+    bool AutoComplete() const { return FAutoComplete; }
+    void SetAutoComplete(bool Value) { FAutoComplete = Value; }
+    bool BeepOnInvalidKey() const { return FBeepOnInvalidKey; }
+    void SetBeepOnInvalidKey(bool Value) { FBeepOnInvalidKey = Value; }
+    int DropDownWidth() const { return FDropDownWidth; }
+    void SetDropDownWidth(int Value) { FDropDownWidth = Value; }
+    bool KeepSearchCase() const { return FKeepSearchCase; }
+    void SetKeepSearchCase(bool Value) { FKeepSearchCase = Value; }
+    bool TabOnEnter() const { return FTabOnEnter; }
+    void SetTabOnEnter(bool Value) { FTabOnEnter = Value; }
+    std::string TextHint() const { return FTextHint; }
+    void SetTextHint(const std::string& Value);
+    bool ReadOnly() const { return FReadOnly; }
+    virtual void SetReadOnly(bool Value);
+    TColor ReadOnlyColor() const { return FReadOnlyColor; }
+    virtual void SetReadOnlyColor(TColor Value);
+    bool ReadOnlyColorOnFocus() const { return FReadOnlyColorOnFocus; }
+    void SetReadOnlyColorOnFocus(bool Value);
+
+    bool FlatButtons() const { return FFlatButtons; }
+    virtual void SetFlatButtons(bool Value);
+    TColor FlatButtonColor() const { return FFlatButtonColor; }
+    virtual void SetFlatButtonColor(TColor Value);
+    TColor DisabledColor() const { return FDisabledColor; }
+    virtual void SetDisabledColor(TColor Value);
+    TColor FocusColor() const { return FFocusColor; }
+    virtual void SetFocusColor(TColor Value);
+    TColor FrameColor() const { return FFrameColor; }
+    virtual void SetFrameColor(TColor Value);
+    TRzFrameController* FrameController() const { return FFrameController; }
+    virtual void SetFrameController(TRzFrameController* Value);
+    TRzFrameControllerNotifications FrameControllerNotifications() const { return FFrameControllerNotifications; }
+    void SetFrameControllerNotifications(TRzFrameControllerNotifications Value)
+    {
+        FFrameControllerNotifications = Value;
+    }
+    TColor FrameHotColor() const { return FFrameHotColor; }
+    virtual void SetFrameHotColor(TColor Value);
+    bool FrameHotTrack() const { return FFrameHotTrack; }
+    virtual void SetFrameHotTrack(bool Value);
+    TFrameStyle FrameHotStyle() const { return FFrameHotStyle; }
+    virtual void SetFrameHotStyle(TFrameStyle Value);
+    TSides FrameSides() const { return FFrameSides; }
+    virtual void SetFrameSides(TSides Value);
+    TFrameStyle FrameStyle() const { return FFrameStyle; }
+    virtual void SetFrameStyle(TFrameStyle Value);
+    bool FrameVisible() const { return FFrameVisible; }
+    virtual void SetFrameVisible(bool Value);
+    TFramingPreference FramingPreference() const { return FFramingPreference; }
+    virtual void SetFramingPreference(TFramingPreference Value);
+
+    // Older stored forms.
+    void ReadFrameFlat(bool Value);
+    void ReadFrameFocusStyle(const std::string& StyleName);
+
+    // The typed letters of the current search and its timer's tick (which
+    // the timer calls after the search delay without a key).
+    const std::string& SearchText() const { return FSearchText; }
+    void SearchTimerTick();
+    TTimer* SearchTimer() const { return FSearchTimer; }
+    // The width the list got on its last drop-down.
+    int ComputedDropDownWidth() const { return FComputedDropDownWidth; }
+    bool MouseOver() const { return FMouseOver; }
+    bool HasFocus() const { return FHasFocus; }
+    // The frame and button as WM_PAINT draws them over the client area.
+    void PaintFrame(HDC DC);
+
+    TRzDeleteComboItemEvent OnDeleteItem;
+    TNotifyEvent OnMatch;
+    TNotifyEvent OnNotInList;
+    TNotifyEvent OnSelEndCancel;
+    TNotifyEvent OnSelEndOk;
+
+    const TPropertyTable* Properties() const override;
+    static const TPropertyTable& ClassProperties();
+
+protected:
+    void CreateWnd() override;
+    void Loaded() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void EditWndProc(TMessage& Message) override;
+    void KeyPress(char& Key) override;
+    void DropDown() override;
+    void CloseUp() override;
+    void SelEndOk() override;
+    void SelEndCancel() override;
+    void DeleteItem(void* Data) override;
+    bool InListStyle() const { return Style() != csDropDown && Style() != csSimple; }
+    void RepaintFrameArea();
+
+private:
+    void ListStyleChar(TMessage& Message);
+    void EditTextChanged();
+    bool EditKeyDown(TMessage& Message);
+    bool EditChar(TMessage& Message);
+    void MouseWheel(TMessage& Message);
+    void SearchChanged(const std::string& Text);
+    void FireSelection();
+    void ComboEnter();
+    void ComboExit();
+    void ClearSearch() { FSearchText.clear(); }
+    int EditCaret();
+    bool StylesActive() const;
+
+    std::string FSearchText;
+    TTimer* FSearchTimer = nullptr;
+    bool FKeyInProgress = false;
+    TColor FNormalColor = clWindow;
+    bool FUpdatingColor = false;
+    bool FHasFocus = false;
+    bool FMouseOver = false;
+    bool FFocusedFrame = false;
+    bool FListNavigation = false;
+    bool FEnterPressed = false;
+    bool FSysKey = false;
+    bool FPastePending = false;
+    bool FEditTracking = false;
+    int FComputedDropDownWidth = 0;
+
+    bool FAllowEdit = true;
+    bool FAutoComplete = true;
+    bool FBeepOnInvalidKey = true;
+    int FDropDownWidth = 0;
+    bool FKeepSearchCase = false;
+    bool FTabOnEnter = false;
+    std::string FTextHint;
+    bool FReadOnly = false;
+    TColor FReadOnlyColor = clInfoBk;
+    bool FReadOnlyColorOnFocus = false;
+    bool FFlatButtons = false;
+    TColor FFlatButtonColor = clBtnFace;
+    TColor FDisabledColor = clBtnFace;
+    TColor FFocusColor = clWindow;
+    TColor FFrameColor = clBtnShadow;
+    TRzFrameController* FFrameController = nullptr;
+    TRzFrameControllerNotifications FFrameControllerNotifications = fcnAll;
+    TColor FFrameHotColor = clBtnShadow;
+    bool FFrameHotTrack = false;
+    TFrameStyle FFrameHotStyle = fsFlatBold;
+    TSides FFrameSides = sdAllSides;
+    TFrameStyle FFrameStyle = fsFlat;
+    bool FFrameVisible = false;
+    TFramingPreference FFramingPreference = fpXPThemes;
+};
+
+class TRzComboBox : public TRzCustomComboBox {
+public:
+    explicit TRzComboBox(TComponent* AOwner);
+    ~TRzComboBox() override;
+
+    // A value per item, by index.
+    TStrings* Values() const { return FValues.get(); }
+    void SetValues(const TStrings* List);
+    // Entry Index of Values when set and not empty, else the item's text.
+    std::string GetItemValue(int Index) const;
+    std::string Value();
+    void SetValue(const std::string& S);
+    // A new height counts only in the owner-drawn styles.
+    void SetItemHeight(int Value) override;
+
+    const TPropertyTable* Properties() const override;
+    static const TPropertyTable& ClassProperties();
+
+    void Click() override;
+
+protected:
+    void Change() override;
+
+private:
+    void ValuesChanged(TObject*);
+    std::unique_ptr<TStringList> FValues;
+    std::string FValue;
+    bool FSettingValue = false;
+    bool FRefreshingValues = false;
+};

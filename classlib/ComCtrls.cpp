@@ -323,6 +323,7 @@ int TCustomListView::IndexOfItem(const TListItem* It) const
 
 void TCustomListView::DeleteItem(int Index)
 {
+    Delete(Item(Index));
     if (HandleAllocated())
         SendMessageA(WindowHandle(), LVM_DELETEITEM, Index, 0);
     FItems.erase(FItems.begin() + Index);
@@ -330,6 +331,8 @@ void TCustomListView::DeleteItem(int Index)
 
 void TCustomListView::ClearItems()
 {
+    for (auto& I : FItems)
+        Delete(I.get());
     if (HandleAllocated())
         SendMessageA(WindowHandle(), LVM_DELETEALLITEMS, 0, 0);
     FItems.clear();

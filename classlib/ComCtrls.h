@@ -177,6 +177,8 @@ protected:
     virtual bool HandleNotify(NMHDR* Header, LRESULT& Result);
     virtual bool CanEdit(TListItem* Item);
     virtual void Edit(TListItem* Item, std::string& S);
+    // Each item about to go.
+    virtual void Delete(TListItem*) {}
     virtual int CompareItems(TListItem* Item1, TListItem* Item2);
     virtual bool IsCustomDrawn(TCustomDrawTarget Target, TCustomDrawStage Stage);
     // False suppresses the default drawing.

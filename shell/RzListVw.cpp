@@ -385,11 +385,16 @@ bool TRzCustomListView::CanEdit(TListItem* Item)
     return TRzFramedView<TCustomListView>::CanEdit(Item);
 }
 
+void TRzCustomListView::DoItemContextMenu(TListItem* Item, TPoint& Pos, TPopupMenu*& Menu)
+{
+    if (OnItemContextMenu)
+        OnItemContextMenu(this, Item, Pos, Menu);
+}
+
 bool TRzCustomListView::ItemContextMenu(TListItem* Item, TPoint Pos)
 {
     TPopupMenu* Menu = PopupMenu();
-    if (OnItemContextMenu)
-        OnItemContextMenu(this, Item, Pos, Menu);
+    DoItemContextMenu(Item, Pos, Menu);
     if (!Menu)
         return false;
     const TPoint S = ClientToScreen(Pos);

@@ -346,6 +346,8 @@ protected:
     virtual TRzFileVersion CommonControlsVersion() const { return ComCtlVersion(); }
     // The item context menu at Pos (client); true when a menu popped.
     bool ItemContextMenu(TListItem* Item, TPoint Pos);
+    // Fires OnItemContextMenu; a Menu left null shows no popup.
+    virtual void DoItemContextMenu(TListItem* Item, TPoint& Pos, TPopupMenu*& Menu);
     void UpdateItemHint(int X, int Y);
     void HideItemHint();
 

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -454,6 +455,60 @@ constexpr TRzShellTreeOptions DefaultShellTreeOptions = 955;
 // What the change timer of a tree or list will do at its next tick.
 enum class TRzShellPending : unsigned char { None = 0, Sync = 1, Refresh = 2 };
 
+// ---------------------------------------------------------------------------
+// Shared by the browsing controls (RzShellCtrlsData.cpp)
+// ---------------------------------------------------------------------------
+
+// Delays of the change timer after a notice, focused or not.
+constexpr unsigned ShellFocusedRefreshDelay = 400;
+constexpr unsigned ShellUnfocusedRefreshDelay = 2000;
+// WM_DEVICECHANGE events that change the drives.
+constexpr WPARAM ShellDeviceArrival = 0x8000;
+constexpr WPARAM ShellDeviceRemoveComplete = 0x8004;
+// The menu command of "rename" among the item menus' own.
+constexpr UINT ShellRenameCommand = ShellMenuFirstId + 18;
+
+// Counts up for the life of the scope.
+class TRzCountScope {
+public:
+    explicit TRzCountScope(int& Counter) : FCounter(Counter) { ++FCounter; }
+    ~TRzCountScope() { --FCounter; }
+    TRzCountScope(const TRzCountScope&) = delete;
+    TRzCountScope& operator=(const TRzCountScope&) = delete;
+
+private:
+    int& FCounter;
+};
+
+std::wstring ShellWideText(const std::string& Text);
+
+// What a control does with a change notice: nothing when it caused the
+// change itself; while a drag or shell menu runs, the refresh is kept for
+// its end; otherwise the timer starts (true).
+bool TakeChangeNotice(bool& IgnoreNext, bool Interaction, bool& RefreshPending);
+void RestartTimer(TTimer* Timer, unsigned Interval);
+
+// A menu message of a shell menu on screen, after the control's own
+// handling: handed to the menu, WM_MENUSELECT as a hint. False for other
+// messages.
+bool IsShellMenuMessage(UINT Msg);
+void ForwardShellMenuMessage(IContextMenu2* Menu, TMessage& Message,
+                             const std::function<void(const std::string&)>& Hint);
+
+// Brings two lists of one folder's items in line: Now gets what the folder
+// enumerates with Flags, both are sorted by the folder, and what is in both
+// leaves both. Old keeps the vanished items, Now the new ones.
+void DiffFolderItems(IShellFolder* ShellFolder, HWND Owner, DWORD Flags, TRzPidlList& Old, TRzPidlList& Now);
+
+// A control's drop target, registered with its window, and taken back.
+void RegisterControlDropTarget(TWinControl* Control, TComPtr<IDropTarget>& Slot, IDropTarget* Made);
+void RevokeControlDropTarget(TWinControl* Control, TComPtr<IDropTarget>& Slot);
+// The effect a shell target would give (enter, over, leave).
+DWORD AskShellDropTarget(IDropTarget* Target, IDataObject* Data, DWORD Keys, POINTL Point, DWORD Effect);
+// Drops on a shell target: enter, over, the effect masked by what the
+// dropped items allow, then the drop; the effect it reports.
+DWORD DropOnShellTarget(IDropTarget* Target, IDataObject* Data, DWORD Keys, POINTL Point, DWORD Effect);
+
 // The state a drop target keeps between the calls of one drag.
 struct TRzDragState {
     TComPtr<IDataObject> DataObject;
@@ -661,3 +716,196 @@ LPCITEMIDLIST ShellNodeItem(TRzShellTreeData* Data, TComPtr<IShellFolder>& Paren
 
 // The drag data of one tree node: its item under its parent folder.
 TComPtr<IDataObject> MakeTreeDataObject(TRzCustomShellTree* Tree, TTreeNode* Node);
+
+// ---------------------------------------------------------------------------
+// Shell list (RzShellCtrlsList.cpp; drag and drop in RzShellCtrlsDrag.cpp)
+// ---------------------------------------------------------------------------
+
+// The shell's request for the window's shell browser.
+constexpr UINT RZSH_GETSHELLBROWSER = WM_USER + 7;
+
+enum TRzShellListOption : unsigned short {
+    sloAutoFill = 1 << 0,
+    sloNonFilesystemAncestors = 1 << 1,
+    sloDesignInteractive = 1 << 2,
+    sloDefaultKeyHandling = 1 << 3,
+    sloContextMenus = 1 << 4,
+    sloDontChangeFolder = 1 << 5,
+    sloDontGoBelowBase = 1 << 6,
+    sloDynamicRefresh = 1 << 7,
+    sloHideFoldersWhenLinkedToTree = 1 << 8,
+    sloOleDrag = 1 << 9,
+    sloOleDrop = 1 << 10,
+    sloFolderContextMenu = 1 << 11,
+    sloShowHidden = 1 << 12,
+    sloFilesCanBeFolders = 1 << 13,
+};
+using TRzShellListOptions = unsigned short;
+constexpr TRzShellListOptions DefaultShellListOptions = 16027;
+
+using TRzShListDeleteItemEvent = std::function<void(TObject* Sender, TListItem* Item, TRzShellListData* ListData)>;
+using TRzShDblClickOpenEvent = std::function<void(TObject* Sender, bool& Handled)>;
+
+enum class TRzShellColumnKind : unsigned char { None = 0, Details = 1, File = 2 };
+
+class TRzCustomShellList : public TRzCustomListView, public TRzShellListLink, public TRzShellListContext {
+public:
+    explicit TRzCustomShellList(TComponent* AOwner);
+    ~TRzCustomShellList() override;
+    void WndProc(TMessage& Message) override;
+
+    TRzShellLocator* Folder() const override { return FFolder.get(); }
+    void SetFolder(const TRzShellLocator* Value) { FFolder->Assign(Value); }
+    const std::string& FileFilter() const { return FFileFilter; }
+    void SetFileFilter(const std::string& Value);
+    TRzShellListOptions Options() const { return FOptions; }
+    void SetOptions(TRzShellListOptions Value);
+    TRzCustomShellTree* ShellTree() const { return FShellTree; }
+    TRzShellComboLink* ShellCombo() const { return FShellCombo; }
+    void SetShellCombo(TRzShellComboLink* Value);
+
+    void FillList();
+    void RefreshList();
+    void GoUp(int Levels);
+    bool CreateNewFolder(bool Edit);
+    HRESULT InvokeVerbOnSelection(const std::string& Verb);
+    HRESULT InvokeVerbOnFolder(const std::string& Verb);
+    void OpenSelected();
+    TRzShellListData* SelectedData();
+    TRzShellListData* ItemData(int Index);
+    // Signed and 1-based: +n ascending by column n, -n descending, 0 none.
+    int SortColumn() const { return FShellSortColumn; }
+    void SetSortColumn(int Value);
+    TRzShellColumnKind ColumnKind() const { return FColumnKind; }
+
+    TTimer* ChangeTimer() const { return FChangeTimer.get(); }
+    TChangeHandlerThread* ChangeThread() const { return FChangeThread.get(); }
+    bool InInteraction() const { return FInteraction; }
+    bool RefreshPending() const { return FRefreshPending; }
+
+    // TRzShellListLink
+    TComponent* LinkComponent() override { return this; }
+    bool HidesFoldersWhenLinked() const override { return FOptions & sloHideFoldersWhenLinkedToTree; }
+    void ShowFolderOfNode(TTreeNode* Node) override;
+    void SetLinkedTree(TRzCustomShellTree* Tree) override;
+    // TRzShellListContext
+    IShellFolder* ListFolder() override { return FFolderShf.Get(); }
+    LPCITEMIDLIST ListFolderIdList() override { return FFolderPidl.Get(); }
+    bool FilesCanBeFolders() override { return FOptions & sloFilesCanBeFolders; }
+    IShellDetails* ListShellDetails() override { return FDetails.Get(); }
+
+    TRzShAddItemEvent OnAddItem;
+    TRzShListDeleteItemEvent OnDeleteItem;
+    TRzShDblClickOpenEvent OnDblClickOpen;
+    TNotifyEvent OnFillStart;
+    TNotifyEvent OnFillComplete;
+    TNotifyEvent OnFolderChanged;
+    TRzShPopupHintEvent OnPopupHint;
+
+    // Drag and drop (RzShellCtrlsDrag.cpp).
+    virtual TComPtr<IDropSource> CreateDropSource(bool RightButton);
+    virtual HRESULT OleDragEnter(IDataObject* DataObject, DWORD KeyState, POINTL Point, DWORD& Effect);
+    virtual HRESULT OleDragOver(DWORD KeyState, POINTL Point, DWORD& Effect);
+    virtual HRESULT OleDragLeave();
+    virtual HRESULT OleDrop(IDataObject* DataObject, DWORD KeyState, POINTL Point, DWORD& Effect);
+    void StartOleDrag(bool RightButton);
+    DWORD GetDropEffects();
+    IDropTarget* DropTarget() const { return FDropTarget.Get(); }
+    // The shell target for a client point: the item's own, else the
+    // folder's (a test seam). Item is null over the background.
+    virtual void FindDropTarget(TPoint ClientPoint, TListItem*& Item, TComPtr<IDropTarget>& Target);
+    // The selected shell items' relative lists, in list order.
+    std::vector<LPCITEMIDLIST> SelectedIdLists();
+
+protected:
+    virtual bool CanAdd(IShellFolder* ParentFolder, LPCITEMIDLIST ParentAbsIdList, LPCITEMIDLIST ItemRelIdList,
+                        SFGAOF Attribs);
+    virtual void DeviceChange(WPARAM Event, LPARAM Data);
+    virtual void Populate(IShellFolder* ShellFolder, LPCITEMIDLIST AbsIdList);
+    virtual void BuildFilterMatches();
+    virtual bool MatchesFilter(const std::string& Name, SFGAOF Attribs);
+    virtual void FreeFilterMatches();
+    // Binds the folder shown (tests wrap what it gives).
+    virtual HRESULT BindFolder(LPCITEMIDLIST AbsIdList, TComPtr<IShellFolder>& ShellFolder);
+    HWND OwnerWindow();
+
+    void Loaded() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void CreateWnd() override;
+    void DestroyWnd() override;
+    bool HandleNotify(NMHDR* Header, LRESULT& Result) override;
+    bool CanEdit(TListItem* Item) override;
+    void Edit(TListItem* Item, std::string& S) override;
+    void Delete(TListItem* Item) override;
+    int CompareItems(TListItem* Item1, TListItem* Item2) override;
+    void ColClick(TListColumn* Column) override;
+    void KeyDown(WORD& Key, TShiftState Shift) override;
+    void KeyPress(char& Key) override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void DoItemContextMenu(TListItem* Item, TPoint& Pos, TPopupMenu*& Menu) override;
+    void ShowShellMenu(TPoint ScreenPoint);
+
+private:
+    void FolderChanged(TObject*);
+    void TimerTick(TObject*);
+    bool AddTest(IShellFolder* ShellFolder, LPCITEMIDLIST Item, SFGAOF& Attr);
+    void InsertShellItem(std::unique_ptr<TRzShellListData> Data, SFGAOF Attr);
+    void SetUpColumns();
+    void FileColumns();
+    void DetailsColumns();
+    void SaveWidths();
+    void ReadSavedWidths();
+    void OpenItem(TListItem* Item);
+    void BrowseInto(LPCITEMIDLIST AbsIdList);
+    void InvokeDefault(const std::vector<LPCITEMIDLIST>& Items);
+    void StartWatching();
+    void RegisterDropTarget();
+    void RevokeDropTarget();
+    void DeselectAll();
+    void SetDropHighlight(TListItem* Item);
+    bool EditingCaption() const;
+    bool EndInteraction();
+    bool NetworkFolder() const;
+    TRzShellListData* Data(TListItem* Item) const;
+    static void DeviceChangeThunk(void* Data, TMessage& Message);
+
+    std::unique_ptr<TRzShellLocator> FFolder;
+    TComPtr<IShellFolder> FFolderShf;
+    TPidl FFolderPidl;
+    TComPtr<IShellDetails> FDetails;
+    bool FDetailsFetched = false;
+    TRzShellColumnKind FColumnKind = TRzShellColumnKind::None;
+    bool FSaveWidths = false;
+    TRzShellListOptions FOptions = DefaultShellListOptions;
+    std::string FFileFilter;
+    std::unique_ptr<std::vector<std::string>> FMasks;
+    std::unique_ptr<std::set<std::string>> FMatches;
+    std::unique_ptr<TTimer> FChangeTimer;
+    std::unique_ptr<TChangeHandlerThread> FChangeThread;
+    std::unique_ptr<TCustomImageList> FSmall, FLarge;
+    TRzCustomShellTree* FShellTree = nullptr;
+    TRzShellComboLink* FShellCombo = nullptr;
+    TComPtr<IContextMenu2> FActiveMenu;
+    int FShellSortColumn = 1;
+    int FFolderHookDepth = 0;
+    bool FIgnoreNextChange = false;
+    std::string FNewFolderName;
+    // The button of the drag this list runs (MK_LBUTTON or MK_RBUTTON).
+    DWORD FOwnDragButton = 0;
+    bool FDragStarted = false, FOwnDrag = false, FInteraction = false, FRefreshPending = false;
+    bool FLoaded = false, FInCreateWnd = false, FSortSetByHandler = false, FInDestroyWnd = false;
+    TComPtr<IDropTarget> FDropTarget;
+    TRzDragState FDrag;
+    TListItem* FDropHighlight = nullptr;
+    std::unordered_set<const void*> FOwnData;
+};
+
+class TRzShellList : public TRzCustomShellList {
+public:
+    using TRzCustomShellList::TRzCustomShellList;
+};
+
+using TDropTarget_shlv = TRzShellDropTarget<TRzCustomShellList>;
+
+// The drag data of the list's selection.
+TComPtr<IDataObject> MakeListDataObject(TRzCustomShellList* List);

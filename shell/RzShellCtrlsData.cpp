@@ -406,3 +406,127 @@ void RaiseSystemError(DWORD Code)
 {
     throw Exception(SysErrorMessage(Code));
 }
+
+// ---------------------------------------------------------------------------
+// Shared by the browsing controls
+// ---------------------------------------------------------------------------
+
+std::wstring ShellWideText(const std::string& Text)
+{
+    if (Text.empty())
+        return std::wstring();
+    const int N = MultiByteToWideChar(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0);
+    std::wstring W(static_cast<size_t>(N), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), W.data(), N);
+    return W;
+}
+
+bool TakeChangeNotice(bool& IgnoreNext, bool Interaction, bool& RefreshPending)
+{
+    if (std::exchange(IgnoreNext, false))
+        return false;
+    if (Interaction) {
+        RefreshPending = true;
+        return false;
+    }
+    return true;
+}
+
+void RestartTimer(TTimer* Timer, unsigned Interval)
+{
+    Timer->SetEnabled(false);
+    Timer->SetInterval(Interval);
+    Timer->SetEnabled(true);
+}
+
+bool IsShellMenuMessage(UINT Msg)
+{
+    return Msg == WM_INITMENUPOPUP || Msg == WM_DRAWITEM || Msg == WM_MEASUREITEM || Msg == WM_MENUCHAR ||
+           Msg == WM_MENUSELECT;
+}
+
+void ForwardShellMenuMessage(IContextMenu2* Menu, TMessage& Message,
+                             const std::function<void(const std::string&)>& Hint)
+{
+    if (!Menu)
+        return;
+    switch (Message.Msg) {
+    case WM_MENUCHAR:
+        Message.Result = ShellMenuChar(Menu, reinterpret_cast<HMENU>(Message.LParam), {}, Message.WParam,
+                                       Message.LParam);
+        break;
+    case WM_MENUSELECT:
+        if (Hint)
+            Hint(ShellMenuSelectHelp(Menu, Message.WParam, Message.LParam));
+        break;
+    default:
+        Menu->HandleMenuMsg(Message.Msg, Message.WParam, Message.LParam);
+        break;
+    }
+}
+
+void DiffFolderItems(IShellFolder* ShellFolder, HWND Owner, DWORD Flags, TRzPidlList& Old, TRzPidlList& Now)
+{
+    TRzErrorModeScope ErrorMode;
+    for (TRzPidlList* L : {&Old, &Now}) {
+        L->SetShellFolder(ShellFolder);
+        L->SetDuplicates(dupAccept);
+    }
+    Now.SetMalloc(ShellMalloc());
+    TComPtr<IEnumIDList> Enum;
+    if (ShellFolder->EnumObjects(Owner, Flags, Enum.Put()) == S_OK && Enum) {
+        LPITEMIDLIST Pidl = nullptr;
+        ULONG Fetched = 0;
+        while (Enum->Next(1, &Pidl, &Fetched) == S_OK && Fetched == 1)
+            Now.Add(Pidl);
+    }
+    Old.SetSorted(true);
+    Now.SetSorted(true);
+    for (int I = Old.Count() - 1; I >= 0; --I) {
+        int At = 0;
+        if (Now.Find(Old.Pidls(I), At)) {
+            Old.Delete(I);
+            Now.Delete(At);
+        }
+    }
+}
+
+void RegisterControlDropTarget(TWinControl* Control, TComPtr<IDropTarget>& Slot, IDropTarget* Made)
+{
+    TComPtr<IDropTarget> Hold = TComPtr<IDropTarget>::AddRefOf(Made);
+    if (Slot || !Control->HandleAllocated())
+        return;
+    Slot = std::move(Hold);
+    RegisterDragDrop(Control->WindowHandle(), Slot.Get());
+}
+
+void RevokeControlDropTarget(TWinControl* Control, TComPtr<IDropTarget>& Slot)
+{
+    if (!Slot)
+        return;
+    if (Control->HandleAllocated())
+        RevokeDragDrop(Control->WindowHandle());
+    Slot.Reset();
+}
+
+DWORD AskShellDropTarget(IDropTarget* Target, IDataObject* Data, DWORD Keys, POINTL Point, DWORD Effect)
+{
+    if (!Target)
+        return DROPEFFECT_NONE;
+    Target->DragEnter(Data, Keys, Point, &Effect);
+    Target->DragOver(Keys, Point, &Effect);
+    Target->DragLeave();
+    return Effect;
+}
+
+DWORD DropOnShellTarget(IDropTarget* Target, IDataObject* Data, DWORD Keys, POINTL Point, DWORD Effect)
+{
+    if (!Target)
+        return DROPEFFECT_NONE;
+    Target->DragEnter(Data, Keys, Point, &Effect);
+    Target->DragOver(Keys, Point, &Effect);
+    Effect &= GetDataObjectDropEffects(Data);
+    TRzHourglass Hourglass;
+    Target->Drop(Data, Keys, Point, &Effect);
+    return Effect;
+}

@@ -8,40 +8,12 @@
 
 namespace {
 
-// Counts up for the life of the scope (busy and drag-expand counters).
-class TCountScope {
-public:
-    explicit TCountScope(int& Counter) : FCounter(Counter) { ++FCounter; }
-    ~TCountScope() { --FCounter; }
-    TCountScope(const TCountScope&) = delete;
-    TCountScope& operator=(const TCountScope&) = delete;
-
-private:
-    int& FCounter;
-};
-
 const ITEMIDLIST EmptyIdList{};
 
 constexpr SFGAOF NodeAttributeMask = 0xF20B0000;
-constexpr unsigned FocusedRefreshDelay = 400;
-constexpr unsigned UnfocusedRefreshDelay = 2000;
 constexpr unsigned SyncDelay = 500;
-constexpr UINT RenameCommand = ShellMenuFirstId + 18;
-// WM_DEVICECHANGE events that change the drives.
-constexpr WPARAM DeviceArrival = 0x8000;
-constexpr WPARAM DeviceRemoveComplete = 0x8004;
 
 bool VistaOrLater() { return ShellOsVersion().dwMajorVersion >= 6; }
-
-std::wstring Widen(const std::string& S)
-{
-    if (S.empty())
-        return std::wstring();
-    const int N = MultiByteToWideChar(CP_ACP, 0, S.data(), static_cast<int>(S.size()), nullptr, 0);
-    std::wstring W(static_cast<size_t>(N), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, S.data(), static_cast<int>(S.size()), W.data(), N);
-    return W;
-}
 
 bool IsInSubtree(TTreeNode* Node, TTreeNode* Top)
 {
@@ -206,7 +178,7 @@ void TRzCustomShellTree::BaseFolderChanged(TObject*)
     if (HasState(csLoading))
         return;
     {
-        TCountScope B(FBusy);
+        TRzCountScope B(FBusy);
         FSelectedFolder->Clear();
     }
     if (FOptions & stoAutoFill) {
@@ -233,7 +205,7 @@ void TRzCustomShellTree::FillTree()
     }
     TRzHourglass Hourglass;
     {
-        TCountScope B(FBusy);
+        TRzCountScope B(FBusy);
         if (HandleAllocated())
             SetSelected(nullptr);
         Clear();
@@ -472,7 +444,7 @@ void TRzCustomShellTree::Change(TTreeNode* Node)
     TRzShellTreeData* D = ShellData(Node);
     if (Busy() || HasState(csLoading)) {
         if (D) {
-            TCountScope B(FBusy);
+            TRzCountScope B(FBusy);
             FSelectedFolder->SetIdList(D->AbsIdList());
         }
         return;
@@ -493,7 +465,7 @@ void TRzCustomShellTree::SyncLinked(TTreeNode* Node)
     TRzShellTreeData* D = ShellData(Node);
     if (!D)
         return;
-    TCountScope B(FBusy);
+    TRzCountScope B(FBusy);
     FSelectedFolder->SetIdList(D->AbsIdList());
     if (FShellList)
         FShellList->ShowFolderOfNode(Node);
@@ -503,10 +475,8 @@ void TRzCustomShellTree::SyncLinked(TTreeNode* Node)
 
 void TRzCustomShellTree::RestartTimer(TRzShellPending Action, unsigned Interval)
 {
-    FChangeTimer->SetEnabled(false);
     FPending = Action;
-    FChangeTimer->SetInterval(Interval);
-    FChangeTimer->SetEnabled(true);
+    ::RestartTimer(FChangeTimer.get(), Interval);
 }
 
 void TRzCustomShellTree::TimerTick(TObject*) { RunPendingStep(); }
@@ -552,7 +522,7 @@ void TRzCustomShellTree::RefreshTree()
         OnFillStart(this);
     TTreeNode* Remembered = nullptr;
     {
-        TCountScope B(FBusy);
+        TRzCountScope B(FBusy);
         Remembered = Selected();
         if (HandleAllocated())
             SetSelected(nullptr);
@@ -579,32 +549,11 @@ void TRzCustomShellTree::RefreshNode(TTreeNode* Node, TTreeNode*& Remembered)
     IShellFolder* F = D->ShellFolder();
     if (!F)
         return;
-    TRzErrorModeScope ErrorMode;
     TRzPidlList Old, Now;
-    for (TRzPidlList* L : {&Old, &Now}) {
-        L->SetShellFolder(F);
-        L->SetDuplicates(dupAccept);
-    }
-    Now.SetMalloc(ShellMalloc());
     for (int I = 0; I < Node->Count(); ++I)
         if (TRzShellTreeData* C = ShellData(Node->Item(I)))
             Old.AddObject(const_cast<LPITEMIDLIST>(C->RelIdList()), reinterpret_cast<std::intptr_t>(Node->Item(I)));
-    TComPtr<IEnumIDList> Enum;
-    if (F->EnumObjects(OwnerWindow(), EnumFlags(), Enum.Put()) != S_OK || !Enum)
-        return;
-    LPITEMIDLIST Item = nullptr;
-    ULONG Fetched = 0;
-    while (Enum->Next(1, &Item, &Fetched) == S_OK && Fetched == 1)
-        Now.Add(Item);
-    Old.SetSorted(true);
-    Now.SetSorted(true);
-    for (int I = Old.Count() - 1; I >= 0; --I) {
-        int At = 0;
-        if (Now.Find(Old.Pidls(I), At)) {
-            Old.Delete(I);
-            Now.Delete(At);
-        }
-    }
+    DiffFolderItems(F, OwnerWindow(), EnumFlags(), Old, Now);
     for (int I = 0; I < Old.Count(); ++I) {
         auto* Gone = reinterpret_cast<TTreeNode*>(Old.Objects(I));
         if (Remembered && IsInSubtree(Remembered, Gone))
@@ -648,7 +597,7 @@ void TRzCustomShellTree::StartWatching()
 
 void TRzCustomShellTree::DeviceChange(WPARAM Event, LPARAM)
 {
-    if (Event != DeviceArrival && Event != DeviceRemoveComplete)
+    if (Event != ShellDeviceArrival && Event != ShellDeviceRemoveComplete)
         return;
     ShellValidateDrives();
     ShellSuspendDriveValidation();
@@ -720,7 +669,7 @@ void TRzCustomShellTree::ShowShellMenu(TTreeNode* Node, TPoint ScreenPoint)
     Context.As(IID_IContextMenu2, FActiveMenu);
     const UINT Command = TrackPopupMenuReturnCmd(Menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, ScreenPoint.x,
                                                  ScreenPoint.y, WindowHandle());
-    if (Command == RenameCommand) {
+    if (Command == ShellRenameCommand) {
         Node->EditText();
     } else if (Command >= ShellMenuFirstId) {
         ::InvokeVerb(OwnerWindow(), Context.Get(), VerbOffset(static_cast<int>(Command - ShellMenuFirstId)));
@@ -769,8 +718,8 @@ void TRzCustomShellTree::Edit(TTreeNode* Node, std::string& S)
     TRzHourglass Hourglass;
     FIgnoreNextChange = true;
     {
-        TCountScope B(FBusy);
-        const std::wstring Wide = Widen(S);
+        TRzCountScope B(FBusy);
+        const std::wstring Wide = ShellWideText(S);
         LPITEMIDLIST NewPidl = nullptr;
         const HRESULT R = Parent->SetNameOf(OwnerWindow(), Item, Wide.c_str(), SHGDN_NORMAL, &NewPidl);
         TPidl New(NewPidl);
@@ -804,7 +753,7 @@ void TRzCustomShellTree::Edit(TTreeNode* Node, std::string& S)
     // The label editor is still up while its end is reported; a refresh
     // asked for meanwhile runs from the timer once it has gone.
     if (std::exchange(FRefreshPending, false))
-        RestartTimer(TRzShellPending::Refresh, FocusedRefreshDelay);
+        RestartTimer(TRzShellPending::Refresh, ShellFocusedRefreshDelay);
 }
 
 bool TRzCustomShellTree::CreateNewFolder()
@@ -901,7 +850,7 @@ void TRzCustomShellTree::DestroyWnd()
     FInDestroyWnd = true;
     TScopeExit Restore([this] { FInDestroyWnd = false; });
     if (!FReparenting) {
-        TCountScope B(FBusy);
+        TRzCountScope B(FBusy);
         TUpdateScope<TRzCustomShellTree> Update(this);
         SetSelected(nullptr);
         Clear();
@@ -941,17 +890,18 @@ bool TRzCustomShellTree::HandleNotify(NMHDR* Header, LRESULT& Result)
 
 void TRzCustomShellTree::WndProc(TMessage& Message)
 {
+    if (IsShellMenuMessage(Message.Msg)) {
+        TRzCustomTreeView::WndProc(Message);
+        ForwardShellMenuMessage(FActiveMenu.Get(), Message, [this](const std::string& Hint) {
+            if (OnPopupHint)
+                OnPopupHint(this, Hint);
+        });
+        return;
+    }
     switch (Message.Msg) {
     case RZSH_CHANGENOTIFY:
-        if (std::exchange(FIgnoreNextChange, false))
-            return;
-        // A change seen during a drag or a shell menu is kept for the end of
-        // it, so it still shows.
-        if (FInteraction) {
-            FRefreshPending = true;
-            return;
-        }
-        RestartTimer(TRzShellPending::Refresh, Focused() ? FocusedRefreshDelay : UnfocusedRefreshDelay);
+        if (TakeChangeNotice(FIgnoreNextChange, FInteraction, FRefreshPending))
+            RestartTimer(TRzShellPending::Refresh, Focused() ? ShellFocusedRefreshDelay : ShellUnfocusedRefreshDelay);
         return;
     case RZSH_DEFERREDFILL:
         if (!RootCount())
@@ -964,31 +914,13 @@ void TRzCustomShellTree::WndProc(TMessage& Message)
         return;
     case TVM_DELETEITEM:
         if (Message.LParam == reinterpret_cast<LPARAM>(TVI_ROOT)) {
-            TCountScope B(FBusy);
+            TRzCountScope B(FBusy);
             TRzCustomTreeView::WndProc(Message);
             return;
         }
         break;
-    case WM_INITMENUPOPUP:
-    case WM_DRAWITEM:
-    case WM_MEASUREITEM:
-        TRzCustomTreeView::WndProc(Message);
-        if (FActiveMenu)
-            FActiveMenu->HandleMenuMsg(Message.Msg, Message.WParam, Message.LParam);
-        return;
-    case WM_MENUCHAR:
-        TRzCustomTreeView::WndProc(Message);
-        if (FActiveMenu)
-            Message.Result = ShellMenuChar(FActiveMenu.Get(), reinterpret_cast<HMENU>(Message.LParam), {},
-                                           Message.WParam, Message.LParam);
-        return;
-    case WM_MENUSELECT:
-        TRzCustomTreeView::WndProc(Message);
-        if (FActiveMenu && OnPopupHint)
-            OnPopupHint(this, ShellMenuSelectHelp(FActiveMenu.Get(), Message.WParam, Message.LParam));
-        return;
     case WM_NCDESTROY: {
-        TCountScope B(FBusy);
+        TRzCountScope B(FBusy);
         RevokeDropTarget();
         FChangeThread.reset();
         TRzCustomTreeView::WndProc(Message);

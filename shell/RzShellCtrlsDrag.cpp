@@ -157,20 +157,11 @@ void TRzCustomShellTree::StartOleDrag(TTreeNode* Node, bool RightButton)
 
 void TRzCustomShellTree::RegisterDropTarget()
 {
-    if (FDropTarget || !HandleAllocated())
-        return;
-    FDropTarget = TComPtr<IDropTarget>::AddRefOf(new TDropTarget_shtv(this));
-    RegisterDragDrop(WindowHandle(), FDropTarget.Get());
+    if (!FDropTarget)
+        RegisterControlDropTarget(this, FDropTarget, new TDropTarget_shtv(this));
 }
 
-void TRzCustomShellTree::RevokeDropTarget()
-{
-    if (!FDropTarget)
-        return;
-    if (HandleAllocated())
-        RevokeDragDrop(WindowHandle());
-    FDropTarget.Reset();
-}
+void TRzCustomShellTree::RevokeDropTarget() { RevokeControlDropTarget(this, FDropTarget); }
 
 void TRzCustomShellTree::SetDropHighlight(TTreeNode* Node)
 {
@@ -229,15 +220,7 @@ HRESULT TRzCustomShellTree::OleDragOver(DWORD KeyState, POINTL Point, DWORD& Eff
     TComPtr<IDropTarget> Target;
     if (FindDropTarget(C, Node, Target)) {
         SetDropHighlight(Node);
-        if (Target) {
-            DWORD E = Effect;
-            Target->DragEnter(FDrag.DataObject.Get(), KeyState, Point, &E);
-            Target->DragOver(KeyState, Point, &E);
-            Target->DragLeave();
-            Effect = E;
-        } else {
-            Effect = DROPEFFECT_NONE;
-        }
+        Effect = AskShellDropTarget(Target.Get(), FDrag.DataObject.Get(), KeyState, Point, Effect);
     } else {
         Effect = DROPEFFECT_NONE;
         SetDropHighlight(FDragNode);
@@ -271,16 +254,9 @@ HRESULT TRzCustomShellTree::OleDrop(IDataObject* DataObject, DWORD KeyState, POI
         Effect = DROPEFFECT_NONE;
         return S_OK;
     }
+    // The button is up by now; the shell shows its right-drop menu by it.
     const DWORD Keys = KeyState | (FDrag.EnterKeyState & (MK_LBUTTON | MK_RBUTTON));
-    DWORD E = Effect;
-    Target->DragEnter(DataObject, Keys, Point, &E);
-    Target->DragOver(Keys, Point, &E);
-    E &= GetDataObjectDropEffects(DataObject);
-    {
-        TRzHourglass Hourglass;
-        Target->Drop(DataObject, Keys, Point, &E);
-    }
-    Effect = E;
+    Effect = DropOnShellTarget(Target.Get(), DataObject, Keys, Point, Effect);
     return S_OK;
 }
 
@@ -325,4 +301,179 @@ void TRzCustomShellTree::OleDragAutoScroll(TPoint P)
         FDrag.HoverPoint = P;
         FDrag.LastHoverTime = Now;
     }
+}
+
+// ---------------------------------------------------------------------------
+// The list as drag source
+// ---------------------------------------------------------------------------
+
+TComPtr<IDataObject> MakeListDataObject(TRzCustomShellList* List)
+{
+    std::vector<LPCITEMIDLIST> Items = List->SelectedIdLists();
+    std::vector<std::string> Names;
+    for (LPCITEMIDLIST Item : Items)
+        Names.push_back(ShellGetDisplayNameFromFolder(List->ListFolder(), Item, TRzNameKind::ForParsing));
+    return TComPtr<IDataObject>::AddRefOf(new TRzShellDataObject(List->ListFolderIdList(), Items, Names));
+}
+
+TComPtr<IDropSource> TRzCustomShellList::CreateDropSource(bool RightButton)
+{
+    return TComPtr<IDropSource>::AddRefOf(new TDropSource_shlvtv(RightButton ? MK_RBUTTON : MK_LBUTTON));
+}
+
+DWORD TRzCustomShellList::GetDropEffects()
+{
+    std::vector<LPCITEMIDLIST> Items = SelectedIdLists();
+    if (Items.empty())
+        return DROPEFFECT_NONE;
+    if (!ListFolder())
+        return AllEffects;
+    SFGAOF Attr = SFGAO_CANCOPY | SFGAO_CANMOVE | SFGAO_CANLINK;
+    if (FAILED(ListFolder()->GetAttributesOf(static_cast<UINT>(Items.size()), Items.data(), &Attr)))
+        return AllEffects;
+    return Attr & AllEffects;
+}
+
+void TRzCustomShellList::StartOleDrag(bool RightButton)
+{
+    FInteraction = true;
+    FDragStarted = true;
+    FOwnDrag = true;
+    FOwnDragButton = RightButton ? MK_RBUTTON : MK_LBUTTON;
+    TComPtr<IDataObject> Data = MakeListDataObject(this);
+    TComPtr<IDropSource> Source = CreateDropSource(RightButton);
+    DWORD Effect = DROPEFFECT_NONE;
+    const HRESULT R = DoDragDrop(Data.Get(), Source.Get(), GetDropEffects(), &Effect);
+    FOwnDrag = false;
+    const bool Pending = EndInteraction();
+    Source.Reset();
+    Data.Reset();
+    if (R == DRAGDROP_S_DROP || Pending)
+        RefreshList();
+}
+
+// ---------------------------------------------------------------------------
+// The list as drop target
+// ---------------------------------------------------------------------------
+
+void TRzCustomShellList::RegisterDropTarget()
+{
+    if (!FDropTarget)
+        RegisterControlDropTarget(this, FDropTarget, new TDropTarget_shlv(this));
+}
+
+void TRzCustomShellList::RevokeDropTarget() { RevokeControlDropTarget(this, FDropTarget); }
+
+void TRzCustomShellList::SetDropHighlight(TListItem* Item)
+{
+    if (FDropHighlight == Item)
+        return;
+    auto Set = [this](TListItem* It, bool On) {
+        if (!It || !HandleAllocated())
+            return;
+        LVITEMA S{};
+        S.stateMask = LVIS_DROPHILITED;
+        S.state = On ? LVIS_DROPHILITED : 0;
+        SendMessageA(WindowHandle(), LVM_SETITEMSTATE, static_cast<WPARAM>(It->Index()), reinterpret_cast<LPARAM>(&S));
+    };
+    Set(FDropHighlight, false);
+    FDropHighlight = Item;
+    Set(Item, true);
+}
+
+void TRzCustomShellList::FindDropTarget(TPoint ClientPoint, TListItem*& Item, TComPtr<IDropTarget>& Target)
+{
+    Target.Reset();
+    Item = GetItemAt(ClientPoint.x, ClientPoint.y);
+    if (TRzShellListData* D = Data(Item); D && ListFolder()) {
+        LPCITEMIDLIST Items[1] = {D->RelIdList()};
+        if (SUCCEEDED(ListFolder()->GetUIObjectOf(OwnerWindow(), 1, Items, IID_IDropTarget, nullptr,
+                                                  Target.PutVoid())))
+            return;
+        Target.Reset();
+    } else {
+        Item = nullptr;
+    }
+    // The folder's own target, from its parent.
+    TComPtr<IShellFolder> Parent;
+    TPidl ParentPidl, Own;
+    if (!ListFolderIdList() || ListFolderIdList()->mkid.cb == 0) {
+        if (FAILED(GetDesktopDropTarget(Target)))
+            Target.Reset();
+    } else if (SUCCEEDED(SplitAbsolutePidl(ListFolderIdList(), Parent, ParentPidl, Own))) {
+        LPCITEMIDLIST Items[1] = {Own.Get()};
+        if (FAILED(Parent->GetUIObjectOf(OwnerWindow(), 1, Items, IID_IDropTarget, nullptr, Target.PutVoid())))
+            Target.Reset();
+    }
+}
+
+HRESULT TRzCustomShellList::OleDragEnter(IDataObject* DataObject, DWORD KeyState, POINTL Point, DWORD& Effect)
+{
+    FDrag.LastScrollTime = FDrag.LastHoverTime = GetTickCount();
+    FDrag.DataObject = TComPtr<IDataObject>::AddRefOf(DataObject);
+    FDrag.EnterKeyState = KeyState;
+    FDrag.HoverPoint = ClientPointOf(this, Point);
+    return OleDragOver(KeyState, Point, Effect);
+}
+
+HRESULT TRzCustomShellList::OleDragOver(DWORD KeyState, POINTL Point, DWORD& Effect)
+{
+    TListItem* Item = nullptr;
+    TComPtr<IDropTarget> Target;
+    FindDropTarget(ClientPointOf(this, Point), Item, Target);
+    // Over its own background in its own drag: only a right drop, which
+    // offers the shell's menu for the same folder.
+    if (FOwnDrag && !Item) {
+        SetDropHighlight(nullptr);
+        if ((KeyState | FDrag.EnterKeyState | FOwnDragButton) & MK_RBUTTON) {
+            Effect = DROPEFFECT_COPY;
+            return S_OK;
+        }
+        Effect = DROPEFFECT_NONE;
+        return E_FAIL;
+    }
+    if (!Target) {
+        Effect = DROPEFFECT_NONE;
+        SetDropHighlight(nullptr);
+        return S_OK;
+    }
+    Effect = AskShellDropTarget(Target.Get(), FDrag.DataObject.Get(), KeyState, Point, Effect);
+    SetDropHighlight(Effect ? Item : nullptr);
+    return S_OK;
+}
+
+HRESULT TRzCustomShellList::OleDragLeave()
+{
+    FDrag.DataObject.Reset();
+    SetDropHighlight(nullptr);
+    return S_OK;
+}
+
+HRESULT TRzCustomShellList::OleDrop(IDataObject* DataObject, DWORD KeyState, POINTL Point, DWORD& Effect)
+{
+    TListItem* Item = nullptr;
+    TComPtr<IDropTarget> Target;
+    FindDropTarget(ClientPointOf(this, Point), Item, Target);
+    TScopeExit Done([this] {
+        SetDropHighlight(nullptr);
+        FDrag.DataObject.Reset();
+    });
+    // The button is up by now; the shell shows its right-drop menu by it.
+    const DWORD Keys = KeyState | ((FDrag.EnterKeyState | (FOwnDrag ? FOwnDragButton : 0)) & (MK_LBUTTON | MK_RBUTTON));
+    DWORD E = Effect;
+    if (FOwnDrag && !Item) {
+        if (!(Keys & MK_RBUTTON)) {
+            Effect = DROPEFFECT_NONE;
+            return E_FAIL;
+        }
+        E &= ~DWORD(DROPEFFECT_MOVE);
+    }
+    // Nothing takes the drop: the source must hear that nothing happened.
+    if (!Target) {
+        Effect = DROPEFFECT_NONE;
+        return S_OK;
+    }
+    Effect = DropOnShellTarget(Target.Get(), DataObject, Keys, Point, E);
+    RefreshList();
+    return S_OK;
 }

@@ -1,0 +1,148 @@
+#pragma once
+// Shared by the shell tree, list and combo tests: folder helpers, a list
+// the tree drives, a recording drop target, a drag source that moves the
+// pointer along a path, and a tree with the drag seams opened.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "shell/RzShellCtrls.h"
+#include "tests/TestFolder.h"
+#include "tests/shell/ViewsTestSupport.h"
+
+namespace shell_test {
+using namespace views_test;
+
+
+inline TPidl PidlOf(const std::string& Path)
+{
+    TPidl P;
+    EXPECT_HRESULT_SUCCEEDED(ShellPathToPidl(Path, P)) << Path;
+    return P;
+}
+
+inline TTreeNode* ChildNamed(TTreeNode* Parent, const std::string& Text)
+{
+    for (int I = 0; Parent && I < Parent->Count(); ++I)
+        if (Parent->Item(I)->Text() == Text)
+            return Parent->Item(I);
+    return nullptr;
+}
+
+inline std::vector<std::string> ChildTexts(TTreeNode* Parent)
+{
+    std::vector<std::string> T;
+    for (int I = 0; Parent && I < Parent->Count(); ++I)
+        T.push_back(Parent->Item(I)->Text());
+    return T;
+}
+
+inline bool IsDir(const std::string& Path)
+{
+    const DWORD A = GetFileAttributesA(Path.c_str());
+    return A != INVALID_FILE_ATTRIBUTES && (A & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A list the tree drives, recording the folders it is shown.
+class TRecordingList : public TComponent, public TRzShellListLink {
+public:
+    using TComponent::TComponent;
+    TComponent* LinkComponent() override { return this; }
+    TRzShellLocator* Folder() const override { return const_cast<TRzShellLocator*>(&FFolder); }
+    bool HidesFoldersWhenLinked() const override { return false; }
+    void ShowFolderOfNode(TTreeNode* Node) override { Shown.push_back(Node->Text()); }
+    void SetLinkedTree(TRzCustomShellTree* Tree) override { LinkedTree = Tree; }
+    std::vector<std::string> Shown;
+    TRzCustomShellTree* LinkedTree = nullptr;
+
+private:
+    TRzShellLocator FFolder;
+};
+
+// Records what a drop hands to the shell's target.
+class TFakeDropTarget : public TComObject<IDropTarget> {
+public:
+    TFakeDropTarget() : TComObject<IDropTarget>(IID_IDropTarget) {}
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject*, DWORD, POINTL, DWORD* Effect) override
+    {
+        ++Enters;
+        *Effect &= Accept;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD* Effect) override
+    {
+        *Effect &= Accept;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DragLeave() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* Data, DWORD Keys, POINTL, DWORD* Effect) override
+    {
+        ++Drops;
+        DropKeys = Keys;
+        DropEffect = *Effect;
+        FORMATETC F{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        STGMEDIUM M{};
+        if (SUCCEEDED(Data->GetData(&F, &M))) {
+            char Name[MAX_PATH] = {};
+            DragQueryFileA(static_cast<HDROP>(M.hGlobal), 0, Name, MAX_PATH);
+            DroppedFile = Name;
+            ReleaseStgMedium(&M);
+        }
+        F.cfFormat = static_cast<CLIPFORMAT>(ShellIdListFormat());
+        if (SUCCEEDED(Data->GetData(&F, &M))) {
+            auto* Cida = static_cast<CIDA*>(GlobalLock(M.hGlobal));
+            IdListCount = Cida ? static_cast<int>(Cida->cidl) : -1;
+            GlobalUnlock(M.hGlobal);
+            ReleaseStgMedium(&M);
+        }
+        return S_OK;
+    }
+    DWORD Accept = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+    int Enters = 0, Drops = 0, IdListCount = -1;
+    DWORD DropKeys = 0, DropEffect = 0;
+    std::string DroppedFile;
+};
+
+// Moves the pointer along a path, one point per question, then drops.
+class TScriptedSource : public TComObject<IDropSource> {
+public:
+    explicit TScriptedSource(std::vector<POINT> Path) : TComObject<IDropSource>(IID_IDropSource), FPath(Path) {}
+    HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL, DWORD) override
+    {
+        if (FStep >= FPath.size())
+            return DRAGDROP_S_DROP;
+        SetCursorPos(FPath[FStep].x, FPath[FStep].y);
+        ++FStep;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
+
+private:
+    std::vector<POINT> FPath;
+    size_t FStep = 0;
+};
+
+class TTestShellTree : public TRzShellTree {
+public:
+    using TRzShellTree::TRzShellTree;
+    TComPtr<IDropSource> CreateDropSource(bool RightButton) override
+    {
+        SourceRight = RightButton;
+        if (Script.empty())
+            return TRzShellTree::CreateDropSource(RightButton);
+        return TComPtr<IDropSource>::AddRefOf(new TScriptedSource(Script));
+    }
+    bool FindDropTarget(TPoint P, TTreeNode*& Node, TComPtr<IDropTarget>& Target) override
+    {
+        const bool On = TRzShellTree::FindDropTarget(P, Node, Target);
+        if (On && Fake)
+            Target = TComPtr<IDropTarget>::AddRefOf(Fake);
+        return On;
+    }
+    void EndEdit(TTreeNode* Node, std::string& S) { Edit(Node, S); }
+    std::vector<POINT> Script;
+    bool SourceRight = false;
+    TFakeDropTarget* Fake = nullptr;
+};
+
+} // namespace shell_test

@@ -11,7 +11,6 @@
 #include "controls/RzCommon.h"
 #include "controls/RzLabel.h"
 
-enum TAlignmentVertical : unsigned char { avTop, avCenter, avBottom };
 enum TRzHotTrackColorType : unsigned char { htctComplement, htctActual };
 enum TButtonLayout : unsigned char { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
 enum TBitBtnKind : unsigned char {
@@ -98,6 +97,12 @@ protected:
     void SetPressedState(bool Value) { FPressed = Value; }
     bool SpaceDown() const { return FSpaceDown; }
     void ClearPress();
+    // Drops a mouse press being tracked as well.
+    void EndPress()
+    {
+        ClearPress();
+        FCaptured = false;
+    }
 
 private:
     bool FPressed = false;

@@ -149,6 +149,8 @@ inline TRect ShrunkRect(const RECT& Rect, int N)
 enum TOrientation : unsigned char { orHorizontal, orVertical };
 
 enum TFramingPreference : unsigned char { fpCustomFraming, fpXPThemes };
+// Vertical placement of a caption or glyph (panels, buttons, check boxes).
+enum TAlignmentVertical : unsigned char { avTop, avCenter, avBottom };
 enum TRzVisualStyle : unsigned char { vsClassic, vsWinXP, vsGradient };
 
 // ---------------------------------------------------------------------------

@@ -9,7 +9,6 @@
 #include "classlib/ExtCtrls.h"
 #include "controls/RzCommon.h"
 
-enum TAlignmentVertical : unsigned char { avTop, avCenter, avBottom };
 enum TRzGridStyle : unsigned char { gsDots, gsDottedLines, gsSolidLines };
 
 class TRzPanelDockManager;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "classlib/ExtCtrls.h"
+#include "classlib/ImgList.h"
 #include "classlib/StdCtrls.h"
 #include "controls/RzCommon.h"
 
@@ -215,4 +216,91 @@ private:
     std::string FValue;
     bool FSettingValue = false;
     bool FRefreshingValues = false;
+};
+
+// ---------------------------------------------------------------------------
+// Image combo box (RzCmboBxImage.cpp): owner-drawn items with an image, an
+// overlay and an indent, whose captions and images may come on demand.
+// ---------------------------------------------------------------------------
+
+class TRzCustomImageComboBox;
+
+class TRzImageComboBoxItem : public TObject {
+public:
+    explicit TRzImageComboBoxItem(TRzCustomImageComboBox* AOwner) : FOwner(AOwner) {}
+    TRzCustomImageComboBox* Owner() const { return FOwner; }
+    int Index() const { return FIndex; }
+    void SetIndex(int Value) { FIndex = Value; }
+    int IndentLevel() const { return FIndentLevel; }
+    void SetIndentLevel(int Value) { FIndentLevel = Value; }
+    // -1: none yet (the get-item-data hook may fill it).
+    int ImageIndex() const { return FImageIndex; }
+    void SetImageIndex(int Value);
+    // -1: no overlay.
+    int OverlayIndex() const { return FOverlayIndex; }
+    void SetOverlayIndex(int Value);
+    // Empty: the get-item-data hook may fill it.
+    const std::string& Caption() const { return FCaption; }
+    void SetCaption(const std::string& Value);
+    void* Data() const { return FData; }
+    void SetData(void* Value) { FData = Value; }
+
+private:
+    TRzCustomImageComboBox* FOwner;
+    int FIndex = -1;
+    int FIndentLevel = 0;
+    int FImageIndex = -1;
+    int FOverlayIndex = -1;
+    std::string FCaption;
+    void* FData = nullptr;
+};
+
+using TRzImageComboItemEvent = std::function<void(TObject* Sender, TRzImageComboBoxItem* Item)>;
+
+class TRzCustomImageComboBox : public TRzCustomComboBox {
+public:
+    explicit TRzCustomImageComboBox(TComponent* AOwner);
+    ~TRzCustomImageComboBox() override;
+    void WndProc(TMessage& Message) override;
+
+    TCustomImageList* Images() const { return FImages; }
+    void SetImages(TCustomImageList* Value);
+    int ItemIndent() const { return FItemIndent; }
+    void SetItemIndent(int Value);
+    bool AutoSizeItemHeight() const { return FAutoSizeItemHeight; }
+    void SetAutoSizeItemHeight(bool Value) { FAutoSizeItemHeight = Value; }
+
+    // The first item whose caption equals Text, ignoring case; -1 if none.
+    int IndexOfItem(const std::string& Text) override;
+    virtual TRzImageComboBoxItem* AddItem(const std::string& Caption, int ImageIndex, int IndentLevel);
+    TRzImageComboBoxItem* GetImageItem(int Index) const;
+    // Deletions made here free their items.
+    void Delete(int Index);
+    void ClearItems();
+    void BeginUpdate() { Items()->BeginUpdate(); }
+    void EndUpdate() { Items()->EndUpdate(); }
+
+    // Hides the data-word event of the plain combo box: this one hands over
+    // the item.
+    TRzImageComboItemEvent OnDeleteItem;
+    TRzImageComboItemEvent OnGetItemData;
+
+protected:
+    void DoDeleteItem(void* Item) override;
+    virtual void DoGetItemData(TRzImageComboBoxItem* Item);
+    void DrawItem(int Index, TRect Rect, TOwnerDrawState State) override;
+    void CreateWnd() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void AdjustItemHeight();
+    // The item going now is the combo's own to free (its own deletion, or
+    // the combo is going).
+    bool OwnDeletion() const { return FDeleting || FDestroying; }
+
+private:
+    TCustomImageList* FImages = nullptr;
+    int FItemIndent = 12;
+    bool FAutoSizeItemHeight = true;
+    bool FInFontChange = false;
+    bool FDeleting = false;
+    bool FDestroying = false;
 };

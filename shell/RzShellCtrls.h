@@ -25,6 +25,7 @@
 #include "classlib/Threads.h"
 #include "classlib/ExtCtrls.h"
 #include "classlib/ImgList.h"
+#include "controls/RzCmboBx.h"
 #include "shell/RzListVw.h"
 #include "shell/RzShellUtils.h"
 #include "shell/RzTreeVw.h"
@@ -909,3 +910,76 @@ using TDropTarget_shlv = TRzShellDropTarget<TRzCustomShellList>;
 
 // The drag data of the list's selection.
 TComPtr<IDataObject> MakeListDataObject(TRzCustomShellList* List);
+
+// ---------------------------------------------------------------------------
+// Shell combo (RzShellCtrlsCombo.cpp)
+// ---------------------------------------------------------------------------
+
+enum TRzShellComboOption : unsigned char { scoAutofill = 1 << 0, scoNonFilesystemAncestors = 1 << 1 };
+using TRzShellComboOptions = unsigned char;
+
+// Sorts item lists by the folder's own order (column 0); a sort started
+// while another runs raises "Recursive call to SortPidls".
+void SortPidls(IShellFolder* ShellFolder, std::vector<TPidl>& List);
+
+class TRzCustomShellCombo : public TRzCustomImageComboBox, public TRzShellComboLink {
+public:
+    explicit TRzCustomShellCombo(TComponent* AOwner);
+    ~TRzCustomShellCombo() override;
+    void WndProc(TMessage& Message) override;
+
+    TRzShellLocator* SelectedFolder() const override { return FSelectedFolder.get(); }
+    void SetSelectedFolder(const TRzShellLocator* Value) { FSelectedFolder->Assign(Value); }
+    TRzShellComboOptions Options() const { return FOptions; }
+    void SetOptions(TRzShellComboOptions Value) { FOptions = Value; }
+    bool AutoDropDownCount() const { return FAutoDropDownCount; }
+    void SetAutoDropDownCount(bool Value) { FAutoDropDownCount = Value; }
+    TRzCustomShellTree* ShellTree() const { return FShellTree; }
+    // Ignored while a list is linked.
+    void SetShellTree(TRzCustomShellTree* Value);
+    TRzCustomShellList* ShellList() const { return FShellList; }
+    // Ignored while a tree is linked.
+    void SetShellList(TRzCustomShellList* Value);
+
+    void Refill();
+    void GoUp(int Levels) override;
+    void TreeNodeSelected(TTreeNode* Node) override;
+    TComponent* LinkComponent() override { return this; }
+    TRzShellComboData* ItemData(int Index) const;
+
+protected:
+    virtual bool CanAddItem(IShellFolder* ShellFolder, LPCITEMIDLIST Pidl, SFGAOF Attributes);
+    virtual void SelectedFolderChanged();
+    // Adds the children of a folder at Level (the desktop itself first at
+    // -1), the whole chain down to the target, and the drives under My
+    // Computer.
+    virtual void FillFolderHierarchy(IShellFolder* ShellFolder, LPCITEMIDLIST FolderAbs, TRzIdListArray& Target,
+                                     int Level);
+    void AddPathChain(IShellFolder* ShellFolder, LPCITEMIDLIST ParentPidl, TRzIdListArray& Target, int From);
+    void Loaded() override;
+    void CreateWnd() override;
+    void DestroyWnd() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void DoDeleteItem(void* Item) override;
+    void DoGetItemData(TRzImageComboBoxItem* Item) override;
+    void DropDown() override;
+    void Select() override;
+
+private:
+    void UpdateLinked();
+    TRzImageComboBoxItem* AddShellItem(IShellFolder* ShellFolder, LPCITEMIDLIST Item, LPCITEMIDLIST ParentAbs,
+                                       SFGAOF Attr, int Level, bool Named);
+
+    std::unique_ptr<TCustomImageList> FShellImages;
+    std::unique_ptr<TRzShellLocator> FSelectedFolder;
+    TRzShellComboOptions FOptions = scoAutofill | scoNonFilesystemAncestors;
+    bool FAutoDropDownCount = true;
+    TRzCustomShellTree* FShellTree = nullptr;
+    TRzCustomShellList* FShellList = nullptr;
+    int FUpdateCount = 0;
+};
+
+class TRzShellCombo : public TRzCustomShellCombo {
+public:
+    using TRzCustomShellCombo::TRzCustomShellCombo;
+};

@@ -200,12 +200,7 @@ TEST_F(TShellListTest, FoldersAreLeftToALinkedTree)
     MakeList((DefaultShellListOptions & ~sloDynamicRefresh) | sloHideFoldersWhenLinkedToTree);
     EXPECT_EQ(SortedNames(), (std::vector<std::string>{"file.mbx", "folder"})) << "no tree: folders listed";
     TTestShellTree Tree(&Form);
-    Tree.SetParent(&Form);
-    Tree.SetOptions(DefaultShellTreeOptions & ~stoDynamicRefresh);
-    Tree.HandleNeeded();
-    TRzShellLocator Base;
-    Base.SetPathName(Dir.Path());
-    Tree.SetBaseFolder(&Base);
+    OpenTreeAt(Tree, &Form, Dir.Path(), TRect(0, 0, 150, 150));
     Tree.SetShellList(List.get());
     EXPECT_EQ(List->ShellTree(), &Tree);
     List->FillList();
@@ -388,13 +383,7 @@ TEST_F(TShellListTest, DragsToATreeNodeAndToItsOwnBackground)
     MakeList();
     List->SetBounds(260, 0, 300, 300);
     TTestShellTree Tree(&Form);
-    Tree.SetParent(&Form);
-    Tree.SetBounds(0, 0, 250, 300);
-    Tree.SetOptions(DefaultShellTreeOptions & ~stoDynamicRefresh);
-    Tree.HandleNeeded();
-    TRzShellLocator Base;
-    Base.SetPathName(Dir.Path());
-    Tree.SetBaseFolder(&Base);
+    OpenTreeAt(Tree, &Form, Dir.Path(), TRect(0, 0, 250, 300));
     ShowWithoutActivating();
     TFakeDropTarget* Fake = new TFakeDropTarget;
     TComPtr<IDropTarget> Hold = TComPtr<IDropTarget>::AddRefOf(Fake);

@@ -145,4 +145,16 @@ public:
     TFakeDropTarget* Fake = nullptr;
 };
 
+// A tree on Parent at Bounds, without watching, rooted at Base.
+inline void OpenTreeAt(TRzCustomShellTree& Tree, TWinControl* Parent, const std::string& Base, TRect Bounds)
+{
+    Tree.SetParent(Parent);
+    Tree.SetBounds(Bounds.left, Bounds.top, Bounds.Width(), Bounds.Height());
+    Tree.SetOptions(DefaultShellTreeOptions & ~stoDynamicRefresh);
+    Tree.HandleNeeded();
+    TRzShellLocator L;
+    L.SetPathName(Base);
+    Tree.SetBaseFolder(&L);
+}
+
 } // namespace shell_test

@@ -604,3 +604,26 @@ TEST(RzButtonPaint, ClassicDefaultButtonHasItsFrameAndBitButtonItsGlyph)
     for (const auto& P : {std::pair{0, 0}, std::pair{59, 0}, std::pair{0, 23}, std::pair{30, 23}})
         EXPECT_EQ(Def.Px(P.first, P.second), Rgb(clWindowFrame)) << P.first << "," << P.second;
 }
+
+TEST(RzButtonWindow, HiddenAcceleratorsDrawNoUnderline)
+{
+    TClassicLook Classic;
+    auto F = NewTestForm(200, 60);
+    auto Paint = [&](const std::string& Caption, bool HideAccel) {
+        auto B = Make<TRzButton>(F.get());
+        B->SetBounds(0, 0, 90, 30);
+        CrispFont(B.get());
+        B->SetColor(clWhite);
+        B->SetCaption(Caption);
+        F->Show();
+        SendMessageA(B->Handle(), WM_UPDATEUISTATE, MAKEWPARAM(HideAccel ? UIS_SET : UIS_CLEAR, UISF_HIDEACCEL), 0);
+        TTestSurface Img(90, 30);
+        PaintInto(B.get(), Img);
+        return PixelsOf(Img, clBlack);
+    };
+    const TMask Shown = Paint("&Help", false);
+    const TMask Hidden = Paint("&Help", true);
+    const TMask Plain = Paint("Help", false);
+    EXPECT_EQ(Hidden, Plain);
+    EXPECT_GT(Shown.size(), Plain.size()) << "the underline";
+}

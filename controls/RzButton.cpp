@@ -866,6 +866,7 @@ void TRzBitBtn::SetSpacing(int Value)
 
 void TRzBitBtn::ChangeScale(int M, int D)
 {
+    TRzButton::ChangeScale(M, D);
     if (D == 0 || M == D)
         return;
     FMargin = FMargin >= 0 ? MulDiv(FMargin, M, D) : FMargin;

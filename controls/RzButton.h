@@ -234,7 +234,7 @@ public:
     int Spacing() const { return FSpacing; }
     virtual void SetSpacing(int Value);
     // The scaling of a form: Margin and Spacing follow.
-    void ChangeScale(int M, int D);
+    void ChangeScale(int M, int D) override;
 
     SIZE GetGlyphSize() const;
     TRect GetCaptionRect() const override;

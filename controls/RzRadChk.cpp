@@ -361,6 +361,7 @@ void TRzCustomGlyphButton::ApplyFrameControllerSettings()
 
 void TRzCustomGlyphButton::ChangeScale(int M, int D)
 {
+    TRzCustomButton::ChangeScale(M, D);
     if (D == 0 || M == D || !UseThemes())
         return;
     FThemedSize = SIZE{MulDiv(FThemedSize.cx, M, D) - 1, MulDiv(FThemedSize.cy, M, D) - 1};

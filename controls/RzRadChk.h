@@ -59,7 +59,7 @@ public:
     // A stored form's retired "Flat".
     void ReadOldFlat(bool Value) { SetHotTrack(Value); }
     // The scaling of a form: a themed glyph follows.
-    void ChangeScale(int M, int D);
+    void ChangeScale(int M, int D) override;
 
     SIZE GlyphSize() const { return FGlyphSize; }
     // Where the glyph is drawn; also the area hot tracking repaints.

@@ -448,6 +448,7 @@ void TRzCustomCheckGroup::Loaded()
 
 void TRzCustomCheckGroup::ChangeScale(int M, int D)
 {
+    TRzCustomGroupBox::ChangeScale(M, D);
     if (D == 0 || M == D)
         return;
     const int Height = FItemHeight; // a font change resets it

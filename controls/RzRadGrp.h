@@ -117,7 +117,7 @@ public:
     // Reading "CheckStates": kept until loading ends, then applied.
     void ReadCheckStates(const std::vector<int>& States);
     // The scaling of a form.
-    void ChangeScale(int M, int D);
+    void ChangeScale(int M, int D) override;
     // The glyph size the items draw: 13 x 13 or the custom frames'.
     SIZE ItemGlyphSize() const;
 

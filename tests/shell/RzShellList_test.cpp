@@ -69,6 +69,7 @@ public:
     using TRzShellList::TRzShellList;
     void ClickColumn(int Index) { ColClick(Column(Index)); }
     void EndEdit(TListItem* Item, std::string& S) { Edit(Item, S); }
+    void ShowMenu() { ShowShellMenu(ClientToScreen(TPoint(5, 5))); }
     HRESULT BindFolder(LPCITEMIDLIST Pidl, TComPtr<IShellFolder>& F) override
     {
         const HRESULT R = TRzShellList::BindFolder(Pidl, F);
@@ -400,7 +401,18 @@ TEST_F(TShellListTest, DragsToATreeNodeAndToItsOwnBackground)
     EXPECT_EQ(Fake->Drops, 1);
     EXPECT_EQ(Fake->DroppedFile, Dir.File("mail.mbx"));
     EXPECT_EQ(Fake->IdListCount, 1);
+    EXPECT_EQ(Fake->DropKeys & MK_RBUTTON, 0u);
     EXPECT_FALSE(List->InInteraction());
+    // A right drag: Wine reports no button during a scripted drag, so the
+    // node's target hears the right button only from an enter that had it.
+    TComPtr<IDataObject> Data = MakeListDataObject(List.get());
+    DWORD Effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    Tree.OleDragEnter(Data.Get(), MK_RBUTTON, POINTL{To.x, To.y}, Effect);
+    Effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    Tree.OleDrop(Data.Get(), 0, POINTL{To.x, To.y}, Effect);
+    EXPECT_EQ(Fake->Drops, 2);
+    EXPECT_NE(Fake->DropKeys & MK_RBUTTON, 0u);
+    EXPECT_EQ(Fake->DropEffect & ~DWORD(DROPEFFECT_COPY | DROPEFFECT_MOVE), 0u);
 
     // Onto its own background: the left button drops nothing.
     TFakeDropTarget* Own = new TFakeDropTarget;
@@ -420,4 +432,46 @@ TEST_F(TShellListTest, DragsToATreeNodeAndToItsOwnBackground)
     EXPECT_EQ(Own->DropEffect & DROPEFFECT_MOVE, 0u);
     EXPECT_NE(Own->DropEffect, 0u);
     Tree.Fake = nullptr;
+}
+
+TEST_F(TShellListTest, AChangeDuringAShellMenuShowsWhenTheMenuCloses)
+{
+    Dir.Write("first.mbx", "x");
+    MakeList();
+    SelectOnly("first.mbx");
+    FillStarts = 0;
+    bool SawInteraction = false;
+    auto Old = SetTrackPopupHook([&](HMENU, int, int) -> UINT {
+        SawInteraction = List->InInteraction();
+        Dir.Write("second.mbx", "y");
+        SendMessageA(List->Handle(), RZSH_CHANGENOTIFY, 0, 0);
+        return 0;
+    });
+    List->ShowMenu();
+    SetTrackPopupHook(Old);
+    EXPECT_TRUE(SawInteraction);
+    EXPECT_FALSE(List->RefreshPending());
+    EXPECT_EQ(FillStarts, 1) << "the change kept for the end of the menu";
+    EXPECT_EQ(SortedNames(), (std::vector<std::string>{"first.mbx", "second.mbx"}));
+}
+
+TEST_F(TShellListTest, ADropNothingTakesReportsNoEffect)
+{
+    Dir.Write("item.mbx", "x");
+    MakeList();
+    SelectOnly("item.mbx");
+    TComPtr<IDataObject> Data = MakeListDataObject(List.get());
+    TFakeDropTarget* Refusing = new TFakeDropTarget;
+    TComPtr<IDropTarget> Hold = TComPtr<IDropTarget>::AddRefOf(Refusing);
+    Refusing->Accept = DROPEFFECT_NONE;
+    List->Fake = Refusing;
+    const TPoint P = List->ClientToScreen(TPoint(250, 250));
+    DWORD Effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    List->OleDragEnter(Data.Get(), MK_LBUTTON, POINTL{P.x, P.y}, Effect);
+    EXPECT_EQ(Effect, DWORD(DROPEFFECT_NONE)) << "a target that takes nothing";
+    Effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    List->OleDrop(Data.Get(), 0, POINTL{P.x, P.y}, Effect);
+    EXPECT_EQ(Effect, DWORD(DROPEFFECT_NONE));
+    EXPECT_EQ(Refusing->DropEffect, DWORD(DROPEFFECT_NONE));
+    List->Fake = nullptr;
 }

@@ -397,3 +397,74 @@ TEST_F(TShellTreeTest, HoverExpandsANeverFilledNodeAndAutoScrolls)
     Tree->OleDragAutoScroll(TPoint(100, 5));
     EXPECT_EQ(Tree->TopItem(), After) << "at most one step per interval";
 }
+
+namespace {
+
+// Answers "Yes" to the shell's confirmation box from inside its own modal
+// loop, on a timer of this thread.
+BOOL CALLBACK AnswerBox(HWND W, LPARAM)
+{
+    char Class[16] = {};
+    GetClassNameA(W, Class, sizeof Class);
+    if (std::string(Class) == "#32770" && IsWindowVisible(W))
+        PostMessageA(W, WM_COMMAND, IDYES, 0);
+    return TRUE;
+}
+
+void CALLBACK AnswerYes(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), &AnswerBox, 0); }
+
+} // namespace
+
+TEST_F(TShellTreeTest, DeleteAndShiftDeleteGoThroughTheShell)
+{
+    Mk("doomed");
+    Mk("doomed too");
+    Mk("kept");
+    MakeTree();
+    const UINT_PTR Timer = SetTimer(nullptr, 0, 50, &AnswerYes);
+    struct {
+        const char* Name;
+        TShiftState Shift;
+    } const Cases[] = {{"doomed", 0}, {"doomed too", ssShift}};
+    for (const auto& C : Cases) {
+        Tree->SetSelected(ChildNamed(Tree->RootNode(), C.Name));
+        WORD Key = VK_DELETE;
+        Tree->PressKey(Key, C.Shift);
+        EXPECT_EQ(Key, 0) << "the key is taken";
+        EXPECT_FALSE(IsDir(Dir.File(C.Name))) << C.Name;
+        EXPECT_EQ(ChildNamed(Tree->RootNode(), C.Name), nullptr) << "the tree refreshed";
+    }
+    KillTimer(nullptr, Timer);
+    EXPECT_TRUE(IsDir(Dir.File("kept")));
+    EXPECT_NE(ChildNamed(Tree->RootNode(), "kept"), nullptr);
+    // Other keys are left alone.
+    WORD Key = 'A';
+    Tree->PressKey(Key, 0);
+    EXPECT_EQ(Key, 'A');
+}
+
+TEST_F(TShellTreeTest, AFolderMadeOnDriveCShowsByItsOwnWatch)
+{
+    // The drive roots are watched for real; a folder made in C:\ itself
+    // reaches the tree through the watcher's notice.
+    const std::string Made = "C:\\tessaly_live_" + std::to_string(GetCurrentProcessId());
+    Tree = std::make_unique<TTestShellTree>(&Form);
+    OpenTreeAt(*Tree, &Form, "C:\\", TRect(0, 0, 250, 300));
+    Tree->SetOptions(Tree->Options() | stoDynamicRefresh);
+    Tree->FillTree();
+    ASSERT_NE(Tree->ChangeThread(), nullptr);
+    EXPECT_GE(Tree->ChangeThread()->UsedSlots(), 1);
+    ASSERT_TRUE(CreateDirectoryA(Made.c_str(), nullptr));
+    const DWORD Start = GetTickCount();
+    while (!Tree->ChangeTimer()->Enabled() && GetTickCount() - Start < 5000) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        Pump();
+    }
+    const bool Seen = Tree->ChangeTimer()->Enabled();
+    Tree->ChangeTimer()->Timer();
+    const bool Shown = ChildNamed(Tree->RootNode(), Made.substr(3)) != nullptr;
+    RemoveDirectoryA(Made.c_str());
+    EXPECT_TRUE(Seen) << "the watcher saw the new folder";
+    EXPECT_EQ(Tree->Pending(), TRzShellPending::None);
+    EXPECT_TRUE(Shown);
+}

@@ -140,6 +140,7 @@ public:
         return On;
     }
     void EndEdit(TTreeNode* Node, std::string& S) { Edit(Node, S); }
+    void PressKey(WORD& Key, TShiftState Shift) { KeyDown(Key, Shift); }
     std::vector<POINT> Script;
     bool SourceRight = false;
     TFakeDropTarget* Fake = nullptr;

@@ -536,8 +536,12 @@ void TCustomComboBox::SetDroppedDown(bool Value)
 
 void TCustomComboBox::SetDropDownCount(int Value)
 {
-    if (StoreChanged(FDropDownCount, std::max(Value, 1)) && HandleAllocated())
-        RecreateWnd();
+    if (!StoreChanged(FDropDownCount, std::max(Value, 1)) || !HandleAllocated() || FStyle == csSimple)
+        return;
+    // The list's height is the window's below the edit part: the window is
+    // resized, not made again, so a drop-down under way keeps its window.
+    SetWindowPos(WindowHandle(), nullptr, 0, 0, FWidth, FHeight + FDropDownCount * std::max(FItemHeight, 16),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TCustomComboBox::SetStyle(TComboBoxStyle Value)

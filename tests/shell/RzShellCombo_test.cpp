@@ -152,8 +152,16 @@ TEST_F(TShellComboTest, TheListKeepsAtLeastOneRowAtTheBottomOfTheScreen)
     RECT R{};
     GetWindowRect(Combo->Handle(), &R);
     ASSERT_GT(R.bottom + Combo->ItemHeight(), ScreenH) << "no row fits below";
+    const HWND Window = Combo->Handle();
+    const int Rows = Combo->Items()->Count();
+    const int Height = Combo->Height();
     Combo->OpenList();
     EXPECT_EQ(Combo->DropDownCount(), 1);
+    EXPECT_EQ(Combo->Handle(), Window) << "the window dropping down stays the same";
+    EXPECT_EQ(Combo->Items()->Count(), Rows);
+    RECT Dropped{};
+    SendMessageA(Window, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&Dropped));
+    EXPECT_LE(Dropped.bottom - Dropped.top, Height + 2 * Combo->ItemHeight()) << "one row below the edit part";
 
     Form.SetBounds(10, 10, 400, 200);
     Combo->OpenList();

@@ -844,12 +844,15 @@ int FrameStyleWidth(TFrameStyleEx Style, int BevelWidth)
     }
 }
 
-TRect DrawInnerOuterBorders(TCanvas* Canvas, const RECT& Rect, TFrameStyleEx BorderOuter, TFrameStyleEx BorderInner,
-                            int BorderWidth, TSides BorderSides, int BevelWidth, TColor BorderColor,
-                            TColor BorderHighlight, TColor BorderShadow, TColor FlatColor, int FlatColorAdjustment,
-                            TColor Color, TColor ParentColor, bool Transparent, bool FullInnerFlatFrame)
+TRect DrawInnerOuterBorders(TCanvas* Canvas, const RECT& Rect, const TRzBorderArgs& Args)
 {
-    const TColor F = AdjustColor(FlatColor, FlatColorAdjustment);
+    const TFrameStyleEx BorderOuter = Args.BorderOuter, BorderInner = Args.BorderInner;
+    const int BorderWidth = Args.BorderWidth, BevelWidth = Args.BevelWidth;
+    const TSides BorderSides = Args.BorderSides;
+    const TColor BorderColor = Args.BorderColor, BorderHighlight = Args.BorderHighlight,
+                 BorderShadow = Args.BorderShadow, Color = Args.Color, ParentColor = Args.ParentColor;
+    const bool Transparent = Args.Transparent;
+    const TColor F = AdjustColor(Args.FlatColor, Args.FlatColorAdjustment);
     const bool HasBand = BorderWidth > 0 || BorderInner != fsNone;
     TRect R(Rect);
 
@@ -884,7 +887,7 @@ TRect DrawInnerOuterBorders(TCanvas* Canvas, const RECT& Rect, TFrameStyleEx Bor
 
     switch (BorderInner) {
     case fsFlat:
-        if (FullInnerFlatFrame)
+        if (Args.FullInnerFlatFrame)
             R = DrawBox(Canvas, R, F);
         else
             R = Ring(Canvas, R, F, BorderSides);

@@ -177,10 +177,25 @@ TRect DrawColorButtonBorderSides(TCanvas* Canvas, const RECT& Rect, TColor Color
 TRect DrawColorButtonBorder(TCanvas* Canvas, const RECT& Rect, TColor Color, bool Pressed);
 TRect DrawRoundedFlatBorder(TCanvas* Canvas, const RECT& Rect, TColor Color, TSides Sides);
 
-TRect DrawInnerOuterBorders(TCanvas* Canvas, const RECT& Rect, TFrameStyleEx BorderOuter, TFrameStyleEx BorderInner,
-                            int BorderWidth, TSides BorderSides, int BevelWidth, TColor BorderColor,
-                            TColor BorderHighlight, TColor BorderShadow, TColor FlatColor, int FlatColorAdjustment,
-                            TColor Color, TColor ParentColor, bool Transparent, bool FullInnerFlatFrame = false);
+// The two frames of a bordered control, the band of BorderWidth between them
+// and their colours; the defaults are those of a new panel or label.
+struct TRzBorderArgs {
+    TFrameStyleEx BorderOuter = fsNone;
+    TFrameStyleEx BorderInner = fsNone;
+    int BorderWidth = 0;
+    TSides BorderSides = sdAllSides;
+    int BevelWidth = 1;
+    TColor BorderColor = clBtnFace;
+    TColor BorderHighlight = clBtnHighlight;
+    TColor BorderShadow = clBtnShadow;
+    TColor FlatColor = clBtnShadow;
+    int FlatColorAdjustment = 0;
+    TColor Color = clBtnFace;
+    TColor ParentColor = clBtnFace;
+    bool Transparent = false;
+    bool FullInnerFlatFrame = false;
+};
+TRect DrawInnerOuterBorders(TCanvas* Canvas, const RECT& Rect, const TRzBorderArgs& Args);
 
 void DrawNonClientFrame(TCanvas* Canvas, int Width, int Height, bool NoColorRing, TSides Sides, TColor FrameColor,
                         TColor Color, TFrameStyle FrameStyle);

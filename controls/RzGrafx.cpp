@@ -435,45 +435,41 @@ void DrawCloseButtonGlyph(TCanvas* Canvas, const RECT& Rect, int Style, bool Ena
     DrawCloseGlyph(Canvas, Rect, Color);
 }
 
-void DrawCustomCheckBox(TCanvas* Canvas, const RECT& Rect, TRzCheckState State, TRzCheckCondition Condition,
-                        bool Focused, TRzHotTrackStyle HotTrackStyle, TColor FrameColor, TColor MarkColor,
-                        TColor FillColor, TColor FocusColor, TColor DisabledColor, bool ReadOnly,
-                        bool ReadOnlyColorOnFocus, TColor ReadOnlyColor, TColor HotFrameColor,
-                        TColor HotFillColor)
+void DrawCustomCheckBox(TCanvas* Canvas, const RECT& Rect, const TRzCheckBoxArgs& Args)
 {
     HDC DC = Canvas->Handle();
-    const bool Hot = Condition == ccHotLook;
-    TRect R = DrawBox(Canvas, Rect, Hot && HotTrackStyle == htsFrame ? HotFrameColor : FrameColor);
+    const bool Hot = Args.Condition == ccHotLook;
+    TRect R = DrawBox(Canvas, Rect, Hot && Args.HotTrackStyle == htsFrame ? Args.HotFrameColor : Args.FrameColor);
 
-    TColor Fill = FillColor;
-    TColor Mark = MarkColor;
-    if (Condition == ccDisabledLook) {
-        Fill = DisabledColor;
+    TColor Fill = Args.FillColor;
+    TColor Mark = Args.MarkColor;
+    if (Args.Condition == ccDisabledLook) {
+        Fill = Args.DisabledColor;
         Mark = clBtnShadow;
-    } else if (Focused) {
-        Fill = ReadOnly && ReadOnlyColorOnFocus ? ReadOnlyColor : FocusColor;
-    } else if (ReadOnly) {
-        Fill = ReadOnlyColor;
+    } else if (Args.Focused) {
+        Fill = Args.ReadOnly && Args.ReadOnlyColorOnFocus ? Args.ReadOnlyColor : Args.FocusColor;
+    } else if (Args.ReadOnly) {
+        Fill = Args.ReadOnlyColor;
     }
-    if (Condition == ccPressedLook)
+    if (Args.Condition == ccPressedLook)
         Fill = DarkerColor(Fill, 20);
     FillArea(DC, R.left, R.top, R.right, R.bottom, Fill);
 
-    if (State == csChecked) {
+    if (Args.State == csChecked) {
         static const int Starts[7] = {5, 6, 7, 6, 5, 4, 3};
         const int X0 = Rect.left - 1, Y0 = Rect.top - 1;
         for (int I = 0; I < 7; ++I)
             FillArea(DC, X0 + 3 + I, Y0 + Starts[I], X0 + 4 + I, Y0 + Starts[I] + 3, Mark);
-    } else if (State == csGrayed) {
+    } else if (Args.State == csGrayed) {
         const TRect G = ShrunkRect(R, 2);
         FillArea(DC, G.left, G.top, G.right, G.bottom, Mark);
     }
 
     if (Hot) {
-        if (HotTrackStyle == htsInterior)
-            DrawGradientFillInset(Canvas, R, gdHorizontalEnd, HotFillColor, HotFrameColor);
+        if (Args.HotTrackStyle == htsInterior)
+            DrawGradientFillInset(Canvas, R, gdHorizontalEnd, Args.HotFillColor, Args.HotFrameColor);
         else
-            DrawBox(Canvas, R, HotFrameColor);
+            DrawBox(Canvas, R, Args.HotFrameColor);
     }
 }
 

@@ -41,11 +41,23 @@ enum TRzCheckCondition : unsigned char { ccNormalLook, ccPressedLook, ccHotLook,
 enum TRzHotTrackStyle : unsigned char { htsInterior, htsFrame };
 // The hot look: htsFrame draws a double frame in HotFrameColor; htsInterior
 // fills the ring inside the frame from HotFillColor (top) to HotFrameColor.
-void DrawCustomCheckBox(TCanvas* Canvas, const RECT& Rect, TRzCheckState State, TRzCheckCondition Condition,
-                        bool Focused, TRzHotTrackStyle HotTrackStyle, TColor FrameColor, TColor MarkColor,
-                        TColor FillColor, TColor FocusColor, TColor DisabledColor, bool ReadOnly,
-                        bool ReadOnlyColorOnFocus, TColor ReadOnlyColor, TColor HotFrameColor,
-                        TColor HotFillColor);
+struct TRzCheckBoxArgs {
+    TRzCheckState State = csUnchecked;
+    TRzCheckCondition Condition = ccNormalLook;
+    bool Focused = false;
+    TRzHotTrackStyle HotTrackStyle = htsInterior;
+    TColor FrameColor = clBtnShadow;
+    TColor MarkColor = clWindowText;
+    TColor FillColor = clWindow;
+    TColor FocusColor = clWindow;
+    TColor DisabledColor = clBtnFace;
+    bool ReadOnly = false;
+    bool ReadOnlyColorOnFocus = false;
+    TColor ReadOnlyColor = clInfoBk;
+    TColor HotFrameColor = clHighlight;
+    TColor HotFillColor = clWindow;
+};
+void DrawCustomCheckBox(TCanvas* Canvas, const RECT& Rect, const TRzCheckBoxArgs& Args);
 
 void DrawGroupBarBackground(TCanvas* Canvas, const RECT& Rect, int Style, bool Reverse,
                             TRzGradientColorStyle ColorStyle, TColor StartColor, TColor StopColor);

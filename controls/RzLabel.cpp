@@ -468,9 +468,20 @@ void TRzLabel::Paint()
     TCanvas* C = Canvas();
     const TRect Client = ClientRect();
     const TColor ParentColor = Parent() ? Parent()->Color() : Color();
-    const TRect Inner = DrawInnerOuterBorders(C, Client, FBorderOuter, FBorderInner, FBorderWidth, FBorderSides,
-                                              FBevelWidth, FBorderColor, FBorderHighlight, FBorderShadow, FFlatColor,
-                                              FFlatColorAdjustment, Color(), ParentColor, Transparent());
+    const TRect Inner = DrawInnerOuterBorders(C, Client,
+                                              {.BorderOuter = FBorderOuter,
+                                               .BorderInner = FBorderInner,
+                                               .BorderWidth = FBorderWidth,
+                                               .BorderSides = FBorderSides,
+                                               .BevelWidth = FBevelWidth,
+                                               .BorderColor = FBorderColor,
+                                               .BorderHighlight = FBorderHighlight,
+                                               .BorderShadow = FBorderShadow,
+                                               .FlatColor = FFlatColor,
+                                               .FlatColorAdjustment = FFlatColorAdjustment,
+                                               .Color = Color(),
+                                               .ParentColor = ParentColor,
+                                               .Transparent = Transparent()});
     if (!Transparent()) {
         C->Brush()->SetColor(Color());
         C->Brush()->SetStyle(bsSolid);

@@ -242,9 +242,20 @@ void TRzCustomPanel::Paint()
     int Adjustment = 0;
     GetFlatColors(Flat, Adjustment);
     const TColor ParentColor_ = Parent() ? Parent()->Color() : Color();
-    const TRect Inner = DrawInnerOuterBorders(C, R, FBorderOuter, FBorderInner, BorderWidth(), FBorderSides,
-                                              BevelWidth(), FBorderColor, FBorderHighlight, FBorderShadow, Flat,
-                                              Adjustment, Color(), ParentColor_, FTransparent);
+    const TRect Inner = DrawInnerOuterBorders(C, R,
+                                              {.BorderOuter = FBorderOuter,
+                                               .BorderInner = FBorderInner,
+                                               .BorderWidth = BorderWidth(),
+                                               .BorderSides = FBorderSides,
+                                               .BevelWidth = BevelWidth(),
+                                               .BorderColor = FBorderColor,
+                                               .BorderHighlight = FBorderHighlight,
+                                               .BorderShadow = FBorderShadow,
+                                               .FlatColor = Flat,
+                                               .FlatColorAdjustment = Adjustment,
+                                               .Color = Color(),
+                                               .ParentColor = ParentColor_,
+                                               .Transparent = FTransparent});
     if (!FTransparent && FPaintClientArea) {
         const bool Rounded = (FBorderOuter == fsFlatRounded && FBorderInner == fsNone && BorderWidth() == 0) ||
                              FBorderInner == fsFlatRounded;

@@ -108,9 +108,17 @@ void TRzCustomProgressBar::Paint()
         C->Brush()->SetColor(FBorderColor);
         C->FillRect(R);
         const TColor ParentColor_ = Parent() ? Parent()->Color() : Color();
-        R = DrawInnerOuterBorders(C, R, FBorderOuter, FBorderInner, FBorderWidth, sdAllSides, FBevelWidth,
-                                  FBorderColor, clBtnHighlight, clBtnShadow, FFlatColor, FFlatColorAdjustment,
-                                  FBackColor, ParentColor_, false, true);
+        R = DrawInnerOuterBorders(C, R,
+                                  {.BorderOuter = FBorderOuter,
+                                   .BorderInner = FBorderInner,
+                                   .BorderWidth = FBorderWidth,
+                                   .BevelWidth = FBevelWidth,
+                                   .BorderColor = FBorderColor,
+                                   .FlatColor = FFlatColor,
+                                   .FlatColorAdjustment = FFlatColorAdjustment,
+                                   .Color = FBackColor,
+                                   .ParentColor = ParentColor_,
+                                   .FullInnerFlatFrame = true});
         if (FInteriorOffset > 0) {
             C->Pen()->SetColor(FBackColor);
             C->Pen()->SetWidth(FInteriorOffset);

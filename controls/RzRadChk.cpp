@@ -614,9 +614,21 @@ void TRzCustomCheckBox::SelectGlyph(TBitmap* Bitmap)
             HotFrame = DarkerColor(Comp, 30);
             HotFill = Comp;
         }
-        DrawCustomCheckBox(C, R, static_cast<TRzCheckState>(S), Condition, Focused(), HotTrackStyle(), FrameColor(),
-                           HighlightColor(), FillColor(), FocusColor(), DisabledColor(), ReadOnly(),
-                           ReadOnlyColorOnFocus(), ReadOnlyColor(), HotFrame, HotFill);
+        DrawCustomCheckBox(C, R,
+                           {.State = static_cast<TRzCheckState>(S),
+                            .Condition = Condition,
+                            .Focused = Focused(),
+                            .HotTrackStyle = HotTrackStyle(),
+                            .FrameColor = FrameColor(),
+                            .MarkColor = HighlightColor(),
+                            .FillColor = FillColor(),
+                            .FocusColor = FocusColor(),
+                            .DisabledColor = DisabledColor(),
+                            .ReadOnly = ReadOnly(),
+                            .ReadOnlyColorOnFocus = ReadOnlyColorOnFocus(),
+                            .ReadOnlyColor = ReadOnlyColor(),
+                            .HotFrameColor = HotFrame,
+                            .HotFillColor = HotFill});
         return;
     }
     UINT Flags = DFCS_BUTTONCHECK;

@@ -215,8 +215,15 @@ TEST(RzCommonDraw, InnerOuterBordersLayers)
     {
         // Raised outer, a band of 2 and a flat inner ring.
         TTestSurface Img(20, 20);
-        const TRect R = DrawInnerOuterBorders(Img.Canvas(), TRect(0, 0, 20, 20), fsRaised, fsFlat, 2, sdAllSides, 1,
-                                              clYellow, clWhite, clBlack, Flat, 30, clBtnFace, clBtnFace, false);
+        const TRect R = DrawInnerOuterBorders(Img.Canvas(), TRect(0, 0, 20, 20),
+                                              {.BorderOuter = fsRaised,
+                                               .BorderInner = fsFlat,
+                                               .BorderWidth = 2,
+                                               .BorderColor = clYellow,
+                                               .BorderHighlight = clWhite,
+                                               .BorderShadow = clBlack,
+                                               .FlatColor = Flat,
+                                               .FlatColorAdjustment = 30});
         EXPECT_EQ(R, TRect(5, 5, 15, 15));
         EXPECT_EQ(Img.Px(0, 10), Rgb(cl3DLight));
         EXPECT_EQ(Img.Px(1, 10), Rgb(clBtnHighlight));
@@ -228,8 +235,14 @@ TEST(RzCommonDraw, InnerOuterBordersLayers)
     {
         // Status and popup use the border's own highlight and shadow, BevelWidth rings.
         TTestSurface Img(20, 20);
-        const TRect R = DrawInnerOuterBorders(Img.Canvas(), TRect(0, 0, 20, 20), fsStatus, fsPopup, 0, sdAllSides, 2,
-                                              clYellow, clRed, clBlue, Flat, 0, clBtnFace, clBtnFace, false);
+        const TRect R = DrawInnerOuterBorders(Img.Canvas(), TRect(0, 0, 20, 20),
+                                              {.BorderOuter = fsStatus,
+                                               .BorderInner = fsPopup,
+                                               .BevelWidth = 2,
+                                               .BorderColor = clYellow,
+                                               .BorderHighlight = clRed,
+                                               .BorderShadow = clBlue,
+                                               .FlatColor = Flat});
         EXPECT_EQ(R, TRect(4, 4, 16, 16));
         EXPECT_EQ(Img.Px(0, 10), clBlue);
         EXPECT_EQ(Img.Px(1, 10), clBlue);
@@ -240,9 +253,16 @@ TEST(RzCommonDraw, InnerOuterBordersLayers)
     {
         // Rounded outer frame, opaque, no band: parent's colour in the
         // corners, the control's colour in the ring inside.
+        const TRzBorderArgs Rounded{.BorderOuter = fsFlatRounded,
+                                    .BorderColor = clYellow,
+                                    .BorderHighlight = clWhite,
+                                    .BorderShadow = clBlack,
+                                    .FlatColor = Flat,
+                                    .FlatColorAdjustment = 30,
+                                    .Color = clLime,
+                                    .ParentColor = clRed};
         TTestSurface Img(12, 12);
-        const TRect R = DrawInnerOuterBorders(Img.Canvas(), TRect(0, 0, 12, 12), fsFlatRounded, fsNone, 0, sdAllSides,
-                                              1, clYellow, clWhite, clBlack, Flat, 30, clLime, clRed, false);
+        const TRect R = DrawInnerOuterBorders(Img.Canvas(), TRect(0, 0, 12, 12), Rounded);
         EXPECT_EQ(R, TRect(2, 2, 10, 10));
         EXPECT_EQ(Img.Px(0, 0), clRed);
         EXPECT_EQ(Img.Px(11, 11), clRed);
@@ -252,16 +272,20 @@ TEST(RzCommonDraw, InnerOuterBordersLayers)
         EXPECT_EQ(Img.Px(6, 1), clLime);
         // Transparent: the corners are left alone.
         TTestSurface T(12, 12);
-        DrawInnerOuterBorders(T.Canvas(), TRect(0, 0, 12, 12), fsFlatRounded, fsNone, 0, sdAllSides, 1, clYellow,
-                              clWhite, clBlack, Flat, 30, clLime, clRed, true);
+        TRzBorderArgs SeeThrough = Rounded;
+        SeeThrough.Transparent = true;
+        DrawInnerOuterBorders(T.Canvas(), TRect(0, 0, 12, 12), SeeThrough);
         EXPECT_EQ(T.Px(0, 0), S);
         EXPECT_EQ(T.Px(1, 6), S);
     }
     {
         // A full inner flat frame closes all four sides.
         TTestSurface Img(12, 12);
-        const TRect R = DrawInnerOuterBorders(Img.Canvas(), TRect(0, 0, 12, 12), fsNone, fsFlat, 0, SideBit(sdTop), 1,
-                                              clYellow, clWhite, clBlack, Flat, 0, clLime, clRed, false, true);
+        const TRect R = DrawInnerOuterBorders(Img.Canvas(), TRect(0, 0, 12, 12),
+                                              {.BorderInner = fsFlat,
+                                               .BorderSides = SideBit(sdTop),
+                                               .FlatColor = Flat,
+                                               .FullInnerFlatFrame = true});
         EXPECT_EQ(R, TRect(1, 1, 11, 11));
         EXPECT_EQ(Img.Px(0, 6), Rgb(Flat));
         EXPECT_EQ(Img.Px(11, 6), Rgb(Flat));
@@ -396,6 +420,15 @@ TEST(RzCommonDraw, CheckBoxMarksAndFills)
 {
     const TColor Frame = clNavy, Mark = clRed, Fill = clWhite, Focus = clYellow, Disabled = clSilver,
                  ReadOnlyC = clAqua, Hot = clLime, Hot2 = clTeal;
+    const TRzCheckBoxArgs Colors{.HotTrackStyle = htsFrame,
+                                 .FrameColor = Frame,
+                                 .MarkColor = Mark,
+                                 .FillColor = Fill,
+                                 .FocusColor = Focus,
+                                 .DisabledColor = Disabled,
+                                 .ReadOnlyColor = ReadOnlyC,
+                                 .HotFrameColor = Hot,
+                                 .HotFillColor = Hot2};
     struct TCase {
         TRzCheckState State;
         TRzCheckCondition Look;
@@ -414,8 +447,12 @@ TEST(RzCommonDraw, CheckBoxMarksAndFills)
     for (const TCase& C : Cases) {
         SCOPED_TRACE(testing::Message() << "state " << int(C.State) << " look " << int(C.Look));
         TTestSurface Img(13, 13);
-        DrawCustomCheckBox(Img.Canvas(), TRect(0, 0, 13, 13), C.State, C.Look, C.Focused, htsFrame, Frame, Mark, Fill,
-                           Focus, Disabled, C.ReadOnly, false, ReadOnlyC, Hot, Hot2);
+        TRzCheckBoxArgs Args = Colors;
+        Args.State = C.State;
+        Args.Condition = C.Look;
+        Args.Focused = C.Focused;
+        Args.ReadOnly = C.ReadOnly;
+        DrawCustomCheckBox(Img.Canvas(), TRect(0, 0, 13, 13), Args);
         EXPECT_EQ(Img.Px(0, 6), Rgb(C.ExpectFrame));
         EXPECT_EQ(Img.Px(12, 6), Rgb(C.ExpectFrame));
         EXPECT_EQ(Img.Px(10, 10), Rgb(C.ExpectFill));
@@ -432,8 +469,9 @@ TEST(RzCommonDraw, CheckBoxMarksAndFills)
     }
     // Grayed: the interior inset by 2 in the mark colour.
     TTestSurface G(13, 13);
-    DrawCustomCheckBox(G.Canvas(), TRect(0, 0, 13, 13), csGrayed, ccNormalLook, false, htsFrame, Frame, Mark, Fill,
-                       Focus, Disabled, false, false, ReadOnlyC, Hot, Hot2);
+    TRzCheckBoxArgs Grayed = Colors;
+    Grayed.State = csGrayed;
+    DrawCustomCheckBox(G.Canvas(), TRect(0, 0, 13, 13), Grayed);
     EXPECT_EQ(G.CountNot(Mark, 3, 3, 10, 10), 0);
     EXPECT_EQ(G.Px(2, 6), Rgb(Fill));
 }

@@ -258,6 +258,12 @@ void TCustomEdit::CreateParams(TCreateParams& Params)
     Params.Style |= ES_AUTOHSCROLL | ES_AUTOVSCROLL;
     if (FReadOnly)
         Params.Style |= ES_READONLY;
+    if (FCharCase == ecUpperCase)
+        Params.Style |= ES_UPPERCASE;
+    else if (FCharCase == ecLowerCase)
+        Params.Style |= ES_LOWERCASE;
+    if (!FHideSelection)
+        Params.Style |= ES_NOHIDESEL;
     if (FBorderStyle == bsSingle)
         Params.ExStyle |= WS_EX_CLIENTEDGE;
 }
@@ -267,17 +273,38 @@ void TCustomEdit::CreateWnd()
     TWinControl::CreateWnd();
     SendMessageA(WindowHandle(), EM_LIMITTEXT, static_cast<WPARAM>(FMaxLength), 0);
     SendMessageA(WindowHandle(), EM_SETMODIFY, FModified ? TRUE : FALSE, 0);
+    if (FPasswordChar != 0)
+        SendMessageA(WindowHandle(), EM_SETPASSWORDCHAR, static_cast<unsigned char>(FPasswordChar), 0);
+    if (FMarginLeft >= 0)
+        SendMessageA(WindowHandle(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
+                     MAKELPARAM(FMarginLeft, FMarginRight));
 }
 
 void TCustomEdit::WndProc(TMessage& Message)
 {
-    if (Message.Msg == CN_COMMAND && HIWORD(Message.WParam) == EN_CHANGE) {
-        Change();
-        return;
-    }
-    if (Message.Msg == WM_NCDESTROY)
+    switch (Message.Msg) {
+    case CN_COMMAND:
+        if (HIWORD(Message.WParam) == EN_CHANGE) {
+            Change();
+            return;
+        }
+        break;
+    case WM_NCDESTROY:
         FModified = SendMessageA(WindowHandle(), EM_GETMODIFY, 0, 0) != 0;
+        break;
+    case CM_ENTER:
+        DoAutoSelect();
+        break;
+    default:
+        break;
+    }
     TWinControl::WndProc(Message);
+}
+
+void TCustomEdit::DoAutoSelect()
+{
+    if (FAutoSelect && HandleAllocated() && (GetKeyState(VK_LBUTTON) & 0x8000) == 0)
+        SelectAll();
 }
 
 void TCustomEdit::Change()
@@ -301,6 +328,49 @@ void TCustomEdit::SetMaxLength(int Value)
         return;
     if (HandleAllocated())
         SendMessageA(WindowHandle(), EM_LIMITTEXT, static_cast<WPARAM>(Value), 0);
+}
+
+void TCustomEdit::SetCharCase(TEditCharCase Value)
+{
+    if (StoreChanged(FCharCase, Value) && HandleAllocated())
+        RecreateWnd();
+}
+
+void TCustomEdit::SetPasswordChar(char Value)
+{
+    if (!StoreChanged(FPasswordChar, Value) || !HandleAllocated())
+        return;
+    SendMessageA(WindowHandle(), EM_SETPASSWORDCHAR, static_cast<unsigned char>(Value), 0);
+    InvalidateRect(WindowHandle(), nullptr, TRUE);
+}
+
+void TCustomEdit::SetHideSelection(bool Value)
+{
+    if (StoreChanged(FHideSelection, Value) && HandleAllocated())
+        RecreateWnd();
+}
+
+void TCustomEdit::SetMargins(int Left, int Right)
+{
+    FMarginLeft = std::max(Left, 0);
+    FMarginRight = std::max(Right, 0);
+    if (HandleAllocated())
+        SendMessageA(WindowHandle(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
+                     MAKELPARAM(FMarginLeft, FMarginRight));
+}
+
+void TCustomEdit::GetMargins(int& Left, int& Right)
+{
+    const LRESULT M = SendMessageA(Handle(), EM_GETMARGINS, 0, 0);
+    Left = LOWORD(M);
+    Right = HIWORD(M);
+}
+
+std::string TCustomEdit::SelText()
+{
+    const std::string T = Text();
+    const size_t Start = std::min(static_cast<size_t>(SelStart()), T.size());
+    return T.substr(Start, static_cast<size_t>(std::max(SelLength(), 0)));
 }
 
 void TCustomEdit::SetBorderStyle(TBorderStyle Value)
@@ -352,6 +422,26 @@ void TCustomEdit::SetModified(bool Value)
     FModified = Value;
     if (HandleAllocated())
         SendMessageA(WindowHandle(), EM_SETMODIFY, Value ? TRUE : FALSE, 0);
+}
+
+// ---------------------------------------------------------------------------
+// TCustomMaskEdit
+// ---------------------------------------------------------------------------
+
+void TCustomMaskEdit::WndProc(TMessage& Message)
+{
+    if (Message.Msg == CM_EXIT)
+        ValidateEdit();
+    TCustomEdit::WndProc(Message);
+}
+
+void TCustomMaskEdit::ValidateError()
+{
+    std::string Message;
+    if (OnValidateError)
+        OnValidateError(this, Message);
+    ControlBeep();
+    throw EDBEditError(Message.empty() ? "Invalid input value. Use escape key to abandon changes" : Message);
 }
 
 // ---------------------------------------------------------------------------

@@ -74,15 +74,29 @@ public:
     void WndProc(TMessage& Message) override;
 
     bool ReadOnly() const { return FReadOnly; }
-    void SetReadOnly(bool Value);
+    virtual void SetReadOnly(bool Value);
     int MaxLength() const { return FMaxLength; }
     void SetMaxLength(int Value);
     TBorderStyle BorderStyle() const { return FBorderStyle; }
     void SetBorderStyle(TBorderStyle Value);
+    TEditCharCase CharCase() const { return FCharCase; }
+    void SetCharCase(TEditCharCase Value);
+    // All text selected when the focus arrives by keyboard.
+    bool AutoSelect() const { return FAutoSelect; }
+    void SetAutoSelect(bool Value) { FAutoSelect = Value; }
+    // Shown for each character instead of it; 0 for none.
+    char PasswordChar() const { return FPasswordChar; }
+    void SetPasswordChar(char Value);
+    bool HideSelection() const { return FHideSelection; }
+    void SetHideSelection(bool Value);
+    // The space left free inside the edit at each side (EM_SETMARGINS).
+    void SetMargins(int Left, int Right);
+    void GetMargins(int& Left, int& Right);
     int SelStart();
     int SelLength();
     void SetSelStart(int Value);
     void SetSelLength(int Value);
+    std::string SelText();
     void SelectAll();
     bool Modified();
     void SetModified(bool Value);
@@ -93,12 +107,43 @@ protected:
     void CreateParams(TCreateParams& Params) override;
     void CreateWnd() override;
     virtual void Change();
+    // The focus arrived: AutoSelect unless a left click brought it.
+    virtual void DoAutoSelect();
 
 private:
     bool FReadOnly = false;
     int FMaxLength = 0;
     TBorderStyle FBorderStyle = bsSingle;
     bool FModified = false;
+    TEditCharCase FCharCase = ecNormal;
+    bool FAutoSelect = true;
+    char FPasswordChar = 0;
+    bool FHideSelection = true;
+    int FMarginLeft = -1;
+    int FMarginRight = -1;
+};
+
+// Raised for text that does not fit an edit's input rules.
+class EDBEditError : public Exception { public: using Exception::Exception; };
+
+// The text a validation error reports, or empty for the default message.
+using TValidateErrorEvent = std::function<void(TObject* Sender, std::string& Message)>;
+
+// The base of edits with input rules. No edit here sets a mask, so every
+// text is valid; ValidateError is the hook a rule breach would reach.
+class TCustomMaskEdit : public TCustomEdit {
+public:
+    using TCustomEdit::TCustomEdit;
+    // Leaving the edit checks its text.
+    void WndProc(TMessage& Message) override;
+    // Checks the text; raises through ValidateError when it breaks a rule.
+    virtual void ValidateEdit() {}
+    TValidateErrorEvent OnValidateError;
+
+protected:
+    // Beeps and raises EDBEditError with the handler's message (or the
+    // default one).
+    virtual void ValidateError();
 };
 
 class TEdit : public TCustomEdit {

@@ -19,14 +19,6 @@ constexpr char CtrlC = 3;
 constexpr char CtrlV = 22;
 constexpr char CtrlX = 24;
 
-std::wstring ToWide(const std::string& Text)
-{
-    const int N = MultiByteToWideChar(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0);
-    std::wstring W(static_cast<size_t>(std::max(N, 0)), L'\0');
-    if (N > 0)
-        MultiByteToWideChar(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), W.data(), N);
-    return W;
-}
 
 bool KeyHeld(int VKey)
 {
@@ -777,7 +769,7 @@ void TRzCustomComboBox::UpdateTextHint()
 {
     if (!HandleAllocated() || !StylesActive())
         return;
-    const std::wstring Hint = ToWide(FTextHint);
+    const std::wstring Hint = SystemToWide(FTextHint);
     SendMessageW(WindowHandle(), CB_SETCUEBANNER, 0, reinterpret_cast<LPARAM>(Hint.c_str()));
     // Some systems answer the combo's cue message with nothing: the edit
     // part shows the cue itself.

@@ -23,6 +23,12 @@ test_*.exe)
   if ! grep -qiF "[Software\\\\Wine\\\\AppDefaults\\\\$exe\\\\X11 Driver]" "$WINEPREFIX/user.reg"; then
     wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
   fi
+  # A crashing test program must fail at once: with a display, Wine's crash
+  # dialog would wait for a click that never comes and hold ctest until its
+  # time-out.
+  if ! grep -qiF '"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg"; then
+    wine reg add "HKCU\\Software\\Wine\\WineDbg" /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  fi
   ;;
 esac
 exec wine "$@"

@@ -79,6 +79,13 @@ void TWinControl::CreateHandle()
 {
     if (FHandle)
         return;
+    // The parent's window comes first. Making it makes the windows of its
+    // visible children, this one among them; a second window made here would
+    // be left behind with this object's name on it and outlive the object.
+    if (FParent)
+        FParent->Handle();
+    if (FHandle)
+        return;
     CreateWnd();
     CreateHandleDone();
     for (TControl* C : std::vector<TControl*>(FControls))

@@ -564,6 +564,32 @@ TEST(ControlsKeys, DialogKeysReachTheFocusedControl)
     F->Free();
 }
 
+static BOOL CALLBACK CountChild(HWND, LPARAM Count)
+{
+    ++*reinterpret_cast<int*>(Count);
+    return TRUE;
+}
+
+TEST(ControlsLifetime, AChildAskedFirstGetsOneWindow)
+{
+    // The child's window is asked for before its parent has one: making the
+    // parent's makes the child's, and no second window may follow it.
+    TForm* F = new TForm(nullptr);
+    F->SetBounds(0, 0, 200, 100);
+    auto Box = new TBox(F, F, "Box");
+    Box->SetBounds(0, 0, 50, 50);
+    HWND Wnd = Box->Handle();
+    int Children = 0;
+    EnumChildWindows(F->Handle(), CountChild, reinterpret_cast<LPARAM>(&Children));
+    EXPECT_EQ(Children, 1);
+    EXPECT_EQ(GetParent(Wnd), F->Handle());
+    Box->Free();
+    Children = 0;
+    EnumChildWindows(F->Handle(), CountChild, reinterpret_cast<LPARAM>(&Children));
+    EXPECT_EQ(Children, 0);
+    F->Free();
+}
+
 TEST(ControlsLifetime, ControlFreedInsideItsOwnHandler)
 {
     TForm* F = NewForm(200, 100);

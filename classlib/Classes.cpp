@@ -208,9 +208,13 @@ void TComponent::DestroyComponents()
 
 void TComponent::DestroyOwned()
 {
+    // Siblings that hold a reference to each other hear of removals only
+    // through the owner, so each one goes through RemoveComponent: a control
+    // made before its frame controller would otherwise reach the freed
+    // controller from its own destructor.
     while (!FComponents.empty()) {
         TComponent* C = FComponents.back();
-        Remove(C);
+        RemoveComponent(C);
         C->Free();
     }
 }

@@ -379,6 +379,8 @@ TEST(ClassesComponent, OwnerFreesWhatItOwnsLastFirst)
     EXPECT_EQ(A->Owner(), Form);
     EXPECT_EQ(A->ComponentIndex(), 0);
     Form->Free();
+    // Which components hear of each removal is another test's matter.
+    std::erase_if(Log, [](const std::string& S) { return S.find(" sees ") != std::string::npos; });
     const std::vector<std::string> Want = {
         "before Form",
         "before B destroying", "destroy B",
@@ -449,6 +451,28 @@ TEST(ClassesComponent, SiblingsHearOfRemoval)
     EXPECT_EQ(Label->Watched, nullptr);
     EXPECT_EQ(Form->ComponentCount(), 1);
     EXPECT_EQ(std::count(Log.begin(), Log.end(), "Label sees remove Edit"), 1);
+}
+
+TEST(ClassesComponent, SiblingsHearOfRemovalWhileTheOwnerIsFreed)
+{
+    // The owner frees the later sibling first: the earlier one, which holds a
+    // reference to it, must be told before it reaches it from its destructor.
+    for (bool WatcherAsks : {true, false}) {
+        std::vector<std::string> Log;
+        auto* Form = new TLogged(nullptr, Log, "Form");
+        auto* Label = new TLogged(Form, Log, "Label");
+        auto* Edit = new TLogged(Form, Log, "Edit");
+        Label->Watched = Edit;
+        if (WatcherAsks)
+            Label->FreeNotification(Edit);
+        else
+            Edit->FreeNotification(Label);
+        Form->Free();
+        EXPECT_EQ(std::count(Log.begin(), Log.end(), "Label sees remove Edit"), 1) << WatcherAsks;
+        const auto DestroyEdit = std::find(Log.begin(), Log.end(), "destroy Edit");
+        const auto Seen = std::find(Log.begin(), Log.end(), "Label sees remove Edit");
+        EXPECT_LT(Seen - Log.begin(), DestroyEdit - Log.begin()) << WatcherAsks;
+    }
 }
 
 TEST(ClassesComponent, LoadingCallsLoadedOncePerComponent)

@@ -91,6 +91,8 @@ void TCustomForm::WindowStyles(DWORD& Style, DWORD& ExStyle) const
         ExStyle |= WS_EX_TOOLWINDOW;
         break;
     }
+    if (FFormStyle == fsStayOnTop)
+        ExStyle |= WS_EX_TOPMOST;
 }
 
 TRect TCustomForm::GetClientRect() const
@@ -153,6 +155,15 @@ void TCustomForm::SetWindowState(TWindowState Value)
         return;
     if (HandleAllocated() && FVisible)
         ShowWindow(WindowHandle(), Value == wsMaximized ? SW_MAXIMIZE : Value == wsMinimized ? SW_MINIMIZE : SW_RESTORE);
+}
+
+void TCustomForm::SetFormStyle(TFormStyle Value)
+{
+    if (!StoreChanged(FFormStyle, Value))
+        return;
+    if (HandleAllocated())
+        SetWindowPos(WindowHandle(), Value == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void TCustomForm::PlaceWindow()

@@ -22,6 +22,7 @@ enum TCloseAction { caNone, caHide, caFree, caMinimize };
 enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter,
                  poDesktopCenter, poMainFormCenter, poOwnerFormCenter };
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+enum TFormStyle { fsNormal, fsStayOnTop };
 
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
@@ -58,6 +59,9 @@ public:
     void SetPosition(TPosition Value) { FPosition = Value; }
     TWindowState WindowState() const { return FWindowState; }
     void SetWindowState(TWindowState Value);
+    // Stay-on-top keeps the window above every window that is not.
+    TFormStyle FormStyle() const { return FFormStyle; }
+    void SetFormStyle(TFormStyle Value);
     // Key messages reach the form's key events before the focused control's.
     bool KeyPreview() const { return FKeyPreview; }
     void SetKeyPreview(bool Value) { FKeyPreview = Value; }
@@ -98,6 +102,7 @@ private:
     TBorderStyle FBorderStyle = bsSizeable;
     TPosition FPosition = poDesigned;
     TWindowState FWindowState = wsNormal;
+    TFormStyle FFormStyle = fsNormal;
     bool FKeyPreview = false;
     bool FActive = false;
     bool FModal = false;

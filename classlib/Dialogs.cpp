@@ -44,13 +44,23 @@ UINT IconFlags(TMsgDlgType T)
 // centres it, has run.
 thread_local POINT PendingPos{-1, -1};
 thread_local HHOOK PosHook = nullptr;
+// Set: the box is centred on this rectangle instead of placed at PendingPos.
+thread_local RECT PendingCentre{0, 0, 0, 0};
 
 LRESULT CALLBACK PlaceBox(int Code, WPARAM WParam, LPARAM LParam)
 {
     const auto* Ret = reinterpret_cast<const CWPRETSTRUCT*>(LParam);
     if (Code == HC_ACTION && Ret->message == WM_INITDIALOG && PendingPos.x != -1) {
-        SetWindowPos(Ret->hwnd, nullptr, PendingPos.x, PendingPos.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        POINT At = PendingPos;
+        if (PendingCentre.right > PendingCentre.left) {
+            RECT Box;
+            GetWindowRect(Ret->hwnd, &Box);
+            At.x = PendingCentre.left + ((PendingCentre.right - PendingCentre.left) - (Box.right - Box.left)) / 2;
+            At.y = PendingCentre.top + ((PendingCentre.bottom - PendingCentre.top) - (Box.bottom - Box.top)) / 2;
+        }
+        SetWindowPos(Ret->hwnd, nullptr, At.x, At.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         PendingPos = {-1, -1};
+        PendingCentre = RECT{0, 0, 0, 0};
     }
     return CallNextHookEx(PosHook, Code, WParam, LParam);
 }
@@ -89,7 +99,14 @@ TModalResult MessageDlg(const TMessageDlgRequest& Request)
     P.lpszCaption = Caption.c_str();
     P.dwStyle = ButtonFlags(Request.Buttons) | IconFlags(Request.DlgType) | MB_TASKMODAL;
     P.dwContextHelpId = static_cast<DWORD_PTR>(Request.HelpCtx);
-    if (Request.X != -1 || Request.Y != -1) {
+    TCustomForm* Main = Application ? Application->MainForm() : nullptr;
+    const bool OnMain = Request.MainFormCenter && Request.X == -1 && Request.Y == -1 && Main &&
+                        Main->HandleAllocated() && IsWindowVisible(Main->WindowHandle());
+    if (OnMain) {
+        GetWindowRect(Main->WindowHandle(), &PendingCentre);
+        PendingPos = {0, 0};
+        PosHook = SetWindowsHookExA(WH_CALLWNDPROCRET, PlaceBox, nullptr, GetCurrentThreadId());
+    } else if (Request.X != -1 || Request.Y != -1) {
         PendingPos = {Request.X, Request.Y};
         PosHook = SetWindowsHookExA(WH_CALLWNDPROCRET, PlaceBox, nullptr, GetCurrentThreadId());
     }
@@ -98,17 +115,18 @@ TModalResult MessageDlg(const TMessageDlgRequest& Request)
         UnhookWindowsHookEx(PosHook);
         PosHook = nullptr;
         PendingPos = {-1, -1};
+        PendingCentre = RECT{0, 0, 0, 0};
     }
     return R;
 }
 
 TModalResult MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx)
 {
-    return MessageDlg(TMessageDlgRequest{Msg, "", DlgType, Buttons, HelpCtx, -1, -1});
+    return MessageDlg(TMessageDlgRequest{Msg, "", DlgType, Buttons, HelpCtx, -1, -1, false, ""});
 }
 
 TModalResult MessageDlgPos(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx, int X,
                            int Y)
 {
-    return MessageDlg(TMessageDlgRequest{Msg, "", DlgType, Buttons, HelpCtx, X, Y});
+    return MessageDlg(TMessageDlgRequest{Msg, "", DlgType, Buttons, HelpCtx, X, Y, false, ""});
 }

@@ -27,6 +27,9 @@ struct TMessageDlgRequest {
     int HelpCtx = 0;
     // Top-left corner on the screen; -1 centres the box.
     int X = -1, Y = -1;
+    // Centre the box on the main form instead (when it is showing).
+    bool MainFormCenter = false;
+    std::string HelpFile;
 };
 
 TModalResult MessageDlg(const TMessageDlgRequest& Request);

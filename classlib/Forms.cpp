@@ -736,6 +736,20 @@ void TApplication::Idle()
         WaitMessage();
 }
 
+bool TApplication::HelpCommand(WORD Command, ULONG_PTR Data)
+{
+    bool CallHelp = true;
+    bool Result = false;
+    if (OnHelp)
+        Result = OnHelp(Command, Data, CallHelp);
+    if (!CallHelp)
+        return Result;
+    if (FHelpFile.empty())
+        return false;
+    HWND Owner = FMainForm && FMainForm->HandleAllocated() ? FMainForm->WindowHandle() : Handle();
+    return WinHelpA(Owner, FHelpFile.c_str(), Command, Data) != FALSE;
+}
+
 HWND TApplication::Handle()
 {
     if (!FHandle)

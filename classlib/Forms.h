@@ -64,6 +64,9 @@ public:
     void SetFormStyle(TFormStyle Value);
     // Key messages reach the form's key events before the focused control's.
     bool KeyPreview() const { return FKeyPreview; }
+    // The help file of this form's requests; empty: the application's.
+    const std::string& HelpFile() const { return FHelpFile; }
+    void SetHelpFile(const std::string& Value) { FHelpFile = Value; }
     void SetKeyPreview(bool Value) { FKeyPreview = Value; }
 
     TNotifyEvent OnCreate;
@@ -103,6 +106,7 @@ private:
     TPosition FPosition = poDesigned;
     TWindowState FWindowState = wsNormal;
     TFormStyle FFormStyle = fsNormal;
+    std::string FHelpFile;
     bool FKeyPreview = false;
     bool FActive = false;
     bool FModal = false;
@@ -114,6 +118,9 @@ public:
     using TCustomForm::TCustomForm;
 };
 
+// Command, Data and CallHelp: a handler that serves the request itself
+// clears CallHelp; its answer is the request's.
+using THelpEvent = std::function<bool(WORD Command, ULONG_PTR Data, bool& CallHelp)>;
 using TExceptionEvent = std::function<void(TObject* Sender, const std::exception& E)>;
 using TMessageEvent = std::function<void(MSG& Msg, bool& Handled)>;
 using TIdleEvent = std::function<void(TObject* Sender, bool& Done)>;
@@ -125,11 +132,20 @@ public:
 
     // The application's hidden window (deferred frees, posted releases).
     HWND Handle();
+    bool HandleAllocated() const { return FHandle != nullptr; }
     TCustomForm* MainForm() const { return FMainForm; }
     void SetMainForm(TCustomForm* Form) { FMainForm = Form; }
     std::string Title() const { return FTitle; }
     void SetTitle(const std::string& Value) { FTitle = Value; }
     std::string ExeName() const;
+
+    // Application help: OnHelp sees every request first; while CallHelp
+    // stays set the request goes to WinHelp with HelpFile.
+    const std::string& HelpFile() const { return FHelpFile; }
+    void SetHelpFile(const std::string& Value) { FHelpFile = Value; }
+    bool HelpCommand(WORD Command, ULONG_PTR Data);
+    bool HelpContext(int Context) { return HelpCommand(HELP_CONTEXT, static_cast<ULONG_PTR>(Context)); }
+    THelpEvent OnHelp;
 
     // Shows the main form and pumps messages until Terminate or the main
     // form closes.
@@ -200,6 +216,7 @@ private:
     HWND FHandle = nullptr;
     TCustomForm* FMainForm = nullptr;
     std::string FTitle;
+    std::string FHelpFile;
     bool FTerminated = false;
     std::string FHint;
     bool FShowHint = true;

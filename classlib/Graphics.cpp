@@ -657,17 +657,8 @@ void TBitmap::FreeImage()
 
 void TBitmap::Allocate(int AWidth, int AHeight)
 {
-    BITMAPINFO BI{};
-    BI.bmiHeader.biSize = sizeof(BI.bmiHeader);
-    BI.bmiHeader.biWidth = AWidth;
-    BI.bmiHeader.biHeight = -AHeight; // top-down rows
-    BI.bmiHeader.biPlanes = 1;
-    BI.bmiHeader.biBitCount = 32;
-    BI.bmiHeader.biCompression = BI_RGB;
     void* Bits = nullptr;
-    FHandle.Reset(CreateDIBSection(nullptr, &BI, DIB_RGB_COLORS, &Bits, nullptr, 0));
-    if (!FHandle)
-        throw EOutOfResources("Out of system resources");
+    FHandle.Reset(CreateTopDownDIB(AWidth, AHeight, &Bits));
     FBits = static_cast<std::uint32_t*>(Bits);
     FWidth = AWidth;
     FHeight = AHeight;
@@ -862,6 +853,21 @@ void TransparentStretchBlt(HDC DstDC, int DstX, int DstY, int DstW, int DstH, HD
     SetBkColor(MemDC, OldMemBk);
     SetTextColor(DstDC, OldText);
     SetBkColor(DstDC, OldBk);
+}
+
+HBITMAP CreateTopDownDIB(int Width, int Height, void** Bits)
+{
+    BITMAPINFO BI{};
+    BI.bmiHeader.biSize = sizeof(BI.bmiHeader);
+    BI.bmiHeader.biWidth = Width;
+    BI.bmiHeader.biHeight = -Height; // top-down rows
+    BI.bmiHeader.biPlanes = 1;
+    BI.bmiHeader.biBitCount = 32;
+    BI.bmiHeader.biCompression = BI_RGB;
+    HBITMAP H = CreateDIBSection(nullptr, &BI, DIB_RGB_COLORS, Bits, nullptr, 0);
+    if (!H)
+        throw EOutOfResources("Out of system resources");
+    return H;
 }
 
 HFONT CreateRotatedFontHandle(const TFont* Font, int Escapement)

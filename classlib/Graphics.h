@@ -414,3 +414,6 @@ void TransparentStretchBlt(HDC DstDC, int DstX, int DstY, int DstW, int DstH, HD
 
 // A font handle the caller owns: Font turned by Escapement tenths of a degree.
 HFONT CreateRotatedFontHandle(const TFont* Font, int Escapement);
+// A 32-bit top-down DIB section of Width x Height and its pixels; throws
+// EOutOfResources when it cannot be made.
+HBITMAP CreateTopDownDIB(int Width, int Height, void** Bits);

@@ -15,17 +15,8 @@ class TLooseBitmap {
 public:
     explicit TLooseBitmap(TBitmap* Source)
     {
-        BITMAPINFO BI{};
-        BI.bmiHeader.biSize = sizeof(BI.bmiHeader);
-        BI.bmiHeader.biWidth = Source->Width();
-        BI.bmiHeader.biHeight = -Source->Height();
-        BI.bmiHeader.biPlanes = 1;
-        BI.bmiHeader.biBitCount = 32;
-        BI.bmiHeader.biCompression = BI_RGB;
         void* Bits = nullptr;
-        FHandle.Reset(CreateDIBSection(nullptr, &BI, DIB_RGB_COLORS, &Bits, nullptr, 0));
-        if (!FHandle)
-            throw EOutOfResources("Out of system resources");
+        FHandle.Reset(CreateTopDownDIB(Source->Width(), Source->Height(), &Bits));
         GdiFlush();
         auto* Dst = static_cast<std::uint32_t*>(Bits);
         for (int Y = 0; Y < Source->Height(); ++Y)

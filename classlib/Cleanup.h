@@ -87,10 +87,19 @@ struct TGdiObjectTraits {
     static void Close(T H) noexcept { DeleteObject(H); }
 };
 
+struct TMenuTraits {
+    using THandle = HMENU;
+    static HMENU Null() noexcept { return nullptr; }
+    static bool Valid(HMENU H) noexcept { return H != nullptr; }
+    static void Close(HMENU H) noexcept { DestroyMenu(H); }
+};
+
 using TKernelHandle = TUniqueHandle<TKernelHandleTraits>;
 using TFindHandle = TUniqueHandle<TFindHandleTraits>;
 using TRegKey = TUniqueHandle<TRegKeyTraits>;
 using TOwnedDC = TUniqueHandle<TOwnedDCTraits>;
+// A menu no window owns (a popup being built or shown).
+using TOwnedMenu = TUniqueHandle<TMenuTraits>;
 template <typename T = HGDIOBJ>
 using TGdiObject = TUniqueHandle<TGdiObjectTraits<T>>;
 

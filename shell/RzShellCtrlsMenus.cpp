@@ -7,18 +7,6 @@
 
 #include "classlib/Cleanup.h"
 
-namespace {
-
-struct TMenuTraits {
-    using THandle = HMENU;
-    static HMENU Null() noexcept { return nullptr; }
-    static bool Valid(HMENU H) noexcept { return H != nullptr; }
-    static void Close(HMENU H) noexcept { DestroyMenu(H); }
-};
-using TOwnedMenu = TUniqueHandle<TMenuTraits>;
-
-} // namespace
-
 HRESULT GetItemsContextMenu(IShellFolder* ShellFolder, HWND Window, const std::vector<LPCITEMIDLIST>& Items,
                             TComPtr<IContextMenu>& ContextMenu, HMENU& Menu, UINT FirstId, UINT Flags)
 {

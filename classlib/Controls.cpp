@@ -254,6 +254,9 @@ TControl::~TControl()
 void TControl::BeforeDestruction()
 {
     Destroying();
+    if (Dragging())
+        EndDragging(false);
+    UndockFromHost();
     if (CaptureControl == this)
         SetMouseCapture(false);
     if (MouseOverControl == this)
@@ -301,6 +304,8 @@ LRESULT TControl::Perform(UINT Msg, WPARAM WParam, LPARAM LParam)
 
 void TControl::WndProc(TMessage& Message)
 {
+    if (DragMessage(Message))
+        return;
     switch (Message.Msg) {
     case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN:
     case WM_LBUTTONUP: case WM_RBUTTONUP: case WM_MBUTTONUP:

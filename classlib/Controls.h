@@ -19,6 +19,16 @@
 class TControl;
 class TWinControl;
 class TBasicAction;
+class TDockManager;
+
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+enum TDragKind { dkDrag, dkDock };
+using TDragOverEvent =
+    std::function<void(TObject* Sender, TObject* Source, int X, int Y, TDragState State, bool& Accept)>;
+using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y)>;
+using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, int X, int Y)>;
+using TDockDropEvent = std::function<void(TObject* Sender, TControl* Source, int X, int Y)>;
+using TUnDockEvent = std::function<void(TObject* Sender, TControl* Client, TWinControl* NewTarget, bool& Allow)>;
 class TControlActionLink;
 
 class EInvalidOperation : public Exception { public: using Exception::Exception; };
@@ -290,6 +300,32 @@ public:
     TMouseWheelUpDownEvent OnMouseWheelDown;
     TMouseWheelUpDownEvent OnMouseWheelUp;
 
+    // Drag and drop, and docking. A drag starts at once or once the mouse
+    // has moved Threshold pixels; the target under the mouse is asked
+    // (OnDragOver) and gets the drop (OnDragDrop); Esc or a lost capture
+    // cancels; OnEndDrag always comes, with a null target when nothing
+    // took the drop.
+    void BeginDrag(bool Immediate, int Threshold = -1);
+    bool Dragging() const;
+    // Ends the running drag: with Drop, at the target under the mouse.
+    static void EndDragging(bool Drop);
+    // The control whose drag runs, or null.
+    static TControl* DragSource();
+    TDragKind DragKind() const { return FDragKind; }
+    void SetDragKind(TDragKind Value) { FDragKind = Value; }
+    // The dock site this control is docked in, or null.
+    TWinControl* HostDockSite() const { return FHostDockSite; }
+    // Docks into NewDockSite (undocking from the old one first).
+    void ManualDock(TWinControl* NewDockSite, TControl* DropControl = nullptr, TAlign ControlSide = alNone);
+    // Undocks into a floating form at ScreenPos.
+    void ManualFloat(const TRect& ScreenPos);
+    virtual void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept);
+    virtual void DragDrop(TObject* Source, int X, int Y);
+    virtual void DoEndDrag(TObject* Target, int X, int Y);
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TEndDragEvent OnEndDrag;
+
     // OnClick, or without one the action's OnExecute.
     virtual void Click();
     virtual void DblClick();
@@ -312,6 +348,10 @@ protected:
     // loaded) only values the control still has at their defaults.
     virtual void ActionChange(TObject* Sender, bool CheckDefaults);
     TControlActionLink* ActionLink() const { return FActionLink; }
+    // The drag this control runs takes its mouse and key messages; true
+    // when Message was one of them.
+    bool DragMessage(TMessage& Message);
+    void UndockFromHost();
     // The default for messages no WndProc handled.
     virtual void DefaultHandler(TMessage& Message);
     virtual TRect GetClientRect() const;
@@ -366,6 +406,8 @@ protected:
     TControlStyle FControlStyle = csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
     TControlState FControlState = 0;
     TBiDiMode FBiDiMode = bdLeftToRight;
+    TDragKind FDragKind = dkDrag;
+    TWinControl* FHostDockSite = nullptr;
     // Alive flag shared with handlers on the stack: cleared by the destructor.
     std::shared_ptr<bool> FAlive;
     int FDispatchDepth = 0;
@@ -488,6 +530,18 @@ public:
     TKeyEvent OnKeyDown;
     TKeyEvent OnKeyUp;
     TKeyPressEvent OnKeyPress;
+
+    // A dock site takes controls docked into it; with UseDockManager its
+    // dock manager lays them out and paints their grabbers.
+    bool DockSite() const { return FDockSite; }
+    virtual void SetDockSite(bool Value);
+    bool UseDockManager() const { return FUseDockManager; }
+    void SetUseDockManager(bool Value);
+    TDockManager* DockManager();
+    int DockClientCount() const { return static_cast<int>(FDockClients.size()); }
+    TControl* DockClients(int Index) const { return FDockClients.at(static_cast<size_t>(Index)); }
+    TDockDropEvent OnDockDrop;
+    TUnDockEvent OnUnDock;
     TNotifyEvent OnEnter;
     TNotifyEvent OnExit;
 
@@ -537,6 +591,9 @@ protected:
     virtual void ShowControl(TControl*) {}
     void UpdateControlState();
 
+    // The dock manager a dock site with UseDockManager makes on demand.
+    virtual TDockManager* CreateDockManager() { return nullptr; }
+
     // The window procedure the window's class came with (subclassed
     // standard controls) or DefWindowProcA.
     WNDPROC FDefWndProc = nullptr;
@@ -569,6 +626,10 @@ private:
     bool FTrackingLeave = false;
     bool FRealigning = false;
     WORD FUIState = 0;
+    bool FDockSite = false;
+    bool FUseDockManager = false;
+    TDockManager* FDockManager = nullptr;
+    std::vector<TControl*> FDockClients;
 };
 
 // A windowed control that paints itself through its canvas.
@@ -640,3 +701,42 @@ void RegisterCursor(TCursor Cursor, HCURSOR Handle);
 // application's own window). DeallocateHWnd destroys it.
 HWND AllocateHWnd(std::function<void(TMessage&)> Handler);
 void DeallocateHWnd(HWND Wnd);
+
+// Lays out the controls docked in a site and paints what it draws around
+// them. The site owns its manager.
+class TDockManager {
+public:
+    virtual ~TDockManager() = default;
+    virtual void InsertControl(TControl* Control, TAlign InsertAt, TControl* DropControl) = 0;
+    virtual void RemoveControl(TControl* Control) = 0;
+    // Places every docked control again.
+    virtual void ResetBounds(bool Force) = 0;
+    // Paints the grabbers on the site's client DC.
+    virtual void PaintSite(HDC DC) = 0;
+};
+
+// The class library's dock manager: the docked controls share the site's
+// client area from top to bottom, each inside its dock rectangle, which
+// AdjustDockRect moves in to leave room for a grabber.
+class TDockTree : public TDockManager {
+public:
+    explicit TDockTree(TWinControl* DockSite) : FDockSite(DockSite) {}
+    void InsertControl(TControl* Control, TAlign InsertAt, TControl* DropControl) override;
+    void RemoveControl(TControl* Control) override;
+    void ResetBounds(bool Force) override;
+    void PaintSite(HDC DC) override;
+    TWinControl* DockSite() const { return FDockSite; }
+    // The zone of a docked control: its rectangle and its grabber's.
+    TRect ZoneRect(TControl* Control) const;
+
+protected:
+    // The part of the site the zones share.
+    virtual TRect SiteRect() const;
+    virtual void AdjustDockRect(TControl* Control, TRect& ARect);
+    // Draws the grabber of Control in ARect (the zone less the dock rect).
+    virtual void PaintDockFrame(TCanvas* Canvas, TControl* Control, const TRect& ARect);
+
+private:
+    TWinControl* FDockSite;
+    std::vector<TControl*> FClients;
+};

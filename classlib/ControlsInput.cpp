@@ -277,6 +277,8 @@ void TWinControl::ReflectNotification(TMessage& Message)
 
 void TWinControl::WndProc(TMessage& Message)
 {
+    if (DragMessage(Message))
+        return;
     switch (Message.Msg) {
     case WM_MOUSEWHEEL: {
         const TPoint At(static_cast<short>(LOWORD(Message.LParam)), static_cast<short>(HIWORD(Message.LParam)));

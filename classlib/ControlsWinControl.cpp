@@ -20,6 +20,10 @@ TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner), FBrush(new TBru
 
 TWinControl::~TWinControl()
 {
+    for (TControl* C : FDockClients)
+        C->FHostDockSite = nullptr;
+    delete FDockManager;
+    FDockManager = nullptr;
     // Reached without Free(): tear down what BeforeDestruction would have.
     while (!FControls.empty())
         FControls.back()->Free();
@@ -424,6 +428,9 @@ void TWinControl::Realign()
     TRect R = ClientRect();
     AdjustClientRect(R);
     AlignControls(nullptr, R);
+    // Docked controls follow the site's size through its dock manager.
+    if (FDockManager)
+        FDockManager->ResetBounds(false);
 }
 
 void TWinControl::EnableAlign()
@@ -813,8 +820,12 @@ void TWinControl::PaintHandler(TMessage& Message)
         TScopeExit Restore([&] { RestoreDC(DC, Saved); });
         PaintWindow(DC);
     }
-    if (*Alive)
-        PaintControls(DC, nullptr);
+    if (!*Alive)
+        return;
+    PaintControls(DC, nullptr);
+    // The grabbers of docked controls go over the site's own painting.
+    if (FDockSite && FUseDockManager && FDockManager)
+        FDockManager->PaintSite(DC);
 }
 
 void TWinControl::PaintControls(HDC DC, TControl* First)

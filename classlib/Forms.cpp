@@ -681,6 +681,11 @@ bool TApplication::IsKeyMsg(MSG& Msg)
         C = TWinControl::FindControl(GetParent(Wnd));
     if (!C)
         return false;
+    // Esc ends a running drag wherever the focus is.
+    if (Msg.message == WM_KEYDOWN && Msg.wParam == VK_ESCAPE && TControl::DragSource()) {
+        TControl::EndDragging(false);
+        return true;
+    }
     // Alt shows the accelerator underlines from now on.
     if (Msg.message == WM_SYSKEYDOWN && Msg.wParam == VK_MENU)
         C->Perform(WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL), 0);

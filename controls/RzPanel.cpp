@@ -147,6 +147,13 @@ void TRzCustomPanel::WndProc(TMessage& Message)
         if (HasState(csDesigning))
             return;
         break;
+    case WM_COMMAND:
+    case WM_MOUSEACTIVATE:
+        // A docked control may have taken or lost the focus: its caption
+        // bar changes colour.
+        if (DockSite() && UseDockManager())
+            Invalidate();
+        break;
     default:
         break;
     }
@@ -188,15 +195,25 @@ void TRzCustomPanel::AdjustClientRectForBorders(TRect& Rect, bool IncludeBorderW
 TRect TRzCustomPanel::GetClientRect() const
 {
     TRect R = TCustomPanel::GetClientRect();
-    AdjustClientRectForBorders(R, true);
+    // A dock site keeps its whole client area: its dock manager measures
+    // from there.
+    if (!DockSite())
+        AdjustClientRectForBorders(R, true);
     return R;
 }
 
 void TRzCustomPanel::AdjustClientRect(TRect& Rect)
 {
-    // The frames are already outside the client rectangle; the plain panel's
-    // bevels are not used.
+    // The plain panel's bevels are not used; the frames are outside the
+    // client rectangle, or, for a dock site, come off the alignment rectangle.
     TCustomControl::AdjustClientRect(Rect);
+    if (DockSite())
+        AdjustClientRectForBorders(Rect, true);
+}
+
+TDockManager* TRzCustomPanel::CreateDockManager()
+{
+    return new TRzPanelDockManager(this);
 }
 
 void TRzCustomPanel::FramesChanged()
@@ -1378,4 +1395,91 @@ bool IsOverSizeGrip(TControl* Control, const POINT& P)
         return false;
     constexpr int GripReach = 12;
     return Control->Left() + Control->Width() >= Bar->ClientRect().right && P.x >= Control->Width() - GripReach;
+}
+
+// ===========================================================================
+// TRzPanelDockManager
+// ===========================================================================
+
+TRzPanelDockManager::TRzPanelDockManager(TRzCustomPanel* Panel) : TDockTree(Panel), FPanel(Panel) {}
+
+bool TRzPanelDockManager::GrabberOnLeft() const
+{
+    return FPanel->Align() == alTop || FPanel->Align() == alBottom;
+}
+
+TRect TRzPanelDockManager::SiteRect() const
+{
+    TRect R = FPanel->ClientRect();
+    FPanel->AdjustClientRectForBorders(R, true);
+    return R;
+}
+
+void TRzPanelDockManager::AdjustDockRect(TControl*, TRect& ARect)
+{
+    if (GrabberOnLeft())
+        ARect.left += GrabberSize;
+    else
+        ARect.top += GrabberSize;
+}
+
+TRect TRzPanelDockManager::CloseButtonRect(const TRect& Grabber) const
+{
+    if (GrabberOnLeft())
+        return TRect(Grabber.left, Grabber.bottom - GrabberSize, Grabber.right, Grabber.bottom);
+    return TRect(Grabber.right - GrabberSize, Grabber.top, Grabber.right, Grabber.bottom);
+}
+
+void TRzPanelDockManager::PaintDockFrame(TCanvas* Canvas, TControl* Control, const TRect& ARect)
+{
+    if (!FPanel->ShowDockClientCaptions()) {
+        TDockTree::PaintDockFrame(Canvas, Control, ARect);
+        return;
+    }
+    auto W = dynamic_cast<TWinControl*>(Control);
+    const HWND Focus = GetFocus();
+    const bool Active = W && W->HandleAllocated() && Focus &&
+                        (Focus == W->WindowHandle() || IsChild(W->WindowHandle(), Focus));
+    Canvas->Brush()->SetStyle(bsSolid);
+    Canvas->Brush()->SetColor(Active ? clActiveCaption : clInactiveCaption);
+    Canvas->FillRect(ARect);
+    Canvas->Brush()->SetStyle(bsClear);
+    const bool Left = GrabberOnLeft();
+    const TRect Close = CloseButtonRect(ARect);
+    TFont CaptionFont;
+    CaptionFont.SetName("Verdana");
+    CaptionFont.SetSize(8);
+    CaptionFont.SetColor(Active ? clCaptionText : clInactiveCaptionText);
+    const std::string Text = Control->Caption();
+    HDC DC = Canvas->Handle();
+    if (Left) {
+        // Turned a quarter, read from the bottom up, on its baseline.
+        HFONT Turned = CreateRotatedFont(&CaptionFont, 90);
+        HGDIOBJ Old = SelectObject(DC, Turned);
+        const UINT OldAlign = SetTextAlign(DC, TA_BASELINE | TA_LEFT);
+        SetBkMode(DC, TRANSPARENT);
+        SetTextColor(DC, ColorToRef(CaptionFont.Color()));
+        TEXTMETRICA TM{};
+        GetTextMetricsA(DC, &TM);
+        const RECT Clip{ARect.left, ARect.top, ARect.right, Close.top};
+        ExtTextOutA(DC, ARect.left + (ARect.Width() + TM.tmAscent) / 2 - 1, Close.top - 2, ETO_CLIPPED, &Clip,
+                    Text.data(), static_cast<UINT>(Text.size()), nullptr);
+        SetTextAlign(DC, OldAlign);
+        SelectObject(DC, Old);
+        DeleteObject(Turned);
+    } else {
+        Canvas->Font()->Assign(&CaptionFont);
+        TRect T(ARect.left + 2, ARect.top, Close.left, ARect.bottom);
+        DrawCanvasText(Canvas, Text, T, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_END_ELLIPSIS | DT_NOPREFIX);
+    }
+    // The close glyph, from the symbol face.
+    TFont Glyph;
+    Glyph.SetName("Marlett");
+    Glyph.SetSize(8);
+    Glyph.SetCharset(SYMBOL_CHARSET);
+    Glyph.SetColor(CaptionFont.Color());
+    Canvas->Font()->Assign(&Glyph);
+    TRect G = Close;
+    DrawCanvasText(Canvas, "r", G, DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_NOPREFIX);
+    Canvas->Brush()->SetStyle(bsSolid);
 }

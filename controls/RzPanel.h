@@ -11,7 +11,27 @@
 
 enum TRzGridStyle : unsigned char { gsDots, gsDottedLines, gsSolidLines };
 
-class TRzPanelDockManager;
+class TRzCustomPanel;
+
+// Draws a caption bar for every control docked in a panel: the panel's
+// grabber is 14 pixels, on the left for top- and bottom-aligned panels and
+// on top otherwise.
+class TRzPanelDockManager : public TDockTree {
+public:
+    static constexpr int GrabberSize = 14;
+    explicit TRzPanelDockManager(TRzCustomPanel* Panel);
+    // The close glyph's square at the far end of a grabber.
+    TRect CloseButtonRect(const TRect& Grabber) const;
+    bool GrabberOnLeft() const;
+
+protected:
+    TRect SiteRect() const override;
+    void AdjustDockRect(TControl* Control, TRect& ARect) override;
+    void PaintDockFrame(TCanvas* Canvas, TControl* Control, const TRect& ARect) override;
+
+private:
+    TRzCustomPanel* FPanel;
+};
 
 // A box in Color whose corners are cut by one pixel: the flat frame of the
 // group box, the status bar's simple caption and the status pane.
@@ -109,6 +129,7 @@ public:
 protected:
     TRect GetClientRect() const override;
     void AdjustClientRect(TRect& Rect) override;
+    TDockManager* CreateDockManager() override;
     void Paint() override;
     virtual void DrawCaption(const TRect& Rect);
     virtual void DrawGrid(const TRect& Rect);

@@ -1,0 +1,384 @@
+// TControl and TWinControl: drag and drop, docking, and the class
+// library's dock manager.
+#include "classlib/Controls.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "classlib/ControlState.h"
+#include "classlib/Forms.h"
+
+using namespace ControlState;
+
+namespace {
+
+// The one drag of the GUI thread.
+struct TDragState_ {
+    TControl* Source = nullptr;
+    TPoint Start;
+    int Threshold = 5;
+    bool Active = false;
+    TControl* Target = nullptr;
+    TPoint Last;
+    bool Accept = false;
+};
+TDragState_ Drag;
+
+constexpr int DefaultDragThreshold = 5;
+
+// The enabled control under a screen point, graphic ones included.
+TControl* ControlAtScreen(const TPoint& Screen)
+{
+    TWinControl* W = TWinControl::FindControl(WindowFromPoint(Screen));
+    if (!W)
+        return nullptr;
+    if (TControl* C = W->ControlAtPos(W->ScreenToClient(Screen), false))
+        return C;
+    return W->Enabled() ? W : nullptr;
+}
+
+// The nearest dock site at or above Control.
+TWinControl* DockSiteOf(TControl* Control)
+{
+    for (TControl* C = Control; C; C = C->Parent())
+        if (auto W = dynamic_cast<TWinControl*>(C); W && W->DockSite())
+            return W;
+    return nullptr;
+}
+
+void DragMoveTo(const TPoint& Screen)
+{
+    TControl* Source = Drag.Source;
+    if (!Drag.Active) {
+        if (std::abs(Screen.x - Drag.Start.x) < Drag.Threshold && std::abs(Screen.y - Drag.Start.y) < Drag.Threshold)
+            return;
+        Drag.Active = true;
+    }
+    Drag.Last = Screen;
+    TControl* Target = ControlAtScreen(Screen);
+    if (Source->DragKind() == dkDock)
+        Target = DockSiteOf(Target);
+    if (Target == Source)
+        Target = nullptr;
+    bool Accept = false;
+    if (Target != Drag.Target) {
+        if (Drag.Target) {
+            const TPoint P = Drag.Target->ScreenToClient(Screen);
+            bool Ignored = false;
+            Drag.Target->DragOver(Source, P.x, P.y, dsDragLeave, Ignored);
+        }
+        Drag.Target = Target;
+        if (Target) {
+            const TPoint P = Target->ScreenToClient(Screen);
+            Target->DragOver(Source, P.x, P.y, dsDragEnter, Accept);
+        }
+    } else if (Target) {
+        const TPoint P = Target->ScreenToClient(Screen);
+        Target->DragOver(Source, P.x, P.y, dsDragMove, Accept);
+    }
+    Drag.Accept = Target && Accept;
+    ::SetCursor(CursorHandle(Drag.Accept ? crDrag : crNoDrop));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Dragging
+// ---------------------------------------------------------------------------
+
+void TControl::BeginDrag(bool Immediate, int Threshold)
+{
+    if (Drag.Source)
+        EndDragging(false);
+    POINT P{};
+    GetCursorPos(&P);
+    Drag = TDragState_{};
+    Drag.Source = this;
+    Drag.Start = Drag.Last = P;
+    Drag.Threshold = Threshold < 0 ? DefaultDragThreshold : Threshold;
+    SetMouseCapture(true);
+    if (Immediate) {
+        Drag.Active = true;
+        DragMoveTo(P);
+    }
+}
+
+TControl* TControl::DragSource()
+{
+    return Drag.Source;
+}
+
+bool TControl::Dragging() const
+{
+    return Drag.Source == this;
+}
+
+void TControl::EndDragging(bool Drop)
+{
+    TControl* Source = Drag.Source;
+    if (!Source)
+        return;
+    const bool Dropped = Drop && Drag.Active && Drag.Accept && Drag.Target;
+    TControl* Target = Dropped ? Drag.Target : nullptr;
+    const TPoint At = Drag.Last;
+    TControl* Over = Drag.Target;
+    Drag = TDragState_{};
+    // The capture goes back unless another window took it.
+    if (Source->MouseCapture()) {
+        const TControl* W = Source;
+        while (W && !IsWinControl(W))
+            W = W->Parent();
+        auto Win = static_cast<const TWinControl*>(W);
+        if (!Win || !Win->HandleAllocated() || GetCapture() == Win->WindowHandle())
+            Source->SetMouseCapture(false);
+        else
+            CaptureControl = nullptr;
+    }
+    if (Over && !Dropped) {
+        const TPoint P = Over->ScreenToClient(At);
+        bool Ignored = false;
+        Over->DragOver(Source, P.x, P.y, dsDragLeave, Ignored);
+    }
+    TPoint P = At;
+    if (Target) {
+        P = Target->ScreenToClient(At);
+        if (Source->DragKind() == dkDock) {
+            if (auto Site = dynamic_cast<TWinControl*>(Target))
+                Source->ManualDock(Site);
+        } else {
+            Target->DragDrop(Source, P.x, P.y);
+        }
+    }
+    // The end comes in every case, with the target when there was a drop.
+    Source->DoEndDrag(Target, P.x, P.y);
+}
+
+bool TControl::DragMessage(TMessage& Message)
+{
+    if (Drag.Source != this)
+        return false;
+    switch (Message.Msg) {
+    case WM_MOUSEMOVE:
+        DragMoveTo(ClientToScreen(TPoint(Message.XPos(), Message.YPos())));
+        return true;
+    case WM_LBUTTONUP:
+        Drag.Last = ClientToScreen(TPoint(Message.XPos(), Message.YPos()));
+        if (Drag.Active)
+            DragMoveTo(Drag.Last);
+        EndDragging(true);
+        return true;
+    case WM_RBUTTONDOWN:
+        EndDragging(false);
+        return true;
+    case WM_KEYDOWN:
+        if (Message.WParam == VK_ESCAPE) {
+            EndDragging(false);
+            return true;
+        }
+        return false;
+    case WM_CAPTURECHANGED:
+        // Another window took the mouse: the drag is over, nothing dropped.
+        if (auto W = dynamic_cast<TWinControl*>(this); !W || reinterpret_cast<HWND>(Message.LParam) != W->WindowHandle())
+            EndDragging(false);
+        return false;
+    default:
+        return false;
+    }
+}
+
+void TControl::DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept)
+{
+    Accept = static_cast<bool>(OnDragOver);
+    if (OnDragOver)
+        OnDragOver(this, Source, X, Y, State, Accept);
+}
+
+void TControl::DragDrop(TObject* Source, int X, int Y)
+{
+    if (OnDragDrop)
+        OnDragDrop(this, Source, X, Y);
+}
+
+void TControl::DoEndDrag(TObject* Target, int X, int Y)
+{
+    if (OnEndDrag)
+        OnEndDrag(this, Target, X, Y);
+}
+
+// ---------------------------------------------------------------------------
+// Docking
+// ---------------------------------------------------------------------------
+
+void TControl::UndockFromHost()
+{
+    TWinControl* Host = FHostDockSite;
+    if (!Host)
+        return;
+    FHostDockSite = nullptr;
+    auto& L = Host->FDockClients;
+    L.erase(std::remove(L.begin(), L.end(), this), L.end());
+    if (Host->FDockManager)
+        Host->FDockManager->RemoveControl(this);
+    Host->Perform(CM_UNDOCKCLIENT, 0, reinterpret_cast<LPARAM>(this));
+    if (Host->FDockManager && !Host->HasState(csDestroying))
+        Host->FDockManager->ResetBounds(true);
+    Host->Invalidate();
+}
+
+void TControl::ManualDock(TWinControl* NewDockSite, TControl* DropControl, TAlign ControlSide)
+{
+    if (!NewDockSite || NewDockSite == FHostDockSite)
+        return;
+    if (TWinControl* Old = FHostDockSite; Old && Old->OnUnDock) {
+        bool Allow = true;
+        Old->OnUnDock(Old, this, NewDockSite, Allow);
+        if (!Allow)
+            return;
+    }
+    UndockFromHost();
+    SetParent(NewDockSite);
+    FHostDockSite = NewDockSite;
+    NewDockSite->FDockClients.push_back(this);
+    NewDockSite->Perform(CM_DOCKCLIENT, reinterpret_cast<WPARAM>(this), 0);
+    if (TDockManager* M = NewDockSite->DockManager()) {
+        M->InsertControl(this, ControlSide, DropControl);
+        M->ResetBounds(true);
+    }
+    NewDockSite->Invalidate();
+    if (NewDockSite->OnDockDrop)
+        NewDockSite->OnDockDrop(NewDockSite, this, 0, 0);
+}
+
+void TControl::ManualFloat(const TRect& ScreenPos)
+{
+    if (TWinControl* Old = FHostDockSite; Old && Old->OnUnDock) {
+        bool Allow = true;
+        Old->OnUnDock(Old, this, nullptr, Allow);
+        if (!Allow)
+            return;
+    }
+    UndockFromHost();
+    // A small tool window of its own holds the floating control; the
+    // application frees it at the end.
+    auto Host = new TForm(Application);
+    Host->SetBorderStyle(bsToolWindow);
+    Host->SetBounds(ScreenPos.left, ScreenPos.top, ScreenPos.Width(), ScreenPos.Height());
+    SetParent(Host);
+    SetAlign(alClient);
+    Perform(CM_FLOAT, 0, reinterpret_cast<LPARAM>(Host));
+}
+
+void TWinControl::SetDockSite(bool Value)
+{
+    if (Value == FDockSite)
+        return;
+    FDockSite = Value;
+    if (!Value) {
+        delete FDockManager;
+        FDockManager = nullptr;
+    }
+    Realign();
+}
+
+void TWinControl::SetUseDockManager(bool Value)
+{
+    if (Value == FUseDockManager)
+        return;
+    FUseDockManager = Value;
+    if (!Value) {
+        delete FDockManager;
+        FDockManager = nullptr;
+    }
+}
+
+TDockManager* TWinControl::DockManager()
+{
+    if (!FDockManager && FDockSite && FUseDockManager) {
+        FDockManager = CreateDockManager();
+        if (!FDockManager)
+            FDockManager = new TDockTree(this);
+    }
+    return FDockManager;
+}
+
+// ---------------------------------------------------------------------------
+// TDockTree
+// ---------------------------------------------------------------------------
+
+void TDockTree::InsertControl(TControl* Control, TAlign, TControl* DropControl)
+{
+    if (std::find(FClients.begin(), FClients.end(), Control) != FClients.end())
+        return;
+    auto At = std::find(FClients.begin(), FClients.end(), DropControl);
+    FClients.insert(At == FClients.end() ? FClients.end() : At + 1, Control);
+}
+
+void TDockTree::RemoveControl(TControl* Control)
+{
+    FClients.erase(std::remove(FClients.begin(), FClients.end(), Control), FClients.end());
+}
+
+TRect TDockTree::SiteRect() const
+{
+    return FDockSite->ClientRect();
+}
+
+TRect TDockTree::ZoneRect(TControl* Control) const
+{
+    std::vector<TControl*> Shown;
+    for (TControl* C : FClients)
+        if (C->Visible())
+            Shown.push_back(C);
+    const auto It = std::find(Shown.begin(), Shown.end(), Control);
+    if (It == Shown.end())
+        return TRect();
+    const TRect R = SiteRect();
+    const int N = static_cast<int>(Shown.size()), I = static_cast<int>(It - Shown.begin());
+    const int H = R.Height() / N;
+    return TRect(R.left, R.top + I * H, R.right, I == N - 1 ? R.bottom : R.top + (I + 1) * H);
+}
+
+void TDockTree::AdjustDockRect(TControl*, TRect& ARect)
+{
+    constexpr int GrabberSize = 12;
+    ARect.top += GrabberSize;
+}
+
+void TDockTree::ResetBounds(bool)
+{
+    for (TControl* C : FClients) {
+        TRect R = ZoneRect(C);
+        if (R.IsEmpty())
+            continue;
+        AdjustDockRect(C, R);
+        C->SetBoundsRect(R);
+    }
+}
+
+void TDockTree::PaintDockFrame(TCanvas* Canvas, TControl*, const TRect& ARect)
+{
+    RECT R = ARect;
+    DrawEdge(Canvas->Handle(), &R, BDR_RAISEDINNER, BF_RECT);
+}
+
+void TDockTree::PaintSite(HDC DC)
+{
+    TCanvas C;
+    C.SetHandle(DC);
+    for (TControl* Client : FClients) {
+        const TRect Zone = ZoneRect(Client);
+        if (Zone.IsEmpty())
+            continue;
+        TRect Dock = Zone;
+        AdjustDockRect(Client, Dock);
+        TRect Grabber = Zone;
+        if (Dock.top > Zone.top)
+            Grabber.bottom = Dock.top;
+        else if (Dock.left > Zone.left)
+            Grabber.right = Dock.left;
+        else
+            continue;
+        PaintDockFrame(&C, Client, Grabber);
+    }
+    C.SetHandle(nullptr);
+}

@@ -23,6 +23,7 @@ std::unique_ptr<TForm, TObjectFree> EditForm()
     std::unique_ptr<TForm, TObjectFree> F(new TForm(nullptr));
     F->SetBorderStyle(bsNone);
     F->SetBounds(0, 0, 300, 200);
+    F->Show();
     return F;
 }
 
@@ -61,10 +62,12 @@ TEST(EditOptions, CaseMarginsPasswordAndAutoSelect)
     E->SetSelStart(2);
     E->Perform(CM_ENTER);
     EXPECT_EQ(E->SelText(), "select me");
+    E->Perform(CM_EXIT);
     E->SetAutoSelect(false);
     E->SetSelStart(2);
     E->Perform(CM_ENTER);
     EXPECT_EQ(E->SelLength(), 0);
+    E->Perform(CM_EXIT);
 }
 
 TEST(EditValidation, TheHookNamesTheErrorAndBeeps)

@@ -5,10 +5,8 @@
 
 int ReadScreenPixelsPerInch()
 {
-    HDC DC = GetDC(nullptr);
-    int Ppi = DC ? GetDeviceCaps(DC, LOGPIXELSY) : 96;
-    if (DC)
-        ReleaseDC(nullptr, DC);
+    const TWindowDC DC(nullptr);
+    const int Ppi = DC ? GetDeviceCaps(DC.Get(), LOGPIXELSY) : 96;
     return Ppi > 0 ? Ppi : 96;
 }
 

@@ -65,8 +65,8 @@ bool CopyMatchingFiles(const std::string& Source, const std::string& TargetPatte
     const std::string Rest = SegEnd == std::string::npos ? std::string() : TargetPattern.substr(SegEnd);
     bool Any = false;
     WIN32_FIND_DATAA Data;
-    HANDLE Find = FindFirstFileA((Dir + Segment).c_str(), &Data);
-    if (Find == INVALID_HANDLE_VALUE)
+    const TFindHandle Find(FindFirstFileA((Dir + Segment).c_str(), &Data));
+    if (!Find)
         return false;
     do {
         if (!(Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsNotDotName(Data.cFileName))
@@ -74,8 +74,7 @@ bool CopyMatchingFiles(const std::string& Source, const std::string& TargetPatte
         const std::string Folder = Dir + Data.cFileName + Rest;
         if (FolderExists(Folder) && CopyInto(Source, Folder))
             Any = true;
-    } while (FindNextFileA(Find, &Data));
-    FindClose(Find);
+    } while (FindNextFileA(Find.Get(), &Data));
     return Any;
 }
 

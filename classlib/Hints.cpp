@@ -56,14 +56,15 @@ void THintWindow::WndProc(TMessage& Message)
 
 TRect THintWindow::CalcHintRect(int MaxWidth, const std::string& Hint)
 {
-    HDC DC = GetDC(nullptr);
+    const TWindowDC DC(nullptr);
     TCanvas C;
-    C.SetHandle(DC);
-    C.Font()->Assign(Font());
+    C.SetHandle(DC.Get());
     TRect R(0, 0, MaxWidth, 0);
-    C.DrawText(Hint, R, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
-    C.SetHandle(nullptr);
-    ReleaseDC(nullptr, DC);
+    {
+        TScopeExit Lent([&C] { C.SetHandle(nullptr); });
+        C.Font()->Assign(Font());
+        C.DrawText(Hint, R, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    }
     // Text, margins and the one-pixel border on each side.
     return TRect(0, 0, R.right + 2 * (HintMargin + 1), R.bottom + 2 * (HintMargin + 1));
 }

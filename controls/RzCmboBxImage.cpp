@@ -79,11 +79,9 @@ void TRzCustomImageComboBox::AdjustItemHeight()
         return;
     TEXTMETRICA Tm{};
     {
-        const HDC DC = GetDC(nullptr);
-        const HGDIOBJ Old = SelectObject(DC, Font()->Handle());
-        GetTextMetricsA(DC, &Tm);
-        SelectObject(DC, Old);
-        ReleaseDC(nullptr, DC);
+        const TWindowDC DC(nullptr);
+        const TSelectedObject Selected(DC.Get(), Font()->Handle());
+        GetTextMetricsA(DC.Get(), &Tm);
     }
     int Height = std::abs(static_cast<int>(Tm.tmHeight)) + 4;
     if (FImages && FImages->Height() > Height)

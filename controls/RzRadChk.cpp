@@ -90,10 +90,9 @@ void TRzCustomGlyphButton::CreateWnd()
 {
     TRzCustomButton::CreateWnd();
     SIZE Themed{};
-    HDC Screen = GetDC(nullptr);
-    if (ThemeServices()->PartSize(Screen, teButton, BP_CHECKBOX, CBS_UNCHECKEDNORMAL, Themed) && Themed.cx > 0)
+    const TWindowDC Screen(nullptr);
+    if (ThemeServices()->PartSize(Screen.Get(), teButton, BP_CHECKBOX, CBS_UNCHECKEDNORMAL, Themed) && Themed.cx > 0)
         FThemedSize = Themed;
-    ReleaseDC(nullptr, Screen);
     AdjustBounds();
 }
 

@@ -122,14 +122,15 @@ int TRzCustomStatusPane::GetAutoWidth()
     const std::string Text = Caption();
     if (Text.empty())
         return FDefaultWidth;
-    HDC DC = GetDC(nullptr);
+    const TWindowDC DC(nullptr);
     TCanvas C;
-    C.SetHandle(DC);
-    C.Font()->Assign(Font());
+    C.SetHandle(DC.Get());
     TRect R(0, 0, 0, 0);
-    DrawCanvasText(&C, Text, R, DT_CALCRECT | DT_EXPANDTABS | DT_NOPREFIX);
-    C.SetHandle(nullptr);
-    ReleaseDC(nullptr, DC);
+    {
+        TScopeExit Lent([&C] { C.SetHandle(nullptr); });
+        C.Font()->Assign(Font());
+        DrawCanvasText(&C, Text, R, DT_CALCRECT | DT_EXPANDTABS | DT_NOPREFIX);
+    }
     return 2 * FBorderWidth + R.Width() + FCaptionOffset + 6;
 }
 

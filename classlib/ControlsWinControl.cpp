@@ -728,26 +728,17 @@ class TMemoryDC {
 public:
     TMemoryDC(HDC Like, int W, int H)
         : FDC(CreateCompatibleDC(Like)), FBitmap(CreateCompatibleBitmap(Like, std::max(W, 1), std::max(H, 1))),
-          FOld(FDC && FBitmap ? SelectObject(FDC, FBitmap) : nullptr)
+          FSelected(FDC.Get(), FBitmap.Get())
     {
     }
-    ~TMemoryDC()
-    {
-        if (FOld)
-            SelectObject(FDC, FOld);
-        if (FBitmap)
-            DeleteObject(FBitmap);
-        if (FDC)
-            DeleteDC(FDC);
-    }
-    TMemoryDC(const TMemoryDC&) = delete;
-    TMemoryDC& operator=(const TMemoryDC&) = delete;
-    HDC DC() const { return FOld ? FDC : nullptr; }
+    HDC DC() const { return FSelected.Previous() ? FDC.Get() : nullptr; }
 
 private:
-    HDC FDC;
-    HBITMAP FBitmap;
-    HGDIOBJ FOld;
+    // In this order, so that the bitmap leaves the DC, then goes, and the
+    // DC goes last.
+    TOwnedDC FDC;
+    TGdiObject<HBITMAP> FBitmap;
+    TSelectedObject FSelected;
 };
 
 // BeginPaint and EndPaint as one object.

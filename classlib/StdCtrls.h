@@ -151,33 +151,6 @@ public:
     using TCustomEdit::TCustomEdit;
 };
 
-class TCustomListBox : public TWinControl {
-public:
-    explicit TCustomListBox(TComponent* AOwner);
-    ~TCustomListBox() override;
-    void WndProc(TMessage& Message) override;
-
-    // The items; kept while the window does not exist.
-    TStrings* Items() const { return FItems.get(); }
-    int ItemIndex();
-    void SetItemIndex(int Value);
-    int ItemHeight() const { return FItemHeight; }
-    void SetItemHeight(int Value);
-
-protected:
-    void CreateParams(TCreateParams& Params) override;
-    void CreateWnd() override;
-    void DestroyWnd() override;
-
-private:
-    std::unique_ptr<TStrings> FItems;
-    int FItemHeight = 16;
-};
-
-enum TComboBoxStyle : unsigned char {
-    csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable
-};
-
 // The state bits of an owner-drawn item (from DRAWITEMSTRUCT's itemState;
 // odComboBoxEdit marks the edit part of a combo box).
 enum TOwnerDrawStateFlag : unsigned {
@@ -190,6 +163,92 @@ TOwnerDrawState OwnerDrawStateOf(UINT ItemState);
 using TDrawItemEvent =
     std::function<void(TWinControl* Control, int Index, TRect Rect, TOwnerDrawState State)>;
 using TMeasureItemEvent = std::function<void(TWinControl* Control, int Index, int& Height)>;
+
+enum TListBoxStyle : unsigned char {
+    lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable, lbVirtual, lbVirtualOwnerDraw
+};
+
+// The text of item Index of a virtual list.
+using TLBGetDataEvent = std::function<void(TWinControl* Control, int Index, std::string& Data)>;
+
+class TCustomListBox : public TWinControl {
+public:
+    explicit TCustomListBox(TComponent* AOwner);
+    ~TCustomListBox() override;
+    void WndProc(TMessage& Message) override;
+
+    // The items; kept while the window does not exist.
+    TStrings* Items() const { return FItems.get(); }
+    // The selected item (the caret item of a multi-select list), or -1.
+    int ItemIndex();
+    void SetItemIndex(int Value);
+    int ItemHeight() const { return FItemHeight; }
+    void SetItemHeight(int Value);
+    TListBoxStyle Style() const { return FStyle; }
+    virtual void SetStyle(TListBoxStyle Value);
+    bool MultiSelect() const { return FMultiSelect; }
+    void SetMultiSelect(bool Value);
+    bool ExtendedSelect() const { return FExtendedSelect; }
+    void SetExtendedSelect(bool Value);
+    bool Sorted() const { return FSorted; }
+    void SetSorted(bool Value);
+    int Columns() const { return FColumns; }
+    void SetColumns(int Value);
+    bool IntegralHeight() const { return FIntegralHeight; }
+    void SetIntegralHeight(bool Value);
+    // Tab stops every TabWidth dialog units; 0 for the default stops.
+    int TabWidth() const { return FTabWidth; }
+    void SetTabWidth(int Value);
+    // The number of items of a virtual list.
+    int Count();
+    void SetCount(int Value);
+
+    bool Selected(int Index);
+    void SetSelected(int Index, bool Value);
+    int SelCount();
+    int TopIndex();
+    void SetTopIndex(int Value);
+    // The item at a client point, or -1; with Existing false a point below
+    // the last item answers the count.
+    int ItemAtPos(TPoint Pos, bool Existing);
+    TRect ItemRect(int Index);
+    TCanvas* Canvas() const { return FCanvas.get(); }
+    bool OwnerDrawn() const { return FStyle != lbStandard && FStyle != lbVirtual; }
+    bool IsVirtual() const { return FStyle == lbVirtual || FStyle == lbVirtualOwnerDraw; }
+
+    TDrawItemEvent OnDrawItem;
+    TMeasureItemEvent OnMeasureItem;
+    TLBGetDataEvent OnData;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void DestroyWnd() override;
+    // An owner-drawn row: the canvas holds the DC, font and brush (the
+    // highlight ones for a selected row).
+    virtual void CNDrawItem(TMessage& Message);
+    virtual void DrawItem(int Index, TRect Rect, TOwnerDrawState State);
+    virtual void MeasureItem(int Index, int& Height);
+    // The text of an item, asked of OnData in a virtual list.
+    std::string ItemText(int Index);
+
+private:
+    std::unique_ptr<TStrings> FItems;
+    std::unique_ptr<TControlCanvas> FCanvas;
+    int FItemHeight = 16;
+    TListBoxStyle FStyle = lbStandard;
+    bool FMultiSelect = false;
+    bool FExtendedSelect = true;
+    bool FSorted = false;
+    int FColumns = 0;
+    bool FIntegralHeight = false;
+    int FTabWidth = 0;
+    int FCount = 0;
+};
+
+enum TComboBoxStyle : unsigned char {
+    csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable
+};
 
 class TCustomComboBox : public TWinControl {
 public:

@@ -136,6 +136,13 @@ private:
     int FSaveIndex = -1;
 };
 
+namespace {
+TWindowListStrings* WindowItems(TStrings* Items)
+{
+    return static_cast<TWindowListStrings*>(Items);
+}
+} // namespace
+
 TOwnerDrawState OwnerDrawStateOf(UINT ItemState)
 {
     struct TPair { UINT Ods; TOwnerDrawState Od; };
@@ -156,7 +163,8 @@ TOwnerDrawState OwnerDrawStateOf(UINT ItemState)
 // ---------------------------------------------------------------------------
 
 TCustomListBox::TCustomListBox(TComponent* AOwner)
-    : TWinControl(AOwner), FItems(new TWindowListStrings(this, ListBoxMessages))
+    : TWinControl(AOwner), FItems(new TWindowListStrings(this, ListBoxMessages)),
+      FCanvas(std::make_unique<TControlCanvas>(this))
 {
     FControlStyle = csSetCaption | csDoubleClicks;
     FWidth = 121;
@@ -173,52 +181,257 @@ void TCustomListBox::CreateParams(TCreateParams& Params)
 {
     TWinControl::CreateParams(Params);
     CreateSubClass(Params, "LISTBOX");
-    Params.Style |= LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
+    Params.Style |= LBS_NOTIFY | WS_VSCROLL | LBS_USETABSTOPS;
+    static constexpr DWORD StyleBits[] = {
+        LBS_HASSTRINGS, LBS_OWNERDRAWFIXED | LBS_HASSTRINGS, LBS_OWNERDRAWVARIABLE | LBS_HASSTRINGS,
+        LBS_NODATA | LBS_OWNERDRAWFIXED, LBS_NODATA | LBS_OWNERDRAWFIXED,
+    };
+    Params.Style |= StyleBits[FStyle];
+    if (FMultiSelect)
+        Params.Style |= FExtendedSelect ? LBS_EXTENDEDSEL : LBS_MULTIPLESEL;
+    if (FSorted && !IsVirtual())
+        Params.Style |= LBS_SORT;
+    if (FColumns > 0)
+        Params.Style |= LBS_MULTICOLUMN | WS_HSCROLL;
+    if (!FIntegralHeight)
+        Params.Style |= LBS_NOINTEGRALHEIGHT;
     Params.ExStyle |= WS_EX_CLIENTEDGE;
 }
 
 void TCustomListBox::CreateWnd()
 {
     TWinControl::CreateWnd();
-    static_cast<TWindowListStrings*>(FItems.get())->WindowCreated();
+    HWND W = WindowHandle();
+    if (FTabWidth > 0)
+        SendMessageA(W, LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&FTabWidth));
+    if (FColumns > 0)
+        SendMessageA(W, LB_SETCOLUMNWIDTH, static_cast<WPARAM>(std::max(Width() / FColumns, 1)), 0);
+    if (OwnerDrawn() && FStyle != lbOwnerDrawVariable)
+        SendMessageA(W, LB_SETITEMHEIGHT, 0, FItemHeight);
+    if (IsVirtual())
+        SendMessageA(W, LB_SETCOUNT, static_cast<WPARAM>(FCount), 0);
+    else
+        WindowItems(FItems.get())->WindowCreated();
 }
 
 void TCustomListBox::DestroyWnd()
 {
-    if (HandleAllocated())
-        static_cast<TWindowListStrings*>(FItems.get())->WindowDestroying();
+    if (HandleAllocated() && !IsVirtual())
+        WindowItems(FItems.get())->WindowDestroying();
     TWinControl::DestroyWnd();
 }
 
 void TCustomListBox::WndProc(TMessage& Message)
 {
-    if (Message.Msg == CN_COMMAND) {
+    switch (Message.Msg) {
+    case CN_COMMAND:
         if (HIWORD(Message.WParam) == LBN_SELCHANGE)
             Click();
+        else if (HIWORD(Message.WParam) == LBN_DBLCLK)
+            DblClick();
         return;
+    case CN_DRAWITEM:
+        CNDrawItem(Message);
+        return;
+    case CN_MEASUREITEM: {
+        auto& M = *reinterpret_cast<MEASUREITEMSTRUCT*>(Message.LParam);
+        int Height = FItemHeight;
+        if (FStyle == lbOwnerDrawVariable)
+            MeasureItem(static_cast<int>(M.itemID), Height);
+        M.itemHeight = static_cast<UINT>(std::max(Height, 1));
+        Message.Result = 1;
+        return;
+    }
+    default:
+        break;
     }
     TWinControl::WndProc(Message);
 }
 
+void TCustomListBox::CNDrawItem(TMessage& Message)
+{
+    const auto& D = *reinterpret_cast<DRAWITEMSTRUCT*>(Message.LParam);
+    const TOwnerDrawState State = OwnerDrawStateOf(D.itemState);
+    FCanvas->SetHandle(D.hDC);
+    FCanvas->SetFont(Font());
+    FCanvas->SetBrush(Brush());
+    if (State & odSelected) {
+        FCanvas->Brush()->SetColor(clHighlight);
+        FCanvas->Font()->SetColor(clHighlightText);
+    }
+    const TRect R(D.rcItem);
+    if (static_cast<int>(D.itemID) >= 0)
+        DrawItem(static_cast<int>(D.itemID), R, State);
+    else
+        FCanvas->FillRect(R);
+    if (State & odFocused)
+        FCanvas->DrawFocusRect(R);
+    FCanvas->SetHandle(nullptr);
+    Message.Result = 1;
+}
+
+void TCustomListBox::DrawItem(int Index, TRect Rect, TOwnerDrawState State)
+{
+    if (OnDrawItem) {
+        OnDrawItem(this, Index, Rect, State);
+        return;
+    }
+    FCanvas->FillRect(Rect);
+    FCanvas->TextOut(Rect.left + 2, Rect.top, ItemText(Index));
+}
+
+void TCustomListBox::MeasureItem(int Index, int& Height)
+{
+    if (OnMeasureItem)
+        OnMeasureItem(this, Index, Height);
+}
+
+std::string TCustomListBox::ItemText(int Index)
+{
+    if (IsVirtual()) {
+        std::string Data;
+        if (OnData)
+            OnData(this, Index, Data);
+        return Data;
+    }
+    return Index >= 0 && Index < FItems->Count() ? FItems->Get(Index) : std::string();
+}
+
 int TCustomListBox::ItemIndex()
 {
-    return static_cast<TWindowListStrings*>(FItems.get())->ItemIndex();
+    if (FMultiSelect && HandleAllocated())
+        return static_cast<int>(SendMessageA(WindowHandle(), LB_GETCARETINDEX, 0, 0));
+    return WindowItems(FItems.get())->ItemIndex();
 }
 
 void TCustomListBox::SetItemIndex(int Value)
 {
-    static_cast<TWindowListStrings*>(FItems.get())->SetItemIndex(Value);
+    if (FMultiSelect && HandleAllocated())
+        SendMessageA(WindowHandle(), LB_SETCARETINDEX, static_cast<WPARAM>(Value), FALSE);
+    else
+        WindowItems(FItems.get())->SetItemIndex(Value);
 }
 
 void TCustomListBox::SetItemHeight(int Value)
 {
-    if (Value == FItemHeight || Value < 1)
+    if (Value < 1 || !StoreChanged(FItemHeight, Value))
         return;
-    FItemHeight = Value;
     if (HandleAllocated())
         SendMessageA(WindowHandle(), LB_SETITEMHEIGHT, 0, Value);
 }
 
+void TCustomListBox::SetStyle(TListBoxStyle Value)
+{
+    if (StoreChanged(FStyle, Value))
+        RecreateWnd();
+}
+
+void TCustomListBox::SetMultiSelect(bool Value)
+{
+    if (StoreChanged(FMultiSelect, Value))
+        RecreateWnd();
+}
+
+void TCustomListBox::SetExtendedSelect(bool Value)
+{
+    if (StoreChanged(FExtendedSelect, Value))
+        RecreateWnd();
+}
+
+void TCustomListBox::SetSorted(bool Value)
+{
+    if (StoreChanged(FSorted, Value))
+        RecreateWnd();
+}
+
+void TCustomListBox::SetColumns(int Value)
+{
+    if (StoreChanged(FColumns, std::max(Value, 0)))
+        RecreateWnd();
+}
+
+void TCustomListBox::SetIntegralHeight(bool Value)
+{
+    if (StoreChanged(FIntegralHeight, Value))
+        RecreateWnd();
+}
+
+void TCustomListBox::SetTabWidth(int Value)
+{
+    if (StoreChanged(FTabWidth, std::max(Value, 0)))
+        RecreateWnd();
+}
+
+int TCustomListBox::Count()
+{
+    if (IsVirtual())
+        return HandleAllocated() ? static_cast<int>(SendMessageA(WindowHandle(), LB_GETCOUNT, 0, 0)) : FCount;
+    return FItems->Count();
+}
+
+void TCustomListBox::SetCount(int Value)
+{
+    FCount = std::max(Value, 0);
+    if (IsVirtual() && HandleAllocated())
+        SendMessageA(WindowHandle(), LB_SETCOUNT, static_cast<WPARAM>(FCount), 0);
+}
+
+bool TCustomListBox::Selected(int Index)
+{
+    const LRESULT R = SendMessageA(Handle(), LB_GETSEL, static_cast<WPARAM>(Index), 0);
+    if (R == LB_ERR)
+        throw EListError(Format("List index out of bounds (%d)", Index));
+    return R != 0;
+}
+
+void TCustomListBox::SetSelected(int Index, bool Value)
+{
+    if (FMultiSelect) {
+        if (SendMessageA(Handle(), LB_SETSEL, Value ? TRUE : FALSE, Index) == LB_ERR)
+            throw EListError(Format("List index out of bounds (%d)", Index));
+    } else if (Value) {
+        SetItemIndex(Index);
+    } else if (ItemIndex() == Index) {
+        SetItemIndex(-1);
+    }
+}
+
+int TCustomListBox::SelCount()
+{
+    if (!FMultiSelect)
+        return ItemIndex() >= 0 ? 1 : 0;
+    return static_cast<int>(SendMessageA(Handle(), LB_GETSELCOUNT, 0, 0));
+}
+
+int TCustomListBox::TopIndex()
+{
+    return static_cast<int>(SendMessageA(Handle(), LB_GETTOPINDEX, 0, 0));
+}
+
+void TCustomListBox::SetTopIndex(int Value)
+{
+    SendMessageA(Handle(), LB_SETTOPINDEX, static_cast<WPARAM>(std::max(Value, 0)), 0);
+}
+
+int TCustomListBox::ItemAtPos(TPoint Pos, bool Existing)
+{
+    const int N = Count();
+    const TRect Client = ClientRect();
+    if (!PtInRect(&Client, Pos))
+        return Existing ? -1 : N;
+    const LRESULT R = SendMessageA(Handle(), LB_ITEMFROMPOINT, 0, MAKELPARAM(Pos.x, Pos.y));
+    if (HIWORD(R) != 0) // below the last item
+        return Existing ? -1 : N;
+    return static_cast<int>(LOWORD(R));
+}
+
+TRect TCustomListBox::ItemRect(int Index)
+{
+    RECT R{};
+    if (Index >= 0 && Index < std::max(Count(), 1))
+        SendMessageA(Handle(), LB_GETITEMRECT, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&R));
+    return TRect(R);
+}
 
 // ---------------------------------------------------------------------------
 // TCustomComboBox
@@ -226,11 +439,6 @@ void TCustomListBox::SetItemHeight(int Value)
 
 namespace {
 const char* const ComboEditProp = "TessalyComboEdit";
-
-TWindowListStrings* WindowItems(TStrings* Items)
-{
-    return static_cast<TWindowListStrings*>(Items);
-}
 } // namespace
 
 LRESULT CALLBACK ComboEditProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)

@@ -1,0 +1,641 @@
+#include "controls/RzLstBox.h"
+
+#include <algorithm>
+
+#include "classlib/Cleanup.h"
+#include "classlib/Themes.h"
+#include "controls/RzGrafx.h"
+
+namespace {
+
+// Theme colour kinds of group rows: text and background.
+constexpr int GroupTextThemeColor = 5;
+constexpr int GroupBackThemeColor = 4;
+
+bool BeginsWith(const std::string& Text, const std::string& Prefix)
+{
+    return Text.compare(0, Prefix.size(), Prefix) == 0;
+}
+
+} // namespace
+
+int GroupIndexOf(const TStrings* Items, const std::string& Prefix, int Index)
+{
+    if (Index < 0)
+        return -1;
+    for (int I = std::min(Index, Items->Count() - 1); I >= 0; --I)
+        if (BeginsWith(Items->Get(I), Prefix))
+            return I;
+    return -1;
+}
+
+int GroupNumberOf(const TStrings* Items, const std::string& Prefix, int Index)
+{
+    if (Index < 0 || Index >= Items->Count() || !BeginsWith(Items->Get(Index), Prefix))
+        return -1;
+    int Number = 0;
+    for (int I = 0; I < Index; ++I)
+        Number += BeginsWith(Items->Get(I), Prefix) ? 1 : 0;
+    return Number;
+}
+
+int ReselectAfterDelete(int Selected, int Count)
+{
+    if (Selected < 0 || Count == 0)
+        return -1;
+    return std::min(Selected, Count - 1);
+}
+
+TRzCustomListBox::TRzCustomListBox(TComponent* AOwner)
+    : TCustomListBox(AOwner), FGroupFont(std::make_unique<TFont>())
+{
+    FControlStyle &= ~csOpaque;
+    FNormalColor = Color();
+    FSearchTimer = new TTimer(this);
+    FSearchTimer->SetEnabled(false);
+    FSearchTimer->SetInterval(KeyboardSearchDelay);
+    FSearchTimer->OnTimer = [this](TObject*) { SearchTimerTick(); };
+    FGroupFont->Assign(Font());
+    FGroupFont->SetStyle(fsBold);
+    FGroupFont->SetColor(clHighlight);
+}
+
+TRzCustomListBox::~TRzCustomListBox()
+{
+    ChangeFrameController(this, FFrameController, nullptr);
+}
+
+void TRzCustomListBox::CreateParams(TCreateParams& Params)
+{
+    TCustomListBox::CreateParams(Params);
+    if (FHorzScrollBar)
+        Params.Style |= WS_HSCROLL;
+    else if (Columns() == 0)
+        Params.Style &= ~static_cast<DWORD>(WS_HSCROLL);
+}
+
+void TRzCustomListBox::CreateWnd()
+{
+    TCustomListBox::CreateWnd();
+    ShowScrollBar(WindowHandle(), SB_HORZ, FHorzScrollBar ? TRUE : FALSE);
+    if (FHorzScrollBar)
+        UpdateHorzExtent();
+    SendMessageA(WindowHandle(), WM_UPDATEUISTATE, MAKEWPARAM(UIS_INITIALIZE, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+}
+
+void TRzCustomListBox::Loaded()
+{
+    TCustomListBox::Loaded();
+    if (FHorzScrollBar) {
+        FHorzExtent = 0;
+        UpdateHorzExtent();
+    }
+    FNormalColor = Color();
+    UpdateColors();
+    UpdateFrame(false, false);
+}
+
+void TRzCustomListBox::Notification(TComponent* AComponent, TOperation Operation)
+{
+    TCustomListBox::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FFrameController)
+        FFrameController = nullptr;
+}
+
+bool TRzCustomListBox::UseThemes() const
+{
+    return FFramingPreference == fpXPThemes && ThemeServices()->ThemesEnabled();
+}
+
+// ---------------------------------------------------------------------------
+// Colours and frame
+// ---------------------------------------------------------------------------
+
+void TRzCustomListBox::UpdateColors()
+{
+    if (HasState(csLoading))
+        return;
+    FUpdatingColor = true;
+    SetColor(StateColor({FNormalColor, FDisabledColor, FFocusColor, FNormalColor, false}, Enabled(), FHasFocus,
+                        false));
+    FUpdatingColor = false;
+}
+
+void TRzCustomListBox::UpdateFrame(bool ViaMouse, bool Hot)
+{
+    if (ViaMouse)
+        FMouseOver = Hot;
+    if (FFrameHotTrack)
+        RepaintFrame();
+    UpdateColors();
+}
+
+void TRzCustomListBox::RepaintFrame()
+{
+    if (HandleAllocated())
+        InvalidateNonClientFrame(WindowHandle(), ClientRect());
+}
+
+void TRzCustomListBox::PaintFrame(HDC DC)
+{
+    TCanvas C;
+    C.SetHandle(DC);
+    const bool Hot = FrameHot();
+    DrawNonClientFrame(&C, Width(), Height(), false, FFrameSides, Hot ? FFrameHotColor : FFrameColor, Color(),
+                       Hot ? FFrameHotStyle : FFrameStyle);
+    C.SetHandle(nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Messages
+// ---------------------------------------------------------------------------
+
+void TRzCustomListBox::WndProc(TMessage& Message)
+{
+    switch (Message.Msg) {
+    case WM_NCPAINT:
+        TCustomListBox::WndProc(Message);
+        if (FFrameVisible && !UseThemes() && HandleAllocated()) {
+            TWindowDC DC(WindowHandle(), GetWindowDC(WindowHandle()));
+            PaintFrame(DC.Get());
+        }
+        return;
+    case WM_CHAR:
+        if (FIncrementalSearch) {
+            SearchChar(Message);
+            return;
+        }
+        break;
+    case WM_KEYDOWN:
+        switch (Message.WParam) {
+        case VK_ESCAPE: case VK_PRIOR: case VK_NEXT: case VK_END: case VK_HOME:
+        case VK_LEFT: case VK_UP: case VK_RIGHT: case VK_DOWN:
+            FSearchText.clear();
+            break;
+        default:
+            break;
+        }
+        break;
+    case WM_LBUTTONDOWN:
+        FSearchText.clear();
+        break;
+    case LB_ADDSTRING: case LB_INSERTSTRING: case LB_DELETESTRING: case LB_RESETCONTENT:
+        TCustomListBox::WndProc(Message);
+        UpdateHorzExtent();
+        return;
+    case WM_SIZE:
+        TCustomListBox::WndProc(Message);
+        UpdateHorzExtent();
+        if (FFrameVisible && !UseThemes())
+            RepaintFrame();
+        return;
+    case CM_FONTCHANGED:
+        TCustomListBox::WndProc(Message);
+        if (FShowGroups)
+            AdjustItemHeight();
+        FontChanged();
+        UpdateHorzExtent();
+        return;
+    case CM_ENTER:
+        FHasFocus = true;
+        UpdateFrame(false, true);
+        break;
+    case CM_EXIT:
+        TCustomListBox::WndProc(Message);
+        FHasFocus = false;
+        FSearchText.clear();
+        UpdateFrame(false, false);
+        return;
+    case CM_MOUSEENTER: case CM_MOUSELEAVE:
+        TCustomListBox::WndProc(Message);
+        UpdateFrame(true, Message.Msg == CM_MOUSEENTER);
+        return;
+    case CM_ENABLEDCHANGED:
+        TCustomListBox::WndProc(Message);
+        UpdateColors();
+        RepaintFrame();
+        return;
+    case CM_COLORCHANGED: case CM_PARENTCOLORCHANGED:
+        TCustomListBox::WndProc(Message);
+        if (!FUpdatingColor && (Message.Msg == CM_COLORCHANGED || ParentColor())) {
+            if (FFocusColor == FNormalColor)
+                FFocusColor = Color();
+            FNormalColor = Color();
+        }
+        if (FFrameVisible && !UseThemes())
+            RepaintFrame();
+        return;
+    default:
+        break;
+    }
+    TCustomListBox::WndProc(Message);
+}
+
+// ---------------------------------------------------------------------------
+// Incremental search
+// ---------------------------------------------------------------------------
+
+void TRzCustomListBox::InvalidKeyBeep()
+{
+    if (FBeepOnInvalidKey)
+        ControlBeep(MB_OK);
+}
+
+void TRzCustomListBox::SearchChar(TMessage& Message)
+{
+    if (DoKeyMessage(Message))
+        return;
+    const char Ch = static_cast<char>(Message.WParam);
+    switch (Ch) {
+    case VK_BACK:
+        if (!FSearchText.empty()) {
+            FSearchText.pop_back();
+            if (FSearchText.empty()) {
+                // Back at the start, when there is anything to select.
+                if (Count() > 0) {
+                    SetItemIndex(0);
+                    Click();
+                }
+                return;
+            }
+        } else {
+            InvalidKeyBeep();
+            if (Count() == 0)
+                return;
+        }
+        Search(FSearchText);
+        return;
+    case VK_RETURN:
+        if (FTabOnEnter)
+            PostMessageA(WindowHandle(), WM_KEYDOWN, VK_TAB, 0);
+        return;
+    case VK_ESCAPE:
+        SetItemIndex(-1);
+        return;
+    default:
+        break;
+    }
+    if (Ch == ' ' && MultiSelect() && !ExtendedSelect()) {
+        TCustomListBox::WndProc(Message);
+        return;
+    }
+    if (static_cast<unsigned char>(Ch) < 32)
+        return;
+    FKeyInProgress = true;
+    Search(FSearchText + Ch);
+    FSearchTimer->SetEnabled(false);
+    FSearchTimer->SetInterval(KeyboardSearchDelay);
+    FSearchTimer->SetEnabled(true);
+    FKeyInProgress = false;
+}
+
+void TRzCustomListBox::Search(const std::string& Text)
+{
+    const int Found = FindItem(Text);
+    if (Found < 0) {
+        InvalidKeyBeep();
+        return;
+    }
+    if (MultiSelect()) {
+        const int Old = ItemIndex();
+        if (Old >= 0)
+            SendMessageA(WindowHandle(), LB_SETSEL, FALSE, Old);
+        SendMessageA(WindowHandle(), LB_SETSEL, TRUE, Found);
+        SendMessageA(WindowHandle(), LB_SETCARETINDEX, static_cast<WPARAM>(Found), FALSE);
+    } else {
+        SetItemIndex(Found);
+    }
+    FSearchText = Text;
+    if (OnMatch)
+        OnMatch(this);
+}
+
+void TRzCustomListBox::SearchTimerTick()
+{
+    if (FKeyInProgress)
+        return;
+    FSearchTimer->SetEnabled(false);
+    FSearchText.clear();
+}
+
+int TRzCustomListBox::FindItem(const std::string& Text)
+{
+    const LRESULT R =
+        SendMessageA(Handle(), LB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(Text.c_str()));
+    return R == LB_ERR ? -1 : static_cast<int>(R);
+}
+
+// ---------------------------------------------------------------------------
+// Drawing
+// ---------------------------------------------------------------------------
+
+bool TRzCustomListBox::IsGroup(int Index)
+{
+    return Index >= 0 && Index < Items()->Count() && BeginsWith(Items()->Get(Index), FGroupPrefix);
+}
+
+void TRzCustomListBox::AdjustItemHeight()
+{
+    SetItemHeight(std::max(ItemHeight(), GetFontLineHeight(Font())));
+}
+
+void TRzCustomListBox::CNDrawItem(TMessage& Message)
+{
+    const auto& D = *reinterpret_cast<DRAWITEMSTRUCT*>(Message.LParam);
+    const TOwnerDrawState State = OwnerDrawStateOf(D.itemState);
+    const int Index = static_cast<int>(D.itemID);
+    TCanvas* C = Canvas();
+    C->SetHandle(D.hDC);
+    C->SetFont(Font());
+    C->SetBrush(Brush());
+    TRect R(D.rcItem);
+    const bool Group = FShowGroups && IsGroup(Index);
+    if (!Group && FOwnerDrawIndent > 0) {
+        C->FillRect(TRect(R.left, R.top, R.left + FOwnerDrawIndent, R.bottom));
+        R.left += FOwnerDrawIndent;
+    }
+    if (State & odSelected) {
+        C->Brush()->SetColor(clHighlight);
+        C->Font()->SetColor(clHighlightText);
+    }
+    if (Index < 0 || Index >= Count())
+        C->FillRect(R);
+    else if (Group)
+        DrawGroup(Index, R, State);
+    else
+        DrawItem(Index, R, State);
+    const bool HideFocus = (SendMessageA(WindowHandle(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0;
+    if ((State & odFocused) && !HideFocus)
+        C->DrawFocusRect(R);
+    C->SetHandle(nullptr);
+    Message.Result = 1;
+}
+
+void TRzCustomListBox::DrawItem(int Index, TRect Rect, TOwnerDrawState State)
+{
+    if (OnDrawItem)
+        OnDrawItem(this, Index, Rect, State);
+    else
+        DrawItemText(Index, Rect, State);
+}
+
+void TRzCustomListBox::DrawItemText(int Index, TRect Rect, TOwnerDrawState)
+{
+    TCanvas* C = Canvas();
+    C->FillRect(Rect);
+    std::string Text = ItemText(Index);
+    TRect T = Rect;
+    T.left += 2;
+    C->DrawText(Text, T, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+}
+
+void TRzCustomListBox::DrawGroup(int Index, TRect Rect, TOwnerDrawState State)
+{
+    TCanvas* C = Canvas();
+    if (!FCustomGroupFont) {
+        FGroupFont->Assign(Font());
+        FGroupFont->SetStyle(fsBold);
+        FGroupFont->SetColor(clHighlight);
+    }
+    TColor Text = FGroupFont->Color();
+    TColor Back = FGroupColor;
+    if (ThemeServices()->ThemesEnabled() && FGroupColorFromTheme) {
+        Text = GetXPThemeColor(GroupTextThemeColor);
+        Back = GetXPThemeColor(GroupBackThemeColor);
+    }
+    C->SetFont(FGroupFont.get());
+    if (State & odSelected) {
+        C->Font()->SetColor(clHighlightText);
+        C->Brush()->SetColor(clHighlight);
+        C->FillRect(Rect);
+    } else {
+        C->Font()->SetColor(Text);
+        if (FUseGradients && MoreThan256Colors) {
+            DrawGradient(C, Rect, gdVerticalEnd, Back, Color(), 1);
+        } else {
+            C->Brush()->SetColor(Back);
+            C->FillRect(Rect);
+        }
+    }
+    const std::string Caption = Items()->Get(Index).substr(FGroupPrefix.size());
+    TRect T = Rect;
+    T.left += 2;
+    const int OldMode = SetBkMode(C->Handle(), TRANSPARENT);
+    C->DrawText(Caption, T, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    SetBkMode(C->Handle(), OldMode);
+}
+
+// ---------------------------------------------------------------------------
+// Horizontal extent
+// ---------------------------------------------------------------------------
+
+void TRzCustomListBox::UpdateHorzExtent()
+{
+    if (!FHorzScrollBar || !HandleAllocated())
+        return;
+    TWindowDC DC(nullptr, GetDC(nullptr));
+    const HGDIOBJ Old = SelectObject(DC.Get(), Font()->Handle());
+    int Widest = 0;
+    const int N = static_cast<int>(SendMessageA(WindowHandle(), LB_GETCOUNT, 0, 0));
+    for (int I = 0; I < N && !IsVirtual(); ++I) {
+        const std::string S = "x" + Items()->Get(I) + GetExtentSuffix();
+        SIZE Size{};
+        GetTextExtentPoint32A(DC.Get(), S.c_str(), static_cast<int>(S.size()), &Size);
+        Widest = std::max(Widest, static_cast<int>(Size.cx));
+    }
+    SelectObject(DC.Get(), Old);
+    SetHorzExtent(std::max(Widest + 1, ClientWidth()));
+}
+
+void TRzCustomListBox::SetHorzExtent(int Value)
+{
+    FHorzExtent = Value & 0xFFFF;
+    if (HandleAllocated())
+        SendMessageA(WindowHandle(), LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(FHorzExtent), 0);
+}
+
+void TRzCustomListBox::SetHorzScrollBar(bool Value)
+{
+    if (StoreChanged(FHorzScrollBar, Value) && HandleAllocated())
+        RecreateWnd();
+}
+
+// ---------------------------------------------------------------------------
+// Operations
+// ---------------------------------------------------------------------------
+
+void TRzCustomListBox::DeleteItem(int Index)
+{
+    const int Selected = ItemIndex();
+    Items()->Delete(Index);
+    const int Next = ReselectAfterDelete(Selected, Items()->Count());
+    if (Next >= 0) {
+        SetItemIndex(Next);
+        Click();
+    }
+}
+
+std::string TRzCustomListBox::GetSelectedText()
+{
+    const int Index = ItemIndex();
+    if (Index < 0 || Index >= Items()->Count() || (MultiSelect() && SelCount() == 0))
+        return {};
+    return Items()->Get(Index);
+}
+
+void TRzCustomListBox::SelectAll()
+{
+    if (MultiSelect())
+        SendMessageA(Handle(), LB_SETSEL, TRUE, -1);
+}
+
+// ---------------------------------------------------------------------------
+// Setters
+// ---------------------------------------------------------------------------
+
+void TRzCustomListBox::SetOwnerDrawIndent(int Value)
+{
+    if (StoreChanged(FOwnerDrawIndent, Value))
+        Invalidate();
+}
+
+void TRzCustomListBox::SetShowGroups(bool Value)
+{
+    if (!StoreChanged(FShowGroups, Value))
+        return;
+    if (Value) {
+        SetStyle(lbOwnerDrawFixed);
+        AdjustItemHeight();
+    }
+    Invalidate();
+}
+
+void TRzCustomListBox::SetGroupPrefix(const std::string& Value)
+{
+    if (StoreChanged(FGroupPrefix, Value))
+        Invalidate();
+}
+
+void TRzCustomListBox::SetGroupColor(TColor Value)
+{
+    if (StoreChanged(FGroupColor, Value))
+        Invalidate();
+}
+
+void TRzCustomListBox::SetGroupColorFromTheme(bool Value)
+{
+    if (StoreChanged(FGroupColorFromTheme, Value))
+        Invalidate();
+}
+
+void TRzCustomListBox::SetGroupFont(const TFont* Value)
+{
+    FGroupFont->Assign(Value);
+    FCustomGroupFont = true;
+    FontChanged();
+    Invalidate();
+}
+
+void TRzCustomListBox::SetUseGradients(bool Value)
+{
+    if (StoreChanged(FUseGradients, Value))
+        Invalidate();
+}
+
+void TRzCustomListBox::SetDisabledColor(TColor Value)
+{
+    if (StoreChanged(FDisabledColor, Value))
+        UpdateColors();
+}
+
+void TRzCustomListBox::SetFocusColor(TColor Value)
+{
+    if (StoreChanged(FFocusColor, Value))
+        UpdateColors();
+}
+
+void TRzCustomListBox::SetFrameColor(TColor Value)
+{
+    if (StoreChanged(FFrameColor, Value))
+        RepaintFrame();
+}
+
+void TRzCustomListBox::SetFrameHotColor(TColor Value)
+{
+    if (StoreChanged(FFrameHotColor, Value))
+        RepaintFrame();
+}
+
+void TRzCustomListBox::SetFrameHotTrack(bool Value)
+{
+    if (!StoreChanged(FFrameHotTrack, Value))
+        return;
+    if (Value) {
+        SetFrameVisible(true);
+        if (!HasState(csLoading))
+            FFrameSides = sdAllSides;
+    }
+    Invalidate();
+    RepaintFrame();
+}
+
+void TRzCustomListBox::SetFrameHotStyle(TFrameStyle Value)
+{
+    if (StoreChanged(FFrameHotStyle, Value))
+        RepaintFrame();
+}
+
+void TRzCustomListBox::SetFrameSides(TSides Value)
+{
+    if (StoreChanged(FFrameSides, Value))
+        RepaintFrame();
+}
+
+void TRzCustomListBox::SetFrameStyle(TFrameStyle Value)
+{
+    if (StoreChanged(FFrameStyle, Value))
+        RepaintFrame();
+}
+
+void TRzCustomListBox::SetFrameVisible(bool Value)
+{
+    if (StoreChanged(FFrameVisible, Value))
+        RepaintFrame();
+}
+
+void TRzCustomListBox::SetFramingPreference(TFramingPreference Value)
+{
+    if (StoreChanged(FFramingPreference, Value) && Value == fpCustomFraming)
+        RepaintFrame();
+}
+
+void TRzCustomListBox::SetFrameController(TRzFrameController* Value)
+{
+    ChangeFrameController(this, FFrameController, Value);
+}
+
+const TPropertyTable* TRzCustomListBox::Properties() const
+{
+    return &ClassProperties();
+}
+
+const TPropertyTable& TRzCustomListBox::ClassProperties()
+{
+    using L = TRzCustomListBox;
+    static const TPropertyTable Table(&TWinControl::ClassProperties(), {
+        OrdProp("DisabledColor", &L::DisabledColor, &L::SetDisabledColor),
+        OrdProp("FocusColor", &L::FocusColor, &L::SetFocusColor),
+        OrdProp("FrameColor", &L::FrameColor, &L::SetFrameColor),
+        OrdProp("FrameControllerNotifications", &L::FrameControllerNotifications,
+                &L::SetFrameControllerNotifications),
+        OrdProp("FrameHotColor", &L::FrameHotColor, &L::SetFrameHotColor),
+        OrdProp("FrameHotTrack", &L::FrameHotTrack, &L::SetFrameHotTrack),
+        OrdProp("FrameHotStyle", &L::FrameHotStyle, &L::SetFrameHotStyle),
+        OrdProp("FrameSides", &L::FrameSides, &L::SetFrameSides),
+        OrdProp("FrameStyle", &L::FrameStyle, &L::SetFrameStyle),
+        OrdProp("FrameVisible", &L::FrameVisible, &L::SetFrameVisible),
+        OrdProp("FramingPreference", &L::FramingPreference, &L::SetFramingPreference),
+        StrProp("GroupPrefix", &L::GroupPrefix, &L::SetGroupPrefix),
+    });
+    return Table;
+}

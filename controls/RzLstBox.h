@@ -1,0 +1,166 @@
+#pragma once
+// The library's list box: a non-client frame and colours by state,
+// incremental search, group-header rows (items that begin with a prefix),
+// a horizontal extent fitted to the widest item, and the add, delete and
+// selection operations the forms call.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "classlib/ExtCtrls.h"
+#include "classlib/StdCtrls.h"
+#include "controls/RzCommon.h"
+
+// Pure helpers over item texts: the group row at or above Index (-1 when
+// none), and a group row's number among the group rows (-1 for others).
+int GroupIndexOf(const TStrings* Items, const std::string& Prefix, int Index);
+int GroupNumberOf(const TStrings* Items, const std::string& Prefix, int Index);
+// The selection after item Deleted went from a list whose selection was
+// Selected and which now holds Count items: -1 for none.
+int ReselectAfterDelete(int Selected, int Count);
+
+class TRzCustomListBox : public TCustomListBox {
+public:
+    explicit TRzCustomListBox(TComponent* AOwner);
+    ~TRzCustomListBox() override;
+    void WndProc(TMessage& Message) override;
+
+    virtual void UpdateColors();
+    virtual void UpdateFrame(bool ViaMouse, bool Hot);
+    virtual void RepaintFrame();
+    virtual void AdjustItemHeight();
+    virtual std::string GetExtentSuffix() { return {}; }
+    virtual int FindItem(const std::string& Text);
+    virtual void DrawGroup(int Index, TRect Rect, TOwnerDrawState State);
+    virtual void DrawItemText(int Index, TRect Rect, TOwnerDrawState State);
+    virtual bool IsGroup(int Index);
+    virtual bool ItemHasGroup(int Index) { return GetGroupIndex(Index) >= 0; }
+    virtual int GetGroupIndex(int Index) { return GroupIndexOf(Items(), FGroupPrefix, Index); }
+    virtual int GetGroupNumber(int Index) { return GroupNumberOf(Items(), FGroupPrefix, Index); }
+    virtual void UpdateHorzExtent();
+    virtual bool UseThemes() const;
+
+    int AddObject(const std::string& Text, TObject* Object) { return Items()->AddObject(Text, Object); }
+    void DeleteItem(int Index);
+    int IndexOf(const std::string& Text) const { return Items()->IndexOf(Text); }
+    std::string GetSelectedText();
+    void SelectAll();
+
+    bool IncrementalSearch() const { return FIncrementalSearch; }
+    void SetIncrementalSearch(bool Value) { FIncrementalSearch = Value; }
+    bool BeepOnInvalidKey() const { return FBeepOnInvalidKey; }
+    void SetBeepOnInvalidKey(bool Value) { FBeepOnInvalidKey = Value; }
+    bool TabOnEnter() const { return FTabOnEnter; }
+    void SetTabOnEnter(bool Value) { FTabOnEnter = Value; }
+    bool HorzScrollBar() const { return FHorzScrollBar; }
+    virtual void SetHorzScrollBar(bool Value);
+    int HorzExtent() const { return FHorzExtent; }
+    virtual void SetHorzExtent(int Value);
+    int OwnerDrawIndent() const { return FOwnerDrawIndent; }
+    virtual void SetOwnerDrawIndent(int Value);
+    bool ShowGroups() const { return FShowGroups; }
+    virtual void SetShowGroups(bool Value);
+    std::string GroupPrefix() const { return FGroupPrefix; }
+    virtual void SetGroupPrefix(const std::string& Value);
+    TColor GroupColor() const { return FGroupColor; }
+    virtual void SetGroupColor(TColor Value);
+    bool GroupColorFromTheme() const { return FGroupColorFromTheme; }
+    virtual void SetGroupColorFromTheme(bool Value);
+    TFont* GroupFont() const { return FGroupFont.get(); }
+    virtual void SetGroupFont(const TFont* Value);
+    bool UseGradients() const { return FUseGradients; }
+    virtual void SetUseGradients(bool Value);
+
+    TColor DisabledColor() const { return FDisabledColor; }
+    virtual void SetDisabledColor(TColor Value);
+    TColor FocusColor() const { return FFocusColor; }
+    virtual void SetFocusColor(TColor Value);
+    TColor FrameColor() const { return FFrameColor; }
+    virtual void SetFrameColor(TColor Value);
+    TColor FrameHotColor() const { return FFrameHotColor; }
+    virtual void SetFrameHotColor(TColor Value);
+    bool FrameHotTrack() const { return FFrameHotTrack; }
+    virtual void SetFrameHotTrack(bool Value);
+    TFrameStyle FrameHotStyle() const { return FFrameHotStyle; }
+    virtual void SetFrameHotStyle(TFrameStyle Value);
+    TSides FrameSides() const { return FFrameSides; }
+    virtual void SetFrameSides(TSides Value);
+    TFrameStyle FrameStyle() const { return FFrameStyle; }
+    virtual void SetFrameStyle(TFrameStyle Value);
+    bool FrameVisible() const { return FFrameVisible; }
+    virtual void SetFrameVisible(bool Value);
+    TFramingPreference FramingPreference() const { return FFramingPreference; }
+    virtual void SetFramingPreference(TFramingPreference Value);
+    TRzFrameController* FrameController() const { return FFrameController; }
+    virtual void SetFrameController(TRzFrameController* Value);
+    TRzFrameControllerNotifications FrameControllerNotifications() const { return FFrameControllerNotifications; }
+    void SetFrameControllerNotifications(TRzFrameControllerNotifications Value)
+    {
+        FFrameControllerNotifications = Value;
+    }
+
+    const std::string& SearchText() const { return FSearchText; }
+    void SearchTimerTick();
+    TTimer* SearchTimer() const { return FSearchTimer; }
+    bool FrameHot() const { return FFrameHotTrack && (FHasFocus || FMouseOver); }
+    // The non-client frame as WM_NCPAINT draws it, on a DC of the window's size.
+    void PaintFrame(HDC DC);
+    // Fired after an incremental search found an item.
+    TNotifyEvent OnMatch;
+
+    const TPropertyTable* Properties() const override;
+    static const TPropertyTable& ClassProperties();
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void Loaded() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void CNDrawItem(TMessage& Message) override;
+    void DrawItem(int Index, TRect Rect, TOwnerDrawState State) override;
+    virtual void FontChanged() {}
+    void SearchChar(TMessage& Message);
+    void Search(const std::string& Text);
+    void InvalidKeyBeep();
+
+private:
+    std::string FSearchText;
+    TTimer* FSearchTimer = nullptr;
+    bool FKeyInProgress = false;
+    TColor FNormalColor = clWindow;
+    bool FUpdatingColor = false;
+    bool FMouseOver = false;
+    bool FHasFocus = false;
+    bool FCustomGroupFont = false;
+    int FHorzExtent = 0;
+
+    bool FIncrementalSearch = true;
+    bool FBeepOnInvalidKey = true;
+    bool FTabOnEnter = false;
+    bool FHorzScrollBar = false;
+    int FOwnerDrawIndent = 0;
+    bool FShowGroups = false;
+    std::string FGroupPrefix = "//";
+    TColor FGroupColor = clInactiveCaptionText;
+    bool FGroupColorFromTheme = true;
+    std::unique_ptr<TFont> FGroupFont;
+    bool FUseGradients = true;
+    TColor FDisabledColor = clBtnFace;
+    TColor FFocusColor = clWindow;
+    TColor FFrameColor = clBtnShadow;
+    TColor FFrameHotColor = clBtnShadow;
+    bool FFrameHotTrack = false;
+    TFrameStyle FFrameHotStyle = fsFlatBold;
+    TSides FFrameSides = sdAllSides;
+    TFrameStyle FFrameStyle = fsFlat;
+    bool FFrameVisible = false;
+    TFramingPreference FFramingPreference = fpXPThemes;
+    TRzFrameController* FFrameController = nullptr;
+    TRzFrameControllerNotifications FFrameControllerNotifications = fcnAll;
+};
+
+class TRzListBox : public TRzCustomListBox {
+public:
+    using TRzCustomListBox::TRzCustomListBox;
+};

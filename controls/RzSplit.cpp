@@ -321,12 +321,12 @@ void TRzSplitter::DrawDragLine(int Pos)
     const int B = GetBorderThickness();
     // In the coordinates of the window the device context belongs to.
     TPoint Origin(Left(), Top());
-    if (!FDragWnd)
+    if (!FDragDC.Window())
         Origin = Parent() ? Parent()->ClientToScreen(Origin) : Origin;
     if (FOrientation == orHorizontal)
-        PatBlt(FDragDC, Origin.x + B + Pos, Origin.y + B, FSplitterWidth, Height() - 2 * B, PATINVERT);
+        PatBlt(FDragDC.Get(), Origin.x + B + Pos, Origin.y + B, FSplitterWidth, Height() - 2 * B, PATINVERT);
     else
-        PatBlt(FDragDC, Origin.x + B, Origin.y + B + Pos, Width() - 2 * B, FSplitterWidth, PATINVERT);
+        PatBlt(FDragDC.Get(), Origin.x + B, Origin.y + B + Pos, Width() - 2 * B, FSplitterWidth, PATINVERT);
 }
 
 void TRzSplitter::ReleaseDragDC()
@@ -334,12 +334,10 @@ void TRzSplitter::ReleaseDragDC()
     if (!FDragDC)
         return;
     if (FOldDragBrush)
-        SelectObject(FDragDC, FOldDragBrush);
-    ReleaseDC(FDragWnd, FDragDC);
+        SelectObject(FDragDC.Get(), FOldDragBrush);
+    FDragDC.Reset();
     if (FDragBrush)
         DeleteObject(FDragBrush);
-    FDragDC = nullptr;
-    FDragWnd = nullptr;
     FDragBrush = nullptr;
     FOldDragBrush = nullptr;
 }
@@ -362,14 +360,14 @@ void TRzSplitter::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y
     FDragging = true;
     if (!FRealTimeDrag && Parent()) {
         if (IsWindowsVersionOrLater(wvWinVista)) {
-            FDragWnd = Parent()->Handle();
-            FDragDC = GetDCEx(FDragWnd, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS | DCX_LOCKWINDOWUPDATE);
+            HWND Wnd = Parent()->Handle();
+            FDragDC = TWindowDC(Wnd, GetDCEx(Wnd, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS | DCX_LOCKWINDOWUPDATE));
         } else {
-            FDragDC = GetDC(nullptr);
+            FDragDC = TWindowDC(nullptr);
         }
         if (FDragDC) {
             FDragBrush = CreateCheckerBrush();
-            FOldDragBrush = SelectObject(FDragDC, FDragBrush);
+            FOldDragBrush = SelectObject(FDragDC.Get(), FDragBrush);
         }
         DrawDragLine(FLastOutline);
     }

@@ -5,6 +5,7 @@
 #include <climits>
 #include <functional>
 
+#include "classlib/Cleanup.h"
 #include "controls/RzPanel.h"
 
 enum TFixedPane : unsigned char { fpUpperLeft, fpLowerRight };
@@ -135,7 +136,7 @@ public:
     TRect HotSpotRect() const { return FHotSpotRect; }
     bool Dragging() const { return FDragging; }
     // A device context is held for the outline while a drag runs.
-    bool DragDCHeld() const { return FDragDC != nullptr; }
+    bool DragDCHeld() const { return static_cast<bool>(FDragDC); }
     bool HotSpotClosed() const { return FHotSpotClosed; }
     bool HotSpotHovered() const { return FHotSpotHover; }
 
@@ -223,8 +224,7 @@ private:
     int FFixedSize = 100;
     int FWantedSize = 100;
     bool FForcePosition = false;
-    HDC FDragDC = nullptr;
-    HWND FDragWnd = nullptr;
+    TWindowDC FDragDC;
     HBRUSH FDragBrush = nullptr;
     HGDIOBJ FOldDragBrush = nullptr;
 };

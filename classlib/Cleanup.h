@@ -142,6 +142,26 @@ private:
     HGDIOBJ FOld;
 };
 
+// SaveDC now, RestoreDC at the end of the scope, so whatever was selected
+// into the DC meanwhile is deselected on every way out. Saved() is false
+// when the save failed; nothing is restored then.
+class TSavedDC {
+public:
+    explicit TSavedDC(HDC DC) noexcept : FDC(DC), FState(SaveDC(DC)) {}
+    ~TSavedDC()
+    {
+        if (FState)
+            RestoreDC(FDC, FState);
+    }
+    TSavedDC(const TSavedDC&) = delete;
+    TSavedDC& operator=(const TSavedDC&) = delete;
+    bool Saved() const noexcept { return FState != 0; }
+
+private:
+    HDC FDC;
+    int FState;
+};
+
 // BeginUpdate now, EndUpdate at the end of the scope.
 template <typename T>
 class TUpdateScope {

@@ -1,0 +1,577 @@
+#pragma once
+// The owner-drawn tab control and the page control built on it: tab data and
+// colours, tab shapes and their regions, layout and painting, selection and
+// input, and pages that follow the selected tab.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "classlib/Controls.h"
+#include "classlib/ImgList.h"
+#include "controls/RzButton.h"
+#include "controls/RzCommon.h"
+
+enum TRzTabStyle : unsigned char {
+    tsSingleSlant, tsDoubleSlant, tsCutCorner, tsRoundCorners, tsBackSlant, tsSquareCorners
+};
+enum TRzTabOrientation : unsigned char { toTop, toLeft, toBottom, toRight };
+enum TRzTabSequence : unsigned char { tsStandard, tsReverse };
+enum TRzTabHotTrackStyle : unsigned char { htsTab, htsText, htsTabBar };
+enum TRzTabHotTrackColorSource : unsigned char { htcsTabColor, htcsHotTrackColorProp };
+enum TRzHorizontalAlignment : unsigned char { haLeft, haCenter, haRight };
+enum TRzVerticalAlignment : unsigned char { vaTop, vaCenter, vaBottom };
+enum TRzImagePosition : unsigned char { ipLeft, ipTop, ipRight, ipBottom, ipBack, ipStretch };
+enum TRzTextStyle : unsigned char { tsHotTrack, tsSelected, tsUnselected, tsDisabled };
+
+class TRzCustomTabControl;
+class TRzPageControl;
+class TRzTabSheet;
+
+using TRzTabChangingEvent = std::function<void(TObject* Sender, int NewIndex, bool& AllowChange)>;
+using TRzTabCloseEvent = std::function<void(TObject* Sender, bool& AllowClose)>;
+using TRzGetTextColorEvent =
+    std::function<void(TObject* Sender, int ATabIndex, TRzTextStyle AStyle, TColor& AColor, bool& Handled)>;
+using TRzPaintBackgroundEvent =
+    std::function<void(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, bool& Handled)>;
+using TRzPaintCardBackgroundEvent =
+    std::function<void(TObject* Sender, TCanvas* ACanvas, int ARow, const TRect& ARect, bool& Handled)>;
+using TRzPaintTabBackgroundEvent =
+    std::function<void(TObject* Sender, TCanvas* ACanvas, int ATabIndex, const TRect& ARect, bool& Handled)>;
+using TRzTabDraggingEvent = std::function<void(TObject* Sender, int TabIndex, bool& AllowDrag)>;
+using TRzTabOrderChangeEvent = std::function<void(TObject* Sender, int OldIndex, int NewIndex)>;
+
+class ERzTabControlError : public Exception { public: using Exception::Exception; };
+
+// Message texts of the tab controls' errors, by resource id.
+enum : int {
+    SRzInvalidPageIndex = 65088,
+    SRzCannotChangePageVisible = 65089,
+    SRzTabShapePointCount = 65116,
+    SRzRegionCacheCapacity = 65117,
+    SRzSaveDCFailed = 65118,
+    SRzCreateRegionFailed = 65119,
+};
+
+// ---------------------------------------------------------------------------
+// Colour sets and tab data
+// ---------------------------------------------------------------------------
+
+class TRzTabColors : public TPersistent {
+public:
+    explicit TRzTabColors(TRzCustomTabControl* AOwner) : FOwner(AOwner) {}
+    void Assign(const TPersistent* Source) override;
+    TColor HighlightBar() const { return FHighlightBar; }
+    virtual void SetHighlightBar(TColor Value);
+    TColor Shadow() const { return FShadow; }
+    virtual void SetShadow(TColor Value);
+    TColor Unselected() const { return FUnselected; }
+    virtual void SetUnselected(TColor Value);
+
+private:
+    void Changed();
+    TRzCustomTabControl* FOwner;
+    TColor FHighlightBar = clHighlight;
+    TColor FShadow = clBtnFace;
+    TColor FUnselected = clWindow;
+};
+
+class TRzTextColors : public TPersistent {
+public:
+    explicit TRzTextColors(TRzCustomTabControl* AOwner) : FOwner(AOwner) {}
+    void Assign(const TPersistent* Source) override;
+    TColor Disabled() const { return FDisabled; }
+    virtual void SetDisabled(TColor Value);
+    TColor Selected() const { return FSelected; }
+    virtual void SetSelected(TColor Value);
+    TColor Unselected() const { return FUnselected; }
+    virtual void SetUnselected(TColor Value);
+
+private:
+    void Changed();
+    TRzCustomTabControl* FOwner;
+    TColor FDisabled = clGrayText;
+    TColor FSelected = clBtnText;
+    TColor FUnselected = clBtnText;
+};
+
+// One tab: what the user sees of it, and where the layout put it (layout
+// coordinates: x along the strip, y from the strip's outer edge).
+class TRzTabData : public TPersistent {
+public:
+    void Assign(const TPersistent* Source) override;
+
+    std::string Caption;
+    TColor Color = clBtnFace;
+    int DisabledIndex = -1;
+    bool Enabled = true;
+    std::string Hint;
+    int ImageIndex = -1;
+    TRect Rect{0, 0, 0, 0};
+    bool Visible = true;
+    int Row = 0;
+};
+
+class TRzTabDataList : public TPersistent {
+public:
+    void Assign(const TPersistent* Source) override;
+    virtual int GetCount() const { return static_cast<int>(FItems.size()); }
+    virtual TRzTabData* GetItem(int Index) const { return FItems.at(static_cast<size_t>(Index)).get(); }
+    // Frees the item it replaces.
+    virtual void SetItem(int Index, TRzTabData* Value);
+    int Count() const { return GetCount(); }
+    TRzTabData* operator[](int Index) const { return GetItem(Index); }
+    void Add(TRzTabData* Item);
+    void Clear() { FItems.clear(); }
+
+private:
+    std::vector<std::unique_ptr<TRzTabData>> FItems;
+};
+
+// A rectangle that can sit in an object list.
+class TRectClass : public TObject {
+public:
+    TRectClass() = default;
+    explicit TRectClass(const TRect& R) : Left(R.left), Top(R.top), Right(R.right), Bottom(R.bottom) {}
+    int Left = 0, Top = 0, Right = 0, Bottom = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Shapes, coordinates and the region cache
+// ---------------------------------------------------------------------------
+
+// A caption's lines, split at each CR/LF pair.
+std::vector<std::string> TabCaptionLines(const std::string& Caption);
+// How far neighbouring tabs of height H overlap along the strip.
+int TabStyleOverlap(TRzTabStyle Style, int H, int TabOverlap);
+// The outline of a tab in its painting rectangle, from the bottom-left
+// corner round to the bottom-right one (the bottom edge joins the card).
+std::vector<TPoint> TabShapePoints(TRzTabStyle Style, bool SoftCorners, const TRect& R, int CutCornerSize);
+// How many outline points a style must have.
+int TabShapePointCount(TRzTabStyle Style, bool SoftCorners);
+// A layout point mapped onto the control: Area is the tab area, S the scroll
+// offset.
+TPoint MapTabPoint(TRzTabOrientation Orientation, TRzTabSequence Sequence, const TRect& Area, int S, int X, int Y);
+TRect MapTabRect(TRzTabOrientation Orientation, TRzTabSequence Sequence, const TRect& Area, int S, const TRect& R);
+
+class TRzTabRegionCacheItem : public TObject {
+public:
+    ~TRzTabRegionCacheItem() override { SetRegion(nullptr); }
+    virtual void SetRegion(HRGN Value);
+    HRGN Region() const { return FRegion; }
+    TRect Key{-1, -1, -1, -1};
+
+private:
+    HRGN FRegion = nullptr;
+};
+
+// Regions of tab outlines by device rectangle, most recently used first.
+// The cache owns every handle it holds.
+class TRzTabRegionCache : public TObject {
+public:
+    // Takes Region over: keeps it under Rect, or deletes it when Rect
+    // already has a region.
+    void Add(const TRect& Rect, HRGN Region);
+    HRGN FindRegion(const TRect& Rect) const;
+    void Clear() { FItems.clear(); }
+    int Capacity() const { return FCapacity; }
+    void SetCapacity(int Value);
+    int Count() const { return static_cast<int>(FItems.size()); }
+
+private:
+    std::vector<std::unique_ptr<TRzTabRegionCacheItem>> FItems;
+    int FCapacity = 1;
+};
+
+// Codes of the drawing-command list.
+enum class TTabDrawCode : int { FramePen = 0, Nothing = 1, FrameColor = 2, MoveTo = 3, LineTo = 4, DarkRun = 5, LightRun = 6 };
+
+// A horizontal or vertical run from From to To (both ends included) whose
+// pixels are black blended over the pixels of Background at Weight/255.
+void DrawShadowRun(HDC Dest, HDC Background, TPoint From, TPoint To, BYTE Weight);
+
+// ---------------------------------------------------------------------------
+// The tab control
+// ---------------------------------------------------------------------------
+
+class TRzCustomTabControl : public TCustomControl {
+public:
+    explicit TRzCustomTabControl(TComponent* AOwner);
+    ~TRzCustomTabControl() override;
+    void WndProc(TMessage& Message) override;
+
+    TRzTabDataList* Tabs() const { return FTabs.get(); }
+    // The tab list changed from outside: a new layout follows.
+    void TabsChanged() { UpdateTabs(); }
+
+    virtual bool CanChange(int NewIndex);
+    virtual bool DoGetTextColor(int ATabIndex, TRzTextStyle AStyle, TColor& AColor);
+    virtual void UpdateTabs();
+    virtual void DoTabClick();
+    void Repaint() override;
+    virtual bool DoPaintBackground(TCanvas* ACanvas, const TRect& ARect);
+    virtual bool DoPaintCardBackground(TCanvas* ACanvas, int ARow, const TRect& ARect);
+    virtual bool DoPaintTabBackground(TCanvas* ACanvas, int ATabIndex, const TRect& ARect);
+    virtual void CloseActiveTab() {}
+    virtual void MoveActiveTab(int) {}
+    virtual void SetLayoutDirty(bool Value);
+    virtual void DoChange();
+    virtual void DoPageChange();
+    virtual void HideAllTabs() {}
+    virtual void ShowAllTabs() {}
+
+    bool AlignTabs() const { return FAlignTabs; }
+    void SetAlignTabs(bool Value);
+    TColor BackgroundColor() const { return FBackgroundColor; }
+    void SetBackgroundColor(TColor Value);
+    bool BoldCurrentTab() const { return FBoldCurrentTab; }
+    void SetBoldCurrentTab(bool Value);
+    TColor ButtonColor() const { return FButtonColor; }
+    void SetButtonColor(TColor Value);
+    bool ShowCard() const { return FShowCard; }
+    void SetShowCard(bool Value);
+    bool ShowCardFrame() const { return FShowCardFrame; }
+    void SetShowCardFrame(bool Value);
+    bool ShowFullFrame() const { return FShowFullFrame; }
+    void SetShowFullFrame(bool Value);
+    bool ShowShadow() const { return FShowShadow; }
+    void SetShowShadow(bool Value);
+    bool ShowCloseButtonOnActiveTab() const { return FShowCloseButtonOnActiveTab; }
+    void SetShowCloseButtonOnActiveTab(bool Value);
+    bool UseColoredTabs() const { return FUseColoredTabs; }
+    virtual void SetUseColoredTabs(bool Value);
+    int CutCornerSize() const { return FCutCornerSize; }
+    void SetCutCornerSize(int Value);
+    TColor FlatColor() const { return FFlatColor; }
+    void SetFlatColor(TColor Value);
+    int FlatColorAdjustment() const { return FFlatColorAdjustment; }
+    void SetFlatColorAdjustment(int Value);
+    TRzImagePosition ImagePosition() const { return FImagePosition; }
+    void SetImagePosition(TRzImagePosition Value);
+    int ImageMargin() const { return FImageMargin; }
+    void SetImageMargin(int Value);
+    bool HotTrack() const { return FHotTrack; }
+    void SetHotTrack(bool Value);
+    TColor HotTrackColor() const { return FHotTrackColor; }
+    void SetHotTrackColor(TColor Value);
+    TRzTabHotTrackColorSource HotTrackColorSource() const { return FHotTrackColorSource; }
+    void SetHotTrackColorSource(TRzTabHotTrackColorSource Value);
+    TRzHotTrackColorType HotTrackColorType() const { return FHotTrackColorType; }
+    void SetHotTrackColorType(TRzHotTrackColorType Value);
+    TRzTabHotTrackStyle HotTrackStyle() const { return FHotTrackStyle; }
+    void SetHotTrackStyle(TRzTabHotTrackStyle Value);
+    TCustomImageList* Images() const { return FImages; }
+    void SetImages(TCustomImageList* Value);
+    int Margin() const { return FMargin; }
+    void SetMargin(int Value);
+    bool MultiLine() const { return FMultiLine; }
+    void SetMultiLine(bool Value);
+    int RowIndent() const { return FRowIndent; }
+    void SetRowIndent(int Value);
+    int RowOverlap() const { return FRowOverlap; }
+    void SetRowOverlap(int Value);
+    bool ShowFocusRect() const { return FShowFocusRect; }
+    void SetShowFocusRect(bool Value);
+    bool SoftCorners() const { return FSoftCorners; }
+    void SetSoftCorners(bool Value);
+    int TabOverlap() const { return FTabOverlap; }
+    void SetTabOverlap(int Value);
+    TOrientation TextOrientation() const { return FTextOrientation; }
+    void SetTextOrientation(TOrientation Value);
+    TRzTabColors* TabColors() const { return FTabColors.get(); }
+    void SetTabColors(const TRzTabColors* Value) { FTabColors->Assign(Value); }
+    TRzTextColors* TextColors() const { return FTextColors.get(); }
+    void SetTextColors(const TRzTextColors* Value) { FTextColors->Assign(Value); }
+    int TabHeight() const { return FTabHeight; }
+    void SetTabHeight(int Value);
+    int TabWidth() const { return FTabWidth; }
+    void SetTabWidth(int Value);
+    bool TabHints() const { return FTabHints; }
+    void SetTabHints(bool Value);
+    int TabIndex() const { return FTabIndex; }
+    virtual void SetTabIndex(int Value);
+    TRzTabOrientation TabOrientation() const { return FTabOrientation; }
+    void SetTabOrientation(TRzTabOrientation Value);
+    TRzTabSequence TabSequence() const { return FTabSequence; }
+    void SetTabSequence(TRzTabSequence Value);
+    TRzTabStyle TabStyle() const { return FTabStyle; }
+    void SetTabStyle(TRzTabStyle Value);
+    TRzHorizontalAlignment TextAlignment() const { return FTextAlignment; }
+    void SetTextAlignment(TRzHorizontalAlignment Value);
+    bool Transparent() const { return FTransparent; }
+    void SetTransparent(bool Value);
+    bool UseGradients() const { return FUseGradients; }
+    void SetUseGradients(bool Value);
+    int RegionCacheCapacity() const { return FRegionCache.Capacity(); }
+    void SetRegionCacheCapacity(int Value);
+
+    // Selection and input.
+    bool CanSelectTab(int Index);
+    int TabAtPos(int X, int Y);
+    void ScrollTabs(bool Forward);
+    void RequestCloseTab();
+    bool CanClose();
+
+    // Layout read-outs (the layout runs first when it is stale).
+    int RowCount();
+    int FixedDimension();
+    bool ScrollNeeded();
+    int FirstShownTab() const { return FFirstShownTab; }
+    TRect TabArea();
+    TRect CardRect();
+    // The tab's rectangle on the control (painting rectangle, mapped).
+    TRect TabDeviceRect(int Index);
+    bool TabShown(int Index);
+    int HotTab() const { return FHotTab; }
+    // True while WM_PAINT is being handled.
+    bool Painting() const { return FPainting; }
+    // One tick of the hover timer.
+    void HoverTimerTick();
+
+    TNotifyEvent OnChange;
+    TRzTabChangingEvent OnChanging;
+    TRzTabCloseEvent OnClose;
+    TRzGetTextColorEvent OnGetTextColor;
+    TNotifyEvent OnAlignControls;
+    TNotifyEvent OnPageChange;
+    TRzPaintBackgroundEvent OnPaintBackground;
+    TRzPaintCardBackgroundEvent OnPaintCardBackground;
+    TRzPaintTabBackgroundEvent OnPaintTabBackground;
+    TNotifyEvent OnTabClick;
+    TRzTabDraggingEvent OnTabDragging;
+    TRzTabOrderChangeEvent OnTabOrderChange;
+    TNotifyEvent OnScrolledTabs;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void AdjustClientRect(TRect& Rect) override;
+    void AlignControls(TControl* AControl, TRect& Rect) override;
+    void Paint() override;
+    void Resize() override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
+    void KeyDown(WORD& Key, TShiftState Shift) override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    // The layout, run when it is stale: geometry only, never events.
+    void LayoutIfDirty();
+    // Selection repair after a layout: the base control moves an index that
+    // no longer names a selectable tab to the nearest one that does.
+    virtual void RepairTabIndex();
+    // True while the control is loading: SetTabIndex only stores.
+    bool StoringOnly() const;
+    TRect TabPaintRect(int Index) const;
+    TColor FrameColor() const;
+
+    int FTabIndex = -1;
+    bool FInternalChange = false;
+
+private:
+    friend class TRzTabColors;
+    friend class TRzTextColors;
+    // Layout (RzTabsLayout.cpp).
+    void RunLayout();
+    HFONT CreateTabFont(bool Bold) const;
+    SIZE MeasureCaption(HDC DC, const std::string& Caption) const;
+    SIZE TabContentSize(HDC DC, const TRzTabData& Tab, bool Bold) const;
+    SIZE OuterTabSize(SIZE Content) const;
+    int AvailableLength(int Rows) const;
+    int PlaceTabs(int Available, bool MultiRow);
+    void AlignRows(int Available);
+    void RotateRows();
+    void DecideScrollNeed();
+    int ScrollOffset() const;
+    bool TabWhollyShown(int Index) const;
+    bool Vertical() const { return FTabOrientation == toLeft || FTabOrientation == toRight; }
+    bool VerticalText() const { return FTextOrientation == orVertical; }
+    int TabAreaDepth() const;
+    TRect ComputeTabArea() const;
+    TRect ComputeCardRect() const;
+    HRGN TabRegion(int Index);
+    std::vector<TPoint> MappedPolygon(int Index) const;
+    // Painting (RzTabsPaint.cpp).
+    void PaintTab(TCanvas* C, int Index);
+    void PaintTabBackground(TCanvas* C, int Index, const TRect& R);
+    void PaintCaption(TCanvas* C, int Index, const TRect& R);
+    void PaintHighlightBar(TCanvas* C, int Index, const TRect& R);
+    void PaintCardRow(TCanvas* C, int Row);
+    void AddOutlineCommands(int Index);
+    void RunCommands(TCanvas* C);
+    void ClearHotState();
+    void KillHoverTimer();
+
+    std::unique_ptr<TRzTabDataList> FTabs;
+    std::unique_ptr<TBitmap> FBitmap;
+    std::vector<int> FCommands;
+    TRzTabRegionCache FRegionCache;
+    std::unique_ptr<TRzTabColors> FTabColors;
+    std::unique_ptr<TRzTextColors> FTextColors;
+    std::unique_ptr<TChangeLink> FImageChangeLink;
+    TCustomImageList* FImages = nullptr;
+
+    int FFirstShownTab = -1;
+    bool FScrollNeeded = false;
+    int FRowCount = 1;
+    int FRowDepth = 0;
+    bool FLayoutDirty = true;
+    bool FHotTrackOnly = false;
+    bool FPainting = false;
+    bool FRepairPosted = false;
+    int FHotTab = -1;
+    std::string FSavedHint;
+    UINT_PTR FHoverTimer = 0;
+    int FMouseDownTab = -1;
+    TRect FLastClientRect{0, 0, 0, 0};
+    TColor FLastTabBackground = clBtnFace;
+
+    bool FAlignTabs = false;
+    TColor FBackgroundColor = clBtnFace;
+    bool FParentBackgroundColor = true;
+    bool FBoldCurrentTab = false;
+    TColor FButtonColor = clBtnFace;
+    bool FShowCard = true;
+    bool FShowCardFrame = true;
+    bool FShowFullFrame = true;
+    bool FShowShadow = true;
+    bool FShowCloseButtonOnActiveTab = false;
+    bool FUseColoredTabs = false;
+    int FCutCornerSize = 6;
+    TColor FFlatColor = clBtnShadow;
+    int FFlatColorAdjustment = 0;
+    TRzImagePosition FImagePosition = ipLeft;
+    int FImageMargin = 2;
+    bool FHotTrack = true;
+    TColor FHotTrackColor = static_cast<TColor>(0x149BF0);
+    TRzTabHotTrackColorSource FHotTrackColorSource = htcsTabColor;
+    TRzHotTrackColorType FHotTrackColorType = htctActual;
+    TRzTabHotTrackStyle FHotTrackStyle = htsTab;
+    int FMargin = 0;
+    bool FMultiLine = false;
+    int FRowIndent = 5;
+    int FRowOverlap = 5;
+    bool FShowFocusRect = true;
+    bool FSoftCorners = false;
+    int FTabOverlap = -1;
+    TOrientation FTextOrientation = orHorizontal;
+    int FTabHeight = 0;
+    int FTabWidth = 0;
+    bool FTabHints = false;
+    TRzTabOrientation FTabOrientation = toTop;
+    TRzTabSequence FTabSequence = tsStandard;
+    TRzTabStyle FTabStyle = tsSingleSlant;
+    TRzHorizontalAlignment FTextAlignment = haCenter;
+    bool FTransparent = false;
+    bool FUseGradients = true;
+};
+
+// The plain tab control: tabs only, no pages.
+class TRzTabControl : public TRzCustomTabControl {
+public:
+    using TRzCustomTabControl::TRzCustomTabControl;
+};
+
+// ---------------------------------------------------------------------------
+// Pages
+// ---------------------------------------------------------------------------
+
+class TRzTabSheet : public TCustomControl {
+public:
+    explicit TRzTabSheet(TComponent* AOwner);
+    ~TRzTabSheet() override;
+    void WndProc(TMessage& Message) override;
+
+    TRzPageControl* PageControl() const { return FPageControl; }
+    virtual void SetPageControl(TRzPageControl* Value);
+    TColor GetColor() const { return Color(); }
+    virtual void SetTabColor(TColor Value);
+    int DisabledIndex() const { return FDisabledIndex; }
+    virtual void SetDisabledIndex(int Value);
+    int ImageIndex() const { return FImageIndex; }
+    virtual void SetImageIndex(int Value);
+    int PageIndex() const;
+    virtual void SetPageIndex(int Value);
+    bool TabEnabled() const { return FTabEnabled; }
+    virtual void SetTabEnabled(bool Value);
+    int TabIndex() const;
+    bool TabVisible() const { return FTabVisible; }
+    virtual void SetTabVisible(bool Value);
+    // The page's own visibility belongs to its page control.
+    [[noreturn]] void SetPageVisible(bool Value);
+
+    TRzPaintBackgroundEvent OnPaintBackground;
+    TNotifyEvent OnHide;
+    TNotifyEvent OnShow;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void Paint() override;
+
+private:
+    friend class TRzPageControl;
+    void TabsChanged();
+    TRzPageControl* FPageControl = nullptr;
+    int FDisabledIndex = -1;
+    int FImageIndex = -1;
+    bool FTabEnabled = true;
+    bool FTabVisible = true;
+    bool FWasShowing = false;
+};
+
+class TRzPageControl : public TRzCustomTabControl {
+public:
+    explicit TRzPageControl(TComponent* AOwner);
+    ~TRzPageControl() override;
+    void WndProc(TMessage& Message) override;
+
+    virtual TRzTabSheet* GetPage(int Index) const { return FPages.at(static_cast<size_t>(Index)); }
+    TRzTabSheet* Pages(int Index) const { return GetPage(Index); }
+    virtual int GetPageCount() const { return static_cast<int>(FPages.size()); }
+    int PageCount() const { return GetPageCount(); }
+    TRzTabSheet* ActivePage() const { return FActivePage; }
+    virtual void SetActivePage(TRzTabSheet* Page);
+    virtual int GetActivePageIndex() const;
+    int ActivePageIndex() const { return GetActivePageIndex(); }
+    virtual void SetActivePageIndex(int Index);
+    TRzTabSheet* ActivePageDefault() const { return FActivePageDefault; }
+    void SetActivePageDefault(TRzTabSheet* Value);
+    bool SaveResources() const { return FSaveResources; }
+    virtual void SetSaveResources(bool Value);
+    bool DblClickUndocks() const { return FDblClickUndocks; }
+    void SetDblClickUndocks(bool Value) { FDblClickUndocks = Value; }
+
+    TRzTabSheet* FindNextPage(TRzTabSheet* Current, bool GoForward, bool CheckTabVisible) const;
+    void SelectNextPage(bool GoForward);
+
+    bool CanChange(int NewIndex) override;
+    void UpdateTabs() override;
+    bool DoPaintCardBackground(TCanvas* ACanvas, int ARow, const TRect& ARect) override;
+    void CloseActiveTab() override;
+    void MoveActiveTab(int NewIndex) override;
+    void SetUseColoredTabs(bool Value) override;
+    void DoChange() override;
+    void DoPageChange() override;
+    void HideAllTabs() override;
+    void ShowAllTabs() override;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void Loaded() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void ShowControl(TControl* AControl) override;
+    void RepairTabIndex() override;
+
+private:
+    friend class TRzTabSheet;
+    void InsertPage(TRzTabSheet* Page);
+    void RemovePage(TRzTabSheet* Page);
+    void MovePage(TRzTabSheet* Page, int NewIndex);
+    void ChangeActivePage(TRzTabSheet* Page);
+    TRzTabSheet* PageForTab(int TabIdx) const;
+
+    std::vector<TRzTabSheet*> FPages;
+    TRzTabSheet* FActivePage = nullptr;
+    TRzTabSheet* FActivePageDefault = nullptr;
+    bool FSaveResources = false;
+    bool FDblClickUndocks = true;
+    bool FUpdating = false;
+};

@@ -1,0 +1,311 @@
+// The tab control's selection and input: SetTabIndex with its permission
+// and events, hit tests, clicks, hot tracking and tab hints, the keyboard
+// walk, scrolling and closing.
+#include <algorithm>
+
+#include "controls/RzTabs.h"
+
+namespace {
+
+constexpr UINT_PTR HoverTimerId = 1;
+constexpr UINT HoverInterval = 60;
+
+} // namespace
+
+bool TRzCustomTabControl::CanChange(int NewIndex)
+{
+    bool Allow = true;
+    if (OnChanging)
+        OnChanging(this, NewIndex, Allow);
+    return Allow;
+}
+
+void TRzCustomTabControl::DoChange()
+{
+    if (OnChange)
+        OnChange(this);
+}
+
+void TRzCustomTabControl::DoPageChange()
+{
+    if (OnPageChange)
+        OnPageChange(this);
+}
+
+void TRzCustomTabControl::DoTabClick()
+{
+    if (OnTabClick)
+        OnTabClick(this);
+}
+
+bool TRzCustomTabControl::CanSelectTab(int Index)
+{
+    if (FTabs->Count() == 0 || Index < 0 || Index >= FTabs->Count())
+        return false;
+    const TRzTabData& T = *(*FTabs)[Index];
+    if (!T.Visible || !T.Enabled)
+        return false;
+    return Index == FTabIndex || CanChange(Index);
+}
+
+void TRzCustomTabControl::SetTabIndex(int Value)
+{
+    if (StoringOnly()) {
+        FTabIndex = Value;
+        return;
+    }
+    if (Value < 0 || Value >= FTabs->Count()) {
+        FTabIndex = -1;
+        Repaint();
+        return;
+    }
+    auto Alive = FAlive;
+    if (Value != FTabIndex && !FInternalChange && !CanSelectTab(Value))
+        return;
+    if (!*Alive)
+        return;
+    const int OldIndex = FTabIndex, OldFirst = FFirstShownTab;
+    FTabIndex = Value;
+    LayoutIfDirty();
+    RotateRows();
+    if (FScrollNeeded) {
+        if (Value < FFirstShownTab) {
+            FFirstShownTab = Value;
+        } else {
+            while (!TabWhollyShown(Value) && FFirstShownTab < Value) {
+                int Next = FFirstShownTab + 1;
+                while (Next < Value && !(*FTabs)[Next]->Visible)
+                    ++Next;
+                FFirstShownTab = Next;
+            }
+        }
+    }
+    if (FTabIndex != OldIndex || FFirstShownTab != OldFirst) {
+        FRegionCache.Clear();
+        Repaint();
+    }
+    if (FTabIndex != OldIndex) {
+        DoChange();
+        if (*Alive)
+            DoPageChange();
+    }
+}
+
+int TRzCustomTabControl::TabAtPos(int X, int Y)
+{
+    LayoutIfDirty();
+    const int N = FTabs->Count();
+    if (N == 0 || FFirstShownTab < 0)
+        return -1;
+    auto Hit = [&](int I) {
+        if (!TabWhollyShown(I))
+            return false;
+        const TRect R = TabDeviceRect(I);
+        if (X < R.left || X > R.right || Y < R.top || Y > R.bottom)
+            return false;
+        HRGN Rgn = TabRegion(I);
+        return Rgn && PtInRegion(Rgn, X, Y);
+    };
+    // The selected tab is drawn over its neighbours, so it is hit first.
+    if (FTabIndex >= 0 && FTabIndex < N && Hit(FTabIndex))
+        return FTabIndex;
+    for (int Step = 0; Step < N; ++Step) {
+        const int I = (FFirstShownTab + Step) % N;
+        if (I != FTabIndex && Hit(I))
+            return I;
+    }
+    return -1;
+}
+
+void TRzCustomTabControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    auto Alive = FAlive;
+    TCustomControl::MouseDown(Button, Shift, X, Y);
+    if (!*Alive || !Enabled())
+        return;
+    const int Tab = TabAtPos(X, Y);
+    FMouseDownTab = Tab;
+    if (Tab < 0 || !(*FTabs)[Tab]->Enabled)
+        return;
+    if (TabStop() && Tab == FTabIndex) {
+        SetFocus();
+        if (!*Alive || !Focused())
+            return;
+    }
+    SetTabIndex(Tab);
+    if (*Alive && FTabIndex == Tab)
+        DoTabClick();
+}
+
+void TRzCustomTabControl::KillHoverTimer()
+{
+    if (FHoverTimer && HandleAllocated())
+        KillTimer(WindowHandle(), FHoverTimer);
+    FHoverTimer = 0;
+}
+
+void TRzCustomTabControl::ClearHotState()
+{
+    KillHoverTimer();
+    const bool WasHot = FHotTab >= 0;
+    FHotTab = -1;
+    if (HandleAllocated()) {
+        FHotTrackOnly = true;
+        const TRect A = ComputeTabArea();
+        InvalidateRect(WindowHandle(), &A, FALSE);
+    }
+    if (WasHot || FTabHints)
+        SetHint(FSavedHint);
+}
+
+void TRzCustomTabControl::MouseMove(TShiftState Shift, int X, int Y)
+{
+    if (FHotTrack || FTabHints) {
+        const int Tab = TabAtPos(X, Y);
+        if (Tab < 0) {
+            if (FHotTab >= 0)
+                ClearHotState();
+        } else if (Tab != FHotTab) {
+            // The control's own hint comes back when the pointer leaves the
+            // tabs.
+            if (FHotTab < 0)
+                FSavedHint = Hint();
+            FHotTab = Tab;
+            if (FHotTrack && HandleAllocated()) {
+                FHotTrackOnly = true;
+                const TRect A = ComputeTabArea();
+                InvalidateRect(WindowHandle(), &A, FALSE);
+            }
+            if (FTabHints)
+                SetHint((*FTabs)[Tab]->Hint);
+            if (!FHoverTimer && HandleAllocated())
+                FHoverTimer = SetTimer(WindowHandle(), HoverTimerId, HoverInterval, nullptr);
+        }
+    }
+    TCustomControl::MouseMove(Shift, X, Y);
+}
+
+void TRzCustomTabControl::HoverTimerTick()
+{
+    POINT P{};
+    GetCursorPos(&P);
+    if (HandleAllocated())
+        ::ScreenToClient(WindowHandle(), &P);
+    if (TabAtPos(P.x, P.y) < 0)
+        ClearHotState();
+}
+
+void TRzCustomTabControl::KeyDown(WORD& Key, TShiftState Shift)
+{
+    auto Alive = FAlive;
+    TCustomControl::KeyDown(Key, Shift);
+    const int N = FTabs->Count();
+    if (!*Alive || N == 0)
+        return;
+    const bool Rev = FTabSequence == tsReverse;
+    const bool Flipped = FTabOrientation == toLeft ? !Rev : Rev;
+    int Start = 0, Dir = 0;
+    switch (Key) {
+    case VK_HOME:
+    case VK_END: {
+        const bool First = (Key == VK_HOME) != Flipped;
+        Start = First ? 0 : N - 1;
+        Dir = First ? 1 : -1;
+        break;
+    }
+    case VK_RIGHT:
+    case VK_DOWN:
+    case VK_LEFT:
+    case VK_UP: {
+        bool Next = Key == VK_RIGHT || Key == VK_DOWN;
+        if (FTabOrientation == toLeft)
+            Next = !Next;
+        if (Rev)
+            Next = !Next;
+        Dir = Next ? 1 : -1;
+        Start = FTabIndex < 0 ? (Next ? 0 : N - 1) : (FTabIndex + Dir + N) % N;
+        break;
+    }
+    default:
+        return;
+    }
+    // Hidden and disabled tabs are passed without asking anyone; the first
+    // tab that can take the selection is asked once, and a refusal ends the
+    // walk with nothing changed.
+    int Target = -1;
+    for (int Step = 0, I = Start; Step < N; ++Step, I = (I + Dir + N) % N) {
+        if (I == FTabIndex)
+            break;
+        const TRzTabData& T = *(*FTabs)[I];
+        if (T.Visible && T.Enabled) {
+            Target = I;
+            break;
+        }
+    }
+    if (Target < 0 || !CanChange(Target) || !*Alive)
+        return;
+    FInternalChange = true;
+    {
+        TScopeExit Reset([this, Alive] {
+            if (*Alive)
+                FInternalChange = false;
+        });
+        SetTabIndex(Target);
+    }
+    if (*Alive && FTabIndex == Target)
+        DoTabClick();
+}
+
+void TRzCustomTabControl::ScrollTabs(bool Forward)
+{
+    LayoutIfDirty();
+    const int N = FTabs->Count();
+    int FirstVisible = -1, LastVisible = -1;
+    for (int I = 0; I < N; ++I)
+        if ((*FTabs)[I]->Visible) {
+            if (FirstVisible < 0)
+                FirstVisible = I;
+            LastVisible = I;
+        }
+    if (Forward) {
+        if (FFirstShownTab >= 0 && FFirstShownTab < N - 1 && LastVisible >= 0 && !TabWhollyShown(LastVisible)) {
+            const int Old = FFirstShownTab;
+            int Next = Old + 1;
+            while (Next < N && !(*FTabs)[Next]->Visible)
+                ++Next;
+            if (Next < N) {
+                FFirstShownTab = Next;
+                if (!TabWhollyShown(Next))
+                    FFirstShownTab = Old;
+                else
+                    Repaint();
+            }
+        }
+    } else if (FFirstShownTab > 0 && FirstVisible >= 0 && !TabWhollyShown(FirstVisible)) {
+        const int Old = FFirstShownTab;
+        int Prev = Old - 1;
+        while (Prev >= 0 && !(*FTabs)[Prev]->Visible)
+            --Prev;
+        if (Prev >= 0) {
+            FFirstShownTab = Prev;
+            Repaint();
+        }
+    }
+    FRegionCache.Clear();
+    if (OnScrolledTabs)
+        OnScrolledTabs(this);
+}
+
+bool TRzCustomTabControl::CanClose()
+{
+    bool Allow = false;
+    if (OnClose)
+        OnClose(this, Allow);
+    return Allow;
+}
+
+void TRzCustomTabControl::RequestCloseTab()
+{
+    if (FTabIndex >= 0 && CanClose())
+        CloseActiveTab();
+}

@@ -1,0 +1,146 @@
+// The tab control's painting read back from memory DIBs: the card frame and
+// the gap under the selected tab, the shadow, back-to-front overlap, the
+// highlight bar, gradient directions and the accelerator underline.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "classlib/Forms.h"
+#include "controls/RzCommon.h"
+#include "controls/RzTabs.h"
+#include "tests/controls/RzTabKit.h"
+#include "tests/controls/RzTestCanvas.h"
+
+namespace {
+
+
+void PaintInto(TControl* C, TTestSurface& Img)
+{
+    C->Perform(WM_PAINT, reinterpret_cast<WPARAM>(Img.DC()), 0);
+    GdiFlush();
+}
+
+int Brightness(TColor C)
+{
+    const COLORREF R = ColorToRef(C);
+    return GetRValue(R) + GetGValue(R) + GetBValue(R);
+}
+
+} // namespace
+
+TEST(TabPaint, CardFrameLeavesAGapUnderTheSelectedTabAndCastsAShadow)
+{
+    auto C = NewTabStrip({"First", "Second", "Third"});
+    C->SetUseGradients(false);
+    C->SetTabIndex(0);
+    TTestSurface Img(300, 100);
+    PaintInto(C.get(), Img);
+    const int D = C->FixedDimension();
+    const TRect Sel = C->TabDeviceRect(0), Other = C->TabDeviceRect(2);
+    const int Mid = (Sel.left + Sel.right) / 2;
+    EXPECT_EQ(Img.Px(Mid, D), Rgb(clBtnFace)) << "the selected tab joins the card";
+    EXPECT_EQ(Img.Px((Other.left + Other.right) / 2, D), Rgb(clBtnShadow)) << "the frame under other tabs";
+    EXPECT_EQ(Img.Px(0, 60), Rgb(clBtnShadow));
+    EXPECT_EQ(Img.Px(297, 60), Rgb(clBtnShadow)) << "right side 2 pixels in for the shadow";
+    EXPECT_EQ(Img.Px(298, 60), BlendColors(clBlack, Rgb(clBtnFace), 30));
+    EXPECT_EQ(Img.Px(299, 60), BlendColors(clBlack, Rgb(clBtnFace), 15));
+    EXPECT_EQ(Img.Px(150, 98), BlendColors(clBlack, Rgb(clBtnFace), 30));
+    EXPECT_EQ(Img.Px(150, 40), Rgb(clBtnFace)) << "the card";
+    EXPECT_EQ(Img.Px((Other.left + Other.right) / 2, Other.top + D / 2), Rgb(clWindow)) << "unselected fill";
+    EXPECT_EQ(Img.Px(295, 2), Rgb(clBtnFace)) << "background beyond the tabs";
+}
+
+TEST(TabPaint, TabsOverlapBackToFront)
+{
+    auto C = NewTabStrip({"One", "Two"});
+    C->SetUseGradients(false);
+    C->SetUseColoredTabs(true);
+    (*C->Tabs())[0]->Color = clRed;
+    (*C->Tabs())[1]->Color = clBlue;
+    C->SetTabStyle(tsDoubleSlant);
+    TTestSurface Img(300, 100);
+    const TRect A = C->TabDeviceRect(0), B = C->TabDeviceRect(1);
+    ASSERT_LT(B.left, A.right);
+    // Low in the strip the two slants overlap; nothing selected, the
+    // first tab is drawn last.
+    const int X = (B.left + A.right) / 2, Y = A.bottom - 3;
+    PaintInto(C.get(), Img);
+    EXPECT_EQ(Img.Px(X, Y), LighterColor(clRed, 20));
+    C->SetTabIndex(1); // the selected tab comes on top, in its own colour
+    PaintInto(C.get(), Img);
+    EXPECT_EQ(Img.Px(X, Y), Rgb(clBlue));
+}
+
+TEST(TabPaint, HighlightBarOnTheSelectedTab)
+{
+    auto C = NewTabStrip({"One", "Two"});
+    C->SetUseGradients(false);
+    C->SetHotTrackStyle(htsTabBar);
+    C->TabColors()->SetHighlightBar(clRed);
+    C->SetTabStyle(tsSquareCorners);
+    C->SetTabIndex(0);
+    TTestSurface Img(300, 100);
+    PaintInto(C.get(), Img);
+    const TRect Sel = C->TabDeviceRect(0), Other = C->TabDeviceRect(1);
+    const int Mid = (Sel.left + Sel.right) / 2;
+    EXPECT_EQ(Img.Px(Mid, Sel.top + 2), Rgb(clRed));
+    EXPECT_EQ(Img.Px(Mid, Sel.top + 7), Rgb(clBtnFace)) << "6 pixels deep, from one above the tab";
+    EXPECT_NE(Img.Px((Other.left + Other.right) / 2, Other.top + 2), Rgb(clRed));
+}
+
+TEST(TabPaint, GradientRunsFromTheOuterEdgeToTheCard)
+{
+    for (TRzTabOrientation O : {toTop, toLeft, toBottom, toRight}) {
+        auto C = NewTabStrip({"Tab"}, 200, 200);
+        C->SetTabOrientation(O);
+        C->TabColors()->SetUnselected(clWhite);
+        C->TabColors()->SetShadow(clBlack);
+        TTestSurface Img(200, 200);
+        PaintInto(C.get(), Img);
+        const TRect R = C->TabDeviceRect(0);
+        const int CX = (R.left + R.right) / 2, CY = (R.top + R.bottom) / 2;
+        const int QW = R.Width() / 4, QH = R.Height() / 4;
+        TColor Outer = clNone, Inner = clNone;
+        switch (O) {
+        case toTop: Outer = Img.Px(CX, R.top + QH); Inner = Img.Px(CX, R.bottom - QH); break;
+        case toBottom: Outer = Img.Px(CX, R.bottom - QH); Inner = Img.Px(CX, R.top + QH); break;
+        case toLeft: Outer = Img.Px(R.left + QW, CY); Inner = Img.Px(R.right - QW, CY); break;
+        case toRight: Outer = Img.Px(R.right - QW, CY); Inner = Img.Px(R.left + QW, CY); break;
+        }
+        EXPECT_GT(Brightness(Outer), Brightness(Inner) + 100) << "orientation " << int(O);
+    }
+}
+
+TEST(TabPaint, AcceleratorUnderline)
+{
+    Application->ShowErrorBoxes = false;
+    TOwnedTab<TForm> F(new TForm(nullptr));
+    F->SetBorderStyle(bsNone);
+    F->SetBounds(0, 0, 300, 100);
+    auto C = new TRzTabControl(F.get());
+    C->SetParent(F.get());
+    C->SetBounds(0, 0, 300, 100);
+    C->Tabs()->Add(new TRzTabData);
+    C->SetTabWidth(80);
+    C->SetUseGradients(false);
+    F->Show();
+    Application->ProcessMessages();
+    // Wine keeps no per-window UI state, so accelerators always show there.
+    if (SendMessageA(C->Handle(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEACCEL)
+        GTEST_SKIP() << "accelerators hidden by the window's UI state";
+    auto Dark = [&](const std::string& Caption) {
+        (*C->Tabs())[0]->Caption = Caption;
+        C->TabsChanged();
+        Application->ProcessMessages();
+        TTestSurface Img(300, 100);
+        PaintInto(C, Img);
+        const TRect R = C->TabDeviceRect(0);
+        return (R.Width() * R.Height()) - Img.CountNot(clBlack, R.left, R.top, R.right, R.bottom);
+    };
+    const int Plain = Dark("Wide"), Shown = Dark("&Wide"), Literal = Dark("W&&ide");
+    EXPECT_GT(Shown, Plain + 2) << "the W is underlined";
+    EXPECT_GT(Literal, Plain + 2) << "a doubled & draws one";
+    EXPECT_LT(Literal, Shown + 30);
+}

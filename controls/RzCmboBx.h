@@ -292,9 +292,8 @@ protected:
     void CreateWnd() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
     void AdjustItemHeight();
-    // The item going now is the combo's own to free (its own deletion, or
-    // the combo is going).
-    bool OwnDeletion() const { return FDeleting || FDestroying; }
+    // The item going now is the combo's own to free (its own deletion).
+    bool OwnDeletion() const { return FDeleting; }
 
 private:
     TCustomImageList* FImages = nullptr;
@@ -302,5 +301,4 @@ private:
     bool FAutoSizeItemHeight = true;
     bool FInFontChange = false;
     bool FDeleting = false;
-    bool FDestroying = false;
 };

@@ -2,6 +2,8 @@
 // the combo itself; its items are objects it owns.
 #include "controls/RzCmboBx.h"
 
+#include <vector>
+
 #include "classlib/Forms.h"
 
 // ---------------------------------------------------------------------------
@@ -37,14 +39,17 @@ TRzCustomImageComboBox::TRzCustomImageComboBox(TComponent* AOwner) : TRzCustomCo
 
 TRzCustomImageComboBox::~TRzCustomImageComboBox()
 {
-    // With a window, its deletion notices free the items; without one, the
-    // kept items are freed here.
-    FDestroying = true;
+    // The items are taken first: the window keeps copies of their pointers
+    // until it goes, and its deletion notices (which only report them now)
+    // must not free what is freed here once.
+    std::vector<TObject*> Owned;
+    for (int I = 0; I < Items()->Count(); ++I)
+        Owned.push_back(Items()->Objects(I));
     if (HandleAllocated())
         DestroyWnd();
-    for (int I = 0; I < Items()->Count(); ++I)
-        delete Items()->Objects(I);
     Items()->Clear();
+    for (TObject* O : Owned)
+        delete O;
     SetImages(nullptr);
 }
 
@@ -133,7 +138,7 @@ void TRzCustomImageComboBox::DoDeleteItem(void* Item)
         return;
     if (OnDeleteItem)
         OnDeleteItem(this, It);
-    if (FDeleting || FDestroying)
+    if (FDeleting)
         delete It;
 }
 

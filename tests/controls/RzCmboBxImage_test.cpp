@@ -137,3 +137,4 @@ TEST(ImageComboBox, ItemHeightFollowsTheImagesAndTheFont)
     F.Combo->Perform(WM_SETFONT, reinterpret_cast<WPARAM>(F.Combo->Font()->Handle()), 0);
     EXPECT_GT(F.Combo->ItemHeight(), 24);
 }
+

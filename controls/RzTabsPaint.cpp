@@ -352,7 +352,9 @@ void TRzCustomTabControl::PaintCaption(TCanvas* C, int Index, const TRect& Dev)
         const SIZE Block = MeasureCaption(DC, T.Caption);
         const bool HideAccel = UIStateHides(WindowHandle(), UISF_HIDEACCEL);
         if (!VerticalText()) {
-            UINT Flags = DT_SINGLELINE | DT_NOCLIP | (HideAccel ? DT_HIDEPREFIX : 0);
+            // Hidden accelerators are drawn from the stripped text: Wine's
+            // DrawText underlines even under DT_HIDEPREFIX.
+            UINT Flags = DT_SINGLELINE | DT_NOCLIP | (HideAccel ? DT_NOPREFIX : 0);
             Flags |= FTextAlignment == haLeft ? DT_LEFT : FTextAlignment == haRight ? DT_RIGHT : DT_CENTER;
             int Y = R.top + (R.Height() - Block.cy) / 2;
             for (const auto& Line : Lines) {
@@ -360,7 +362,8 @@ void TRzCustomTabControl::PaintCaption(TCanvas* C, int Index, const TRect& Dev)
                 const std::string Shown = RemoveAccelerators(Line);
                 GetTextExtentPoint32A(DC, Shown.c_str(), static_cast<int>(Shown.size()), &S);
                 RECT LR{R.left, Y, R.right, Y + S.cy};
-                DrawTextA(DC, Line.c_str(), static_cast<int>(Line.size()), &LR, Flags);
+                const std::string& Drawn = HideAccel ? Shown : Line;
+                DrawTextA(DC, Drawn.c_str(), static_cast<int>(Drawn.size()), &LR, Flags);
                 Y += S.cy;
             }
         } else {

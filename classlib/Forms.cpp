@@ -2,6 +2,7 @@
 
 #include "classlib/ExtCtrls.h"
 #include "classlib/Hints.h"
+#include "classlib/Threads.h"
 
 #include <algorithm>
 
@@ -519,8 +520,10 @@ TApplication::~TApplication()
     }
     if (FHintWindow)
         FHintWindow->Free();
-    if (FHandle)
+    if (FHandle) {
+        SetWakeMainThread(nullptr);
         DeallocateHWnd(FHandle);
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -657,6 +660,15 @@ void TApplication::WndProc(TMessage& Message)
     case CM_DEFERREDFREE:
         FlushDeferredFrees();
         return;
+    case CM_SYNCHRONIZE:
+        // Every modal loop (a message box, a menu, a dialog) dispatches
+        // posted messages, so worker threads are served inside them too.
+        try {
+            CheckSynchronize();
+        } catch (...) {
+            HandleException(this);
+        }
+        return;
     default:
         Message.Result = DefWindowProcA(FHandle, Message.Msg, Message.WParam, Message.LParam);
         return;
@@ -757,8 +769,14 @@ bool TApplication::HelpCommand(WORD Command, ULONG_PTR Data)
 
 HWND TApplication::Handle()
 {
-    if (!FHandle)
+    if (!FHandle) {
         FHandle = AllocateHWnd([this](TMessage& M) { WndProc(M); });
+        const HWND Wnd = FHandle;
+        SetWakeMainThread([Wnd] { PostMessageA(Wnd, CM_SYNCHRONIZE, 0, 0); });
+        // Calls queued before the window existed are served at once.
+        if (WaitForSingleObject(SyncEvent(), 0) == WAIT_OBJECT_0)
+            PostMessageA(Wnd, CM_SYNCHRONIZE, 0, 0);
+    }
     return FHandle;
 }
 

@@ -106,6 +106,7 @@ constexpr UINT CM_PARENTTABLETOPTIONSCHANGED = CM_BASE + 79;
 constexpr UINT CM_TABLETOPTIONSCHANGED = CM_BASE + 80;
 constexpr UINT CM_GESTURE = CM_BASE + 81;
 constexpr UINT CM_DEFERREDFREE = CM_BASE + 82;   // posted: frees a control after its handlers unwound
+constexpr UINT CM_SYNCHRONIZE = CM_BASE + 83;    // posted: a worker thread waits for the main thread
 constexpr UINT CM_LAST = CM_BASE + 0x100;
 
 // Notifications a parent reflects back to the child window that sent them.

@@ -56,11 +56,12 @@ HANDLE SyncEvent()
     return Sync().Event;
 }
 
-void SetWakeMainThread(std::function<void()> Wake)
+std::function<void()> SetWakeMainThread(std::function<void()> Wake)
 {
     TSyncState& S = Sync();
     std::lock_guard<std::mutex> Guard(S.Lock);
-    S.Wake = std::move(Wake);
+    std::swap(S.Wake, Wake);
+    return Wake;
 }
 
 bool CheckSynchronize(DWORD Timeout)

@@ -26,7 +26,8 @@ bool CheckSynchronize(DWORD Timeout = 0);
 HANDLE SyncEvent();
 // Called (on any thread) when a call has been queued, so the main thread's
 // message loop can wake up (the application posts itself a message here).
-void SetWakeMainThread(std::function<void()> Wake);
+// Answers the previous wake-up.
+std::function<void()> SetWakeMainThread(std::function<void()> Wake);
 
 class TThread : public TObject {
 public:

@@ -81,7 +81,7 @@ TEST(ThreadsThread, FailuresStopAndSelfFreeing)
     // main thread.
     HANDLE Gone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     int Woken = 0;
-    SetWakeMainThread([&] { ++Woken; });
+    auto OldWake = SetWakeMainThread([&] { ++Woken; });
     std::atomic<bool> QueuedRan{false};
     auto* Self = new TBodyThread([&](TBodyThread&) { TThread::Queue([&] { QueuedRan = true; }); }, Gone);
     Self->SetFreeOnTerminate(true);
@@ -93,7 +93,7 @@ TEST(ThreadsThread, FailuresStopAndSelfFreeing)
     EXPECT_TRUE(QueuedRan);
     EXPECT_EQ(Woken, 1);
     EXPECT_FALSE(CheckSynchronize());
-    SetWakeMainThread(nullptr);
+    SetWakeMainThread(std::move(OldWake));
     CloseHandle(Gone);
 }
 

@@ -1,5 +1,7 @@
 #include "classlib/Dialogs.h"
 
+#include <algorithm>
+
 namespace {
 
 TMessageDlgHook& Hook()
@@ -129,4 +131,104 @@ TModalResult MessageDlgPos(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgB
                            int Y)
 {
     return MessageDlg(TMessageDlgRequest{Msg, "", DlgType, Buttons, HelpCtx, X, Y, false, ""});
+}
+
+// ---------------------------------------------------------------------------
+// TSaveDialog
+// ---------------------------------------------------------------------------
+
+namespace {
+
+TGetFileNameProc& SaveFileNameProc()
+{
+    static TGetFileNameProc P;
+    return P;
+}
+
+// The system wants the pairs separated and ended by NULs, the whole list by
+// a second NUL.
+std::string SystemFilter(const std::string& Filter)
+{
+    if (Filter.empty())
+        return std::string();
+    std::string R = Filter;
+    for (char& C : R)
+        if (C == '|')
+            C = '\0';
+    R += '\0';
+    R += '\0';
+    return R;
+}
+
+DWORD OptionFlags(TOpenOptions O)
+{
+    static constexpr struct {
+        TOpenOption Option;
+        DWORD Flag;
+    } Map[] = {
+        {ofReadOnly, OFN_READONLY},         {ofOverwritePrompt, OFN_OVERWRITEPROMPT},
+        {ofHideReadOnly, OFN_HIDEREADONLY}, {ofNoChangeDir, OFN_NOCHANGEDIR},
+        {ofPathMustExist, OFN_PATHMUSTEXIST}, {ofFileMustExist, OFN_FILEMUSTEXIST},
+        {ofNoReadOnlyReturn, OFN_NOREADONLYRETURN}, {ofEnableSizing, OFN_ENABLESIZING},
+    };
+    DWORD F = OFN_EXPLORER;
+    for (const auto& M : Map)
+        if (O & OpenOption(M.Option))
+            F |= M.Flag;
+    return F;
+}
+
+} // namespace
+
+TGetFileNameProc SetSaveFileNameProc(TGetFileNameProc Proc)
+{
+    TGetFileNameProc Old = std::move(SaveFileNameProc());
+    SaveFileNameProc() = std::move(Proc);
+    return Old;
+}
+
+TSaveDialog::TSaveDialog(TComponent* AOwner) : TComponent(AOwner)
+{
+}
+
+bool TSaveDialog::Execute()
+{
+    // Room for the longest path the system allows.
+    std::string Buffer(32768, '\0');
+    Buffer.replace(0, std::min(FFileName.size(), Buffer.size() - 1), FFileName, 0, Buffer.size() - 1);
+    const std::string SysFilter = SystemFilter(FFilter);
+    // The system takes the extension without its dot.
+    std::string Ext = FDefaultExt;
+    if (!Ext.empty() && Ext[0] == '.')
+        Ext.erase(0, 1);
+
+    OPENFILENAMEA Ofn{};
+    Ofn.lStructSize = sizeof Ofn;
+    TCustomForm* Active = Screen ? Screen->ActiveCustomForm() : nullptr;
+    if (!Active && Application)
+        Active = Application->MainForm();
+    Ofn.hwndOwner = Active && Active->HandleAllocated() ? Active->WindowHandle() : nullptr;
+    Ofn.hInstance = GetModuleHandleA(nullptr);
+    Ofn.lpstrFilter = SysFilter.empty() ? nullptr : SysFilter.c_str();
+    Ofn.nFilterIndex = static_cast<DWORD>(std::max(FFilterIndex, 0));
+    Ofn.lpstrFile = Buffer.data();
+    Ofn.nMaxFile = static_cast<DWORD>(Buffer.size());
+    Ofn.lpstrInitialDir = FInitialDir.empty() ? nullptr : FInitialDir.c_str();
+    Ofn.lpstrTitle = FTitle.empty() ? nullptr : FTitle.c_str();
+    Ofn.lpstrDefExt = Ext.empty() ? nullptr : Ext.c_str();
+    Ofn.Flags = OptionFlags(FOptions);
+
+    const BOOL Ok = SaveFileNameProc() ? SaveFileNameProc()(Ofn) : GetSaveFileNameA(&Ofn);
+    if (!Ok)
+        return false;
+    FFileName.assign(Buffer.c_str());
+    FFilterIndex = static_cast<int>(Ofn.nFilterIndex);
+    // Tells the caller that the user typed an extension other than the
+    // default one.
+    FOptions &= ~OpenOption(ofExtensionDifferent);
+    const std::string Chosen =
+        Ofn.nFileExtension > 0 && Ofn.nFileExtension < FFileName.size() ? FFileName.substr(Ofn.nFileExtension) : "";
+    if (!Ext.empty() && lstrcmpiA(Chosen.c_str(), Ext.c_str()) != 0)
+        FOptions |= OpenOption(ofExtensionDifferent);
+    return true;
 }

@@ -2,6 +2,7 @@
 // The message dialog: one call with a type, a set of buttons, a caption, a
 // help context and an optional position, answering the modal result.
 #include <windows.h>
+#include <commdlg.h>
 
 #include <functional>
 #include <string>
@@ -44,3 +45,51 @@ std::string MessageDlgCaption(TMsgDlgType DlgType);
 // screen and answers what it returns. Returns the previous hook.
 using TMessageDlgHook = std::function<TModalResult(const TMessageDlgRequest&)>;
 TMessageDlgHook SetMessageDlgHook(TMessageDlgHook Hook);
+
+// The common save dialog. Filter is "Description|Pattern|Description|
+// Pattern"; DefaultExt is added to a typed name without an extension.
+enum TOpenOption : unsigned { ofReadOnly, ofOverwritePrompt, ofHideReadOnly, ofNoChangeDir, ofPathMustExist,
+                              ofFileMustExist, ofNoReadOnlyReturn, ofEnableSizing, ofExtensionDifferent };
+using TOpenOptions = unsigned; // bit (1 << TOpenOption) per option
+constexpr TOpenOptions OpenOption(TOpenOption O) { return 1u << O; }
+
+// Test seam: the call that shows the dialog (GetSaveFileNameA); it gets the
+// filled structure and answers as the system call would. Returns the
+// previous one; an empty one restores the system call.
+using TGetFileNameProc = std::function<BOOL(OPENFILENAMEA&)>;
+TGetFileNameProc SetSaveFileNameProc(TGetFileNameProc Proc);
+
+class TSaveDialog : public TComponent {
+public:
+    explicit TSaveDialog(TComponent* AOwner);
+
+    const std::string& FileName() const { return FFileName; }
+    void SetFileName(const std::string& Value) { FFileName = Value; }
+    const std::string& Filter() const { return FFilter; }
+    void SetFilter(const std::string& Value) { FFilter = Value; }
+    // 1-based, as the system counts the filter's pairs.
+    int FilterIndex() const { return FFilterIndex; }
+    void SetFilterIndex(int Value) { FFilterIndex = Value; }
+    const std::string& DefaultExt() const { return FDefaultExt; }
+    void SetDefaultExt(const std::string& Value) { FDefaultExt = Value; }
+    const std::string& InitialDir() const { return FInitialDir; }
+    void SetInitialDir(const std::string& Value) { FInitialDir = Value; }
+    const std::string& Title() const { return FTitle; }
+    void SetTitle(const std::string& Value) { FTitle = Value; }
+    TOpenOptions Options() const { return FOptions; }
+    void SetOptions(TOpenOptions Value) { FOptions = Value; }
+
+    // Shows the dialog over the active form; true when the user chose a
+    // name, which is then in FileName (and the chosen filter in
+    // FilterIndex).
+    bool Execute();
+
+private:
+    std::string FFileName;
+    std::string FFilter;
+    int FFilterIndex = 1;
+    std::string FDefaultExt;
+    std::string FInitialDir;
+    std::string FTitle;
+    TOpenOptions FOptions = OpenOption(ofHideReadOnly) | OpenOption(ofEnableSizing);
+};

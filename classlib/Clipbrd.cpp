@@ -1,0 +1,106 @@
+#include "classlib/Clipbrd.h"
+
+#include "classlib/Cleanup.h"
+#include "classlib/Controls.h"
+
+#include <cstring>
+
+TClipboard& Clipboard()
+{
+    static TClipboard C;
+    return C;
+}
+
+TClipboard::~TClipboard()
+{
+    if (FOpenRefCount > 0)
+        CloseClipboard();
+    if (FOwner)
+        DeallocateHWnd(FOwner);
+}
+
+// Content put on a clipboard opened without a window has no owner, and the
+// system refuses it; a hidden window of our own owns it.
+HWND TClipboard::OwnerWindow()
+{
+    if (!FOwner)
+        FOwner = AllocateHWnd([this](TMessage& M) { M.Result = DefWindowProcA(FOwner, M.Msg, M.WParam, M.LParam); });
+    return FOwner;
+}
+
+void TClipboard::Open()
+{
+    if (FOpenRefCount == 0) {
+        // Another program may hold the clipboard for a moment (a clipboard
+        // viewer reading our new content); a few tries ride that out.
+        bool Opened = false;
+        for (int Try = 0; Try < 10 && !Opened; ++Try) {
+            Opened = OpenClipboard(OwnerWindow()) != FALSE;
+            if (!Opened)
+                Sleep(10);
+        }
+        if (!Opened)
+            throw EClipboardException("Cannot open clipboard");
+        FEmptied = false;
+    }
+    ++FOpenRefCount;
+}
+
+void TClipboard::Close()
+{
+    if (FOpenRefCount == 0)
+        return;
+    if (--FOpenRefCount == 0)
+        CloseClipboard();
+}
+
+void TClipboard::Clear()
+{
+    Open();
+    EmptyClipboard();
+    FEmptied = true;
+    Close();
+}
+
+bool TClipboard::HasFormat(UINT Format) const
+{
+    return IsClipboardFormatAvailable(Format) != FALSE;
+}
+
+std::string TClipboard::AsText()
+{
+    Open();
+    std::string Text;
+    if (HANDLE Data = GetClipboardData(CF_TEXT)) {
+        if (const auto* P = static_cast<const char*>(GlobalLock(Data))) {
+            // The block may be larger than its text, and a careless program
+            // may leave out the ending NUL: never read past the block.
+            Text.assign(P, strnlen(P, GlobalSize(Data)));
+            GlobalUnlock(Data);
+        }
+    }
+    Close();
+    return Text;
+}
+
+void TClipboard::SetAsText(const std::string& Value)
+{
+    Open();
+    const TScopeExit Closer([this] { Close(); });
+    if (!FEmptied) {
+        EmptyClipboard();
+        FEmptied = true;
+    }
+    HGLOBAL Data = GlobalAlloc(GMEM_MOVEABLE, Value.size() + 1);
+    if (!Data)
+        throw EClipboardException("Out of memory while setting clipboard text");
+    TScopeExit FreeData([Data] { GlobalFree(Data); });
+    if (auto* P = static_cast<char*>(GlobalLock(Data))) {
+        std::memcpy(P, Value.c_str(), Value.size() + 1);
+        GlobalUnlock(Data);
+    }
+    if (!SetClipboardData(CF_TEXT, Data))
+        throw EClipboardException("Cannot set clipboard text");
+    // The system owns the block from here on.
+    FreeData.Dismiss();
+}

@@ -1,0 +1,37 @@
+#pragma once
+// The system clipboard as one object: text in and out, format checks.
+#include <windows.h>
+
+#include <string>
+
+#include "classlib/Classes.h"
+
+class EClipboardException : public Exception { public: using Exception::Exception; };
+
+class TClipboard {
+public:
+    TClipboard() = default;
+    ~TClipboard();
+    TClipboard(const TClipboard&) = delete;
+    TClipboard& operator=(const TClipboard&) = delete;
+
+    // Nested: only the outermost pair opens and closes the system clipboard,
+    // so several formats can be put on it as one entry.
+    void Open();
+    void Close();
+    void Clear();
+    bool HasFormat(UINT Format) const;
+    // CF_TEXT; empty when the clipboard holds no text.
+    std::string AsText();
+    // Replaces the whole clipboard content with Value.
+    void SetAsText(const std::string& Value);
+
+private:
+    HWND OwnerWindow();
+    HWND FOwner = nullptr;
+    int FOpenRefCount = 0;
+    bool FEmptied = false;
+};
+
+// The program's one clipboard object.
+TClipboard& Clipboard();

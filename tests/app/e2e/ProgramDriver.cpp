@@ -1,0 +1,281 @@
+#include "ProgramDriver.h"
+
+#include <exception>
+
+#include "classlib/Graphics.h"
+
+namespace {
+
+// Answers from another process's window procedure come through the other
+// thread's message loop; a program that stops answering fails the test
+// instead of holding it.
+constexpr UINT AnswerTimeoutMs = 5000;
+// How long one poll waits on the process before the condition is asked
+// again.
+constexpr DWORD PollMs = 15;
+
+bool Matches(HWND Wnd, const std::string& ClassName, const std::string& Caption)
+{
+    if (WindowClass(Wnd) != ClassName)
+        return false;
+    return Caption.empty() || PlainCaption(WindowText(Wnd)) == PlainCaption(Caption);
+}
+
+// The windows an enumeration collects: visible ones of the class and
+// caption, and of the process when one is named.
+struct TWindowSearch {
+    DWORD ProcessId;
+    const std::string* Class;
+    const std::string* Caption;
+    std::vector<HWND> Found;
+};
+
+BOOL CALLBACK CollectWindow(HWND Wnd, LPARAM Param)
+{
+    auto& S = *reinterpret_cast<TWindowSearch*>(Param);
+    DWORD Owner = 0;
+    GetWindowThreadProcessId(Wnd, &Owner);
+    if ((S.ProcessId == 0 || Owner == S.ProcessId) && IsWindowVisible(Wnd) && Matches(Wnd, *S.Class, *S.Caption))
+        S.Found.push_back(Wnd);
+    return TRUE;
+}
+
+const char* const ThemeKey = "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
+const char* const ThemeValue = "ThemeActive";
+const char* const ThemeMark = "TessalyTestThemeActive";
+
+std::string ReadThemeString(HKEY Key, const char* Name, bool& Found)
+{
+    char Buf[16] = {};
+    DWORD Size = sizeof Buf - 1, Type = 0;
+    Found = RegQueryValueExA(Key, Name, nullptr, &Type, reinterpret_cast<BYTE*>(Buf), &Size) == ERROR_SUCCESS &&
+            Type == REG_SZ;
+    return Found ? std::string(Buf) : std::string();
+}
+
+void WriteThemeString(HKEY Key, const char* Name, const std::string& Value)
+{
+    RegSetValueExA(Key, Name, 0, REG_SZ, reinterpret_cast<const BYTE*>(Value.c_str()),
+                   static_cast<DWORD>(Value.size() + 1));
+}
+
+}  // namespace
+
+TProgramRun::TProgramRun(const std::string& Exe, const std::string& Args, const std::string& WorkDir)
+{
+    std::string CommandLine = "\"" + Exe + "\"";
+    if (!Args.empty())
+        CommandLine += " " + Args;
+    STARTUPINFOA Si{};
+    Si.cb = sizeof Si;
+    PROCESS_INFORMATION Pi{};
+    if (!CreateProcessA(Exe.c_str(), CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        WorkDir.empty() ? nullptr : WorkDir.c_str(), &Si, &Pi)) {
+        FError = "CreateProcess failed with " + std::to_string(GetLastError()) + " for " + Exe;
+        return;
+    }
+    FProcess.Reset(Pi.hProcess);
+    FThread.Reset(Pi.hThread);
+    FProcessId = Pi.dwProcessId;
+}
+
+TProgramRun::~TProgramRun()
+{
+    if (Running()) {
+        TerminateProcess(FProcess.Get(), 255);
+        WaitForSingleObject(FProcess.Get(), AnswerTimeoutMs);
+    }
+}
+
+bool TProgramRun::WaitFor(const std::function<bool()>& Condition, DWORD TimeoutMs) const
+{
+    const DWORD Start = GetTickCount();
+    for (;;) {
+        if (Condition())
+            return true;
+        if (GetTickCount() - Start >= TimeoutMs)
+            return Condition();
+        if (FProcess)
+            WaitForSingleObject(FProcess.Get(), PollMs);
+        else
+            return Condition();
+    }
+}
+
+void TProgramRun::WaitIdle(DWORD TimeoutMs) const
+{
+    if (Running())
+        WaitForInputIdle(FProcess.Get(), TimeoutMs);
+}
+
+bool TProgramRun::Running() const
+{
+    return FProcess && WaitForSingleObject(FProcess.Get(), 0) == WAIT_TIMEOUT;
+}
+
+bool TProgramRun::WaitExit(DWORD TimeoutMs, DWORD& ExitCode) const
+{
+    ExitCode = STILL_ACTIVE;
+    if (!FProcess || WaitForSingleObject(FProcess.Get(), TimeoutMs) != WAIT_OBJECT_0)
+        return false;
+    return GetExitCodeProcess(FProcess.Get(), &ExitCode) != 0;
+}
+
+std::vector<HWND> TProgramRun::TopWindows(const std::string& ClassName, const std::string& Caption) const
+{
+    TWindowSearch S{FProcessId, &ClassName, &Caption, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&S));
+    return S.Found;
+}
+
+HWND TProgramRun::WaitTopWindow(const std::string& ClassName, const std::string& Caption, DWORD TimeoutMs) const
+{
+    HWND Found = nullptr;
+    WaitFor(
+        [&] {
+            const std::vector<HWND> W = TopWindows(ClassName, Caption);
+            Found = W.empty() ? nullptr : W.front();
+            return Found != nullptr;
+        },
+        TimeoutMs);
+    return Found;
+}
+
+bool TProgramRun::WaitGone(HWND Wnd, DWORD TimeoutMs) const
+{
+    return WaitFor([&] { return !IsWindow(Wnd) || !IsWindowVisible(Wnd); }, TimeoutMs);
+}
+
+std::string WindowClass(HWND Wnd)
+{
+    char Buf[256] = {};
+    GetClassNameA(Wnd, Buf, sizeof Buf);
+    return Buf;
+}
+
+std::string WindowText(HWND Wnd)
+{
+    DWORD_PTR Length = 0;
+    if (!SendMessageTimeoutA(Wnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, AnswerTimeoutMs, &Length))
+        return std::string();
+    std::string Text(Length + 1, '\0');
+    DWORD_PTR Got = 0;
+    if (!SendMessageTimeoutA(Wnd, WM_GETTEXT, Text.size(), reinterpret_cast<LPARAM>(Text.data()),
+                             SMTO_ABORTIFHUNG, AnswerTimeoutMs, &Got))
+        return std::string();
+    Text.resize(Got < Text.size() ? Got : Text.size() - 1);
+    return Text;
+}
+
+std::string PlainCaption(const std::string& Caption)
+{
+    std::string S;
+    for (std::size_t I = 0; I < Caption.size(); ++I) {
+        if (Caption[I] == '&' && I + 1 < Caption.size())
+            ++I;  // "&&" stands for one '&'
+        S += Caption[I];
+    }
+    return S;
+}
+
+std::vector<HWND> ChildWindows(HWND Parent, const std::string& ClassName, const std::string& Caption)
+{
+    TWindowSearch S{0, &ClassName, &Caption, {}};
+    EnumChildWindows(Parent, CollectWindow, reinterpret_cast<LPARAM>(&S));
+    return S.Found;
+}
+
+HWND ChildWindow(HWND Parent, const std::string& ClassName, const std::string& Caption)
+{
+    const std::vector<HWND> W = ChildWindows(Parent, ClassName, Caption);
+    return W.empty() ? nullptr : W.front();
+}
+
+void PostClickAt(HWND Wnd, int X, int Y)
+{
+    const LPARAM At = MAKELPARAM(X, Y);
+    PostMessageA(Wnd, WM_MOUSEMOVE, 0, At);
+    PostMessageA(Wnd, WM_LBUTTONDOWN, MK_LBUTTON, At);
+    PostMessageA(Wnd, WM_LBUTTONUP, 0, At);
+}
+
+void PostClick(HWND Wnd)
+{
+    RECT R{};
+    GetClientRect(Wnd, &R);
+    PostClickAt(Wnd, (R.right - R.left) / 2, (R.bottom - R.top) / 2);
+}
+
+void PostDoubleClickAt(HWND Wnd, int X, int Y)
+{
+    PostClickAt(Wnd, X, Y);
+    const LPARAM At = MAKELPARAM(X, Y);
+    PostMessageA(Wnd, WM_LBUTTONDBLCLK, MK_LBUTTON, At);
+    PostMessageA(Wnd, WM_LBUTTONUP, 0, At);
+}
+
+bool SendText(HWND Wnd, const std::string& Text)
+{
+    DWORD_PTR Result = 0;
+    return SendMessageTimeoutA(Wnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Text.c_str()), SMTO_ABORTIFHUNG,
+                               AnswerTimeoutMs, &Result) != 0;
+}
+
+bool SaveWindowShot(HWND Wnd, const std::string& FileName)
+{
+    RECT R{};
+    if (!GetWindowRect(Wnd, &R) || R.right <= R.left || R.bottom <= R.top)
+        return false;
+    try {
+        TBitmap Shot(R.right - R.left, R.bottom - R.top);
+        // The screen, not the window: another process's window paints only
+        // in its own process, and the screen holds what it painted.
+        const TWindowDC Screen(nullptr);
+        if (!Screen || !BitBlt(Shot.Canvas()->Handle(), 0, 0, Shot.Width(), Shot.Height(), Screen.Get(), R.left,
+                               R.top, SRCCOPY))
+            return false;
+        // The screen leaves the fourth byte empty; picture viewers read it
+        // as transparency.
+        GdiFlush();
+        for (int Y = 0; Y < Shot.Height(); ++Y) {
+            std::uint32_t* Row = Shot.ScanLine(Y);
+            for (int X = 0; X < Shot.Width(); ++X)
+                Row[X] |= 0xFF000000u;
+        }
+        Shot.SaveToFile(FileName);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+TThemeLookScope::TThemeLookScope(bool Themed)
+{
+    TRegKey Key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, ThemeKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, Key.Put(),
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    bool Marked = false, Found = false;
+    const std::string Mark = ReadThemeString(Key.Get(), ThemeMark, Marked);
+    const std::string Now = ReadThemeString(Key.Get(), ThemeValue, Found);
+    FWas = Marked ? Mark : Found ? Now : std::string("1");
+    WriteThemeString(Key.Get(), ThemeMark, FWas);
+    WriteThemeString(Key.Get(), ThemeValue, Themed ? "1" : "0");
+}
+
+TThemeLookScope::~TThemeLookScope()
+{
+    TRegKey Key;
+    if (FWas.empty() || RegOpenKeyExA(HKEY_CURRENT_USER, ThemeKey, 0, KEY_WRITE, Key.Put()) != ERROR_SUCCESS)
+        return;
+    WriteThemeString(Key.Get(), ThemeValue, FWas);
+    RegDeleteValueA(Key.Get(), ThemeMark);
+}
+
+std::string TestProgramFolder()
+{
+    char Path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, Path, MAX_PATH);
+    std::string S = Path;
+    return S.substr(0, S.find_last_of("\\/") + 1);
+}

@@ -1,0 +1,102 @@
+#pragma once
+// Drives a real program in its own process the way a user would, but only
+// through what another process can do to its windows: find them by class
+// and caption, post mouse clicks, set their text with WM_SETTEXT, read it
+// back, wait for a state by polling it within a time limit, and copy what
+// the screen shows of a window into a BMP file.
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "classlib/Cleanup.h"
+
+// One run of a program. The process is ended at destruction when it is
+// still running, so a failed test leaves nothing behind.
+class TProgramRun {
+public:
+    // Starts Exe with the command-line tail Args in the folder WorkDir.
+    // Started() is false (and Error() says why) when it could not start.
+    TProgramRun(const std::string& Exe, const std::string& Args, const std::string& WorkDir);
+    ~TProgramRun();
+    TProgramRun(const TProgramRun&) = delete;
+    TProgramRun& operator=(const TProgramRun&) = delete;
+
+    bool Started() const { return FProcess.Valid(); }
+    const std::string& Error() const { return FError; }
+    DWORD ProcessId() const { return FProcessId; }
+
+    // Polls Condition until it holds or TimeoutMs have passed; between polls
+    // it waits on the process, so an exit ends the wait at once. The answer
+    // is the last value of Condition.
+    bool WaitFor(const std::function<bool()>& Condition, DWORD TimeoutMs) const;
+    // Waits until the program's GUI thread has nothing left to do.
+    void WaitIdle(DWORD TimeoutMs = 5000) const;
+    bool Running() const;
+    // True when the process ended within TimeoutMs; ExitCode is its code.
+    bool WaitExit(DWORD TimeoutMs, DWORD& ExitCode) const;
+
+    // The program's visible top-level windows of the class (with its
+    // "Tessaly." prefix given by the caller) whose caption is Caption; an
+    // empty Caption takes any.
+    std::vector<HWND> TopWindows(const std::string& ClassName, const std::string& Caption = std::string()) const;
+    // The first of these to appear within TimeoutMs; null when none did.
+    HWND WaitTopWindow(const std::string& ClassName, const std::string& Caption, DWORD TimeoutMs) const;
+    // Waits until Wnd is gone or hidden.
+    bool WaitGone(HWND Wnd, DWORD TimeoutMs) const;
+
+private:
+    TKernelHandle FProcess;
+    TKernelHandle FThread;
+    DWORD FProcessId = 0;
+    std::string FError;
+};
+
+// The class name of a window.
+std::string WindowClass(HWND Wnd);
+// The window's text, asked of its own window procedure (WM_GETTEXT), so an
+// edit answers its contents; the accelerator marks ('&') are kept.
+std::string WindowText(HWND Wnd);
+// Text without the accelerator marks: "&Next >" reads "Next >".
+std::string PlainCaption(const std::string& Caption);
+// The visible descendants of Parent of the class whose plain caption is
+// Caption (any caption when empty), in the order of the window tree.
+std::vector<HWND> ChildWindows(HWND Parent, const std::string& ClassName,
+                               const std::string& Caption = std::string());
+// The first of these, or null.
+HWND ChildWindow(HWND Parent, const std::string& ClassName, const std::string& Caption = std::string());
+
+// Posts a left-button press and release at the middle of Wnd's client
+// area (or at X, Y in client coordinates).
+void PostClick(HWND Wnd);
+void PostClickAt(HWND Wnd, int X, int Y);
+// Press, release, double-click press, release at X, Y.
+void PostDoubleClickAt(HWND Wnd, int X, int Y);
+// WM_SETTEXT sent to the window; false when it did not answer in time.
+bool SendText(HWND Wnd, const std::string& Text);
+
+// Copies what the screen shows of Wnd's whole window rectangle into a
+// 32-bit BMP file. False when nothing could be copied or written.
+bool SaveWindowShot(HWND Wnd, const std::string& FileName);
+
+// The look the next started program takes. Wine's visual styles follow
+// the "ThemeActive" value of the current user's theme settings, read when
+// a process loads uxtheme; this switches it for the programs started inside
+// the scope and puts the old value back after it. A value that an ended
+// run left switched off is found again through a mark beside it.
+class TThemeLookScope {
+public:
+    explicit TThemeLookScope(bool Themed);
+    ~TThemeLookScope();
+    TThemeLookScope(const TThemeLookScope&) = delete;
+    TThemeLookScope& operator=(const TThemeLookScope&) = delete;
+
+private:
+    std::string FWas;
+};
+
+// The folder of this test program, with a trailing backslash: the build
+// folder's test folder, where the pictures go.
+std::string TestProgramFolder();

@@ -702,3 +702,42 @@ bool ComCtrlsShared::ViewMessage(TWinControl* Control, TMessage& Message,
         return false;
     }
 }
+
+// ---------------------------------------------------------------------------
+// THeaderControl
+// ---------------------------------------------------------------------------
+
+void THeaderSection::SetWidth(int Value)
+{
+    if (FWidth == Value)
+        return;
+    FWidth = Value;
+    if (FHeader && FHeader->OnSectionResize)
+        FHeader->OnSectionResize(FHeader);
+}
+
+THeaderSection* THeaderSections::Items(int Index) const
+{
+    if (Index < 0 || Index >= Count())
+        throw EListError("Section index out of range");
+    return FItems[static_cast<size_t>(Index)].get();
+}
+
+THeaderSection* THeaderSections::Add()
+{
+    FItems.push_back(std::unique_ptr<THeaderSection>(new THeaderSection(FHeader)));
+    return FItems.back().get();
+}
+
+void THeaderSections::Delete(int Index)
+{
+    Items(Index);
+    FItems.erase(FItems.begin() + Index);
+}
+
+THeaderControl::THeaderControl(TComponent* AOwner) : TWinControl(AOwner)
+{
+    FWidth = 250;
+    FHeight = 17;
+    FAlign = alTop;
+}

@@ -393,6 +393,56 @@ private:
 };
 
 // ---------------------------------------------------------------------------
+// THeaderControl: sections with widths
+// ---------------------------------------------------------------------------
+
+class THeaderControl;
+
+class THeaderSection {
+public:
+    int Width() const { return FWidth; }
+    void SetWidth(int Value);
+    std::string Text() const { return FText; }
+    void SetText(const std::string& Value) { FText = Value; }
+
+private:
+    friend class THeaderSections;
+    explicit THeaderSection(THeaderControl* Header) : FHeader(Header) {}
+    THeaderControl* FHeader;
+    int FWidth = 50;
+    std::string FText;
+};
+
+class THeaderSections {
+public:
+    explicit THeaderSections(THeaderControl* Header) : FHeader(Header) {}
+    int Count() const { return static_cast<int>(FItems.size()); }
+    THeaderSection* Items(int Index) const;
+    THeaderSection* Add();
+    void Delete(int Index);
+    void Clear() { FItems.clear(); }
+
+private:
+    THeaderControl* FHeader;
+    std::vector<std::unique_ptr<THeaderSection>> FItems;
+};
+
+// The header control, as far as its sections' widths go (list boxes take
+// their tab stops from them); it paints nothing of its own.
+class THeaderControl : public TWinControl {
+public:
+    explicit THeaderControl(TComponent* AOwner);
+    THeaderSections* Sections() { return &FSections; }
+    const THeaderSections* Sections() const { return &FSections; }
+    // A section's width changed.
+    TNotifyEvent OnSectionResize;
+
+private:
+    friend class THeaderSection;
+    THeaderSections FSections{this};
+};
+
+// ---------------------------------------------------------------------------
 // Shared by the two views
 // ---------------------------------------------------------------------------
 

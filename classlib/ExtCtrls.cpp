@@ -200,3 +200,32 @@ const TPropertyTable& TCustomPanel::ClassProperties()
     });
     return Table;
 }
+
+// ---------------------------------------------------------------------------
+// THeader
+// ---------------------------------------------------------------------------
+
+THeader::THeader(TComponent* AOwner) : TCustomControl(AOwner), FSections(std::make_unique<TStringList>())
+{
+    FWidth = 250;
+    FHeight = 25;
+}
+
+THeader::~THeader() = default;
+
+int THeader::SectionWidth(int Index) const
+{
+    if (Index < 0 || Index >= FSections->Count())
+        throw EListError("Section index out of range");
+    return Index < static_cast<int>(FWidths.size()) ? FWidths[static_cast<size_t>(Index)] : DefaultSectionWidth;
+}
+
+void THeader::SetSectionWidth(int Index, int Value)
+{
+    if (Index < 0 || Index >= FSections->Count())
+        throw EListError("Section index out of range");
+    if (Index >= static_cast<int>(FWidths.size()))
+        FWidths.resize(static_cast<size_t>(Index) + 1, DefaultSectionWidth);
+    FWidths[static_cast<size_t>(Index)] = Value;
+    Invalidate();
+}

@@ -1,5 +1,7 @@
 #pragma once
-// TTimer and the plain panel.
+// TTimer, the plain panel and the old-style header.
+#include <vector>
+
 #include "classlib/Controls.h"
 
 // A window-message timer: OnTimer runs between other messages on the GUI
@@ -64,4 +66,24 @@ private:
 class TPanel : public TCustomPanel {
 public:
     using TCustomPanel::TCustomPanel;
+};
+
+// The old-style header: one section per line of Sections, each with its
+// own width. Only the widths are kept (list boxes take their tab stops from
+// them); it paints nothing of its own.
+class THeader : public TCustomControl {
+public:
+    explicit THeader(TComponent* AOwner);
+    ~THeader() override;
+
+    TStrings* Sections() const { return FSections.get(); }
+    // A section not given a width yet answers the default width.
+    int SectionWidth(int Index) const;
+    void SetSectionWidth(int Index, int Value);
+
+    static constexpr int DefaultSectionWidth = 80;
+
+private:
+    std::unique_ptr<TStrings> FSections;
+    std::vector<int> FWidths;
 };

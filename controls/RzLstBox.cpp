@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "classlib/Cleanup.h"
+#include "classlib/Forms.h"
 #include "classlib/Themes.h"
 #include "controls/RzGrafx.h"
 
@@ -208,6 +209,8 @@ void TRzCustomListBox::WndProc(TMessage& Message)
         return;
     case CM_MOUSEENTER: case CM_MOUSELEAVE:
         TCustomListBox::WndProc(Message);
+        if (Message.Msg == CM_MOUSELEAVE)
+            HideItemHint();
         UpdateFrame(true, Message.Msg == CM_MOUSEENTER);
         return;
     case CM_ENABLEDCHANGED:
@@ -389,21 +392,27 @@ void TRzCustomListBox::DrawItemText(int Index, TRect Rect, TOwnerDrawState)
     C->DrawText(Text, T, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
 }
 
-void TRzCustomListBox::DrawGroup(int Index, TRect Rect, TOwnerDrawState State)
+TFont* TRzCustomListBox::SyncedGroupFont()
 {
-    TCanvas* C = Canvas();
     if (!FCustomGroupFont) {
         FGroupFont->Assign(Font());
         FGroupFont->SetStyle(fsBold);
         FGroupFont->SetColor(clHighlight);
     }
-    TColor Text = FGroupFont->Color();
+    return FGroupFont.get();
+}
+
+std::string TRzCustomListBox::PaintGroupRow(int Index, const TRect& Rect, TOwnerDrawState State)
+{
+    TCanvas* C = Canvas();
+    TFont* GroupFont = SyncedGroupFont();
+    TColor Text = GroupFont->Color();
     TColor Back = FGroupColor;
     if (ThemeServices()->ThemesEnabled() && FGroupColorFromTheme) {
         Text = GetXPThemeColor(GroupTextThemeColor);
         Back = GetXPThemeColor(GroupBackThemeColor);
     }
-    C->SetFont(FGroupFont.get());
+    C->SetFont(GroupFont);
     if (State & odSelected) {
         C->Font()->SetColor(clHighlightText);
         C->Brush()->SetColor(clHighlight);
@@ -417,12 +426,110 @@ void TRzCustomListBox::DrawGroup(int Index, TRect Rect, TOwnerDrawState State)
             C->FillRect(Rect);
         }
     }
-    const std::string Caption = Items()->Get(Index).substr(FGroupPrefix.size());
+    return Items()->Get(Index).substr(FGroupPrefix.size());
+}
+
+void TRzCustomListBox::DrawGroup(int Index, TRect Rect, TOwnerDrawState State)
+{
+    TCanvas* C = Canvas();
+    const std::string Caption = PaintGroupRow(Index, Rect, State);
     TRect T = Rect;
     T.left += 2;
     const int OldMode = SetBkMode(C->Handle(), TRANSPARENT);
     C->DrawText(Caption, T, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     SetBkMode(C->Handle(), OldMode);
+}
+
+// ---------------------------------------------------------------------------
+// Item hints
+// ---------------------------------------------------------------------------
+
+namespace {
+
+std::string TabsExpanded(const std::string& Text)
+{
+    std::string Out;
+    for (char Ch : Text) {
+        if (Ch == '\t')
+            Out.append(8, ' ');
+        else
+            Out += Ch;
+    }
+    return Out;
+}
+
+} // namespace
+
+void TRzCustomListBox::MouseMove(TShiftState Shift, int X, int Y)
+{
+    TCustomListBox::MouseMove(Shift, X, Y);
+    UpdateItemHint(X, Y);
+}
+
+void TRzCustomListBox::SetShowItemHints(bool Value)
+{
+    if (StoreChanged(FShowItemHints, Value) && !Value)
+        HideItemHint();
+}
+
+void TRzCustomListBox::HideItemHint()
+{
+    if (FHintWindow && FHintWindow->Active())
+        FHintWindow->ReleaseHandle();
+}
+
+int TRzCustomListBox::TextWidth(HDC DC, const std::string& Text)
+{
+    SIZE Size{};
+    GetTextExtentPoint32A(DC, Text.c_str(), static_cast<int>(Text.size()), &Size);
+    return static_cast<int>(Size.cx);
+}
+
+void TRzCustomListBox::UpdateItemHint(int X, int Y)
+{
+    if (!FShowItemHints || HasState(csDesigning) || !HandleAllocated())
+        return;
+    const int Index = ItemAtPos(TPoint(X, Y), true);
+    // Only while one of our own windows is active: a hint over an inactive
+    // program would float above whatever the user works in.
+    if (Index < 0 || !GetActiveWindow()) {
+        HideItemHint();
+        return;
+    }
+    const bool Group = IsGroup(Index);
+    std::string Text = ItemText(Index);
+    if (Group)
+        Text = Text.substr(FGroupPrefix.size());
+    int Width = 0;
+    {
+        TWindowDC DC(nullptr, GetDC(nullptr));
+        const HGDIOBJ Old = SelectObject(DC.Get(), Font()->Handle());
+        Width = TextWidth(DC.Get(), Text) + 2;
+        SelectObject(DC.Get(), Old);
+    }
+    if (Width <= ClientWidth() - FOwnerDrawIndent) {
+        HideItemHint();
+        return;
+    }
+    if (!FHintWindow) {
+        FHintWindow = new THintWindow(this);
+        FHintWindow->SetColor(clInfoBk);
+    }
+    FHintWindow->Font()->Assign(Font());
+    const std::string Shown = TabsExpanded(Text);
+    TRect R = FHintWindow->CalcHintRect(Screen ? Screen->Width() : 1024, Shown);
+    const TRect Item = ItemRect(Index);
+    const TPoint Origin = ClientToScreen(TPoint(Item.left, Item.top));
+    const int Left = Origin.x + FOwnerDrawIndent - 1;
+    const int Top = Origin.y + (Item.Height() - R.Height()) / 2 - 2;
+    R = TRect(Left, Top, Left + R.Width(), Top + R.Height());
+    if (FHintWindow->Active() && FHintWindow->HintText() == Shown) {
+        RECT Now{};
+        GetWindowRect(FHintWindow->Handle(), &Now);
+        if (Now.left == R.left && Now.top == R.top)
+            return;
+    }
+    FHintWindow->ActivateHint(R, Shown);
 }
 
 // ---------------------------------------------------------------------------
@@ -438,10 +545,7 @@ void TRzCustomListBox::UpdateHorzExtent()
     int Widest = 0;
     const int N = static_cast<int>(SendMessageA(WindowHandle(), LB_GETCOUNT, 0, 0));
     for (int I = 0; I < N && !IsVirtual(); ++I) {
-        const std::string S = "x" + Items()->Get(I) + GetExtentSuffix();
-        SIZE Size{};
-        GetTextExtentPoint32A(DC.Get(), S.c_str(), static_cast<int>(S.size()), &Size);
-        Widest = std::max(Widest, static_cast<int>(Size.cx));
+        Widest = std::max(Widest, TextWidth(DC.Get(), "x" + Items()->Get(I) + GetExtentSuffix()));
     }
     SelectObject(DC.Get(), Old);
     SetHorzExtent(std::max(Widest + 1, ClientWidth()));

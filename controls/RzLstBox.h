@@ -1,16 +1,23 @@
 #pragma once
 // The library's list box: a non-client frame and colours by state,
 // incremental search, group-header rows (items that begin with a prefix),
-// a horizontal extent fitted to the widest item, and the add, delete and
-// selection operations the forms call.
+// hints with the whole text of a clipped item, a horizontal extent fitted
+// to the widest item, and the add, delete and selection operations the
+// forms call. Its descendants: the tabbed list box (columns on tab stops,
+// set by hand, computed from the items or taken from a header) and the
+// rank list box (items reordered by dragging or by Shift with the arrows).
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "classlib/ExtCtrls.h"
+#include "classlib/Hints.h"
 #include "classlib/StdCtrls.h"
 #include "controls/RzCommon.h"
+#include "controls/RzIntLst.h"
 
 // Pure helpers over item texts: the group row at or above Index (-1 when
 // none), and a group row's number among the group rows (-1 for others).
@@ -71,6 +78,11 @@ public:
     virtual void SetGroupFont(const TFont* Value);
     bool UseGradients() const { return FUseGradients; }
     virtual void SetUseGradients(bool Value);
+    bool ShowItemHints() const { return FShowItemHints; }
+    void SetShowItemHints(bool Value);
+    // The window that shows a clipped item's whole text; null until first
+    // needed.
+    THintWindow* ItemHintWindow() const { return FHintWindow; }
 
     TColor DisabledColor() const { return FDisabledColor; }
     virtual void SetDisabledColor(TColor Value);
@@ -119,7 +131,18 @@ protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
     void CNDrawItem(TMessage& Message) override;
     void DrawItem(int Index, TRect Rect, TOwnerDrawState State) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
     virtual void FontChanged() {}
+    // The pixel width of an item's text as the extent and the hints measure
+    // it, with the font selected into DC.
+    virtual int TextWidth(HDC DC, const std::string& Text);
+    // The group font, following the control's font until set by the user.
+    TFont* SyncedGroupFont();
+    // Fills a group row in its colours and sets the canvas font for its
+    // text; the text without the group prefix is the result.
+    std::string PaintGroupRow(int Index, const TRect& Rect, TOwnerDrawState State);
+    void UpdateItemHint(int X, int Y);
+    void HideItemHint();
     void SearchChar(TMessage& Message);
     void Search(const std::string& Text);
     void InvalidKeyBeep();
@@ -146,6 +169,8 @@ private:
     bool FGroupColorFromTheme = true;
     std::unique_ptr<TFont> FGroupFont;
     bool FUseGradients = true;
+    bool FShowItemHints = true;
+    THintWindow* FHintWindow = nullptr;
     TColor FDisabledColor = clBtnFace;
     TColor FFocusColor = clWindow;
     TColor FFrameColor = clBtnShadow;

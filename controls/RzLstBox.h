@@ -189,3 +189,95 @@ class TRzListBox : public TRzCustomListBox {
 public:
     using TRzCustomListBox::TRzCustomListBox;
 };
+
+// ---------------------------------------------------------------------------
+// Tabbed list box
+// ---------------------------------------------------------------------------
+
+// Raised when a tabbed list box is given something other than a header to
+// take its stops from.
+class EHeaderError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+enum TRzTabStopsMode { tsmManual, tsmAutomatic };
+
+class TRzCustomTabbedListBox;
+
+// Tab positions in average-character units; a negative value marks a
+// right-hand column edge (text right-aligned on it). Every change re-applies
+// the stops to the list box the list belongs to.
+class TRzTabStopList : public TRzIntegerList {
+public:
+    TRzTabStopList();
+    void SetListBox(TRzCustomTabbedListBox* Value) { FListBox = Value; }
+    TRzCustomTabbedListBox* ListBox() const { return FListBox; }
+
+    void Put(int Index, int Value) override;
+    int Add(int Value) override;
+    void Delete(int Index) override;
+    void Insert(int Index, int Value) override;
+
+private:
+    void Changed();
+    TRzCustomTabbedListBox* FListBox = nullptr;
+};
+
+// The text of cell Column of a tab-separated Row; EListError when the row
+// has fewer than Column tabs.
+std::string TabbedCell(const std::string& Row, int Column);
+// Row with cell Column replaced by Value; the same error.
+std::string WithTabbedCell(const std::string& Row, int Column, const std::string& Value);
+
+class TRzCustomTabbedListBox : public TRzCustomListBox {
+public:
+    explicit TRzCustomTabbedListBox(TComponent* AOwner);
+    ~TRzCustomTabbedListBox() override;
+    void WndProc(TMessage& Message) override;
+
+    virtual int GetFirstColumnExtra() { return 0; }
+    TRzTabStopList* TabStops() const { return FTabStops.get(); }
+    virtual void SetTabStops(const TRzTabStopList* Value);
+    TRzTabStopsMode TabStopsMode() const { return FTabStopsMode; }
+    virtual void SetTabStopsMode(TRzTabStopsMode Value);
+    // The stops as LB_SETTABSTOPS takes them: dialog units, four per
+    // average character, at most 1000.
+    virtual std::vector<int> GetTabStops();
+    virtual std::string GetCell(int Column, int Row);
+    virtual void SetCell(int Column, int Row, const std::string& Value);
+    // Stops from the widest text of each column (group rows in the group
+    // font), four characters apart.
+    virtual void ComputeTabStops();
+    // Stops on the section edges of a THeader or a THeaderControl.
+    virtual void UpdateFromHeader(TControl* Header);
+    // Sends the stops to the window and repaints.
+    void ApplyTabStops();
+    // The font's average character width in pixels (6 until the font first
+    // changes).
+    int CharWidth() const { return FCharWidth; }
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void Loaded() override;
+    void FontChanged() override;
+    void DrawGroup(int Index, TRect Rect, TOwnerDrawState State) override;
+    void DrawItemText(int Index, TRect Rect, TOwnerDrawState State) override;
+    int TextWidth(HDC DC, const std::string& Text) override;
+
+private:
+    std::vector<int> PixelTabStops();
+    void DrawTabbedText(const std::string& Text, const TRect& Rect, bool Transparent);
+    void AutoCompute();
+
+    std::unique_ptr<TRzTabStopList> FTabStops;
+    TRzTabStopsMode FTabStopsMode = tsmManual;
+    int FCharWidth = 6;
+    int FApplying = 0;
+};
+
+class TRzTabbedListBox : public TRzCustomTabbedListBox {
+public:
+    using TRzCustomTabbedListBox::TRzCustomTabbedListBox;
+};

@@ -281,3 +281,62 @@ class TRzTabbedListBox : public TRzCustomTabbedListBox {
 public:
     using TRzCustomTabbedListBox::TRzCustomTabbedListBox;
 };
+
+// ---------------------------------------------------------------------------
+// Rank list box
+// ---------------------------------------------------------------------------
+
+enum TRzModifierKey { mkShift, mkNone };
+
+using TRzMoveItemEvent = std::function<void(TObject* Sender, int OldIndex, int NewIndex)>;
+
+// A list whose items the user reorders: a (Shift-)drag moves the item under
+// the pointer, Shift with Up, Down, Home or End moves the selected one.
+class TRzRankListBox : public TRzListBox {
+public:
+    explicit TRzRankListBox(TComponent* AOwner);
+    ~TRzRankListBox() override;
+    void WndProc(TMessage& Message) override;
+
+    // Moves the entry, selects it at its new place and fires OnMoveItem.
+    virtual void MoveItem(int OldIndex, int NewIndex);
+
+    TRzModifierKey ModifierKey() const { return FModifierKey; }
+    void SetModifierKey(TRzModifierKey Value) { FModifierKey = Value; }
+    bool MoveOnDrag() const { return FMoveOnDrag; }
+    void SetMoveOnDrag(bool Value);
+    // The cursor shown while an item is moved.
+    TCursor DragCursor() const { return crDrag; }
+    bool Moving() const { return FMoving; }
+    int MovingIndex() const { return FMoveIndex; }
+
+    // Reordering needs one plain, unsorted column of single selection:
+    // these stay at their values and ignore writes.
+    void SetColumns(int) {}
+    void SetExtendedSelect(bool) {}
+    void SetMultiSelect(bool) {}
+    void SetSorted(bool) {}
+
+    TRzMoveItemEvent OnMoveItem;
+
+protected:
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void KeyDown(WORD& Key, TShiftState Shift) override;
+
+private:
+    // The item a move at P aims at: the item there, else the top one above
+    // the list and the last one below it.
+    int DropTarget(TPoint P);
+    // Ends a move as a release does: the saved cursor comes back and the
+    // pointer is no longer held inside the list.
+    void EndMove();
+
+    TRzModifierKey FModifierKey = mkShift;
+    bool FMoveOnDrag = true;
+    bool FMoving = false;
+    bool FReleasing = false;
+    int FMoveIndex = -1;
+    TCursor FSavedCursor = crDefault;
+};

@@ -27,24 +27,6 @@ public:
     int Count = 0;
 };
 
-// Holds Ctrl down in this thread's key state for the object's life.
-class TCtrlHeld {
-public:
-    TCtrlHeld() { Set(0x80); }
-    ~TCtrlHeld() { Set(0); }
-    TCtrlHeld(const TCtrlHeld&) = delete;
-    TCtrlHeld& operator=(const TCtrlHeld&) = delete;
-
-private:
-    static void Set(BYTE State)
-    {
-        BYTE Keys[256];
-        GetKeyboardState(Keys);
-        Keys[VK_CONTROL] = State;
-        SetKeyboardState(Keys);
-    }
-};
-
 void Chars(HWND Wnd, const std::string& Keys)
 {
     for (char Ch : Keys)
@@ -182,7 +164,7 @@ TEST(RzButtonEditKeys, ShortcutsClickTheirButtons)
     Key(E->Handle(), VK_F4, true);
     EXPECT_EQ(Main, 1);
     {
-        TCtrlHeld Ctrl;
+        TKeyHeld Ctrl(VK_CONTROL);
         Key(E->Handle(), VK_F4, true);
     }
     EXPECT_EQ(Alt, 1);

@@ -7,54 +7,13 @@
 
 #include "tests/TestFolder.h"
 #include "ConvertTestFiles.h"
+#include "TestMessages.h"
 #include "app/KvConvertDriver.h"
 #include "classlib/SysUtils.h"
 #include "foundation/KvLogs.h"
 #include "foundation/KvSpFolder.h"
 
 namespace {
-
-struct TTestMsg {
-    std::string FromLine;
-    std::vector<std::string> Lines;  // header and body, no separator line
-};
-
-const TTestMsg First{"From alice@example.com Mon Jan  5 10:00:00 2009",
-                     {"From: Alice <alice@example.com>", "Subject: First note",
-                      "Date: Mon, 05 Jan 2009 10:00:00 +0000", "Message-ID: <m1@example.com>",
-                      "Content-Type: text/plain; charset=us-ascii", "",
-                      "Hello there.", ">From the start, quoted."}};
-const TTestMsg Second{"From bob@example.com Tue Jan  6 11:30:00 2009",
-                      {"From: Bob <bob@example.com>", "Subject: Second note",
-                       "Date: Tue, 06 Jan 2009 11:30:00 +0000", "Message-ID: <m2@example.com>",
-                      "Content-Type: text/plain; charset=us-ascii", "", "Bye."}};
-const TTestMsg Third{"From carol@example.com Wed Jan  7 08:15:00 2009",
-                     {"From: Carol <carol@example.com>", "Subject: Third note",
-                      "Date: Wed, 07 Jan 2009 08:15:00 +0000", "Message-ID: <m3@example.com>",
-                      "Content-Type: text/plain; charset=us-ascii", "", "Third body.",
-                      "", "Two paragraphs."}};
-
-std::string Joined(const std::vector<std::string>& Lines, const std::string& Br)
-{
-    std::string s;
-    for (const std::string& l : Lines)
-        s += l + Br;
-    return s;
-}
-
-// An mbox as a mail program writes it: separator, message, blank line.
-std::string MboxOf(const std::vector<TTestMsg>& Msgs, const std::string& Br)
-{
-    std::string s;
-    for (const TTestMsg& m : Msgs)
-        s += m.FromLine + Br + Joined(m.Lines, Br) + Br;
-    return s;
-}
-
-std::string EmlOf(const TTestMsg& M)
-{
-    return Joined(M.Lines, "\r\n");
-}
 
 using TRun = TConvertRun;
 
@@ -191,22 +150,12 @@ TEST(KvConvertDriverRun, MboxLineEndsToEveryTarget)
 
 TEST(KvConvertDriverRun, MozillaTreeWithSkipListAndFolderTree)
 {
-    // Local Folders: Inbox with a sub-folder Work, a Trash mailbox with its
-    // own sub-folder, and an index file whose mailbox is gone.
     for (bool restore : {false, true}) {
         SCOPED_TRACE(restore);
         TRun r;
         PutFile(r.Dir.File("SkipFolders.dat"), "Trash\r\nJunk\r\n");
         const std::string lf = r.Src("Local Folders\\");
-        PutFile(lf + "Inbox", MboxOf({First}, "\n"));
-        PutFile(lf + "Inbox.msf", "// index");
-        PutFile(lf + "Inbox.sbd\\Work", MboxOf({Second}, "\n"));
-        PutFile(lf + "Inbox.sbd\\Work.msf", "// index");
-        PutFile(lf + "Trash", MboxOf({Third}, "\n"));
-        PutFile(lf + "Trash.msf", "// index");
-        PutFile(lf + "Trash.sbd\\Old", MboxOf({Third}, "\n"));
-        PutFile(lf + "Trash.sbd\\Old.msf", "// index");
-        PutFile(lf + "Gone.msf", "// index");
+        PutMozillaTree(lf);
         r.Add(lf + "*.msf", mftThunderbird);
         r.Host.Choices.IncludeSubfolders = true;
         r.Host.Choices.SkipTrashJunk = true;

@@ -9,10 +9,12 @@
 
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "ProgramDriver.h"
 #include "tests/TestFolder.h"
+#include "tests/app/TestMessages.h"
 
 namespace {
 
@@ -33,6 +35,110 @@ std::string LookName(bool Themed)
 {
     return Themed ? "themed" : "classic";
 }
+
+const char* const FormClass = "Tessaly.TfrmTessaly";
+const char* const ButtonClass = "Tessaly.TRzButton";
+const char* const RichPanelClass = "Tessaly.TKvRichPanel";
+const char* const SourceListClass = "Tessaly.TRzRankListBox";
+const char* const TargetEditClass = "Tessaly.TRzButtonEdit";
+const char* const OpenFormClass = "Tessaly.TRzShellOpenSaveForm";
+const char* const OpenEditClass = "Tessaly.TRzEdit";
+const char* const OpenButtonClass = "Tessaly.TRzBitBtn";
+
+bool StartsWith(const std::string& S, const std::string& Prefix)
+{
+    return S.compare(0, Prefix.size(), Prefix) == 0;
+}
+
+bool Holds(const std::string& S, const std::string& Part)
+{
+    return S.find(Part) != std::string::npos;
+}
+
+// A visible button of Parent whose caption begins with Prefix ("Next"
+// finds "Next >"), or null.
+HWND ButtonOf(HWND Parent, const char* Class, const std::string& Prefix)
+{
+    for (HWND B : ChildWindows(Parent, Class))
+        if (StartsWith(PlainCaption(WindowText(B)), Prefix))
+            return B;
+    return nullptr;
+}
+
+// The visible rich panels' texts one after another: the page header and,
+// on the start page, the log.
+std::string PanelsText(HWND Form)
+{
+    std::string S;
+    for (HWND P : ChildWindows(Form, RichPanelClass))
+        S += WindowText(P) + "\n";
+    return S;
+}
+
+int ListCount(HWND List)
+{
+    DWORD_PTR N = 0;
+    SendMessageTimeoutA(List, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &N);
+    return static_cast<int>(N);
+}
+
+std::string IniValue(const std::string& Ini, const char* Section, const char* Key)
+{
+    char Buf[1024] = {};
+    GetPrivateProfileStringA(Section, Key, "?", Buf, sizeof Buf, Ini.c_str());
+    return Buf;
+}
+
+// One start of the program on a scratch folder: its own settings file
+// (not a first start, no update check, the source folder remembered for
+// the Mozilla formats), the Mozilla tree to convert and an empty target.
+struct TWizardWalk {
+    bool Themed;
+    TTestFolder Dir{"e2e"};
+    std::string Ini = Dir.File("Tessaly.ini");
+    std::string LocalFolders = Dir.File("src\\Local Folders\\");
+    std::string Out = Dir.File("out\\");
+    std::unique_ptr<TProgramRun> Run;
+    HWND Form = nullptr;
+
+    explicit TWizardWalk(bool AThemed) : Themed(AThemed)
+    {
+        PutMozillaTree(LocalFolders);
+        TTestFolder::Put(Ini, "[Application]\r\nVersion=1600\r\nCheckForUpdates=0\r\n"
+                              "[SourceOptions]\r\nMailFormat=Thunderbird\r\nIncludeSubfolders=1\r\n"
+                              "SkipTrashJunk=1\r\n"
+                              "[SourceFolders]\r\nThunderbird=" + Dir.File("src\\Local Folders") + "\r\n"
+                              "[TargetOptions]\r\nMailFormat=EML\r\nRestoreFolderTree=0\r\nMatchDates=0\r\n"
+                              "Md5FileNames=0\r\n");
+    }
+
+    void Start()
+    {
+        Run = std::make_unique<TProgramRun>(
+            ProgramPath(), "/INI=\"" + Ini + "\" /TEMP=\"" + Dir.File("tmp") + "\" /errorlog=\"" +
+                               Dir.File("ErrorLog.txt") + "\"",
+            Dir.Path());
+    }
+
+    HWND Button(const std::string& Prefix) const { return ButtonOf(Form, ButtonClass, Prefix); }
+
+    // Clicks the button and waits for a page whose header holds Title.
+    bool ClickToPage(const std::string& Prefix, const std::string& Title)
+    {
+        HWND B = Button(Prefix);
+        if (!B)
+            return false;
+        PostClick(B);
+        return Run->WaitFor([&] { return Holds(PanelsText(Form), Title); }, StepMs);
+    }
+
+    void Shot(const std::string& Page)
+    {
+        Run->WaitIdle();
+        const std::string File = TestProgramFolder() + "e2e_" + Page + "_" + LookName(Themed) + ".bmp";
+        EXPECT_TRUE(SaveWindowShot(Form, File)) << File;
+    }
+};
 
 }  // namespace
 
@@ -62,5 +168,113 @@ TEST(ProgramDriver, StartsCapturesAndClosesTheFirstWindow)
         DWORD Code = 0;
         ASSERT_TRUE(Run.WaitExit(StepMs, Code));
         EXPECT_EQ(Code, 0u);
+    }
+}
+
+// The walk a user takes: from the welcome page to the source page, two
+// mailboxes typed into the open form, the target folder typed on the
+// target page, the start page's summary, Start, the run's summary line and
+// the window closed; then the files written and the settings saved.
+TEST(WizardEndToEnd, ConvertsTheMozillaTreeInBothLooks)
+{
+    for (bool Themed : {false, true}) {
+        SCOPED_TRACE(LookName(Themed));
+        TThemeLookScope Look(Themed);
+        TWizardWalk W(Themed);
+        W.Start();
+        ASSERT_TRUE(W.Run->Started()) << W.Run->Error();
+        TProgramRun& Run = *W.Run;
+        Run.WaitFor([&] { return !Run.TopWindows(FormClass).empty() || !Run.TopWindows("#32770").empty(); },
+                    StartMs);
+        if (Run.TopWindows(FormClass).empty()) {
+            if (HWND Box = Run.WaitTopWindow("#32770", "Tessaly", 0))
+                if (HWND Ok = ChildWindow(Box, "Button", "OK"))
+                    PostClick(Ok);
+            GTEST_SKIP() << "the program shows no wizard window";
+        }
+        W.Form = Run.TopWindows(FormClass).front();
+        EXPECT_TRUE(Holds(WindowText(W.Form), "Tessaly")) << WindowText(W.Form);
+
+        // Settings that are not new open the source page; Back shows the
+        // welcome page.
+        ASSERT_TRUE(Run.WaitFor([&] { return Holds(PanelsText(W.Form), "Choose Source Files"); }, StepMs))
+            << PanelsText(W.Form);
+        ASSERT_TRUE(W.ClickToPage("< Back", "Welcome !")) << PanelsText(W.Form);
+        W.Shot("page0");
+
+        // 1: Next.
+        ASSERT_TRUE(W.ClickToPage("Next", "Choose Source Files")) << PanelsText(W.Form);
+
+        // 2: Add Files, the two mailboxes typed into the open form (it
+        // opens in the folder remembered for the format), Open.
+        HWND AddFiles = W.Button("Add Files");
+        ASSERT_NE(AddFiles, nullptr);
+        PostClick(AddFiles);
+        HWND Open = Run.WaitTopWindow(OpenFormClass, "", StepMs);
+        ASSERT_NE(Open, nullptr);
+        Run.WaitIdle();
+        W.Shot("open_form");
+        HWND Name = ChildWindow(Open, OpenEditClass);
+        ASSERT_NE(Name, nullptr);
+        ASSERT_TRUE(SendText(Name, "\"Inbox.msf\" \"Trash.msf\""));
+        HWND OpenButton = ButtonOf(Open, OpenButtonClass, "Open");
+        ASSERT_NE(OpenButton, nullptr);
+        PostClick(OpenButton);
+        ASSERT_TRUE(Run.WaitGone(Open, StepMs));
+        HWND Sources = ChildWindow(W.Form, SourceListClass);
+        ASSERT_NE(Sources, nullptr);
+        EXPECT_TRUE(Run.WaitFor([&] { return ListCount(Sources) == 2; }, StepMs)) << ListCount(Sources);
+        W.Shot("page1");
+
+        // 3: Next; 4: the target folder typed.
+        ASSERT_TRUE(W.ClickToPage("Next", "Set Target Options")) << PanelsText(W.Form);
+        HWND Target = ChildWindow(W.Form, TargetEditClass);
+        ASSERT_NE(Target, nullptr);
+        ASSERT_TRUE(SendText(Target, W.Out));
+        EXPECT_EQ(WindowText(Target), W.Out);
+        W.Shot("page2");
+
+        // 5: Next shows what will be done.
+        ASSERT_TRUE(W.ClickToPage("Next", "Ready to process mail")) << PanelsText(W.Form);
+        EXPECT_TRUE(Holds(PanelsText(W.Form), W.Out)) << PanelsText(W.Form);
+
+        // 6: Start, and the summary line when the run ends.
+        HWND Start = W.Button("Start");
+        ASSERT_NE(Start, nullptr);
+        PostClick(Start);
+        EXPECT_TRUE(Run.WaitFor([&] { return Holds(PanelsText(W.Form), "Processing finished."); }, RunMs))
+            << PanelsText(W.Form);
+        EXPECT_TRUE(Run.WaitFor([&] { return PlainCaption(WindowText(Start)) == "Start"; }, StepMs));
+        const std::string Log = PanelsText(W.Form);
+        EXPECT_TRUE(Holds(Log, "1 mailboxes processed, 1 messages converted, 0 duplicates skipped, 0 errors."))
+            << Log;
+        EXPECT_TRUE(Holds(Log, "Processing: " + W.LocalFolders + "Trash.msf\r\nMailbox skipped")) << Log;
+        W.Shot("page3");
+
+        // 7: the window closed through Cancel.
+        HWND Cancel = W.Button("Cancel");
+        ASSERT_NE(Cancel, nullptr);
+        PostClick(Cancel);
+        DWORD Code = STILL_ACTIVE;
+        ASSERT_TRUE(Run.WaitExit(StepMs, Code));
+        EXPECT_EQ(Code, 0u);
+
+        const std::map<std::string, std::string> Expected{{"First note.eml", EmlOf(First)}};
+        std::map<std::string, std::string> Written;
+        TTestFolder::ForEachFileBelow(W.Dir.File("out"), [&](const std::string& Path, const std::string& Relative,
+                                                             const WIN32_FIND_DATAA&) {
+            Written[Relative] = TTestFolder::Read(Path);
+        });
+        EXPECT_EQ(Written, Expected);
+
+        // The choices were saved: the formats, the options, the target
+        // typed and the folder the files came from.
+        EXPECT_EQ(IniValue(W.Ini, "Application", "CheckForUpdates"), "0");
+        EXPECT_EQ(IniValue(W.Ini, "SourceOptions", "MailFormat"), "Thunderbird");
+        EXPECT_EQ(IniValue(W.Ini, "SourceOptions", "SkipTrashJunk"), "1");
+        EXPECT_EQ(IniValue(W.Ini, "TargetOptions", "MailFormat"), "EML");
+        EXPECT_EQ(IniValue(W.Ini, "TargetOptions", "Folder"), W.Out);
+        EXPECT_EQ(IniValue(W.Ini, "TargetOptions", "Md5FileNames"), "0");
+        EXPECT_EQ(IniValue(W.Ini, "SourceFolders", "Thunderbird"), W.Dir.File("src\\Local Folders"));
     }
 }

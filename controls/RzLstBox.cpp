@@ -409,8 +409,14 @@ std::string TRzCustomListBox::PaintGroupRow(int Index, const TRect& Rect, TOwner
     TColor Text = GroupFont->Color();
     TColor Back = FGroupColor;
     if (ThemeServices()->ThemesEnabled() && FGroupColorFromTheme) {
-        Text = GetXPThemeColor(GroupTextThemeColor);
-        Back = GetXPThemeColor(GroupBackThemeColor);
+        // A theme without these colours (Wine's) answers the button face
+        // for both: the heading would vanish, so the own colours stay.
+        const TColor ThemeText = GetXPThemeColor(GroupTextThemeColor);
+        const TColor ThemeBack = GetXPThemeColor(GroupBackThemeColor);
+        if (ThemeText != ThemeBack) {
+            Text = ThemeText;
+            Back = ThemeBack;
+        }
     }
     C->SetFont(GroupFont);
     if (State & odSelected) {

@@ -3,6 +3,10 @@
 // form without a window manager's frame, and a control painted into a DIB.
 #include <windows.h>
 
+#include <cstdint>
+#include <memory>
+#include <string>
+
 #include "classlib/Forms.h"
 #include "classlib/Themes.h"
 #include "tests/controls/RzTestCanvas.h"
@@ -43,4 +47,33 @@ inline void PaintControl(TControl* C, TTestSurface& Img)
 inline LPARAM MousePos(int X, int Y)
 {
     return MAKELPARAM(X, Y);
+}
+
+// Repaints every window of the form and copies its client area (W x H).
+inline std::unique_ptr<TBitmap> CaptureForm(TForm* Form, int W, int H)
+{
+    HWND Wnd = Form->Handle();
+    RedrawWindow(Wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    auto B = std::make_unique<TBitmap>(W, H);
+    HDC DC = GetDC(Wnd);
+    BitBlt(B->Canvas()->Handle(), 0, 0, W, H, DC, 0, 0, SRCCOPY);
+    ReleaseDC(Wnd, DC);
+    GdiFlush();
+    return B;
+}
+
+// A capture's pixel as an RGB TColor.
+inline TColor CapturePixel(TBitmap& B, int X, int Y)
+{
+    const std::uint32_t V = B.ScanLine(Y)[X];
+    return static_cast<TColor>(((V >> 16) & 0xFF) | (V & 0xFF00) | ((V & 0xFF) << 16));
+}
+
+// The test program's folder, inside the build folder: captures go there.
+inline std::string TestProgramFolder()
+{
+    char Path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, Path, MAX_PATH);
+    std::string S = Path;
+    return S.substr(0, S.find_last_of("\\/") + 1);
 }

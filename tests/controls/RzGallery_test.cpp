@@ -107,33 +107,12 @@ struct TGallery {
         F->Show();
     }
 
-    // Repaints every window and copies the form's client area.
-    std::unique_ptr<TBitmap> Capture()
-    {
-        HWND W = Form->Handle();
-        RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        auto B = std::make_unique<TBitmap>(GalleryW, GalleryH);
-        HDC DC = GetDC(W);
-        BitBlt(B->Canvas()->Handle(), 0, 0, GalleryW, GalleryH, DC, 0, 0, SRCCOPY);
-        ReleaseDC(W, DC);
-        GdiFlush();
-        return B;
-    }
+    std::unique_ptr<TBitmap> Capture() { return CaptureForm(Form.get(), GalleryW, GalleryH); }
 };
 
 TColor At(TBitmap& B, int X, int Y)
 {
-    const std::uint32_t V = B.ScanLine(Y)[X];
-    return static_cast<TColor>(((V >> 16) & 0xFF) | (V & 0xFF00) | ((V & 0xFF) << 16));
-}
-
-// The test program's folder, inside the build folder.
-std::string BuildFolder()
-{
-    char Path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, Path, MAX_PATH);
-    std::string S = Path;
-    return S.substr(0, S.find_last_of("\\/") + 1);
+    return CapturePixel(B, X, Y);
 }
 
 // A control's rectangle in the form's client coordinates.
@@ -153,12 +132,12 @@ TEST(RzGallery, ClassicAndThemedCaptures)
     {
         TLookScope Look(false);
         Classic = G.Capture();
-        Classic->SaveToFile(BuildFolder() + "gallery_classic.bmp");
+        Classic->SaveToFile(TestProgramFolder() + "gallery_classic.bmp");
     }
     {
         TLookScope Look(true);
         Themed = G.Capture();
-        Themed->SaveToFile(BuildFolder() + "gallery_themed.bmp");
+        Themed->SaveToFile(TestProgramFolder() + "gallery_themed.bmp");
     }
 
     // Classic: the traditional bars at 0 and 100 % and the half of the 50 %

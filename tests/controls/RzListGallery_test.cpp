@@ -4,7 +4,6 @@
 // a rank list. Each capture is saved beside the test program as a BMP.
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -65,34 +64,8 @@ struct TListGallery {
         F->Show();
     }
 
-    // Repaints every window and copies the form's client area.
-    std::unique_ptr<TBitmap> Capture()
-    {
-        HWND W = Form->Handle();
-        RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        auto B = std::make_unique<TBitmap>(GalleryW, GalleryH);
-        HDC DC = GetDC(W);
-        BitBlt(B->Canvas()->Handle(), 0, 0, GalleryW, GalleryH, DC, 0, 0, SRCCOPY);
-        ReleaseDC(W, DC);
-        GdiFlush();
-        return B;
-    }
+    std::unique_ptr<TBitmap> Capture() { return CaptureForm(Form.get(), GalleryW, GalleryH); }
 };
-
-TColor PixelAt(TBitmap& B, int X, int Y)
-{
-    const std::uint32_t V = B.ScanLine(Y)[X];
-    return static_cast<TColor>(((V >> 16) & 0xFF) | (V & 0xFF00) | ((V & 0xFF) << 16));
-}
-
-// The test program's folder, inside the build folder.
-std::string CaptureFolder()
-{
-    char Path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, Path, MAX_PATH);
-    std::string S = Path;
-    return S.substr(0, S.find_last_of("\\/") + 1);
-}
 
 // A row's rectangle of a list in the form's client coordinates.
 TRect RowOnForm(TCustomListBox* L, int Index)
@@ -110,7 +83,7 @@ int Ink(TBitmap& B, TCustomListBox* L, int Index, int X0, int X1, TColor Back)
     int N = 0;
     for (int Y = R.top; Y < R.bottom; ++Y)
         for (int X = R.left + X0; X < R.left + X1; ++X)
-            N += PixelAt(B, X, Y) != ColorToRGB(Back);
+            N += CapturePixel(B, X, Y) != ColorToRGB(Back);
     return N;
 }
 
@@ -123,21 +96,21 @@ TEST(RzListGallery, TabbedAndRankListsInBothLooks)
     {
         TLookScope Look(false);
         Classic = G.Capture();
-        Classic->SaveToFile(CaptureFolder() + "lists_classic.bmp");
+        Classic->SaveToFile(TestProgramFolder() + "lists_classic.bmp");
     }
     {
         TLookScope Look(true);
         Themed = G.Capture();
-        Themed->SaveToFile(CaptureFolder() + "lists_themed.bmp");
+        Themed->SaveToFile(TestProgramFolder() + "lists_themed.bmp");
     }
 
     // Classic: the group row in its colour edge to edge; the selected row
     // highlighted; its second column on the computed stop and nothing in
     // the gap before it.
     const TRect Group = RowOnForm(G.Formats, 0);
-    EXPECT_EQ(PixelAt(*Classic, Group.right - 2, Group.top + 1), Rgb(clYellow));
+    EXPECT_EQ(CapturePixel(*Classic, Group.right - 2, Group.top + 1), Rgb(clYellow));
     const TRect Sel = RowOnForm(G.Formats, 1);
-    EXPECT_EQ(PixelAt(*Classic, Sel.right - 2, Sel.top + 1), Rgb(clHighlight));
+    EXPECT_EQ(CapturePixel(*Classic, Sel.right - 2, Sel.top + 1), Rgb(clHighlight));
     const int Cw = G.Formats->CharWidth();
     const int Stop = 2 + G.Formats->TabStops()->Items(0) * Cw;
     const int Color = G.Formats->Color();
@@ -146,8 +119,8 @@ TEST(RzListGallery, TabbedAndRankListsInBothLooks)
     EXPECT_GT(Ink(*Classic, G.Formats, 4, Stop, Stop + 4 * Cw, Color), 0);   // "CRLF"
     // The rank list's selected row, and the flat frame around the lists.
     const TRect Rank = RowOnForm(G.Sources, 2);
-    EXPECT_EQ(PixelAt(*Classic, Rank.right - 2, Rank.top + 1), Rgb(clHighlight));
-    EXPECT_EQ(PixelAt(*Classic, G.Sources->Left(), G.Sources->Top() + 40), Rgb(clBtnShadow));
+    EXPECT_EQ(CapturePixel(*Classic, Rank.right - 2, Rank.top + 1), Rgb(clHighlight));
+    EXPECT_EQ(CapturePixel(*Classic, G.Sources->Left(), G.Sources->Top() + 40), Rgb(clBtnShadow));
 
     if (!ThemeServices()->ThemesAvailable())
         GTEST_SKIP() << "no visual styles to compare with";
@@ -156,7 +129,7 @@ TEST(RzListGallery, TabbedAndRankListsInBothLooks)
     // way the heading's text shows.
     const TColor ThemeBack = GetXPThemeColor(4);
     const TColor Back = ThemeBack != GetXPThemeColor(5) ? ThemeBack : clYellow;
-    EXPECT_EQ(PixelAt(*Themed, Group.right - 2, Group.top + 1), Rgb(Back));
+    EXPECT_EQ(CapturePixel(*Themed, Group.right - 2, Group.top + 1), Rgb(Back));
     EXPECT_GT(Ink(*Themed, G.Formats, 0, 2, Group.Width() - 2, Back), 20);
     EXPECT_GT(Ink(*Themed, G.Formats, 3, 2, Group.Width() - 2, Back), 20);
 }

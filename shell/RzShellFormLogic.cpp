@@ -177,6 +177,24 @@ std::vector<std::string> SplitQuotedFileNames(const std::string& Text)
     return Names;
 }
 
+TRzFolderAndName SplitFolderAndName(const std::string& Text)
+{
+    const size_t Slash = LastCharPos(Text, '\\');
+    if (Slash == std::string::npos)
+        return {std::string(), Text};
+    // "C:\x" keeps the drive's root, and "\x" the root of the current drive.
+    const bool Root = Slash == 0 || (Slash == 2 && IsDriveLetterAt(Text));
+    return {Text.substr(0, Root ? Slash + 1 : Slash), Text.substr(Slash + 1)};
+}
+
+bool HasWildcard(const std::string& Name)
+{
+    for (size_t I : CharStarts(Name))
+        if (!IsLead(Name, I) && (Name[I] == '*' || Name[I] == '?'))
+            return true;
+    return false;
+}
+
 bool IsValidFileNameText(const std::string& Text)
 {
     bool AfterBackslash = false;

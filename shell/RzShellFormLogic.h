@@ -47,6 +47,18 @@ std::string ShortenPathToWidth(const std::string& Path, const TRzTextWidth& Text
 // skipped.
 std::vector<std::string> SplitQuotedFileNames(const std::string& Text);
 
+// A text cut at its last backslash: Folder is what comes before it ("C:\"
+// for a name on a drive's root, empty without a backslash), Name what
+// follows. Double-byte characters are never split.
+struct TRzFolderAndName {
+    std::string Folder;
+    std::string Name;
+};
+TRzFolderAndName SplitFolderAndName(const std::string& Text);
+
+// Whether a name holds "*" or "?" (a mask rather than a file).
+bool HasWildcard(const std::string& Name);
+
 // No "/", "<", ">" or "|", and no "\\" except at the very start.
 bool IsValidFileNameText(const std::string& Text);
 

@@ -1,0 +1,213 @@
+// Closing the open/save form with OK: a typed mask filters the list, a
+// typed folder is entered, and names are combined, completed and checked
+// before the form hands them on.
+#include "shell/RzShellOpenForm.h"
+
+#include "classlib/Dialogs.h"
+#include "classlib/SysUtils.h"
+
+namespace {
+
+enum class TNameVerdict : unsigned char { Accept, Skip, Refuse };
+
+bool IsExistingFolder(const std::string& Path)
+{
+    const DWORD A = GetFileAttributesA(Path.c_str());
+    return A != INVALID_FILE_ATTRIBUTES && (A & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool SameTextIgnoringCase(const std::string& A, const std::string& B)
+{
+    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, A.data(), static_cast<int>(A.size()), B.data(),
+                          static_cast<int>(B.size())) == CSTR_EQUAL;
+}
+
+} // namespace
+
+bool TRzShellOpenSaveForm::ShowFormMessage(TRzFormMessageKind Kind, const std::string& Text)
+{
+    TMessageDlgRequest Request;
+    Request.Msg = Text;
+    Request.Caption = Caption();
+    Request.HelpCtx = 0;
+    switch (Kind) {
+    case TRzFormMessageKind::Warning:
+        Request.DlgType = mtWarning;
+        Request.Buttons = mbOKOnly;
+        break;
+    case TRzFormMessageKind::WarningQuestion:
+        Request.DlgType = mtWarning;
+        Request.Buttons = mbYesNo;
+        break;
+    case TRzFormMessageKind::ConfirmQuestion:
+        Request.DlgType = mtConfirmation;
+        Request.Buttons = mbYesNo;
+        break;
+    }
+    return MessageDlg(Request) == mrYes;
+}
+
+void TRzShellOpenSaveForm::FormCloseQuery(TObject*, bool& CanClose)
+{
+    if (ModalResult() != mrOk)
+        return;
+    const std::string Text = edtFileName->Text();
+    if (HasWildcard(SplitFolderAndName(Text).Name)) {
+        CanClose = false;
+        ApplyTypedMask(Text);
+        return;
+    }
+    CanClose = ValidateText(Text);
+    if (CanClose && !(FOptions & osoNoChangeDir)) {
+        const std::string Shown = ListFolderPath();
+        if (!Shown.empty())
+            SetCurrentDirectoryA(Shown.c_str());
+    }
+}
+
+// A typed mask keeps the form open: its folder part is entered, and the
+// mask filters the list until a type is chosen again.
+void TRzShellOpenSaveForm::ApplyTypedMask(const std::string& Text)
+{
+    const TRzFolderAndName Parts = SplitFolderAndName(Text);
+    if (!Parts.Folder.empty()) {
+        ValidateText(Parts.Folder);
+        FAcceptedFiles->Clear();
+    }
+    FTypedMask = Parts.Name;
+    ShellList->SetFileFilter(FTypedMask);
+    ShellList->FillList();
+    edtFileName->SetText(FTypedMask);
+    edtFileName->SelectAll();
+}
+
+bool TRzShellOpenSaveForm::ValidateText(const std::string& Text)
+{
+    FAcceptedFiles->Clear();
+    const std::vector<std::string> Names =
+        Text.find('"') != std::string::npos ? SplitQuotedFileNames(Text) : std::vector<std::string>{Text};
+    const std::string Base = ListFolderPath();
+    const bool Single = Names.size() == 1;
+    for (const std::string& Name : Names) {
+        std::string FullName;
+        if (!ValidateName(Name, Text, Base, Single, FullName)) {
+            FAcceptedFiles->Clear();
+            return false;
+        }
+        if (!FullName.empty())
+            FAcceptedFiles->Add(FullName);
+    }
+    return FAcceptedFiles->Count() > 0;
+}
+
+// False when the name refuses the close; an empty FullName on true skips it.
+bool TRzShellOpenSaveForm::ValidateName(const std::string& Name, const std::string& WholeText,
+                                        const std::string& BaseFolder, bool Single, std::string& FullName)
+{
+    FullName.clear();
+    if (!(FOptions & osoNoValidate) && !IsValidFileNameText(WholeText)) {
+        ShowFormMessage(TRzFormMessageKind::Warning, FormatFormMessage(SRzInvalidFileName, WholeText));
+        return false;
+    }
+    const TRzCombinedName Combined = CombineWithBaseFolder(BaseFolder, Name);
+    if (Combined.Result == TRzCombineResult::Empty)
+        return true;
+    if (Combined.Result == TRzCombineResult::TooLong) {
+        // Cut to the limit it would name another file, and the overwrite
+        // question would be asked about that one.
+        ShowFormMessage(TRzFormMessageKind::Warning, FormatFormMessage(SRzInvalidFileName, Name));
+        return false;
+    }
+    std::string Full = Combined.FullName;
+
+    // A folder typed (or reached with dots) is entered instead of accepted.
+    TComPtr<IShellFolder> Desktop;
+    if (SUCCEEDED(ShellGetDesktopFolder(Desktop))) {
+        std::wstring Wide = ShellWideText(Full);
+        ULONG Eaten = 0, Attributes = SFGAO_FOLDER;
+        TPidl Item;
+        if (SUCCEEDED(Desktop->ParseDisplayName(Handle(), nullptr, Wide.data(), &Eaten, Item.Put(), &Attributes)) &&
+            Item) {
+            const DWORD FileAttributes = GetFileAttributesA(Full.c_str());
+            const bool ExistingFile =
+                FileAttributes != INVALID_FILE_ATTRIBUTES && !(FileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+            if (!ExistingFile && (Attributes & SFGAO_FOLDER)) {
+                TComPtr<IShellFolder> Bound;
+                OleCheck(ShellBindToFolder(Item.Get(), Bound));
+                ShellCombo->SelectedFolder()->SetIdList(Item.Get());
+                edtFileName->SelectAll();
+                return false;
+            }
+        }
+    }
+
+    if (!(FOptions & osoNoDereferenceLinks) && SameTextIgnoringCase(FileNameExtension(Full), ".lnk")) {
+        TRzShortcut Shortcut;
+        if (SUCCEEDED(ShellResolveShortcut(Full, Shortcut, false)) && !Shortcut.Path.empty())
+            Full = Shortcut.Path;
+    }
+
+    if (Single) {
+        TRzShellListData* Picked = FNameFromList && ShellList->Selected() ? ShellList->SelectedData() : nullptr;
+        if (Picked && !Picked->Path().empty()) {
+            Full = Picked->Path();
+        } else {
+            const TRzDefaultExtResult Ext =
+                ApplyDefaultExtension(Full, FDefaultExt, SelectedTypeMask(), ExtensionRegisteredInClasses);
+            Full = Ext.FullName;
+            if (Ext.ExtensionDifferent == TRzExtensionFlag::Set)
+                FOptions |= osoExtensionDifferent;
+            else if (Ext.ExtensionDifferent == TRzExtensionFlag::Cleared)
+                FOptions &= ~osoExtensionDifferent;
+            // A name in another folder shows that folder, so the list below
+            // can tell whether the name is one of its items. A folder that
+            // does not exist is not shown: the list would fall back to the
+            // desktop.
+            const std::string NameFolder = SplitFolderAndName(Full).Folder;
+            if (!NameFolder.empty() && !SameFolderText(NameFolder, BaseFolder) && IsExistingFolder(NameFolder))
+                GoToFolderPath(NameFolder);
+            if (!MatchListItems(Full))
+                return false;
+        }
+    }
+
+    TRzFileCheckOptions Checks;
+    Checks.NoReadOnlyReturn = FOptions & osoNoReadOnlyReturn;
+    Checks.OverwritePrompt = FOptions & osoOverwritePrompt;
+    Checks.FileMustExist = FOptions & osoFileMustExist;
+    Checks.CreatePrompt = FOptions & osoCreatePrompt;
+    if (!CheckChosenFile(Full, GetFileAttributesA(Full.c_str()), Checks,
+                         [this](TRzFormMessageKind Kind, const std::string& Text) {
+                             return ShowFormMessage(Kind, Text);
+                         }))
+        return false;
+    FullName = Full;
+    return true;
+}
+
+// The list's items named like the full name's last component: one makes
+// the full name that item's path; two or more (names the shell shows
+// without their extensions) let the user choose, and refuse the close.
+bool TRzShellOpenSaveForm::MatchListItems(std::string& FullName)
+{
+    const std::string Last = SplitFolderAndName(FullName).Name;
+    int First = -1, Matches = 0;
+    for (int I = 0; I < ShellList->ItemCount(); ++I)
+        if (TRzShellListData* D = ShellList->ItemData(I); D && SameTextIgnoringCase(D->DisplayName(), Last)) {
+            if (First < 0)
+                First = I;
+            ++Matches;
+        }
+    if (Matches >= 2) {
+        ShowFormMessage(TRzFormMessageKind::Warning, FormatFormMessage(SRzMoreThanOneFile, Last));
+        TListItem* Item = ShellList->Item(First);
+        Item->SetSelected(true);
+        Item->SetFocused(true);
+        ShellList->SetFocus();
+        return false;
+    }
+    if (Matches == 1)
+        if (TRzShellListData* D = ShellList->ItemData(First); D && !D->Path().empty())
+            FullName = D->Path();
+    return true;
+}

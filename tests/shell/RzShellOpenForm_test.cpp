@@ -1,0 +1,432 @@
+// The open/save form in a scratch folder: what closing with OK does to
+// typed masks, folders, quoted names, names in sub-folders, missing and
+// existing files, default extensions and shortcuts; the list writing names
+// into the edit; the places bar with and without its policy key; the tree
+// keys; the size limits; and pictures of the form in both looks.
+#include "classlib/Registry.h"
+#include "tests/controls/RzFormTest.h"
+#include "tests/shell/OpenFormTestSupport.h"
+#include "tests/shell/ViewsTestSupport.h"
+
+using namespace open_test;
+
+namespace {
+
+struct TOpenFormTest : ::testing::Test {
+    TTestFolder Dir{"openform"};
+    std::unique_ptr<TRzShellOpenSaveForm, TObjectFree> Form;
+    TScriptedBoxes Boxes;
+    // Accepting the form makes the list's folder the current one; the
+    // scratch folder could not go, and relative test paths would break.
+    char WasCurrent[MAX_PATH] = {};
+
+    void SetUp() override
+    {
+        GetCurrentDirectoryA(MAX_PATH, WasCurrent);
+        Application->ShowErrorBoxes = false;
+        Dir.Write("alpha.mbox", "From a\r\n");
+        Dir.Write("beta.mbox", "From b\r\n");
+        Dir.Write("notes.txt", "text");
+        CreateDirectoryA(Dir.File("sub").c_str(), nullptr);
+        TTestFolder::Put(Dir.File("sub\\inner.mbox"), "From c\r\n");
+    }
+
+    void TearDown() override
+    {
+        Form.reset();
+        SetCurrentDirectoryA(WasCurrent);
+    }
+
+    // The form shown (not modally) on the scratch folder.
+    TRzShellOpenSaveForm* Open(TRzOpenSaveOptions Options = DefaultOpenSaveOptions,
+                               const std::string& Filter = "Mailboxes (*.mbox)|*.mbox|All Files (*.*)|*.*")
+    {
+        Form.reset(new TRzShellOpenSaveForm(nullptr));
+        Form->SetOptions(Options & ~(osoOleDrag | osoOleDrop));
+        Form->SetFilter(Filter);
+        Form->SetFilterIndex(Filter.empty() ? 0 : 2);
+        Form->SetInitialDir(Dir.Path());
+        Form->Show();
+        views_test::Pump();
+        return Form.get();
+    }
+
+    // What pressing Open with Text typed does: whether the form may close.
+    bool PressOpen(const std::string& Text)
+    {
+        Form->edtFileName->SetText(Text);
+        Form->SetModalResult(mrOk);
+        const bool CanClose = Form->CloseQuery();
+        Form->SetModalResult(mrNone);
+        return CanClose;
+    }
+
+    std::vector<std::string> Accepted()
+    {
+        std::vector<std::string> V;
+        TStrings* Files = Form->GetSelectedFiles();
+        for (int I = 0; I < Files->Count(); ++I)
+            V.push_back(Files->Strings(I));
+        return V;
+    }
+    std::string Shown() { return Form->ShellList->Folder()->PathName(); }
+    std::vector<std::string> ListCaptions()
+    {
+        std::vector<std::string> C;
+        for (int I = 0; I < Form->ShellList->ItemCount(); ++I)
+            C.push_back(Form->ShellList->ItemData(I)->DisplayName());
+        return C;
+    }
+};
+
+bool Contains(const std::vector<std::string>& V, const std::string& S)
+{
+    return std::find(V.begin(), V.end(), S) != V.end();
+}
+
+} // namespace
+
+TEST_F(TOpenFormTest, AcceptedNamesForTypedText)
+{
+    struct TCase {
+        const char* Typed;
+        std::vector<std::string> Files; // relative to the scratch folder
+    } Cases[] = {
+        {"alpha.mbox", {"alpha.mbox"}},
+        {"\"alpha.mbox\" \"beta.mbox\"", {"alpha.mbox", "beta.mbox"}},
+        {"\"alpha.mbox\"notes.txt", {"alpha.mbox", "notes.txt"}},
+        {"sub\\inner.mbox", {"sub\\inner.mbox"}},
+        {"new name.mbox", {"new name.mbox"}},
+    };
+    for (const TCase& C : Cases) {
+        Open();
+        ASSERT_TRUE(PressOpen(C.Typed)) << C.Typed;
+        std::vector<std::string> Want;
+        for (const std::string& F : C.Files)
+            Want.push_back(Dir.File(F));
+        EXPECT_EQ(Accepted(), Want) << C.Typed;
+        EXPECT_TRUE(Boxes.Shown.empty()) << C.Typed;
+    }
+}
+
+TEST_F(TOpenFormTest, TypedMaskFiltersTheListAndStaysOpen)
+{
+    Open();
+    EXPECT_TRUE(Contains(ListCaptions(), "notes.txt") || Contains(ListCaptions(), "notes"));
+    EXPECT_FALSE(PressOpen("*.txt"));
+    EXPECT_EQ(Form->ShellList->FileFilter(), "*.txt");
+    EXPECT_EQ(Form->TypedMask(), "*.txt");
+    EXPECT_EQ(Form->edtFileName->Text(), "*.txt");
+    EXPECT_EQ(Form->edtFileName->SelLength(), 5);
+    for (const std::string& C : ListCaptions())
+        EXPECT_TRUE(C.find("mbox") == std::string::npos) << C;
+    // Choosing a type again clears the mask from the edit.
+    Form->cbxFileTypes->SetItemIndex(0);
+    Form->cbxFileTypesSelEndOk(Form->cbxFileTypes);
+    EXPECT_EQ(Form->edtFileName->Text(), "");
+    EXPECT_EQ(Form->ShellList->FileFilter(), "*.mbox");
+    // A mask behind a folder enters the folder first.
+    EXPECT_FALSE(PressOpen("sub\\*.mbox"));
+    EXPECT_TRUE(SameFolderText(Shown(), Dir.File("sub"))) << Shown();
+    EXPECT_EQ(Form->edtFileName->Text(), "*.mbox");
+}
+
+TEST_F(TOpenFormTest, TypedFoldersAreEnteredNotAccepted)
+{
+    CreateDirectoryA(Dir.File("sub\\deeper").c_str(), nullptr);
+    Open();
+    EXPECT_FALSE(PressOpen("sub"));
+    EXPECT_TRUE(SameFolderText(Shown(), Dir.File("sub"))) << Shown();
+    EXPECT_FALSE(PressOpen("deeper"));
+    EXPECT_TRUE(SameFolderText(Shown(), Dir.File("sub\\deeper"))) << Shown();
+    EXPECT_FALSE(PressOpen("..."));
+    EXPECT_TRUE(SameFolderText(Shown(), Dir.Path())) << Shown();
+    EXPECT_FALSE(PressOpen("sub"));
+    EXPECT_FALSE(PressOpen(".."));
+    EXPECT_TRUE(SameFolderText(Shown(), Dir.Path())) << Shown();
+    EXPECT_TRUE(Accepted().empty());
+    EXPECT_TRUE(Boxes.Shown.empty());
+}
+
+TEST_F(TOpenFormTest, FileChecksAskAndRefuse)
+{
+    struct TCase {
+        TRzOpenSaveOptions Options;
+        const char* Typed;
+        TModalResult Answer;
+        bool Closes;
+        std::string Message; // empty: no box
+        TMsgDlgType Type;
+    } Cases[] = {
+        {osoFileMustExist, "missing.mbox", mrOk, false,
+         Dir.File("missing.mbox") + "\nFile not found.\nPlease verify the correct file name was given.", mtWarning},
+        {osoCreatePrompt, "missing.mbox", mrNo, false, "missing.mbox\nThis file does not exist.\n\nCreate the file?",
+         mtConfirmation},
+        {osoCreatePrompt, "missing.mbox", mrYes, true, "missing.mbox\nThis file does not exist.\n\nCreate the file?",
+         mtConfirmation},
+        {osoOverwritePrompt, "alpha.mbox", mrNo, false,
+         Dir.File("alpha.mbox") + " already exists.\nDo you want to replace it?", mtWarning},
+        {osoOverwritePrompt, "alpha.mbox", mrYes, true,
+         Dir.File("alpha.mbox") + " already exists.\nDo you want to replace it?", mtWarning},
+        {osoFileMustExist, "a|b", mrOk, false, "a|b\nThe above file name is invalid.", mtWarning},
+        {osoNoValidate, "a<b", mrOk, true, "", mtWarning},
+    };
+    for (const TCase& C : Cases) {
+        Open(DefaultOpenSaveOptions | C.Options);
+        Boxes.Shown.clear();
+        Boxes.Answer = C.Answer;
+        EXPECT_EQ(PressOpen(C.Typed), C.Closes) << C.Typed;
+        if (C.Message.empty()) {
+            EXPECT_TRUE(Boxes.Shown.empty()) << C.Typed;
+            continue;
+        }
+        ASSERT_EQ(Boxes.Shown.size(), 1u) << C.Typed;
+        EXPECT_EQ(Boxes.Shown[0].Msg, C.Message);
+        EXPECT_EQ(Boxes.Shown[0].DlgType, C.Type);
+        EXPECT_EQ(Boxes.Shown[0].Caption, Form->Caption());
+        EXPECT_EQ(Form->edtFileName->Text(), C.Typed) << "the edit keeps its text";
+    }
+}
+
+TEST_F(TOpenFormTest, ReadOnlyFileRefusedWhenAsked)
+{
+    const std::string Locked = Dir.Write("locked.mbox", "x");
+    SetFileAttributesA(Locked.c_str(), FILE_ATTRIBUTE_READONLY);
+    Open(DefaultOpenSaveOptions | osoNoReadOnlyReturn);
+    EXPECT_FALSE(PressOpen("locked.mbox"));
+    ASSERT_EQ(Boxes.Shown.size(), 1u);
+    EXPECT_EQ(Boxes.Shown[0].Msg,
+              Locked + "\nThis file exists with Read Only attributes.\nPlease use a different file name.");
+    SetFileAttributesA(Locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(TOpenFormTest, DefaultExtensionFromTypeOrSetting)
+{
+    struct TCase {
+        const char* Filter;
+        int Index;
+        const char* Typed;
+        const char* Want;
+        bool ExtensionDifferent;
+    } Cases[] = {
+        {"", 0, "archive", "archive.mbox", false},
+        {"", 0, "archive.", "archive.mbox", false},
+        {"Text (*.txt)|*.txt", 1, "archive", "archive.txt", true},
+        {"All Files (*.*)|*.*", 1, "archive", "archive.mbox", false},
+        {"Mail (*.mbox)|*.mbox", 1, "archive", "archive.mbox", false},
+    };
+    for (const TCase& C : Cases) {
+        Open(DefaultOpenSaveOptions, C.Filter);
+        Form->SetFilterIndex(C.Index);
+        Form->SetDefaultExt("mbox");
+        ASSERT_TRUE(PressOpen(C.Typed)) << C.Typed;
+        EXPECT_EQ(Accepted(), std::vector<std::string>{Dir.File(C.Want)}) << C.Filter;
+        EXPECT_EQ((Form->Options() & osoExtensionDifferent) != 0, C.ExtensionDifferent) << C.Filter;
+    }
+}
+
+TEST_F(TOpenFormTest, ShortcutsGiveTheirTargetsUnlessAskedNotTo)
+{
+    const std::string Target = Dir.File("alpha.mbox");
+    ASSERT_TRUE(MakeShortcut(Dir.File("to alpha.lnk"), Target));
+    Open();
+    ASSERT_TRUE(PressOpen("to alpha.lnk"));
+    EXPECT_EQ(Accepted(), std::vector<std::string>{Target});
+    Open(DefaultOpenSaveOptions | osoNoDereferenceLinks);
+    ASSERT_TRUE(PressOpen("to alpha.lnk"));
+    EXPECT_EQ(Accepted(), std::vector<std::string>{Dir.File("to alpha.lnk")});
+}
+
+TEST_F(TOpenFormTest, OverlongNameIsRefusedAsInvalid)
+{
+    Open(DefaultOpenSaveOptions | osoOverwritePrompt);
+    const std::string Long(300, 'n');
+    EXPECT_FALSE(PressOpen(Long));
+    ASSERT_EQ(Boxes.Shown.size(), 1u);
+    EXPECT_EQ(Boxes.Shown[0].Msg, Long + "\nThe above file name is invalid.");
+    EXPECT_TRUE(Accepted().empty());
+}
+
+TEST_F(TOpenFormTest, SelectingFilesInTheListWritesTheirNames)
+{
+    Open(DefaultOpenSaveOptions | osoAllowMultiselect);
+    TRzShellList* L = Form->ShellList;
+    auto Index = [&](const std::string& Start) {
+        for (int I = 0; I < L->ItemCount(); ++I)
+            if (L->ItemData(I)->DisplayName().rfind(Start, 0) == 0)
+                return I;
+        return -1;
+    };
+    const int A = Index("alpha"), B = Index("beta");
+    ASSERT_GE(A, 0);
+    ASSERT_GE(B, 0);
+    L->Item(A)->SetSelected(true);
+    views_test::Pump();
+    EXPECT_EQ(Form->edtFileName->Text(), L->ItemData(A)->DisplayName());
+    L->Item(B)->SetSelected(true);
+    views_test::Pump();
+    EXPECT_EQ(Form->edtFileName->Text(), "\"alpha.mbox\" \"beta.mbox\"");
+    // Picked from the list, both names pass the checks.
+    ASSERT_TRUE(PressOpen(Form->edtFileName->Text()));
+    EXPECT_EQ(Accepted(), (std::vector<std::string>{Dir.File("alpha.mbox"), Dir.File("beta.mbox")}));
+}
+
+TEST_F(TOpenFormTest, PlacesBarDefaultsAndPolicyKey)
+{
+    // Wine has no policy key: the five default places.
+    {
+        TRegistry Reg(HKEY_CURRENT_USER, KEY_READ);
+        ASSERT_FALSE(Reg.OpenKeyReadOnly(RzPlacesBarKey)) << "a policy key is set in this prefix";
+    }
+    Open();
+    ASSERT_EQ(Form->Places().size(), 5u);
+    const TCSIDL Want[] = {CSIDL_RECENT, CSIDL_DESKTOP, CSIDL_PERSONAL, CSIDL_DRIVES, CSIDL_NETWORK};
+    for (int I = 0; I < 5; ++I) {
+        EXPECT_EQ(Form->Places()[I]->Kind, Want[I]);
+        EXPECT_TRUE(Form->btnPlace[I]->Visible());
+        EXPECT_FALSE(Form->btnPlace[I]->Caption().empty()) << I;
+    }
+    // The documents place shows the documents folder.
+    Form->btnPlace[2]->Click();
+    EXPECT_TRUE(SameFolderText(Shown(), ShellGetSpecialFolderPath(nullptr, CSIDL_PERSONAL))) << Shown();
+    EXPECT_TRUE(Form->btnPlace[2]->Down());
+    EXPECT_FALSE(Form->btnPlace[1]->Down());
+
+    // A key with two values: two buttons, the rest hidden.
+    {
+        TRegistry Reg(HKEY_CURRENT_USER, KEY_ALL_ACCESS);
+        ASSERT_TRUE(Reg.OpenKey(RzPlacesBarKey, true));
+        Reg.WriteString("Place0", Dir.Path());
+        Reg.WriteInteger("Place3", CSIDL_DESKTOP);
+    }
+    TScopeExit Remove([] {
+        TRegistry Reg(HKEY_CURRENT_USER, KEY_ALL_ACCESS);
+        Reg.DeleteKey(RzPlacesBarKey);
+    });
+    Open();
+    ASSERT_EQ(Form->Places().size(), 2u);
+    EXPECT_EQ(Form->Places()[0]->Kind, csidlNone);
+    EXPECT_EQ(Form->btnPlace[0]->Caption(), Dir.Path().substr(Dir.Path().find_last_of('\\') + 1));
+    EXPECT_EQ(Form->Places()[1]->Kind, csidlDesktop);
+    EXPECT_TRUE(Form->btnPlace[0]->Visible() && Form->btnPlace[1]->Visible());
+    for (int I = 2; I < 5; ++I)
+        EXPECT_FALSE(Form->btnPlace[I]->Visible()) << I;
+    Form->btnPlace[1]->Click();
+    EXPECT_EQ(ShellGetSpecialFolderIdFromPidl(Form->ShellList->Folder()->IdList()), csidlDesktop);
+    Form->btnPlace[0]->Click();
+    EXPECT_TRUE(SameFolderText(Shown(), Dir.Path()));
+    EXPECT_TRUE(Form->btnPlace[0]->Down());
+}
+
+TEST_F(TOpenFormTest, TreeKeysAndRefresh)
+{
+    Open();
+    TRzSplitter* S = Form->RzSplitter1;
+    EXPECT_FALSE(S->UpperLeft()->Visible());
+    EXPECT_EQ(Form->GetSplitterPos(), -1);
+    WORD Key = VK_F12;
+    Form->FormKeyDown(Form.get(), Key, 0);
+    views_test::Pump();
+    EXPECT_TRUE(S->UpperLeft()->Visible());
+    EXPECT_EQ(S->Position(), RzOpenFormDefaultTreeWidth);
+    EXPECT_EQ(Form->ShellTree->Width(), RzOpenFormDefaultTreeWidth);
+    EXPECT_TRUE(Form->Options() & osoShowTree);
+    EXPECT_TRUE(Form->btnShowTree->Down());
+    EXPECT_EQ(Form->ShellCombo->ShellTree(), Form->ShellTree);
+    EXPECT_TRUE(SameFolderText(Form->ShellTree->SelectedPathName(), Dir.Path())) << Form->ShellTree->SelectedPathName();
+    // The tree moves the list.
+    TPidl Sub;
+    ASSERT_HRESULT_SUCCEEDED(ShellPathToPidl(Dir.File("sub"), Sub));
+    Form->ShellTree->SelectIdList(Sub.Get());
+    views_test::Pump();
+    Form->ShellTree->RunPendingStep();
+    EXPECT_TRUE(SameFolderText(Shown(), Dir.File("sub"))) << Shown();
+    Key = VK_F12;
+    Form->FormKeyDown(Form.get(), Key, 0);
+    EXPECT_FALSE(S->UpperLeft()->Visible());
+    EXPECT_FALSE(Form->Options() & osoShowTree);
+    EXPECT_EQ(Form->ShellCombo->ShellList(), Form->ShellList);
+    EXPECT_EQ(Form->GetSplitterPos(), RzOpenFormDefaultTreeWidth);
+
+    // F5 finds a file made behind the list's back.
+    Dir.Write("sub\\late.mbox", "From d\r\n");
+    Key = VK_F5;
+    Form->FormKeyDown(Form.get(), Key, 0);
+    EXPECT_TRUE(Contains(ListCaptions(), "late.mbox") || Contains(ListCaptions(), "late"));
+    // F4 drops the folder combo down and takes it up again.
+    Key = VK_F4;
+    Form->FormKeyDown(Form.get(), Key, 0);
+    EXPECT_TRUE(Form->ShellCombo->DroppedDown());
+    Key = VK_F4;
+    Form->FormKeyDown(Form.get(), Key, 0);
+    EXPECT_FALSE(Form->ShellCombo->DroppedDown());
+
+    // Without the tree option F12 does nothing and the button is gone.
+    Open(DefaultOpenSaveOptions & ~osoAllowTree);
+    Key = VK_F12;
+    Form->FormKeyDown(Form.get(), Key, 0);
+    EXPECT_FALSE(Form->RzSplitter1->UpperLeft()->Visible());
+    EXPECT_FALSE(Form->btnShowTree->Visible());
+}
+
+TEST_F(TOpenFormTest, MinimumSizeAndSizeGrip)
+{
+    Open();
+    MINMAXINFO Info{};
+    SendMessageA(Form->Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&Info));
+    EXPECT_EQ(Info.ptMinTrackSize.x, RzOpenFormMinWidth);
+    EXPECT_EQ(Info.ptMinTrackSize.y, RzOpenFormMinHeight);
+    ASSERT_TRUE(IsWindow(Form->SizeGrip()));
+    char Class[32] = {};
+    GetClassNameA(Form->SizeGrip(), Class, sizeof(Class));
+    EXPECT_STREQ(Class, "ScrollBar");
+    Form->SetBounds(Form->Left(), Form->Top(), 700, 500);
+    views_test::Pump();
+    RECT Client{}, Grip{};
+    GetClientRect(Form->Handle(), &Client);
+    GetWindowRect(Form->SizeGrip(), &Grip);
+    POINT P{Grip.left, Grip.top};
+    ScreenToClient(Form->Handle(), &P);
+    EXPECT_EQ(P.x, Client.right - RzSizeGripSize);
+    EXPECT_EQ(P.y, Client.bottom - RzSizeGripSize);
+    // The buttons keep to the right edge.
+    EXPECT_EQ(Form->btnOpen->Left(), Form->PnlWork->Width() - Form->btnOpen->Width() - 16);
+}
+
+TEST_F(TOpenFormTest, ModalRunTypesANameAndOpens)
+{
+    Form.reset(new TRzShellOpenSaveForm(nullptr));
+    Form->SetOptions(DefaultOpenSaveOptions | osoFileMustExist);
+    Form->SetInitialDir(Dir.Path());
+    Boxes.Answer = mrOk;
+    TModalScript Script({
+        [](TRzShellOpenSaveForm* F) { TypeAndOpen(F, "missing.mbox"); },
+        [](TRzShellOpenSaveForm* F) { TypeAndOpen(F, "beta.mbox"); },
+    });
+    EXPECT_EQ(Form->ShowModal(), mrOk);
+    EXPECT_EQ(Script.StepsRun(), 2u);
+    ASSERT_EQ(Boxes.Shown.size(), 1u) << "the missing file was refused and the form stayed";
+    EXPECT_EQ(Accepted(), std::vector<std::string>{Dir.File("beta.mbox")});
+    EXPECT_EQ(Form->GetFileName(), "beta.mbox") << "once hidden, the edit's text";
+}
+
+TEST_F(TOpenFormTest, CapturedInBothLooks)
+{
+    for (bool Themed : {false, true}) {
+        TLookScope Look(Themed);
+        Open(DefaultOpenSaveOptions | osoShowTree | osoShowHelp);
+        Form->SetFileName("alpha.mbox");
+        views_test::Pump();
+        RedrawWindow(Form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        TBitmap B;
+        views_test::CaptureWindow(Form->Handle(), B);
+        B.SaveToFile(views_test::CapturePath(Themed ? "openform_themed.bmp" : "openform_classic.bmp"));
+        // Something besides the face colour was painted in the list area.
+        TRzShellList* L = Form->ShellList;
+        const TPoint ListAt = L->ClientToScreen(TPoint(L->ClientWidth() - 8, L->ClientHeight() - 8));
+        RECT W{};
+        GetWindowRect(Form->Handle(), &W);
+        const std::uint32_t Px = B.ScanLine(ListAt.y - W.top)[ListAt.x - W.left] & 0xFFFFFF;
+        EXPECT_EQ(Px, 0xFFFFFFu) << "the list's window colour";
+    }
+}

@@ -746,6 +746,7 @@ const TPropertyTable& TRzCustomListBox::ClassProperties()
         OrdProp("FrameVisible", &L::FrameVisible, &L::SetFrameVisible),
         OrdProp("FramingPreference", &L::FramingPreference, &L::SetFramingPreference),
         StrProp("GroupPrefix", &L::GroupPrefix, &L::SetGroupPrefix),
+        OrdProp("ShowItemHints", &L::ShowItemHints, &L::SetShowItemHints),
     });
     return Table;
 }

@@ -257,6 +257,9 @@ public:
     // changes).
     int CharWidth() const { return FCharWidth; }
 
+    const TPropertyTable* Properties() const override;
+    static const TPropertyTable& ClassProperties();
+
 protected:
     void CreateParams(TCreateParams& Params) override;
     void CreateWnd() override;
@@ -318,6 +321,9 @@ public:
     void SetSorted(bool) {}
 
     TRzMoveItemEvent OnMoveItem;
+
+    const TPropertyTable* Properties() const override;
+    static const TPropertyTable& ClassProperties();
 
 protected:
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;

@@ -316,12 +316,13 @@ void TRzCustomTabbedListBox::DrawTabbedText(const std::string& Text, const TRect
     SetTextColor(DC, ColorToRef(C->Font()->Color()));
     SetBkColor(DC, ColorToRef(C->Brush()->Color()));
     SetBkMode(DC, Transparent ? TRANSPARENT : OPAQUE);
-    SetTextAlign(DC, TA_LEFT | TA_TOP);
+    const bool RightToLeft = UseRightToLeftAlignment();
+    SetTextAlign(DC, RightToLeft ? TA_RIGHT | TA_RTLREADING | TA_TOP : TA_LEFT | TA_TOP);
     IntersectClipRect(DC, Rect.left, Rect.top, Rect.right, Rect.bottom);
     std::vector<int> Stops = PixelTabStops();
     SIZE Pp{};
     GetTextExtentPoint32A(DC, "Pp", 2, &Pp);
-    const int X = Rect.left + 2;
+    const int X = RightToLeft ? Rect.right - 2 : Rect.left + 2;
     const int Y = Rect.top + (Rect.Height() - static_cast<int>(Pp.cy)) / 2;
     TabbedTextOutA(DC, X, Y, Text.c_str(), static_cast<int>(Text.size()), static_cast<int>(Stops.size()),
                    Stops.empty() ? nullptr : Stops.data(), X);
@@ -336,4 +337,18 @@ void TRzCustomTabbedListBox::DrawItemText(int Index, TRect Rect, TOwnerDrawState
 void TRzCustomTabbedListBox::DrawGroup(int Index, TRect Rect, TOwnerDrawState State)
 {
     DrawTabbedText(PaintGroupRow(Index, Rect, State), Rect, true);
+}
+
+const TPropertyTable* TRzCustomTabbedListBox::Properties() const
+{
+    return &ClassProperties();
+}
+
+const TPropertyTable& TRzCustomTabbedListBox::ClassProperties()
+{
+    using L = TRzCustomTabbedListBox;
+    static const TPropertyTable Table(&TRzCustomListBox::ClassProperties(), {
+        OrdProp("TabStopsMode", &L::TabStopsMode, &L::SetTabStopsMode),
+    });
+    return Table;
 }

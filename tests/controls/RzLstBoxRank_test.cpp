@@ -87,7 +87,7 @@ TEST(RzRankMove, ShiftDragMovesAlongAndFiresPerStep)
 
     // Without a modifier any press starts a move; below the last item
     // aims at the last place.
-    F.List->SetModifierKey(mkNone);
+    ASSERT_TRUE(SetOrdProp(F.List, "ModifierKey", mkNone));
     SendMessageA(F.W(), WM_LBUTTONDOWN, MK_LBUTTON, At(5, F.Y(0)));
     EXPECT_TRUE(F.List->Moving());
     SendMessageA(F.W(), WM_MOUSEMOVE, MK_LBUTTON, At(5, 140));

@@ -109,7 +109,8 @@ TEST(RzTabbedStops, AutomaticStopsFollowTheWidestCellOfEachColumn)
 {
     TTabbedFixture F({"Alpha\tx", "Much wider text\ty"});
     const int Cw = F.List->CharWidth();
-    F.List->SetTabStopsMode(tsmAutomatic);
+    // By name, as a stored form sets it.
+    ASSERT_TRUE(SetOrdProp(F.List, "TabStopsMode", tsmAutomatic));
     const int Widest = PixelWidth(F.List->Font(), "Much wider text");
     EXPECT_EQ(StopsOf(F.List->TabStops()), std::vector<int>({Widest / Cw + 4}));
     EXPECT_EQ(F.List->GetTabStops(), std::vector<int>({(Widest / Cw + 4) * 4}));

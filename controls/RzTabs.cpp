@@ -393,6 +393,18 @@ void TRzCustomTabControl::SetShowCloseButtonOnActiveTab(bool Value)
         UpdateTabs();
 }
 
+void TRzCustomTabControl::SetShowCloseButton(bool Value)
+{
+    if (StoreChanged(FShowCloseButton, Value))
+        UpdateTabs();
+}
+
+void TRzCustomTabControl::SetShowMenuButton(bool Value)
+{
+    if (StoreChanged(FShowMenuButton, Value))
+        UpdateTabs();
+}
+
 void TRzCustomTabControl::SetUseColoredTabs(bool Value)
 {
     if (StoreChanged(FUseColoredTabs, Value))
@@ -407,14 +419,18 @@ void TRzCustomTabControl::SetCutCornerSize(int Value)
 
 void TRzCustomTabControl::SetFlatColor(TColor Value)
 {
-    if (StoreChanged(FFlatColor, Value))
+    if (StoreChanged(FFlatColor, Value)) {
+        PushButtonColors();
         Repaint();
+    }
 }
 
 void TRzCustomTabControl::SetFlatColorAdjustment(int Value)
 {
-    if (StoreChanged(FFlatColorAdjustment, Value))
+    if (StoreChanged(FFlatColorAdjustment, Value)) {
+        PushButtonColors();
         Repaint();
+    }
 }
 
 void TRzCustomTabControl::SetImagePosition(TRzImagePosition Value)

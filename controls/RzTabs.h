@@ -191,6 +191,147 @@ enum class TTabDrawCode : int { FramePen = 0, Nothing = 1, FrameColor = 2, MoveT
 void DrawShadowRun(HDC Dest, HDC Background, TPoint From, TPoint To, BYTE Weight);
 
 // ---------------------------------------------------------------------------
+// The tab control's buttons: scroller, close buttons and the tab menu
+// ---------------------------------------------------------------------------
+
+class TTimer;
+class TPopupMenu;
+
+// The face every tab button shares: gradient or plain in the tab control's
+// ButtonColor, darker while pressed, lighter while hot, framed.
+void DrawTabButtonFace(TCanvas* Canvas, const TRect& Rect, const TRzCustomTabControl* TabControl, bool Enabled,
+                       TColor FrameColor, bool Hot, bool Pressed);
+
+// A windowed tab button: a left press captures the mouse and runs until the
+// release, which acts only inside; a capture lost to another window ends
+// the press with no action.
+class TRzTabButtonControl : public TCustomControl {
+public:
+    TRzTabButtonControl(TComponent* AOwner, TRzCustomTabControl* TabControl);
+    void WndProc(TMessage& Message) override;
+    TColor FrameColor() const { return FFrameColor; }
+    void SetFrameColor(TColor Value);
+    bool Pressed() const { return FPressed; }
+    bool PressedInside() const { return FInside; }
+    bool MouseOver() const { return FMouseOver; }
+
+protected:
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    // Whether a point of the client area counts as inside the press.
+    virtual bool InsidePress(int X, int Y) const;
+    virtual void PressStarted(int, int) {}
+    // Every end of a press, released or lost.
+    virtual void PressEnded() {}
+    virtual void HoverMove(int, int) {}
+    // The release inside the button: its action.
+    virtual void Act() = 0;
+
+    TRzCustomTabControl* FTabControl;
+    TColor FFrameColor = clBtnShadow;
+    bool FPressed = false;
+    bool FInside = false;
+    bool FMouseOver = false;
+
+private:
+    void EndPress();
+};
+
+// Two arrows that scroll a single-row strip, repeating while held.
+class TRzTabScroller : public TRzTabButtonControl {
+public:
+    enum THalf : int { hDownLeft = 0, hUpRight = 1, hNone = -1 };
+    TRzTabScroller(TComponent* AOwner, TRzCustomTabControl* TabControl);
+    ~TRzTabScroller() override;
+    TOrientation Orientation() const { return FOrientation; }
+    void SetOrientation(TOrientation Value);
+    int PressedHalf() const { return FPressedHalf; }
+    int HotHalf() const { return FHotHalf; }
+    // One tick of the repeat timer.
+    void RepeatTimerTick();
+    TTimer* RepeatTimer() const { return FTimer.get(); }
+    // The half a client point lies in.
+    THalf HalfAt(int X, int Y) const;
+    TRect HalfRect(THalf Half) const;
+
+    TNotifyEvent OnUpRightClick;
+    TNotifyEvent OnDownLeftClick;
+
+protected:
+    void Paint() override;
+    bool InsidePress(int X, int Y) const override;
+    void PressStarted(int X, int Y) override;
+    void PressEnded() override;
+    void HoverMove(int X, int Y) override;
+    void Act() override;
+
+private:
+    void FireHalf();
+    TOrientation FOrientation = orHorizontal;
+    THalf FPressedHalf = hNone;
+    THalf FHotHalf = hNone;
+    std::unique_ptr<TTimer> FTimer;
+};
+
+// The cross beside the tabs that closes the selected tab.
+class TRzTabControlCloseButton : public TRzTabButtonControl {
+public:
+    using TRzTabButtonControl::TRzTabButtonControl;
+    TNotifyEvent OnClose;
+
+protected:
+    void Paint() override;
+    void Act() override;
+};
+
+// The arrow button that lists the visible tabs in a menu.
+class TRzTabMenuButton : public TRzTabButtonControl {
+public:
+    TRzTabMenuButton(TComponent* AOwner, TRzCustomTabControl* TabControl);
+    ~TRzTabMenuButton() override;
+    TPopupMenu* Menu() const { return FMenu.get(); }
+    // Fills the menu with the visible tabs (sorted by caption with
+    // SortTabMenu); the items' Tag is the tab index.
+    void BuildMenu();
+    // Builds the menu and pops it up at the corner the orientation picks.
+    void ShowMenu();
+
+protected:
+    void Paint() override;
+    void Act() override;
+
+private:
+    std::unique_ptr<TPopupMenu> FMenu;
+};
+
+// The small cross on the selected tab.
+class TRzActiveTabCloseButton : public TGraphicControl {
+public:
+    TRzActiveTabCloseButton(TComponent* AOwner, TRzCustomTabControl* TabControl);
+    void WndProc(TMessage& Message) override;
+    TColor FrameColor() const { return FFrameColor; }
+    void SetFrameColor(TColor Value);
+    bool Pressed() const { return FPressed; }
+    bool MouseOver() const { return FMouseOver; }
+    TNotifyEvent OnClose;
+
+protected:
+    void Paint() override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+
+private:
+    void EndPress();
+    TRzCustomTabControl* FTabControl;
+    TColor FFrameColor = clBtnShadow;
+    bool FPressed = false;
+    bool FInside = false;
+    bool FMouseOver = false;
+};
+
+// ---------------------------------------------------------------------------
 // The tab control
 // ---------------------------------------------------------------------------
 
@@ -238,6 +379,16 @@ public:
     void SetShowShadow(bool Value);
     bool ShowCloseButtonOnActiveTab() const { return FShowCloseButtonOnActiveTab; }
     void SetShowCloseButtonOnActiveTab(bool Value);
+    bool ShowCloseButton() const { return FShowCloseButton; }
+    void SetShowCloseButton(bool Value);
+    bool ShowMenuButton() const { return FShowMenuButton; }
+    void SetShowMenuButton(bool Value);
+    bool SortTabMenu() const { return FSortTabMenu; }
+    void SetSortTabMenu(bool Value) { FSortTabMenu = Value; }
+    bool AllowTabDragging() const { return FAllowTabDragging; }
+    void SetAllowTabDragging(bool Value) { FAllowTabDragging = Value; }
+    TColor DragIndicatorColor() const { return FDragIndicatorColor; }
+    void SetDragIndicatorColor(TColor Value) { FDragIndicatorColor = Value; }
     bool UseColoredTabs() const { return FUseColoredTabs; }
     virtual void SetUseColoredTabs(bool Value);
     int CutCornerSize() const { return FCutCornerSize; }
@@ -307,6 +458,9 @@ public:
 
     // Selection and input.
     bool CanSelectTab(int Index);
+    // A tab chosen by the user (click, accelerator, tab menu): selected, and
+    // OnTabClick once it is.
+    void ChooseTab(int Index);
     int TabAtPos(int X, int Y);
     void ScrollTabs(bool Forward);
     void RequestCloseTab();
@@ -323,6 +477,16 @@ public:
     TRect TabDeviceRect(int Index);
     bool TabShown(int Index);
     int HotTab() const { return FHotTab; }
+    // The buttons, each made on first need (null until then).
+    TRzTabScroller* Scroller() const { return FScroller; }
+    TRzTabControlCloseButton* CloseButton() const { return FCloseButton; }
+    TRzTabMenuButton* MenuButton() const { return FMenuButton; }
+    TRzActiveTabCloseButton* ActiveTabCloseButton() const { return FActiveTabCloseButton; }
+    // Whether the strip can scroll forward / backward from where it is.
+    bool CanScrollForward();
+    bool CanScrollBackward();
+    // Frame colour of the buttons (FlatColor adjusted).
+    TColor ButtonFrameColor() const { return FrameColor(); }
     // True while WM_PAINT is being handled.
     bool Painting() const { return FPainting; }
     // One tick of the hover timer.
@@ -362,6 +526,9 @@ protected:
     bool StoringOnly() const;
     TRect TabPaintRect(int Index) const;
     TColor FrameColor() const;
+    // Creates the buttons the settings ask for and places them; never
+    // called while painting.
+    void PlaceButtons();
 
     int FTabIndex = -1;
     bool FInternalChange = false;
@@ -393,12 +560,23 @@ private:
     void PaintTab(TCanvas* C, int Index);
     void PaintTabBackground(TCanvas* C, int Index, const TRect& R);
     void PaintCaption(TCanvas* C, int Index, const TRect& R);
+    // The caption's rectangle in a tab's device rectangle, per style.
+    TRect TabTextRect(const TRect& Dev) const;
+    // The room kept for the active-tab close button at the caption's end.
+    static constexpr int ActiveCloseRoomLength = 20;
+    TRect ActiveCloseRoom(const TRect& Text) const;
     void PaintHighlightBar(TCanvas* C, int Index, const TRect& R);
     void PaintCardRow(TCanvas* C, int Row);
     void AddOutlineCommands(int Index);
     void RunCommands(TCanvas* C);
     void ClearHotState();
     void KillHoverTimer();
+    // Buttons (RzTabsButtons.cpp).
+    int ButtonRoom() const;
+    int ScrollerRoom() const;
+    TRect ButtonRect(int FromEnd, int Length) const;
+    void PushButtonColors();
+    void ScrollerClick(bool UpRight);
 
     std::unique_ptr<TRzTabDataList> FTabs;
     std::unique_ptr<TBitmap> FBitmap;
@@ -408,6 +586,18 @@ private:
     std::unique_ptr<TRzTextColors> FTextColors;
     std::unique_ptr<TChangeLink> FImageChangeLink;
     TCustomImageList* FImages = nullptr;
+
+    TRzTabScroller* FScroller = nullptr;
+    TRzTabControlCloseButton* FCloseButton = nullptr;
+    TRzTabMenuButton* FMenuButton = nullptr;
+    TRzActiveTabCloseButton* FActiveTabCloseButton = nullptr;
+    int FButtonLength = 0;
+    int FButtonDepth = 0;
+    bool FShowCloseButton = false;
+    bool FShowMenuButton = false;
+    bool FSortTabMenu = true;
+    bool FAllowTabDragging = false;
+    TColor FDragIndicatorColor = static_cast<TColor>(0x505050);
 
     int FFirstShownTab = -1;
     bool FScrollNeeded = false;

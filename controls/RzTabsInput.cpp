@@ -57,6 +57,7 @@ void TRzCustomTabControl::SetTabIndex(int Value)
     if (Value < 0 || Value >= FTabs->Count()) {
         FTabIndex = -1;
         Repaint();
+        PlaceButtons();
         return;
     }
     auto Alive = FAlive;
@@ -89,6 +90,16 @@ void TRzCustomTabControl::SetTabIndex(int Value)
         if (*Alive)
             DoPageChange();
     }
+    if (*Alive)
+        PlaceButtons();
+}
+
+void TRzCustomTabControl::ChooseTab(int Index)
+{
+    auto Alive = FAlive;
+    SetTabIndex(Index);
+    if (*Alive && FTabIndex == Index)
+        DoTabClick();
 }
 
 int TRzCustomTabControl::TabAtPos(int X, int Y)
@@ -132,9 +143,7 @@ void TRzCustomTabControl::MouseDown(TMouseButton Button, TShiftState Shift, int 
         if (!*Alive || !Focused())
             return;
     }
-    SetTabIndex(Tab);
-    if (*Alive && FTabIndex == Tab)
-        DoTabClick();
+    ChooseTab(Tab);
 }
 
 void TRzCustomTabControl::KillHoverTimer()
@@ -292,7 +301,9 @@ void TRzCustomTabControl::ScrollTabs(bool Forward)
         }
     }
     FRegionCache.Clear();
-    if (OnScrolledTabs)
+    auto Alive = FAlive;
+    PlaceButtons();
+    if (*Alive && OnScrolledTabs)
         OnScrolledTabs(this);
 }
 

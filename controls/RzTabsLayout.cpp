@@ -114,6 +114,7 @@ void TRzCustomTabControl::SetLayoutDirty(bool Value)
     } else {
         LayoutIfDirty();
         RepairTabIndex();
+        PlaceButtons();
     }
 }
 
@@ -498,15 +499,18 @@ void TRzCustomTabControl::RunLayout()
         Depth = FTabHeight;
     FRowDepth = Depth;
 
-    int ButtonLen = 0;
     {
         TTabFontScope Scope(DC, CreateTabFont(FBoldCurrentTab));
-        ButtonLen = ButtonLength(DC, VerticalText());
+        const int Text = ButtonLength(DC, VerticalText());
+        // A fixed size across the strip makes the buttons fill the row.
+        const int Fixed = !Vertical() && !VerticalText() ? FTabHeight : Vertical() && VerticalText() ? FTabWidth : 0;
+        FButtonLength = Fixed > 0 ? std::max(Text, FRowDepth - 2) : Text;
+        FButtonDepth = Fixed > 0 && Fixed >= Text ? FRowDepth - 2 : std::min(Text, FRowDepth - 2);
     }
     const int Cap = [&] {
         int Available = AvailableLength(1);
         if (!FMultiLine)
-            Available -= 2 * ButtonLen - 1 + 2;
+            Available -= ButtonRoom() + ScrollerRoom();
         return Available - ((FTabStyle == tsRoundCorners || FTabStyle == tsSquareCorners) ? 4 : 0);
     }();
     for (int I = 0; I < FTabs->Count(); ++I)
@@ -560,13 +564,7 @@ bool TRzCustomTabControl::TabWhollyShown(int Index) const
         return true;
     if (Index < FFirstShownTab)
         return false;
-    HDC DC = FBitmap->Canvas()->Handle();
-    int ButtonLen = 0;
-    {
-        TTabFontScope Scope(DC, CreateTabFont(FBoldCurrentTab));
-        ButtonLen = ButtonLength(DC, VerticalText());
-    }
-    const int Avail = AvailableLength(1) - (2 * ButtonLen - 1 + 2);
+    const int Avail = AvailableLength(1) - (ScrollerRoom() + ButtonRoom());
     const int S = ScrollOffset();
     const TRect& R = (*FTabs)[Index]->Rect;
     if (FTabSequence == tsStandard)
@@ -586,7 +584,7 @@ void TRzCustomTabControl::DecideScrollNeed()
     FScrollNeeded = false;
     if (!FMultiLine && FirstVisible >= 0) {
         const TRect A = ComputeTabArea();
-        const int Strip = (Vertical() ? A.Height() : A.Width()) - 2 * FMargin;
+        const int Strip = (Vertical() ? A.Height() : A.Width()) - 2 * FMargin - ButtonRoom();
         const int End = FTabSequence == tsStandard ? (*FTabs)[LastVisible]->Rect.right
                                                    : (*FTabs)[FirstVisible]->Rect.right;
         FScrollNeeded = Strip < End;
@@ -705,6 +703,8 @@ void TRzCustomTabControl::WndProc(TMessage& Message)
         if (HandleAllocated() && !(FLastClientRect == ComputeCardRect()))
             Realign();
         RepairTabIndex();
+        if (*Alive)
+            PlaceButtons();
         return;
     }
     switch (Message.Msg) {
@@ -746,11 +746,8 @@ void TRzCustomTabControl::WndProc(TMessage& Message)
                     continue;
                 Message.Result = 1;
                 SetFocus();
-                if (*Alive && Focused()) {
-                    SetTabIndex(I);
-                    if (*Alive && FTabIndex == I)
-                        DoTabClick();
-                }
+                if (*Alive && Focused())
+                    ChooseTab(I);
                 return;
             }
         }

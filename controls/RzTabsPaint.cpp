@@ -193,9 +193,8 @@ void TRzCustomTabControl::PaintHighlightBar(TCanvas* C, int Index, const TRect& 
     FillSolidRect(C->Handle(), B, Bar);
 }
 
-void TRzCustomTabControl::PaintCaption(TCanvas* C, int Index, const TRect& Dev)
+TRect TRzCustomTabControl::TabTextRect(const TRect& Dev) const
 {
-    const TRzTabData& T = *(*FTabs)[Index];
     const int W = Dev.Width(), H = Dev.Height(), Cut = FCutCornerSize;
     auto O = [&](int X) { return TabStyleOverlap(FTabStyle, X, FTabOverlap); };
     const bool Top = FTabOrientation == toTop, Bottom = FTabOrientation == toBottom;
@@ -290,17 +289,49 @@ void TRzCustomTabControl::PaintCaption(TCanvas* C, int Index, const TRect& Dev)
             break;
         }
     }
+    return R;
+}
+
+TRect TRzCustomTabControl::ActiveCloseRoom(const TRect& Text) const
+{
+    const bool Rev = FTabSequence == tsReverse;
+    TRect Room = Text;
+    if (!Vertical() && !VerticalText()) {
+        if (Rev)
+            Room.right = Room.left + ActiveCloseRoomLength;
+        else
+            Room.left = Room.right - ActiveCloseRoomLength;
+    } else if (Vertical() && VerticalText()) {
+        if ((FTabOrientation == toLeft) == Rev)
+            Room.top = Room.bottom - ActiveCloseRoomLength;
+        else
+            Room.bottom = Room.top + ActiveCloseRoomLength;
+    } else {
+        return TRect(0, 0, 0, 0);
+    }
+    return Room;
+}
+
+void TRzCustomTabControl::PaintCaption(TCanvas* C, int Index, const TRect& Dev)
+{
+    const TRzTabData& T = *(*FTabs)[Index];
+    const bool RightTabs = FTabOrientation == toRight;
+    TRect R = TabTextRect(Dev);
     const bool ShowFocus = !UIStateHides(WindowHandle(), UISF_HIDEFOCUS) && FShowFocusRect;
     if (ShowFocus)
         R = Inflated(R, -1, -1);
     const TRect FocusRect = R;
     const bool Selected = Index == FTabIndex;
     if (Selected && FShowCloseButtonOnActiveTab) {
-        const bool Rev = FTabSequence == tsReverse;
-        if (!Vertical() && !VerticalText()) {
-            if (Rev) R.left += 20; else R.right -= 20;
-        } else if (Vertical() && VerticalText()) {
-            if (LeftTabs == Rev) R.bottom -= 20; else R.top += 20;
+        const TRect Room = ActiveCloseRoom(R);
+        if (Room.Width() > 0) {
+            if (!Vertical()) {
+                if (FTabSequence == tsReverse) R.left = Room.right; else R.right = Room.left;
+            } else if ((FTabOrientation == toLeft) == (FTabSequence == tsReverse)) {
+                R.bottom = Room.top;
+            } else {
+                R.top = Room.bottom;
+            }
         }
     }
 

@@ -509,24 +509,3 @@ void TButton::Click()
     if (*Alive)
         TWinControl::Click();
 }
-
-// ---------------------------------------------------------------------------
-// TCustomRichEdit
-// ---------------------------------------------------------------------------
-
-TCustomRichEdit::TCustomRichEdit(TComponent* AOwner) : TCustomEdit(AOwner)
-{
-    FWidth = 185;
-    FHeight = 89;
-}
-
-void TCustomRichEdit::CreateParams(TCreateParams& Params)
-{
-    static HMODULE Lib = LoadLibraryA("riched20.dll");
-    if (!Lib)
-        throw EOutOfResources("The rich edit library could not be loaded");
-    TCustomEdit::CreateParams(Params);
-    CreateSubClass(Params, "RichEdit20A");
-    Params.Style |= ES_MULTILINE | WS_VSCROLL | ES_AUTOVSCROLL;
-    Params.Style &= ~static_cast<DWORD>(ES_AUTOHSCROLL);
-}

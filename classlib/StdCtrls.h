@@ -96,7 +96,7 @@ public:
     int SelLength();
     void SetSelStart(int Value);
     void SetSelLength(int Value);
-    std::string SelText();
+    virtual std::string SelText();
     void SelectAll();
     bool Modified();
     void SetModified(bool Value);
@@ -371,10 +371,95 @@ private:
     int FModalResult = 0;
 };
 
+// ---------------------------------------------------------------------------
+// Rich edit (RichEdit20A); the code is in StdCtrlsRich.cpp
+// ---------------------------------------------------------------------------
+
+enum TScrollStyle : unsigned char { ssNone, ssHorizontal, ssVertical, ssBoth };
+
+class TCustomRichEdit;
+
+// The character format of the selection: bold, italic... (a font style set).
+class TTextAttributes {
+public:
+    explicit TTextAttributes(TCustomRichEdit* Owner) : FOwner(Owner) {}
+    // The styles the whole selection has.
+    TFontStyles Style() const;
+    void SetStyle(TFontStyles Value);
+
+private:
+    TCustomRichEdit* FOwner;
+};
+
+// The paragraph format of the selection; indents in points.
+class TParaAttributes {
+public:
+    explicit TParaAttributes(TCustomRichEdit* Owner) : FOwner(Owner) {}
+    int FirstIndent() const;
+    void SetFirstIndent(int Value);
+    int RightIndent() const;
+    void SetRightIndent(int Value);
+
+private:
+    TCustomRichEdit* FOwner;
+};
+
 class TCustomRichEdit : public TCustomEdit {
 public:
     explicit TCustomRichEdit(TComponent* AOwner);
+    ~TCustomRichEdit() override;
+    void WndProc(TMessage& Message) override;
+
+    // The lines as the control shows them (wrapped lines count one each
+    // while WordWrap is on); kept while no window exists.
+    TStrings* Lines() const { return FLines.get(); }
+    void SetLines(const TStrings* Value);
+    // Loading and saving the lines read and write plain text instead of
+    // rich text format.
+    bool PlainText() const { return FPlainText; }
+    void SetPlainText(bool Value) { FPlainText = Value; }
+    TScrollStyle ScrollBars() const { return FScrollBars; }
+    void SetScrollBars(TScrollStyle Value);
+    bool WordWrap() const { return FWordWrap; }
+    void SetWordWrap(bool Value);
+    TTextAttributes* SelAttributes() { return &FSelAttributes; }
+    TParaAttributes* Paragraph() { return &FParagraph; }
+
+    // Positions (SelStart, SelLength) count a line break as one character.
+    // The selected text, line breaks as CRLF; setting replaces the selection.
+    std::string SelText() override;
+    void SetSelText(const std::string& Value);
+    // The caret: x the column and y the line, both from 0.
+    TPoint CaretPos();
+    void CopyToClipboard();
+
+    // The whole contents as rich text format, or as plain text; loading
+    // takes either (text not starting as rich text loads as plain text).
+    std::string RichText(bool Plain);
+    void SetRichText(const std::string& Data, bool Plain);
+
+    TNotifyEvent OnSelectionChange;
 
 protected:
     void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void DestroyWnd() override;
+    virtual void SelectionChange();
+    // The rich edit's notifications (EN_SELCHANGE, EN_LINK...), reflected.
+    virtual void CNNotify(TMessage& Message);
+
+private:
+    std::unique_ptr<TStrings> FLines;
+    TTextAttributes FSelAttributes{this};
+    TParaAttributes FParagraph{this};
+    bool FPlainText = false;
+    TScrollStyle FScrollBars = ssNone;
+    bool FWordWrap = true;
+    // The rich contents while the window is re-created.
+    std::string FKeptRichText;
+};
+
+class TRichEdit : public TCustomRichEdit {
+public:
+    using TCustomRichEdit::TCustomRichEdit;
 };

@@ -66,6 +66,27 @@ const TUrlTransport& SystemUrlTransport()
     return T;
 }
 
+namespace {
+
+TUrlTransport& DefaultTransport()
+{
+    static TUrlTransport T = SystemUrlTransport();
+    return T;
+}
+
+} // namespace
+
+TUrlTransport SetDefaultUrlTransport(TUrlTransport Transport)
+{
+    std::swap(DefaultTransport(), Transport);
+    return Transport;
+}
+
+const TUrlTransport& DefaultUrlTransport()
+{
+    return DefaultTransport();
+}
+
 int DownloadPercent(ULONG Progress, ULONG ProgressMax)
 {
     if (ProgressMax == 0)

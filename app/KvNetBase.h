@@ -22,6 +22,11 @@ struct TUrlTransport {
 // URLMON.DLL and wininet.dll, each loaded once on first use; a missing
 // function answers -1.
 const TUrlTransport& SystemUrlTransport();
+// What a new download uses: the system's, unless a program (a test
+// program, which must never reach the network) puts another one here.
+// Answers the previous one.
+TUrlTransport SetDefaultUrlTransport(TUrlTransport Transport);
+const TUrlTransport& DefaultUrlTransport();
 
 class TUrlDownload;
 struct TDownloadShared;
@@ -45,7 +50,7 @@ public:
     std::string TargetFolder;
     std::string TargetName;
     bool DownloadToCache = false;
-    TUrlTransport Transport = SystemUrlTransport();
+    TUrlTransport Transport = DefaultUrlTransport();
 
     HRESULT Hr() const { return FHr; }
     const std::string& TargetFile() const { return FTargetFile; }

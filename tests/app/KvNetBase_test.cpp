@@ -12,6 +12,7 @@
 #include "classlib/Threads.h"
 #include "foundation/KvSystem.h"
 #include "tests/TestFolder.h"
+#include "tests/app/FakeTransport.h"
 
 namespace {
 
@@ -21,34 +22,6 @@ void RunUntilEnded(const TUrlDownload& D)
 {
     for (int I = 0; I < 500 && D.Busy(); ++I)
         CheckSynchronize(20);
-}
-
-// A transport that never touches the network: it reports what a binding
-// would and answers Result.
-TUrlTransport FakeTransport(HRESULT Result, const std::string& Bytes, std::vector<std::string>* Deleted = nullptr)
-{
-    TUrlTransport T;
-    T.DeleteCacheEntry = [Deleted](const char* Url) {
-        if (Deleted)
-            Deleted->push_back(Url);
-        return TRUE;
-    };
-    T.DownloadToFile = [Result, Bytes](const char*, const char* File, IBindStatusCallback* Cb) {
-        Cb->OnStartBinding(0, nullptr);
-        if (Cb->OnProgress(1, 2, 0, nullptr) == E_ABORT) {
-            Cb->OnStopBinding(E_ABORT, nullptr);
-            return E_ABORT;
-        }
-        if (Result == S_OK) {
-            HANDLE H = CreateFileA(File, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-            DWORD Written = 0;
-            WriteFile(H, Bytes.data(), static_cast<DWORD>(Bytes.size()), &Written, nullptr);
-            CloseHandle(H);
-        }
-        Cb->OnStopBinding(Result, nullptr);
-        return Result;
-    };
-    return T;
 }
 
 class UpdateInfoTest : public ::testing::Test {
@@ -216,6 +189,7 @@ TEST(UrlDownload, SystemTransportWithAFileAddress)
     TTestFolder Folder("urlfile");
     const std::string Source = Folder.Write("info.ini", "[Application]\r\nVersion=1600\r\n");
     TUrlDownload D(nullptr);
+    D.Transport = SystemUrlTransport();
     D.SourceUrl = "file:///" + Source;
     D.TargetFolder = Folder.Path();
     D.TargetName = "copy.ini";

@@ -101,7 +101,7 @@ bool InstallScreenReaderFiles(const std::string& Extension, TScreenReader Reader
     return false;
 }
 
-std::string IdleStatusText()
+std::string IdleStatusLine()
 {
     return ApplicationName + " v" + VersionText + " -- " + RightsNotice;
 }

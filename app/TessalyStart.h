@@ -33,7 +33,7 @@ enum class TScreenReader { Jaws = 1, Dolphin = 2, WindowEyes = 3 };
 bool InstallScreenReaderFiles(const std::string& Extension, TScreenReader Reader);
 
 // The status bar's text while idle: product name, version and notice.
-std::string IdleStatusText();
+std::string IdleStatusLine();
 // The web-site link, with the short name as the referrer.
 std::string WebSiteLink();
 

@@ -252,6 +252,12 @@ public:
     void SetHint(const std::string& Value) { FHint = Value; }
     bool ShowHint() const { return FShowHint; }
     void SetShowHint(bool Value);
+    // What F1 on the control shows: a help context (0 for none) or a
+    // keyword of the application's help.
+    int HelpContext() const { return FHelpContext; }
+    void SetHelpContext(int Value) { FHelpContext = Value; }
+    const std::string& HelpKeyword() const { return FHelpKeyword; }
+    void SetHelpKeyword(const std::string& Value) { FHelpKeyword = Value; }
     bool ParentShowHint() const { return FParentShowHint; }
     void SetParentShowHint(bool Value);
 
@@ -400,6 +406,8 @@ protected:
     bool FParentFont = true;
     std::string FText;
     std::string FHint;
+    int FHelpContext = 0;
+    std::string FHelpKeyword;
     bool FShowHint = false;
     bool FParentShowHint = true;
     TCursor FCursor = crDefault;

@@ -1,0 +1,147 @@
+#include "app/KvRichPnl.h"
+
+#include <richedit.h>
+
+#include <iterator>
+#include <vector>
+
+namespace {
+
+struct TScrollKey {
+    WORD Key;
+    UINT Message;
+    WORD Code;
+};
+
+// The keys a viewer scrolls with, and how.
+const TScrollKey ScrollKeys[] = {
+    {VK_PRIOR, WM_VSCROLL, SB_PAGEUP}, {VK_NEXT, WM_VSCROLL, SB_PAGEDOWN}, {VK_END, WM_VSCROLL, SB_BOTTOM},
+    {VK_HOME, WM_VSCROLL, SB_TOP},     {VK_LEFT, WM_HSCROLL, SB_LINELEFT}, {VK_UP, WM_VSCROLL, SB_LINEUP},
+    {VK_RIGHT, WM_HSCROLL, SB_LINERIGHT}, {VK_DOWN, WM_VSCROLL, SB_LINEDOWN},
+};
+
+std::string GetTextEx(HWND Wnd, DWORD Flags)
+{
+    GETTEXTLENGTHEX Len{GTL_USECRLF | GTL_PRECISE | GTL_NUMBYTES, CP_ACP};
+    const LRESULT Size = SendMessageA(Wnd, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&Len), 0);
+    if (Size <= 0)
+        return {};
+    std::vector<char> Buf(static_cast<size_t>(Size) + 2);
+    GETTEXTEX Get{};
+    Get.cb = static_cast<DWORD>(Buf.size());
+    Get.flags = Flags | GT_USECRLF;
+    Get.codepage = CP_ACP;
+    const LRESULT Got = SendMessageA(Wnd, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&Get),
+                                     reinterpret_cast<LPARAM>(Buf.data()));
+    return std::string(Buf.data(), Got > 0 ? static_cast<size_t>(Got) : 0);
+}
+
+} // namespace
+
+TKvRichPanel::TKvRichPanel(TComponent* AOwner) : TRzRichEdit(AOwner)
+{
+    SetReadOnly(true);
+    // A viewer that gets the focus must not select its whole text.
+    SetAutoSelect(false);
+}
+
+void TKvRichPanel::SetShowCaret(bool Value)
+{
+    if (FShowCaret == Value)
+        return;
+    FShowCaret = Value;
+    if (HandleAllocated() && Focused()) {
+        if (Value)
+            ::ShowCaret(WindowHandle());
+        else
+            ::HideCaret(WindowHandle());
+    }
+}
+
+void TKvRichPanel::ScrollToCaret()
+{
+    if (HandleAllocated())
+        SendMessageA(WindowHandle(), EM_SCROLLCARET, 0, 0);
+}
+
+std::string TKvRichPanel::GetSelectedOrAllText()
+{
+    if (!HandleAllocated())
+        return Text();
+    CHARRANGE Sel{};
+    SendMessageA(WindowHandle(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&Sel));
+    if (Sel.cpMax != Sel.cpMin)
+        return GetTextEx(WindowHandle(), GT_SELECTION);
+    return AllText();
+}
+
+std::string TKvRichPanel::AllText()
+{
+    return HandleAllocated() ? GetTextEx(WindowHandle(), GT_DEFAULT) : Text();
+}
+
+int TKvRichPanel::LineCount()
+{
+    // Counted as the class library's line lists count: a text that ends in
+    // a line break has no further, empty line.
+    const HWND Wnd = Handle();
+    const int Count = static_cast<int>(SendMessageA(Wnd, EM_GETLINECOUNT, 0, 0));
+    if (Count == 0)
+        return 0;
+    const LRESULT Start = SendMessageA(Wnd, EM_LINEINDEX, static_cast<WPARAM>(Count - 1), 0);
+    return SendMessageA(Wnd, EM_LINELENGTH, static_cast<WPARAM>(Start), 0) == 0 ? Count - 1 : Count;
+}
+
+void TKvRichPanel::AppendText(const std::string& Text)
+{
+    const HWND Wnd = Handle();
+    CHARRANGE End{-1, -1};
+    SendMessageA(Wnd, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&End));
+    SendMessageA(Wnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Text.c_str()));
+}
+
+bool TKvRichPanel::ViewerMessage(TMessage& Message)
+{
+    switch (Message.Msg) {
+    case WM_KEYDOWN:
+        for (const TScrollKey& K : ScrollKeys)
+            if (K.Key == Message.WParam) {
+                SendMessageA(WindowHandle(), K.Message, K.Code, 0);
+                SendMessageA(WindowHandle(), K.Message, SB_ENDSCROLL, 0);
+                break;
+            }
+        Message.Result = 0;
+        return true;
+    case WM_LBUTTONDOWN:
+        if (!Focused() && CanFocus())
+            SetFocus();
+        Message.Result = 0;
+        return true;
+    case WM_KEYUP:
+    case WM_CHAR:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+        Message.Result = 0;
+        return true;
+    case WM_SETFOCUS:
+        TRzRichEdit::WndProc(Message);
+        if (HandleAllocated())
+            ::HideCaret(WindowHandle());
+        return true;
+    case WM_KILLFOCUS:
+        if (HandleAllocated())
+            ::ShowCaret(WindowHandle());
+        TRzRichEdit::WndProc(Message);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TKvRichPanel::WndProc(TMessage& Message)
+{
+    if (!FShowCaret && !HasState(csDesigning) && ViewerMessage(Message))
+        return;
+    TRzRichEdit::WndProc(Message);
+}

@@ -1,0 +1,496 @@
+// The main form's construction: every control made in code (there is no
+// form streaming), the layout, the window's own messages and the deferred
+// start-up.
+#include "app/Main.h"
+
+#include <shellapi.h>
+
+#include "app/KvConvertDriver.h"
+#include "app/KvHelpBase.h"
+#include "app/KvRichPnl.h"
+#include "app/MainTexts.h"
+#include "classlib/Dialogs.h"
+#include "classlib/Menus.h"
+#include "classlib/ResStrings.h"
+#include "controls/RzBtnEdt.h"
+#include "controls/RzButton.h"
+#include "controls/RzCommon.h"
+#include "controls/RzLabel.h"
+#include "controls/RzLstBox.h"
+#include "controls/RzPanel.h"
+#include "controls/RzPrgres.h"
+#include "controls/RzRadChk.h"
+#include "controls/RzRadGrp.h"
+#include "controls/RzRichUrl.h"
+#include "controls/RzStatus.h"
+#include "controls/RzTabs.h"
+#include "foundation/KvAppBase.h"
+#include "foundation/KvFiles.h"
+#include "foundation/KvSpFolder.h"
+
+namespace {
+
+const TResStringRegistrar MainTexts{
+    {SSourceFormatRows,
+     "//Mozilla mail programs\r\nThunderbird\r\nSeaMonkey Mail\r\nMozilla Mail\r\nNetscape Messenger\r\n"
+     "Eudora OSE\r\n//Qualcomm Eudora\r\nEudora index files (*.toc)\r\nEudora mailboxes (*.mbx)\r\n"
+     "Mac Eudora mailboxes\r\n//Generic mail formats\r\nStandard mbox\r\nPine mbox\r\n//Other mail programs"},
+    {STargetFormatRows,
+     "//Individual message files\r\nEML files (*.eml)\r\nMIME files (*.txt)\r\n//Generic mailbox files\r\n"
+     "mbox for Windows\r\nmbox for Unix\r\nmbox for Mac\r\n//Other mail programs"},
+    {SOtherFormats, "Other formats"},
+    {SOtherFormatsInfo,
+     "%s converts only %s mail files: the mailbox files of the programs in the list on the left.\r\n\r\n"
+     "To convert the mail of other programs, such as Outlook, Outlook Express, Windows Mail, The Bat! or "
+     "Pegasus Mail, use our commercial converter; you will find it at www.corvane.example."},
+    {SMboxType, "mbox-type"},
+    {SWelcomeTitle, "Welcome !"},
+    {SSourceTitle, "Choose Source Files"},
+    {STargetTitle, "Set Target Options"},
+    {SStartTitle, "Start Conversion"},
+    {SWelcomeText, "We hope you enjoy using %s. Click on the \"Next\" button to start using it."},
+    {SSourceText,
+     "First select a file format and then choose the source mail files and folders to convert. You can "
+     "reorder items in the \"files and folders\" list with your mouse by drag-and-drop. To remove an item "
+     "from the list, first select it and then press the Delete key or click on the \"Remove Item\" button."},
+    {STargetText,
+     "Select the export format and the target folder or file name that will receive the converted mail. "
+     "You can specify a target file name if you want to merge multiple source files into one mbox. You can "
+     "also modify the target file extension if necessary."},
+    {SStartText,
+     "Click on the Start button to begin converting your mail. Click on the Stop button to abort a "
+     "conversion in progress."},
+    {SPressF1, "Press the F1 function key for context-sensitive help."},
+    {SReadyToProcess,
+     "Ready to process mail (click Start button to begin)...\r\n  Source: %s\r\n    from: %s\r\n  Target: %s\r\n"
+     "    to: %s"},
+    {SSeveralFormats, "Several formats"},
+    {SFileList, "File List"},
+    {SPleaseSelect, "Please select %s before continuing"},
+    {SSelectSource, "at least one source mail file or folder"},
+    {SSelectTarget, "a target folder or file"},
+    {SNextCaption, "&Next >"},
+    {SStartCaption, "Start"},
+    {SLogSaveFailed, "The log could not be saved to \"%s\".\r\n%s"},
+    {SProcessed, "Processed"},
+    {SAccessibilityMode, "Accessibility Mode"},
+    {SAboutText, "%s\r\n\r\nConverts the mail in mailbox files into message files or mbox files."},
+};
+
+// The form's designed size and the sizes its layout works with.
+constexpr int FormWidth = 640;
+constexpr int FormHeight = 480;
+constexpr int InfoHeight = 62;
+constexpr int ButtonRowHeight = 42;
+constexpr int StatusBarHeight = 22;
+constexpr int ButtonWidth = 84;
+constexpr int ButtonHeight = 25;
+constexpr int Gap = 8;
+constexpr int FormatListWidth = 200;
+constexpr int LabelHeight = 18;
+constexpr int ProgressWidth = 180;
+
+template <typename T>
+T* Make(TComponent* Owner, TWinControl* Parent, const char* Name)
+{
+    T* C = new T(Owner);
+    C->SetName(Name);
+    if (Parent)
+        C->SetParent(Parent);
+    return C;
+}
+
+TRzTabSheet* MakeSheet(TComponent* Owner, TRzPageControl* Pages, const char* Name)
+{
+    auto* S = new TRzTabSheet(Owner);
+    S->SetName(Name);
+    S->SetPageControl(Pages);
+    // A wizard moves by its buttons: the pages show no tabs.
+    S->SetTabVisible(false);
+    return S;
+}
+
+TMenuItem* MakeItem(TComponent* Owner, TPopupMenu* Menu, const char* Name, const char* Caption)
+{
+    auto* I = new TMenuItem(Owner);
+    I->SetName(Name);
+    I->SetCaption(Caption);
+    Menu->Items()->Add(I);
+    return I;
+}
+
+} // namespace
+
+TfrmTessaly::TfrmTessaly(TComponent* AOwner) : TKvFormSave(AOwner)
+{
+    SetName("frmTessaly");
+    BeginLoading();
+    SetBounds(Left(), Top(), FormWidth, FormHeight);
+    SetPosition(poScreenCenter);
+    SetCaption(ApplicationName);
+    SetKeyPreview(false);
+    CreateControls();
+    EndLoading();
+    // Every option starts ticked; the check groups make their items when
+    // loading ends.
+    for (TRzCheckGroup* Group : {grpSourceOptions, grpTargetOptions})
+        for (int I = 0; I < Group->ItemCount(); ++I)
+            Group->SetItemChecked(I, true);
+    FDriver = std::make_unique<TConvertDriver>(*this);
+    BuildFormatLists();
+    FNextCaption = btnNext->Caption();
+}
+
+TfrmTessaly::~TfrmTessaly() = default;
+
+void TfrmTessaly::BeforeDestruction()
+{
+    // A run still on the stack stops at its next message; the form itself
+    // is freed only after it unwound (Free defers while a handler runs).
+    if (FDriver)
+        FDriver->Abort();
+    TKvFormSave::BeforeDestruction();
+}
+
+void TfrmTessaly::CreateControls()
+{
+    RzFrameController = new TRzFrameController(this);
+    RzFrameController->SetName("RzFrameController");
+
+    pnlInfo = Make<TKvRichPanel>(this, this, "pnlInfo");
+    pnlInfo->SetAlign(alTop);
+    pnlInfo->SetHeight(InfoHeight);
+    pnlInfo->SetTabStop(false);
+
+    pnlStatusBar = Make<TRzStatusBar>(this, this, "pnlStatusBar");
+    pnlStatusBar->SetAlign(alBottom);
+    pnlStatusBar->SetHeight(StatusBarHeight);
+    pnlProgressBar = Make<TRzProgressBar>(this, pnlStatusBar, "pnlProgressBar");
+    pnlProgressBar->SetAlign(alRight);
+    pnlProgressBar->SetWidth(ProgressWidth);
+    pnlProgressBar->SetVisible(false);
+    pnlStatusPane = Make<TRzStatusPane>(this, pnlStatusBar, "pnlStatusPane");
+    pnlStatusPane->SetAlign(alClient);
+    pnlStatusPane->OnDblClick = [](TObject*) {};
+
+    pnlButtons = Make<TRzPanel>(this, this, "pnlButtons");
+    pnlButtons->SetAlign(alBottom);
+    pnlButtons->SetHeight(ButtonRowHeight);
+    pnlButtons->SetBorderOuter(fsNone);
+    pnlButtons->SetCaption("");
+    auto MakeButton = [&](const char* Name, const char* Caption, void (TfrmTessaly::*Handler)(TObject*)) {
+        TRzButton* B = Make<TRzButton>(this, pnlButtons, Name);
+        B->SetCaption(Caption);
+        B->SetTabStop(true);
+        B->OnClick = [this, Handler](TObject* Sender) { (this->*Handler)(Sender); };
+        return B;
+    };
+    btnAbout = MakeButton("btnAbout", "&About", &TfrmTessaly::btnAboutClick);
+    btnBack = MakeButton("btnBack", "< &Back", &TfrmTessaly::btnBackClick);
+    btnNext = MakeButton("btnNext", LoadResString(SNextCaption).c_str(), &TfrmTessaly::btnNextClick);
+    btnNext->SetDefault(true);
+    btnCancel = MakeButton("btnCancel", "&Cancel", &TfrmTessaly::btnCancelClick);
+    btnHelp = MakeButton("btnHelp", "&Help", &TfrmTessaly::btnHelpClick);
+    urlVisitWebsite = Make<TRzURLLabel>(this, pnlButtons, "urlVisitWebsite");
+    urlVisitWebsite->SetCaption("Visit our web site");
+    pnlButtons->OnResize = [this](TObject*) { LayoutButtons(); };
+
+    pnlWizard = Make<TRzPageControl>(this, this, "pnlWizard");
+    pnlWizard->SetAlign(alClient);
+    pnlWizard->OnChanging = [this](TObject* Sender, int NewIndex, bool& Allow) {
+        pnlWizardChanging(Sender, NewIndex, Allow);
+    };
+    CreatePages();
+    CreateMenus();
+    OnResize = [this](TObject* Sender) { FormResize(Sender); };
+}
+
+void TfrmTessaly::CreatePages()
+{
+    tbsIntroduction = MakeSheet(this, pnlWizard, "tbsIntroduction");
+    edtIntroduction = Make<TRzRichEditURL>(this, tbsIntroduction, "edtIntroduction");
+    edtIntroduction->SetReadOnly(true);
+    edtIntroduction->OnURLClick = [this](TObject* Sender, const std::string& URL) { RichEditURLClick(Sender, URL); };
+    cbxCheckForUpdates = Make<TRzCheckBox>(this, tbsIntroduction, "cbxCheckForUpdates");
+    cbxCheckForUpdates->SetCaption("Check for &updates on the Internet");
+    tbsIntroduction->OnResize = [this](TObject*) {
+        const int W = tbsIntroduction->ClientWidth(), H = tbsIntroduction->ClientHeight();
+        edtIntroduction->SetBounds(Gap, Gap, W - 2 * Gap, H - 3 * Gap - LabelHeight);
+        cbxCheckForUpdates->SetBounds(Gap, H - Gap - LabelHeight, W - 2 * Gap, LabelHeight);
+    };
+
+    CreateSourcePage();
+    CreateTargetPage();
+
+    tbsStartConversion = MakeSheet(this, pnlWizard, "tbsStartConversion");
+    edtProcessing = Make<TKvRichPanel>(this, tbsStartConversion, "edtProcessing");
+    edtProcessing->SetTabStop(true);
+    tbsStartConversion->OnResize = [this](TObject*) {
+        edtProcessing->SetBounds(Gap, Gap, tbsStartConversion->ClientWidth() - 2 * Gap,
+                                 tbsStartConversion->ClientHeight() - 2 * Gap);
+    };
+    pnlWizard->SetActivePageIndex(pgIntroduction);
+}
+
+void TfrmTessaly::CreateSourcePage()
+{
+    tbsSourceFiles = MakeSheet(this, pnlWizard, "tbsSourceFiles");
+    lblSourceFormat = Make<TRzLabel>(this, tbsSourceFiles, "lblSourceFormat");
+    lblSourceFormat->SetCaption("Source &format:");
+    lbxSourceFormat = Make<TRzTabbedListBox>(this, tbsSourceFiles, "lbxSourceFormat");
+    lbxSourceFormat->SetShowGroups(true);
+    lbxSourceFormat->SetTabStop(true);
+    lbxSourceFormat->OnClick = [this](TObject* Sender) { lbxSourceFormatClick(Sender); };
+
+    pgcSourceSettings = Make<TRzPageControl>(this, tbsSourceFiles, "pgcSourceSettings");
+    pgcSourceSettings->OnPageChange = [this](TObject* Sender) { pgcSourceSettingsChange(Sender); };
+    tbsSourceList = MakeSheet(this, pgcSourceSettings, "tbsSourceList");
+    tbsSourceInfo = MakeSheet(this, pgcSourceSettings, "tbsSourceInfo");
+
+    grpSourceFilesFolders = Make<TRzGroupBox>(this, tbsSourceList, "grpSourceFilesFolders");
+    grpSourceFilesFolders->SetCaption("Source files and folders");
+    lstSourceFiles = Make<TRzRankListBox>(this, grpSourceFilesFolders, "lstSourceFiles");
+    lstSourceFiles->SetTabStop(true);
+    lstSourceFiles->SetHorzScrollBar(true);
+    lstSourceFiles->OnClick = [this](TObject* Sender) { lstSourceFilesClick(Sender); };
+    lstSourceFiles->OnKeyUp = [this](TObject* Sender, WORD& Key, TShiftState Shift) {
+        lstSourceFilesKeyUp(Sender, Key, Shift);
+    };
+    auto MakeButton = [&](const char* Name, const char* Caption) {
+        TRzButton* B = Make<TRzButton>(this, grpSourceFilesFolders, Name);
+        B->SetCaption(Caption);
+        B->SetTabStop(true);
+        return B;
+    };
+    btnAddFiles = MakeButton("btnAddFiles", "Add &Files...");
+    btnAddFolder = MakeButton("btnAddFolder", "Add F&older...");
+    btnRemove = MakeButton("btnRemove", "&Remove Item");
+    btnRemove->OnClick = [this](TObject* Sender) { btnRemoveClick(Sender); };
+    btnRemove->SetEnabled(false);
+
+    grpSourceOptions = Make<TRzCheckGroup>(this, tbsSourceList, "grpSourceOptions");
+    grpSourceOptions->SetCaption("Source options");
+    grpSourceOptions->Items()->Add("&Include subfolders");
+    grpSourceOptions->Items()->Add("&Skip trash and junk folders");
+
+    lblSourceInformation = Make<TRzLabel>(this, tbsSourceInfo, "lblSourceInformation");
+    lblSourceInformation->SetCaption("Information:");
+    edtSourceInfo = Make<TRzRichEditURL>(this, tbsSourceInfo, "edtSourceInfo");
+    edtSourceInfo->SetReadOnly(true);
+    edtSourceInfo->OnURLClick = [this](TObject* Sender, const std::string& URL) { RichEditURLClick(Sender, URL); };
+
+    tbsSourceFiles->OnResize = [this](TObject*) { LayoutSourcePage(); };
+    tbsSourceList->OnResize = [this](TObject*) { LayoutSourcePage(); };
+    tbsSourceInfo->OnResize = [this](TObject*) { LayoutSourcePage(); };
+    pgcSourceSettings->SetActivePage(tbsSourceList);
+}
+
+void TfrmTessaly::CreateTargetPage()
+{
+    tbsTargetOptions = MakeSheet(this, pnlWizard, "tbsTargetOptions");
+    lblTargetFormat = Make<TRzLabel>(this, tbsTargetOptions, "lblTargetFormat");
+    lblTargetFormat->SetCaption("Target &format:");
+    lbxTargetFormat = Make<TRzTabbedListBox>(this, tbsTargetOptions, "lbxTargetFormat");
+    lbxTargetFormat->SetShowGroups(true);
+    lbxTargetFormat->SetTabStop(true);
+    lbxTargetFormat->OnClick = [this](TObject* Sender) { lbxTargetFormatClick(Sender); };
+
+    pgcTargetSettings = Make<TRzPageControl>(this, tbsTargetOptions, "pgcTargetSettings");
+    pgcTargetSettings->OnPageChange = [this](TObject* Sender) { pgcTargetSettingsChange(Sender); };
+    tbsTargetList = MakeSheet(this, pgcTargetSettings, "tbsTargetList");
+    tbsTargetInfo = MakeSheet(this, pgcTargetSettings, "tbsTargetInfo");
+
+    lblTargetFolder = Make<TRzLabel>(this, tbsTargetList, "lblTargetFolder");
+    lblTargetFolder->SetCaption("Target folder or &file:");
+    edtTargetFolder = Make<TRzButtonEdit>(this, tbsTargetList, "edtTargetFolder");
+    edtTargetFolder->SetTabStop(true);
+    edtTargetFolder->SetShowHint(true);
+    edtTargetFolder->OnChange = [this](TObject* Sender) { edtTargetFolderChange(Sender); };
+    edtTargetFolder->OnDblClick = [this](TObject* Sender) { edtTargetFolderDblClick(Sender); };
+    edtTargetFolder->OnKeyPress = [this](TObject* Sender, char& Key) { edtTargetFolderKeyPress(Sender, Key); };
+
+    grpTargetOptions = Make<TRzCheckGroup>(this, tbsTargetList, "grpTargetOptions");
+    grpTargetOptions->SetCaption("Target options");
+    grpTargetOptions->Items()->Add("&Restore the source folder tree");
+    grpTargetOptions->Items()->Add("Set file &dates to the message dates");
+    grpTargetOptions->Items()->Add("Name files by their &MD5 digest (skips duplicates)");
+
+    lblTargetInformation = Make<TRzLabel>(this, tbsTargetInfo, "lblTargetInformation");
+    lblTargetInformation->SetCaption("Information:");
+    edtTargetInfo = Make<TRzRichEditURL>(this, tbsTargetInfo, "edtTargetInfo");
+    edtTargetInfo->SetReadOnly(true);
+    edtTargetInfo->OnURLClick = [this](TObject* Sender, const std::string& URL) { RichEditURLClick(Sender, URL); };
+
+    tbsTargetOptions->OnResize = [this](TObject*) { LayoutTargetPage(); };
+    tbsTargetList->OnResize = [this](TObject*) { LayoutTargetPage(); };
+    tbsTargetInfo->OnResize = [this](TObject*) { LayoutTargetPage(); };
+    pgcTargetSettings->SetActivePage(tbsTargetList);
+}
+
+void TfrmTessaly::CreateMenus()
+{
+    pmnLog = new TPopupMenu(this);
+    pmnLog->SetName("pmnLog");
+    pmnLog->OnPopup = [this](TObject* Sender) { pmnLogPopup(Sender); };
+    smuCopy = MakeItem(this, pmnLog, "smuCopy", "&Copy");
+    smuCopy->OnClick = [this](TObject* Sender) { smuCopyClick(Sender); };
+    smuCopyAll = MakeItem(this, pmnLog, "smuCopyAll", "Copy &All");
+    smuCopyAll->OnClick = [this](TObject* Sender) { smuCopyAllClick(Sender); };
+    smuSaveAs = MakeItem(this, pmnLog, "smuSaveAs", "&Save As...");
+    smuSaveAs->OnClick = [this](TObject* Sender) { smuSaveAsClick(Sender); };
+    vclSaveProgress = new TSaveDialog(this);
+    vclSaveProgress->SetName("vclSaveProgress");
+    vclSaveProgress->SetDefaultExt("txt");
+    vclSaveProgress->SetFilter("Text files (*.txt)|*.txt|All files (*.*)|*.*");
+    vclSaveProgress->SetOptions(vclSaveProgress->Options() | OpenOption(ofOverwritePrompt));
+
+    pmnSourceFiles = new TPopupMenu(this);
+    pmnSourceFiles->SetName("pmnSourceFiles");
+    pmnSourceFiles->OnPopup = [this](TObject* Sender) { pmnSourceFilesPopup(Sender); };
+    smnCopy = MakeItem(this, pmnSourceFiles, "smnCopy", "&Copy");
+    smnCopy->OnClick = [this](TObject* Sender) { smnCopyClick(Sender); };
+    smnPaste = MakeItem(this, pmnSourceFiles, "smnPaste", "&Paste");
+    smnPaste->OnClick = [this](TObject* Sender) { smnPasteClick(Sender); };
+    smnCopyAll = MakeItem(this, pmnSourceFiles, "smnCopyAll", "Copy &All");
+    smnCopyAll->OnClick = [this](TObject* Sender) { smnCopyAllClick(Sender); };
+    smnClearList = MakeItem(this, pmnSourceFiles, "smnClearList", "C&lear List");
+    smnClearList->OnClick = [this](TObject* Sender) { smnClearListClick(Sender); };
+}
+
+void TfrmTessaly::LayoutButtons()
+{
+    const int W = pnlButtons->ClientWidth();
+    const int Y = (pnlButtons->ClientHeight() - ButtonHeight) / 2;
+    btnAbout->SetBounds(Gap, Y, ButtonWidth, ButtonHeight);
+    urlVisitWebsite->SetBounds(2 * Gap + ButtonWidth, Y + 5, 150, LabelHeight);
+    int X = W - Gap - ButtonWidth;
+    for (TRzButton* B : {btnHelp, btnCancel}) {
+        B->SetBounds(X, Y, ButtonWidth, ButtonHeight);
+        X -= ButtonWidth + Gap;
+    }
+    // Back and Next sit together, the way wizards pair them.
+    btnNext->SetBounds(X, Y, ButtonWidth, ButtonHeight);
+    btnBack->SetBounds(X - ButtonWidth, Y, ButtonWidth, ButtonHeight);
+}
+
+void TfrmTessaly::LayoutSourcePage()
+{
+    const int W = tbsSourceFiles->ClientWidth(), H = tbsSourceFiles->ClientHeight();
+    lblSourceFormat->SetBounds(Gap, Gap, FormatListWidth, LabelHeight);
+    lbxSourceFormat->SetBounds(Gap, Gap + LabelHeight, FormatListWidth, H - 2 * Gap - LabelHeight);
+    const int Right = 2 * Gap + FormatListWidth;
+    pgcSourceSettings->SetBounds(Right, Gap, W - Right - Gap, H - 2 * Gap);
+
+    const int LW = tbsSourceList->ClientWidth(), LH = tbsSourceList->ClientHeight();
+    constexpr int OptionsHeight = 66;
+    grpSourceFilesFolders->SetBounds(0, 0, LW, LH - OptionsHeight - Gap);
+    grpSourceOptions->SetBounds(0, LH - OptionsHeight, LW, OptionsHeight);
+    const int GW = grpSourceFilesFolders->ClientWidth(), GH = grpSourceFilesFolders->ClientHeight();
+    const int ButtonsX = GW - Gap - ButtonWidth - 16;
+    lstSourceFiles->SetBounds(Gap, 2 * Gap + 4, ButtonsX - 2 * Gap, GH - 3 * Gap - 4);
+    int Y = 2 * Gap + 4;
+    for (TRzButton* B : {btnAddFiles, btnAddFolder, btnRemove}) {
+        B->SetBounds(ButtonsX, Y, ButtonWidth + 16, ButtonHeight);
+        Y += ButtonHeight + Gap / 2;
+    }
+
+    const int IW = tbsSourceInfo->ClientWidth(), IH = tbsSourceInfo->ClientHeight();
+    lblSourceInformation->SetBounds(0, 0, IW, LabelHeight);
+    edtSourceInfo->SetBounds(0, LabelHeight, IW, IH - LabelHeight);
+}
+
+void TfrmTessaly::LayoutTargetPage()
+{
+    const int W = tbsTargetOptions->ClientWidth(), H = tbsTargetOptions->ClientHeight();
+    lblTargetFormat->SetBounds(Gap, Gap, FormatListWidth, LabelHeight);
+    lbxTargetFormat->SetBounds(Gap, Gap + LabelHeight, FormatListWidth, H - 2 * Gap - LabelHeight);
+    const int Right = 2 * Gap + FormatListWidth;
+    pgcTargetSettings->SetBounds(Right, Gap, W - Right - Gap, H - 2 * Gap);
+
+    const int LW = tbsTargetList->ClientWidth();
+    lblTargetFolder->SetBounds(0, 0, LW, LabelHeight);
+    edtTargetFolder->SetBounds(0, LabelHeight, LW, 23);
+    grpTargetOptions->SetBounds(0, LabelHeight + 23 + 2 * Gap, LW, 88);
+
+    const int IW = tbsTargetInfo->ClientWidth(), IH = tbsTargetInfo->ClientHeight();
+    lblTargetInformation->SetBounds(0, 0, IW, LabelHeight);
+    edtTargetInfo->SetBounds(0, LabelHeight, IW, IH - LabelHeight);
+}
+
+void TfrmTessaly::FormResize(TObject*)
+{
+    pnlInfo->Invalidate();
+    switch (PageIndex()) {
+    case pgIntroduction: edtIntroduction->Invalidate(); break;
+    case pgSource: edtSourceInfo->Invalidate(); break;
+    case pgTarget: edtTargetInfo->Invalidate(); break;
+    case pgStart: edtProcessing->Invalidate(); break;
+    default: break;
+    }
+}
+
+void TfrmTessaly::CreateWnd()
+{
+    TKvFormSave::CreateWnd();
+    DragAcceptFiles(WindowHandle(), TRUE);
+}
+
+void TfrmTessaly::Startup()
+{
+    if (edtTargetFolder->Text().empty()) {
+        edtTargetFolder->SetText(AddTrailingBackslash(JoinPath(GetDocumentsFolder(), "Mail")));
+        NormalizeTarget();
+    }
+    TKvFormSave::Startup();
+    if (!SettingsAreNew) {
+        pnlWizard->SetActivePageIndex(pgSource);
+        SafeFocus(lbxSourceFormat);
+    }
+    pnlWizardChange(this);
+}
+
+TConvertDriver& TfrmTessaly::Driver()
+{
+    return *FDriver;
+}
+
+bool TfrmTessaly::Running() const
+{
+    return btnNext->Tag() >= StopButtonTag;
+}
+
+bool TfrmTessaly::CloseQuery()
+{
+    // Closing always goes ahead; a run on the stack stops at its next step.
+    FDriver->Abort();
+    TKvFormSave::CloseQuery();
+    return true;
+}
+
+void TfrmTessaly::WndProc(TMessage& Message)
+{
+    switch (Message.Msg) {
+    case KM_REMOVESOURCE:
+        if (Message.WParam == ControlParam(lstSourceFiles))
+            RemoveSource(static_cast<int>(Message.LParam));
+        return;
+    case KM_SHOWPAGE:
+        ShowPageAndFocus(static_cast<int>(Message.LParam), ControlOfParam(Message.WParam));
+        return;
+    case WM_DROPFILES:
+        DropFiles(reinterpret_cast<HDROP>(Message.WParam));
+        Message.Result = 0;
+        return;
+    case WM_HELP:
+        Help(Message);
+        return;
+    case WM_SETTINGCHANGE:
+        SettingChange(Message);
+        return;
+    case WM_CONTEXTMENU:
+        ContextMenu(Message);
+        return;
+    default:
+        TKvFormSave::WndProc(Message);
+    }
+}

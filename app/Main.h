@@ -1,0 +1,282 @@
+#pragma once
+// The program's window: a four-page wizard (welcome, source, target, start)
+// with a header pane, a button row and a status bar. The user picks a source
+// format and builds a list of mailbox files and folders, picks a target
+// format and a target folder or file, and starts the conversion on the last
+// page, which doubles as the log. The conversion itself is the driver's;
+// the form is its host.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/KvConvert.h"
+#include "app/KvConvertHost.h"
+#include "app/KvFormsSave.h"
+
+class TConvertDriver;
+class TWinControl;
+class TKvRichPanel;
+class TMenuItem;
+class TPopupMenu;
+class TRzButton;
+class TRzButtonEdit;
+class TRzCheckBox;
+class TRzCheckGroup;
+class TRzCustomListBox;
+class TRzFrameController;
+class TRzGroupBox;
+class TRzLabel;
+class TRzPageControl;
+class TRzPanel;
+class TRzProgressBar;
+class TRzRankListBox;
+class TRzRichEditURL;
+class TRzStatusBar;
+class TRzStatusPane;
+class TRzTabSheet;
+class TRzTabbedListBox;
+class TRzURLLabel;
+class TSaveDialog;
+struct TWizardOptions;
+
+// Private messages the form posts to itself, so that their work runs after
+// the handler that posts them (a key release, a click, a page check) is done.
+enum : UINT {
+    KM_REMOVESOURCE = 1625,  // wParam the source list, lParam the entry's index
+    KM_SHOWPAGE = 1626,      // wParam the control to focus, lParam the page's index
+    KM_BROWSEFORMAT = 1627,  // wParam a format list: its browse dialog
+};
+
+// A control as the wParam of those messages, and back.
+inline WPARAM ControlParam(TWinControl* Control) { return reinterpret_cast<WPARAM>(Control); }
+inline TWinControl* ControlOfParam(WPARAM Param) { return reinterpret_cast<TWinControl*>(Param); }
+
+// The wizard's pages.
+enum : int { pgIntroduction = 0, pgSource = 1, pgTarget = 2, pgStart = 3 };
+
+// btnNext's Tag while it reads its own caption ("Next"); StartButtonTag and
+// StopButtonTag are the driver's.
+inline constexpr int NextButtonTag = 0;
+
+// A "mailbox:/" address turned into a path (mailbox:///C|/Mail/Inbox gives
+// C:\Mail\Inbox): only a text longer than 12 characters with ":" as its
+// 8th character that begins with "mailbox:/". False leaves Text alone.
+bool MailboxUrlToPath(std::string& Text);
+
+// The target text for a target format: a text whose pattern-cut part names
+// a folder becomes that folder, a backslash, "*." and the format's data
+// extension (the folder alone without one). A file name stays; so does an
+// empty text, which the page check asks the user to fill.
+std::string NormalizeTargetText(const std::string& Text, TMailFormat TargetFormat);
+
+// What a key typed into the target field becomes: "/" turns into "\"; a
+// character no path may hold (" * < > ? | and control characters) gives 0,
+// except Backspace and the clipboard keys Ctrl+C, Ctrl+V and Ctrl+X.
+char FilterTargetKey(char Key);
+
+// The lines of pasted text that can go into the source list, in their
+// order: existing files, existing folders (a line ending in a backslash, a
+// pattern cut first) and "mailbox:/" addresses, these as paths. SingleUrl
+// is set when the text was one address alone.
+std::vector<std::string> PastedSourceLines(const std::string& Text, bool& SingleUrl);
+
+// The names of a shell drop, each read whole (no length limit) and
+// expanded to its long form, sorted.
+std::vector<std::string> DroppedFileNames(HDROP Drop);
+
+class TfrmTessaly : public TKvFormSave, public TKvConvertHost {
+public:
+    explicit TfrmTessaly(TComponent* AOwner);
+    ~TfrmTessaly() override;
+    void BeforeDestruction() override;
+
+    TRzFrameController* RzFrameController = nullptr;
+    TKvRichPanel* pnlInfo = nullptr;
+    TRzPanel* pnlButtons = nullptr;
+    TRzButton* btnBack = nullptr;
+    TRzButton* btnNext = nullptr;
+    TRzButton* btnCancel = nullptr;
+    TRzButton* btnHelp = nullptr;
+    TRzButton* btnAbout = nullptr;
+    TRzURLLabel* urlVisitWebsite = nullptr;
+    TRzStatusBar* pnlStatusBar = nullptr;
+    TRzStatusPane* pnlStatusPane = nullptr;
+    TRzProgressBar* pnlProgressBar = nullptr;
+    TRzPageControl* pnlWizard = nullptr;
+    TRzTabSheet* tbsIntroduction = nullptr;
+    TRzRichEditURL* edtIntroduction = nullptr;
+    TRzTabSheet* tbsSourceFiles = nullptr;
+    TRzLabel* lblSourceFormat = nullptr;
+    TRzTabbedListBox* lbxSourceFormat = nullptr;
+    TRzPageControl* pgcSourceSettings = nullptr;
+    TRzTabSheet* tbsSourceList = nullptr;
+    TRzTabSheet* tbsSourceInfo = nullptr;
+    TRzGroupBox* grpSourceFilesFolders = nullptr;
+    TRzButton* btnAddFiles = nullptr;
+    TRzButton* btnAddFolder = nullptr;
+    TRzButton* btnRemove = nullptr;
+    TRzRankListBox* lstSourceFiles = nullptr;
+    TRzCheckGroup* grpSourceOptions = nullptr;
+    TRzLabel* lblSourceInformation = nullptr;
+    TRzRichEditURL* edtSourceInfo = nullptr;
+    TRzTabSheet* tbsTargetOptions = nullptr;
+    TRzLabel* lblTargetFormat = nullptr;
+    TRzTabbedListBox* lbxTargetFormat = nullptr;
+    TRzPageControl* pgcTargetSettings = nullptr;
+    TRzTabSheet* tbsTargetList = nullptr;
+    TRzTabSheet* tbsTargetInfo = nullptr;
+    TRzLabel* lblTargetFolder = nullptr;
+    TRzButtonEdit* edtTargetFolder = nullptr;
+    TRzCheckGroup* grpTargetOptions = nullptr;
+    TRzLabel* lblTargetInformation = nullptr;
+    TRzRichEditURL* edtTargetInfo = nullptr;
+    TRzTabSheet* tbsStartConversion = nullptr;
+    TKvRichPanel* edtProcessing = nullptr;
+    TSaveDialog* vclSaveProgress = nullptr;
+    TPopupMenu* pmnLog = nullptr;
+    TMenuItem* smuCopy = nullptr;
+    TMenuItem* smuCopyAll = nullptr;
+    TMenuItem* smuSaveAs = nullptr;
+    TPopupMenu* pmnSourceFiles = nullptr;
+    TMenuItem* smnCopy = nullptr;
+    TMenuItem* smnPaste = nullptr;
+    TMenuItem* smnCopyAll = nullptr;
+    TMenuItem* smnClearList = nullptr;
+    TRzCheckBox* cbxCheckForUpdates = nullptr;
+
+    // Handlers (Main*.cpp).
+    void FormResize(TObject* Sender);
+    void pnlWizardChanging(TObject* Sender, int NewIndex, bool& AllowChange);
+    void pnlWizardChange(TObject* Sender);
+    void btnBackClick(TObject* Sender);
+    void btnNextClick(TObject* Sender);
+    void btnCancelClick(TObject* Sender);
+    void btnHelpClick(TObject* Sender);
+    void btnAboutClick(TObject* Sender);
+    void btnRemoveClick(TObject* Sender);
+    void lbxSourceFormatClick(TObject* Sender);
+    void lbxTargetFormatClick(TObject* Sender);
+    void lstSourceFilesClick(TObject* Sender);
+    void lstSourceFilesKeyUp(TObject* Sender, WORD& Key, TShiftState Shift);
+    void pgcSourceSettingsChange(TObject* Sender);
+    void pgcTargetSettingsChange(TObject* Sender);
+    void edtTargetFolderDblClick(TObject* Sender);
+    void edtTargetFolderChange(TObject* Sender);
+    void edtTargetFolderKeyPress(TObject* Sender, char& Key);
+    void pmnLogPopup(TObject* Sender);
+    void pmnSourceFilesPopup(TObject* Sender);
+    void smuCopyClick(TObject* Sender);
+    void smuCopyAllClick(TObject* Sender);
+    void smuSaveAsClick(TObject* Sender);
+    void smnCopyClick(TObject* Sender);
+    void smnCopyAllClick(TObject* Sender);
+    void smnPasteClick(TObject* Sender);
+    void smnClearListClick(TObject* Sender);
+    void RichEditURLClick(TObject* Sender, const std::string& URL);
+
+    // The wizard's state.
+    int PageIndex() const;
+    // Moves to Page the way Back and Next do: the page check first, then
+    // the page's header and focus. False when the change was refused.
+    bool ShowPage(int Page);
+    TMailFormat GetSelectedSourceFormat();
+    TMailFormat GetSelectedTargetFormat();
+    // The target field's text: a "mailbox:/" address as a path, anything
+    // else with its path macros expanded.
+    std::string GetTargetFolderText();
+    // Selects the format's row in its list and runs the list's click.
+    void SelectSourceFormat(TMailFormat Format);
+    void SelectTargetFormat(TMailFormat Format);
+    // The target text normalised for the chosen target format.
+    void NormalizeTarget();
+    bool Running() const;
+    TConvertDriver& Driver();
+
+    // The source list: names added with a format (an existing name only
+    // takes the format), an entry removed (-1: the selected one; an index
+    // outside the list removes nothing).
+    void AddSourceNames(const std::vector<std::string>& Names, TMailFormat Format);
+    void RemoveSource(int Index);
+    void UpdateSourceButtons();
+    // Writes the log (its selection, else all of it) to FileName; false
+    // when it could not be written.
+    bool SaveLogToFile(const std::string& FileName);
+    // The log's selection, or all of it.
+    std::string LogText();
+    // The source lines for Copy: the selected line, else all of them.
+    std::string SourceListText(bool All);
+
+    // Accessibility: the mode applied to the controls and the caption.
+    void ApplyAccessibility();
+    bool AccessibilityApplied() const { return FAccessibilityApplied; }
+    std::string IdleStatus;
+    // The start page's summary (above the log) as it was last built.
+    std::string StartSummary() const { return FStartSummary; }
+
+    // Remembered folders of the source formats, by format id.
+    std::array<std::string, MaxMailFormat + 1> SourceFolders;
+
+    // The wizard's options from the controls, and onto them.
+    void GetWizardOptions(TWizardOptions& Options);
+    void SetWizardOptions(const TWizardOptions& Options);
+
+    // TKvConvertHost: the driver reaches the window through these.
+    TStrings& SourceFiles() override;
+    void GetChoices(TConvertChoices& Choices) override;
+    void AddLogLine(const std::string& Text) override;
+    int LogLineCount() override;
+    void SetLogCaretVisible(bool Visible) override;
+    bool ProgressVisible() override;
+    void SetProgressVisible(bool Visible) override;
+    void SetProgressPercent(int Percent) override;
+    void SetStatusText(const std::string& Text) override;
+    std::string IdleStatusText() override { return IdleStatus; }
+    void ProcessMessages() override;
+    void SetNextButton(const std::string& Caption, int Tag) override;
+    void SetBackEnabled(bool Enabled) override;
+    bool ConfirmAbort(const std::string& Question) override;
+    // The settings (MainSettings.cpp); the driver saves before a run, the
+    // form when it closes.
+    void SaveSettings() override;
+    void FocusCancelButton() override;
+
+    bool CloseQuery() override;
+
+protected:
+    void WndProc(TMessage& Message) override;
+    void CreateWnd() override;
+    void Startup() override;
+    void LoadSettings() override;
+
+private:
+    void CreateControls();
+    void CreatePages();
+    void CreateSourcePage();
+    void CreateTargetPage();
+    void CreateMenus();
+    void LayoutSourcePage();
+    void LayoutTargetPage();
+    void LayoutButtons();
+    void BuildFormatLists();
+    void UpdateNavigation();
+    void WriteHeader(const std::string& Title, const std::string& Text);
+    void BuildStartPage();
+    bool PageCheck();
+    void FocusOrFirst(TWinControl* Control);
+    void ShowPageAndFocus(int Page, TWinControl* Control);
+    void DropFiles(HDROP Drop);
+    void Help(TMessage& Message);
+    void SettingChange(TMessage& Message);
+    void ContextMenu(TMessage& Message);
+    // Moves a list's selection off a group row (one row down).
+    static void SkipGroupRow(TRzCustomListBox* List);
+
+    std::unique_ptr<TConvertDriver> FDriver;
+    std::string FNextCaption;
+    std::string FStartSummary;
+    bool FAccessibilityApplied = false;
+};

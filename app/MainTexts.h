@@ -1,0 +1,31 @@
+#pragma once
+// The numbers of the main form's own texts (registered in Main.cpp).
+
+enum : int {
+    SSourceFormatRows = 31000,
+    STargetFormatRows = 31001,
+    SOtherFormats = 31002,
+    SOtherFormatsInfo = 31003,
+    SMboxType = 31004,
+    SWelcomeTitle = 31005,
+    SSourceTitle = 31006,
+    STargetTitle = 31007,
+    SStartTitle = 31008,
+    SWelcomeText = 31009,
+    SSourceText = 31010,
+    STargetText = 31011,
+    SStartText = 31012,
+    SPressF1 = 31013,
+    SReadyToProcess = 31014,
+    SSeveralFormats = 31015,
+    SFileList = 31016,
+    SPleaseSelect = 31017,
+    SSelectSource = 31018,
+    SSelectTarget = 31019,
+    SNextCaption = 31020,
+    SStartCaption = 31021,
+    SLogSaveFailed = 31022,
+    SProcessed = 31023,
+    SAccessibilityMode = 31024,
+    SAboutText = 31025,
+};

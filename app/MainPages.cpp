@@ -1,0 +1,431 @@
+// The main form's page flow: Back and Next, the page check before the start
+// page, the header of every page, the start page's summary, help,
+// accessibility, and the driver's host over the form's controls.
+#include "app/Main.h"
+
+#include <richedit.h>
+
+#include "app/KvConvertDriver.h"
+#include "app/KvHelpBase.h"
+#include "app/KvRichPnl.h"
+#include "app/KvWizardOptions.h"
+#include "app/MainTexts.h"
+#include "classlib/ResStrings.h"
+#include "controls/RzBtnEdt.h"
+#include "controls/RzButton.h"
+#include "controls/RzLabel.h"
+#include "controls/RzLstBox.h"
+#include "controls/RzPrgres.h"
+#include "controls/RzRadGrp.h"
+#include "controls/RzRichUrl.h"
+#include "controls/RzStatus.h"
+#include "controls/RzTabs.h"
+#include "foundation/KvAppBase.h"
+#include "foundation/KvBase.h"
+#include "foundation/KvFiles.h"
+#include "foundation/KvSystem.h"
+#include "foundation/KvWindows.h"
+
+namespace {
+
+struct TPageHeader {
+    int HelpContext;
+    int Title;
+    int Text;
+};
+
+const TPageHeader PageHeaders[] = {
+    {20, SWelcomeTitle, SWelcomeText},
+    {21, SSourceTitle, SSourceText},
+    {22, STargetTitle, STargetText},
+    {23, SStartTitle, SStartText},
+};
+
+// Rich-edit paragraph indents are kept in twips; the header's are points.
+constexpr int TwipsPerPoint = 20;
+constexpr int HeaderIndent = 4;
+constexpr int HeaderTextIndent = 12;
+
+void SetParagraphIndents(HWND Edit, int FirstPoints, int RightPoints)
+{
+    PARAFORMAT2 Para{};
+    Para.cbSize = sizeof(Para);
+    Para.dwMask = PFM_STARTINDENT | PFM_RIGHTINDENT;
+    Para.dxStartIndent = FirstPoints * TwipsPerPoint;
+    Para.dxRightIndent = RightPoints * TwipsPerPoint;
+    SendMessageA(Edit, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&Para));
+}
+
+void InsertStyled(HWND Edit, const std::string& Text, bool Bold)
+{
+    CHARFORMAT2A Char{};
+    Char.cbSize = sizeof(Char);
+    Char.dwMask = CFM_BOLD;
+    Char.dwEffects = Bold ? CFE_BOLD : 0;
+    SendMessageA(Edit, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&Char));
+    SendMessageA(Edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Text.c_str()));
+}
+
+std::string RowText(TRzCustomListBox* List, int Row)
+{
+    return Row >= 0 && Row < List->Items()->Count() ? List->Items()->Strings(Row) : std::string();
+}
+
+} // namespace
+
+int TfrmTessaly::PageIndex() const
+{
+    return pnlWizard->ActivePageIndex();
+}
+
+void TfrmTessaly::pnlWizardChanging(TObject*, int NewIndex, bool& AllowChange)
+{
+    if (NewIndex == pgStart && !PageCheck()) {
+        AllowChange = false;
+        return;
+    }
+    AllowChange = btnNext->Tag() < StopButtonTag;
+    if (!AllowChange)
+        BeepInformation();
+}
+
+bool TfrmTessaly::ShowPage(int Page)
+{
+    if (Page < 0 || Page >= pnlWizard->PageCount())
+        return false;
+    if (Page == PageIndex()) {
+        pnlWizardChange(pnlWizard);
+        return true;
+    }
+    // Pages without tabs change without asking the page control's
+    // OnChanging, so the check runs here; a page with a tab asks it itself.
+    if (pnlWizard->Pages(Page)->TabIndex() < 0) {
+        bool Allow = true;
+        pnlWizardChanging(pnlWizard, Page, Allow);
+        if (!Allow)
+            return false;
+    }
+    pnlWizard->SetActivePageIndex(Page);
+    if (PageIndex() != Page)
+        return false;
+    pnlWizardChange(pnlWizard);
+    return true;
+}
+
+void TfrmTessaly::ShowPageAndFocus(int Page, TWinControl* Control)
+{
+    if (Page != PageIndex() && Page >= 0 && Page < pnlWizard->PageCount()) {
+        pnlWizard->SetActivePageIndex(Page);
+        pnlWizardChange(pnlWizard);
+    }
+    ProcessMessagesIfAllowed();
+    if (Control)
+        SafeFocus(Control);
+}
+
+bool TfrmTessaly::PageCheck()
+{
+    const std::string Please = LoadResString(SPleaseSelect);
+    if (lstSourceFiles->Items()->Count() == 0 && GetSourceDefaultFolder(GetSelectedSourceFormat()).empty()) {
+        KvWarning(Format(Please, LoadResString(SSelectSource)));
+        PostMessageA(Handle(), KM_SHOWPAGE, ControlParam(btnAddFiles), pgSource);
+        return false;
+    }
+    if (edtTargetFolder->Text().empty()) {
+        KvWarning(Format(Please, LoadResString(SSelectTarget)));
+        PostMessageA(Handle(), KM_SHOWPAGE, ControlParam(edtTargetFolder), pgTarget);
+        return false;
+    }
+    return true;
+}
+
+void TfrmTessaly::UpdateNavigation()
+{
+    const int Page = PageIndex();
+    if (Page == pgIntroduction && btnBack->Focused())
+        SafeFocus(btnNext->Enabled() ? static_cast<TWinControl*>(btnNext) : btnCancel);
+    btnBack->SetEnabled(Page >= pgSource && Page <= pgStart && btnNext->Tag() < StopButtonTag);
+    if (Page == pgStart) {
+        if (btnNext->Tag() == NextButtonTag) {
+            FNextCaption = btnNext->Caption();
+            SetNextButton(LoadResString(SStartCaption), StartButtonTag);
+        }
+    } else if (btnNext->Tag() == StartButtonTag) {
+        SetNextButton(FNextCaption, NextButtonTag);
+    }
+}
+
+void TfrmTessaly::WriteHeader(const std::string& Title, const std::string& Text)
+{
+    const HWND Edit = pnlInfo->Handle();
+    SetWindowTextA(Edit, "");
+    SetParagraphIndents(Edit, HeaderIndent, HeaderIndent);
+    InsertStyled(Edit, Title + "\r\n", true);
+    SetParagraphIndents(Edit, HeaderTextIndent, HeaderIndent);
+    InsertStyled(Edit, Text, false);
+}
+
+void TfrmTessaly::pnlWizardChange(TObject*)
+{
+    UpdateNavigation();
+    const int Page = PageIndex();
+    if (Page < pgIntroduction || Page > pgStart)
+        return;
+    const TPageHeader& H = PageHeaders[Page];
+    std::string Text = LoadResString(H.Text);
+    if (Page == pgIntroduction)
+        Text = Format(Text, ApplicationName);
+    pnlWizard->ActivePage()->SetHelpContext(H.HelpContext);
+    WriteHeader(LoadResString(H.Title), Text + " " + LoadResString(SPressF1));
+    if (Page == pgStart)
+        BuildStartPage();
+    TWinControl* Focus = nullptr;
+    switch (Page) {
+    case pgSource: Focus = lbxSourceFormat; break;
+    case pgTarget: Focus = lbxTargetFormat; break;
+    default: Focus = btnNext; break;
+    }
+    FocusOrFirst(Focus);
+}
+
+void TfrmTessaly::FocusOrFirst(TWinControl* Control)
+{
+    if (AccessibilityModeOn() && pnlWizard->ActivePage() && FocusFirstControl(pnlWizard->ActivePage()))
+        return;
+    SafeFocus(Control);
+}
+
+void TfrmTessaly::BuildStartPage()
+{
+    edtProcessing->SetShowCaret(false);
+    edtProcessing->SetText("");
+    TStrings* Sources = lstSourceFiles->Items();
+    const TMailFormat Chosen = GetSelectedSourceFormat();
+    std::string SourceFormat, Source;
+    if (Sources->Count() == 0) {
+        SourceFormat = RowText(lbxSourceFormat, lbxSourceFormat->ItemIndex());
+        const std::string Folder = GetSourceDefaultFolder(Chosen);
+        const std::string Ext = MailFormatExtension(Chosen, false);
+        if (!Folder.empty())
+            Source = JoinPath(Folder, "*." + Ext);
+    } else {
+        TMailFormat Common = MailFormatOfObject(Sources->Objects(0));
+        for (int I = 1; I < Sources->Count(); ++I)
+            if (MailFormatOfObject(Sources->Objects(I)) != Common)
+                Common = mftSeveral;
+        const int Row = Common == mftSeveral ? -1 : MailFormatToRow(Common, false);
+        SourceFormat = Row < 0 ? LoadResString(SSeveralFormats) : RowText(lbxSourceFormat, Row);
+        Source = Sources->Count() == 1 ? Sources->Strings(0) : "[" + LoadResString(SFileList) + "]";
+    }
+    FStartSummary = Format(LoadResString(SReadyToProcess), SourceFormat, Source,
+                           RowText(lbxTargetFormat, lbxTargetFormat->ItemIndex()), GetTargetFolderText()) +
+                    "\r\n\r\n";
+    edtProcessing->AppendText(FStartSummary);
+}
+
+void TfrmTessaly::btnBackClick(TObject*)
+{
+    btnNext->SetEnabled(true);
+    ShowPage(PageIndex() - 1);
+}
+
+void TfrmTessaly::btnNextClick(TObject*)
+{
+    const int Page = PageIndex();
+    if (Page < pgStart) {
+        ShowPage(Page + 1);
+        return;
+    }
+    if (btnNext->Tag() == StartButtonTag)
+        FDriver->StartConversion();
+    else if (btnNext->Tag() >= StopButtonTag)
+        FDriver->StopConversion(true);
+}
+
+void TfrmTessaly::btnCancelClick(TObject*)
+{
+    if (btnNext->Tag() >= StopButtonTag && !FDriver->StopConversion(true))
+        return;
+    Close();
+}
+
+void TfrmTessaly::btnHelpClick(TObject*)
+{
+    if (Application)
+        Application->HelpCommand(HELP_FINDER, 0);
+}
+
+void TfrmTessaly::btnAboutClick(TObject*)
+{
+    KvInformation(Format(LoadResString(SAboutText), ApplicationName) + "\r\n\r\n" + IdleStatus);
+}
+
+namespace {
+
+// In accessibility mode an information pane is a tab stop only while its
+// page shows, and takes the focus when it can.
+void InformationPaneFollowsPage(TRzPageControl* Pages, TRzTabSheet* InfoPage, TWinControl* Pane)
+{
+    if (!AccessibilityModeOn())
+        return;
+    const bool Shown = Pages->ActivePage() == InfoPage;
+    Pane->SetTabStop(Shown);
+    if (Shown)
+        SafeFocus(Pane);
+}
+
+} // namespace
+
+void TfrmTessaly::pgcSourceSettingsChange(TObject*)
+{
+    InformationPaneFollowsPage(pgcSourceSettings, tbsSourceInfo, edtSourceInfo);
+}
+
+void TfrmTessaly::pgcTargetSettingsChange(TObject*)
+{
+    InformationPaneFollowsPage(pgcTargetSettings, tbsTargetInfo, edtTargetInfo);
+}
+
+void TfrmTessaly::ApplyAccessibility()
+{
+    const bool On = AccessibilityModeOn();
+    FAccessibilityApplied = On;
+    pnlWizard->SetTabStop(On);
+    const TColor Link = AppHighContrast ? clHighlight : clBlue;
+    urlVisitWebsite->SetUnvisitedColor(Link);
+    urlVisitWebsite->SetVisitedColor(Link);
+    std::string Title = ApplicationName;
+    if (On)
+        Title += " - " + LoadResString(SAccessibilityMode);
+    SetCaption(Title);
+    if (Application)
+        Application->SetTitle(Title);
+    if (!Running())
+        SetStatusText(IdleStatus);
+}
+
+void TfrmTessaly::SettingChange(TMessage& Message)
+{
+    Message.Result = 0;
+    if (!FollowSystemAccessibility || HasState(csDesigning))
+        return;
+    bool Changed = false;
+    if (Message.WParam == SPI_SETSCREENREADER || Message.WParam == SPI_GETSCREENREADER) {
+        const bool Reader = IsScreenReaderOn();
+        Changed = Reader != AppScreenReader;
+        AppScreenReader = Reader;
+    } else if (Message.WParam == SPI_SETHIGHCONTRAST) {
+        const bool Contrast = IsHighContrastOn();
+        Changed = Contrast != AppHighContrast;
+        AppHighContrast = Contrast;
+    }
+    if (Changed)
+        ApplyAccessibility();
+}
+
+void TfrmTessaly::Help(TMessage& Message)
+{
+    Message.Result = TRUE;
+    const auto* Info = reinterpret_cast<const HELPINFO*>(Message.LParam);
+    if (!Info || Info->iContextType != HELPINFO_WINDOW || !Application)
+        return;
+    TControl* Control = TWinControl::FindControl(static_cast<HWND>(Info->hItemHandle));
+    while (Control && Control->HelpContext() == 0 && Control->HelpKeyword().empty())
+        Control = Control->Parent();
+    if (!Control)
+        return;
+    if (Control->HelpContext() != 0) {
+        if (btnHelp->Visible()) {
+            POINT At = Info->MousePos;
+            Application->HelpCommand(HELP_SETPOPUP_POS, static_cast<ULONG_PTR>(MAKELONG(At.x, At.y)));
+            Application->HelpCommand(HELP_CONTEXTPOPUP, static_cast<ULONG_PTR>(Control->HelpContext()));
+        } else {
+            Application->HelpContext(Control->HelpContext());
+        }
+        return;
+    }
+    Application->HelpCommand(HELP_KEY, reinterpret_cast<ULONG_PTR>(Control->HelpKeyword().c_str()));
+}
+
+// ---------------------------------------------------------------------------
+// The driver's host
+// ---------------------------------------------------------------------------
+
+TStrings& TfrmTessaly::SourceFiles()
+{
+    return *lstSourceFiles->Items();
+}
+
+void TfrmTessaly::GetChoices(TConvertChoices& C)
+{
+    C.SourceFormat = GetSelectedSourceFormat();
+    C.TargetFormat = GetSelectedTargetFormat();
+    C.TargetText = GetTargetFolderText();
+    C.IncludeSubfolders = grpSourceOptions->GetItemChecked(0);
+    C.SkipTrashJunk = grpSourceOptions->GetItemChecked(1);
+    C.RestoreFolderTree = grpTargetOptions->GetItemChecked(0);
+    C.MatchDates = grpTargetOptions->GetItemChecked(1);
+    C.Md5FileNames = grpTargetOptions->GetItemChecked(2);
+}
+
+void TfrmTessaly::AddLogLine(const std::string& Text)
+{
+    edtProcessing->AppendText(Text + "\r\n");
+    edtProcessing->ScrollToCaret();
+}
+
+int TfrmTessaly::LogLineCount()
+{
+    return edtProcessing->LineCount();
+}
+
+void TfrmTessaly::SetLogCaretVisible(bool Visible)
+{
+    edtProcessing->SetShowCaret(Visible);
+}
+
+bool TfrmTessaly::ProgressVisible()
+{
+    return pnlProgressBar->Visible();
+}
+
+void TfrmTessaly::SetProgressVisible(bool Visible)
+{
+    pnlProgressBar->SetVisible(Visible);
+}
+
+void TfrmTessaly::SetProgressPercent(int Percent)
+{
+    pnlProgressBar->SetPercent(Percent);
+}
+
+void TfrmTessaly::SetStatusText(const std::string& Text)
+{
+    pnlStatusPane->SetCaption(Text);
+}
+
+void TfrmTessaly::ProcessMessages()
+{
+    ProcessMessagesIfAllowed();
+}
+
+void TfrmTessaly::SetNextButton(const std::string& Caption, int Tag)
+{
+    btnNext->SetCaption(Caption);
+    btnNext->SetTag(Tag);
+}
+
+void TfrmTessaly::SetBackEnabled(bool Enabled)
+{
+    btnBack->SetEnabled(Enabled);
+}
+
+bool TfrmTessaly::ConfirmAbort(const std::string& Question)
+{
+    return KvConfirm(Question);
+}
+
+void TfrmTessaly::FocusCancelButton()
+{
+    SafeFocus(btnCancel);
+}

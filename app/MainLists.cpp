@@ -1,0 +1,436 @@
+// The main form's lists and fields: the two format lists, the target field
+// (its normalisation, its key filter, "mailbox:/" addresses), the source
+// list (add, remove, paste, drop), the two popup menus and the log save.
+#include "app/Main.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/KvConvertDriver.h"
+#include "app/KvHelpBase.h"
+#include "app/KvRichPnl.h"
+#include "app/MainTexts.h"
+#include "classlib/Clipbrd.h"
+#include "classlib/Cleanup.h"
+#include "classlib/Dialogs.h"
+#include "classlib/Menus.h"
+#include "classlib/ResStrings.h"
+#include "controls/RzBtnEdt.h"
+#include "controls/RzButton.h"
+#include "controls/RzLstBox.h"
+#include "controls/RzRadGrp.h"
+#include "controls/RzRichUrl.h"
+#include "controls/RzTabs.h"
+#include "foundation/KvAppBase.h"
+#include "foundation/KvBase.h"
+#include "foundation/KvFiles.h"
+#include "foundation/KvSpFolder.h"
+#include "foundation/KvSystem.h"
+#include "mail/KvFindMail.h"
+
+namespace {
+
+const char MailboxScheme[] = "mailbox:/";
+constexpr std::size_t MailboxSchemeLength = sizeof(MailboxScheme) - 1;
+// The keys the target field lets through although they are control
+// characters: Backspace and the clipboard's Ctrl+C, Ctrl+V and Ctrl+X.
+constexpr char KeyBackspace = 8, KeyCopy = 3, KeyPaste = 22, KeyCut = 24;
+
+std::string TrimBlanks(const std::string& S)
+{
+    const std::size_t First = S.find_first_not_of(" \t");
+    if (First == std::string::npos)
+        return {};
+    return S.substr(First, S.find_last_not_of(" \t") - First + 1);
+}
+
+} // namespace
+
+bool MailboxUrlToPath(std::string& Text)
+{
+    if (Text.size() <= 12 || Text[7] != ':' ||
+        CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, Text.data(), static_cast<int>(MailboxSchemeLength),
+                       MailboxScheme, static_cast<int>(MailboxSchemeLength)) != CSTR_EQUAL)
+        return false;
+    std::size_t From = MailboxSchemeLength;
+    for (int Slash = 0; Slash < 2 && From < Text.size() && Text[From] == '/'; ++Slash)
+        ++From;
+    std::string Path = Text.substr(From);
+    std::replace(Path.begin(), Path.end(), '/', '\\');
+    std::replace(Path.begin(), Path.end(), '|', ':');
+    Text = Path;
+    return true;
+}
+
+std::string NormalizeTargetText(const std::string& Text, TMailFormat TargetFormat)
+{
+    // An empty target would become "*.eml", a pattern without a folder
+    // that writes into whatever the current folder is; it stays empty so
+    // that the page check asks for a target instead.
+    if (Text.empty())
+        return Text;
+    const std::string Cut = CutTargetPattern(Text);
+    if (!IsFolderPath(Cut))
+        return Text;
+    const std::string Folder = AddTrailingBackslash(Cut);
+    const std::string Ext = MailFormatExtension(TargetFormat, true);
+    return Ext.empty() ? Folder : Folder + "*." + Ext;
+}
+
+char FilterTargetKey(char Key)
+{
+    if (Key == '/')
+        return '\\';
+    if (Key == KeyBackspace || Key == KeyCopy || Key == KeyPaste || Key == KeyCut)
+        return Key;
+    if (static_cast<unsigned char>(Key) < ' ' || std::strchr("\"*/<>?|", Key))
+        return 0;
+    return Key;
+}
+
+std::vector<std::string> PastedSourceLines(const std::string& Text, bool& SingleUrl)
+{
+    TStringList Lines;
+    Lines.SetText(Text);
+    SingleUrl = false;
+    std::vector<std::string> Kept;
+    for (int I = Lines.Count() - 1; I >= 0; --I) {
+        std::string Line = TrimBlanks(Lines[I]);
+        if (MailboxUrlToPath(Line)) {
+            SingleUrl = Lines.Count() == 1;
+            Kept.push_back(Line);
+            continue;
+        }
+        const std::string Probe = CutTargetPattern(Line);
+        if (Probe.empty())
+            continue;
+        if (HasTrailingSlash(Probe) ? FolderExists(Probe) : IsExistingFile(Probe))
+            Kept.push_back(Line);
+    }
+    std::reverse(Kept.begin(), Kept.end());
+    return Kept;
+}
+
+std::vector<std::string> DroppedFileNames(HDROP Drop)
+{
+    TStringList Names;
+    const UINT Count = DragQueryFileA(Drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT I = 0; I < Count; ++I) {
+        // Asked for its length first: a name longer than any fixed buffer
+        // would otherwise come back cut, a different path added silently.
+        const UINT Length = DragQueryFileA(Drop, I, nullptr, 0);
+        std::string Name(static_cast<std::size_t>(Length) + 1, '\0');
+        const UINT Got = DragQueryFileA(Drop, I, Name.data(), Length + 1);
+        Name.resize(std::min(Got, Length));
+        if (!Name.empty())
+            Names.Add(ExpandLongPathName(Name));
+    }
+    Names.Sort();
+    std::vector<std::string> Result;
+    for (int I = 0; I < Names.Count(); ++I)
+        Result.push_back(Names[I]);
+    return Result;
+}
+
+// ---------------------------------------------------------------------------
+// Format lists and the target field
+// ---------------------------------------------------------------------------
+
+void TfrmTessaly::BuildFormatLists()
+{
+    const std::string Other = "\r\n" + LoadResString(SOtherFormats);
+    lbxSourceFormat->Items()->SetText(LoadResString(SSourceFormatRows) + Other);
+    lbxTargetFormat->Items()->SetText(LoadResString(STargetFormatRows) + Other);
+    lbxSourceFormat->SetItemIndex(1);
+    lbxTargetFormat->SetItemIndex(1);
+    const std::string Info = Format(LoadResString(SOtherFormatsInfo), ApplicationName, LoadResString(SMboxType));
+    edtSourceInfo->SetText(Info);
+    edtTargetInfo->SetText(Info);
+}
+
+void TfrmTessaly::SkipGroupRow(TRzCustomListBox* List)
+{
+    const int Row = List->ItemIndex();
+    if (Row >= 0 && Row + 1 < List->Items()->Count() && List->IsGroup(Row))
+        List->SetItemIndex(Row + 1);
+}
+
+TMailFormat TfrmTessaly::GetSelectedSourceFormat()
+{
+    return MailFormatFromSourceRow(lbxSourceFormat->ItemIndex());
+}
+
+TMailFormat TfrmTessaly::GetSelectedTargetFormat()
+{
+    return MailFormatFromTargetRow(lbxTargetFormat->ItemIndex());
+}
+
+void TfrmTessaly::SelectSourceFormat(TMailFormat Format)
+{
+    const int Row = MailFormatToRow(Format, false);
+    if (Row < 0)
+        return;
+    lbxSourceFormat->SetItemIndex(Row);
+    lbxSourceFormatClick(lbxSourceFormat);
+}
+
+void TfrmTessaly::SelectTargetFormat(TMailFormat Format)
+{
+    const int Row = MailFormatToRow(Format, true);
+    if (Row < 0)
+        return;
+    lbxTargetFormat->SetItemIndex(Row);
+    lbxTargetFormatClick(lbxTargetFormat);
+}
+
+void TfrmTessaly::lbxSourceFormatClick(TObject*)
+{
+    SkipGroupRow(lbxSourceFormat);
+    pgcSourceSettings->SetActivePage(GetSelectedSourceFormat() == mftOther ? tbsSourceInfo : tbsSourceList);
+}
+
+void TfrmTessaly::lbxTargetFormatClick(TObject*)
+{
+    SkipGroupRow(lbxTargetFormat);
+    NormalizeTarget();
+    const TMailFormat Target = GetSelectedTargetFormat();
+    grpTargetOptions->SetItemEnabled(1, MailFormatIsOneFilePerMessage(Target));
+    grpTargetOptions->SetItemEnabled(2, grpTargetOptions->GetItemEnabled(1));
+    pgcTargetSettings->SetActivePage(Target == mftOther ? tbsTargetInfo : tbsTargetList);
+}
+
+void TfrmTessaly::NormalizeTarget()
+{
+    const std::string Text = edtTargetFolder->Text();
+    const std::string Normal = NormalizeTargetText(Text, GetSelectedTargetFormat());
+    if (Normal != Text)
+        edtTargetFolder->SetText(Normal);
+}
+
+std::string TfrmTessaly::GetTargetFolderText()
+{
+    std::string Text = edtTargetFolder->Text();
+    if (Text.empty() || MailboxUrlToPath(Text))
+        return Text;
+    // A macro the program does not know may name a mail client, whose
+    // default mail folder it then stands for.
+    return ExpandPathMacros(Text, [](std::string& Name) {
+        const std::string Folder = GetClientMailFolder(Name);
+        if (Folder.empty())
+            return false;
+        Name = Folder;
+        return true;
+    });
+}
+
+void TfrmTessaly::edtTargetFolderDblClick(TObject*)
+{
+    if (edtTargetFolder->Text().empty())
+        edtTargetFolder->SetText(AddTrailingBackslash(JoinPath(GetDocumentsFolder(), "Mail")));
+    NormalizeTarget();
+}
+
+void TfrmTessaly::edtTargetFolderChange(TObject*)
+{
+    edtTargetFolder->SetHint(edtTargetFolder->Text());
+}
+
+void TfrmTessaly::edtTargetFolderKeyPress(TObject*, char& Key)
+{
+    Key = FilterTargetKey(Key);
+    if (Key == 0)
+        BeepInformation();
+}
+
+// ---------------------------------------------------------------------------
+// The source list
+// ---------------------------------------------------------------------------
+
+void TfrmTessaly::AddSourceNames(const std::vector<std::string>& Names, TMailFormat Format)
+{
+    TStrings* Items = lstSourceFiles->Items();
+    int Last = -1;
+    for (const std::string& Name : Names) {
+        const int Found = Items->IndexOf(Name);
+        if (Found >= 0)
+            Items->PutObject(Found, MailFormatToObject(Format));
+        else
+            Last = Items->AddObject(Name, MailFormatToObject(Format));
+    }
+    if (Last < 0)
+        return;
+    lstSourceFiles->SetItemIndex(Last);
+    UpdateSourceButtons();
+}
+
+void TfrmTessaly::RemoveSource(int Index)
+{
+    // -1 is what the list answers with nothing selected: there is nothing
+    // to remove then.
+    if (Index < 0 || Index >= lstSourceFiles->Items()->Count())
+        return;
+    lstSourceFiles->DeleteItem(Index);
+    UpdateSourceButtons();
+}
+
+void TfrmTessaly::UpdateSourceButtons()
+{
+    const bool WasFocused = btnRemove->Focused();
+    const bool Enable = lstSourceFiles->Items()->Count() > 0 && lstSourceFiles->ItemIndex() >= 0;
+    btnRemove->SetEnabled(Enable);
+    if (WasFocused && !Enable)
+        SafeFocus(btnAddFiles);
+}
+
+void TfrmTessaly::btnRemoveClick(TObject*)
+{
+    RemoveSource(lstSourceFiles->ItemIndex());
+}
+
+void TfrmTessaly::lstSourceFilesClick(TObject*)
+{
+    UpdateSourceButtons();
+}
+
+void TfrmTessaly::lstSourceFilesKeyUp(TObject*, WORD& Key, TShiftState Shift)
+{
+    if (Key != VK_DELETE || (Shift & (ssShift | ssCtrl | ssAlt)) != 0)
+        return;
+    Key = 0;
+    PostMessageA(Handle(), KM_REMOVESOURCE, ControlParam(lstSourceFiles), lstSourceFiles->ItemIndex());
+}
+
+void TfrmTessaly::DropFiles(HDROP Drop)
+{
+    const TScopeExit Finish([Drop] { DragFinish(Drop); });
+    if (Running())
+        return;
+    const std::vector<std::string> Names = DroppedFileNames(Drop);
+    ShowPage(pgSource);
+    AddSourceNames(Names, GetSelectedSourceFormat());
+}
+
+std::string TfrmTessaly::SourceListText(bool All)
+{
+    TStrings* Items = lstSourceFiles->Items();
+    const int Selected = lstSourceFiles->ItemIndex();
+    if (!All && Selected >= 0 && Selected < Items->Count())
+        return Items->Strings(Selected);
+    return Items->Text();
+}
+
+// ---------------------------------------------------------------------------
+// Menus, clipboard and the log
+// ---------------------------------------------------------------------------
+
+void TfrmTessaly::ContextMenu(TMessage& Message)
+{
+    const HWND Target = reinterpret_cast<HWND>(Message.WParam);
+    TPopupMenu* Menu = nullptr;
+    TWinControl* Control = nullptr;
+    if (edtProcessing->HandleAllocated() && Target == edtProcessing->WindowHandle()) {
+        Menu = pmnLog;
+        Control = edtProcessing;
+    } else if (lstSourceFiles->HandleAllocated() && Target == lstSourceFiles->WindowHandle()) {
+        Menu = pmnSourceFiles;
+        Control = lstSourceFiles;
+    }
+    if (!Menu) {
+        TKvFormSave::WndProc(Message);
+        return;
+    }
+    POINT At{static_cast<short>(LOWORD(Message.LParam)), static_cast<short>(HIWORD(Message.LParam))};
+    // From the keyboard (Shift+F10, the menu key): beside the control.
+    if (Message.LParam == -1) {
+        const TPoint Corner = Control->ClientToScreen(TPoint(8, 8));
+        At = {Corner.x, Corner.y};
+    }
+    Menu->SetPopupComponent(Control);
+    Menu->Popup(At.x, At.y);
+    Message.Result = 0;
+}
+
+void TfrmTessaly::pmnLogPopup(TObject*)
+{
+    const bool HasLines = edtProcessing->LineCount() > 1;
+    smuCopy->SetEnabled(HasLines && edtProcessing->SelLength() > 0);
+    smuCopyAll->SetEnabled(HasLines);
+}
+
+void TfrmTessaly::pmnSourceFilesPopup(TObject*)
+{
+    const bool HasItems = lstSourceFiles->Items()->Count() > 0;
+    smnCopy->SetEnabled(HasItems);
+    smnCopyAll->SetEnabled(HasItems);
+    smnClearList->SetEnabled(HasItems);
+    smnPaste->SetEnabled(Clipboard().HasFormat(CF_TEXT));
+}
+
+void TfrmTessaly::smuCopyClick(TObject*)
+{
+    const std::string Text = edtProcessing->GetSelectedOrAllText();
+    if (!Text.empty())
+        Clipboard().SetAsText(Text);
+}
+
+void TfrmTessaly::smuCopyAllClick(TObject*)
+{
+    Clipboard().SetAsText(edtProcessing->AllText());
+}
+
+std::string TfrmTessaly::LogText()
+{
+    return edtProcessing->GetSelectedOrAllText();
+}
+
+bool TfrmTessaly::SaveLogToFile(const std::string& FileName)
+{
+    return SaveStringToFile(FileName, LogText()) >= 0;
+}
+
+void TfrmTessaly::smuSaveAsClick(TObject*)
+{
+    if (vclSaveProgress->InitialDir().empty())
+        vclSaveProgress->SetInitialDir(GetDocumentsFolder());
+    if (vclSaveProgress->FileName().empty())
+        vclSaveProgress->SetFileName(LoadResString(SProcessed) + "." + vclSaveProgress->DefaultExt());
+    if (!vclSaveProgress->Execute())
+        return;
+    const std::string FileName = vclSaveProgress->FileName();
+    if (!SaveLogToFile(FileName)) {
+        const DWORD Error = GetLastError();
+        KvError(Format(LoadResString(SLogSaveFailed), FileName, SysErrorMessage(Error)));
+    }
+}
+
+void TfrmTessaly::smnCopyClick(TObject*)
+{
+    Clipboard().SetAsText(SourceListText(false));
+}
+
+void TfrmTessaly::smnCopyAllClick(TObject*)
+{
+    Clipboard().SetAsText(SourceListText(true));
+}
+
+void TfrmTessaly::smnPasteClick(TObject*)
+{
+    bool SingleUrl = false;
+    const std::vector<std::string> Lines = PastedSourceLines(Clipboard().AsText(), SingleUrl);
+    // An address pasted alone names a mail client's folder the way the
+    // client itself writes it.
+    AddSourceNames(Lines, SingleUrl ? TMailFormat(mftThunderbird) : GetSelectedSourceFormat());
+}
+
+void TfrmTessaly::smnClearListClick(TObject*)
+{
+    lstSourceFiles->Items()->Clear();
+    UpdateSourceButtons();
+}
+
+void TfrmTessaly::RichEditURLClick(TObject*, const std::string& URL)
+{
+    ShellOpen(URL.find(':') == std::string::npos ? "http://" + URL + "/" : URL);
+}

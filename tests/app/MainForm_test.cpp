@@ -1,0 +1,569 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/KvConvertDriver.h"
+#include "app/KvRichPnl.h"
+#include "app/KvWizardOptions.h"
+#include "app/Main.h"
+#include "classlib/Clipbrd.h"
+#include "classlib/Dialogs.h"
+#include "classlib/Menus.h"
+#include "controls/RzBtnEdt.h"
+#include "controls/RzButton.h"
+#include "controls/RzLstBox.h"
+#include "controls/RzPrgres.h"
+#include "controls/RzRadGrp.h"
+#include "controls/RzRichUrl.h"
+#include "controls/RzStatus.h"
+#include "controls/RzTabs.h"
+#include "foundation/KvAppBase.h"
+#include "foundation/KvBase.h"
+#include "foundation/KvSystem.h"
+#include "tests/TestFolder.h"
+
+namespace {
+
+// The form with a count of its pumps, so a test can act from inside a run
+// at a chosen moment, and a record of its log that outlives it.
+class TTestWizard : public TfrmTessaly {
+public:
+    using TfrmTessaly::TfrmTessaly;
+    ~TTestWizard() override
+    {
+        if (Destroyed)
+            *Destroyed = true;
+    }
+    void ProcessMessages() override
+    {
+        ++Pumps;
+        if (OnPump)
+            OnPump(Pumps);
+        TfrmTessaly::ProcessMessages();
+    }
+    void AddLogLine(const std::string& Text) override
+    {
+        Log.push_back(Text);
+        TfrmTessaly::AddLogLine(Text);
+    }
+    std::function<void(int Pump)> OnPump;
+    int Pumps = 0;
+    std::vector<std::string> Log;
+    bool* Destroyed = nullptr;
+};
+
+std::string MessageOf(int I)
+{
+    return "From sender" + std::to_string(I) + "@example.com Mon Jan  5 10:00:00 2009\r\n" +
+           "From: Sender <sender" + std::to_string(I) + "@example.com>\r\n" + "Subject: Note " +
+           std::to_string(I) + "\r\nDate: Mon, 05 Jan 2009 10:00:00 +0000\r\n\r\nBody " + std::to_string(I) +
+           ".\r\n\r\n";
+}
+
+// A shell drop list of Names, as the shell hands it over.
+HDROP MakeDrop(const std::vector<std::string>& Names)
+{
+    std::size_t Size = sizeof(DROPFILES) + 1;
+    for (const std::string& N : Names)
+        Size += N.size() + 1;
+    HGLOBAL H = GlobalAlloc(GHND, Size);
+    auto* D = static_cast<DROPFILES*>(GlobalLock(H));
+    D->pFiles = sizeof(DROPFILES);
+    char* P = reinterpret_cast<char*>(D) + sizeof(DROPFILES);
+    for (const std::string& N : Names) {
+        memcpy(P, N.c_str(), N.size() + 1);
+        P += N.size() + 1;
+    }
+    GlobalUnlock(H);
+    return static_cast<HDROP>(H);
+}
+
+class WizardTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Application->ShowErrorBoxes = false;
+        FOldSettings = AppSettings;
+        AppSettings = new TKvAppSettings(Dir.File("Tessaly.ini"));
+        FOldNew = SettingsAreNew;
+        SettingsAreNew = true;
+        FOldHook = SetMessageDlgHook([this](const TMessageDlgRequest& R) {
+            Boxes.push_back(R);
+            return Answer;
+        });
+        FOldBeep = BeepHook;
+        BeepHook = [this](UINT Sound) { Beeps.push_back(Sound); };
+        Form = new TTestWizard(nullptr);
+        Form->Handle();
+        Pump();
+    }
+    void TearDown() override
+    {
+        if (Form)
+            Form->Free();
+        Pump();
+        SetMessageDlgHook(FOldHook);
+        BeepHook = FOldBeep;
+        delete AppSettings;
+        AppSettings = FOldSettings;
+        SettingsAreNew = FOldNew;
+        AppScreenReader = AppHighContrast = false;
+        FollowSystemAccessibility = true;
+    }
+    static void Pump() { Application->ProcessMessages(); }
+    std::string Header() { return Form->pnlInfo->AllText(); }
+    // A left click on the control's window, posted as the mouse would.
+    static void PostClick(TWinControl* Control)
+    {
+        const LPARAM At = MAKELPARAM(5, 5);
+        PostMessageA(Control->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, At);
+        PostMessageA(Control->Handle(), WM_LBUTTONUP, 0, At);
+    }
+    void AddSource(const std::string& Name, TMailFormat Format) { Form->AddSourceNames({Name}, Format); }
+    // A generated mailbox of Count messages in the list, a target folder,
+    // and the start page shown.
+    void ReadyToRun(int Count)
+    {
+        std::string Mbox;
+        for (int I = 0; I < Count; ++I)
+            Mbox += MessageOf(I);
+        AddSource(Dir.Write("Big", Mbox), mftMbox);
+        Form->edtTargetFolder->SetText(Dir.File("out") + "\\");
+        Form->ShowPage(pgStart);
+    }
+    std::vector<std::string> Sources()
+    {
+        std::vector<std::string> S;
+        for (int I = 0; I < Form->lstSourceFiles->Items()->Count(); ++I)
+            S.push_back(Form->lstSourceFiles->Items()->Strings(I));
+        return S;
+    }
+
+    TTestFolder Dir{"wizard"};
+    TTestWizard* Form = nullptr;
+    std::vector<TMessageDlgRequest> Boxes;
+    std::vector<UINT> Beeps;
+    TModalResult Answer = mrYes;
+
+private:
+    TKvAppSettings* FOldSettings = nullptr;
+    bool FOldNew = false;
+    TMessageDlgHook FOldHook;
+    std::function<void(UINT)> FOldBeep;
+};
+
+} // namespace
+
+TEST_F(WizardTest, StartsOnTheWelcomePageWithItsLists)
+{
+    EXPECT_TRUE(Form->Visible());
+    EXPECT_EQ(Form->PageIndex(), pgIntroduction);
+    EXPECT_FALSE(Form->btnBack->Enabled());
+    EXPECT_EQ(Form->btnNext->Tag(), NextButtonTag);
+    EXPECT_EQ(Header().substr(0, 9), "Welcome !");
+    EXPECT_NE(Header().find("We hope you enjoy using " + ApplicationName + "."), std::string::npos);
+    EXPECT_NE(Header().find("Press the F1 function key"), std::string::npos);
+
+    TStrings* Src = Form->lbxSourceFormat->Items();
+    ASSERT_EQ(Src->Count(), 15);
+    EXPECT_EQ(Src->Strings(0), "//Mozilla mail programs");
+    EXPECT_EQ(Src->Strings(11), "Standard mbox");
+    EXPECT_EQ(Src->Strings(14), "Other formats");
+    TStrings* Tgt = Form->lbxTargetFormat->Items();
+    ASSERT_EQ(Tgt->Count(), 9);
+    EXPECT_EQ(Tgt->Strings(6), "mbox for Mac");
+    EXPECT_EQ(Tgt->Strings(8), "Other formats");
+    EXPECT_EQ(Form->lbxSourceFormat->ItemIndex(), 1);
+    EXPECT_EQ(Form->lbxTargetFormat->ItemIndex(), 1);
+    EXPECT_EQ(Form->GetSelectedSourceFormat(), mftThunderbird);
+    EXPECT_EQ(Form->GetSelectedTargetFormat(), mftEml);
+    // The default target: the documents folder's "Mail", as a pattern for EML.
+    const std::string Target = Form->edtTargetFolder->Text();
+    EXPECT_EQ(Target.substr(Target.size() - 10), "Mail\\*.eml");
+}
+
+TEST_F(WizardTest, PageFlowHeadersAndTheStartButton)
+{
+    struct Step {
+        void (TfrmTessaly::*Click)(TObject*);
+        int Page;
+        const char* Title;
+        bool BackEnabled;
+        int Tag;
+    };
+    AddSource(Dir.Write("Inbox", MessageOf(1)), mftMbox);
+    const Step Steps[] = {
+        {&TfrmTessaly::btnNextClick, pgSource, "Choose Source Files", true, NextButtonTag},
+        {&TfrmTessaly::btnNextClick, pgTarget, "Set Target Options", true, NextButtonTag},
+        {&TfrmTessaly::btnNextClick, pgStart, "Start Conversion", true, StartButtonTag},
+        {&TfrmTessaly::btnBackClick, pgTarget, "Set Target Options", true, NextButtonTag},
+        {&TfrmTessaly::btnNextClick, pgStart, "Start Conversion", true, StartButtonTag},
+        {&TfrmTessaly::btnBackClick, pgTarget, "Set Target Options", true, NextButtonTag},
+        {&TfrmTessaly::btnBackClick, pgSource, "Choose Source Files", true, NextButtonTag},
+        {&TfrmTessaly::btnBackClick, pgIntroduction, "Welcome !", false, NextButtonTag},
+    };
+    const std::string NextCaption = Form->btnNext->Caption();
+    for (const Step& S : Steps) {
+        SCOPED_TRACE(S.Title);
+        (Form->*S.Click)(nullptr);
+        Pump();
+        EXPECT_EQ(Form->PageIndex(), S.Page);
+        EXPECT_EQ(Header().substr(0, strlen(S.Title)), S.Title);
+        EXPECT_EQ(Form->btnBack->Enabled(), S.BackEnabled);
+        EXPECT_EQ(Form->btnNext->Tag(), S.Tag);
+        EXPECT_EQ(Form->btnNext->Caption(), S.Tag == StartButtonTag ? std::string("Start") : NextCaption);
+        EXPECT_EQ(Form->pnlWizard->ActivePage()->HelpContext(), 20 + S.Page);
+    }
+    EXPECT_TRUE(Boxes.empty());
+    EXPECT_TRUE(Beeps.empty());
+}
+
+TEST_F(WizardTest, NoPageChangeWhileARunGoesOn)
+{
+    Form->ShowPage(pgTarget);
+    Form->SetNextButton("Stop", StopButtonTag);
+    EXPECT_FALSE(Form->ShowPage(pgSource));
+    EXPECT_EQ(Form->PageIndex(), pgTarget);
+    EXPECT_EQ(Beeps, std::vector<UINT>{MB_ICONASTERISK});
+    // Drops are ignored while running; the drop is still finished.
+    Form->Perform(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({"C:\\x\\Inbox"})), 0);
+    EXPECT_TRUE(Sources().empty());
+    EXPECT_EQ(Form->PageIndex(), pgTarget);
+    Form->SetNextButton("Start", StartButtonTag);
+}
+
+TEST_F(WizardTest, ThePageCheckSendsTheUserToTheFieldToFix)
+{
+    Form->ShowPage(pgTarget);
+    // Nothing to convert: no list entry, and Mac Eudora has no default store.
+    Form->SelectSourceFormat(mftMacEudora);
+    Form->btnNextClick(nullptr);
+    EXPECT_EQ(Form->PageIndex(), pgTarget);
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].DlgType, mtWarning);
+    EXPECT_EQ(Boxes[0].Msg, "Please select at least one source mail file or folder before continuing");
+    // Message 1626 moves on once the check's handler is done.
+    Pump();
+    EXPECT_EQ(Form->PageIndex(), pgSource);
+    EXPECT_TRUE(Form->btnAddFiles->Focused());
+
+    AddSource(Dir.Write("Inbox", MessageOf(1)), mftMacEudora);
+    Form->ShowPage(pgTarget);
+    Form->edtTargetFolder->SetText("");
+    Form->btnNextClick(nullptr);
+    ASSERT_EQ(Boxes.size(), 2u);
+    EXPECT_EQ(Boxes[1].Msg, "Please select a target folder or file before continuing");
+    Pump();
+    EXPECT_EQ(Form->PageIndex(), pgTarget);
+    EXPECT_TRUE(Form->edtTargetFolder->Focused());
+
+    Form->edtTargetFolder->SetText(Dir.Path() + "\\");
+    Form->btnNextClick(nullptr);
+    EXPECT_EQ(Form->PageIndex(), pgStart);
+    EXPECT_EQ(Boxes.size(), 2u);
+}
+
+TEST_F(WizardTest, GroupRowsAreSkippedAndOtherFormatsShowsInformation)
+{
+    struct Case {
+        bool Target;
+        int Clicked;
+        int Selected;
+        bool InfoShown;
+    };
+    const Case Cases[] = {
+        {false, 0, 1, false},  {false, 6, 7, false}, {false, 10, 11, false}, {false, 13, 14, true},
+        {false, 14, 14, true}, {false, 12, 12, false}, {true, 0, 1, false},  {true, 3, 4, false},
+        {true, 7, 8, true},    {true, 8, 8, true},     {true, 2, 2, false},
+    };
+    Form->ShowPage(pgSource);
+    for (const Case& K : Cases) {
+        SCOPED_TRACE(std::string(K.Target ? "target " : "source ") + std::to_string(K.Clicked));
+        TRzCustomListBox* List = K.Target ? static_cast<TRzCustomListBox*>(Form->lbxTargetFormat)
+                                          : static_cast<TRzCustomListBox*>(Form->lbxSourceFormat);
+        List->SetItemIndex(K.Clicked);
+        List->Click();
+        EXPECT_EQ(List->ItemIndex(), K.Selected);
+        TRzPageControl* Pages = K.Target ? Form->pgcTargetSettings : Form->pgcSourceSettings;
+        TRzTabSheet* Info = K.Target ? Form->tbsTargetInfo : Form->tbsSourceInfo;
+        EXPECT_EQ(Pages->ActivePage() == Info, K.InfoShown);
+    }
+    const std::string Info = Form->edtSourceInfo->Text();
+    EXPECT_NE(Info.find(ApplicationName + " converts only mbox-type mail files"), std::string::npos);
+    EXPECT_EQ(Form->edtTargetInfo->Text(), Info);
+}
+
+TEST_F(WizardTest, TargetFormatsNormaliseTheTargetAndPickTheirOptions)
+{
+    struct Case {
+        int Row;
+        const char* Before;
+        const char* After;
+        bool DatesEnabled;
+    };
+    const Case Cases[] = {
+        {1, "C:\\Out\\", "C:\\Out\\*.eml", true},
+        {2, "C:\\Out\\*.eml", "C:\\Out\\*.txt", true},
+        {4, "C:\\Out\\*.txt", "C:\\Out\\*.mbox", false},
+        {5, "C:\\Out\\all.mbox", "C:\\Out\\all.mbox", false},
+        {8, "C:\\Out\\*.mbox", "C:\\Out\\", false},
+    };
+    Form->ShowPage(pgTarget);
+    for (const Case& K : Cases) {
+        SCOPED_TRACE(K.Row);
+        Form->edtTargetFolder->SetText(K.Before);
+        Form->lbxTargetFormat->SetItemIndex(K.Row);
+        Form->lbxTargetFormat->Click();
+        EXPECT_EQ(Form->edtTargetFolder->Text(), K.After);
+        EXPECT_EQ(Form->edtTargetFolder->Hint(), K.After);
+        EXPECT_EQ(Form->grpTargetOptions->GetItemEnabled(1), K.DatesEnabled);
+        EXPECT_EQ(Form->grpTargetOptions->GetItemEnabled(2), K.DatesEnabled);
+        EXPECT_TRUE(Form->grpTargetOptions->GetItemEnabled(0));
+    }
+}
+
+TEST_F(WizardTest, TheTargetFieldFiltersKeysAndFillsOnDoubleClick)
+{
+    Form->ShowPage(pgTarget);
+    Form->edtTargetFolder->SetText("");
+    Form->edtTargetFolder->SetFocus();
+    for (char C : std::string("C:/Out?\"*|x"))
+        SendMessageA(Form->edtTargetFolder->Handle(), WM_CHAR, static_cast<unsigned char>(C), 0);
+    EXPECT_EQ(Form->edtTargetFolder->Text(), "C:\\Outx");
+    EXPECT_EQ(Beeps.size(), 4u);
+
+    Form->edtTargetFolder->SetText("");
+    Form->edtTargetFolderDblClick(nullptr);
+    const std::string Text = Form->edtTargetFolder->Text();
+    EXPECT_EQ(Text.substr(Text.size() - 10), "Mail\\*.eml");
+}
+
+TEST_F(WizardTest, DroppedNamesAreReadWholeAndNotRepeated)
+{
+    const std::string Long = "C:\\" + std::string(150, 'a') + "\\" + std::string(146, 'b');
+    ASSERT_EQ(Long.size(), 300u);
+    Form->SelectSourceFormat(mftMbox);
+    Form->Perform(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({"C:\\x\\Zeta", Long, "C:\\x\\alpha"})), 0);
+    EXPECT_EQ(Form->PageIndex(), pgSource);
+    const std::vector<std::string> Expected{"C:\\" + std::string(150, 'a') + "\\" + std::string(146, 'b'),
+                                            "C:\\x\\alpha", "C:\\x\\Zeta"};
+    EXPECT_EQ(Sources(), Expected);
+    EXPECT_EQ(Form->lstSourceFiles->ItemIndex(), 2);
+    EXPECT_TRUE(Form->btnRemove->Enabled());
+    for (int I = 0; I < 3; ++I)
+        EXPECT_EQ(MailFormatOfObject(Form->lstSourceFiles->Items()->Objects(I)), mftMbox);
+
+    // The same name again (in another case) only takes the new format.
+    Form->SelectSourceFormat(mftPine);
+    Form->lstSourceFiles->SetItemIndex(0);
+    Form->Perform(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({"C:\\X\\ALPHA"})), 0);
+    EXPECT_EQ(Sources(), Expected);
+    EXPECT_EQ(MailFormatOfObject(Form->lstSourceFiles->Items()->Objects(1)), mftPine);
+    EXPECT_EQ(MailFormatOfObject(Form->lstSourceFiles->Items()->Objects(0)), mftMbox);
+    EXPECT_EQ(Form->lstSourceFiles->ItemIndex(), 0);
+}
+
+TEST_F(WizardTest, DeleteAndMessageRemoveSourceEntries)
+{
+    for (const char* N : {"C:\\a", "C:\\b", "C:\\c", "C:\\d"})
+        AddSource(N, mftMbox);
+    Form->ShowPage(pgSource);
+    Form->lstSourceFiles->SetItemIndex(1);
+    // Delete posts the removal, which runs after the key's handler.
+    SendMessageA(Form->lstSourceFiles->Handle(), WM_KEYUP, VK_DELETE, 0);
+    EXPECT_EQ(Sources().size(), 4u);
+    Pump();
+    EXPECT_EQ(Sources(), (std::vector<std::string>{"C:\\a", "C:\\c", "C:\\d"}));
+    EXPECT_EQ(Form->lstSourceFiles->ItemIndex(), 1);
+
+    // Nothing selected: the message carries -1 and removes nothing.
+    Form->lstSourceFiles->SetItemIndex(-1);
+    SendMessageA(Form->lstSourceFiles->Handle(), WM_KEYUP, VK_DELETE, 0);
+    Pump();
+    PostMessageA(Form->Handle(), KM_REMOVESOURCE, ControlParam(Form->lstSourceFiles), -1);
+    PostMessageA(Form->Handle(), KM_REMOVESOURCE, ControlParam(Form->lstSourceFiles), 7);
+    // Another control's message is not about the list.
+    PostMessageA(Form->Handle(), KM_REMOVESOURCE, ControlParam(Form->lbxSourceFormat), 0);
+    Pump();
+    EXPECT_EQ(Sources().size(), 3u);
+
+    // The last line removed selects the new last line; an empty list
+    // disables Remove.
+    Form->lstSourceFiles->SetItemIndex(2);
+    Form->btnRemoveClick(nullptr);
+    EXPECT_EQ(Form->lstSourceFiles->ItemIndex(), 1);
+    Form->btnRemoveClick(nullptr);
+    Form->btnRemoveClick(nullptr);
+    EXPECT_TRUE(Sources().empty());
+    EXPECT_FALSE(Form->btnRemove->Enabled());
+}
+
+TEST_F(WizardTest, PasteCopyAndClearTheSourceList)
+{
+    Form->SelectSourceFormat(mftEudoraToc);
+    Clipboard().SetAsText("mailbox:///C|/Mail/Inbox");
+    Form->pmnSourceFilesPopup(nullptr);
+    EXPECT_TRUE(Form->smnPaste->Enabled());
+    EXPECT_FALSE(Form->smnCopy->Enabled());
+    Form->smnPasteClick(nullptr);
+    ASSERT_EQ(Sources(), std::vector<std::string>{"C:\\Mail\\Inbox"});
+    EXPECT_EQ(MailFormatOfObject(Form->lstSourceFiles->Items()->Objects(0)), mftThunderbird);
+
+    const std::string Box = Dir.Write("In.toc", "x");
+    Clipboard().SetAsText(Box + "\r\nnot a file\r\n");
+    Form->smnPasteClick(nullptr);
+    EXPECT_EQ(Sources(), (std::vector<std::string>{"C:\\Mail\\Inbox", Box}));
+    EXPECT_EQ(MailFormatOfObject(Form->lstSourceFiles->Items()->Objects(1)), mftEudoraToc);
+
+    Form->lstSourceFiles->SetItemIndex(0);
+    Form->smnCopyClick(nullptr);
+    EXPECT_EQ(Clipboard().AsText(), "C:\\Mail\\Inbox");
+    Form->smnCopyAllClick(nullptr);
+    EXPECT_EQ(Clipboard().AsText(), "C:\\Mail\\Inbox\r\n" + Box + "\r\n");
+    Form->pmnSourceFilesPopup(nullptr);
+    EXPECT_TRUE(Form->smnCopy->Enabled());
+    EXPECT_TRUE(Form->smnClearList->Enabled());
+    Form->smnClearListClick(nullptr);
+    EXPECT_TRUE(Sources().empty());
+    EXPECT_FALSE(Form->btnRemove->Enabled());
+}
+
+TEST_F(WizardTest, TheLogIsSavedOrTheFailureShown)
+{
+    AddSource(Dir.Write("Inbox", MessageOf(1)), mftMbox);
+    Form->edtTargetFolder->SetText(Dir.File("out") + "\\");
+    Form->ShowPage(pgStart);
+    const std::string Summary = Form->StartSummary();
+    EXPECT_EQ(Summary.substr(0, 55), "Ready to process mail (click Start button to begin)...\r");
+    EXPECT_NE(Summary.find("  Source: Standard mbox\r\n    from: " + Dir.File("Inbox") + "\r\n"), std::string::npos);
+    EXPECT_NE(Summary.find("  Target: EML files (*.eml)\r\n    to: " + Dir.File("out") + "\\\r\n\r\n"),
+              std::string::npos);
+
+    std::string Offered, Chosen = Dir.File("log.txt");
+    TGetFileNameProc Old = SetSaveFileNameProc([&](OPENFILENAMEA& O) {
+        Offered = O.lpstrFile;
+        lstrcpynA(O.lpstrFile, Chosen.c_str(), static_cast<int>(O.nMaxFile));
+        return TRUE;
+    });
+    Form->smuSaveAsClick(nullptr);
+    EXPECT_EQ(Offered, "Processed.txt");
+    EXPECT_EQ(TTestFolder::Read(Chosen), Form->edtProcessing->AllText());
+    EXPECT_EQ(TTestFolder::Read(Chosen), Summary);
+    EXPECT_TRUE(Boxes.empty());
+
+    // A folder that does not exist: the user is told, nothing is claimed.
+    Chosen = Dir.File("missing\\log.txt");
+    Form->smuSaveAsClick(nullptr);
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].DlgType, mtError);
+    EXPECT_NE(Boxes[0].Msg.find(Chosen), std::string::npos);
+    EXPECT_EQ(GetFileAttributesA(Chosen.c_str()), INVALID_FILE_ATTRIBUTES);
+    SetSaveFileNameProc(Old);
+}
+
+TEST_F(WizardTest, SettingChangesFollowTheScreenReader)
+{
+    BOOL Reader = FALSE;
+    SystemParametersInfoA(SPI_GETSCREENREADER, 0, &Reader, 0);
+    AppScreenReader = !Reader;
+    Form->ApplyAccessibility();
+    EXPECT_EQ(Form->Caption().find("Accessibility Mode") != std::string::npos, AccessibilityModeOn());
+
+    FollowSystemAccessibility = false;
+    EXPECT_EQ(Form->Perform(WM_SETTINGCHANGE, SPI_SETSCREENREADER, 0), 0);
+    EXPECT_EQ(AppScreenReader, !Reader);
+
+    FollowSystemAccessibility = true;
+    EXPECT_EQ(Form->Perform(WM_SETTINGCHANGE, SPI_SETSCREENREADER, 0), 0);
+    EXPECT_EQ(AppScreenReader, Reader != FALSE);
+    EXPECT_EQ(Form->Caption().find("Accessibility Mode") != std::string::npos, AccessibilityModeOn());
+    EXPECT_EQ(Form->pnlWizard->TabStop(), AccessibilityModeOn());
+}
+
+TEST_F(WizardTest, StopDuringARunOnAGeneratedMailbox)
+{
+    ReadyToRun(300);
+    ASSERT_EQ(Form->btnNext->Tag(), StartButtonTag);
+    int TagDuringRun = 0;
+    Form->OnPump = [&](int N) {
+        if (N == 40) {
+            TagDuringRun = static_cast<int>(Form->btnNext->Tag());
+            EXPECT_FALSE(Form->btnBack->Enabled());
+            EXPECT_TRUE(Form->pnlProgressBar->Visible());
+            PostClick(Form->btnNext);
+        }
+    };
+    PostClick(Form->btnNext);
+    Pump();
+    EXPECT_EQ(TagDuringRun, StopButtonTag);
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Msg, "Abort mail conversion?");
+    ASSERT_GE(Form->Log.size(), 3u);
+    EXPECT_EQ(Form->Log.back(), "Processing aborted.");
+    EXPECT_NE(std::find(Form->Log.begin(), Form->Log.end(), "Aborted"), Form->Log.end());
+    int Written = 0;
+    TTestFolder::ForEachFileBelow(Dir.File("out"), [&](const std::string&, const std::string&,
+                                                       const WIN32_FIND_DATAA&) { ++Written; });
+    EXPECT_GT(Written, 0);
+    EXPECT_LT(Written, 300);
+    EXPECT_EQ(Form->btnNext->Tag(), StartButtonTag);
+    EXPECT_EQ(Form->btnNext->Caption(), "Start");
+    EXPECT_TRUE(Form->btnBack->Enabled());
+    EXPECT_FALSE(Form->pnlProgressBar->Visible());
+    EXPECT_TRUE(Form->edtProcessing->ShowCaret());
+    EXPECT_FALSE(Form->Driver().Running());
+}
+
+TEST_F(WizardTest, CancelDuringARunAsksThenCloses)
+{
+    ReadyToRun(300);
+    Answer = mrNo;
+    Form->OnPump = [&](int N) {
+        if (N == 30)
+            PostClick(Form->btnCancel);
+        if (N == 60) {
+            Answer = mrYes;
+            PostClick(Form->btnCancel);
+        }
+    };
+    PostClick(Form->btnNext);
+    Pump();
+    EXPECT_EQ(Boxes.size(), 2u);
+    EXPECT_EQ(Form->Log.back(), "Processing aborted.");
+    EXPECT_FALSE(Form->Visible());
+    EXPECT_FALSE(Form->Driver().Running());
+}
+
+TEST_F(WizardTest, ClosingDuringARunFreesTheFormOnlyAfterTheRun)
+{
+    ReadyToRun(200);
+    bool Destroyed = false;
+    bool DestroyedDuringRun = false;
+    Form->Destroyed = &Destroyed;
+    std::vector<std::string>* Log = &Form->Log;
+    std::vector<std::string> Kept;
+    TTestWizard* F = Form;
+    F->OnPump = [&](int N) {
+        if (N == 30) {
+            F->Close();
+            F->Free();
+        }
+        DestroyedDuringRun = DestroyedDuringRun || Destroyed;
+        if (!Destroyed)
+            Kept = *Log;
+    };
+    PostClick(F->btnNext);
+    Pump();
+    Form = nullptr;
+    EXPECT_FALSE(DestroyedDuringRun);
+    EXPECT_TRUE(Destroyed);
+    ASSERT_FALSE(Kept.empty());
+    EXPECT_EQ(Kept.back(), "Processing aborted.");
+}

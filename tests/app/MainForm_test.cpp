@@ -567,3 +567,61 @@ TEST_F(WizardTest, ClosingDuringARunFreesTheFormOnlyAfterTheRun)
     ASSERT_FALSE(Kept.empty());
     EXPECT_EQ(Kept.back(), "Processing aborted.");
 }
+
+TEST_F(WizardTest, HelpOnAControlAsksItsPagesContext)
+{
+    struct TCall {
+        WORD Command;
+        ULONG_PTR Data;
+    };
+    std::vector<TCall> Calls;
+    THelpEvent OldHelp = Application->OnHelp;
+    Application->OnHelp = [&](WORD Command, ULONG_PTR Data, bool& CallHelp) {
+        Calls.push_back({Command, Data});
+        CallHelp = false;
+        return true;
+    };
+    Form->ShowPage(pgSource);
+    HELPINFO Info{};
+    Info.cbSize = sizeof(Info);
+    Info.iContextType = HELPINFO_WINDOW;
+    Info.hItemHandle = Form->lstSourceFiles->Handle();
+    Info.MousePos = {120, 140};
+    Form->Perform(WM_HELP, 0, reinterpret_cast<LPARAM>(&Info));
+    // The list has no context of its own: its page's pops up at the mouse.
+    ASSERT_EQ(Calls.size(), 2u);
+    EXPECT_EQ(Calls[0].Command, HELP_SETPOPUP_POS);
+    EXPECT_EQ(Calls[0].Data, static_cast<ULONG_PTR>(MAKELONG(120, 140)));
+    EXPECT_EQ(Calls[1].Command, HELP_CONTEXTPOPUP);
+    EXPECT_EQ(Calls[1].Data, 21u);
+
+    // Without a help button the whole topic opens instead.
+    Calls.clear();
+    Form->btnHelp->SetVisible(false);
+    Form->Perform(WM_HELP, 0, reinterpret_cast<LPARAM>(&Info));
+    ASSERT_EQ(Calls.size(), 1u);
+    EXPECT_EQ(Calls[0].Command, HELP_CONTEXT);
+    EXPECT_EQ(Calls[0].Data, 21u);
+
+    // A keyword goes to the keyword help.
+    Calls.clear();
+    Form->lstSourceFiles->SetHelpKeyword("source list");
+    Form->Perform(WM_HELP, 0, reinterpret_cast<LPARAM>(&Info));
+    ASSERT_EQ(Calls.size(), 1u);
+    EXPECT_EQ(Calls[0].Command, HELP_KEY);
+    Application->OnHelp = OldHelp;
+}
+
+TEST_F(WizardTest, ClickedLinksOpenWithTheShell)
+{
+    std::vector<std::string> Opened;
+    auto OldShell = ShellExecuteHook;
+    ShellExecuteHook = [&](HWND, const char*, const char* File, const char*, const char*, int) {
+        Opened.push_back(File);
+        return reinterpret_cast<HINSTANCE>(42);
+    };
+    Form->RichEditURLClick(Form->edtSourceInfo, "www.corvane.example");
+    Form->RichEditURLClick(Form->edtSourceInfo, "https://www.corvane.example/x");
+    ShellExecuteHook = OldShell;
+    EXPECT_EQ(Opened, (std::vector<std::string>{"http://www.corvane.example/", "https://www.corvane.example/x"}));
+}

@@ -5,9 +5,9 @@
 // that its text can be selected and copied.
 #include <string>
 
-#include "controls/RzRichUrl.h"
+#include "classlib/StdCtrls.h"
 
-class TKvRichPanel : public TRzRichEdit {
+class TKvRichPanel : public TCustomRichEdit {
 public:
     explicit TKvRichPanel(TComponent* AOwner);
     void WndProc(TMessage& Message) override;

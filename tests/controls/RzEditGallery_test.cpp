@@ -103,23 +103,7 @@ struct TEditGallery {
         ComboHot->Perform(CM_MOUSEENTER);
     }
 
-    std::unique_ptr<TBitmap> Capture() { return CaptureForm(Form.get(), GalleryW, GalleryH); }
 };
-
-TRect OnForm(TControl* C)
-{
-    const TPoint P = C->Parent()->ClientToScreen(TPoint(C->Left(), C->Top()));
-    const TPoint O = GetParentForm(C)->ClientToScreen(TPoint(0, 0));
-    return Bounds(P.x - O.x, P.y - O.y, C->Width(), C->Height());
-}
-
-// A rectangle in a control's client coordinates, in the form's.
-TRect ClientOnForm(TControl* C, const TRect& R)
-{
-    const TPoint P = C->ClientToScreen(TPoint(R.left, R.top));
-    const TPoint O = GetParentForm(C)->ClientToScreen(TPoint(0, 0));
-    return Bounds(P.x - O.x, P.y - O.y, R.Width(), R.Height());
-}
 
 // Pixels of R (form coordinates) that are not Back.
 int Ink(TBitmap& B, const TRect& R, TColor Back)
@@ -134,7 +118,7 @@ int Ink(TBitmap& B, const TRect& R, TColor Back)
 // An edit's inside, right of its text and clear of any frame.
 TColor Inside(TBitmap& B, TControl* C)
 {
-    const TRect R = OnForm(C);
+    const TRect R = ControlOnForm(C);
     return CapturePixel(B, R.right - 6, R.top + R.Height() / 2);
 }
 
@@ -144,21 +128,13 @@ TEST(RzEditGallery, EditsButtonEditCombosListAndRichEditInBothLooks)
 {
     TEditGallery G;
     ASSERT_TRUE(G.Edits[esFocused]->Focused());
-    std::unique_ptr<TBitmap> Classic, Themed;
-    {
-        TLookScope Look(false);
-        Classic = G.Capture();
-        Classic->SaveToFile(TestProgramFolder() + "edits_classic.bmp");
-    }
-    {
-        TLookScope Look(true);
-        Themed = G.Capture();
-        Themed->SaveToFile(TestProgramFolder() + "edits_themed.bmp");
-    }
+    const TLookCaptures Shots = CaptureBothLooks(G.Form.get(), GalleryW, GalleryH, "edits");
+    TBitmap* Classic = Shots.Classic.get();
+    TBitmap* Themed = Shots.Themed.get();
 
     // The colours by state, the same in both looks.
-    for (TBitmap* B : {Classic.get(), Themed.get()}) {
-        const char* Look = B == Classic.get() ? "classic" : "themed";
+    for (TBitmap* B : {Classic, Themed}) {
+        const char* Look = B == Classic ? "classic" : "themed";
         EXPECT_EQ(Inside(*B, G.Edits[esRest]), Rgb(clWindow)) << Look;
         EXPECT_EQ(Inside(*B, G.Edits[esHot]), Rgb(clWindow)) << Look;
         EXPECT_EQ(Inside(*B, G.Edits[esFocused]), Rgb(GalleryFocusColor)) << Look;
@@ -168,8 +144,8 @@ TEST(RzEditGallery, EditsButtonEditCombosListAndRichEditInBothLooks)
 
     // Classic: the library's frames, thin at rest and bold navy when hot
     // by mouse or by focus.
-    const TRect Rest = OnForm(G.Edits[esRest]), Hot = OnForm(G.Edits[esHot]);
-    const TRect Focus = OnForm(G.Edits[esFocused]);
+    const TRect Rest = ControlOnForm(G.Edits[esRest]), Hot = ControlOnForm(G.Edits[esHot]);
+    const TRect Focus = ControlOnForm(G.Edits[esFocused]);
     EXPECT_EQ(CapturePixel(*Classic, Rest.left, Rest.top + 10), Rgb(clBtnShadow));
     EXPECT_EQ(CapturePixel(*Classic, Rest.left + 1, Rest.top + 10), Rgb(clWindow));
     EXPECT_EQ(CapturePixel(*Classic, Hot.left, Hot.top + 10), Rgb(clNavy));
@@ -180,33 +156,33 @@ TEST(RzEditGallery, EditsButtonEditCombosListAndRichEditInBothLooks)
     TRzButtonPair* Pair = G.ButtonEdit->Buttons();
     for (TControl* Btn : {static_cast<TControl*>(Pair->Button()), static_cast<TControl*>(Pair->AltButton())}) {
         ASSERT_TRUE(Btn->Visible());
-        const TRect R = OnForm(Btn);
+        const TRect R = ControlOnForm(Btn);
         EXPECT_GT(R.Width(), 8);
         EXPECT_GT(Ink(*Classic, R, clBtnFace), 10);
     }
 
     // The flat combo button: the edit's colour at rest, a raised face when
     // hot; the hot combo's frame is navy.
-    const TRect CR = OnForm(G.ComboRest), CH = OnForm(G.ComboHot);
+    const TRect CR = ControlOnForm(G.ComboRest), CH = ControlOnForm(G.ComboHot);
     const int ButtonW = GetSystemMetrics(SM_CXVSCROLL);
     EXPECT_EQ(CapturePixel(*Classic, CR.right - ButtonW + 1, CR.top + 4), Rgb(clWindow));
     EXPECT_EQ(CapturePixel(*Classic, CH.right - ButtonW + 1, CH.top + 4), Rgb(clBtnFace));
     EXPECT_EQ(CapturePixel(*Classic, CH.left, CH.top + 10), Rgb(clNavy));
 
     // The list's group rows in their colour, the selected row highlighted.
-    const TRect Group = ClientOnForm(G.List, G.List->ItemRect(0));
-    const TRect Sel = ClientOnForm(G.List, G.List->ItemRect(1));
+    const TRect Group = ClientRectOnForm(G.List, G.List->ItemRect(0));
+    const TRect Sel = ClientRectOnForm(G.List, G.List->ItemRect(1));
     EXPECT_EQ(CapturePixel(*Classic, Group.right - 3, Group.top + 1), Rgb(clYellow));
     EXPECT_EQ(CapturePixel(*Classic, Sel.right - 3, Sel.top + 1), Rgb(clHighlight));
 
     // The rich edit: its flat frame, and ink where the link is.
-    const TRect RR = OnForm(G.Rich);
+    const TRect RR = ControlOnForm(G.Rich);
     EXPECT_EQ(CapturePixel(*Classic, RR.left, RR.top + 40), Rgb(clBtnShadow));
     // A line break counts one character in the control.
     const std::string Before = "This program converts mbox-type files only.\r\rFor other formats see ";
     POINTL P{};
     SendMessageA(G.Rich->Handle(), EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&P), static_cast<LPARAM>(Before.size()));
-    const TRect LinkRect = ClientOnForm(G.Rich, Bounds(P.x, P.y, 60, 12));
+    const TRect LinkRect = ClientRectOnForm(G.Rich, Bounds(P.x, P.y, 60, 12));
     EXPECT_GT(Ink(*Classic, LinkRect, clWindow), 20);
 
     if (!ThemeServices()->ThemesAvailable())

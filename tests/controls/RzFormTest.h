@@ -77,3 +77,41 @@ inline std::string TestProgramFolder()
     std::string S = Path;
     return S.substr(0, S.find_last_of("\\/") + 1);
 }
+
+// A rectangle in a control's client coordinates, in its form's.
+inline TRect ClientRectOnForm(TControl* C, const TRect& R)
+{
+    const TPoint P = C->ClientToScreen(TPoint(R.left, R.top));
+    const TPoint O = GetParentForm(C)->ClientToScreen(TPoint(0, 0));
+    return Bounds(P.x - O.x, P.y - O.y, R.Width(), R.Height());
+}
+
+// A control's bounds in its form's client coordinates.
+inline TRect ControlOnForm(TControl* C)
+{
+    const TPoint P = C->Parent()->ClientToScreen(TPoint(C->Left(), C->Top()));
+    const TPoint O = GetParentForm(C)->ClientToScreen(TPoint(0, 0));
+    return Bounds(P.x - O.x, P.y - O.y, C->Width(), C->Height());
+}
+
+// The form's client area (W x H) in the classic and then the themed look,
+// saved beside the test program as Name + "_classic.bmp" and "_themed.bmp".
+struct TLookCaptures {
+    std::unique_ptr<TBitmap> Classic;
+    std::unique_ptr<TBitmap> Themed;
+};
+inline TLookCaptures CaptureBothLooks(TForm* Form, int W, int H, const std::string& Name)
+{
+    TLookCaptures C;
+    {
+        TLookScope Look(false);
+        C.Classic = CaptureForm(Form, W, H);
+        C.Classic->SaveToFile(TestProgramFolder() + Name + "_classic.bmp");
+    }
+    {
+        TLookScope Look(true);
+        C.Themed = CaptureForm(Form, W, H);
+        C.Themed->SaveToFile(TestProgramFolder() + Name + "_themed.bmp");
+    }
+    return C;
+}

@@ -107,7 +107,6 @@ struct TGallery {
         F->Show();
     }
 
-    std::unique_ptr<TBitmap> Capture() { return CaptureForm(Form.get(), GalleryW, GalleryH); }
 };
 
 TColor At(TBitmap& B, int X, int Y)
@@ -115,50 +114,34 @@ TColor At(TBitmap& B, int X, int Y)
     return CapturePixel(B, X, Y);
 }
 
-// A control's rectangle in the form's client coordinates.
-TRect OnForm(TControl* C)
-{
-    const TPoint P = C->Parent()->ClientToScreen(TPoint(C->Left(), C->Top()));
-    const TPoint O = GetParentForm(C)->ClientToScreen(TPoint(0, 0));
-    return Bounds(P.x - O.x, P.y - O.y, C->Width(), C->Height());
-}
-
 } // namespace
 
 TEST(RzGallery, ClassicAndThemedCaptures)
 {
     TGallery G;
-    std::unique_ptr<TBitmap> Classic, Themed;
-    {
-        TLookScope Look(false);
-        Classic = G.Capture();
-        Classic->SaveToFile(TestProgramFolder() + "gallery_classic.bmp");
-    }
-    {
-        TLookScope Look(true);
-        Themed = G.Capture();
-        Themed->SaveToFile(TestProgramFolder() + "gallery_themed.bmp");
-    }
+    const TLookCaptures Shots = CaptureBothLooks(G.Form.get(), GalleryW, GalleryH, "gallery");
+    TBitmap* Classic = Shots.Classic.get();
+    TBitmap* Themed = Shots.Themed.get();
 
     // Classic: the traditional bars at 0 and 100 % and the half of the 50 %
     // one, away from their text.
-    TRect Zero = OnForm(G.Bars[0]), Half = OnForm(G.Bars[1]), Full = OnForm(G.Bars[2]);
+    TRect Zero = ControlOnForm(G.Bars[0]), Half = ControlOnForm(G.Bars[1]), Full = ControlOnForm(G.Bars[2]);
     EXPECT_EQ(At(*Classic, Zero.left + 6, Zero.top + 5), Rgb(clWhite));
     EXPECT_EQ(At(*Classic, Full.right - 6, Full.top + 5), Rgb(clHighlight));
     EXPECT_EQ(At(*Classic, Half.left + 6, Half.top + 5), Rgb(clHighlight));
     EXPECT_EQ(At(*Classic, Half.right - 6, Half.top + 5), Rgb(clWhite));
     // LED at 100 %: a lit segment; the lowered frame around every bar.
-    const TRect Led = OnForm(G.Bars[5]);
+    const TRect Led = ControlOnForm(G.Bars[5]);
     EXPECT_EQ(At(*Classic, Led.left + Led.Width() / 2 + 2, Led.top + Led.Height() / 2), Rgb(clHighlight));
     EXPECT_EQ(At(*Classic, Zero.left, Zero.top + 5), Rgb(clBtnShadow));
     // The nested panel's grid: a dot one spacing in from its interior corner.
-    const TRect In = OnForm(G.Inner);
+    const TRect In = ControlOnForm(G.Inner);
     EXPECT_EQ(At(*Classic, In.left + 3 + 7, In.top + 3 + 7 + 0), Rgb(clRed));
     // The flat group's navy frame on its left side, below the caption.
-    const TRect Flat = OnForm(G.Flat);
+    const TRect Flat = ControlOnForm(G.Flat);
     EXPECT_EQ(At(*Classic, Flat.left, Flat.top + 40), Rgb(clNavy));
     // The splitter's grooved bar is drawn between the panes.
-    const TRect Sp = OnForm(G.Split);
+    const TRect Sp = ControlOnForm(G.Split);
     const TRect Bar = G.Split->BarRect();
     EXPECT_EQ(At(*Classic, Sp.left + Bar.left + 1, Sp.top + Bar.top + 2), Rgb(clBtnFace));
     EXPECT_EQ(At(*Classic, Sp.left + 10, Sp.top + 10), Rgb(clWhite));
@@ -174,7 +157,7 @@ TEST(RzGallery, ClassicAndThemedCaptures)
         Gaps += At(*Themed, X, Led.top + Led.Height() / 2) != At(*Classic, X, Led.top + Led.Height() / 2);
     EXPECT_GT(Frame, Full.Width() / 2);
     EXPECT_GT(Gaps, 10);
-    const TRect St = OnForm(G.Status);
+    const TRect St = ControlOnForm(G.Status);
     int StatusDiffer = 0;
     for (int X = St.left; X < St.right; ++X)
         StatusDiffer += At(*Classic, X, St.top + 2) != At(*Themed, X, St.top + 2);

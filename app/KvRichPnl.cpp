@@ -38,7 +38,7 @@ std::string GetTextEx(HWND Wnd, DWORD Flags)
 
 } // namespace
 
-TKvRichPanel::TKvRichPanel(TComponent* AOwner) : TCustomRichEdit(AOwner)
+TKvRichPanel::TKvRichPanel(TComponent* AOwner) : TRzRichEdit(AOwner)
 {
     SetReadOnly(true);
     // A viewer that gets the focus must not select its whole text.
@@ -125,14 +125,14 @@ bool TKvRichPanel::ViewerMessage(TMessage& Message)
         Message.Result = 0;
         return true;
     case WM_SETFOCUS:
-        TCustomRichEdit::WndProc(Message);
+        TRzRichEdit::WndProc(Message);
         if (HandleAllocated())
             ::HideCaret(WindowHandle());
         return true;
     case WM_KILLFOCUS:
         if (HandleAllocated())
             ::ShowCaret(WindowHandle());
-        TCustomRichEdit::WndProc(Message);
+        TRzRichEdit::WndProc(Message);
         return true;
     default:
         return false;
@@ -143,5 +143,5 @@ void TKvRichPanel::WndProc(TMessage& Message)
 {
     if (!FShowCaret && !HasState(csDesigning) && ViewerMessage(Message))
         return;
-    TCustomRichEdit::WndProc(Message);
+    TRzRichEdit::WndProc(Message);
 }

@@ -5,9 +5,9 @@
 // that its text can be selected and copied.
 #include <string>
 
-#include "classlib/StdCtrls.h"
+#include "controls/RzRichUrl.h"
 
-class TKvRichPanel : public TCustomRichEdit {
+class TKvRichPanel : public TRzRichEdit {
 public:
     explicit TKvRichPanel(TComponent* AOwner);
     void WndProc(TMessage& Message) override;

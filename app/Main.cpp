@@ -21,6 +21,7 @@
 #include "controls/RzPrgres.h"
 #include "controls/RzRadChk.h"
 #include "controls/RzRadGrp.h"
+#include "controls/RzRichUrl.h"
 #include "controls/RzStatus.h"
 #include "controls/RzTabs.h"
 #include "foundation/KvAppBase.h"
@@ -207,8 +208,9 @@ void TfrmTessaly::CreateControls()
 void TfrmTessaly::CreatePages()
 {
     tbsIntroduction = MakeSheet(this, pnlWizard, "tbsIntroduction");
-    edtIntroduction = Make<TCustomRichEdit>(this, tbsIntroduction, "edtIntroduction");
+    edtIntroduction = Make<TRzRichEditURL>(this, tbsIntroduction, "edtIntroduction");
     edtIntroduction->SetReadOnly(true);
+    edtIntroduction->OnURLClick = [this](TObject* Sender, const std::string& URL) { RichEditURLClick(Sender, URL); };
     cbxCheckForUpdates = Make<TRzCheckBox>(this, tbsIntroduction, "cbxCheckForUpdates");
     cbxCheckForUpdates->SetCaption("Check for &updates on the Internet");
     tbsIntroduction->OnResize = [this](TObject*) {
@@ -273,8 +275,9 @@ void TfrmTessaly::CreateSourcePage()
 
     lblSourceInformation = Make<TRzLabel>(this, tbsSourceInfo, "lblSourceInformation");
     lblSourceInformation->SetCaption("Information:");
-    edtSourceInfo = Make<TCustomRichEdit>(this, tbsSourceInfo, "edtSourceInfo");
+    edtSourceInfo = Make<TRzRichEditURL>(this, tbsSourceInfo, "edtSourceInfo");
     edtSourceInfo->SetReadOnly(true);
+    edtSourceInfo->OnURLClick = [this](TObject* Sender, const std::string& URL) { RichEditURLClick(Sender, URL); };
 
     tbsSourceFiles->OnResize = [this](TObject*) { LayoutSourcePage(); };
     tbsSourceList->OnResize = [this](TObject*) { LayoutSourcePage(); };
@@ -314,8 +317,9 @@ void TfrmTessaly::CreateTargetPage()
 
     lblTargetInformation = Make<TRzLabel>(this, tbsTargetInfo, "lblTargetInformation");
     lblTargetInformation->SetCaption("Information:");
-    edtTargetInfo = Make<TCustomRichEdit>(this, tbsTargetInfo, "edtTargetInfo");
+    edtTargetInfo = Make<TRzRichEditURL>(this, tbsTargetInfo, "edtTargetInfo");
     edtTargetInfo->SetReadOnly(true);
+    edtTargetInfo->OnURLClick = [this](TObject* Sender, const std::string& URL) { RichEditURLClick(Sender, URL); };
 
     tbsTargetOptions->OnResize = [this](TObject*) { LayoutTargetPage(); };
     tbsTargetList->OnResize = [this](TObject*) { LayoutTargetPage(); };

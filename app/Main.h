@@ -34,7 +34,7 @@ class TRzPageControl;
 class TRzPanel;
 class TRzProgressBar;
 class TRzRankListBox;
-class TCustomRichEdit;
+class TRzRichEditURL;
 class TRzStatusBar;
 class TRzStatusPane;
 class TRzTabSheet;
@@ -108,7 +108,7 @@ public:
     TRzProgressBar* pnlProgressBar = nullptr;
     TRzPageControl* pnlWizard = nullptr;
     TRzTabSheet* tbsIntroduction = nullptr;
-    TCustomRichEdit* edtIntroduction = nullptr;
+    TRzRichEditURL* edtIntroduction = nullptr;
     TRzTabSheet* tbsSourceFiles = nullptr;
     TRzLabel* lblSourceFormat = nullptr;
     TRzTabbedListBox* lbxSourceFormat = nullptr;
@@ -122,7 +122,7 @@ public:
     TRzRankListBox* lstSourceFiles = nullptr;
     TRzCheckGroup* grpSourceOptions = nullptr;
     TRzLabel* lblSourceInformation = nullptr;
-    TCustomRichEdit* edtSourceInfo = nullptr;
+    TRzRichEditURL* edtSourceInfo = nullptr;
     TRzTabSheet* tbsTargetOptions = nullptr;
     TRzLabel* lblTargetFormat = nullptr;
     TRzTabbedListBox* lbxTargetFormat = nullptr;
@@ -133,7 +133,7 @@ public:
     TRzButtonEdit* edtTargetFolder = nullptr;
     TRzCheckGroup* grpTargetOptions = nullptr;
     TRzLabel* lblTargetInformation = nullptr;
-    TCustomRichEdit* edtTargetInfo = nullptr;
+    TRzRichEditURL* edtTargetInfo = nullptr;
     TRzTabSheet* tbsStartConversion = nullptr;
     TKvRichPanel* edtProcessing = nullptr;
     TSaveDialog* vclSaveProgress = nullptr;

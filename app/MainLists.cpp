@@ -21,6 +21,7 @@
 #include "controls/RzButton.h"
 #include "controls/RzLstBox.h"
 #include "controls/RzRadGrp.h"
+#include "controls/RzRichUrl.h"
 #include "controls/RzTabs.h"
 #include "foundation/KvAppBase.h"
 #include "foundation/KvBase.h"

@@ -21,6 +21,7 @@
 #include "controls/RzLstBox.h"
 #include "controls/RzPrgres.h"
 #include "controls/RzRadGrp.h"
+#include "controls/RzRichUrl.h"
 #include "controls/RzStatus.h"
 #include "controls/RzTabs.h"
 #include "foundation/KvAppBase.h"

@@ -20,7 +20,8 @@ const TScrollKey ScrollKeys[] = {
     {VK_RIGHT, WM_HSCROLL, SB_LINERIGHT}, {VK_DOWN, WM_VSCROLL, SB_LINEDOWN},
 };
 
-std::string GetTextEx(HWND Wnd, DWORD Flags)
+// The whole text with CRLF line breaks.
+std::string WholeText(HWND Wnd)
 {
     GETTEXTLENGTHEX Len{GTL_USECRLF | GTL_PRECISE | GTL_NUMBYTES, CP_ACP};
     const LRESULT Size = SendMessageA(Wnd, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&Len), 0);
@@ -29,7 +30,7 @@ std::string GetTextEx(HWND Wnd, DWORD Flags)
     std::vector<char> Buf(static_cast<size_t>(Size) + 2);
     GETTEXTEX Get{};
     Get.cb = static_cast<DWORD>(Buf.size());
-    Get.flags = Flags | GT_USECRLF;
+    Get.flags = GT_USECRLF;
     Get.codepage = CP_ACP;
     const LRESULT Got = SendMessageA(Wnd, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&Get),
                                      reinterpret_cast<LPARAM>(Buf.data()));
@@ -66,18 +67,14 @@ void TKvRichPanel::ScrollToCaret()
 
 std::string TKvRichPanel::GetSelectedOrAllText()
 {
-    if (!HandleAllocated())
-        return Text();
-    CHARRANGE Sel{};
-    SendMessageA(WindowHandle(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&Sel));
-    if (Sel.cpMax != Sel.cpMin)
-        return GetTextEx(WindowHandle(), GT_SELECTION);
+    if (HandleAllocated() && SelLength() > 0)
+        return SelText();
     return AllText();
 }
 
 std::string TKvRichPanel::AllText()
 {
-    return HandleAllocated() ? GetTextEx(WindowHandle(), GT_DEFAULT) : Text();
+    return HandleAllocated() ? WholeText(WindowHandle()) : Text();
 }
 
 int TKvRichPanel::LineCount()

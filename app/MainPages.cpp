@@ -3,8 +3,6 @@
 // accessibility, and the driver's host over the form's controls.
 #include "app/Main.h"
 
-#include <richedit.h>
-
 #include "app/KvConvertDriver.h"
 #include "app/KvHelpBase.h"
 #include "app/KvRichPnl.h"
@@ -41,30 +39,9 @@ const TPageHeader PageHeaders[] = {
     {23, SStartTitle, SStartText},
 };
 
-// Rich-edit paragraph indents are kept in twips; the header's are points.
-constexpr int TwipsPerPoint = 20;
+// The header's paragraph indents, in points.
 constexpr int HeaderIndent = 4;
 constexpr int HeaderTextIndent = 12;
-
-void SetParagraphIndents(HWND Edit, int FirstPoints, int RightPoints)
-{
-    PARAFORMAT2 Para{};
-    Para.cbSize = sizeof(Para);
-    Para.dwMask = PFM_STARTINDENT | PFM_RIGHTINDENT;
-    Para.dxStartIndent = FirstPoints * TwipsPerPoint;
-    Para.dxRightIndent = RightPoints * TwipsPerPoint;
-    SendMessageA(Edit, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&Para));
-}
-
-void InsertStyled(HWND Edit, const std::string& Text, bool Bold)
-{
-    CHARFORMAT2A Char{};
-    Char.cbSize = sizeof(Char);
-    Char.dwMask = CFM_BOLD;
-    Char.dwEffects = Bold ? CFE_BOLD : 0;
-    SendMessageA(Edit, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&Char));
-    SendMessageA(Edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Text.c_str()));
-}
 
 std::string RowText(TRzCustomListBox* List, int Row)
 {
@@ -157,12 +134,15 @@ void TfrmTessaly::UpdateNavigation()
 
 void TfrmTessaly::WriteHeader(const std::string& Title, const std::string& Text)
 {
-    const HWND Edit = pnlInfo->Handle();
-    SetWindowTextA(Edit, "");
-    SetParagraphIndents(Edit, HeaderIndent, HeaderIndent);
-    InsertStyled(Edit, Title + "\r\n", true);
-    SetParagraphIndents(Edit, HeaderTextIndent, HeaderIndent);
-    InsertStyled(Edit, Text, false);
+    pnlInfo->SetText("");
+    TParaAttributes* Para = pnlInfo->Paragraph();
+    Para->SetFirstIndent(HeaderIndent);
+    Para->SetRightIndent(HeaderIndent);
+    pnlInfo->SelAttributes()->SetStyle(fsBold);
+    pnlInfo->SetSelText(Title + "\r\n");
+    Para->SetFirstIndent(HeaderTextIndent);
+    pnlInfo->SelAttributes()->SetStyle(0);
+    pnlInfo->SetSelText(Text);
 }
 
 void TfrmTessaly::pnlWizardChange(TObject*)

@@ -170,6 +170,17 @@ TEST_F(WizardTest, StartsOnTheWelcomePageWithItsLists)
     EXPECT_EQ(Header().substr(0, 9), "Welcome !");
     EXPECT_NE(Header().find("We hope you enjoy using " + ApplicationName + "."), std::string::npos);
     EXPECT_NE(Header().find("Press the F1 function key"), std::string::npos);
+    // A bold title over an indented plain text.
+    TKvRichPanel* Info = Form->pnlInfo;
+    Info->SetSelStart(0);
+    Info->SetSelLength(9);
+    EXPECT_EQ(Info->SelAttributes()->Style(), fsBold);
+    EXPECT_EQ(Info->Paragraph()->FirstIndent(), 4);
+    EXPECT_EQ(Info->Paragraph()->RightIndent(), 4);
+    Info->SetSelStart(12);
+    Info->SetSelLength(20);
+    EXPECT_EQ(Info->SelAttributes()->Style(), 0u);
+    EXPECT_EQ(Info->Paragraph()->FirstIndent(), 12);
 
     TStrings* Src = Form->lbxSourceFormat->Items();
     ASSERT_EQ(Src->Count(), 15);

@@ -6,20 +6,16 @@
 #include "classlib/Forms.h"
 #include "classlib/Themes.h"
 
-TRzCustomEdit::TRzCustomEdit(TComponent* AOwner) : TCustomMaskEdit(AOwner)
+using TRzEditBase = TRzFramedEdit<TCustomMaskEdit>;
+
+TRzCustomEdit::TRzCustomEdit(TComponent* AOwner) : TRzEditBase(AOwner)
 {
     FControlStyle = (FControlStyle | csCaptureMouse) & ~csSetCaption;
-    FNormalColor = Color();
-}
-
-TRzCustomEdit::~TRzCustomEdit()
-{
-    ChangeFrameController(this, FFrameController, nullptr);
 }
 
 void TRzCustomEdit::CreateParams(TCreateParams& Params)
 {
-    TCustomMaskEdit::CreateParams(Params);
+    TRzEditBase::CreateParams(Params);
     Params.Style |= WS_CLIPCHILDREN;
     Params.Style &= ~static_cast<DWORD>(ES_MULTILINE | ES_RIGHT | ES_CENTER);
     if (FAlignment == taRightJustify)
@@ -30,28 +26,8 @@ void TRzCustomEdit::CreateParams(TCreateParams& Params)
 
 void TRzCustomEdit::CreateWnd()
 {
-    TCustomMaskEdit::CreateWnd();
+    TRzEditBase::CreateWnd();
     UpdateTextHint(FTextHint);
-}
-
-void TRzCustomEdit::Loaded()
-{
-    TCustomMaskEdit::Loaded();
-    FNormalColor = Color();
-    UpdateColors();
-    UpdateFrame(false, false);
-}
-
-void TRzCustomEdit::Notification(TComponent* AComponent, TOperation Operation)
-{
-    TCustomMaskEdit::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == FFrameController)
-        FFrameController = nullptr;
-}
-
-bool TRzCustomEdit::UseThemes() const
-{
-    return FFramingPreference == fpXPThemes && ThemeServices()->ThemesEnabled();
 }
 
 void TRzCustomEdit::InvalidKeyBeep()
@@ -65,62 +41,17 @@ TRect TRzCustomEdit::GetEditRect()
     return ClientRect();
 }
 
-// ---------------------------------------------------------------------------
-// Colours and frame
-// ---------------------------------------------------------------------------
-
-void TRzCustomEdit::UpdateColors()
-{
-    if (HasState(csLoading))
-        return;
-    FUpdatingColor = true;
-    SetColor(StateColor({FNormalColor, FDisabledColor, FFocusColor, FReadOnlyColor, FReadOnlyColorOnFocus},
-                        Enabled(), FHotByFocus, ReadOnly()));
-    FUpdatingColor = false;
-}
-
 void TRzCustomEdit::UpdateFrame(bool ViaMouse, bool Hot)
 {
-    if (ViaMouse)
-        FHotByMouse = Hot;
-    else
+    if (!ViaMouse)
         FHotByFocus = Hot;
-    if (FFrameHotTrack)
-        RepaintFrame();
-    UpdateColors();
-}
-
-void TRzCustomEdit::RepaintFrame()
-{
-    if (HandleAllocated())
-        InvalidateNonClientFrame(WindowHandle(), ClientRect());
+    TRzEditBase::UpdateFrame(ViaMouse, Hot);
 }
 
 void TRzCustomEdit::SendNCPaint()
 {
     if (HandleAllocated())
         SendMessageA(WindowHandle(), WM_NCPAINT, 1, 0);
-}
-
-void TRzCustomEdit::PaintFrame(HDC DC)
-{
-    TCanvas C;
-    C.SetHandle(DC);
-    const bool Hot = FrameHot();
-    DrawNonClientFrame(&C, Width(), Height(), false, FFrameSides, Hot ? FFrameHotColor : FFrameColor, Color(),
-                       Hot ? FFrameHotStyle : FFrameStyle);
-    C.SetHandle(nullptr);
-}
-
-bool TRzCustomEdit::StoresProperty(TRzFrameControllerPropertyConnection Property) const
-{
-    if (FFrameController && HasNotification(FFrameControllerNotifications, Property))
-        return false;
-    if (Property == fcpColor)
-        return Enabled();
-    if (Property == fcpFocusColor)
-        return ColorToRGB(FFocusColor) != ColorToRGB(Color());
-    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -131,15 +62,10 @@ void TRzCustomEdit::WndProc(TMessage& Message)
 {
     switch (Message.Msg) {
     case WM_NCPAINT:
-        TCustomMaskEdit::WndProc(Message);
-        if (FFrameVisible && !UseThemes() && HandleAllocated()) {
-            TWindowDC DC(WindowHandle(), GetWindowDC(WindowHandle()));
-            PaintFrame(DC.Get());
-        }
-        Message.Result = 0;
+        PaintNonClient(Message);
         return;
     case WM_NCHITTEST:
-        TCustomMaskEdit::WndProc(Message);
+        TRzEditBase::WndProc(Message);
         FNonClientHit = Message.Result == HTNOWHERE;
         if (FNonClientHit)
             Message.Result = HTCLIENT;
@@ -163,54 +89,43 @@ void TRzCustomEdit::WndProc(TMessage& Message)
         }
         break;
     case WM_SIZE:
-        TCustomMaskEdit::WndProc(Message);
-        if (FFrameVisible && !UseThemes())
+        TRzEditBase::WndProc(Message);
+        if (FrameVisible() && !UseThemes())
             RepaintFrame();
         return;
     case CM_ENTER:
         UpdateFrame(false, true);
         break;
     case CM_EXIT:
-        TCustomMaskEdit::WndProc(Message);
+        TRzEditBase::WndProc(Message);
         UpdateFrame(false, false);
         return;
     case CM_MOUSEENTER:
-        TCustomMaskEdit::WndProc(Message);
+        TRzEditBase::WndProc(Message);
         UpdateFrame(true, true);
         return;
     case CM_MOUSELEAVE:
-        TCustomMaskEdit::WndProc(Message);
+        TRzEditBase::WndProc(Message);
         UpdateFrame(true, false);
         return;
     case CM_ENABLEDCHANGED:
-        TCustomMaskEdit::WndProc(Message);
+        TRzEditBase::WndProc(Message);
         UpdateColors();
         SendNCPaint();
         return;
     case CM_COLORCHANGED: case CM_PARENTCOLORCHANGED:
-        TCustomMaskEdit::WndProc(Message);
-        if (!FUpdatingColor && (Message.Msg == CM_COLORCHANGED || ParentColor())) {
-            if (FFocusColor == FNormalColor)
-                FFocusColor = Color();
-            FNormalColor = Color();
-        }
-        if (FFrameVisible && !UseThemes())
-            RepaintFrame();
+        ColorChanged(Message);
         return;
     default:
         break;
     }
-    TCustomMaskEdit::WndProc(Message);
+    TRzEditBase::WndProc(Message);
 }
 
 void TRzCustomEdit::KeyPress(char& Key)
 {
-    if (FTabOnEnter && Key == VK_RETURN) {
-        Key = 0;
-        PostMessageA(Handle(), WM_KEYDOWN, VK_TAB, 0);
-        return;
-    }
-    TCustomMaskEdit::KeyPress(Key);
+    if (!EnterAsTab(Key))
+        TRzEditBase::KeyPress(Key);
 }
 
 void TRzCustomEdit::UpdateTextHint(const std::string& Hint)
@@ -236,7 +151,7 @@ void TRzCustomEdit::SetReadOnly(bool Value)
 {
     if (Value == ReadOnly())
         return;
-    TCustomMaskEdit::SetReadOnly(Value);
+    TRzEditBase::SetReadOnly(Value);
     ReadOnlyChanged();
 }
 
@@ -244,89 +159,6 @@ void TRzCustomEdit::ReadOnlyChanged()
 {
     UpdateColors();
     SendNCPaint();
-}
-
-void TRzCustomEdit::SetDisabledColor(TColor Value)
-{
-    if (StoreChanged(FDisabledColor, Value) && !Enabled())
-        UpdateColors();
-}
-
-void TRzCustomEdit::SetFocusColor(TColor Value)
-{
-    if (StoreChanged(FFocusColor, Value) && FHotByFocus)
-        UpdateColors();
-}
-
-void TRzCustomEdit::SetReadOnlyColor(TColor Value)
-{
-    if (StoreChanged(FReadOnlyColor, Value) && ReadOnly())
-        UpdateColors();
-}
-
-void TRzCustomEdit::SetReadOnlyColorOnFocus(bool Value)
-{
-    if (StoreChanged(FReadOnlyColorOnFocus, Value))
-        UpdateColors();
-}
-
-void TRzCustomEdit::SetFrameColor(TColor Value)
-{
-    if (StoreChanged(FFrameColor, Value))
-        RepaintFrame();
-}
-
-void TRzCustomEdit::SetFrameController(TRzFrameController* Value)
-{
-    ChangeFrameController(this, FFrameController, Value);
-}
-
-void TRzCustomEdit::SetFrameHotColor(TColor Value)
-{
-    if (StoreChanged(FFrameHotColor, Value))
-        RepaintFrame();
-}
-
-void TRzCustomEdit::SetFrameHotTrack(bool Value)
-{
-    if (!StoreChanged(FFrameHotTrack, Value))
-        return;
-    if (Value) {
-        SetFrameVisible(true);
-        if (!HasState(csLoading))
-            FFrameSides = sdAllSides;
-    }
-    RepaintFrame();
-}
-
-void TRzCustomEdit::SetFrameHotStyle(TFrameStyle Value)
-{
-    if (StoreChanged(FFrameHotStyle, Value))
-        RepaintFrame();
-}
-
-void TRzCustomEdit::SetFrameSides(TSides Value)
-{
-    if (StoreChanged(FFrameSides, Value))
-        RepaintFrame();
-}
-
-void TRzCustomEdit::SetFrameStyle(TFrameStyle Value)
-{
-    if (StoreChanged(FFrameStyle, Value))
-        RepaintFrame();
-}
-
-void TRzCustomEdit::SetFrameVisible(bool Value)
-{
-    if (StoreChanged(FFrameVisible, Value) && HandleAllocated())
-        RecreateWnd();
-}
-
-void TRzCustomEdit::SetFramingPreference(TFramingPreference Value)
-{
-    if (StoreChanged(FFramingPreference, Value))
-        RepaintFrame();
 }
 
 void TRzCustomEdit::SetTextHint(const std::string& Value)
@@ -347,22 +179,6 @@ void TRzCustomEdit::SetFlatButtons(bool Value)
         SendNCPaint();
 }
 
-void TRzCustomEdit::ReadFrameFlat(bool Value)
-{
-    SetFrameHotTrack(Value);
-    if (Value) {
-        SetFrameStyle(fsStatus);
-        SetFrameHotStyle(fsLowered);
-    }
-}
-
-void TRzCustomEdit::ReadFrameFocusStyle(const std::string& StyleName)
-{
-    TFrameStyle S;
-    if (FrameStyleFromName(StyleName, S))
-        SetFrameHotStyle(S);
-}
-
 const TPropertyTable* TRzCustomEdit::Properties() const
 {
     return &ClassProperties();
@@ -371,24 +187,9 @@ const TPropertyTable* TRzCustomEdit::Properties() const
 const TPropertyTable& TRzCustomEdit::ClassProperties()
 {
     using E = TRzCustomEdit;
-    static const TPropertyTable Table(&TWinControl::ClassProperties(), {
+    static const TPropertyTable Table(&TRzEditBase::ClassProperties(), {
         OrdProp("Alignment", &E::Alignment, &E::SetAlignment),
-        OrdProp("DisabledColor", &E::DisabledColor, &E::SetDisabledColor),
         OrdProp("FlatButtons", &E::FlatButtons, &E::SetFlatButtons),
-        OrdProp("FocusColor", &E::FocusColor, &E::SetFocusColor),
-        OrdProp("FrameColor", &E::FrameColor, &E::SetFrameColor),
-        OrdProp("FrameControllerNotifications", &E::FrameControllerNotifications,
-                &E::SetFrameControllerNotifications),
-        OrdProp("FrameHotColor", &E::FrameHotColor, &E::SetFrameHotColor),
-        OrdProp("FrameHotTrack", &E::FrameHotTrack, &E::SetFrameHotTrack),
-        OrdProp("FrameHotStyle", &E::FrameHotStyle, &E::SetFrameHotStyle),
-        OrdProp("FrameSides", &E::FrameSides, &E::SetFrameSides),
-        OrdProp("FrameStyle", &E::FrameStyle, &E::SetFrameStyle),
-        OrdProp("FrameVisible", &E::FrameVisible, &E::SetFrameVisible),
-        OrdProp("FramingPreference", &E::FramingPreference, &E::SetFramingPreference),
-        OrdProp("ReadOnlyColor", &E::ReadOnlyColor, &E::SetReadOnlyColor),
-        OrdProp("ReadOnlyColorOnFocus", &E::ReadOnlyColorOnFocus, &E::SetReadOnlyColorOnFocus),
-        OrdProp("TabOnEnter", &E::TabOnEnter, &E::SetTabOnEnter),
         StrProp("TextHint", &E::TextHint, &E::SetTextHint),
     });
     return Table;

@@ -63,17 +63,12 @@ struct TListGallery {
         Sources->SetItemIndex(2);
         F->Show();
     }
-
-    std::unique_ptr<TBitmap> Capture() { return CaptureForm(Form.get(), GalleryW, GalleryH); }
 };
 
 // A row's rectangle of a list in the form's client coordinates.
 TRect RowOnForm(TCustomListBox* L, int Index)
 {
-    const TRect R = L->ItemRect(Index);
-    const TPoint P = L->ClientToScreen(TPoint(R.left, R.top));
-    const TPoint O = L->Parent()->ClientToScreen(TPoint(0, 0));
-    return Bounds(P.x - O.x, P.y - O.y, R.Width(), R.Height());
+    return ClientRectOnForm(L, L->ItemRect(Index));
 }
 
 // Pixels of row Index between X0 and X1 (row coordinates) not in Back.
@@ -92,17 +87,9 @@ int Ink(TBitmap& B, TCustomListBox* L, int Index, int X0, int X1, TColor Back)
 TEST(RzListGallery, TabbedAndRankListsInBothLooks)
 {
     TListGallery G;
-    std::unique_ptr<TBitmap> Classic, Themed;
-    {
-        TLookScope Look(false);
-        Classic = G.Capture();
-        Classic->SaveToFile(TestProgramFolder() + "lists_classic.bmp");
-    }
-    {
-        TLookScope Look(true);
-        Themed = G.Capture();
-        Themed->SaveToFile(TestProgramFolder() + "lists_themed.bmp");
-    }
+    const TLookCaptures Shots = CaptureBothLooks(G.Form.get(), GalleryW, GalleryH, "lists");
+    TBitmap* Classic = Shots.Classic.get();
+    TBitmap* Themed = Shots.Themed.get();
 
     // Classic: the group row in its colour edge to edge; the selected row
     // highlighted; its second column on the computed stop and nothing in

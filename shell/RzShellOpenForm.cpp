@@ -502,13 +502,14 @@ void TRzShellOpenSaveForm::SetFilter(const std::string& Value)
 
 void TRzShellOpenSaveForm::SetFilterIndex(int Value)
 {
+    // An index out of range picks the first type, and its mask applies as
+    // well: the list then shows what the type box says rather than the
+    // whole filter text.
     const int Count = cbxFileTypes->Items()->Count();
-    if (Value >= 1 && Value <= Count) {
-        cbxFileTypes->SetItemIndex(Value - 1);
-        cbxFileTypesSelEndOk(cbxFileTypes);
-    } else if (Count > 0) {
-        cbxFileTypes->SetItemIndex(0);
-    }
+    if (Count == 0)
+        return;
+    cbxFileTypes->SetItemIndex(Value >= 1 && Value <= Count ? Value - 1 : 0);
+    cbxFileTypesSelEndOk(cbxFileTypes);
 }
 
 int TRzShellOpenSaveForm::GetFilterIndex()

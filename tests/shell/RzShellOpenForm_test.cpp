@@ -430,3 +430,23 @@ TEST_F(TOpenFormTest, CapturedInBothLooks)
         EXPECT_EQ(Px, 0xFFFFFFu) << "the list's window colour";
     }
 }
+
+TEST_F(TOpenFormTest, FilterTypesAndTheirIndex)
+{
+    Open(DefaultOpenSaveOptions, "");
+    EXPECT_EQ(Form->GetFilterIndex(), 0);
+    EXPECT_EQ(Form->cbxFileTypes->Items()->Count(), 0);
+    Form->SetFilter("Mail (*.mbox)|*.mbox|Text|*.txt;*.text|Odd");
+    ASSERT_EQ(Form->cbxFileTypes->Items()->Count(), 3);
+    EXPECT_EQ(Form->cbxFileTypes->Items()->Strings(2), "Odd");
+    Form->SetFilterIndex(2);
+    EXPECT_EQ(Form->GetFilterIndex(), 2);
+    EXPECT_EQ(Form->ShellList->FileFilter(), "*.txt;*.text");
+    // Out of range: the first type, with its mask.
+    Form->SetFilterIndex(9);
+    EXPECT_EQ(Form->GetFilterIndex(), 1);
+    EXPECT_EQ(Form->ShellList->FileFilter(), "*.mbox");
+    // Given again, the filter replaces the types.
+    Form->SetFilter("All (*.*)|*.*");
+    EXPECT_EQ(Form->cbxFileTypes->Items()->Count(), 1);
+}

@@ -450,3 +450,42 @@ TEST_F(TOpenFormTest, FilterTypesAndTheirIndex)
     Form->SetFilter("All (*.*)|*.*");
     EXPECT_EQ(Form->cbxFileTypes->Items()->Count(), 1);
 }
+
+TEST_F(TOpenFormTest, TwoListItemsOfTheTypedNameLetTheUserChoose)
+{
+    // With extensions hidden, "twin.mbox" and "twin.txt" both show as
+    // "twin"; the form cannot tell which one the user meant.
+    const char* Advanced = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
+    TRegistry Reg(HKEY_CURRENT_USER, KEY_ALL_ACCESS);
+    ASSERT_TRUE(Reg.OpenKey(Advanced, true));
+    const bool Had = Reg.ValueExists("HideFileExt");
+    const int Was = Had ? Reg.ReadInteger("HideFileExt") : 0;
+    Reg.WriteInteger("HideFileExt", 1);
+    TScopeExit Restore([&] {
+        if (Had)
+            Reg.WriteInteger("HideFileExt", Was);
+        else
+            Reg.DeleteValue("HideFileExt");
+    });
+    Dir.Write("twin.mbox", "From t\r\n");
+    Dir.Write("twin.txt", "t");
+    Open();
+    int Twins = 0;
+    for (const std::string& C : ListCaptions())
+        Twins += C == "twin";
+    if (Twins < 2)
+        GTEST_SKIP() << "this shell shows extensions whatever the setting";
+    EXPECT_FALSE(PressOpen("twin"));
+    ASSERT_EQ(Boxes.Shown.size(), 1u);
+    EXPECT_EQ(Boxes.Shown[0].Msg, "More than one file has the name 'twin'.\n\nChoose one from the list of files.");
+    TListItem* Picked = Form->ShellList->Selected();
+    ASSERT_NE(Picked, nullptr);
+    EXPECT_EQ(Form->ShellList->ItemData(Picked->Index())->DisplayName(), "twin");
+    // The one picked from the list is what Open then takes.
+    Boxes.Shown.clear();
+    Form->SetModalResult(mrOk);
+    Form->ShellListChange(Form->ShellList, Picked, true);
+    EXPECT_TRUE(Form->CloseQuery());
+    const std::string Got = Form->GetSelectedFiles()->Strings(0);
+    EXPECT_TRUE(Got == Dir.File("twin.mbox") || Got == Dir.File("twin.txt")) << Got;
+}

@@ -290,7 +290,9 @@ void TfrmTessaly::SettingChange(TMessage& Message)
     if (!FollowSystemAccessibility || HasState(csDesigning))
         return;
     bool Changed = false;
-    if (Message.WParam == SPI_SETSCREENREADER || Message.WParam == SPI_GETSCREENREADER) {
+    // The screen-reader flag is read again on its own change and on a
+    // change of the desktop's work area; high contrast on its own change.
+    if (Message.WParam == SPI_SETSCREENREADER || Message.WParam == SPI_SETWORKAREA) {
         const bool Reader = IsScreenReaderOn();
         Changed = Reader != AppScreenReader;
         AppScreenReader = Reader;

@@ -496,6 +496,22 @@ TEST_F(WizardTest, SettingChangesFollowTheScreenReader)
     EXPECT_EQ(AppScreenReader, Reader != FALSE);
     EXPECT_EQ(Form->Caption().find("Accessibility Mode") != std::string::npos, AccessibilityModeOn());
     EXPECT_EQ(Form->pnlWizard->TabStop(), AccessibilityModeOn());
+
+    // A work-area change reads the screen reader again too; high contrast
+    // is read on its own change only.
+    AppScreenReader = !Reader;
+    Form->Perform(WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
+    EXPECT_EQ(AppScreenReader, Reader != FALSE);
+    HIGHCONTRASTA Contrast{};
+    Contrast.cbSize = sizeof(Contrast);
+    SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof(Contrast), &Contrast, 0);
+    const bool SystemContrast = (Contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+    AppHighContrast = !SystemContrast;
+    Form->Perform(WM_SETTINGCHANGE, SPI_SETSCREENREADER, 0);
+    EXPECT_EQ(AppHighContrast, !SystemContrast);
+    Form->Perform(WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    EXPECT_EQ(AppHighContrast, SystemContrast);
+    EXPECT_EQ(Form->Caption().find("Accessibility Mode") != std::string::npos, AccessibilityModeOn());
 }
 
 TEST_F(WizardTest, StopDuringARunOnAGeneratedMailbox)

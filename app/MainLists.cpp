@@ -327,13 +327,33 @@ std::string TfrmTessaly::SourceListText(bool All)
 
 void TfrmTessaly::ContextMenu(TMessage& Message)
 {
-    const HWND Target = reinterpret_cast<HWND>(Message.WParam);
+    // Child windows hand the request up to their parents, each naming
+    // itself as the window asked for (Wine does), so the form may hear of
+    // it from a container: the control is the one under the point (or, from
+    // the keyboard, the focused one) inside the window named.
+    const HWND Named = reinterpret_cast<HWND>(Message.WParam);
+    const bool FromKeyboard = Message.LParam == -1;
+    const POINT At{static_cast<short>(LOWORD(Message.LParam)), static_cast<short>(HIWORD(Message.LParam))};
+    auto Asked = [&](TWinControl* Control) {
+        if (!Control->HandleAllocated() || !IsWindowVisible(Control->WindowHandle()))
+            return false;
+        const HWND Wnd = Control->WindowHandle();
+        if (Wnd == Named)
+            return true;
+        if (!IsChild(Named, Wnd))
+            return false;
+        if (FromKeyboard)
+            return GetFocus() == Wnd;
+        RECT R;
+        GetWindowRect(Wnd, &R);
+        return PtInRect(&R, At) != FALSE;
+    };
     TPopupMenu* Menu = nullptr;
     TWinControl* Control = nullptr;
-    if (edtProcessing->HandleAllocated() && Target == edtProcessing->WindowHandle()) {
+    if (Asked(edtProcessing)) {
         Menu = pmnLog;
         Control = edtProcessing;
-    } else if (lstSourceFiles->HandleAllocated() && Target == lstSourceFiles->WindowHandle()) {
+    } else if (Asked(lstSourceFiles)) {
         Menu = pmnSourceFiles;
         Control = lstSourceFiles;
     }
@@ -341,14 +361,12 @@ void TfrmTessaly::ContextMenu(TMessage& Message)
         TKvFormSave::WndProc(Message);
         return;
     }
-    POINT At{static_cast<short>(LOWORD(Message.LParam)), static_cast<short>(HIWORD(Message.LParam))};
+    TPoint Where(At.x, At.y);
     // From the keyboard (Shift+F10, the menu key): beside the control.
-    if (Message.LParam == -1) {
-        const TPoint Corner = Control->ClientToScreen(TPoint(8, 8));
-        At = {Corner.x, Corner.y};
-    }
+    if (FromKeyboard)
+        Where = Control->ClientToScreen(TPoint(8, 8));
     Menu->SetPopupComponent(Control);
-    Menu->Popup(At.x, At.y);
+    Menu->Popup(Where.x, Where.y);
     Message.Result = 0;
 }
 

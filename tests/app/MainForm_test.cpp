@@ -652,3 +652,76 @@ TEST_F(WizardTest, ClickedLinksOpenWithTheShell)
     ShellExecuteHook = OldShell;
     EXPECT_EQ(Opened, (std::vector<std::string>{"http://www.corvane.example/", "https://www.corvane.example/x"}));
 }
+
+namespace {
+
+// Records where it would pop up instead of tracking a menu.
+class TRecordingPopup : public TPopupMenu {
+public:
+    using TPopupMenu::TPopupMenu;
+    void Popup(int X, int Y) override
+    {
+        At.push_back({X, Y});
+        DoPopup(this);
+    }
+    std::vector<POINT> At;
+};
+
+} // namespace
+
+TEST_F(WizardTest, RightClicksOpenTheLogAndSourceListMenus)
+{
+    TRecordingPopup Log(nullptr), List(nullptr);
+    TPopupMenu* OldLog = Form->pmnLog;
+    TPopupMenu* OldList = Form->pmnSourceFiles;
+    Form->pmnLog = &Log;
+    Form->pmnSourceFiles = &List;
+    AddSource("C:\\Mail\\Inbox", mftMbox);
+    ASSERT_TRUE(Form->ShowPage(pgStart));
+    // The controls pass the message on to the form through their parents.
+    const TPoint Inside = Form->edtProcessing->ClientToScreen(TPoint(30, 20));
+    SendMessageA(Form->edtProcessing->Handle(), WM_CONTEXTMENU,
+                 reinterpret_cast<WPARAM>(Form->edtProcessing->Handle()), MAKELPARAM(Inside.x, Inside.y));
+    Form->ShowPage(pgSource);
+    Form->lstSourceFiles->SetFocus();
+    SendMessageA(Form->lstSourceFiles->Handle(), WM_CONTEXTMENU,
+                 reinterpret_cast<WPARAM>(Form->lstSourceFiles->Handle()), -1);
+    // A right click elsewhere on the page opens neither.
+    const TPoint Outside = Form->lbxSourceFormat->ClientToScreen(TPoint(10, 10));
+    SendMessageA(Form->lbxSourceFormat->Handle(), WM_CONTEXTMENU,
+                 reinterpret_cast<WPARAM>(Form->lbxSourceFormat->Handle()), MAKELPARAM(Outside.x, Outside.y));
+    Form->pmnLog = OldLog;
+    Form->pmnSourceFiles = OldList;
+    ASSERT_EQ(Log.At.size(), 1u);
+    EXPECT_EQ(Log.At[0].x, Inside.x);
+    EXPECT_EQ(Log.At[0].y, Inside.y);
+    EXPECT_EQ(Log.PopupComponent(), Form->edtProcessing);
+    // From the keyboard: beside the list.
+    ASSERT_EQ(List.At.size(), 1u);
+    const TPoint Corner = Form->lstSourceFiles->ClientToScreen(TPoint(8, 8));
+    EXPECT_EQ(List.At[0].x, Corner.x);
+    EXPECT_EQ(List.At[0].y, Corner.y);
+}
+
+TEST_F(WizardTest, TheLogMenuFollowsTheLog)
+{
+    AddSource("C:\\Mail\\Inbox", mftMbox);
+    ASSERT_TRUE(Form->ShowPage(pgStart));
+    Form->edtProcessing->SetText("");
+    Form->pmnLogPopup(nullptr);
+    EXPECT_FALSE(Form->smuCopy->Enabled());
+    EXPECT_FALSE(Form->smuCopyAll->Enabled());
+    Form->AddLogLine("Processing: C:\\Mail\\Inbox");
+    Form->AddLogLine("Done");
+    Form->pmnLogPopup(nullptr);
+    EXPECT_FALSE(Form->smuCopy->Enabled());
+    EXPECT_TRUE(Form->smuCopyAll->Enabled());
+    Form->smuCopyAllClick(nullptr);
+    EXPECT_EQ(Clipboard().AsText(), "Processing: C:\\Mail\\Inbox\r\nDone\r\n");
+    Form->edtProcessing->SetSelStart(0);
+    Form->edtProcessing->SetSelLength(10);
+    Form->pmnLogPopup(nullptr);
+    EXPECT_TRUE(Form->smuCopy->Enabled());
+    Form->smuCopyClick(nullptr);
+    EXPECT_EQ(Clipboard().AsText(), "Processing");
+}

@@ -130,8 +130,9 @@ void TCustomForm::CreateParams(TCreateParams& Params)
     Params.Style = (Params.Style & ~static_cast<DWORD>(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS)) | Style;
     Params.ExStyle |= ExStyle;
     Params.WndParent = ParentWindow();
-    // Modal forms stay above the form that was active when they opened.
-    if (FModal && !Params.WndParent)
+    // Modal and pop-up forms stay above the form that was active when they
+    // opened.
+    if ((FModal || FPopupMode == pmAuto) && !Params.WndParent)
         if (TCustomForm* A = Screen ? Screen->ActiveCustomForm() : nullptr; A && A != this && A->HandleAllocated())
             Params.WndParent = A->WindowHandle();
 }
@@ -156,6 +157,33 @@ void TCustomForm::SetWindowState(TWindowState Value)
         return;
     if (HandleAllocated() && FVisible)
         ShowWindow(WindowHandle(), Value == wsMaximized ? SW_MAXIMIZE : Value == wsMinimized ? SW_MINIMIZE : SW_RESTORE);
+}
+
+void TCustomForm::SetPopupMode(TPopupMode Value)
+{
+    if (!StoreChanged(FPopupMode, Value))
+        return;
+    if (HandleAllocated())
+        RecreateWnd();
+}
+
+void TCustomForm::SetMinTrackSize(int AWidth, int AHeight)
+{
+    FMinTrackWidth = std::max(AWidth, 0);
+    FMinTrackHeight = std::max(AHeight, 0);
+    // A window already smaller grows to the new limit.
+    if (HandleAllocated() && (Width() < FMinTrackWidth || Height() < FMinTrackHeight))
+        SetBounds(Left(), Top(), std::max(Width(), FMinTrackWidth), std::max(Height(), FMinTrackHeight));
+}
+
+TRect TCustomForm::NormalBounds() const
+{
+    WINDOWPLACEMENT P{};
+    P.length = sizeof(P);
+    if (HandleAllocated() && GetWindowPlacement(WindowHandle(), &P))
+        return TRect(P.rcNormalPosition.left, P.rcNormalPosition.top, P.rcNormalPosition.right,
+                     P.rcNormalPosition.bottom);
+    return BoundsRect();
 }
 
 void TCustomForm::SetFormStyle(TFormStyle Value)
@@ -278,6 +306,9 @@ TModalResult TCustomForm::ShowModal()
                 Disabled.push_back(F->WindowHandle());
             }
     HWND ActiveBefore = GetActiveWindow();
+    // The user works in the form with the normal pointer even when its
+    // opener shows the hourglass; the opener's cursor comes back after.
+    TScreenCursorScope NormalCursor(crDefault);
     FModal = true;
     FModalResult = mrNone;
     auto Alive = FAlive;
@@ -472,6 +503,15 @@ void TCustomForm::WndProc(TMessage& Message)
         return;
     case CM_RELEASE:
         Free();
+        return;
+    case WM_GETMINMAXINFO:
+        DefaultHandler(Message);
+        if (auto* Info = reinterpret_cast<MINMAXINFO*>(Message.LParam); Info && *Alive) {
+            if (FMinTrackWidth > 0)
+                Info->ptMinTrackSize.x = FMinTrackWidth;
+            if (FMinTrackHeight > 0)
+                Info->ptMinTrackSize.y = FMinTrackHeight;
+        }
         return;
     case WM_ACTIVATE:
         DefaultHandler(Message);
@@ -895,4 +935,20 @@ int TScreen::PixelsPerInch() const
 {
     const TWindowDC DC(nullptr);
     return GetDeviceCaps(DC.Get(), LOGPIXELSY);
+}
+
+// ---------------------------------------------------------------------------
+// TScreenCursorScope
+// ---------------------------------------------------------------------------
+
+TScreenCursorScope::TScreenCursorScope(TCursor Cursor) : FSaved(Screen ? Screen->Cursor() : crDefault)
+{
+    if (Screen)
+        Screen->SetCursor(Cursor);
+}
+
+TScreenCursorScope::~TScreenCursorScope()
+{
+    if (Screen)
+        Screen->SetCursor(FSaved);
 }

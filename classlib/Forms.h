@@ -23,6 +23,9 @@ enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poS
                  poDesktopCenter, poMainFormCenter, poOwnerFormCenter };
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum TFormStyle { fsNormal, fsStayOnTop };
+// pmAuto: the window is owned by the form active when it is made, so it
+// stays above that form and goes with it to the task bar.
+enum TPopupMode { pmNone, pmAuto };
 
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
@@ -68,6 +71,16 @@ public:
     const std::string& HelpFile() const { return FHelpFile; }
     void SetHelpFile(const std::string& Value) { FHelpFile = Value; }
     void SetKeyPreview(bool Value) { FKeyPreview = Value; }
+    TPopupMode PopupMode() const { return FPopupMode; }
+    void SetPopupMode(TPopupMode Value);
+    // The smallest window size the user can drag the form to (0: the
+    // system's own limit).
+    int MinTrackWidth() const { return FMinTrackWidth; }
+    int MinTrackHeight() const { return FMinTrackHeight; }
+    void SetMinTrackSize(int AWidth, int AHeight);
+    // The window's restored rectangle (GetWindowPlacement), also while it is
+    // minimised or maximised; the bounds before the window exists.
+    TRect NormalBounds() const;
 
     TNotifyEvent OnCreate;
     TNotifyEvent OnDestroy;
@@ -106,6 +119,8 @@ private:
     TPosition FPosition = poDesigned;
     TWindowState FWindowState = wsNormal;
     TFormStyle FFormStyle = fsNormal;
+    TPopupMode FPopupMode = pmNone;
+    int FMinTrackWidth = 0, FMinTrackHeight = 0;
     std::string FHelpFile;
     bool FKeyPreview = false;
     bool FActive = false;
@@ -254,6 +269,19 @@ private:
     friend class TCustomForm;
     std::vector<TCustomForm*> FForms;
     TCursor FCursor = crDefault;
+};
+
+// Sets the screen cursor for its life and puts back the one it found on
+// every way out, exceptions included.
+class TScreenCursorScope {
+public:
+    explicit TScreenCursorScope(TCursor Cursor);
+    ~TScreenCursorScope();
+    TScreenCursorScope(const TScreenCursorScope&) = delete;
+    TScreenCursorScope& operator=(const TScreenCursorScope&) = delete;
+
+private:
+    TCursor FSaved;
 };
 
 extern TApplication* Application;

@@ -6,6 +6,7 @@
 
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
+#include "classlib/SysUtils.h"
 
 namespace {
 
@@ -227,4 +228,74 @@ TEST(FormsScreen, RegisteredCursorsAreShownOverTheirControl)
     SendMessageA(B->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(B->Handle()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_EQ(GetCursor(), Hand);
     Screen->SetCursors(26000, nullptr);
+}
+
+TEST(FormsModal, TheFormRunsWithTheNormalCursorAndTheOpenersComesBack)
+{
+    Application->ShowErrorBoxes = false;
+    TScreenCursorScope Busy(crHourGlass);
+    TForm F(nullptr);
+    TCursor DuringModal = crHourGlass;
+    F.OnShow = [&](TObject*) {
+        DuringModal = Screen->Cursor();
+        F.SetModalResult(mrOk);
+    };
+    EXPECT_EQ(F.ShowModal(), mrOk);
+    EXPECT_EQ(DuringModal, crDefault);
+    EXPECT_EQ(Screen->Cursor(), crHourGlass);
+}
+
+TEST(FormsCursor, TheScopePutsBackTheCursorOnEveryWayOut)
+{
+    Screen->SetCursor(crDefault);
+    {
+        TScreenCursorScope Outer(crHourGlass);
+        try {
+            TScreenCursorScope Inner(crDrag);
+            EXPECT_EQ(Screen->Cursor(), crDrag);
+            throw Exception("out");
+        } catch (const Exception&) {
+        }
+        EXPECT_EQ(Screen->Cursor(), crHourGlass);
+    }
+    EXPECT_EQ(Screen->Cursor(), crDefault);
+}
+
+TEST(FormsWindow, MinimumTrackSizePopupOwnerAndNormalBounds)
+{
+    Application->ShowErrorBoxes = false;
+    TForm Opener(nullptr);
+    Opener.SetBounds(10, 10, 300, 200);
+    Opener.Show();
+    Pump();
+    ASSERT_EQ(Screen->ActiveCustomForm(), &Opener);
+
+    TForm F(nullptr);
+    F.SetPopupMode(pmAuto);
+    F.SetMinTrackSize(366, 340);
+    F.SetBounds(40, 50, 400, 380);
+    F.Show();
+    Pump();
+    // Owned by the opener: it stays above it.
+    EXPECT_EQ(GetWindow(F.Handle(), GW_OWNER), Opener.Handle());
+    MINMAXINFO Info{};
+    SendMessageA(F.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&Info));
+    EXPECT_EQ(Info.ptMinTrackSize.x, 366);
+    EXPECT_EQ(Info.ptMinTrackSize.y, 340);
+    // A limit above the size grows the window.
+    F.SetMinTrackSize(420, 390);
+    EXPECT_EQ(F.Width(), 420);
+    EXPECT_EQ(F.Height(), 390);
+
+    F.SetWindowState(wsMaximized);
+    Pump();
+    const TRect N = F.NormalBounds();
+    EXPECT_EQ(N.left, 40);
+    EXPECT_EQ(N.top, 50);
+    EXPECT_EQ(N.right - N.left, 420);
+    EXPECT_EQ(N.bottom - N.top, 390);
+
+    TForm Plain(nullptr);
+    Plain.Show();
+    EXPECT_EQ(GetWindow(Plain.Handle(), GW_OWNER), nullptr);
 }

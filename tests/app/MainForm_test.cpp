@@ -725,3 +725,29 @@ TEST_F(WizardTest, TheLogMenuFollowsTheLog)
     Form->smuCopyClick(nullptr);
     EXPECT_EQ(Clipboard().AsText(), "Processing");
 }
+
+TEST_F(WizardTest, AccessibilityModeFocusesThePagesFirstControlAndTheInformation)
+{
+    AppScreenReader = true;
+    Form->ApplyAccessibility();
+    EXPECT_TRUE(Form->pnlWizard->TabStop());
+    EXPECT_EQ(Form->Caption(), ApplicationName + " - Accessibility Mode");
+
+    // The page's first control rather than the format list.
+    Form->lbxSourceFormat->SetTabOrder(1);
+    Form->ShowPage(pgSource);
+    EXPECT_FALSE(Form->lbxSourceFormat->Focused());
+    EXPECT_TRUE(IsChild(Form->tbsSourceFiles->Handle(), GetFocus()));
+
+    // "Other formats": the information pane becomes a tab stop and takes the focus.
+    Form->SelectSourceFormat(mftOther);
+    EXPECT_TRUE(Form->edtSourceInfo->TabStop());
+    EXPECT_TRUE(Form->edtSourceInfo->Focused());
+    Form->SelectSourceFormat(mftMbox);
+    EXPECT_FALSE(Form->edtSourceInfo->TabStop());
+
+    AppScreenReader = false;
+    Form->ApplyAccessibility();
+    EXPECT_FALSE(Form->pnlWizard->TabStop());
+    EXPECT_EQ(Form->Caption(), ApplicationName);
+}

@@ -375,8 +375,8 @@ void TRzShellOpenSaveForm::BuildToolbarImages()
 
 void TRzShellOpenSaveForm::FormCreate(TObject*)
 {
-    // The form's window stays above the window that opened it; the class
-    // library makes a modal form's owner the form active at the time.
+    SetPopupMode(pmAuto);
+    SetMinTrackSize(RzOpenFormMinWidth, RzOpenFormMinHeight);
     PnlJumps->SetParentBackground(false);
     PnlJumps->SetDoubleBuffered(true);
     PnlWork->SetParentBackground(false);
@@ -410,14 +410,6 @@ void TRzShellOpenSaveForm::CreateWnd()
 
 void TRzShellOpenSaveForm::WndProc(TMessage& Message)
 {
-    if (Message.Msg == WM_GETMINMAXINFO) {
-        TForm::WndProc(Message);
-        auto* Info = reinterpret_cast<MINMAXINFO*>(Message.LParam);
-        Info->ptMinTrackSize.x = RzOpenFormMinWidth;
-        Info->ptMinTrackSize.y = RzOpenFormMinHeight;
-        Message.Result = 0;
-        return;
-    }
     if (Message.Msg == WM_DESTROY)
         FSizeGrip = nullptr;
     TForm::WndProc(Message);

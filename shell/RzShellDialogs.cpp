@@ -151,3 +151,146 @@ bool TRzCustomSelectFolderDialog::DoExecute()
         FForm, [this] { return CreateForm(); }, [this](TRzSelectFolderForm* F) { InitForm(F); },
         [this](TRzSelectFolderForm* F) { ReadForm(F); });
 }
+
+// ---------------------------------------------------------------------------
+// TRzFileDialog
+// ---------------------------------------------------------------------------
+
+TRzFileDialog::TRzFileDialog(TComponent* AOwner)
+    : TRzShellDialog(AOwner), FHistoryList(std::make_unique<TStringList>()), FFiles(std::make_unique<TStringList>())
+{
+}
+
+void TRzFileDialog::SetOptions(TRzOpenSaveOptions Value)
+{
+    FOptions = Value;
+    if (FForm)
+        FForm->SetOptions(Value);
+}
+
+void TRzFileDialog::SetFilter(const std::string& Value)
+{
+    FFilter = Value;
+    if (FForm)
+        FForm->SetFilter(Value);
+}
+
+int TRzFileDialog::FilterIndex() const
+{
+    return FForm ? FForm->GetFilterIndex() : FFilterIndex;
+}
+
+void TRzFileDialog::SetFilterIndex(int Value)
+{
+    FFilterIndex = Value;
+    if (FForm)
+        FForm->SetFilterIndex(Value);
+}
+
+void TRzFileDialog::SetFormSplitterPos(int Value)
+{
+    FFormSplitterPos = Value;
+    if (FForm)
+        FForm->SetSplitterPos(Value);
+}
+
+void TRzFileDialog::SetOnAddListItem(TRzShAddItemEvent Value)
+{
+    OnAddListItem = std::move(Value);
+    if (FForm)
+        FForm->ShellList->OnAddItem = OnAddListItem;
+}
+
+void TRzFileDialog::SetOnAddTreeItem(TRzShAddItemEvent Value)
+{
+    OnAddTreeItem = std::move(Value);
+    if (FForm)
+        FForm->ShellTree->OnAddItem = OnAddTreeItem;
+}
+
+std::string TRzFileDialog::FileName() const
+{
+    if (FForm)
+        return FForm->GetFileName();
+    return FFiles->Count() > 0 ? FFiles->Strings(0) : std::string();
+}
+
+void TRzFileDialog::SetFileName(const std::string& Value)
+{
+    FFiles->Clear();
+    FFiles->Add(Value);
+    if (FForm)
+        FForm->SetFileName(Value);
+}
+
+TRzShellOpenSaveForm* TRzFileDialog::CreateForm()
+{
+    return new TRzShellOpenSaveForm(Application);
+}
+
+void TRzFileDialog::InitForm(TRzShellOpenSaveForm* Form)
+{
+    Form->ShellList->OnAddItem = OnAddListItem;
+    Form->ShellTree->OnAddItem = OnAddTreeItem;
+    Form->OnAddComboItem = OnAddComboItem;
+    Form->OnFormClose = OnFormClose;
+    Form->OnFormShow = OnFormShow;
+    Form->OnTypeChanged = OnTypeChanged;
+    Form->OnFolderChanged = OnFolderChanged;
+    Form->OnSelectionChanged = OnSelectionChanged;
+    Form->SetInitialDir(FInitialDir);
+    Form->SetFileName(FileName());
+    Form->SetDefaultExt(FDefaultExt);
+    PlaceForm(Form);
+    Form->SetOptions(FOptions);
+    Form->SetFilter(FFilter);
+    Form->SetFilterIndex(FFilterIndex);
+    Form->SetSplitterPos(FFormSplitterPos);
+    StyleForm(Form);
+    Form->lblLookIn->SetCaption("Look &in:");
+    Form->lblFilesOfType->SetCaption("Files of &type:");
+    Form->HelpContext = FHelpContext;
+    Form->OnDialogHelp = OnHelp;
+}
+
+void TRzFileDialog::ReadForm(TRzShellOpenSaveForm* Form)
+{
+    FOptions = Form->Options();
+    FFiles->Assign(Form->GetSelectedFiles());
+    ReadFormPlacement(Form);
+    FFilterIndex = Form->GetFilterIndex();
+    FFormSplitterPos = Form->GetSplitterPos();
+}
+
+bool TRzFileDialog::DoExecute()
+{
+    if (FForm)
+        throw Exception(Name() + " already executing");
+    return RunForm(
+        FForm, [this] { return CreateForm(); }, [this](TRzShellOpenSaveForm* F) { InitForm(F); },
+        [this](TRzShellOpenSaveForm* F) { ReadForm(F); });
+}
+
+void TRzFileDialog::ReadPlacement(TStream* Stream)
+{
+    TRzShellDialog::ReadPlacement(Stream);
+    const unsigned char ShowTree = ReadByte(Stream);
+    const int SplitterPos = ReadInt32(Stream);
+    FOptions = ShowTree ? (FOptions | osoShowTree) : (FOptions & ~osoShowTree);
+    FFormSplitterPos = SplitterPos;
+}
+
+void TRzFileDialog::WritePlacement(TStream* Stream) const
+{
+    TRzShellDialog::WritePlacement(Stream);
+    const unsigned char ShowTree = (FOptions & osoShowTree) ? 1 : 0;
+    Stream->WriteBuffer(&ShowTree, 1);
+    WriteInt32(Stream, FFormSplitterPos);
+}
+
+void TRzCustomOpenDialog::InitForm(TRzShellOpenSaveForm* Form)
+{
+    TRzFileDialog::InitForm(Form);
+    Form->SetCaption(Title().empty() ? "Open" : Title());
+    Form->btnOpen->SetCaption("&Open");
+}

@@ -16,6 +16,7 @@
 #include "controls/RzCommon.h"
 #include "shell/RzShellCtrls.h"
 #include "shell/RzShellFolderForm.h"
+#include "shell/RzShellOpenForm.h"
 
 // ---------------------------------------------------------------------------
 // TRzShellDialog: the common base
@@ -193,4 +194,91 @@ private:
 class TRzSelectFolderDialog : public TRzCustomSelectFolderDialog {
 public:
     using TRzCustomSelectFolderDialog::TRzCustomSelectFolderDialog;
+};
+
+// ---------------------------------------------------------------------------
+// The file dialog (runs the open/save form)
+// ---------------------------------------------------------------------------
+
+class TRzFileDialog : public TRzShellDialog {
+public:
+    explicit TRzFileDialog(TComponent* AOwner);
+
+    TRzOpenSaveOptions Options() const { return FOptions; }
+    void SetOptions(TRzOpenSaveOptions Value);
+    // Pairs of description and mask, each part ended by "|" but the last.
+    const std::string& Filter() const { return FFilter; }
+    void SetFilter(const std::string& Value);
+    // 1-based; the running form's choice while a form runs.
+    int FilterIndex() const;
+    void SetFilterIndex(int Value);
+    // The tree pane's width; below 0 leaves the form's own.
+    int FormSplitterPos() const { return FFormSplitterPos; }
+    void SetFormSplitterPos(int Value);
+    int HelpContext() const { return FHelpContext; }
+    void SetHelpContext(int Value) { FHelpContext = Value; }
+    TStrings* HistoryList() const { return FHistoryList.get(); }
+    void SetHistoryList(const TStrings* Value) { FHistoryList->Assign(Value); }
+    const std::string& InitialDir() const { return FInitialDir; }
+    void SetInitialDir(const std::string& Value) { FInitialDir = Value; }
+    const std::string& DefaultExt() const { return FDefaultExt; }
+    void SetDefaultExt(const std::string& Value) { FDefaultExt = Value; }
+
+    // The names chosen, in the form's order.
+    TStrings* Files() const { return FFiles.get(); }
+    // While a form runs, what it has accepted (the edit's text before it
+    // shows and after it hides); otherwise the first of Files.
+    std::string FileName() const;
+    // Files becomes this one name (also in a running form's edit).
+    void SetFileName(const std::string& Value);
+    // The running form, none outside Execute.
+    TRzShellOpenSaveForm* Form() const { return FForm; }
+
+    // The placement record, then whether the tree shows (one byte) and
+    // the tree pane's width (32-bit).
+    void ReadPlacement(TStream* Stream) override;
+    void WritePlacement(TStream* Stream) const override;
+
+    // Filters of the list's, the tree's and the combo's items (the last is
+    // only kept: the combo shows every folder).
+    void SetOnAddListItem(TRzShAddItemEvent Value);
+    void SetOnAddTreeItem(TRzShAddItemEvent Value);
+    TRzShAddItemEvent OnAddListItem;
+    TRzShAddItemEvent OnAddTreeItem;
+    TRzShAddItemEvent OnAddComboItem;
+    TNotifyEvent OnFolderChanged;
+    TNotifyEvent OnSelectionChanged;
+    TNotifyEvent OnTypeChanged;
+    THelpEvent OnHelp;
+
+protected:
+    virtual TRzShellOpenSaveForm* CreateForm();
+    virtual void InitForm(TRzShellOpenSaveForm* Form);
+    virtual void ReadForm(TRzShellOpenSaveForm* Form);
+    bool DoExecute() override;
+
+private:
+    TRzOpenSaveOptions FOptions = DefaultOpenSaveOptions;
+    std::string FFilter;
+    int FFilterIndex = 1;
+    int FFormSplitterPos = -1;
+    int FHelpContext = 0;
+    std::unique_ptr<TStringList> FHistoryList;
+    std::string FInitialDir;
+    std::string FDefaultExt;
+    std::unique_ptr<TStringList> FFiles;
+    TRzShellOpenSaveForm* FForm = nullptr;
+};
+
+class TRzCustomOpenDialog : public TRzFileDialog {
+public:
+    using TRzFileDialog::TRzFileDialog;
+
+protected:
+    void InitForm(TRzShellOpenSaveForm* Form) override;
+};
+
+class TRzOpenDialog : public TRzCustomOpenDialog {
+public:
+    using TRzCustomOpenDialog::TRzCustomOpenDialog;
 };

@@ -1,11 +1,9 @@
 #pragma once
-// Shared by the open/save form and dialog tests: a scratch folder with a few
-// files, the message boxes answered by a script, a queued call that runs
-// once the modal loop is up, and a shortcut maker.
+// Shared by the open/save form and dialog tests: the message boxes answered
+// by a script, typing a name and pressing Open, and a shortcut maker.
 #include <windows.h>
 #include <shlobj.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,58 +33,6 @@ public:
 
 private:
     TMessageDlgHook FSaved;
-};
-
-// The open form on the screen now (found by its window class, as a script
-// driving the real program would), or null.
-inline TRzShellOpenSaveForm* RunningOpenForm()
-{
-    HWND W = FindWindowA("Tessaly.TRzShellOpenSaveForm", nullptr);
-    return W ? dynamic_cast<TRzShellOpenSaveForm*>(TWinControl::FindControl(W)) : nullptr;
-}
-
-// Runs each step, one per timer tick, once a modal loop pumps messages;
-// the steps see the running form.
-class TModalScript {
-public:
-    using TStep = std::function<void(TRzShellOpenSaveForm*)>;
-    explicit TModalScript(std::vector<TStep> Steps) : FSteps(std::move(Steps))
-    {
-        Current = this;
-        FTimer = SetTimer(nullptr, 0, 1, &TModalScript::Tick);
-    }
-    ~TModalScript()
-    {
-        KillTimer(nullptr, FTimer);
-        Current = nullptr;
-    }
-    TModalScript(const TModalScript&) = delete;
-    TModalScript& operator=(const TModalScript&) = delete;
-    size_t StepsRun() const { return FNext; }
-
-private:
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
-    {
-        TModalScript* S = Current;
-        if (!S || S->FBusy)
-            return;
-        TRzShellOpenSaveForm* Form = RunningOpenForm();
-        if (!Form || !Form->IsActive())
-            return;
-        if (S->FNext >= S->FSteps.size()) {
-            // A script that ran out leaves no form behind.
-            Form->SetModalResult(mrCancel);
-            return;
-        }
-        S->FBusy = true;
-        S->FSteps[S->FNext++](Form);
-        S->FBusy = false;
-    }
-    static inline TModalScript* Current = nullptr;
-    std::vector<TStep> FSteps;
-    size_t FNext = 0;
-    UINT_PTR FTimer = 0;
-    bool FBusy = false;
 };
 
 // Types Text into the file-name box and presses Open.

@@ -5,6 +5,7 @@
 // keys; the size limits; and pictures of the form in both looks.
 #include "classlib/Registry.h"
 #include "tests/controls/RzFormTest.h"
+#include "tests/shell/ModalScript.h"
 #include "tests/shell/OpenFormTestSupport.h"
 #include "tests/shell/ViewsTestSupport.h"
 
@@ -399,12 +400,13 @@ TEST_F(TOpenFormTest, ModalRunTypesANameAndOpens)
     Form->SetOptions(DefaultOpenSaveOptions | osoFileMustExist);
     Form->SetInitialDir(Dir.Path());
     Boxes.Answer = mrOk;
-    TModalScript Script({
-        [](TRzShellOpenSaveForm* F) { TypeAndOpen(F, "missing.mbox"); },
-        [](TRzShellOpenSaveForm* F) { TypeAndOpen(F, "beta.mbox"); },
-    });
+    modal_test::TModalScript Script(
+        "TRzShellOpenSaveForm",
+        {[](TCustomForm* F) { TypeAndOpen(dynamic_cast<TRzShellOpenSaveForm*>(F), "missing.mbox"); },
+         [](TCustomForm* F) { TypeAndOpen(dynamic_cast<TRzShellOpenSaveForm*>(F), "beta.mbox"); }});
     EXPECT_EQ(Form->ShowModal(), mrOk);
-    EXPECT_EQ(Script.StepsRun(), 2u);
+    EXPECT_EQ(Script.Done(), 2u);
+    EXPECT_EQ(Script.Failure, "");
     ASSERT_EQ(Boxes.Shown.size(), 1u) << "the missing file was refused and the form stayed";
     EXPECT_EQ(Accepted(), std::vector<std::string>{Dir.File("beta.mbox")});
     EXPECT_EQ(Form->GetFileName(), "beta.mbox") << "once hidden, the edit's text";

@@ -395,6 +395,12 @@ void TRzCustomButtonEdit::WndProc(TMessage& Message)
         TRzEdit::WndProc(Message);
         ResizeButtons();
         return;
+    case WM_WINDOWPOSCHANGED:
+        // The window's new size reaches the control's bounds only after the
+        // size message has been handled; the buttons follow it here.
+        TRzEdit::WndProc(Message);
+        ResizeButtons();
+        return;
     case CM_COLORCHANGED:
         TRzEdit::WndProc(Message);
         FButtons->SetPairColor(Color());

@@ -152,6 +152,20 @@ TEST(RzButtonEditLayout, PairAndStrip)
     EXPECT_EQ(ButtonStripRect(121, 21, 17, true, true), TRect(0, 0, 17, 18));
 }
 
+TEST(RzButtonEditLayout, ButtonsFollowAResizeOfTheWindow)
+{
+    auto F = NewTestForm(500, 200);
+    auto E = Place<TRzButtonEdit>(F.get(), 10, 10);
+    E->Handle();
+    for (int Width : {400, 300, 150}) {
+        SCOPED_TRACE(Width);
+        E->SetWidth(Width);
+        const TRzButtonPair* P = E->Buttons();
+        EXPECT_EQ(P->Left() + P->Width(), ButtonStripRect(Width, E->Height(), P->Width(), false, true).right);
+        EXPECT_GT(P->Left(), Width / 2);
+    }
+}
+
 TEST(RzButtonEditKeys, ShortcutsClickTheirButtons)
 {
     auto F = NewTestForm(300, 200);

@@ -203,6 +203,20 @@ void TfrmTessaly::CreateControls()
     CreatePages();
     CreateMenus();
     OnResize = [this](TObject* Sender) { FormResize(Sender); };
+
+    // The framed controls take their frame and colour settings from the
+    // form's one controller.
+    for (auto* C : {lbxSourceFormat, lbxTargetFormat})
+        C->SetFrameController(RzFrameController);
+    lstSourceFiles->SetFrameController(RzFrameController);
+    edtTargetFolder->SetFrameController(RzFrameController);
+    for (auto* C : {edtIntroduction, edtSourceInfo, edtTargetInfo})
+        C->SetFrameController(RzFrameController);
+    for (auto* C : {pnlInfo, edtProcessing})
+        C->SetFrameController(RzFrameController);
+    for (auto* C : {grpSourceOptions, grpTargetOptions})
+        C->SetFrameController(RzFrameController);
+    grpSourceFilesFolders->SetFrameController(RzFrameController);
 }
 
 void TfrmTessaly::CreatePages()
@@ -304,6 +318,8 @@ void TfrmTessaly::CreateTargetPage()
     lblTargetFolder->SetCaption("Target folder or &file:");
     edtTargetFolder = Make<TRzButtonEdit>(this, tbsTargetList, "edtTargetFolder");
     edtTargetFolder->SetTabStop(true);
+    edtTargetFolder->SetButtonKind(TButtonKind::bkFolder);
+    edtTargetFolder->SetButtonHint("Browse for the target folder or file");
     edtTargetFolder->SetShowHint(true);
     edtTargetFolder->OnChange = [this](TObject* Sender) { edtTargetFolderChange(Sender); };
     edtTargetFolder->OnDblClick = [this](TObject* Sender) { edtTargetFolderDblClick(Sender); };

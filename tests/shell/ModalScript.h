@@ -3,7 +3,7 @@
 // a timer of the test's thread finds the form's window by its class
 // ("Tessaly." + class name) and runs one step per tick on it; the steps post
 // clicks and keys to the form's controls. Also: answering the shell's
-// confirmation boxes, and copying a window's pixels.
+// confirmation boxes.
 #include <windows.h>
 
 #include <functional>
@@ -14,7 +14,6 @@
 
 #include "classlib/Controls.h"
 #include "classlib/Forms.h"
-#include "classlib/Graphics.h"
 
 namespace modal_test {
 
@@ -141,28 +140,5 @@ private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), &Answer, 0); }
     UINT_PTR FTimer;
 };
-
-// The window's pixels, its frame included, after a full repaint.
-inline std::unique_ptr<TBitmap> CaptureWindow(HWND W)
-{
-    RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    RECT R{};
-    GetWindowRect(W, &R);
-    auto B = std::make_unique<TBitmap>(R.right - R.left, R.bottom - R.top);
-    HDC DC = GetWindowDC(W);
-    BitBlt(B->Canvas()->Handle(), 0, 0, R.right - R.left, R.bottom - R.top, DC, 0, 0, SRCCOPY);
-    ReleaseDC(W, DC);
-    GdiFlush();
-    return B;
-}
-
-// The test program's folder, inside the build folder.
-inline std::string BuildFolder()
-{
-    char Path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, Path, MAX_PATH);
-    std::string S = Path;
-    return S.substr(0, S.find_last_of("\\/") + 1);
-}
 
 } // namespace modal_test

@@ -12,8 +12,10 @@
 #include "shell/RzShellDialogs.h"
 #include "shell/RzShellFolderForm.h"
 #include "tests/TestFolder.h"
+#include "tests/controls/RzFormTest.h"
 #include "tests/shell/ModalScript.h"
 #include "tests/shell/ShellCtrlsTestSupport.h"
+#include "tests/shell/ViewsTestSupport.h"
 
 using namespace modal_test;
 using shell_test::ChildNamed;
@@ -129,6 +131,25 @@ TEST_F(TFolderDialogTest, CancelKeepsTheFolderButTakesThePlacementAndPoDesignedR
     EXPECT_EQ(Second.top, 44);
     EXPECT_EQ(Second.right - Second.left, 520);
     EXPECT_EQ(Second.bottom - Second.top, 410);
+}
+
+TEST_F(TFolderDialogTest, EnterInTheTreeAcceptsAndEscCancels)
+{
+    struct Case {
+        WPARAM Key;
+        bool Accepted;
+    };
+    for (const Case& K : {Case{VK_RETURN, true}, Case{VK_ESCAPE, false}}) {
+        Dlg.SetSelectedPathName(Dir.File("alpha"));
+        const bool Result = Run({[&](TCustomForm* Form) {
+            TRzSelectFolderForm* F = FolderForm(Form);
+            SelectNode(F, Child(F, "gamma"));
+            PostMessageA(F->ShellTree->Handle(), WM_KEYDOWN, K.Key, 1);
+            PostMessageA(F->ShellTree->Handle(), WM_KEYUP, K.Key, static_cast<LPARAM>(0xC0000001u));
+        }});
+        EXPECT_EQ(Result, K.Accepted) << K.Key;
+        EXPECT_EQ(Dlg.SelectedPathName(), Dir.File(K.Accepted ? "gamma" : "alpha")) << K.Key;
+    }
 }
 
 TEST_F(TFolderDialogTest, CreateFolderMakesOneOnDiskAndTheRootCannotBeDeleted)
@@ -310,4 +331,59 @@ TEST(TFolderForm, LayoutFollowsTheSizeAndStopsAtTheMinimum)
         EXPECT_GE(F->RzStatusBar1->Top(), F->ButtonPanel->Top() + F->ButtonPanel->Height()) << W;
         EXPECT_EQ(F->RzStatusBar1->Top() + F->RzStatusBar1->Height(), F->ClientHeight()) << W;
     }
+}
+
+TEST_F(TFolderDialogTest, CapturedInBothLooks)
+{
+    Dlg.SetOptions(Dlg.Options() | sfdoCreateDeleteButtons);
+    Dlg.SetFormWidth(420);
+    Dlg.SetFormHeight(420);
+    Dlg.SetSelectedPathName(Dir.File("alpha\\beta"));
+    std::unique_ptr<TBitmap> Shots[2];
+    TRect OkAt, StatusAt, TreeAt;
+    for (bool Themed : {false, true}) {
+        TLookScope Look(Themed);
+        EXPECT_FALSE(Run({[&](TCustomForm* Form) {
+            TRzSelectFolderForm* F = FolderForm(Form);
+            auto B = std::make_unique<TBitmap>();
+            RedrawWindow(F->Handle(), nullptr, nullptr,
+                         RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            views_test::CaptureWindow(F->Handle(), *B);
+            B->SaveToFile(views_test::CapturePath(Themed ? "folderform_themed.bmp" : "folderform_classic.bmp"));
+            // The controls' rectangles in the capture (window coordinates).
+            RECT W{};
+            GetWindowRect(F->Handle(), &W);
+            auto At = [&](TControl* C) {
+                const TPoint P = C->ClientToScreen(TPoint(0, 0));
+                return Bounds(P.x - W.left, P.y - W.top, C->Width(), C->Height());
+            };
+            OkAt = At(F->btnOk);
+            StatusAt = At(F->RzStatusBar1);
+            TreeAt = At(F->ShellTree);
+            Shots[Themed] = std::move(B);
+            PostClick(F->btnCancel);
+        }}));
+    }
+    ASSERT_TRUE(Shots[0] && Shots[1]);
+    TBitmap& Classic = *Shots[0];
+    // The status line carries the path in the text colour.
+    int TextPixels = 0;
+    for (int X = StatusAt.left; X < StatusAt.right; ++X)
+        for (int Y = StatusAt.top + 3; Y < StatusAt.bottom - 3; ++Y)
+            TextPixels += CapturePixel(Classic, X, Y) == Rgb(clBtnText);
+    EXPECT_GT(TextPixels, 40);
+    // The tree's empty bottom corner is the window colour.
+    EXPECT_EQ(CapturePixel(Classic, TreeAt.right - 10, TreeAt.bottom - 10), Rgb(clWindow));
+    // OK's caption is drawn in the middle of the button.
+    int Caption = 0;
+    for (int X = OkAt.left + 20; X < OkAt.right - 20; ++X)
+        Caption += CapturePixel(Classic, X, OkAt.top + OkAt.Height() / 2) == Rgb(clBtnText);
+    EXPECT_GT(Caption, 0);
+    if (!ThemeServices()->ThemesAvailable())
+        GTEST_SKIP() << "no visual styles to compare with";
+    int Differ = 0;
+    for (int X = OkAt.left; X < OkAt.right; ++X)
+        for (int Y = OkAt.top; Y < OkAt.bottom; ++Y)
+            Differ += CapturePixel(Classic, X, Y) != CapturePixel(*Shots[1], X, Y);
+    EXPECT_GT(Differ, OkAt.Width()) << "the themed button is drawn by the theme";
 }

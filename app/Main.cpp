@@ -266,6 +266,9 @@ void TfrmTessaly::CreateSourcePage()
     lstSourceFiles = Make<TRzRankListBox>(this, grpSourceFilesFolders, "lstSourceFiles");
     lstSourceFiles->SetTabStop(true);
     lstSourceFiles->SetHorzScrollBar(true);
+    // The page tells the user to reorder the list by dragging with the mouse.
+    lstSourceFiles->SetModifierKey(mkNone);
+    lstSourceFiles->OnMoveItem = [this](TObject*, int, int) { UpdateSourceButtons(); };
     lstSourceFiles->OnClick = [this](TObject* Sender) { lstSourceFilesClick(Sender); };
     lstSourceFiles->OnKeyUp = [this](TObject* Sender, WORD& Key, TShiftState Shift) {
         lstSourceFilesKeyUp(Sender, Key, Shift);

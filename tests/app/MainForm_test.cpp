@@ -751,3 +751,19 @@ TEST_F(WizardTest, AccessibilityModeFocusesThePagesFirstControlAndTheInformation
     EXPECT_FALSE(Form->pnlWizard->TabStop());
     EXPECT_EQ(Form->Caption(), ApplicationName);
 }
+
+TEST_F(WizardTest, TheSourceListIsReorderedByDragging)
+{
+    for (const char* N : {"C:\\a", "C:\\b", "C:\\c"})
+        AddSource(N, mftMbox);
+    Form->ShowPage(pgSource);
+    TRzRankListBox* List = Form->lstSourceFiles;
+    const TRect First = List->ItemRect(0), Last = List->ItemRect(2);
+    const HWND Wnd = List->Handle();
+    SendMessageA(Wnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(First.left + 5, First.top + 2));
+    SendMessageA(Wnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(Last.left + 5, Last.top + 2));
+    SendMessageA(Wnd, WM_LBUTTONUP, 0, MAKELPARAM(Last.left + 5, Last.top + 2));
+    EXPECT_EQ(Sources(), (std::vector<std::string>{"C:\\b", "C:\\c", "C:\\a"}));
+    EXPECT_EQ(List->ItemIndex(), 2);
+    EXPECT_TRUE(Form->btnRemove->Enabled());
+}

@@ -152,6 +152,66 @@ TEST_F(TFolderDialogTest, EnterInTheTreeAcceptsAndEscCancels)
     }
 }
 
+TEST_F(TFolderDialogTest, FromTheDesktopTheGivenPathOpensSelectedAsTheWizardUsesIt)
+{
+    // The wizard sets only the path and the title.
+    TRzSelectFolderDialog Wizard(nullptr);
+    Wizard.SetTitle("Target folder");
+    Wizard.SetSelectedPathName(Dir.File("alpha\\beta"));
+    std::string Shown;
+    {
+        TModalScript Script("TRzSelectFolderForm", {[&](TCustomForm* Form) {
+                                TRzSelectFolderForm* F = FolderForm(Form);
+                                Shown = F->ShellTree->SelectedPathName();
+                                PostClick(F->btnOk);
+                            }});
+        EXPECT_TRUE(Wizard.Execute());
+        EXPECT_EQ(Script.Failure, "");
+    }
+    EXPECT_EQ(Shown, Dir.File("alpha\\beta"));
+    EXPECT_EQ(Wizard.SelectedPathName(), Dir.File("alpha\\beta"));
+}
+
+TEST_F(TFolderDialogTest, SettingsReachTheFormsControls)
+{
+    Dlg.SetOptions(Dlg.Options() | sfdoCreateDeleteButtons);
+    Dlg.SetFrameColor(clRed);
+    Dlg.SetFrameVisible(true);
+    Dlg.SetButtonColor(clYellow);
+    Dlg.SetHotTrack(true);
+    Dlg.SetToolBtnVisualStyle(vsGradient);
+    Dlg.SetToolBtnSelectionFrameColor(clLime);
+    // Items the handler refuses never reach the tree.
+    Dlg.OnAddItem = [](TObject*, IShellFolder* Parent, LPCITEMIDLIST, LPCITEMIDLIST Item, int, BOOL& AllowAdd) {
+        AllowAdd = ShellGetDisplayNameFromFolder(Parent, Item, TRzNameKind::InFolder) != "gamma";
+    };
+    TColor Frame = clNone, Button = clNone, ToolFrame = clNone;
+    bool FrameShown = false, Hot = false, Gamma = true, Alpha = false;
+    TRzVisualStyle Tool = vsClassic, Status = vsClassic;
+    EXPECT_FALSE(Run({[&](TCustomForm* Form) {
+        TRzSelectFolderForm* F = FolderForm(Form);
+        Frame = F->ShellTree->FrameColor();
+        FrameShown = F->ShellTree->FrameVisible();
+        Button = F->btnCancel->Color();
+        Hot = F->btnOk->HotTrack();
+        Tool = F->btnDeleteFolder->VisualStyle();
+        ToolFrame = F->btnNewFolder->SelectionFrameColor();
+        Status = F->RzStatusBar1->VisualStyle();
+        Gamma = Child(F, "gamma") != nullptr;
+        Alpha = Child(F, "alpha") != nullptr;
+        PostClick(F->btnCancel);
+    }}));
+    EXPECT_EQ(Frame, clRed);
+    EXPECT_TRUE(FrameShown);
+    EXPECT_EQ(Button, clYellow);
+    EXPECT_TRUE(Hot);
+    EXPECT_EQ(Tool, vsGradient);
+    EXPECT_EQ(ToolFrame, clLime);
+    EXPECT_EQ(Status, vsGradient);
+    EXPECT_FALSE(Gamma);
+    EXPECT_TRUE(Alpha);
+}
+
 TEST_F(TFolderDialogTest, CreateFolderMakesOneOnDiskAndTheRootCannotBeDeleted)
 {
     Dlg.SetOptions(Dlg.Options() | sfdoCreateDeleteButtons);

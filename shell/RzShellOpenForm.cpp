@@ -208,11 +208,14 @@ void TRzShellOpenSaveForm::BuildControls()
     btnShowTree->SetAllowAllUp(true);
     btnShowTree->OnClick = [this](TObject* S) { btnShowTreeClick(S); };
     btnList = Tool(TToolGlyph::List, vsList);
+    // The icon views leave both view buttons up.
     btnList->SetGroupIndex(3);
+    btnList->SetAllowAllUp(true);
     btnList->SetDown(true);
     btnList->OnClick = [this](TObject* S) { ViewBtnClick(S); };
     btnDetails = Tool(TToolGlyph::Details, vsReport);
     btnDetails->SetGroupIndex(3);
+    btnDetails->SetAllowAllUp(true);
     btnDetails->OnClick = [this](TObject* S) { ViewBtnClick(S); };
 
     RzSplitter1 = Make<TRzSplitter>(this, PnlWork);

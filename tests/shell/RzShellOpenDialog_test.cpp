@@ -326,3 +326,22 @@ TEST(TOpenDialog, AFailingFillFreesTheFormAndPutsBackTheCursor)
     EXPECT_FALSE(D.Executing());
     Screen->SetCursor(crDefault);
 }
+
+TEST_F(TOpenDialogTest, TwoFilesPickedInTheList)
+{
+    Dlg->SetOptions(Dlg->Options() | osoAllowMultiselect | osoFileMustExist);
+    int Selections = 0;
+    Dlg->OnSelectionChanged = [&](TObject*) { ++Selections; };
+    ASSERT_TRUE(Run({OnOpenForm([](TRzShellOpenSaveForm* F) {
+                         for (int I = 0; I < F->ShellList->ItemCount(); ++I)
+                             if (!F->ShellList->ItemData(I)->IsFolder())
+                                 F->ShellList->Item(I)->SetSelected(true);
+                     }),
+                     OnOpenForm([](TRzShellOpenSaveForm* F) {
+                         EXPECT_EQ(F->edtFileName->Text(), "\"inbox.mbox\" \"sent.mbox\"");
+                         F->btnOpen->Click();
+                     })},
+                    2));
+    EXPECT_EQ(Files(), (std::vector<std::string>{Dir.File("inbox.mbox"), Dir.File("sent.mbox")}));
+    EXPECT_GE(Selections, 2);
+}

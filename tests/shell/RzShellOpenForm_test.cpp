@@ -491,3 +491,77 @@ TEST_F(TOpenFormTest, TwoListItemsOfTheTypedNameLetTheUserChoose)
     const std::string Got = Form->GetSelectedFiles()->Strings(0);
     EXPECT_TRUE(Got == Dir.File("twin.mbox") || Got == Dir.File("twin.txt")) << Got;
 }
+
+TEST_F(TOpenFormTest, ToolbarViewsAndFolderButtons)
+{
+    Open();
+    struct TView {
+        TObject* Sender;
+        TViewStyle Want;
+        bool ListDown, DetailsDown;
+        TMenuItem* Checked;
+    } Views[] = {
+        {Form->btnDetails, vsReport, false, true, Form->Details1Mitm},
+        {Form->LargeIcons1Mitm, vsIcon, false, false, Form->LargeIcons1Mitm},
+        {Form->btnList, vsList, true, false, Form->List1Mitm},
+        {Form->Smallicons1MItm, vsSmallIcon, false, false, Form->Smallicons1MItm},
+    };
+    for (const TView& V : Views) {
+        Form->ViewBtnClick(V.Sender);
+        EXPECT_EQ(Form->ShellList->ViewStyle(), V.Want);
+        EXPECT_EQ(Form->btnList->Down(), V.ListDown);
+        EXPECT_EQ(Form->btnDetails->Down(), V.DetailsDown);
+        for (TMenuItem* M : {Form->LargeIcons1Mitm, Form->Smallicons1MItm, Form->List1Mitm, Form->Details1Mitm})
+            EXPECT_EQ(M->Checked(), M == V.Checked);
+    }
+    int FolderChanges = 0;
+    Form->OnFolderChanged = [&](TObject* S) {
+        EXPECT_EQ(S, Form.get());
+        ++FolderChanges;
+    };
+    Form->ShellList->Folder()->SetPathName(Dir.File("sub"));
+    Form->btnUpOneLevel->Click();
+    EXPECT_TRUE(SameFolderText(Shown(), Dir.Path())) << Shown();
+    Form->btnShowDesktop->Click();
+    EXPECT_EQ(ShellGetSpecialFolderIdFromPidl(Form->ShellList->Folder()->IdList()), csidlDesktop);
+    EXPECT_TRUE(Form->btnPlace[1]->Down()) << "the desktop's place";
+    EXPECT_EQ(FolderChanges, 3);
+}
+
+TEST_F(TOpenFormTest, AcceptingMakesTheShownFolderCurrentUnlessAskedNotTo)
+{
+    for (bool NoChangeDir : {true, false}) {
+        SetCurrentDirectoryA(WasCurrent);
+        Open(DefaultOpenSaveOptions | (NoChangeDir ? TRzOpenSaveOptions(osoNoChangeDir) : 0u));
+        ASSERT_TRUE(PressOpen("alpha.mbox"));
+        char Now[MAX_PATH] = {};
+        GetCurrentDirectoryA(MAX_PATH, Now);
+        EXPECT_EQ(SameFolderText(Now, Dir.Path()), !NoChangeDir) << Now;
+    }
+}
+
+TEST_F(TOpenFormTest, EventsFireOnlyWhileShown)
+{
+    Form.reset(new TRzShellOpenSaveForm(nullptr));
+    std::vector<std::string> Fired;
+    auto Record = [&](const char* Name) { return [&Fired, Name](TObject*) { Fired.push_back(Name); }; };
+    Form->OnTypeChanged = Record("type");
+    Form->OnFolderChanged = Record("folder");
+    Form->OnSelectionChanged = Record("selection");
+    Form->OnFormShow = Record("show");
+    Form->OnFormClose = Record("close");
+    Form->SetFilter("A|*.mbox|B|*.txt");
+    Form->SetFilterIndex(2);
+    Form->SetInitialDir(Dir.Path());
+    EXPECT_TRUE(Fired.empty()) << "set-up fires nothing";
+    Form->Show();
+    views_test::Pump();
+    EXPECT_EQ(Fired, std::vector<std::string>{"show"});
+    Form->cbxFileTypes->SetItemIndex(0);
+    Form->cbxFileTypesSelEndOk(Form->cbxFileTypes);
+    Form->ShellList->Item(0)->SetSelected(true);
+    Form->ShellList->Folder()->SetPathName(Dir.File("sub"));
+    Form->Hide();
+    // The new folder's list drops the selection: a change of its own.
+    EXPECT_EQ(Fired, (std::vector<std::string>{"show", "type", "selection", "selection", "folder", "close"}));
+}

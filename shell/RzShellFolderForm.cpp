@@ -87,6 +87,9 @@ void TRzSelectFolderForm::BuildControls()
     ShellTree->SetName("ShellTree");
     ShellTree->SetParent(this);
     ShellTree->SetBounds(Margin, ToolButtonTop + ToolButtonHeight + TreeGapBelowButtons, FormWidth0 - 24, 300);
+    // Filled once, when the form shows, after the dialog has set its base
+    // and selected folders.
+    ShellTree->SetOptions(DefaultShellTreeOptions & ~stoAutoFill);
     ShellTree->SetPopupMenu(vclPopupMenu);
     ShellTree->SetTabStop(true);
     ShellTree->OnChange = [this](TObject* S, TTreeNode* Node) { ShellTreeChange(S, Node); };

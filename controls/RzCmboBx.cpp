@@ -27,7 +27,7 @@ bool KeyHeld(int VKey)
 
 } // namespace
 
-TRzCustomComboBox::TRzCustomComboBox(TComponent* AOwner) : TCustomComboBox(AOwner)
+TRzCustomComboBox::TRzCustomComboBox(TComponent* AOwner) : TRzFrameProps<TCustomComboBox>(AOwner)
 {
     FControlStyle &= ~csSetCaption;
     FNormalColor = Color();
@@ -35,11 +35,6 @@ TRzCustomComboBox::TRzCustomComboBox(TComponent* AOwner) : TCustomComboBox(AOwne
     FSearchTimer->SetEnabled(false);
     FSearchTimer->SetInterval(KeyboardSearchDelay);
     FSearchTimer->OnTimer = [this](TObject*) { SearchTimerTick(); };
-}
-
-TRzCustomComboBox::~TRzCustomComboBox()
-{
-    ChangeFrameController(this, FFrameController, nullptr);
 }
 
 bool TRzCustomComboBox::StylesActive() const
@@ -68,11 +63,10 @@ void TRzCustomComboBox::Loaded()
     UpdateFrame(false, false);
 }
 
-void TRzCustomComboBox::Notification(TComponent* AComponent, TOperation Operation)
+void TRzCustomComboBox::FrameSettingChanged(TRzFrameControllerPropertyConnection What)
 {
-    TCustomComboBox::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == FFrameController)
-        FFrameController = nullptr;
+    if (What != fcpFramingPreference || FFramingPreference == fpCustomFraming)
+        Invalidate();
 }
 
 // ---------------------------------------------------------------------------
@@ -821,93 +815,6 @@ void TRzCustomComboBox::SetFlatButtonColor(TColor Value)
         Invalidate();
 }
 
-void TRzCustomComboBox::SetDisabledColor(TColor Value)
-{
-    if (StoreChanged(FDisabledColor, Value))
-        UpdateColors();
-}
-
-void TRzCustomComboBox::SetFocusColor(TColor Value)
-{
-    if (StoreChanged(FFocusColor, Value))
-        UpdateColors();
-}
-
-void TRzCustomComboBox::SetFrameColor(TColor Value)
-{
-    if (StoreChanged(FFrameColor, Value))
-        Invalidate();
-}
-
-void TRzCustomComboBox::SetFrameController(TRzFrameController* Value)
-{
-    ChangeFrameController(this, FFrameController, Value);
-}
-
-void TRzCustomComboBox::SetFrameHotColor(TColor Value)
-{
-    if (StoreChanged(FFrameHotColor, Value))
-        Invalidate();
-}
-
-void TRzCustomComboBox::SetFrameHotTrack(bool Value)
-{
-    if (!StoreChanged(FFrameHotTrack, Value))
-        return;
-    if (Value) {
-        SetFrameVisible(true);
-        if (!HasState(csLoading))
-            FFrameSides = sdAllSides;
-    }
-    Invalidate();
-}
-
-void TRzCustomComboBox::SetFrameHotStyle(TFrameStyle Value)
-{
-    if (StoreChanged(FFrameHotStyle, Value))
-        Invalidate();
-}
-
-void TRzCustomComboBox::SetFrameSides(TSides Value)
-{
-    if (StoreChanged(FFrameSides, Value))
-        Invalidate();
-}
-
-void TRzCustomComboBox::SetFrameStyle(TFrameStyle Value)
-{
-    if (StoreChanged(FFrameStyle, Value))
-        Invalidate();
-}
-
-void TRzCustomComboBox::SetFrameVisible(bool Value)
-{
-    if (StoreChanged(FFrameVisible, Value))
-        Invalidate();
-}
-
-void TRzCustomComboBox::SetFramingPreference(TFramingPreference Value)
-{
-    if (StoreChanged(FFramingPreference, Value) && Value == fpCustomFraming)
-        Invalidate();
-}
-
-void TRzCustomComboBox::ReadFrameFlat(bool Value)
-{
-    SetFrameHotTrack(Value);
-    if (Value) {
-        SetFrameStyle(fsStatus);
-        SetFrameHotStyle(fsLowered);
-    }
-}
-
-void TRzCustomComboBox::ReadFrameFocusStyle(const std::string& StyleName)
-{
-    TFrameStyle S;
-    if (FrameStyleFromName(StyleName, S))
-        SetFrameHotStyle(S);
-}
-
 const TPropertyTable* TRzCustomComboBox::Properties() const
 {
     return &ClassProperties();
@@ -916,21 +823,9 @@ const TPropertyTable* TRzCustomComboBox::Properties() const
 const TPropertyTable& TRzCustomComboBox::ClassProperties()
 {
     using C = TRzCustomComboBox;
-    static const TPropertyTable Table(&TWinControl::ClassProperties(), {
-        OrdProp("DisabledColor", &C::DisabledColor, &C::SetDisabledColor),
+    static const TPropertyTable Table(&TRzFrameProps<TCustomComboBox>::ClassProperties(), {
         OrdProp("FlatButtonColor", &C::FlatButtonColor, &C::SetFlatButtonColor),
         OrdProp("FlatButtons", &C::FlatButtons, &C::SetFlatButtons),
-        OrdProp("FocusColor", &C::FocusColor, &C::SetFocusColor),
-        OrdProp("FrameColor", &C::FrameColor, &C::SetFrameColor),
-        OrdProp("FrameControllerNotifications", &C::FrameControllerNotifications,
-                &C::SetFrameControllerNotifications),
-        OrdProp("FrameHotColor", &C::FrameHotColor, &C::SetFrameHotColor),
-        OrdProp("FrameHotTrack", &C::FrameHotTrack, &C::SetFrameHotTrack),
-        OrdProp("FrameHotStyle", &C::FrameHotStyle, &C::SetFrameHotStyle),
-        OrdProp("FrameSides", &C::FrameSides, &C::SetFrameSides),
-        OrdProp("FrameStyle", &C::FrameStyle, &C::SetFrameStyle),
-        OrdProp("FrameVisible", &C::FrameVisible, &C::SetFrameVisible),
-        OrdProp("FramingPreference", &C::FramingPreference, &C::SetFramingPreference),
         OrdProp("ReadOnly", &C::ReadOnly, &C::SetReadOnly),
         OrdProp("ReadOnlyColor", &C::ReadOnlyColor, &C::SetReadOnlyColor),
         OrdProp("ReadOnlyColorOnFocus", &C::ReadOnlyColorOnFocus, &C::SetReadOnlyColorOnFocus),

@@ -14,16 +14,16 @@
 #include "classlib/ImgList.h"
 #include "classlib/StdCtrls.h"
 #include "controls/RzCommon.h"
+#include "controls/RzFrameProps.h"
 
 using TRzDeleteComboItemEvent = std::function<void(TObject* Sender, void* Item)>;
 
-class TRzCustomComboBox : public TCustomComboBox {
+class TRzCustomComboBox : public TRzFrameProps<TCustomComboBox> {
 public:
     explicit TRzCustomComboBox(TComponent* AOwner);
-    ~TRzCustomComboBox() override;
     void WndProc(TMessage& Message) override;
 
-    virtual void UpdateColors();
+    void UpdateColors() override;
     virtual void UpdateFrame(bool ViaMouse, bool Hot);
     virtual void InvalidKeyBeep();
     // Incremental search of the list styles.
@@ -50,8 +50,6 @@ public:
     void SetDropDownWidth(int Value) { FDropDownWidth = Value; }
     bool KeepSearchCase() const { return FKeepSearchCase; }
     void SetKeepSearchCase(bool Value) { FKeepSearchCase = Value; }
-    bool TabOnEnter() const { return FTabOnEnter; }
-    void SetTabOnEnter(bool Value) { FTabOnEnter = Value; }
     std::string TextHint() const { return FTextHint; }
     void SetTextHint(const std::string& Value);
     bool ReadOnly() const { return FReadOnly; }
@@ -65,38 +63,6 @@ public:
     virtual void SetFlatButtons(bool Value);
     TColor FlatButtonColor() const { return FFlatButtonColor; }
     virtual void SetFlatButtonColor(TColor Value);
-    TColor DisabledColor() const { return FDisabledColor; }
-    virtual void SetDisabledColor(TColor Value);
-    TColor FocusColor() const { return FFocusColor; }
-    virtual void SetFocusColor(TColor Value);
-    TColor FrameColor() const { return FFrameColor; }
-    virtual void SetFrameColor(TColor Value);
-    TRzFrameController* FrameController() const { return FFrameController; }
-    virtual void SetFrameController(TRzFrameController* Value);
-    TRzFrameControllerNotifications FrameControllerNotifications() const { return FFrameControllerNotifications; }
-    void SetFrameControllerNotifications(TRzFrameControllerNotifications Value)
-    {
-        FFrameControllerNotifications = Value;
-    }
-    TColor FrameHotColor() const { return FFrameHotColor; }
-    virtual void SetFrameHotColor(TColor Value);
-    bool FrameHotTrack() const { return FFrameHotTrack; }
-    virtual void SetFrameHotTrack(bool Value);
-    TFrameStyle FrameHotStyle() const { return FFrameHotStyle; }
-    virtual void SetFrameHotStyle(TFrameStyle Value);
-    TSides FrameSides() const { return FFrameSides; }
-    virtual void SetFrameSides(TSides Value);
-    TFrameStyle FrameStyle() const { return FFrameStyle; }
-    virtual void SetFrameStyle(TFrameStyle Value);
-    bool FrameVisible() const { return FFrameVisible; }
-    virtual void SetFrameVisible(bool Value);
-    TFramingPreference FramingPreference() const { return FFramingPreference; }
-    virtual void SetFramingPreference(TFramingPreference Value);
-
-    // Older stored forms.
-    void ReadFrameFlat(bool Value);
-    void ReadFrameFocusStyle(const std::string& StyleName);
-
     // The typed letters of the current search and its timer's tick (which
     // the timer calls after the search delay without a key).
     const std::string& SearchText() const { return FSearchText; }
@@ -121,7 +87,8 @@ public:
 protected:
     void CreateWnd() override;
     void Loaded() override;
-    void Notification(TComponent* AComponent, TOperation Operation) override;
+    // Frame settings show on the next paint of the client area.
+    void FrameSettingChanged(TRzFrameControllerPropertyConnection What) override;
     void EditWndProc(TMessage& Message) override;
     void KeyPress(char& Key) override;
     void DropDown() override;
@@ -166,25 +133,12 @@ private:
     bool FBeepOnInvalidKey = true;
     int FDropDownWidth = 0;
     bool FKeepSearchCase = false;
-    bool FTabOnEnter = false;
     std::string FTextHint;
     bool FReadOnly = false;
     TColor FReadOnlyColor = clInfoBk;
     bool FReadOnlyColorOnFocus = false;
     bool FFlatButtons = false;
     TColor FFlatButtonColor = clBtnFace;
-    TColor FDisabledColor = clBtnFace;
-    TColor FFocusColor = clWindow;
-    TColor FFrameColor = clBtnShadow;
-    TRzFrameController* FFrameController = nullptr;
-    TRzFrameControllerNotifications FFrameControllerNotifications = fcnAll;
-    TColor FFrameHotColor = clBtnShadow;
-    bool FFrameHotTrack = false;
-    TFrameStyle FFrameHotStyle = fsFlatBold;
-    TSides FFrameSides = sdAllSides;
-    TFrameStyle FFrameStyle = fsFlat;
-    bool FFrameVisible = false;
-    TFramingPreference FFramingPreference = fpXPThemes;
 };
 
 class TRzComboBox : public TRzCustomComboBox {

@@ -48,7 +48,7 @@ int ReselectAfterDelete(int Selected, int Count)
 }
 
 TRzCustomListBox::TRzCustomListBox(TComponent* AOwner)
-    : TCustomListBox(AOwner), FGroupFont(std::make_unique<TFont>())
+    : TRzFrameProps<TCustomListBox>(AOwner), FGroupFont(std::make_unique<TFont>())
 {
     FControlStyle &= ~csOpaque;
     FNormalColor = Color();
@@ -61,10 +61,7 @@ TRzCustomListBox::TRzCustomListBox(TComponent* AOwner)
     FGroupFont->SetColor(clHighlight);
 }
 
-TRzCustomListBox::~TRzCustomListBox()
-{
-    ChangeFrameController(this, FFrameController, nullptr);
-}
+TRzCustomListBox::~TRzCustomListBox() = default;
 
 void TRzCustomListBox::CreateParams(TCreateParams& Params)
 {
@@ -96,11 +93,13 @@ void TRzCustomListBox::Loaded()
     UpdateFrame(false, false);
 }
 
-void TRzCustomListBox::Notification(TComponent* AComponent, TOperation Operation)
+void TRzCustomListBox::FrameSettingChanged(TRzFrameControllerPropertyConnection What)
 {
-    TCustomListBox::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == FFrameController)
-        FFrameController = nullptr;
+    if (What == fcpFramingPreference && FFramingPreference != fpCustomFraming)
+        return;
+    if (What == fcpFrameHotTrack)
+        Invalidate();
+    RepaintFrame();
 }
 
 bool TRzCustomListBox::UseThemes() const
@@ -652,78 +651,6 @@ void TRzCustomListBox::SetUseGradients(bool Value)
         Invalidate();
 }
 
-void TRzCustomListBox::SetDisabledColor(TColor Value)
-{
-    if (StoreChanged(FDisabledColor, Value))
-        UpdateColors();
-}
-
-void TRzCustomListBox::SetFocusColor(TColor Value)
-{
-    if (StoreChanged(FFocusColor, Value))
-        UpdateColors();
-}
-
-void TRzCustomListBox::SetFrameColor(TColor Value)
-{
-    if (StoreChanged(FFrameColor, Value))
-        RepaintFrame();
-}
-
-void TRzCustomListBox::SetFrameHotColor(TColor Value)
-{
-    if (StoreChanged(FFrameHotColor, Value))
-        RepaintFrame();
-}
-
-void TRzCustomListBox::SetFrameHotTrack(bool Value)
-{
-    if (!StoreChanged(FFrameHotTrack, Value))
-        return;
-    if (Value) {
-        SetFrameVisible(true);
-        if (!HasState(csLoading))
-            FFrameSides = sdAllSides;
-    }
-    Invalidate();
-    RepaintFrame();
-}
-
-void TRzCustomListBox::SetFrameHotStyle(TFrameStyle Value)
-{
-    if (StoreChanged(FFrameHotStyle, Value))
-        RepaintFrame();
-}
-
-void TRzCustomListBox::SetFrameSides(TSides Value)
-{
-    if (StoreChanged(FFrameSides, Value))
-        RepaintFrame();
-}
-
-void TRzCustomListBox::SetFrameStyle(TFrameStyle Value)
-{
-    if (StoreChanged(FFrameStyle, Value))
-        RepaintFrame();
-}
-
-void TRzCustomListBox::SetFrameVisible(bool Value)
-{
-    if (StoreChanged(FFrameVisible, Value))
-        RepaintFrame();
-}
-
-void TRzCustomListBox::SetFramingPreference(TFramingPreference Value)
-{
-    if (StoreChanged(FFramingPreference, Value) && Value == fpCustomFraming)
-        RepaintFrame();
-}
-
-void TRzCustomListBox::SetFrameController(TRzFrameController* Value)
-{
-    ChangeFrameController(this, FFrameController, Value);
-}
-
 const TPropertyTable* TRzCustomListBox::Properties() const
 {
     return &ClassProperties();
@@ -732,19 +659,7 @@ const TPropertyTable* TRzCustomListBox::Properties() const
 const TPropertyTable& TRzCustomListBox::ClassProperties()
 {
     using L = TRzCustomListBox;
-    static const TPropertyTable Table(&TWinControl::ClassProperties(), {
-        OrdProp("DisabledColor", &L::DisabledColor, &L::SetDisabledColor),
-        OrdProp("FocusColor", &L::FocusColor, &L::SetFocusColor),
-        OrdProp("FrameColor", &L::FrameColor, &L::SetFrameColor),
-        OrdProp("FrameControllerNotifications", &L::FrameControllerNotifications,
-                &L::SetFrameControllerNotifications),
-        OrdProp("FrameHotColor", &L::FrameHotColor, &L::SetFrameHotColor),
-        OrdProp("FrameHotTrack", &L::FrameHotTrack, &L::SetFrameHotTrack),
-        OrdProp("FrameHotStyle", &L::FrameHotStyle, &L::SetFrameHotStyle),
-        OrdProp("FrameSides", &L::FrameSides, &L::SetFrameSides),
-        OrdProp("FrameStyle", &L::FrameStyle, &L::SetFrameStyle),
-        OrdProp("FrameVisible", &L::FrameVisible, &L::SetFrameVisible),
-        OrdProp("FramingPreference", &L::FramingPreference, &L::SetFramingPreference),
+    static const TPropertyTable Table(&TRzFrameProps<TCustomListBox>::ClassProperties(), {
         StrProp("GroupPrefix", &L::GroupPrefix, &L::SetGroupPrefix),
         OrdProp("ShowItemHints", &L::ShowItemHints, &L::SetShowItemHints),
     });

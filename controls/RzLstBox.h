@@ -17,6 +17,7 @@
 #include "classlib/Hints.h"
 #include "classlib/StdCtrls.h"
 #include "controls/RzCommon.h"
+#include "controls/RzFrameProps.h"
 #include "controls/RzIntLst.h"
 
 // Pure helpers over item texts: the group row at or above Index (-1 when
@@ -27,13 +28,13 @@ int GroupNumberOf(const TStrings* Items, const std::string& Prefix, int Index);
 // Selected and which now holds Count items: -1 for none.
 int ReselectAfterDelete(int Selected, int Count);
 
-class TRzCustomListBox : public TCustomListBox {
+class TRzCustomListBox : public TRzFrameProps<TCustomListBox> {
 public:
     explicit TRzCustomListBox(TComponent* AOwner);
     ~TRzCustomListBox() override;
     void WndProc(TMessage& Message) override;
 
-    virtual void UpdateColors();
+    void UpdateColors() override;
     virtual void UpdateFrame(bool ViaMouse, bool Hot);
     virtual void RepaintFrame();
     virtual void AdjustItemHeight();
@@ -58,8 +59,6 @@ public:
     void SetIncrementalSearch(bool Value) { FIncrementalSearch = Value; }
     bool BeepOnInvalidKey() const { return FBeepOnInvalidKey; }
     void SetBeepOnInvalidKey(bool Value) { FBeepOnInvalidKey = Value; }
-    bool TabOnEnter() const { return FTabOnEnter; }
-    void SetTabOnEnter(bool Value) { FTabOnEnter = Value; }
     bool HorzScrollBar() const { return FHorzScrollBar; }
     virtual void SetHorzScrollBar(bool Value);
     int HorzExtent() const { return FHorzExtent; }
@@ -84,34 +83,6 @@ public:
     // needed.
     THintWindow* ItemHintWindow() const { return FHintWindow; }
 
-    TColor DisabledColor() const { return FDisabledColor; }
-    virtual void SetDisabledColor(TColor Value);
-    TColor FocusColor() const { return FFocusColor; }
-    virtual void SetFocusColor(TColor Value);
-    TColor FrameColor() const { return FFrameColor; }
-    virtual void SetFrameColor(TColor Value);
-    TColor FrameHotColor() const { return FFrameHotColor; }
-    virtual void SetFrameHotColor(TColor Value);
-    bool FrameHotTrack() const { return FFrameHotTrack; }
-    virtual void SetFrameHotTrack(bool Value);
-    TFrameStyle FrameHotStyle() const { return FFrameHotStyle; }
-    virtual void SetFrameHotStyle(TFrameStyle Value);
-    TSides FrameSides() const { return FFrameSides; }
-    virtual void SetFrameSides(TSides Value);
-    TFrameStyle FrameStyle() const { return FFrameStyle; }
-    virtual void SetFrameStyle(TFrameStyle Value);
-    bool FrameVisible() const { return FFrameVisible; }
-    virtual void SetFrameVisible(bool Value);
-    TFramingPreference FramingPreference() const { return FFramingPreference; }
-    virtual void SetFramingPreference(TFramingPreference Value);
-    TRzFrameController* FrameController() const { return FFrameController; }
-    virtual void SetFrameController(TRzFrameController* Value);
-    TRzFrameControllerNotifications FrameControllerNotifications() const { return FFrameControllerNotifications; }
-    void SetFrameControllerNotifications(TRzFrameControllerNotifications Value)
-    {
-        FFrameControllerNotifications = Value;
-    }
-
     const std::string& SearchText() const { return FSearchText; }
     void SearchTimerTick();
     TTimer* SearchTimer() const { return FSearchTimer; }
@@ -128,7 +99,7 @@ protected:
     void CreateParams(TCreateParams& Params) override;
     void CreateWnd() override;
     void Loaded() override;
-    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void FrameSettingChanged(TRzFrameControllerPropertyConnection What) override;
     void CNDrawItem(TMessage& Message) override;
     void DrawItem(int Index, TRect Rect, TOwnerDrawState State) override;
     void MouseMove(TShiftState Shift, int X, int Y) override;
@@ -160,7 +131,6 @@ private:
 
     bool FIncrementalSearch = true;
     bool FBeepOnInvalidKey = true;
-    bool FTabOnEnter = false;
     bool FHorzScrollBar = false;
     int FOwnerDrawIndent = 0;
     bool FShowGroups = false;
@@ -171,18 +141,6 @@ private:
     bool FUseGradients = true;
     bool FShowItemHints = true;
     THintWindow* FHintWindow = nullptr;
-    TColor FDisabledColor = clBtnFace;
-    TColor FFocusColor = clWindow;
-    TColor FFrameColor = clBtnShadow;
-    TColor FFrameHotColor = clBtnShadow;
-    bool FFrameHotTrack = false;
-    TFrameStyle FFrameHotStyle = fsFlatBold;
-    TSides FFrameSides = sdAllSides;
-    TFrameStyle FFrameStyle = fsFlat;
-    bool FFrameVisible = false;
-    TFramingPreference FFramingPreference = fpXPThemes;
-    TRzFrameController* FFrameController = nullptr;
-    TRzFrameControllerNotifications FFrameControllerNotifications = fcnAll;
 };
 
 class TRzListBox : public TRzCustomListBox {

@@ -14,6 +14,7 @@
 #include "classlib/ComCtrls.h"
 #include "classlib/Themes.h"
 #include "controls/RzCommon.h"
+#include "controls/RzFrameProps.h"
 #include "shell/RzShellUtils.h"
 
 // ---------------------------------------------------------------------------
@@ -21,104 +22,25 @@
 // ---------------------------------------------------------------------------
 
 template <class TBase>
-class TRzFramedView : public TBase {
+class TRzFramedView : public TRzFrameProps<TBase> {
 public:
-    explicit TRzFramedView(TComponent* AOwner) : TBase(AOwner) { FNormalColor = this->Color(); }
-    ~TRzFramedView() override { ChangeFrameController(this, FFrameController, nullptr); }
+    explicit TRzFramedView(TComponent* AOwner) : TRzFrameProps<TBase>(AOwner) { FNormalColor = this->Color(); }
 
-    TColor DisabledColor() const { return FDisabledColor; }
-    virtual void SetDisabledColor(TColor Value)
-    {
-        if (StoreChanged(FDisabledColor, Value))
-            UpdateColors();
-    }
-    TColor FocusColor() const { return FFocusColor; }
-    virtual void SetFocusColor(TColor Value)
-    {
-        if (StoreChanged(FFocusColor, Value))
-            UpdateColors();
-    }
-    TColor FrameColor() const { return FFrameColor; }
-    virtual void SetFrameColor(TColor Value)
-    {
-        if (StoreChanged(FFrameColor, Value))
-            RepaintFrame();
-    }
-    TRzFrameController* FrameController() const { return FFrameController; }
-    virtual void SetFrameController(TRzFrameController* Value)
-    {
-        ChangeFrameController(this, FFrameController, Value);
-    }
-    TRzFrameControllerNotifications FrameControllerNotifications() const { return FFrameControllerNotifications; }
-    void SetFrameControllerNotifications(TRzFrameControllerNotifications Value)
-    {
-        FFrameControllerNotifications = Value;
-    }
-    TColor FrameHotColor() const { return FFrameHotColor; }
-    virtual void SetFrameHotColor(TColor Value)
-    {
-        if (StoreChanged(FFrameHotColor, Value))
-            RepaintFrame();
-    }
-    bool FrameHotTrack() const { return FFrameHotTrack; }
-    // Turning it on shows the frame and, outside loading, draws all sides.
-    virtual void SetFrameHotTrack(bool Value)
-    {
-        if (!StoreChanged(FFrameHotTrack, Value))
-            return;
-        if (Value) {
-            SetFrameVisible(true);
-            if (!this->HasState(csLoading))
-                FFrameSides = sdAllSides;
-        }
-        RepaintFrame();
-    }
-    TFrameStyle FrameHotStyle() const { return FFrameHotStyle; }
-    virtual void SetFrameHotStyle(TFrameStyle Value)
-    {
-        if (StoreChanged(FFrameHotStyle, Value))
-            RepaintFrame();
-    }
-    TSides FrameSides() const { return FFrameSides; }
-    virtual void SetFrameSides(TSides Value)
-    {
-        if (StoreChanged(FFrameSides, Value))
-            RepaintFrame();
-    }
-    TFrameStyle FrameStyle() const { return FFrameStyle; }
-    virtual void SetFrameStyle(TFrameStyle Value)
-    {
-        if (StoreChanged(FFrameStyle, Value))
-            RepaintFrame();
-    }
-    bool FrameVisible() const { return FFrameVisible; }
-    // The non-client area is computed at creation: a new window.
-    virtual void SetFrameVisible(bool Value)
-    {
-        if (StoreChanged(FFrameVisible, Value) && this->HandleAllocated())
-            this->RecreateWnd();
-    }
-    TFramingPreference FramingPreference() const { return FFramingPreference; }
-    virtual void SetFramingPreference(TFramingPreference Value)
-    {
-        if (StoreChanged(FFramingPreference, Value))
-            RepaintFrame();
-    }
     virtual bool UseThemes() const
     {
-        return FFramingPreference == fpXPThemes && ThemeServices()->ThemesEnabled();
+        return this->FFramingPreference == fpXPThemes && ThemeServices()->ThemesEnabled();
     }
 
     // Colours follow the state: disabled, focused, or the normal colour.
-    virtual void UpdateColors()
+    void UpdateColors() override
     {
         if (this->HasState(csLoading))
             return;
         FUpdatingColor = true;
         if (!this->Enabled())
-            this->SetColor(FDisabledColor);
+            this->SetColor(this->FDisabledColor);
         else if (FHasFocus)
-            this->SetColor(FFocusColor);
+            this->SetColor(this->FFocusColor);
         else
             this->SetColor(FNormalColor);
         FUpdatingColor = false;
@@ -128,7 +50,7 @@ public:
     {
         if (ViaMouse)
             FOverControl = Hot;
-        if (FFrameHotTrack)
+        if (this->FFrameHotTrack)
             RepaintFrame();
         UpdateColors();
     }
@@ -137,7 +59,7 @@ public:
         if (this->HandleAllocated())
             RedrawWindow(this->WindowHandle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOCHILDREN);
     }
-    bool FrameHot() const { return FFrameHotTrack && (FHasFocus || FOverControl); }
+    bool FrameHot() const { return this->FFrameHotTrack && (FHasFocus || FOverControl); }
     // The frame as WM_NCPAINT draws it, on any DC the window's size.
     void PaintFrame(HDC DC)
     {
@@ -147,56 +69,21 @@ public:
         GetWindowRect(this->WindowHandle(), &W);
         const TColor Parent = this->Parent() ? this->Parent()->Color() : clBtnFace;
         const bool Hot = FrameHot();
-        DrawNonClientFrame(&C, W.right - W.left, W.bottom - W.top, false, FFrameSides,
-                           Hot ? FFrameHotColor : FFrameColor, Parent, Hot ? FFrameHotStyle : FFrameStyle);
+        DrawNonClientFrame(&C, W.right - W.left, W.bottom - W.top, false, this->FFrameSides,
+                           Hot ? this->FFrameHotColor : this->FFrameColor, Parent,
+                           Hot ? this->FFrameHotStyle : this->FFrameStyle);
         C.SetHandle(nullptr);
     }
 
-    // Older stored forms: "FrameFlat" and "FrameFocusStyle" (a style's
-    // identifier).
+    // Older stored forms: "FrameFlat" true means the flat hot-tracked look;
+    // false leaves the settings as they are.
     void ReadFrameFlat(bool Value)
     {
         if (Value) {
-            SetFrameHotTrack(true);
-            SetFrameHotStyle(fsLowered);
-            SetFrameStyle(fsStatus);
+            this->SetFrameHotTrack(true);
+            this->SetFrameHotStyle(fsLowered);
+            this->SetFrameStyle(fsStatus);
         }
-    }
-    void ReadFrameFocusStyle(const std::string& StyleName)
-    {
-        TFrameStyle Style;
-        if (FrameStyleFromName(StyleName, Style))
-            SetFrameHotStyle(Style);
-    }
-    // A property the controller governs is not stored with the form.
-    bool StoresProperty(TRzFrameControllerPropertyConnection Property) const
-    {
-        if (FFrameController && HasNotification(FFrameControllerNotifications, Property))
-            return false;
-        if (Property == fcpColor)
-            return this->Enabled();
-        if (Property == fcpFocusColor)
-            return ColorToRGB(FFocusColor) != ColorToRGB(this->Color());
-        return true;
-    }
-
-    const TPropertyTable* Properties() const override { return &ClassProperties(); }
-    static const TPropertyTable& ClassProperties()
-    {
-        using P = TRzFramedView;
-        static const TPropertyTable Table(&TBase::ClassProperties(), {
-            OrdProp("DisabledColor", &P::DisabledColor, &P::SetDisabledColor),
-            OrdProp("FocusColor", &P::FocusColor, &P::SetFocusColor),
-            OrdProp("FrameColor", &P::FrameColor, &P::SetFrameColor),
-            OrdProp("FrameHotColor", &P::FrameHotColor, &P::SetFrameHotColor),
-            OrdProp("FrameHotTrack", &P::FrameHotTrack, &P::SetFrameHotTrack),
-            OrdProp("FrameHotStyle", &P::FrameHotStyle, &P::SetFrameHotStyle),
-            OrdProp("FrameSides", &P::FrameSides, &P::SetFrameSides),
-            OrdProp("FrameStyle", &P::FrameStyle, &P::SetFrameStyle),
-            OrdProp("FrameVisible", &P::FrameVisible, &P::SetFrameVisible),
-            OrdProp("FramingPreference", &P::FramingPreference, &P::SetFramingPreference),
-        });
-        return Table;
     }
 
     void WndProc(TMessage& Message) override
@@ -204,15 +91,15 @@ public:
         switch (Message.Msg) {
         case WM_NCPAINT:
             TBase::WndProc(Message);
-            if (FFrameVisible && !UseThemes() && this->HandleAllocated()) {
+            if (this->FFrameVisible && !UseThemes() && this->HandleAllocated()) {
                 TWindowDC DC(this->WindowHandle(), GetWindowDC(this->WindowHandle()));
                 PaintFrame(DC.Get());
             }
             return;
         case CM_COLORCHANGED:
             if (!FUpdatingColor) {
-                if (FFocusColor == FNormalColor)
-                    FFocusColor = this->Color();
+                if (this->FFocusColor == FNormalColor)
+                    this->FFocusColor = this->Color();
                 FNormalColor = this->Color();
             }
             TBase::WndProc(Message);
@@ -257,30 +144,19 @@ protected:
         UpdateColors();
         RepaintFrame();
     }
-    void Notification(TComponent* AComponent, TOperation Operation) override
+    // The non-client area is computed at creation: a shown or hidden frame
+    // takes a new window; the other settings repaint the frame.
+    void FrameSettingChanged(TRzFrameControllerPropertyConnection What) override
     {
-        TBase::Notification(AComponent, Operation);
-        if (Operation == opRemove && AComponent == FFrameController)
-            FFrameController = nullptr;
+        if (What != fcpFrameVisible)
+            RepaintFrame();
+        else if (this->HandleAllocated())
+            this->RecreateWnd();
     }
     TColor FNormalColor = clWindow;
     bool FUpdatingColor = false;
     bool FOverControl = false;
     bool FHasFocus = false;
-
-private:
-    TColor FDisabledColor = clBtnFace;
-    TColor FFocusColor = clWindow;
-    TColor FFrameColor = clBtnShadow;
-    TRzFrameController* FFrameController = nullptr;
-    TRzFrameControllerNotifications FFrameControllerNotifications = fcnAll;
-    TColor FFrameHotColor = clBtnShadow;
-    bool FFrameHotTrack = false;
-    TFrameStyle FFrameHotStyle = fsFlatBold;
-    TSides FFrameSides = sdAllSides;
-    TFrameStyle FFrameStyle = fsFlat;
-    bool FFrameVisible = false;
-    TFramingPreference FFramingPreference = fpXPThemes;
 };
 
 // ---------------------------------------------------------------------------

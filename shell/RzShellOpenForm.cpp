@@ -645,6 +645,8 @@ void TRzShellOpenSaveForm::DoShow()
             Lowest = std::max(Lowest, C->Top() + C->Height());
     PnlEdits->SetHeight(Lowest + Gap);
     SetCaptions();
+    // The box opens showing what the option says.
+    chkReadOnly->SetChecked(FOptions & osoReadOnly);
     SetShowTree(FOptions & osoShowTree);
     const std::string Typed = edtFileName->Text();
     const size_t Slash = Typed.find_last_of('\\');

@@ -345,3 +345,18 @@ TEST_F(TOpenDialogTest, TwoFilesPickedInTheList)
     EXPECT_EQ(Files(), (std::vector<std::string>{Dir.File("inbox.mbox"), Dir.File("sent.mbox")}));
     EXPECT_GE(Selections, 2);
 }
+
+TEST_F(TOpenDialogTest, KeyboardEnterOpensAndEscapeCancels)
+{
+    auto Keys = [](const std::string& Text, WORD Key) {
+        return OnOpenForm([Text, Key](TRzShellOpenSaveForm* F) {
+            F->edtFileName->SetFocus();
+            F->edtFileName->SetText(Text);
+            PostMessageA(F->edtFileName->Handle(), WM_KEYDOWN, Key, 1);
+            PostMessageA(F->edtFileName->Handle(), WM_KEYUP, Key, 0xC0000001);
+        });
+    };
+    ASSERT_TRUE(Run({Keys("sent.mbox", VK_RETURN)}, 1));
+    EXPECT_EQ(Files(), std::vector<std::string>{Dir.File("sent.mbox")});
+    EXPECT_FALSE(Run({Keys("inbox.mbox", VK_ESCAPE)}, 1));
+}

@@ -565,3 +565,19 @@ TEST_F(TOpenFormTest, EventsFireOnlyWhileShown)
     // The new folder's list drops the selection: a change of its own.
     EXPECT_EQ(Fired, (std::vector<std::string>{"show", "type", "selection", "selection", "folder", "close"}));
 }
+
+TEST_F(TOpenFormTest, ReadOnlyBoxFollowsAndSetsItsOption)
+{
+    Open(DefaultOpenSaveOptions);
+    EXPECT_FALSE(Form->chkReadOnly->Visible()) << "hidden by default";
+    Open((DefaultOpenSaveOptions & ~osoHideReadOnly) | osoReadOnly);
+    EXPECT_TRUE(Form->chkReadOnly->Visible());
+    EXPECT_TRUE(Form->chkReadOnly->Checked());
+    modal_test::PostClick(Form->chkReadOnly);
+    views_test::Pump();
+    EXPECT_FALSE(Form->chkReadOnly->Checked());
+    EXPECT_FALSE(Form->Options() & osoReadOnly);
+    modal_test::PostClick(Form->chkReadOnly);
+    views_test::Pump();
+    EXPECT_TRUE(Form->Options() & osoReadOnly);
+}

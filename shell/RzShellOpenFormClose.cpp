@@ -145,6 +145,13 @@ bool TRzShellOpenSaveForm::ValidateName(const std::string& Name, const std::stri
         TRzShortcut Shortcut;
         if (SUCCEEDED(ShellResolveShortcut(Full, Shortcut, false)) && !Shortcut.Path.empty())
             Full = Shortcut.Path;
+        // A shortcut to a folder opens the folder, as the folder's own name
+        // does; taken as a file it would hand a folder on as a file name.
+        if (IsExistingFolder(Full)) {
+            GoToFolderPath(Full);
+            edtFileName->SelectAll();
+            return false;
+        }
     }
 
     if (Single) {

@@ -238,6 +238,16 @@ TEST_F(TOpenFormTest, ShortcutsGiveTheirTargetsUnlessAskedNotTo)
     EXPECT_EQ(Accepted(), std::vector<std::string>{Dir.File("to alpha.lnk")});
 }
 
+TEST_F(TOpenFormTest, ShortcutToAFolderOpensTheFolder)
+{
+    ASSERT_TRUE(MakeShortcut(Dir.File("to sub.lnk"), Dir.File("sub")));
+    Open();
+    EXPECT_FALSE(PressOpen("to sub.lnk"));
+    EXPECT_TRUE(SameFolderText(Shown(), Dir.File("sub"))) << Shown();
+    EXPECT_TRUE(Accepted().empty());
+    EXPECT_TRUE(Boxes.Shown.empty());
+}
+
 TEST_F(TOpenFormTest, OverlongNameIsRefusedAsInvalid)
 {
     Open(DefaultOpenSaveOptions | osoOverwritePrompt);

@@ -591,3 +591,16 @@ TEST_F(TOpenFormTest, ReadOnlyBoxFollowsAndSetsItsOption)
     views_test::Pump();
     EXPECT_TRUE(Form->Options() & osoReadOnly);
 }
+
+TEST_F(TOpenFormTest, ShowTreeButtonTogglesTheTree)
+{
+    Open();
+    modal_test::PostClick(static_cast<TControl*>(Form->btnShowTree));
+    views_test::Pump();
+    EXPECT_TRUE(Form->btnShowTree->Down());
+    EXPECT_TRUE(Form->RzSplitter1->UpperLeft()->Visible());
+    modal_test::PostClick(static_cast<TControl*>(Form->btnShowTree));
+    views_test::Pump();
+    EXPECT_FALSE(Form->btnShowTree->Down());
+    EXPECT_FALSE(Form->RzSplitter1->UpperLeft()->Visible());
+}

@@ -201,6 +201,8 @@ void TfrmTessaly::CreateControls()
         pnlWizardChanging(Sender, NewIndex, Allow);
     };
     CreatePages();
+    // Tab walks the page before the button row.
+    pnlWizard->SetTabOrder(0);
     CreateMenus();
     OnResize = [this](TObject* Sender) { FormResize(Sender); };
 

@@ -767,3 +767,16 @@ TEST_F(WizardTest, TheSourceListIsReorderedByDragging)
     EXPECT_EQ(List->ItemIndex(), 2);
     EXPECT_TRUE(Form->btnRemove->Enabled());
 }
+
+TEST_F(WizardTest, TabWalksThePageBeforeTheButtons)
+{
+    Form->ShowPage(pgTarget);
+    std::vector<TWinControl*> Order;
+    Form->GetTabOrderList(Order);
+    auto At = [&](TWinControl* C) { return std::find(Order.begin(), Order.end(), C) - Order.begin(); };
+    EXPECT_LT(At(Form->lbxTargetFormat), At(Form->edtTargetFolder));
+    EXPECT_LT(At(Form->edtTargetFolder), At(Form->btnBack));
+    EXPECT_LT(At(Form->btnBack), At(Form->btnNext));
+    EXPECT_LT(At(Form->btnNext), At(Form->btnCancel));
+    EXPECT_LT(At(Form->btnCancel), At(Form->btnHelp));
+}

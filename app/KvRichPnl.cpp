@@ -79,14 +79,15 @@ std::string TKvRichPanel::AllText()
 
 int TKvRichPanel::LineCount()
 {
-    // Counted as the class library's line lists count: a text that ends in
-    // a line break has no further, empty line.
-    const HWND Wnd = Handle();
-    const int Count = static_cast<int>(SendMessageA(Wnd, EM_GETLINECOUNT, 0, 0));
-    if (Count == 0)
-        return 0;
-    const LRESULT Start = SendMessageA(Wnd, EM_LINEINDEX, static_cast<WPARAM>(Count - 1), 0);
-    return SendMessageA(Wnd, EM_LINELENGTH, static_cast<WPARAM>(Start), 0) == 0 ? Count - 1 : Count;
+    // The text's own lines, however the panel wraps them; counted as the
+    // class library's line lists count: a final line break adds no line.
+    const std::string Text = AllText();
+    int Count = 0;
+    for (std::size_t At = Text.find("\r\n"); At != std::string::npos; At = Text.find("\r\n", At + 2))
+        ++Count;
+    if (!Text.empty() && (Text.size() < 2 || Text.compare(Text.size() - 2, 2, "\r\n") != 0))
+        ++Count;
+    return Count;
 }
 
 void TKvRichPanel::AppendText(const std::string& Text)

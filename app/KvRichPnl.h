@@ -22,7 +22,8 @@ public:
     std::string GetSelectedOrAllText();
     // The whole text, line breaks as CRLF.
     std::string AllText();
-    // Lines as the class library's line lists count them.
+    // The text's lines (not the wrapped display lines), as the class
+    // library's line lists count them.
     int LineCount();
     // Appends Text at the end; the caret ends after it.
     void AppendText(const std::string& Text);

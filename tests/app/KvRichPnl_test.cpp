@@ -133,3 +133,17 @@ TEST_F(RichPanelTest, SelectedOrAllTextAndAppending)
     SendMessageA(Other->Handle(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&Sel));
     EXPECT_EQ(Other->GetSelectedOrAllText(), "two");
 }
+
+TEST_F(RichPanelTest, ALongLogKeepsEveryLine)
+{
+    Other->SetText("");
+    const std::string Line = "Processing: C:\\Mail\\Local Folders\\Inbox.sbd\\Some Folder" + std::string(180, 'x');
+    // Past the rich edit's default limit of 64K characters; every line is
+    // wrapped in this narrow panel and still counts once.
+    for (int I = 0; I < 300; ++I)
+        Other->AppendText(Line + "\r\n");
+    EXPECT_EQ(Other->LineCount(), 300);
+    EXPECT_EQ(Other->AllText().size(), 300 * (Line.size() + 2));
+    Other->AppendText("no break");
+    EXPECT_EQ(Other->LineCount(), 301);
+}

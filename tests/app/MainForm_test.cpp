@@ -780,3 +780,20 @@ TEST_F(WizardTest, TabWalksThePageBeforeTheButtons)
     EXPECT_LT(At(Form->btnNext), At(Form->btnCancel));
     EXPECT_LT(At(Form->btnCancel), At(Form->btnHelp));
 }
+
+TEST_F(WizardTest, ASecondRunIsSetApartInTheLog)
+{
+    AddSource(Dir.Write("Inbox", MessageOf(1) + MessageOf(2)), mftMbox);
+    // A target long enough to wrap in the log still makes one line of it.
+    Form->edtTargetFolder->SetText(Dir.File("out\\" + std::string(120, 'n')) + "\\");
+    ASSERT_TRUE(Form->ShowPage(pgStart));
+    Form->btnNextClick(nullptr);
+    ASSERT_FALSE(Form->Log.empty());
+    EXPECT_EQ(Form->Log.front(), "Processing: " + Dir.File("Inbox"));
+    EXPECT_EQ(Form->Log.back(), "Processing finished.");
+    Form->Log.clear();
+    Form->btnNextClick(nullptr);
+    ASSERT_FALSE(Form->Log.empty());
+    EXPECT_EQ(Form->Log.front(), "\r\n***\r\n");
+    EXPECT_EQ(Form->Log.back(), "Processing finished.");
+}

@@ -317,6 +317,11 @@ public:
     static void EndDragging(bool Drop);
     // The control whose drag runs, or null.
     static TControl* DragSource();
+    // Inverts Rect (in this control's client coordinates) on the parent's
+    // window, where a drop marker may reach past the control's own edges;
+    // the same call again restores the pixels. The screen takes the marker
+    // when there is no parent window.
+    void InvertOnParent(const TRect& Rect, TColor Color) const;
     TDragKind DragKind() const { return FDragKind; }
     void SetDragKind(TDragKind Value) { FDragKind = Value; }
     // The dock site this control is docked in, or null.

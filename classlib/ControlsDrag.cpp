@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "classlib/Cleanup.h"
 #include "classlib/ControlState.h"
 #include "classlib/Forms.h"
 
@@ -58,7 +59,9 @@ void DragMoveTo(const TPoint& Screen)
     TControl* Target = ControlAtScreen(Screen);
     if (Source->DragKind() == dkDock)
         Target = DockSiteOf(Target);
-    if (Target == Source)
+    // A control may take a drop of its own (tabs dragged along their
+    // strip); only a dock drag never docks into itself.
+    if (Target == Source && Source->DragKind() == dkDock)
         Target = nullptr;
     bool Accept = false;
     if (Target != Drag.Target) {
@@ -151,6 +154,27 @@ void TControl::EndDragging(bool Drop)
     }
     // The end comes in every case, with the target when there was a drop.
     Source->DoEndDrag(Target, P.x, P.y);
+}
+
+void TControl::InvertOnParent(const TRect& Rect, TColor Color) const
+{
+    const TWinControl* P = FParent;
+    HWND Wnd = P && P->HandleAllocated() ? P->WindowHandle() : nullptr;
+    // Parent coordinates, or screen coordinates for the screen's DC.
+    TRect R = Rect;
+    if (Wnd) {
+        R = TRect(Rect.left + FLeft, Rect.top + FTop, Rect.right + FLeft, Rect.bottom + FTop);
+    } else if (FParent) {
+        const TPoint O = ClientToScreen(TPoint(0, 0));
+        R = TRect(Rect.left + O.x, Rect.top + O.y, Rect.right + O.x, Rect.bottom + O.y);
+    }
+    TWindowDC DC(Wnd, Wnd ? GetDCEx(Wnd, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS | DCX_LOCKWINDOWUPDATE)
+                          : GetDC(nullptr));
+    if (!DC)
+        return;
+    TGdiObject<HBRUSH> Brush(CreateSolidBrush(ColorToRef(Color)));
+    TSelectedObject Selected(DC.Get(), Brush.Get());
+    PatBlt(DC.Get(), R.left, R.top, R.Width(), R.Height(), PATINVERT);
 }
 
 bool TControl::DragMessage(TMessage& Message)

@@ -492,6 +492,22 @@ public:
     // One tick of the hover timer.
     void HoverTimerTick();
 
+    // Tab dragging: the control is its own drag source and target.
+    void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept) override;
+    void DragDrop(TObject* Source, int X, int Y) override;
+    // Every end of a drag, dropped or cancelled: the auto-scroll stops and
+    // the drop marker goes.
+    void DoEndDrag(TObject* Target, int X, int Y) override;
+    // Inverts the drop marker on the parent's window (again erases it).
+    virtual void DrawDragIndicator(const TRect& R);
+    // The auto-scroll timer (null until a drag first needs it) and its tick.
+    TTimer* AutoScrollTimer() const { return FAutoScrollTimer.get(); }
+    void AutoScrollTimerTick();
+    bool DragIndicatorShown() const { return FDragIndicatorShown; }
+    // The marker's rectangle in client coordinates (it may reach outside).
+    TRect DragIndicatorRect() const { return FDragIndicatorRect; }
+    int DragTargetTab() const { return FDragTarget; }
+
     TNotifyEvent OnChange;
     TRzTabChangingEvent OnChanging;
     TRzTabCloseEvent OnClose;
@@ -515,6 +531,7 @@ protected:
     void Resize() override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseMove(TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void KeyDown(WORD& Key, TShiftState Shift) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
     // The layout, run when it is stale: geometry only, never events.
@@ -577,6 +594,9 @@ private:
     TRect ButtonRect(int FromEnd, int Length) const;
     void PushButtonColors();
     void ScrollerClick(bool UpRight);
+    // Dragging (RzTabsInput.cpp).
+    TRect DragIndicatorFor(int Tab) const;
+    void EraseDragIndicator();
 
     std::unique_ptr<TRzTabDataList> FTabs;
     std::unique_ptr<TBitmap> FBitmap;
@@ -598,6 +618,10 @@ private:
     bool FSortTabMenu = true;
     bool FAllowTabDragging = false;
     TColor FDragIndicatorColor = static_cast<TColor>(0x505050);
+    std::unique_ptr<TTimer> FAutoScrollTimer;
+    int FDragTarget = -1;
+    bool FDragIndicatorShown = false;
+    TRect FDragIndicatorRect{0, 0, 0, 0};
 
     int FFirstShownTab = -1;
     bool FScrollNeeded = false;

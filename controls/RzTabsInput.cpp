@@ -3,12 +3,20 @@
 // walk, scrolling and closing.
 #include <algorithm>
 
+#include "classlib/ExtCtrls.h"
 #include "controls/RzTabs.h"
 
 namespace {
 
 constexpr UINT_PTR HoverTimerId = 1;
 constexpr UINT HoverInterval = 60;
+constexpr unsigned AutoScrollDelay = 400;
+constexpr unsigned AutoScrollInterval = 300;
+// The drop marker: a bar along the strip, across it, and its gap from the
+// tab's outer edge.
+constexpr int MarkerLength = 15;
+constexpr int MarkerDepth = 8;
+constexpr int MarkerGap = 2;
 
 } // namespace
 
@@ -192,6 +200,23 @@ void TRzCustomTabControl::MouseMove(TShiftState Shift, int X, int Y)
         }
     }
     TCustomControl::MouseMove(Shift, X, Y);
+    // A held left button on an enabled tab may start dragging it; the
+    // class library waits for the drag threshold.
+    if (FAllowTabDragging && (Shift & ssLeft) && !Dragging() && FMouseDownTab >= 0 &&
+        FMouseDownTab < FTabs->Count() && (*FTabs)[FMouseDownTab]->Enabled) {
+        bool Allow = true;
+        if (OnTabDragging)
+            OnTabDragging(this, FMouseDownTab, Allow);
+        if (Allow)
+            BeginDrag(false);
+    }
+}
+
+void TRzCustomTabControl::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    if (Button == mbLeft)
+        FMouseDownTab = -1;
+    TCustomControl::MouseUp(Button, Shift, X, Y);
 }
 
 void TRzCustomTabControl::HoverTimerTick()
@@ -319,4 +344,142 @@ void TRzCustomTabControl::RequestCloseTab()
 {
     if (FTabIndex >= 0 && CanClose())
         CloseActiveTab();
+}
+
+// ---------------------------------------------------------------------------
+// Dragging tabs
+// ---------------------------------------------------------------------------
+
+TRect TRzCustomTabControl::DragIndicatorFor(int Tab) const
+{
+    const TRect R = TabPaintRect(Tab);
+    // The marker stands on the edge the dragged tab would land at: the one
+    // towards the selected tab's side of the target.
+    const bool LowSide = Tab < FTabIndex;
+    int Shift = 0;
+    switch (FTabStyle) {
+    case tsSingleSlant:
+    case tsDoubleSlant:
+    case tsBackSlant: Shift = FRowDepth / 2; break;
+    default: Shift = 1; break;
+    }
+    const int X = LowSide ? R.left + Shift : R.right - Shift;
+    const int Gap = MarkerGap + (FTabOrientation == toRight ? 1 : 0);
+    const TRect Layout(X - MarkerLength / 2, R.top - Gap - MarkerDepth, X - MarkerLength / 2 + MarkerLength,
+                       R.top - Gap);
+    return MapTabRect(FTabOrientation, FTabSequence, ComputeTabArea(), ScrollOffset(), Layout);
+}
+
+void TRzCustomTabControl::DrawDragIndicator(const TRect& R)
+{
+    InvertOnParent(R, FDragIndicatorColor);
+}
+
+void TRzCustomTabControl::EraseDragIndicator()
+{
+    if (FDragIndicatorShown) {
+        FDragIndicatorShown = false;
+        DrawDragIndicator(FDragIndicatorRect);
+    }
+}
+
+void TRzCustomTabControl::DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept)
+{
+    TCustomControl::DragOver(Source, X, Y, State, Accept);
+    if (!OnDragOver)
+        Accept = true;
+    if (Source != this || !FAllowTabDragging)
+        return;
+    if (State == dsDragLeave) {
+        EraseDragIndicator();
+        FDragTarget = -1;
+        return;
+    }
+    const int Tab = TabAtPos(X, Y);
+    Accept = Tab >= 0 && Tab != FTabIndex;
+    if (Tab < 0) {
+        if (!FAutoScrollTimer) {
+            FAutoScrollTimer = std::make_unique<TTimer>(nullptr);
+            FAutoScrollTimer->SetEnabled(false);
+            FAutoScrollTimer->OnTimer = [this](TObject*) { AutoScrollTimerTick(); };
+        }
+        if (!FAutoScrollTimer->Enabled()) {
+            FAutoScrollTimer->SetInterval(AutoScrollDelay);
+            FAutoScrollTimer->SetEnabled(true);
+        }
+    }
+    if (Tab != FDragTarget) {
+        EraseDragIndicator();
+        FDragTarget = Tab;
+        if (Accept) {
+            FDragIndicatorRect = DragIndicatorFor(Tab);
+            FDragIndicatorShown = true;
+            DrawDragIndicator(FDragIndicatorRect);
+        }
+    }
+}
+
+void TRzCustomTabControl::AutoScrollTimerTick()
+{
+    if (!FAutoScrollTimer)
+        return;
+    if (!Dragging()) {
+        FAutoScrollTimer->SetEnabled(false);
+        return;
+    }
+    FAutoScrollTimer->SetInterval(AutoScrollInterval);
+    POINT P{};
+    GetCursorPos(&P);
+    const TPoint C = ScreenToClient(TPoint(P.x, P.y));
+    LayoutIfDirty();
+    // The pointer's place along the strip, from the end the tabs start at
+    // when the sequence is standard.
+    const TRect A = ComputeTabArea();
+    int Along = 0;
+    switch (FTabOrientation) {
+    case toTop:
+    case toBottom: Along = C.x - A.left; break;
+    case toLeft: Along = A.bottom - C.y; break;
+    case toRight: Along = C.y - A.top; break;
+    }
+    const int Strip = Vertical() ? A.Height() : A.Width();
+    // The part of the strip that shows tabs; the buttons sit past its end.
+    const int Avail = Strip - 2 * FMargin - (FMultiLine ? 0 : ButtonRoom() + (FScrollNeeded ? ScrollerRoom() : 0));
+    const bool Std = FTabSequence == tsStandard;
+    const int Low = Std ? FMargin : Strip - FMargin - Avail, High = Low + Avail;
+    // Past the end the tabs run towards: forward; before their start: back.
+    if (Along > High)
+        ScrollTabs(Std);
+    else if (Along < Low)
+        ScrollTabs(!Std);
+}
+
+void TRzCustomTabControl::DragDrop(TObject* Source, int X, int Y)
+{
+    if (Source == this && FAllowTabDragging) {
+        if (FAutoScrollTimer)
+            FAutoScrollTimer->SetEnabled(false);
+        EraseDragIndicator();
+        FDragTarget = -1;
+        const int Tab = TabAtPos(X, Y);
+        if (Tab >= 0) {
+            auto Alive = FAlive;
+            MoveActiveTab(Tab);
+            if (!*Alive)
+                return;
+        }
+    }
+    TCustomControl::DragDrop(Source, X, Y);
+}
+
+void TRzCustomTabControl::DoEndDrag(TObject* Target, int X, int Y)
+{
+    // Whatever ended the drag (a drop here or elsewhere, Esc, a lost
+    // capture), nothing of it may keep running.
+    if (FAutoScrollTimer)
+        FAutoScrollTimer->SetEnabled(false);
+    EraseDragIndicator();
+    FDragTarget = -1;
+    FMouseDownTab = -1;
+    TCustomControl::DoEndDrag(Target, X, Y);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
 #include "classlib/ResStrings.h"
 #include "classlib/StdCtrls.h"

@@ -394,8 +394,12 @@ void TRzPageControl::CloseActiveTab()
 
 void TRzPageControl::MoveActiveTab(int NewIndex)
 {
-    if (FActivePage)
-        FActivePage->SetPageIndex(NewIndex);
+    if (!FActivePage)
+        return;
+    // A tab index names the page holding that tab; with hidden tabs the
+    // page's position differs.
+    TRzTabSheet* Target = PageForTab(NewIndex);
+    FActivePage->SetPageIndex(Target ? Target->PageIndex() : NewIndex);
 }
 
 void TRzPageControl::SetUseColoredTabs(bool Value)

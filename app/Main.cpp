@@ -458,6 +458,7 @@ void TfrmTessaly::CreateWnd()
 
 void TfrmTessaly::Startup()
 {
+    InitializeMainForm();
     if (edtTargetFolder->Text().empty()) {
         edtTargetFolder->SetText(AddTrailingBackslash(JoinPath(GetDocumentsFolder(), "Mail")));
         NormalizeTarget();

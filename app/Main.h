@@ -16,6 +16,7 @@
 #include "app/KvConvert.h"
 #include "app/KvConvertHost.h"
 #include "app/KvFormsSave.h"
+#include "app/KvNetBase.h"
 
 class TConvertDriver;
 class TWinControl;
@@ -41,6 +42,7 @@ class TRzTabSheet;
 class TRzTabbedListBox;
 class TRzURLLabel;
 class TSaveDialog;
+class TUrlDownload;
 struct TWizardOptions;
 
 // Private messages the form posts to itself, so that their work runs after
@@ -246,11 +248,25 @@ public:
 
     bool CloseQuery() override;
 
+    // Start-up and the update check (MainStart.cpp, MainUpdate.cpp).
+    // The deferred start-up's own part, before the placement and settings.
+    void InitializeMainForm();
+    void LoadIntroduction();
+    // Asks on a first start, then fetches the update information file on
+    // a worker thread when the user agreed.
+    void CheckForUpdates();
+    void cbxCheckForUpdatesClick(TObject* Sender);
+    bool UpdateCheckOn() const { return FCheckForUpdates; }
+    TUrlDownload* UpdateDownload() const { return FUpdateDownload; }
+    // The calls the update download makes; tests put a fake here.
+    TUrlTransport UpdateTransport = DefaultUrlTransport();
+
 protected:
     void WndProc(TMessage& Message) override;
     void CreateWnd() override;
     void Startup() override;
     void LoadSettings() override;
+    void AfterShow() override;
 
 private:
     void CreateControls();
@@ -279,4 +295,8 @@ private:
     std::string FNextCaption;
     std::string FStartSummary;
     bool FAccessibilityApplied = false;
+    // The update check (MainUpdate.cpp).
+    void UpdateDownloadEnd();
+    TUrlDownload* FUpdateDownload = nullptr;
+    bool FCheckForUpdates = true;
 };

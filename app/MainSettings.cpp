@@ -3,17 +3,11 @@
 #include "app/Main.h"
 
 #include "app/KvWizardOptions.h"
+#include "app/TessalyStart.h"
 #include "controls/RzBtnEdt.h"
 #include "controls/RzRadChk.h"
 #include "controls/RzRadGrp.h"
 #include "foundation/KvAppBase.h"
-
-namespace {
-
-// The build the stored settings are written by.
-constexpr int BuildNumber = 1600;
-
-} // namespace
 
 void TfrmTessaly::GetWizardOptions(TWizardOptions& O)
 {
@@ -36,9 +30,11 @@ void TfrmTessaly::SetWizardOptions(const TWizardOptions& O)
     grpSourceOptions->SetItemChecked(0, O.IncludeSubfolders);
     grpSourceOptions->SetItemChecked(1, O.SkipTrashJunk);
     SourceFolders = O.SourceFolders;
+    // The format's click normalises the text it finds; a stored target
+    // comes after it and stays as the user left it.
+    SelectTargetFormat(O.TargetFormat);
     if (!O.TargetFolder.empty())
         edtTargetFolder->SetText(O.TargetFolder);
-    SelectTargetFormat(O.TargetFormat);
     grpTargetOptions->SetItemChecked(0, O.RestoreFolderTree);
     grpTargetOptions->SetItemChecked(1, O.MatchDates);
     grpTargetOptions->SetItemChecked(2, O.Md5FileNames);
@@ -53,6 +49,9 @@ void TfrmTessaly::LoadSettings()
     GetWizardOptions(O);
     LoadWizardOptions(*AppSettings, O);
     SetWizardOptions(O);
+    FCheckForUpdates = O.CheckForUpdates;
+    // From now on only the user's clicks on the box act.
+    cbxCheckForUpdates->SetTag(1);
 }
 
 void TfrmTessaly::SaveSettings()
@@ -62,5 +61,6 @@ void TfrmTessaly::SaveSettings()
         return;
     TWizardOptions O;
     GetWizardOptions(O);
+    O.CheckForUpdates = FCheckForUpdates;
     SaveWizardOptions(*AppSettings, O, BuildNumber);
 }

@@ -1,14 +1,54 @@
 #include <windows.h>
 
+#include "app/Main.h"
 #include "app/TessalyStart.h"
+#include "classlib/Forms.h"
 #include "foundation/KvParam.h"
 
-// Until the wizard form exists the program only proves that it starts under
-// Windows with its manifest and its services, and says so.
+namespace {
+
+// A main form closed while a conversion is on the stack frees itself once
+// the run has unwound; a form closed while idle is left to the program.
+// This watch tells the two apart, so the form is freed exactly once.
+class TMainFormWatch : public TComponent {
+public:
+    explicit TMainFormWatch(TfrmTessaly*& Form) : TComponent(nullptr), FForm(Form) { FForm->FreeNotification(this); }
+    ~TMainFormWatch() override
+    {
+        if (FForm)
+            FForm->RemoveFreeNotification(this);
+    }
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override
+    {
+        TComponent::Notification(AComponent, Operation);
+        if (Operation == opRemove && AComponent == FForm)
+            FForm = nullptr;
+    }
+
+private:
+    TfrmTessaly*& FForm;
+};
+
+} // namespace
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    StartProgram(*CommandLine);
-    MessageBoxA(nullptr, "Tessaly is built. The conversion wizard is not part of this build yet.",
-                "Tessaly", MB_OK | MB_ICONINFORMATION);
+    try {
+        StartProgram(*CommandLine);
+    } catch (...) {
+        // Without its settings and tables the program cannot run; say why.
+        Application->HandleException(nullptr);
+        return 1;
+    }
+    TfrmTessaly* Form = new TfrmTessaly(nullptr);
+    {
+        TMainFormWatch Watch(Form);
+        Application->SetMainForm(Form);
+        Application->Run();
+        if (Form)
+            Form->Free();
+    }
     return 0;
 }

@@ -1,0 +1,58 @@
+// The main form's deferred start-up: the parts that need the window and
+// the controls, run once the window exists and before the stored
+// placement and settings are applied.
+#include "app/Main.h"
+
+#include "app/KvAppServices.h"
+#include "app/KvAppStart.h"
+#include "app/KvHelp.h"
+#include "app/KvRichPnl.h"
+#include "app/TessalyStart.h"
+#include "classlib/Forms.h"
+#include "controls/RzLabel.h"
+#include "controls/RzPanel.h"
+#include "controls/RzRadChk.h"
+#include "controls/RzRichUrl.h"
+#include "foundation/KvAppBase.h"
+#include "foundation/KvFiles.h"
+#include "foundation/KvFont.h"
+
+namespace {
+
+// The stored placement is read as a whole list of six values.
+constexpr int MainPlacementMode = 2;
+
+void OnePointLarger(TControl* Control)
+{
+    TFont* F = Control->Font();
+    F->SetSize(F->Size() + 1);
+}
+
+} // namespace
+
+void TfrmTessaly::InitializeMainForm()
+{
+    ResetPlacement = WizardSwitches.ResetWindow;
+    PlacementMode = MainPlacementMode;
+    Application->OnException = AppException;
+    cbxCheckForUpdates->OnClick = [this](TObject* Sender) { cbxCheckForUpdatesClick(Sender); };
+    if (UseDialogFont && !DialogFontName.empty())
+        Font()->SetName(DialogFontName);
+    if (LargeFonts) {
+        for (TControl* C : std::initializer_list<TControl*>{pnlInfo, edtSourceInfo, edtTargetInfo, edtProcessing})
+            OnePointLarger(C);
+        pnlStatusBar->SetHeight(pnlStatusBar->Height() + 4);
+    }
+    IdleStatus = IdleStatusLine();
+    ApplyAccessibility();
+    urlVisitWebsite->SetURL(WebSiteLink());
+    LoadIntroduction();
+    // Without the help file every help request says that it is missing.
+    if (InstallApplicationHelp(ProductShortName))
+        SetHelpContext(1);
+}
+
+void TfrmTessaly::LoadIntroduction()
+{
+    edtIntroduction->SetText(IntroductionText(ExeFolder));
+}

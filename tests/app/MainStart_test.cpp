@@ -1,0 +1,90 @@
+// The main form's start-up and its stored settings.
+#include "tests/app/WizardStartFixture.h"
+
+namespace {
+
+TEST_F(MainStartTest, StoredSettingsRoundTripThroughTheForm)
+{
+    const std::string Target = Dir.Path() + "\\Out\\*.mbx";
+    CreateDirectoryA((Dir.Path() + "\\Out").c_str(), nullptr);
+    AppSettings->WriteBool("Application", "CheckForUpdates", false);
+    AppSettings->WriteString("SourceOptions", "MailFormat", MailFormatName(mftEudoraMbx));
+    AppSettings->WriteBool("SourceOptions", "IncludeSubfolders", false);
+    AppSettings->WriteBool("SourceOptions", "SkipTrashJunk", true);
+    AppSettings->WriteString("SourceFolders", MailFormatName(mftEudoraToc), "C:\\Eudora\\");
+    AppSettings->WriteString("TargetOptions", "MailFormat", MailFormatName(mftMboxUnix));
+    AppSettings->WriteString("TargetOptions", "Folder", Target);
+    AppSettings->WriteBool("TargetOptions", "RestoreFolderTree", false);
+    AppSettings->WriteBool("TargetOptions", "MatchDates", true);
+    AppSettings->WriteBool("TargetOptions", "Md5FileNames", false);
+    Open(Net.Make(OfflineResult, ""), false);
+
+    EXPECT_EQ(Form->GetSelectedSourceFormat(), mftEudoraMbx);
+    EXPECT_FALSE(Form->grpSourceOptions->GetItemChecked(0));
+    EXPECT_TRUE(Form->grpSourceOptions->GetItemChecked(1));
+    EXPECT_EQ(Form->GetSelectedTargetFormat(), mftMboxUnix);
+    EXPECT_EQ(Form->edtTargetFolder->Text(), Target);
+    EXPECT_FALSE(Form->grpTargetOptions->GetItemChecked(0));
+    EXPECT_TRUE(Form->grpTargetOptions->GetItemChecked(1));
+    EXPECT_FALSE(Form->grpTargetOptions->GetItemChecked(2));
+    EXPECT_EQ(Form->SourceFolders[mftEudoraToc], "C:\\Eudora\\");
+    EXPECT_FALSE(Form->cbxCheckForUpdates->Checked());
+    EXPECT_EQ(Net.Calls, 0);
+    // A later start opens on the source page.
+    EXPECT_EQ(Form->PageIndex(), pgSource);
+
+    Form->SelectSourceFormat(mftMbox);
+    Form->grpSourceOptions->SetItemChecked(0, true);
+    Form->SelectTargetFormat(mftEml);
+    Form->grpTargetOptions->SetItemChecked(2, true);
+    Form->Close();
+    Pump();
+    Form = nullptr;
+    EXPECT_EQ(Stored("SourceOptions", "MailFormat"), MailFormatName(mftMbox));
+    EXPECT_EQ(Stored("SourceOptions", "IncludeSubfolders"), "1");
+    EXPECT_EQ(Stored("TargetOptions", "MailFormat"), MailFormatName(mftEml));
+    EXPECT_EQ(Stored("TargetOptions", "Md5FileNames"), "1");
+    EXPECT_EQ(Stored("TargetOptions", "RestoreFolderTree"), "0");
+    EXPECT_EQ(Stored("SourceFolders", MailFormatName(mftEudoraToc).c_str()), "C:\\Eudora\\");
+    EXPECT_EQ(Stored("Application", "CheckForUpdates"), "0");
+    EXPECT_EQ(Stored("Application", "Version"), std::to_string(BuildNumber));
+}
+
+TEST_F(MainStartTest, StartUpFillsTheWindow)
+{
+    Open(Net.Make(OfflineResult, ""), false);
+    EXPECT_EQ(Form->Caption(), "Corvane Tessaly");
+    EXPECT_EQ(Form->IdleStatus, IdleStatusLine());
+    EXPECT_EQ(Form->pnlStatusPane->Caption(), IdleStatusLine());
+    EXPECT_EQ(Form->urlVisitWebsite->URL(), "http://www.corvane.example/?rf=Tessaly");
+    // The test program's folder carries no introduction file.
+    EXPECT_NE(Form->edtIntroduction->Text().find("Please reinstall Corvane Tessaly."), std::string::npos);
+    // Exceptions that reach the application from now on show the error box.
+    ASSERT_TRUE(Application->OnException);
+    try {
+        throw Exception("Disk full");
+    } catch (...) {
+        Application->HandleException(nullptr);
+    }
+    EXPECT_EQ(Boxes, std::vector<std::string>{"Disk full"});
+}
+
+TEST_F(MainStartTest, ResetWindowSwitchIgnoresTheStoredSize)
+{
+    for (const bool Reset : {false, true}) {
+        SCOPED_TRACE(Reset ? "RESETWND" : "stored placement");
+        const std::string Section = TKvFormSave::LayoutSection();
+        // The main form keeps only its size.
+        AppSettings->WriteString(Section, "frmTessaly_Window", "40;50;700;560;0;1");
+        WizardSwitches.ResetWindow = Reset;
+        Open(Net.Make(OfflineResult, ""), false);
+        const bool StoredSize = Form->Width() == 700 && Form->Height() == 560;
+        EXPECT_EQ(StoredSize, !Reset);
+        EXPECT_NE(Form->Left(), 40);
+        Form->Free();
+        Form = nullptr;
+        Pump();
+    }
+}
+
+} // namespace

@@ -1,0 +1,124 @@
+#pragma once
+// The real main form on a scratch ini, with its boxes recorded and its
+// update download on a transport of the test's choice.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "app/KvAppStart.h"
+#include "app/KvConvert.h"
+#include "app/KvFormsSave.h"
+#include "app/KvNetBase.h"
+#include "app/Main.h"
+#include "app/TessalyStart.h"
+#include "classlib/Dialogs.h"
+#include "classlib/Threads.h"
+#include "controls/RzBtnEdt.h"
+#include "controls/RzLabel.h"
+#include "controls/RzLstBox.h"
+#include "controls/RzRadChk.h"
+#include "controls/RzRadGrp.h"
+#include "controls/RzRichUrl.h"
+#include "controls/RzStatus.h"
+#include "foundation/KvAppBase.h"
+#include "foundation/KvSystem.h"
+#include "tests/TestFolder.h"
+#include "tests/app/FakeTransport.h"
+
+namespace {
+
+// A transport that counts its downloads and answers with an information
+// file (or with Result when that is not S_OK).
+struct TCountingTransport {
+    std::atomic<int> Calls{0};
+    TUrlTransport Make(HRESULT Result, const std::string& Ini)
+    {
+        TUrlTransport T = FakeTransport(Result, Ini);
+        auto Inner = T.DownloadToFile;
+        T.DownloadToFile = [this, Inner](const char* Url, const char* File, IBindStatusCallback* Cb) {
+            ++Calls;
+            return Inner(Url, File, Cb);
+        };
+        return T;
+    }
+};
+
+class MainStartTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Application->ShowErrorBoxes = false;
+        FOldSettings = AppSettings;
+        AppSettings = new TKvAppSettings(Dir.File("Tessaly.ini"));
+        FOldNew = SettingsAreNew;
+        FOldName = ApplicationName;
+        ApplicationName = "Corvane Tessaly";
+        FOldSwitches = WizardSwitches;
+        FOldHook = SetMessageDlgHook([this](const TMessageDlgRequest& R) {
+            Boxes.push_back(R.Msg);
+            if (Throw)
+                throw Exception("thrown by the box");
+            return Answer;
+        });
+        FOldBeep = BeepHook;
+        BeepHook = [](UINT) {};
+    }
+    void TearDown() override
+    {
+        if (Form)
+            Form->Free();
+        Pump();
+        SetMessageDlgHook(FOldHook);
+        BeepHook = FOldBeep;
+        delete AppSettings;
+        AppSettings = FOldSettings;
+        SettingsAreNew = FOldNew;
+        ApplicationName = FOldName;
+        WizardSwitches = FOldSwitches;
+        Application->OnException = nullptr;
+    }
+    static void Pump() { Application->ProcessMessages(); }
+    // Creates and shows the form: the deferred start-up and the first-show
+    // step (the update check) run in the pump.
+    void Open(const TUrlTransport& Transport, bool FirstStart)
+    {
+        SettingsAreNew = FirstStart;
+        Form = new TfrmTessaly(nullptr);
+        Form->UpdateTransport = Transport;
+        Form->Handle();
+        Pump();
+    }
+    // Serves the download's calls until it ended; each round waits for the
+    // worker's next call.
+    void RunDownload()
+    {
+        TUrlDownload* D = Form->UpdateDownload();
+        for (int I = 0; D && I < 500 && D->Busy(); ++I)
+            CheckSynchronize(20);
+    }
+    std::string Stored(const char* Section, const char* Key)
+    {
+        return AppSettings->ReadString(Section, Key, "<none>");
+    }
+
+    TTestFolder Dir{"mainstart"};
+    TfrmTessaly* Form = nullptr;
+    std::vector<std::string> Boxes;
+    TModalResult Answer = mrYes;
+    bool Throw = false;
+    TCountingTransport Net;
+
+private:
+    TKvAppSettings* FOldSettings = nullptr;
+    bool FOldNew = false;
+    std::string FOldName;
+    TWizardSwitches FOldSwitches;
+    TMessageDlgHook FOldHook;
+    std::function<void(UINT)> FOldBeep;
+};
+
+} // namespace

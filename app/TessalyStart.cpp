@@ -133,13 +133,10 @@ void AppException(TObject*, const std::exception& E)
     KvError(E.what());
 }
 
-void StartProgram(const TCmdList& Switches)
+void ApplyWizardSwitches(const TCmdList& Switches, bool HighContrast, bool ScreenReader)
 {
-    DeclareDpiAware();
-    Application->SetTitle("Loading...");
-    StartEngineServices(StartSwitchesOf(Switches));
-    AppHighContrast = IsHighContrastOn();
-    AppScreenReader = IsScreenReaderOn();
+    AppHighContrast = HighContrast;
+    AppScreenReader = ScreenReader;
     WizardSwitches = ReadWizardSwitches(Switches, UpdateBaseAddress, ProductShortName);
     UpdateInfoAddress = WizardSwitches.UpdateAddress;
     if (WizardSwitches.HasAcc && SetupAccessibility(WizardSwitches.Acc)) {
@@ -154,4 +151,12 @@ void StartProgram(const TCmdList& Switches)
         for (const auto& F : Files)
             InstallScreenReaderFiles(F.Extension, F.Reader);
     }
+}
+
+void StartProgram(const TCmdList& Switches)
+{
+    DeclareDpiAware();
+    Application->SetTitle("Loading...");
+    StartEngineServices(StartSwitchesOf(Switches));
+    ApplyWizardSwitches(Switches, IsHighContrastOn(), IsScreenReaderOn());
 }

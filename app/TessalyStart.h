@@ -47,8 +47,12 @@ std::string IntroductionText(const std::string& Folder);
 // The application's exception event: an error box with the message.
 void AppException(TObject* Sender, const std::exception& E);
 
+// The accessibility flags as the system reports them, then the "acc",
+// "RESETWND" and "newsfile" switches over them ("acc=install" also copies
+// the screen readers' support files).
+void ApplyWizardSwitches(const TCmdList& Switches, bool HighContrast, bool ScreenReader);
+
 // The start up to the window: DPI awareness, the application title while
 // loading, the engine's services (settings, error log, tables, zone), the
-// accessibility flags from the system and the "acc", "RESETWND" and
-// "newsfile" switches.
+// switches above.
 void StartProgram(const TCmdList& Switches);

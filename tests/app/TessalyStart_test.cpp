@@ -9,7 +9,9 @@
 #include "classlib/Dialogs.h"
 #include "classlib/Forms.h"
 #include "foundation/KvAppBase.h"
+#include "foundation/KvBase.h"
 #include "foundation/KvFiles.h"
+#include "foundation/KvParam.h"
 #include "foundation/KvSpFolder.h"
 #include "foundation/KvSystem.h"
 #include "tests/TestFolder.h"
@@ -105,6 +107,51 @@ TEST_F(ScreenReaderTest, UserFolderWhenTheMachineHasNoReaderAndNothingWithoutARe
     Made("User\\Freedom Scientific\\JAWS\\18.0\\Settings\\enu");
     EXPECT_TRUE(InstallScreenReaderFiles("jcf", TScreenReader::Jaws));
     EXPECT_TRUE(Has("User\\Freedom Scientific\\JAWS\\18.0\\Settings\\enu\\Tessaly.jcf"));
+}
+
+TEST_F(ScreenReaderTest, ProgramSwitches)
+{
+    Support("jcf", "jaws settings");
+    Made("Machine\\Freedom Scientific\\JAWS\\18.0\\Settings\\enu");
+    const std::string Jcf = "Machine\\Freedom Scientific\\JAWS\\18.0\\Settings\\enu\\Tessaly.jcf";
+    const std::string DefaultInfo = std::string(UpdateBaseAddress) + "Tessaly_en.ini";
+    struct TCase {
+        const char* Line;
+        bool SystemHighContrast, SystemReader;
+        // Expected.
+        bool HighContrast, Reader, Follow, Reset, Installed;
+        std::string Info;
+    } Cases[] = {
+        {"", false, false, false, false, true, false, false, DefaultInfo},
+        {"", true, false, true, false, true, false, false, DefaultInfo},
+        {"/acc", false, false, false, true, true, false, false, DefaultInfo},
+        // "install" turns the mode on with no reader running and copies
+        // only the support files the program carries.
+        {"/acc=install", false, false, false, true, true, false, true, DefaultInfo},
+        {"/acc=off", true, true, false, false, false, false, false, DefaultInfo},
+        {"-acc:No", true, false, false, false, false, false, false, DefaultInfo},
+        {"/acc=yes", true, false, true, true, true, false, false, DefaultInfo},
+        {"/RESETWND /newsfile=Beta.ini", false, false, false, false, true, true, false,
+         std::string(UpdateBaseAddress) + "Beta.ini"},
+    };
+    const std::string OldInfo = UpdateInfoAddress;
+    const TWizardSwitches OldSwitches = WizardSwitches;
+    for (const TCase& C : Cases) {
+        SCOPED_TRACE(C.Line);
+        DeleteFileA((FFolder.Path() + "\\" + Jcf).c_str());
+        FollowSystemAccessibility = true;
+        ApplyWizardSwitches(TCmdList(C.Line), C.SystemHighContrast, C.SystemReader);
+        EXPECT_EQ(AppHighContrast, C.HighContrast);
+        EXPECT_EQ(AppScreenReader, C.Reader);
+        EXPECT_EQ(FollowSystemAccessibility, C.Follow);
+        EXPECT_EQ(WizardSwitches.ResetWindow, C.Reset);
+        EXPECT_EQ(Has(Jcf), C.Installed);
+        EXPECT_EQ(UpdateInfoAddress, C.Info);
+    }
+    AppHighContrast = AppScreenReader = false;
+    FollowSystemAccessibility = true;
+    UpdateInfoAddress = OldInfo;
+    WizardSwitches = OldSwitches;
 }
 
 // The introduction file this build ships sits beside the program's

@@ -724,6 +724,7 @@ void TControl::SetVisible(bool Value)
         InvalidateControl(true, false);
     FVisible = Value;
     Perform(CM_VISIBLECHANGED, Value ? 1 : 0);
+    SendDockNotification(CM_VISIBLECHANGED);
     if (Value)
         InvalidateControl(true, (FControlStyle & csOpaque) != 0);
     if (FParent && FAlign != alNone)
@@ -780,6 +781,13 @@ void TControl::SetText(const std::string& Value)
         return;
     SetTextValue(Value);
     Perform(CM_TEXTCHANGED);
+    SendDockNotification(CM_TEXTCHANGED);
+}
+
+void TControl::SendDockNotification(UINT Msg)
+{
+    if (FHostDockSite)
+        FHostDockSite->Perform(CM_DOCKNOTIFICATION, reinterpret_cast<WPARAM>(this), static_cast<LPARAM>(Msg));
 }
 
 void TControl::SetTextValue(const std::string& Value)

@@ -363,6 +363,9 @@ protected:
     // when Message was one of them.
     bool DragMessage(TMessage& Message);
     void UndockFromHost();
+    // Tells the dock site holding this control of a change of its text or
+    // visibility: CM_DOCKNOTIFICATION with the control and the message.
+    void SendDockNotification(UINT Msg);
     // The default for messages no WndProc handled.
     virtual void DefaultHandler(TMessage& Message);
     virtual TRect GetClientRect() const;

@@ -130,6 +130,14 @@ void TCustomForm::CreateParams(TCreateParams& Params)
     Params.Style = (Params.Style & ~static_cast<DWORD>(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS)) | Style;
     Params.ExStyle |= ExStyle;
     Params.WndParent = ParentWindow();
+    if (Parent()) {
+        // A form placed inside a control (docked into a page) is a child
+        // window there.
+        Params.Style = (Params.Style & ~static_cast<DWORD>(WS_POPUP)) | WS_CHILD | WS_CLIPSIBLINGS;
+        if (Visible())
+            Params.Style |= WS_VISIBLE;
+        Params.WndParent = Parent()->Handle();
+    }
     // Modal and pop-up forms stay above the form that was active when they
     // opened.
     if ((FModal || FPopupMode == pmAuto) && !Params.WndParent)

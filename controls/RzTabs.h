@@ -766,9 +766,13 @@ public:
     void DoPageChange() override;
     void HideAllTabs() override;
     void ShowAllTabs() override;
+    // The page that holds a docked control, or null.
+    TRzTabSheet* PageOfClient(const TControl* Client) const;
 
 protected:
     void CreateParams(TCreateParams& Params) override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void DblClick() override;
     void Loaded() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
     void ShowControl(TControl* AControl) override;
@@ -781,6 +785,15 @@ private:
     void MovePage(TRzTabSheet* Page, int NewIndex);
     void ChangeActivePage(TRzTabSheet* Page);
     TRzTabSheet* PageForTab(int TabIdx) const;
+    // Docking (RzTabsDock.cpp).
+    void DockClient(TControl* Client);
+    void DockNotification(TControl* Client, UINT Msg);
+    void UndockClient(TControl* Client);
+    void UndockPageEmptied(TRzTabSheet* Page);
+    // The docked control on the tab under a client point, or null.
+    TControl* DockedClientAt(int X, int Y);
+    TRzTabSheet* FNewDockPage = nullptr;
+    TRzTabSheet* FUndockPage = nullptr;
 
     std::vector<TRzTabSheet*> FPages;
     TRzTabSheet* FActivePage = nullptr;

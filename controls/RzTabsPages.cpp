@@ -42,6 +42,12 @@ void TRzTabSheet::WndProc(TMessage& Message)
         if (*Alive)
             TabsChanged();
         return;
+    case CM_CONTROLCHANGE:
+        TCustomControl::WndProc(Message);
+        // The form undocked from this page has left it.
+        if (*Alive && Message.LParam == 0 && FPageControl && FPageControl->FUndockPage == this)
+            FPageControl->UndockPageEmptied(this);
+        return;
     case CM_SHOWINGCHANGED: {
         TCustomControl::WndProc(Message);
         if (!*Alive)
@@ -488,6 +494,15 @@ void TRzPageControl::WndProc(TMessage& Message)
             for (TRzTabSheet* P : FPages)
                 P->SetColor(Color());
         break;
+    case CM_DOCKCLIENT:
+        DockClient(reinterpret_cast<TControl*>(Message.WParam));
+        return;
+    case CM_DOCKNOTIFICATION:
+        DockNotification(reinterpret_cast<TControl*>(Message.WParam), static_cast<UINT>(Message.LParam));
+        return;
+    case CM_UNDOCKCLIENT:
+        UndockClient(reinterpret_cast<TControl*>(Message.LParam));
+        return;
     default:
         break;
     }

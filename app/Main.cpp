@@ -128,7 +128,6 @@ TfrmTessaly::TfrmTessaly(TComponent* AOwner) : TKvFormSave(AOwner)
     SetBounds(Left(), Top(), FormWidth, FormHeight);
     SetPosition(poScreenCenter);
     SetCaption(ApplicationName);
-    SetKeyPreview(false);
     CreateControls();
     EndLoading();
     // Every option starts ticked; the check groups make their items when
@@ -171,7 +170,6 @@ void TfrmTessaly::CreateControls()
     pnlProgressBar->SetVisible(false);
     pnlStatusPane = Make<TRzStatusPane>(this, pnlStatusBar, "pnlStatusPane");
     pnlStatusPane->SetAlign(alClient);
-    pnlStatusPane->OnDblClick = [](TObject*) {};
 
     pnlButtons = Make<TRzPanel>(this, this, "pnlButtons");
     pnlButtons->SetAlign(alBottom);

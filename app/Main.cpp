@@ -202,6 +202,7 @@ void TfrmTessaly::CreateControls()
     // Tab walks the page before the button row.
     pnlWizard->SetTabOrder(0);
     CreateMenus();
+    CreateBrowseDialogs();
     OnResize = [this](TObject* Sender) { FormResize(Sender); };
 
     // The framed controls take their frame and colour settings from the
@@ -496,6 +497,9 @@ void TfrmTessaly::WndProc(TMessage& Message)
         return;
     case KM_SHOWPAGE:
         ShowPageAndFocus(static_cast<int>(Message.LParam), ControlOfParam(Message.WParam));
+        return;
+    case KM_BROWSEFORMAT:
+        BrowseFormatList(ControlOfParam(Message.WParam));
         return;
     case WM_DROPFILES:
         DropFiles(reinterpret_cast<HDROP>(Message.WParam));

@@ -43,6 +43,8 @@ class TRzTabbedListBox;
 class TRzURLLabel;
 class TSaveDialog;
 class TUrlDownload;
+class TRzOpenDialog;
+class TRzSelectFolderDialog;
 struct TWizardOptions;
 
 // Private messages the form posts to itself, so that their work runs after
@@ -180,6 +182,19 @@ public:
     void smnClearListClick(TObject* Sender);
     void RichEditURLClick(TObject* Sender, const std::string& URL);
 
+    // Source and target browsing through the shell dialogs (MainBrowse.cpp).
+    TRzOpenDialog* vclOpenSourceFiles = nullptr;
+    TRzSelectFolderDialog* vclOpenSourceFolder = nullptr;
+    TRzOpenDialog* vclSelectTargetFile = nullptr;
+    TRzSelectFolderDialog* vclSelectTargetFolder = nullptr;
+    void btnAddFilesClick(TObject* Sender);
+    void btnAddFolderClick(TObject* Sender);
+    void edtTargetFolderButtonClick(TObject* Sender);
+    void lbxSourceFormatDblClick(TObject* Sender);
+    void lbxTargetFormatDblClick(TObject* Sender);
+    // Message 1627: the browse dialog of a format list.
+    void BrowseFormatList(TWinControl* List);
+
     // The wizard's state.
     int PageIndex() const;
     // Moves to Page the way Back and Next do: the page check first, then
@@ -274,6 +289,7 @@ private:
     void CreateSourcePage();
     void CreateTargetPage();
     void CreateMenus();
+    void CreateBrowseDialogs();  // MainBrowse.cpp
     void LayoutSourcePage();
     void LayoutTargetPage();
     void LayoutButtons();

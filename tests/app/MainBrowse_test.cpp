@@ -1,10 +1,23 @@
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
+#include <vector>
 
+#include "app/Main.h"
 #include "app/MainBrowse.h"
+#include "controls/RzBtnEdt.h"
+#include "controls/RzLstBox.h"
+#include "controls/RzRadGrp.h"
 #include "foundation/KvSpFolder.h"
+#include "shell/RzShellDialogs.h"
 #include "tests/TestFolder.h"
+#include "tests/app/ScratchSettings.h"
+#include "tests/shell/ModalScript.h"
+
+using modal_test::TModalScript;
+using modal_test::TStep;
+using modal_test::PostClick;
 
 TEST(MainBrowse, FileFiltersOfTheFormats)
 {
@@ -109,4 +122,226 @@ TEST(MainBrowse, TargetBrowseStartAndAnswer)
         SCOPED_TRACE(a.Old);
         EXPECT_EQ(TargetFolderResult(a.Folder, a.Old), a.Result);
     }
+}
+
+namespace {
+
+// The wizard on a scratch settings file, shown, with mailboxes in a
+// scratch folder; the dialogs are answered by scripts of steps.
+class BrowseTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Application->ShowErrorBoxes = false;
+        GetCurrentDirectoryA(MAX_PATH, FWasCurrent);
+        Dir.Write("a.mbox", "From a\r\n");
+        Dir.Write("b.mbox", "From b\r\n");
+        Dir.Write("In.mbx", "From c\r\n");
+        TTestFolder::Put(Dir.File("out\\keep.txt"), "x");
+        Form = new TfrmTessaly(nullptr);
+        Form->Handle();
+        Pump();
+    }
+    void TearDown() override
+    {
+        Form->Free();
+        Pump();
+        SetCurrentDirectoryA(FWasCurrent);
+        HoldCtrl(false);
+    }
+    static void Pump() { Application->ProcessMessages(); }
+    // The key state the browse button reads.
+    static void HoldCtrl(bool Down)
+    {
+        BYTE Keys[256] = {};
+        GetKeyboardState(Keys);
+        Keys[VK_CONTROL] = Down ? 0x80 : 0;
+        SetKeyboardState(Keys);
+    }
+    std::vector<std::string> Sources()
+    {
+        std::vector<std::string> S;
+        for (int I = 0; I < Form->lstSourceFiles->Items()->Count(); ++I)
+            S.push_back(Form->lstSourceFiles->Items()->Strings(I) + " @" +
+                        std::to_string(MailFormatOfObject(Form->lstSourceFiles->Items()->Objects(I))));
+        return S;
+    }
+    // Runs Action with a script on the form of FormClass; the script's
+    // steps must all run.
+    void WithScript(const char* FormClass, std::vector<TStep> Steps, const std::function<void()>& Action)
+    {
+        const size_t Want = Steps.size();
+        TModalScript Script(FormClass, std::move(Steps));
+        Action();
+        EXPECT_EQ(Script.Done(), Want) << FormClass;
+        EXPECT_EQ(Script.Failure, "");
+    }
+    // Steps that type Text into the open form's name and press Open.
+    static std::vector<TStep> TypeAndOpen(const std::string& Text)
+    {
+        return {[Text](TCustomForm* F) { static_cast<TRzShellOpenSaveForm*>(F)->edtFileName->SetText(Text); },
+                [](TCustomForm* F) { static_cast<TRzShellOpenSaveForm*>(F)->btnOpen->Click(); }};
+    }
+    static TStep Cancel()
+    {
+        return [](TCustomForm* F) { F->SetModalResult(mrCancel); };
+    }
+    static TStep Accept()
+    {
+        return [](TCustomForm* F) { F->SetModalResult(mrOk); };
+    }
+
+    TTestFolder Dir{"browse"};
+    // Not a first start: no question about updates.
+    TScratchSettings Settings{Dir.File("Tessaly.ini"), false};
+    TfrmTessaly* Form = nullptr;
+
+private:
+    char FWasCurrent[MAX_PATH] = {};
+};
+
+std::string Tagged(const std::string& Name, TMailFormat Format)
+{
+    return Name + " @" + std::to_string(Format);
+}
+
+} // namespace
+
+TEST_F(BrowseTest, AddFilesTakesEveryChosenFileAndRemembersTheirFolder)
+{
+    Form->ShowPage(pgSource);
+    Form->SelectSourceFormat(mftMbox);
+    Form->SourceFolders[mftMbox] = Dir.Path();
+    std::string Filter, InitialDir, DefaultExt;
+    int FilterIndex = 0;
+    std::vector<TStep> Steps{[&](TCustomForm*) {
+        Filter = Form->vclOpenSourceFiles->Filter();
+        FilterIndex = Form->vclOpenSourceFiles->FilterIndex();
+        InitialDir = Form->vclOpenSourceFiles->InitialDir();
+        DefaultExt = Form->vclOpenSourceFiles->DefaultExt();
+    }};
+    for (TStep& S : TypeAndOpen("\"a.mbox\" \"b.mbox\""))
+        Steps.push_back(S);
+    WithScript("TRzShellOpenSaveForm", Steps, [&] { PostClick(Form->btnAddFiles); Pump(); });
+
+    // Standard mbox opens on all files in the folder remembered for it.
+    EXPECT_EQ(Filter, "Standard mbox (*.mbox)|*.mbox|All Files (*.*)|*.*");
+    EXPECT_EQ(FilterIndex, 2);
+    EXPECT_EQ(InitialDir, Dir.Path());
+    EXPECT_EQ(DefaultExt, "");
+    EXPECT_EQ(Sources(), (std::vector<std::string>{Tagged(Dir.File("a.mbox"), mftMbox),
+                                                    Tagged(Dir.File("b.mbox"), mftMbox)}));
+    EXPECT_EQ(Form->lstSourceFiles->ItemIndex(), 1);
+    EXPECT_EQ(Form->SourceFolders[mftMbox], Dir.Path());
+    EXPECT_TRUE(Settings.Boxes.empty()) << Settings.Boxes.front();
+}
+
+TEST_F(BrowseTest, CancelledDialogsChangeNothing)
+{
+    Form->ShowPage(pgSource);
+    Form->SelectSourceFormat(mftMbox);
+    Form->SourceFolders[mftMbox] = Dir.File("out");
+    WithScript("TRzShellOpenSaveForm", {Cancel()}, [&] { Form->btnAddFilesClick(nullptr); });
+    WithScript("TRzSelectFolderForm", {Cancel()}, [&] { Form->btnAddFolderClick(nullptr); });
+    EXPECT_TRUE(Sources().empty());
+    EXPECT_EQ(Form->SourceFolders[mftMbox], Dir.File("out"));
+
+    Form->ShowPage(pgTarget);
+    Form->edtTargetFolder->SetText(Dir.File("out") + "\\");
+    WithScript("TRzSelectFolderForm", {Cancel()}, [&] { Form->edtTargetFolderButtonClick(nullptr); });
+    EXPECT_EQ(Form->edtTargetFolder->Text(), Dir.File("out") + "\\");
+}
+
+TEST_F(BrowseTest, AddFolderAddsItsPatternOnce)
+{
+    Form->ShowPage(pgSource);
+    Form->SelectSourceFormat(mftEudoraMbx);
+    Form->SourceFolders[mftEudoraMbx] = Dir.Path();
+    std::string Start;
+    for (int Round = 0; Round < 2; ++Round)
+        WithScript("TRzSelectFolderForm",
+                   {[&](TCustomForm*) { Start = Form->vclOpenSourceFolder->SelectedPathName(); }, Accept()},
+                   [&] { Form->btnAddFolderClick(nullptr); });
+    EXPECT_EQ(Start, Dir.Path());
+    // The same folder twice is one entry: twice would convert it twice.
+    EXPECT_EQ(Sources(), std::vector<std::string>{Tagged(Dir.File("*.mbx"), mftEudoraMbx)});
+    EXPECT_EQ(Form->SourceFolders[mftEudoraMbx], Dir.Path());
+}
+
+TEST_F(BrowseTest, DoubleClickOnAFormatRowOpensItsDialogOnceTheClickIsDone)
+{
+    Form->ShowPage(pgSource);
+    Form->SourceFolders[mftEudoraMbx] = Dir.Path();
+    TRzTabbedListBox* List = Form->lbxSourceFormat;
+    const int Row = MailFormatToRow(mftEudoraMbx, false);
+    RECT R{};
+    ASSERT_NE(SendMessageA(List->Handle(), LB_GETITEMRECT, Row, reinterpret_cast<LPARAM>(&R)), LB_ERR);
+    const LPARAM At = MAKELPARAM(R.left + 5, (R.top + R.bottom) / 2);
+    std::string Filter;
+    TMailFormat Selected = mftUnknown;
+    std::vector<TStep> Steps{[&](TCustomForm*) {
+        Filter = Form->vclOpenSourceFiles->Filter();
+        Selected = Form->GetSelectedSourceFormat();
+    }};
+    for (TStep& S : TypeAndOpen("In.mbx"))
+        Steps.push_back(S);
+    WithScript("TRzShellOpenSaveForm", Steps, [&] {
+        PostMessageA(List->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, At);
+        PostMessageA(List->Handle(), WM_LBUTTONUP, 0, At);
+        PostMessageA(List->Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, At);
+        PostMessageA(List->Handle(), WM_LBUTTONUP, 0, At);
+        Pump();
+    });
+    EXPECT_EQ(Selected, mftEudoraMbx);
+    EXPECT_EQ(Filter, "Eudora mailboxes (*.mbx)|*.mbx|All Files (*.*)|*.*");
+    EXPECT_EQ(Sources(), std::vector<std::string>{Tagged(Dir.File("In.mbx"), mftEudoraMbx)});
+}
+
+TEST_F(BrowseTest, TargetBrowsePicksAFileOrWithCtrlAFolder)
+{
+    Form->ShowPage(pgTarget);
+    Form->SelectTargetFormat(mftMboxWin);
+    Form->grpTargetOptions->SetItemChecked(0, false);
+    Form->edtTargetFolder->SetText(Dir.File("out") + "\\*.mbox");
+
+    // One mbox file: the dialog opens in the folder with the pattern as its
+    // name, and the file picked (given the default extension) becomes the
+    // target.
+    std::string Name, InitialDir, Filter;
+    int FilterIndex = 0;
+    WithScript("TRzShellOpenSaveForm",
+               {[&](TCustomForm* F) {
+                    Name = static_cast<TRzShellOpenSaveForm*>(F)->edtFileName->Text();
+                    InitialDir = Form->vclSelectTargetFile->InitialDir();
+                    Filter = Form->vclSelectTargetFile->Filter();
+                    FilterIndex = Form->vclSelectTargetFile->FilterIndex();
+                },
+                TypeAndOpen("merged")[0], TypeAndOpen("merged")[1]},
+               [&] { Form->edtTargetFolderButtonClick(nullptr); });
+    EXPECT_EQ(Name, "*.mbox");
+    EXPECT_EQ(InitialDir, Dir.File("out") + "\\");
+    EXPECT_EQ(Filter, "mbox for Windows (*.mbox)|*.mbox|All Files (*.*)|*.*");
+    EXPECT_EQ(FilterIndex, 2);
+    EXPECT_EQ(Form->edtTargetFolder->Text(), Dir.File("out\\merged.mbox"));
+
+    // Ctrl held: a folder, keeping the pattern of the old text.
+    Form->edtTargetFolder->SetText(Dir.File("out") + "\\*.mbox");
+    HoldCtrl(true);
+    std::string Start;
+    WithScript("TRzSelectFolderForm",
+               {[&](TCustomForm*) { Start = Form->vclSelectTargetFolder->SelectedPathName(); }, Accept()},
+               [&] { Form->edtTargetFolderButtonClick(nullptr); });
+    HoldCtrl(false);
+    EXPECT_EQ(Start, Dir.File("out"));
+    EXPECT_EQ(Form->edtTargetFolder->Text(), Dir.File("out") + "\\*.mbox");
+
+    // The double click on the target list runs the same browse; restoring
+    // the folder tree picks a folder too.
+    Form->grpTargetOptions->SetItemChecked(0, true);
+    Form->edtTargetFolder->SetText(Dir.Path() + "\\");
+    WithScript("TRzSelectFolderForm", {Accept()}, [&] {
+        Form->lbxTargetFormatDblClick(nullptr);
+        Pump();
+    });
+    EXPECT_EQ(Form->edtTargetFolder->Text(), Dir.Path() + "\\");
 }

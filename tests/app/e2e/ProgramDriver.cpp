@@ -1,6 +1,8 @@
 #include "ProgramDriver.h"
 
+#include <cstring>
 #include <exception>
+#include <memory>
 
 #include "classlib/Graphics.h"
 
@@ -221,32 +223,103 @@ bool SendText(HWND Wnd, const std::string& Text)
                                AnswerTimeoutMs, &Result) != 0;
 }
 
-bool SaveWindowShot(HWND Wnd, const std::string& FileName)
+namespace {
+
+// What the screen shows of Wnd's window rectangle, opaque; null when
+// nothing could be copied.
+std::unique_ptr<TBitmap> GrabWindow(HWND Wnd)
 {
     RECT R{};
     if (!GetWindowRect(Wnd, &R) || R.right <= R.left || R.bottom <= R.top)
+        return nullptr;
+    auto Shot = std::make_unique<TBitmap>(R.right - R.left, R.bottom - R.top);
+    // The screen, not the window: another process's window paints only in
+    // its own process, and the screen holds what it painted.
+    const TWindowDC Screen(nullptr);
+    if (!Screen ||
+        !BitBlt(Shot->Canvas()->Handle(), 0, 0, Shot->Width(), Shot->Height(), Screen.Get(), R.left, R.top, SRCCOPY))
+        return nullptr;
+    // The screen leaves the fourth byte empty; picture viewers read it as
+    // transparency.
+    GdiFlush();
+    for (int Y = 0; Y < Shot->Height(); ++Y) {
+        std::uint32_t* Row = Shot->ScanLine(Y);
+        for (int X = 0; X < Shot->Width(); ++X)
+            Row[X] |= 0xFF000000u;
+    }
+    return Shot;
+}
+
+bool SamePixels(const TBitmap& A, const TBitmap& B)
+{
+    if (A.Width() != B.Width() || A.Height() != B.Height())
         return false;
-    try {
-        TBitmap Shot(R.right - R.left, R.bottom - R.top);
-        // The screen, not the window: another process's window paints only
-        // in its own process, and the screen holds what it painted.
-        const TWindowDC Screen(nullptr);
-        if (!Screen || !BitBlt(Shot.Canvas()->Handle(), 0, 0, Shot.Width(), Shot.Height(), Screen.Get(), R.left,
-                               R.top, SRCCOPY))
+    for (int Y = 0; Y < A.Height(); ++Y)
+        if (std::memcmp(A.ScanLine(Y), B.ScanLine(Y), static_cast<std::size_t>(A.Width()) * 4) != 0)
             return false;
-        // The screen leaves the fourth byte empty; picture viewers read it
-        // as transparency.
-        GdiFlush();
-        for (int Y = 0; Y < Shot.Height(); ++Y) {
-            std::uint32_t* Row = Shot.ScanLine(Y);
-            for (int X = 0; X < Shot.Width(); ++X)
-                Row[X] |= 0xFF000000u;
-        }
+    return true;
+}
+
+bool SaveBitmap(const TBitmap& Shot, const std::string& FileName)
+{
+    try {
         Shot.SaveToFile(FileName);
         return true;
     } catch (const std::exception&) {
         return false;
     }
+}
+
+BOOL CALLBACK FindPending(HWND Wnd, LPARAM Param)
+{
+    if (IsWindowVisible(Wnd) && GetUpdateRect(Wnd, nullptr, FALSE)) {
+        *reinterpret_cast<bool*>(Param) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+bool SaveWindowShot(HWND Wnd, const std::string& FileName)
+{
+    const std::unique_ptr<TBitmap> Shot = GrabWindow(Wnd);
+    return Shot && SaveBitmap(*Shot, FileName);
+}
+
+bool PaintPending(HWND Wnd)
+{
+    bool Pending = GetUpdateRect(Wnd, nullptr, FALSE) != FALSE;
+    if (!Pending)
+        EnumChildWindows(Wnd, FindPending, reinterpret_cast<LPARAM>(&Pending));
+    return Pending;
+}
+
+bool TProgramRun::SaveSettledShot(HWND Wnd, const std::string& FileName, DWORD TimeoutMs) const
+{
+    // Wine copies a window's painting to the screen a little after the
+    // painting, so a picture counts once it has held for this long.
+    constexpr DWORD SettledMs = 150;
+    std::unique_ptr<TBitmap> Last;
+    DWORD Since = 0;
+    const bool Settled = WaitFor(
+        [&] {
+            if (PaintPending(Wnd)) {
+                Last.reset();
+                return false;
+            }
+            std::unique_ptr<TBitmap> Now = GrabWindow(Wnd);
+            if (!Now)
+                return false;
+            if (!Last || !SamePixels(*Last, *Now)) {
+                Last = std::move(Now);
+                Since = GetTickCount();
+                return false;
+            }
+            return GetTickCount() - Since >= SettledMs;
+        },
+        TimeoutMs);
+    return Settled && Last && SaveBitmap(*Last, FileName);
 }
 
 TThemeLookScope::TThemeLookScope(bool Themed)

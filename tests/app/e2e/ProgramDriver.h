@@ -46,6 +46,11 @@ public:
     HWND WaitTopWindow(const std::string& ClassName, const std::string& Caption, DWORD TimeoutMs) const;
     // Waits until Wnd is gone or hidden.
     bool WaitGone(HWND Wnd, DWORD TimeoutMs) const;
+    // Waits until Wnd and its descendants have nothing left to paint and
+    // what the screen shows of it has stayed the same for a while, then
+    // saves that (SaveWindowShot). False when it never settled in time or
+    // could not be saved.
+    bool SaveSettledShot(HWND Wnd, const std::string& FileName, DWORD TimeoutMs = 10000) const;
 
 private:
     TKernelHandle FProcess;
@@ -80,6 +85,8 @@ bool SendText(HWND Wnd, const std::string& Text);
 // Copies what the screen shows of Wnd's whole window rectangle into a
 // 32-bit BMP file. False when nothing could be copied or written.
 bool SaveWindowShot(HWND Wnd, const std::string& FileName);
+// Whether Wnd or a visible descendant still has a region to paint.
+bool PaintPending(HWND Wnd);
 
 // The look the next started program takes. Wine's visual styles follow
 // the "ThemeActive" value of the current user's theme settings, read when

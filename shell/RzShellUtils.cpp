@@ -120,6 +120,14 @@ HIMAGELIST SystemListFromShell(UINT SizeFlag)
 
 // Shell32's two overlay arrows become overlay images 1 and 2 of both
 // system lists, so items can show them with INDEXTOOVERLAYMASK.
+//
+// The shell keeps further system lists besides these two (extra large,
+// jumbo) and hands out one index for all of them. An icon appended to two
+// lists only puts them out of step: every icon the shell caches later is
+// announced at an index where the small and large lists hold another. So
+// the arrows go in through the shell's own icon cache, which adds them to
+// every list at one index; only a shell without that entry point gets them
+// appended to the two lists directly.
 void InstallOverlayIcons()
 {
     TUnitState& S = State();
@@ -130,8 +138,26 @@ void InstallOverlayIcons()
         return;
     TScopeExit Unload([Shell] { FreeLibrary(Shell); });
     const HIMAGELIST Lists[2] = {SystemListFromShell(SHGFI_SMALLICON), SystemListFromShell(SHGFI_LARGEICON)};
-    const int Sizes[2] = {16, 32};
     const int Resources[2] = {29, 30};
+    // Shell_GetCachedImageIndex, exported by ordinal only; wide text on NT.
+    using TCachedImageIndex = int(WINAPI*)(LPCWSTR IconPath, int IconIndex, UINT Flags);
+    const auto CachedImageIndex = reinterpret_cast<TCachedImageIndex>(
+        reinterpret_cast<void*>(GetProcAddress(Shell, MAKEINTRESOURCEA(72))));
+    wchar_t ShellPath[MAX_PATH] = {};
+    if (CachedImageIndex && GetModuleFileNameW(Shell, ShellPath, MAX_PATH)) {
+        for (int R = 0; R < 2; ++R) {
+            // A negative icon index names the icon resource.
+            const int Index = CachedImageIndex(ShellPath, -Resources[R], 0);
+            if (Index < 0)
+                continue;
+            for (const HIMAGELIST List : Lists)
+                if (List)
+                    ImageList_SetOverlayImage(List, Index, R + 1);
+        }
+        S.OverlaysInstalled = true;
+        return;
+    }
+    const int Sizes[2] = {16, 32};
     for (int L = 0; L < 2; ++L) {
         if (!Lists[L])
             continue;

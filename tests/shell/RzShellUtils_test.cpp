@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <functional>
+#include <vector>
+
 #include <commctrl.h>
 #include <dbt.h>
 
@@ -216,6 +220,80 @@ TEST(ShellNamespace, FoldersNamesAndIcons)
     EXPECT_EQ(FromPidl, FromPath);
     EXPECT_GE(ShellGetSpecialIconIndex(csidlDrives, SHGFI_SMALLICON), 0);
     EXPECT_THROW(ShellGetSpecialIconIndex(49, 0), EOleSysError);
+}
+
+namespace {
+
+// The 16 x 16 pixels Draw paints over a magenta ground.
+std::vector<std::uint32_t> IconPixels(const std::function<void(HDC)>& Draw)
+{
+    BITMAPINFO Info{};
+    Info.bmiHeader = {sizeof(BITMAPINFOHEADER), 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* Bits = nullptr;
+    const HDC DC = CreateCompatibleDC(nullptr);
+    const HBITMAP B = CreateDIBSection(DC, &Info, DIB_RGB_COLORS, &Bits, nullptr, 0);
+    const HGDIOBJ Old = SelectObject(DC, B);
+    const HBRUSH Ground = CreateSolidBrush(RGB(255, 0, 255));
+    const RECT R{0, 0, 16, 16};
+    FillRect(DC, &R, Ground);
+    Draw(DC);
+    GdiFlush();
+    std::vector<std::uint32_t> Px(static_cast<const std::uint32_t*>(Bits), static_cast<const std::uint32_t*>(Bits) + 256);
+    for (auto& P : Px)
+        P &= 0xFFFFFF;
+    DeleteObject(Ground);
+    SelectObject(DC, Old);
+    DeleteObject(B);
+    DeleteDC(DC);
+    return Px;
+}
+
+} // namespace
+
+TEST(ShellNamespace, IconsCachedAfterTheOverlaysShowAtTheirIndex)
+{
+    // The shell keeps more system lists than the small and the large one,
+    // all in step by index; an icon it caches after the overlays went in
+    // must still be found at the index it hands out.
+    HIMAGELIST Small = ShellGetSystemImageList(TRzImageListSize::Small);
+    ASSERT_TRUE(ShellOverlayIconsInstalled());
+    // The shell's icon cache, by its ordinal (wide text on NT).
+    using TCachedIndex = int(WINAPI*)(LPCWSTR, int, UINT);
+    const auto CachedIndex = reinterpret_cast<TCachedIndex>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("shell32.dll"), MAKEINTRESOURCEA(72))));
+    ASSERT_NE(CachedIndex, nullptr);
+    wchar_t User32[MAX_PATH] = {};
+    GetSystemDirectoryW(User32, MAX_PATH);
+    lstrcatW(User32, L"\\user32.dll");
+    const HMODULE User = GetModuleHandleA("user32.dll");
+    const int Ids[] = {32513, 32514, 32515, 32516}; // hand, question, exclamation, asterisk
+    std::vector<std::vector<std::uint32_t>> Expected, Shown;
+    for (int Id : Ids) {
+        const int Index = CachedIndex(User32, -Id, 0);
+        ASSERT_GE(Index, 0) << Id;
+        ASSERT_LT(Index, ImageList_GetImageCount(Small)) << Id;
+        const HICON Icon = static_cast<HICON>(LoadImageA(User, MAKEINTRESOURCEA(Id), IMAGE_ICON, 16, 16, 0));
+        ASSERT_NE(Icon, nullptr) << Id;
+        Expected.push_back(IconPixels([&](HDC DC) { DrawIconEx(DC, 0, 0, Icon, 16, 16, 0, nullptr, DI_NORMAL); }));
+        Shown.push_back(IconPixels([&](HDC DC) { ImageList_Draw(Small, Index, DC, 0, 0, ILD_NORMAL); }));
+        DestroyIcon(Icon);
+    }
+    // Each index shows its own icon (edges may blend differently), not
+    // another's.
+    auto Same = [](const std::vector<std::uint32_t>& A, const std::vector<std::uint32_t>& B) {
+        int N = 0;
+        for (size_t I = 0; I < A.size(); ++I)
+            N += A[I] == B[I];
+        return N;
+    };
+    for (size_t I = 0; I < Shown.size(); ++I) {
+        size_t Best = 0;
+        for (size_t J = 1; J < Expected.size(); ++J)
+            if (Same(Shown[I], Expected[J]) > Same(Shown[I], Expected[Best]))
+                Best = J;
+        EXPECT_EQ(Best, I) << "icon " << Ids[I];
+        EXPECT_GT(Same(Shown[I], Expected[I]), 192) << "icon " << Ids[I];
+    }
 }
 
 TEST(ShellNamespace, DriveValidationIsSuspendable)

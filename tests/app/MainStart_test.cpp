@@ -69,6 +69,29 @@ TEST_F(MainStartTest, StartUpFillsTheWindow)
     EXPECT_EQ(Boxes, std::vector<std::string>{"Disk full"});
 }
 
+TEST_F(MainStartTest, LargeFontsAndTheMissingHelpFile)
+{
+    const bool OldLarge = LargeFonts;
+    int InfoSize[2] = {}, BarHeight[2] = {};
+    for (const bool Large : {false, true}) {
+        SCOPED_TRACE(Large ? "large fonts" : "normal fonts");
+        LargeFonts = Large;
+        Open(Net.Make(OfflineResult, ""), false);
+        InfoSize[Large] = Form->pnlInfo->Font()->Size();
+        BarHeight[Large] = Form->pnlStatusBar->Height();
+        // No help file ships: a help request says so.
+        Boxes.clear();
+        Form->btnHelpClick(Form->btnHelp);
+        EXPECT_EQ(Boxes, std::vector<std::string>{"Help file is missing"});
+        Form->Free();
+        Form = nullptr;
+        Pump();
+    }
+    LargeFonts = OldLarge;
+    EXPECT_EQ(InfoSize[true], InfoSize[false] + 1);
+    EXPECT_EQ(BarHeight[true], BarHeight[false] + 4);
+}
+
 TEST_F(MainStartTest, ResetWindowSwitchIgnoresTheStoredSize)
 {
     for (const bool Reset : {false, true}) {

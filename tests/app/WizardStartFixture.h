@@ -11,7 +11,11 @@
 
 #include "app/KvAppStart.h"
 #include "app/KvConvert.h"
+#include "app/KvFormsHack.h"
 #include "app/KvFormsSave.h"
+#include "app/KvRichPnl.h"
+#include "controls/RzButton.h"
+#include "controls/RzPanel.h"
 #include "app/KvNetBase.h"
 #include "app/Main.h"
 #include "app/TessalyStart.h"
@@ -80,6 +84,7 @@ protected:
         ApplicationName = FOldName;
         WizardSwitches = FOldSwitches;
         Application->OnException = nullptr;
+        Application->OnHelp = nullptr;
     }
     static void Pump() { Application->ProcessMessages(); }
     // Creates and shows the form: the deferred start-up and the first-show

@@ -440,6 +440,9 @@ public:
 
     TNotifyEvent OnSelectionChange;
 
+    const TPropertyTable* Properties() const override;
+    static const TPropertyTable& ClassProperties();
+
 protected:
     void CreateParams(TCreateParams& Params) override;
     void CreateWnd() override;

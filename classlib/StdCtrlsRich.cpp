@@ -452,3 +452,21 @@ void TCustomRichEdit::SetRichText(const std::string& Data, bool Plain)
     EDITSTREAM S{reinterpret_cast<DWORD_PTR>(&C), 0, StreamInProc};
     SendMessageA(Handle(), EM_STREAMIN, Rich ? SF_RTF : SF_TEXT, reinterpret_cast<LPARAM>(&S));
 }
+
+const TPropertyTable* TCustomRichEdit::Properties() const
+{
+    return &ClassProperties();
+}
+
+const TPropertyTable& TCustomRichEdit::ClassProperties()
+{
+    using R = TCustomRichEdit;
+    static const TPropertyTable Table(&TWinControl::ClassProperties(), {
+        OrdProp("HideSelection", &R::HideSelection, &R::SetHideSelection),
+        OrdProp("PlainText", &R::PlainText, &R::SetPlainText),
+        OrdProp("ReadOnly", &R::ReadOnly, &R::SetReadOnly),
+        OrdProp("ScrollBars", &R::ScrollBars, &R::SetScrollBars),
+        OrdProp("WordWrap", &R::WordWrap, &R::SetWordWrap),
+    });
+    return Table;
+}

@@ -1,7 +1,8 @@
 // The framed rich edit and the URL rich edit on real windows: caret line
 // and column with their events, wheel scrolling counted in EM_SCROLL
 // messages, a click on a detected link, the clipboard state, colours by
-// state and the non-client frame on a DIB.
+// state and the non-client frame on a DIB; and a frame controller reaching
+// every kind of framed control through the shared settings.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -11,6 +12,9 @@
 #include <vector>
 
 #include "classlib/SysUtils.h"
+#include "controls/RzCmboBx.h"
+#include "controls/RzEdit.h"
+#include "controls/RzLstBox.h"
 #include "controls/RzRichUrl.h"
 #include "tests/controls/RzFormKit.h"
 #include "tests/controls/RzTestCanvas.h"
@@ -295,4 +299,48 @@ TEST(RzRichEditKeys, EnterMovesOnAsTab)
     MSG M{};
     ASSERT_TRUE(PeekMessageA(&M, R->Handle(), WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE));
     EXPECT_EQ(M.wParam, static_cast<WPARAM>(VK_TAB));
+}
+
+TEST(RzFramedControls, AControllerReachesEveryFramedKindByName)
+{
+    auto F = NewTestForm(400, 300);
+    auto FC = new TRzFrameController(F.get());
+    FC->SetFrameStyle(fsGroove);
+    FC->SetFrameColor(clRed);
+    FC->SetDisabledColor(clGray);
+    auto Rich = PlaceRich<TRzRichEdit>(F.get(), 10, 10);
+    auto Edit = PlaceRich<TRzEdit>(F.get(), 10, 120, 100, 21);
+    auto Combo = PlaceRich<TRzComboBox>(F.get(), 120, 120, 100, 21);
+    auto List = PlaceRich<TRzListBox>(F.get(), 230, 120, 100, 80);
+    Rich->SetFrameController(FC);
+    Edit->SetFrameController(FC);
+    Combo->SetFrameController(FC);
+    List->SetFrameController(FC);
+    struct TKind { const char* Name; TFrameStyle Style; TColor Frame, Disabled; bool StoresFrameColor; };
+    const TKind Kinds[] = {
+        {"rich", Rich->FrameStyle(), Rich->FrameColor(), Rich->DisabledColor(), Rich->StoresProperty(fcpFrameColor)},
+        {"edit", Edit->FrameStyle(), Edit->FrameColor(), Edit->DisabledColor(), Edit->StoresProperty(fcpFrameColor)},
+        {"combo", Combo->FrameStyle(), Combo->FrameColor(), Combo->DisabledColor(),
+         Combo->StoresProperty(fcpFrameColor)},
+        {"list", List->FrameStyle(), List->FrameColor(), List->DisabledColor(), List->StoresProperty(fcpFrameColor)},
+    };
+    for (const TKind& K : Kinds) {
+        EXPECT_EQ(K.Style, fsGroove) << K.Name;
+        EXPECT_EQ(K.Frame, clRed) << K.Name;
+        EXPECT_EQ(K.Disabled, clGray) << K.Name;
+        EXPECT_FALSE(K.StoresFrameColor) << K.Name;
+    }
+    // A later change reaches them, and a disabled one shows it.
+    FC->SetFrameHotTrack(true);
+    EXPECT_TRUE(Rich->FrameVisible());
+    EXPECT_TRUE(List->FrameHotTrack());
+    Rich->SetEnabled(false);
+    EXPECT_EQ(Rich->Color(), clGray);
+    // The rich edit's own settings by name too.
+    ASSERT_TRUE(SetOrdProp(Rich, "WordWrap", 0));
+    EXPECT_FALSE(Rich->WordWrap());
+    // A controller that goes leaves no dangling link.
+    FC->Free();
+    EXPECT_EQ(Rich->FrameController(), nullptr);
+    EXPECT_EQ(List->FrameController(), nullptr);
 }

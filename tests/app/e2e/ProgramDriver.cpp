@@ -104,12 +104,6 @@ bool TProgramRun::WaitFor(const std::function<bool()>& Condition, DWORD TimeoutM
     }
 }
 
-void TProgramRun::WaitIdle(DWORD TimeoutMs) const
-{
-    if (Running())
-        WaitForInputIdle(FProcess.Get(), TimeoutMs);
-}
-
 bool TProgramRun::Running() const
 {
     return FProcess && WaitForSingleObject(FProcess.Get(), 0) == WAIT_TIMEOUT;
@@ -208,14 +202,6 @@ void PostClick(HWND Wnd)
     PostClickAt(Wnd, (R.right - R.left) / 2, (R.bottom - R.top) / 2);
 }
 
-void PostDoubleClickAt(HWND Wnd, int X, int Y)
-{
-    PostClickAt(Wnd, X, Y);
-    const LPARAM At = MAKELPARAM(X, Y);
-    PostMessageA(Wnd, WM_LBUTTONDBLCLK, MK_LBUTTON, At);
-    PostMessageA(Wnd, WM_LBUTTONUP, 0, At);
-}
-
 bool SendText(HWND Wnd, const std::string& Text)
 {
     DWORD_PTR Result = 0;
@@ -280,12 +266,6 @@ BOOL CALLBACK FindPending(HWND Wnd, LPARAM Param)
 }
 
 }  // namespace
-
-bool SaveWindowShot(HWND Wnd, const std::string& FileName)
-{
-    const std::unique_ptr<TBitmap> Shot = GrabWindow(Wnd);
-    return Shot && SaveBitmap(*Shot, FileName);
-}
 
 bool PaintPending(HWND Wnd)
 {

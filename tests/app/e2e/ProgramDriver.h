@@ -32,8 +32,6 @@ public:
     // it waits on the process, so an exit ends the wait at once. The answer
     // is the last value of Condition.
     bool WaitFor(const std::function<bool()>& Condition, DWORD TimeoutMs) const;
-    // Waits until the program's GUI thread has nothing left to do.
-    void WaitIdle(DWORD TimeoutMs = 5000) const;
     bool Running() const;
     // True when the process ended within TimeoutMs; ExitCode is its code.
     bool WaitExit(DWORD TimeoutMs, DWORD& ExitCode) const;
@@ -48,7 +46,7 @@ public:
     bool WaitGone(HWND Wnd, DWORD TimeoutMs) const;
     // Waits until Wnd and its descendants have nothing left to paint and
     // what the screen shows of it has stayed the same for a while, then
-    // saves that (SaveWindowShot). False when it never settled in time or
+    // saves it as a 32-bit BMP file. False when it never settled in time or
     // could not be saved.
     bool SaveSettledShot(HWND Wnd, const std::string& FileName, DWORD TimeoutMs = 10000) const;
 
@@ -77,14 +75,9 @@ HWND ChildWindow(HWND Parent, const std::string& ClassName, const std::string& C
 // area (or at X, Y in client coordinates).
 void PostClick(HWND Wnd);
 void PostClickAt(HWND Wnd, int X, int Y);
-// Press, release, double-click press, release at X, Y.
-void PostDoubleClickAt(HWND Wnd, int X, int Y);
 // WM_SETTEXT sent to the window; false when it did not answer in time.
 bool SendText(HWND Wnd, const std::string& Text);
 
-// Copies what the screen shows of Wnd's whole window rectangle into a
-// 32-bit BMP file. False when nothing could be copied or written.
-bool SaveWindowShot(HWND Wnd, const std::string& FileName);
 // Whether Wnd or a visible descendant still has a region to paint.
 bool PaintPending(HWND Wnd);
 

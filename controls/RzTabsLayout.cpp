@@ -2,6 +2,7 @@
 // scroll need, the tab area and the card.
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
@@ -482,11 +483,13 @@ void TRzCustomTabControl::RunLayout()
         SIZE S = OuterTabSize(TabContentSize(DC, Probe, FBoldCurrentTab));
         Depth = Vertical() ? S.cx : S.cy;
     }
+    std::vector<SIZE> Contents(static_cast<size_t>(FTabs->Count()), SIZE{0, 0});
     for (int I = 0; I < FTabs->Count(); ++I) {
         TRzTabData& T = *(*FTabs)[I];
         if (!T.Visible)
             continue;
-        SIZE S = OuterTabSize(TabContentSize(DC, T, FBoldCurrentTab));
+        Contents[static_cast<size_t>(I)] = TabContentSize(DC, T, FBoldCurrentTab);
+        SIZE S = OuterTabSize(Contents[static_cast<size_t>(I)]);
         if (FTabWidth > 0)
             S.cx = FTabWidth;
         if (FTabHeight > 0)
@@ -499,6 +502,20 @@ void TRzCustomTabControl::RunLayout()
     if (FTabHeight > 0 && !Vertical())
         Depth = FTabHeight;
     FRowDepth = Depth;
+    // Beside the card the slants of every tab run across the whole row, so
+    // a tab narrower than the row must be long enough for both of them (its
+    // outline would otherwise cross itself).
+    const bool Slanted = FTabStyle == tsSingleSlant || FTabStyle == tsBackSlant || FTabStyle == tsDoubleSlant;
+    if (Vertical() && Slanted && FTabHeight == 0) {
+        for (int I = 0; I < FTabs->Count(); ++I) {
+            TRzTabData& T = *(*FTabs)[I];
+            if (!T.Visible)
+                continue;
+            SIZE C = Contents[static_cast<size_t>(I)];
+            C.cx = std::max<int>(C.cx, FRowDepth - 6);
+            T.Rect.right = std::max<int>(T.Rect.right, OuterTabSize(C).cy);
+        }
+    }
 
     {
         TTabFontScope Scope(DC, CreateTabFont(FBoldCurrentTab));

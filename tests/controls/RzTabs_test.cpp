@@ -312,3 +312,19 @@ TEST(TabLayout, BoldSelectionKeepsWidthsAndTwoLineCaptionsGrow)
     auto Two = NewTabStrip({"Word\r\nWord"});
     EXPECT_GT(Two->FixedDimension(), One->FixedDimension());
 }
+
+TEST(TabLayout, SideTabsNarrowerThanTheRowStillHoldBothSlants)
+{
+    // "In" is narrower than "Outgoing", which sets the row's depth; the
+    // slants run across the whole row, so "In" must be long enough for two.
+    for (TRzTabOrientation O : {toLeft, toRight})
+        for (TRzTabStyle S : {tsDoubleSlant, tsSingleSlant, tsBackSlant}) {
+            SCOPED_TRACE(std::to_string(O) + "/" + std::to_string(S));
+            auto C = NewTabStrip({"In", "Outgoing"}, 200, 300);
+            C->SetTabOrientation(O);
+            C->SetTabStyle(S);
+            const int Depth = C->FixedDimension();
+            const int Slants = S == tsDoubleSlant ? 2 * Depth : TabStyleOverlap(S, Depth, -1) * 2;
+            EXPECT_GE(C->TabDeviceRect(0).Height(), Slants);
+        }
+}

@@ -303,7 +303,9 @@ void TCustomEdit::WndProc(TMessage& Message)
 
 void TCustomEdit::DoAutoSelect()
 {
-    if (FAutoSelect && HandleAllocated() && (GetKeyState(VK_LBUTTON) & 0x8000) == 0)
+    // A multi-line edit (the rich edit) keeps its caret where it was.
+    if (FAutoSelect && HandleAllocated() && (GetKeyState(VK_LBUTTON) & 0x8000) == 0 &&
+        (GetWindowLongA(WindowHandle(), GWL_STYLE) & ES_MULTILINE) == 0)
         SelectAll();
 }
 

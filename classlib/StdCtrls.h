@@ -81,7 +81,8 @@ public:
     void SetBorderStyle(TBorderStyle Value);
     TEditCharCase CharCase() const { return FCharCase; }
     void SetCharCase(TEditCharCase Value);
-    // All text selected when the focus arrives by keyboard.
+    // All text of a single-line edit selected when the focus arrives by
+    // keyboard.
     bool AutoSelect() const { return FAutoSelect; }
     void SetAutoSelect(bool Value) { FAutoSelect = Value; }
     // Shown for each character instead of it; 0 for none.

@@ -102,6 +102,7 @@ TEST(RichEditSelection, CaretSelectedTextAndNotifications)
     R->OnChange = [&](TObject*) { ++Changes; };
     R->SetText("alpha\r\nbeta\r\ngamma");
     EXPECT_GT(Changes, 0);
+    EXPECT_EQ(R->Text(), "alpha\r\nbeta\r\ngamma");
 
     // Positions count a line break as one: 6 is the start of "beta".
     R->SetSelStart(8);
@@ -113,6 +114,13 @@ TEST(RichEditSelection, CaretSelectedTextAndNotifications)
     EXPECT_EQ(R->SelText(), "ha\r\nbet");
     R->SetSelText("X");
     EXPECT_EQ(AllLines(R->Lines()), "alpXa|gamma|");
+
+    // Unlike a one-line edit, the focus arriving selects nothing.
+    R->SetSelStart(4);
+    R->Perform(CM_ENTER);
+    EXPECT_EQ(R->SelLength(), 0);
+    EXPECT_EQ(R->SelStart(), 4);
+    R->Perform(CM_EXIT);
 
     const int Before = Changes;
     R->SetSelStart(0);

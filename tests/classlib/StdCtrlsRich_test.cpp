@@ -175,6 +175,24 @@ TEST(RichEditFormats, BoldAndIndentsStreamAndSurviveANewWindow)
     EXPECT_EQ(Out.DataString(), "{\\rtf1 x}");
 }
 
+TEST(RichEditStyle, TheControlFontIsTheTextFont)
+{
+    auto F = RichForm();
+    auto R = NewRich(F.get());
+    R->SetText("some text");
+    R->Font()->SetSize(14);
+    CHARFORMAT2A C{};
+    C.cbSize = sizeof(C);
+    SendMessageA(R->Handle(), EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&C));
+    // Twips, from the font's pixel height: 14 points come back as 14.25.
+    EXPECT_NEAR(C.yHeight, 14 * 20, 10);
+    R->SetSelStart(2);
+    C = {};
+    C.cbSize = sizeof(C);
+    SendMessageA(R->Handle(), EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&C));
+    EXPECT_NEAR(C.yHeight, 14 * 20, 10);
+}
+
 TEST(RichEditStyle, WordWrapDecidesTheLineCount)
 {
     auto F = RichForm();

@@ -6,10 +6,13 @@
 
 #include "app/Main.h"
 #include "app/MainBrowse.h"
+#include "classlib/Clipbrd.h"
 #include "controls/RzBtnEdt.h"
 #include "controls/RzLstBox.h"
 #include "controls/RzRadGrp.h"
+#include "foundation/KvBase.h"
 #include "foundation/KvSpFolder.h"
+#include "foundation/KvStrings.h"
 #include "shell/RzShellDialogs.h"
 #include "tests/TestFolder.h"
 #include "tests/app/ScratchSettings.h"
@@ -344,4 +347,37 @@ TEST_F(BrowseTest, TargetBrowsePicksAFileOrWithCtrlAFolder)
         Pump();
     });
     EXPECT_EQ(Form->edtTargetFolder->Text(), Dir.Path() + "\\");
+}
+
+TEST_F(BrowseTest, AnEmptyTargetStartsFromAClipboardPath)
+{
+    Form->ShowPage(pgTarget);
+    Form->SelectTargetFormat(mftEml);
+    Form->edtTargetFolder->SetText("");
+    // A "mailbox:/" address on the clipboard counts as its path.
+    std::string Url = "mailbox:///" + Dir.File("out");
+    for (char& C : Url)
+        if (C == '\\')
+            C = '/';
+    Url[Url.find(':', 12)] = '|';
+    const struct {
+        std::string Clip, Start;
+    } cases[] = {
+        {Dir.File("out") + "\\", Dir.File("out")},
+        {Url, Dir.File("out")},
+        // Not a path: the documents folder.
+        {"no path here", ExcludeTrailingSlash(GetDocumentsFolder())},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Clip);
+        Clipboard().SetAsText(c.Clip);
+        Form->edtTargetFolder->SetText("");
+        std::string Start;
+        WithScript("TRzSelectFolderForm", {[&](TCustomForm*) {
+                       Start = Form->vclSelectTargetFolder->SelectedPathName();
+                   }, Cancel()},
+                   [&] { Form->edtTargetFolderButtonClick(nullptr); });
+        EXPECT_TRUE(SameTextStr(ExcludeTrailingSlash(Start), c.Start)) << Start;
+        EXPECT_EQ(Form->edtTargetFolder->Text(), "");
+    }
 }

@@ -119,3 +119,23 @@ TEST(RzPageControlDock, DoubleClickOnTheTabUndocksTheForm)
     EXPECT_EQ(Outbox->HostDockSite(), R.PC);
     EXPECT_EQ(R.PC->PageCount(), 2);
 }
+
+TEST(RzPageControlDock, APressOnADockedFormsTabStartsDraggingTheForm)
+{
+    TDockRig R;
+    std::unique_ptr<TForm, TObjectFree> Inbox(DockableForm("Inbox", true));
+    Inbox->ManualDock(R.PC);
+    Application->ProcessMessages();
+    // A plain page's tab drags nothing.
+    const TRect P0 = R.PC->TabDeviceRect(0);
+    SendMessageA(R.PC->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM((P0.left + P0.right) / 2, P0.top + 5));
+    SendMessageA(R.PC->Handle(), WM_LBUTTONUP, 0, MAKELPARAM((P0.left + P0.right) / 2, P0.top + 5));
+    EXPECT_EQ(TControl::DragSource(), nullptr);
+    const TRect T = R.PC->TabDeviceRect(1);
+    SendMessageA(R.PC->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM((T.left + T.right) / 2, T.top + 5));
+    EXPECT_EQ(TControl::DragSource(), Inbox.get());
+    EXPECT_EQ(R.PC->ActivePage(), R.PC->Pages(1));
+    TControl::EndDragging(false);
+    EXPECT_EQ(Inbox->HostDockSite(), R.PC) << "a cancelled drag leaves it docked";
+    ReleaseCapture();
+}

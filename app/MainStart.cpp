@@ -48,7 +48,7 @@ void TfrmTessaly::InitializeMainForm()
     urlVisitWebsite->SetURL(WebSiteLink());
     LoadIntroduction();
     // Without the help file every help request says that it is missing.
-    if (InstallApplicationHelp(ProductShortName))
+    if (InstallApplicationHelp(ExeFolder + ProductShortName))
         SetHelpContext(1);
 }
 

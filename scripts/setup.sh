@@ -4,7 +4,8 @@
 set -euo pipefail
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
-for p in g++-mingw-w64-i686-posix cmake googletest wine wine32:i386 xvfb xauth; do
+# fp-utils carries chmcmd, which compiles the program's help file.
+for p in g++-mingw-w64-i686-posix cmake googletest wine wine32:i386 xvfb xauth fp-utils; do
   have "$p" || need+=("$p")
 done
 if [ ${#need[@]} -gt 0 ]; then

@@ -1,6 +1,12 @@
 // The main form's start-up and its stored settings.
 #include "tests/app/WizardStartFixture.h"
 
+#include <htmlhelp.h>
+
+#include "app/KvHelp.h"
+#include "app/KvHelpBase.h"
+#include "foundation/KvFiles.h"
+
 namespace {
 
 TEST_F(MainStartTest, StoredSettingsRoundTripThroughTheForm)
@@ -90,6 +96,51 @@ TEST_F(MainStartTest, LargeFontsAndTheMissingHelpFile)
     LargeFonts = OldLarge;
     EXPECT_EQ(InfoSize[true], InfoSize[false] + 1);
     EXPECT_EQ(BarHeight[true], BarHeight[false] + 4);
+}
+
+// The help file the build compiled sits beside the program, one folder
+// over from the test programs.
+std::string BuiltHelpFile()
+{
+    char Exe[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, Exe, MAX_PATH);
+    std::string Folder = Exe;
+    Folder.erase(Folder.find_last_of('\\') + 1);
+    return Folder + "..\\app\\Tessaly.chm";
+}
+
+TEST_F(MainStartTest, TheHelpFileBesideTheProgramServesHelp)
+{
+    const std::string Built = BuiltHelpFile();
+    if (!IsExistingFile(Built))
+        GTEST_SKIP() << "the build compiled no help file (no CHM compiler)";
+    const std::string OldExeFolder = ExeFolder;
+    ExeFolder = Dir.Path() + "\\";
+    ASSERT_TRUE(CopyFileA(Built.c_str(), (ExeFolder + "Tessaly.chm").c_str(), FALSE));
+    struct TCall {
+        std::string File;
+        UINT Command;
+    };
+    std::vector<TCall> Calls;
+    SetHtmlHelpProc([&](HWND, const char* File, UINT Command, DWORD_PTR) {
+        Calls.push_back({File ? File : "", Command});
+        return static_cast<HWND>(nullptr);
+    });
+    Open(Net.Make(OfflineResult, ""), false);
+    EXPECT_EQ(Form->HelpContext(), 1);
+    EXPECT_EQ(Application->HelpFile(), ExeFolder + "Tessaly.chm");
+    Form->btnHelpClick(Form->btnHelp);
+    Form->Free();
+    Form = nullptr;
+    Pump();
+    SetHtmlHelpProc(nullptr);
+    THelpManager::Release();
+    Application->SetHelpFile("");
+    ExeFolder = OldExeFolder;
+    EXPECT_TRUE(Boxes.empty()); // no "Help file is missing"
+    ASSERT_FALSE(Calls.empty());
+    EXPECT_EQ(Calls[0].File, Dir.Path() + "\\Tessaly.chm");
+    EXPECT_EQ(Calls[0].Command, static_cast<UINT>(HH_DISPLAY_TOC));
 }
 
 TEST_F(MainStartTest, ResetWindowSwitchIgnoresTheStoredSize)

@@ -1,9 +1,9 @@
 // The edits and boxes on one form, captured in the classic and the themed
 // look: framed edits at rest, hot, focused, read-only and disabled; a
 // button edit with both buttons; combo boxes with a flat button at rest and
-// hot; a list box with group rows; and a URL rich edit with a link. Each
-// capture is saved beside the test program as a BMP. (The tabbed and rank
-// list boxes have their own gallery, lists_classic.bmp / lists_themed.bmp.)
+// hot; a list box with group rows; a URL rich edit with a link; and a
+// tabbed list. Each capture is saved beside the test program as a BMP. (The
+// tabbed and rank list boxes have a gallery of their own as well.)
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -22,7 +22,7 @@
 
 namespace {
 
-constexpr int GalleryW = 600, GalleryH = 260;
+constexpr int GalleryW = 600, GalleryH = 340;
 constexpr TColor GalleryFocusColor = static_cast<TColor>(0x00C0FFFF); // light yellow
 const std::string GalleryLink = "http://www.example.com/";
 
@@ -36,6 +36,7 @@ struct TEditGallery {
     TRzComboBox* ComboHot = nullptr;
     TRzListBox* List = nullptr;
     TRzRichEditURL* Rich = nullptr;
+    TRzTabbedListBox* Tabbed = nullptr;
 
     TEditGallery() : Form(NewTestForm(GalleryW, GalleryH))
     {
@@ -97,6 +98,15 @@ struct TEditGallery {
         Rich->SetReadOnlyColor(clWindow);
         Rich->SetText("This program converts mbox-type files only.\r\n\r\nFor other formats see " + GalleryLink +
                       "\r\nor press F1 for help.");
+        Tabbed = new TRzTabbedListBox(F);
+        Tabbed->SetParent(F);
+        Tabbed->SetBounds(10, 260, 575, 70);
+        Tabbed->SetFrameVisible(true);
+        for (const char* Row : {"Inbox\t1,204 messages\tDone", "Sent\t88 messages\tDone",
+                                "Archive 2019\t15,022 messages\tNo mail found"})
+            Tabbed->Items()->Add(Row);
+        Tabbed->SetTabStopsMode(tsmAutomatic);
+
         F->Show();
         Edits[esFocused]->SetFocus();
         Edits[esHot]->Perform(CM_MOUSEENTER);
@@ -184,6 +194,14 @@ TEST(RzEditGallery, EditsButtonEditCombosListAndRichEditInBothLooks)
     SendMessageA(G.Rich->Handle(), EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&P), static_cast<LPARAM>(Before.size()));
     const TRect LinkRect = ClientRectOnForm(G.Rich, Bounds(P.x, P.y, 60, 12));
     EXPECT_GT(Ink(*Classic, LinkRect, clWindow), 20);
+
+    // The tabbed list: the second column starts on its stop, with nothing
+    // drawn in the gap before it.
+    const TRect Row = ClientRectOnForm(G.Tabbed, G.Tabbed->ItemRect(2));
+    const int Cw = G.Tabbed->CharWidth();
+    const int Stop = Row.left + 2 + G.Tabbed->TabStops()->Items(0) * Cw;
+    EXPECT_EQ(Ink(*Classic, TRect(Stop - 2 * Cw, Row.top, Stop - 1, Row.bottom), clWindow), 0);
+    EXPECT_GT(Ink(*Classic, TRect(Stop, Row.top, Stop + 3 * Cw, Row.bottom), clWindow), 10);
 
     if (!ThemeServices()->ThemesAvailable())
         GTEST_SKIP() << "no visual styles to compare with";

@@ -44,7 +44,8 @@ TRzSelectFolderForm::TRzSelectFolderForm(TComponent* AOwner) : TForm(AOwner)
 
 void TRzSelectFolderForm::BuildControls()
 {
-    SetName("RzSelectFolderForm");
+    // No name of its own: two folder forms may live at once under the
+    // application, and names of one owner must differ.
     SetBounds(0, 0, FormWidth0, FormHeight0);
     SetBorderStyle(bsSizeable);
 

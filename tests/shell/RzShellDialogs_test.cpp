@@ -124,6 +124,34 @@ TEST_F(TShellDialogTest, AFailingInitFreesTheFormAndPutsBackTheCursor)
     Screen->SetCursor(crDefault);
 }
 
+TEST(TShellDialog, TwoFolderDialogsRunOneInsideTheOther)
+{
+    // The wizard owns two folder dialogs; one may be opened from an event
+    // of the other, each with its own form.
+    Application->ShowErrorBoxes = false;
+    TTestFolder Dir("sdn");
+    TRzSelectFolderDialog Outer(nullptr), Inner(nullptr);
+    Outer.SetSelectedPathName(Dir.Path());
+    Inner.SetSelectedPathName(Dir.Path());
+    Inner.SetTitle("Inner");
+    bool InnerResult = true;
+    std::string Error;
+    Inner.OnFormShow = [](TObject* Form) {
+        PostMessageA(static_cast<TCustomForm*>(Form)->Handle(), WM_CLOSE, 0, 0);
+    };
+    Outer.OnFormShow = [&](TObject* Form) {
+        try {
+            InnerResult = Inner.Execute();
+        } catch (const Exception& E) {
+            Error = E.what();
+        }
+        static_cast<TCustomForm*>(Form)->SetModalResult(mrOk);
+    };
+    EXPECT_TRUE(Outer.Execute());
+    EXPECT_EQ(Error, "");
+    EXPECT_FALSE(InnerResult);
+}
+
 TEST(TShellDialog, PlacementRecordIsLittleEndianWithTwoBytesAfter)
 {
     TRzSelectFolderDialog A(nullptr);

@@ -27,7 +27,21 @@ public:
             FPath = Base + "_" + std::to_string(++Serial);
         while (!CreateDirectoryA(FPath.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
     }
-    ~TTestFolder() { RemoveTree(FPath); }
+    ~TTestFolder()
+    {
+        // A file dialog may have left the process's current folder inside
+        // this one, and a current folder cannot be removed.
+        char Cur[MAX_PATH];
+        const DWORD N = GetCurrentDirectoryA(MAX_PATH, Cur);
+        const std::string Current(Cur, N < MAX_PATH ? N : 0);
+        if (Current.size() >= FPath.size() && lstrcmpiA(Current.substr(0, FPath.size()).c_str(), FPath.c_str()) == 0 &&
+            (Current.size() == FPath.size() || Current[FPath.size()] == '\\'))
+            SetCurrentDirectoryA(FPath.substr(0, FPath.find_last_of('\\') + 1).c_str());
+        const int W = MultiByteToWideChar(CP_ACP, 0, FPath.c_str(), -1, nullptr, 0);
+        std::wstring Wide(static_cast<std::size_t>(W > 0 ? W - 1 : 0), L'\0');
+        MultiByteToWideChar(CP_ACP, 0, FPath.c_str(), -1, Wide.data(), W);
+        RemoveTree(L"\\\\?\\" + Wide);
+    }
     TTestFolder(const TTestFolder&) = delete;
     TTestFolder& operator=(const TTestFolder&) = delete;
 
@@ -107,18 +121,31 @@ public:
     }
 
 private:
-    static void RemoveTree(const std::string& Dir)
+    // Wide names in the "\\?\" form: tests make entries the ANSI names
+    // cannot reach (other scripts, device names, a trailing dot or blank).
+    static void RemoveTree(const std::wstring& Dir)
     {
-        ForEachFound(Dir + "\\*", [&](const std::string& N, const WIN32_FIND_DATAA& Fd) {
-            const std::string P = Dir + "\\" + N;
-            // Tests leave read-only and hidden entries behind on purpose.
-            SetFileAttributesA(P.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (Fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(P);
-            else
-                DeleteFileA(P.c_str());
-        });
-        RemoveDirectoryA(Dir.c_str());
+        WIN32_FIND_DATAW Fd;
+        const TFindHandle H(FindFirstFileW((Dir + L"\\*").c_str(), &Fd));
+        if (H) {
+            do {
+                const std::wstring N = Fd.cFileName;
+                if (N == L"." || N == L"..")
+                    continue;
+                const std::wstring P = Dir + L"\\" + N;
+                // Tests leave read-only and hidden entries behind on purpose.
+                SetFileAttributesW(P.c_str(), FILE_ATTRIBUTE_NORMAL);
+                // A folder link goes by itself: what it leads to is not ours.
+                if ((Fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                    !(Fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                    RemoveTree(P);
+                else if (Fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    RemoveDirectoryW(P.c_str());
+                else
+                    DeleteFileW(P.c_str());
+            } while (FindNextFileW(H.Get(), &Fd));
+        }
+        RemoveDirectoryW(Dir.c_str());
     }
 
     inline static int Serial = 0;

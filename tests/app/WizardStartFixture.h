@@ -29,6 +29,7 @@
 #include "controls/RzRichUrl.h"
 #include "controls/RzStatus.h"
 #include "foundation/KvAppBase.h"
+#include "foundation/KvFiles.h"
 #include "foundation/KvSystem.h"
 #include "tests/TestFolder.h"
 #include "tests/app/FakeTransport.h"
@@ -70,6 +71,10 @@ protected:
         });
         FOldBeep = BeepHook;
         BeepHook = [](UINT) {};
+        // The update check downloads into the program's temp folder: into
+        // this test's own, so that nothing is left behind.
+        FOldTemp = TempFolderOverride;
+        TempFolderOverride = Dir.Path();
     }
     void TearDown() override
     {
@@ -83,6 +88,7 @@ protected:
         SettingsAreNew = FOldNew;
         ApplicationName = FOldName;
         WizardSwitches = FOldSwitches;
+        TempFolderOverride = FOldTemp;
         Application->OnException = nullptr;
         Application->OnHelp = nullptr;
     }
@@ -120,7 +126,7 @@ protected:
 private:
     TKvAppSettings* FOldSettings = nullptr;
     bool FOldNew = false;
-    std::string FOldName;
+    std::string FOldName, FOldTemp;
     TWizardSwitches FOldSwitches;
     TMessageDlgHook FOldHook;
     std::function<void(UINT)> FOldBeep;

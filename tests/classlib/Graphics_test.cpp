@@ -8,6 +8,7 @@
 
 #include "classlib/Graphics.h"
 #include "PixelProbe.h"
+#include "tests/TestFolder.h"
 
 namespace {
 
@@ -262,9 +263,8 @@ TEST(GraphicsBitmap, ResizeKeepsPixelsAndAssignCopies)
 
 TEST(GraphicsBitmap, SaveToFileWritesATopDown32BitBmp)
 {
-    char Dir[MAX_PATH];
-    GetTempPathA(MAX_PATH, Dir);
-    std::string Path = std::string(Dir) + "tessaly_graphics_test.bmp";
+    TTestFolder Dir("graphics");
+    const std::string Path = Dir.File("saved.bmp");
     TBitmap B(3, 2);
     B.Canvas()->SetPixel(0, 0, clRed);
     B.SaveToFile(Path);
@@ -273,7 +273,6 @@ TEST(GraphicsBitmap, SaveToFileWritesATopDown32BitBmp)
     std::vector<unsigned char> Bytes(200);
     Bytes.resize(std::fread(Bytes.data(), 1, Bytes.size(), F));
     std::fclose(F);
-    DeleteFileA(Path.c_str());
     ASSERT_EQ(Bytes.size(), 14u + 40u + 3u * 2u * 4u);
     EXPECT_EQ(Bytes[0], 'B');
     EXPECT_EQ(Bytes[1], 'M');

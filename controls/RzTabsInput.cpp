@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "classlib/ExtCtrls.h"
+#include "classlib/Forms.h"
 #include "controls/RzTabs.h"
 
 namespace {
@@ -180,6 +181,9 @@ void TRzCustomTabControl::MouseMove(TShiftState Shift, int X, int Y)
     if (FHotTrack || FTabHints) {
         const int Tab = TabAtPos(X, Y);
         if (Tab < 0) {
+            // A hint shown for a tab does not stay over the empty strip.
+            if (FTabHints && Application && (FHotTab >= 0 || ComputeTabArea().Contains(POINT{X, Y})))
+                Application->CancelHint();
             if (FHotTab >= 0)
                 ClearHotState();
         } else if (Tab != FHotTab) {
@@ -193,8 +197,13 @@ void TRzCustomTabControl::MouseMove(TShiftState Shift, int X, int Y)
                 const TRect A = ComputeTabArea();
                 InvalidateRect(WindowHandle(), &A, FALSE);
             }
-            if (FTabHints)
+            if (FTabHints) {
+                // The hint of the tab left goes; the next move starts the
+                // new tab's.
+                if (Application)
+                    Application->CancelHint();
                 SetHint((*FTabs)[Tab]->Hint);
+            }
             if (!FHoverTimer && HandleAllocated())
                 FHoverTimer = SetTimer(WindowHandle(), HoverTimerId, HoverInterval, nullptr);
         }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "classlib/Forms.h"
+#include "classlib/Hints.h"
 #include "controls/RzTabs.h"
 #include "tests/controls/RzFormKit.h"
 
@@ -418,6 +419,37 @@ TEST(RzTabControlInput, HoverClearingRestoresTheSavedHint)
     Move(S.C->Handle(), 390, 5, false); // the empty end of the strip
     EXPECT_EQ(S.C->HotTab(), -1);
     EXPECT_EQ(S.C->Hint(), "control hint");
+}
+
+TEST(RzTabControlInput, EachTabShowsItsOwnHintWindow)
+{
+    TStrip S({"One", "Two"});
+    const bool WasShowing = Application->ShowHint();
+    TScopeExit Restore([WasShowing] { Application->SetShowHint(WasShowing); });
+    Application->SetShowHint(true);
+    S.C->SetShowHint(true);
+    S.C->SetTabHints(true);
+    (*S.C->Tabs())[0]->Hint = "first tab";
+    (*S.C->Tabs())[1]->Hint = "second tab";
+    auto MoveOver = [&](int Tab, int Nudge) {
+        const TRect R = S.C->TabDeviceRect(Tab);
+        Move(S.C->Handle(), (R.left + R.right) / 2 + Nudge, (R.top + R.bottom) / 2, false);
+    };
+    MoveOver(0, 0);
+    MoveOver(0, 1); // the hint timer starts for the tab's hint
+    Application->HintTimerTick();
+    ASSERT_NE(Application->HintWindow(), nullptr);
+    ASSERT_TRUE(Application->HintWindow()->Active());
+    EXPECT_EQ(Application->HintWindow()->HintText(), "first tab");
+    MoveOver(1, 0);
+    EXPECT_FALSE(Application->HintWindow()->Active()) << "the first tab's hint is gone";
+    MoveOver(1, 1);
+    Application->HintTimerTick();
+    EXPECT_TRUE(Application->HintWindow()->Active());
+    EXPECT_EQ(Application->HintWindow()->HintText(), "second tab");
+    Move(S.C->Handle(), 390, 5, false); // the empty end of the strip
+    EXPECT_FALSE(Application->HintWindow()->Active());
+    Application->CancelHint();
 }
 
 TEST(RzTabControlInput, PaintNeverFiresEventsAndTheRepairRunsAfter)

@@ -26,6 +26,22 @@ TRect Offset(TRect R, int DX, int DY)
     return R;
 }
 
+// Where in the shown text the character that a caption's first single "&"
+// marks stands, or -1.
+int AcceleratorPos(const std::string& Line)
+{
+    int Shown = 0;
+    for (size_t I = 0; I < Line.size(); ++I) {
+        if (Line[I] == '&' && I + 1 < Line.size()) {
+            if (Line[I + 1] != '&')
+                return Shown;
+            ++I;
+        }
+        ++Shown;
+    }
+    return -1;
+}
+
 bool UIStateHides(HWND Wnd, WORD Flag)
 {
     if (!Wnd)
@@ -412,6 +428,18 @@ void TRzCustomTabControl::PaintCaption(TCanvas* C, int Index, const TRect& Dev)
                 if (!Down)
                     Along += S.cx;
                 TextOutA(DC, Across, Along, Shown.c_str(), static_cast<int>(Shown.size()));
+                // The accelerator's underline, one pixel under the turned
+                // baseline.
+                const int Acc = HideAccel ? -1 : AcceleratorPos(Line);
+                if (Acc >= 0 && Acc < static_cast<int>(Shown.size())) {
+                    SIZE Pre{0, 0}, Ch{0, 0};
+                    GetTextExtentPoint32A(DC, Shown.c_str(), Acc, &Pre);
+                    GetTextExtentPoint32A(DC, Shown.c_str() + Acc, 1, &Ch);
+                    const int X = Down ? Across - TM.tmAscent - 2 : Across + TM.tmAscent + 1;
+                    const TRect U = Down ? TRect(X, Along + Pre.cx, X + 1, Along + Pre.cx + Ch.cx)
+                                         : TRect(X, Along - Pre.cx - Ch.cx, X + 1, Along - Pre.cx);
+                    FillSolidRect(DC, U, TextColor);
+                }
                 Across += Down ? -TM.tmHeight : TM.tmHeight;
             }
         }

@@ -115,6 +115,13 @@ TEST(TabPaint, GradientRunsFromTheOuterEdgeToTheCard)
 
 TEST(TabPaint, AcceleratorUnderline)
 {
+    // Horizontal captions, and turned ones running up and down.
+    struct TCase {
+        TRzTabOrientation Side;
+        TOrientation Text;
+    };
+    for (const TCase& K : {TCase{toTop, orHorizontal}, TCase{toLeft, orVertical}, TCase{toRight, orVertical}}) {
+    SCOPED_TRACE(int(K.Side));
     Application->ShowErrorBoxes = false;
     TOwnedTab<TForm> F(new TForm(nullptr));
     F->SetBorderStyle(bsNone);
@@ -123,7 +130,12 @@ TEST(TabPaint, AcceleratorUnderline)
     C->SetParent(F.get());
     C->SetBounds(0, 0, 300, 100);
     C->Tabs()->Add(new TRzTabData);
-    C->SetTabWidth(80);
+    C->SetTabOrientation(K.Side);
+    C->SetTextOrientation(K.Text);
+    if (K.Text == orHorizontal)
+        C->SetTabWidth(80);
+    else
+        C->SetTabHeight(80);
     C->SetUseGradients(false);
     F->Show();
     Application->ProcessMessages();
@@ -151,4 +163,5 @@ TEST(TabPaint, AcceleratorUnderline)
     Accel(true);
     EXPECT_EQ(Dark("&Wide"), Plain) << "hidden accelerators draw no underline and no &";
     EXPECT_GT(Dark("W&&ide"), Plain + 2) << "a doubled & still draws one";
+    }
 }

@@ -69,7 +69,7 @@ TRzTabButtonControl::TRzTabButtonControl(TComponent* AOwner, TRzCustomTabControl
     // The press captures the mouse itself, so that its own release of the
     // capture is told apart from a capture taken by another window.
     FControlStyle &= ~csCaptureMouse;
-    FControlStyle |= csOpaque;
+    FControlStyle |= csOpaque | csNoDesignVisible;
     SetTabStop(false);
 }
 
@@ -387,6 +387,7 @@ TRzActiveTabCloseButton::TRzActiveTabCloseButton(TComponent* AOwner, TRzCustomTa
     : TGraphicControl(AOwner), FTabControl(TabControl)
 {
     FControlStyle &= ~csCaptureMouse;
+    FControlStyle |= csNoDesignVisible;
 }
 
 void TRzActiveTabCloseButton::SetFrameColor(TColor Value)

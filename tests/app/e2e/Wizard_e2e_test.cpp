@@ -44,6 +44,8 @@ const char* const TargetEditClass = "Tessaly.TRzButtonEdit";
 const char* const OpenFormClass = "Tessaly.TRzShellOpenSaveForm";
 const char* const OpenEditClass = "Tessaly.TRzEdit";
 const char* const OpenButtonClass = "Tessaly.TRzBitBtn";
+const char* const FolderFormClass = "Tessaly.TRzSelectFolderForm";
+const char* const BrowseButtonsClass = "Tessaly.TRzButtonPair";
 
 bool StartsWith(const std::string& S, const std::string& Prefix)
 {
@@ -104,6 +106,9 @@ struct TWizardWalk {
     explicit TWizardWalk(bool AThemed) : Themed(AThemed)
     {
         PutMozillaTree(LocalFolders);
+        // The target folder exists already, so the folder form can open on
+        // it.
+        CreateDirectoryA(Out.c_str(), nullptr);
         TTestFolder::Put(Ini, "[Application]\r\nVersion=1600\r\nCheckForUpdates=0\r\n"
                               "[SourceOptions]\r\nMailFormat=Thunderbird\r\nIncludeSubfolders=1\r\n"
                               "SkipTrashJunk=1\r\n"
@@ -246,6 +251,19 @@ TEST(WizardEndToEnd, ConvertsTheMozillaTreeInBothLooks)
         ASSERT_NE(Target, nullptr);
         ASSERT_TRUE(SendText(Target, W.Out));
         EXPECT_EQ(WindowText(Target), W.Out);
+        // The field's browse button opens the folder form on the typed
+        // folder; OK gives the folder back with its backslash.
+        HWND Browse = ChildWindow(Target, BrowseButtonsClass);
+        ASSERT_NE(Browse, nullptr);
+        PostClick(Browse);
+        HWND Folders = Run.WaitTopWindow(FolderFormClass, "", StepMs);
+        ASSERT_NE(Folders, nullptr);
+        W.Shot("folder_form", Folders);
+        HWND Ok = ButtonOf(Folders, ButtonClass, "OK");
+        ASSERT_NE(Ok, nullptr);
+        PostClick(Ok);
+        ASSERT_TRUE(Run.WaitGone(Folders, StepMs));
+        EXPECT_TRUE(Run.WaitFor([&] { return WindowText(Target) == W.Out; }, StepMs)) << WindowText(Target);
         W.Shot("page2");
 
         // 5: Next shows what will be done.

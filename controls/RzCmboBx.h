@@ -24,7 +24,7 @@ public:
     void WndProc(TMessage& Message) override;
 
     void UpdateColors() override;
-    virtual void UpdateFrame(bool ViaMouse, bool Hot);
+    void UpdateFrame(bool ViaMouse, bool Hot) override;
     virtual void InvalidKeyBeep();
     // Incremental search of the list styles.
     virtual void SelectMatch(const std::string& SearchText);

@@ -27,7 +27,7 @@ public:
         FUpdatingColor = false;
     }
     // The mouse part of the hot state; the focus part is the control's own.
-    virtual void UpdateFrame(bool ViaMouse, bool Hot)
+    void UpdateFrame(bool ViaMouse, bool Hot) override
     {
         if (ViaMouse)
             FHotByMouse = Hot;

@@ -19,6 +19,9 @@ public:
 
     // Sets the colour the control's state calls for.
     virtual void UpdateColors() = 0;
+    // Shows a change of the hot state: by the mouse (ViaMouse) or by the
+    // focus.
+    virtual void UpdateFrame(bool ViaMouse, bool Hot) = 0;
 
     TColor DisabledColor() const { return FDisabledColor; }
     virtual void SetDisabledColor(TColor Value)
@@ -130,6 +133,27 @@ public:
 protected:
     // A frame setting (What) took a new value: show it.
     virtual void FrameSettingChanged(TRzFrameControllerPropertyConnection What) = 0;
+
+    // CM_ENTER/CM_EXIT and CM_MOUSEENTER/CM_MOUSELEAVE for the controls whose
+    // focus is the one they were told of, between enter and exit (HasFocus):
+    // the base takes the message, then the frame shows the change. False
+    // for any other message, which is left untouched.
+    bool TrackFrameHot(TMessage& Message, bool& HasFocus)
+    {
+        switch (Message.Msg) {
+        case CM_ENTER: case CM_EXIT:
+            HasFocus = Message.Msg == CM_ENTER;
+            TBase::WndProc(Message);
+            UpdateFrame(false, HasFocus);
+            return true;
+        case CM_MOUSEENTER: case CM_MOUSELEAVE:
+            TBase::WndProc(Message);
+            UpdateFrame(true, Message.Msg == CM_MOUSEENTER);
+            return true;
+        default:
+            return false;
+        }
+    }
 
     void Notification(TComponent* AComponent, TOperation Operation) override
     {

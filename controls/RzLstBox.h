@@ -35,7 +35,7 @@ public:
     void WndProc(TMessage& Message) override;
 
     void UpdateColors() override;
-    virtual void UpdateFrame(bool ViaMouse, bool Hot);
+    void UpdateFrame(bool ViaMouse, bool Hot) override;
     virtual void RepaintFrame();
     virtual void AdjustItemHeight();
     virtual std::string GetExtentSuffix() { return {}; }

@@ -40,6 +40,8 @@ void TRzRichEdit::CreateWnd()
 void TRzRichEdit::WndProc(TMessage& Message)
 {
     using TBase = TRzFramedEdit<TCustomRichEdit>;
+    if (TrackFrameHot(Message, FHasFocus))
+        return;
     switch (Message.Msg) {
     case WM_NCPAINT:
         PaintNonClient(Message);
@@ -48,15 +50,6 @@ void TRzRichEdit::WndProc(TMessage& Message)
         TBase::WndProc(Message);
         if (FrameVisible() && !UseThemes())
             RepaintFrame();
-        return;
-    case CM_ENTER: case CM_EXIT:
-        FHasFocus = Message.Msg == CM_ENTER;
-        TBase::WndProc(Message);
-        UpdateFrame(false, FHasFocus);
-        return;
-    case CM_MOUSEENTER: case CM_MOUSELEAVE:
-        TBase::WndProc(Message);
-        UpdateFrame(true, Message.Msg == CM_MOUSEENTER);
         return;
     case CM_ENABLEDCHANGED:
         EnabledChanged();

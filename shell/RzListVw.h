@@ -46,7 +46,7 @@ public:
         FUpdatingColor = false;
         SendBackColor();
     }
-    virtual void UpdateFrame(bool ViaMouse, bool Hot)
+    void UpdateFrame(bool ViaMouse, bool Hot) override
     {
         if (ViaMouse)
             FOverControl = Hot;
@@ -88,6 +88,9 @@ public:
 
     void WndProc(TMessage& Message) override
     {
+        // Focus as the control was told of it: between enter and exit.
+        if (this->TrackFrameHot(Message, FHasFocus))
+            return;
         switch (Message.Msg) {
         case WM_NCPAINT:
             TBase::WndProc(Message);
@@ -109,16 +112,6 @@ public:
             TBase::WndProc(Message);
             if (static_cast<std::int32_t>(this->Color()) < 0)
                 this->Perform(CM_COLORCHANGED);
-            return;
-        case CM_ENTER: case CM_EXIT:
-            // Focus as the control was told of it: between enter and exit.
-            FHasFocus = Message.Msg == CM_ENTER;
-            TBase::WndProc(Message);
-            UpdateFrame(false, FHasFocus);
-            return;
-        case CM_MOUSEENTER: case CM_MOUSELEAVE:
-            TBase::WndProc(Message);
-            UpdateFrame(true, Message.Msg == CM_MOUSEENTER);
             return;
         case CM_ENABLEDCHANGED:
             TBase::WndProc(Message);

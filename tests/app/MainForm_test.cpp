@@ -28,6 +28,7 @@
 #include "foundation/KvBase.h"
 #include "foundation/KvSystem.h"
 #include "tests/TestFolder.h"
+#include "tests/app/ScratchSettings.h"
 
 namespace {
 
@@ -90,16 +91,7 @@ protected:
     void SetUp() override
     {
         Application->ShowErrorBoxes = false;
-        FOldSettings = AppSettings;
-        AppSettings = new TKvAppSettings(Dir.File("Tessaly.ini"));
-        FOldNew = SettingsAreNew;
-        SettingsAreNew = true;
-        FOldHook = SetMessageDlgHook([this](const TMessageDlgRequest& R) {
-            Boxes.push_back(R);
-            return Answer;
-        });
-        FOldBeep = BeepHook;
-        BeepHook = [this](UINT Sound) { Beeps.push_back(Sound); };
+        Answer = mrYes;
         Form = new TTestWizard(nullptr);
         Form->Handle();
         Pump();
@@ -113,11 +105,6 @@ protected:
         if (Form)
             Form->Free();
         Pump();
-        SetMessageDlgHook(FOldHook);
-        BeepHook = FOldBeep;
-        delete AppSettings;
-        AppSettings = FOldSettings;
-        SettingsAreNew = FOldNew;
         AppScreenReader = AppHighContrast = false;
         FollowSystemAccessibility = true;
     }
@@ -151,16 +138,12 @@ protected:
     }
 
     TTestFolder Dir{"wizard"};
+    // Put back after TearDown freed the form.
+    TScratchSettings Settings{Dir.File("Tessaly.ini"), true};
     TTestWizard* Form = nullptr;
-    std::vector<TMessageDlgRequest> Boxes;
-    std::vector<UINT> Beeps;
-    TModalResult Answer = mrYes;
-
-private:
-    TKvAppSettings* FOldSettings = nullptr;
-    bool FOldNew = false;
-    TMessageDlgHook FOldHook;
-    std::function<void(UINT)> FOldBeep;
+    std::vector<TMessageDlgRequest>& Boxes = Settings.Requests;
+    std::vector<UINT>& Beeps = Settings.Beeps;
+    TModalResult& Answer = Settings.Answer;
 };
 
 } // namespace

@@ -33,6 +33,7 @@
 #include "foundation/KvSystem.h"
 #include "tests/TestFolder.h"
 #include "tests/app/FakeTransport.h"
+#include "tests/app/ScratchSettings.h"
 
 namespace {
 
@@ -57,20 +58,10 @@ protected:
     void SetUp() override
     {
         Application->ShowErrorBoxes = false;
-        FOldSettings = AppSettings;
-        AppSettings = new TKvAppSettings(Dir.File("Tessaly.ini"));
-        FOldNew = SettingsAreNew;
+        Answer = mrYes;
         FOldName = ApplicationName;
         ApplicationName = "Corvane Tessaly";
         FOldSwitches = WizardSwitches;
-        FOldHook = SetMessageDlgHook([this](const TMessageDlgRequest& R) {
-            Boxes.push_back(R.Msg);
-            if (Throw)
-                throw Exception("thrown by the box");
-            return Answer;
-        });
-        FOldBeep = BeepHook;
-        BeepHook = [](UINT) {};
         // The update check downloads into the program's temp folder: into
         // this test's own, so that nothing is left behind.
         FOldTemp = TempFolderOverride;
@@ -81,11 +72,6 @@ protected:
         if (Form)
             Form->Free();
         Pump();
-        SetMessageDlgHook(FOldHook);
-        BeepHook = FOldBeep;
-        delete AppSettings;
-        AppSettings = FOldSettings;
-        SettingsAreNew = FOldNew;
         ApplicationName = FOldName;
         WizardSwitches = FOldSwitches;
         TempFolderOverride = FOldTemp;
@@ -117,19 +103,18 @@ protected:
     }
 
     TTestFolder Dir{"mainstart"};
+    // Put back after TearDown freed the form; Open sets whether the
+    // settings count as new.
+    TScratchSettings Settings{Dir.File("Tessaly.ini"), false};
     TfrmTessaly* Form = nullptr;
-    std::vector<std::string> Boxes;
-    TModalResult Answer = mrYes;
-    bool Throw = false;
+    std::vector<std::string>& Boxes = Settings.Boxes;
+    TModalResult& Answer = Settings.Answer;
+    bool& Throw = Settings.Throw;
     TCountingTransport Net;
 
 private:
-    TKvAppSettings* FOldSettings = nullptr;
-    bool FOldNew = false;
     std::string FOldName, FOldTemp;
     TWizardSwitches FOldSwitches;
-    TMessageDlgHook FOldHook;
-    std::function<void(UINT)> FOldBeep;
 };
 
 } // namespace

@@ -347,7 +347,10 @@ TRzDefaultExtResult ApplyDefaultExtension(const std::string& FullName, const std
         Out.FullName += Ext;
     };
     if (MaskExt.empty()) {
-        AppendExt(DefaultExt);
+        // A name that already ends in the default extension keeps it; adding
+        // it again would make "merged.mbox" into "merged.mbox.mbox".
+        if (!AnsiSameText(NameExt, "." + DefaultExt))
+            AppendExt(DefaultExt);
         Out.ExtensionDifferent = TRzExtensionFlag::Cleared;
     } else if (!AnsiSameText(MaskExt, NameExt)) {
         AppendExt(MaskExt.substr(1));

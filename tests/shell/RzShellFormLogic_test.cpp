@@ -148,6 +148,10 @@ TEST(ApplyDefaultExtension, AddsTheMaskOrDefaultExtension)
         {"C:\\d\\note.abc", "mbox", "", "C:\\d\\note.abc.mbox", TRzExtensionFlag::Cleared},
         // A wildcard extension names nothing to add, so no name ends in ".*".
         {"C:\\d\\note", "mbox", "*.*", "C:\\d\\note.mbox", TRzExtensionFlag::Cleared},
+        // A name that already has the default extension keeps it, in any case.
+        {"C:\\d\\merged.mbox", "mbox", "*.*", "C:\\d\\merged.mbox", TRzExtensionFlag::Cleared},
+        {"C:\\d\\merged.MBox", "mbox", "", "C:\\d\\merged.MBox", TRzExtensionFlag::Cleared},
+        {"C:\\d.mbox\\merged", "mbox", "*.*", "C:\\d.mbox\\merged.mbox", TRzExtensionFlag::Cleared},
         {"C:\\d\\note", "mbox", "*.mbox", "C:\\d\\note.mbox", TRzExtensionFlag::Cleared},
         {"C:\\d\\note.", "mbox", "*.MBOX", "C:\\d\\note.MBOX", TRzExtensionFlag::Cleared},
         {"C:\\d\\note", "mbox", "*.mbx", "C:\\d\\note.mbx", TRzExtensionFlag::Set},

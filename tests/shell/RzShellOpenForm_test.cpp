@@ -214,6 +214,8 @@ TEST_F(TOpenFormTest, DefaultExtensionFromTypeOrSetting)
         {"", 0, "archive.", "archive.mbox", false},
         {"Text (*.txt)|*.txt", 1, "archive", "archive.txt", true},
         {"All Files (*.*)|*.*", 1, "archive", "archive.mbox", false},
+        {"All Files (*.*)|*.*", 1, "merged.mbox", "merged.mbox", false},
+        {"", 0, "merged.MBOX", "merged.MBOX", false},
         {"Mail (*.mbox)|*.mbox", 1, "archive", "archive.mbox", false},
     };
     for (const TCase& C : Cases) {

@@ -284,6 +284,48 @@ TEST_F(TOpenFormTest, SelectingFilesInTheListWritesTheirNames)
     EXPECT_EQ(Accepted(), (std::vector<std::string>{Dir.File("alpha.mbox"), Dir.File("beta.mbox")}));
 }
 
+TEST_F(TOpenFormTest, PlacesShowTheirOwnLargeIcons)
+{
+    // Each place's button draws, from the large system list, the icon the
+    // shell names for that place (file and index), at full size: not an
+    // overlay arrow or another item's icon from a list out of step.
+    Open();
+    ASSERT_EQ(Form->Places().size(), 5u);
+    int Width = 0, Height = 0;
+    ASSERT_TRUE(ImageList_GetIconSize(Form->imlPlaces->Handle(), &Width, &Height));
+    EXPECT_EQ(Width, 32);
+    EXPECT_EQ(Height, 32);
+    std::vector<std::vector<std::uint32_t>> Expected, Shown;
+    for (const auto& Place : Form->Places()) {
+        TPidl Pidl;
+        ASSERT_TRUE(SUCCEEDED(ShellGetSpecialFolderPidl(nullptr, Place->Kind, Pidl)));
+        SHFILEINFOA Where{};
+        ASSERT_TRUE(SHGetFileInfoA(reinterpret_cast<LPCSTR>(Pidl.Get()), 0, &Where, sizeof Where,
+                                   SHGFI_PIDL | SHGFI_ICONLOCATION));
+        HICON Icon = nullptr;
+        ASSERT_EQ(ExtractIconExA(Where.szDisplayName, Where.iIcon, &Icon, nullptr, 1), 1u)
+            << Where.szDisplayName << "," << Where.iIcon;
+        Expected.push_back(IconPixels(32, [&](HDC DC) { DrawIconEx(DC, 0, 0, Icon, 32, 32, 0, nullptr, DI_NORMAL); }));
+        DestroyIcon(Icon);
+        const int Index = Place->IconIndex;
+        ASSERT_GE(Index, 0);
+        ASSERT_LT(Index, Form->imlPlaces->Count());
+        Shown.push_back(IconPixels(32, [&](HDC DC) {
+            ImageList_Draw(Form->imlPlaces->Handle(), Index, DC, 0, 0, ILD_NORMAL);
+        }));
+    }
+    for (size_t I = 0; I < Shown.size(); ++I) {
+        // Edges may blend differently; the picture must be the place's own.
+        EXPECT_GT(MatchingPixels(Shown[I], Expected[I]), 32 * 32 * 3 / 4) << Form->btnPlace[I]->Caption();
+        for (size_t J = 0; J < Expected.size(); ++J) {
+            if (J != I) {
+                EXPECT_GT(MatchingPixels(Shown[I], Expected[I]), MatchingPixels(Shown[I], Expected[J]))
+                    << Form->btnPlace[I]->Caption() << " looks like " << Form->btnPlace[J]->Caption();
+            }
+        }
+    }
+}
+
 TEST_F(TOpenFormTest, PlacesBarDefaultsAndPolicyKey)
 {
     // Wine has no policy key: the five default places.

@@ -11,6 +11,7 @@
 
 #include "shell/RzShellIntf.h"
 #include "tests/TestFolder.h"
+#include "tests/classlib/PixelProbe.h"
 
 namespace {
 
@@ -222,34 +223,6 @@ TEST(ShellNamespace, FoldersNamesAndIcons)
     EXPECT_THROW(ShellGetSpecialIconIndex(49, 0), EOleSysError);
 }
 
-namespace {
-
-// The 16 x 16 pixels Draw paints over a magenta ground.
-std::vector<std::uint32_t> IconPixels(const std::function<void(HDC)>& Draw)
-{
-    BITMAPINFO Info{};
-    Info.bmiHeader = {sizeof(BITMAPINFOHEADER), 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* Bits = nullptr;
-    const HDC DC = CreateCompatibleDC(nullptr);
-    const HBITMAP B = CreateDIBSection(DC, &Info, DIB_RGB_COLORS, &Bits, nullptr, 0);
-    const HGDIOBJ Old = SelectObject(DC, B);
-    const HBRUSH Ground = CreateSolidBrush(RGB(255, 0, 255));
-    const RECT R{0, 0, 16, 16};
-    FillRect(DC, &R, Ground);
-    Draw(DC);
-    GdiFlush();
-    std::vector<std::uint32_t> Px(static_cast<const std::uint32_t*>(Bits), static_cast<const std::uint32_t*>(Bits) + 256);
-    for (auto& P : Px)
-        P &= 0xFFFFFF;
-    DeleteObject(Ground);
-    SelectObject(DC, Old);
-    DeleteObject(B);
-    DeleteDC(DC);
-    return Px;
-}
-
-} // namespace
-
 TEST(ShellNamespace, IconsCachedAfterTheOverlaysShowAtTheirIndex)
 {
     // The shell keeps more system lists than the small and the large one,
@@ -274,25 +247,19 @@ TEST(ShellNamespace, IconsCachedAfterTheOverlaysShowAtTheirIndex)
         ASSERT_LT(Index, ImageList_GetImageCount(Small)) << Id;
         const HICON Icon = static_cast<HICON>(LoadImageA(User, MAKEINTRESOURCEA(Id), IMAGE_ICON, 16, 16, 0));
         ASSERT_NE(Icon, nullptr) << Id;
-        Expected.push_back(IconPixels([&](HDC DC) { DrawIconEx(DC, 0, 0, Icon, 16, 16, 0, nullptr, DI_NORMAL); }));
-        Shown.push_back(IconPixels([&](HDC DC) { ImageList_Draw(Small, Index, DC, 0, 0, ILD_NORMAL); }));
+        Expected.push_back(IconPixels(16, [&](HDC DC) { DrawIconEx(DC, 0, 0, Icon, 16, 16, 0, nullptr, DI_NORMAL); }));
+        Shown.push_back(IconPixels(16, [&](HDC DC) { ImageList_Draw(Small, Index, DC, 0, 0, ILD_NORMAL); }));
         DestroyIcon(Icon);
     }
     // Each index shows its own icon (edges may blend differently), not
     // another's.
-    auto Same = [](const std::vector<std::uint32_t>& A, const std::vector<std::uint32_t>& B) {
-        int N = 0;
-        for (size_t I = 0; I < A.size(); ++I)
-            N += A[I] == B[I];
-        return N;
-    };
     for (size_t I = 0; I < Shown.size(); ++I) {
         size_t Best = 0;
         for (size_t J = 1; J < Expected.size(); ++J)
-            if (Same(Shown[I], Expected[J]) > Same(Shown[I], Expected[Best]))
+            if (MatchingPixels(Shown[I], Expected[J]) > MatchingPixels(Shown[I], Expected[Best]))
                 Best = J;
         EXPECT_EQ(Best, I) << "icon " << Ids[I];
-        EXPECT_GT(Same(Shown[I], Expected[I]), 192) << "icon " << Ids[I];
+        EXPECT_GT(MatchingPixels(Shown[I], Expected[I]), 192) << "icon " << Ids[I];
     }
 }
 

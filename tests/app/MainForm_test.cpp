@@ -16,6 +16,7 @@
 #include "classlib/Clipbrd.h"
 #include "classlib/Dialogs.h"
 #include "classlib/Menus.h"
+#include "classlib/Themes.h"
 #include "controls/RzBtnEdt.h"
 #include "controls/RzButton.h"
 #include "controls/RzLstBox.h"
@@ -341,6 +342,62 @@ TEST_F(WizardTest, TheTargetFieldFiltersKeysAndFillsOnDoubleClick)
     Form->edtTargetFolderDblClick(nullptr);
     const std::string Text = Form->edtTargetFolder->Text();
     EXPECT_EQ(Text.substr(Text.size() - 10), "Mail\\*.eml");
+}
+
+// The themed edit frame is painted over the whole field, the browse
+// button's window inside it too, whenever it is redrawn: when the field's
+// frame is refreshed, and when the focus leaves it and comes back (as after
+// the folder form the button opens). The button must be painted again.
+TEST_F(WizardTest, TheTargetFieldsBrowseButtonOutlivesARepaintedThemedFrame)
+{
+    if (!ThemeServices()->ThemesEnabled())
+        GTEST_SKIP() << "no themed look here";
+    Form->ShowPage(pgTarget);
+    TRzButtonEdit* Edit = Form->edtTargetFolder;
+    TRzButtonPair* Pair = Edit->Buttons();
+    struct Case {
+        const char* Name;
+        std::function<void()> Repaint;
+    };
+    const Case Cases[] = {
+        {"frame redrawn",
+         [&] { RedrawWindow(Edit->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW); }},
+        {"focus away and back",
+         [&] {
+             Form->lbxTargetFormat->SetFocus();
+             Pump();
+             Edit->SetFocus();
+         }},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        Edit->SetFocus();
+        Pump();
+        C.Repaint();
+        Pump();
+        // The window lies inside the field's client area.
+        ASSERT_TRUE(Pair->HandleAllocated());
+        EXPECT_TRUE(IsWindowVisible(Pair->Handle()));
+        const TPoint At = Edit->ScreenToClient(Pair->ClientToScreen(TPoint(0, 0)));
+        EXPECT_GE(At.x, 0);
+        EXPECT_GE(At.y, 0);
+        EXPECT_LE(At.x + Pair->Width(), Edit->ClientWidth());
+        EXPECT_LE(At.y + Pair->Height(), Edit->ClientHeight() + 1);
+        // What the screen shows there, without a forced repaint: the
+        // button's face and glyph, not the field's background.
+        const int W = Pair->Width(), H = Pair->Height();
+        TBitmap Shot(W, H);
+        HDC DC = GetDC(Pair->Handle());
+        BitBlt(Shot.Canvas()->Handle(), 0, 0, W, H, DC, 0, 0, SRCCOPY);
+        ReleaseDC(Pair->Handle(), DC);
+        GdiFlush();
+        const COLORREF Back = ColorToRef(Edit->Color());
+        int Painted = 0;
+        for (int Y = 0; Y < H; ++Y)
+            for (int X = 0; X < W; ++X)
+                Painted += (GetPixel(Shot.Canvas()->Handle(), X, Y) & 0xFFFFFFu) != Back;
+        EXPECT_GT(Painted, W * H / 4) << "of " << W * H;
+    }
 }
 
 TEST_F(WizardTest, DroppedNamesAreReadWholeAndNotRepeated)

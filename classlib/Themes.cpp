@@ -27,6 +27,7 @@ struct TThemeServices::TApi {
     HRESULT(WINAPI* CloseThemeData)(HTHEME_) = nullptr;
     BOOL(WINAPI* IsThemeActive)() = nullptr;
     BOOL(WINAPI* IsAppThemed)() = nullptr;
+    BOOL(WINAPI* IsThemePartDefined)(HTHEME_, int, int) = nullptr;
     HRESULT(WINAPI* GetThemeColor)(HTHEME_, int, int, int, COLORREF*) = nullptr;
     HRESULT(WINAPI* DrawThemeBackground)(HTHEME_, HDC, int, int, const RECT*, const RECT*) = nullptr;
     HRESULT(WINAPI* DrawThemeEdge)(HTHEME_, HDC, int, int, const RECT*, UINT, UINT, RECT*) = nullptr;
@@ -47,6 +48,7 @@ TThemeServices::TThemeServices() : FApi(new TApi)
     FApi->CloseThemeData = Load<decltype(FApi->CloseThemeData)>(FLib, "CloseThemeData");
     FApi->IsThemeActive = Load<decltype(FApi->IsThemeActive)>(FLib, "IsThemeActive");
     FApi->IsAppThemed = Load<decltype(FApi->IsAppThemed)>(FLib, "IsAppThemed");
+    FApi->IsThemePartDefined = Load<decltype(FApi->IsThemePartDefined)>(FLib, "IsThemePartDefined");
     FApi->GetThemeColor = Load<decltype(FApi->GetThemeColor)>(FLib, "GetThemeColor");
     FApi->DrawThemeBackground = Load<decltype(FApi->DrawThemeBackground)>(FLib, "DrawThemeBackground");
     FApi->DrawThemeEdge = Load<decltype(FApi->DrawThemeEdge)>(FLib, "DrawThemeEdge");
@@ -113,6 +115,12 @@ void TThemeServices::ApplyThemeChange()
         if (H && FApi->CloseThemeData)
             FApi->CloseThemeData(H);
     FThemes.clear();
+}
+
+bool TThemeServices::PartDefined(TThemedElement Element, int Part, int State)
+{
+    HTHEME_ H = Theme(Element);
+    return H && FApi->IsThemePartDefined && FApi->IsThemePartDefined(H, Part, State);
 }
 
 bool TThemeServices::GetColor(TThemedElement Element, int Part, int State, int PropId, TColor& Color)

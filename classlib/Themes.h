@@ -39,6 +39,9 @@ public:
     // Closes every handle; the next use opens them for the new theme.
     void ApplyThemeChange();
 
+    // The current theme has data of its own for the part. Wine's themes
+    // lack some parts; drawing one of those paints nothing useful.
+    bool PartDefined(TThemedElement Element, int Part, int State);
     // False, leaving Color alone, when the theme cannot answer.
     bool GetColor(TThemedElement Element, int Part, int State, int PropId, TColor& Color);
     bool DrawElement(HDC DC, TThemedElement Element, int Part, int State, const RECT& R,

@@ -1291,11 +1291,12 @@ void TRzStatusBar::DrawSimpleFrame(const TRect& Rect)
 void TRzStatusBar::DrawSizeGrip(const TRect& Rect)
 {
     TCanvas* C = Canvas();
-    if (UseThemes()) {
+    // A theme without a gripper of its own, or one that cannot draw it,
+    // gets the classic squares: the grip stays visible.
+    if (UseThemes() && ThemeServices()->PartDefined(teStatus, SP_GRIPPER_, 0) &&
         ThemeServices()->DrawElement(C->Handle(), teStatus, SP_GRIPPER_, 0,
-                                     TRect(Rect.right - 20, Rect.top, Rect.right, Rect.bottom));
+                                     TRect(Rect.right - 20, Rect.top, Rect.right, Rect.bottom)))
         return;
-    }
     TColor Light = clBtnHighlight, Dark = clBtnShadow;
     if (VisualStyle() == vsGradient) {
         TColor First = clBtnFace;

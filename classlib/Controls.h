@@ -589,6 +589,9 @@ protected:
     virtual void PaintWindow(HDC DC);
     void PaintHandler(TMessage& Message);
     void PaintControls(HDC DC, TControl* First);
+    // Runs after the graphic children have painted, on the same device
+    // context: what must stay visible over them (a size grip) goes here.
+    virtual void PaintOverControls(HDC /*DC*/) {}
     virtual void KeyDown(WORD& Key, TShiftState Shift);
     virtual void KeyUp(WORD& Key, TShiftState Shift);
     virtual void KeyPress(char& Key);

@@ -814,6 +814,9 @@ void TWinControl::PaintHandler(TMessage& Message)
     if (!*Alive)
         return;
     PaintControls(DC, nullptr);
+    if (!*Alive)
+        return;
+    PaintOverControls(DC);
     // The grabbers of docked controls go over the site's own painting.
     if (FDockSite && FUseDockManager && FDockManager)
         FDockManager->PaintSite(DC);

@@ -1269,8 +1269,20 @@ void TRzStatusBar::Paint()
             }
         }
     }
-    if (FShowSizeGrip && FGripUsable)
-        DrawSizeGrip(Client);
+}
+
+void TRzStatusBar::PaintOverControls(HDC DC)
+{
+    // After the panes: a pane filling the bar would cover the grip (the
+    // themed ones copy the status background over themselves).
+    if (!FShowSizeGrip || !SizeGripUsable())
+        return;
+    TRect Client = ClientRect();
+    Client.bottom -= 1;
+    TCanvas Grip;
+    Grip.SetHandle(DC);
+    TScopeExit Release([&] { Grip.SetHandle(nullptr); });
+    DrawSizeGrip(&Grip, Client);
 }
 
 void TRzStatusBar::DrawSimpleFrame(const TRect& Rect)
@@ -1288,9 +1300,8 @@ void TRzStatusBar::DrawSimpleFrame(const TRect& Rect)
         DrawBorder(C, Rect, FSimpleFrameStyle);
 }
 
-void TRzStatusBar::DrawSizeGrip(const TRect& Rect)
+void TRzStatusBar::DrawSizeGrip(TCanvas* C, const TRect& Rect)
 {
-    TCanvas* C = Canvas();
     // A theme without a gripper of its own, or one that cannot draw it,
     // gets the classic squares: the grip stays visible.
     if (UseThemes() && ThemeServices()->PartDefined(teStatus, SP_GRIPPER_, 0) &&

@@ -308,8 +308,9 @@ protected:
     void Paint() override;
     void Resize() override;
     void Loaded() override;
+    void PaintOverControls(HDC DC) override;
     virtual void DrawSimpleFrame(const TRect& Rect);
-    void DrawSizeGrip(const TRect& Rect);
+    void DrawSizeGrip(TCanvas* C, const TRect& Rect);
 
 private:
     bool UseThemes() const;

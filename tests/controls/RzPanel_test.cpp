@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "controls/RzPanel.h"
+#include "controls/RzStatus.h"
 #include "tests/controls/RzFormTest.h"
 
 namespace {
@@ -39,6 +40,17 @@ TRect InkBox(TTestSurface& Img, TColor Color, const RECT& Area)
                 Box.bottom = std::max<LONG>(Box.bottom, Y + 1);
             }
     return Box.right < 0 ? TRect() : Box;
+}
+
+// A 200 x 19 status bar, placed by hand, on a form with the given border.
+TRzStatusBar* BarOn(TForm& F, TBorderStyle Border)
+{
+    F.SetBorderStyle(Border);
+    auto Bar = new TRzStatusBar(&F);
+    Bar->SetParent(&F);
+    Bar->SetAlign(alNone);
+    Bar->SetBounds(0, 0, 200, 19);
+    return Bar;
 }
 
 TOwn<TRzPanel> PlainPanel(int W, int H)
@@ -491,11 +503,7 @@ TEST(RzStatusBarPaint, GripSquaresOnSizeableFormsOnly)
     for (TBorderStyle Border : {bsSizeable, bsSingle}) {
         SCOPED_TRACE(int(Border));
         TForm F(nullptr);
-        F.SetBorderStyle(Border);
-        auto Bar = new TRzStatusBar(&F);
-        Bar->SetParent(&F);
-        Bar->SetAlign(alNone);
-        Bar->SetBounds(0, 0, 200, 19);
+        TRzStatusBar* Bar = BarOn(F, Border);
         TTestSurface Img(200, 19);
         PaintControl(Bar, Img);
         int Light = 0, Dark = 0;
@@ -513,6 +521,40 @@ TEST(RzStatusBarPaint, GripSquaresOnSizeableFormsOnly)
             EXPECT_EQ(Img.Px(189, 16), Rgb(clBtnHighlight));
         } else {
             EXPECT_EQ(Light + Dark, 0);
+        }
+    }
+}
+
+TEST(RzStatusBarPaint, GripStaysOverAPaneFillingTheBar)
+{
+    // The wizard's bar: one status pane over the whole client area. The
+    // themed pane copies the status background over itself; the grip goes
+    // over the pane, not under it.
+    for (bool Themed : {false, true}) {
+        SCOPED_TRACE(Themed ? "themed" : "classic");
+        TLookScope Look(Themed);
+        if (Themed && !ThemeServices()->ThemesEnabled())
+            continue;
+        TForm F(nullptr);
+        TRzStatusBar* Bar = BarOn(F, bsSizeable);
+        auto Pane = new TRzStatusPane(&F);
+        Pane->SetParent(Bar);
+        Pane->SetAlign(alClient);
+        TTestSurface With(200, 19), Without(200, 19);
+        PaintControl(Bar, With);
+        Bar->SetShowSizeGrip(false);
+        PaintControl(Bar, Without);
+        int Changed = 0;
+        for (int Y = 0; Y < 19; ++Y)
+            for (int X = 180; X < 200; ++X)
+                Changed += With.Px(X, Y) != Without.Px(X, Y);
+        // Six 2 x 2 squares at the least, whoever draws them.
+        EXPECT_GE(Changed, 18);
+        if (!Themed || !ThemeServices()->PartDefined(teStatus, 3, 0)) {
+            // The classic squares, also where the theme has no gripper.
+            EXPECT_EQ(With.Px(197, 8), Rgb(clBtnHighlight));
+            EXPECT_EQ(With.Px(195, 6), Rgb(clBtnShadow));
+            EXPECT_EQ(With.Px(189, 16), Rgb(clBtnHighlight));
         }
     }
 }

@@ -395,14 +395,6 @@ void TRzCustomButtonEdit::WndProc(TMessage& Message)
         TRzEdit::WndProc(Message);
         ResizeButtons();
         return;
-    case WM_NCPAINT:
-        // The themed edit frame fills the whole window with the theme's
-        // background, the buttons' window inside it too; the edit repaints
-        // its text, the buttons must be told to repaint themselves.
-        TRzEdit::WndProc(Message);
-        if (FButtons->HandleAllocated() && FButtons->Visible())
-            InvalidateRect(FButtons->WindowHandle(), nullptr, TRUE);
-        return;
     case WM_WINDOWPOSCHANGED:
         // The window's new size reaches the control's bounds only after the
         // size message has been handled; the buttons follow it here.

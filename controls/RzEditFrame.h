@@ -107,6 +107,13 @@ protected:
             TWindowDC DC(this->WindowHandle(), GetWindowDC(this->WindowHandle()));
             PaintFrame(DC.Get());
         }
+        // The themed frame is painted with the theme's background over the
+        // whole window, the text and any child window (the button edit's
+        // buttons) too; they are painted again. Only the client area is
+        // invalidated, so this asks for no new frame paint.
+        if (ThemeServices()->ThemesEnabled() && this->HandleAllocated())
+            RedrawWindow(this->WindowHandle(), nullptr, nullptr,
+                         RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_NOFRAME);
         Message.Result = 0;
     }
     // CM_COLORCHANGED and CM_PARENTCOLORCHANGED: a colour set from outside

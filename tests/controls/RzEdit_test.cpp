@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -283,4 +284,69 @@ TEST(RzButtonEditLayout, ATallFontRaisesTheEdit)
     E->Font()->SetSize(28);
     E->Perform(CM_FONTCHANGED);
     EXPECT_GE(E->Height(), GetFontLineHeight(E->Font()));
+}
+
+// In the themed look the system's edit frame is painted with the theme's
+// background over the whole window, the text area too. A frame repaint
+// (a focus change, an Enabled or ReadOnly toggle, or a setting that only
+// repaints the frame) must leave the text shown, read straight off the
+// window once the pending messages are handled.
+TEST(RzEditFrame, TheTextOutlivesAThemedFrameRepaint)
+{
+    if (!ThemeServices()->ThemesEnabled())
+        GTEST_SKIP() << "no themed look here";
+    auto F = NewTestForm(300, 200);
+    auto E = Place<TRzEdit>(F.get(), 10, 10);
+    auto Other = Place<TRzEdit>(F.get(), 10, 40);
+    E->SetText("MMMMMMMMMM");
+    // Selected text would be light on the highlight.
+    E->SetAutoSelect(false);
+    F->Show();
+    Application->ProcessMessages();
+    struct TCase {
+        const char* Name;
+        std::function<void()> Repaint;
+    };
+    const TCase Cases[] = {
+        {"focus away and back",
+         [&] {
+             Other->SetFocus();
+             Application->ProcessMessages();
+             E->SetFocus();
+         }},
+        {"disabled and enabled again",
+         [&] {
+             E->SetEnabled(false);
+             Application->ProcessMessages();
+             E->SetEnabled(true);
+         }},
+        {"flat buttons switched", [&] { E->SetFlatButtons(!E->FlatButtons()); }},
+        {"read-only in the same colour",
+         [&] {
+             E->SetReadOnlyColor(E->Color());
+             E->SetReadOnly(!E->ReadOnly());
+         }},
+    };
+    for (const TCase& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        C.Repaint();
+        Application->ProcessMessages();
+        const int W = E->ClientWidth(), H = E->ClientHeight();
+        TTestSurface Shot(W, H);
+        HDC DC = GetDC(E->Handle());
+        BitBlt(Shot.DC(), 0, 0, W, H, DC, 0, 0, SRCCOPY);
+        ReleaseDC(E->Handle(), DC);
+        GdiFlush();
+        // The text is dark on a light background.
+        int Dark = 0;
+        for (int Y = 0; Y < H; ++Y)
+            for (int X = 0; X < W; ++X) {
+                const auto P = static_cast<COLORREF>(Shot.Px(X, Y));
+                Dark += GetRValue(P) < 0x80 && GetGValue(P) < 0x80 && GetBValue(P) < 0x80;
+            }
+        // More than the caret's dozen pixels.
+        EXPECT_GT(Dark, 60) << "of " << W * H;
+        // Repainting the client asked for no new frame paint.
+        EXPECT_FALSE(GetUpdateRect(E->Handle(), nullptr, FALSE));
+    }
 }

@@ -6,6 +6,7 @@
 
 #include "classlib/ResStrings.h"
 #include "foundation/KvFiles.h"
+#include "foundation/KvLists.h"
 #include "foundation/KvMemIni.h"
 #include "foundation/KvSearch.h"
 #include "foundation/KvStrings.h"
@@ -16,7 +17,9 @@
 #include "mail/KvMacAnsi.h"
 #include "mail/KvMimeCoding.h"
 #include "mail/KvMimeHeaders.h"
+#include "mail/KvMimeRender.h"
 #include "mail/KvMsgParts.h"
+#include "mail/KvNamedFiles.h"
 #include "mail/KvReEmbed.h"
 
 namespace {
@@ -162,6 +165,7 @@ private:
     void ReplaceMarkers(std::string& S);
     std::string StoreFolder() const;
     std::string FindFile(const std::string& Recorded, const std::string& FolderName, bool Embedded, bool ColonForm);
+    std::vector<std::string> MarkerFolders() const;
     void CollectContentIds();
 
     TReEmbedContext& C;
@@ -189,6 +193,9 @@ std::string TEudoraRule::StoreFolder() const
 std::string TEudoraRule::FindFile(const std::string& Recorded, const std::string& FolderName, bool Embedded,
                                   bool ColonForm)
 {
+    // A share is not even looked at: only the store's own folders count.
+    if (Recorded.size() > 1 && (Recorded[0] == '\\' || Recorded[0] == '/') && (Recorded[1] == '\\' || Recorded[1] == '/'))
+        return Recorded;
     std::string path = Recorded;
     if (IsExistingFile(path) || ResolveSubstPath(path, Embedded))
         return path;
@@ -222,6 +229,11 @@ std::string TEudoraRule::FindFile(const std::string& Recorded, const std::string
         if (holder.empty())
             holder = FolderName;
         candidate = JoinPath(C.MailboxFolder, holder);
+        // The Macintosh store keeps its attachments folder beside the mail
+        // folder, not inside it.
+        const std::string beside = JoinPath(StoreFolder(), holder);
+        if (ColonForm && !IsExistingFile(JoinPath(candidate, bare)) && IsExistingFile(JoinPath(beside, bare)))
+            candidate = beside;
     }
     std::string file = JoinPath(candidate, bare);
     if (IsExistingFile(file) || ResolveSubstPath(file, Embedded))
@@ -229,6 +241,26 @@ std::string TEudoraRule::FindFile(const std::string& Recorded, const std::string
     // A Macintosh path joined onto a Windows folder names no file anyone
     // could look for; the place the file was looked for last does.
     return ColonForm ? file : Recorded;
+}
+
+// Marker lines may stand in a received message, so their files are read
+// only from the store's attachment and embedded folders.
+std::vector<std::string> TEudoraRule::MarkerFolders() const
+{
+    std::vector<std::string> folders;
+    for (const std::string& base : {C.MailboxFolder, StoreFolder()})
+        for (const std::string& name : {std::string("Attach"), std::string("Embedded"), LoadResString(SAttachFolder),
+                                        LoadResString(SEmbeddedFolder), std::string("Attachments Folder"),
+                                        std::string("Parts Folder")})
+            folders.push_back(JoinPath(base, name));
+    if (P.EudoraAttachmentsFolder != " ")
+        folders.push_back(P.EudoraAttachmentsFolder);
+    // The folders the user named for attachments and embedded files.
+    TDoubleStringList& subst = SubstPaths();
+    for (int i = 0; i < subst.Count(); ++i)
+        if (SameTextStr(subst[i], "Attachments") || SameTextStr(subst[i], "Embedded"))
+            folders.push_back(subst.GetSecond(i));
+    return folders;
 }
 
 void TEudoraRule::CollectContentIds()
@@ -290,8 +322,7 @@ void TEudoraRule::ReplaceMarkers(std::string& S)
             std::string value = S.substr(valueStart, lineEnd - valueStart);
             if (!value.empty() && value.back() == '\r')
                 value.pop_back();
-            S.erase(static_cast<size_t>(pos - 1), cutEnd - static_cast<size_t>(pos - 1));
-            CutTrailingContentLines(S, static_cast<size_t>(pos - 1));
+            const size_t lineStart = static_cast<size_t>(pos - 1);
             (m.Embedded ? EmbedLineFound : AttachLineFound) = true;
 
             std::string folderName = m.Embedded ? m.EmbedFolder : m.AttachFolder;
@@ -321,6 +352,15 @@ void TEudoraRule::ReplaceMarkers(std::string& S)
                 value = PercentDecode(value);
             if (m.ColonForm && !ContainsBackslash(value))
                 value = JoinPath(JoinPath(StoreFolder(), folderName), value);
+            const std::string path = FindFile(value, folderName, m.Embedded, m.ColonForm);
+            if (FindPreloaded(C.Preloaded, ExtractFileNamePart(path)) < 0 &&
+                !MayOpenNamedFile(path, TNamedFileTrust::StoreFolder, true, MarkerFolders())) {
+                // A refused line stays in the text as the message had it.
+                pos = static_cast<int>(cutEnd) + 1;
+                continue;
+            }
+            S.erase(lineStart, cutEnd - lineStart);
+            CutTrailingContentLines(S, lineStart);
             std::string contentId;
             if (m.Embedded) {
                 CollectContentIds();
@@ -330,7 +370,6 @@ void TEudoraRule::ReplaceMarkers(std::string& S)
             } else {
                 ++AttachCount;
             }
-            const std::string path = FindFile(value, folderName, m.Embedded, m.ColonForm);
             AddFileAttachment(C, path, contentId, true);
         }
     }
@@ -490,6 +529,10 @@ void TEudoraRule::CompleteHeader()
 
 void TEudoraRule::HeaderFieldForm()
 {
+    // The fields list files of the sender's own disk: only a copy written
+    // here may open them.
+    const bool received = IsReceivedMessage(P.Header);
+    bool refused = false;
     if (P.AttachmentMode != amEmbeddedOnly && P.AttachmentMode != amNone) {
         const std::string list = UnfoldHeaderValue(GetHeaderField(P.Header, "X-Attachments"));
         int pos = 1;
@@ -497,8 +540,12 @@ void TEudoraRule::HeaderFieldForm()
             std::string entry;
             NextFieldByChar(list, pos, ';', entry, false);
             entry = TrimBlanksAndQuotes(entry);
-            if (!entry.empty())
+            if (entry.empty())
+                continue;
+            if (MayOpenNamedFile(entry, TNamedFileTrust::SentCopy, received, {C.MailboxFolder}))
                 AddFileAttachment(C, entry, std::string(), true);
+            else
+                refused = true;
         }
     }
     if (P.AttachmentMode != amNone) {
@@ -519,15 +566,25 @@ void TEudoraRule::HeaderFieldForm()
             std::string path = entry.substr(eq + 1);
             if (!path.empty() && path.back() == '>')
                 path.pop_back();
+            if (!MayOpenNamedFile(path, TNamedFileTrust::SentCopy, received, {C.MailboxFolder})) {
+                refused = true;
+                continue;
+            }
             if (!ContainsBackslash(path) || !IsExistingFile(path)) {
                 if (!ResolveSubstPath(path, true))
                     path = JoinPath(JoinPath(C.MailboxFolder, "Embedded"), ExtractFileNamePart(path));
             }
-            AddFileAttachment(C, path, id, false);
+            if (MayOpenNamedFile(path, TNamedFileTrust::SentCopy, received, {C.MailboxFolder}))
+                AddFileAttachment(C, path, id, false);
+            else
+                refused = true;
         }
     }
-    DeleteHeaderField(P.Header, "X-Attachments");
-    DeleteHeaderField(P.Header, "X-EmbeddedContent");
+    // A refused name stays on record where the message had it.
+    if (!refused) {
+        DeleteHeaderField(P.Header, "X-Attachments");
+        DeleteHeaderField(P.Header, "X-EmbeddedContent");
+    }
     CompleteHeader();
 }
 

@@ -18,6 +18,7 @@
 #include "mail/KvMailUtils.h"
 #include "mail/KvMime.h"
 #include "mail/KvMimeHeaders.h"
+#include "mail/KvNamedFiles.h"
 #include "mail/KvPartText.h"
 #include "mail/KvQuotedPrintable.h"
 
@@ -150,6 +151,7 @@ struct TDetachedFile {
     bool Found = false;
     std::string Path;
     std::string InnerHeader;  // the part header kept in the body, when there is one
+    bool Refused = false;     // named where it may not be read; its row is written
 };
 
 // The part header a client kept in the body of a detached part; a note to
@@ -170,18 +172,41 @@ std::string InnerHeaderOf(const std::string& Body)
     return GetHeaderPart(Body);
 }
 
-TDetachedFile FindDetachedFile(const TKvMimeBlock& Block, const std::string& EmbedFolder)
+// A received message may name a file only inside its mailbox's folder; a
+// copy written here may name any (the same rule as its attachment lines).
+bool MayOpenDetached(const TKvMimeBlock& Block, const std::string& Path, const std::string& EmbedFolder, bool Log)
+{
+    const TKvMimeBlock* top = &Block;
+    while (top->GetParent())
+        top = top->GetParent();
+    return MayOpenNamedFile(Path, TNamedFileTrust::SentOrStore, IsReceivedMessage(top->Header), {EmbedFolder}, Log);
+}
+
+TDetachedFile FindDetachedFile(const TKvMimeBlock& Block, const std::string& EmbedFolder, bool Log)
 {
     TDetachedFile file;
     if (!Block.ExternalFile.empty()) {
+        file.Path = Block.ExternalFile;
+        if (!MayOpenDetached(Block, Block.ExternalFile, EmbedFolder, Log)) {
+            file.Refused = true;
+            return file;
+        }
         file.Found = ResolveDetachedFile(EmbedFolder, Block.ExternalFile,
                                          Block.GetPartKind() == pkDetachedAttachment, file.Path);
+        if (file.Found && !MayOpenDetached(Block, file.Path, EmbedFolder, Log)) {
+            file.Found = false;
+            file.Refused = true;
+        }
         if (SameTextStr(Block.Marker, AttachmentDetachedMarker))
             file.InnerHeader = InnerHeaderOf(Block.Body);
         return file;
     }
     // A reference written by SaveAttachments: a path relative to its folder.
     file.Path = EmbedFolder.empty() ? Block.FileName : ExpandRelativePath(EmbedFolder, Block.FileName);
+    if (!MayOpenDetached(Block, file.Path, EmbedFolder, Log)) {
+        file.Refused = true;
+        return file;
+    }
     file.Found = !Block.FileName.empty() && IsExistingFile(file.Path);
     if (!file.Found)
         file.Path = Block.FileName;
@@ -223,7 +248,7 @@ void EmbeddedText(const TKvMimeBlock& Block, const std::string& EmbedFolder, boo
     std::string header = Block.Header;
     std::string body = Block.Body;
     if (hasContent && IsDetachedKind(Block.GetPartKind())) {
-        const TDetachedFile file = FindDetachedFile(Block, EmbedFolder);
+        const TDetachedFile file = FindDetachedFile(Block, EmbedFolder, false);
         if (file.Found)
             RestoredPart(Block, file, header, body);
     }
@@ -687,7 +712,9 @@ void EmbedDetachedFiles(TKvMimeBlock& Block, const std::string& EmbedFolder, std
             EmbedDetachedFiles(*Block.Child(i), EmbedFolder, Missing);
         return;
     }
-    const TDetachedFile file = FindDetachedFile(Block, EmbedFolder);
+    const TDetachedFile file = FindDetachedFile(Block, EmbedFolder, true);
+    if (file.Refused)
+        return;
     if (!file.Found) {
         Missing += (Missing.empty() ? "" : "; ") + file.Path;
         return;

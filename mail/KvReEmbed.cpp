@@ -1,6 +1,7 @@
 #include "mail/KvReEmbed.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "mail/KvMimeHeaders.h"
 #include "mail/KvMimeRender.h"
 #include "mail/KvMsgParts.h"
+#include "mail/KvNamedFiles.h"
 #include "mail/KvQuotedPrintable.h"
 
 namespace {
@@ -63,11 +65,25 @@ std::string ResolveListedFile(TReEmbedContext& C, const std::string& Entry, bool
     return PathHasDrive(Entry) ? ExtractFileNamePart(Entry) : Entry;
 }
 
+// Lines a store writes for its own files: a copy written here may name any
+// file, a received message only one inside the mailbox folder.
+bool MayOpenStoreFile(TReEmbedContext& C, const std::string& Path,
+                      const std::vector<std::string>& Extra = {})
+{
+    std::vector<std::string> folders = Extra;
+    folders.push_back(C.MailboxFolder);
+    return MayOpenNamedFile(Path, TNamedFileTrust::SentOrStore, IsReceivedMessage(C.Parts.Header), folders);
+}
+
 void XAttachmentsRule(TReEmbedContext& C, const std::string& Text)
 {
     TMessageParts& p = C.Parts;
     p.SplitAndParse(Text);
     ClassifyBody(p);
+    // The field lists files of the sender's own disk: only a copy written
+    // here may open them.
+    const bool received = IsReceivedMessage(p.Header);
+    bool refused = false;
     for (const std::string& value : FieldValues(p.Header, "X-Attachments")) {
         int pos = 1;
         while (pos <= static_cast<int>(value.size())) {
@@ -77,10 +93,21 @@ void XAttachmentsRule(TReEmbedContext& C, const std::string& Text)
             if (entry.empty())
                 break;
             bool preloaded = false;
-            AddFileAttachment(C, ResolveListedFile(C, entry, preloaded), std::string(), false);
+            if (!MayOpenNamedFile(entry, TNamedFileTrust::SentCopy, received, {})) {
+                refused = true;
+                continue;
+            }
+            const std::string path = ResolveListedFile(C, entry, preloaded);
+            if (!preloaded && !MayOpenNamedFile(path, TNamedFileTrust::SentCopy, received, {C.MailboxFolder})) {
+                refused = true;
+                continue;
+            }
+            AddFileAttachment(C, path, std::string(), false);
         }
     }
-    DeleteAllFields(p.Header, "X-Attachments");
+    // A refused name stays on record where the message had it.
+    if (!refused)
+        DeleteAllFields(p.Header, "X-Attachments");
     p.ParseHeader(p.Header);
     FinishHeader(p, C.Added);
 }
@@ -99,7 +126,7 @@ void RsAttachRule(TReEmbedContext& C, const std::string& Text)
         NextQuotedField(value, pos, ',', first, '"');
         std::string path = TrimBlanksAndQuotes(first);
         ReplaceInStr(path, "\\\\", "\\");
-        if (!path.empty())
+        if (!path.empty() && MayOpenStoreFile(C, path))
             AddFileAttachment(C, path, std::string(), true);
     }
     FinishHeader(p, C.Added);
@@ -166,6 +193,7 @@ void CalypsoRule(TReEmbedContext& C, const std::string& Text)
                 ResolveSubstPath(Path, false);
         }
     };
+    std::vector<std::pair<std::string, std::string>> refused;
     for (const char* marker : {"X-Attachment: ", "X-CalypsoHtmlImg: "}) {
         const bool images = marker[2] == 'C';
         if (p.AttachmentMode == amNone || (!images && p.AttachmentMode != amAll))
@@ -175,6 +203,10 @@ void CalypsoRule(TReEmbedContext& C, const std::string& Text)
             fields(value, path, id, name);
             if (path.empty())
                 break;
+            if (!MayOpenStoreFile(C, path)) {
+                refused.emplace_back(std::string(marker, std::strlen(marker) - 2), value);
+                continue;
+            }
             TAttachment* a = p.AddAttachment();
             a->ContentId = id;
             a->LoadFile(path, std::string(), false);
@@ -186,9 +218,14 @@ void CalypsoRule(TReEmbedContext& C, const std::string& Text)
     for (const std::string& value : TakeMarkerLines(p.Header, "X-CalypsoHtmlBody: ")) {
         std::string path, id, name;
         fields(value, path, id, name);
-        if (IsExistingFile(path))
+        if (!MayOpenStoreFile(C, path))
+            refused.emplace_back("X-CalypsoHtmlBody", value);
+        else if (IsExistingFile(path))
             p.Html = LoadFileToString(path);
     }
+    // A refused name stays on record in the header.
+    for (const auto& line : refused)
+        AddHeaderField(p.Header, line.first, line.second);
     p.ParseHeader(p.Header);
     // Files put back need a multipart header like every other store's.
     FinishHeader(p, C.Added);
@@ -221,6 +258,11 @@ void PocoRule(TReEmbedContext& C, const std::string& Text)
     if (p.AttachmentMode == amAll) {
         for (const std::string& value : TakeMarkerLines(p.Header, "X-Poco-Attachment: ")) {
             std::string path = value;
+            if (IsUnsafePathForm(path)) {
+                LogRefusedFile(path);
+                AddHeaderField(p.Header, "X-Poco-Attachment", value);
+                continue;
+            }
             const std::string bare = ExtractFileNamePart(path);
             if (!IsExistingFile(path))
                 ResolveSubstPath(path, false);
@@ -231,6 +273,10 @@ void PocoRule(TReEmbedContext& C, const std::string& Text)
                 const std::string folder = FolderExists(moved) ? moved : JoinPath(C.MailboxFolder, "Attach");
                 const std::string file = JoinPath(folder, bare);
                 path = IsExistingFile(file) ? file : "Attach\\" + bare;
+            }
+            if (!MayOpenStoreFile(C, path)) {
+                AddHeaderField(p.Header, "X-Poco-Attachment", value);
+                continue;
             }
             if (multipart && HasFileExt(path, "htm") && (p.Html.empty() || p.Html.find("cid:") == std::string::npos)) {
                 p.Html = IsExistingFile(path) ? LoadFileToString(path) : std::string();
@@ -275,12 +321,17 @@ void XFileRule(TReEmbedContext& C, const std::string& Text)
                                                        : std::string();
     }
     std::string path = JoinPath(C.MailboxFolder, ExtractFileNamePart(file));
-    if (!IsExistingFile(path)) {
-        // The client's own mail folder, looked up once per run.
-        static const std::string pegasus = GetClientMailFolder("Pegasus");
+    // The client's own mail folder, looked up once per run.
+    static const std::string pegasusFolder = GetClientMailFolder("Pegasus");
+    if (!IsExistingFile(path) && !IsUnsafePathForm(path)) {
+        const std::string& pegasus = pegasusFolder;
         const std::string there = pegasus.empty() ? std::string() : JoinPath(pegasus, ExtractFileNamePart(file));
         if (!there.empty() && IsExistingFile(there))
             path = there;
+    }
+    if (!MayOpenStoreFile(C, path, {pegasusFolder})) {
+        FinishHeader(p, C.Added);
+        return;
     }
     AddFileAttachment(C, path, std::string(), true);
     if (!display.empty())

@@ -64,6 +64,25 @@ std::string EudoraMessage(const std::string& Subject, const std::string& Fields,
            "\r\n" + Fields + "\r\n" + Body;
 }
 
+// "In.mbx" of the messages and its index "In.toc".
+void PutEudoraMailbox(const std::string& Root, const std::vector<std::string>& Msgs)
+{
+    std::string data;
+    std::string toc(104, '\0');
+    toc.replace(8, 2, "In");
+    LittleEndian(toc, 102, static_cast<unsigned>(Msgs.size()), 2);
+    for (const std::string& m : Msgs) {
+        std::string entry(218, '\0');
+        LittleEndian(entry, 0, static_cast<unsigned>(data.size()), 4);
+        LittleEndian(entry, 4, static_cast<unsigned>(m.size()), 4);
+        LittleEndian(entry, 12, 1, 2);
+        toc += entry;
+        data += m + "\r\n";
+    }
+    PutFile(Root + "In.mbx", data);
+    PutFile(Root + "In.toc", toc);
+}
+
 // Windows Eudora: index and data file, the attachments folder beside them,
 // a second folder named by "Eudora.ini", folder names in "descmap.pce".
 TStore EudoraStore(TAttachRun& R)
@@ -82,20 +101,7 @@ TStore EudoraStore(TAttachRun& R)
         EudoraMessage("Fields", "X-Attachments: " + root + "Papers\\sheet.pdf; C:\\Eudora\\Attach\\lost.doc;\r\n",
                       "Two files.\r\n"),
     };
-    std::string data;
-    std::string toc(104, '\0');
-    toc.replace(8, 2, "In");
-    LittleEndian(toc, 102, static_cast<unsigned>(msgs.size()), 2);
-    for (const std::string& m : msgs) {
-        std::string entry(218, '\0');
-        LittleEndian(entry, 0, static_cast<unsigned>(data.size()), 4);
-        LittleEndian(entry, 4, static_cast<unsigned>(m.size()), 4);
-        LittleEndian(entry, 12, 1, 2);
-        toc += entry;
-        data += m + "\r\n";
-    }
-    PutFile(root + "In.mbx", data);
-    PutFile(root + "In.toc", toc);
+    PutEudoraMailbox(root, msgs);
     return {root + "In.toc",
             mftEudoraToc,
             {{"Report", "multipart/mixed[text/plain,application/pdf(report.pdf)]", {{"report.pdf", Pdf}}, "",
@@ -289,6 +295,52 @@ TEST(KvConvertAttach, DetachedAttachmentsComeBackInEveryTarget)
             EXPECT_NE(summary.find(std::to_string(store.Want.size()) + " messages converted"), std::string::npos)
                 << summary;
             EXPECT_NE(summary.find(" 0 errors."), std::string::npos) << summary;
+        }
+    }
+}
+
+// Names that anyone can write into a mail he sends point at a file of the
+// reader's disk outside the mailbox: no road and no target may copy it into
+// the output, and each refused name costs an error-log row naming it.
+TEST(KvConvertAttach, ReceivedMessagesNeverPullOtherFilesIn)
+{
+    const std::string received = "Received: from evil.example.net by mx.example.com; Thu, 8 Jan 2009 09:00:00 +0000\r\n";
+    for (TMailFormat road : {mftMbox, mftPine, mftEudoraToc, mftThunderbird}) {
+        for (TMailFormat target : {mftEml, mftTxt, mftMboxWin}) {
+            SCOPED_TRACE(std::to_string(road) + " to " + std::to_string(target));
+            TAttachRun r;
+            const std::string canary = r.Dir.File("canary.txt");
+            PutFile(canary, "CANARY-7f3a the reader's own secret");
+            std::string entry = r.Src("box");
+            if (road == mftEudoraToc) {
+                const std::string root = r.Src("Eudora\\");
+                PutEudoraMailbox(root, {EudoraMessage("Fields", received + "X-Attachments: " + canary + "\r\n", "F.\r\n"),
+                                        EudoraMessage("Markers", received + Mixed, "M.\r\nAttachment Converted: " + root +
+                                                                                       "Attach\\..\\..\\..\\canary.txt\r\n")});
+                entry = root + "In.toc";
+            } else if (road == mftThunderbird) {
+                PutFile(r.Src("Inbox"), "From - Wed Jan  7 08:00:00 2009\r\n" + received +
+                                            "Subject: Notes\r\nContent-Type: multipart/mixed; boundary=\"b1\"\r\n\r\n" +
+                                            DetachedPart("loot.txt", canary) + "--b1--\r\n");
+                PutFile(r.Src("Inbox.msf"), "// index");
+                entry = r.Src("Inbox.msf");
+            } else {
+                PutFile(entry, "From eve@example.net Thu Jan  8 09:00:00 2009\n" + received +
+                                   "Subject: Loot\nX-Attachments: " + canary + "; ..\\canary.txt\n\nGive.\n");
+            }
+            r.Host.Sources.AddObject(entry, MailFormatToObject(road));
+            r.Host.Choices.TargetFormat = target;
+            r.Host.Choices.TargetText = r.Out() + (target == mftMboxWin ? "\\*.mbox" : "\\");
+            ErrorLogFileName = r.Dir.File("errors.txt");
+            r.Driver.StartConversion();
+            FreeErrorLog();
+            ErrorLogFileName.clear();
+            const std::map<std::string, std::string> files = TreeFiles(r.Out());
+            EXPECT_FALSE(files.empty());
+            for (const auto& f : files)
+                EXPECT_EQ(f.second.find("CANARY-7f3a"), std::string::npos) << f.first;
+            const std::string log = LoadFileToString(r.Dir.File("errors.txt"));
+            EXPECT_NE(log.find("Attachment file refused: \""), std::string::npos) << log;
         }
     }
 }

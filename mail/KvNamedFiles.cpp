@@ -1,0 +1,127 @@
+#include "mail/KvNamedFiles.h"
+
+#include <windows.h>
+
+#include "classlib/ResStrings.h"
+#include "classlib/SysUtils.h"
+#include "foundation/KvFiles.h"
+#include "foundation/KvStrings.h"
+#include "mail/KvErrorLog.h"
+#include "mail/KvMimeHeaders.h"
+
+namespace {
+
+const TResStringRegistrar NamedFileTexts{
+    {SAttachmentRefused, "Attachment file refused: \"%s\""},
+};
+
+bool IsSlashChar(char C) { return C == '\\' || C == '/'; }
+
+// The console's own names open a device as the reserved names do.
+bool IsDeviceComponent(const std::string& Name)
+{
+    std::string base = Name.substr(0, Name.find('.'));
+    while (!base.empty() && base.back() == ' ')
+        base.pop_back();
+    return IsDeviceFileName(Name) || SameTextStr(base, "CONIN$") || SameTextStr(base, "CONOUT$");
+}
+
+// The full path with "." and ".." resolved, without touching the disk.
+std::string FullPathOf(const std::string& Path)
+{
+    char buf[MAX_PATH + 1];
+    const DWORD n = GetFullPathNameA(Path.c_str(), MAX_PATH, buf, nullptr);
+    return n > 0 && n <= MAX_PATH ? std::string(buf, n) : std::string();
+}
+
+bool IsShareForm(const std::string& Path)
+{
+    return Path.size() >= 3 && IsSlashChar(Path[0]) && IsSlashChar(Path[1]);
+}
+
+// Device names in any component, a colon past the drive (a stream of the
+// file) and wildcards.
+bool HasUnsafeComponent(const std::string& Path)
+{
+    if (Path.find_first_of("*?") != std::string::npos)
+        return true;
+    size_t start = 0;
+    for (size_t i = 0; i <= Path.size(); ++i) {
+        if (i < Path.size() && !IsSlashChar(Path[i]))
+            continue;
+        const std::string part = Path.substr(start, i - start);
+        const size_t colon = part.find(':');
+        if (colon != std::string::npos && !(start == 0 && colon == 1 && part.size() == 2))
+            return true;
+        if (!part.empty() && IsDeviceComponent(part))
+            return true;
+        start = i + 1;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool IsReceivedMessage(const std::string& Header)
+{
+    return HasHeaderField(Header, "Received", true);
+}
+
+bool IsUnsafePathForm(const std::string& Path)
+{
+    return IsShareForm(Path) || HasUnsafeComponent(Path);
+}
+
+bool IsPathInsideFolder(const std::string& Path, const std::string& Folder)
+{
+    if (IsBlankText(Folder))
+        return false;
+    const std::string path = FullPathOf(Path);
+    std::string folder = FullPathOf(Folder);
+    if (path.empty() || folder.empty())
+        return false;
+    while (!folder.empty() && IsSlashChar(folder.back()))
+        folder.pop_back();
+    return path.size() > folder.size() + 1 && IsSlashChar(path[folder.size()]) &&
+           SameTextStr(path.substr(0, folder.size()), folder);
+}
+
+void LogRefusedFile(const std::string& Path)
+{
+    WriteErrorLine(Format(LoadResString(SAttachmentRefused), Path));
+}
+
+bool MayOpenNamedFile(const std::string& Path, TNamedFileTrust Trust, bool Received,
+                      const std::vector<std::string>& StoreFolders, bool Log)
+{
+    const auto refuse = [&Path, Log] {
+        if (Log)
+            LogRefusedFile(Path);
+        return false;
+    };
+    if (Path.empty())
+        return true;
+    bool inside = false;
+    for (const std::string& folder : StoreFolders)
+        inside = inside || IsPathInsideFolder(Path, folder);
+    // A share is read only inside a store that lives on one; "\\?\" and
+    // "\\.\" paths and devices never. Nothing of these touches the disk.
+    const bool plainShare = IsShareForm(Path) && Path[2] != '?' && Path[2] != '.';
+    if (HasUnsafeComponent(Path) || (IsShareForm(Path) && !(plainShare && inside))) {
+        return refuse();
+    }
+    const bool allowed = Trust == TNamedFileTrust::SentCopy    ? !Received
+                         : Trust == TNamedFileTrust::StoreFolder ? inside
+                                                                 : inside || !Received;
+    if (!allowed && Trust == TNamedFileTrust::SentCopy) {
+        return refuse();
+    }
+    const DWORD attr = GetFileAttributesA(Path.c_str());
+    // No such file: the caller reports it missing as before.
+    if (attr == INVALID_FILE_ATTRIBUTES)
+        return true;
+    const DWORD irregular = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT;
+    if (allowed && (attr & irregular) == 0)
+        return true;
+    return refuse();
+}

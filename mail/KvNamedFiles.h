@@ -1,0 +1,36 @@
+#pragma once
+// Files that message data names (attachment header fields, marker lines,
+// detached parts) are read into the output only under a rule. Anyone can
+// write such a name into a mail he sends, and the converted output may be
+// handed on, so a received message must never pull the reader's own files
+// into it.
+
+#include <string>
+#include <vector>
+
+inline constexpr int SAttachmentRefused = 65262;  // Attachment file refused: "%s"
+
+// Which messages may open a named file.
+enum class TNamedFileTrust {
+    SentCopy,     // only a message written here and not received, file anywhere
+    StoreFolder,  // any message, but only a file inside one of the store's folders
+    SentOrStore,  // either of the two
+};
+
+// A message carrying a "Received" field arrived by mail.
+bool IsReceivedMessage(const std::string& Header);
+// Forms never opened from message data: network shares, "\\?\" and "\\.\"
+// paths, device names in any component, alternate data streams.
+bool IsUnsafePathForm(const std::string& Path);
+// Path lies inside Folder once "." and ".." are resolved.
+bool IsPathInsideFolder(const std::string& Path, const std::string& Folder);
+
+// Whether the file may be opened. A refusal writes one error-log row naming
+// the path; the caller then embeds nothing and keeps the line that named it.
+// A path that names no file at all is not refused when the rule allows the
+// place: the caller's missing-file report follows as before.
+// Log: false for a second look at a name already judged.
+bool MayOpenNamedFile(const std::string& Path, TNamedFileTrust Trust, bool Received,
+                      const std::vector<std::string>& StoreFolders, bool Log = true);
+// The refusal row alone, for a name refused before it became a path.
+void LogRefusedFile(const std::string& Path);

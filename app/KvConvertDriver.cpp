@@ -697,6 +697,9 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
         LogLine("Mailbox locked");
         return crLocked;
     }
+    // An index that gives no message says why, not a bare "Done".
+    if (const auto* toc = dynamic_cast<const TEudoraTocObj*>(reader.get()); toc && !toc->IndexProblem.empty())
+        LogLine(toc->IndexProblem);
 
     int result = crDone;
     try {

@@ -1,5 +1,6 @@
 #include "mail/KvEudora.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "classlib/Classes.h"
@@ -22,6 +23,8 @@ enum : int {
     SEudoraEntryLate = 21171,
     SEudoraEntryTooLong = 21172,
     SEudoraEntryTooShort = 21173,
+    SEudoraEntryPastEnd = 21174,
+    SEudoraIndexForeign = 21175,
 };
 
 const TResStringRegistrar EudoraTexts{
@@ -29,13 +32,14 @@ const TResStringRegistrar EudoraTexts{
     {SEudoraEntryLate, "Index entry %d does not start at a message (offset %s); read from the message at offset %s"},
     {SEudoraEntryTooLong, "Index entry %d runs into the next message (offset %s, length %s); cut at offset %s"},
     {SEudoraEntryTooShort, "Index entry %d ends inside its message (offset %s, length %s); read to offset %s"},
+    {SEudoraEntryPastEnd, "Index entry %d runs past the mailbox's end (offset %s, length %s); read to offset %s"},
+    {SEudoraIndexForeign, "The index header is not in the Windows form (a Macintosh index, or damaged): no message read"},
 };
 
-// How far past an entry's end a message may still run on in blank lines or
-// control bytes before the next separator, and how much is read per step
-// when an entry ends inside its message.
-constexpr size_t SeparatorSlack = 64;
+// How much is read per step past an entry's end, and how many index
+// entries at a time.
 constexpr std::int32_t ExtendStep = 65536;
+constexpr int EntriesPerRead = 256;
 constexpr std::int64_t SeparatorLookBack = 1 << 20;
 
 // A message separator at At: at the start of a line, Eudora's own "From
@@ -76,6 +80,12 @@ std::uint32_t Le32(const std::string& S, size_t At)
 int Le16(const std::string& S, size_t At)
 {
     return static_cast<unsigned char>(S[At]) | static_cast<unsigned char>(S[At + 1]) << 8;
+}
+
+// Padding a mail program leaves between messages: blanks, NULs, controls.
+bool IsPaddingByte(char C)
+{
+    return static_cast<unsigned char>(C) <= ' ';
 }
 
 // The folder of a file path, with its trailing backslash, so that a
@@ -200,9 +210,25 @@ TEudoraTocObj::TEudoraTocObj(const std::string& IndexFileName) : TMailTocStream(
     Header = Stream->ReadString(EudoraHeaderSize);
     if (static_cast<int>(Header.size()) < EudoraHeaderSize || (Header[1] != '\0' && Header[1] != '.')) {
         DataFileSize = -1;
+        IndexProblem = LoadResString(SEudoraIndexForeign);
+        WriteErrorLine(IndexProblem);
+        ++ReadProblems;
+        return;
+    }
+    // An index of the Macintosh program holds its numbers the other way
+    // round: its count, read here, would claim more entries than the file
+    // has room for, while the count read its own way fits.
+    const std::int64_t room = (Stream->Size() - EudoraHeaderSize) / EudoraEntrySize;
+    const int swapped = static_cast<unsigned char>(Header[102]) << 8 | static_cast<unsigned char>(Header[103]);
+    if (Le16(Header, 102) > room && swapped <= room && swapped > 0) {
+        DataFileSize = -1;
+        IndexProblem = LoadResString(SEudoraIndexForeign);
+        WriteErrorLine(IndexProblem);
+        ++ReadProblems;
         return;
     }
     SetMessageCount(Le16(Header, 102));
+    ReadEntryStarts();
     const std::string name = Header.substr(8, 32);
     MailboxName = name.substr(0, name.find('\0'));
     MailboxType = static_cast<unsigned char>(Header[40]);
@@ -225,6 +251,11 @@ bool TEudoraTocObj::NextMessage()
         Damaged = false;
         ClearMessage();
         DecodeEntry();
+        // A length past the data file's end is read to that end (the range
+        // check cuts it at the next entry); never as a message too large.
+        PastEnd = MessagePos >= 0 && MessagePos < DataFileSize && MessagePos + MessageSize > DataFileSize;
+        if (PastEnd)
+            MessageSize = DataFileSize - MessagePos;
         LoadMessage();
         if (ParseState != mpsNone || TooLarge)
             return true;
@@ -312,12 +343,48 @@ std::int64_t TEudoraTocObj::SeparatorBefore(std::int64_t Pos)
     return -1;
 }
 
+void TEudoraTocObj::ReadEntryStarts()
+{
+    // The index is read ahead once, a bounded number of entries at a time,
+    // so that each range can be judged against the one after it.
+    const std::int64_t back = Stream->Position();
+    std::string block;
+    for (int left = MessageCount; left > 0; left -= EntriesPerRead) {
+        block = Stream->ReadString(std::min(left, EntriesPerRead) * EudoraEntrySize);
+        for (size_t at = 0; at + EudoraEntrySize <= block.size(); at += EudoraEntrySize) {
+            const std::int64_t offset = static_cast<std::int32_t>(Le32(block, at));
+            if (offset >= 0 && offset < DataFileSize)
+                EntryStarts.push_back(offset);
+        }
+        if (block.size() < static_cast<size_t>(std::min(left, EntriesPerRead) * EudoraEntrySize))
+            break;
+    }
+    std::sort(EntryStarts.begin(), EntryStarts.end());
+    Stream->Seek(back, soFromBeginning);
+}
+
+std::int64_t TEudoraTocObj::NextEntryStart(std::int64_t Pos) const
+{
+    const auto next = std::upper_bound(EntryStarts.begin(), EntryStarts.end(), Pos);
+    return next == EntryStarts.end() ? DataFileSize : *next;
+}
+
+bool TEudoraTocObj::AppendRange(std::string& Text, std::int64_t From, std::int64_t To)
+{
+    const size_t had = Text.size();
+    Text.resize(had + static_cast<size_t>(To - From));
+    DataStream->Seek(From, soFromBeginning);
+    const std::int32_t got = DataStream->Read(Text.data() + had, static_cast<std::int32_t>(To - From));
+    Text.resize(had + static_cast<size_t>(std::max<std::int32_t>(0, got)));
+    return got == To - From;
+}
+
 void TEudoraTocObj::CheckEntryRange(std::string& Text, std::int64_t Start)
 {
-    // A damaged index gives ranges that start inside a message, take in the
-    // next one too, or stop short; read as they stand they merge two
-    // messages into one file or start one mid-line. The separators in the
-    // data file say where each message really lies.
+    // The index is the truth for a message's range: Eudora does not escape
+    // body lines, so a From_ line inside a range is ordinary text. Only a
+    // range that is plainly damaged is mended, by the separators in the
+    // data file; each mend is an error-log row.
     const auto repaired = [&](int Res, std::int64_t At) {
         Damaged = true;
         ++ReadProblems;
@@ -335,10 +402,8 @@ void TEudoraTocObj::CheckEntryRange(std::string& Text, std::int64_t Start)
             Text.erase(0, first);
         } else {
             // The range starts inside a message: it is read from its start.
-            std::string head(static_cast<size_t>(Start - from), '\0');
-            DataStream->Seek(from, soFromBeginning);
-            if (DataStream->Read(head.data(), static_cast<std::int32_t>(head.size())) !=
-                static_cast<std::int32_t>(head.size()))
+            std::string head;
+            if (!AppendRange(head, from, Start))
                 return;
             Text.insert(0, head);
         }
@@ -348,44 +413,69 @@ void TEudoraTocObj::CheckEntryRange(std::string& Text, std::int64_t Start)
         WriteErrorLine(Format(LoadResString(SEudoraEntryLate), MessageNumber, std::to_string(MessagePos),
                               std::to_string(Start)));
     }
-    if (const size_t next = FindSeparator(Text, 1); next != std::string::npos) {
-        Text.resize(next);
-        repaired(SEudoraEntryTooLong, Start + static_cast<std::int64_t>(next));
-        return;
-    }
+    const std::int64_t next = NextEntryStart(std::max<std::int64_t>(Start, MessagePos));
+    const bool pastEnd = PastEnd && Start + static_cast<std::int64_t>(Le32(Entry, 4)) > DataFileSize;
     const std::int64_t end = Start + static_cast<std::int64_t>(Text.size());
-    if (end >= DataFileSize)
+    if (end > next) {
+        // Overlapping the next entry: cut where the next message begins, at
+        // the entry or a little before it when that entry is late itself.
+        // An entry early inside this message's last line is its own damage.
+        const size_t from = static_cast<size_t>(next - Start);
+        size_t cut = std::string::npos;
+        for (size_t p = Text.rfind("From ", from); p != std::string::npos && p > 0 && cut == std::string::npos;
+             p = Text.rfind("From ", p - 1))
+            if (IsSeparatorAt(Text, p))
+                cut = p;
+        if (cut == std::string::npos)
+            cut = FindSeparator(Text, from);
+        if (cut != std::string::npos) {
+            Text.resize(cut);
+            if (!pastEnd)
+                repaired(SEudoraEntryTooLong, Start + static_cast<std::int64_t>(cut));
+        }
+    }
+    if (pastEnd)
+        repaired(SEudoraEntryPastEnd, Start + static_cast<std::int64_t>(Text.size()));
+    if (end >= next)
         return;
-    // What follows the range must be the next message, after no more than a
-    // few blank lines or control bytes.
-    std::string after(SeparatorSlack + 16, '\0');
-    DataStream->Seek(end, soFromBeginning);
-    after.resize(static_cast<size_t>(std::max<std::int32_t>(
-        0, DataStream->Read(after.data(), static_cast<std::int32_t>(after.size())))));
-    size_t gap = 0;
-    while (gap < after.size() && gap < SeparatorSlack && static_cast<unsigned char>(after[gap]) <= ' ')
-        ++gap;
-    const std::string lineStart = std::string(1, '\n') + after.substr(gap);
-    if (gap == after.size() || IsSeparatorAt(lineStart, 1))
-        return;
-    // The entry ends inside its message: read on to the next separator.
-    DataStream->Seek(end, soFromBeginning);
-    const size_t before = Text.size();
-    std::string chunk(ExtendStep, '\0');
-    for (;;) {
-        const std::int32_t got = DataStream->Read(chunk.data(), ExtendStep);
-        if (got <= 0)
+    // What lies between the range and the next entry: padding of any
+    // length, or the next message, ends the range as the index gave it.
+    std::string gap;
+    std::int64_t at = end;
+    while (at < next) {
+        gap.clear();
+        // A little more than the gap, for a separator that the next entry,
+        // one byte late, starts inside of.
+        const std::int64_t to = std::min<std::int64_t>(next, at + ExtendStep);
+        AppendRange(gap, at, std::min<std::int64_t>(DataFileSize, to + 256));
+        const size_t data = std::find_if_not(gap.begin(), gap.end(), IsPaddingByte) - gap.begin();
+        if (data < static_cast<size_t>(to - at)) {
+            if (IsSeparatorAt("\n" + gap.substr(data, 256), 1))
+                return;
             break;
-        // A separator may begin in the step before.
-        const size_t from = std::max(before, Text.size() > 5 ? Text.size() - 5 : 0);
-        Text.append(chunk.data(), static_cast<size_t>(got));
-        const size_t next = FindSeparator(Text, from);
-        if (next != std::string::npos) {
-            Text.resize(next);
+        }
+        if (gap.empty())
+            return;
+        at = to;
+    }
+    if (at >= next)
+        return;
+    // The entry ends inside its message: read on to the next separator,
+    // never past the next entry.
+    const size_t before = Text.size();
+    for (std::int64_t from = end; from < next;) {
+        const std::int64_t to = std::min<std::int64_t>(next, from + ExtendStep);
+        const size_t search = std::max(before, Text.size() > 5 ? Text.size() - 5 : 0);
+        if (!AppendRange(Text, from, to))
+            break;
+        const size_t sep = FindSeparator(Text, search);
+        if (sep != std::string::npos) {
+            Text.resize(sep);
             break;
         }
         if (static_cast<std::int64_t>(Text.size()) >= MaxMessageSize)
             break;
+        from = to;
     }
     repaired(SEudoraEntryTooShort, Start + static_cast<std::int64_t>(Text.size()));
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "mail/KvMailBase.h"
 
@@ -53,11 +54,23 @@ public:
     std::string Entry;   // the current index entry
     int MailboxType = -1;
     bool IsFromLine = false;
+    // Why an index gives no message at all (its header is not one this
+    // reader knows); empty otherwise. The row is in the error log too.
+    std::string IndexProblem;
 
 private:
-    // Mends a range that does not hold exactly one message, by the
-    // separators in the data file; each mend is an error-log row.
+    // Mends a range that is plainly damaged (past the data file's end,
+    // overlapping the next entry, starting where no message starts, or
+    // stopping inside its message); each mend is an error-log row.
     void CheckEntryRange(std::string& Text, std::int64_t Start);
+    void ReadEntryStarts();
+    // The first entry offset after Pos, or the data file's size.
+    std::int64_t NextEntryStart(std::int64_t Pos) const;
+    // The range [From, To) of the data file appended to Text.
+    bool AppendRange(std::string& Text, std::int64_t From, std::int64_t To);
+
+    std::vector<std::int64_t> EntryStarts;  // sorted offsets inside the data file
+    bool PastEnd = false;                   // the current entry's length runs past the data file
     // The offset of the last separator before Pos; -1 when none is near.
     std::int64_t SeparatorBefore(std::int64_t Pos);
 };

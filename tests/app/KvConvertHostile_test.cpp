@@ -326,3 +326,30 @@ TEST(KvConvertHostile, DamagedEudoraIndexEntriesAreMendedAndCounted)
         EXPECT_EQ(rows[i][2], wanted[i]) << rows[i][0];
     }
 }
+
+// An index of the Macintosh program beside its data file gives no message;
+// the log says why and the run counts it, with lengths past the data file's
+// end in a Windows index read as the messages they are, never "Disk full".
+TEST(KvConvertHostile, EudoraIndexesThatGiveNothingOrTooMuchSayWhy)
+{
+    TConvertRun r;
+    const std::string msg = "From ???@??? Mon Jan  1 10:00:00 2001\r\nSubject: one\r\n\r\nbody\r\n";
+    std::string toc(104 + 218, '\0');
+    toc[102] = 1;
+    toc[104 + 4] = static_cast<char>(0xFF);
+    toc[104 + 5] = toc[104 + 6] = toc[104 + 7] = static_cast<char>(0xFF);
+    PutFile(r.Dir.File("win\\In.toc"), toc);
+    PutFile(r.Dir.File("win\\In.mbx"), msg);
+    std::swap(toc[102], toc[103]);
+    PutFile(r.Dir.File("mac\\In.toc"), toc);
+    PutFile(r.Dir.File("mac\\In.mbx"), msg);
+    r.Add(r.Dir.File("win\\In.toc"), mftEudoraToc);
+    r.Add(r.Dir.File("mac\\In.toc"), mftEudoraToc);
+    r.Target(mftEml, r.Out() + "\\");
+    r.Start();
+    const std::string log = r.LogText();
+    EXPECT_EQ(log.find("Disk full"), std::string::npos) << log;
+    EXPECT_NE(log.find("not in the Windows form"), std::string::npos) << log;
+    EXPECT_EQ(Written(r), std::vector<std::string>{"one.eml"});
+    EXPECT_EQ(r.Summary(), Counters(2, 1, 0, 2)) << log;
+}

@@ -72,6 +72,14 @@ std::vector<TTocMessage> ReadToc(const std::string& Toc)
     return r;
 }
 
+int IndexRows(const std::string& Log)
+{
+    int n = 0;
+    for (size_t p = Log.find("Index entry "); p != std::string::npos; p = Log.find("Index entry ", p + 1))
+        ++n;
+    return n;
+}
+
 class KvEudoraStore : public ::testing::Test {
 protected:
     TTestFolder Dir{"eudora"};
@@ -94,6 +102,21 @@ protected:
         EXPECT_TRUE(TTestFolder::Put(Dir.File("In.toc"), toc));
         EXPECT_TRUE(TTestFolder::Put(Dir.File("In.mbx"), data));
         return Dir.File("In.toc");
+    }
+
+    // The texts read, the error log caught in Log.
+    std::vector<std::string> ReadLogged(const std::string& Toc, std::string& Log)
+    {
+        const std::string log = Dir.File("errors.txt");
+        DeleteFileA(log.c_str());
+        ErrorLogFileName = log;
+        std::vector<std::string> texts;
+        for (const TTocMessage& m : ReadToc(Toc))
+            texts.push_back(m.Text);
+        FreeErrorLog();
+        ErrorLogFileName.clear();
+        Log = LoadFileToString(log);
+        return texts;
     }
 };
 
@@ -199,27 +222,77 @@ TEST_F(KvEudoraStore, DamagedEntriesAreRepairedOrSkipped)
         {"an entry overlapping the one before starts at its own message",
          {TocEntry(0, A), TocEntry(A - 6, B + 6), TocEntry(A + B, C)}, {a, b, c}, 1},
     };
-    const std::string log = Dir.File("errors.txt");
     for (const Case& k : cases) {
         SCOPED_TRACE(k.Name);
-        DeleteFileA(log.c_str());
-        ErrorLogFileName = log;
-        std::vector<TTocMessage> got = ReadToc(Store(TocHeader('\0', "In", 0, 3), {a, b, c}, k.Entries));
-        FreeErrorLog();
-        ErrorLogFileName.clear();
-        std::vector<std::string> texts;
-        for (const TTocMessage& m : got)
-            texts.push_back(m.Text);
-        EXPECT_EQ(texts, k.Want);
-        const std::string rows = LoadFileToString(log);
-        int n = 0;
-        for (size_t p = rows.find("Index entry "); p != std::string::npos; p = rows.find("Index entry ", p + 1))
-            ++n;
-        EXPECT_EQ(n, k.Rows) << rows;
+        std::string rows;
+        EXPECT_EQ(ReadLogged(Store(TocHeader('\0', "In", 0, 3), {a, b, c}, k.Entries), rows), k.Want);
+        EXPECT_EQ(IndexRows(rows), k.Rows) << rows;
         if (k.Want.size() < 3) {
             EXPECT_NE(rows.find("outside the data file"), std::string::npos);
         }
     }
+}
+
+// The index is the truth for a correct entry: From_ lines in its body,
+// padding of any length after it, and lengths past the data file's end
+// (read to the next entry, logged with that reason, never "too large").
+TEST_F(KvEudoraStore, CorrectEntriesKeepTheirRangeAndLengthsPastTheEndAreNamed)
+{
+    const std::string quoted = Msg("q", "Bounced:\r\nFrom ???@??? Mon Jan  1 09:00:00 2001\r\nSubject: old\r\n\r\n"
+                                        "x\r\nFrom bob@example.com Mon Jan  1 08:00:00 2001\r\nSubject: older\r\n\r\ny");
+    const std::string a = Msg("a"), b = Msg("b"), c = Msg("c");
+    const auto len = [](const std::string& m) { return static_cast<std::uint32_t>(m.size()); };
+    struct Case {
+        const char* Name;
+        std::vector<std::string> Data;  // the data file's pieces, one after another
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> Entries;
+        std::vector<std::string> Want;
+        int Rows;
+        const char* Row;
+    };
+    std::vector<Case> cases = {
+        {"a body that quotes a mailbox", {quoted, b}, {{0, len(quoted)}, {len(quoted), len(b)}}, {quoted, b}, 0, ""},
+        {"length 0x7FFFFFFF", {a, b, c}, {{0, len(a)}, {len(a), 0x7FFFFFFF}, {len(a + b), len(c)}}, {a, b, c}, 1,
+         "runs past the mailbox's end"},
+        {"length 0xFFFFFFFF", {a, b, c}, {{0, len(a)}, {len(a), 0xFFFFFFFF}, {len(a + b), len(c)}}, {a, b, c}, 1,
+         "runs past the mailbox's end"},
+        {"the last entry a little too long", {a, b, c}, {{0, len(a)}, {len(a), len(b)}, {len(a + b), len(c) + 3}},
+         {a, b, c}, 1, "runs past the mailbox's end"},
+    };
+    for (size_t pad : {0u, 64u, 65u, 200u}) {
+        for (bool nul : {false, true}) {
+            std::string padding(pad, ' ');
+            for (size_t i = 0; i < pad; i += 7)
+                padding[i] = i % 2 ? '\0' : '\x1A';
+            if (nul)
+                padding += '\0';
+            const std::uint32_t p = len(padding);
+            cases.push_back({"padding after each entry", {a + padding, b + padding, c},
+                             {{0, len(a)}, {len(a) + p, len(b)}, {len(a + b) + 2 * p, len(c)}}, {a, b, c}, 0, ""});
+        }
+    }
+    for (const Case& k : cases) {
+        SCOPED_TRACE(std::string(k.Name) + " " + std::to_string(k.Data[0].size()));
+        std::vector<std::string> entries;
+        for (const auto& [offset, length] : k.Entries)
+            entries.push_back(TocEntry(offset, length));
+        std::string rows;
+        const int count = static_cast<int>(entries.size());
+        EXPECT_EQ(ReadLogged(Store(TocHeader('\0', "In", 0, count), k.Data, entries), rows), k.Want);
+        EXPECT_EQ(IndexRows(rows), k.Rows) << rows;
+        EXPECT_NE(rows.find(k.Row), std::string::npos) << rows;
+    }
+
+    // An index of the Macintosh program, its numbers the other way round:
+    // no message, and the reason why.
+    std::string mac = TocHeader('\x01', "In", 0, 0);
+    mac[102] = 0;
+    mac[103] = 1;
+    Store(mac, {a}, {TocEntry(0, len(a))});
+    TEudoraTocObj reader(Dir.File("In.toc"));
+    EXPECT_FALSE(reader.NextMessage());
+    EXPECT_NE(reader.IndexProblem.find("not in the Windows form"), std::string::npos);
+    EXPECT_EQ(reader.ReadProblems, 1);
 }
 
 TEST_F(KvEudoraStore, TextRepairs)

@@ -93,12 +93,15 @@ int FindMarkerLine(const std::string& S, const std::string& Marker, int From)
     }
 }
 
-// Where the marker line removed at Pos (0-based) leaves only "Content-"
-// header lines up to the end of the section, the rest of the part header
-// the client kept after it: they go with the marker line.
+// Where the marker line removed at Pos (0-based) leaves "Content-" header
+// lines (folded ones with their continuations) followed by nothing but
+// blank lines, they are the rest of the part header the client kept after
+// it: they go with the marker line, the blank lines stay.
 void CutTrailingContentLines(std::string& S, size_t Pos)
 {
     size_t line = Pos;
+    size_t fieldsEnd = Pos;
+    bool blanks = false;
     while (line < S.size()) {
         size_t end = S.find('\n', line);
         end = end == std::string::npos ? S.size() : end + 1;
@@ -106,12 +109,21 @@ void CutTrailingContentLines(std::string& S, size_t Pos)
         while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
             text.pop_back();
         const size_t colon = text.find(':');
-        if (text.compare(0, 8, "Content-") != 0 || colon == std::string::npos ||
-            !IsHeaderFieldName(text.substr(0, colon)))
+        if (text.empty()) {
+            blanks = true;
+        } else if (blanks) {
             return;
+        } else if ((text[0] == ' ' || text[0] == '\t') && fieldsEnd > Pos) {
+            fieldsEnd = end;
+        } else if (text.compare(0, 8, "Content-") == 0 && colon != std::string::npos &&
+                   IsHeaderFieldName(text.substr(0, colon))) {
+            fieldsEnd = end;
+        } else {
+            return;
+        }
         line = end;
     }
-    S.erase(Pos);
+    S.erase(Pos, fieldsEnd - Pos);
 }
 
 // The component that held the file in a recorded path ("\", "/" or ":"

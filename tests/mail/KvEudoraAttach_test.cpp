@@ -149,8 +149,8 @@ TEST_F(KvEudoraAttachStore, HeaderFieldForm)
 }
 
 // A client that converted an attachment may leave the rest of its part
-// header after the marker line; at the end of the section those lines go
-// with the marker, anywhere else they are text.
+// header after the marker line; followed by nothing but blank lines those
+// lines go with the marker, anywhere else they are text.
 TEST_F(KvEudoraAttachStore, ContentLinesAfterAMarker)
 {
     Put("Attach\\r.pdf", Pdf);
@@ -164,6 +164,8 @@ TEST_F(KvEudoraAttachStore, ContentLinesAfterAMarker)
                                               "Content-Type: application/pdf; name=\"r.pdf\"\r\n"
                                               "Content-Disposition: attachment; filename=\"r.pdf\"\r\n",
          "See\r\n"},
+        {"blank lines after them still let them go",
+         "See\r\n" + marker + "Content-Type: application/pdf;\r\n\tname=\"r.pdf\"\r\n\r\n\r\n", "See\r\n"},
         {"text after them keeps them", "See\r\n" + marker + "Content-Type: application/pdf\r\nand more words\r\n",
          "See\r\nContent-Type: application/pdf\r\nand more words\r\n"},
         {"a line that only starts like a field stays", "See\r\n" + marker + "Content-Type is what we said\r\n",

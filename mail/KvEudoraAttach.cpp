@@ -196,9 +196,11 @@ std::string TEudoraRule::StoreFolder() const
     const std::string folder = ExcludeTrailingSlash(C.MailboxFolder);
     if (SameTextStr(ExtractFileNamePart(folder), "Mail Folder"))
         return ExtractFolder(folder);
+    // A mailbox in a folder below "Mail Folder": the store is the folder
+    // that holds "Mail Folder", where the attachments folder lies too.
     const int at = SearchText(folder + "\\", "\\Mail Folder\\", 1);
     if (at > 0)
-        return folder.substr(0, static_cast<size_t>(at) + 12);
+        return folder.substr(0, static_cast<size_t>(at));
     return C.MailboxFolder;
 }
 
@@ -244,7 +246,7 @@ std::string TEudoraRule::FindFile(const std::string& Recorded, const std::string
         // The Macintosh store keeps its attachments folder beside the mail
         // folder, not inside it.
         const std::string beside = JoinPath(StoreFolder(), holder);
-        if (ColonForm && !IsExistingFile(JoinPath(candidate, bare)) && IsExistingFile(JoinPath(beside, bare)))
+        if (ColonForm && !IsExistingFile(JoinPath(candidate, bare)) && FolderExists(beside))
             candidate = beside;
     }
     std::string file = JoinPath(candidate, bare);

@@ -148,6 +148,25 @@ TEST_F(KvEudoraAttachStore, HeaderFieldForm)
     }
 }
 
+// The Macintosh store as it lies on disk: mailboxes in "Mail Folder" (or a
+// folder below it), attachments in "Attachments Folder" beside it.
+TEST_F(KvEudoraAttachStore, MacAttachmentsBesideTheMailFolder)
+{
+    Put("Eudora Folder\\Attachments Folder\\sib.pdf", Pdf);
+    for (const char* folder : {"Eudora Folder\\Mail Folder\\", "Eudora Folder\\Mail Folder\\Lists\\"}) {
+        SCOPED_TRACE(folder);
+        TMessageParts parts;
+        const std::string out = Rebuild(From + std::string("Subject: m\r\n") + Mixed +
+                                            "\r\nSee\r\nAttachment converted: Macintosh HD:Eudora Folder:Attachments "
+                                            "Folder:sib.pdf (PDF /CARO) (000A1B2D)\r\n",
+                                        mbkMacEudora, parts, nullptr, false, folder);
+        TKvMimeBlock back(out, false, true);
+        EXPECT_EQ(PartTreeShape(back), "multipart/mixed[text/plain,application/pdf(sib.pdf)]") << out;
+        EXPECT_EQ(NamedPartBytes(back, "sib.pdf"), Pdf);
+        EXPECT_EQ(Logged, "");
+    }
+}
+
 // A client that converted an attachment may leave the rest of its part
 // header after the marker line; followed by nothing but blank lines those
 // lines go with the marker, anywhere else they are text.

@@ -31,13 +31,14 @@ public:
 
     // Rebuilds Text as a message of Kind stored in the folder and answers
     // the message written; Logged gets the error log.
+    // Folder: the mailbox folder below the store's, when not the store's.
     std::string Rebuild(const std::string& Text, TMailboxKind Kind, TMessageParts& Parts,
-                        TDoubleStringList* Preloaded = nullptr, bool Finfo = false)
+                        TDoubleStringList* Preloaded = nullptr, bool Finfo = false, const std::string& Folder = "")
     {
         const std::string log = Dir.File("errors.txt");
         DeleteFileA(log.c_str());
         ErrorLogFileName = log;
-        RebuildPartsByKind(Parts, Text, Dir.Path() + "\\", Finfo, Preloaded, Kind);
+        RebuildPartsByKind(Parts, Text, Dir.Path() + "\\" + Folder, Finfo, Preloaded, Kind);
         FreeErrorLog();
         ErrorLogFileName.clear();
         Logged = LoadFileToString(log);

@@ -1,5 +1,6 @@
 #include "mail/KvMsgWriter.h"
 
+#include "classlib/Streams.h"
 #include "classlib/SysUtils.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLineBreaks.h"
@@ -205,7 +206,11 @@ TKvMimeBlock* AddAttachmentChild(TKvMimeBlock* Parent, TKvMimeBlock* Root, TAtta
             else
                 kind = TextTransferKind(data);
         }
-        A.ContentType = MediaTypeOfFile(A.GetFullPath(), kind, true);
+        // Only a file the attachment was read from is looked into: a name
+        // the message carries (a uuencoded block's, a part's) may point at
+        // any file of the machine, or at a share.
+        const bool fromFile = dynamic_cast<const TFileStream*>(A.Data.get()) != nullptr;
+        A.ContentType = MediaTypeOfFile(A.GetFullPath(), kind, fromFile);
     }
     if (kind == encNone) {
         const std::string main = A.ContentType.substr(0, A.ContentType.find('/'));

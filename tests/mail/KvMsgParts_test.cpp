@@ -112,6 +112,18 @@ TEST(KvMsgParts, UuencodedBlocksBecomeAttachments)
         EXPECT_EQ(p.PlainText, g.Left);
     }
     {
+        // A block's name is never opened to guess its type: here it names a
+        // file of the machine that looks like a picture.
+        TTestFolder dir("uuname");
+        ASSERT_TRUE(TTestFolder::Put(dir.File("picture"), "GIF89a local bytes"));
+        TMessageParts p;
+        p.ParseMessageText(head + "Content-Type: text/plain\r\n\r\nbegin 644 " + dir.File("picture") +
+                           "\r\n#86)C\r\n`\r\nend\r\n");
+        std::string text;
+        p.RenderMessage(0, 1, text);
+        EXPECT_EQ(text.find("image/gif"), std::string::npos) << text;
+    }
+    {
         // Nothing uuencoded: the message stays what it was.
         TMessageParts p;
         p.ParseMessageText(head + "Content-Type: text/plain\r\n\r\nbegin here\r\n");

@@ -154,3 +154,38 @@ TEST_F(KvReEmbedStore, FieldsOfOtherStores)
         EXPECT_EQ(out.find("X-Poco-Attachment:"), std::string::npos);
     }
 }
+
+// A received message of every store that names a file outside its mailbox
+// folder (or a device, a share, a stream) embeds nothing, keeps the line
+// that named it, and writes one row per name.
+TEST_F(KvReEmbedStore, ReceivedMessagesOpenNoFileOutsideTheStore)
+{
+    Put("store\\Attach\\mine.pdf", Pdf);
+    Put("canary.txt", "CANARY bytes of the reader");
+    const std::string canary = Dir.File("canary.txt");
+    const std::string received = "Received: from x.example by y.example; Mon, 1 Jan 2001 10:00:00 +0000\r\n";
+    const struct {
+        TMailboxKind Kind;
+        std::string Field;  // the line that names the file, kept when refused
+        int Rows;
+    } cases[] = {
+        {mbkMboxAttachLines, "X-Attachments: " + canary + "; ..\\canary.txt; C:\\x\\CONIN$; \\\\srv\\s\\f.pdf", 4},
+        {mbkCalypso, "X-Attachment: \"" + canary + "\"; \"\"; \"c.txt\"", 1},
+        {mbkPoco1, "X-Poco-Attachment: " + canary, 1},
+        {mbkPegasusPlain, "X-RS-Attach: " + canary + ", x", 1},
+        {mbkPoco1, "X-Poco-Attachment: " + canary + ":secret", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Field);
+        TMessageParts parts;
+        const std::string text = Head + c.Field + "\r\nContent-Type: text/plain\r\n\r\nsee the file\r\n";
+        std::string out = RebuildIn(received + text, c.Kind, parts, "store\\");
+        EXPECT_EQ(out.find("CANARY"), std::string::npos) << out;
+        EXPECT_NE(out.find(c.Field), std::string::npos) << out;
+        size_t rows = 0;
+        for (size_t at = Logged.find("Attachment file refused"); at != std::string::npos;
+             at = Logged.find("Attachment file refused", at + 1))
+            ++rows;
+        EXPECT_EQ(rows, static_cast<size_t>(c.Rows)) << Logged;
+    }
+}

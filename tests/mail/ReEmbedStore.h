@@ -47,6 +47,12 @@ public:
         return out;
     }
 
+    // The same with the mailbox in Folder below the store's.
+    std::string RebuildIn(const std::string& Text, TMailboxKind Kind, TMessageParts& Parts, const std::string& Folder)
+    {
+        return Rebuild(Text, Kind, Parts, nullptr, false, Folder);
+    }
+
     TTestFolder Dir;
     std::string Logged;
 };

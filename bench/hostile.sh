@@ -11,6 +11,10 @@
 # names are Cyrillic, Japanese and end in a dot, a mailbox without its
 # index, and a mailbox holding a 700 MB message and one with a 250 MB line
 # between ordinary ones. Beside it an Eudora index with damaged entries.
+# Then the same canary road by road (Mbox, Pine, Eudora, Thunderbird) into
+# every target, odd but correct Eudora indexes and a Macintosh one; the
+# run ends with its counts of crashes, hangs, writes outside the targets
+# and sources changed.
 # Environment: TESSALY_BUILD (default build), HOSTILE_WORK (default
 # /tmp/tessaly-hostile), HOSTILE_BIG (size of the large message in MB,
 # default 700).
@@ -22,6 +26,8 @@ big=${HOSTILE_BIG:-700}
 export TESSALY_WINEPREFIX=${TESSALY_WINEPREFIX:-$build/wineprefix}
 rm -rf "$work"
 mkdir -p "$work/tree/Local Folders/Inbox.sbd" "$work/eudora" "$work/out" "$work/out-eudora"
+mkdir -p "$work/roads/mbox" "$work/roads/pine" "$work/roads/eudora/Attach" "$work/roads/tb/Local Folders" \
+    "$work/eudora-odd" "$work/eudora-mac"
 
 python3 - "$work" "$big" <<'PY'
 import os, sys
@@ -57,6 +63,18 @@ with open(os.path.join(lf, "Huge"), "wb") as f:
     f.write(b"\n\n")
     f.write(msg("after huge"))
 open(os.path.join(lf, "Huge.msf"), "wb").write(b"index")
+def toc(entries, count=None):
+    t = bytearray(104)
+    t[0] = 0x30
+    t[8:10] = b"In"
+    t[102:104] = (len(entries) if count is None else count).to_bytes(2, "little")
+    for off, length in entries:
+        e = bytearray(218)
+        e[0:4] = off.to_bytes(4, "little")
+        e[4:8] = length.to_bytes(4, "little")
+        e[12] = 1
+        t += e
+    return bytes(t)
 # Eudora: four messages, entries without a length, running on, starting
 # inside a message, outside the data file, and one whole.
 msgs = [(b"From ???@??? Mon Jan  1 10:00:00 2001\r\nSubject: eudora %d\r\nContent-Type: text/plain\r\n\r\nbody\r\n" % i)
@@ -65,18 +83,56 @@ at = [0]
 for m in msgs:
     at.append(at[-1] + len(m))
 entries = [(0, 0), (at[1], len(msgs[1]) + len(msgs[2])), (at[2] + 7, len(msgs[2]) - 7), (900000, 40), (at[3], len(msgs[3]))]
-toc = bytearray(104)
-toc[0] = 0x30
-toc[8:10] = b"In"
-toc[102] = len(entries)
-for off, length in entries:
-    e = bytearray(218)
-    e[0:4] = off.to_bytes(4, "little")
-    e[4:8] = length.to_bytes(4, "little")
-    e[12] = 1
-    toc += e
-open(os.path.join(work, "eudora", "In.toc"), "wb").write(bytes(toc))
+open(os.path.join(work, "eudora", "In.toc"), "wb").write(toc(entries))
 open(os.path.join(work, "eudora", "In.mbx"), "wb").write(b"".join(msgs))
+# A canary file beside the sources that received mail names in every way a
+# store records attachment files, on every road; and Eudora indexes whose
+# entries are correct but look odd (a body quoting a mailbox, padding after
+# a message, lengths past the data file's end) or come from a Macintosh.
+canary = "Z:" + os.path.join(work, "canary.txt").replace("/", "\\")
+open(os.path.join(work, "canary.txt"), "wb").write(b"CANARY-7f3a the reader's own file\n")
+recv = "Received: from evil.example.net by mx.example.com; Mon, 5 Jan 2009 10:00:00 +0000\n"
+def mbox(subject, fields, body="Give.\n"):
+    return ("From eve@example.net Mon Jan  5 10:00:00 2009\n" + recv + "From: eve@example.net\nSubject: " + subject +
+            "\n" + fields + "\n" + body + "\n")
+names = "X-Attachments: %s; ..\\..\\canary.txt; C:\\x\\CONIN$; \\\\?\\%s\nContent-Type: text/plain\n" % (canary, canary)
+for road in ("mbox", "pine"):
+    open(os.path.join(work, "roads", road, "box"), "w").write(mbox("loot", names))
+crlf = lambda t: t.replace("\n", "\r\n").encode()
+eud = [crlf("From ???@??? Mon Jan  5 10:00:00 2009\n" + recv + "Subject: fields\nX-Attachments: " + canary +
+            "\nX-EmbeddedContent: <EID:i1@x=" + canary + ">\n\nFields.\n"),
+       crlf("From ???@??? Mon Jan  5 10:00:00 2009\n" + recv + "Subject: markers\n"
+            "Content-Type: multipart/mixed; boundary=\"b\"\n\nMarkers.\nAttachment Converted: " + canary +
+            "\nAttachment Converted: Z:" + os.path.join(work, "roads", "eudora").replace("/", "\\") +
+            "\\Attach\\..\\..\\..\\canary.txt\nEmbedded Content: " + canary + ": 0001\n")]
+def store(folder, data, entries, count=None):
+    open(os.path.join(folder, "In.mbx"), "wb").write(data)
+    open(os.path.join(folder, "In.toc"), "wb").write(toc(entries, count))
+store(os.path.join(work, "roads", "eudora"), b"".join(eud), [(0, len(eud[0])), (len(eud[0]), len(eud[1]))])
+url = "file:///" + canary.replace("\\", "/")
+tb = ("From - Mon Jan  5 10:00:00 2009\n" + recv + "From: eve@example.net\nSubject: detached\n"
+      "X-Mozilla-Altered: AttachmentDetached\nContent-Type: multipart/mixed; boundary=\"b1\"\n\n--b1\n"
+      "Content-Type: text/plain\n\nNotes.\n--b1\nContent-Type: text/plain; name=\"loot.txt\"\n"
+      "Content-Disposition: attachment; filename=\"loot.txt\"\nX-Mozilla-External-Attachment-URL: " + url +
+      "\nX-Mozilla-Altered: AttachmentDetached\n\nContent-Type: text/plain\n\n--b1--\n\n")
+open(os.path.join(work, "roads", "tb", "Local Folders", "Inbox"), "w").write(tb)
+open(os.path.join(work, "roads", "tb", "Local Folders", "Inbox.msf"), "w").write("index")
+# Correct entries that look odd: 6 messages, each read whole and once.
+m = lambda s, b=b"body\r\n": (b"From ???@??? Mon Jan  1 10:00:00 2001\r\nSubject: " + s +
+                               b"\r\nContent-Type: text/plain\r\n\r\n" + b)
+quoted = m(b"quotes", b"Bounced:\r\nFrom ???@??? Mon Jan  1 09:00:00 2001\r\n\r\nFrom bob@example.com Mon Jan  1 "
+                      b"08:00:00 2001\r\nSubject: older\r\n\r\nold\r\n")
+parts = [quoted, b" " * 65, m(b"after 65"), b"\0" * 199 + b"\0", m(b"after 200"), m(b"huge length"),
+         m(b"all ones"), m(b"last, a little long")]
+data, at = b"", []
+for p in parts:
+    at.append(len(data))
+    data += p
+store(os.path.join(work, "eudora-odd"), data,
+      [(at[0], len(quoted)), (at[2], len(parts[2])), (at[4], len(parts[4])), (at[5], 0x7FFFFFFF),
+       (at[6], 0xFFFFFFFF), (at[7], len(parts[7]) + 3)])
+# A Macintosh index: its count the other way round.
+store(os.path.join(work, "eudora-mac"), m(b"mac"), [(0, 40)], count=0x100)
 PY
 ln -s .. "$work/tree/Local Folders/Inbox.sbd/loop"
 
@@ -91,12 +147,15 @@ check() {  # log, out folder
     echo "summary: $converted converted, $errors errors; files on disk: $files"
     [ "$converted" = "$files" ] || { echo "MISMATCH: summary and files on disk differ"; status=1; }
 }
+crashes=0
+hangs=0
 run() {  # name, args...
     local name=$1; shift
     local log=$work/$name.log
     local rc=0
-    "$root/scripts/wine-run.sh" "$build/bench/convert.exe" "$@" > "$log" 2>&1 || rc=$?
+    timeout 900 "$root/scripts/wine-run.sh" "$build/bench/convert.exe" "$@" > "$log" 2>&1 || rc=$?
     echo "== $name: exit code $rc"
+    if [ "$rc" = 124 ]; then hangs=$((hangs + 1)); elif [ "$rc" != 0 ]; then crashes=$((crashes + 1)); fi
     grep -vE '^(Processing: |Done$|$)' "$log" | grep -v "^Error log" || true
     [ "$rc" = 0 ] || status=1
     # Each run starts its own error log.
@@ -108,9 +167,53 @@ run() {  # name, args...
         tail -n +2 "$errlog" | cut -f1-3
     fi
 }
+# Every file outside the targets, with its checksum: a source changed or a
+# file written outside the targets shows up in the difference.
+sources() { python3 - "$work" <<'PY'
+import hashlib, os, sys
+work = sys.argv[1]
+for top, dirs, files in os.walk(work):
+    dirs[:] = [d for d in dirs if not (top == work and d.startswith("out"))]
+    for f in files:
+        path = os.path.join(top, f)
+        if not f.endswith(".log") and not os.path.islink(path):
+            h = hashlib.sha1()
+            with open(path, "rb") as src:
+                for block in iter(lambda: src.read(1 << 20), b""):
+                    h.update(block)
+            print(h.hexdigest() + "\t" + os.path.relpath(path, work))
+PY
+}
+sources > "$work/before.sums.log"
 run tree "$(winpath "$work/tree/Local Folders")\\*.msf" Thunderbird "$(winpath "$work/out")\\" EML -s
 check "$work/tree.log" "$work/out"
 run eudora "$(winpath "$work/eudora/In.toc")" Eudora.toc "$(winpath "$work/out-eudora")\\" EML
 check "$work/eudora.log" "$work/out-eudora"
+canaries=0
+for road in "mbox/box Mbox" "pine/box 11" "eudora/In.toc Eudora.toc" "tb/Local Folders/Inbox.msf Thunderbird"; do
+    src=${road% *}
+    for target in EML Txt Mbox_Win; do
+        out="$work/out-canary-${src%%/*}-$target"
+        mkdir -p "$out"
+        run "canary-${src%%/*}-$target" "$(winpath "$work/roads/$src")" "${road##* }" "$(winpath "$out")\\" "$target"
+        if grep -rqa "CANARY-7f3a" "$out"; then
+            echo "CANARY in the output of ${src%%/*} to $target"
+            canaries=$((canaries + 1))
+        fi
+    done
+done
+echo "canary file in any output: $canaries times"
+[ "$canaries" = 0 ] || status=1
+run eudora-odd "$(winpath "$work/eudora-odd/In.toc")" Eudora.toc "$(winpath "$work/out-eudora-odd")\\" EML
+check "$work/eudora-odd.log" "$work/out-eudora-odd"
+run eudora-mac "$(winpath "$work/eudora-mac/In.toc")" Eudora.toc "$(winpath "$work/out-eudora-mac")\\" EML
+grep -q "not in the Windows form" "$work/eudora-mac.log" || { echo "MISSING: the Macintosh index's reason"; status=1; }
+
+sources > "$work/after.sums.log"
+changed=$(join -t $'\t' -1 2 -2 2 <(sort -t $'\t' -k2 "$work/before.sums.log") \
+    <(sort -t $'\t' -k2 "$work/after.sums.log") | awk -F '\t' '$2 != $3' | wc -l)
+outside=$(comm -13 <(cut -f2 "$work/before.sums.log" | sort) <(cut -f2 "$work/after.sums.log" | sort) | wc -l)
+echo "crashes: $crashes, hangs: $hangs, writes outside the target: $outside, sources changed: $changed"
+[ "$crashes$hangs$outside$changed" = 0000 ] || status=1
 rm -rf "$work"
 exit $status

@@ -4,6 +4,7 @@
 
 #include "classlib/ResStrings.h"
 #include "classlib/SysUtils.h"
+#include "foundation/KvAnsi.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvStrings.h"
 #include "mail/KvErrorLog.h"
@@ -26,13 +27,23 @@ bool IsDeviceComponent(const std::string& Name)
     return IsDeviceFileName(Name) || SameTextStr(base, "CONIN$") || SameTextStr(base, "CONOUT$");
 }
 
-// The full path with "." and ".." resolved, without touching the disk.
-std::string FullPathOf(const std::string& Path)
+// The full path with "." and ".." resolved, without touching the disk; a
+// deep store's paths may pass MAX_PATH, which only the wide call takes.
+std::wstring FullPathOf(const std::string& Path)
 {
-    char buf[MAX_PATH + 1];
-    const DWORD n = GetFullPathNameA(Path.c_str(), MAX_PATH, buf, nullptr);
-    return n > 0 && n <= MAX_PATH ? std::string(buf, n) : std::string();
+    const std::wstring wide = DefaultAnsiToWide(Path);
+    const DWORD need = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (need == 0)
+        return std::wstring();
+    std::wstring full(need, L'\0');
+    const DWORD n = GetFullPathNameW(wide.c_str(), need, full.data(), nullptr);
+    if (n == 0 || n >= need)
+        return std::wstring();
+    full.resize(n);
+    return full;
 }
+
+bool IsWideSlash(wchar_t C) { return C == L'\\' || C == L'/'; }
 
 bool IsShareForm(const std::string& Path)
 {
@@ -76,14 +87,14 @@ bool IsPathInsideFolder(const std::string& Path, const std::string& Folder)
 {
     if (IsBlankText(Folder))
         return false;
-    const std::string path = FullPathOf(Path);
-    std::string folder = FullPathOf(Folder);
-    if (path.empty() || folder.empty())
-        return false;
-    while (!folder.empty() && IsSlashChar(folder.back()))
+    const std::wstring path = FullPathOf(Path);
+    std::wstring folder = FullPathOf(Folder);
+    while (!folder.empty() && IsWideSlash(folder.back()))
         folder.pop_back();
-    return path.size() > folder.size() + 1 && IsSlashChar(path[folder.size()]) &&
-           SameTextStr(path.substr(0, folder.size()), folder);
+    if (path.empty() || folder.empty() || path.size() <= folder.size() + 1 || !IsWideSlash(path[folder.size()]))
+        return false;
+    return CompareStringOrdinal(path.c_str(), static_cast<int>(folder.size()), folder.c_str(),
+                                static_cast<int>(folder.size()), TRUE) == CSTR_EQUAL;
 }
 
 void LogRefusedFile(const std::string& Path)

@@ -445,6 +445,18 @@ void TRzCustomTabControl::SetImageMargin(int Value)
         UpdateTabs();
 }
 
+void TRzCustomTabControl::SetImageAlignment(TRzHorizontalAlignment Value)
+{
+    if (StoreChanged(FImageAlignment, Value))
+        UpdateTabs();
+}
+
+void TRzCustomTabControl::SetImageAlignmentVertical(TRzVerticalAlignment Value)
+{
+    if (StoreChanged(FImageAlignmentVertical, Value))
+        UpdateTabs();
+}
+
 void TRzCustomTabControl::SetHotTrack(bool Value)
 {
     if (StoreChanged(FHotTrack, Value) && !Value && !FTabHints)
@@ -583,6 +595,12 @@ void TRzCustomTabControl::SetTabStyle(TRzTabStyle Value)
 void TRzCustomTabControl::SetTextAlignment(TRzHorizontalAlignment Value)
 {
     if (StoreChanged(FTextAlignment, Value))
+        UpdateTabs();
+}
+
+void TRzCustomTabControl::SetTextAlignmentVertical(TRzVerticalAlignment Value)
+{
+    if (StoreChanged(FTextAlignmentVertical, Value))
         UpdateTabs();
 }
 

@@ -401,6 +401,11 @@ public:
     void SetImagePosition(TRzImagePosition Value);
     int ImageMargin() const { return FImageMargin; }
     void SetImageMargin(int Value);
+    // Where the image sits within its side of the tab (ipStretch fills it).
+    TRzHorizontalAlignment ImageAlignment() const { return FImageAlignment; }
+    void SetImageAlignment(TRzHorizontalAlignment Value);
+    TRzVerticalAlignment ImageAlignmentVertical() const { return FImageAlignmentVertical; }
+    void SetImageAlignmentVertical(TRzVerticalAlignment Value);
     bool HotTrack() const { return FHotTrack; }
     void SetHotTrack(bool Value);
     TColor HotTrackColor() const { return FHotTrackColor; }
@@ -449,6 +454,8 @@ public:
     void SetTabStyle(TRzTabStyle Value);
     TRzHorizontalAlignment TextAlignment() const { return FTextAlignment; }
     void SetTextAlignment(TRzHorizontalAlignment Value);
+    TRzVerticalAlignment TextAlignmentVertical() const { return FTextAlignmentVertical; }
+    void SetTextAlignmentVertical(TRzVerticalAlignment Value);
     bool Transparent() const { return FTransparent; }
     void SetTransparent(bool Value);
     bool UseGradients() const { return FUseGradients; }
@@ -654,6 +661,8 @@ private:
     int FFlatColorAdjustment = 0;
     TRzImagePosition FImagePosition = ipLeft;
     int FImageMargin = 2;
+    TRzHorizontalAlignment FImageAlignment = haCenter;
+    TRzVerticalAlignment FImageAlignmentVertical = vaCenter;
     bool FHotTrack = true;
     TColor FHotTrackColor = static_cast<TColor>(0x149BF0);
     TRzTabHotTrackColorSource FHotTrackColorSource = htcsTabColor;
@@ -674,6 +683,7 @@ private:
     TRzTabSequence FTabSequence = tsStandard;
     TRzTabStyle FTabStyle = tsSingleSlant;
     TRzHorizontalAlignment FTextAlignment = haCenter;
+    TRzVerticalAlignment FTextAlignmentVertical = vaCenter;
     bool FTransparent = false;
     bool FUseGradients = true;
 };

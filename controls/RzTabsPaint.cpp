@@ -42,6 +42,15 @@ int AcceleratorPos(const std::string& Line)
     return -1;
 }
 
+// Where a box of Size goes in Area by a horizontal and a vertical
+// alignment; centring splits the free space in halves.
+TPoint AlignedIn(const TRect& Area, SIZE Size, TRzHorizontalAlignment H, TRzVerticalAlignment V)
+{
+    const int X = H == haLeft ? Area.left : H == haRight ? Area.right - Size.cx : Area.left + (Area.Width() - Size.cx) / 2;
+    const int Y = V == vaTop ? Area.top : V == vaBottom ? Area.bottom - Size.cy : Area.top + (Area.Height() - Size.cy) / 2;
+    return TPoint(X, Y);
+}
+
 bool UIStateHides(HWND Wnd, WORD Flag)
 {
     if (!Wnd)
@@ -351,21 +360,36 @@ void TRzCustomTabControl::PaintCaption(TCanvas* C, int Index, const TRect& Dev)
         }
     }
 
-    // The image takes its side of the text rectangle.
+    // The image takes its side of the text rectangle, and sits in that side
+    // by the image alignments.
     if (FImages && (T.ImageIndex != -1 || (!T.Enabled && T.DisabledIndex != -1))) {
         const int IW = FImages->Width(), IH = FImages->Height();
-        int X = R.left + (R.Width() - IW) / 2, Y = R.top + (R.Height() - IH) / 2;
+        const TPoint At = AlignedIn(R, SIZE{IW, IH}, FImageAlignment, FImageAlignmentVertical);
+        TRect Box = Bounds(At.x, At.y, IW, IH);
         switch (FImagePosition) {
-        case ipLeft: X = R.left; R.left += IW + FImageMargin; break;
-        case ipRight: X = R.right - IW; R.right -= IW + FImageMargin; break;
-        case ipTop: Y = R.top; R.top += IH + FImageMargin; break;
-        case ipBottom: Y = R.bottom - IH; R.bottom -= IH + FImageMargin; break;
-        default: break;
+        case ipLeft: Box = Bounds(R.left, At.y, IW, IH); R.left += IW + FImageMargin; break;
+        case ipRight: Box = Bounds(R.right - IW, At.y, IW, IH); R.right -= IW + FImageMargin; break;
+        case ipTop: Box = Bounds(At.x, R.top, IW, IH); R.top += IH + FImageMargin; break;
+        case ipBottom: Box = Bounds(At.x, R.bottom - IH, IW, IH); R.bottom -= IH + FImageMargin; break;
+        case ipBack: break;
+        case ipStretch: Box = R; break;
         }
         const bool UseDisabled = T.DisabledIndex != -1 && !T.Enabled;
         const int Img = UseDisabled ? T.DisabledIndex : T.ImageIndex;
-        if (Img != -1)
-            FImages->Draw(C, X, Y, Img, T.DisabledIndex != -1 || T.Enabled);
+        const bool Normal = T.DisabledIndex != -1 || T.Enabled;
+        if (Img != -1 && FImagePosition == ipStretch) {
+            // Drawn at its size over a key colour, then stretched over the
+            // tab's background with the key left out.
+            TBitmap Image(IW, IH);
+            const TColor Key = static_cast<TColor>(0x010203);
+            FillSolidRect(Image.Canvas()->Handle(), TRect(0, 0, IW, IH), Key);
+            FImages->Draw(Image.Canvas(), 0, 0, Img, Normal);
+            Image.SetTransparent(true);
+            Image.SetTransparentColor(Key);
+            C->StretchDraw(Box, &Image);
+        } else if (Img != -1) {
+            FImages->Draw(C, Box.left, Box.top, Img, Normal);
+        }
     }
 
     TRzTextStyle Style = tsUnselected;
@@ -398,33 +422,37 @@ void TRzCustomTabControl::PaintCaption(TCanvas* C, int Index, const TRect& Dev)
         SetTextColor(DC, ColorToRef(TextColor));
         const SIZE Block = MeasureCaption(DC, T.Caption);
         const bool HideAccel = UIStateHides(WindowHandle(), UISF_HIDEACCEL);
+        // The caption's block sits in the text rectangle by the text
+        // alignments.
+        const TPoint At = AlignedIn(R, Block, FTextAlignment, FTextAlignmentVertical);
         if (!VerticalText()) {
             // Hidden accelerators are drawn from the stripped text: Wine's
             // DrawText underlines even under DT_HIDEPREFIX.
             UINT Flags = DT_SINGLELINE | DT_NOCLIP | (HideAccel ? DT_NOPREFIX : 0);
             Flags |= FTextAlignment == haLeft ? DT_LEFT : FTextAlignment == haRight ? DT_RIGHT : DT_CENTER;
-            int Y = R.top + (R.Height() - Block.cy) / 2;
+            int Y = At.y;
             for (const auto& Line : Lines) {
                 SIZE S{0, 0};
                 const std::string Shown = RemoveAccelerators(Line);
                 GetTextExtentPoint32A(DC, Shown.c_str(), static_cast<int>(Shown.size()), &S);
-                RECT LR{R.left, Y, R.right, Y + S.cy};
+                RECT LR{At.x, Y, At.x + Block.cx, Y + S.cy};
                 const std::string& Drawn = HideAccel ? Shown : Line;
                 DrawTextA(DC, Drawn.c_str(), static_cast<int>(Drawn.size()), &LR, Flags);
                 Y += S.cy;
             }
         } else {
             // Turned text: upwards (its top towards the left) except on
-            // right tabs, where it runs downwards.
+            // right tabs, where it runs downwards. Each line is placed along
+            // the tab by the vertical alignment.
             const bool Down = RightTabs;
             TEXTMETRICA TM{};
             GetTextMetricsA(DC, &TM);
-            int Across = Down ? R.left + (R.Width() + Block.cx) / 2 : R.left + (R.Width() - Block.cx) / 2;
+            int Across = Down ? At.x + Block.cx : At.x;
             for (const auto& Line : Lines) {
                 const std::string Shown = RemoveAccelerators(Line);
                 SIZE S{0, 0};
                 GetTextExtentPoint32A(DC, Shown.c_str(), static_cast<int>(Shown.size()), &S);
-                int Along = R.top + (R.Height() - S.cx) / 2;
+                int Along = AlignedIn(R, SIZE{0, S.cx}, haLeft, FTextAlignmentVertical).y;
                 if (!Down)
                     Along += S.cx;
                 TextOutA(DC, Across, Along, Shown.c_str(), static_cast<int>(Shown.size()));

@@ -22,6 +22,22 @@ void PaintInto(TControl* C, TTestSurface& Img)
     GdiFlush();
 }
 
+TRect InkBox(TTestSurface& Img, const TRect& Within, TColor Color)
+{
+    return ColorBox(*Img.Bitmap(), Within, Color);
+}
+
+// One all-red 10 x 10 image.
+std::unique_ptr<TCustomImageList> RedImage()
+{
+    auto L = std::make_unique<TCustomImageList>(nullptr, 10, 10);
+    TBitmap B(10, 10);
+    B.Canvas()->Brush()->SetColor(clRed);
+    B.Canvas()->FillRect(TRect(0, 0, 10, 10));
+    L->AddMasked(&B, clFuchsia);
+    return L;
+}
+
 int Brightness(TColor C)
 {
     const COLORREF R = ColorToRef(C);
@@ -163,5 +179,71 @@ TEST(TabPaint, AcceleratorUnderline)
     Accel(true);
     EXPECT_EQ(Dark("&Wide"), Plain) << "hidden accelerators draw no underline and no &";
     EXPECT_GT(Dark("W&&ide"), Plain + 2) << "a doubled & still draws one";
+    }
+}
+
+TEST(TabPaint, ImageAndCaptionFollowTheirAlignmentsInEveryStyleAndOnEverySide)
+{
+    // One tab with the image, then one with the caption (a single tab, so
+    // no neighbour covers its ends), 60 deep and 200 long to leave room.
+    const auto Images = RedImage();
+    const struct {
+        TRzHorizontalAlignment H;
+        TRzVerticalAlignment V;
+    } Aligns[] = {{haLeft, vaTop}, {haCenter, vaCenter}, {haRight, vaBottom}};
+    for (TRzTabStyle Style : {tsSingleSlant, tsDoubleSlant, tsCutCorner, tsRoundCorners, tsBackSlant, tsSquareCorners})
+        for (TRzTabOrientation Side : {toTop, toLeft, toBottom, toRight})
+            for (TOrientation Text : {orHorizontal, orVertical})
+                for (const bool Image : {true, false}) {
+                    SCOPED_TRACE(std::to_string(Style) + "/" + std::to_string(Side) + "/" + std::to_string(Text));
+                    auto C = NewTabStrip({Image ? "" : "Ab"}, 300, 300);
+                    C->SetTabStyle(Style);
+                    C->SetTabOrientation(Side);
+                    C->SetTextOrientation(Text);
+                    const bool Across = Side == toLeft || Side == toRight;
+                    C->SetTabWidth(Across ? 60 : 200);
+                    C->SetTabHeight(Across ? 200 : 60);
+                    C->SetImages(Images.get());
+                    C->SetImagePosition(ipBack);
+                    (*C->Tabs())[0]->ImageIndex = Image ? 0 : -1;
+                    C->TabsChanged();
+                    TRect Box[3];
+                    for (int A = 0; A < 3; ++A) {
+                        C->SetImageAlignment(Aligns[A].H);
+                        C->SetImageAlignmentVertical(Aligns[A].V);
+                        C->SetTextAlignment(Aligns[A].H);
+                        C->SetTextAlignmentVertical(Aligns[A].V);
+                        TTestSurface S(300, 300);
+                        PaintInto(C.get(), S);
+                        Box[A] = InkBox(S, C->TabDeviceRect(0), Rgb(Image ? clRed : clBtnText));
+                        ASSERT_EQ(Box[A].Width(), Image ? 10 : Box[A].Width()) << "the whole image, once";
+                        ASSERT_GT(Box[A].Width(), 0);
+                    }
+                    EXPECT_LT(Box[0].left + 10, Box[1].left) << "left, then centred";
+                    EXPECT_LT(Box[1].left + 10, Box[2].left) << "centred, then right";
+                    EXPECT_LT(Box[0].top + 10, Box[1].top) << "top, then centred";
+                    EXPECT_LT(Box[1].top + 10, Box[2].top) << "centred, then bottom";
+                    EXPECT_NEAR(Box[1].left - Box[0].left, Box[2].left - Box[1].left, 1) << "halves of the free width";
+                    EXPECT_NEAR(Box[1].top - Box[0].top, Box[2].top - Box[1].top, 1) << "halves of the free height";
+                }
+}
+
+TEST(TabPaint, StretchedImageFillsTheTabAndSideImagesTakeTheirSide)
+{
+    const auto Images = RedImage();
+    auto C = NewTabStrip({"Wide caption"}, 300, 100);
+    C->SetTabHeight(40);
+    C->SetImages(Images.get());
+    (*C->Tabs())[0]->ImageIndex = 0;
+    for (TRzImagePosition P : {ipStretch, ipLeft, ipRight}) {
+        C->SetImagePosition(P);
+        TTestSurface S(300, 100);
+        PaintInto(C.get(), S);
+        const TRect Image = InkBox(S, C->TabDeviceRect(0), Rgb(clRed)), Text = InkBox(S, C->TabDeviceRect(0), Rgb(clBtnText));
+        ASSERT_GT(Text.Width(), 0) << "the caption is drawn with any image position";
+        if (P == ipStretch)
+            EXPECT_TRUE(Image.Width() > 40 && Image.Height() > 20) << "stretched along the tab and across";
+        else
+            EXPECT_LE(P == ipLeft ? Image.right + 2 : Text.right + 2, P == ipLeft ? Text.left : Image.left);
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 // A 32-bit DIB to draw on in the drawing tests, with pixel reads as TColor.
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 
@@ -49,3 +50,20 @@ private:
 };
 
 inline TColor Rgb(TColor Color) { return ColorToRGB(Color); }
+
+// The smallest rectangle holding every pixel of Color (an RGB value) inside
+// Within; empty (right < left) when there is none.
+inline TRect ColorBox(TBitmap& B, const TRect& Within, TColor Color)
+{
+    GdiFlush();
+    TRect Box(Within.right, Within.bottom, Within.left, Within.top);
+    for (int Y = Within.top; Y < Within.bottom; ++Y)
+        for (int X = Within.left; X < Within.right; ++X) {
+            const std::uint32_t V = B.ScanLine(Y)[X];
+            if (static_cast<TColor>(((V >> 16) & 0xFF) | (V & 0xFF00) | ((V & 0xFF) << 16)) != Color)
+                continue;
+            Box = TRect(std::min<int>(Box.left, X), std::min<int>(Box.top, Y), std::max<int>(Box.right, X + 1),
+                        std::max<int>(Box.bottom, Y + 1));
+        }
+    return Box;
+}

@@ -360,6 +360,18 @@ void TRzCustomTabControl::PaintCaption(TCanvas* C, int Index, const TRect& Dev)
         }
     }
 
+    // A tab of a back row is partly covered by the rows in front of it:
+    // its contents keep to the part left uncovered.
+    int CardEdge = Vertical() ? (RightTabs ? R.left : R.right) : (FTabOrientation == toBottom ? R.top : R.bottom);
+    if (FMultiLine && T.Row > 0) {
+        switch (FTabOrientation) {
+        case toTop: CardEdge = std::min<int>(R.bottom, Dev.bottom - FRowOverlap); R.bottom = CardEdge; break;
+        case toBottom: CardEdge = std::max<int>(R.top, Dev.top + FRowOverlap); R.top = CardEdge; break;
+        case toLeft: CardEdge = std::min<int>(R.right, Dev.right - FRowOverlap); R.right = CardEdge; break;
+        case toRight: CardEdge = std::max<int>(R.left, Dev.left + FRowOverlap); R.left = CardEdge; break;
+        }
+    }
+
     // The image takes its side of the text rectangle, and sits in that side
     // by the image alignments.
     if (FImages && (T.ImageIndex != -1 || (!T.Enabled && T.DisabledIndex != -1))) {
@@ -423,8 +435,16 @@ void TRzCustomTabControl::PaintCaption(TCanvas* C, int Index, const TRect& Dev)
         const SIZE Block = MeasureCaption(DC, T.Caption);
         const bool HideAccel = UIStateHides(WindowHandle(), UISF_HIDEACCEL);
         // The caption's block sits in the text rectangle by the text
-        // alignments.
-        const TPoint At = AlignedIn(R, Block, FTextAlignment, FTextAlignmentVertical);
+        // alignments, its card side never under a row in front.
+        TPoint At = AlignedIn(R, Block, FTextAlignment, FTextAlignmentVertical);
+        if (FMultiLine && T.Row > 0) {
+            switch (FTabOrientation) {
+            case toTop: At.y = std::min<int>(At.y, CardEdge - Block.cy); break;
+            case toBottom: At.y = std::max<int>(At.y, CardEdge); break;
+            case toLeft: At.x = std::min<int>(At.x, CardEdge - Block.cx); break;
+            case toRight: At.x = std::max<int>(At.x, CardEdge); break;
+            }
+        }
         if (!VerticalText()) {
             // Hidden accelerators are drawn from the stripped text: Wine's
             // DrawText underlines even under DT_HIDEPREFIX.

@@ -136,6 +136,16 @@ TEST(RzTabsGallery, ClassicAndThemedCaptures)
     // Several rows, the selected tab's row in front.
     EXPECT_GE(G.Rows->RowCount(), 2);
     EXPECT_EQ((*G.Rows->Tabs())[4]->Row, 0);
+    // Back-row captions stand whole above the row in front: the line just
+    // above that row is free of their ink.
+    for (int I = 0; I < G.Rows->Tabs()->Count(); ++I) {
+        if ((*G.Rows->Tabs())[I]->Row == 0)
+            continue;
+        const TRect T = Inside(G.Rows, G.Rows->TabDeviceRect(I));
+        const int Cover = T.bottom - G.Rows->RowOverlap();
+        EXPECT_GT(CountIn(Classic, TRect(T.left, T.top, T.right, Cover), clBtnText), 20) << "tab " << I;
+        EXPECT_EQ(CountIn(Classic, TRect(T.left, Cover - 1, T.right, Cover), clBtnText), 0) << "tab " << I;
+    }
 
     // The scrolling strip: scroller, close and menu buttons drawn; the
     // close glyph in black.

@@ -225,7 +225,9 @@ public:
     virtual void SetAutoSize(bool Value);
 
     bool Visible() const { return FVisible; }
-    void SetVisible(bool Value);
+    // Virtual: a control whose visibility belongs to its container refuses
+    // it here, whichever way the caller comes.
+    virtual void SetVisible(bool Value);
     void Show() { SetVisible(true); }
     void Hide() { SetVisible(false); }
     // Visible, and so are all parents (windowed controls: and have a window).

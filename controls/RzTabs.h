@@ -719,8 +719,11 @@ public:
     int TabIndex() const;
     bool TabVisible() const { return FTabVisible; }
     virtual void SetTabVisible(bool Value);
-    // The page's own visibility belongs to its page control.
-    [[noreturn]] void SetPageVisible(bool Value);
+    // The page's own visibility belongs to its page control: setting it,
+    // also through the class library's base, raises. The page control
+    // shows and hides its pages through TControl::SetVisible.
+    [[noreturn]] void SetVisible(bool Value) override;
+    [[noreturn]] void SetPageVisible(bool Value) { TRzTabSheet::SetVisible(Value); }
 
     TRzPaintBackgroundEvent OnPaintBackground;
     TNotifyEvent OnHide;

@@ -164,7 +164,7 @@ int TRzTabSheet::TabIndex() const
     return -1;
 }
 
-void TRzTabSheet::SetPageVisible(bool)
+void TRzTabSheet::SetVisible(bool)
 {
     throw ERzTabControlError(LoadResString(SRzCannotChangePageVisible));
 }

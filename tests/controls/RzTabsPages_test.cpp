@@ -254,6 +254,13 @@ TEST(RzPageControl, PageIndexMovesAndRangeError)
     } catch (const ERzTabControlError& E) {
         EXPECT_EQ(E.Message(), "You cannot change the Visible property of a page");
     }
+    // Through the class library's base, and by the property's name.
+    TControl* Base = T.Pages[1];
+    const bool Was = Base->Visible();
+    EXPECT_THROW(Base->SetVisible(!Was), ERzTabControlError);
+    EXPECT_THROW(Base->Show(), ERzTabControlError);
+    EXPECT_THROW(SetOrdProp(Base, "Visible", !Was), ERzTabControlError);
+    EXPECT_EQ(Base->Visible(), Was);
 }
 
 TEST(RzPageControl, CtrlTabCyclesPagesWithVisibleTabs)

@@ -96,6 +96,11 @@ public:
     void SetButtonWidth(int Value) { SetWidthOf(MainIndex, Value); }
     int AltBtnWidth() const { return FButtons->AltButton()->Width(); }
     void SetAltBtnWidth(int Value) { SetWidthOf(AltIndex, Value); }
+    // How many images side by side the button's glyph holds.
+    int ButtonNumGlyphs() const { return FButtons->Button()->NumGlyphs(); }
+    void SetButtonNumGlyphs(int Value) { FButtons->Button()->SetNumGlyphs(Value); }
+    int AltBtnNumGlyphs() const { return FButtons->AltButton()->NumGlyphs(); }
+    void SetAltBtnNumGlyphs(int Value) { FButtons->AltButton()->SetNumGlyphs(Value); }
     std::string ButtonHint() const { return FButtons->Button()->Hint(); }
     void SetButtonHint(const std::string& Value) { FButtons->Button()->SetHint(Value); }
     std::string AltBtnHint() const { return FButtons->AltButton()->Hint(); }

@@ -250,6 +250,35 @@ TEST(RzButtonEditGlyphs, KindGlyphsAndCustomGlyphs)
     EXPECT_EQ(E->ButtonGlyph()->Canvas()->Pixel(5, 7), RGB(255, 208, 64));
 }
 
+TEST(RzButtonEditGlyphs, NumGlyphsSplitsEachButtonsGlyph)
+{
+    // A red image beside a blue one, over an olive bottom row.
+    TBitmap Own(16, 9);
+    Own.Canvas()->Brush()->SetColor(clOlive);
+    Own.Canvas()->FillRect(TRect(0, 0, 16, 9));
+    Own.Canvas()->Brush()->SetColor(clRed);
+    Own.Canvas()->FillRect(TRect(0, 0, 8, 8));
+    Own.Canvas()->Brush()->SetColor(clBlue);
+    Own.Canvas()->FillRect(TRect(8, 0, 16, 8));
+    auto F = NewTestForm(300, 200);
+    auto E = Place<TRzButtonEdit>(F.get(), 10, 10);
+    EXPECT_EQ(E->ButtonNumGlyphs(), 2);
+    E->SetButtonGlyph(&Own);
+    E->SetAltBtnGlyph(&Own);
+    E->SetButtonNumGlyphs(1);
+    E->SetAltBtnNumGlyphs(2);
+    EXPECT_EQ(E->AltBtnNumGlyphs(), 2);
+    for (int Index : {TRzCustomButtonEdit::MainIndex, TRzCustomButtonEdit::AltIndex}) {
+        TRzControlButton* B = E->GetButton(Index);
+        B->SetWidth(30);
+        TTestSurface Img(B->Width(), B->Height());
+        B->Perform(WM_PAINT, reinterpret_cast<WPARAM>(Img.DC()), 0);
+        const int Blue = B->Width() * B->Height() - Img.CountNot(clBlue, 0, 0, B->Width(), B->Height());
+        EXPECT_EQ(Blue > 0, Index == TRzCustomButtonEdit::MainIndex) << "one image shows both halves";
+        EXPECT_GT(B->Width() * B->Height() - Img.CountNot(clRed, 0, 0, B->Width(), B->Height()), 40);
+    }
+}
+
 TEST(RzButtonEditFocus, APressWhoseFocusIsRefusedClicksNothing)
 {
     auto F = NewTestForm(300, 200);

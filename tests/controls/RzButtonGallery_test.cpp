@@ -11,6 +11,7 @@
 #include "controls/RzRadGrp.h"
 #include "tests/classlib/PixelProbe.h"
 #include "tests/controls/RzFormKit.h"
+#include "tests/controls/RzTestCanvas.h"
 
 namespace {
 
@@ -197,12 +198,7 @@ struct TGallery {
     {
         B.SetSize(GalleryW, GalleryH);
         Form->PaintTo(B.Canvas()->Handle(), 0, 0);
-        GdiFlush();
-        // Theme parts write an alpha channel and GDI text does not; viewers
-        // would show the text as holes, so the capture is saved opaque.
-        for (int Y = 0; Y < GalleryH; ++Y)
-            for (int X = 0; X < GalleryW; ++X)
-                B.ScanLine(Y)[X] &= 0x00FFFFFFu;
+        MakeOpaque(B);
         B.SaveToFile(CaptureFolder() + "\\" + Name + ".bmp");
     }
 };

@@ -49,7 +49,8 @@ inline LPARAM MousePos(int X, int Y)
     return MAKELPARAM(X, Y);
 }
 
-// Repaints every window of the form and copies its client area (W x H).
+// Repaints every window of the form and copies its client area (W x H),
+// opaque.
 inline std::unique_ptr<TBitmap> CaptureForm(TForm* Form, int W, int H)
 {
     HWND Wnd = Form->Handle();
@@ -58,7 +59,7 @@ inline std::unique_ptr<TBitmap> CaptureForm(TForm* Form, int W, int H)
     HDC DC = GetDC(Wnd);
     BitBlt(B->Canvas()->Handle(), 0, 0, W, H, DC, 0, 0, SRCCOPY);
     ReleaseDC(Wnd, DC);
-    GdiFlush();
+    MakeOpaque(*B);
     return B;
 }
 

@@ -162,4 +162,20 @@ TEST(RzGallery, ClassicAndThemedCaptures)
     for (int X = St.left; X < St.right; ++X)
         StatusDiffer += At(*Classic, X, St.top + 2) != At(*Themed, X, St.top + 2);
     EXPECT_GT(StatusDiffer, 0);
+
+    // Key themed pixels: the theme's chunk fills the full bar and the half
+    // bar's first half, and the empty bar and the half bar's second half
+    // show the same bed; what the theme leaves to the controls stays.
+    const TColor Chunk = At(*Themed, Full.right - 6, Full.top + 5);
+    EXPECT_EQ(At(*Themed, Half.left + 6, Half.top + 5), Chunk);
+    EXPECT_NE(At(*Themed, Zero.left + 6, Zero.top + 5), Chunk);
+    EXPECT_EQ(At(*Themed, Half.right - 6, Half.top + 5), At(*Themed, Zero.right - 6, Zero.top + 5));
+    EXPECT_EQ(At(*Themed, Led.left + Led.Width() / 2 + 2, Led.top + Led.Height() / 2), Chunk);
+    EXPECT_EQ(At(*Themed, In.left + 3 + 7, In.top + 3 + 7), Rgb(clRed));
+    EXPECT_EQ(At(*Themed, Sp.left + 10, Sp.top + 10), Rgb(clWhite));
+    int Text = 0;
+    for (int X = St.left; X < St.left + 200; ++X)
+        for (int Y = St.top; Y < St.bottom; ++Y)
+            Text += At(*Themed, X, Y) == Rgb(clBtnText);
+    EXPECT_GT(Text, 20) << "the first pane's caption";
 }

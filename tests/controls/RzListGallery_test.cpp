@@ -96,17 +96,20 @@ TEST(RzListGallery, TabbedAndRankListsInBothLooks)
     // the gap before it.
     const TRect Group = RowOnForm(G.Formats, 0);
     EXPECT_EQ(CapturePixel(*Classic, Group.right - 2, Group.top + 1), Rgb(clYellow));
-    const TRect Sel = RowOnForm(G.Formats, 1);
-    EXPECT_EQ(CapturePixel(*Classic, Sel.right - 2, Sel.top + 1), Rgb(clHighlight));
+    const TRect Sel = RowOnForm(G.Formats, 1), Rank = RowOnForm(G.Sources, 2);
     const int Cw = G.Formats->CharWidth();
     const int Stop = 2 + G.Formats->TabStops()->Items(0) * Cw;
     const int Color = G.Formats->Color();
-    EXPECT_GT(Ink(*Classic, G.Formats, 4, 2, Stop - 4 * Cw, Color), 0);      // "mbox for Windows"
-    EXPECT_EQ(Ink(*Classic, G.Formats, 4, Stop - 3 * Cw, Stop - 1, Color), 0);
-    EXPECT_GT(Ink(*Classic, G.Formats, 4, Stop, Stop + 4 * Cw, Color), 0);   // "CRLF"
-    // The rank list's selected row, and the flat frame around the lists.
-    const TRect Rank = RowOnForm(G.Sources, 2);
-    EXPECT_EQ(CapturePixel(*Classic, Rank.right - 2, Rank.top + 1), Rgb(clHighlight));
+    // In both looks: the selected rows, and the columns on their stops.
+    for (TBitmap* B : {Classic, Themed}) {
+        SCOPED_TRACE(B == Classic ? "classic" : "themed");
+        EXPECT_EQ(CapturePixel(*B, Sel.right - 2, Sel.top + 1), Rgb(clHighlight));
+        EXPECT_GT(Ink(*B, G.Formats, 4, 2, Stop - 4 * Cw, Color), 0);      // "mbox for Windows"
+        EXPECT_EQ(Ink(*B, G.Formats, 4, Stop - 3 * Cw, Stop - 1, Color), 0);
+        EXPECT_GT(Ink(*B, G.Formats, 4, Stop, Stop + 4 * Cw, Color), 0);   // "CRLF"
+        EXPECT_EQ(CapturePixel(*B, Rank.right - 2, Rank.top + 1), Rgb(clHighlight));
+    }
+    // The flat frame around the lists.
     EXPECT_EQ(CapturePixel(*Classic, G.Sources->Left(), G.Sources->Top() + 40), Rgb(clBtnShadow));
 
     if (!ThemeServices()->ThemesAvailable())

@@ -51,6 +51,28 @@ private:
 
 inline TColor Rgb(TColor Color) { return ColorToRGB(Color); }
 
+// Makes every pixel of a capture opaque (alpha 255). Theme parts write an
+// alpha channel and GDI does not, so a saved capture would otherwise show
+// holes, or nothing, in image viewers.
+inline void MakeOpaque(TBitmap& B)
+{
+    GdiFlush();
+    for (int Y = 0; Y < B.Height(); ++Y)
+        for (int X = 0; X < B.Width(); ++X)
+            B.ScanLine(Y)[X] |= 0xFF000000u;
+}
+
+// How many pixels of a capture are not opaque.
+inline int SeeThroughPixels(TBitmap& B)
+{
+    GdiFlush();
+    int N = 0;
+    for (int Y = 0; Y < B.Height(); ++Y)
+        for (int X = 0; X < B.Width(); ++X)
+            N += (B.ScanLine(Y)[X] >> 24) != 0xFF;
+    return N;
+}
+
 // The smallest rectangle holding every pixel of Color (an RGB value) inside
 // Within; empty (right < left) when there is none.
 inline TRect ColorBox(TBitmap& B, const TRect& Within, TColor Color)

@@ -6,6 +6,8 @@
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
 
+#include <commctrl.h>
+
 // ---------------------------------------------------------------------------
 // Item lists of list and combo boxes
 // ---------------------------------------------------------------------------
@@ -748,8 +750,19 @@ void TCustomComboBox::SetDropDownCount(int Value)
         return;
     // The list's height is the window's below the edit part: the window is
     // resized, not made again, so a drop-down under way keeps its window.
-    SetWindowPos(WindowHandle(), nullptr, 0, 0, FWidth, FHeight + FDropDownCount * std::max(FItemHeight, 16),
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const int Asked = FHeight + FDropDownCount * std::max(FItemHeight, 16);
+    SetWindowPos(WindowHandle(), nullptr, 0, 0, FWidth, Asked, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Version 6 combo boxes count their rows themselves, and put the window
+    // back to the edit's height at once without repainting what the taller
+    // window covered for a moment: that strip is repainted here.
+    SendMessageA(WindowHandle(), CB_SETMINVISIBLE, static_cast<WPARAM>(FDropDownCount), 0);
+    RECT Now{};
+    GetWindowRect(WindowHandle(), &Now);
+    if (const HWND Owner = GetParent(WindowHandle()); Owner && Now.bottom - Now.top < Asked) {
+        RECT Strip{Now.left, Now.bottom, Now.right, Now.top + Asked};
+        MapWindowPoints(nullptr, Owner, reinterpret_cast<POINT*>(&Strip), 2);
+        RedrawWindow(Owner, &Strip, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    }
 }
 
 void TCustomComboBox::SetStyle(TComboBoxStyle Value)

@@ -648,3 +648,34 @@ TEST_F(TOpenFormTest, ShowTreeButtonTogglesTheTree)
     EXPECT_FALSE(Form->btnShowTree->Down());
     EXPECT_FALSE(Form->RzSplitter1->UpperLeft()->Visible());
 }
+
+TEST_F(TOpenFormTest, TheLookInDropDownIsAsTallAsItsRowsAndWhatItCoveredRepaints)
+{
+    Open();
+    const HWND Combo = Form->ShellCombo->Handle();
+    COMBOBOXINFO Info{};
+    Info.cbSize = sizeof Info;
+    ASSERT_TRUE(GetComboBoxInfo(Combo, &Info));
+    SendMessageA(Combo, CB_SHOWDROPDOWN, TRUE, 0);
+    views_test::Pump();
+    RECT List{};
+    GetWindowRect(Info.hwndList, &List);
+    const int Rows = static_cast<int>(SendMessageA(Info.hwndList, LB_GETCOUNT, 0, 0));
+    const int RowH = static_cast<int>(SendMessageA(Info.hwndList, LB_GETITEMHEIGHT, 0, 0));
+    EXPECT_GE(Form->ShellCombo->DropDownCount(), Rows) << "every row fits below";
+    EXPECT_LE(List.bottom - List.top, Rows * RowH + 4);
+    // The form's face between the file list and the File name box, below
+    // the dropped list: on the screen while it is down and once it is up.
+    RECT Files{}, Name{};
+    GetWindowRect(Form->ShellList->Handle(), &Files);
+    GetWindowRect(Form->edtFileName->Handle(), &Name);
+    const POINT Gap{(List.left + List.right) / 2, (Files.bottom + Name.top) / 2};
+    ASSERT_GT(Gap.y, List.bottom);
+    const COLORREF Face = GetSysColor(COLOR_BTNFACE);
+    const HDC Desk = GetDC(nullptr);
+    EXPECT_EQ(GetPixel(Desk, Gap.x, Gap.y), Face) << "while dropped";
+    SendMessageA(Combo, CB_SHOWDROPDOWN, FALSE, 0);
+    views_test::Pump();
+    EXPECT_EQ(GetPixel(Desk, Gap.x, Gap.y), Face) << "once closed";
+    ReleaseDC(nullptr, Desk);
+}

@@ -446,6 +446,9 @@ void TRzCustomShellList::SetUpColumns()
         FShellSortColumn = 1;
     TRzCustomListView::SetSortColumn(FShellSortColumn ? std::abs(FShellSortColumn) - 1 : -1);
     SetSortDescending(FShellSortColumn < 0);
+    // The header items are new: the sort arrow is drawn only by owner-drawn
+    // ones, and an unchanged sort column does not ask for them again.
+    UpdateHeaderState();
 }
 
 void TRzCustomShellList::FileColumns()
@@ -485,7 +488,11 @@ void TRzCustomShellList::DetailsColumns()
         SHELLDETAILS D{};
         if (FAILED(FDetails->GetDetailsOf(nullptr, C, &D)))
             break;
-        AddColumn(StrRetToText(D.str, nullptr), D.cxChar * DetailsPixelsPerChar, AlignmentOf(D.fmt));
+        // A list view draws its first column left-aligned whatever it is
+        // given (Wine's folders give every column right alignment); its
+        // header follows the names below it.
+        AddColumn(StrRetToText(D.str, nullptr), D.cxChar * DetailsPixelsPerChar,
+                  C == 0 ? taLeftJustify : AlignmentOf(D.fmt));
     }
     const bool HasPath = !FFolder->PathName().empty();
     if (HasPath && Columns().HaveSaved)

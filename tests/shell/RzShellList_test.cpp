@@ -475,3 +475,18 @@ TEST_F(TShellListTest, ADropNothingTakesReportsNoEffect)
     EXPECT_EQ(Refusing->DropEffect, DWORD(DROPEFFECT_NONE));
     List->Fake = nullptr;
 }
+
+TEST_F(TShellListTest, TheNameHeaderIsLeftAlignedAndKeepsItsSortArrowThroughARefill)
+{
+    Dir.Write("a.mbx", "a");
+    MakeList();
+    ASSERT_EQ(List->ColumnKind(), TRzShellColumnKind::Details);
+    for (int Fill = 0; Fill < 2; ++Fill) {
+        List->FillList();
+        const HWND Header = List->HeaderHandle();
+        EXPECT_EQ(HeaderFormat(Header, 0) & HDF_JUSTIFYMASK, HDF_LEFT) << "fill " << Fill;
+        EXPECT_EQ(List->Column(0)->Alignment, taLeftJustify);
+        for (int C = 0; C < List->ColumnCount(); ++C)
+            EXPECT_NE(HeaderFormat(Header, C) & HDF_OWNERDRAW, 0) << "the arrow's drawing, column " << C;
+    }
+}

@@ -123,10 +123,15 @@ void TRzCustomListView::SetSortDescending(bool Value)
 
 void TRzCustomListView::SetViewStyle(TViewStyle Value)
 {
-    const bool ToReport = Value == vsReport && ViewStyle() != vsReport;
+    const bool Changed = Value != ViewStyle();
     TRzFramedView<TCustomListView>::SetViewStyle(Value);
-    if (ToReport)
+    if (Changed && Value == vsReport)
         UpdateHeaderState();
+    // Wine's list view lays its items out anew for the style but leaves the
+    // old picture on the screen: report view would show the list view's
+    // rows under a new header, with empty columns, until the next refill.
+    if (Changed && HandleAllocated())
+        InvalidateRect(WindowHandle(), nullptr, TRUE);
 }
 
 void TRzCustomListView::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)

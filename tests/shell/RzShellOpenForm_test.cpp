@@ -7,6 +7,7 @@
 #include "tests/controls/RzFormTest.h"
 #include "tests/shell/ModalScript.h"
 #include "tests/shell/OpenFormTestSupport.h"
+#include "tests/shell/ShellCtrlsTestSupport.h"
 #include "tests/shell/ViewsTestSupport.h"
 
 using namespace open_test;
@@ -71,6 +72,24 @@ struct TOpenFormTest : ::testing::Test {
         return V;
     }
     std::string Shown() { return Form->ShellList->Folder()->PathName(); }
+    int IndexOf(const std::string& Name)
+    {
+        for (int I = 0; I < Form->ShellList->ItemCount(); ++I)
+            if (Form->ShellList->ItemData(I)->FileName() == Name)
+                return I;
+        return -1;
+    }
+    // A cell's text as the list view itself answers it.
+    std::string CellText(int Item, int Sub)
+    {
+        char Text[MAX_PATH] = {};
+        LVITEMA It{};
+        It.iSubItem = Sub;
+        It.pszText = Text;
+        It.cchTextMax = MAX_PATH;
+        SendMessageA(Form->ShellList->Handle(), LVM_GETITEMTEXTA, Item, reinterpret_cast<LPARAM>(&It));
+        return Text;
+    }
     std::vector<std::string> ListCaptions()
     {
         std::vector<std::string> C;
@@ -647,6 +666,35 @@ TEST_F(TOpenFormTest, ShowTreeButtonTogglesTheTree)
     views_test::Pump();
     EXPECT_FALSE(Form->btnShowTree->Down());
     EXPECT_FALSE(Form->RzSplitter1->UpperLeft()->Visible());
+}
+
+// Details view as a person uses it: the cells on the screen right after the
+// switch.
+TEST_F(TOpenFormTest, DetailsViewShowsItsCellsAndNamesANewFolderInPlace)
+{
+    Open(DefaultOpenSaveOptions | osoAllowMultiselect);
+    TRzShellList* L = Form->ShellList;
+    const HWND W = L->Handle();
+    SetCursorPos(1200, 1000);
+    Form->ViewBtnClick(Form->btnDetails);
+    views_test::Pump();
+    const int Alpha = IndexOf("alpha.mbox");
+    ASSERT_GE(Alpha, 0);
+    for (int Sub = 1; Sub <= 3; ++Sub)
+        EXPECT_NE(CellText(Alpha, Sub), "") << "column " << Sub;
+    TBitmap B;
+    views_test::CaptureWindow(W, B);
+    RECT Cell{LVIR_LABEL, 2, 0, 0};
+    SendMessageA(W, LVM_GETSUBITEMRECT, Alpha, reinterpret_cast<LPARAM>(&Cell));
+    POINT Client{0, 0};
+    ClientToScreen(W, &Client);
+    RECT Frame{};
+    GetWindowRect(W, &Frame);
+    int Ink = 0;
+    for (int Y = Cell.top; Y < Cell.bottom; ++Y)
+        for (int X = Cell.left; X < Cell.right; ++X)
+            Ink += (B.ScanLine(Y + Client.y - Frame.top)[X + Client.x - Frame.left] & 0xFF) < 0x80;
+    EXPECT_GT(Ink, 0) << "the Type cell is painted";
 }
 
 TEST_F(TOpenFormTest, TheLookInDropDownIsAsTallAsItsRowsAndWhatItCoveredRepaints)

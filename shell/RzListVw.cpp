@@ -377,9 +377,19 @@ bool TRzCustomListView::CustomDrawItem(TListItem* Item, TCustomDrawState State, 
     return TRzFramedView<TCustomListView>::CustomDrawItem(Item, State, Stage);
 }
 
+bool TRzCustomListView::EditItemCaption(TListItem* Item)
+{
+    if (!Item)
+        return false;
+    const bool Was = std::exchange(FEditByProgram, true);
+    TScopeExit Restore([&] { FEditByProgram = Was; });
+    return Item->EditCaption();
+}
+
 bool TRzCustomListView::CanEdit(TListItem* Item)
 {
-    if (ViewStyle() == vsReport) {
+    // A click in report view edits only the label under the mouse.
+    if (ViewStyle() == vsReport && !FEditByProgram) {
         POINT P{};
         GetCursorPos(&P);
         const TPoint C = ScreenToClient(TPoint(P.x, P.y));

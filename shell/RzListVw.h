@@ -191,6 +191,9 @@ public:
     static TRect ArrowBox(const RECT& Rect);
     int HotHeaderItem() const { return FHotHeaderItem; }
     bool Dragging() const { return FDragging; }
+    // Opens the caption editor of Item in every view: an edit the program
+    // starts (a new folder, F2) is not tied to the mouse as a click is.
+    bool EditItemCaption(TListItem* Item);
     // The item hint's text and screen place while shown.
     bool ItemHintShowing() const;
     std::string ItemHintTextShown() const { return FHintText; }
@@ -236,6 +239,7 @@ private:
     bool FDragging = false;
     bool FSuppressNextPopup = false;
     bool FFillingLastColumn = false;
+    bool FEditByProgram = false;
     TWindowSubclass FHeader;
     HWND FHintWnd = nullptr;
     std::string FHintText;

@@ -816,8 +816,7 @@ void TRzCustomShellList::ShowShellMenu(TPoint ScreenPoint)
     const UINT Command =
         TrackPopupMenuReturnCmd(Menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, ScreenPoint.x, ScreenPoint.y, WindowHandle());
     if (Command == ShellRenameCommand) {
-        if (TListItem* F = ItemFocused())
-            F->EditCaption();
+        EditItemCaption(ItemFocused());
     } else if (Command >= ShellMenuFirstId) {
         ::InvokeVerb(OwnerWindow(), Context.Get(), VerbOffset(static_cast<int>(Command - ShellMenuFirstId)));
         if (NetworkFolder())
@@ -920,8 +919,7 @@ void TRzCustomShellList::KeyDown(WORD& Key, TShiftState Shift)
         InvokeVerbOnFolder("paste");
         RefreshList();
     } else if (Pressed == ShellShortCut(K::Rename)) {
-        if (TListItem* F = ItemFocused())
-            F->EditCaption();
+        EditItemCaption(ItemFocused());
     } else if (Pressed == ShellShortCut(K::Delete) || Unshifted == ShellShortCut(K::Delete)) {
         InvokeVerbOnSelection("delete");
         RefreshList();
@@ -1047,7 +1045,7 @@ void TRzCustomShellList::WndProc(TMessage& Message)
         for (int I = 0; I < ItemCount(); ++I)
             if (TRzShellListData* D = Data(Item(I)); D && D->DisplayName() == FNewFolderName) {
                 SetFocus();
-                Item(I)->EditCaption();
+                EditItemCaption(Item(I));
                 break;
             }
         return;

@@ -669,7 +669,7 @@ TEST_F(TOpenFormTest, ShowTreeButtonTogglesTheTree)
 }
 
 // Details view as a person uses it: the cells on the screen right after the
-// switch.
+// switch; a new folder named in place; F2 away from the mouse.
 TEST_F(TOpenFormTest, DetailsViewShowsItsCellsAndNamesANewFolderInPlace)
 {
     Open(DefaultOpenSaveOptions | osoAllowMultiselect);
@@ -695,6 +695,23 @@ TEST_F(TOpenFormTest, DetailsViewShowsItsCellsAndNamesANewFolderInPlace)
         for (int X = Cell.left; X < Cell.right; ++X)
             Ink += (B.ScanLine(Y + Client.y - Frame.top)[X + Client.x - Frame.left] & 0xFF) < 0x80;
     EXPECT_GT(Ink, 0) << "the Type cell is painted";
+
+    Form->btnCreateNewFolder->Click();
+    views_test::Pump();
+    HWND Editor = reinterpret_cast<HWND>(SendMessageA(W, LVM_GETEDITCONTROL, 0, 0));
+    ASSERT_NE(Editor, nullptr) << "the new folder's name is edited in Details view";
+    for (char C : std::string("Converted"))
+        PostMessageA(Editor, WM_CHAR, static_cast<unsigned char>(C), 0);
+    PostMessageA(Editor, WM_KEYDOWN, VK_RETURN, 0);
+    views_test::Pump();
+    EXPECT_TRUE(shell_test::IsDir(Dir.File("Converted")));
+
+    PostMessageA(W, WM_KEYDOWN, VK_F2, 0);
+    views_test::Pump();
+    Editor = reinterpret_cast<HWND>(SendMessageA(W, LVM_GETEDITCONTROL, 0, 0));
+    ASSERT_NE(Editor, nullptr) << "F2 edits in Details view";
+    PostMessageA(Editor, WM_KEYDOWN, VK_ESCAPE, 0);
+    views_test::Pump();
 }
 
 TEST_F(TOpenFormTest, TheLookInDropDownIsAsTallAsItsRowsAndWhatItCoveredRepaints)

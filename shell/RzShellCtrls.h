@@ -369,6 +369,8 @@ public:
     std::string SizeText();
     std::string ModifiedText();
     std::string TypeText();
+    // The system small image list's index, asked once.
+    int SmallIconIndex();
     // Column 0 is the name; without column details, 1 to 3 are size, type
     // and modified.
     std::string ColumnText(int Column);
@@ -379,6 +381,7 @@ private:
     TPidl FRelIdList, FAbsIdList;
     bool FHaveAttributes = false, FHaveName = false, FHaveDetails = false;
     SFGAOF FAttributes = 0;
+    int FSmallIcon = -1;
     std::string FDisplayName, FSize, FModified, FType;
 };
 

@@ -1006,11 +1006,10 @@ bool TRzCustomShellList::HandleNotify(NMHDR* Header, LRESULT& Result)
             lstrcpynA(D->item.pszText, T.c_str(), D->item.cchTextMax);
         }
         if ((D->item.mask & LVIF_IMAGE) && D->item.iSubItem == 0) {
-            int Image = It->ImageIndex();
-            if (Image < 1)
-                Image = ShellGetIconIndexFromPidl(Sd->AbsIdList(), SHGFI_SMALLICON);
-            D->item.iImage = Image;
-            D->item.mask |= LVIF_DI_SETITEM;
+            // Answered every time, never stored in the control: asked with
+            // the name, a stored answer would keep the name a rename changes.
+            const int Image = It->ImageIndex();
+            D->item.iImage = Image < 1 ? Sd->SmallIconIndex() : Image;
         }
         return true;
     }

@@ -202,6 +202,13 @@ std::string TRzShellListData::TypeText()
     return FType;
 }
 
+int TRzShellListData::SmallIconIndex()
+{
+    if (FSmallIcon < 0)
+        FSmallIcon = ShellGetIconIndexFromPidl(AbsIdList(), SHGFI_SMALLICON);
+    return FSmallIcon;
+}
+
 std::string TRzShellListData::ColumnText(int Column)
 {
     if (IShellDetails* D = FList->ListShellDetails()) {

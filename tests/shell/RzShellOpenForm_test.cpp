@@ -705,6 +705,9 @@ TEST_F(TOpenFormTest, DetailsViewShowsItsCellsAndNamesANewFolderInPlace)
     PostMessageA(Editor, WM_KEYDOWN, VK_RETURN, 0);
     views_test::Pump();
     EXPECT_TRUE(shell_test::IsDir(Dir.File("Converted")));
+    const int Made = IndexOf("Converted");
+    ASSERT_GE(Made, 0);
+    EXPECT_EQ(CellText(Made, 0), "Converted") << "the row shows the new name";
 
     PostMessageA(W, WM_KEYDOWN, VK_F2, 0);
     views_test::Pump();

@@ -770,6 +770,9 @@ public:
 
     void FillList();
     void RefreshList();
+    // True while the list refills or opens a new folder's editor: the
+    // selection changes then are the list's own.
+    bool Refilling() const { return FRefillDepth > 0; }
     void GoUp(int Levels);
     bool CreateNewFolder(bool Edit);
     HRESULT InvokeVerbOnSelection(const std::string& Verb);
@@ -892,6 +895,9 @@ private:
     TComPtr<IContextMenu2> FActiveMenu;
     int FShellSortColumn = 1;
     int FFolderHookDepth = 0;
+    // Raised while the list refills: selection changes are its own then,
+    // not the user's.
+    int FRefillDepth = 0;
     bool FIgnoreNextChange = false;
     std::string FNewFolderName;
     // The button of the drag this list runs (MK_LBUTTON or MK_RBUTTON).

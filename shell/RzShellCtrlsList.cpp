@@ -279,6 +279,7 @@ void TRzCustomShellList::FillList()
         return;
     }
     TRzHourglass Hourglass;
+    TRzCountScope Refilling(FRefillDepth);
     {
         TUpdateScope<TRzCustomShellList> Update(this);
         DeselectAll();
@@ -578,6 +579,7 @@ void TRzCustomShellList::RefreshList()
     if (!FFolderShf)
         return;
     TRzHourglass Hourglass;
+    TRzCountScope Refilling(FRefillDepth);
     if (OnFillStart)
         OnFillStart(this);
     TRzPidlList Old, Now;
@@ -713,6 +715,7 @@ void TRzCustomShellList::BrowseInto(LPCITEMIDLIST AbsIdList)
     // The list may belong to an item about to be cleared.
     TPidl Target = CopyIdList(AbsIdList);
     {
+        TRzCountScope Refilling(FRefillDepth);
         TUpdateScope<TRzCustomShellList> Update(this);
         DeselectAll();
         ClearItems();
@@ -1040,7 +1043,10 @@ void TRzCustomShellList::WndProc(TMessage& Message)
         if (TakeChangeNotice(FIgnoreNextChange, FInteraction, FRefreshPending))
             RestartTimer(FChangeTimer.get(), Focused() ? ShellFocusedRefreshDelay : ShellUnfocusedRefreshDelay);
         return;
-    case RZSH_EDITNEWFOLDER:
+    case RZSH_EDITNEWFOLDER: {
+        // The editor selects the new folder alone: the end of the refill
+        // that showed it, not a choice of the user's.
+        TRzCountScope Refilling(FRefillDepth);
         for (int I = 0; I < ItemCount(); ++I)
             if (TRzShellListData* D = Data(Item(I)); D && D->DisplayName() == FNewFolderName) {
                 SetFocus();
@@ -1048,6 +1054,7 @@ void TRzCustomShellList::WndProc(TMessage& Message)
                 break;
             }
         return;
+    }
     case RZSH_DEFERREDFILL:
         if (!ItemCount())
             FillList();

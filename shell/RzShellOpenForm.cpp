@@ -845,6 +845,15 @@ void TRzShellOpenSaveForm::ShellListChange(TObject*, TListItem*, bool)
 {
     if (!FActiveFlag)
         return;
+    // A refill drops the selection item by item; the one left for a moment
+    // is not what the user chose, and the File name box keeps its text.
+    if (!ShellList->Refilling())
+        WriteSelectedNames();
+    DoSelectionChanged();
+}
+
+void TRzShellOpenSaveForm::WriteSelectedNames()
+{
     std::vector<TRzShellListData*> Collected;
     int SelectedCount = 0, First = -1;
     for (int I = 0; I < ShellList->ItemCount(); ++I)
@@ -875,7 +884,6 @@ void TRzShellOpenSaveForm::ShellListChange(TObject*, TListItem*, bool)
         edtFileName->SetText(Collected[0]->DisplayName());
     }
     FNameFromList = true;
-    DoSelectionChanged();
 }
 
 void TRzShellOpenSaveForm::edtFileNameChange(TObject*)

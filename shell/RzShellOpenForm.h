@@ -206,6 +206,8 @@ private:
     void BuildControls();
     void BuildToolbarImages();
     void UpdatePlacesBar();
+    // The selected files' names into the File name box.
+    void WriteSelectedNames();
     bool FolderMatchesPlace(const TRzPlaceData& Place);
     std::string ListFolderPath() const;
     std::string SelectedTypeMask();

@@ -669,7 +669,8 @@ TEST_F(TOpenFormTest, ShowTreeButtonTogglesTheTree)
 }
 
 // Details view as a person uses it: the cells on the screen right after the
-// switch; a new folder named in place; F2 away from the mouse.
+// switch; two files chosen, then a new folder named in place; F2 away from
+// the mouse.
 TEST_F(TOpenFormTest, DetailsViewShowsItsCellsAndNamesANewFolderInPlace)
 {
     Open(DefaultOpenSaveOptions | osoAllowMultiselect);
@@ -678,7 +679,7 @@ TEST_F(TOpenFormTest, DetailsViewShowsItsCellsAndNamesANewFolderInPlace)
     SetCursorPos(1200, 1000);
     Form->ViewBtnClick(Form->btnDetails);
     views_test::Pump();
-    const int Alpha = IndexOf("alpha.mbox");
+    const int Alpha = IndexOf("alpha.mbox"), Beta = IndexOf("beta.mbox");
     ASSERT_GE(Alpha, 0);
     for (int Sub = 1; Sub <= 3; ++Sub)
         EXPECT_NE(CellText(Alpha, Sub), "") << "column " << Sub;
@@ -696,8 +697,18 @@ TEST_F(TOpenFormTest, DetailsViewShowsItsCellsAndNamesANewFolderInPlace)
             Ink += (B.ScanLine(Y + Client.y - Frame.top)[X + Client.x - Frame.left] & 0xFF) < 0x80;
     EXPECT_GT(Ink, 0) << "the Type cell is painted";
 
+    L->Item(Alpha)->SetSelected(true);
+    L->Item(Beta)->SetSelected(true);
+    const std::string Chosen = Form->edtFileName->Text();
+    ASSERT_EQ(Chosen, "\"alpha.mbox\" \"beta.mbox\"");
+    PostMessageA(W, WM_KEYDOWN, VK_F5, 0);
+    views_test::Pump();
+    EXPECT_EQ(Form->edtFileName->Text(), Chosen) << "F5 refills";
+    L->Item(IndexOf("alpha.mbox"))->SetSelected(true);
+    L->Item(IndexOf("beta.mbox"))->SetSelected(true);
     Form->btnCreateNewFolder->Click();
     views_test::Pump();
+    EXPECT_EQ(Form->edtFileName->Text(), Chosen) << "the refill keeps the chosen names";
     HWND Editor = reinterpret_cast<HWND>(SendMessageA(W, LVM_GETEDITCONTROL, 0, 0));
     ASSERT_NE(Editor, nullptr) << "the new folder's name is edited in Details view";
     for (char C : std::string("Converted"))

@@ -493,6 +493,12 @@ TEST_F(TOpenFormTest, CapturedInBothLooks)
         Form->SetFileName("alpha.mbox");
         views_test::Pump();
         RedrawWindow(Form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        // As a person leaves it: Details view, the Look-in list just closed.
+        Form->ViewBtnClick(Form->btnDetails);
+        SendMessageA(Form->ShellCombo->Handle(), CB_SHOWDROPDOWN, TRUE, 0);
+        views_test::Pump();
+        SendMessageA(Form->ShellCombo->Handle(), CB_SHOWDROPDOWN, FALSE, 0);
+        views_test::Pump();
         TBitmap B;
         views_test::CaptureWindow(Form->Handle(), B);
         B.SaveToFile(views_test::CapturePath(Themed ? "openform_themed.bmp" : "openform_classic.bmp"));

@@ -690,18 +690,12 @@ TEST_F(TOpenFormTest, DetailsViewShowsItsCellsAndNamesANewFolderInPlace)
     for (int Sub = 1; Sub <= 3; ++Sub)
         EXPECT_NE(CellText(Alpha, Sub), "") << "column " << Sub;
     TBitmap B;
-    views_test::CaptureWindow(W, B);
+    B.SetSize(L->ClientWidth(), L->ClientHeight());
+    GrabWindow(W, B);
     RECT Cell{LVIR_LABEL, 2, 0, 0};
     SendMessageA(W, LVM_GETSUBITEMRECT, Alpha, reinterpret_cast<LPARAM>(&Cell));
-    POINT Client{0, 0};
-    ClientToScreen(W, &Client);
-    RECT Frame{};
-    GetWindowRect(W, &Frame);
-    int Ink = 0;
-    for (int Y = Cell.top; Y < Cell.bottom; ++Y)
-        for (int X = Cell.left; X < Cell.right; ++X)
-            Ink += (B.ScanLine(Y + Client.y - Frame.top)[X + Client.x - Frame.left] & 0xFF) < 0x80;
-    EXPECT_GT(Ink, 0) << "the Type cell is painted";
+    EXPECT_LT(CountPixels(B, Cell, static_cast<TColor>(GetSysColor(COLOR_WINDOW))),
+              (Cell.right - Cell.left) * (Cell.bottom - Cell.top)) << "the Type cell is painted";
 
     L->Item(Alpha)->SetSelected(true);
     L->Item(Beta)->SetSelected(true);
@@ -747,7 +741,6 @@ TEST_F(TOpenFormTest, TheLookInDropDownIsAsTallAsItsRowsAndWhatItCoveredRepaints
     GetWindowRect(Info.hwndList, &List);
     const int Rows = static_cast<int>(SendMessageA(Info.hwndList, LB_GETCOUNT, 0, 0));
     const int RowH = static_cast<int>(SendMessageA(Info.hwndList, LB_GETITEMHEIGHT, 0, 0));
-    EXPECT_GE(Form->ShellCombo->DropDownCount(), Rows) << "every row fits below";
     EXPECT_LE(List.bottom - List.top, Rows * RowH + 4);
     // The form's face between the file list and the File name box, below
     // the dropped list: on the screen while it is down and once it is up.

@@ -494,7 +494,10 @@ bool IsRelativePath(const std::string& Path)
 bool IsReservedDeviceName(const std::string& Name)
 {
     const std::string base = UpperFileName(Name.substr(0, Name.find('.')));
-    if (base == "AUX" || base == "CON" || base == "NUL" || base == "PRN" || base == "CLOCK$")
+    // CONIN$ and CONOUT$ open the console's input and screen: a file of
+    // that name is never made, the handle is a console's.
+    if (base == "AUX" || base == "CON" || base == "NUL" || base == "PRN" || base == "CLOCK$" || base == "CONIN$" ||
+        base == "CONOUT$")
         return true;
     return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
            base[3] >= '0' && base[3] <= '9';

@@ -353,3 +353,23 @@ TEST(KvConvertHostile, EudoraIndexesThatGiveNothingOrTooMuchSayWhy)
     EXPECT_EQ(Written(r), std::vector<std::string>{"one.eml"});
     EXPECT_EQ(r.Summary(), Counters(2, 1, 0, 2)) << log;
 }
+
+TEST(KvConvertHostile, ConsoleNamesAreDeviceNamesAsSubjectsMailboxesAndTargets)
+{
+    TConvertRun r;
+    const std::string src = r.Dir.File("src");
+    std::string box;
+    for (const char* subject : {"CONIN$", "conout$.txt"})
+        box += std::string("From a@b Mon Jan  5 10:00:00 2009\nSubject: ") + subject + "\n\nbody\n\n";
+    PutFile(src + "\\box", box);
+    ASSERT_TRUE(PutWideNamedFile(src, "CONIN$", Mbox({1})));
+    r.Add(src + "\\*.*", mftMbox);
+    r.Target(mftEml, r.Out() + "\\");
+    r.Start();
+    EXPECT_EQ(Written(r), (std::vector<std::string>{"_CONIN$.eml", "_conout$.txt.eml"})) << r.LogText();
+    EXPECT_EQ(r.Lines("Not searched: " + src + "\\CONIN$ (a device name").size(), 1u) << r.LogText();
+
+    r.Target(mftEml, r.Dir.File("CONOUT$\\"));
+    r.Start();
+    EXPECT_EQ(r.Host.Log[0], "Target folder cannot be used: " + r.Dir.File("CONOUT$") + ": CONOUT$ is a device name");
+}

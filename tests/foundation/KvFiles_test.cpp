@@ -163,7 +163,8 @@ TEST(KvFilesPaths, NamesCleanedAndChecked)
 
     struct Device { std::string Name; bool Reserved; };
     const Device devices[] = {{"com1.txt", true}, {"CLOCK$", true}, {"nul", true}, {"LPT9.eml", true},
-                              {"COMX", false},    {"console", false}, {"com10", false}, {"aux1", false}};
+                              {"COMX", false},    {"console", false}, {"com10", false}, {"aux1", false},
+                              {"CONIN$", true},   {"conout$.eml", true}, {"CONOUT", false}};
     for (const Device& c : devices)
         EXPECT_EQ(IsReservedDeviceName(c.Name), c.Reserved) << c.Name;
 

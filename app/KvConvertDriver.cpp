@@ -333,7 +333,11 @@ void TConvertDriver::StartConversion()
             };
             FFileFinder->OnFile = [this](TFileFinder* S, const std::string& N) { FinderFoundFile(S, N); };
             FFileFinder->OnSkip = [this](TFileFinder*, const std::string& N, const std::string& Reason) {
-                LogLine("Not searched: " + N + " (" + Reason + ")");
+                const std::string line = "Not searched: " + N + " (" + Reason + ")";
+                if (Reason == TFileFinder::RevisitReason)
+                    LogLine(line);
+                else
+                    NotConverted(N, line, crUnreadable);
             };
             // Mailboxes restored from a CD or a backup are read-only; they
             // are still mailboxes.
@@ -498,6 +502,17 @@ bool TConvertDriver::IsOnSkipList(const std::string& Name) const
     return FSkipFolders && FSkipFolders->IndexOf(Name) >= 0;
 }
 
+int TConvertDriver::NotConverted(const std::string& Name, const std::string& Line, int Code, bool Row)
+{
+    LogLine(Line);
+    if (Row) {
+        const TErrorLogContext context(Name, nullptr);
+        WriteErrorLine(Line);
+    }
+    FSettings->CountResult(cntError);
+    return Code;
+}
+
 std::string TConvertDriver::DataFileOf(const std::string& Found) const
 {
     const std::string data = FSettings->GetMailboxFileOf(Found);
@@ -545,7 +560,8 @@ void TConvertDriver::ReportUnindexedMailboxes(const std::string& Folder)
             IsExistingWideFile(LongPathOf(Name) + L"." + AnsiToWideStr(indexExt)))
             return;
         if (SniffMailboxFile(Name) == TMailboxSniff::Mbox)
-            LogLine("Mailbox without an index file skipped (add it by hand to convert it): " + Name);
+            NotConverted(Name, "Mailbox without an index file skipped (add it by hand to convert it): " + Name,
+                         crNotMailbox);
     };
     scan.Execute(Folder);
 }
@@ -650,14 +666,13 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
         LogLine("Mailbox skipped: it is this run's target file");
         return crSkipped;
     }
-    if (IsDeviceFile(data)) {
-        LogLine("Mailbox cannot be read: " + ExtractFileNamePart(data) + " is a device name");
-        return crUnreadable;
-    }
-    if (!IsExistingFile(data)) {
-        LogLine("Mailbox not found");
-        return crNotFound;
-    }
+    // A mailbox that is not converted is an error of the run; the skip
+    // list and the run's own target above are the user's choice.
+    if (IsDeviceFile(data))
+        return NotConverted(data, "Mailbox cannot be read: " + ExtractFileNamePart(data) + " is a device name",
+                            crUnreadable);
+    if (!IsExistingFile(data))
+        return NotConverted(data, "Mailbox not found", crNotFound);
     if (GetFileSizeByName(data) == 0) {
         LogLine("No mail found");
         return crEmpty;
@@ -666,23 +681,20 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
     if (const DWORD error = ReadMailboxHead(data, head); error != 0) {
         // Without this the head test would call a held mailbox not a
         // mailbox; and only a held one is "locked".
-        if (IsLockError(error)) {
-            LogLine("Mailbox locked");
-            return crLocked;
-        }
-        LogLine("Mailbox cannot be read: " + SystemErrorText(error));
-        return crUnreadable;
+        if (IsLockError(error))
+            return NotConverted(data, "Mailbox locked", crLocked);
+        return NotConverted(data, "Mailbox cannot be read: " + SystemErrorText(error), crUnreadable);
     }
-    if (SniffHead(head) != TMailboxSniff::Mbox) {
-        LogLine("File is not a valid mailbox");
-        return crNotMailbox;
-    }
+    if (SniffHead(head) != TMailboxSniff::Mbox)
+        return NotConverted(data, "File is not a valid mailbox", crNotMailbox);
     // Only the mbox readers see the data file's head; an index reader
     // finds its messages by offset.
     const TMailReader readerKind = MailFormatReader(cs.SourceFormat);
     const size_t bom = readerKind == TMailReader::EudoraIndex ? 0 : BomLength(head);
     const bool bomLine = bom > 0 && head.find_first_of("\r\n", bom) < PaddingLength(head);
 
+    // A reader that cannot open its file writes a row naming it.
+    const TErrorLogContext opening(data, nullptr);
     std::unique_ptr<TFileMailObj> reader;
     if (readerKind == TMailReader::EudoraIndex)
         reader = std::make_unique<TEudoraTocObj>(FileName);
@@ -693,10 +705,9 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
         return crDone;
     reader->LargeMessageSize = LargeMessageSize;
     reader->LargeHeaderSize = LargeHeaderSize;
-    if (reader->Locked) {
-        LogLine("Mailbox locked");
-        return crLocked;
-    }
+    // The reader wrote its row when it failed to open the file.
+    if (reader->Locked)
+        return NotConverted(data, "Mailbox locked", crLocked, false);
     // An index that gives no message says why, not a bare "Done".
     if (const auto* toc = dynamic_cast<const TEudoraTocObj*>(reader.get()); toc && !toc->IndexProblem.empty())
         LogLine(toc->IndexProblem);

@@ -118,6 +118,10 @@ private:
     // the folder and the reason.
     std::string TargetFolderProblem() const;
     bool IsOnSkipList(const std::string& Name) const;
+    // A mailbox or search entry that is not converted: its log line, one
+    // error-log row naming it with the same reason, and one error counted.
+    // Returns Code.
+    int NotConverted(const std::string& Name, const std::string& Line, int Code, bool Row = true);
     void FinishRun();
     const char* TargetLineBreak() const;
     // Saves Bytes under the first free numbered variant of FileName, which

@@ -101,6 +101,8 @@ bool IsExistingWideFile(const std::wstring& Path)
     return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+const char* const TFileFinder::RevisitReason = "folder searched already, reached again through a link";
+
 TFileFinder::TFileFinder() = default;
 
 TFileFinder::~TFileFinder() = default;
@@ -192,7 +194,7 @@ void TFileFinder::WalkFolder(const std::string& Folder, DWORD FolderAttr)
             if (sub.empty()) {
                 Skip(Folder + "\\" + DefaultWideToAnsi(entry.cFileName), reason);
             } else if (!FirstVisit(sub)) {
-                Skip(sub, "folder searched already, reached again through a link");
+                Skip(sub, RevisitReason);
             } else {
                 bool accept = false;
                 AcceptFolder(sub, accept);

@@ -60,6 +60,9 @@ public:
     // a folder reached again through a link, a device name, a name that
     // cannot be opened through the ANSI API.
     TSkipEvent OnSkip;
+    // OnSkip's reason for a folder reached again through a link: the only
+    // entry passed over that loses nothing.
+    static const char* const RevisitReason;
 
 protected:
     // Volume serial and file index: one folder, by whatever path it is reached.

@@ -44,6 +44,27 @@ std::string Mbox(std::initializer_list<int> Numbers)
     return s;
 }
 
+// The error log's rows after its header, each split into its columns; the
+// log is closed and its name cleared first, so the next run starts afresh.
+std::vector<std::vector<std::string>> ErrorRows(const std::string& File)
+{
+    FreeErrorLog();
+    ErrorLogFileName.clear();
+    std::vector<std::vector<std::string>> rows;
+    const std::string log = TTestFolder::Read(File);
+    for (size_t p = log.find("\r\n"), q; p != std::string::npos && (q = log.find("\r\n", p + 2)) != std::string::npos;
+         p = q) {
+        std::vector<std::string> columns;
+        const std::string line = log.substr(p + 2, q - p - 2);
+        for (size_t a = 0, b = 0; b != std::string::npos; a = b + 1) {
+            b = line.find('\t', a);
+            columns.push_back(line.substr(a, b == std::string::npos ? b : b - a));
+        }
+        rows.push_back(columns);
+    }
+    return rows;
+}
+
 // The names of the written message files, sorted.
 std::vector<std::string> Written(const TConvertRun& R)
 {
@@ -89,7 +110,8 @@ TEST(KvConvertHostile, MozillaTreeWithLoopsDevicesWideNamesAndOrphans)
     EXPECT_EQ(written, (std::vector<std::string>{"note 1.eml", "note 2.eml", "note 3.eml", "note 4.eml",
                                                  "note 5.eml", "note 6.eml"}))
         << r.LogText();
-    EXPECT_EQ(r.Summary(), Counters(5, 6, 0, 0)) << r.LogText();
+    // AUX and the two mailboxes without an index are not converted.
+    EXPECT_EQ(r.Summary(), Counters(5, 6, 0, 3)) << r.LogText();
     EXPECT_EQ(r.Lines("Not searched: " + src + "\\Inbox.sbd\\AUX.msf (a device name").size(), 1u) << r.LogText();
     const std::string orphan = "Mailbox without an index file skipped (add it by hand to convert it): ";
     EXPECT_EQ(r.Lines(orphan).size(), 2u) << r.LogText();
@@ -115,11 +137,25 @@ TEST(KvConvertHostile, EveryUnreadableMailboxGetsItsTrueReason)
     const HANDLE held = CreateFileA((src + "\\Held").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                     0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    for (const char* name : {"CON", "com3.mbox", "Held", "Free"})
+    PutFile(src + "\\notes", "not a mailbox");
+    for (const char* name : {"CON", "com3.mbox", "Held", "Free", "notes", "missing"})
         r.Add(src + "\\" + name, mftMbox);
     r.Target(mftEml, r.Out() + "\\");
+    ErrorLogFileName = r.Dir.File("errors.txt");
     r.Start();
     CloseHandle(held);
+    // Each mailbox not converted is one error with one row naming it.
+    EXPECT_EQ(r.Summary(), Counters(1, 1, 0, 5)) << r.LogText();
+    const std::vector<std::vector<std::string>> rows = ErrorRows(r.Dir.File("errors.txt"));
+    const std::vector<std::vector<std::string>> wanted{
+        {"Mailbox cannot be read: CON is a device name", src + "\\CON"},
+        {"Mailbox cannot be read: com3.mbox is a device name", src + "\\com3.mbox"},
+        {"Mailbox locked", src + "\\Held"},
+        {"File is not a valid mailbox", src + "\\notes"},
+        {"Mailbox not found", src + "\\missing"}};
+    ASSERT_EQ(rows.size(), wanted.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        EXPECT_EQ(std::vector<std::string>(rows[i].begin(), rows[i].begin() + 2), wanted[i]);
 
     const std::vector<std::string>& log = r.Host.Log;
     auto after = [&](const std::string& Name) {

@@ -837,16 +837,20 @@ int TConvertDriver::WriteMessageFile(const std::string& Text, std::size_t Skip)
         ext = MailFormatExtension(cs.TargetFormat, true);
     else if (ext == ".")
         ext.clear();
-    // Digest names are never numbered; subject names keep room for "[n]".
-    std::string file = FitFileName(FTargetFolder, base, ext.empty() ? ext : "." + ext,
-                                   cs.Md5FileNames ? 0 : FileNumberRoom);
+    // Names keep room for "[n]": digest names are numbered too, for a
+    // message whose identity is another's.
+    std::string file = FitFileName(FTargetFolder, base, ext.empty() ? ext : "." + ext, FileNumberRoom);
     const TDateTime date = cs.MatchDates ? MessageFileTime(header) : 0;
     DWORD error = ERROR_FILENAME_EXCED_RANGE;
     // Creating only a new file is the existence test as well: one lookup
     // per message where a test and a create took two.
     TNewFileOutcome made = file.empty() ? TNewFileOutcome::Failed : SaveNewMessageFile(file, bytes, date, error);
     if (made == TNewFileOutcome::Exists) {
-        if (cs.Md5FileNames)
+        // A digest names the message's identity, not its content: two
+        // different patches may share a Message-ID, or a subject and date.
+        // Only the same bytes make a duplicate; a second run into the same
+        // folder meets every message's own file again.
+        if (cs.Md5FileNames && WrittenBefore(file, bytes))
             return crDuplicate;
         made = SaveNumberedFile(file, bytes, date, error);
     }
@@ -989,6 +993,48 @@ bool TConvertDriver::IsDeletedLargeMessage(const std::string& DataFile, TFileMai
     std::string header = HeaderPartFrom(copy.Head(LargeMessageHead), 0);
     CutLongLines(header, NameLineLimit);
     return IsDeletedFlags(GetStatusFlagsFromHeaders(header, Reader.GetFolderFlags(), false));
+}
+
+bool TConvertDriver::WrittenBefore(std::string FileName, std::string_view Bytes) const
+{
+    for (;;) {
+        const DWORD attr = GetFileAttributesA(FileName.c_str());
+        if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY))
+            return false;
+        if (SameFileBytes(FileName, Bytes))
+            return true;
+        IncrementFileNumber(FileName);
+    }
+}
+
+bool TConvertDriver::SameFileBytes(const std::string& FileName, std::string_view Bytes) const
+{
+    const TKernelHandle h(CreateFileA(FileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h)
+        return false;
+    // Compares the file's next bytes with Piece, through a bounded buffer.
+    std::string buffer;
+    const auto next = [&](std::string_view Piece) {
+        while (!Piece.empty()) {
+            buffer.resize(std::min<size_t>(Piece.size(), 65536));
+            DWORD got = 0;
+            if (!ReadFile(h.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) || got == 0 ||
+                Piece.compare(0, got, buffer.data(), got) != 0)
+                return false;
+            Piece.remove_prefix(got);
+        }
+        return true;
+    };
+    if (FLargeCopy) {
+        if (!FLargeCopy->CopyTo([&](const std::string& Piece) { return next(Piece); }))
+            return false;
+    } else if (GetFileSizeByName(FileName) != static_cast<std::int64_t>(Bytes.size()) || !next(Bytes)) {
+        return false;
+    }
+    char extra = 0;
+    DWORD got = 0;
+    return ReadFile(h.Get(), &extra, 1, &got, nullptr) && got == 0;
 }
 
 TNewFileOutcome TConvertDriver::SaveNewMessageFile(const std::string& FileName, std::string_view Bytes,

@@ -142,6 +142,12 @@ private:
     bool IsDeletedLargeMessage(const std::string& DataFile, TFileMailObj& Reader);
     // A message not loaded (too large, or memory ran out) copied as it stands.
     int WriteLargeMessage(const std::string& DataFile, const TFileMailObj& Reader);
+    // Whether FileName or one of its numbered variants holds exactly the
+    // bytes the message would be written with; the search ends at the first
+    // variant that does not exist.
+    bool WrittenBefore(std::string FileName, std::string_view Bytes) const;
+    // Whether the file FileName holds exactly those bytes.
+    bool SameFileBytes(const std::string& FileName, std::string_view Bytes) const;
     TNewFileOutcome SaveNewMessageFile(const std::string& FileName, std::string_view Bytes, TDateTime Date,
                                     unsigned long& Error);
 

@@ -409,3 +409,28 @@ TEST(KvConvertHostile, ConsoleNamesAreDeviceNamesAsSubjectsMailboxesAndTargets)
     r.Start();
     EXPECT_EQ(r.Host.Log[0], "Target folder cannot be used: " + r.Dir.File("CONOUT$") + ": CONOUT$ is a device name");
 }
+
+TEST(KvConvertHostile, DigestNamesSkipOnlyTheSameBytes)
+{
+    // Three patches under one Message-ID, the first of them twice.
+    std::string box;
+    for (const char* body : {"patch one", "patch two", "patch one", "patch three"})
+        box += std::string("From a@b Mon Jan  5 10:00:00 2009\nSubject: p\nMessage-ID: <same@b>\n\n") + body + "\n\n";
+    for (const std::int64_t large : {DefaultLargeMessageSize, std::int64_t(10)}) {
+        TConvertRun r;
+        r.Driver.LargeMessageSize = large;
+        PutFile(r.Src("box"), box);
+        r.Add(r.Src("box"), mftMbox);
+        r.Host.Choices.Md5FileNames = true;
+        r.Target(mftEml, r.Out() + "\\");
+        r.Start();
+        EXPECT_EQ(r.Summary(), Counters(1, 3, 1, 0)) << r.LogText();
+        const std::vector<std::string> names = Written(r);
+        ASSERT_EQ(names.size(), 3u);
+        EXPECT_EQ(names[1], names[0].substr(0, 32) + "[1].eml");
+        EXPECT_EQ(names[2], names[0].substr(0, 32) + "[2].eml");
+        r.Start();
+        EXPECT_EQ(r.Summary(), Counters(1, 0, 4, 0)) << r.LogText();
+        EXPECT_EQ(Written(r).size(), 3u);
+    }
+}

@@ -18,8 +18,9 @@ class TFileStream;
 // EFileError unless the code matters.
 class EFileIoError : public EFileError {
 public:
-    EFileIoError(std::string Msg, DWORD Code) : EFileError(std::move(Msg)), ErrorCode(Code) {}
-    DWORD ErrorCode = 0;
+    // The code lives in the base alone: a handler that catches EFileError
+    // reads it there, and a second member of the same name left it 0.
+    EFileIoError(std::string Msg, DWORD Code) : EFileError(std::move(Msg), Code) {}
 };
 
 // The system's text for an error code, trailing blanks, breaks and dots cut.

@@ -192,6 +192,10 @@ TEST(KvConvertHostile, AFullDiskLeavesTheMboxTargetWhole)
     EXPECT_EQ(TTestFolder::Read(target), Message(1));
     const std::vector<std::string> failed = r.Lines("Target file cannot be written: " + target + ": ");
     ASSERT_EQ(failed.size(), 1u) << r.LogText();
+    // The true reason, as the message-file road gives it.
+    const std::string reason = failed[0].substr(failed[0].rfind(": ") + 2);
+    EXPECT_TRUE(reason == SystemErrorText(ERROR_DISK_FULL) || reason == SystemErrorText(ERROR_HANDLE_DISK_FULL))
+        << reason;
     EXPECT_EQ(r.Summary(), Counters(1, 1, 0, 1)) << r.LogText();
     EXPECT_EQ(r.Host.Log.back(), "Processing stopped: the target cannot be written.");
     EXPECT_TRUE(r.Driver.TargetFailedRun());

@@ -16,6 +16,7 @@
 #include "foundation/KvLineBreaks.h"
 #include "foundation/KvLogs.h"
 #include "foundation/KvStrings.h"
+#include "app/KvAppStart.h"
 #include "app/KvLargeMessage.h"
 #include "foundation/KvTimeZones.h"
 #include "mail/KvErrorLog.h"
@@ -132,6 +133,27 @@ TMailboxSniff SniffHead(const std::string& Head)
     if (colon > 1 && IsHeaderFieldName(text.substr(0, static_cast<size_t>(colon - 1))) && !ContainsNulChar(first))
         return TMailboxSniff::Message;
     return TMailboxSniff::None;
+}
+
+// Empty when a new file can be made in Folder, else why not. Creating a
+// file is the only sure test: attributes and access lists each tell part
+// of the story.
+std::string FolderWriteProblem(const std::string& Folder)
+{
+    const std::string probe = JoinPath(Folder, "~tessaly-" + std::to_string(GetCurrentProcessId()) + ".tmp");
+    if (!TKernelHandle(CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr)))
+        return "no file can be written there: " + SystemErrorText(GetLastError());
+    return std::string();
+}
+
+// Empty when the existing file FileName can be opened for writing.
+std::string FileWriteProblem(const std::string& FileName)
+{
+    if (!TKernelHandle(CreateFileA(FileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr)))
+        return SystemErrorText(GetLastError());
+    return std::string();
 }
 
 // Room kept in a subject name for the "[n]" of a numbered copy.
@@ -262,7 +284,8 @@ std::string TargetExtOfText(const std::string& Text)
 // ---------------------------------------------------------------------------
 
 TConvertDriver::TConvertDriver(TKvConvertHost& Host)
-    : SkipFoldersFile(ExeFolderPath("SkipFolders.dat")), FHost(Host)
+    : SkipFoldersFile(ExeFolderPath("SkipFolders.dat")), FallbackErrorLog(ErrorLogPathFor(TStartSwitches())),
+      FHost(Host)
 {
 }
 
@@ -383,12 +406,18 @@ void TConvertDriver::StartConversion()
             LogLine("Target folder cannot be used: " + problem);
             LogLine("Processing stopped.");
         } else {
+            CheckErrorLog();
+            const long rowsBefore = ErrorLogRowCount();
             ConvertSourceList();
             LogLine(Format("%d mailboxes processed, %d messages converted, %d duplicates skipped, %d errors.",
                            cs.MailboxCount, cs.MessageCount, cs.DuplicateCount, cs.ErrorCount));
             LogLine(Aborted() ? "Processing aborted."
                     : FTargetFailed   ? "Processing stopped: the target cannot be written."
                                       : "Processing finished.");
+            // The count of errors alone leaves the user to guess where
+            // their rows are.
+            if (ErrorLogRowCount() != rowsBefore)
+                LogLine("Error log: " + ErrorLogFileName);
         }
     } catch (...) {
         // The window goes back to idle and the target is unlocked before the
@@ -431,23 +460,49 @@ std::string TConvertDriver::TargetFolderProblem() const
         const DWORD error = GetLastError();
         return folder + ": the folder cannot be created: " + SystemErrorText(error ? error : ERROR_PATH_NOT_FOUND);
     }
-    // Creating a file is the only sure test: attributes and access lists
-    // each tell part of the story.
-    const std::string probe = JoinPath(folder, "~tessaly-" + std::to_string(GetCurrentProcessId()) + ".tmp");
-    if (!TKernelHandle(CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                   FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr)))
-        return folder + ": no file can be written there: " + SystemErrorText(GetLastError());
+    if (const std::string problem = FolderWriteProblem(folder); !problem.empty())
+        return folder + ": " + problem;
     if (file) {
         const DWORD target = GetFileAttributesA(cs.TargetPath.c_str());
         if (target != INVALID_FILE_ATTRIBUTES && (target & FILE_ATTRIBUTE_DIRECTORY))
             return shown + ": the target file is a folder";
         if (target != INVALID_FILE_ATTRIBUTES) {
-            if (!TKernelHandle(CreateFileA(cs.TargetPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)))
-                return shown + ": the target file cannot be written: " + SystemErrorText(GetLastError());
+            if (const std::string problem = FileWriteProblem(cs.TargetPath); !problem.empty())
+                return shown + ": the target file cannot be written: " + problem;
         }
     }
     return std::string();
+}
+
+void TConvertDriver::CheckErrorLog()
+{
+    if (ErrorLogFileName.empty() || IsErrorLogOpen())
+        return;
+    const std::string& log = ErrorLogFileName;
+    std::string problem;
+    const DWORD attr = GetFileAttributesA(log.c_str());
+    if (IsDeviceFile(log))
+        problem = ExtractFileNamePart(log) + " is a device name";
+    else if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY))
+        problem = "it is a folder";
+    else if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_READONLY))
+        problem = "the file is read-only";  // the log would move it aside
+    else if (attr != INVALID_FILE_ATTRIBUTES)
+        problem = FileWriteProblem(log);
+    // An old log is moved aside and a new one made beside it: the folder
+    // must take new files.
+    if (problem.empty()) {
+        const std::string folder = ExtractParentFolder(log);
+        problem = !ForceFolder(folder) ? "its folder cannot be created: " + SystemErrorText(GetLastError())
+                                       : FolderWriteProblem(folder);
+    }
+    if (problem.empty())
+        return;
+    const bool fallback = !FallbackErrorLog.empty() && !SamePathName(FallbackErrorLog, log);
+    LogLine("Error log cannot be written: " + log + ": " + problem +
+            (fallback ? "; its rows go to " + FallbackErrorLog : std::string()));
+    // Said once: the next run starts from the fallback.
+    ErrorLogFileName = fallback ? FallbackErrorLog : std::string();
 }
 
 void TConvertDriver::FinishRun()
@@ -649,7 +704,18 @@ bool TConvertDriver::PrepareMboxWriter(const std::string& DataFile)
 void TConvertDriver::TargetFailed(const std::string& Reason)
 {
     FTargetFailed = true;
-    LogLine("Target file cannot be written: " + FTargetFolder + ": " + Reason);
+    LogLine((FSettings->OneFilePerMessage ? "Target folder cannot be written: " : "Target file cannot be written: ") +
+            FTargetFolder + ": " + Reason);
+}
+
+std::string TConvertDriver::TargetFolderFailure(DWORD Error) const
+{
+    if (Error == ERROR_DISK_FULL || Error == ERROR_HANDLE_DISK_FULL)
+        return SystemErrorText(Error);
+    const DWORD attr = GetFileAttributesA(FTargetFolder.c_str());
+    if (attr == INVALID_FILE_ATTRIBUTES || !(attr & FILE_ATTRIBUTE_DIRECTORY))
+        return "the folder is gone";
+    return FolderWriteProblem(FTargetFolder);
 }
 
 int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipList)
@@ -856,6 +922,10 @@ int TConvertDriver::WriteMessageFile(const std::string& Text, std::size_t Skip)
     }
     if (made == TNewFileOutcome::Written)
         return crDone;
+    // A folder that is gone or full fails every message after this one:
+    // the run stops with one reason, as an mbox target's does.
+    if (const std::string failure = TargetFolderFailure(error); !failure.empty())
+        TargetFailed(failure);
     LogUnwrittenMessage(header, file.empty() ? JoinPath(FTargetFolder, base) : file, error);
     return crWriteFailed;
 }

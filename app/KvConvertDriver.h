@@ -100,6 +100,9 @@ public:
     // loaded; tests lower it to reach that road with small mailboxes.
     std::int64_t LargeMessageSize = DefaultLargeMessageSize;
     std::int64_t LargeHeaderSize = DefaultLargeHeaderSize;
+    // Where error-log rows go when the log given at start-up cannot be
+    // written; the program's default log unless a caller points elsewhere.
+    std::string FallbackErrorLog;
 
 private:
     void RunFolderSearch(const std::string& Folder, const std::string& Mask);
@@ -114,9 +117,15 @@ private:
     bool IsRunTarget(const std::string& DataFile) const;
     // Logs the target and the reason and stops the run.
     void TargetFailed(const std::string& Reason);
+    // Empty when a message file that failed with Error failed on its own;
+    // else why the target folder itself takes no more files.
+    std::string TargetFolderFailure(unsigned long Error) const;
     // Empty when the run's target folder can be made and written to, else
     // the folder and the reason.
     std::string TargetFolderProblem() const;
+    // Checks, before a run's first row, that the error log can be written;
+    // one log line and the fallback log when it cannot.
+    void CheckErrorLog();
     bool IsOnSkipList(const std::string& Name) const;
     // A mailbox or search entry that is not converted: its log line, one
     // error-log row naming it with the same reason, and one error counted.

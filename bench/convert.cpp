@@ -1,7 +1,7 @@
 // convert: one conversion run of the real driver from the command line, after
 // the same start-up of the engine's services as the program's. It prints the
-// log lines as the log pane would get them, the error log's path when this
-// run wrote to it, then one line with the elapsed seconds, the throughput
+// log lines as the log pane would get them (the last names the error log
+// when this run wrote to it), then one line with the elapsed seconds, the throughput
 // over the mailboxes read, the peak working set and the run's heap
 // allocations (per message, and their bytes against the mailbox's). Ctrl+C
 // stops the run as the Stop button would.
@@ -113,12 +113,9 @@ int main(int argc, char** argv)
     SetConsoleCtrlHandler(OnConsoleBreak, FALSE);
     BreakTarget = nullptr;
 
-    // The log opens on its first line and never appends, so an open log
-    // holds this run's lines only.
-    if (IsErrorLogOpen()) {
-        FreeErrorLog();
-        std::printf("Error log: %s\n", ErrorLogFileName.c_str());
-    }
+    // The run's log has named the error log where it wrote rows; closing
+    // it puts every row on disk before the figures are read.
+    FreeErrorLog();
 
     // The throughput counts the mailbox data the run opened, not the index
     // files beside it.

@@ -88,6 +88,10 @@ std::string ErrorLogLine(const std::string& Text)
            CleanColumn(date) + '\t' + CleanColumn(subject);
 }
 
+namespace {
+long RowsWritten = 0;
+}  // namespace
+
 void WriteErrorLine(const std::string& Text)
 {
     if (!IsErrorLogOpen()) {
@@ -96,4 +100,10 @@ void WriteErrorLine(const std::string& Text)
         ErrorLogWrite(ErrorLogHeaderLine());
     }
     ErrorLogWrite(ErrorLogLine(Text));
+    ++RowsWritten;
+}
+
+long ErrorLogRowCount()
+{
+    return RowsWritten;
 }

@@ -45,4 +45,7 @@ std::string ErrorLogLine(const std::string& Text);
 // Nothing happens until the error log has a file name; the first line of a
 // log is preceded by the header line.
 void WriteErrorLine(const std::string& Text);
+// How many lines WriteErrorLine has handed to a named log in this process;
+// a run compares it before and after to learn whether it wrote rows.
+long ErrorLogRowCount();
 std::string TabsToBlanks(const std::string& Text);

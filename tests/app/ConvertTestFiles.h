@@ -52,7 +52,14 @@ struct TConvertRun {
         Host.Log.clear();
         Driver.StartConversion();
     }
-    std::string Summary() const { return Host.Log.size() >= 2 ? Host.Log[Host.Log.size() - 2] : ""; }
+    // The counts line; the error log's path may follow the closing line.
+    std::string Summary() const
+    {
+        for (size_t i = Host.Log.size(); i-- > 0;)
+            if (Host.Log[i].find(" mailboxes processed, ") != std::string::npos)
+                return Host.Log[i];
+        return std::string();
+    }
     bool Logged(const std::string& Line) const
     {
         for (const std::string& l : Host.Log)

@@ -438,3 +438,70 @@ TEST(KvConvertHostile, DigestNamesSkipOnlyTheSameBytes)
         EXPECT_EQ(Written(r).size(), 3u);
     }
 }
+
+TEST(KvConvertHostile, AnErrorLogThatCannotBeWrittenFallsBackOnce)
+{
+    TConvertRun r;
+    PutFile(r.Dir.File("ro.txt"), "old rows");
+    SetFileAttributesA(r.Dir.File("ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    ForceFolders(r.Dir.File("folder"));
+    r.Driver.FallbackErrorLog = r.Dir.File("fallback.txt");
+    r.Add(r.Src("missing"), mftMbox);
+    r.Target(mftEml, r.Out() + "\\");
+    const struct {
+        std::string Log, Reason;
+    } cases[] = {{r.Dir.File("folder"), "it is a folder"},
+                 {r.Dir.File("ro.txt"), "the file is read-only"},
+                 {r.Dir.File("CON"), "CON is a device name"},
+                 {r.Dir.File("nul.txt"), "nul.txt is a device name"}};
+    for (const auto& c : cases) {
+        ErrorLogFileName = c.Log;
+        r.Start();
+        EXPECT_EQ(r.Host.Log.front(), "Error log cannot be written: " + c.Log + ": " + c.Reason +
+                                          "; its rows go to " + r.Dir.File("fallback.txt"));
+        EXPECT_EQ(r.Host.Log.back(), "Error log: " + r.Dir.File("fallback.txt"));
+        // Said once: the next run goes on with the fallback.
+        r.Start();
+        EXPECT_EQ(r.Lines("Error log cannot be written: ").size(), 0u) << c.Log;
+        EXPECT_EQ(r.Host.Log.back(), "Error log: " + r.Dir.File("fallback.txt"));
+        EXPECT_EQ(ErrorRows(r.Dir.File("fallback.txt")).size(), 2u) << c.Log;
+        DeleteFileA(r.Dir.File("fallback.txt").c_str());
+    }
+    EXPECT_EQ(TTestFolder::Read(r.Dir.File("ro.txt")), "old rows");
+}
+
+TEST(KvConvertHostile, AnEmlTargetFolderThatGoesAwayStopsTheRun)
+{
+    TConvertRun r;
+    PutFile(r.Src("box"), Mbox({1, 2, 3, 4}));
+    r.Add(r.Src("box"), mftMbox);
+    r.Add(r.Src("box"), mftMbox);
+    r.Target(mftEml, r.Out() + "\\");
+    const std::string first = r.Out() + "\\note 1.eml";
+    r.Host.OnPump = [&] {
+        if (DeleteFileA(first.c_str()))
+            RemoveDirectoryA(r.Out().c_str());
+    };
+    r.Start();
+    EXPECT_EQ(r.Lines("Target folder cannot be written: " + r.Out() + "\\: the folder is gone").size(), 1u)
+        << r.LogText();
+    EXPECT_EQ(r.Summary(), Counters(1, 1, 0, 1)) << r.LogText();
+    EXPECT_EQ(r.Host.Log.back(), "Processing stopped: the target cannot be written.");
+
+    TConvertRun full;
+    TSmallDisk disk(full.Dir.File("small"), "size=64k");
+    if (!disk.Mounted())
+        GTEST_SKIP() << "a small disk needs root to mount; the full-disk case did not run";
+    std::string big = Message(2);
+    big.insert(big.size() - 1, std::string(100000, 'x') + "\n");
+    PutFile(full.Src("box"), Message(1) + big + Message(3));
+    full.Add(full.Src("box"), mftMbox);
+    full.Target(mftEml, full.Dir.File("small\\"));
+    full.Start();
+    const std::vector<std::string> failed = full.Lines("Target folder cannot be written: ");
+    ASSERT_EQ(failed.size(), 1u) << full.LogText();
+    const std::string reason = failed[0].substr(failed[0].rfind(": ") + 2);
+    EXPECT_TRUE(reason == SystemErrorText(ERROR_DISK_FULL) || reason == SystemErrorText(ERROR_HANDLE_DISK_FULL))
+        << reason;
+    EXPECT_EQ(full.Summary(), Counters(1, 1, 0, 1)) << full.LogText();
+}

@@ -510,6 +510,7 @@ void TConvertDriver::FinishRun()
     FMboxWriter.reset();
     FHost.SetLogCaretVisible(true);
     HideProgress();
+    FAbortedRun = FAborted;
     FAborted = false;
     FHost.SetNextButton("Start", StartButtonTag);
     FHost.SetBackEnabled(true);

@@ -73,6 +73,8 @@ public:
     bool Aborted() const { return FAborted; }
     // Whether the last run stopped because its target could not be written.
     bool TargetFailedRun() const { return FTargetFailed; }
+    // Whether the last run was stopped before it ended.
+    bool AbortedRun() const { return FAbortedRun; }
 
     void ConvertSourceList();
     int ConvertMailbox(const std::string& FileName, bool CheckSkipList);
@@ -176,4 +178,5 @@ private:
     bool FRunning = false;
     std::atomic<bool> FAborted{false};
     bool FTargetFailed = false;
+    bool FAbortedRun = false;
 };

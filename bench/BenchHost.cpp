@@ -2,9 +2,12 @@
 
 #include <windows.h>
 #include <psapi.h>
+#include <shellapi.h>
 
 #include <utility>
 
+#include "foundation/KvAnsi.h"
+#include "foundation/KvFileFinder.h"
 #include "foundation/KvStrings.h"
 
 const char* const BenchUsage =
@@ -97,6 +100,59 @@ std::string ParseBenchArgs(const std::vector<std::string>& Args, TBenchArgs& Res
     if (c.TargetText.empty())
         return "empty target";
     return std::string();
+}
+
+std::string AnsiArgOf(const std::wstring& Arg)
+{
+    bool lossless = false;
+    const std::string ansi = WideToCodePageEx(Arg, lossless, 0);
+    if (lossless)
+        return ansi;
+    // "-errorlog=PATH": the path is handed on by its own rules.
+    if (const size_t eq = Arg.find(L'='); !Arg.empty() && Arg[0] == L'-' && eq != std::wstring::npos) {
+        const std::string name = WideToCodePageEx(Arg.substr(0, eq + 1), lossless, 0);
+        const std::string value = AnsiArgOf(Arg.substr(eq + 1));
+        return lossless && !value.empty() ? name + value : std::string();
+    }
+    if (std::string path = OpenableAnsiPath(Arg); !path.empty())
+        return path;
+    // A pattern, or a target folder that the run makes: its folder exists.
+    std::wstring name = Arg;
+    const bool slash = !name.empty() && name.back() == L'\\';
+    if (slash)
+        name.pop_back();
+    const size_t cut = name.find_last_of(L'\\');
+    if (cut == std::wstring::npos || cut == 0)
+        return std::string();
+    const std::string folder = OpenableAnsiPath(name.substr(0, cut));
+    const std::string last = WideToCodePageEx(name.substr(cut), lossless, 0);
+    if (folder.empty() || !lossless)
+        return std::string();
+    return folder + last + (slash ? "\\" : "");
+}
+
+std::vector<std::string> CommandLineArgs(std::string& Problem)
+{
+    std::vector<std::string> args;
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide)
+        return args;
+    for (int i = 1; i < count; ++i) {
+        std::string arg = AnsiArgOf(wide[i]);
+        // A target folder the code page cannot name gets a short name only
+        // once it exists; the run would make it anyway.
+        const std::wstring text = wide[i];
+        if (arg.empty() && !text.empty() && text.back() == L'\\' &&
+            CreateDirectoryW(text.substr(0, text.size() - 1).c_str(), nullptr))
+            arg = AnsiArgOf(text);
+        if (arg.empty() && wide[i][0] != L'\0' && Problem.empty())
+            Problem = "cannot hand on argument " + std::to_string(i) +
+                      ": its name does not fit the ANSI code page and it has no short name";
+        args.push_back(arg);
+    }
+    LocalFree(wide);
+    return args;
 }
 
 TBenchHost::TBenchHost(const TBenchArgs& Args, std::function<void(const std::string&)> OnLine)

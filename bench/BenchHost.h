@@ -20,6 +20,13 @@ struct TBenchArgs {
 // Reads "<source> <source format> <target> <target format> [flags]";
 // returns an empty text on success, else what is wrong with the line.
 std::string ParseBenchArgs(const std::vector<std::string>& Args, TBenchArgs& Result);
+// The ANSI form of one argument of the wide command line: itself when the
+// code page holds it, else the short form of the path (of its folder, for a
+// pattern or a name still to be made); empty when there is none.
+std::string AnsiArgOf(const std::wstring& Arg);
+// The process's arguments after the program's name, read from the wide
+// command line; Problem names the first that no ANSI form holds.
+std::vector<std::string> CommandLineArgs(std::string& Problem);
 extern const char* const BenchUsage;
 
 class TBenchHost : public TKvConvertHost {

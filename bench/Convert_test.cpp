@@ -7,6 +7,7 @@
 
 #include "app/KvAppStart.h"
 #include "bench/BenchHost.h"
+#include "foundation/KvAnsi.h"
 #include "foundation/KvAppBase.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvTimeZones.h"
@@ -36,7 +37,14 @@ struct TConvertRun {
 
 // Runs the real bench/convert.exe beside this test program and collects
 // what it prints.
+TConvertRun RunConvertExe(const std::wstring& Arguments);
+
 TConvertRun RunConvertExe(const std::string& Arguments)
+{
+    return RunConvertExe(AnsiToWideStr(Arguments));
+}
+
+TConvertRun RunConvertExe(const std::wstring& Arguments)
 {
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, MAX_PATH);
@@ -48,15 +56,15 @@ TConvertRun RunConvertExe(const std::string& Arguments)
     if (!CreatePipe(&child.Output, &write, &sa, 0))
         return run;
     SetHandleInformation(child.Output, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si{};
+    STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdOutput = write;
     si.hStdError = write;
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    std::string line = "\"" + exe + "\" " + Arguments;
-    const BOOL started = CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                        &si, &child.Info);
+    std::wstring line = L"\"" + AnsiToWideStr(exe) + L"\" " + Arguments;
+    const BOOL started = CreateProcessW(AnsiToWideStr(exe).c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        nullptr, &si, &child.Info);
     CloseHandle(write);
     if (!started)
         return run;
@@ -189,4 +197,30 @@ TEST(BenchConvert, LocalZoneTexts)
     EXPECT_EQ(StartLocalTimeZone("No Such Zone"), "Local");
     EXPECT_TRUE(LocalTimeZone().FromSystem());
     LocalTimeZone().Clear();
+}
+
+// Paths the ANSI code page cannot hold reach the run by their short names:
+// a mailbox file, a folder pattern, a target folder still to be made and the
+// error log's folder.
+TEST(BenchConvert, WidePathsGoOnByTheirShortNames)
+{
+    TTestFolder dir("convert_wide");
+    const std::wstring root = AnsiToWideStr(dir.File(""));
+    const std::wstring wide = root + L"\x6587\x5b57";
+    ASSERT_TRUE(CreateDirectoryW(wide.c_str(), nullptr));
+    const std::string box = "From a@b Mon Jan  5 10:00:00 2009\nSubject: wide\n\nbody\n";
+    HANDLE h = CreateFileW((wide + L"\\In\x5b57.mbox").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    DWORD put = 0;
+    WriteFile(h, box.data(), static_cast<DWORD>(box.size()), &put, nullptr);
+    CloseHandle(h);
+    for (const std::wstring& source : {wide + L"\\In\x5b57.mbox", wide + L"\\*.mbox"}) {
+        const TConvertRun run = RunConvertExe(L"\"" + source + L"\" Mbox \"" + wide + L"\\out\x5b57\\\\\" EML \"-errorlog=" +
+                                              wide + L"\\e.txt\"");
+        ASSERT_EQ(run.ExitCode, 0u) << (run.Lines.empty() ? std::string() : run.Lines.front()) << run.Lines.size();
+        ASSERT_GE(run.Lines.size(), 3u);
+        EXPECT_EQ(run.Lines[run.Lines.size() - 3], "1 mailboxes processed, 1 messages converted, 0 duplicates "
+                                                    "skipped, 0 errors.");
+    }
+    EXPECT_NE(GetFileAttributesW((wide + L"\\out\x5b57\\wide.eml").c_str()), INVALID_FILE_ATTRIBUTES);
 }

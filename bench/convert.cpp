@@ -4,7 +4,10 @@
 // when this run wrote to it), then one line with the elapsed seconds, the throughput
 // over the mailboxes read, the peak working set and the run's heap
 // allocations (per message, and their bytes against the mailbox's). Ctrl+C
-// stops the run as the Stop button would.
+// stops the run as the Stop button would, with exit code 3 (1: the target
+// could not be written, 2: the command line is wrong). The arguments are
+// read from the wide command line; paths the ANSI code page cannot hold go
+// on by their short names.
 
 #include <windows.h>
 
@@ -53,6 +56,9 @@ void operator delete[](void* P, std::size_t) noexcept { std::free(P); }
 
 namespace {
 
+// A run stopped by Ctrl+C or Ctrl+Break did not convert everything.
+constexpr int AbortedExitCode = 3;
+
 // The run a console break stops; the handler runs on a thread of its own.
 TConvertDriver* BreakTarget = nullptr;
 
@@ -75,10 +81,14 @@ double Seconds()
 
 }  // namespace
 
-int main(int argc, char** argv)
+int main()
 {
     TBenchArgs args;
-    const std::string problem = ParseBenchArgs(std::vector<std::string>(argv + 1, argv + argc), args);
+    // The ANSI arguments carry "?" for every character the code page lacks.
+    std::string problem;
+    const std::vector<std::string> line = CommandLineArgs(problem);
+    if (problem.empty())
+        problem = ParseBenchArgs(line, args);
     if (!problem.empty()) {
         std::fprintf(stderr, "convert: %s\n%s", problem.c_str(), BenchUsage);
         return 2;
@@ -103,6 +113,8 @@ int main(int argc, char** argv)
         // run did not finish.
         if (driver.TargetFailedRun())
             rc = 1;
+        else if (driver.AbortedRun())
+            rc = AbortedExitCode;
     } catch (const Exception& e) {
         std::fflush(stdout);
         std::fprintf(stderr, "convert: %s\n", e.Message().c_str());

@@ -512,11 +512,13 @@ TEST(KvConvertDriverRun, StopDuringAMailbox)
     EXPECT_EQ(TreeFiles(r.Out()), expected);
     EXPECT_EQ(r.Host.Saves, 1);
     ExpectIdle(r);
+    EXPECT_TRUE(r.Driver.AbortedRun());  // a console run's exit code says so
 
     // The next run starts afresh.
     r.Host.OnPump = nullptr;
     r.Start();
     EXPECT_EQ(r.Summary(), Counters(2, 4, 0, 0));
+    EXPECT_FALSE(r.Driver.AbortedRun());
 }
 
 TEST(KvConvertDriverRun, WriterFailureEndsTheRunCleanly)

@@ -725,6 +725,7 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
     LogLine("Processing: " + FileName);
     const std::string data = DataFileOf(FileName);
     FMailboxFile = data;
+    FMailboxStamp = {-1, 0};
     if (CheckSkipList && IsOnSkipList(ExtractFileNamePart(data))) {
         LogLine("Mailbox skipped");
         return crSkipped;
@@ -754,6 +755,8 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
     }
     if (SniffHead(head) != TMailboxSniff::Mbox)
         return NotConverted(data, "File is not a valid mailbox", crNotMailbox);
+    FMailboxStamp = MailboxStamp();
+    FChangeReported = false;
     // Only the mbox readers see the data file's head; an index reader
     // finds its messages by offset.
     const TMailReader readerKind = MailFormatReader(cs.SourceFormat);
@@ -839,6 +842,8 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
                         if (atStart && bom > 0 && BomLength(text) > 0)
                             text.erase(0, text.find_first_not_of(std::string("\0 ", 2), bom));
                         result = text.empty() ? crNoText : WriteMessage(text);
+                        if (result == crNoText)
+                            WriteErrorLine("Message has no text: not written");
                     } catch (const std::bad_alloc&) {
                         std::string().swap(text);
                         reader->ClearMessage();
@@ -850,6 +855,11 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
                     break;
             }
             countProblems();
+            // Messages added after the mailbox was opened were not read, and
+            // those read may not be what the mailbox now holds.
+            if (!Aborted() && !FChangeReported && MailboxChanged())
+                NotConverted(data, "Mailbox changed during the run: it was converted as it was when opened",
+                             crUnreadable);
             ShowProgress(100);
         }
     } catch (...) {
@@ -924,9 +934,11 @@ int TConvertDriver::WriteMessageFile(const std::string& Text, std::size_t Skip)
     if (made == TNewFileOutcome::Written)
         return crDone;
     // A folder that is gone or full fails every message after this one:
-    // the run stops with one reason, as an mbox target's does.
-    if (const std::string failure = TargetFolderFailure(error); !failure.empty())
-        TargetFailed(failure);
+    // the run stops with one reason, as an mbox target's does. A message
+    // copied from a mailbox that shrank fails on its source instead.
+    if (!FSourceReadFailed)
+        if (const std::string failure = TargetFolderFailure(error); !failure.empty())
+            TargetFailed(failure);
     LogUnwrittenMessage(header, file.empty() ? JoinPath(FTargetFolder, base) : file, error);
     return crWriteFailed;
 }
@@ -967,7 +979,28 @@ TNewFileOutcome TConvertDriver::SaveNumberedFile(std::string& FileName, std::str
 
 void TConvertDriver::LogUnwrittenMessage(const std::string& Text, const std::string& FileName, DWORD Error)
 {
-    LogMessageRow(Text, FileName, "Message not written: " + SystemErrorText(Error), FMailboxFile);
+    // A message cut short by a mailbox that shrank fails reading past its
+    // end; the failed write is only the consequence.
+    const bool changed = MailboxChanged();
+    FChangeReported = FChangeReported || changed;
+    LogMessageRow(Text, FileName,
+                  "Message not written: " + (changed ? std::string("the mailbox changed during the run")
+                                                     : SystemErrorText(Error)),
+                  FMailboxFile);
+}
+
+std::pair<std::int64_t, std::uint64_t> TConvertDriver::MailboxStamp() const
+{
+    WIN32_FILE_ATTRIBUTE_DATA info{};
+    if (!GetFileAttributesExA(FMailboxFile.c_str(), GetFileExInfoStandard, &info))
+        return {-1, 0};
+    return {(std::int64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
+            (std::uint64_t(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime};
+}
+
+bool TConvertDriver::MailboxChanged() const
+{
+    return FMailboxStamp.first >= 0 && MailboxStamp() != FMailboxStamp;
 }
 
 void TConvertDriver::LogMessageRow(const std::string& Text, const std::string& FileName, const std::string& Row,
@@ -1005,6 +1038,7 @@ int TConvertDriver::AppendMessageToMbox(const std::string& Text)
 int TConvertDriver::AppendToMbox(const std::function<void()>& Write, const std::string& Text)
 {
     const TTextFileWriter::TMark before = FMboxWriter->Mark();
+    FSourceReadFailed = false;
     try {
         Write();
         FMboxWriter->Write(TargetLineBreak());
@@ -1014,7 +1048,11 @@ int TConvertDriver::AppendToMbox(const std::function<void()>& Write, const std::
         std::string reason = SystemErrorText(error);
         if (cut != 0)
             reason += "; the part written could not be removed: " + SystemErrorText(cut);
-        TargetFailed(reason);
+        // A large message that cannot be read from its mailbox (one that
+        // shrank, say) fails on its source: the target is whole again and
+        // takes the next message.
+        if (cut != 0 || !FSourceReadFailed)
+            TargetFailed(reason);
         LogUnwrittenMessage(Text, FTargetFolder, error);
         return crWriteFailed;
     }
@@ -1043,8 +1081,10 @@ int TConvertDriver::WriteLargeMessage(const std::string& DataFile, const TFileMa
                 if (!copy.CopyTo([&](const std::string& Piece) {
                         FMboxWriter->Write(Piece);
                         return true;
-                    }))
+                    })) {
+                    FSourceReadFailed = true;
                     throw EFileError(SystemErrorText(copy.Error()), copy.Error());
+                }
             },
             head);
     }
@@ -1111,13 +1151,20 @@ bool TConvertDriver::SameFileBytes(const std::string& FileName, std::string_view
 TNewFileOutcome TConvertDriver::SaveNewMessageFile(const std::string& FileName, std::string_view Bytes,
                                                    TDateTime Date, DWORD& Error)
 {
+    FSourceReadFailed = false;
     if (!FLargeCopy)
         return SaveNewFileDated(FileName, Bytes, Date, Error);
-    return WriteNewFileWith(
+    const TNewFileOutcome made = WriteNewFileWith(
         [&](HANDLE h) {
             return FLargeCopy->CopyTo([&](const std::string& Piece) { return WriteAll(h, Piece.data(), Piece.size()); });
         },
         FileName, Date, &Error);
+    // The copy's own failure is the reason, not the write it cut short.
+    if (made == TNewFileOutcome::Failed && FLargeCopy->Error() != 0) {
+        FSourceReadFailed = true;
+        Error = FLargeCopy->Error();
+    }
+    return made;
 }
 
 const char* TConvertDriver::TargetLineBreak() const

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/KvConvert.h"
@@ -159,6 +160,10 @@ private:
     bool WrittenBefore(std::string FileName, std::string_view Bytes) const;
     // Whether the file FileName holds exactly those bytes.
     bool SameFileBytes(const std::string& FileName, std::string_view Bytes) const;
+    // Size and last write time of the mailbox being read, as it was opened.
+    std::pair<std::int64_t, std::uint64_t> MailboxStamp() const;
+    // Whether the mailbox being read was written to since it was opened.
+    bool MailboxChanged() const;
     TNewFileOutcome SaveNewMessageFile(const std::string& FileName, std::string_view Bytes, TDateTime Date,
                                     unsigned long& Error);
 
@@ -179,4 +184,7 @@ private:
     std::atomic<bool> FAborted{false};
     bool FTargetFailed = false;
     bool FAbortedRun = false;
+    std::pair<std::int64_t, std::uint64_t> FMailboxStamp{-1, 0};
+    bool FChangeReported = false;  // a row of this mailbox named the change
+    bool FSourceReadFailed = false;  // the last large copy failed reading
 };

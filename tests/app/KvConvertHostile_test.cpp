@@ -505,3 +505,40 @@ TEST(KvConvertHostile, AnEmlTargetFolderThatGoesAwayStopsTheRun)
         << reason;
     EXPECT_EQ(full.Summary(), Counters(1, 1, 0, 1)) << full.LogText();
 }
+
+TEST(KvConvertHostile, AMailboxThatChangesDuringTheRunSaysSo)
+{
+    for (const int change : {+1, -1, -2}) {
+        TConvertRun r;
+        r.Driver.LargeMessageSize = 10;
+        const std::string box = Mbox({1, 2, 3});
+        PutFile(r.Src("box"), box);
+        r.Add(r.Src("box"), mftMbox);
+        r.Target(change == -2 ? mftMboxUnix : mftEml, r.Out() + "\\");
+        ErrorLogFileName = r.Dir.File("errors.txt");
+        bool changed = false;
+        r.Host.OnPump = [&] {
+            if (changed || r.Host.Percent == 0)
+                return;
+            changed = true;
+            // Shared, as a mail program appends or compacts beside the run.
+            const TKernelHandle h(CreateFileA(r.Src("box").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                              nullptr, OPEN_EXISTING, 0, nullptr));
+            const std::string bytes = change > 0 ? box + Mbox({4}) : box.substr(0, box.size() - 30);
+            DWORD put = 0;
+            ASSERT_TRUE(WriteFile(h.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr));
+            ASSERT_TRUE(SetEndOfFile(h.Get()));
+        };
+        r.Start();
+        // One error, its row naming the true cause; the run goes on.
+        EXPECT_EQ(r.Summary(), Counters(1, change > 0 ? 3 : 2, 0, 1)) << r.LogText();
+        EXPECT_EQ(r.Host.Log[r.Host.Log.size() - 2], "Processing finished.");
+        std::vector<std::string> rows;
+        for (const std::vector<std::string>& row : ErrorRows(r.Dir.File("errors.txt")))
+            if (row[0].find("changed during the run") != std::string::npos)
+                rows.push_back(row[0]);
+        EXPECT_EQ(rows, std::vector<std::string>{change > 0 ? "Mailbox changed during the run: it was converted as "
+                                                                "it was when opened"
+                                                              : "Message not written: the mailbox changed during the run"});
+    }
+}

@@ -93,9 +93,8 @@ bool PaddingEndsLine(const std::string& Head, size_t End)
 DWORD ReadMailboxHead(const std::string& FileName, std::string& Head)
 {
     Head.clear();
-    const TKernelHandle h(CreateFileA(FileName.c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    const TKernelHandle h(
+        CreateFileAnyLength(FileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING));
     if (!h) {
         const DWORD error = GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : error;
@@ -141,8 +140,8 @@ TMailboxSniff SniffHead(const std::string& Head)
 std::string FolderWriteProblem(const std::string& Folder)
 {
     const std::string probe = JoinPath(Folder, "~tessaly-" + std::to_string(GetCurrentProcessId()) + ".tmp");
-    if (!TKernelHandle(CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                   FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr)))
+    if (!TKernelHandle(
+            CreateFileAnyLength(probe, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE)))
         return "no file can be written there: " + SystemErrorText(GetLastError());
     return std::string();
 }
@@ -150,8 +149,7 @@ std::string FolderWriteProblem(const std::string& Folder)
 // Empty when the existing file FileName can be opened for writing.
 std::string FileWriteProblem(const std::string& FileName)
 {
-    if (!TKernelHandle(CreateFileA(FileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr)))
+    if (!TKernelHandle(CreateFileAnyLength(FileName, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING)))
         return SystemErrorText(GetLastError());
     return std::string();
 }
@@ -160,6 +158,14 @@ std::string FileWriteProblem(const std::string& FileName)
 constexpr int FileNumberRoom = 6;
 // Windows' limit for one name in a path.
 constexpr size_t MaxNameChars = 255;
+
+// The length a file path in Folder stays below: MAX_PATH, where other
+// programs open it, unless the folder (deep in a restored tree) leaves no
+// room for an 8.3 name below it; then what the wide API takes.
+size_t PathLimitIn(const std::string& Folder)
+{
+    return Folder.size() + 13 < MAX_PATH ? MAX_PATH : MaxLongPath;
+}
 
 // Folder joined with Base + Suffix, Base shortened (never into a double-byte
 // character, never to end in a blank or dot) so that the path, with Reserve
@@ -171,9 +177,10 @@ std::string FitFileName(const std::string& Folder, const std::string& Base, cons
     const std::string whole = JoinPath(Folder, Base + Suffix);
     const size_t folderChars = whole.size() - Base.size() - Suffix.size();
     const size_t fixed = Suffix.size() + static_cast<size_t>(Reserve);
-    if (whole.size() + static_cast<size_t>(Reserve) < MAX_PATH && Base.size() + fixed <= MaxNameChars)
+    const size_t limit = PathLimitIn(Folder);
+    if (whole.size() + static_cast<size_t>(Reserve) < limit && Base.size() + fixed <= MaxNameChars)
         return whole;
-    const size_t pathRoom = MAX_PATH - 1 > folderChars + fixed ? MAX_PATH - 1 - folderChars - fixed : 0;
+    const size_t pathRoom = limit - 1 > folderChars + fixed ? limit - 1 - folderChars - fixed : 0;
     const size_t room = std::min(pathRoom, MaxNameChars > fixed ? MaxNameChars - fixed : 0);
     size_t cut = 0;
     while (cut < Base.size()) {
@@ -713,8 +720,7 @@ std::string TConvertDriver::TargetFolderFailure(DWORD Error) const
 {
     if (Error == ERROR_DISK_FULL || Error == ERROR_HANDLE_DISK_FULL)
         return SystemErrorText(Error);
-    const DWORD attr = GetFileAttributesA(FTargetFolder.c_str());
-    if (attr == INVALID_FILE_ATTRIBUTES || !(attr & FILE_ATTRIBUTE_DIRECTORY))
+    if (!FolderExists(FTargetFolder))
         return "the folder is gone";
     return FolderWriteProblem(FTargetFolder);
 }
@@ -963,7 +969,7 @@ TNewFileOutcome TConvertDriver::SaveNumberedFile(std::string& FileName, std::str
     }
     FileName = FNumberedNames.FirstUnknown(plain);
     for (;;) {
-        if (FileName.size() >= MAX_PATH) {
+        if (FileName.size() >= PathLimitIn(FTargetFolder)) {
             Error = ERROR_FILENAME_EXCED_RANGE;
             return TNewFileOutcome::Failed;
         }
@@ -992,7 +998,7 @@ void TConvertDriver::LogUnwrittenMessage(const std::string& Text, const std::str
 std::pair<std::int64_t, std::uint64_t> TConvertDriver::MailboxStamp() const
 {
     WIN32_FILE_ATTRIBUTE_DATA info{};
-    if (!GetFileAttributesExA(FMailboxFile.c_str(), GetFileExInfoStandard, &info))
+    if (!GetFileAttributesExW(LongPathForm(FMailboxFile).c_str(), GetFileExInfoStandard, &info))
         return {-1, 0};
     return {(std::int64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
             (std::uint64_t(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime};
@@ -1109,8 +1115,7 @@ bool TConvertDriver::IsDeletedLargeMessage(const std::string& DataFile, TFileMai
 bool TConvertDriver::WrittenBefore(std::string FileName, std::string_view Bytes) const
 {
     for (;;) {
-        const DWORD attr = GetFileAttributesA(FileName.c_str());
-        if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY))
+        if (!IsExistingFile(FileName))
             return false;
         if (SameFileBytes(FileName, Bytes))
             return true;
@@ -1120,8 +1125,7 @@ bool TConvertDriver::WrittenBefore(std::string FileName, std::string_view Bytes)
 
 bool TConvertDriver::SameFileBytes(const std::string& FileName, std::string_view Bytes) const
 {
-    const TKernelHandle h(CreateFileA(FileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    const TKernelHandle h(CreateFileAnyLength(FileName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
     if (!h)
         return false;
     // Compares the file's next bytes with Piece, through a bounded buffer.

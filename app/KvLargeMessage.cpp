@@ -5,13 +5,14 @@
 #include <algorithm>
 
 #include "classlib/Cleanup.h"
+#include "foundation/KvFiles.h"
 
 namespace {
 
 TKernelHandle OpenForReading(const std::string& File)
 {
-    return TKernelHandle(CreateFileA(File.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    return TKernelHandle(CreateFileAnyLength(File, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                                             FILE_FLAG_SEQUENTIAL_SCAN));
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ namespace {
 class TWideFind {
 public:
     TWideFind(const std::string& Pattern)
-        : FHandle(FindFirstFileW(AnsiToWideStr(Pattern).c_str(), &Data))
+        : FHandle(FindFirstFileW(LongPathForm(Pattern).c_str(), &Data))
     {
     }
     bool Valid() const { return FHandle.Valid(); }
@@ -285,8 +285,8 @@ std::string TFileFinder::EntryPath(const std::string& Folder, const WIN32_FIND_D
 
 bool TFileFinder::FirstVisit(const std::string& Folder)
 {
-    const TKernelHandle h(CreateFileA(Folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const TKernelHandle h(CreateFileAnyLength(Folder, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS));
     if (!h)
         return true;  // nothing to compare; the walk finds what it can
     BY_HANDLE_FILE_INFORMATION info{};

@@ -6,6 +6,7 @@
 
 #include "classlib/ResStrings.h"
 #include "classlib/Streams.h"
+#include "foundation/KvAnsi.h"
 #include "foundation/KvBase.h"
 #include "foundation/KvMd5.h"
 #include "foundation/KvStrings.h"
@@ -119,6 +120,8 @@ TPathRoot SplitPathRoot(const std::string& Path)
 
 DWORD Attributes(const std::string& Path)
 {
+    if (IsLongPath(Path))
+        return GetFileAttributesW(LongPathForm(Path).c_str());
     return Path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(Path.c_str());
 }
 
@@ -131,9 +134,8 @@ HANDLE OpenForReading(const std::string& FileName)
 {
     if (FileName.empty())
         return INVALID_HANDLE_VALUE;
-    return CreateFileA(FileName.c_str(), GENERIC_READ,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileAnyLength(FileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               OPEN_EXISTING);
 }
 
 // Reads the file (its first MaxBytes when MaxBytes > 0) into Data; false
@@ -174,6 +176,60 @@ bool IsNtPlatform()
 }
 
 }  // namespace
+
+bool IsLongPath(const std::string& Path)
+{
+    return Path.size() >= LongPathFrom && !HasLongPathPrefix(Path);
+}
+
+std::wstring LongPathForm(const std::string& Path)
+{
+    std::wstring wide = AnsiToWideStr(Path);
+    if (!IsLongPath(Path))
+        return wide;
+    std::replace(wide.begin(), wide.end(), L'/', L'\\');
+    if (wide.size() > 2 && wide[1] == L':' && wide[2] == L'\\')
+        return L"\\\\?\\" + wide;
+    if (wide.compare(0, 2, L"\\\\") == 0)
+        return L"\\\\?\\UNC\\" + wide.substr(2);
+    return wide;  // relative: the prefix would not resolve it
+}
+
+HANDLE CreateFileAnyLength(const std::string& Path, DWORD Access, DWORD Share, DWORD Disposition, DWORD Flags)
+{
+    if (IsLongPath(Path))
+        return CreateFileW(LongPathForm(Path).c_str(), Access, Share, nullptr, Disposition, Flags, nullptr);
+    return CreateFileA(Path.c_str(), Access, Share, nullptr, Disposition, Flags, nullptr);
+}
+
+namespace {
+
+// A file stream on a handle of its own, for paths TFileStream cannot open.
+class TLongFileStream : public THandleStream {
+public:
+    explicit TLongFileStream(HANDLE H) : THandleStream(H), FOwned(H) {}
+
+private:
+    TKernelHandle FOwned;
+};
+
+}  // namespace
+
+std::unique_ptr<THandleStream> OpenFileStream(const std::string& FileName, unsigned Mode)
+{
+    if (!IsLongPath(FileName) || (Mode & fmCreate) == fmCreate)
+        return std::make_unique<TFileStream>(FileName, Mode);
+    // The share and access tables of TFileStream.
+    static const DWORD ShareModes[5] = {0, 0, FILE_SHARE_READ, FILE_SHARE_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE};
+    static const DWORD Accesses[4] = {GENERIC_READ, GENERIC_WRITE, GENERIC_READ | GENERIC_WRITE, GENERIC_READ};
+    const unsigned share = (Mode & 0xF0) >> 4;
+    const HANDLE h = CreateFileAnyLength(FileName, Accesses[Mode & 3], share < 5 ? ShareModes[share] : 0, OPEN_EXISTING);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        throw EFOpenError(Format(LoadResString(SFOpenErrorEx), FileName, SysErrorMessage(error)), error);
+    }
+    return std::make_unique<TLongFileStream>(h);
+}
 
 bool WriteAll(HANDLE H, const void* Buffer, size_t Count)
 {
@@ -544,6 +600,10 @@ bool IsExistingFile(const std::string& Path)
 {
     if (Path.empty())
         return false;
+    if (IsLongPath(Path)) {
+        const DWORD a = Attributes(Path);
+        return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+    }
     WIN32_FIND_DATAA fd;
     if (!TFindHandle(FindFirstFileA(Path.c_str(), &fd)))
         return false;
@@ -584,6 +644,13 @@ bool IsFolderPath(const std::string& Path)
 
 std::int64_t GetFileSizeByName(const std::string& Path)
 {
+    if (IsLongPath(Path)) {
+        WIN32_FILE_ATTRIBUTE_DATA info{};
+        if (!GetFileAttributesExW(LongPathForm(Path).c_str(), GetFileExInfoStandard, &info) ||
+            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            return -1;
+        return (static_cast<std::int64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    }
     TSearchRecord rec;
     if (Path.empty() || FindFirstEntry(Path, 0x27, rec) != 0)
         return -1;
@@ -726,7 +793,9 @@ std::string ForceFolders(const std::string& Path, TStrings* Created, bool Rename
                 return std::string();
         }
         if (a == INVALID_FILE_ATTRIBUTES) {
-            if (!CreateDirectoryA(cand.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+            const BOOL created = IsLongPath(cand) ? CreateDirectoryW(LongPathForm(cand).c_str(), nullptr)
+                                                  : CreateDirectoryA(cand.c_str(), nullptr);
+            if (!created && GetLastError() != ERROR_ALREADY_EXISTS)
                 return std::string();
             if (Created)
                 Created->Add(cand);
@@ -1368,8 +1437,7 @@ std::int64_t WriteWholeFile(const std::function<bool(HANDLE)>& Fill, std::int64_
         err = ERROR_INVALID_NAME;
         result = -1;
     } else {
-        TKernelHandle h(CreateFileA(FileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                    Disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+        TKernelHandle h(CreateFileAnyLength(FileName, GENERIC_WRITE, FILE_SHARE_READ, Disposition));
         if (!h) {
             err = GetLastError();
             result = err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS ? -2 : -1;
@@ -1383,7 +1451,10 @@ std::int64_t WriteWholeFile(const std::function<bool(HANDLE)>& Fill, std::int64_
             h.Reset();
             if (!ok) {
                 // A cut-off file looks like a whole one to everyone who finds it later.
-                DeleteFileA(FileName.c_str());
+                if (IsLongPath(FileName))
+                    DeleteFileW(LongPathForm(FileName).c_str());
+                else
+                    DeleteFileA(FileName.c_str());
                 result = -1;
             }
         }

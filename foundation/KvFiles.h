@@ -18,6 +18,7 @@
 #include "classlib/Cleanup.h"
 #include "classlib/Classes.h"
 #include "classlib/SysUtils.h"
+#include "classlib/Streams.h"
 #include "foundation/KvLogs.h"
 
 // ---------------------------------------------------------------------------
@@ -245,6 +246,25 @@ TNewFileOutcome WriteBufferToNewFile(const void* Buffer, std::size_t Count,
                                      DWORD* Error = nullptr);
 // Writes all of Buffer to H; false on a short or failed write.
 bool WriteAll(HANDLE H, const void* Buffer, size_t Count);
+
+// Paths past MAX_PATH (a deep mail tree, a tree restored below a target)
+// cannot be opened through the ANSI API, which stops at MAX_PATH; the wide
+// API opens them with the "\\?\" prefix. Paths from this length on take
+// that road (a folder's own limit lies 12 below MAX_PATH); shorter ones
+// keep the ANSI calls they always had.
+inline constexpr std::size_t LongPathFrom = MAX_PATH - 12;
+// The longest path the wide API takes.
+inline constexpr std::size_t MaxLongPath = 32767;
+bool IsLongPath(const std::string& Path);
+// The wide path the wide API opens: with "\\?\" (or "\\?\UNC\") before a
+// long absolute path, slashes made backslashes; else Path made wide.
+std::wstring LongPathForm(const std::string& Path);
+// CreateFile for a path of any length.
+HANDLE CreateFileAnyLength(const std::string& Path, DWORD Access, DWORD Share, DWORD Disposition,
+                           DWORD Flags = FILE_ATTRIBUTE_NORMAL);
+// A stream on a file of any length of path, opened as TFileStream opens it
+// with Mode (fmOpenRead and the like, no fmCreate), raising as it does.
+std::unique_ptr<THandleStream> OpenFileStream(const std::string& FileName, unsigned Mode);
 // The same for a file too large to hold in memory: Fill writes its bytes
 // through the handle and answers false on failure.
 TNewFileOutcome WriteNewFileWith(const std::function<bool(HANDLE)>& Fill, const std::string& FileName,

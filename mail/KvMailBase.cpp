@@ -665,14 +665,14 @@ bool TFileMailObj::OpenFile()
         return false;
     if (OpenForWriting) {
         try {
-            Stream = std::make_unique<TFileStream>(FileName, fmOpenReadWrite | fmShareDenyWrite);
+            Stream = OpenFileStream(FileName, fmOpenReadWrite | fmShareDenyWrite);
         } catch (const Exception&) {
             OpenForWriting = false;
         }
     }
     if (!Stream) {
         try {
-            Stream = std::make_unique<TFileStream>(FileName, fmOpenRead | fmShareDenyNone);
+            Stream = OpenFileStream(FileName, fmOpenRead | fmShareDenyNone);
         } catch (const Exception& E) {
             Locked = true;
             WriteErrorLine(E.Message());

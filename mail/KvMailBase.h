@@ -15,6 +15,7 @@
 
 class TStream;
 class TFileStream;
+class THandleStream;
 class TKvMimeBlock;
 class TMessageParts;
 
@@ -184,7 +185,7 @@ public:
 
 protected:
     // The file and what the readers settle about it.
-    std::unique_ptr<TFileStream> Stream;
+    std::unique_ptr<THandleStream> Stream;  // a file stream, on a path of any length
     std::int64_t FileSize = 0;
     bool FixLineBreaks = false;
     bool IndexAddressed = false;

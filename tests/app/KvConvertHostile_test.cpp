@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "ConvertTestFiles.h"
 #include "app/KvConvertDriver.h"
 #include "classlib/SysUtils.h"
+#include "foundation/KvAnsi.h"
 #include "foundation/KvFiles.h"
 #include "tests/TestFolder.h"
 #include "tests/TestLinks.h"
@@ -540,5 +542,55 @@ TEST(KvConvertHostile, AMailboxThatChangesDuringTheRunSaysSo)
         EXPECT_EQ(rows, std::vector<std::string>{change > 0 ? "Mailbox changed during the run: it was converted as "
                                                                 "it was when opened"
                                                               : "Message not written: the mailbox changed during the run"});
+    }
+}
+
+namespace {
+
+// The files below Folder, found through the wide API at any depth; the
+// longest path met goes to Longest.
+int CountFilesBelow(const std::string& Folder, size_t& Longest)
+{
+    int n = 0;
+    WIN32_FIND_DATAW fd;
+    const TFindHandle find(FindFirstFileW(LongPathForm(Folder + "\\*").c_str(), &fd));
+    for (bool more = find.Valid(); more; more = FindNextFileW(find.Get(), &fd)) {
+        const std::wstring name = fd.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        const std::string path = Folder + "\\" + DefaultWideToAnsi(name);
+        Longest = std::max(Longest, path.size());
+        n += (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? CountFilesBelow(path, Longest) : 1;
+    }
+    return n;
+}
+
+}  // namespace
+
+TEST(KvConvertHostile, AMozillaTreeFiftyFoldersDeepConvertsWhole)
+{
+    TConvertRun r;
+    std::string folder = r.Dir.File("src");
+    for (int i = 0; i < 50; ++i) {
+        const std::string name = folder + "\\Folder " + std::to_string(100 + i);
+        ASSERT_FALSE(ForceFolders(folder).empty()) << folder.size();
+        ASSERT_GE(WriteBufferToFile(Message(i).data(), Message(i).size(), name), 0) << name.size();
+        ASSERT_GE(WriteBufferToFile("index", 5, name + ".msf"), 0);
+        folder = name + ".sbd";
+    }
+    ASSERT_GT(folder.size(), 600u);
+    r.Add(r.Dir.File("src\\*.msf"), mftThunderbird);
+    r.Host.Choices.IncludeSubfolders = true;
+    for (const bool tree : {false, true}) {
+        r.Host.Choices.RestoreFolderTree = tree;
+        const std::string out = r.Dir.File(tree ? "tree" : "flat");
+        r.Target(mftEml, out + "\\");
+        r.Start();
+        EXPECT_EQ(r.Summary(), Counters(50, 50, 0, 0)) << r.LogText();
+        size_t longest = 0;
+        EXPECT_EQ(CountFilesBelow(out, longest), 50) << r.LogText();
+        // Restored, the deepest message lies as deep as its mailbox did.
+        // Restored, the deepest message lies 49 folders ("\\Folder 1nn") down.
+        EXPECT_TRUE(!tree || longest > out.size() + 49 * 11) << longest;
     }
 }

@@ -470,6 +470,15 @@ TEST(KvConvertHostile, AnErrorLogThatCannotBeWrittenFallsBackOnce)
         DeleteFileA(r.Dir.File("fallback.txt").c_str());
     }
     EXPECT_EQ(TTestFolder::Read(r.Dir.File("ro.txt")), "old rows");
+
+    TSmallDisk locked(r.Dir.File("ro"), "ro,size=16k");
+    if (!locked.Mounted())
+        GTEST_SKIP() << "a read-only file system needs root to mount; that case did not run";
+    ErrorLogFileName = r.Dir.File("ro\\errors.txt");
+    r.Start();
+    const std::string said = "Error log cannot be written: " + r.Dir.File("ro\\errors.txt") + ": no file can be written";
+    EXPECT_EQ(r.Host.Log.front().rfind(said, 0), 0u) << r.Host.Log.front();
+    EXPECT_EQ(ErrorRows(r.Dir.File("fallback.txt")).size(), 1u);
 }
 
 TEST(KvConvertHostile, AnEmlTargetFolderThatGoesAwayStopsTheRun)

@@ -10,7 +10,13 @@
 # a folder link back to the root, a mailbox named AUX, mailboxes whose
 # names are Cyrillic, Japanese and end in a dot, a mailbox without its
 # index, and a mailbox holding a 700 MB message and one with a 250 MB line
-# between ordinary ones. Beside it an Eudora index with damaged entries.
+# between ordinary ones; mailboxes named CONIN$ and CONOUT$, one whose
+# subjects are those names, three patches under one Message-ID, and a chain
+# of mailboxes 50 folders deep (paths past MAX_PATH). Beside it an Eudora
+# index with damaged entries and a file that is no mailbox. The tree is
+# converted flat, with its folders restored, and twice with digest names
+# (the second run only duplicates); the file that is no mailbox is one
+# error, and an error log that is a folder is said once and replaced.
 # Then the same canary road by road (Mbox, Pine, Eudora, Thunderbird) into
 # every target, odd but correct Eudora indexes and a Macintosh one; the
 # run ends with its counts of crashes, hangs, writes outside the targets
@@ -46,6 +52,20 @@ box(os.path.join(lf, "Inbox.sbd", "AUX"), "device")
 box(os.path.join(lf, "\u0416\u0443\u043a"), "cyrillic")
 box(os.path.join(lf, "\u540d\u524d"), "japanese")
 box(os.path.join(lf, "Old."), "trailing dot")
+box(os.path.join(lf, "CONIN$"), "console in")
+box(os.path.join(lf, "Inbox.sbd", "CONOUT$"), "console out")
+box(os.path.join(lf, "Console"), "CONIN$", "CONOUT$.txt")
+with open(os.path.join(lf, "Patches"), "wb") as f:
+    for body in (b"patch one", b"patch two", b"patch three"):
+        f.write(b"From a@b Mon Jan  5 10:00:00 2009\nFrom: a@b\nSubject: patch\nMessage-ID: <same@b>\n\n" +
+                body + b"\n\n")
+open(os.path.join(lf, "Patches.msf"), "wb").write(b"index")
+deep = lf
+for i in range(50):
+    os.makedirs(deep, exist_ok=True)
+    box(os.path.join(deep, "Deep %d" % (100 + i)), "deep %d" % i)
+    deep = os.path.join(deep, "Deep %d.sbd" % (100 + i))
+open(os.path.join(work, "eudora", "notes.txt"), "wb").write(b"not a mailbox\n")
 with open(os.path.join(lf, "Orphan"), "wb") as f:
     f.write(msg("orphan"))
 with open(os.path.join(lf, "Huge"), "wb") as f:
@@ -185,8 +205,28 @@ for top, dirs, files in os.walk(work):
 PY
 }
 sources > "$work/before.sums.log"
-run tree "$(winpath "$work/tree/Local Folders")\\*.msf" Thunderbird "$(winpath "$work/out")\\" EML -s
+count() {  # log, what ("duplicates skipped"...)
+    grep -oE "[0-9]+ $2" "$1" | grep -oE '^[0-9]+'
+}
+lf="$(winpath "$work/tree/Local Folders")"
+run tree "$lf\\*.msf" Thunderbird "$(winpath "$work/out")\\" EML -s
 check "$work/tree.log" "$work/out"
+run restored "$lf\\*.msf" Thunderbird "$(winpath "$work/out-tree")\\" EML -s -r
+check "$work/restored.log" "$work/out-tree"
+run digest "$lf\\*.msf" Thunderbird "$(winpath "$work/out-md5")\\" EML -s -m
+check "$work/digest.log" "$work/out-md5"
+run digest-again "$lf\\*.msf" Thunderbird "$(winpath "$work/out-md5")\\" EML -s -m
+[ "$(count "$work/digest-again.log" 'messages converted')" = 0 ] &&
+  [ "$(count "$work/digest-again.log" 'duplicates skipped')" = "$(count "$work/digest.log" 'messages converted')" ] ||
+  { echo "MISMATCH: the second digest run must only skip duplicates"; status=1; }
+run not-a-mailbox "$(winpath "$work/eudora/notes.txt")" Mbox "$(winpath "$work/out-none")\\" EML
+[ "$(count "$work/not-a-mailbox.log" errors)" = 1 ] || { echo "MISMATCH: a rejected source is one error"; status=1; }
+# The error log at a folder: said once, the rows go to the default log.
+mkdir -p "$work/out-logdir"
+run logdir "$(winpath "$work/eudora/notes.txt")" Mbox "$(winpath "$work/out-none")\\" EML \
+    "-errorlog=$(winpath "$work/out-logdir")"
+grep -q "^Error log cannot be written: .*: it is a folder; its rows go to " "$work/logdir.log" ||
+  { echo "MISMATCH: an error log at a folder is not reported"; status=1; }
 run eudora "$(winpath "$work/eudora/In.toc")" Eudora.toc "$(winpath "$work/out-eudora")\\" EML
 check "$work/eudora.log" "$work/out-eudora"
 canaries=0

@@ -188,6 +188,14 @@ std::wstring LongPathForm(const std::string& Path)
     if (!IsLongPath(Path))
         return wide;
     std::replace(wide.begin(), wide.end(), L'/', L'\\');
+    // The prefix turns off the resolving of "." and ".." the plain form
+    // gets; it is done here instead.
+    std::wstring full(wide.size() + 1, L'\0');
+    const DWORD n = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n > 0 && n < full.size()) {
+        full.resize(n);
+        wide = full;
+    }
     if (wide.size() > 2 && wide[1] == L':' && wide[2] == L'\\')
         return L"\\\\?\\" + wide;
     if (wide.compare(0, 2, L"\\\\") == 0)

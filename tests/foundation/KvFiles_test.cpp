@@ -386,6 +386,36 @@ TEST_F(KvFilesTest, LoadAndSaveWholeFiles)
     EXPECT_FALSE(IsBinaryStream(binary, 2));
 }
 
+TEST_F(KvFilesTest, PathsPastMaxPathTakeTheWideRoad)
+{
+    const std::string x(250, 'x');
+    const struct {
+        std::string Path;
+        std::wstring Wide;
+    } forms[] = {{"C:\\a\\b.txt", L"C:\\a\\b.txt"},
+                 {"C:\\" + x, L"\\\\?\\C:\\" + std::wstring(250, L'x')},
+                 {"C:/" + x + "/../y", L"\\\\?\\C:\\y"},
+                 {"\\\\srv\\share\\" + x, L"\\\\?\\UNC\\srv\\share\\" + std::wstring(250, L'x')},
+                 {"\\\\?\\C:\\" + x, L"\\\\?\\C:\\" + std::wstring(250, L'x')}};
+    for (const auto& f : forms)
+        EXPECT_EQ(LongPathForm(f.Path), f.Wide) << f.Path;
+
+    // A file 600 characters deep is made, found, measured, read and written.
+    std::string deep = Dir;
+    while (deep.size() < 600)
+        deep += "folder " + std::to_string(deep.size()) + "\\";
+    const std::string file = deep + "box";
+    ASSERT_FALSE(ForceFolders(deep).empty());
+    ASSERT_EQ(WriteBufferToFile("abcd", 4, file), 4);
+    EXPECT_TRUE(IsExistingFile(file));
+    EXPECT_TRUE(FolderExists(deep));
+    EXPECT_EQ(GetFileSizeByName(file), 4);
+    char got[4] = {};
+    EXPECT_EQ(OpenFileStream(file, fmOpenRead | fmShareDenyNone)->Read(got, 4), 4);
+    EXPECT_EQ(std::string(got, 4), "abcd");
+    EXPECT_EQ(WriteBufferToNewFile("x", 1, file), TNewFileOutcome::Exists);
+}
+
 TEST_F(KvFilesTest, LongShortAndRelativePaths)
 {
     const std::string longFolder = Dir + "A rather long folder name";

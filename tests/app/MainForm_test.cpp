@@ -27,6 +27,7 @@
 #include "controls/RzTabs.h"
 #include "foundation/KvAppBase.h"
 #include "foundation/KvBase.h"
+#include "foundation/KvLogs.h"
 #include "foundation/KvSystem.h"
 #include "tests/TestFolder.h"
 #include "tests/app/ScratchSettings.h"
@@ -590,6 +591,26 @@ TEST_F(WizardTest, StopDuringARunOnAGeneratedMailbox)
     EXPECT_FALSE(Form->pnlProgressBar->Visible());
     EXPECT_TRUE(Form->edtProcessing->ShowCaret());
     EXPECT_FALSE(Form->Driver().Running());
+}
+
+// A run that wrote error-log rows ends its log with the log's path, so the
+// user learns where the rows of "1 errors" are.
+TEST_F(WizardTest, TheLogEndsWithTheErrorLogsPath)
+{
+    ErrorLogFileName = Dir.File("errors.txt");
+    AddSource(Dir.Write("notes", "not a mailbox"), mftMbox);
+    Form->edtTargetFolder->SetText(Dir.File("out") + "\\");
+    Form->ShowPage(pgStart);
+    PostClick(Form->btnNext);
+    Pump();
+    FreeErrorLog();
+    ErrorLogFileName.clear();
+    const std::string Text = Form->edtProcessing->AllText();
+    const std::string Ending = "0 mailboxes processed, 0 messages converted, 0 duplicates skipped, 1 errors.\r\n"
+                               "Processing finished.\r\nError log: " + Dir.File("errors.txt");
+    const std::string Shown = Text.substr(0, Text.find_last_not_of("\r\n") + 1);
+    ASSERT_GE(Shown.size(), Ending.size()) << Text;
+    EXPECT_EQ(Shown.substr(Shown.size() - Ending.size()), Ending);
 }
 
 TEST_F(WizardTest, CancelDuringARunAsksThenCloses)

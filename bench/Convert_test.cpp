@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -148,6 +149,25 @@ TEST(BenchConvert, ErrorLogNamesTheMissingAttachment)
         EXPECT_EQ(rows[0], "Error\tFilename\tMail Folder\tMail Date\tMail Subject");
         EXPECT_EQ(rows[1].substr(0, rows[1].find('\t')), "Attachment not found: \"lost-notes.zip\"");
     }
+}
+
+// -j skips the trash from the build tree too: the skip list sits beside
+// convert.exe there as it does beside the program.
+TEST(BenchConvert, SkipTrashFindsItsList)
+{
+    TTestFolder dir("convert_skip");
+    const std::string box = "From a@example.com Thu Jan  8 09:00:00 2009\nSubject: Kept\n\nBody.\n";
+    for (const char* name : {"Inbox", "Trash"}) {
+        dir.Write(std::string("tree\\") + name, box);
+        dir.Write(std::string("tree\\") + name + ".msf", "");
+    }
+    const std::string out = dir.File("out") + "\\";
+    const TConvertRun run =
+        RunConvertExe("\"" + dir.File("tree\\*.msf") + "\" Thunderbird \"" + out + "\\\" EML -j");
+    ASSERT_EQ(run.ExitCode, 0u);
+    EXPECT_NE(std::find(run.Lines.begin(), run.Lines.end(), "Mailbox skipped"), run.Lines.end());
+    EXPECT_TRUE(IsExistingFile(out + "Kept.eml"));
+    EXPECT_FALSE(IsExistingFile(out + "Kept[1].eml"));
 }
 
 // The switches convert takes for the start-up, in the spellings a user may

@@ -372,6 +372,21 @@ bool IsLooseFromLine(const std::string& Text, int Pos)
     // sender before them.
     std::size_t end = words.size();
     auto year = [&](std::size_t I) { return AllDigits(words[I], 4, 4); };
+    auto dayOfMonth = [&](std::size_t I) {
+        return AllDigits(words[I], 1, 2) && std::stoi(words[I]) >= 1 && std::stoi(words[I]) <= 31;
+    };
+    auto month = [&](std::size_t I) { return words[I].size() == 3 && ParseMonthName(words[I]) > 0; };
+    // Some writers put the header's date form in the line: "Mon, 5 Jan 2004
+    // 08:50:15 +0100" (the day name optional), with the zone it requires.
+    if (end >= 5 && IsZoneText(words[end - 1]) && IsClockText(words[end - 2]) && year(end - 3) &&
+        month(end - 4) && dayOfMonth(end - 5)) {
+        std::size_t rest = end - 5;
+        if (rest >= 1 && words[rest - 1].size() == 4 && words[rest - 1].back() == ',' &&
+            ParseDayName(words[rest - 1].substr(0, 3)) > 0)
+            --rest;
+        if (rest >= 1)
+            return true;
+    }
     if (end >= 2 && IsZoneText(words[end - 1]) && year(end - 2))
         end -= 2;
     else if (end >= 2 && year(end - 1) && IsZoneText(words[end - 2]))
@@ -382,10 +397,7 @@ bool IsLooseFromLine(const std::string& Text, int Pos)
         return false;
     if (end < 5)
         return false;
-    const std::string& day = words[end - 2];
-    return IsClockText(words[end - 1]) && AllDigits(day, 1, 2) && std::stoi(day) >= 1 &&
-           std::stoi(day) <= 31 && words[end - 3].size() == 3 && ParseMonthName(words[end - 3]) > 0 &&
-           ParseDayName(words[end - 4]) > 0;
+    return IsClockText(words[end - 1]) && dayOfMonth(end - 2) && month(end - 3) && ParseDayName(words[end - 4]) > 0;
 }
 
 bool IsHeaderLineAt(const std::string& Text, int Pos)

@@ -132,6 +132,10 @@ TEST(KvFromLineLoose, ArchiveFormsPassProseDoesNot)
         {"From mrc@CAC.Washington.EDU Mon Feb  8 02:53:47 PST 1993\n", true},
         {"From Hello Support Tue Jul 10 18:50:15 2012 \t\n", true},
         {"From a@b.cd " + Asc + "\n", true},
+        {"From root Mon, 5 Jan 2004 08:50:15 +0100\n", true},
+        {"From root 5 Jan 2004 08:50 GMT\n", true},
+        {"From Mon, 5 Jan 2004 08:50:15 +0100\n", false},  // no sender
+        {"From root Mon, 5 Jan 2004 08:50:15\n", false},   // no zone
         // prose and half dates
         {"From here on we go\n", false},
         {"From Monday to Friday we meet at 10:00 in 2004\n", false},

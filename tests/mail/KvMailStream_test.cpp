@@ -205,6 +205,7 @@ TEST_F(KvMailStreamFile, ArchiveSeparatorsAfterABlankLine)
         "From root Mon Jan  5 08:50:15 2004 +0100",
         "From root Mon Jan  5 08:50:15 +0100 2004",
         "From root Mon Jan  5 08:50 2004",
+        "From root Mon, 5 Jan 2004 08:50:15 +0100",
         "From user%relay@example.com Mon Jan  5 08:50:15 2004",
     };
     // The last passes the strict test anywhere (a sender it does not know,

@@ -81,6 +81,40 @@ size_t EnvelopeLineLength(const std::string& Text)
     return lf == std::string::npos ? Text.size() : lf + 1;
 }
 
+// Whether every line of Text's header, up to Text's blank line or its end,
+// is a field or the continuation of one: a line that is neither ends the
+// header for a strict parser, so a field added at the header's end would
+// land in what such a parser reads as body.
+bool HeaderEndsClearly(const std::string& Text)
+{
+    for (size_t p = 0; p < Text.size();) {
+        const size_t lf = Text.find('\n', p);
+        const size_t end = lf == std::string::npos ? Text.size() : lf;
+        const size_t length = end > p && Text[end - 1] == '\r' ? end - p - 1 : end - p;
+        if (length == 0)
+            return true;
+        const char c = Text[p];
+        if ((c == ' ' || c == '\t') ? p == 0 : !IsHeaderLineAt(Text, static_cast<int>(p) + 1))
+            return false;
+        p = end + 1;
+    }
+    return true;
+}
+
+// Where the body begins as HTML, after white space only: the 1-based
+// position of its first tag, else 0. A tag further on is text that
+// mentions it (a bounce quoting the message it returns, say).
+int HtmlBodyStart(const std::string& Body)
+{
+    const size_t first = Body.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return 0;
+    for (const char* mark : {"<!DOCTYPE HTML ", "<html>", "<HTML "})
+        if (SameTextStr(Body.substr(first, std::char_traits<char>::length(mark)), mark))
+            return static_cast<int>(first) + 1;
+    return 0;
+}
+
 }  // namespace
 
 void RepairNulBytes(std::string& Text)
@@ -339,6 +373,10 @@ void TEMailObj::AddMissingContentType()
     } else {
         noHeader = true;
     }
+    // A header that does not end clearly gets nothing: no place in it is
+    // sure to be read as header.
+    if (!noHeader && !HeaderEndsClearly(text))
+        return;
     std::string body = text.substr(bodyStart);
     const std::string head = body.substr(0, 256);
     std::string type;
@@ -360,25 +398,18 @@ void TEMailObj::AddMissingContentType()
     }
     bool qp = false;
     if (type.empty()) {
-        int at = 0;
-        for (const char* mark : {"<!DOCTYPE HTML ", "<html>", "<HTML "}) {
-            at = SearchText(body, mark, 1);
-            if (at > 0)
-                break;
-        }
+        const int at = HtmlBodyStart(body);
         if (at > 0) {
             type = MimeTextHtml;
-            // Text before the tag is dropped only when it is white space: a
-            // plain message that merely mentions the tag keeps every character.
-            if (at > 2) {
-                const std::string before = body.substr(0, at - 1);
-                if (before.find_first_not_of(" \t\r\n") == std::string::npos)
-                    body.erase(0, at - 1);
-            }
+            // The white space before the tag goes.
+            if (at > 2)
+                body.erase(0, at - 1);
         } else {
             type = MimeTextPlain;
         }
-        qp = MessageText.find("=20") != std::string::npos;
+        // Only the body's text says how the body is encoded: "=20" in a
+        // header (an address in a Received line) says nothing.
+        qp = body.find("=20") != std::string::npos;
     }
     if (noHeader) {
         std::string fields = std::string(FieldContentType) + ": " + type + "\r\n";

@@ -43,6 +43,15 @@ void EndWithBreaks(std::string& Text, int Count)
         Text += CrLf;
 }
 
+// The line break before a boundary line belongs to that line, and a part
+// read from a message holds it at its end: such a part's text stands as it
+// is, and a text without it (one made here, or cut off) gets it.
+void EndWithBreak(std::string& Text)
+{
+    if (Text.empty() || (Text.back() != '\n' && Text.back() != '\r'))
+        Text += CrLf;
+}
+
 std::string WithBreaks(std::string Text, int Count)
 {
     EndWithBreaks(Text, Count);
@@ -103,9 +112,18 @@ void AppendMultipart(const TKvMimeBlock& Block, bool Top, std::string& Text, TCh
         Text += Block.Boundary;
         Text += CrLf;
         Text += ChildText(*Block.Child(i));
-        EndWithBreaks(Text, 2);
+        EndWithBreak(Text);
     }
     Text += Block.Boundary + "--";
+    if (!Top) {
+        // A nested multipart's epilogue runs to its parent's next boundary
+        // line, that line's break included: it stays as it was read.
+        if (!Block.Epilogue.empty()) {
+            Text += CrLf;
+            Text += Block.Epilogue;
+        }
+        return;
+    }
     if (!IsBlankText(Block.Epilogue)) {
         Text += CrLf;
         Text += Block.Epilogue;
@@ -137,7 +155,9 @@ void RawText(const TKvMimeBlock& Block, bool Top, std::string& Text)
     AppendPreamble(Block, Text);
     if (!Block.Body.empty()) {
         Text += Block.Body;
-        EndWithBreaks(Text, 2);
+        // A part keeps exactly its body; the message's own end is made even.
+        if (Top || !Block.Boundary.empty())
+            EndWithBreaks(Text, 2);
     }
     AppendMultipart(Block, Top, Text, [](const TKvMimeBlock& Child) {
         std::string t;
@@ -247,18 +267,23 @@ void EmbeddedText(const TKvMimeBlock& Block, const std::string& EmbedFolder, boo
     const bool hasContent = !Block.Body.empty() || Block.GetParent() || !Block.ExternalFile.empty();
     std::string header = Block.Header;
     std::string body = Block.Body;
+    bool restored = false;
     if (hasContent && IsDetachedKind(Block.GetPartKind())) {
         const TDetachedFile file = FindDetachedFile(Block, EmbedFolder, false);
+        restored = file.Found;
         if (file.Found)
             RestoredPart(Block, file, header, body);
     }
     Text += HeaderBlock(header);
     AppendPreamble(Block, Text);
     // An empty body (a multipart's, its parts follow) leaves the header's
-    // blank line alone.
+    // blank line alone. A part read from the message keeps exactly its body;
+    // a file's content ends in the one break the boundary line takes, as
+    // when the file is put back into the part in place.
     if (hasContent && !body.empty()) {
         Text += body;
-        EndWithBreaks(Text, 1);
+        if (Top || restored || !Block.Boundary.empty())
+            EndWithBreaks(Text, 1);
     }
     AppendMultipart(Block, Top, Text, [&](const TKvMimeBlock& Child) {
         std::string t;
@@ -389,6 +414,7 @@ void SavedText(TKvMimeBlock& Block, TMailOutputKind OutputKind, const std::strin
     AppendMultipart(Block, Top, Text, [&](const TKvMimeBlock& Child) {
         std::string t;
         SavedText(const_cast<TKvMimeBlock&>(Child), OutputKind, SaveFolder, false, Names, t);
+        EndWithBreaks(t, 2);
         return t;
     });
 }

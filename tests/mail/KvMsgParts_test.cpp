@@ -79,6 +79,8 @@ TEST(KvMsgParts, UuencodedBlocksBecomeAttachments)
         // Text content of an unknown extension is written as text.
         EXPECT_EQ(PartTreeShape(back), "multipart/mixed[text/plain,text/plain(a.txt),text/plain(b c.bin)]") << text;
         EXPECT_EQ(NamedPartBytes(back, "b c.bin").substr(0, 3), "abc");
+        // The text part keeps its text; the last break is the boundary line's.
+        EXPECT_EQ(back.Child(0)->Body, "before\r\nbetween\r\n");
     }
     {
         // An HTML message keeps its remaining text as HTML.

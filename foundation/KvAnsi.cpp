@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <climits>
 #include <vector>
 
 TCodePageChooser CodePageChooser = nullptr;
@@ -228,6 +230,16 @@ bool LooksLikeUtf8(const std::string& Text)
         ++sequences;
     }
     return sequences > 0;
+}
+
+bool IsUtf8Text(const std::string& Text)
+{
+    const bool eightBit =
+        std::any_of(Text.begin(), Text.end(), [](char C) { return static_cast<unsigned char>(C) > 127; });
+    if (!eightBit || Text.size() > static_cast<std::size_t>(INT_MAX))
+        return false;
+    return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Text.data(), static_cast<int>(Text.size()), nullptr,
+                               0) > 0;
 }
 
 bool IsUnicodeBuffer(const void* Bytes, std::size_t Size, int Len)

@@ -34,6 +34,9 @@ bool IsPlainTextChar(char Ch);
 bool IsPlainText(const std::string& S);
 bool IsPlainTextBuffer(const void* Bytes, std::size_t Len);
 bool LooksLikeUtf8(const std::string& Text);
+// Text with bytes above 127 that is valid UTF-8 from its first byte to its
+// last (LooksLikeUtf8 judges from a start only).
+bool IsUtf8Text(const std::string& Text);
 // Len -1: the whole buffer (Size bytes) or text.
 bool IsUnicodeBuffer(const void* Bytes, std::size_t Size, int Len = -1);
 bool IsUnicodeText(const std::string& Text, int Len = -1);

@@ -13,6 +13,8 @@
 
 namespace {
 
+constexpr int Utf8CodePage = 65001;
+
 // A charset name in a header is the sender's text: a run of digits too long
 // for a code page must read as an unknown charset, not abort the decoding.
 int CodePageOfName(const std::string& Name)
@@ -77,7 +79,8 @@ void DecodeEncodedWords(const std::string& Text, int& FoundCodePage, int& Result
     int wordStart = PosFrom("=?", Text, 1);
     if (wordStart == 0) {
         Result = Text;
-        FoundCodePage = CharsetParameterCodePage(Text);
+        // Raw 8-bit text read as below, for the literals between words.
+        FoundCodePage = IsUtf8Text(Text) ? Utf8CodePage : CharsetParameterCodePage(Text);
         ResultCodePage = FoundCodePage;
         return;
     }
@@ -89,6 +92,18 @@ void DecodeEncodedWords(const std::string& Text, int& FoundCodePage, int& Result
     auto addPiece = [&pieces](std::string S, int CodePage) {
         if (!S.empty())
             pieces.emplace_back(std::move(S), CodePage);
+    };
+    // Text outside the words is taken to be in the target's code page. Raw
+    // 8-bit text names no charset; when it is valid UTF-8 throughout, the
+    // sender's client wrote UTF-8 (other 8-bit text, raw Latin-1 say, is
+    // almost never valid UTF-8), and it is read so.
+    auto addLiteral = [&](std::string S) {
+        if (IsUtf8Text(S)) {
+            common = MergeCodePage(common, Utf8CodePage);
+            addPiece(std::move(S), Utf8CodePage);
+        } else {
+            addPiece(std::move(S), TargetCodePage);
+        }
     };
 
     int literalStart = 1;  // where the text after the previous word begins
@@ -105,7 +120,7 @@ void DecodeEncodedWords(const std::string& Text, int& FoundCodePage, int& Result
                                           static_cast<std::size_t>(wordStart - literalStart));
         // White space between two encoded words belongs to neither.
         if (literalStart == 1 || SkipBlanks(literal, 1) != -1)
-            addPiece(std::move(literal), TargetCodePage);
+            addLiteral(std::move(literal));
 
         std::string decoded;
         if (encoding == 'B')
@@ -119,7 +134,7 @@ void DecodeEncodedWords(const std::string& Text, int& FoundCodePage, int& Result
         wordStart = PosFrom("=?", Text, pos);
     }
     if (literalStart <= static_cast<int>(Text.size()))
-        addPiece(Text.substr(static_cast<std::size_t>(literalStart - 1)), TargetCodePage);
+        addLiteral(Text.substr(static_cast<std::size_t>(literalStart - 1)));
 
     FoundCodePage = common;
     Result.clear();

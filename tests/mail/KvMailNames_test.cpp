@@ -112,6 +112,11 @@ TEST(KvMailNamesSubject, DecodedOneLine)
         {"Subject: =?iso-8859-1?Q?Gr=FC=DFe?=\r\n\r\n", 65001, "Gr\xc3\xbc\xc3\x9f" "e"},
         {"Subject: =?utf-8?B?SMOpbGxv?=\r\n\r\n", 1252, "H\xe9llo"},
         {"Subject: =?utf-8?Q?a?=\r\n =?utf-8?Q?b?=\r\n\r\n", 0, "ab"},
+        // Raw 8-bit text: UTF-8 throughout is read as UTF-8, anything else
+        // stays as it is.
+        {"Subject: Gr\xc3\xbc\xc3\x9f" "e\r\n\r\n", 1252, "Gr\xfc\xdf" "e"},
+        {"Subject: Caf\xe9\r\n\r\n", 1252, "Caf\xe9"},
+        {"Subject: =?iso-8859-1?Q?Caf=E9?= und Gr\xc3\xbc\xc3\x9f" "e\r\n\r\n", 1252, "Caf\xe9 und Gr\xfc\xdf" "e"},
         {"Subject:\r\n\r\n", 0, ""},
         {"To: a\r\n\r\nSubject: in the body\r\n", 0, ""},
     };

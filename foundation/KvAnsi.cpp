@@ -232,6 +232,45 @@ bool LooksLikeUtf8(const std::string& Text)
     return sequences > 0;
 }
 
+namespace {
+
+struct TLeadBytes {
+    bool Lead[256] = {};
+    bool Any = false;
+};
+
+TLeadBytes LeadBytesOf(UINT CodePage)
+{
+    TLeadBytes t;
+    for (unsigned b = 0x80; b <= 0xFF; ++b)
+        if (IsDBCSLeadByteEx(CodePage, static_cast<BYTE>(b)))
+            t.Any = t.Lead[b] = true;
+    return t;
+}
+
+TLeadBytes& LeadBytes()
+{
+    static TLeadBytes t = LeadBytesOf(CP_ACP);
+    return t;
+}
+
+}  // namespace
+
+bool IsAnsiLeadByte(char Ch)
+{
+    return LeadBytes().Lead[static_cast<unsigned char>(Ch)];
+}
+
+bool AnsiHasLeadBytes()
+{
+    return LeadBytes().Any;
+}
+
+void SetLeadByteCodePage(int CodePage)
+{
+    LeadBytes() = LeadBytesOf(CodePage > 0 ? static_cast<UINT>(CodePage) : CP_ACP);
+}
+
 bool IsUtf8Text(const std::string& Text)
 {
     const bool eightBit =

@@ -30,6 +30,14 @@ std::string Utf8ToCodePage(const std::string& Text, int CodePage);
 std::string ConvertCodePage(const std::string& Text, int FromCodePage, int ToCodePage);
 std::string CodePageToUtf8(const std::string& Text, int CodePage);
 
+// The lead bytes of the ANSI code page's double-byte characters; a
+// single-byte code page has none. Asked once, as the code page does not
+// change while the program runs; SetLeadByteCodePage makes them another
+// code page's (0: the system's again), for a test.
+bool IsAnsiLeadByte(char Ch);
+bool AnsiHasLeadBytes();
+void SetLeadByteCodePage(int CodePage);
+
 bool IsPlainTextChar(char Ch);
 bool IsPlainText(const std::string& S);
 bool IsPlainTextBuffer(const void* Bytes, std::size_t Len);

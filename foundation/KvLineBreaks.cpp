@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "foundation/KvAnsi.h"
 #include "foundation/KvSearch.h"
 
 namespace {
@@ -14,36 +15,16 @@ int Len(const std::string& S)
     return static_cast<int>(S.size());
 }
 
-// Asked once: the conversions run over whole mailboxes, and the system code
-// page does not change while the program runs.
-const TCharSet& LeadBytes()
-{
-    static const TCharSet leadBytes = [] {
-        TCharSet set;
-        for (unsigned b = 0x80; b <= 0xFF; ++b)
-            if (IsDBCSLeadByte(static_cast<BYTE>(b)))
-                set.Add(static_cast<char>(b));
-        return set;
-    }();
-    return leadBytes;
-}
-
 // Single-byte code pages have no lead bytes: their texts are converted a
 // block at a time instead of a byte at a time.
 bool HasLeadBytes()
 {
-    static const bool any = [] {
-        for (unsigned b = 0x80; b <= 0xFF; ++b)
-            if (LeadBytes().Contains(static_cast<char>(b)))
-                return true;
-        return false;
-    }();
-    return any;
+    return AnsiHasLeadBytes();
 }
 
 bool IsLeadByte(char Ch)
 {
-    return LeadBytes().Contains(Ch);
+    return IsAnsiLeadByte(Ch);
 }
 
 // The kind of the break starting at Text[I] (0-based) and its length; kind 0
@@ -140,7 +121,9 @@ void AllBreaksToCrLfByByte(std::string& Text)
     const std::size_t n = Text.size();
     for (std::size_t i = 0; i < n; ++i) {
         const char c = Text[i];
-        if (IsLeadByte(c) && i + 1 < n) {
+        // A line break is never a trail byte: a lead byte right before one
+        // stands alone, and the break is converted as any other.
+        if (IsLeadByte(c) && i + 1 < n && Text[i + 1] != '\r' && Text[i + 1] != '\n') {
             r += c;
             r += Text[++i];
         } else if (c == '\r' && i + 1 < n && Text[i + 1] == '\n') {

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "classlib/ResStrings.h"
+#include "foundation/KvAnsi.h"
 #include "foundation/KvCharFilter.h"
 #include "foundation/KvDates.h"
 #include "foundation/KvFiles.h"
@@ -98,6 +99,34 @@ void ApplyBuiltInMap(std::string& S, bool AllowPaths)
         }
         S[i] = to;
     }
+}
+
+// Maps the single-byte characters of S and steps over double-byte ones
+// whole: under a double-byte code page a trail byte may be "\\", "|", "["
+// and more, and is no character of its own.
+template <class TMap>
+void MapSingleBytes(std::string& S, TMap Map)
+{
+    if (!AnsiHasLeadBytes()) {
+        Map(S);
+        return;
+    }
+    constexpr unsigned char lowestTrail = 0x40;
+    std::string r, run;
+    for (std::size_t i = 0; i < S.size();) {
+        if (IsAnsiLeadByte(S[i]) && i + 1 < S.size() && static_cast<unsigned char>(S[i + 1]) >= lowestTrail) {
+            Map(run);
+            r += run;
+            run.clear();
+            r.append(S, i, 2);
+            i += 2;
+        } else {
+            run += S[i++];
+        }
+    }
+    Map(run);
+    r += run;
+    S.swap(r);
 }
 
 void ApplyNameFilter(TKvCharFilter& Filter, std::string& S, bool AllowPaths)
@@ -221,9 +250,11 @@ std::string MakeSafeFileName(const std::string& Name, bool AllowPaths)
     // A rules file may leave a reserved character as it is; the built-in
     // map after it keeps every name a name (it changes nothing the filter
     // made safe already).
-    if (filter && filter->InScope(cfsFiles))
-        ApplyNameFilter(*filter, s, AllowPaths);
-    ApplyBuiltInMap(s, AllowPaths);
+    MapSingleBytes(s, [&](std::string& Run) {
+        if (filter && filter->InScope(cfsFiles))
+            ApplyNameFilter(*filter, Run, AllowPaths);
+        ApplyBuiltInMap(Run, AllowPaths);
+    });
 
     if (!AllowPaths)
         return FixNameComponent(TrimCharSetStr(s, true, BlankAndControl()));

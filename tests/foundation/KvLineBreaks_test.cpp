@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "foundation/KvAnsi.h"
 #include "foundation/KvLineBreaks.h"
 
 namespace {
@@ -130,6 +131,26 @@ TEST(KvLineBreaksTest, BareBreaksBecomePairs)
     BareBreaksToCrLf(s);
     EXPECT_TRUE(s == crlf);
     EXPECT_FALSE(HasNonCrLfBreak(s, 1 << 30));
+}
+
+// Under a double-byte code page a character's trail byte is never taken
+// for a break, and a lead byte right before a break does not swallow it.
+TEST(KvLineBreaksTest, DoubleByteCodePage)
+{
+    SetLeadByteCodePage(932);
+    const struct {
+        std::string Text, Expected;
+    } cases[] = {
+        {"\x95\x5C\x8E\xA6\n", "\x95\x5C\x8E\xA6\r\n"},  // a character whose trail byte is "\\"
+        {"abc\x95\r\nnext\n", "abc\x95\r\nnext\r\n"},
+        {"abc\x95\nnext", "abc\x95\r\nnext"},
+    };
+    for (const auto& c : cases) {
+        std::string s = c.Text;
+        BareBreaksToCrLf(s);
+        EXPECT_EQ(c.Expected, s) << c.Text;
+    }
+    SetLeadByteCodePage(0);
 }
 
 TEST(KvLineBreaksTest, ConvertsFromCrLfAndRoundTrips)

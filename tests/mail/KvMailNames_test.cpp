@@ -6,6 +6,7 @@
 #include <string>
 
 #include "classlib/SysUtils.h"
+#include "foundation/KvAnsi.h"
 #include "foundation/KvCharFilter.h"
 #include "foundation/KvDates.h"
 #include "foundation/KvFiles.h"
@@ -128,6 +129,18 @@ TEST(KvMailNamesSubject, DecodedOneLine)
     std::string subject;
     GetMessageSubject("To: a\r\n\r\nSubject: in the body\r\n", true, 0, subject);
     EXPECT_EQ("in the body", subject);
+}
+
+// Under code page 932 the trail bytes of double-byte characters are no
+// reserved characters: "表示ソフト" (two of its trail bytes are "\\") stays
+// itself, and the single-byte characters beside it are still mapped.
+TEST(KvMailNamesSafeName, DoubleByteCharactersStayWhole)
+{
+    SetLeadByteCodePage(932);
+    const std::string name = "\x95\x5C\x8E\xA6\x83\x5C\x83\x74\x83\x67";
+    EXPECT_EQ(name, MakeSafeFileName(name, false));
+    EXPECT_EQ("a~" + name + "-", MakeSafeFileName("a\\" + name + "|", false));
+    SetLeadByteCodePage(0);
 }
 
 TEST(KvMailNamesSafeName, BuiltInMap)

@@ -179,6 +179,13 @@ public:
     std::int64_t LargeMessageSize = DefaultLargeMessageSize;
     std::int64_t LargeHeaderSize = DefaultLargeHeaderSize;
     bool TooLarge = false;
+    // Set for texts that become files of their own: a message keeps the
+    // line break that ends its last line (one is added when the file ends
+    // without it), and only a blank line before the next separator is the
+    // separator's. Left clear where messages are copied into a mailbox,
+    // whose writer puts one break after each text: the copy then holds the
+    // source's bytes.
+    bool OwnLastBreak = false;
     // Error-log rows written for index entries that were mended or could
     // not be read; the caller counts them as errors.
     std::int32_t ReadProblems = 0;

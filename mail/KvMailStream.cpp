@@ -144,8 +144,13 @@ void TMailboxStream::ReadMessageText(std::string& Text)
     // No separator follows the last message: only a blank line at the end
     // of the file is the separator's, the break that ends its last line is
     // the message's own.
+    const char* const lineBreak = LineBreakKind == lbkCr ? "\r" : LineBreakKind == lbkCrLf ? "\r\n" : "\n";
     if (NextSeparatorPos < 0 && !Text.empty() && !IsBreakChar(Text.back()) && RangeEndsWithBreak(Text.size()))
-        Text += LineBreakKind == lbkCr ? "\r" : LineBreakKind == lbkCrLf ? "\r\n" : "\n";
+        Text += lineBreak;
+    // A text that ends in a break here lost a blank line, the separator's;
+    // one that does not lost the break of its last line, or never had one.
+    if (OwnLastBreak && !Damaged && !Text.empty() && !IsBreakChar(Text.back()))
+        Text += lineBreak;
 }
 
 // Whether the message's bytes, NUL padding aside, end in a line break that

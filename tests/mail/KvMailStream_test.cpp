@@ -9,6 +9,7 @@
 #include "tests/TestFolder.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLogs.h"
+#include "foundation/KvLineBreaks.h"
 #include "mail/KvMailStream.h"
 
 namespace {
@@ -173,6 +174,51 @@ TEST_F(KvMailStreamFile, ExactTextsAndTrailingBreaks)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
         EXPECT_EQ(SplitEveryWay(c.File, 8), c.Want);
+    }
+}
+
+// Texts that become files keep each message's last line break; only a blank
+// line before a separator is the separator's. A mailbox copy made as the
+// mbox writer makes it (each text without its own last break, then one
+// break) reads the same as its source, also when the source's last line
+// has no break.
+TEST_F(KvMailStreamFile, OwnLastBreaksAndTheCopyRoundTrip)
+{
+    const std::string a = "From a@b.cd Mon Jan  1 10:00:00 2001\nA: 1\n\n";
+    const std::string c = "From c@d.ef Mon Jan  1 10:00:00 2001\nB: 2\n\n";
+    const struct {
+        std::string File;
+        std::vector<std::string> Want;
+    } cases[] = {
+        {a + "x\n" + c + "y\n", {a + "x\n", c + "y\n"}},
+        {a + "x\n\n" + c + "y\n\n", {a + "x\n", c + "y\n"}},
+        {a + "x\n\n\n" + c + "y", {a + "x\n\n", c + "y\n"}},
+        {WithBreaks(a + "x\n" + c + "y", "\r"), {WithBreaks(a + "x\n", "\r"), WithBreaks(c + "y\n", "\r")}},
+    };
+    const std::string path = Dir.File("own.mbox");
+    auto read = [&](const std::string& Bytes, bool Own, bool Raw) {
+        EXPECT_TRUE(TTestFolder::Put(path, Bytes));
+        TMboxStream reader(path, 16, false, mbkMbox);
+        reader.OwnLastBreak = Own;
+        std::vector<std::string> texts;
+        while (reader.NextMessage()) {
+            std::string t;
+            reader.ReadMessageText(t);
+            if (!Raw)
+                reader.GetMessageText(0, t);
+            texts.push_back(t);
+        }
+        return texts;
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.File);
+        EXPECT_EQ(read(k.File, true, true), k.Want);
+        std::string copy;
+        for (std::string t : read(k.File, false, false)) {
+            CrLfToLf(t);
+            copy += t + "\n";
+        }
+        EXPECT_EQ(read(copy, true, false), read(k.File, true, false));
     }
 }
 

@@ -781,6 +781,9 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
         return crDone;
     reader->LargeMessageSize = LargeMessageSize;
     reader->LargeHeaderSize = LargeHeaderSize;
+    // A message file keeps its last line break; an mbox copy keeps the
+    // source's bytes, as its writer puts the break back after each text.
+    reader->OwnLastBreak = cs.OneFilePerMessage;
     // The reader wrote its row when it failed to open the file.
     if (reader->Locked)
         return NotConverted(data, "Mailbox locked", crLocked, false);

@@ -170,6 +170,23 @@ TEST(BenchConvert, SkipTrashFindsItsList)
     EXPECT_FALSE(IsExistingFile(out + "Kept[1].eml"));
 }
 
+// A message right before the next separator keeps its last line break in
+// its file, and a copy to an mbox keeps the source's bytes.
+TEST(BenchConvert, LastLineBreaksInFilesAndCopies)
+{
+    TTestFolder dir("convert_breaks");
+    const std::string box = dir.Write("box.mbox",
+                                      "From a@example.com Thu Jan  8 09:00:00 2009\nSubject: One\nContent-Type: text/plain\n\n"
+                                      "body one\nFrom b@example.com Thu Jan  8 10:00:00 2009\nSubject: Two\n"
+                                      "Content-Type: text/plain\n\nbody two\n\n");
+    const std::string out = dir.File("out") + "\\";
+    ASSERT_EQ(RunConvertExe("\"" + box + "\" Mbox \"" + out + "\\\" EML").ExitCode, 0u);
+    EXPECT_EQ(TTestFolder::Read(out + "One.eml"), "Subject: One\r\nContent-Type: text/plain\r\n\r\nbody one\r\n");
+    const std::string copy = dir.File("copy.mbox");
+    ASSERT_EQ(RunConvertExe("\"" + box + "\" Mbox \"" + copy + "\" Mbox_Unix").ExitCode, 0u);
+    EXPECT_EQ(TTestFolder::Read(copy), TTestFolder::Read(box));
+}
+
 // The switches convert takes for the start-up, in the spellings a user may
 // type, and where a relative error-log path lands.
 TEST(BenchConvert, StartSwitches)

@@ -105,12 +105,6 @@ struct TBreakScan {
     }
 };
 
-std::size_t FindBareBreak(const std::string& Text, std::size_t From)
-{
-    TBreakScan scan(Text, From);
-    const std::size_t at = scan.NextBare();
-    return at < Text.size() ? at : std::string::npos;
-}
 
 // Every bare CR and bare LF becomes CR LF; CR LF pairs and the trail bytes
 // of double-byte characters are copied as they are.
@@ -138,9 +132,10 @@ void AllBreaksToCrLfByByte(std::string& Text)
     Text.swap(r);
 }
 
-// The same without lead bytes, from the first bare break First on: the
-// bytes between bare breaks are copied as whole blocks.
-void BareBreaksToCrLfFrom(std::string& Text, std::size_t First)
+// The same without lead bytes, from the scan's place on: the bytes between
+// bare breaks are copied as whole blocks. The scan goes on where it was, so
+// no byte before the CR and the LF it holds is looked at again.
+void BareBreaksToCrLfFrom(std::string& Text, TBreakScan& Scan)
 {
     // The text's old storage is kept for the next conversion (one that is
     // not too large), so a run of messages converts without allocating.
@@ -153,12 +148,11 @@ void BareBreaksToCrLfFrom(std::string& Text, std::size_t First)
     r.clear();
     r.reserve(n + n / 16 + 2);
     std::size_t block = 0;
-    TBreakScan scan(Text, First);
-    for (std::size_t at = scan.NextBare(); at < n; at = scan.NextBare()) {
+    for (std::size_t at = Scan.NextBare(); at < n; at = Scan.NextBare()) {
         r.append(p + block, at - block);
         r.append("\r\n", 2);
         block = at + 1;
-        scan.Skip(at);
+        Scan.Skip(at);
     }
     r.append(p + block, n - block);
     Text.swap(r);
@@ -172,9 +166,9 @@ void AllBreaksToCrLf(std::string& Text)
         AllBreaksToCrLfByByte(Text);
         return;
     }
-    const std::size_t first = FindBareBreak(Text, 0);
-    if (first != std::string::npos)
-        BareBreaksToCrLfFrom(Text, first);
+    TBreakScan scan(Text, 0);
+    if (scan.NextBare() < Text.size())
+        BareBreaksToCrLfFrom(Text, scan);
 }
 
 // Rewrites each pair A B as CR LF, scanning from the start.
@@ -259,13 +253,13 @@ void BareBreaksToCrLf(std::string& Text)
 {
     // The test sees breaks only, as HasNonCrLfBreak does; the conversion
     // then keeps double-byte characters whole.
-    const std::size_t first = FindBareBreak(Text, 0);
-    if (first == std::string::npos)
+    TBreakScan scan(Text, 0);
+    if (scan.NextBare() >= Text.size())
         return;
     if (HasLeadBytes())
         AllBreaksToCrLfByByte(Text);
     else
-        BareBreaksToCrLfFrom(Text, first);
+        BareBreaksToCrLfFrom(Text, scan);
 }
 
 std::string LineBreakText(TLineBreakKind Kind)

@@ -248,14 +248,17 @@ void TEMailObj::TakeMessageText(std::string& Text)
     std::string header;
     GetHeaderText(header);
     Text.swap(MessageText);
+    SpareText.swap(MessageText);
     MessageText.clear();
 }
 
 void TEMailObj::ReuseTextStorage(std::string& Into)
 {
     Into.clear();
-    if (MessageText.empty() && MessageText.capacity() <= ReusedTextCapacity)
-        Into.swap(MessageText);
+    if (SpareText.capacity() <= ReusedTextCapacity)
+        Into.swap(SpareText);
+    else
+        std::string().swap(SpareText);
 }
 
 bool TEMailObj::IsDeleted()
@@ -731,10 +734,14 @@ void TFileMailObj::ReadHead(int Count, std::string& Text)
 
 std::int64_t TFileMailObj::ReadRange(TStream& Source, std::string& Text)
 {
-    Text.clear();
-    if (MessagePos < 0 || MessageSize < 1)
+    // Text's old bytes are read over, not cleared first: only what it grows
+    // by is filled before the read.
+    if (MessagePos < 0 || MessageSize < 1) {
+        Text.clear();
         return 0;
+    }
     if (Source.Seek(MessagePos, soFromBeginning) != MessagePos) {
+        Text.clear();
         Damaged = true;
         return -1;
     }
@@ -778,9 +785,10 @@ std::int64_t TFileMailObj::ReadMessageRange(std::string& Text)
 
 void TFileMailObj::ReadMessageText(std::string& Text)
 {
-    Text.clear();
-    if (!Stream)
+    if (!Stream) {
+        Text.clear();
         return;
+    }
     // A read of nothing at all ends the iteration.
     if (ReadMessageRange(Text) == 0 && MessageSize == 0 && MessagePos >= 0)
         MessagePos = -1;

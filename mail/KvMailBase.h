@@ -110,8 +110,9 @@ protected:
     virtual void RebuildMessage(const std::string& Text, TMimeRebuild Mode);
     void StoreEudoraText(std::string& Text);
     void StoreMessage(std::string&& Text);
-    // Into, emptied, gets the storage of the text handed on before (not of
-    // a very large one), so the next message is read without allocating.
+    // Into gets the storage of the text handed on before (not of a very
+    // large one), so the next message is read without allocating; its old
+    // bytes are still there, for the reader to read over.
     void ReuseTextStorage(std::string& Into);
     // The folder detached attachments are resolved against.
     std::string AttachmentFolder() const;
@@ -128,6 +129,9 @@ private:
     std::unique_ptr<TMessageParts> Parts;
     std::unique_ptr<TKvMimeBlock> MimeBlock;
     std::string MessageText;
+    // The storage a caller handed back for the text it took, its bytes kept:
+    // the next message is read over them, never over cleared ones.
+    std::string SpareText;
     std::string HeaderText;
     TMimeRebuild Rebuild = TMimeRebuild::None;
 };

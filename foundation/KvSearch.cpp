@@ -86,7 +86,46 @@ __attribute__((target("sse2"))) const char* FindByteSse2(const char* P, std::siz
     return nullptr;
 }
 
+bool IsBreakOrNul(char C)
+{
+    return C == '\n' || C == '\r' || C == '\0';
+}
+
+__attribute__((target("sse2"))) const char* FindBreakThenSse2(const char* P, std::size_t Count, unsigned char Next)
+{
+    const char* end = P + Count;
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i next = _mm_set1_epi8(static_cast<char>(Next));
+    while (end - P >= 17) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P + 1));
+        const __m128i breaks =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(a, lf), _mm_cmpeq_epi8(a, cr)), _mm_cmpeq_epi8(a, zero));
+        const int hits = _mm_movemask_epi8(_mm_and_si128(breaks, _mm_cmpeq_epi8(b, next)));
+        if (hits != 0)
+            return P + __builtin_ctz(static_cast<unsigned>(hits));
+        P += 16;
+    }
+    for (; P + 1 < end; ++P)
+        if (IsBreakOrNul(*P) && static_cast<unsigned char>(P[1]) == Next)
+            return P;
+    return nullptr;
+}
+
 }  // namespace
+
+const char* FindBreakThen(const char* P, std::size_t Count, unsigned char Next)
+{
+    static const bool sse2 = __builtin_cpu_supports("sse2");
+    if (sse2)
+        return FindBreakThenSse2(P, Count, Next);
+    for (const char* end = P + Count; P + 1 < end; ++P)
+        if (IsBreakOrNul(*P) && static_cast<unsigned char>(P[1]) == Next)
+            return P;
+    return nullptr;
+}
 
 const char* FindByte(const char* P, std::size_t Count, unsigned char C)
 {

@@ -38,6 +38,11 @@ void InitCharTables();
 // The first of the Count bytes at P that equals C, nullptr when none does;
 // sixteen bytes at a time, for the scans over whole messages.
 const char* FindByte(const char* P, std::size_t Count, unsigned char C);
+// The first of the Count bytes at P that is an LF, a CR or a NUL with Next
+// right after it (within the Count bytes); nullptr when there is none. The
+// mbox separator's search: "From " at a line start, seen as a pair, skips
+// the "F"s inside lines (base64 text is full of them) as fast as any byte.
+const char* FindBreakThen(const char* P, std::size_t Count, unsigned char Next);
 // The position in Pattern (already mapped through Table) of the byte a scan
 // had best look for: one that a single text byte maps to, and of those the
 // one least common in mail text; Byte is that text byte. -1 when no byte of

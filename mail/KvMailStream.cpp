@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "classlib/Streams.h"
+#include "foundation/KvSearch.h"
 #include "mail/KvFromLine.h"
 
 namespace {
@@ -379,6 +380,28 @@ void TMboxStream::BuildSeparator()
 
 int TMboxStream::SearchSeparator(int From)
 {
-    const int p = BmPosCase(Buffer, SeparatorPattern, std::max(From, 1));
-    return p > 0 ? p : 0;
+    From = std::max(From, 1);
+    if (Separator != "From ") {
+        const int p = BmPosCase(Buffer, SeparatorPattern, From);
+        return p > 0 ? p : 0;
+    }
+    // Only a "From " at a line start can be a separator (the check after
+    // the search says so): the search looks for a line break or NUL
+    // padding followed by "F", and at the window's start.
+    const char* text = Buffer.data();
+    const std::size_t n = Buffer.size();
+    std::size_t at = static_cast<std::size_t>(From - 1);
+    if (at == 0 && Buffer.compare(0, 5, Separator) == 0)
+        return 1;
+    at = at > 0 ? at - 1 : 0;
+    while (at + 1 < n) {
+        const char* q = FindBreakThen(text + at, n - at, 'F');
+        if (!q)
+            return 0;
+        const std::size_t f = static_cast<std::size_t>(q - text) + 1;
+        if (Buffer.compare(f, 5, Separator) == 0)
+            return static_cast<int>(f) + 1;
+        at = f;
+    }
+    return 0;
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 
 #include "classlib/Classes.h"
 #include "classlib/Cleanup.h"
@@ -291,7 +292,12 @@ std::string TargetExtOfText(const std::string& Text)
 // ---------------------------------------------------------------------------
 
 TConvertDriver::TConvertDriver(TKvConvertHost& Host)
-    : SkipFoldersFile(ExeFolderPath("SkipFolders.dat")), FallbackErrorLog(ErrorLogPathFor(TStartSwitches())),
+    : Clock([] {
+          return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                std::chrono::steady_clock::now().time_since_epoch())
+                                                .count());
+      }),
+      SkipFoldersFile(ExeFolderPath("SkipFolders.dat")), FallbackErrorLog(ErrorLogPathFor(TStartSwitches())),
       FHost(Host)
 {
 }
@@ -304,8 +310,12 @@ void TConvertDriver::LogLine(const std::string& Text)
     FHost.ProcessMessages();
 }
 
-void TConvertDriver::ShowProgress(int Percent)
+void TConvertDriver::ShowProgress(int Percent, bool Always)
 {
+    const std::uint64_t Now = Clock();
+    if (!Always && Now - FLastProgress < ProgressIntervalMs)
+        return;
+    FLastProgress = Now;
     if (!FHost.ProgressVisible()) {
         FHost.SetStatusText("Processing...");
         FHost.SetProgressVisible(true);
@@ -829,7 +839,7 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
                 countProblems();
                 const bool atStart = first;
                 first = false;
-                ShowProgress(reader->GetPercentDone());
+                ShowProgress(reader->GetPercentDone(), atStart);
                 if (Aborted())
                     break;
                 if (reader->IsDeleted())

@@ -89,8 +89,18 @@ public:
     void FinderFoundFile(TFileFinder* Sender, const std::string& FileName);
 
     void LogLine(const std::string& Text);
-    void ShowProgress(int Percent);
+    // Sets the bar and pumps. With Always false it does so only when
+    // ProgressIntervalMs have passed since it last did: a pump is a round
+    // trip to the window system, which per message costs more than the
+    // message's own conversion.
+    void ShowProgress(int Percent, bool Always = true);
     void HideProgress();
+
+    // How often a mailbox's progress is shown and the window pumped at most;
+    // Stop, Cancel and closing act within it.
+    static constexpr std::uint64_t ProgressIntervalMs = 50;
+    // Milliseconds of a steady clock; tests put one of their own here.
+    std::function<std::uint64_t()> Clock;
 
     TConvertSettings* Settings() const { return FSettings.get(); }
     TStringList* SkipFolders() const { return FSkipFolders.get(); }
@@ -181,6 +191,7 @@ private:
     const TMessageRangeCopy* FLargeCopy = nullptr;
     std::vector<std::string> FRunTargets;  // mbox files this run has opened
     bool FRunning = false;
+    std::uint64_t FLastProgress = 0;  // Clock when the bar was last set
     std::atomic<bool> FAborted{false};
     bool FTargetFailed = false;
     bool FAbortedRun = false;

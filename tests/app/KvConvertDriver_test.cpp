@@ -482,6 +482,9 @@ TEST(KvConvertDriverRun, StopDuringAMailbox)
     r.Add(r.Src("a"), mftMbox);
     r.Add(r.Src("b"), mftMbox);
     r.Target(mftEml, r.Out() + "\\");
+    // A pump's interval passes with every message, so every one pumps.
+    std::uint64_t now = 0;
+    r.Driver.Clock = [&] { return now += TConvertDriver::ProgressIntervalMs; };
     bool stopped = false;
     int tagDuringRun = 0;
     r.Host.OnPump = [&] {
@@ -926,4 +929,30 @@ TEST(KvConvertDriverRun, NumberedNamesAcrossRuns)
                                                       {"First note[1].eml", EmlOf(First)},
                                                       {"First note[2].eml", EmlOf(First)}};
     EXPECT_EQ(TreeFiles(r.Out()), expected);
+}
+
+TEST(KvConvertDriverRun, ProgressAndThePumpFollowTheClockNotTheMessages)
+{
+    // Pumps beyond a mailbox's start and end that 40 more messages cost,
+    // with a clock that moves Step ms each time it is read.
+    const struct {
+        std::uint64_t Step;
+        int Least, Most;
+    } cases[] = {{0, 0, 0}, {20, 13, 14}, {60, 40, 40}};
+    for (const auto& c : cases) {
+        int pumps[2] = {};
+        for (int size : {40, 80}) {
+            TRun r;
+            std::uint64_t now = 0;
+            r.Driver.Clock = [&] { return now += c.Step; };
+            PutFile(r.Src("a"), MboxOf(std::vector<TTestMsg>(size, First), "\n"));
+            r.Add(r.Src("a"), mftMbox);
+            r.Target(mftEml, r.Out() + "\\");
+            r.Start();
+            ASSERT_EQ(r.Summary(), Counters(1, size, 0, 0));
+            pumps[size / 80] = r.Host.Pumps;
+        }
+        EXPECT_GE(pumps[1] - pumps[0], c.Least) << c.Step;
+        EXPECT_LE(pumps[1] - pumps[0], c.Most) << c.Step;
+    }
 }

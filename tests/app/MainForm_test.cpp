@@ -95,6 +95,10 @@ protected:
         Application->ShowErrorBoxes = false;
         Answer = mrYes;
         Form = new TTestWizard(nullptr);
+        // Twenty milliseconds pass per message: a run pumps at every third
+        // one, so the Stop, Cancel and close scenarios below act within the
+        // pump's time interval, not at a pump per message.
+        Form->Driver().Clock = [this] { return Now += 20; };
         Form->Handle();
         Pump();
         // A first start's first show asks about the update check; the
@@ -143,6 +147,7 @@ protected:
     // Put back after TearDown freed the form.
     TScratchSettings Settings{Dir.File("Tessaly.ini"), true};
     TTestWizard* Form = nullptr;
+    std::uint64_t Now = 0;
     std::vector<TMessageDlgRequest>& Boxes = Settings.Requests;
     std::vector<UINT>& Beeps = Settings.Beeps;
     TModalResult& Answer = Settings.Answer;

@@ -69,6 +69,7 @@ const TResStringRegistrar MainTexts{
     {SPleaseSelect, "Please select %s before continuing"},
     {SSelectSource, "at least one source mail file or folder"},
     {SSelectTarget, "a target folder or file"},
+    {SSelectTargetFormat, "a target format that writes files"},
     {SNextCaption, "&Next >"},
     {SStartCaption, "Start"},
     {SLogSaveFailed, "The log could not be saved to \"%s\".\r\n%s"},

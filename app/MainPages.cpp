@@ -113,6 +113,13 @@ bool TfrmTessaly::PageCheck()
         PostMessageA(Handle(), KM_SHOWPAGE, ControlParam(edtTargetFolder), pgTarget);
         return false;
     }
+    // "Other formats" converts nothing: a run would read every mailbox
+    // through and write nothing, reporting success.
+    if (GetSelectedTargetFormat() == mftOther) {
+        KvWarning(Format(Please, LoadResString(SSelectTargetFormat)));
+        PostMessageA(Handle(), KM_SHOWPAGE, ControlParam(lbxTargetFormat), pgTarget);
+        return false;
+    }
     return true;
 }
 

@@ -28,4 +28,5 @@ enum : int {
     SProcessed = 31023,
     SAccessibilityMode = 31024,
     SAboutText = 31025,
+    SSelectTargetFormat = 31026,
 };

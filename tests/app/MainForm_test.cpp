@@ -867,3 +867,16 @@ TEST_F(WizardTest, ASecondRunIsSetApartInTheLog)
     EXPECT_EQ(Form->Log.front(), "\r\n***\r\n");
     EXPECT_EQ(Form->Log.back(), "Processing finished.");
 }
+
+TEST_F(WizardTest, ATargetThatWritesNothingIsRefusedBeforeTheRun)
+{
+    AddSource(Dir.Write("Inbox", MessageOf(1)), mftMbox);
+    Form->ShowPage(pgTarget);
+    Form->SelectTargetFormat(mftOther);
+    Form->btnNextClick(nullptr);
+    EXPECT_EQ(Form->PageIndex(), pgTarget);
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Msg, "Please select a target format that writes files before continuing");
+    Pump();
+    EXPECT_TRUE(Form->lbxTargetFormat->Focused());
+}

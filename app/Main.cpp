@@ -70,6 +70,8 @@ const TResStringRegistrar MainTexts{
     {SSelectSource, "at least one source mail file or folder"},
     {SSelectTarget, "a target folder or file"},
     {SSelectTargetFormat, "a target format that writes files"},
+    {SPasteNotAdded, "These lines name no existing file or folder and no mailbox:/ address; they were not added:"},
+    {SSaveLogSelection, "Save the Selected Log Text As"},
     {SNextCaption, "&Next >"},
     {SStartCaption, "Start"},
     {SLogSaveFailed, "The log could not be saved to \"%s\".\r\n%s"},

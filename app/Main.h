@@ -85,8 +85,10 @@ char FilterTargetKey(char Key);
 // The lines of pasted text that can go into the source list, in their
 // order: existing files, existing folders (a line ending in a backslash, a
 // pattern cut first) and "mailbox:/" addresses, these as paths. SingleUrl
-// is set when the text was one address alone.
-std::vector<std::string> PastedSourceLines(const std::string& Text, bool& SingleUrl);
+// is set when the text was one address alone. Rejected, when given,
+// receives the other lines that hold more than blanks, in their order.
+std::vector<std::string> PastedSourceLines(const std::string& Text, bool& SingleUrl,
+                                           std::vector<std::string>* Rejected = nullptr);
 
 // The names of a shell drop, each read whole (no length limit) and
 // expanded to its long form, sorted.
@@ -222,6 +224,8 @@ public:
     // Writes the log (its selection, else all of it) to FileName; false
     // when it could not be written.
     bool SaveLogToFile(const std::string& FileName);
+    // The save dialog's title: it says when only the selection is saved.
+    std::string LogSaveTitle();
     // The log's selection, or all of it.
     std::string LogText();
     // The source lines for Copy: the selected line, else all of them.

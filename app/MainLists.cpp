@@ -90,7 +90,8 @@ char FilterTargetKey(char Key)
     return Key;
 }
 
-std::vector<std::string> PastedSourceLines(const std::string& Text, bool& SingleUrl)
+std::vector<std::string> PastedSourceLines(const std::string& Text, bool& SingleUrl,
+                                           std::vector<std::string>* Rejected)
 {
     TStringList Lines;
     Lines.SetText(Text);
@@ -104,12 +105,16 @@ std::vector<std::string> PastedSourceLines(const std::string& Text, bool& Single
             continue;
         }
         const std::string Probe = CutTargetPattern(Line);
-        if (Probe.empty())
+        if (Probe.empty() && Line.empty())
             continue;
-        if (HasTrailingSlash(Probe) ? FolderExists(Probe) : IsExistingFile(Probe))
+        if (!Probe.empty() && (HasTrailingSlash(Probe) ? FolderExists(Probe) : IsExistingFile(Probe)))
             Kept.push_back(Line);
+        else if (Rejected)
+            Rejected->push_back(Line);
     }
     std::reverse(Kept.begin(), Kept.end());
+    if (Rejected)
+        std::reverse(Rejected->begin(), Rejected->end());
     return Kept;
 }
 
@@ -408,12 +413,20 @@ bool TfrmTessaly::SaveLogToFile(const std::string& FileName)
     return SaveStringToFile(FileName, LogText()) >= 0;
 }
 
+std::string TfrmTessaly::LogSaveTitle()
+{
+    // The log keeps what was selected in it: the title says that only
+    // that part is saved, so a short file does not come as a surprise.
+    return edtProcessing->SelLength() > 0 ? LoadResString(SSaveLogSelection) : std::string();
+}
+
 void TfrmTessaly::smuSaveAsClick(TObject*)
 {
     if (vclSaveProgress->InitialDir().empty())
         vclSaveProgress->SetInitialDir(GetDocumentsFolder());
     if (vclSaveProgress->FileName().empty())
         vclSaveProgress->SetFileName(LoadResString(SProcessed) + "." + vclSaveProgress->DefaultExt());
+    vclSaveProgress->SetTitle(LogSaveTitle());
     if (!vclSaveProgress->Execute())
         return;
     const std::string FileName = vclSaveProgress->FileName();
@@ -436,10 +449,17 @@ void TfrmTessaly::smnCopyAllClick(TObject*)
 void TfrmTessaly::smnPasteClick(TObject*)
 {
     bool SingleUrl = false;
-    const std::vector<std::string> Lines = PastedSourceLines(Clipboard().AsText(), SingleUrl);
+    std::vector<std::string> Rejected;
+    const std::vector<std::string> Lines = PastedSourceLines(Clipboard().AsText(), SingleUrl, &Rejected);
     // An address pasted alone names a mail client's folder the way the
     // client itself writes it.
     AddSourceNames(Lines, SingleUrl ? TMailFormat(mftThunderbird) : GetSelectedSourceFormat());
+    if (Rejected.empty())
+        return;
+    std::string Names;
+    for (const std::string& Line : Rejected)
+        Names += "\r\n" + Line;
+    KvWarning(LoadResString(SPasteNotAdded) + Names);
 }
 
 void TfrmTessaly::smnClearListClick(TObject*)

@@ -29,4 +29,6 @@ enum : int {
     SAccessibilityMode = 31024,
     SAboutText = 31025,
     SSelectTargetFormat = 31026,
+    SPasteNotAdded = 31027,
+    SSaveLogSelection = 31028,
 };

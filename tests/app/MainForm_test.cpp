@@ -880,3 +880,32 @@ TEST_F(WizardTest, ATargetThatWritesNothingIsRefusedBeforeTheRun)
     Pump();
     EXPECT_TRUE(Form->lbxTargetFormat->Focused());
 }
+
+TEST_F(WizardTest, PastedLinesNotAddedAreNamedAndASavedSelectionSaysSo)
+{
+    const std::string Box = Dir.Write("Inbox", MessageOf(1));
+    Clipboard().SetAsText("hello\r\n" + Box + "\r\n \r\nC:\\nowhere\\x");
+    Form->smnPasteClick(nullptr);
+    EXPECT_EQ(Sources(), std::vector<std::string>{Box});
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].DlgType, mtWarning);
+    const std::string Msg = Boxes[0].Msg;
+    EXPECT_EQ(Msg.substr(Msg.find("not added:")), "not added:\r\nhello\r\nC:\\nowhere\\x");
+
+    Form->edtTargetFolder->SetText(Dir.File("out") + "\\");
+    Form->ShowPage(pgStart);
+    std::vector<std::string> Titles;
+    const std::string Chosen = Dir.File("log.txt");
+    TGetFileNameProc Old = SetSaveFileNameProc([&](OPENFILENAMEA& O) {
+        Titles.push_back(O.lpstrTitle ? O.lpstrTitle : "");
+        lstrcpynA(O.lpstrFile, Chosen.c_str(), static_cast<int>(O.nMaxFile));
+        return TRUE;
+    });
+    Form->smuSaveAsClick(nullptr);
+    Form->edtProcessing->SetSelStart(0);
+    Form->edtProcessing->SetSelLength(5);
+    Form->smuSaveAsClick(nullptr);
+    SetSaveFileNameProc(Old);
+    EXPECT_EQ(Titles, (std::vector<std::string>{"", "Save the Selected Log Text As"}));
+    EXPECT_EQ(TTestFolder::Read(Chosen), "Ready");
+}

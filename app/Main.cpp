@@ -254,13 +254,23 @@ void TfrmTessaly::CreateSourcePage()
 {
     tbsSourceFiles = MakeSheet(this, pnlWizard, "tbsSourceFiles");
     lblSourceFormat = Make<TRzLabel>(this, tbsSourceFiles, "lblSourceFormat");
-    lblSourceFormat->SetCaption("Source &format:");
+    // Every control of a page has an accelerator of its own: "Add &Files"
+    // has the F.
+    lblSourceFormat->SetCaption("Source for&mat:");
     lbxSourceFormat = Make<TRzTabbedListBox>(this, tbsSourceFiles, "lbxSourceFormat");
     lbxSourceFormat->SetShowGroups(true);
     lbxSourceFormat->SetTabStop(true);
     lbxSourceFormat->OnClick = [this](TObject* Sender) { lbxSourceFormatClick(Sender); };
+    lbxSourceFormat->OnKeyDown = [this](TObject*, WORD& Key, TShiftState Shift) {
+        FormatListKeyDown(lbxSourceFormat, Key, Shift);
+    };
+
+    lblSourceFormat->SetFocusControl(lbxSourceFormat);
 
     pgcSourceSettings = Make<TRzPageControl>(this, tbsSourceFiles, "pgcSourceSettings");
+    // Only a holder of pages without tabs: a Tab stop there would be an
+    // invisible one where no key does anything.
+    pgcSourceSettings->SetTabStop(false);
     pgcSourceSettings->OnPageChange = [this](TObject* Sender) { pgcSourceSettingsChange(Sender); };
     tbsSourceList = MakeSheet(this, pgcSourceSettings, "tbsSourceList");
     tbsSourceInfo = MakeSheet(this, pgcSourceSettings, "tbsSourceInfo");
@@ -276,6 +286,9 @@ void TfrmTessaly::CreateSourcePage()
     lstSourceFiles->OnClick = [this](TObject* Sender) { lstSourceFilesClick(Sender); };
     lstSourceFiles->OnKeyUp = [this](TObject* Sender, WORD& Key, TShiftState Shift) {
         lstSourceFilesKeyUp(Sender, Key, Shift);
+    };
+    lstSourceFiles->OnKeyDown = [this](TObject* Sender, WORD& Key, TShiftState Shift) {
+        lstSourceFilesKeyDown(Sender, Key, Shift);
     };
     auto MakeButton = [&](const char* Name, const char* Caption) {
         TRzButton* B = Make<TRzButton>(this, grpSourceFilesFolders, Name);
@@ -310,13 +323,20 @@ void TfrmTessaly::CreateTargetPage()
 {
     tbsTargetOptions = MakeSheet(this, pnlWizard, "tbsTargetOptions");
     lblTargetFormat = Make<TRzLabel>(this, tbsTargetOptions, "lblTargetFormat");
-    lblTargetFormat->SetCaption("Target &format:");
+    // "Target folder or &file" has the F.
+    lblTargetFormat->SetCaption("&Target format:");
     lbxTargetFormat = Make<TRzTabbedListBox>(this, tbsTargetOptions, "lbxTargetFormat");
     lbxTargetFormat->SetShowGroups(true);
     lbxTargetFormat->SetTabStop(true);
     lbxTargetFormat->OnClick = [this](TObject* Sender) { lbxTargetFormatClick(Sender); };
+    lbxTargetFormat->OnKeyDown = [this](TObject*, WORD& Key, TShiftState Shift) {
+        FormatListKeyDown(lbxTargetFormat, Key, Shift);
+    };
+
+    lblTargetFormat->SetFocusControl(lbxTargetFormat);
 
     pgcTargetSettings = Make<TRzPageControl>(this, tbsTargetOptions, "pgcTargetSettings");
+    pgcTargetSettings->SetTabStop(false);
     pgcTargetSettings->OnPageChange = [this](TObject* Sender) { pgcTargetSettingsChange(Sender); };
     tbsTargetList = MakeSheet(this, pgcTargetSettings, "tbsTargetList");
     tbsTargetInfo = MakeSheet(this, pgcTargetSettings, "tbsTargetInfo");
@@ -324,6 +344,7 @@ void TfrmTessaly::CreateTargetPage()
     lblTargetFolder = Make<TRzLabel>(this, tbsTargetList, "lblTargetFolder");
     lblTargetFolder->SetCaption("Target folder or &file:");
     edtTargetFolder = Make<TRzButtonEdit>(this, tbsTargetList, "edtTargetFolder");
+    lblTargetFolder->SetFocusControl(edtTargetFolder);
     edtTargetFolder->SetTabStop(true);
     edtTargetFolder->SetButtonKind(TButtonKind::bkFolder);
     edtTargetFolder->SetButtonHint("Browse for the target folder or file");

@@ -168,6 +168,11 @@ public:
     void lbxTargetFormatClick(TObject* Sender);
     void lstSourceFilesClick(TObject* Sender);
     void lstSourceFilesKeyUp(TObject* Sender, WORD& Key, TShiftState Shift);
+    // Ctrl+C and Ctrl+V do in the source list what its menu's Copy and
+    // Paste do.
+    void lstSourceFilesKeyDown(TObject* Sender, WORD& Key, TShiftState Shift);
+    // Up and Home in a format list go past its group rows.
+    void FormatListKeyDown(TRzCustomListBox* List, WORD& Key, TShiftState Shift);
     void pgcSourceSettingsChange(TObject* Sender);
     void pgcTargetSettingsChange(TObject* Sender);
     void edtTargetFolderDblClick(TObject* Sender);

@@ -162,6 +162,34 @@ void TfrmTessaly::SkipGroupRow(TRzCustomListBox* List)
         List->SetItemIndex(Row + 1);
 }
 
+void TfrmTessaly::FormatListKeyDown(TRzCustomListBox* List, WORD& Key, TShiftState Shift)
+{
+    // The keyboard is in use: the focused row shows its focus rectangle,
+    // as it does after Tab.
+    Perform(WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    // A group row's click moves the selection one row down: Up onto a
+    // group row, or Home onto the first, would be sent straight back. Both
+    // move past the group rows here, Up to the row above, Home to the first
+    // format.
+    if ((Key != VK_UP && Key != VK_HOME) || (Shift & (ssShift | ssCtrl | ssAlt)) != 0)
+        return;
+    const int Count = List->Items()->Count();
+    const int Current = List->ItemIndex();
+    int Row = -1;
+    if (Key == VK_UP) {
+        for (Row = Current - 1; Row >= 0 && List->IsGroup(Row); --Row) {
+        }
+    } else {
+        for (Row = 0; Row < Count && List->IsGroup(Row); ++Row) {
+        }
+    }
+    Key = 0;
+    if (Row < 0 || Row >= Count || Row == Current)
+        return;
+    List->SetItemIndex(Row);
+    List->Click();
+}
+
 TMailFormat TfrmTessaly::GetSelectedSourceFormat()
 {
     return MailFormatFromSourceRow(lbxSourceFormat->ItemIndex());
@@ -305,6 +333,19 @@ void TfrmTessaly::lstSourceFilesKeyUp(TObject*, WORD& Key, TShiftState Shift)
         return;
     Key = 0;
     PostMessageA(Handle(), KM_REMOVESOURCE, ControlParam(lstSourceFiles), lstSourceFiles->ItemIndex());
+}
+
+void TfrmTessaly::lstSourceFilesKeyDown(TObject*, WORD& Key, TShiftState Shift)
+{
+    if ((Shift & (ssShift | ssCtrl | ssAlt)) != ssCtrl)
+        return;
+    if (Key == 'C' && lstSourceFiles->Items()->Count() > 0)
+        smnCopyClick(lstSourceFiles);
+    else if (Key == 'V' && Clipboard().HasFormat(CF_TEXT))
+        smnPasteClick(lstSourceFiles);
+    else
+        return;
+    Key = 0;
 }
 
 void TfrmTessaly::DropFiles(HDROP Drop)

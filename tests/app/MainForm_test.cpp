@@ -19,6 +19,7 @@
 #include "classlib/Themes.h"
 #include "controls/RzBtnEdt.h"
 #include "controls/RzButton.h"
+#include "controls/RzLabel.h"
 #include "controls/RzLstBox.h"
 #include "controls/RzPrgres.h"
 #include "controls/RzRadGrp.h"
@@ -908,4 +909,121 @@ TEST_F(WizardTest, PastedLinesNotAddedAreNamedAndASavedSelectionSaysSo)
     SetSaveFileNameProc(Old);
     EXPECT_EQ(Titles, (std::vector<std::string>{"", "Save the Selected Log Text As"}));
     EXPECT_EQ(TTestFolder::Read(Chosen), "Ready");
+}
+
+namespace {
+
+// A key pressed and released on the focused window, as the keyboard posts
+// it, with Ctrl held when asked.
+void PressKey(WORD Key, bool Ctrl = false)
+{
+    BYTE Keys[256];
+    GetKeyboardState(Keys);
+    Keys[VK_CONTROL] = Ctrl ? 0x80 : 0;
+    SetKeyboardState(Keys);
+    const HWND To = GetFocus();
+    PostMessageA(To, WM_KEYDOWN, Key, 1);
+    PostMessageA(To, WM_KEYUP, Key, 0xC0000001);
+    Application->ProcessMessages();
+    Keys[VK_CONTROL] = 0;
+    SetKeyboardState(Keys);
+}
+
+// Alt with a letter, as the keyboard posts it to the focused window.
+void PressAlt(char Letter)
+{
+    const HWND To = GetFocus();
+    constexpr LPARAM AltDown = 0x20000001;
+    PostMessageA(To, WM_SYSKEYDOWN, static_cast<WPARAM>(toupper(Letter)), AltDown);
+    PostMessageA(To, WM_SYSCHAR, static_cast<WPARAM>(Letter), AltDown);
+    PostMessageA(To, WM_SYSKEYUP, static_cast<WPARAM>(toupper(Letter)), static_cast<LPARAM>(0xE0000001));
+    Application->ProcessMessages();
+}
+
+} // namespace
+
+TEST_F(WizardTest, UpAndHomeGoPastTheGroupRowsOfBothFormatLists)
+{
+    struct Case {
+        bool Target;
+        int From;
+        WORD Key;
+        int Selected;
+    };
+    const Case Cases[] = {
+        {false, 7, VK_UP, 5},  {false, 11, VK_UP, 9}, {false, 2, VK_UP, 1},  {false, 1, VK_UP, 1},
+        {false, 12, VK_HOME, 1}, {false, 5, VK_DOWN, 7}, {true, 4, VK_UP, 2},  {true, 8, VK_UP, 6},
+        {true, 1, VK_UP, 1},   {true, 6, VK_HOME, 1},
+    };
+    for (const Case& K : Cases) {
+        SCOPED_TRACE(std::string(K.Target ? "target " : "source ") + std::to_string(K.From));
+        TRzCustomListBox* List = K.Target ? static_cast<TRzCustomListBox*>(Form->lbxTargetFormat)
+                                          : static_cast<TRzCustomListBox*>(Form->lbxSourceFormat);
+        Form->ShowPage(K.Target ? pgTarget : pgSource);
+        List->SetItemIndex(K.From);
+        List->SetFocus();
+        PressKey(K.Key);
+        EXPECT_EQ(List->ItemIndex(), K.Selected);
+        // A key in the list shows where the focus is from then on.
+        EXPECT_EQ(SendMessageA(List->Handle(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0);
+    }
+}
+
+TEST_F(WizardTest, EveryPageHasItsOwnAcceleratorsAndTabSkipsThePageHolders)
+{
+    // The accelerators of what shows on a page and in the button row.
+    std::function<void(TWinControl*, std::string&)> Collect = [&](TWinControl* Parent, std::string& Keys) {
+        for (int I = 0; I < Parent->ControlCount(); ++I) {
+            TControl* C = Parent->Controls(I);
+            if (!C->Visible())
+                continue;
+            const std::string Caption = C->Caption();
+            const std::size_t Amp = Caption.find('&');
+            if (Amp != std::string::npos && Amp + 1 < Caption.size())
+                Keys += static_cast<char>(tolower(static_cast<unsigned char>(Caption[Amp + 1])));
+            if (auto* W = dynamic_cast<TWinControl*>(C))
+                Collect(W, Keys);
+        }
+    };
+    AddSource(Dir.Write("Inbox", MessageOf(1)), mftMbox);
+    for (int Page : {pgIntroduction, pgSource, pgTarget, pgStart}) {
+        SCOPED_TRACE(Page);
+        Form->ShowPage(Page);
+        std::string Keys;
+        Collect(Form->pnlWizard->ActivePage(), Keys);
+        Collect(Form->pnlButtons, Keys);
+        std::string Sorted = Keys;
+        std::sort(Sorted.begin(), Sorted.end());
+        EXPECT_EQ(std::adjacent_find(Sorted.begin(), Sorted.end()), Sorted.end()) << Keys;
+    }
+    // The format labels' letters lead to their lists, and Tab from a format
+    // list goes straight on into the page beside it.
+    Form->ShowPage(pgSource);
+    Form->btnNext->SetFocus();
+    PressAlt('m');
+    EXPECT_TRUE(Form->lbxSourceFormat->Focused());
+    PressKey(VK_TAB);
+    EXPECT_TRUE(Form->lstSourceFiles->Focused());
+    Form->ShowPage(pgTarget);
+    Form->btnNext->SetFocus();
+    PressAlt('t');
+    EXPECT_TRUE(Form->lbxTargetFormat->Focused());
+    PressKey(VK_TAB);
+    EXPECT_TRUE(Form->edtTargetFolder->Focused());
+}
+
+TEST_F(WizardTest, CtrlCCtrlVAndDeleteInTheSourceList)
+{
+    const std::string Box = Dir.Write("Inbox", MessageOf(1));
+    Form->ShowPage(pgSource);
+    Form->lstSourceFiles->SetFocus();
+    Clipboard().SetAsText(Box);
+    PressKey('V', true);
+    ASSERT_EQ(Sources(), std::vector<std::string>{Box});
+    Clipboard().SetAsText("");
+    PressKey('C', true);
+    EXPECT_EQ(Clipboard().AsText(), Box);
+    PressKey(VK_DELETE);
+    Pump();
+    EXPECT_TRUE(Sources().empty());
 }

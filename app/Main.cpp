@@ -191,6 +191,9 @@ void TfrmTessaly::CreateControls()
     btnNext = MakeButton("btnNext", LoadResString(SNextCaption).c_str(), &TfrmTessaly::btnNextClick);
     btnNext->SetDefault(true);
     btnCancel = MakeButton("btnCancel", "&Cancel", &TfrmTessaly::btnCancelClick);
+    // Esc is Cancel, the way every wizard has it; during a run it asks
+    // the Stop question first, as the button does.
+    btnCancel->SetCancel(true);
     btnHelp = MakeButton("btnHelp", "&Help", &TfrmTessaly::btnHelpClick);
     urlVisitWebsite = Make<TRzURLLabel>(this, pnlButtons, "urlVisitWebsite");
     urlVisitWebsite->SetCaption("Visit our web site");

@@ -1027,3 +1027,21 @@ TEST_F(WizardTest, CtrlCCtrlVAndDeleteInTheSourceList)
     Pump();
     EXPECT_TRUE(Sources().empty());
 }
+
+TEST_F(WizardTest, EscIsCancelAndAsksDuringARun)
+{
+    ReadyToRun(300);
+    Answer = mrNo;
+    Form->OnPump = [&](int N) {
+        if (N == 30 || N == 60) {
+            Answer = N == 30 ? mrNo : mrYes;
+            PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 1);
+        }
+    };
+    PostClick(Form->btnNext);
+    Pump();
+    ASSERT_EQ(Boxes.size(), 2u);
+    EXPECT_EQ(Boxes[1].Msg, "Abort mail conversion?");
+    EXPECT_EQ(Form->Log.back(), "Processing aborted.");
+    EXPECT_FALSE(Form->Visible());
+}

@@ -19,7 +19,9 @@
 
 namespace {
 
-// The stored placement is read as a whole list of six values.
+// Of the six stored placement values the main form reads and writes only
+// the width and height: it opens at its stored size where its start puts
+// it, never maximised and never at a kept position.
 constexpr int MainPlacementMode = 2;
 
 void OnePointLarger(TControl* Control)

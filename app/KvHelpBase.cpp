@@ -1,6 +1,9 @@
 #include "app/KvHelpBase.h"
 
+#include <mmsystem.h>
+
 #include "classlib/Cleanup.h"
+#include "classlib/Registry.h"
 #include "foundation/KvBase.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvSystem.h"
@@ -260,4 +263,24 @@ BOOL CallWinHelp(HWND Window, const char* File, UINT Command, ULONG_PTR Data)
 void SetWinHelpProc(TWinHelpProc Proc)
 {
     WinHelpOverride() = std::move(Proc);
+}
+
+// ---------------------------------------------------------------------------
+// Sounds at start
+// ---------------------------------------------------------------------------
+
+bool WaveOutputPresent = false;
+const char* const QuestionSoundKey = "AppEvents\\Schemes\\Apps\\.Default\\SystemQuestion\\.Current";
+
+void StartSounds()
+{
+    WaveOutputPresent = waveOutGetNumDevs() > 0;
+    bool Named = false;
+    try {
+        TRegistry Reg(HKEY_CURRENT_USER, KEY_READ);
+        Named = Reg.OpenKeyReadOnly(QuestionSoundKey) && !Reg.ReadString("").empty();
+    } catch (const std::exception&) {
+        // A value of another type names no file.
+    }
+    QuestionSoundOn = Named;
 }

@@ -54,3 +54,11 @@ void SetHtmlHelpProc(THtmlHelpProc Proc);
 // "WinHelpA" of user32 unless a test put its own in.
 BOOL CallWinHelp(HWND Window, const char* File, UINT Command, ULONG_PTR Data);
 void SetWinHelpProc(TWinHelpProc Proc);
+
+// The sound check at start: whether wave-output devices exist, and the
+// question-sound flag set from the user's sound scheme, so BeepQuestion
+// sounds the question only where the scheme gives it a file.
+extern bool WaveOutputPresent;
+// The scheme's key of the system question sound, below the current user.
+extern const char* const QuestionSoundKey;
+void StartSounds();

@@ -156,6 +156,7 @@ void ApplyWizardSwitches(const TCmdList& Switches, bool HighContrast, bool Scree
 void StartProgram(const TCmdList& Switches)
 {
     DeclareDpiAware();
+    StartSounds();
     Application->SetTitle("Loading...");
     StartEngineServices(StartSwitchesOf(Switches));
     ApplyWizardSwitches(Switches, IsHighContrastOn(), IsScreenReaderOn());

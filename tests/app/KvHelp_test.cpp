@@ -3,12 +3,14 @@
 #include <windows.h>
 
 #include <htmlhelp.h>
+#include <mmsystem.h>
 
 #include <string>
 #include <vector>
 
 #include "app/KvHelp.h"
 #include "app/KvHelpBase.h"
+#include "classlib/Registry.h"
 #include "foundation/KvBase.h"
 #include "foundation/KvSystem.h"
 #include "tests/TestFolder.h"
@@ -310,4 +312,29 @@ TEST_F(HelpTest, MissingHelpFileSaysSo)
     Application->HelpCommand(HELP_CONTEXT, 1);
     ASSERT_EQ(Shown.size(), 1u);
     EXPECT_EQ(Shown[0].Msg, "Help file is missing");
+}
+
+TEST(StartSounds, TheQuestionSoundFollowsTheUsersScheme)
+{
+    TRegistry Reg(HKEY_CURRENT_USER, KEY_ALL_ACCESS);
+    ASSERT_TRUE(Reg.OpenKey(QuestionSoundKey, true));
+    const bool Had = Reg.ValueExists("");
+    const std::string Was = Had ? Reg.ReadString("") : std::string();
+    const struct {
+        const char* Value;  // nullptr: no value at all
+        bool QuestionSound;
+    } Cases[] = {{"C:\\Windows\\Media\\Question.wav", true}, {"", false}, {nullptr, false}};
+    for (const auto& C : Cases) {
+        if (C.Value)
+            Reg.WriteString("", C.Value);
+        else
+            Reg.DeleteValue("");
+        QuestionSoundOn = !C.QuestionSound;
+        StartSounds();
+        EXPECT_EQ(QuestionSoundOn, C.QuestionSound) << (C.Value ? C.Value : "no value");
+    }
+    EXPECT_EQ(WaveOutputPresent, waveOutGetNumDevs() > 0);
+    if (Had)
+        Reg.WriteString("", Was);
+    QuestionSoundOn = true;
 }

@@ -44,19 +44,51 @@ const TLibrary& Wininet()
 using TToFile = HRESULT(WINAPI*)(IUnknown*, LPCSTR, LPCSTR, DWORD, IBindStatusCallback*);
 using TToCache = HRESULT(WINAPI*)(IUnknown*, LPCSTR, LPSTR, DWORD, DWORD, IBindStatusCallback*);
 using TDeleteEntry = BOOL(WINAPI*)(LPCSTR);
+using TAutodial = BOOL(WINAPI*)(DWORD, HWND);
+using TDial = DWORD(WINAPI*)(HWND, LPSTR, DWORD, DWORD_PTR*, DWORD);
+using TConnectedState = BOOL(WINAPI*)(LPDWORD, DWORD);
+using TDetectProxy = BOOL(WINAPI*)(LPSTR, DWORD, DWORD);
+
+// The answer of a call whose function the library lacks.
+constexpr int MissingFunction = -1;
 
 } // namespace
+
+BOOL KvInternetAutodial(DWORD Flags, HWND Parent)
+{
+    auto P = Wininet().Proc<TAutodial>("InternetAutodial");
+    return P ? P(Flags, Parent) : MissingFunction;
+}
+
+DWORD KvInternetDial(HWND Parent, const char* Connectoid, DWORD Flags, DWORD_PTR* Connection, DWORD Reserved)
+{
+    auto P = Wininet().Proc<TDial>("InternetDial");
+    return P ? P(Parent, const_cast<LPSTR>(Connectoid), Flags, Connection, Reserved)
+             : static_cast<DWORD>(MissingFunction);
+}
+
+BOOL KvInternetGetConnectedState(DWORD* Flags, DWORD Reserved)
+{
+    auto P = Wininet().Proc<TConnectedState>("InternetGetConnectedState");
+    return P ? P(Flags, Reserved) : MissingFunction;
+}
+
+BOOL KvDetectAutoProxyUrl(char* ProxyUrl, DWORD Length, DWORD DetectFlags)
+{
+    auto P = Wininet().Proc<TDetectProxy>("DetectAutoProxyUrl");
+    return P ? P(ProxyUrl, Length, DetectFlags) : MissingFunction;
+}
 
 const TUrlTransport& SystemUrlTransport()
 {
     static const TUrlTransport T{
         [](const char* Url, const char* File, IBindStatusCallback* Cb) -> HRESULT {
             auto P = Urlmon().Proc<TToFile>("URLDownloadToFileA");
-            return P ? P(nullptr, Url, File, 0, Cb) : -1;
+            return P ? P(nullptr, Url, File, 0, Cb) : MissingFunction;
         },
         [](const char* Url, char* Buffer, DWORD Size, IBindStatusCallback* Cb) -> HRESULT {
             auto P = Urlmon().Proc<TToCache>("URLDownloadToCacheFileA");
-            return P ? P(nullptr, Url, Buffer, Size, 0, Cb) : -1;
+            return P ? P(nullptr, Url, Buffer, Size, 0, Cb) : MissingFunction;
         },
         [](const char* Url) -> BOOL {
             auto P = Wininet().Proc<TDeleteEntry>("DeleteUrlCacheEntry");

@@ -28,6 +28,13 @@ const TUrlTransport& SystemUrlTransport();
 TUrlTransport SetDefaultUrlTransport(TUrlTransport Transport);
 const TUrlTransport& DefaultUrlTransport();
 
+// The other functions of wininet.dll, bound by name with the download's;
+// a call whose function is missing answers -1.
+BOOL KvInternetAutodial(DWORD Flags, HWND Parent);
+DWORD KvInternetDial(HWND Parent, const char* Connectoid, DWORD Flags, DWORD_PTR* Connection, DWORD Reserved);
+BOOL KvInternetGetConnectedState(DWORD* Flags, DWORD Reserved);
+BOOL KvDetectAutoProxyUrl(char* ProxyUrl, DWORD Length, DWORD DetectFlags);
+
 class TUrlDownload;
 struct TDownloadShared;
 

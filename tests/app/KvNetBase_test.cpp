@@ -252,3 +252,12 @@ TEST_F(UpdateInfoTest, InformationFileDecides)
     ProcessUpdateInfo(S_OK, Folder.File("missing.ini"), Check);
     EXPECT_TRUE(Boxes.empty());
 }
+
+TEST(Wininet, TheConnectionStateIsAskedOfTheSystemLibrary)
+{
+    // -1 would mean the function was not found by its name.
+    DWORD Flags = 0xFFFFFFFF;
+    const BOOL Connected = KvInternetGetConnectedState(&Flags, 0);
+    EXPECT_NE(Connected, -1);
+    EXPECT_NE(Flags, 0xFFFFFFFFu);
+}

@@ -202,6 +202,30 @@ void PostClick(HWND Wnd)
     PostClickAt(Wnd, (R.right - R.left) / 2, (R.bottom - R.top) / 2);
 }
 
+HWND FocusIn(HWND Wnd)
+{
+    GUITHREADINFO Info{};
+    Info.cbSize = sizeof Info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(Wnd, nullptr), &Info) ? Info.hwndFocus : nullptr;
+}
+
+void PostKey(HWND Wnd, WORD Key)
+{
+    HWND To = FocusIn(Wnd);
+    if (!To)
+        return;
+    const LPARAM Scan = static_cast<LPARAM>(MapVirtualKeyA(Key, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageA(To, WM_KEYDOWN, Key, Scan | 1);
+    PostMessageA(To, WM_KEYUP, Key, Scan | static_cast<LPARAM>(0xC0000001));
+}
+
+void PostChars(HWND Wnd, const std::string& Text)
+{
+    HWND To = FocusIn(Wnd);
+    for (const char C : Text)
+        PostMessageA(To, WM_CHAR, static_cast<unsigned char>(C), 1);
+}
+
 bool SendText(HWND Wnd, const std::string& Text)
 {
     DWORD_PTR Result = 0;

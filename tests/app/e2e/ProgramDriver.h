@@ -75,6 +75,14 @@ HWND ChildWindow(HWND Parent, const std::string& ClassName, const std::string& C
 // area (or at X, Y in client coordinates).
 void PostClick(HWND Wnd);
 void PostClickAt(HWND Wnd, int X, int Y);
+// The window that has the keyboard focus in Wnd's thread, or null.
+HWND FocusIn(HWND Wnd);
+// A key pressed and released on the focused window of Wnd's thread, as the
+// keyboard posts it (the program's message loop makes its character, which
+// comes after whatever was posted before it is translated); and characters
+// typed there.
+void PostKey(HWND Wnd, WORD Key);
+void PostChars(HWND Wnd, const std::string& Text);
 // WM_SETTEXT sent to the window; false when it did not answer in time.
 bool SendText(HWND Wnd, const std::string& Text);
 

@@ -41,6 +41,7 @@ const char* const ButtonClass = "Tessaly.TRzButton";
 const char* const RichPanelClass = "Tessaly.TKvRichPanel";
 const char* const SourceListClass = "Tessaly.TRzRankListBox";
 const char* const TargetEditClass = "Tessaly.TRzButtonEdit";
+const char* const FormatListClass = "Tessaly.TRzTabbedListBox";
 const char* const OpenFormClass = "Tessaly.TRzShellOpenSaveForm";
 const char* const OpenEditClass = "Tessaly.TRzEdit";
 const char* const OpenButtonClass = "Tessaly.TRzBitBtn";
@@ -81,6 +82,13 @@ int ListCount(HWND List)
 {
     DWORD_PTR N = 0;
     SendMessageTimeoutA(List, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &N);
+    return static_cast<int>(N);
+}
+
+int ListSelection(HWND List)
+{
+    DWORD_PTR N = 0;
+    SendMessageTimeoutA(List, LB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &N);
     return static_cast<int>(N);
 }
 
@@ -245,12 +253,41 @@ TEST(WizardEndToEnd, ConvertsTheMozillaTreeInBothLooks)
         EXPECT_TRUE(Run.WaitFor([&] { return ListCount(Sources) == 2; }, StepMs)) << ListCount(Sources);
         W.Shot("page1");
 
-        // 3: Next; 4: the target folder typed.
+        // 3: Next; 4: the target page by keyboard alone: Down, Up and Home
+        // in the format list past its group rows, Tab into the target field,
+        // the target folder typed over what it held, Enter for Next.
         ASSERT_TRUE(W.ClickToPage("Next", "Set Target Options")) << PanelsText(W.Form);
+        HWND Formats = ChildWindow(W.Form, FormatListClass);
         HWND Target = ChildWindow(W.Form, TargetEditClass);
+        ASSERT_NE(Formats, nullptr);
         ASSERT_NE(Target, nullptr);
-        ASSERT_TRUE(SendText(Target, W.Out));
-        EXPECT_EQ(WindowText(Target), W.Out);
+        ASSERT_TRUE(Run.WaitFor([&] { return FocusIn(W.Form) == Formats; }, StepMs));
+        const struct {
+            WORD Key;
+            int Times;
+            int Row;
+        } Keys[] = {{VK_DOWN, 2, 4}, {VK_UP, 1, 2}, {VK_HOME, 1, 1}};
+        for (const auto& K : Keys) {
+            for (int I = 0; I < K.Times; ++I)
+                PostKey(W.Form, K.Key);
+            EXPECT_TRUE(Run.WaitFor([&] { return ListSelection(Formats) == K.Row; }, StepMs))
+                << K.Key << ": " << ListSelection(Formats);
+        }
+        W.Shot("page2");
+        PostKey(W.Form, VK_TAB);
+        ASSERT_TRUE(Run.WaitFor([&] { return FocusIn(W.Form) == Target; }, StepMs));
+        PostKey(W.Form, VK_END);
+        for (std::size_t I = WindowText(Target).size(); I > 0; --I)
+            PostKey(W.Form, VK_BACK);
+        // The program's own message loop makes the Backspace characters out
+        // of the keys: they are gone through before anything is typed.
+        ASSERT_TRUE(Run.WaitFor([&] { return WindowText(Target).empty(); }, StepMs)) << WindowText(Target);
+        PostChars(W.Form, W.Out);
+        EXPECT_TRUE(Run.WaitFor([&] { return WindowText(Target) == W.Out; }, StepMs)) << WindowText(Target);
+        PostKey(W.Form, VK_RETURN);
+        ASSERT_TRUE(Run.WaitFor([&] { return Holds(PanelsText(W.Form), "Ready to process mail"); }, StepMs))
+            << PanelsText(W.Form);
+        ASSERT_TRUE(W.ClickToPage("< Back", "Set Target Options")) << PanelsText(W.Form);
         // The field's browse button opens the folder form on the typed
         // folder; OK gives the folder back with its backslash.
         HWND Browse = ChildWindow(Target, BrowseButtonsClass);
@@ -264,7 +301,6 @@ TEST(WizardEndToEnd, ConvertsTheMozillaTreeInBothLooks)
         PostClick(Ok);
         ASSERT_TRUE(Run.WaitGone(Folders, StepMs));
         EXPECT_TRUE(Run.WaitFor([&] { return WindowText(Target) == W.Out; }, StepMs)) << WindowText(Target);
-        W.Shot("page2");
 
         // 5: Next shows what will be done.
         ASSERT_TRUE(W.ClickToPage("Next", "Ready to process mail")) << PanelsText(W.Form);

@@ -317,6 +317,8 @@ private:
     static void SkipGroupRow(TRzCustomListBox* List);
 
     std::unique_ptr<TConvertDriver> FDriver;
+    // While a format list moves by keys the form sends it.
+    bool FMovingByKeys = false;
     std::string FNextCaption;
     std::string FStartSummary;
     bool FAccessibilityApplied = false;

@@ -164,30 +164,49 @@ void TfrmTessaly::SkipGroupRow(TRzCustomListBox* List)
 
 void TfrmTessaly::FormatListKeyDown(TRzCustomListBox* List, WORD& Key, TShiftState Shift)
 {
+    // The keys sent below reach the list itself.
+    if (FMovingByKeys)
+        return;
     // The keyboard is in use: the focused row shows its focus rectangle,
     // as it does after Tab.
     Perform(WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
     // A group row's click moves the selection one row down: Up onto a
-    // group row, or Home onto the first, would be sent straight back. Both
-    // move past the group rows here, Up to the row above, Home to the first
-    // format.
-    if ((Key != VK_UP && Key != VK_HOME) || (Shift & (ssShift | ssCtrl | ssAlt)) != 0)
+    // group row, or Home onto the first, would be sent straight back. Up
+    // goes on to the row above a group row, Home to the first format, Down
+    // past a group row as the click would.
+    if ((Key != VK_UP && Key != VK_HOME && Key != VK_DOWN) || (Shift & (ssShift | ssCtrl | ssAlt)) != 0)
         return;
     const int Count = List->Items()->Count();
     const int Current = List->ItemIndex();
-    int Row = -1;
-    if (Key == VK_UP) {
-        for (Row = Current - 1; Row >= 0 && List->IsGroup(Row); --Row) {
-        }
-    } else {
-        for (Row = 0; Row < Count && List->IsGroup(Row); ++Row) {
-        }
-    }
+    const int Step = Key == VK_DOWN ? 1 : -1;
+    int Row = Key == VK_HOME ? 0 : Current + Step;
+    while (Row >= 0 && Row < Count && List->IsGroup(Row))
+        Row += Key == VK_HOME ? 1 : Step;
+    if (Row >= Count || (Key != VK_HOME && Row == Current + Step))
+        return;  // nothing but formats on the way: the list's own move
+    // Up with only group rows above stays where it is.
+    const bool FromTop = Key == VK_HOME || Row < 0;
+    if (Row < 0)
+        Row = Current;
     Key = 0;
-    if (Row < 0 || Row >= Count || Row == Current)
-        return;
-    List->SetItemIndex(Row);
-    List->Click();
+    // The move is made of the list's own keys: a selection set from outside
+    // makes the list hide its focus rectangle until the next key. The rows
+    // passed on the way are no choice of the user's: one click at the end.
+    FMovingByKeys = true;
+    TScopeExit Done([this] { FMovingByKeys = false; });
+    const HWND Wnd = List->Handle();
+    int From = Current;
+    if (FromTop) {
+        SendMessageA(Wnd, WM_KEYDOWN, VK_HOME, 0);
+        From = 0;
+    }
+    for (; From < Row; ++From)
+        SendMessageA(Wnd, WM_KEYDOWN, VK_DOWN, 0);
+    for (; From > Row; --From)
+        SendMessageA(Wnd, WM_KEYDOWN, VK_UP, 0);
+    FMovingByKeys = false;
+    if (Row != Current)
+        List->Click();
 }
 
 TMailFormat TfrmTessaly::GetSelectedSourceFormat()
@@ -220,12 +239,16 @@ void TfrmTessaly::SelectTargetFormat(TMailFormat Format)
 
 void TfrmTessaly::lbxSourceFormatClick(TObject*)
 {
+    if (FMovingByKeys)
+        return;
     SkipGroupRow(lbxSourceFormat);
     pgcSourceSettings->SetActivePage(GetSelectedSourceFormat() == mftOther ? tbsSourceInfo : tbsSourceList);
 }
 
 void TfrmTessaly::lbxTargetFormatClick(TObject*)
 {
+    if (FMovingByKeys)
+        return;
     SkipGroupRow(lbxTargetFormat);
     NormalizeTarget();
     const TMailFormat Target = GetSelectedTargetFormat();

@@ -964,8 +964,15 @@ TEST_F(WizardTest, UpAndHomeGoPastTheGroupRowsOfBothFormatLists)
         List->SetFocus();
         PressKey(K.Key);
         EXPECT_EQ(List->ItemIndex(), K.Selected);
-        // A key in the list shows where the focus is from then on.
+        // A key in the list shows where the focus is from then on: the
+        // selected row's top edge is dotted.
         EXPECT_EQ(SendMessageA(List->Handle(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0);
+        RECT R{};
+        SendMessageA(List->Handle(), LB_GETITEMRECT, K.Selected, reinterpret_cast<LPARAM>(&R));
+        UpdateWindow(List->Handle());
+        HDC DC = GetDC(List->Handle());
+        EXPECT_NE(GetPixel(DC, R.left + 2, R.top), GetPixel(DC, R.left + 3, R.top));
+        ReleaseDC(List->Handle(), DC);
     }
 }
 

@@ -5,6 +5,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "app/KvConvertDriver.h"
 #include "app/KvHelpBase.h"
 #include "app/KvRichPnl.h"
@@ -197,10 +199,16 @@ void TfrmTessaly::CreateControls()
     btnHelp = MakeButton("btnHelp", "&Help", &TfrmTessaly::btnHelpClick);
     urlVisitWebsite = Make<TRzURLLabel>(this, pnlButtons, "urlVisitWebsite");
     urlVisitWebsite->SetCaption("Visit our web site");
+    // Measured to its text's advance, the link lost the part of its last
+    // glyph that reaches past it; the layout gives it the room up to Back.
+    urlVisitWebsite->SetAutoSize(false);
     pnlButtons->OnResize = [this](TObject*) { LayoutButtons(); };
 
     pnlWizard = Make<TRzPageControl>(this, this, "pnlWizard");
     pnlWizard->SetAlign(alClient);
+    // Its pages have no tabs: the row that would hold them is kept to one
+    // pixel instead of a band of grey between the header and the page.
+    pnlWizard->SetTabHeight(1);
     pnlWizard->OnChanging = [this](TObject* Sender, int NewIndex, bool& Allow) {
         pnlWizardChanging(Sender, NewIndex, Allow);
     };
@@ -409,7 +417,6 @@ void TfrmTessaly::LayoutButtons()
     const int W = pnlButtons->ClientWidth();
     const int Y = (pnlButtons->ClientHeight() - ButtonHeight) / 2;
     btnAbout->SetBounds(Gap, Y, ButtonWidth, ButtonHeight);
-    urlVisitWebsite->SetBounds(2 * Gap + ButtonWidth, Y + 5, 150, LabelHeight);
     int X = W - Gap - ButtonWidth;
     for (TRzButton* B : {btnHelp, btnCancel}) {
         B->SetBounds(X, Y, ButtonWidth, ButtonHeight);
@@ -418,6 +425,8 @@ void TfrmTessaly::LayoutButtons()
     // Back and Next sit together, the way wizards pair them.
     btnNext->SetBounds(X, Y, ButtonWidth, ButtonHeight);
     btnBack->SetBounds(X - ButtonWidth, Y, ButtonWidth, ButtonHeight);
+    const int LinkLeft = 2 * Gap + ButtonWidth;
+    urlVisitWebsite->SetBounds(LinkLeft, Y + 5, std::max(0, btnBack->Left() - Gap - LinkLeft), LabelHeight);
 }
 
 void TfrmTessaly::LayoutSourcePage()

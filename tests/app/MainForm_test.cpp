@@ -1052,3 +1052,22 @@ TEST_F(WizardTest, EscIsCancelAndAsksDuringARun)
     EXPECT_EQ(Form->Log.back(), "Processing aborted.");
     EXPECT_FALSE(Form->Visible());
 }
+
+TEST_F(WizardTest, PagesSitUnderTheHeaderAndTheLinkShowsWhole)
+{
+    // No band of an empty tab row between the header and the page.
+    TRzTabSheet* Page = Form->pnlWizard->ActivePage();
+    const TPoint PageTop = Page->ClientToScreen(TPoint(0, 0));
+    const TPoint InfoBottom = Form->pnlInfo->ClientToScreen(TPoint(0, Form->pnlInfo->Height()));
+    EXPECT_LE(PageTop.y - InfoBottom.y, 4);
+    // The link is wider than its text's advance, which its last glyph
+    // reaches past.
+    TRzURLLabel* Link = Form->urlVisitWebsite;
+    HDC DC = GetDC(nullptr);
+    const HGDIOBJ Old = SelectObject(DC, Link->Font()->Handle());
+    SIZE Text{};
+    GetTextExtentPoint32A(DC, Link->Caption().c_str(), static_cast<int>(Link->Caption().size()), &Text);
+    SelectObject(DC, Old);
+    ReleaseDC(nullptr, DC);
+    EXPECT_GT(Link->Width(), Text.cx);
+}

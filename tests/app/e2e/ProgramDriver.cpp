@@ -187,6 +187,22 @@ HWND ChildWindow(HWND Parent, const std::string& ClassName, const std::string& C
     return W.empty() ? nullptr : W.front();
 }
 
+HWND ButtonOf(HWND Parent, const char* ClassName, const std::string& Prefix)
+{
+    for (HWND B : ChildWindows(Parent, ClassName))
+        if (PlainCaption(WindowText(B)).compare(0, Prefix.size(), Prefix) == 0)
+            return B;
+    return nullptr;
+}
+
+std::string ChildTexts(HWND Parent, const char* ClassName)
+{
+    std::string S;
+    for (HWND P : ChildWindows(Parent, ClassName))
+        S += WindowText(P) + "\n";
+    return S;
+}
+
 void PostClickAt(HWND Wnd, int X, int Y)
 {
     const LPARAM At = MAKELPARAM(X, Y);

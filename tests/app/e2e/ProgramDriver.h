@@ -71,6 +71,13 @@ std::vector<HWND> ChildWindows(HWND Parent, const std::string& ClassName,
 // The first of these, or null.
 HWND ChildWindow(HWND Parent, const std::string& ClassName, const std::string& Caption = std::string());
 
+// A visible descendant of Parent of the class whose plain caption begins
+// with Prefix ("Next" finds "Next >"), or null.
+HWND ButtonOf(HWND Parent, const char* ClassName, const std::string& Prefix);
+// The texts of the visible descendants of the class, one after another,
+// each followed by a line feed.
+std::string ChildTexts(HWND Parent, const char* ClassName);
+
 // Posts a left-button press and release at the middle of Wnd's client
 // area (or at X, Y in client coordinates).
 void PostClick(HWND Wnd);

@@ -48,34 +48,16 @@ const char* const OpenButtonClass = "Tessaly.TRzBitBtn";
 const char* const FolderFormClass = "Tessaly.TRzSelectFolderForm";
 const char* const BrowseButtonsClass = "Tessaly.TRzButtonPair";
 
-bool StartsWith(const std::string& S, const std::string& Prefix)
-{
-    return S.compare(0, Prefix.size(), Prefix) == 0;
-}
-
 bool Holds(const std::string& S, const std::string& Part)
 {
     return S.find(Part) != std::string::npos;
-}
-
-// A visible button of Parent whose caption begins with Prefix ("Next"
-// finds "Next >"), or null.
-HWND ButtonOf(HWND Parent, const char* Class, const std::string& Prefix)
-{
-    for (HWND B : ChildWindows(Parent, Class))
-        if (StartsWith(PlainCaption(WindowText(B)), Prefix))
-            return B;
-    return nullptr;
 }
 
 // The visible rich panels' texts one after another: the page header and,
 // on the start page, the log.
 std::string PanelsText(HWND Form)
 {
-    std::string S;
-    for (HWND P : ChildWindows(Form, RichPanelClass))
-        S += WindowText(P) + "\n";
-    return S;
+    return ChildTexts(Form, RichPanelClass);
 }
 
 int ListCount(HWND List)

@@ -17,7 +17,11 @@
 # BENCH_ROUNDS (default 3), BENCH_CRLF_SIZES (sizes also run from a CRLF
 # source, default 100M; empty for none), BENCH_SAME_COUNT (messages in the
 # one-subject case, default 2000; 0 for none), BENCH_PEERS (default
-# "git python": the peers beside the floors; empty for the floors alone).
+# "git python": the peers beside the floors; empty for the floors alone),
+# BENCH_WIZARD_SIZES (sizes also converted through the program's window,
+# driven by tests' wizardbench beside bench/convert, default 100M; empty
+# for none), BENCH_WIZARD_ONLY (1: the wizard case alone). The wizard case
+# needs an X display; without DISPLAY the run starts an Xvfb of its own.
 # Generated mailboxes and outputs are deleted as soon as they are measured.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -29,6 +33,8 @@ rounds=${BENCH_ROUNDS:-3}
 crlf_sizes=${BENCH_CRLF_SIZES-100M}
 same_count=${BENCH_SAME_COUNT:-2000}
 peers=${BENCH_PEERS-git python}
+wizard_sizes=${BENCH_WIZARD_SIZES-100M}
+wizard_only=${BENCH_WIZARD_ONLY:-0}
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(100M 1G)
 
@@ -48,6 +54,22 @@ python3 -c 'import mailbox' >/dev/null
 for exe in mailgen convert winsplit; do
   [ -f "$build/bench/$exe.exe" ] || { echo "missing $build/bench/$exe.exe: build with TESSALY_CMAKE_ARGS=-DTESSALY_BENCH=ON" >&2; exit 1; }
 done
+if [ -n "$wizard_sizes" ]; then
+  for exe in tests/wizardbench app/Tessaly; do
+    [ -f "$build/$exe.exe" ] || { echo "missing $build/$exe.exe: the wizard case needs the program and its tests built" >&2; exit 1; }
+  done
+fi
+# The wizard case needs a display, and Wine's desktop takes the display of
+# the first program of the prefix: without one the whole run gets its own
+# Xvfb before anything starts.
+xvfb_pid=
+if [ -n "$wizard_sizes" ] && [ -z "${DISPLAY:-}" ]; then
+  mkdir -p "$work"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+  export DISPLAY=":$(head -n 1 "$work/display")"
+fi
 export TESSALY_WINEPREFIX=${TESSALY_WINEPREFIX:-$build/wineprefix}
 wine_run="$root/scripts/wine-run.sh"
 # A server started with -p before any client stays resident between runs;
@@ -58,7 +80,11 @@ wine_run="$root/scripts/wine-run.sh"
 WINEPREFIX=$TESSALY_WINEPREFIX wineserver -k 2>/dev/null || true
 WINEPREFIX=$TESSALY_WINEPREFIX wineserver -w 2>/dev/null || true
 WINEPREFIX=$TESSALY_WINEPREFIX WINEARCH=win32 wineserver -p
-trap 'WINEPREFIX=$TESSALY_WINEPREFIX wineserver -k 2>/dev/null || true' EXIT
+cleanup() {
+  WINEPREFIX=$TESSALY_WINEPREFIX wineserver -k 2>/dev/null || true
+  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
 "$wine_run" "$build/bench/mailgen.exe" >/dev/null 2>&1 || true  # loads Wine's DLLs into the page cache
 
 mkdir -p "$work"
@@ -211,14 +237,72 @@ run_same() {
   rm -f "$same" "$distinct"
 }
 
-for size in "${sizes[@]}"; do
-  run_size "$size" "$eol"
-done
-for size in $crlf_sizes; do
-  [ "$eol" = crlf ] || run_size "$size" crlf
-done
-if [ "$same_count" -gt 0 ]; then
-  run_same "$same_count"
+# The same mailbox converted by bench/convert and through the program's
+# window, where the wizard drives the conversion: to .eml files and to one
+# mbox for Windows. The times compared are the runs' own (convert's
+# figures line; the wizard's from the Start click until its button reads
+# "Start" again), so neither program's start counts.
+# The run's own seconds from a program's output: convert's figures line
+# ("12.3 s, 45.6 MB/s, ...") or the wizard's last line ("12.3 s"); 0 when
+# there is none.
+run_seconds() {
+  tr -d '\r' <"$work/$1.out" | awk '/^[0-9.]+ s(,|$)/ {t=$1} END {print (t == "" ? 0 : t)}'
+}
+run_wizard() {
+  local size=$1
+  local box="$work/wizard-$size.mbox"
+  rm -rf "$out"; mkdir -p "$out"
+  reset gen cveml wzeml cvwin wzwin
+  timed gen "$wine_run" "$build/bench/mailgen.exe" "$(winpath "$box")" "$size" --seed "$seed" --eol "$eol"
+  local messages
+  messages=$(awk '{print $3}' "$work/gen.out")
+  cat "$box" >/dev/null
+  local r cv_eml="" wz_eml="" cv_win="" wz_win="" n_cv n_wz same=yes
+  for ((r = 1; r <= rounds; r++)); do
+    timed cveml "$wine_run" "$build/bench/convert.exe" "$(winpath "$box")" Mbox "$(winpath "$out/cv")\\" EML
+    cv_eml+=" $(run_seconds cveml)"
+    n_cv=$(files "$out/cv"); rm -rf "$out/cv"
+    timed wzeml "$wine_run" "$build/tests/wizardbench.exe" "$(winpath "$build/app/Tessaly.exe")" \
+      "$(winpath "$box")" "$(winpath "$out/wz")\\" EML "$(winpath "$work/wizard")"
+    wz_eml+=" $(run_seconds wzeml)"
+    n_wz=$(files "$out/wz"); rm -rf "$out/wz"
+
+    timed cvwin "$wine_run" "$build/bench/convert.exe" "$(winpath "$box")" Mbox "$(winpath "$out/cv.mbox")" Mbox_Win
+    cv_win+=" $(run_seconds cvwin)"
+    timed wzwin "$wine_run" "$build/tests/wizardbench.exe" "$(winpath "$build/app/Tessaly.exe")" \
+      "$(winpath "$box")" "$(winpath "$out/wz.mbox")" Mbox_Win "$(winpath "$work/wizard")"
+    wz_win+=" $(run_seconds wzwin)"
+    cmp -s "$out/cv.mbox" "$out/wz.mbox" || same=no
+    rm -f "$out/cv.mbox" "$out/wz.mbox"
+  done
+  rm -f "$box"
+  echo
+  echo "## The wizard beside bench/convert, $size from $eol: $messages messages"
+  echo
+  echo "| task | program | out | best run s | runs s | median ratio |"
+  echo "|---|---|---|---|---|---|"
+  echo "| mbox to .eml | wizard (Tessaly.exe) | $n_wz files | $(best "$wz_eml") | $(runs "$wz_eml") | $(mratio "$wz_eml" "$cv_eml") x convert |"
+  echo "| | bench/convert | $n_cv files | $(best "$cv_eml") | $(runs "$cv_eml") | 1.00 |"
+  echo "| mbox to mbox for Windows | wizard (Tessaly.exe) | | $(best "$wz_win") | $(runs "$wz_win") | $(mratio "$wz_win" "$cv_win") x convert |"
+  echo "| | bench/convert | | $(best "$cv_win") | $(runs "$cv_win") | 1.00 |"
+  echo
+  echo "wizard, last run: $(grep 'mailboxes processed' "$work/wzeml.out" || echo "no summary") / $(grep 'mailboxes processed' "$work/wzwin.out" || echo "no summary")"
+  echo "mbox for Windows written by the wizard identical to convert's in every round: $same"
+}
+
+if [ "$wizard_only" != 1 ]; then
+  for size in "${sizes[@]}"; do
+    run_size "$size" "$eol"
+  done
+  for size in $crlf_sizes; do
+    [ "$eol" = crlf ] || run_size "$size" crlf
+  done
+  if [ "$same_count" -gt 0 ]; then
+    run_same "$same_count"
+  fi
 fi
+for size in $wizard_sizes; do
+  run_wizard "$size"
+done
 echo
 echo "# load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -29,6 +29,12 @@ using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int 
 using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, int X, int Y)>;
 using TDockDropEvent = std::function<void(TObject* Sender, TControl* Source, int X, int Y)>;
 using TUnDockEvent = std::function<void(TObject* Sender, TControl* Client, TWinControl* NewTarget, bool& Allow)>;
+// Asked of a dock site under a dock drag: the screen rectangle it takes
+// clients in (its own by default) and whether it takes this one at all.
+using TGetSiteInfoEvent = std::function<void(TObject* Sender, TControl* DockClient, TRect& InfluenceRect,
+                                             const TPoint& MousePos, bool& CanDock)>;
+using TDockOverEvent =
+    std::function<void(TObject* Sender, TControl* Source, int X, int Y, TDragState State, bool& Accept)>;
 class TControlActionLink;
 
 class EInvalidOperation : public Exception { public: using Exception::Exception; };
@@ -558,8 +564,18 @@ public:
     TDockManager* DockManager();
     int DockClientCount() const { return static_cast<int>(FDockClients.size()); }
     TControl* DockClients(int Index) const { return FDockClients.at(static_cast<size_t>(Index)); }
+    // Asked by a dock drag over the site: its influence rectangle and
+    // consent, then (Accept true by default) whether the client may drop.
+    virtual void GetSiteInfo(TControl* Client, TRect& InfluenceRect, const TPoint& MousePos, bool& CanDock);
+    virtual void DockOver(TControl* Source, int X, int Y, TDragState State, bool& Accept);
+    TGetSiteInfoEvent OnGetSiteInfo;
+    TDockOverEvent OnDockOver;
     TDockDropEvent OnDockDrop;
     TUnDockEvent OnUnDock;
+    // Room kept free inside the client area for aligned children
+    // (left, top, right, bottom margins).
+    const TRect& Padding() const { return FPadding; }
+    void SetPadding(const TRect& Value);
     TNotifyEvent OnEnter;
     TNotifyEvent OnExit;
 
@@ -651,6 +667,7 @@ private:
     bool FUseDockManager = false;
     TDockManager* FDockManager = nullptr;
     std::vector<TControl*> FDockClients;
+    TRect FPadding{0, 0, 0, 0};
 };
 
 // A windowed control that paints itself through its canvas.

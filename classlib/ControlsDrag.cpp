@@ -47,6 +47,16 @@ TWinControl* DockSiteOf(TControl* Control)
     return nullptr;
 }
 
+// A dock drag asks the site's DockOver, any other drag the target's DragOver.
+void TargetOver(TControl* Target, TControl* Source, const TPoint& Screen, TDragState State, bool& Accept)
+{
+    const TPoint P = Target->ScreenToClient(Screen);
+    if (Source->DragKind() == dkDock)
+        static_cast<TWinControl*>(Target)->DockOver(Source, P.x, P.y, State, Accept);
+    else
+        Target->DragOver(Source, P.x, P.y, State, Accept);
+}
+
 void DragMoveTo(const TPoint& Screen)
 {
     TControl* Source = Drag.Source;
@@ -57,8 +67,25 @@ void DragMoveTo(const TPoint& Screen)
     }
     Drag.Last = Screen;
     TControl* Target = ControlAtScreen(Screen);
-    if (Source->DragKind() == dkDock)
-        Target = DockSiteOf(Target);
+    const bool Docking = Source->DragKind() == dkDock;
+    if (Docking) {
+        TWinControl* Site = DockSiteOf(Target);
+        // A site that refuses the client, or whose influence rectangle
+        // leaves the mouse out, is no target.
+        if (Site && Site != Source) {
+            TRect Influence = Site->BoundsRect();
+            if (Site->Parent()) {
+                const TPoint O = Site->Parent()->ClientToScreen(TPoint(0, 0));
+                Influence = TRect(Influence.left + O.x, Influence.top + O.y, Influence.right + O.x,
+                                  Influence.bottom + O.y);
+            }
+            bool CanDock = true;
+            Site->GetSiteInfo(Source, Influence, Screen, CanDock);
+            if (!CanDock || !PtInRect(&Influence, Screen))
+                Site = nullptr;
+        }
+        Target = Site;
+    }
     // A control may take a drop of its own (tabs dragged along their
     // strip); only a dock drag never docks into itself.
     if (Target == Source && Source->DragKind() == dkDock)
@@ -66,18 +93,14 @@ void DragMoveTo(const TPoint& Screen)
     bool Accept = false;
     if (Target != Drag.Target) {
         if (Drag.Target) {
-            const TPoint P = Drag.Target->ScreenToClient(Screen);
             bool Ignored = false;
-            Drag.Target->DragOver(Source, P.x, P.y, dsDragLeave, Ignored);
+            TargetOver(Drag.Target, Source, Screen, dsDragLeave, Ignored);
         }
         Drag.Target = Target;
-        if (Target) {
-            const TPoint P = Target->ScreenToClient(Screen);
-            Target->DragOver(Source, P.x, P.y, dsDragEnter, Accept);
-        }
+        if (Target)
+            TargetOver(Target, Source, Screen, dsDragEnter, Accept);
     } else if (Target) {
-        const TPoint P = Target->ScreenToClient(Screen);
-        Target->DragOver(Source, P.x, P.y, dsDragMove, Accept);
+        TargetOver(Target, Source, Screen, dsDragMove, Accept);
     }
     Drag.Accept = Target && Accept;
     ::SetCursor(CursorHandle(Drag.Accept ? crDrag : crNoDrop));
@@ -138,9 +161,8 @@ void TControl::EndDragging(bool Drop)
             CaptureControl = nullptr;
     }
     if (Over && !Dropped) {
-        const TPoint P = Over->ScreenToClient(At);
         bool Ignored = false;
-        Over->DragOver(Source, P.x, P.y, dsDragLeave, Ignored);
+        TargetOver(Over, Source, At, dsDragLeave, Ignored);
     }
     TPoint P = At;
     if (Target) {
@@ -227,6 +249,19 @@ void TControl::DoEndDrag(TObject* Target, int X, int Y)
 {
     if (OnEndDrag)
         OnEndDrag(this, Target, X, Y);
+}
+
+void TWinControl::GetSiteInfo(TControl* Client, TRect& InfluenceRect, const TPoint& MousePos, bool& CanDock)
+{
+    if (OnGetSiteInfo)
+        OnGetSiteInfo(this, Client, InfluenceRect, MousePos, CanDock);
+}
+
+void TWinControl::DockOver(TControl* Source, int X, int Y, TDragState State, bool& Accept)
+{
+    Accept = true;
+    if (OnDockOver)
+        OnDockOver(this, Source, X, Y, State, Accept);
 }
 
 // ---------------------------------------------------------------------------

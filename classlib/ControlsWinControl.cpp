@@ -441,8 +441,20 @@ void TWinControl::EnableAlign()
         Realign();
 }
 
-void TWinControl::AdjustClientRect(TRect&)
+void TWinControl::AdjustClientRect(TRect& Rect)
 {
+    Rect.left += FPadding.left;
+    Rect.top += FPadding.top;
+    Rect.right -= FPadding.right;
+    Rect.bottom -= FPadding.bottom;
+}
+
+void TWinControl::SetPadding(const TRect& Value)
+{
+    if (EqualRect(&FPadding, &Value))
+        return;
+    FPadding = Value;
+    Realign();
 }
 
 void TWinControl::RequestAlign()

@@ -51,6 +51,8 @@ void TRzSplitterPane::WndProc(TMessage& Message)
     switch (Message.Msg) {
     case WM_NCHITTEST:
         // The mouse goes through to the splitter, unless docking needs it.
+        if (DockSite())
+            break;
         Message.Result = HTTRANSPARENT;
         return;
     case CM_VISIBLECHANGED:
@@ -79,6 +81,8 @@ void TRzPaneData::Assign(const TPersistent* Source)
     SetFlatColor(S->FlatColor());
     SetFlatColorAdjustment(S->FlatColorAdjustment());
     SetShowDockClientCaptions(S->ShowDockClientCaptions());
+    SetDockSite(S->DockSite());
+    SetPadding(S->Padding());
     SetVisible(S->Visible());
 }
 
@@ -99,7 +103,34 @@ TRzSplitter::TRzSplitter(TComponent* AOwner) : TRzCustomPanel(AOwner)
     FLowerRightPane->SetParent(this);
     FUpperLeft = new TRzPaneData(FUpperLeftPane);
     FLowerRight = new TRzPaneData(FLowerRightPane);
+    RouteDockEvents(FUpperLeftPane, &TRzSplitter::OnULGetSiteInfo, &TRzSplitter::OnULDockOver,
+                    &TRzSplitter::OnULDockDrop, &TRzSplitter::OnULUnDock);
+    RouteDockEvents(FLowerRightPane, &TRzSplitter::OnLRGetSiteInfo, &TRzSplitter::OnLRDockOver,
+                    &TRzSplitter::OnLRDockDrop, &TRzSplitter::OnLRUnDock);
     UpdatePanes();
+}
+
+void TRzSplitter::RouteDockEvents(TRzSplitterPane* Pane, TGetSiteInfoEvent TRzSplitter::*SiteInfo,
+                                  TDockOverEvent TRzSplitter::*Over, TDockDropEvent TRzSplitter::*Drop,
+                                  TUnDockEvent TRzSplitter::*UnDock)
+{
+    // Read at the time of the event, so handlers set later are seen.
+    Pane->OnGetSiteInfo = [this, SiteInfo](TObject* Sender, TControl* Client, TRect& R, const TPoint& P, bool& Can) {
+        if (this->*SiteInfo)
+            (this->*SiteInfo)(Sender, Client, R, P, Can);
+    };
+    Pane->OnDockOver = [this, Over](TObject* Sender, TControl* Source, int X, int Y, TDragState S, bool& Accept) {
+        if (this->*Over)
+            (this->*Over)(Sender, Source, X, Y, S, Accept);
+    };
+    Pane->OnDockDrop = [this, Drop](TObject* Sender, TControl* Source, int X, int Y) {
+        if (this->*Drop)
+            (this->*Drop)(Sender, Source, X, Y);
+    };
+    Pane->OnUnDock = [this, UnDock](TObject* Sender, TControl* Client, TWinControl* NewTarget, bool& Allow) {
+        if (this->*UnDock)
+            (this->*UnDock)(Sender, Client, NewTarget, Allow);
+    };
 }
 
 TRzSplitter::~TRzSplitter()

@@ -54,6 +54,10 @@ public:
     void SetShowDockClientCaptions(bool Value) { FPane->SetShowDockClientCaptions(Value); }
     bool Visible() const { return FPane->Visible(); }
     void SetVisible(bool Value) { FPane->SetVisible(Value); }
+    bool DockSite() const { return FPane->DockSite(); }
+    void SetDockSite(bool Value) { FPane->SetDockSite(Value); }
+    const TRect& Padding() const { return FPane->Padding(); }
+    void SetPadding(const TRect& Value) { FPane->SetPadding(Value); }
 
 private:
     TRzSplitterPane* FPane;
@@ -150,6 +154,15 @@ public:
     TNotifyEvent OnChange;
     TPositionChangingEvent OnChanging;
     TNotifyEvent OnHotSpotClick;
+    // The panes' docking events, with the pane as sender.
+    TGetSiteInfoEvent OnULGetSiteInfo;
+    TDockOverEvent OnULDockOver;
+    TDockDropEvent OnULDockDrop;
+    TUnDockEvent OnULUnDock;
+    TGetSiteInfoEvent OnLRGetSiteInfo;
+    TDockOverEvent OnLRDockOver;
+    TDockDropEvent OnLRDockDrop;
+    TUnDockEvent OnLRUnDock;
 
     const TPropertyTable* Properties() const override;
     static const TPropertyTable& ClassProperties();
@@ -179,6 +192,9 @@ private:
     void HotSpotClick(const POINT& P);
     void ReleaseDragDC();
     bool BothPanesVisible() const;
+    void RouteDockEvents(TRzSplitterPane* Pane, TGetSiteInfoEvent TRzSplitter::*SiteInfo,
+                         TDockOverEvent TRzSplitter::*Over, TDockDropEvent TRzSplitter::*Drop,
+                         TUnDockEvent TRzSplitter::*UnDock);
 
     TRzSplitterPane* FUpperLeftPane = nullptr;
     TRzSplitterPane* FLowerRightPane = nullptr;

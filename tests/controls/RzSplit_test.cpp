@@ -231,3 +231,64 @@ TEST(RzSplitterDrag, LiveDragAndTheHotSpot)
     EXPECT_FALSE(R.S->HotSpotClosed());
     EXPECT_EQ(R.S->Position(), 200 - 7 - 41);
 }
+
+// A panel dragged as a dock client onto each pane: the pane's events reach
+// the splitter with the pane as sender; a refusing pane takes nothing;
+// floating the client out again is reported as an undock.
+TEST(RzSplitterDock, DockIntoAndOutOfEachPane)
+{
+    struct TRow {
+        bool LowerRight;
+        bool Refuse;
+    };
+    for (const TRow& Row : {TRow{false, false}, TRow{true, false}, TRow{true, true}}) {
+        SCOPED_TRACE(std::string(Row.LowerRight ? "lower right" : "upper left") + (Row.Refuse ? " refusing" : ""));
+        TOwn<TForm> Form(NewTestForm(300, 200));
+        auto S = new TRzSplitter(Form.get());
+        S->SetParent(Form.get());
+        S->SetBounds(0, 0, 300, 150);
+        TRzPaneData* Data = Row.LowerRight ? S->LowerRight() : S->UpperLeft();
+        TRzSplitterPane* Pane = Data->Pane();
+        Data->SetDockSite(true);
+        auto Client = new TRzPanel(Form.get());
+        Client->SetParent(Form.get());
+        Client->SetBounds(0, 160, 80, 30);
+        Client->SetDragKind(dkDock);
+        Form->Show();
+        std::vector<std::string> Seen;
+        auto Note = [&](const char* What, TObject* Sender) { Seen.push_back(What + std::string(Sender == Pane ? "" : "?")); };
+        TGetSiteInfoEvent SiteInfo = [&](TObject* Sender, TControl*, TRect&, const TPoint&, bool& Can) {
+            Note("info", Sender);
+            Can = !Row.Refuse;
+        };
+        TDockOverEvent Over = [&](TObject* Sender, TControl*, int, int, TDragState, bool&) { Note("over", Sender); };
+        TDockDropEvent Drop = [&](TObject* Sender, TControl*, int, int) { Note("drop", Sender); };
+        TUnDockEvent UnDock = [&](TObject* Sender, TControl*, TWinControl*, bool&) { Note("undock", Sender); };
+        (Row.LowerRight ? S->OnLRGetSiteInfo : S->OnULGetSiteInfo) = SiteInfo;
+        (Row.LowerRight ? S->OnLRDockOver : S->OnULDockOver) = Over;
+        (Row.LowerRight ? S->OnLRDockDrop : S->OnULDockDrop) = Drop;
+        (Row.LowerRight ? S->OnLRUnDock : S->OnULUnDock) = UnDock;
+
+        const TPoint Target = Pane->ClientToScreen(TPoint(40, 40));
+        const TPoint At = Client->ScreenToClient(Target);
+        Client->BeginDrag(false, 0);
+        SendMessageA(Client->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MousePos(At.x, At.y));
+        SendMessageA(Client->Handle(), WM_LBUTTONUP, 0, MousePos(At.x, At.y));
+        if (Row.Refuse) {
+            EXPECT_EQ(Client->HostDockSite(), nullptr);
+            EXPECT_EQ(Seen, (std::vector<std::string>{"info", "info"}));
+            continue;
+        }
+        EXPECT_EQ(Client->HostDockSite(), Pane);
+        EXPECT_EQ(Seen, (std::vector<std::string>{"info", "over", "info", "over", "drop"}));
+        // Padding keeps room around an aligned client.
+        Client->SetAlign(alClient);
+        Data->SetPadding(TRect(5, 6, 7, 8));
+        EXPECT_EQ(Client->BoundsRect(), TRect(5, 6, Pane->ClientWidth() - 7, Pane->ClientHeight() - 8));
+        Seen.clear();
+        Client->ManualFloat(Bounds(400, 300, 80, 30));
+        EXPECT_EQ(Client->HostDockSite(), nullptr);
+        EXPECT_EQ(Seen, (std::vector<std::string>{"undock"}));
+        Client->Parent()->Free();
+    }
+}

@@ -23,7 +23,12 @@ void TObject::Free()
 
 std::string TObject::ClassName() const
 {
-    const char* Raw = typeid(*this).name();
+    return TypeName(typeid(*this));
+}
+
+std::string TypeName(const std::type_info& Type)
+{
+    const char* Raw = Type.name();
     int Status = 0;
     char* Demangled = abi::__cxa_demangle(Raw, nullptr, nullptr, &Status);
     std::string Name = (Status == 0 && Demangled) ? Demangled : Raw;

@@ -10,10 +10,14 @@
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <typeinfo>
 #include <vector>
 
 class TStream;
 class TComponent;
+class TFiler;
+class TReader;
+class TPropertyTable;
 
 
 // Stores a changed value; true when it changed, so that a setter can skip
@@ -50,6 +54,9 @@ public:
 
 // Frees an object that may be null and clears the pointer first, so a
 // notification during the free never sees a dangling pointer.
+// A class's name as ClassName gives it.
+std::string TypeName(const std::type_info& Type);
+
 template <typename T>
 void FreeAndNil(T*& Obj)
 {
@@ -82,6 +89,10 @@ public:
     // this, and raises EConvertError "Cannot assign a %s to a %s" when
     // neither side knows how.
     virtual void Assign(const TPersistent* Source);
+    // Published properties by name (none by default), and the values
+    // stored with a form besides them (classlib/Filer.h).
+    virtual const TPropertyTable* Properties() const { return nullptr; }
+    virtual void DefineProperties(TFiler*) {}
 
 protected:
     virtual void AssignTo(TPersistent* Dest) const;
@@ -152,6 +163,14 @@ public:
     virtual void Updating();
     virtual void Updated();
 
+    // Form storage: the components written as this one's children, in
+    // order; the position a child read back had among them; reading this
+    // component's properties and children (defined in Filer.cpp).
+    using TGetChildProc = std::function<void(TComponent* Child)>;
+    virtual void GetChildren(const TGetChildProc&, TComponent* /*Root*/) {}
+    virtual void SetChildOrder(TComponent*, int /*Order*/) {}
+    virtual void ReadState(TReader* Reader);
+
 protected:
     virtual void Notification(TComponent* AComponent, TOperation Operation);
     virtual void Loaded(); // clears csLoading
@@ -163,6 +182,7 @@ protected:
                                 const std::string& NewName);
 
 private:
+    friend class TWriter; // marks what it writes csWriting
     void Insert(TComponent* AComponent);
     void Remove(TComponent* AComponent);
     void RemoveNotification(TComponent* AComponent);

@@ -135,6 +135,10 @@ struct TPropInfo {
     std::function<void(TObject*, TPropOrd)> SetOrd;
     std::function<std::string(const TObject*)> GetStr;
     std::function<void(TObject*, const std::string&)> SetStr;
+    // An object property (stored through its own properties), and whether
+    // the value is stored with a form at all (always when unset).
+    std::function<TPersistent*(const TObject*)> GetObj;
+    std::function<bool(const TObject*)> Stored;
     bool IsString() const { return static_cast<bool>(GetStr); }
 };
 
@@ -144,6 +148,9 @@ public:
         : FBase(Base), FProps(std::move(Props)) {}
     // Case-insensitive lookup through this table and its bases; null when none.
     const TPropInfo* Find(const std::string& Name) const;
+    // Every property once, base classes' first (a redefined name in the
+    // place of the base's).
+    std::vector<const TPropInfo*> All() const;
 
 private:
     const TPropertyTable* FBase;
@@ -169,6 +176,23 @@ TPropInfo StrProp(const char* Name, std::string (C::*Get)() const, void (C::*Set
     P.Name = Name;
     P.GetStr = [Get](const TObject* O) { return (static_cast<const C*>(O)->*Get)(); };
     P.SetStr = [Set](TObject* O, const std::string& V) { (static_cast<C*>(O)->*Set)(V); };
+    return P;
+}
+
+template <typename C, typename T>
+TPropInfo ObjProp(const char* Name, T* (C::*Get)() const)
+{
+    TPropInfo P;
+    P.Name = Name;
+    P.GetObj = [Get](const TObject* O) -> TPersistent* { return (static_cast<const C*>(O)->*Get)(); };
+    return P;
+}
+
+// A property stored only while Pred holds for the instance.
+template <typename C>
+TPropInfo StoredWhen(TPropInfo P, bool (*Pred)(const C*))
+{
+    P.Stored = [Pred](const TObject* O) { return Pred(static_cast<const C*>(O)); };
     return P;
 }
 
@@ -297,8 +321,10 @@ public:
     static TControl* MouseControl();
 
     // Published properties by name, chained to the base class's table.
-    virtual const TPropertyTable* Properties() const;
+    const TPropertyTable* Properties() const override;
     static const TPropertyTable& ClassProperties();
+    // A control read from a form joins the parent whose children are read.
+    void ReadState(TReader* Reader) override;
 
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
@@ -576,6 +602,8 @@ public:
     // (left, top, right, bottom margins).
     const TRect& Padding() const { return FPadding; }
     void SetPadding(const TRect& Value);
+    // Form storage: the child controls the root owns, in z-order.
+    void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
     TNotifyEvent OnEnter;
     TNotifyEvent OnExit;
 

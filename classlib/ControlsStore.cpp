@@ -1,0 +1,42 @@
+// Form storage of controls: every published property in table order, a
+// control read back joining the parent whose children are read, and the
+// children a windowed control writes.
+#include "classlib/Controls.h"
+#include "classlib/Filer.h"
+
+std::vector<const TPropInfo*> TPropertyTable::All() const
+{
+    std::vector<const TPropertyTable*> Chain;
+    for (const TPropertyTable* T = this; T; T = T->FBase)
+        Chain.push_back(T);
+    std::vector<const TPropInfo*> Out;
+    for (auto T = Chain.rbegin(); T != Chain.rend(); ++T)
+        for (const TPropInfo& P : (*T)->FProps) {
+            const TPropInfo* Own = Find(P.Name); // the most derived one of that name
+            bool Seen = false;
+            for (const TPropInfo* O : Out)
+                Seen = Seen || O == Own;
+            if (!Seen)
+                Out.push_back(Own);
+        }
+    return Out;
+}
+
+void TControl::ReadState(TReader* Reader)
+{
+    if (auto P = dynamic_cast<TWinControl*>(Reader->Parent()))
+        SetParent(P);
+    TComponent::ReadState(Reader);
+}
+
+void TWinControl::GetChildren(const TGetChildProc& Proc, TComponent* Root)
+{
+    for (int I = 0; I < ControlCount(); ++I)
+        if (TControl* C = Controls(I); C->Owner() == Root)
+            Proc(C);
+    // The root also writes the components it owns that are no controls.
+    if (Root == this)
+        for (int I = 0; I < ComponentCount(); ++I)
+            if (TComponent* C = Components(I); !dynamic_cast<TControl*>(C))
+                Proc(C);
+}

@@ -1,0 +1,144 @@
+// Form storage: published and defined properties, children, Loaded after
+// the whole stream, ancestors, and damaged streams refused.
+#include <gtest/gtest.h>
+
+#include "classlib/ExtCtrls.h"
+#include "classlib/Forms.h"
+#include "classlib/StdCtrls.h"
+#include "tests/classlib/StoredProps.h"
+
+namespace {
+
+// Stores a list of numbers and a blob of its own; notes what Loaded saw.
+class TProbe : public TComponent {
+public:
+    using TComponent::TComponent;
+    std::vector<std::int64_t> Numbers;
+    std::string Blob;
+    std::string SeenAtLoaded;
+    void DefineProperties(TFiler* Filer) override
+    {
+        Filer->DefineProperty(
+            "Numbers",
+            [this](TReader* R) {
+                R->ReadListBegin();
+                while (!R->EndOfList())
+                    Numbers.push_back(R->ReadInteger());
+                R->ReadListEnd();
+            },
+            [this](TWriter* W) {
+                W->WriteListBegin();
+                for (auto N : Numbers)
+                    W->WriteInteger(N);
+                W->WriteListEnd();
+            },
+            !Numbers.empty());
+        Filer->DefineBinaryProperty(
+            "Blob", [this](TStream* S) { Blob = S->ReadString(static_cast<int>(S->Size())); },
+            [this](TStream* S) { S->WriteString(Blob); }, !Blob.empty());
+    }
+
+protected:
+    void Loaded() override
+    {
+        TComponent::Loaded();
+        // The sibling panel is read by now, whatever the order.
+        if (auto P = dynamic_cast<TPanel*>(Owner()->FindComponent("Box")))
+            SeenAtLoaded = P->Caption();
+    }
+};
+
+struct TRegistered {
+    TRegistered()
+    {
+        RegisterComponentClass<TPanel>();
+        RegisterComponentClass<TLabel>();
+        RegisterComponentClass<TProbe>();
+    }
+};
+
+void Fill(TForm* F)
+{
+    auto P = new TPanel(F);
+    P->SetName("Box");
+    P->SetParent(F);
+    P->SetBounds(7, 9, 120, 44);
+    P->SetCaption("Inbox");
+    P->SetColor(clYellow);
+    auto L = new TLabel(F);
+    L->SetName("Note");
+    L->SetParent(P);
+    L->SetCaption("2 files");
+    L->SetLeft(3);
+    auto Pr = new TProbe(F);
+    Pr->SetName("Probe");
+    Pr->Numbers = {5, -1, 1LL << 40};
+    Pr->Blob = std::string("\0\1\2", 3);
+}
+
+} // namespace
+
+TEST(Filer, ARoundTripRestoresPropertiesChildrenAndDefinedValues)
+{
+    static TRegistered Once;
+    TOwned<TForm> A(new TForm(nullptr));
+    A->SetName("Main");
+    Fill(A.get());
+    const std::string Bytes = WriteForm(A.get());
+    TOwned<TForm> B(new TForm(nullptr));
+    ReadForm(Bytes, B.get());
+    EXPECT_EQ(B->Name(), "Main");
+    auto P = dynamic_cast<TPanel*>(B->FindComponent("Box"));
+    auto L = dynamic_cast<TLabel*>(B->FindComponent("Note"));
+    auto Pr = dynamic_cast<TProbe*>(B->FindComponent("Probe"));
+    ASSERT_TRUE(P && L && Pr);
+    EXPECT_EQ(P->Parent(), B.get());
+    EXPECT_EQ(L->Parent(), P);
+    ExpectSameStored(A->FindComponent("Box"), P);
+    ExpectSameStored(A->FindComponent("Note"), L);
+    EXPECT_EQ(P->BoundsRect(), TRect(7, 9, 127, 53));
+    EXPECT_EQ(Pr->Numbers, (std::vector<std::int64_t>{5, -1, 1LL << 40}));
+    EXPECT_EQ(Pr->Blob, std::string("\0\1\2", 3));
+    EXPECT_EQ(Pr->SeenAtLoaded, "Inbox");
+    EXPECT_FALSE(P->HasState(csLoading | csReading));
+
+    // Against an ancestor only what differs is written.
+    TOwned<TForm> C(new TForm(nullptr));
+    C->SetName("Main");
+    Fill(C.get());
+    static_cast<TPanel*>(C->FindComponent("Box"))->SetCaption("Outbox");
+    TStringStream S;
+    TWriter W(&S);
+    W.WriteRootComponent(C.get(), A.get());
+    EXPECT_NE(S.DataString().find("Outbox"), std::string::npos);
+    EXPECT_EQ(S.DataString().find("Color"), std::string::npos);
+    EXPECT_LT(S.DataString().size(), Bytes.size() / 2);
+}
+
+TEST(Filer, DamagedStreamsAreRefused)
+{
+    static TRegistered Once;
+    struct TRow {
+        const char* Why;
+        std::string Bytes;
+    };
+    const std::string Good = HandWritten("TForm", [](TWriter& W) {
+        W.WriteStr("Caption");
+        W.WriteString("x");
+    });
+    std::string Huge = Good;
+    Huge[20] = '\x7f'; // the first property name's length far past the end
+    const TRow Rows[] = {
+        {"signature", "XXXX" + Good.substr(4)},
+        {"length past the end", Huge},
+        {"cut short", Good.substr(0, Good.size() - 6)},
+        {"unknown property", HandWritten("TForm", [](TWriter& W) { W.WriteStr("NoSuch"); W.WriteInteger(1); })},
+        {"wrong value type", HandWritten("TForm", [](TWriter& W) { W.WriteStr("Caption"); W.WriteInteger(1); })},
+    };
+    for (const TRow& Row : Rows) {
+        SCOPED_TRACE(Row.Why);
+        TOwned<TForm> F(new TForm(nullptr));
+        EXPECT_THROW(ReadForm(Row.Bytes, F.get()), EStreamError);
+        EXPECT_FALSE(F->HasState(csLoading));
+    }
+}

@@ -163,6 +163,11 @@ public:
     bool Clicking() const { return FClicking; }
     // A stored form's "FrameFlat".
     void ReadOldFrameFlat(bool Value) { SetHotTrack(Value); }
+    void DefineProperties(TFiler* Filer) override
+    {
+        TRzCustomButton::DefineProperties(Filer);
+        Filer->DefineProperty("FrameFlat", [this](TReader* R) { ReadOldFrameFlat(R->ReadBoolean()); }, nullptr, false);
+    }
 
     virtual TRect GetCaptionRect() const;
     // An 8 x 8 dither of Color and a lighter or darker grey on pixels whose
@@ -350,6 +355,12 @@ public:
 
     // Stored forms: obsolete names mapped to the current properties.
     void ReadOldUseGradients(bool Value);
+    void DefineProperties(TFiler* Filer) override
+    {
+        TGraphicControl::DefineProperties(Filer);
+        Filer->DefineProperty(
+            "UseGradients", [this](TReader* R) { ReadOldUseGradients(R->ReadBoolean()); }, nullptr, false);
+    }
 
     TNotifyEvent OnDropDown;
 

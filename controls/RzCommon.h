@@ -11,6 +11,7 @@
 
 #include "classlib/Classes.h"
 #include "classlib/Controls.h"
+#include "classlib/Filer.h"
 #include "classlib/Graphics.h"
 #include "classlib/Messages.h"
 
@@ -280,6 +281,24 @@ private:
     bool FChanged = false;
 };
 
+// Readers of values older stored forms hold under retired names: each reads
+// one value and drops it. Controls define them under the old names with no
+// writer, so the names are never written again.
+class TRzOldPropReader {
+public:
+    static void ReadOldBooleanProp(TReader* Reader) { Reader->ReadBoolean(); }
+    static void ReadOldIdentProp(TReader* Reader) { Reader->ReadIdent(); }
+    static void ReadOldIntegerProp(TReader* Reader) { Reader->ReadInteger(); }
+    // A set: identifiers up to the empty one.
+    static void ReadOldSetProp(TReader* Reader);
+};
+
+// Defines an old property read by one of TRzOldPropReader's readers.
+inline void DefineOldProperty(TFiler* Filer, const std::string& Name, void (*Read)(TReader*))
+{
+    Filer->DefineProperty(Name, Read, nullptr, false);
+}
+
 class TRzFrameController : public TComponent {
 public:
     explicit TRzFrameController(TComponent* AOwner);
@@ -300,6 +319,9 @@ public:
     // Values of older stored forms: mapped onto the current properties.
     void ReadOldFrameFlat(bool Value);
     void ReadOldFrameFocusStyle(const std::string& StyleName);
+    void DefineProperties(TFiler* Filer) override;
+    const TPropertyTable* Properties() const override;
+    static const TPropertyTable& ClassProperties();
 
     TColor Color() const { return FColor; }
     virtual void SetColor(TColor Value);

@@ -92,7 +92,7 @@ public:
     }
 
     // Older stored forms: "FrameFlat" and "FrameFocusStyle" (a style's
-    // identifier); "FrameFlatStyle" is read and dropped by the form reader.
+    // identifier); "FrameFlatStyle" is read and dropped.
     void ReadFrameFlat(bool Value)
     {
         SetFrameHotTrack(Value);
@@ -108,23 +108,39 @@ public:
             SetFrameHotStyle(S);
     }
 
+    void DefineProperties(TFiler* Filer) override
+    {
+        TBase::DefineProperties(Filer);
+        Filer->DefineProperty("FrameFlat", [this](TReader* R) { ReadFrameFlat(R->ReadBoolean()); }, nullptr, false);
+        Filer->DefineProperty(
+            "FrameFocusStyle", [this](TReader* R) { ReadFrameFocusStyle(R->ReadIdent()); }, nullptr, false);
+        DefineOldProperty(Filer, "FrameFlatStyle", TRzOldPropReader::ReadOldIdentProp);
+    }
+
     const TPropertyTable* Properties() const override { return &ClassProperties(); }
     static const TPropertyTable& ClassProperties()
     {
         using P = TRzFrameProps;
+        // Each frame and colour property under the storing rule above.
+        auto Ruled = [](TPropInfo Info, TRzFrameControllerPropertyConnection Property) {
+            Info.Stored = [Property](const TObject* O) { return static_cast<const P*>(O)->StoresProperty(Property); };
+            return Info;
+        };
         static const TPropertyTable Table(&TBase::ClassProperties(), {
-            OrdProp("DisabledColor", &P::DisabledColor, &P::SetDisabledColor),
-            OrdProp("FocusColor", &P::FocusColor, &P::SetFocusColor),
-            OrdProp("FrameColor", &P::FrameColor, &P::SetFrameColor),
+            Ruled(OrdProp("Color", &TControl::Color, &TControl::SetColor), fcpColor),
+            Ruled(OrdProp("DisabledColor", &P::DisabledColor, &P::SetDisabledColor), fcpDisabledColor),
+            Ruled(OrdProp("FocusColor", &P::FocusColor, &P::SetFocusColor), fcpFocusColor),
+            Ruled(OrdProp("FrameColor", &P::FrameColor, &P::SetFrameColor), fcpFrameColor),
             OrdProp("FrameControllerNotifications", &P::FrameControllerNotifications,
                     &P::SetFrameControllerNotifications),
-            OrdProp("FrameHotColor", &P::FrameHotColor, &P::SetFrameHotColor),
-            OrdProp("FrameHotTrack", &P::FrameHotTrack, &P::SetFrameHotTrack),
-            OrdProp("FrameHotStyle", &P::FrameHotStyle, &P::SetFrameHotStyle),
-            OrdProp("FrameSides", &P::FrameSides, &P::SetFrameSides),
-            OrdProp("FrameStyle", &P::FrameStyle, &P::SetFrameStyle),
-            OrdProp("FrameVisible", &P::FrameVisible, &P::SetFrameVisible),
-            OrdProp("FramingPreference", &P::FramingPreference, &P::SetFramingPreference),
+            Ruled(OrdProp("FrameHotColor", &P::FrameHotColor, &P::SetFrameHotColor), fcpFrameHotColor),
+            Ruled(OrdProp("FrameHotTrack", &P::FrameHotTrack, &P::SetFrameHotTrack), fcpFrameHotTrack),
+            Ruled(OrdProp("FrameHotStyle", &P::FrameHotStyle, &P::SetFrameHotStyle), fcpFrameHotStyle),
+            Ruled(OrdProp("FrameSides", &P::FrameSides, &P::SetFrameSides), fcpFrameSides),
+            Ruled(OrdProp("FrameStyle", &P::FrameStyle, &P::SetFrameStyle), fcpFrameStyle),
+            Ruled(OrdProp("FrameVisible", &P::FrameVisible, &P::SetFrameVisible), fcpFrameVisible),
+            Ruled(OrdProp("FramingPreference", &P::FramingPreference, &P::SetFramingPreference),
+                  fcpFramingPreference),
             OrdProp("TabOnEnter", &P::TabOnEnter, &P::SetTabOnEnter),
         });
         return Table;

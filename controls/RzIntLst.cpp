@@ -242,3 +242,31 @@ bool TRzIntegerList::IntegersStored(const TRzIntegerList* Ancestor) const
         return Ancestor->FItems != FItems;
     return !FItems.empty();
 }
+
+void TRzIntegerList::DefineProperties(TFiler* Filer)
+{
+    TPersistent::DefineProperties(Filer);
+    Filer->DefineProperty(
+        "Min", [this](TReader* R) { SetMin(static_cast<int>(R->ReadInteger())); },
+        [this](TWriter* W) { W->WriteInteger(FMin); }, FMin != 0);
+    Filer->DefineProperty(
+        "Max", [this](TReader* R) { SetMax(static_cast<int>(R->ReadInteger())); },
+        [this](TWriter* W) { W->WriteInteger(FMax); }, FMax != 0);
+    Filer->DefineProperty(
+        "Integers",
+        [this](TReader* R) {
+            std::vector<int> Values;
+            R->ReadListBegin();
+            while (!R->EndOfList())
+                Values.push_back(static_cast<int>(R->ReadInteger()));
+            R->ReadListEnd();
+            ReadIntegers(Values);
+        },
+        [this](TWriter* W) {
+            W->WriteListBegin();
+            for (int V : FItems)
+                W->WriteInteger(V);
+            W->WriteListEnd();
+        },
+        IntegersStored(dynamic_cast<const TRzIntegerList*>(Filer->Ancestor())));
+}

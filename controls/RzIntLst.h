@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "classlib/Classes.h"
+#include "classlib/Filer.h"
 #include "classlib/SysUtils.h"
 
 class TRzIntegerList : public TPersistent {
@@ -49,6 +50,8 @@ public:
     // "Integers" is written when the list differs from the ancestor's (or,
     // without one, when it is not empty).
     bool IntegersStored(const TRzIntegerList* Ancestor) const;
+    // Stored with a form: "Min" and "Max" when not 0, "Integers" as above.
+    void DefineProperties(TFiler* Filer) override;
 
 protected:
     virtual void InsertItem(int Index, int Value);

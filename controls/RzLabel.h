@@ -84,6 +84,12 @@ public:
     TColor TextColor() const { return FCurrentColor; }
 
     void CustomFramingChanged() override;
+    // Older stored labels: "FrameSides" is read and dropped.
+    void DefineProperties(TFiler* Filer) override
+    {
+        TCustomLabel::DefineProperties(Filer);
+        DefineOldProperty(Filer, "FrameSides", TRzOldPropReader::ReadOldSetProp);
+    }
 
     const TPropertyTable* Properties() const override;
     static const TPropertyTable& ClassProperties();

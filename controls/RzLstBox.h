@@ -92,6 +92,14 @@ public:
     // Fired after an incremental search found an item.
     TNotifyEvent OnMatch;
 
+    // Older stored list boxes held "HorzExtent"; it is read and dropped,
+    // the extent being worked out from the items.
+    void DefineProperties(TFiler* Filer) override
+    {
+        TRzFrameProps<TCustomListBox>::DefineProperties(Filer);
+        DefineOldProperty(Filer, "HorzExtent", TRzOldPropReader::ReadOldIntegerProp);
+    }
+
     const TPropertyTable* Properties() const override;
     static const TPropertyTable& ClassProperties();
 

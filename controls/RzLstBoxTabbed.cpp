@@ -349,6 +349,7 @@ const TPropertyTable& TRzCustomTabbedListBox::ClassProperties()
     using L = TRzCustomTabbedListBox;
     static const TPropertyTable Table(&TRzCustomListBox::ClassProperties(), {
         OrdProp("TabStopsMode", &L::TabStopsMode, &L::SetTabStopsMode),
+        StoredWhen<L>(ObjProp("TabStops", &L::TabStops), [](const L* B) { return B->TabStops()->Count() > 0; }),
     });
     return Table;
 }

@@ -471,6 +471,14 @@ void TRzCustomPanel::ReadOldUseGradients(bool Value)
         SetVisualStyle(vsGradient);
 }
 
+void TRzCustomPanel::DefineProperties(TFiler* Filer)
+{
+    TCustomPanel::DefineProperties(Filer);
+    DefineOldProperty(Filer, "FrameSides", TRzOldPropReader::ReadOldSetProp);
+    DefineOldProperty(Filer, "ThemeAware", TRzOldPropReader::ReadOldBooleanProp);
+    Filer->DefineProperty("UseGradients", [this](TReader* R) { ReadOldUseGradients(R->ReadBoolean()); }, nullptr, false);
+}
+
 // ---------------------------------------------------------------------------
 // Setters
 // ---------------------------------------------------------------------------

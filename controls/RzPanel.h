@@ -107,6 +107,7 @@ public:
     // Older stored panels: "UseGradients" True meant the gradient look;
     // "FrameSides" and "ThemeAware" are read and dropped.
     void ReadOldUseGradients(bool Value);
+    void DefineProperties(TFiler* Filer) override;
 
     TNotifyEvent OnPaint;
 

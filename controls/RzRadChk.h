@@ -58,6 +58,11 @@ public:
     void CustomFramingChanged() override { ApplyFrameControllerSettings(); }
     // A stored form's retired "Flat".
     void ReadOldFlat(bool Value) { SetHotTrack(Value); }
+    void DefineProperties(TFiler* Filer) override
+    {
+        TRzCustomButton::DefineProperties(Filer);
+        Filer->DefineProperty("Flat", [this](TReader* R) { ReadOldFlat(R->ReadBoolean()); }, nullptr, false);
+    }
     // The scaling of a form: a themed glyph follows.
     void ChangeScale(int M, int D) override;
 

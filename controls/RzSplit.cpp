@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "classlib/Filer.h"
 #include "controls/RzGrafx.h"
 
 namespace {
@@ -97,6 +98,13 @@ TRzSplitter::TRzSplitter(TComponent* AOwner) : TRzCustomPanel(AOwner)
     FControlStyle &= ~csCaptureMouse;
     SetBorderOuter(fsNone);
     SetBounds(0, 0, 200, 100);
+    static const bool PaneRegistered = [] {
+        RegisterComponentClass(typeid(TRzSplitterPane), [](TComponent* Owner) -> TComponent* {
+            return new TRzSplitterPane(Owner, dynamic_cast<TRzSplitter*>(Owner));
+        });
+        return true;
+    }();
+    (void)PaneRegistered;
     FUpperLeftPane = new TRzSplitterPane(this, this);
     FUpperLeftPane->SetParent(this);
     FLowerRightPane = new TRzSplitterPane(this, this);
@@ -798,6 +806,19 @@ const TPropertyTable& TRzSplitter::ClassProperties()
         OrdProp("LockBar", &S::LockBar, &S::SetLockBar),
         OrdProp("HotSpotVisible", &S::HotSpotVisible, &S::SetHotSpotVisible),
         OrdProp("HotSpotDirection", &S::HotSpotDirection, &S::SetHotSpotDirection),
+        OrdProp("SelectedPane", &S::SelectedPane, &S::SetSelectedPane),
+        OrdProp("PercentMin", &S::PercentMin, &S::SetPercentMin),
+        OrdProp("PercentMax", &S::PercentMax, &S::SetPercentMax),
+        OrdProp("HotSpotColor", &S::HotSpotColor, &S::SetHotSpotColor),
+        OrdProp("HotSpotDotColor", &S::HotSpotDotColor, &S::SetHotSpotDotColor),
+        OrdProp("HotSpotFrameColor", &S::HotSpotFrameColor, &S::SetHotSpotFrameColor),
+        OrdProp("HotSpotHighlight", &S::HotSpotHighlight, &S::SetHotSpotHighlight),
+        OrdProp("HotSpotIgnoreMargins", &S::HotSpotIgnoreMargins, &S::SetHotSpotIgnoreMargins),
+        OrdProp("HotSpotSizePercent", &S::HotSpotSizePercent, &S::SetHotSpotSizePercent),
+        OrdProp("GradientColorAdjustment", &S::GradientColorAdjustment, &S::SetGradientColorAdjustment),
+        OrdProp("GradientPath", &S::GradientPath, &S::SetGradientPath),
+        ObjProp("UpperLeft", &S::UpperLeft),
+        ObjProp("LowerRight", &S::LowerRight),
     });
     return Table;
 }

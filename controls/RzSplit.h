@@ -4,6 +4,8 @@
 // that can carry a hot spot collapsing one pane.
 #include <climits>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "classlib/Cleanup.h"
 #include "controls/RzPanel.h"
@@ -58,6 +60,9 @@ public:
     void SetDockSite(bool Value) { FPane->SetDockSite(Value); }
     const TRect& Padding() const { return FPane->Padding(); }
     void SetPadding(const TRect& Value) { FPane->SetPadding(Value); }
+
+    const TPropertyTable* Properties() const override;
+    static const TPropertyTable& ClassProperties();
 
 private:
     TRzSplitterPane* FPane;
@@ -166,8 +171,15 @@ public:
 
     const TPropertyTable* Properties() const override;
     static const TPropertyTable& ClassProperties();
+    // Stored besides the published properties: the bar rectangle, the hot
+    // spot's state, the names of each pane's controls; the old margins.
+    void DefineProperties(TFiler* Filer) override;
+    // The children of both panes are written as the splitter's; Loaded
+    // puts them back by the stored name lists.
+    void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
 
 protected:
+    void Loaded() override;
     void Paint() override;
     void Resize() override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
@@ -240,6 +252,8 @@ private:
     int FFixedSize = 100;
     int FWantedSize = 100;
     bool FForcePosition = false;
+    std::vector<std::string> FUpperLeftNames;
+    std::vector<std::string> FLowerRightNames;
     TWindowDC FDragDC;
     HBRUSH FDragBrush = nullptr;
     HGDIOBJ FOldDragBrush = nullptr;

@@ -725,6 +725,13 @@ public:
     [[noreturn]] void SetVisible(bool Value) override;
     [[noreturn]] void SetPageVisible(bool Value) { TRzTabSheet::SetVisible(Value); }
 
+    // Form storage (RzTabsStore.cpp): the page control places its pages, so
+    // neither their bounds nor their visibility are stored; a page read
+    // with a page control for parent joins it.
+    const TPropertyTable* Properties() const override;
+    static const TPropertyTable& ClassProperties();
+    void ReadState(TReader* Reader) override;
+
     TRzPaintBackgroundEvent OnPaintBackground;
     TNotifyEvent OnHide;
     TNotifyEvent OnShow;
@@ -782,6 +789,13 @@ public:
     // The page that holds a docked control, or null.
     TRzTabSheet* PageOfClient(const TControl* Client) const;
 
+    // Form storage (RzTabsStore.cpp): the pages in list order, a page's
+    // stored position as its PageIndex, the active page by name.
+    void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
+    void SetChildOrder(TComponent* Child, int Order) override;
+    void DefineProperties(TFiler* Filer) override;
+    void ReadState(TReader* Reader) override;
+
 protected:
     void CreateParams(TCreateParams& Params) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
@@ -793,6 +807,7 @@ protected:
 
 private:
     friend class TRzTabSheet;
+    std::string FStoredActivePage; // read before the pages are
     void InsertPage(TRzTabSheet* Page);
     void RemovePage(TRzTabSheet* Page);
     void MovePage(TRzTabSheet* Page, int NewIndex);

@@ -1,0 +1,120 @@
+// Form storage of the splitter: the pane settings, the values stored besides
+// the published properties, and the pane children put back after loading.
+#include "classlib/Filer.h"
+#include "controls/RzSplit.h"
+
+namespace {
+
+void WriteNames(TWriter* W, const TRzSplitterPane* Pane)
+{
+    W->WriteListBegin();
+    for (int I = 0; I < Pane->ControlCount(); ++I)
+        if (const TControl* C = Pane->Controls(I); !C->Name().empty())
+            W->WriteString(C->Name());
+    W->WriteListEnd();
+}
+
+std::vector<std::string> ReadNames(TReader* R)
+{
+    std::vector<std::string> Names;
+    R->ReadListBegin();
+    while (!R->EndOfList())
+        Names.push_back(R->ReadString());
+    R->ReadListEnd();
+    return Names;
+}
+
+} // namespace
+
+const TPropertyTable* TRzPaneData::Properties() const
+{
+    return &ClassProperties();
+}
+
+const TPropertyTable& TRzPaneData::ClassProperties()
+{
+    using D = TRzPaneData;
+    static const TPropertyTable Table(nullptr, {
+        OrdProp("BorderColor", &D::BorderColor, &D::SetBorderColor),
+        OrdProp("BorderInner", &D::BorderInner, &D::SetBorderInner),
+        OrdProp("BorderOuter", &D::BorderOuter, &D::SetBorderOuter),
+        OrdProp("BorderWidth", &D::BorderWidth, &D::SetBorderWidth),
+        OrdProp("Color", &D::Color, &D::SetColor),
+        OrdProp("FlatColor", &D::FlatColor, &D::SetFlatColor),
+        OrdProp("FlatColorAdjustment", &D::FlatColorAdjustment, &D::SetFlatColorAdjustment),
+        OrdProp("DockSite", &D::DockSite, &D::SetDockSite),
+        OrdProp("ShowDockClientCaptions", &D::ShowDockClientCaptions, &D::SetShowDockClientCaptions),
+        OrdProp("Visible", &D::Visible, &D::SetVisible),
+    });
+    return Table;
+}
+
+void TRzSplitter::DefineProperties(TFiler* Filer)
+{
+    TRzCustomPanel::DefineProperties(Filer);
+    Filer->DefineProperty(
+        "BarSize",
+        [this](TReader* R) {
+            int V[4] = {};
+            R->ReadListBegin();
+            for (int& X : V)
+                X = static_cast<int>(R->ReadInteger());
+            R->ReadListEnd();
+            ReadBarSize(TRect(V[0], V[1], V[2], V[3]));
+        },
+        [this](TWriter* W) {
+            W->WriteListBegin();
+            for (int X : {FBarRect.left, FBarRect.top, FBarRect.right, FBarRect.bottom})
+                W->WriteInteger(X);
+            W->WriteListEnd();
+        },
+        true);
+    // The hot spot's state is read value by value, each keeping the others.
+    Filer->DefineProperty(
+        "HotSpotClosed", [this](TReader* R) { FHotSpotClosed = R->ReadBoolean(); },
+        [this](TWriter* W) { W->WriteBoolean(FHotSpotClosed); }, true);
+    Filer->DefineProperty(
+        "HotSpotClosedToMin", [this](TReader* R) { FClosedToMin = R->ReadBoolean(); },
+        [this](TWriter* W) { W->WriteBoolean(FClosedToMin); }, true);
+    Filer->DefineProperty(
+        "HotSpotClosedToMax", [this](TReader* R) { FClosedToMax = R->ReadBoolean(); },
+        [this](TWriter* W) { W->WriteBoolean(FClosedToMax); }, true);
+    Filer->DefineProperty(
+        "HotSpotPosition", [this](TReader* R) { FPositionBeforeClose = static_cast<int>(R->ReadInteger()); },
+        [this](TWriter* W) { W->WriteInteger(FPositionBeforeClose); }, true);
+    Filer->DefineProperty(
+        "UpperLeftControls", [this](TReader* R) { FUpperLeftNames = ReadNames(R); },
+        [this](TWriter* W) { WriteNames(W, FUpperLeftPane); }, FUpperLeftPane->ControlCount() > 0);
+    Filer->DefineProperty(
+        "LowerRightControls", [this](TReader* R) { FLowerRightNames = ReadNames(R); },
+        [this](TWriter* W) { WriteNames(W, FLowerRightPane); }, FLowerRightPane->ControlCount() > 0);
+    Filer->DefineProperty(
+        "PositionMin", [this](TReader* R) { ReadOldPositionMin(static_cast<int>(R->ReadInteger())); }, nullptr, false);
+    Filer->DefineProperty(
+        "PositionMax", [this](TReader* R) { ReadOldPositionMax(static_cast<int>(R->ReadInteger())); }, nullptr, false);
+}
+
+void TRzSplitter::GetChildren(const TGetChildProc& Proc, TComponent* Root)
+{
+    TRzCustomPanel::GetChildren(Proc, Root);
+    for (TRzSplitterPane* Pane : {FUpperLeftPane, FLowerRightPane})
+        for (int I = 0; I < Pane->ControlCount(); ++I)
+            if (TControl* C = Pane->Controls(I); C->Owner() == Root)
+                Proc(C);
+}
+
+void TRzSplitter::Loaded()
+{
+    TRzCustomPanel::Loaded();
+    UpdatePanes();
+    UpdateFixedSize();
+    FWantedSize = FFixedSize;
+    // The pane children were read as the splitter's own.
+    TComponent* NameOwner = Owner() ? Owner() : this;
+    for (auto [Pane, Names] : {std::pair{FUpperLeftPane, &FUpperLeftNames}, std::pair{FLowerRightPane, &FLowerRightNames}}) {
+        for (const std::string& Name : *Names)
+            if (auto C = dynamic_cast<TControl*>(NameOwner->FindComponent(Name)))
+                C->SetParent(Pane);
+        Names->clear();
+    }
+}

@@ -1,0 +1,246 @@
+// Form storage of the controls: a form holding each of them written and
+// read back, the storing rules, and streams written by hand that hold the
+// property names of older versions.
+#include <gtest/gtest.h>
+
+#include "controls/RzButton.h"
+#include "controls/RzCmboBx.h"
+#include "controls/RzEdit.h"
+#include "controls/RzLabel.h"
+#include "controls/RzLstBox.h"
+#include "controls/RzPanel.h"
+#include "controls/RzRadChk.h"
+#include "controls/RzSplit.h"
+#include "controls/RzTabs.h"
+#include "tests/classlib/StoredProps.h"
+#include "tests/controls/RzFormTest.h"
+
+namespace {
+
+template <typename T>
+T* Add(TForm* F, TWinControl* Parent, const char* Name)
+{
+    auto C = new T(F);
+    C->SetName(Name);
+    if constexpr (std::is_base_of_v<TControl, T>)
+        C->SetParent(Parent);
+    return C;
+}
+
+void RegisterControls()
+{
+    static const bool Done = [] {
+        RegisterComponentClass<TRzFrameController>();
+        RegisterComponentClass<TRzPanel>();
+        RegisterComponentClass<TRzSplitter>();
+        RegisterComponentClass<TRzEdit>();
+        RegisterComponentClass<TRzComboBox>();
+        RegisterComponentClass<TRzListBox>();
+        RegisterComponentClass<TRzTabbedListBox>();
+        RegisterComponentClass<TRzButton>();
+        RegisterComponentClass<TRzCheckBox>();
+        RegisterComponentClass<TRzLabel>();
+        RegisterComponentClass<TRzPageControl>();
+        RegisterComponentClass<TRzTabSheet>();
+        return true;
+    }();
+    (void)Done;
+}
+
+// A form with one of each control, every one off its defaults somewhere.
+void Build(TForm* F)
+{
+    auto FC = Add<TRzFrameController>(F, F, "Frames");
+    FC->SetFrameColor(clNavy);
+    FC->SetFrameHotTrack(true);
+    auto Panel = Add<TRzPanel>(F, F, "Panel");
+    Panel->SetBounds(0, 0, 300, 30);
+    Panel->SetBorderOuter(fsFlat);
+    Panel->SetVisualStyle(vsGradient);
+    auto S = Add<TRzSplitter>(F, F, "Split");
+    S->SetBounds(0, 40, 300, 120);
+    S->SetPosition(90);
+    S->SetHotSpotVisible(true);
+    S->SetHotSpotColor(clYellow);
+    S->LowerRight()->SetColor(clAqua);
+    S->UpperLeft()->SetDockSite(true);
+    auto Edit = Add<TRzEdit>(F, S->UpperLeftPane(), "Edit");
+    Edit->SetText("mbox");
+    Edit->SetFrameStyle(fsGroove);
+    Edit->SetFocusColor(clInfoBk);
+    auto List = Add<TRzListBox>(F, S->LowerRightPane(), "List");
+    List->SetFrameVisible(true);
+    auto Tabbed = Add<TRzTabbedListBox>(F, F, "Tabbed");
+    Tabbed->TabStops()->Add(40);
+    Tabbed->TabStops()->Add(120);
+    auto Combo = Add<TRzComboBox>(F, F, "Combo");
+    Combo->SetFrameHotColor(clRed);
+    Add<TRzButton>(F, F, "Button")->SetCaption("Go");
+    Add<TRzCheckBox>(F, F, "Check")->SetHotTrack(true);
+    Add<TRzLabel>(F, F, "Label")->SetAngle(90);
+    auto Pages = Add<TRzPageControl>(F, F, "Pages");
+    Pages->SetBounds(0, 170, 300, 100);
+    for (const char* Name : {"One", "Two", "Three"}) {
+        auto P = Add<TRzTabSheet>(F, Pages, Name);
+        P->SetPageControl(Pages);
+        P->SetCaption(Name);
+    }
+    static_cast<TRzTabSheet*>(F->FindComponent("Three"))->SetPageIndex(0);
+    static_cast<TRzTabSheet*>(F->FindComponent("Two"))->SetImageIndex(4);
+    Pages->SetActivePage(static_cast<TRzTabSheet*>(F->FindComponent("Two")));
+}
+
+} // namespace
+
+TEST(RzStore, AFormOfEachControlReadsBackAsWritten)
+{
+    RegisterControls();
+    TOwned<TForm> A(NewTestForm(320, 280));
+    Build(A.get());
+    auto S = static_cast<TRzSplitter*>(A->FindComponent("Split"));
+    S->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MousePos(S->HotSpotRect().left + 1, 60));
+    S->Perform(WM_LBUTTONUP, 0, MousePos(S->HotSpotRect().left + 1, 60));
+    ASSERT_TRUE(S->HotSpotClosed());
+    const std::string Bytes = WriteForm(A.get());
+    TOwned<TForm> B(NewTestForm(320, 280));
+    ReadForm(Bytes, B.get());
+    for (int I = 0; I < A->ComponentCount(); ++I) {
+        TComponent* C = A->Components(I);
+        SCOPED_TRACE(C->Name());
+        TComponent* D = B->FindComponent(C->Name());
+        ASSERT_NE(D, nullptr);
+        EXPECT_EQ(D->ClassName(), C->ClassName());
+        ExpectSameStored(C, D);
+    }
+    auto T = static_cast<TRzSplitter*>(B->FindComponent("Split"));
+    EXPECT_EQ(B->FindComponent("Edit")->Owner(), B.get());
+    EXPECT_EQ(static_cast<TControl*>(B->FindComponent("Edit"))->Parent(), T->UpperLeftPane());
+    EXPECT_EQ(static_cast<TControl*>(B->FindComponent("List"))->Parent(), T->LowerRightPane());
+    EXPECT_TRUE(T->HotSpotClosed());
+    EXPECT_EQ(T->BarRect(), S->BarRect());
+    EXPECT_EQ(T->UpperLeftPane()->Width(), S->UpperLeftPane()->Width());
+    auto Tabbed = static_cast<TRzTabbedListBox*>(B->FindComponent("Tabbed"));
+    EXPECT_EQ(Tabbed->TabStops()->Integers(), (std::vector<int>{40, 120}));
+    auto Pages = static_cast<TRzPageControl*>(B->FindComponent("Pages"));
+    ASSERT_EQ(Pages->PageCount(), 3);
+    EXPECT_EQ(Pages->Pages(0)->Name(), "Three");
+    EXPECT_EQ(Pages->Pages(2)->Name(), "Two");
+    EXPECT_EQ(Pages->ActivePage()->Name(), "Two");
+    EXPECT_TRUE(Pages->ActivePage()->Visible());
+    // Under a frame controller the values it governs stay out of the form.
+    auto Edit = static_cast<TRzEdit*>(A->FindComponent("Edit"));
+    auto EditProps = [Edit] {
+        TStringStream Out;
+        TWriter W(&Out);
+        W.WriteProperties(Edit, nullptr);
+        return Out.DataString();
+    };
+    const std::string FrameStyle("\x0a\0\0\0FrameStyle", 14);
+    EXPECT_NE(EditProps().find(FrameStyle), std::string::npos);
+    Edit->SetFrameController(static_cast<TRzFrameController*>(A->FindComponent("Frames")));
+    EXPECT_EQ(EditProps().find(FrameStyle), std::string::npos);
+}
+
+// The values of retired names are read and mapped, or read and dropped.
+TEST(RzStore, OlderPropertyNamesAreReadAndMappedOrDropped)
+{
+    RegisterControls();
+    auto Old = [](TWriter& W, const char* Name, auto Write) {
+        W.WriteStr(Name);
+        Write(W);
+    };
+    auto True = [](TWriter& W) { W.WriteBoolean(true); };
+    auto Ident = [](const char* I) { return [I](TWriter& W) { W.WriteIdent(I); }; };
+    auto Set = [](TWriter& W) {
+        W.WriteValue(vaSet);
+        W.WriteStr("sdLeft");
+        W.WriteStr("");
+    };
+    auto Int = [](int V) { return [V](TWriter& W) { W.WriteInteger(V); }; };
+
+    TOwned<TRzFrameController> FC(new TRzFrameController(nullptr));
+    ReadForm(HandWritten("TRzFrameController", [&](TWriter& W) {
+                 Old(W, "FrameFlat", True);
+                 Old(W, "FrameFlatStyle", Ident("fsFlat"));
+             }), FC.get());
+    EXPECT_TRUE(FC->FrameHotTrack());
+    EXPECT_EQ(FC->FrameStyle(), fsStatus);
+    EXPECT_EQ(FC->FrameHotStyle(), fsLowered);
+
+    TOwned<TForm> F(NewTestForm(200, 100));
+    auto Edit = Add<TRzEdit>(F.get(), F.get(), "E");
+    ReadForm(HandWritten("TRzEdit", [&](TWriter& W) {
+                 Old(W, "FrameFlat", True);
+                 Old(W, "FrameFocusStyle", Ident("fsButtonUp"));
+                 Old(W, "FrameFlatStyle", Ident("fsFlat"));
+             }), Edit);
+    EXPECT_TRUE(Edit->FrameHotTrack());
+    EXPECT_EQ(Edit->FrameStyle(), fsStatus);
+    EXPECT_EQ(Edit->FrameHotStyle(), fsButtonUp);
+
+    auto Panel = Add<TRzPanel>(F.get(), F.get(), "P");
+    ReadForm(HandWritten("TRzPanel", [&](TWriter& W) {
+                 Old(W, "FrameSides", Set);
+                 Old(W, "ThemeAware", True);
+                 Old(W, "UseGradients", True);
+             }), Panel);
+    EXPECT_EQ(Panel->VisualStyle(), vsGradient);
+
+    auto List = Add<TRzListBox>(F.get(), F.get(), "L");
+    ReadForm(HandWritten("TRzListBox", [&](TWriter& W) { Old(W, "HorzExtent", Int(300)); }), List);
+    EXPECT_EQ(List->HorzExtent(), 0);
+
+    auto Button = Add<TRzButton>(F.get(), F.get(), "B");
+    ReadForm(HandWritten("TRzButton", [&](TWriter& W) { Old(W, "FrameFlat", True); }), Button);
+    EXPECT_TRUE(Button->HotTrack());
+
+    auto Label = Add<TRzLabel>(F.get(), F.get(), "Lb");
+    ReadForm(HandWritten("TRzLabel", [&](TWriter& W) { Old(W, "FrameSides", Set); }), Label);
+
+    auto S = Add<TRzSplitter>(F.get(), F.get(), "S");
+    ReadForm(HandWritten("TRzSplitter", [&](TWriter& W) {
+                 Old(W, "PositionMin", Int(20));
+                 Old(W, "PositionMax", Int(30));
+             }), S);
+    EXPECT_EQ(S->MarginMin(), 20);
+    EXPECT_EQ(S->MarginMax(), 30);
+    // An old name is never written back.
+    const std::string Again = WriteForm(Panel);
+    for (const char* Name : {"UseGradients", "ThemeAware", "FrameSides"})
+        EXPECT_EQ(Again.find(Name), std::string::npos) << Name;
+}
+
+// "Min" and "Max" only when not 0; "Integers" when it differs from the
+// ancestor's, or without one when not empty; reading keeps the list's rules.
+TEST(RzStore, IntegerListStoresAgainstItsAncestor)
+{
+    auto Written = [](const TRzIntegerList& L, const TRzIntegerList* Ancestor) {
+        TStringStream S;
+        TWriter W(&S);
+        W.WriteProperties(&L, Ancestor);
+        std::string Names;
+        for (const char* N : {"Min", "Max", "Integers"})
+            if (S.DataString().find(N) != std::string::npos)
+                Names += std::string(Names.empty() ? "" : " ") + N;
+        return std::pair{Names, S.DataString()};
+    };
+    TRzIntegerList Empty, Ranged, Same;
+    Ranged.SetMax(9);
+    Ranged.Add(5);
+    Ranged.Add(3);
+    Same.Add(5);
+    Same.Add(3);
+    EXPECT_EQ(Written(Empty, nullptr).first, "");
+    EXPECT_EQ(Written(Ranged, nullptr).first, "Max Integers");
+    EXPECT_EQ(Written(Ranged, &Same).first, "Max");
+    EXPECT_EQ(Written(Same, &Empty).first, "Integers");
+    EXPECT_EQ(Written(Empty, &Same).first, "Integers");
+
+    TRzIntegerList Sorted;
+    Sorted.SetSorted(true);
+    Sorted.Add(8);
+    TStringStream S(Written(Same, nullptr).second + std::string(4, '\0'));
+    TReader R(&S);
+    R.ReadProperty(&Sorted);
+    EXPECT_EQ(Sorted.Integers(), (std::vector<int>{3, 5}));
+}

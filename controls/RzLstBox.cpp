@@ -660,7 +660,8 @@ const TPropertyTable& TRzCustomListBox::ClassProperties()
 {
     using L = TRzCustomListBox;
     static const TPropertyTable Table(&TRzFrameProps<TCustomListBox>::ClassProperties(), {
-        StrProp("GroupPrefix", &L::GroupPrefix, &L::SetGroupPrefix),
+        StoredWhen<L>(StrProp("GroupPrefix", &L::GroupPrefix, &L::SetGroupPrefix),
+                      [](const L* B) { return B->GroupPrefix() != "//"; }),
         OrdProp("ShowItemHints", &L::ShowItemHints, &L::SetShowItemHints),
     });
     return Table;

@@ -477,6 +477,9 @@ public:
     int RowCount();
     int FixedDimension();
     bool ScrollNeeded();
+    // Form storage (RzTabsStore.cpp): "FixedDimension", the depth of a row
+    // of tabs, written always.
+    void DefineProperties(TFiler* Filer) override;
     int FirstShownTab() const { return FFirstShownTab; }
     TRect TabArea();
     TRect CardRect();

@@ -43,6 +43,14 @@ void TRzTabSheet::ReadState(TReader* Reader)
         SetPageControl(Control);
 }
 
+void TRzCustomTabControl::DefineProperties(TFiler* Filer)
+{
+    TCustomControl::DefineProperties(Filer);
+    Filer->DefineProperty(
+        "FixedDimension", [this](TReader* R) { FRowDepth = static_cast<int>(R->ReadInteger()); },
+        [this](TWriter* W) { W->WriteInteger(FixedDimension()); }, true);
+}
+
 void TRzPageControl::GetChildren(const TGetChildProc& Proc, TComponent* Root)
 {
     for (TRzTabSheet* Page : FPages)

@@ -11,6 +11,7 @@
 #include "controls/RzPanel.h"
 #include "controls/RzRadChk.h"
 #include "controls/RzSplit.h"
+#include "controls/RzStatus.h"
 #include "controls/RzTabs.h"
 #include "tests/classlib/StoredProps.h"
 #include "tests/controls/RzFormTest.h"
@@ -243,4 +244,33 @@ TEST(RzStore, IntegerListStoresAgainstItsAncestor)
     TReader R(&S);
     R.ReadProperty(&Sorted);
     EXPECT_EQ(Sorted.Integers(), (std::vector<int>{3, 5}));
+}
+
+// Values that follow a default or a parent stay out of the form.
+TEST(RzStore, StoredOnlyWhenTheirOwn)
+{
+    TOwned<TForm> F(NewTestForm(200, 100));
+    auto Plain = Add<TRzListBox>(F.get(), F.get(), "Plain");
+    auto Grouped = Add<TRzListBox>(F.get(), F.get(), "Grouped");
+    Grouped->SetGroupPrefix("##");
+    auto Inherits = Add<TRzStatusPane>(F.get(), F.get(), "Inherits");
+    auto Own = Add<TRzStatusPane>(F.get(), F.get(), "Own");
+    Own->SetFillColor(clLime);
+    auto Pages = Add<TRzPageControl>(F.get(), F.get(), "Pages");
+    struct TRow {
+        TPersistent* Instance;
+        const char* Name;
+        bool Written;
+    } Rows[] = {
+        {Plain, "GroupPrefix", false}, {Grouped, "GroupPrefix", true}, {Inherits, "FillColor", false},
+        {Own, "FillColor", true},      {Pages, "FixedDimension", true},
+    };
+    for (const TRow& Row : Rows) {
+        SCOPED_TRACE(std::string(static_cast<TComponent*>(Row.Instance)->Name()) + " " + Row.Name);
+        TStringStream S;
+        TWriter W(&S);
+        W.WriteProperties(Row.Instance, nullptr);
+        const std::string Key = std::string(1, static_cast<char>(strlen(Row.Name))) + std::string(3, '\0') + Row.Name;
+        EXPECT_EQ(S.DataString().find(Key) != std::string::npos, Row.Written);
+    }
 }

@@ -163,6 +163,8 @@ public:
     bool Clicking() const { return FClicking; }
     // A stored form's "FrameFlat".
     void ReadOldFrameFlat(bool Value) { SetHotTrack(Value); }
+    const TPropertyTable* Properties() const override;
+    static const TPropertyTable& ClassProperties();
     void DefineProperties(TFiler* Filer) override
     {
         TRzCustomButton::DefineProperties(Filer);
@@ -232,6 +234,11 @@ public:
     // Reading it falls back to bkCustom once the preset was changed.
     virtual TBitBtnKind GetKind();
     virtual void SetKind(TBitBtnKind Value);
+    // Stored with a form (RzButtonStore.cpp): Kind; Caption unless it is
+    // the Kind's own; Cancel, Default, ModalResult, NumGlyphs only for
+    // bkCustom.
+    const TPropertyTable* Properties() const override;
+    static const TPropertyTable& ClassProperties();
     TButtonLayout Layout() const { return FLayout; }
     virtual void SetLayout(TButtonLayout Value);
     int Margin() const { return FMargin; }

@@ -39,6 +39,7 @@ void RegisterControls()
         RegisterComponentClass<TRzListBox>();
         RegisterComponentClass<TRzTabbedListBox>();
         RegisterComponentClass<TRzButton>();
+        RegisterComponentClass<TRzBitBtn>();
         RegisterComponentClass<TRzCheckBox>();
         RegisterComponentClass<TRzLabel>();
         RegisterComponentClass<TRzPageControl>();
@@ -77,6 +78,7 @@ void Build(TForm* F)
     auto Combo = Add<TRzComboBox>(F, F, "Combo");
     Combo->SetFrameHotColor(clRed);
     Add<TRzButton>(F, F, "Button")->SetCaption("Go");
+    Add<TRzBitBtn>(F, F, "Ok")->SetKind(bkOK);
     Add<TRzCheckBox>(F, F, "Check")->SetHotTrack(true);
     Add<TRzLabel>(F, F, "Label")->SetAngle(90);
     auto Pages = Add<TRzPageControl>(F, F, "Pages");
@@ -120,6 +122,9 @@ TEST(RzStore, AFormOfEachControlReadsBackAsWritten)
     EXPECT_TRUE(T->HotSpotClosed());
     EXPECT_EQ(T->BarRect(), S->BarRect());
     EXPECT_EQ(T->UpperLeftPane()->Width(), S->UpperLeftPane()->Width());
+    auto Ok = static_cast<TRzBitBtn*>(B->FindComponent("Ok"));
+    EXPECT_EQ(Ok->Caption(), static_cast<TRzBitBtn*>(A->FindComponent("Ok"))->Caption());
+    EXPECT_EQ(Ok->ModalResult(), mrOk);
     auto Tabbed = static_cast<TRzTabbedListBox*>(B->FindComponent("Tabbed"));
     EXPECT_EQ(Tabbed->TabStops()->Integers(), (std::vector<int>{40, 120}));
     auto Pages = static_cast<TRzPageControl*>(B->FindComponent("Pages"));
@@ -257,13 +262,18 @@ TEST(RzStore, StoredOnlyWhenTheirOwn)
     auto Own = Add<TRzStatusPane>(F.get(), F.get(), "Own");
     Own->SetFillColor(clLime);
     auto Pages = Add<TRzPageControl>(F.get(), F.get(), "Pages");
+    auto Ok = Add<TRzBitBtn>(F.get(), F.get(), "Ok");
+    Ok->SetKind(bkOK);
+    auto Custom = Add<TRzBitBtn>(F.get(), F.get(), "Custom");
+    Custom->SetModalResult(mrCancel);
     struct TRow {
         TPersistent* Instance;
         const char* Name;
         bool Written;
     } Rows[] = {
         {Plain, "GroupPrefix", false}, {Grouped, "GroupPrefix", true}, {Inherits, "FillColor", false},
-        {Own, "FillColor", true},      {Pages, "FixedDimension", true},
+        {Own, "FillColor", true},      {Pages, "FixedDimension", true}, {Ok, "Caption", false},
+        {Ok, "ModalResult", false},    {Ok, "Kind", true},               {Custom, "ModalResult", true},
     };
     for (const TRow& Row : Rows) {
         SCOPED_TRACE(std::string(static_cast<TComponent*>(Row.Instance)->Name()) + " " + Row.Name);

@@ -1,0 +1,63 @@
+// Form storage of the push buttons: a preset kind stores only what differs
+// from its preset.
+#include "controls/RzButton.h"
+
+namespace {
+
+// The kind as the button reports it (a changed preset reads as custom).
+TBitBtnKind StoredKind(const TRzBitBtn* B)
+{
+    return const_cast<TRzBitBtn*>(B)->GetKind();
+}
+
+bool IsCustom(const TRzBitBtn* B)
+{
+    return StoredKind(B) == bkCustom;
+}
+
+bool CaptionIsOwn(const TRzBitBtn* B)
+{
+    return B->Caption() != KindCaption(StoredKind(B));
+}
+
+} // namespace
+
+const TPropertyTable* TRzButton::Properties() const
+{
+    return &ClassProperties();
+}
+
+const TPropertyTable& TRzButton::ClassProperties()
+{
+    using B = TRzButton;
+    static const TPropertyTable Table(&TCustomControl::ClassProperties(), {
+        OrdProp("Cancel", &B::Cancel, &B::SetCancel),
+        OrdProp("Default", &B::Default, &B::SetDefault),
+        OrdProp("ModalResult", &B::ModalResult, &B::SetModalResult),
+    });
+    return Table;
+}
+
+const TPropertyTable* TRzBitBtn::Properties() const
+{
+    return &ClassProperties();
+}
+
+const TPropertyTable& TRzBitBtn::ClassProperties()
+{
+    using B = TRzBitBtn;
+    TPropInfo Kind;
+    Kind.Name = "Kind";
+    Kind.GetOrd = [](const TObject* O) { return static_cast<TPropOrd>(StoredKind(static_cast<const B*>(O))); };
+    Kind.SetOrd = [](TObject* O, TPropOrd V) { static_cast<B*>(O)->SetKind(static_cast<TBitBtnKind>(V)); };
+    static const TPropertyTable Table(&TRzButton::ClassProperties(), {
+        StoredWhen<B>(StrProp("Caption", &TControl::Caption, &TControl::SetCaption), CaptionIsOwn),
+        StoredWhen<B>(OrdProp("Cancel", &B::Cancel, &B::SetCancel), IsCustom),
+        StoredWhen<B>(OrdProp("Default", &B::Default, &B::SetDefault), IsCustom),
+        StoredWhen<B>(OrdProp("ModalResult", &B::ModalResult, &B::SetModalResult), IsCustom),
+        StoredWhen<B>(OrdProp("NumGlyphs", &B::NumGlyphs, &B::SetNumGlyphs), IsCustom),
+        OrdProp("Layout", &B::Layout, &B::SetLayout),
+        Kind,
+    });
+    return Table;
+}

@@ -362,6 +362,10 @@ public:
 
     // Stored forms: obsolete names mapped to the current properties.
     void ReadOldUseGradients(bool Value);
+    // Down and ImageIndex are stored only when no action supplies them
+    // (RzButtonStore.cpp).
+    const TPropertyTable* Properties() const override;
+    static const TPropertyTable& ClassProperties();
     void DefineProperties(TFiler* Filer) override
     {
         TGraphicControl::DefineProperties(Filer);

@@ -61,3 +61,30 @@ const TPropertyTable& TRzBitBtn::ClassProperties()
     });
     return Table;
 }
+
+const TPropertyTable* TRzToolButton::Properties() const
+{
+    return &ClassProperties();
+}
+
+const TPropertyTable& TRzToolButton::ClassProperties()
+{
+    using B = TRzToolButton;
+    // Down and ImageIndex come from a linked action when there is one.
+    static const auto ToolCheckedOwn = [](const B* Tool) {
+        return !Tool->ActionLink() || !Tool->ActionLink()->IsCheckedLinked();
+    };
+    static const auto ToolImageOwn = [](const B* Tool) {
+        return !Tool->ActionLink() || !Tool->ActionLink()->IsImageIndexLinked();
+    };
+    static const TPropertyTable Table(&TGraphicControl::ClassProperties(), {
+        OrdProp("AllowAllUp", &B::AllowAllUp, &B::SetAllowAllUp),
+        OrdProp("GroupIndex", &B::GroupIndex, &B::SetGroupIndex),
+        StoredWhen<B>(OrdProp("Down", &B::Down, &B::SetDown), +ToolCheckedOwn),
+        StoredWhen<B>(OrdProp("ImageIndex", &B::ImageIndex, &B::SetImageIndex), +ToolImageOwn),
+        OrdProp("DisabledIndex", &B::DisabledIndex, &B::SetDisabledIndex),
+        OrdProp("DownIndex", &B::DownIndex, &B::SetDownIndex),
+        OrdProp("HotIndex", &B::HotIndex, &B::SetHotIndex),
+    });
+    return Table;
+}

@@ -148,6 +148,9 @@ public:
     void SetChecked(bool Value) { SetCheckedValue(Value); }
     bool AllowGrayed() const { return FAllowGrayed; }
     void SetAllowGrayed(bool Value) { FAllowGrayed = Value; }
+    // Checked and State are stored only when no action supplies them.
+    const TPropertyTable* Properties() const override;
+    static const TPropertyTable& ClassProperties();
 
     // The state's glyph index in a custom list: disabled, pressed, hot or
     // normal frames, falling back to the normal one where the list lacks

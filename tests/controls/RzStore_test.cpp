@@ -3,6 +3,8 @@
 // property names of older versions.
 #include <gtest/gtest.h>
 
+#include "classlib/ActnList.h"
+
 #include "controls/RzButton.h"
 #include "controls/RzCmboBx.h"
 #include "controls/RzEdit.h"
@@ -266,6 +268,12 @@ TEST(RzStore, StoredOnlyWhenTheirOwn)
     Ok->SetKind(bkOK);
     auto Custom = Add<TRzBitBtn>(F.get(), F.get(), "Custom");
     Custom->SetModalResult(mrCancel);
+    TAction Action(nullptr);
+    auto OwnCheck = Add<TRzCheckBox>(F.get(), F.get(), "OwnCheck");
+    auto Acted = Add<TRzCheckBox>(F.get(), F.get(), "Acted");
+    Acted->SetAction(&Action);
+    auto Tool = Add<TRzToolButton>(F.get(), F.get(), "Tool");
+    Tool->SetAction(&Action);
     struct TRow {
         TPersistent* Instance;
         const char* Name;
@@ -274,6 +282,7 @@ TEST(RzStore, StoredOnlyWhenTheirOwn)
         {Plain, "GroupPrefix", false}, {Grouped, "GroupPrefix", true}, {Inherits, "FillColor", false},
         {Own, "FillColor", true},      {Pages, "FixedDimension", true}, {Ok, "Caption", false},
         {Ok, "ModalResult", false},    {Ok, "Kind", true},               {Custom, "ModalResult", true},
+        {OwnCheck, "Checked", true},   {Acted, "Checked", false},        {Tool, "ImageIndex", false},
     };
     for (const TRow& Row : Rows) {
         SCOPED_TRACE(std::string(static_cast<TComponent*>(Row.Instance)->Name()) + " " + Row.Name);

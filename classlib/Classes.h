@@ -338,6 +338,8 @@ public:
 
     virtual void LoadFromStream(TStream* Stream);
     virtual void SaveToStream(TStream* Stream) const;
+    // Stored with a form as "Strings", a list of the lines (Filer.cpp).
+    void DefineProperties(TFiler* Filer) override;
     virtual void LoadFromFile(const std::string& FileName);
     virtual void SaveToFile(const std::string& FileName) const;
 

@@ -52,6 +52,28 @@ void TComponent::ReadState(TReader* Reader)
     Reader->ReadData(this);
 }
 
+void TStrings::DefineProperties(TFiler* Filer)
+{
+    auto Ancestor = dynamic_cast<const TStrings*>(Filer->Ancestor());
+    Filer->DefineProperty(
+        "Strings",
+        [this](TReader* R) {
+            TStringsUpdate Update(this);
+            Clear();
+            R->ReadListBegin();
+            while (!R->EndOfList())
+                Add(R->ReadString());
+            R->ReadListEnd();
+        },
+        [this](TWriter* W) {
+            W->WriteListBegin();
+            for (int I = 0; I < Count(); ++I)
+                W->WriteString(Get(I));
+            W->WriteListEnd();
+        },
+        Ancestor ? !Equals(Ancestor) : Count() > 0);
+}
+
 // ===========================================================================
 // TWriter
 // ===========================================================================

@@ -116,6 +116,11 @@ public:
     std::vector<int> CheckStates() const;
     // Reading "CheckStates": kept until loading ends, then applied.
     void ReadCheckStates(const std::vector<int>& States);
+    // Form storage (RzRadGrpStore.cpp): the items, the layout settings
+    // and "CheckStates".
+    const TPropertyTable* Properties() const override;
+    static const TPropertyTable& ClassProperties();
+    void DefineProperties(TFiler* Filer) override;
     // The scaling of a form.
     void ChangeScale(int M, int D) override;
     // The glyph size the items draw: 13 x 13 or the custom frames'.

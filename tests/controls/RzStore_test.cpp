@@ -12,6 +12,7 @@
 #include "controls/RzLstBox.h"
 #include "controls/RzPanel.h"
 #include "controls/RzRadChk.h"
+#include "controls/RzRadGrp.h"
 #include "controls/RzSplit.h"
 #include "controls/RzStatus.h"
 #include "controls/RzTabs.h"
@@ -44,6 +45,7 @@ void RegisterControls()
         RegisterComponentClass<TRzBitBtn>();
         RegisterComponentClass<TRzCheckBox>();
         RegisterComponentClass<TRzLabel>();
+        RegisterComponentClass<TRzCheckGroup>();
         RegisterComponentClass<TRzPageControl>();
         RegisterComponentClass<TRzTabSheet>();
         return true;
@@ -83,6 +85,11 @@ void Build(TForm* F)
     Add<TRzBitBtn>(F, F, "Ok")->SetKind(bkOK);
     Add<TRzCheckBox>(F, F, "Check")->SetHotTrack(true);
     Add<TRzLabel>(F, F, "Label")->SetAngle(90);
+    auto Group = Add<TRzCheckGroup>(F, F, "Group");
+    Group->Items()->SetCommaText("mbox,eml,txt");
+    Group->SetColumns(2);
+    Group->SetItemState(0, cbChecked);
+    Group->SetItemState(2, cbGrayed);
     auto Pages = Add<TRzPageControl>(F, F, "Pages");
     Pages->SetBounds(0, 170, 300, 100);
     for (const char* Name : {"One", "Two", "Three"}) {
@@ -127,6 +134,9 @@ TEST(RzStore, AFormOfEachControlReadsBackAsWritten)
     auto Ok = static_cast<TRzBitBtn*>(B->FindComponent("Ok"));
     EXPECT_EQ(Ok->Caption(), static_cast<TRzBitBtn*>(A->FindComponent("Ok"))->Caption());
     EXPECT_EQ(Ok->ModalResult(), mrOk);
+    auto Group = static_cast<TRzCheckGroup*>(B->FindComponent("Group"));
+    EXPECT_EQ(Group->Items()->CommaText(), "mbox,eml,txt");
+    EXPECT_EQ(Group->CheckStates(), (std::vector<int>{cbChecked, cbUnchecked, cbGrayed}));
     auto Tabbed = static_cast<TRzTabbedListBox*>(B->FindComponent("Tabbed"));
     EXPECT_EQ(Tabbed->TabStops()->Integers(), (std::vector<int>{40, 120}));
     auto Pages = static_cast<TRzPageControl*>(B->FindComponent("Pages"));

@@ -1,0 +1,42 @@
+// Form storage of the check group: its items and layout, and each item's
+// state, applied once loading ends.
+#include "controls/RzRadGrp.h"
+
+const TPropertyTable* TRzCustomCheckGroup::Properties() const
+{
+    return &ClassProperties();
+}
+
+const TPropertyTable& TRzCustomCheckGroup::ClassProperties()
+{
+    using G = TRzCustomCheckGroup;
+    static const TPropertyTable Table(&TRzCustomGroupBox::ClassProperties(), {
+        ObjProp("Items", &G::Items),
+        OrdProp("Columns", &G::Columns, &G::SetColumns),
+        OrdProp("ItemHeight", &G::ItemHeight, &G::SetItemHeight),
+        OrdProp("VerticalSpacing", &G::VerticalSpacing, &G::SetVerticalSpacing),
+    });
+    return Table;
+}
+
+void TRzCustomCheckGroup::DefineProperties(TFiler* Filer)
+{
+    TRzCustomGroupBox::DefineProperties(Filer);
+    Filer->DefineProperty(
+        "CheckStates",
+        [this](TReader* R) {
+            std::vector<int> States;
+            R->ReadListBegin();
+            while (!R->EndOfList())
+                States.push_back(static_cast<int>(R->ReadInteger()));
+            R->ReadListEnd();
+            ReadCheckStates(States);
+        },
+        [this](TWriter* W) {
+            W->WriteListBegin();
+            for (int S : CheckStates())
+                W->WriteInteger(S);
+            W->WriteListEnd();
+        },
+        ItemCount() > 0);
+}

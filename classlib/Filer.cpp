@@ -1,5 +1,6 @@
 #include "classlib/Filer.h"
 
+#include <climits>
 #include <typeinfo>
 
 #include "classlib/Controls.h"
@@ -119,6 +120,14 @@ void TWriter::WriteBinary(const std::string& Bytes)
 {
     WriteValue(vaBinary);
     WriteStr(Bytes);
+}
+
+void TWriter::WriteIntegers(const std::vector<int>& Values)
+{
+    WriteListBegin();
+    for (int V : Values)
+        WriteInteger(V);
+    WriteListEnd();
 }
 
 void TWriter::WriteRootComponent(TComponent* Root, const TComponent* Ancestor)
@@ -304,6 +313,20 @@ std::string TReader::ReadBinary()
 {
     CheckValue(vaBinary);
     return ReadStr();
+}
+
+std::vector<int> TReader::ReadIntegers()
+{
+    std::vector<int> Values;
+    ReadListBegin();
+    while (!EndOfList()) {
+        const std::int64_t V = ReadInteger();
+        if (V < INT_MIN || V > INT_MAX)
+            throw EFilerError("Invalid property value");
+        Values.push_back(static_cast<int>(V));
+    }
+    ReadListEnd();
+    return Values;
 }
 
 void TReader::SkipValue()

@@ -14,6 +14,7 @@
 #include <map>
 #include <string>
 #include <typeinfo>
+#include <vector>
 
 #include "classlib/Classes.h"
 #include "classlib/Streams.h"
@@ -88,6 +89,8 @@ public:
     void WriteListBegin() { WriteValue(vaList); }
     void WriteListEnd() { WriteValue(vaNull); }
     void WriteBinary(const std::string& Bytes);
+    // A list of integers.
+    void WriteIntegers(const std::vector<int>& Values);
 
     void DefineProperty(const std::string& Name, const TReaderProc& ReadData, const TWriterProc& WriteData,
                         bool HasData) override;
@@ -127,6 +130,8 @@ public:
     bool EndOfList() { return NextValue() == vaNull; }
     void ReadListEnd();
     std::string ReadBinary();
+    // A list of integers, each within the int range.
+    std::vector<int> ReadIntegers();
     void SkipValue();
 
     void DefineProperty(const std::string& Name, const TReaderProc& ReadData, const TWriterProc& WriteData,

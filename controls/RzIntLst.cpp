@@ -254,19 +254,6 @@ void TRzIntegerList::DefineProperties(TFiler* Filer)
         [this](TWriter* W) { W->WriteInteger(FMax); }, FMax != 0);
     Filer->DefineProperty(
         "Integers",
-        [this](TReader* R) {
-            std::vector<int> Values;
-            R->ReadListBegin();
-            while (!R->EndOfList())
-                Values.push_back(static_cast<int>(R->ReadInteger()));
-            R->ReadListEnd();
-            ReadIntegers(Values);
-        },
-        [this](TWriter* W) {
-            W->WriteListBegin();
-            for (int V : FItems)
-                W->WriteInteger(V);
-            W->WriteListEnd();
-        },
+        [this](TReader* R) { ReadIntegers(R->ReadIntegers()); }, [this](TWriter* W) { W->WriteIntegers(FItems); },
         IntegersStored(dynamic_cast<const TRzIntegerList*>(Filer->Ancestor())));
 }

@@ -24,19 +24,6 @@ void TRzCustomCheckGroup::DefineProperties(TFiler* Filer)
     TRzCustomGroupBox::DefineProperties(Filer);
     Filer->DefineProperty(
         "CheckStates",
-        [this](TReader* R) {
-            std::vector<int> States;
-            R->ReadListBegin();
-            while (!R->EndOfList())
-                States.push_back(static_cast<int>(R->ReadInteger()));
-            R->ReadListEnd();
-            ReadCheckStates(States);
-        },
-        [this](TWriter* W) {
-            W->WriteListBegin();
-            for (int S : CheckStates())
-                W->WriteInteger(S);
-            W->WriteListEnd();
-        },
+        [this](TReader* R) { ReadCheckStates(R->ReadIntegers()); }, [this](TWriter* W) { W->WriteIntegers(CheckStates()); },
         ItemCount() > 0);
 }

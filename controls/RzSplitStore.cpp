@@ -55,19 +55,12 @@ void TRzSplitter::DefineProperties(TFiler* Filer)
     Filer->DefineProperty(
         "BarSize",
         [this](TReader* R) {
-            int V[4] = {};
-            R->ReadListBegin();
-            for (int& X : V)
-                X = static_cast<int>(R->ReadInteger());
-            R->ReadListEnd();
+            const std::vector<int> V = R->ReadIntegers();
+            if (V.size() != 4)
+                throw EFilerError("Invalid property value");
             ReadBarSize(TRect(V[0], V[1], V[2], V[3]));
         },
-        [this](TWriter* W) {
-            W->WriteListBegin();
-            for (int X : {FBarRect.left, FBarRect.top, FBarRect.right, FBarRect.bottom})
-                W->WriteInteger(X);
-            W->WriteListEnd();
-        },
+        [this](TWriter* W) { W->WriteIntegers({FBarRect.left, FBarRect.top, FBarRect.right, FBarRect.bottom}); },
         true);
     // The hot spot's state is read value by value, each keeping the others.
     Filer->DefineProperty(

@@ -222,6 +222,14 @@ TEST(RzStore, OlderPropertyNamesAreReadAndMappedOrDropped)
              }), S);
     EXPECT_EQ(S->MarginMin(), 20);
     EXPECT_EQ(S->MarginMax(), 30);
+    // Loaded applies its rules to what was read: a pane of its own colour
+    // is not transparent, whatever was stored.
+    auto Pane = Add<TRzStatusPane>(F.get(), F.get(), "Sp");
+    ReadForm(HandWritten("TRzStatusPane", [&](TWriter& W) {
+                 Old(W, "ParentColor", [](TWriter& V) { V.WriteInteger(0); });
+                 Old(W, "Transparent", True);
+             }), Pane);
+    EXPECT_FALSE(Pane->Transparent());
     // An old name is never written back.
     const std::string Again = WriteForm(Panel);
     for (const char* Name : {"UseGradients", "ThemeAware", "FrameSides"})

@@ -12,7 +12,7 @@
 #include "foundation/KvAppBase.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvTimeZones.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "bench/BenchHost.h"
 #include "bench/MailGen.h"
 #include "foundation/KvFiles.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

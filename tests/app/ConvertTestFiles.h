@@ -9,7 +9,7 @@
 
 #include "app/KvConvertDriver.h"
 #include "classlib/SysUtils.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 // Files below Folder by relative path, with their bytes.
 inline std::map<std::string, std::string> TreeFiles(const std::string& Folder)

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/TestFolder.h"
-#include "../mail/PartTreeShape.h"
+#include "testkit/TestFolder.h"
+#include "testkit/PartTreeShape.h"
 #include "ConvertTestFiles.h"
 #include "app/KvConvertDriver.h"
 #include "foundation/KvFiles.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 #include "ConvertTestFiles.h"
 #include "TestMessages.h"
 #include "app/KvConvertDriver.h"

@@ -10,7 +10,7 @@
 #include "classlib/SysUtils.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvTimeZones.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include "classlib/SysUtils.h"
 #include "foundation/KvAnsi.h"
 #include "foundation/KvFiles.h"
-#include "tests/TestFolder.h"
-#include "tests/TestLinks.h"
+#include "testkit/TestFolder.h"
+#include "testkit/TestLinks.h"
 #include "foundation/KvLogs.h"
 #include "mail/KvErrorLog.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 #include "app/KvFormsSave.h"
 #include "foundation/KvAppBase.h"
 

@@ -13,7 +13,7 @@
 #include "classlib/Registry.h"
 #include "foundation/KvBase.h"
 #include "foundation/KvSystem.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "app/KvNetBase.h"
 #include "classlib/Threads.h"
 #include "foundation/KvSystem.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 #include "tests/app/FakeTransport.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "foundation/KvBase.h"
 #include "foundation/KvParam.h"
 #include "foundation/KvSettings.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 TEST(WizardSwitches, AccessibilityValues)
 {

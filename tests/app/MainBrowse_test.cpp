@@ -14,9 +14,9 @@
 #include "foundation/KvSpFolder.h"
 #include "foundation/KvStrings.h"
 #include "shell/RzShellDialogs.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 #include "tests/app/ScratchSettings.h"
-#include "tests/shell/ModalScript.h"
+#include "testkit/ModalScript.h"
 
 using modal_test::TModalScript;
 using modal_test::TStep;

@@ -30,7 +30,7 @@
 #include "foundation/KvBase.h"
 #include "foundation/KvLogs.h"
 #include "foundation/KvSystem.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 #include "tests/app/ScratchSettings.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "app/Main.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 TEST(MainText, MailboxUrlToPath)
 {

@@ -14,7 +14,7 @@
 #include "foundation/KvParam.h"
 #include "foundation/KvSpFolder.h"
 #include "foundation/KvSystem.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 struct TTestMsg {
     std::string FromLine;

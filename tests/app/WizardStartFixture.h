@@ -31,7 +31,7 @@
 #include "foundation/KvAppBase.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvSystem.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 #include "tests/app/FakeTransport.h"
 #include "tests/app/ScratchSettings.h"
 

@@ -1,7 +1,7 @@
 #include "classlib/Classes.h"
 #include "classlib/Streams.h"
 
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 #include <gtest/gtest.h>
 

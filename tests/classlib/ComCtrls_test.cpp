@@ -5,7 +5,7 @@
 #include <shellapi.h>
 
 #include "classlib/Forms.h"
-#include "PixelProbe.h"
+#include "testkit/PixelProbe.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
 #include "classlib/Themes.h"
-#include "PixelProbe.h"
+#include "testkit/PixelProbe.h"
 
 namespace {
 

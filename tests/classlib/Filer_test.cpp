@@ -5,7 +5,7 @@
 #include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
-#include "tests/classlib/StoredProps.h"
+#include "testkit/StoredProps.h"
 
 namespace {
 

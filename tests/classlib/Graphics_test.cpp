@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "classlib/Graphics.h"
-#include "PixelProbe.h"
-#include "tests/TestFolder.h"
+#include "testkit/PixelProbe.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "classlib/ImgList.h"
-#include "PixelProbe.h"
+#include "testkit/PixelProbe.h"
 
 namespace {
 

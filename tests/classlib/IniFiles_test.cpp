@@ -1,6 +1,6 @@
 #include "classlib/IniFiles.h"
 
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 #include <gtest/gtest.h>
 

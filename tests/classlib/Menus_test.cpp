@@ -8,7 +8,7 @@
 
 #include "classlib/Controls.h"
 #include "classlib/Menus.h"
-#include "PixelProbe.h"
+#include "testkit/PixelProbe.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <dlgs.h>
 #include <gtest/gtest.h>
 
-#include "../TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include "controls/RzButton.h"
 #include "controls/RzRadChk.h"
 #include "controls/RzRadGrp.h"
-#include "tests/classlib/PixelProbe.h"
+#include "testkit/PixelProbe.h"
 #include "tests/controls/RzFormKit.h"
-#include "tests/controls/RzTestCanvas.h"
+#include "testkit/RzTestCanvas.h"
 
 namespace {
 

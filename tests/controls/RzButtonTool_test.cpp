@@ -9,7 +9,7 @@
 #include "classlib/ExtCtrls.h"
 #include "controls/RzButton.h"
 #include "tests/controls/RzFormKit.h"
-#include "tests/controls/RzTestCanvas.h"
+#include "testkit/RzTestCanvas.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "classlib/StdCtrls.h"
 #include "controls/RzButton.h"
 #include "tests/controls/RzFormKit.h"
-#include "tests/classlib/PixelProbe.h"
-#include "tests/controls/RzTestCanvas.h"
+#include "testkit/PixelProbe.h"
+#include "testkit/RzTestCanvas.h"
 
 namespace {
 

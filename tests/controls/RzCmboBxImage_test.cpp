@@ -7,7 +7,7 @@
 
 #include "controls/RzCmboBx.h"
 #include "tests/controls/RzFormKit.h"
-#include "tests/controls/RzTestCanvas.h"
+#include "testkit/RzTestCanvas.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "classlib/Themes.h"
 #include "controls/RzCommon.h"
 #include "controls/RzGrafx.h"
-#include "tests/controls/RzTestCanvas.h"
+#include "testkit/RzTestCanvas.h"
 
 namespace {
 

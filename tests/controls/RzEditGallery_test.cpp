@@ -18,7 +18,7 @@
 #include "controls/RzEdit.h"
 #include "controls/RzLstBox.h"
 #include "controls/RzRichUrl.h"
-#include "tests/controls/RzFormTest.h"
+#include "testkit/RzFormTest.h"
 
 namespace {
 

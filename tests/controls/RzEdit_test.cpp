@@ -15,7 +15,7 @@
 #include "controls/RzBtnEdt.h"
 #include "controls/RzEdit.h"
 #include "tests/controls/RzFormKit.h"
-#include "tests/controls/RzTestCanvas.h"
+#include "testkit/RzTestCanvas.h"
 
 namespace {
 

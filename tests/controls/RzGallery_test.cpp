@@ -11,7 +11,7 @@
 #include "controls/RzPrgres.h"
 #include "controls/RzSplit.h"
 #include "controls/RzStatus.h"
-#include "tests/controls/RzFormTest.h"
+#include "testkit/RzFormTest.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "controls/RzGrafx.h"
-#include "tests/controls/RzTestCanvas.h"
+#include "testkit/RzTestCanvas.h"
 
 namespace {
 

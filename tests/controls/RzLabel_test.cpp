@@ -11,8 +11,8 @@
 
 #include "classlib/Forms.h"
 #include "controls/RzLabel.h"
-#include "tests/TestFolder.h"
-#include "tests/controls/RzTestCanvas.h"
+#include "testkit/RzTestCanvas.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

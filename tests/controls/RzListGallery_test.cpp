@@ -9,7 +9,7 @@
 
 #include "classlib/ComCtrls.h"
 #include "controls/RzLstBox.h"
-#include "tests/controls/RzFormTest.h"
+#include "testkit/RzFormTest.h"
 
 namespace {
 

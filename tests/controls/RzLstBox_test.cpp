@@ -12,7 +12,7 @@
 #include "classlib/StdCtrls.h"
 #include "controls/RzLstBox.h"
 #include "tests/controls/RzFormKit.h"
-#include "tests/controls/RzTestCanvas.h"
+#include "testkit/RzTestCanvas.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "controls/RzPanel.h"
-#include "tests/controls/RzFormTest.h"
+#include "testkit/RzFormTest.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "controls/RzPanel.h"
 #include "controls/RzStatus.h"
-#include "tests/controls/RzFormTest.h"
+#include "testkit/RzFormTest.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "controls/RzPrgres.h"
-#include "tests/controls/RzFormTest.h"
+#include "testkit/RzFormTest.h"
 
 namespace {
 

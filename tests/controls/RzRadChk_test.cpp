@@ -10,7 +10,7 @@
 #include "classlib/ExtCtrls.h"
 #include "controls/RzRadChk.h"
 #include "tests/controls/RzFormKit.h"
-#include "tests/controls/RzTestCanvas.h"
+#include "testkit/RzTestCanvas.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "controls/RzLstBox.h"
 #include "controls/RzRichUrl.h"
 #include "tests/controls/RzFormKit.h"
-#include "tests/controls/RzTestCanvas.h"
+#include "testkit/RzTestCanvas.h"
 
 namespace {
 

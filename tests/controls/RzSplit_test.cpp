@@ -5,7 +5,7 @@
 #include <climits>
 
 #include "controls/RzSplit.h"
-#include "tests/controls/RzFormTest.h"
+#include "testkit/RzFormTest.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "classlib/Hints.h"
 #include "controls/RzPanel.h"
 #include "controls/RzStatus.h"
-#include "tests/controls/RzFormTest.h"
+#include "testkit/RzFormTest.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include "controls/RzSplit.h"
 #include "controls/RzStatus.h"
 #include "controls/RzTabs.h"
-#include "tests/classlib/StoredProps.h"
-#include "tests/controls/RzFormTest.h"
+#include "testkit/StoredProps.h"
+#include "testkit/RzFormTest.h"
 
 namespace {
 

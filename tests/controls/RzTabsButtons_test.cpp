@@ -12,7 +12,7 @@
 #include "classlib/Menus.h"
 #include "controls/RzTabs.h"
 #include "tests/controls/RzFormKit.h"
-#include "tests/controls/RzTestCanvas.h"
+#include "testkit/RzTestCanvas.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "controls/RzButton.h"
 #include "controls/RzTabs.h"
-#include "tests/controls/RzFormTest.h"
+#include "testkit/RzFormTest.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "controls/RzCommon.h"
 #include "controls/RzTabs.h"
 #include "tests/controls/RzTabKit.h"
-#include "tests/controls/RzTestCanvas.h"
+#include "testkit/RzTestCanvas.h"
 
 namespace {
 

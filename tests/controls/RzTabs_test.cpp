@@ -8,7 +8,7 @@
 
 #include "controls/RzTabs.h"
 #include "tests/controls/RzTabKit.h"
-#include "tests/controls/RzTestCanvas.h"
+#include "testkit/RzTestCanvas.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "foundation/KvParam.h"
 #include "foundation/KvSpFolder.h"
 #include "foundation/KvStrings.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "classlib/Classes.h"
 #include "foundation/KvCharFilter.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

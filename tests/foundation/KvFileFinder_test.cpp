@@ -7,8 +7,8 @@
 
 #include "foundation/KvFileFinder.h"
 #include "foundation/KvFiles.h"
-#include "tests/TestFolder.h"
-#include "tests/TestLinks.h"
+#include "testkit/TestFolder.h"
+#include "testkit/TestLinks.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "classlib/Classes.h"
 #include "classlib/Streams.h"
 #include "foundation/KvFiles.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

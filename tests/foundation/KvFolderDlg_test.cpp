@@ -7,7 +7,7 @@
 #include <atomic>
 #include <thread>
 
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

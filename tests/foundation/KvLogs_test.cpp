@@ -6,7 +6,7 @@
 
 #include "foundation/KvFiles.h"
 #include "foundation/KvLogs.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

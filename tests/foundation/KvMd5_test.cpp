@@ -11,7 +11,7 @@
 
 #include "classlib/Streams.h"
 #include "foundation/KvMd5.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "classlib/Classes.h"
 #include "foundation/KvMemIni.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "foundation/KvParam.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "classlib/Classes.h"
 #include "classlib/Registry.h"
 #include "foundation/KvSettings.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "foundation/KvFiles.h"
 #include "foundation/KvStrings.h"
 #include "foundation/KvWindows.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "foundation/KvDates.h"
 #include "foundation/KvMemIni.h"
 #include "foundation/KvTimeZones.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

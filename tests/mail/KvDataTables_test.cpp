@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 #include "foundation/KvDates.h"
 #include "foundation/KvFiles.h"
 #include "mail/KvBase64.h"

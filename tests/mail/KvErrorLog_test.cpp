@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLogs.h"
 #include "mail/KvErrorLog.h"

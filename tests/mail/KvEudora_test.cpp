@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLogs.h"
 #include "mail/KvEudora.h"

@@ -9,7 +9,7 @@
 #include "foundation/KvBase.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvSpFolder.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

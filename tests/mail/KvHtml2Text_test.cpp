@@ -8,7 +8,7 @@
 
 #include "foundation/KvFiles.h"
 #include "mail/KvHtml2Text.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 #include "classlib/SysUtils.h"
 #include "mail/KvMailBase.h"
 #include "mail/KvMailStream.h"

@@ -11,7 +11,7 @@
 #include "foundation/KvDates.h"
 #include "foundation/KvFiles.h"
 #include "mail/KvMailNames.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLogs.h"
 #include "foundation/KvLineBreaks.h"

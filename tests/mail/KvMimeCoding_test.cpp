@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 #include "foundation/KvBoyerMoore.h"
 #include "foundation/KvFiles.h"
 #include "mail/KvMimeCoding.h"

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 #include "classlib/SysUtils.h"
 #include "foundation/KvFiles.h"
 #include "mail/KvBase64.h"

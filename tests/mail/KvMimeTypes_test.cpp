@@ -4,7 +4,7 @@
 
 #include "foundation/KvFiles.h"
 #include "mail/KvMimeTypes.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "tests/mail/DeepMultipart.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 #include "classlib/Classes.h"
 #include "foundation/KvFiles.h"
 #include "mail/KvBase64.h"

@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLogs.h"
 #include "mail/KvMime.h"
 #include "mail/KvMsgParts.h"
-#include "PartTreeShape.h"
+#include "testkit/PartTreeShape.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "mail/KvMimeCoding.h"
 #include "mail/KvMsgParts.h"
 #include "mail/KvMsgWriter.h"
-#include "PartTreeShape.h"
+#include "testkit/PartTreeShape.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <random>
 #include <string>
 
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 #include "foundation/KvFiles.h"
 #include "mail/KvBase64.h"
 #include "mail/KvMime.h"

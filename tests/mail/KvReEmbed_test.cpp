@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLists.h"
 #include "foundation/KvLogs.h"
@@ -10,7 +10,7 @@
 #include "mail/KvMimeHeaders.h"
 #include "mail/KvMsgParts.h"
 #include "mail/KvReEmbed.h"
-#include "PartTreeShape.h"
+#include "testkit/PartTreeShape.h"
 #include "ReEmbedStore.h"
 
 namespace {

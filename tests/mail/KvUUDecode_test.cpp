@@ -8,7 +8,7 @@
 #include "foundation/CRC.h"
 #include "foundation/KvFiles.h"
 #include "mail/KvUUDecode.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

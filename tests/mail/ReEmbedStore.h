@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLists.h"
 #include "foundation/KvLogs.h"

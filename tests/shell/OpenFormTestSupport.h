@@ -11,7 +11,7 @@
 
 #include "classlib/Dialogs.h"
 #include "shell/RzShellOpenForm.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace open_test {
 

@@ -11,8 +11,8 @@
 #include "classlib/Streams.h"
 #include "classlib/SysUtils.h"
 #include "shell/RzShellDialogs.h"
-#include "tests/TestFolder.h"
-#include "tests/shell/ModalScript.h"
+#include "testkit/TestFolder.h"
+#include "testkit/ModalScript.h"
 
 using namespace modal_test;
 

@@ -11,9 +11,9 @@
 
 #include "shell/RzShellDialogs.h"
 #include "shell/RzShellFolderForm.h"
-#include "tests/TestFolder.h"
-#include "tests/controls/RzFormTest.h"
-#include "tests/shell/ModalScript.h"
+#include "testkit/TestFolder.h"
+#include "testkit/RzFormTest.h"
+#include "testkit/ModalScript.h"
 #include "tests/shell/ShellCtrlsTestSupport.h"
 #include "tests/shell/ViewsTestSupport.h"
 

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

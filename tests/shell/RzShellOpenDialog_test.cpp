@@ -5,7 +5,7 @@
 // the last form closed.
 #include "classlib/Streams.h"
 #include "shell/RzShellDialogs.h"
-#include "tests/shell/ModalScript.h"
+#include "testkit/ModalScript.h"
 #include "tests/shell/OpenFormTestSupport.h"
 
 using namespace open_test;

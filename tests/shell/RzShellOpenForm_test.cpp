@@ -4,8 +4,8 @@
 // into the edit; the places bar with and without its policy key; the tree
 // keys; the size limits; and pictures of the form in both looks.
 #include "classlib/Registry.h"
-#include "tests/controls/RzFormTest.h"
-#include "tests/shell/ModalScript.h"
+#include "testkit/RzFormTest.h"
+#include "testkit/ModalScript.h"
 #include "tests/shell/OpenFormTestSupport.h"
 #include "tests/shell/ShellCtrlsTestSupport.h"
 #include "tests/shell/ViewsTestSupport.h"

@@ -6,7 +6,7 @@
 #include "classlib/Forms.h"
 #include "classlib/Menus.h"
 #include "classlib/StdCtrls.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "classlib/Controls.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <dbt.h>
 
 #include "shell/RzShellIntf.h"
-#include "tests/TestFolder.h"
-#include "tests/classlib/PixelProbe.h"
+#include "testkit/TestFolder.h"
+#include "testkit/PixelProbe.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The framed list and tree views read the frame names of older stored
 // forms: "FrameFlat" and "FrameFocusStyle" mapped, "FrameFlatStyle" dropped.
-#include "tests/classlib/StoredProps.h"
+#include "testkit/StoredProps.h"
 #include "tests/shell/ViewsTestSupport.h"
 
 using namespace views_test;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "shell/RzShellCtrls.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 #include "tests/shell/ViewsTestSupport.h"
 
 namespace shell_test {

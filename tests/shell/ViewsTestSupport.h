@@ -10,7 +10,7 @@
 #include "classlib/Forms.h"
 #include "shell/RzListVw.h"
 #include "shell/RzTreeVw.h"
-#include "tests/classlib/PixelProbe.h"
+#include "testkit/PixelProbe.h"
 
 namespace views_test {
 

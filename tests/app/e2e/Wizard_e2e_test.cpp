@@ -13,7 +13,7 @@
 #include <string>
 
 #include "ProgramDriver.h"
-#include "tests/TestFolder.h"
+#include "testkit/TestFolder.h"
 #include "tests/app/TestMessages.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "classlib/Forms.h"
 #include "classlib/Themes.h"
-#include "tests/controls/RzTestCanvas.h"
+#include "testkit/RzTestCanvas.h"
 
 // Turns visual styles off (or on) for one scope; the next test sees the
 // switch as it was.

@@ -1,16 +1,28 @@
-# Fails when a source under LAYER_DIR includes a header of a layer it must
-# not see. Run as: cmake -DLAYER_DIR=<dir> -DFORBIDDEN=<a,b> -P CheckLayer.cmake
-string(REPLACE "," ";" FORBIDDEN "${FORBIDDEN}")
+# Fails when a source under LAYER_DIR includes a header of a folder it must
+# not see. Run as: cmake -DLAYER_DIR=<dir> -DALLOWED=<a/,b/> -P CheckLayer.cmake
+# ALLOWED lists the path prefixes a quoted include may start with; an include
+# without a folder is one of the source's own neighbours and always passes.
+# An include that climbs with "../" is refused: it would slip past the rule.
+string(REPLACE "," ";" ALLOWED "${ALLOWED}")
 file(GLOB_RECURSE files ${LAYER_DIR}/*.h ${LAYER_DIR}/*.cpp)
 set(bad "")
 foreach(f ${files})
-  file(STRINGS ${f} lines REGEX "^[ \t]*#[ \t]*include")
+  file(STRINGS ${f} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
   foreach(line ${lines})
-    foreach(layer ${FORBIDDEN})
-      if(line MATCHES "[\"<]${layer}/")
-        list(APPEND bad "${f}: ${line}")
+    string(REGEX REPLACE "^[^\"]*\"([^\"]*)\".*$" "\\1" path "${line}")
+    if(NOT path MATCHES "/")
+      continue()
+    endif()
+    set(ok FALSE)
+    foreach(prefix ${ALLOWED})
+      string(FIND "${path}" "${prefix}" at)
+      if(at EQUAL 0)
+        set(ok TRUE)
       endif()
     endforeach()
+    if(NOT ok)
+      list(APPEND bad "${f}: ${line}")
+    endif()
   endforeach()
 endforeach()
 if(bad)

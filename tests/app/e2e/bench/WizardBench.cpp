@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <string>
 
-#include "../ProgramDriver.h"
+#include "tests/app/e2e/ProgramDriver.h"
 
 namespace {
 

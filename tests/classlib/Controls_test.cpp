@@ -796,9 +796,19 @@ TEST(ControlsTimer, TicksBetweenMessagesWhileEnabled)
     EXPECT_GE(Ticks, 2);
     T.SetEnabled(false);
     Application->ProcessMessages();
-    int Stopped = Ticks;
-    Sleep(60);
-    Application->ProcessMessages();
+    const int Stopped = Ticks;
+    // A peer of the same interval measures the wait: by its second tick a
+    // timer still running would have ticked as well.
+    TTimer Peer(nullptr);
+    int PeerTicks = 0;
+    Peer.OnTimer = [&](TObject*) { ++PeerTicks; };
+    Peer.SetInterval(10);
+    Start = GetTickCount();
+    while (PeerTicks < 2 && GetTickCount() - Start < 3000) {
+        Application->ProcessMessages();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+    EXPECT_GE(PeerTicks, 2);
     EXPECT_EQ(Ticks, Stopped);
 }
 

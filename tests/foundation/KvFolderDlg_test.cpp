@@ -4,9 +4,6 @@
 
 #include <windows.h>
 
-#include <atomic>
-#include <thread>
-
 #include "testkit/TestFolder.h"
 
 namespace {
@@ -73,47 +70,36 @@ TEST(KvFolderDlg, CaptionRootAndResult)
         EXPECT_EQ(ChosenFolderText(c.Path, c.Display, c.Mask), c.Expected);
 }
 
-// The first visible dialog window of the process named in the pair.
-BOOL CALLBACK FindOwnDialog(HWND Window, LPARAM Probe)
+// The dialog the hook below cancelled.
+HWND CancelledDialog = nullptr;
+
+// Cancels the first dialog of this thread once its WM_INITDIALOG has run.
+// The browser's own thread does it, inside its modal loop: a second thread
+// polling for a visible dialog raced the browser's start (a slow start
+// outlasted its polls and left the browser open) and could take another
+// dialog of the process for it.
+LRESULT CALLBACK CancelOnInit(int Code, WPARAM Wp, LPARAM Lp)
 {
-    auto* out = reinterpret_cast<std::pair<DWORD, HWND>*>(Probe);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(Window, &owner);
+    const auto* m = reinterpret_cast<const CWPRETSTRUCT*>(Lp);
     char cls[32] = {};
-    GetClassNameA(Window, cls, sizeof(cls));
-    if (owner == out->first && lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(Window)) {
-        out->second = Window;
-        return FALSE;
+    if (Code == HC_ACTION && m->message == WM_INITDIALOG && !CancelledDialog &&
+        GetClassNameA(m->hwnd, cls, sizeof(cls)) && lstrcmpA(cls, "#32770") == 0) {
+        CancelledDialog = m->hwnd;
+        PostMessageA(m->hwnd, WM_COMMAND, IDCANCEL, 0);
     }
-    return TRUE;
+    return CallNextHookEx(nullptr, Code, Wp, Lp);
 }
 
-// Opens the real browser and cancels it from another thread once it shows.
+// Opens the real browser and cancels it as soon as it is up.
 TEST(KvFolderDlg, CancelLeavesTheFolderAlone)
 {
-    std::atomic<bool> seen{false};
-    std::atomic<bool> stop{false};
-    const DWORD pid = GetCurrentProcessId();
-    std::thread canceller([&] {
-        for (int i = 0; i < 1500 && !stop; ++i) {
-            HWND found = nullptr;
-            std::pair<DWORD, HWND> probe(pid, nullptr);
-            EnumWindows(&FindOwnDialog,
-                reinterpret_cast<LPARAM>(&probe));
-            found = probe.second;
-            if (found) {
-                seen = true;
-                PostMessageA(found, WM_COMMAND, IDCANCEL, 0);
-                return;
-            }
-            Sleep(20);
-        }
-    });
+    CancelledDialog = nullptr;
+    const HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROCRET, &CancelOnInit, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
     std::string folder = "C:\\windows\\*.ini";
     const bool chosen = BrowseForFolder(folder, nullptr, "Pick: ");
-    stop = true;
-    canceller.join();
-    EXPECT_TRUE(seen);
+    UnhookWindowsHookEx(hook);
+    EXPECT_NE(CancelledDialog, nullptr);
     EXPECT_FALSE(chosen);
     EXPECT_EQ(folder, "C:\\windows\\*.ini");
 }

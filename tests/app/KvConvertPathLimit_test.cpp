@@ -1,4 +1,5 @@
-// Where a message file's name and folder meet Windows' path limit.
+// Where a message file's name and folder meet Windows' path limit: the
+// name cut to fit and the longest target folder still taken.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -50,6 +51,29 @@ TEST(KvConvertPathLimit, ACutNameNeverEndsInABlankOrADot)
         const auto files = TreeFiles(folder);
         ASSERT_EQ(files.size(), 1u) << r.LogText();
         EXPECT_EQ(files.begin()->first, std::string(c.Kept, 'a') + ".eml") << c.Subject;
+    }
+}
+
+// A message file needs room for an 8.3 name below the folder: 246
+// characters are the longest folder taken.
+TEST(KvConvertPathLimit, TheLongestTargetFolderTaken)
+{
+    for (const size_t length : {246u, 247u}) {
+        TConvertRun r;
+        const std::string folder = FolderOfLength(r, length);
+        PutFile(r.Src("box"), MboxOf({MessageAbout("Short")}, "\n"));
+        r.Add(r.Src("box"), mftMbox);
+        r.Target(mftEml, folder + "\\");
+        r.Start();
+        if (length == 246) {
+            EXPECT_EQ(r.Summary(), Counters(1, 1, 0, 0)) << r.LogText();
+            EXPECT_EQ(TreeFiles(folder).size(), 1u);
+        } else {
+            EXPECT_EQ(r.Host.Log.front(), "Target folder cannot be used: " + folder +
+                                              ": the path is longer than Windows allows")
+                << r.LogText();
+            EXPECT_TRUE(r.Driver.TargetFailedRun());
+        }
     }
 }
 

@@ -478,22 +478,10 @@ void ApplyDayHalf(int& Hour, const std::string& DayHalf)
         Hour = 0;
 }
 
-}  // namespace
-
-bool SplitMailDate(const std::string& Text, TDateTime& Value, std::string& ZoneText)
+// Cuts the day name off S: everything up to the first comma, or the first
+// word when the text starts with a letter. False when too little is left.
+bool CutDayName(std::string& s)
 {
-    Value = -1;
-    ZoneText.clear();
-    std::string s = Text;
-    // Folded header values carry tabs and line breaks where blanks belong.
-    for (char& c : s)
-        if (c == '\t' || c == '\r' || c == '\n')
-            c = ' ';
-    if (s.size() < 6)
-        return false;
-
-    // Day name: everything up to the first comma, or the first word when
-    // the text starts with a letter.
     std::size_t p = s.find(',');
     if (p == std::string::npos && IsNameLetter(s[0]))
         p = s.find(' ');
@@ -505,9 +493,13 @@ bool SplitMailDate(const std::string& Text, TDateTime& Value, std::string& ZoneT
         if (s.size() < 6)
             return false;
     }
+    return true;
+}
 
-    // Zone.
-    std::string dayHalf;
+// Cuts the zone, and an "AM"/"PM" before or after it, off the end of S.
+// False when what is left cannot hold a date.
+bool CutZone(std::string& s, std::string& ZoneText, std::string& dayHalf)
+{
     std::size_t zonePos = s.find(" +");
     if (zonePos == std::string::npos)
         zonePos = s.find(" -");
@@ -550,35 +542,29 @@ bool SplitMailDate(const std::string& Text, TDateTime& Value, std::string& ZoneT
         }
         s.erase(lastDigit);
     }
-    s = TrimBlanks(s);
-    if (s.size() < 6)
-        return false;
+    return true;
+}
 
-    TDateFields f;
-    f.ThisCentury = CurrentYear() - 2000;
-    f.MonthFirst = MonthFirstDates();
-
-    // Time.
+// Cuts the clock ("h:m" or "h:m:s") out of S into F.
+void CutTime(std::string& s, const std::string& dayHalf, TDateFields& f)
+{
     const std::string token = CutTimeToken(s);
-    if (!token.empty()) {
-        const std::size_t c1 = token.find(':');
-        const std::size_t c2 = token.find(':', c1 + 1);
-        f.Hour = NumberOrZero(token.substr(0, c1));
-        f.Minute = NumberOrZero(token.substr(c1 + 1, c2 == std::string::npos ? std::string::npos
-                                                                              : c2 - c1 - 1));
-        f.Second = c2 == std::string::npos ? 0 : NumberOrZero(token.substr(c2 + 1));
-        ApplyDayHalf(f.Hour, dayHalf);
-    }
+    if (token.empty())
+        return;
+    const std::size_t c1 = token.find(':');
+    const std::size_t c2 = token.find(':', c1 + 1);
+    f.Hour = NumberOrZero(token.substr(0, c1));
+    f.Minute = NumberOrZero(token.substr(c1 + 1, c2 == std::string::npos ? std::string::npos
+                                                                          : c2 - c1 - 1));
+    f.Second = c2 == std::string::npos ? 0 : NumberOrZero(token.substr(c2 + 1));
+    ApplyDayHalf(f.Hour, dayHalf);
+}
 
-    for (char& c : s)
-        if (c == '-' || c == '.' || c == '/')
-            c = ' ';
-    s = TrimBlanks(s);
-
-    // A four-digit year at the end, or at the start. A year first is the
-    // ISO order year, month, day on every locale: no layout writes the day
-    // between a leading year and the month.
-    bool yearFirst = false;
+// Cuts a four-digit year at the end, or at the start, out of S into F; true
+// for a year first. A year first is the ISO order year, month, day on every
+// locale: no layout writes the day between a leading year and the month.
+bool CutFourDigitYear(std::string& s, TDateFields& f)
+{
     auto digitsAt = [&](std::size_t From, std::size_t Count) {
         return From + Count <= s.size() && AllDigits(s.substr(From, Count));
     };
@@ -590,11 +576,15 @@ bool SplitMailDate(const std::string& Text, TDateTime& Value, std::string& ZoneT
     } else if (digitsAt(0, 4) && (s.size() == 4 || !IsDigitChar(s[4]))) {
         f.Year = DigitsValue(s.substr(0, 4));
         s = TrimBlanks(s.substr(4));
-        yearFirst = true;
+        return true;
     }
-    if (s.empty())
-        return false;
+    return false;
+}
 
+// Reads the day, the month (by name or number) and a year not yet found
+// from what is left of the date into F; false when a number is missing.
+bool ReadDayAndMonth(const std::string& s, bool yearFirst, TDateFields& f)
+{
     std::size_t pos = 0;
     if (IsNameLetter(s[0])) {
         // Month name first.
@@ -636,6 +626,40 @@ bool SplitMailDate(const std::string& Text, TDateTime& Value, std::string& ZoneT
             f.Place(c, f.Year == -1 ? pkYear : f.Month == -1 ? pkMonth : pkDay);
         }
     }
+    return true;
+}
+
+}  // namespace
+
+bool SplitMailDate(const std::string& Text, TDateTime& Value, std::string& ZoneText)
+{
+    Value = -1;
+    ZoneText.clear();
+    std::string s = Text;
+    // Folded header values carry tabs and line breaks where blanks belong.
+    for (char& c : s)
+        if (c == '\t' || c == '\r' || c == '\n')
+            c = ' ';
+    if (s.size() < 6 || !CutDayName(s))
+        return false;
+    std::string dayHalf;
+    if (!CutZone(s, ZoneText, dayHalf))
+        return false;
+    s = TrimBlanks(s);
+    if (s.size() < 6)
+        return false;
+
+    TDateFields f;
+    f.ThisCentury = CurrentYear() - 2000;
+    f.MonthFirst = MonthFirstDates();
+    CutTime(s, dayHalf, f);
+    for (char& c : s)
+        if (c == '-' || c == '.' || c == '/')
+            c = ' ';
+    s = TrimBlanks(s);
+    const bool yearFirst = CutFourDigitYear(s, f);
+    if (s.empty() || !ReadDayAndMonth(s, yearFirst, f))
+        return false;
     return f.Encode(Value);
 }
 

@@ -679,6 +679,19 @@ private:
     void HandleFocusMessage(TMessage& Message);
     void RouteMouseToChild(TMessage& Message);
     void TrackMouseLeave();
+    // The message handlers WndProc calls; those returning bool leave the
+    // message to TControl when false.
+    bool WMMouseWheel(TMessage& Message);
+    void WMMouseLeave(TMessage& Message);
+    void WMCaptureChanged(TMessage& Message);
+    void WMPaint(TMessage& Message);
+    void WMSetCursor(TMessage& Message);
+    void WMWindowPosChanged(TMessage& Message);
+    void WMNotification(TMessage& Message);
+    void CNCtlColor(TMessage& Message);
+    void CMColorChanged();
+    void CMFontChanged();
+    void WMNCDestroy(TMessage& Message);
 
     HWND FHandle = nullptr;
     HWND FParentWindow = nullptr;

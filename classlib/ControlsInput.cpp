@@ -275,111 +275,163 @@ void TWinControl::ReflectNotification(TMessage& Message)
     DefaultHandler(Message);
 }
 
+bool TWinControl::WMMouseWheel(TMessage& Message)
+{
+    const TPoint At(static_cast<short>(LOWORD(Message.LParam)), static_cast<short>(HIWORD(Message.LParam)));
+    if (!DoMouseWheel(KeyboardStateToShiftState(), static_cast<short>(HIWORD(Message.WParam)), At))
+        return false;
+    Message.Result = 1;
+    return true;
+}
+
+void TWinControl::WMMouseLeave(TMessage&)
+{
+    FTrackingLeave = false;
+    if (MouseOverControl && (MouseOverControl == this || MouseOverControl->Parent() == this)) {
+        TControl* Old = MouseOverControl;
+        MouseOverControl = nullptr;
+        Old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(Old));
+    }
+}
+
+void TWinControl::WMCaptureChanged(TMessage& Message)
+{
+    if (CaptureControl && reinterpret_cast<HWND>(Message.LParam) != FHandle) {
+        TControl* C = CaptureControl;
+        if (C == this || C->Parent() == this) {
+            CaptureControl = nullptr;
+            // A graphic control that held the capture hears that it is
+            // gone, so a drag or press it runs can end.
+            if (C != this)
+                C->Perform(WM_CAPTURECHANGED, Message.WParam, Message.LParam);
+        }
+    }
+    DefaultHandler(Message);
+}
+
+// WM_PAINT and WM_PRINTCLIENT: the window's own painting unless the control
+// paints itself or holds graphic controls.
+void TWinControl::WMPaint(TMessage& Message)
+{
+    if ((FControlState & csCustomPaint) == 0 && FControls.empty()) {
+        DefaultHandler(Message);
+        return;
+    }
+    if (Message.Msg == WM_PAINT) {
+        PaintHandler(Message);
+        return;
+    }
+    TMessage M{WM_PAINT, Message.WParam, 0, 0};
+    PaintHandler(M);
+}
+
+void TWinControl::WMSetCursor(TMessage& Message)
+{
+    if (LOWORD(Message.LParam) == HTCLIENT && reinterpret_cast<HWND>(Message.WParam) == FHandle) {
+        TCursor Cur = Screen ? Screen->Cursor() : crDefault;
+        if (Cur == crDefault) {
+            POINT P{};
+            GetCursorPos(&P);
+            TControl* C = ControlAtPos(ScreenToClient(P), false);
+            Cur = C ? C->Cursor() : FCursor;
+        }
+        if (Cur != crDefault) {
+            ::SetCursor(CursorHandle(Cur));
+            Message.Result = 1;
+            return;
+        }
+    }
+    DefaultHandler(Message);
+}
+
+void TWinControl::WMWindowPosChanged(TMessage& Message)
+{
+    DefaultHandler(Message);
+    auto WP = reinterpret_cast<WINDOWPOS*>(Message.LParam);
+    if (FHandle && (WP->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE) && !IsIconic(FHandle)) {
+        RECT R{};
+        GetWindowRect(FHandle, &R);
+        HWND P = GetParent(FHandle);
+        if (P && (GetWindowLongPtrA(FHandle, GWL_STYLE) & WS_CHILD))
+            MapWindowPoints(HWND_DESKTOP, P, reinterpret_cast<POINT*>(&R), 2);
+        UpdateBoundsFromWindow(R.left, R.top, R.right - R.left, R.bottom - R.top);
+    }
+}
+
+// A child's notification goes back to the child; a menu or accelerator
+// command (no child) is the window's own.
+void TWinControl::WMNotification(TMessage& Message)
+{
+    if (Message.Msg == WM_COMMAND && Message.LParam == 0)
+        DefaultHandler(Message);
+    else
+        ReflectNotification(Message);
+}
+
+void TWinControl::CNCtlColor(TMessage& Message)
+{
+    HDC DC = reinterpret_cast<HDC>(Message.WParam);
+    SetTextColor(DC, ColorToRef(FFont->Color()));
+    SetBkColor(DC, ColorToRef(FBrush->Color()));
+    Message.Result = reinterpret_cast<LRESULT>(FBrush->Handle());
+}
+
+void TWinControl::CMColorChanged()
+{
+    FBrush->OnChange = nullptr;
+    FBrush->SetColor(FColor);
+    FBrush->OnChange = [this](TObject* Sender) { BrushChanged(Sender); };
+    NotifyControls(CM_PARENTCOLORCHANGED);
+    Invalidate();
+}
+
+void TWinControl::CMFontChanged()
+{
+    if (FHandle && (FControlState & csCustomPaint) == 0)
+        SendMessageA(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FFont->Handle()), 0);
+    NotifyControls(CM_PARENTFONTCHANGED);
+    Invalidate();
+}
+
+void TWinControl::WMNCDestroy(TMessage& Message)
+{
+    DefaultHandler(Message);
+    if (MouseOverControl && ContainsControl(MouseOverControl))
+        MouseOverControl = nullptr;
+    for (TControlCanvas* C : std::vector<TControlCanvas*>(OpenCanvases))
+        if (auto W = dynamic_cast<TWinControl*>(C->Control()); W == this)
+            C->FreeHandle();
+    FTrackingLeave = false;
+}
+
 void TWinControl::WndProc(TMessage& Message)
 {
     if (DragMessage(Message))
         return;
     switch (Message.Msg) {
-    case WM_MOUSEWHEEL: {
-        const TPoint At(static_cast<short>(LOWORD(Message.LParam)), static_cast<short>(HIWORD(Message.LParam)));
-        if (DoMouseWheel(KeyboardStateToShiftState(), static_cast<short>(HIWORD(Message.WParam)), At)) {
-            Message.Result = 1;
+    case WM_MOUSEWHEEL:
+        if (WMMouseWheel(Message))
             return;
-        }
         break;
-    }
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN:
     case WM_LBUTTONUP: case WM_RBUTTONUP: case WM_MBUTTONUP:
     case WM_LBUTTONDBLCLK: case WM_RBUTTONDBLCLK: case WM_MBUTTONDBLCLK:
-        if (FHandle && Message.Msg != 0) {
+        if (FHandle) {
             RouteMouseToChild(Message);
             return;
         }
         break;
-    case WM_MOUSELEAVE:
-        FTrackingLeave = false;
-        if (MouseOverControl && (MouseOverControl == this || MouseOverControl->Parent() == this)) {
-            TControl* Old = MouseOverControl;
-            MouseOverControl = nullptr;
-            Old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(Old));
-        }
-        return;
-    case WM_CAPTURECHANGED:
-        if (CaptureControl && reinterpret_cast<HWND>(Message.LParam) != FHandle) {
-            TControl* C = CaptureControl;
-            if (C == this || C->Parent() == this) {
-                CaptureControl = nullptr;
-                // A graphic control that held the capture hears that it is
-                // gone, so a drag or press it runs can end.
-                if (C != this)
-                    C->Perform(WM_CAPTURECHANGED, Message.WParam, Message.LParam);
-            }
-        }
-        DefaultHandler(Message);
-        return;
-    case WM_CHANGEUISTATE:
-        ChangeUIState(Message);
-        return;
-    case WM_UPDATEUISTATE:
-        UpdateUIState(Message);
-        return;
-    case WM_QUERYUISTATE:
-        Message.Result = FUIState;
-        return;
-    case WM_PAINT:
-        if ((FControlState & csCustomPaint) == 0 && FControls.empty()) {
-            DefaultHandler(Message);
-            return;
-        }
-        PaintHandler(Message);
-        return;
-    case WM_PRINTCLIENT:
-        if ((FControlState & csCustomPaint) == 0 && FControls.empty()) {
-            DefaultHandler(Message);
-            return;
-        }
-        {
-            TMessage M{WM_PAINT, Message.WParam, 0, 0};
-            PaintHandler(M);
-        }
-        return;
-    case WM_ERASEBKGND:
-        EraseBackground(Message);
-        return;
-    case WM_SETCURSOR:
-        if (LOWORD(Message.LParam) == HTCLIENT && reinterpret_cast<HWND>(Message.WParam) == FHandle) {
-            TCursor Cur = Screen ? Screen->Cursor() : crDefault;
-            if (Cur == crDefault) {
-                POINT P{};
-                GetCursorPos(&P);
-                TControl* C = ControlAtPos(ScreenToClient(P), false);
-                Cur = C ? C->Cursor() : FCursor;
-            }
-            if (Cur != crDefault) {
-                ::SetCursor(CursorHandle(Cur));
-                Message.Result = 1;
-                return;
-            }
-        }
-        DefaultHandler(Message);
-        return;
-    case WM_WINDOWPOSCHANGED: {
-        DefaultHandler(Message);
-        auto WP = reinterpret_cast<WINDOWPOS*>(Message.LParam);
-        if (FHandle && (WP->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE) && !IsIconic(FHandle)) {
-            RECT R{};
-            GetWindowRect(FHandle, &R);
-            HWND P = GetParent(FHandle);
-            if (P && (GetWindowLongPtrA(FHandle, GWL_STYLE) & WS_CHILD))
-                MapWindowPoints(HWND_DESKTOP, P, reinterpret_cast<POINT*>(&R), 2);
-            UpdateBoundsFromWindow(R.left, R.top, R.right - R.left, R.bottom - R.top);
-        }
-        return;
-    }
-    case WM_SETFOCUS: case WM_KILLFOCUS:
-        HandleFocusMessage(Message);
-        return;
+    case WM_MOUSELEAVE: WMMouseLeave(Message); return;
+    case WM_CAPTURECHANGED: WMCaptureChanged(Message); return;
+    case WM_CHANGEUISTATE: ChangeUIState(Message); return;
+    case WM_UPDATEUISTATE: UpdateUIState(Message); return;
+    case WM_QUERYUISTATE: Message.Result = FUIState; return;
+    case WM_PAINT: case WM_PRINTCLIENT: WMPaint(Message); return;
+    case WM_ERASEBKGND: EraseBackground(Message); return;
+    case WM_SETCURSOR: WMSetCursor(Message); return;
+    case WM_WINDOWPOSCHANGED: WMWindowPosChanged(Message); return;
+    case WM_SETFOCUS: case WM_KILLFOCUS: HandleFocusMessage(Message); return;
     case WM_KEYDOWN: case WM_SYSKEYDOWN: case WM_KEYUP: case WM_SYSKEYUP: case WM_CHAR:
     case CN_KEYDOWN: case CN_KEYUP: case CN_CHAR: case CN_SYSKEYDOWN: case CN_SYSCHAR:
         HandleKeyMessage(Message);
@@ -389,73 +441,34 @@ void TWinControl::WndProc(TMessage& Message)
     case WM_CTLCOLORDLG: case WM_CTLCOLORSCROLLBAR: case WM_CTLCOLORSTATIC:
     case WM_CHARTOITEM: case WM_VKEYTOITEM:
     case WM_DRAWITEM: case WM_MEASUREITEM: case WM_COMPAREITEM: case WM_DELETEITEM:
-        if (Message.Msg == WM_COMMAND && Message.LParam == 0) {
-            DefaultHandler(Message);
-            return;
-        }
-        ReflectNotification(Message);
+        WMNotification(Message);
         return;
     case CN_CTLCOLORMSGBOX: case CN_CTLCOLOREDIT: case CN_CTLCOLORLISTBOX: case CN_CTLCOLORBTN:
-    case CN_CTLCOLORDLG: case CN_CTLCOLORSCROLLBAR: case CN_CTLCOLORSTATIC: {
-        HDC DC = reinterpret_cast<HDC>(Message.WParam);
-        SetTextColor(DC, ColorToRef(FFont->Color()));
-        SetBkColor(DC, ColorToRef(FBrush->Color()));
-        Message.Result = reinterpret_cast<LRESULT>(FBrush->Handle());
+    case CN_CTLCOLORDLG: case CN_CTLCOLORSCROLLBAR: case CN_CTLCOLORSTATIC:
+        CNCtlColor(Message);
         return;
-    }
-    case WM_GETDLGCODE:
-        DefaultHandler(Message);
-        return;
+    case WM_GETDLGCODE: DefaultHandler(Message); return;
     case CM_CHILDKEY:
         if (FParent)
             Message.Result = FParent->Perform(CM_CHILDKEY, Message.WParam, Message.LParam);
         return;
-    case CM_DIALOGKEY: case CM_DIALOGCHAR: case CM_FOCUSCHANGED:
-        Broadcast(Message);
-        return;
-    case CM_ENTER:
-        DoEnter();
-        return;
-    case CM_EXIT:
-        DoExit();
-        return;
+    case CM_DIALOGKEY: case CM_DIALOGCHAR: case CM_FOCUSCHANGED: Broadcast(Message); return;
+    case CM_ENTER: DoEnter(); return;
+    case CM_EXIT: DoExit(); return;
     case CM_SYSCOLORCHANGE:
         NotifyControls(CM_SYSCOLORCHANGE);
         Invalidate();
         return;
-    case CM_COLORCHANGED:
-        FBrush->OnChange = nullptr;
-        FBrush->SetColor(FColor);
-        FBrush->OnChange = [this](TObject* Sender) { BrushChanged(Sender); };
-        NotifyControls(CM_PARENTCOLORCHANGED);
-        Invalidate();
-        return;
-    case CM_FONTCHANGED:
-        if (FHandle && (FControlState & csCustomPaint) == 0)
-            SendMessageA(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FFont->Handle()), 0);
-        NotifyControls(CM_PARENTFONTCHANGED);
-        Invalidate();
-        return;
-    case CM_SHOWHINTCHANGED:
-        NotifyControls(CM_PARENTSHOWHINTCHANGED);
-        return;
+    case CM_COLORCHANGED: CMColorChanged(); return;
+    case CM_FONTCHANGED: CMFontChanged(); return;
+    case CM_SHOWHINTCHANGED: NotifyControls(CM_PARENTSHOWHINTCHANGED); return;
     case CM_ENABLEDCHANGED:
         if (FHandle)
             EnableWindow(FHandle, FEnabled);
         Invalidate();
         return;
-    case CM_VISIBLECHANGED:
-        UpdateShowing();
-        return;
-    case WM_NCDESTROY:
-        DefaultHandler(Message);
-        if (MouseOverControl && ContainsControl(MouseOverControl))
-            MouseOverControl = nullptr;
-        for (TControlCanvas* C : std::vector<TControlCanvas*>(OpenCanvases))
-            if (auto W = dynamic_cast<TWinControl*>(C->Control()); W == this)
-                C->FreeHandle();
-        FTrackingLeave = false;
-        return;
+    case CM_VISIBLECHANGED: UpdateShowing(); return;
+    case WM_NCDESTROY: WMNCDestroy(Message); return;
     default:
         break;
     }

@@ -1,5 +1,6 @@
 #include "controls/RzIntLst.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "classlib/ResStrings.h"
@@ -70,34 +71,11 @@ void TRzIntegerList::Put(int Index, int Value)
     FItems[static_cast<size_t>(Index)] = Value;
 }
 
+// Equal integers cannot be told apart, so the order among them is no one's.
 void TRzIntegerList::Sort()
 {
-    if (!FSorted && Count() > 1)
-        QuickSort(0, Count() - 1);
-}
-
-void TRzIntegerList::QuickSort(int L, int R)
-{
-    int I;
-    do {
-        I = L;
-        int J = R;
-        const int Pivot = FItems[static_cast<size_t>((L + R) >> 1)];
-        do {
-            while (FItems[static_cast<size_t>(I)] < Pivot)
-                ++I;
-            while (FItems[static_cast<size_t>(J)] > Pivot)
-                --J;
-            if (I <= J) {
-                std::swap(FItems[static_cast<size_t>(I)], FItems[static_cast<size_t>(J)]);
-                ++I;
-                --J;
-            }
-        } while (I <= J);
-        if (L < J)
-            QuickSort(L, J);
-        L = I;
-    } while (I < R);
+    if (!FSorted)
+        std::sort(FItems.begin(), FItems.end());
 }
 
 int TRzIntegerList::Add(int Value)

@@ -60,7 +60,6 @@ private:
     bool RangeInForce() const { return FMin != FMax; }
     void CheckIndex(int Index) const;
     void CheckRange(int Value) const;
-    void QuickSort(int L, int R);
 
     std::vector<int> FItems;
     TDuplicates FDuplicates = dupIgnore;

@@ -147,35 +147,11 @@ void TIndexedList::SetSorted(bool Value)
     FSorted = Value;
 }
 
+// Stable: items of equal keys keep the order they were added in, so the
+// one Find comes to first is the one added first.
 void TIndexedList::Sort()
 {
-    if (Count() > 1)
-        QuickSort(0, Count() - 1);
-}
-
-// Hoare partition around the middle key; recursion on the left part, a loop
-// on the right one. Not stable.
-void TIndexedList::QuickSort(int L, int R)
-{
-    int I;
-    do {
-        I = L;
-        int J = R;
-        const std::int32_t Pivot = IndexObj(L + (R - L) / 2)->Key;
-        do {
-            while (CompareKeys(IndexObj(I)->Key, Pivot) < 0)
-                ++I;
-            while (CompareKeys(IndexObj(J)->Key, Pivot) > 0)
-                --J;
-            if (I <= J) {
-                if (I != J)
-                    Exchange(I, J);
-                ++I;
-                --J;
-            }
-        } while (I <= J);
-        if (L < J)
-            QuickSort(L, J);
-        L = I;
-    } while (I < R);
+    TList::Sort([this](void* A, void* B) {
+        return CompareKeys(static_cast<TIndexObj*>(A)->Key, static_cast<TIndexObj*>(B)->Key);
+    });
 }

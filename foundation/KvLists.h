@@ -90,8 +90,6 @@ protected:
     void Notify(void* Ptr, TListNotification Action) override;
 
 private:
-    void QuickSort(int L, int R);
-
     TDuplicates FDuplicates = dupIgnore;
     bool FSorted = false;
     int FUpdateCount = 0;

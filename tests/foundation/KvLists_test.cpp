@@ -184,3 +184,20 @@ TEST(KvListsTest, IndexedListSortsOnlyOutsideUpdates)
     Big.SetSorted(true);
     EXPECT_EQ(KeysOf(Big), Expected);
 }
+
+// Sorting keeps items of equal keys in the order they were added: the one
+// a search finds first is the first one added.
+TEST(KvListsTest, IndexedListSortKeepsEqualKeysInTheirOrder)
+{
+    TIndexedList L;
+    L.SetDuplicates(dupAccept);
+    for (const auto& [Key, Data] : std::vector<std::pair<std::int32_t, std::intptr_t>>{
+             {5, 1}, {3, 2}, {5, 3}, {1, 4}, {5, 5}, {3, 6}, {5, 7}})
+        L.Add(Key, Data);
+    L.SetSorted(true);
+    std::vector<std::intptr_t> Data;
+    for (int I = 0; I < L.Count(); ++I)
+        Data.push_back(L.Data(I));
+    EXPECT_EQ(Data, (std::vector<std::intptr_t>{4, 2, 6, 1, 3, 5, 7}));
+    EXPECT_EQ(L.Data(L.IndexOfKey(5)), 1);
+}

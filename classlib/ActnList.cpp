@@ -145,76 +145,47 @@ TActionLink* AsActionLink(TBasicActionLink* L)
 
 TCustomAction::TCustomAction(TComponent* AOwner) : TBasicAction(AOwner) {}
 
-void TCustomAction::SetCaption(const std::string& Value)
+template <typename T, typename TSetter>
+void TCustomAction::SetLinked(T& Field, const T& Value, bool (TActionLink::*IsLinked)() const, TSetter Set)
 {
-    if (Value == FCaption)
+    if (Value == Field)
         return;
     ForEachClient([&](TBasicActionLink* L) {
-        if (TActionLink* A = AsActionLink(L); A && A->IsCaptionLinked())
-            A->SetCaption(Value);
+        if (TActionLink* A = AsActionLink(L); A && (A->*IsLinked)())
+            (A->*Set)(Value);
     });
-    FCaption = Value;
+    Field = Value;
     Change();
+}
+
+void TCustomAction::SetCaption(const std::string& Value)
+{
+    SetLinked(FCaption, Value, &TActionLink::IsCaptionLinked, &TActionLink::SetCaption);
 }
 
 void TCustomAction::SetChecked(bool Value)
 {
-    if (Value == FChecked)
-        return;
-    ForEachClient([&](TBasicActionLink* L) {
-        if (TActionLink* A = AsActionLink(L); A && A->IsCheckedLinked())
-            A->SetChecked(Value);
-    });
-    FChecked = Value;
-    Change();
+    SetLinked(FChecked, Value, &TActionLink::IsCheckedLinked, &TActionLink::SetChecked);
 }
 
 void TCustomAction::SetEnabled(bool Value)
 {
-    if (Value == FEnabled)
-        return;
-    ForEachClient([&](TBasicActionLink* L) {
-        if (TActionLink* A = AsActionLink(L); A && A->IsEnabledLinked())
-            A->SetEnabled(Value);
-    });
-    FEnabled = Value;
-    Change();
+    SetLinked(FEnabled, Value, &TActionLink::IsEnabledLinked, &TActionLink::SetEnabled);
 }
 
 void TCustomAction::SetHint(const std::string& Value)
 {
-    if (Value == FHint)
-        return;
-    ForEachClient([&](TBasicActionLink* L) {
-        if (TActionLink* A = AsActionLink(L); A && A->IsHintLinked())
-            A->SetHint(Value);
-    });
-    FHint = Value;
-    Change();
+    SetLinked(FHint, Value, &TActionLink::IsHintLinked, &TActionLink::SetHint);
 }
 
 void TCustomAction::SetImageIndex(int Value)
 {
-    if (Value == FImageIndex)
-        return;
-    ForEachClient([&](TBasicActionLink* L) {
-        if (TActionLink* A = AsActionLink(L); A && A->IsImageIndexLinked())
-            A->SetImageIndex(Value);
-    });
-    FImageIndex = Value;
-    Change();
+    SetLinked(FImageIndex, Value, &TActionLink::IsImageIndexLinked, &TActionLink::SetImageIndex);
 }
 
 void TCustomAction::SetVisible(bool Value)
 {
-    if (Value == FVisible)
-        return;
-    ForEachClient([&](TBasicActionLink* L) {
-        if (TActionLink* A = AsActionLink(L); A && A->IsVisibleLinked())
-            A->SetVisible(Value);
-    });
-    FVisible = Value;
-    Change();
+    SetLinked(FVisible, Value, &TActionLink::IsVisibleLinked, &TActionLink::SetVisible);
 }
 
 bool TCustomAction::Execute()

@@ -9,6 +9,7 @@
 #include "classlib/Classes.h"
 
 class TBasicActionLink;
+class TActionLink;
 
 class TBasicAction : public TComponent {
 public:
@@ -88,6 +89,11 @@ public:
     bool Execute() override;
 
 private:
+    // Field := Value, passed first to the clients whose link has the
+    // property linked; nothing when the value is unchanged.
+    template <typename T, typename TSetter>
+    void SetLinked(T& Field, const T& Value, bool (TActionLink::*IsLinked)() const, TSetter Set);
+
     std::string FCaption;
     bool FChecked = false;
     bool FEnabled = true;

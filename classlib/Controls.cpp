@@ -158,20 +158,25 @@ LRESULT CALLBACK UtilWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam
 
 } // namespace
 
-HWND AllocateHWnd(std::function<void(TMessage&)> Handler)
+HWND CreateHelperWindow(const char* ClassName, WNDPROC Proc, DWORD ExStyle, DWORD Style, HWND Parent,
+                        HCURSOR Cursor)
 {
-    static const char* const ClassName = "TessalyUtilWindow";
-    static bool Registered = false;
-    if (!Registered) {
-        WNDCLASSA WC{};
-        WC.lpfnWndProc = UtilWindowProc;
-        WC.hInstance = GetModuleHandleA(nullptr);
+    const HINSTANCE Instance = GetModuleHandleA(nullptr);
+    WNDCLASSA WC{};
+    if (!GetClassInfoA(Instance, ClassName, &WC)) {
+        WC = WNDCLASSA{};
+        WC.lpfnWndProc = Proc;
+        WC.hInstance = Instance;
+        WC.hCursor = Cursor;
         WC.lpszClassName = ClassName;
         RegisterClassA(&WC);
-        Registered = true;
     }
-    HWND Wnd = CreateWindowExA(0, ClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                               GetModuleHandleA(nullptr), nullptr);
+    return CreateWindowExA(ExStyle, ClassName, "", Style, 0, 0, 0, 0, Parent, nullptr, Instance, nullptr);
+}
+
+HWND AllocateHWnd(std::function<void(TMessage&)> Handler)
+{
+    HWND Wnd = CreateHelperWindow("TessalyUtilWindow", UtilWindowProc, 0, 0, HWND_MESSAGE);
     if (!Wnd)
         throw EOutOfResources("Error creating window");
     // The handler answers every message; one that it leaves alone it must

@@ -780,6 +780,11 @@ void RegisterCursor(TCursor Cursor, HCURSOR Handle);
 // application's own window). DeallocateHWnd destroys it.
 HWND AllocateHWnd(std::function<void(TMessage&)> Handler);
 void DeallocateHWnd(HWND Wnd);
+// A hidden helper window of the class ClassName, registered with Proc (and
+// Cursor) the first time: Parent HWND_MESSAGE makes a message-only window,
+// nullptr a hidden top-level one. Null when no window could be made.
+HWND CreateHelperWindow(const char* ClassName, WNDPROC Proc, DWORD ExStyle, DWORD Style, HWND Parent,
+                        HCURSOR Cursor = nullptr);
 
 // Lays out the controls docked in a site and paints what it draws around
 // them. The site owns its manager.

@@ -270,18 +270,7 @@ LRESULT CALLBACK PopupWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LPara
 
 HWND CreatePopupWindow(std::function<void(TMessage&)> Handler)
 {
-    static const char* const ClassName = "TessalyPopupList";
-    static bool Registered = false;
-    if (!Registered) {
-        WNDCLASSA WC{};
-        WC.lpfnWndProc = PopupWindowProc;
-        WC.hInstance = GetModuleHandleA(nullptr);
-        WC.lpszClassName = ClassName;
-        RegisterClassA(&WC);
-        Registered = true;
-    }
-    HWND Wnd = CreateWindowExA(WS_EX_TOOLWINDOW, ClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                               GetModuleHandleA(nullptr), nullptr);
+    HWND Wnd = CreateHelperWindow("TessalyPopupList", PopupWindowProc, WS_EX_TOOLWINDOW, WS_POPUP, nullptr);
     if (!Wnd)
         throw EOutOfResources("Error creating window");
     SetWindowLongPtrA(Wnd, GWLP_USERDATA,

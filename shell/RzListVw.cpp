@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "classlib/Cleanup.h"
+#include "classlib/Controls.h"
 
 namespace {
 
@@ -42,18 +43,8 @@ LRESULT CALLBACK HintProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
 
 HWND MakeHintWindow()
 {
-    static const char* const ClassName = "TessalyItemHint";
-    WNDCLASSA WC{};
-    if (!GetClassInfoA(GetModuleHandleA(nullptr), ClassName, &WC)) {
-        WC = WNDCLASSA{};
-        WC.lpfnWndProc = HintProc;
-        WC.hInstance = GetModuleHandleA(nullptr);
-        WC.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        WC.lpszClassName = ClassName;
-        RegisterClassA(&WC);
-    }
-    return CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, ClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
+    return CreateHelperWindow("TessalyItemHint", HintProc, WS_EX_TOOLWINDOW | WS_EX_TOPMOST, WS_POPUP, nullptr,
+                              LoadCursor(nullptr, IDC_ARROW));
 }
 
 } // namespace

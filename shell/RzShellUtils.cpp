@@ -877,17 +877,8 @@ LRESULT CALLBACK DeviceChangeWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARA
 // top-level window.
 TRzDeviceChangeHandler::TRzDeviceChangeHandler()
 {
-    static const char* const ClassName = "TessalyDeviceChangeWindow";
-    WNDCLASSA WC{};
-    if (!GetClassInfoA(GetModuleHandleA(nullptr), ClassName, &WC)) {
-        WC = WNDCLASSA{};
-        WC.lpfnWndProc = DeviceChangeWindowProc;
-        WC.hInstance = GetModuleHandleA(nullptr);
-        WC.lpszClassName = ClassName;
-        RegisterClassA(&WC);
-    }
-    FHandle = CreateWindowExA(WS_EX_TOOLWINDOW, ClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
+    FHandle = CreateHelperWindow("TessalyDeviceChangeWindow", DeviceChangeWindowProc, WS_EX_TOOLWINDOW, WS_POPUP,
+                                 nullptr);
     if (!FHandle)
         throw EOutOfResources("Error creating window");
     SetWindowLongPtrA(FHandle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <set>
+#include <utility>
 
 #include "classlib/Graphics.h"
 
@@ -43,6 +45,17 @@ public:
             for (int X = L; X < R; ++X)
                 N += Px(X, Y) != ColorToRGB(Color);
         return N;
+    }
+    using TPixels = std::set<std::pair<int, int>>;
+    // The points painted in Color.
+    TPixels PixelsOf(TColor Color)
+    {
+        TPixels M;
+        for (int Y = 0; Y < Height(); ++Y)
+            for (int X = 0; X < Width(); ++X)
+                if (Px(X, Y) == ColorToRGB(Color))
+                    M.insert({X, Y});
+        return M;
     }
 
 private:

@@ -8,6 +8,7 @@
 
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
+#include "testkit/TestControls.h"
 
 namespace {
 
@@ -16,16 +17,6 @@ public:
     using TCustomMaskEdit::TCustomMaskEdit;
     void Fail() { ValidateError(); }
 };
-
-std::unique_ptr<TForm, TObjectFree> EditForm()
-{
-    Application->ShowErrorBoxes = false;
-    std::unique_ptr<TForm, TObjectFree> F(new TForm(nullptr));
-    F->SetBorderStyle(bsNone);
-    F->SetBounds(0, 0, 300, 200);
-    F->Show();
-    return F;
-}
 
 void Chars(HWND Wnd, const std::string& Keys)
 {
@@ -37,7 +28,7 @@ void Chars(HWND Wnd, const std::string& Keys)
 
 TEST(EditOptions, CaseMarginsPasswordAndAutoSelect)
 {
-    auto F = EditForm();
+    auto F = ShownForm();
     auto E = new TEdit(F.get());
     E->SetParent(F.get());
     struct TCase { TEditCharCase Case; std::string Want; };
@@ -72,7 +63,7 @@ TEST(EditOptions, CaseMarginsPasswordAndAutoSelect)
 
 TEST(EditValidation, TheHookNamesTheErrorAndBeeps)
 {
-    auto F = EditForm();
+    auto F = ShownForm();
     auto E = new TProbeMaskEdit(F.get());
     E->SetParent(F.get());
     int Beeps = 0;

@@ -10,6 +10,7 @@
 
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
+#include "testkit/TestControls.h"
 
 namespace {
 
@@ -27,16 +28,6 @@ protected:
         TCustomComboBox::DrawItem(Index, Rect, State);
     }
 };
-
-std::unique_ptr<TForm, TObjectFree> ShownForm()
-{
-    Application->ShowErrorBoxes = false;
-    std::unique_ptr<TForm, TObjectFree> F(new TForm(nullptr));
-    F->SetBorderStyle(bsNone);
-    F->SetBounds(0, 0, 300, 200);
-    F->Show();
-    return F;
-}
 
 } // namespace
 

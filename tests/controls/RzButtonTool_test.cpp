@@ -10,20 +10,9 @@
 #include "controls/RzButton.h"
 #include "tests/controls/RzFormKit.h"
 #include "testkit/RzTestCanvas.h"
+#include "testkit/TestControls.h"
 
 namespace {
-
-template <typename T>
-using TOwnedCtl = std::unique_ptr<T, TObjectFree>;
-
-template <typename T>
-TOwnedCtl<T> Make(TWinControl* Parent = nullptr)
-{
-    TOwnedCtl<T> C(new T(nullptr));
-    if (Parent)
-        C->SetParent(Parent);
-    return C;
-}
 
 // A tool button whose menu only counts: the real one is modal.
 class TCountingToolButton : public TRzToolButton {

@@ -15,20 +15,9 @@
 #include "tests/controls/RzFormKit.h"
 #include "testkit/PixelProbe.h"
 #include "testkit/RzTestCanvas.h"
+#include "testkit/TestControls.h"
 
 namespace {
-
-template <typename T>
-using TOwnedCtl = std::unique_ptr<T, TObjectFree>;
-
-template <typename T>
-TOwnedCtl<T> Make(TWinControl* Parent = nullptr)
-{
-    TOwnedCtl<T> C(new T(nullptr));
-    if (Parent)
-        C->SetParent(Parent);
-    return C;
-}
 
 std::unique_ptr<TBitmap> SolidGlyph(int W, int H, TColor Color)
 {
@@ -45,17 +34,7 @@ void PaintInto(TControl* C, TTestSurface& Img)
     GdiFlush();
 }
 
-using TMask = std::set<std::pair<int, int>>;
-
-TMask PixelsOf(TTestSurface& Img, TColor Color)
-{
-    TMask M;
-    for (int Y = 0; Y < Img.Height(); ++Y)
-        for (int X = 0; X < Img.Width(); ++X)
-            if (Img.Px(X, Y) == ColorToRGB(Color))
-                M.insert({X, Y});
-    return M;
-}
+using TMask = TTestSurface::TPixels;
 
 int RightmostX(const TMask& M)
 {
@@ -499,7 +478,7 @@ TEST(RzButtonPaint, TextStylesLayTheirCopies)
     auto Plain = Make1(tsNormal, false, true, taCenter);
     TTestSurface Ref(90, 30);
     PaintInto(Plain.get(), Ref);
-    const TMask Text = PixelsOf(Ref, clBlack);
+    const TMask Text = Ref.PixelsOf(clBlack);
     ASSERT_GT(Text.size(), 30u);
 
     struct TCopy { int DX, DY; TColor Color; };
@@ -515,7 +494,7 @@ TEST(RzButtonPaint, TextStylesLayTheirCopies)
         auto B = Make1(C.Style, C.Light, true, taCenter);
         TTestSurface Img(90, 30);
         PaintInto(B.get(), Img);
-        EXPECT_EQ(PixelsOf(Img, clBlack), Text);
+        EXPECT_EQ(Img.PixelsOf(clBlack), Text);
         for (const auto& K : C.Copies) {
             TMask Want;
             for (const auto& P : Text) {
@@ -527,7 +506,7 @@ TEST(RzButtonPaint, TextStylesLayTheirCopies)
                 if (!Covered)
                     Want.insert(Q);
             }
-            const TMask Got = PixelsOf(Img, K.Color);
+            const TMask Got = Img.PixelsOf(K.Color);
             for (const auto& Q : Want)
                 EXPECT_TRUE(Got.count(Q)) << Q.first << "," << Q.second;
         }
@@ -541,8 +520,8 @@ TEST(RzButtonPaint, TextStylesLayTheirCopies)
         TTestSurface A(90, 30), B(90, 30);
         PaintInto(On.get(), A);
         PaintInto(Off.get(), B);
-        const int EnabledRight = RightmostX(PixelsOf(A, clBlack));
-        const int DisabledRight = RightmostX(PixelsOf(B, clGrayText));
+        const int EnabledRight = RightmostX(A.PixelsOf(clBlack));
+        const int DisabledRight = RightmostX(B.PixelsOf(clGrayText));
         ASSERT_GT(EnabledRight, 0);
         EXPECT_EQ(DisabledRight - EnabledRight, 3) << int(Style);
     }
@@ -619,7 +598,7 @@ TEST(RzButtonWindow, HiddenAcceleratorsDrawNoUnderline)
         SendMessageA(B->Handle(), WM_UPDATEUISTATE, MAKEWPARAM(HideAccel ? UIS_SET : UIS_CLEAR, UISF_HIDEACCEL), 0);
         TTestSurface Img(90, 30);
         PaintInto(B.get(), Img);
-        return PixelsOf(Img, clBlack);
+        return Img.PixelsOf(clBlack);
     };
     const TMask Shown = Paint("&Help", false);
     const TMask Hidden = Paint("&Help", true);

@@ -16,7 +16,7 @@
 
 namespace {
 
-using TMask = std::set<std::pair<int, int>>;
+using TMask = TTestSurface::TPixels;
 
 // A label with a crisp font and known colours.
 std::unique_ptr<TRzLabel, TObjectFree> MakeLabel(const std::string& Caption, int W = 80, int H = 40)
@@ -38,16 +38,6 @@ void PaintInto(TControl* C, TTestSurface& Img)
 {
     C->Perform(WM_PAINT, reinterpret_cast<WPARAM>(Img.DC()), 0);
     GdiFlush();
-}
-
-TMask PixelsOf(TTestSurface& Img, TColor Color)
-{
-    TMask M;
-    for (int Y = 0; Y < Img.Height(); ++Y)
-        for (int X = 0; X < Img.Width(); ++X)
-            if (Img.Px(X, Y) == ColorToRGB(Color))
-                M.insert({X, Y});
-    return M;
 }
 
 RECT BoxOf(const TMask& M)
@@ -76,7 +66,7 @@ TEST(RzLabelPaint, TextEffectsLayTheirCopies)
     auto Plain = MakeLabel("Hm");
     TTestSurface Ref(80, 40);
     PaintInto(Plain.get(), Ref);
-    const TMask Text = PixelsOf(Ref, clBlack);
+    const TMask Text = Ref.PixelsOf(clBlack);
     ASSERT_GT(Text.size(), 40u);
     EXPECT_EQ(Ref.CountNot(clWhite, 0, 0, 80, 40), static_cast<int>(Text.size()));
 
@@ -120,7 +110,7 @@ TEST(RzLabelPaint, TextEffectsLayTheirCopies)
     Off->SetEnabled(false);
     TTestSurface Img(80, 40);
     PaintInto(Off.get(), Img);
-    EXPECT_EQ(PixelsOf(Img, clGrayText), Text);
+    EXPECT_EQ(Img.PixelsOf(clGrayText), Text);
     EXPECT_EQ(Img.CountNot(clWhite, 0, 0, 80, 40), static_cast<int>(Text.size()));
 }
 
@@ -135,7 +125,7 @@ TEST(RzLabelPaint, LayoutAlignmentAndTransparency)
         L->SetTextMargin(4);
         TTestSurface Img(120, 60);
         PaintInto(L.get(), Img);
-        const RECT B = BoxOf(PixelsOf(Img, clBlack));
+        const RECT B = BoxOf(Img.PixelsOf(clBlack));
         SCOPED_TRACE(testing::Message() << int(C.Align) << " " << int(C.Layout));
         ASSERT_LT(B.left, B.right);
         switch (C.Align) {
@@ -154,7 +144,7 @@ TEST(RzLabelPaint, LayoutAlignmentAndTransparency)
     T->SetTransparent(true);
     TTestSurface Img(80, 40);
     PaintInto(T.get(), Img);
-    const int Text = static_cast<int>(PixelsOf(Img, clBlack).size());
+    const int Text = static_cast<int>(Img.PixelsOf(clBlack).size());
     EXPECT_GT(Text, 40);
     EXPECT_EQ(Img.CountNot(TTestSurface::Sentinel, 0, 0, 80, 40), Text);
 }
@@ -205,8 +195,8 @@ TEST(RzLabelBehaviour, BlinkingAndFlyBy)
     EXPECT_EQ(L->TextColor(), clBlue);
     TTestSurface Img(80, 40);
     PaintInto(L.get(), Img);
-    EXPECT_GT(PixelsOf(Img, clBlue).size(), 40u);
-    EXPECT_TRUE(PixelsOf(Img, clBlack).empty());
+    EXPECT_GT(Img.PixelsOf(clBlue).size(), 40u);
+    EXPECT_TRUE(Img.PixelsOf(clBlack).empty());
     BlinkingControls->Tick();
     EXPECT_EQ(L->TextColor(), clBlack);
     BlinkingControls->Tick();
@@ -433,7 +423,7 @@ TEST(RzLabelBehaviour, AutoSizeCountsBordersShadowAndTurn)
     TTestSurface Img(120, 30);
     PaintInto(P.get(), Img);
     // The text ends inside the label.
-    EXPECT_LT(BoxOf(PixelsOf(Img, clBlack)).right, 61);
+    EXPECT_LT(BoxOf(Img.PixelsOf(clBlack)).right, 61);
 }
 
 TEST(RzLabelPaint, TurnedAndCurvedText)
@@ -442,7 +432,7 @@ TEST(RzLabelPaint, TurnedAndCurvedText)
     Flat->SetAngle(90);
     TTestSurface Img(60, 120);
     PaintInto(Flat.get(), Img);
-    const RECT B = BoxOf(PixelsOf(Img, clBlack));
+    const RECT B = BoxOf(Img.PixelsOf(clBlack));
     ASSERT_LT(B.left, B.right);
     EXPECT_GT(B.bottom - B.top, 2 * (B.right - B.left));
     EXPECT_NEAR((B.top + B.bottom) / 2.0, 60, 4);
@@ -456,7 +446,7 @@ TEST(RzLabelPaint, TurnedAndCurvedText)
     Arc->SetAngle(55);
     TTestSurface A(200, 100);
     PaintInto(Arc.get(), A);
-    const TMask Text = PixelsOf(A, clBlack);
+    const TMask Text = A.PixelsOf(clBlack);
     ASSERT_GT(Text.size(), 50u);
     const RECT AB = BoxOf(Text);
     EXPECT_LT(AB.left, 80);

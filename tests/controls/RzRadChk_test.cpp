@@ -11,11 +11,9 @@
 #include "controls/RzRadChk.h"
 #include "tests/controls/RzFormKit.h"
 #include "testkit/RzTestCanvas.h"
+#include "testkit/TestControls.h"
 
 namespace {
-
-template <typename T>
-using TOwnedCtl = std::unique_ptr<T, TObjectFree>;
 
 TOwnedCtl<TRzCheckBox> MakeBox(TWinControl* Parent = nullptr)
 {

@@ -269,10 +269,7 @@ HGDIOBJ TPen::CreateObjectHandle() const
 // TBrush
 // ---------------------------------------------------------------------------
 
-TBrush::~TBrush()
-{
-    delete FBitmap;
-}
+TBrush::~TBrush() = default;
 
 void TBrush::Assign(const TPersistent* Source)
 {
@@ -281,11 +278,10 @@ void TBrush::Assign(const TPersistent* Source)
             return;
         FColor = B->FColor;
         FStyle = B->FStyle;
-        delete FBitmap;
-        FBitmap = nullptr;
+        FBitmap.reset();
         if (B->FBitmap) {
-            FBitmap = new TBitmap;
-            FBitmap->Assign(B->FBitmap);
+            FBitmap = std::make_unique<TBitmap>();
+            FBitmap->Assign(B->FBitmap.get());
         }
         Changed();
         return;
@@ -314,10 +310,9 @@ void TBrush::SetStyle(TBrushStyle Value)
 
 void TBrush::SetBitmap(TBitmap* Value)
 {
-    delete FBitmap;
-    FBitmap = nullptr;
+    FBitmap.reset();
     if (Value) {
-        FBitmap = new TBitmap;
+        FBitmap = std::make_unique<TBitmap>();
         FBitmap->Assign(Value);
     }
     Changed();
@@ -344,7 +339,8 @@ HGDIOBJ TBrush::CreateObjectHandle() const
 // TCanvas
 // ---------------------------------------------------------------------------
 
-TCanvas::TCanvas() : FFont(new TFont), FPen(new TPen), FBrush(new TBrush)
+TCanvas::TCanvas()
+    : FFont(std::make_unique<TFont>()), FPen(std::make_unique<TPen>()), FBrush(std::make_unique<TBrush>())
 {
     auto Hook = [this](TObject* Sender) { ObjectChanged(Sender); };
     FFont->OnChange = Hook;
@@ -355,9 +351,6 @@ TCanvas::TCanvas() : FFont(new TFont), FPen(new TPen), FBrush(new TBrush)
 TCanvas::~TCanvas()
 {
     SetHandle(nullptr);
-    delete FFont;
-    delete FPen;
-    delete FBrush;
 }
 
 void TCanvas::ObjectChanged(TObject*)
@@ -643,8 +636,7 @@ void TBitmap::FreeImage()
 {
     if (FCanvas) {
         FCanvas->SetHandle(nullptr);
-        delete FCanvas;
-        FCanvas = nullptr;
+        FCanvas.reset();
     }
     // The bitmap leaves the DC before either is deleted.
     if (FDC)
@@ -678,8 +670,7 @@ void TBitmap::SetSize(int AWidth, int AHeight)
     if (FBits)
         Old.assign(FBits, FBits + static_cast<size_t>(OldW) * static_cast<size_t>(OldH));
     // The canvas outlives the new image: keep its font, pen and brush.
-    TCanvas* KeepCanvas = FCanvas;
-    FCanvas = nullptr;
+    std::unique_ptr<TCanvas> KeepCanvas = std::move(FCanvas);
     if (KeepCanvas)
         KeepCanvas->SetHandle(nullptr);
     FreeImage();
@@ -689,7 +680,7 @@ void TBitmap::SetSize(int AWidth, int AHeight)
             std::memcpy(FBits + static_cast<size_t>(Y) * AWidth, Old.data() + static_cast<size_t>(Y) * OldW,
                         sizeof(std::uint32_t) * static_cast<size_t>(std::min(OldW, AWidth)));
     }
-    FCanvas = KeepCanvas;
+    FCanvas = std::move(KeepCanvas);
     if (FCanvas)
         FCanvas->SetHandle(FDC.Get());
     if (OnChange)
@@ -704,10 +695,10 @@ TCanvas* TBitmap::Canvas()
         FOldBitmap = GetCurrentObject(FDC.Get(), OBJ_BITMAP);
     }
     if (!FCanvas)
-        FCanvas = new TBitmapCanvas(FDC.Get());
+        FCanvas = std::make_unique<TBitmapCanvas>(FDC.Get());
     else if (!FCanvas->HandleAllocated())
         FCanvas->SetHandle(FDC.Get());
-    return FCanvas;
+    return FCanvas.get();
 }
 
 std::uint32_t* TBitmap::ScanLine(int Y) const

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "classlib/Cleanup.h"
@@ -242,7 +243,7 @@ public:
     TBrushStyle Style() const { return FStyle; }
     void SetStyle(TBrushStyle Value);
     // A pattern brush from a copy of the bitmap; null returns to colour/style.
-    TBitmap* Bitmap() const { return FBitmap; }
+    TBitmap* Bitmap() const { return FBitmap.get(); }
     void SetBitmap(TBitmap* Value);
 
 protected:
@@ -251,7 +252,7 @@ protected:
 private:
     TColor FColor = clWhite;
     TBrushStyle FStyle = bsSolid;
-    TBitmap* FBitmap = nullptr;
+    std::unique_ptr<TBitmap> FBitmap;
 };
 
 // ---------------------------------------------------------------------------
@@ -268,9 +269,9 @@ public:
     void SetHandle(HDC Value);
     bool HandleAllocated() const { return FHandle != nullptr; }
 
-    TFont* Font() const { return FFont; }
-    TPen* Pen() const { return FPen; }
-    TBrush* Brush() const { return FBrush; }
+    TFont* Font() const { return FFont.get(); }
+    TPen* Pen() const { return FPen.get(); }
+    TBrush* Brush() const { return FBrush.get(); }
     void SetFont(const TFont* Value) { FFont->Assign(Value); }
     void SetPen(const TPen* Value) { FPen->Assign(Value); }
     void SetBrush(const TBrush* Value) { FBrush->Assign(Value); }
@@ -331,9 +332,9 @@ private:
     void ObjectChanged(TObject*);
 
     HDC FHandle = nullptr;
-    TFont* FFont;
-    TPen* FPen;
-    TBrush* FBrush;
+    std::unique_ptr<TFont> FFont;
+    std::unique_ptr<TPen> FPen;
+    std::unique_ptr<TBrush> FBrush;
     TPoint FPenPos;
     DWORD FCopyMode = SRCCOPY;
     HGDIOBJ FOldFont = nullptr;
@@ -391,7 +392,7 @@ private:
     std::uint32_t* FBits = nullptr;
     TOwnedDC FDC;
     HGDIOBJ FOldBitmap = nullptr;
-    TCanvas* FCanvas = nullptr;
+    std::unique_ptr<TCanvas> FCanvas;
     bool FTransparent = false;
     TColor FTransparentColor = clDefault;
 };

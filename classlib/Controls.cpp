@@ -235,7 +235,8 @@ LRESULT CALLBACK ControlWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LPa
 // TControl
 // ---------------------------------------------------------------------------
 
-TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FFont(new TFont), FAlive(std::make_shared<bool>(true))
+TControl::TControl(TComponent* AOwner)
+    : TComponent(AOwner), FFont(std::make_unique<TFont>()), FAlive(std::make_shared<bool>(true))
 {
     FFont->OnChange = [this](TObject* Sender) { FontChanged(Sender); };
 }
@@ -252,8 +253,6 @@ TControl::~TControl()
         MouseOverControl = nullptr;
     if (FParent)
         FParent->RemoveControl(this);
-    delete FActionLink;
-    delete FFont;
 }
 
 void TControl::BeforeDestruction()
@@ -463,12 +462,11 @@ TBasicAction* TControl::Action() const
 void TControl::SetAction(TBasicAction* Value)
 {
     if (!Value) {
-        delete FActionLink;
-        FActionLink = nullptr;
+        FActionLink.reset();
         return;
     }
     if (!FActionLink)
-        FActionLink = CreateActionLink();
+        FActionLink.reset(CreateActionLink());
     FActionLink->SetAction(Value);
     FActionLink->OnChange = [this](TObject* Sender) { ActionChange(Sender, false); };
     ActionChange(Value, Value->HasState(csLoading));
@@ -948,10 +946,8 @@ void TControl::Notification(TComponent* AComponent, TOperation Operation)
 {
     TComponent::Notification(AComponent, Operation);
     // A freed action has already left the link.
-    if (Operation == opRemove && FActionLink && !FActionLink->Action()) {
-        delete FActionLink;
-        FActionLink = nullptr;
-    }
+    if (Operation == opRemove && FActionLink && !FActionLink->Action())
+        FActionLink.reset();
 }
 
 const TPropertyTable* TControl::Properties() const

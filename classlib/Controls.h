@@ -270,7 +270,7 @@ public:
     void SetColor(TColor Value);
     bool ParentColor() const { return FParentColor; }
     void SetParentColor(bool Value);
-    TFont* Font() const { return FFont; }
+    TFont* Font() const { return FFont.get(); }
     void SetFont(const TFont* Value) { FFont->Assign(Value); }
     bool ParentFont() const { return FParentFont; }
     void SetParentFont(bool Value);
@@ -392,7 +392,7 @@ protected:
     // Copies the action's values; with CheckDefaults (the control is being
     // loaded) only values the control still has at their defaults.
     virtual void ActionChange(TObject* Sender, bool CheckDefaults);
-    TControlActionLink* ActionLink() const { return FActionLink; }
+    TControlActionLink* ActionLink() const { return FActionLink.get(); }
     // The drag this control runs takes its mouse and key messages; true
     // when Message was one of them.
     bool DragMessage(TMessage& Message);
@@ -444,7 +444,7 @@ protected:
     bool FEnabled = true;
     TColor FColor = clWindow;
     bool FParentColor = true;
-    TFont* FFont = nullptr;
+    std::unique_ptr<TFont> FFont;
     bool FParentFont = true;
     std::string FText;
     std::string FHint;
@@ -463,7 +463,7 @@ protected:
     int FDispatchDepth = 0;
     bool FFreePending = false;
     bool FInPaint = false;
-    TControlActionLink* FActionLink = nullptr;
+    std::unique_ptr<TControlActionLink> FActionLink;
 };
 
 // The link of a control to its action: a value passes on while the control
@@ -549,7 +549,7 @@ public:
     void EnableAlign();
     bool AlignDisabled() const { return FAlignLevel > 0; }
 
-    TBrush* Brush() const { return FBrush; }
+    TBrush* Brush() const { return FBrush.get(); }
     bool ParentBackground() const { return (FControlStyle & csParentBackground) != 0; }
     void SetParentBackground(bool Value);
     bool DoubleBuffered() const { return FDoubleBuffered; }
@@ -696,7 +696,7 @@ private:
     HWND FHandle = nullptr;
     HWND FParentWindow = nullptr;
     std::vector<TControl*> FControls; // z-order: first is bottom
-    TBrush* FBrush = nullptr;
+    std::unique_ptr<TBrush> FBrush;
     int FAlignLevel = 0;
     bool FTabStop = false;
     int FTabOrder = -1;
@@ -706,7 +706,7 @@ private:
     WORD FUIState = 0;
     bool FDockSite = false;
     bool FUseDockManager = false;
-    TDockManager* FDockManager = nullptr;
+    std::unique_ptr<TDockManager> FDockManager;
     std::vector<TControl*> FDockClients;
     TRect FPadding{0, 0, 0, 0};
 };
@@ -724,7 +724,7 @@ protected:
     void PaintWindow(HDC DC) override;
 
 private:
-    TCanvas* FCanvas;
+    std::unique_ptr<TCanvas> FCanvas;
 };
 
 // A control without a window, painted on its parent's window.
@@ -739,7 +739,7 @@ protected:
     virtual void Paint() {}
 
 private:
-    TCanvas* FCanvas;
+    std::unique_ptr<TCanvas> FCanvas;
 };
 
 // A canvas on a control: the client area of a windowed control, or the

@@ -332,10 +332,8 @@ void TWinControl::SetDockSite(bool Value)
     if (Value == FDockSite)
         return;
     FDockSite = Value;
-    if (!Value) {
-        delete FDockManager;
-        FDockManager = nullptr;
-    }
+    if (!Value)
+        FDockManager.reset();
     Realign();
 }
 
@@ -344,20 +342,18 @@ void TWinControl::SetUseDockManager(bool Value)
     if (Value == FUseDockManager)
         return;
     FUseDockManager = Value;
-    if (!Value) {
-        delete FDockManager;
-        FDockManager = nullptr;
-    }
+    if (!Value)
+        FDockManager.reset();
 }
 
 TDockManager* TWinControl::DockManager()
 {
     if (!FDockManager && FDockSite && FUseDockManager) {
-        FDockManager = CreateDockManager();
+        FDockManager.reset(CreateDockManager());
         if (!FDockManager)
-            FDockManager = new TDockTree(this);
+            FDockManager = std::make_unique<TDockTree>(this);
     }
-    return FDockManager;
+    return FDockManager.get();
 }
 
 // ---------------------------------------------------------------------------

@@ -13,25 +13,23 @@ using namespace ControlState;
 // TCustomControl, TGraphicControl, TControlCanvas
 // ---------------------------------------------------------------------------
 
-TCustomControl::TCustomControl(TComponent* AOwner) : TWinControl(AOwner), FCanvas(new TControlCanvas(this))
+TCustomControl::TCustomControl(TComponent* AOwner)
+    : TWinControl(AOwner), FCanvas(std::make_unique<TControlCanvas>(this))
 {
     FControlState |= csCustomPaint;
 }
 
-TCustomControl::~TCustomControl()
-{
-    delete FCanvas;
-}
+TCustomControl::~TCustomControl() = default;
 
 TCanvas* TCustomControl::Canvas() const
 {
-    return FCanvas;
+    return FCanvas.get();
 }
 
 void TCustomControl::WndProc(TMessage& Message)
 {
     if (Message.Msg == WM_NCDESTROY)
-        static_cast<TControlCanvas*>(FCanvas)->FreeHandle();
+        static_cast<TControlCanvas*>(FCanvas.get())->FreeHandle();
     TWinControl::WndProc(Message);
 }
 
@@ -59,27 +57,25 @@ void PaintOnCanvas(TCanvas* Canvas, HDC DC, const std::shared_ptr<bool>& Alive, 
 
 void TCustomControl::PaintWindow(HDC DC)
 {
-    PaintOnCanvas(FCanvas, DC, FAlive, FInPaint, [this] { Paint(); });
+    PaintOnCanvas(FCanvas.get(), DC, FAlive, FInPaint, [this] { Paint(); });
 }
 
-TGraphicControl::TGraphicControl(TComponent* AOwner) : TControl(AOwner), FCanvas(new TControlCanvas(this))
+TGraphicControl::TGraphicControl(TComponent* AOwner)
+    : TControl(AOwner), FCanvas(std::make_unique<TControlCanvas>(this))
 {
 }
 
-TGraphicControl::~TGraphicControl()
-{
-    delete FCanvas;
-}
+TGraphicControl::~TGraphicControl() = default;
 
 TCanvas* TGraphicControl::Canvas() const
 {
-    return FCanvas;
+    return FCanvas.get();
 }
 
 void TGraphicControl::WndProc(TMessage& Message)
 {
     if (Message.Msg == WM_PAINT && Message.WParam != 0) {
-        PaintOnCanvas(FCanvas, reinterpret_cast<HDC>(Message.WParam), FAlive, FInPaint, [this] { Paint(); });
+        PaintOnCanvas(FCanvas.get(), reinterpret_cast<HDC>(Message.WParam), FAlive, FInPaint, [this] { Paint(); });
         return;
     }
     TControl::WndProc(Message);

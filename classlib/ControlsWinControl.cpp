@@ -12,7 +12,7 @@ using namespace ControlState;
 // TWinControl
 // ---------------------------------------------------------------------------
 
-TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner), FBrush(new TBrush)
+TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner), FBrush(std::make_unique<TBrush>())
 {
     FBrush->SetColor(FColor);
     FBrush->OnChange = [this](TObject* Sender) { BrushChanged(Sender); };
@@ -22,8 +22,7 @@ TWinControl::~TWinControl()
 {
     for (TControl* C : FDockClients)
         C->FHostDockSite = nullptr;
-    delete FDockManager;
-    FDockManager = nullptr;
+    FDockManager.reset();
     // Reached without Free(): tear down what BeforeDestruction would have.
     while (!FControls.empty())
         FControls.back()->Free();
@@ -37,7 +36,6 @@ TWinControl::~TWinControl()
         FHandle = nullptr;
         DestroyWindow(H);
     }
-    delete FBrush;
 }
 
 void TWinControl::BeforeDestruction()

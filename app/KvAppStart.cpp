@@ -33,12 +33,12 @@ constexpr int ZoneFromText = 77;
 // application window is made only when something asks for it.
 void InstallWindowHooks()
 {
-    ApplicationWindowHook = [] { return Application ? Application->Handle() : HWND(nullptr); };
-    MainFormWindowHook = [] {
+    GHooks.ApplicationWindow = [] { return Application ? Application->Handle() : HWND(nullptr); };
+    GHooks.MainFormWindow = [] {
         TCustomForm* form = Application ? Application->MainForm() : nullptr;
         return form && form->HandleAllocated() ? form->Handle() : HWND(nullptr);
     };
-    ApplicationBringToFrontHook = [] {
+    GHooks.ApplicationBringToFront = [] {
         TCustomForm* form = Application ? Application->MainForm() : nullptr;
         if (form && form->HandleAllocated())
             BringWindowToForeground(form->Handle(), false);

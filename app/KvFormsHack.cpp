@@ -18,8 +18,8 @@ TKvFormHack::TKvFormHack(TComponent* AOwner) : TForm(AOwner) {}
 TKvFormHack::~TKvFormHack()
 {
     LockUpdates(false, true);
-    if (IsMainForm() && MessagePumpHook)
-        MessagePumpHook = nullptr;
+    if (IsMainForm() && GHooks.MessagePump)
+        GHooks.MessagePump = nullptr;
 }
 
 void TKvFormHack::CreateWnd()
@@ -35,7 +35,7 @@ void TKvFormHack::Loaded()
 {
     TForm::Loaded();
     if (IsMainForm())
-        MessagePumpHook = [this] { ProcessMessagesIfAllowed(); };
+        GHooks.MessagePump = [this] { ProcessMessagesIfAllowed(); };
     if (!DialogFontName.empty() && Font()->Name() == TFont().Name())
         Font()->SetName(DialogFontName);
     FormLoaded();

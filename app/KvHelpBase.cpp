@@ -13,13 +13,6 @@
 
 HWND UpdateLockedWindow = nullptr;
 
-std::function<bool()> ApplicationActiveHook = [] {
-    HWND Front = GetForegroundWindow();
-    DWORD Pid = 0;
-    if (Front)
-        GetWindowThreadProcessId(Front, &Pid);
-    return Pid == GetCurrentProcessId();
-};
 
 TModalResult KvMessageDlgPosHelp(const std::string& Text, TMsgDlgType Type, TMsgDlgButtons Buttons,
                                  const std::string& HelpFile, int Y, int X, int HelpContext)
@@ -51,7 +44,7 @@ TModalResult KvMessageDlg(const std::string& Text, TMsgDlgType Type, TMsgDlgButt
     if (Screen)
         Screen->SetCursor(crDefault);
     HWND Flash = nullptr;
-    if (ApplicationActiveHook && !ApplicationActiveHook()) {
+    if (GHooks.ApplicationActive && !GHooks.ApplicationActive()) {
         TCustomForm* Main = Application ? Application->MainForm() : nullptr;
         Flash = Main && Main->HandleAllocated() ? Main->WindowHandle() : (Application ? Application->Handle() : nullptr);
         if (Flash)

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "classlib/Dialogs.h"
+#include "foundation/KvHooks.h"
 
 // X and Y place the box when not negative; both negative centre it on the
 // main form.
@@ -26,8 +27,6 @@ void KvWarning(const std::string& Text, bool Beep = true);
 // The window whose updates are locked (LockWindowUpdate), kept by whoever
 // locked it so that a dialog can lift the lock while it shows.
 extern HWND UpdateLockedWindow;
-// True while the application is in the foreground; tests replace it.
-extern std::function<bool()> ApplicationActiveHook;
 
 // Focuses Control when it can take the focus, else Fallback; true when
 // one got it. Nothing while the application ends or is minimised.

@@ -31,8 +31,6 @@ TKvAppSettings* AppSettings = nullptr;
 const char* const AppSection = "Application";
 TKvTwoWayList* PathMacroNames = nullptr;
 
-std::function<bool(const std::string&)> RemovableDriveHook;
-std::function<bool(const std::string&)> ReadOnlyMediaHook;
 
 namespace {
 
@@ -86,8 +84,8 @@ std::string DefaultSubfolder()
 
 bool ProgramDriveRemovable()
 {
-    if (RemovableDriveHook)
-        return RemovableDriveHook(ExeFolder);
+    if (GHooks.RemovableDrive)
+        return GHooks.RemovableDrive(ExeFolder);
     return GetDriveTypeOf(ExeFolder) == DRIVE_REMOVABLE;
 }
 
@@ -187,8 +185,8 @@ bool TKvAppSettings::SaveStorageChoice(const std::string& FileName)
 
 bool IsReadOnlyMedia(const std::string& Drive)
 {
-    if (ReadOnlyMediaHook)
-        return ReadOnlyMediaHook(Drive);
+    if (GHooks.ReadOnlyMedia)
+        return GHooks.ReadOnlyMedia(Drive);
     return IsRemovableDrive(Drive) && IsDiskFull(Drive);
 }
 

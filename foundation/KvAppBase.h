@@ -9,6 +9,7 @@
 
 #include "foundation/KvSettings.h"
 #include "foundation/KvTernary.h"
+#include "foundation/KvHooks.h"
 
 // Set by the application before the start-up.
 extern std::string ApplicationName;   // the product's display name
@@ -48,9 +49,6 @@ extern TKvTwoWayList* PathMacroNames;
 // and answers true.
 using TPathMacroResolver = std::function<bool(std::string& Name)>;
 
-// Seams for the drive tests of the start-up; empty means the system's answer.
-extern std::function<bool(const std::string& Path)> RemovableDriveHook;
-extern std::function<bool(const std::string& Path)> ReadOnlyMediaHook;
 
 void StartApplicationSettings(const std::string& KeyName = std::string());
 void ReadLocationSwitches();

@@ -143,7 +143,7 @@ bool TFolderDialog::Execute(HWND Owner, const std::string& Title, std::string& F
     const TBrowseStart start = SplitBrowseStart(FolderPath);
     const std::string caption = BrowseCaption(Title, FolderPath);
     if (!Owner)
-        Owner = ApplicationWindowHook ? ApplicationWindowHook() : nullptr;
+        Owner = GHooks.ApplicationWindow ? GHooks.ApplicationWindow() : nullptr;
 
     TComApartment com;
     TItemList root;
@@ -184,8 +184,8 @@ bool TFolderDialog::Execute(HWND Owner, const std::string& Title, std::string& F
 
 bool BrowseForFolder(std::string& FolderPath, HWND Owner, const std::string& Title)
 {
-    if (!Owner && MainFormWindowHook)
-        Owner = MainFormWindowHook();
+    if (!Owner && GHooks.MainFormWindow)
+        Owner = GHooks.MainFormWindow();
     TFolderDialog dialog;
     return dialog.Execute(Owner, Title, FolderPath);
 }

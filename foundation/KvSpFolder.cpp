@@ -9,7 +9,6 @@
 #include "foundation/KvSettings.h"
 #include "foundation/KvWindows.h"
 
-std::function<std::string(int)> SpecialFolderHook;
 std::string ShellFoldersUserKey =
     "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 std::string ShellFoldersCommonKey =
@@ -63,8 +62,8 @@ std::string MediaFolder(int Csidl, bool Available, const char* const* RegNames,
 
 std::string GetSpecialFolder(int Csidl)
 {
-    if (SpecialFolderHook)
-        return SpecialFolderHook(Csidl);
+    if (GHooks.SpecialFolder)
+        return GHooks.SpecialFolder(Csidl);
     LPITEMIDLIST list = nullptr;
     if (FAILED(SHGetSpecialFolderLocation(nullptr, Csidl, &list)) || !list)
         return std::string();

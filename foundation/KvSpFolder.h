@@ -5,9 +5,8 @@
 
 #include <functional>
 #include <string>
+#include "foundation/KvHooks.h"
 
-// Tests answer the shell's folders here (by CSIDL) instead of the shell.
-extern std::function<std::string(int Csidl)> SpecialFolderHook;
 // Where the "Shell Folders" values are read: a root name and the key below it,
 // one pair for the user's values and one for the "Common" ones.
 extern std::string ShellFoldersUserKey;

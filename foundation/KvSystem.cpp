@@ -10,33 +10,26 @@
 bool SoundsOn = true;
 bool QuestionSoundOn = true;
 
-std::function<void(UINT)> BeepHook = [](UINT Sound) { MessageBeep(Sound); };
-std::function<void()> MessagePumpHook;
-std::function<HINSTANCE(HWND, const char*, const char*, const char*, const char*, int)>
-    ShellExecuteHook = [](HWND Owner, const char* Verb, const char* File, const char* Params,
-                          const char* Folder, int ShowCmd) {
-        return ShellExecuteA(Owner, Verb, File, Params, Folder, ShowCmd);
-    };
 
 namespace {
 
 void PlaySound(UINT Sound)
 {
-    if (SoundsOn && BeepHook)
-        BeepHook(Sound);
+    if (SoundsOn && GHooks.Beep)
+        GHooks.Beep(Sound);
 }
 
 HWND MainWindow()
 {
-    return MainFormWindowHook ? MainFormWindowHook() : nullptr;
+    return GHooks.MainFormWindow ? GHooks.MainFormWindow() : nullptr;
 }
 
 // Runs the window layers' pump when they gave one; otherwise drains this
 // thread's queue. False once a quit message says the program is ending.
 bool PumpMessages()
 {
-    if (MessagePumpHook) {
-        MessagePumpHook();
+    if (GHooks.MessagePump) {
+        GHooks.MessagePump();
         MSG msg;
         return !PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
     }
@@ -121,7 +114,7 @@ bool ShellOpen(const std::string& FileName, bool NewWindow, const std::string& F
     const char* folder = Folder.empty() ? nullptr : Folder.c_str();
     auto run = [&](const char* Verb) {
         return reinterpret_cast<INT_PTR>(
-            ShellExecuteHook(MainWindow(), Verb, FileName.c_str(), nullptr, folder, ShowCmd));
+            GHooks.ShellLaunch(MainWindow(), Verb, FileName.c_str(), nullptr, folder, ShowCmd));
     };
     INT_PTR r = run(NewWindow ? "opennew" : "open");
     // A type registered for "open" but not for "opennew" reports an

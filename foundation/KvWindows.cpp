@@ -14,9 +14,6 @@ int WindowsMajorVersion = 0;
 int PrimaryMouseButton = 1;
 int SecondaryMouseButton = 2;
 
-std::function<HWND()> ApplicationWindowHook;
-std::function<HWND()> MainFormWindowHook;
-std::function<void()> ApplicationBringToFrontHook;
 
 namespace {
 
@@ -257,15 +254,15 @@ bool BringWindowToForeground(HWND Window, bool AttachInput)
 void BringApplicationToFront()
 {
     auto ownBringToFront = [] {
-        if (ApplicationBringToFrontHook)
-            ApplicationBringToFrontHook();
+        if (GHooks.ApplicationBringToFront)
+            GHooks.ApplicationBringToFront();
     };
-    const HWND mainForm = MainFormWindowHook ? MainFormWindowHook() : nullptr;
+    const HWND mainForm = GHooks.MainFormWindow ? GHooks.MainFormWindow() : nullptr;
     if (GetWindowsVersion() <= wvNT4 || IsWin95() || !mainForm) {
         ownBringToFront();
         return;
     }
-    const HWND app = ApplicationWindowHook ? ApplicationWindowHook() : nullptr;
+    const HWND app = GHooks.ApplicationWindow ? GHooks.ApplicationWindow() : nullptr;
     const HWND owner = app ? app : mainForm;
     const HWND popup = GetLastActivePopup(owner);
     if (popup && popup != owner && IsWindowVisible(popup) && IsWindowEnabled(popup) &&

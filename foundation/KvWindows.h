@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include "foundation/KvHooks.h"
 
 // The platform's version as read once at start-up (ReadWin32Version). Tests
 // set them to ask the version questions of another system.
@@ -49,11 +50,6 @@ bool IsScreenReaderOn();
 extern int PrimaryMouseButton;
 extern int SecondaryMouseButton;
 
-// The application object lives in the window layers; they fill these so
-// that this library can reach its windows. Empty hooks mean no such window.
-extern std::function<HWND()> ApplicationWindowHook;  // the application window
-extern std::function<HWND()> MainFormWindowHook;     // the main form's window
-extern std::function<void()> ApplicationBringToFrontHook;
 
 bool BringWindowToForeground(HWND Window, bool AttachInput = false);
 void BringApplicationToFront();

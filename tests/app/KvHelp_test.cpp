@@ -28,16 +28,12 @@ protected:
             CursorDuring = Screen->Cursor();
             return Answer;
         });
-        FOldBeep = BeepHook;
-        BeepHook = [this](UINT Sound) { Beeps.push_back(Sound); };
-        FOldActive = ApplicationActiveHook;
-        ApplicationActiveHook = [] { return true; };
+        GHooks.Beep = [this](UINT Sound) { Beeps.push_back(Sound); };
+        GHooks.ApplicationActive = [] { return true; };
     }
     void TearDown() override
     {
         SetMessageDlgHook(FOldHook);
-        BeepHook = FOldBeep;
-        ApplicationActiveHook = FOldActive;
         AppScreenReader = AppHighContrast = false;
         SoundsOn = true;
         Screen->SetCursor(crDefault);
@@ -49,8 +45,7 @@ protected:
 
 private:
     TMessageDlgHook FOldHook;
-    std::function<void(UINT)> FOldBeep;
-    std::function<bool()> FOldActive;
+    THooksScope FHooks;
 };
 
 struct THelpCall {

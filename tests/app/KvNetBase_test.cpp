@@ -32,19 +32,15 @@ protected:
             Boxes.push_back(R.Msg);
             return Answer;
         });
-        FOldShell = ShellExecuteHook;
-        ShellExecuteHook = [this](HWND, const char*, const char* File, const char*, const char*, int) {
+        GHooks.ShellLaunch = [this](HWND, const char*, const char* File, const char*, const char*, int) {
             Opened.push_back(File);
             return reinterpret_cast<HINSTANCE>(33);
         };
-        FOldBeep = BeepHook;
-        BeepHook = [](UINT) {};
+        GHooks.Beep = [](UINT) {};
     }
     void TearDown() override
     {
         SetMessageDlgHook(FOldDlg);
-        ShellExecuteHook = FOldShell;
-        BeepHook = FOldBeep;
     }
     std::vector<std::string> Boxes, Opened;
     TModalResult Answer = mrYes;
@@ -52,8 +48,7 @@ protected:
 
 private:
     TMessageDlgHook FOldDlg;
-    decltype(ShellExecuteHook) FOldShell;
-    std::function<void(UINT)> FOldBeep;
+    THooksScope FHooks;
 };
 
 } // namespace

@@ -18,7 +18,7 @@
 class TScratchSettings {
 public:
     TScratchSettings(const std::string& IniFile, bool New)
-        : FOldSettings(AppSettings), FOldNew(SettingsAreNew), FOldBeep(BeepHook)
+        : FOldSettings(AppSettings), FOldNew(SettingsAreNew), FOldBeep(GHooks.Beep)
     {
         AppSettings = new TKvAppSettings(IniFile);
         SettingsAreNew = New;
@@ -29,12 +29,12 @@ public:
                 throw Exception("thrown by the box");
             return Answer;
         });
-        BeepHook = [this](UINT Sound) { Beeps.push_back(Sound); };
+        GHooks.Beep = [this](UINT Sound) { Beeps.push_back(Sound); };
     }
     ~TScratchSettings()
     {
         SetMessageDlgHook(FOldHook);
-        BeepHook = FOldBeep;
+        GHooks.Beep = FOldBeep;
         delete AppSettings;
         AppSettings = FOldSettings;
         SettingsAreNew = FOldNew;

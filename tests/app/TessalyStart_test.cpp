@@ -29,10 +29,10 @@ protected:
     {
         FOldExeFolder = ExeFolder;
         FOldSub = SettingsSubFolder;
-        FOldHook = SpecialFolderHook;
+        FOldHook = GHooks.SpecialFolder;
         ExeFolder = FFolder.Path() + "\\Program\\";
         SettingsSubFolder = "Corvane\\Tessaly";
-        SpecialFolderHook = [this](int Csidl) {
+        GHooks.SpecialFolder = [this](int Csidl) {
             switch (Csidl) {
             case CsidlAppData: return FFolder.Path() + "\\User";
             case CsidlLocalAppData: return FFolder.Path() + "\\Local";
@@ -45,7 +45,7 @@ protected:
     {
         ExeFolder = FOldExeFolder;
         SettingsSubFolder = FOldSub;
-        SpecialFolderHook = FOldHook;
+        GHooks.SpecialFolder = FOldHook;
     }
     std::string Made(const std::string& Relative)
     {
@@ -198,10 +198,10 @@ TEST(AppExceptionBox, ShowsTheMessageInAnErrorBoxWithItsSound)
         return mrOk;
     });
     std::vector<UINT> Sounds;
-    auto OldBeep = BeepHook;
+    auto OldBeep = GHooks.Beep;
     const bool OldSounds = SoundsOn;
     SoundsOn = true;
-    BeepHook = [&](UINT S) { Sounds.push_back(S); };
+    GHooks.Beep = [&](UINT S) { Sounds.push_back(S); };
     const auto OldHandler = Application->OnException;
     Application->OnException = AppException;
     // An exception that reaches the application from a handler.
@@ -211,7 +211,7 @@ TEST(AppExceptionBox, ShowsTheMessageInAnErrorBoxWithItsSound)
         Application->HandleException(nullptr);
     }
     Application->OnException = OldHandler;
-    BeepHook = OldBeep;
+    GHooks.Beep = OldBeep;
     SoundsOn = OldSounds;
     SetMessageDlgHook(std::move(Old));
     ASSERT_EQ(Boxes.size(), 1u);

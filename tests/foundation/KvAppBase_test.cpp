@@ -54,15 +54,15 @@ protected:
         ApplicationName = "Tessaly";
         AppDataSubfolder = "TessalyTest\\Tessaly";
         SetEnvironmentVariableA("APPDATA", ExcludeTrailingSlash(AppDataRoot).c_str());
-        SpecialFolderHook = [this](int Csidl) -> std::string {
+        GHooks.SpecialFolder = [this](int Csidl) -> std::string {
             switch (Csidl) {
             case 0x1A: case 0x1C: return ExcludeTrailingSlash(AppDataRoot);
             case 0x05: return ExcludeTrailingSlash(Docs);
             default: return Root.Path() + "\\Shell" + std::to_string(Csidl);
             }
         };
-        RemovableDriveHook = [this](const std::string&) { return Removable; };
-        ReadOnlyMediaHook = [this](const std::string&) { return ReadOnly; };
+        GHooks.RemovableDrive = [this](const std::string&) { return Removable; };
+        GHooks.ReadOnlyMedia = [this](const std::string&) { return ReadOnly; };
         RegKey = "TessalyTest\\System" + std::to_string(GetCurrentProcessId());
         ResetApplicationSettings();
         SetCommandLine("");
@@ -79,9 +79,9 @@ protected:
         ApplicationName = FSaved[3];
         AppDataSubfolder = FSaved[4];
         SetEnvironmentVariableA("APPDATA", FSaved[5].empty() ? nullptr : FSaved[5].c_str());
-        SpecialFolderHook = nullptr;
-        RemovableDriveHook = nullptr;
-        ReadOnlyMediaHook = nullptr;
+        GHooks.SpecialFolder = nullptr;
+        GHooks.RemovableDrive = nullptr;
+        GHooks.ReadOnlyMedia = nullptr;
         TRegistry reg(HKEY_CURRENT_USER, KEY_ALL_ACCESS);
         reg.DeleteKey("\\Software\\" + RegKey);
     }

@@ -27,14 +27,14 @@ protected:
         Key = "Software\\TessalyTest\\SpFolder" + std::to_string(GetCurrentProcessId());
         ShellFoldersUserKey = "HKEY_CURRENT_USER\\" + Key + "\\User";
         ShellFoldersCommonKey = "HKEY_CURRENT_USER\\" + Key + "\\Common";
-        SpecialFolderHook = [this](int Csidl) {
+        GHooks.SpecialFolder = [this](int Csidl) {
             auto it = Shell.find(Csidl);
             return it == Shell.end() ? std::string() : it->second;
         };
     }
     void TearDown() override
     {
-        SpecialFolderHook = nullptr;
+        GHooks.SpecialFolder = nullptr;
         ShellFoldersUserKey = FUser;
         ShellFoldersCommonKey = FCommon;
         TRegistry reg(HKEY_CURRENT_USER, KEY_ALL_ACCESS);
@@ -122,7 +122,7 @@ TEST_F(KvSpFolderTest, RegistryFallbacks)
 
 TEST_F(KvSpFolderTest, TheRealShellIsNormalised)
 {
-    SpecialFolderHook = nullptr;
+    GHooks.SpecialFolder = nullptr;
     for (int csidl : {0x1A, 0x05, 0x00}) {
         const std::string raw = GetSpecialFolder(csidl);
         ASSERT_FALSE(raw.empty()) << csidl;

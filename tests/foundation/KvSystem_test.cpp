@@ -44,8 +44,8 @@ TEST(KvSystem, LocaleCodePages)
 TEST(KvSystem, SoundCues)
 {
     std::vector<UINT> played;
-    auto saved = BeepHook;
-    BeepHook = [&](UINT Sound) { played.push_back(Sound); };
+    auto saved = GHooks.Beep;
+    GHooks.Beep = [&](UINT Sound) { played.push_back(Sound); };
     struct TCase {
         bool Sounds, Question;
         std::vector<UINT> Expected;  // information, warning, question
@@ -66,12 +66,12 @@ TEST(KvSystem, SoundCues)
     }
     SoundsOn = true;
     QuestionSoundOn = true;
-    BeepHook = saved;
+    GHooks.Beep = saved;
 }
 
 TEST(KvSystem, ShellOpenFallsBackToOpenForIncompleteAssociations)
 {
-    auto saved = ShellExecuteHook;
+    auto saved = GHooks.ShellLaunch;
     struct TCase {
         bool NewWindow;
         std::vector<INT_PTR> Results;  // answered per call
@@ -89,7 +89,7 @@ TEST(KvSystem, ShellOpenFallsBackToOpenForIncompleteAssociations)
     for (const TCase& c : cases) {
         std::vector<std::string> verbs;
         std::string folder;
-        ShellExecuteHook = [&](HWND, const char* Verb, const char*, const char* Params,
+        GHooks.ShellLaunch = [&](HWND, const char* Verb, const char*, const char* Params,
                                const char* Folder, int) {
             EXPECT_EQ(Params, nullptr);
             folder = Folder ? Folder : "";
@@ -100,7 +100,7 @@ TEST(KvSystem, ShellOpenFallsBackToOpenForIncompleteAssociations)
         EXPECT_EQ(verbs, c.Verbs);
         EXPECT_EQ(folder, "C:\\x");
     }
-    ShellExecuteHook = saved;
+    GHooks.ShellLaunch = saved;
 }
 
 TEST(KvSystem, ShellExecuteFileWaitsForTheExitCode)

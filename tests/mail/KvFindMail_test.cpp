@@ -32,7 +32,7 @@ protected:
         ShellFoldersUserKey = "HKEY_CURRENT_USER\\" + Key + "\\HKEY_CURRENT_USER\\Shell";
         ShellFoldersCommonKey = ShellFoldersUserKey;
         AppData = Folder("AppData");
-        SpecialFolderHook = [this](int Csidl) {
+        GHooks.SpecialFolder = [this](int Csidl) {
             return Csidl == 0x1A || Csidl == 0x1C ? AppData : std::string();
         };
         SetEnvironmentVariableA("APPDATA", AppData.c_str());
@@ -44,7 +44,7 @@ protected:
     void TearDown() override
     {
         MailRegistryBase.clear();
-        SpecialFolderHook = nullptr;
+        GHooks.SpecialFolder = nullptr;
         ExeFolder = FSaved[0];
         DataFolder = FSaved[1];
         ShellFoldersUserKey = FSaved[2];

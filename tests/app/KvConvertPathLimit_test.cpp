@@ -12,12 +12,12 @@ namespace {
 // A folder below Run's own, padded to exactly Length characters.
 std::string FolderOfLength(const TConvertRun& Run, size_t Length)
 {
-    std::string f = Run.Dir.File("d");
-    while (f.size() < Length)
-        f += f.size() % 100 == 99 ? '\\' : 'd';
-    if (f.back() == '\\')
-        f.back() = 'd';
-    return f;
+    std::string F = Run.Dir.File("d");
+    while (F.size() < Length)
+        F += F.size() % 100 == 99 ? '\\' : 'd';
+    if (F.back() == '\\')
+        F.back() = 'd';
+    return F;
 }
 
 TTestMsg MessageAbout(const std::string& Subject)
@@ -31,26 +31,26 @@ TTestMsg MessageAbout(const std::string& Subject)
 // Windows would drop them and write another name than the one asked for.
 TEST(KvConvertPathLimit, ACutNameNeverEndsInABlankOrADot)
 {
-    const std::string b(60, 'b');
+    const std::string B(60, 'b');
     const struct {
         std::string Subject;
         size_t Kept;  // the leading a's the name keeps
-    } cases[] = {
-        {std::string(45, 'a') + ". ." + b, 45},
-        {std::string(46, 'a') + "  " + b, 46},
-        {std::string(47, 'a') + "." + b, 47},
-        {std::string(48, 'a') + " " + b, 48},
+    } Cases[] = {
+        {std::string(45, 'a') + ". ." + B, 45},
+        {std::string(46, 'a') + "  " + B, 46},
+        {std::string(47, 'a') + "." + B, 47},
+        {std::string(48, 'a') + " " + B, 48},
     };
-    for (const auto& c : cases) {
-        TConvertRun r;
-        const std::string folder = FolderOfLength(r, 200);
-        PutFile(r.Src("box"), MboxOf({MessageAbout(c.Subject)}, "\n"));
-        r.Add(r.Src("box"), mftMbox);
-        r.Target(mftEml, folder + "\\");
-        r.Start();
-        const auto files = TreeFiles(folder);
-        ASSERT_EQ(files.size(), 1u) << r.LogText();
-        EXPECT_EQ(files.begin()->first, std::string(c.Kept, 'a') + ".eml") << c.Subject;
+    for (const auto& C : Cases) {
+        TConvertRun R;
+        const std::string Folder = FolderOfLength(R, 200);
+        PutFile(R.Src("box"), MboxOf({MessageAbout(C.Subject)}, "\n"));
+        R.Add(R.Src("box"), mftMbox);
+        R.Target(mftEml, Folder + "\\");
+        R.Start();
+        const auto Files = TreeFiles(Folder);
+        ASSERT_EQ(Files.size(), 1u) << R.LogText();
+        EXPECT_EQ(Files.begin()->first, std::string(C.Kept, 'a') + ".eml") << C.Subject;
     }
 }
 
@@ -58,21 +58,21 @@ TEST(KvConvertPathLimit, ACutNameNeverEndsInABlankOrADot)
 // characters are the longest folder taken.
 TEST(KvConvertPathLimit, TheLongestTargetFolderTaken)
 {
-    for (const size_t length : {246u, 247u}) {
-        TConvertRun r;
-        const std::string folder = FolderOfLength(r, length);
-        PutFile(r.Src("box"), MboxOf({MessageAbout("Short")}, "\n"));
-        r.Add(r.Src("box"), mftMbox);
-        r.Target(mftEml, folder + "\\");
-        r.Start();
-        if (length == 246) {
-            EXPECT_EQ(r.Summary(), Counters(1, 1, 0, 0)) << r.LogText();
-            EXPECT_EQ(TreeFiles(folder).size(), 1u);
+    for (const size_t Length : {246u, 247u}) {
+        TConvertRun R;
+        const std::string Folder = FolderOfLength(R, Length);
+        PutFile(R.Src("box"), MboxOf({MessageAbout("Short")}, "\n"));
+        R.Add(R.Src("box"), mftMbox);
+        R.Target(mftEml, Folder + "\\");
+        R.Start();
+        if (Length == 246) {
+            EXPECT_EQ(R.Summary(), Counters(1, 1, 0, 0)) << R.LogText();
+            EXPECT_EQ(TreeFiles(Folder).size(), 1u);
         } else {
-            EXPECT_EQ(r.Host.Log.front(), "Target folder cannot be used: " + folder +
+            EXPECT_EQ(R.Host.Log.front(), "Target folder cannot be used: " + Folder +
                                               ": the path is longer than Windows allows")
-                << r.LogText();
-            EXPECT_TRUE(r.Driver.TargetFailedRun());
+                << R.LogText();
+            EXPECT_TRUE(R.Driver.TargetFailedRun());
         }
     }
 }

@@ -21,11 +21,11 @@ TEST(RzKeys, TabsOnTheLeftTakeUpAndLeftToTheNextTab)
     const struct {
         WORD Key;
         int Selected;  // from tab 1
-    } cases[] = {{VK_UP, 2}, {VK_LEFT, 2}, {VK_DOWN, 0}, {VK_RIGHT, 0}};
-    for (const auto& c : cases) {
+    } Cases[] = {{VK_UP, 2}, {VK_LEFT, 2}, {VK_DOWN, 0}, {VK_RIGHT, 0}};
+    for (const auto& C : Cases) {
         Strip->SetTabIndex(1);
-        Key(Strip->Handle(), c.Key, true);
-        EXPECT_EQ(Strip->TabIndex(), c.Selected) << c.Key;
+        Key(Strip->Handle(), C.Key, true);
+        EXPECT_EQ(Strip->TabIndex(), C.Selected) << C.Key;
     }
 }
 

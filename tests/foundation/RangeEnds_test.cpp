@@ -16,17 +16,17 @@ TEST(RangeEnds, MailDateYearsFrom1960To2200)
     const struct {
         const char* Text;
         TDateTime Value;  // -1: refused
-    } cases[] = {
+    } Cases[] = {
         {"1 Jan 1960", EncodeDate(1960, 1, 1)},
         {"31 Dec 2200", EncodeDate(2200, 12, 31)},
         {"31 Dec 1959", -1},
         {"1 Jan 2201", -1},
     };
-    for (const auto& c : cases) {
-        TDateTime v;
-        std::string zone;
-        EXPECT_EQ(SplitMailDate(c.Text, v, zone), c.Value >= 0) << c.Text;
-        EXPECT_EQ(v, c.Value) << c.Text;
+    for (const auto& C : Cases) {
+        TDateTime V;
+        std::string Zone;
+        EXPECT_EQ(SplitMailDate(C.Text, V, Zone), C.Value >= 0) << C.Text;
+        EXPECT_EQ(V, C.Value) << C.Text;
     }
 }
 
@@ -37,15 +37,15 @@ TEST(RangeEnds, EmptyBracketsAreNoNumber)
         const char* In;
         const char* Out;
         int Number;
-    } cases[] = {
+    } Cases[] = {
         {"a[].eml", "a[][1].eml", 1},
         {"a[0].eml", "a[1].eml", 1},
         {"a[]", "a[1]", 1},
     };
-    for (const auto& c : cases) {
-        std::string name = c.In;
-        EXPECT_EQ(IncrementFileNumber(name), c.Number) << c.In;
-        EXPECT_EQ(name, c.Out) << c.In;
+    for (const auto& C : Cases) {
+        std::string Name = C.In;
+        EXPECT_EQ(IncrementFileNumber(Name), C.Number) << C.In;
+        EXPECT_EQ(Name, C.Out) << C.In;
     }
 }
 

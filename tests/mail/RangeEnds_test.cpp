@@ -15,12 +15,12 @@ namespace {
 // Two-digit years up to 70 are of this century, from 71 of the last.
 TEST(RangeEnds, FromLineTwoDigitYears70And71)
 {
-    const std::pair<const char*, const char*> cases[] = {
+    const std::pair<const char*, const char*> Cases[] = {
         {"From a@b.cd Thu Jan  1 00:00:00 70\r\n", "Thu Jan  1 00:00:00 2070"},
         {"From a@b.cd Fri Jan  1 00:00:00 71\r\n", "Fri Jan  1 00:00:00 1971"},
     };
-    for (const auto& [text, date] : cases)
-        EXPECT_EQ(GetFromLineDate(text), date) << text;
+    for (const auto& [Text, Date] : Cases)
+        EXPECT_EQ(GetFromLineDate(Text), Date) << Text;
 }
 
 // A quoted-printable line of 75 characters gets its soft break after the
@@ -28,28 +28,28 @@ TEST(RangeEnds, FromLineTwoDigitYears70And71)
 // from the 39th on; else it is cut where it is full.
 TEST(RangeEnds, QuotedPrintableSoftBreakColumns)
 {
-    const std::string x(100, 'x');
+    const std::string X(100, 'x');
     const struct {
         std::string Text, Encoded;
-    } cases[] = {
-        {"ab " + x.substr(0, 97), "ab =\r\n" + x.substr(0, 75) + "=\r\n" + x.substr(0, 22)},
-        {"a " + x.substr(0, 98), "a " + x.substr(0, 73) + "=\r\n" + x.substr(0, 25)},
-        {x.substr(0, 38) + "-" + x.substr(0, 61), x.substr(0, 38) + "-=\r\n" + x.substr(0, 61)},
-        {x.substr(0, 37) + "-" + x.substr(0, 62), x.substr(0, 37) + "-" + x.substr(0, 37) + "=\r\n" + x.substr(0, 25)},
+    } Cases[] = {
+        {"ab " + X.substr(0, 97), "ab =\r\n" + X.substr(0, 75) + "=\r\n" + X.substr(0, 22)},
+        {"a " + X.substr(0, 98), "a " + X.substr(0, 73) + "=\r\n" + X.substr(0, 25)},
+        {X.substr(0, 38) + "-" + X.substr(0, 61), X.substr(0, 38) + "-=\r\n" + X.substr(0, 61)},
+        {X.substr(0, 37) + "-" + X.substr(0, 62), X.substr(0, 37) + "-" + X.substr(0, 37) + "=\r\n" + X.substr(0, 25)},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(EncodeQuotedPrintable(c.Text), c.Encoded) << c.Text;
+    for (const auto& C : Cases)
+        EXPECT_EQ(EncodeQuotedPrintable(C.Text), C.Encoded) << C.Text;
 }
 
 // An escaped quote inside a quoted name neither ends the quoting nor lets
 // the comma in it split the list.
 TEST(RangeEnds, EscapedQuoteInsideAQuotedAddress)
 {
-    const std::string list = "\"Doe \\\"JD, John\" <john@example.com>, ann@example.com";
-    TStringList strings;
-    ASSERT_EQ(AddressListToStrings(list, &strings), 2);
-    EXPECT_EQ(strings[0], "\"Doe \\\"JD, John\" <john@example.com>");
-    EXPECT_EQ(strings[1], "ann@example.com");
+    const std::string List = "\"Doe \\\"JD, John\" <john@example.com>, ann@example.com";
+    TStringList Strings;
+    ASSERT_EQ(AddressListToStrings(List, &Strings), 2);
+    EXPECT_EQ(Strings[0], "\"Doe \\\"JD, John\" <john@example.com>");
+    EXPECT_EQ(Strings[1], "ann@example.com");
 }
 
 }  // namespace

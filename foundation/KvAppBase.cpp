@@ -330,7 +330,7 @@ void StartApplicationSettings(const std::string& KeyName)
         } else if (!PortableMode && !UseUserFolder &&
                    AppSettings->ReadBool(AppSection, "CheckProfileFolder", IsWinVistaOrLater())) {
             if (IsReadOnlyMedia(IniFileName) ||
-                (Win32Platform == VER_PLATFORM_WIN32_NT &&
+                (GWin32.Platform == VER_PLATFORM_WIN32_NT &&
                  IsFolderReadOnly(ExtractParentFolder(IniFileName)))) {
                 UseUserFolder = true;
                 MoveSettingsToDataFolder();

@@ -2,14 +2,7 @@
 
 #include <cstring>
 
-DWORD Win32Platform = VER_PLATFORM_WIN32_NT;
-DWORD Win32MajorVersion = 0;
-DWORD Win32MinorVersion = 0;
-DWORD Win32BuildNumber = 0;
-std::string Win32CSDVersion;
-BYTE Win32ProductType = 0;
-bool Win32ServerR2 = false;
-int WindowsMajorVersion = 0;
+TWin32Version GWin32;
 
 int PrimaryMouseButton = 1;
 int SecondaryMouseButton = 2;
@@ -23,7 +16,7 @@ using TRtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOEXW*);
 // both mark the second edition of Windows 95.
 char CsdLetter()
 {
-    for (char c : Win32CSDVersion)
+    for (char c : GWin32.CSDVersion)
         if (c != ' ')
             return c;
     return 0;
@@ -31,7 +24,7 @@ char CsdLetter()
 
 bool IsWorkstation()
 {
-    return Win32ProductType == VER_NT_WORKSTATION;
+    return GWin32.ProductType == VER_NT_WORKSTATION;
 }
 
 struct TNativeInfoCache {
@@ -66,14 +59,14 @@ void ReadWin32Version()
         ok = fn && fn(&w) == 0;
     }
     if (ok) {
-        Win32Platform = w.dwPlatformId;
-        Win32MajorVersion = w.dwMajorVersion;
-        Win32MinorVersion = w.dwMinorVersion;
-        Win32BuildNumber = w.dwBuildNumber;
-        Win32ProductType = w.wProductType;
+        GWin32.Platform = w.dwPlatformId;
+        GWin32.Major = w.dwMajorVersion;
+        GWin32.Minor = w.dwMinorVersion;
+        GWin32.Build = w.dwBuildNumber;
+        GWin32.ProductType = w.wProductType;
         char csd[256] = {};
         WideCharToMultiByte(CP_ACP, 0, w.szCSDVersion, -1, csd, sizeof(csd) - 1, nullptr, nullptr);
-        Win32CSDVersion = csd;
+        GWin32.CSDVersion = csd;
     } else {
         OSVERSIONINFOEXA a{};
         a.dwOSVersionInfoSize = sizeof(a);
@@ -82,21 +75,21 @@ void ReadWin32Version()
             GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&a));
             a.wProductType = 0;
         }
-        Win32Platform = a.dwPlatformId;
-        Win32MajorVersion = a.dwMajorVersion;
-        Win32MinorVersion = a.dwMinorVersion;
-        Win32BuildNumber = a.dwBuildNumber & 0xFFFF;
-        Win32ProductType = a.wProductType;
-        Win32CSDVersion = a.szCSDVersion;
+        GWin32.Platform = a.dwPlatformId;
+        GWin32.Major = a.dwMajorVersion;
+        GWin32.Minor = a.dwMinorVersion;
+        GWin32.Build = a.dwBuildNumber & 0xFFFF;
+        GWin32.ProductType = a.wProductType;
+        GWin32.CSDVersion = a.szCSDVersion;
     }
-    Win32ServerR2 = GetSystemMetrics(SM_SERVERR2) != 0;
-    WindowsMajorVersion = static_cast<int>(Win32MajorVersion);
+    GWin32.ServerR2 = GetSystemMetrics(SM_SERVERR2) != 0;
+    GWin32.WindowsMajor = static_cast<int>(GWin32.Major);
 }
 
 TWindowsVersion GetWindowsVersion()
 {
-    const DWORD major = Win32MajorVersion, minor = Win32MinorVersion;
-    switch (Win32Platform) {
+    const DWORD major = GWin32.Major, minor = GWin32.Minor;
+    switch (GWin32.Platform) {
     case VER_PLATFORM_WIN32s:
         return wvWin32s;
     case VER_PLATFORM_WIN32_WINDOWS:
@@ -124,7 +117,7 @@ TWindowsVersion GetWindowsVersion()
         if (minor == 1)
             return wvXP;
         if (minor == 2) {
-            if (Win32ServerR2)
+            if (GWin32.ServerR2)
                 return wvServer52R2;
             const WORD arch = GetNativeSystemInfo().wProcessorArchitecture;
             if (IsWorkstation() && arch != PROCESSOR_ARCHITECTURE_INTEL)
@@ -149,28 +142,28 @@ TWindowsVersion GetWindowsVersion()
 
 bool IsWin95()
 {
-    return Win32Platform == VER_PLATFORM_WIN32_WINDOWS && Win32MinorVersion == 0;
+    return GWin32.Platform == VER_PLATFORM_WIN32_WINDOWS && GWin32.Minor == 0;
 }
 
 bool IsWin9x()
 {
-    return Win32Platform == VER_PLATFORM_WIN32_WINDOWS;
+    return GWin32.Platform == VER_PLATFORM_WIN32_WINDOWS;
 }
 
 bool IsWinVistaOrLater()
 {
-    return Win32Platform == VER_PLATFORM_WIN32_NT && Win32MajorVersion > 5;
+    return GWin32.Platform == VER_PLATFORM_WIN32_NT && GWin32.Major > 5;
 }
 
 bool IsNT5OrLater()
 {
-    return Win32Platform == VER_PLATFORM_WIN32_NT && Win32MajorVersion >= 5;
+    return GWin32.Platform == VER_PLATFORM_WIN32_NT && GWin32.Major >= 5;
 }
 
 bool IsWinXPOrLater()
 {
-    return Win32Platform == VER_PLATFORM_WIN32_NT &&
-           (Win32MajorVersion > 5 || (Win32MajorVersion == 5 && Win32MinorVersion >= 1));
+    return GWin32.Platform == VER_PLATFORM_WIN32_NT &&
+           (GWin32.Major > 5 || (GWin32.Major == 5 && GWin32.Minor >= 1));
 }
 
 bool IsWinMeOrNT5()

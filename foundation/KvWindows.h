@@ -9,17 +9,20 @@
 #include "foundation/KvHooks.h"
 
 // The platform's version as read once at start-up (ReadWin32Version). Tests
-// set them to ask the version questions of another system.
-extern DWORD Win32Platform;         // 0 Win32s, 1 the 9x family, 2 NT
-extern DWORD Win32MajorVersion;
-extern DWORD Win32MinorVersion;
-extern DWORD Win32BuildNumber;
-extern std::string Win32CSDVersion;  // the service-pack text
-extern BYTE Win32ProductType;        // 1 workstation; 0 when the system did not say
-extern bool Win32ServerR2;           // the Server R2 system metric
-extern int WindowsMajorVersion;      // Win32MajorVersion as the callers keep it
+// swap the whole set to ask the version questions of another system.
+struct TWin32Version {
+    DWORD Platform = VER_PLATFORM_WIN32_NT;  // 0 Win32s, 1 the 9x family, 2 NT
+    DWORD Major = 0;
+    DWORD Minor = 0;
+    DWORD Build = 0;
+    std::string CSDVersion;  // the service-pack text
+    BYTE ProductType = 0;    // 1 workstation; 0 when the system did not say
+    bool ServerR2 = false;   // the Server R2 system metric
+    int WindowsMajor = 0;    // Major as the callers keep it
+};
+extern TWin32Version GWin32;
 
-// Refills the globals above from the system.
+// Refills GWin32 from the system.
 void ReadWin32Version();
 
 enum TWindowsVersion : int {

@@ -7,30 +7,10 @@ namespace {
 // The version questions answered for systems other than the one running.
 class KvWindowsTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        FPlatform = Win32Platform;
-        FMajor = Win32MajorVersion;
-        FMinor = Win32MinorVersion;
-        FCsd = Win32CSDVersion;
-        FProduct = Win32ProductType;
-        FR2 = Win32ServerR2;
-    }
-    void TearDown() override
-    {
-        Win32Platform = FPlatform;
-        Win32MajorVersion = FMajor;
-        Win32MinorVersion = FMinor;
-        Win32CSDVersion = FCsd;
-        Win32ProductType = FProduct;
-        Win32ServerR2 = FR2;
-    }
+    void TearDown() override { GWin32 = FSaved; }
 
 private:
-    DWORD FPlatform = 0, FMajor = 0, FMinor = 0;
-    std::string FCsd;
-    BYTE FProduct = 0;
-    bool FR2 = false;
+    const TWin32Version FSaved = GWin32;
 };
 
 TEST_F(KvWindowsTest, VersionTable)
@@ -73,12 +53,12 @@ TEST_F(KvWindowsTest, VersionTable)
         {2, 11, 0, "", 1, false, 24, true, false, true, true},
     };
     for (const TCase& c : cases) {
-        Win32Platform = c.Platform;
-        Win32MajorVersion = c.Major;
-        Win32MinorVersion = c.Minor;
-        Win32CSDVersion = c.Csd;
-        Win32ProductType = c.Product;
-        Win32ServerR2 = c.R2;
+        GWin32.Platform = c.Platform;
+        GWin32.Major = c.Major;
+        GWin32.Minor = c.Minor;
+        GWin32.CSDVersion = c.Csd;
+        GWin32.ProductType = c.Product;
+        GWin32.ServerR2 = c.R2;
         SCOPED_TRACE(std::to_string(c.Platform) + " " + std::to_string(c.Major) + "." +
                      std::to_string(c.Minor) + " type " + std::to_string(c.Product));
         EXPECT_EQ(GetWindowsVersion(), c.Version);
@@ -92,8 +72,8 @@ TEST_F(KvWindowsTest, VersionTable)
 TEST_F(KvWindowsTest, RunningSystemIsRead)
 {
     ReadWin32Version();
-    EXPECT_EQ(Win32Platform, static_cast<DWORD>(VER_PLATFORM_WIN32_NT));
-    EXPECT_GE(WindowsMajorVersion, 5);
+    EXPECT_EQ(GWin32.Platform, static_cast<DWORD>(VER_PLATFORM_WIN32_NT));
+    EXPECT_GE(GWin32.WindowsMajor, 5);
     EXPECT_GE(GetWindowsVersion(), wv2000);
     const SYSTEM_INFO& info = GetNativeSystemInfo();
     EXPECT_GT(info.dwPageSize, 0u);

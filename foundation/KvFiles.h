@@ -2,8 +2,6 @@
 // Files and folders: path algebra on byte strings (ANSI code page, "\\?\"
 // allowed), existence tests, folder creation, searches, whole-file loading
 // and saving with file times, backups, numbered names and the safe save.
-// The logs and the exclusive text writer live in KvLogs, included here so
-// that one include serves.
 
 #include <windows.h>
 
@@ -19,7 +17,6 @@
 #include "classlib/Classes.h"
 #include "classlib/SysUtils.h"
 #include "classlib/Streams.h"
-#include "foundation/KvLogs.h"
 
 // ---------------------------------------------------------------------------
 // Unit state

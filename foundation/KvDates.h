@@ -7,11 +7,9 @@
 #include <string>
 
 #include "classlib/SysUtils.h"
-#include "foundation/KvTimeZones.h"
+#include "foundation/KvZoneTexts.h"
 
-// Magic values shared with the readers and the zone object.
-inline constexpr double ZoneBiasPending = 77.0;     // bias still to be worked out
-inline constexpr double ZoneUnknown = 777.0;        // a zone that no text names
+// Magic values shared with the readers.
 inline constexpr double ValidDateLimit = 26299.99999;  // valid only when strictly later
 inline constexpr double NoDateValue = 26298.99999;  // never valid
 
@@ -90,15 +88,10 @@ private:
 };
 
 bool SplitMailDate(const std::string& Text, TDateTime& Value, std::string& ZoneText);
-double ParseZoneOffset(const std::string& Text, double Default);
-double ParseOffsetText(const std::string& Text, double Default);
-std::string CleanZoneText(const std::string& Text);
-std::string FormatZoneBias(double Bias);
 
 TDateTime ParseAscTimeDate(const std::string& Text);
 std::string FormatAscTimeDate(TDateTime Value);
 std::string AscTimeToRfc822Date(const std::string& Text);
-std::string BuildRfc822Date(const std::string& ZoneText, TDateTime Value);
 
 TDateTime ParseDateByPattern(const std::string& Text, const std::string& Pattern);
 
@@ -107,16 +100,8 @@ TDateTime MailDateToUtcEx(const std::string& Text, bool& ZoneFound, TDateTime De
 TDateTime MailDateToUtc(const std::string& Text, TDateTime Default);
 
 int ParseMonthName(const std::string& Text);  // 1..12, 0 when unknown
-int ParseDayName(const std::string& Text);    // 1..7 (Sunday first), -1 when unknown
-extern const char* const ShortMonthNames[13];  // [1] "Jan" .. [12] "Dec"
-extern const char* const ShortDayNames[8];     // [1] "Sun" .. [7] "Sat"
 
 bool IsMonthFirstDateFormat(const std::string& Layout);
-
-// Process-wide zone-name lookup (zone abbreviation -> offset text), installed
-// by whoever holds a zone table; empty function when none.
-using TZoneNameLookup = std::function<std::string(const std::string&)>;
-void SetZoneNameLookup(TZoneNameLookup Lookup);
 
 // The clock and the short-date layout that decide how dates without a full
 // year or a known field order read. Both start from the system; a test or a

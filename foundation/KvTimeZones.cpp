@@ -5,7 +5,7 @@
 
 #include "classlib/ResStrings.h"
 #include "foundation/KvAnsi.h"
-#include "foundation/KvDates.h"
+#include "foundation/KvZoneTexts.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvMemIni.h"
 #include "foundation/KvStrings.h"

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "foundation/KvDates.h"
+#include "foundation/KvTimeZones.h"
 
 namespace {
 

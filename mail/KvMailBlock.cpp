@@ -7,8 +7,7 @@
 #include "mail/KvMailUtils.h"
 #include "mail/KvMime.h"
 #include "mail/KvMimeHeaders.h"
-#include "mail/KvPartText.h"
-#include "mail/KvQuotedPrintable.h"
+#include "mail/KvMimeParams.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "mail/KvMailNames.h"
 #include "mail/KvMailUtils.h"
 #include "mail/KvMimeHeaders.h"
-#include "mail/KvPartText.h"
+#include "mail/KvMimeParams.h"
 #include "mail/KvQuotedPrintable.h"
 
 namespace {

@@ -14,6 +14,7 @@
 #include "classlib/SysUtils.h"
 #include "foundation/KvDates.h"
 #include "mail/KvMimeCoding.h"
+#include "mail/KvMimeParams.h"
 
 // 0 body part, 1 attachment, 2 inline part, 3 detached attachment,
 // 4 detached inline part.
@@ -32,40 +33,6 @@ inline constexpr int MaxMimeDepth = 100;
 const std::string& SystemCharset();
 // "Attached Email": the name of an attached message without a subject.
 inline constexpr int SAttachedEmail = 65278;
-
-// The values a copy of a block takes over as they are (CreateCopy): one
-// assignment copies them all, so a value added here can't be missed.
-class TMimeBlockValues {
-public:
-    std::uint8_t DispositionKind = 0;
-    std::uint8_t EncodingKind = 0;
-    TMimeClass MediaClass = 0;
-    std::string Marker;
-    std::string Charset;
-    std::string TransferEncoding;
-    std::string ContentId;
-    std::string ContentLocation;
-    std::string FileName;
-    std::string ExternalFile;
-    std::string ContentType;
-    std::string ParsedType;
-    std::string TypeParameter;
-    std::string Body;
-    std::string Boundary;
-    std::string Header;
-    std::string IdentityDigest;
-    std::string Preamble;
-    std::string Epilogue;  // the text after a multipart's closing line
-    std::uint8_t LoadBody = 0;
-
-protected:
-    // Set by the block alone (SetTruncated, SetRawBody, the parse).
-    std::uint32_t CodePage = 0;
-    std::string Disposition;
-    std::uint8_t Truncated = 0;
-    std::uint8_t RawBody = 0;
-    std::uint8_t PreferReceivedDate = 1;
-};
 
 // What CollectParts collects; a part without a name of its own is named
 // after it too.

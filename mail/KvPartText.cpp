@@ -22,34 +22,9 @@ bool IsLetter(char C)
     return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z');
 }
 
-std::string Trimmed(const std::string& S)
-{
-    static const TCharSet set = TCharSet::Range(0, 32);
-    return TrimCharSetStr(S, true, set);
-}
-
 std::string MailLink(const std::string& Address)
 {
     return "<a href=\"mailto:" + Address + "\">" + Address + "</a>";
-}
-
-// The extension a named part of a class gets when its name has none.
-const char* ExtensionOfClass(TMimeClass Class)
-{
-    switch (Class) {
-    case mcTextPlain: return "txt";
-    case mcTextHtml: return "html";
-    case mcTextEnriched:
-    case mcTextRichText: return "rtf";
-    case mcTextXml: return "xml";
-    case mcTextVCard: return "vcf";
-    case mcImageBmp: return "bmp";
-    case mcImageGif: return "gif";
-    case mcImageJpeg: return "jpg";
-    case mcAppPdf: return "pdf";
-    case mcAppZip: return "zip";
-    default: return nullptr;
-    }
 }
 
 }  // namespace
@@ -259,31 +234,4 @@ std::string BuildHeaderSummary(const std::string& Subject, const std::string& Da
     return std::string(CrLf) + HtmlSummaryStart + CrLf +
            "<table border=\"0\" style=\"font-size: 10pt; font-family: Sans-Serif; background: #ece9d8\">" + CrLf +
            rows.Text + "</table>" + CrLf + "<hr>" + CrLf + HtmlSummaryEnd + CrLf + CrLf;
-}
-
-// ---------------------------------------------------------------------------
-// Content-Type
-// ---------------------------------------------------------------------------
-
-void ParseContentType(const std::string& Value, TKvMimeBlock& Part)
-{
-    const std::string before = Part.Charset;
-    Part.Charset.clear();
-    ParseTypeParameters(Value, Part);
-    if (Part.Charset.empty()) {
-        const std::string word = GetEncodedWordCharset(Value);
-        Part.Charset = word.empty() ? before : TableLowerCase(Trimmed(word));
-    }
-    Part.ContentType = TableLowerCase(Trimmed(Value.substr(0, Value.find(';'))));
-    Part.MediaClass = GetMimeClass(Part.ContentType);
-    if (Part.FileName.empty())
-        return;
-    const std::string ext = ExtractFileExtNoDot(Part.FileName);
-    if (Part.MediaClass == mcMessageRfc822) {
-        if (!SameTextStr(ext, "eml") && !SameTextStr(ext, "msg"))
-            Part.FileName += ".eml";
-    } else if (ext.empty()) {
-        if (const char* classExt = ExtensionOfClass(Part.MediaClass))
-            Part.FileName += std::string(".") + classExt;
-    }
 }

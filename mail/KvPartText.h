@@ -54,7 +54,3 @@ std::string BuildHeaderSummary(const std::string& Subject, const std::string& Da
                                const std::string& From, const std::string& To,
                                const std::string& Cc, const std::string& Bcc,
                                const std::vector<TSummaryAttachment>* Attachments, bool Html);
-
-// Sets the media type, boundary, charset, file name, access type and type
-// parameter of Part from a Content-Type value.
-void ParseContentType(const std::string& Value, TKvMimeBlock& Part);

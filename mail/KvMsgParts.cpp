@@ -16,8 +16,6 @@
 #include "mail/KvMime.h"
 #include "mail/KvMimeCoding.h"
 #include "mail/KvMimeHeaders.h"
-#include "mail/KvMimeRender.h"
-#include "mail/KvMsgWriter.h"
 #include "mail/KvQuotedPrintable.h"
 #include "mail/KvUUDecode.h"
 
@@ -362,21 +360,4 @@ int TMessageParts::ExtractUuencoded(bool Promote)
         Charset.clear();
     }
     return AttachmentCount();
-}
-
-void TMessageParts::RenderMessage(int OutputKind, int FromLineKind, std::string& Result)
-{
-    Result.clear();
-    std::unique_ptr<TKvMimeBlock> tree = BuildMimeTree(this);
-    if (!tree)
-        return;
-    if (OutputKind == mokRaw && FromLineKind == 1 && !tree->HasDetachedParts()) {
-        GetRawText(*tree, Result);
-        return;
-    }
-    TDateTime date = GetSeparatorDate().GetDateTime();
-    if (!(date > 0))
-        date = GetReceivedDate().GetDateTime();
-    GetConvertedText(*tree, static_cast<TMailOutputKind>(OutputKind), static_cast<TFromLineKind>(FromLineKind),
-                     date, 0, std::string(), std::string(), Result);
 }

@@ -84,6 +84,7 @@ public:
     void FillFromMimeBlock(TKvMimeBlock& Block);
     int ExtractUuencoded(bool Promote);
     // Kind 0 without a From_ line gives the raw MIME text of the rebuilt tree.
+    // Defined with the multipart writer (KvMsgWriter.cpp), which it drives.
     void RenderMessage(int OutputKind, int FromLineKind, std::string& Result);
     // Sets a header field in Header and reads the summary again.
     void SetHeaderField(const std::string& Name, const std::string& Value);

@@ -10,6 +10,7 @@
 #include "mail/KvEtf2Text.h"
 #include "mail/KvMime.h"
 #include "mail/KvMimeHeaders.h"
+#include "mail/KvMimeRender.h"
 #include "mail/KvMsgParts.h"
 #include "mail/KvQuotedPrintable.h"
 
@@ -369,4 +370,23 @@ std::unique_ptr<TKvMimeBlock> BuildMimeTree(TMessageParts* Parts)
     } catch (const Exception&) {
     }
     return tree;
+}
+
+// A member of the parts, defined here beside the writer it drives: the
+// parts know nothing of the writer, the writer reads the parts.
+void TMessageParts::RenderMessage(int OutputKind, int FromLineKind, std::string& Result)
+{
+    Result.clear();
+    std::unique_ptr<TKvMimeBlock> tree = BuildMimeTree(this);
+    if (!tree)
+        return;
+    if (OutputKind == mokRaw && FromLineKind == 1 && !tree->HasDetachedParts()) {
+        GetRawText(*tree, Result);
+        return;
+    }
+    TDateTime date = GetSeparatorDate().GetDateTime();
+    if (!(date > 0))
+        date = GetReceivedDate().GetDateTime();
+    GetConvertedText(*tree, static_cast<TMailOutputKind>(OutputKind), static_cast<TFromLineKind>(FromLineKind),
+                     date, 0, std::string(), std::string(), Result);
 }

@@ -12,7 +12,6 @@
 #include "foundation/KvStrings.h"
 #include "mail/KvDataTables.h"
 #include "mail/KvEtf2Text.h"
-#include "mail/KvEudora.h"
 #include "mail/KvHtml2Text.h"
 #include "mail/KvMacAnsi.h"
 #include "mail/KvMimeCoding.h"

@@ -19,7 +19,7 @@
 #include "mail/KvMimeRender.h"
 #include "mail/KvMsgParts.h"
 #include "mail/KvNamedFiles.h"
-#include "mail/KvReEmbed.h"
+#include "mail/KvReEmbedSteps.h"
 
 namespace {
 

@@ -266,3 +266,33 @@ std::unique_ptr<THandleStream> OpenFileStream(const std::string& FileName, unsig
 // through the handle and answers false on failure.
 TNewFileOutcome WriteNewFileWith(const std::function<bool(HANDLE)>& Fill, const std::string& FileName,
                                  TDateTime Date = 0, DWORD* Error = nullptr);
+
+// Small helpers the two sources of this unit (KvFiles.cpp, KvFilesSave.cpp)
+// share; not for other units.
+namespace KvFilesDetail {
+
+// The text before the last backslash or slash; empty when there is none.
+inline std::string FolderPart(const std::string& Path)
+{
+    const size_t p = Path.find_last_of("\\/");
+    return p == std::string::npos ? std::string() : Path.substr(0, p);
+}
+
+inline DWORD Attributes(const std::string& Path)
+{
+    if (IsLongPath(Path))
+        return GetFileAttributesW(LongPathForm(Path).c_str());
+    return Path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(Path.c_str());
+}
+
+inline bool PathExists(const std::string& Path)
+{
+    return Attributes(Path) != INVALID_FILE_ATTRIBUTES;
+}
+
+inline bool IsNtPlatform()
+{
+    return (GetVersion() & 0x80000000u) == 0;
+}
+
+}  // namespace KvFilesDetail

@@ -37,7 +37,7 @@ private:
 
 } // namespace
 
-TRzLabel::TRzLabel(TComponent* AOwner) : TCustomLabel(AOwner)
+TRzLabel::TRzLabel(TComponent* AOwner) : TRzFrameControllerLink<TCustomLabel>(AOwner)
 {
     FConstructing = true;
     SetColor(clBtnFace);
@@ -49,18 +49,10 @@ TRzLabel::TRzLabel(TComponent* AOwner) : TCustomLabel(AOwner)
 
 TRzLabel::~TRzLabel()
 {
-    ChangeFrameController(this, FFrameController, nullptr);
     if (BlinkingControls) {
         BlinkingControls->Remove(this);
         ReleaseBlinkingList();
     }
-}
-
-void TRzLabel::BeforeDestruction()
-{
-    // Leave the controller while the whole object still answers.
-    ChangeFrameController(this, FFrameController, nullptr);
-    TCustomLabel::BeforeDestruction();
 }
 
 void TRzLabel::WndProc(TMessage& Message)
@@ -325,39 +317,23 @@ void TRzLabel::SetFlyByEnabled(bool Value)
     Invalidate();
 }
 
-void TRzLabel::SetFrameController(TRzFrameController* Value)
+void TRzLabel::ApplyFraming(const TRzFrameController& FC, TRzFrameControllerNotifications N)
 {
-    ChangeFrameController(this, FFrameController, Value);
-    Invalidate();
-}
-
-void TRzLabel::SetFrameControllerNotifications(TRzFrameControllerNotifications Value)
-{
-    FFrameControllerNotifications = Value & fcnAll;
-}
-
-void TRzLabel::CustomFramingChanged()
-{
-    TRzFrameController* FC = FFrameController;
-    if (!FC || !FC->UpdateEnabled())
-        return;
-    const TRzFrameControllerNotifications N = FFrameControllerNotifications;
     if (HasNotification(N, fcpFrameStyle))
-        SetBorderOuter(FC->FrameStyle());
+        SetBorderOuter(FC.FrameStyle());
     if (HasNotification(N, fcpFrameSides))
-        SetBorderSides(FC->FrameSides());
+        SetBorderSides(FC.FrameSides());
     if (HasNotification(N, fcpFrameColor)) {
-        SetFlatColor(FC->FrameColor());
+        SetFlatColor(FC.FrameColor());
         SetFlatColorAdjustment(0);
     }
     if (HasNotification(N, fcpColor)) {
-        SetColor(FC->Color());
+        SetColor(FC.Color());
         SetBorderHighlight(LighterColor(Color(), 100));
         SetBorderShadow(DarkerColor(Color(), 50));
     }
     if (HasNotification(N, fcpParentColor))
-        SetParentColor(FC->ParentColor());
-    Invalidate();
+        SetParentColor(FC.ParentColor());
 }
 
 void TRzLabel::Loaded()
@@ -368,13 +344,6 @@ void TRzLabel::Loaded()
     if (FRotation != roNone && !IsTrueTypeFont(Font()))
         Font()->SetName("Verdana");
     FNormalColor = FCurrentColor = Font()->Color();
-}
-
-void TRzLabel::Notification(TComponent* AComponent, TOperation Operation)
-{
-    TCustomLabel::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == FFrameController)
-        FFrameController = nullptr;
 }
 
 TRect TRzLabel::BorderExtents() const

@@ -6,6 +6,7 @@
 
 #include "classlib/StdCtrls.h"
 #include "controls/RzCommon.h"
+#include "controls/RzFrameLink.h"
 
 enum TRzCondenseCaption : unsigned char { ccNone, ccAtEnd, ccWithinPath };
 enum TCenterPoint : unsigned char {
@@ -15,11 +16,10 @@ enum TCenterPoint : unsigned char {
 enum TRotation : unsigned char { roNone, roFlat, roCurve };
 enum TTextStyle : unsigned char { tsNormal, tsRaised, tsRecessed, tsShadow };
 
-class TRzLabel : public TCustomLabel, public IRzCustomFramingNotification {
+class TRzLabel : public TRzFrameControllerLink<TCustomLabel> {
 public:
     explicit TRzLabel(TComponent* AOwner);
     ~TRzLabel() override;
-    void BeforeDestruction() override;
     void WndProc(TMessage& Message) override;
 
     int Angle() const { return FAngle; }
@@ -55,10 +55,6 @@ public:
     virtual void SetFlatColor(TColor Value);
     int FlatColorAdjustment() const { return FFlatColorAdjustment; }
     virtual void SetFlatColorAdjustment(int Value);
-    TRzFrameController* FrameController() const { return FFrameController; }
-    virtual void SetFrameController(TRzFrameController* Value);
-    TRzFrameControllerNotifications FrameControllerNotifications() const { return FFrameControllerNotifications; }
-    void SetFrameControllerNotifications(TRzFrameControllerNotifications Value);
     TCenterPoint CenterPoint() const { return FCenterPoint; }
     virtual void SetCenterPoint(TCenterPoint Value);
     TColor FlyByColor() const { return FFlyByColor; }
@@ -83,7 +79,6 @@ public:
     // The colour the text is drawn in now (normal, blink or fly-by).
     TColor TextColor() const { return FCurrentColor; }
 
-    void CustomFramingChanged() override;
     // Older stored labels: "FrameSides" is read and dropped.
     void DefineProperties(TFiler* Filer) override
     {
@@ -98,7 +93,9 @@ protected:
     void Paint() override;
     void AdjustBounds() override;
     void Loaded() override;
-    void Notification(TComponent* AComponent, TOperation Operation) override;
+    // A label follows the controller outside its updates, frame shown or not.
+    bool FollowsController(const TRzFrameController& FC) const override { return FC.UpdateEnabled(); }
+    void ApplyFraming(const TRzFrameController& FC, TRzFrameControllerNotifications N) override;
     // The pixels borders and margin take on each side: left, top, right, bottom.
     TRect BorderExtents() const;
     UINT LabelTextFlags() const;
@@ -127,8 +124,6 @@ private:
     TRzCondenseCaption FCondenseCaption = ccNone;
     TColor FFlatColor = clBtnShadow;
     int FFlatColorAdjustment = 30;
-    TRzFrameController* FFrameController = nullptr;
-    TRzFrameControllerNotifications FFrameControllerNotifications = fcnAll;
     TCenterPoint FCenterPoint = cpCenter;
     TColor FFlyByColor = clHighlight;
     bool FFlyByEnabled = false;

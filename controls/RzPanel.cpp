@@ -82,21 +82,10 @@ void DrawCutCornerBox(TCanvas* Canvas, const RECT& R, TColor Color)
 // TRzCustomPanel
 // ===========================================================================
 
-TRzCustomPanel::TRzCustomPanel(TComponent* AOwner) : TCustomPanel(AOwner)
+TRzCustomPanel::TRzCustomPanel(TComponent* AOwner) : TRzFrameControllerLink<TCustomPanel>(AOwner)
 {
     FControlStyle = (FControlStyle & ~(csSetCaption | csParentBackground)) | csOpaque;
     SetBevelOuter(bvNone);
-}
-
-TRzCustomPanel::~TRzCustomPanel()
-{
-    ChangeFrameController(this, FFrameController, nullptr);
-}
-
-void TRzCustomPanel::BeforeDestruction()
-{
-    ChangeFrameController(this, FFrameController, nullptr);
-    TCustomPanel::BeforeDestruction();
 }
 
 void TRzCustomPanel::WndProc(TMessage& Message)
@@ -433,36 +422,25 @@ void TRzCustomPanel::ChildLeaving(TControl* Child)
 // Frame controller and stored names
 // ---------------------------------------------------------------------------
 
-void TRzCustomPanel::CustomFramingChanged()
+void TRzCustomPanel::ApplyFraming(const TRzFrameController& FC, TRzFrameControllerNotifications N)
 {
-    TRzFrameController* FC = FFrameController;
-    if (!FC || !FC->FrameVisible())
-        return;
-    const TRzFrameControllerNotifications N = FFrameControllerNotifications;
     if (HasNotification(N, fcpFrameStyle))
-        SetBorderOuter(FC->FrameStyle());
+        SetBorderOuter(FC.FrameStyle());
     if (HasNotification(N, fcpFrameSides))
-        SetBorderSides(FC->FrameSides());
+        SetBorderSides(FC.FrameSides());
     if (HasNotification(N, fcpFrameColor)) {
-        SetFlatColor(FC->FrameColor());
+        SetFlatColor(FC.FrameColor());
         SetFlatColorAdjustment(0);
     }
     if (HasNotification(N, fcpColor))
-        SetColor(FC->Color());
+        SetColor(FC.Color());
     if (HasNotification(N, fcpParentColor))
-        SetParentColor(FC->ParentColor());
+        SetParentColor(FC.ParentColor());
+    // The bevel follows the colour the panel ends up with.
     if (HasNotification(N, fcpColor)) {
         SetBorderHighlight(LighterColor(Color(), 100));
         SetBorderShadow(DarkerColor(Color(), 50));
     }
-    Invalidate();
-}
-
-void TRzCustomPanel::Notification(TComponent* AComponent, TOperation Operation)
-{
-    TCustomPanel::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == FFrameController)
-        FFrameController = nullptr;
 }
 
 void TRzCustomPanel::ReadOldUseGradients(bool Value)
@@ -646,17 +624,6 @@ void TRzCustomPanel::SetShowDockClientCaptions(bool Value)
         return;
     Realign();
     Invalidate();
-}
-
-void TRzCustomPanel::SetFrameController(TRzFrameController* Value)
-{
-    ChangeFrameController(this, FFrameController, Value);
-    Invalidate();
-}
-
-void TRzCustomPanel::SetFrameControllerNotifications(TRzFrameControllerNotifications Value)
-{
-    FFrameControllerNotifications = Value & fcnAll;
 }
 
 const TPropertyTable* TRzCustomPanel::Properties() const

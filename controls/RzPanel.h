@@ -8,6 +8,7 @@
 
 #include "classlib/ExtCtrls.h"
 #include "controls/RzCommon.h"
+#include "controls/RzFrameLink.h"
 
 enum TRzGridStyle : unsigned char { gsDots, gsDottedLines, gsSolidLines };
 
@@ -37,11 +38,9 @@ private:
 // group box, the status bar's simple caption and the status pane.
 void DrawCutCornerBox(TCanvas* Canvas, const RECT& R, TColor Color);
 
-class TRzCustomPanel : public TCustomPanel, public IRzCustomFramingNotification {
+class TRzCustomPanel : public TRzFrameControllerLink<TCustomPanel> {
 public:
     explicit TRzCustomPanel(TComponent* AOwner);
-    ~TRzCustomPanel() override;
-    void BeforeDestruction() override;
     void WndProc(TMessage& Message) override;
     void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
 
@@ -99,10 +98,6 @@ public:
     // that came into view.
     bool FullRepaint() const { return FFullRepaint; }
     void SetFullRepaint(bool Value) { FFullRepaint = Value; }
-    TRzFrameController* FrameController() const { return FFrameController; }
-    virtual void SetFrameController(TRzFrameController* Value);
-    TRzFrameControllerNotifications FrameControllerNotifications() const { return FFrameControllerNotifications; }
-    void SetFrameControllerNotifications(TRzFrameControllerNotifications Value);
 
     // Older stored panels: "UseGradients" True meant the gradient look;
     // "FrameSides" and "ThemeAware" are read and dropped.
@@ -120,7 +115,6 @@ public:
     virtual void EnableChildControls(bool Enable);
     virtual void GetGradientColors(TColor& StartColor, TColor& StopColor) const;
     virtual void GetFlatColors(TColor& FlatColor, int& Adjustment) const;
-    void CustomFramingChanged() override;
     // True while the child's enabled state is held by the panel.
     bool HoldsEnabledState(const TControl* Child) const;
 
@@ -137,7 +131,7 @@ protected:
     // No reason of the panel's own keeps the children disabled; the group
     // box adds its check box.
     virtual bool ChildrenMayBeEnabled() const { return Enabled(); }
-    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void ApplyFraming(const TRzFrameController& FC, TRzFrameControllerNotifications N) override;
     // Re-aligns the children after a frame change and repaints.
     void FramesChanged();
     // The flat frame colour after its adjustment.
@@ -172,8 +166,6 @@ private:
     TRzVisualStyle FVisualStyle = vsWinXP;
     bool FShowDockClientCaptions = true;
     bool FFullRepaint = true;
-    TRzFrameController* FFrameController = nullptr;
-    TRzFrameControllerNotifications FFrameControllerNotifications = fcnAll;
     // The children's enabled states from the first disable on, until every
     // reason to keep them disabled is gone.
     std::vector<std::pair<TControl*, bool>> FEnabledStates;

@@ -21,23 +21,13 @@ int RoundHalfEven(double Value)
 
 } // namespace
 
-TRzCustomProgressBar::TRzCustomProgressBar(TComponent* AOwner) : TGraphicControl(AOwner)
+TRzCustomProgressBar::TRzCustomProgressBar(TComponent* AOwner) : TRzFrameControllerLink<TGraphicControl>(AOwner)
 {
     FControlStyle |= csOpaque;
     Font()->SetColor(FBarColor);
     SetBounds(0, 0, 200, 24);
 }
 
-TRzCustomProgressBar::~TRzCustomProgressBar()
-{
-    ChangeFrameController(this, FFrameController, nullptr);
-}
-
-void TRzCustomProgressBar::BeforeDestruction()
-{
-    ChangeFrameController(this, FFrameController, nullptr);
-    TGraphicControl::BeforeDestruction();
-}
 
 void TRzCustomProgressBar::WndProc(TMessage& Message)
 {
@@ -406,41 +396,18 @@ void TRzCustomProgressBar::SetThemeAware(bool Value)
         Invalidate();
 }
 
-void TRzCustomProgressBar::SetFrameController(TRzFrameController* Value)
+void TRzCustomProgressBar::ApplyFraming(const TRzFrameController& FC, TRzFrameControllerNotifications N)
 {
-    ChangeFrameController(this, FFrameController, Value);
-    Invalidate();
-}
-
-void TRzCustomProgressBar::SetFrameControllerNotifications(TRzFrameControllerNotifications Value)
-{
-    FFrameControllerNotifications = Value & fcnAll;
-}
-
-void TRzCustomProgressBar::CustomFramingChanged()
-{
-    TRzFrameController* FC = FFrameController;
-    if (!FC || !FC->FrameVisible())
-        return;
-    const TRzFrameControllerNotifications N = FFrameControllerNotifications;
     if (HasNotification(N, fcpFrameStyle))
-        SetBorderOuter(FC->FrameStyle());
+        SetBorderOuter(FC.FrameStyle());
     if (HasNotification(N, fcpFrameColor)) {
-        SetFlatColor(FC->FrameColor());
+        SetFlatColor(FC.FrameColor());
         SetFlatColorAdjustment(0);
     }
     if (HasNotification(N, fcpColor))
-        SetBackColor(FC->Color());
+        SetBackColor(FC.Color());
     if (HasNotification(N, fcpParentColor))
-        SetParentColor(FC->ParentColor());
-    Invalidate();
-}
-
-void TRzCustomProgressBar::Notification(TComponent* AComponent, TOperation Operation)
-{
-    TGraphicControl::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == FFrameController)
-        FFrameController = nullptr;
+        SetParentColor(FC.ParentColor());
 }
 
 const TPropertyTable* TRzCustomProgressBar::Properties() const

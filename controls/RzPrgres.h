@@ -5,18 +5,17 @@
 
 #include "classlib/Controls.h"
 #include "controls/RzCommon.h"
+#include "controls/RzFrameLink.h"
 #include "controls/RzPanel.h"
 
 enum TBarStyle : unsigned char { bsTraditional, bsLED, bsGradient };
 using TProgressChangeEvent = std::function<void(TObject* Sender, int Percent)>;
 
-class TRzCustomProgressBar : public TGraphicControl, public IRzCustomFramingNotification {
+class TRzCustomProgressBar : public TRzFrameControllerLink<TGraphicControl> {
 public:
     static constexpr unsigned MaxParts = 2147483647u;
 
     explicit TRzCustomProgressBar(TComponent* AOwner);
-    ~TRzCustomProgressBar() override;
-    void BeforeDestruction() override;
     void WndProc(TMessage& Message) override;
     void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
 
@@ -64,12 +63,7 @@ public:
     virtual void SetFlatColorAdjustment(int Value);
     bool ThemeAware() const { return FThemeAware; }
     virtual void SetThemeAware(bool Value);
-    TRzFrameController* FrameController() const { return FFrameController; }
-    virtual void SetFrameController(TRzFrameController* Value);
-    TRzFrameControllerNotifications FrameControllerNotifications() const { return FFrameControllerNotifications; }
-    void SetFrameControllerNotifications(TRzFrameControllerNotifications Value);
 
-    void CustomFramingChanged() override;
     // The text the bar shows now ("50%", "50 / 200" or nothing).
     std::string ProgressText() const;
     // Themes are on and wanted (and, on a status bar, the bar looks themed).
@@ -82,7 +76,7 @@ public:
 
 protected:
     void Paint() override;
-    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void ApplyFraming(const TRzFrameController& FC, TRzFrameControllerNotifications N) override;
     void DrawBarAndText(TCanvas* C, const TRect& Interior);
     void DrawLED(TCanvas* C, const TRect& Interior);
 
@@ -111,8 +105,6 @@ private:
     TColor FFlatColor = clBtnShadow;
     int FFlatColorAdjustment = 30;
     bool FThemeAware = true;
-    TRzFrameController* FFrameController = nullptr;
-    TRzFrameControllerNotifications FFrameControllerNotifications = fcnAll;
 };
 
 class TRzProgressBar : public TRzCustomProgressBar {

@@ -13,7 +13,7 @@ constexpr int StatusBackground = 0;
 
 } // namespace
 
-TRzCustomStatusPane::TRzCustomStatusPane(TComponent* AOwner) : TGraphicControl(AOwner)
+TRzCustomStatusPane::TRzCustomStatusPane(TComponent* AOwner) : TRzFrameControllerLink<TGraphicControl>(AOwner)
 {
     FControlStyle &= ~csOpaque;
     SetColor(clWindow);
@@ -26,18 +26,12 @@ TRzCustomStatusPane::TRzCustomStatusPane(TComponent* AOwner) : TGraphicControl(A
 
 TRzCustomStatusPane::~TRzCustomStatusPane()
 {
-    ChangeFrameController(this, FFrameController, nullptr);
     if (BlinkingControls) {
         BlinkingControls->Remove(this);
         ReleaseBlinkingList();
     }
 }
 
-void TRzCustomStatusPane::BeforeDestruction()
-{
-    ChangeFrameController(this, FFrameController, nullptr);
-    TGraphicControl::BeforeDestruction();
-}
 
 void TRzCustomStatusPane::WndProc(TMessage& Message)
 {
@@ -367,41 +361,18 @@ void TRzCustomStatusPane::SetTransparent(bool Value)
     Invalidate();
 }
 
-void TRzCustomStatusPane::SetFrameController(TRzFrameController* Value)
+void TRzCustomStatusPane::ApplyFraming(const TRzFrameController& FC, TRzFrameControllerNotifications N)
 {
-    ChangeFrameController(this, FFrameController, Value);
-    Invalidate();
-}
-
-void TRzCustomStatusPane::SetFrameControllerNotifications(TRzFrameControllerNotifications Value)
-{
-    FFrameControllerNotifications = Value & fcnAll;
-}
-
-void TRzCustomStatusPane::CustomFramingChanged()
-{
-    TRzFrameController* FC = FFrameController;
-    if (!FC || !FC->FrameVisible())
-        return;
-    const TRzFrameControllerNotifications N = FFrameControllerNotifications;
     if (HasNotification(N, fcpFrameStyle))
-        SetFrameStyle(FC->FrameStyle());
+        SetFrameStyle(FC.FrameStyle());
     if (HasNotification(N, fcpFrameColor)) {
-        SetFlatColor(FC->FrameColor());
+        SetFlatColor(FC.FrameColor());
         SetFlatColorAdjustment(0);
     }
     if (HasNotification(N, fcpColor))
-        SetFillColor(FC->Color());
+        SetFillColor(FC.Color());
     if (HasNotification(N, fcpParentColor))
-        SetParentColor(FC->ParentColor());
-    Invalidate();
-}
-
-void TRzCustomStatusPane::Notification(TComponent* AComponent, TOperation Operation)
-{
-    TGraphicControl::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == FFrameController)
-        FFrameController = nullptr;
+        SetParentColor(FC.ParentColor());
 }
 
 const TPropertyTable* TRzCustomStatusPane::Properties() const

@@ -6,12 +6,12 @@
 
 #include "classlib/Controls.h"
 #include "controls/RzCommon.h"
+#include "controls/RzFrameLink.h"
 
-class TRzCustomStatusPane : public TGraphicControl, public IRzCustomFramingNotification {
+class TRzCustomStatusPane : public TRzFrameControllerLink<TGraphicControl> {
 public:
     explicit TRzCustomStatusPane(TComponent* AOwner);
     ~TRzCustomStatusPane() override;
-    void BeforeDestruction() override;
     void WndProc(TMessage& Message) override;
 
     TAlignment Alignment() const { return FAlignment; }
@@ -46,17 +46,12 @@ public:
     virtual void SetParentFillColor(bool Value);
     bool Transparent() const { return FTransparent; }
     virtual void SetTransparent(bool Value);
-    TRzFrameController* FrameController() const { return FFrameController; }
-    virtual void SetFrameController(TRzFrameController* Value);
-    TRzFrameControllerNotifications FrameControllerNotifications() const { return FFrameControllerNotifications; }
-    void SetFrameControllerNotifications(TRzFrameControllerNotifications Value);
 
     // The colour the caption is drawn in now (font colour or blink colour).
     TColor TextColor() const { return FCurrentColor; }
     virtual int GetAutoWidth();
     virtual TRect AdjustRectForFrame(const TRect& Rect) const;
     virtual bool IsOverSizeGrip(const POINT& P);
-    void CustomFramingChanged() override;
     bool ExecuteAction(TBasicAction* Action) override;
 
     const TPropertyTable* Properties() const override;
@@ -66,7 +61,7 @@ protected:
     void Paint() override;
     void Loaded() override;
     void AdjustSize() override;
-    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void ApplyFraming(const TRzFrameController& FC, TRzFrameControllerNotifications N) override;
     virtual void DrawFrame();
     virtual void DrawCaption(const std::string& Caption);
     virtual void SetBlinkState(bool On);
@@ -87,8 +82,6 @@ private:
     TColor FFillColor = clBtnFace;
     bool FParentFillColor = true;
     bool FTransparent = true;
-    TRzFrameController* FFrameController = nullptr;
-    TRzFrameControllerNotifications FFrameControllerNotifications = fcnAll;
     TColor FFontColor = clWindowText;
     TColor FCurrentColor = clWindowText;
     bool FBlinkOn = false;

@@ -776,16 +776,13 @@ int KindModalResult(TBitBtnKind Kind)
     return KindPresets[Kind].ModalResult;
 }
 
-TRzBitBtn::TRzBitBtn(TComponent* AOwner) : TRzButton(AOwner), FGlyph(new TBitmap)
+TRzBitBtn::TRzBitBtn(TComponent* AOwner) : TRzButton(AOwner), FGlyph(std::make_unique<TBitmap>())
 {
     FGlyph->OnChange = [this](TObject* Sender) { GlyphChanged(Sender); };
     FImagesLink.OnChange = [this](TObject*) { Invalidate(); };
 }
 
-TRzBitBtn::~TRzBitBtn()
-{
-    delete FGlyph;
-}
+TRzBitBtn::~TRzBitBtn() = default;
 
 void TRzBitBtn::GlyphChanged(TObject*)
 {
@@ -799,7 +796,7 @@ void TRzBitBtn::SetGlyph(const TBitmap* Value)
         FGlyph->Assign(Value);
     } else {
         FGlyph->SetSize(0, 0);
-        GlyphChanged(FGlyph);
+        GlyphChanged(FGlyph.get());
     }
     FGlyphModified = true;
 }
@@ -1036,7 +1033,7 @@ void TRzBitBtn::DrawGlyph(const TRect& Rect)
     FillSolidRect(UnderDC, TRect(0, 0, G.cx, G.cy), Color());
     HDC DC = Canvas()->Handle();
     BitBlt(UnderDC, 0, 0, G.cx, G.cy, DC, Rect.left, Rect.top, SRCCOPY);
-    StretchTransparentBitmap(Under.Canvas(), FGlyph, TRect(0, 0, G.cx, G.cy), FGlyph->TransparentColor(),
+    StretchTransparentBitmap(Under.Canvas(), FGlyph.get(), TRect(0, 0, G.cx, G.cy), FGlyph->TransparentColor(),
                              TRect(Cell * G.cx, 0, (Cell + 1) * G.cx, G.cy));
     GdiFlush();
     BitBlt(DC, Rect.left, Rect.top, G.cx, G.cy, UnderDC, 0, 0, SRCCOPY);

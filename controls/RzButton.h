@@ -2,6 +2,7 @@
 // Owner-drawn push buttons (plain, latching, with a glyph) and the two
 // windowless buttons: the toolbar button with its drop-down menu and the
 // small arrow button that edits embed.
+#include <memory>
 #include <functional>
 #include <string>
 
@@ -221,7 +222,7 @@ public:
     explicit TRzBitBtn(TComponent* AOwner);
     ~TRzBitBtn() override;
 
-    TBitmap* Glyph() const { return FGlyph; }
+    TBitmap* Glyph() const { return FGlyph.get(); }
     virtual void SetGlyph(const TBitmap* Value);
     int NumGlyphs() const { return FNumGlyphs; }
     virtual void SetNumGlyphs(int Value);
@@ -265,7 +266,7 @@ private:
     int CaptionHeight() const;
     void GlyphChanged(TObject*);
 
-    TBitmap* FGlyph;
+    std::unique_ptr<TBitmap> FGlyph;
     int FNumGlyphs = 1;
     TCustomImageList* FImages = nullptr;
     TChangeLink FImagesLink;
@@ -472,7 +473,7 @@ public:
     void SetInitialDelay(WORD Value) { FInitialDelay = Value; }
     bool Flat() const { return FFlat; }
     virtual void SetFlat(bool Value);
-    TBitmap* Glyph() const { return FGlyph; }
+    TBitmap* Glyph() const { return FGlyph.get(); }
     virtual void SetGlyph(const TBitmap* Value);
     int NumGlyphs() const { return FNumGlyphs; }
     virtual void SetNumGlyphs(int Value);
@@ -484,7 +485,7 @@ public:
     bool IsDown() const { return FDown; }
     bool MouseInControl() const { return FMouseInControl; }
     // The repeat timer, made on the first press with RepeatClicks.
-    TTimer* RepeatTimer() const { return FRepeatTimer; }
+    TTimer* RepeatTimer() const { return FRepeatTimer.get(); }
     SIZE GetGlyphSize() const;
 
 protected:
@@ -504,11 +505,11 @@ private:
     bool FDown = false;
     bool FDragging = false;
     bool FMouseInControl = false;
-    TTimer* FRepeatTimer = nullptr;
+    std::unique_ptr<TTimer> FRepeatTimer;
     WORD FDelay = 100;
     WORD FInitialDelay = 400;
     bool FFlat = false;
-    TBitmap* FGlyph;
+    std::unique_ptr<TBitmap> FGlyph;
     int FNumGlyphs = 1;
     bool FRepeatClicks = false;
     TRzControlButtonStyle FStyle = cbsNone;

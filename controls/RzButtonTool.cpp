@@ -757,7 +757,7 @@ void TRzToolButton::DropDown()
 // TRzControlButton
 // ===========================================================================
 
-TRzControlButton::TRzControlButton(TComponent* AOwner) : TGraphicControl(AOwner), FGlyph(new TBitmap)
+TRzControlButton::TRzControlButton(TComponent* AOwner) : TGraphicControl(AOwner), FGlyph(std::make_unique<TBitmap>())
 {
     FControlStyle = csCaptureMouse;
     SetBounds(0, 0, 17, 21);
@@ -766,11 +766,7 @@ TRzControlButton::TRzControlButton(TComponent* AOwner) : TGraphicControl(AOwner)
     FGlyph->OnChange = [this](TObject* Sender) { GlyphChanged(Sender); };
 }
 
-TRzControlButton::~TRzControlButton()
-{
-    delete FRepeatTimer;
-    delete FGlyph;
-}
+TRzControlButton::~TRzControlButton() = default;
 
 bool TRzControlButton::Themed() const
 {
@@ -802,7 +798,7 @@ void TRzControlButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, 
         FDragging = true;
         if (FRepeatClicks) {
             if (!FRepeatTimer) {
-                FRepeatTimer = new TTimer(nullptr);
+                FRepeatTimer = std::make_unique<TTimer>(nullptr);
                 FRepeatTimer->OnTimer = [this](TObject* Sender) { TimerExpired(Sender); };
             }
             FRepeatTimer->SetEnabled(false);
@@ -852,7 +848,7 @@ void TRzControlButton::SetGlyph(const TBitmap* Value)
         FGlyph->Assign(Value);
     } else {
         FGlyph->SetSize(0, 0);
-        GlyphChanged(FGlyph);
+        GlyphChanged(FGlyph.get());
     }
 }
 
@@ -975,6 +971,6 @@ void TRzControlButton::DrawGlyph(const TRect& Rect)
     else if (FNumGlyphs > 1 && !Enabled())
         Cell = 1;
     const SIZE G = GetGlyphSize();
-    StretchTransparentBitmap(Canvas(), FGlyph, Rect, FGlyph->TransparentColor(),
+    StretchTransparentBitmap(Canvas(), FGlyph.get(), Rect, FGlyph->TransparentColor(),
                              TRect(Cell * G.cx, 0, (Cell + 1) * G.cx, G.cy));
 }

@@ -668,7 +668,7 @@ const TPropertyTable& TRzCustomPanel::ClassProperties()
 // TRzCustomGroupBox
 // ===========================================================================
 
-TRzCustomGroupBox::TRzCustomGroupBox(TComponent* AOwner) : TRzCustomPanel(AOwner), FCaptionFont(new TFont)
+TRzCustomGroupBox::TRzCustomGroupBox(TComponent* AOwner) : TRzCustomPanel(AOwner), FCaptionFont(std::make_unique<TFont>())
 {
     FControlStyle |= csDoubleClicks | csSetCaption;
     FCaptionFont->Assign(Font());
@@ -683,7 +683,6 @@ TRzCustomGroupBox::TRzCustomGroupBox(TComponent* AOwner) : TRzCustomPanel(AOwner
 TRzCustomGroupBox::~TRzCustomGroupBox()
 {
     FCaptionFont->OnChange = nullptr;
-    delete FCaptionFont;
 }
 
 void TRzCustomGroupBox::CaptionFontChanged(TObject*)
@@ -797,7 +796,7 @@ TRect TRzCustomGroupBox::CalcCaptionRect(int H)
 void TRzCustomGroupBox::Paint()
 {
     TCanvas* C = Canvas();
-    C->Font()->Assign(FCaptionFont);
+    C->Font()->Assign(FCaptionFont.get());
     const int H = C->TextHeight("Pp");
     FCaptionRect = !Caption().empty() && FGroupStyle != gsCustom ? CalcCaptionRect(H) : TRect();
     const bool Themed = VisualStyle() == vsWinXP && ThemeServices()->ThemesEnabled() &&
@@ -917,7 +916,7 @@ void TRzCustomGroupBox::DrawCaptionText(TRect TextRect, bool Themed)
         return;
     }
     C->Brush()->SetStyle(bsClear);
-    C->Font()->Assign(FCaptionFont);
+    C->Font()->Assign(FCaptionFont.get());
     if (!Enabled())
         C->Font()->SetColor(clGrayText);
     else if (VisualStyle() == vsWinXP && ThemeServices()->ThemesEnabled())

@@ -2,6 +2,7 @@
 // Framed containers: the panel with frames, fills, grid and caption, the
 // group box in six styles with its caption check box, and the status bar
 // with its size grip.
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -195,7 +196,7 @@ public:
     virtual void SetGroupStyle(TRzGroupBoxStyle Value);
     int BannerHeight() const { return FBannerHeight; }
     virtual void SetBannerHeight(int Value);
-    TFont* CaptionFont() const { return FCaptionFont; }
+    TFont* CaptionFont() const { return FCaptionFont.get(); }
     virtual void SetCaptionFont(const TFont* Value);
     bool ShowCheckBox() const { return FShowCheckBox; }
     virtual void SetShowCheckBox(bool Value);
@@ -241,7 +242,7 @@ private:
 
     TRzGroupBoxStyle FGroupStyle = gsFlat;
     int FBannerHeight = 0;
-    TFont* FCaptionFont;
+    std::unique_ptr<TFont> FCaptionFont;
     bool FOwnCaptionFont = false;
     bool FShowCheckBox = false;
     bool FChecked = true;

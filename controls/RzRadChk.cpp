@@ -23,7 +23,7 @@ enum TGlyphCondition : int { gcNormal = 0, gcPressed = 1, gcDisabled = 2, gcHot 
 // ===========================================================================
 
 TRzCustomGlyphButton::TRzCustomGlyphButton(TComponent* AOwner)
-    : TRzCustomButton(AOwner), FCustomGlyphs(new TBitmap)
+    : TRzCustomButton(AOwner), FCustomGlyphs(std::make_unique<TBitmap>())
 {
     FAutoSize = true;
     SetColor(clBtnFace);
@@ -36,7 +36,6 @@ TRzCustomGlyphButton::~TRzCustomGlyphButton()
     ChangeFrameController(this, FFrameController, nullptr);
     if (FCustomGlyphImages)
         FCustomGlyphImages->UnRegisterChanges(&FImagesLink);
-    delete FCustomGlyphs;
 }
 
 void TRzCustomGlyphButton::BeforeDestruction()
@@ -222,7 +221,7 @@ void TRzCustomGlyphButton::DrawCustomGlyph(TBitmap* Bitmap, int Index)
     if (CustomFromImages())
         FCustomGlyphImages->Draw(Frame.Canvas(), 0, 0, Index, true);
     else
-        ExtractGlyph(Index, &Frame, H, W, FCustomGlyphs);
+        ExtractGlyph(Index, &Frame, H, W, FCustomGlyphs.get());
     GdiFlush();
     StretchTransparentBitmap(Bitmap->Canvas(), &Frame, TRect(0, 0, W, H), FTransparentColor, TRect(0, 0, W, H));
     GdiFlush();

@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 // The glyph button (a state glyph beside a caption) and the check box made
 // from it: themed, flat, classic or custom glyphs, read-only use, auto
 // size, and a link of Checked to an action.
@@ -22,7 +23,7 @@ public:
     void SetAutoSize(bool Value) override;
     bool WordWrap() const { return FWordWrap; }
     virtual void SetWordWrap(bool Value);
-    TBitmap* CustomGlyphs() const { return FCustomGlyphs; }
+    TBitmap* CustomGlyphs() const { return FCustomGlyphs.get(); }
     virtual void SetCustomGlyphs(const TBitmap* Value);
     TCustomImageList* CustomGlyphImages() const { return FCustomGlyphImages; }
     virtual void SetCustomGlyphImages(TCustomImageList* Value);
@@ -111,7 +112,7 @@ private:
 
     TAlignment FAlignment = taRightJustify;
     bool FWordWrap = false;
-    TBitmap* FCustomGlyphs;
+    std::unique_ptr<TBitmap> FCustomGlyphs;
     TCustomImageList* FCustomGlyphImages = nullptr;
     TChangeLink FImagesLink;
     bool FUseCustomGlyphs = false;

@@ -64,7 +64,7 @@ void TRzGroupCheck::KeyPress(char& Key)
 // ===========================================================================
 
 TRzCustomCheckGroup::TRzCustomCheckGroup(TComponent* AOwner)
-    : TRzCustomGroupBox(AOwner), FItems(new TStringList), FItemFont(new TFont), FCustomGlyphs(new TBitmap)
+    : TRzCustomGroupBox(AOwner), FItems(std::make_unique<TStringList>()), FItemFont(std::make_unique<TFont>()), FCustomGlyphs(std::make_unique<TBitmap>())
 {
     FControlStyle &= ~csReplicatable;
     SetGroupStyle(gsFlat);
@@ -89,9 +89,6 @@ TRzCustomCheckGroup::TRzCustomCheckGroup(TComponent* AOwner)
 TRzCustomCheckGroup::~TRzCustomCheckGroup()
 {
     TRzCustomCheckGroup::BeforeDestruction();
-    delete FItemFont;
-    delete FItems;
-    delete FCustomGlyphs;
 }
 
 void TRzCustomCheckGroup::BeforeDestruction()
@@ -227,7 +224,7 @@ void TRzCustomCheckGroup::ArrangeItems()
         std::fill(Widths.begin(), Widths.end(), (Width() - FStartXPos - 2 * Border - 10) / FColumns);
     } else {
         for (int K = 0; K < V; ++K) {
-            const TRect T = MeasureText(FItemFont, Shown[static_cast<size_t>(K)]->Caption(), TRect(0, 0, 0, 0),
+            const TRect T = MeasureText(FItemFont.get(), Shown[static_cast<size_t>(K)]->Caption(), TRect(0, 0, 0, 0),
                                         DT_EXPANDTABS | DT_NOPREFIX | DT_SINGLELINE);
             int& W = Widths[static_cast<size_t>(std::min(K / Rows, FColumns - 1))];
             W = std::max<int>(W, T.Width() + GlyphWidth + 12);
@@ -254,7 +251,7 @@ void TRzCustomCheckGroup::ArrangeItems()
     }
 
     for (TRzGroupCheck* C : FChecks) {
-        C->SetFont(FItemFont);
+        C->SetFont(FItemFont.get());
         C->SetBiDiMode(BiDiMode());
         C->SetTextHighlightColor(FTextHighlightColor);
         C->SetTextShadowColor(FTextShadowColor);
@@ -265,7 +262,7 @@ void TRzCustomCheckGroup::ArrangeItems()
         C->SetWinMaskColor(FWinMaskColor);
         C->SetTransparentColor(FTransparentColor);
         if (!FCustomGlyphs->Empty())
-            C->SetCustomGlyphs(FCustomGlyphs);
+            C->SetCustomGlyphs(FCustomGlyphs.get());
         C->SetCustomGlyphImages(FCustomGlyphImages);
         C->SetUseCustomGlyphs(FUseCustomGlyphs && C->UseCustomGlyphs());
         C->SetFrameColor(FItemFrameColor);
@@ -302,7 +299,7 @@ void TRzCustomCheckGroup::ItemFontChanged(TObject*)
 {
     if (!FFollowingFont)
         FItemFontCustom = true;
-    FItemHeight = GetFontLineHeight(FItemFont);
+    FItemHeight = GetFontLineHeight(FItemFont.get());
     ArrangeItems();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The check group: a group box holding one check box per string, laid out
 // in columns, with the group's look pushed to every item.
+#include <memory>
 #include <functional>
 #include <vector>
 
@@ -39,7 +40,7 @@ public:
     void BeforeDestruction() override;
     void WndProc(TMessage& Message) override;
 
-    TStrings* Items() const { return FItems; }
+    TStrings* Items() const { return FItems.get(); }
     virtual void SetItems(const TStrings* Value);
     int ItemCount() const { return static_cast<int>(FChecks.size()); }
     // The item; an index outside the list raises the list-index error.
@@ -47,7 +48,7 @@ public:
 
     int Columns() const { return FColumns; }
     virtual void SetColumns(int Value);
-    TFont* ItemFont() const { return FItemFont; }
+    TFont* ItemFont() const { return FItemFont.get(); }
     virtual void SetItemFont(const TFont* Value);
     bool ItemFontCustom() const { return FItemFontCustom; }
     int ItemHeight() const { return FItemHeight; }
@@ -88,7 +89,7 @@ public:
     virtual void SetTextShadowColor(TColor Value);
     int TextShadowDepth() const { return FTextShadowDepth; }
     virtual void SetTextShadowDepth(int Value);
-    TBitmap* CustomGlyphs() const { return FCustomGlyphs; }
+    TBitmap* CustomGlyphs() const { return FCustomGlyphs.get(); }
     virtual void SetCustomGlyphs(const TBitmap* Value);
     TCustomImageList* CustomGlyphImages() const { return FCustomGlyphImages; }
     virtual void SetCustomGlyphImages(TCustomImageList* Value);
@@ -147,13 +148,13 @@ private:
     void SetAndArrange(T& Field, const T& Value);
 
     std::vector<TRzGroupCheck*> FChecks;
-    TStringList* FItems;
-    TFont* FItemFont;
+    std::unique_ptr<TStringList> FItems;
+    std::unique_ptr<TFont> FItemFont;
     bool FItemFontCustom = false;
     bool FFollowingFont = false;
     int FItemHeight = 17;
     TRzIntegerList FCheckStates;
-    TBitmap* FCustomGlyphs;
+    std::unique_ptr<TBitmap> FCustomGlyphs;
     TCustomImageList* FCustomGlyphImages = nullptr;
     TChangeLink FImagesLink;
     bool FUseCustomGlyphs = false;

@@ -109,8 +109,8 @@ TRzSplitter::TRzSplitter(TComponent* AOwner) : TRzCustomPanel(AOwner)
     FUpperLeftPane->SetParent(this);
     FLowerRightPane = new TRzSplitterPane(this, this);
     FLowerRightPane->SetParent(this);
-    FUpperLeft = new TRzPaneData(FUpperLeftPane);
-    FLowerRight = new TRzPaneData(FLowerRightPane);
+    FUpperLeft = std::make_unique<TRzPaneData>(FUpperLeftPane);
+    FLowerRight = std::make_unique<TRzPaneData>(FLowerRightPane);
     RouteDockEvents(FUpperLeftPane, &TRzSplitter::OnULGetSiteInfo, &TRzSplitter::OnULDockOver,
                     &TRzSplitter::OnULDockDrop, &TRzSplitter::OnULUnDock);
     RouteDockEvents(FLowerRightPane, &TRzSplitter::OnLRGetSiteInfo, &TRzSplitter::OnLRDockOver,
@@ -144,8 +144,6 @@ void TRzSplitter::RouteDockEvents(TRzSplitterPane* Pane, TGetSiteInfoEvent TRzSp
 TRzSplitter::~TRzSplitter()
 {
     ReleaseDragDC();
-    delete FUpperLeft;
-    delete FLowerRight;
 }
 
 bool TRzSplitter::BothPanesVisible() const

@@ -2,6 +2,7 @@
 // The splitter: a panel divided into two panes by a bar that is dragged
 // with an outline or live, held in pixels or percent within margins, and
 // that can carry a hot spot collapsing one pane.
+#include <memory>
 #include <climits>
 #include <functional>
 #include <string>
@@ -128,8 +129,8 @@ public:
     void SetBorderSides(TSides Value) override;
     void SetSplitterBorderWidth(int Value);
 
-    TRzPaneData* UpperLeft() const { return FUpperLeft; }
-    TRzPaneData* LowerRight() const { return FLowerRight; }
+    TRzPaneData* UpperLeft() const { return FUpperLeft.get(); }
+    TRzPaneData* LowerRight() const { return FLowerRight.get(); }
     void SetUpperLeft(const TRzPaneData* Value) { FUpperLeft->Assign(Value); }
     void SetLowerRight(const TRzPaneData* Value) { FLowerRight->Assign(Value); }
     TRzSplitterPane* UpperLeftPane() const { return FUpperLeftPane; }
@@ -210,8 +211,8 @@ private:
 
     TRzSplitterPane* FUpperLeftPane = nullptr;
     TRzSplitterPane* FLowerRightPane = nullptr;
-    TRzPaneData* FUpperLeft = nullptr;
-    TRzPaneData* FLowerRight = nullptr;
+    std::unique_ptr<TRzPaneData> FUpperLeft;
+    std::unique_ptr<TRzPaneData> FLowerRight;
     TOrientation FOrientation = orHorizontal;
     int FPosition = 100;
     int FPercent = 50;

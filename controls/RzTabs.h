@@ -587,6 +587,17 @@ private:
     void PaintTab(TCanvas* C, int Index);
     void PaintTabBackground(TCanvas* C, int Index, const TRect& R);
     void PaintCaption(TCanvas* C, int Index, const TRect& R);
+    // The steps of painting a caption: the text rectangle less the active
+    // close button's room and less what rows in front cover (returning the
+    // uncovered edge), the image taking its side, the text's colour, and
+    // the lines straight or turned.
+    void LeaveActiveCloseRoom(TRect& R) const;
+    int KeepToUncoveredPart(const TRzTabData& T, const TRect& Dev, TRect& R) const;
+    void PaintTabImage(TCanvas* C, const TRzTabData& T, TRect& R);
+    TColor CaptionTextColor(int Index, const TRzTabData& T);
+    void DrawCaptionLines(HDC DC, const std::vector<std::string>& Lines, TPoint At, SIZE Block, bool HideAccel) const;
+    void DrawTurnedCaptionLines(HDC DC, const std::vector<std::string>& Lines, TPoint At, SIZE Block, const TRect& R,
+                                bool HideAccel, TColor TextColor) const;
     // The caption's rectangle in a tab's device rectangle, per style.
     TRect TabTextRect(const TRect& Dev) const;
     // The room kept for the active-tab close button at the caption's end.

@@ -337,31 +337,25 @@ TRect TRzCustomTabControl::ActiveCloseRoom(const TRect& Text) const
     return Room;
 }
 
-void TRzCustomTabControl::PaintCaption(TCanvas* C, int Index, const TRect& Dev)
+void TRzCustomTabControl::LeaveActiveCloseRoom(TRect& R) const
 {
-    const TRzTabData& T = *(*FTabs)[Index];
-    const bool RightTabs = FTabOrientation == toRight;
-    TRect R = TabTextRect(Dev);
-    const bool ShowFocus = !UIStateHides(WindowHandle(), UISF_HIDEFOCUS) && FShowFocusRect;
-    if (ShowFocus)
-        R = Inflated(R, -1, -1);
-    const TRect FocusRect = R;
-    const bool Selected = Index == FTabIndex;
-    if (Selected && FShowCloseButtonOnActiveTab) {
-        const TRect Room = ActiveCloseRoom(R);
-        if (Room.Width() > 0) {
-            if (!Vertical()) {
-                if (FTabSequence == tsReverse) R.left = Room.right; else R.right = Room.left;
-            } else if ((FTabOrientation == toLeft) == (FTabSequence == tsReverse)) {
-                R.bottom = Room.top;
-            } else {
-                R.top = Room.bottom;
-            }
-        }
+    const TRect Room = ActiveCloseRoom(R);
+    if (Room.Width() <= 0)
+        return;
+    if (!Vertical()) {
+        if (FTabSequence == tsReverse) R.left = Room.right; else R.right = Room.left;
+    } else if ((FTabOrientation == toLeft) == (FTabSequence == tsReverse)) {
+        R.bottom = Room.top;
+    } else {
+        R.top = Room.bottom;
     }
+}
 
+int TRzCustomTabControl::KeepToUncoveredPart(const TRzTabData& T, const TRect& Dev, TRect& R) const
+{
     // A tab of a back row is partly covered by the rows in front of it:
     // its contents keep to the part left uncovered.
+    const bool RightTabs = FTabOrientation == toRight;
     int CardEdge = Vertical() ? (RightTabs ? R.left : R.right) : (FTabOrientation == toBottom ? R.top : R.bottom);
     if (FMultiLine && T.Row > 0) {
         switch (FTabOrientation) {
@@ -371,39 +365,46 @@ void TRzCustomTabControl::PaintCaption(TCanvas* C, int Index, const TRect& Dev)
         case toRight: CardEdge = std::max<int>(R.left, Dev.left + FRowOverlap); R.left = CardEdge; break;
         }
     }
+    return CardEdge;
+}
 
+void TRzCustomTabControl::PaintTabImage(TCanvas* C, const TRzTabData& T, TRect& R)
+{
     // The image takes its side of the text rectangle, and sits in that side
     // by the image alignments.
-    if (FImages && (T.ImageIndex != -1 || (!T.Enabled && T.DisabledIndex != -1))) {
-        const int IW = FImages->Width(), IH = FImages->Height();
-        const TPoint At = AlignedIn(R, SIZE{IW, IH}, FImageAlignment, FImageAlignmentVertical);
-        TRect Box = Bounds(At.x, At.y, IW, IH);
-        switch (FImagePosition) {
-        case ipLeft: Box = Bounds(R.left, At.y, IW, IH); R.left += IW + FImageMargin; break;
-        case ipRight: Box = Bounds(R.right - IW, At.y, IW, IH); R.right -= IW + FImageMargin; break;
-        case ipTop: Box = Bounds(At.x, R.top, IW, IH); R.top += IH + FImageMargin; break;
-        case ipBottom: Box = Bounds(At.x, R.bottom - IH, IW, IH); R.bottom -= IH + FImageMargin; break;
-        case ipBack: break;
-        case ipStretch: Box = R; break;
-        }
-        const bool UseDisabled = T.DisabledIndex != -1 && !T.Enabled;
-        const int Img = UseDisabled ? T.DisabledIndex : T.ImageIndex;
-        const bool Normal = T.DisabledIndex != -1 || T.Enabled;
-        if (Img != -1 && FImagePosition == ipStretch) {
-            // Drawn at its size over a key colour, then stretched over the
-            // tab's background with the key left out.
-            TBitmap Image(IW, IH);
-            const TColor Key = static_cast<TColor>(0x010203);
-            FillSolidRect(Image.Canvas()->Handle(), TRect(0, 0, IW, IH), Key);
-            FImages->Draw(Image.Canvas(), 0, 0, Img, Normal);
-            Image.SetTransparent(true);
-            Image.SetTransparentColor(Key);
-            C->StretchDraw(Box, &Image);
-        } else if (Img != -1) {
-            FImages->Draw(C, Box.left, Box.top, Img, Normal);
-        }
+    if (!FImages || (T.ImageIndex == -1 && (T.Enabled || T.DisabledIndex == -1)))
+        return;
+    const int IW = FImages->Width(), IH = FImages->Height();
+    const TPoint At = AlignedIn(R, SIZE{IW, IH}, FImageAlignment, FImageAlignmentVertical);
+    TRect Box = Bounds(At.x, At.y, IW, IH);
+    switch (FImagePosition) {
+    case ipLeft: Box = Bounds(R.left, At.y, IW, IH); R.left += IW + FImageMargin; break;
+    case ipRight: Box = Bounds(R.right - IW, At.y, IW, IH); R.right -= IW + FImageMargin; break;
+    case ipTop: Box = Bounds(At.x, R.top, IW, IH); R.top += IH + FImageMargin; break;
+    case ipBottom: Box = Bounds(At.x, R.bottom - IH, IW, IH); R.bottom -= IH + FImageMargin; break;
+    case ipBack: break;
+    case ipStretch: Box = R; break;
     }
+    const bool UseDisabled = T.DisabledIndex != -1 && !T.Enabled;
+    const int Img = UseDisabled ? T.DisabledIndex : T.ImageIndex;
+    const bool Normal = T.DisabledIndex != -1 || T.Enabled;
+    if (Img != -1 && FImagePosition == ipStretch) {
+        // Drawn at its size over a key colour, then stretched over the
+        // tab's background with the key left out.
+        TBitmap Image(IW, IH);
+        const TColor Key = static_cast<TColor>(0x010203);
+        FillSolidRect(Image.Canvas()->Handle(), TRect(0, 0, IW, IH), Key);
+        FImages->Draw(Image.Canvas(), 0, 0, Img, Normal);
+        Image.SetTransparent(true);
+        Image.SetTransparentColor(Key);
+        C->StretchDraw(Box, &Image);
+    } else if (Img != -1) {
+        FImages->Draw(C, Box.left, Box.top, Img, Normal);
+    }
+}
 
+TColor TRzCustomTabControl::CaptionTextColor(int Index, const TRzTabData& T)
+{
     TRzTextStyle Style = tsUnselected;
     TColor TextColor = FTextColors->Unselected();
     if (!T.Enabled) {
@@ -414,13 +415,82 @@ void TRzCustomTabControl::PaintCaption(TCanvas* C, int Index, const TRect& Dev)
         TextColor = FTextColors->Selected();
         if (FHotTrackStyle == htsText)
             TextColor = FHotTrackColorType == htctActual ? FHotTrackColor : ComplementaryColor(FHotTrackColor, 140);
-    } else if (Selected) {
+    } else if (Index == FTabIndex) {
         Style = tsSelected;
         TextColor = FTextColors->Selected();
     }
     TColor Handled = TextColor;
     if (DoGetTextColor(Index, Style, Handled))
         TextColor = Handled;
+    return TextColor;
+}
+
+void TRzCustomTabControl::DrawCaptionLines(HDC DC, const std::vector<std::string>& Lines, TPoint At, SIZE Block,
+                                           bool HideAccel) const
+{
+    // Hidden accelerators are drawn from the stripped text: Wine's
+    // DrawText underlines even under DT_HIDEPREFIX.
+    UINT Flags = DT_SINGLELINE | DT_NOCLIP | (HideAccel ? DT_NOPREFIX : 0);
+    Flags |= FTextAlignment == haLeft ? DT_LEFT : FTextAlignment == haRight ? DT_RIGHT : DT_CENTER;
+    int Y = At.y;
+    for (const auto& Line : Lines) {
+        SIZE S{0, 0};
+        const std::string Shown = RemoveAccelerators(Line);
+        GetTextExtentPoint32A(DC, Shown.c_str(), static_cast<int>(Shown.size()), &S);
+        RECT LR{At.x, Y, At.x + Block.cx, Y + S.cy};
+        const std::string& Drawn = HideAccel ? Shown : Line;
+        DrawTextA(DC, Drawn.c_str(), static_cast<int>(Drawn.size()), &LR, Flags);
+        Y += S.cy;
+    }
+}
+
+void TRzCustomTabControl::DrawTurnedCaptionLines(HDC DC, const std::vector<std::string>& Lines, TPoint At,
+                                                 SIZE Block, const TRect& R, bool HideAccel, TColor TextColor) const
+{
+    // Turned text: upwards (its top towards the left) except on right tabs,
+    // where it runs downwards. Each line is placed along the tab by the
+    // vertical alignment.
+    const bool Down = FTabOrientation == toRight;
+    TEXTMETRICA TM{};
+    GetTextMetricsA(DC, &TM);
+    int Across = Down ? At.x + Block.cx : At.x;
+    for (const auto& Line : Lines) {
+        const std::string Shown = RemoveAccelerators(Line);
+        SIZE S{0, 0};
+        GetTextExtentPoint32A(DC, Shown.c_str(), static_cast<int>(Shown.size()), &S);
+        int Along = AlignedIn(R, SIZE{0, S.cx}, haLeft, FTextAlignmentVertical).y;
+        if (!Down)
+            Along += S.cx;
+        TextOutA(DC, Across, Along, Shown.c_str(), static_cast<int>(Shown.size()));
+        // The accelerator's underline, one pixel under the turned baseline.
+        const int Acc = HideAccel ? -1 : AcceleratorPos(Line);
+        if (Acc >= 0 && Acc < static_cast<int>(Shown.size())) {
+            SIZE Pre{0, 0}, Ch{0, 0};
+            GetTextExtentPoint32A(DC, Shown.c_str(), Acc, &Pre);
+            GetTextExtentPoint32A(DC, Shown.c_str() + Acc, 1, &Ch);
+            const int X = Down ? Across - TM.tmAscent - 2 : Across + TM.tmAscent + 1;
+            const TRect U = Down ? TRect(X, Along + Pre.cx, X + 1, Along + Pre.cx + Ch.cx)
+                                 : TRect(X, Along - Pre.cx - Ch.cx, X + 1, Along - Pre.cx);
+            FillSolidRect(DC, U, TextColor);
+        }
+        Across += Down ? -TM.tmHeight : TM.tmHeight;
+    }
+}
+
+void TRzCustomTabControl::PaintCaption(TCanvas* C, int Index, const TRect& Dev)
+{
+    const TRzTabData& T = *(*FTabs)[Index];
+    TRect R = TabTextRect(Dev);
+    const bool ShowFocus = !UIStateHides(WindowHandle(), UISF_HIDEFOCUS) && FShowFocusRect;
+    if (ShowFocus)
+        R = Inflated(R, -1, -1);
+    const TRect FocusRect = R;
+    const bool Selected = Index == FTabIndex;
+    if (Selected && FShowCloseButtonOnActiveTab)
+        LeaveActiveCloseRoom(R);
+    const int CardEdge = KeepToUncoveredPart(T, Dev, R);
+    PaintTabImage(C, T, R);
+    const TColor TextColor = CaptionTextColor(Index, T);
 
     HDC DC = C->Handle();
     const auto Lines = TabCaptionLines(T.Caption);
@@ -445,52 +515,10 @@ void TRzCustomTabControl::PaintCaption(TCanvas* C, int Index, const TRect& Dev)
             case toRight: At.x = std::max<int>(At.x, CardEdge); break;
             }
         }
-        if (!VerticalText()) {
-            // Hidden accelerators are drawn from the stripped text: Wine's
-            // DrawText underlines even under DT_HIDEPREFIX.
-            UINT Flags = DT_SINGLELINE | DT_NOCLIP | (HideAccel ? DT_NOPREFIX : 0);
-            Flags |= FTextAlignment == haLeft ? DT_LEFT : FTextAlignment == haRight ? DT_RIGHT : DT_CENTER;
-            int Y = At.y;
-            for (const auto& Line : Lines) {
-                SIZE S{0, 0};
-                const std::string Shown = RemoveAccelerators(Line);
-                GetTextExtentPoint32A(DC, Shown.c_str(), static_cast<int>(Shown.size()), &S);
-                RECT LR{At.x, Y, At.x + Block.cx, Y + S.cy};
-                const std::string& Drawn = HideAccel ? Shown : Line;
-                DrawTextA(DC, Drawn.c_str(), static_cast<int>(Drawn.size()), &LR, Flags);
-                Y += S.cy;
-            }
-        } else {
-            // Turned text: upwards (its top towards the left) except on
-            // right tabs, where it runs downwards. Each line is placed along
-            // the tab by the vertical alignment.
-            const bool Down = RightTabs;
-            TEXTMETRICA TM{};
-            GetTextMetricsA(DC, &TM);
-            int Across = Down ? At.x + Block.cx : At.x;
-            for (const auto& Line : Lines) {
-                const std::string Shown = RemoveAccelerators(Line);
-                SIZE S{0, 0};
-                GetTextExtentPoint32A(DC, Shown.c_str(), static_cast<int>(Shown.size()), &S);
-                int Along = AlignedIn(R, SIZE{0, S.cx}, haLeft, FTextAlignmentVertical).y;
-                if (!Down)
-                    Along += S.cx;
-                TextOutA(DC, Across, Along, Shown.c_str(), static_cast<int>(Shown.size()));
-                // The accelerator's underline, one pixel under the turned
-                // baseline.
-                const int Acc = HideAccel ? -1 : AcceleratorPos(Line);
-                if (Acc >= 0 && Acc < static_cast<int>(Shown.size())) {
-                    SIZE Pre{0, 0}, Ch{0, 0};
-                    GetTextExtentPoint32A(DC, Shown.c_str(), Acc, &Pre);
-                    GetTextExtentPoint32A(DC, Shown.c_str() + Acc, 1, &Ch);
-                    const int X = Down ? Across - TM.tmAscent - 2 : Across + TM.tmAscent + 1;
-                    const TRect U = Down ? TRect(X, Along + Pre.cx, X + 1, Along + Pre.cx + Ch.cx)
-                                         : TRect(X, Along - Pre.cx - Ch.cx, X + 1, Along - Pre.cx);
-                    FillSolidRect(DC, U, TextColor);
-                }
-                Across += Down ? -TM.tmHeight : TM.tmHeight;
-            }
-        }
+        if (!VerticalText())
+            DrawCaptionLines(DC, Lines, At, Block, HideAccel);
+        else
+            DrawTurnedCaptionLines(DC, Lines, At, Block, R, HideAccel, TextColor);
     }
     if (Selected && ShowFocus && Focused())
         DrawFocusRect(DC, &FocusRect);

@@ -745,6 +745,90 @@ void THtmlParser::TagStep(int TokenStart, std::string& TagName, THtmlTokenKind& 
         TagName = "/" + TagName;
 }
 
+// The raw element just opened (script, pre, style or title) is taken whole:
+// the scan moves on to its closing tag, and what it passed over is a token
+// of the element's kind. Without a closing tag the scan goes on as content.
+void THtmlParser::SkipRawElement(THtmlTokenKind& Kind)
+{
+    if (FRawElement == reScript || FRawElement == rePre || FRawElement == reStyle ||
+        FRawElement == reTitle) {
+        const char* Closer = FRawElement == reScript ? "</script"
+                             : FRawElement == rePre  ? "</pre"
+                             : FRawElement == reStyle ? "</style"
+                                                      : "</title";
+        const int P = SearchText(FText, Closer, FPos, nullptr, srWholeWord);
+        if (P > 0) {
+            FPos = P;
+            Kind = FRawElement;
+            FState = 0;
+        }
+        FRawElement = reNone;
+    }
+}
+
+// Character C at FPos in content: the kind of token it belongs to, and the
+// markup or comment state a token of another kind starts. Kind is the kind
+// of the token being scanned; CommentEnd is the comment end found by this
+// call's search (-1 not searched, 0 missing).
+void THtmlParser::ScanContent(char C, THtmlTokenKind Kind, THtmlTokenKind TextKind, int& CommentEnd, bool& Advance)
+{
+    const std::string& S = FText;
+    THtmlTokenKind K = FCharKind;
+    if (C == '&') {
+        const char N = At(S, FPos + 1);
+        K = FPos < FLen && (N == '#' || IsAsciiLetter(N)) ? htkReference : TextKind;
+    } else if (C == ';') {
+        if (Kind == htkReference) {
+            ++FPos;
+            // The character after the ';' starts the next token and
+            // must be looked at, like the one after a tag's '>'.
+            Advance = false;
+            K = TextKind;
+        }
+    } else if (C == '\r' || C == '\n') {
+        if (Kind != htkOpenPre)
+            K = TextKind;
+    } else if (C == '<') {
+        if (FRawElement == rePlainText) {
+            K = TextKind;
+            if (FPos + 9 < FLen && At(S, FPos + 1) == '/' && StartsWithText(S, FPos + 2, "plaintext"))
+                K = htkTag;
+        } else if (FPos == FLen) {
+            K = htkComment;
+        } else {
+            const char N = S[FPos];
+            if (N == '?' || N == '%' || N == '#') {
+                K = htkServer;
+                FServerEnd = N;
+                const int Q = CharPosFrom(N, S, FPos + 2);
+                if (Q == 0 || At(S, Q - 1) == '<')
+                    FServerEnd = 0;
+            } else if (N == '!' && FText.compare(FPos, 3, "!--") == 0) {
+                // One search serves every comment of this call
+                // until the scan passes the end it found.
+                if (CommentEnd < 0 || (CommentEnd > 0 && CommentEnd < FPos + 4)) {
+                    const std::size_t Found = FText.find("-->", static_cast<std::size_t>(FPos + 3));
+                    CommentEnd = Found == std::string::npos ? 0 : static_cast<int>(Found) + 1;
+                }
+                K = CommentEnd >= FPos + 4 ? htkComment : htkDeclaration;
+            } else if (N == '!') {
+                K = htkDeclaration;
+            } else {
+                K = htkTag;
+            }
+        }
+    } else if (Kind != htkReference && Kind != htkOpenPre) {
+        K = TextKind;
+    }
+    FCharKind = K;
+    if (K != Kind) {
+        if (K == htkComment)
+            FState = 2;
+        else if ((K >= htkTag && K <= htkServer) || (K >= htkImage && K <= htkUrlTag))
+            FState = 1;
+    }
+}
+
 bool THtmlParser::NextToken(std::string& Text, std::string& TagName, THtmlTokenKind& Kind)
 {
     Text.clear();
@@ -752,132 +836,65 @@ bool THtmlParser::NextToken(std::string& Text, std::string& TagName, THtmlTokenK
     Kind = FCharKind;
     if (FPos == 0 || FPos > FLen)
         return false;
-    int tokenStart = FPos;
-    int commentEnd = -1;  // -1 not searched yet, 0 missing, else found
-    bool advance = true;
-    const std::string& s = FText;
+    int TokenStart = FPos;
+    int CommentEnd = -1;  // -1 not searched yet, 0 missing, else found
+    bool Advance = true;
+    const std::string& S = FText;
     while (FPos <= FLen) {
-        const THtmlTokenKind textKind = FInAnchor ? htkAnchorText : htkText;
-        if (FRawElement == reScript || FRawElement == rePre || FRawElement == reStyle ||
-            FRawElement == reTitle) {
-            const char* closer = FRawElement == reScript ? "</script"
-                                 : FRawElement == rePre  ? "</pre"
-                                 : FRawElement == reStyle ? "</style"
-                                                          : "</title";
-            const int p = SearchText(s, closer, FPos, nullptr, srWholeWord);
-            if (p > 0) {
-                FPos = p;
-                Kind = FRawElement;
-                FState = 0;
-            }
-            FRawElement = reNone;
-        }
-        const char c = s[FPos - 1];
+        const THtmlTokenKind TextKind = FInAnchor ? htkAnchorText : htkText;
+        SkipRawElement(Kind);
+        const char C = S[FPos - 1];
         switch (FState) {
-        case 0: {
-            THtmlTokenKind k = FCharKind;
-            if (c == '&') {
-                const char n = At(s, FPos + 1);
-                k = FPos < FLen && (n == '#' || IsAsciiLetter(n)) ? htkReference : textKind;
-            } else if (c == ';') {
-                if (Kind == htkReference) {
-                    ++FPos;
-                    // The character after the ';' starts the next token and
-                    // must be looked at, like the one after a tag's '>'.
-                    advance = false;
-                    k = textKind;
-                }
-            } else if (c == '\r' || c == '\n') {
-                if (Kind != htkOpenPre)
-                    k = textKind;
-            } else if (c == '<') {
-                if (FRawElement == rePlainText) {
-                    k = textKind;
-                    if (FPos + 9 < FLen && At(s, FPos + 1) == '/' && StartsWithText(s, FPos + 2, "plaintext"))
-                        k = htkTag;
-                } else if (FPos == FLen) {
-                    k = htkComment;
-                } else {
-                    const char n = s[FPos];
-                    if (n == '?' || n == '%' || n == '#') {
-                        k = htkServer;
-                        FServerEnd = n;
-                        const int q = CharPosFrom(n, s, FPos + 2);
-                        if (q == 0 || At(s, q - 1) == '<')
-                            FServerEnd = 0;
-                    } else if (n == '!' && FText.compare(FPos, 3, "!--") == 0) {
-                        // One search serves every comment of this call
-                        // until the scan passes the end it found.
-                        if (commentEnd < 0 || (commentEnd > 0 && commentEnd < FPos + 4)) {
-                            const std::size_t f = FText.find("-->", static_cast<std::size_t>(FPos + 3));
-                            commentEnd = f == std::string::npos ? 0 : static_cast<int>(f) + 1;
-                        }
-                        k = commentEnd >= FPos + 4 ? htkComment : htkDeclaration;
-                    } else if (n == '!') {
-                        k = htkDeclaration;
-                    } else {
-                        k = htkTag;
-                    }
-                }
-            } else if (Kind != htkReference && Kind != htkOpenPre) {
-                k = textKind;
-            }
-            FCharKind = k;
-            if (k != Kind) {
-                if (k == htkComment)
-                    FState = 2;
-                else if ((k >= htkTag && k <= htkServer) || (k >= htkImage && k <= htkUrlTag))
-                    FState = 1;
-            }
+        case 0:
+            ScanContent(C, Kind, TextKind, CommentEnd, Advance);
             break;
-        }
         case 1:
-            if (c == '>' && (Kind != htkServer || FServerEnd == 0 || (FPos > 1 && s[FPos - 2] == FServerEnd))) {
+            if (C == '>' && (Kind != htkServer || FServerEnd == 0 || (FPos > 1 && S[FPos - 2] == FServerEnd))) {
                 ++FPos;
-                advance = false;
-                FCharKind = textKind;
+                Advance = false;
+                FCharKind = TextKind;
                 FState = 0;
                 if (Kind != htkServer)
-                    TagStep(tokenStart, TagName, Kind);
+                    TagStep(TokenStart, TagName, Kind);
             }
             break;
         default:
-            if (c == '>' && FPos > 2 && s[FPos - 2] == '-' && s[FPos - 3] == '-') {
+            if (C == '>' && FPos > 2 && S[FPos - 2] == '-' && S[FPos - 3] == '-') {
                 ++FPos;
-                advance = false;
-                FCharKind = textKind;
+                Advance = false;
+                FCharKind = TextKind;
                 FState = 0;
             }
             break;
         }
         if (FCharKind != Kind || FPos == FLen) {
-            const bool switched = FCharKind != Kind;
+            const bool Switched = FCharKind != Kind;
             if (ReportSet & HtmlTokenBit(Kind)) {
                 if (FCharKind == Kind)
                     ++FPos;
-                Text = s.substr(tokenStart - 1, FPos - tokenStart);
+                Text = S.substr(TokenStart - 1, FPos - TokenStart);
                 if (FRawElement != rePre && FRawElement != rePlainText && FRawElement != reXmp && !Text.empty()) {
-                    bool blank = true;
-                    for (char t : Text)
-                        blank = blank && (static_cast<unsigned char>(t) <= 13 || t == ' ' || t == NoBreakSpace);
-                    if (blank)
+                    bool Blank = true;
+                    for (char T : Text)
+                        Blank = Blank && (static_cast<unsigned char>(T) <= 13 || T == ' ' || T == NoBreakSpace);
+                    if (Blank)
                         Text = FPos > FLen ? std::string() : std::string(1, '\x01');
                 }
                 if (!Text.empty())
                     return true;
             }
-            tokenStart = FPos;
+            TokenStart = FPos;
             Kind = FCharKind;
             TagName.clear();
             // The last character starting a token of its own ("<b><" or a
             // lone "<") is looked at once more as that token, or it is lost.
-            if (switched && FPos == FLen && advance)
+            if (Switched && FPos == FLen && Advance)
                 continue;
         }
-        if (advance)
+        if (Advance)
             ++FPos;
         else
-            advance = true;
+            Advance = true;
     }
     return false;
 }

@@ -133,6 +133,8 @@ public:
 
 private:
     void TagStep(int TokenStart, std::string& TagName, THtmlTokenKind& Kind);
+    void SkipRawElement(THtmlTokenKind& Kind);
+    void ScanContent(char C, THtmlTokenKind Kind, THtmlTokenKind TextKind, int& CommentEnd, bool& Advance);
 
     std::string FText;
     int FPos;

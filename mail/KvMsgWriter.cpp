@@ -236,16 +236,12 @@ TKvMimeBlock* AddAttachmentChild(TKvMimeBlock* Parent, TKvMimeBlock* Root, TAtta
     return Parent->AddChild(SetTrailingCrLfCount(header, 2) + body, 0);
 }
 
-std::unique_ptr<TKvMimeBlock> BuildMimeTree(TMessageParts* Parts)
+namespace {
+
+// Which block takes mixed and related parts, and the plain text an
+// enriched-only message gets for its alternative.
+void ChooseContainers(TWriter& w, TKvMimeBlock& root, TMessageParts& p)
 {
-    if (!Parts)
-        return nullptr;
-    TMessageParts& p = *Parts;
-    auto tree = std::make_unique<TKvMimeBlock>(p.Header, false, true);
-    TWriter w{p};
-    w.Root = tree.get();
-    TKvMimeBlock& root = *tree;
-    const bool hasTree = root.IsMultipart() && root.ChildCount() > 0;
     if (root.MediaClass == mcMultiMixed) {
         w.Mixed = w.Root;
     } else if (root.MediaClass == mcMultiAlternative && p.AttachmentCount() > 0) {
@@ -264,7 +260,11 @@ std::unique_ptr<TKvMimeBlock> BuildMimeTree(TMessageParts* Parts)
             p.PlainText.resize(static_cast<size_t>(n));
     }
     w.HasAlternative = !p.PlainText.empty() && (!p.Html.empty() || !p.Enriched.empty());
+}
 
+// A root without a usable type gets one from what the message holds.
+void SetMissingRootType(TWriter& w, TKvMimeBlock& root, TMessageParts& p)
+{
     if (root.ParsedType.empty() || !HasHeaderField(root.Header, FieldContentType, true)) {
         TMimeClass cls = root.MediaClass;
         if (p.AttachmentCount() == 0)
@@ -289,7 +289,10 @@ std::unique_ptr<TKvMimeBlock> BuildMimeTree(TMessageParts* Parts)
     }
     if (w.NeedsBody && root.MediaClass >= mcMultiMixed && root.MediaClass <= mcMultiOther)
         root.Preamble = MimeMultipartPreamble;
+}
 
+void BuildRootBody(TWriter& w, TKvMimeBlock& root, TMessageParts& p, bool hasTree)
+{
     const bool multipartRoot = root.MediaClass >= mcMultiMixed && root.MediaClass <= mcMultiOther;
     if (hasTree) {
         w.Fill();
@@ -344,7 +347,10 @@ std::unique_ptr<TKvMimeBlock> BuildMimeTree(TMessageParts* Parts)
             break;
         }
     }
+}
 
+void AddAttachments(TWriter& w, TKvMimeBlock& root, TMessageParts& p, bool hasTree)
+{
     // An attachment that cannot be written ends the list; what was built stays.
     try {
         const int cp = static_cast<int>(p.CodePage);
@@ -369,6 +375,24 @@ std::unique_ptr<TKvMimeBlock> BuildMimeTree(TMessageParts* Parts)
         }
     } catch (const Exception&) {
     }
+}
+
+}  // namespace
+
+std::unique_ptr<TKvMimeBlock> BuildMimeTree(TMessageParts* Parts)
+{
+    if (!Parts)
+        return nullptr;
+    TMessageParts& p = *Parts;
+    auto tree = std::make_unique<TKvMimeBlock>(p.Header, false, true);
+    TWriter w{p};
+    w.Root = tree.get();
+    TKvMimeBlock& root = *tree;
+    const bool hasTree = root.IsMultipart() && root.ChildCount() > 0;
+    ChooseContainers(w, root, p);
+    SetMissingRootType(w, root, p);
+    BuildRootBody(w, root, p, hasTree);
+    AddAttachments(w, root, p, hasTree);
     return tree;
 }
 

@@ -320,7 +320,12 @@ void TConvertDriver::ShowProgress(int Percent, bool Always)
         FHost.SetStatusText("Processing...");
         FHost.SetProgressVisible(true);
     }
-    FHost.SetProgressPercent(Percent);
+    // The bar repaints at once, and a repaint costs many times a pump:
+    // an eye needs it far less often than Stop needs the pump.
+    if (Always || Now - FLastBar >= BarIntervalMs) {
+        FLastBar = Now;
+        FHost.SetProgressPercent(Percent);
+    }
     FHost.ProcessMessages();
 }
 

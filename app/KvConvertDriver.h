@@ -99,6 +99,8 @@ public:
     // How often a mailbox's progress is shown and the window pumped at most;
     // Stop, Cancel and closing act within it.
     static constexpr std::uint64_t ProgressIntervalMs = 50;
+    // How often the bar is set at most between a mailbox's start and end.
+    static constexpr std::uint64_t BarIntervalMs = 250;
     // Milliseconds of a steady clock; tests put one of their own here.
     std::function<std::uint64_t()> Clock;
 
@@ -191,7 +193,8 @@ private:
     const TMessageRangeCopy* FLargeCopy = nullptr;
     std::vector<std::string> FRunTargets;  // mbox files this run has opened
     bool FRunning = false;
-    std::uint64_t FLastProgress = 0;  // Clock when the bar was last set
+    std::uint64_t FLastProgress = 0;  // Clock when the window was last pumped
+    std::uint64_t FLastBar = 0;  // Clock when the bar was last set
     std::atomic<bool> FAborted{false};
     bool FTargetFailed = false;
     bool FAbortedRun = false;

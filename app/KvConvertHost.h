@@ -74,7 +74,11 @@ public:
     void SetLogCaretVisible(bool Visible) override { CaretVisible = Visible; }
     bool ProgressVisible() override { return ProgressShown; }
     void SetProgressVisible(bool Visible) override { ProgressShown = Visible; }
-    void SetProgressPercent(int P) override { Percent = P; }
+    void SetProgressPercent(int P) override
+    {
+        Percent = P;
+        ++PercentSets;
+    }
     void SetStatusText(const std::string& Text) override { Status = Text; }
     std::string IdleStatusText() override { return IdleStatus; }
     void ProcessMessages() override;
@@ -96,6 +100,7 @@ public:
     int NextTag = StartButtonTag;
     int Percent = 0;
     int Pumps = 0;
+    int PercentSets = 0;
     int Saves = 0;
     int CancelFocus = 0;
     bool CaretVisible = false;

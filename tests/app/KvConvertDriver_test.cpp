@@ -482,9 +482,10 @@ TEST(KvConvertDriverRun, StopDuringAMailbox)
     r.Add(r.Src("a"), mftMbox);
     r.Add(r.Src("b"), mftMbox);
     r.Target(mftEml, r.Out() + "\\");
-    // A pump's interval passes with every message, so every one pumps.
+    // The bar's interval passes with every message, so every one pumps
+    // and sets the bar.
     std::uint64_t now = 0;
-    r.Driver.Clock = [&] { return now += TConvertDriver::ProgressIntervalMs; };
+    r.Driver.Clock = [&] { return now += TConvertDriver::BarIntervalMs; };
     bool stopped = false;
     int tagDuringRun = 0;
     r.Host.OnPump = [&] {
@@ -933,14 +934,14 @@ TEST(KvConvertDriverRun, NumberedNamesAcrossRuns)
 
 TEST(KvConvertDriverRun, ProgressAndThePumpFollowTheClockNotTheMessages)
 {
-    // Pumps beyond a mailbox's start and end that 40 more messages cost,
-    // with a clock that moves Step ms each time it is read.
+    // Pumps and bar settings beyond a mailbox's start and end that 40 more
+    // messages cost, with a clock that moves Step ms each time it is read.
     const struct {
         std::uint64_t Step;
-        int Least, Most;
-    } cases[] = {{0, 0, 0}, {20, 13, 14}, {60, 40, 40}};
+        int Least, Most, LeastBars, MostBars;
+    } cases[] = {{0, 0, 0, 0, 0}, {20, 13, 14, 2, 3}, {60, 40, 40, 8, 10}};
     for (const auto& c : cases) {
-        int pumps[2] = {};
+        int pumps[2] = {}, bars[2] = {};
         for (int size : {40, 80}) {
             TRun r;
             std::uint64_t now = 0;
@@ -951,8 +952,11 @@ TEST(KvConvertDriverRun, ProgressAndThePumpFollowTheClockNotTheMessages)
             r.Start();
             ASSERT_EQ(r.Summary(), Counters(1, size, 0, 0));
             pumps[size / 80] = r.Host.Pumps;
+            bars[size / 80] = r.Host.PercentSets;
         }
         EXPECT_GE(pumps[1] - pumps[0], c.Least) << c.Step;
         EXPECT_LE(pumps[1] - pumps[0], c.Most) << c.Step;
+        EXPECT_GE(bars[1] - bars[0], c.LeastBars) << c.Step;
+        EXPECT_LE(bars[1] - bars[0], c.MostBars) << c.Step;
     }
 }

@@ -489,9 +489,10 @@ TEST(KvConvertHostile, AnEmlTargetFolderThatGoesAwayStopsTheRun)
     r.Add(r.Src("box"), mftMbox);
     r.Target(mftEml, r.Out() + "\\");
     const std::string first = r.Out() + "\\note 1.eml";
-    // A pump's interval passes with every message, so every one pumps.
+    // The bar's interval passes with every message, so every one pumps
+    // and sets the bar.
     std::uint64_t now = 0;
-    r.Driver.Clock = [&] { return now += TConvertDriver::ProgressIntervalMs; };
+    r.Driver.Clock = [&] { return now += TConvertDriver::BarIntervalMs; };
     r.Host.OnPump = [&] {
         if (DeleteFileA(first.c_str()))
             RemoveDirectoryA(r.Out().c_str());
@@ -530,9 +531,10 @@ TEST(KvConvertHostile, AMailboxThatChangesDuringTheRunSaysSo)
         r.Add(r.Src("box"), mftMbox);
         r.Target(change == -2 ? mftMboxUnix : mftEml, r.Out() + "\\");
         ErrorLogFileName = r.Dir.File("errors.txt");
-        // A pump's interval passes with every message, so every one pumps.
+        // The bar's interval passes with every message, so every one pumps
+        // and sets the bar.
         std::uint64_t now = 0;
-        r.Driver.Clock = [&] { return now += TConvertDriver::ProgressIntervalMs; };
+        r.Driver.Clock = [&] { return now += TConvertDriver::BarIntervalMs; };
         bool changed = false;
         r.Host.OnPump = [&] {
             if (changed || r.Host.Percent == 0)

@@ -747,35 +747,9 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
     const std::string data = DataFileOf(FileName);
     FMailboxFile = data;
     FMailboxStamp = {-1, 0};
-    if (CheckSkipList && IsOnSkipList(ExtractFileNamePart(data))) {
-        LogLine("Mailbox skipped");
-        return crSkipped;
-    }
-    if (IsRunTarget(data)) {
-        LogLine("Mailbox skipped: it is this run's target file");
-        return crSkipped;
-    }
-    // A mailbox that is not converted is an error of the run; the skip
-    // list and the run's own target above are the user's choice.
-    if (IsDeviceFile(data))
-        return NotConverted(data, "Mailbox cannot be read: " + ExtractFileNamePart(data) + " is a device name",
-                            crUnreadable);
-    if (!IsExistingFile(data))
-        return NotConverted(data, "Mailbox not found", crNotFound);
-    if (GetFileSizeByName(data) == 0) {
-        LogLine("No mail found");
-        return crEmpty;
-    }
     std::string head;
-    if (const DWORD error = ReadMailboxHead(data, head); error != 0) {
-        // Without this the head test would call a held mailbox not a
-        // mailbox; and only a held one is "locked".
-        if (IsLockError(error))
-            return NotConverted(data, "Mailbox locked", crLocked);
-        return NotConverted(data, "Mailbox cannot be read: " + SystemErrorText(error), crUnreadable);
-    }
-    if (SniffHead(head) != TMailboxSniff::Mbox)
-        return NotConverted(data, "File is not a valid mailbox", crNotMailbox);
+    if (const int refused = CheckMailbox(data, CheckSkipList, head); refused != crDone)
+        return refused;
     FMailboxStamp = MailboxStamp();
     FChangeReported = false;
     // Only the mbox readers see the data file's head; an index reader
@@ -786,19 +760,9 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
 
     // A reader that cannot open its file writes a row naming it.
     const TErrorLogContext opening(data, nullptr);
-    std::unique_ptr<TFileMailObj> reader;
-    if (readerKind == TMailReader::EudoraIndex)
-        reader = std::make_unique<TEudoraTocObj>(FileName);
-    else if (readerKind == TMailReader::Stream)
-        reader = std::make_unique<TMboxStream>(data, DefaultMailBufferSize, false,
-                                               MailFormatReaderMode(cs.SourceFormat));
-    else
+    const std::unique_ptr<TFileMailObj> reader = OpenMailReader(FileName, data, readerKind);
+    if (!reader)
         return crDone;
-    reader->LargeMessageSize = LargeMessageSize;
-    reader->LargeHeaderSize = LargeHeaderSize;
-    // A message file keeps its last line break; an mbox copy keeps the
-    // source's bytes, as its writer puts the break back after each text.
-    reader->OwnLastBreak = cs.OneFilePerMessage;
     // The reader wrote its row when it failed to open the file.
     if (reader->Locked)
         return NotConverted(data, "Mailbox locked", crLocked, false);
@@ -811,86 +775,150 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
         // Rows the reader writes while it reads say which message.
         TReaderLogMessage current(*reader, data);
         const TErrorLogContext context(data, &current);
-        bool writes = true;
-        if (cs.OneFilePerMessage) {
-            FTargetFolder = cs.GetTargetPath(data);
-            ForceFolder(FTargetFolder);
-        } else if (MailFormatIsMboxTarget(cs.TargetFormat)) {
-            writes = PrepareMboxWriter(data);
-        } else {
-            writes = false;
-        }
-        if (writes) {
-            cs.CountResult(cntMailbox);
-            std::string text;
-            bool first = true;
-            // Index entries the reader mended or could not read are error
-            // rows of their own; the summary counts them with the rest.
-            std::int32_t problems = 0;
-            const auto countProblems = [&] {
-                for (; problems < reader->ReadProblems; ++problems)
-                    cs.CountResult(cntError);
-            };
-            for (;;) {
-                // Out of memory while loading one message costs that message
-                // its rebuild, never the run: its range is known already.
-                bool outOfMemory = false;
-                try {
-                    if (!reader->NextMessage())
-                        break;
-                } catch (const std::bad_alloc&) {
-                    outOfMemory = true;
-                }
-                countProblems();
-                const bool atStart = first;
-                first = false;
-                ShowProgress(reader->GetPercentDone(), atStart);
-                if (Aborted())
-                    break;
-                if (reader->IsDeleted())
-                    continue;
-                // The reader takes a byte-order mark for text: on a line of
-                // its own it makes a first message of nothing, right before
-                // the separator it hides that separator in the first message.
-                if (atStart && bomLine)
-                    continue;
-                if (outOfMemory || reader->TooLarge) {
-                    // Its flags were never read with it: the head says.
-                    if (IsDeletedLargeMessage(data, *reader))
-                        continue;
-                    result = WriteLargeMessage(data, *reader);
-                } else {
-                    try {
-                        reader->TakeMessageText(text);
-                        // NUL padding after the mark has become blanks by now.
-                        if (atStart && bom > 0 && BomLength(text) > 0)
-                            text.erase(0, text.find_first_not_of(std::string("\0 ", 2), bom));
-                        result = text.empty() ? crNoText : WriteMessage(text);
-                        if (result == crNoText)
-                            WriteErrorLine("Message has no text: not written");
-                    } catch (const std::bad_alloc&) {
-                        std::string().swap(text);
-                        reader->ClearMessage();
-                        result = WriteLargeMessage(data, *reader);
-                    }
-                }
-                cs.CountResult(result == crDone ? cntMessage : result == crDuplicate ? cntDuplicate : cntError);
-                if (FTargetFailed)
-                    break;
-            }
-            countProblems();
-            // Messages added after the mailbox was opened were not read, and
-            // those read may not be what the mailbox now holds.
-            if (!Aborted() && !FChangeReported && MailboxChanged())
-                NotConverted(data, "Mailbox changed during the run: it was converted as it was when opened",
-                             crUnreadable);
-            ShowProgress(100);
-        }
+        if (PrepareTargetFor(data))
+            result = CopyMessages(*reader, data, bom, bomLine);
     } catch (...) {
         LogLine(Aborted() ? "Aborted" : "Done");
         throw;
     }
     LogLine(Aborted() ? "Aborted" : FTargetFailed ? "Stopped" : "Done");
+    return result;
+}
+
+int TConvertDriver::CheckMailbox(const std::string& Data, bool CheckSkipList, std::string& Head)
+{
+    if (CheckSkipList && IsOnSkipList(ExtractFileNamePart(Data))) {
+        LogLine("Mailbox skipped");
+        return crSkipped;
+    }
+    if (IsRunTarget(Data)) {
+        LogLine("Mailbox skipped: it is this run's target file");
+        return crSkipped;
+    }
+    // A mailbox that is not converted is an error of the run; the skip
+    // list and the run's own target above are the user's choice.
+    if (IsDeviceFile(Data))
+        return NotConverted(Data, "Mailbox cannot be read: " + ExtractFileNamePart(Data) + " is a device name",
+                            crUnreadable);
+    if (!IsExistingFile(Data))
+        return NotConverted(Data, "Mailbox not found", crNotFound);
+    if (GetFileSizeByName(Data) == 0) {
+        LogLine("No mail found");
+        return crEmpty;
+    }
+    if (const DWORD error = ReadMailboxHead(Data, Head); error != 0) {
+        // Without this the head test would call a held mailbox not a
+        // mailbox; and only a held one is "locked".
+        if (IsLockError(error))
+            return NotConverted(Data, "Mailbox locked", crLocked);
+        return NotConverted(Data, "Mailbox cannot be read: " + SystemErrorText(error), crUnreadable);
+    }
+    if (SniffHead(Head) != TMailboxSniff::Mbox)
+        return NotConverted(Data, "File is not a valid mailbox", crNotMailbox);
+    return crDone;
+}
+
+std::unique_ptr<TFileMailObj> TConvertDriver::OpenMailReader(const std::string& FileName, const std::string& Data,
+                                                             TMailReader Kind) const
+{
+    const TConvertSettings& cs = *FSettings;
+    std::unique_ptr<TFileMailObj> reader;
+    if (Kind == TMailReader::EudoraIndex)
+        reader = std::make_unique<TEudoraTocObj>(FileName);
+    else if (Kind == TMailReader::Stream)
+        reader = std::make_unique<TMboxStream>(Data, DefaultMailBufferSize, false,
+                                               MailFormatReaderMode(cs.SourceFormat));
+    else
+        return nullptr;
+    reader->LargeMessageSize = LargeMessageSize;
+    reader->LargeHeaderSize = LargeHeaderSize;
+    // A message file keeps its last line break; an mbox copy keeps the
+    // source's bytes, as its writer puts the break back after each text.
+    reader->OwnLastBreak = cs.OneFilePerMessage;
+    return reader;
+}
+
+bool TConvertDriver::PrepareTargetFor(const std::string& Data)
+{
+    const TConvertSettings& cs = *FSettings;
+    if (cs.OneFilePerMessage) {
+        FTargetFolder = cs.GetTargetPath(Data);
+        ForceFolder(FTargetFolder);
+        return true;
+    }
+    if (MailFormatIsMboxTarget(cs.TargetFormat))
+        return PrepareMboxWriter(Data);
+    return false;
+}
+
+int TConvertDriver::CopyMessages(TFileMailObj& Reader, const std::string& Data, size_t Bom, bool BomLine)
+{
+    TConvertSettings& cs = *FSettings;
+    int result = crDone;
+    cs.CountResult(cntMailbox);
+    std::string text;
+    bool first = true;
+    // Index entries the reader mended or could not read are error
+    // rows of their own; the summary counts them with the rest.
+    std::int32_t problems = 0;
+    const auto countProblems = [&] {
+        for (; problems < Reader.ReadProblems; ++problems)
+            cs.CountResult(cntError);
+    };
+    for (;;) {
+        // Out of memory while loading one message costs that message
+        // its rebuild, never the run: its range is known already.
+        bool outOfMemory = false;
+        try {
+            if (!Reader.NextMessage())
+                break;
+        } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+        }
+        countProblems();
+        const bool atStart = first;
+        first = false;
+        ShowProgress(Reader.GetPercentDone(), atStart);
+        if (Aborted())
+            break;
+        if (Reader.IsDeleted())
+            continue;
+        // The reader takes a byte-order mark for text: on a line of
+        // its own it makes a first message of nothing, right before
+        // the separator it hides that separator in the first message.
+        if (atStart && BomLine)
+            continue;
+        if (outOfMemory || Reader.TooLarge) {
+            // Its flags were never read with it: the head says.
+            if (IsDeletedLargeMessage(Data, Reader))
+                continue;
+            result = WriteLargeMessage(Data, Reader);
+        } else {
+            try {
+                Reader.TakeMessageText(text);
+                // NUL padding after the mark has become blanks by now.
+                if (atStart && Bom > 0 && BomLength(text) > 0)
+                    text.erase(0, text.find_first_not_of(std::string("\0 ", 2), Bom));
+                result = text.empty() ? crNoText : WriteMessage(text);
+                if (result == crNoText)
+                    WriteErrorLine("Message has no text: not written");
+            } catch (const std::bad_alloc&) {
+                std::string().swap(text);
+                Reader.ClearMessage();
+                result = WriteLargeMessage(Data, Reader);
+            }
+        }
+        cs.CountResult(result == crDone ? cntMessage : result == crDuplicate ? cntDuplicate : cntError);
+        if (FTargetFailed)
+            break;
+    }
+    countProblems();
+    // Messages added after the mailbox was opened were not read, and
+    // those read may not be what the mailbox now holds.
+    if (!Aborted() && !FChangeReported && MailboxChanged())
+        NotConverted(Data, "Mailbox changed during the run: it was converted as it was when opened",
+                     crUnreadable);
+    ShowProgress(100);
     return result;
 }
 

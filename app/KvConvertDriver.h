@@ -162,6 +162,18 @@ private:
     // Appends through Write and the target's break; a failure cuts the
     // target back, names it and stops the run.
     int AppendToMbox(const std::function<void()>& Write, const std::string& Text);
+    // The checks before a mailbox is read: crDone when it can be read, its
+    // head then in Head; else the result, its line logged.
+    int CheckMailbox(const std::string& Data, bool CheckSkipList, std::string& Head);
+    // The reader of the mailbox FileName whose data file is Data; null for
+    // a kind no reader serves.
+    std::unique_ptr<TFileMailObj> OpenMailReader(const std::string& FileName, const std::string& Data,
+                                                 TMailReader Kind) const;
+    // Makes the target ready for the messages of Data; false when they
+    // have nowhere to go.
+    bool PrepareTargetFor(const std::string& Data);
+    // Writes every message of Reader to the target; the result of the last.
+    int CopyMessages(TFileMailObj& Reader, const std::string& Data, size_t Bom, bool BomLine);
     // Whether a message that was not loaded carries a deleted flag in its head.
     bool IsDeletedLargeMessage(const std::string& DataFile, TFileMailObj& Reader);
     // A message not loaded (too large, or memory ran out) copied as it stands.

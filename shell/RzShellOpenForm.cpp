@@ -153,7 +153,20 @@ void TRzShellOpenSaveForm::BuildControls()
 {
     imlPlaces = new TImageList(this);
     imlToolbar = new TImageList(this);
+    BuildPlaces();
+    BuildLookInRow();
+    BuildShellViews();
+    BuildListMenu();
+    BuildEditRows();
 
+    OnResize = [this](TObject* S) { FormResize(S); };
+    OnKeyDown = [this](TObject* S, WORD& Key, TShiftState Shift) { FormKeyDown(S, Key, Shift); };
+    OnCloseQuery = [this](TObject* S, bool& CanClose) { FormCloseQuery(S, CanClose); };
+    SetActiveControl(edtFileName);
+}
+
+void TRzShellOpenSaveForm::BuildPlaces()
+{
     PnlJumps = Make<TPanel>(this, this);
     PnlJumps->SetAlign(alLeft);
     PnlJumps->SetWidth(PlacesWidth);
@@ -173,7 +186,10 @@ void TRzShellOpenSaveForm::BuildControls()
         B->OnClick = [this](TObject* S) { btnPlaceClick(S); };
         btnPlace[I] = B;
     }
+}
 
+void TRzShellOpenSaveForm::BuildLookInRow()
+{
     PnlWork = Make<TPanel>(this, this);
     PnlWork->SetAlign(alClient);
     PnlWork->SetBevelOuter(bvNone);
@@ -217,7 +233,10 @@ void TRzShellOpenSaveForm::BuildControls()
     btnDetails->SetGroupIndex(3);
     btnDetails->SetAllowAllUp(true);
     btnDetails->OnClick = [this](TObject* S) { ViewBtnClick(S); };
+}
 
+void TRzShellOpenSaveForm::BuildShellViews()
+{
     RzSplitter1 = Make<TRzSplitter>(this, PnlWork);
     RzSplitter1->SetBorderOuter(fsNone);
     RzSplitter1->SetRealTimeDrag(true);
@@ -233,7 +252,10 @@ void TRzShellOpenSaveForm::BuildControls()
     ShellList->OnSelectItem = [this](TObject* S, TListItem* Item, bool Sel) { ShellListChange(S, Item, Sel); };
     ShellList->OnFolderChanged = [this](TObject* S) { ShellListFolderChanged(S); };
     ShellCombo->SetShellList(ShellList);
+}
 
+void TRzShellOpenSaveForm::BuildListMenu()
+{
     LvPopup = new TPopupMenu(this);
     TMenuItem* Root = LvPopup->Items();
     View1Mitm = MakeItem(this, Root);
@@ -258,7 +280,10 @@ void TRzShellOpenSaveForm::BuildControls()
     N3 = MakeItem(this, Root);
     N3->SetCaption("-");
     ShellList->SetPopupMenu(LvPopup);
+}
 
+void TRzShellOpenSaveForm::BuildEditRows()
+{
     PnlEdits = Make<TPanel>(this, PnlWork);
     PnlEdits->SetAlign(alBottom);
     PnlEdits->SetHeight(96);
@@ -303,11 +328,6 @@ void TRzShellOpenSaveForm::BuildControls()
     btnHelp->SetTabOrder(5);
     btnHelp->SetVisible(false);
     btnHelp->OnClick = [this](TObject* S) { btnHelpClick(S); };
-
-    OnResize = [this](TObject* S) { FormResize(S); };
-    OnKeyDown = [this](TObject* S, WORD& Key, TShiftState Shift) { FormKeyDown(S, Key, Shift); };
-    OnCloseQuery = [this](TObject* S, bool& CanClose) { FormCloseQuery(S, CanClose); };
-    SetActiveControl(edtFileName);
 }
 
 // Simple line glyphs of the toolbar, 16 pixels square, on a key colour.

@@ -204,6 +204,12 @@ protected:
 
 private:
     void BuildControls();
+    // The steps of BuildControls, in its order.
+    void BuildPlaces();      // the places bar down the left
+    void BuildLookInRow();   // "Look in:", its combo and the toolbar
+    void BuildShellViews();  // the splitter with the tree and the list
+    void BuildListMenu();    // the list's context menu
+    void BuildEditRows();    // file name, file types, read-only and the buttons
     void BuildToolbarImages();
     void UpdatePlacesBar();
     // The selected files' names into the File name box.

@@ -263,28 +263,10 @@ void TfrmTessaly::CreatePages()
 
 void TfrmTessaly::CreateSourcePage()
 {
-    tbsSourceFiles = MakeSheet(this, pnlWizard, "tbsSourceFiles");
-    lblSourceFormat = Make<TRzLabel>(this, tbsSourceFiles, "lblSourceFormat");
     // Every control of a page has an accelerator of its own: "Add &Files"
     // has the F.
-    lblSourceFormat->SetCaption("Source for&mat:");
-    lbxSourceFormat = Make<TRzTabbedListBox>(this, tbsSourceFiles, "lbxSourceFormat");
-    lbxSourceFormat->SetShowGroups(true);
-    lbxSourceFormat->SetTabStop(true);
-    lbxSourceFormat->OnClick = [this](TObject* Sender) { lbxSourceFormatClick(Sender); };
-    lbxSourceFormat->OnKeyDown = [this](TObject*, WORD& Key, TShiftState Shift) {
-        FormatListKeyDown(lbxSourceFormat, Key, Shift);
-    };
-
-    lblSourceFormat->SetFocusControl(lbxSourceFormat);
-
-    pgcSourceSettings = Make<TRzPageControl>(this, tbsSourceFiles, "pgcSourceSettings");
-    // Only a holder of pages without tabs: a Tab stop there would be an
-    // invisible one where no key does anything.
-    pgcSourceSettings->SetTabStop(false);
-    pgcSourceSettings->OnPageChange = [this](TObject* Sender) { pgcSourceSettingsChange(Sender); };
-    tbsSourceList = MakeSheet(this, pgcSourceSettings, "tbsSourceList");
-    tbsSourceInfo = MakeSheet(this, pgcSourceSettings, "tbsSourceInfo");
+    CreateFormatFrame(SourcePage(), "Source", "tbsSourceFiles", "Source for&mat:",
+                      &TfrmTessaly::lbxSourceFormatClick, &TfrmTessaly::pgcSourceSettingsChange);
 
     grpSourceFilesFolders = Make<TRzGroupBox>(this, tbsSourceList, "grpSourceFilesFolders");
     grpSourceFilesFolders->SetCaption("Source files and folders");
@@ -318,39 +300,14 @@ void TfrmTessaly::CreateSourcePage()
     grpSourceOptions->Items()->Add("&Include subfolders");
     grpSourceOptions->Items()->Add("&Skip trash and junk folders");
 
-    lblSourceInformation = Make<TRzLabel>(this, tbsSourceInfo, "lblSourceInformation");
-    lblSourceInformation->SetCaption("Information:");
-    edtSourceInfo = Make<TRzRichEditURL>(this, tbsSourceInfo, "edtSourceInfo");
-    edtSourceInfo->SetReadOnly(true);
-    edtSourceInfo->OnURLClick = [this](TObject* Sender, const std::string& URL) { RichEditURLClick(Sender, URL); };
-
-    tbsSourceFiles->OnResize = [this](TObject*) { LayoutSourcePage(); };
-    tbsSourceList->OnResize = [this](TObject*) { LayoutSourcePage(); };
-    tbsSourceInfo->OnResize = [this](TObject*) { LayoutSourcePage(); };
-    pgcSourceSettings->SetActivePage(tbsSourceList);
+    CreateInfoSheet(SourcePage(), "Source", &TfrmTessaly::LayoutSourcePage);
 }
 
 void TfrmTessaly::CreateTargetPage()
 {
-    tbsTargetOptions = MakeSheet(this, pnlWizard, "tbsTargetOptions");
-    lblTargetFormat = Make<TRzLabel>(this, tbsTargetOptions, "lblTargetFormat");
     // "Target folder or &file" has the F.
-    lblTargetFormat->SetCaption("&Target format:");
-    lbxTargetFormat = Make<TRzTabbedListBox>(this, tbsTargetOptions, "lbxTargetFormat");
-    lbxTargetFormat->SetShowGroups(true);
-    lbxTargetFormat->SetTabStop(true);
-    lbxTargetFormat->OnClick = [this](TObject* Sender) { lbxTargetFormatClick(Sender); };
-    lbxTargetFormat->OnKeyDown = [this](TObject*, WORD& Key, TShiftState Shift) {
-        FormatListKeyDown(lbxTargetFormat, Key, Shift);
-    };
-
-    lblTargetFormat->SetFocusControl(lbxTargetFormat);
-
-    pgcTargetSettings = Make<TRzPageControl>(this, tbsTargetOptions, "pgcTargetSettings");
-    pgcTargetSettings->SetTabStop(false);
-    pgcTargetSettings->OnPageChange = [this](TObject* Sender) { pgcTargetSettingsChange(Sender); };
-    tbsTargetList = MakeSheet(this, pgcTargetSettings, "tbsTargetList");
-    tbsTargetInfo = MakeSheet(this, pgcTargetSettings, "tbsTargetInfo");
+    CreateFormatFrame(TargetPage(), "Target", "tbsTargetOptions", "&Target format:",
+                      &TfrmTessaly::lbxTargetFormatClick, &TfrmTessaly::pgcTargetSettingsChange);
 
     lblTargetFolder = Make<TRzLabel>(this, tbsTargetList, "lblTargetFolder");
     lblTargetFolder->SetCaption("Target folder or &file:");
@@ -370,16 +327,56 @@ void TfrmTessaly::CreateTargetPage()
     grpTargetOptions->Items()->Add("Set file &dates to the message dates");
     grpTargetOptions->Items()->Add("Name files by their &MD5 digest (skips duplicates)");
 
-    lblTargetInformation = Make<TRzLabel>(this, tbsTargetInfo, "lblTargetInformation");
-    lblTargetInformation->SetCaption("Information:");
-    edtTargetInfo = Make<TRzRichEditURL>(this, tbsTargetInfo, "edtTargetInfo");
-    edtTargetInfo->SetReadOnly(true);
-    edtTargetInfo->OnURLClick = [this](TObject* Sender, const std::string& URL) { RichEditURLClick(Sender, URL); };
+    CreateInfoSheet(TargetPage(), "Target", &TfrmTessaly::LayoutTargetPage);
+}
 
-    tbsTargetOptions->OnResize = [this](TObject*) { LayoutTargetPage(); };
-    tbsTargetList->OnResize = [this](TObject*) { LayoutTargetPage(); };
-    tbsTargetInfo->OnResize = [this](TObject*) { LayoutTargetPage(); };
-    pgcTargetSettings->SetActivePage(tbsTargetList);
+TfrmTessaly::TFormatPage TfrmTessaly::SourcePage()
+{
+    return {tbsSourceFiles, lblSourceFormat, lbxSourceFormat, pgcSourceSettings,
+            tbsSourceList,  tbsSourceInfo,   lblSourceInformation, edtSourceInfo};
+}
+
+TfrmTessaly::TFormatPage TfrmTessaly::TargetPage()
+{
+    return {tbsTargetOptions, lblTargetFormat, lbxTargetFormat,      pgcTargetSettings,
+            tbsTargetList,    tbsTargetInfo,   lblTargetInformation, edtTargetInfo};
+}
+
+void TfrmTessaly::CreateFormatFrame(const TFormatPage& P, const std::string& Side, const char* PageName,
+                                    const char* Caption, TNotify ListClick, TNotify PageChange)
+{
+    P.Page = MakeSheet(this, pnlWizard, PageName);
+    P.Label = Make<TRzLabel>(this, P.Page, ("lbl" + Side + "Format").c_str());
+    P.Label->SetCaption(Caption);
+    TRzTabbedListBox* List = Make<TRzTabbedListBox>(this, P.Page, ("lbx" + Side + "Format").c_str());
+    P.List = List;
+    List->SetShowGroups(true);
+    List->SetTabStop(true);
+    List->OnClick = [this, ListClick](TObject* Sender) { (this->*ListClick)(Sender); };
+    List->OnKeyDown = [this, List](TObject*, WORD& Key, TShiftState Shift) { FormatListKeyDown(List, Key, Shift); };
+
+    P.Label->SetFocusControl(List);
+
+    P.Holder = Make<TRzPageControl>(this, P.Page, ("pgc" + Side + "Settings").c_str());
+    // Only a holder of pages without tabs: a Tab stop there would be an
+    // invisible one where no key does anything.
+    P.Holder->SetTabStop(false);
+    P.Holder->OnPageChange = [this, PageChange](TObject* Sender) { (this->*PageChange)(Sender); };
+    P.ListSheet = MakeSheet(this, P.Holder, ("tbs" + Side + "List").c_str());
+    P.InfoSheet = MakeSheet(this, P.Holder, ("tbs" + Side + "Info").c_str());
+}
+
+void TfrmTessaly::CreateInfoSheet(const TFormatPage& P, const std::string& Side, void (TfrmTessaly::*Layout)())
+{
+    P.InfoLabel = Make<TRzLabel>(this, P.InfoSheet, ("lbl" + Side + "Information").c_str());
+    P.InfoLabel->SetCaption("Information:");
+    P.Info = Make<TRzRichEditURL>(this, P.InfoSheet, ("edt" + Side + "Info").c_str());
+    P.Info->SetReadOnly(true);
+    P.Info->OnURLClick = [this](TObject* Sender, const std::string& URL) { RichEditURLClick(Sender, URL); };
+
+    for (TRzTabSheet* Sheet : {P.Page, P.ListSheet, P.InfoSheet})
+        Sheet->OnResize = [this, Layout](TObject*) { (this->*Layout)(); };
+    P.Holder->SetActivePage(P.ListSheet);
 }
 
 void TfrmTessaly::CreateMenus()

@@ -297,6 +297,29 @@ private:
     void CreatePages();
     void CreateSourcePage();
     void CreateTargetPage();
+    // The members of what the source and target pages share: the page, its
+    // format list under a label, and a holder without tabs of a settings
+    // sheet and an information sheet.
+    struct TFormatPage {
+        TRzTabSheet*& Page;
+        TRzLabel*& Label;
+        TRzTabbedListBox*& List;
+        TRzPageControl*& Holder;
+        TRzTabSheet*& ListSheet;
+        TRzTabSheet*& InfoSheet;
+        TRzLabel*& InfoLabel;
+        TRzRichEditURL*& Info;
+    };
+    using TNotify = void (TfrmTessaly::*)(TObject*);
+    TFormatPage SourcePage();
+    TFormatPage TargetPage();
+    // The page, its format list and the holder with its two sheets; the
+    // controls' names are Side's ("Source", "Target").
+    void CreateFormatFrame(const TFormatPage& P, const std::string& Side, const char* PageName, const char* Caption,
+                           TNotify ListClick, TNotify PageChange);
+    // The information sheet's label and text, the three sheets' layout on
+    // resize, and the settings sheet shown.
+    void CreateInfoSheet(const TFormatPage& P, const std::string& Side, void (TfrmTessaly::*Layout)());
     void CreateMenus();
     void CreateBrowseDialogs();  // MainBrowse.cpp
     void LayoutSourcePage();

@@ -26,6 +26,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TESSALY_BUILD:-$root/build-bench}
+# Wine takes the prefix below only as an absolute path.
+[ ! -d "$build" ] || build=$(cd "$build" && pwd)
 work=${BENCH_WORK:-/tmp/tessaly-bench}
 seed=${BENCH_SEED:-1}
 eol=${BENCH_EOL:-lf}
@@ -67,6 +69,9 @@ if [ -n "$wizard_sizes" ] && [ -z "${DISPLAY:-}" ]; then
   mkdir -p "$work"
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
   xvfb_pid=$!
+  # Until the full clean-up below is in place: an Xvfb left behind would
+  # keep the caller's output open.
+  trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
   export DISPLAY=":$(head -n 1 "$work/display")"
 fi

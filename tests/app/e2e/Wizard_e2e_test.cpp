@@ -174,6 +174,83 @@ TEST(ProgramDriver, StartsCapturesAndClosesTheFirstWindow)
     }
 }
 
+// Steps 3 and 4 of the walk below: the target page by keyboard alone, then
+// the target field's folder form.
+void WalkTargetPageByKeyboard(TWizardWalk& W)
+{
+    TProgramRun& Run = *W.Run;
+    // 3: Next; 4: the target page by keyboard alone: Down, Up and Home
+    // in the format list past its group rows, Tab into the target field,
+    // the target folder typed over what it held, Enter for Next.
+    ASSERT_TRUE(W.ClickToPage("Next", "Set Target Options")) << PanelsText(W.Form);
+    HWND Formats = ChildWindow(W.Form, FormatListClass);
+    HWND Target = ChildWindow(W.Form, TargetEditClass);
+    ASSERT_NE(Formats, nullptr);
+    ASSERT_NE(Target, nullptr);
+    ASSERT_TRUE(Run.WaitFor([&] { return FocusIn(W.Form) == Formats; }, StepMs));
+    const struct {
+        WORD Key;
+        int Times;
+        int Row;
+    } Keys[] = {{VK_DOWN, 2, 4}, {VK_UP, 1, 2}, {VK_HOME, 1, 1}};
+    for (const auto& K : Keys) {
+        for (int I = 0; I < K.Times; ++I)
+            PostKey(W.Form, K.Key);
+        EXPECT_TRUE(Run.WaitFor([&] { return ListSelection(Formats) == K.Row; }, StepMs))
+            << K.Key << ": " << ListSelection(Formats);
+    }
+    W.Shot("page2");
+    PostKey(W.Form, VK_TAB);
+    ASSERT_TRUE(Run.WaitFor([&] { return FocusIn(W.Form) == Target; }, StepMs));
+    PostKey(W.Form, VK_END);
+    for (std::size_t I = WindowText(Target).size(); I > 0; --I)
+        PostKey(W.Form, VK_BACK);
+    // The program's own message loop makes the Backspace characters out
+    // of the keys: they are gone through before anything is typed.
+    ASSERT_TRUE(Run.WaitFor([&] { return WindowText(Target).empty(); }, StepMs)) << WindowText(Target);
+    PostChars(W.Form, W.Out);
+    EXPECT_TRUE(Run.WaitFor([&] { return WindowText(Target) == W.Out; }, StepMs)) << WindowText(Target);
+    PostKey(W.Form, VK_RETURN);
+    ASSERT_TRUE(Run.WaitFor([&] { return Holds(PanelsText(W.Form), "Ready to process mail"); }, StepMs))
+        << PanelsText(W.Form);
+    ASSERT_TRUE(W.ClickToPage("< Back", "Set Target Options")) << PanelsText(W.Form);
+    // The field's browse button opens the folder form on the typed
+    // folder; OK gives the folder back with its backslash.
+    HWND Browse = ChildWindow(Target, BrowseButtonsClass);
+    ASSERT_NE(Browse, nullptr);
+    PostClick(Browse);
+    HWND Folders = Run.WaitTopWindow(FolderFormClass, "", StepMs);
+    ASSERT_NE(Folders, nullptr);
+    W.Shot("folder_form", Folders);
+    HWND Ok = ButtonOf(Folders, ButtonClass, "OK");
+    ASSERT_NE(Ok, nullptr);
+    PostClick(Ok);
+    ASSERT_TRUE(Run.WaitGone(Folders, StepMs));
+    EXPECT_TRUE(Run.WaitFor([&] { return WindowText(Target) == W.Out; }, StepMs)) << WindowText(Target);
+}
+
+// The files the walk wrote and the choices it saved.
+void CheckWrittenAndSaved(TWizardWalk& W)
+{
+    const std::map<std::string, std::string> Expected{{"First note.eml", EmlOf(First)}};
+    std::map<std::string, std::string> Written;
+    TTestFolder::ForEachFileBelow(W.Dir.File("out"), [&](const std::string& Path, const std::string& Relative,
+                                                         const WIN32_FIND_DATAA&) {
+        Written[Relative] = TTestFolder::Read(Path);
+    });
+    EXPECT_EQ(Written, Expected);
+
+    // The choices were saved: the formats, the options, the target
+    // typed and the folder the files came from.
+    EXPECT_EQ(IniValue(W.Ini, "Application", "CheckForUpdates"), "0");
+    EXPECT_EQ(IniValue(W.Ini, "SourceOptions", "MailFormat"), "Thunderbird");
+    EXPECT_EQ(IniValue(W.Ini, "SourceOptions", "SkipTrashJunk"), "1");
+    EXPECT_EQ(IniValue(W.Ini, "TargetOptions", "MailFormat"), "EML");
+    EXPECT_EQ(IniValue(W.Ini, "TargetOptions", "Folder"), W.Out);
+    EXPECT_EQ(IniValue(W.Ini, "TargetOptions", "Md5FileNames"), "0");
+    EXPECT_EQ(IniValue(W.Ini, "SourceFolders", "Thunderbird"), W.Dir.File("src\\Local Folders"));
+}
+
 // The walk a user takes: from the welcome page to the source page, two
 // mailboxes typed into the open form, the target folder typed on the
 // target page, the start page's summary, Start, the run's summary line and
@@ -235,54 +312,10 @@ TEST(WizardEndToEnd, ConvertsTheMozillaTreeInBothLooks)
         EXPECT_TRUE(Run.WaitFor([&] { return ListCount(Sources) == 2; }, StepMs)) << ListCount(Sources);
         W.Shot("page1");
 
-        // 3: Next; 4: the target page by keyboard alone: Down, Up and Home
-        // in the format list past its group rows, Tab into the target field,
-        // the target folder typed over what it held, Enter for Next.
-        ASSERT_TRUE(W.ClickToPage("Next", "Set Target Options")) << PanelsText(W.Form);
-        HWND Formats = ChildWindow(W.Form, FormatListClass);
-        HWND Target = ChildWindow(W.Form, TargetEditClass);
-        ASSERT_NE(Formats, nullptr);
-        ASSERT_NE(Target, nullptr);
-        ASSERT_TRUE(Run.WaitFor([&] { return FocusIn(W.Form) == Formats; }, StepMs));
-        const struct {
-            WORD Key;
-            int Times;
-            int Row;
-        } Keys[] = {{VK_DOWN, 2, 4}, {VK_UP, 1, 2}, {VK_HOME, 1, 1}};
-        for (const auto& K : Keys) {
-            for (int I = 0; I < K.Times; ++I)
-                PostKey(W.Form, K.Key);
-            EXPECT_TRUE(Run.WaitFor([&] { return ListSelection(Formats) == K.Row; }, StepMs))
-                << K.Key << ": " << ListSelection(Formats);
-        }
-        W.Shot("page2");
-        PostKey(W.Form, VK_TAB);
-        ASSERT_TRUE(Run.WaitFor([&] { return FocusIn(W.Form) == Target; }, StepMs));
-        PostKey(W.Form, VK_END);
-        for (std::size_t I = WindowText(Target).size(); I > 0; --I)
-            PostKey(W.Form, VK_BACK);
-        // The program's own message loop makes the Backspace characters out
-        // of the keys: they are gone through before anything is typed.
-        ASSERT_TRUE(Run.WaitFor([&] { return WindowText(Target).empty(); }, StepMs)) << WindowText(Target);
-        PostChars(W.Form, W.Out);
-        EXPECT_TRUE(Run.WaitFor([&] { return WindowText(Target) == W.Out; }, StepMs)) << WindowText(Target);
-        PostKey(W.Form, VK_RETURN);
-        ASSERT_TRUE(Run.WaitFor([&] { return Holds(PanelsText(W.Form), "Ready to process mail"); }, StepMs))
-            << PanelsText(W.Form);
-        ASSERT_TRUE(W.ClickToPage("< Back", "Set Target Options")) << PanelsText(W.Form);
-        // The field's browse button opens the folder form on the typed
-        // folder; OK gives the folder back with its backslash.
-        HWND Browse = ChildWindow(Target, BrowseButtonsClass);
-        ASSERT_NE(Browse, nullptr);
-        PostClick(Browse);
-        HWND Folders = Run.WaitTopWindow(FolderFormClass, "", StepMs);
-        ASSERT_NE(Folders, nullptr);
-        W.Shot("folder_form", Folders);
-        HWND Ok = ButtonOf(Folders, ButtonClass, "OK");
-        ASSERT_NE(Ok, nullptr);
-        PostClick(Ok);
-        ASSERT_TRUE(Run.WaitGone(Folders, StepMs));
-        EXPECT_TRUE(Run.WaitFor([&] { return WindowText(Target) == W.Out; }, StepMs)) << WindowText(Target);
+        // 3 and 4: the target page by keyboard alone.
+        WalkTargetPageByKeyboard(W);
+        if (HasFatalFailure())
+            return;
 
         // 5: Next shows what will be done.
         ASSERT_TRUE(W.ClickToPage("Next", "Ready to process mail")) << PanelsText(W.Form);
@@ -309,22 +342,6 @@ TEST(WizardEndToEnd, ConvertsTheMozillaTreeInBothLooks)
         ASSERT_TRUE(Run.WaitExit(StepMs, Code));
         EXPECT_EQ(Code, 0u);
 
-        const std::map<std::string, std::string> Expected{{"First note.eml", EmlOf(First)}};
-        std::map<std::string, std::string> Written;
-        TTestFolder::ForEachFileBelow(W.Dir.File("out"), [&](const std::string& Path, const std::string& Relative,
-                                                             const WIN32_FIND_DATAA&) {
-            Written[Relative] = TTestFolder::Read(Path);
-        });
-        EXPECT_EQ(Written, Expected);
-
-        // The choices were saved: the formats, the options, the target
-        // typed and the folder the files came from.
-        EXPECT_EQ(IniValue(W.Ini, "Application", "CheckForUpdates"), "0");
-        EXPECT_EQ(IniValue(W.Ini, "SourceOptions", "MailFormat"), "Thunderbird");
-        EXPECT_EQ(IniValue(W.Ini, "SourceOptions", "SkipTrashJunk"), "1");
-        EXPECT_EQ(IniValue(W.Ini, "TargetOptions", "MailFormat"), "EML");
-        EXPECT_EQ(IniValue(W.Ini, "TargetOptions", "Folder"), W.Out);
-        EXPECT_EQ(IniValue(W.Ini, "TargetOptions", "Md5FileNames"), "0");
-        EXPECT_EQ(IniValue(W.Ini, "SourceFolders", "Thunderbird"), W.Dir.File("src\\Local Folders"));
+        CheckWrittenAndSaved(W);
     }
 }

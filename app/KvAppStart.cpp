@@ -79,8 +79,8 @@ std::string StartLocalTimeZone(const std::string& ZoneText)
     // A zone text the set-up refuses falls back to the system's zone.
     if (!ZoneText.empty() && InitLocalTimeZone(zone, std::string(), ZoneFromText))
         return ZoneLabel();
-    if (!DefaultZoneText.empty() && InitLocalTimeZone(zone, DefaultZoneText, ZoneFromText))
-        return DefaultZoneText;
+    if (!GDefaultZoneText.empty() && InitLocalTimeZone(zone, GDefaultZoneText, ZoneFromText))
+        return GDefaultZoneText;
     return "?";
 }
 
@@ -102,6 +102,6 @@ void StartEngineServices(const TStartSwitches& Switches)
 
     LoadNameFilter(NameFilterFile);
     LoadTimeZoneTable(TimeZoneTableFile);
-    DaylightRulesFileName = FindFileInFolders(DaylightRulesFile);
-    LocalZoneText = StartLocalTimeZone(Switches.TimeZone);
+    GDaylightRulesFileName = FindFileInFolders(DaylightRulesFile);
+    GLocalZoneText = StartLocalTimeZone(Switches.TimeZone);
 }

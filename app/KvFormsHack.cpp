@@ -10,8 +10,8 @@ int ReadScreenPixelsPerInch()
     return Ppi > 0 ? Ppi : 96;
 }
 
-int ScreenPixelsPerInch = ReadScreenPixelsPerInch();
-bool LargeFonts = ScreenPixelsPerInch > 96;
+int GScreenPixelsPerInch = ReadScreenPixelsPerInch();
+bool GLargeFonts = GScreenPixelsPerInch > 96;
 
 TKvFormHack::TKvFormHack(TComponent* AOwner) : TForm(AOwner) {}
 
@@ -138,8 +138,8 @@ void TKvFormHack::WndProc(TMessage& Message)
         break;
     case WM_DISPLAYCHANGE:
         if (IsMainForm()) {
-            ScreenPixelsPerInch = ReadScreenPixelsPerInch();
-            LargeFonts = ScreenPixelsPerInch > 96;
+            GScreenPixelsPerInch = ReadScreenPixelsPerInch();
+            GLargeFonts = GScreenPixelsPerInch > 96;
         }
         break;
     case WM_INPUTLANGCHANGE:

@@ -17,9 +17,9 @@ enum : UINT {
 
 // The screen's pixels per inch, read at start and again when the display
 // changes; the placement of windows is kept per value.
-extern int ScreenPixelsPerInch;
+extern int GScreenPixelsPerInch;
 // More than 96 pixels per inch.
-extern bool LargeFonts;
+extern bool GLargeFonts;
 int ReadScreenPixelsPerInch();
 
 class TKvFormHack : public TForm {

@@ -24,7 +24,7 @@ TKvFormSave::TKvFormSave(TComponent* AOwner) : TKvFormHack(AOwner)
 
 std::string TKvFormSave::LayoutSection()
 {
-    return "Layout_" + std::to_string(ScreenPixelsPerInch);
+    return "Layout_" + std::to_string(GScreenPixelsPerInch);
 }
 
 bool TKvFormSave::DesignedCentred() const

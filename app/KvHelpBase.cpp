@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <vector>
 
-HWND UpdateLockedWindow = nullptr;
+HWND GUpdateLockedWindow = nullptr;
 
 
 TModalResult KvMessageDlgPosHelp(const std::string& Text, TMsgDlgType Type, TMsgDlgButtons Buttons,
@@ -19,7 +19,7 @@ TModalResult KvMessageDlgPosHelp(const std::string& Text, TMsgDlgType Type, TMsg
 {
     TMessageDlgRequest R;
     // A screen reader reads the box's text better after a blank.
-    R.Msg = (AppHighContrast || AppScreenReader) ? " " + Text : Text;
+    R.Msg = (GAppHighContrast || GAppScreenReader) ? " " + Text : Text;
     R.DlgType = Type;
     R.Buttons = Buttons;
     R.HelpCtx = HelpContext;
@@ -37,7 +37,7 @@ TModalResult KvMessageDlg(const std::string& Text, TMsgDlgType Type, TMsgDlgButt
 {
     if (Screen && Screen->Cursor() == crHourGlass)
         Screen->SetCursor(crDefault);
-    HWND Locked = UpdateLockedWindow;
+    HWND Locked = GUpdateLockedWindow;
     if (Locked)
         LockWindowUpdate(nullptr);
     const TCursor OldCursor = Screen ? Screen->Cursor() : crDefault;
@@ -262,12 +262,12 @@ void SetWinHelpProc(TWinHelpProc Proc)
 // Sounds at start
 // ---------------------------------------------------------------------------
 
-bool WaveOutputPresent = false;
+bool GWaveOutputPresent = false;
 const char* const QuestionSoundKey = "AppEvents\\Schemes\\Apps\\.Default\\SystemQuestion\\.Current";
 
 void StartSounds()
 {
-    WaveOutputPresent = waveOutGetNumDevs() > 0;
+    GWaveOutputPresent = waveOutGetNumDevs() > 0;
     bool Named = false;
     try {
         TRegistry Reg(HKEY_CURRENT_USER, KEY_READ);

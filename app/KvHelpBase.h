@@ -26,7 +26,7 @@ void KvWarning(const std::string& Text, bool Beep = true);
 
 // The window whose updates are locked (LockWindowUpdate), kept by whoever
 // locked it so that a dialog can lift the lock while it shows.
-extern HWND UpdateLockedWindow;
+extern HWND GUpdateLockedWindow;
 
 // Focuses Control when it can take the focus, else Fallback; true when
 // one got it. Nothing while the application ends or is minimised.
@@ -57,7 +57,7 @@ void SetWinHelpProc(TWinHelpProc Proc);
 // The sound check at start: whether wave-output devices exist, and the
 // question-sound flag set from the user's sound scheme, so BeepQuestion
 // sounds the question only where the scheme gives it a file.
-extern bool WaveOutputPresent;
+extern bool GWaveOutputPresent;
 // The scheme's key of the system question sound, below the current user.
 extern const char* const QuestionSoundKey;
 void StartSounds();

@@ -7,21 +7,21 @@
 #include "foundation/KvParam.h"
 #include "foundation/KvStrings.h"
 
-bool FollowSystemAccessibility = true;
+bool GFollowSystemAccessibility = true;
 
 bool SetupAccessibility(const std::string& Value)
 {
     bool Install = false;
     if (SameTextStr(Value, "install")) {
-        AppScreenReader = true;
+        GAppScreenReader = true;
         Install = true;
     } else {
         const bool On = Value.empty() || StrToBoolDefault(Value, true);
-        AppScreenReader = On;
-        FollowSystemAccessibility = On;
+        GAppScreenReader = On;
+        GFollowSystemAccessibility = On;
     }
-    if (!AppScreenReader)
-        AppHighContrast = false;
+    if (!GAppScreenReader)
+        GAppHighContrast = false;
     return Install;
 }
 

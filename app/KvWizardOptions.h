@@ -12,7 +12,7 @@ class TRegOrIni;
 
 // Set by "acc": whether WM_SETTINGCHANGE may update the accessibility
 // flags.
-extern bool FollowSystemAccessibility;
+extern bool GFollowSystemAccessibility;
 
 // "acc": "install" (any case) turns the screen-reader flag on; an empty
 // value or any value that is not a false word turns it on, a false word

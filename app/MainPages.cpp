@@ -278,7 +278,7 @@ void TfrmTessaly::ApplyAccessibility()
     const bool On = AccessibilityModeOn();
     FAccessibilityApplied = On;
     pnlWizard->SetTabStop(On);
-    const TColor Link = AppHighContrast ? clHighlight : clBlue;
+    const TColor Link = GAppHighContrast ? clHighlight : clBlue;
     urlVisitWebsite->SetUnvisitedColor(Link);
     urlVisitWebsite->SetVisitedColor(Link);
     std::string Title = ApplicationName;
@@ -294,19 +294,19 @@ void TfrmTessaly::ApplyAccessibility()
 void TfrmTessaly::SettingChange(TMessage& Message)
 {
     Message.Result = 0;
-    if (!FollowSystemAccessibility || HasState(csDesigning))
+    if (!GFollowSystemAccessibility || HasState(csDesigning))
         return;
     bool Changed = false;
     // The screen-reader flag is read again on its own change and on a
     // change of the desktop's work area; high contrast on its own change.
     if (Message.WParam == SPI_SETSCREENREADER || Message.WParam == SPI_SETWORKAREA) {
         const bool Reader = IsScreenReaderOn();
-        Changed = Reader != AppScreenReader;
-        AppScreenReader = Reader;
+        Changed = Reader != GAppScreenReader;
+        GAppScreenReader = Reader;
     } else if (Message.WParam == SPI_SETHIGHCONTRAST) {
         const bool Contrast = IsHighContrastOn();
-        Changed = Contrast != AppHighContrast;
-        AppHighContrast = Contrast;
+        Changed = Contrast != GAppHighContrast;
+        GAppHighContrast = Contrast;
     }
     if (Changed)
         ApplyAccessibility();

@@ -34,13 +34,13 @@ void OnePointLarger(TControl* Control)
 
 void TfrmTessaly::InitializeMainForm()
 {
-    ResetPlacement = WizardSwitches.ResetWindow;
+    ResetPlacement = GWizardSwitches.ResetWindow;
     PlacementMode = MainPlacementMode;
     Application->OnException = AppException;
     cbxCheckForUpdates->OnClick = [this](TObject* Sender) { cbxCheckForUpdatesClick(Sender); };
     if (UseDialogFont && !DialogFontName.empty())
         Font()->SetName(DialogFontName);
-    if (LargeFonts) {
+    if (GLargeFonts) {
         for (TControl* C : std::initializer_list<TControl*>{pnlInfo, edtSourceInfo, edtTargetInfo, edtProcessing})
             OnePointLarger(C);
         pnlStatusBar->SetHeight(pnlStatusBar->Height() + 4);

@@ -37,7 +37,7 @@ void TfrmTessaly::CheckForUpdates()
     if (!FUpdateDownload) {
         FUpdateDownload = new TUrlDownload(this);
         FUpdateDownload->Transport = UpdateTransport;
-        FUpdateDownload->SourceUrl = UpdateInfoAddress;
+        FUpdateDownload->SourceUrl = GUpdateInfoAddress;
         FUpdateDownload->TargetFolder = GetTempFolder();
         FUpdateDownload->OnDownloadEnd = [this](TObject*) { UpdateDownloadEnd(); };
     } else if (FUpdateDownload->Busy()) {

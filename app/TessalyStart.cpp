@@ -19,8 +19,8 @@ const char* const VersionText = "1.6";
 const char* const WebSite = "www.corvane.example";
 const char* const UpdateBaseAddress = "http://www.corvane.example/updates/";
 
-std::string UpdateInfoAddress = std::string(UpdateBaseAddress) + ProductShortName + "_en.ini";
-TWizardSwitches WizardSwitches;
+std::string GUpdateInfoAddress = std::string(UpdateBaseAddress) + ProductShortName + "_en.ini";
+TWizardSwitches GWizardSwitches;
 
 namespace {
 
@@ -135,11 +135,11 @@ void AppException(TObject*, const std::exception& E)
 
 void ApplyWizardSwitches(const TCmdList& Switches, bool HighContrast, bool ScreenReader)
 {
-    AppHighContrast = HighContrast;
-    AppScreenReader = ScreenReader;
-    WizardSwitches = ReadWizardSwitches(Switches, UpdateBaseAddress, ProductShortName);
-    UpdateInfoAddress = WizardSwitches.UpdateAddress;
-    if (WizardSwitches.HasAcc && SetupAccessibility(WizardSwitches.Acc)) {
+    GAppHighContrast = HighContrast;
+    GAppScreenReader = ScreenReader;
+    GWizardSwitches = ReadWizardSwitches(Switches, UpdateBaseAddress, ProductShortName);
+    GUpdateInfoAddress = GWizardSwitches.UpdateAddress;
+    if (GWizardSwitches.HasAcc && SetupAccessibility(GWizardSwitches.Acc)) {
         // Failures are ignored: the program runs without the readers' files.
         const struct {
             const char* Extension;

@@ -19,10 +19,10 @@ extern const char* const UpdateBaseAddress;  // the update endpoint, ending in "
 
 // Where the update information file is fetched from: the base address and
 // the short name's "_en.ini", or the "newsfile" switch's file.
-extern std::string UpdateInfoAddress;
+extern std::string GUpdateInfoAddress;
 
 // The switches the start read; the main form takes "RESETWND" from here.
-extern TWizardSwitches WizardSwitches;
+extern TWizardSwitches GWizardSwitches;
 
 // The screen readers whose settings folders take a support file.
 enum class TScreenReader { Jaws = 1, Dolphin = 2, WindowEyes = 3 };

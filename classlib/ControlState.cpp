@@ -8,10 +8,10 @@ thread_local TWinControl* CreationControl = nullptr;
 TControl* CaptureControl = nullptr;
 TControl* MouseOverControl = nullptr;
 std::vector<TControl*> PendingFrees;
-int GlobalDispatchDepth = 0;
-std::vector<TControlCanvas*> OpenCanvases;
+int GGlobalDispatchDepth = 0;
+std::vector<TControlCanvas*> GOpenCanvases;
 std::map<TCursor, HCURSOR> RegisteredCursors;
-UINT NextControlId = 100;
+UINT GNextControlId = 100;
 
 bool IsWinControl(const TControl* C)
 {
@@ -22,15 +22,15 @@ TDispatchGuard::TDispatchGuard(int& Depth, std::shared_ptr<bool> Alive)
     : FDepth(Depth), FAlive(std::move(Alive))
 {
     ++FDepth;
-    ++GlobalDispatchDepth;
+    ++GGlobalDispatchDepth;
 }
 
 TDispatchGuard::~TDispatchGuard()
 {
-    --GlobalDispatchDepth;
+    --GGlobalDispatchDepth;
     if (*FAlive)
         --FDepth;
-    if (GlobalDispatchDepth == 0 && !PendingFrees.empty())
+    if (GGlobalDispatchDepth == 0 && !PendingFrees.empty())
         FlushPendingControlFrees();
 }
 

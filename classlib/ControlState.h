@@ -21,11 +21,11 @@ extern TControl* CaptureControl;
 extern TControl* MouseOverControl;
 // Controls whose Free() came while one of their messages was being handled.
 extern std::vector<TControl*> PendingFrees;
-extern int GlobalDispatchDepth;
+extern int GGlobalDispatchDepth;
 // Control canvases holding a device context outside painting.
-extern std::vector<TControlCanvas*> OpenCanvases;
+extern std::vector<TControlCanvas*> GOpenCanvases;
 extern std::map<TCursor, HCURSOR> RegisteredCursors;
-extern UINT NextControlId;
+extern UINT GNextControlId;
 
 bool IsWinControl(const TControl* C);
 

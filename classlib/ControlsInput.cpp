@@ -398,7 +398,7 @@ void TWinControl::WMNCDestroy(TMessage& Message)
     DefaultHandler(Message);
     if (MouseOverControl && ContainsControl(MouseOverControl))
         MouseOverControl = nullptr;
-    for (TControlCanvas* C : std::vector<TControlCanvas*>(OpenCanvases))
+    for (TControlCanvas* C : std::vector<TControlCanvas*>(GOpenCanvases))
         if (auto W = dynamic_cast<TWinControl*>(C->Control()); W == this)
             C->FreeHandle();
     FTrackingLeave = false;

@@ -105,7 +105,7 @@ void TControlCanvas::CreateHandle()
         IntersectClipRect(DC, 0, 0, FControl->Width(), FControl->Height());
     }
     FDeviceContext = TWindowDC(Wnd, DC);
-    OpenCanvases.push_back(this);
+    GOpenCanvases.push_back(this);
     SetHandle(DC);
 }
 
@@ -115,12 +115,12 @@ void TControlCanvas::FreeHandle()
         return;
     SetHandle(nullptr);
     FDeviceContext.Reset();
-    OpenCanvases.erase(std::remove(OpenCanvases.begin(), OpenCanvases.end(), this), OpenCanvases.end());
+    GOpenCanvases.erase(std::remove(GOpenCanvases.begin(), GOpenCanvases.end(), this), GOpenCanvases.end());
 }
 
 void FreeControlCanvasHandles()
 {
-    for (TControlCanvas* C : std::vector<TControlCanvas*>(OpenCanvases))
+    for (TControlCanvas* C : std::vector<TControlCanvas*>(GOpenCanvases))
         C->FreeHandle();
 }
 

@@ -167,7 +167,7 @@ void TWinControl::CreateWindowHandle(const TCreateParams& Params)
 {
     TWinControl* Saved = CreationControl;
     CreationControl = this;
-    HMENU Id = (Params.Style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(NextControlId++)) : nullptr;
+    HMENU Id = (Params.Style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(GNextControlId++)) : nullptr;
     HWND Wnd = CreateWindowExA(Params.ExStyle, Params.WinClassName.c_str(), Params.Caption.c_str(), Params.Style,
                                Params.X, Params.Y, Params.Width, Params.Height, Params.WndParent, Id,
                                GetModuleHandleA(nullptr), this);

@@ -14,7 +14,7 @@
 
 TRzXPColorScheme XPColorScheme = xpcsBlue;
 bool MoreThan256Colors = true;
-TRzBlinkingControlsList* BlinkingControls = nullptr;
+TRzBlinkingControlsList* GBlinkingControls = nullptr;
 
 // ===========================================================================
 // Colour maths
@@ -603,16 +603,16 @@ void TRzBlinkingControlsList::Tick()
 
 TRzBlinkingControlsList* NeedBlinkingList()
 {
-    if (!BlinkingControls)
-        BlinkingControls = new TRzBlinkingControlsList();
-    return BlinkingControls;
+    if (!GBlinkingControls)
+        GBlinkingControls = new TRzBlinkingControlsList();
+    return GBlinkingControls;
 }
 
 void ReleaseBlinkingList()
 {
-    if (BlinkingControls && BlinkingControls->Count() == 0) {
-        TRzBlinkingControlsList* L = BlinkingControls;
-        BlinkingControls = nullptr;
+    if (GBlinkingControls && GBlinkingControls->Count() == 0) {
+        TRzBlinkingControlsList* L = GBlinkingControls;
+        GBlinkingControls = nullptr;
         L->Free();
     }
 }

@@ -428,7 +428,7 @@ private:
 };
 
 // The process-wide list; null until a blinking control is created.
-extern TRzBlinkingControlsList* BlinkingControls;
+extern TRzBlinkingControlsList* GBlinkingControls;
 // Creates the list when there is none and returns it.
 TRzBlinkingControlsList* NeedBlinkingList();
 // Frees the list when no control is left in it.

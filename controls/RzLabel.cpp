@@ -49,8 +49,8 @@ TRzLabel::TRzLabel(TComponent* AOwner) : TRzFrameControllerLink<TCustomLabel>(AO
 
 TRzLabel::~TRzLabel()
 {
-    if (BlinkingControls) {
-        BlinkingControls->Remove(this);
+    if (GBlinkingControls) {
+        GBlinkingControls->Remove(this);
         ReleaseBlinkingList();
     }
 }
@@ -162,7 +162,7 @@ void TRzLabel::SetBlinking(bool Value)
 
 WORD TRzLabel::BlinkIntervalOff() const
 {
-    return BlinkingControls ? BlinkingControls->IntervalOff() : 500;
+    return GBlinkingControls ? GBlinkingControls->IntervalOff() : 500;
 }
 
 void TRzLabel::SetBlinkIntervalOff(WORD Value)
@@ -172,7 +172,7 @@ void TRzLabel::SetBlinkIntervalOff(WORD Value)
 
 WORD TRzLabel::BlinkIntervalOn() const
 {
-    return BlinkingControls ? BlinkingControls->IntervalOn() : 500;
+    return GBlinkingControls ? GBlinkingControls->IntervalOn() : 500;
 }
 
 void TRzLabel::SetBlinkIntervalOn(WORD Value)

@@ -26,8 +26,8 @@ TRzCustomStatusPane::TRzCustomStatusPane(TComponent* AOwner) : TRzFrameControlle
 
 TRzCustomStatusPane::~TRzCustomStatusPane()
 {
-    if (BlinkingControls) {
-        BlinkingControls->Remove(this);
+    if (GBlinkingControls) {
+        GBlinkingControls->Remove(this);
         ReleaseBlinkingList();
     }
 }
@@ -293,7 +293,7 @@ void TRzCustomStatusPane::SetBlinkColor(TColor Value)
 
 WORD TRzCustomStatusPane::BlinkIntervalOff() const
 {
-    return BlinkingControls ? BlinkingControls->IntervalOff() : 500;
+    return GBlinkingControls ? GBlinkingControls->IntervalOff() : 500;
 }
 
 void TRzCustomStatusPane::SetBlinkIntervalOff(WORD Value)
@@ -303,7 +303,7 @@ void TRzCustomStatusPane::SetBlinkIntervalOff(WORD Value)
 
 WORD TRzCustomStatusPane::BlinkIntervalOn() const
 {
-    return BlinkingControls ? BlinkingControls->IntervalOn() : 500;
+    return GBlinkingControls ? GBlinkingControls->IntervalOn() : 500;
 }
 
 void TRzCustomStatusPane::SetBlinkIntervalOn(WORD Value)

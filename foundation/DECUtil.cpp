@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-int StreamBufferSize = 8192;
+int GStreamBufferSize = 8192;
 const unsigned char WipeBytes[4] = {0x55, 0xAA, 0xFF, 0x00};
 
 void TDECObject::operator delete(void* Ptr, std::size_t Size)
@@ -17,7 +17,7 @@ void TDECObject::operator delete(void* Ptr, std::size_t Size)
 
 int EffectiveStreamBufferSize()
 {
-    return StreamBufferSize > 0 ? StreamBufferSize : 8192;
+    return GStreamBufferSize > 0 ? GStreamBufferSize : 8192;
 }
 
 namespace {

@@ -26,7 +26,7 @@ struct TDECClassEntry {
 };
 
 // Unit-level values.
-extern int StreamBufferSize;                  // read size of stream hashing; <= 0 means 8192
+extern int GStreamBufferSize;                  // read size of stream hashing; <= 0 means 8192
 extern const unsigned char WipeBytes[4];      // 0x55, 0xAA, 0xFF, 0x00
 int EffectiveStreamBufferSize();
 

@@ -6,7 +6,7 @@
 #include <climits>
 #include <vector>
 
-TCodePageChooser CodePageChooser = nullptr;
+TCodePageChooser GCodePageChooser = nullptr;
 
 std::uint32_t CodePageConversionFlags(int CodePage, std::uint32_t Flags)
 {
@@ -116,8 +116,8 @@ std::string WideToCodePageEx(const std::wstring& Wide, bool& Lossless, int CodeP
         Lossless = true;
         return std::string();
     }
-    if (CodePage == -1 && CodePageChooser)
-        CodePage = CodePageChooser(Wide);
+    if (CodePage == -1 && GCodePageChooser)
+        CodePage = GCodePageChooser(Wide);
     if (CodePage == 0 || CodePage == -1)
         CodePage = static_cast<int>(GetACP());
     if (CodePage == 65000) {

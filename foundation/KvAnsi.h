@@ -12,7 +12,7 @@
 // The code-page chooser hook: answers the best code page for a wide text.
 // Empty until the font unit installs its chooser.
 using TCodePageChooser = int (*)(const std::wstring& Wide);
-extern TCodePageChooser CodePageChooser;
+extern TCodePageChooser GCodePageChooser;
 
 // The flags a code page accepts for MultiByteToWideChar/WideCharToMultiByte.
 std::uint32_t CodePageConversionFlags(int CodePage, std::uint32_t Flags);

@@ -49,8 +49,8 @@ struct TAppBaseUnit {
     TAppBaseUnit()
     {
         MacroNames();
-        FilePathHook = [](const std::string& Path) { return RehomeFilePath(Path); };
-        FolderPathHook = [](const std::string& Path) { return RehomeFolderPath(Path); };
+        GFilePathHook = [](const std::string& Path) { return RehomeFilePath(Path); };
+        GFolderPathHook = [](const std::string& Path) { return RehomeFolderPath(Path); };
     }
     ~TAppBaseUnit()
     {
@@ -275,8 +275,8 @@ void StartApplicationSettings(const std::string& KeyName)
 {
     SettleExeNames();
     // Set again here: the base unit's own start-up may have run after ours.
-    FilePathHook = [](const std::string& Path) { return RehomeFilePath(Path); };
-    FolderPathHook = [](const std::string& Path) { return RehomeFolderPath(Path); };
+    GFilePathHook = [](const std::string& Path) { return RehomeFilePath(Path); };
+    GFolderPathHook = [](const std::string& Path) { return RehomeFolderPath(Path); };
     if (!IniFileName.empty()) {
         if (!ContainsBackslash(IniFileName))
             IniFileName = JoinPath(GetDataFolder(), IniFileName);

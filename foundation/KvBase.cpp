@@ -77,19 +77,19 @@ std::string ExcludeTrailingSlash(const std::string& Path)
     return Path;
 }
 
-TPathHook FilePathHook;
-TPathHook FolderPathHook;
+TPathHook GFilePathHook;
+TPathHook GFolderPathHook;
 
 std::string AdjustPortablePath(const std::string& Path, bool ToPortable)
 {
-    const TPathHook& hook = ToPortable ? FilePathHook : FolderPathHook;
+    const TPathHook& hook = ToPortable ? GFilePathHook : GFolderPathHook;
     return hook ? hook(Path) : Path;
 }
 
-bool AppHighContrast = false;
-bool AppScreenReader = false;
+bool GAppHighContrast = false;
+bool GAppScreenReader = false;
 
 bool AccessibilityModeOn()
 {
-    return AppScreenReader || AppHighContrast;
+    return GAppScreenReader || GAppHighContrast;
 }

@@ -40,13 +40,13 @@ bool HasTrailingSlash(const std::string& S);
 // The two path hooks of AdjustPortablePath; empty until the application
 // settings install them.
 using TPathHook = std::function<std::string(const std::string&)>;
-extern TPathHook FilePathHook;    // used when ToPortable is true
-extern TPathHook FolderPathHook;  // used when ToPortable is false
+extern TPathHook GFilePathHook;    // used when ToPortable is true
+extern TPathHook GFolderPathHook;  // used when ToPortable is false
 std::string AdjustPortablePath(const std::string& Path, bool ToPortable);
 
 // Program-wide accessibility flags, set by the application shell.
-extern bool AppHighContrast;
-extern bool AppScreenReader;
+extern bool GAppHighContrast;
+extern bool GAppScreenReader;
 bool AccessibilityModeOn();
 
 // Clears the variable before the object goes, so a destructor that looks

@@ -30,7 +30,7 @@ int Search(const char* Text, int TextLength, const std::string& Pattern, const u
         Start = 0;
     if (!Text || plen == 0 || plen > TextLength - Start)
         return -1;
-    const unsigned char* map = Fold ? CharTableLower : CharTableIdentity;
+    const unsigned char* map = Fold ? GCharTableLower : GCharTableIdentity;
     const auto* text = reinterpret_cast<const unsigned char*>(Text);
     const auto* pat = reinterpret_cast<const unsigned char*>(Pattern.data());
     // A short pattern lets the loop below skip only a few bytes at a time;

@@ -119,11 +119,11 @@ constexpr std::size_t ChineseTestLimit = 262144;
 }  // namespace
 
 std::string DialogFontName = InitialDialogFontName();
-int FontAnsiCodePage = 0;
+int GFontAnsiCodePage = 0;
 
 int FontAnsiCodePageValue()
 {
-    return FontAnsiCodePage != 0 ? FontAnsiCodePage : static_cast<int>(GetACP());
+    return GFontAnsiCodePage != 0 ? GFontAnsiCodePage : static_cast<int>(GetACP());
 }
 
 int FontCharsetToCodePage(int Charset)
@@ -248,7 +248,7 @@ int CodePageOfText(const std::string& Text)
 
 void InstallCodePageChooser()
 {
-    CodePageChooser = &CodePageOfWideText;
+    GCodePageChooser = &CodePageOfWideText;
 }
 
 namespace {

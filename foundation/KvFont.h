@@ -11,7 +11,7 @@ extern std::string DialogFontName;
 
 // The ANSI code page the tables compare with; 0 asks the system (GetACP).
 // Tests set it so that their answers do not depend on the machine.
-extern int FontAnsiCodePage;
+extern int GFontAnsiCodePage;
 int FontAnsiCodePageValue();
 
 // -1 for a value that is no font character set.

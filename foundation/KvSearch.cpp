@@ -10,15 +10,15 @@
 
 #include <emmintrin.h>
 
-unsigned char CharTableIdentity[256];
-unsigned char CharTableLower[256];
-unsigned char CharTableUpper[256];
-unsigned char CharTableSwap[256];
-unsigned char CharTableCased[256];
-unsigned char CharTableHex[256];
-unsigned char CharTableIdent[256];
-TCharSet WordDelimiters;
-TCharSet BlankChars;
+unsigned char GCharTableIdentity[256];
+unsigned char GCharTableLower[256];
+unsigned char GCharTableUpper[256];
+unsigned char GCharTableSwap[256];
+unsigned char GCharTableCased[256];
+unsigned char GCharTableHex[256];
+unsigned char GCharTableIdent[256];
+TCharSet GWordDelimiters;
+TCharSet GBlankChars;
 
 void InitCharTables()
 {
@@ -29,15 +29,15 @@ void InitCharTables()
             CharLowerBuffA(&lower, 1);
             CharUpperBuffA(&upper, 1);
         }
-        CharTableIdentity[i] = c;
-        CharTableLower[i] = static_cast<unsigned char>(lower);
-        CharTableUpper[i] = static_cast<unsigned char>(upper);
+        GCharTableIdentity[i] = c;
+        GCharTableLower[i] = static_cast<unsigned char>(lower);
+        GCharTableUpper[i] = static_cast<unsigned char>(upper);
         const bool isLower = c && IsCharLowerA(static_cast<char>(c));
-        CharTableSwap[i] = static_cast<unsigned char>(isLower ? upper : lower);
-        CharTableCased[i] = lower != upper ? c : 0;
+        GCharTableSwap[i] = static_cast<unsigned char>(isLower ? upper : lower);
+        GCharTableCased[i] = lower != upper ? c : 0;
         const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-        CharTableHex[i] = hex ? c : 0;
-        CharTableIdent[i] = (CharTableCased[i] || c == '_' || (c >= '0' && c <= '9')) ? c : 0;
+        GCharTableHex[i] = hex ? c : 0;
+        GCharTableIdent[i] = (GCharTableCased[i] || c == '_' || (c >= '0' && c <= '9')) ? c : 0;
     }
 
     TCharSet delims;
@@ -61,8 +61,8 @@ void InitCharTables()
     default:
         break;
     }
-    WordDelimiters = delims;
-    BlankChars = blanks;
+    GWordDelimiters = delims;
+    GBlankChars = blanks;
 }
 
 namespace {
@@ -191,7 +191,7 @@ TCharTablesInit CharTablesInit __attribute__((init_priority(200)));
 
 inline bool IsDelim(char c)
 {
-    return WordDelimiters.Contains(c);
+    return GWordDelimiters.Contains(c);
 }
 
 inline unsigned char Map(const unsigned char* Table, char c)
@@ -205,7 +205,7 @@ int StrIPosFrom(const char* Str, int StrLen, const char* Sub, int SubLen, int Fr
 {
     for (int p = From; p + SubLen <= StrLen; ++p) {
         int k = 0;
-        while (k < SubLen && Map(CharTableLower, Str[p + k]) == Map(CharTableLower, Sub[k]))
+        while (k < SubLen && Map(GCharTableLower, Str[p + k]) == Map(GCharTableLower, Sub[k]))
             ++k;
         if (k == SubLen)
             return p;
@@ -246,7 +246,7 @@ int SearchBuffer(const char* Buffer, int Length, const std::string& Pattern, std
     if (plen > room)
         return none;
 
-    const unsigned char* table = (Options & srMatchCase) ? CharTableIdentity : CharTableUpper;
+    const unsigned char* table = (Options & srMatchCase) ? GCharTableIdentity : GCharTableUpper;
     std::string pat(Pattern);
     for (char& c : pat)
         c = static_cast<char>(Map(table, c));
@@ -400,20 +400,20 @@ std::string TableLowerCase(const std::string& S)
 void TableLowerCaseInPlace(std::string& S)
 {
     for (char& c : S)
-        c = static_cast<char>(Map(CharTableLower, c));
+        c = static_cast<char>(Map(GCharTableLower, c));
 }
 
 void TableUpperCaseInPlace(std::string& S)
 {
     for (char& c : S)
-        c = static_cast<char>(Map(CharTableUpper, c));
+        c = static_cast<char>(Map(GCharTableUpper, c));
 }
 
 int CharCaseOf(char Ch)
 {
-    if (!Map(CharTableCased, Ch))
+    if (!Map(GCharTableCased, Ch))
         return 0;
-    return Map(CharTableUpper, Ch) == static_cast<unsigned char>(Ch) ? 2 : 1;
+    return Map(GCharTableUpper, Ch) == static_cast<unsigned char>(Ch) ? 2 : 1;
 }
 
 int CaseKindOf(const std::string& S)
@@ -444,8 +444,8 @@ void TitleCaseInPlace(std::string& S)
 {
     bool wordStart = true;
     for (char& c : S) {
-        if (Map(CharTableCased, c)) {
-            c = static_cast<char>(Map(wordStart ? CharTableUpper : CharTableLower, c));
+        if (Map(GCharTableCased, c)) {
+            c = static_cast<char>(Map(wordStart ? GCharTableUpper : GCharTableLower, c));
             wordStart = false;
         } else if (c == '\'') {
             // "don't" stays lower after the apostrophe; "'tis" starts a word.
@@ -472,7 +472,7 @@ void ApplyCaseOf(std::string& S, const std::string& Pattern, bool TitleCase)
         } else {
             TableLowerCaseInPlace(S);
             if (!S.empty())
-                S[0] = static_cast<char>(Map(CharTableUpper, S[0]));
+                S[0] = static_cast<char>(Map(GCharTableUpper, S[0]));
         }
         break;
     case 4: {
@@ -480,7 +480,7 @@ void ApplyCaseOf(std::string& S, const std::string& Pattern, bool TitleCase)
         for (size_t i = 0; i < n; ++i) {
             const int k = CharCaseOf(Pattern[i]);
             if (k)
-                S[i] = static_cast<char>(Map(k == 2 ? CharTableUpper : CharTableLower, S[i]));
+                S[i] = static_cast<char>(Map(k == 2 ? GCharTableUpper : GCharTableLower, S[i]));
         }
         break;
     }

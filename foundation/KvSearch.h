@@ -21,15 +21,15 @@ enum : unsigned {
 
 // Character tables indexed by code (the entry of code 0 is 0), built from the
 // system ANSI code page by InitCharTables.
-extern unsigned char CharTableIdentity[256];
-extern unsigned char CharTableLower[256];
-extern unsigned char CharTableUpper[256];
-extern unsigned char CharTableSwap[256];   // lower letters to upper, everything else to lower
-extern unsigned char CharTableCased[256];  // the code when it has a case form, else 0
-extern unsigned char CharTableHex[256];    // the code for 0-9 a-f A-F, else 0
-extern unsigned char CharTableIdent[256];  // the cased table plus "_" and 0-9
-extern TCharSet WordDelimiters;
-extern TCharSet BlankChars;
+extern unsigned char GCharTableIdentity[256];
+extern unsigned char GCharTableLower[256];
+extern unsigned char GCharTableUpper[256];
+extern unsigned char GCharTableSwap[256];   // lower letters to upper, everything else to lower
+extern unsigned char GCharTableCased[256];  // the code when it has a case form, else 0
+extern unsigned char GCharTableHex[256];    // the code for 0-9 a-f A-F, else 0
+extern unsigned char GCharTableIdent[256];  // the cased table plus "_" and 0-9
+extern TCharSet GWordDelimiters;
+extern TCharSet GBlankChars;
 
 // Builds the tables and sets; runs at start-up and again when the system
 // settings change.

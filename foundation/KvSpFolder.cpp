@@ -9,9 +9,9 @@
 #include "foundation/KvSettings.h"
 #include "foundation/KvWindows.h"
 
-std::string ShellFoldersUserKey =
+std::string GShellFoldersUserKey =
     "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-std::string ShellFoldersCommonKey =
+std::string GShellFoldersCommonKey =
     "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 namespace {
@@ -78,7 +78,7 @@ std::string GetShellFolderFromRegistry(const std::string& Name)
     std::string value = Name == "My Documents" ? std::string("Personal") : Name;
     const bool common = value.compare(0, 6, "Common") == 0;
     std::string r = ReadRegistryPathValue(
-        (common ? ShellFoldersCommonKey : ShellFoldersUserKey) + "::" + value, std::string());
+        (common ? GShellFoldersCommonKey : GShellFoldersUserKey) + "::" + value, std::string());
     if (r.empty() && value == "Personal") {
         const char* guess = IsWinVistaOrLater() ? "C:\\Users\\Public\\Documents" : "C:\\My Documents";
         if (FolderExists(guess))

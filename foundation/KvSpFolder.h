@@ -9,8 +9,8 @@
 
 // Where the "Shell Folders" values are read: a root name and the key below it,
 // one pair for the user's values and one for the "Common" ones.
-extern std::string ShellFoldersUserKey;
-extern std::string ShellFoldersCommonKey;
+extern std::string GShellFoldersUserKey;
+extern std::string GShellFoldersCommonKey;
 
 // The shell's path of the folder; empty on failure.
 std::string GetSpecialFolder(int Csidl);

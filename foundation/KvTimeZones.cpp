@@ -10,9 +10,9 @@
 #include "foundation/KvMemIni.h"
 #include "foundation/KvStrings.h"
 
-std::string DaylightRulesFileName;
-std::string LocalZoneText;
-std::string DefaultZoneText = "UTC";
+std::string GDaylightRulesFileName;
+std::string GLocalZoneText;
+std::string GDefaultZoneText = "UTC";
 
 namespace {
 
@@ -501,8 +501,8 @@ bool TTimeZoneObj::InitLocalTimeZone(const std::string& Name, int BiasMinutes)
 
     bool ok = false;
     std::unique_ptr<TMemIniFile> ini;
-    if (!DaylightRulesFileName.empty() && IsExistingFile(DaylightRulesFileName))
-        ini = std::make_unique<TMemIniFile>(DaylightRulesFileName, true);
+    if (!GDaylightRulesFileName.empty() && IsExistingFile(GDaylightRulesFileName))
+        ini = std::make_unique<TMemIniFile>(GDaylightRulesFileName, true);
     if (ini) {
         if (name.empty()) {
             name = ini->ReadString("Time Zone", "Default", "");

@@ -105,9 +105,9 @@ inline bool InitLocalTimeZone(TTimeZoneObj& Zone, const std::string& Name, int B
 
 // Program-wide texts the main form writes: the path of the zone rules file
 // ("DST.dat"), the zone label it shows, and the zone it falls back to.
-extern std::string DaylightRulesFileName;
-extern std::string LocalZoneText;
-extern std::string DefaultZoneText;
+extern std::string GDaylightRulesFileName;
+extern std::string GLocalZoneText;
+extern std::string GDefaultZoneText;
 // Resource id of the label of a zone taken from the system ("Local").
 inline constexpr int SLocalZoneLabel = 11200;
 

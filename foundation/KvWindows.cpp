@@ -4,8 +4,8 @@
 
 TWin32Version GWin32;
 
-int PrimaryMouseButton = 1;
-int SecondaryMouseButton = 2;
+int GPrimaryMouseButton = 1;
+int GSecondaryMouseButton = 2;
 
 
 namespace {
@@ -38,8 +38,8 @@ struct TVersionReader {
     {
         ReadWin32Version();
         if (GetSystemMetrics(SM_SWAPBUTTON)) {
-            PrimaryMouseButton = 2;
-            SecondaryMouseButton = 1;
+            GPrimaryMouseButton = 2;
+            GSecondaryMouseButton = 1;
         }
     }
 } VersionReader;

@@ -50,8 +50,8 @@ bool IsHighContrastOn();
 bool IsScreenReaderOn();
 
 // 1 and 2, or 2 and 1 when the system swaps the mouse buttons.
-extern int PrimaryMouseButton;
-extern int SecondaryMouseButton;
+extern int GPrimaryMouseButton;
+extern int GSecondaryMouseButton;
 
 
 bool BringWindowToForeground(HWND Window, bool AttachInput = false);

@@ -2,18 +2,18 @@
 
 #include "mail/BxCodeBaseX.h"
 
-int Base64LineLength = 76;
+int GBase64LineLength = 76;
 
 std::string Base64EncodeString(const std::string& S)
 {
-    return BxCodeBaseX::EncodeBase64String(S, Base64LineLength);
+    return BxCodeBaseX::EncodeBase64String(S, GBase64LineLength);
 }
 
 std::string Base64DecodeString(const std::string& S) { return BxCodeBaseX::DecodeBase64String(S); }
 
 std::int64_t Base64EncodeStream(TStream* Source, TStream* Dest)
 {
-    return BxCodeBaseX::EncodeBase64Stream(Source, Dest, -1, Base64LineLength);
+    return BxCodeBaseX::EncodeBase64Stream(Source, Dest, -1, GBase64LineLength);
 }
 
 std::int64_t Base64DecodeStream(TStream* Source, TStream* Dest)

@@ -1,5 +1,5 @@
 #pragma once
-// Base64 as the mail engine writes it: lines of Base64LineLength characters,
+// Base64 as the mail engine writes it: lines of GBase64LineLength characters,
 // each ended by CR LF, padded with "=".
 
 #include <cstdint>
@@ -7,7 +7,7 @@
 
 #include "classlib/Streams.h"
 
-extern int Base64LineLength;  // 76
+extern int GBase64LineLength;  // 76
 
 std::string Base64EncodeString(const std::string& S);
 std::string Base64DecodeString(const std::string& S);

@@ -35,27 +35,27 @@ std::string CleanColumn(const std::string& Text)
 
 }  // namespace
 
-std::string ErrorLogCurrentFile;
-std::string ErrorLogDefaultFolder;
-IErrorLogMessage* ErrorLogCurrentMessage = nullptr;
+std::string GErrorLogCurrentFile;
+std::string GErrorLogDefaultFolder;
+IErrorLogMessage* GErrorLogCurrentMessage = nullptr;
 
 IErrorLogMessage::~IErrorLogMessage()
 {
-    if (ErrorLogCurrentMessage == this)
-        ErrorLogCurrentMessage = nullptr;
+    if (GErrorLogCurrentMessage == this)
+        GErrorLogCurrentMessage = nullptr;
 }
 
 TErrorLogContext::TErrorLogContext(const std::string& File, IErrorLogMessage* Message)
-    : FFile(ErrorLogCurrentFile), FMessage(ErrorLogCurrentMessage)
+    : FFile(GErrorLogCurrentFile), FMessage(GErrorLogCurrentMessage)
 {
-    ErrorLogCurrentFile = File;
-    ErrorLogCurrentMessage = Message;
+    GErrorLogCurrentFile = File;
+    GErrorLogCurrentMessage = Message;
 }
 
 TErrorLogContext::~TErrorLogContext()
 {
-    ErrorLogCurrentMessage = FMessage;
-    ErrorLogCurrentFile = std::move(FFile);
+    GErrorLogCurrentMessage = FMessage;
+    GErrorLogCurrentFile = std::move(FFile);
 }
 
 std::string TabsToBlanks(const std::string& Text)
@@ -75,7 +75,7 @@ std::string ErrorLogHeaderLine()
 std::string ErrorLogLine(const std::string& Text)
 {
     std::string folder, date, subject;
-    if (IErrorLogMessage* msg = ErrorLogCurrentMessage) {
+    if (IErrorLogMessage* msg = GErrorLogCurrentMessage) {
         folder = msg->LogMailboxName();
         if (folder.empty())
             folder = msg->LogFolderName();
@@ -83,8 +83,8 @@ std::string ErrorLogLine(const std::string& Text)
         subject = msg->LogSubject();
     }
     if (folder.empty())
-        folder = ErrorLogDefaultFolder;
-    return CleanColumn(Text) + '\t' + CleanColumn(ErrorLogCurrentFile) + '\t' + CleanColumn(folder) + '\t' +
+        folder = GErrorLogDefaultFolder;
+    return CleanColumn(Text) + '\t' + CleanColumn(GErrorLogCurrentFile) + '\t' + CleanColumn(folder) + '\t' +
            CleanColumn(date) + '\t' + CleanColumn(subject);
 }
 

@@ -20,9 +20,9 @@ public:
 };
 
 // The log context; all empty until a caller sets them.
-extern std::string ErrorLogCurrentFile;
-extern std::string ErrorLogDefaultFolder;
-extern IErrorLogMessage* ErrorLogCurrentMessage;
+extern std::string GErrorLogCurrentFile;
+extern std::string GErrorLogDefaultFolder;
+extern IErrorLogMessage* GErrorLogCurrentMessage;
 
 // Puts a file and a message in the log context for its lifetime; the
 // context it found is back when it goes, however the scope is left.

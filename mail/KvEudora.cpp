@@ -101,7 +101,7 @@ std::string FolderPathWithName(const std::string& FilePath)
 }
 
 // The folder names of Eudora stores come from this unit.
-const bool FolderHookInstalled = (EudoraFolderNameHook = FolderPathWithName, true);
+const bool FolderHookInstalled = (GEudoraFolderNameHook = FolderPathWithName, true);
 
 }  // namespace
 
@@ -573,14 +573,14 @@ bool LoadEudoraNicknames(const std::string& Folder)
         FreeEudoraNicknames();
         return false;
     }
-    EudoraNicknameExpander = ExpandNicknamesRaw;
+    GEudoraNicknameExpander = ExpandNicknamesRaw;
     return true;
 }
 
 void FreeEudoraNicknames()
 {
     Nicknames.reset();
-    EudoraNicknameExpander = nullptr;
+    GEudoraNicknameExpander = nullptr;
 }
 
 void ExpandNicknames(std::string& Text, bool Normalise)

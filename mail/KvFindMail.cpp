@@ -12,7 +12,7 @@
 #include "foundation/KvSystem.h"
 #include "foundation/KvWindows.h"
 
-std::string MailRegistryBase;
+std::string GMailRegistryBase;
 
 namespace {
 
@@ -51,8 +51,8 @@ const char* RootName(HKEY Root)
 std::string RegRead(HKEY Root, const std::string& Key, const std::string& Value)
 {
     std::string path = RootName(Root) + std::string("\\") + Key;
-    if (!MailRegistryBase.empty())
-        path = "HKEY_CURRENT_USER\\" + MailRegistryBase + "\\" + path;
+    if (!GMailRegistryBase.empty())
+        path = "HKEY_CURRENT_USER\\" + GMailRegistryBase + "\\" + path;
     return Trimmed(ReadRegistryPathValue(path + "::" + (Value.empty() ? "(Default)" : Value), ""));
 }
 

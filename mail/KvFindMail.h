@@ -9,7 +9,7 @@
 // Tests move every registry read below HKEY_CURRENT_USER\<this>\<root name>
 // (for example "Software\Test\HKEY_LOCAL_MACHINE\Software\X"); empty reads
 // the real keys.
-extern std::string MailRegistryBase;
+extern std::string GMailRegistryBase;
 
 // The mail clients whose stores are found, by the ids stored settings and
 // the format table use.

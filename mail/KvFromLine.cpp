@@ -10,7 +10,7 @@
 #include "mail/KvMailUtils.h"
 #include "mail/KvMimeHeaders.h"
 
-int FromLineLookAhead = 76;
+int GFromLineLookAhead = 76;
 
 namespace {
 
@@ -284,7 +284,7 @@ bool IsStrictFromLine(const std::string& Text, int Pos)
     if (e == 0 || (blank > 0 && blank < e))
         e = blank;
     if (e == 0)
-        return n - p + 1 < FromLineLookAhead && IsAddressText(Text);
+        return n - p + 1 < GFromLineLookAhead && IsAddressText(Text);
     const bool endsWithBreak = e == lineBreak;
 
     const std::string address = WithoutAngles(Text.substr(static_cast<std::size_t>(p - 1), static_cast<std::size_t>(e - p)));

@@ -21,7 +21,7 @@ enum TFromLineKind : std::uint8_t {
 // How many characters past "From " the strict test wants to see before it
 // judges a candidate whose line does not end in the text; shared with the
 // mbox reader.
-extern int FromLineLookAhead;
+extern int GFromLineLookAhead;
 
 // The position of the first LF when Text begins with "From ", else 0.
 int FromLineLength(const std::string& Text);

@@ -21,7 +21,7 @@
 #include "mail/KvMsgParts.h"
 #include "mail/KvReEmbed.h"
 
-TNicknameExpander EudoraNicknameExpander = nullptr;
+TNicknameExpander GEudoraNicknameExpander = nullptr;
 
 namespace {
 
@@ -515,8 +515,8 @@ void TEMailObj::RebuildMessage(const std::string& Source, TMimeRebuild Mode)
 // Texts that begin with an Eudora From_ line ("From ???@???").
 void TEMailObj::StoreEudoraText(std::string& Text)
 {
-    if ((FormatKind == mbkEudoraMbx || FormatKind == mbkMacEudora) && EudoraNicknameExpander)
-        EudoraNicknameExpander(Text);
+    if ((FormatKind == mbkEudoraMbx || FormatKind == mbkMacEudora) && GEudoraNicknameExpander)
+        GEudoraNicknameExpander(Text);
     if (FormatKind != mbkMacEudora) {
         const std::string type = GetContentType(Text, false, true);
         if (type.size() > 4 && type[4] == '/') {

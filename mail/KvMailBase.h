@@ -42,7 +42,7 @@ inline constexpr std::int64_t DefaultLargeHeaderSize = 0x1000000;
 // Installed while an Eudora nickname list is loaded: expands nicknames in the
 // To, Cc and Bcc fields of a message text.
 using TNicknameExpander = void (*)(std::string& Text);
-extern TNicknameExpander EudoraNicknameExpander;
+extern TNicknameExpander GEudoraNicknameExpander;
 
 // Where a message's flags came from (TEMailObj::StatusSource).
 enum : std::uint8_t {

@@ -5,8 +5,8 @@
 #include "foundation/KvSearch.h"
 #include "foundation/KvStrings.h"
 
-TFolderNameHook EudoraFolderNameHook = nullptr;
-TFolderNameHook PegasusFolderNameHook = nullptr;
+TFolderNameHook GEudoraFolderNameHook = nullptr;
+TFolderNameHook GPegasusFolderNameHook = nullptr;
 
 namespace {
 
@@ -205,7 +205,7 @@ void GetFolderLocationAndName(const std::string& Path, TMailboxKind Kind, std::s
     case mbkEudoraToc:
     case mbkMacEudora:
         CutAtFolderExtension(L, FolderExtFol);
-        F = CallHook(EudoraFolderNameHook, Path);
+        F = CallHook(GEudoraFolderNameHook, Path);
         break;
     case mbkContentFile1:
     case mbkContentFile2: {
@@ -216,7 +216,7 @@ void GetFolderLocationAndName(const std::string& Path, TMailboxKind Kind, std::s
     }
     case mbkPegasusPlain:
     case mbkPegasus:
-        F = CallHook(PegasusFolderNameHook, Path);
+        F = CallHook(GPegasusFolderNameHook, Path);
         break;
     case mbkFileLocation:
         L = JoinPath(L, ExtractFileNameNoExt(Path));

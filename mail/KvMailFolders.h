@@ -31,8 +31,8 @@ std::string EudoraRoot(const std::string& Path);
 // own; installed by the units that read those files. Without one the folder
 // name stays empty.
 using TFolderNameHook = std::string (*)(const std::string& FilePath);
-extern TFolderNameHook EudoraFolderNameHook;   // kinds 16 to 18
-extern TFolderNameHook PegasusFolderNameHook;  // kinds 21 and 22
+extern TFolderNameHook GEudoraFolderNameHook;   // kinds 16 to 18
+extern TFolderNameHook GPegasusFolderNameHook;  // kinds 21 and 22
 
 // Location: the folder that holds the folder tree. Name: the folder's display
 // name, sub-folders joined by "\".

@@ -147,7 +147,7 @@ int PegasusHierarchyLoads()
 
 void InstallPegasusFolderHook()
 {
-    PegasusFolderNameHook = PegasusFolderNameWithBackslash;
+    GPegasusFolderNameHook = PegasusFolderNameWithBackslash;
 }
 
 namespace {

@@ -33,5 +33,5 @@ std::string PegasusFolderPath(const TPmHierarch& Hierarchy, const std::string& K
 std::string PegasusFolderName(const std::string& FilePath, const std::string& Separator);
 // How often a hierarchy file was read (the kept one is reused per folder).
 int PegasusHierarchyLoads();
-// Installs PegasusFolderNameHook; referencing it also links this unit in.
+// Installs GPegasusFolderNameHook; referencing it also links this unit in.
 void InstallPegasusFolderHook();

@@ -476,7 +476,7 @@ void TRzCustomListView::UpdateItemHint(int X, int Y)
 
 void TRzCustomListView::ScrollByWheel(int Delta)
 {
-    const UINT Lines = WheelScrollLinesQuery();
+    const UINT Lines = GWheelScrollLinesQuery();
     const TCustomImageList* Images = ViewStyle() == vsIcon ? LargeImages() : SmallImages();
     const int ItemH = Images ? Images->Height() : (ViewStyle() == vsIcon ? 32 : 16);
     const int Step = Lines == WHEEL_PAGESCROLL ? ClientHeight() : static_cast<int>(Lines) * ItemH;

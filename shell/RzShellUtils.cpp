@@ -455,7 +455,7 @@ HIMAGELIST ShellGetSystemImageList(TRzImageListSize Size)
     return SystemListFromShell(Size == TRzImageListSize::Small ? SHGFI_SMALLICON : SHGFI_LARGEICON);
 }
 
-std::function<UINT()> WheelScrollLinesQuery = [] {
+std::function<UINT()> GWheelScrollLinesQuery = [] {
     UINT Lines = 3;
     SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, &Lines, 0);
     return Lines;
@@ -464,7 +464,7 @@ std::function<UINT()> WheelScrollLinesQuery = [] {
 bool WheelScroll(HWND Window, int Bar, WORD LineCode, WORD PageCode)
 {
     const UINT Msg = Bar == SB_HORZ ? WM_HSCROLL : WM_VSCROLL;
-    const UINT Lines = WheelScrollLinesQuery();
+    const UINT Lines = GWheelScrollLinesQuery();
     auto CanMove = [&] {
         SCROLLINFO SI{};
         SI.cbSize = sizeof SI;

@@ -167,7 +167,7 @@ std::string FormatStrPos(const std::string& Fmt, const std::vector<std::string>&
 
 // The mouse's wheel-scroll lines (WHEEL_PAGESCROLL: a page per notch), as
 // the wheel handlers read them; tests put their own value here.
-extern std::function<UINT()> WheelScrollLinesQuery;
+extern std::function<UINT()> GWheelScrollLinesQuery;
 // One wheel notch: a page, or the wheel-lines count of lines (one for a
 // horizontal bar), each only while the bar can move.
 bool WheelScroll(HWND Window, int Bar, WORD LineCode, WORD PageCode);

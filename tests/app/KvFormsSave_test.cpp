@@ -17,14 +17,14 @@ protected:
     {
         Application->ShowErrorBoxes = false;
         FOldSettings = AppSettings;
-        FOldPpi = ScreenPixelsPerInch;
+        FOldPpi = GScreenPixelsPerInch;
         AppSettings = new TKvAppSettings(FFolder.File("Tessaly.ini"));
     }
     void TearDown() override
     {
         delete AppSettings;
         AppSettings = FOldSettings;
-        ScreenPixelsPerInch = FOldPpi;
+        GScreenPixelsPerInch = FOldPpi;
     }
     TTestFolder FFolder{"formssave"};
     TKvAppSettings* FOldSettings = nullptr;
@@ -86,7 +86,7 @@ TEST_F(FormsSaveTest, PlacementIsRestoredPerResolution)
     };
     for (const Case& K : Cases) {
         SCOPED_TRACE(K.What);
-        ScreenPixelsPerInch = K.Ppi;
+        GScreenPixelsPerInch = K.Ppi;
         AppSettings->EraseSection("Layout_96");
         AppSettings->EraseSection("Layout_120");
         if (*K.Stored96)
@@ -109,7 +109,7 @@ TEST_F(FormsSaveTest, PlacementIsRestoredPerResolution)
 
 TEST_F(FormsSaveTest, SavingWritesOnlyTheCurrentResolution)
 {
-    ScreenPixelsPerInch = 120;
+    GScreenPixelsPerInch = 120;
     AppSettings->WriteString("Layout_96", "frmProbe_Window", "1;2;3;4;0;1");
     TTestForm F(nullptr);
     F.SetBounds(30, 40, 350, 260);

@@ -34,7 +34,7 @@ protected:
     void TearDown() override
     {
         SetMessageDlgHook(FOldHook);
-        AppScreenReader = AppHighContrast = false;
+        GAppScreenReader = GAppHighContrast = false;
         SoundsOn = true;
         Screen->SetCursor(crDefault);
     }
@@ -152,10 +152,10 @@ TEST_F(DialogsTest, PositionHelpAndScreenReaderBlank)
     EXPECT_EQ(Shown[0].HelpFile, "C:\\x.chm");
     EXPECT_EQ(Shown[0].HelpCtx, 5);
 
-    AppScreenReader = true;
+    GAppScreenReader = true;
     KvInformation("Read me", false);
-    AppScreenReader = false;
-    AppHighContrast = true;
+    GAppScreenReader = false;
+    GAppHighContrast = true;
     KvInformation("Read me", false);
     ASSERT_EQ(Shown.size(), 3u);
     EXPECT_EQ(Shown[1].Msg, " Read me");
@@ -328,7 +328,7 @@ TEST(StartSounds, TheQuestionSoundFollowsTheUsersScheme)
         StartSounds();
         EXPECT_EQ(QuestionSoundOn, C.QuestionSound) << (C.Value ? C.Value : "no value");
     }
-    EXPECT_EQ(WaveOutputPresent, waveOutGetNumDevs() > 0);
+    EXPECT_EQ(GWaveOutputPresent, waveOutGetNumDevs() > 0);
     if (Had)
         Reg.WriteString("", Was);
     QuestionSoundOn = true;

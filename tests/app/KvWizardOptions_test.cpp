@@ -9,7 +9,7 @@
 #include "foundation/KvSettings.h"
 #include "testkit/TestFolder.h"
 
-TEST(WizardSwitches, AccessibilityValues)
+TEST(GWizardSwitches, AccessibilityValues)
 {
     struct Case {
         const char* Value;
@@ -25,19 +25,19 @@ TEST(WizardSwitches, AccessibilityValues)
     };
     for (const Case& K : Cases) {
         SCOPED_TRACE(K.Value);
-        AppScreenReader = false;
-        AppHighContrast = K.HighContrastBefore;
-        FollowSystemAccessibility = true;
+        GAppScreenReader = false;
+        GAppHighContrast = K.HighContrastBefore;
+        GFollowSystemAccessibility = true;
         EXPECT_EQ(SetupAccessibility(K.Value), K.Install);
-        EXPECT_EQ(AppScreenReader, K.ScreenReader);
-        EXPECT_EQ(AppHighContrast, K.HighContrast);
-        EXPECT_EQ(FollowSystemAccessibility, K.Follow);
+        EXPECT_EQ(GAppScreenReader, K.ScreenReader);
+        EXPECT_EQ(GAppHighContrast, K.HighContrast);
+        EXPECT_EQ(GFollowSystemAccessibility, K.Follow);
     }
-    AppScreenReader = AppHighContrast = false;
-    FollowSystemAccessibility = true;
+    GAppScreenReader = GAppHighContrast = false;
+    GFollowSystemAccessibility = true;
 }
 
-TEST(WizardSwitches, CommandLine)
+TEST(GWizardSwitches, CommandLine)
 {
     struct Case {
         const char* Line;

@@ -112,8 +112,8 @@ protected:
         if (Form)
             Form->Free();
         Pump();
-        AppScreenReader = AppHighContrast = false;
-        FollowSystemAccessibility = true;
+        GAppScreenReader = GAppHighContrast = false;
+        GFollowSystemAccessibility = true;
     }
     static void Pump() { Application->ProcessMessages(); }
     std::string Header() { return Form->pnlInfo->AllText(); }
@@ -534,34 +534,34 @@ TEST_F(WizardTest, SettingChangesFollowTheScreenReader)
 {
     BOOL Reader = FALSE;
     SystemParametersInfoA(SPI_GETSCREENREADER, 0, &Reader, 0);
-    AppScreenReader = !Reader;
+    GAppScreenReader = !Reader;
     Form->ApplyAccessibility();
     EXPECT_EQ(Form->Caption().find("Accessibility Mode") != std::string::npos, AccessibilityModeOn());
 
-    FollowSystemAccessibility = false;
+    GFollowSystemAccessibility = false;
     EXPECT_EQ(Form->Perform(WM_SETTINGCHANGE, SPI_SETSCREENREADER, 0), 0);
-    EXPECT_EQ(AppScreenReader, !Reader);
+    EXPECT_EQ(GAppScreenReader, !Reader);
 
-    FollowSystemAccessibility = true;
+    GFollowSystemAccessibility = true;
     EXPECT_EQ(Form->Perform(WM_SETTINGCHANGE, SPI_SETSCREENREADER, 0), 0);
-    EXPECT_EQ(AppScreenReader, Reader != FALSE);
+    EXPECT_EQ(GAppScreenReader, Reader != FALSE);
     EXPECT_EQ(Form->Caption().find("Accessibility Mode") != std::string::npos, AccessibilityModeOn());
     EXPECT_EQ(Form->pnlWizard->TabStop(), AccessibilityModeOn());
 
     // A work-area change reads the screen reader again too; high contrast
     // is read on its own change only.
-    AppScreenReader = !Reader;
+    GAppScreenReader = !Reader;
     Form->Perform(WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
-    EXPECT_EQ(AppScreenReader, Reader != FALSE);
+    EXPECT_EQ(GAppScreenReader, Reader != FALSE);
     HIGHCONTRASTA Contrast{};
     Contrast.cbSize = sizeof(Contrast);
     SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof(Contrast), &Contrast, 0);
     const bool SystemContrast = (Contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
-    AppHighContrast = !SystemContrast;
+    GAppHighContrast = !SystemContrast;
     Form->Perform(WM_SETTINGCHANGE, SPI_SETSCREENREADER, 0);
-    EXPECT_EQ(AppHighContrast, !SystemContrast);
+    EXPECT_EQ(GAppHighContrast, !SystemContrast);
     Form->Perform(WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
-    EXPECT_EQ(AppHighContrast, SystemContrast);
+    EXPECT_EQ(GAppHighContrast, SystemContrast);
     EXPECT_EQ(Form->Caption().find("Accessibility Mode") != std::string::npos, AccessibilityModeOn());
 }
 
@@ -799,7 +799,7 @@ TEST_F(WizardTest, TheLogMenuFollowsTheLog)
 
 TEST_F(WizardTest, AccessibilityModeFocusesThePagesFirstControlAndTheInformation)
 {
-    AppScreenReader = true;
+    GAppScreenReader = true;
     Form->ApplyAccessibility();
     EXPECT_TRUE(Form->pnlWizard->TabStop());
     EXPECT_EQ(Form->Caption(), ApplicationName + " - Accessibility Mode");
@@ -817,7 +817,7 @@ TEST_F(WizardTest, AccessibilityModeFocusesThePagesFirstControlAndTheInformation
     Form->SelectSourceFormat(mftMbox);
     EXPECT_FALSE(Form->edtSourceInfo->TabStop());
 
-    AppScreenReader = false;
+    GAppScreenReader = false;
     Form->ApplyAccessibility();
     EXPECT_FALSE(Form->pnlWizard->TabStop());
     EXPECT_EQ(Form->Caption(), ApplicationName);

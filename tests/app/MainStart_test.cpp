@@ -77,11 +77,11 @@ TEST_F(MainStartTest, StartUpFillsTheWindow)
 
 TEST_F(MainStartTest, LargeFontsAndTheMissingHelpFile)
 {
-    const bool OldLarge = LargeFonts;
+    const bool OldLarge = GLargeFonts;
     int InfoSize[2] = {}, BarHeight[2] = {};
     for (const bool Large : {false, true}) {
         SCOPED_TRACE(Large ? "large fonts" : "normal fonts");
-        LargeFonts = Large;
+        GLargeFonts = Large;
         Open(Net.Make(OfflineResult, ""), false);
         InfoSize[Large] = Form->pnlInfo->Font()->Size();
         BarHeight[Large] = Form->pnlStatusBar->Height();
@@ -93,7 +93,7 @@ TEST_F(MainStartTest, LargeFontsAndTheMissingHelpFile)
         Form = nullptr;
         Pump();
     }
-    LargeFonts = OldLarge;
+    GLargeFonts = OldLarge;
     EXPECT_EQ(InfoSize[true], InfoSize[false] + 1);
     EXPECT_EQ(BarHeight[true], BarHeight[false] + 4);
 }
@@ -150,7 +150,7 @@ TEST_F(MainStartTest, ResetWindowSwitchIgnoresTheStoredSize)
         const std::string Section = TKvFormSave::LayoutSection();
         // The main form keeps only its size.
         AppSettings->WriteString(Section, "frmTessaly_Window", "40;50;700;560;0;1");
-        WizardSwitches.ResetWindow = Reset;
+        GWizardSwitches.ResetWindow = Reset;
         Open(Net.Make(OfflineResult, ""), false);
         const bool StoredSize = Form->Width() == 700 && Form->Height() == 560;
         EXPECT_EQ(StoredSize, !Reset);

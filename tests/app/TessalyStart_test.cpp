@@ -134,24 +134,24 @@ TEST_F(ScreenReaderTest, ProgramSwitches)
         {"/RESETWND /newsfile=Beta.ini", false, false, false, false, true, true, false,
          std::string(UpdateBaseAddress) + "Beta.ini"},
     };
-    const std::string OldInfo = UpdateInfoAddress;
-    const TWizardSwitches OldSwitches = WizardSwitches;
+    const std::string OldInfo = GUpdateInfoAddress;
+    const TWizardSwitches OldSwitches = GWizardSwitches;
     for (const TCase& C : Cases) {
         SCOPED_TRACE(C.Line);
         DeleteFileA((FFolder.Path() + "\\" + Jcf).c_str());
-        FollowSystemAccessibility = true;
+        GFollowSystemAccessibility = true;
         ApplyWizardSwitches(TCmdList(C.Line), C.SystemHighContrast, C.SystemReader);
-        EXPECT_EQ(AppHighContrast, C.HighContrast);
-        EXPECT_EQ(AppScreenReader, C.Reader);
-        EXPECT_EQ(FollowSystemAccessibility, C.Follow);
-        EXPECT_EQ(WizardSwitches.ResetWindow, C.Reset);
+        EXPECT_EQ(GAppHighContrast, C.HighContrast);
+        EXPECT_EQ(GAppScreenReader, C.Reader);
+        EXPECT_EQ(GFollowSystemAccessibility, C.Follow);
+        EXPECT_EQ(GWizardSwitches.ResetWindow, C.Reset);
         EXPECT_EQ(Has(Jcf), C.Installed);
-        EXPECT_EQ(UpdateInfoAddress, C.Info);
+        EXPECT_EQ(GUpdateInfoAddress, C.Info);
     }
-    AppHighContrast = AppScreenReader = false;
-    FollowSystemAccessibility = true;
-    UpdateInfoAddress = OldInfo;
-    WizardSwitches = OldSwitches;
+    GAppHighContrast = GAppScreenReader = false;
+    GFollowSystemAccessibility = true;
+    GUpdateInfoAddress = OldInfo;
+    GWizardSwitches = OldSwitches;
 }
 
 // The introduction file this build ships sits beside the program's

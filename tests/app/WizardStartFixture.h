@@ -61,7 +61,7 @@ protected:
         Answer = mrYes;
         FOldName = ApplicationName;
         ApplicationName = "Corvane Tessaly";
-        FOldSwitches = WizardSwitches;
+        FOldSwitches = GWizardSwitches;
         // The update check downloads into the program's temp folder: into
         // this test's own, so that nothing is left behind.
         FOldTemp = TempFolderOverride;
@@ -73,7 +73,7 @@ protected:
             Form->Free();
         Pump();
         ApplicationName = FOldName;
-        WizardSwitches = FOldSwitches;
+        GWizardSwitches = FOldSwitches;
         TempFolderOverride = FOldTemp;
         Application->OnException = nullptr;
         Application->OnHelp = nullptr;

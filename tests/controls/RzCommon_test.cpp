@@ -674,7 +674,7 @@ public:
 TEST(RzCommonBlink, TicksToggleAndReachOnlyBlinkingControls)
 {
     ReleaseBlinkingList();
-    ASSERT_EQ(BlinkingControls, nullptr);
+    ASSERT_EQ(GBlinkingControls, nullptr);
     TFakeBlinker On(true), Off(false);
     TRzBlinkingControlsList* L = NeedBlinkingList();
     EXPECT_EQ(L->IntervalOff(), 500);
@@ -698,16 +698,16 @@ TEST(RzCommonBlink, TicksToggleAndReachOnlyBlinkingControls)
     // Not freed while a control is in it; freed with the last one.
     L->Remove(&On);
     ReleaseBlinkingList();
-    EXPECT_EQ(BlinkingControls, L);
+    EXPECT_EQ(GBlinkingControls, L);
     L->Remove(&Off);
     ReleaseBlinkingList();
-    EXPECT_EQ(BlinkingControls, nullptr);
+    EXPECT_EQ(GBlinkingControls, nullptr);
     // A new list starts over.
     TRzBlinkingControlsList* Again = NeedBlinkingList();
     EXPECT_EQ(Again->IntervalOff(), 500);
     EXPECT_EQ(Again->IntervalOn(), 500);
     ReleaseBlinkingList();
-    EXPECT_EQ(BlinkingControls, nullptr);
+    EXPECT_EQ(GBlinkingControls, nullptr);
 }
 
 TEST(RzCommonSystem, MonitorsAndText)

@@ -180,33 +180,33 @@ TEST(RzLabelBehaviour, BlinkingAndFlyBy)
 {
     auto L = MakeLabel("Hm");
     L->SetBlinkColor(clBlue);
-    ASSERT_NE(BlinkingControls, nullptr);
+    ASSERT_NE(GBlinkingControls, nullptr);
     // Not blinking: the shared tick leaves it alone.
-    BlinkingControls->Tick();
-    BlinkingControls->Tick();
+    GBlinkingControls->Tick();
+    GBlinkingControls->Tick();
     EXPECT_EQ(L->TextColor(), clBlack);
     L->SetBlinking(true);
     EXPECT_EQ(L->Perform(CM_BLINKINGQUERY), 1);
-    const bool OnNext = !BlinkingControls->BlinkState();
-    BlinkingControls->Tick();
+    const bool OnNext = !GBlinkingControls->BlinkState();
+    GBlinkingControls->Tick();
     EXPECT_EQ(L->TextColor(), OnNext ? clBlue : clBlack);
     if (!OnNext)
-        BlinkingControls->Tick();
+        GBlinkingControls->Tick();
     EXPECT_EQ(L->TextColor(), clBlue);
     TTestSurface Img(80, 40);
     PaintInto(L.get(), Img);
     EXPECT_GT(Img.PixelsOf(clBlue).size(), 40u);
     EXPECT_TRUE(Img.PixelsOf(clBlack).empty());
-    BlinkingControls->Tick();
+    GBlinkingControls->Tick();
     EXPECT_EQ(L->TextColor(), clBlack);
-    BlinkingControls->Tick();
+    GBlinkingControls->Tick();
     L->SetBlinking(false);
     EXPECT_EQ(L->TextColor(), clBlack);
     EXPECT_EQ(L->Perform(CM_BLINKINGQUERY), 0);
 
     // The intervals live in the shared list.
     L->SetBlinkIntervalOn(250);
-    EXPECT_EQ(BlinkingControls->IntervalOn(), 250);
+    EXPECT_EQ(GBlinkingControls->IntervalOn(), 250);
     EXPECT_EQ(L->BlinkIntervalOn(), 250);
     L->SetBlinkIntervalOn(500);
 
@@ -229,15 +229,15 @@ TEST(RzLabelBehaviour, BlinkingAndFlyBy)
 TEST(RzLabelBehaviour, BlinkListFollowsTheLabels)
 {
     ReleaseBlinkingList();
-    const bool HadList = BlinkingControls != nullptr;
+    const bool HadList = GBlinkingControls != nullptr;
     {
         auto A = MakeLabel("a");
         auto B = MakeLabel("b");
-        ASSERT_NE(BlinkingControls, nullptr);
-        EXPECT_GE(BlinkingControls->Count(), 2);
+        ASSERT_NE(GBlinkingControls, nullptr);
+        EXPECT_GE(GBlinkingControls->Count(), 2);
     }
     if (!HadList) {
-        EXPECT_EQ(BlinkingControls, nullptr);
+        EXPECT_EQ(GBlinkingControls, nullptr);
         auto C = MakeLabel("c");
         EXPECT_EQ(C->BlinkIntervalOff(), 500);
         EXPECT_EQ(C->BlinkIntervalOn(), 500);
@@ -607,7 +607,7 @@ TEST(RzLabelWindow, BlinkInvalidatesTheLabelOnItsParent)
     ValidateRect(Wnd, nullptr);
     L->SetBlinking(true);
     ValidateRect(Wnd, nullptr);
-    BlinkingControls->Tick();
+    GBlinkingControls->Tick();
     RECT U{};
     ASSERT_TRUE(GetUpdateRect(Wnd, &U, FALSE));
     EXPECT_LE(U.left, 20);
@@ -618,6 +618,6 @@ TEST(RzLabelWindow, BlinkInvalidatesTheLabelOnItsParent)
     ValidateRect(Wnd, nullptr);
     L->SetBlinking(false);
     ValidateRect(Wnd, nullptr);
-    BlinkingControls->Tick();
+    GBlinkingControls->Tick();
     EXPECT_FALSE(GetUpdateRect(Wnd, &U, FALSE));
 }

@@ -67,8 +67,8 @@ TEST(RzStatusPane, BlinkingPanesChangeTogether)
     EXPECT_EQ(A.Perform(CM_BLINKINGQUERY), 1);
     EXPECT_EQ(Still.Perform(CM_BLINKINGQUERY), 0);
     // One tick of the shared list reaches both.
-    const bool OnNext = !BlinkingControls->BlinkState();
-    BlinkingControls->Tick();
+    const bool OnNext = !GBlinkingControls->BlinkState();
+    GBlinkingControls->Tick();
     EXPECT_EQ(A.TextColor(), OnNext ? clRed : clBlack);
     EXPECT_EQ(B.TextColor(), A.TextColor());
     // The intervals belong to the list.

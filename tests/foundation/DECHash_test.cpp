@@ -127,9 +127,9 @@ TEST(DECHashTest, StreamsFromPositionOrWhole)
     const std::string whole = THash_MD5::HashBytes(data, TFormat_HEXL::Class());
     const std::string tail = THash_MD5::HashBytes(data.substr(1000, 20000), TFormat_HEXL::Class());
 
-    const int savedSize = StreamBufferSize;
+    const int savedSize = GStreamBufferSize;
     for (int bufferSize : {8192, 0, -5, 1, 100, 64, 65, 50000}) {
-        StreamBufferSize = bufferSize;
+        GStreamBufferSize = bufferSize;
         TStringStream s(data);
         s.SetPosition(777);
         EXPECT_EQ(THash_MD5::HashStream(s, -1, TFormat_HEXL::Class()), whole) << bufferSize;
@@ -137,7 +137,7 @@ TEST(DECHashTest, StreamsFromPositionOrWhole)
         EXPECT_EQ(THash_MD5::HashStream(s, 20000, TFormat_HEXL::Class()), tail) << bufferSize;
         EXPECT_EQ(s.Position(), 21000);
     }
-    StreamBufferSize = savedSize;
+    GStreamBufferSize = savedSize;
 
     TStringStream shortStream(data.substr(0, 100));
     EXPECT_THROW(THash_MD5::HashStream(shortStream, 101), EReadError);

@@ -151,19 +151,19 @@ TEST(KvAnsiTest, LosslessFlagAndSpecialPages)
 
     // 0 and -1 without a chooser are the ANSI code page. The font unit may
     // have installed its chooser at start-up; it is put back at the end.
-    const TCodePageChooser installed = CodePageChooser;
-    CodePageChooser = nullptr;
+    const TCodePageChooser installed = GCodePageChooser;
+    GCodePageChooser = nullptr;
     const std::wstring wide = L"caf\u00E9 \u0416";
     const std::string ansi = SystemEncode(wide, CP_ACP, EncodeFlags, nullptr);
     EXPECT_EQ(ansi, WideToCodePage(wide, 0));
     EXPECT_EQ(ansi, WideToCodePage(wide, -1));
 
     // With a chooser installed, -1 asks it; 0 still means ANSI.
-    CodePageChooser = [](const std::wstring& W) { return W.find(L'\u0416') != W.npos ? 1251 : 1252; };
+    GCodePageChooser = [](const std::wstring& W) { return W.find(L'\u0416') != W.npos ? 1251 : 1252; };
     EXPECT_EQ("\xC6", WideToCodePage(L"\u0416", -1));
     EXPECT_EQ("caf\xE9", WideToCodePage(L"caf\u00E9", -1));
     EXPECT_EQ(ansi, WideToCodePage(wide, 0));
-    CodePageChooser = installed;
+    GCodePageChooser = installed;
 
     // Code pages that refuse the conversion flags and the used-default
     // question must still convert instead of giving an empty text.

@@ -49,31 +49,31 @@ TEST(KvBaseTest, PathsAndHooks)
     }
 
     // The settings unit may have installed its hooks at start-up.
-    const TPathHook fileHook = FilePathHook, folderHook = FolderPathHook;
-    FilePathHook = nullptr;
-    FolderPathHook = nullptr;
+    const TPathHook fileHook = GFilePathHook, folderHook = GFolderPathHook;
+    GFilePathHook = nullptr;
+    GFolderPathHook = nullptr;
     EXPECT_EQ("D:\\x", AdjustPortablePath("D:\\x", true));
-    FilePathHook = [](const std::string& P) { return "file:" + P; };
-    FolderPathHook = [](const std::string& P) { return "folder:" + P; };
+    GFilePathHook = [](const std::string& P) { return "file:" + P; };
+    GFolderPathHook = [](const std::string& P) { return "folder:" + P; };
     EXPECT_EQ("file:D:\\x", AdjustPortablePath("D:\\x", true));
     EXPECT_EQ("folder:D:\\x", AdjustPortablePath("D:\\x", false));
-    FilePathHook = nullptr;
-    FolderPathHook = nullptr;
+    GFilePathHook = nullptr;
+    GFolderPathHook = nullptr;
     EXPECT_EQ("D:\\x", AdjustPortablePath("D:\\x", false));
-    FilePathHook = fileHook;
-    FolderPathHook = folderHook;
+    GFilePathHook = fileHook;
+    GFolderPathHook = folderHook;
 
-    const bool contrast = AppHighContrast, reader = AppScreenReader;
-    AppHighContrast = false;
-    AppScreenReader = false;
+    const bool contrast = GAppHighContrast, reader = GAppScreenReader;
+    GAppHighContrast = false;
+    GAppScreenReader = false;
     EXPECT_FALSE(AccessibilityModeOn());
-    AppHighContrast = true;
+    GAppHighContrast = true;
     EXPECT_TRUE(AccessibilityModeOn());
-    AppHighContrast = false;
-    AppScreenReader = true;
+    GAppHighContrast = false;
+    GAppScreenReader = true;
     EXPECT_TRUE(AccessibilityModeOn());
-    AppHighContrast = contrast;
-    AppScreenReader = reader;
+    GAppHighContrast = contrast;
+    GAppScreenReader = reader;
 
     int* p = new int(5);
     FreeAndClear(p);

@@ -48,7 +48,7 @@ TEST(KvBoyerMooreTest, AgreesWithNaiveSearchBothCases)
             pat = text.substr(at, 1 + rng() % std::min<size_t>(6, text.size() - at));
             if (rng() % 2)  // the same bytes in the other case
                 for (auto& c : pat)
-                    c = static_cast<char>(CharTableSwap[static_cast<unsigned char>(c)]);
+                    c = static_cast<char>(GCharTableSwap[static_cast<unsigned char>(c)]);
         }
         const int from = static_cast<int>(rng() % (text.size() + 3)) - 1;
         SCOPED_TRACE("text [" + text + "] pattern [" + pat + "] from " + std::to_string(from));

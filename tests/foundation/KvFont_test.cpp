@@ -11,8 +11,8 @@ namespace {
 // machine's locale does not matter.
 class KvFontTest : public ::testing::Test {
 protected:
-    void SetUp() override { FontAnsiCodePage = 1252; }
-    void TearDown() override { FontAnsiCodePage = 0; }
+    void SetUp() override { GFontAnsiCodePage = 1252; }
+    void TearDown() override { GFontAnsiCodePage = 0; }
 };
 
 const std::wstring Cyrillic = L"\x041F\x0440\x0438\x0432\x0435\x0442";  // "Privet"
@@ -45,7 +45,7 @@ TEST_F(KvFontTest, CharsetAndCodePageTables)
     for (const auto& C : Back)
         EXPECT_EQ(CodePageToFontCharset(C.CodePage), C.Charset) << C.CodePage;
 
-    FontAnsiCodePage = 1251;
+    GFontAnsiCodePage = 1251;
     EXPECT_EQ(CodePageToFontCharset(1252), 0);
     EXPECT_EQ(CodePageToFontCharset(28595), 1);
 }
@@ -101,10 +101,10 @@ TEST_F(KvFontTest, ChineseTellsBig5FromGb2312)
 {
     const std::wstring Hanzi = L"\x4F60\x4F60";  // in the 0x4F00 block, present in Big5
     EXPECT_EQ(CharsetOfWideText(Hanzi, 0), 136);
-    FontAnsiCodePage = 936;
+    GFontAnsiCodePage = 936;
     EXPECT_EQ(CharsetOfWideText(Hanzi, 0), 134);
     EXPECT_EQ(CharsetOfWideText(L"\x3041\x3042", 0), 134);  // the ANSI set itself stays
-    FontAnsiCodePage = 950;
+    GFontAnsiCodePage = 950;
     EXPECT_EQ(CharsetOfWideText(L"\x3041\x3042", 0), 136);
     EXPECT_EQ(CharsetOfWideText(Hanzi, 0), 136);
 }
@@ -174,7 +174,7 @@ TEST_F(KvFontTest, ConvertToCharsetByDeclaredCodePage)
 
 TEST_F(KvFontTest, ChooserHookAndDialogFont)
 {
-    EXPECT_EQ(CodePageChooser, &CodePageOfWideText);
+    EXPECT_EQ(GCodePageChooser, &CodePageOfWideText);
     bool Lossless = false;
     EXPECT_EQ(WideToCodePageEx(Cyrillic, Lossless, -1), Cyrillic1251);
     EXPECT_TRUE(Lossless);

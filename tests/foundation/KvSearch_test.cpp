@@ -372,13 +372,13 @@ TEST(KvSearchTest, ReplaceAgreesWithNaiveMatches)
 TEST(KvSearchTest, DelimiterAndBlankSets)
 {
     for (int c = 0; c < 128; ++c)
-        EXPECT_EQ(WordDelimiters.Contains(static_cast<char>(c)), AsciiDelim(static_cast<char>(c))) << c;
+        EXPECT_EQ(GWordDelimiters.Contains(static_cast<char>(c)), AsciiDelim(static_cast<char>(c))) << c;
     for (int c : {128, 133, 145, 148, 151, 187})
-        EXPECT_TRUE(WordDelimiters.Contains(static_cast<char>(c))) << c;
-    EXPECT_TRUE(BlankChars.Contains('\t'));
-    EXPECT_TRUE(BlankChars.Contains(' '));
-    EXPECT_FALSE(BlankChars.Contains('\n'));
-    EXPECT_EQ(BlankChars.Contains(static_cast<char>(160)), !IsCharAlphaNumericA(static_cast<char>(160)));
+        EXPECT_TRUE(GWordDelimiters.Contains(static_cast<char>(c))) << c;
+    EXPECT_TRUE(GBlankChars.Contains('\t'));
+    EXPECT_TRUE(GBlankChars.Contains(' '));
+    EXPECT_FALSE(GBlankChars.Contains('\n'));
+    EXPECT_EQ(GBlankChars.Contains(static_cast<char>(160)), !IsCharAlphaNumericA(static_cast<char>(160)));
 }
 
 } // namespace

@@ -22,11 +22,11 @@ protected:
 
     void SetUp() override
     {
-        FUser = ShellFoldersUserKey;
-        FCommon = ShellFoldersCommonKey;
+        FUser = GShellFoldersUserKey;
+        FCommon = GShellFoldersCommonKey;
         Key = "Software\\TessalyTest\\SpFolder" + std::to_string(GetCurrentProcessId());
-        ShellFoldersUserKey = "HKEY_CURRENT_USER\\" + Key + "\\User";
-        ShellFoldersCommonKey = "HKEY_CURRENT_USER\\" + Key + "\\Common";
+        GShellFoldersUserKey = "HKEY_CURRENT_USER\\" + Key + "\\User";
+        GShellFoldersCommonKey = "HKEY_CURRENT_USER\\" + Key + "\\Common";
         GHooks.SpecialFolder = [this](int Csidl) {
             auto it = Shell.find(Csidl);
             return it == Shell.end() ? std::string() : it->second;
@@ -35,8 +35,8 @@ protected:
     void TearDown() override
     {
         GHooks.SpecialFolder = nullptr;
-        ShellFoldersUserKey = FUser;
-        ShellFoldersCommonKey = FCommon;
+        GShellFoldersUserKey = FUser;
+        GShellFoldersCommonKey = FCommon;
         TRegistry reg(HKEY_CURRENT_USER, KEY_ALL_ACCESS);
         reg.DeleteKey("\\" + Key);
     }

@@ -81,7 +81,7 @@ protected:
     void SetUp() override
     {
         TTestFolder::Put(RulesFile, RulesText);
-        DaylightRulesFileName = RulesFile;
+        GDaylightRulesFileName = RulesFile;
 
         RegPath = "\\Software\\TessalyTestZones" + std::to_string(GetCurrentProcessId()) + "\\";
         SetTimeZoneRegistryKey(HKEY_CURRENT_USER, RegPath);
@@ -89,7 +89,7 @@ protected:
     }
     void TearDown() override
     {
-        DaylightRulesFileName.clear();
+        GDaylightRulesFileName.clear();
         SetTimeZoneRegistryKey(nullptr, "");
         TRegistry reg(HKEY_CURRENT_USER, KEY_ALL_ACCESS);
         reg.DeleteKey(RegPath);
@@ -367,7 +367,7 @@ TEST_F(KvTimeZonesTest, RegistryZones)
     EXPECT_EQ(viaFile.GetOffsetText(At(2026, 1, 1, 12, 0)), "+0100");
 
     // Without a rules file any name is a registry key name.
-    DaylightRulesFileName.clear();
+    GDaylightRulesFileName.clear();
     TTimeZoneObj direct;
     ASSERT_TRUE(direct.InitLocalTimeZone("Tessaly Test Standard Time"));
     EXPECT_FALSE(direct.InitLocalTimeZone("No Such Standard Time"));
@@ -425,14 +425,14 @@ TEST_F(KvTimeZonesTest, SettingUpTheProcessZone)
     EXPECT_EQ(LocalTimeZone().Bias(), 0);
 
     // Without a rules file and a name, the system's own zone is taken.
-    DaylightRulesFileName.clear();
+    GDaylightRulesFileName.clear();
     EXPECT_TRUE(LocalTimeZone().InitLocalTimeZone(""));
     EXPECT_TRUE(LocalTimeZone().FromSystem());
     EXPECT_EQ(LocalTimeZone().ZoneRules().size(), 1u);
 
     // Mail dates follow the process zone.
     TTestFolder::Put(RulesFile, RulesText);
-    DaylightRulesFileName = RulesFile;
+    GDaylightRulesFileName = RulesFile;
     ASSERT_TRUE(LocalTimeZone().InitLocalTimeZone("CET"));
     EXPECT_EQ(Iso(MailDateToLocal("Wed, 1 Jul 2026 10:00:00 +0000", -1)), "2026-07-01 12:00:00");
     EXPECT_EQ(Iso(MailDateToLocal("Thu, 1 Jan 2026 10:00:00 +0000", -1)), "2026-01-01 11:00:00");

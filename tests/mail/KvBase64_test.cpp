@@ -38,13 +38,13 @@ TEST(KvBase64Test, MailBodiesAreWrappedAt76Characters)
 
 TEST(KvBase64Test, LineLengthIsOneSettingForStringsAndStreams)
 {
-    const int saved = Base64LineLength;
-    Base64LineLength = 8;
+    const int saved = GBase64LineLength;
+    GBase64LineLength = 8;
     TStringStream src("foobarfoobar"), enc;
     Base64EncodeStream(&src, &enc);
     EXPECT_EQ("Zm9vYmFy\r\nZm9vYmFy\r\n", enc.DataString());
     EXPECT_EQ("Zm9vYmFy\r\nZm8=", Base64EncodeString("foobarfo"));
-    Base64LineLength = saved;
+    GBase64LineLength = saved;
 }
 
 TEST(KvBase64Test, RandomBytesRoundTripThroughStringsAndStreams)

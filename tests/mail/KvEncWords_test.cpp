@@ -13,8 +13,8 @@ const std::string Privet1251 = "\xEF\xF0\xE8\xE2\xE5\xF2";
 
 class KvEncWordsTest : public ::testing::Test {
 protected:
-    void SetUp() override { FontAnsiCodePage = 1252; }
-    void TearDown() override { FontAnsiCodePage = 0; }
+    void SetUp() override { GFontAnsiCodePage = 1252; }
+    void TearDown() override { GFontAnsiCodePage = 0; }
 };
 
 TEST_F(KvEncWordsTest, WordsDecodeIntoOneCodePage)

@@ -29,9 +29,9 @@ protected:
     {
         FreeErrorLog();
         ErrorLogFileName.clear();
-        ErrorLogCurrentFile.clear();
-        ErrorLogDefaultFolder.clear();
-        ErrorLogCurrentMessage = nullptr;
+        GErrorLogCurrentFile.clear();
+        GErrorLogDefaultFolder.clear();
+        GErrorLogCurrentMessage = nullptr;
     }
     std::string Log() const { return Dir.File("ErrorLog.txt"); }
     TTestFolder Dir{"errorlog"};
@@ -82,26 +82,26 @@ TEST_F(KvErrorLogTest, ColumnsComeFromTheContext)
          "e\tx.toc\tOut Box\tMon, 1 Jan 2001 10:00:00 +0100\tRe: plans for May"},
     };
     for (const auto& c : cases) {
-        ErrorLogCurrentFile = c.File;
-        ErrorLogDefaultFolder = c.Default;
+        GErrorLogCurrentFile = c.File;
+        GErrorLogDefaultFolder = c.Default;
         msg->Mailbox = c.Mailbox;
-        ErrorLogCurrentMessage = c.WithMessage ? msg.get() : nullptr;
+        GErrorLogCurrentMessage = c.WithMessage ? msg.get() : nullptr;
         EXPECT_EQ(ErrorLogLine("e"), c.Line);
     }
 
     // A line break in the error text would split the table's row.
-    ErrorLogCurrentMessage = nullptr;
-    ErrorLogCurrentFile.clear();
-    ErrorLogDefaultFolder.clear();
+    GErrorLogCurrentMessage = nullptr;
+    GErrorLogCurrentFile.clear();
+    GErrorLogDefaultFolder.clear();
     WriteErrorLine("System Error.  Code: 5.\r\nAccess denied\nagain\r");
     FreeErrorLog();
     EXPECT_EQ(LoadFileToString(Log()),
               std::string(Header) + "System Error.  Code: 5. Access denied again \t\t\t\t\r\n");
 
     // The current message takes itself out of the context when it goes.
-    ErrorLogCurrentMessage = msg.get();
+    GErrorLogCurrentMessage = msg.get();
     msg.reset();
-    EXPECT_EQ(ErrorLogCurrentMessage, nullptr);
+    EXPECT_EQ(GErrorLogCurrentMessage, nullptr);
 }
 
 // A line written for another file names that file; the reader's context
@@ -112,8 +112,8 @@ TEST_F(KvErrorLogTest, ScopedContextComesBack)
     outer.Folder = "Inbox";
     inner.Folder = "Sent";
     inner.Subject = "unwritten";
-    ErrorLogCurrentFile = "in.mbx";
-    ErrorLogCurrentMessage = &outer;
+    GErrorLogCurrentFile = "in.mbx";
+    GErrorLogCurrentMessage = &outer;
     try {
         const TErrorLogContext context("C:\\out\\a.eml", &inner);
         EXPECT_EQ(ErrorLogLine("e"), "e\tC:\\out\\a.eml\tSent\t\tunwritten");
@@ -125,10 +125,10 @@ TEST_F(KvErrorLogTest, ScopedContextComesBack)
         throw std::runtime_error("disk gone");
     } catch (const std::runtime_error&) {
     }
-    EXPECT_EQ(ErrorLogCurrentFile, "in.mbx");
-    EXPECT_EQ(ErrorLogCurrentMessage, &outer);
+    EXPECT_EQ(GErrorLogCurrentFile, "in.mbx");
+    EXPECT_EQ(GErrorLogCurrentMessage, &outer);
     EXPECT_EQ(ErrorLogLine("e"), "e\tin.mbx\tInbox\t\t");
-    ErrorLogCurrentMessage = nullptr;
+    GErrorLogCurrentMessage = nullptr;
 }
 
 TEST(KvErrorLog, TabsToBlanks)

@@ -381,7 +381,7 @@ TEST_F(KvEudoraStore, OutboxNicknamesFromTheMailboxFolder)
         EXPECT_EQ(got[0].Text, type == 1 ? want : m);
     }
     // The list lives as long as the out-box reader.
-    EXPECT_EQ(EudoraNicknameExpander, nullptr);
+    EXPECT_EQ(GEudoraNicknameExpander, nullptr);
 }
 
 TEST_F(KvEudoraStore, FolderDisplayNamesAndRoots)

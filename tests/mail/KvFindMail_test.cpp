@@ -24,13 +24,13 @@ protected:
 
     void SetUp() override
     {
-        FSaved = {ExeFolder, DataFolder, ShellFoldersUserKey, ShellFoldersCommonKey,
+        FSaved = {ExeFolder, DataFolder, GShellFoldersUserKey, GShellFoldersCommonKey,
                   EnvValue("APPDATA"), EnvValue("USERPROFILE")};
         FSavedUse = UseUserFolder;
         Key = "Software\\TessalyTest\\FindMail" + std::to_string(GetCurrentProcessId());
-        MailRegistryBase = Key;
-        ShellFoldersUserKey = "HKEY_CURRENT_USER\\" + Key + "\\HKEY_CURRENT_USER\\Shell";
-        ShellFoldersCommonKey = ShellFoldersUserKey;
+        GMailRegistryBase = Key;
+        GShellFoldersUserKey = "HKEY_CURRENT_USER\\" + Key + "\\HKEY_CURRENT_USER\\Shell";
+        GShellFoldersCommonKey = GShellFoldersUserKey;
         AppData = Folder("AppData");
         GHooks.SpecialFolder = [this](int Csidl) {
             return Csidl == 0x1A || Csidl == 0x1C ? AppData : std::string();
@@ -43,12 +43,12 @@ protected:
     }
     void TearDown() override
     {
-        MailRegistryBase.clear();
+        GMailRegistryBase.clear();
         GHooks.SpecialFolder = nullptr;
         ExeFolder = FSaved[0];
         DataFolder = FSaved[1];
-        ShellFoldersUserKey = FSaved[2];
-        ShellFoldersCommonKey = FSaved[3];
+        GShellFoldersUserKey = FSaved[2];
+        GShellFoldersCommonKey = FSaved[3];
         SetEnvironmentVariableA("APPDATA", FSaved[4].empty() ? nullptr : FSaved[4].c_str());
         SetEnvironmentVariableA("USERPROFILE", FSaved[5].empty() ? nullptr : FSaved[5].c_str());
         UseUserFolder = FSavedUse;

@@ -36,8 +36,8 @@ protected:
 
 TEST(KvMailFolders, LocationAndNameByKind)
 {
-    EudoraFolderNameHook = FakeEudoraName;
-    PegasusFolderNameHook = FakePegasusName;
+    GEudoraFolderNameHook = FakeEudoraName;
+    GPegasusFolderNameHook = FakePegasusName;
     const struct {
         TMailboxKind Kind;
         const char* Path;
@@ -93,8 +93,8 @@ TEST(KvMailFolders, LocationAndNameByKind)
     }
 
     // Without the store's own reader the name stays empty.
-    EudoraFolderNameHook = nullptr;
-    PegasusFolderNameHook = nullptr;
+    GEudoraFolderNameHook = nullptr;
+    GPegasusFolderNameHook = nullptr;
     std::string location, name = "?";
     GetFolderLocationAndName("C:\\Eudora\\Work.fol\\Sub.toc", mbkEudoraToc, location, name);
     EXPECT_EQ(name, "");

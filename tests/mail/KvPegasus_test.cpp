@@ -95,7 +95,7 @@ TEST_F(KvPegasusStore, FolderNamesOfMailboxFiles)
     EXPECT_EQ(loadsBefore + 1, PegasusHierarchyLoads());
 
     // The folder-name hook of the message objects reaches the same names.
-    ASSERT_NE(nullptr, PegasusFolderNameHook);
+    ASSERT_NE(nullptr, GPegasusFolderNameHook);
     std::string location;
     std::string name;
     GetFolderLocationAndName(Dir.File("FOL0003.PMM"), mbkPegasusPlain, location, name);

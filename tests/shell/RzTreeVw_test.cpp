@@ -21,15 +21,15 @@ TEST_F(TViewsForm, TreeItemHeightOutlineAndWheelPages)
 
     for (int I = 0; I < 50; ++I)
         T.AddChild(nullptr, "node " + std::to_string(I));
-    auto Old = WheelScrollLinesQuery;
-    WheelScrollLinesQuery = [] { return WHEEL_PAGESCROLL; };
+    auto Old = GWheelScrollLinesQuery;
+    GWheelScrollLinesQuery = [] { return WHEEL_PAGESCROLL; };
     SendMessageA(T.Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
     const int Visible = static_cast<int>(SendMessageA(T.Handle(), TVM_GETVISIBLECOUNT, 0, 0));
     EXPECT_EQ(T.TopItem(), T.Root(Visible)) << "one notch, one page";
-    WheelScrollLinesQuery = [] { return 2u; };
+    GWheelScrollLinesQuery = [] { return 2u; };
     SendMessageA(T.Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(WHEEL_DELTA)), 0);
     EXPECT_EQ(T.TopItem(), T.Root(Visible - 2));
-    WheelScrollLinesQuery = Old;
+    GWheelScrollLinesQuery = Old;
 
     // Not focused, selection not hidden: the selected node is outlined.
     T.SetHideSelection(false);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <emmintrin.h>
+
 #include "foundation/KvAnsi.h"
 #include "foundation/KvSearch.h"
 
@@ -29,7 +31,7 @@ bool IsLeadByte(char Ch)
 
 // The kind of the break starting at Text[I] (0-based) and its length; kind 0
 // when no break starts there.
-TLineBreakKind BreakAt(const std::string& Text, std::size_t I, std::size_t& Step)
+TLineBreakKind BreakAt(std::string_view Text, std::size_t I, std::size_t& Step)
 {
     const std::size_t n = Text.size();
     const char c = Text[I];
@@ -61,50 +63,67 @@ TLineBreakKind BreakAt(const std::string& Text, std::size_t I, std::size_t& Step
     return 0;
 }
 
-// Offsets of the next CR and the next LF at or after From (the text's size
-// when there is none), found a word at a time.
-struct TBreakScan {
-    const char* Text;
-    std::size_t Size;
-    std::size_t Cr = 0, Lf = 0;
+// Bytes copied at a time where no bare break forces a copy: the copy then
+// reads what the scan has just read, from the first-level cache.
+constexpr std::size_t CopyChunk = 4096;
 
-    std::size_t Next(std::size_t From, char C) const
-    {
-        const char* q = From < Size ? FindByte(Text + From, Size - From, static_cast<unsigned char>(C)) : nullptr;
-        return q ? static_cast<std::size_t>(q - Text) : Size;
-    }
-    TBreakScan(const std::string& S, std::size_t From) : Text(S.data()), Size(S.size())
-    {
-        Cr = Next(From, '\r');
-        Lf = Next(From, '\n');
-    }
-    // The first bare break at or after the scan's place: a CR not followed
-    // by LF or an LF not preceded by CR (From not inside a pair). Size when
-    // there is none.
-    std::size_t NextBare()
-    {
-        for (;;) {
-            if (Cr < Lf) {
-                if (Cr + 1 < Size && Text[Cr + 1] == '\n') {
-                    Cr = Next(Cr + 2, '\r');
-                    Lf = Next(Lf + 1, '\n');
-                    continue;
-                }
-                return Cr;
-            }
-            return Lf;  // an LF before any CR is bare; Size when both are
+// The one scan over a text's line breaks: CR, LF (and NUL when StopAtNul)
+// are found together, sixteen bytes at a time. With Out, the bytes are
+// appended to it as the scan goes, every bare CR or LF made CR LF; without,
+// the scan stops at the first bare break. Answers the offset where it
+// stopped (a NUL, or the bare break when Out is null), Count when it went
+// through.
+__attribute__((target("sse2"))) std::size_t ScanBreaks(const char* P, std::size_t Count, std::string* Out,
+                                                        bool StopAtNul)
+{
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i nulOn = StopAtNul ? _mm_set1_epi8(-1) : zero;
+    std::size_t block = 0;     // first byte not yet copied
+    std::size_t pairEnd = 0;   // the LF of a pair already passed is no break of its own
+    // Handles the byte at At, a CR, LF or NUL; false to stop there.
+    const auto onBreak = [&](std::size_t At) {
+        if (At < pairEnd)
+            return true;
+        const char c = P[At];
+        if (c == '\0')
+            return false;
+        if (c == '\r' && At + 1 < Count && P[At + 1] == '\n') {
+            pairEnd = At + 2;
+            return true;
+        }
+        if (!Out)
+            return false;
+        Out->append(P + block, At - block);
+        Out->append("\r\n", 2);
+        block = At + 1;
+        return true;
+    };
+    std::size_t i = 0;
+    for (; i + 16 <= Count; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P + i));
+        const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(a, lf), _mm_cmpeq_epi8(a, cr)),
+                                          _mm_and_si128(_mm_cmpeq_epi8(a, zero), nulOn));
+        for (unsigned m = static_cast<unsigned>(_mm_movemask_epi8(hits)); m != 0; m &= m - 1) {
+            const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(m));
+            if (!onBreak(at))
+                return at;
+        }
+        if (Out && i + 16 - block >= CopyChunk) {
+            Out->append(P + block, i + 16 - block);
+            block = i + 16;
         }
     }
-    // Passes over the bare break at At (from NextBare).
-    void Skip(std::size_t At)
-    {
-        if (At == Cr)
-            Cr = Next(At + 1, '\r');
-        else
-            Lf = Next(At + 1, '\n');
+    for (; i < Count; ++i) {
+        const char c = P[i];
+        if ((c == '\r' || c == '\n' || (c == '\0' && StopAtNul)) && !onBreak(i))
+            return i;
     }
-};
-
+    if (Out)
+        Out->append(P + block, Count - block);
+    return Count;
+}
 
 // Every bare CR and bare LF becomes CR LF; CR LF pairs and the trail bytes
 // of double-byte characters are copied as they are.
@@ -132,10 +151,10 @@ void AllBreaksToCrLfByByte(std::string& Text)
     Text.swap(r);
 }
 
-// The same without lead bytes, from the scan's place on: the bytes between
-// bare breaks are copied as whole blocks. The scan goes on where it was, so
-// no byte before the CR and the LF it holds is looked at again.
-void BareBreaksToCrLfFrom(std::string& Text, TBreakScan& Scan)
+// The same without lead bytes, from the first bare break (at From) on: the
+// bytes between bare breaks are copied as whole blocks, and no byte before
+// From is looked at again.
+void BareBreaksToCrLfFrom(std::string& Text, std::size_t From)
 {
     // The text's old storage is kept for the next conversion (one that is
     // not too large), so a run of messages converts without allocating.
@@ -147,14 +166,8 @@ void BareBreaksToCrLfFrom(std::string& Text, TBreakScan& Scan)
     r.swap(spare);
     r.clear();
     r.reserve(n + n / 16 + 2);
-    std::size_t block = 0;
-    for (std::size_t at = Scan.NextBare(); at < n; at = Scan.NextBare()) {
-        r.append(p + block, at - block);
-        r.append("\r\n", 2);
-        block = at + 1;
-        Scan.Skip(at);
-    }
-    r.append(p + block, n - block);
+    r.append(p, From);
+    ScanBreaks(p + From, n - From, &r, false);
     Text.swap(r);
     if (r.capacity() <= kept)
         spare.swap(r);
@@ -166,9 +179,9 @@ void AllBreaksToCrLf(std::string& Text)
         AllBreaksToCrLfByByte(Text);
         return;
     }
-    TBreakScan scan(Text, 0);
-    if (scan.NextBare() < Text.size())
-        BareBreaksToCrLfFrom(Text, scan);
+    const std::size_t bare = ScanBreaks(Text.data(), Text.size(), nullptr, false);
+    if (bare < Text.size())
+        BareBreaksToCrLfFrom(Text, bare);
 }
 
 // Rewrites each pair A B as CR LF, scanning from the start.
@@ -202,7 +215,7 @@ void DropFromCrLf(std::string& Text, bool KeepCr)
 
 }  // namespace
 
-TLineBreakKind DetectLineBreakKind(const std::string& Text, int MaxBreaks)
+TLineBreakKind DetectLineBreakKind(std::string_view Text, int MaxBreaks)
 {
     TLineBreakKind kind = lbkNone;
     int budget = MaxBreaks;
@@ -253,13 +266,18 @@ void BareBreaksToCrLf(std::string& Text)
 {
     // The test sees breaks only, as HasNonCrLfBreak does; the conversion
     // then keeps double-byte characters whole.
-    TBreakScan scan(Text, 0);
-    if (scan.NextBare() >= Text.size())
+    const std::size_t bare = ScanBreaks(Text.data(), Text.size(), nullptr, false);
+    if (bare >= Text.size())
         return;
     if (HasLeadBytes())
         AllBreaksToCrLfByByte(Text);
     else
-        BareBreaksToCrLfFrom(Text, scan);
+        BareBreaksToCrLfFrom(Text, bare);
+}
+
+bool AppendBareBreaksToCrLf(std::string_view Bytes, std::string& Out)
+{
+    return ScanBreaks(Bytes.data(), Bytes.size(), &Out, true) == Bytes.size();
 }
 
 std::string LineBreakText(TLineBreakKind Kind)

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "foundation/KvBase.h"
 
@@ -20,7 +21,7 @@ constexpr TLineBreakKind lbkFsGs = 7;     // the byte pair 0x1C 0x14
 constexpr TLineBreakKind lbkMixed = 8;
 constexpr TLineBreakKind lbkNone = 9;
 
-TLineBreakKind DetectLineBreakKind(const std::string& Text, int MaxBreaks);
+TLineBreakKind DetectLineBreakKind(std::string_view Text, int MaxBreaks);
 bool NeedsLineBreakFix(const std::string& Text, TLineBreakKind& Kind, int MaxBreaks);
 bool HasNonCrLfBreak(const std::string& Text, int MaxBreaks);
 std::string LineBreakText(TLineBreakKind Kind);
@@ -30,6 +31,10 @@ void LineBreaksToCrLf(std::string& Text, TLineBreakKind Kind);
 // one pass: every bare CR or LF becomes CR LF; a text whose breaks are all
 // pairs is neither copied nor changed.
 void BareBreaksToCrLf(std::string& Text);
+// Appends Bytes to Out as BareBreaksToCrLf would leave them, copying as the
+// one scan over them goes; false, Out unfinished, at the first NUL. Lead
+// bytes are not looked at: the caller knows the code page has none.
+bool AppendBareBreaksToCrLf(std::string_view Bytes, std::string& Out);
 std::string LineBreaksToCrLfStr(const std::string& Text, TLineBreakKind Kind);
 void CrLfToCr(std::string& Text);
 void CrLfToLf(std::string& Text);

@@ -109,6 +109,11 @@ TEST(KvLineBreaksTest, BareBreaksBecomePairs)
         std::string s = c.Text;
         BareBreaksToCrLf(s);
         EXPECT_EQ(c.Expected, s) << c.Text;
+        // The copying form gives the same bytes, or stops at a NUL.
+        std::string copy = "x";
+        const bool nul = c.Text.find('\0') != std::string::npos;
+        EXPECT_EQ(AppendBareBreaksToCrLf(c.Text, copy), !nul) << c.Text;
+        EXPECT_EQ(nul ? copy : "x" + c.Expected, copy) << c.Text;
     }
 
     // Long texts: the first bare break far in, lines of every length, every
@@ -131,6 +136,14 @@ TEST(KvLineBreaksTest, BareBreaksBecomePairs)
     BareBreaksToCrLf(s);
     EXPECT_TRUE(s == crlf);
     EXPECT_FALSE(HasNonCrLfBreak(s, 1 << 30));
+    // Copied: pairs split between two blocks of sixteen, and long runs
+    // without a break.
+    for (const std::string& t : {text, crlf, std::string(15, 'a') + "\r\n" + std::string(9000, 'F') + "\n\r"}) {
+        std::string want = t, copy;
+        BareBreaksToCrLf(want);
+        EXPECT_TRUE(AppendBareBreaksToCrLf(t, copy));
+        EXPECT_TRUE(copy == want);
+    }
 }
 
 // Under a double-byte code page a character's trail byte is never taken

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "classlib/Streams.h"
+#include "foundation/KvAnsi.h"
 #include "foundation/KvSearch.h"
 #include "mail/KvFromLine.h"
 
@@ -126,6 +127,13 @@ void TMailboxStream::BuildSeparator()
 // only the last two.
 void TMailboxStream::ReadMessageText(std::string& Text)
 {
+    if (FCleanOnRead) {
+        FCleanOnRead = false;
+        if (ReadCleanText(Text)) {
+            StripNul = FixLineBreaks = false;
+            return;
+        }
+    }
     TFileMailObj::ReadMessageText(Text);
     // NUL padding before the next separator is no text of the message: the
     // line break in front of it goes as it would without the padding. (When
@@ -142,16 +150,74 @@ void TMailboxStream::ReadMessageText(std::string& Text)
     }
     if (LineBreakKind == lbkCr && !Text.empty() && Text.back() == '\r')
         Text.pop_back();
+    if (!Text.empty() && AddsLastBreak(IsBreakChar(Text.back()), Text.size()))
+        Text += LineBreakKind == lbkCr ? "\r" : LineBreakKind == lbkCrLf ? "\r\n" : "\n";
+}
+
+// Whether a text of Length bytes (not empty) gets a line break at its end.
+bool TMailboxStream::AddsLastBreak(bool EndsInBreak, size_t Length)
+{
+    if (EndsInBreak)
+        return false;
     // No separator follows the last message: only a blank line at the end
     // of the file is the separator's, the break that ends its last line is
     // the message's own.
-    const char* const lineBreak = LineBreakKind == lbkCr ? "\r" : LineBreakKind == lbkCrLf ? "\r\n" : "\n";
-    if (NextSeparatorPos < 0 && !Text.empty() && !IsBreakChar(Text.back()) && RangeEndsWithBreak(Text.size()))
-        Text += lineBreak;
+    if (NextSeparatorPos < 0 && RangeEndsWithBreak(Length))
+        return true;
     // A text that ends in a break here lost a blank line, the separator's;
     // one that does not lost the break of its last line, or never had one.
-    if (OwnLastBreak && !Damaged && !Text.empty() && !IsBreakChar(Text.back()))
-        Text += lineBreak;
+    return OwnLastBreak && !Damaged;
+}
+
+bool TMailboxStream::NextMessage()
+{
+    // The load cleans the text it read (NULs, line breaks) unless the read
+    // did so already: a read that did clears the flags for that one load.
+    struct TRestore {
+        TMailboxStream& Reader;
+        bool StripNul, FixLineBreaks;
+        ~TRestore()
+        {
+            Reader.StripNul = StripNul;
+            Reader.FixLineBreaks = FixLineBreaks;
+            Reader.FCleanOnRead = false;
+        }
+    } restore{*this, StripNul, FixLineBreaks};
+    FCleanOnRead = FixLineBreaks;
+    return TFileMailObj::NextMessage();
+}
+
+// A message the window holds, as most are, is copied from it with its line
+// breaks made CR LF in the one scan that looks for NULs: the load then has
+// nothing left to clean. A text this cannot give as the load's cleaning
+// would (NULs to repair, break pairs of another kind, a code page with lead
+// bytes, a text the header-size check must see raw) is read as it stands.
+bool TMailboxStream::ReadCleanText(std::string& Text)
+{
+    const std::int64_t offset = MessagePos - BufferStart;
+    if (BufferStart < 0 || MessagePos < 0 || MessageSize < 1 || offset < 0 || offset + MessageSize > BufferLength ||
+        2 * MessageSize + 2 > LargeHeaderSize || AnsiHasLeadBytes())
+        return false;
+    std::string_view raw(Buffer.data() + offset, static_cast<size_t>(MessageSize));
+    // What the plain read cuts off the end: the break before the separator,
+    // and in a CR mailbox a bare CR.
+    size_t keep = raw.size();
+    if (raw[keep - 1] == '\n') {
+        keep -= keep >= 2 && raw[keep - 2] == '\r' ? 2 : 1;
+    }
+    if (LineBreakKind == lbkCr && keep > 0 && raw[keep - 1] == '\r')
+        --keep;
+    raw = raw.substr(0, keep);
+    const TLineBreakKind kind = DetectLineBreakKind(raw, 4);
+    if (kind == lbkLfCr || kind == lbkCrCrLf || kind == lbkFsGs)
+        return false;
+    Text.clear();
+    Text.reserve(keep + keep / 16 + 2);
+    if (!AppendBareBreaksToCrLf(raw, Text))
+        return false;
+    if (keep > 0 && AddsLastBreak(IsBreakChar(raw.back()), keep))
+        Text += "\r\n";
+    return true;
 }
 
 // Whether the message's bytes, NUL padding aside, end in a line break that

@@ -26,6 +26,7 @@ public:
     ~TMailboxStream() override;
 
     bool Next() override;
+    bool NextMessage() override;
     void ReadMessageText(std::string& Text) override;
     // 1-based position of Separator in Buffer at or after From; 0 when none.
     virtual int SearchSeparator(int From);
@@ -70,6 +71,10 @@ private:
     bool IsLineStartInFile(std::int64_t Offset);
 
     bool FLineStartAtWindow = true;  // IsLineStart of the window's first byte
+    // Set while a message is loaded: its text may be cleaned as it is read.
+    bool FCleanOnRead = false;
+    bool ReadCleanText(std::string& Text);
+    bool AddsLastBreak(bool EndsInBreak, size_t Length);
 };
 
 class TMboxStream : public TMailboxStream {

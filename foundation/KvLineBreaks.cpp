@@ -215,7 +215,7 @@ void DropFromCrLf(std::string& Text, bool KeepCr)
 
 }  // namespace
 
-TLineBreakKind DetectLineBreakKind(std::string_view Text, int MaxBreaks)
+TLineBreakKind DetectLineBreakKind(std::string_view Text, int MaxBreaks, int* Found)
 {
     TLineBreakKind kind = lbkNone;
     int budget = MaxBreaks;
@@ -234,6 +234,8 @@ TLineBreakKind DetectLineBreakKind(std::string_view Text, int MaxBreaks)
         if (budget <= 0 || kind == lbkMixed)
             break;
     }
+    if (Found)
+        *Found = MaxBreaks - budget;
     return kind;
 }
 

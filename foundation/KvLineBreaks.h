@@ -21,7 +21,8 @@ constexpr TLineBreakKind lbkFsGs = 7;     // the byte pair 0x1C 0x14
 constexpr TLineBreakKind lbkMixed = 8;
 constexpr TLineBreakKind lbkNone = 9;
 
-TLineBreakKind DetectLineBreakKind(std::string_view Text, int MaxBreaks);
+// Found, when given, gets the number of breaks looked at.
+TLineBreakKind DetectLineBreakKind(std::string_view Text, int MaxBreaks, int* Found = nullptr);
 bool NeedsLineBreakFix(const std::string& Text, TLineBreakKind& Kind, int MaxBreaks);
 bool HasNonCrLfBreak(const std::string& Text, int MaxBreaks);
 std::string LineBreakText(TLineBreakKind Kind);

@@ -187,35 +187,80 @@ bool TMailboxStream::NextMessage()
     return TFileMailObj::NextMessage();
 }
 
-// A message the window holds, as most are, is copied from it with its line
-// breaks made CR LF in the one scan that looks for NULs: the load then has
-// nothing left to clean. A text this cannot give as the load's cleaning
-// would (NULs to repair, break pairs of another kind, a code page with lead
-// bytes, a text the header-size check must see raw) is read as it stands.
+namespace {
+
+// The breaks the load looks at to tell a message's kind of break pairs.
+constexpr int MessageBreaksLooked = 4;
+// Bytes read at a time from a message larger than the window.
+constexpr std::int32_t ReadChunkSize = 0x10000;
+
+// Whether the load's cleaning of a text that begins with Head (Whole: that
+// is the text) is the one scan's: no pairs of another kind among its first
+// breaks. A head cut from a longer text is looked at only up to its last
+// byte that is no part of a break, and must show enough breaks to tell.
+bool FirstBreaksArePlain(std::string_view Head, bool Whole)
+{
+    if (!Whole) {
+        const size_t cut = Head.find_last_not_of(std::string_view("\r\n\x1C\x14", 4));
+        Head = Head.substr(0, cut == std::string_view::npos ? 0 : cut + 1);
+    }
+    int found = 0;
+    const TLineBreakKind kind = DetectLineBreakKind(Head, MessageBreaksLooked, &found);
+    return kind != lbkLfCr && kind != lbkCrCrLf && kind != lbkFsGs &&
+           (Whole || kind == lbkMixed || found == MessageBreaksLooked);
+}
+
+}  // namespace
+
+// A message is copied out of the window (or read from the file a block at
+// a time, when it is larger) with its line breaks made CR LF in the one
+// scan that looks for NULs: the load then has nothing left to clean. A text
+// this cannot give as the load's cleaning would (NULs to repair, break
+// pairs of another kind, a code page with lead bytes, a text the header-size
+// check must see raw, a file that shrank) is read as it stands.
 bool TMailboxStream::ReadCleanText(std::string& Text)
 {
+    if (MessagePos < 0 || MessageSize < 1 || MessageSize > MaxMessageSize || 2 * MessageSize + 2 > LargeHeaderSize ||
+        AnsiHasLeadBytes())
+        return false;
     const std::int64_t offset = MessagePos - BufferStart;
-    if (BufferStart < 0 || MessagePos < 0 || MessageSize < 1 || offset < 0 || offset + MessageSize > BufferLength ||
-        2 * MessageSize + 2 > LargeHeaderSize || AnsiHasLeadBytes())
-        return false;
-    std::string_view raw(Buffer.data() + offset, static_cast<size_t>(MessageSize));
+    const bool inWindow = BufferStart >= 0 && offset >= 0 && offset + MessageSize <= BufferLength;
+    const size_t size = static_cast<size_t>(MessageSize);
     // What the plain read cuts off the end: the break before the separator,
-    // and in a CR mailbox a bare CR.
-    size_t keep = raw.size();
-    if (raw[keep - 1] == '\n') {
-        keep -= keep >= 2 && raw[keep - 2] == '\r' ? 2 : 1;
-    }
-    if (LineBreakKind == lbkCr && keep > 0 && raw[keep - 1] == '\r')
-        --keep;
-    raw = raw.substr(0, keep);
-    const TLineBreakKind kind = DetectLineBreakKind(raw, 4);
-    if (kind == lbkLfCr || kind == lbkCrCrLf || kind == lbkFsGs)
+    // and in a CR mailbox a bare CR; the message's last bytes tell.
+    const size_t t = std::min<size_t>(4, size);
+    const std::string last = inWindow ? Buffer.substr(static_cast<size_t>(offset) + size - t, t)
+                                      : ReadAt(*Stream, MessagePos + MessageSize - static_cast<std::int64_t>(t),
+                                               static_cast<std::int32_t>(t));
+    if (last.size() != t)
         return false;
+    size_t k = t;
+    if (last[k - 1] == '\n')
+        k -= k >= 2 && last[k - 2] == '\r' ? 2 : 1;
+    if (LineBreakKind == lbkCr && k > 0 && last[k - 1] == '\r')
+        --k;
+    const size_t keep = size - (t - k);
     Text.clear();
     Text.reserve(keep + keep / 16 + 2);
-    if (!AppendBareBreaksToCrLf(raw, Text))
-        return false;
-    if (keep > 0 && AddsLastBreak(IsBreakChar(raw.back()), keep))
+    if (inWindow) {
+        const std::string_view raw(Buffer.data() + offset, keep);
+        if (!FirstBreaksArePlain(raw, true) || !AppendBareBreaksToCrLf(raw, Text))
+            return false;
+    } else {
+        for (size_t done = 0; done < keep;) {
+            const size_t n = std::min<size_t>(ReadChunkSize, keep - done);
+            ReadInto(*Stream, MessagePos + static_cast<std::int64_t>(done), static_cast<std::int32_t>(n), FChunk);
+            if (FChunk.size() != n || (done == 0 && !FirstBreaksArePlain(FChunk, n == keep)))
+                return false;
+            // A CR at the block's end is read again with the next block,
+            // with the LF that may pair with it.
+            const size_t use = done + n < keep && FChunk.back() == '\r' ? n - 1 : n;
+            if (!AppendBareBreaksToCrLf(std::string_view(FChunk.data(), use), Text))
+                return false;
+            done += use;
+        }
+    }
+    if (keep > 0 && AddsLastBreak(IsBreakChar(last[k - 1]), keep))
         Text += "\r\n";
     return true;
 }

@@ -73,6 +73,7 @@ private:
     bool FLineStartAtWindow = true;  // IsLineStart of the window's first byte
     // Set while a message is loaded: its text may be cleaned as it is read.
     bool FCleanOnRead = false;
+    std::string FChunk;  // a block of a message larger than the window
     bool ReadCleanText(std::string& Text);
     bool AddsLastBreak(bool EndsInBreak, size_t Length);
 };

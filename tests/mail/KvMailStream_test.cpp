@@ -509,6 +509,7 @@ TEST_F(KvMailStreamFile, EveryLineBreakBecomesCrLf)
         std::string Want;
     };
     const std::string from = "From a@b.cd Mon Jan  1 10:00:00 2001";
+    const std::string head = from + "\r\nA: 1\r\nB: 2\r\n\r\n";
     // Bare breaks sit behind a uniform start. (A message of an LF CR or
     // CR CR LF file keeps the part of its last break before the separator
     // that is not a plain LF.)
@@ -523,6 +524,10 @@ TEST_F(KvMailStreamFile, EveryLineBreakBecomesCrLf)
          from + "\r\nA: 1\r\n\r\nb\r\nc\r\nd\r\n"},
         {"a lone CR at the end", from + "\r\nA: 1\r\n\r\nx\r\r\n", from + "\r\nA: 1\r\n\r\nx\r\n"},
         {"pure CRLF is left as it is", from + "\r\nA: 1\r\n\r\nx\r\n\r\ny\r\n", from + "\r\nA: 1\r\n\r\nx\r\n\r\ny"},
+        // A message larger than the window is read a block (64 KiB) at a
+        // time: a pair across two blocks stays one break.
+        {"a pair across two blocks", head + std::string(0xFFFF - head.size(), 'x') + "\r\ny\nz\r\n",
+         head + std::string(0xFFFF - head.size(), 'x') + "\r\ny\r\nz"},
     };
     const std::string last = "From z@b.cd Mon Jan  1 10:00:00 2001\r\nA: 2\r\n\r\nend\r\n";
     for (const Case& c : cases)

@@ -4,6 +4,7 @@
 #include <typeinfo>
 
 #include "classlib/Controls.h"
+#include "classlib/Graphics.h"
 
 namespace {
 
@@ -73,6 +74,19 @@ void TStrings::DefineProperties(TFiler* Filer)
             W->WriteListEnd();
         },
         Ancestor ? !Equals(Ancestor) : Count() > 0);
+}
+
+void TBitmap::DefineProperties(TFiler* Filer)
+{
+    auto Ancestor = dynamic_cast<const TBitmap*>(Filer->Ancestor());
+    auto Bytes = [](const TBitmap* B) {
+        TStringStream S;
+        B->SaveToStream(&S);
+        return S.DataString();
+    };
+    Filer->DefineBinaryProperty(
+        "Data", [this](TStream* S) { LoadFromStream(S); }, [this](TStream* S) { SaveToStream(S); },
+        Ancestor ? Bytes(Ancestor) != Bytes(this) : !Empty());
 }
 
 // ===========================================================================

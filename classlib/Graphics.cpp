@@ -766,7 +766,7 @@ void TBitmap::LoadFromResourceName(HINSTANCE Instance, const std::string& ResNam
     SetHandle(H);
 }
 
-void TBitmap::SaveToFile(const std::string& FileName) const
+void TBitmap::SaveToStream(TStream* Stream) const
 {
     BITMAPFILEHEADER FH{};
     BITMAPINFOHEADER IH{};
@@ -777,21 +777,48 @@ void TBitmap::SaveToFile(const std::string& FileName) const
     IH.biBitCount = 32;
     IH.biCompression = BI_RGB;
     DWORD DataSize = static_cast<DWORD>(FWidth) * static_cast<DWORD>(FHeight) * 4;
-    FH.bfType = 0x4D42;
+    FH.bfType = BitmapFileType;
     FH.bfOffBits = sizeof(FH) + sizeof(IH);
     FH.bfSize = FH.bfOffBits + DataSize;
-    TKernelHandle F(
-        CreateFileA(FileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!F)
-        throw EFCreateError(Format("Cannot create file \"%s\". %s", FileName, SysErrorMessage(GetLastError())));
-    DWORD Written = 0;
+    Stream->WriteBuffer(&FH, sizeof(FH));
+    Stream->WriteBuffer(&IH, sizeof(IH));
     GdiFlush();
-    const bool Ok = WriteFile(F.Get(), &FH, sizeof(FH), &Written, nullptr) &&
-                    WriteFile(F.Get(), &IH, sizeof(IH), &Written, nullptr) &&
-                    (DataSize == 0 || WriteFile(F.Get(), FBits, DataSize, &Written, nullptr));
-    F.Reset();
-    if (!Ok)
-        throw EWriteError(Format("Error writing \"%s\"", FileName));
+    if (DataSize)
+        Stream->WriteBuffer(FBits, static_cast<std::int32_t>(DataSize));
+}
+
+void TBitmap::LoadFromStream(TStream* Stream)
+{
+    BITMAPFILEHEADER FH{};
+    BITMAPINFOHEADER IH{};
+    Stream->ReadBuffer(&FH, sizeof(FH));
+    Stream->ReadBuffer(&IH, sizeof(IH));
+    // Only the layout SaveToStream writes; sizes are checked against the
+    // bytes present before anything is allocated.
+    const std::int64_t Rest = Stream->Size() - Stream->Position();
+    const std::int64_t W = IH.biWidth, H = IH.biHeight < 0 ? -std::int64_t(IH.biHeight) : IH.biHeight;
+    if (FH.bfType != BitmapFileType || IH.biSize != sizeof(IH) || IH.biPlanes != 1 || IH.biBitCount != 32 ||
+        IH.biCompression != BI_RGB || FH.bfOffBits != sizeof(FH) + sizeof(IH) || W < 0 || W * H > Rest / 4)
+        throw EInvalidGraphic("Bitmap image is not valid");
+    std::vector<std::uint32_t> Pixels(static_cast<size_t>(W * H));
+    if (!Pixels.empty())
+        Stream->ReadBuffer(Pixels.data(), static_cast<std::int32_t>(W * H * 4));
+    SetSize(0, 0);
+    SetSize(static_cast<int>(W), static_cast<int>(H));
+    for (int Y = 0; Y < FHeight; ++Y) {
+        // A positive height is stored bottom-up.
+        const int Row = IH.biHeight < 0 ? Y : FHeight - 1 - Y;
+        std::memcpy(FBits + static_cast<size_t>(Y) * FWidth, Pixels.data() + static_cast<size_t>(Row) * FWidth,
+                    sizeof(std::uint32_t) * static_cast<size_t>(FWidth));
+    }
+    if (OnChange)
+        OnChange(this);
+}
+
+void TBitmap::SaveToFile(const std::string& FileName) const
+{
+    TFileStream F(FileName, fmCreate);
+    SaveToStream(&F);
 }
 
 // ---------------------------------------------------------------------------

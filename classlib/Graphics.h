@@ -11,6 +11,8 @@
 #include "classlib/Classes.h"
 
 class EOutOfResources : public Exception { public: using Exception::Exception; };
+constexpr WORD BitmapFileType = 0x4D42; // "BM"
+
 class EInvalidGraphic : public Exception { public: using Exception::Exception; };
 class EResNotFound : public Exception { public: using Exception::Exception; };
 
@@ -352,6 +354,8 @@ public:
     TBitmap(int AWidth, int AHeight);
     ~TBitmap() override;
     void Assign(const TPersistent* Source) override;
+    // Stored with a form as "Data": a 32-bit top-down BMP file.
+    void DefineProperties(TFiler* Filer) override;
 
     int Width() const { return FWidth; }
     int Height() const { return FHeight; }
@@ -378,6 +382,9 @@ public:
 
     void LoadFromResourceName(HINSTANCE Instance, const std::string& ResName);
     void SaveToFile(const std::string& FileName) const;
+    // A 32-bit BMP file; loading accepts that layout only.
+    void SaveToStream(TStream* Stream) const;
+    void LoadFromStream(TStream* Stream);
 
     TNotifyEvent OnChange;
 

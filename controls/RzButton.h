@@ -236,8 +236,8 @@ public:
     virtual TBitBtnKind GetKind();
     virtual void SetKind(TBitBtnKind Value);
     // Stored with a form (RzButtonStore.cpp): Kind; Caption unless it is
-    // the Kind's own; Cancel, Default, ModalResult, NumGlyphs only for
-    // bkCustom.
+    // the Kind's own; Cancel, Default, ModalResult, Glyph, NumGlyphs only
+    // for bkCustom.
     const TPropertyTable* Properties() const override;
     static const TPropertyTable& ClassProperties();
     TButtonLayout Layout() const { return FLayout; }

@@ -55,6 +55,8 @@ const TPropertyTable& TRzBitBtn::ClassProperties()
         StoredWhen<B>(OrdProp("Cancel", &B::Cancel, &B::SetCancel), IsCustom),
         StoredWhen<B>(OrdProp("Default", &B::Default, &B::SetDefault), IsCustom),
         StoredWhen<B>(OrdProp("ModalResult", &B::ModalResult, &B::SetModalResult), IsCustom),
+        // The glyph before NumGlyphs: a glyph read counts its images anew.
+        StoredWhen<B>(ObjProp("Glyph", &B::Glyph), IsCustom),
         StoredWhen<B>(OrdProp("NumGlyphs", &B::NumGlyphs, &B::SetNumGlyphs), IsCustom),
         OrdProp("Layout", &B::Layout, &B::SetLayout),
         Kind,

@@ -141,4 +141,11 @@ TEST(Filer, DamagedStreamsAreRefused)
         EXPECT_THROW(ReadForm(Row.Bytes, F.get()), EStreamError);
         EXPECT_FALSE(F->HasState(csLoading));
     }
+    // Bitmap data claiming more pixels than it holds.
+    TBitmap Big(300, 200), Small;
+    TStringStream Data;
+    Big.SaveToStream(&Data);
+    TStringStream Cut(Data.DataString().substr(0, 1000));
+    EXPECT_THROW(Small.LoadFromStream(&Cut), EInvalidGraphic);
+    EXPECT_TRUE(Small.Empty());
 }

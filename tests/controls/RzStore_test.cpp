@@ -84,7 +84,12 @@ void Build(TForm* F)
     Add<TRzButton>(F, F, "Button")->SetCaption("Go");
     Add<TRzBitBtn>(F, F, "Ok")->SetKind(bkOK);
     Add<TRzCheckBox>(F, F, "Check")->SetHotTrack(true);
-    Add<TRzLabel>(F, F, "Label")->SetAngle(90);
+    auto Label = Add<TRzLabel>(F, F, "Label");
+    Label->SetAngle(90);
+    auto Glyphed = Add<TRzBitBtn>(F, F, "Glyphed");
+    Glyphed->Glyph()->SetSize(6, 3);
+    Glyphed->Glyph()->ScanLine(2)[5] = 0x00123456;
+    Glyphed->SetNumGlyphs(1);
     auto Group = Add<TRzCheckGroup>(F, F, "Group");
     Group->Items()->SetCommaText("mbox,eml,txt");
     Group->SetColumns(2);
@@ -131,6 +136,10 @@ TEST(RzStore, AFormOfEachControlReadsBackAsWritten)
     EXPECT_TRUE(T->HotSpotClosed());
     EXPECT_EQ(T->BarRect(), S->BarRect());
     EXPECT_EQ(T->UpperLeftPane()->Width(), S->UpperLeftPane()->Width());
+    auto Glyph = static_cast<TRzBitBtn*>(B->FindComponent("Glyphed"))->Glyph();
+    ASSERT_EQ(Glyph->Width(), 6);
+    EXPECT_EQ(Glyph->ScanLine(2)[5], 0x00123456u);
+    EXPECT_EQ(Glyph->ScanLine(0)[0], 0x00FFFFFFu);
     auto Ok = static_cast<TRzBitBtn*>(B->FindComponent("Ok"));
     EXPECT_EQ(Ok->Caption(), static_cast<TRzBitBtn*>(A->FindComponent("Ok"))->Caption());
     EXPECT_EQ(Ok->ModalResult(), mrOk);
@@ -301,6 +310,7 @@ TEST(RzStore, StoredOnlyWhenTheirOwn)
         {Own, "FillColor", true},      {Pages, "FixedDimension", true}, {Ok, "Caption", false},
         {Ok, "ModalResult", false},    {Ok, "Kind", true},               {Custom, "ModalResult", true},
         {OwnCheck, "Checked", true},   {Acted, "Checked", false},        {Tool, "ImageIndex", false},
+        {Ok, "Glyph.Data", false},
     };
     for (const TRow& Row : Rows) {
         SCOPED_TRACE(std::string(static_cast<TComponent*>(Row.Instance)->Name()) + " " + Row.Name);

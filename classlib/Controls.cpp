@@ -969,6 +969,8 @@ const TPropertyTable& TControl::ClassProperties()
         OrdProp("Color", &TControl::Color, &TControl::SetColor),
         OrdProp("ParentColor", &TControl::ParentColor, &TControl::SetParentColor),
         OrdProp("ParentFont", &TControl::ParentFont, &TControl::SetParentFont),
+        // A font that follows the parent's is the parent's to store.
+        StoredWhen<TControl>(ObjProp("Font", &TControl::Font), [](const TControl* C) { return !C->ParentFont(); }),
         OrdProp("ShowHint", &TControl::ShowHint, &TControl::SetShowHint),
         OrdProp("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint),
         OrdProp("Cursor", &TControl::Cursor, &TControl::SetCursor),

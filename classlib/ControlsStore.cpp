@@ -40,3 +40,21 @@ void TWinControl::GetChildren(const TGetChildProc& Proc, TComponent* Root)
             if (TComponent* C = Components(I); !dynamic_cast<TControl*>(C))
                 Proc(C);
 }
+
+const TPropertyTable* TFont::Properties() const
+{
+    // Height, not Size: the pixels a form was laid out with.
+    TPropInfo Name;
+    Name.Name = "Name";
+    Name.GetStr = [](const TObject* O) { return static_cast<const TFont*>(O)->Name(); };
+    Name.SetStr = [](TObject* O, const std::string& V) { static_cast<TFont*>(O)->SetName(V); };
+    static const TPropertyTable Table(nullptr, {
+        OrdProp("Charset", &TFont::Charset, &TFont::SetCharset),
+        OrdProp("Color", &TFont::Color, &TFont::SetColor),
+        OrdProp("Height", &TFont::Height, &TFont::SetHeight),
+        Name,
+        OrdProp("Pitch", &TFont::Pitch, &TFont::SetPitch),
+        OrdProp("Style", &TFont::Style, &TFont::SetStyle),
+    });
+    return &Table;
+}

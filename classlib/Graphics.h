@@ -157,6 +157,8 @@ class TFont : public TGraphicsObject {
 public:
     TFont();
     void Assign(const TPersistent* Source) override;
+    // Stored with a form: Charset, Color, Height, Name, Pitch, Style.
+    const TPropertyTable* Properties() const override;
 
     HFONT Handle() const { return static_cast<HFONT>(GetObjectHandle()); }
     // Adopts the font's description from the handle and owns the handle.

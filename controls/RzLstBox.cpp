@@ -663,6 +663,7 @@ const TPropertyTable& TRzCustomListBox::ClassProperties()
         StoredWhen<L>(StrProp("GroupPrefix", &L::GroupPrefix, &L::SetGroupPrefix),
                       [](const L* B) { return B->GroupPrefix() != "//"; }),
         OrdProp("ShowItemHints", &L::ShowItemHints, &L::SetShowItemHints),
+        StoredWhen<L>(ObjProp("GroupFont", &L::GroupFont), [](const L* B) { return B->FCustomGroupFont; }),
     });
     return Table;
 }

@@ -1078,6 +1078,7 @@ const TPropertyTable& TRzCustomGroupBox::ClassProperties()
         OrdProp("ShowCheckBox", &G::ShowCheckBox, &G::SetShowCheckBox),
         OrdProp("Checked", &G::Checked, &G::SetChecked),
         OrdProp("EnableControlsOnCheck", &G::EnableControlsOnCheck, &G::SetEnableControlsOnCheck),
+        StoredWhen<G>(ObjProp("CaptionFont", &G::CaptionFont), [](const G* B) { return B->FOwnCaptionFont; }),
     });
     return Table;
 }

@@ -15,6 +15,8 @@ const TPropertyTable& TRzCustomCheckGroup::ClassProperties()
         OrdProp("Columns", &G::Columns, &G::SetColumns),
         OrdProp("ItemHeight", &G::ItemHeight, &G::SetItemHeight),
         OrdProp("VerticalSpacing", &G::VerticalSpacing, &G::SetVerticalSpacing),
+        // While not custom it follows the group's Font.
+        StoredWhen<G>(ObjProp("ItemFont", &G::ItemFont), [](const G* B) { return B->ItemFontCustom(); }),
     });
     return Table;
 }

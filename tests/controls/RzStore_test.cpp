@@ -76,6 +76,7 @@ void Build(TForm* F)
     Edit->SetFocusColor(clInfoBk);
     auto List = Add<TRzListBox>(F, S->LowerRightPane(), "List");
     List->SetFrameVisible(true);
+    List->GroupFont()->SetColor(clPurple);
     auto Tabbed = Add<TRzTabbedListBox>(F, F, "Tabbed");
     Tabbed->TabStops()->Add(40);
     Tabbed->TabStops()->Add(120);
@@ -86,6 +87,10 @@ void Build(TForm* F)
     Add<TRzCheckBox>(F, F, "Check")->SetHotTrack(true);
     auto Label = Add<TRzLabel>(F, F, "Label");
     Label->SetAngle(90);
+    Label->Font()->SetName("Courier New");
+    Label->Font()->SetHeight(-15);
+    Label->Font()->SetStyle(fsBold | fsItalic);
+    Label->Font()->SetCharset(GREEK_CHARSET);
     auto Glyphed = Add<TRzBitBtn>(F, F, "Glyphed");
     Glyphed->Glyph()->SetSize(6, 3);
     Glyphed->Glyph()->ScanLine(2)[5] = 0x00123456;
@@ -95,6 +100,8 @@ void Build(TForm* F)
     Group->SetColumns(2);
     Group->SetItemState(0, cbChecked);
     Group->SetItemState(2, cbGrayed);
+    Group->ItemFont()->SetStyle(fsUnderline);
+    Group->CaptionFont()->SetHeight(-20);
     auto Pages = Add<TRzPageControl>(F, F, "Pages");
     Pages->SetBounds(0, 170, 300, 100);
     for (const char* Name : {"One", "Two", "Three"}) {
@@ -136,6 +143,7 @@ TEST(RzStore, AFormOfEachControlReadsBackAsWritten)
     EXPECT_TRUE(T->HotSpotClosed());
     EXPECT_EQ(T->BarRect(), S->BarRect());
     EXPECT_EQ(T->UpperLeftPane()->Width(), S->UpperLeftPane()->Width());
+    EXPECT_EQ(static_cast<TControl*>(B->FindComponent("Label"))->Font()->Name(), "Courier New");
     auto Glyph = static_cast<TRzBitBtn*>(B->FindComponent("Glyphed"))->Glyph();
     ASSERT_EQ(Glyph->Width(), 6);
     EXPECT_EQ(Glyph->ScanLine(2)[5], 0x00123456u);
@@ -287,6 +295,7 @@ TEST(RzStore, StoredOnlyWhenTheirOwn)
     auto Plain = Add<TRzListBox>(F.get(), F.get(), "Plain");
     auto Grouped = Add<TRzListBox>(F.get(), F.get(), "Grouped");
     Grouped->SetGroupPrefix("##");
+    Grouped->Font()->SetHeight(-14);
     auto Inherits = Add<TRzStatusPane>(F.get(), F.get(), "Inherits");
     auto Own = Add<TRzStatusPane>(F.get(), F.get(), "Own");
     Own->SetFillColor(clLime);
@@ -310,6 +319,7 @@ TEST(RzStore, StoredOnlyWhenTheirOwn)
         {Own, "FillColor", true},      {Pages, "FixedDimension", true}, {Ok, "Caption", false},
         {Ok, "ModalResult", false},    {Ok, "Kind", true},               {Custom, "ModalResult", true},
         {OwnCheck, "Checked", true},   {Acted, "Checked", false},        {Tool, "ImageIndex", false},
+        {Plain, "Font.Height", false}, {Grouped, "Font.Height", true},  {Plain, "GroupFont.Height", false},
         {Ok, "Glyph.Data", false},
     };
     for (const TRow& Row : Rows) {

@@ -139,6 +139,9 @@ struct TPropInfo {
     // the value is stored with a form at all (always when unset).
     std::function<TPersistent*(const TObject*)> GetObj;
     std::function<bool(const TObject*)> Stored;
+    // A reference to another component, stored by that component's name.
+    std::function<TComponent*(const TObject*)> GetRef;
+    std::function<void(TObject*, TComponent*)> SetRef;
     bool IsString() const { return static_cast<bool>(GetStr); }
 };
 
@@ -185,6 +188,17 @@ TPropInfo ObjProp(const char* Name, T* (C::*Get)() const)
     TPropInfo P;
     P.Name = Name;
     P.GetObj = [Get](const TObject* O) -> TPersistent* { return (static_cast<const C*>(O)->*Get)(); };
+    return P;
+}
+
+// A component reference; a component of another class is refused as none.
+template <typename C, typename T, typename S>
+TPropInfo RefProp(const char* Name, T* (C::*Get)() const, void (C::*Set)(S*))
+{
+    TPropInfo P;
+    P.Name = Name;
+    P.GetRef = [Get](const TObject* O) -> TComponent* { return (static_cast<const C*>(O)->*Get)(); };
+    P.SetRef = [Set](TObject* O, TComponent* V) { (static_cast<C*>(O)->*Set)(dynamic_cast<S*>(V)); };
     return P;
 }
 

@@ -183,6 +183,14 @@ void TWriter::WriteProperties(const TPersistent* Instance, const TPersistent* An
             if (P->GetObj) {
                 TSaved<std::string> Prefix(FPrefix, FPrefix + P->Name + ".");
                 WriteProperties(P->GetObj(Instance), Ancestor ? P->GetObj(Ancestor) : nullptr);
+            } else if (P->GetRef && P->SetRef) {
+                // By name: the reader links it once every component is in.
+                const TComponent* V = P->GetRef(Instance);
+                const TComponent* A = Ancestor ? P->GetRef(Ancestor) : nullptr;
+                if (V ? !A || A->Name() != V->Name() : A != nullptr) {
+                    WritePropName(P->Name);
+                    V ? WriteIdent(V->Name()) : WriteValue(vaNull);
+                }
             } else if (P->GetStr && P->SetStr) {
                 const std::string V = P->GetStr(Instance);
                 if (!Ancestor || P->GetStr(Ancestor) != V) {
@@ -381,7 +389,20 @@ void TReader::ReadRootComponent(TComponent* Root)
     if (!Name.empty() && Name != Root->Name())
         Root->SetName(Name);
     TSaved<TComponent*> Parent(FParent, nullptr);
+    FFixups.clear();
     Root->ReadState(this);
+    FixupReferences();
+}
+
+void TReader::FixupReferences()
+{
+    // A name that names nothing in the form leaves the reference unset.
+    for (const TFixup& F : FFixups) {
+        TComponent* C = SameName(F.Name, FRoot->Name()) ? FRoot : FRoot->FindComponent(F.Name);
+        if (C)
+            F.Prop->SetRef(F.Instance, C);
+    }
+    FFixups.clear();
 }
 
 void TReader::ReadData(TComponent* Instance)
@@ -424,6 +445,15 @@ void TReader::ReadProperty(TPersistent* Instance)
             throw EFilerError("Property " + Path + " does not exist");
         const TPropertyTable* Table = Target->Properties();
         const TPropInfo* P = Table ? Table->Find(Name) : nullptr;
+        if (P && P->SetRef) {
+            if (NextValue() == vaNull) {
+                ReadValue();
+                P->SetRef(Target, nullptr);
+            } else {
+                FFixups.push_back({Target, P, ReadIdent()});
+            }
+            continue;
+        }
         if (P && P->SetStr) {
             P->SetStr(Target, ReadString());
             continue;

@@ -32,6 +32,7 @@ enum TValueType : unsigned char {
 };
 
 class TWriter;
+struct TPropInfo;
 
 using TReaderProc = std::function<void(TReader* Reader)>;
 using TWriterProc = std::function<void(TWriter* Writer)>;
@@ -140,10 +141,18 @@ public:
                               bool HasData) override;
 
 private:
+    // A reference read by name, set once the whole stream is in.
+    struct TFixup {
+        TPersistent* Instance;
+        const TPropInfo* Prop;
+        std::string Name;
+    };
+    void FixupReferences();
     void ReadComponent(TComponent* Parent, int Order);
     void CheckValue(TValueType Expected);
 
     TComponent* FParent = nullptr;
     std::string FPropName;  // the defined property being looked for
     bool FPropRead = false; // whether DefineProperties read it
+    std::vector<TFixup> FFixups;
 };

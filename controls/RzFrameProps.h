@@ -131,6 +131,7 @@ public:
             Ruled(OrdProp("DisabledColor", &P::DisabledColor, &P::SetDisabledColor), fcpDisabledColor),
             Ruled(OrdProp("FocusColor", &P::FocusColor, &P::SetFocusColor), fcpFocusColor),
             Ruled(OrdProp("FrameColor", &P::FrameColor, &P::SetFrameColor), fcpFrameColor),
+            RefProp("FrameController", &P::FrameController, &P::SetFrameController),
             OrdProp("FrameControllerNotifications", &P::FrameControllerNotifications,
                     &P::SetFrameControllerNotifications),
             Ruled(OrdProp("FrameHotColor", &P::FrameHotColor, &P::SetFrameHotColor), fcpFrameHotColor),

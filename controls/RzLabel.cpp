@@ -614,6 +614,7 @@ const TPropertyTable& TRzLabel::ClassProperties()
         OrdProp("CondenseCaption", &L::CondenseCaption, &L::SetCondenseCaption),
         OrdProp("FlatColor", &L::FlatColor, &L::SetFlatColor),
         OrdProp("FlatColorAdjustment", &L::FlatColorAdjustment, &L::SetFlatColorAdjustment),
+        RefProp("FrameController", &L::FrameController, &L::SetFrameController),
         OrdProp("FrameControllerNotifications", &L::FrameControllerNotifications,
                 &L::SetFrameControllerNotifications),
         OrdProp("CenterPoint", &L::CenterPoint, &L::SetCenterPoint),

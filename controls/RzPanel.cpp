@@ -658,6 +658,7 @@ const TPropertyTable& TRzCustomPanel::ClassProperties()
         OrdProp("VisualStyle", &P::VisualStyle, &P::SetVisualStyle),
         OrdProp("ShowDockClientCaptions", &P::ShowDockClientCaptions, &P::SetShowDockClientCaptions),
         OrdProp("FullRepaint", &P::FullRepaint, &P::SetFullRepaint),
+        RefProp("FrameController", &P::FrameController, &P::SetFrameController),
         OrdProp("FrameControllerNotifications", &P::FrameControllerNotifications,
                 &P::SetFrameControllerNotifications),
     });

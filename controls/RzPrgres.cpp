@@ -433,6 +433,7 @@ const TPropertyTable& TRzCustomProgressBar::ClassProperties()
         OrdProp("FlatColor", &B::FlatColor, &B::SetFlatColor),
         OrdProp("FlatColorAdjustment", &B::FlatColorAdjustment, &B::SetFlatColorAdjustment),
         OrdProp("ThemeAware", &B::ThemeAware, &B::SetThemeAware),
+        RefProp("FrameController", &B::FrameController, &B::SetFrameController),
         OrdProp("FrameControllerNotifications", &B::FrameControllerNotifications,
                 &B::SetFrameControllerNotifications),
     });

@@ -16,6 +16,7 @@ const TPropertyTable& TRzCustomCheckBox::ClassProperties()
     };
     // AllowGrayed before State, so a grayed state is allowed when read.
     static const TPropertyTable Table(&TCustomControl::ClassProperties(), {
+        RefProp("FrameController", &B::FrameController, &B::SetFrameController),
         OrdProp("AllowGrayed", &B::AllowGrayed, &B::SetAllowGrayed),
         StoredWhen<B>(OrdProp("Checked", &B::Checked, &B::SetChecked), +CheckedOwn),
         StoredWhen<B>(OrdProp("State", &B::State, &B::SetState), +CheckedOwn),

@@ -400,6 +400,7 @@ const TPropertyTable& TRzCustomStatusPane::ClassProperties()
                       [](const S* P) { return !P->ParentFillColor(); }),
         OrdProp("ParentFillColor", &S::ParentFillColor, &S::SetParentFillColor),
         OrdProp("Transparent", &S::Transparent, &S::SetTransparent),
+        RefProp("FrameController", &S::FrameController, &S::SetFrameController),
         OrdProp("FrameControllerNotifications", &S::FrameControllerNotifications,
                 &S::SetFrameControllerNotifications),
     });

@@ -42,6 +42,9 @@ inline void ExpectSameStored(const TPersistent* A, const TPersistent* B, const s
             continue;
         if (P->GetObj) {
             ExpectSameStored(P->GetObj(A), P->GetObj(B), Path + P->Name + ".");
+        } else if (P->GetRef) {
+            const TComponent *RA = P->GetRef(A), *RB = P->GetRef(B);
+            EXPECT_EQ(RA ? RA->Name() : "", RB ? RB->Name() : "");
         } else if (P->GetStr) {
             EXPECT_EQ(P->GetStr(A), P->GetStr(B));
         } else if (P->GetOrd) {

@@ -76,6 +76,8 @@ void Build(TForm* F)
     Edit->SetFocusColor(clInfoBk);
     auto List = Add<TRzListBox>(F, S->LowerRightPane(), "List");
     List->SetFrameVisible(true);
+    List->SetFrameController(FC);
+    Panel->SetFrameController(FC);
     List->GroupFont()->SetColor(clPurple);
     auto Tabbed = Add<TRzTabbedListBox>(F, F, "Tabbed");
     Tabbed->TabStops()->Add(40);
@@ -143,6 +145,10 @@ TEST(RzStore, AFormOfEachControlReadsBackAsWritten)
     EXPECT_TRUE(T->HotSpotClosed());
     EXPECT_EQ(T->BarRect(), S->BarRect());
     EXPECT_EQ(T->UpperLeftPane()->Width(), S->UpperLeftPane()->Width());
+    // The controller is written after the controls that name it.
+    EXPECT_LT(Bytes.find(std::string("\x0f\0\0\0FrameController", 19)), Bytes.find("TRzFrameController"));
+    EXPECT_EQ(static_cast<TRzListBox*>(B->FindComponent("List"))->FrameController(), B->FindComponent("Frames"));
+    EXPECT_EQ(static_cast<TRzPanel*>(B->FindComponent("Panel"))->FrameController(), B->FindComponent("Frames"));
     EXPECT_EQ(static_cast<TControl*>(B->FindComponent("Label"))->Font()->Name(), "Courier New");
     auto Glyph = static_cast<TRzBitBtn*>(B->FindComponent("Glyphed"))->Glyph();
     ASSERT_EQ(Glyph->Width(), 6);

@@ -4,13 +4,13 @@ namespace ControlState {
 
 const char* const ControlProp = "TessalyControl";
 
-thread_local TWinControl* CreationControl = nullptr;
-TControl* CaptureControl = nullptr;
-TControl* MouseOverControl = nullptr;
-std::vector<TControl*> PendingFrees;
+thread_local TWinControl* GCreationControl = nullptr;
+TControl* GCaptureControl = nullptr;
+TControl* GMouseOverControl = nullptr;
+std::vector<TControl*> GPendingFrees;
 int GGlobalDispatchDepth = 0;
 std::vector<TControlCanvas*> GOpenCanvases;
-std::map<TCursor, HCURSOR> RegisteredCursors;
+std::map<TCursor, HCURSOR> GRegisteredCursors;
 UINT GNextControlId = 100;
 
 bool IsWinControl(const TControl* C)
@@ -30,7 +30,7 @@ TDispatchGuard::~TDispatchGuard()
     --GGlobalDispatchDepth;
     if (*FAlive)
         --FDepth;
-    if (GGlobalDispatchDepth == 0 && !PendingFrees.empty())
+    if (GGlobalDispatchDepth == 0 && !GPendingFrees.empty())
         FlushPendingControlFrees();
 }
 

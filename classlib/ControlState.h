@@ -14,17 +14,17 @@ extern const char* const ControlProp;
 
 // The control whose CreateWindowExA is running: messages that come before
 // WM_NCCREATE (WM_GETMINMAXINFO) bind the window to it.
-extern thread_local TWinControl* CreationControl;
+extern thread_local TWinControl* GCreationControl;
 // Graphic or windowed control that owns the mouse capture.
-extern TControl* CaptureControl;
+extern TControl* GCaptureControl;
 // The control the mouse pointer was last seen over.
-extern TControl* MouseOverControl;
+extern TControl* GMouseOverControl;
 // Controls whose Free() came while one of their messages was being handled.
-extern std::vector<TControl*> PendingFrees;
+extern std::vector<TControl*> GPendingFrees;
 extern int GGlobalDispatchDepth;
 // Control canvases holding a device context outside painting.
 extern std::vector<TControlCanvas*> GOpenCanvases;
-extern std::map<TCursor, HCURSOR> RegisteredCursors;
+extern std::map<TCursor, HCURSOR> GRegisteredCursors;
 extern UINT GNextControlId;
 
 bool IsWinControl(const TControl* C);

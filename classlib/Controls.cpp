@@ -101,8 +101,8 @@ bool SetStrProp(TControl* Control, const std::string& Name, const std::string& V
 
 HCURSOR CursorHandle(TCursor Cursor)
 {
-    auto It = RegisteredCursors.find(Cursor);
-    if (It != RegisteredCursors.end())
+    auto It = GRegisteredCursors.find(Cursor);
+    if (It != GRegisteredCursors.end())
         return It->second;
     LPCSTR Id = IDC_ARROW;
     switch (Cursor) {
@@ -128,9 +128,9 @@ HCURSOR CursorHandle(TCursor Cursor)
 void RegisterCursor(TCursor Cursor, HCURSOR Handle)
 {
     if (Handle)
-        RegisteredCursors[Cursor] = Handle;
+        GRegisteredCursors[Cursor] = Handle;
     else
-        RegisteredCursors.erase(Cursor);
+        GRegisteredCursors.erase(Cursor);
 }
 
 // ---------------------------------------------------------------------------
@@ -206,7 +206,7 @@ LRESULT CALLBACK ControlWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LPa
         if (Msg == WM_NCCREATE)
             C = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTA*>(LParam)->lpCreateParams);
         if (!C)
-            C = CreationControl;
+            C = GCreationControl;
         if (!C)
             return DefWindowProcA(Wnd, Msg, WParam, LParam);
         SetPropA(Wnd, ControlProp, C);
@@ -246,11 +246,11 @@ TControl::~TControl()
     if (Application && Application->HintControl() == this)
         Application->CancelHint();
     *FAlive = false;
-    PendingFrees.erase(std::remove(PendingFrees.begin(), PendingFrees.end(), this), PendingFrees.end());
-    if (CaptureControl == this)
-        CaptureControl = nullptr;
-    if (MouseOverControl == this)
-        MouseOverControl = nullptr;
+    GPendingFrees.erase(std::remove(GPendingFrees.begin(), GPendingFrees.end(), this), GPendingFrees.end());
+    if (GCaptureControl == this)
+        GCaptureControl = nullptr;
+    if (GMouseOverControl == this)
+        GMouseOverControl = nullptr;
     if (FParent)
         FParent->RemoveControl(this);
 }
@@ -261,10 +261,10 @@ void TControl::BeforeDestruction()
     if (Dragging())
         EndDragging(false);
     UndockFromHost();
-    if (CaptureControl == this)
+    if (GCaptureControl == this)
         SetMouseCapture(false);
-    if (MouseOverControl == this)
-        MouseOverControl = nullptr;
+    if (GMouseOverControl == this)
+        GMouseOverControl = nullptr;
     if (FParent)
         SetParent(nullptr);
     TComponent::BeforeDestruction();
@@ -289,7 +289,7 @@ void TControl::Free()
         // object. The free happens once they have unwound.
         if (!FFreePending) {
             FFreePending = true;
-            PendingFrees.push_back(this);
+            GPendingFrees.push_back(this);
             if (Application)
                 PostMessageA(Application->Handle(), CM_DEFERREDFREE, 0, 0);
         }
@@ -354,7 +354,7 @@ void TControl::WndProc(TMessage& Message)
             OnMouseLeave(this);
         return;
     case WM_CANCELMODE:
-        if (CaptureControl == this)
+        if (GCaptureControl == this)
             SetMouseCapture(false);
         return;
     default:
@@ -902,7 +902,7 @@ void TControl::SendToBack()
 
 bool TControl::MouseCapture() const
 {
-    return CaptureControl == this;
+    return GCaptureControl == this;
 }
 
 void TControl::SetMouseCapture(bool Value)
@@ -915,23 +915,23 @@ void TControl::SetMouseCapture(bool Value)
         const TControl* W = this;
         while (W && !IsWinControl(W))
             W = W->FParent;
-        CaptureControl = this;
+        GCaptureControl = this;
         if (W && static_cast<const TWinControl*>(W)->HandleAllocated())
             SetCapture(static_cast<const TWinControl*>(W)->WindowHandle());
     } else {
-        CaptureControl = nullptr;
+        GCaptureControl = nullptr;
         ReleaseCapture();
     }
 }
 
 TControl* TControl::CaptureControlOf() const
 {
-    return CaptureControl;
+    return GCaptureControl;
 }
 
 TControl* TControl::MouseControl()
 {
-    return MouseOverControl;
+    return GMouseOverControl;
 }
 
 void TControl::Loaded()

@@ -158,7 +158,7 @@ void TControl::EndDragging(bool Drop)
         if (!Win || !Win->HandleAllocated() || GetCapture() == Win->WindowHandle())
             Source->SetMouseCapture(false);
         else
-            CaptureControl = nullptr;
+            GCaptureControl = nullptr;
     }
     if (Over && !Dropped) {
         bool Ignored = false;

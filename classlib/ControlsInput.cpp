@@ -195,27 +195,27 @@ void TWinControl::RouteMouseToChild(TMessage& Message)
         TControl* Over = ControlAtPos(P, false);
         if (!Over)
             Over = this;
-        if (Over != MouseOverControl) {
-            TControl* Old = MouseOverControl;
-            MouseOverControl = Over;
+        if (Over != GMouseOverControl) {
+            TControl* Old = GMouseOverControl;
+            GMouseOverControl = Over;
             if (Old)
                 Old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(Old));
-            if (MouseOverControl == Over)
+            if (GMouseOverControl == Over)
                 Over->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(Over));
         }
         if (!*Alive)
             return;
         TrackMouseLeave();
         // The hint follows the control under the pointer.
-        if (Application && MouseOverControl)
-            Application->HintMouseMessage(MouseOverControl, ClientToScreen(P));
+        if (Application && GMouseOverControl)
+            Application->HintMouseMessage(GMouseOverControl, ClientToScreen(P));
         if (!*Alive)
             return;
     }
     TControl* Target = nullptr;
-    if (CaptureControl && CaptureControl->Parent() == this && !IsWinControl(CaptureControl))
-        Target = CaptureControl;
-    else if (!CaptureControl || CaptureControl == this || !ContainsControl(CaptureControl))
+    if (GCaptureControl && GCaptureControl->Parent() == this && !IsWinControl(GCaptureControl))
+        Target = GCaptureControl;
+    else if (!GCaptureControl || GCaptureControl == this || !ContainsControl(GCaptureControl))
         Target = ControlAtPos(P, false);
     if (Target) {
         Target->Perform(Message.Msg, Message.WParam,
@@ -287,19 +287,19 @@ bool TWinControl::WMMouseWheel(TMessage& Message)
 void TWinControl::WMMouseLeave(TMessage&)
 {
     FTrackingLeave = false;
-    if (MouseOverControl && (MouseOverControl == this || MouseOverControl->Parent() == this)) {
-        TControl* Old = MouseOverControl;
-        MouseOverControl = nullptr;
+    if (GMouseOverControl && (GMouseOverControl == this || GMouseOverControl->Parent() == this)) {
+        TControl* Old = GMouseOverControl;
+        GMouseOverControl = nullptr;
         Old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(Old));
     }
 }
 
 void TWinControl::WMCaptureChanged(TMessage& Message)
 {
-    if (CaptureControl && reinterpret_cast<HWND>(Message.LParam) != FHandle) {
-        TControl* C = CaptureControl;
+    if (GCaptureControl && reinterpret_cast<HWND>(Message.LParam) != FHandle) {
+        TControl* C = GCaptureControl;
         if (C == this || C->Parent() == this) {
-            CaptureControl = nullptr;
+            GCaptureControl = nullptr;
             // A graphic control that held the capture hears that it is
             // gone, so a drag or press it runs can end.
             if (C != this)
@@ -396,8 +396,8 @@ void TWinControl::CMFontChanged()
 void TWinControl::WMNCDestroy(TMessage& Message)
 {
     DefaultHandler(Message);
-    if (MouseOverControl && ContainsControl(MouseOverControl))
-        MouseOverControl = nullptr;
+    if (GMouseOverControl && ContainsControl(GMouseOverControl))
+        GMouseOverControl = nullptr;
     for (TControlCanvas* C : std::vector<TControlCanvas*>(GOpenCanvases))
         if (auto W = dynamic_cast<TWinControl*>(C->Control()); W == this)
             C->FreeHandle();

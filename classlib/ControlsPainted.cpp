@@ -126,12 +126,12 @@ void FreeControlCanvasHandles()
 
 void FlushPendingControlFrees()
 {
-    for (TControl* C : std::vector<TControl*>(PendingFrees)) {
-        if (std::find(PendingFrees.begin(), PendingFrees.end(), C) == PendingFrees.end())
+    for (TControl* C : std::vector<TControl*>(GPendingFrees)) {
+        if (std::find(GPendingFrees.begin(), GPendingFrees.end(), C) == GPendingFrees.end())
             continue;
         if (C->IsDispatching())
             continue;
-        PendingFrees.erase(std::remove(PendingFrees.begin(), PendingFrees.end(), C), PendingFrees.end());
+        GPendingFrees.erase(std::remove(GPendingFrees.begin(), GPendingFrees.end(), C), GPendingFrees.end());
         C->TObject::Free();
     }
 }

@@ -165,13 +165,13 @@ void TWinControl::CreateWnd()
 
 void TWinControl::CreateWindowHandle(const TCreateParams& Params)
 {
-    TWinControl* Saved = CreationControl;
-    CreationControl = this;
+    TWinControl* Saved = GCreationControl;
+    GCreationControl = this;
     HMENU Id = (Params.Style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(GNextControlId++)) : nullptr;
     HWND Wnd = CreateWindowExA(Params.ExStyle, Params.WinClassName.c_str(), Params.Caption.c_str(), Params.Style,
                                Params.X, Params.Y, Params.Width, Params.Height, Params.WndParent, Id,
                                GetModuleHandleA(nullptr), this);
-    CreationControl = Saved;
+    GCreationControl = Saved;
     FHandle = Wnd;
 }
 
@@ -360,10 +360,10 @@ void TWinControl::RemoveControl(TControl* AControl)
     }
     FControls.erase(std::find(FControls.begin(), FControls.end(), AControl));
     AControl->FParent = nullptr;
-    if (CaptureControl == AControl)
-        CaptureControl = nullptr;
-    if (MouseOverControl == AControl)
-        MouseOverControl = nullptr;
+    if (GCaptureControl == AControl)
+        GCaptureControl = nullptr;
+    if (GMouseOverControl == AControl)
+        GMouseOverControl = nullptr;
     if (!HasState(csDestroying)) {
         Perform(CM_CONTROLCHANGE, reinterpret_cast<WPARAM>(AControl), 0);
         if (AControl->Align() != alNone)

@@ -13,7 +13,7 @@ TBeepHook& BeepHook()
 }
 } // namespace
 
-unsigned KeyboardSearchDelay = 1500;
+unsigned GKeyboardSearchDelay = 1500;
 
 void SetBeepHook(TBeepHook Hook)
 {

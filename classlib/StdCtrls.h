@@ -14,7 +14,7 @@ void ControlBeep(UINT Kind = MB_OK);
 
 // How long typed letters keep adding to one incremental search, in
 // milliseconds; a pause longer than this starts a new search.
-extern unsigned KeyboardSearchDelay;
+extern unsigned GKeyboardSearchDelay;
 
 enum TEditCharCase : unsigned char { ecNormal, ecUpperCase, ecLowerCase };
 

@@ -33,7 +33,7 @@ TRzCustomComboBox::TRzCustomComboBox(TComponent* AOwner) : TRzFrameProps<TCustom
     FNormalColor = Color();
     FSearchTimer = new TTimer(this);
     FSearchTimer->SetEnabled(false);
-    FSearchTimer->SetInterval(KeyboardSearchDelay);
+    FSearchTimer->SetInterval(GKeyboardSearchDelay);
     FSearchTimer->OnTimer = [this](TObject*) { SearchTimerTick(); };
 }
 
@@ -364,7 +364,7 @@ void TRzCustomComboBox::ListStyleChar(TMessage& Message)
         FKeyInProgress = true;
         SelectMatch(FSearchText + Ch);
         FSearchTimer->SetEnabled(false);
-        FSearchTimer->SetInterval(KeyboardSearchDelay);
+        FSearchTimer->SetInterval(GKeyboardSearchDelay);
         FSearchTimer->SetEnabled(true);
         FKeyInProgress = false;
         return;

@@ -54,7 +54,7 @@ TRzCustomListBox::TRzCustomListBox(TComponent* AOwner)
     FNormalColor = Color();
     FSearchTimer = new TTimer(this);
     FSearchTimer->SetEnabled(false);
-    FSearchTimer->SetInterval(KeyboardSearchDelay);
+    FSearchTimer->SetInterval(GKeyboardSearchDelay);
     FSearchTimer->OnTimer = [this](TObject*) { SearchTimerTick(); };
     FGroupFont->Assign(Font());
     FGroupFont->SetStyle(fsBold);
@@ -286,7 +286,7 @@ void TRzCustomListBox::SearchChar(TMessage& Message)
     FKeyInProgress = true;
     Search(FSearchText + Ch);
     FSearchTimer->SetEnabled(false);
-    FSearchTimer->SetInterval(KeyboardSearchDelay);
+    FSearchTimer->SetInterval(GKeyboardSearchDelay);
     FSearchTimer->SetEnabled(true);
     FKeyInProgress = false;
 }

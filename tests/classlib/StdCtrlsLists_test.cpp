@@ -156,5 +156,5 @@ TEST(ControlBeep, TheHookCountsInsteadOfSounding)
     SetBeepHook(nullptr);
     ControlBeep(); // the real beep again: nothing counted
     EXPECT_EQ(Kinds, (std::vector<UINT>{MB_OK, MB_ICONHAND}));
-    EXPECT_EQ(KeyboardSearchDelay, 1500u);
+    EXPECT_EQ(GKeyboardSearchDelay, 1500u);
 }

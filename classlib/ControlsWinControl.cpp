@@ -8,6 +8,22 @@
 
 using namespace ControlState;
 
+namespace {
+
+// The windowed ones of Controls by tab order, ties in control order.
+std::vector<TWinControl*> InTabOrder(const std::vector<TControl*>& Controls)
+{
+    std::vector<TWinControl*> Out;
+    for (TControl* C : Controls)
+        if (auto W = dynamic_cast<TWinControl*>(C))
+            Out.push_back(W);
+    std::stable_sort(Out.begin(), Out.end(),
+                     [](const TWinControl* A, const TWinControl* B) { return A->TabOrder() < B->TabOrder(); });
+    return Out;
+}
+
+} // namespace
+
 // ---------------------------------------------------------------------------
 // TWinControl
 // ---------------------------------------------------------------------------
@@ -511,6 +527,11 @@ void TWinControl::AlignControls(TControl*, TRect& Rect)
 void TWinControl::Loaded()
 {
     TControl::Loaded();
+    // The tab orders read are kept as stored (SetTabOrder); number them
+    // 0.. in their order, ties in control order.
+    std::vector<TWinControl*> Kids = InTabOrder(FControls);
+    for (size_t I = 0; I < Kids.size(); ++I)
+        Kids[I]->FTabOrder = static_cast<int>(I);
     Realign();
 }
 
@@ -548,16 +569,14 @@ int TWinControl::TabOrder() const
 
 void TWinControl::SetTabOrder(int Value)
 {
-    if (!FParent) {
+    // While a form is read its children arrive in control order, not tab
+    // order: the stored value is kept as it is and the parent's Loaded
+    // numbers its children by those values once all of them are in.
+    if (!FParent || HasState(csReading)) {
         FTabOrder = Value;
         return;
     }
-    std::vector<TWinControl*> Siblings;
-    for (TControl* C : FParent->FControls)
-        if (auto W = dynamic_cast<TWinControl*>(C))
-            Siblings.push_back(W);
-    std::stable_sort(Siblings.begin(), Siblings.end(),
-                     [](TWinControl* A, TWinControl* B) { return A->FTabOrder < B->FTabOrder; });
+    std::vector<TWinControl*> Siblings = InTabOrder(FParent->FControls);
     Siblings.erase(std::remove(Siblings.begin(), Siblings.end(), this), Siblings.end());
     int N = static_cast<int>(Siblings.size());
     Value = (Value < 0 || Value > N) ? N : Value;
@@ -589,13 +608,7 @@ void TWinControl::SetFocus()
 
 void TWinControl::GetTabOrderList(std::vector<TWinControl*>& List) const
 {
-    std::vector<TWinControl*> Kids;
-    for (TControl* C : FControls)
-        if (auto W = dynamic_cast<TWinControl*>(C))
-            Kids.push_back(W);
-    std::stable_sort(Kids.begin(), Kids.end(),
-                     [](TWinControl* A, TWinControl* B) { return A->FTabOrder < B->FTabOrder; });
-    for (TWinControl* W : Kids) {
+    for (TWinControl* W : InTabOrder(FControls)) {
         List.push_back(W);
         W->GetTabOrderList(List);
     }

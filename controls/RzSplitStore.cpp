@@ -1,5 +1,7 @@
 // Form storage of the splitter: the pane settings, the values stored besides
 // the published properties, and the pane children put back after loading.
+#include <algorithm>
+
 #include "classlib/Filer.h"
 #include "controls/RzSplit.h"
 
@@ -102,12 +104,20 @@ void TRzSplitter::Loaded()
     UpdatePanes();
     UpdateFixedSize();
     FWantedSize = FFixedSize;
-    // The pane children were read as the splitter's own.
+    // The pane children were read as the splitter's own. Moving them resets
+    // their tab orders, so the order read is put back among them.
     TComponent* NameOwner = Owner() ? Owner() : this;
     for (auto [Pane, Names] : {std::pair{FUpperLeftPane, &FUpperLeftNames}, std::pair{FLowerRightPane, &FLowerRightNames}}) {
+        std::vector<std::pair<int, TWinControl*>> Tabbed;
         for (const std::string& Name : *Names)
-            if (auto C = dynamic_cast<TControl*>(NameOwner->FindComponent(Name)))
+            if (auto C = dynamic_cast<TControl*>(NameOwner->FindComponent(Name))) {
+                if (auto W = dynamic_cast<TWinControl*>(C))
+                    Tabbed.emplace_back(W->TabOrder(), W);
                 C->SetParent(Pane);
+            }
         Names->clear();
+        std::stable_sort(Tabbed.begin(), Tabbed.end(), [](const auto& A, const auto& B) { return A.first < B.first; });
+        for (size_t I = 0; I < Tabbed.size(); ++I)
+            Tabbed[I].second->SetTabOrder(static_cast<int>(I));
     }
 }

@@ -74,6 +74,12 @@ void Build(TForm* F)
     Edit->SetText("mbox");
     Edit->SetFrameStyle(fsGroove);
     Edit->SetFocusColor(clInfoBk);
+    // Tab orders that fall in control order: 2, 1, 0 in a pane and a panel.
+    Add<TRzEdit>(F, S->UpperLeftPane(), "Edit2");
+    Add<TRzEdit>(F, S->UpperLeftPane(), "Edit3")->SetTabOrder(0);
+    Edit->SetTabOrder(2);
+    for (const char* Name : {"Tab2", "Tab1", "Tab0"})
+        Add<TRzEdit>(F, Panel, Name)->SetTabOrder(0);
     auto List = Add<TRzListBox>(F, S->LowerRightPane(), "List");
     List->SetFrameVisible(true);
     List->SetFrameController(FC);

@@ -105,6 +105,10 @@ public:
     void SetButtonHint(const std::string& Value) { FButtons->Button()->SetHint(Value); }
     std::string AltBtnHint() const { return FButtons->AltButton()->Hint(); }
     void SetAltBtnHint(const std::string& Value) { FButtons->AltButton()->SetHint(Value); }
+    // Stored with a form (RzButtonStore.cpp): the kinds, and a glyph for a
+    // custom kind.
+    const TPropertyTable* Properties() const override;
+    static const TPropertyTable& ClassProperties();
 
     bool AllowKeyEdit() const { return FAllowKeyEdit; }
     void SetAllowKeyEdit(bool Value) { FAllowKeyEdit = Value; }

@@ -481,6 +481,9 @@ public:
     void SetRepeatClicks(bool Value) { FRepeatClicks = Value; }
     TRzControlButtonStyle Style() const { return FStyle; }
     virtual void SetStyle(TRzControlButtonStyle Value);
+    // Glyph and NumGlyphs are stored once a glyph is set (RzButtonStore.cpp).
+    const TPropertyTable* Properties() const override;
+    static const TPropertyTable& ClassProperties();
 
     bool IsDown() const { return FDown; }
     bool MouseInControl() const { return FMouseInControl; }

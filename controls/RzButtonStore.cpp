@@ -1,5 +1,7 @@
 // Form storage of the push buttons: a preset kind stores only what differs
-// from its preset.
+// from its preset. A glyph is stored only once set: a button edit's preset
+// kinds bring their own.
+#include "controls/RzBtnEdt.h"
 #include "controls/RzButton.h"
 
 namespace {
@@ -87,6 +89,47 @@ const TPropertyTable& TRzToolButton::ClassProperties()
         OrdProp("DisabledIndex", &B::DisabledIndex, &B::SetDisabledIndex),
         OrdProp("DownIndex", &B::DownIndex, &B::SetDownIndex),
         OrdProp("HotIndex", &B::HotIndex, &B::SetHotIndex),
+    });
+    return Table;
+}
+
+const TPropertyTable* TRzControlButton::Properties() const
+{
+    return &ClassProperties();
+}
+
+const TPropertyTable& TRzControlButton::ClassProperties()
+{
+    using B = TRzControlButton;
+    static const auto HasGlyph = [](const B* Button) { return !Button->Glyph()->Empty(); };
+    // The glyph before NumGlyphs: a glyph read counts its images anew.
+    static const TPropertyTable Table(&TGraphicControl::ClassProperties(), {
+        StoredWhen<B>(ObjProp("Glyph", &B::Glyph), +HasGlyph),
+        StoredWhen<B>(OrdProp("NumGlyphs", &B::NumGlyphs, &B::SetNumGlyphs), +HasGlyph),
+    });
+    return Table;
+}
+
+const TPropertyTable* TRzCustomButtonEdit::Properties() const
+{
+    return &ClassProperties();
+}
+
+const TPropertyTable& TRzCustomButtonEdit::ClassProperties()
+{
+    using E = TRzCustomButtonEdit;
+    static const auto MainSet = [](const E* Edit) {
+        return Edit->ButtonKind() == TButtonKind::bkCustom && !Edit->ButtonGlyph()->Empty();
+    };
+    static const auto AltSet = [](const E* Edit) {
+        return Edit->AltBtnKind() == TButtonKind::bkCustom && !Edit->AltBtnGlyph()->Empty();
+    };
+    // The kinds before the glyphs: a custom kind keeps the glyph read.
+    static const TPropertyTable Table(&TRzCustomEdit::ClassProperties(), {
+        OrdProp("ButtonKind", &E::ButtonKind, &E::SetButtonKind),
+        OrdProp("AltBtnKind", &E::AltBtnKind, &E::SetAltBtnKind),
+        StoredWhen<E>(ObjProp("ButtonGlyph", &E::ButtonGlyph), +MainSet),
+        StoredWhen<E>(ObjProp("AltBtnGlyph", &E::AltBtnGlyph), +AltSet),
     });
     return Table;
 }

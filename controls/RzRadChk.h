@@ -149,7 +149,8 @@ public:
     void SetChecked(bool Value) { SetCheckedValue(Value); }
     bool AllowGrayed() const { return FAllowGrayed; }
     void SetAllowGrayed(bool Value) { FAllowGrayed = Value; }
-    // Checked and State are stored only when no action supplies them.
+    // Checked and State are stored only when no action supplies them,
+    // CustomGlyphs once set.
     const TPropertyTable* Properties() const override;
     static const TPropertyTable& ClassProperties();
 

@@ -20,6 +20,8 @@ const TPropertyTable& TRzCustomCheckBox::ClassProperties()
         OrdProp("AllowGrayed", &B::AllowGrayed, &B::SetAllowGrayed),
         StoredWhen<B>(OrdProp("Checked", &B::Checked, &B::SetChecked), +CheckedOwn),
         StoredWhen<B>(OrdProp("State", &B::State, &B::SetState), +CheckedOwn),
+        StoredWhen<B>(ObjProp("CustomGlyphs", &B::CustomGlyphs),
+                      [](const B* Box) { return !Box->CustomGlyphs()->Empty(); }),
     });
     return Table;
 }

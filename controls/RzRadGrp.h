@@ -117,8 +117,8 @@ public:
     std::vector<int> CheckStates() const;
     // Reading "CheckStates": kept until loading ends, then applied.
     void ReadCheckStates(const std::vector<int>& States);
-    // Form storage (RzRadGrpStore.cpp): the items, the layout settings
-    // and "CheckStates".
+    // Form storage (RzRadGrpStore.cpp): the items, the layout settings,
+    // CustomGlyphs once set and "CheckStates".
     const TPropertyTable* Properties() const override;
     static const TPropertyTable& ClassProperties();
     void DefineProperties(TFiler* Filer) override;

@@ -17,6 +17,8 @@ const TPropertyTable& TRzCustomCheckGroup::ClassProperties()
         OrdProp("VerticalSpacing", &G::VerticalSpacing, &G::SetVerticalSpacing),
         // While not custom it follows the group's Font.
         StoredWhen<G>(ObjProp("ItemFont", &G::ItemFont), [](const G* B) { return B->ItemFontCustom(); }),
+        StoredWhen<G>(ObjProp("CustomGlyphs", &G::CustomGlyphs),
+                      [](const G* B) { return !B->CustomGlyphs()->Empty(); }),
     });
     return Table;
 }

@@ -5,6 +5,7 @@
 
 #include "classlib/ActnList.h"
 
+#include "controls/RzBtnEdt.h"
 #include "controls/RzButton.h"
 #include "controls/RzCmboBx.h"
 #include "controls/RzEdit.h"
@@ -48,6 +49,8 @@ void RegisterControls()
         RegisterComponentClass<TRzCheckGroup>();
         RegisterComponentClass<TRzPageControl>();
         RegisterComponentClass<TRzTabSheet>();
+        RegisterComponentClass<TRzButtonEdit>();
+        RegisterComponentClass<TRzControlButton>();
         return true;
     }();
     (void)Done;
@@ -92,16 +95,27 @@ void Build(TForm* F)
     Combo->SetFrameHotColor(clRed);
     Add<TRzButton>(F, F, "Button")->SetCaption("Go");
     Add<TRzBitBtn>(F, F, "Ok")->SetKind(bkOK);
-    Add<TRzCheckBox>(F, F, "Check")->SetHotTrack(true);
+    auto Check = Add<TRzCheckBox>(F, F, "Check");
+    Check->SetHotTrack(true);
     auto Label = Add<TRzLabel>(F, F, "Label");
     Label->SetAngle(90);
     Label->Font()->SetName("Courier New");
     Label->Font()->SetHeight(-15);
     Label->Font()->SetStyle(fsBold | fsItalic);
     Label->Font()->SetCharset(GREEK_CHARSET);
+    const auto SetGlyph = [](TBitmap* G) {
+        G->SetSize(6, 3);
+        G->ScanLine(2)[5] = 0x00123456;
+    };
     auto Glyphed = Add<TRzBitBtn>(F, F, "Glyphed");
-    Glyphed->Glyph()->SetSize(6, 3);
-    Glyphed->Glyph()->ScanLine(2)[5] = 0x00123456;
+    SetGlyph(Glyphed->Glyph());
+    SetGlyph(Check->CustomGlyphs());
+    SetGlyph(Add<TRzControlButton>(F, F, "Spin")->Glyph());
+    TBitmap Glyph;
+    SetGlyph(&Glyph);
+    auto ButtonEdit = Add<TRzButtonEdit>(F, F, "ButtonEdit");
+    ButtonEdit->SetButtonGlyph(&Glyph);
+    ButtonEdit->SetAltBtnGlyph(&Glyph);
     Glyphed->SetNumGlyphs(1);
     auto Group = Add<TRzCheckGroup>(F, F, "Group");
     Group->Items()->SetCommaText("mbox,eml,txt");
@@ -110,6 +124,7 @@ void Build(TForm* F)
     Group->SetItemState(2, cbGrayed);
     Group->ItemFont()->SetStyle(fsUnderline);
     Group->CaptionFont()->SetHeight(-20);
+    SetGlyph(Group->CustomGlyphs());
     auto Pages = Add<TRzPageControl>(F, F, "Pages");
     Pages->SetBounds(0, 170, 300, 100);
     for (const char* Name : {"One", "Two", "Three"}) {
@@ -160,6 +175,19 @@ TEST(RzStore, AFormOfEachControlReadsBackAsWritten)
     ASSERT_EQ(Glyph->Width(), 6);
     EXPECT_EQ(Glyph->ScanLine(2)[5], 0x00123456u);
     EXPECT_EQ(Glyph->ScanLine(0)[0], 0x00FFFFFFu);
+    const std::pair<const char*, TBitmap* (*)(TComponent*)> Glyphs[] = {
+        {"Check", [](TComponent* C) { return static_cast<TRzCheckBox*>(C)->CustomGlyphs(); }},
+        {"Group", [](TComponent* C) { return static_cast<TRzCheckGroup*>(C)->CustomGlyphs(); }},
+        {"Spin", [](TComponent* C) { return static_cast<TRzControlButton*>(C)->Glyph(); }},
+        {"ButtonEdit", [](TComponent* C) { return static_cast<TRzButtonEdit*>(C)->ButtonGlyph(); }},
+        {"ButtonEdit", [](TComponent* C) { return static_cast<TRzButtonEdit*>(C)->AltBtnGlyph(); }},
+    };
+    for (const auto& [Name, Get] : Glyphs) {
+        SCOPED_TRACE(Name);
+        TBitmap* G = Get(B->FindComponent(Name));
+        ASSERT_EQ(G->Width(), 6);
+        EXPECT_EQ(G->ScanLine(2)[5], 0x00123456u);
+    }
     auto Ok = static_cast<TRzBitBtn*>(B->FindComponent("Ok"));
     EXPECT_EQ(Ok->Caption(), static_cast<TRzBitBtn*>(A->FindComponent("Ok"))->Caption());
     EXPECT_EQ(Ok->ModalResult(), mrOk);
@@ -322,6 +350,7 @@ TEST(RzStore, StoredOnlyWhenTheirOwn)
     Acted->SetAction(&Action);
     auto Tool = Add<TRzToolButton>(F.get(), F.get(), "Tool");
     Tool->SetAction(&Action);
+    auto Lookup = Add<TRzButtonEdit>(F.get(), F.get(), "Lookup");
     struct TRow {
         TPersistent* Instance;
         const char* Name;
@@ -332,7 +361,7 @@ TEST(RzStore, StoredOnlyWhenTheirOwn)
         {Ok, "ModalResult", false},    {Ok, "Kind", true},               {Custom, "ModalResult", true},
         {OwnCheck, "Checked", true},   {Acted, "Checked", false},        {Tool, "ImageIndex", false},
         {Plain, "Font.Height", false}, {Grouped, "Font.Height", true},  {Plain, "GroupFont.Height", false},
-        {Ok, "Glyph.Data", false},
+        {Ok, "Glyph.Data", false},     {OwnCheck, "CustomGlyphs.Data", false}, {Lookup, "ButtonGlyph.Data", false},
     };
     for (const TRow& Row : Rows) {
         SCOPED_TRACE(std::string(static_cast<TComponent*>(Row.Instance)->Name()) + " " + Row.Name);

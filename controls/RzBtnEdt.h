@@ -105,8 +105,8 @@ public:
     void SetButtonHint(const std::string& Value) { FButtons->Button()->SetHint(Value); }
     std::string AltBtnHint() const { return FButtons->AltButton()->Hint(); }
     void SetAltBtnHint(const std::string& Value) { FButtons->AltButton()->SetHint(Value); }
-    // Stored with a form (RzButtonStore.cpp): the kinds, and a glyph for a
-    // custom kind.
+    // Stored with a form (RzButtonStore.cpp): the kinds, a glyph for a
+    // custom kind, and the buttons' settings.
     const TPropertyTable* Properties() const override;
     static const TPropertyTable& ClassProperties();
 

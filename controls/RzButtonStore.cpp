@@ -130,6 +130,20 @@ const TPropertyTable& TRzCustomButtonEdit::ClassProperties()
         OrdProp("AltBtnKind", &E::AltBtnKind, &E::SetAltBtnKind),
         StoredWhen<E>(ObjProp("ButtonGlyph", &E::ButtonGlyph), +MainSet),
         StoredWhen<E>(ObjProp("AltBtnGlyph", &E::AltBtnGlyph), +AltSet),
+        // After the glyphs: a glyph read counts its images anew.
+        OrdProp("ButtonNumGlyphs", &E::ButtonNumGlyphs, &E::SetButtonNumGlyphs),
+        OrdProp("AltBtnNumGlyphs", &E::AltBtnNumGlyphs, &E::SetAltBtnNumGlyphs),
+        OrdProp("ButtonShortCut", &E::ButtonShortCut, &E::SetButtonShortCut),
+        OrdProp("AltBtnShortCut", &E::AltBtnShortCut, &E::SetAltBtnShortCut),
+        OrdProp("ButtonVisible", &E::ButtonVisible, &E::SetButtonVisible),
+        OrdProp("AltBtnVisible", &E::AltBtnVisible, &E::SetAltBtnVisible),
+        OrdProp("ButtonWidth", &E::ButtonWidth, &E::SetButtonWidth),
+        OrdProp("AltBtnWidth", &E::AltBtnWidth, &E::SetAltBtnWidth),
+        StrProp("ButtonHint", &E::ButtonHint, &E::SetButtonHint),
+        StrProp("AltBtnHint", &E::AltBtnHint, &E::SetAltBtnHint),
+        OrdProp("AllowKeyEdit", &E::AllowKeyEdit, &E::SetAllowKeyEdit),
+        OrdProp("HideButtonsOnReadOnly", &E::HideButtonsOnReadOnly, &E::SetHideButtonsOnReadOnly),
+        OrdProp("FlatButtonColor", &E::FlatButtonColor, &E::SetFlatButtonColor),
     });
     return Table;
 }

@@ -116,6 +116,11 @@ void Build(TForm* F)
     auto ButtonEdit = Add<TRzButtonEdit>(F, F, "ButtonEdit");
     ButtonEdit->SetButtonGlyph(&Glyph);
     ButtonEdit->SetAltBtnGlyph(&Glyph);
+    ButtonEdit->SetAltBtnVisible(true);
+    ButtonEdit->SetAltBtnWidth(31);
+    ButtonEdit->SetButtonHint("Browse");
+    ButtonEdit->SetButtonShortCut(VK_F2);
+    ButtonEdit->SetAllowKeyEdit(!ButtonEdit->AllowKeyEdit());
     Glyphed->SetNumGlyphs(1);
     auto Group = Add<TRzCheckGroup>(F, F, "Group");
     Group->Items()->SetCommaText("mbox,eml,txt");
@@ -171,6 +176,12 @@ TEST(RzStore, AFormOfEachControlReadsBackAsWritten)
     EXPECT_EQ(static_cast<TRzListBox*>(B->FindComponent("List"))->FrameController(), B->FindComponent("Frames"));
     EXPECT_EQ(static_cast<TRzPanel*>(B->FindComponent("Panel"))->FrameController(), B->FindComponent("Frames"));
     EXPECT_EQ(static_cast<TControl*>(B->FindComponent("Label"))->Font()->Name(), "Courier New");
+    auto Edits = static_cast<TRzButtonEdit*>(B->FindComponent("ButtonEdit"));
+    EXPECT_EQ(Edits->AltBtnWidth(), 31);
+    EXPECT_TRUE(Edits->AltBtnVisible());
+    EXPECT_EQ(Edits->ButtonHint(), "Browse");
+    EXPECT_EQ(Edits->ButtonShortCut(), VK_F2);
+    EXPECT_EQ(Edits->AllowKeyEdit(), static_cast<TRzButtonEdit*>(A->FindComponent("ButtonEdit"))->AllowKeyEdit());
     auto Glyph = static_cast<TRzBitBtn*>(B->FindComponent("Glyphed"))->Glyph();
     ASSERT_EQ(Glyph->Width(), 6);
     EXPECT_EQ(Glyph->ScanLine(2)[5], 0x00123456u);

@@ -544,7 +544,7 @@ void TEudoraRule::HeaderFieldForm()
 {
     // The fields list files of the sender's own disk: only a copy written
     // here may open them.
-    const bool received = IsReceivedMessage(P.Header);
+    const bool received = HasArrived(P);
     bool refused = false;
     if (P.AttachmentMode != amEmbeddedOnly && P.AttachmentMode != amNone) {
         const std::string list = UnfoldHeaderValue(GetHeaderField(P.Header, "X-Attachments"));

@@ -19,6 +19,7 @@
 #include "mail/KvMimeHeaders.h"
 #include "mail/KvMimeRender.h"
 #include "mail/KvMsgParts.h"
+#include "mail/KvNamedFiles.h"
 #include "mail/KvReEmbed.h"
 
 TNicknameExpander GEudoraNicknameExpander = nullptr;
@@ -491,6 +492,7 @@ void TEMailObj::RebuildMessage(const std::string& Source, TMimeRebuild Mode)
         ParseState = mpsParts;
         Parts->AttachmentMode = amAll;
         Parts->MailFlags = MailFlags;
+        Parts->ArrivalMarked = IsMarkedArrived(FormatKind, FileName, MailFlags, StatusSource == ssIndexEntry);
         Parts->SetHeaderDate(HeaderDate.get());
         Parts->SetReceivedDate(IndexDate.get());
         Parts->SetSeparatorDate(EnvelopeDate.get());

@@ -115,6 +115,8 @@ public:
     std::uint8_t AttachmentMode = amAll;
     TMailFlags MailFlags = 0;
     bool HeaderCompleted = false;
+    // The store marks the message as arrived (see IsMarkedArrived).
+    bool ArrivalMarked = false;
 
 private:
     static void SetDate(TDateTimeObj*& Held, std::unique_ptr<TDateTimeObj>& Own, TDateTimeObj* Date);

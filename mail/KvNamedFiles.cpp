@@ -2,13 +2,14 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "classlib/ResStrings.h"
 #include "classlib/SysUtils.h"
 #include "foundation/KvAnsi.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvStrings.h"
 #include "mail/KvErrorLog.h"
-#include "mail/KvMimeHeaders.h"
 
 namespace {
 
@@ -43,6 +44,29 @@ std::wstring FullPathOf(const std::string& Path)
     return full;
 }
 
+// Fields that delivery or a mailing list writes and a copy written here
+// never carries; the prefixes stand for families of them.
+const char* const ArrivalFields[] = {"Received",     "X-Received",    "Return-Path",
+                                     "Delivered-To", "X-Original-To", "Envelope-To",
+                                     "Authentication-Results"};
+const char* const ArrivalFieldPrefixes[] = {"List-", "ARC-"};
+
+bool IsArrivalField(const std::string& Name)
+{
+    for (const char* field : ArrivalFields)
+        if (SameTextStr(Name, field))
+            return true;
+    for (const char* prefix : ArrivalFieldPrefixes) {
+        const size_t n = std::strlen(prefix);
+        if (Name.size() > n && SameTextStr(Name.substr(0, n), prefix))
+            return true;
+    }
+    return false;
+}
+
+// The status bits of an index entry that a message written here carries.
+const TMailFlags OutgoingStatus = mfQueued | mfDraft | mfStatusMark | mfSent;
+
 bool IsWideSlash(wchar_t C) { return C == L'\\' || C == L'/'; }
 
 bool IsShareForm(const std::string& Path)
@@ -75,7 +99,31 @@ bool HasUnsafeComponent(const std::string& Path)
 
 bool IsReceivedMessage(const std::string& Header)
 {
-    return HasHeaderField(Header, "Received", true);
+    size_t line = 0;
+    while (line < Header.size()) {
+        size_t end = Header.find_first_of("\r\n", line);
+        end = end == std::string::npos ? Header.size() : end;
+        const size_t colon = Header.find(':', line);
+        if (end > line && Header[line] != ' ' && Header[line] != '\t' && colon < end) {
+            // The obsolete form lets blanks stand before the colon.
+            size_t nameEnd = colon;
+            while (nameEnd > line && (Header[nameEnd - 1] == ' ' || Header[nameEnd - 1] == '\t'))
+                --nameEnd;
+            if (IsArrivalField(Header.substr(line, nameEnd - line)))
+                return true;
+        }
+        line = end + 1;
+    }
+    return false;
+}
+
+bool IsMarkedArrived(TMailboxKind Kind, const std::string& MailboxFile, TMailFlags Flags, bool FromIndex)
+{
+    if (!IsEudoraKind(Kind))
+        return false;
+    if (SameTextStr(ExtractFileNameNoExt(MailboxFile), "In"))
+        return true;
+    return FromIndex && ((Flags & mfInbox) != 0 || (Flags & OutgoingStatus) == 0);
 }
 
 bool IsUnsafePathForm(const std::string& Path)

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "mail/KvMailFlags.h"
+
 inline constexpr int SAttachmentRefused = 65262;  // Attachment file refused: "%s"
 
 // Which messages may open a named file.
@@ -17,8 +19,14 @@ enum class TNamedFileTrust {
     SentOrStore,  // either of the two
 };
 
-// A message carrying a "Received" field arrived by mail.
+// A message carrying a trace of delivery or of a mailing list arrived by
+// mail: the fields only a server or a list writes, in any letter case and
+// with blanks before the colon.
 bool IsReceivedMessage(const std::string& Header);
+// The store's own mark of a message that arrived: an Eudora "In" mailbox,
+// or an index entry whose status is not one of sent, queued or unsent.
+// FromIndex: Flags were read from the message's index entry.
+bool IsMarkedArrived(TMailboxKind Kind, const std::string& MailboxFile, TMailFlags Flags, bool FromIndex);
 // Forms never opened from message data: network shares, "\\?\" and "\\.\"
 // paths, device names in any component, alternate data streams.
 bool IsUnsafePathForm(const std::string& Path);

@@ -72,7 +72,7 @@ bool MayOpenStoreFile(TReEmbedContext& C, const std::string& Path,
 {
     std::vector<std::string> folders = Extra;
     folders.push_back(C.MailboxFolder);
-    return MayOpenNamedFile(Path, TNamedFileTrust::SentOrStore, IsReceivedMessage(C.Parts.Header), folders);
+    return MayOpenNamedFile(Path, TNamedFileTrust::SentOrStore, HasArrived(C.Parts), folders);
 }
 
 void XAttachmentsRule(TReEmbedContext& C, const std::string& Text)
@@ -82,7 +82,7 @@ void XAttachmentsRule(TReEmbedContext& C, const std::string& Text)
     ClassifyBody(p);
     // The field lists files of the sender's own disk: only a copy written
     // here may open them.
-    const bool received = IsReceivedMessage(p.Header);
+    const bool received = HasArrived(p);
     bool refused = false;
     for (const std::string& value : FieldValues(p.Header, "X-Attachments")) {
         int pos = 1;

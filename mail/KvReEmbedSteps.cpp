@@ -7,6 +7,7 @@
 #include "mail/KvMimeCoding.h"
 #include "mail/KvMimeHeaders.h"
 #include "mail/KvMsgParts.h"
+#include "mail/KvNamedFiles.h"
 #include "mail/KvQuotedPrintable.h"
 
 int FindPreloaded(TDoubleStringList* Preloaded, const std::string& Name)
@@ -17,6 +18,11 @@ int FindPreloaded(TDoubleStringList* Preloaded, const std::string& Name)
         if ((*Preloaded)[i] == Name)
             return i;
     return -1;
+}
+
+bool HasArrived(const TMessageParts& P)
+{
+    return P.ArrivalMarked || IsReceivedMessage(P.Header);
 }
 
 void ClassifyBody(TMessageParts& P)

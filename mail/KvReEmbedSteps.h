@@ -19,6 +19,8 @@ struct TReEmbedContext {
 };
 
 // Steps the rules share.
+// Arrived by mail: a trace of delivery in the header, or the store's mark.
+bool HasArrived(const TMessageParts& Parts);
 void ClassifyBody(TMessageParts& Parts);
 void AddFileAttachment(TReEmbedContext& Context, const std::string& Path, const std::string& ContentId,
                        bool TrySubstitution);

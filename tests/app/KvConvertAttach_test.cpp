@@ -64,23 +64,26 @@ std::string EudoraMessage(const std::string& Subject, const std::string& Fields,
            "\r\n" + Fields + "\r\n" + Body;
 }
 
-// "In.mbx" of the messages and its index "In.toc".
-void PutEudoraMailbox(const std::string& Root, const std::vector<std::string>& Msgs)
+// "<Name>.mbx" of the messages and its index "<Name>.toc", every entry of
+// Status; a mailbox other than "In" is one of the user's (type 3).
+void PutEudoraMailbox(const std::string& Root, const std::vector<std::string>& Msgs, const std::string& Name = "In",
+                      unsigned Status = 1)
 {
     std::string data;
     std::string toc(104, '\0');
-    toc.replace(8, 2, "In");
+    toc.replace(8, Name.size(), Name);
+    toc[40] = Name == "In" ? 0 : 3;
     LittleEndian(toc, 102, static_cast<unsigned>(Msgs.size()), 2);
     for (const std::string& m : Msgs) {
         std::string entry(218, '\0');
         LittleEndian(entry, 0, static_cast<unsigned>(data.size()), 4);
         LittleEndian(entry, 4, static_cast<unsigned>(m.size()), 4);
-        LittleEndian(entry, 12, 1, 2);
+        LittleEndian(entry, 12, Status, 2);
         toc += entry;
         data += m + "\r\n";
     }
-    PutFile(Root + "In.mbx", data);
-    PutFile(Root + "In.toc", toc);
+    PutFile(Root + Name + ".mbx", data);
+    PutFile(Root + Name + ".toc", toc);
 }
 
 // Windows Eudora: index and data file, the attachments folder beside them,
@@ -101,8 +104,9 @@ TStore EudoraStore(TAttachRun& R)
         EudoraMessage("Fields", "X-Attachments: " + root + "Papers\\sheet.pdf; C:\\Eudora\\Attach\\lost.doc;\r\n",
                       "Two files.\r\n"),
     };
-    PutEudoraMailbox(root, msgs);
-    return {root + "In.toc",
+    // Copies sent from here: the store marks nothing of them as arrived.
+    PutEudoraMailbox(root, msgs, "Out", 8);
+    return {root + "Out.toc",
             mftEudoraToc,
             {{"Report", "multipart/mixed[text/plain,application/pdf(report.pdf)]", {{"report.pdf", Pdf}}, "",
               "Here is the report.\r\n"},
@@ -304,8 +308,17 @@ TEST(KvConvertAttach, DetachedAttachmentsComeBackInEveryTarget)
 // the output, and each refused name costs an error-log row naming it.
 TEST(KvConvertAttach, ReceivedMessagesNeverPullOtherFilesIn)
 {
-    const std::string received = "Received: from evil.example.net by mx.example.com; Thu, 8 Jan 2009 09:00:00 +0000\r\n";
-    for (TMailFormat road : {mftMbox, mftPine, mftEudoraToc, mftThunderbird}) {
+    // Each road shows another sign of arrival; the Eudora "In" mailbox is one.
+    const struct {
+        TMailFormat Road;
+        std::string Arrival;
+    } roads[] = {
+        {mftMbox, "Return-Path: <eve@example.net>\r\nList-Id: <loot.example.net>\r\n"},
+        {mftPine, "X-Received: by 10.0.0.1; Thu, 8 Jan 2009 09:00:00 +0000\r\n"},
+        {mftEudoraToc, ""},
+        {mftThunderbird, "Received : from evil.example.net by mx.example.com\r\n"},
+    };
+    for (const auto& [road, received] : roads) {
         for (TMailFormat target : {mftEml, mftTxt, mftMboxWin}) {
             SCOPED_TRACE(std::to_string(road) + " to " + std::to_string(target));
             TAttachRun r;

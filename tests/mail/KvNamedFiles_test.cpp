@@ -31,3 +31,31 @@ TEST(KvNamedFiles, UnsafeFormsAndPlaces)
     for (const auto& p : places)
         EXPECT_EQ(IsPathInsideFolder(p.Path, p.Folder), p.Inside) << p.Path;
 }
+
+// A trace of delivery or of a list in any form marks a received message;
+// the store's own marks count too. A copy written here has none.
+TEST(KvNamedFiles, SignsOfArrival)
+{
+    for (const char* header : {"Received: a\r\n", "Subject: x\r\nreceived  : a\r\n", "X-Received: a\r\n", "list-id: <l>\r\n",
+                               "Return-Path: <a@b.cd>\r\n", "Delivered-To: a\r\n", "X-Original-To: a\r\n",
+                               "Envelope-To: a\r\n", "ARC-Seal: i=1\r\n", "Authentication-Results: mx\r\n"})
+        EXPECT_TRUE(IsReceivedMessage(header)) << header;
+    EXPECT_FALSE(IsReceivedMessage("Subject: Received: no\r\n\tReceived: folded\r\nX-Receiveds: x\r\nList-: x\r\n"));
+    const struct {
+        TMailboxKind Kind;
+        const char* File;
+        TMailFlags Flags;
+        bool FromIndex, Arrived;
+    } marks[] = {
+        {mbkMacEudora, "C:\\Mail Folder\\In", 0, false, true},
+        {mbkEudoraMbx, "C:\\Eudora\\in.mbx", 0, false, true},
+        {mbkEudoraToc, "C:\\Eudora\\Out.mbx", mfSentFolder | mfRead, true, true},
+        {mbkEudoraToc, "C:\\Eudora\\Box.mbx", mfInbox | mfUnread, true, true},
+        {mbkEudoraToc, "C:\\Eudora\\Out.mbx", mfSentFolder | mfSent, true, false},
+        {mbkEudoraToc, "C:\\Eudora\\Box.mbx", mfSentFolder | mfQueued, true, false},
+        {mbkEudoraMbx, "C:\\Eudora\\Box.mbx", mfRead, false, false},
+        {mbkMbox, "C:\\mail\\In", 0, false, false},
+    };
+    for (const auto& m : marks)
+        EXPECT_EQ(IsMarkedArrived(m.Kind, m.File, m.Flags, m.FromIndex), m.Arrived) << m.File << " " << m.Flags;
+}

@@ -287,6 +287,20 @@ std::string TargetExtOfText(const std::string& Text)
     return ext;
 }
 
+std::string TargetDeviceProblem(const std::string& Path)
+{
+    for (size_t start = PathHasDrive(Path) ? 2 : 0; start < Path.size();) {
+        size_t end = Path.find('\\', start);
+        if (end == std::string::npos)
+            end = Path.size();
+        const std::string part = Path.substr(start, end - start);
+        if (IsDeviceFileName(part))
+            return Path + ": " + part + " is a device name";
+        start = end + 1;
+    }
+    return std::string();
+}
+
 // ---------------------------------------------------------------------------
 // TConvertDriver
 // ---------------------------------------------------------------------------
@@ -466,15 +480,9 @@ std::string TConvertDriver::TargetFolderProblem() const
     const size_t root = PathHasDrive(folder) ? 2 : 0;
     if (HasInvalidPathChars(folder.substr(root)) || folder.find(':', root) != std::string::npos)
         return shown + ": the path holds characters a folder name cannot hold";
-    for (size_t start = root; start < folder.size();) {
-        size_t end = folder.find('\\', start);
-        if (end == std::string::npos)
-            end = folder.size();
-        const std::string part = folder.substr(start, end - start);
-        if (IsDeviceFileName(part))
-            return shown + ": " + part + " is a device name";
-        start = end + 1;
-    }
+    // The target file's own name too: a device takes every message and keeps none.
+    if (const std::string problem = TargetDeviceProblem(shown); !problem.empty())
+        return problem;
     const DWORD attr = GetFileAttributesA(folder.c_str());
     if (attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY))
         return folder + ": it is a file, not a folder";

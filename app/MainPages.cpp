@@ -113,6 +113,14 @@ bool TfrmTessaly::PageCheck()
         PostMessageA(Handle(), KM_SHOWPAGE, ControlParam(edtTargetFolder), pgTarget);
         return false;
     }
+    // A device takes the messages and keeps none: refused here, as the run
+    // itself refuses it.
+    if (const std::string Device = TargetDeviceProblem(ExcludeTrailingSlash(CutTargetPattern(GetTargetFolderText())));
+        !Device.empty()) {
+        KvWarning("Target folder cannot be used: " + Device);
+        PostMessageA(Handle(), KM_SHOWPAGE, ControlParam(edtTargetFolder), pgTarget);
+        return false;
+    }
     // "Other formats" converts nothing: a run would read every mailbox
     // through and write nothing, reporting success.
     if (GetSelectedTargetFormat() == mftOther) {

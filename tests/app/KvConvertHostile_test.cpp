@@ -261,6 +261,14 @@ TEST(KvConvertHostile, AnUnusableTargetFolderIsReportedOnceBeforeAnyMailbox)
     } cases[] = {
         {r.Dir.File("CON\\"), r.Dir.File("CON"), "CON is a device name"},
         {r.Dir.File("out\\nul.x\\"), r.Dir.File("out\\nul.x"), "nul.x is a device name"},
+        // Target files named like a device, any case, with or without an
+        // extension or trailing dots.
+        {r.Dir.File("out\\nul.mbox"), r.Dir.File("out\\nul.mbox"), "nul.mbox is a device name"},
+        {r.Dir.File("NUL."), r.Dir.File("NUL."), "NUL. is a device name"},
+        {r.Dir.File("NUL"), r.Dir.File("NUL"), "NUL is a device name"},
+        {r.Dir.File("Aux.mbox"), r.Dir.File("Aux.mbox"), "Aux.mbox is a device name"},
+        {r.Dir.File("com1.txt"), r.Dir.File("com1.txt"), "com1.txt is a device name"},
+        {r.Dir.File("CONOUT$"), r.Dir.File("CONOUT$"), "CONOUT$ is a device name"},
         {r.Dir.File("file\\"), r.Dir.File("file"), "it is a file, not a folder"},
         {r.Dir.File("a<b\\"), r.Dir.File("a<b"), "the path holds characters a folder name cannot hold"},
         {r.Dir.File("a?b\\*.mbox"), r.Dir.File("a?b"), "the path holds characters a folder name cannot hold"},

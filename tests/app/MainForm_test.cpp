@@ -872,14 +872,30 @@ TEST_F(WizardTest, ASecondRunIsSetApartInTheLog)
 TEST_F(WizardTest, ATargetThatWritesNothingIsRefusedBeforeTheRun)
 {
     AddSource(Dir.Write("Inbox", MessageOf(1)), mftMbox);
-    Form->ShowPage(pgTarget);
-    Form->SelectTargetFormat(mftOther);
-    Form->btnNextClick(nullptr);
-    EXPECT_EQ(Form->PageIndex(), pgTarget);
-    ASSERT_EQ(Boxes.size(), 1u);
-    EXPECT_EQ(Boxes[0].Msg, "Please select a target format that writes files before continuing");
-    Pump();
-    EXPECT_TRUE(Form->lbxTargetFormat->Focused());
+    const std::string Out = Dir.File("out"), Device = "Target folder cannot be used: " + Out;
+    const struct {
+        TMailFormat Format;
+        std::string Target, Msg;
+        bool FormatFocused;
+    } Cases[] = {
+        {mftOther, Out + "\\", "Please select a target format that writes files before continuing", true},
+        {mftMboxWin, Out + "\\nul.mbox", Device + "\\nul.mbox: nul.mbox is a device name", false},
+        {mftMboxUnix, Out + "\\NUL.", Device + "\\NUL.: NUL. is a device name", false},
+        {mftMboxWin, Out + "\\com1.txt", Device + "\\com1.txt: com1.txt is a device name", false},
+        {mftEml, Out + "\\CONOUT$\\*.eml", Device + "\\CONOUT$: CONOUT$ is a device name", false},
+    };
+    for (const auto& C : Cases) {
+        Boxes.clear();
+        Form->ShowPage(pgTarget);
+        Form->SelectTargetFormat(C.Format);
+        Form->edtTargetFolder->SetText(C.Target);
+        Form->btnNextClick(nullptr);
+        EXPECT_EQ(Form->PageIndex(), pgTarget);
+        ASSERT_EQ(Boxes.size(), 1u) << C.Target;
+        EXPECT_EQ(Boxes[0].Msg, C.Msg);
+        Pump();
+        EXPECT_TRUE(C.FormatFocused ? Form->lbxTargetFormat->Focused() : Form->edtTargetFolder->Focused()) << C.Target;
+    }
 }
 
 TEST_F(WizardTest, PastedLinesNotAddedAreNamedAndASavedSelectionSaysSo)

@@ -155,6 +155,23 @@ std::string FileWriteProblem(const std::string& FileName)
     return std::string();
 }
 
+constexpr const char* NotADiskFile = "it is a device, not a file";
+
+// Why FileName, opened with Disposition, is no file on a disk (a FIFO, a
+// device such as /dev/full, a name no file can have); empty when it is one.
+// Wine opens a FIFO without waiting for its other end. Created tells
+// whether the open made the file.
+std::string DiskFileProblem(const std::string& FileName, DWORD Access, DWORD Disposition, bool& Created)
+{
+    Created = false;
+    const TKernelHandle h(
+        CreateFileAnyLength(FileName, Access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, Disposition));
+    if (!h)
+        return SystemErrorText(GetLastError());
+    Created = Disposition == OPEN_ALWAYS && GetLastError() != ERROR_ALREADY_EXISTS;
+    return GetFileType(h.Get()) == FILE_TYPE_DISK ? std::string() : NotADiskFile;
+}
+
 // Room kept in a subject name for the "[n]" of a numbered copy.
 constexpr int FileNumberRoom = 6;
 // Windows' limit for one name in a path.
@@ -626,8 +643,32 @@ void TConvertDriver::FinderAcceptFile(TFileFinder* /*Sender*/, const std::string
         Accept = true;
         return;
     }
+    // Found through its index, the file is meant as a mailbox: one that is
+    // none gets its line, row and error as when it is given by hand. An
+    // index left without its mailbox, and an empty mailbox, pass unsaid.
+    if (!SamePathName(data, FoundName)) {
+        std::string reason;
+        Accept = IsExistingFile(data) &&
+                 (GetFileSizeByName(data) != 0 || EmptyMailboxKind(FoundName, data, reason) != crEmpty);
+        return;
+    }
     std::string head;
     Accept = ReadMailboxHead(data, head) == 0 ? SniffHead(head) == TMailboxSniff::Mbox : IsExistingFile(data);
+}
+
+int TConvertDriver::EmptyMailboxKind(const std::string& FileName, const std::string& Data, std::string& Reason) const
+{
+    bool created = false;
+    if (DiskFileProblem(Data, GENERIC_READ, OPEN_EXISTING, created) == NotADiskFile) {
+        Reason = std::string("Mailbox cannot be read: ") + NotADiskFile;
+        return crUnreadable;
+    }
+    if (MailFormatReader(FSettings->SourceFormat) == TMailReader::EudoraIndex &&
+        GetFileSizeByName(FileName) > EudoraHeaderSize) {
+        Reason = "Mailbox data file is empty, but its index lists messages";
+        return crNotMailbox;
+    }
+    return crEmpty;
 }
 
 void TConvertDriver::ReportUnindexedMailboxes(const std::string& Folder)
@@ -756,7 +797,7 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
     FMailboxFile = data;
     FMailboxStamp = {-1, 0};
     std::string head;
-    if (const int refused = CheckMailbox(data, CheckSkipList, head); refused != crDone)
+    if (const int refused = CheckMailbox(FileName, data, CheckSkipList, head); refused != crDone)
         return refused;
     FMailboxStamp = MailboxStamp();
     FChangeReported = false;
@@ -793,7 +834,8 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
     return result;
 }
 
-int TConvertDriver::CheckMailbox(const std::string& Data, bool CheckSkipList, std::string& Head)
+int TConvertDriver::CheckMailbox(const std::string& FileName, const std::string& Data, bool CheckSkipList,
+                                 std::string& Head)
 {
     if (CheckSkipList && IsOnSkipList(ExtractFileNamePart(Data))) {
         LogLine("Mailbox skipped");
@@ -811,6 +853,9 @@ int TConvertDriver::CheckMailbox(const std::string& Data, bool CheckSkipList, st
     if (!IsExistingFile(Data))
         return NotConverted(Data, "Mailbox not found", crNotFound);
     if (GetFileSizeByName(Data) == 0) {
+        std::string reason;
+        if (const int kind = EmptyMailboxKind(FileName, Data, reason); kind != crEmpty)
+            return NotConverted(Data, reason, kind);
         LogLine("No mail found");
         return crEmpty;
     }
@@ -823,6 +868,9 @@ int TConvertDriver::CheckMailbox(const std::string& Data, bool CheckSkipList, st
     }
     if (SniffHead(Head) != TMailboxSniff::Mbox)
         return NotConverted(Data, "File is not a valid mailbox", crNotMailbox);
+    // An index of no bytes gives no message of a data file that holds some.
+    if (MailFormatReader(FSettings->SourceFormat) == TMailReader::EudoraIndex && GetFileSizeByName(FileName) == 0)
+        return NotConverted(FileName, "Index file is empty: the messages of its data file were not read", crUnreadable);
     return crDone;
 }
 

@@ -167,7 +167,12 @@ private:
     int AppendToMbox(const std::function<void()>& Write, const std::string& Text);
     // The checks before a mailbox is read: crDone when it can be read, its
     // head then in Head; else the result, its line logged.
-    int CheckMailbox(const std::string& Data, bool CheckSkipList, std::string& Head);
+    int CheckMailbox(const std::string& FileName, const std::string& Data, bool CheckSkipList, std::string& Head);
+    // For a mailbox data file of no bytes (FileName the file found or
+    // listed): crEmpty for an empty mailbox, else the result of one that is
+    // not converted (a FIFO or a device; an Eudora data file whose index
+    // lists messages), Reason then its log line.
+    int EmptyMailboxKind(const std::string& FileName, const std::string& Data, std::string& Reason) const;
     // The reader of the mailbox FileName whose data file is Data; null for
     // a kind no reader serves.
     std::unique_ptr<TFileMailObj> OpenMailReader(const std::string& FileName, const std::string& Data,

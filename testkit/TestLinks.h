@@ -39,6 +39,25 @@ inline std::string UnixPathOf(const std::string& Path)
     return result;
 }
 
+// A FIFO at Path, made by the Unix tool; false where none could be made.
+inline bool MakeFifo(const std::string& Path)
+{
+    const std::string unixPath = UnixPathOf(Path);
+    if (unixPath.empty() || unixPath.find(' ') != std::string::npos || !RunUnixTool("/usr/bin/mkfifo " + unixPath))
+        return false;
+    // Wine does not wait for a Unix program: the FIFO comes when it comes.
+    for (int i = 0; i < 500; ++i) {
+        WIN32_FIND_DATAA fd;
+        const HANDLE find = FindFirstFileA(Path.c_str(), &fd);
+        if (find != INVALID_HANDLE_VALUE) {
+            FindClose(find);
+            return true;
+        }
+        Sleep(10);
+    }
+    return false;
+}
+
 // A folder link at Link pointing to Target; removed again before the scratch
 // folder goes, so that its removal does not run round the loop.
 class TFolderLink {

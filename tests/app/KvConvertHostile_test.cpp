@@ -101,6 +101,13 @@ TEST(KvConvertHostile, MozillaTreeWithLoopsDevicesWideNamesAndOrphans)
     PutFile(src + "\\Orphan", Mbox({91}));
     PutFile(src + "\\Inbox.sbd\\Lost", Mbox({92}));
     PutFile(src + "\\notes.txt", "not a mailbox");
+    // Indexed, so meant as mailboxes: a text and a FIFO are errors, an
+    // empty mailbox is not.
+    PutFile(src + "\\Notes", "not a mailbox");
+    PutFile(src + "\\Empty", "");
+    ASSERT_TRUE(MakeFifo(src + "\\Pipe"));
+    for (const char* name : {"Notes", "Empty", "Pipe"})
+        PutFile(src + "\\" + name + ".msf", "index");
     TFolderLink loop(src + "\\Inbox.sbd\\loop", src);
 
     r.Add(src + "\\*.msf", mftThunderbird);
@@ -112,8 +119,10 @@ TEST(KvConvertHostile, MozillaTreeWithLoopsDevicesWideNamesAndOrphans)
     EXPECT_EQ(written, (std::vector<std::string>{"note 1.eml", "note 2.eml", "note 3.eml", "note 4.eml",
                                                  "note 5.eml", "note 6.eml"}))
         << r.LogText();
-    // AUX and the two mailboxes without an index are not converted.
-    EXPECT_EQ(r.Summary(), Counters(5, 6, 0, 3)) << r.LogText();
+    // AUX, the two mailboxes without an index, Notes and Pipe are not converted.
+    EXPECT_EQ(r.Summary(), Counters(5, 6, 0, 5)) << r.LogText();
+    EXPECT_EQ(r.Lines("File is not a valid mailbox").size(), 1u) << r.LogText();
+    EXPECT_EQ(r.Lines("Mailbox cannot be read: it is a device, not a file").size(), 1u) << r.LogText();
     EXPECT_EQ(r.Lines("Not searched: " + src + "\\Inbox.sbd\\AUX.msf (a device name").size(), 1u) << r.LogText();
     const std::string orphan = "Mailbox without an index file skipped (add it by hand to convert it): ";
     EXPECT_EQ(r.Lines(orphan).size(), 2u) << r.LogText();
@@ -140,21 +149,23 @@ TEST(KvConvertHostile, EveryUnreadableMailboxGetsItsTrueReason)
                                     0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     PutFile(src + "\\notes", "not a mailbox");
-    for (const char* name : {"CON", "com3.mbox", "Held", "Free", "notes", "missing"})
+    ASSERT_TRUE(MakeFifo(src + "\\fifo"));
+    for (const char* name : {"CON", "com3.mbox", "Held", "Free", "notes", "missing", "fifo"})
         r.Add(src + "\\" + name, mftMbox);
     r.Target(mftEml, r.Out() + "\\");
     ErrorLogFileName = r.Dir.File("errors.txt");
     r.Start();
     CloseHandle(held);
     // Each mailbox not converted is one error with one row naming it.
-    EXPECT_EQ(r.Summary(), Counters(1, 1, 0, 5)) << r.LogText();
+    EXPECT_EQ(r.Summary(), Counters(1, 1, 0, 6)) << r.LogText();
     const std::vector<std::vector<std::string>> rows = ErrorRows(r.Dir.File("errors.txt"));
     const std::vector<std::vector<std::string>> wanted{
         {"Mailbox cannot be read: CON is a device name", src + "\\CON"},
         {"Mailbox cannot be read: com3.mbox is a device name", src + "\\com3.mbox"},
         {"Mailbox locked", src + "\\Held"},
         {"File is not a valid mailbox", src + "\\notes"},
-        {"Mailbox not found", src + "\\missing"}};
+        {"Mailbox not found", src + "\\missing"},
+        {"Mailbox cannot be read: it is a device, not a file", src + "\\fifo"}};
     ASSERT_EQ(rows.size(), wanted.size());
     for (size_t i = 0; i < rows.size(); ++i)
         EXPECT_EQ(std::vector<std::string>(rows[i].begin(), rows[i].begin() + 2), wanted[i]);
@@ -393,15 +404,23 @@ TEST(KvConvertHostile, EudoraIndexesThatGiveNothingOrTooMuchSayWhy)
     std::swap(toc[102], toc[103]);
     PutFile(r.Dir.File("mac\\In.toc"), toc);
     PutFile(r.Dir.File("mac\\In.mbx"), msg);
-    r.Add(r.Dir.File("win\\In.toc"), mftEudoraToc);
-    r.Add(r.Dir.File("mac\\In.toc"), mftEudoraToc);
+    // An index listing a message of an empty data file; an empty index
+    // beside a data file with a message.
+    PutFile(r.Dir.File("nodata\\In.toc"), toc);
+    PutFile(r.Dir.File("nodata\\In.mbx"), "");
+    PutFile(r.Dir.File("noindex\\In.toc"), "");
+    PutFile(r.Dir.File("noindex\\In.mbx"), msg);
+    for (const char* folder : {"win", "mac", "nodata", "noindex"})
+        r.Add(r.Dir.File(folder + std::string("\\In.toc")), mftEudoraToc);
     r.Target(mftEml, r.Out() + "\\");
     r.Start();
     const std::string log = r.LogText();
     EXPECT_EQ(log.find("Disk full"), std::string::npos) << log;
     EXPECT_NE(log.find("not in the Windows form"), std::string::npos) << log;
+    EXPECT_EQ(r.Lines("Mailbox data file is empty, but its index lists messages").size(), 1u) << log;
+    EXPECT_EQ(r.Lines("Index file is empty: the messages of its data file were not read").size(), 1u) << log;
     EXPECT_EQ(Written(r), std::vector<std::string>{"one.eml"});
-    EXPECT_EQ(r.Summary(), Counters(2, 1, 0, 2)) << log;
+    EXPECT_EQ(r.Summary(), Counters(2, 1, 0, 4)) << log;
 }
 
 TEST(KvConvertHostile, ConsoleNamesAreDeviceNamesAsSubjectsMailboxesAndTargets)

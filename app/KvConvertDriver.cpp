@@ -543,6 +543,14 @@ void TConvertDriver::CheckErrorLog()
         problem = !ForceFolder(folder) ? "its folder cannot be created: " + SystemErrorText(GetLastError())
                                        : FolderWriteProblem(folder);
     }
+    // And the name itself must make a file: not a pattern, not a FIFO or a
+    // device that takes the rows and keeps none. A file made to learn it goes.
+    if (problem.empty()) {
+        bool created = false;
+        problem = DiskFileProblem(log, GENERIC_WRITE, OPEN_ALWAYS, created);
+        if (created)
+            DeleteFileW(LongPathForm(log).c_str());
+    }
     if (problem.empty())
         return;
     const bool fallback = !FallbackErrorLog.empty() && !SamePathName(FallbackErrorLog, log);

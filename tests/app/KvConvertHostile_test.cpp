@@ -482,7 +482,11 @@ TEST(KvConvertHostile, AnErrorLogThatCannotBeWrittenFallsBackOnce)
     } cases[] = {{r.Dir.File("folder"), "it is a folder"},
                  {r.Dir.File("ro.txt"), "the file is read-only"},
                  {r.Dir.File("CON"), "CON is a device name"},
-                 {r.Dir.File("nul.txt"), "nul.txt is a device name"}};
+                 {r.Dir.File("nul.txt"), "nul.txt is a device name"},
+                 {r.Dir.File("*.txt"), SystemErrorText(ERROR_INVALID_NAME)},
+                 {"Z:\\dev\\full", "it is a device, not a file"},
+                 {r.Dir.File("fifo"), "it is a device, not a file"}};
+    ASSERT_TRUE(MakeFifo(r.Dir.File("fifo")));
     for (const auto& c : cases) {
         ErrorLogFileName = c.Log;
         r.Start();

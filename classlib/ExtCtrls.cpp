@@ -101,7 +101,8 @@ void BevelRing(TCanvas* C, TRect& R, TBevelCut Cut, int Width)
     TColor BR = Cut == bvLowered ? clBtnHighlight : clBtnShadow;
     if (Cut == bvSpace)
         TL = BR = clBtnFace;
-    for (int I = 0; I < Width; ++I) {
+    // Once the rectangle is empty a further ring draws nothing.
+    for (int I = 0; I < Width && !R.IsEmpty(); ++I) {
         C->Pen()->SetColor(TL);
         C->MoveTo(R.left, R.bottom - 1);
         C->LineTo(R.left, R.top);

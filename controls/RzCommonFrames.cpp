@@ -186,7 +186,9 @@ TRect DrawSides(TCanvas* Canvas, const RECT& Rect, TColor ULColor, TColor LRColo
 TRect DrawBevel(TCanvas* Canvas, const RECT& Rect, TColor ULColor, TColor LRColor, int Width, TSides Sides)
 {
     TRect R(Rect);
-    for (int I = 0; I < Width; ++I)
+    // Rings stop once nothing is left to draw, so a width far beyond the
+    // rectangle (a stored or computed one) costs no more than filling it.
+    for (int I = 0; I < Width && !R.IsEmpty() && (Sides & sdAllSides); ++I)
         R = DrawSides(Canvas, R, ULColor, LRColor, Sides);
     return R;
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <vssym32.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -833,6 +834,10 @@ TEST(ControlsPaint, PanelBevelsAndLabelLayoutWithoutAWindow)
     };
     for (const Case& K : Cases)
         EXPECT_EQ(PixelAt(B, K.X, K.Y), K.Expected) << K.X << "," << K.Y;
+    P->SetBevelWidth(INT_MAX); // the rings stop once they fill the panel
+    P->PaintTo(B.Canvas()->Handle(), 0, 0);
+    EXPECT_EQ(PixelAt(B, 39, 29), ColorToRGB(clBtnShadow));
+    P->SetBevelWidth(1);
     // Aligned children sit inside bevels and border.
     TRect Inside = P->ClientRect();
     auto Child = new TBox(P, P, "Child");

@@ -2,6 +2,8 @@
 // pixel on memory DIBs.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "classlib/Controls.h"
 #include "classlib/Themes.h"
 #include "controls/RzCommon.h"
@@ -130,6 +132,10 @@ TEST(RzCommonDraw, SidesBevelsAndBoxes)
             EXPECT_EQ(Img.Px(9 - I, 5), clBlue);
         }
         EXPECT_EQ(Img.Px(3, 5), S);
+        // A width far past the rectangle fills it and stops; no side, no ring.
+        EXPECT_EQ(DrawBevel(Img.Canvas(), TRect(1, 1, 9, 9), clRed, clBlue, INT_MAX, sdAllSides), TRect(5, 5, 5, 5));
+        EXPECT_EQ(Img.Px(0, 5), clRed);
+        EXPECT_EQ(DrawBevel(Img.Canvas(), TRect(1, 1, 9, 9), clRed, clBlue, INT_MAX, 0), TRect(1, 1, 9, 9));
     }
     {
         TTestSurface Img(10, 10);

@@ -25,6 +25,7 @@ enum : int {
     SEudoraEntryTooShort = 21173,
     SEudoraEntryPastEnd = 21174,
     SEudoraIndexForeign = 21175,
+    SEudoraEntryRepeated = 21176,
 };
 
 const TResStringRegistrar EudoraTexts{
@@ -33,6 +34,7 @@ const TResStringRegistrar EudoraTexts{
     {SEudoraEntryTooLong, "Index entry %d runs into the next message (offset %s, length %s); cut at offset %s"},
     {SEudoraEntryTooShort, "Index entry %d ends inside its message (offset %s, length %s); read to offset %s"},
     {SEudoraEntryPastEnd, "Index entry %d runs past the mailbox's end (offset %s, length %s); read to offset %s"},
+    {SEudoraEntryRepeated, "Index entry %d repeats the range of an earlier entry (offset %s, length %s); read once"},
     {SEudoraIndexForeign, "The index header is not in the Windows form (a Macintosh index, or damaged): no message read"},
 };
 
@@ -41,6 +43,8 @@ const TResStringRegistrar EudoraTexts{
 constexpr std::int32_t ExtendStep = 65536;
 constexpr int EntriesPerRead = 256;
 constexpr std::int64_t SeparatorLookBack = 1 << 20;
+// How much of a separator line is read to tell it.
+constexpr std::int32_t SeparatorLineReach = 256;
 
 // A message separator at At: at the start of a line, Eudora's own "From
 // ???@???" or the separator line another mail program wrote into the file.
@@ -251,6 +255,15 @@ bool TEudoraTocObj::NextMessage()
         Damaged = false;
         ClearMessage();
         DecodeEntry();
+        // A damaged index may list one range many times over: its message
+        // is read once, and each repeat is a row.
+        if (!ReadRanges.insert({MessagePos, MessageSize}).second) {
+            ++MessageNumber;
+            ++ReadProblems;
+            WriteErrorLine(Format(LoadResString(SEudoraEntryRepeated), MessageNumber, std::to_string(MessagePos),
+                                  std::to_string(Le32(Entry, 4))));
+            continue;
+        }
         // A length past the data file's end is read to that end (the range
         // check cuts it at the next entry); never as a message too large.
         PastEnd = MessagePos >= 0 && MessagePos < DataFileSize && MessagePos + MessageSize > DataFileSize;
@@ -428,6 +441,14 @@ void TEudoraTocObj::CheckEntryRange(std::string& Text, std::int64_t Start)
                 cut = p;
         if (cut == std::string::npos)
             cut = FindSeparator(Text, from);
+        // A range a few bytes into the next message holds no whole line of
+        // it: the separator stands in the data file at the next entry.
+        if (cut == std::string::npos) {
+            std::string after = Text.substr(from - 1, 1);
+            AppendRange(after, next, std::min<std::int64_t>(DataFileSize, next + SeparatorLineReach));
+            if (IsSeparatorAt(after, 1))
+                cut = from;
+        }
         if (cut != std::string::npos) {
             Text.resize(cut);
             if (!pastEnd)

@@ -221,11 +221,16 @@ TEST_F(KvEudoraStore, DamagedEntriesAreRepairedOrSkipped)
          {TocEntry(0, A), TocEntry(A + 9, B - 9), TocEntry(A + B, C)}, {a, b, c}, 1},
         {"an entry overlapping the one before starts at its own message",
          {TocEntry(0, A), TocEntry(A - 6, B + 6), TocEntry(A + B, C)}, {a, b, c}, 1},
+        {"an entry a few bytes into the next message is cut at it",
+         {TocEntry(0, A + 3), TocEntry(A, B), TocEntry(A + B, C)}, {a, b, c}, 1},
+        {"a range listed again is read once",
+         {TocEntry(0, A), TocEntry(0, A), TocEntry(A, B), TocEntry(A + B, C), TocEntry(0, A)}, {a, b, c}, 2},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.Name);
         std::string rows;
-        EXPECT_EQ(ReadLogged(Store(TocHeader('\0', "In", 0, 3), {a, b, c}, k.Entries), rows), k.Want);
+        const int count = static_cast<int>(k.Entries.size());
+        EXPECT_EQ(ReadLogged(Store(TocHeader('\0', "In", 0, count), {a, b, c}, k.Entries), rows), k.Want);
         EXPECT_EQ(IndexRows(rows), k.Rows) << rows;
         if (k.Want.size() < 3) {
             EXPECT_NE(rows.find("outside the data file"), std::string::npos);

@@ -1,3 +1,3 @@
-// Controls see the class library only.
+// Controls see the class library only, in either include form.
 #include "classlib/Controls.h"
-#include "foundation/KvBase.h"
+#include <foundation/KvBase.h>

@@ -1,3 +1,3 @@
-// Foundation sees the class library only.
+// Foundation draws nothing: no class-library unit that paints or makes windows.
 #include "classlib/SysUtils.h"
-#include "mail/KvMime.h"
+#include "classlib/Forms.h"

@@ -1,3 +1,3 @@
 // The mail engine sees foundation and the class library, no window control.
 #include "foundation/KvBase.h"
-#include "controls/RzCommon.h"
+#include "classlib/StdCtrls.h"

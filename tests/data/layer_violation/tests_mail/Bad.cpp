@@ -1,0 +1,3 @@
+// The mail tests see no window control.
+#include "tests/mail/Own.h"
+#include "controls/RzCommon.h"

@@ -1,0 +1,3 @@
+// The shell's tests see no foundation unit.
+#include "tests/shell/Own.h"
+#include "foundation/KvBase.h"

@@ -1,20 +1,28 @@
 #!/usr/bin/env python3
 """Lists the circles among units: a unit is a header and a source of one name,
-and unit A leans on unit B when either file of A includes B's header.
+and unit A leans on unit B when either file of A includes B's header, in
+either include form.
 
-  scripts/include-circles.py [folder ...]     (default: every production folder)
+  scripts/include-circles.py [--root DIR] [--known A,B,...]... [folder ...]
 
-Prints each circle with the includes that close it; exits 1 when there is one.
-classlib keeps two circles of its own (its streams and classes, its window
-classes); they are reported like any other.
+Prints each circle with the includes that close it; exits 1 when there is one
+that no --known names exactly (its units, comma-separated). The folders
+default to every production folder under DIR (default: the repository).
 """
+import argparse
 import os
 import re
 import sys
 
-ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-FOLDERS = sys.argv[1:] or ["classlib", "foundation", "mail", "controls", "shell", "app"]
-INCLUDE = re.compile(r'\s*#\s*include\s*"([^"]+)"')
+parser = argparse.ArgumentParser()
+parser.add_argument("--root", default=os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+parser.add_argument("--known", action="append", default=[])
+parser.add_argument("folders", nargs="*")
+args = parser.parse_args()
+ROOT = os.path.normpath(args.root)
+FOLDERS = args.folders or ["classlib", "foundation", "mail", "controls", "shell", "app"]
+KNOWN = [sorted(k.split(",")) for k in args.known]
+INCLUDE = re.compile(r'\s*#\s*include\s*["<]([^">]+)[">]')
 
 edges = {}  # unit -> {included unit: including file}
 for folder in FOLDERS:
@@ -26,9 +34,13 @@ for folder in FOLDERS:
         with open(os.path.join(ROOT, folder, name), encoding="utf-8", errors="replace") as f:
             for line in f:
                 m = INCLUDE.match(line)
-                if not m or not os.path.exists(os.path.join(ROOT, m.group(1))):
+                if not m:
                     continue
-                target = m.group(1).rsplit(".", 1)[0]
+                # A header without a folder is the including file's neighbour.
+                path = m.group(1) if "/" in m.group(1) else folder + "/" + m.group(1)
+                if not os.path.exists(os.path.join(ROOT, path)):
+                    continue
+                target = os.path.normpath(path).replace(os.sep, "/").rsplit(".", 1)[0]
                 if target != unit and target.split("/")[0] in FOLDERS:
                     edges[unit].setdefault(target, name)
 
@@ -71,11 +83,12 @@ for start in sorted(edges):
 
 print("%d units, %d includes between them" % (len(edges), sum(len(t) for t in edges.values())))
 for group in circles:
-    print("circle: " + ", ".join(group))
+    print(("known circle: " if group in KNOWN else "new circle: ") + ", ".join(group))
     for unit in group:
         for target, name in sorted(edges[unit].items()):
             if target in group:
                 print("    %s/%s -> %s" % (unit.split("/")[0], name, target))
 if not circles:
     print("no circles")
-sys.exit(1 if circles else 0)
+unknown = [group for group in circles if group not in KNOWN]
+sys.exit(1 if unknown else 0)

@@ -5,7 +5,8 @@ set -euo pipefail
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 # fp-utils carries chmcmd, which compiles the program's help file.
-for p in g++-mingw-w64-i686-posix cmake googletest wine wine32:i386 xvfb xauth fp-utils; do
+# python3 runs the include-circle check.
+for p in g++-mingw-w64-i686-posix cmake googletest wine wine32:i386 xvfb xauth fp-utils python3; do
   have "$p" || need+=("$p")
 done
 if [ ${#need[@]} -gt 0 ]; then

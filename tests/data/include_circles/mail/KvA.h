@@ -1,0 +1,2 @@
+// Two units that lean on each other, one of them in the angle form.
+#include <mail/KvB.h>

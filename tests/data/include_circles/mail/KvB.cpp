@@ -1,0 +1,1 @@
+#include "mail/KvA.h"

@@ -150,7 +150,10 @@ void TMailboxStream::ReadMessageText(std::string& Text)
     }
     if (LineBreakKind == lbkCr && !Text.empty() && Text.back() == '\r')
         Text.pop_back();
-    if (!Text.empty() && AddsLastBreak(IsBreakChar(Text.back()), Text.size()))
+    // NULs left at the end go with the NUL repair: the byte before them
+    // tells whether the text ends in a break.
+    const size_t end = StripNul ? Text.find_last_not_of('\0') : Text.size() - 1;
+    if (!Text.empty() && AddsLastBreak(end != std::string::npos && IsBreakChar(Text[end]), Text.size()))
         Text += LineBreakKind == lbkCr ? "\r" : LineBreakKind == lbkCrLf ? "\r\n" : "\n";
 }
 

@@ -51,13 +51,15 @@ std::string WithBreaks(const std::string& Text, const std::string& Break)
     return r;
 }
 
-std::vector<std::string> ReadTexts(const std::string& Path, TMailboxKind Kind, int BufferSize, bool Plain)
+std::vector<std::string> ReadTexts(const std::string& Path, TMailboxKind Kind, int BufferSize, bool Plain,
+                                   bool Own = false)
 {
     std::unique_ptr<TMailboxStream> reader;
     if (Plain)
         reader = std::make_unique<TMailboxStream>(Path, BufferSize, false, Kind);
     else
         reader = std::make_unique<TMboxStream>(Path, BufferSize, false, Kind);
+    reader->OwnLastBreak = Own;
     std::vector<std::string> texts;
     for (const TKvReadMessage& m : KvMailStreamReadAll(*reader))
         texts.push_back(m.Text);
@@ -69,15 +71,15 @@ protected:
     TTestFolder Dir{"mailstream"};
 
     // Every window size, through both searches, must split the file the same.
-    std::vector<std::string> SplitEveryWay(const std::string& Bytes, TMailboxKind Kind)
+    std::vector<std::string> SplitEveryWay(const std::string& Bytes, TMailboxKind Kind, bool Own = false)
     {
         const std::string path = Dir.File("box.mbox");
         EXPECT_TRUE(TTestFolder::Put(path, Bytes));
-        const std::vector<std::string> first = ReadTexts(path, Kind, DefaultMailBufferSize, false);
+        const std::vector<std::string> first = ReadTexts(path, Kind, DefaultMailBufferSize, false, Own);
         for (int size : BufferSizes)
             for (bool plainSearch : {false, true}) {
                 SCOPED_TRACE("buffer " + std::to_string(size) + (plainSearch ? " plain search" : " BM search"));
-                EXPECT_EQ(ReadTexts(path, Kind, size, plainSearch), first);
+                EXPECT_EQ(ReadTexts(path, Kind, size, plainSearch, Own), first);
             }
         return first;
     }
@@ -494,10 +496,18 @@ TEST_F(KvMailStreamFile, NulPaddingBeforeASeparator)
         {"padding at the end of the file", one + nuls, {oneText + "\r\n"}},
         {"NULs between two breaks before a separator",
          one + std::string(5, '\0') + "\n" + two, {oneText + "\r\n", twoText}},
+        {"NULs between two breaks at the end of the file", one + nuls + "\n", {oneText + "\r\n"}},
     };
+    // Texts that keep their last break end in exactly one, as the same
+    // bytes without the NULs would.
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
         EXPECT_EQ(SplitEveryWay(c.File, 8), c.Want);
+        std::vector<std::string> own = c.Want;
+        for (std::string& t : own)
+            if (t.size() < 2 || t.compare(t.size() - 2, 2, "\r\n") != 0)
+                t += "\r\n";
+        EXPECT_EQ(SplitEveryWay(c.File, 8, true), own);
     }
 }
 

@@ -355,8 +355,17 @@ void TEMailObj::SetMessageSource(std::string&& Text)
 void TEMailObj::AddMissingContentType()
 {
     // The envelope line of an mbox message belongs to no header: header and
-    // body are told apart after it, and it stays the first line.
-    const size_t envelope = EnvelopeLineLength(MessageText);
+    // body are told apart after it, and it stays the first line. In a
+    // mailbox a text's first line is its separator, or the mailbox's own
+    // first line, whatever it reads as: nothing goes above it, or a copy
+    // would no longer begin as its source does.
+    size_t envelope = EnvelopeLineLength(MessageText);
+    if (FormatKind == mbkMbox && envelope == 0) {
+        if (MessageText.compare(0, 5, "From ") != 0)
+            return;
+        const size_t lf = MessageText.find('\n');
+        envelope = lf == std::string::npos ? MessageText.size() : lf + 1;
+    }
     std::string fromLine = MessageText.substr(0, envelope);
     if (!fromLine.empty() && fromLine.back() != '\n')
         fromLine += "\r\n";

@@ -153,6 +153,14 @@ TEST_F(KvMailBaseFile, MissingContentTypeGoesBelowTheFromLine)
     const std::vector<TLoaded> file = Load("From my side, yes.\r\nSecond line.", mbkMessageFile);
     ASSERT_EQ(file.size(), 1u);
     EXPECT_EQ(file[0].Text, "Content-Type: text/plain\r\n\r\nFrom my side, yes.\r\nSecond line.");
+    // A mailbox's first line stays first, whether or not it reads as a
+    // separator.
+    const std::vector<TLoaded> odd = Load("From x\nhello there\n" + before, 5);
+    ASSERT_EQ(odd.size(), 2u);
+    EXPECT_EQ(odd[0].Text, "From x\r\nContent-Type: text/plain\r\n\r\nhello there");
+    const std::vector<TLoaded> preface = Load("Preface line\n" + before, 5);
+    ASSERT_EQ(preface.size(), 2u);
+    EXPECT_EQ(preface[0].Text, "Preface line");
 }
 
 TEST_F(KvMailBaseFile, MessagesThatNeedTheMimeEngineAreRebuilt)

@@ -1182,7 +1182,7 @@ int TConvertDriver::WriteLargeMessage(const std::string& DataFile, const TFileMa
     // only its line breaks made the target's. Its head gives its name.
     const TConvertSettings& cs = *FSettings;
     TMessageRangeCopy copy(DataFile, Reader.MessagePos, Reader.MessageSize, TargetLineBreak(), cs.OneFilePerMessage);
-    copy.DropFinalBreak();
+    copy.DropFinalBreak(Reader.OwnLastBreak);
     const std::string head = copy.Head(LargeMessageHead);
     int result = crDone;
     if (cs.OneFilePerMessage) {

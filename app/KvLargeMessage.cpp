@@ -59,28 +59,28 @@ TMessageRangeCopy::TMessageRangeCopy(std::string File, std::int64_t Pos, std::in
 {
 }
 
-void TMessageRangeCopy::DropFinalBreak()
+void TMessageRangeCopy::DropFinalBreak(bool KeepOwn)
 {
     if (FSize < 1)
         return;
-    const std::int64_t from = FPos + FSize - std::min<std::int64_t>(FSize, 2);
+    const std::int64_t from = FPos + FSize - std::min<std::int64_t>(FSize, 3);
     const TKernelHandle file = OpenForReading(FFile);
     LARGE_INTEGER at;
     at.QuadPart = from;
-    char last[2] = {};
+    char last[3] = {};
     DWORD got = 0;
     const DWORD want = static_cast<DWORD>(FPos + FSize - from);
     if (!file.Valid() || !SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN) ||
         !ReadFile(file.Get(), last, want, &got, nullptr) || got != want)
         return;
+    const auto isBreak = [](char C) { return C == '\r' || C == '\n'; };
     const char* end = last + got;
-    if (end[-1] == '\n') {
-        --FSize;
-        if (got == 2 && last[0] == '\r')
-            --FSize;
-    } else if (end[-1] == '\r') {
-        --FSize;  // a CR mailbox
-    }
+    // The final break: CR LF, LF, or a CR mailbox's CR.
+    const DWORD length = end[-1] == '\n' ? (got >= 2 && end[-2] == '\r' ? 2 : 1) : end[-1] == '\r' ? 1 : 0;
+    if (KeepOwn && length == 0)
+        FAddBreak = true;
+    else if (!KeepOwn || (got > length && isBreak(end[-1 - static_cast<int>(length)])))
+        FSize -= length;
 }
 
 std::string TMessageRangeCopy::Head(std::size_t Max) const
@@ -147,6 +147,8 @@ bool TMessageRangeCopy::CopyTo(const TPieceSink& Sink) const
             if (lead == TLead::Judge)
                 breaks.Convert(held.data(), held.size(), out);
             breaks.Finish(out);
+            if (FAddBreak)
+                out += FBreak;
         }
         if (!out.empty() && !Sink(out))
             return false;

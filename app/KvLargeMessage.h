@@ -29,8 +29,11 @@ public:
     TMessageRangeCopy(std::string File, std::int64_t Pos, std::int64_t Size, std::string Break, bool DropFromLine);
 
     // Leaves out the range's last line break, as a reader leaves out the
-    // one that belongs to the next separator.
-    void DropFinalBreak();
+    // one that belongs to the next separator. KeepOwn: as a reader that
+    // keeps each message's last break (TFileMailObj::OwnLastBreak), only
+    // the break of a blank line goes, and a range that ends without a
+    // break gets one.
+    void DropFinalBreak(bool KeepOwn = false);
     // The first bytes of the message as they stand, for its name and date.
     std::string Head(std::size_t Max) const;
     // Hands the whole converted message to Sink piece by piece; false when
@@ -49,5 +52,6 @@ private:
     std::int64_t FSize;
     std::string FBreak;
     bool FDropFromLine;
+    bool FAddBreak = false;
     mutable unsigned long FError = 0;
 };

@@ -41,6 +41,22 @@ TEST(KvLargeMessage, RangesCopiedInPiecesOfEverySize)
                            "\n", true);
     EXPECT_EQ(head.Head(47), "From a@b Mon Jan  5 10:00:00 2009\r\nSubject: x\r\n");
 
+    // The last break goes to the separator; kept as the message's own, only
+    // a blank line's goes, and a range without one gets one.
+    const struct {
+        std::string Range;
+        bool Own;
+        std::string Want;
+    } ends[] = {{"a\n\n", false, "a\r\n"}, {"a\r\n", false, "a"},   {"a\n\n", true, "a\r\n"}, {"a\n", true, "a\r\n"},
+                {"a", true, "a\r\n"},        {"a\r\r", true, "a\r\n"}, {"a\r\n\r\n", true, "a\r\n"}};
+    for (const auto& e : ends) {
+        TMessageRangeCopy copy(dir.Write("end", e.Range), 0, static_cast<std::int64_t>(e.Range.size()), "\r\n", false);
+        copy.DropFinalBreak(e.Own);
+        std::string out;
+        EXPECT_TRUE(copy.CopyTo([&](const std::string& Piece) { return out += Piece, true; }));
+        EXPECT_EQ(out, e.Want) << e.Range;
+    }
+
     // A range past the end of the file is a read failure, not a short copy.
     TMessageRangeCopy past(file, 0, 100000, "\r\n", false);
     EXPECT_FALSE(past.CopyTo([](const std::string&) { return true; }));
@@ -71,7 +87,6 @@ TEST(KvLargeMessage, MessagesTooLargeToLoadAreCopiedAndNamedInTheErrorLog)
     big += std::string(300000, 'x') + "\n";
     for (int i = 0; i < 3000; ++i)
         big += "line " + std::to_string(i) + "\n";
-    big += "\n";
     const std::string small2 = "From a@b Mon Jan  5 10:00:00 2009\nSubject: last\nContent-Type: text/plain\n\nbye\n\n";
     const auto crlf = [](std::string s) {
         std::string r;
@@ -79,11 +94,14 @@ TEST(KvLargeMessage, MessagesTooLargeToLoadAreCopiedAndNamedInTheErrorLog)
             r += c == '\n' ? std::string("\r\n") : std::string(1, c);
         return r;
     };
-    for (const TMailFormat target : {mftEml, mftMboxWin}) {
+    // Before the next separator a blank line, or none: the message's own
+    // last break stays in its file either way, and a copy is the source.
+    for (const TMailFormat target : {mftEml, mftMboxWin})
+    for (const char* blank : {"\n", ""}) {
         TConvertRun r;
         r.Driver.LargeMessageSize = 100000;
         ErrorLogFileName = r.Dir.File("errors.txt");
-        PutFile(r.Src("box"), small1 + big + small2);
+        PutFile(r.Src("box"), small1 + big + blank + small2);
         r.Add(r.Src("box"), mftMbox);
         r.Target(target, target == mftEml ? r.Out() + "\\" : r.Out() + "\\all.mbox");
         r.Start();
@@ -93,7 +111,7 @@ TEST(KvLargeMessage, MessagesTooLargeToLoadAreCopiedAndNamedInTheErrorLog)
         const auto files = TreeFiles(r.Out());
         // The body as it stands, with the target's breaks; the mbox reader
         // leaves the blank line before the next separator to the mailbox.
-        const std::string bigBody = crlf(big.substr(0, big.size() - 1));
+        const std::string bigBody = crlf(big);
         if (target == mftEml) {
             ASSERT_EQ(files.count("huge.eml"), 1u) << r.LogText();
             const std::string want = bigBody.substr(bigBody.find("\r\n") + 2);
@@ -101,7 +119,7 @@ TEST(KvLargeMessage, MessagesTooLargeToLoadAreCopiedAndNamedInTheErrorLog)
             EXPECT_EQ(files.count("first.eml") + files.count("last.eml"), 2u);
         } else {
             ASSERT_EQ(files.count("all.mbox"), 1u);
-            const std::string want = crlf(small1) + bigBody + "\r\n" + crlf(small2);
+            const std::string want = crlf(small1 + big + blank + small2);
             EXPECT_TRUE(files.at("all.mbox") == want) << Parting(files.at("all.mbox"), want);
         }
         const std::string log = TTestFolder::Read(r.Dir.File("errors.txt"));

@@ -143,8 +143,26 @@ void ApplyNameFilter(TKvCharFilter& Filter, std::string& S, bool AllowPaths)
     Filter.Map[static_cast<unsigned char>('\\')] = saved;
 }
 
+// Whether S ends in a lead byte with no trail byte after it.
+bool EndsInLoneLeadByte(const std::string& S)
+{
+    if (!AnsiHasLeadBytes())
+        return false;
+    std::size_t i = 0;
+    while (i + 1 < S.size())
+        i += IsAnsiLeadByte(S[i]) ? 2 : 1;
+    return i + 1 == S.size() && IsAnsiLeadByte(S[i]);
+}
+
 std::string FixNameComponent(std::string C)
 {
+    // Under a double-byte code page a lead byte at the end would take the
+    // first byte appended after it (the "." of the extension, the "[" of a
+    // number) for its trail byte.
+    if (EndsInLoneLeadByte(C)) {
+        C.pop_back();
+        C.erase(C.find_last_not_of(' ') + 1);
+    }
     // Windows drops trailing dots and blanks from a name it creates: "a. ."
     // would be written as "a", another file than the one asked for.
     if (!C.empty() && C.back() == '.') {

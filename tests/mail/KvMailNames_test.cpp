@@ -140,6 +140,12 @@ TEST(KvMailNamesSafeName, DoubleByteCharactersStayWhole)
     const std::string name = "\x95\x5C\x8E\xA6\x83\x5C\x83\x74\x83\x67";
     EXPECT_EQ(name, MakeSafeFileName(name, false));
     EXPECT_EQ("a~" + name + "-", MakeSafeFileName("a\\" + name + "|", false));
+    // A lead byte left alone at the end goes, before any extension.
+    const std::pair<std::string, std::string> lone[] = {{"Caf\xe9", "Caf"}, {"Caf \xe9", "Caf"}, {"Caf.\xe9", "Caf"},
+                                                        {name + "\xe9", name}, {"\xe9", "NoName"}};
+    for (const auto& [in, out] : lone)
+        EXPECT_EQ(out, MakeSafeFileName(in, false)) << in;
+    EXPECT_EQ("a\\Caf", MakeSafeFileName("a\\Caf\xe9", true));
     SetLeadByteCodePage(0);
 }
 

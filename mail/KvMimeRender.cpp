@@ -192,14 +192,22 @@ std::string InnerHeaderOf(const std::string& Body)
     return GetHeaderPart(Body);
 }
 
-// A received message may name a file only inside its mailbox's folder; a
-// copy written here may name any (the same rule as its attachment lines).
-bool MayOpenDetached(const TKvMimeBlock& Block, const std::string& Path, const std::string& EmbedFolder, bool Log)
+bool IsReceivedPart(const TKvMimeBlock& Block)
 {
     const TKvMimeBlock* top = &Block;
     while (top->GetParent())
         top = top->GetParent();
-    return MayOpenNamedFile(Path, TNamedFileTrust::SentOrStore, IsReceivedMessage(top->Header), {EmbedFolder}, Log);
+    return IsReceivedMessage(top->Header);
+}
+
+// A copy written here may name any file. A received message may name one
+// only by the absolute path a mail program writes where the user detached
+// a part: a relative name resolves beside the mailbox, where the store's
+// other mailboxes lie.
+bool MayOpenDetached(const TKvMimeBlock& Block, const std::string& Path, bool Absolute, bool Log)
+{
+    return MayOpenNamedFile(Path, Absolute ? TNamedFileTrust::AnyMessage : TNamedFileTrust::SentCopy,
+                            IsReceivedPart(Block), {}, Log);
 }
 
 TDetachedFile FindDetachedFile(const TKvMimeBlock& Block, const std::string& EmbedFolder, bool Log)
@@ -207,13 +215,15 @@ TDetachedFile FindDetachedFile(const TKvMimeBlock& Block, const std::string& Emb
     TDetachedFile file;
     if (!Block.ExternalFile.empty()) {
         file.Path = Block.ExternalFile;
-        if (!MayOpenDetached(Block, Block.ExternalFile, EmbedFolder, Log)) {
+        const bool absolute = IsAbsoluteReference(Block.ExternalFile);
+        if (!MayOpenDetached(Block, Block.ExternalFile, absolute, Log)) {
             file.Refused = true;
             return file;
         }
-        file.Found = ResolveDetachedFile(EmbedFolder, Block.ExternalFile,
+        // A received message's name is not joined onto the mailbox's folder.
+        file.Found = ResolveDetachedFile(IsReceivedPart(Block) ? std::string() : EmbedFolder, Block.ExternalFile,
                                          Block.GetPartKind() == pkDetachedAttachment, file.Path);
-        if (file.Found && !MayOpenDetached(Block, file.Path, EmbedFolder, Log)) {
+        if (file.Found && !MayOpenDetached(Block, file.Path, absolute, Log)) {
             file.Found = false;
             file.Refused = true;
         }
@@ -223,7 +233,7 @@ TDetachedFile FindDetachedFile(const TKvMimeBlock& Block, const std::string& Emb
     }
     // A reference written by SaveAttachments: a path relative to its folder.
     file.Path = EmbedFolder.empty() ? Block.FileName : ExpandRelativePath(EmbedFolder, Block.FileName);
-    if (!MayOpenDetached(Block, file.Path, EmbedFolder, Log)) {
+    if (!MayOpenDetached(Block, file.Path, IsAbsoluteReference(Block.FileName), Log)) {
         file.Refused = true;
         return file;
     }

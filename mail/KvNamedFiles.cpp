@@ -4,12 +4,14 @@
 
 #include <cstring>
 
+#include "classlib/Cleanup.h"
 #include "classlib/ResStrings.h"
 #include "classlib/SysUtils.h"
 #include "foundation/KvAnsi.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvStrings.h"
 #include "mail/KvErrorLog.h"
+#include "mail/KvFromLine.h"
 
 namespace {
 
@@ -66,6 +68,39 @@ bool IsArrivalField(const std::string& Name)
 
 // The status bits of an index entry that a message written here carries.
 const TMailFlags OutgoingStatus = mfQueued | mfDraft | mfStatusMark | mfSent;
+
+// Files of a mail store that name or index its mail, by extension and by
+// name: message data never names them for a good reason.
+const char* const StoreIndexExtensions[] = {"msf", "toc", "pce"};
+const char* const StoreSettingsFiles[] = {"Eudora.ini", "Eudora Settings", "prefs.js",
+                                          "user.js",    "profiles.ini",    "installs.ini"};
+
+bool IsStoreOwnFile(const std::string& Path)
+{
+    for (const char* ext : StoreIndexExtensions)
+        if (HasFileExt(Path, ext))
+            return true;
+    const std::string name = ExtractFileNamePart(Path);
+    for (const char* settings : StoreSettingsFiles)
+        if (SameTextStr(name, settings))
+            return true;
+    return false;
+}
+
+// As much of a file as tells whether it starts with a mailbox's separator.
+constexpr std::int64_t MailboxHeadBytes = 1024;
+
+bool ReadsAsMailbox(const std::string& Path)
+{
+    const TKernelHandle file(CreateFileAnyLength(Path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                 OPEN_EXISTING));
+    std::string head(MailboxHeadBytes, '\0');
+    DWORD got = 0;
+    if (!file || !ReadFile(file.Get(), head.data(), static_cast<DWORD>(head.size()), &got, nullptr))
+        return false;
+    head.resize(got);
+    return head.compare(0, 5, "From ") == 0 && (IsStrictFromLine(head, 1) || IsLooseFromLine(head, 1));
+}
 
 bool IsWideSlash(wchar_t C) { return C == L'\\' || C == L'/'; }
 
@@ -131,6 +166,11 @@ bool IsUnsafePathForm(const std::string& Path)
     return IsShareForm(Path) || HasUnsafeComponent(Path);
 }
 
+bool IsAbsoluteReference(const std::string& Path)
+{
+    return (Path.size() > 2 && Path[1] == ':' && IsSlashChar(Path[2])) || IsShareForm(Path);
+}
+
 bool IsPathInsideFolder(const std::string& Path, const std::string& Folder)
 {
     if (IsBlankText(Folder))
@@ -166,12 +206,13 @@ bool MayOpenNamedFile(const std::string& Path, TNamedFileTrust Trust, bool Recei
     // A share is read only inside a store that lives on one; "\\?\" and
     // "\\.\" paths and devices never. Nothing of these touches the disk.
     const bool plainShare = IsShareForm(Path) && Path[2] != '?' && Path[2] != '.';
-    if (HasUnsafeComponent(Path) || (IsShareForm(Path) && !(plainShare && inside))) {
+    if (HasUnsafeComponent(Path) || (IsShareForm(Path) && !(plainShare && inside)) || IsStoreOwnFile(Path)) {
         return refuse();
     }
-    const bool allowed = Trust == TNamedFileTrust::SentCopy    ? !Received
+    const bool allowed = Trust == TNamedFileTrust::SentCopy      ? !Received
                          : Trust == TNamedFileTrust::StoreFolder ? inside
-                                                                 : inside || !Received;
+                         : Trust == TNamedFileTrust::SentOrStore ? inside || !Received
+                                                                 : true;
     if (!allowed && Trust == TNamedFileTrust::SentCopy) {
         return refuse();
     }
@@ -180,7 +221,7 @@ bool MayOpenNamedFile(const std::string& Path, TNamedFileTrust Trust, bool Recei
     if (attr == INVALID_FILE_ATTRIBUTES)
         return true;
     const DWORD irregular = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT;
-    if (allowed && (attr & irregular) == 0)
+    if (allowed && (attr & irregular) == 0 && !ReadsAsMailbox(Path))
         return true;
     return refuse();
 }

@@ -17,6 +17,8 @@ enum class TNamedFileTrust {
     SentCopy,     // only a message written here and not received, file anywhere
     StoreFolder,  // any message, but only a file inside one of the store's folders
     SentOrStore,  // either of the two
+    AnyMessage,   // any message, file anywhere: the absolute path a mail
+                  // program writes where the user detached a part
 };
 
 // A message carrying a trace of delivery or of a mailing list arrived by
@@ -30,10 +32,14 @@ bool IsMarkedArrived(TMailboxKind Kind, const std::string& MailboxFile, TMailFla
 // Forms never opened from message data: network shares, "\\?\" and "\\.\"
 // paths, device names in any component, alternate data streams.
 bool IsUnsafePathForm(const std::string& Path);
+// A path from a drive's root or a share's: a name that depends on no folder.
+bool IsAbsoluteReference(const std::string& Path);
 // Path lies inside Folder once "." and ".." are resolved.
 bool IsPathInsideFolder(const std::string& Path, const std::string& Folder);
 
-// Whether the file may be opened. A refusal writes one error-log row naming
+// Whether the file may be opened. Whatever the trust, no message opens a
+// mail store's index or settings file, nor a file that reads as a mailbox:
+// one message would carry a whole mailbox of others out. A refusal writes one error-log row naming
 // the path; the caller then embeds nothing and keeps the line that named it.
 // A path that names no file at all is not refused when the rule allows the
 // place: the caller's missing-file report follows as before.

@@ -202,10 +202,11 @@ TStore XAttachmentsStore(TAttachRun& R)
 }
 
 // The messages of a written mbox, read back with our own reader.
-std::vector<std::string> MboxMessages(const std::string& Path)
+// Kind: mbkMozilla reads them as written, no attachment line followed.
+std::vector<std::string> MboxMessages(const std::string& Path, TMailboxKind Kind = mbkMbox)
 {
     std::vector<std::string> texts;
-    TMboxStream reader(Path, DefaultMailBufferSize, false, mbkMbox);
+    TMboxStream reader(Path, DefaultMailBufferSize, false, Kind);
     std::string text;
     while (reader.NextMessage()) {
         reader.GetMessageText(0, text);
@@ -236,6 +237,17 @@ void CheckMessage(const std::string& Text, const TWantMsg& W)
         EXPECT_NE(old->Header.find("X-Mozilla-External-Attachment-URL: file:///"), std::string::npos);
         EXPECT_NE(old->Header.find("/Detached/old.pdf"), std::string::npos) << old->Header;
     }
+}
+
+// Text, or any part of it once decoded, holds Mark.
+bool CarriesMark(TKvMimeBlock& Block, const std::string& Mark)
+{
+    std::string cs, bytes;
+    Block.GetDecodedText(cs, bytes);
+    bool found = bytes.find(Mark) != std::string::npos;
+    for (int i = 0; i < Block.ChildCount() && !found; ++i)
+        found = CarriesMark(*Block.Child(i), Mark);
+    return found;
 }
 
 }  // namespace
@@ -332,10 +344,16 @@ TEST(KvConvertAttach, ReceivedMessagesNeverPullOtherFilesIn)
                                                                                        "Attach\\..\\..\\..\\canary.txt\r\n")});
                 entry = root + "In.toc";
             } else if (road == mftThunderbird) {
+                // A file beside the mailbox or outside it by relative names;
+                // the store's own mailbox and index by absolute ones.
+                const std::string byName = "--b1\r\nContent-Type: text/plain; name=\"n.txt\"\r\nX-Content-File: ";
+                PutFile(r.Src("Sent"), "From - Wed Jan  7 08:00:00 2009\r\nSubject: Mine\r\n\r\nCANARY-7f3a sent\r\n");
                 PutFile(r.Src("Inbox"), "From - Wed Jan  7 08:00:00 2009\r\n" + received +
                                             "Subject: Notes\r\nContent-Type: multipart/mixed; boundary=\"b1\"\r\n\r\n" +
-                                            DetachedPart("loot.txt", canary) + "--b1--\r\n");
-                PutFile(r.Src("Inbox.msf"), "// index");
+                                            byName + "a\\..\\..\\canary.txt\r\n\r\n\r\n" + byName + "Sent\r\n\r\n\r\n" +
+                                            DetachedPart("sent.txt", r.Src("Sent")) +
+                                            DetachedPart("index.txt", r.Src("Inbox.msf")) + "--b1--\r\n");
+                PutFile(r.Src("Inbox.msf"), "// index CANARY-7f3a");
                 entry = r.Src("Inbox.msf");
             } else {
                 PutFile(entry, "From eve@example.net Thu Jan  8 09:00:00 2009\n" + received +
@@ -350,8 +368,15 @@ TEST(KvConvertAttach, ReceivedMessagesNeverPullOtherFilesIn)
             ErrorLogFileName.clear();
             const std::map<std::string, std::string> files = TreeFiles(r.Out());
             EXPECT_FALSE(files.empty());
-            for (const auto& f : files)
+            for (const auto& f : files) {
                 EXPECT_EQ(f.second.find("CANARY-7f3a"), std::string::npos) << f.first;
+                const std::vector<std::string> texts =
+                    target == mftMboxWin ? MboxMessages(r.Out() + "\\" + f.first, mbkMozilla) : std::vector<std::string>{f.second};
+                for (const std::string& text : texts) {
+                    TKvMimeBlock back(text, false, true);
+                    EXPECT_FALSE(CarriesMark(back, "CANARY-7f3a")) << f.first;
+                }
+            }
             const std::string log = LoadFileToString(r.Dir.File("errors.txt"));
             EXPECT_NE(log.find("Attachment file refused: \""), std::string::npos) << log;
         }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "mail/KvNamedFiles.h"
+#include "ReEmbedStore.h"
 
 // The forms of names never opened from message data, and the place test
 // that keeps ".." from leaving a folder, also past MAX_PATH.
@@ -58,4 +59,29 @@ TEST(KvNamedFiles, SignsOfArrival)
     };
     for (const auto& m : marks)
         EXPECT_EQ(IsMarkedArrived(m.Kind, m.File, m.Flags, m.FromIndex), m.Arrived) << m.File << " " << m.Flags;
+}
+
+// However a message names them, a store's index and settings files and any
+// file that reads as a mailbox stay closed; other files open.
+TEST(KvNamedFiles, StoreFilesAndMailboxesNeverOpen)
+{
+    TReEmbedStore store("namedfiles");
+    const struct {
+        const char* Name;
+        const char* Bytes;
+        bool Opens;
+    } files[] = {
+        {"a.pdf", "%PDF-1.4", true},
+        {"note.eml", "From: a@b.cd\r\nSubject: x\r\n\r\nx\r\n", true},
+        {"Sent", "From - Wed Jan  7 08:00:00 2009\r\nFrom: a@b.cd\r\n\r\nx\r\n", false},
+        {"old.txt", "From ???@??? Mon Jan  1 10:00:00 2001\rFrom: a@b.cd\r\r", false},
+        {"Inbox.msf", "// index", false},
+        {"In.TOC", "x", false},
+        {"Eudora.ini", "[Settings]", false},
+        {"prefs.js", "x", false},
+    };
+    for (const auto& f : files) {
+        store.Put(f.Name, f.Bytes);
+        EXPECT_EQ(MayOpenNamedFile(store.Dir.File(f.Name), TNamedFileTrust::AnyMessage, true, {}, false), f.Opens) << f.Name;
+    }
 }

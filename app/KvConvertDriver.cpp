@@ -929,16 +929,25 @@ int TConvertDriver::CopyMessages(TFileMailObj& Reader, const std::string& Data, 
         for (; problems < Reader.ReadProblems; ++problems)
             cs.CountResult(cntError);
     };
+    // The first message a mailbox that shrank while it was read no longer
+    // holds whole; none from it on is written.
+    int cutAt = 0;
     for (;;) {
         // Out of memory while loading one message costs that message
         // its rebuild, never the run: its range is known already.
         bool outOfMemory = false;
+        bool more = true;
         try {
-            if (!Reader.NextMessage())
-                break;
+            more = Reader.NextMessage();
         } catch (const std::bad_alloc&) {
             outOfMemory = true;
         }
+        if (Reader.CutAt >= 0 && (!more || Reader.MessagePos + Reader.MessageSize >= Reader.CutAt)) {
+            cutAt = Reader.GetMessageNumber() + (more ? 0 : 1);
+            break;
+        }
+        if (!more)
+            break;
         countProblems();
         const bool atStart = first;
         first = false;
@@ -957,6 +966,10 @@ int TConvertDriver::CopyMessages(TFileMailObj& Reader, const std::string& Data, 
             if (IsDeletedLargeMessage(Data, Reader))
                 continue;
             result = WriteLargeMessage(Data, Reader);
+            if (FSourceReadFailed && MailboxShrank()) {
+                cutAt = Reader.GetMessageNumber();
+                break;
+            }
         } else {
             try {
                 Reader.TakeMessageText(text);
@@ -977,6 +990,11 @@ int TConvertDriver::CopyMessages(TFileMailObj& Reader, const std::string& Data, 
             break;
     }
     countProblems();
+    if (cutAt > 0) {
+        FChangeReported = true;
+        result = NotConverted(Data, "Mailbox cut during the run: not read from message " + std::to_string(cutAt) + " on",
+                              crUnreadable);
+    }
     // Messages added after the mailbox was opened were not read, and
     // those read may not be what the mailbox now holds.
     if (!Aborted() && !FChangeReported && MailboxChanged())
@@ -1096,7 +1114,10 @@ TNewFileOutcome TConvertDriver::SaveNumberedFile(std::string& FileName, std::str
 void TConvertDriver::LogUnwrittenMessage(const std::string& Text, const std::string& FileName, DWORD Error)
 {
     // A message cut short by a mailbox that shrank fails reading past its
-    // end; the failed write is only the consequence.
+    // end; the failed write is only the consequence, and the run names the
+    // cut once.
+    if (FSourceReadFailed && MailboxShrank())
+        return;
     const bool changed = MailboxChanged();
     FChangeReported = FChangeReported || changed;
     LogMessageRow(Text, FileName,
@@ -1117,6 +1138,11 @@ std::pair<std::int64_t, std::uint64_t> TConvertDriver::MailboxStamp() const
 bool TConvertDriver::MailboxChanged() const
 {
     return FMailboxStamp.first >= 0 && MailboxStamp() != FMailboxStamp;
+}
+
+bool TConvertDriver::MailboxShrank() const
+{
+    return FMailboxStamp.first >= 0 && MailboxStamp().first < FMailboxStamp.first;
 }
 
 void TConvertDriver::LogMessageRow(const std::string& Text, const std::string& FileName, const std::string& Row,

@@ -196,6 +196,8 @@ private:
     std::pair<std::int64_t, std::uint64_t> MailboxStamp() const;
     // Whether the mailbox being read was written to since it was opened.
     bool MailboxChanged() const;
+    // Whether it is shorter now than when it was opened.
+    bool MailboxShrank() const;
     TNewFileOutcome SaveNewMessageFile(const std::string& FileName, std::string_view Bytes, TDateTime Date,
                                     unsigned long& Error);
 

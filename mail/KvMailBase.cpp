@@ -782,6 +782,9 @@ std::int64_t TFileMailObj::ReadRange(TStream& Source, std::string& Text)
         got += n;
     }
     if (got < want) {
+        // Short of the size the mailbox had when opened: it was cut since.
+        if (&Source == Stream.get() && MessagePos + want <= FileSize)
+            CutAt = MessagePos + got;
         Text.resize(static_cast<size_t>(got));
         MessageSize = got;
         Damaged = true;

@@ -193,6 +193,10 @@ public:
     // Error-log rows written for index entries that were mended or could
     // not be read; the caller counts them as errors.
     std::int32_t ReadProblems = 0;
+    // Where the file ended when it turned out shorter than it was when
+    // opened; -1 while it did not. A message reaching that far, and those
+    // after it, were not read whole.
+    std::int64_t CutAt = -1;
 
 protected:
     // The file and what the readers settle about it.

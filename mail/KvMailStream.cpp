@@ -322,8 +322,13 @@ bool TMailboxStream::FillBuffer(std::int64_t Offset)
     FLineStartAtWindow = lineStart;
     SearchPos = 1;
     BufferStart = Offset;
-    ReadInto(*Stream, Offset, BufferCapacity, Buffer);
+    // Bytes added after the file was opened are not read: a separator
+    // there would start a message of nothing.
+    const std::int32_t want = static_cast<std::int32_t>(std::clamp<std::int64_t>(FileSize - Offset, 0, BufferCapacity));
+    ReadInto(*Stream, Offset, want, Buffer);
     BufferLength = static_cast<std::int32_t>(Buffer.size());
+    if (BufferLength < want)
+        CutAt = Offset + BufferLength;
     if (BufferLength == 0) {
         AtEnd = true;
         return false;

@@ -19,6 +19,7 @@
 #include "testkit/TestLinks.h"
 #include "foundation/KvLogs.h"
 #include "mail/KvErrorLog.h"
+#include "mail/KvMailStream.h"
 
 namespace {
 
@@ -554,13 +555,39 @@ TEST(KvConvertHostile, AnEmlTargetFolderThatGoesAwayStopsTheRun)
 
 TEST(KvConvertHostile, AMailboxThatChangesDuringTheRunSaysSo)
 {
-    for (const int change : {+1, -1, -2}) {
+    // Three messages each larger than the window: the two after them are
+    // read from the file only after the change.
+    std::string bigs;
+    for (const int n : {1, 2, 3}) {
+        std::string big = Message(n);
+        for (int line = 0; line * 100 < DefaultMailBufferSize; ++line)
+            big.insert(big.size() - 1, std::string(99, 'x') + "\n");
+        bigs += big;
+    }
+    const std::string grown = "Mailbox changed during the run: it was converted as it was when opened";
+    const struct {
+        std::string Box;
+        int Change;  // bytes added (two messages) or cut off the end
+        TMailFormat Format;
+        bool Large;  // every message too large to load
+        std::string Summary, Row;
+    } cases[] = {
+        {Mbox({1, 2, 3}), +1, mftEml, true, Counters(1, 3, 0, 1), grown},
+        {Mbox({1, 2, 3}), -30, mftEml, true, Counters(1, 2, 0, 1), "Mailbox cut during the run: not read from message 3 on"},
+        {Mbox({1, 2, 3}), -30, mftMboxUnix, true, Counters(1, 2, 0, 1), "Mailbox cut during the run: not read from message 3 on"},
+        {bigs + Mbox({4, 5}), +1, mftEml, false, Counters(1, 5, 0, 1), grown},
+        {bigs + Mbox({4, 5}), -static_cast<int>(Message(5).size()) - 30, mftEml, false, Counters(1, 3, 0, 1),
+         "Mailbox cut during the run: not read from message 4 on"},
+        {bigs + Mbox({4, 5}), -static_cast<int>(Message(5).size()) - 30, mftMboxUnix, false, Counters(1, 3, 0, 1),
+         "Mailbox cut during the run: not read from message 4 on"},
+    };
+    for (const auto& c : cases) {
         TConvertRun r;
-        r.Driver.LargeMessageSize = 10;
-        const std::string box = Mbox({1, 2, 3});
-        PutFile(r.Src("box"), box);
+        if (c.Large)
+            r.Driver.LargeMessageSize = 10;
+        PutFile(r.Src("box"), c.Box);
         r.Add(r.Src("box"), mftMbox);
-        r.Target(change == -2 ? mftMboxUnix : mftEml, r.Out() + "\\");
+        r.Target(c.Format, r.Out() + "\\");
         ErrorLogFileName = r.Dir.File("errors.txt");
         // The bar's interval passes with every message, so every one pumps
         // and sets the bar.
@@ -574,22 +601,32 @@ TEST(KvConvertHostile, AMailboxThatChangesDuringTheRunSaysSo)
             // Shared, as a mail program appends or compacts beside the run.
             const TKernelHandle h(CreateFileA(r.Src("box").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                               nullptr, OPEN_EXISTING, 0, nullptr));
-            const std::string bytes = change > 0 ? box + Mbox({4}) : box.substr(0, box.size() - 30);
+            const std::string bytes = c.Change > 0 ? c.Box + Message(9) + Message(10) : c.Box.substr(0, c.Box.size() + c.Change);
             DWORD put = 0;
             ASSERT_TRUE(WriteFile(h.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr));
             ASSERT_TRUE(SetEndOfFile(h.Get()));
         };
         r.Start();
         // One error, its row naming the true cause; the run goes on.
-        EXPECT_EQ(r.Summary(), Counters(1, change > 0 ? 3 : 2, 0, 1)) << r.LogText();
+        EXPECT_EQ(r.Summary(), c.Summary) << r.LogText();
         EXPECT_EQ(r.Host.Log[r.Host.Log.size() - 2], "Processing finished.");
         std::vector<std::string> rows;
         for (const std::vector<std::string>& row : ErrorRows(r.Dir.File("errors.txt")))
-            if (row[0].find("changed during the run") != std::string::npos)
+            if (row[0].find("not rebuilt in memory") == std::string::npos)
                 rows.push_back(row[0]);
-        EXPECT_EQ(rows, std::vector<std::string>{change > 0 ? "Mailbox changed during the run: it was converted as "
-                                                                "it was when opened"
-                                                              : "Message not written: the mailbox changed during the run"});
+        EXPECT_EQ(rows, std::vector<std::string>{c.Row}) << r.LogText();
+        // The messages before the change are written whole, and nothing more.
+        const int written = c.Summary[c.Summary.find(" messages") - 1] - '0';
+        std::vector<std::string> names;
+        size_t end = 0;
+        for (int i = 1; i <= written; ++i) {
+            names.push_back("note " + std::to_string(i) + ".eml");
+            end = c.Box.find("From a@b", end + 1);
+        }
+        if (c.Format == mftEml)
+            EXPECT_EQ(Written(r), names);
+        else
+            EXPECT_EQ(TTestFolder::Read(r.Out() + "\\box"), c.Box.substr(0, end));
     }
 }
 

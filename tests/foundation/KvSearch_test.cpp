@@ -4,6 +4,7 @@
 
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "foundation/KvSearch.h"
@@ -159,6 +160,26 @@ TEST(KvSearchTest, LongBuffersAgreeWithNaiveSearch)
                 const char* want = at != std::string::npos && at < from + n ? bytes.data() + at : nullptr;
                 EXPECT_EQ(FindByte(bytes.data() + from, n, static_cast<unsigned char>(c)), want);
             }
+}
+
+// The pair scan, from every start to every end: each kind of break with and
+// without its byte, pairs across the sixteen-byte steps, and pairs whose
+// byte lies just past the count (not found).
+TEST(KvSearchTest, FindBreakThenFromEveryStartToEveryEnd)
+{
+    std::mt19937 Rng(39);
+    std::string Pairs(90, ' ');
+    for (char& C : Pairs)
+        C = std::string_view("\n\rFx\0", 5)[Rng() % 5];
+    Pairs = std::string(17, 'x') + "\nF" + Pairs + std::string(40, 'x') + "\rF";
+    for (size_t From = 0; From < Pairs.size(); ++From)
+        for (size_t N = 0; From + N <= Pairs.size(); ++N) {
+            const char* Want = nullptr;
+            for (size_t I = From; !Want && I + 1 < From + N; ++I)
+                if (std::string_view("\n\r\0", 3).find(Pairs[I]) != std::string_view::npos && Pairs[I + 1] == 'F')
+                    Want = Pairs.data() + I;
+            EXPECT_EQ(FindBreakThen(Pairs.data() + From, N, 'F'), Want) << From << " + " << N;
+        }
 }
 
 TEST(KvSearchTest, SearchTextPositions)

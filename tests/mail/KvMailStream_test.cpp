@@ -66,6 +66,18 @@ std::vector<std::string> ReadTexts(const std::string& Path, TMailboxKind Kind, i
     return texts;
 }
 
+// The reader with the clean read (ReadCleanText) out of play: it takes only
+// messages whose cleaned copy stays under the header limit, and every
+// message fed to this one is over 45 bytes long.
+class TPlainReadStream : public TMboxStream {
+public:
+    TPlainReadStream(const std::string& Path, int BufferSize, TMailboxKind Kind)
+        : TMboxStream(Path, BufferSize, false, Kind)
+    {
+        LargeHeaderSize = 90;
+    }
+};
+
 class KvMailStreamFile : public ::testing::Test {
 protected:
     TTestFolder Dir{"mailstream"};
@@ -547,4 +559,34 @@ TEST_F(KvMailStreamFile, EveryLineBreakBecomesCrLf)
             ASSERT_EQ(got.size(), 2u);
             EXPECT_EQ(got[0], c.Want);
         }
+}
+
+// The clean read gives the plain read's texts, with each of its conditions
+// met and not: the last break's kind, pairs of another kind first, a NUL,
+// in the window or not, larger than a block with and without enough breaks
+// first, a pair across two blocks; each as the last message or followed.
+TEST_F(KvMailStreamFile, CleanReadGivesThePlainReadsTexts)
+{
+    const std::string From = "From a@b.cd Mon Jan  1 10:00:00 2001";
+    const std::string Head = From + "\nA: 1\nB: 2\n\n";
+    const std::string Cases[] = {
+        From + "\nA: 1\n\nbody\n", From + "\r\nA: 1\r\n\r\nbody\r\n", From + "\rA: 1\r\rbody\r",
+        From + "\nA: 1\n\nbody", From + "\n\rA: 1\n\r\n\rbody\n\r", From + "\r\r\nA: 1\r\r\n\r\r\nbody\r\r\n",
+        From + "\r\nA: 1\r\n\r\nx" + std::string(1, '\0') + "y\r\n", Head + std::string(70000, 'x') + "\r\ny\n",
+        From + "\nA: 1\n\n" + std::string(70000, 'x') + "\n\ry\n\r", Head + std::string(0xFFFF - Head.size(), 'x') + "\r\ny\n",
+    };
+    const std::string Path = Dir.File("box.mbox");
+    const auto Texts = [](TFileMailObj&& Reader) {
+        std::vector<std::string> R;
+        for (const TKvReadMessage& M : KvMailStreamReadAll(Reader))
+            R.push_back(M.Text);
+        return R;
+    };
+    for (const std::string& Message : Cases)
+        for (const std::string& File : {Message, Message + "From z@b.cd Mon Jan  1 10:00:00 2001\r\nA: 2\r\n\r\nend\r\n"})
+            for (int Size : {64, DefaultMailBufferSize}) {
+                SCOPED_TRACE(std::to_string(&Message - Cases) + " window " + std::to_string(Size));
+                ASSERT_TRUE(TTestFolder::Put(Path, File));
+                EXPECT_EQ(Texts(TMboxStream(Path, Size, false, mbkPine)), Texts(TPlainReadStream(Path, Size, mbkPine)));
+            }
 }

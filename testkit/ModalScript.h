@@ -3,7 +3,7 @@
 // a timer of the test's thread finds the form's window by its class
 // ("Tessaly." + class name) and runs one step per tick on it; the steps post
 // clicks and keys to the form's controls. Also: answering the shell's
-// confirmation boxes.
+// confirmation boxes, and holding a key down.
 #include <windows.h>
 
 #include <functional>
@@ -142,3 +142,23 @@ private:
 };
 
 } // namespace modal_test
+
+// Holds a key (Shift, Ctrl) down in this thread's key state for the
+// object's life.
+class TKeyHeld {
+public:
+    explicit TKeyHeld(BYTE VKey) : FKey(VKey) { Set(0x80); }
+    ~TKeyHeld() { Set(0); }
+    TKeyHeld(const TKeyHeld&) = delete;
+    TKeyHeld& operator=(const TKeyHeld&) = delete;
+
+private:
+    void Set(BYTE State)
+    {
+        BYTE Keys[256];
+        GetKeyboardState(Keys);
+        Keys[FKey] = State;
+        SetKeyboardState(Keys);
+    }
+    BYTE FKey;
+};

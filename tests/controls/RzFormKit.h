@@ -6,6 +6,7 @@
 
 #include "classlib/Forms.h"
 #include "classlib/Themes.h"
+#include "testkit/ModalScript.h"
 
 // A borderless form (no window manager to wait for under Xvfb), freed with
 // the object.
@@ -42,26 +43,6 @@ inline void Key(HWND Wnd, WORD VKey, bool Down)
 {
     SendMessageA(Wnd, Down ? WM_KEYDOWN : WM_KEYUP, VKey, Down ? 1 : static_cast<LPARAM>(0xC0000001u));
 }
-
-// Holds a key (Shift, Ctrl) down in this thread's key state for the
-// object's life.
-class TKeyHeld {
-public:
-    explicit TKeyHeld(BYTE VKey) : FKey(VKey) { Set(0x80); }
-    ~TKeyHeld() { Set(0); }
-    TKeyHeld(const TKeyHeld&) = delete;
-    TKeyHeld& operator=(const TKeyHeld&) = delete;
-
-private:
-    void Set(BYTE State)
-    {
-        BYTE Keys[256];
-        GetKeyboardState(Keys);
-        Keys[FKey] = State;
-        SetKeyboardState(Keys);
-    }
-    BYTE FKey;
-};
 
 // Classic painting for the life of the object, themed painting after.
 class TClassicLook {

@@ -354,6 +354,8 @@ public:
     virtual IShellDetails* ListShellDetails() { return nullptr; }
 };
 
+enum class TRzDiskKind : unsigned char { Unknown, File, Directory };
+
 class TRzShellListData : public TObject {
 public:
     TRzShellListData(TRzShellListContext* List, LPCITEMIDLIST RelIdList);
@@ -366,6 +368,9 @@ public:
     std::string DisplayName();
     std::string Path();
     std::string FileName();
+    // What the item's id list itself says of it on disk (no trip to the
+    // file system): File or Directory with the name on disk, or Unknown.
+    TRzDiskKind DiskKind(std::string& NameOnDisk);
     std::string SizeText();
     std::string ModifiedText();
     std::string TypeText();

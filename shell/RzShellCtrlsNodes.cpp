@@ -175,6 +175,25 @@ std::string TRzShellListData::FileName()
     return Slash == std::string::npos ? P : P.substr(Slash + 1);
 }
 
+TRzDiskKind TRzShellListData::DiskKind(std::string& NameOnDisk)
+{
+    // Asked of the shell, each item's attributes and path take
+    // milliseconds; the find data a file-system id list carries names a
+    // whole selection at once. Where archives count as folders only the
+    // shell can tell.
+    WIN32_FIND_DATAW Found{};
+    IShellFolder* ShellFolder = FList->ListFolder();
+    if (FList->FilesCanBeFolders() || !ShellFolder ||
+        FAILED(SHGetDataFromIDListW(ShellFolder, FRelIdList.Get(), SHGDFIL_FINDDATA, &Found, sizeof Found)) ||
+        !Found.cFileName[0])
+        return TRzDiskKind::Unknown;
+    const int N = WideCharToMultiByte(CP_ACP, 0, Found.cFileName, -1, nullptr, 0, nullptr, nullptr);
+    NameOnDisk.assign(static_cast<size_t>(N > 0 ? N : 1), '\0');
+    WideCharToMultiByte(CP_ACP, 0, Found.cFileName, -1, NameOnDisk.data(), N, nullptr, nullptr);
+    NameOnDisk.pop_back();
+    return (Found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? TRzDiskKind::Directory : TRzDiskKind::File;
+}
+
 void TRzShellListData::FetchDetails()
 {
     if (FHaveDetails)

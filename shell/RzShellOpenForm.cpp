@@ -435,6 +435,10 @@ void TRzShellOpenSaveForm::WndProc(TMessage& Message)
 {
     if (Message.Msg == WM_DESTROY)
         FSizeGrip = nullptr;
+    if (Message.Msg == RZOF_SELECTIONSETTLED) {
+        FlushSelectedNames();
+        return;
+    }
     TForm::WndProc(Message);
 }
 
@@ -867,41 +871,44 @@ void TRzShellOpenSaveForm::ShellListChange(TObject*, TListItem*, bool)
         return;
     // A refill drops the selection item by item; the one left for a moment
     // is not what the user chose, and the File name box keeps its text.
-    if (!ShellList->Refilling())
-        WriteSelectedNames();
+    // Select-all changes every item: the box is written once, when the
+    // changes are all in, or each change would write every name again.
+    if (!ShellList->Refilling() && !std::exchange(FNamesPending, true))
+        PostMessageA(Handle(), RZOF_SELECTIONSETTLED, 0, 0);
     DoSelectionChanged();
+}
+
+void TRzShellOpenSaveForm::FlushSelectedNames()
+{
+    if (std::exchange(FNamesPending, false) && FActiveFlag)
+        WriteSelectedNames();
 }
 
 void TRzShellOpenSaveForm::WriteSelectedNames()
 {
-    std::vector<TRzShellListData*> Collected;
-    int SelectedCount = 0, First = -1;
-    for (int I = 0; I < ShellList->ItemCount(); ++I)
-        if (ShellList->Item(I)->Selected()) {
-            ++SelectedCount;
-            if (First < 0)
-                First = I;
-        }
-    if (SelectedCount < 2) {
-        if (TRzShellListData* D = ShellList->SelectedData(); D && !D->IsFolder())
-            Collected.push_back(D);
-    } else {
-        for (int I = First; I < ShellList->ItemCount(); ++I)
-            if (ShellList->Item(I)->Selected())
-                if (TRzShellListData* D = ShellList->ItemData(I); D && !D->IsFolder())
-                    Collected.push_back(D);
+    // The selected files in order with their names on disk, asked of the
+    // control: a walk over every item would look each one up by position.
+    std::vector<std::pair<TRzShellListData*, std::string>> Collected;
+    const HWND List = ShellList->Handle();
+    for (int I = ListView_GetNextItem(List, -1, LVNI_SELECTED); I >= 0 && I < ShellList->ItemCount();
+         I = ListView_GetNextItem(List, I, LVNI_SELECTED)) {
+        TRzShellListData* D = ShellList->ItemData(I);
+        std::string Name;
+        const TRzDiskKind Kind = D ? D->DiskKind(Name) : TRzDiskKind::Directory;
+        if (Kind == TRzDiskKind::Directory || (Kind == TRzDiskKind::Unknown && D->IsFolder()))
+            continue;
+        Collected.emplace_back(D, Kind == TRzDiskKind::File ? Name : D->FileName());
     }
     if (Collected.size() >= 2) {
         std::string Text;
-        for (TRzShellListData* D : Collected) {
+        for (const auto& [D, Name] : Collected) {
             if (!Text.empty())
                 Text += ' ';
-            const std::string Path = D->Path();
-            Text += "\"" + Path.substr(Path.find_last_of('\\') + 1) + "\"";
+            Text += "\"" + Name + "\"";
         }
         edtFileName->SetText(Text);
     } else if (Collected.size() == 1) {
-        edtFileName->SetText(Collected[0]->DisplayName());
+        edtFileName->SetText(Collected[0].first->DisplayName());
     }
     FNameFromList = true;
 }

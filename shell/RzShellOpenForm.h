@@ -61,6 +61,9 @@ constexpr int RzOpenFormDefaultTreeWidth = 200;
 // The smallest the user may drag the form to.
 constexpr int RzOpenFormMinWidth = 463, RzOpenFormMinHeight = 274;
 constexpr int RzSizeGripSize = 13;
+// Posted to the form when the list's selection changes: the File name box
+// is written once the changes of one action are all in.
+constexpr UINT RZOF_SELECTIONSETTLED = WM_USER + 104;
 // The places-bar policy key under the current user, and its five values.
 inline constexpr const char* RzPlacesBarKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Comdlg32\\Placesbar";
 constexpr int RzPlaceCount = 5;
@@ -214,6 +217,8 @@ private:
     void UpdatePlacesBar();
     // The selected files' names into the File name box.
     void WriteSelectedNames();
+    // The names of a selection still settling, written now.
+    void FlushSelectedNames();
     bool FolderMatchesPlace(const TRzPlaceData& Place);
     std::string ListFolderPath() const;
     std::string SelectedTypeMask();
@@ -234,6 +239,8 @@ private:
     bool FActiveFlag = false;
     std::unique_ptr<TStringList> FAcceptedFiles;
     bool FNameFromList = false;
+    // A selection change posted and not yet written to the File name box.
+    bool FNamesPending = false;
     HWND FSizeGrip = nullptr;
     // The tree pane's width; below 0 until the tree first opens.
     int FSplitterPos = -1;

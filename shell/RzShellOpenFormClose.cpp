@@ -51,6 +51,7 @@ void TRzShellOpenSaveForm::FormCloseQuery(TObject*, bool& CanClose)
 {
     if (ModalResult() != mrOk)
         return;
+    FlushSelectedNames();
     const std::string Text = edtFileName->Text();
     if (HasWildcard(SplitFolderAndName(Text).Name)) {
         CanClose = false;

@@ -301,6 +301,18 @@ TEST_F(TOpenFormTest, SelectingFilesInTheListWritesTheirNames)
     // Picked from the list, both names pass the checks.
     ASSERT_TRUE(PressOpen(Form->edtFileName->Text()));
     EXPECT_EQ(Accepted(), (std::vector<std::string>{Dir.File("alpha.mbox"), Dir.File("beta.mbox")}));
+    // Ctrl+A writes the box once, with every file and no folder.
+    Open(DefaultOpenSaveOptions | osoAllowMultiselect);
+    int Writes = 0;
+    Form->edtFileName->OnChange = [&, Was = Form->edtFileName->OnChange](TObject* S) { ++Writes, Was(S); };
+    {
+        TKeyHeld Ctrl(VK_CONTROL);
+        PostMessageA(Form->ShellList->Handle(), WM_KEYDOWN, 'A', 0);
+        views_test::Pump();
+    }
+    EXPECT_EQ(ListView_GetSelectedCount(Form->ShellList->Handle()), 4u);
+    EXPECT_EQ(Writes, 1);
+    EXPECT_EQ(Form->edtFileName->Text(), "\"alpha.mbox\" \"beta.mbox\" \"notes.txt\"");
 }
 
 TEST_F(TOpenFormTest, PlacesShowTheirOwnLargeIcons)
@@ -699,6 +711,7 @@ TEST_F(TOpenFormTest, DetailsViewShowsItsCellsAndNamesANewFolderInPlace)
 
     L->Item(Alpha)->SetSelected(true);
     L->Item(Beta)->SetSelected(true);
+    views_test::Pump();
     const std::string Chosen = Form->edtFileName->Text();
     ASSERT_EQ(Chosen, "\"alpha.mbox\" \"beta.mbox\"");
     PostMessageA(W, WM_KEYDOWN, VK_F5, 0);
@@ -706,6 +719,7 @@ TEST_F(TOpenFormTest, DetailsViewShowsItsCellsAndNamesANewFolderInPlace)
     EXPECT_EQ(Form->edtFileName->Text(), Chosen) << "F5 refills";
     L->Item(IndexOf("alpha.mbox"))->SetSelected(true);
     L->Item(IndexOf("beta.mbox"))->SetSelected(true);
+    views_test::Pump();
     Form->btnCreateNewFolder->Click();
     views_test::Pump();
     EXPECT_EQ(Form->edtFileName->Text(), Chosen) << "the refill keeps the chosen names";

@@ -164,6 +164,12 @@ std::string CodePageToCharset(int CodePage)
     return std::string();
 }
 
+std::string CharsetOfBytes(int CodePage)
+{
+    constexpr int shiftJis = 932;
+    return CodePage == shiftJis ? "shift_jis" : CodePageToCharset(CodePage);
+}
+
 int CharsetToCodePage(const std::string& Name)
 {
     if (IsAllDigits(Name))

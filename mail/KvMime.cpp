@@ -180,7 +180,7 @@ bool StartsPartHeader(const std::string& Text, std::size_t At)
 
 const std::string& SystemCharset()
 {
-    static const std::string charset = CodePageToCharset(static_cast<int>(GetACP()));
+    static const std::string charset = CharsetOfBytes(static_cast<int>(GetACP()));
     return charset;
 }
 

@@ -177,7 +177,7 @@ std::string DefaultCharsetName(TMimeClass Class, const std::string& Text)
     const int acp = static_cast<int>(GetACP());
     if (IsLatin1CodePage(acp))
         return MimeIso88591;
-    return TableLowerCase(CodePageToCharset(acp));
+    return TableLowerCase(CharsetOfBytes(acp));
 }
 
 std::string MediaTypeOfFile(const std::string& FileName, int Encoding, bool SniffContent)

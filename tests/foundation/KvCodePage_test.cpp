@@ -88,12 +88,18 @@ TEST(KvCodePageTest, NamesReadBackAsTheirCodePage)
         all.push_back(cp);
     all.push_back(28603);
     all.push_back(28605);
-    for (int cp : all) {
-        std::string name = CodePageToCharset(cp);
+    const auto readBack = [](std::string name) {
         std::transform(name.begin(), name.end(), name.begin(),
                        [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
-        EXPECT_EQ(cp, CharsetToCodePage(name)) << name;
-    }
+        return CharsetToCodePage(name);
+    };
+    for (int cp : all)
+        EXPECT_EQ(cp, readBack(CodePageToCharset(cp))) << cp;
+    // Text in a code page's own bytes is labelled as those bytes, the
+    // double-byte ones (932 among them) too.
+    all.push_back(932);
+    for (int cp : all)
+        EXPECT_EQ(cp, readBack(CharsetOfBytes(cp))) << cp;
 }
 
 TEST(KvCodePageTest, WindowsPagesAndCompatibility)

@@ -428,6 +428,7 @@ void TKvMimeBlock::Parse(std::string Text)
     ClearHeaderValues();
     Preamble.clear();
     Epilogue.clear();
+    ClosingRead = ClosingBreak = false;
     Body.clear();
     FChildren.clear();
     FDate.reset();
@@ -597,12 +598,15 @@ void TKvMimeBlock::SplitMultipart()
         if (closing) {
             // The epilogue: what follows the closing line, kept so that a
             // rebuilt message holds every byte the sender wrote.
-            std::size_t after = static_cast<std::size_t>(std::min(pos - 1, n));
+            const std::size_t end = static_cast<std::size_t>(std::min(pos - 1, n));
+            std::size_t after = end;
             if (after < Body.size() && Body[after] == '\r')
                 ++after;
             if (after < Body.size() && Body[after] == '\n')
                 ++after;
             Epilogue = Body.substr(after);
+            ClosingRead = true;
+            ClosingBreak = after > end;
             if (first)
                 Body.erase(static_cast<std::size_t>(match - 1));
             else

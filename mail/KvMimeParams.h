@@ -33,6 +33,10 @@ public:
     std::string IdentityDigest;
     std::string Preamble;
     std::string Epilogue;  // the text after a multipart's closing line
+    // Set when the text held the closing line: whether the line broke
+    // before the epilogue (or the text ended right after it).
+    bool ClosingRead = false;
+    bool ClosingBreak = false;
     std::uint8_t LoadBody = 0;
 
 protected:

@@ -124,6 +124,14 @@ void AppendMultipart(const TKvMimeBlock& Block, bool Top, std::string& Text, TCh
         }
         return;
     }
+    // A closing line read from the message is followed by the message's
+    // own bytes; one made here ends the message with a blank line.
+    if (Block.ClosingRead) {
+        if (Block.ClosingBreak || !Block.Epilogue.empty())
+            Text += CrLf;
+        Text += Block.Epilogue;
+        return;
+    }
     if (!IsBlankText(Block.Epilogue)) {
         Text += CrLf;
         Text += Block.Epilogue;

@@ -638,6 +638,16 @@ void TCustomComboBox::WndProc(TMessage& Message)
     case CN_MEASUREITEM:
         CNMeasureItem(Message);
         return;
+    case CM_WANTSPECIALKEY:
+        // With its list open, Enter and Esc close the list (taking or
+        // dropping the choice) rather than press the form's default or
+        // cancel button. Asked without the key's message, the window
+        // itself never says so.
+        if ((Message.WParam == VK_RETURN || Message.WParam == VK_ESCAPE) && DroppedDown()) {
+            Message.Result = 1;
+            return;
+        }
+        break;
     case CN_DELETEITEM:
         if (!FRecreating)
             DeleteItem(reinterpret_cast<void*>(reinterpret_cast<DELETEITEMSTRUCT*>(Message.LParam)->itemData));

@@ -64,6 +64,34 @@ TEST(ComboBoxStyles, ItemsSelectionAndTextSurviveAStyleChange)
     EXPECT_EQ(C->Deleted[0], &Tag1);
 }
 
+TEST(ComboBoxKeys, EnterAndEscCloseAnOpenListAndReachTheFormOnlyWhenClosed)
+{
+    auto F = ShownForm();
+    auto Ok = Make<TButton>(F.get()), Cancel = Make<TButton>(F.get());
+    Ok->SetDefault(true);
+    Cancel->SetCancel(true);
+    int Pressed = 0;
+    Ok->OnClick = Cancel->OnClick = [&](TObject*) { ++Pressed; };
+    struct TCase { TComboBoxStyle Style; WORD Key; bool Dropped; int Presses; };
+    const TCase Cases[] = {
+        {csDropDownList, VK_ESCAPE, true, 0}, {csDropDownList, VK_RETURN, true, 0},
+        {csDropDown, VK_ESCAPE, true, 0},     {csDropDown, VK_RETURN, true, 0},
+        {csDropDownList, VK_ESCAPE, false, 1}, {csDropDown, VK_RETURN, false, 1},
+    };
+    for (const TCase& K : Cases) {
+        auto C = Make<TProbeCombo>(F.get());
+        C->SetStyle(K.Style);
+        C->Items()->Add("one");
+        C->SetFocus();
+        C->SetDroppedDown(K.Dropped);
+        Pressed = 0;
+        PostMessageA(GetFocus(), WM_KEYDOWN, K.Key, 1);
+        Application->ProcessMessages();
+        EXPECT_EQ(Pressed, K.Presses) << K.Style << " " << K.Key << " " << K.Dropped;
+        EXPECT_FALSE(C->DroppedDown()) << K.Style << " " << K.Key;
+    }
+}
+
 TEST(ComboBoxOwnerDraw, DrawItemGetsTheItemAndHighlightColours)
 {
     auto F = ShownForm();

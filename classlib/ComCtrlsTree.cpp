@@ -654,8 +654,17 @@ bool TCustomTreeView::HandleNotify(NMHDR* Header, LRESULT& Result)
 
 void TCustomTreeView::WndProc(TMessage& Message)
 {
-    if (!ComCtrlsShared::ViewMessage(
+    if (ComCtrlsShared::ViewMessage(
             this, Message, [this](NMHDR* H, LRESULT& R) { return HandleNotify(H, R); },
             [this](TPoint P, bool& Handled) { DoContextPopup(P, Handled); }))
-        TWinControl::WndProc(Message);
+        return;
+    auto Alive = FAlive;
+    TWinControl::WndProc(Message);
+    // The tree's own procedure follows a press until the button comes up
+    // and takes the release itself (or a drag ran to its end inside it):
+    // the capture taken for the press would never hear of the release and
+    // keep every later click. The release is handed on as the window got it.
+    if ((Message.Msg == WM_LBUTTONDOWN || Message.Msg == WM_LBUTTONDBLCLK) && *Alive && MouseCapture() &&
+        GetKeyState(VK_LBUTTON) >= 0)
+        Perform(WM_LBUTTONUP, 0, Message.LParam);
 }

@@ -150,6 +150,7 @@ TEST_F(TShellTreeTest, LinkedListFollowsAfterTheDelayOrAtOnceOnAClick)
     Pump();
     EXPECT_EQ(Tree->Selected()->Text(), "a");
     EXPECT_EQ(List.Shown, (std::vector<std::string>{"a"}));
+    EXPECT_EQ(GetCapture(), nullptr) << "the next click goes where it is aimed";
     Tree->SetShellList(nullptr);
     EXPECT_EQ(List.LinkedTree, nullptr);
 }

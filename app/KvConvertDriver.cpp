@@ -233,6 +233,16 @@ TNewFileOutcome SaveNewFileDated(const std::string& FileName, std::string_view B
     return WriteBufferToNewFile(Bytes.data(), Bytes.size(), FileName, Date, &Error);
 }
 
+// The name the log gives a file: its long name, where the run opened it by
+// its 8.3 short form. A long name the code page cannot carry whole keeps
+// the path it was opened by beside it, so that two such names stay apart.
+std::string LongNameOf(const std::string& Path)
+{
+    bool lossless = true;
+    const std::string name = WideToCodePageEx(LongPathOf(Path), lossless, 0);
+    return lossless ? name : name + " (" + Path + ")";
+}
+
 // The mailbox and the message a reader is on, for the error log's folder
 // column: "Inbox, message 12 at offset 34567".
 std::string MessageLabel(const TFileMailObj& Reader, const std::string& DataFile)
@@ -617,7 +627,7 @@ int TConvertDriver::NotConverted(const std::string& Name, const std::string& Lin
 {
     LogLine(Line);
     if (Row) {
-        const TErrorLogContext context(Name, nullptr);
+        const TErrorLogContext context(LongNameOf(Name), nullptr);
         WriteErrorLine(Line);
     }
     FSettings->CountResult(cntError);
@@ -695,7 +705,7 @@ void TConvertDriver::ReportUnindexedMailboxes(const std::string& Folder)
             IsExistingWideFile(LongPathOf(Name) + L"." + AnsiToWideStr(indexExt)))
             return;
         if (SniffMailboxFile(Name) == TMailboxSniff::Mbox)
-            NotConverted(Name, "Mailbox without an index file skipped (add it by hand to convert it): " + Name,
+            NotConverted(Name, "Mailbox without an index file skipped (add it by hand to convert it): " + LongNameOf(Name),
                          crNotMailbox);
     };
     scan.Execute(Folder);
@@ -800,9 +810,10 @@ std::string TConvertDriver::TargetFolderFailure(DWORD Error) const
 int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipList)
 {
     TConvertSettings& cs = *FSettings;
-    LogLine("Processing: " + FileName);
+    LogLine("Processing: " + LongNameOf(FileName));
     const std::string data = DataFileOf(FileName);
     FMailboxFile = data;
+    FMailboxShown = LongNameOf(data);
     FMailboxStamp = {-1, 0};
     std::string head;
     if (const int refused = CheckMailbox(FileName, data, CheckSkipList, head); refused != crDone)
@@ -816,7 +827,7 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
     const bool bomLine = bom > 0 && head.find_first_of("\r\n", bom) < PaddingLength(head);
 
     // A reader that cannot open its file writes a row naming it.
-    const TErrorLogContext opening(data, nullptr);
+    const TErrorLogContext opening(FMailboxShown, nullptr);
     const std::unique_ptr<TFileMailObj> reader = OpenMailReader(FileName, data, readerKind);
     if (!reader)
         return crDone;
@@ -830,8 +841,8 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
     int result = crDone;
     try {
         // Rows the reader writes while it reads say which message.
-        TReaderLogMessage current(*reader, data);
-        const TErrorLogContext context(data, &current);
+        TReaderLogMessage current(*reader, FMailboxShown);
+        const TErrorLogContext context(FMailboxShown, &current);
         if (PrepareTargetFor(data))
             result = CopyMessages(*reader, data, bom, bomLine);
     } catch (...) {
@@ -1123,7 +1134,7 @@ void TConvertDriver::LogUnwrittenMessage(const std::string& Text, const std::str
     LogMessageRow(Text, FileName,
                   "Message not written: " + (changed ? std::string("the mailbox changed during the run")
                                                      : SystemErrorText(Error)),
-                  FMailboxFile);
+                  FMailboxShown);
 }
 
 std::pair<std::int64_t, std::uint64_t> TConvertDriver::MailboxStamp() const
@@ -1233,7 +1244,7 @@ int TConvertDriver::WriteLargeMessage(const std::string& DataFile, const TFileMa
     if (result == crDone) {
         const std::string row = "Message of " + std::to_string(Reader.MessageSize) +
                                 " bytes not rebuilt in memory: copied as it stands, only its line breaks converted";
-        LogMessageRow(head, DataFile, row, MessageLabel(Reader, DataFile));
+        LogMessageRow(head, FMailboxShown, row, MessageLabel(Reader, FMailboxShown));
     }
     return result;
 }

@@ -208,6 +208,7 @@ private:
     std::unique_ptr<TTextFileWriter> FMboxWriter;
     std::string FTargetFolder;
     std::string FMailboxFile;  // the data file being read
+    std::string FMailboxShown;  // its name in the log and the error log
     // Numbered message names met in this run: a thousand messages of one
     // subject probe each number once, not all the numbers below theirs.
     TNumberedNames FNumberedNames;

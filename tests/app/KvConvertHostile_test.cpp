@@ -104,23 +104,37 @@ TEST(KvConvertHostile, MozillaTreeWithLoopsDevicesWideNamesAndOrphans)
     PutFile(src + "\\notes.txt", "not a mailbox");
     // Indexed, so meant as mailboxes: a text and a FIFO are errors, an
     // empty mailbox is not.
-    PutFile(src + "\\Notes", "not a mailbox");
+    const std::string notes = "\xD0\x97\xD0\xB0\xD0\xBC\xD0\xB5\xD1\x82\xD0\xBA\xD0\xB8";
+    ASSERT_TRUE(PutWideNamedFile(src, notes, "not a mailbox"));
     PutFile(src + "\\Empty", "");
     ASSERT_TRUE(MakeFifo(src + "\\Pipe"));
-    for (const char* name : {"Notes", "Empty", "Pipe"})
-        PutFile(src + "\\" + name + ".msf", "index");
+    for (const std::string& name : {notes, std::string("Empty"), std::string("Pipe")})
+        ASSERT_TRUE(PutWideNamedFile(src, name + ".msf", "index"));
     TFolderLink loop(src + "\\Inbox.sbd\\loop", src);
 
     r.Add(src + "\\*.msf", mftThunderbird);
     r.Host.Choices.IncludeSubfolders = true;
     r.Target(mftEml, r.Out() + "\\");
+    ErrorLogFileName = r.Dir.File("errors.txt");
     r.Start();
+
+    // The log and the error log name a mailbox by its long name; one the
+    // code page cannot carry keeps the short path it was opened by beside.
+    const auto shown = [&](const std::string& Utf8) { return src + "\\" + DefaultWideToAnsi(AnsiToWideStr(Utf8, CP_UTF8)); };
+    EXPECT_EQ(r.Lines("Processing: " + src + "\\Old..msf").size(), 1u) << r.LogText();
+    for (const char* name : {"\xD0\x96\xD1\x83\xD0\xBA", "\xE5\x90\x8D\xE5\x89\x8D"})
+        EXPECT_EQ(r.Lines("Processing: " + shown(name) + ".msf (" + src + "\\").size(), 1u) << r.LogText();
+    std::vector<std::string> invalid;
+    for (const std::vector<std::string>& row : ErrorRows(r.Dir.File("errors.txt")))
+        if (row[0] == "File is not a valid mailbox")
+            invalid.push_back(row[1].substr(0, row[1].find(" (") + 2));
+    EXPECT_EQ(invalid, std::vector<std::string>{shown(notes) + " ("});
 
     const std::vector<std::string> written = Written(r);
     EXPECT_EQ(written, (std::vector<std::string>{"note 1.eml", "note 2.eml", "note 3.eml", "note 4.eml",
                                                  "note 5.eml", "note 6.eml"}))
         << r.LogText();
-    // AUX, the two mailboxes without an index, Notes and Pipe are not converted.
+    // AUX, the two mailboxes without an index, the notes and Pipe are not converted.
     EXPECT_EQ(r.Summary(), Counters(5, 6, 0, 5)) << r.LogText();
     EXPECT_EQ(r.Lines("File is not a valid mailbox").size(), 1u) << r.LogText();
     EXPECT_EQ(r.Lines("Mailbox cannot be read: it is a device, not a file").size(), 1u) << r.LogText();

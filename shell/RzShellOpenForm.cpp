@@ -909,6 +909,10 @@ void TRzShellOpenSaveForm::WriteSelectedNames()
         edtFileName->SetText(Text);
     } else if (Collected.size() == 1) {
         edtFileName->SetText(Collected[0].first->DisplayName());
+    } else {
+        // A folder's name stays out of the box, and a name typed there
+        // stays the one Open takes.
+        return;
     }
     FNameFromList = true;
 }

@@ -53,6 +53,15 @@ void TRzShellOpenSaveForm::FormCloseQuery(TObject*, bool& CanClose)
         return;
     FlushSelectedNames();
     const std::string Text = edtFileName->Text();
+    // A folder chosen in the list with no name typed since is entered; a
+    // typed name wins over it.
+    if ((FNameFromList || Text.find_first_not_of(" \t") == std::string::npos) &&
+        ListView_GetSelectedCount(ShellList->Handle()) == 1)
+        if (TRzShellListData* D = ShellList->SelectedData(); D && D->IsFolder()) {
+            CanClose = false;
+            ShellList->OpenSelected();
+            return;
+        }
     if (HasWildcard(SplitFolderAndName(Text).Name)) {
         CanClose = false;
         ApplyTypedMask(Text);

@@ -129,6 +129,33 @@ TEST_F(TOpenFormTest, AcceptedNamesForTypedText)
     }
 }
 
+TEST_F(TOpenFormTest, ATypedNameWinsOverAFolderClickedInTheListWhichOpenElseEnters)
+{
+    struct TCase {
+        std::string Typed;
+        std::vector<std::string> Accepted;
+        std::string ShownAfter;
+    } Cases[] = {
+        {"alpha.mbox", {Dir.File("alpha.mbox")}, Dir.Path()},
+        {"", {}, Dir.File("sub")},
+    };
+    for (const TCase& C : Cases) {
+        Open();
+        for (char Ch : C.Typed)
+            PostMessageA(Form->edtFileName->Handle(), WM_CHAR, static_cast<unsigned char>(Ch), 0);
+        RECT R{LVIR_LABEL, 0, 0, 0};
+        SendMessageA(Form->ShellList->Handle(), LVM_GETITEMRECT, IndexOf("sub"), reinterpret_cast<LPARAM>(&R));
+        modal_test::PostClick(Form->ShellList, (R.left + R.right) / 2, (R.top + R.bottom) / 2);
+        views_test::Pump();
+        ASSERT_EQ(Form->ShellList->SelectedData()->FileName(), "sub");
+        EXPECT_EQ(Form->edtFileName->Text(), C.Typed) << "a selected folder stays out of the File name box";
+        Form->SetModalResult(mrOk);
+        EXPECT_EQ(Form->CloseQuery(), !C.Accepted.empty()) << C.Typed;
+        EXPECT_EQ(Accepted(), C.Accepted) << C.Typed;
+        EXPECT_TRUE(SameFolderText(Shown(), C.ShownAfter)) << Shown();
+    }
+}
+
 TEST_F(TOpenFormTest, TypedMaskFiltersTheListAndStaysOpen)
 {
     Open();

@@ -256,8 +256,8 @@ std::string TEudoraRule::FindFile(const std::string& Recorded, const std::string
     return ColonForm ? file : Recorded;
 }
 
-// Marker lines may stand in a received message, so their files are read
-// only from the store's attachment and embedded folders.
+// Marker lines may stand in a received message, whose files are read only
+// from the store's attachment and embedded folders.
 std::vector<std::string> TEudoraRule::MarkerFolders() const
 {
     std::vector<std::string> folders;
@@ -367,7 +367,7 @@ void TEudoraRule::ReplaceMarkers(std::string& S)
                 value = JoinPath(JoinPath(StoreFolder(), folderName), value);
             const std::string path = FindFile(value, folderName, m.Embedded, m.ColonForm);
             if (FindPreloaded(C.Preloaded, ExtractFileNamePart(path)) < 0 &&
-                !MayOpenNamedFile(path, TNamedFileTrust::StoreFolder, true, MarkerFolders())) {
+                !MayOpenNamedFile(path, TNamedFileTrust::SentOrStore, HasArrived(P), MarkerFolders())) {
                 // A refused line stays in the text as the message had it.
                 pos = static_cast<int>(cutEnd) + 1;
                 continue;

@@ -88,21 +88,95 @@ bool IsStoreOwnFile(const std::string& Path)
 }
 
 // As much of a file as tells whether it starts with a mailbox's separator.
-constexpr std::int64_t MailboxHeadBytes = 1024;
+constexpr DWORD MailboxHeadBytes = 1024;
 
-bool ReadsAsMailbox(const std::string& Path)
+bool ReadsAsMailbox(const std::string& Head)
 {
-    const TKernelHandle file(CreateFileAnyLength(Path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                                 OPEN_EXISTING));
-    std::string head(MailboxHeadBytes, '\0');
-    DWORD got = 0;
-    if (!file || !ReadFile(file.Get(), head.data(), static_cast<DWORD>(head.size()), &got, nullptr))
-        return false;
-    head.resize(got);
-    return head.compare(0, 5, "From ") == 0 && (IsStrictFromLine(head, 1) || IsLooseFromLine(head, 1));
+    return Head.compare(0, 5, "From ") == 0 && (IsStrictFromLine(Head, 1) || IsLooseFromLine(Head, 1));
 }
 
 bool IsWideSlash(wchar_t C) { return C == L'\\' || C == L'/'; }
+
+bool IsInside(const std::wstring& Path, std::wstring Folder)
+{
+    while (!Folder.empty() && IsWideSlash(Folder.back()))
+        Folder.pop_back();
+    if (Path.empty() || Folder.empty() || Path.size() <= Folder.size() + 1 || !IsWideSlash(Path[Folder.size()]))
+        return false;
+    return CompareStringOrdinal(Path.c_str(), static_cast<int>(Folder.size()), Folder.c_str(),
+                                static_cast<int>(Folder.size()), TRUE) == CSTR_EQUAL;
+}
+
+// The path the system reached through every link, in long names; empty
+// when the system can't tell.
+std::wstring FinalPathOf(HANDLE File)
+{
+    std::wstring path(MaxLongPath, L'\0');
+    const DWORD n = GetFinalPathNameByHandleW(File, path.data(), MaxLongPath, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0 || n >= MaxLongPath)
+        return std::wstring();
+    path.resize(n);
+    if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0)
+        return L"\\" + path.substr(7);
+    if (path.compare(0, 4, L"\\\\?\\") == 0)
+        return path.substr(4);
+    return path;
+}
+
+// Where the system can't name the final path, a link or junction in any
+// folder on the way is taken to lead anywhere.
+bool HasLinkOnTheWay(const std::wstring& Full)
+{
+    for (size_t end = Full.size(); end != std::wstring::npos && end > 3; end = Full.find_last_of(L"\\/", end - 1)) {
+        const DWORD attr = GetFileAttributesW((L"\\\\?\\" + Full.substr(0, end)).c_str());
+        if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+            return true;
+    }
+    return false;
+}
+
+// A folder the store keeps files in, by its final path.
+std::wstring FinalFolderOf(const std::string& Folder)
+{
+    const TKernelHandle h(CreateFileAnyLength(Folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS));
+    const std::wstring final = h ? FinalPathOf(h.Get()) : std::wstring();
+    return final.empty() ? FullPathOf(Folder) : final;
+}
+
+// What opening a named file shows of it.
+struct TOpenedFile {
+    bool Missing = false;   // nothing of that name: the caller reports it
+    bool Busy = false;      // held by another program: the caller's read reports it
+    bool Regular = false;   // a file on a disk, not a folder, device or pipe
+    std::wstring FinalPath; // after every link; empty when the system can't tell
+    std::string Head;       // its first bytes
+};
+
+TOpenedFile OpenToJudge(const std::string& Path)
+{
+    TOpenedFile file;
+    const TKernelHandle h(CreateFileAnyLength(Path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                              OPEN_EXISTING));
+    if (!h) {
+        const DWORD error = GetLastError();
+        file.Missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        file.Busy = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+        return file;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    file.Regular = GetFileType(h.Get()) == FILE_TYPE_DISK && GetFileInformationByHandle(h.Get(), &info) &&
+                   (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+    if (!file.Regular)
+        return file;
+    file.FinalPath = FinalPathOf(h.Get());
+    file.Head.resize(MailboxHeadBytes);
+    DWORD got = 0;
+    if (!ReadFile(h.Get(), file.Head.data(), MailboxHeadBytes, &got, nullptr))
+        got = 0;
+    file.Head.resize(got);
+    return file;
+}
 
 bool IsShareForm(const std::string& Path)
 {
@@ -175,14 +249,7 @@ bool IsPathInsideFolder(const std::string& Path, const std::string& Folder)
 {
     if (IsBlankText(Folder))
         return false;
-    const std::wstring path = FullPathOf(Path);
-    std::wstring folder = FullPathOf(Folder);
-    while (!folder.empty() && IsWideSlash(folder.back()))
-        folder.pop_back();
-    if (path.empty() || folder.empty() || path.size() <= folder.size() + 1 || !IsWideSlash(path[folder.size()]))
-        return false;
-    return CompareStringOrdinal(path.c_str(), static_cast<int>(folder.size()), folder.c_str(),
-                                static_cast<int>(folder.size()), TRUE) == CSTR_EQUAL;
+    return IsInside(FullPathOf(Path), FullPathOf(Folder));
 }
 
 void LogRefusedFile(const std::string& Path)
@@ -209,19 +276,26 @@ bool MayOpenNamedFile(const std::string& Path, TNamedFileTrust Trust, bool Recei
     if (HasUnsafeComponent(Path) || (IsShareForm(Path) && !(plainShare && inside)) || IsStoreOwnFile(Path)) {
         return refuse();
     }
-    const bool allowed = Trust == TNamedFileTrust::SentCopy      ? !Received
-                         : Trust == TNamedFileTrust::StoreFolder ? inside
-                         : Trust == TNamedFileTrust::SentOrStore ? inside || !Received
-                                                                 : true;
-    if (!allowed && Trust == TNamedFileTrust::SentCopy) {
+    // Where a received message may name files only in the store's folders,
+    // the place decides, on the path as named and again past every link.
+    const bool placeBound = Received && Trust == TNamedFileTrust::SentOrStore;
+    const bool allowed = Trust == TNamedFileTrust::SentCopy ? !Received : !placeBound || inside;
+    // Decided before the disk is touched: a refused name gets the same row
+    // whether its file exists or not.
+    if (!allowed)
         return refuse();
-    }
-    const DWORD attr = GetFileAttributesA(Path.c_str());
-    // No such file: the caller reports it missing as before.
-    if (attr == INVALID_FILE_ATTRIBUTES)
+    const TOpenedFile file = OpenToJudge(Path);
+    if (file.Missing || file.Busy)
         return true;
-    const DWORD irregular = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT;
-    if (allowed && (attr & irregular) == 0 && !ReadsAsMailbox(Path))
+    if (!file.Regular || ReadsAsMailbox(file.Head) || IsStoreOwnFile(DefaultWideToAnsi(file.FinalPath)))
+        return refuse();
+    if (!placeBound)
         return true;
+    const std::wstring final = file.FinalPath.empty() ? FullPathOf(Path) : file.FinalPath;
+    if (file.FinalPath.empty() && HasLinkOnTheWay(final))
+        return refuse();
+    for (const std::string& folder : StoreFolders)
+        if (!IsBlankText(folder) && IsInside(final, FinalFolderOf(folder)))
+            return true;
     return refuse();
 }

@@ -15,8 +15,8 @@ inline constexpr int SAttachmentRefused = 65262;  // Attachment file refused: "%
 // Which messages may open a named file.
 enum class TNamedFileTrust {
     SentCopy,     // only a message written here and not received, file anywhere
-    StoreFolder,  // any message, but only a file inside one of the store's folders
-    SentOrStore,  // either of the two
+    SentOrStore,  // that, or a received message, only a file inside one of the
+                  // store's folders (judged again past every link)
     AnyMessage,   // any message, file anywhere: the absolute path a mail
                   // program writes where the user detached a part
 };
@@ -38,11 +38,13 @@ bool IsAbsoluteReference(const std::string& Path);
 bool IsPathInsideFolder(const std::string& Path, const std::string& Folder);
 
 // Whether the file may be opened. Whatever the trust, no message opens a
-// mail store's index or settings file, nor a file that reads as a mailbox:
-// one message would carry a whole mailbox of others out. A refusal writes one error-log row naming
-// the path; the caller then embeds nothing and keeps the line that named it.
-// A path that names no file at all is not refused when the rule allows the
-// place: the caller's missing-file report follows as before.
+// mail store's index or settings file, a file that reads as a mailbox (one
+// message would carry a whole mailbox of others out), a folder, a device
+// or a pipe. A refusal writes one error-log row naming the path; the
+// caller then embeds nothing and keeps the line that named it. A place
+// the rule refuses is refused whether a file lies there or not; a path
+// that names no file in an allowed place is not refused: the caller's
+// missing-file report follows as before.
 // Log: false for a second look at a name already judged.
 bool MayOpenNamedFile(const std::string& Path, TNamedFileTrust Trust, bool Received,
                       const std::vector<std::string>& StoreFolders, bool Log = true);

@@ -61,8 +61,9 @@ TEST(KvNamedFiles, SignsOfArrival)
         EXPECT_EQ(IsMarkedArrived(m.Kind, m.File, m.Flags, m.FromIndex), m.Arrived) << m.File << " " << m.Flags;
 }
 
-// However a message names them, a store's index and settings files and any
-// file that reads as a mailbox stay closed; other files open.
+// However a message names them, a store's index and settings files, any
+// file that reads as a mailbox, folders and devices stay closed; other
+// files open.
 TEST(KvNamedFiles, StoreFilesAndMailboxesNeverOpen)
 {
     TReEmbedStore store("namedfiles");
@@ -79,9 +80,14 @@ TEST(KvNamedFiles, StoreFilesAndMailboxesNeverOpen)
         {"In.TOC", "x", false},
         {"Eudora.ini", "[Settings]", false},
         {"prefs.js", "x", false},
+        {"sub\\in.txt", "x", true},
     };
     for (const auto& f : files) {
         store.Put(f.Name, f.Bytes);
         EXPECT_EQ(MayOpenNamedFile(store.Dir.File(f.Name), TNamedFileTrust::AnyMessage, true, {}, false), f.Opens) << f.Name;
     }
+    // Nor a folder or a device; a missing file is the caller's to report.
+    for (const std::string& path : {store.Dir.File("sub"), std::string("Z:\\dev\\zero")})
+        EXPECT_FALSE(MayOpenNamedFile(path, TNamedFileTrust::SentCopy, false, {}, false)) << path;
+    EXPECT_TRUE(MayOpenNamedFile(store.Dir.File("gone.pdf"), TNamedFileTrust::SentCopy, false, {}, false));
 }

@@ -157,7 +157,7 @@ TEST_F(KvReEmbedStore, FieldsOfOtherStores)
 
 // A received message of every store that names a file outside its mailbox
 // folder (or a device, a share, a stream) embeds nothing, keeps the line
-// that named it, and writes one row per name.
+// that named it, and writes one row per name, whether the file exists or not.
 TEST_F(KvReEmbedStore, ReceivedMessagesOpenNoFileOutsideTheStore)
 {
     Put("store\\Attach\\mine.pdf", Pdf);
@@ -174,6 +174,7 @@ TEST_F(KvReEmbedStore, ReceivedMessagesOpenNoFileOutsideTheStore)
         {mbkPoco1, "X-Poco-Attachment: " + canary, 1},
         {mbkPegasusPlain, "X-RS-Attach: " + canary + ", x", 1},
         {mbkPoco1, "X-Poco-Attachment: " + canary + ":secret", 1},
+        {mbkCalypso, "X-Attachment: \"" + Dir.File("gone.txt") + "\"; \"\"; \"g.txt\"", 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Field);

@@ -97,6 +97,32 @@ bool ReadsAsMailbox(const std::string& Head)
 
 bool IsWideSlash(wchar_t C) { return C == L'\\' || C == L'/'; }
 
+// The long name of an existing full path, empty when there is none.
+std::wstring LongNameOf(const std::wstring& Full)
+{
+    const bool deep = Full.size() >= LongPathFrom && !IsWideSlash(Full[0]);
+    const std::wstring asked = deep ? L"\\\\?\\" + Full : Full;
+    std::wstring name(MaxLongPath, L'\0');
+    const DWORD n = GetLongPathNameW(asked.c_str(), name.data(), MaxLongPath);
+    if (n == 0 || n >= MaxLongPath)
+        return std::wstring();
+    name.resize(n);
+    return deep && name.compare(0, 4, L"\\\\?\\") == 0 ? name.substr(4) : name;
+}
+
+// The full path with the short (8.3) names of its existing part made long,
+// so a store's file named by its short path is seen where it lies.
+std::wstring LongFullPathOf(const std::string& Path)
+{
+    const std::wstring full = FullPathOf(Path);
+    for (size_t end = full.size(); end != std::wstring::npos && end > 2; end = full.find_last_of(L"\\/", end - 1)) {
+        const std::wstring head = LongNameOf(full.substr(0, end));
+        if (!head.empty())
+            return head + full.substr(end);
+    }
+    return full;
+}
+
 bool IsInside(const std::wstring& Path, std::wstring Folder)
 {
     while (!Folder.empty() && IsWideSlash(Folder.back()))
@@ -141,7 +167,7 @@ std::wstring FinalFolderOf(const std::string& Folder)
     const TKernelHandle h(CreateFileAnyLength(Folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS));
     const std::wstring final = h ? FinalPathOf(h.Get()) : std::wstring();
-    return final.empty() ? FullPathOf(Folder) : final;
+    return final.empty() ? LongFullPathOf(Folder) : final;
 }
 
 // What opening a named file shows of it.
@@ -249,7 +275,7 @@ bool IsPathInsideFolder(const std::string& Path, const std::string& Folder)
 {
     if (IsBlankText(Folder))
         return false;
-    return IsInside(FullPathOf(Path), FullPathOf(Folder));
+    return IsInside(LongFullPathOf(Path), LongFullPathOf(Folder));
 }
 
 void LogRefusedFile(const std::string& Path)
@@ -291,7 +317,7 @@ bool MayOpenNamedFile(const std::string& Path, TNamedFileTrust Trust, bool Recei
         return refuse();
     if (!placeBound)
         return true;
-    const std::wstring final = file.FinalPath.empty() ? FullPathOf(Path) : file.FinalPath;
+    const std::wstring final = file.FinalPath.empty() ? LongFullPathOf(Path) : file.FinalPath;
     if (file.FinalPath.empty() && HasLinkOnTheWay(final))
         return refuse();
     for (const std::string& folder : StoreFolders)

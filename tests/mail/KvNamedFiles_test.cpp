@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "foundation/KvFiles.h"
 #include "mail/KvNamedFiles.h"
 #include "ReEmbedStore.h"
 
@@ -31,6 +32,15 @@ TEST(KvNamedFiles, UnsafeFormsAndPlaces)
     };
     for (const auto& p : places)
         EXPECT_EQ(IsPathInsideFolder(p.Path, p.Folder), p.Inside) << p.Path;
+
+    // A short (8.3) name on either side is the long one it stands for.
+    TReEmbedStore store("shortnames");
+    store.Put("Attachments Folder\\long file name.pdf", "x");
+    char shortPath[MAX_PATH];
+    ASSERT_NE(GetShortPathNameA(store.Dir.File("Attachments Folder\\long file name.pdf").c_str(), shortPath, MAX_PATH), 0u);
+    const std::string shortFolder = ExtractFolder(shortPath);
+    EXPECT_TRUE(IsPathInsideFolder(shortPath, store.Dir.File("Attachments Folder"))) << shortPath;
+    EXPECT_TRUE(IsPathInsideFolder(store.Dir.File("Attachments Folder\\gone.pdf"), shortFolder)) << shortFolder;
 }
 
 // A trace of delivery or of a list in any form marks a received message;

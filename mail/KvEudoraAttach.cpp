@@ -193,10 +193,8 @@ private:
 std::string TEudoraRule::StoreFolder() const
 {
     const std::string folder = ExcludeTrailingSlash(C.MailboxFolder);
-    if (SameTextStr(ExtractFileNamePart(folder), "Mail Folder"))
-        return ExtractFolder(folder);
-    // A mailbox in a folder below "Mail Folder": the store is the folder
-    // that holds "Mail Folder", where the attachments folder lies too.
+    // A mailbox in "Mail Folder" or a folder below it: the store is the
+    // folder that holds "Mail Folder", where the attachments folder lies too.
     const int at = SearchText(folder + "\\", "\\Mail Folder\\", 1);
     if (at > 0)
         return folder.substr(0, static_cast<size_t>(at));

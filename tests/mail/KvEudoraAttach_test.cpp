@@ -153,6 +153,7 @@ TEST_F(KvEudoraAttachStore, HeaderFieldForm)
 TEST_F(KvEudoraAttachStore, MacAttachmentsBesideTheMailFolder)
 {
     Put("Eudora Folder\\Attachments Folder\\sib.pdf", Pdf);
+    Put("Eudora Folder\\Mail Folder\\Lists\\Friends", "");
     for (const char* folder : {"Eudora Folder\\Mail Folder\\", "Eudora Folder\\Mail Folder\\Lists\\"}) {
         SCOPED_TRACE(folder);
         TMessageParts parts;

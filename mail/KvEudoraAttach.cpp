@@ -175,6 +175,8 @@ private:
     std::vector<TSection> CutSections(const std::string& Body);
     void ReplaceMarkers(std::string& S);
     std::string StoreFolder() const;
+    // The attachments folder "Eudora.ini" names, into P.EudoraAttachmentsFolder.
+    void ReadAttachmentsSetting();
     std::string FindFile(const std::string& Recorded, const std::string& FolderName, bool Embedded, bool ColonForm);
     std::vector<std::string> MarkerFolders() const;
     void CollectContentIds();
@@ -201,6 +203,23 @@ std::string TEudoraRule::StoreFolder() const
     return C.MailboxFolder;
 }
 
+void TEudoraRule::ReadAttachmentsSetting()
+{
+    if (!P.EudoraAttachmentsFolder.empty())
+        return;
+    // Looked up once per message: a store without the file or the key is
+    // not asked again for the next marker line.
+    const std::string ini = JoinPath(C.MailboxFolder, "Eudora.ini");
+    std::string folder;
+    if (IsExistingFile(ini)) {
+        TMemIniFile file(ini, true);
+        folder = file.ReadString("Settings", "AutoReceiveAttachmentsDirectory", std::string());
+        if (!folder.empty() && !FolderExists(folder))
+            folder.clear();
+    }
+    P.EudoraAttachmentsFolder = folder.empty() ? std::string(" ") : folder;
+}
+
 std::string TEudoraRule::FindFile(const std::string& Recorded, const std::string& FolderName, bool Embedded,
                                   bool ColonForm)
 {
@@ -211,19 +230,6 @@ std::string TEudoraRule::FindFile(const std::string& Recorded, const std::string
     if (IsExistingFile(path) || ResolveSubstPath(path, Embedded))
         return path;
     const std::string bare = ExtractFileNamePart(Recorded);
-    if (P.EudoraAttachmentsFolder.empty()) {
-        // Looked up once per message: a store without the file or the key
-        // is not asked again for the next marker line.
-        const std::string ini = JoinPath(C.MailboxFolder, "Eudora.ini");
-        std::string folder;
-        if (IsExistingFile(ini)) {
-            TMemIniFile file(ini, true);
-            folder = file.ReadString("Settings", "AutoReceiveAttachmentsDirectory", std::string());
-            if (!folder.empty() && !FolderExists(folder))
-                folder.clear();
-        }
-        P.EudoraAttachmentsFolder = folder.empty() ? std::string(" ") : folder;
-    }
     if (P.EudoraAttachmentsFolder != " ") {
         const std::string there = JoinPath(P.EudoraAttachmentsFolder, bare);
         if (IsExistingFile(there))
@@ -363,6 +369,9 @@ void TEudoraRule::ReplaceMarkers(std::string& S)
                 value = PercentDecode(value);
             if (m.ColonForm && !ContainsBackslash(value))
                 value = JoinPath(JoinPath(StoreFolder(), folderName), value);
+            // The folder the settings name is a store folder even where
+            // the recorded path still holds.
+            ReadAttachmentsSetting();
             const std::string path = FindFile(value, folderName, m.Embedded, m.ColonForm);
             if (FindPreloaded(C.Preloaded, ExtractFileNamePart(path)) < 0 &&
                 !MayOpenNamedFile(path, TNamedFileTrust::SentOrStore, HasArrived(P), MarkerFolders())) {

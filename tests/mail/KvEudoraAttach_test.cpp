@@ -67,6 +67,7 @@ TEST_F(KvEudoraAttachStore, BodyMarkerLines)
         std::string Body;
         const char* Shape;
         const char* Text;  // what stays of the body
+        bool Arrived = false;  // the store marks it received
     };
     const Case cases[] = {
         {"recorded path that still holds", mbkEudoraToc, "See\r\nAttachment Converted: " + Dir.File("Attach\\r.pdf") + "\r\n",
@@ -76,6 +77,9 @@ TEST_F(KvEudoraAttachStore, BodyMarkerLines)
          "multipart/mixed[text/plain,application/pdf(r.pdf)]", "See\r\n"},
         {"found through the folder Eudora.ini names", mbkEudoraToc, "See\r\nAttachment Converted: C:\\Gone\\later.pdf\r\n",
          "multipart/mixed[text/plain,application/pdf(later.pdf)]", "See\r\n"},
+        {"received, named in the folder Eudora.ini names", mbkEudoraToc,
+         "See\r\nAttachment Converted: " + Dir.File("Downloads\\later.pdf") + "\r\n",
+         "multipart/mixed[text/plain,application/pdf(later.pdf)]", "See\r\n", true},
         {"a marker inside a line is text", mbkEudoraToc, "See Attachment Converted: C:\\x.pdf\r\n", "multipart/mixed[text/plain]",
          "See Attachment Converted: C:\\x.pdf\r\n"},
         {"missing file keeps a note", mbkEudoraToc, "See\r\nAttachment Converted: C:\\Gone\\lost.pdf\r\n",
@@ -90,6 +94,7 @@ TEST_F(KvEudoraAttachStore, BodyMarkerLines)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
         TMessageParts parts;
+        parts.ArrivalMarked = c.Arrived;
         const std::string out = Rebuild(From + std::string("Subject: m\r\n") + Mixed + "\r\n" + c.Body, c.Kind, parts);
         TKvMimeBlock back(out, false, true);
         EXPECT_EQ(PartTreeShape(back), c.Shape) << out;

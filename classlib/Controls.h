@@ -3,10 +3,13 @@
 // objects, painting, alignment, mouse and keyboard routing.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -129,10 +132,69 @@ TShiftState MouseKeysToShiftState(WPARAM Keys);
 // chained to its base class's.
 using TPropOrd = std::int64_t;
 
+// The values an ordinal property may take: an enumeration's from its lowest
+// to its highest named value, a Boolean's 0 and 1, an integer's those of its
+// type. A value read from a stream outside them is refused, not set.
+struct TOrdBounds {
+    TPropOrd Low = std::numeric_limits<TPropOrd>::min();
+    TPropOrd High = std::numeric_limits<TPropOrd>::max();
+};
+
+namespace OrdBoundsDetail {
+
+// The compiler spells each value of the pack in this function's name: a
+// named enumerator by its name, any other value as a cast ("(TAlign)9").
+template <auto... V>
+constexpr std::string_view Spelled()
+{
+    return __PRETTY_FUNCTION__;
+}
+
+// Enumerators are looked for among these values of the underlying type.
+constexpr int ScanLow = -128, ScanCount = 384;
+
+template <typename E, int... I>
+constexpr TOrdBounds Scan(std::integer_sequence<int, I...>)
+{
+    constexpr std::string_view F = Spelled<static_cast<E>(ScanLow + I)...>();
+    TOrdBounds B{1, 0};
+    size_t At = F.find('{') + 1;
+    for (int K = ScanLow; K < ScanLow + ScanCount; ++K) {
+        if (F[At] != '(') {
+            const auto V = static_cast<TPropOrd>(static_cast<std::underlying_type_t<E>>(K));
+            B.Low = B.Low > B.High ? V : std::min(B.Low, V);
+            B.High = std::max(B.High, V);
+        }
+        At = F.find(", ", At) + 2;
+    }
+    return B;
+}
+
+} // namespace OrdBoundsDetail
+
+template <typename T>
+constexpr TOrdBounds OrdBoundsOf()
+{
+    if constexpr (std::is_enum_v<T>) {
+        constexpr TOrdBounds B = OrdBoundsDetail::Scan<T>(std::make_integer_sequence<int, OrdBoundsDetail::ScanCount>());
+        static_assert(B.Low <= B.High, "an enumeration without enumerators in the scanned values");
+        return B;
+    } else if constexpr (std::is_same_v<T, bool>) {
+        return {0, 1};
+    } else {
+        static_assert(std::is_integral_v<T>);
+        using L = std::numeric_limits<T>;
+        return {static_cast<TPropOrd>(L::min()),
+                L::max() > std::numeric_limits<TPropOrd>::max() ? std::numeric_limits<TPropOrd>::max()
+                                                                 : static_cast<TPropOrd>(L::max())};
+    }
+}
+
 struct TPropInfo {
     std::string Name;
     std::function<TPropOrd(const TObject*)> GetOrd;
     std::function<void(TObject*, TPropOrd)> SetOrd;
+    TOrdBounds Bounds; // of what SetOrd takes from a stream
     std::function<std::string(const TObject*)> GetStr;
     std::function<void(TObject*, const std::string&)> SetStr;
     // An object property (stored through its own properties), and whether
@@ -166,9 +228,9 @@ TPropInfo OrdProp(const char* Name, V (C::*Get)() const, void (C::*Set)(S))
     TPropInfo P;
     P.Name = Name;
     P.GetOrd = [Get](const TObject* O) { return static_cast<TPropOrd>((static_cast<const C*>(O)->*Get)()); };
-    P.SetOrd = [Set](TObject* O, TPropOrd V_) {
-        (static_cast<C*>(O)->*Set)(static_cast<std::remove_cv_t<std::remove_reference_t<S>>>(V_));
-    };
+    using TValue = std::remove_cv_t<std::remove_reference_t<S>>;
+    P.SetOrd = [Set](TObject* O, TPropOrd V_) { (static_cast<C*>(O)->*Set)(static_cast<TValue>(V_)); };
+    P.Bounds = OrdBoundsOf<TValue>();
     return P;
 }
 

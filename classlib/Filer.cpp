@@ -459,7 +459,10 @@ void TReader::ReadProperty(TPersistent* Instance)
             continue;
         }
         if (P && P->SetOrd) {
-            P->SetOrd(Target, ReadInteger());
+            const TPropOrd V = ReadInteger();
+            if (V < P->Bounds.Low || V > P->Bounds.High)
+                throw EFilerError("Property " + Path + " value out of range");
+            P->SetOrd(Target, V);
             continue;
         }
         TSaved<std::string> Wanted(FPropName, Name);

@@ -50,6 +50,12 @@ constexpr std::array<TKindPreset, BitBtnKindCount> KindPresets{{
     {SRzAllButton, mrAll, false, false, "RZCOMMON_ALL"},
 }};
 
+// A Kind past the table (a number cast by a caller) has bkCustom's row.
+const TKindPreset& Preset(TBitBtnKind Kind)
+{
+    return KindPresets[static_cast<size_t>(Kind) < KindPresets.size() ? Kind : bkCustom];
+}
+
 // The preset glyphs, loaded once each and freed with the program.
 std::array<std::unique_ptr<TBitmap>, BitBtnKindCount>& KindGlyphCache()
 {
@@ -753,7 +759,7 @@ int GlyphCountFromSize(int Width, int Height, int Current)
 
 TBitmap* KindGlyph(TBitBtnKind Kind)
 {
-    const TKindPreset& P = KindPresets[Kind];
+    const TKindPreset& P = Preset(Kind);
     if (!P.Glyph)
         return nullptr;
     auto& Slot = KindGlyphCache()[Kind];
@@ -767,13 +773,13 @@ TBitmap* KindGlyph(TBitBtnKind Kind)
 
 std::string KindCaption(TBitBtnKind Kind)
 {
-    const int Id = KindPresets[Kind].CaptionId;
+    const int Id = Preset(Kind).CaptionId;
     return Id ? LoadResString(Id) : std::string();
 }
 
 int KindModalResult(TBitBtnKind Kind)
 {
-    return KindPresets[Kind].ModalResult;
+    return Preset(Kind).ModalResult;
 }
 
 TRzBitBtn::TRzBitBtn(TComponent* AOwner) : TRzButton(AOwner), FGlyph(std::make_unique<TBitmap>())
@@ -874,7 +880,7 @@ void TRzBitBtn::ChangeScale(int M, int D)
 TBitBtnKind TRzBitBtn::GetKind()
 {
     if (FKind != bkCustom) {
-        const TKindPreset& P = KindPresets[FKind];
+        const TKindPreset& P = Preset(FKind);
         if (Default() != P.Default || Cancel() != P.Cancel || ModalResult() != P.ModalResult || FGlyphModified)
             FKind = bkCustom;
     }
@@ -883,6 +889,8 @@ TBitBtnKind TRzBitBtn::GetKind()
 
 void TRzBitBtn::SetKind(TBitBtnKind Value)
 {
+    if (static_cast<size_t>(Value) >= KindPresets.size())
+        return;
     if (Value != FKind && Value != bkCustom) {
         const TKindPreset& P = KindPresets[Value];
         SetDefault(P.Default);

@@ -52,6 +52,7 @@ const TPropertyTable& TRzBitBtn::ClassProperties()
     Kind.Name = "Kind";
     Kind.GetOrd = [](const TObject* O) { return static_cast<TPropOrd>(StoredKind(static_cast<const B*>(O))); };
     Kind.SetOrd = [](TObject* O, TPropOrd V) { static_cast<B*>(O)->SetKind(static_cast<TBitBtnKind>(V)); };
+    Kind.Bounds = OrdBoundsOf<TBitBtnKind>();
     static const TPropertyTable Table(&TRzButton::ClassProperties(), {
         StoredWhen<B>(StrProp("Caption", &TControl::Caption, &TControl::SetCaption), CaptionIsOwn),
         StoredWhen<B>(OrdProp("Cancel", &B::Cancel, &B::SetCancel), IsCustom),

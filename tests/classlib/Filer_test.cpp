@@ -126,6 +126,9 @@ TEST(Filer, DamagedStreamsAreRefused)
         W.WriteStr("Caption");
         W.WriteString("x");
     });
+    const auto Ord = [](const char* Name, std::int64_t V) {
+        return HandWritten("TForm", [&](TWriter& W) { W.WriteStr(Name); W.WriteInteger(V); });
+    };
     std::string Huge = Good;
     Huge[20] = '\x7f'; // the first property name's length far past the end
     const TRow Rows[] = {
@@ -134,6 +137,9 @@ TEST(Filer, DamagedStreamsAreRefused)
         {"cut short", Good.substr(0, Good.size() - 6)},
         {"unknown property", HandWritten("TForm", [](TWriter& W) { W.WriteStr("NoSuch"); W.WriteInteger(1); })},
         {"wrong value type", HandWritten("TForm", [](TWriter& W) { W.WriteStr("Caption"); W.WriteInteger(1); })},
+        {"enumeration past its last", Ord("Align", alCustom + 1)},
+        {"Boolean of 2", Ord("Visible", 2)},
+        {"integer past int", Ord("Left", 1LL << 32)},
     };
     for (const TRow& Row : Rows) {
         SCOPED_TRACE(Row.Why);

@@ -383,3 +383,18 @@ TEST(RzStore, StoredOnlyWhenTheirOwn)
         EXPECT_EQ(S.DataString().find(Key) != std::string::npos, Row.Written);
     }
 }
+
+// A stream that would crash, hang or loop the program is refused.
+TEST(RzStore, HostileStreamsAreRefused)
+{
+    RegisterControls();
+    TOwned<TForm> F(NewTestForm(200, 100));
+    const auto Past = static_cast<TBitBtnKind>(bkAll + 1);
+    auto Ok = Add<TRzBitBtn>(F.get(), F.get(), "Ok");
+    EXPECT_THROW(ReadForm(HandWritten("TRzBitBtn", [](TWriter& W) { W.WriteStr("Kind"); W.WriteInteger(bkAll + 1); }), Ok),
+                 EFilerError);
+    Ok->SetKind(Past);
+    EXPECT_EQ(Ok->GetKind(), bkCustom);
+    EXPECT_EQ(KindCaption(Past), "");
+    EXPECT_EQ(KindGlyph(Past), nullptr);
+}

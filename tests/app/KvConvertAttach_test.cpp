@@ -328,21 +328,34 @@ TEST(KvConvertAttach, ReceivedMessagesNeverPullOtherFilesIn)
         {mftMbox, "Return-Path: <eve@example.net>\r\nList-Id: <loot.example.net>\r\n"},
         {mftPine, "X-Received: by 10.0.0.1; Thu, 8 Jan 2009 09:00:00 +0000\r\n"},
         {mftEudoraToc, ""},
+        {mftEudoraMbx, ""},
+        {mftMacEudora, ""},
         {mftThunderbird, "Received : from evil.example.net by mx.example.com\r\n"},
     };
     for (const auto& [road, received] : roads) {
-        for (TMailFormat target : {mftEml, mftTxt, mftMboxWin}) {
+        for (TMailFormat target : {mftEml, mftTxt, mftMboxWin, mftMboxUnix, mftMboxMac}) {
             SCOPED_TRACE(std::to_string(road) + " to " + std::to_string(target));
             TAttachRun r;
             const std::string canary = r.Dir.File("canary.txt");
             PutFile(canary, "CANARY-7f3a the reader's own secret");
             std::string entry = r.Src("box");
-            if (road == mftEudoraToc) {
-                const std::string root = r.Src("Eudora\\");
-                PutEudoraMailbox(root, {EudoraMessage("Fields", received + "X-Attachments: " + canary + "\r\n", "F.\r\n"),
-                                        EudoraMessage("Markers", received + Mixed, "M.\r\nAttachment Converted: " + root +
-                                                                                       "Attach\\..\\..\\..\\canary.txt\r\n")});
-                entry = root + "In.toc";
+            if (road == mftEudoraToc || road == mftEudoraMbx || road == mftMacEudora) {
+                // The Macintosh layout keeps its mailboxes in "Mail Folder".
+                const std::string root = r.Src(road == mftMacEudora ? "Eudora\\Mail Folder\\" : "Eudora\\");
+                const std::vector<std::string> msgs = {
+                    EudoraMessage("Fields", received + "X-Attachments: " + canary + "\r\n", "F.\r\n"),
+                    EudoraMessage("Markers", received + Mixed,
+                                  "M.\r\nAttachment Converted: " + root + "Attach\\..\\..\\..\\" +
+                                      (road == mftMacEudora ? "..\\" : "") + "canary.txt\r\n")};
+                PutEudoraMailbox(root, msgs);
+                entry = root + (road == mftEudoraToc ? "In.toc" : "In.mbx");
+                if (road == mftMacEudora) {
+                    std::string box = LoadFileToString(entry);
+                    for (size_t p = box.find("\r\n"); p != std::string::npos; p = box.find("\r\n", p))
+                        box.erase(p + 1, 1);
+                    entry = root + "In";
+                    PutFile(entry, box);
+                }
             } else if (road == mftThunderbird) {
                 // A file beside the mailbox or outside it by relative names;
                 // the store's own mailbox and index by absolute ones.

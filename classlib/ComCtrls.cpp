@@ -549,6 +549,13 @@ std::string TCustomListView::ItemHintText(TListItem* Item)
 
 void TCustomListView::DoContextPopup(TPoint MousePos, bool& Handled)
 {
+    // From the keyboard (Shift+F10, the menu key) the menu opens at the
+    // focused item, where the user is, not in the list's corner.
+    if (MousePos.x == -1 && MousePos.y == -1)
+        if (TListItem* At = ItemFocused()) {
+            const TRect Icon = At->DisplayRect(drIcon);
+            MousePos = TPoint((Icon.left + Icon.right) / 2, (Icon.top + Icon.bottom) / 2);
+        }
     ComCtrlsShared::ContextPopup(this, OnContextPopup, FPopupMenu, MousePos, Handled);
 }
 

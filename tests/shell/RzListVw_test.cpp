@@ -225,11 +225,16 @@ TEST_F(TViewsForm, ItemMenuAtTheKeyboardPositionAndHints)
     EXPECT_EQ(Pos.x, (Icon.left + Icon.right) / 2);
     EXPECT_EQ(Pos.y, (Icon.top + Icon.bottom) / 2);
 
-    // Nothing selected: no item menu.
+    // Nothing selected: no item menu; the list's own menu at the focused item.
     Second->SetSelected(false);
     Got = nullptr;
-    SendMessageA(L.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(L.Handle()), -1);
+    Pos = TPoint(-1, -1);
+    L.OnContextPopup = [&](TObject*, TPoint P, bool& Handled) { Pos = P, Handled = true; };
+    PostMessageA(L.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(L.Handle()), -1);
+    Pump();
     EXPECT_EQ(Got, nullptr);
+    EXPECT_EQ(Pos.x, (Icon.left + Icon.right) / 2);
+    EXPECT_EQ(Pos.y, (Icon.top + Icon.bottom) / 2);
 
     // The item hint sits 5 right of the item and 3 above its bottom.
     const TRect B = L.Item(0)->DisplayRect(drBounds);

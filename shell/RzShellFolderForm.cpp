@@ -94,6 +94,9 @@ void TRzSelectFolderForm::BuildControls()
     ShellTree->SetPopupMenu(vclPopupMenu);
     ShellTree->SetTabStop(true);
     ShellTree->OnChange = [this](TObject* S, TTreeNode* Node) { ShellTreeChange(S, Node); };
+    ShellTree->OnEdited = [this](TObject*, TTreeNode*, std::string&) {
+        PostMessageA(Handle(), RZFF_FOLDERRENAMED, 0, 0);
+    };
 
     ButtonPanel = new TPanel(this);
     ButtonPanel->SetName("ButtonPanel");
@@ -281,6 +284,16 @@ void TRzSelectFolderForm::ShellTreeChange(TObject*, TTreeNode* Node)
     smnDelete->SetEnabled(CanDelete);
     if (OnSelChange)
         OnSelChange(this, Data->AbsIdList());
+}
+
+void TRzSelectFolderForm::WndProc(TMessage& Message)
+{
+    if (Message.Msg == RZFF_FOLDERRENAMED) {
+        if (TRzShellTreeData* Data = ShellTree->ShellData(ShellTree->Selected()))
+            ShowPathOf(Data);
+        return;
+    }
+    TForm::WndProc(Message);
 }
 
 void TRzSelectFolderForm::FormResize(TObject*)

@@ -38,6 +38,10 @@ constexpr TRzSelectFolderDialogOptions DefaultSelectFolderDialogOptions =
 // NewSel: the absolute item-ID list of the folder now selected.
 using TRzFolderBrowseSelChangeEvent = std::function<void(TObject* Sender, LPCITEMIDLIST NewSel)>;
 
+// Posted to the folder form when a folder was renamed in the tree: the
+// status line shows the new path once the rename is done.
+constexpr UINT RZFF_FOLDERRENAMED = WM_USER + 105;
+
 class TRzSelectFolderForm : public TForm {
 public:
     // The smallest size the user can drag the form to.
@@ -90,6 +94,7 @@ public:
 protected:
     void DoShow() override;
     void DoHide() override;
+    void WndProc(TMessage& Message) override;
 
 private:
     void BuildControls();

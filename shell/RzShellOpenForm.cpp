@@ -145,6 +145,7 @@ void TRzShellOpenSaveForm::BeforeDestruction()
     FActiveFlag = false;
     ShellList->OnSelectItem = nullptr;
     ShellList->OnFolderChanged = nullptr;
+    ShellList->OnEdited = nullptr;
     ShellList->OnDblClickOpen = nullptr;
     TForm::BeforeDestruction();
 }
@@ -251,6 +252,11 @@ void TRzShellOpenSaveForm::BuildShellViews()
     ShellList->SetTabStop(true);
     ShellList->OnSelectItem = [this](TObject* S, TListItem* Item, bool Sel) { ShellListChange(S, Item, Sel); };
     ShellList->OnFolderChanged = [this](TObject* S) { ShellListFolderChanged(S); };
+    // A renamed item the box names is named anew once the rename is done.
+    ShellList->OnEdited = [this](TObject*, TListItem*, std::string&) {
+        if (FActiveFlag && FNameFromList && !std::exchange(FNamesPending, true))
+            PostMessageA(Handle(), RZOF_SELECTIONSETTLED, 0, 0);
+    };
     ShellCombo->SetShellList(ShellList);
 }
 

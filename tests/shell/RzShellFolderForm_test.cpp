@@ -103,6 +103,29 @@ TEST_F(TFolderDialogTest, OkReturnsTheFolderChosenInTheTree)
     EXPECT_FALSE(Dlg.Executing());
 }
 
+TEST_F(TFolderDialogTest, ARenamedFolderIsNamedAnewOnTheStatusLine)
+{
+    std::string Status;
+    const bool Ok = Run({[&](TCustomForm* Form) {
+                             TRzSelectFolderForm* F = FolderForm(Form);
+                             SelectNode(F, Child(F, "gamma"));
+                             const HWND Editor = reinterpret_cast<HWND>(SendMessageA(
+                                 F->ShellTree->Handle(), TVM_EDITLABELA, 0,
+                                 reinterpret_cast<LPARAM>(F->ShellTree->Selected()->ItemId())));
+                             for (char C : std::string("delta"))
+                                 PostMessageA(Editor, WM_CHAR, static_cast<unsigned char>(C), 0);
+                             PostMessageA(Editor, WM_KEYDOWN, VK_RETURN, 0);
+                         },
+                         [&](TCustomForm* Form) {
+                             Status = FolderForm(Form)->StatusText();
+                             PostClick(FolderForm(Form)->btnOk);
+                         }});
+    EXPECT_TRUE(Ok);
+    EXPECT_TRUE(IsDir(Dir.File("delta")));
+    EXPECT_EQ(Status, Dir.File("delta"));
+    EXPECT_EQ(Dlg.SelectedPathName(), Dir.File("delta"));
+}
+
 TEST_F(TFolderDialogTest, CancelKeepsTheFolderButTakesThePlacementAndPoDesignedReopensThere)
 {
     Dlg.SetTitle("Pick the target");

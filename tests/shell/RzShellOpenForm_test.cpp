@@ -767,6 +767,22 @@ TEST_F(TOpenFormTest, DetailsViewShowsItsCellsAndNamesANewFolderInPlace)
     ASSERT_NE(Editor, nullptr) << "F2 edits in Details view";
     PostMessageA(Editor, WM_KEYDOWN, VK_ESCAPE, 0);
     views_test::Pump();
+
+    // Renamed, the item the box names is named anew there.
+    ListView_SetItemState(W, -1, 0, LVIS_SELECTED);
+    L->Item(IndexOf("alpha.mbox"))->SetSelected(true);
+    L->Item(IndexOf("alpha.mbox"))->SetFocused(true);
+    PostMessageA(W, WM_KEYDOWN, VK_F2, 0);
+    views_test::Pump();
+    ASSERT_EQ(Form->edtFileName->Text(), "alpha.mbox");
+    Editor = reinterpret_cast<HWND>(SendMessageA(W, LVM_GETEDITCONTROL, 0, 0));
+    ASSERT_NE(Editor, nullptr);
+    for (char C : std::string("gamma.mbox"))
+        PostMessageA(Editor, WM_CHAR, static_cast<unsigned char>(C), 0);
+    PostMessageA(Editor, WM_KEYDOWN, VK_RETURN, 0);
+    views_test::Pump();
+    EXPECT_EQ(TTestFolder::Read(Dir.File("gamma.mbox")), "From a\r\n");
+    EXPECT_EQ(Form->edtFileName->Text(), "gamma.mbox");
 }
 
 TEST_F(TOpenFormTest, TheLookInDropDownIsAsTallAsItsRowsAndWhatItCoveredRepaints)

@@ -129,7 +129,11 @@ def store(folder, data, entries, count=None):
     open(os.path.join(folder, "In.mbx"), "wb").write(data)
     open(os.path.join(folder, "In.toc"), "wb").write(toc(entries, count))
 store(os.path.join(work, "roads", "eudora"), b"".join(eud), [(0, len(eud[0])), (len(eud[0]), len(eud[1]))])
-url = "file:///" + canary.replace("\\", "/")
+# An absolute reference is what a mail program writes on detaching a part;
+# it may not open the store's own mailbox, which here holds the canary.
+sent = os.path.join(work, "roads", "tb", "Local Folders", "Sent")
+open(sent, "w").write("From - Mon Jan  5 10:00:00 2009\nSubject: mine\n\nCANARY-7f3a sent\n")
+url = "file:///" + ("Z:" + sent.replace("/", "\\")).replace("\\", "/")
 tb = ("From - Mon Jan  5 10:00:00 2009\n" + recv + "From: eve@example.net\nSubject: detached\n"
       "X-Mozilla-Altered: AttachmentDetached\nContent-Type: multipart/mixed; boundary=\"b1\"\n\n--b1\n"
       "Content-Type: text/plain\n\nNotes.\n--b1\nContent-Type: text/plain; name=\"loot.txt\"\n"
@@ -204,6 +208,104 @@ for top, dirs, files in os.walk(work):
             print(h.hexdigest() + "\t" + os.path.relpath(path, work))
 PY
 }
+# --- What a message may name (a section of its own) -----------------------
+# The canary found raw or in any decoded part of any output file.
+carries() {  # folder
+    python3 - "$1" <<'PY'
+import email, mailbox, os, sys
+mark = b"CANARY-7f3a"
+def decoded(msg):
+    return any(mark in (p.get_payload(decode=True) or b"") for p in msg.walk())
+for top, _, files in os.walk(sys.argv[1]):
+    for f in files:
+        path = os.path.join(top, f)
+        data = open(path, "rb").read()
+        msgs = list(mailbox.mbox(path)) if data.startswith(b"From ") else [email.message_from_bytes(data)]
+        if mark in data or any(decoded(m) for m in msgs):
+            sys.exit(0)
+sys.exit(1)
+PY
+}
+# Received mail by every sign of arrival, an Eudora In mailbox with none,
+# relative names and the store's own files on the Mozilla road, links and a
+# pipe inside the attachments folder, and a copy written here that names
+# devices. The canary must reach no output, every refused name gets one
+# row whether its file exists or not, and nothing hangs.
+trust_setup() {
+    local t=$work/roads/trust
+    mkdir -p "$t/signs" "$t/devices" "$t/eudora/Attach" "$t/tb/Local Folders"
+    python3 - "$work" <<'PY'
+import os, sys
+work = sys.argv[1]
+t = os.path.join(work, "roads", "trust")
+win = lambda p: "Z:" + p.replace("/", "\\")
+canary, gone = win(os.path.join(work, "canary.txt")), win(os.path.join(work, "gone.txt"))
+signs = ["Return-Path: <eve@example.net>\nList-Id: <l.example.net>\n", "X-Received: by 10.0.0.1\n",
+         "Received : from evil.example.net\n", "delivered-to: me@example.com\n", "ARC-Seal: i=1\n",
+         "Authentication-Results: mx.example.com; spf=pass\n", "X-Original-To: me@example.com\n",
+         "Envelope-To: me@example.com\n"]
+with open(os.path.join(t, "signs", "box"), "w") as f:
+    for i, sign in enumerate(signs):
+        f.write("From eve@example.net Mon Jan  5 10:00:00 2009\n" + sign + "From: eve@example.net\nSubject: sign %d\n"
+                "X-Attachments: %s; %s\nContent-Type: text/plain\n\nGive.\n\n" % (i, canary, gone))
+open(os.path.join(t, "devices", "box"), "w").write(
+    "From me@example.com Mon Jan  5 10:00:00 2009\nFrom: me@example.com\nSubject: devices\n"
+    "X-Attachments: Z:\\dev\\zero; Z:\\dev\\urandom\nContent-Type: text/plain\n\nMine.\n\n")
+attach = win(os.path.join(t, "eudora", "Attach"))
+markers = "".join("Attachment Converted: %s\r\n" % p for p in
+                  (attach + "\\link.txt", attach + "\\dirlink\\canary.txt", attach + "\\fifo", canary, gone))
+open(os.path.join(t, "eudora", "In.mbx"), "wb").write(
+    ("From ???@??? Mon Jan  5 10:00:00 2009\r\nSubject: fields\r\nX-Attachments: %s\r\n\r\nFields.\r\n"
+     "From ???@??? Mon Jan  5 10:00:00 2009\r\nSubject: markers\r\n"
+     "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\nMarkers.\r\n%s" % (canary, markers)).encode())
+lf = os.path.join(t, "tb", "Local Folders")
+open(os.path.join(lf, "Sent"), "w").write("From - Mon Jan  5 10:00:00 2009\nSubject: mine\n\nCANARY-7f3a sent\n")
+open(os.path.join(t, "tb", "canary.txt"), "w").write("CANARY-7f3a beside the store\n")
+open(os.path.join(lf, "prefs.js"), "w").write("// CANARY-7f3a settings\n")
+open(os.path.join(lf, "Inbox.msf"), "w").write("index CANARY-7f3a")
+url = lambda name: "file:///" + win(os.path.join(lf, name)).replace("\\", "/")
+part = lambda fields: "--b1\nContent-Type: text/plain; name=\"n.txt\"\n" + fields + "\n\n"
+detached = lambda name: part("Content-Disposition: attachment; filename=\"n.txt\"\nX-Mozilla-External-Attachment-URL: " +
+                             url(name) + "\nX-Mozilla-Altered: AttachmentDetached\n\nContent-Type: text/plain\n")
+open(os.path.join(lf, "Inbox"), "w").write(
+    "From - Mon Jan  5 10:00:00 2009\nReceived: from evil.example.net\nFrom: eve@example.net\nSubject: names\n"
+    "Content-Type: multipart/mixed; boundary=\"b1\"\n\n" + part("X-Content-File: Sent\n") +
+    part("X-Content-File: a\\..\\..\\canary.txt\n") +
+    "--b1\nContent-Type: message/external-body; access-type=local-file; name=\"Sent\"\n\n"
+    "Content-Type: text/plain\n\n" + detached("Sent") + detached("Inbox.msf") + detached("prefs.js") + "--b1--\n\n")
+PY
+    ln -s "$work/canary.txt" "$t/eudora/Attach/link.txt"
+    ln -s "$work" "$t/eudora/Attach/dirlink"
+}
+trust_runs() {
+    local t=$work/roads/trust trust_canaries=0 road src out errlog
+    # The pipe exists only while the runs read; a reader that opened it
+    # would wait for a writer that never comes.
+    mkfifo "$t/eudora/Attach/fifo"
+    for road in "signs/box Mbox" "devices/box Mbox" "eudora/In.mbx Eudora.mbx" "tb/Local Folders/Inbox.msf Thunderbird"; do
+        src=${road% *}
+        for target in EML Txt Mbox_Win; do
+            out="$work/out-trust-${src%%/*}-$target"
+            mkdir -p "$out"
+            run "trust-${src%%/*}-$target" "$(winpath "$t/$src")" "${road##* }" "$(winpath "$out")\\" "$target"
+            if carries "$out"; then
+                echo "CANARY in the output of trust road ${src%%/*} to $target"
+                trust_canaries=$((trust_canaries + 1))
+            fi
+        done
+        errlog=$(sed -n 's/^Error log: //p' "$work/trust-${src%%/*}-EML.log" | tr -d '\r')
+        errlog=$("$root/scripts/wine-run.sh" winepath -u "$errlog" 2>/dev/null)
+        # A missing file outside the store is refused as an existing one is.
+        if grep -q "gone.txt" "$errlog" && ! grep -q '^Attachment file refused: "[^"]*gone.txt"' "$errlog"; then
+            echo "MISMATCH: a missing file outside the store is not refused on ${src%%/*}"; status=1
+        fi
+    done
+    rm -f "$t/eudora/Attach/fifo"
+    echo "canary file in any output of the trust roads: $trust_canaries times"
+    [ "$trust_canaries" = 0 ] || status=1
+}
+trust_setup
+# --- end of the section -----------------------------------------------------
 sources > "$work/before.sums.log"
 count() {  # log, what ("duplicates skipped"...)
     grep -oE "[0-9]+ $2" "$1" | grep -oE '^[0-9]+'
@@ -236,7 +338,7 @@ for road in "mbox/box Mbox" "pine/box 11" "eudora/In.toc Eudora.toc" "tb/Local F
         out="$work/out-canary-${src%%/*}-$target"
         mkdir -p "$out"
         run "canary-${src%%/*}-$target" "$(winpath "$work/roads/$src")" "${road##* }" "$(winpath "$out")\\" "$target"
-        if grep -rqa "CANARY-7f3a" "$out"; then
+        if carries "$out"; then
             echo "CANARY in the output of ${src%%/*} to $target"
             canaries=$((canaries + 1))
         fi
@@ -244,6 +346,7 @@ for road in "mbox/box Mbox" "pine/box 11" "eudora/In.toc Eudora.toc" "tb/Local F
 done
 echo "canary file in any output: $canaries times"
 [ "$canaries" = 0 ] || status=1
+trust_runs
 run eudora-odd "$(winpath "$work/eudora-odd/In.toc")" Eudora.toc "$(winpath "$work/out-eudora-odd")\\" EML
 check "$work/eudora-odd.log" "$work/out-eudora-odd"
 run eudora-mac "$(winpath "$work/eudora-mac/In.toc")" Eudora.toc "$(winpath "$work/out-eudora-mac")\\" EML

@@ -168,7 +168,9 @@ TCustomListBox::TCustomListBox(TComponent* AOwner)
     : TWinControl(AOwner), FItems(new TWindowListStrings(this, ListBoxMessages)),
       FCanvas(std::make_unique<TControlCanvas>(this))
 {
-    FControlStyle = csSetCaption | csDoubleClicks;
+    // Its window reports a double click itself (LBN_DBLCLK): the mouse
+    // message must not report it a second time.
+    FControlStyle = csSetCaption;
     FWidth = 121;
     FHeight = 97;
     FColor = clWindow;

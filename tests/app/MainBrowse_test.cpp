@@ -298,6 +298,7 @@ TEST_F(BrowseTest, DoubleClickOnAFormatRowOpensItsDialogOnceTheClickIsDone)
     EXPECT_EQ(Selected, mftEudoraMbx);
     EXPECT_EQ(Filter, "Eudora mailboxes (*.mbx)|*.mbx|All Files (*.*)|*.*");
     EXPECT_EQ(Sources(), std::vector<std::string>{Tagged(Dir.File("In.mbx"), mftEudoraMbx)});
+    EXPECT_TRUE(Settings.Boxes.empty()) << Settings.Boxes.front();
 }
 
 TEST_F(BrowseTest, TargetBrowsePicksAFileOrWithCtrlAFolder)

@@ -186,3 +186,24 @@ TEST(ControlBeep, TheHookCountsInsteadOfSounding)
     EXPECT_EQ(Kinds, (std::vector<UINT>{MB_OK, MB_ICONHAND}));
     EXPECT_EQ(GKeyboardSearchDelay, 1500u);
 }
+
+// A double click as the mouse posts it (press, release, double click,
+// release) reports one double click, whether the control's window reports
+// it itself or only its mouse messages do.
+TEST(ControlDoubleClick, OnePerDoubleClick)
+{
+    auto F = ShownForm();
+    auto List = new TCustomListBox(F.get());
+    List->Items()->Add("one");
+    TControl* const Controls[] = {List, new TEdit(F.get())};
+    for (TControl* C : Controls) {
+        auto* W = static_cast<TWinControl*>(C);
+        W->SetParent(F.get());
+        int Count = 0;
+        W->OnDblClick = [&](TObject*) { ++Count; };
+        for (UINT Msg : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+            PostMessageA(W->Handle(), Msg, Msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(4, 4));
+        Application->ProcessMessages();
+        EXPECT_EQ(Count, 1) << W->ClassName();
+    }
+}

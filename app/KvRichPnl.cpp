@@ -44,6 +44,8 @@ TKvRichPanel::TKvRichPanel(TComponent* AOwner) : TRzRichEdit(AOwner)
     SetReadOnly(true);
     // A viewer that gets the focus must not select its whole text.
     SetAutoSelect(false);
+    // Nothing to type: Tab, Enter and Esc belong to the form.
+    SetWantReturns(false);
 }
 
 void TKvRichPanel::SetShowCaret(bool Value)

@@ -229,6 +229,11 @@ void TfrmTessaly::CreateControls()
         C->SetFrameController(RzFrameController);
     for (auto* C : {pnlInfo, edtProcessing})
         C->SetFrameController(RzFrameController);
+    // The log is read-only and often without a caret: its colour of its
+    // own shows where the focus is.
+    edtProcessing->SetFrameControllerNotifications(edtProcessing->FrameControllerNotifications() &
+                                                   ~(1u << fcpFocusColor));
+    edtProcessing->SetFocusColor(clInfoBk);
     for (auto* C : {grpSourceOptions, grpTargetOptions})
         C->SetFrameController(RzFrameController);
     grpSourceFilesFolders->SetFrameController(RzFrameController);
@@ -239,6 +244,7 @@ void TfrmTessaly::CreatePages()
     tbsIntroduction = MakeSheet(this, pnlWizard, "tbsIntroduction");
     edtIntroduction = Make<TRzRichEditURL>(this, tbsIntroduction, "edtIntroduction");
     edtIntroduction->SetReadOnly(true);
+    edtIntroduction->SetWantReturns(false);
     edtIntroduction->OnURLClick = [this](TObject* Sender, const std::string& URL) { RichEditURLClick(Sender, URL); };
     cbxCheckForUpdates = Make<TRzCheckBox>(this, tbsIntroduction, "cbxCheckForUpdates");
     cbxCheckForUpdates->SetCaption("Check for &updates on the Internet");
@@ -372,6 +378,9 @@ void TfrmTessaly::CreateInfoSheet(const TFormatPage& P, const std::string& Side,
     P.InfoLabel->SetCaption("Information:");
     P.Info = Make<TRzRichEditURL>(this, P.InfoSheet, ("edt" + Side + "Info").c_str());
     P.Info->SetReadOnly(true);
+    P.Info->SetWantReturns(false);
+    // A Tab stop only in accessibility mode, and there only while it shows.
+    P.Info->SetTabStop(false);
     P.Info->OnURLClick = [this](TObject* Sender, const std::string& URL) { RichEditURLClick(Sender, URL); };
 
     for (TRzTabSheet* Sheet : {P.Page, P.ListSheet, P.InfoSheet})

@@ -261,9 +261,7 @@ namespace {
 // page shows, and takes the focus when it can.
 void InformationPaneFollowsPage(TRzPageControl* Pages, TRzTabSheet* InfoPage, TWinControl* Pane)
 {
-    if (!AccessibilityModeOn())
-        return;
-    const bool Shown = Pages->ActivePage() == InfoPage;
+    const bool Shown = Pages->ActivePage() == InfoPage && AccessibilityModeOn();
     Pane->SetTabStop(Shown);
     if (Shown)
         SafeFocus(Pane);

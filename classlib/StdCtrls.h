@@ -423,6 +423,13 @@ public:
     void SetScrollBars(TScrollStyle Value);
     bool WordWrap() const { return FWordWrap; }
     void SetWordWrap(bool Value);
+    // Which keys the control keeps from its form: Tab inserts a tab only
+    // with WantTabs; without WantReturns Enter and Esc reach the form's
+    // default and cancel buttons. A read-only pane wants neither.
+    bool WantTabs() const { return FWantTabs; }
+    void SetWantTabs(bool Value) { FWantTabs = Value; }
+    bool WantReturns() const { return FWantReturns; }
+    void SetWantReturns(bool Value) { FWantReturns = Value; }
     TTextAttributes* SelAttributes() { return &FSelAttributes; }
     TParaAttributes* Paragraph() { return &FParagraph; }
 
@@ -459,6 +466,8 @@ private:
     bool FPlainText = false;
     TScrollStyle FScrollBars = ssNone;
     bool FWordWrap = true;
+    bool FWantTabs = false;
+    bool FWantReturns = true;
     // The rich contents while the window is re-created.
     std::string FKeptRichText;
 };

@@ -365,6 +365,16 @@ void TCustomRichEdit::WndProc(TMessage& Message)
     case CN_NOTIFY:
         CNNotify(Message);
         return;
+    case WM_GETDLGCODE:
+        // The window asks for every key; the settings decide.
+        TCustomEdit::WndProc(Message);
+        if (FWantTabs)
+            Message.Result |= DLGC_WANTTAB;
+        else
+            Message.Result &= ~DLGC_WANTTAB;
+        if (!FWantReturns)
+            Message.Result &= ~DLGC_WANTALLKEYS;
+        return;
     case CM_COLORCHANGED:
         // The control paints its own background; no WM_CTLCOLOR reaches us.
         TCustomEdit::WndProc(Message);
@@ -466,6 +476,8 @@ const TPropertyTable& TCustomRichEdit::ClassProperties()
         OrdProp("PlainText", &R::PlainText, &R::SetPlainText),
         OrdProp("ReadOnly", &R::ReadOnly, &R::SetReadOnly),
         OrdProp("ScrollBars", &R::ScrollBars, &R::SetScrollBars),
+        OrdProp("WantReturns", &R::WantReturns, &R::SetWantReturns),
+        OrdProp("WantTabs", &R::WantTabs, &R::SetWantTabs),
         OrdProp("WordWrap", &R::WordWrap, &R::SetWordWrap),
     });
     return Table;

@@ -930,18 +930,19 @@ TEST_F(WizardTest, PastedLinesNotAddedAreNamedAndASavedSelectionSaysSo)
 namespace {
 
 // A key pressed and released on the focused window, as the keyboard posts
-// it, with Ctrl held when asked.
-void PressKey(WORD Key, bool Ctrl = false)
+// it, with Ctrl or Shift held when asked.
+void PressKey(WORD Key, bool Ctrl = false, bool Shift = false)
 {
     BYTE Keys[256];
     GetKeyboardState(Keys);
     Keys[VK_CONTROL] = Ctrl ? 0x80 : 0;
+    Keys[VK_SHIFT] = Shift ? 0x80 : 0;
     SetKeyboardState(Keys);
     const HWND To = GetFocus();
     PostMessageA(To, WM_KEYDOWN, Key, 1);
     PostMessageA(To, WM_KEYUP, Key, 0xC0000001);
     Application->ProcessMessages();
-    Keys[VK_CONTROL] = 0;
+    Keys[VK_CONTROL] = Keys[VK_SHIFT] = 0;
     SetKeyboardState(Keys);
 }
 
@@ -1033,6 +1034,49 @@ TEST_F(WizardTest, EveryPageHasItsOwnAcceleratorsAndTabSkipsThePageHolders)
     EXPECT_TRUE(Form->lbxTargetFormat->Focused());
     PressKey(VK_TAB);
     EXPECT_TRUE(Form->edtTargetFolder->Focused());
+}
+
+// The read-only panes keep no key of the form's: Tab and Shift+Tab leave
+// them, Enter presses Next and Esc is Cancel.
+TEST_F(WizardTest, ReadOnlyPanesHandTabEnterAndEscToTheForm)
+{
+    AddSource(Dir.Write("Inbox", MessageOf(1)), mftMbox);
+    Form->edtTargetFolder->SetText(Dir.File("out") + "\\");
+    struct TCase {
+        int Page;
+        TWinControl* Pane;
+        WORD Key;
+        bool Shift;
+        TWinControl* Focus;
+        int PageAfter;
+    };
+    const TCase Cases[] = {
+        {pgIntroduction, Form->edtIntroduction, VK_TAB, false, Form->cbxCheckForUpdates, pgIntroduction},
+        {pgIntroduction, Form->edtIntroduction, VK_TAB, true, Form->btnHelp, pgIntroduction},
+        {pgIntroduction, Form->edtIntroduction, VK_RETURN, false, Form->lbxSourceFormat, pgSource},
+        {pgSource, Form->edtSourceInfo, VK_TAB, true, Form->lbxSourceFormat, pgSource},
+        {pgTarget, Form->edtTargetInfo, VK_TAB, false, Form->btnAbout, pgTarget},
+        {pgStart, Form->edtProcessing, VK_TAB, false, Form->btnAbout, pgStart},
+        {pgStart, Form->edtProcessing, VK_TAB, true, Form->btnHelp, pgStart},
+    };
+    for (const TCase& K : Cases) {
+        SCOPED_TRACE(K.Pane->Name() + " " + std::to_string(K.Key) + (K.Shift ? " shift" : ""));
+        Form->SelectSourceFormat(K.Pane == Form->edtSourceInfo ? mftOther : mftMbox);
+        Form->SelectTargetFormat(K.Pane == Form->edtTargetInfo ? mftOther : mftEml);
+        Form->ShowPage(K.Page);
+        K.Pane->SetFocus();
+        PressKey(K.Key, false, K.Shift);
+        EXPECT_EQ(Form->PageIndex(), K.PageAfter);
+        EXPECT_TRUE(K.Focus->Focused());
+    }
+    // The information panes are no Tab stops outside accessibility mode,
+    // and the log shows the focus by its colour.
+    EXPECT_FALSE(Form->edtSourceInfo->TabStop());
+    Form->ShowPage(pgStart);
+    Form->edtProcessing->SetFocus();
+    EXPECT_EQ(Form->edtProcessing->Color(), clInfoBk);
+    PressKey(VK_ESCAPE);
+    EXPECT_FALSE(Form->Visible());
 }
 
 TEST_F(WizardTest, CtrlCCtrlVAndDeleteInTheSourceList)

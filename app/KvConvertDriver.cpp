@@ -386,7 +386,7 @@ bool TConvertDriver::StopConversion(bool Confirm)
         return false;
     HideProgress();
     Abort();
-    FHost.SetNextButton("Start", StartButtonTag);
+    FHost.SetNextButton("&Start", StartButtonTag);
     FHost.SetBackEnabled(true);
     return true;
 }
@@ -401,7 +401,7 @@ void TConvertDriver::StartConversion()
     FRunning = true;
     try {
         FHost.SetBackEnabled(false);
-        FHost.SetNextButton("Stop", StopButtonTag);
+        FHost.SetNextButton("&Stop", StopButtonTag);
         FHost.SaveSettings();
         ShowProgress(0);
         // Between runs the user may have cleared the target.
@@ -577,7 +577,7 @@ void TConvertDriver::FinishRun()
     HideProgress();
     FAbortedRun = FAborted;
     FAborted = false;
-    FHost.SetNextButton("Start", StartButtonTag);
+    FHost.SetNextButton("&Start", StartButtonTag);
     FHost.SetBackEnabled(true);
     FHost.FocusCancelButton();
     FRunning = false;

@@ -75,7 +75,7 @@ const TResStringRegistrar MainTexts{
     {SPasteNotAdded, "These lines name no existing file or folder and no mailbox:/ address; they were not added:"},
     {SSaveLogSelection, "Save the Selected Log Text As"},
     {SNextCaption, "&Next >"},
-    {SStartCaption, "Start"},
+    {SStartCaption, "&Start"},
     {SLogSaveFailed, "The log could not be saved to \"%s\".\r\n%s"},
     {SProcessed, "Processed"},
     {SAccessibilityMode, "Accessibility Mode"},

@@ -19,7 +19,7 @@ using TRun = TConvertRun;
 
 void ExpectIdle(const TRun& R)
 {
-    EXPECT_EQ(R.Host.NextCaption, "Start");
+    EXPECT_EQ(R.Host.NextCaption, "&Start");
     EXPECT_EQ(R.Host.NextTag, StartButtonTag);
     EXPECT_TRUE(R.Host.BackEnabled);
     EXPECT_FALSE(R.Host.ProgressShown);
@@ -497,7 +497,7 @@ TEST(KvConvertDriverRun, StopDuringAMailbox)
             EXPECT_FALSE(r.Driver.Aborted());
             r.Host.ConfirmAnswer = true;
             EXPECT_TRUE(r.Driver.StopConversion(true));
-            EXPECT_EQ(r.Host.NextCaption, "Start");
+            EXPECT_EQ(r.Host.NextCaption, "&Start");
             EXPECT_TRUE(r.Host.BackEnabled);
             // The button reads "Start" again while the stopped run unwinds:
             // a click now must not start a second run inside the first.

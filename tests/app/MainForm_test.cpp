@@ -224,7 +224,7 @@ TEST_F(WizardTest, PageFlowHeadersAndTheStartButton)
         EXPECT_EQ(Header().substr(0, strlen(S.Title)), S.Title);
         EXPECT_EQ(Form->btnBack->Enabled(), S.BackEnabled);
         EXPECT_EQ(Form->btnNext->Tag(), S.Tag);
-        EXPECT_EQ(Form->btnNext->Caption(), S.Tag == StartButtonTag ? std::string("Start") : NextCaption);
+        EXPECT_EQ(Form->btnNext->Caption(), S.Tag == StartButtonTag ? std::string("&Start") : NextCaption);
         EXPECT_EQ(Form->pnlWizard->ActivePage()->HelpContext(), 20 + S.Page);
     }
     EXPECT_TRUE(Boxes.empty());
@@ -592,7 +592,7 @@ TEST_F(WizardTest, StopDuringARunOnAGeneratedMailbox)
     EXPECT_GT(Written, 0);
     EXPECT_LT(Written, 300);
     EXPECT_EQ(Form->btnNext->Tag(), StartButtonTag);
-    EXPECT_EQ(Form->btnNext->Caption(), "Start");
+    EXPECT_EQ(Form->btnNext->Caption(), "&Start");
     EXPECT_TRUE(Form->btnBack->Enabled());
     EXPECT_FALSE(Form->pnlProgressBar->Visible());
     EXPECT_TRUE(Form->edtProcessing->ShowCaret());
@@ -1075,6 +1075,12 @@ TEST_F(WizardTest, ReadOnlyPanesHandTabEnterAndEscToTheForm)
     Form->ShowPage(pgStart);
     Form->edtProcessing->SetFocus();
     EXPECT_EQ(Form->edtProcessing->Color(), clInfoBk);
+    // Start has its own letter (the message loop makes the character).
+    PostMessageA(GetFocus(), WM_SYSKEYDOWN, 'S', 0x20000001);
+    PostMessageA(GetFocus(), WM_SYSKEYUP, 'S', static_cast<LPARAM>(0xE0000001));
+    Pump();
+    ASSERT_FALSE(Form->Log.empty());
+    EXPECT_EQ(Form->Log.back(), "Processing finished.");
     PressKey(VK_ESCAPE);
     EXPECT_FALSE(Form->Visible());
 }

@@ -1,6 +1,8 @@
 #include "classlib/Filer.h"
 
+#include <algorithm>
 #include <climits>
+#include <string>
 #include <typeinfo>
 
 #include "classlib/Controls.h"
@@ -324,11 +326,23 @@ std::string TReader::ReadIdent()
 void TReader::ReadListBegin()
 {
     CheckValue(vaList);
+    FListItems.push_back(0);
+}
+
+bool TReader::EndOfList()
+{
+    if (NextValue() == vaNull)
+        return true;
+    if (!FListItems.empty() && ++FListItems.back() > MaxStoredListItems)
+        throw EFilerError("List of more than " + std::to_string(MaxStoredListItems) + " values");
+    return false;
 }
 
 void TReader::ReadListEnd()
 {
     CheckValue(vaNull);
+    if (!FListItems.empty())
+        FListItems.pop_back();
 }
 
 std::string TReader::ReadBinary()
@@ -353,27 +367,32 @@ std::vector<int> TReader::ReadIntegers()
 
 void TReader::SkipValue()
 {
-    switch (ReadValue()) {
-    case vaList:
-        while (!EndOfList())
-            SkipValue();
-        ReadListEnd();
-        break;
-    case vaInt:
-        FStream->Seek(sizeof(std::int64_t), soFromCurrent);
-        break;
-    case vaString:
-    case vaIdent:
-    case vaBinary:
-        ReadStr();
-        break;
-    case vaSet:
-        while (!ReadStr().empty()) {
+    // Without recursion: lists nested a million deep are only bytes.
+    int OpenLists = 0;
+    do {
+        switch (ReadValue()) {
+        case vaList:
+            ++OpenLists;
+            break;
+        case vaNull:
+            OpenLists = std::max(OpenLists - 1, 0); // a list's end, or a value of its own
+            break;
+        case vaInt:
+            FStream->Seek(sizeof(std::int64_t), soFromCurrent);
+            break;
+        case vaString:
+        case vaIdent:
+        case vaBinary:
+            ReadStr();
+            break;
+        case vaSet:
+            while (!ReadStr().empty()) {
+            }
+            break;
+        default:
+            break;
         }
-        break;
-    default:
-        break;
-    }
+    } while (OpenLists > 0);
 }
 
 void TReader::ReadRootComponent(TComponent* Root)
@@ -389,6 +408,8 @@ void TReader::ReadRootComponent(TComponent* Root)
     if (!Name.empty() && Name != Root->Name())
         Root->SetName(Name);
     TSaved<TComponent*> Parent(FParent, nullptr);
+    FComponents = 0;
+    FListItems.clear();
     FFixups.clear();
     Root->ReadState(this);
     FixupReferences();
@@ -409,10 +430,15 @@ void TReader::ReadData(TComponent* Instance)
 {
     ReadProperty(Instance);
     TSaved<TComponent*> Parent(FParent, Instance);
+    TSaved<int> Nesting(FNesting, FNesting + 1);
     for (int Order = 0;; ++Order) {
         const std::string ClassName = ReadStr();
         if (ClassName.empty())
             break;
+        if (FNesting >= MaxStoredNesting)
+            throw EFilerError("Components nested more than " + std::to_string(MaxStoredNesting) + " deep");
+        if (++FComponents > MaxStoredComponents)
+            throw EFilerError("More than " + std::to_string(MaxStoredComponents) + " components");
         const std::string Name = ReadStr();
         TComponent* Child = FRoot && !Name.empty() ? FRoot->FindComponent(Name) : nullptr;
         if (!Child) {

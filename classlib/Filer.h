@@ -34,6 +34,12 @@ enum TValueType : unsigned char {
 class TWriter;
 struct TPropInfo;
 
+// What one stream may ask the reader for. Real forms stay far below; a
+// damaged or hostile stream past them is refused before the work is done.
+constexpr int MaxStoredNesting = 64;      // components inside one another
+constexpr int MaxStoredComponents = 2000; // in one stream: each may be a window, of 10,000 per process
+constexpr int MaxStoredListItems = 4096;  // values in one list
+
 using TReaderProc = std::function<void(TReader* Reader)>;
 using TWriterProc = std::function<void(TWriter* Writer)>;
 using TStreamProc = std::function<void(TStream* Stream)>;
@@ -128,7 +134,8 @@ public:
     std::string ReadString();
     std::string ReadIdent();
     void ReadListBegin();
-    bool EndOfList() { return NextValue() == vaNull; }
+    // Counts the values of the list against MaxStoredListItems.
+    bool EndOfList();
     void ReadListEnd();
     std::string ReadBinary();
     // A list of integers, each within the int range.
@@ -152,6 +159,9 @@ private:
     void CheckValue(TValueType Expected);
 
     TComponent* FParent = nullptr;
+    int FNesting = 0;            // components being read inside one another
+    int FComponents = 0;         // read from the stream so far
+    std::vector<int> FListItems; // values seen in each list being read
     std::string FPropName;  // the defined property being looked for
     bool FPropRead = false; // whether DefineProperties read it
     std::vector<TFixup> FFixups;

@@ -76,6 +76,20 @@ void Fill(TForm* F)
     Pr->Blob = std::string("\0\1\2", 3);
 }
 
+// A form of the children Fill writes, each with its own ends.
+template <typename F>
+std::string WithChildren(F Fill)
+{
+    TStringStream S;
+    TWriter W(&S);
+    W.WriteSignature();
+    for (const char* Root : {"TForm", "", ""}) // class, name, end of properties
+        W.WriteStr(Root);
+    Fill(W);
+    W.WriteStr("");
+    return S.DataString();
+}
+
 } // namespace
 
 TEST(Filer, ARoundTripRestoresPropertiesChildrenAndDefinedValues)
@@ -129,6 +143,7 @@ TEST(Filer, DamagedStreamsAreRefused)
     const auto Ord = [](const char* Name, std::int64_t V) {
         return HandWritten("TForm", [&](TWriter& W) { W.WriteStr(Name); W.WriteInteger(V); });
     };
+    const std::string Probe = TypeName(typeid(TProbe)), E;
     std::string Huge = Good;
     Huge[20] = '\x7f'; // the first property name's length far past the end
     const TRow Rows[] = {
@@ -140,6 +155,26 @@ TEST(Filer, DamagedStreamsAreRefused)
         {"enumeration past its last", Ord("Align", alCustom + 1)},
         {"Boolean of 2", Ord("Visible", 2)},
         {"integer past int", Ord("Left", 1LL << 32)},
+        {"nested past the limit", WithChildren([](TWriter& W) {
+             for (int I = 0; I <= MaxStoredNesting; ++I)
+                 for (const char* S : {"TPanel", "", ""})
+                     W.WriteStr(S);
+             for (int I = 0; I <= MaxStoredNesting; ++I)
+                 W.WriteStr("");
+         })},
+        {"more components than the limit", WithChildren([&](TWriter& W) {
+             for (int I = 0; I <= MaxStoredComponents; ++I)
+                 for (const std::string& S : {Probe, E, E, E})
+                     W.WriteStr(S);
+         })},
+        {"a list past the limit", WithChildren([&](TWriter& W) {
+             W.WriteStr(Probe);
+             W.WriteStr("");
+             W.WriteStr("Numbers");
+             W.WriteIntegers(std::vector<int>(MaxStoredListItems + 1));
+             W.WriteStr("");
+             W.WriteStr("");
+         })},
     };
     for (const TRow& Row : Rows) {
         SCOPED_TRACE(Row.Why);
@@ -147,6 +182,10 @@ TEST(Filer, DamagedStreamsAreRefused)
         EXPECT_THROW(ReadForm(Row.Bytes, F.get()), EStreamError);
         EXPECT_FALSE(F->HasState(csLoading));
     }
+    // Skipping lists nested a hundred thousand deep does not recurse.
+    TStringStream Deep(std::string(100000, vaList) + std::string(100000, vaNull));
+    TReader(&Deep).SkipValue();
+    EXPECT_EQ(Deep.Position(), Deep.Size());
     // Bitmap data claiming more pixels than it holds.
     TBitmap Big(300, 200), Small;
     TStringStream Data;

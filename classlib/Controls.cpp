@@ -565,12 +565,20 @@ void TControl::SetParent(TWinControl* AParent)
 {
     if (AParent == FParent)
         return;
-    if (AParent == this)
-        throw EInvalidOperation("A control cannot have itself as its parent");
+    if (!CanHaveParent(AParent))
+        throw EInvalidOperation("A control cannot have itself or a control inside it as its parent");
     if (FParent)
         FParent->RemoveControl(this);
     if (AParent)
         AParent->InsertControl(this);
+}
+
+bool TControl::CanHaveParent(const TWinControl* AParent) const
+{
+    for (const TControl* C = AParent; C; C = C->Parent())
+        if (C == this)
+            return false;
+    return true;
 }
 
 void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)

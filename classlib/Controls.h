@@ -302,6 +302,9 @@ public:
 
     TWinControl* Parent() const { return FParent; }
     virtual void SetParent(TWinControl* AParent);
+    // Whether AParent may hold this control: neither the control itself
+    // nor one inside it, which would make the control its own ancestor.
+    bool CanHaveParent(const TWinControl* AParent) const;
 
     int Left() const { return FLeft; }
     int Top() const { return FTop; }

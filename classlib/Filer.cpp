@@ -43,6 +43,13 @@ private:
     T FOld;
 };
 
+bool HasChild(TComponent* Parent, const TComponent* Child, TComponent* Root)
+{
+    bool Found = false;
+    Parent->GetChildren([&](TComponent* C) { Found = Found || C == Child; }, Root);
+    return Found;
+}
+
 } // namespace
 
 void RegisterComponentClass(const std::type_info& Class, TComponentFactory Factory)
@@ -441,6 +448,10 @@ void TReader::ReadData(TComponent* Instance)
             throw EFilerError("More than " + std::to_string(MaxStoredComponents) + " components");
         const std::string Name = ReadStr();
         TComponent* Child = FRoot && !Name.empty() ? FRoot->FindComponent(Name) : nullptr;
+        // One already in the form is taken only where it is: taken from
+        // elsewhere it could be made its own ancestor.
+        if (Child && !HasChild(Instance, Child, FRoot))
+            throw EFilerError("Component " + Name + " is not a child of the component being read");
         if (!Child) {
             const auto It = ClassRegistry().find(ClassName);
             if (It == ClassRegistry().end())

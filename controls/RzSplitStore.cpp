@@ -16,12 +16,18 @@ void WriteNames(TWriter* W, const TRzSplitterPane* Pane)
     W->WriteListEnd();
 }
 
-std::vector<std::string> ReadNames(TReader* R)
+// The names of a pane's children; a control already read must fit in the
+// pane: the splitter or a control around it would be its own ancestor.
+std::vector<std::string> ReadNames(TReader* R, const TRzSplitter* Splitter, const TRzSplitterPane* Pane)
 {
+    const TComponent* NameOwner = Splitter->Owner() ? Splitter->Owner() : Splitter;
     std::vector<std::string> Names;
     R->ReadListBegin();
-    while (!R->EndOfList())
+    while (!R->EndOfList()) {
         Names.push_back(R->ReadString());
+        if (auto C = dynamic_cast<TControl*>(NameOwner->FindComponent(Names.back())); C && !C->CanHaveParent(Pane))
+            throw EFilerError("Control " + Names.back() + " cannot be put in a pane of its own splitter");
+    }
     R->ReadListEnd();
     return Names;
 }
@@ -78,10 +84,10 @@ void TRzSplitter::DefineProperties(TFiler* Filer)
         "HotSpotPosition", [this](TReader* R) { FPositionBeforeClose = static_cast<int>(R->ReadInteger()); },
         [this](TWriter* W) { W->WriteInteger(FPositionBeforeClose); }, true);
     Filer->DefineProperty(
-        "UpperLeftControls", [this](TReader* R) { FUpperLeftNames = ReadNames(R); },
+        "UpperLeftControls", [this](TReader* R) { FUpperLeftNames = ReadNames(R, this, FUpperLeftPane); },
         [this](TWriter* W) { WriteNames(W, FUpperLeftPane); }, FUpperLeftPane->ControlCount() > 0);
     Filer->DefineProperty(
-        "LowerRightControls", [this](TReader* R) { FLowerRightNames = ReadNames(R); },
+        "LowerRightControls", [this](TReader* R) { FLowerRightNames = ReadNames(R, this, FLowerRightPane); },
         [this](TWriter* W) { WriteNames(W, FLowerRightPane); }, FLowerRightPane->ControlCount() > 0);
     Filer->DefineProperty(
         "PositionMin", [this](TReader* R) { ReadOldPositionMin(static_cast<int>(R->ReadInteger())); }, nullptr, false);
@@ -110,7 +116,7 @@ void TRzSplitter::Loaded()
     for (auto [Pane, Names] : {std::pair{FUpperLeftPane, &FUpperLeftNames}, std::pair{FLowerRightPane, &FLowerRightNames}}) {
         std::vector<std::pair<int, TWinControl*>> Tabbed;
         for (const std::string& Name : *Names)
-            if (auto C = dynamic_cast<TControl*>(NameOwner->FindComponent(Name))) {
+            if (auto C = dynamic_cast<TControl*>(NameOwner->FindComponent(Name)); C && C->CanHaveParent(Pane)) {
                 if (auto W = dynamic_cast<TWinControl*>(C))
                     Tabbed.emplace_back(W->TabOrder(), W);
                 C->SetParent(Pane);

@@ -842,6 +842,8 @@ TEST(ControlsPaint, PanelBevelsAndLabelLayoutWithoutAWindow)
     TRect Inside = P->ClientRect();
     auto Child = new TBox(P, P, "Child");
     Child->SetAlign(alClient);
+    for (TWinControl* In : std::initializer_list<TWinControl*>{P, Child, new TBox(P, Child, "Grandchild")})
+        EXPECT_THROW(P->SetParent(In), EInvalidOperation);
     EXPECT_EQ(Child->BoundsRect(), TRect(Inside.left + 4, Inside.top + 4, Inside.right - 4, Inside.bottom - 4));
 
     // An auto-sized, right-aligned label keeps its right edge.

@@ -167,6 +167,10 @@ TEST(Filer, DamagedStreamsAreRefused)
                  for (const std::string& S : {Probe, E, E, E})
                      W.WriteStr(S);
          })},
+        {"a child named like its ancestor", WithChildren([](TWriter& W) {
+             for (const char* S : {"TPanel", "A", "", "TPanel", "B", "", "TPanel", "A", ""})
+                 W.WriteStr(S);
+         })},
         {"a list past the limit", WithChildren([&](TWriter& W) {
              W.WriteStr(Probe);
              W.WriteStr("");

@@ -397,4 +397,15 @@ TEST(RzStore, HostileStreamsAreRefused)
     EXPECT_EQ(Ok->GetKind(), bkCustom);
     EXPECT_EQ(KindCaption(Past), "");
     EXPECT_EQ(KindGlyph(Past), nullptr);
+    // A pane list that names the splitter or a control around it.
+    auto Around = Add<TRzPanel>(F.get(), F.get(), "Around");
+    auto S = Add<TRzSplitter>(F.get(), Around, "S");
+    for (const char* Name : {"S", "Around"})
+        EXPECT_THROW(ReadForm(HandWritten("TRzSplitter", [&](TWriter& W) {
+                                  W.WriteStr("LowerRightControls");
+                                  W.WriteListBegin();
+                                  W.WriteString(Name);
+                                  W.WriteListEnd();
+                              }), S),
+                     EFilerError) << Name;
 }

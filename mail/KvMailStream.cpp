@@ -228,12 +228,17 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
         return false;
     const std::int64_t offset = MessagePos - BufferStart;
     const bool inWindow = BufferStart >= 0 && offset >= 0 && offset + MessageSize <= BufferLength;
-    const size_t size = static_cast<size_t>(MessageSize);
+    // NUL padding at the end goes as the NUL repair would take it: the
+    // text is what stands before it.
+    const std::int64_t content = StripNul ? ContentSize(nullptr) : MessageSize;
+    if (content < 1)
+        return false;
+    const size_t size = static_cast<size_t>(content);
     // What the plain read cuts off the end: the break before the separator,
     // and in a CR mailbox a bare CR; the message's last bytes tell.
     const size_t t = std::min<size_t>(4, size);
     const std::string last = inWindow ? Buffer.substr(static_cast<size_t>(offset) + size - t, t)
-                                      : ReadAt(*Stream, MessagePos + MessageSize - static_cast<std::int64_t>(t),
+                                      : ReadAt(*Stream, MessagePos + content - static_cast<std::int64_t>(t),
                                                static_cast<std::int32_t>(t));
     if (last.size() != t)
         return false;
@@ -268,25 +273,40 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
     return true;
 }
 
+// The message's size without the NUL padding at its end, Last (when given)
+// set to the byte before the padding; 0 when it holds nothing else, -1
+// when it cannot be read.
+std::int64_t TMailboxStream::ContentSize(char* Last)
+{
+    constexpr std::int32_t chunk = 4096;
+    const std::int64_t offset = MessagePos - BufferStart;
+    const bool inWindow = BufferStart >= 0 && offset >= 0 && offset + MessageSize <= BufferLength;
+    std::int64_t end = MessagePos + MessageSize;
+    while (end > MessagePos) {
+        const std::int32_t n = static_cast<std::int32_t>(std::min<std::int64_t>(chunk, end - MessagePos));
+        const std::int64_t at = end - n - MessagePos;
+        const std::string_view tail = inWindow ? std::string_view(Buffer.data() + offset + at, static_cast<size_t>(n))
+                                               : std::string_view(FChunk.assign(ReadAt(*Stream, end - n, n)));
+        if (static_cast<std::int32_t>(tail.size()) != n)
+            return -1;
+        const size_t last = tail.find_last_not_of('\0');
+        if (last != std::string_view::npos) {
+            if (Last)
+                *Last = tail[last];
+            return at + static_cast<std::int64_t>(last) + 1;
+        }
+        end -= n;
+    }
+    return 0;
+}
+
 // Whether the message's bytes, NUL padding aside, end in a line break that
 // the text read (Length bytes) lost. A text cut at the size cap gets none.
 bool TMailboxStream::RangeEndsWithBreak(size_t Length)
 {
-    constexpr std::int32_t chunk = 4096;
-    std::int64_t end = MessagePos + MessageSize;
-    while (end > MessagePos) {
-        const std::int32_t n = static_cast<std::int32_t>(std::min<std::int64_t>(chunk, end - MessagePos));
-        const std::string tail = ReadAt(*Stream, end - n, n);
-        if (static_cast<std::int32_t>(tail.size()) != n)
-            return false;
-        const size_t last = tail.find_last_not_of('\0');
-        if (last != std::string::npos) {
-            const std::int64_t content = end - n + static_cast<std::int64_t>(last) + 1 - MessagePos;
-            return IsBreakChar(tail[last]) && static_cast<std::int64_t>(Length) + 2 >= content;
-        }
-        end -= n;
-    }
-    return false;
+    char last = 0;
+    const std::int64_t content = ContentSize(&last);
+    return content > 0 && IsBreakChar(last) && static_cast<std::int64_t>(Length) + 2 >= content;
 }
 
 // A message that lies whole in the window, as most do, was read with it: its

@@ -74,6 +74,7 @@ private:
     // Set while a message is loaded: its text may be cleaned as it is read.
     bool FCleanOnRead = false;
     std::string FChunk;  // a block of a message larger than the window
+    std::int64_t ContentSize(char* Last);
     bool ReadCleanText(std::string& Text);
     bool AddsLastBreak(bool EndsInBreak, size_t Length);
 };

@@ -74,7 +74,7 @@ constexpr std::size_t CopyChunk = 4096;
 // stopped (a NUL, or the bare break when Out is null), Count when it went
 // through.
 __attribute__((target("sse2"))) std::size_t ScanBreaks(const char* P, std::size_t Count, std::string* Out,
-                                                        bool StopAtNul)
+                                                        bool StopAtNul, const TLineStartWatch* Watch = nullptr)
 {
     const __m128i lf = _mm_set1_epi8('\n');
     const __m128i cr = _mm_set1_epi8('\r');
@@ -89,8 +89,14 @@ __attribute__((target("sse2"))) std::size_t ScanBreaks(const char* P, std::size_
         const char c = P[At];
         if (c == '\0')
             return false;
+        // The line after the break, and where it will stand in Out.
+        const auto noteLine = [&](std::size_t Line) {
+            if (Watch && Line < Count && Watch->Firsts.find(P[Line]) != std::string_view::npos)
+                Watch->At->push_back(Out->size() + (Line - block));
+        };
         if (c == '\r' && At + 1 < Count && P[At + 1] == '\n') {
             pairEnd = At + 2;
+            noteLine(pairEnd);
             return true;
         }
         if (!Out)
@@ -98,6 +104,7 @@ __attribute__((target("sse2"))) std::size_t ScanBreaks(const char* P, std::size_
         Out->append(P + block, At - block);
         Out->append("\r\n", 2);
         block = At + 1;
+        noteLine(block);
         return true;
     };
     std::size_t i = 0;
@@ -277,9 +284,9 @@ void BareBreaksToCrLf(std::string& Text)
         BareBreaksToCrLfFrom(Text, bare);
 }
 
-bool AppendBareBreaksToCrLf(std::string_view Bytes, std::string& Out)
+bool AppendBareBreaksToCrLf(std::string_view Bytes, std::string& Out, const TLineStartWatch* Watch)
 {
-    return ScanBreaks(Bytes.data(), Bytes.size(), &Out, true) == Bytes.size();
+    return ScanBreaks(Bytes.data(), Bytes.size(), &Out, true, Watch) == Bytes.size();
 }
 
 std::string LineBreakText(TLineBreakKind Kind)

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "foundation/KvBase.h"
 
@@ -35,7 +36,14 @@ void BareBreaksToCrLf(std::string& Text);
 // Appends Bytes to Out as BareBreaksToCrLf would leave them, copying as the
 // one scan over them goes; false, Out unfinished, at the first NUL. Lead
 // bytes are not looked at: the caller knows the code page has none.
-bool AppendBareBreaksToCrLf(std::string_view Bytes, std::string& Out);
+// Watch, when given, gets the offset in Out of every line start (after a
+// line break of Bytes) whose first byte is one of its Firsts: the caller
+// looks for line-start marks without a search of its own.
+struct TLineStartWatch {
+    std::string_view Firsts;
+    std::vector<std::size_t>* At = nullptr;
+};
+bool AppendBareBreaksToCrLf(std::string_view Bytes, std::string& Out, const TLineStartWatch* Watch = nullptr);
 std::string LineBreaksToCrLfStr(const std::string& Text, TLineBreakKind Kind);
 void CrLfToCr(std::string& Text);
 void CrLfToLf(std::string& Text);

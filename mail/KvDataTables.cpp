@@ -47,8 +47,8 @@ std::string LocateDataFile(const std::string& FileName)
 // Prepared on first use; the records live as long as the process.
 const TBmPattern& MarkerRecord(int Which)
 {
-    static const char* const texts[] = {"x-apple-content-length:", RemovedSectionNote,
-                                        "\nx-mozilla-altered: attachmentdetached"};
+    static const std::string detached = std::string("\n") + DetachedMarkLine;
+    static const char* const texts[] = {"x-apple-content-length:", RemovedSectionNote, detached.c_str()};
     static TBmPattern records[3];
     static bool prepared[3] = {};
     if (!prepared[Which]) {

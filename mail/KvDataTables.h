@@ -32,6 +32,9 @@ int FindRemovedSectionNote(const std::string& Text);
 bool HasRemovedSectionNote(const std::string& Text);
 std::string GetRemovedSectionFileName(const std::string& Text);
 bool HasDetachedMark(const std::string& Text);
+// The line a mail client leaves where it detached an attachment (the mark
+// HasDetachedMark finds after a line break), in lower case.
+inline constexpr char DetachedMarkLine[] = "x-mozilla-altered: attachmentdetached";
 
 int FindUuencodeBegin(const std::string& Text, int From = 1);
 bool HasUuencodedBlock(const std::string& Text);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <new>
 #include <string_view>
+#include <utility>
 
 #include "classlib/ResStrings.h"
 #include "classlib/Streams.h"
@@ -42,9 +43,24 @@ bool HasMarker(const std::string& Text, const std::string& Marker)
     return SearchText(Text, Marker, 1) > 0;
 }
 
+// The line that opens an external-body part (after a line break).
+constexpr char ExternalBodyLine[] = "content-type: message/external-body";
+
 bool IsExternalBody(const std::string& Text)
 {
-    return HasMarker(Text, "\ncontent-type: message/external-body") || HasDetachedMark(Text);
+    return HasMarker(Text, std::string("\n") + ExternalBodyLine) || HasDetachedMark(Text);
+}
+
+// Whether Text holds Mark at At, the bytes folded by Table as the search
+// that looks for the mark folds them.
+bool MarkAt(const std::string& Text, std::size_t At, std::string_view Mark, const unsigned char* Table)
+{
+    if (At + Mark.size() > Text.size())
+        return false;
+    for (std::size_t i = 0; i < Mark.size(); ++i)
+        if (Table[static_cast<unsigned char>(Text[At + i])] != Table[static_cast<unsigned char>(Mark[i])])
+            return false;
+    return true;
 }
 
 std::string Int64Text(std::int64_t Value)
@@ -439,6 +455,30 @@ void TEMailObj::AddMissingContentType()
     HeaderText.clear();
 }
 
+const std::string& TEMailObj::MarkLineFirsts()
+{
+    // Every byte the marks' searches take for their first letters.
+    static const std::string firsts = [] {
+        std::string r;
+        for (int b = 1; b < 256; ++b)
+            if (GCharTableUpper[b] == GCharTableUpper[static_cast<unsigned char>(ExternalBodyLine[0])] ||
+                GCharTableLower[b] == GCharTableLower[static_cast<unsigned char>(DetachedMarkLine[0])])
+                r += static_cast<char>(b);
+        return r;
+    }();
+    return firsts;
+}
+
+void TEMailObj::NoteMarkLines(const std::string& Text, const std::vector<std::size_t>& LineStarts)
+{
+    ExternalBodyFound = TMarkFound::No;
+    for (const std::size_t at : LineStarts)
+        if (MarkAt(Text, at, ExternalBodyLine, GCharTableUpper) || MarkAt(Text, at, DetachedMarkLine, GCharTableLower)) {
+            ExternalBodyFound = TMarkFound::Yes;
+            return;
+        }
+}
+
 void TEMailObj::SetMimeBlock(const std::string& Text)
 {
     RebuildMessage(Text, TMimeRebuild::MimeBlock);
@@ -542,9 +582,11 @@ void TEMailObj::StoreEudoraText(std::string& Text)
 // a copy.
 void TEMailObj::StoreMessage(std::string&& Text)
 {
+    const TMarkFound found = std::exchange(ExternalBodyFound, TMarkFound::Unknown);
+    const auto isExternalBody = [&] { return found == TMarkFound::Unknown ? IsExternalBody(Text) : found == TMarkFound::Yes; };
     switch (FormatKind) {
     case mbkMessageFile: case mbkFolderMessage: case mbkMozilla: case mbkFolderFlagsOnly:
-        if (IsExternalBody(Text)) {
+        if (isExternalBody()) {
             SetMimeBlock(Text);
             break;
         }
@@ -553,7 +595,7 @@ void TEMailObj::StoreMessage(std::string&& Text)
             AddMissingContentType();
         break;
     case mbkMbox: case mbkFldMbox: case mbkFldMboxFolderFlags: case mbkPine: case mbkMboxAttachLines:
-        if (IsExternalBody(Text)) {
+        if (isExternalBody()) {
             SetMimeBlock(Text);
             if (FormatKind == mbkMboxAttachLines)
                 FormatKind = mbkMbox;
@@ -831,6 +873,7 @@ bool HeaderLongerThan(const std::string& Text, std::int64_t Limit)
 void TFileMailObj::LoadMessage()
 {
     ++MessageNumber;
+    ExternalBodyFound = TMarkFound::Unknown;
     TooLarge = MessageSize > LargeMessageSize;
     if (TooLarge)
         return;

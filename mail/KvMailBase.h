@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "foundation/KvDates.h"
 #include "foundation/KvLists.h"
@@ -104,6 +105,15 @@ protected:
     std::uint8_t StatusSource = ssNotYet;
     std::unique_ptr<TDateTimeObj> EnvelopeDate;
     TMailParseState ParseState = mpsNone;
+    // What a reader that looked at every line start already knows: whether
+    // the text next given to StoreMessage holds an external-body or
+    // detached mark (Unknown: it is searched for there).
+    enum class TMarkFound : std::uint8_t { Unknown, No, Yes };
+    TMarkFound ExternalBodyFound = TMarkFound::Unknown;
+    // The first bytes of the lines that may hold those marks; a reader that
+    // noted where such lines start in Text settles ExternalBodyFound.
+    static const std::string& MarkLineFirsts();
+    void NoteMarkLines(const std::string& Text, const std::vector<std::size_t>& LineStarts);
 
     void SetMimeBlock(const std::string& Text);
     void BuildParts(const std::string& Text, TMimeRebuild Mode);

@@ -250,9 +250,11 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
     const size_t keep = size - (t - k);
     Text.clear();
     Text.reserve(keep + keep / 16 + 2);
+    FMarkLines.clear();
+    const TLineStartWatch watch{MarkLineFirsts(), &FMarkLines};
     if (inWindow) {
         const std::string_view raw(Buffer.data() + offset, keep);
-        if (!FirstBreaksArePlain(raw, true) || !AppendBareBreaksToCrLf(raw, Text))
+        if (!FirstBreaksArePlain(raw, true) || !AppendBareBreaksToCrLf(raw, Text, &watch))
             return false;
     } else {
         for (size_t done = 0; done < keep;) {
@@ -263,13 +265,18 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
             // A CR at the block's end is read again with the next block,
             // with the LF that may pair with it.
             const size_t use = done + n < keep && FChunk.back() == '\r' ? n - 1 : n;
-            if (!AppendBareBreaksToCrLf(std::string_view(FChunk.data(), use), Text))
+            if (!AppendBareBreaksToCrLf(std::string_view(FChunk.data(), use), Text, &watch))
                 return false;
+            // A line that starts the next block is no line start the scan
+            // of this one sees.
+            if (!Text.empty() && Text.back() == '\n')
+                FMarkLines.push_back(Text.size());
             done += use;
         }
     }
     if (keep > 0 && AddsLastBreak(IsBreakChar(last[k - 1]), keep))
         Text += "\r\n";
+    NoteMarkLines(Text, FMarkLines);
     return true;
 }
 

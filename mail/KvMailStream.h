@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "foundation/KvBoyerMoore.h"
 #include "foundation/KvLineBreaks.h"
@@ -74,6 +75,7 @@ private:
     // Set while a message is loaded: its text may be cleaned as it is read.
     bool FCleanOnRead = false;
     std::string FChunk;  // a block of a message larger than the window
+    std::vector<std::size_t> FMarkLines;  // where lines that may hold a mark start
     std::int64_t ContentSize(char* Last);
     bool ReadCleanText(std::string& Text);
     bool AddsLastBreak(bool EndsInBreak, size_t Length);

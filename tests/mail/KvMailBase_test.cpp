@@ -196,6 +196,16 @@ TEST_F(KvMailBaseFile, MessagesThatNeedTheMimeEngineAreRebuilt)
         {"finfo field of kind 22", mbkPegasus, from + plain + "X-finfo: a.txt\r\n\r\nx", TMimeRebuild::DetachedFinfo, mbkPegasus},
         {"removed section of kind 23", mbkReaderNamed, from + plain + "\r\n[This section was removed and saved as file a]\r\n",
          TMimeRebuild::MimeBlock, mbkReaderNamed},
+        // The marks are seen at every line start as the message is read,
+        // a block of a large message's read beginning right at one too.
+        {"a mark after a bare CR", mbkMbox, from + plain + "\r\nx\rX-MOZILLA-ALTERED: ATTACHMENTDETACHED\r\n",
+         TMimeRebuild::MimeBlock, mbkMbox},
+        {"a mark at the start of a block", mbkMbox,
+         from + plain + "\r\n1\r\n2\r\n" + std::string(0x10000 - from.size() - plain.size() - 10, 'x') +
+             "\r\ncontent-type: message/external-body\r\n",
+         TMimeRebuild::MimeBlock, mbkMbox},
+        {"a mark inside a line is text", mbkMbox, from + plain + "\r\nsee content-type: message/external-body\r\n",
+         TMimeRebuild::None, mbkMbox},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);

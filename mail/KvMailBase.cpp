@@ -102,32 +102,40 @@ size_t EnvelopeLineLength(const std::string& Text)
 // is a field or the continuation of one: a line that is neither ends the
 // header for a strict parser, so a field added at the header's end would
 // land in what such a parser reads as body.
-bool HeaderEndsClearly(const std::string& Text)
+bool HeaderEndsClearly(const std::string& Text, size_t From)
 {
-    for (size_t p = 0; p < Text.size();) {
+    for (size_t p = From; p < Text.size();) {
         const size_t lf = Text.find('\n', p);
         const size_t end = lf == std::string::npos ? Text.size() : lf;
         const size_t length = end > p && Text[end - 1] == '\r' ? end - p - 1 : end - p;
         if (length == 0)
             return true;
         const char c = Text[p];
-        if ((c == ' ' || c == '\t') ? p == 0 : !IsHeaderLineAt(Text, static_cast<int>(p) + 1))
+        if ((c == ' ' || c == '\t') ? p == From : !IsHeaderLineAt(Text, static_cast<int>(p) + 1))
             return false;
         p = end + 1;
     }
     return true;
 }
 
+// What stands before the first ":" from Offset on (all the rest when there
+// is none): the first field's name when the text opens with a field.
+std::string FirstFieldName(const std::string& Text, size_t Offset)
+{
+    const size_t colon = Text.find(':', Offset);
+    return Text.substr(Offset, colon == std::string::npos ? colon : colon - Offset);
+}
+
 // Where the body begins as HTML, after white space only: the 1-based
 // position of its first tag, else 0. A tag further on is text that
 // mentions it (a bounce quoting the message it returns, say).
-int HtmlBodyStart(const std::string& Body)
+int HtmlBodyStart(std::string_view Body)
 {
     const size_t first = Body.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
+    if (first == std::string_view::npos)
         return 0;
     for (const char* mark : {"<!DOCTYPE HTML ", "<html>", "<HTML "})
-        if (SameTextStr(Body.substr(first, std::char_traits<char>::length(mark)), mark))
+        if (SameTextStr(std::string(Body.substr(first, std::char_traits<char>::length(mark))), mark))
             return static_cast<int>(first) + 1;
     return 0;
 }
@@ -382,32 +390,31 @@ void TEMailObj::AddMissingContentType()
         const size_t lf = MessageText.find('\n');
         envelope = lf == std::string::npos ? MessageText.size() : lf + 1;
     }
-    std::string fromLine = MessageText.substr(0, envelope);
-    if (!fromLine.empty() && fromLine.back() != '\n')
-        fromLine += "\r\n";
-    std::string text = MessageText.substr(envelope);
-    // Where the body starts: after the blank line; a text that begins with
-    // its blank line has no header; a text without one is all header when it
-    // opens with a header field (or is nothing but the envelope line), else
-    // all body.
+    // The text after the envelope line is looked at where it lies, and the
+    // fields go in with one move of the body: a body is never copied.
+    const size_t n = MessageText.size();
+    // Where the body starts (counted from the envelope line's end): after
+    // the blank line; a text that begins with its blank line has no header;
+    // a text without one is all header when it opens with a header field
+    // (or is nothing but the envelope line), else all body.
     bool noHeader = false;
     size_t bodyStart = 0;
-    if (!text.empty() && (text[0] == '\n' || text[0] == '\r')) {
+    if (envelope < n && (MessageText[envelope] == '\n' || MessageText[envelope] == '\r')) {
         noHeader = true;
-        bodyStart = text.compare(0, 2, "\r\n") == 0 ? 2 : 1;
-    } else if (const int b = FindBodyStart(text); b > 0) {
-        bodyStart = static_cast<size_t>(b - 1);
-    } else if ((text.empty() && envelope > 0) || IsHeaderFieldName(text.substr(0, text.find(':')))) {
-        bodyStart = text.size();
+        bodyStart = MessageText.compare(envelope, 2, "\r\n") == 0 ? 2 : 1;
+    } else if (const int b = FindBodyStart(MessageText, static_cast<int>(envelope) + 1); b > 0) {
+        bodyStart = static_cast<size_t>(b - 1) - envelope;
+    } else if (envelope == n ? envelope > 0 : IsHeaderFieldName(FirstFieldName(MessageText, envelope))) {
+        bodyStart = n - envelope;
     } else {
         noHeader = true;
     }
     // A header that does not end clearly gets nothing: no place in it is
     // sure to be read as header.
-    if (!noHeader && !HeaderEndsClearly(text))
+    if (!noHeader && !HeaderEndsClearly(MessageText, envelope))
         return;
-    std::string body = text.substr(bodyStart);
-    const std::string head = body.substr(0, 256);
+    std::string_view body = std::string_view(MessageText).substr(envelope + bodyStart);
+    const std::string head(body.substr(0, 256));
     std::string type;
     const int field = FindHeaderFieldPos(head, FieldContentType);
     if (field > 0) {
@@ -426,32 +433,36 @@ void TEMailObj::AddMissingContentType()
         }
     }
     bool qp = false;
+    size_t blanks = 0;  // white space before an html body's first tag, which goes
     if (type.empty()) {
         const int at = HtmlBodyStart(body);
         if (at > 0) {
             type = MimeTextHtml;
-            // The white space before the tag goes.
             if (at > 2)
-                body.erase(0, at - 1);
+                blanks = static_cast<size_t>(at - 1);
         } else {
             type = MimeTextPlain;
         }
         // Only the body's text says how the body is encoded: "=20" in a
         // header (an address in a Received line) says nothing.
-        qp = body.find("=20") != std::string::npos;
+        qp = body.find("=20", blanks) != std::string_view::npos;
     }
+    std::string header;
     if (noHeader) {
-        std::string fields = std::string(FieldContentType) + ": " + type + "\r\n";
+        header = std::string(FieldContentType) + ": " + type + "\r\n";
         if (qp)
-            fields += std::string(FieldContentTransferEncoding) + ": " + MimeQuotedPrintable + "\r\n";
-        text = fields + "\r\n" + body;
+            header += std::string(FieldContentTransferEncoding) + ": " + MimeQuotedPrintable + "\r\n";
+        header += "\r\n";
     } else {
-        text = text.substr(0, bodyStart) + body;
-        SetHeaderField(text, FieldContentType, type);
+        header = MessageText.substr(envelope, bodyStart);
+        SetHeaderField(header, FieldContentType, type);
         if (qp)
-            SetHeaderField(text, FieldContentTransferEncoding, MimeQuotedPrintable);
+            SetHeaderField(header, FieldContentTransferEncoding, MimeQuotedPrintable);
     }
-    MessageText = fromLine + text;
+    // An envelope line that ends the text gets its break.
+    if (envelope > 0 && MessageText[envelope - 1] != '\n')
+        header.insert(0, "\r\n");
+    MessageText.replace(envelope, bodyStart + blanks, header);
     HeaderText.clear();
 }
 

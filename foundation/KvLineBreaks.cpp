@@ -87,8 +87,11 @@ __attribute__((target("sse2"))) std::size_t ScanBreaks(const char* P, std::size_
         if (At < pairEnd)
             return true;
         const char c = P[At];
-        if (c == '\0')
+        if (c == '\0') {
+            if (Out)
+                Out->append(P + block, At - block);
             return false;
+        }
         // The line after the break, and where it will stand in Out.
         const auto noteLine = [&](std::size_t Line) {
             if (Watch && Line < Count && Watch->Firsts.find(P[Line]) != std::string_view::npos)
@@ -286,7 +289,12 @@ void BareBreaksToCrLf(std::string& Text)
 
 bool AppendBareBreaksToCrLf(std::string_view Bytes, std::string& Out, const TLineStartWatch* Watch)
 {
-    return ScanBreaks(Bytes.data(), Bytes.size(), &Out, true, Watch) == Bytes.size();
+    return AppendBareBreaksUpToNul(Bytes, Out, Watch) == Bytes.size();
+}
+
+std::size_t AppendBareBreaksUpToNul(std::string_view Bytes, std::string& Out, const TLineStartWatch* Watch)
+{
+    return ScanBreaks(Bytes.data(), Bytes.size(), &Out, true, Watch);
 }
 
 std::string LineBreakText(TLineBreakKind Kind)

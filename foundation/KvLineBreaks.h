@@ -44,6 +44,9 @@ struct TLineStartWatch {
     std::vector<std::size_t>* At = nullptr;
 };
 bool AppendBareBreaksToCrLf(std::string_view Bytes, std::string& Out, const TLineStartWatch* Watch = nullptr);
+// The same, answering where it stopped: at the first NUL, with Out then
+// holding every byte before it; Bytes.size() when it went through.
+std::size_t AppendBareBreaksUpToNul(std::string_view Bytes, std::string& Out, const TLineStartWatch* Watch = nullptr);
 std::string LineBreaksToCrLfStr(const std::string& Text, TLineBreakKind Kind);
 void CrLfToCr(std::string& Text);
 void CrLfToLf(std::string& Text);

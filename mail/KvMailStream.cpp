@@ -252,10 +252,22 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
     Text.reserve(keep + keep / 16 + 2);
     FMarkLines.clear();
     const TLineStartWatch watch{MarkLineFirsts(), &FMarkLines};
+    bool marksSeen = true;
+    char lastByte = keep > 0 ? last[k - 1] : '\0';
     if (inWindow) {
         const std::string_view raw(Buffer.data() + offset, keep);
-        if (!FirstBreaksArePlain(raw, true) || !AppendBareBreaksToCrLf(raw, Text, &watch))
+        if (!FirstBreaksArePlain(raw, true))
             return false;
+        const size_t stop = AppendBareBreaksUpToNul(raw, Text, &watch);
+            if (stop < keep) {
+            // The lines from the first NUL on are cleaned the plain way;
+            // the marks in them were not looked for.
+            if (!StripNul || !CleanFromNul(raw, stop, Text))
+                return false;
+            marksSeen = false;
+            // The text's end is judged by its last byte that is no NUL.
+            lastByte = raw[raw.find_last_not_of('\0')];
+        }
     } else {
         for (size_t done = 0; done < keep;) {
             const size_t n = std::min<size_t>(ReadChunkSize, keep - done);
@@ -274,9 +286,36 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
             done += use;
         }
     }
-    if (keep > 0 && AddsLastBreak(IsBreakChar(last[k - 1]), keep))
+    if (keep > 0 && AddsLastBreak(IsBreakChar(lastByte), keep))
         Text += "\r\n";
-    NoteMarkLines(Text, FMarkLines);
+    if (marksSeen)
+        NoteMarkLines(Text, FMarkLines);
+    return true;
+}
+
+// Text holds Raw up to its first NUL at Stop, its breaks made CR LF; the
+// rest is cleaned as the load cleans a text with NULs, from the start of
+// the line that holds that NUL on. The line before goes with it when it
+// ends in a CR right before the NULs (the CR may pair with an LF after
+// them), and the first breaks, which tell the load the text's kind of
+// breaks, must lie before. False when they do not.
+bool TMailboxStream::CleanFromNul(std::string_view Raw, size_t Stop, std::string& Text)
+{
+    const size_t end = Stop > 0 && Raw[Stop - 1] == '\r' ? Stop - 1 : Stop;
+    const size_t b = end > 0 ? Raw.find_last_of("\r\n", end - 1) : std::string_view::npos;
+    if (b == std::string_view::npos)
+        return false;
+    const size_t from = b + 1;
+    int found = 0;
+    DetectLineBreakKind(Raw.substr(0, from), MessageBreaksLooked + 1, &found);
+    if (found <= MessageBreaksLooked)
+        return false;
+    // What Text holds from there: the bytes, and a CR made a pair.
+    Text.resize(Text.size() - (Stop - from) - (end < Stop ? 1 : 0));
+    std::string rest(Raw.substr(from));
+    RepairNulBytes(rest);
+    BareBreaksToCrLf(rest);
+    Text += rest;
     return true;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "foundation/KvBoyerMoore.h"
@@ -78,6 +79,7 @@ private:
     std::vector<std::size_t> FMarkLines;  // where lines that may hold a mark start
     std::int64_t ContentSize(char* Last);
     bool ReadCleanText(std::string& Text);
+    bool CleanFromNul(std::string_view Raw, size_t Stop, std::string& Text);
     bool AddsLastBreak(bool EndsInBreak, size_t Length);
 };
 

@@ -509,6 +509,13 @@ TEST_F(KvMailStreamFile, NulPaddingBeforeASeparator)
         {"NULs between two breaks before a separator",
          one + std::string(5, '\0') + "\n" + two, {oneText + "\r\n", twoText}},
         {"NULs between two breaks at the end of the file", one + nuls + "\n", {oneText + "\r\n"}},
+        // NULs after the first lines of a message the window holds: the
+        // lines before them are read once.
+        {"NULs in later lines", one + "\n" + one + "l2\nl3\nab" + std::string(2, '\0') + "cd\rz\r" + std::string(1, '\0') +
+             "\nend" + std::string(1, '\0') + "\n" + two,
+         {oneText + "\r\n", oneText + "\r\nl2\r\nl3\r\nab  cd\r\nz\r\nend", twoText}},
+        {"a CR, NULs, an LF in a later line", one + "\n" + one + "l2\nl3\nz\r" + std::string(3, '\0') + "\nend\n" + two,
+         {oneText + "\r\n", oneText + "\r\nl2\r\nl3\r\nz\r\nend", twoText}},
     };
     // Texts that keep their last break end in exactly one, as the same
     // bytes without the NULs would.

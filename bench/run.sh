@@ -118,13 +118,7 @@ reset() { local n; for n in "$@"; do unset "T_$n" "M_$n"; done; }
 best() { awk '{b=0; for(i=1;i<=NF;i++) if ($i>0 && (b==0 || $i<b)) b=$i; printf "%.2f", b}' <<<"$1"; }
 runs() { sed 's/^ //; s/ / \/ /g' <<<"$1"; }
 # median of the per-round ratios of two lists
-mratio() {
-  awk -v a="$1" -v b="$2" 'BEGIN{n=split(a,x," "); split(b,y," "); m=0;
-    for(i=1;i<=n;i++) if (x[i]>0 && y[i]>0) r[++m]=x[i]/y[i];
-    if (m==0) {print "-"; exit}
-    for(i=1;i<=m;i++) for(j=i+1;j<=m;j++) if (r[j]<r[i]) {t=r[i]; r[i]=r[j]; r[j]=t}
-    printf "%.2f", (m%2 ? r[(m+1)/2] : (r[m/2]+r[m/2+1])/2)}'
-}
+source "$root/bench/ratios.sh"
 files() { find "$1" -type f | wc -l; }
 inner() { sed -n 's/^\([0-9.]* s, [0-9.]* MB\/s\), peak working set \([0-9.]*\) MB$/\1 \2/p' "$work/$1.out"; }
 ws() { tail -n 1 "$work/$1.out" | sed -n 's/.*peak working set \([0-9.]*\) MB.*/\1/p'; }

@@ -159,17 +159,18 @@ std::string DetachedPart(const std::string& Name, const std::string& Path)
            "Content-Transfer-Encoding: base64\r\n\r\n";
 }
 
-// A Mozilla-family folder whose message had its attachments detached to
-// files; one of the files has gone since.
+// A Mozilla-family folder whose received message had its attachments
+// detached to files, one to a folder far from the store; one of the files
+// has gone since.
 TStore MozillaStore(TAttachRun& R)
 {
     const std::string root = R.Src("Local Folders\\");
-    PutFile(root + "Detached\\notes.pdf", Pdf);
+    PutFile(R.Dir.File("Desktop\\notes.pdf"), Pdf);
     const std::string message =
-        "From - Wed Jan  7 08:00:00 2009\nFrom: Max <max@example.com>\nSubject: Notes\n"
+        "From - Wed Jan  7 08:00:00 2009\nReceived: from mx.example.com\nFrom: Max <max@example.com>\nSubject: Notes\n"
         "Date: Wed, 07 Jan 2009 08:00:00 +0000\nX-Mozilla-Altered: AttachmentDetached\n"
         "Content-Type: multipart/mixed; boundary=\"b1\"\n\n--b1\nContent-Type: text/plain\n\nThe notes.\n" +
-        DetachedPart("notes.pdf", root + "Detached\\notes.pdf") + DetachedPart("old.pdf", root + "Detached\\old.pdf") +
+        DetachedPart("notes.pdf", R.Dir.File("Desktop\\notes.pdf")) + DetachedPart("old.pdf", root + "Detached\\old.pdf") +
         "--b1--\n\n";
     std::string lf = message;
     for (size_t p = lf.find("\r\n"); p != std::string::npos; p = lf.find("\r\n", p))

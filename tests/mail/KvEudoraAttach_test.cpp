@@ -74,7 +74,7 @@ TEST_F(KvEudoraAttachStore, BodyMarkerLines)
          "multipart/mixed[text/plain,application/pdf(r.pdf)]", "See\r\n"},
         {"moved store: found in its own Attach folder", mbkEudoraToc,
          "See\r\nAttachment Converted: \"C:\\Old Eudora\\Attach\\r.pdf\"\r\n",
-         "multipart/mixed[text/plain,application/pdf(r.pdf)]", "See\r\n"},
+         "multipart/mixed[text/plain,application/pdf(r.pdf)]", "See\r\n", true},
         {"found through the folder Eudora.ini names", mbkEudoraToc, "See\r\nAttachment Converted: C:\\Gone\\later.pdf\r\n",
          "multipart/mixed[text/plain,application/pdf(later.pdf)]", "See\r\n"},
         {"received, named in the folder Eudora.ini names", mbkEudoraToc,

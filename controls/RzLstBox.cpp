@@ -56,9 +56,16 @@ TRzCustomListBox::TRzCustomListBox(TComponent* AOwner)
     FSearchTimer->SetEnabled(false);
     FSearchTimer->SetInterval(GKeyboardSearchDelay);
     FSearchTimer->OnTimer = [this](TObject*) { SearchTimerTick(); };
-    FGroupFont->Assign(Font());
-    FGroupFont->SetStyle(fsBold);
-    FGroupFont->SetColor(clHighlight);
+    SyncedGroupFont();
+    // A change made through GroupFont makes it the list's own: kept when
+    // the font changes and stored.
+    FGroupFont->OnChange = [this](TObject*) {
+        if (FSyncingGroupFont)
+            return;
+        FCustomGroupFont = true;
+        FontChanged();
+        Invalidate();
+    };
 }
 
 TRzCustomListBox::~TRzCustomListBox() = default;
@@ -394,9 +401,11 @@ void TRzCustomListBox::DrawItemText(int Index, TRect Rect, TOwnerDrawState)
 TFont* TRzCustomListBox::SyncedGroupFont()
 {
     if (!FCustomGroupFont) {
+        FSyncingGroupFont = true;
         FGroupFont->Assign(Font());
         FGroupFont->SetStyle(fsBold);
         FGroupFont->SetColor(clHighlight);
+        FSyncingGroupFont = false;
     }
     return FGroupFont.get();
 }

@@ -135,6 +135,7 @@ private:
     bool FMouseOver = false;
     bool FHasFocus = false;
     bool FCustomGroupFont = false;
+    bool FSyncingGroupFont = false;
     int FHorzExtent = 0;
 
     bool FIncrementalSearch = true;

@@ -347,6 +347,7 @@ TEST(RzStore, StoredOnlyWhenTheirOwn)
     auto Grouped = Add<TRzListBox>(F.get(), F.get(), "Grouped");
     Grouped->SetGroupPrefix("##");
     Grouped->Font()->SetHeight(-14);
+    Grouped->GroupFont()->SetHeight(-20);
     auto Inherits = Add<TRzStatusPane>(F.get(), F.get(), "Inherits");
     auto Own = Add<TRzStatusPane>(F.get(), F.get(), "Own");
     Own->SetFillColor(clLime);
@@ -371,7 +372,7 @@ TEST(RzStore, StoredOnlyWhenTheirOwn)
         {Own, "FillColor", true},      {Pages, "FixedDimension", true}, {Ok, "Caption", false},
         {Ok, "ModalResult", false},    {Ok, "Kind", true},               {Custom, "ModalResult", true},
         {OwnCheck, "Checked", true},   {Acted, "Checked", false},        {Tool, "ImageIndex", false},
-        {Plain, "Font.Height", false}, {Grouped, "Font.Height", true},  {Plain, "GroupFont.Height", false},
+        {Plain, "Font.Height", false}, {Grouped, "Font.Height", true},  {Plain, "GroupFont.Height", false}, {Grouped, "GroupFont.Height", true},
         {Ok, "Glyph.Data", false},     {OwnCheck, "CustomGlyphs.Data", false}, {Lookup, "ButtonGlyph.Data", false},
     };
     for (const TRow& Row : Rows) {

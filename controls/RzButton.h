@@ -65,6 +65,8 @@ public:
     virtual void SetThemeAware(bool Value);
     bool Transparent() const { return FTransparent; }
     virtual void SetTransparent(bool Value);
+    const TPropertyTable* Properties() const override;
+    static const TPropertyTable& ClassProperties();
 
     bool Pressed() const { return FPressed; }
     bool Captured() const { return FCaptured; }

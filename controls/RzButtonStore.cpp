@@ -24,6 +24,31 @@ bool CaptionIsOwn(const TRzBitBtn* B)
 
 } // namespace
 
+const TPropertyTable* TRzCustomButton::Properties() const
+{
+    return &ClassProperties();
+}
+
+const TPropertyTable& TRzCustomButton::ClassProperties()
+{
+    using B = TRzCustomButton;
+    static const TPropertyTable Table(&TCustomControl::ClassProperties(), {
+        OrdProp("AlignmentVertical", &B::AlignmentVertical, &B::SetAlignmentVertical),
+        OrdProp("HotTrack", &B::HotTrack, &B::SetHotTrack),
+        OrdProp("HighlightColor", &B::HighlightColor, &B::SetHighlightColor),
+        OrdProp("HotTrackColor", &B::HotTrackColor, &B::SetHotTrackColor),
+        OrdProp("HotTrackColorType", &B::HotTrackColorType, &B::SetHotTrackColorType),
+        OrdProp("LightTextStyle", &B::LightTextStyle, &B::SetLightTextStyle),
+        OrdProp("TextStyle", &B::TextStyle, &B::SetTextStyle),
+        OrdProp("TextHighlightColor", &B::TextHighlightColor, &B::SetTextHighlightColor),
+        OrdProp("TextShadowColor", &B::TextShadowColor, &B::SetTextShadowColor),
+        OrdProp("TextShadowDepth", &B::TextShadowDepth, &B::SetTextShadowDepth),
+        OrdProp("ThemeAware", &B::ThemeAware, &B::SetThemeAware),
+        OrdProp("Transparent", &B::Transparent, &B::SetTransparent),
+    });
+    return Table;
+}
+
 const TPropertyTable* TRzButton::Properties() const
 {
     return &ClassProperties();
@@ -32,10 +57,19 @@ const TPropertyTable* TRzButton::Properties() const
 const TPropertyTable& TRzButton::ClassProperties()
 {
     using B = TRzButton;
-    static const TPropertyTable Table(&TCustomControl::ClassProperties(), {
+    static const TPropertyTable Table(&TRzCustomButton::ClassProperties(), {
+        OrdProp("Alignment", &B::Alignment, &B::SetAlignment),
+        // GroupIndex before Down: a latched button needs its group.
+        OrdProp("GroupIndex", &B::GroupIndex, &B::SetGroupIndex),
+        OrdProp("AllowAllUp", &B::AllowAllUp, &B::SetAllowAllUp),
+        OrdProp("Down", &B::Down, &B::SetDown),
         OrdProp("Cancel", &B::Cancel, &B::SetCancel),
         OrdProp("Default", &B::Default, &B::SetDefault),
+        OrdProp("DropDownOnEnter", &B::DropDownOnEnter, &B::SetDropDownOnEnter),
+        OrdProp("FrameColor", &B::FrameColor, &B::SetFrameColor),
         OrdProp("ModalResult", &B::ModalResult, &B::SetModalResult),
+        OrdProp("ShowDownPattern", &B::ShowDownPattern, &B::SetShowDownPattern),
+        OrdProp("ShowFocusRect", &B::ShowFocusRect, &B::SetShowFocusRect),
     });
     return Table;
 }
@@ -61,7 +95,12 @@ const TPropertyTable& TRzBitBtn::ClassProperties()
         // The glyph before NumGlyphs: a glyph read counts its images anew.
         StoredWhen<B>(ObjProp("Glyph", &B::Glyph), IsCustom),
         StoredWhen<B>(OrdProp("NumGlyphs", &B::NumGlyphs, &B::SetNumGlyphs), IsCustom),
+        RefProp("Images", &B::Images, &B::SetImages),
+        OrdProp("ImageIndex", &B::ImageIndex, &B::SetImageIndex),
+        OrdProp("DisabledIndex", &B::DisabledIndex, &B::SetDisabledIndex),
         OrdProp("Layout", &B::Layout, &B::SetLayout),
+        OrdProp("Margin", &B::Margin, &B::SetMargin),
+        OrdProp("Spacing", &B::Spacing, &B::SetSpacing),
         Kind,
     });
     return Table;
@@ -86,10 +125,27 @@ const TPropertyTable& TRzToolButton::ClassProperties()
         OrdProp("AllowAllUp", &B::AllowAllUp, &B::SetAllowAllUp),
         OrdProp("GroupIndex", &B::GroupIndex, &B::SetGroupIndex),
         StoredWhen<B>(OrdProp("Down", &B::Down, &B::SetDown), +ToolCheckedOwn),
+        RefProp("Images", &B::Images, &B::SetImages),
         StoredWhen<B>(OrdProp("ImageIndex", &B::ImageIndex, &B::SetImageIndex), +ToolImageOwn),
         OrdProp("DisabledIndex", &B::DisabledIndex, &B::SetDisabledIndex),
         OrdProp("DownIndex", &B::DownIndex, &B::SetDownIndex),
         OrdProp("HotIndex", &B::HotIndex, &B::SetHotIndex),
+        OrdProp("Alignment", &B::Alignment, &B::SetAlignment),
+        RefProp("DropDownMenu", &B::DropDownMenu, &B::SetDropDownMenu),
+        OrdProp("Flat", &B::Flat, &B::SetFlat),
+        OrdProp("GradientColorStyle", &B::GradientColorStyle, &B::SetGradientColorStyle),
+        OrdProp("Layout", &B::Layout, &B::SetLayout),
+        OrdProp("SelectionColorStart", &B::SelectionColorStart, &B::SetSelectionColorStart),
+        OrdProp("SelectionColorStop", &B::SelectionColorStop, &B::SetSelectionColorStop),
+        OrdProp("SelectionFrameColor", &B::SelectionFrameColor, &B::SetSelectionFrameColor),
+        OrdProp("ShowCaption", &B::ShowCaption, &B::SetShowCaption),
+        OrdProp("ToolStyle", &B::ToolStyle, &B::SetToolStyle),
+        OrdProp("Transparent", &B::Transparent, &B::SetTransparent),
+        OrdProp("UseToolbarButtonLayout", &B::UseToolbarButtonLayout, &B::SetUseToolbarButtonLayout),
+        OrdProp("UseToolbarButtonSize", &B::UseToolbarButtonSize, &B::SetUseToolbarButtonSize),
+        OrdProp("UseToolbarShowCaption", &B::UseToolbarShowCaption, &B::SetUseToolbarShowCaption),
+        OrdProp("UseToolbarVisualStyle", &B::UseToolbarVisualStyle, &B::SetUseToolbarVisualStyle),
+        OrdProp("VisualStyle", &B::VisualStyle, &B::SetVisualStyle),
     });
     return Table;
 }
@@ -107,6 +163,11 @@ const TPropertyTable& TRzControlButton::ClassProperties()
     static const TPropertyTable Table(&TGraphicControl::ClassProperties(), {
         StoredWhen<B>(ObjProp("Glyph", &B::Glyph), +HasGlyph),
         StoredWhen<B>(OrdProp("NumGlyphs", &B::NumGlyphs, &B::SetNumGlyphs), +HasGlyph),
+        OrdProp("Delay", &B::Delay, &B::SetDelay),
+        OrdProp("Flat", &B::Flat, &B::SetFlat),
+        OrdProp("InitialDelay", &B::InitialDelay, &B::SetInitialDelay),
+        OrdProp("RepeatClicks", &B::RepeatClicks, &B::SetRepeatClicks),
+        OrdProp("Style", &B::Style, &B::SetStyle),
     });
     return Table;
 }
@@ -143,6 +204,7 @@ const TPropertyTable& TRzCustomButtonEdit::ClassProperties()
         StrProp("ButtonHint", &E::ButtonHint, &E::SetButtonHint),
         StrProp("AltBtnHint", &E::AltBtnHint, &E::SetAltBtnHint),
         OrdProp("AllowKeyEdit", &E::AllowKeyEdit, &E::SetAllowKeyEdit),
+        OrdProp("BeepOnInvalidKey", &E::BeepOnInvalidKey, &E::SetBeepOnInvalidKey),
         OrdProp("HideButtonsOnReadOnly", &E::HideButtonsOnReadOnly, &E::SetHideButtonsOnReadOnly),
         OrdProp("FlatButtonColor", &E::FlatButtonColor, &E::SetFlatButtonColor),
     });

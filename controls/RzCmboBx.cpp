@@ -824,6 +824,25 @@ const TPropertyTable& TRzCustomComboBox::ClassProperties()
 {
     using C = TRzCustomComboBox;
     static const TPropertyTable Table(&TRzFrameProps<TCustomComboBox>::ClassProperties(), {
+        // The style first: an owner-drawn list takes its item height; the
+        // items before the index that selects one.
+        OrdProp("Style", &C::Style, &C::SetStyle),
+        OrdProp("Sorted", &C::Sorted, &C::SetSorted),
+        ObjProp("Items", &C::Items),
+        AskedProp("ItemIndex", &C::ItemIndex, &C::SetItemIndex),
+        OrdProp("DropDownCount", &C::DropDownCount, &C::SetDropDownCount),
+        OrdProp("MaxLength", &C::MaxLength, &C::SetMaxLength),
+        OrdProp("CharCase", &C::CharCase, &C::SetCharCase),
+        // The list's own height otherwise: it counts only owner-drawn.
+        StoredWhen<C>(AskedProp("ItemHeight", &C::ItemHeight, &C::SetItemHeight),
+                      [](const C* Box) { return Box->OwnerDrawn(); }),
+        OrdProp("AutoDropDown", &C::AutoDropDown, &C::SetAutoDropDown),
+        OrdProp("AutoCloseUp", &C::AutoCloseUp, &C::SetAutoCloseUp),
+        OrdProp("AllowEdit", &C::AllowEdit, &C::SetAllowEdit),
+        OrdProp("AutoComplete", &C::AutoComplete, &C::SetAutoComplete),
+        OrdProp("BeepOnInvalidKey", &C::BeepOnInvalidKey, &C::SetBeepOnInvalidKey),
+        OrdProp("DropDownWidth", &C::DropDownWidth, &C::SetDropDownWidth),
+        OrdProp("KeepSearchCase", &C::KeepSearchCase, &C::SetKeepSearchCase),
         OrdProp("FlatButtonColor", &C::FlatButtonColor, &C::SetFlatButtonColor),
         OrdProp("FlatButtons", &C::FlatButtons, &C::SetFlatButtons),
         OrdProp("ReadOnly", &C::ReadOnly, &C::SetReadOnly),
@@ -923,6 +942,8 @@ const TPropertyTable* TRzComboBox::Properties() const
 
 const TPropertyTable& TRzComboBox::ClassProperties()
 {
-    static const TPropertyTable Table(&TRzCustomComboBox::ClassProperties(), {});
+    static const TPropertyTable Table(&TRzCustomComboBox::ClassProperties(), {
+        ObjProp("Values", &TRzComboBox::Values),
+    });
     return Table;
 }

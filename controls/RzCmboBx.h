@@ -223,6 +223,8 @@ public:
     void SetItemIndent(int Value);
     bool AutoSizeItemHeight() const { return FAutoSizeItemHeight; }
     void SetAutoSizeItemHeight(bool Value) { FAutoSizeItemHeight = Value; }
+    const TPropertyTable* Properties() const override;
+    static const TPropertyTable& ClassProperties();
 
     // The first item whose caption equals Text, ignoring case; -1 if none.
     int IndexOfItem(const std::string& Text) override;

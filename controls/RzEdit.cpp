@@ -188,9 +188,19 @@ const TPropertyTable& TRzCustomEdit::ClassProperties()
 {
     using E = TRzCustomEdit;
     static const TPropertyTable Table(&TRzEditBase::ClassProperties(), {
+        // An edit's caption is its text, stored under that name.
+        StoredWhen<E>(StrProp("Caption", &TControl::Caption, &TControl::SetCaption), [](const E*) { return false; }),
+        StrProp("Text", &TControl::Text, &TControl::SetText),
         OrdProp("Alignment", &E::Alignment, &E::SetAlignment),
+        OrdProp("AutoSelect", &E::AutoSelect, &E::SetAutoSelect),
+        OrdProp("CharCase", &E::CharCase, &E::SetCharCase),
+        OrdProp("HideSelection", &E::HideSelection, &E::SetHideSelection),
+        OrdProp("MaxLength", &E::MaxLength, &E::SetMaxLength),
+        OrdProp("PasswordChar", &E::PasswordChar, &E::SetPasswordChar),
+        OrdProp<E, bool, bool>("ReadOnly", &E::ReadOnly, &E::SetReadOnly),
         OrdProp("FlatButtons", &E::FlatButtons, &E::SetFlatButtons),
         StrProp("TextHint", &E::TextHint, &E::SetTextHint),
+        OrdProp("TextHintVisibleOnFocus", &E::TextHintVisibleOnFocus, &E::SetTextHintVisibleOnFocus),
     });
     return Table;
 }

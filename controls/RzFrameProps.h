@@ -7,9 +7,27 @@
 #include <windows.h>
 
 #include <string>
+#include <type_traits>
 
 #include "classlib/Controls.h"
 #include "controls/RzCommon.h"
+
+// A setting whose getter asks the window (the selected item, the item
+// height of a list or combo box).
+template <class C, class V, class S>
+TPropInfo AskedProp(const char* Name, V (C::*Get)(), void (C::*Set)(S))
+{
+    TPropInfo P;
+    P.Name = Name;
+    P.Bounds = OrdBoundsOf<std::remove_cvref_t<S>>();
+    P.SetOrd = [Set](TObject* O, TPropOrd Value) {
+        (static_cast<C*>(O)->*Set)(static_cast<std::remove_cvref_t<S>>(Value));
+    };
+    P.GetOrd = [Get](const TObject* O) {
+        return static_cast<TPropOrd>((const_cast<C*>(static_cast<const C*>(O))->*Get)());
+    };
+    return P;
+}
 
 template <class TBase>
 class TRzFrameProps : public TBase {

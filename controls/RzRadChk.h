@@ -57,6 +57,8 @@ public:
     void SetFrameControllerNotifications(TRzFrameControllerNotifications Value);
 
     void CustomFramingChanged() override { ApplyFrameControllerSettings(); }
+    const TPropertyTable* Properties() const override;
+    static const TPropertyTable& ClassProperties();
     // A stored form's retired "Flat".
     void ReadOldFlat(bool Value) { SetHotTrack(Value); }
     void DefineProperties(TFiler* Filer) override

@@ -300,11 +300,13 @@ void TRzCustomCheckGroup::ItemFontChanged(TObject*)
     if (!FFollowingFont)
         FItemFontCustom = true;
     FItemHeight = GetFontLineHeight(FItemFont.get());
+    FItemHeightSet = false;
     ArrangeItems();
 }
 
 void TRzCustomCheckGroup::SetItemHeight(int Value)
 {
+    FItemHeightSet = true;
     SetAndArrange(FItemHeight, Value);
 }
 

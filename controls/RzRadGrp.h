@@ -52,6 +52,7 @@ public:
     virtual void SetItemFont(const TFont* Value);
     bool ItemFontCustom() const { return FItemFontCustom; }
     int ItemHeight() const { return FItemHeight; }
+    bool ItemHeightSet() const { return FItemHeightSet; }
     virtual void SetItemHeight(int Value);
     int StartXPos() const { return FStartXPos; }
     int StartYPos() const { return FStartYPos; }
@@ -153,6 +154,8 @@ private:
     bool FItemFontCustom = false;
     bool FFollowingFont = false;
     int FItemHeight = 17;
+    // Set on its own (stored), not taken from the item font.
+    bool FItemHeightSet = false;
     TRzIntegerList FCheckStates;
     std::unique_ptr<TBitmap> FCustomGlyphs;
     TCustomImageList* FCustomGlyphImages = nullptr;

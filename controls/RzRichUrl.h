@@ -37,6 +37,9 @@ public:
     int Column() { return GetColumn(); }
     int Line() { return GetLine(); }
 
+    const TPropertyTable* Properties() const override;
+    static const TPropertyTable& ClassProperties();
+
     TLineColChangeEvent OnLineColChange;
     TClipboardChangeEvent OnClipboardChange;
 

@@ -344,6 +344,12 @@ void TRzCustomTabControl::SetBackgroundColor(TColor Value)
         Repaint();
 }
 
+void TRzCustomTabControl::SetParentBackgroundColor(bool Value)
+{
+    if (StoreChanged(FParentBackgroundColor, Value))
+        Repaint();
+}
+
 void TRzCustomTabControl::SetBoldCurrentTab(bool Value)
 {
     if (StoreChanged(FBoldCurrentTab, Value))

@@ -61,6 +61,7 @@ class TRzTabColors : public TPersistent {
 public:
     explicit TRzTabColors(TRzCustomTabControl* AOwner) : FOwner(AOwner) {}
     void Assign(const TPersistent* Source) override;
+    const TPropertyTable* Properties() const override;
     TColor HighlightBar() const { return FHighlightBar; }
     virtual void SetHighlightBar(TColor Value);
     TColor Shadow() const { return FShadow; }
@@ -80,6 +81,7 @@ class TRzTextColors : public TPersistent {
 public:
     explicit TRzTextColors(TRzCustomTabControl* AOwner) : FOwner(AOwner) {}
     void Assign(const TPersistent* Source) override;
+    const TPropertyTable* Properties() const override;
     TColor Disabled() const { return FDisabled; }
     virtual void SetDisabled(TColor Value);
     TColor Selected() const { return FSelected; }
@@ -365,6 +367,8 @@ public:
     void SetAlignTabs(bool Value);
     TColor BackgroundColor() const { return FBackgroundColor; }
     void SetBackgroundColor(TColor Value);
+    bool ParentBackgroundColor() const { return FParentBackgroundColor; }
+    void SetParentBackgroundColor(bool Value);
     bool BoldCurrentTab() const { return FBoldCurrentTab; }
     void SetBoldCurrentTab(bool Value);
     TColor ButtonColor() const { return FButtonColor; }
@@ -477,8 +481,10 @@ public:
     int RowCount();
     int FixedDimension();
     bool ScrollNeeded();
-    // Form storage (RzTabsStore.cpp): "FixedDimension", the depth of a row
-    // of tabs, written always.
+    // Form storage (RzTabsStore.cpp): the settings, and "FixedDimension",
+    // the depth of a row of tabs, written always.
+    const TPropertyTable* Properties() const override;
+    static const TPropertyTable& ClassProperties();
     void DefineProperties(TFiler* Filer) override;
     int FirstShownTab() const { return FFirstShownTab; }
     TRect TabArea();
@@ -807,6 +813,8 @@ public:
     // stored position as its PageIndex, the active page by name.
     void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
     void SetChildOrder(TComponent* Child, int Order) override;
+    const TPropertyTable* Properties() const override;
+    static const TPropertyTable& ClassProperties();
     void DefineProperties(TFiler* Filer) override;
     void ReadState(TReader* Reader) override;
 

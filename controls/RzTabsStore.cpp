@@ -43,6 +43,93 @@ void TRzTabSheet::ReadState(TReader* Reader)
         SetPageControl(Control);
 }
 
+const TPropertyTable* TRzTabColors::Properties() const
+{
+    using C = TRzTabColors;
+    static const TPropertyTable Table(nullptr, {
+        OrdProp("HighlightBar", &C::HighlightBar, &C::SetHighlightBar),
+        OrdProp("Shadow", &C::Shadow, &C::SetShadow),
+        OrdProp("Unselected", &C::Unselected, &C::SetUnselected),
+    });
+    return &Table;
+}
+
+const TPropertyTable* TRzTextColors::Properties() const
+{
+    using C = TRzTextColors;
+    static const TPropertyTable Table(nullptr, {
+        OrdProp("Disabled", &C::Disabled, &C::SetDisabled),
+        OrdProp("Selected", &C::Selected, &C::SetSelected),
+        OrdProp("Unselected", &C::Unselected, &C::SetUnselected),
+    });
+    return &Table;
+}
+
+const TPropertyTable* TRzCustomTabControl::Properties() const
+{
+    return &ClassProperties();
+}
+
+const TPropertyTable& TRzCustomTabControl::ClassProperties()
+{
+    using T = TRzCustomTabControl;
+    static const TPropertyTable Table(&TCustomControl::ClassProperties(), {
+        OrdProp("AlignTabs", &T::AlignTabs, &T::SetAlignTabs),
+        // Before the colour, which turns it off.
+        OrdProp("ParentBackgroundColor", &T::ParentBackgroundColor, &T::SetParentBackgroundColor),
+        StoredWhen<T>(OrdProp("BackgroundColor", &T::BackgroundColor, &T::SetBackgroundColor),
+                      [](const T* C) { return !C->ParentBackgroundColor(); }),
+        OrdProp("BoldCurrentTab", &T::BoldCurrentTab, &T::SetBoldCurrentTab),
+        OrdProp("ButtonColor", &T::ButtonColor, &T::SetButtonColor),
+        OrdProp("UseColoredTabs", &T::UseColoredTabs, &T::SetUseColoredTabs),
+        OrdProp("CutCornerSize", &T::CutCornerSize, &T::SetCutCornerSize),
+        OrdProp("DragIndicatorColor", &T::DragIndicatorColor, &T::SetDragIndicatorColor),
+        OrdProp("FlatColor", &T::FlatColor, &T::SetFlatColor),
+        OrdProp("FlatColorAdjustment", &T::FlatColorAdjustment, &T::SetFlatColorAdjustment),
+        OrdProp("ImageAlignment", &T::ImageAlignment, &T::SetImageAlignment),
+        OrdProp("ImageAlignmentVertical", &T::ImageAlignmentVertical, &T::SetImageAlignmentVertical),
+        OrdProp("ImageMargin", &T::ImageMargin, &T::SetImageMargin),
+        OrdProp("ImagePosition", &T::ImagePosition, &T::SetImagePosition),
+        OrdProp("HotTrack", &T::HotTrack, &T::SetHotTrack),
+        OrdProp("HotTrackColor", &T::HotTrackColor, &T::SetHotTrackColor),
+        OrdProp("HotTrackColorSource", &T::HotTrackColorSource, &T::SetHotTrackColorSource),
+        OrdProp("HotTrackColorType", &T::HotTrackColorType, &T::SetHotTrackColorType),
+        OrdProp("HotTrackStyle", &T::HotTrackStyle, &T::SetHotTrackStyle),
+        RefProp("Images", &T::Images, &T::SetImages),
+        OrdProp("Margin", &T::Margin, &T::SetMargin),
+        OrdProp("MultiLine", &T::MultiLine, &T::SetMultiLine),
+        OrdProp("RowIndent", &T::RowIndent, &T::SetRowIndent),
+        OrdProp("RowOverlap", &T::RowOverlap, &T::SetRowOverlap),
+        OrdProp("ShowCardFrame", &T::ShowCardFrame, &T::SetShowCardFrame),
+        OrdProp("ShowCloseButton", &T::ShowCloseButton, &T::SetShowCloseButton),
+        OrdProp("ShowCloseButtonOnActiveTab", &T::ShowCloseButtonOnActiveTab, &T::SetShowCloseButtonOnActiveTab),
+        OrdProp("ShowMenuButton", &T::ShowMenuButton, &T::SetShowMenuButton),
+        OrdProp("SortTabMenu", &T::SortTabMenu, &T::SetSortTabMenu),
+        OrdProp("ShowFocusRect", &T::ShowFocusRect, &T::SetShowFocusRect),
+        // The frame before the shadow: each can turn the other.
+        OrdProp("ShowFullFrame", &T::ShowFullFrame, &T::SetShowFullFrame),
+        OrdProp("ShowShadow", &T::ShowShadow, &T::SetShowShadow),
+        OrdProp("SoftCorners", &T::SoftCorners, &T::SetSoftCorners),
+        OrdProp("TabOverlap", &T::TabOverlap, &T::SetTabOverlap),
+        OrdProp("TextOrientation", &T::TextOrientation, &T::SetTextOrientation),
+        ObjProp("TabColors", &T::TabColors),
+        OrdProp("TabHeight", &T::TabHeight, &T::SetTabHeight),
+        OrdProp("TabHints", &T::TabHints, &T::SetTabHints),
+        OrdProp("TabIndex", &T::TabIndex, &T::SetTabIndex),
+        OrdProp("TabOrientation", &T::TabOrientation, &T::SetTabOrientation),
+        OrdProp("TabSequence", &T::TabSequence, &T::SetTabSequence),
+        OrdProp("TabStyle", &T::TabStyle, &T::SetTabStyle),
+        OrdProp("TabWidth", &T::TabWidth, &T::SetTabWidth),
+        ObjProp("TextColors", &T::TextColors),
+        OrdProp("TextAlignment", &T::TextAlignment, &T::SetTextAlignment),
+        OrdProp("TextAlignmentVertical", &T::TextAlignmentVertical, &T::SetTextAlignmentVertical),
+        OrdProp("Transparent", &T::Transparent, &T::SetTransparent),
+        OrdProp("UseGradients", &T::UseGradients, &T::SetUseGradients),
+        OrdProp("AllowTabDragging", &T::AllowTabDragging, &T::SetAllowTabDragging),
+    });
+    return Table;
+}
+
 void TRzCustomTabControl::DefineProperties(TFiler* Filer)
 {
     TCustomControl::DefineProperties(Filer);
@@ -65,6 +152,24 @@ void TRzPageControl::SetChildOrder(TComponent* Child, int Order)
 {
     if (auto Page = dynamic_cast<TRzTabSheet*>(Child); Page && Page->PageControl() == this)
         Page->SetPageIndex(Order);
+}
+
+const TPropertyTable* TRzPageControl::Properties() const
+{
+    return &ClassProperties();
+}
+
+const TPropertyTable& TRzPageControl::ClassProperties()
+{
+    using P = TRzPageControl;
+    static const TPropertyTable Table(&TRzCustomTabControl::ClassProperties(), {
+        // The active page is stored instead.
+        StoredWhen<P>(OrdProp("TabIndex", &P::TabIndex, &P::SetTabIndex), [](const P*) { return false; }),
+        RefProp("ActivePageDefault", &P::ActivePageDefault, &P::SetActivePageDefault),
+        OrdProp("SaveResources", &P::SaveResources, &P::SetSaveResources),
+        OrdProp("DblClickUndocks", &P::DblClickUndocks, &P::SetDblClickUndocks),
+    });
+    return Table;
 }
 
 void TRzPageControl::DefineProperties(TFiler* Filer)

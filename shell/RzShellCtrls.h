@@ -869,6 +869,9 @@ private:
     void ReadSavedWidths();
     void OpenItem(TListItem* Item);
     void BrowseInto(LPCITEMIDLIST AbsIdList);
+    // A shown folder removed from outside gives way to the nearest folder
+    // above it that exists; true when the list moved there.
+    bool LeaveVanishedFolder();
     void InvokeDefault(const std::vector<LPCITEMIDLIST>& Items);
     void StartWatching();
     void RegisterDropTarget();

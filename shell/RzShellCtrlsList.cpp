@@ -278,6 +278,8 @@ void TRzCustomShellList::FillList()
         FRefreshPending = true;
         return;
     }
+    if (LeaveVanishedFolder())
+        return;
     TRzHourglass Hourglass;
     TRzCountScope Refilling(FRefillDepth);
     {
@@ -731,6 +733,25 @@ void TRzCustomShellList::BrowseInto(LPCITEMIDLIST AbsIdList)
     }
 }
 
+bool TRzCustomShellList::LeaveVanishedFolder()
+{
+    std::string Path = FFolder->PathName();
+    if (Path.empty() || IsDirectory(Path) || (FOptions & sloDontChangeFolder))
+        return false;
+    do {
+        const size_t Slash = Path.find_last_of('\\');
+        if (Path.size() <= 3 || Slash == std::string::npos)
+            return false;
+        // A drive's root keeps its backslash.
+        Path.erase(Slash == 2 && Path[1] == ':' ? Slash + 1 : Slash);
+    } while (!IsDirectory(Path));
+    TPidl Up;
+    if (FAILED(ShellPathToPidl(Path, Up)))
+        return false;
+    BrowseInto(Up.Get());
+    return true;
+}
+
 void TRzCustomShellList::GoUp(int Levels)
 {
     if (FOptions & sloDontChangeFolder)
@@ -883,6 +904,7 @@ void TRzCustomShellList::Edit(TListItem* Item, std::string& S)
 
 bool TRzCustomShellList::CreateNewFolder(bool Edit)
 {
+    LeaveVanishedFolder();
     const std::string Path = FFolder->PathName();
     FIgnoreNextChange = true;
     std::string NewName;

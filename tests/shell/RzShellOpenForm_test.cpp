@@ -195,6 +195,29 @@ TEST_F(TOpenFormTest, TypedFoldersAreEnteredNotAccepted)
     EXPECT_TRUE(Boxes.Shown.empty());
 }
 
+TEST_F(TOpenFormTest, AShownFolderRemovedFromOutsideGivesWayToTheNearestParent)
+{
+    CreateDirectoryA(Dir.File("sub\\deeper").c_str(), nullptr);
+    CreateDirectoryA(Dir.File("sub\\deeper\\deepest").c_str(), nullptr);
+    Open();
+    // Unwatched, so that the folders really go here: a watched one would
+    // stay until the watch ends.
+    Form->ShellList->SetOptions(Form->ShellList->Options() & ~sloDynamicRefresh);
+    Form->ShellList->Folder()->SetPathName(Dir.File("sub\\deeper\\deepest"));
+    views_test::Pump();
+    ASSERT_TRUE(RemoveDirectoryA(Dir.File("sub\\deeper\\deepest").c_str()));
+    PostMessageA(Form->ShellList->Handle(), WM_KEYDOWN, VK_F5, 0);
+    views_test::Pump();
+    EXPECT_TRUE(SameFolderText(Shown(), Dir.File("sub\\deeper"))) << Shown();
+    EXPECT_EQ(Form->ShellCombo->Text(), "deeper") << "Look in";
+    ASSERT_TRUE(RemoveDirectoryA(Dir.File("sub\\deeper").c_str()));
+    modal_test::PostClick(static_cast<TControl*>(Form->btnCreateNewFolder));
+    views_test::Pump();
+    EXPECT_TRUE(Boxes.Shown.empty());
+    EXPECT_TRUE(SameFolderText(Shown(), Dir.File("sub"))) << Shown();
+    EXPECT_TRUE(shell_test::IsDir(Dir.File("sub\\New Folder")));
+}
+
 TEST_F(TOpenFormTest, FileChecksAskAndRefuse)
 {
     struct TCase {

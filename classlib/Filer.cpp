@@ -412,14 +412,22 @@ void TReader::ReadRootComponent(TComponent* Root)
     // Loaded runs for what was read however the reading ends; a damaged
     // stream still leaves consistent components behind.
     TScopeExit Done([Root] { Root->EndLoading(); });
-    if (!Name.empty() && Name != Root->Name())
-        Root->SetName(Name);
-    TSaved<TComponent*> Parent(FParent, nullptr);
-    FComponents = 0;
-    FListItems.clear();
-    FFixups.clear();
-    Root->ReadState(this);
-    FixupReferences();
+    try {
+        if (!Name.empty() && Name != Root->Name())
+            Root->SetName(Name);
+        TSaved<TComponent*> Parent(FParent, nullptr);
+        FComponents = 0;
+        FListItems.clear();
+        FFixups.clear();
+        Root->ReadState(this);
+        FixupReferences();
+    } catch (const EStreamError&) {
+        throw;
+    } catch (const Exception& E) {
+        // A value a component refuses (bitmap data, a name, a parent) is
+        // a damaged stream too, and said so to whoever reads it.
+        throw EReadError(E.Message());
+    }
 }
 
 void TReader::FixupReferences()

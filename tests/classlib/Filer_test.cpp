@@ -171,6 +171,10 @@ TEST(Filer, DamagedStreamsAreRefused)
              for (const char* S : {"TPanel", "A", "", "TPanel", "B", "", "TPanel", "A", ""})
                  W.WriteStr(S);
          })},
+        {"a name no component takes", WithChildren([](TWriter& W) {
+             for (const char* S : {"TLabel", "no name", "", ""})
+                 W.WriteStr(S);
+         })},
         {"a list past the limit", WithChildren([&](TWriter& W) {
              W.WriteStr(Probe);
              W.WriteStr("");

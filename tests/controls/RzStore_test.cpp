@@ -3,6 +3,7 @@
 // property names of older versions.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <sstream>
 #include <vector>
 
@@ -624,4 +625,45 @@ TEST(RzStore, HostileStreamsAreRefused)
                                   W.WriteListEnd();
                               }), S),
                      EFilerError) << Name;
+}
+
+// Damaged copies of a real form (flipped bytes, cut lengths, raised lengths
+// and values), the same ones every run: each is read or refused as a damaged
+// stream, and the form read into is freed either way.
+TEST(RzStore, DamagedCopiesOfAFormAreReadOrRefused)
+{
+    RegisterControls();
+    TOwned<TForm> A(NewTestForm(320, 280));
+    Build(A.get());
+    const std::string Good = WriteForm(A.get());
+    std::mt19937 Random(37);
+    const auto Pick = [&](size_t N) { return static_cast<size_t>(Random() % N); };
+    int Read = 0;
+    for (int I = 0; I < 160; ++I) {
+        std::string Bytes = Good;
+        const size_t At = Pick(Bytes.size() - 8);
+        switch (I % 4) {
+        case 0: Bytes[At] = static_cast<char>(Bytes[At] ^ (1 + Pick(255))); break;
+        case 1: Bytes.resize(At); break;
+        case 2: { // the next small length or value raised far past it
+            size_t L = At;
+            while (L + 4 < Bytes.size() && !(Bytes[L] && !Bytes[L + 1] && !Bytes[L + 2] && !Bytes[L + 3]))
+                ++L;
+            Bytes[L + 2] = static_cast<char>(1 + Pick(255));
+            break;
+        }
+        default: {
+            const std::int64_t Big = std::int64_t(1) << Pick(63);
+            Bytes.replace(At, sizeof Big, reinterpret_cast<const char*>(&Big), sizeof Big);
+        }
+        }
+        SCOPED_TRACE(testing::Message() << "copy " << I << " at " << At);
+        TOwned<TForm> B(NewTestForm(320, 280));
+        try {
+            ReadForm(Bytes, B.get());
+            ++Read;
+        } catch (const EStreamError&) {
+        }
+    }
+    EXPECT_GT(Read, 0);
 }

@@ -22,6 +22,18 @@ bool IsPopupCommand(UINT Command)
 
 const char* const MissingHelpText = "Help file is missing";
 
+// An HTML Help call that opens a window; the window is brought back and to
+// the front. False when none opened.
+bool OpenHelpWindow(HWND Owner, const char* File, UINT Command, DWORD_PTR Data)
+{
+    const HWND Window = CallHtmlHelp(Owner, File, Command, Data);
+    if (Window) {
+        SendMessageA(Window, WM_SYSCOMMAND, SC_RESTORE, 0);
+        SetForegroundWindow(Window);
+    }
+    return Window != nullptr;
+}
+
 } // namespace
 
 THelpManager* THelpManager::Instance()
@@ -118,8 +130,11 @@ void THelpManager::ShowPopup(const std::string& File, ULONG_PTR Context)
     Popup.rcMargins = RECT{-1, -1, -1, -1};
     Popup.pszFont = "MS Sans Serif, 8";
     const std::string Target = File + "::/" + ContextFileName;
-    CallHtmlHelp(Application ? Application->Handle() : nullptr, Target.c_str(), hhDisplayTextPopup,
-                 reinterpret_cast<DWORD_PTR>(&Popup));
+    const HWND Owner = Application ? Application->Handle() : nullptr;
+    // A help viewer without text popups (Wine's) shows nothing: the
+    // context's topic opens in the help window instead.
+    if (!CallHtmlHelp(Owner, Target.c_str(), hhDisplayTextPopup, reinterpret_cast<DWORD_PTR>(&Popup)))
+        OpenHelpWindow(Owner, File.c_str(), hhHelpContext, Context);
     FPopupPos = POINT{-1, -1};
 }
 
@@ -155,15 +170,8 @@ bool THelpManager::HandleHelp(WORD Command, ULONG_PTR Data, bool& CallHelp)
         case HELP_CONTEXTPOPUP: ShowPopup(File, Data); Result = true; break;
         default: break;
         }
-        if (HhCommand != 0) {
-            const char* Name = HhCommand == hhCloseAll ? nullptr : File.c_str();
-            HWND Window = CallHtmlHelp(Owner, Name, HhCommand, HhData);
-            if (Window) {
-                SendMessageA(Window, WM_SYSCOMMAND, SC_RESTORE, 0);
-                SetForegroundWindow(Window);
-            }
-            Result = Window != nullptr;
-        }
+        if (HhCommand != 0)
+            Result = OpenHelpWindow(Owner, HhCommand == hhCloseAll ? nullptr : File.c_str(), HhCommand, HhData);
     }
     CallHelp = false;
     return Result;

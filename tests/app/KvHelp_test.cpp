@@ -66,7 +66,7 @@ protected:
             if (Command == HH_DISPLAY_TEXT_POPUP)
                 C.Popup = *reinterpret_cast<const HH_POPUP*>(Data);
             Calls.push_back(C);
-            return static_cast<HWND>(nullptr);
+            return Command == HH_DISPLAY_TEXT_POPUP && PopupShows ? GetDesktopWindow() : nullptr;
         });
         SetWinHelpProc([this](HWND, const char* File, UINT Command, ULONG_PTR Data) {
             Calls.push_back({false, File ? File : "", Command, Data, {}});
@@ -85,6 +85,8 @@ protected:
         DialogsTest::TearDown();
     }
     std::vector<THelpCall> Calls;
+    // Whether the viewer shows text popups (Wine's does not).
+    bool PopupShows = true;
     TTestFolder Folder{"help"};
 
 private:
@@ -265,6 +267,15 @@ TEST_F(HelpTest, PopupsGoToTheContextFileAtTheGivenPoint)
     EXPECT_EQ(Calls[1].Popup.idString, 8u);
     EXPECT_EQ(Calls[1].Popup.pt.x, Mouse.x);
     EXPECT_EQ(Calls[1].Popup.pt.y, Mouse.y);
+
+    // A popup the viewer cannot show opens the context's topic instead.
+    PopupShows = false;
+    Calls.clear();
+    Application->HelpCommand(HELP_CONTEXTPOPUP, 21);
+    ASSERT_EQ(Calls.size(), 2u);
+    EXPECT_EQ(Calls[1].File, Chm);
+    EXPECT_EQ(Calls[1].Command, static_cast<UINT>(HH_HELP_CONTEXT));
+    EXPECT_EQ(Calls[1].Data, 21u);
 }
 
 TEST_F(HelpTest, WinHelpFileAndChainedHandler)

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <shlobj.h>
+#include <htmlhelp.h>
 
 #include <algorithm>
 #include <cstring>
@@ -10,6 +11,8 @@
 #include <vector>
 
 #include "app/KvConvertDriver.h"
+#include "app/KvHelp.h"
+#include "app/KvHelpBase.h"
 #include "app/KvRichPnl.h"
 #include "app/KvWizardOptions.h"
 #include "app/Main.h"
@@ -708,6 +711,36 @@ TEST_F(WizardTest, HelpOnAControlAsksItsPagesContext)
     ASSERT_EQ(Calls.size(), 1u);
     EXPECT_EQ(Calls[0].Command, HELP_KEY);
     Application->OnHelp = OldHelp;
+
+    // F1 where the help viewer has no text popups (Wine's): the page's
+    // topic opens in the help window.
+    std::vector<std::pair<UINT, DWORD_PTR>> Viewer;
+    SetHtmlHelpProc([&](HWND, const char*, UINT Command, DWORD_PTR Data) {
+        Viewer.emplace_back(Command, Command == HH_DISPLAY_TEXT_POPUP ? 0 : Data);
+        return static_cast<HWND>(nullptr);
+    });
+    Dir.Write("Tessaly.chm", "ITSF");
+    Application->OnHelp = nullptr;
+    ASSERT_TRUE(InstallApplicationHelp(Dir.File("Tessaly")));
+    Form->btnHelp->SetVisible(true);
+    Form->lbxSourceFormat->SetFocus();
+    // The system makes the help request of a key from the keyboard, not of
+    // a posted one.
+    SetForegroundWindow(Form->Handle());
+    INPUT Keys[2] = {};
+    for (INPUT& K : Keys) {
+        K.type = INPUT_KEYBOARD;
+        K.ki.wVk = VK_F1;
+    }
+    Keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, Keys, sizeof(INPUT));
+    Pump();
+    const auto Asked = Viewer;
+    THelpManager::Release();
+    SetHtmlHelpProc(nullptr);
+    Application->SetHelpFile("");
+    Application->OnHelp = OldHelp;
+    EXPECT_EQ(Asked, (std::vector<std::pair<UINT, DWORD_PTR>>{{HH_DISPLAY_TEXT_POPUP, 0}, {HH_HELP_CONTEXT, 21}}));
 }
 
 TEST_F(WizardTest, ClickedLinksOpenWithTheShell)

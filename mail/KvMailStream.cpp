@@ -252,7 +252,6 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
     Text.reserve(keep + keep / 16 + 2);
     FMarkLines.clear();
     const TLineStartWatch watch{MarkLineFirsts(), &FMarkLines};
-    bool marksSeen = true;
     char lastByte = keep > 0 ? last[k - 1] : '\0';
     if (inWindow) {
         const std::string_view raw(Buffer.data() + offset, keep);
@@ -260,11 +259,9 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
             return false;
         const size_t stop = AppendBareBreaksUpToNul(raw, Text, &watch);
             if (stop < keep) {
-            // The lines from the first NUL on are cleaned the plain way;
-            // the marks in them were not looked for.
+            // The lines from the first NUL on are cleaned the plain way.
             if (!StripNul || !CleanFromNul(raw, stop, Text))
                 return false;
-            marksSeen = false;
             // The text's end is judged by its last byte that is no NUL.
             lastByte = raw[raw.find_last_not_of('\0')];
         }
@@ -288,8 +285,7 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
     }
     if (keep > 0 && AddsLastBreak(IsBreakChar(lastByte), keep))
         Text += "\r\n";
-    if (marksSeen)
-        NoteMarkLines(Text, FMarkLines);
+    NoteMarkLines(Text, FMarkLines);
     return true;
 }
 
@@ -298,7 +294,8 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
 // the line that holds that NUL on. The line before goes with it when it
 // ends in a CR right before the NULs (the CR may pair with an LF after
 // them), and the first breaks, which tell the load the text's kind of
-// breaks, must lie before. False when they do not.
+// breaks, must lie before. False when they do not. The lines that may
+// hold a mark are noted in what is cleaned here too.
 bool TMailboxStream::CleanFromNul(std::string_view Raw, size_t Stop, std::string& Text)
 {
     const size_t end = Stop > 0 && Raw[Stop - 1] == '\r' ? Stop - 1 : Stop;
@@ -315,7 +312,15 @@ bool TMailboxStream::CleanFromNul(std::string_view Raw, size_t Stop, std::string
     std::string rest(Raw.substr(from));
     RepairNulBytes(rest);
     BareBreaksToCrLf(rest);
+    // The line starts the scan noted from there on are looked for again
+    // in what the text now holds.
+    const size_t kept = Text.size();
+    FMarkLines.erase(std::lower_bound(FMarkLines.begin(), FMarkLines.end(), kept), FMarkLines.end());
     Text += rest;
+    const std::string& firsts = MarkLineFirsts();
+    for (size_t p = Text.find('\n', kept - 1); p != std::string::npos && p + 1 < Text.size(); p = Text.find('\n', p + 1))
+        if (firsts.find(Text[p + 1]) != std::string::npos)
+            FMarkLines.push_back(p + 1);
     return true;
 }
 

@@ -233,6 +233,12 @@ TEST_F(KvMailBaseFile, MessagesThatNeedTheMimeEngineAreRebuilt)
     EXPECT_EQ(got[0].Kind, mbkMboxAttachLines);
     EXPECT_EQ(got[1].Kind, mbkMbox);
     EXPECT_EQ(got[1].Rebuild, TMimeRebuild::None);
+    // A mark in a line after a NUL, in a message the window holds.
+    const std::string nul = from + plain + "\r\n1\r\n2\r\n3\r\nx" + std::string(1, '\0') +
+                            "\r\nX-Mozilla-Altered: AttachmentDetached\r\n";
+    const std::vector<TLoaded> late = Load(from + plain + "\r\nx\r\n" + nul, mbkMozilla, DefaultMailBufferSize);
+    ASSERT_EQ(late.size(), 2u);
+    EXPECT_EQ(late[1].Rebuild, TMimeRebuild::MimeBlock);
 }
 
 TEST_F(KvMailBaseFile, DatesSubjectsAndFlagCache)

@@ -7,7 +7,7 @@
 #
 #   BENCH_BEFORE=/path/to/old TESSALY_BUILD=build bench/shapes.sh [shape...]
 #
-# Shapes: lf and crlf (mailgen, 100M), plain (mailgen's messages without
+# Shapes: lf and crlf (mailgen, 100M), lf1g (mailgen, 1G, named only), plain (mailgen's messages without
 # their Content-Type lines), nulpad (each message padded with NULs to a
 # 4 KiB edge), nulend (a NUL three bytes before each message's end), tiny
 # (200,000 messages of one short line). BENCH_ROUNDS (default 5),
@@ -33,6 +33,7 @@ make_shape() {
   local shape=$1 box=$2
   case $shape in
   lf | crlf) "$wine_run" "$build/bench/mailgen.exe" "$(winpath "$box")" 100M --seed 1 --eol "$shape" >/dev/null ;;
+  lf1g) "$wine_run" "$build/bench/mailgen.exe" "$(winpath "$box")" 1G --seed 1 --eol lf >/dev/null ;;
   plain | nulpad | nulend)
     "$wine_run" "$build/bench/mailgen.exe" "$(winpath "$box.src")" 60M --seed 2 >/dev/null
     python3 - "$shape" "$box.src" "$box" <<'PY'

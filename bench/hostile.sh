@@ -17,6 +17,10 @@
 # converted flat, with its folders restored, and twice with digest names
 # (the second run only duplicates); the file that is no mailbox is one
 # error, and an error log that is a folder is said once and replaced.
+# A section of its own checks that every mailbox is accounted for: files
+# found through an index that are no mailbox, FIFOs, device-named target
+# files, sources cut or grown during the run, damaged Eudora indexes and
+# error logs that cannot take rows.
 # Then the same canary road by road (Mbox, Pine, Eudora, Thunderbird) into
 # every target, odd but correct Eudora indexes and a Macintosh one; the
 # run ends with its counts of crashes, hangs, writes outside the targets
@@ -358,5 +362,90 @@ changed=$(join -t $'\t' -1 2 -2 2 <(sort -t $'\t' -k2 "$work/before.sums.log") \
 outside=$(comm -13 <(cut -f2 "$work/before.sums.log" | sort) <(cut -f2 "$work/after.sums.log" | sort) | wc -l)
 echo "crashes: $crashes, hangs: $hangs, writes outside the target: $outside, sources changed: $changed"
 [ "$crashes$hangs$outside$changed" = 0000 ] || status=1
+
+# --- Every mailbox accounted for: files meant as mailboxes that are none,
+# device-named targets, sources that change during the run, damaged Eudora
+# indexes, error logs that cannot take rows. Each run is checked for its
+# exit code, its line and its count of errors.
+acc=$work/accounted
+mkdir -p "$acc/tree" "$acc/nodata" "$acc/noindex" "$acc/eudora"
+python3 - "$acc" <<'PY'
+import os, sys
+acc = sys.argv[1]
+msg = lambda s: b"From a@b Mon Jan  5 10:00:00 2009\nFrom: a@b\nSubject: " + s + b"\n\nbody\n\n"
+for name, data in (("Inbox", msg(b"one")), ("Notes", b"not a mailbox\n"), ("Empty", b"")):
+    open(os.path.join(acc, "tree", name), "wb").write(data)
+for name in ("Inbox", "Notes", "Empty", "Pipe"):
+    open(os.path.join(acc, "tree", name + ".msf"), "wb").write(b"index")
+def toc(entries):
+    t = bytearray(104)
+    t[0] = 0x30
+    t[8:10] = b"In"
+    t[102:104] = len(entries).to_bytes(2, "little")
+    for off, length in entries:
+        e = bytearray(218)
+        e[0:4] = off.to_bytes(4, "little")
+        e[4:8] = length.to_bytes(4, "little")
+        e[12] = 1
+        t += e
+    return bytes(t)
+eud = [b"From ???@??? Mon Jan  1 10:00:00 2001\r\nSubject: e%d\r\n\r\nbody\r\n" % i for i in range(3)]
+open(os.path.join(acc, "nodata", "In.toc"), "wb").write(toc([(0, len(eud[0]))]))
+open(os.path.join(acc, "nodata", "In.mbx"), "wb").write(b"")
+open(os.path.join(acc, "noindex", "In.toc"), "wb").write(b"")
+open(os.path.join(acc, "noindex", "In.mbx"), "wb").write(eud[0])
+# One entry 3 bytes into the next message, then the first range 50 times.
+a, b = len(eud[0]), len(eud[1])
+open(os.path.join(acc, "eudora", "In.toc"), "wb").write(
+    toc([(0, a + 3), (a, b), (a + b, len(eud[2]))] + [(a, b)] * 50))
+open(os.path.join(acc, "eudora", "In.mbx"), "wb").write(b"".join(eud))
+# A mailbox large enough to be changed while it is read.
+with open(os.path.join(acc, "changing"), "wb") as f:
+    for i in range(3000):
+        f.write(b"From a@b Mon Jan  5 10:00:00 2009\nSubject: m%d\n\n" % i + b"x" * 10000 + b"\n\n")
+PY
+mkfifo "$acc/tree/Pipe" "$acc/fifo" "$acc/fifo.txt"
+expect() {  # name, exit code, line pattern, errors or "-", args...
+    local name=$1 want=$2 pattern=$3 errors=$4; shift 4
+    local log=$acc/$name.log rc=0
+    timeout 900 "$root/scripts/wine-run.sh" "$build/bench/convert.exe" "$@" > "$log" 2>&1 || rc=$?
+    echo "== $name: exit code $rc"
+    [ "$rc" = 124 ] && hangs=$((hangs + 1))
+    [ "$rc" = "$want" ] || { echo "MISMATCH: $name exits with $rc, not $want"; status=1; }
+    grep -qE "$pattern" "$log" || { echo "MISSING in $name: $pattern"; status=1; }
+    [ "$errors" = - ] || [ "$(count "$log" errors)" = "$errors" ] ||
+      { echo "MISMATCH: $name counts $(count "$log" errors) errors, not $errors"; status=1; }
+}
+out=$(winpath "$acc/out")
+expect search 0 "^File is not a valid mailbox" 2 "$(winpath "$acc/tree")\\*.msf" Thunderbird "$out\\" EML
+grep -q "^Mailbox cannot be read: it is a device, not a file" "$acc/search.log" ||
+  { echo "MISSING: the FIFO in the search"; status=1; }
+expect fifo-source 0 "^Mailbox cannot be read: it is a device, not a file" 1 "$(winpath "$acc/fifo")" Mbox "$out\\" EML
+expect eudora-nodata 0 "^Mailbox data file is empty, but its index lists messages" 1 \
+    "$(winpath "$acc/nodata/In.toc")" Eudora.toc "$out-nodata\\" EML
+expect eudora-noindex 0 "^Index file is empty" 1 "$(winpath "$acc/noindex/In.toc")" Eudora.toc "$out-noindex\\" EML
+for target in nul.mbox NUL. NUL aux.mbox com1.txt CONOUT\$; do
+    expect "device-$target" 1 "is a device name" - "$(winpath "$acc/tree/Inbox")" Mbox "$out-devices\\$target" Mbox_Win
+done
+expect eudora-damaged 0 "3 messages converted" 51 "$(winpath "$acc/eudora/In.toc")" Eudora.toc "$out-eudora\\" EML
+[ "$(find "$acc/out-eudora" -type f | wc -l)" = 3 ] || { echo "MISMATCH: the damaged index's files"; status=1; }
+for log in "$(winpath "$acc")\\*.txt" 'Z:\dev\full' "$(winpath "$acc/fifo.txt")"; do
+    expect "errorlog-${log##*\\}" 0 "^Error log cannot be written: " 0 "$(winpath "$acc/tree/Inbox")" Mbox \
+        "$out-log\\" EML "-errorlog=$log"
+done
+# Cut to half, then grown, while the run reads: one error each, no message
+# file cut short.
+for change in cut grow; do
+    rm -rf "$acc/out-$change"
+    cp "$acc/changing" "$acc/box-$change"
+    ( sleep 1; if [ $change = cut ]; then truncate -s 15000000 "$acc/box-$change";
+      else printf 'From a@b Mon Jan  5 10:00:00 2009\n\nadded\n\nFrom a@b Mon Jan  5 10:00:00 2009\n\nadded\n\n' >> "$acc/box-$change"; fi ) &
+    expect "change-$change" 0 "^Mailbox (cut|changed) during the run" 1 "$(winpath "$acc/box-$change")" Mbox "$out-$change\\" EML
+    wait
+    grep -q "Message has no text" "$acc/change-$change.log" && { echo "MISMATCH: a second error for the change"; status=1; }
+    check "$acc/change-$change.log" "$acc/out-$change"
+    find "$acc/out-$change" -type f -size -10000c | grep -q . && { echo "MISMATCH: a message file cut short"; status=1; }
+done
+echo "hangs after the accounting runs: $hangs"
 rm -rf "$work"
 exit $status

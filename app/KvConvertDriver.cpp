@@ -7,11 +7,9 @@
 
 #include "classlib/Classes.h"
 #include "classlib/Cleanup.h"
-#include "classlib/ResStrings.h"
 #include "classlib/SysUtils.h"
 #include "foundation/KvAnsi.h"
 #include "foundation/KvBase.h"
-#include "foundation/KvDates.h"
 #include "foundation/KvFileFinder.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLineBreaks.h"
@@ -19,37 +17,17 @@
 #include "foundation/KvStrings.h"
 #include "app/KvAppStart.h"
 #include "app/KvLargeMessage.h"
-#include "foundation/KvTimeZones.h"
 #include "mail/KvErrorLog.h"
 #include "mail/KvEudora.h"
 #include "mail/KvFromLine.h"
 #include "mail/KvMailNames.h"
 #include "mail/KvMailStream.h"
+#include "mail/KvMessageFiles.h"
 #include "mail/KvMimeHeaders.h"
 
 namespace {
 
 constexpr int SniffBytes = 256;
-// A file name holds under MAX_PATH characters, and a date is short: a
-// header line is read this far for them. Decoding and cleaning a giant
-// subject whole cost several copies of it for a name of 255 characters.
-constexpr std::size_t NameLineLimit = 8192;
-
-// Cuts every line of Text after Limit bytes, in place.
-void CutLongLines(std::string& Text, std::size_t Limit)
-{
-    std::size_t out = 0, lineStart = 0;
-    for (std::size_t i = 0; i < Text.size(); ++i) {
-        const char c = Text[i];
-        if (c == '\n' || c == '\r')
-            lineStart = i + 1;
-        else if (i - lineStart >= Limit)
-            continue;
-        Text[out++] = c;
-    }
-    Text.resize(out);
-}
-
 // How much of a message too large to load is read for its name and date.
 constexpr std::size_t LargeMessageHead = 65536;
 // How far ahead of its first separator a mailbox may be padded; the reader
@@ -170,67 +148,6 @@ std::string DiskFileProblem(const std::string& FileName, DWORD Access, DWORD Dis
         return SystemErrorText(GetLastError());
     Created = Disposition == OPEN_ALWAYS && GetLastError() != ERROR_ALREADY_EXISTS;
     return GetFileType(h.Get()) == FILE_TYPE_DISK ? std::string() : NotADiskFile;
-}
-
-// Room kept in a subject name for the "[n]" of a numbered copy.
-constexpr int FileNumberRoom = 6;
-// Windows' limit for one name in a path.
-constexpr size_t MaxNameChars = 255;
-
-// The length a file path in Folder stays below: MAX_PATH, where other
-// programs open it, unless the folder (deep in a restored tree) leaves no
-// room for an 8.3 name below it; then what the wide API takes.
-size_t PathLimitIn(const std::string& Folder)
-{
-    return Folder.size() + 13 < MAX_PATH ? MAX_PATH : MaxLongPath;
-}
-
-// Folder joined with Base + Suffix, Base shortened (never into a double-byte
-// character, never to end in a blank or dot) so that the path, with Reserve
-// characters more, stays below MAX_PATH; empty when not even one character
-// of Base fits.
-std::string FitFileName(const std::string& Folder, const std::string& Base, const std::string& Suffix,
-                        int Reserve)
-{
-    const std::string whole = JoinPath(Folder, Base + Suffix);
-    const size_t folderChars = whole.size() - Base.size() - Suffix.size();
-    const size_t fixed = Suffix.size() + static_cast<size_t>(Reserve);
-    const size_t limit = PathLimitIn(Folder);
-    if (whole.size() + static_cast<size_t>(Reserve) < limit && Base.size() + fixed <= MaxNameChars)
-        return whole;
-    const size_t pathRoom = limit - 1 > folderChars + fixed ? limit - 1 - folderChars - fixed : 0;
-    const size_t room = std::min(pathRoom, MaxNameChars > fixed ? MaxNameChars - fixed : 0);
-    size_t cut = 0;
-    while (cut < Base.size()) {
-        const size_t step = IsDBCSLeadByte(static_cast<BYTE>(Base[cut])) && cut + 1 < Base.size() ? 2 : 1;
-        if (cut + step > room)
-            break;
-        cut += step;
-    }
-    while (cut > 0 && (Base[cut - 1] == ' ' || Base[cut - 1] == '.'))
-        --cut;
-    // A name of dots and blanks up to the cut has nothing left to keep: it
-    // is named as a message without subject is, rather than not written.
-    const std::string noName = LoadResString(SNoName);
-    if (cut == 0)
-        return pathRoom > 0 && Base != noName ? FitFileName(Folder, noName, Suffix, Reserve) : std::string();
-    return JoinPath(Folder, Base.substr(0, cut) + Suffix);
-}
-
-// The time a message's file gets: its instant in UTC, as file times are,
-// where the message's date is local time; 0 (the file's own time) for a
-// message without a date.
-TDateTime MessageFileTime(const std::string& Text)
-{
-    const TDateTime local = GetMessageDate(Text, false);
-    return local > NoDateValue ? LocalTimeZone().LocalToUtc(local) : 0;
-}
-
-// Exists leaves the file untouched; on failure Error is set and a cut-off
-// file is deleted.
-TNewFileOutcome SaveNewFileDated(const std::string& FileName, std::string_view Bytes, TDateTime Date, DWORD& Error)
-{
-    return WriteBufferToNewFile(Bytes.data(), Bytes.size(), FileName, Date, &Error);
 }
 
 // The name the log gives a file: its long name, where the run opened it by
@@ -405,7 +322,7 @@ void TConvertDriver::StartConversion()
         FHost.SaveSettings();
         ShowProgress(0);
         // Between runs the user may have cleared the target.
-        FNumberedNames.Clear();
+        FMessageFiles.Clear();
 
         if (!FSettings)
             FSettings = std::make_unique<TConvertSettings>();
@@ -1040,28 +957,14 @@ int TConvertDriver::WriteMessageFile(const std::string& Text, std::size_t Skip)
     const std::string_view bytes = std::string_view(Text).substr(std::min(Skip, Text.size()));
     // Names and dates come from the header alone, which is all that is
     // copied of the message.
-    std::string header = HeaderPartFrom(Text, bytes.data() - Text.data());
-    CutLongLines(header, NameLineLimit);
-    std::string base;
-    if (cs.Md5FileNames) {
-        // Names from message data go through the safe-name rules, a digest
-        // too: nothing in a message may name a place outside the target.
-        base = MakeSafeFileName(GetMessageIdentityDigest(std::string(bytes), false), false);
-    } else {
-        // File names are ANSI: a subject in any other charset would come out
-        // as the bytes of that charset.
-        std::string subject;
-        GetMessageSubject(header, false, static_cast<int>(GetACP()), subject);
-        base = MakeSafeFileName(subject, false);
-    }
+    const std::string header = MessageNameHeader(Text, bytes.data() - Text.data());
     std::string ext = cs.GetTargetExt();
     if (ext == "*")
         ext = MailFormatExtension(cs.TargetFormat, true);
     else if (ext == ".")
         ext.clear();
-    // Names keep room for "[n]": digest names are numbered too, for a
-    // message whose identity is another's.
-    std::string file = FitFileName(FTargetFolder, base, ext.empty() ? ext : "." + ext, FileNumberRoom);
+    std::string base;
+    std::string file = TMessageFiles::NameFor(FTargetFolder, header, bytes, cs.Md5FileNames, ext, base);
     const TDateTime date = cs.MatchDates ? MessageFileTime(header) : 0;
     DWORD error = ERROR_FILENAME_EXCED_RANGE;
     // Creating only a new file is the existence test as well: one lookup
@@ -1072,9 +975,13 @@ int TConvertDriver::WriteMessageFile(const std::string& Text, std::size_t Skip)
         // different patches may share a Message-ID, or a subject and date.
         // Only the same bytes make a duplicate; a second run into the same
         // folder meets every message's own file again.
-        if (cs.Md5FileNames && WrittenBefore(file, bytes))
+        if (cs.Md5FileNames && TMessageFiles::WrittenBefore(file, bytes, LargePieces()))
             return crDuplicate;
-        made = SaveNumberedFile(file, bytes, date, error);
+        made = FMessageFiles.SaveNumbered(
+            FTargetFolder, file, [&](const std::string& Name, DWORD& Error) {
+                return SaveNewMessageFile(Name, bytes, date, Error);
+            },
+            error);
     }
     if (made == TNewFileOutcome::Written)
         return crDone;
@@ -1086,40 +993,6 @@ int TConvertDriver::WriteMessageFile(const std::string& Text, std::size_t Skip)
             TargetFailed(failure);
     LogUnwrittenMessage(header, file.empty() ? JoinPath(FTargetFolder, base) : file, error);
     return crWriteFailed;
-}
-
-TNewFileOutcome TConvertDriver::SaveNumberedFile(std::string& FileName, std::string_view Bytes, TDateTime Date, DWORD& Error)
-{
-    // The create stays the existence test: a number another program took
-    // meanwhile is passed over. Only a name met for the first time costs a
-    // second look-up, to tell a folder in the way (which ends the search, as
-    // a folder is no file to number past) from a file.
-    const std::string plain = FileName;
-    const auto takenByFolder = [&](const std::string& Name) {
-        if (!FolderExists(Name))
-            return false;
-        Error = ERROR_FILE_EXISTS;
-        return true;
-    };
-    if (!FNumberedNames.Knows(plain)) {
-        if (takenByFolder(plain))
-            return TNewFileOutcome::Failed;
-        FNumberedNames.Taken(plain, plain);
-    }
-    FileName = FNumberedNames.FirstUnknown(plain);
-    for (;;) {
-        if (FileName.size() >= PathLimitIn(FTargetFolder)) {
-            Error = ERROR_FILENAME_EXCED_RANGE;
-            return TNewFileOutcome::Failed;
-        }
-        const TNewFileOutcome made = SaveNewMessageFile(FileName, Bytes, Date, Error);
-        if (made == TNewFileOutcome::Failed || (made == TNewFileOutcome::Exists && takenByFolder(FileName)))
-            return TNewFileOutcome::Failed;
-        FNumberedNames.Taken(plain, FileName);
-        if (made == TNewFileOutcome::Written)
-            return made;
-        IncrementFileNumber(FileName);
-    }
 }
 
 void TConvertDriver::LogUnwrittenMessage(const std::string& Text, const std::string& FileName, DWORD Error)
@@ -1254,57 +1127,18 @@ bool TConvertDriver::IsDeletedLargeMessage(const std::string& DataFile, TFileMai
     if (MailFormatReader(FSettings->SourceFormat) == TMailReader::EudoraIndex)
         return false;  // an index reader's flags come from the index entry
     const TMessageRangeCopy copy(DataFile, Reader.MessagePos, Reader.MessageSize, "\r\n", false);
-    std::string header = HeaderPartFrom(copy.Head(LargeMessageHead), 0);
-    CutLongLines(header, NameLineLimit);
+    const std::string header = MessageNameHeader(copy.Head(LargeMessageHead), 0);
     return IsDeletedFlags(GetStatusFlagsFromHeaders(header, Reader.GetFolderFlags(), false));
-}
-
-bool TConvertDriver::WrittenBefore(std::string FileName, std::string_view Bytes) const
-{
-    for (;;) {
-        if (!IsExistingFile(FileName))
-            return false;
-        if (SameFileBytes(FileName, Bytes))
-            return true;
-        IncrementFileNumber(FileName);
-    }
-}
-
-bool TConvertDriver::SameFileBytes(const std::string& FileName, std::string_view Bytes) const
-{
-    const TKernelHandle h(CreateFileAnyLength(FileName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
-    if (!h)
-        return false;
-    // Compares the file's next bytes with Piece, through a bounded buffer.
-    std::string buffer;
-    const auto next = [&](std::string_view Piece) {
-        while (!Piece.empty()) {
-            buffer.resize(std::min<size_t>(Piece.size(), 65536));
-            DWORD got = 0;
-            if (!ReadFile(h.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) || got == 0 ||
-                Piece.compare(0, got, buffer.data(), got) != 0)
-                return false;
-            Piece.remove_prefix(got);
-        }
-        return true;
-    };
-    if (FLargeCopy) {
-        if (!FLargeCopy->CopyTo([&](const std::string& Piece) { return next(Piece); }))
-            return false;
-    } else if (GetFileSizeByName(FileName) != static_cast<std::int64_t>(Bytes.size()) || !next(Bytes)) {
-        return false;
-    }
-    char extra = 0;
-    DWORD got = 0;
-    return ReadFile(h.Get(), &extra, 1, &got, nullptr) && got == 0;
 }
 
 TNewFileOutcome TConvertDriver::SaveNewMessageFile(const std::string& FileName, std::string_view Bytes,
                                                    TDateTime Date, DWORD& Error)
 {
     FSourceReadFailed = false;
+    // Exists leaves the file untouched; on failure Error is set and a
+    // cut-off file is deleted.
     if (!FLargeCopy)
-        return SaveNewFileDated(FileName, Bytes, Date, Error);
+        return WriteBufferToNewFile(Bytes.data(), Bytes.size(), FileName, Date, &Error);
     const TNewFileOutcome made = WriteNewFileWith(
         [&](HANDLE h) {
             return FLargeCopy->CopyTo([&](const std::string& Piece) { return WriteAll(h, Piece.data(), Piece.size()); });
@@ -1316,6 +1150,13 @@ TNewFileOutcome TConvertDriver::SaveNewMessageFile(const std::string& FileName, 
         Error = FLargeCopy->Error();
     }
     return made;
+}
+
+TMessagePieces TConvertDriver::LargePieces() const
+{
+    if (!FLargeCopy)
+        return nullptr;
+    return [this](const TPieceSink& Sink) { return FLargeCopy->CopyTo(Sink); };
 }
 
 const char* TConvertDriver::TargetLineBreak() const

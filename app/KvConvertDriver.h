@@ -16,6 +16,7 @@
 #include "app/KvConvert.h"
 #include "app/KvConvertHost.h"
 #include "mail/KvMailBase.h"
+#include "mail/KvMessageFiles.h"
 #include "foundation/KvFiles.h"
 
 class TFileFinder;
@@ -151,11 +152,6 @@ private:
     int NotConverted(const std::string& Name, const std::string& Line, int Code, bool Row = true);
     void FinishRun();
     const char* TargetLineBreak() const;
-    // Saves Bytes under the first free numbered variant of FileName, which
-    // was found taken; FileName becomes the name tried last. Written, or
-    // Failed with Error set.
-    TNewFileOutcome SaveNumberedFile(std::string& FileName, std::string_view Bytes, TDateTime Date,
-                                  unsigned long& Error);
     // An error-log line naming a message that could not be written; Text
     // may be the message or its header alone.
     void LogUnwrittenMessage(const std::string& Text, const std::string& FileName, unsigned long Error);
@@ -186,18 +182,14 @@ private:
     bool IsDeletedLargeMessage(const std::string& DataFile, TFileMailObj& Reader);
     // A message not loaded (too large, or memory ran out) copied as it stands.
     int WriteLargeMessage(const std::string& DataFile, const TFileMailObj& Reader);
-    // Whether FileName or one of its numbered variants holds exactly the
-    // bytes the message would be written with; the search ends at the first
-    // variant that does not exist.
-    bool WrittenBefore(std::string FileName, std::string_view Bytes) const;
-    // Whether the file FileName holds exactly those bytes.
-    bool SameFileBytes(const std::string& FileName, std::string_view Bytes) const;
     // Size and last write time of the mailbox being read, as it was opened.
     std::pair<std::int64_t, std::uint64_t> MailboxStamp() const;
     // Whether the mailbox being read was written to since it was opened.
     bool MailboxChanged() const;
     // Whether it is shorter now than when it was opened.
     bool MailboxShrank() const;
+    // The pieces of the large message being written; null when none is.
+    TMessagePieces LargePieces() const;
     TNewFileOutcome SaveNewMessageFile(const std::string& FileName, std::string_view Bytes, TDateTime Date,
                                     unsigned long& Error);
 
@@ -209,9 +201,8 @@ private:
     std::string FTargetFolder;
     std::string FMailboxFile;  // the data file being read
     std::string FMailboxShown;  // its name in the log and the error log
-    // Numbered message names met in this run: a thousand messages of one
-    // subject probe each number once, not all the numbers below theirs.
-    TNumberedNames FNumberedNames;
+    // How messages become files in the target folder.
+    TMessageFiles FMessageFiles;
     // While a large message is written, the file writes stream it from here.
     const TMessageRangeCopy* FLargeCopy = nullptr;
     std::vector<std::string> FRunTargets;  // mbox files this run has opened

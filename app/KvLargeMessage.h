@@ -6,8 +6,7 @@
 #include <functional>
 #include <string>
 
-// Takes one converted piece; false stops the copy.
-using TPieceSink = std::function<bool(const std::string& Piece)>;
+#include "mail/KvMessageFiles.h"
 
 // Turns every line break (CR LF, LF or CR) of a text handed over in pieces
 // into Break; a CR at the end of a piece waits for the next one.

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "classlib/ResStrings.h"
 #include "foundation/KvAnsi.h"
 #include "foundation/KvBoyerMoore.h"
 #include "foundation/KvCodePage.h"
@@ -17,15 +16,12 @@
 #include "mail/KvDataTables.h"
 #include "mail/KvMailNames.h"
 #include "mail/KvMailUtils.h"
+#include "mail/KvMessageFiles.h"
 #include "mail/KvMimeHeaders.h"
 #include "mail/KvMimeParams.h"
 #include "mail/KvQuotedPrintable.h"
 
 namespace {
-
-const TResStringRegistrar MimeTexts{
-    {SAttachedEmail, "Attached Email"},
-};
 
 const char AgentDetached[] = "AgentDetached";
 const char AttachmentDetached[] = "AttachmentDetached";
@@ -1011,12 +1007,7 @@ std::string TKvMimeBlock::DecodedSubject()
 
 std::string TKvMimeBlock::GetAttachedMessageName()
 {
-    const std::string subject = DecodedSubject();
-    if (subject.empty())
-        return LoadResString(SAttachedEmail) + ".eml";
-    if (subject.size() < 76)
-        return MakeSafeFileName(subject, false) + ".eml";
-    return MakeSafeFileName(subject.substr(0, 73), false) + "....eml";
+    return AttachedMessageFileName(DecodedSubject());
 }
 
 bool TKvMimeBlock::HasOwnContentId() const

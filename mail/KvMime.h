@@ -13,6 +13,7 @@
 #include "classlib/Classes.h"
 #include "classlib/SysUtils.h"
 #include "foundation/KvDates.h"
+#include "mail/KvMessageFiles.h"
 #include "mail/KvMimeCoding.h"
 #include "mail/KvMimeParams.h"
 
@@ -31,8 +32,6 @@ inline constexpr int MaxMimeDepth = 100;
 
 // Unit-wide values, set up on first use.
 const std::string& SystemCharset();
-// "Attached Email": the name of an attached message without a subject.
-inline constexpr int SAttachedEmail = 65278;
 
 // What CollectParts collects; a part without a name of its own is named
 // after it too.

@@ -11,6 +11,7 @@
 #include "foundation/KvAnsi.h"
 #include "foundation/KvBase.h"
 #include "foundation/KvFileFinder.h"
+#include "foundation/KvFileProbes.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLineBreaks.h"
 #include "foundation/KvLogs.h"
@@ -20,134 +21,20 @@
 #include "mail/KvErrorLog.h"
 #include "mail/KvEudora.h"
 #include "mail/KvFromLine.h"
-#include "mail/KvMailNames.h"
 #include "mail/KvMailStream.h"
+#include "mail/KvMailboxHead.h"
+#include "mail/KvReaderLog.h"
 #include "mail/KvMessageFiles.h"
 #include "mail/KvMimeHeaders.h"
 
 namespace {
 
-constexpr int SniffBytes = 256;
 // How much of a message too large to load is read for its name and date.
 constexpr std::size_t LargeMessageHead = 65536;
-// How far ahead of its first separator a mailbox may be padded; the reader
-// skips any amount, the sniff looks this far.
-constexpr size_t MaxPaddingBytes = 65536;
-
-// What may stand ahead of a mailbox's first separator: the reader passes
-// over blank lines, tabs and NUL padding, and an editor may have put a
-// UTF-8 byte-order mark in front.
-bool IsPadding(char C)
-{
-    return C == ' ' || C == '\t' || C == '\r' || C == '\n' || C == '\0';
-}
-
-size_t BomLength(const std::string& Head)
-{
-    return Head.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-}
-
-size_t PaddingLength(const std::string& Head)
-{
-    size_t i = BomLength(Head);
-    while (i < Head.size() && IsPadding(Head[i]))
-        ++i;
-    return i;
-}
-
-// Whether the separator after the padding starts a line, as the reader
-// sees it: NULs don't count, a blank or tab before it on its line does.
-bool PaddingEndsLine(const std::string& Head, size_t End)
-{
-    const size_t start = BomLength(Head);
-    size_t q = End;
-    while (q > start && Head[q - 1] == '\0')
-        --q;
-    return q == start || Head[q - 1] == '\r' || Head[q - 1] == '\n';
-}
-
-// The file's first bytes (more of them while all that was read is padding);
-// 0 when they were read or the file is missing, else the error met opening
-// it (a sharing violation when its mail program holds it).
-DWORD ReadMailboxHead(const std::string& FileName, std::string& Head)
-{
-    Head.clear();
-    const TKernelHandle h(
-        CreateFileAnyLength(FileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING));
-    if (!h) {
-        const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : error;
-    }
-    char buffer[SniffBytes];
-    DWORD got = 0;
-    while (Head.size() < MaxPaddingBytes && ReadFile(h.Get(), buffer, SniffBytes, &got, nullptr) && got > 0) {
-        Head.append(buffer, got);
-        if (got < SniffBytes || Head.size() - PaddingLength(Head) >= 5)
-            break;
-    }
-    return 0;
-}
 
 bool IsLockError(DWORD Error)
 {
     return Error == ERROR_SHARING_VIOLATION || Error == ERROR_LOCK_VIOLATION;
-}
-
-// Under Wine AUX and COM1 are serial ports: opening one never returns.
-bool IsDeviceFile(const std::string& FileName)
-{
-    return IsDeviceFileName(ExtractFileNamePart(FileName));
-}
-
-TMailboxSniff SniffHead(const std::string& Head)
-{
-    const size_t padding = PaddingLength(Head);
-    if (Head.compare(padding, 5, "From ") == 0 && PaddingEndsLine(Head, padding))
-        return TMailboxSniff::Mbox;
-    // A single message is judged by the first bytes alone, as they stand.
-    const std::string first = Head.substr(0, SniffBytes);
-    const std::string text = TrimLeftCharSetStr(first, TCharSet("\r\n"));
-    const int colon = CharPosFrom(':', text, 1);
-    if (colon > 1 && IsHeaderFieldName(text.substr(0, static_cast<size_t>(colon - 1))) && !ContainsNulChar(first))
-        return TMailboxSniff::Message;
-    return TMailboxSniff::None;
-}
-
-// Empty when a new file can be made in Folder, else why not. Creating a
-// file is the only sure test: attributes and access lists each tell part
-// of the story.
-std::string FolderWriteProblem(const std::string& Folder)
-{
-    const std::string probe = JoinPath(Folder, "~tessaly-" + std::to_string(GetCurrentProcessId()) + ".tmp");
-    if (!TKernelHandle(
-            CreateFileAnyLength(probe, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE)))
-        return "no file can be written there: " + SystemErrorText(GetLastError());
-    return std::string();
-}
-
-// Empty when the existing file FileName can be opened for writing.
-std::string FileWriteProblem(const std::string& FileName)
-{
-    if (!TKernelHandle(CreateFileAnyLength(FileName, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING)))
-        return SystemErrorText(GetLastError());
-    return std::string();
-}
-
-constexpr const char* NotADiskFile = "it is a device, not a file";
-
-// Why FileName, opened with Disposition, is no file on a disk (a FIFO, a
-// device such as /dev/full, a name no file can have); empty when it is one.
-// Wine opens a FIFO without waiting for its other end. Created tells
-// whether the open made the file.
-std::string DiskFileProblem(const std::string& FileName, DWORD Access, DWORD Disposition, bool& Created)
-{
-    Created = false;
-    const TKernelHandle h(
-        CreateFileAnyLength(FileName, Access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, Disposition));
-    if (!h)
-        return SystemErrorText(GetLastError());
-    Created = Disposition == OPEN_ALWAYS && GetLastError() != ERROR_ALREADY_EXISTS;
-    return GetFileType(h.Get()) == FILE_TYPE_DISK ? std::string() : NotADiskFile;
 }
 
 // The name the log gives a file: its long name, where the run opened it by
@@ -160,55 +47,8 @@ std::string LongNameOf(const std::string& Path)
     return lossless ? name : name + " (" + Path + ")";
 }
 
-// The mailbox and the message a reader is on, for the error log's folder
-// column: "Inbox, message 12 at offset 34567".
-std::string MessageLabel(const TFileMailObj& Reader, const std::string& DataFile)
-{
-    const std::string name = Reader.MailboxName.empty() ? ExtractFileNamePart(DataFile) : Reader.MailboxName;
-    return name + ", message " + std::to_string(std::max(Reader.GetMessageNumber(), 1)) + " at offset " +
-           std::to_string(std::max<std::int64_t>(Reader.MessagePos, 0));
-}
-
-// What the error log learns of the message a reader is on: its mailbox,
-// number and offset always; its date and subject once it is loaded.
-class TReaderLogMessage : public IErrorLogMessage {
-public:
-    TReaderLogMessage(TFileMailObj& Reader, const std::string& DataFile) : FReader(Reader), FDataFile(DataFile) {}
-
-    std::string LogMailboxName() override { return MessageLabel(FReader, FDataFile); }
-    std::string LogFolderName() override { return std::string(); }
-    std::string LogDateText() override { return Ask([this] { return FReader.LogDateText(); }); }
-    std::string LogSubject() override { return Ask([this] { return FReader.LogSubject(); }); }
-
-private:
-    // A row written while the reader parses the very header asked for
-    // would ask again: the inner question gets no answer.
-    template <typename TQuestion>
-    std::string Ask(TQuestion Question)
-    {
-        if (FAsking || FReader.TooLarge)
-            return std::string();
-        FAsking = true;
-        TScopeExit Asked([this] { FAsking = false; });
-        return Question();
-    }
-
-    TFileMailObj& FReader;
-    const std::string& FDataFile;
-    bool FAsking = false;
-};
-
 }  // namespace
 
-TMailboxSniff SniffMailboxFile(const std::string& FileName)
-{
-    if (IsDeviceFile(FileName) || !IsExistingFile(FileName))
-        return TMailboxSniff::None;
-    std::string head;
-    if (ReadMailboxHead(FileName, head) != 0)
-        return TMailboxSniff::None;
-    return SniffHead(head);
-}
 
 std::string CutTargetPattern(const std::string& Text)
 {
@@ -1034,23 +874,7 @@ void TConvertDriver::LogMessageRow(const std::string& Text, const std::string& F
 {
     // The error log's columns name the message: its mailbox, date and
     // subject, so the user can find it again.
-    class TUnwritten : public IErrorLogMessage {
-    public:
-        TUnwritten(const std::string& Mailbox, const std::string& Text) : FMailbox(Mailbox), FText(Text) {}
-        std::string LogMailboxName() override { return FMailbox; }
-        std::string LogFolderName() override { return std::string(); }
-        std::string LogDateText() override { return GetMessageDateText(FText, false); }
-        std::string LogSubject() override
-        {
-            std::string subject;
-            GetMessageSubject(FText, false, static_cast<int>(GetACP()), subject);
-            return subject;
-        }
-
-    private:
-        const std::string& FMailbox;
-        const std::string& FText;
-    } message(Mailbox, Text);
+    TTextLogMessage message(Mailbox, Text);
     // The context is the reader's again afterwards, whatever happens.
     const TErrorLogContext context(FileName, &message);
     WriteErrorLine(Row);

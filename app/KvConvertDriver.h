@@ -16,6 +16,7 @@
 #include "app/KvConvert.h"
 #include "app/KvConvertHost.h"
 #include "mail/KvMailBase.h"
+#include "mail/KvMailboxHead.h"
 #include "mail/KvMessageFiles.h"
 #include "foundation/KvFiles.h"
 
@@ -39,16 +40,6 @@ enum : int {
     crUnreadable = 10,  // the mailbox cannot be opened, for a reason the log names
 };
 
-// SniffMailboxFile's answers; the numbers are the ones the program has
-// always given them.
-enum class TMailboxSniff : int {
-    None = 0,  // anything else, also a file that is missing or can't be read
-    Mbox = 7,
-    Message = 42,
-};
-
-
-TMailboxSniff SniffMailboxFile(const std::string& FileName);
 // The target text cut after the backslash of a trailing "\*.ext" pattern;
 // a text without that pattern stays whole.
 std::string CutTargetPattern(const std::string& Text);

@@ -3,6 +3,7 @@
 // colours and Ctrl+Tab.
 #include <algorithm>
 
+#include "classlib/Filer.h"
 #include "classlib/Forms.h"
 #include "classlib/ResStrings.h"
 #include "controls/RzTabs.h"
@@ -177,6 +178,12 @@ TRzPageControl::TRzPageControl(TComponent* AOwner) : TRzCustomTabControl(AOwner)
 {
     FControlStyle = (FControlStyle | csOpaque) & ~csAcceptsControls;
     SetBounds(Left(), Top(), 300, 150);
+    // A stored page control holds its pages: they are read by class name.
+    static const bool SheetRegistered = [] {
+        RegisterComponentClass<TRzTabSheet>();
+        return true;
+    }();
+    (void)SheetRegistered;
 }
 
 TRzPageControl::~TRzPageControl()

@@ -54,7 +54,6 @@ void RegisterControls()
         RegisterComponentClass<TRzLabel>();
         RegisterComponentClass<TRzCheckGroup>();
         RegisterComponentClass<TRzPageControl>();
-        RegisterComponentClass<TRzTabSheet>();
         RegisterComponentClass<TRzButtonEdit>();
         RegisterComponentClass<TRzControlButton>();
         RegisterComponentClass<TRzProgressBar>();

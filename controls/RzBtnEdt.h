@@ -123,6 +123,7 @@ public:
     // Older stored forms hold the shortcuts as texts.
     void ReadButtonShortCutText(const std::string& Text) { FShortCut[1] = TextToShortCut(Text); }
     void ReadAltBtnShortCutText(const std::string& Text) { FShortCut[0] = TextToShortCut(Text); }
+    void DefineProperties(TFiler* Filer) override;
 
     virtual void ResizeButtons();
     virtual void SetEditRect();

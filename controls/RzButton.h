@@ -374,6 +374,16 @@ public:
         TGraphicControl::DefineProperties(Filer);
         Filer->DefineProperty(
             "UseGradients", [this](TReader* R) { ReadOldUseGradients(R->ReadBoolean()); }, nullptr, false);
+        DefineOldProperty(Filer, "GradientColorDefault", TRzOldPropReader::ReadOldColorProp);
+        DefineOldProperty(Filer, "ThemeAware", TRzOldPropReader::ReadOldBooleanProp);
+        // The selection colours had the gradient's names.
+        const auto Mapped = [this, Filer](const char* Name, void (TRzToolButton::*Set)(TColor)) {
+            Filer->DefineProperty(
+                Name, [this, Set](TReader* R) { (this->*Set)(TRzOldPropReader::ReadColor(R)); }, nullptr, false);
+        };
+        Mapped("GradientColorStart", &TRzToolButton::SetSelectionColorStart);
+        Mapped("GradientColorStop", &TRzToolButton::SetSelectionColorStop);
+        Mapped("FrameColor", &TRzToolButton::SetSelectionFrameColor);
     }
 
     TNotifyEvent OnDropDown;

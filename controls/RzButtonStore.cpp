@@ -210,3 +210,13 @@ const TPropertyTable& TRzCustomButtonEdit::ClassProperties()
     });
     return Table;
 }
+
+void TRzCustomButtonEdit::DefineProperties(TFiler* Filer)
+{
+    TRzCustomEdit::DefineProperties(Filer);
+    Filer->DefineProperty(
+        "ButtonShortCutText", [this](TReader* R) { ReadButtonShortCutText(R->ReadString()); }, nullptr, false);
+    Filer->DefineProperty(
+        "AltBtnShortCutText", [this](TReader* R) { ReadAltBtnShortCutText(R->ReadString()); }, nullptr, false);
+    DefineOldProperty(Filer, "FlatButtonParentColor", TRzOldPropReader::ReadOldBooleanProp);
+}

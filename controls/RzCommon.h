@@ -291,6 +291,9 @@ public:
     static void ReadOldIntegerProp(TReader* Reader) { Reader->ReadInteger(); }
     // A set: identifiers up to the empty one.
     static void ReadOldSetProp(TReader* Reader);
+    // A colour, stored as a number or as a colour's name ("clBtnFace").
+    static TColor ReadColor(TReader* Reader);
+    static void ReadOldColorProp(TReader* Reader) { ReadColor(Reader); }
 };
 
 // Defines an old property read by one of TRzOldPropReader's readers.

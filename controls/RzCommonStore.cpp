@@ -1,5 +1,7 @@
 // Form storage of the frame controller, and the readers that drop the
 // values of retired property names.
+#include <utility>
+
 #include "controls/RzCommon.h"
 
 void TRzOldPropReader::ReadOldSetProp(TReader* Reader)
@@ -8,6 +10,41 @@ void TRzOldPropReader::ReadOldSetProp(TReader* Reader)
         throw EFilerError("Invalid property value");
     while (!Reader->ReadStr().empty()) {
     }
+}
+
+namespace {
+
+// The names a stored form gives colours.
+const std::pair<const char*, TColor> ColorNames[] = {
+    {"clScrollBar", clScrollBar}, {"clBackground", clBackground}, {"clActiveCaption", clActiveCaption},
+    {"clInactiveCaption", clInactiveCaption}, {"clMenu", clMenu}, {"clWindow", clWindow},
+    {"clWindowFrame", clWindowFrame}, {"clMenuText", clMenuText}, {"clWindowText", clWindowText},
+    {"clCaptionText", clCaptionText}, {"clActiveBorder", clActiveBorder}, {"clInactiveBorder", clInactiveBorder},
+    {"clAppWorkSpace", clAppWorkSpace}, {"clHighlight", clHighlight}, {"clHighlightText", clHighlightText},
+    {"clBtnFace", clBtnFace}, {"clBtnShadow", clBtnShadow}, {"clGrayText", clGrayText}, {"clBtnText", clBtnText},
+    {"clInactiveCaptionText", clInactiveCaptionText}, {"clBtnHighlight", clBtnHighlight},
+    {"cl3DDkShadow", cl3DDkShadow}, {"cl3DLight", cl3DLight}, {"clInfoText", clInfoText}, {"clInfoBk", clInfoBk},
+    {"clHotLight", clHotLight}, {"clGradientActiveCaption", clGradientActiveCaption},
+    {"clGradientInactiveCaption", clGradientInactiveCaption}, {"clMenuHighlight", clMenuHighlight},
+    {"clMenuBar", clMenuBar}, {"clBlack", clBlack}, {"clMaroon", clMaroon}, {"clGreen", clGreen},
+    {"clOlive", clOlive}, {"clNavy", clNavy}, {"clPurple", clPurple}, {"clTeal", clTeal}, {"clGray", clGray},
+    {"clSilver", clSilver}, {"clRed", clRed}, {"clLime", clLime}, {"clYellow", clYellow}, {"clBlue", clBlue},
+    {"clFuchsia", clFuchsia}, {"clAqua", clAqua}, {"clWhite", clWhite}, {"clLtGray", clLtGray},
+    {"clDkGray", clDkGray}, {"clMoneyGreen", clMoneyGreen}, {"clSkyBlue", clSkyBlue}, {"clCream", clCream},
+    {"clMedGray", clMedGray}, {"clNone", clNone}, {"clDefault", clDefault},
+};
+
+} // namespace
+
+TColor TRzOldPropReader::ReadColor(TReader* Reader)
+{
+    if (Reader->NextValue() != vaIdent)
+        return static_cast<TColor>(Reader->ReadInteger());
+    const std::string Name = Reader->ReadIdent();
+    for (const auto& [Known, Color] : ColorNames)
+        if (lstrcmpiA(Known, Name.c_str()) == 0)
+            return Color;
+    throw EFilerError("Invalid property value");
 }
 
 void TRzFrameController::DefineProperties(TFiler* Filer)

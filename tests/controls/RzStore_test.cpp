@@ -437,6 +437,85 @@ TEST(RzStore, AFormOfEachControlReadsBackAsWritten)
     EXPECT_EQ(EditProps().find(FrameStyle), std::string::npos);
 }
 
+// Every retired name each control reads: its value, written as a number, a
+// Boolean, an identifier, a set ("[...]") or a text ("'...'"), lands in the
+// setting named, or is dropped and leaves the control as it was.
+TEST(RzStore, EachRetiredNameIsReadIntoItsSettingOrDropped)
+{
+    RegisterControls();
+    struct TRow {
+        TComponent* (*New)(TForm*);
+        const char* Old;
+        const char* Value;
+        const char* Setting;
+        TPropOrd Expected;
+    } const Rows[] = {
+        {Make<TRzFrameController>, "FrameFlat", "True", "FrameHotTrack", 1},
+        {Make<TRzFrameController>, "FrameFocusStyle", "fsGroove", "FrameHotStyle", fsGroove},
+        {Make<TRzFrameController>, "FrameFlatStyle", "fsFlat", "", 0},
+        {Make<TRzPanel>, "FrameSides", "[sdLeft]", "", 0},
+        {Make<TRzPanel>, "ThemeAware", "False", "", 0},
+        {Make<TRzPanel>, "UseGradients", "True", "VisualStyle", vsGradient},
+        {Make<TRzComboBox>, "FrameFlat", "True", "FrameHotTrack", 1},
+        {Make<TRzComboBox>, "FrameFocusStyle", "fsGroove", "FrameHotStyle", fsGroove},
+        {Make<TRzComboBox>, "FrameFlatStyle", "fsFlat", "", 0},
+        {Make<TRzListBox>, "HorzExtent", "300", "", 0},
+        {Make<TRzListBox>, "FrameFlat", "True", "FrameHotTrack", 1},
+        {Make<TRzListBox>, "FrameFocusStyle", "fsGroove", "FrameHotStyle", fsGroove},
+        {Make<TRzListBox>, "FrameFlatStyle", "fsFlat", "", 0},
+        {Make<TRzCheckBox>, "Flat", "True", "HotTrack", 1},
+        {Make<TRzButton>, "FrameFlat", "True", "HotTrack", 1},
+        {Make<TRzToolButton>, "GradientColorDefault", "clRed", "", 0},
+        {Make<TRzToolButton>, "ThemeAware", "False", "", 0},
+        {Make<TRzToolButton>, "GradientColorStart", "255", "SelectionColorStart", 255},
+        {Make<TRzToolButton>, "GradientColorStop", "clBtnFace", "SelectionColorStop", clBtnFace},
+        {Make<TRzToolButton>, "FrameColor", "clNavy", "SelectionFrameColor", clNavy},
+        {Make<TRzToolButton>, "UseGradients", "True", "VisualStyle", vsGradient},
+        {Make<TRzEdit>, "FrameFlat", "True", "FrameHotTrack", 1},
+        {Make<TRzEdit>, "FrameFocusStyle", "fsGroove", "FrameHotStyle", fsGroove},
+        {Make<TRzEdit>, "FrameFlatStyle", "fsFlat", "", 0},
+        {Make<TRzRichEdit>, "FrameFlat", "True", "FrameHotTrack", 1},
+        {Make<TRzRichEdit>, "FrameFocusStyle", "fsGroove", "FrameHotStyle", fsGroove},
+        {Make<TRzRichEdit>, "FrameFlatStyle", "fsFlat", "", 0},
+        {Make<TRzButtonEdit>, "ButtonShortCutText", "'Ctrl+F2'", "ButtonShortCut", scCtrl | VK_F2},
+        {Make<TRzButtonEdit>, "AltBtnShortCutText", "'F3'", "AltBtnShortCut", VK_F3},
+        {Make<TRzButtonEdit>, "FlatButtonParentColor", "True", "", 0},
+        {Make<TRzLabel>, "FrameSides", "[sdLeft,sdTop]", "", 0},
+        {Make<TRzSplitter>, "PositionMin", "20", "MarginMin", 20},
+        {Make<TRzSplitter>, "PositionMax", "30", "MarginMax", 30},
+    };
+    const auto Write = [](TWriter& W, const std::string& V) {
+        if (V == "True" || V == "False") {
+            W.WriteBoolean(V == "True");
+        } else if (V[0] == '\'') {
+            W.WriteString(V.substr(1, V.size() - 2));
+        } else if (V[0] == '[') {
+            W.WriteValue(vaSet);
+            std::istringstream Items(V.substr(1, V.size() - 2));
+            for (std::string Item; std::getline(Items, Item, ',');)
+                W.WriteStr(Item);
+            W.WriteStr("");
+        } else if (isdigit(static_cast<unsigned char>(V[0]))) {
+            W.WriteInteger(std::stoi(V));
+        } else {
+            W.WriteIdent(V);
+        }
+    };
+    for (const TRow& Row : Rows) {
+        TOwned<TForm> F(NewTestForm(200, 100)), Fresh(NewTestForm(200, 100));
+        TComponent *C = Row.New(F.get()), *Plain = Row.New(Fresh.get());
+        SCOPED_TRACE(std::string(C->ClassName()) + " " + Row.Old);
+        EXPECT_NO_THROW(ReadForm(HandWritten(C->ClassName(), [&](TWriter& W) {
+            W.WriteStr(Row.Old);
+            Write(W, Row.Value);
+        }), C));
+        if (*Row.Setting)
+            EXPECT_EQ(C->Properties()->Find(Row.Setting)->GetOrd(C), Row.Expected);
+        else
+            EXPECT_EQ(WriteForm(C), WriteForm(Plain)) << "a dropped value changed the control";
+    }
+}
+
 // The values of retired names are read and mapped, or read and dropped.
 TEST(RzStore, OlderPropertyNamesAreReadAndMappedOrDropped)
 {

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <vector>
 
 #include "classlib/Graphics.h"
 
@@ -233,6 +234,26 @@ void PostKey(HWND Wnd, WORD Key)
     const LPARAM Scan = static_cast<LPARAM>(MapVirtualKeyA(Key, MAPVK_VK_TO_VSC)) << 16;
     PostMessageA(To, WM_KEYDOWN, Key, Scan | 1);
     PostMessageA(To, WM_KEYUP, Key, Scan | static_cast<LPARAM>(0xC0000001));
+}
+
+void TypeKey(HWND Wnd, WORD Key, bool Shift)
+{
+    SetForegroundWindow(GetAncestor(Wnd, GA_ROOT));
+    std::vector<INPUT> Keys;
+    auto Add = [&](WORD K, DWORD Flags) {
+        INPUT I{};
+        I.type = INPUT_KEYBOARD;
+        I.ki.wVk = K;
+        I.ki.dwFlags = Flags;
+        Keys.push_back(I);
+    };
+    if (Shift)
+        Add(VK_SHIFT, 0);
+    Add(Key, 0);
+    Add(Key, KEYEVENTF_KEYUP);
+    if (Shift)
+        Add(VK_SHIFT, KEYEVENTF_KEYUP);
+    SendInput(static_cast<UINT>(Keys.size()), Keys.data(), sizeof(INPUT));
 }
 
 void PostChars(HWND Wnd, const std::string& Text)

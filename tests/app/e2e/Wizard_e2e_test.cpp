@@ -7,10 +7,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ProgramDriver.h"
 #include "testkit/TestFolder.h"
@@ -136,6 +138,41 @@ struct TWizardWalk {
     }
 };
 
+// The short class name of a Tab stop, a button's with its plain caption:
+// "TRzButton Cancel".
+std::string StopName(HWND Wnd)
+{
+    std::string Name = WindowClass(Wnd);
+    Name = Name.substr(Name.find('.') + 1);
+    if (Name == "TRzButton" || Name == "TRzCheckBox")
+        Name += " " + PlainCaption(WindowText(Wnd));
+    return Name;
+}
+
+// The page's whole Tab cycle walked by keyboard from the focused control:
+// Tab from every stop reaches the next one of Stops and comes round to the
+// first; Shift+Tab from every stop goes back the same way.
+void WalkTabCycle(TWizardWalk& W, const std::vector<std::string>& Stops)
+{
+    TProgramRun& Run = *W.Run;
+    HWND Start = FocusIn(W.Form);
+    ASSERT_NE(Start, nullptr);
+    const std::size_t First = std::find(Stops.begin(), Stops.end(), StopName(Start)) - Stops.begin();
+    ASSERT_LT(First, Stops.size()) << StopName(Start);
+    for (bool Back : {false, true}) {
+        SCOPED_TRACE(Back ? "Shift+Tab" : "Tab");
+        const std::size_t N = Stops.size();
+        for (std::size_t I = 1; I <= N; ++I) {
+            const std::string& Want = Stops[(First + (Back ? N - I : I)) % N];
+            HWND Was = FocusIn(W.Form);
+            TypeKey(W.Form, VK_TAB, Back);
+            Run.WaitFor([&] { return FocusIn(W.Form) != Was && FocusIn(W.Form) != nullptr; }, StepMs);
+            ASSERT_EQ(StopName(FocusIn(W.Form)), Want) << "from " << StopName(Was);
+        }
+        ASSERT_EQ(FocusIn(W.Form), Start);
+    }
+}
+
 }  // namespace
 
 // A program started with its own settings file shows a first window,
@@ -200,6 +237,10 @@ void WalkTargetPageByKeyboard(TWizardWalk& W)
             << K.Key << ": " << ListSelection(Formats);
     }
     W.Shot("page2");
+    WalkTabCycle(W, {"TRzTabbedListBox", "TRzButtonEdit", "TRzGroupCheck", "TRzGroupCheck", "TRzGroupCheck", "TRzButton About", "TRzButton < Back",
+                     "TRzButton Next >", "TRzButton Cancel", "TRzButton Help"});
+    if (::testing::Test::HasFatalFailure())
+        return;
     PostKey(W.Form, VK_TAB);
     ASSERT_TRUE(Run.WaitFor([&] { return FocusIn(W.Form) == Target; }, StepMs));
     PostKey(W.Form, VK_END);
@@ -288,6 +329,10 @@ TEST(WizardEndToEnd, ConvertsTheMozillaTreeInBothLooks)
             ASSERT_TRUE(W.ClickToPage("< Back", "Welcome !")) << PanelsText(W.Form);
         }
         W.Shot("page0");
+        WalkTabCycle(W, {"TRzButton Next >", "TRzButton Cancel", "TRzButton Help", "TRzRichEditURL",
+                         "TRzCheckBox Check for updates on the Internet", "TRzButton About"});
+        if (HasFatalFailure())
+            return;
 
         // 1: Next.
         ASSERT_TRUE(W.ClickToPage("Next", "Choose Source Files")) << PanelsText(W.Form);
@@ -311,6 +356,11 @@ TEST(WizardEndToEnd, ConvertsTheMozillaTreeInBothLooks)
         ASSERT_NE(Sources, nullptr);
         EXPECT_TRUE(Run.WaitFor([&] { return ListCount(Sources) == 2; }, StepMs)) << ListCount(Sources);
         W.Shot("page1");
+        WalkTabCycle(W, {"TRzTabbedListBox", "TRzRankListBox", "TRzButton Add Files...", "TRzButton Add Folder...",
+                         "TRzButton Remove Item", "TRzGroupCheck", "TRzGroupCheck", "TRzButton About", "TRzButton < Back",
+                         "TRzButton Next >", "TRzButton Cancel", "TRzButton Help"});
+        if (HasFatalFailure())
+            return;
 
         // 3 and 4: the target page by keyboard alone.
         WalkTargetPageByKeyboard(W);
@@ -320,6 +370,10 @@ TEST(WizardEndToEnd, ConvertsTheMozillaTreeInBothLooks)
         // 5: Next shows what will be done.
         ASSERT_TRUE(W.ClickToPage("Next", "Ready to process mail")) << PanelsText(W.Form);
         EXPECT_TRUE(Holds(PanelsText(W.Form), W.Out)) << PanelsText(W.Form);
+        WalkTabCycle(W, {"TRzButton Start", "TRzButton Cancel", "TRzButton Help", "TKvRichPanel", "TRzButton About",
+                         "TRzButton < Back"});
+        if (HasFatalFailure())
+            return;
 
         // 6: Start, and the summary line when the run ends.
         HWND Start = W.Button("Start");

@@ -74,6 +74,7 @@ const TResStringRegistrar MainTexts{
     {SSelectTargetFormat, "a target format that writes files"},
     {SPasteNotAdded, "These lines name no existing file or folder and no mailbox:/ address; they were not added:"},
     {SSaveLogSelection, "Save the Selected Log Text As"},
+    {SAbortAndClose, "Abort mail conversion and close the window?"},
     {SNextCaption, "&Next >"},
     {SStartCaption, "&Start"},
     {SLogSaveFailed, "The log could not be saved to \"%s\".\r\n%s"},

@@ -239,8 +239,13 @@ void TfrmTessaly::btnNextClick(TObject*)
 
 void TfrmTessaly::btnCancelClick(TObject*)
 {
-    if (btnNext->Tag() >= StopButtonTag && !FDriver->StopConversion(true))
-        return;
+    // Cancel (and Esc) closes the window with the log and its summary: its
+    // question says so, where Stop's keeps the window.
+    if (btnNext->Tag() >= StopButtonTag) {
+        if (!ConfirmAbort(LoadResString(SAbortAndClose)))
+            return;
+        FDriver->StopConversion(false);
+    }
     Close();
 }
 

@@ -31,4 +31,5 @@ enum : int {
     SSelectTargetFormat = 31026,
     SPasteNotAdded = 31027,
     SSaveLogSelection = 31028,
+    SAbortAndClose = 31029,
 };

@@ -636,7 +636,8 @@ TEST_F(WizardTest, CancelDuringARunAsksThenCloses)
     };
     PostClick(Form->btnNext);
     Pump();
-    EXPECT_EQ(Boxes.size(), 2u);
+    ASSERT_EQ(Boxes.size(), 2u);
+    EXPECT_EQ(Boxes[1].Msg, "Abort mail conversion and close the window?");
     EXPECT_EQ(Form->Log.back(), "Processing aborted.");
     EXPECT_FALSE(Form->Visible());
     EXPECT_FALSE(Form->Driver().Running());
@@ -1147,7 +1148,7 @@ TEST_F(WizardTest, EscIsCancelAndAsksDuringARun)
     PostClick(Form->btnNext);
     Pump();
     ASSERT_EQ(Boxes.size(), 2u);
-    EXPECT_EQ(Boxes[1].Msg, "Abort mail conversion?");
+    EXPECT_EQ(Boxes[1].Msg, "Abort mail conversion and close the window?");
     EXPECT_EQ(Form->Log.back(), "Processing aborted.");
     EXPECT_FALSE(Form->Visible());
 }

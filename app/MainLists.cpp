@@ -85,7 +85,9 @@ char FilterTargetKey(char Key)
         return '\\';
     if (Key == KeyBackspace || Key == KeyCopy || Key == KeyPaste || Key == KeyCut)
         return Key;
-    if (static_cast<unsigned char>(Key) < ' ' || std::strchr("\"*/<>?|", Key))
+    // A "*" stays: the field itself shows a pattern (...\*.eml), which the
+    // user may type as well.
+    if (static_cast<unsigned char>(Key) < ' ' || std::strchr("\"/<>?|", Key))
         return 0;
     return Key;
 }

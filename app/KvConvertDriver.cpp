@@ -614,7 +614,7 @@ int TConvertDriver::CheckMailbox(const std::string& FileName, const std::string&
                                  std::string& Head)
 {
     if (CheckSkipList && IsOnSkipList(ExtractFileNamePart(Data))) {
-        LogLine("Mailbox skipped");
+        LogLine("Mailbox skipped: trash and junk are skipped (option)");
         return crSkipped;
     }
     if (IsRunTarget(Data)) {

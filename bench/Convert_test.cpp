@@ -165,7 +165,7 @@ TEST(BenchConvert, SkipTrashFindsItsList)
     const TConvertRun run =
         RunConvertExe("\"" + dir.File("tree\\*.msf") + "\" Thunderbird \"" + out + "\\\" EML -j");
     ASSERT_EQ(run.ExitCode, 0u);
-    EXPECT_NE(std::find(run.Lines.begin(), run.Lines.end(), "Mailbox skipped"), run.Lines.end());
+    EXPECT_NE(std::find(run.Lines.begin(), run.Lines.end(), "Mailbox skipped: trash and junk are skipped (option)"), run.Lines.end());
     EXPECT_TRUE(IsExistingFile(out + "Kept.eml"));
     EXPECT_FALSE(IsExistingFile(out + "Kept[1].eml"));
 }

@@ -1,5 +1,7 @@
 #include "app/KvFormsSave.h"
 
+#include <algorithm>
+
 #include "foundation/KvAppBase.h"
 #include "foundation/KvSearch.h"
 
@@ -75,6 +77,8 @@ void TKvFormSave::RestorePlacement()
         W = Width();
     if (H < 1)
         H = Height();
+    W = std::max(W, MinTrackWidth());
+    H = std::max(H, MinTrackHeight());
     if (IsMainForm()) {
         STARTUPINFOA Info{};
         Info.cb = sizeof(Info);

@@ -132,6 +132,9 @@ TfrmTessaly::TfrmTessaly(TComponent* AOwner) : TKvFormSave(AOwner)
     SetName("frmTessaly");
     BeginLoading();
     SetBounds(Left(), Top(), FormWidth, FormHeight);
+    // The pages are laid out for the designed size: below it their controls
+    // overlap.
+    SetMinTrackSize(FormWidth, FormHeight);
     SetPosition(poScreenCenter);
     SetCaption(ApplicationName);
     CreateControls();

@@ -83,6 +83,7 @@ TEST_F(FormsSaveTest, PlacementIsRestoredPerResolution)
         {"120 without a value keeps the designed bounds", 120, "40;50;300;200;0;1", "", false, 10, 20, 330, 250},
         {"off the desktop opens centred", 96, "-5000;-5000;300;200;0;1", "", false, -1, -1, 300, 200},
         {"reset ignores the stored value", 96, "40;50;300;200;0;1", "", true, 10, 20, 330, 250},
+        {"below the minimum is raised", 96, "40;50;100;90;0;1", "", false, 40, 50, 280, 180},
     };
     for (const Case& K : Cases) {
         SCOPED_TRACE(K.What);
@@ -95,6 +96,7 @@ TEST_F(FormsSaveTest, PlacementIsRestoredPerResolution)
             AppSettings->WriteString("Layout_120", "frmProbe_Window", K.Stored120);
         TTestForm F(nullptr);
         F.SetBounds(10, 20, 330, 250);
+        F.SetMinTrackSize(280, 180);
         F.ResetPlacement = K.Reset;
         F.RestorePlacement();
         const int L = K.Left < 0 ? (ScreenW - K.Width) / 2 : K.Left;

@@ -1170,4 +1170,9 @@ TEST_F(WizardTest, PagesSitUnderTheHeaderAndTheLinkShowsWhole)
     SelectObject(DC, Old);
     ReleaseDC(nullptr, DC);
     EXPECT_GT(Link->Width(), Text.cx);
+    // Dragged smaller, the window stops at its designed size.
+    MINMAXINFO Limits{};
+    SendMessageA(Form->Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&Limits));
+    EXPECT_EQ(Limits.ptMinTrackSize.x, 640);
+    EXPECT_EQ(Limits.ptMinTrackSize.y, 480);
 }

@@ -162,6 +162,8 @@ void TfrmTessaly::WriteHeader(const std::string& Title, const std::string& Text)
 
 void TfrmTessaly::pnlWizardChange(TObject*)
 {
+    // A source item's hint would stay over the next page.
+    lstSourceFiles->HideItemHint();
     UpdateNavigation();
     const int Page = PageIndex();
     if (Page < pgIntroduction || Page > pgStart)

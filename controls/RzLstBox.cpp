@@ -174,6 +174,7 @@ void TRzCustomListBox::WndProc(TMessage& Message)
         }
         break;
     case WM_KEYDOWN:
+        HideItemHint();
         switch (Message.WParam) {
         case VK_ESCAPE: case VK_PRIOR: case VK_NEXT: case VK_END: case VK_HOME:
         case VK_LEFT: case VK_UP: case VK_RIGHT: case VK_DOWN:
@@ -207,8 +208,13 @@ void TRzCustomListBox::WndProc(TMessage& Message)
         FHasFocus = true;
         UpdateFrame(false, true);
         break;
+    case WM_VSCROLL: case WM_HSCROLL: case WM_MOUSEWHEEL:
+        // The hint would name an item no longer under the mouse.
+        HideItemHint();
+        break;
     case CM_EXIT:
         TCustomListBox::WndProc(Message);
+        HideItemHint();
         FHasFocus = false;
         FSearchText.clear();
         UpdateFrame(false, false);

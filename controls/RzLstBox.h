@@ -82,6 +82,8 @@ public:
     // The window that shows a clipped item's whole text; null until first
     // needed.
     THintWindow* ItemHintWindow() const { return FHintWindow; }
+    // Hides an item's hint; also when the list loses the focus or scrolls.
+    void HideItemHint();
 
     const std::string& SearchText() const { return FSearchText; }
     void SearchTimerTick();
@@ -121,7 +123,6 @@ protected:
     // text; the text without the group prefix is the result.
     std::string PaintGroupRow(int Index, const TRect& Rect, TOwnerDrawState State);
     void UpdateItemHint(int X, int Y);
-    void HideItemHint();
     void SearchChar(TMessage& Message);
     void Search(const std::string& Text);
     void InvalidKeyBeep();

@@ -873,6 +873,30 @@ TEST_F(WizardTest, TheSourceListIsReorderedByDragging)
     EXPECT_TRUE(Form->btnRemove->Enabled());
 }
 
+// A long source item's hint goes with a page change, the focus leaving the
+// list, a key in it and a scroll.
+TEST_F(WizardTest, TheSourceItemHintLeavesWithTheList)
+{
+    AddSource("C:\\" + std::string(300, 'n'), mftMbox);
+    const std::function<void()> Actions[] = {
+        [&] { Form->ShowPage(pgTarget); },
+        [&] { Form->btnAddFiles->SetFocus(); },
+        [&] { PostMessageA(Form->lstSourceFiles->Handle(), WM_KEYDOWN, VK_END, 1); },
+        [&] { PostMessageA(Form->lstSourceFiles->Handle(), WM_HSCROLL, SB_LINERIGHT, 0); },
+    };
+    for (const auto& Act : Actions) {
+        Form->ShowPage(pgSource);
+        Form->lstSourceFiles->SetFocus();
+        const TRect R = Form->lstSourceFiles->ItemRect(0);
+        PostMessageA(Form->lstSourceFiles->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(R.left + 5, R.top + 2));
+        Pump();
+        ASSERT_TRUE(Form->lstSourceFiles->ItemHintWindow() && Form->lstSourceFiles->ItemHintWindow()->Active());
+        Act();
+        Pump();
+        EXPECT_FALSE(Form->lstSourceFiles->ItemHintWindow()->Active());
+    }
+}
+
 TEST_F(WizardTest, TabWalksThePageBeforeTheButtons)
 {
     Form->ShowPage(pgTarget);

@@ -1,5 +1,7 @@
 #include "shell/RzShellFormLogic.h"
 
+#include <algorithm>
+
 #include "classlib/Classes.h"
 #include "classlib/Registry.h"
 #include "shell/RzShellUtils.h"
@@ -288,7 +290,14 @@ TRzCombinedName CombineWithBaseFolder(const std::string& BaseFolder, const std::
         if (Full.size() == 2 && IsDriveLetterAt(Full))
             Full += "\\";
     }
-    if (CharCount(Full) > RzMaxFullPath) {
+    size_t Longest = 0;
+    for (size_t From = 0, To = 0; From < Full.size(); From = To + 1) {
+        To = NextCharPos(Full, '\\', From);
+        if (To == std::string::npos)
+            To = Full.size();
+        Longest = std::max(Longest, static_cast<size_t>(CharCount(Full.substr(From, To - From))));
+    }
+    if (CharCount(Full) > RzMaxFullPath || Longest > RzMaxNameLength) {
         Out.Result = TRzCombineResult::TooLong;
         return Out;
     }
@@ -387,4 +396,17 @@ bool CheckChosenFile(const std::string& FullName, DWORD Attributes, const TRzFil
         return Ask(TRzFormMessageKind::ConfirmQuestion, FormatFormMessage(SRzFileCreate, Last));
     }
     return true;
+}
+
+DWORD FileAttributesAnyLength(const std::string& Path)
+{
+    if (CharCount(Path) < RzLongPathFrom)
+        return GetFileAttributesA(Path.c_str());
+    std::wstring Wide(Path.size(), L'\0');
+    Wide.resize(static_cast<size_t>(std::max(
+        0, MultiByteToWideChar(CP_ACP, 0, Path.data(), static_cast<int>(Path.size()), Wide.data(),
+                               static_cast<int>(Wide.size())))));
+    const std::wstring Long = Wide.compare(0, 2, L"\\\\") == 0 ? L"\\\\?\\UNC\\" + Wide.substr(2)
+                                                              : L"\\\\?\\" + Wide;
+    return GetFileAttributesW(Long.c_str());
 }

@@ -62,8 +62,19 @@ bool HasWildcard(const std::string& Name);
 // No "/", "<", ">" or "|", and no "\\" except at the very start.
 bool IsValidFileNameText(const std::string& Text);
 
-// The longest full name the form hands on, in characters.
-constexpr int RzMaxFullPath = MAX_PATH;
+// The longest full name the form hands on, in characters: what the wide
+// API opens with the "\\?\" prefix, as the engine opens paths past
+// MAX_PATH, less the longest prefix ("\\?\UNC\"). One name in it holds
+// at most RzMaxNameLength characters.
+constexpr int RzLongPrefixLength = 8;
+constexpr int RzMaxFullPath = 32767 - RzLongPrefixLength;
+constexpr int RzMaxNameLength = 255;
+// The ANSI calls stop short of MAX_PATH (a folder's own limit lies 12
+// below it); from this length on a path is opened in its long form.
+constexpr int RzLongPathFrom = MAX_PATH - 12;
+
+// GetFileAttributes for a path of any length.
+DWORD FileAttributesAnyLength(const std::string& Path);
 
 enum class TRzCombineResult : unsigned char { Ok, Empty, TooLong };
 
@@ -75,7 +86,8 @@ struct TRzCombinedName {
 // Name taken relative to BaseFolder: drive and UNC names as they are, "\x"
 // on the base's root, dotted segments climbing ("." stays, ".." one up,
 // "..." two up) no further than the root. A base, name or result over
-// RzMaxFullPath characters is TooLong, never cut to a different name.
+// RzMaxFullPath characters, or a name in it over RzMaxNameLength, is
+// TooLong, never cut to a different name.
 TRzCombinedName CombineWithBaseFolder(const std::string& BaseFolder, const std::string& Name);
 
 // ---------------------------------------------------------------------------

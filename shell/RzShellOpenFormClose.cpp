@@ -12,7 +12,7 @@ enum class TNameVerdict : unsigned char { Accept, Skip, Refuse };
 
 bool IsExistingFolder(const std::string& Path)
 {
-    const DWORD A = GetFileAttributesA(Path.c_str());
+    const DWORD A = FileAttributesAnyLength(Path);
     return A != INVALID_FILE_ATTRIBUTES && (A & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -138,7 +138,7 @@ bool TRzShellOpenSaveForm::ValidateName(const std::string& Name, const std::stri
         TPidl Item;
         if (SUCCEEDED(Desktop->ParseDisplayName(Handle(), nullptr, Wide.data(), &Eaten, Item.Put(), &Attributes)) &&
             Item) {
-            const DWORD FileAttributes = GetFileAttributesA(Full.c_str());
+            const DWORD FileAttributes = FileAttributesAnyLength(Full);
             const bool ExistingFile =
                 FileAttributes != INVALID_FILE_ATTRIBUTES && !(FileAttributes & FILE_ATTRIBUTE_DIRECTORY);
             if (!ExistingFile && (Attributes & SFGAO_FOLDER)) {
@@ -193,7 +193,7 @@ bool TRzShellOpenSaveForm::ValidateName(const std::string& Name, const std::stri
     Checks.OverwritePrompt = FOptions & osoOverwritePrompt;
     Checks.FileMustExist = FOptions & osoFileMustExist;
     Checks.CreatePrompt = FOptions & osoCreatePrompt;
-    if (!CheckChosenFile(Full, GetFileAttributesA(Full.c_str()), Checks,
+    if (!CheckChosenFile(Full, FileAttributesAnyLength(Full), Checks,
                          [this](TRzFormMessageKind Kind, const std::string& Text) {
                              return ShowFormMessage(Kind, Text);
                          }))
@@ -223,8 +223,16 @@ bool TRzShellOpenSaveForm::MatchListItems(std::string& FullName)
         ShellList->SetFocus();
         return false;
     }
+    // The item's name on disk beside the typed folder: the shell's path of
+    // an item stops at MAX_PATH, and a longer one would name another file.
+    std::string OnDisk;
     if (Matches == 1)
-        if (TRzShellListData* D = ShellList->ItemData(First); D && !D->Path().empty())
-            FullName = D->Path();
+        if (TRzShellListData* D = ShellList->ItemData(First)) {
+            const std::string Where = SplitFolderAndName(FullName).Folder;
+            if (D->DiskKind(OnDisk) != TRzDiskKind::Unknown && !Where.empty())
+                FullName = Where + (Where.back() == '\\' ? "" : "\\") + OnDisk;
+            else if (!D->Path().empty())
+                FullName = D->Path();
+        }
     return true;
 }

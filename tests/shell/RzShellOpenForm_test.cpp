@@ -329,6 +329,22 @@ TEST_F(TOpenFormTest, OverlongNameIsRefusedAsInvalid)
     EXPECT_TRUE(Accepted().empty());
 }
 
+TEST_F(TOpenFormTest, AFileWhosePathPassesMaxPathIsAccepted)
+{
+    const std::string Deep = Dir.File(std::string(RzLongPathFrom - 2 - Dir.Path().size(), 'f'));
+    ASSERT_TRUE(CreateDirectoryA(Deep.c_str(), nullptr));
+    const std::string Name = std::string(60, 'n') + ".mbox", Full = Deep + "\\" + Name;
+    const std::wstring Long = L"\\\\?\\" + std::wstring(Full.begin(), Full.end());
+    CloseHandle(CreateFileW(Long.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_NE(GetFileAttributesW(Long.c_str()), INVALID_FILE_ATTRIBUTES);
+    Open(DefaultOpenSaveOptions | osoFileMustExist);
+    Form->ShellList->Folder()->SetPathName(Deep);
+    ASSERT_TRUE(PressOpen(Name)) << (Boxes.Shown.empty() ? "" : Boxes.Shown[0].Msg);
+    EXPECT_EQ(Accepted(), std::vector<std::string>{Full});
+    EXPECT_TRUE(Boxes.Shown.empty());
+    DeleteFileW(Long.c_str());
+}
+
 TEST_F(TOpenFormTest, SelectingFilesInTheListWritesTheirNames)
 {
     Open(DefaultOpenSaveOptions | osoAllowMultiselect);

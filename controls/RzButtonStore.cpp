@@ -206,7 +206,7 @@ const TPropertyTable& TRzCustomButtonEdit::ClassProperties()
         OrdProp("AllowKeyEdit", &E::AllowKeyEdit, &E::SetAllowKeyEdit),
         OrdProp("BeepOnInvalidKey", &E::BeepOnInvalidKey, &E::SetBeepOnInvalidKey),
         OrdProp("HideButtonsOnReadOnly", &E::HideButtonsOnReadOnly, &E::SetHideButtonsOnReadOnly),
-        OrdProp("FlatButtonColor", &E::FlatButtonColor, &E::SetFlatButtonColor),
+        Ruled(OrdProp("FlatButtonColor", &E::FlatButtonColor, &E::SetFlatButtonColor), fcpFlatButtonColor),
     });
     return Table;
 }

@@ -843,11 +843,12 @@ const TPropertyTable& TRzCustomComboBox::ClassProperties()
         OrdProp("BeepOnInvalidKey", &C::BeepOnInvalidKey, &C::SetBeepOnInvalidKey),
         OrdProp("DropDownWidth", &C::DropDownWidth, &C::SetDropDownWidth),
         OrdProp("KeepSearchCase", &C::KeepSearchCase, &C::SetKeepSearchCase),
-        OrdProp("FlatButtonColor", &C::FlatButtonColor, &C::SetFlatButtonColor),
-        OrdProp("FlatButtons", &C::FlatButtons, &C::SetFlatButtons),
+        Ruled(OrdProp("FlatButtonColor", &C::FlatButtonColor, &C::SetFlatButtonColor), fcpFlatButtonColor),
+        Ruled(OrdProp("FlatButtons", &C::FlatButtons, &C::SetFlatButtons), fcpFlatButtons),
         OrdProp("ReadOnly", &C::ReadOnly, &C::SetReadOnly),
-        OrdProp("ReadOnlyColor", &C::ReadOnlyColor, &C::SetReadOnlyColor),
-        OrdProp("ReadOnlyColorOnFocus", &C::ReadOnlyColorOnFocus, &C::SetReadOnlyColorOnFocus),
+        Ruled(OrdProp("ReadOnlyColor", &C::ReadOnlyColor, &C::SetReadOnlyColor), fcpReadOnlyColor),
+        Ruled(OrdProp("ReadOnlyColorOnFocus", &C::ReadOnlyColorOnFocus, &C::SetReadOnlyColorOnFocus),
+              fcpReadOnlyColorOnFocus),
         StrProp("TextHint", &C::TextHint, &C::SetTextHint),
     });
     return Table;

@@ -198,7 +198,7 @@ const TPropertyTable& TRzCustomEdit::ClassProperties()
         OrdProp("MaxLength", &E::MaxLength, &E::SetMaxLength),
         OrdProp("PasswordChar", &E::PasswordChar, &E::SetPasswordChar),
         OrdProp<E, bool, bool>("ReadOnly", &E::ReadOnly, &E::SetReadOnly),
-        OrdProp("FlatButtons", &E::FlatButtons, &E::SetFlatButtons),
+        Ruled(OrdProp("FlatButtons", &E::FlatButtons, &E::SetFlatButtons), fcpFlatButtons),
         StrProp("TextHint", &E::TextHint, &E::SetTextHint),
         OrdProp("TextHintVisibleOnFocus", &E::TextHintVisibleOnFocus, &E::SetTextHintVisibleOnFocus),
     });

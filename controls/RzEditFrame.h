@@ -78,8 +78,9 @@ public:
     {
         using E = TRzFramedEdit;
         static const TPropertyTable Table(&TRzFrameProps<TBase>::ClassProperties(), {
-            OrdProp("ReadOnlyColor", &E::ReadOnlyColor, &E::SetReadOnlyColor),
-            OrdProp("ReadOnlyColorOnFocus", &E::ReadOnlyColorOnFocus, &E::SetReadOnlyColorOnFocus),
+            E::Ruled(OrdProp("ReadOnlyColor", &E::ReadOnlyColor, &E::SetReadOnlyColor), fcpReadOnlyColor),
+            E::Ruled(OrdProp("ReadOnlyColorOnFocus", &E::ReadOnlyColorOnFocus, &E::SetReadOnlyColorOnFocus),
+                     fcpReadOnlyColorOnFocus),
         });
         return Table;
     }

@@ -109,6 +109,15 @@ public:
         return true;
     }
 
+    // A frame or colour property stored under that rule.
+    static TPropInfo Ruled(TPropInfo Info, TRzFrameControllerPropertyConnection Property)
+    {
+        Info.Stored = [Property](const TObject* O) {
+            return static_cast<const TRzFrameProps*>(O)->StoresProperty(Property);
+        };
+        return Info;
+    }
+
     // Older stored forms: "FrameFlat" and "FrameFocusStyle" (a style's
     // identifier); "FrameFlatStyle" is read and dropped.
     void ReadFrameFlat(bool Value)
@@ -139,11 +148,6 @@ public:
     static const TPropertyTable& ClassProperties()
     {
         using P = TRzFrameProps;
-        // Each frame and colour property under the storing rule above.
-        auto Ruled = [](TPropInfo Info, TRzFrameControllerPropertyConnection Property) {
-            Info.Stored = [Property](const TObject* O) { return static_cast<const P*>(O)->StoresProperty(Property); };
-            return Info;
-        };
         static const TPropertyTable Table(&TBase::ClassProperties(), {
             Ruled(OrdProp("Color", &TControl::Color, &TControl::SetColor), fcpColor),
             Ruled(OrdProp("DisabledColor", &P::DisabledColor, &P::SetDisabledColor), fcpDisabledColor),

@@ -656,6 +656,13 @@ TEST(RzStore, StoredOnlyWhenTheirOwn)
     Group->ItemFont()->SetHeight(-20);
     auto Spaced = Add<TRzCheckGroup>(F.get(), F.get(), "Spaced");
     Spaced->SetItemHeight(40);
+    auto Frames = Add<TRzFrameController>(F.get(), F.get(), "Frames");
+    auto Governed = Add<TRzEdit>(F.get(), F.get(), "Governed");
+    auto GovernedCombo = Add<TRzComboBox>(F.get(), F.get(), "GovernedCombo");
+    auto GovernedRich = Add<TRzRichEdit>(F.get(), F.get(), "GovernedRich");
+    auto GovernedLookup = Add<TRzButtonEdit>(F.get(), F.get(), "GovernedLookup");
+    for (auto Control : std::initializer_list<TControl*>{Governed, GovernedCombo, GovernedRich, GovernedLookup})
+        Control->Properties()->Find("FrameController")->SetRef(Control, Frames);
     struct TRow {
         TPersistent* Instance;
         const char* Name;
@@ -665,9 +672,14 @@ TEST(RzStore, StoredOnlyWhenTheirOwn)
         {Own, "FillColor", true},      {Pages, "FixedDimension", true}, {Ok, "Caption", false},
         {Ok, "ModalResult", false},    {Ok, "Kind", true},               {Custom, "ModalResult", true},
         {OwnCheck, "Checked", true},   {Acted, "Checked", false},        {Tool, "ImageIndex", false},
-        {Plain, "Font.Height", false}, {Grouped, "Font.Height", true},  {Plain, "GroupFont.Height", false}, {Grouped, "GroupFont.Height", true},
-        {Ok, "Glyph.Data", false},     {OwnCheck, "CustomGlyphs.Data", false}, {Lookup, "ButtonGlyph.Data", false},
-        {Group, "ItemHeight", false},  {Spaced, "ItemHeight", true},
+        {Plain, "Font.Height", false}, {Grouped, "Font.Height", true},  {Plain, "GroupFont.Height", false},
+        {Grouped, "GroupFont.Height", true}, {Ok, "Glyph.Data", false}, {OwnCheck, "CustomGlyphs.Data", false},
+        {Lookup, "ButtonGlyph.Data", false}, {Group, "ItemHeight", false}, {Spaced, "ItemHeight", true},
+        {Lookup, "ReadOnlyColor", true}, {Governed, "ReadOnlyColor", false}, {Governed, "ReadOnlyColorOnFocus", false},
+        {Lookup, "FlatButtons", true}, {Governed, "FlatButtons", false}, {GovernedCombo, "FlatButtons", false},
+        {GovernedCombo, "FlatButtonColor", false}, {GovernedCombo, "ReadOnlyColor", false},
+        {GovernedRich, "ReadOnlyColorOnFocus", false}, {Lookup, "FlatButtonColor", true},
+        {GovernedLookup, "FlatButtonColor", false},
     };
     for (const TRow& Row : Rows) {
         SCOPED_TRACE(std::string(static_cast<TComponent*>(Row.Instance)->Name()) + " " + Row.Name);

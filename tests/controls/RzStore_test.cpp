@@ -656,13 +656,25 @@ TEST(RzStore, StoredOnlyWhenTheirOwn)
     Group->ItemFont()->SetHeight(-20);
     auto Spaced = Add<TRzCheckGroup>(F.get(), F.get(), "Spaced");
     Spaced->SetItemHeight(40);
+    auto One = Add<TRzCheckGroup>(F.get(), F.get(), "One");
+    One->Items()->SetText("a");
     auto Frames = Add<TRzFrameController>(F.get(), F.get(), "Frames");
+    Frames->SetParentColor(true);
+    auto OwnFrames = Add<TRzFrameController>(F.get(), F.get(), "OwnFrames");
+    OwnFrames->SetColor(clRed);
     auto Governed = Add<TRzEdit>(F.get(), F.get(), "Governed");
     auto GovernedCombo = Add<TRzComboBox>(F.get(), F.get(), "GovernedCombo");
     auto GovernedRich = Add<TRzRichEdit>(F.get(), F.get(), "GovernedRich");
     auto GovernedLookup = Add<TRzButtonEdit>(F.get(), F.get(), "GovernedLookup");
     for (auto Control : std::initializer_list<TControl*>{Governed, GovernedCombo, GovernedRich, GovernedLookup})
         Control->Properties()->Find("FrameController")->SetRef(Control, Frames);
+    auto Disabled = Add<TRzEdit>(F.get(), F.get(), "Disabled");
+    Disabled->SetEnabled(false);
+    auto Focused = Add<TRzEdit>(F.get(), F.get(), "Focused");
+    Focused->SetFocusColor(clYellow);
+    auto OwnTool = Add<TRzToolButton>(F.get(), F.get(), "OwnTool");
+    auto Tabs = Add<TRzTabControl>(F.get(), F.get(), "Tabs");
+    Tabs->SetBackgroundColor(clRed);
     struct TRow {
         TPersistent* Instance;
         const char* Name;
@@ -675,11 +687,14 @@ TEST(RzStore, StoredOnlyWhenTheirOwn)
         {Plain, "Font.Height", false}, {Grouped, "Font.Height", true},  {Plain, "GroupFont.Height", false},
         {Grouped, "GroupFont.Height", true}, {Ok, "Glyph.Data", false}, {OwnCheck, "CustomGlyphs.Data", false},
         {Lookup, "ButtonGlyph.Data", false}, {Group, "ItemHeight", false}, {Spaced, "ItemHeight", true},
+        {Group, "CheckStates", false}, {One, "CheckStates", true}, {Frames, "Color", false}, {OwnFrames, "Color", true},
         {Lookup, "ReadOnlyColor", true}, {Governed, "ReadOnlyColor", false}, {Governed, "ReadOnlyColorOnFocus", false},
         {Lookup, "FlatButtons", true}, {Governed, "FlatButtons", false}, {GovernedCombo, "FlatButtons", false},
         {GovernedCombo, "FlatButtonColor", false}, {GovernedCombo, "ReadOnlyColor", false},
         {GovernedRich, "ReadOnlyColorOnFocus", false}, {Lookup, "FlatButtonColor", true},
-        {GovernedLookup, "FlatButtonColor", false},
+        {GovernedLookup, "FlatButtonColor", false}, {Lookup, "Color", true}, {Disabled, "Color", false},
+        {Lookup, "FocusColor", false}, {Focused, "FocusColor", true}, {OwnTool, "Down", true}, {Tool, "Down", false},
+        {Pages, "BackgroundColor", false}, {Tabs, "BackgroundColor", true},
     };
     for (const TRow& Row : Rows) {
         SCOPED_TRACE(std::string(static_cast<TComponent*>(Row.Instance)->Name()) + " " + Row.Name);

@@ -178,6 +178,22 @@ private:
     T& FTarget;
 };
 
+// Keeps a variable's value (and gives it Value for the while) and puts it
+// back when the scope ends, however the scope is left.
+template <typename T>
+class TRestoreScope {
+public:
+    explicit TRestoreScope(T& Target) : FTarget(Target), FSaved(Target) {}
+    TRestoreScope(T& Target, T Value) : TRestoreScope(Target) { FTarget = std::move(Value); }
+    ~TRestoreScope() { FTarget = std::move(FSaved); }
+    TRestoreScope(const TRestoreScope&) = delete;
+    TRestoreScope& operator=(const TRestoreScope&) = delete;
+
+private:
+    T& FTarget;
+    T FSaved;
+};
+
 // Runs an action once when the scope ends, unless dismissed first.
 template <typename F>
 class TScopeExit {

@@ -5,6 +5,7 @@
 #include <string>
 #include <typeinfo>
 
+#include "classlib/Cleanup.h"
 #include "classlib/Controls.h"
 #include "classlib/Graphics.h"
 
@@ -28,20 +29,6 @@ const TPersistent* ComparableAncestor(const TPersistent* Instance, const TPersis
 {
     return Ancestor && typeid(*Ancestor) == typeid(*Instance) ? Ancestor : nullptr;
 }
-
-// Restores a field when a scope ends, also on an exception.
-template <typename T>
-class TSaved {
-public:
-    TSaved(T& Field, T Value) : FField(Field), FOld(Field) { FField = std::move(Value); }
-    ~TSaved() { FField = std::move(FOld); }
-    TSaved(const TSaved&) = delete;
-    TSaved& operator=(const TSaved&) = delete;
-
-private:
-    T& FField;
-    T FOld;
-};
 
 bool HasChild(TComponent* Parent, const TComponent* Child, TComponent* Root)
 {
@@ -190,7 +177,7 @@ void TWriter::WriteProperties(const TPersistent* Instance, const TPersistent* An
             if (P->Stored && !P->Stored(Instance))
                 continue;
             if (P->GetObj) {
-                TSaved<std::string> Prefix(FPrefix, FPrefix + P->Name + ".");
+                TRestoreScope<std::string> Prefix(FPrefix, FPrefix + P->Name + ".");
                 WriteProperties(P->GetObj(Instance), Ancestor ? P->GetObj(Ancestor) : nullptr);
             } else if (P->GetRef && P->SetRef) {
                 // By name: the reader links it once every component is in.
@@ -215,7 +202,7 @@ void TWriter::WriteProperties(const TPersistent* Instance, const TPersistent* An
             }
         }
     }
-    TSaved<const TPersistent*> Saved(FAncestor, Ancestor);
+    TRestoreScope<const TPersistent*> Saved(FAncestor, Ancestor);
     // A persistent defines its values on a non-const object; writing
     // changes nothing in it.
     const_cast<TPersistent*>(Instance)->DefineProperties(this);
@@ -415,7 +402,7 @@ void TReader::ReadRootComponent(TComponent* Root)
     try {
         if (!Name.empty() && Name != Root->Name())
             Root->SetName(Name);
-        TSaved<TComponent*> Parent(FParent, nullptr);
+        TRestoreScope<TComponent*> Parent(FParent, nullptr);
         FComponents = 0;
         FListItems.clear();
         FFixups.clear();
@@ -444,8 +431,8 @@ void TReader::FixupReferences()
 void TReader::ReadData(TComponent* Instance)
 {
     ReadProperty(Instance);
-    TSaved<TComponent*> Parent(FParent, Instance);
-    TSaved<int> Nesting(FNesting, FNesting + 1);
+    TRestoreScope<TComponent*> Parent(FParent, Instance);
+    TRestoreScope<int> Nesting(FNesting, FNesting + 1);
     for (int Order = 0;; ++Order) {
         const std::string ClassName = ReadStr();
         if (ClassName.empty())
@@ -510,8 +497,8 @@ void TReader::ReadProperty(TPersistent* Instance)
             P->SetOrd(Target, V);
             continue;
         }
-        TSaved<std::string> Wanted(FPropName, Name);
-        TSaved<bool> Read(FPropRead, false);
+        TRestoreScope<std::string> Wanted(FPropName, Name);
+        TRestoreScope<bool> Read(FPropRead, false);
         Target->DefineProperties(this);
         if (!FPropRead)
             throw EFilerError("Property " + Path + " does not exist");

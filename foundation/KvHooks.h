@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "classlib/Cleanup.h"
+
 struct TKvHooks {
     TKvHooks();
 
@@ -40,13 +42,7 @@ extern TKvHooks GHooks;
 
 // Keeps the whole set of hooks and puts it back when the scope ends, so a
 // test sets only the hooks it needs and leaves none of them behind.
-class THooksScope {
+class THooksScope : private TRestoreScope<TKvHooks> {
 public:
-    THooksScope() : FSaved(GHooks) {}
-    ~THooksScope() { GHooks = FSaved; }
-    THooksScope(const THooksScope&) = delete;
-    THooksScope& operator=(const THooksScope&) = delete;
-
-private:
-    TKvHooks FSaved;
+    THooksScope() : TRestoreScope(GHooks) {}
 };

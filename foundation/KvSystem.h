@@ -6,10 +6,16 @@
 
 #include <functional>
 #include <string>
+#include "classlib/Cleanup.h"
 #include "foundation/KvHooks.h"
 
 extern bool SoundsOn;         // all sound cues
 extern bool QuestionSoundOn;  // the question sound rather than the default beep
+
+// Keeps both sound flags and puts them back when the scope ends.
+struct TSoundFlagsScope {
+    TRestoreScope<bool> FSounds{SoundsOn}, FQuestion{QuestionSoundOn};
+};
 
 
 void BeepInformation();

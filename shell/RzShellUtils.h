@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "classlib/Classes.h"
+#include "classlib/Cleanup.h"
 #include "classlib/ComObj.h"
 #include "classlib/Messages.h"
 
@@ -168,6 +169,14 @@ std::string FormatStrPos(const std::string& Fmt, const std::vector<std::string>&
 // The mouse's wheel-scroll lines (WHEEL_PAGESCROLL: a page per notch), as
 // the wheel handlers read them; tests put their own value here.
 extern std::function<UINT()> GWheelScrollLinesQuery;
+// Answers the wheel-lines query with Query until the scope ends.
+class TWheelScrollLinesScope : private TRestoreScope<std::function<UINT()>> {
+public:
+    explicit TWheelScrollLinesScope(std::function<UINT()> Query)
+        : TRestoreScope(GWheelScrollLinesQuery, std::move(Query))
+    {
+    }
+};
 // One wheel notch: a page, or the wheel-lines count of lines (one for a
 // horizontal bar), each only while the bar can move.
 bool WheelScroll(HWND Window, int Bar, WORD LineCode, WORD PageCode);

@@ -575,11 +575,11 @@ TEST(KvConvertDriverRun, EmptyListTakesTheClientsDefaultStore)
     const std::string mail = appData + "Thunderbird\\Profiles\\p.default\\Mail";
     PutFile(mail + "\\Inbox", MboxOf({First}, "\n"));
     PutFile(mail + "\\Inbox.msf", "// index");
+    THooksScope Hooks;
     GHooks.SpecialFolder = [&](int Csidl) { return Csidl == 0x1A ? appData : std::string(); };
     r.Host.Choices.SourceFormat = mftThunderbird;
     r.Target(mftEml, r.Out() + "\\");
     r.Start();
-    GHooks.SpecialFolder = nullptr;
 
     ASSERT_EQ(r.Host.Sources.Count(), 1);
     EXPECT_EQ(r.Host.Sources[0], mail + "\\*.msf");

@@ -35,7 +35,6 @@ protected:
     {
         SetMessageDlgHook(FOldHook);
         GAppScreenReader = GAppHighContrast = false;
-        SoundsOn = true;
         Screen->SetCursor(crDefault);
     }
     std::vector<TMessageDlgRequest> Shown;
@@ -46,6 +45,7 @@ protected:
 private:
     TMessageDlgHook FOldHook;
     THooksScope FHooks;
+    TSoundFlagsScope FSoundFlags;
 };
 
 struct THelpCall {
@@ -322,6 +322,7 @@ TEST_F(HelpTest, MissingHelpFileSaysSo)
 
 TEST(StartSounds, TheQuestionSoundFollowsTheUsersScheme)
 {
+    TSoundFlagsScope Flags;
     TRegistry Reg(HKEY_CURRENT_USER, KEY_ALL_ACCESS);
     ASSERT_TRUE(Reg.OpenKey(QuestionSoundKey, true));
     const bool Had = Reg.ValueExists("");
@@ -342,5 +343,4 @@ TEST(StartSounds, TheQuestionSoundFollowsTheUsersScheme)
     EXPECT_EQ(GWaveOutputPresent, waveOutGetNumDevs() > 0);
     if (Had)
         Reg.WriteString("", Was);
-    QuestionSoundOn = true;
 }

@@ -747,14 +747,13 @@ TEST_F(WizardTest, HelpOnAControlAsksItsPagesContext)
 TEST_F(WizardTest, ClickedLinksOpenWithTheShell)
 {
     std::vector<std::string> Opened;
-    auto OldShell = GHooks.ShellLaunch;
+    THooksScope Hooks;
     GHooks.ShellLaunch = [&](HWND, const char*, const char* File, const char*, const char*, int) {
         Opened.push_back(File);
         return reinterpret_cast<HINSTANCE>(42);
     };
     Form->RichEditURLClick(Form->edtSourceInfo, "www.corvane.example");
     Form->RichEditURLClick(Form->edtSourceInfo, "https://www.corvane.example/x");
-    GHooks.ShellLaunch = OldShell;
     EXPECT_EQ(Opened, (std::vector<std::string>{"http://www.corvane.example/", "https://www.corvane.example/x"}));
 }
 

@@ -18,7 +18,7 @@
 class TScratchSettings {
 public:
     TScratchSettings(const std::string& IniFile, bool New)
-        : FOldSettings(AppSettings), FOldNew(SettingsAreNew), FOldBeep(GHooks.Beep)
+        : FOldSettings(AppSettings), FOldNew(SettingsAreNew)
     {
         AppSettings = new TKvAppSettings(IniFile);
         SettingsAreNew = New;
@@ -34,7 +34,6 @@ public:
     ~TScratchSettings()
     {
         SetMessageDlgHook(FOldHook);
-        GHooks.Beep = FOldBeep;
         delete AppSettings;
         AppSettings = FOldSettings;
         SettingsAreNew = FOldNew;
@@ -53,6 +52,6 @@ public:
 private:
     TKvAppSettings* FOldSettings;
     bool FOldNew;
-    std::function<void(UINT)> FOldBeep;
+    THooksScope FHooks;
     TMessageDlgHook FOldHook;
 };

@@ -29,7 +29,6 @@ protected:
     {
         FOldExeFolder = ExeFolder;
         FOldSub = SettingsSubFolder;
-        FOldHook = GHooks.SpecialFolder;
         ExeFolder = FFolder.Path() + "\\Program\\";
         SettingsSubFolder = "Corvane\\Tessaly";
         GHooks.SpecialFolder = [this](int Csidl) {
@@ -45,7 +44,6 @@ protected:
     {
         ExeFolder = FOldExeFolder;
         SettingsSubFolder = FOldSub;
-        GHooks.SpecialFolder = FOldHook;
     }
     std::string Made(const std::string& Relative)
     {
@@ -62,7 +60,7 @@ protected:
 
     TTestFolder FFolder{"readers"};
     std::string FOldExeFolder, FOldSub;
-    std::function<std::string(int)> FOldHook;
+    THooksScope FHooks;
 };
 
 TEST_F(ScreenReaderTest, SupportFilesGoToTheFirstReaderFolderThatTakesThem)
@@ -198,8 +196,8 @@ TEST(AppExceptionBox, ShowsTheMessageInAnErrorBoxWithItsSound)
         return mrOk;
     });
     std::vector<UINT> Sounds;
-    auto OldBeep = GHooks.Beep;
-    const bool OldSounds = SoundsOn;
+    THooksScope Hooks;
+    TSoundFlagsScope Flags;
     SoundsOn = true;
     GHooks.Beep = [&](UINT S) { Sounds.push_back(S); };
     const auto OldHandler = Application->OnException;
@@ -211,8 +209,6 @@ TEST(AppExceptionBox, ShowsTheMessageInAnErrorBoxWithItsSound)
         Application->HandleException(nullptr);
     }
     Application->OnException = OldHandler;
-    GHooks.Beep = OldBeep;
-    SoundsOn = OldSounds;
     SetMessageDlgHook(std::move(Old));
     ASSERT_EQ(Boxes.size(), 1u);
     EXPECT_EQ(Boxes[0].DlgType, mtError);

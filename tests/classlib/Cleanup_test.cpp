@@ -179,3 +179,14 @@ TEST(CleanupScope, UpdateScopeEndsTheUpdateOnEveryWayOut)
     EXPECT_EQ(List.UpdateCount(), 0);
     EXPECT_EQ(Changes, 1) << "one change for the whole update";
 }
+
+TEST(CleanupScope, RestoreScopePutsTheValueBackOnEveryWayOut)
+{
+    std::string Value = "kept";
+    ThrowingScope([&] {
+        TRestoreScope Saved(Value);
+        Value = "changed";
+        throw TThrown();
+    });
+    EXPECT_EQ(Value, "kept");
+}

@@ -79,9 +79,6 @@ protected:
         ApplicationName = FSaved[3];
         AppDataSubfolder = FSaved[4];
         SetEnvironmentVariableA("APPDATA", FSaved[5].empty() ? nullptr : FSaved[5].c_str());
-        GHooks.SpecialFolder = nullptr;
-        GHooks.RemovableDrive = nullptr;
-        GHooks.ReadOnlyMedia = nullptr;
         TRegistry reg(HKEY_CURRENT_USER, KEY_ALL_ACCESS);
         reg.DeleteKey("\\Software\\" + RegKey);
     }
@@ -109,6 +106,7 @@ protected:
 
 private:
     std::vector<std::string> FSaved;
+    THooksScope FHooks;
     TCmdList* FSavedCmd = nullptr;
     std::unique_ptr<TCmdList> FCmd;
 };

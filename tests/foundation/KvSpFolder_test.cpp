@@ -34,7 +34,6 @@ protected:
     }
     void TearDown() override
     {
-        GHooks.SpecialFolder = nullptr;
         GShellFoldersUserKey = FUser;
         GShellFoldersCommonKey = FCommon;
         TRegistry reg(HKEY_CURRENT_USER, KEY_ALL_ACCESS);
@@ -55,6 +54,7 @@ protected:
 
 private:
     std::string FUser, FCommon;
+    THooksScope FHooks;
 };
 
 TEST_F(KvSpFolderTest, ShellFoldersEndInABackslash)

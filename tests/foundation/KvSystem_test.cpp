@@ -44,7 +44,8 @@ TEST(KvSystem, LocaleCodePages)
 TEST(KvSystem, SoundCues)
 {
     std::vector<UINT> played;
-    auto saved = GHooks.Beep;
+    THooksScope Hooks;
+    TSoundFlagsScope Flags;
     GHooks.Beep = [&](UINT Sound) { played.push_back(Sound); };
     struct TCase {
         bool Sounds, Question;
@@ -64,14 +65,11 @@ TEST(KvSystem, SoundCues)
         BeepQuestion();
         EXPECT_EQ(played, c.Expected);
     }
-    SoundsOn = true;
-    QuestionSoundOn = true;
-    GHooks.Beep = saved;
 }
 
 TEST(KvSystem, ShellOpenFallsBackToOpenForIncompleteAssociations)
 {
-    auto saved = GHooks.ShellLaunch;
+    THooksScope Hooks;
     struct TCase {
         bool NewWindow;
         std::vector<INT_PTR> Results;  // answered per call
@@ -100,7 +98,6 @@ TEST(KvSystem, ShellOpenFallsBackToOpenForIncompleteAssociations)
         EXPECT_EQ(verbs, c.Verbs);
         EXPECT_EQ(folder, "C:\\x");
     }
-    GHooks.ShellLaunch = saved;
 }
 
 TEST(KvSystem, ShellExecuteFileWaitsForTheExitCode)

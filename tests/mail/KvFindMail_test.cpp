@@ -44,7 +44,6 @@ protected:
     void TearDown() override
     {
         GMailRegistryBase.clear();
-        GHooks.SpecialFolder = nullptr;
         ExeFolder = FSaved[0];
         DataFolder = FSaved[1];
         GShellFoldersUserKey = FSaved[2];
@@ -87,6 +86,7 @@ private:
     }
     std::vector<std::string> FSaved;
     bool FSavedUse = false;
+    THooksScope FHooks;
 };
 
 TEST(KvFindMail, ClientNamesAndIds)

@@ -258,14 +258,12 @@ TEST_F(TViewsForm, WheelAndReportLabelEditing)
     for (int I = 0; I < 60; ++I)
         L.AddItem("item " + std::to_string(I));
     L.HandleNeeded();
-    auto Old = GWheelScrollLinesQuery;
-    GWheelScrollLinesQuery = [] { return 3u; };
+    TWheelScrollLinesScope Wheel([] { return 3u; });
     SendMessageA(L.Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
     const int Top = static_cast<int>(SendMessageA(L.Handle(), LVM_GETTOPINDEX, 0, 0));
     EXPECT_GT(Top, 0);
     SendMessageA(L.Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(WHEEL_DELTA)), 0);
     EXPECT_EQ(SendMessageA(L.Handle(), LVM_GETTOPINDEX, 0, 0), 0);
-    GWheelScrollLinesQuery = Old;
 
     // In report view a label edit starts only under the mouse.
     SetCursorPos(0, 0);

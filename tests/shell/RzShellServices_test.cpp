@@ -505,7 +505,8 @@ TEST(SmallServices, WheelScrollLinesAndPages)
     ASSERT_NE(H, nullptr);
     for (int I = 0; I < 100; ++I)
         SendMessageA(H, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(("line " + std::to_string(I)).c_str()));
-    auto Old = GWheelScrollLinesQuery;
+    UINT Lines = 0;
+    TWheelScrollLinesScope Wheel([&] { return Lines; });
     struct {
         UINT Lines;
         WORD Code;
@@ -513,7 +514,7 @@ TEST(SmallServices, WheelScrollLinesAndPages)
     } Cases[] = {{3, SB_LINEDOWN, 3}, {5, SB_LINEDOWN, 8}, {WHEEL_PAGESCROLL, SB_PAGEDOWN, -1}};
     for (auto& C : Cases) {
         const int Before = static_cast<int>(SendMessageA(H, LB_GETTOPINDEX, 0, 0));
-        GWheelScrollLinesQuery = [&] { return C.Lines; };
+        Lines = C.Lines;
         EXPECT_TRUE(WheelScroll(H, SB_VERT, SB_LINEDOWN, SB_PAGEDOWN));
         const int After = static_cast<int>(SendMessageA(H, LB_GETTOPINDEX, 0, 0));
         if (C.Top >= 0) {
@@ -522,7 +523,6 @@ TEST(SmallServices, WheelScrollLinesAndPages)
             EXPECT_GT(After - Before, 3) << "a page moves more than a few lines";
         }
     }
-    GWheelScrollLinesQuery = Old;
     DestroyWindow(H);
 }
 

@@ -21,15 +21,14 @@ TEST_F(TViewsForm, TreeItemHeightOutlineAndWheelPages)
 
     for (int I = 0; I < 50; ++I)
         T.AddChild(nullptr, "node " + std::to_string(I));
-    auto Old = GWheelScrollLinesQuery;
-    GWheelScrollLinesQuery = [] { return WHEEL_PAGESCROLL; };
+    UINT Lines = WHEEL_PAGESCROLL;
+    TWheelScrollLinesScope Wheel([&] { return Lines; });
     SendMessageA(T.Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
     const int Visible = static_cast<int>(SendMessageA(T.Handle(), TVM_GETVISIBLECOUNT, 0, 0));
     EXPECT_EQ(T.TopItem(), T.Root(Visible)) << "one notch, one page";
-    GWheelScrollLinesQuery = [] { return 2u; };
+    Lines = 2;
     SendMessageA(T.Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(WHEEL_DELTA)), 0);
     EXPECT_EQ(T.TopItem(), T.Root(Visible - 2));
-    GWheelScrollLinesQuery = Old;
 
     // Not focused, selection not hidden: the selected node is outlined.
     T.SetHideSelection(false);

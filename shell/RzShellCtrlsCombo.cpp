@@ -11,8 +11,8 @@ constexpr SFGAOF ChildAttributeMask = 0xF00B0000;
 constexpr SFGAOF ChainAttributeMask = 0xB00B0000;
 const ITEMIDLIST EmptyIdList{};
 
-// The folder the running sort compares by; set while a sort runs.
-IShellFolder* SortFolder = nullptr;
+// Set while a sort runs: a sort started from inside another is refused.
+bool GSortRunning = false;
 
 bool SameItem(IShellFolder* ShellFolder, LPCITEMIDLIST A, LPCITEMIDLIST B)
 {
@@ -24,12 +24,12 @@ bool SameItem(IShellFolder* ShellFolder, LPCITEMIDLIST A, LPCITEMIDLIST B)
 
 void SortPidls(IShellFolder* ShellFolder, std::vector<TPidl>& List)
 {
-    if (SortFolder)
+    if (GSortRunning)
         throw Exception("Recursive call to SortPidls");
-    SortFolder = ShellFolder;
-    TScopeExit Done([] { SortFolder = nullptr; });
-    std::stable_sort(List.begin(), List.end(), [](const TPidl& A, const TPidl& B) {
-        const HRESULT R = SortFolder->CompareIDs(0, A.Get(), B.Get());
+    GSortRunning = true;
+    TScopeExit Done([] { GSortRunning = false; });
+    std::stable_sort(List.begin(), List.end(), [ShellFolder](const TPidl& A, const TPidl& B) {
+        const HRESULT R = ShellFolder->CompareIDs(0, A.Get(), B.Get());
         return SUCCEEDED(R) && CompareIdsResult(R) < 0;
     });
 }

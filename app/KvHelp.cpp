@@ -7,7 +7,7 @@
 
 namespace {
 
-THelpManager* TheManager = nullptr;
+THelpManager* GHelpManager = nullptr;
 
 // HH_DISPLAY_TOC and friends as the manager maps WinHelp commands.
 // WinHelp's "open at a tab" command, which the headers here lack.
@@ -38,20 +38,20 @@ bool OpenHelpWindow(HWND Owner, const char* File, UINT Command, DWORD_PTR Data)
 
 THelpManager* THelpManager::Instance()
 {
-    if (!TheManager)
-        TheManager = new THelpManager();
-    return TheManager;
+    if (!GHelpManager)
+        GHelpManager = new THelpManager();
+    return GHelpManager;
 }
 
 bool THelpManager::Exists()
 {
-    return TheManager != nullptr;
+    return GHelpManager != nullptr;
 }
 
 void THelpManager::Release()
 {
-    delete TheManager;
-    TheManager = nullptr;
+    delete GHelpManager;
+    GHelpManager = nullptr;
 }
 
 THelpManager::THelpManager()
@@ -71,8 +71,8 @@ THelpManager::~THelpManager()
             Application->HelpCommand(HELP_QUIT, 0);
         Application->OnHelp = FPrevious;
     }
-    if (TheManager == this)
-        TheManager = nullptr;
+    if (GHelpManager == this)
+        GHelpManager = nullptr;
 }
 
 std::string THelpManager::ResolveName(const std::string& Name, bool WinHelpOnly)

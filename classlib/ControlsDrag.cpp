@@ -23,7 +23,7 @@ struct TDragState_ {
     TPoint Last;
     bool Accept = false;
 };
-TDragState_ Drag;
+TDragState_ GDrag;
 
 constexpr int DefaultDragThreshold = 5;
 
@@ -59,13 +59,13 @@ void TargetOver(TControl* Target, TControl* Source, const TPoint& Screen, TDragS
 
 void DragMoveTo(const TPoint& Screen)
 {
-    TControl* Source = Drag.Source;
-    if (!Drag.Active) {
-        if (std::abs(Screen.x - Drag.Start.x) < Drag.Threshold && std::abs(Screen.y - Drag.Start.y) < Drag.Threshold)
+    TControl* Source = GDrag.Source;
+    if (!GDrag.Active) {
+        if (std::abs(Screen.x - GDrag.Start.x) < GDrag.Threshold && std::abs(Screen.y - GDrag.Start.y) < GDrag.Threshold)
             return;
-        Drag.Active = true;
+        GDrag.Active = true;
     }
-    Drag.Last = Screen;
+    GDrag.Last = Screen;
     TControl* Target = ControlAtScreen(Screen);
     const bool Docking = Source->DragKind() == dkDock;
     if (Docking) {
@@ -91,19 +91,19 @@ void DragMoveTo(const TPoint& Screen)
     if (Target == Source && Source->DragKind() == dkDock)
         Target = nullptr;
     bool Accept = false;
-    if (Target != Drag.Target) {
-        if (Drag.Target) {
+    if (Target != GDrag.Target) {
+        if (GDrag.Target) {
             bool Ignored = false;
-            TargetOver(Drag.Target, Source, Screen, dsDragLeave, Ignored);
+            TargetOver(GDrag.Target, Source, Screen, dsDragLeave, Ignored);
         }
-        Drag.Target = Target;
+        GDrag.Target = Target;
         if (Target)
             TargetOver(Target, Source, Screen, dsDragEnter, Accept);
     } else if (Target) {
         TargetOver(Target, Source, Screen, dsDragMove, Accept);
     }
-    Drag.Accept = Target && Accept;
-    ::SetCursor(CursorHandle(Drag.Accept ? crDrag : crNoDrop));
+    GDrag.Accept = Target && Accept;
+    ::SetCursor(CursorHandle(GDrag.Accept ? crDrag : crNoDrop));
 }
 
 } // namespace
@@ -114,41 +114,41 @@ void DragMoveTo(const TPoint& Screen)
 
 void TControl::BeginDrag(bool Immediate, int Threshold)
 {
-    if (Drag.Source)
+    if (GDrag.Source)
         EndDragging(false);
     POINT P{};
     GetCursorPos(&P);
-    Drag = TDragState_{};
-    Drag.Source = this;
-    Drag.Start = Drag.Last = P;
-    Drag.Threshold = Threshold < 0 ? DefaultDragThreshold : Threshold;
+    GDrag = TDragState_{};
+    GDrag.Source = this;
+    GDrag.Start = GDrag.Last = P;
+    GDrag.Threshold = Threshold < 0 ? DefaultDragThreshold : Threshold;
     SetMouseCapture(true);
     if (Immediate) {
-        Drag.Active = true;
+        GDrag.Active = true;
         DragMoveTo(P);
     }
 }
 
 TControl* TControl::DragSource()
 {
-    return Drag.Source;
+    return GDrag.Source;
 }
 
 bool TControl::Dragging() const
 {
-    return Drag.Source == this;
+    return GDrag.Source == this;
 }
 
 void TControl::EndDragging(bool Drop)
 {
-    TControl* Source = Drag.Source;
+    TControl* Source = GDrag.Source;
     if (!Source)
         return;
-    const bool Dropped = Drop && Drag.Active && Drag.Accept && Drag.Target;
-    TControl* Target = Dropped ? Drag.Target : nullptr;
-    const TPoint At = Drag.Last;
-    TControl* Over = Drag.Target;
-    Drag = TDragState_{};
+    const bool Dropped = Drop && GDrag.Active && GDrag.Accept && GDrag.Target;
+    TControl* Target = Dropped ? GDrag.Target : nullptr;
+    const TPoint At = GDrag.Last;
+    TControl* Over = GDrag.Target;
+    GDrag = TDragState_{};
     // The capture goes back unless another window took it.
     if (Source->MouseCapture()) {
         const TControl* W = Source;
@@ -201,16 +201,16 @@ void TControl::InvertOnParent(const TRect& Rect, TColor Color) const
 
 bool TControl::DragMessage(TMessage& Message)
 {
-    if (Drag.Source != this)
+    if (GDrag.Source != this)
         return false;
     switch (Message.Msg) {
     case WM_MOUSEMOVE:
         DragMoveTo(ClientToScreen(TPoint(Message.XPos(), Message.YPos())));
         return true;
     case WM_LBUTTONUP:
-        Drag.Last = ClientToScreen(TPoint(Message.XPos(), Message.YPos()));
-        if (Drag.Active)
-            DragMoveTo(Drag.Last);
+        GDrag.Last = ClientToScreen(TPoint(Message.XPos(), Message.YPos()));
+        if (GDrag.Active)
+            DragMoveTo(GDrag.Last);
         EndDragging(true);
         return true;
     case WM_RBUTTONDOWN:

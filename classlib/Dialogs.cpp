@@ -44,27 +44,27 @@ UINT IconFlags(TMsgDlgType T)
 
 // Moves the box to the asked-for place once its own initialisation, which
 // centres it, has run.
-thread_local POINT PendingPos{-1, -1};
-thread_local HHOOK PosHook = nullptr;
-// Set: the box is centred on this rectangle instead of placed at PendingPos.
-thread_local RECT PendingCentre{0, 0, 0, 0};
+thread_local POINT GPendingPos{-1, -1};
+thread_local HHOOK GPosHook = nullptr;
+// Set: the box is centred on this rectangle instead of placed at GPendingPos.
+thread_local RECT GPendingCentre{0, 0, 0, 0};
 
 LRESULT CALLBACK PlaceBox(int Code, WPARAM WParam, LPARAM LParam)
 {
     const auto* Ret = reinterpret_cast<const CWPRETSTRUCT*>(LParam);
-    if (Code == HC_ACTION && Ret->message == WM_INITDIALOG && PendingPos.x != -1) {
-        POINT At = PendingPos;
-        if (PendingCentre.right > PendingCentre.left) {
+    if (Code == HC_ACTION && Ret->message == WM_INITDIALOG && GPendingPos.x != -1) {
+        POINT At = GPendingPos;
+        if (GPendingCentre.right > GPendingCentre.left) {
             RECT Box;
             GetWindowRect(Ret->hwnd, &Box);
-            At.x = PendingCentre.left + ((PendingCentre.right - PendingCentre.left) - (Box.right - Box.left)) / 2;
-            At.y = PendingCentre.top + ((PendingCentre.bottom - PendingCentre.top) - (Box.bottom - Box.top)) / 2;
+            At.x = GPendingCentre.left + ((GPendingCentre.right - GPendingCentre.left) - (Box.right - Box.left)) / 2;
+            At.y = GPendingCentre.top + ((GPendingCentre.bottom - GPendingCentre.top) - (Box.bottom - Box.top)) / 2;
         }
         SetWindowPos(Ret->hwnd, nullptr, At.x, At.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        PendingPos = {-1, -1};
-        PendingCentre = RECT{0, 0, 0, 0};
+        GPendingPos = {-1, -1};
+        GPendingCentre = RECT{0, 0, 0, 0};
     }
-    return CallNextHookEx(PosHook, Code, WParam, LParam);
+    return CallNextHookEx(GPosHook, Code, WParam, LParam);
 }
 
 } // namespace
@@ -105,19 +105,19 @@ TModalResult MessageDlg(const TMessageDlgRequest& Request)
     const bool OnMain = Request.MainFormCenter && Request.X == -1 && Request.Y == -1 && Main &&
                         Main->HandleAllocated() && IsWindowVisible(Main->WindowHandle());
     if (OnMain) {
-        GetWindowRect(Main->WindowHandle(), &PendingCentre);
-        PendingPos = {0, 0};
-        PosHook = SetWindowsHookExA(WH_CALLWNDPROCRET, PlaceBox, nullptr, GetCurrentThreadId());
+        GetWindowRect(Main->WindowHandle(), &GPendingCentre);
+        GPendingPos = {0, 0};
+        GPosHook = SetWindowsHookExA(WH_CALLWNDPROCRET, PlaceBox, nullptr, GetCurrentThreadId());
     } else if (Request.X != -1 || Request.Y != -1) {
-        PendingPos = {Request.X, Request.Y};
-        PosHook = SetWindowsHookExA(WH_CALLWNDPROCRET, PlaceBox, nullptr, GetCurrentThreadId());
+        GPendingPos = {Request.X, Request.Y};
+        GPosHook = SetWindowsHookExA(WH_CALLWNDPROCRET, PlaceBox, nullptr, GetCurrentThreadId());
     }
     const int R = MessageBoxIndirectA(&P);
-    if (PosHook) {
-        UnhookWindowsHookEx(PosHook);
-        PosHook = nullptr;
-        PendingPos = {-1, -1};
-        PendingCentre = RECT{0, 0, 0, 0};
+    if (GPosHook) {
+        UnhookWindowsHookEx(GPosHook);
+        GPosHook = nullptr;
+        GPendingPos = {-1, -1};
+        GPendingCentre = RECT{0, 0, 0, 0};
     }
     return R;
 }

@@ -332,7 +332,7 @@ namespace {
 
 // Major and minor version that tests put in place of the running system's;
 // 0 major for none.
-DWORD OverrideMajor = 0, OverrideMinor = 0;
+DWORD GOverrideMajor = 0, GOverrideMinor = 0;
 
 OSVERSIONINFOA SystemVersion()
 {
@@ -349,12 +349,12 @@ OSVERSIONINFOA SystemVersion()
 #endif
         return V;
     }();
-    if (OverrideMajor == 0)
+    if (GOverrideMajor == 0)
         return Info;
     OSVERSIONINFOA V = Info;
     V.dwPlatformId = VER_PLATFORM_WIN32_NT;
-    V.dwMajorVersion = OverrideMajor;
-    V.dwMinorVersion = OverrideMinor;
+    V.dwMajorVersion = GOverrideMajor;
+    V.dwMinorVersion = GOverrideMinor;
     return V;
 }
 
@@ -389,8 +389,8 @@ std::wstring SystemToWide(const std::string& Text)
 
 void OverrideWindowsVersion(unsigned Major, unsigned Minor)
 {
-    OverrideMajor = Major;
-    OverrideMinor = Minor;
+    GOverrideMajor = Major;
+    GOverrideMinor = Minor;
 }
 
 TColor StateColor(const TRzStateColors& Colors, bool Enabled, bool Focused, bool ReadOnly)

@@ -246,7 +246,7 @@ std::string BackupPrefix;
 
 namespace {
 
-std::string WindowsFolderCache;
+std::string GWindowsFolderCache;
 
 // Missing media must not pop up a system dialog in the middle of a run.
 struct TFilesUnit {
@@ -702,13 +702,13 @@ bool IsReadOnlyLocation(const std::string& Path)
 
 std::string GetWindowsFolder()
 {
-    if (WindowsFolderCache.empty()) {
+    if (GWindowsFolderCache.empty()) {
         char buf[MAX_PATH + 1];
         const UINT n = GetWindowsDirectoryA(buf, MAX_PATH);
         if (n > 0 && n <= MAX_PATH)
-            WindowsFolderCache = AddTrailingBackslash(std::string(buf, n));
+            GWindowsFolderCache = AddTrailingBackslash(std::string(buf, n));
     }
-    return WindowsFolderCache;
+    return GWindowsFolderCache;
 }
 
 std::string GetTempFolder(bool System)

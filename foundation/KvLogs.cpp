@@ -124,7 +124,7 @@ std::string FormatLogTime(const std::string& Fmt, TDateTime Value)
     return out;
 }
 
-std::unique_ptr<TLogFile> TheErrorLog;
+std::unique_ptr<TLogFile> GErrorLogFile;
 
 void SeekFromEnd(HANDLE Handle, std::int64_t Offset)
 {
@@ -249,32 +249,32 @@ std::string ErrorLogFileName;
 
 bool IsErrorLogOpen()
 {
-    return TheErrorLog != nullptr;
+    return GErrorLogFile != nullptr;
 }
 
 void ErrorLogWrite(const std::string& Text)
 {
-    if (!TheErrorLog) {
+    if (!GErrorLogFile) {
         if (ErrorLogFileName.empty())
             return;
         // A log that can't be opened must not stop the conversion it reports on.
         try {
-            TheErrorLog = std::make_unique<TLogFile>(ErrorLogFileName, std::string());
+            GErrorLogFile = std::make_unique<TLogFile>(ErrorLogFileName, std::string());
         } catch (const Exception&) {
             return;
         }
     }
-    TheErrorLog->WriteLine(Text);
+    GErrorLogFile->WriteLine(Text);
 }
 
 TLogFile* ErrorLog()
 {
-    return TheErrorLog.get();
+    return GErrorLogFile.get();
 }
 
 void FreeErrorLog()
 {
-    TheErrorLog.reset();
+    GErrorLogFile.reset();
 }
 
 // ---------------------------------------------------------------------------

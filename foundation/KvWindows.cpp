@@ -31,7 +31,7 @@ struct TNativeInfoCache {
     SYSTEM_INFO Info{};
     bool Filled = false;
 };
-TNativeInfoCache NativeInfo;
+TNativeInfoCache GNativeInfo;
 
 struct TVersionReader {
     TVersionReader()
@@ -178,17 +178,17 @@ bool IsWin98OrNT5()
 
 const SYSTEM_INFO& GetNativeSystemInfo()
 {
-    if (!NativeInfo.Filled) {
+    if (!GNativeInfo.Filled) {
         using TGetNative = void(WINAPI*)(SYSTEM_INFO*);
         auto fn = reinterpret_cast<TGetNative>(reinterpret_cast<void*>(
             GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetNativeSystemInfo")));
         if (fn)
-            fn(&NativeInfo.Info);
+            fn(&GNativeInfo.Info);
         else
-            GetSystemInfo(&NativeInfo.Info);
-        NativeInfo.Filled = true;
+            GetSystemInfo(&GNativeInfo.Info);
+        GNativeInfo.Filled = true;
     }
-    return NativeInfo.Info;
+    return GNativeInfo.Info;
 }
 
 bool IsHighContrastOn()

@@ -18,8 +18,8 @@ const char TokensFileName[] = "Tokens.ini";
 const char SubstPathsSection[] = "SubstPaths";
 const char RemovedSectionNote[] = "[This section was removed and saved as file";
 
-std::unique_ptr<TTableList> TimeZoneTable;
-std::unique_ptr<TDoubleStringList> SubstPathList;
+std::unique_ptr<TTableList> GTimeZoneTable;
+std::unique_ptr<TDoubleStringList> GSubstPathList;
 
 const TCharSet& TrimSet()
 {
@@ -131,11 +131,11 @@ bool LoadTableFile(TTableList*& Table, const std::string& FileName)
 
 bool LoadTimeZoneTable(const std::string& FileName)
 {
-    TTableList* table = TimeZoneTable.release();
+    TTableList* table = GTimeZoneTable.release();
     if (table)
         table->Clear();
     const bool loaded = LoadTableFile(table, FileName);
-    TimeZoneTable.reset(table);
+    GTimeZoneTable.reset(table);
     if (!loaded) {
         FreeTimeZoneTable();
         return false;
@@ -146,13 +146,13 @@ bool LoadTimeZoneTable(const std::string& FileName)
 
 std::string LookupTimeZoneName(const std::string& Name)
 {
-    return TimeZoneTable ? TimeZoneTable->ValueOf(Name) : std::string();
+    return GTimeZoneTable ? GTimeZoneTable->ValueOf(Name) : std::string();
 }
 
 void FreeTimeZoneTable()
 {
     SetZoneNameLookup(nullptr);
-    TimeZoneTable.reset();
+    GTimeZoneTable.reset();
 }
 
 bool LoadSubstPaths(TStrings* List)
@@ -181,25 +181,25 @@ bool LoadSubstPaths(TStrings* List)
 
 TDoubleStringList& SubstPaths()
 {
-    if (!SubstPathList) {
-        SubstPathList = std::make_unique<TDoubleStringList>();
+    if (!GSubstPathList) {
+        GSubstPathList = std::make_unique<TDoubleStringList>();
         TStringList lines;
         LoadSubstPaths(&lines);
         for (int i = 0; i < lines.Count(); ++i) {
             const std::string line = lines[i];
             const auto eq = line.find('=');
             const std::string key = ExpandPathMacros(line.substr(0, eq));
-            if (SubstPathList->IndexOf(key) >= 0)
+            if (GSubstPathList->IndexOf(key) >= 0)
                 continue;
-            SubstPathList->AddPair(key, ExpandPathMacros(line.substr(eq + 1)));
+            GSubstPathList->AddPair(key, ExpandPathMacros(line.substr(eq + 1)));
         }
     }
-    return *SubstPathList;
+    return *GSubstPathList;
 }
 
 void FreeSubstPaths()
 {
-    SubstPathList.reset();
+    GSubstPathList.reset();
 }
 
 bool ResolveSubstPath(std::string& Path, bool IsEmbedded)

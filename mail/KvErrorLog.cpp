@@ -89,7 +89,7 @@ std::string ErrorLogLine(const std::string& Text)
 }
 
 namespace {
-long RowsWritten = 0;
+long GRowsWritten = 0;
 }  // namespace
 
 void WriteErrorLine(const std::string& Text)
@@ -100,10 +100,10 @@ void WriteErrorLine(const std::string& Text)
         ErrorLogWrite(ErrorLogHeaderLine());
     }
     ErrorLogWrite(ErrorLogLine(Text));
-    ++RowsWritten;
+    ++GRowsWritten;
 }
 
 long ErrorLogRowCount()
 {
-    return RowsWritten;
+    return GRowsWritten;
 }

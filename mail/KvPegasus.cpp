@@ -48,7 +48,7 @@ std::unique_ptr<TPmHierarchItem> ReadLine(const std::string& Line)
     return item;
 }
 
-int HierarchyLoads = 0;
+int GHierarchyLoads = 0;
 
 // Mailbox files of one folder come one after the other, so the last
 // hierarchy read is kept for the next one.
@@ -70,7 +70,7 @@ TPmHierarch::TPmHierarch(const std::string& AFileName) : TStringList(true), File
     SetSorted(true);
     if (!IsExistingFile(FileName))
         return;
-    ++HierarchyLoads;
+    ++GHierarchyLoads;
     TStringList lines;
     LoadStringsFromFile(FileName, lines);
     for (int i = 0; i < lines.Count(); ++i) {
@@ -142,7 +142,7 @@ std::string PegasusFolderName(const std::string& FilePath, const std::string& Se
 
 int PegasusHierarchyLoads()
 {
-    return HierarchyLoads;
+    return GHierarchyLoads;
 }
 
 void InstallPegasusFolderHook()

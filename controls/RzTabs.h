@@ -539,6 +539,9 @@ public:
     TNotifyEvent OnScrolledTabs;
 
 protected:
+    // After loading: the hint kept, a new layout, the TabIndex read
+    // selected, and vertical text on a face that cannot turn changed.
+    void Loaded() override;
     void CreateParams(TCreateParams& Params) override;
     void CreateWnd() override;
     void AdjustClientRect(TRect& Rect) override;

@@ -130,6 +130,17 @@ const TPropertyTable& TRzCustomTabControl::ClassProperties()
     return Table;
 }
 
+void TRzCustomTabControl::Loaded()
+{
+    TCustomControl::Loaded();
+    FSavedHint = Hint();
+    UpdateTabs();
+    // While loading SetTabIndex only kept the value.
+    SetTabIndex(FTabIndex);
+    if (FTextOrientation == orVertical && !IsTrueTypeFont(Font()))
+        Font()->SetName("Verdana");
+}
+
 void TRzCustomTabControl::DefineProperties(TFiler* Filer)
 {
     TCustomControl::DefineProperties(Filer);

@@ -516,6 +516,23 @@ TEST(RzStore, EachRetiredNameIsReadIntoItsSettingOrDropped)
     }
 }
 
+// The tab control finishes what loading only kept: the TabIndex read is
+// selected, past the tabs the last one that can be.
+TEST(RzStore, ATabControlSelectsTheTabIndexItRead)
+{
+    for (const int Stored : {0, 3}) {
+        TOwned<TForm> F(NewTestForm(300, 100));
+        auto Tabs = Add<TRzTabControl>(F.get(), F.get(), "Tabs");
+        for (int I = 0; I < 2; ++I)
+            Tabs->Tabs()->Add(new TRzTabData);
+        ReadForm(HandWritten("TRzTabControl", [&](TWriter& W) {
+                     W.WriteStr("TabIndex");
+                     W.WriteInteger(Stored);
+                 }), Tabs);
+        EXPECT_EQ(Tabs->TabIndex(), std::min(Stored, 1));
+    }
+}
+
 // The values of retired names are read and mapped, or read and dropped.
 TEST(RzStore, OlderPropertyNamesAreReadAndMappedOrDropped)
 {

@@ -57,6 +57,45 @@ const TPropertyTable& TRzPaneData::ClassProperties()
     return Table;
 }
 
+const TPropertyTable* TRzSplitter::Properties() const
+{
+    return &ClassProperties();
+}
+
+const TPropertyTable& TRzSplitter::ClassProperties()
+{
+    using S = TRzSplitter;
+    static const TPropertyTable Table(&TRzCustomPanel::ClassProperties(), {
+        OrdProp("Orientation", &S::Orientation, &S::SetOrientation),
+        OrdProp("Position", &S::Position, &S::SetPosition),
+        OrdProp("Percent", &S::Percent, &S::SetPercent),
+        OrdProp("UsePercent", &S::UsePercent, &S::SetUsePercent),
+        OrdProp("MarginMin", &S::MarginMin, &S::SetMarginMin),
+        OrdProp("MarginMax", &S::MarginMax, &S::SetMarginMax),
+        OrdProp("FixedPane", &S::FixedPane, &S::SetFixedPane),
+        OrdProp("SplitterStyle", &S::SplitterStyle, &S::SetSplitterStyle),
+        OrdProp("SplitterWidth", &S::SplitterWidth, &S::SetSplitterWidth),
+        OrdProp("RealTimeDrag", &S::RealTimeDrag, &S::SetRealTimeDrag),
+        OrdProp("LockBar", &S::LockBar, &S::SetLockBar),
+        OrdProp("HotSpotVisible", &S::HotSpotVisible, &S::SetHotSpotVisible),
+        OrdProp("HotSpotDirection", &S::HotSpotDirection, &S::SetHotSpotDirection),
+        OrdProp("SelectedPane", &S::SelectedPane, &S::SetSelectedPane),
+        OrdProp("PercentMin", &S::PercentMin, &S::SetPercentMin),
+        OrdProp("PercentMax", &S::PercentMax, &S::SetPercentMax),
+        OrdProp("HotSpotColor", &S::HotSpotColor, &S::SetHotSpotColor),
+        OrdProp("HotSpotDotColor", &S::HotSpotDotColor, &S::SetHotSpotDotColor),
+        OrdProp("HotSpotFrameColor", &S::HotSpotFrameColor, &S::SetHotSpotFrameColor),
+        OrdProp("HotSpotHighlight", &S::HotSpotHighlight, &S::SetHotSpotHighlight),
+        OrdProp("HotSpotIgnoreMargins", &S::HotSpotIgnoreMargins, &S::SetHotSpotIgnoreMargins),
+        OrdProp("HotSpotSizePercent", &S::HotSpotSizePercent, &S::SetHotSpotSizePercent),
+        OrdProp("GradientColorAdjustment", &S::GradientColorAdjustment, &S::SetGradientColorAdjustment),
+        OrdProp("GradientPath", &S::GradientPath, &S::SetGradientPath),
+        ObjProp("UpperLeft", &S::UpperLeft),
+        ObjProp("LowerRight", &S::LowerRight),
+    });
+    return Table;
+}
+
 void TRzSplitter::DefineProperties(TFiler* Filer)
 {
     TRzCustomPanel::DefineProperties(Filer);

@@ -19,7 +19,6 @@ constexpr char CtrlC = 3;
 constexpr char CtrlV = 22;
 constexpr char CtrlX = 24;
 
-
 bool KeyHeld(int VKey)
 {
     return (GetKeyState(VKey) & 0x8000) != 0;
@@ -815,45 +814,6 @@ void TRzCustomComboBox::SetFlatButtonColor(TColor Value)
         Invalidate();
 }
 
-const TPropertyTable* TRzCustomComboBox::Properties() const
-{
-    return &ClassProperties();
-}
-
-const TPropertyTable& TRzCustomComboBox::ClassProperties()
-{
-    using C = TRzCustomComboBox;
-    static const TPropertyTable Table(&TRzFrameProps<TCustomComboBox>::ClassProperties(), {
-        // The style first: an owner-drawn list takes its item height; the
-        // items before the index that selects one.
-        OrdProp("Style", &C::Style, &C::SetStyle),
-        OrdProp("Sorted", &C::Sorted, &C::SetSorted),
-        ObjProp("Items", &C::Items),
-        AskedProp("ItemIndex", &C::ItemIndex, &C::SetItemIndex),
-        OrdProp("DropDownCount", &C::DropDownCount, &C::SetDropDownCount),
-        OrdProp("MaxLength", &C::MaxLength, &C::SetMaxLength),
-        OrdProp("CharCase", &C::CharCase, &C::SetCharCase),
-        // The list's own height otherwise: it counts only owner-drawn.
-        StoredWhen<C>(AskedProp("ItemHeight", &C::ItemHeight, &C::SetItemHeight),
-                      [](const C* Box) { return Box->OwnerDrawn(); }),
-        OrdProp("AutoDropDown", &C::AutoDropDown, &C::SetAutoDropDown),
-        OrdProp("AutoCloseUp", &C::AutoCloseUp, &C::SetAutoCloseUp),
-        OrdProp("AllowEdit", &C::AllowEdit, &C::SetAllowEdit),
-        OrdProp("AutoComplete", &C::AutoComplete, &C::SetAutoComplete),
-        OrdProp("BeepOnInvalidKey", &C::BeepOnInvalidKey, &C::SetBeepOnInvalidKey),
-        OrdProp("DropDownWidth", &C::DropDownWidth, &C::SetDropDownWidth),
-        OrdProp("KeepSearchCase", &C::KeepSearchCase, &C::SetKeepSearchCase),
-        Ruled(OrdProp("FlatButtonColor", &C::FlatButtonColor, &C::SetFlatButtonColor), fcpFlatButtonColor),
-        Ruled(OrdProp("FlatButtons", &C::FlatButtons, &C::SetFlatButtons), fcpFlatButtons),
-        OrdProp("ReadOnly", &C::ReadOnly, &C::SetReadOnly),
-        Ruled(OrdProp("ReadOnlyColor", &C::ReadOnlyColor, &C::SetReadOnlyColor), fcpReadOnlyColor),
-        Ruled(OrdProp("ReadOnlyColorOnFocus", &C::ReadOnlyColorOnFocus, &C::SetReadOnlyColorOnFocus),
-              fcpReadOnlyColorOnFocus),
-        StrProp("TextHint", &C::TextHint, &C::SetTextHint),
-    });
-    return Table;
-}
-
 // ---------------------------------------------------------------------------
 // TRzComboBox
 // ---------------------------------------------------------------------------
@@ -934,17 +894,4 @@ void TRzComboBox::Change()
         return;
     TRzCustomComboBox::Change();
     FValue = Value();
-}
-
-const TPropertyTable* TRzComboBox::Properties() const
-{
-    return &ClassProperties();
-}
-
-const TPropertyTable& TRzComboBox::ClassProperties()
-{
-    static const TPropertyTable Table(&TRzCustomComboBox::ClassProperties(), {
-        ObjProp("Values", &TRzComboBox::Values),
-    });
-    return Table;
 }

@@ -229,20 +229,3 @@ void TRzCustomImageComboBox::WndProc(TMessage& Message)
     }
     TRzCustomComboBox::WndProc(Message);
 }
-
-const TPropertyTable* TRzCustomImageComboBox::Properties() const
-{
-    return &ClassProperties();
-}
-
-// The items are objects made at run time: not stored.
-const TPropertyTable& TRzCustomImageComboBox::ClassProperties()
-{
-    using C = TRzCustomImageComboBox;
-    static const TPropertyTable Table(&TRzCustomComboBox::ClassProperties(), {
-        RefProp("Images", &C::Images, &C::SetImages),
-        OrdProp("ItemIndent", &C::ItemIndent, &C::SetItemIndent),
-        OrdProp("AutoSizeItemHeight", &C::AutoSizeItemHeight, &C::SetAutoSizeItemHeight),
-    });
-    return Table;
-}

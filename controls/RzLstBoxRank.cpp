@@ -157,18 +157,3 @@ void TRzRankListBox::WndProc(TMessage& Message)
     }
     TRzListBox::WndProc(Message);
 }
-
-const TPropertyTable* TRzRankListBox::Properties() const
-{
-    return &ClassProperties();
-}
-
-const TPropertyTable& TRzRankListBox::ClassProperties()
-{
-    using L = TRzRankListBox;
-    static const TPropertyTable Table(&TRzCustomListBox::ClassProperties(), {
-        OrdProp("ModifierKey", &L::ModifierKey, &L::SetModifierKey),
-        OrdProp("MoveOnDrag", &L::MoveOnDrag, &L::SetMoveOnDrag),
-    });
-    return Table;
-}

@@ -338,18 +338,3 @@ void TRzCustomTabbedListBox::DrawGroup(int Index, TRect Rect, TOwnerDrawState St
 {
     DrawTabbedText(PaintGroupRow(Index, Rect, State), Rect, true);
 }
-
-const TPropertyTable* TRzCustomTabbedListBox::Properties() const
-{
-    return &ClassProperties();
-}
-
-const TPropertyTable& TRzCustomTabbedListBox::ClassProperties()
-{
-    using L = TRzCustomTabbedListBox;
-    static const TPropertyTable Table(&TRzCustomListBox::ClassProperties(), {
-        OrdProp("TabStopsMode", &L::TabStopsMode, &L::SetTabStopsMode),
-        StoredWhen<L>(ObjProp("TabStops", &L::TabStops), [](const L* B) { return B->TabStops()->Count() > 0; }),
-    });
-    return Table;
-}

@@ -287,25 +287,6 @@ void TRzStatusBar::SetSimpleFrameStyle(TFrameStyle Value)
         Invalidate();
 }
 
-const TPropertyTable* TRzStatusBar::Properties() const
-{
-    return &ClassProperties();
-}
-
-const TPropertyTable& TRzStatusBar::ClassProperties()
-{
-    using S = TRzStatusBar;
-    static const TPropertyTable Table(&TRzCustomPanel::ClassProperties(), {
-        OrdProp("AutoStyle", &S::AutoStyle, &S::SetAutoStyle),
-        OrdProp("AutoScalePanes", &S::AutoScalePanes, &S::SetAutoScalePanes),
-        OrdProp("ShowSizeGrip", &S::ShowSizeGrip, &S::SetShowSizeGrip),
-        OrdProp("SimpleStatus", &S::SimpleStatus, &S::SetSimpleStatus),
-        StrProp("SimpleCaption", &S::SimpleCaption, &S::SetSimpleCaption),
-        OrdProp("SimpleFrameStyle", &S::SimpleFrameStyle, &S::SetSimpleFrameStyle),
-    });
-    return Table;
-}
-
 bool IsOverSizeGrip(TControl* Control, const POINT& P)
 {
     auto Bar = Control ? dynamic_cast<TRzStatusBar*>(Control->Parent()) : nullptr;

@@ -231,16 +231,3 @@ void TRzRichEditURL::CNNotify(TMessage& Message)
     }
     TRzRichEdit::CNNotify(Message);
 }
-
-const TPropertyTable* TRzRichEdit::Properties() const
-{
-    return &ClassProperties();
-}
-
-const TPropertyTable& TRzRichEdit::ClassProperties()
-{
-    static const TPropertyTable Table(&TRzFramedEdit<TCustomRichEdit>::ClassProperties(), {
-        ObjProp("Lines", &TRzRichEdit::Lines),
-    });
-    return Table;
-}

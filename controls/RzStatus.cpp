@@ -32,7 +32,6 @@ TRzCustomStatusPane::~TRzCustomStatusPane()
     }
 }
 
-
 void TRzCustomStatusPane::WndProc(TMessage& Message)
 {
     switch (Message.Msg) {
@@ -373,36 +372,4 @@ void TRzCustomStatusPane::ApplyFraming(const TRzFrameController& FC, TRzFrameCon
         SetFillColor(FC.Color());
     if (HasNotification(N, fcpParentColor))
         SetParentColor(FC.ParentColor());
-}
-
-const TPropertyTable* TRzCustomStatusPane::Properties() const
-{
-    return &ClassProperties();
-}
-
-const TPropertyTable& TRzCustomStatusPane::ClassProperties()
-{
-    using S = TRzCustomStatusPane;
-    static const TPropertyTable Table(&TGraphicControl::ClassProperties(), {
-        OrdProp("Alignment", &S::Alignment, &S::SetAlignment),
-        OrdProp("CaptionOffset", &S::CaptionOffset, &S::SetCaptionOffset),
-        OrdProp("DefaultWidth", &S::DefaultWidth, &S::SetDefaultWidth),
-        OrdProp("AutoHint", &S::AutoHint, &S::SetAutoHint),
-        OrdProp("Blinking", &S::Blinking, &S::SetBlinking),
-        OrdProp("BlinkColor", &S::BlinkColor, &S::SetBlinkColor),
-        OrdProp("BlinkIntervalOff", &S::BlinkIntervalOff, &S::SetBlinkIntervalOff),
-        OrdProp("BlinkIntervalOn", &S::BlinkIntervalOn, &S::SetBlinkIntervalOn),
-        OrdProp("FrameStyle", &S::FrameStyle, &S::SetFrameStyle),
-        OrdProp("BorderWidth", &S::BorderWidth, &S::SetBorderWidth),
-        OrdProp("FlatColor", &S::FlatColor, &S::SetFlatColor),
-        OrdProp("FlatColorAdjustment", &S::FlatColorAdjustment, &S::SetFlatColorAdjustment),
-        StoredWhen<S>(OrdProp("FillColor", &S::FillColor, &S::SetFillColor),
-                      [](const S* P) { return !P->ParentFillColor(); }),
-        OrdProp("ParentFillColor", &S::ParentFillColor, &S::SetParentFillColor),
-        OrdProp("Transparent", &S::Transparent, &S::SetTransparent),
-        RefProp("FrameController", &S::FrameController, &S::SetFrameController),
-        OrdProp("FrameControllerNotifications", &S::FrameControllerNotifications,
-                &S::SetFrameControllerNotifications),
-    });
-    return Table;
 }

@@ -1,0 +1,36 @@
+// Form storage of the unit: its property tables and the values stored
+// besides them.
+#include "classlib/Filer.h"
+#include "controls/RzStatus.h"
+
+const TPropertyTable* TRzCustomStatusPane::Properties() const
+{
+    return &ClassProperties();
+}
+
+const TPropertyTable& TRzCustomStatusPane::ClassProperties()
+{
+    using S = TRzCustomStatusPane;
+    static const TPropertyTable Table(&TGraphicControl::ClassProperties(), {
+        OrdProp("Alignment", &S::Alignment, &S::SetAlignment),
+        OrdProp("CaptionOffset", &S::CaptionOffset, &S::SetCaptionOffset),
+        OrdProp("DefaultWidth", &S::DefaultWidth, &S::SetDefaultWidth),
+        OrdProp("AutoHint", &S::AutoHint, &S::SetAutoHint),
+        OrdProp("Blinking", &S::Blinking, &S::SetBlinking),
+        OrdProp("BlinkColor", &S::BlinkColor, &S::SetBlinkColor),
+        OrdProp("BlinkIntervalOff", &S::BlinkIntervalOff, &S::SetBlinkIntervalOff),
+        OrdProp("BlinkIntervalOn", &S::BlinkIntervalOn, &S::SetBlinkIntervalOn),
+        OrdProp("FrameStyle", &S::FrameStyle, &S::SetFrameStyle),
+        OrdProp("BorderWidth", &S::BorderWidth, &S::SetBorderWidth),
+        OrdProp("FlatColor", &S::FlatColor, &S::SetFlatColor),
+        OrdProp("FlatColorAdjustment", &S::FlatColorAdjustment, &S::SetFlatColorAdjustment),
+        StoredWhen<S>(OrdProp("FillColor", &S::FillColor, &S::SetFillColor),
+                      [](const S* P) { return !P->ParentFillColor(); }),
+        OrdProp("ParentFillColor", &S::ParentFillColor, &S::SetParentFillColor),
+        OrdProp("Transparent", &S::Transparent, &S::SetTransparent),
+        RefProp("FrameController", &S::FrameController, &S::SetFrameController),
+        OrdProp("FrameControllerNotifications", &S::FrameControllerNotifications,
+                &S::SetFrameControllerNotifications),
+    });
+    return Table;
+}

@@ -93,6 +93,17 @@ bool TWinControl::DoKeyMessage(TMessage& Message)
     return Handled || !*Alive;
 }
 
+namespace {
+
+// A dialog key or an Alt accelerator is keyboard use: whatever it focuses,
+// on this page or the next, shows its focus cue at once.
+void ShowFocusCues(TCustomForm* Form)
+{
+    Form->Perform(WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+}
+
+} // namespace
+
 void TWinControl::HandleKeyMessage(TMessage& Message)
 {
     auto Alive = FAlive;
@@ -118,9 +129,11 @@ void TWinControl::HandleKeyMessage(TMessage& Message)
         }
         if (Mask != 0 && Perform(CM_WANTSPECIALKEY, Key, Message.LParam) == 0 && *Alive &&
             (Perform(WM_GETDLGCODE) & Mask) == 0 && *Alive) {
-            if (TCustomForm* F = GetParentForm(this))
+            if (TCustomForm* F = GetParentForm(this)) {
+                ShowFocusCues(F);
                 if (F->Perform(CM_DIALOGKEY, Key, Message.LParam) != 0)
                     return;
+            }
         }
         if (*Alive)
             Message.Result = 0;
@@ -138,8 +151,10 @@ void TWinControl::HandleKeyMessage(TMessage& Message)
     case CN_SYSCHAR:
         Message.Result = 0;
         if (Message.WParam != VK_SPACE)
-            if (TCustomForm* F = GetParentForm(this))
+            if (TCustomForm* F = GetParentForm(this)) {
+                ShowFocusCues(F);
                 Message.Result = F->Perform(CM_DIALOGCHAR, Message.WParam, Message.LParam);
+            }
         return;
     case CN_KEYUP: case CN_SYSKEYDOWN:
         Message.Result = 0;

@@ -710,7 +710,11 @@ void TWinControl::ChangeUIState(TMessage& Message)
     TWinControl* Top = this;
     while (Top->Parent())
         Top = Top->Parent();
-    Top->Perform(WM_UPDATEUISTATE, Message.WParam, 0);
+    // Cues start hidden, but not for a control made after keyboard use.
+    WPARAM Change = Message.WParam;
+    if (auto* F = dynamic_cast<TCustomForm*>(Top); F && F->KeyboardInput() && LOWORD(Change) == UIS_INITIALIZE)
+        Change = MAKEWPARAM(UIS_CLEAR, HIWORD(Change));
+    Top->Perform(WM_UPDATEUISTATE, Change, 0);
     Message.Result = 0;
 }
 

@@ -746,6 +746,9 @@ bool TApplication::IsKeyMsg(MSG& Msg)
         TControl::EndDragging(false);
         return true;
     }
+    if (Msg.message == WM_KEYDOWN || Msg.message == WM_SYSKEYDOWN)
+        if (TCustomForm* F = GetParentForm(C))
+            F->SetKeyboardInput(true);
     // Alt shows the accelerator underlines from now on.
     if (Msg.message == WM_SYSKEYDOWN && Msg.wParam == VK_MENU)
         C->Perform(WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL), 0);
@@ -761,6 +764,10 @@ bool TApplication::ProcessMessage(MSG& Msg)
         return true;
     }
     try {
+        if (Msg.message == WM_LBUTTONDOWN || Msg.message == WM_RBUTTONDOWN || Msg.message == WM_MBUTTONDOWN)
+            if (TWinControl* C = TWinControl::FindControl(Msg.hwnd))
+                if (TCustomForm* F = GetParentForm(C))
+                    F->SetKeyboardInput(false);
         bool Handled = false;
         if (OnMessage)
             OnMessage(Msg, Handled);

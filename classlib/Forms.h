@@ -78,6 +78,10 @@ public:
     int MinTrackWidth() const { return FMinTrackWidth; }
     int MinTrackHeight() const { return FMinTrackHeight; }
     void SetMinTrackSize(int AWidth, int AHeight);
+    // Whether a key, not a mouse button, was the last input to this form:
+    // a control made from then on shows its focus and accelerator cues.
+    bool KeyboardInput() const { return FKeyboardInput; }
+    void SetKeyboardInput(bool Value) { FKeyboardInput = Value; }
     // The window's restored rectangle (GetWindowPlacement), also while it is
     // minimised or maximised; the bounds before the window exists.
     TRect NormalBounds() const;
@@ -123,6 +127,7 @@ private:
     int FMinTrackWidth = 0, FMinTrackHeight = 0;
     std::string FHelpFile;
     bool FKeyPreview = false;
+    bool FKeyboardInput = false;
     bool FActive = false;
     bool FModal = false;
     bool FShownOnce = false;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/KvConvertDriver.h"
@@ -1047,6 +1048,28 @@ TEST_F(WizardTest, UpAndHomeGoPastTheGroupRowsOfBothFormatLists)
         HDC DC = GetDC(List->Handle());
         EXPECT_NE(GetPixel(DC, R.left + 2, R.top), GetPixel(DC, R.left + 3, R.top));
         ReleaseDC(List->Handle(), DC);
+    }
+}
+
+TEST_F(WizardTest, AFormatListEnteredByKeyShowsItsFocusCueAtOnce)
+{
+    // From a page by an Alt letter (0: Enter on Next) to a page.
+    const std::tuple<int, char, int> Cases[] = {{pgIntroduction, 0, pgSource}, {pgSource, 0, pgTarget},
+                                                {pgIntroduction, 'n', pgSource}, {pgSource, 'n', pgTarget},
+                                                {pgTarget, 'b', pgSource}};
+    for (const auto& [From, Alt, To] : Cases) {
+        SCOPED_TRACE(std::to_string(From) + Alt);
+        Form->ShowPage(From);
+        Form->btnNext->SetFocus();
+        // The mouse was the last in use: focus cues are hidden.
+        Form->Perform(WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
+        PostMessageA(GetFocus(), Alt ? WM_SYSKEYDOWN : WM_KEYDOWN, Alt ? toupper(Alt) : VK_RETURN, Alt ? 0x20000001 : 1);
+        Application->ProcessMessages();
+        ASSERT_EQ(Form->PageIndex(), To);
+        TWinControl* Entered = To == pgSource ? static_cast<TWinControl*>(Form->lbxSourceFormat) : Form->lbxTargetFormat;
+        const HWND List = Entered->Handle();
+        EXPECT_EQ(GetFocus(), List);
+        EXPECT_EQ(SendMessageA(List, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0);
     }
 }
 

@@ -234,6 +234,14 @@ TPropInfo OrdProp(const char* Name, V (C::*Get)() const, void (C::*Set)(S))
     return P;
 }
 
+// An ordinal property holding a set, one bit per member in the low bits
+// of AllMembers: a value with any other bit is refused.
+inline TPropInfo BitSetProp(TPropInfo P, TPropOrd AllMembers)
+{
+    P.Bounds = {0, AllMembers};
+    return P;
+}
+
 template <typename C>
 TPropInfo StrProp(const char* Name, std::string (C::*Get)() const, void (C::*Set)(const std::string&))
 {

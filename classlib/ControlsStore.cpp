@@ -54,7 +54,7 @@ const TPropertyTable* TFont::Properties() const
         OrdProp("Height", &TFont::Height, &TFont::SetHeight),
         Name,
         OrdProp("Pitch", &TFont::Pitch, &TFont::SetPitch),
-        OrdProp("Style", &TFont::Style, &TFont::SetStyle),
+        BitSetProp(OrdProp("Style", &TFont::Style, &TFont::SetStyle), fsBold | fsItalic | fsUnderline | fsStrikeOut),
     });
     return &Table;
 }

@@ -76,7 +76,7 @@ const TPropertyTable& TRzFrameController::ClassProperties()
         OrdProp("FrameHotColor", &C::FrameHotColor, &C::SetFrameHotColor),
         OrdProp("FrameHotTrack", &C::FrameHotTrack, &C::SetFrameHotTrack),
         OrdProp("FrameHotStyle", &C::FrameHotStyle, &C::SetFrameHotStyle),
-        OrdProp("FrameSides", &C::FrameSides, &C::SetFrameSides),
+        BitSetProp(OrdProp("FrameSides", &C::FrameSides, &C::SetFrameSides), sdAllSides),
         OrdProp("FrameStyle", &C::FrameStyle, &C::SetFrameStyle),
         OrdProp("FrameVisible", &C::FrameVisible, &C::SetFrameVisible),
         OrdProp("FramingPreference", &C::FramingPreference, &C::SetFramingPreference),

@@ -23,7 +23,7 @@ const TPropertyTable& TRzCustomPanel::ClassProperties()
         OrdProp("AlignmentVertical", &P::AlignmentVertical, &P::SetAlignmentVertical),
         OrdProp("BorderOuter", &P::BorderOuter, &P::SetBorderOuter),
         OrdProp("BorderInner", &P::BorderInner, &P::SetBorderInner),
-        OrdProp("BorderSides", &P::BorderSides, &P::SetBorderSides),
+        BitSetProp(OrdProp("BorderSides", &P::BorderSides, &P::SetBorderSides), sdAllSides),
         OrdProp("BorderColor", &P::BorderColor, &P::SetBorderColor),
         OrdProp("BorderHighlight", &P::BorderHighlight, &P::SetBorderHighlight),
         OrdProp("BorderShadow", &P::BorderShadow, &P::SetBorderShadow),
@@ -47,8 +47,9 @@ const TPropertyTable& TRzCustomPanel::ClassProperties()
         OrdProp("ShowDockClientCaptions", &P::ShowDockClientCaptions, &P::SetShowDockClientCaptions),
         OrdProp("FullRepaint", &P::FullRepaint, &P::SetFullRepaint),
         RefProp("FrameController", &P::FrameController, &P::SetFrameController),
-        OrdProp("FrameControllerNotifications", &P::FrameControllerNotifications,
-                &P::SetFrameControllerNotifications),
+        BitSetProp(OrdProp("FrameControllerNotifications", &P::FrameControllerNotifications,
+                           &P::SetFrameControllerNotifications),
+                fcnAll),
     });
     return Table;
 }

@@ -36,8 +36,9 @@ const TPropertyTable& TRzCustomProgressBar::ClassProperties()
         OrdProp("FlatColorAdjustment", &B::FlatColorAdjustment, &B::SetFlatColorAdjustment),
         OrdProp("ThemeAware", &B::ThemeAware, &B::SetThemeAware),
         RefProp("FrameController", &B::FrameController, &B::SetFrameController),
-        OrdProp("FrameControllerNotifications", &B::FrameControllerNotifications,
-                &B::SetFrameControllerNotifications),
+        BitSetProp(OrdProp("FrameControllerNotifications", &B::FrameControllerNotifications,
+                           &B::SetFrameControllerNotifications),
+                fcnAll),
     });
     return Table;
 }

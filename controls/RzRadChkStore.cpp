@@ -31,8 +31,9 @@ const TPropertyTable& TRzCustomGlyphButton::ClassProperties()
         OrdProp("HotTrackStyle", &B::HotTrackStyle, &B::SetHotTrackStyle),
         OrdProp("TabOnEnter", &B::TabOnEnter, &B::SetTabOnEnter),
         RefProp("FrameController", &B::FrameController, &B::SetFrameController),
-        OrdProp("FrameControllerNotifications", &B::FrameControllerNotifications,
-                &B::SetFrameControllerNotifications),
+        BitSetProp(OrdProp("FrameControllerNotifications", &B::FrameControllerNotifications,
+                           &B::SetFrameControllerNotifications),
+                fcnAll),
     });
     return Table;
 }

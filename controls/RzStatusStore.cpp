@@ -29,8 +29,9 @@ const TPropertyTable& TRzCustomStatusPane::ClassProperties()
         OrdProp("ParentFillColor", &S::ParentFillColor, &S::SetParentFillColor),
         OrdProp("Transparent", &S::Transparent, &S::SetTransparent),
         RefProp("FrameController", &S::FrameController, &S::SetFrameController),
-        OrdProp("FrameControllerNotifications", &S::FrameControllerNotifications,
-                &S::SetFrameControllerNotifications),
+        BitSetProp(OrdProp("FrameControllerNotifications", &S::FrameControllerNotifications,
+                           &S::SetFrameControllerNotifications),
+                fcnAll),
     });
     return Table;
 }

@@ -154,6 +154,7 @@ TEST(Filer, DamagedStreamsAreRefused)
         {"wrong value type", HandWritten("TForm", [](TWriter& W) { W.WriteStr("Caption"); W.WriteInteger(1); })},
         {"enumeration past its last", Ord("Align", alCustom + 1)},
         {"Boolean of 2", Ord("Visible", 2)},
+        {"a set with a bit past its members", Ord("Font.Style", fsStrikeOut << 1)},
         {"integer past int", Ord("Left", 1LL << 32)},
         {"nested past the limit", WithChildren([](TWriter& W) {
              for (int I = 0; I <= MaxStoredNesting; ++I)

@@ -736,6 +736,11 @@ TEST(RzStore, HostileStreamsAreRefused)
     EXPECT_EQ(Ok->GetKind(), bkCustom);
     EXPECT_EQ(KindCaption(Past), "");
     EXPECT_EQ(KindGlyph(Past), nullptr);
+    // Sets with a bit past their members.
+    for (const auto& [Name, Value] : {std::pair{"BorderSides", sdAllSides + 1}, {"FrameControllerNotifications", fcnAll + 1}})
+        EXPECT_THROW(ReadForm(HandWritten("TRzPanel", [&](TWriter& W) { W.WriteStr(Name); W.WriteInteger(Value); }),
+                              Add<TRzPanel>(F.get(), F.get(), "")),
+                     EFilerError) << Name;
     // A pane list that names the splitter or a control around it.
     auto Around = Add<TRzPanel>(F.get(), F.get(), "Around");
     auto S = Add<TRzSplitter>(F.get(), Around, "S");

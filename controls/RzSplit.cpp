@@ -178,7 +178,10 @@ void TRzSplitter::SetPosition(int Value)
 {
     if (!FDragging && !FForcePosition && Value == FPosition)
         return;
-    ConstrainPosition(Value);
+    // While loading, the bar width and margins read after the position are
+    // not known yet: the position is constrained once loaded.
+    if (!HasState(csLoading))
+        ConstrainPosition(Value);
     if (OnChanging) {
         bool Allow = true;
         OnChanging(this, Value, Allow);

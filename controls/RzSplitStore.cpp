@@ -146,6 +146,7 @@ void TRzSplitter::GetChildren(const TGetChildProc& Proc, TComponent* Root)
 void TRzSplitter::Loaded()
 {
     TRzCustomPanel::Loaded();
+    ConstrainPosition(FPosition);
     UpdatePanes();
     UpdateFixedSize();
     FWantedSize = FFixedSize;

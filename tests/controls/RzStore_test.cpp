@@ -318,6 +318,7 @@ const TPublished PublishedSettings[] = {
     {Make<TRzSplitter>, "FixedPane"},
     {Make<TRzSplitter>, "Position"},
     {Make<TRzSplitter>, "SplitterWidth"},
+    {Make<TRzSplitter>, "Orientation SplitterWidth Position"},
 };
 
 } // namespace

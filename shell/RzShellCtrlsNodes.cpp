@@ -187,10 +187,26 @@ TRzDiskKind TRzShellListData::DiskKind(std::string& NameOnDisk)
         FAILED(SHGetDataFromIDListW(ShellFolder, FRelIdList.Get(), SHGDFIL_FINDDATA, &Found, sizeof Found)) ||
         !Found.cFileName[0])
         return TRzDiskKind::Unknown;
-    const int N = WideCharToMultiByte(CP_ACP, 0, Found.cFileName, -1, nullptr, 0, nullptr, nullptr);
-    NameOnDisk.assign(static_cast<size_t>(N > 0 ? N : 1), '\0');
-    WideCharToMultiByte(CP_ACP, 0, Found.cFileName, -1, NameOnDisk.data(), N, nullptr, nullptr);
-    NameOnDisk.pop_back();
+    bool Lost = false;
+    NameOnDisk = ShellAnsiText(Found.cFileName, Lost);
+    // A name the code page cannot hold goes by its short (8.3) form, which
+    // opens the very file, where the lost characters would read as a mask.
+    // No file name holds a '?': find data already narrowed shows one.
+    Lost = Lost || NameOnDisk.find('?') != std::string::npos;
+    if (Lost) {
+        std::wstring Short = Found.cAlternateFileName;
+        wchar_t Wide[MAX_PATH] = {}, Shortened[MAX_PATH] = {};
+        if (Short.empty() && SHGetPathFromIDListW(AbsIdList(), Wide)) {
+            const DWORD N = GetShortPathNameW(Wide, Shortened, MAX_PATH);
+            if (N > 0 && N < MAX_PATH) {
+                Short = Shortened;
+                Short.erase(0, Short.find_last_of(L'\\') + 1);
+            }
+        }
+        const std::string Narrow = ShellAnsiText(Short, Lost);
+        if (!Lost && !Narrow.empty())
+            NameOnDisk = Narrow;
+    }
     return (Found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? TRzDiskKind::Directory : TRzDiskKind::File;
 }
 

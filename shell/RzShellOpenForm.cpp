@@ -914,7 +914,10 @@ void TRzShellOpenSaveForm::WriteSelectedNames()
         }
         edtFileName->SetText(Text);
     } else if (Collected.size() == 1) {
-        edtFileName->SetText(Collected[0].first->DisplayName());
+        // No file name holds a '?': in the shown name it stands for what
+        // the code page lost, and the name on disk is the one that opens.
+        const std::string Shown = Collected[0].first->DisplayName();
+        edtFileName->SetText(Shown.find('?') == std::string::npos ? Shown : Collected[0].second);
     } else {
         // A folder's name stays out of the box, and a name typed there
         // stays the one Open takes.

@@ -62,7 +62,8 @@ void TRzShellOpenSaveForm::FormCloseQuery(TObject*, bool& CanClose)
             ShellList->OpenSelected();
             return;
         }
-    if (HasWildcard(SplitFolderAndName(Text).Name)) {
+    // A name written from the list is an item, never a mask.
+    if (!FNameFromList && HasWildcard(SplitFolderAndName(Text).Name)) {
         CanClose = false;
         ApplyTypedMask(Text);
         return;
@@ -166,8 +167,14 @@ bool TRzShellOpenSaveForm::ValidateName(const std::string& Name, const std::stri
 
     if (Single) {
         TRzShellListData* Picked = FNameFromList && ShellList->Selected() ? ShellList->SelectedData() : nullptr;
+        std::string OnDisk;
         if (Picked && !Picked->Path().empty()) {
             Full = Picked->Path();
+            // The shell's ANSI path keeps a '?' for each character the code
+            // page lost; the name on disk is the item's short form then.
+            if (Full.find('?') != std::string::npos && Picked->DiskKind(OnDisk) == TRzDiskKind::File &&
+                !BaseFolder.empty())
+                Full = BaseFolder + (BaseFolder.back() == '\\' ? "" : "\\") + OnDisk;
         } else {
             const TRzDefaultExtResult Ext =
                 ApplyDefaultExtension(Full, FDefaultExt, SelectedTypeMask(), ExtensionRegisteredInClasses);

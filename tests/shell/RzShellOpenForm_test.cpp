@@ -345,6 +345,26 @@ TEST_F(TOpenFormTest, AFileWhosePathPassesMaxPathIsAccepted)
     DeleteFileW(Long.c_str());
 }
 
+TEST_F(TOpenFormTest, AFileNamedOutsideTheCodePageIsPickedByAPathThatOpensIt)
+{
+    const std::wstring Wide = ShellWideText(Dir.Path()) + L"\\\u0416.mbox";
+    {
+        const TKernelHandle File(CreateFileW(Wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        DWORD Put = 0;
+        ASSERT_TRUE(WriteFile(File.Get(), "From zhe\r\n", 10, &Put, nullptr));
+    }
+    Open();
+    RECT R{LVIR_LABEL, 0, 0, 0};
+    SendMessageA(Form->ShellList->Handle(), LVM_GETITEMRECT, IndexOf("?.mbox"), reinterpret_cast<LPARAM>(&R));
+    modal_test::PostClick(Form->ShellList, (R.left + R.right) / 2, (R.top + R.bottom) / 2);
+    views_test::Pump();
+    Form->SetModalResult(mrOk);
+    ASSERT_TRUE(Form->CloseQuery()) << "taken as a mask: " << Form->edtFileName->Text();
+    ASSERT_EQ(Accepted().size(), 1u);
+    EXPECT_EQ(TTestFolder::Read(Accepted()[0]), "From zhe\r\n") << Accepted()[0];
+    DeleteFileW(Wide.c_str());
+}
+
 TEST_F(TOpenFormTest, SelectingFilesInTheListWritesTheirNames)
 {
     Open(DefaultOpenSaveOptions | osoAllowMultiselect);

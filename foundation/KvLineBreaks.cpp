@@ -116,9 +116,9 @@ __attribute__((target("sse2"))) std::size_t ScanBreaks(const char* P, std::size_
         const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(a, lf), _mm_cmpeq_epi8(a, cr)),
                                           _mm_and_si128(_mm_cmpeq_epi8(a, zero), nulOn));
         for (unsigned m = static_cast<unsigned>(_mm_movemask_epi8(hits)); m != 0; m &= m - 1) {
-            const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(m));
-            if (!onBreak(at))
-                return at;
+            const std::size_t Hit = i + static_cast<std::size_t>(__builtin_ctz(m));
+            if (!onBreak(Hit))
+                return Hit;
         }
         if (Out && i + 16 - block >= CopyChunk) {
             Out->append(P + block, i + 16 - block);

@@ -174,9 +174,10 @@ HWND CreateHelperWindow(const char* ClassName, WNDPROC Proc, DWORD ExStyle, DWOR
     return CreateWindowExA(ExStyle, ClassName, "", Style, 0, 0, 0, 0, Parent, nullptr, Instance, nullptr);
 }
 
-HWND AllocateHWnd(std::function<void(TMessage&)> Handler)
+HWND AllocateHWnd(std::function<void(TMessage&)> Handler, const char* ClassName, DWORD ExStyle, DWORD Style,
+                  HWND Parent)
 {
-    HWND Wnd = CreateHelperWindow("TessalyUtilWindow", UtilWindowProc, 0, 0, HWND_MESSAGE);
+    HWND Wnd = CreateHelperWindow(ClassName, UtilWindowProc, ExStyle, Style, Parent);
     if (!Wnd)
         throw EOutOfResources("Error creating window");
     // The handler answers every message; one that it leaves alone it must

@@ -863,9 +863,11 @@ void FreeControlCanvasHandles();
 void FlushPendingControlFrees();
 void RegisterCursor(TCursor Cursor, HCURSOR Handle);
 
-// A hidden message-only window whose messages go to Handler (timers, the
-// application's own window). DeallocateHWnd destroys it.
-HWND AllocateHWnd(std::function<void(TMessage&)> Handler);
+// A hidden window whose messages go to Handler: by default a message-only
+// one (timers, the application's own window), else one of the class, styles
+// and parent given (the owner of a tracked menu). DeallocateHWnd destroys it.
+HWND AllocateHWnd(std::function<void(TMessage&)> Handler, const char* ClassName = "TessalyUtilWindow",
+                  DWORD ExStyle = 0, DWORD Style = 0, HWND Parent = HWND_MESSAGE);
 void DeallocateHWnd(HWND Wnd);
 // A hidden helper window of the class ClassName, registered with Proc (and
 // Cursor) the first time: Parent HWND_MESSAGE makes a message-only window,

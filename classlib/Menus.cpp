@@ -248,54 +248,12 @@ bool TMenu::DrawItem(const DRAWITEMSTRUCT& Draw)
 // TPopupMenu
 // ---------------------------------------------------------------------------
 
-namespace {
-
-// The hidden window that owns a tracked menu: TrackPopupMenu needs a real
-// window of this thread, and the chosen command arrives there.
-LRESULT CALLBACK PopupWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
-{
-    using THandler = std::function<void(TMessage&)>;
-    auto* Handler = reinterpret_cast<THandler*>(GetWindowLongPtrA(Wnd, GWLP_USERDATA));
-    if (!Handler)
-        return DefWindowProcA(Wnd, Msg, WParam, LParam);
-    TMessage M{Msg, WParam, LParam, 0};
-    try {
-        (*Handler)(M);
-    } catch (...) {
-        if (Application)
-            Application->HandleException(nullptr);
-    }
-    return M.Result;
-}
-
-HWND CreatePopupWindow(std::function<void(TMessage&)> Handler)
-{
-    HWND Wnd = CreateHelperWindow("TessalyPopupList", PopupWindowProc, WS_EX_TOOLWINDOW, WS_POPUP, nullptr);
-    if (!Wnd)
-        throw EOutOfResources("Error creating window");
-    SetWindowLongPtrA(Wnd, GWLP_USERDATA,
-                      reinterpret_cast<LONG_PTR>(new std::function<void(TMessage&)>(std::move(Handler))));
-    return Wnd;
-}
-
-void DestroyPopupWindow(HWND Wnd)
-{
-    if (!Wnd)
-        return;
-    auto* Handler = reinterpret_cast<std::function<void(TMessage&)>*>(GetWindowLongPtrA(Wnd, GWLP_USERDATA));
-    SetWindowLongPtrA(Wnd, GWLP_USERDATA, 0);
-    DestroyWindow(Wnd);
-    delete Handler;
-}
-
-} // namespace
-
 TPopupMenu::TPopupMenu(TComponent* AOwner) : TMenu(AOwner) {}
 
 TPopupMenu::~TPopupMenu()
 {
     SetPopupComponent(nullptr);
-    DestroyPopupWindow(FWindow);
+    DeallocateHWnd(FWindow);
 }
 
 void TPopupMenu::SetPopupComponent(TComponent* Value)
@@ -362,8 +320,11 @@ void TPopupMenu::Popup(int X, int Y)
 {
     DoPopup(this);
     HMENU Menu = BuildHandle();
+    // The hidden window that owns a tracked menu: TrackPopupMenu needs a real
+    // window of this thread, and the chosen command arrives there.
     if (!FWindow)
-        FWindow = CreatePopupWindow([this](TMessage& M) { WindowProc(M); });
+        FWindow = AllocateHWnd([this](TMessage& M) { WindowProc(M); }, "TessalyPopupList", WS_EX_TOOLWINDOW, WS_POPUP,
+                               nullptr);
     TrackPopupMenu(Menu, TrackFlags(), X, Y, 0, FWindow, nullptr);
     // The chosen command is posted to the window; run it before returning,
     // so the caller sees the click done when Popup returns.

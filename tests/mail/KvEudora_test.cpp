@@ -61,7 +61,7 @@ std::vector<TTocMessage> ReadToc(const std::string& Toc)
 {
     TEudoraTocObj reader(Toc);
     std::vector<TTocMessage> r;
-    while (reader.NextMessage() && r.size() < 100) {
+    while (reader.NextMessage() && r.size() < 1000) {
         TTocMessage m;
         reader.GetMessageText(0, m.Text);
         m.Flags = reader.GetMailFlags();
@@ -125,10 +125,14 @@ protected:
 TEST_F(KvEudoraStore, MessagesAndHeaderVariants)
 {
     const std::vector<std::string> msgs = {Msg("one"), Msg("two"), Msg("three")};
+    std::vector<std::string> full;  // 256 entries: the index file holds nothing more
+    for (int i = 0; i < 256; ++i)
+        full.push_back(Msg(std::to_string(i)));
     struct Case {
         const char* Name;
         std::string Header;
         size_t Count;
+        bool Full = false;
     };
     const Case cases[] = {
         {"header byte 1 zero", TocHeader('\0', "In", 0, 3), 3},
@@ -137,13 +141,15 @@ TEST_F(KvEudoraStore, MessagesAndHeaderVariants)
         {"count larger than the entries", TocHeader('\0', "In", 0, 9), 3},
         {"count smaller than the entries", TocHeader('\0', "In", 0, 2), 2},
         {"count zero", TocHeader('\0', "In", 0, 0), 0},
+        {"entries exactly fill the index", TocHeader('\0', "In", 0, 256), 256, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
-        const std::vector<TTocMessage> got = ReadToc(Store(c.Header, msgs));
+        const std::vector<std::string>& stored = c.Full ? full : msgs;
+        const std::vector<TTocMessage> got = ReadToc(Store(c.Header, stored));
         ASSERT_EQ(got.size(), c.Count);
         for (size_t i = 0; i < got.size(); ++i) {
-            EXPECT_EQ(got[i].Text, msgs[i]);
+            EXPECT_EQ(got[i].Text, stored[i]);
             EXPECT_FALSE(got[i].Damaged);
         }
     }

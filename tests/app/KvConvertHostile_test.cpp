@@ -565,6 +565,11 @@ TEST(KvConvertHostile, AnEmlTargetFolderThatGoesAwayStopsTheRun)
     EXPECT_TRUE(reason == SystemErrorText(ERROR_DISK_FULL) || reason == SystemErrorText(ERROR_HANDLE_DISK_FULL))
         << reason;
     EXPECT_EQ(full.Summary(), Counters(1, 1, 0, 1)) << full.LogText();
+    // No cut-off second message file is left beside the whole first one.
+    std::vector<std::string> left;
+    for (const auto& [name, bytes] : TreeFiles(full.Dir.File("small")))
+        left.push_back(name);
+    EXPECT_EQ(left, std::vector<std::string>{"note 1.eml"});
 }
 
 TEST(KvConvertHostile, AMailboxThatChangesDuringTheRunSaysSo)

@@ -55,19 +55,22 @@ TEST(KvConvertPathLimit, ACutNameNeverEndsInABlankOrADot)
 }
 
 // A message file needs room for an 8.3 name below the folder: 246
-// characters are the longest folder taken.
+// characters are the longest folder taken, and there a whole 8.3 name is
+// kept.
 TEST(KvConvertPathLimit, TheLongestTargetFolderTaken)
 {
     for (const size_t Length : {246u, 247u}) {
         TConvertRun R;
         const std::string Folder = FolderOfLength(R, Length);
-        PutFile(R.Src("box"), MboxOf({MessageAbout("Short")}, "\n"));
+        PutFile(R.Src("box"), MboxOf({MessageAbout("Shortest")}, "\n"));
         R.Add(R.Src("box"), mftMbox);
         R.Target(mftEml, Folder + "\\");
         R.Start();
         if (Length == 246) {
             EXPECT_EQ(R.Summary(), Counters(1, 1, 0, 0)) << R.LogText();
-            EXPECT_EQ(TreeFiles(Folder).size(), 1u);
+            const auto Files = TreeFiles(Folder);
+            ASSERT_EQ(Files.size(), 1u);
+            EXPECT_EQ(Files.begin()->first, "Shortest.eml");
         } else {
             EXPECT_EQ(R.Host.Log.front(), "Target folder cannot be used: " + Folder +
                                               ": the path is longer than Windows allows")

@@ -58,6 +58,13 @@ TEST(KvMimeRender, RawTextHasOneShapeForEveryTree)
          "--o\r\nContent-Type: multipart/alternative; boundary=i\r\n\r\n\tinner preamble\r\n"
          "--i\r\nContent-Type: text/plain\r\n\r\nA\r\n--i--\r\n inner epilogue\r\n"
          "--o--\r\n  outer\r\n  epilogue\r\n"},
+        {"a nested multipart's blank epilogue keeps its bytes",
+         "Content-Type: multipart/mixed; boundary=o\r\n\r\n"
+         "--o\r\nContent-Type: multipart/alternative; boundary=i\r\n\r\n"
+         "--i\r\nContent-Type: text/plain\r\n\r\nA\r\n--i--\r\n\r\n  \r\n--o--\r\n",
+         "Content-Type: multipart/mixed; boundary=o\r\n\r\n"
+         "--o\r\nContent-Type: multipart/alternative; boundary=i\r\n\r\n"
+         "--i\r\nContent-Type: text/plain\r\n\r\nA\r\n--i--\r\n\r\n  \r\n--o--\r\n"},
         {"external bodies inside nested multiparts keep their content",
          "Content-Type: multipart/mixed; boundary=o\r\n\r\n"
          "--o\r\nContent-Type: multipart/mixed; boundary=i\r\n\r\n"

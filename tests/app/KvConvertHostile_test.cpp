@@ -298,6 +298,8 @@ TEST(KvConvertHostile, AnUnusableTargetFolderIsReportedOnceBeforeAnyMailbox)
         {r.Dir.File("file\\"), r.Dir.File("file"), "it is a file, not a folder"},
         {r.Dir.File("a<b\\"), r.Dir.File("a<b"), "the path holds characters a folder name cannot hold"},
         {r.Dir.File("a?b\\*.mbox"), r.Dir.File("a?b"), "the path holds characters a folder name cannot hold"},
+        // A colon past the drive's.
+        {r.Dir.File("a:b\\"), r.Dir.File("a:b"), "the path holds characters a folder name cannot hold"},
         {std::string(1, missing) + ":\\out\\", std::string(1, missing) + ":\\out", "the folder cannot be created"},
         {deep + "\\", deep, "the path is longer than Windows allows"},
     };

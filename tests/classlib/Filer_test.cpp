@@ -2,6 +2,9 @@
 // the whole stream, ancestors, and damaged streams refused.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
@@ -9,13 +12,22 @@
 
 namespace {
 
-// Stores a list of numbers and a blob of its own; notes what Loaded saw.
+// Stores a list of numbers, a blob of its own and a reference; notes what
+// Loaded saw.
 class TProbe : public TComponent {
 public:
     using TComponent::TComponent;
     std::vector<std::int64_t> Numbers;
     std::string Blob;
     std::string SeenAtLoaded;
+    TComponent* Other = nullptr;
+    TComponent* GetOther() const { return Other; }
+    void SetOther(TComponent* Value) { Other = Value; }
+    const TPropertyTable* Properties() const override
+    {
+        static const TPropertyTable Table(nullptr, {RefProp("Other", &TProbe::GetOther, &TProbe::SetOther)});
+        return &Table;
+    }
     void DefineProperties(TFiler* Filer) override
     {
         Filer->DefineProperty(
@@ -74,6 +86,7 @@ void Fill(TForm* F)
     Pr->SetName("Probe");
     Pr->Numbers = {5, -1, 1LL << 40};
     Pr->Blob = std::string("\0\1\2", 3);
+    Pr->Other = F;
 }
 
 // A form of the children Fill writes, each with its own ends.
@@ -114,6 +127,7 @@ TEST(Filer, ARoundTripRestoresPropertiesChildrenAndDefinedValues)
     EXPECT_EQ(Pr->Numbers, (std::vector<std::int64_t>{5, -1, 1LL << 40}));
     EXPECT_EQ(Pr->Blob, std::string("\0\1\2", 3));
     EXPECT_EQ(Pr->SeenAtLoaded, "Inbox");
+    EXPECT_EQ(Pr->Other, B.get()) << "a reference to the root form";
     EXPECT_FALSE(P->HasState(csLoading | csReading));
 
     // Against an ancestor only what differs is written.
@@ -125,6 +139,16 @@ TEST(Filer, ARoundTripRestoresPropertiesChildrenAndDefinedValues)
     TWriter W(&S);
     W.WriteRootComponent(C.get(), A.get());
     EXPECT_NE(S.DataString().find("Outbox"), std::string::npos);
+    EXPECT_EQ(S.DataString().find("Other"), std::string::npos) << "the same reference is written";
+    // A reference that differs from the ancestor's only by name is written.
+    static_cast<TProbe*>(C->FindComponent("Probe"))->Other = C->FindComponent("Box");
+    TStringStream Named;
+    TWriter(&Named).WriteRootComponent(C.get(), A.get());
+    TStringStream Value;
+    TWriter V(&Value);
+    V.WriteStr("Other");
+    V.WriteIdent("Box");
+    EXPECT_NE(Named.DataString().find(Value.DataString()), std::string::npos);
     EXPECT_EQ(S.DataString().find("Color"), std::string::npos);
     EXPECT_LT(S.DataString().size(), Bytes.size() / 2);
 }
@@ -156,6 +180,8 @@ TEST(Filer, DamagedStreamsAreRefused)
         {"Boolean of 2", Ord("Visible", 2)},
         {"a set with a bit past its members", Ord("Font.Style", fsStrikeOut << 1)},
         {"integer past int", Ord("Left", 1LL << 32)},
+        {"integer one past int", Ord("Left", 1LL << 31)},
+        {"integer one below int", Ord("Left", -(1LL << 31) - 1)},
         {"nested past the limit", WithChildren([](TWriter& W) {
              for (int I = 0; I <= MaxStoredNesting; ++I)
                  for (const char* S : {"TPanel", "", ""})
@@ -202,4 +228,20 @@ TEST(Filer, DamagedStreamsAreRefused)
     TStringStream Cut(Data.DataString().substr(0, 1000));
     EXPECT_THROW(Small.LoadFromStream(&Cut), EInvalidGraphic);
     EXPECT_TRUE(Small.Empty());
+    // Bitmap data stored bottom-up (a positive height) reads the right way up.
+    TBitmap Two(1, 2);
+    Two.ScanLine(0)[0] = 0x111111;
+    Two.ScanLine(1)[0] = 0x222222;
+    TStringStream TopDown;
+    Two.SaveToStream(&TopDown);
+    std::string Up = TopDown.DataString();
+    ASSERT_EQ(Up.size(), 62u);
+    const std::int32_t Height = 2;
+    std::memcpy(&Up[22], &Height, 4);
+    std::rotate(Up.begin() + 54, Up.begin() + 58, Up.end());
+    TStringStream BottomUp(Up);
+    TBitmap Read;
+    Read.LoadFromStream(&BottomUp);
+    EXPECT_EQ(Read.ScanLine(0)[0], 0x111111u);
+    EXPECT_EQ(Read.ScanLine(1)[0], 0x222222u);
 }

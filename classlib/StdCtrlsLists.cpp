@@ -524,6 +524,13 @@ void TCustomComboBox::CreateWnd()
     ApplyCharCase();
     FRecreating = false;
     WindowItems(FItems.get())->WindowCreated();
+    // The text set without a window (a form read) goes to the edit part.
+    const std::string Kept = TControl::GetText();
+    if (FEditHandle && !Kept.empty()) {
+        FSettingEditText = true;
+        SetWindowTextA(FEditHandle, Kept.c_str());
+        FSettingEditText = false;
+    }
 }
 
 void TCustomComboBox::DestroyWnd()

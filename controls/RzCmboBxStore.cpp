@@ -38,6 +38,12 @@ const TPropertyTable& TRzCustomComboBox::ClassProperties()
         Ruled(OrdProp("ReadOnlyColorOnFocus", &C::ReadOnlyColorOnFocus, &C::SetReadOnlyColorOnFocus),
               fcpReadOnlyColorOnFocus),
         StrProp("TextHint", &C::TextHint, &C::SetTextHint),
+        // After the index, which would replace it; a list-only style shows
+        // an item's text, which is not the user's own. The same text under
+        // its other name is not stored.
+        StoredWhen<C>(StrProp("Caption", &TControl::Caption, &TControl::SetCaption), [](const C*) { return false; }),
+        StoredWhen<C>(StrProp("Text", &TControl::Text, &TControl::SetText),
+                      [](const C* Box) { return Box->Style() == csDropDown || Box->Style() == csSimple; }),
     });
     return Table;
 }

@@ -108,6 +108,7 @@ void Build(TForm* F)
     Tabbed->TabStops()->Add(120);
     auto Combo = Add<TRzComboBox>(F, F, "Combo");
     Combo->SetFrameHotColor(clRed);
+    Combo->SetText("inbox");
     Add<TRzButton>(F, F, "Button")->SetCaption("Go");
     Add<TRzBitBtn>(F, F, "Ok")->SetKind(bkOK);
     auto Check = Add<TRzCheckBox>(F, F, "Check");
@@ -259,6 +260,8 @@ const TPublished PublishedSettings[] = {
     {Make<TRzComboBox>, Framed + "Color Style=3 Sorted Items DropDownCount MaxLength CharCase ItemHeight "
         "AutoDropDown AutoCloseUp AllowEdit AutoComplete BeepOnInvalidKey DropDownWidth FlatButtons FlatButtonColor "
         "KeepSearchCase ReadOnly ReadOnlyColor ReadOnlyColorOnFocus TextHint Values ItemIndex=1"},
+    {Make<TRzComboBox>, "Text"},
+    {Make<TRzComboBox>, "Style=1 Text"},
     {Make<TRzCustomImageComboBox>, "ItemIndent AutoSizeItemHeight Images"},
     {Make<TRzListBox>, Framed + "Style MultiSelect ExtendedSelect Sorted Items ItemIndex Columns IntegralHeight "
         "ItemHeight TabWidth IncrementalSearch BeepOnInvalidKey ShowItemHints HorzScrollBar OwnerDrawIndent "
@@ -387,6 +390,11 @@ TEST(RzStore, AFormOfEachControlReadsBackAsWritten)
     EXPECT_EQ(static_cast<TRzListBox*>(B->FindComponent("List"))->FrameController(), B->FindComponent("Frames"));
     EXPECT_EQ(static_cast<TRzPanel*>(B->FindComponent("Panel"))->FrameController(), B->FindComponent("Frames"));
     EXPECT_EQ(static_cast<TControl*>(B->FindComponent("Label"))->Font()->Name(), "Courier New");
+    auto Combo = static_cast<TRzComboBox*>(B->FindComponent("Combo"));
+    Combo->HandleNeeded();
+    char Typed[16] = {};
+    GetWindowTextA(Combo->EditHandle(), Typed, sizeof Typed);
+    EXPECT_STREQ(Typed, "inbox");
     auto Edits = static_cast<TRzButtonEdit*>(B->FindComponent("ButtonEdit"));
     EXPECT_EQ(Edits->AltBtnWidth(), 31);
     EXPECT_TRUE(Edits->AltBtnVisible());
@@ -436,6 +444,23 @@ TEST(RzStore, AFormOfEachControlReadsBackAsWritten)
     EXPECT_NE(EditProps().find(FrameStyle), std::string::npos);
     Edit->SetFrameController(static_cast<TRzFrameController*>(A->FindComponent("Frames")));
     EXPECT_EQ(EditProps().find(FrameStyle), std::string::npos);
+}
+
+// The combo box stores its text only in the styles where it is typed.
+TEST(RzStore, AComboStoresItsTextOnlyWhereTyped)
+{
+    TOwned<TForm> F(NewTestForm(320, 280));
+    auto Combo = Add<TRzComboBox>(F.get(), F.get(), "Combo");
+    Combo->SetText("inbox");
+    const auto Written = [Combo](TComboBoxStyle Style) {
+        Combo->SetStyle(Style);
+        TStringStream Out;
+        TWriter W(&Out);
+        W.WriteProperties(Combo, nullptr);
+        return Out.DataString().find("inbox") != std::string::npos;
+    };
+    EXPECT_TRUE(Written(csSimple));
+    EXPECT_FALSE(Written(csDropDownList));
 }
 
 // Every retired name each control reads: its value, written as a number, a

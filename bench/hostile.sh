@@ -34,6 +34,8 @@ build=${TESSALY_BUILD:-$root/build}
 work=${HOSTILE_WORK:-/tmp/tessaly-hostile}
 big=${HOSTILE_BIG:-700}
 export TESSALY_WINEPREFIX=${TESSALY_WINEPREFIX:-$build/wineprefix}
+# The tree builders share the Eudora index writer.
+export PYTHONPATH=$root/bench${PYTHONPATH:+:$PYTHONPATH}
 rm -rf "$work"
 mkdir -p "$work/tree/Local Folders/Inbox.sbd" "$work/eudora" "$work/out" "$work/out-eudora"
 mkdir -p "$work/roads/mbox" "$work/roads/pine" "$work/roads/eudora/Attach" "$work/roads/tb/Local Folders" \
@@ -87,18 +89,7 @@ with open(os.path.join(lf, "Huge"), "wb") as f:
     f.write(b"\n\n")
     f.write(msg("after huge"))
 open(os.path.join(lf, "Huge.msf"), "wb").write(b"index")
-def toc(entries, count=None):
-    t = bytearray(104)
-    t[0] = 0x30
-    t[8:10] = b"In"
-    t[102:104] = (len(entries) if count is None else count).to_bytes(2, "little")
-    for off, length in entries:
-        e = bytearray(218)
-        e[0:4] = off.to_bytes(4, "little")
-        e[4:8] = length.to_bytes(4, "little")
-        e[12] = 1
-        t += e
-    return bytes(t)
+from eudora_toc import toc
 # Eudora: four messages, entries without a length, running on, starting
 # inside a message, outside the data file, and one whole.
 msgs = [(b"From ???@??? Mon Jan  1 10:00:00 2001\r\nSubject: eudora %d\r\nContent-Type: text/plain\r\n\r\nbody\r\n" % i)
@@ -377,18 +368,7 @@ for name, data in (("Inbox", msg(b"one")), ("Notes", b"not a mailbox\n"), ("Empt
     open(os.path.join(acc, "tree", name), "wb").write(data)
 for name in ("Inbox", "Notes", "Empty", "Pipe"):
     open(os.path.join(acc, "tree", name + ".msf"), "wb").write(b"index")
-def toc(entries):
-    t = bytearray(104)
-    t[0] = 0x30
-    t[8:10] = b"In"
-    t[102:104] = len(entries).to_bytes(2, "little")
-    for off, length in entries:
-        e = bytearray(218)
-        e[0:4] = off.to_bytes(4, "little")
-        e[4:8] = length.to_bytes(4, "little")
-        e[12] = 1
-        t += e
-    return bytes(t)
+from eudora_toc import toc
 eud = [b"From ???@??? Mon Jan  1 10:00:00 2001\r\nSubject: e%d\r\n\r\nbody\r\n" % i for i in range(3)]
 open(os.path.join(acc, "nodata", "In.toc"), "wb").write(toc([(0, len(eud[0]))]))
 open(os.path.join(acc, "nodata", "In.mbx"), "wb").write(b"")

@@ -83,6 +83,17 @@ TEST(KvFromLineDate, NormalisesTheAsctimeDate)
         EXPECT_EQ(expected, GetFromLineDate(text)) << text;
 }
 
+// Two-digit years up to 70 are of this century, from 71 of the last.
+TEST(KvFromLineDate, TwoDigitYears70And71)
+{
+    const std::pair<const char*, const char*> Cases[] = {
+        {"From a@b.cd Thu Jan  1 00:00:00 70\r\n", "Thu Jan  1 00:00:00 2070"},
+        {"From a@b.cd Fri Jan  1 00:00:00 71\r\n", "Fri Jan  1 00:00:00 1971"},
+    };
+    for (const auto& [Text, Date] : Cases)
+        EXPECT_EQ(GetFromLineDate(Text), Date) << Text;
+}
+
 struct TStrictCase {
     std::string Text;
     int Pos;

@@ -286,6 +286,17 @@ TEST(KvMimeHeadersValues, AddressLists)
     EXPECT_EQ(3, AddressListToStrings("", &strings));
 }
 
+// An escaped quote inside a quoted name neither ends the quoting nor lets
+// the comma in it split the list.
+TEST(KvMimeHeadersValues, EscapedQuoteInsideAQuotedAddress)
+{
+    const std::string List = "\"Doe \\\"JD, John\" <john@example.com>, ann@example.com";
+    TStringList Strings;
+    ASSERT_EQ(AddressListToStrings(List, &Strings), 2);
+    EXPECT_EQ(Strings[0], "\"Doe \\\"JD, John\" <john@example.com>");
+    EXPECT_EQ(Strings[1], "ann@example.com");
+}
+
 TEST(KvMimeHeadersValues, ContentTypeCharsetAndDates)
 {
     EXPECT_EQ("text/plain; charset=\"windows-1252\"", GetContentType(Msg, false, false));

@@ -63,6 +63,24 @@ TEST(KvQuotedPrintable, EncodeCases)
     EXPECT_EQ(words, DecodeQuotedPrintable(enc));
 }
 
+// A quoted-printable line of 75 characters gets its soft break after the
+// last blank from the third column on, or after the last break character
+// from the 39th on; else it is cut where it is full.
+TEST(KvQuotedPrintable, SoftBreakColumns)
+{
+    const std::string X(100, 'x');
+    const struct {
+        std::string Text, Encoded;
+    } Cases[] = {
+        {"ab " + X.substr(0, 97), "ab =\r\n" + X.substr(0, 75) + "=\r\n" + X.substr(0, 22)},
+        {"a " + X.substr(0, 98), "a " + X.substr(0, 73) + "=\r\n" + X.substr(0, 25)},
+        {X.substr(0, 38) + "-" + X.substr(0, 61), X.substr(0, 38) + "-=\r\n" + X.substr(0, 61)},
+        {X.substr(0, 37) + "-" + X.substr(0, 62), X.substr(0, 37) + "-" + X.substr(0, 37) + "=\r\n" + X.substr(0, 25)},
+    };
+    for (const auto& C : Cases)
+        EXPECT_EQ(EncodeQuotedPrintable(C.Text), C.Encoded) << C.Text;
+}
+
 TEST(KvQuotedPrintable, DecodeCases)
 {
     const struct {

@@ -129,6 +129,26 @@ TEST_F(KvDatesTest, MailDatesReadAsUtc)
     EXPECT_EQ(MailDateToUtc("garbage text", 456.0), 456.0);
 }
 
+// The first and last years a mail date may hold pass, one past either end fails.
+TEST_F(KvDatesTest, MailDateYearsFrom1960To2200)
+{
+    const struct {
+        const char* Text;
+        TDateTime Value;  // -1: refused
+    } Cases[] = {
+        {"1 Jan 1960", EncodeDate(1960, 1, 1)},
+        {"31 Dec 2200", EncodeDate(2200, 12, 31)},
+        {"31 Dec 1959", -1},
+        {"1 Jan 2201", -1},
+    };
+    for (const auto& C : Cases) {
+        TDateTime V;
+        std::string Zone;
+        EXPECT_EQ(SplitMailDate(C.Text, V, Zone), C.Value >= 0) << C.Text;
+        EXPECT_EQ(V, C.Value) << C.Text;
+    }
+}
+
 TEST_F(KvDatesTest, FieldOrderAndCenturyFollowTheInjectedSettings)
 {
     struct {

@@ -529,6 +529,25 @@ TEST_F(KvFilesTest, NumberedNames)
     EXPECT_EQ(GetNumberedFileName(Dir + "f.eml"), Dir + "f.eml");
 }
 
+// An empty bracket pair is no number: the name gets its own "[1]".
+TEST_F(KvFilesTest, EmptyBracketsAreNoNumber)
+{
+    const struct {
+        const char* In;
+        const char* Out;
+        int Number;
+    } Cases[] = {
+        {"a[].eml", "a[][1].eml", 1},
+        {"a[0].eml", "a[1].eml", 1},
+        {"a[]", "a[1]", 1},
+    };
+    for (const auto& C : Cases) {
+        std::string Name = C.In;
+        EXPECT_EQ(IncrementFileNumber(Name), C.Number) << C.In;
+        EXPECT_EQ(Name, C.Out) << C.In;
+    }
+}
+
 // With a memory of the names met, the search resumes after the last name
 // found taken: the same names as a search from the start, while nothing is
 // removed meanwhile; a name another program takes meanwhile is passed over.

@@ -115,6 +115,23 @@ TEST(RzListSearch, PrefixesWithinTheDelayAndBeepsForNoMatch)
     EXPECT_EQ(Empty.Clicks, 0);
 }
 
+// Escape while searching by typing drops the selection, not only the text.
+TEST(RzListSearch, EscapeClearsTheSelection)
+{
+    auto Form = NewTestForm(300, 300);
+    auto* List = new TRzListBox(Form.get());
+    List->SetParent(Form.get());
+    List->SetBounds(10, 10, 120, 150);
+    for (const char* T : {"alpha", "beta", "bravo"})
+        List->Items()->Add(T);
+    SendMessageA(List->Handle(), WM_CHAR, 'b', 1);
+    ASSERT_EQ(List->ItemIndex(), 1);
+    Key(List->Handle(), VK_ESCAPE, true);
+    SendMessageA(List->Handle(), WM_CHAR, VK_ESCAPE, 1);
+    EXPECT_EQ(List->ItemIndex(), -1);
+    EXPECT_EQ(List->SearchText(), "");
+}
+
 TEST(RzListDraw, GroupRowsWithoutPrefixInTheGroupColours)
 {
     TClassicLook Classic;

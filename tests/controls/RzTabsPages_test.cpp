@@ -11,6 +11,7 @@
 #include "classlib/Hints.h"
 #include "controls/RzTabs.h"
 #include "tests/controls/RzFormKit.h"
+#include "tests/controls/RzTabKit.h"
 
 namespace {
 
@@ -377,6 +378,25 @@ TEST(RzTabControlInput, KeyboardWalkAsksOnceAndARefusalKeepsTheTab)
     EXPECT_EQ(S.C->TabIndex(), 0) << "End walks back from the last tab in the flipped order";
     Key(W, VK_HOME, true);
     EXPECT_EQ(S.C->TabIndex(), 3);
+}
+
+// With the tabs on the left the strip reads from the bottom up, so Up and
+// Left step to the next tab, Down and Right to the one before.
+TEST(RzTabControlInput, TabsOnTheLeftTakeUpAndLeftToTheNextTab)
+{
+    auto Form = NewTestForm(300, 200);
+    auto Strip = NewTabStrip({"one", "two", "three"}, 100, 180);
+    Strip->SetParent(Form.get());
+    Strip->SetTabOrientation(toLeft);
+    const struct {
+        WORD Key;
+        int Selected;  // from tab 1
+    } Cases[] = {{VK_UP, 2}, {VK_LEFT, 2}, {VK_DOWN, 0}, {VK_RIGHT, 0}};
+    for (const auto& C : Cases) {
+        Strip->SetTabIndex(1);
+        Key(Strip->Handle(), C.Key, true);
+        EXPECT_EQ(Strip->TabIndex(), C.Selected) << C.Key;
+    }
 }
 
 TEST(RzTabControlInput, OverlapHitsTheSelectedTab)

@@ -12,9 +12,10 @@ using TMailFlags = std::uint32_t;
 // The reader's format kind: the layout of a source store as far as the
 // engine treats stores apart. The numbers are what the wizard's format table
 // and every stored setting hand over, so they keep their values; kinds not
-// named here get no special treatment.
-using TMailboxKind = std::uint8_t;
-enum : TMailboxKind {
+// named here get no special treatment. A switch over it names every kind
+// (no default) where each kind must be decided, so a new kind is listed by
+// the compiler at every such switch.
+enum TMailboxKind : std::uint8_t {
     mbkNone = 0,
     // One message per file, in "fld" folder directories.
     mbkMessageFile = 1,       // a message without a Content-Type field gets one

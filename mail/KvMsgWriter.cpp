@@ -412,5 +412,5 @@ void TMessageParts::RenderMessage(int OutputKind, int FromLineKind, std::string&
     if (!(date > 0))
         date = GetReceivedDate().GetDateTime();
     GetConvertedText(*tree, static_cast<TMailOutputKind>(OutputKind), static_cast<TFromLineKind>(FromLineKind),
-                     date, 0, std::string(), std::string(), Result);
+                     date, mbkNone, std::string(), std::string(), Result);
 }

@@ -126,7 +126,7 @@ TEST_F(KvEudoraAttachStore, HeaderFieldForm)
         TMessageParts parts;
         const std::string out = Rebuild(std::string(From) + "Subject: h\r\nX-Attachments: " + Dir.File("Attach\\r.pdf") +
                                             ";\r\n\r\nbody text\r\n",
-                                        17, parts);
+                                        mbkEudoraToc, parts);
         EXPECT_TRUE(parts.HeaderCompleted);
         TKvMimeBlock back(out, false, true);
         EXPECT_EQ(PartTreeShape(back), "multipart/mixed[text/plain,application/pdf(r.pdf)]") << out;
@@ -147,7 +147,7 @@ TEST_F(KvEudoraAttachStore, HeaderFieldForm)
         // A typed message keeps its attachment field under another name.
         TMessageParts parts;
         const std::string out = Rebuild(std::string(From) + "Subject: h\r\n" + Mixed + "X-Attachments: a.pdf\r\n\r\nx\r\n",
-                                        17, parts);
+                                        mbkEudoraToc, parts);
         EXPECT_NE(parts.Header.find("\nX-Attachments2: a.pdf"), std::string::npos) << parts.Header;
         EXPECT_EQ(parts.AttachmentCount(), 0);
     }

@@ -17,7 +17,7 @@ namespace {
 struct TLoaded {
     std::string Text;
     TMimeRebuild Rebuild = TMimeRebuild::None;
-    TMailboxKind Kind = 0;
+    TMailboxKind Kind = mbkNone;
     TMailParseState State = mpsNone;
     std::string Subject;
 };
@@ -140,7 +140,7 @@ TEST_F(KvMailBaseFile, MissingContentTypeGoesBelowTheFromLine)
     for (const Case& c : cases)
         for (int size : {1, 7, 64, DefaultMailBufferSize}) {
             SCOPED_TRACE(std::string(c.Name) + " buffer " + std::to_string(size));
-            const std::vector<TLoaded> got = Load(before + c.Message + after, 5, size);
+            const std::vector<TLoaded> got = Load(before + c.Message + after, mbkMbox, size);
             ASSERT_EQ(got.size(), 3u);
             // The neighbours are untouched and nothing is glued onto them.
             EXPECT_EQ(got[0].Text, "From a@b Mon Jan  1 00:00:00 2024\r\nSubject: first\r\nContent-Type: text/plain\r\n\r\none");
@@ -155,10 +155,10 @@ TEST_F(KvMailBaseFile, MissingContentTypeGoesBelowTheFromLine)
     EXPECT_EQ(file[0].Text, "Content-Type: text/plain\r\n\r\nFrom my side, yes.\r\nSecond line.");
     // A mailbox's first line stays first, whether or not it reads as a
     // separator.
-    const std::vector<TLoaded> odd = Load("From x\nhello there\n" + before, 5);
+    const std::vector<TLoaded> odd = Load("From x\nhello there\n" + before, mbkMbox);
     ASSERT_EQ(odd.size(), 2u);
     EXPECT_EQ(odd[0].Text, "From x\r\nContent-Type: text/plain\r\n\r\nhello there");
-    const std::vector<TLoaded> preface = Load("Preface line\n" + before, 5);
+    const std::vector<TLoaded> preface = Load("Preface line\n" + before, mbkMbox);
     ASSERT_EQ(preface.size(), 2u);
     EXPECT_EQ(preface[0].Text, "Preface line");
 }
@@ -228,7 +228,7 @@ TEST_F(KvMailBaseFile, MessagesThatNeedTheMimeEngineAreRebuilt)
     const std::vector<TLoaded> got =
         Load("From a@b.cd Mon Jan  1 10:00:00 2001\nContent-Type: text/plain\nX-Attachments: a\n\nx\n"
              "From a@b.cd Mon Jan  1 10:00:00 2001\nContent-Type: text/plain\n\ny\n",
-             5);
+             mbkMbox);
     ASSERT_EQ(got.size(), 2u);
     EXPECT_EQ(got[0].Kind, mbkMboxAttachLines);
     EXPECT_EQ(got[1].Kind, mbkMbox);

@@ -83,7 +83,7 @@ TEST(KvMailFolders, LocationAndNameByKind)
         // Folder directories.
         {mbkContentFile1, "C:\\Store\\Inbox\\m.txt", "C:\\Store\\", "Inbox"},
         {mbkFileLocation, "C:\\Store\\Inbox.mbx", "C:\\Store\\Inbox", ""},
-        {99, "C:\\Store\\Inbox.mbx", "C:\\Store\\", ""},
+        {TMailboxKind(99), "C:\\Store\\Inbox.mbx", "C:\\Store\\", ""},
     };
     for (const auto& c : cases) {
         std::string location = "?", name = "?";

@@ -187,7 +187,7 @@ TEST_F(KvMailStreamFile, ExactTextsAndTrailingBreaks)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
-        EXPECT_EQ(SplitEveryWay(c.File, 8), c.Want);
+        EXPECT_EQ(SplitEveryWay(c.File, mbkPine), c.Want);
     }
 }
 
@@ -251,7 +251,7 @@ TEST_F(KvMailStreamFile, MidLineFromAtEveryWindowEdge)
         want.push_back(WithBreaks(m, "\r\n"));
     }
     want.back() += "\r\n";  // the last message keeps its last break
-    EXPECT_EQ(SplitEveryWay(file, 8), want);
+    EXPECT_EQ(SplitEveryWay(file, mbkPine), want);
 }
 
 // Mailing-list archives and other writers put separators the strict test
@@ -277,7 +277,7 @@ TEST_F(KvMailStreamFile, ArchiveSeparatorsAfterABlankLine)
               "still body\n" + (i < refused ? separators[i] : "") + "\n\n";
     for (const char* brk : {"\n", "\r\n", "\r"}) {
         SCOPED_TRACE(brk[0] == '\r' && brk[1] ? "CRLF" : brk[0] == '\r' ? "CR" : "LF");
-        const std::vector<std::string> got = SplitEveryWay(WithBreaks(lf, brk), 5);
+        const std::vector<std::string> got = SplitEveryWay(WithBreaks(lf, brk), mbkMbox);
         ASSERT_EQ(got.size(), std::size(separators));
         for (size_t i = 0; i < got.size(); ++i) {
             EXPECT_EQ(got[i].substr(0, got[i].find('\r')), separators[i]);
@@ -529,12 +529,12 @@ TEST_F(KvMailStreamFile, NulPaddingBeforeASeparator)
     // bytes without the NULs would.
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
-        EXPECT_EQ(SplitEveryWay(c.File, 8), c.Want);
+        EXPECT_EQ(SplitEveryWay(c.File, mbkPine), c.Want);
         std::vector<std::string> own = c.Want;
         for (std::string& t : own)
             if (t.size() < 2 || t.compare(t.size() - 2, 2, "\r\n") != 0)
                 t += "\r\n";
-        EXPECT_EQ(SplitEveryWay(c.File, 8, true), own);
+        EXPECT_EQ(SplitEveryWay(c.File, mbkPine, true), own);
     }
 }
 

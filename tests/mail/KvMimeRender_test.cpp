@@ -120,7 +120,7 @@ TEST(KvMimeRender, KindsWithoutTextAndFromLines)
     // The digest line records the identity digest on the block.
     TKvMimeBlock block(plain, false, true);
     std::string text;
-    GetConvertedText(block, mokRaw, flkDigest, 0, 0, "", "", text);
+    GetConvertedText(block, mokRaw, flkDigest, 0, mbkNone, "", "", text);
     EXPECT_EQ(0u, text.find("From MD5: "));
     EXPECT_EQ(32u, block.IdentityDigest.size());
 }
@@ -193,7 +193,7 @@ TEST_F(KvMimeRenderFiles, AttachmentsSavedAndReferenced)
         "--B\r\nContent-Type: text/plain; name=\"c.txt\"\r\nContent-Disposition: attachment; filename=\"c.txt\"\r\n\r\n"
         "one\r\n--B\r\nContent-Type: text/plain; name=\"c.txt\"\r\nContent-Disposition: attachment; filename=\"c.txt\"\r\n\r\n"
         "two\r\n--B--\r\n";
-    const std::string out = Render(twoSame, mokSaveAttachments, flkNone, 0, 0, "", Dir.Path());
+    const std::string out = Render(twoSame, mokSaveAttachments, flkNone, 0, mbkNone, "", Dir.Path());
 
     // Identical second file: not kept, both references name the first.
     EXPECT_EQ("same bytes", LoadFileToString(Dir.File("Attach\\a b.txt")));
@@ -222,7 +222,7 @@ TEST_F(KvMimeRenderFiles, AttachmentsSavedAndReferenced)
 
     // Kind 0 with the saved tree brings the file contents back.
     std::string back;
-    GetConvertedText(parsed, mokRaw, flkNone, 0, 0, Dir.Path(), "", back);
+    GetConvertedText(parsed, mokRaw, flkNone, 0, mbkNone, Dir.Path(), "", back);
     TKvMimeBlock restored(back, false, true);
     ASSERT_EQ(5, restored.ChildCount());
     EXPECT_EQ("text/plain", restored.Child(1)->ContentType);
@@ -246,7 +246,7 @@ TEST_F(KvMimeRenderFiles, PartsOfOneNameTakeTheLowestFreeNumbers)
                            "Content-Disposition: attachment; filename=\"r.txt\"\r\n\r\n") +
                body + "\r\n";
     msg += "--B--\r\n";
-    TKvMimeBlock parsed(Render(msg, mokSaveAttachments, flkNone, 0, 0, "", Dir.Path()), false, true);
+    TKvMimeBlock parsed(Render(msg, mokSaveAttachments, flkNone, 0, mbkNone, "", Dir.Path()), false, true);
     const struct {
         const char* Reference;
         const char* Bytes;
@@ -268,9 +268,9 @@ TEST_F(KvMimeRenderFiles, InlinePartsOnlyInKindFourAndFolderFailures)
         "Subject: i\r\nContent-Type: multipart/related; boundary=\"R\"\r\n\r\n"
         "--R\r\nContent-Type: text/html\r\n\r\n<img src=\"cid:p\">\r\n"
         "--R\r\nContent-Type: image/gif\r\nContent-ID: <p>\r\n\r\nGIFDATA\r\n--R--\r\n";
-    const std::string kept = Render(msg, mokSaveAttachments, flkNone, 0, 0, "", Dir.Path());
+    const std::string kept = Render(msg, mokSaveAttachments, flkNone, 0, mbkNone, "", Dir.Path());
     EXPECT_NE(std::string::npos, kept.find("GIFDATA"));
-    const std::string saved = Render(msg, mokSaveAllParts, flkNone, 0, 0, "", Dir.Path());
+    const std::string saved = Render(msg, mokSaveAllParts, flkNone, 0, mbkNone, "", Dir.Path());
     EXPECT_EQ(std::string::npos, saved.find("GIFDATA"));
     EXPECT_NE(std::string::npos, saved.find("name=Embedded\\NoName.gif"));
     EXPECT_EQ("GIFDATA\r\n", LoadFileToString(Dir.File("Embedded\\NoName.gif")));
@@ -279,7 +279,7 @@ TEST_F(KvMimeRenderFiles, InlinePartsOnlyInKindFourAndFolderFailures)
     TTestFolder blocked("render_blocked");
     SaveStringToFile(blocked.File("Embedded"), "x");
     try {
-        Render(msg, mokSaveAllParts, flkNone, 0, 0, "", blocked.Path());
+        Render(msg, mokSaveAllParts, flkNone, 0, mbkNone, "", blocked.Path());
         FAIL() << "no exception";
     } catch (const EMimeRenderError& e) {
         EXPECT_EQ("Cannot create folder \"" + blocked.File("Embedded") + "\"", e.Message());
@@ -298,7 +298,7 @@ TEST_F(KvMimeRenderFiles, DetachedPartsEmbeddedOrReportedMissing)
         "--D\r\nContent-Type: application/octet-stream; name=\"lost.bin\"\r\nContent-Transfer-Encoding: base64\r\n"
         "X-Content-File: C:\\gone\\away\\lost.bin\r\n\r\n\r\n--D--\r\n";
 
-    const std::string out = Render(msg, mokRaw, flkNone, 0, 0, Dir.Path());
+    const std::string out = Render(msg, mokRaw, flkNone, 0, mbkNone, Dir.Path());
     EXPECT_EQ(std::string::npos, out.find("X-Content-File: C:\\gone\\away\\doc.bin"));
     EXPECT_NE(std::string::npos, out.find("X-Content-File: C:\\gone\\away\\lost.bin"));
     EXPECT_NE(std::string::npos, out.find("AAEC"));
@@ -375,7 +375,7 @@ TEST(KvMimeRender, HtmlBodyGetsTitleCharsetAndSummary)
     // The original tree is left as it was.
     TKvMimeBlock original(msg, false, true);
     std::string text;
-    GetConvertedText(original, mokHtmlMessage, flkNone, 0, 0, "", "", text);
+    GetConvertedText(original, mokHtmlMessage, flkNone, 0, mbkNone, "", "", text);
     EXPECT_EQ("", original.Child(1)->ContentId);
 }
 
@@ -386,7 +386,7 @@ TEST_F(KvMimeRenderFiles, WholeMessageAttachmentSaved)
     EXPECT_EQ("Subject: only\r\nContent-Type: message/external-body;\r\n\taccess-type=local-file;\r\n"
               "\tname=Attach\\r.pdf\r\n\r\nContent-Type: application/pdf; name=\"r.pdf\"\r\n"
               "Content-Transfer-Encoding: base64\r\n",
-              Render(lone, mokSaveAttachments, flkNone, 0, 0, "", Dir.Path()));
+              Render(lone, mokSaveAttachments, flkNone, 0, mbkNone, "", Dir.Path()));
     EXPECT_EQ("PDF", LoadFileToString(Dir.File("Attach\\r.pdf")));
     // Without a folder nothing is written and the name is referred to.
     EXPECT_NE(std::string::npos, Render(lone, mokSaveAttachments).find("name=r.pdf\r\n"));
@@ -410,7 +410,7 @@ TEST_F(KvMimeRenderFiles, ClientDetachedPartGetsItsOwnHeaderBack)
                                  "Content-Transfer-Encoding: base64\r\n"
                                  "Content-Disposition: attachment; filename=\"x y.pdf\"\r\n";
 
-    TKvMimeBlock written(Render(msg, mokRaw, flkNone, 0, 0, Dir.Path()), false, true);
+    TKvMimeBlock written(Render(msg, mokRaw, flkNone, 0, mbkNone, Dir.Path()), false, true);
     ASSERT_EQ(2, written.ChildCount());
     EXPECT_EQ(expected, written.Child(1)->Header);
     EXPECT_EQ("%PDF-1", Base64DecodeString(written.Child(1)->Body));

@@ -99,7 +99,7 @@ TEST_F(KvReEmbedStore, PreloadedFilesAndOtherStores)
         TMessageParts parts;
         const std::string out = Rebuild(std::string(Head) + "X-RS-Attach: \"" + Dir.File("r.pdf") +
                                             "\", 20, x\r\nContent-Type: text/plain\r\n\r\nx\r\n",
-                                        22, parts);
+                                        mbkPegasus, parts);
         TKvMimeBlock back(out, false, true);
         EXPECT_EQ(PartTreeShape(back), "multipart/mixed[text/plain,application/pdf(r.pdf)]");
         EXPECT_EQ(NamedPartBytes(back, "r.pdf"), Pdf);
@@ -114,7 +114,7 @@ TEST_F(KvReEmbedStore, PreloadedFilesAndOtherStores)
                                  "Content-Transfer-Encoding: base64\r\nX-Content-File: " + Dir.File("gone.bin") +
                                  "\r\n\r\n\r\n--b--\r\n";
         TMessageParts parts;
-        Rebuild(std::string(Head) + "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n" + body, 19, parts);
+        Rebuild(std::string(Head) + "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n" + body, mbkContentFile1, parts);
         ASSERT_EQ(parts.AttachmentCount(), 2);
         EXPECT_EQ(parts.Attachment(0)->DataBytes(), Pdf);
         EXPECT_NE(Logged.find("Email part not found: \"" + Dir.File("gone.bin") + "\""), std::string::npos) << Logged;

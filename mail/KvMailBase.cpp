@@ -183,7 +183,7 @@ TMailFlags TEMailObj::GetMailFlags()
     switch (FormatKind) {
     case mbkFolderFlagsOnly:
         MailFlags = FolderFlags | mfComputed | ((FolderFlags & mfSentFolder) ? mfSent : mfRead);
-        break;
+        return MailFlags;
     case mbkMessageFile: case mbkFolderMessage: case mbkMbox: case mbkFldMbox: case mbkPine:
     case mbkMozilla: case mbkCalypso: case mbkMboxAttachLines: case mbkFileLocation: {
         std::string header;
@@ -192,12 +192,17 @@ TMailFlags TEMailObj::GetMailFlags()
         MailFlags |= f | FolderFlags;
         if (f != mfComputed)
             StatusSource = (f & mfMozillaStatus) ? ssMozillaStatus : FormatKind == mbkCalypso ? ssHexStatus : ssHeaderFields;
+        return MailFlags;
+    }
+    // No status field of these stores is read here: the folder gives the flags.
+    case mbkNone: case mbkEmlxFolder: case mbkMaildir: case mbkFldMboxFolderFlags: case mbkPlainMbox:
+    case mbkPoco1: case mbkPoco2: case mbkPoco3: case mbkEudoraMbx: case mbkEudoraToc: case mbkMacEudora:
+    case mbkContentFile1: case mbkContentFile2: case mbkPegasusPlain: case mbkPegasus: case mbkReaderNamed:
+    case mbkFileNamed: case mbkFileNamedPlain: case mbkCopyNumbered1: case mbkCopyNumbered2: case mbkHotmail:
+    case mbkFolderPlain:
         break;
     }
-    default:
-        MailFlags |= FolderFlags | mfComputed;
-        break;
-    }
+    MailFlags |= FolderFlags | mfComputed;
     return MailFlags;
 }
 
@@ -599,18 +604,18 @@ void TEMailObj::StoreMessage(std::string&& Text)
     case mbkMessageFile: case mbkFolderMessage: case mbkMozilla: case mbkFolderFlagsOnly:
         if (isExternalBody()) {
             SetMimeBlock(Text);
-            break;
+            return;
         }
         SetMessageSource(std::move(Text));
         if (FormatKind == mbkMessageFile && !MessageText.empty() && !HasHeaderField(MessageText, FieldContentType, false))
             AddMissingContentType();
-        break;
+        return;
     case mbkMbox: case mbkFldMbox: case mbkFldMboxFolderFlags: case mbkPine: case mbkMboxAttachLines:
         if (isExternalBody()) {
             SetMimeBlock(Text);
             if (FormatKind == mbkMboxAttachLines)
                 FormatKind = mbkMbox;
-            break;
+            return;
         }
         SetMessageSource(std::move(Text));
         if (FindXAttachmentsLine(MessageText, false) > 0 && !IsMultipart()) {
@@ -623,10 +628,10 @@ void TEMailObj::StoreMessage(std::string&& Text)
             AddMissingContentType();
         if (ParseState == mpsText && NeedsDecoding())
             BuildParts(MessageText, TMimeRebuild::Decode);
-        break;
+        return;
     case mbkCalypso:
         BuildParts(Text, TMimeRebuild::Detached);
-        break;
+        return;
     case mbkPoco1: case mbkPoco2: case mbkPoco3: {
         const int body = FindBodyStart(Text);
         if (body > 0 && SameTextStr(Text.substr(body - 1, 8), "<x-html>") &&
@@ -634,27 +639,27 @@ void TEMailObj::StoreMessage(std::string&& Text)
             SetHeaderField(Text, FieldContentType, MimeTextHtml);
         if (IsExternalBody(Text)) {
             SetMimeBlock(Text);
-            break;
+            return;
         }
         SetMessageSource(Text);
         std::string header;
         GetHeaderText(header);
         if (HasMarker(header, "\nX-Poco-Attachment: "))
             BuildParts(Text, TMimeRebuild::Detached);
-        break;
+        return;
     }
     case mbkEudoraMbx: case mbkEudoraToc: case mbkMacEudora:
         if (Text.size() >= 7 && Text[6] == '?')
             StoreEudoraText(Text);
         else
             SetMessageSource(Text);
-        break;
+        return;
     case mbkContentFile1: case mbkContentFile2:
         if (HasMarker(Text, "\nX-Content-File: "))
             SetMimeBlock(Text);
         else
             SetMessageSource(Text);
-        break;
+        return;
     case mbkPegasusPlain: case mbkPegasus: {
         SetMessageSource(Text);
         std::string header;
@@ -663,18 +668,20 @@ void TEMailObj::StoreMessage(std::string&& Text)
             BuildParts(Text, TMimeRebuild::Detached);
         else if (HasMarker(header, "\nX-finfo: "))
             BuildParts(Text, TMimeRebuild::DetachedFinfo);
-        break;
+        return;
     }
     case mbkReaderNamed:
         if (HasRemovedSectionNote(Text))
             SetMimeBlock(Text);
         else
             SetMessageSource(Text);
-        break;
-    default:
-        SetMessageSource(Text);
+        return;
+    case mbkNone: case mbkEmlxFolder: case mbkMaildir: case mbkPlainMbox: case mbkFileNamed:
+    case mbkFileNamedPlain: case mbkCopyNumbered1: case mbkCopyNumbered2: case mbkHotmail: case mbkFolderPlain:
+    case mbkFileLocation:
         break;
     }
+    SetMessageSource(Text);
 }
 
 std::string TEMailObj::LogMailboxName() { return MailboxName; }

@@ -221,7 +221,8 @@ void GetFolderLocationAndName(const std::string& Path, TMailboxKind Kind, std::s
     case mbkFileLocation:
         L = JoinPath(L, ExtractFileNameNoExt(Path));
         break;
-    default:
+    case mbkNone:
+    case mbkReaderNamed:  // its reader names the folder
         break;
     }
     Location = L;

@@ -369,28 +369,32 @@ void RebuildPartsByKind(TMessageParts& Parts, const std::string& Text, const std
     switch (Kind) {
     case mbkCalypso:
         CalypsoRule(c, Text);
-        break;
+        return;
     case mbkMboxAttachLines:
         XAttachmentsRule(c, Text);
-        break;
+        return;
     case mbkPoco1: case mbkPoco2: case mbkPoco3:
         PocoRule(c, Text);
-        break;
+        return;
     case mbkEudoraMbx: case mbkEudoraToc: case mbkMacEudora:
         EudoraRule(c, Text, Kind == mbkMacEudora);
-        break;
+        return;
     case mbkContentFile1: case mbkContentFile2:
         MimeRule(c, Text);
-        break;
+        return;
     case mbkPegasusPlain: case mbkPegasus:
         if (Finfo)
             XFileRule(c, Text);
         else
             RsAttachRule(c, Text);
-        break;
-    default:
-        // Stores without a rule of their own keep their text whole.
-        Parts.ParseMessageText(Text);
+        return;
+    case mbkNone: case mbkMessageFile: case mbkFolderMessage: case mbkEmlxFolder: case mbkMaildir:
+    case mbkMbox: case mbkFldMbox: case mbkFldMboxFolderFlags: case mbkPine: case mbkMozilla:
+    case mbkPlainMbox: case mbkReaderNamed: case mbkFileNamed: case mbkFileNamedPlain:
+    case mbkCopyNumbered1: case mbkCopyNumbered2: case mbkHotmail: case mbkFolderFlagsOnly:
+    case mbkFolderPlain: case mbkFileLocation:
         break;
     }
+    // Stores without a rule of their own keep their text whole.
+    Parts.ParseMessageText(Text);
 }

@@ -152,18 +152,24 @@ bool TRzShellOpenSaveForm::ValidateName(const std::string& Name, const std::stri
         }
     }
 
-    if (!(FOptions & osoNoDereferenceLinks) && SameTextIgnoringCase(FileNameExtension(Full), ".lnk")) {
+    // False when the name was a shortcut to a folder, which is entered.
+    const auto Dereference = [this](std::string& Path) {
+        if ((FOptions & osoNoDereferenceLinks) || !SameTextIgnoringCase(FileNameExtension(Path), ".lnk"))
+            return true;
         TRzShortcut Shortcut;
-        if (SUCCEEDED(ShellResolveShortcut(Full, Shortcut, false)) && !Shortcut.Path.empty())
-            Full = Shortcut.Path;
+        if (SUCCEEDED(ShellResolveShortcut(Path, Shortcut, false)) && !Shortcut.Path.empty())
+            Path = Shortcut.Path;
         // A shortcut to a folder opens the folder, as the folder's own name
         // does; taken as a file it would hand a folder on as a file name.
-        if (IsExistingFolder(Full)) {
-            GoToFolderPath(Full);
+        if (IsExistingFolder(Path)) {
+            GoToFolderPath(Path);
             edtFileName->SelectAll();
             return false;
         }
-    }
+        return true;
+    };
+    if (!Dereference(Full))
+        return false;
 
     if (Single) {
         TRzShellListData* Picked = FNameFromList && ShellList->Selected() ? ShellList->SelectedData() : nullptr;
@@ -193,6 +199,10 @@ bool TRzShellOpenSaveForm::ValidateName(const std::string& Name, const std::stri
             if (!MatchListItems(Full))
                 return false;
         }
+        // The list names a shortcut by its own file, picked or typed without
+        // its hidden extension: the target is what was chosen.
+        if (!Dereference(Full))
+            return false;
     }
 
     TRzFileCheckOptions Checks;

@@ -53,10 +53,11 @@ struct TOpenFormTest : ::testing::Test {
         return Form.get();
     }
 
-    // What pressing Open with Text typed does: whether the form may close.
-    bool PressOpen(const std::string& Text)
+    // What pressing Open with Text typed (unless Type is off) does: whether the form may close.
+    bool PressOpen(const std::string& Text, bool Type = true)
     {
-        Form->edtFileName->SetText(Text);
+        if (Type)
+            Form->edtFileName->SetText(Text);
         Form->SetModalResult(mrOk);
         const bool CanClose = Form->CloseQuery();
         Form->SetModalResult(mrNone);
@@ -72,6 +73,13 @@ struct TOpenFormTest : ::testing::Test {
         return V;
     }
     std::string Shown() { return Form->ShellList->Folder()->PathName(); }
+    void ClickItem(const std::string& Name)
+    {
+        RECT R{LVIR_LABEL, 0, 0, 0};
+        SendMessageA(Form->ShellList->Handle(), LVM_GETITEMRECT, IndexOf(Name), reinterpret_cast<LPARAM>(&R));
+        modal_test::PostClick(Form->ShellList, (R.left + R.right) / 2, (R.top + R.bottom) / 2);
+        views_test::Pump();
+    }
     int IndexOf(const std::string& Name)
     {
         for (int I = 0; I < Form->ShellList->ItemCount(); ++I)
@@ -299,14 +307,21 @@ TEST_F(TOpenFormTest, DefaultExtensionFromTypeOrSetting)
 
 TEST_F(TOpenFormTest, ShortcutsGiveTheirTargetsUnlessAskedNotTo)
 {
-    const std::string Target = Dir.File("alpha.mbox");
-    ASSERT_TRUE(MakeShortcut(Dir.File("to alpha.lnk"), Target));
-    Open();
-    ASSERT_TRUE(PressOpen("to alpha.lnk"));
-    EXPECT_EQ(Accepted(), std::vector<std::string>{Target});
-    Open(DefaultOpenSaveOptions | osoNoDereferenceLinks);
-    ASSERT_TRUE(PressOpen("to alpha.lnk"));
-    EXPECT_EQ(Accepted(), std::vector<std::string>{Dir.File("to alpha.lnk")});
+    ASSERT_TRUE(MakeShortcut(Dir.File("to alpha.lnk"), Dir.File("alpha.mbox")));
+    const struct {
+        TRzOpenSaveOptions Extra;
+        const char* Typed; // none: the shortcut clicked in the list
+        const char* Want;
+    } Cases[] = {{0, "to alpha.lnk", "alpha.mbox"}, {osoNoDereferenceLinks, "to alpha.lnk", "to alpha.lnk"},
+                 {0, nullptr, "alpha.mbox"},        {osoNoDereferenceLinks, nullptr, "to alpha.lnk"},
+                 {0, "to alpha", "alpha.mbox"}};
+    for (const auto& C : Cases) {
+        Open(DefaultOpenSaveOptions | C.Extra);
+        if (!C.Typed)
+            ClickItem("to alpha.lnk");
+        ASSERT_TRUE(PressOpen(C.Typed ? C.Typed : "", C.Typed != nullptr));
+        EXPECT_EQ(Accepted(), std::vector<std::string>{Dir.File(C.Want)}) << Form->edtFileName->Text();
+    }
 }
 
 TEST_F(TOpenFormTest, ShortcutToAFolderOpensTheFolder)

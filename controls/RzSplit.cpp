@@ -174,6 +174,20 @@ void TRzSplitter::ConstrainPosition(int& Position) const
     Position = std::max(Position, 0);
 }
 
+// A wider bar, or the other side's length taken up with a new orientation,
+// would otherwise leave the bar past the far edge, out of reach, and the
+// lower-right pane with a negative size. Loading constrains once loaded.
+void TRzSplitter::KeepPositionInLimits()
+{
+    int Allowed = FPosition;
+    if (!HasState(csLoading))
+        ConstrainPosition(Allowed);
+    if (Allowed != FPosition)
+        SetPosition(Allowed);
+    else
+        UpdatePanes();
+}
+
 void TRzSplitter::SetPosition(int Value)
 {
     if (!FDragging && !FForcePosition && Value == FPosition)
@@ -669,7 +683,7 @@ void TRzSplitter::SetOrientation(TOrientation Value)
 {
     if (!StoreChanged(FOrientation, Value))
         return;
-    UpdatePanes();
+    KeepPositionInLimits();
 }
 
 void TRzSplitter::SetSplitterStyle(TSplitterStyle Value)
@@ -685,7 +699,7 @@ void TRzSplitter::SetSplitterWidth(int Value)
 {
     if (!StoreChanged(FSplitterWidth, std::max(Value, 0)))
         return;
-    UpdatePanes();
+    KeepPositionInLimits();
 }
 
 void TRzSplitter::SetHotSpotVisible(bool Value)

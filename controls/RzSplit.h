@@ -205,6 +205,9 @@ private:
     void HotSpotClick(const POINT& P);
     void ReleaseDragDC();
     bool BothPanesVisible() const;
+    // After a setting that moves the limits, the position is brought back
+    // within them and the panes are laid out.
+    void KeepPositionInLimits();
     void RouteDockEvents(TRzSplitterPane* Pane, TGetSiteInfoEvent TRzSplitter::*SiteInfo,
                          TDockOverEvent TRzSplitter::*Over, TDockDropEvent TRzSplitter::*Drop,
                          TUnDockEvent TRzSplitter::*UnDock);

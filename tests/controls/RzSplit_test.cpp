@@ -26,6 +26,8 @@ TEST(RzSplitter, PositionStaysWithinTheMargins)
     struct TCase {
         int MarginMin, MarginMax, Set, Want;
         bool HideOne;
+        int BarAfter = 4; // bar width and orientation set after the position
+        TOrientation OrientationAfter = orHorizontal;
     };
     const TCase Cases[] = {
         {20, 0, 5, 20, false},
@@ -33,6 +35,8 @@ TEST(RzSplitter, PositionStaysWithinTheMargins)
         {0, 0, 500, 196, false},
         {0, 0, -7, 0, false},
         {20, 30, 190, 190, true}, // one pane: no limit
+        {0, 0, 196, 190, false, 10},
+        {0, 0, 150, 96, false, 4, orVertical}, // 100 - 4
     };
     for (const TCase& C : Cases) {
         SCOPED_TRACE(C.Set);
@@ -42,6 +46,8 @@ TEST(RzSplitter, PositionStaysWithinTheMargins)
         if (C.HideOne)
             S->LowerRight()->SetVisible(false);
         S->SetPosition(C.Set);
+        S->SetSplitterWidth(C.BarAfter);
+        S->SetOrientation(C.OrientationAfter);
         EXPECT_EQ(S->Position(), C.Want);
     }
     // Margins together never exceed the splitter.

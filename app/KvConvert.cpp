@@ -55,9 +55,9 @@ TMailFormat FormatOfRow(int TMailFormatInfo::*List, int Row)
 {
     if (Row < 0)
         return mftUnknown;
-    for (TMailFormat id = 1; id <= MaxMailFormat; ++id)
-        if (FormatTable[id].*List == Row)
-            return id;
+    for (int Id = 1; Id <= MaxMailFormat; ++Id)
+        if (FormatTable[Id].*List == Row)
+            return static_cast<TMailFormat>(Id);
     return mftUnknown;
 }
 
@@ -72,9 +72,9 @@ TMailFormat MailFormatFromName(const std::string& Name)
 {
     if (Name.empty())
         return mftUnknown;
-    for (TMailFormat id = 1; id <= MaxMailFormat; ++id)
-        if (SameTextStr(Name, FormatTable[id].Name))
-            return id;
+    for (int Id = 1; Id <= MaxMailFormat; ++Id)
+        if (SameTextStr(Name, FormatTable[Id].Name))
+            return static_cast<TMailFormat>(Id);
     return mftUnknown;
 }
 

@@ -11,9 +11,9 @@
 #include "mail/KvMailFlags.h"
 
 // One byte; bit 7 is the caller's, every lookup takes the id below it
-// (MailFormatId).
-using TMailFormat = std::uint8_t;
-enum : TMailFormat {
+// (MailFormatId). The numbers are stored in source-list objects and
+// settings, so they keep their values.
+enum TMailFormat : std::uint8_t {
     mftUnknown = 0,
     mftThunderbird = 1,
     mftEudoraOse = 2,
@@ -37,7 +37,7 @@ enum : TMailFormat {
 inline constexpr TMailFormat MaxMailFormat = mftOther;
 
 // The format's id without the caller's bit 7.
-constexpr TMailFormat MailFormatId(TMailFormat Format) { return Format & 0x7F; }
+constexpr TMailFormat MailFormatId(TMailFormat Format) { return static_cast<TMailFormat>(Format & 0x7F); }
 
 // The reader a source format's mailboxes are read with.
 enum class TMailReader : std::uint8_t {

@@ -108,8 +108,8 @@ void LoadWizardOptions(TRegOrIni& Store, TWizardOptions& O)
     O.RestoreFolderTree = Store.ReadBool(TargetSection, "RestoreFolderTree", O.RestoreFolderTree);
     O.MatchDates = Store.ReadBool(TargetSection, "MatchDates", O.MatchDates);
     O.Md5FileNames = Store.ReadBool(TargetSection, "Md5FileNames", O.Md5FileNames);
-    for (TMailFormat Id = 0; Id <= MaxMailFormat; ++Id) {
-        const std::string Name = MailFormatName(Id);
+    for (int Id = 0; Id <= MaxMailFormat; ++Id) {
+        const std::string Name = MailFormatName(static_cast<TMailFormat>(Id));
         if (Name.empty())
             continue;
         const std::string Value = Store.ReadString(FoldersSection, Name, "");
@@ -128,8 +128,8 @@ void SaveWizardOptions(TRegOrIni& Store, const TWizardOptions& O, int BuildNumbe
     Store.WriteString(SourceSection, "MailFormat", MailFormatName(O.SourceFormat));
     Store.WriteBool(SourceSection, "IncludeSubfolders", O.IncludeSubfolders);
     Store.WriteBool(SourceSection, "SkipTrashJunk", O.SkipTrashJunk);
-    for (TMailFormat Id = 0; Id <= MaxMailFormat; ++Id) {
-        const std::string Name = MailFormatName(Id);
+    for (int Id = 0; Id <= MaxMailFormat; ++Id) {
+        const std::string Name = MailFormatName(static_cast<TMailFormat>(Id));
         if (Name.empty())
             continue;
         if (O.SourceFolders[Id].empty())

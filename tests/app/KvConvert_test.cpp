@@ -15,7 +15,7 @@ TEST(KvConvertFormats, RoundTripsThroughNamesAndRows)
         // Saved by name and read back: the nameless Mac Eudora and Pine
         // formats come back Unknown.
         EXPECT_EQ(MailFormatFromName(MailFormatName(f)), id == mftMacEudora || id == mftPine ? int(mftUnknown) : id);
-        EXPECT_EQ(MailFormatName(f | 0x80), MailFormatName(f));  // the high bit is the caller's
+        EXPECT_EQ(MailFormatName(TMailFormat(f | 0x80)), MailFormatName(f));  // the high bit is the caller's
         const int sourceRow = MailFormatToRow(f, false);
         const int targetRow = MailFormatToRow(f, true);
         if (sourceRow >= 0) {
@@ -66,10 +66,10 @@ TEST(KvConvertFormats, ReadersAndFamilies)
         {mftMacEudora, TMailReader::Stream, false, false},  {mftMbox, TMailReader::Stream, false, false},
         {mftPine, TMailReader::Stream, false, false},       {mftEml, TMailReader::None, false, false},
         {mftMboxWin, TMailReader::None, false, false},      {mftOther, TMailReader::None, false, false},
-        {mftSeveral, TMailReader::None, false, false},      {0x7F, TMailReader::None, false, false},
+        {mftSeveral, TMailReader::None, false, false},      {TMailFormat(0x7F), TMailReader::None, false, false},
     };
     for (const auto& c : cases) {
-        for (TMailFormat bit : {0x00, 0x80}) {
+        for (int bit : {0x00, 0x80}) {
             const TMailFormat f = static_cast<TMailFormat>(c.Id | bit);
             EXPECT_EQ(MailFormatReader(f), c.Reader) << int(f);
             EXPECT_EQ(MailFormatIsMozilla(f), c.Mozilla) << int(f);
@@ -96,7 +96,7 @@ TEST(KvConvertFormats, NamesRowsAndMarkers)
         EXPECT_EQ(MailFormatFromTargetRow(row), mftUnknown) << row;
     EXPECT_EQ(MailFormatToRow(mftSeveral, true), 8);
     EXPECT_EQ(MailFormatToRow(mftSeveral, false), -1);
-    EXPECT_EQ(MailFormatName(40), "Unknown");
+    EXPECT_EQ(MailFormatName(TMailFormat(40)), "Unknown");
 
     const TMailFormat ids[] = {mftUnknown,    mftThunderbird, mftEudoraOse, mftSeaMonkey,
                                mftMozilla,    mftNetscape,    mftNetscapeOld, mftEudoraToc,
@@ -156,7 +156,8 @@ TEST(KvConvertSettings, TargetFormats)
         TMailFormat Format;
         bool OnePerMessage;
         TLineBreakKind Break;
-    } cases[] = {{12, true, 2}, {13, true, 2}, {14, false, 2}, {15, false, 5}, {16, false, 3}, {17, false, 2}};
+    } cases[] = {{mftEml, true, 2},      {mftTxt, true, 2},      {mftMboxWin, false, 2},
+                 {mftMboxUnix, false, 5}, {mftMboxMac, false, 3}, {mftOther, false, 2}};
     for (const auto& c : cases) {
         TConvertSettings cs;
         cs.SetTargetFormat(c.Format);
@@ -186,14 +187,14 @@ TEST(KvConvertSettings, EntriesBasesAndMailboxFiles)
         const char* SourceExt;
         const char* DataExt;
     } cases[] = {
-        {"C:\\Mail\\Local Folders\\*.msf", 1, "C:\\Mail\\", "sbd", "C:\\Mail\\Local Folders\\Inbox.msf",
+        {"C:\\Mail\\Local Folders\\*.msf", mftThunderbird, "C:\\Mail\\", "sbd", "C:\\Mail\\Local Folders\\Inbox.msf",
          "C:\\Mail\\Local Folders\\Inbox", "msf", ""},
-        {"C:\\M\\Inbox", 1, "C:\\M\\", "sbd", "C:\\M\\Inbox", "C:\\M\\Inbox", "msf", ""},
-        {"C:\\Old\\*.snm", 6, "C:\\", "sbd", "C:\\Old\\Inbox.snm", "C:\\Old\\Inbox", "snm", ""},
-        {"D:\\Eudora\\In.toc", 7, "D:\\Eudora\\", "", "D:\\Eudora\\In.toc", "D:\\Eudora\\In.mbx", "toc", "mbx"},
-        {"D:\\Eudora\\*.mbx", 8, "D:\\", "", "D:\\Eudora\\In.mbx", "D:\\Eudora\\In.mbx", "mbx", "mbx"},
-        {"E:\\box.msf", 10, "E:\\", "", "E:\\box.msf", "E:\\box.msf", "*", ""},
-        {"NoFolder", 10, "", "", "NoFolder", "NoFolder", "*", ""},
+        {"C:\\M\\Inbox", mftThunderbird, "C:\\M\\", "sbd", "C:\\M\\Inbox", "C:\\M\\Inbox", "msf", ""},
+        {"C:\\Old\\*.snm", mftNetscapeOld, "C:\\", "sbd", "C:\\Old\\Inbox.snm", "C:\\Old\\Inbox", "snm", ""},
+        {"D:\\Eudora\\In.toc", mftEudoraToc, "D:\\Eudora\\", "", "D:\\Eudora\\In.toc", "D:\\Eudora\\In.mbx", "toc", "mbx"},
+        {"D:\\Eudora\\*.mbx", mftEudoraMbx, "D:\\", "", "D:\\Eudora\\In.mbx", "D:\\Eudora\\In.mbx", "mbx", "mbx"},
+        {"E:\\box.msf", mftMbox, "E:\\", "", "E:\\box.msf", "E:\\box.msf", "*", ""},
+        {"NoFolder", mftMbox, "", "", "NoFolder", "NoFolder", "*", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Entry);
@@ -224,21 +225,21 @@ TEST(KvConvertSettings, TargetPaths)
         const char* Expected;
     } cases[] = {
         // Without the folder tree every mailbox goes to the target itself.
-        {"C:\\Mail\\Local Folders\\*.msf", 1, 12, false, "C:\\Mail\\Local Folders\\Inbox", "T:\\Out\\"},
+        {"C:\\Mail\\Local Folders\\*.msf", mftThunderbird, mftEml, false, "C:\\Mail\\Local Folders\\Inbox", "T:\\Out\\"},
         // One folder per mailbox, named after it, below the chosen folder's name.
-        {"C:\\Mail\\Local Folders\\*.msf", 1, 12, true, "C:\\Mail\\Local Folders\\Inbox",
+        {"C:\\Mail\\Local Folders\\*.msf", mftThunderbird, mftEml, true, "C:\\Mail\\Local Folders\\Inbox",
          "T:\\Out\\Local Folders\\Inbox\\"},
-        {"C:\\Mail\\Local Folders\\*.msf", 1, 13, true, "C:\\Mail\\Local Folders\\Inbox.sbd\\Work",
+        {"C:\\Mail\\Local Folders\\*.msf", mftThunderbird, mftTxt, true, "C:\\Mail\\Local Folders\\Inbox.sbd\\Work",
          "T:\\Out\\Local Folders\\Inbox\\Work\\"},
         // mbox targets keep the folder of the mailbox, extensions and all.
-        {"C:\\Mail\\Local Folders\\*.msf", 1, 14, true, "C:\\Mail\\Local Folders\\Inbox.sbd\\Work",
+        {"C:\\Mail\\Local Folders\\*.msf", mftThunderbird, mftMboxWin, true, "C:\\Mail\\Local Folders\\Inbox.sbd\\Work",
          "T:\\Out\\Local Folders\\Inbox.sbd\\"},
-        {"C:\\Mail\\Inbox", 10, 14, true, "C:\\Mail\\Inbox", "T:\\Out\\"},
-        {"C:\\Mail\\Inbox", 10, 12, true, "C:\\Mail\\Inbox", "T:\\Out\\Inbox\\"},
+        {"C:\\Mail\\Inbox", mftMbox, mftMboxWin, true, "C:\\Mail\\Inbox", "T:\\Out\\"},
+        {"C:\\Mail\\Inbox", mftMbox, mftEml, true, "C:\\Mail\\Inbox", "T:\\Out\\Inbox\\"},
         // Any-file formats drop no extension; Eudora keeps its data file name.
-        {"C:\\Mail\\box.txt", 10, 12, true, "C:\\Mail\\box.txt", "T:\\Out\\box.txt\\"},
-        {"D:\\Eudora\\In.toc", 7, 12, true, "D:\\Eudora\\In.mbx", "T:\\Out\\In.mbx\\"},
-        {"D:\\Eudora\\*.mbx", 8, 12, true, "D:\\Eudora\\Sub\\In.mbx", "T:\\Out\\Eudora\\Sub\\In\\"},
+        {"C:\\Mail\\box.txt", mftMbox, mftEml, true, "C:\\Mail\\box.txt", "T:\\Out\\box.txt\\"},
+        {"D:\\Eudora\\In.toc", mftEudoraToc, mftEml, true, "D:\\Eudora\\In.mbx", "T:\\Out\\In.mbx\\"},
+        {"D:\\Eudora\\*.mbx", mftEudoraMbx, mftEml, true, "D:\\Eudora\\Sub\\In.mbx", "T:\\Out\\Eudora\\Sub\\In\\"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.Mailbox) + " " + std::to_string(c.Target));

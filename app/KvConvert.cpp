@@ -135,9 +135,12 @@ TLineBreakKind MailFormatLineBreak(TMailFormat Format)
         return lbkLf;
     case mftMboxMac:
         return lbkCr;
-    default:
-        return lbkCrLf;
+    case mftUnknown: case mftThunderbird: case mftEudoraOse: case mftSeaMonkey: case mftMozilla: case mftNetscape:
+    case mftNetscapeOld: case mftEudoraToc: case mftEudoraMbx: case mftMacEudora: case mftMbox: case mftPine:
+    case mftEml: case mftTxt: case mftMboxWin: case mftOther: case mftSeveral:
+        break;
     }
+    return lbkCrLf;
 }
 
 bool MailFormatIsOneFilePerMessage(TMailFormat Format)

@@ -180,7 +180,7 @@ void TConvertDriver::StartConversion()
                 if (Reason == TFileFinder::RevisitReason)
                     LogLine(line);
                 else
-                    NotConverted(N, line, crUnreadable);
+                    NotConverted(N, line, TConvertResult::Unreadable);
             };
             // Mailboxes restored from a CD or a backup are read-only; they
             // are still mailboxes.
@@ -380,7 +380,8 @@ bool TConvertDriver::IsOnSkipList(const std::string& Name) const
     return FSkipFolders && FSkipFolders->IndexOf(Name) >= 0;
 }
 
-int TConvertDriver::NotConverted(const std::string& Name, const std::string& Line, int Code, bool Row)
+TConvertResult TConvertDriver::NotConverted(const std::string& Name, const std::string& Line, TConvertResult Code,
+                                            bool Row)
 {
     LogLine(Line);
     if (Row) {
@@ -424,26 +425,27 @@ void TConvertDriver::FinderAcceptFile(TFileFinder* /*Sender*/, const std::string
     if (!SamePathName(data, FoundName)) {
         std::string reason;
         Accept = IsExistingFile(data) &&
-                 (GetFileSizeByName(data) != 0 || EmptyMailboxKind(FoundName, data, reason) != crEmpty);
+                 (GetFileSizeByName(data) != 0 || EmptyMailboxKind(FoundName, data, reason) != TConvertResult::Empty);
         return;
     }
     std::string head;
     Accept = ReadMailboxHead(data, head) == 0 ? SniffHead(head) == TMailboxSniff::Mbox : IsExistingFile(data);
 }
 
-int TConvertDriver::EmptyMailboxKind(const std::string& FileName, const std::string& Data, std::string& Reason) const
+TConvertResult TConvertDriver::EmptyMailboxKind(const std::string& FileName, const std::string& Data,
+                                                std::string& Reason) const
 {
     bool created = false;
     if (DiskFileProblem(Data, GENERIC_READ, OPEN_EXISTING, created) == NotADiskFile) {
         Reason = std::string("Mailbox cannot be read: ") + NotADiskFile;
-        return crUnreadable;
+        return TConvertResult::Unreadable;
     }
     if (MailFormatReader(FSettings->SourceFormat) == TMailReader::EudoraIndex &&
         GetFileSizeByName(FileName) > EudoraHeaderSize) {
         Reason = "Mailbox data file is empty, but its index lists messages";
-        return crNotMailbox;
+        return TConvertResult::NotMailbox;
     }
-    return crEmpty;
+    return TConvertResult::Empty;
 }
 
 void TConvertDriver::ReportUnindexedMailboxes(const std::string& Folder)
@@ -463,7 +465,7 @@ void TConvertDriver::ReportUnindexedMailboxes(const std::string& Folder)
             return;
         if (SniffMailboxFile(Name) == TMailboxSniff::Mbox)
             NotConverted(Name, "Mailbox without an index file skipped (add it by hand to convert it): " + LongNameOf(Name),
-                         crNotMailbox);
+                         TConvertResult::NotMailbox);
     };
     scan.Execute(Folder);
 }
@@ -564,7 +566,7 @@ std::string TConvertDriver::TargetFolderFailure(DWORD Error) const
     return FolderWriteProblem(FTargetFolder);
 }
 
-int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipList)
+TConvertResult TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipList)
 {
     TConvertSettings& cs = *FSettings;
     LogLine("Processing: " + LongNameOf(FileName));
@@ -573,7 +575,7 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
     FMailboxShown = LongNameOf(data);
     FMailboxStamp = {-1, 0};
     std::string head;
-    if (const int refused = CheckMailbox(FileName, data, CheckSkipList, head); refused != crDone)
+    if (const auto refused = CheckMailbox(FileName, data, CheckSkipList, head); refused != TConvertResult::Done)
         return refused;
     FMailboxStamp = MailboxStamp();
     FChangeReported = false;
@@ -587,15 +589,15 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
     const TErrorLogContext opening(FMailboxShown, nullptr);
     const std::unique_ptr<TFileMailObj> reader = OpenMailReader(FileName, data, readerKind);
     if (!reader)
-        return crDone;
+        return TConvertResult::Done;
     // The reader wrote its row when it failed to open the file.
     if (reader->Locked)
-        return NotConverted(data, "Mailbox locked", crLocked, false);
+        return NotConverted(data, "Mailbox locked", TConvertResult::Locked, false);
     // An index that gives no message says why, not a bare "Done".
     if (const auto* toc = dynamic_cast<const TEudoraTocObj*>(reader.get()); toc && !toc->IndexProblem.empty())
         LogLine(toc->IndexProblem);
 
-    int result = crDone;
+    TConvertResult result = TConvertResult::Done;
     try {
         // Rows the reader writes while it reads say which message.
         TReaderLogMessage current(*reader, FMailboxShown);
@@ -610,44 +612,45 @@ int TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipLi
     return result;
 }
 
-int TConvertDriver::CheckMailbox(const std::string& FileName, const std::string& Data, bool CheckSkipList,
+TConvertResult TConvertDriver::CheckMailbox(const std::string& FileName, const std::string& Data, bool CheckSkipList,
                                  std::string& Head)
 {
     if (CheckSkipList && IsOnSkipList(ExtractFileNamePart(Data))) {
         LogLine("Mailbox skipped: trash and junk are skipped (option)");
-        return crSkipped;
+        return TConvertResult::Skipped;
     }
     if (IsRunTarget(Data)) {
         LogLine("Mailbox skipped: it is this run's target file");
-        return crSkipped;
+        return TConvertResult::Skipped;
     }
     // A mailbox that is not converted is an error of the run; the skip
     // list and the run's own target above are the user's choice.
     if (IsDeviceFile(Data))
         return NotConverted(Data, "Mailbox cannot be read: " + ExtractFileNamePart(Data) + " is a device name",
-                            crUnreadable);
+                            TConvertResult::Unreadable);
     if (!IsExistingFile(Data))
-        return NotConverted(Data, "Mailbox not found", crNotFound);
+        return NotConverted(Data, "Mailbox not found", TConvertResult::NotFound);
     if (GetFileSizeByName(Data) == 0) {
         std::string reason;
-        if (const int kind = EmptyMailboxKind(FileName, Data, reason); kind != crEmpty)
+        if (const auto kind = EmptyMailboxKind(FileName, Data, reason); kind != TConvertResult::Empty)
             return NotConverted(Data, reason, kind);
         LogLine("No mail found");
-        return crEmpty;
+        return TConvertResult::Empty;
     }
     if (const DWORD error = ReadMailboxHead(Data, Head); error != 0) {
         // Without this the head test would call a held mailbox not a
         // mailbox; and only a held one is "locked".
         if (IsLockError(error))
-            return NotConverted(Data, "Mailbox locked", crLocked);
-        return NotConverted(Data, "Mailbox cannot be read: " + SystemErrorText(error), crUnreadable);
+            return NotConverted(Data, "Mailbox locked", TConvertResult::Locked);
+        return NotConverted(Data, "Mailbox cannot be read: " + SystemErrorText(error), TConvertResult::Unreadable);
     }
     if (SniffHead(Head) != TMailboxSniff::Mbox)
-        return NotConverted(Data, "File is not a valid mailbox", crNotMailbox);
+        return NotConverted(Data, "File is not a valid mailbox", TConvertResult::NotMailbox);
     // An index of no bytes gives no message of a data file that holds some.
     if (MailFormatReader(FSettings->SourceFormat) == TMailReader::EudoraIndex && GetFileSizeByName(FileName) == 0)
-        return NotConverted(FileName, "Index file is empty: the messages of its data file were not read", crUnreadable);
-    return crDone;
+        return NotConverted(FileName, "Index file is empty: the messages of its data file were not read",
+                            TConvertResult::Unreadable);
+    return TConvertResult::Done;
 }
 
 std::unique_ptr<TFileMailObj> TConvertDriver::OpenMailReader(const std::string& FileName, const std::string& Data,
@@ -683,10 +686,10 @@ bool TConvertDriver::PrepareTargetFor(const std::string& Data)
     return false;
 }
 
-int TConvertDriver::CopyMessages(TFileMailObj& Reader, const std::string& Data, size_t Bom, bool BomLine)
+TConvertResult TConvertDriver::CopyMessages(TFileMailObj& Reader, const std::string& Data, size_t Bom, bool BomLine)
 {
     TConvertSettings& cs = *FSettings;
-    int result = crDone;
+    TConvertResult result = TConvertResult::Done;
     cs.CountResult(cntMailbox);
     std::string text;
     bool first = true;
@@ -744,8 +747,8 @@ int TConvertDriver::CopyMessages(TFileMailObj& Reader, const std::string& Data, 
                 // NUL padding after the mark has become blanks by now.
                 if (atStart && Bom > 0 && BomLength(text) > 0)
                     text.erase(0, text.find_first_not_of(std::string("\0 ", 2), Bom));
-                result = text.empty() ? crNoText : WriteMessage(text);
-                if (result == crNoText)
+                result = text.empty() ? TConvertResult::NoText : WriteMessage(text);
+                if (result == TConvertResult::NoText)
                     WriteErrorLine("Message has no text: not written");
             } catch (const std::bad_alloc&) {
                 std::string().swap(text);
@@ -753,7 +756,9 @@ int TConvertDriver::CopyMessages(TFileMailObj& Reader, const std::string& Data, 
                 result = WriteLargeMessage(Data, Reader);
             }
         }
-        cs.CountResult(result == crDone ? cntMessage : result == crDuplicate ? cntDuplicate : cntError);
+        cs.CountResult(result == TConvertResult::Done        ? cntMessage
+                       : result == TConvertResult::Duplicate ? cntDuplicate
+                                                             : cntError);
         if (FTargetFailed)
             break;
     }
@@ -761,18 +766,18 @@ int TConvertDriver::CopyMessages(TFileMailObj& Reader, const std::string& Data, 
     if (cutAt > 0) {
         FChangeReported = true;
         result = NotConverted(Data, "Mailbox cut during the run: not read from message " + std::to_string(cutAt) + " on",
-                              crUnreadable);
+                              TConvertResult::Unreadable);
     }
     // Messages added after the mailbox was opened were not read, and
     // those read may not be what the mailbox now holds.
     if (!Aborted() && !FChangeReported && MailboxChanged())
         NotConverted(Data, "Mailbox changed during the run: it was converted as it was when opened",
-                     crUnreadable);
+                     TConvertResult::Unreadable);
     ShowProgress(100);
     return result;
 }
 
-int TConvertDriver::WriteMessage(std::string& Text)
+TConvertResult TConvertDriver::WriteMessage(std::string& Text)
 {
     const TConvertSettings& cs = *FSettings;
     if (cs.LineBreak == lbkCr) {
@@ -791,7 +796,7 @@ int TConvertDriver::WriteMessage(std::string& Text)
     return WriteMessageFile(Text, FromLineSkip(Text));
 }
 
-int TConvertDriver::WriteMessageFile(const std::string& Text, std::size_t Skip)
+TConvertResult TConvertDriver::WriteMessageFile(const std::string& Text, std::size_t Skip)
 {
     const TConvertSettings& cs = *FSettings;
     const std::string_view bytes = std::string_view(Text).substr(std::min(Skip, Text.size()));
@@ -816,7 +821,7 @@ int TConvertDriver::WriteMessageFile(const std::string& Text, std::size_t Skip)
         // Only the same bytes make a duplicate; a second run into the same
         // folder meets every message's own file again.
         if (cs.Md5FileNames && TMessageFiles::WrittenBefore(file, bytes, LargePieces()))
-            return crDuplicate;
+            return TConvertResult::Duplicate;
         made = FMessageFiles.SaveNumbered(
             FTargetFolder, file, [&](const std::string& Name, DWORD& Error) {
                 return SaveNewMessageFile(Name, bytes, date, Error);
@@ -824,7 +829,7 @@ int TConvertDriver::WriteMessageFile(const std::string& Text, std::size_t Skip)
             error);
     }
     if (made == TNewFileOutcome::Written)
-        return crDone;
+        return TConvertResult::Done;
     // A folder that is gone or full fails every message after this one:
     // the run stops with one reason, as an mbox target's does. A message
     // copied from a mailbox that shrank fails on its source instead.
@@ -832,7 +837,7 @@ int TConvertDriver::WriteMessageFile(const std::string& Text, std::size_t Skip)
         if (const std::string failure = TargetFolderFailure(error); !failure.empty())
             TargetFailed(failure);
     LogUnwrittenMessage(header, file.empty() ? JoinPath(FTargetFolder, base) : file, error);
-    return crWriteFailed;
+    return TConvertResult::WriteFailed;
 }
 
 void TConvertDriver::LogUnwrittenMessage(const std::string& Text, const std::string& FileName, DWORD Error)
@@ -880,12 +885,12 @@ void TConvertDriver::LogMessageRow(const std::string& Text, const std::string& F
     WriteErrorLine(Row);
 }
 
-int TConvertDriver::AppendMessageToMbox(const std::string& Text)
+TConvertResult TConvertDriver::AppendMessageToMbox(const std::string& Text)
 {
     return AppendToMbox([&] { FMboxWriter->Write(Text); }, Text);
 }
 
-int TConvertDriver::AppendToMbox(const std::function<void()>& Write, const std::string& Text)
+TConvertResult TConvertDriver::AppendToMbox(const std::function<void()>& Write, const std::string& Text)
 {
     const TTextFileWriter::TMark before = FMboxWriter->Mark();
     FSourceReadFailed = false;
@@ -904,12 +909,12 @@ int TConvertDriver::AppendToMbox(const std::function<void()>& Write, const std::
         if (cut != 0 || !FSourceReadFailed)
             TargetFailed(reason);
         LogUnwrittenMessage(Text, FTargetFolder, error);
-        return crWriteFailed;
+        return TConvertResult::WriteFailed;
     }
-    return crDone;
+    return TConvertResult::Done;
 }
 
-int TConvertDriver::WriteLargeMessage(const std::string& DataFile, const TFileMailObj& Reader)
+TConvertResult TConvertDriver::WriteLargeMessage(const std::string& DataFile, const TFileMailObj& Reader)
 {
     // Too large to load, or memory ran out on the way: the message is
     // copied from its mailbox through a bounded buffer as it stands, with
@@ -918,7 +923,7 @@ int TConvertDriver::WriteLargeMessage(const std::string& DataFile, const TFileMa
     TMessageRangeCopy copy(DataFile, Reader.MessagePos, Reader.MessageSize, TargetLineBreak(), cs.OneFilePerMessage);
     copy.DropFinalBreak(Reader.OwnLastBreak);
     const std::string head = copy.Head(LargeMessageHead);
-    int result = crDone;
+    TConvertResult result = TConvertResult::Done;
     if (cs.OneFilePerMessage) {
         std::string named = head;
         DeleteFromLine(named);
@@ -938,7 +943,7 @@ int TConvertDriver::WriteLargeMessage(const std::string& DataFile, const TFileMa
             },
             head);
     }
-    if (result == crDone) {
+    if (result == TConvertResult::Done) {
         const std::string row = "Message of " + std::to_string(Reader.MessageSize) +
                                 " bytes not rebuilt in memory: copied as it stands, only its line breaks converted";
         LogMessageRow(head, FMailboxShown, row, MessageLabel(Reader, FMailboxShown));

@@ -27,17 +27,17 @@ class TStringList;
 class TTextFileWriter;
 
 // Result codes of one mailbox or one message.
-enum : int {
-    crDone = 0,
-    crNotFound = 1,
-    crLocked = 2,
-    crNoText = 3,
-    crWriteFailed = 4,
-    crDuplicate = 6,
-    crSkipped = 7,
-    crEmpty = 8,
-    crNotMailbox = 9,
-    crUnreadable = 10,  // the mailbox cannot be opened, for a reason the log names
+enum class TConvertResult : int {
+    Done = 0,
+    NotFound = 1,
+    Locked = 2,
+    NoText = 3,
+    WriteFailed = 4,
+    Duplicate = 6,
+    Skipped = 7,
+    Empty = 8,
+    NotMailbox = 9,
+    Unreadable = 10,  // the mailbox cannot be opened, for a reason the log names
 };
 
 // The target text cut after the backslash of a trailing "\*.ext" pattern;
@@ -73,11 +73,11 @@ public:
     bool AbortedRun() const { return FAbortedRun; }
 
     void ConvertSourceList();
-    int ConvertMailbox(const std::string& FileName, bool CheckSkipList);
-    int WriteMessage(std::string& Text);
+    TConvertResult ConvertMailbox(const std::string& FileName, bool CheckSkipList);
+    TConvertResult WriteMessage(std::string& Text);
     // Writes Text from Skip on (past its From_ line) as a file of its own.
-    int WriteMessageFile(const std::string& Text, std::size_t Skip = 0);
-    int AppendMessageToMbox(const std::string& Text);
+    TConvertResult WriteMessageFile(const std::string& Text, std::size_t Skip = 0);
+    TConvertResult AppendMessageToMbox(const std::string& Text);
 
     void FinderAcceptFile(TFileFinder* Sender, const std::string& FoundName, bool& Accept);
     void FinderAcceptFolder(TFileFinder* Sender, const std::string& Folder, bool& Accept);
@@ -140,7 +140,8 @@ private:
     // A mailbox or search entry that is not converted: its log line, one
     // error-log row naming it with the same reason, and one error counted.
     // Returns Code.
-    int NotConverted(const std::string& Name, const std::string& Line, int Code, bool Row = true);
+    TConvertResult NotConverted(const std::string& Name, const std::string& Line, TConvertResult Code,
+                                bool Row = true);
     void FinishRun();
     const char* TargetLineBreak() const;
     // An error-log line naming a message that could not be written; Text
@@ -151,15 +152,16 @@ private:
                        const std::string& Mailbox);
     // Appends through Write and the target's break; a failure cuts the
     // target back, names it and stops the run.
-    int AppendToMbox(const std::function<void()>& Write, const std::string& Text);
-    // The checks before a mailbox is read: crDone when it can be read, its
+    TConvertResult AppendToMbox(const std::function<void()>& Write, const std::string& Text);
+    // The checks before a mailbox is read: Done when it can be read, its
     // head then in Head; else the result, its line logged.
-    int CheckMailbox(const std::string& FileName, const std::string& Data, bool CheckSkipList, std::string& Head);
+    TConvertResult CheckMailbox(const std::string& FileName, const std::string& Data, bool CheckSkipList,
+                                std::string& Head);
     // For a mailbox data file of no bytes (FileName the file found or
-    // listed): crEmpty for an empty mailbox, else the result of one that is
+    // listed): Empty for an empty mailbox, else the result of one that is
     // not converted (a FIFO or a device; an Eudora data file whose index
     // lists messages), Reason then its log line.
-    int EmptyMailboxKind(const std::string& FileName, const std::string& Data, std::string& Reason) const;
+    TConvertResult EmptyMailboxKind(const std::string& FileName, const std::string& Data, std::string& Reason) const;
     // The reader of the mailbox FileName whose data file is Data; null for
     // a kind no reader serves.
     std::unique_ptr<TFileMailObj> OpenMailReader(const std::string& FileName, const std::string& Data,
@@ -168,11 +170,11 @@ private:
     // have nowhere to go.
     bool PrepareTargetFor(const std::string& Data);
     // Writes every message of Reader to the target; the result of the last.
-    int CopyMessages(TFileMailObj& Reader, const std::string& Data, size_t Bom, bool BomLine);
+    TConvertResult CopyMessages(TFileMailObj& Reader, const std::string& Data, size_t Bom, bool BomLine);
     // Whether a message that was not loaded carries a deleted flag in its head.
     bool IsDeletedLargeMessage(const std::string& DataFile, TFileMailObj& Reader);
     // A message not loaded (too large, or memory ran out) copied as it stands.
-    int WriteLargeMessage(const std::string& DataFile, const TFileMailObj& Reader);
+    TConvertResult WriteLargeMessage(const std::string& DataFile, const TFileMailObj& Reader);
     // Size and last write time of the mailbox being read, as it was opened.
     std::pair<std::int64_t, std::uint64_t> MailboxStamp() const;
     // Whether the mailbox being read was written to since it was opened.

@@ -580,6 +580,19 @@ public:
 // TWinControl
 // ---------------------------------------------------------------------------
 
+// The padding of a windowed control as a stored object: "Padding.Left",
+// "Padding.Top", "Padding.Right" and "Padding.Bottom", each written only
+// when not 0. Reads and writes go through to the control.
+class TPadding : public TPersistent {
+public:
+    explicit TPadding(TWinControl* Control) : FControl(Control) {}
+    TWinControl* Control() const { return FControl; }
+    const TPropertyTable* Properties() const override;
+
+private:
+    TWinControl* FControl;
+};
+
 struct TCreateParams {
     std::string Caption;
     DWORD Style = 0;
@@ -689,6 +702,9 @@ public:
     // (left, top, right, bottom margins).
     const TRect& Padding() const { return FPadding; }
     void SetPadding(const TRect& Value);
+    // The same four sides as a stored object, for the controls that
+    // publish Padding.
+    TPadding* PaddingSides() const { return FPaddingSides.get(); }
     // Form storage: the child controls the root owns, in z-order.
     void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
     TNotifyEvent OnEnter;
@@ -796,6 +812,7 @@ private:
     std::unique_ptr<TDockManager> FDockManager;
     std::vector<TControl*> FDockClients;
     TRect FPadding{0, 0, 0, 0};
+    const std::unique_ptr<TPadding> FPaddingSides = std::make_unique<TPadding>(this);
 };
 
 // A windowed control that paints itself through its canvas.

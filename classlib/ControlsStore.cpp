@@ -1,6 +1,8 @@
 // Form storage of controls: every published property in table order, a
 // control read back joining the parent whose children are read, and the
 // children a windowed control writes.
+#include <climits>
+
 #include "classlib/Controls.h"
 #include "classlib/Filer.h"
 
@@ -39,6 +41,38 @@ void TWinControl::GetChildren(const TGetChildProc& Proc, TComponent* Root)
         for (int I = 0; I < ComponentCount(); ++I)
             if (TComponent* C = Components(I); !dynamic_cast<TControl*>(C))
                 Proc(C);
+}
+
+namespace {
+
+// One side of a control's padding; a padding is never negative.
+TPropInfo PaddingSide(const char* Name, LONG RECT::*Side)
+{
+    const auto Control = [](const TObject* O) { return static_cast<const TPadding*>(O)->Control(); };
+    TPropInfo P;
+    P.Name = Name;
+    P.GetOrd = [Control, Side](const TObject* O) { return static_cast<TPropOrd>(Control(O)->Padding().*Side); };
+    P.SetOrd = [Control, Side](TObject* O, TPropOrd V) {
+        TRect R = Control(O)->Padding();
+        R.*Side = static_cast<LONG>(V);
+        Control(O)->SetPadding(R);
+    };
+    P.Bounds = {0, INT_MAX};
+    P.Stored = [Control, Side](const TObject* O) { return Control(O)->Padding().*Side != 0; };
+    return P;
+}
+
+} // namespace
+
+const TPropertyTable* TPadding::Properties() const
+{
+    static const TPropertyTable Table(nullptr, {
+        PaddingSide("Left", &RECT::left),
+        PaddingSide("Top", &RECT::top),
+        PaddingSide("Right", &RECT::right),
+        PaddingSide("Bottom", &RECT::bottom),
+    });
+    return &Table;
 }
 
 const TPropertyTable* TFont::Properties() const

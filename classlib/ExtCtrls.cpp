@@ -198,6 +198,7 @@ const TPropertyTable& TCustomPanel::ClassProperties()
         OrdProp("BevelWidth", &TCustomPanel::BevelWidth, &TCustomPanel::SetBevelWidth),
         OrdProp("BorderWidth", &TCustomPanel::BorderWidth, &TCustomPanel::SetBorderWidth),
         OrdProp("ShowCaption", &TCustomPanel::ShowCaption, &TCustomPanel::SetShowCaption),
+        ObjProp("Padding", &TWinControl::PaddingSides),
     });
     return Table;
 }

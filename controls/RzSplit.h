@@ -61,6 +61,7 @@ public:
     void SetDockSite(bool Value) { FPane->SetDockSite(Value); }
     const TRect& Padding() const { return FPane->Padding(); }
     void SetPadding(const TRect& Value) { FPane->SetPadding(Value); }
+    TPadding* PaddingSides() const { return FPane->PaddingSides(); }
 
     const TPropertyTable* Properties() const override;
     static const TPropertyTable& ClassProperties();

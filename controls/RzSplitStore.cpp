@@ -53,6 +53,7 @@ const TPropertyTable& TRzPaneData::ClassProperties()
         OrdProp("DockSite", &D::DockSite, &D::SetDockSite),
         OrdProp("ShowDockClientCaptions", &D::ShowDockClientCaptions, &D::SetShowDockClientCaptions),
         OrdProp("Visible", &D::Visible, &D::SetVisible),
+        ObjProp("Padding", &D::PaddingSides),
     });
     return Table;
 }

@@ -32,6 +32,7 @@ const TPropertyTable& TRzTabSheet::ClassProperties()
         OrdProp("ImageIndex", &P::ImageIndex, &P::SetImageIndex),
         OrdProp("TabEnabled", &P::TabEnabled, &P::SetTabEnabled),
         OrdProp("TabVisible", &P::TabVisible, &P::SetTabVisible),
+        ObjProp("Padding", &TWinControl::PaddingSides),
     });
     return Table;
 }

@@ -156,6 +156,12 @@ void Build(TForm* F)
     static_cast<TRzTabSheet*>(F->FindComponent("Three"))->SetPageIndex(0);
     static_cast<TRzTabSheet*>(F->FindComponent("Two"))->SetImageIndex(4);
     Pages->SetActivePage(static_cast<TRzTabSheet*>(F->FindComponent("Two")));
+    Add<TRzPanel>(F, Pages->ActivePage(), "OnPage")->SetAlign(alClient);
+    // Padded boxes, each with an aligned child.
+    for (TWinControl* Box : std::initializer_list<TWinControl*>{Pages->ActivePage(), S->LowerRightPane(), Panel})
+        Box->SetPadding(TRect(3, 4, 5, 6));
+    List->SetAlign(alClient);
+    static_cast<TControl*>(F->FindComponent("Tab0"))->SetAlign(alClient);
     Add<TRzProgressBar>(F, F, "Progress")->SetBarColorStop(clRed);
     Add<TRzStatusPane>(F, Add<TRzStatusBar>(F, F, "Status"), "StatusPane")->SetCaption("Ready");
     Add<TRzGroupBox>(F, F, "Box")->SetGroupStyle(gsBanner);
@@ -243,7 +249,7 @@ const TPublished PublishedSettings[] = {
         "BorderShadow BorderWidth BevelWidth Color FlatColor FlatColorAdjustment GradientColorStyle "
         "GradientColorStart GradientColorStop GradientDirection GridColor GridStyle GridXSize GridYSize ShowGrid "
         "PaintClientArea Transparent TextMargin TextMarginVertical WordWrap VisualStyle ShowDockClientCaptions "
-        "FrameController FrameControllerNotifications Caption FullRepaint"},
+        "FrameController FrameControllerNotifications Caption FullRepaint Padding"},
     {Make<TRzProgressBar>, "TotalParts PartsComplete ShowPercent ShowParts BarStyle BackColor BackColorStop "
         "BarColor BarColorStop GradientDirection NumSegments InteriorOffset=3 BorderOuter BorderInner BorderWidth "
         "BorderColor BevelWidth FlatColor FlatColorAdjustment ThemeAware FrameController "
@@ -307,7 +313,7 @@ const TPublished PublishedSettings[] = {
          Page->SetPageControl(static_cast<TRzPageControl*>(F->FindComponent("Pages")));
          return Page;
      },
-     "Color DisabledIndex ImageIndex TabEnabled TabVisible"},
+     "Color DisabledIndex ImageIndex TabEnabled TabVisible Padding"},
     {Make<TRzLabel>, "Rotation=2 Angle Blinking BlinkColor BevelWidth BorderInner BorderOuter BorderSides "
         "BorderColor BorderHighlight BorderShadow BorderWidth CondenseCaption FlatColor FlatColorAdjustment "
         "FrameController FrameControllerNotifications CenterPoint FlyByColor FlyByEnabled Layout LightTextStyle "
@@ -383,6 +389,11 @@ TEST(RzStore, AFormOfEachControlReadsBackAsWritten)
     EXPECT_EQ(static_cast<TControl*>(B->FindComponent("Edit"))->Parent(), T->UpperLeftPane());
     EXPECT_EQ(static_cast<TControl*>(B->FindComponent("List"))->Parent(), T->LowerRightPane());
     EXPECT_TRUE(T->HotSpotClosed());
+    for (const char* Name : {"OnPage", "List", "Tab0"}) {
+        auto C = static_cast<TControl*>(B->FindComponent(Name));
+        const TRect R = C->Parent()->ClientRect();
+        EXPECT_EQ(C->BoundsRect(), TRect(R.left + 3, R.top + 4, R.right - 5, R.bottom - 6)) << Name;
+    }
     EXPECT_EQ(T->BarRect(), S->BarRect());
     EXPECT_EQ(T->UpperLeftPane()->Width(), S->UpperLeftPane()->Width());
     // The controller is written after the controls that name it.
@@ -718,6 +729,8 @@ TEST(RzStore, StoredOnlyWhenTheirOwn)
     auto OwnTool = Add<TRzToolButton>(F.get(), F.get(), "OwnTool");
     auto Tabs = Add<TRzTabControl>(F.get(), F.get(), "Tabs");
     Tabs->SetBackgroundColor(clRed);
+    auto Padded = Add<TRzPanel>(F.get(), F.get(), "Padded");
+    Padded->SetPadding(TRect(2, 0, 0, 0));
     struct TRow {
         TPersistent* Instance;
         const char* Name;
@@ -737,7 +750,8 @@ TEST(RzStore, StoredOnlyWhenTheirOwn)
         {GovernedRich, "ReadOnlyColorOnFocus", false}, {Lookup, "FlatButtonColor", true},
         {GovernedLookup, "FlatButtonColor", false}, {Lookup, "Color", true}, {Disabled, "Color", false},
         {Lookup, "FocusColor", false}, {Focused, "FocusColor", true}, {OwnTool, "Down", true}, {Tool, "Down", false},
-        {Pages, "BackgroundColor", false}, {Tabs, "BackgroundColor", true},
+        {Pages, "BackgroundColor", false}, {Tabs, "BackgroundColor", true}, {Padded, "Padding.Left", true},
+        {Padded, "Padding.Top", false},
     };
     for (const TRow& Row : Rows) {
         SCOPED_TRACE(std::string(static_cast<TComponent*>(Row.Instance)->Name()) + " " + Row.Name);
@@ -762,8 +776,10 @@ TEST(RzStore, HostileStreamsAreRefused)
     EXPECT_EQ(Ok->GetKind(), bkCustom);
     EXPECT_EQ(KindCaption(Past), "");
     EXPECT_EQ(KindGlyph(Past), nullptr);
-    // Sets with a bit past their members.
-    for (const auto& [Name, Value] : {std::pair{"BorderSides", sdAllSides + 1}, {"FrameControllerNotifications", fcnAll + 1}})
+    // Sets with a bit past their members, a padding below 0 and a side no
+    // padding has.
+    for (const auto& [Name, Value] : {std::pair{"BorderSides", sdAllSides + 1}, {"FrameControllerNotifications",
+                                      fcnAll + 1}, {"Padding.Left", -1}, {"Padding.Side", 1}})
         EXPECT_THROW(ReadForm(HandWritten("TRzPanel", [&](TWriter& W) { W.WriteStr(Name); W.WriteInteger(Value); }),
                               Add<TRzPanel>(F.get(), F.get(), "")),
                      EFilerError) << Name;

@@ -242,6 +242,13 @@ inline TPropInfo BitSetProp(TPropInfo P, TPropOrd AllMembers)
     return P;
 }
 
+// An ordinal property that takes only Low to High of its type.
+inline TPropInfo SubrangeProp(TPropInfo P, TPropOrd Low, TPropOrd High)
+{
+    P.Bounds = {Low, High};
+    return P;
+}
+
 template <typename C>
 TPropInfo StrProp(const char* Name, std::string (C::*Get)() const, void (C::*Set)(const std::string&))
 {

@@ -264,8 +264,7 @@ void TCustomEdit::CreateParams(TCreateParams& Params)
         Params.Style |= ES_LOWERCASE;
     if (!FHideSelection)
         Params.Style |= ES_NOHIDESEL;
-    if (FBorderStyle == bsSingle)
-        Params.ExStyle |= WS_EX_CLIENTEDGE;
+    AddBorderStyle(Params, FBorderStyle);
 }
 
 void TCustomEdit::CreateWnd()
@@ -373,6 +372,12 @@ std::string TCustomEdit::SelText()
     const std::string T = Text();
     const size_t Start = std::min(static_cast<size_t>(SelStart()), T.size());
     return T.substr(Start, static_cast<size_t>(std::max(SelLength(), 0)));
+}
+
+void AddBorderStyle(TCreateParams& Params, TBorderStyle Value)
+{
+    if (Value == bsSingle)
+        Params.ExStyle |= WS_EX_CLIENTEDGE;
 }
 
 void TCustomEdit::SetBorderStyle(TBorderStyle Value)

@@ -18,6 +18,10 @@ extern unsigned GKeyboardSearchDelay;
 
 enum TEditCharCase : unsigned char { ecNormal, ecUpperCase, ecLowerCase };
 
+// The border of a standard control's BorderStyle: bsSingle is the sunken
+// client edge, anything else no border.
+void AddBorderStyle(TCreateParams& Params, TBorderStyle Value);
+
 class TCustomLabel : public TGraphicControl {
 public:
     explicit TCustomLabel(TComponent* AOwner);
@@ -200,6 +204,8 @@ public:
     // Tab stops every TabWidth dialog units; 0 for the default stops.
     int TabWidth() const { return FTabWidth; }
     void SetTabWidth(int Value);
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle Value);
     // The number of items of a virtual list.
     int Count();
     void SetCount(int Value);
@@ -245,6 +251,7 @@ private:
     bool FIntegralHeight = false;
     int FTabWidth = 0;
     int FCount = 0;
+    TBorderStyle FBorderStyle = bsSingle;
 };
 
 enum TComboBoxStyle : unsigned char {

@@ -199,7 +199,7 @@ void TCustomListBox::CreateParams(TCreateParams& Params)
         Params.Style |= LBS_MULTICOLUMN | WS_HSCROLL;
     if (!FIntegralHeight)
         Params.Style |= LBS_NOINTEGRALHEIGHT;
-    Params.ExStyle |= WS_EX_CLIENTEDGE;
+    AddBorderStyle(Params, FBorderStyle);
 }
 
 void TCustomListBox::CreateWnd()
@@ -363,6 +363,12 @@ void TCustomListBox::SetIntegralHeight(bool Value)
 void TCustomListBox::SetTabWidth(int Value)
 {
     if (StoreChanged(FTabWidth, std::max(Value, 0)))
+        RecreateWnd();
+}
+
+void TCustomListBox::SetBorderStyle(TBorderStyle Value)
+{
+    if (StoreChanged(FBorderStyle, Value))
         RecreateWnd();
 }
 

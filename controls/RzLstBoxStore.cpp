@@ -24,6 +24,9 @@ const TPropertyTable& TRzCustomListBox::ClassProperties()
         OrdProp("IntegralHeight", &L::IntegralHeight, &L::SetIntegralHeight),
         OrdProp("ItemHeight", &L::ItemHeight, &L::SetItemHeight),
         OrdProp("TabWidth", &L::TabWidth, &L::SetTabWidth),
+        // A border or none: the form's border styles mean nothing here.
+        StoredWhen<L>(SubrangeProp(OrdProp("BorderStyle", &L::BorderStyle, &L::SetBorderStyle), bsNone, bsSingle),
+                      [](const L* B) { return B->BorderStyle() != bsSingle; }),
         OrdProp("IncrementalSearch", &L::IncrementalSearch, &L::SetIncrementalSearch),
         OrdProp("BeepOnInvalidKey", &L::BeepOnInvalidKey, &L::SetBeepOnInvalidKey),
         OrdProp("HorzScrollBar", &L::HorzScrollBar, &L::SetHorzScrollBar),

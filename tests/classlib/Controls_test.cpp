@@ -430,7 +430,10 @@ TEST(ControlsStd, ComboListAndRichEditWindows)
     EXPECT_EQ(SendMessageA(L->Handle(), LB_GETCOUNT, 0, 0), 2);
     EXPECT_EQ(L->ItemIndex(), 1);
     EXPECT_EQ(L->Items()->Get(0), "one");
-    L->RecreateWnd();
+    // Without its border in a new window the whole list is client area.
+    EXPECT_EQ(L->ClientWidth(), L->Width() - 2 * GetSystemMetrics(SM_CXEDGE));
+    L->SetBorderStyle(bsNone);
+    EXPECT_EQ(L->ClientWidth(), L->Width());
     EXPECT_EQ(L->Items()->Count(), 2);
     EXPECT_EQ(L->ItemIndex(), 1);
 

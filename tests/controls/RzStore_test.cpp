@@ -270,8 +270,8 @@ const TPublished PublishedSettings[] = {
     {Make<TRzComboBox>, "Style=1 Text"},
     {Make<TRzCustomImageComboBox>, "ItemIndent AutoSizeItemHeight Images"},
     {Make<TRzListBox>, Framed + "Style MultiSelect ExtendedSelect Sorted Items ItemIndex Columns IntegralHeight "
-        "ItemHeight TabWidth IncrementalSearch BeepOnInvalidKey ShowItemHints HorzScrollBar OwnerDrawIndent "
-        "ShowGroups GroupPrefix GroupColor GroupColorFromTheme GroupFont UseGradients Color"},
+        "ItemHeight TabWidth BorderStyle IncrementalSearch BeepOnInvalidKey ShowItemHints HorzScrollBar "
+        "OwnerDrawIndent ShowGroups GroupPrefix GroupColor GroupColorFromTheme GroupFont UseGradients Color"},
     {Make<TRzTabbedListBox>, "TabStopsMode"},
     {Make<TRzTabbedListBox>, "TabStops"},
     {Make<TRzRankListBox>, "ShowItemHints ModifierKey MoveOnDrag"},
@@ -751,7 +751,7 @@ TEST(RzStore, StoredOnlyWhenTheirOwn)
         {GovernedLookup, "FlatButtonColor", false}, {Lookup, "Color", true}, {Disabled, "Color", false},
         {Lookup, "FocusColor", false}, {Focused, "FocusColor", true}, {OwnTool, "Down", true}, {Tool, "Down", false},
         {Pages, "BackgroundColor", false}, {Tabs, "BackgroundColor", true}, {Padded, "Padding.Left", true},
-        {Padded, "Padding.Top", false},
+        {Padded, "Padding.Top", false}, {Plain, "BorderStyle", false},
     };
     for (const TRow& Row : Rows) {
         SCOPED_TRACE(std::string(static_cast<TComponent*>(Row.Instance)->Name()) + " " + Row.Name);
@@ -783,6 +783,10 @@ TEST(RzStore, HostileStreamsAreRefused)
         EXPECT_THROW(ReadForm(HandWritten("TRzPanel", [&](TWriter& W) { W.WriteStr(Name); W.WriteInteger(Value); }),
                               Add<TRzPanel>(F.get(), F.get(), "")),
                      EFilerError) << Name;
+    // A form's border style on a list box.
+    EXPECT_THROW(ReadForm(HandWritten("TRzListBox", [](TWriter& W) { W.WriteStr("BorderStyle"); W.WriteInteger(2); }),
+                          Add<TRzListBox>(F.get(), F.get(), "")),
+                 EFilerError);
     // A pane list that names the splitter or a control around it.
     auto Around = Add<TRzPanel>(F.get(), F.get(), "Around");
     auto S = Add<TRzSplitter>(F.get(), Around, "S");

@@ -12,7 +12,6 @@
 #include "classlib/Forms.h"
 #include "controls/RzLabel.h"
 #include "testkit/RzTestCanvas.h"
-#include "testkit/TestFolder.h"
 
 namespace {
 
@@ -264,69 +263,6 @@ TEST(RzLabelBehaviour, AngleAndRotation)
     EXPECT_EQ(L->CenterPoint(), cpCenter);
 
 }
-
-// A raster font of the test's own: a Windows 3 font file (FNT version 2)
-// of fixed 8 x 12 cells for the printable ASCII characters, every glyph
-// a box, added for this process only while the object lives.
-class TOwnRasterFont {
-public:
-    static constexpr const char* Face = "Tessaly Raster";
-
-    TOwnRasterFont() : FDir("rasterfont"), FPath(FDir.Write("raster.fnt", Bytes()))
-    {
-        FAdded = AddFontResourceExA(FPath.c_str(), FR_PRIVATE, nullptr) > 0;
-    }
-    ~TOwnRasterFont()
-    {
-        if (FAdded)
-            RemoveFontResourceExA(FPath.c_str(), FR_PRIVATE, nullptr);
-    }
-    bool Added() const { return FAdded; }
-
-private:
-    static std::string Bytes()
-    {
-        constexpr int First = 0x20, Last = 0x7E, Glyphs = Last - First + 2, Rows = 12;
-        constexpr int HeaderSize = 118, TableEnd = HeaderSize + Glyphs * 4, BitsEnd = TableEnd + Glyphs * Rows;
-        const std::string Name = std::string(Face) + '\0';
-        std::string F(static_cast<size_t>(BitsEnd), '\0');
-        auto Put = [&F](int At, unsigned Value, int Size) {
-            for (int I = 0; I < Size; ++I)
-                F[static_cast<size_t>(At + I)] = static_cast<char>((Value >> (8 * I)) & 0xFF);
-        };
-        const unsigned Size = static_cast<unsigned>(BitsEnd + Name.size());
-        Put(0, 0x200, 2);       // version
-        Put(2, Size, 4);        // file size
-        Put(68, 9, 2);          // points
-        Put(70, 96, 2);         // vertical and horizontal resolution
-        Put(72, 96, 2);
-        Put(74, 10, 2);         // ascent
-        Put(83, FW_NORMAL, 2);  // weight
-        Put(85, ANSI_CHARSET, 1);
-        Put(86, 8, 2);          // pixel width and height
-        Put(88, Rows, 2);
-        Put(90, FF_MODERN, 1);  // fixed pitch
-        Put(91, 8, 2);          // average and largest width
-        Put(93, 8, 2);
-        Put(95, First, 1);
-        Put(96, Last, 1);
-        Put(97, '?' - First, 1); // default character
-        Put(99, Glyphs, 2);     // bytes of one bitmap row over all glyphs
-        Put(105, static_cast<unsigned>(BitsEnd), 4); // face name
-        Put(113, TableEnd, 4);  // bitmaps
-        for (int G = 0; G < Glyphs; ++G) {
-            Put(HeaderSize + G * 4, 8, 2);
-            Put(HeaderSize + G * 4 + 2, static_cast<unsigned>(TableEnd + G * Rows), 2);
-            for (int Y = 1; Y < Rows - 2; ++Y)
-                Put(TableEnd + G * Rows + Y, Y == 1 || Y == Rows - 3 ? 0x7E : 0x42, 1);
-        }
-        return F + Name;
-    }
-
-    TTestFolder FDir;
-    std::string FPath;
-    bool FAdded = false;
-};
 
 TEST(RzLabelBehaviour, RasterFontsGiveWayToATrueTypeFace)
 {

@@ -570,6 +570,26 @@ TEST(RzStore, ATabControlSelectsTheTabIndexItRead)
     }
 }
 
+// Once loaded the tab control keeps its own hint for when a tab's goes, and
+// vertical text turns a raster face into one that can turn.
+TEST(RzStore, ATabControlKeepsTheHintItReadAndTurnsARasterFaceIntoVerdana)
+{
+    const TOwnRasterFont Own;
+    ASSERT_TRUE(Own.Added());
+    TOwned<TForm> F(NewTestForm(300, 100));
+    auto Tabs = Add<TRzTabControl>(F.get(), F.get(), "Tabs");
+    ReadForm(HandWritten("TRzTabControl", [](TWriter& W) {
+                 W.WriteStr("Hint"); W.WriteString("Folders");
+                 W.WriteStr("Font.Name"); W.WriteString(TOwnRasterFont::Face);
+                 W.WriteStr("TabHints"); W.WriteBoolean(true);
+                 W.WriteStr("TextOrientation"); W.WriteInteger(orVertical);
+             }), Tabs);
+    EXPECT_EQ(Tabs->Font()->Name(), "Verdana");
+    SetCursorPos(600, 400); // away from the tabs
+    Tabs->HoverTimerTick();
+    EXPECT_EQ(Tabs->Hint(), "Folders");
+}
+
 // The values of retired names are read and mapped, or read and dropped.
 TEST(RzStore, OlderPropertyNamesAreReadAndMappedOrDropped)
 {

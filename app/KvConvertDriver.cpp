@@ -670,6 +670,8 @@ std::unique_ptr<TFileMailObj> TConvertDriver::OpenMailReader(const std::string& 
     // A message file keeps its last line break; an mbox copy keeps the
     // source's bytes, as its writer puts the break back after each text.
     reader->OwnLastBreak = cs.OneFilePerMessage;
+    // An mbox of LF breaks takes the texts that have them as they stand.
+    reader->KeepLfBreaks = !cs.OneFilePerMessage && cs.LineBreak == lbkLf;
     return reader;
 }
 
@@ -747,7 +749,7 @@ TConvertResult TConvertDriver::CopyMessages(TFileMailObj& Reader, const std::str
                 // NUL padding after the mark has become blanks by now.
                 if (atStart && Bom > 0 && BomLength(text) > 0)
                     text.erase(0, text.find_first_not_of(std::string("\0 ", 2), Bom));
-                result = text.empty() ? TConvertResult::NoText : WriteMessage(text);
+                result = text.empty() ? TConvertResult::NoText : WriteMessage(text, Reader.HasLfBreaks());
                 if (result == TConvertResult::NoText)
                     WriteErrorLine("Message has no text: not written");
             } catch (const std::bad_alloc&) {
@@ -777,13 +779,14 @@ TConvertResult TConvertDriver::CopyMessages(TFileMailObj& Reader, const std::str
     return result;
 }
 
-TConvertResult TConvertDriver::WriteMessage(std::string& Text)
+TConvertResult TConvertDriver::WriteMessage(std::string& Text, bool LfBreaks)
 {
     const TConvertSettings& cs = *FSettings;
     if (cs.LineBreak == lbkCr) {
         CrLfToCr(Text);
     } else if (cs.LineBreak == lbkLf) {
-        CrLfToLf(Text);
+        if (!LfBreaks)
+            CrLfToLf(Text);
     } else {
         const TLineBreakKind kind = DetectLineBreakKind(Text, 4);
         if (kind != lbkCrLf)

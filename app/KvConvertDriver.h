@@ -74,7 +74,8 @@ public:
 
     void ConvertSourceList();
     TConvertResult ConvertMailbox(const std::string& FileName, bool CheckSkipList);
-    TConvertResult WriteMessage(std::string& Text);
+    // Text's breaks are CR LF, or LF when LfBreaks (for an LF target).
+    TConvertResult WriteMessage(std::string& Text, bool LfBreaks = false);
     // Writes Text from Skip on (past its From_ line) as a file of its own.
     TConvertResult WriteMessageFile(const std::string& Text, std::size_t Skip = 0);
     TConvertResult AppendMessageToMbox(const std::string& Text);

@@ -69,12 +69,14 @@ constexpr std::size_t CopyChunk = 4096;
 
 // The one scan over a text's line breaks: CR, LF (and NUL when StopAtNul)
 // are found together, sixteen bytes at a time. With Out, the bytes are
-// appended to it as the scan goes, every bare CR or LF made CR LF; without,
-// the scan stops at the first bare break. Answers the offset where it
-// stopped (a NUL, or the bare break when Out is null), Count when it went
-// through.
+// appended to it as the scan goes, every bare CR or LF made CR LF (KeepLf:
+// LFs are copied as they stand and the scan stops at any CR instead);
+// without, the scan stops at the first bare break. Answers the offset where
+// it stopped (a NUL, a CR when KeepLf, or the bare break when Out is null),
+// Count when it went through.
 __attribute__((target("sse2"))) std::size_t ScanBreaks(const char* P, std::size_t Count, std::string* Out,
-                                                        bool StopAtNul, const TLineStartWatch* Watch = nullptr)
+                                                        bool StopAtNul, const TLineStartWatch* Watch = nullptr,
+                                                        bool KeepLf = false)
 {
     const __m128i lf = _mm_set1_epi8('\n');
     const __m128i cr = _mm_set1_epi8('\r');
@@ -87,7 +89,7 @@ __attribute__((target("sse2"))) std::size_t ScanBreaks(const char* P, std::size_
         if (At < pairEnd)
             return true;
         const char c = P[At];
-        if (c == '\0') {
+        if (c == '\0' || (KeepLf && c == '\r')) {
             if (Out)
                 Out->append(P + block, At - block);
             return false;
@@ -97,6 +99,10 @@ __attribute__((target("sse2"))) std::size_t ScanBreaks(const char* P, std::size_
             if (Watch && Line < Count && Watch->Firsts.find(P[Line]) != std::string_view::npos)
                 Watch->At->push_back(Out->size() + (Line - block));
         };
+        if (KeepLf) {
+            noteLine(At + 1);
+            return true;
+        }
         if (c == '\r' && At + 1 < Count && P[At + 1] == '\n') {
             pairEnd = At + 2;
             noteLine(pairEnd);
@@ -295,6 +301,11 @@ bool AppendBareBreaksToCrLf(std::string_view Bytes, std::string& Out, const TLin
 std::size_t AppendBareBreaksUpToNul(std::string_view Bytes, std::string& Out, const TLineStartWatch* Watch)
 {
     return ScanBreaks(Bytes.data(), Bytes.size(), &Out, true, Watch);
+}
+
+std::size_t AppendLfTextUpToCrOrNul(std::string_view Bytes, std::string& Out, const TLineStartWatch* Watch)
+{
+    return ScanBreaks(Bytes.data(), Bytes.size(), &Out, true, Watch, true);
 }
 
 std::string LineBreakText(TLineBreakKind Kind)

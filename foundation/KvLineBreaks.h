@@ -47,6 +47,10 @@ bool AppendBareBreaksToCrLf(std::string_view Bytes, std::string& Out, const TLin
 // The same, answering where it stopped: at the first NUL, with Out then
 // holding every byte before it; Bytes.size() when it went through.
 std::size_t AppendBareBreaksUpToNul(std::string_view Bytes, std::string& Out, const TLineStartWatch* Watch = nullptr);
+// Appends Bytes to Out as they stand, LF breaks and all, up to the first CR
+// or NUL; answers where it stopped, Bytes.size() when it went through. Watch
+// as above: a text whose breaks are all LF is handed on with them.
+std::size_t AppendLfTextUpToCrOrNul(std::string_view Bytes, std::string& Out, const TLineStartWatch* Watch = nullptr);
 std::string LineBreaksToCrLfStr(const std::string& Text, TLineBreakKind Kind);
 void CrLfToCr(std::string& Text);
 void CrLfToLf(std::string& Text);

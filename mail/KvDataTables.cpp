@@ -292,6 +292,12 @@ bool HasUuencodedBlockFrom(const std::string& Text, std::size_t Offset)
     return Offset <= Text.size() && FindUuencodeBegin(Text, static_cast<int>(Offset) + 1) > 0;
 }
 
+bool MayHoldUuencodedBlockFrom(const std::string& Text, std::size_t Offset)
+{
+    return Offset <= Text.size() &&
+           (Text.compare(Offset, 6, "begin ") == 0 || BmPosCase(Text, UuRecord(true), static_cast<int>(Offset) + 1) > 0);
+}
+
 bool HasUuencodedBlock(const std::string& Text)
 {
     return HasUuencodedBlockFrom(Text, 0);

@@ -40,6 +40,9 @@ int FindUuencodeBegin(const std::string& Text, int From = 1);
 bool HasUuencodedBlock(const std::string& Text);
 // HasUuencodedBlock(Text.substr(Offset)) without the copy.
 bool HasUuencodedBlockFrom(const std::string& Text, std::size_t Offset);
+// Whether Text from Offset on holds a line starting "begin ", whatever the
+// lines after it and their breaks: a text without one holds no block.
+bool MayHoldUuencodedBlockFrom(const std::string& Text, std::size_t Offset);
 int FindUuencodeEnd(const std::string& Text, int From = 1);
 int UuLineLength(char LengthChar);
 

@@ -46,6 +46,12 @@ bool HasMarker(const std::string& Text, const std::string& Marker)
 // The line that opens an external-body part (after a line break).
 constexpr char ExternalBodyLine[] = "content-type: message/external-body";
 
+// "multipart/" and a subtype.
+bool IsMultipartSubtype(const std::string& Type)
+{
+    return Type.size() >= 10 && Type[9] == '/' && SameTextStr(Type.substr(0, 9), MimeMultipart);
+}
+
 bool IsExternalBody(const std::string& Text)
 {
     return HasMarker(Text, std::string("\n") + ExternalBodyLine) || HasDetachedMark(Text);
@@ -222,6 +228,8 @@ void TEMailObj::ClearMessage()
     MimeBlock.reset();
     ParseState = mpsNone;
     Rebuild = TMimeRebuild::None;
+    LfBreaks = false;
+    LfTextHeader.clear();
     if (Preloaded)
         Preloaded->Clear();
 }
@@ -348,8 +356,7 @@ bool TEMailObj::IsMultipart()
         return MimeBlock->CountParts() >= 2;
     std::string header;
     GetHeaderText(header);
-    const std::string type = GetContentType(header, true, true);
-    return type.size() >= 10 && type[9] == '/' && SameTextStr(type.substr(0, 9), MimeMultipart);
+    return IsMultipartSubtype(GetContentType(header, true, true));
 }
 
 bool TEMailObj::NeedsDecoding()
@@ -594,11 +601,46 @@ void TEMailObj::StoreEudoraText(std::string& Text)
     BuildParts(Text, TMimeRebuild::Detached);
 }
 
+bool TEMailObj::KeepsMboxText(const std::string& Header, const std::string* Text) const
+{
+    switch (FormatKind) {
+    case mbkMbox: case mbkFldMbox: case mbkFldMboxFolderFlags: case mbkPine: case mbkMboxAttachLines:
+        break;
+    default:
+        return false;
+    }
+    // What StoreMessage asks of an mbox text, in its order.
+    const std::string type = GetContentType(Header, true, true);
+    const bool multipart = IsMultipartSubtype(type);
+    if (FindXAttachmentsLine(Header, true) > 0 && !multipart)
+        return false;
+    if ((FormatKind == mbkMbox || FormatKind == mbkMboxAttachLines) && !HasHeaderField(Header, FieldContentType, true))
+        return false;
+    if (!Text || multipart || !(type.empty() || SameTextStr(type, MimeTextPlain)))
+        return true;
+    const int body = FindBodyStart(*Text);
+    return body <= 0 || !MayHoldUuencodedBlockFrom(*Text, static_cast<size_t>(body - 1));
+}
+
 // Text is taken over: the plain cases keep it as the message's text without
 // a copy.
 void TEMailObj::StoreMessage(std::string&& Text)
 {
     const TMarkFound found = std::exchange(ExternalBodyFound, TMarkFound::Unknown);
+    if (!LfTextHeader.empty()) {
+        std::string header = std::move(LfTextHeader);
+        LfTextHeader.clear();
+        if (found == TMarkFound::No && KeepsMboxText(header, &Text)) {
+            if (FormatKind == mbkMboxAttachLines)
+                FormatKind = mbkMbox;
+            SetMessageSource(std::move(Text));
+            HeaderText = std::move(header);
+            LfBreaks = true;
+            return;
+        }
+        // The engine works on CR LF alone.
+        BareBreaksToCrLf(Text);
+    }
     const auto isExternalBody = [&] { return found == TMarkFound::Unknown ? IsExternalBody(Text) : found == TMarkFound::Yes; };
     switch (FormatKind) {
     case mbkMessageFile: case mbkFolderMessage: case mbkMozilla: case mbkFolderFlagsOnly:

@@ -96,6 +96,9 @@ public:
     TMailParseState GetParseState() const { return ParseState; }
     // What the current message asked of the MIME engine (None: nothing).
     TMimeRebuild GetRebuild() const { return Rebuild; }
+    // Whether the text stored holds the source's LF breaks as they stand
+    // (see LfTextHeader); every other text holds CR LF.
+    bool HasLfBreaks() const { return LfBreaks; }
 
 protected:
     // Set by the readers: how they open and clean their files, and where
@@ -114,6 +117,16 @@ protected:
     // noted where such lines start in Text settles ExternalBodyFound.
     static const std::string& MarkLineFirsts();
     void NoteMarkLines(const std::string& Text, const std::vector<std::size_t>& LineStarts);
+    // Set by a reader that hands StoreMessage a text with the source's LF
+    // breaks, for a target whose breaks are LF: the text's header with CR LF
+    // breaks, which the header work reads. The text is kept as it stands
+    // when nothing in it asks for a change, and its breaks made CR LF else.
+    std::string LfTextHeader;
+    // Whether StoreMessage keeps an mbox text as it stands, Header (CR LF)
+    // given: no attachment lines to resolve, no Content-Type to add and,
+    // when Text is given, no uuencoded block to decode. The marks are the
+    // caller's to rule out.
+    bool KeepsMboxText(const std::string& Header, const std::string* Text) const;
 
     void SetMimeBlock(const std::string& Text);
     void BuildParts(const std::string& Text, TMimeRebuild Mode);
@@ -144,6 +157,7 @@ private:
     std::string SpareText;
     std::string HeaderText;
     TMimeRebuild Rebuild = TMimeRebuild::None;
+    bool LfBreaks = false;
 };
 
 class TClientMailObj : public TEMailObj {
@@ -193,6 +207,9 @@ public:
     std::int64_t LargeMessageSize = DefaultLargeMessageSize;
     std::int64_t LargeHeaderSize = DefaultLargeHeaderSize;
     bool TooLarge = false;
+    // Set where the target's breaks are LF: a reader that can hands on a
+    // text whose breaks are all LF as it stands (HasLfBreaks then says so).
+    bool KeepLfBreaks = false;
     // Set for texts that become files of their own: a message keeps the
     // line break that ends its last line (one is added when the file ends
     // without it), and only a blank line before the next separator is the

@@ -6,6 +6,7 @@
 #include "foundation/KvAnsi.h"
 #include "foundation/KvSearch.h"
 #include "mail/KvFromLine.h"
+#include "mail/KvMimeHeaders.h"
 
 namespace {
 
@@ -253,40 +254,88 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
     FMarkLines.clear();
     const TLineStartWatch watch{MarkLineFirsts(), &FMarkLines};
     char lastByte = keep > 0 ? last[k - 1] : '\0';
+    // For a target of LF breaks, a text whose breaks are all LF already is
+    // handed on as it stands, when nothing in it asks for a change: making
+    // its breaks CR LF here and LF again in the writer gives the same bytes.
+    bool lf = KeepLfBreaks && LineBreakKind == lbkLf;
+    std::string lfHeader;
     if (inWindow) {
         const std::string_view raw(Buffer.data() + offset, keep);
         if (!FirstBreaksArePlain(raw, true))
             return false;
-        const size_t stop = AppendBareBreaksUpToNul(raw, Text, &watch);
-            if (stop < keep) {
+        lf = lf && !(lfHeader = KeptLfHeader(raw)).empty();
+        size_t stop = lf ? AppendLfTextUpToCrOrNul(raw, Text, &watch) : AppendBareBreaksUpToNul(raw, Text, &watch);
+        // A CR anywhere, and the text is made CR LF as any other.
+        if (lf && stop < keep && raw.find('\r', stop) != std::string_view::npos) {
+            lf = false;
+            Text.clear();
+            FMarkLines.clear();
+            stop = AppendBareBreaksUpToNul(raw, Text, &watch);
+        }
+        if (stop < keep) {
             // The lines from the first NUL on are cleaned the plain way.
-            if (!StripNul || !CleanFromNul(raw, stop, Text))
+            if (!StripNul || !CleanFromNul(raw, stop, Text, lf))
                 return false;
             // The text's end is judged by its last byte that is no NUL.
             lastByte = raw[raw.find_last_not_of('\0')];
         }
     } else {
-        for (size_t done = 0; done < keep;) {
-            const size_t n = std::min<size_t>(ReadChunkSize, keep - done);
-            ReadInto(*Stream, MessagePos + static_cast<std::int64_t>(done), static_cast<std::int32_t>(n), FChunk);
-            if (FChunk.size() != n || (done == 0 && !FirstBreaksArePlain(FChunk, n == keep)))
-                return false;
-            // A CR at the block's end is read again with the next block,
-            // with the LF that may pair with it.
-            const size_t use = done + n < keep && FChunk.back() == '\r' ? n - 1 : n;
-            if (!AppendBareBreaksToCrLf(std::string_view(FChunk.data(), use), Text, &watch))
-                return false;
-            // A line that starts the next block is no line start the scan
-            // of this one sees.
-            if (!Text.empty() && Text.back() == '\n')
-                FMarkLines.push_back(Text.size());
-            done += use;
+        for (bool again = true; again;) {
+            again = false;
+            Text.clear();
+            FMarkLines.clear();
+            for (size_t done = 0; done < keep;) {
+                const size_t n = std::min<size_t>(ReadChunkSize, keep - done);
+                ReadInto(*Stream, MessagePos + static_cast<std::int64_t>(done), static_cast<std::int32_t>(n), FChunk);
+                if (FChunk.size() != n || (done == 0 && !FirstBreaksArePlain(FChunk, n == keep)))
+                    return false;
+                if (done == 0 && lf)
+                    lf = !(lfHeader = KeptLfHeader(FChunk)).empty();
+                // A CR at the block's end is read again with the next block,
+                // with the LF that may pair with it.
+                const size_t use = done + n < keep && FChunk.back() == '\r' ? n - 1 : n;
+                const std::string_view block(FChunk.data(), use);
+                const size_t stop = lf ? AppendLfTextUpToCrOrNul(block, Text, &watch) : AppendBareBreaksUpToNul(block, Text, &watch);
+                if (stop < use && FChunk[stop] != '\r')
+                    return false;
+                if (stop < use) {
+                    // The text is read again and made CR LF.
+                    lf = false;
+                    again = true;
+                    break;
+                }
+                // A line that starts the next block is no line start the scan
+                // of this one sees.
+                if (!Text.empty() && Text.back() == '\n')
+                    FMarkLines.push_back(Text.size());
+                done += use;
+            }
         }
     }
     if (keep > 0 && AddsLastBreak(IsBreakChar(lastByte), keep))
-        Text += "\r\n";
+        Text += lf ? "\n" : "\r\n";
     NoteMarkLines(Text, FMarkLines);
+    if (lf)
+        LfTextHeader = std::move(lfHeader);
     return true;
+}
+
+// The header of a text whose breaks are all LF, with CR LF breaks, when the
+// text is kept as it stands as far as its header tells; empty else. Bytes
+// is the text or its first part: a header that does not end in it, or that
+// holds a CR or NUL, is never kept.
+std::string TMailboxStream::KeptLfHeader(std::string_view Bytes) const
+{
+    const size_t blank = Bytes.find("\n\n");
+    if (blank == std::string_view::npos)
+        return std::string();
+    const std::string_view head = Bytes.substr(0, blank + 2);
+    if (head.find_first_of(std::string_view("\r\0", 2)) != std::string_view::npos)
+        return std::string();
+    std::string crlf;
+    AppendBareBreaksToCrLf(head, crlf);
+    std::string header = GetHeaderPart(crlf);
+    return KeepsMboxText(header, nullptr) ? header : std::string();
 }
 
 // Text holds Raw up to its first NUL at Stop, its breaks made CR LF; the
@@ -295,8 +344,9 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
 // ends in a CR right before the NULs (the CR may pair with an LF after
 // them), and the first breaks, which tell the load the text's kind of
 // breaks, must lie before. False when they do not. The lines that may
-// hold a mark are noted in what is cleaned here too.
-bool TMailboxStream::CleanFromNul(std::string_view Raw, size_t Stop, std::string& Text)
+// hold a mark are noted in what is cleaned here too. KeepLf: Text and the
+// rest keep their LF breaks (the rest holds no CR).
+bool TMailboxStream::CleanFromNul(std::string_view Raw, size_t Stop, std::string& Text, bool KeepLf)
 {
     const size_t end = Stop > 0 && Raw[Stop - 1] == '\r' ? Stop - 1 : Stop;
     const size_t b = end > 0 ? Raw.find_last_of("\r\n", end - 1) : std::string_view::npos;
@@ -311,7 +361,8 @@ bool TMailboxStream::CleanFromNul(std::string_view Raw, size_t Stop, std::string
     Text.resize(Text.size() - (Stop - from) - (end < Stop ? 1 : 0));
     std::string rest(Raw.substr(from));
     RepairNulBytes(rest);
-    BareBreaksToCrLf(rest);
+    if (!KeepLf)
+        BareBreaksToCrLf(rest);
     // The line starts the scan noted from there on are looked for again
     // in what the text now holds.
     const size_t kept = Text.size();

@@ -79,7 +79,8 @@ private:
     std::vector<std::size_t> FMarkLines;  // where lines that may hold a mark start
     std::int64_t ContentSize(char* Last);
     bool ReadCleanText(std::string& Text);
-    bool CleanFromNul(std::string_view Raw, size_t Stop, std::string& Text);
+    bool CleanFromNul(std::string_view Raw, size_t Stop, std::string& Text, bool KeepLf);
+    std::string KeptLfHeader(std::string_view Bytes) const;
     bool AddsLastBreak(bool EndsInBreak, size_t Length);
 };
 

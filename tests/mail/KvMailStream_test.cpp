@@ -605,3 +605,54 @@ TEST_F(KvMailStreamFile, CleanReadGivesThePlainReadsTexts)
                 EXPECT_EQ(Texts(TMboxStream(Path, Size, false, mbkPine)), Texts(TPlainReadStream(Path, Size, mbkPine)));
             }
 }
+
+// For an LF target a text whose breaks are all LF is handed on as it stands
+// when nothing in it asks for a change, and gives the writer what the CR LF
+// road gives it once made LF again; any other text takes that road.
+TEST_F(KvMailStreamFile, LfTextsKeptForAnLfTarget)
+{
+    const std::string From = "From a@b.cd Mon Jan  1 10:00:00 2001\n";
+    const std::string Typed = From + "Content-Type: text/plain\n\n";
+    const std::string Uu = "begin 644 f\n#86)C\n`\nend\n";
+    const struct {
+        std::string Message;
+        bool Kept;
+    } Cases[] = {
+        {Typed + "body\n\n\n", true},
+        {Typed + "no last break", true},
+        {Typed + "l1\nl2\n" + std::string(70000, 'x') + "\nend\n", true},
+        {From + "Content-Type: multipart/mixed; boundary=b\n\n--b\n\n" + Uu + "--b--\n", true},
+        {From + "Subject: no type\n\nbody =20\n", false},
+        {Typed + "a\rb\n", false},
+        {Typed + "l1\nl2\nab" + std::string(2, '\0') + "c\rd\n", false},
+        {Typed + "l1\nl2\n" + std::string(70000, 'x') + "\na\rb\n", false},
+        {Typed + "text\n" + Uu, false},
+        {From + "X-Attachments: c:\\a.txt\nContent-Type: text/plain\n\nb\n", false},
+        {Typed + "Content-Type: message/external-body; access-type=x\n\nb\n", false},
+        {Typed + "x-mozilla-altered: AttachmentDetached\n", false},
+    };
+    const std::string Path = Dir.File("box.mbox");
+    const auto Read = [&](int Size, bool KeepLf, std::string* Kept) {
+        TMboxStream Reader(Path, Size, false, mbkMbox);
+        Reader.KeepLfBreaks = KeepLf;
+        std::vector<std::string> R;
+        while (Reader.NextMessage()) {
+            R.emplace_back();
+            Reader.GetMessageText(0, R.back());
+            if (Kept)
+                *Kept += Reader.HasLfBreaks() ? '1' : '0';
+            if (!Reader.HasLfBreaks())
+                CrLfToLf(R.back());
+        }
+        return R;
+    };
+    for (const auto& C : Cases)
+        for (const std::string& File : {Typed + "1\n\n" + C.Message, Typed + "1\n\n" + C.Message + Typed + "end\n"})
+            for (int Size : {64, 1000, DefaultMailBufferSize}) {
+                SCOPED_TRACE(std::to_string(&C - Cases) + " window " + std::to_string(Size));
+                ASSERT_TRUE(TTestFolder::Put(Path, File));
+                std::string Kept;
+                EXPECT_EQ(Read(Size, true, &Kept), Read(Size, false, nullptr));
+                EXPECT_EQ(Kept.substr(1, 1), C.Kept ? "1" : "0");
+            }
+}

@@ -274,8 +274,10 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
         }
         if (stop < keep) {
             // The lines from the first NUL on are cleaned the plain way.
-            if (!StripNul || !CleanFromNul(raw, stop, Text, lf))
+            const size_t from = StripNul ? NulLineStart(raw, stop, 0) : std::string_view::npos;
+            if (from == std::string_view::npos)
                 return false;
+            CleanFromNul(raw, stop, from, std::string(raw.substr(from)), Text, lf);
             // The text's end is judged by its last byte that is no NUL.
             lastByte = raw[raw.find_last_not_of('\0')];
         }
@@ -284,24 +286,48 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
             again = false;
             Text.clear();
             FMarkLines.clear();
+            int firstBreaks = 0;  // of the first block, as far as the NUL cleaning asks
             for (size_t done = 0; done < keep;) {
                 const size_t n = std::min<size_t>(ReadChunkSize, keep - done);
                 ReadInto(*Stream, MessagePos + static_cast<std::int64_t>(done), static_cast<std::int32_t>(n), FChunk);
                 if (FChunk.size() != n || (done == 0 && !FirstBreaksArePlain(FChunk, n == keep)))
                     return false;
-                if (done == 0 && lf)
-                    lf = !(lfHeader = KeptLfHeader(FChunk)).empty();
+                if (done == 0) {
+                    DetectLineBreakKind(FChunk, MessageBreaksLooked + 1, &firstBreaks);
+                    if (lf)
+                        lf = !(lfHeader = KeptLfHeader(FChunk)).empty();
+                }
                 // A CR at the block's end is read again with the next block,
                 // with the LF that may pair with it.
                 const size_t use = done + n < keep && FChunk.back() == '\r' ? n - 1 : n;
                 const std::string_view block(FChunk.data(), use);
                 const size_t stop = lf ? AppendLfTextUpToCrOrNul(block, Text, &watch) : AppendBareBreaksUpToNul(block, Text, &watch);
-                if (stop < use && FChunk[stop] != '\r')
-                    return false;
-                if (stop < use) {
+                if (stop < use && FChunk[stop] == '\r') {
                     // The text is read again and made CR LF.
                     lf = false;
                     again = true;
+                    break;
+                }
+                if (stop < use) {
+                    // The lines from the first NUL on are cleaned the plain
+                    // way, the rest of the message read at once.
+                    const size_t from = StripNul ? NulLineStart(FChunk, stop, done == 0 ? 0 : firstBreaks)
+                                                 : std::string_view::npos;
+                    if (from == std::string_view::npos)
+                        return false;
+                    const std::int64_t after = MessagePos + static_cast<std::int64_t>(done + n);
+                    const std::int32_t left = static_cast<std::int32_t>(keep - done - n);
+                    std::string rest = FChunk.substr(from) + ReadAt(*Stream, after, left);
+                    if (rest.size() != keep - done - from)
+                        return false;
+                    if (lf && rest.find('\r') != std::string::npos) {
+                        lf = false;
+                        again = true;
+                        break;
+                    }
+                    const size_t p = rest.find_last_not_of('\0');
+                    lastByte = p != std::string::npos ? rest[p] : FChunk[from - 1];
+                    CleanFromNul(FChunk, stop, from, std::move(rest), Text, lf);
                     break;
                 }
                 // A line that starts the next block is no line start the scan
@@ -338,41 +364,44 @@ std::string TMailboxStream::KeptLfHeader(std::string_view Bytes) const
     return KeepsMboxText(header, nullptr) ? header : std::string();
 }
 
-// Text holds Raw up to its first NUL at Stop, its breaks made CR LF; the
-// rest is cleaned as the load cleans a text with NULs, from the start of
-// the line that holds that NUL on. The line before goes with it when it
-// ends in a CR right before the NULs (the CR may pair with an LF after
-// them), and the first breaks, which tell the load the text's kind of
-// breaks, must lie before. False when they do not. The lines that may
-// hold a mark are noted in what is cleaned here too. KeepLf: Text and the
-// rest keep their LF breaks (the rest holds no CR).
-bool TMailboxStream::CleanFromNul(std::string_view Raw, size_t Stop, std::string& Text, bool KeepLf)
+// Where the line that holds the first NUL of Raw, at Stop, starts: the
+// lines from there on are cleaned as the load cleans a text with NULs. The
+// line before goes with them when it ends in a CR right before the NULs
+// (the CR may pair with an LF after them), and the first breaks, which tell
+// the load the text's kind of breaks, must lie before: Before of them stand
+// ahead of Raw's start. npos when they do not.
+size_t TMailboxStream::NulLineStart(std::string_view Raw, size_t Stop, int Before)
 {
     const size_t end = Stop > 0 && Raw[Stop - 1] == '\r' ? Stop - 1 : Stop;
     const size_t b = end > 0 ? Raw.find_last_of("\r\n", end - 1) : std::string_view::npos;
     if (b == std::string_view::npos)
-        return false;
-    const size_t from = b + 1;
+        return std::string_view::npos;
     int found = 0;
-    DetectLineBreakKind(Raw.substr(0, from), MessageBreaksLooked + 1, &found);
-    if (found <= MessageBreaksLooked)
-        return false;
+    DetectLineBreakKind(Raw.substr(0, b + 1), MessageBreaksLooked + 1, &found);
+    return found + Before > MessageBreaksLooked ? b + 1 : std::string_view::npos;
+}
+
+// Text holds Raw up to its first NUL at Stop, its breaks made CR LF (KeepLf:
+// kept as they stand); Rest, the bytes of the text from the line at From
+// (NulLineStart) on, takes the place of that line's bytes in Text, cleaned.
+// The lines that may hold a mark are noted in what is cleaned here too.
+void TMailboxStream::CleanFromNul(std::string_view Raw, size_t Stop, size_t From, std::string&& Rest,
+                                  std::string& Text, bool KeepLf)
+{
     // What Text holds from there: the bytes, and a CR made a pair.
-    Text.resize(Text.size() - (Stop - from) - (end < Stop ? 1 : 0));
-    std::string rest(Raw.substr(from));
-    RepairNulBytes(rest);
+    Text.resize(Text.size() - (Stop - From) - (Stop > 0 && Raw[Stop - 1] == '\r' ? 1 : 0));
+    RepairNulBytes(Rest);
     if (!KeepLf)
-        BareBreaksToCrLf(rest);
+        BareBreaksToCrLf(Rest);
     // The line starts the scan noted from there on are looked for again
     // in what the text now holds.
     const size_t kept = Text.size();
     FMarkLines.erase(std::lower_bound(FMarkLines.begin(), FMarkLines.end(), kept), FMarkLines.end());
-    Text += rest;
+    Text += Rest;
     const std::string& firsts = MarkLineFirsts();
     for (size_t p = Text.find('\n', kept - 1); p != std::string::npos && p + 1 < Text.size(); p = Text.find('\n', p + 1))
         if (firsts.find(Text[p + 1]) != std::string::npos)
             FMarkLines.push_back(p + 1);
-    return true;
 }
 
 // The message's size without the NUL padding at its end, Last (when given)

@@ -79,7 +79,9 @@ private:
     std::vector<std::size_t> FMarkLines;  // where lines that may hold a mark start
     std::int64_t ContentSize(char* Last);
     bool ReadCleanText(std::string& Text);
-    bool CleanFromNul(std::string_view Raw, size_t Stop, std::string& Text, bool KeepLf);
+    static size_t NulLineStart(std::string_view Raw, size_t Stop, int Before);
+    void CleanFromNul(std::string_view Raw, size_t Stop, size_t From, std::string&& Rest, std::string& Text,
+                      bool KeepLf);
     std::string KeptLfHeader(std::string_view Bytes) const;
     bool AddsLastBreak(bool EndsInBreak, size_t Length);
 };

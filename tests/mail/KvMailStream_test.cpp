@@ -620,7 +620,9 @@ TEST_F(KvMailStreamFile, LfTextsKeptForAnLfTarget)
     } Cases[] = {
         {Typed + "body\n\n\n", true},
         {Typed + "no last break", true},
+        {Typed + "l1\nl2\nab" + std::string(2, '\0') + "cd\nx" + std::string(1, '\0') + "\n", true},
         {Typed + "l1\nl2\n" + std::string(70000, 'x') + "\nend\n", true},
+        {Typed + "l1\nl2\n" + std::string(70000, 'x') + "\nab" + std::string(1, '\0') + "c\nd\n", true},
         {From + "Content-Type: multipart/mixed; boundary=b\n\n--b\n\n" + Uu + "--b--\n", true},
         {From + "Subject: no type\n\nbody =20\n", false},
         {Typed + "a\rb\n", false},

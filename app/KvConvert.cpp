@@ -1,6 +1,7 @@
 #include "app/KvConvert.h"
 
 #include <cstdint>
+#include <span>
 
 #include "foundation/KvBase.h"
 #include "foundation/KvFiles.h"
@@ -16,32 +17,30 @@ struct TMailFormatInfo {
     const char* DataExt;
     TMailboxKind ReaderMode;
     TMailReader Reader;
-    int SourceRow;  // -1: not in the source list
-    int TargetRow;  // -1: not in the target list
-    int ClientId;   // default store of the source format, mciNone for none
+    int ClientId;  // default store of the source format, mciNone for none
 };
 
 // Ids 9 and 11 have no settings name on purpose: stored settings written
 // before those formats existed must not pick them up by accident.
 constexpr TMailFormatInfo FormatTable[MaxMailFormat + 1] = {
-    {"Unknown", "*", "", mbkNone, TMailReader::None, -1, -1, mciNone},
-    {"Thunderbird", "msf", "", mbkMozilla, TMailReader::Stream, 1, -1, mciThunderbird},
-    {"Eudora_OSE", "msf", "", mbkMozilla, TMailReader::Stream, 5, -1, mciThunderbird},
-    {"SeaMonkey", "msf", "", mbkMozilla, TMailReader::Stream, 2, -1, mciSeaMonkey},
-    {"Mozilla", "msf", "", mbkMozilla, TMailReader::Stream, 3, -1, mciMozilla},
-    {"Netscape", "msf", "", mbkMozilla, TMailReader::Stream, 4, -1, mciNetscape},
-    {"Netscape_Old", "snm", "", mbkMozilla, TMailReader::Stream, -1, -1, mciNetscape},
-    {"Eudora.toc", "toc", "", mbkEudoraToc, TMailReader::EudoraIndex, 7, -1, mciEudora},
-    {"Eudora.mbx", "mbx", "mbx", mbkEudoraMbx, TMailReader::Stream, 8, -1, mciEudora},
-    {"", "*", "", mbkMacEudora, TMailReader::Stream, 9, -1, mciNone},
-    {"Mbox", "*", "mbox", mbkMbox, TMailReader::Stream, 11, -1, mciNone},
-    {"", "*", "", mbkPine, TMailReader::Stream, 12, -1, mciNone},
-    {"EML", "eml", "eml", mbkMessageFile, TMailReader::None, -1, 1, mciNone},
-    {"Txt", "txt", "txt", mbkMessageFile, TMailReader::None, -1, 2, mciNone},
-    {"Mbox_Win", "mbox", "mbox", mbkMbox, TMailReader::None, -1, 4, mciNone},
-    {"Mbox_Unix", "mbox", "mbox", mbkMbox, TMailReader::None, -1, 5, mciNone},
-    {"Mbox_Mac", "mbox", "mbox", mbkMbox, TMailReader::None, -1, 6, mciNone},
-    {"Other", "*", "", mbkNone, TMailReader::None, 14, 8, mciNone},
+    {"Unknown", "*", "", mbkNone, TMailReader::None, mciNone},
+    {"Thunderbird", "msf", "", mbkMozilla, TMailReader::Stream, mciThunderbird},
+    {"Eudora_OSE", "msf", "", mbkMozilla, TMailReader::Stream, mciThunderbird},
+    {"SeaMonkey", "msf", "", mbkMozilla, TMailReader::Stream, mciSeaMonkey},
+    {"Mozilla", "msf", "", mbkMozilla, TMailReader::Stream, mciMozilla},
+    {"Netscape", "msf", "", mbkMozilla, TMailReader::Stream, mciNetscape},
+    {"Netscape_Old", "snm", "", mbkMozilla, TMailReader::Stream, mciNetscape},
+    {"Eudora.toc", "toc", "", mbkEudoraToc, TMailReader::EudoraIndex, mciEudora},
+    {"Eudora.mbx", "mbx", "mbx", mbkEudoraMbx, TMailReader::Stream, mciEudora},
+    {"", "*", "", mbkMacEudora, TMailReader::Stream, mciNone},
+    {"Mbox", "*", "mbox", mbkMbox, TMailReader::Stream, mciNone},
+    {"", "*", "", mbkPine, TMailReader::Stream, mciNone},
+    {"EML", "eml", "eml", mbkMessageFile, TMailReader::None, mciNone},
+    {"Txt", "txt", "txt", mbkMessageFile, TMailReader::None, mciNone},
+    {"Mbox_Win", "mbox", "mbox", mbkMbox, TMailReader::None, mciNone},
+    {"Mbox_Unix", "mbox", "mbox", mbkMbox, TMailReader::None, mciNone},
+    {"Mbox_Mac", "mbox", "mbox", mbkMbox, TMailReader::None, mciNone},
+    {"Other", "*", "", mbkNone, TMailReader::None, mciNone},
 };
 
 const TMailFormatInfo& InfoOf(TMailFormat Format)
@@ -50,15 +49,56 @@ const TMailFormatInfo& InfoOf(TMailFormat Format)
     return FormatTable[id <= MaxMailFormat ? id : 0];
 }
 
-// Header rows and rows past the list belong to no format.
-TMailFormat FormatOfRow(int TMailFormatInfo::*List, int Row)
+// The rows of the two format lists, top to bottom, with the format each
+// picks: the lists show these captions, so a row's number is its place here.
+// Group rows ("//") pick no format.
+struct TFormatListRow {
+    const char* Caption;
+    TMailFormat Format;
+};
+
+constexpr TFormatListRow SourceListRows[] = {
+    {"//Mozilla mail programs", mftUnknown},
+    {"Thunderbird", mftThunderbird},
+    {"SeaMonkey Mail", mftSeaMonkey},
+    {"Mozilla Mail", mftMozilla},
+    {"Netscape Messenger", mftNetscape},
+    {"Eudora OSE", mftEudoraOse},
+    {"//Qualcomm Eudora", mftUnknown},
+    {"Eudora index files (*.toc)", mftEudoraToc},
+    {"Eudora mailboxes (*.mbx)", mftEudoraMbx},
+    {"Mac Eudora mailboxes", mftMacEudora},
+    {"//Generic mail formats", mftUnknown},
+    {"Standard mbox", mftMbox},
+    {"Pine mbox", mftPine},
+    {"//Other mail programs", mftUnknown},
+    {"Other formats", mftOther},
+};
+
+constexpr TFormatListRow TargetListRows[] = {
+    {"//Individual message files", mftUnknown},
+    {"EML files (*.eml)", mftEml},
+    {"MIME files (*.txt)", mftTxt},
+    {"//Generic mailbox files", mftUnknown},
+    {"mbox for Windows", mftMboxWin},
+    {"mbox for Unix", mftMboxUnix},
+    {"mbox for Mac", mftMboxMac},
+    {"//Other mail programs", mftUnknown},
+    {"Other formats", mftOther},
+};
+
+std::span<const TFormatListRow> ListRows(bool Target)
 {
-    if (Row < 0)
-        return mftUnknown;
-    for (int Id = 1; Id <= MaxMailFormat; ++Id)
-        if (FormatTable[Id].*List == Row)
-            return static_cast<TMailFormat>(Id);
-    return mftUnknown;
+    if (Target)
+        return TargetListRows;
+    return SourceListRows;
+}
+
+// Header rows and rows past the list belong to no format.
+TMailFormat FormatOfRow(bool Target, int Row)
+{
+    const std::span<const TFormatListRow> Rows = ListRows(Target);
+    return Row >= 0 && Row < static_cast<int>(Rows.size()) ? Rows[Row].Format : mftUnknown;
 }
 
 }  // namespace
@@ -107,20 +147,35 @@ bool MailFormatIsEudora(TMailFormat Format)
 
 TMailFormat MailFormatFromSourceRow(int Row)
 {
-    return FormatOfRow(&TMailFormatInfo::SourceRow, Row);
+    return FormatOfRow(false, Row);
 }
 
 TMailFormat MailFormatFromTargetRow(int Row)
 {
-    return FormatOfRow(&TMailFormatInfo::TargetRow, Row);
+    return FormatOfRow(true, Row);
 }
 
 int MailFormatToRow(TMailFormat Format, bool Target)
 {
+    TMailFormat Id = MailFormatId(Format);
     // The several-formats marker takes the target list's "Other" row.
-    if (Target && MailFormatId(Format) == mftSeveral)
-        return InfoOf(mftOther).TargetRow;
-    return Target ? InfoOf(Format).TargetRow : InfoOf(Format).SourceRow;
+    if (Target && Id == mftSeveral)
+        Id = mftOther;
+    if (Id == mftUnknown)
+        return -1;
+    const std::span<const TFormatListRow> Rows = ListRows(Target);
+    for (std::size_t Row = 0; Row < Rows.size(); ++Row)
+        if (Rows[Row].Format == Id)
+            return static_cast<int>(Row);
+    return -1;
+}
+
+std::string MailFormatListText(bool Target)
+{
+    std::string Text;
+    for (const TFormatListRow& Row : ListRows(Target))
+        Text += (Text.empty() ? "" : "\r\n") + std::string(Row.Caption);
+    return Text;
 }
 
 std::string MailFormatSubfolderExt(TMailFormat Format)

@@ -61,6 +61,8 @@ TMailFormat MailFormatFromSourceRow(int Row);
 TMailFormat MailFormatFromTargetRow(int Row);
 // -1 when the format has no row in that list.
 int MailFormatToRow(TMailFormat Format, bool Target);
+// The lines of the source or target format list, a row to a line.
+std::string MailFormatListText(bool Target);
 // "sbd" for the Mozilla-family formats, else empty.
 std::string MailFormatSubfolderExt(TMailFormat Format);
 TLineBreakKind MailFormatLineBreak(TMailFormat Format);

@@ -33,14 +33,6 @@
 namespace {
 
 const TResStringRegistrar MainTexts{
-    {SSourceFormatRows,
-     "//Mozilla mail programs\r\nThunderbird\r\nSeaMonkey Mail\r\nMozilla Mail\r\nNetscape Messenger\r\n"
-     "Eudora OSE\r\n//Qualcomm Eudora\r\nEudora index files (*.toc)\r\nEudora mailboxes (*.mbx)\r\n"
-     "Mac Eudora mailboxes\r\n//Generic mail formats\r\nStandard mbox\r\nPine mbox\r\n//Other mail programs"},
-    {STargetFormatRows,
-     "//Individual message files\r\nEML files (*.eml)\r\nMIME files (*.txt)\r\n//Generic mailbox files\r\n"
-     "mbox for Windows\r\nmbox for Unix\r\nmbox for Mac\r\n//Other mail programs"},
-    {SOtherFormats, "Other formats"},
     {SOtherFormatsInfo,
      "%s converts only %s mail files: the mailbox files of the programs in the list on the left.\r\n\r\n"
      "To convert the mail of other programs, such as Outlook, Outlook Express, Windows Mail, The Bat! or "

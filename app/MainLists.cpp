@@ -147,9 +147,8 @@ std::vector<std::string> DroppedFileNames(HDROP Drop)
 
 void TfrmTessaly::BuildFormatLists()
 {
-    const std::string Other = "\r\n" + LoadResString(SOtherFormats);
-    lbxSourceFormat->Items()->SetText(LoadResString(SSourceFormatRows) + Other);
-    lbxTargetFormat->Items()->SetText(LoadResString(STargetFormatRows) + Other);
+    lbxSourceFormat->Items()->SetText(MailFormatListText(false));
+    lbxTargetFormat->Items()->SetText(MailFormatListText(true));
     lbxSourceFormat->SetItemIndex(1);
     lbxTargetFormat->SetItemIndex(1);
     const std::string Info = Format(LoadResString(SOtherFormatsInfo), ApplicationName, LoadResString(SMboxType));

@@ -2,9 +2,6 @@
 // The numbers of the main form's own texts (registered in Main.cpp).
 
 enum : int {
-    SSourceFormatRows = 31000,
-    STargetFormatRows = 31001,
-    SOtherFormats = 31002,
     SOtherFormatsInfo = 31003,
     SMboxType = 31004,
     SWelcomeTitle = 31005,

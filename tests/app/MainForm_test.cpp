@@ -181,15 +181,6 @@ TEST_F(WizardTest, StartsOnTheWelcomePageWithItsLists)
     EXPECT_EQ(Info->SelAttributes()->Style(), 0u);
     EXPECT_EQ(Info->Paragraph()->FirstIndent(), 12);
 
-    TStrings* Src = Form->lbxSourceFormat->Items();
-    ASSERT_EQ(Src->Count(), 15);
-    EXPECT_EQ(Src->Strings(0), "//Mozilla mail programs");
-    EXPECT_EQ(Src->Strings(11), "Standard mbox");
-    EXPECT_EQ(Src->Strings(14), "Other formats");
-    TStrings* Tgt = Form->lbxTargetFormat->Items();
-    ASSERT_EQ(Tgt->Count(), 9);
-    EXPECT_EQ(Tgt->Strings(6), "mbox for Mac");
-    EXPECT_EQ(Tgt->Strings(8), "Other formats");
     EXPECT_EQ(Form->lbxSourceFormat->ItemIndex(), 1);
     EXPECT_EQ(Form->lbxTargetFormat->ItemIndex(), 1);
     EXPECT_EQ(Form->GetSelectedSourceFormat(), mftThunderbird);
@@ -197,6 +188,29 @@ TEST_F(WizardTest, StartsOnTheWelcomePageWithItsLists)
     // The default target: the documents folder's "Mail", as a pattern for EML.
     const std::string Target = Form->edtTargetFolder->Text();
     EXPECT_EQ(Target.substr(Target.size() - 10), "Mail\\*.eml");
+
+    // Every row of both lists as shown, and the format it picks.
+    const std::vector<std::pair<const char*, TMailFormat>> Rows[2] = {
+        {{"//Mozilla mail programs", mftUnknown}, {"Thunderbird", mftThunderbird}, {"SeaMonkey Mail", mftSeaMonkey},
+         {"Mozilla Mail", mftMozilla}, {"Netscape Messenger", mftNetscape}, {"Eudora OSE", mftEudoraOse},
+         {"//Qualcomm Eudora", mftUnknown}, {"Eudora index files (*.toc)", mftEudoraToc},
+         {"Eudora mailboxes (*.mbx)", mftEudoraMbx}, {"Mac Eudora mailboxes", mftMacEudora},
+         {"//Generic mail formats", mftUnknown}, {"Standard mbox", mftMbox}, {"Pine mbox", mftPine},
+         {"//Other mail programs", mftUnknown}, {"Other formats", mftOther}},
+        {{"//Individual message files", mftUnknown}, {"EML files (*.eml)", mftEml}, {"MIME files (*.txt)", mftTxt},
+         {"//Generic mailbox files", mftUnknown}, {"mbox for Windows", mftMboxWin}, {"mbox for Unix", mftMboxUnix},
+         {"mbox for Mac", mftMboxMac}, {"//Other mail programs", mftUnknown}, {"Other formats", mftOther}}};
+    for (bool InTarget : {false, true}) {
+        TRzTabbedListBox* List = InTarget ? Form->lbxTargetFormat : Form->lbxSourceFormat;
+        ASSERT_EQ(List->Items()->Count(), static_cast<int>(Rows[InTarget].size()));
+        for (int Row = 0; Row < List->Items()->Count(); ++Row) {
+            SCOPED_TRACE(Rows[InTarget][Row].first);
+            EXPECT_EQ(List->Items()->Strings(Row), Rows[InTarget][Row].first);
+            List->SetItemIndex(Row);
+            EXPECT_EQ(int(InTarget ? Form->GetSelectedTargetFormat() : Form->GetSelectedSourceFormat()),
+                      int(Rows[InTarget][Row].second));
+        }
+    }
 }
 
 TEST_F(WizardTest, PageFlowHeadersAndTheStartButton)

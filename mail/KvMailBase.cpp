@@ -603,12 +603,20 @@ void TEMailObj::StoreEudoraText(std::string& Text)
 
 bool TEMailObj::KeepsMboxText(const std::string& Header, const std::string* Text) const
 {
+    bool MboxKind = false;
     switch (FormatKind) {
     case mbkMbox: case mbkFldMbox: case mbkFldMboxFolderFlags: case mbkPine: case mbkMboxAttachLines:
+        MboxKind = true;
         break;
-    default:
-        return false;
+    case mbkNone: case mbkMessageFile: case mbkFolderMessage: case mbkEmlxFolder: case mbkMaildir: case mbkMozilla:
+    case mbkCalypso: case mbkPlainMbox: case mbkPoco1: case mbkPoco2: case mbkPoco3: case mbkEudoraMbx:
+    case mbkEudoraToc: case mbkMacEudora: case mbkContentFile1: case mbkContentFile2: case mbkPegasusPlain:
+    case mbkPegasus: case mbkReaderNamed: case mbkFileNamed: case mbkFileNamedPlain: case mbkCopyNumbered1:
+    case mbkCopyNumbered2: case mbkHotmail: case mbkFolderFlagsOnly: case mbkFolderPlain: case mbkFileLocation:
+        break;
     }
+    if (!MboxKind)
+        return false;
     // What StoreMessage asks of an mbox text, in its order.
     const std::string type = GetContentType(Header, true, true);
     const bool multipart = IsMultipartSubtype(type);

@@ -155,9 +155,17 @@ std::string StopName(HWND Wnd)
 void WalkTabCycle(TWizardWalk& W, const std::vector<std::string>& Stops)
 {
     TProgramRun& Run = *W.Run;
-    HWND Start = FocusIn(W.Form);
-    ASSERT_NE(Start, nullptr);
-    const std::size_t First = std::find(Stops.begin(), Stops.end(), StopName(Start)) - Stops.begin();
+    // The focus reaches the page by the program's own messages after a page
+    // change or a closed form.
+    HWND Start = nullptr;
+    std::size_t First = Stops.size();
+    Run.WaitFor(
+        [&] {
+            Start = FocusIn(W.Form);
+            First = std::find(Stops.begin(), Stops.end(), StopName(Start)) - Stops.begin();
+            return First < Stops.size();
+        },
+        StepMs);
     ASSERT_LT(First, Stops.size()) << StopName(Start);
     for (bool Back : {false, true}) {
         SCOPED_TRACE(Back ? "Shift+Tab" : "Tab");
@@ -241,7 +249,9 @@ void WalkTargetPageByKeyboard(TWizardWalk& W)
                      "TRzButton Next >", "TRzButton Cancel", "TRzButton Help"});
     if (::testing::Test::HasFatalFailure())
         return;
-    PostKey(W.Form, VK_TAB);
+    // Typed, not posted: a posted key overtakes the typed Shift release of
+    // the walk above, and the program would take it as Shift+Tab.
+    TypeKey(W.Form, VK_TAB);
     ASSERT_TRUE(Run.WaitFor([&] { return FocusIn(W.Form) == Target; }, StepMs));
     PostKey(W.Form, VK_END);
     for (std::size_t I = WindowText(Target).size(); I > 0; --I)

@@ -27,6 +27,9 @@ TEST(KvMessageFiles, NamesForAMessageInAFolder)
         // Cut so that the path and a "[n]" stay below MAX_PATH, never to end in a blank.
         {deep, "Subject: " + std::string(44, 'w') + " " + std::string(40, 'v') + "\r\n\r\n", "eml", false,
          deep + "\\" + std::string(44, 'w') + ".eml"},
+        // One character more than the path takes with the room for "[n]".
+        {folder, "Subject: " + std::string(243, 'p') + "\r\n\r\n", "eml", false,
+         folder + "\\" + std::string(242, 'p') + ".eml"},
     };
     for (const auto& c : cases) {
         std::string base;

@@ -121,6 +121,8 @@ TEST(KvMimeCoding, TextTransferKind)
         {line200 + "\n", enc7Bit},  // a lone LF ends no measured line
         {"caf\xE9 au lait", encQuotedPrintable},
         {"\xE9\xE8\xE0\xF9 a", encBase64},
+        {std::string(51, '\xE9') + std::string(49, 'a'), encBase64},  // 51 % high bytes
+        {std::string(50, '\xE9') + std::string(50, 'a'), encQuotedPrintable},
         {"tab\tand\fform", enc7Bit},  // FF (12) is allowed
         {"bell\x07", encBase64},
         {"del\x7F", encBase64},

@@ -221,6 +221,7 @@ TEST(KvFromLineStrict, HeaderLineDateAndAddressTests)
         {"a@[192.168.1]", false},
         {"a@x[1.2.3.4]", false},
         {"abcdefg", false},
+        {std::string(249, 'a') + "@b.cd", true},
         {std::string(250, 'a') + "@b.cd", false},
     };
     for (const auto& [text, expected] : addresses)

@@ -69,6 +69,7 @@ TEST(KvHtmlParserEntities, DecodeAndEntityAt)
         {"", ""},
         {"&", "&"},
         {"x&#8364;y&#x20AC;", "x\x80y&#x20AC;"},
+        {"&#255;", "\xFF"},
     };
     for (const auto& c : decode)
         EXPECT_EQ(DecodeEntities(c.In), c.Out) << c.In;

@@ -247,7 +247,7 @@ TEST(KvStringsTest, Classification)
         const char* Text;
         bool Expected;
     } ips[] = {
-        {"10.0.0.1", true}, {"192.168.100.200", true}, {"10..0.1", false}, {"1.2.3.4.5", false},
+        {"1.2.3.4", true}, {"10.0.0.1", true}, {"192.168.100.200", true}, {"10..0.1", false}, {"1.2.3.4.5", false},
         {"1234.1.1.1", false}, {".1.2.3", false}, {"1.2.3.", false}, {"1.2.3", false},
         {"1.2.3.a", false}, {"255.255.255.2555", false}, {"1.2.34", false},
     };

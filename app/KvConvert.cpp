@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <span>
 
+#include "classlib/ResStrings.h"
 #include "foundation/KvBase.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvStrings.h"
@@ -49,42 +50,94 @@ const TMailFormatInfo& InfoOf(TMailFormat Format)
     return FormatTable[id <= MaxMailFormat ? id : 0];
 }
 
+// The captions of the format lists, each a text of its own so that it can
+// be translated like every other text the user sees.
+enum : int {
+    SGroupMozilla = 31100,
+    SRowThunderbird,
+    SRowSeaMonkey,
+    SRowMozilla,
+    SRowNetscape,
+    SRowEudoraOse,
+    SGroupEudora,
+    SRowEudoraToc,
+    SRowEudoraMbx,
+    SRowMacEudora,
+    SGroupGenericSources,
+    SRowMbox,
+    SRowPine,
+    SGroupOther,
+    SRowOther,
+    SGroupMessageFiles,
+    SRowEml,
+    SRowTxt,
+    SGroupGenericTargets,
+    SRowMboxWin,
+    SRowMboxUnix,
+    SRowMboxMac,
+};
+
+const TResStringRegistrar FormatListTexts{
+    {SGroupMozilla, "//Mozilla mail programs"},
+    {SRowThunderbird, "Thunderbird"},
+    {SRowSeaMonkey, "SeaMonkey Mail"},
+    {SRowMozilla, "Mozilla Mail"},
+    {SRowNetscape, "Netscape Messenger"},
+    {SRowEudoraOse, "Eudora OSE"},
+    {SGroupEudora, "//Qualcomm Eudora"},
+    {SRowEudoraToc, "Eudora index files (*.toc)"},
+    {SRowEudoraMbx, "Eudora mailboxes (*.mbx)"},
+    {SRowMacEudora, "Mac Eudora mailboxes"},
+    {SGroupGenericSources, "//Generic mail formats"},
+    {SRowMbox, "Standard mbox"},
+    {SRowPine, "Pine mbox"},
+    {SGroupOther, "//Other mail programs"},
+    {SRowOther, "Other formats"},
+    {SGroupMessageFiles, "//Individual message files"},
+    {SRowEml, "EML files (*.eml)"},
+    {SRowTxt, "MIME files (*.txt)"},
+    {SGroupGenericTargets, "//Generic mailbox files"},
+    {SRowMboxWin, "mbox for Windows"},
+    {SRowMboxUnix, "mbox for Unix"},
+    {SRowMboxMac, "mbox for Mac"},
+};
+
 // The rows of the two format lists, top to bottom, with the format each
 // picks: the lists show these captions, so a row's number is its place here.
 // Group rows ("//") pick no format.
 struct TFormatListRow {
-    const char* Caption;
+    int Caption;
     TMailFormat Format;
 };
 
 constexpr TFormatListRow SourceListRows[] = {
-    {"//Mozilla mail programs", mftUnknown},
-    {"Thunderbird", mftThunderbird},
-    {"SeaMonkey Mail", mftSeaMonkey},
-    {"Mozilla Mail", mftMozilla},
-    {"Netscape Messenger", mftNetscape},
-    {"Eudora OSE", mftEudoraOse},
-    {"//Qualcomm Eudora", mftUnknown},
-    {"Eudora index files (*.toc)", mftEudoraToc},
-    {"Eudora mailboxes (*.mbx)", mftEudoraMbx},
-    {"Mac Eudora mailboxes", mftMacEudora},
-    {"//Generic mail formats", mftUnknown},
-    {"Standard mbox", mftMbox},
-    {"Pine mbox", mftPine},
-    {"//Other mail programs", mftUnknown},
-    {"Other formats", mftOther},
+    {SGroupMozilla, mftUnknown},
+    {SRowThunderbird, mftThunderbird},
+    {SRowSeaMonkey, mftSeaMonkey},
+    {SRowMozilla, mftMozilla},
+    {SRowNetscape, mftNetscape},
+    {SRowEudoraOse, mftEudoraOse},
+    {SGroupEudora, mftUnknown},
+    {SRowEudoraToc, mftEudoraToc},
+    {SRowEudoraMbx, mftEudoraMbx},
+    {SRowMacEudora, mftMacEudora},
+    {SGroupGenericSources, mftUnknown},
+    {SRowMbox, mftMbox},
+    {SRowPine, mftPine},
+    {SGroupOther, mftUnknown},
+    {SRowOther, mftOther},
 };
 
 constexpr TFormatListRow TargetListRows[] = {
-    {"//Individual message files", mftUnknown},
-    {"EML files (*.eml)", mftEml},
-    {"MIME files (*.txt)", mftTxt},
-    {"//Generic mailbox files", mftUnknown},
-    {"mbox for Windows", mftMboxWin},
-    {"mbox for Unix", mftMboxUnix},
-    {"mbox for Mac", mftMboxMac},
-    {"//Other mail programs", mftUnknown},
-    {"Other formats", mftOther},
+    {SGroupMessageFiles, mftUnknown},
+    {SRowEml, mftEml},
+    {SRowTxt, mftTxt},
+    {SGroupGenericTargets, mftUnknown},
+    {SRowMboxWin, mftMboxWin},
+    {SRowMboxUnix, mftMboxUnix},
+    {SRowMboxMac, mftMboxMac},
+    {SGroupOther, mftUnknown},
+    {SRowOther, mftOther},
 };
 
 std::span<const TFormatListRow> ListRows(bool Target)
@@ -174,7 +227,7 @@ std::string MailFormatListText(bool Target)
 {
     std::string Text;
     for (const TFormatListRow& Row : ListRows(Target))
-        Text += (Text.empty() ? "" : "\r\n") + std::string(Row.Caption);
+        Text += (Text.empty() ? "" : "\r\n") + LoadResString(Row.Caption);
     return Text;
 }
 

@@ -38,13 +38,15 @@ bool IsLockError(DWORD Error)
 }
 
 // The name the log gives a file: its long name, where the run opened it by
-// its 8.3 short form. A long name the code page cannot carry whole keeps
-// the path it was opened by beside it, so that two such names stay apart.
-std::string LongNameOf(const std::string& Path)
+// its 8.3 short form. A long name the code page cannot carry is wide text;
+// for a log that shows only ANSI text it keeps the path it was opened by
+// beside it, so that two such names stay apart there.
+TLogText LogNameOf(const std::string& Path)
 {
-    bool lossless = true;
-    const std::string name = WideToCodePageEx(LongPathOf(Path), lossless, 0);
-    return lossless ? name : name + " (" + Path + ")";
+    TLogText name = TLogText::FromWide(LongPathOf(Path));
+    if (!name.Wide.empty())
+        name.Ansi += " (" + Path + ")";
+    return name;
 }
 
 }  // namespace
@@ -102,9 +104,12 @@ TConvertDriver::TConvertDriver(TKvConvertHost& Host)
 
 TConvertDriver::~TConvertDriver() = default;
 
-void TConvertDriver::LogLine(const std::string& Text)
+void TConvertDriver::LogLine(const TLogText& Text)
 {
-    FHost.AddLogLine(Text);
+    if (Text.Wide.empty())
+        FHost.AddLogLine(Text.Ansi);
+    else
+        FHost.AddLogText(Text);
     FHost.ProcessMessages();
 }
 
@@ -380,13 +385,13 @@ bool TConvertDriver::IsOnSkipList(const std::string& Name) const
     return FSkipFolders && FSkipFolders->IndexOf(Name) >= 0;
 }
 
-TConvertResult TConvertDriver::NotConverted(const std::string& Name, const std::string& Line, TConvertResult Code,
+TConvertResult TConvertDriver::NotConverted(const std::string& Name, const TLogText& Line, TConvertResult Code,
                                             bool Row)
 {
     LogLine(Line);
     if (Row) {
-        const TErrorLogContext context(LongNameOf(Name), nullptr);
-        WriteErrorLine(Line);
+        const TErrorLogContext context(LogNameOf(Name).Ansi, nullptr);
+        WriteErrorLine(Line.Ansi);
     }
     FSettings->CountResult(cntError);
     return Code;
@@ -464,7 +469,7 @@ void TConvertDriver::ReportUnindexedMailboxes(const std::string& Folder)
             IsExistingWideFile(LongPathOf(Name) + L"." + AnsiToWideStr(indexExt)))
             return;
         if (SniffMailboxFile(Name) == TMailboxSniff::Mbox)
-            NotConverted(Name, "Mailbox without an index file skipped (add it by hand to convert it): " + LongNameOf(Name),
+            NotConverted(Name, "Mailbox without an index file skipped (add it by hand to convert it): " + LogNameOf(Name),
                          TConvertResult::NotMailbox);
     };
     scan.Execute(Folder);
@@ -569,10 +574,10 @@ std::string TConvertDriver::TargetFolderFailure(DWORD Error) const
 TConvertResult TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipList)
 {
     TConvertSettings& cs = *FSettings;
-    LogLine("Processing: " + LongNameOf(FileName));
+    LogLine("Processing: " + LogNameOf(FileName));
     const std::string data = DataFileOf(FileName);
     FMailboxFile = data;
-    FMailboxShown = LongNameOf(data);
+    FMailboxShown = LogNameOf(data).Ansi;
     FMailboxStamp = {-1, 0};
     std::string head;
     if (const auto refused = CheckMailbox(FileName, data, CheckSkipList, head); refused != TConvertResult::Done)

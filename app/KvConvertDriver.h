@@ -84,7 +84,7 @@ public:
     void FinderAcceptFolder(TFileFinder* Sender, const std::string& Folder, bool& Accept);
     void FinderFoundFile(TFileFinder* Sender, const std::string& FileName);
 
-    void LogLine(const std::string& Text);
+    void LogLine(const TLogText& Text);
     // Sets the bar and pumps. With Always false it does so only when
     // ProgressIntervalMs have passed since it last did: a pump is a round
     // trip to the window system, which per message costs more than the
@@ -141,7 +141,7 @@ private:
     // A mailbox or search entry that is not converted: its log line, one
     // error-log row naming it with the same reason, and one error counted.
     // Returns Code.
-    TConvertResult NotConverted(const std::string& Name, const std::string& Line, TConvertResult Code,
+    TConvertResult NotConverted(const std::string& Name, const TLogText& Line, TConvertResult Code,
                                 bool Row = true);
     void FinishRun();
     const char* TargetLineBreak() const;

@@ -10,6 +10,7 @@
 
 #include "app/KvConvert.h"
 #include "classlib/Classes.h"
+#include "foundation/KvLogs.h"
 
 // btnNext's Tag while it reads "Start", and while it reads "Stop".
 inline constexpr int StartButtonTag = 1;
@@ -38,6 +39,9 @@ public:
 
     // One line added at the end of the log pane, scrolled into view.
     virtual void AddLogLine(const std::string& Text) = 0;
+    // The same for a line that names a file the code page cannot carry; a
+    // host that shows only ANSI text shows its ANSI form.
+    virtual void AddLogText(const TLogText& Text) { AddLogLine(Text.Ansi); }
     virtual int LogLineCount() = 0;
     // The log shows its caret only while idle, so text can be selected.
     virtual void SetLogCaretVisible(bool Visible) = 0;

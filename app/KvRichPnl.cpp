@@ -5,7 +5,12 @@
 #include <iterator>
 #include <vector>
 
+#include "foundation/KvAnsi.h"
+
 namespace {
+
+// The rich edit's code page for wide text.
+constexpr UINT CodePageUtf16 = 1200;
 
 struct TScrollKey {
     WORD Key;
@@ -20,21 +25,24 @@ const TScrollKey ScrollKeys[] = {
     {VK_RIGHT, WM_HSCROLL, SB_LINERIGHT}, {VK_DOWN, WM_VSCROLL, SB_LINEDOWN},
 };
 
-// The whole text with CRLF line breaks.
-std::string WholeText(HWND Wnd)
+// The whole text with CRLF line breaks, in the code page (CP_ACP) or as
+// wide text (1200).
+template <typename TString>
+TString WholeText(HWND Wnd, UINT CodePage)
 {
-    GETTEXTLENGTHEX Len{GTL_USECRLF | GTL_PRECISE | GTL_NUMBYTES, CP_ACP};
+    using TChar = typename TString::value_type;
+    GETTEXTLENGTHEX Len{GTL_USECRLF | GTL_PRECISE | GTL_NUMBYTES, CodePage};
     const LRESULT Size = SendMessageA(Wnd, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&Len), 0);
     if (Size <= 0)
         return {};
-    std::vector<char> Buf(static_cast<size_t>(Size) + 2);
+    std::vector<TChar> Buf(static_cast<size_t>(Size) / sizeof(TChar) + 2);
     GETTEXTEX Get{};
-    Get.cb = static_cast<DWORD>(Buf.size());
+    Get.cb = static_cast<DWORD>(Buf.size() * sizeof(TChar));
     Get.flags = GT_USECRLF;
-    Get.codepage = CP_ACP;
+    Get.codepage = CodePage;
     const LRESULT Got = SendMessageA(Wnd, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&Get),
                                      reinterpret_cast<LPARAM>(Buf.data()));
-    return std::string(Buf.data(), Got > 0 ? static_cast<size_t>(Got) : 0);
+    return TString(Buf.data(), Got > 0 ? static_cast<size_t>(Got) : 0);
 }
 
 } // namespace
@@ -76,7 +84,12 @@ std::string TKvRichPanel::GetSelectedOrAllText()
 
 std::string TKvRichPanel::AllText()
 {
-    return HandleAllocated() ? WholeText(WindowHandle()) : Text();
+    return HandleAllocated() ? WholeText<std::string>(WindowHandle(), CP_ACP) : Text();
+}
+
+std::wstring TKvRichPanel::AllWideText()
+{
+    return HandleAllocated() ? WholeText<std::wstring>(WindowHandle(), CodePageUtf16) : AnsiToWideStr(Text());
 }
 
 int TKvRichPanel::LineCount()
@@ -98,6 +111,17 @@ void TKvRichPanel::AppendText(const std::string& Text)
     CHARRANGE End{-1, -1};
     SendMessageA(Wnd, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&End));
     SendMessageA(Wnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Text.c_str()));
+}
+
+void TKvRichPanel::AppendText(const std::wstring& Text)
+{
+    // The control keeps its text as wide text, whichever code page its
+    // window speaks; this way in no letter is lost to the code page.
+    const HWND Wnd = Handle();
+    CHARRANGE End{-1, -1};
+    SendMessageA(Wnd, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&End));
+    SETTEXTEX Set{ST_SELECTION, CodePageUtf16};
+    SendMessageA(Wnd, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&Set), reinterpret_cast<LPARAM>(Text.c_str()));
 }
 
 bool TKvRichPanel::ViewerMessage(TMessage& Message)

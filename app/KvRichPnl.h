@@ -22,11 +22,13 @@ public:
     std::string GetSelectedOrAllText();
     // The whole text, line breaks as CRLF.
     std::string AllText();
+    std::wstring AllWideText();
     // The text's lines (not the wrapped display lines), as the class
     // library's line lists count them.
     int LineCount();
     // Appends Text at the end; the caret ends after it.
     void AppendText(const std::string& Text);
+    void AppendText(const std::wstring& Text);
 
 private:
     // A viewer: scroll keys scroll, other input does nothing.

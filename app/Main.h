@@ -254,6 +254,7 @@ public:
     TStrings& SourceFiles() override;
     void GetChoices(TConvertChoices& Choices) override;
     void AddLogLine(const std::string& Text) override;
+    void AddLogText(const TLogText& Text) override;
     int LogLineCount() override;
     void SetLogCaretVisible(bool Visible) override;
     bool ProgressVisible() override;

@@ -376,6 +376,12 @@ void TfrmTessaly::AddLogLine(const std::string& Text)
     edtProcessing->ScrollToCaret();
 }
 
+void TfrmTessaly::AddLogText(const TLogText& Text)
+{
+    edtProcessing->AppendText(Text.WideText() + L"\r\n");
+    edtProcessing->ScrollToCaret();
+}
+
 int TfrmTessaly::LogLineCount()
 {
     return edtProcessing->LineCount();

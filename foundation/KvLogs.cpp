@@ -4,6 +4,7 @@
 
 #include "classlib/ResStrings.h"
 #include "classlib/Streams.h"
+#include "foundation/KvAnsi.h"
 #include "foundation/KvDates.h"
 #include "foundation/KvFiles.h"
 
@@ -168,6 +169,29 @@ void RaiseLastFileError()
 // ---------------------------------------------------------------------------
 // Logs
 // ---------------------------------------------------------------------------
+
+TLogText TLogText::FromWide(const std::wstring& Text)
+{
+    TLogText result;
+    bool lossless = true;
+    result.Ansi = WideToCodePageEx(Text, lossless, 0);
+    if (!lossless)
+        result.Wide = Text;
+    return result;
+}
+
+std::wstring TLogText::WideText() const
+{
+    return Wide.empty() ? AnsiToWideStr(Ansi) : Wide;
+}
+
+TLogText operator+(const TLogText& A, const TLogText& B)
+{
+    TLogText result(A.Ansi + B.Ansi);
+    if (!A.Wide.empty() || !B.Wide.empty())
+        result.Wide = A.WideText() + B.WideText();
+    return result;
+}
 
 TDateTime LastLogTime = 0;
 

@@ -28,6 +28,23 @@ std::string SystemErrorText(DWORD Code);
 [[noreturn]] void RaiseFileError(DWORD Code);
 [[noreturn]] void RaiseLastFileError();
 
+// Text for a log: ANSI text, and the same text as wide text where it names
+// a file whose name the ANSI code page cannot carry (Ansi then has "?" for
+// the letters it lacks). An empty Wide means that Ansi says it all.
+struct TLogText {
+    TLogText() = default;
+    TLogText(std::string Text) : Ansi(std::move(Text)) {}
+    TLogText(const char* Text) : Ansi(Text) {}
+    // Text in the code page, with Wide set only when that loses letters.
+    static TLogText FromWide(const std::wstring& Text);
+    // The wide form, ANSI text widened with the code page.
+    std::wstring WideText() const;
+
+    std::string Ansi;
+    std::wstring Wide;
+};
+TLogText operator+(const TLogText& A, const TLogText& B);
+
 // A log file of CRLF-ended lines. A fresh log moves a non-empty old one to
 // "<name>.bak"; a log that can't be prepared, or whose write comes up short,
 // is inactive and drops lines silently.

@@ -30,8 +30,10 @@
 #include "controls/RzRichUrl.h"
 #include "controls/RzStatus.h"
 #include "controls/RzTabs.h"
+#include "foundation/KvAnsi.h"
 #include "foundation/KvAppBase.h"
 #include "foundation/KvBase.h"
+#include "foundation/KvFileFinder.h"
 #include "foundation/KvLogs.h"
 #include "foundation/KvSystem.h"
 #include "testkit/TestFolder.h"
@@ -618,23 +620,40 @@ TEST_F(WizardTest, StopDuringARunOnAGeneratedMailbox)
 }
 
 // A run that wrote error-log rows ends its log with the log's path, so the
-// user learns where the rows of "1 errors" are.
+// user learns where the rows of "1 errors" are. A folder named outside the
+// code page is named as it is on disk.
 TEST_F(WizardTest, TheLogEndsWithTheErrorLogsPath)
 {
-    ErrorLogFileName = Dir.File("errors.txt");
-    AddSource(Dir.Write("notes", "not a mailbox"), mftMbox);
+    const struct {
+        std::string Folder;  // the folder's name in UTF-8
+    } Cases[] = {
+        {"mail"},
+        {"\xD0\x9F\xD0\xBE\xD1\x87\xD1\x82\xD0\xB0"},
+        {"\xE5\x8F\x97\xE4\xBF\xA1\xE7\xAE\xB1"},
+    };
     Form->edtTargetFolder->SetText(Dir.File("out") + "\\");
-    Form->ShowPage(pgStart);
-    PostClick(Form->btnNext);
-    Pump();
-    FreeErrorLog();
-    ErrorLogFileName.clear();
-    const std::string Text = Form->edtProcessing->AllText();
-    const std::string Ending = "0 mailboxes processed, 0 messages converted, 0 duplicates skipped, 1 errors.\r\n"
-                               "Processing finished.\r\nError log: " + Dir.File("errors.txt");
-    const std::string Shown = Text.substr(0, Text.find_last_not_of("\r\n") + 1);
-    ASSERT_GE(Shown.size(), Ending.size()) << Text;
-    EXPECT_EQ(Shown.substr(Shown.size() - Ending.size()), Ending);
+    for (const auto& C : Cases) {
+        ErrorLogFileName = Dir.File("errors.txt");
+        const std::wstring Mail = AnsiToWideStr(Dir.File("")) + AnsiToWideStr(C.Folder, CP_UTF8);
+        ASSERT_TRUE(CreateDirectoryW(Mail.c_str(), nullptr));
+        TTestFolder::Put(OpenableAnsiPath(Mail) + "\\notes", "not a mailbox");
+        Form->lstSourceFiles->Items()->Clear();
+        AddSource(OpenableAnsiPath(Mail + L"\\notes"), mftMbox);
+        Form->edtProcessing->SetText("");
+        Form->ShowPage(pgStart);
+        PostClick(Form->btnNext);
+        Pump();
+        FreeErrorLog();
+        ErrorLogFileName.clear();
+        const std::string Notes = CodePageToUtf8(Dir.File(""), 0) + C.Folder + "\\notes";
+        const std::wstring Text = Form->edtProcessing->AllWideText();
+        EXPECT_NE(Text.find(L"Processing: " + AnsiToWideStr(Notes, CP_UTF8) + L"\r\n"), std::wstring::npos);
+        const std::wstring Ending = L"0 mailboxes processed, 0 messages converted, 0 duplicates skipped, 1 errors.\r\n"
+                                    L"Processing finished.\r\nError log: " + AnsiToWideStr(Dir.File("errors.txt"));
+        const std::wstring Shown = Text.substr(0, Text.find_last_not_of(L"\r\n") + 1);
+        ASSERT_GE(Shown.size(), Ending.size()) << C.Folder;
+        EXPECT_EQ(Shown.substr(Shown.size() - Ending.size()), Ending);
+    }
 }
 
 TEST_F(WizardTest, CancelDuringARunAsksThenCloses)

@@ -390,8 +390,8 @@ TConvertResult TConvertDriver::NotConverted(const std::string& Name, const TLogT
 {
     LogLine(Line);
     if (Row) {
-        const TErrorLogContext context(LogNameOf(Name).Ansi, nullptr);
-        WriteErrorLine(Line.Ansi);
+        const TErrorLogContext context(LogNameOf(Name), nullptr);
+        WriteErrorLine(Line);
     }
     FSettings->CountResult(cntError);
     return Code;
@@ -577,7 +577,7 @@ TConvertResult TConvertDriver::ConvertMailbox(const std::string& FileName, bool 
     LogLine("Processing: " + LogNameOf(FileName));
     const std::string data = DataFileOf(FileName);
     FMailboxFile = data;
-    FMailboxShown = LogNameOf(data).Ansi;
+    FMailboxShown = LogNameOf(data);
     FMailboxStamp = {-1, 0};
     std::string head;
     if (const auto refused = CheckMailbox(FileName, data, CheckSkipList, head); refused != TConvertResult::Done)
@@ -882,8 +882,8 @@ bool TConvertDriver::MailboxShrank() const
     return FMailboxStamp.first >= 0 && MailboxStamp().first < FMailboxStamp.first;
 }
 
-void TConvertDriver::LogMessageRow(const std::string& Text, const std::string& FileName, const std::string& Row,
-                                   const std::string& Mailbox)
+void TConvertDriver::LogMessageRow(const std::string& Text, const TLogText& FileName, const std::string& Row,
+                                   const TLogText& Mailbox)
 {
     // The error log's columns name the message: its mailbox, date and
     // subject, so the user can find it again.

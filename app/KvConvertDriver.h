@@ -149,8 +149,8 @@ private:
     // may be the message or its header alone.
     void LogUnwrittenMessage(const std::string& Text, const std::string& FileName, unsigned long Error);
     // One error-log row about the message Text of Mailbox, written as FileName.
-    void LogMessageRow(const std::string& Text, const std::string& FileName, const std::string& Row,
-                       const std::string& Mailbox);
+    void LogMessageRow(const std::string& Text, const TLogText& FileName, const std::string& Row,
+                       const TLogText& Mailbox);
     // Appends through Write and the target's break; a failure cuts the
     // target back, names it and stops the run.
     TConvertResult AppendToMbox(const std::function<void()>& Write, const std::string& Text);
@@ -194,7 +194,7 @@ private:
     std::unique_ptr<TTextFileWriter> FMboxWriter;
     std::string FTargetFolder;
     std::string FMailboxFile;  // the data file being read
-    std::string FMailboxShown;  // its name in the log and the error log
+    TLogText FMailboxShown;  // its name in the log and the error log
     // How messages become files in the target folder.
     TMessageFiles FMessageFiles;
     // While a large message is written, the file writes stream it from here.

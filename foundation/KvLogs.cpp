@@ -1,5 +1,6 @@
 #include "foundation/KvLogs.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "classlib/ResStrings.h"
@@ -127,6 +128,21 @@ std::string FormatLogTime(const std::string& Fmt, TDateTime Value)
 
 std::unique_ptr<TLogFile> GErrorLogFile;
 
+// How much of a log is read at a time when it turns to UTF-8.
+constexpr std::int32_t LogCopyBuffer = 65536;
+const char Utf8Bom[] = "\xEF\xBB\xBF";
+
+// ANSI bytes, NULs and all, as UTF-8.
+std::string AnsiToUtf8(const char* Bytes, std::size_t Count)
+{
+    if (Count == 0)
+        return std::string();
+    const int n = static_cast<int>(Count);
+    std::wstring wide(Count, L'\0');
+    wide.resize(static_cast<std::size_t>(std::max(MultiByteToWideChar(CP_ACP, 0, Bytes, n, wide.data(), n), 0)));
+    return WideToUtf8(wide);
+}
+
 void SeekFromEnd(HANDLE Handle, std::int64_t Offset)
 {
     LARGE_INTEGER dist;
@@ -226,16 +242,93 @@ TLogBase::~TLogBase() = default;
 
 bool TLogBase::WriteText(const std::string& Text)
 {
-    if (Text.empty())
+    return WriteBytes(FUtf8 ? AnsiToUtf8(Text.data(), Text.size()) : Text);
+}
+
+bool TLogBase::WriteWideText(const std::wstring& Text)
+{
+    if (!FUtf8) {
+        bool lossless = true;
+        const std::string ansi = WideToCodePageEx(Text, lossless, 0);
+        // A log that cannot be rewritten keeps the line, if not its every letter.
+        if (lossless || !ChangeToUtf8())
+            return WriteBytes(ansi);
+    }
+    return WriteBytes(WideToUtf8(Text));
+}
+
+bool TLogBase::WriteBytes(const std::string& Bytes)
+{
+    if (Bytes.empty())
         return true;
     if (!FStream)
         return false;
     try {
-        return FStream->Write(Text.data(), static_cast<std::int32_t>(Text.size())) ==
-               static_cast<std::int32_t>(Text.size());
+        return FStream->Write(Bytes.data(), static_cast<std::int32_t>(Bytes.size())) ==
+               static_cast<std::int32_t>(Bytes.size());
     } catch (const Exception&) {
         return false;
     }
+}
+
+bool TLogBase::ChangeToUtf8()
+{
+    if (!FStream)
+        return false;
+    // The converted lines go to a new file beside the log, which then takes
+    // its place: until then the log is whole as it was.
+    const std::string folder = ExtractParentFolder(FFileName);
+    char temp[MAX_PATH];
+    if (!GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "log", 0, temp))
+        return false;
+    bool copied = false;
+    try {
+        TFileStream from(FFileName, fmOpenRead | fmShareDenyNone);
+        TFileStream to(temp, fmCreate);
+        to.WriteBuffer(Utf8Bom, 3);
+        std::string buffer(LogCopyBuffer, '\0');
+        std::size_t kept = 0;  // bytes of a character the last read cut
+        for (;;) {
+            const std::int32_t got =
+                from.Read(buffer.data() + kept, static_cast<std::int32_t>(buffer.size() - kept));
+            const std::size_t end = kept + static_cast<std::size_t>(std::max(got, 0));
+            // A double-byte character is converted whole, never split across
+            // reads; at the end a cut one is converted as it is.
+            std::size_t whole = 0;
+            while (whole < end) {
+                const std::size_t next = whole + (IsDBCSLeadByte(static_cast<BYTE>(buffer[whole])) ? 2 : 1);
+                if (next > end)
+                    break;
+                whole = next;
+            }
+            if (got <= 0)
+                whole = end;
+            const std::string utf8 = AnsiToUtf8(buffer.data(), whole);
+            to.WriteBuffer(utf8.data(), static_cast<std::int32_t>(utf8.size()));
+            kept = end - whole;
+            std::memmove(buffer.data(), buffer.data() + whole, kept);
+            if (got <= 0)
+                break;
+        }
+        copied = true;
+    } catch (const Exception&) {
+    }
+    if (copied) {
+        FStream.reset();
+        copied = MoveFileExA(temp, FFileName.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+    }
+    if (!copied)
+        DeleteFileA(temp);
+    try {
+        if (!FStream) {
+            FStream = std::make_unique<TFileStream>(FFileName, fmOpenWrite | fmShareDenyWrite);
+            FStream->Seek(0, soFromEnd);
+        }
+    } catch (const Exception&) {
+        return false;
+    }
+    FUtf8 = copied;
+    return copied;
 }
 
 void TLogBase::WriteLine(const std::string& Text)
@@ -250,23 +343,41 @@ TLogFile::TLogFile(const std::string& FileName, const std::string& ADateTimeForm
     ::LastLogTime = 0;
 }
 
+std::string TLogFile::TimePrefix(TDateTime Now) const
+{
+    std::string prefix;
+    if (!DateTimeFormat.empty()) {
+        prefix = FormatLogTime(DateTimeFormat, Now);
+        if (!prefix.empty())
+            prefix += ' ';
+    }
+    return prefix;
+}
+
+void TLogFile::Written(bool Done, TDateTime Now)
+{
+    if (Done) {
+        LastLogTime = Now;
+        ::LastLogTime = Now;
+    } else {
+        FActive = false;
+    }
+}
+
 void TLogFile::WriteLine(const std::string& Text)
 {
     if (!FActive)
         return;
     const TDateTime now = Now();
-    std::string prefix;
-    if (!DateTimeFormat.empty()) {
-        prefix = FormatLogTime(DateTimeFormat, now);
-        if (!prefix.empty())
-            prefix += ' ';
-    }
-    if (WriteText(prefix + Text + "\r\n")) {
-        LastLogTime = now;
-        ::LastLogTime = now;
-    } else {
-        FActive = false;
-    }
+    Written(WriteText(TimePrefix(now) + Text + "\r\n"), now);
+}
+
+void TLogFile::WriteWideLine(const std::wstring& Text)
+{
+    if (!FActive)
+        return;
+    const TDateTime now = Now();
+    Written(WriteWideText(AnsiToWideStr(TimePrefix(now)) + Text + L"\r\n"), now);
 }
 
 std::string ErrorLogFileName;
@@ -276,7 +387,7 @@ bool IsErrorLogOpen()
     return GErrorLogFile != nullptr;
 }
 
-void ErrorLogWrite(const std::string& Text)
+void ErrorLogWrite(const TLogText& Text)
 {
     if (!GErrorLogFile) {
         if (ErrorLogFileName.empty())
@@ -288,7 +399,10 @@ void ErrorLogWrite(const std::string& Text)
             return;
         }
     }
-    GErrorLogFile->WriteLine(Text);
+    if (Text.Wide.empty())
+        GErrorLogFile->WriteLine(Text.Ansi);
+    else
+        GErrorLogFile->WriteWideLine(Text.Wide);
 }
 
 TLogFile* ErrorLog()

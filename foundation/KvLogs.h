@@ -47,22 +47,33 @@ TLogText operator+(const TLogText& A, const TLogText& B);
 
 // A log file of CRLF-ended lines. A fresh log moves a non-empty old one to
 // "<name>.bak"; a log that can't be prepared, or whose write comes up short,
-// is inactive and drops lines silently.
+// is inactive and drops lines silently. Its lines are ANSI text until the
+// first wide text that the code page cannot carry: then the whole file turns
+// to UTF-8 behind a byte-order mark, its lines so far converted, as whoever
+// opens it (a spreadsheet) reads one encoding for the whole file.
 class TLogBase : public TObject {
 public:
     TLogBase(const std::string& FileName, bool Append);
     ~TLogBase() override;
 
     bool WriteText(const std::string& Text);
+    bool WriteWideText(const std::wstring& Text);
     virtual void WriteLine(const std::string& Text);
 
     const std::string& FileName() const { return FFileName; }
     bool Active() const { return FActive; }
+    bool Utf8() const { return FUtf8; }
 
 protected:
     std::string FFileName;
     std::unique_ptr<TFileStream> FStream;
     bool FActive = false;
+
+private:
+    bool WriteBytes(const std::string& Bytes);
+    // Rewrites the lines so far in UTF-8; false when the file could not be.
+    bool ChangeToUtf8();
+    bool FUtf8 = false;
 };
 
 // A log that never appends and puts the local time before each line when a
@@ -72,9 +83,15 @@ public:
     TLogFile(const std::string& FileName, const std::string& DateTimeFormat);
 
     void WriteLine(const std::string& Text) override;
+    void WriteWideLine(const std::wstring& Text);
 
     std::string DateTimeFormat;
     TDateTime LastLogTime = 0;
+
+private:
+    std::string TimePrefix(TDateTime Now) const;
+    // Stamps the line's time, or ends the log when the line was not written.
+    void Written(bool Done, TDateTime Now);
 };
 
 // Time of the last line written by any TLogFile.
@@ -84,7 +101,7 @@ extern TDateTime LastLogTime;
 // with no time prefix; nothing happens while that name is empty.
 extern std::string ErrorLogFileName;
 bool IsErrorLogOpen();
-void ErrorLogWrite(const std::string& Text);
+void ErrorLogWrite(const TLogText& Text);
 TLogFile* ErrorLog();     // null until the first line
 void FreeErrorLog();      // closes it; the next line opens it again
 

@@ -15,27 +15,35 @@ const TResStringRegistrar ErrorLogTexts{
 
 // A spreadsheet reads a line break as the end of a row, so a column that
 // carries one (a system message of two lines, a folded subject) would split
-// its line; each break or break pair becomes one blank.
-std::string CleanColumn(const std::string& Text)
+// its line; each break or break pair becomes one blank, and so does a TAB.
+template <typename TString>
+TString CleanColumn(const TString& Text)
 {
-    std::string s;
+    TString s;
     s.reserve(Text.size());
     for (size_t i = 0; i < Text.size(); ++i) {
-        const char c = Text[i];
+        const auto c = Text[i];
         if (c == '\r' || c == '\n') {
             if (c == '\r' && i + 1 < Text.size() && Text[i + 1] == '\n')
                 ++i;
             s += ' ';
         } else {
-            s += c;
+            s += c == '\t' ? ' ' : c;
         }
     }
-    return TabsToBlanks(s);
+    return s;
+}
+
+TLogText CleanColumn(const TLogText& Text)
+{
+    TLogText s(CleanColumn(Text.Ansi));
+    s.Wide = CleanColumn(Text.Wide);
+    return s;
 }
 
 }  // namespace
 
-std::string GErrorLogCurrentFile;
+TLogText GErrorLogCurrentFile;
 std::string GErrorLogDefaultFolder;
 IErrorLogMessage* GErrorLogCurrentMessage = nullptr;
 
@@ -45,7 +53,7 @@ IErrorLogMessage::~IErrorLogMessage()
         GErrorLogCurrentMessage = nullptr;
 }
 
-TErrorLogContext::TErrorLogContext(const std::string& File, IErrorLogMessage* Message)
+TErrorLogContext::TErrorLogContext(const TLogText& File, IErrorLogMessage* Message)
     : FFile(GErrorLogCurrentFile), FMessage(GErrorLogCurrentMessage)
 {
     GErrorLogCurrentFile = File;
@@ -72,34 +80,44 @@ std::string ErrorLogHeaderLine()
     return LoadResString(SErrorLogHeader);
 }
 
-std::string ErrorLogLine(const std::string& Text)
+namespace {
+
+TLogText ErrorLogRow(const TLogText& Text)
 {
-    std::string folder, date, subject;
+    TLogText folder, date, subject;
     if (IErrorLogMessage* msg = GErrorLogCurrentMessage) {
-        folder = msg->LogMailboxName();
-        if (folder.empty())
+        folder = msg->LogMailboxText();
+        if (folder.Ansi.empty())
             folder = msg->LogFolderName();
         date = msg->LogDateText();
         subject = msg->LogSubject();
     }
-    if (folder.empty())
+    if (folder.Ansi.empty())
         folder = GErrorLogDefaultFolder;
-    return CleanColumn(Text) + '\t' + CleanColumn(GErrorLogCurrentFile) + '\t' + CleanColumn(folder) + '\t' +
-           CleanColumn(date) + '\t' + CleanColumn(subject);
+    const TLogText tab("\t");
+    return CleanColumn(Text) + tab + CleanColumn(GErrorLogCurrentFile) + tab + CleanColumn(folder) + tab +
+           CleanColumn(date) + tab + CleanColumn(subject);
+}
+
+}  // namespace
+
+std::string ErrorLogLine(const std::string& Text)
+{
+    return ErrorLogRow(Text).Ansi;
 }
 
 namespace {
 long GRowsWritten = 0;
 }  // namespace
 
-void WriteErrorLine(const std::string& Text)
+void WriteErrorLine(const TLogText& Text)
 {
     if (!IsErrorLogOpen()) {
         if (ErrorLogFileName.empty())
             return;
         ErrorLogWrite(ErrorLogHeaderLine());
     }
-    ErrorLogWrite(ErrorLogLine(Text));
+    ErrorLogWrite(ErrorLogRow(Text));
     ++GRowsWritten;
 }
 

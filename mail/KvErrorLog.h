@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "foundation/KvLogs.h"
+
 // What the error log asks of the message being read. A message object that
 // is the current one clears the context itself when it goes.
 class IErrorLogMessage {
@@ -14,13 +16,16 @@ public:
     virtual ~IErrorLogMessage();
 
     virtual std::string LogMailboxName() = 0;
+    // The same with its wide form, where it names a file the code page
+    // cannot carry.
+    virtual TLogText LogMailboxText() { return LogMailboxName(); }
     virtual std::string LogFolderName() = 0;
     virtual std::string LogDateText() = 0;
     virtual std::string LogSubject() = 0;
 };
 
 // The log context; all empty until a caller sets them.
-extern std::string GErrorLogCurrentFile;
+extern TLogText GErrorLogCurrentFile;
 extern std::string GErrorLogDefaultFolder;
 extern IErrorLogMessage* GErrorLogCurrentMessage;
 
@@ -28,13 +33,13 @@ extern IErrorLogMessage* GErrorLogCurrentMessage;
 // context it found is back when it goes, however the scope is left.
 class TErrorLogContext {
 public:
-    TErrorLogContext(const std::string& File, IErrorLogMessage* Message);
+    TErrorLogContext(const TLogText& File, IErrorLogMessage* Message);
     ~TErrorLogContext();
     TErrorLogContext(const TErrorLogContext&) = delete;
     TErrorLogContext& operator=(const TErrorLogContext&) = delete;
 
 private:
-    std::string FFile;
+    TLogText FFile;
     IErrorLogMessage* FMessage;
 };
 
@@ -43,8 +48,9 @@ std::string ErrorLogHeaderLine();
 // The five columns of one line, each cleaned so the line keeps five columns.
 std::string ErrorLogLine(const std::string& Text);
 // Nothing happens until the error log has a file name; the first line of a
-// log is preceded by the header line.
-void WriteErrorLine(const std::string& Text);
+// log is preceded by the header line. A line that names a file the code
+// page cannot carry is written as wide text.
+void WriteErrorLine(const TLogText& Text);
 // How many lines WriteErrorLine has handed to a named log in this process;
 // a run compares it before and after to learn whether it wrote rows.
 long ErrorLogRowCount();

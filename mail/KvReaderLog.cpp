@@ -7,11 +7,15 @@
 #include "foundation/KvFiles.h"
 #include "mail/KvMailNames.h"
 
-std::string MessageLabel(const TFileMailObj& Reader, const std::string& DataFile)
+TLogText MessageLabel(const TFileMailObj& Reader, const TLogText& DataFile)
 {
-    const std::string name = Reader.MailboxName.empty() ? ExtractFileNamePart(DataFile) : Reader.MailboxName;
-    return name + ", message " + std::to_string(std::max(Reader.GetMessageNumber(), 1)) + " at offset " +
-           std::to_string(std::max<std::int64_t>(Reader.MessagePos, 0));
+    TLogText name(Reader.MailboxName);
+    if (name.Ansi.empty()) {
+        name.Ansi = ExtractFileNamePart(DataFile.Ansi);
+        name.Wide = DataFile.Wide.substr(DataFile.Wide.find_last_of(L'\\') + 1);
+    }
+    return name + (", message " + std::to_string(std::max(Reader.GetMessageNumber(), 1)) + " at offset " +
+                   std::to_string(std::max<std::int64_t>(Reader.MessagePos, 0)));
 }
 
 std::string TTextLogMessage::LogDateText()

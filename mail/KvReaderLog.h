@@ -10,15 +10,16 @@
 
 // The mailbox and the message a reader is on, for the error log's folder
 // column: "Inbox, message 12 at offset 34567".
-std::string MessageLabel(const TFileMailObj& Reader, const std::string& DataFile);
+TLogText MessageLabel(const TFileMailObj& Reader, const TLogText& DataFile);
 
 // What the error log learns of the message a reader is on: its mailbox,
 // number and offset always; its date and subject once it is loaded.
 class TReaderLogMessage : public IErrorLogMessage {
 public:
-    TReaderLogMessage(TFileMailObj& Reader, const std::string& DataFile) : FReader(Reader), FDataFile(DataFile) {}
+    TReaderLogMessage(TFileMailObj& Reader, const TLogText& DataFile) : FReader(Reader), FDataFile(DataFile) {}
 
-    std::string LogMailboxName() override { return MessageLabel(FReader, FDataFile); }
+    std::string LogMailboxName() override { return MessageLabel(FReader, FDataFile).Ansi; }
+    TLogText LogMailboxText() override { return MessageLabel(FReader, FDataFile); }
     std::string LogFolderName() override { return std::string(); }
     std::string LogDateText() override { return Ask([this] { return FReader.LogDateText(); }); }
     std::string LogSubject() override { return Ask([this] { return FReader.LogSubject(); }); }
@@ -37,7 +38,7 @@ private:
     }
 
     TFileMailObj& FReader;
-    const std::string& FDataFile;
+    const TLogText& FDataFile;
     bool FAsking = false;
 };
 
@@ -45,13 +46,14 @@ private:
 // subject from its header.
 class TTextLogMessage : public IErrorLogMessage {
 public:
-    TTextLogMessage(const std::string& Mailbox, const std::string& Text) : FMailbox(Mailbox), FText(Text) {}
-    std::string LogMailboxName() override { return FMailbox; }
+    TTextLogMessage(const TLogText& Mailbox, const std::string& Text) : FMailbox(Mailbox), FText(Text) {}
+    std::string LogMailboxName() override { return FMailbox.Ansi; }
+    TLogText LogMailboxText() override { return FMailbox; }
     std::string LogFolderName() override { return std::string(); }
     std::string LogDateText() override;
     std::string LogSubject() override;
 
 private:
-    const std::string& FMailbox;
+    const TLogText& FMailbox;
     const std::string& FText;
 };

@@ -621,15 +621,15 @@ TEST_F(WizardTest, StopDuringARunOnAGeneratedMailbox)
 
 // A run that wrote error-log rows ends its log with the log's path, so the
 // user learns where the rows of "1 errors" are. A folder named outside the
-// code page is named as it is on disk.
+// code page is named as it is on disk, in the pane and in a UTF-8 error log.
 TEST_F(WizardTest, TheLogEndsWithTheErrorLogsPath)
 {
     const struct {
-        std::string Folder;  // the folder's name in UTF-8
+        std::string Folder, Bom;  // the folder's name in UTF-8
     } Cases[] = {
-        {"mail"},
-        {"\xD0\x9F\xD0\xBE\xD1\x87\xD1\x82\xD0\xB0"},
-        {"\xE5\x8F\x97\xE4\xBF\xA1\xE7\xAE\xB1"},
+        {"mail", ""},
+        {"\xD0\x9F\xD0\xBE\xD1\x87\xD1\x82\xD0\xB0", "\xEF\xBB\xBF"},
+        {"\xE5\x8F\x97\xE4\xBF\xA1\xE7\xAE\xB1", "\xEF\xBB\xBF"},
     };
     Form->edtTargetFolder->SetText(Dir.File("out") + "\\");
     for (const auto& C : Cases) {
@@ -646,6 +646,9 @@ TEST_F(WizardTest, TheLogEndsWithTheErrorLogsPath)
         FreeErrorLog();
         ErrorLogFileName.clear();
         const std::string Notes = CodePageToUtf8(Dir.File(""), 0) + C.Folder + "\\notes";
+        EXPECT_EQ(TTestFolder::Read(Dir.File("errors.txt")),
+                  C.Bom + "Error\tFilename\tMail Folder\tMail Date\tMail Subject\r\nFile is not a valid mailbox\t" +
+                      (C.Bom.empty() ? Dir.File(C.Folder + "\\notes") : Notes) + "\t\t\t\r\n");
         const std::wstring Text = Form->edtProcessing->AllWideText();
         EXPECT_NE(Text.find(L"Processing: " + AnsiToWideStr(Notes, CP_UTF8) + L"\r\n"), std::wstring::npos);
         const std::wstring Ending = L"0 mailboxes processed, 0 messages converted, 0 duplicates skipped, 1 errors.\r\n"

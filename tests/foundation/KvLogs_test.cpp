@@ -113,6 +113,16 @@ TEST_F(KvLogsTest, ErrorLogOpensOnItsFirstLine)
               "Error\tFilename\tMail Folder\tMail Date\tMail Subject\r\n"
               "Bad date\tC:\\m\\in.mbx\tInbox\tMon, 1 Jan 2001\tHello\r\n");
     EXPECT_EQ(LoadFileToString(ErrorLogFileName + ".bak"), "previous run\r\n");
+
+    // A line the code page cannot carry turns the whole log to UTF-8: the
+    // lines before it (longer than one read) converted, the lines after too.
+    const std::string Long = "Caf\xE9" + std::string(70000, 'a') + "\xE9";
+    ErrorLogWrite(Long);
+    ErrorLogWrite(TLogText::FromWide(L"\x041F\x0443\x0442\x0438 \x53D7"));
+    ErrorLogWrite("na\xEFve");
+    FreeErrorLog();
+    EXPECT_EQ(LoadFileToString(ErrorLogFileName), "\xEF\xBB\xBF" "Caf\xC3\xA9" + Long.substr(4, 70000) +
+                                                       "\xC3\xA9\r\n\xD0\x9F\xD1\x83\xD1\x82\xD0\xB8 \xE5\x8F\x97\r\nna\xC3\xAFve\r\n");
 }
 
 TEST_F(KvLogsTest, WriterCompletesTheLastLineOfAnExistingMbox)

@@ -29,7 +29,7 @@ protected:
     {
         FreeErrorLog();
         ErrorLogFileName.clear();
-        GErrorLogCurrentFile.clear();
+        GErrorLogCurrentFile = TLogText();
         GErrorLogDefaultFolder.clear();
         GErrorLogCurrentMessage = nullptr;
     }
@@ -91,7 +91,7 @@ TEST_F(KvErrorLogTest, ColumnsComeFromTheContext)
 
     // A line break in the error text would split the table's row.
     GErrorLogCurrentMessage = nullptr;
-    GErrorLogCurrentFile.clear();
+    GErrorLogCurrentFile = TLogText();
     GErrorLogDefaultFolder.clear();
     WriteErrorLine("System Error.  Code: 5.\r\nAccess denied\nagain\r");
     FreeErrorLog();
@@ -125,7 +125,7 @@ TEST_F(KvErrorLogTest, ScopedContextComesBack)
         throw std::runtime_error("disk gone");
     } catch (const std::runtime_error&) {
     }
-    EXPECT_EQ(GErrorLogCurrentFile, "in.mbx");
+    EXPECT_EQ(GErrorLogCurrentFile.Ansi, "in.mbx");
     EXPECT_EQ(GErrorLogCurrentMessage, &outer);
     EXPECT_EQ(ErrorLogLine("e"), "e\tin.mbx\tInbox\t\t");
     GErrorLogCurrentMessage = nullptr;

@@ -25,10 +25,10 @@ const TScrollKey ScrollKeys[] = {
     {VK_RIGHT, WM_HSCROLL, SB_LINERIGHT}, {VK_DOWN, WM_VSCROLL, SB_LINEDOWN},
 };
 
-// The whole text with CRLF line breaks, in the code page (CP_ACP) or as
-// wide text (1200).
+// The whole text (or with GT_SELECTION the selected text) with CRLF line
+// breaks, in the code page (CP_ACP) or as wide text (1200).
 template <typename TString>
-TString WholeText(HWND Wnd, UINT CodePage)
+TString WholeText(HWND Wnd, UINT CodePage, DWORD Flags = 0)
 {
     using TChar = typename TString::value_type;
     GETTEXTLENGTHEX Len{GTL_USECRLF | GTL_PRECISE | GTL_NUMBYTES, CodePage};
@@ -38,7 +38,7 @@ TString WholeText(HWND Wnd, UINT CodePage)
     std::vector<TChar> Buf(static_cast<size_t>(Size) / sizeof(TChar) + 2);
     GETTEXTEX Get{};
     Get.cb = static_cast<DWORD>(Buf.size() * sizeof(TChar));
-    Get.flags = GT_USECRLF;
+    Get.flags = GT_USECRLF | Flags;
     Get.codepage = CodePage;
     const LRESULT Got = SendMessageA(Wnd, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&Get),
                                      reinterpret_cast<LPARAM>(Buf.data()));
@@ -80,6 +80,13 @@ std::string TKvRichPanel::GetSelectedOrAllText()
     if (HandleAllocated() && SelLength() > 0)
         return SelText();
     return AllText();
+}
+
+std::wstring TKvRichPanel::GetSelectedOrAllWideText()
+{
+    if (HandleAllocated() && SelLength() > 0)
+        return WholeText<std::wstring>(WindowHandle(), CodePageUtf16, GT_SELECTION);
+    return AllWideText();
 }
 
 std::string TKvRichPanel::AllText()

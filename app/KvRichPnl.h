@@ -20,6 +20,7 @@ public:
     // The selected text, or the whole text when nothing is selected; line
     // breaks as CRLF.
     std::string GetSelectedOrAllText();
+    std::wstring GetSelectedOrAllWideText();
     // The whole text, line breaks as CRLF.
     std::string AllText();
     std::wstring AllWideText();

@@ -226,13 +226,16 @@ public:
     void AddSourceNames(const std::vector<std::string>& Names, TMailFormat Format);
     void RemoveSource(int Index);
     void UpdateSourceButtons();
-    // Writes the log (its selection, else all of it) to FileName; false
-    // when it could not be written.
+    // Writes the log (its selection, else all of it) to FileName, in UTF-8
+    // where it names a file the code page cannot carry; false when it could
+    // not be written.
     bool SaveLogToFile(const std::string& FileName);
     // The save dialog's title: it says when only the selection is saved.
     std::string LogSaveTitle();
-    // The log's selection, or all of it.
-    std::string LogText();
+    // The log's selection, or all of it (always with All).
+    TLogText LogText(bool All = false);
+    // The log text on the clipboard, as wide text where it must be.
+    void SetClipboardLog(const TLogText& Text);
     // The source lines for Copy: the selected line, else all of them.
     std::string SourceListText(bool All);
 

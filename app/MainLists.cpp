@@ -458,24 +458,35 @@ void TfrmTessaly::pmnSourceFilesPopup(TObject*)
 
 void TfrmTessaly::smuCopyClick(TObject*)
 {
-    const std::string Text = edtProcessing->GetSelectedOrAllText();
-    if (!Text.empty())
-        Clipboard().SetAsText(Text);
+    if (const TLogText Text = LogText(); !Text.Ansi.empty())
+        SetClipboardLog(Text);
 }
 
 void TfrmTessaly::smuCopyAllClick(TObject*)
 {
-    Clipboard().SetAsText(edtProcessing->AllText());
+    SetClipboardLog(LogText(true));
 }
 
-std::string TfrmTessaly::LogText()
+void TfrmTessaly::SetClipboardLog(const TLogText& Text)
 {
-    return edtProcessing->GetSelectedOrAllText();
+    if (Text.Wide.empty())
+        Clipboard().SetAsText(Text.Ansi);
+    else
+        Clipboard().SetAsWideText(Text.Wide);
+}
+
+TLogText TfrmTessaly::LogText(bool All)
+{
+    // ANSI text as ever, unless the log names a file the code page cannot
+    // carry: its names then go whole as wide text.
+    TLogText Text(All ? edtProcessing->AllText() : edtProcessing->GetSelectedOrAllText());
+    Text.Wide = TLogText::FromWide(All ? edtProcessing->AllWideText() : edtProcessing->GetSelectedOrAllWideText()).Wide;
+    return Text;
 }
 
 bool TfrmTessaly::SaveLogToFile(const std::string& FileName)
 {
-    return SaveStringToFile(FileName, LogText()) >= 0;
+    return SaveStringToFile(FileName, LogText().FileBytes()) >= 0;
 }
 
 std::string TfrmTessaly::LogSaveTitle()

@@ -85,21 +85,31 @@ std::string TClipboard::AsText()
 
 void TClipboard::SetAsText(const std::string& Value)
 {
+    SetData(CF_TEXT, Value.c_str(), Value.size() + 1);
+}
+
+void TClipboard::SetAsWideText(const std::wstring& Value)
+{
+    SetData(CF_UNICODETEXT, Value.c_str(), (Value.size() + 1) * sizeof(wchar_t));
+}
+
+void TClipboard::SetData(UINT Format, const void* Bytes, std::size_t Size)
+{
     Open();
     const TScopeExit Closer([this] { Close(); });
     if (!FEmptied) {
         EmptyClipboard();
         FEmptied = true;
     }
-    HGLOBAL Data = GlobalAlloc(GMEM_MOVEABLE, Value.size() + 1);
+    HGLOBAL Data = GlobalAlloc(GMEM_MOVEABLE, Size);
     if (!Data)
         throw EClipboardException("Out of memory while setting clipboard text");
     TScopeExit FreeData([Data] { GlobalFree(Data); });
     if (auto* P = static_cast<char*>(GlobalLock(Data))) {
-        std::memcpy(P, Value.c_str(), Value.size() + 1);
+        std::memcpy(P, Bytes, Size);
         GlobalUnlock(Data);
     }
-    if (!SetClipboardData(CF_TEXT, Data))
+    if (!SetClipboardData(Format, Data))
         throw EClipboardException("Cannot set clipboard text");
     // The system owns the block from here on.
     FreeData.Dismiss();

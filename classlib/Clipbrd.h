@@ -25,9 +25,12 @@ public:
     std::string AsText();
     // Replaces the whole clipboard content with Value.
     void SetAsText(const std::string& Value);
+    // The same as CF_UNICODETEXT, which the system offers as CF_TEXT too.
+    void SetAsWideText(const std::wstring& Value);
 
 private:
     HWND OwnerWindow();
+    void SetData(UINT Format, const void* Bytes, std::size_t Size);
     HWND FOwner = nullptr;
     int FOpenRefCount = 0;
     bool FEmptied = false;

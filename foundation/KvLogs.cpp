@@ -130,7 +130,7 @@ std::unique_ptr<TLogFile> GErrorLogFile;
 
 // How much of a log is read at a time when it turns to UTF-8.
 constexpr std::int32_t LogCopyBuffer = 65536;
-const char Utf8Bom[] = "\xEF\xBB\xBF";
+const std::string Utf8Bom = "\xEF\xBB\xBF";
 
 // ANSI bytes, NULs and all, as UTF-8.
 std::string AnsiToUtf8(const char* Bytes, std::size_t Count)
@@ -199,6 +199,11 @@ TLogText TLogText::FromWide(const std::wstring& Text)
 std::wstring TLogText::WideText() const
 {
     return Wide.empty() ? AnsiToWideStr(Ansi) : Wide;
+}
+
+std::string TLogText::FileBytes() const
+{
+    return Wide.empty() ? Ansi : Utf8Bom + WideToUtf8(Wide);
 }
 
 TLogText operator+(const TLogText& A, const TLogText& B)
@@ -285,7 +290,7 @@ bool TLogBase::ChangeToUtf8()
     try {
         TFileStream from(FFileName, fmOpenRead | fmShareDenyNone);
         TFileStream to(temp, fmCreate);
-        to.WriteBuffer(Utf8Bom, 3);
+        to.WriteBuffer(Utf8Bom.data(), static_cast<std::int32_t>(Utf8Bom.size()));
         std::string buffer(LogCopyBuffer, '\0');
         std::size_t kept = 0;  // bytes of a character the last read cut
         for (;;) {

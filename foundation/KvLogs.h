@@ -39,6 +39,9 @@ struct TLogText {
     static TLogText FromWide(const std::wstring& Text);
     // The wide form, ANSI text widened with the code page.
     std::wstring WideText() const;
+    // As a text file holds it: the ANSI bytes, or where Wide is set UTF-8
+    // behind a byte-order mark, as a log turns for such a line.
+    std::string FileBytes() const;
 
     std::string Ansi;
     std::wstring Wide;

@@ -656,6 +656,20 @@ TEST_F(WizardTest, TheLogEndsWithTheErrorLogsPath)
         const std::wstring Shown = Text.substr(0, Text.find_last_not_of(L"\r\n") + 1);
         ASSERT_GE(Shown.size(), Ending.size()) << C.Folder;
         EXPECT_EQ(Shown.substr(Shown.size() - Ending.size()), Ending);
+        // Saved or copied, the log keeps the names whole.
+        const std::string Saved = Dir.File("log.txt");
+        const TGetFileNameProc Old = SetSaveFileNameProc([&](OPENFILENAMEA& O) {
+            return lstrcpynA(O.lpstrFile, Saved.c_str(), static_cast<int>(O.nMaxFile)) != nullptr;
+        });
+        Form->smuSaveAsClick(nullptr);
+        SetSaveFileNameProc(Old);
+        EXPECT_EQ(TTestFolder::Read(Saved), C.Bom.empty() ? Form->edtProcessing->AllText() : C.Bom + WideToUtf8(Text));
+        Form->smuCopyAllClick(nullptr);
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        const HANDLE Copied = GetClipboardData(CF_UNICODETEXT);
+        EXPECT_EQ(Copied ? std::wstring(static_cast<const wchar_t*>(GlobalLock(Copied))) : L"", Text);
+        GlobalUnlock(Copied);
+        CloseClipboard();
     }
 }
 

@@ -168,6 +168,22 @@ TEST(Filer, DamagedStreamsAreRefused)
         return HandWritten("TForm", [&](TWriter& W) { W.WriteStr(Name); W.WriteInteger(V); });
     };
     const std::string Probe = TypeName(typeid(TProbe)), E;
+    const auto Components = [&](int Count) {
+        return WithChildren([&](TWriter& W) {
+            for (int I = 0; I < Count; ++I)
+                for (const std::string& S : {Probe, E, E, E})
+                    W.WriteStr(S);
+        });
+    };
+    const auto Listed = [&](int Count) {
+        return WithChildren([&](TWriter& W) {
+            for (const std::string& S : {Probe, E, std::string("Numbers")})
+                W.WriteStr(S);
+            W.WriteIntegers(std::vector<int>(Count));
+            W.WriteStr("");
+            W.WriteStr("");
+        });
+    };
     std::string Huge = Good;
     Huge[20] = '\x7f'; // the first property name's length far past the end
     const TRow Rows[] = {
@@ -189,11 +205,7 @@ TEST(Filer, DamagedStreamsAreRefused)
              for (int I = 0; I <= MaxStoredNesting; ++I)
                  W.WriteStr("");
          })},
-        {"more components than the limit", WithChildren([&](TWriter& W) {
-             for (int I = 0; I <= MaxStoredComponents; ++I)
-                 for (const std::string& S : {Probe, E, E, E})
-                     W.WriteStr(S);
-         })},
+        {"more components than the limit", Components(MaxStoredComponents + 1)},
         {"a child named like its ancestor", WithChildren([](TWriter& W) {
              for (const char* S : {"TPanel", "A", "", "TPanel", "B", "", "TPanel", "A", ""})
                  W.WriteStr(S);
@@ -202,20 +214,18 @@ TEST(Filer, DamagedStreamsAreRefused)
              for (const char* S : {"TLabel", "no name", "", ""})
                  W.WriteStr(S);
          })},
-        {"a list past the limit", WithChildren([&](TWriter& W) {
-             W.WriteStr(Probe);
-             W.WriteStr("");
-             W.WriteStr("Numbers");
-             W.WriteIntegers(std::vector<int>(MaxStoredListItems + 1));
-             W.WriteStr("");
-             W.WriteStr("");
-         })},
+        {"a list past the limit", Listed(MaxStoredListItems + 1)},
     };
     for (const TRow& Row : Rows) {
         SCOPED_TRACE(Row.Why);
         TOwned<TForm> F(new TForm(nullptr));
         EXPECT_THROW(ReadForm(Row.Bytes, F.get()), EStreamError);
         EXPECT_FALSE(F->HasState(csLoading));
+    }
+    // At the limits themselves the stream loads.
+    for (const std::string& Bytes : {Components(MaxStoredComponents), Listed(MaxStoredListItems)}) {
+        TOwned<TForm> F(new TForm(nullptr));
+        EXPECT_NO_THROW(ReadForm(Bytes, F.get()));
     }
     // Skipping lists nested a hundred thousand deep does not recurse.
     TStringStream Deep(std::string(100000, vaList) + std::string(100000, vaNull));

@@ -100,7 +100,7 @@ TEST(RzComboColors, ControlFollowsFocusReadOnlyAndEnabled)
 
 TEST(RzComboComplete, TypedLettersCompleteToTheFirstItem)
 {
-    struct TCase { bool AllowEdit, KeepCase; std::string Keys, WantText; int WantIndex, WantBeeps; };
+    struct TCase { bool AllowEdit, KeepCase; std::string Keys, WantText; int WantIndex, WantBeeps, MaxLength = 0; };
     const TCase Cases[] = {
         {true, false, "ap", "Apple", 0, 0},
         {true, false, "apr", "Apricot", 1, 0},
@@ -108,12 +108,14 @@ TEST(RzComboComplete, TypedLettersCompleteToTheFirstItem)
         {true, false, "ax", "ax", -1, 0},
         {false, false, "ax", "Apple", 0, 1},
         {false, false, "z", "", -1, 1},
+        {true, false, "axy", "ax", -1, 1, 2},  // a full text takes no letter more
     };
     for (const TCase& C : Cases) {
         TComboFixture F(csDropDown);
         TBeepCounter Beeps;
         F.Combo->SetAllowEdit(C.AllowEdit);
         F.Combo->SetKeepSearchCase(C.KeepCase);
+        F.Combo->SetMaxLength(C.MaxLength);
         F.Type(C.Keys);
         EXPECT_EQ(F.Combo->Text(), C.WantText) << C.Keys;
         EXPECT_EQ(F.Combo->ItemIndex(), C.WantIndex) << C.Keys;

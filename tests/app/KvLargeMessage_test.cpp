@@ -5,8 +5,12 @@
 
 #include "ConvertTestFiles.h"
 #include "app/KvLargeMessage.h"
+#include "foundation/KvAnsi.h"
+#include "foundation/KvFileFinder.h"
+#include "foundation/KvFiles.h"
 #include "foundation/KvLogs.h"
 #include "mail/KvErrorLog.h"
+#include "testkit/TestLinks.h"
 
 TEST(KvLargeMessage, RangesCopiedInPiecesOfEverySize)
 {
@@ -101,8 +105,11 @@ TEST(KvLargeMessage, MessagesTooLargeToLoadAreCopiedAndNamedInTheErrorLog)
         TConvertRun r;
         r.Driver.LargeMessageSize = 100000;
         ErrorLogFileName = r.Dir.File("errors.txt");
-        PutFile(r.Src("box"), small1 + big + blank + small2);
-        r.Add(r.Src("box"), mftMbox);
+        // A mailbox named outside the code page is named whole in its rows.
+        const std::string name = target == mftEml ? "\xD0\xA3\xD0\xB7\xD0\xB5\xD0\xBB" : "box";
+        ForceFolders(r.Src(""));
+        ASSERT_TRUE(PutWideNamedFile(r.Dir.File("src"), name, small1 + big + blank + small2));
+        r.Add(OpenableAnsiPath(AnsiToWideStr(r.Src("")) + AnsiToWideStr(name, CP_UTF8)), mftMbox);
         r.Target(target, target == mftEml ? r.Out() + "\\" : r.Out() + "\\all.mbox");
         r.Start();
         FreeErrorLog();
@@ -125,6 +132,7 @@ TEST(KvLargeMessage, MessagesTooLargeToLoadAreCopiedAndNamedInTheErrorLog)
         const std::string log = TTestFolder::Read(r.Dir.File("errors.txt"));
         EXPECT_NE(log.find("not rebuilt in memory"), std::string::npos) << log;
         EXPECT_NE(log.find("\thuge"), std::string::npos) << log;
+        EXPECT_NE(log.find("\t" + name + ", message 2 at offset "), std::string::npos) << log;
     }
 }
 

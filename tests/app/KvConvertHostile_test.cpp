@@ -654,22 +654,21 @@ TEST(KvConvertHostile, AMailboxThatChangesDuringTheRunSaysSo)
 
 namespace {
 
-// The files below Folder, found through the wide API at any depth; the
-// longest path met goes to Longest.
-int CountFilesBelow(const std::string& Folder, size_t& Longest)
+// The files below Folder, found through the wide API at any depth, by their
+// paths below it (each after Below), with their bytes.
+void FilesBelow(const std::string& Folder, const std::string& Below, std::map<std::string, std::string>& Files)
 {
-    int n = 0;
     WIN32_FIND_DATAW fd;
     const TFindHandle find(FindFirstFileW(LongPathForm(Folder + "\\*").c_str(), &fd));
     for (bool more = find.Valid(); more; more = FindNextFileW(find.Get(), &fd)) {
-        const std::wstring name = fd.cFileName;
-        if (name == L"." || name == L"..")
+        const std::string name = DefaultWideToAnsi(fd.cFileName);
+        if (name == "." || name == "..")
             continue;
-        const std::string path = Folder + "\\" + DefaultWideToAnsi(name);
-        Longest = std::max(Longest, path.size());
-        n += (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? CountFilesBelow(path, Longest) : 1;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            FilesBelow(Folder + "\\" + name, Below + name + "\\", Files);
+        else
+            Files[Below + name] = LoadFileToString(Folder + "\\" + name);
     }
-    return n;
 }
 
 }  // namespace
@@ -694,10 +693,17 @@ TEST(KvConvertHostile, AMozillaTreeFiftyFoldersDeepConvertsWhole)
         r.Target(mftEml, out + "\\");
         r.Start();
         EXPECT_EQ(r.Summary(), Counters(50, 50, 0, 0)) << r.LogText();
-        size_t longest = 0;
-        EXPECT_EQ(CountFilesBelow(out, longest), 50) << r.LogText();
-        // Restored, the deepest message lies as deep as its mailbox did.
-        // Restored, the deepest message lies 49 folders ("\\Folder 1nn") down.
-        EXPECT_TRUE(!tree || longest > out.size() + 49 * 11) << longest;
+        // Each message whole under its own name; restored, each lies as deep
+        // as its mailbox did.
+        std::map<std::string, std::string> files, want;
+        std::string below = tree ? "src\\" : "";
+        for (int i = 0; i < 50; ++i) {
+            const std::string m = Message(i, "\r\n");
+            const size_t head = m.find('\n') + 1;  // the separator line; the blank line last is the next one's
+            below += tree ? "Folder " + std::to_string(100 + i) + "\\" : "";
+            want[below + "note " + std::to_string(i) + ".eml"] = m.substr(head, m.size() - head - 2);
+        }
+        FilesBelow(out, "", files);
+        EXPECT_EQ(files, want) << r.LogText();
     }
 }

@@ -23,6 +23,7 @@ const char* const RulesText =
     "AUS=Sydney\r\n"
     "NST=Newfoundland\r\n"
     "HW=HalfWest\r\n"
+    "HALFWESTZONE=HalfWest\r\n"
     "CUS=Custom\r\n"
     "SHORT=Short\r\n"
     "REG=$Tessaly Test Standard Time\r\n"
@@ -227,6 +228,7 @@ TEST_F(KvTimeZonesTest, RulesFileZones)
         // the minutes of a bias share the sign of its hours
         {"NST", true, 3.5, "NST"},
         {"HW", true, 0.5, "HW"},
+        {"HALFWESTZONE", true, 0.5, "HW"},  // the longest name of this list
         {"+0300", true, -3, "+0300"},
         {"Central Europe Long Name", true, -1, "CET"},
         {"SHORT", false, 0, "+0000"},

@@ -601,7 +601,7 @@ void TEMailObj::StoreEudoraText(std::string& Text)
     BuildParts(Text, TMimeRebuild::Detached);
 }
 
-bool TEMailObj::KeepsMboxText(const std::string& Header, const std::string* Text) const
+bool TEMailObj::KeepsMboxHeader(std::string_view Head, std::string& Header) const
 {
     bool MboxKind = false;
     switch (FormatKind) {
@@ -617,17 +617,27 @@ bool TEMailObj::KeepsMboxText(const std::string& Header, const std::string* Text
     }
     if (!MboxKind)
         return false;
-    // What StoreMessage asks of an mbox text, in its order.
-    const std::string type = GetContentType(Header, true, true);
-    const bool multipart = IsMultipartSubtype(type);
+    // What StoreMessage asks of an mbox header, in its order; a header that
+    // names no Content-Type at all is refused before any copy is made.
+    const bool addsType = FormatKind == mbkMbox || FormatKind == mbkMboxAttachLines;
+    if (addsType && SearchBuffer(Head.data(), static_cast<int>(Head.size()), FieldContentType, nullptr, 0, -1) < 0)
+        return false;
+    std::string crlf;
+    AppendBareBreaksToCrLf(Head, crlf);
+    Header = GetHeaderPart(crlf);
+    const bool multipart = IsMultipartSubtype(GetContentType(Header, true, true));
     if (FindXAttachmentsLine(Header, true) > 0 && !multipart)
         return false;
-    if ((FormatKind == mbkMbox || FormatKind == mbkMboxAttachLines) && !HasHeaderField(Header, FieldContentType, true))
+    return !addsType || HasHeaderField(Header, FieldContentType, true);
+}
+
+bool TEMailObj::MayNeedDecoding(const std::string& Header, const std::string& Text)
+{
+    const std::string type = GetContentType(Header, true, true);
+    if (IsMultipartSubtype(type) || !(type.empty() || SameTextStr(type, MimeTextPlain)))
         return false;
-    if (!Text || multipart || !(type.empty() || SameTextStr(type, MimeTextPlain)))
-        return true;
-    const int body = FindBodyStart(*Text);
-    return body <= 0 || !MayHoldUuencodedBlockFrom(*Text, static_cast<size_t>(body - 1));
+    const int body = FindBodyStart(Text);
+    return body > 0 && MayHoldUuencodedBlockFrom(Text, static_cast<size_t>(body - 1));
 }
 
 // Text is taken over: the plain cases keep it as the message's text without
@@ -638,7 +648,7 @@ void TEMailObj::StoreMessage(std::string&& Text)
     if (!LfTextHeader.empty()) {
         std::string header = std::move(LfTextHeader);
         LfTextHeader.clear();
-        if (found == TMarkFound::No && KeepsMboxText(header, &Text)) {
+        if (found == TMarkFound::No && !MayNeedDecoding(header, Text)) {
             if (FormatKind == mbkMboxAttachLines)
                 FormatKind = mbkMbox;
             SetMessageSource(std::move(Text));

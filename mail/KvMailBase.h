@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "foundation/KvDates.h"
@@ -118,15 +119,16 @@ protected:
     static const std::string& MarkLineFirsts();
     void NoteMarkLines(const std::string& Text, const std::vector<std::size_t>& LineStarts);
     // Set by a reader that hands StoreMessage a text with the source's LF
-    // breaks, for a target whose breaks are LF: the text's header with CR LF
-    // breaks, which the header work reads. The text is kept as it stands
-    // when nothing in it asks for a change, and its breaks made CR LF else.
+    // breaks, for a target whose breaks are LF, once KeepsMboxHeader said
+    // yes: the text's header with CR LF breaks, which the header work reads.
+    // The text is kept as it stands when its marks and body ask for no
+    // change either, and its breaks are made CR LF else.
     std::string LfTextHeader;
-    // Whether StoreMessage keeps an mbox text as it stands, Header (CR LF)
-    // given: no attachment lines to resolve, no Content-Type to add and,
-    // when Text is given, no uuencoded block to decode. The marks are the
-    // caller's to rule out.
-    bool KeepsMboxText(const std::string& Header, const std::string* Text) const;
+    // Whether StoreMessage would keep an mbox text as it stands as far as
+    // its header tells: no attachment lines to resolve, no Content-Type to
+    // add. Head: the text up to its blank line, its breaks all LF; Header
+    // gets its header with CR LF breaks.
+    bool KeepsMboxHeader(std::string_view Head, std::string& Header) const;
 
     void SetMimeBlock(const std::string& Text);
     void BuildParts(const std::string& Text, TMimeRebuild Mode);
@@ -158,6 +160,9 @@ private:
     std::string HeaderText;
     TMimeRebuild Rebuild = TMimeRebuild::None;
     bool LfBreaks = false;
+    // Whether a text of this Header (CR LF) may hold a uuencoded block the
+    // load would decode.
+    static bool MayNeedDecoding(const std::string& Header, const std::string& Text);
 };
 
 class TClientMailObj : public TEMailObj {

@@ -6,7 +6,6 @@
 #include "foundation/KvAnsi.h"
 #include "foundation/KvSearch.h"
 #include "mail/KvFromLine.h"
-#include "mail/KvMimeHeaders.h"
 
 namespace {
 
@@ -356,12 +355,10 @@ std::string TMailboxStream::KeptLfHeader(std::string_view Bytes) const
     if (blank == std::string_view::npos)
         return std::string();
     const std::string_view head = Bytes.substr(0, blank + 2);
-    if (head.find_first_of(std::string_view("\r\0", 2)) != std::string_view::npos)
+    if (head.find('\r') != std::string_view::npos || head.find('\0') != std::string_view::npos)
         return std::string();
-    std::string crlf;
-    AppendBareBreaksToCrLf(head, crlf);
-    std::string header = GetHeaderPart(crlf);
-    return KeepsMboxText(header, nullptr) ? header : std::string();
+    std::string header;
+    return KeepsMboxHeader(head, header) ? header : std::string();
 }
 
 // Where the line that holds the first NUL of Raw, at Stop, starts: the

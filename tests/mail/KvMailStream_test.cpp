@@ -624,7 +624,7 @@ TEST_F(KvMailStreamFile, LfTextsKeptForAnLfTarget)
         {Typed + "l1\nl2\n" + std::string(70000, 'x') + "\nend\n", true},
         {Typed + "l1\nl2\n" + std::string(70000, 'x') + "\nab" + std::string(1, '\0') + "c\nd\n", true},
         {From + "Content-Type: multipart/mixed; boundary=b\n\n--b\n\n" + Uu + "--b--\n", true},
-        {From + "Subject: no type\n\nbody =20\n", false},
+        {From + "Subject: no Content-Type\n\nbody =20\n", false},
         {Typed + "a\rb\n", false},
         {Typed + "l1\nl2\nab" + std::string(2, '\0') + "c\rd\n", false},
         {Typed + "l1\nl2\n" + std::string(70000, 'x') + "\na\rb\n", false},

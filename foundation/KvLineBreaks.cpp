@@ -74,9 +74,9 @@ constexpr std::size_t CopyChunk = 4096;
 // without, the scan stops at the first bare break. Answers the offset where
 // it stopped (a NUL, a CR when KeepLf, or the bare break when Out is null),
 // Count when it went through.
+template <bool KeepLf = false>
 __attribute__((target("sse2"))) std::size_t ScanBreaks(const char* P, std::size_t Count, std::string* Out,
-                                                        bool StopAtNul, const TLineStartWatch* Watch = nullptr,
-                                                        bool KeepLf = false)
+                                                        bool StopAtNul, const TLineStartWatch* Watch = nullptr)
 {
     const __m128i lf = _mm_set1_epi8('\n');
     const __m128i cr = _mm_set1_epi8('\r');
@@ -99,7 +99,7 @@ __attribute__((target("sse2"))) std::size_t ScanBreaks(const char* P, std::size_
             if (Watch && Line < Count && Watch->Firsts.find(P[Line]) != std::string_view::npos)
                 Watch->At->push_back(Out->size() + (Line - block));
         };
-        if (KeepLf) {
+        if constexpr (KeepLf) {
             noteLine(At + 1);
             return true;
         }
@@ -305,7 +305,7 @@ std::size_t AppendBareBreaksUpToNul(std::string_view Bytes, std::string& Out, co
 
 std::size_t AppendLfTextUpToCrOrNul(std::string_view Bytes, std::string& Out, const TLineStartWatch* Watch)
 {
-    return ScanBreaks(Bytes.data(), Bytes.size(), &Out, true, Watch, true);
+    return ScanBreaks<true>(Bytes.data(), Bytes.size(), &Out, true, Watch);
 }
 
 std::string LineBreakText(TLineBreakKind Kind)

@@ -66,7 +66,7 @@ size_t FindSeparator(const std::string& Text, size_t From)
     return std::string::npos;
 }
 
-std::unique_ptr<TDoubleStringList> Nicknames;
+std::unique_ptr<TDoubleStringList> GNicknames;
 
 void ExpandNicknamesRaw(std::string& Text)
 {
@@ -242,7 +242,7 @@ TEudoraTocObj::TEudoraTocObj(const std::string& IndexFileName) : TMailTocStream(
 
 TEudoraTocObj::~TEudoraTocObj()
 {
-    if (Nicknames)
+    if (GNicknames)
         FreeEudoraNicknames();
 }
 
@@ -560,10 +560,10 @@ bool LoadEudoraNicknames(const std::string& Folder)
         return false;
     TStringList lines;
     LoadStringsFromFile(file, lines);
-    if (Nicknames)
-        Nicknames->Clear();
+    if (GNicknames)
+        GNicknames->Clear();
     else
-        Nicknames = std::make_unique<TDoubleStringList>();
+        GNicknames = std::make_unique<TDoubleStringList>();
     for (int i = 0; i < lines.Count(); ++i) {
         std::string line = lines[i];
         if (line.size() < 12 || line.compare(0, 6, "alias ") != 0)
@@ -587,10 +587,10 @@ bool LoadEudoraNicknames(const std::string& Folder)
         }
         if (!line.empty() && line.back() == ',')
             line.pop_back();
-        if (!nick.empty() && Nicknames->IndexOf(nick) < 0)
-            Nicknames->AddPair(nick, line);
+        if (!nick.empty() && GNicknames->IndexOf(nick) < 0)
+            GNicknames->AddPair(nick, line);
     }
-    if (Nicknames->Count() == 0) {
+    if (GNicknames->Count() == 0) {
         FreeEudoraNicknames();
         return false;
     }
@@ -600,13 +600,13 @@ bool LoadEudoraNicknames(const std::string& Folder)
 
 void FreeEudoraNicknames()
 {
-    Nicknames.reset();
+    GNicknames.reset();
     GEudoraNicknameExpander = nullptr;
 }
 
 void ExpandNicknames(std::string& Text, bool Normalise)
 {
-    if (!Nicknames)
+    if (!GNicknames)
         return;
     std::string h = HeaderPartOf(Text, false);
     const size_t oldLength = h.size();
@@ -630,9 +630,9 @@ void ExpandNicknames(std::string& Text, bool Normalise)
             if (address.empty())
                 continue;
             if (address.find('@') == std::string::npos) {
-                const int i = Nicknames->IndexOf(address);
+                const int i = GNicknames->IndexOf(address);
                 if (i >= 0) {
-                    address = Nicknames->GetSecond(i);
+                    address = GNicknames->GetSecond(i);
                     replaced = true;
                 }
             }

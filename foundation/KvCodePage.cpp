@@ -166,8 +166,8 @@ std::string CodePageToCharset(int CodePage)
 
 std::string CharsetOfBytes(int CodePage)
 {
-    constexpr int shiftJis = 932;
-    return CodePage == shiftJis ? "shift_jis" : CodePageToCharset(CodePage);
+    constexpr int ShiftJis = 932;
+    return CodePage == ShiftJis ? "shift_jis" : CodePageToCharset(CodePage);
 }
 
 int CharsetToCodePage(const std::string& Name)

@@ -8,9 +8,9 @@
 // tell part of the story.
 std::string FolderWriteProblem(const std::string& Folder)
 {
-    const std::string probe = JoinPath(Folder, "~tessaly-" + std::to_string(GetCurrentProcessId()) + ".tmp");
+    const std::string Probe = JoinPath(Folder, "~tessaly-" + std::to_string(GetCurrentProcessId()) + ".tmp");
     if (!TKernelHandle(
-            CreateFileAnyLength(probe, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE)))
+            CreateFileAnyLength(Probe, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE)))
         return "no file can be written there: " + SystemErrorText(GetLastError());
     return std::string();
 }
@@ -26,10 +26,10 @@ std::string FileWriteProblem(const std::string& FileName)
 std::string DiskFileProblem(const std::string& FileName, DWORD Access, DWORD Disposition, bool& Created)
 {
     Created = false;
-    const TKernelHandle h(
+    const TKernelHandle H(
         CreateFileAnyLength(FileName, Access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, Disposition));
-    if (!h)
+    if (!H)
         return SystemErrorText(GetLastError());
     Created = Disposition == OPEN_ALWAYS && GetLastError() != ERROR_ALREADY_EXISTS;
-    return GetFileType(h.Get()) == FILE_TYPE_DISK ? std::string() : NotADiskFile;
+    return GetFileType(H.Get()) == FILE_TYPE_DISK ? std::string() : NotADiskFile;
 }

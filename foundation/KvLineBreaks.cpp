@@ -78,66 +78,66 @@ template <bool KeepLf = false>
 __attribute__((target("sse2"))) std::size_t ScanBreaks(const char* P, std::size_t Count, std::string* Out,
                                                         bool StopAtNul, const TLineStartWatch* Watch = nullptr)
 {
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i nulOn = StopAtNul ? _mm_set1_epi8(-1) : zero;
-    std::size_t block = 0;     // first byte not yet copied
-    std::size_t pairEnd = 0;   // the LF of a pair already passed is no break of its own
+    const __m128i Lf = _mm_set1_epi8('\n');
+    const __m128i Cr = _mm_set1_epi8('\r');
+    const __m128i Zero = _mm_setzero_si128();
+    const __m128i NulOn = StopAtNul ? _mm_set1_epi8(-1) : Zero;
+    std::size_t Block = 0;     // first byte not yet copied
+    std::size_t PairEnd = 0;   // the LF of a pair already passed is no break of its own
     // Handles the byte at At, a CR, LF or NUL; false to stop there.
-    const auto onBreak = [&](std::size_t At) {
-        if (At < pairEnd)
+    const auto OnBreak = [&](std::size_t At) {
+        if (At < PairEnd)
             return true;
-        const char c = P[At];
-        if (c == '\0' || (KeepLf && c == '\r')) {
+        const char C = P[At];
+        if (C == '\0' || (KeepLf && C == '\r')) {
             if (Out)
-                Out->append(P + block, At - block);
+                Out->append(P + Block, At - Block);
             return false;
         }
         // The line after the break, and where it will stand in Out.
-        const auto noteLine = [&](std::size_t Line) {
+        const auto NoteLine = [&](std::size_t Line) {
             if (Watch && Line < Count && Watch->Firsts.find(P[Line]) != std::string_view::npos)
-                Watch->At->push_back(Out->size() + (Line - block));
+                Watch->At->push_back(Out->size() + (Line - Block));
         };
         if constexpr (KeepLf) {
-            noteLine(At + 1);
+            NoteLine(At + 1);
             return true;
         }
-        if (c == '\r' && At + 1 < Count && P[At + 1] == '\n') {
-            pairEnd = At + 2;
-            noteLine(pairEnd);
+        if (C == '\r' && At + 1 < Count && P[At + 1] == '\n') {
+            PairEnd = At + 2;
+            NoteLine(PairEnd);
             return true;
         }
         if (!Out)
             return false;
-        Out->append(P + block, At - block);
+        Out->append(P + Block, At - Block);
         Out->append("\r\n", 2);
-        block = At + 1;
-        noteLine(block);
+        Block = At + 1;
+        NoteLine(Block);
         return true;
     };
-    std::size_t i = 0;
-    for (; i + 16 <= Count; i += 16) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P + i));
-        const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(a, lf), _mm_cmpeq_epi8(a, cr)),
-                                          _mm_and_si128(_mm_cmpeq_epi8(a, zero), nulOn));
-        for (unsigned m = static_cast<unsigned>(_mm_movemask_epi8(hits)); m != 0; m &= m - 1) {
-            const std::size_t Hit = i + static_cast<std::size_t>(__builtin_ctz(m));
-            if (!onBreak(Hit))
+    std::size_t I = 0;
+    for (; I + 16 <= Count; I += 16) {
+        const __m128i A = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P + I));
+        const __m128i Hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(A, Lf), _mm_cmpeq_epi8(A, Cr)),
+                                          _mm_and_si128(_mm_cmpeq_epi8(A, Zero), NulOn));
+        for (unsigned M = static_cast<unsigned>(_mm_movemask_epi8(Hits)); M != 0; M &= M - 1) {
+            const std::size_t Hit = I + static_cast<std::size_t>(__builtin_ctz(M));
+            if (!OnBreak(Hit))
                 return Hit;
         }
-        if (Out && i + 16 - block >= CopyChunk) {
-            Out->append(P + block, i + 16 - block);
-            block = i + 16;
+        if (Out && I + 16 - Block >= CopyChunk) {
+            Out->append(P + Block, I + 16 - Block);
+            Block = I + 16;
         }
     }
-    for (; i < Count; ++i) {
-        const char c = P[i];
-        if ((c == '\r' || c == '\n' || (c == '\0' && StopAtNul)) && !onBreak(i))
-            return i;
+    for (; I < Count; ++I) {
+        const char C = P[I];
+        if ((C == '\r' || C == '\n' || (C == '\0' && StopAtNul)) && !OnBreak(I))
+            return I;
     }
     if (Out)
-        Out->append(P + block, Count - block);
+        Out->append(P + Block, Count - Block);
     return Count;
 }
 

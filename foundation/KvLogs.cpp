@@ -137,10 +137,10 @@ std::string AnsiToUtf8(const char* Bytes, std::size_t Count)
 {
     if (Count == 0)
         return std::string();
-    const int n = static_cast<int>(Count);
-    std::wstring wide(Count, L'\0');
-    wide.resize(static_cast<std::size_t>(std::max(MultiByteToWideChar(CP_ACP, 0, Bytes, n, wide.data(), n), 0)));
-    return WideToUtf8(wide);
+    const int N = static_cast<int>(Count);
+    std::wstring Wide(Count, L'\0');
+    Wide.resize(static_cast<std::size_t>(std::max(MultiByteToWideChar(CP_ACP, 0, Bytes, N, Wide.data(), N), 0)));
+    return WideToUtf8(Wide);
 }
 
 void SeekFromEnd(HANDLE Handle, std::int64_t Offset)
@@ -188,12 +188,12 @@ void RaiseLastFileError()
 
 TLogText TLogText::FromWide(const std::wstring& Text)
 {
-    TLogText result;
-    bool lossless = true;
-    result.Ansi = WideToCodePageEx(Text, lossless, 0);
-    if (!lossless)
-        result.Wide = Text;
-    return result;
+    TLogText Result;
+    bool Lossless = true;
+    Result.Ansi = WideToCodePageEx(Text, Lossless, 0);
+    if (!Lossless)
+        Result.Wide = Text;
+    return Result;
 }
 
 std::wstring TLogText::WideText() const
@@ -208,10 +208,10 @@ std::string TLogText::FileBytes() const
 
 TLogText operator+(const TLogText& A, const TLogText& B)
 {
-    TLogText result(A.Ansi + B.Ansi);
+    TLogText Result(A.Ansi + B.Ansi);
     if (!A.Wide.empty() || !B.Wide.empty())
-        result.Wide = A.WideText() + B.WideText();
-    return result;
+        Result.Wide = A.WideText() + B.WideText();
+    return Result;
 }
 
 TDateTime LastLogTime = 0;
@@ -253,11 +253,11 @@ bool TLogBase::WriteText(const std::string& Text)
 bool TLogBase::WriteWideText(const std::wstring& Text)
 {
     if (!FUtf8) {
-        bool lossless = true;
-        const std::string ansi = WideToCodePageEx(Text, lossless, 0);
+        bool Lossless = true;
+        const std::string Ansi = WideToCodePageEx(Text, Lossless, 0);
         // A log that cannot be rewritten keeps the line, if not its every letter.
-        if (lossless || !ChangeToUtf8())
-            return WriteBytes(ansi);
+        if (Lossless || !ChangeToUtf8())
+            return WriteBytes(Ansi);
     }
     return WriteBytes(WideToUtf8(Text));
 }
@@ -282,48 +282,48 @@ bool TLogBase::ChangeToUtf8()
         return false;
     // The converted lines go to a new file beside the log, which then takes
     // its place: until then the log is whole as it was.
-    const std::string folder = ExtractParentFolder(FFileName);
-    char temp[MAX_PATH];
-    if (!GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "log", 0, temp))
+    const std::string Folder = ExtractParentFolder(FFileName);
+    char Temp[MAX_PATH];
+    if (!GetTempFileNameA(Folder.empty() ? "." : Folder.c_str(), "log", 0, Temp))
         return false;
-    bool copied = false;
+    bool Copied = false;
     try {
-        TFileStream from(FFileName, fmOpenRead | fmShareDenyNone);
-        TFileStream to(temp, fmCreate);
-        to.WriteBuffer(Utf8Bom.data(), static_cast<std::int32_t>(Utf8Bom.size()));
-        std::string buffer(LogCopyBuffer, '\0');
-        std::size_t kept = 0;  // bytes of a character the last read cut
+        TFileStream From(FFileName, fmOpenRead | fmShareDenyNone);
+        TFileStream To(Temp, fmCreate);
+        To.WriteBuffer(Utf8Bom.data(), static_cast<std::int32_t>(Utf8Bom.size()));
+        std::string Buffer(LogCopyBuffer, '\0');
+        std::size_t Kept = 0;  // bytes of a character the last read cut
         for (;;) {
-            const std::int32_t got =
-                from.Read(buffer.data() + kept, static_cast<std::int32_t>(buffer.size() - kept));
-            const std::size_t end = kept + static_cast<std::size_t>(std::max(got, 0));
+            const std::int32_t Got =
+                From.Read(Buffer.data() + Kept, static_cast<std::int32_t>(Buffer.size() - Kept));
+            const std::size_t End = Kept + static_cast<std::size_t>(std::max(Got, 0));
             // A double-byte character is converted whole, never split across
             // reads; at the end a cut one is converted as it is.
-            std::size_t whole = 0;
-            while (whole < end) {
-                const std::size_t next = whole + (IsDBCSLeadByte(static_cast<BYTE>(buffer[whole])) ? 2 : 1);
-                if (next > end)
+            std::size_t Whole = 0;
+            while (Whole < End) {
+                const std::size_t Next = Whole + (IsDBCSLeadByte(static_cast<BYTE>(Buffer[Whole])) ? 2 : 1);
+                if (Next > End)
                     break;
-                whole = next;
+                Whole = Next;
             }
-            if (got <= 0)
-                whole = end;
-            const std::string utf8 = AnsiToUtf8(buffer.data(), whole);
-            to.WriteBuffer(utf8.data(), static_cast<std::int32_t>(utf8.size()));
-            kept = end - whole;
-            std::memmove(buffer.data(), buffer.data() + whole, kept);
-            if (got <= 0)
+            if (Got <= 0)
+                Whole = End;
+            const std::string Utf8 = AnsiToUtf8(Buffer.data(), Whole);
+            To.WriteBuffer(Utf8.data(), static_cast<std::int32_t>(Utf8.size()));
+            Kept = End - Whole;
+            std::memmove(Buffer.data(), Buffer.data() + Whole, Kept);
+            if (Got <= 0)
                 break;
         }
-        copied = true;
+        Copied = true;
     } catch (const Exception&) {
     }
-    if (copied) {
+    if (Copied) {
         FStream.reset();
-        copied = MoveFileExA(temp, FFileName.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+        Copied = MoveFileExA(Temp, FFileName.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
     }
-    if (!copied)
-        DeleteFileA(temp);
+    if (!Copied)
+        DeleteFileA(Temp);
     try {
         if (!FStream) {
             FStream = std::make_unique<TFileStream>(FFileName, fmOpenWrite | fmShareDenyWrite);
@@ -332,8 +332,8 @@ bool TLogBase::ChangeToUtf8()
     } catch (const Exception&) {
         return false;
     }
-    FUtf8 = copied;
-    return copied;
+    FUtf8 = Copied;
+    return Copied;
 }
 
 void TLogBase::WriteLine(const std::string& Text)
@@ -373,16 +373,16 @@ void TLogFile::WriteLine(const std::string& Text)
 {
     if (!FActive)
         return;
-    const TDateTime now = Now();
-    Written(WriteText(TimePrefix(now) + Text + "\r\n"), now);
+    const TDateTime When = Now();
+    Written(WriteText(TimePrefix(When) + Text + "\r\n"), When);
 }
 
 void TLogFile::WriteWideLine(const std::wstring& Text)
 {
     if (!FActive)
         return;
-    const TDateTime now = Now();
-    Written(WriteWideText(AnsiToWideStr(TimePrefix(now)) + Text + L"\r\n"), now);
+    const TDateTime When = Now();
+    Written(WriteWideText(AnsiToWideStr(TimePrefix(When)) + Text + L"\r\n"), When);
 }
 
 std::string ErrorLogFileName;

@@ -47,15 +47,15 @@ std::string LocateDataFile(const std::string& FileName)
 // Prepared on first use; the records live as long as the process.
 const TBmPattern& MarkerRecord(int Which)
 {
-    static const std::string detached = std::string("\n") + DetachedMarkLine;
-    static const char* const texts[] = {"x-apple-content-length:", RemovedSectionNote, detached.c_str()};
-    static TBmPattern records[3];
-    static bool prepared[3] = {};
-    if (!prepared[Which]) {
-        BmPrepare(records[Which], texts[Which], 1);
-        prepared[Which] = true;
+    static const std::string Detached = std::string("\n") + DetachedMarkLine;
+    static const char* const Texts[] = {"x-apple-content-length:", RemovedSectionNote, Detached.c_str()};
+    static TBmPattern Records[3];
+    static bool Prepared[3] = {};
+    if (!Prepared[Which]) {
+        BmPrepare(Records[Which], Texts[Which], 1);
+        Prepared[Which] = true;
     }
-    return records[Which];
+    return Records[Which];
 }
 
 const TBmPattern& UuRecord(bool Begin)
@@ -131,12 +131,12 @@ bool LoadTableFile(TTableList*& Table, const std::string& FileName)
 
 bool LoadTimeZoneTable(const std::string& FileName)
 {
-    TTableList* table = GTimeZoneTable.release();
-    if (table)
-        table->Clear();
-    const bool loaded = LoadTableFile(table, FileName);
-    GTimeZoneTable.reset(table);
-    if (!loaded) {
+    TTableList* Table = GTimeZoneTable.release();
+    if (Table)
+        Table->Clear();
+    const bool Loaded = LoadTableFile(Table, FileName);
+    GTimeZoneTable.reset(Table);
+    if (!Loaded) {
         FreeTimeZoneTable();
         return false;
     }

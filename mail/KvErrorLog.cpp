@@ -19,26 +19,26 @@ const TResStringRegistrar ErrorLogTexts{
 template <typename TString>
 TString CleanColumn(const TString& Text)
 {
-    TString s;
-    s.reserve(Text.size());
-    for (size_t i = 0; i < Text.size(); ++i) {
-        const auto c = Text[i];
-        if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < Text.size() && Text[i + 1] == '\n')
-                ++i;
-            s += ' ';
+    TString S;
+    S.reserve(Text.size());
+    for (size_t I = 0; I < Text.size(); ++I) {
+        const auto C = Text[I];
+        if (C == '\r' || C == '\n') {
+            if (C == '\r' && I + 1 < Text.size() && Text[I + 1] == '\n')
+                ++I;
+            S += ' ';
         } else {
-            s += c == '\t' ? ' ' : c;
+            S += C == '\t' ? ' ' : C;
         }
     }
-    return s;
+    return S;
 }
 
 TLogText CleanColumn(const TLogText& Text)
 {
-    TLogText s(CleanColumn(Text.Ansi));
-    s.Wide = CleanColumn(Text.Wide);
-    return s;
+    TLogText S(CleanColumn(Text.Ansi));
+    S.Wide = CleanColumn(Text.Wide);
+    return S;
 }
 
 }  // namespace
@@ -84,19 +84,19 @@ namespace {
 
 TLogText ErrorLogRow(const TLogText& Text)
 {
-    TLogText folder, date, subject;
-    if (IErrorLogMessage* msg = GErrorLogCurrentMessage) {
-        folder = msg->LogMailboxText();
-        if (folder.Ansi.empty())
-            folder = msg->LogFolderName();
-        date = msg->LogDateText();
-        subject = msg->LogSubject();
+    TLogText Folder, date, subject;
+    if (IErrorLogMessage* Msg = GErrorLogCurrentMessage) {
+        Folder = Msg->LogMailboxText();
+        if (Folder.Ansi.empty())
+            Folder = Msg->LogFolderName();
+        date = Msg->LogDateText();
+        subject = Msg->LogSubject();
     }
-    if (folder.Ansi.empty())
-        folder = GErrorLogDefaultFolder;
-    const TLogText tab("\t");
-    return CleanColumn(Text) + tab + CleanColumn(GErrorLogCurrentFile) + tab + CleanColumn(folder) + tab +
-           CleanColumn(date) + tab + CleanColumn(subject);
+    if (Folder.Ansi.empty())
+        Folder = GErrorLogDefaultFolder;
+    const TLogText Tab("\t");
+    return CleanColumn(Text) + Tab + CleanColumn(GErrorLogCurrentFile) + Tab + CleanColumn(Folder) + Tab +
+           CleanColumn(date) + Tab + CleanColumn(subject);
 }
 
 }  // namespace

@@ -398,107 +398,107 @@ void TEudoraTocObj::CheckEntryRange(std::string& Text, std::int64_t Start)
     // body lines, so a From_ line inside a range is ordinary text. Only a
     // range that is plainly damaged is mended, by the separators in the
     // data file; each mend is an error-log row.
-    const auto repaired = [&](int Res, std::int64_t At) {
+    const auto Repaired = [&](int Res, std::int64_t At) {
         Damaged = true;
         ++ReadProblems;
         WriteErrorLine(Format(LoadResString(Res), MessageNumber, std::to_string(MessagePos), std::to_string(Le32(Entry, 4)),
                               std::to_string(At)));
     };
     if (!IsSeparatorAt(Text, 0)) {
-        const size_t first = FindSeparator(Text, 1);
-        std::int64_t from = first == std::string::npos ? SeparatorBefore(Start) : Start + static_cast<std::int64_t>(first);
+        const size_t First = FindSeparator(Text, 1);
+        std::int64_t From = First == std::string::npos ? SeparatorBefore(Start) : Start + static_cast<std::int64_t>(First);
         // Text with no separator near it is delivered as it is (marked
         // damaged): some programs wrote data files without them.
-        if (from < 0)
+        if (From < 0)
             return;
-        if (first != std::string::npos) {
-            Text.erase(0, first);
+        if (First != std::string::npos) {
+            Text.erase(0, First);
         } else {
             // The range starts inside a message: it is read from its start.
-            std::string head;
-            if (!AppendRange(head, from, Start))
+            std::string Head;
+            if (!AppendRange(Head, From, Start))
                 return;
-            Text.insert(0, head);
+            Text.insert(0, Head);
         }
-        Start = from;
+        Start = From;
         Damaged = true;
         ++ReadProblems;
         WriteErrorLine(Format(LoadResString(SEudoraEntryLate), MessageNumber, std::to_string(MessagePos),
                               std::to_string(Start)));
     }
-    const std::int64_t next = NextEntryStart(std::max<std::int64_t>(Start, MessagePos));
-    const bool pastEnd = PastEnd && Start + static_cast<std::int64_t>(Le32(Entry, 4)) > DataFileSize;
-    const std::int64_t end = Start + static_cast<std::int64_t>(Text.size());
-    if (end > next) {
+    const std::int64_t Next = NextEntryStart(std::max<std::int64_t>(Start, MessagePos));
+    const bool EntryPastEnd = PastEnd && Start + static_cast<std::int64_t>(Le32(Entry, 4)) > DataFileSize;
+    const std::int64_t End = Start + static_cast<std::int64_t>(Text.size());
+    if (End > Next) {
         // Overlapping the next entry: cut where the next message begins, at
         // the entry or a little before it when that entry is late itself.
         // An entry early inside this message's last line is its own damage.
-        const size_t from = static_cast<size_t>(next - Start);
-        size_t cut = std::string::npos;
-        for (size_t p = Text.rfind("From ", from); p != std::string::npos && p > 0 && cut == std::string::npos;
-             p = Text.rfind("From ", p - 1))
-            if (IsSeparatorAt(Text, p))
-                cut = p;
-        if (cut == std::string::npos)
-            cut = FindSeparator(Text, from);
+        const size_t From = static_cast<size_t>(Next - Start);
+        size_t Cut = std::string::npos;
+        for (size_t P = Text.rfind("From ", From); P != std::string::npos && P > 0 && Cut == std::string::npos;
+             P = Text.rfind("From ", P - 1))
+            if (IsSeparatorAt(Text, P))
+                Cut = P;
+        if (Cut == std::string::npos)
+            Cut = FindSeparator(Text, From);
         // A range a few bytes into the next message holds no whole line of
         // it: the separator stands in the data file at the next entry.
-        if (cut == std::string::npos) {
-            std::string after = Text.substr(from - 1, 1);
-            AppendRange(after, next, std::min<std::int64_t>(DataFileSize, next + SeparatorLineReach));
-            if (IsSeparatorAt(after, 1))
-                cut = from;
+        if (Cut == std::string::npos) {
+            std::string After = Text.substr(From - 1, 1);
+            AppendRange(After, Next, std::min<std::int64_t>(DataFileSize, Next + SeparatorLineReach));
+            if (IsSeparatorAt(After, 1))
+                Cut = From;
         }
-        if (cut != std::string::npos) {
-            Text.resize(cut);
-            if (!pastEnd)
-                repaired(SEudoraEntryTooLong, Start + static_cast<std::int64_t>(cut));
+        if (Cut != std::string::npos) {
+            Text.resize(Cut);
+            if (!EntryPastEnd)
+                Repaired(SEudoraEntryTooLong, Start + static_cast<std::int64_t>(Cut));
         }
     }
-    if (pastEnd)
-        repaired(SEudoraEntryPastEnd, Start + static_cast<std::int64_t>(Text.size()));
-    if (end >= next)
+    if (EntryPastEnd)
+        Repaired(SEudoraEntryPastEnd, Start + static_cast<std::int64_t>(Text.size()));
+    if (End >= Next)
         return;
     // What lies between the range and the next entry: padding of any
     // length, or the next message, ends the range as the index gave it.
-    std::string gap;
-    std::int64_t at = end;
-    while (at < next) {
-        gap.clear();
+    std::string Gap;
+    std::int64_t GapAt = End;
+    while (GapAt < Next) {
+        Gap.clear();
         // A little more than the gap, for a separator that the next entry,
         // one byte late, starts inside of.
-        const std::int64_t to = std::min<std::int64_t>(next, at + ExtendStep);
-        AppendRange(gap, at, std::min<std::int64_t>(DataFileSize, to + 256));
-        const size_t data = std::find_if_not(gap.begin(), gap.end(), IsPaddingByte) - gap.begin();
-        if (data < static_cast<size_t>(to - at)) {
-            if (IsSeparatorAt("\n" + gap.substr(data, 256), 1))
+        const std::int64_t To = std::min<std::int64_t>(Next, GapAt + ExtendStep);
+        AppendRange(Gap, GapAt, std::min<std::int64_t>(DataFileSize, To + 256));
+        const size_t Data = std::find_if_not(Gap.begin(), Gap.end(), IsPaddingByte) - Gap.begin();
+        if (Data < static_cast<size_t>(To - GapAt)) {
+            if (IsSeparatorAt("\n" + Gap.substr(Data, 256), 1))
                 return;
             break;
         }
-        if (gap.empty())
+        if (Gap.empty())
             return;
-        at = to;
+        GapAt = To;
     }
-    if (at >= next)
+    if (GapAt >= Next)
         return;
     // The entry ends inside its message: read on to the next separator,
     // never past the next entry.
-    const size_t before = Text.size();
-    for (std::int64_t from = end; from < next;) {
-        const std::int64_t to = std::min<std::int64_t>(next, from + ExtendStep);
-        const size_t search = std::max(before, Text.size() > 5 ? Text.size() - 5 : 0);
-        if (!AppendRange(Text, from, to))
+    const size_t Before = Text.size();
+    for (std::int64_t From = End; From < Next;) {
+        const std::int64_t To = std::min<std::int64_t>(Next, From + ExtendStep);
+        const size_t Search = std::max(Before, Text.size() > 5 ? Text.size() - 5 : 0);
+        if (!AppendRange(Text, From, To))
             break;
-        const size_t sep = FindSeparator(Text, search);
-        if (sep != std::string::npos) {
-            Text.resize(sep);
+        const size_t Sep = FindSeparator(Text, Search);
+        if (Sep != std::string::npos) {
+            Text.resize(Sep);
             break;
         }
         if (static_cast<std::int64_t>(Text.size()) >= MaxMessageSize)
             break;
-        from = to;
+        From = To;
     }
-    repaired(SEudoraEntryTooShort, Start + static_cast<std::int64_t>(Text.size()));
+    Repaired(SEudoraEntryTooShort, Start + static_cast<std::int64_t>(Text.size()));
 }
 
 // ---------------------------------------------------------------------------
@@ -608,43 +608,43 @@ void ExpandNicknames(std::string& Text, bool Normalise)
 {
     if (!GNicknames)
         return;
-    std::string h = HeaderPartOf(Text, false);
-    const size_t oldLength = h.size();
+    std::string H = HeaderPartOf(Text, false);
+    const size_t OldLength = H.size();
     if (Normalise)
-        LineBreaksToCrLf(h, lbkMixed);
-    bool changed = false;
-    for (const char* field : {"To", "Cc", "Bcc"}) {
-        int pos = 1;
-        int len = 0;
-        if (!FindHeaderValue(h, field, pos, false, len))
+        LineBreaksToCrLf(H, lbkMixed);
+    bool Changed = false;
+    for (const char* Field : {"To", "Cc", "Bcc"}) {
+        int Pos = 1;
+        int Len = 0;
+        if (!FindHeaderValue(H, Field, Pos, false, Len))
             continue;
-        const std::string value = h.substr(static_cast<size_t>(pos - 1), static_cast<size_t>(len));
-        std::string joined;
-        bool replaced = false;
-        int at = 1;
-        while (at <= static_cast<int>(value.size())) {
-            const int before = at;
-            std::string address = TrimCharSetStr(NextAddress(value, at), true, TCharSet::Range(0, 32));
-            if (at <= before)
+        const std::string Value = H.substr(static_cast<size_t>(Pos - 1), static_cast<size_t>(Len));
+        std::string Joined;
+        bool Replaced = false;
+        int At = 1;
+        while (At <= static_cast<int>(Value.size())) {
+            const int Before = At;
+            std::string Address = TrimCharSetStr(NextAddress(Value, At), true, TCharSet::Range(0, 32));
+            if (At <= Before)
                 break;
-            if (address.empty())
+            if (Address.empty())
                 continue;
-            if (address.find('@') == std::string::npos) {
-                const int i = GNicknames->IndexOf(address);
-                if (i >= 0) {
-                    address = GNicknames->GetSecond(i);
-                    replaced = true;
+            if (Address.find('@') == std::string::npos) {
+                const int I = GNicknames->IndexOf(Address);
+                if (I >= 0) {
+                    Address = GNicknames->GetSecond(I);
+                    Replaced = true;
                 }
             }
-            if (!joined.empty())
-                joined += ", ";
-            joined += address;
+            if (!Joined.empty())
+                Joined += ", ";
+            Joined += Address;
         }
-        if (replaced) {
-            SetHeaderField(h, field, joined);
-            changed = true;
+        if (Replaced) {
+            SetHeaderField(H, Field, Joined);
+            Changed = true;
         }
     }
-    if (changed)
-        Text.replace(0, oldLength, h);
+    if (Changed)
+        Text.replace(0, OldLength, H);
 }

@@ -209,15 +209,15 @@ void TEudoraRule::ReadAttachmentsSetting()
         return;
     // Looked up once per message: a store without the file or the key is
     // not asked again for the next marker line.
-    const std::string ini = JoinPath(C.MailboxFolder, "Eudora.ini");
-    std::string folder;
-    if (IsExistingFile(ini)) {
-        TMemIniFile file(ini, true);
-        folder = file.ReadString("Settings", "AutoReceiveAttachmentsDirectory", std::string());
-        if (!folder.empty() && !FolderExists(folder))
-            folder.clear();
+    const std::string Ini = JoinPath(C.MailboxFolder, "Eudora.ini");
+    std::string Folder;
+    if (IsExistingFile(Ini)) {
+        TMemIniFile File(Ini, true);
+        Folder = File.ReadString("Settings", "AutoReceiveAttachmentsDirectory", std::string());
+        if (!Folder.empty() && !FolderExists(Folder))
+            Folder.clear();
     }
-    P.EudoraAttachmentsFolder = folder.empty() ? std::string(" ") : folder;
+    P.EudoraAttachmentsFolder = Folder.empty() ? std::string(" ") : Folder;
 }
 
 std::string TEudoraRule::FindFile(const std::string& Recorded, const std::string& FolderName, bool Embedded,
@@ -551,57 +551,57 @@ void TEudoraRule::HeaderFieldForm()
 {
     // The fields list files of the sender's own disk: only a copy written
     // here may open them.
-    const bool received = HasArrived(P);
-    bool refused = false;
+    const bool Received = HasArrived(P);
+    bool Refused = false;
     if (P.AttachmentMode != amEmbeddedOnly && P.AttachmentMode != amNone) {
-        const std::string list = UnfoldHeaderValue(GetHeaderField(P.Header, "X-Attachments"));
-        int pos = 1;
-        while (pos <= static_cast<int>(list.size())) {
-            std::string entry;
-            NextFieldByChar(list, pos, ';', entry, false);
-            entry = TrimBlanksAndQuotes(entry);
-            if (entry.empty())
+        const std::string List = UnfoldHeaderValue(GetHeaderField(P.Header, "X-Attachments"));
+        int Pos = 1;
+        while (Pos <= static_cast<int>(List.size())) {
+            std::string Entry;
+            NextFieldByChar(List, Pos, ';', Entry, false);
+            Entry = TrimBlanksAndQuotes(Entry);
+            if (Entry.empty())
                 continue;
-            if (MayOpenNamedFile(entry, TNamedFileTrust::SentCopy, received, {C.MailboxFolder}))
-                AddFileAttachment(C, entry, std::string(), true);
+            if (MayOpenNamedFile(Entry, TNamedFileTrust::SentCopy, Received, {C.MailboxFolder}))
+                AddFileAttachment(C, Entry, std::string(), true);
             else
-                refused = true;
+                Refused = true;
         }
     }
     if (P.AttachmentMode != amNone) {
-        const std::string list = UnfoldHeaderValue(GetHeaderField(P.Header, "X-EmbeddedContent"));
-        int pos = 1;
-        while (pos <= static_cast<int>(list.size())) {
-            std::string entry;
-            NextFieldByStr(list, pos, " <", entry, false);
-            entry = TrimBlanksAndQuotes(entry);
-            const size_t eq = entry.rfind('=');
-            if (eq == std::string::npos)
+        const std::string List = UnfoldHeaderValue(GetHeaderField(P.Header, "X-EmbeddedContent"));
+        int Pos = 1;
+        while (Pos <= static_cast<int>(List.size())) {
+            std::string Entry;
+            NextFieldByStr(List, Pos, " <", Entry, false);
+            Entry = TrimBlanksAndQuotes(Entry);
+            const size_t Eq = Entry.rfind('=');
+            if (Eq == std::string::npos)
                 continue;
             // "<EID:id=path>": only the first entry keeps its "<", the
             // separator " <" took it from the others, so the id starts one
             // character later in the first entry than in the rest.
-            const size_t idStart = entry[0] == '<' ? 5 : 4;
-            const std::string id = eq > idStart ? entry.substr(idStart, eq - idStart) : std::string();
-            std::string path = entry.substr(eq + 1);
-            if (!path.empty() && path.back() == '>')
-                path.pop_back();
-            if (!MayOpenNamedFile(path, TNamedFileTrust::SentCopy, received, {C.MailboxFolder})) {
-                refused = true;
+            const size_t IdStart = Entry[0] == '<' ? 5 : 4;
+            const std::string Id = Eq > IdStart ? Entry.substr(IdStart, Eq - IdStart) : std::string();
+            std::string Path = Entry.substr(Eq + 1);
+            if (!Path.empty() && Path.back() == '>')
+                Path.pop_back();
+            if (!MayOpenNamedFile(Path, TNamedFileTrust::SentCopy, Received, {C.MailboxFolder})) {
+                Refused = true;
                 continue;
             }
-            if (!ContainsBackslash(path) || !IsExistingFile(path)) {
-                if (!ResolveSubstPath(path, true))
-                    path = JoinPath(JoinPath(C.MailboxFolder, "Embedded"), ExtractFileNamePart(path));
+            if (!ContainsBackslash(Path) || !IsExistingFile(Path)) {
+                if (!ResolveSubstPath(Path, true))
+                    Path = JoinPath(JoinPath(C.MailboxFolder, "Embedded"), ExtractFileNamePart(Path));
             }
-            if (MayOpenNamedFile(path, TNamedFileTrust::SentCopy, received, {C.MailboxFolder}))
-                AddFileAttachment(C, path, id, false);
+            if (MayOpenNamedFile(Path, TNamedFileTrust::SentCopy, Received, {C.MailboxFolder}))
+                AddFileAttachment(C, Path, Id, false);
             else
-                refused = true;
+                Refused = true;
         }
     }
     // A refused name stays on record where the message had it.
-    if (!refused) {
+    if (!Refused) {
         DeleteHeaderField(P.Header, "X-Attachments");
         DeleteHeaderField(P.Header, "X-EmbeddedContent");
     }

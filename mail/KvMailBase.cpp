@@ -63,8 +63,8 @@ bool MarkAt(const std::string& Text, std::size_t At, std::string_view Mark, cons
 {
     if (At + Mark.size() > Text.size())
         return false;
-    for (std::size_t i = 0; i < Mark.size(); ++i)
-        if (Table[static_cast<unsigned char>(Text[At + i])] != Table[static_cast<unsigned char>(Mark[i])])
+    for (std::size_t I = 0; I < Mark.size(); ++I)
+        if (Table[static_cast<unsigned char>(Text[At + I])] != Table[static_cast<unsigned char>(Mark[I])])
             return false;
     return true;
 }
@@ -110,16 +110,16 @@ size_t EnvelopeLineLength(const std::string& Text)
 // land in what such a parser reads as body.
 bool HeaderEndsClearly(const std::string& Text, size_t From)
 {
-    for (size_t p = From; p < Text.size();) {
-        const size_t lf = Text.find('\n', p);
-        const size_t end = lf == std::string::npos ? Text.size() : lf;
-        const size_t length = end > p && Text[end - 1] == '\r' ? end - p - 1 : end - p;
-        if (length == 0)
+    for (size_t P = From; P < Text.size();) {
+        const size_t Lf = Text.find('\n', P);
+        const size_t End = Lf == std::string::npos ? Text.size() : Lf;
+        const size_t Length = End > P && Text[End - 1] == '\r' ? End - P - 1 : End - P;
+        if (Length == 0)
             return true;
-        const char c = Text[p];
-        if ((c == ' ' || c == '\t') ? p == From : !IsHeaderLineAt(Text, static_cast<int>(p) + 1))
+        const char C = Text[P];
+        if ((C == ' ' || C == '\t') ? P == From : !IsHeaderLineAt(Text, static_cast<int>(P) + 1))
             return false;
-        p = end + 1;
+        P = End + 1;
     }
     return true;
 }
@@ -128,8 +128,8 @@ bool HeaderEndsClearly(const std::string& Text, size_t From)
 // is none): the first field's name when the text opens with a field.
 std::string FirstFieldName(const std::string& Text, size_t Offset)
 {
-    const size_t colon = Text.find(':', Offset);
-    return Text.substr(Offset, colon == std::string::npos ? colon : colon - Offset);
+    const size_t Colon = Text.find(':', Offset);
+    return Text.substr(Offset, Colon == std::string::npos ? Colon : Colon - Offset);
 }
 
 // Where the body begins as HTML, after white space only: the 1-based
@@ -395,108 +395,108 @@ void TEMailObj::AddMissingContentType()
     // mailbox a text's first line is its separator, or the mailbox's own
     // first line, whatever it reads as: nothing goes above it, or a copy
     // would no longer begin as its source does.
-    size_t envelope = EnvelopeLineLength(MessageText);
-    if (FormatKind == mbkMbox && envelope == 0) {
+    size_t Envelope = EnvelopeLineLength(MessageText);
+    if (FormatKind == mbkMbox && Envelope == 0) {
         if (MessageText.compare(0, 5, "From ") != 0)
             return;
-        const size_t lf = MessageText.find('\n');
-        envelope = lf == std::string::npos ? MessageText.size() : lf + 1;
+        const size_t Lf = MessageText.find('\n');
+        Envelope = Lf == std::string::npos ? MessageText.size() : Lf + 1;
     }
     // The text after the envelope line is looked at where it lies, and the
     // fields go in with one move of the body: a body is never copied.
-    const size_t n = MessageText.size();
+    const size_t N = MessageText.size();
     // Where the body starts (counted from the envelope line's end): after
     // the blank line; a text that begins with its blank line has no header;
     // a text without one is all header when it opens with a header field
     // (or is nothing but the envelope line), else all body.
-    bool noHeader = false;
-    size_t bodyStart = 0;
-    if (envelope < n && (MessageText[envelope] == '\n' || MessageText[envelope] == '\r')) {
-        noHeader = true;
-        bodyStart = MessageText.compare(envelope, 2, "\r\n") == 0 ? 2 : 1;
-    } else if (const int b = FindBodyStart(MessageText, static_cast<int>(envelope) + 1); b > 0) {
-        bodyStart = static_cast<size_t>(b - 1) - envelope;
-    } else if (envelope == n ? envelope > 0 : IsHeaderFieldName(FirstFieldName(MessageText, envelope))) {
-        bodyStart = n - envelope;
+    bool NoHeader = false;
+    size_t BodyStart = 0;
+    if (Envelope < N && (MessageText[Envelope] == '\n' || MessageText[Envelope] == '\r')) {
+        NoHeader = true;
+        BodyStart = MessageText.compare(Envelope, 2, "\r\n") == 0 ? 2 : 1;
+    } else if (const int B = FindBodyStart(MessageText, static_cast<int>(Envelope) + 1); B > 0) {
+        BodyStart = static_cast<size_t>(B - 1) - Envelope;
+    } else if (Envelope == N ? Envelope > 0 : IsHeaderFieldName(FirstFieldName(MessageText, Envelope))) {
+        BodyStart = N - Envelope;
     } else {
-        noHeader = true;
+        NoHeader = true;
     }
     // A header that does not end clearly gets nothing: no place in it is
     // sure to be read as header.
-    if (!noHeader && !HeaderEndsClearly(MessageText, envelope))
+    if (!NoHeader && !HeaderEndsClearly(MessageText, Envelope))
         return;
-    std::string_view body = std::string_view(MessageText).substr(envelope + bodyStart);
-    const std::string head(body.substr(0, 256));
-    std::string type;
-    const int field = FindHeaderFieldPos(head, FieldContentType);
-    if (field > 0) {
+    std::string_view Body = std::string_view(MessageText).substr(Envelope + BodyStart);
+    const std::string Head(Body.substr(0, 256));
+    std::string Type;
+    const int Field = FindHeaderFieldPos(Head, FieldContentType);
+    if (Field > 0) {
         // A multipart body that lost its header: its first part header names
         // the boundary line just above it.
-        const size_t dash = field > 1 ? head.rfind("\r\n--", field - 1) : std::string::npos;
-        size_t lineStart = std::string::npos;
-        if (dash != std::string::npos)
-            lineStart = dash + 4;
-        else if (head.compare(0, 2, "--") == 0)
-            lineStart = 2;
-        if (lineStart != std::string::npos) {
-            const size_t eol = head.find_first_of("\r\n", lineStart);
-            const std::string boundary = head.substr(lineStart, eol == std::string::npos ? eol : eol - lineStart);
-            type = std::string(MimeMultiMixed) + ";\r\n\tboundary=\"" + boundary + "\"";
+        const size_t Dash = Field > 1 ? Head.rfind("\r\n--", Field - 1) : std::string::npos;
+        size_t LineStart = std::string::npos;
+        if (Dash != std::string::npos)
+            LineStart = Dash + 4;
+        else if (Head.compare(0, 2, "--") == 0)
+            LineStart = 2;
+        if (LineStart != std::string::npos) {
+            const size_t Eol = Head.find_first_of("\r\n", LineStart);
+            const std::string Boundary = Head.substr(LineStart, Eol == std::string::npos ? Eol : Eol - LineStart);
+            Type = std::string(MimeMultiMixed) + ";\r\n\tboundary=\"" + Boundary + "\"";
         }
     }
-    bool qp = false;
-    size_t blanks = 0;  // white space before an html body's first tag, which goes
-    if (type.empty()) {
-        const int at = HtmlBodyStart(body);
-        if (at > 0) {
-            type = MimeTextHtml;
-            if (at > 2)
-                blanks = static_cast<size_t>(at - 1);
+    bool Qp = false;
+    size_t Blanks = 0;  // white space before an html body's first tag, which goes
+    if (Type.empty()) {
+        const int At = HtmlBodyStart(Body);
+        if (At > 0) {
+            Type = MimeTextHtml;
+            if (At > 2)
+                Blanks = static_cast<size_t>(At - 1);
         } else {
-            type = MimeTextPlain;
+            Type = MimeTextPlain;
         }
         // Only the body's text says how the body is encoded: "=20" in a
         // header (an address in a Received line) says nothing.
-        qp = body.find("=20", blanks) != std::string_view::npos;
+        Qp = Body.find("=20", Blanks) != std::string_view::npos;
     }
-    std::string header;
-    if (noHeader) {
-        header = std::string(FieldContentType) + ": " + type + "\r\n";
-        if (qp)
-            header += std::string(FieldContentTransferEncoding) + ": " + MimeQuotedPrintable + "\r\n";
-        header += "\r\n";
+    std::string Header;
+    if (NoHeader) {
+        Header = std::string(FieldContentType) + ": " + Type + "\r\n";
+        if (Qp)
+            Header += std::string(FieldContentTransferEncoding) + ": " + MimeQuotedPrintable + "\r\n";
+        Header += "\r\n";
     } else {
-        header = MessageText.substr(envelope, bodyStart);
-        SetHeaderField(header, FieldContentType, type);
-        if (qp)
-            SetHeaderField(header, FieldContentTransferEncoding, MimeQuotedPrintable);
+        Header = MessageText.substr(Envelope, BodyStart);
+        SetHeaderField(Header, FieldContentType, Type);
+        if (Qp)
+            SetHeaderField(Header, FieldContentTransferEncoding, MimeQuotedPrintable);
     }
     // An envelope line that ends the text gets its break.
-    if (envelope > 0 && MessageText[envelope - 1] != '\n')
-        header.insert(0, "\r\n");
-    MessageText.replace(envelope, bodyStart + blanks, header);
+    if (Envelope > 0 && MessageText[Envelope - 1] != '\n')
+        Header.insert(0, "\r\n");
+    MessageText.replace(Envelope, BodyStart + Blanks, Header);
     HeaderText.clear();
 }
 
 const std::string& TEMailObj::MarkLineFirsts()
 {
     // Every byte the marks' searches take for their first letters.
-    static const std::string firsts = [] {
-        std::string r;
-        for (int b = 1; b < 256; ++b)
-            if (GCharTableUpper[b] == GCharTableUpper[static_cast<unsigned char>(ExternalBodyLine[0])] ||
-                GCharTableLower[b] == GCharTableLower[static_cast<unsigned char>(DetachedMarkLine[0])])
-                r += static_cast<char>(b);
-        return r;
+    static const std::string Firsts = [] {
+        std::string R;
+        for (int B = 1; B < 256; ++B)
+            if (GCharTableUpper[B] == GCharTableUpper[static_cast<unsigned char>(ExternalBodyLine[0])] ||
+                GCharTableLower[B] == GCharTableLower[static_cast<unsigned char>(DetachedMarkLine[0])])
+                R += static_cast<char>(B);
+        return R;
     }();
-    return firsts;
+    return Firsts;
 }
 
 void TEMailObj::NoteMarkLines(const std::string& Text, const std::vector<std::size_t>& LineStarts)
 {
     ExternalBodyFound = TMarkFound::No;
-    for (const std::size_t at : LineStarts)
-        if (MarkAt(Text, at, ExternalBodyLine, GCharTableUpper) || MarkAt(Text, at, DetachedMarkLine, GCharTableLower)) {
+    for (const std::size_t At : LineStarts)
+        if (MarkAt(Text, At, ExternalBodyLine, GCharTableUpper) || MarkAt(Text, At, DetachedMarkLine, GCharTableLower)) {
             ExternalBodyFound = TMarkFound::Yes;
             return;
         }
@@ -619,50 +619,50 @@ bool TEMailObj::KeepsMboxHeader(std::string_view Head, std::string& Header) cons
         return false;
     // What StoreMessage asks of an mbox header, in its order; a header that
     // names no Content-Type at all is refused before any copy is made.
-    const bool addsType = FormatKind == mbkMbox || FormatKind == mbkMboxAttachLines;
-    if (addsType && SearchBuffer(Head.data(), static_cast<int>(Head.size()), FieldContentType, nullptr, 0, -1) < 0)
+    const bool AddsType = FormatKind == mbkMbox || FormatKind == mbkMboxAttachLines;
+    if (AddsType && SearchBuffer(Head.data(), static_cast<int>(Head.size()), FieldContentType, nullptr, 0, -1) < 0)
         return false;
-    std::string crlf;
-    AppendBareBreaksToCrLf(Head, crlf);
-    Header = GetHeaderPart(crlf);
-    const bool multipart = IsMultipartSubtype(GetContentType(Header, true, true));
-    if (FindXAttachmentsLine(Header, true) > 0 && !multipart)
+    std::string Crlf;
+    AppendBareBreaksToCrLf(Head, Crlf);
+    Header = GetHeaderPart(Crlf);
+    const bool Multipart = IsMultipartSubtype(GetContentType(Header, true, true));
+    if (FindXAttachmentsLine(Header, true) > 0 && !Multipart)
         return false;
-    return !addsType || HasHeaderField(Header, FieldContentType, true);
+    return !AddsType || HasHeaderField(Header, FieldContentType, true);
 }
 
 bool TEMailObj::MayNeedDecoding(const std::string& Header, const std::string& Text)
 {
-    const std::string type = GetContentType(Header, true, true);
-    if (IsMultipartSubtype(type) || !(type.empty() || SameTextStr(type, MimeTextPlain)))
+    const std::string Type = GetContentType(Header, true, true);
+    if (IsMultipartSubtype(Type) || !(Type.empty() || SameTextStr(Type, MimeTextPlain)))
         return false;
-    const int body = FindBodyStart(Text);
-    return body > 0 && MayHoldUuencodedBlockFrom(Text, static_cast<size_t>(body - 1));
+    const int Body = FindBodyStart(Text);
+    return Body > 0 && MayHoldUuencodedBlockFrom(Text, static_cast<size_t>(Body - 1));
 }
 
 // Text is taken over: the plain cases keep it as the message's text without
 // a copy.
 void TEMailObj::StoreMessage(std::string&& Text)
 {
-    const TMarkFound found = std::exchange(ExternalBodyFound, TMarkFound::Unknown);
+    const TMarkFound Found = std::exchange(ExternalBodyFound, TMarkFound::Unknown);
     if (!LfTextHeader.empty()) {
-        std::string header = std::move(LfTextHeader);
+        std::string Header = std::move(LfTextHeader);
         LfTextHeader.clear();
-        if (found == TMarkFound::No && !MayNeedDecoding(header, Text)) {
+        if (Found == TMarkFound::No && !MayNeedDecoding(Header, Text)) {
             if (FormatKind == mbkMboxAttachLines)
                 FormatKind = mbkMbox;
             SetMessageSource(std::move(Text));
-            HeaderText = std::move(header);
+            HeaderText = std::move(Header);
             LfBreaks = true;
             return;
         }
         // The engine works on CR LF alone.
         BareBreaksToCrLf(Text);
     }
-    const auto isExternalBody = [&] { return found == TMarkFound::Unknown ? IsExternalBody(Text) : found == TMarkFound::Yes; };
+    const auto ExternalBody = [&] { return Found == TMarkFound::Unknown ? IsExternalBody(Text) : Found == TMarkFound::Yes; };
     switch (FormatKind) {
     case mbkMessageFile: case mbkFolderMessage: case mbkMozilla: case mbkFolderFlagsOnly:
-        if (isExternalBody()) {
+        if (ExternalBody()) {
             SetMimeBlock(Text);
             return;
         }
@@ -671,7 +671,7 @@ void TEMailObj::StoreMessage(std::string&& Text)
             AddMissingContentType();
         return;
     case mbkMbox: case mbkFldMbox: case mbkFldMboxFolderFlags: case mbkPine: case mbkMboxAttachLines:
-        if (isExternalBody()) {
+        if (ExternalBody()) {
             SetMimeBlock(Text);
             if (FormatKind == mbkMboxAttachLines)
                 FormatKind = mbkMbox;
@@ -693,8 +693,8 @@ void TEMailObj::StoreMessage(std::string&& Text)
         BuildParts(Text, TMimeRebuild::Detached);
         return;
     case mbkPoco1: case mbkPoco2: case mbkPoco3: {
-        const int body = FindBodyStart(Text);
-        if (body > 0 && SameTextStr(Text.substr(body - 1, 8), "<x-html>") &&
+        const int Body = FindBodyStart(Text);
+        if (Body > 0 && SameTextStr(Text.substr(Body - 1, 8), "<x-html>") &&
             SameTextStr(GetContentType(Text, false, true), MimeTextPlain))
             SetHeaderField(Text, FieldContentType, MimeTextHtml);
         if (IsExternalBody(Text)) {
@@ -702,9 +702,9 @@ void TEMailObj::StoreMessage(std::string&& Text)
             return;
         }
         SetMessageSource(Text);
-        std::string header;
-        GetHeaderText(header);
-        if (HasMarker(header, "\nX-Poco-Attachment: "))
+        std::string Header;
+        GetHeaderText(Header);
+        if (HasMarker(Header, "\nX-Poco-Attachment: "))
             BuildParts(Text, TMimeRebuild::Detached);
         return;
     }
@@ -722,11 +722,11 @@ void TEMailObj::StoreMessage(std::string&& Text)
         return;
     case mbkPegasusPlain: case mbkPegasus: {
         SetMessageSource(Text);
-        std::string header;
-        GetHeaderText(header);
-        if (HasMarker(header, "\nX-RS-Attach: "))
+        std::string Header;
+        GetHeaderText(Header);
+        if (HasMarker(Header, "\nX-RS-Attach: "))
             BuildParts(Text, TMimeRebuild::Detached);
-        else if (HasMarker(header, "\nX-finfo: "))
+        else if (HasMarker(Header, "\nX-finfo: "))
             BuildParts(Text, TMimeRebuild::DetachedFinfo);
         return;
     }

@@ -148,10 +148,10 @@ bool EndsInLoneLeadByte(const std::string& S)
 {
     if (!AnsiHasLeadBytes())
         return false;
-    std::size_t i = 0;
-    while (i + 1 < S.size())
-        i += IsAnsiLeadByte(S[i]) ? 2 : 1;
-    return i + 1 == S.size() && IsAnsiLeadByte(S[i]);
+    std::size_t I = 0;
+    while (I + 1 < S.size())
+        I += IsAnsiLeadByte(S[I]) ? 2 : 1;
+    return I + 1 == S.size() && IsAnsiLeadByte(S[I]);
 }
 
 std::string FixNameComponent(std::string C)

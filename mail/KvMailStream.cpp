@@ -138,10 +138,10 @@ void TMailboxStream::ReadMessageText(std::string& Text)
     // NUL padding before the next separator is no text of the message: the
     // line break in front of it goes as it would without the padding. (When
     // the range ended in a break, that break went already.)
-    const bool padded = static_cast<std::int64_t>(Text.size()) == MessageSize;
-    if (StripNul && padded && !Text.empty() && Text.back() == '\0') {
-        const size_t last = Text.find_last_not_of('\0');
-        Text.resize(last == std::string::npos ? 0 : last + 1);
+    const bool Padded = static_cast<std::int64_t>(Text.size()) == MessageSize;
+    if (StripNul && Padded && !Text.empty() && Text.back() == '\0') {
+        const size_t Last = Text.find_last_not_of('\0');
+        Text.resize(Last == std::string::npos ? 0 : Last + 1);
         if (!Text.empty() && Text.back() == '\n') {
             Text.pop_back();
             if (!Text.empty() && Text.back() == '\r')
@@ -152,8 +152,8 @@ void TMailboxStream::ReadMessageText(std::string& Text)
         Text.pop_back();
     // NULs left at the end go with the NUL repair: the byte before them
     // tells whether the text ends in a break.
-    const size_t end = StripNul ? Text.find_last_not_of('\0') : Text.size() - 1;
-    if (!Text.empty() && AddsLastBreak(end != std::string::npos && IsBreakChar(Text[end]), Text.size()))
+    const size_t End = StripNul ? Text.find_last_not_of('\0') : Text.size() - 1;
+    if (!Text.empty() && AddsLastBreak(End != std::string::npos && IsBreakChar(Text[End]), Text.size()))
         Text += LineBreakKind == lbkCr ? "\r" : LineBreakKind == lbkCrLf ? "\r\n" : "\n";
 }
 
@@ -226,122 +226,122 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
     if (MessagePos < 0 || MessageSize < 1 || MessageSize > MaxMessageSize || 2 * MessageSize + 2 > LargeHeaderSize ||
         AnsiHasLeadBytes())
         return false;
-    const std::int64_t offset = MessagePos - BufferStart;
-    const bool inWindow = BufferStart >= 0 && offset >= 0 && offset + MessageSize <= BufferLength;
+    const std::int64_t Offset = MessagePos - BufferStart;
+    const bool InWindow = BufferStart >= 0 && Offset >= 0 && Offset + MessageSize <= BufferLength;
     // NUL padding at the end goes as the NUL repair would take it: the
     // text is what stands before it.
-    const std::int64_t content = StripNul ? ContentSize(nullptr) : MessageSize;
-    if (content < 1)
+    const std::int64_t Content = StripNul ? ContentSize(nullptr) : MessageSize;
+    if (Content < 1)
         return false;
-    const size_t size = static_cast<size_t>(content);
+    const size_t Size = static_cast<size_t>(Content);
     // What the plain read cuts off the end: the break before the separator,
     // and in a CR mailbox a bare CR; the message's last bytes tell.
-    const size_t t = std::min<size_t>(4, size);
-    const std::string last = inWindow ? Buffer.substr(static_cast<size_t>(offset) + size - t, t)
-                                      : ReadAt(*Stream, MessagePos + content - static_cast<std::int64_t>(t),
-                                               static_cast<std::int32_t>(t));
-    if (last.size() != t)
+    const size_t T = std::min<size_t>(4, Size);
+    const std::string Last = InWindow ? Buffer.substr(static_cast<size_t>(Offset) + Size - T, T)
+                                      : ReadAt(*Stream, MessagePos + Content - static_cast<std::int64_t>(T),
+                                               static_cast<std::int32_t>(T));
+    if (Last.size() != T)
         return false;
-    size_t k = t;
-    if (last[k - 1] == '\n')
-        k -= k >= 2 && last[k - 2] == '\r' ? 2 : 1;
-    if (LineBreakKind == lbkCr && k > 0 && last[k - 1] == '\r')
-        --k;
-    const size_t keep = size - (t - k);
+    size_t K = T;
+    if (Last[K - 1] == '\n')
+        K -= K >= 2 && Last[K - 2] == '\r' ? 2 : 1;
+    if (LineBreakKind == lbkCr && K > 0 && Last[K - 1] == '\r')
+        --K;
+    const size_t Keep = Size - (T - K);
     Text.clear();
-    Text.reserve(keep + keep / 16 + 2);
+    Text.reserve(Keep + Keep / 16 + 2);
     FMarkLines.clear();
-    const TLineStartWatch watch{MarkLineFirsts(), &FMarkLines};
-    char lastByte = keep > 0 ? last[k - 1] : '\0';
+    const TLineStartWatch Watch{MarkLineFirsts(), &FMarkLines};
+    char LastByte = Keep > 0 ? Last[K - 1] : '\0';
     // For a target of LF breaks, a text whose breaks are all LF already is
     // handed on as it stands, when nothing in it asks for a change: making
     // its breaks CR LF here and LF again in the writer gives the same bytes.
-    bool lf = KeepLfBreaks && LineBreakKind == lbkLf;
-    std::string lfHeader;
-    if (inWindow) {
-        const std::string_view raw(Buffer.data() + offset, keep);
-        if (!FirstBreaksArePlain(raw, true))
+    bool Lf = KeepLfBreaks && LineBreakKind == lbkLf;
+    std::string LfHeader;
+    if (InWindow) {
+        const std::string_view Raw(Buffer.data() + Offset, Keep);
+        if (!FirstBreaksArePlain(Raw, true))
             return false;
-        lf = lf && !(lfHeader = KeptLfHeader(raw)).empty();
-        size_t stop = lf ? AppendLfTextUpToCrOrNul(raw, Text, &watch) : AppendBareBreaksUpToNul(raw, Text, &watch);
+        Lf = Lf && !(LfHeader = KeptLfHeader(Raw)).empty();
+        size_t Stop = Lf ? AppendLfTextUpToCrOrNul(Raw, Text, &Watch) : AppendBareBreaksUpToNul(Raw, Text, &Watch);
         // A CR anywhere, and the text is made CR LF as any other.
-        if (lf && stop < keep && raw.find('\r', stop) != std::string_view::npos) {
-            lf = false;
+        if (Lf && Stop < Keep && Raw.find('\r', Stop) != std::string_view::npos) {
+            Lf = false;
             Text.clear();
             FMarkLines.clear();
-            stop = AppendBareBreaksUpToNul(raw, Text, &watch);
+            Stop = AppendBareBreaksUpToNul(Raw, Text, &Watch);
         }
-        if (stop < keep) {
+        if (Stop < Keep) {
             // The lines from the first NUL on are cleaned the plain way.
-            const size_t from = StripNul ? NulLineStart(raw, stop, 0) : std::string_view::npos;
-            if (from == std::string_view::npos)
+            const size_t From = StripNul ? NulLineStart(Raw, Stop, 0) : std::string_view::npos;
+            if (From == std::string_view::npos)
                 return false;
-            CleanFromNul(raw, stop, from, std::string(raw.substr(from)), Text, lf);
+            CleanFromNul(Raw, Stop, From, std::string(Raw.substr(From)), Text, Lf);
             // The text's end is judged by its last byte that is no NUL.
-            lastByte = raw[raw.find_last_not_of('\0')];
+            LastByte = Raw[Raw.find_last_not_of('\0')];
         }
     } else {
-        for (bool again = true; again;) {
-            again = false;
+        for (bool Again = true; Again;) {
+            Again = false;
             Text.clear();
             FMarkLines.clear();
-            int firstBreaks = 0;  // of the first block, as far as the NUL cleaning asks
-            for (size_t done = 0; done < keep;) {
-                const size_t n = std::min<size_t>(ReadChunkSize, keep - done);
-                ReadInto(*Stream, MessagePos + static_cast<std::int64_t>(done), static_cast<std::int32_t>(n), FChunk);
-                if (FChunk.size() != n || (done == 0 && !FirstBreaksArePlain(FChunk, n == keep)))
+            int FirstBreaks = 0;  // of the first block, as far as the NUL cleaning asks
+            for (size_t Done = 0; Done < Keep;) {
+                const size_t N = std::min<size_t>(ReadChunkSize, Keep - Done);
+                ReadInto(*Stream, MessagePos + static_cast<std::int64_t>(Done), static_cast<std::int32_t>(N), FChunk);
+                if (FChunk.size() != N || (Done == 0 && !FirstBreaksArePlain(FChunk, N == Keep)))
                     return false;
-                if (done == 0) {
-                    DetectLineBreakKind(FChunk, MessageBreaksLooked + 1, &firstBreaks);
-                    if (lf)
-                        lf = !(lfHeader = KeptLfHeader(FChunk)).empty();
+                if (Done == 0) {
+                    DetectLineBreakKind(FChunk, MessageBreaksLooked + 1, &FirstBreaks);
+                    if (Lf)
+                        Lf = !(LfHeader = KeptLfHeader(FChunk)).empty();
                 }
                 // A CR at the block's end is read again with the next block,
                 // with the LF that may pair with it.
-                const size_t use = done + n < keep && FChunk.back() == '\r' ? n - 1 : n;
-                const std::string_view block(FChunk.data(), use);
-                const size_t stop = lf ? AppendLfTextUpToCrOrNul(block, Text, &watch) : AppendBareBreaksUpToNul(block, Text, &watch);
-                if (stop < use && FChunk[stop] == '\r') {
+                const size_t Use = Done + N < Keep && FChunk.back() == '\r' ? N - 1 : N;
+                const std::string_view Block(FChunk.data(), Use);
+                const size_t Stop = Lf ? AppendLfTextUpToCrOrNul(Block, Text, &Watch) : AppendBareBreaksUpToNul(Block, Text, &Watch);
+                if (Stop < Use && FChunk[Stop] == '\r') {
                     // The text is read again and made CR LF.
-                    lf = false;
-                    again = true;
+                    Lf = false;
+                    Again = true;
                     break;
                 }
-                if (stop < use) {
+                if (Stop < Use) {
                     // The lines from the first NUL on are cleaned the plain
                     // way, the rest of the message read at once.
-                    const size_t from = StripNul ? NulLineStart(FChunk, stop, done == 0 ? 0 : firstBreaks)
+                    const size_t From = StripNul ? NulLineStart(FChunk, Stop, Done == 0 ? 0 : FirstBreaks)
                                                  : std::string_view::npos;
-                    if (from == std::string_view::npos)
+                    if (From == std::string_view::npos)
                         return false;
-                    const std::int64_t after = MessagePos + static_cast<std::int64_t>(done + n);
-                    const std::int32_t left = static_cast<std::int32_t>(keep - done - n);
-                    std::string rest = FChunk.substr(from) + ReadAt(*Stream, after, left);
-                    if (rest.size() != keep - done - from)
+                    const std::int64_t After = MessagePos + static_cast<std::int64_t>(Done + N);
+                    const std::int32_t Left = static_cast<std::int32_t>(Keep - Done - N);
+                    std::string Rest = FChunk.substr(From) + ReadAt(*Stream, After, Left);
+                    if (Rest.size() != Keep - Done - From)
                         return false;
-                    if (lf && rest.find('\r') != std::string::npos) {
-                        lf = false;
-                        again = true;
+                    if (Lf && Rest.find('\r') != std::string::npos) {
+                        Lf = false;
+                        Again = true;
                         break;
                     }
-                    const size_t p = rest.find_last_not_of('\0');
-                    lastByte = p != std::string::npos ? rest[p] : FChunk[from - 1];
-                    CleanFromNul(FChunk, stop, from, std::move(rest), Text, lf);
+                    const size_t P = Rest.find_last_not_of('\0');
+                    LastByte = P != std::string::npos ? Rest[P] : FChunk[From - 1];
+                    CleanFromNul(FChunk, Stop, From, std::move(Rest), Text, Lf);
                     break;
                 }
                 // A line that starts the next block is no line start the scan
                 // of this one sees.
                 if (!Text.empty() && Text.back() == '\n')
                     FMarkLines.push_back(Text.size());
-                done += use;
+                Done += Use;
             }
         }
     }
-    if (keep > 0 && AddsLastBreak(IsBreakChar(lastByte), keep))
-        Text += lf ? "\n" : "\r\n";
+    if (Keep > 0 && AddsLastBreak(IsBreakChar(LastByte), Keep))
+        Text += Lf ? "\n" : "\r\n";
     NoteMarkLines(Text, FMarkLines);
-    if (lf)
-        LfTextHeader = std::move(lfHeader);
+    if (Lf)
+        LfTextHeader = std::move(LfHeader);
     return true;
 }
 
@@ -351,14 +351,14 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
 // holds a CR or NUL, is never kept.
 std::string TMailboxStream::KeptLfHeader(std::string_view Bytes) const
 {
-    const size_t blank = Bytes.find("\n\n");
-    if (blank == std::string_view::npos)
+    const size_t Blank = Bytes.find("\n\n");
+    if (Blank == std::string_view::npos)
         return std::string();
-    const std::string_view head = Bytes.substr(0, blank + 2);
-    if (head.find('\r') != std::string_view::npos || head.find('\0') != std::string_view::npos)
+    const std::string_view Head = Bytes.substr(0, Blank + 2);
+    if (Head.find('\r') != std::string_view::npos || Head.find('\0') != std::string_view::npos)
         return std::string();
-    std::string header;
-    return KeepsMboxHeader(head, header) ? header : std::string();
+    std::string Header;
+    return KeepsMboxHeader(Head, Header) ? Header : std::string();
 }
 
 // Where the line that holds the first NUL of Raw, at Stop, starts: the
@@ -369,13 +369,13 @@ std::string TMailboxStream::KeptLfHeader(std::string_view Bytes) const
 // ahead of Raw's start. npos when they do not.
 size_t TMailboxStream::NulLineStart(std::string_view Raw, size_t Stop, int Before)
 {
-    const size_t end = Stop > 0 && Raw[Stop - 1] == '\r' ? Stop - 1 : Stop;
-    const size_t b = end > 0 ? Raw.find_last_of("\r\n", end - 1) : std::string_view::npos;
-    if (b == std::string_view::npos)
+    const size_t End = Stop > 0 && Raw[Stop - 1] == '\r' ? Stop - 1 : Stop;
+    const size_t B = End > 0 ? Raw.find_last_of("\r\n", End - 1) : std::string_view::npos;
+    if (B == std::string_view::npos)
         return std::string_view::npos;
-    int found = 0;
-    DetectLineBreakKind(Raw.substr(0, b + 1), MessageBreaksLooked + 1, &found);
-    return found + Before > MessageBreaksLooked ? b + 1 : std::string_view::npos;
+    int Found = 0;
+    DetectLineBreakKind(Raw.substr(0, B + 1), MessageBreaksLooked + 1, &Found);
+    return Found + Before > MessageBreaksLooked ? B + 1 : std::string_view::npos;
 }
 
 // Text holds Raw up to its first NUL at Stop, its breaks made CR LF (KeepLf:
@@ -392,13 +392,13 @@ void TMailboxStream::CleanFromNul(std::string_view Raw, size_t Stop, size_t From
         BareBreaksToCrLf(Rest);
     // The line starts the scan noted from there on are looked for again
     // in what the text now holds.
-    const size_t kept = Text.size();
-    FMarkLines.erase(std::lower_bound(FMarkLines.begin(), FMarkLines.end(), kept), FMarkLines.end());
+    const size_t Kept = Text.size();
+    FMarkLines.erase(std::lower_bound(FMarkLines.begin(), FMarkLines.end(), Kept), FMarkLines.end());
     Text += Rest;
-    const std::string& firsts = MarkLineFirsts();
-    for (size_t p = Text.find('\n', kept - 1); p != std::string::npos && p + 1 < Text.size(); p = Text.find('\n', p + 1))
-        if (firsts.find(Text[p + 1]) != std::string::npos)
-            FMarkLines.push_back(p + 1);
+    const std::string& Firsts = MarkLineFirsts();
+    for (size_t P = Text.find('\n', Kept - 1); P != std::string::npos && P + 1 < Text.size(); P = Text.find('\n', P + 1))
+        if (Firsts.find(Text[P + 1]) != std::string::npos)
+            FMarkLines.push_back(P + 1);
 }
 
 // The message's size without the NUL padding at its end, Last (when given)
@@ -406,24 +406,24 @@ void TMailboxStream::CleanFromNul(std::string_view Raw, size_t Stop, size_t From
 // when it cannot be read.
 std::int64_t TMailboxStream::ContentSize(char* Last)
 {
-    constexpr std::int32_t chunk = 4096;
-    const std::int64_t offset = MessagePos - BufferStart;
-    const bool inWindow = BufferStart >= 0 && offset >= 0 && offset + MessageSize <= BufferLength;
-    std::int64_t end = MessagePos + MessageSize;
-    while (end > MessagePos) {
-        const std::int32_t n = static_cast<std::int32_t>(std::min<std::int64_t>(chunk, end - MessagePos));
-        const std::int64_t at = end - n - MessagePos;
-        const std::string_view tail = inWindow ? std::string_view(Buffer.data() + offset + at, static_cast<size_t>(n))
-                                               : std::string_view(FChunk.assign(ReadAt(*Stream, end - n, n)));
-        if (static_cast<std::int32_t>(tail.size()) != n)
+    constexpr std::int32_t Chunk = 4096;
+    const std::int64_t Offset = MessagePos - BufferStart;
+    const bool InWindow = BufferStart >= 0 && Offset >= 0 && Offset + MessageSize <= BufferLength;
+    std::int64_t End = MessagePos + MessageSize;
+    while (End > MessagePos) {
+        const std::int32_t N = static_cast<std::int32_t>(std::min<std::int64_t>(Chunk, End - MessagePos));
+        const std::int64_t At = End - N - MessagePos;
+        const std::string_view Tail = InWindow ? std::string_view(Buffer.data() + Offset + At, static_cast<size_t>(N))
+                                               : std::string_view(FChunk.assign(ReadAt(*Stream, End - N, N)));
+        if (static_cast<std::int32_t>(Tail.size()) != N)
             return -1;
-        const size_t last = tail.find_last_not_of('\0');
-        if (last != std::string_view::npos) {
+        const size_t LastAt = Tail.find_last_not_of('\0');
+        if (LastAt != std::string_view::npos) {
             if (Last)
-                *Last = tail[last];
-            return at + static_cast<std::int64_t>(last) + 1;
+                *Last = Tail[LastAt];
+            return At + static_cast<std::int64_t>(LastAt) + 1;
         }
-        end -= n;
+        End -= N;
     }
     return 0;
 }
@@ -432,9 +432,9 @@ std::int64_t TMailboxStream::ContentSize(char* Last)
 // the text read (Length bytes) lost. A text cut at the size cap gets none.
 bool TMailboxStream::RangeEndsWithBreak(size_t Length)
 {
-    char last = 0;
-    const std::int64_t content = ContentSize(&last);
-    return content > 0 && IsBreakChar(last) && static_cast<std::int64_t>(Length) + 2 >= content;
+    char Last = 0;
+    const std::int64_t Content = ContentSize(&Last);
+    return Content > 0 && IsBreakChar(Last) && static_cast<std::int64_t>(Length) + 2 >= Content;
 }
 
 // A message that lies whole in the window, as most do, was read with it: its
@@ -460,22 +460,22 @@ bool TMailboxStream::FillBuffer(std::int64_t Offset)
     // What precedes the new window settles whether a "From " at its very
     // start begins a line; a refill learns it from the window it leaves, so
     // a long run of NULs is never read twice.
-    bool lineStart = true;
+    bool LineStart = true;
     if (Offset > 0) {
         if (BufferStart >= 0 && Offset > BufferStart && Offset - BufferStart <= BufferLength)
-            lineStart = IsLineStart(static_cast<int>(Offset - BufferStart) + 1);
+            LineStart = IsLineStart(static_cast<int>(Offset - BufferStart) + 1);
         else
-            lineStart = IsLineStartInFile(Offset);
+            LineStart = IsLineStartInFile(Offset);
     }
-    FLineStartAtWindow = lineStart;
+    FLineStartAtWindow = LineStart;
     SearchPos = 1;
     BufferStart = Offset;
     // Bytes added after the file was opened are not read: a separator
     // there would start a message of nothing.
-    const std::int32_t want = static_cast<std::int32_t>(std::clamp<std::int64_t>(FileSize - Offset, 0, BufferCapacity));
-    ReadInto(*Stream, Offset, want, Buffer);
+    const std::int32_t Want = static_cast<std::int32_t>(std::clamp<std::int64_t>(FileSize - Offset, 0, BufferCapacity));
+    ReadInto(*Stream, Offset, Want, Buffer);
     BufferLength = static_cast<std::int32_t>(Buffer.size());
-    if (BufferLength < want)
+    if (BufferLength < Want)
         CutAt = Offset + BufferLength;
     if (BufferLength == 0) {
         AtEnd = true;

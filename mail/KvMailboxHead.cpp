@@ -30,10 +30,10 @@ size_t BomLength(const std::string& Head)
 
 size_t PaddingLength(const std::string& Head)
 {
-    size_t i = BomLength(Head);
-    while (i < Head.size() && IsPadding(Head[i]))
-        ++i;
-    return i;
+    size_t I = BomLength(Head);
+    while (I < Head.size() && IsPadding(Head[I]))
+        ++I;
+    return I;
 }
 
 namespace {
@@ -42,11 +42,11 @@ namespace {
 // sees it: NULs don't count, a blank or tab before it on its line does.
 bool PaddingEndsLine(const std::string& Head, size_t End)
 {
-    const size_t start = BomLength(Head);
-    size_t q = End;
-    while (q > start && Head[q - 1] == '\0')
-        --q;
-    return q == start || Head[q - 1] == '\r' || Head[q - 1] == '\n';
+    const size_t Start = BomLength(Head);
+    size_t Q = End;
+    while (Q > Start && Head[Q - 1] == '\0')
+        --Q;
+    return Q == Start || Head[Q - 1] == '\r' || Head[Q - 1] == '\n';
 }
 
 }  // namespace
@@ -54,17 +54,17 @@ bool PaddingEndsLine(const std::string& Head, size_t End)
 DWORD ReadMailboxHead(const std::string& FileName, std::string& Head)
 {
     Head.clear();
-    const TKernelHandle h(
+    const TKernelHandle H(
         CreateFileAnyLength(FileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING));
-    if (!h) {
-        const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : error;
+    if (!H) {
+        const DWORD Error = GetLastError();
+        return Error == ERROR_FILE_NOT_FOUND || Error == ERROR_PATH_NOT_FOUND ? 0 : Error;
     }
-    char buffer[SniffBytes];
-    DWORD got = 0;
-    while (Head.size() < MaxPaddingBytes && ReadFile(h.Get(), buffer, SniffBytes, &got, nullptr) && got > 0) {
-        Head.append(buffer, got);
-        if (got < SniffBytes || Head.size() - PaddingLength(Head) >= 5)
+    char Buffer[SniffBytes];
+    DWORD Got = 0;
+    while (Head.size() < MaxPaddingBytes && ReadFile(H.Get(), Buffer, SniffBytes, &Got, nullptr) && Got > 0) {
+        Head.append(Buffer, Got);
+        if (Got < SniffBytes || Head.size() - PaddingLength(Head) >= 5)
             break;
     }
     return 0;
@@ -77,14 +77,14 @@ bool IsDeviceFile(const std::string& FileName)
 
 TMailboxSniff SniffHead(const std::string& Head)
 {
-    const size_t padding = PaddingLength(Head);
-    if (Head.compare(padding, 5, "From ") == 0 && PaddingEndsLine(Head, padding))
+    const size_t Padding = PaddingLength(Head);
+    if (Head.compare(Padding, 5, "From ") == 0 && PaddingEndsLine(Head, Padding))
         return TMailboxSniff::Mbox;
     // A single message is judged by the first bytes alone, as they stand.
-    const std::string first = Head.substr(0, SniffBytes);
-    const std::string text = TrimLeftCharSetStr(first, TCharSet("\r\n"));
-    const int colon = CharPosFrom(':', text, 1);
-    if (colon > 1 && IsHeaderFieldName(text.substr(0, static_cast<size_t>(colon - 1))) && !ContainsNulChar(first))
+    const std::string First = Head.substr(0, SniffBytes);
+    const std::string Text = TrimLeftCharSetStr(First, TCharSet("\r\n"));
+    const int Colon = CharPosFrom(':', Text, 1);
+    if (Colon > 1 && IsHeaderFieldName(Text.substr(0, static_cast<size_t>(Colon - 1))) && !ContainsNulChar(First))
         return TMailboxSniff::Message;
     return TMailboxSniff::None;
 }
@@ -93,8 +93,8 @@ TMailboxSniff SniffMailboxFile(const std::string& FileName)
 {
     if (IsDeviceFile(FileName) || !IsExistingFile(FileName))
         return TMailboxSniff::None;
-    std::string head;
-    if (ReadMailboxHead(FileName, head) != 0)
+    std::string Head;
+    if (ReadMailboxHead(FileName, Head) != 0)
         return TMailboxSniff::None;
-    return SniffHead(head);
+    return SniffHead(Head);
 }

@@ -30,55 +30,55 @@ constexpr size_t AttachedSubjectCut = 73;
 // Cuts every line of Text after Limit bytes, in place.
 void CutLongLines(std::string& Text, std::size_t Limit)
 {
-    std::size_t out = 0, lineStart = 0;
-    for (std::size_t i = 0; i < Text.size(); ++i) {
-        const char c = Text[i];
-        if (c == '\n' || c == '\r')
-            lineStart = i + 1;
-        else if (i - lineStart >= Limit)
+    std::size_t Out = 0, lineStart = 0;
+    for (std::size_t I = 0; I < Text.size(); ++I) {
+        const char C = Text[I];
+        if (C == '\n' || C == '\r')
+            lineStart = I + 1;
+        else if (I - lineStart >= Limit)
             continue;
-        Text[out++] = c;
+        Text[Out++] = C;
     }
-    Text.resize(out);
+    Text.resize(Out);
 }
 
 // Whether the file FileName holds exactly the message's bytes.
 bool SameFileBytes(const std::string& FileName, std::string_view Bytes, const TMessagePieces& Pieces)
 {
-    const TKernelHandle h(CreateFileAnyLength(FileName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
-    if (!h)
+    const TKernelHandle H(CreateFileAnyLength(FileName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
+    if (!H)
         return false;
     // Compares the file's next bytes with Piece, through a bounded buffer.
-    std::string buffer;
-    const auto next = [&](std::string_view Piece) {
+    std::string Buffer;
+    const auto Next = [&](std::string_view Piece) {
         while (!Piece.empty()) {
-            buffer.resize(std::min<size_t>(Piece.size(), 65536));
-            DWORD got = 0;
-            if (!ReadFile(h.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) || got == 0 ||
-                Piece.compare(0, got, buffer.data(), got) != 0)
+            Buffer.resize(std::min<size_t>(Piece.size(), 65536));
+            DWORD Got = 0;
+            if (!ReadFile(H.Get(), Buffer.data(), static_cast<DWORD>(Buffer.size()), &Got, nullptr) || Got == 0 ||
+                Piece.compare(0, Got, Buffer.data(), Got) != 0)
                 return false;
-            Piece.remove_prefix(got);
+            Piece.remove_prefix(Got);
         }
         return true;
     };
     if (Pieces) {
-        if (!Pieces([&](const std::string& Piece) { return next(Piece); }))
+        if (!Pieces([&](const std::string& Piece) { return Next(Piece); }))
             return false;
-    } else if (GetFileSizeByName(FileName) != static_cast<std::int64_t>(Bytes.size()) || !next(Bytes)) {
+    } else if (GetFileSizeByName(FileName) != static_cast<std::int64_t>(Bytes.size()) || !Next(Bytes)) {
         return false;
     }
-    char extra = 0;
-    DWORD got = 0;
-    return ReadFile(h.Get(), &extra, 1, &got, nullptr) && got == 0;
+    char Extra = 0;
+    DWORD Got = 0;
+    return ReadFile(H.Get(), &Extra, 1, &Got, nullptr) && Got == 0;
 }
 
 }  // namespace
 
 std::string MessageNameHeader(const std::string& Text, std::size_t Offset)
 {
-    std::string header = HeaderPartFrom(Text, Offset);
-    CutLongLines(header, NameLineLimit);
-    return header;
+    std::string Header = HeaderPartFrom(Text, Offset);
+    CutLongLines(Header, NameLineLimit);
+    return Header;
 }
 
 // MAX_PATH, where other programs open it, unless the folder (deep in a
@@ -92,37 +92,37 @@ size_t PathLimitIn(const std::string& Folder)
 std::string FitFileName(const std::string& Folder, const std::string& Base, const std::string& Suffix,
                         int Reserve)
 {
-    const std::string whole = JoinPath(Folder, Base + Suffix);
-    const size_t folderChars = whole.size() - Base.size() - Suffix.size();
-    const size_t fixed = Suffix.size() + static_cast<size_t>(Reserve);
-    const size_t limit = PathLimitIn(Folder);
-    if (whole.size() + static_cast<size_t>(Reserve) < limit && Base.size() + fixed <= MaxNameChars)
-        return whole;
-    const size_t pathRoom = limit - 1 > folderChars + fixed ? limit - 1 - folderChars - fixed : 0;
-    const size_t room = std::min(pathRoom, MaxNameChars > fixed ? MaxNameChars - fixed : 0);
-    size_t cut = 0;
-    while (cut < Base.size()) {
-        const size_t step = IsDBCSLeadByte(static_cast<BYTE>(Base[cut])) && cut + 1 < Base.size() ? 2 : 1;
-        if (cut + step > room)
+    const std::string Whole = JoinPath(Folder, Base + Suffix);
+    const size_t FolderChars = Whole.size() - Base.size() - Suffix.size();
+    const size_t Fixed = Suffix.size() + static_cast<size_t>(Reserve);
+    const size_t Limit = PathLimitIn(Folder);
+    if (Whole.size() + static_cast<size_t>(Reserve) < Limit && Base.size() + Fixed <= MaxNameChars)
+        return Whole;
+    const size_t PathRoom = Limit - 1 > FolderChars + Fixed ? Limit - 1 - FolderChars - Fixed : 0;
+    const size_t Room = std::min(PathRoom, MaxNameChars > Fixed ? MaxNameChars - Fixed : 0);
+    size_t Cut = 0;
+    while (Cut < Base.size()) {
+        const size_t Step = IsDBCSLeadByte(static_cast<BYTE>(Base[Cut])) && Cut + 1 < Base.size() ? 2 : 1;
+        if (Cut + Step > Room)
             break;
-        cut += step;
+        Cut += Step;
     }
-    while (cut > 0 && (Base[cut - 1] == ' ' || Base[cut - 1] == '.'))
-        --cut;
+    while (Cut > 0 && (Base[Cut - 1] == ' ' || Base[Cut - 1] == '.'))
+        --Cut;
     // A name of dots and blanks up to the cut has nothing left to keep: it
     // is named as a message without subject is, rather than not written.
-    const std::string noName = LoadResString(SNoName);
-    if (cut == 0)
-        return pathRoom > 0 && Base != noName ? FitFileName(Folder, noName, Suffix, Reserve) : std::string();
-    return JoinPath(Folder, Base.substr(0, cut) + Suffix);
+    const std::string NoName = LoadResString(SNoName);
+    if (Cut == 0)
+        return PathRoom > 0 && Base != NoName ? FitFileName(Folder, NoName, Suffix, Reserve) : std::string();
+    return JoinPath(Folder, Base.substr(0, Cut) + Suffix);
 }
 
 // Its instant in UTC, as file times are, where the message's date is local
 // time; 0 (the file's own time) for a message without a date.
 TDateTime MessageFileTime(const std::string& Header)
 {
-    const TDateTime local = GetMessageDate(Header, false);
-    return local > NoDateValue ? LocalTimeZone().LocalToUtc(local) : 0;
+    const TDateTime Local = GetMessageDate(Header, false);
+    return Local > NoDateValue ? LocalTimeZone().LocalToUtc(Local) : 0;
 }
 
 std::string AttachedMessageFileName(const std::string& Subject)
@@ -144,9 +144,9 @@ std::string TMessageFiles::NameFor(const std::string& Folder, const std::string&
     } else {
         // File names are ANSI: a subject in any other charset would come out
         // as the bytes of that charset.
-        std::string subject;
-        GetMessageSubject(Header, false, static_cast<int>(GetACP()), subject);
-        Base = MakeSafeFileName(subject, false);
+        std::string Subject;
+        GetMessageSubject(Header, false, static_cast<int>(GetACP()), Subject);
+        Base = MakeSafeFileName(Subject, false);
     }
     // Names keep room for "[n]": digest names are numbered too, for a
     // message whose identity is another's.
@@ -160,30 +160,30 @@ TNewFileOutcome TMessageFiles::SaveNumbered(const std::string& Folder, std::stri
     // meanwhile is passed over. Only a name met for the first time costs a
     // second look-up, to tell a folder in the way (which ends the search, as
     // a folder is no file to number past) from a file.
-    const std::string plain = FileName;
-    const auto takenByFolder = [&](const std::string& Name) {
+    const std::string Plain = FileName;
+    const auto TakenByFolder = [&](const std::string& Name) {
         if (!FolderExists(Name))
             return false;
         Error = ERROR_FILE_EXISTS;
         return true;
     };
-    if (!FNumberedNames.Knows(plain)) {
-        if (takenByFolder(plain))
+    if (!FNumberedNames.Knows(Plain)) {
+        if (TakenByFolder(Plain))
             return TNewFileOutcome::Failed;
-        FNumberedNames.Taken(plain, plain);
+        FNumberedNames.Taken(Plain, Plain);
     }
-    FileName = FNumberedNames.FirstUnknown(plain);
+    FileName = FNumberedNames.FirstUnknown(Plain);
     for (;;) {
         if (FileName.size() >= PathLimitIn(Folder)) {
             Error = ERROR_FILENAME_EXCED_RANGE;
             return TNewFileOutcome::Failed;
         }
-        const TNewFileOutcome made = SaveNew(FileName, Error);
-        if (made == TNewFileOutcome::Failed || (made == TNewFileOutcome::Exists && takenByFolder(FileName)))
+        const TNewFileOutcome Made = SaveNew(FileName, Error);
+        if (Made == TNewFileOutcome::Failed || (Made == TNewFileOutcome::Exists && TakenByFolder(FileName)))
             return TNewFileOutcome::Failed;
-        FNumberedNames.Taken(plain, FileName);
-        if (made == TNewFileOutcome::Written)
-            return made;
+        FNumberedNames.Taken(Plain, FileName);
+        if (Made == TNewFileOutcome::Written)
+            return Made;
         IncrementFileNumber(FileName);
     }
 }

@@ -176,8 +176,8 @@ bool StartsPartHeader(const std::string& Text, std::size_t At)
 
 const std::string& SystemCharset()
 {
-    static const std::string charset = CharsetOfBytes(static_cast<int>(GetACP()));
-    return charset;
+    static const std::string Charset = CharsetOfBytes(static_cast<int>(GetACP()));
+    return Charset;
 }
 
 // ---------------------------------------------------------------------------
@@ -526,106 +526,106 @@ void TKvMimeBlock::ParseHeaderFields()
 
 void TKvMimeBlock::SplitMultipart()
 {
-    TBmPattern record;
-    if (!BmPrepare(record, Boundary, 0))
+    TBmPattern Record;
+    if (!BmPrepare(Record, Boundary, 0))
         return;
-    const int blen = static_cast<int>(Boundary.size());
-    bool seen = false;
+    const int Blen = static_cast<int>(Boundary.size());
+    bool Seen = false;
     // Body before Start (0-based) is consumed. It is cut off only once it is
     // at least half the string, so that a message of many small parts is
     // not moved again after every part.
-    std::size_t start = 0;
-    auto compact = [&]() {
-        if (start > 0 && start * 2 >= Body.size()) {
-            Body.erase(0, start);
-            start = 0;
+    std::size_t Start = 0;
+    auto Compact = [&]() {
+        if (Start > 0 && Start * 2 >= Body.size()) {
+            Body.erase(0, Start);
+            Start = 0;
         }
     };
     while (true) {
-        const int lineStart = static_cast<int>(start) + 1;
-        int match = FindBoundaryLine(Body, record, lineStart, lineStart);
-        if (match == 0)
+        const int LineStart = static_cast<int>(Start) + 1;
+        int Match = FindBoundaryLine(Body, Record, LineStart, LineStart);
+        if (Match == 0)
             break;
-        const bool first = !seen;
-        seen = true;
-        if (!first) {
-            std::string part = Body.substr(start, static_cast<std::size_t>(match) - 1 - start);
-            start = static_cast<std::size_t>(match) - 1;
-            compact();
-            match = static_cast<int>(start) + 1;
-            AddChild(std::move(part), 0);
+        const bool First = !Seen;
+        Seen = true;
+        if (!First) {
+            std::string Part = Body.substr(Start, static_cast<std::size_t>(Match) - 1 - Start);
+            Start = static_cast<std::size_t>(Match) - 1;
+            Compact();
+            Match = static_cast<int>(Start) + 1;
+            AddChild(std::move(Part), 0);
         }
         // Skipping the boundary line; positions are 1-based from here on.
-        const int n = static_cast<int>(Body.size());
-        int pos = match + blen;
-        bool closing = false;
-        if (pos == n && static_cast<unsigned char>(Body[pos - 1]) < 33) {
-            ++pos;
-        } else if (pos <= n) {
-            int p = pos;
-            int lfs = 0;
-            bool lineBreak = false;
-            while (p <= n && static_cast<unsigned char>(Body[p - 1]) < 33) {
-                if (Body[p - 1] == '\n')
-                    ++lfs;
-                lineBreak = lineBreak || Body[p - 1] == '\n' || Body[p - 1] == '\r';
-                ++p;
+        const int N = static_cast<int>(Body.size());
+        int Pos = Match + Blen;
+        bool Closing = false;
+        if (Pos == N && static_cast<unsigned char>(Body[Pos - 1]) < 33) {
+            ++Pos;
+        } else if (Pos <= N) {
+            int P = Pos;
+            int Lfs = 0;
+            bool LineBreak = false;
+            while (P <= N && static_cast<unsigned char>(Body[P - 1]) < 33) {
+                if (Body[P - 1] == '\n')
+                    ++Lfs;
+                LineBreak = LineBreak || Body[P - 1] == '\n' || Body[P - 1] == '\r';
+                ++P;
             }
-            if (lfs == 0 && p <= n && Body[p - 1] == '-' && (p == n || Body[p] == '-')) {
-                closing = true;
-                p += p == n ? 1 : 2;
-                while (p <= n && (Body[p - 1] == ' ' || Body[p - 1] == '\t'))
-                    ++p;
-                pos = p;
-            } else if (lineBreak) {
+            if (Lfs == 0 && P <= N && Body[P - 1] == '-' && (P == N || Body[P] == '-')) {
+                Closing = true;
+                P += P == N ? 1 : 2;
+                while (P <= N && (Body[P - 1] == ' ' || Body[P - 1] == '\t'))
+                    ++P;
+                Pos = P;
+            } else if (LineBreak) {
                 // Only a field name at the very start of a line opens the
                 // part's header; a blank line or indented text after the
                 // boundary line is body text of a part without header, so
                 // the part keeps it whole, beginning with the line break.
-                if ((Body[p - 2] == '\r' || Body[p - 2] == '\n') &&
-                    StartsPartHeader(Body, static_cast<std::size_t>(p - 1)))
-                    pos = p;
+                if ((Body[P - 2] == '\r' || Body[P - 2] == '\n') &&
+                    StartsPartHeader(Body, static_cast<std::size_t>(P - 1)))
+                    Pos = P;
                 else
-                    pos = static_cast<int>(SkipBoundaryPadding(Body, static_cast<std::size_t>(pos - 1))) + 1;
+                    Pos = static_cast<int>(SkipBoundaryPadding(Body, static_cast<std::size_t>(Pos - 1))) + 1;
             } else {
-                pos = p;
+                Pos = P;
             }
         }
-        if (closing) {
+        if (Closing) {
             // The epilogue: what follows the closing line, kept so that a
             // rebuilt message holds every byte the sender wrote.
-            const std::size_t end = static_cast<std::size_t>(std::min(pos - 1, n));
-            std::size_t after = end;
-            if (after < Body.size() && Body[after] == '\r')
-                ++after;
-            if (after < Body.size() && Body[after] == '\n')
-                ++after;
-            Epilogue = Body.substr(after);
+            const std::size_t End = static_cast<std::size_t>(std::min(Pos - 1, N));
+            std::size_t After = End;
+            if (After < Body.size() && Body[After] == '\r')
+                ++After;
+            if (After < Body.size() && Body[After] == '\n')
+                ++After;
+            Epilogue = Body.substr(After);
             ClosingRead = true;
-            ClosingBreak = after > end;
-            if (first)
-                Body.erase(static_cast<std::size_t>(match - 1));
+            ClosingBreak = After > End;
+            if (First)
+                Body.erase(static_cast<std::size_t>(Match - 1));
             else
                 Body.clear();
             return;
         }
         // The preamble is all text before the first boundary line, however
         // far the part's own text starts behind it.
-        if (first)
-            Preamble = Body.substr(0, static_cast<std::size_t>(match - 1));
-        start = static_cast<std::size_t>(std::min(pos - 1, n));
-        if (Body.size() - start <= 1) {
+        if (First)
+            Preamble = Body.substr(0, static_cast<std::size_t>(Match - 1));
+        Start = static_cast<std::size_t>(std::min(Pos - 1, N));
+        if (Body.size() - Start <= 1) {
             Body.clear();
             SetTruncated(1);
             return;
         }
-        compact();
+        Compact();
     }
-    if (seen) {
-        std::string rest = Body.substr(start);
+    if (Seen) {
+        std::string Rest = Body.substr(Start);
         Body.clear();
         Body.shrink_to_fit();
-        AddChild(std::move(rest), 1);
+        AddChild(std::move(Rest), 1);
         return;
     }
     RetypeFromBody();

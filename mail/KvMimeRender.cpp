@@ -220,36 +220,36 @@ bool MayOpenDetached(const TKvMimeBlock& Block, const std::string& Path, bool Ab
 
 TDetachedFile FindDetachedFile(const TKvMimeBlock& Block, const std::string& EmbedFolder, bool Log)
 {
-    TDetachedFile file;
+    TDetachedFile File;
     if (!Block.ExternalFile.empty()) {
-        file.Path = Block.ExternalFile;
-        const bool absolute = IsAbsoluteReference(Block.ExternalFile);
-        if (!MayOpenDetached(Block, Block.ExternalFile, absolute, Log)) {
-            file.Refused = true;
-            return file;
+        File.Path = Block.ExternalFile;
+        const bool Absolute = IsAbsoluteReference(Block.ExternalFile);
+        if (!MayOpenDetached(Block, Block.ExternalFile, Absolute, Log)) {
+            File.Refused = true;
+            return File;
         }
         // A received message's name is not joined onto the mailbox's folder.
-        file.Found = ResolveDetachedFile(IsReceivedPart(Block) ? std::string() : EmbedFolder, Block.ExternalFile,
-                                         Block.GetPartKind() == pkDetachedAttachment, file.Path);
-        if (file.Found && !MayOpenDetached(Block, file.Path, absolute, Log)) {
-            file.Found = false;
-            file.Refused = true;
+        File.Found = ResolveDetachedFile(IsReceivedPart(Block) ? std::string() : EmbedFolder, Block.ExternalFile,
+                                         Block.GetPartKind() == pkDetachedAttachment, File.Path);
+        if (File.Found && !MayOpenDetached(Block, File.Path, Absolute, Log)) {
+            File.Found = false;
+            File.Refused = true;
         }
         if (SameTextStr(Block.Marker, AttachmentDetachedMarker))
-            file.InnerHeader = InnerHeaderOf(Block.Body);
-        return file;
+            File.InnerHeader = InnerHeaderOf(Block.Body);
+        return File;
     }
     // A reference written by SaveAttachments: a path relative to its folder.
-    file.Path = EmbedFolder.empty() ? Block.FileName : ExpandRelativePath(EmbedFolder, Block.FileName);
-    if (!MayOpenDetached(Block, file.Path, IsAbsoluteReference(Block.FileName), Log)) {
-        file.Refused = true;
-        return file;
+    File.Path = EmbedFolder.empty() ? Block.FileName : ExpandRelativePath(EmbedFolder, Block.FileName);
+    if (!MayOpenDetached(Block, File.Path, IsAbsoluteReference(Block.FileName), Log)) {
+        File.Refused = true;
+        return File;
     }
-    file.Found = !Block.FileName.empty() && IsExistingFile(file.Path);
-    if (!file.Found)
-        file.Path = Block.FileName;
-    file.InnerHeader = InnerHeaderOf(Block.Body);
-    return file;
+    File.Found = !Block.FileName.empty() && IsExistingFile(File.Path);
+    if (!File.Found)
+        File.Path = Block.FileName;
+    File.InnerHeader = InnerHeaderOf(Block.Body);
+    return File;
 }
 
 bool UsesInnerHeader(const TKvMimeBlock& Block)

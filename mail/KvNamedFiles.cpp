@@ -55,12 +55,12 @@ const char* const ArrivalFieldPrefixes[] = {"List-", "ARC-"};
 
 bool IsArrivalField(const std::string& Name)
 {
-    for (const char* field : ArrivalFields)
-        if (SameTextStr(Name, field))
+    for (const char* Field : ArrivalFields)
+        if (SameTextStr(Name, Field))
             return true;
-    for (const char* prefix : ArrivalFieldPrefixes) {
-        const size_t n = std::strlen(prefix);
-        if (Name.size() > n && SameTextStr(Name.substr(0, n), prefix))
+    for (const char* Prefix : ArrivalFieldPrefixes) {
+        const size_t N = std::strlen(Prefix);
+        if (Name.size() > N && SameTextStr(Name.substr(0, N), Prefix))
             return true;
     }
     return false;
@@ -77,12 +77,12 @@ const char* const StoreSettingsFiles[] = {"Eudora.ini", "Eudora Settings", "pref
 
 bool IsStoreOwnFile(const std::string& Path)
 {
-    for (const char* ext : StoreIndexExtensions)
-        if (HasFileExt(Path, ext))
+    for (const char* Ext : StoreIndexExtensions)
+        if (HasFileExt(Path, Ext))
             return true;
-    const std::string name = ExtractFileNamePart(Path);
-    for (const char* settings : StoreSettingsFiles)
-        if (SameTextStr(name, settings))
+    const std::string Name = ExtractFileNamePart(Path);
+    for (const char* Settings : StoreSettingsFiles)
+        if (SameTextStr(Name, Settings))
             return true;
     return false;
 }
@@ -100,27 +100,27 @@ bool IsWideSlash(wchar_t C) { return C == L'\\' || C == L'/'; }
 // The long name of an existing full path, empty when there is none.
 std::wstring LongNameOf(const std::wstring& Full)
 {
-    const bool deep = Full.size() >= LongPathFrom && !IsWideSlash(Full[0]);
-    const std::wstring asked = deep ? L"\\\\?\\" + Full : Full;
-    std::wstring name(MaxLongPath, L'\0');
-    const DWORD n = GetLongPathNameW(asked.c_str(), name.data(), MaxLongPath);
-    if (n == 0 || n >= MaxLongPath)
+    const bool Deep = Full.size() >= LongPathFrom && !IsWideSlash(Full[0]);
+    const std::wstring Asked = Deep ? L"\\\\?\\" + Full : Full;
+    std::wstring Name(MaxLongPath, L'\0');
+    const DWORD N = GetLongPathNameW(Asked.c_str(), Name.data(), MaxLongPath);
+    if (N == 0 || N >= MaxLongPath)
         return std::wstring();
-    name.resize(n);
-    return deep && name.compare(0, 4, L"\\\\?\\") == 0 ? name.substr(4) : name;
+    Name.resize(N);
+    return Deep && Name.compare(0, 4, L"\\\\?\\") == 0 ? Name.substr(4) : Name;
 }
 
 // The full path with the short (8.3) names of its existing part made long,
 // so a store's file named by its short path is seen where it lies.
 std::wstring LongFullPathOf(const std::string& Path)
 {
-    const std::wstring full = FullPathOf(Path);
-    for (size_t end = full.size(); end != std::wstring::npos && end > 2; end = full.find_last_of(L"\\/", end - 1)) {
-        const std::wstring head = LongNameOf(full.substr(0, end));
-        if (!head.empty())
-            return head + full.substr(end);
+    const std::wstring Full = FullPathOf(Path);
+    for (size_t End = Full.size(); End != std::wstring::npos && End > 2; End = Full.find_last_of(L"\\/", End - 1)) {
+        const std::wstring Head = LongNameOf(Full.substr(0, End));
+        if (!Head.empty())
+            return Head + Full.substr(End);
     }
-    return full;
+    return Full;
 }
 
 bool IsInside(const std::wstring& Path, std::wstring Folder)
@@ -137,25 +137,25 @@ bool IsInside(const std::wstring& Path, std::wstring Folder)
 // when the system can't tell.
 std::wstring FinalPathOf(HANDLE File)
 {
-    std::wstring path(MaxLongPath, L'\0');
-    const DWORD n = GetFinalPathNameByHandleW(File, path.data(), MaxLongPath, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (n == 0 || n >= MaxLongPath)
+    std::wstring Path(MaxLongPath, L'\0');
+    const DWORD N = GetFinalPathNameByHandleW(File, Path.data(), MaxLongPath, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (N == 0 || N >= MaxLongPath)
         return std::wstring();
-    path.resize(n);
-    if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0)
-        return L"\\" + path.substr(7);
-    if (path.compare(0, 4, L"\\\\?\\") == 0)
-        return path.substr(4);
-    return path;
+    Path.resize(N);
+    if (Path.compare(0, 8, L"\\\\?\\UNC\\") == 0)
+        return L"\\" + Path.substr(7);
+    if (Path.compare(0, 4, L"\\\\?\\") == 0)
+        return Path.substr(4);
+    return Path;
 }
 
 // Where the system can't name the final path, a link or junction in any
 // folder on the way is taken to lead anywhere.
 bool HasLinkOnTheWay(const std::wstring& Full)
 {
-    for (size_t end = Full.size(); end != std::wstring::npos && end > 3; end = Full.find_last_of(L"\\/", end - 1)) {
-        const DWORD attr = GetFileAttributesW((L"\\\\?\\" + Full.substr(0, end)).c_str());
-        if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+    for (size_t End = Full.size(); End != std::wstring::npos && End > 3; End = Full.find_last_of(L"\\/", End - 1)) {
+        const DWORD Attr = GetFileAttributesW((L"\\\\?\\" + Full.substr(0, End)).c_str());
+        if (Attr != INVALID_FILE_ATTRIBUTES && (Attr & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
             return true;
     }
     return false;
@@ -164,10 +164,10 @@ bool HasLinkOnTheWay(const std::wstring& Full)
 // A folder the store keeps files in, by its final path.
 std::wstring FinalFolderOf(const std::string& Folder)
 {
-    const TKernelHandle h(CreateFileAnyLength(Folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    const TKernelHandle H(CreateFileAnyLength(Folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS));
-    const std::wstring final = h ? FinalPathOf(h.Get()) : std::wstring();
-    return final.empty() ? LongFullPathOf(Folder) : final;
+    const std::wstring Final = H ? FinalPathOf(H.Get()) : std::wstring();
+    return Final.empty() ? LongFullPathOf(Folder) : Final;
 }
 
 // What opening a named file shows of it.
@@ -181,27 +181,27 @@ struct TOpenedFile {
 
 TOpenedFile OpenToJudge(const std::string& Path)
 {
-    TOpenedFile file;
-    const TKernelHandle h(CreateFileAnyLength(Path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    TOpenedFile File;
+    const TKernelHandle H(CreateFileAnyLength(Path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                               OPEN_EXISTING));
-    if (!h) {
-        const DWORD error = GetLastError();
-        file.Missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-        file.Busy = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
-        return file;
+    if (!H) {
+        const DWORD Error = GetLastError();
+        File.Missing = Error == ERROR_FILE_NOT_FOUND || Error == ERROR_PATH_NOT_FOUND;
+        File.Busy = Error == ERROR_SHARING_VIOLATION || Error == ERROR_LOCK_VIOLATION;
+        return File;
     }
-    BY_HANDLE_FILE_INFORMATION info;
-    file.Regular = GetFileType(h.Get()) == FILE_TYPE_DISK && GetFileInformationByHandle(h.Get(), &info) &&
-                   (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
-    if (!file.Regular)
-        return file;
-    file.FinalPath = FinalPathOf(h.Get());
-    file.Head.resize(MailboxHeadBytes);
-    DWORD got = 0;
-    if (!ReadFile(h.Get(), file.Head.data(), MailboxHeadBytes, &got, nullptr))
-        got = 0;
-    file.Head.resize(got);
-    return file;
+    BY_HANDLE_FILE_INFORMATION Info;
+    File.Regular = GetFileType(H.Get()) == FILE_TYPE_DISK && GetFileInformationByHandle(H.Get(), &Info) &&
+                   (Info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+    if (!File.Regular)
+        return File;
+    File.FinalPath = FinalPathOf(H.Get());
+    File.Head.resize(MailboxHeadBytes);
+    DWORD Got = 0;
+    if (!ReadFile(H.Get(), File.Head.data(), MailboxHeadBytes, &Got, nullptr))
+        Got = 0;
+    File.Head.resize(Got);
+    return File;
 }
 
 bool IsShareForm(const std::string& Path)
@@ -234,20 +234,20 @@ bool HasUnsafeComponent(const std::string& Path)
 
 bool IsReceivedMessage(const std::string& Header)
 {
-    size_t line = 0;
-    while (line < Header.size()) {
-        size_t end = Header.find_first_of("\r\n", line);
-        end = end == std::string::npos ? Header.size() : end;
-        const size_t colon = Header.find(':', line);
-        if (end > line && Header[line] != ' ' && Header[line] != '\t' && colon < end) {
+    size_t Line = 0;
+    while (Line < Header.size()) {
+        size_t End = Header.find_first_of("\r\n", Line);
+        End = End == std::string::npos ? Header.size() : End;
+        const size_t Colon = Header.find(':', Line);
+        if (End > Line && Header[Line] != ' ' && Header[Line] != '\t' && Colon < End) {
             // The obsolete form lets blanks stand before the colon.
-            size_t nameEnd = colon;
-            while (nameEnd > line && (Header[nameEnd - 1] == ' ' || Header[nameEnd - 1] == '\t'))
-                --nameEnd;
-            if (IsArrivalField(Header.substr(line, nameEnd - line)))
+            size_t NameEnd = Colon;
+            while (NameEnd > Line && (Header[NameEnd - 1] == ' ' || Header[NameEnd - 1] == '\t'))
+                --NameEnd;
+            if (IsArrivalField(Header.substr(Line, NameEnd - Line)))
                 return true;
         }
-        line = end + 1;
+        Line = End + 1;
     }
     return false;
 }
@@ -286,42 +286,42 @@ void LogRefusedFile(const std::string& Path)
 bool MayOpenNamedFile(const std::string& Path, TNamedFileTrust Trust, bool Received,
                       const std::vector<std::string>& StoreFolders, bool Log)
 {
-    const auto refuse = [&Path, Log] {
+    const auto Refuse = [&Path, Log] {
         if (Log)
             LogRefusedFile(Path);
         return false;
     };
     if (Path.empty())
         return true;
-    bool inside = false;
-    for (const std::string& folder : StoreFolders)
-        inside = inside || IsPathInsideFolder(Path, folder);
+    bool Inside = false;
+    for (const std::string& Folder : StoreFolders)
+        Inside = Inside || IsPathInsideFolder(Path, Folder);
     // A share is read only inside a store that lives on one; "\\?\" and
     // "\\.\" paths and devices never. Nothing of these touches the disk.
-    const bool plainShare = IsShareForm(Path) && Path[2] != '?' && Path[2] != '.';
-    if (HasUnsafeComponent(Path) || (IsShareForm(Path) && !(plainShare && inside)) || IsStoreOwnFile(Path)) {
-        return refuse();
+    const bool PlainShare = IsShareForm(Path) && Path[2] != '?' && Path[2] != '.';
+    if (HasUnsafeComponent(Path) || (IsShareForm(Path) && !(PlainShare && Inside)) || IsStoreOwnFile(Path)) {
+        return Refuse();
     }
     // Where a received message may name files only in the store's folders,
     // the place decides, on the path as named and again past every link.
-    const bool placeBound = Received && Trust == TNamedFileTrust::SentOrStore;
-    const bool allowed = Trust == TNamedFileTrust::SentCopy ? !Received : !placeBound || inside;
+    const bool PlaceBound = Received && Trust == TNamedFileTrust::SentOrStore;
+    const bool Allowed = Trust == TNamedFileTrust::SentCopy ? !Received : !PlaceBound || Inside;
     // Decided before the disk is touched: a refused name gets the same row
     // whether its file exists or not.
-    if (!allowed)
-        return refuse();
-    const TOpenedFile file = OpenToJudge(Path);
-    if (file.Missing || file.Busy)
+    if (!Allowed)
+        return Refuse();
+    const TOpenedFile File = OpenToJudge(Path);
+    if (File.Missing || File.Busy)
         return true;
-    if (!file.Regular || ReadsAsMailbox(file.Head) || IsStoreOwnFile(DefaultWideToAnsi(file.FinalPath)))
-        return refuse();
-    if (!placeBound)
+    if (!File.Regular || ReadsAsMailbox(File.Head) || IsStoreOwnFile(DefaultWideToAnsi(File.FinalPath)))
+        return Refuse();
+    if (!PlaceBound)
         return true;
-    const std::wstring final = file.FinalPath.empty() ? LongFullPathOf(Path) : file.FinalPath;
-    if (file.FinalPath.empty() && HasLinkOnTheWay(final))
-        return refuse();
-    for (const std::string& folder : StoreFolders)
-        if (!IsBlankText(folder) && IsInside(final, FinalFolderOf(folder)))
+    const std::wstring Final = File.FinalPath.empty() ? LongFullPathOf(Path) : File.FinalPath;
+    if (File.FinalPath.empty() && HasLinkOnTheWay(Final))
+        return Refuse();
+    for (const std::string& Folder : StoreFolders)
+        if (!IsBlankText(Folder) && IsInside(Final, FinalFolderOf(Folder)))
             return true;
-    return refuse();
+    return Refuse();
 }

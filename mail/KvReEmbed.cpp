@@ -77,39 +77,39 @@ bool MayOpenStoreFile(TReEmbedContext& C, const std::string& Path,
 
 void XAttachmentsRule(TReEmbedContext& C, const std::string& Text)
 {
-    TMessageParts& p = C.Parts;
-    p.SplitAndParse(Text);
-    ClassifyBody(p);
+    TMessageParts& P = C.Parts;
+    P.SplitAndParse(Text);
+    ClassifyBody(P);
     // The field lists files of the sender's own disk: only a copy written
     // here may open them.
-    const bool received = HasArrived(p);
-    bool refused = false;
-    for (const std::string& value : FieldValues(p.Header, "X-Attachments")) {
-        int pos = 1;
-        while (pos <= static_cast<int>(value.size())) {
-            std::string entry;
-            NextQuotedField(value, pos, ';', entry, '"');
-            entry = TrimBlanksAndQuotes(entry);
-            if (entry.empty())
+    const bool Received = HasArrived(P);
+    bool Refused = false;
+    for (const std::string& Value : FieldValues(P.Header, "X-Attachments")) {
+        int Pos = 1;
+        while (Pos <= static_cast<int>(Value.size())) {
+            std::string Entry;
+            NextQuotedField(Value, Pos, ';', Entry, '"');
+            Entry = TrimBlanksAndQuotes(Entry);
+            if (Entry.empty())
                 break;
-            bool preloaded = false;
-            if (!MayOpenNamedFile(entry, TNamedFileTrust::SentCopy, received, {})) {
-                refused = true;
+            bool Preloaded = false;
+            if (!MayOpenNamedFile(Entry, TNamedFileTrust::SentCopy, Received, {})) {
+                Refused = true;
                 continue;
             }
-            const std::string path = ResolveListedFile(C, entry, preloaded);
-            if (!preloaded && !MayOpenNamedFile(path, TNamedFileTrust::SentCopy, received, {C.MailboxFolder})) {
-                refused = true;
+            const std::string Path = ResolveListedFile(C, Entry, Preloaded);
+            if (!Preloaded && !MayOpenNamedFile(Path, TNamedFileTrust::SentCopy, Received, {C.MailboxFolder})) {
+                Refused = true;
                 continue;
             }
-            AddFileAttachment(C, path, std::string(), false);
+            AddFileAttachment(C, Path, std::string(), false);
         }
     }
     // A refused name stays on record where the message had it.
-    if (!refused)
-        DeleteAllFields(p.Header, "X-Attachments");
-    p.ParseHeader(p.Header);
-    FinishHeader(p, C.Added);
+    if (!Refused)
+        DeleteAllFields(P.Header, "X-Attachments");
+    P.ParseHeader(P.Header);
+    FinishHeader(P, C.Added);
 }
 
 void RsAttachRule(TReEmbedContext& C, const std::string& Text)

@@ -9,12 +9,12 @@
 
 TLogText MessageLabel(const TFileMailObj& Reader, const TLogText& DataFile)
 {
-    TLogText name(Reader.MailboxName);
-    if (name.Ansi.empty()) {
-        name.Ansi = ExtractFileNamePart(DataFile.Ansi);
-        name.Wide = DataFile.Wide.substr(DataFile.Wide.find_last_of(L'\\') + 1);
+    TLogText Name(Reader.MailboxName);
+    if (Name.Ansi.empty()) {
+        Name.Ansi = ExtractFileNamePart(DataFile.Ansi);
+        Name.Wide = DataFile.Wide.substr(DataFile.Wide.find_last_of(L'\\') + 1);
     }
-    return name + (", message " + std::to_string(std::max(Reader.GetMessageNumber(), 1)) + " at offset " +
+    return Name + (", message " + std::to_string(std::max(Reader.GetMessageNumber(), 1)) + " at offset " +
                    std::to_string(std::max<std::int64_t>(Reader.MessagePos, 0)));
 }
 
@@ -25,7 +25,7 @@ std::string TTextLogMessage::LogDateText()
 
 std::string TTextLogMessage::LogSubject()
 {
-    std::string subject;
-    GetMessageSubject(FText, false, static_cast<int>(GetACP()), subject);
-    return subject;
+    std::string Subject;
+    GetMessageSubject(FText, false, static_cast<int>(GetACP()), Subject);
+    return Subject;
 }

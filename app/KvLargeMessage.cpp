@@ -63,24 +63,24 @@ void TMessageRangeCopy::DropFinalBreak(bool KeepOwn)
 {
     if (FSize < 1)
         return;
-    const std::int64_t from = FPos + FSize - std::min<std::int64_t>(FSize, 3);
-    const TKernelHandle file = OpenForReading(FFile);
-    LARGE_INTEGER at;
-    at.QuadPart = from;
-    char last[3] = {};
-    DWORD got = 0;
-    const DWORD want = static_cast<DWORD>(FPos + FSize - from);
-    if (!file.Valid() || !SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN) ||
-        !ReadFile(file.Get(), last, want, &got, nullptr) || got != want)
+    const std::int64_t From = FPos + FSize - std::min<std::int64_t>(FSize, 3);
+    const TKernelHandle File = OpenForReading(FFile);
+    LARGE_INTEGER At;
+    At.QuadPart = From;
+    char Last[3] = {};
+    DWORD Got = 0;
+    const DWORD Want = static_cast<DWORD>(FPos + FSize - From);
+    if (!File.Valid() || !SetFilePointerEx(File.Get(), At, nullptr, FILE_BEGIN) ||
+        !ReadFile(File.Get(), Last, Want, &Got, nullptr) || Got != Want)
         return;
-    const auto isBreak = [](char C) { return C == '\r' || C == '\n'; };
-    const char* end = last + got;
+    const auto IsBreak = [](char C) { return C == '\r' || C == '\n'; };
+    const char* End = Last + Got;
     // The final break: CR LF, LF, or a CR mailbox's CR.
-    const DWORD length = end[-1] == '\n' ? (got >= 2 && end[-2] == '\r' ? 2 : 1) : end[-1] == '\r' ? 1 : 0;
-    if (KeepOwn && length == 0)
+    const DWORD Length = End[-1] == '\n' ? (Got >= 2 && End[-2] == '\r' ? 2 : 1) : End[-1] == '\r' ? 1 : 0;
+    if (KeepOwn && Length == 0)
         FAddBreak = true;
-    else if (!KeepOwn || (got > length && isBreak(end[-1 - static_cast<int>(length)])))
-        FSize -= length;
+    else if (!KeepOwn || (Got > Length && IsBreak(End[-1 - static_cast<int>(Length)])))
+        FSize -= Length;
 }
 
 std::string TMessageRangeCopy::Head(std::size_t Max) const

@@ -43,10 +43,10 @@ bool IsLockError(DWORD Error)
 // beside it, so that two such names stay apart there.
 TLogText LogNameOf(const std::string& Path)
 {
-    TLogText name = TLogText::FromWide(LongPathOf(Path));
-    if (!name.Wide.empty())
-        name.Ansi += " (" + Path + ")";
-    return name;
+    TLogText Name = TLogText::FromWide(LongPathOf(Path));
+    if (!Name.Wide.empty())
+        Name.Ansi += " (" + Path + ")";
+    return Name;
 }
 
 }  // namespace
@@ -54,35 +54,35 @@ TLogText LogNameOf(const std::string& Path)
 
 std::string CutTargetPattern(const std::string& Text)
 {
-    const size_t p = Text.rfind("\\*.");
-    if (p == std::string::npos || Text.find('\\', p + 1) != std::string::npos)
+    const size_t P = Text.rfind("\\*.");
+    if (P == std::string::npos || Text.find('\\', P + 1) != std::string::npos)
         return Text;
-    return Text.substr(0, p + 1);
+    return Text.substr(0, P + 1);
 }
 
 std::string TargetExtOfText(const std::string& Text)
 {
     if (HasTrailingSlash(Text))
         return "*";
-    const size_t p = Text.rfind("\\*.");
-    if (p == std::string::npos || Text.find('\\', p + 1) != std::string::npos)
+    const size_t P = Text.rfind("\\*.");
+    if (P == std::string::npos || Text.find('\\', P + 1) != std::string::npos)
         return std::string();
-    const std::string ext = Text.substr(p + 3);
-    if (ext.empty() && !Text.empty() && Text.back() == '.')
+    const std::string Ext = Text.substr(P + 3);
+    if (Ext.empty() && !Text.empty() && Text.back() == '.')
         return ".";
-    return ext;
+    return Ext;
 }
 
 std::string TargetDeviceProblem(const std::string& Path)
 {
-    for (size_t start = PathHasDrive(Path) ? 2 : 0; start < Path.size();) {
-        size_t end = Path.find('\\', start);
-        if (end == std::string::npos)
-            end = Path.size();
-        const std::string part = Path.substr(start, end - start);
-        if (IsDeviceFileName(part))
-            return Path + ": " + part + " is a device name";
-        start = end + 1;
+    for (size_t Start = PathHasDrive(Path) ? 2 : 0; Start < Path.size();) {
+        size_t End = Path.find('\\', Start);
+        if (End == std::string::npos)
+            End = Path.size();
+        const std::string Part = Path.substr(Start, End - Start);
+        if (IsDeviceFileName(Part))
+            return Path + ": " + Part + " is a device name";
+        Start = End + 1;
     }
     return std::string();
 }
@@ -181,67 +181,67 @@ void TConvertDriver::StartConversion()
             };
             FFileFinder->OnFile = [this](TFileFinder* S, const std::string& N) { FinderFoundFile(S, N); };
             FFileFinder->OnSkip = [this](TFileFinder*, const std::string& N, const std::string& Reason) {
-                const std::string line = "Not searched: " + N + " (" + Reason + ")";
+                const std::string Line = "Not searched: " + N + " (" + Reason + ")";
                 if (Reason == TFileFinder::RevisitReason)
-                    LogLine(line);
+                    LogLine(Line);
                 else
-                    NotConverted(N, line, TConvertResult::Unreadable);
+                    NotConverted(N, Line, TConvertResult::Unreadable);
             };
             // Mailboxes restored from a CD or a backup are read-only; they
             // are still mailboxes.
             FFileFinder->Attributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE;
         }
         if (!FSkipFolders && IsExistingFile(SkipFoldersFile)) {
-            auto list = std::make_unique<TStringList>();
-            LoadStringsFromFile(SkipFoldersFile, *list);
-            FSkipFolders = std::move(list);
+            auto List = std::make_unique<TStringList>();
+            LoadStringsFromFile(SkipFoldersFile, *List);
+            FSkipFolders = std::move(List);
         }
 
-        TConvertChoices choices;
-        FHost.GetChoices(choices);
-        TStrings& sources = FHost.SourceFiles();
-        if (sources.Count() == 0) {
-            const std::string folder = GetSourceDefaultFolder(choices.SourceFormat);
-            if (!folder.empty())
-                sources.AddObject(folder + "\\*." + MailFormatExtension(choices.SourceFormat, false),
-                                  MailFormatToObject(choices.SourceFormat));
+        TConvertChoices Choices;
+        FHost.GetChoices(Choices);
+        TStrings& Sources = FHost.SourceFiles();
+        if (Sources.Count() == 0) {
+            const std::string Folder = GetSourceDefaultFolder(Choices.SourceFormat);
+            if (!Folder.empty())
+                Sources.AddObject(Folder + "\\*." + MailFormatExtension(Choices.SourceFormat, false),
+                                  MailFormatToObject(Choices.SourceFormat));
         }
-        TConvertSettings& cs = *FSettings;
-        cs.SetSourceList(&sources);
-        cs.IncludeSubfolders = choices.IncludeSubfolders;
-        cs.SkipTrashJunk = choices.SkipTrashJunk;
-        cs.MatchDates = choices.MatchDates;
-        cs.Md5FileNames = choices.Md5FileNames;
-        cs.SetTargetFormat(choices.TargetFormat);
-        cs.TargetPath = CutTargetPattern(choices.TargetText);
-        if (cs.OneFilePerMessage)
-            cs.TargetPath = AddTrailingBackslash(cs.TargetPath);
-        cs.TargetExtOverride = TargetExtOfText(choices.TargetText);
-        cs.RestoreFolderTree = choices.RestoreFolderTree && HasTrailingSlash(cs.TargetPath);
-        FFileFinder->Recursive = cs.IncludeSubfolders;
+        TConvertSettings& RunSettings = *FSettings;
+        RunSettings.SetSourceList(&Sources);
+        RunSettings.IncludeSubfolders = Choices.IncludeSubfolders;
+        RunSettings.SkipTrashJunk = Choices.SkipTrashJunk;
+        RunSettings.MatchDates = Choices.MatchDates;
+        RunSettings.Md5FileNames = Choices.Md5FileNames;
+        RunSettings.SetTargetFormat(Choices.TargetFormat);
+        RunSettings.TargetPath = CutTargetPattern(Choices.TargetText);
+        if (RunSettings.OneFilePerMessage)
+            RunSettings.TargetPath = AddTrailingBackslash(RunSettings.TargetPath);
+        RunSettings.TargetExtOverride = TargetExtOfText(Choices.TargetText);
+        RunSettings.RestoreFolderTree = Choices.RestoreFolderTree && HasTrailingSlash(RunSettings.TargetPath);
+        FFileFinder->Recursive = RunSettings.IncludeSubfolders;
 
         if (FHost.LogLineCount() > 6)
             LogLine("\r\n***\r\n");
         FTargetFailed = false;
         FRunTargets.clear();
-        if (const std::string problem = TargetFolderProblem(); !problem.empty()) {
+        if (const std::string Problem = TargetFolderProblem(); !Problem.empty()) {
             // Found now, before any mailbox: later every message would fail
             // on its own, and none would say why.
             FTargetFailed = true;
-            LogLine("Target folder cannot be used: " + problem);
+            LogLine("Target folder cannot be used: " + Problem);
             LogLine("Processing stopped.");
         } else {
             CheckErrorLog();
-            const long rowsBefore = ErrorLogRowCount();
+            const long RowsBefore = ErrorLogRowCount();
             ConvertSourceList();
             LogLine(Format("%d mailboxes processed, %d messages converted, %d duplicates skipped, %d errors.",
-                           cs.MailboxCount, cs.MessageCount, cs.DuplicateCount, cs.ErrorCount));
+                           RunSettings.MailboxCount, RunSettings.MessageCount, RunSettings.DuplicateCount, RunSettings.ErrorCount));
             LogLine(Aborted() ? "Processing aborted."
                     : FTargetFailed   ? "Processing stopped: the target cannot be written."
                                       : "Processing finished.");
             // The count of errors alone leaves the user to guess where
             // their rows are.
-            if (ErrorLogRowCount() != rowsBefore)
+            if (ErrorLogRowCount() != RowsBefore)
                 LogLine("Error log: " + ErrorLogFileName);
         }
     } catch (...) {
@@ -255,39 +255,39 @@ void TConvertDriver::StartConversion()
 
 std::string TConvertDriver::TargetFolderProblem() const
 {
-    const TConvertSettings& cs = *FSettings;
-    if (!cs.OneFilePerMessage && !MailFormatIsMboxTarget(cs.TargetFormat))
+    const TConvertSettings& RunSettings = *FSettings;
+    if (!RunSettings.OneFilePerMessage && !MailFormatIsMboxTarget(RunSettings.TargetFormat))
         return std::string();  // nothing is written
-    if (cs.TargetPath.empty())
+    if (RunSettings.TargetPath.empty())
         return "no target folder was given";
-    const bool file = !cs.OneFilePerMessage && !HasTrailingSlash(cs.TargetPath);
-    const std::string folder = ExcludeTrailingSlash(file ? ExtractParentFolder(cs.TargetPath) : cs.TargetPath);
-    const std::string shown = file ? cs.TargetPath : folder;
+    const bool IsFile = !RunSettings.OneFilePerMessage && !HasTrailingSlash(RunSettings.TargetPath);
+    const std::string Folder = ExcludeTrailingSlash(IsFile ? ExtractParentFolder(RunSettings.TargetPath) : RunSettings.TargetPath);
+    const std::string Shown = IsFile ? RunSettings.TargetPath : Folder;
     // A message file needs room for at least an 8.3 name of its own.
-    if (folder.size() + 13 >= MAX_PATH)
-        return shown + ": the path is longer than Windows allows";
-    const size_t root = PathHasDrive(folder) ? 2 : 0;
-    if (HasInvalidPathChars(folder.substr(root)) || folder.find(':', root) != std::string::npos)
-        return shown + ": the path holds characters a folder name cannot hold";
+    if (Folder.size() + 13 >= MAX_PATH)
+        return Shown + ": the path is longer than Windows allows";
+    const size_t Root = PathHasDrive(Folder) ? 2 : 0;
+    if (HasInvalidPathChars(Folder.substr(Root)) || Folder.find(':', Root) != std::string::npos)
+        return Shown + ": the path holds characters a folder name cannot hold";
     // The target file's own name too: a device takes every message and keeps none.
-    if (const std::string problem = TargetDeviceProblem(shown); !problem.empty())
-        return problem;
-    const DWORD attr = GetFileAttributesA(folder.c_str());
-    if (attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY))
-        return folder + ": it is a file, not a folder";
-    if (!ForceFolder(folder)) {
-        const DWORD error = GetLastError();
-        return folder + ": the folder cannot be created: " + SystemErrorText(error ? error : ERROR_PATH_NOT_FOUND);
+    if (const std::string Problem = TargetDeviceProblem(Shown); !Problem.empty())
+        return Problem;
+    const DWORD Attr = GetFileAttributesA(Folder.c_str());
+    if (Attr != INVALID_FILE_ATTRIBUTES && !(Attr & FILE_ATTRIBUTE_DIRECTORY))
+        return Folder + ": it is a file, not a folder";
+    if (!ForceFolder(Folder)) {
+        const DWORD Error = GetLastError();
+        return Folder + ": the folder cannot be created: " + SystemErrorText(Error ? Error : ERROR_PATH_NOT_FOUND);
     }
-    if (const std::string problem = FolderWriteProblem(folder); !problem.empty())
-        return folder + ": " + problem;
-    if (file) {
-        const DWORD target = GetFileAttributesA(cs.TargetPath.c_str());
-        if (target != INVALID_FILE_ATTRIBUTES && (target & FILE_ATTRIBUTE_DIRECTORY))
-            return shown + ": the target file is a folder";
-        if (target != INVALID_FILE_ATTRIBUTES) {
-            if (const std::string problem = FileWriteProblem(cs.TargetPath); !problem.empty())
-                return shown + ": the target file cannot be written: " + problem;
+    if (const std::string Problem = FolderWriteProblem(Folder); !Problem.empty())
+        return Folder + ": " + Problem;
+    if (IsFile) {
+        const DWORD TargetAttr = GetFileAttributesA(RunSettings.TargetPath.c_str());
+        if (TargetAttr != INVALID_FILE_ATTRIBUTES && (TargetAttr & FILE_ATTRIBUTE_DIRECTORY))
+            return Shown + ": the target file is a folder";
+        if (TargetAttr != INVALID_FILE_ATTRIBUTES) {
+            if (const std::string Problem = FileWriteProblem(RunSettings.TargetPath); !Problem.empty())
+                return Shown + ": the target file cannot be written: " + Problem;
         }
     }
     return std::string();
@@ -297,39 +297,39 @@ void TConvertDriver::CheckErrorLog()
 {
     if (ErrorLogFileName.empty() || IsErrorLogOpen())
         return;
-    const std::string& log = ErrorLogFileName;
-    std::string problem;
-    const DWORD attr = GetFileAttributesA(log.c_str());
-    if (IsDeviceFile(log))
-        problem = ExtractFileNamePart(log) + " is a device name";
-    else if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY))
-        problem = "it is a folder";
-    else if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_READONLY))
-        problem = "the file is read-only";  // the log would move it aside
-    else if (attr != INVALID_FILE_ATTRIBUTES)
-        problem = FileWriteProblem(log);
+    const std::string& LogFile = ErrorLogFileName;
+    std::string Problem;
+    const DWORD Attr = GetFileAttributesA(LogFile.c_str());
+    if (IsDeviceFile(LogFile))
+        Problem = ExtractFileNamePart(LogFile) + " is a device name";
+    else if (Attr != INVALID_FILE_ATTRIBUTES && (Attr & FILE_ATTRIBUTE_DIRECTORY))
+        Problem = "it is a folder";
+    else if (Attr != INVALID_FILE_ATTRIBUTES && (Attr & FILE_ATTRIBUTE_READONLY))
+        Problem = "the file is read-only";  // the log would move it aside
+    else if (Attr != INVALID_FILE_ATTRIBUTES)
+        Problem = FileWriteProblem(LogFile);
     // An old log is moved aside and a new one made beside it: the folder
     // must take new files.
-    if (problem.empty()) {
-        const std::string folder = ExtractParentFolder(log);
-        problem = !ForceFolder(folder) ? "its folder cannot be created: " + SystemErrorText(GetLastError())
-                                       : FolderWriteProblem(folder);
+    if (Problem.empty()) {
+        const std::string Folder = ExtractParentFolder(LogFile);
+        Problem = !ForceFolder(Folder) ? "its folder cannot be created: " + SystemErrorText(GetLastError())
+                                       : FolderWriteProblem(Folder);
     }
     // And the name itself must make a file: not a pattern, not a FIFO or a
     // device that takes the rows and keeps none. A file made to learn it goes.
-    if (problem.empty()) {
-        bool created = false;
-        problem = DiskFileProblem(log, GENERIC_WRITE, OPEN_ALWAYS, created);
-        if (created)
-            DeleteFileW(LongPathForm(log).c_str());
+    if (Problem.empty()) {
+        bool Created = false;
+        Problem = DiskFileProblem(LogFile, GENERIC_WRITE, OPEN_ALWAYS, Created);
+        if (Created)
+            DeleteFileW(LongPathForm(LogFile).c_str());
     }
-    if (problem.empty())
+    if (Problem.empty())
         return;
-    const bool fallback = !FallbackErrorLog.empty() && !SamePathName(FallbackErrorLog, log);
-    LogLine("Error log cannot be written: " + log + ": " + problem +
-            (fallback ? "; its rows go to " + FallbackErrorLog : std::string()));
+    const bool Fallback = !FallbackErrorLog.empty() && !SamePathName(FallbackErrorLog, LogFile);
+    LogLine("Error log cannot be written: " + LogFile + ": " + Problem +
+            (Fallback ? "; its rows go to " + FallbackErrorLog : std::string()));
     // Said once: the next run starts from the fallback.
-    ErrorLogFileName = fallback ? FallbackErrorLog : std::string();
+    ErrorLogFileName = Fallback ? FallbackErrorLog : std::string();
 }
 
 void TConvertDriver::FinishRun()
@@ -347,30 +347,30 @@ void TConvertDriver::FinishRun()
 
 void TConvertDriver::ConvertSourceList()
 {
-    TConvertSettings& cs = *FSettings;
-    for (int i = 0; i < cs.SourceCount; ++i) {
+    TConvertSettings& RunSettings = *FSettings;
+    for (int I = 0; I < RunSettings.SourceCount; ++I) {
         if (Aborted() || FTargetFailed)
             break;
-        cs.SetCurrentIndex(i);
-        const std::string entry = cs.GetSourceEntry();
-        if (entry.find("*.") == std::string::npos) {
-            ConvertMailbox(entry, cs.SkipTrashJunk);
+        RunSettings.SetCurrentIndex(I);
+        const std::string Entry = RunSettings.GetSourceEntry();
+        if (Entry.find("*.") == std::string::npos) {
+            ConvertMailbox(Entry, RunSettings.SkipTrashJunk);
             LogLine("");
             continue;
         }
-        const int slash = LastCharPos('\\', entry);
-        const std::string folder = entry.substr(0, static_cast<size_t>(slash > 0 ? slash - 1 : 0));
-        const std::string mask = entry.substr(static_cast<size_t>(slash));
+        const int Slash = LastCharPos('\\', Entry);
+        const std::string Folder = Entry.substr(0, static_cast<size_t>(Slash > 0 ? Slash - 1 : 0));
+        const std::string Mask = Entry.substr(static_cast<size_t>(Slash));
         // A Mozilla sub-folder is the overflow of the mailbox beside it
         // (Inbox.sbd of Inbox): that mailbox is the user's choice too.
-        if (!cs.SubfolderExt.empty() && HasFileExt(folder, cs.SubfolderExt)) {
-            const std::string owner = SetFileExt(folder, MailFormatExtension(cs.SourceFormat, false));
-            if (IsExistingFile(owner)) {
-                ConvertMailbox(owner, cs.SkipTrashJunk);
+        if (!RunSettings.SubfolderExt.empty() && HasFileExt(Folder, RunSettings.SubfolderExt)) {
+            const std::string Owner = SetFileExt(Folder, MailFormatExtension(RunSettings.SourceFormat, false));
+            if (IsExistingFile(Owner)) {
+                ConvertMailbox(Owner, RunSettings.SkipTrashJunk);
                 LogLine("");
             }
         }
-        RunFolderSearch(folder, mask);
+        RunFolderSearch(Folder, Mask);
     }
 }
 
@@ -390,7 +390,7 @@ TConvertResult TConvertDriver::NotConverted(const std::string& Name, const TLogT
 {
     LogLine(Line);
     if (Row) {
-        const TErrorLogContext context(LogNameOf(Name), nullptr);
+        const TErrorLogContext Context(LogNameOf(Name), nullptr);
         WriteErrorLine(Line);
     }
     FSettings->CountResult(cntError);
@@ -399,49 +399,49 @@ TConvertResult TConvertDriver::NotConverted(const std::string& Name, const TLogT
 
 std::string TConvertDriver::DataFileOf(const std::string& Found) const
 {
-    const std::string data = FSettings->GetMailboxFileOf(Found);
-    if (data == Found || IsExistingFile(data))
-        return data;
+    const std::string Data = FSettings->GetMailboxFileOf(Found);
+    if (Data == Found || IsExistingFile(Data))
+        return Data;
     // The finder gives a name the code page cannot carry by its short form;
     // the data file has a short name of its own, so it is made from the long
     // name. Only extensions change, and they are plain ASCII.
-    const std::wstring longName = LongPathOf(Found);
-    const size_t dot = longName.find_last_of(L'.');
-    const size_t slash = longName.find_last_of(L'\\');
-    if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash))
-        return data;
-    const std::string mapped = FSettings->GetMailboxFileOf("x" + DefaultWideToAnsi(longName.substr(dot)));
-    const std::string path = OpenableAnsiPath(longName.substr(0, dot) + AnsiToWideStr(mapped.substr(1)));
-    return path.empty() ? data : path;
+    const std::wstring LongName = LongPathOf(Found);
+    const size_t Dot = LongName.find_last_of(L'.');
+    const size_t Slash = LongName.find_last_of(L'\\');
+    if (Dot == std::wstring::npos || (Slash != std::wstring::npos && Dot < Slash))
+        return Data;
+    const std::string Mapped = FSettings->GetMailboxFileOf("x" + DefaultWideToAnsi(LongName.substr(Dot)));
+    const std::string Path = OpenableAnsiPath(LongName.substr(0, Dot) + AnsiToWideStr(Mapped.substr(1)));
+    return Path.empty() ? Data : Path;
 }
 
 void TConvertDriver::FinderAcceptFile(TFileFinder* /*Sender*/, const std::string& FoundName, bool& Accept)
 {
-    const std::string data = DataFileOf(FoundName);
+    const std::string Data = DataFileOf(FoundName);
     // A mailbox that cannot be read (held open by its mail program, a
     // device name) gets its line from ConvertMailbox instead of vanishing.
-    if (IsDeviceFile(data)) {
+    if (IsDeviceFile(Data)) {
         Accept = true;
         return;
     }
     // Found through its index, the file is meant as a mailbox: one that is
     // none gets its line, row and error as when it is given by hand. An
     // index left without its mailbox, and an empty mailbox, pass unsaid.
-    if (!SamePathName(data, FoundName)) {
-        std::string reason;
-        Accept = IsExistingFile(data) &&
-                 (GetFileSizeByName(data) != 0 || EmptyMailboxKind(FoundName, data, reason) != TConvertResult::Empty);
+    if (!SamePathName(Data, FoundName)) {
+        std::string Reason;
+        Accept = IsExistingFile(Data) &&
+                 (GetFileSizeByName(Data) != 0 || EmptyMailboxKind(FoundName, Data, Reason) != TConvertResult::Empty);
         return;
     }
-    std::string head;
-    Accept = ReadMailboxHead(data, head) == 0 ? SniffHead(head) == TMailboxSniff::Mbox : IsExistingFile(data);
+    std::string Head;
+    Accept = ReadMailboxHead(Data, Head) == 0 ? SniffHead(Head) == TMailboxSniff::Mbox : IsExistingFile(Data);
 }
 
 TConvertResult TConvertDriver::EmptyMailboxKind(const std::string& FileName, const std::string& Data,
                                                 std::string& Reason) const
 {
-    bool created = false;
-    if (DiskFileProblem(Data, GENERIC_READ, OPEN_EXISTING, created) == NotADiskFile) {
+    bool Created = false;
+    if (DiskFileProblem(Data, GENERIC_READ, OPEN_EXISTING, Created) == NotADiskFile) {
         Reason = std::string("Mailbox cannot be read: ") + NotADiskFile;
         return TConvertResult::Unreadable;
     }
@@ -458,31 +458,31 @@ void TConvertDriver::ReportUnindexedMailboxes(const std::string& Folder)
     // Mozilla mail programs find their mailboxes through the index beside
     // each one; a mailbox without one is not the search's to convert, but
     // the user learns of it and can add it by hand.
-    const std::string indexExt = MailFormatExtension(FSettings->SourceFormat, false);
-    TFileFinder scan;
-    scan.Attributes = FFileFinder->Attributes;
-    scan.SetFileMask("*");
-    scan.OnAcceptFile = [&](TFileFinder*, const std::string& Name, bool& Accept) {
+    const std::string IndexExt = MailFormatExtension(FSettings->SourceFormat, false);
+    TFileFinder Scan;
+    Scan.Attributes = FFileFinder->Attributes;
+    Scan.SetFileMask("*");
+    Scan.OnAcceptFile = [&](TFileFinder*, const std::string& Name, bool& Accept) {
         Accept = false;
         // A short name has no index beside it; its long name may.
-        if (HasFileExt(Name, indexExt) || IsExistingFile(Name + "." + indexExt) ||
-            IsExistingWideFile(LongPathOf(Name) + L"." + AnsiToWideStr(indexExt)))
+        if (HasFileExt(Name, IndexExt) || IsExistingFile(Name + "." + IndexExt) ||
+            IsExistingWideFile(LongPathOf(Name) + L"." + AnsiToWideStr(IndexExt)))
             return;
         if (SniffMailboxFile(Name) == TMailboxSniff::Mbox)
             NotConverted(Name, "Mailbox without an index file skipped (add it by hand to convert it): " + LogNameOf(Name),
                          TConvertResult::NotMailbox);
     };
-    scan.Execute(Folder);
+    Scan.Execute(Folder);
 }
 
 void TConvertDriver::FinderAcceptFolder(TFileFinder* /*Sender*/, const std::string& Folder, bool& Accept)
 {
     Accept = true;
     if (FSettings->SkipTrashJunk && FSkipFolders) {
-        std::string name = ExtractFileNamePart(ExcludeTrailingSlash(Folder));
+        std::string Name = ExtractFileNamePart(ExcludeTrailingSlash(Folder));
         if (!FSettings->SubfolderExt.empty())
-            name = RemoveFileExt(name, FSettings->SubfolderExt);
-        Accept = !IsOnSkipList(name);
+            Name = RemoveFileExt(Name, FSettings->SubfolderExt);
+        Accept = !IsOnSkipList(Name);
     }
     if (Accept && !FSettings->SubfolderExt.empty())
         ReportUnindexedMailboxes(Folder);
@@ -502,33 +502,33 @@ void TConvertDriver::FinderFoundFile(TFileFinder* Sender, const std::string& Fil
 
 std::string TConvertDriver::MboxTargetOf(const std::string& DataFile) const
 {
-    const TConvertSettings& cs = *FSettings;
-    std::string target = cs.GetTargetPath(DataFile);
-    if (!HasTrailingSlash(target))
-        return target;
-    const std::string ext = cs.GetTargetExt();
-    const bool eudora = MailFormatIsEudora(cs.SourceFormat);
-    std::string name = ExtractFileNamePart(DataFile);
-    if (ext == ".") {
-        if (eudora)
-            name = RemoveFileExt(name, "mbx");
-    } else if (!ext.empty() && ext != "*") {
-        name = SetFileExt(name, ext, !eudora);
+    const TConvertSettings& RunSettings = *FSettings;
+    std::string Target = RunSettings.GetTargetPath(DataFile);
+    if (!HasTrailingSlash(Target))
+        return Target;
+    const std::string Ext = RunSettings.GetTargetExt();
+    const bool IsEudora = MailFormatIsEudora(RunSettings.SourceFormat);
+    std::string Name = ExtractFileNamePart(DataFile);
+    if (Ext == ".") {
+        if (IsEudora)
+            Name = RemoveFileExt(Name, "mbx");
+    } else if (!Ext.empty() && Ext != "*") {
+        Name = SetFileExt(Name, Ext, !IsEudora);
     }
-    return target + name;
+    return Target + Name;
 }
 
 bool TConvertDriver::IsRunTarget(const std::string& DataFile) const
 {
     // A target inside the searched tree sniffs as a mailbox like any other;
     // read while it is written it would get its own messages once more.
-    const TConvertSettings& cs = *FSettings;
-    if (!MailFormatIsMboxTarget(cs.TargetFormat))
+    const TConvertSettings& RunSettings = *FSettings;
+    if (!MailFormatIsMboxTarget(RunSettings.TargetFormat))
         return false;
-    if (!HasTrailingSlash(cs.TargetPath) && SamePathName(cs.TargetPath, DataFile))
+    if (!HasTrailingSlash(RunSettings.TargetPath) && SamePathName(RunSettings.TargetPath, DataFile))
         return true;
-    for (const std::string& target : FRunTargets)
-        if (SamePathName(target, DataFile))
+    for (const std::string& Target : FRunTargets)
+        if (SamePathName(Target, DataFile))
             return true;
     return SamePathName(MboxTargetOf(DataFile), DataFile);
 }
@@ -544,8 +544,8 @@ bool TConvertDriver::PrepareMboxWriter(const std::string& DataFile)
     try {
         // An existing target is never replaced: a later run appends to it.
         FMboxWriter = std::make_unique<TTextFileWriter>(FTargetFolder, !IsExistingFile(FTargetFolder), true);
-    } catch (const EFileError& e) {
-        TargetFailed(e.ErrorCode ? SystemErrorText(e.ErrorCode) : e.Message());
+    } catch (const EFileError& E) {
+        TargetFailed(E.ErrorCode ? SystemErrorText(E.ErrorCode) : E.Message());
         return false;
     }
     // The earlier run's last line is completed with this target's break,
@@ -573,48 +573,48 @@ std::string TConvertDriver::TargetFolderFailure(DWORD Error) const
 
 TConvertResult TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipList)
 {
-    TConvertSettings& cs = *FSettings;
+    TConvertSettings& RunSettings = *FSettings;
     LogLine("Processing: " + LogNameOf(FileName));
-    const std::string data = DataFileOf(FileName);
-    FMailboxFile = data;
-    FMailboxShown = LogNameOf(data);
+    const std::string Data = DataFileOf(FileName);
+    FMailboxFile = Data;
+    FMailboxShown = LogNameOf(Data);
     FMailboxStamp = {-1, 0};
-    std::string head;
-    if (const auto refused = CheckMailbox(FileName, data, CheckSkipList, head); refused != TConvertResult::Done)
-        return refused;
+    std::string Head;
+    if (const auto Refused = CheckMailbox(FileName, Data, CheckSkipList, Head); Refused != TConvertResult::Done)
+        return Refused;
     FMailboxStamp = MailboxStamp();
     FChangeReported = false;
     // Only the mbox readers see the data file's head; an index reader
     // finds its messages by offset.
-    const TMailReader readerKind = MailFormatReader(cs.SourceFormat);
-    const size_t bom = readerKind == TMailReader::EudoraIndex ? 0 : BomLength(head);
-    const bool bomLine = bom > 0 && head.find_first_of("\r\n", bom) < PaddingLength(head);
+    const TMailReader ReaderKind = MailFormatReader(RunSettings.SourceFormat);
+    const size_t Bom = ReaderKind == TMailReader::EudoraIndex ? 0 : BomLength(Head);
+    const bool BomLine = Bom > 0 && Head.find_first_of("\r\n", Bom) < PaddingLength(Head);
 
     // A reader that cannot open its file writes a row naming it.
-    const TErrorLogContext opening(FMailboxShown, nullptr);
-    const std::unique_ptr<TFileMailObj> reader = OpenMailReader(FileName, data, readerKind);
-    if (!reader)
+    const TErrorLogContext Opening(FMailboxShown, nullptr);
+    const std::unique_ptr<TFileMailObj> Reader = OpenMailReader(FileName, Data, ReaderKind);
+    if (!Reader)
         return TConvertResult::Done;
     // The reader wrote its row when it failed to open the file.
-    if (reader->Locked)
-        return NotConverted(data, "Mailbox locked", TConvertResult::Locked, false);
+    if (Reader->Locked)
+        return NotConverted(Data, "Mailbox locked", TConvertResult::Locked, false);
     // An index that gives no message says why, not a bare "Done".
-    if (const auto* toc = dynamic_cast<const TEudoraTocObj*>(reader.get()); toc && !toc->IndexProblem.empty())
-        LogLine(toc->IndexProblem);
+    if (const auto* Toc = dynamic_cast<const TEudoraTocObj*>(Reader.get()); Toc && !Toc->IndexProblem.empty())
+        LogLine(Toc->IndexProblem);
 
-    TConvertResult result = TConvertResult::Done;
+    TConvertResult Result = TConvertResult::Done;
     try {
         // Rows the reader writes while it reads say which message.
-        TReaderLogMessage current(*reader, FMailboxShown);
-        const TErrorLogContext context(FMailboxShown, &current);
-        if (PrepareTargetFor(data))
-            result = CopyMessages(*reader, data, bom, bomLine);
+        TReaderLogMessage Current(*Reader, FMailboxShown);
+        const TErrorLogContext Context(FMailboxShown, &Current);
+        if (PrepareTargetFor(Data))
+            Result = CopyMessages(*Reader, Data, Bom, BomLine);
     } catch (...) {
         LogLine(Aborted() ? "Aborted" : "Done");
         throw;
     }
     LogLine(Aborted() ? "Aborted" : FTargetFailed ? "Stopped" : "Done");
-    return result;
+    return Result;
 }
 
 TConvertResult TConvertDriver::CheckMailbox(const std::string& FileName, const std::string& Data, bool CheckSkipList,
@@ -636,18 +636,18 @@ TConvertResult TConvertDriver::CheckMailbox(const std::string& FileName, const s
     if (!IsExistingFile(Data))
         return NotConverted(Data, "Mailbox not found", TConvertResult::NotFound);
     if (GetFileSizeByName(Data) == 0) {
-        std::string reason;
-        if (const auto kind = EmptyMailboxKind(FileName, Data, reason); kind != TConvertResult::Empty)
-            return NotConverted(Data, reason, kind);
+        std::string Reason;
+        if (const auto Kind = EmptyMailboxKind(FileName, Data, Reason); Kind != TConvertResult::Empty)
+            return NotConverted(Data, Reason, Kind);
         LogLine("No mail found");
         return TConvertResult::Empty;
     }
-    if (const DWORD error = ReadMailboxHead(Data, Head); error != 0) {
+    if (const DWORD Error = ReadMailboxHead(Data, Head); Error != 0) {
         // Without this the head test would call a held mailbox not a
         // mailbox; and only a held one is "locked".
-        if (IsLockError(error))
+        if (IsLockError(Error))
             return NotConverted(Data, "Mailbox locked", TConvertResult::Locked);
-        return NotConverted(Data, "Mailbox cannot be read: " + SystemErrorText(error), TConvertResult::Unreadable);
+        return NotConverted(Data, "Mailbox cannot be read: " + SystemErrorText(Error), TConvertResult::Unreadable);
     }
     if (SniffHead(Head) != TMailboxSniff::Mbox)
         return NotConverted(Data, "File is not a valid mailbox", TConvertResult::NotMailbox);
@@ -661,75 +661,75 @@ TConvertResult TConvertDriver::CheckMailbox(const std::string& FileName, const s
 std::unique_ptr<TFileMailObj> TConvertDriver::OpenMailReader(const std::string& FileName, const std::string& Data,
                                                              TMailReader Kind) const
 {
-    const TConvertSettings& cs = *FSettings;
-    std::unique_ptr<TFileMailObj> reader;
+    const TConvertSettings& RunSettings = *FSettings;
+    std::unique_ptr<TFileMailObj> Reader;
     if (Kind == TMailReader::EudoraIndex)
-        reader = std::make_unique<TEudoraTocObj>(FileName);
+        Reader = std::make_unique<TEudoraTocObj>(FileName);
     else if (Kind == TMailReader::Stream)
-        reader = std::make_unique<TMboxStream>(Data, DefaultMailBufferSize, false,
-                                               MailFormatReaderMode(cs.SourceFormat));
+        Reader = std::make_unique<TMboxStream>(Data, DefaultMailBufferSize, false,
+                                               MailFormatReaderMode(RunSettings.SourceFormat));
     else
         return nullptr;
-    reader->LargeMessageSize = LargeMessageSize;
-    reader->LargeHeaderSize = LargeHeaderSize;
+    Reader->LargeMessageSize = LargeMessageSize;
+    Reader->LargeHeaderSize = LargeHeaderSize;
     // A message file keeps its last line break; an mbox copy keeps the
     // source's bytes, as its writer puts the break back after each text.
-    reader->OwnLastBreak = cs.OneFilePerMessage;
+    Reader->OwnLastBreak = RunSettings.OneFilePerMessage;
     // An mbox of LF breaks takes the texts that have them as they stand.
-    reader->KeepLfBreaks = !cs.OneFilePerMessage && cs.LineBreak == lbkLf;
-    return reader;
+    Reader->KeepLfBreaks = !RunSettings.OneFilePerMessage && RunSettings.LineBreak == lbkLf;
+    return Reader;
 }
 
 bool TConvertDriver::PrepareTargetFor(const std::string& Data)
 {
-    const TConvertSettings& cs = *FSettings;
-    if (cs.OneFilePerMessage) {
-        FTargetFolder = cs.GetTargetPath(Data);
+    const TConvertSettings& RunSettings = *FSettings;
+    if (RunSettings.OneFilePerMessage) {
+        FTargetFolder = RunSettings.GetTargetPath(Data);
         ForceFolder(FTargetFolder);
         return true;
     }
-    if (MailFormatIsMboxTarget(cs.TargetFormat))
+    if (MailFormatIsMboxTarget(RunSettings.TargetFormat))
         return PrepareMboxWriter(Data);
     return false;
 }
 
 TConvertResult TConvertDriver::CopyMessages(TFileMailObj& Reader, const std::string& Data, size_t Bom, bool BomLine)
 {
-    TConvertSettings& cs = *FSettings;
-    TConvertResult result = TConvertResult::Done;
-    cs.CountResult(cntMailbox);
-    std::string text;
-    bool first = true;
+    TConvertSettings& RunSettings = *FSettings;
+    TConvertResult Result = TConvertResult::Done;
+    RunSettings.CountResult(cntMailbox);
+    std::string Text;
+    bool First = true;
     // Index entries the reader mended or could not read are error
     // rows of their own; the summary counts them with the rest.
-    std::int32_t problems = 0;
-    const auto countProblems = [&] {
-        for (; problems < Reader.ReadProblems; ++problems)
-            cs.CountResult(cntError);
+    std::int32_t Problems = 0;
+    const auto CountProblems = [&] {
+        for (; Problems < Reader.ReadProblems; ++Problems)
+            RunSettings.CountResult(cntError);
     };
     // The first message a mailbox that shrank while it was read no longer
     // holds whole; none from it on is written.
-    int cutAt = 0;
+    int CutFrom = 0;
     for (;;) {
         // Out of memory while loading one message costs that message
         // its rebuild, never the run: its range is known already.
-        bool outOfMemory = false;
-        bool more = true;
+        bool OutOfMemory = false;
+        bool More = true;
         try {
-            more = Reader.NextMessage();
+            More = Reader.NextMessage();
         } catch (const std::bad_alloc&) {
-            outOfMemory = true;
+            OutOfMemory = true;
         }
-        if (Reader.CutAt >= 0 && (!more || Reader.MessagePos + Reader.MessageSize >= Reader.CutAt)) {
-            cutAt = Reader.GetMessageNumber() + (more ? 0 : 1);
+        if (Reader.CutAt >= 0 && (!More || Reader.MessagePos + Reader.MessageSize >= Reader.CutAt)) {
+            CutFrom = Reader.GetMessageNumber() + (More ? 0 : 1);
             break;
         }
-        if (!more)
+        if (!More)
             break;
-        countProblems();
-        const bool atStart = first;
-        first = false;
-        ShowProgress(Reader.GetPercentDone(), atStart);
+        CountProblems();
+        const bool AtStart = First;
+        First = false;
+        ShowProgress(Reader.GetPercentDone(), AtStart);
         if (Aborted())
             break;
         if (Reader.IsDeleted())
@@ -737,42 +737,42 @@ TConvertResult TConvertDriver::CopyMessages(TFileMailObj& Reader, const std::str
         // The reader takes a byte-order mark for text: on a line of
         // its own it makes a first message of nothing, right before
         // the separator it hides that separator in the first message.
-        if (atStart && BomLine)
+        if (AtStart && BomLine)
             continue;
-        if (outOfMemory || Reader.TooLarge) {
+        if (OutOfMemory || Reader.TooLarge) {
             // Its flags were never read with it: the head says.
             if (IsDeletedLargeMessage(Data, Reader))
                 continue;
-            result = WriteLargeMessage(Data, Reader);
+            Result = WriteLargeMessage(Data, Reader);
             if (FSourceReadFailed && MailboxShrank()) {
-                cutAt = Reader.GetMessageNumber();
+                CutFrom = Reader.GetMessageNumber();
                 break;
             }
         } else {
             try {
-                Reader.TakeMessageText(text);
+                Reader.TakeMessageText(Text);
                 // NUL padding after the mark has become blanks by now.
-                if (atStart && Bom > 0 && BomLength(text) > 0)
-                    text.erase(0, text.find_first_not_of(std::string("\0 ", 2), Bom));
-                result = text.empty() ? TConvertResult::NoText : WriteMessage(text, Reader.HasLfBreaks());
-                if (result == TConvertResult::NoText)
+                if (AtStart && Bom > 0 && BomLength(Text) > 0)
+                    Text.erase(0, Text.find_first_not_of(std::string("\0 ", 2), Bom));
+                Result = Text.empty() ? TConvertResult::NoText : WriteMessage(Text, Reader.HasLfBreaks());
+                if (Result == TConvertResult::NoText)
                     WriteErrorLine("Message has no text: not written");
             } catch (const std::bad_alloc&) {
-                std::string().swap(text);
+                std::string().swap(Text);
                 Reader.ClearMessage();
-                result = WriteLargeMessage(Data, Reader);
+                Result = WriteLargeMessage(Data, Reader);
             }
         }
-        cs.CountResult(result == TConvertResult::Done        ? cntMessage
-                       : result == TConvertResult::Duplicate ? cntDuplicate
+        RunSettings.CountResult(Result == TConvertResult::Done        ? cntMessage
+                       : Result == TConvertResult::Duplicate ? cntDuplicate
                                                              : cntError);
         if (FTargetFailed)
             break;
     }
-    countProblems();
-    if (cutAt > 0) {
+    CountProblems();
+    if (CutFrom > 0) {
         FChangeReported = true;
-        result = NotConverted(Data, "Mailbox cut during the run: not read from message " + std::to_string(cutAt) + " on",
+        Result = NotConverted(Data, "Mailbox cut during the run: not read from message " + std::to_string(CutFrom) + " on",
                               TConvertResult::Unreadable);
     }
     // Messages added after the mailbox was opened were not read, and
@@ -781,23 +781,23 @@ TConvertResult TConvertDriver::CopyMessages(TFileMailObj& Reader, const std::str
         NotConverted(Data, "Mailbox changed during the run: it was converted as it was when opened",
                      TConvertResult::Unreadable);
     ShowProgress(100);
-    return result;
+    return Result;
 }
 
 TConvertResult TConvertDriver::WriteMessage(std::string& Text, bool LfBreaks)
 {
-    const TConvertSettings& cs = *FSettings;
-    if (cs.LineBreak == lbkCr) {
+    const TConvertSettings& RunSettings = *FSettings;
+    if (RunSettings.LineBreak == lbkCr) {
         CrLfToCr(Text);
-    } else if (cs.LineBreak == lbkLf) {
+    } else if (RunSettings.LineBreak == lbkLf) {
         if (!LfBreaks)
             CrLfToLf(Text);
     } else {
-        const TLineBreakKind kind = DetectLineBreakKind(Text, 4);
-        if (kind != lbkCrLf)
-            LineBreaksToCrLf(Text, kind);
+        const TLineBreakKind Kind = DetectLineBreakKind(Text, 4);
+        if (Kind != lbkCrLf)
+            LineBreaksToCrLf(Text, Kind);
     }
-    if (!cs.OneFilePerMessage)
+    if (!RunSettings.OneFilePerMessage)
         return AppendMessageToMbox(Text);
     // The From_ line is passed over, not cut off: cutting moves every byte
     // of the message once more.
@@ -806,45 +806,45 @@ TConvertResult TConvertDriver::WriteMessage(std::string& Text, bool LfBreaks)
 
 TConvertResult TConvertDriver::WriteMessageFile(const std::string& Text, std::size_t Skip)
 {
-    const TConvertSettings& cs = *FSettings;
-    const std::string_view bytes = std::string_view(Text).substr(std::min(Skip, Text.size()));
+    const TConvertSettings& RunSettings = *FSettings;
+    const std::string_view Bytes = std::string_view(Text).substr(std::min(Skip, Text.size()));
     // Names and dates come from the header alone, which is all that is
     // copied of the message.
-    const std::string header = MessageNameHeader(Text, bytes.data() - Text.data());
-    std::string ext = cs.GetTargetExt();
-    if (ext == "*")
-        ext = MailFormatExtension(cs.TargetFormat, true);
-    else if (ext == ".")
-        ext.clear();
-    std::string base;
-    std::string file = TMessageFiles::NameFor(FTargetFolder, header, bytes, cs.Md5FileNames, ext, base);
-    const TDateTime date = cs.MatchDates ? MessageFileTime(header) : 0;
-    DWORD error = ERROR_FILENAME_EXCED_RANGE;
+    const std::string Header = MessageNameHeader(Text, Bytes.data() - Text.data());
+    std::string Ext = RunSettings.GetTargetExt();
+    if (Ext == "*")
+        Ext = MailFormatExtension(RunSettings.TargetFormat, true);
+    else if (Ext == ".")
+        Ext.clear();
+    std::string Base;
+    std::string File = TMessageFiles::NameFor(FTargetFolder, Header, Bytes, RunSettings.Md5FileNames, Ext, Base);
+    const TDateTime MessageDate = RunSettings.MatchDates ? MessageFileTime(Header) : 0;
+    DWORD WriteError = ERROR_FILENAME_EXCED_RANGE;
     // Creating only a new file is the existence test as well: one lookup
     // per message where a test and a create took two.
-    TNewFileOutcome made = file.empty() ? TNewFileOutcome::Failed : SaveNewMessageFile(file, bytes, date, error);
-    if (made == TNewFileOutcome::Exists) {
+    TNewFileOutcome Made = File.empty() ? TNewFileOutcome::Failed : SaveNewMessageFile(File, Bytes, MessageDate, WriteError);
+    if (Made == TNewFileOutcome::Exists) {
         // A digest names the message's identity, not its content: two
         // different patches may share a Message-ID, or a subject and date.
         // Only the same bytes make a duplicate; a second run into the same
         // folder meets every message's own file again.
-        if (cs.Md5FileNames && TMessageFiles::WrittenBefore(file, bytes, LargePieces()))
+        if (RunSettings.Md5FileNames && TMessageFiles::WrittenBefore(File, Bytes, LargePieces()))
             return TConvertResult::Duplicate;
-        made = FMessageFiles.SaveNumbered(
-            FTargetFolder, file, [&](const std::string& Name, DWORD& Error) {
-                return SaveNewMessageFile(Name, bytes, date, Error);
+        Made = FMessageFiles.SaveNumbered(
+            FTargetFolder, File, [&](const std::string& Name, DWORD& Error) {
+                return SaveNewMessageFile(Name, Bytes, MessageDate, Error);
             },
-            error);
+            WriteError);
     }
-    if (made == TNewFileOutcome::Written)
+    if (Made == TNewFileOutcome::Written)
         return TConvertResult::Done;
     // A folder that is gone or full fails every message after this one:
     // the run stops with one reason, as an mbox target's does. A message
     // copied from a mailbox that shrank fails on its source instead.
     if (!FSourceReadFailed)
-        if (const std::string failure = TargetFolderFailure(error); !failure.empty())
-            TargetFailed(failure);
-    LogUnwrittenMessage(header, file.empty() ? JoinPath(FTargetFolder, base) : file, error);
+        if (const std::string Failure = TargetFolderFailure(WriteError); !Failure.empty())
+            TargetFailed(Failure);
+    LogUnwrittenMessage(Header, File.empty() ? JoinPath(FTargetFolder, Base) : File, WriteError);
     return TConvertResult::WriteFailed;
 }
 
@@ -855,21 +855,21 @@ void TConvertDriver::LogUnwrittenMessage(const std::string& Text, const std::str
     // cut once.
     if (FSourceReadFailed && MailboxShrank())
         return;
-    const bool changed = MailboxChanged();
-    FChangeReported = FChangeReported || changed;
+    const bool Changed = MailboxChanged();
+    FChangeReported = FChangeReported || Changed;
     LogMessageRow(Text, FileName,
-                  "Message not written: " + (changed ? std::string("the mailbox changed during the run")
+                  "Message not written: " + (Changed ? std::string("the mailbox changed during the run")
                                                      : SystemErrorText(Error)),
                   FMailboxShown);
 }
 
 std::pair<std::int64_t, std::uint64_t> TConvertDriver::MailboxStamp() const
 {
-    WIN32_FILE_ATTRIBUTE_DATA info{};
-    if (!GetFileAttributesExW(LongPathForm(FMailboxFile).c_str(), GetFileExInfoStandard, &info))
+    WIN32_FILE_ATTRIBUTE_DATA Info{};
+    if (!GetFileAttributesExW(LongPathForm(FMailboxFile).c_str(), GetFileExInfoStandard, &Info))
         return {-1, 0};
-    return {(std::int64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
-            (std::uint64_t(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime};
+    return {(std::int64_t(Info.nFileSizeHigh) << 32) | Info.nFileSizeLow,
+            (std::uint64_t(Info.ftLastWriteTime.dwHighDateTime) << 32) | Info.ftLastWriteTime.dwLowDateTime};
 }
 
 bool TConvertDriver::MailboxChanged() const
@@ -887,9 +887,9 @@ void TConvertDriver::LogMessageRow(const std::string& Text, const TLogText& File
 {
     // The error log's columns name the message: its mailbox, date and
     // subject, so the user can find it again.
-    TTextLogMessage message(Mailbox, Text);
+    TTextLogMessage RowMessage(Mailbox, Text);
     // The context is the reader's again afterwards, whatever happens.
-    const TErrorLogContext context(FileName, &message);
+    const TErrorLogContext Context(FileName, &RowMessage);
     WriteErrorLine(Row);
 }
 
@@ -900,23 +900,23 @@ TConvertResult TConvertDriver::AppendMessageToMbox(const std::string& Text)
 
 TConvertResult TConvertDriver::AppendToMbox(const std::function<void()>& Write, const std::string& Text)
 {
-    const TTextFileWriter::TMark before = FMboxWriter->Mark();
+    const TTextFileWriter::TMark Before = FMboxWriter->Mark();
     FSourceReadFailed = false;
     try {
         Write();
         FMboxWriter->Write(TargetLineBreak());
-    } catch (const EFileError& e) {
-        const DWORD error = e.ErrorCode ? e.ErrorCode : ERROR_WRITE_FAULT;
-        const DWORD cut = FMboxWriter->CutBack(before);
-        std::string reason = SystemErrorText(error);
-        if (cut != 0)
-            reason += "; the part written could not be removed: " + SystemErrorText(cut);
+    } catch (const EFileError& E) {
+        const DWORD Error = E.ErrorCode ? E.ErrorCode : ERROR_WRITE_FAULT;
+        const DWORD Cut = FMboxWriter->CutBack(Before);
+        std::string Reason = SystemErrorText(Error);
+        if (Cut != 0)
+            Reason += "; the part written could not be removed: " + SystemErrorText(Cut);
         // A large message that cannot be read from its mailbox (one that
         // shrank, say) fails on its source: the target is whole again and
         // takes the next message.
-        if (cut != 0 || !FSourceReadFailed)
-            TargetFailed(reason);
-        LogUnwrittenMessage(Text, FTargetFolder, error);
+        if (Cut != 0 || !FSourceReadFailed)
+            TargetFailed(Reason);
+        LogUnwrittenMessage(Text, FTargetFolder, Error);
         return TConvertResult::WriteFailed;
     }
     return TConvertResult::Done;
@@ -927,45 +927,45 @@ TConvertResult TConvertDriver::WriteLargeMessage(const std::string& DataFile, co
     // Too large to load, or memory ran out on the way: the message is
     // copied from its mailbox through a bounded buffer as it stands, with
     // only its line breaks made the target's. Its head gives its name.
-    const TConvertSettings& cs = *FSettings;
-    TMessageRangeCopy copy(DataFile, Reader.MessagePos, Reader.MessageSize, TargetLineBreak(), cs.OneFilePerMessage);
-    copy.DropFinalBreak(Reader.OwnLastBreak);
-    const std::string head = copy.Head(LargeMessageHead);
-    TConvertResult result = TConvertResult::Done;
-    if (cs.OneFilePerMessage) {
-        std::string named = head;
-        DeleteFromLine(named);
-        FLargeCopy = &copy;
+    const TConvertSettings& RunSettings = *FSettings;
+    TMessageRangeCopy RangeCopy(DataFile, Reader.MessagePos, Reader.MessageSize, TargetLineBreak(), RunSettings.OneFilePerMessage);
+    RangeCopy.DropFinalBreak(Reader.OwnLastBreak);
+    const std::string Head = RangeCopy.Head(LargeMessageHead);
+    TConvertResult Result = TConvertResult::Done;
+    if (RunSettings.OneFilePerMessage) {
+        std::string Named = Head;
+        DeleteFromLine(Named);
+        FLargeCopy = &RangeCopy;
         TScopeExit Written([this] { FLargeCopy = nullptr; });
-        result = WriteMessageFile(named);
+        Result = WriteMessageFile(Named);
     } else {
-        result = AppendToMbox(
+        Result = AppendToMbox(
             [&] {
-                if (!copy.CopyTo([&](const std::string& Piece) {
+                if (!RangeCopy.CopyTo([&](const std::string& Piece) {
                         FMboxWriter->Write(Piece);
                         return true;
                     })) {
                     FSourceReadFailed = true;
-                    throw EFileError(SystemErrorText(copy.Error()), copy.Error());
+                    throw EFileError(SystemErrorText(RangeCopy.Error()), RangeCopy.Error());
                 }
             },
-            head);
+            Head);
     }
-    if (result == TConvertResult::Done) {
-        const std::string row = "Message of " + std::to_string(Reader.MessageSize) +
+    if (Result == TConvertResult::Done) {
+        const std::string Row = "Message of " + std::to_string(Reader.MessageSize) +
                                 " bytes not rebuilt in memory: copied as it stands, only its line breaks converted";
-        LogMessageRow(head, FMailboxShown, row, MessageLabel(Reader, FMailboxShown));
+        LogMessageRow(Head, FMailboxShown, Row, MessageLabel(Reader, FMailboxShown));
     }
-    return result;
+    return Result;
 }
 
 bool TConvertDriver::IsDeletedLargeMessage(const std::string& DataFile, TFileMailObj& Reader)
 {
     if (MailFormatReader(FSettings->SourceFormat) == TMailReader::EudoraIndex)
         return false;  // an index reader's flags come from the index entry
-    const TMessageRangeCopy copy(DataFile, Reader.MessagePos, Reader.MessageSize, "\r\n", false);
-    const std::string header = MessageNameHeader(copy.Head(LargeMessageHead), 0);
-    return IsDeletedFlags(GetStatusFlagsFromHeaders(header, Reader.GetFolderFlags(), false));
+    const TMessageRangeCopy RangeCopy(DataFile, Reader.MessagePos, Reader.MessageSize, "\r\n", false);
+    const std::string Header = MessageNameHeader(RangeCopy.Head(LargeMessageHead), 0);
+    return IsDeletedFlags(GetStatusFlagsFromHeaders(Header, Reader.GetFolderFlags(), false));
 }
 
 TNewFileOutcome TConvertDriver::SaveNewMessageFile(const std::string& FileName, std::string_view Bytes,
@@ -976,17 +976,17 @@ TNewFileOutcome TConvertDriver::SaveNewMessageFile(const std::string& FileName, 
     // cut-off file is deleted.
     if (!FLargeCopy)
         return WriteBufferToNewFile(Bytes.data(), Bytes.size(), FileName, Date, &Error);
-    const TNewFileOutcome made = WriteNewFileWith(
-        [&](HANDLE h) {
-            return FLargeCopy->CopyTo([&](const std::string& Piece) { return WriteAll(h, Piece.data(), Piece.size()); });
+    const TNewFileOutcome Made = WriteNewFileWith(
+        [&](HANDLE H) {
+            return FLargeCopy->CopyTo([&](const std::string& Piece) { return WriteAll(H, Piece.data(), Piece.size()); });
         },
         FileName, Date, &Error);
     // The copy's own failure is the reason, not the write it cut short.
-    if (made == TNewFileOutcome::Failed && FLargeCopy->Error() != 0) {
+    if (Made == TNewFileOutcome::Failed && FLargeCopy->Error() != 0) {
         FSourceReadFailed = true;
         Error = FLargeCopy->Error();
     }
-    return made;
+    return Made;
 }
 
 TMessagePieces TConvertDriver::LargePieces() const
@@ -998,6 +998,6 @@ TMessagePieces TConvertDriver::LargePieces() const
 
 const char* TConvertDriver::TargetLineBreak() const
 {
-    const TLineBreakKind kind = FSettings->LineBreak;
-    return kind == lbkCr ? "\r" : kind == lbkLf ? "\n" : "\r\n";
+    const TLineBreakKind Kind = FSettings->LineBreak;
+    return Kind == lbkCr ? "\r" : Kind == lbkLf ? "\n" : "\r\n";
 }

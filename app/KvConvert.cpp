@@ -231,6 +231,41 @@ std::string MailFormatListText(bool Target)
     return Text;
 }
 
+std::string CutTargetPattern(const std::string& Text)
+{
+    const size_t P = Text.rfind("\\*.");
+    if (P == std::string::npos || Text.find('\\', P + 1) != std::string::npos)
+        return Text;
+    return Text.substr(0, P + 1);
+}
+
+std::string TargetExtOfText(const std::string& Text)
+{
+    if (HasTrailingSlash(Text))
+        return "*";
+    const size_t P = Text.rfind("\\*.");
+    if (P == std::string::npos || Text.find('\\', P + 1) != std::string::npos)
+        return std::string();
+    const std::string Ext = Text.substr(P + 3);
+    if (Ext.empty() && !Text.empty() && Text.back() == '.')
+        return ".";
+    return Ext;
+}
+
+std::string TargetDeviceProblem(const std::string& Path)
+{
+    for (size_t Start = PathHasDrive(Path) ? 2 : 0; Start < Path.size();) {
+        size_t End = Path.find('\\', Start);
+        if (End == std::string::npos)
+            End = Path.size();
+        const std::string Part = Path.substr(Start, End - Start);
+        if (IsDeviceFileName(Part))
+            return Path + ": " + Part + " is a device name";
+        Start = End + 1;
+    }
+    return std::string();
+}
+
 std::string MailFormatSubfolderExt(TMailFormat Format)
 {
     return MailFormatIsMozilla(Format) ? FolderExtSbd : "";

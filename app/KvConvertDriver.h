@@ -40,16 +40,6 @@ enum class TConvertResult : int {
     Unreadable = 10,  // the mailbox cannot be opened, for a reason the log names
 };
 
-// The target text cut after the backslash of a trailing "\*.ext" pattern;
-// a text without that pattern stays whole.
-std::string CutTargetPattern(const std::string& Text);
-// "<Path>: <part> is a device name" for the first part of Path (a folder
-// or the file) that names a device; empty when none does.
-std::string TargetDeviceProblem(const std::string& Path);
-// "*" for a text ending in a slash, the extension of a trailing pattern,
-// "." for a pattern without one ("C:\Out\*."), else empty.
-std::string TargetExtOfText(const std::string& Text);
-
 class TConvertDriver {
 public:
     explicit TConvertDriver(TKvConvertHost& Host);

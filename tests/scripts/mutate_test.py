@@ -1,0 +1,134 @@
+#!/usr/bin/env python3
+"""scripts/mutate.py on a throwaway repository: a tiny source in a
+production folder, a test program built with the native compiler that
+reaches one function and not the other. Exits 77 (skipped) without one."""
+import json
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "mutate.py")
+CXX = shutil.which("g++") or shutil.which("c++") or shutil.which("clang++")
+
+# CR LF lines and no final line break: a restored file must match to the byte.
+SOURCE = ("int Twice(int V)\r\n{\r\n    return V * 2; // reached\r\n}\r\n"
+          "int Never(int V)\r\n{\r\n    return V * 3; // no test calls it\r\n}\r\n"
+          "static_assert(sizeof(char) == 1, \"a char is 1 byte\");").encode()
+CHECK = b"int Twice(int);\nint main() { return Twice(5) == 10 ? 0 : 1; }\n"
+
+
+class MutateScript(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="mutate-test-")
+        self.repo = os.path.join(self.dir, "repo")
+        os.makedirs(os.path.join(self.repo, "classlib"))
+        os.makedirs(os.path.join(self.repo, "build"))
+        git = ["git", "-C", self.repo, "-c", "user.name=t", "-c", "user.email=t@t"]
+        subprocess.run(git[:3] + ["init", "-q"], check=True)
+        with open(os.path.join(self.repo, "classlib", "Calc.cpp"), "wb") as f:
+            f.write(b"")
+        with open(os.path.join(self.repo, "Check.cpp"), "wb") as f:
+            f.write(CHECK)
+        with open(os.path.join(self.repo, ".gitignore"), "w") as f:
+            f.write("build/\n")
+        subprocess.run(git + ["add", "."], check=True)
+        subprocess.run(git + ["commit", "-qm", "base"], check=True)
+        self.base = subprocess.run(git + ["rev-parse", "HEAD"], capture_output=True, text=True).stdout.strip()
+        self.source = os.path.join(self.repo, "classlib", "Calc.cpp")
+        with open(self.source, "wb") as f:
+            f.write(SOURCE)
+        self.build_cmd = CXX + " -o {build}/check {repo}/classlib/Calc.cpp {repo}/Check.cpp"
+
+    def tearDown(self):
+        shutil.rmtree(self.dir)
+
+    def mutate(self, *extra, test_cmd="{build}/check", wait=True):
+        cmd = [sys.executable, SCRIPT, "--repo", self.repo, "--base", self.base,
+               "--build-cmd", self.build_cmd, "--test-cmd", test_cmd] + list(extra)
+        if not wait:
+            return subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        return subprocess.run(cmd, capture_output=True, text=True, timeout=60)
+
+    def assert_restored(self):
+        with open(self.source, "rb") as f:
+            self.assertEqual(f.read(), SOURCE)
+
+    def test_caught_survived_and_not_compiled(self):
+        report = os.path.join(self.dir, "r.json")
+        run = self.mutate("--json", report)
+        self.assertEqual(run.returncode, 0, run.stdout + run.stderr)
+        self.assert_restored()
+        with open(report) as f:
+            got = sorted((m["line"], m["after"].strip(), m["status"]) for m in json.load(f)["mutants"])
+        self.assertEqual(got, [
+            (3, "return V * 1; // reached", "CAUGHT"),
+            (3, "return V * 3; // reached", "CAUGHT"),
+            (7, "return V * 2; // no test calls it", "SURVIVED"),
+            (7, "return V * 4; // no test calls it", "SURVIVED"),
+            (9, 'static_assert(sizeof(char) != 1, "a char is 1 byte");', "NOCOMPILE"),
+            (9, 'static_assert(sizeof(char) == 0, "a char is 1 byte");', "NOCOMPILE"),
+            (9, 'static_assert(sizeof(char) == 2, "a char is 1 byte");', "NOCOMPILE"),
+        ])
+        self.assertIn("SURVIVED classlib/Calc.cpp:7 const: return V * 3; // no test calls it -> "
+                      "return V * 4; // no test calls it", run.stdout)
+        self.assertIn("classlib   2 of 4 caught (50 %), 3 not compiled", run.stdout)
+        self.assertIn("elapsed ", run.stdout)
+        # A second look tries the two survivors only, and they still survive.
+        again = self.mutate("--rerun", report, "--json", report)
+        self.assertEqual(again.returncode, 0, again.stdout + again.stderr)
+        with open(report) as f:
+            got = sorted((m["line"], m["status"]) for m in json.load(f)["mutants"])
+        self.assertEqual(got, [(7, "SURVIVED"), (7, "SURVIVED")])
+        self.assert_restored()
+
+    def test_refused_when_the_tests_fail_unchanged(self):
+        run = self.mutate(test_cmd="false")
+        self.assertEqual(run.returncode, 2)
+        self.assertIn("the tests of classlib fail on the unchanged tree", run.stdout)
+        self.assertNotIn("CAUGHT", run.stdout)
+        self.assert_restored()
+
+    def test_sample_is_spread_and_repeatable(self):
+        first = self.mutate("--list", "--max", "3", "--seed", "4").stdout
+        self.assertEqual(first, self.mutate("--list", "--max", "3", "--seed", "4").stdout)
+        self.assertIn("7 candidate mutants, 3 chosen (seed 4)", first)
+        self.assertEqual(len(first.strip().split("\n")), 4)
+        # Comments and the string literal are never touched.
+        full = self.mutate("--list").stdout
+        self.assertNotIn("a char is 0 byte", full)
+        self.assertNotIn("reached ->", full.replace("// reached ->", ""))
+
+    def test_restored_when_stopped_or_killed(self):
+        # Stopped while a test runs: the file is put back at once.
+        run = self.mutate("--max", "1", "--no-baseline", test_cmd="sleep 30", wait=False)
+        while True:
+            with open(self.source, "rb") as f:
+                if f.read() != SOURCE:
+                    break
+            time.sleep(0.05)
+        time.sleep(0.3)
+        run.send_signal(signal.SIGTERM)
+        out = run.communicate(timeout=30)[0]
+        self.assertEqual(run.returncode, 130, out)
+        self.assertIn("files restored", out)
+        self.assert_restored()
+        # Killed outright: the next start puts the file back first.
+        killed = self.mutate("--max", "1", "--no-baseline", test_cmd="kill -9 $PPID; sleep 5")
+        self.assertEqual(killed.returncode, -signal.SIGKILL)
+        with open(self.source, "rb") as f:
+            self.assertNotEqual(f.read(), SOURCE)
+        listed = self.mutate("--list")
+        self.assertIn("restored classlib/Calc.cpp", listed.stdout)
+        self.assert_restored()
+
+
+if __name__ == "__main__":
+    if not CXX:
+        print("no native C++ compiler: skipped")
+        sys.exit(77)
+    unittest.main()

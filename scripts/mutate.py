@@ -25,6 +25,7 @@ back a file a killed run left changed before it does anything else.
 """
 import argparse
 import base64
+import fcntl
 import json
 import os
 import random
@@ -266,6 +267,21 @@ def argument_class(text):
     return "other"
 
 
+def interchangeable(first, second):
+    """Whether two arguments may be of one type, as far as their text tells."""
+    c1, c2 = argument_class(first), argument_class(second)
+    if c1 == c2:
+        # A getter and its setter, &C::Name and &C::SetName, never are.
+        names = sorted((first.rsplit("::", 1)[-1], second.rsplit("::", 1)[-1]), key=len)
+        return not (c1 == "address" and names[1] == "Set" + names[0])
+    if "other" not in (c1, c2) or "lambda" in (c1, c2):
+        return False
+    # A literal text trades places with a plain name at most.
+    known = c1 if c2 == "other" else c2
+    other = second if c2 == "other" else first
+    return known not in ("string", "char") or re.match(r'^[A-Za-z_]\w*$', other) is not None
+
+
 def line_mutants(line, code, prev_code, next_code, head, block_exits=False):
     """Mutants of one line: (column, kind, mutated line). `code` is the line
     with comments and literals blanked, `prev_code`/`next_code` the nearest
@@ -336,8 +352,7 @@ def line_mutants(line, code, prev_code, next_code, head, block_exits=False):
         for k in range(len(spans) - 1):
             if texts[k] == texts[k + 1]:
                 continue
-            c1, c2 = argument_class(texts[k]), argument_class(texts[k + 1])
-            if c1 != c2 and "other" not in (c1, c2) or "lambda" in (c1, c2) and c1 != c2:
+            if not interchangeable(texts[k], texts[k + 1]):
                 continue  # of kinds that cannot trade places: it would only fail to build
             (s1, e1), (s2, e2) = spans[k], spans[k + 1]
             lead1 = line[s1:e1][:len(line[s1:e1]) - len(line[s1:e1].lstrip())]
@@ -435,6 +450,16 @@ class Backup:
         self.path = os.path.join(git_dir, "mutate-backup.json")
         self.repo = repo
         self.held = None
+
+    def lock(self):
+        """Whether this is the only run in the tree: a second one must
+        neither run nor take the first one's mutant for a stopped run's."""
+        self.lock_file = open(self.path[:-len(".json")] + ".lock", "w")
+        try:
+            fcntl.flock(self.lock_file, fcntl.LOCK_EX | fcntl.LOCK_NB)
+            return True
+        except BlockingIOError:
+            return False
 
     def recover(self):
         if not os.path.exists(self.path):
@@ -653,9 +678,12 @@ def main():
     started = time.time()
 
     backup = Backup(a.repo)
-    left = backup.recover()
-    if left:
-        print("restored %s, left changed by a run that was stopped" % left, flush=True)
+    if backup.lock():
+        left = backup.recover()
+        if left:
+            print("restored %s, left changed by a run that was stopped" % left, flush=True)
+    elif not a.list:
+        sys.exit("another mutation run is using %s" % a.repo)
 
     if a.rerun:
         with open(a.rerun) as f:

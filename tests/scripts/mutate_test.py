@@ -111,7 +111,15 @@ class MutateScript(unittest.TestCase):
                 if f.read() != SOURCE:
                     break
             time.sleep(0.05)
-        time.sleep(0.3)
+        # A second start meanwhile neither runs nor takes the first run's
+        # mutant for one a stopped run left behind.
+        second = self.mutate("--no-baseline")
+        self.assertEqual(second.returncode, 1)
+        self.assertIn("another mutation run is using", second.stderr)
+        listed = self.mutate("--list")
+        self.assertNotIn("restored", listed.stdout)
+        with open(self.source, "rb") as f:
+            self.assertNotEqual(f.read(), SOURCE)
         run.send_signal(signal.SIGTERM)
         out = run.communicate(timeout=30)[0]
         self.assertEqual(run.returncode, 130, out)

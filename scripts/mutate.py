@@ -179,10 +179,12 @@ def split_args(s, a, b):
     return spans
 
 
-def logic_flip(line, code, pos):
+def logic_flip(line, code, pos, prev_code=None, next_code=None):
     """The line with the && or || at `pos` turned into the other. Where that
     mixes the two in one expression, each run of && gets the parentheses its
-    precedence gives it anyway, so the compiler has nothing to warn about."""
+    precedence gives it anyway, so the compiler has nothing to warn about.
+    None where the expression goes on over the line above or below with the
+    other operator: the mix would be there, out of reach."""
     # The expression the operator sits in: up to an unmatched bracket, a
     # comma, a semicolon, a ?: or an assignment on either side.
     def edge(step):
@@ -201,6 +203,16 @@ def logic_flip(line, code, pos):
             j += step
         return j
     a, b = edge(-1) + 1, edge(1)
+    outside = set()
+    # An operator that ends or starts the line joins it to the next or last.
+    tail = re.search(r'\s(&&|\|\|)\s*$', code[:b]) if not code[b:].strip() else None
+    if tail:
+        outside.add(tail.group(1))
+        b = tail.start() + 1
+    head = re.match(r'^(\s*)(&&|\|\|)\s', code[a:]) if not code[:a].strip() else None
+    if head:
+        outside.add(head.group(2))
+        a += head.end() - 1
     ops = []
     depth = 0
     for j in range(a, b):
@@ -212,6 +224,13 @@ def logic_flip(line, code, pos):
         elif depth == 0 and code[j:j + 2] in ("&&", "||") and code[j - 1:j] == " " and code[j + 2:j + 3] == " ":
             ops.append(j)
     flipped = {j: ("||" if code[j:j + 2] == "&&" else "&&") if j == pos else code[j:j + 2] for j in ops}
+    if not code[:a].strip() and prev_code is not None:
+        outside |= set(re.findall(r'(&&|\|\|)', prev_code))
+    if not code[b:].strip() and next_code is not None:
+        outside |= set(re.findall(r'(&&|\|\|)', next_code))
+    kinds = set(flipped.values())
+    if len(kinds | outside) > 1 and (len(kinds) == 1 or outside - {"||"}):
+        return None
     if len(set(flipped.values())) < 2:
         return line[:pos] + flipped[pos] + line[pos + 2:]
     # Operands between the operators, grouped into runs joined by &&.
@@ -301,7 +320,9 @@ def line_mutants(line, code, prev_code, next_code, head, block_exits=False):
         flip = {"<": "<=", "<=": "<", ">": ">=", ">=": ">", "==": "!=", "!=": "=="}[op]
         at(m.start(), len(op), flip, "cmp")
     for m in re.finditer(r'(?<=\s)(&&|\|\|)(?=\s)', code):
-        found.append((m.start(), "logic", logic_flip(line, code, m.start())))
+        flipped = logic_flip(line, code, m.start(), prev_code, next_code)
+        if flipped is not None:
+            found.append((m.start(), "logic", flipped))
     for m in re.finditer(r'!(?!=)', code):
         at(m.start(), 1, "", "not")
     for m in re.finditer(r"(?<![\w.'])(0[xX][0-9A-Fa-f']+|\d[\d']*)([uUlL]*)(?![\w.'])", code):

@@ -330,6 +330,8 @@ def line_mutants(line, code, prev_code, next_code, head, block_exits=False):
         value = int(digits, 16) if digits[:2].lower() == "0x" else int(digits, 8 if len(digits) > 1 and digits[0] == "0" else 10)
         if value > 2 ** 31 - 1:
             continue
+        if re.match(r'\s*;', code[m.end():]) and re.search(r'\)\s*(?:const\s*)?=\s*$', code[:m.start()]):
+            continue  # "= 0" of a pure virtual function: no number at all
         for delta in (1, -1):
             v = value + delta
             if v < 0:

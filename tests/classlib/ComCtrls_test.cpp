@@ -50,6 +50,17 @@ public:
     using TCustomTreeView::TCustomTreeView;
 };
 
+// A report list of one 150-pixel column holding these rows.
+void ReportRows(TListView& L, TWinControl* Parent, int W, int H, std::initializer_list<const char*> Rows)
+{
+    L.SetParent(Parent);
+    L.SetBounds(0, 0, W, H);
+    L.SetViewStyle(vsReport);
+    L.AddColumn("Name", 150);
+    for (const char* Row : Rows)
+        L.AddItem(Row);
+}
+
 } // namespace
 
 TEST_F(TViewForm, ListItemsAnswerThroughCallbacksAndSurviveRecreation)
@@ -125,11 +136,7 @@ TEST_F(TViewForm, ListLabelEditingAsksAndStores)
 TEST_F(TViewForm, ListCustomDrawPaintsTheItemBrush)
 {
     TListView L(&Form);
-    L.SetParent(&Form);
-    L.SetBounds(0, 0, 200, 100);
-    L.SetViewStyle(vsReport);
-    L.AddColumn("Name", 150);
-    L.AddItem("painted");
+    ReportRows(L, &Form, 200, 100, {"painted"});
     L.OnCustomDrawItem = [](TCustomListView* S, TListItem*, TCustomDrawState, bool&) {
         S->Canvas()->Brush()->SetColor(clRed);
     };
@@ -141,6 +148,30 @@ TEST_F(TViewForm, ListCustomDrawPaintsTheItemBrush)
     const TRect R = L.Item(0)->DisplayRect(drLabel);
     ASSERT_GT(R.Width(), 0);
     EXPECT_GT(CountPixels(B, R, clRed), R.Width() * R.Height() / 3) << "the row's text background is the brush";
+}
+
+TEST_F(TViewForm, ListMenuFromTheKeyboardOpensAtTheFocusedItem)
+{
+    TListView L(&Form);
+    ReportRows(L, &Form, 300, 200, {"first", "second", "third", "fourth"});
+    TPoint Pos(-7, -7);
+    L.OnContextPopup = [&](TObject*, TPoint P, bool& Handled) { Pos = P, Handled = true; };
+    const auto Menu = [&](LPARAM At) {
+        SendMessageA(L.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(L.Handle()), At);
+    };
+    // The menu key with no item focused: the list's corner, as the system says.
+    Menu(-1);
+    EXPECT_EQ(Pos, TPoint(-1, -1));
+    // With one focused: the middle of its icon, in the list's coordinates.
+    L.Item(2)->SetFocused(true);
+    Menu(-1);
+    const TRect Icon = L.Item(2)->DisplayRect(drIcon);
+    ASSERT_GT(Icon.top, 10);
+    EXPECT_EQ(Pos, TPoint((Icon.left + Icon.right) / 2, (Icon.top + Icon.bottom) / 2));
+    // From the mouse: where it was clicked, from the screen to the list.
+    const TPoint At = L.ClientToScreen(TPoint(40, 30));
+    Menu(MAKELPARAM(At.x, At.y));
+    EXPECT_EQ(Pos, TPoint(40, 30));
 }
 
 TEST_F(TViewForm, SharedSystemImageListOutlivesItsUsers)

@@ -50,6 +50,15 @@ TModalResult Show(const TMessageDlgRequest& R, TSeenBox& Box)
     return Result;
 }
 
+// Counts the dialog starts a hook of the thread's own hears.
+int HeardStarts = 0;
+LRESULT CALLBACK HearStart(int Code, WPARAM WParam, LPARAM LParam)
+{
+    if (Code == HC_ACTION && WParam && reinterpret_cast<const CWPRETSTRUCT*>(LParam)->message == WM_INITDIALOG)
+        ++HeardStarts;
+    return CallNextHookEx(nullptr, Code, WParam, LParam);
+}
+
 } // namespace
 
 TEST(MessageDialog, ButtonsCaptionPositionAndResult)
@@ -82,6 +91,11 @@ TEST(MessageDialog, ButtonsCaptionPositionAndResult)
         std::sort(Want.begin(), Want.end());
         EXPECT_EQ(Got, Want) << C.Caption;
     }
+    // A hook the thread had before the box still hears the box's start, as
+    // the system hands it on: placing the box passes every call along.
+    HeardStarts = 0;
+    const HHOOK Earlier = SetWindowsHookExA(WH_CALLWNDPROCRET, HearStart, nullptr, GetCurrentThreadId());
+    ASSERT_NE(Earlier, nullptr);
     TSeenBox Box;
     TMessageDlgRequest R;
     R.Msg = "Placed";
@@ -89,9 +103,11 @@ TEST(MessageDialog, ButtonsCaptionPositionAndResult)
     R.X = 40;
     R.Y = 60;
     EXPECT_EQ(Show(R, Box), mrOk);
+    UnhookWindowsHookEx(Earlier);
     EXPECT_EQ(Box.Caption, "Own caption");
     EXPECT_EQ(Box.Rect.left, 40);
     EXPECT_EQ(Box.Rect.top, 60);
+    EXPECT_EQ(HeardStarts, 1);
 }
 
 TEST(MessageDialog, SeamTakesEveryRequest)

@@ -255,3 +255,42 @@ TEST(Filer, DamagedStreamsAreRefused)
     EXPECT_EQ(Read.ScanLine(0)[0], 0x111111u);
     EXPECT_EQ(Read.ScanLine(1)[0], 0x222222u);
 }
+
+TEST(Filer, OwnFontsAreStoredAndTabOrdersComeBackNumberedFromZero)
+{
+    static TRegistered Once;
+    // A font of the control's own goes with it; one that follows the
+    // parent's stays the parent's.
+    TOwned<TForm> A(new TForm(nullptr));
+    Fill(A.get());
+    auto Note = static_cast<TLabel*>(A->FindComponent("Note"));
+    Note->Font()->SetColor(clRed);
+    ASSERT_FALSE(Note->ParentFont());
+    TOwned<TForm> B(new TForm(nullptr));
+    ReadForm(WriteForm(A.get()), B.get());
+    auto ReadNote = static_cast<TLabel*>(B->FindComponent("Note"));
+    auto ReadBox = static_cast<TPanel*>(B->FindComponent("Box"));
+    EXPECT_EQ(ReadNote->Font()->Color(), clRed);
+    EXPECT_FALSE(ReadNote->ParentFont());
+    EXPECT_TRUE(ReadBox->ParentFont());
+    B->Font()->SetName("Courier New");
+    EXPECT_EQ(ReadBox->Font()->Name(), "Courier New") << "still follows the form";
+
+    // Stored orders with gaps (a control removed in between) are numbered
+    // 0, 1, 2 in their order once all the children are in.
+    const std::string Gaps = WithChildren([](TWriter& W) {
+        for (auto [Name, Order] : {std::pair{"First", 7}, {"Second", 2}, {"Third", 4}}) {
+            for (const char* S : {"TPanel", Name, "TabOrder"})
+                W.WriteStr(S);
+            W.WriteInteger(Order);
+            W.WriteStr("");
+            W.WriteStr("");
+        }
+    });
+    TOwned<TForm> C(new TForm(nullptr));
+    ReadForm(Gaps, C.get());
+    const auto Order = [&](const char* Name) { return static_cast<TPanel*>(C->FindComponent(Name))->TabOrder(); };
+    EXPECT_EQ(Order("Second"), 0);
+    EXPECT_EQ(Order("Third"), 1);
+    EXPECT_EQ(Order("First"), 2);
+}

@@ -210,6 +210,33 @@ TEST(FormsKeys, KeyPreviewSeesKeysFirst)
     EXPECT_EQ(E->Text(), "ab");
 }
 
+// A key makes the form one used from the keyboard (controls made later show
+// their focus cues); a press of any mouse button ends that, a move does not.
+TEST(FormsKeys, AnyMouseButtonEndsTheKeyboardUse)
+{
+    Application->ShowErrorBoxes = false;
+    TForm F(nullptr);
+    auto Box = new TClickBox(&F, &F);
+    F.HandleNeeded();
+    struct {
+        UINT Down;
+        const char* Name;
+    } Buttons[] = {{WM_LBUTTONDOWN, "left"}, {WM_RBUTTONDOWN, "right"}, {WM_MBUTTONDOWN, "middle"}};
+    for (const auto& B : Buttons) {
+        SCOPED_TRACE(B.Name);
+        PostMessageA(Box->Handle(), WM_KEYDOWN, VK_SHIFT, 0);
+        Pump();
+        ASSERT_TRUE(F.KeyboardInput());
+        PostMessageA(Box->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+        Pump();
+        EXPECT_TRUE(F.KeyboardInput());
+        PostMessageA(Box->Handle(), B.Down, 0, MAKELPARAM(2, 2));
+        PostMessageA(Box->Handle(), B.Down + 1, 0, MAKELPARAM(2, 2)); // its release
+        Pump();
+        EXPECT_FALSE(F.KeyboardInput());
+    }
+}
+
 TEST(FormsScreen, RegisteredCursorsAreShownOverTheirControl)
 {
     Application->ShowErrorBoxes = false;

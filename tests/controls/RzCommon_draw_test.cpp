@@ -204,6 +204,9 @@ TEST(RzCommonDraw, RoundedFlatBorderCutsTheCorners)
         {0, 0, false}, {1, 0, false}, {0, 1, false}, {1, 1, true}, {2, 0, true}, {0, 2, true},
         {9, 0, false}, {8, 1, true}, {7, 0, true}, {9, 7, false}, {8, 6, true}, {0, 7, false}, {1, 6, true},
         {0, 5, true}, {9, 5, true}, {2, 1, false},
+        // Each side's first and last pixel and the one past it.
+        {0, 6, false}, {9, 1, false}, {9, 2, true}, {9, 6, false}, {8, 0, false}, {1, 7, false}, {2, 7, true},
+        {7, 7, true}, {8, 7, false},
     };
     for (const auto& C : Cases)
         EXPECT_EQ(Img.Px(C.X, C.Y), C.Set ? clRed : S) << C.X << "," << C.Y;

@@ -751,6 +751,14 @@ TEST(RzStore, StoredOnlyWhenTheirOwn)
     Tabs->SetBackgroundColor(clRed);
     auto Padded = Add<TRzPanel>(F.get(), F.get(), "Padded");
     Padded->SetPadding(TRect(2, 0, 0, 0));
+    // The second button's glyph: the kind's own picture stays out, one
+    // given by hand goes in.
+    auto AltKind = Add<TRzButtonEdit>(F.get(), F.get(), "AltKind");
+    AltKind->SetAltBtnKind(TButtonKind::bkFind);
+    ASSERT_FALSE(AltKind->AltBtnGlyph()->Empty());
+    auto AltOwn = Add<TRzButtonEdit>(F.get(), F.get(), "AltOwn");
+    TBitmap Picture(16, 16);
+    AltOwn->SetAltBtnGlyph(&Picture);
     struct TRow {
         TPersistent* Instance;
         const char* Name;
@@ -771,7 +779,8 @@ TEST(RzStore, StoredOnlyWhenTheirOwn)
         {GovernedLookup, "FlatButtonColor", false}, {Lookup, "Color", true}, {Disabled, "Color", false},
         {Lookup, "FocusColor", false}, {Focused, "FocusColor", true}, {OwnTool, "Down", true}, {Tool, "Down", false},
         {Pages, "BackgroundColor", false}, {Tabs, "BackgroundColor", true}, {Padded, "Padding.Left", true},
-        {Padded, "Padding.Top", false}, {Plain, "BorderStyle", false},
+        {Padded, "Padding.Top", false}, {Plain, "BorderStyle", false}, {Lookup, "AltBtnGlyph.Data", false},
+        {AltKind, "AltBtnGlyph.Data", false}, {AltOwn, "AltBtnGlyph.Data", true},
     };
     for (const TRow& Row : Rows) {
         SCOPED_TRACE(std::string(static_cast<TComponent*>(Row.Instance)->Name()) + " " + Row.Name);

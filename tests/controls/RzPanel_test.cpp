@@ -523,6 +523,18 @@ TEST(RzStatusBarPaint, GripSquaresOnSizeableFormsOnly)
             EXPECT_EQ(Light + Dark, 0);
         }
     }
+    // In the gradient look the squares take the bar's second gradient
+    // colour and its frame colour.
+    TForm F(nullptr);
+    TRzStatusBar* Bar = BarOn(F, bsSizeable);
+    Bar->SetVisualStyle(vsGradient);
+    TColor First = clNone, Second = clNone, Frame = clNone;
+    GetGradientStatusBarColors(Bar->GradientColorStyle(), First, Second, Frame);
+    ASSERT_NE(Rgb(First), Rgb(Second));
+    TTestSurface Img(200, 19);
+    PaintControl(Bar, Img);
+    EXPECT_EQ(Img.Px(197, 8), Rgb(Second));
+    EXPECT_EQ(Img.Px(195, 6), Rgb(Frame));
 }
 
 TEST(RzStatusBarPaint, GripStaysOverAPaneFillingTheBar)

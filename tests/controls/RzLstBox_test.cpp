@@ -166,6 +166,16 @@ TEST(RzListDraw, GroupRowsWithoutPrefixInTheGroupColours)
     EXPECT_EQ(Item.Px(1, 1), Rgb(F.List->Color()));
     EXPECT_EQ(Item.CountNot(F.List->Color(), 0, 0, 10, H), 0);
     EXPECT_GT(Item.CountNot(F.List->Color(), 10, 0, W, H), 0);
+    // Drawn, the group font is the list's own, bold: after drawing too, a
+    // new font of the list is followed, until the group font is set by hand.
+    F.List->Font()->SetHeight(-20);
+    Draw(0, Group);
+    EXPECT_EQ(F.List->GroupFont()->Height(), -20);
+    EXPECT_EQ(F.List->GroupFont()->Style(), static_cast<TFontStyles>(fsBold));
+    F.List->GroupFont()->SetHeight(-9);
+    F.List->Font()->SetHeight(-30);
+    Draw(0, Group);
+    EXPECT_EQ(F.List->GroupFont()->Height(), -9);
 }
 
 TEST(RzListExtent, FitsTheWidestItem)

@@ -559,6 +559,8 @@ TEST(RzButtonPaint, ClassicDefaultButtonHasItsFrameAndBitButtonItsGlyph)
     B->Glyph()->Canvas()->Brush()->SetColor(clLime);
     B->Glyph()->Canvas()->FillRect(TRect(16, 0, 32, 16));
     B->Glyph()->Canvas()->SetPixel(0, 15, clOlive); // the left-out colour
+    B->Glyph()->Canvas()->SetPixel(8, 0, clRed);    // its first row and last
+    B->Glyph()->Canvas()->SetPixel(8, 15, clMaroon);
     GdiFlush();
     B->SetNumGlyphs(2);
     B->Perform(CM_FOCUSCHANGED, 0, 0);
@@ -567,6 +569,8 @@ TEST(RzButtonPaint, ClassicDefaultButtonHasItsFrameAndBitButtonItsGlyph)
     const TRect GR = B->GetGlyphRect();
     EXPECT_EQ(Img.Px(GR.left + 8, GR.top + 8), Rgb(clBlue));
     EXPECT_EQ(Img.Px(GR.left, GR.top + 15), Rgb(B->Color())) << "the transparent colour shows the face";
+    EXPECT_EQ(Img.Px(GR.left + 8, GR.top), Rgb(clRed)) << "the glyph at its size, not one row less";
+    EXPECT_EQ(Img.Px(GR.left + 8, GR.top + 15), Rgb(clMaroon));
     B->SetEnabled(false);
     TTestSurface Off(80, 30);
     PaintInto(B.get(), Off);

@@ -235,15 +235,20 @@ TEST(TabPaint, StretchedImageFillsTheTabAndSideImagesTakeTheirSide)
     C->SetTabHeight(40);
     C->SetImages(Images.get());
     (*C->Tabs())[0]->ImageIndex = 0;
-    for (TRzImagePosition P : {ipStretch, ipLeft, ipRight}) {
+    for (TRzImagePosition P : {ipStretch, ipLeft, ipRight, ipTop, ipBottom}) {
         C->SetImagePosition(P);
         TTestSurface S(300, 100);
         PaintInto(C.get(), S);
         const TRect Image = InkBox(S, C->TabDeviceRect(0), Rgb(clRed)), Text = InkBox(S, C->TabDeviceRect(0), Rgb(clBtnText));
         ASSERT_GT(Text.Width(), 0) << "the caption is drawn with any image position";
+        ASSERT_GT(Image.Width(), 0);
         if (P == ipStretch)
             EXPECT_TRUE(Image.Width() > 40 && Image.Height() > 20) << "stretched along the tab and across";
-        else
+        else if (P == ipLeft || P == ipRight)
             EXPECT_LE(P == ipLeft ? Image.right + 2 : Text.right + 2, P == ipLeft ? Text.left : Image.left);
+        else {
+            EXPECT_LE(P == ipTop ? Image.bottom + 1 : Text.bottom + 1, P == ipTop ? Text.top : Image.top);
+            EXPECT_NEAR(Image.left + Image.right, Text.left + Text.right, 3) << "over or under the caption's middle";
+        }
     }
 }

@@ -245,6 +245,24 @@ TEST_F(TViewForm, TreeLazyNodesImagesAndSorting)
     EXPECT_EQ(SendMessageA(H, TVM_GETCOUNT, 0, 0), 0);
 }
 
+// The tree's own window follows a press until the release and takes it:
+// the control still hears the release, so the press does not keep the mouse.
+TEST_F(TViewForm, TreeHearsTheReleaseItsWindowTakes)
+{
+    TTreeView T(&Form);
+    T.SetParent(&Form);
+    T.SetBounds(0, 0, 200, 150);
+    TTreeNode* Root = T.AddChild(nullptr, "root");
+    std::vector<TMouseButton> Ups;
+    T.OnMouseUp = [&](TObject*, TMouseButton B, TShiftState, int, int) { Ups.push_back(B); };
+    const TRect R = Root->DisplayRect(true);
+    const LPARAM At = MAKELPARAM(R.left + 2, (R.top + R.bottom) / 2);
+    PostMessageA(T.Handle(), WM_LBUTTONUP, 0, At);
+    SendMessageA(T.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, At);
+    EXPECT_EQ(Ups, std::vector<TMouseButton>{mbLeft});
+    EXPECT_FALSE(T.MouseCapture());
+}
+
 TEST(WindowSubclass, SeesMessagesFirstAndRestores)
 {
     const HWND E = CreateWindowExA(0, "EDIT", "x", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr, nullptr, nullptr);

@@ -484,6 +484,14 @@ TEST(ControlsMouse, EnterAndLeaveReachGraphicAndWindowedControls)
     SendMessageA(Box->Handle(), WM_MOUSELEAVE, 0, 0);
     const TLog Expected = {"enter Spot", "leave Spot", "enter Box", "leave Box", "enter Inner", "leave Inner"};
     EXPECT_EQ(Log, Expected);
+    // Another control taken off its parent meanwhile: the one under the
+    // mouse still hears it leave.
+    Log.clear();
+    SendMessageA(F->Handle(), WM_MOUSEMOVE, 0, At(15, 15));
+    Inner->SetParent(nullptr);
+    SendMessageA(F->Handle(), WM_MOUSEMOVE, 0, At(60, 60));
+    EXPECT_EQ(Log, (TLog{"enter Spot", "leave Spot"}));
+    Inner->SetParent(Box);
 
     // Clicks go to the graphic child under the mouse; the capture keeps
     // the mouse with it while the button is down.
@@ -594,6 +602,22 @@ TEST(ControlsLifetime, AChildAskedFirstGetsOneWindow)
     F->Free();
 }
 
+TEST(ControlsBounds, AMinimisedFormKeepsItsBounds)
+{
+    TForm* F = NewForm(200, 100);
+    F->SetBounds(30, 40, 200, 100);
+    F->Show();
+    Pump();
+    ShowWindow(F->Handle(), SW_MINIMIZE);
+    Pump();
+    ASSERT_TRUE(IsIconic(F->Handle()));
+    EXPECT_EQ(F->BoundsRect(), TRect(30, 40, 230, 140));
+    ShowWindow(F->Handle(), SW_RESTORE);
+    Pump();
+    EXPECT_EQ(F->BoundsRect(), TRect(30, 40, 230, 140));
+    F->Free();
+}
+
 TEST(ControlsLifetime, ControlFreedInsideItsOwnHandler)
 {
     TForm* F = NewForm(200, 100);
@@ -630,6 +654,24 @@ TEST(ControlsLifetime, ControlFreedInsideItsOwnHandler)
     EXPECT_FALSE(IsWindow(PanelWnd));
     EXPECT_EQ(F->FindComponent("Child"), nullptr);
     EXPECT_EQ(F->FindComponent("Panel"), nullptr);
+
+    // Freed from its own handler inside another control's message: it
+    // stays, for that handler to use, until the outermost message is done.
+    auto Kept = new TBox(F, F, "Kept");
+    Kept->SetBounds(150, 0, 20, 20);
+    Kept->OnClick = [](TObject* Sender) { static_cast<TControl*>(Sender)->Free(); };
+    auto Outer = new TBox(F, F, "Outer");
+    Outer->SetBounds(175, 0, 20, 20);
+    bool KeptMeanwhile = false;
+    Outer->OnClick = [&](TObject*) {
+        SendMessageA(Kept->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, At(5, 5));
+        SendMessageA(Kept->Handle(), WM_LBUTTONUP, 0, At(5, 5));
+        KeptMeanwhile = F->FindComponent("Kept") == Kept && Kept->Name() == "Kept";
+    };
+    SendMessageA(Outer->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, At(5, 5));
+    SendMessageA(Outer->Handle(), WM_LBUTTONUP, 0, At(5, 5));
+    EXPECT_TRUE(KeptMeanwhile);
+    EXPECT_EQ(F->FindComponent("Kept"), nullptr);
 
     // Freed from a component message handler reached through Perform.
     auto Other = new TBox(F, F, "Other");

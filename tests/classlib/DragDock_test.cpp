@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
 
 namespace {
@@ -112,4 +113,23 @@ TEST(ControlsDrag, EscLostCaptureAndRefusalEndWithoutATarget)
         R.Up(110, 20);
         EXPECT_EQ(R.Ends, 1);
     }
+}
+
+TEST(ControlsDock, ADockSiteMakesItsManagerOnDemandAndDropsItWhenItStops)
+{
+    TForm F(nullptr);
+    auto P = new TPanel(&F);
+    P->SetParent(&F);
+    P->SetUseDockManager(true);
+    EXPECT_EQ(P->DockManager(), nullptr) << "not a dock site yet";
+    P->SetDockSite(true);
+    TDockManager* M = P->DockManager();
+    ASSERT_NE(M, nullptr);
+    EXPECT_EQ(P->DockManager(), M);
+    P->SetDockSite(false);
+    EXPECT_EQ(P->DockManager(), nullptr);
+    P->SetDockSite(true);
+    ASSERT_NE(P->DockManager(), nullptr);
+    P->SetUseDockManager(false);
+    EXPECT_EQ(P->DockManager(), nullptr);
 }

@@ -294,3 +294,15 @@ TEST(Filer, OwnFontsAreStoredAndTabOrdersComeBackNumberedFromZero)
     EXPECT_EQ(Order("Third"), 1);
     EXPECT_EQ(Order("First"), 2);
 }
+
+// The True and False values that defined properties and older streams hold
+// read as ordinals too.
+TEST(Filer, TrueAndFalseValuesReadAsOrdinals)
+{
+    for (bool Value : {true, false}) {
+        TOwned<TForm> F(new TForm(nullptr));
+        F->SetShowHint(!Value);
+        ReadForm(HandWritten("TForm", [&](TWriter& W) { W.WriteStr("ShowHint"); W.WriteBoolean(Value); }), F.get());
+        EXPECT_EQ(F->ShowHint(), Value);
+    }
+}

@@ -207,3 +207,19 @@ TEST(RichEditStyle, WordWrapDecidesTheLineCount)
     EXPECT_TRUE(GetWindowLongA(R->Handle(), GWL_STYLE) & ES_AUTOHSCROLL);
     EXPECT_FALSE(GetWindowLongA(R->Handle(), GWL_STYLE) & WS_VSCROLL);
 }
+
+TEST(RichEditStyle, TabAndEnterAreAskedForAsSet)
+{
+    auto F = RichForm();
+    auto R = NewRich(F.get());
+    for (bool Tabs : {false, true})
+        for (bool Returns : {false, true}) {
+            SCOPED_TRACE(std::string(Tabs ? "tabs" : "no tabs") + (Returns ? ", returns" : ", no returns"));
+            R->SetWantTabs(Tabs);
+            R->SetWantReturns(Returns);
+            const LRESULT Code = SendMessageA(R->Handle(), WM_GETDLGCODE, 0, 0);
+            EXPECT_EQ((Code & DLGC_WANTTAB) != 0, Tabs);
+            EXPECT_EQ((Code & DLGC_WANTALLKEYS) != 0, Returns);
+            EXPECT_TRUE(Code & DLGC_WANTCHARS) << "typing reaches it either way";
+        }
+}

@@ -575,6 +575,20 @@ TEST(RzButtonPaint, ClassicDefaultButtonHasItsFrameAndBitButtonItsGlyph)
     TTestSurface Off(80, 30);
     PaintInto(B.get(), Off);
     EXPECT_EQ(Off.Px(GR.left + 8, GR.top + 8), Rgb(clLime)) << "the second image is the disabled one";
+    // A glyph wider than high keeps its shape.
+    B->SetEnabled(true);
+    auto Wide = SolidGlyph(24, 16, clBlue);
+    Wide->Canvas()->SetPixel(0, 15, clOlive);
+    Wide->Canvas()->SetPixel(23, 0, clRed);
+    GdiFlush();
+    B->Glyph()->Assign(Wide.get());
+    B->SetNumGlyphs(1);
+    TTestSurface Flat(80, 30);
+    PaintInto(B.get(), Flat);
+    const TRect WR = B->GetGlyphRect();
+    ASSERT_EQ(WR.Width(), 24);
+    EXPECT_EQ(Flat.Px(WR.left + 23, WR.top), Rgb(clRed));
+    EXPECT_EQ(Flat.Px(WR.left + 20, WR.top + 12), Rgb(clBlue));
 
     // A default (active) classic button gets a window-frame ring.
     auto D = Make<TRzButton>();

@@ -157,6 +157,7 @@ void Build(TForm* F)
     static_cast<TRzTabSheet*>(F->FindComponent("Two"))->SetImageIndex(4);
     Pages->SetActivePage(static_cast<TRzTabSheet*>(F->FindComponent("Two")));
     Add<TRzPanel>(F, Pages->ActivePage(), "OnPage")->SetAlign(alClient);
+    Add<TRzPanel>(F, Pages, "BesideThePages")->SetBounds(250, 0, 40, 20);
     // Padded boxes, each with an aligned child.
     for (TWinControl* Box : std::initializer_list<TWinControl*>{Pages->ActivePage(), S->LowerRightPane(), Panel})
         Box->SetPadding(TRect(3, 4, 5, 6));
@@ -443,6 +444,10 @@ TEST(RzStore, AFormOfEachControlReadsBackAsWritten)
     EXPECT_EQ(Pages->Pages(2)->Name(), "Two");
     EXPECT_EQ(Pages->ActivePage()->Name(), "Two");
     EXPECT_TRUE(Pages->ActivePage()->Visible());
+    // A control that is no page keeps its place beside them.
+    auto Beside = dynamic_cast<TControl*>(B->FindComponent("BesideThePages"));
+    ASSERT_NE(Beside, nullptr);
+    EXPECT_EQ(Beside->Parent(), Pages);
     // Under a frame controller the values it governs stay out of the form.
     auto Edit = static_cast<TRzEdit*>(A->FindComponent("Edit"));
     auto EditProps = [Edit] {

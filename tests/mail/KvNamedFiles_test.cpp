@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "foundation/KvFiles.h"
 #include "mail/KvNamedFiles.h"
@@ -100,4 +101,48 @@ TEST(KvNamedFiles, StoreFilesAndMailboxesNeverOpen)
     for (const std::string& path : {store.Dir.File("sub"), std::string("Z:\\dev\\zero")})
         EXPECT_FALSE(MayOpenNamedFile(path, TNamedFileTrust::SentCopy, false, {}, false)) << path;
     EXPECT_TRUE(MayOpenNamedFile(store.Dir.File("gone.pdf"), TNamedFileTrust::SentCopy, false, {}, false));
+}
+
+// Who may open what: a copy written here anything, a received message only
+// what its trust allows, and each refusal one error-log row naming the path.
+TEST(KvNamedFiles, TrustDecidesByMessageAndPlace)
+{
+    TReEmbedStore store("trust");
+    store.Put("Attach\\in.pdf", "in");
+    store.Put("out\\x.pdf", "out");
+    const std::string in = store.Dir.File("Attach\\in.pdf"), out = store.Dir.File("out\\x.pdf");
+    const std::vector<std::string> folders = {" ", store.Dir.File("Attach")};
+    using enum TNamedFileTrust;
+    const struct {
+        TNamedFileTrust Trust;
+        bool Received;
+        std::string Path;
+        bool Opens;
+    } cases[] = {
+        {SentCopy, false, out, true},
+        {SentCopy, true, in, false},
+        {SentOrStore, false, out, true},
+        {SentOrStore, true, in, true},
+        {SentOrStore, true, out, false},
+        {SentOrStore, true, store.Dir.File("Attach\\gone.pdf"), true},
+        {SentOrStore, true, store.Dir.File("out\\gone.pdf"), false},
+        {SentOrStore, true, store.Dir.File("Attach\\..\\out\\x.pdf"), false},
+        {AnyMessage, true, out, true},
+        // Inside the store, but a stream of the file.
+        {AnyMessage, false, in + ":stream", false},
+        {AnyMessage, false, "", true},
+    };
+    const std::string log = store.Dir.File("errors.txt");
+    for (const auto& c : cases) {
+        ErrorLogFileName = log;
+        DeleteFileA(log.c_str());
+        EXPECT_EQ(MayOpenNamedFile(c.Path, c.Trust, c.Received, folders), c.Opens) << c.Path;
+        FreeErrorLog();
+        ErrorLogFileName.clear();
+        const std::string rows = LoadFileToString(log);
+        // One row for a refusal, naming the path; none for a file that opens.
+        const size_t row = rows.find("Attachment file refused: \"" + c.Path + "\"");
+        EXPECT_EQ(row != std::string::npos, !c.Opens) << rows;
+        EXPECT_EQ(rows.find("Attachment file", row == std::string::npos ? 0 : row + 1), std::string::npos) << rows;
+    }
 }

@@ -63,6 +63,8 @@ std::vector<std::string> ReadTexts(const std::string& Path, TMailboxKind Kind, i
     std::vector<std::string> texts;
     for (const TKvReadMessage& m : KvMailStreamReadAll(*reader))
         texts.push_back(m.Text);
+    // A file that kept its size is not cut.
+    EXPECT_EQ(reader->CutAt, -1);
     return texts;
 }
 
@@ -360,6 +362,34 @@ TEST_F(KvMailStreamFile, MissingEmptyAndLockedFiles)
         EXPECT_FALSE(reader.NextMessage());
     }
     CloseHandle(held);
+}
+
+// A mailbox another program cuts while it is read: the reader says where
+// it ended, and the message that reached past it comes as far as it was.
+TEST_F(KvMailStreamFile, MailboxCutWhileRead)
+{
+    const std::string one = "From a@b.cd Mon Jan  1 10:00:00 2001\nSubject: one\nContent-Type: text/plain\n\n" + std::string(100, '1') + "\n";
+    const std::string two = "From a@b.cd Mon Jan  1 10:00:00 2001\nSubject: two\nContent-Type: text/plain\n\n" + std::string(100, '2') + "\n";
+    const std::string path = Dir.File("cut.mbox");
+    ASSERT_TRUE(TTestFolder::Put(path, one + two + one));
+    TMboxStream reader(path, 64, false, mbkMbox);
+    ASSERT_TRUE(reader.NextMessage());
+    EXPECT_EQ(reader.CutAt, -1);
+    {
+        const TKernelHandle h(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(h);
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(one.size() + 60);
+        ASSERT_TRUE(SetFilePointerEx(h.Get(), at, nullptr, FILE_BEGIN) && SetEndOfFile(h.Get()));
+    }
+    std::string text;
+    ASSERT_TRUE(reader.NextMessage());
+    reader.GetMessageText(0, text);
+    EXPECT_EQ(text, WithBreaks(two.substr(0, 60), "\r\n"));
+    EXPECT_TRUE(reader.Damaged);
+    EXPECT_FALSE(reader.NextMessage());
+    EXPECT_EQ(reader.CutAt, static_cast<std::int64_t>(one.size() + 60));
 }
 
 TEST_F(KvMailStreamFile, MessageAboveTheCapIsCutAndLogged)

@@ -57,7 +57,8 @@ struct TTocMessage {
     int Percent = 0;
 };
 
-std::vector<TTocMessage> ReadToc(const std::string& Toc)
+// Problems: the reader's count of index rows it logged.
+std::vector<TTocMessage> ReadToc(const std::string& Toc, int* Problems = nullptr)
 {
     TEudoraTocObj reader(Toc);
     std::vector<TTocMessage> r;
@@ -69,6 +70,9 @@ std::vector<TTocMessage> ReadToc(const std::string& Toc)
         m.Percent = reader.GetPercentDone();
         r.push_back(m);
     }
+    EXPECT_EQ(reader.CutAt, -1);
+    if (Problems)
+        *Problems = reader.ReadProblems;
     return r;
 }
 
@@ -104,18 +108,21 @@ protected:
         return Dir.File("In.toc");
     }
 
-    // The texts read, the error log caught in Log.
+    // The texts read, the error log caught in Log; the reader counts each
+    // of its index rows as a problem.
     std::vector<std::string> ReadLogged(const std::string& Toc, std::string& Log)
     {
         const std::string log = Dir.File("errors.txt");
         DeleteFileA(log.c_str());
         ErrorLogFileName = log;
         std::vector<std::string> texts;
-        for (const TTocMessage& m : ReadToc(Toc))
+        int problems = 0;
+        for (const TTocMessage& m : ReadToc(Toc, &problems))
             texts.push_back(m.Text);
         FreeErrorLog();
         ErrorLogFileName.clear();
         Log = LoadFileToString(log);
+        EXPECT_EQ(problems, IndexRows(Log)) << Log;
         return texts;
     }
 };
@@ -304,6 +311,53 @@ TEST_F(KvEudoraStore, CorrectEntriesKeepTheirRangeAndLengthsPastTheEndAreNamed)
     EXPECT_FALSE(reader.NextMessage());
     EXPECT_NE(reader.IndexProblem.find("not in the Windows form"), std::string::npos);
     EXPECT_EQ(reader.ReadProblems, 1);
+}
+
+// Ranges and gaps longer than a read step, and an index longer than one
+// read of its entries: the entries of every read bound the ranges.
+TEST_F(KvEudoraStore, RangesPastAReadStepAndIndexesPastOneRead)
+{
+    const std::string big = Msg("big", std::string(150000, 'x')), b = Msg("b"), c = Msg("c");
+    const auto len = [](const std::string& m) { return static_cast<std::uint32_t>(m.size()); };
+    const std::string pad(70000, ' ');
+    struct Case {
+        const char* Name;
+        std::vector<std::string> Data;
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> Entries;
+        int Rows;
+    };
+    const Case cases[] = {
+        {"stopping short of a long message", {big, b, c}, {{0, 20}, {len(big), len(b)}, {len(big + b), len(c)}}, 1},
+        {"the last entry stopping short of a long message", {b, c, big}, {{0, len(b)}, {len(b), len(c)}, {len(b + c), 20}}, 1},
+        {"padding longer than a read step", {big + pad, b + pad, c},
+         {{0, len(big)}, {len(big + pad), len(b)}, {len(big + pad + b + pad), len(c)}}, 0},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.Name);
+        std::vector<std::string> entries;
+        for (const auto& [offset, length] : k.Entries)
+            entries.push_back(TocEntry(offset, length));
+        std::vector<std::string> want;
+        for (const std::string& d : k.Data)
+            want.push_back(d.substr(0, d.find_last_not_of(' ') + 1));
+        std::string rows;
+        EXPECT_EQ(ReadLogged(Store(TocHeader('\0', "In", 0, 3), k.Data, entries), rows), want);
+        EXPECT_EQ(IndexRows(rows), k.Rows) << rows;
+    }
+
+    // 600 entries, read 256 at a time; in each read the one before the last
+    // runs into the next.
+    std::vector<std::string> msgs, entries;
+    std::uint32_t at = 0;
+    for (int i = 0; i < 600; ++i) {
+        msgs.push_back(Msg(std::to_string(i)));
+        const std::uint32_t next = len(Msg(std::to_string(i + 1)));
+        entries.push_back(TocEntry(at, len(msgs.back()) + (i == 254 || i == 510 || i == 598 ? next : 0)));
+        at += len(msgs.back());
+    }
+    std::string rows;
+    EXPECT_EQ(ReadLogged(Store(TocHeader('\0', "In", 0, 600), msgs, entries), rows), msgs);
+    EXPECT_EQ(IndexRows(rows), 3) << rows;
 }
 
 TEST_F(KvEudoraStore, TextRepairs)

@@ -234,6 +234,22 @@ TEST(KvAnsiTest, Utf8ToCodePageKeepsWhatIsNotUtf8)
     }
 }
 
+// The lead bytes of a double-byte code page, at the edges of its ranges,
+// and none in a single-byte one.
+TEST(KvAnsiTest, LeadBytesOfTheCodePage)
+{
+    SetLeadByteCodePage(932);
+    EXPECT_TRUE(AnsiHasLeadBytes());
+    for (const auto& [ch, lead] : {std::pair<char, bool>{'\x80', false}, {'\x81', true}, {'\x9F', true}, {'\xA0', false},
+                                   {'\xE0', true}, {'\xFC', true}, {'\xFD', false}, {'\\', false}})
+        EXPECT_EQ(IsAnsiLeadByte(ch), lead) << int(static_cast<unsigned char>(ch));
+    SetLeadByteCodePage(1252);
+    EXPECT_FALSE(AnsiHasLeadBytes());
+    EXPECT_FALSE(IsAnsiLeadByte('\x81'));
+    SetLeadByteCodePage(0);
+    EXPECT_EQ(AnsiHasLeadBytes(), IsDBCSLeadByte(0x81) || IsDBCSLeadByte(0xA1));
+}
+
 TEST(KvAnsiTest, TextKindTests)
 {
     const struct {
@@ -261,6 +277,10 @@ TEST(KvAnsiTest, TextKindTests)
     };
     for (const auto& c : utf8)
         EXPECT_EQ(c.Expected, LooksLikeUtf8(c.Text)) << testing::PrintToString(c.Text);
+    // The whole text judged, to its last byte; DEL is no eight-bit byte.
+    for (const auto& [text, whole] : {std::pair<std::string, bool>{"plain\x7F", false}, {"caf\xC3\xA9", true},
+                                      {"ab\xE2\x82", false}, {"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xFF", false}})
+        EXPECT_EQ(IsUtf8Text(text), whole) << testing::PrintToString(text);
 
     const struct {
         char Ch;

@@ -140,6 +140,8 @@ TEST_F(KvDatesTest, MailDateYearsFrom1960To2200)
         {"31 Dec 2200", EncodeDate(2200, 12, 31)},
         {"31 Dec 1959", -1},
         {"1 Jan 2201", -1},
+        // The shortest date read.
+        {"1/1/09", EncodeDate(2009, 1, 1)},
     };
     for (const auto& C : Cases) {
         TDateTime V;

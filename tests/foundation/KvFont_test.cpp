@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 
@@ -24,6 +25,11 @@ const std::string CyrillicKoi8 = "\xF0\xD2\xC9\xD7\xC5\xD4";
 
 TEST_F(KvFontTest, CharsetAndCodePageTables)
 {
+    EXPECT_EQ(FontAnsiCodePageValue(), 1252);
+    GFontAnsiCodePage = 0;
+    EXPECT_EQ(FontAnsiCodePageValue(), static_cast<int>(GetACP()));
+    GFontAnsiCodePage = 1252;
+
     struct {
         int Charset;
         int CodePage;

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "foundation/KvHooks.h"
 #include "testkit/TestFolder.h"
 
 namespace {
@@ -70,8 +71,9 @@ TEST(KvFolderDlg, CaptionRootAndResult)
         EXPECT_EQ(ChosenFolderText(c.Path, c.Display, c.Mask), c.Expected);
 }
 
-// The dialog the hook below cancelled.
+// The dialog the hook below cancelled, and its owner.
 HWND CancelledDialog = nullptr;
+HWND CancelledOwner = nullptr;
 
 // Cancels the first dialog of this thread once its WM_INITDIALOG has run.
 // The browser's own thread does it, inside its modal loop: a second thread
@@ -85,6 +87,7 @@ LRESULT CALLBACK CancelOnInit(int Code, WPARAM Wp, LPARAM Lp)
     if (Code == HC_ACTION && m->message == WM_INITDIALOG && !CancelledDialog &&
         GetClassNameA(m->hwnd, cls, sizeof(cls)) && lstrcmpA(cls, "#32770") == 0) {
         CancelledDialog = m->hwnd;
+        CancelledOwner = GetWindow(m->hwnd, GW_OWNER);
         PostMessageA(m->hwnd, WM_COMMAND, IDCANCEL, 0);
     }
     return CallNextHookEx(nullptr, Code, Wp, Lp);
@@ -102,6 +105,27 @@ TEST(KvFolderDlg, CancelLeavesTheFolderAlone)
     EXPECT_NE(CancelledDialog, nullptr);
     EXPECT_FALSE(chosen);
     EXPECT_EQ(folder, "C:\\windows\\*.ini");
+
+    // Without an owner of its caller's the dialog belongs to the main form;
+    // a caller's own owner is kept.
+    const HWND main = CreateWindowExA(0, "STATIC", "main", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    const HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    int asked = 0;
+    GHooks.MainFormWindow = [&] {
+        ++asked;
+        return main;
+    };
+    for (const HWND owner : {HWND(nullptr), other}) {
+        CancelledDialog = CancelledOwner = nullptr;
+        const HHOOK again = SetWindowsHookExA(WH_CALLWNDPROCRET, &CancelOnInit, nullptr, GetCurrentThreadId());
+        EXPECT_FALSE(BrowseForFolder(folder, owner, "Pick: "));
+        UnhookWindowsHookEx(again);
+        EXPECT_EQ(CancelledOwner, owner ? owner : main);
+    }
+    EXPECT_EQ(asked, 1);
+    GHooks.MainFormWindow = nullptr;
+    DestroyWindow(main);
+    DestroyWindow(other);
 }
 
 }  // namespace

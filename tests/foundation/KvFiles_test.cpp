@@ -356,6 +356,23 @@ TEST_F(KvFilesTest, LoadAndSaveWholeFiles)
         EXPECT_EQ(GetFile(Dir + n.Name), n.After) << n.Name;
         EXPECT_EQ(error, n.Error) << n.Name;
     }
+    // A file its writer could not fill is not left cut off, and the error
+    // says why: the writer's own, else a full disk.
+    for (const DWORD fillError : {DWORD(ERROR_WRITE_FAULT), DWORD(0)}) {
+        DWORD error = 0;
+        EXPECT_EQ(WriteNewFileWith(
+                      [fillError](HANDLE) {
+                          SetLastError(fillError);
+                          return false;
+                      },
+                      Dir + "cut.eml", 0, &error),
+                  TNewFileOutcome::Failed);
+        EXPECT_EQ(GetFile(Dir + "cut.eml"), "<missing>");
+        EXPECT_EQ(error, fillError ? fillError : DWORD(ERROR_HANDLE_DISK_FULL));
+    }
+    EXPECT_EQ(WriteNewFileWith([](HANDLE H) { return WriteAll(H, "ab", 2); }, Dir + "cut.eml", 0, nullptr),
+              TNewFileOutcome::Written);
+    EXPECT_EQ(GetFile(Dir + "cut.eml"), "ab");
 
     // The message date becomes the file's creation and write time, unshifted.
     const TDateTime when = EncodeDateTime(2004, 2, 29, 13, 45, 10, 0);
@@ -639,6 +656,10 @@ TEST_F(KvFilesTest, BackupNamesByMode)
     BackupFolderName = "Saved";
     EXPECT_EQ(GetBackupFileName(a, bmFolder), Dir + "Saved\\a[001].txt");
     BackupFolderName.clear();
+    // With every number to 999 taken the next backup takes 1000, never an old one's name.
+    for (int n = 2; n <= 999; ++n)
+        PutFile(Dir + Format("a.txt.%0.3d", n), "");
+    EXPECT_EQ(GetBackupFileName(a, bmNumberExt), a + ".1000");
 }
 
 TEST_F(KvFilesTest, BackupMovesTheFileAndNeverDestroysIt)

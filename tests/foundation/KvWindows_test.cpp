@@ -78,6 +78,10 @@ TEST_F(KvWindowsTest, RunningSystemIsRead)
     const SYSTEM_INFO& info = GetNativeSystemInfo();
     EXPECT_GT(info.dwPageSize, 0u);
     EXPECT_EQ(&info, &GetNativeSystemInfo());
+    // The mouse buttons as the user has them, swapped or not.
+    const bool swapped = GetSystemMetrics(SM_SWAPBUTTON) != 0;
+    EXPECT_EQ(GPrimaryMouseButton, swapped ? 2 : 1);
+    EXPECT_EQ(GSecondaryMouseButton, swapped ? 1 : 2);
 }
 
 }  // namespace

@@ -43,7 +43,9 @@ const char Header[] = "Error\tFilename\tMail Folder\tMail Date\tMail Subject\r\n
 
 TEST_F(KvErrorLogTest, NothingWithoutALogFileName)
 {
+    const long rows = ErrorLogRowCount();
     WriteErrorLine("Mailbox locked");
+    EXPECT_EQ(ErrorLogRowCount(), rows);
     EXPECT_FALSE(IsErrorLogOpen());
     EXPECT_FALSE(IsExistingFile(Log()));
 }
@@ -51,12 +53,22 @@ TEST_F(KvErrorLogTest, NothingWithoutALogFileName)
 TEST_F(KvErrorLogTest, HeaderOnceThenFiveColumnsALine)
 {
     ErrorLogFileName = Log();
+    const long rows = ErrorLogRowCount();
     WriteErrorLine("Cannot open\tmailbox");
     WriteErrorLine("Email part not found: \"a.txt\"");
+    EXPECT_EQ(ErrorLogRowCount(), rows + 2);
     FreeErrorLog();
     EXPECT_EQ(LoadFileToString(Log()), std::string(Header) +
                                            "Cannot open mailbox\t\t\t\t\r\n"
                                            "Email part not found: \"a.txt\"\t\t\t\t\r\n");
+    // A file name the code page can't carry keeps its letters, its tab and
+    // break made blanks as in any column; the log turns UTF-8 for it.
+    ErrorLogFileName = Log();
+    GErrorLogCurrentFile = TLogText::FromWide(L"C:\\\x0412\t\x0445\r\n.mbox");
+    WriteErrorLine("x");
+    FreeErrorLog();
+    EXPECT_EQ(LoadFileToString(Log()), "\xEF\xBB\xBF" + std::string(Header) +
+                                           "x\tC:\\\xD0\x92 \xD1\x85 .mbox\t\t\t\r\n");
 }
 
 TEST_F(KvErrorLogTest, ColumnsComeFromTheContext)

@@ -374,6 +374,11 @@ TEST_F(KvTimeZonesTest, RegistryZones)
     TTimeZoneObj direct;
     ASSERT_TRUE(direct.InitLocalTimeZone("Tessaly Test Standard Time"));
     EXPECT_FALSE(direct.InitLocalTimeZone("No Such Standard Time"));
+    // Nor with a rules file named that is not there, a short name too.
+    WriteZone("Short Zone", "", "TZI", &europe, sizeof europe);
+    GDaylightRulesFileName = RulesFile + ".gone";
+    EXPECT_TRUE(direct.InitLocalTimeZone("Short Zone"));
+    EXPECT_EQ(direct.GetOffsetText(At(2026, 7, 1, 12, 0)), "+0200");
 
     // A value of the wrong size is not a zone.
     WriteZone("Tessaly Short Standard Time", "", "TZI", &europe, sizeof europe - 1);

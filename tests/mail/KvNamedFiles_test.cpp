@@ -16,6 +16,11 @@ TEST(KvNamedFiles, UnsafeFormsAndPlaces)
     for (const char* path : {"\\\\.\\PhysicalDrive0", "//server/share/a.pdf", "C:\\mail\\nul.txt", "C:\\*.ini", "C:a.pdf"})
         EXPECT_TRUE(IsUnsafePathForm(path)) << path;
     EXPECT_FALSE(IsUnsafePathForm("Attach\\a b.pdf"));
+    // Names that depend on no folder: from a drive's root or a share's.
+    for (const auto& [path, absolute] :
+         {std::pair<std::string, bool>{"C:\\a.pdf", true}, {"C:/a.pdf", true}, {"C:\\", true}, {"\\\\srv\\s\\a", true},
+          {"C:a.pdf", false}, {"C:", false}, {"\\a.pdf", false}, {"a\\b.pdf", false}, {"", false}})
+        EXPECT_EQ(IsAbsoluteReference(path), absolute) << path;
 
     const std::string deep = "C:\\store\\" + std::string(300, 'd') + "\\Attach";
     const struct {

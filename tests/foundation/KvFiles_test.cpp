@@ -431,6 +431,14 @@ TEST_F(KvFilesTest, PathsPastMaxPathTakeTheWideRoad)
     EXPECT_EQ(OpenFileStream(file, fmOpenRead | fmShareDenyNone)->Read(got, 4), 4);
     EXPECT_EQ(std::string(got, 4), "abcd");
     EXPECT_EQ(WriteBufferToNewFile("x", 1, file), TNewFileOutcome::Exists);
+    {
+        // Its mail program writing it, a reader that denies nothing still opens it.
+        const TKernelHandle writer(CreateFileW(LongPathForm(file).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                               nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(writer);
+        EXPECT_EQ(OpenFileStream(file, fmOpenRead | fmShareDenyNone)->Read(got, 4), 4);
+        EXPECT_THROW(OpenFileStream(file, fmOpenRead | fmShareDenyWrite), EFOpenError);
+    }
 }
 
 TEST_F(KvFilesTest, LongShortAndRelativePaths)

@@ -8,6 +8,9 @@
 
 namespace {
 
+// As the program starts: no code page set, so the system's is used.
+const int StartFontAnsiCodePage = GFontAnsiCodePage;
+
 // The answers that compare with the ANSI code page get a fixed one, so the
 // machine's locale does not matter.
 class KvFontTest : public ::testing::Test {
@@ -25,6 +28,7 @@ const std::string CyrillicKoi8 = "\xF0\xD2\xC9\xD7\xC5\xD4";
 
 TEST_F(KvFontTest, CharsetAndCodePageTables)
 {
+    EXPECT_EQ(StartFontAnsiCodePage, 0);
     EXPECT_EQ(FontAnsiCodePageValue(), 1252);
     GFontAnsiCodePage = 0;
     EXPECT_EQ(FontAnsiCodePageValue(), static_cast<int>(GetACP()));

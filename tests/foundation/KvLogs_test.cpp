@@ -125,6 +125,23 @@ TEST_F(KvLogsTest, ErrorLogOpensOnItsFirstLine)
                                                        "\xC3\xA9\r\n\xD0\x9F\xD1\x83\xD1\x82\xD0\xB8 \xE5\x8F\x97\r\nna\xC3\xAFve\r\n");
 }
 
+// Text the code page carries stays ANSI, joined too; a part it can't carry
+// makes the whole join wide, and a file holds that as UTF-8.
+TEST(KvLogText, WideOnlyWhereTheCodePageFails)
+{
+    const TLogText plain = TLogText::FromWide(L"Caf\xE9");
+    const TLogText cyrillic = TLogText::FromWide(L"\x0412");
+    EXPECT_EQ(plain.Ansi, "Caf\xE9");
+    EXPECT_EQ(plain.Wide, L"");
+    EXPECT_EQ(cyrillic.Wide, L"\x0412");
+    EXPECT_EQ((plain + TLogText(" x")).Wide, L"");
+    EXPECT_EQ((plain + TLogText(" x")).FileBytes(), "Caf\xE9 x");
+    EXPECT_EQ((plain + cyrillic).Wide, L"Caf\xE9\x0412");
+    EXPECT_EQ((cyrillic + plain).Wide, L"\x0412" L"Caf\xE9");
+    EXPECT_EQ((cyrillic + plain).FileBytes(), "\xEF\xBB\xBF\xD0\x92" "Caf\xC3\xA9");
+    EXPECT_EQ(plain.WideText(), L"Caf\xE9");
+}
+
 TEST_F(KvLogsTest, WriterCompletesTheLastLineOfAnExistingMbox)
 {
     const std::string msg = "From x Mon Jan  1 00:00:00 2001\r\nSubject: s\r\n\r\nbody\r\n";

@@ -141,11 +141,20 @@ TEST(KvDataTables, UuencodedBlocks)
         EXPECT_EQ(c.Begin > 0, HasUuencodedBlock(c.Text));
         // Behind a header, searched from the body's start on: a block that
         // opens the body counts, the header's last break does not make one.
-        for (const std::string head : {"", "A: b\r\n\r\n", "A: b\n\n", "x begin 644 a.txt\r\n\r\n"})
+        // The quick look sees any line that starts "begin ".
+        const bool beginLine = c.Text.compare(0, 6, "begin ") == 0 || c.Text.find("\nbegin ") != std::string::npos;
+        for (const std::string head : {"", "A: b\r\n\r\n", "A: b\n\n", "x begin 644 a.txt\r\n\r\n"}) {
             EXPECT_EQ(c.Begin > 0, HasUuencodedBlockFrom(head + c.Text, head.size())) << head << c.Text.substr(0, 30);
+            EXPECT_EQ(beginLine, MayHoldUuencodedBlockFrom(head + c.Text, head.size())) << head << c.Text.substr(0, 30);
+        }
     }
     EXPECT_FALSE(HasUuencodedBlockFrom(block + "text", block.size()));
     EXPECT_FALSE(HasUuencodedBlockFrom("abc", 3));
+    EXPECT_FALSE(MayHoldUuencodedBlockFrom(block + "text", block.size()));
+    EXPECT_TRUE(MayHoldUuencodedBlockFrom("x\nbegin ", 1));
+    EXPECT_TRUE(MayHoldUuencodedBlockFrom("x\nbegin ", 2));
+    EXPECT_FALSE(MayHoldUuencodedBlockFrom("x\nbegin ", 3));
+    EXPECT_FALSE(MayHoldUuencodedBlockFrom("abc", 4));
     EXPECT_EQ(static_cast<int>(block.size()), FindUuencodeEnd(block, 1));
     EXPECT_EQ(0, FindUuencodeEnd("no end", 1));
     EXPECT_EQ(60, UuLineLength('M'));

@@ -41,6 +41,10 @@ TEST_F(KvEncWordsTest, WordsDecodeIntoOneCodePage)
         {"caf\xE9 =?utf-8?B?w6k=?=", 1252, "caf\xC3\xA9 \xC3\xA9", -1, 65001},
         {"=?iso-8859-1?Q?=E9?=", 1252, "\xE9", 1252, 1252},
         {"=?iso-8859-1?Q?=E9?=", 20127, "\xE9", 28591, 28591},
+        // Raw 8-bit text that is UTF-8 throughout is read as UTF-8.
+        {"caf\xC3\xA9 =?iso-8859-1?Q?=E9?=", 1252, "caf\xC3\xA9 \xC3\xA9", -1, 65001},
+        {"caf\xC3\xA9", -1, "caf\xC3\xA9", 65001, 65001},
+        {"caf\xE9 x", -1, "caf\xE9 x", -1, -1},
         // Words that do not parse stay as they are.
         {"=?x-unknown?Q?abc?=", -1, "=?x-unknown?Q?abc?=", 0, 0},
         {"=?utf-8?X?abc?= =?utf-8?Q?d?=", -1, "=?utf-8?X?abc?= d", 65001, 65001},

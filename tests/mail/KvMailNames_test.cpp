@@ -146,6 +146,9 @@ TEST(KvMailNamesSafeName, DoubleByteCharactersStayWhole)
     for (const auto& [in, out] : lone)
         EXPECT_EQ(out, MakeSafeFileName(in, false)) << in;
     EXPECT_EQ("a\\Caf", MakeSafeFileName("a\\Caf\xe9", true));
+    // A byte below 0x40 is no trail byte: the reserved character is mapped.
+    EXPECT_EQ("a\x81-b", MakeSafeFileName("a\x81:b", false));
+    EXPECT_EQ("a\x81|b", MakeSafeFileName("a\x81|b", false));
     SetLeadByteCodePage(0);
 }
 

@@ -105,6 +105,7 @@ TEST_F(KvErrorLogTest, ColumnsComeFromTheContext)
     GErrorLogCurrentMessage = nullptr;
     GErrorLogCurrentFile = TLogText();
     GErrorLogDefaultFolder.clear();
+    EXPECT_EQ(ErrorLogLine("ends\r\n"), "ends \t\t\t\t");
     WriteErrorLine("System Error.  Code: 5.\r\nAccess denied\nagain\r");
     FreeErrorLog();
     EXPECT_EQ(LoadFileToString(Log()),

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "foundation/KvAnsi.h"
 #include "foundation/KvLineBreaks.h"
@@ -144,6 +145,56 @@ TEST(KvLineBreaksTest, BareBreaksBecomePairs)
         EXPECT_TRUE(AppendBareBreaksToCrLf(t, copy));
         EXPECT_TRUE(copy == want);
     }
+}
+
+// Where the copying forms stop (the first NUL; in LF mode a CR too), what
+// they copied up to there, and the line starts they note for a watcher:
+// short texts and texts past the sixteen-byte blocks.
+TEST(KvLineBreaksTest, CopiesStopWhereTheyMustAndNoteLineStarts)
+{
+    std::string lines;
+    for (int i = 0; i < 60; ++i)
+        lines += std::string(static_cast<size_t>(i % 23), i % 3 ? 'F' : 'x') + (i % 4 ? "\n" : "\r\n");
+    const struct {
+        std::string Text;
+        bool Lf;
+        size_t Stop;
+        std::string Out;
+    } cases[] = {
+        {std::string("ab\ncd\0ef", 8), false, 5, "ab\r\ncd"},
+        {std::string(20, 'a') + "\r" + std::string("x\0", 2), false, 22, std::string(20, 'a') + "\r\nx"},
+        {"a\nb\rc", true, 3, "a\nb"},
+        {std::string(40, 'a') + "\nb\r\n", true, 42, std::string(40, 'a') + "\nb"},
+        {std::string("a\n\0", 3), true, 2, "a\n"},
+        {"a\nb", true, 3, "a\nb"},
+        {lines, false, lines.size(), ""},
+    };
+    for (const auto& c : cases) {
+        std::string out = "<";
+        std::vector<size_t> at;
+        const TLineStartWatch watch{"Fx", &at};
+        const size_t stop = c.Lf ? AppendLfTextUpToCrOrNul(c.Text, out, &watch) : AppendBareBreaksUpToNul(c.Text, out, &watch);
+        EXPECT_EQ(stop, c.Stop) << c.Text;
+        std::string want = c.Out;
+        if (want.empty()) {
+            want = c.Text;
+            BareBreaksToCrLf(want);
+        }
+        EXPECT_EQ(out, "<" + want) << c.Text;
+        // Every line start after a break of the copy whose first byte is watched.
+        std::vector<size_t> starts;
+        for (size_t p = 1; p < out.size(); ++p)
+            if (out[p - 1] == '\n' && (out[p] == 'F' || out[p] == 'x'))
+                starts.push_back(p);
+        EXPECT_EQ(at, starts) << c.Text;
+    }
+    // A break that ends the bytes starts no line, whatever follows them.
+    const std::string more = "a\nF";
+    std::vector<size_t> at;
+    std::string out;
+    const TLineStartWatch watch{"F", &at};
+    EXPECT_EQ(AppendBareBreaksUpToNul(std::string_view(more).substr(0, 2), out, &watch), 2u);
+    EXPECT_TRUE(at.empty());
 }
 
 // Under a double-byte code page a character's trail byte is never taken

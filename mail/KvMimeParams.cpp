@@ -123,7 +123,10 @@ std::string NameText(const TNameValue& Name)
     } catch (const Exception&) {
         cp = -1;
     }
-    if (cp > 0 && IsSupportedCodePage(cp))
+    // UTF-8, what most clients write such names in, is converted too: its
+    // bytes kept as they stand would name the file with the wrong letters.
+    constexpr int Utf8CodePage = 65001;
+    if (cp > 0 && (cp == Utf8CodePage || IsSupportedCodePage(cp)))
         return ConvertCodePage(Name.Text, cp, 0);
     return Name.Text;
 }

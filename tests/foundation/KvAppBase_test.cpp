@@ -128,6 +128,7 @@ TEST_F(KvAppBaseTest, StartUpDecisionsForEachSwitchCombination)
         const char* ExpTemp;
         const char* ExpMarker;  // [Application] Marker read through the store
         const char* ExpUsb;     // [Application] USB as stored afterwards
+        bool NoNewFile = false; // the program folder takes no new file
     };
     const char* beside = "[Application]\r\nVersion=5\r\nMarker=beside\r\n";
     const TCase cases[] = {
@@ -162,6 +163,8 @@ TEST_F(KvAppBaseTest, StartUpDecisionsForEachSwitchCombination)
          "moved", ""},
         {"read-only medium moves the settings", beside, nullptr, nullptr, "", false, true, false,
          "{A}Tessaly.ini", "{A}", false, false, "", "beside", ""},
+        {"a program folder that takes no new file moves the settings", beside, nullptr, nullptr, "", false, false,
+         false, "{A}Tessaly.ini", "{A}", false, false, "", "beside", "", true},
         {"stored DataFolder and Temp", "[Application]\r\nVersion=5\r\nMarker=d\r\nDataFolder=$ExeFolder$\\D\r\nTemp={R}T2\r\n",
          nullptr, nullptr, "", false, false, false, "{P}Tessaly.ini", "{P}D\\", false, false, "{R}T2\\", "d", ""},
     };
@@ -189,6 +192,9 @@ TEST_F(KvAppBaseTest, StartUpDecisionsForEachSwitchCombination)
             WriteFile(Prog + "!Tessaly.ini", c.Bang);
         if (c.Other)
             WriteFile(Prog + "other.ini", c.Other);
+        // The name the write probe takes is a folder's already.
+        if (c.NoNewFile)
+            CreateDirectoryA((Prog + "kvo~test.tmp").c_str(), nullptr);
         Removable = c.Removable;
         ReadOnly = c.ReadOnly;
         UseUserFolder = c.PresetUser;

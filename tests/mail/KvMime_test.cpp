@@ -232,6 +232,8 @@ TEST(KvMime, PartsWithoutHeaderFields)
          "", "Content-Type: text/html\r\n", "<p>x</p>\r\n", "text/html"},
         {"LF breaks", "Content-Type: multipart/mixed; boundary=b\n\npre\n--b\n\n\tx\n--b\nContent-Type: text/html\n\ny\n--b--\n",
          "pre\n", "", "\tx\n", "text/plain"},
+        {"blank line, then an indented Content field", head + "--b\r\n\r\n Content-Type: text/html\r\n\r\nx\r\n--b--\r\n",
+         "", "", " Content-Type: text/html\r\n\r\nx\r\n", "text/plain"},
     };
     for (const auto& c : cases) {
         TKvMimeBlock root(c.Message, false, true);

@@ -410,6 +410,9 @@ TEST_F(KvFilesTest, PathsPastMaxPathTakeTheWideRoad)
         std::string Path;
         std::wstring Wide;
     } forms[] = {{"C:\\a\\b.txt", L"C:\\a\\b.txt"},
+                 // A folder path takes the ANSI calls below 248 characters.
+                 {"C:\\" + std::string(244, 'x'), L"C:\\" + std::wstring(244, L'x')},
+                 {"C:\\" + std::string(245, 'x'), L"\\\\?\\C:\\" + std::wstring(245, L'x')},
                  {"C:\\" + x, L"\\\\?\\C:\\" + std::wstring(250, L'x')},
                  {"C:/" + x + "/../y", L"\\\\?\\C:\\y"},
                  {"\\\\srv\\share\\" + x, L"\\\\?\\UNC\\srv\\share\\" + std::wstring(250, L'x')},

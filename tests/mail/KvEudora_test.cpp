@@ -9,6 +9,7 @@
 #include "foundation/KvFiles.h"
 #include "foundation/KvLogs.h"
 #include "mail/KvEudora.h"
+#include "mail/KvMailStream.h"
 
 // In KvMailStream_test.cpp.
 
@@ -448,6 +449,19 @@ TEST_F(KvEudoraStore, OutboxNicknamesFromTheMailboxFolder)
     }
     // The list lives as long as the out-box reader.
     EXPECT_EQ(GEudoraNicknameExpander, nullptr);
+
+    // Loaded for a store, it serves the data files of both Eudoras read
+    // without their index, and no other mailbox.
+    ASSERT_TRUE(LoadEudoraNicknames(Dir.Path()));
+    ASSERT_TRUE(TTestFolder::Put(Dir.File("Out.mbx"), m));
+    for (const TMailboxKind kind : {mbkEudoraMbx, mbkMacEudora, mbkMbox}) {
+        TMboxStream reader(Dir.File("Out.mbx"), DefaultMailBufferSize, false, kind);
+        ASSERT_TRUE(reader.NextMessage()) << kind;
+        std::string text;
+        reader.GetMessageText(0, text);
+        EXPECT_EQ(text.find("bob@y.org") != std::string::npos, kind != mbkMbox) << kind << text;
+    }
+    FreeEudoraNicknames();
 }
 
 TEST_F(KvEudoraStore, FolderDisplayNamesAndRoots)

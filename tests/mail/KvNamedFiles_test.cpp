@@ -106,6 +106,12 @@ TEST(KvNamedFiles, StoreFilesAndMailboxesNeverOpen)
     for (const std::string& path : {store.Dir.File("sub"), std::string("Z:\\dev\\zero")})
         EXPECT_FALSE(MayOpenNamedFile(path, TNamedFileTrust::SentCopy, false, {}, false)) << path;
     EXPECT_TRUE(MayOpenNamedFile(store.Dir.File("gone.pdf"), TNamedFileTrust::SentCopy, false, {}, false));
+    // Nor a settings file named by its short (8.3) name: judged where it lies.
+    store.Put("Eudora Settings", "x");
+    char shortName[MAX_PATH];
+    ASSERT_NE(GetShortPathNameA(store.Dir.File("Eudora Settings").c_str(), shortName, MAX_PATH), 0u);
+    EXPECT_NE(ExtractFileNamePart(shortName), "Eudora Settings");
+    EXPECT_FALSE(MayOpenNamedFile(shortName, TNamedFileTrust::AnyMessage, false, {}, false)) << shortName;
 }
 
 // Who may open what: a copy written here anything, a received message only

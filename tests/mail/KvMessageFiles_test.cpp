@@ -87,6 +87,11 @@ TEST(KvMessageFiles, SavingNumbersPastTakenNamesAndFindsTheSameBytes)
     EXPECT_TRUE(TMessageFiles::WrittenBefore(dir.File("m.eml"), "", [](const TPieceSink& Sink) {
         return Sink("th") && Sink("ree");
     }));
+    // A message whose pieces could not all be read is not the file's.
+    EXPECT_FALSE(TMessageFiles::WrittenBefore(dir.File("m.eml"), "", [](const TPieceSink& Sink) {
+        Sink("three");
+        return false;
+    }));
     // A file holding more than the message is another message.
     EXPECT_FALSE(TMessageFiles::WrittenBefore(dir.File("m.eml"), "", [](const TPieceSink& Sink) { return Sink("th"); }));
     // The search ends at the first number missing.

@@ -89,6 +89,18 @@ TEST(KvMimeRender, RawTextHasOneShapeForEveryTree)
     }
 }
 
+// An inner multipart whose closing line was lost gets one, followed by the
+// outer boundary line alone: no blank line a second reading would make body.
+TEST(KvMimeRender, LostInnerClosingLine)
+{
+    const std::string in = "Content-Type: multipart/mixed; boundary=o\r\n\r\n"
+                           "--o\r\nContent-Type: multipart/alternative; boundary=i\r\n\r\n"
+                           "--i\r\nContent-Type: text/plain\r\n\r\nA\r\n--o--\r\n";
+    const std::string want = in.substr(0, in.size() - 7) + "--i--\r\n--o--\r\n";
+    EXPECT_EQ(GetRawText(TKvMimeBlock(in, false, true)), want);
+    EXPECT_EQ(GetRawText(TKvMimeBlock(want, false, true)), want);
+}
+
 TEST(KvMimeRender, KindsWithoutTextAndFromLines)
 {
     const std::string plain = "Subject: s\r\nDate: Mon, 1 Jan 2001 10:00:00 +0000\r\n\r\nFrom here on\r\n";

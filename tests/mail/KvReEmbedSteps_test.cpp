@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "foundation/KvLists.h"
+#include "mail/KvMimeHeaders.h"
 #include "mail/KvMsgParts.h"
 #include "mail/KvReEmbedSteps.h"
 
@@ -57,6 +59,29 @@ TEST(KvReEmbedSteps, BodySortedIntoPlainAndHtml)
     EXPECT_EQ(FindPreloaded(&preloaded, "B.pdf"), -1);
     EXPECT_EQ(FindPreloaded(&preloaded, ""), -1);
     EXPECT_EQ(FindPreloaded(nullptr, "a.pdf"), -1);
+}
+
+// Files added to a text make it multipart/mixed, its charset kept for the
+// text; a message of that type already, or one without files, keeps its header.
+TEST(KvReEmbedSteps, HeaderOnceTheFilesAreIn)
+{
+    const std::string plain = "Subject: s\r\nContent-Type: text/plain; charset=koi8-r\r\n"
+                              "Content-Transfer-Encoding: 8bit\r\n";
+    const std::string mixed = "Subject: s\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n";
+    for (const auto& [header, added, type] :
+         {std::tuple<std::string, int, std::string>{plain, 2, "multipart/mixed"}, {plain, 0, "text/plain"},
+          {mixed, 2, "multipart/mixed"}}) {
+        TMessageParts parts;
+        parts.ParseHeader(header);
+        parts.PlainText = "text";
+        FinishHeader(parts, added, false);
+        EXPECT_EQ(GetContentType(parts.Header, true, true), type) << header << added;
+        EXPECT_EQ(parts.Header.find("Transfer-Encoding") == std::string::npos, added > 0) << parts.Header;
+        EXPECT_EQ(parts.Charset, header == plain ? "koi8-r" : "") << parts.Header;
+        if (header == mixed) {
+            EXPECT_EQ(parts.Header, mixed);
+        }
+    }
 }
 
 }  // namespace

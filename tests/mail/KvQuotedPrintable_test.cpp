@@ -150,6 +150,7 @@ TEST(KvQuotedPrintable, TypeParameters)
         // Extended values in another charset come in the ANSI code page.
         {"application/pdf; name*=utf-8''caf%C3%A9.pdf", "", "", "", "", "caf\xE9.pdf"},
         {"application/pdf; name*=x-none''caf%C3%A9.pdf", "", "", "", "", "caf\xC3\xA9.pdf"},
+        {"application/pdf; name*=koi8-r''%F0.pdf", "", "", "", "", "\xF0.pdf"},
         {"application/pdf; name*0*=iso-8859-1''%E9t%E9; name*1*=%20x.pdf", "", "", "", "", "\xE9t\xE9 x.pdf"},
         {"application/pdf; name=\"=?iso-8859-1?Q?r=E9sum=E9?=.pdf\"", "", "", "", "", "r\xE9sum\xE9.pdf"},
         {"application/pdf; name=a.pdf; foo=bar; boundary=\"\"", "", "", "", "", "a.pdf"},

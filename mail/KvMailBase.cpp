@@ -948,6 +948,24 @@ bool HeaderLongerThan(const std::string& Text, std::int64_t Limit)
 
 }  // namespace
 
+void CleanLoadedText(std::string& Text, bool StripNul, bool FixLineBreaks)
+{
+    if (StripNul)
+        RepairNulBytes(Text);
+    if (FixLineBreaks) {
+        // Pairs of another kind (LF CR, CR CR LF, FS GS) named by the first
+        // breaks become CR LF first. A message whose later lines were pasted
+        // in from elsewhere still holds bare CRs or LFs, and the engine works
+        // on CR LF alone: one pass turns every bare break into a pair (for LF
+        // and CR texts that is the whole conversion), and copies nothing when
+        // every break is a pair already.
+        TLineBreakKind kind = 0;
+        if (NeedsLineBreakFix(Text, kind, 4) && kind != lbkLf && kind != lbkCr && kind != lbkMixed)
+            LineBreaksToCrLf(Text, kind);
+        BareBreaksToCrLf(Text);
+    }
+}
+
 void TFileMailObj::LoadMessage()
 {
     ++MessageNumber;
@@ -966,20 +984,7 @@ void TFileMailObj::LoadMessage()
         TooLarge = true;
         return;
     }
-    if (StripNul)
-        RepairNulBytes(text);
-    if (FixLineBreaks) {
-        // Pairs of another kind (LF CR, CR CR LF, FS GS) named by the first
-        // breaks become CR LF first. A message whose later lines were pasted
-        // in from elsewhere still holds bare CRs or LFs, and the engine works
-        // on CR LF alone: one pass turns every bare break into a pair (for LF
-        // and CR texts that is the whole conversion), and copies nothing when
-        // every break is a pair already.
-        TLineBreakKind kind = 0;
-        if (NeedsLineBreakFix(text, kind, 4) && kind != lbkLf && kind != lbkCr && kind != lbkMixed)
-            LineBreaksToCrLf(text, kind);
-        BareBreaksToCrLf(text);
-    }
+    CleanLoadedText(text, StripNul, FixLineBreaks);
     if (HasEnvelopeDateKind(FormatKind)) {
         const std::string date = GetFromLineDate(text);
         if (!date.empty())

@@ -249,3 +249,5 @@ protected:
 // NULs at the end cut off, a run of NULs before a line break deleted, any
 // other NUL made a blank.
 void RepairNulBytes(std::string& Text);
+// What the load does to a text read: NULs repaired, line breaks made CR LF.
+void CleanLoadedText(std::string& Text, bool StripNul, bool FixLineBreaks);

@@ -524,6 +524,12 @@ std::string TEMailObj::AttachmentFolder() const
     return folder;
 }
 
+bool TEMailObj::ArrivedByMail(const std::string& Text)
+{
+    return IsMarkedArrived(FormatKind, FileName, MailFlags, StatusSource == ssIndexEntry) ||
+           IsReceivedMessage(GetHeaderPart(Text)) || MailboxHoldsArrival();
+}
+
 // The one door to the MIME engine: a whole part tree, a split with its
 // uuencoded blocks decoded, or the rebuild of a message whose attachments
 // the store kept outside it.
@@ -543,8 +549,10 @@ void TEMailObj::RebuildMessage(const std::string& Source, TMimeRebuild Mode)
         ParseState = mpsMimeBlock;
         CodePage = GetMessageCodePage(MimeBlock->Header);
         CodePageKnown = true;
-        if (MimeBlock->HasDetachedParts())
+        if (MimeBlock->HasDetachedParts()) {
+            MimeBlock->ArrivalMarked = ArrivedByMail(Text);
             EmbedDetachedParts(*MimeBlock, AttachmentFolder());
+        }
         break;
     }
     case TMimeRebuild::EudoraBody: {
@@ -564,13 +572,14 @@ void TEMailObj::RebuildMessage(const std::string& Source, TMimeRebuild Mode)
         ParseState = mpsParts;
         Parts->AttachmentMode = amAll;
         Parts->MailFlags = MailFlags;
-        Parts->ArrivalMarked = IsMarkedArrived(FormatKind, FileName, MailFlags, StatusSource == ssIndexEntry);
         Parts->SetHeaderDate(HeaderDate.get());
         Parts->SetReceivedDate(IndexDate.get());
         Parts->SetSeparatorDate(EnvelopeDate.get());
         if (Mode == TMimeRebuild::Decode) {
+            Parts->ArrivalMarked = IsMarkedArrived(FormatKind, FileName, MailFlags, StatusSource == ssIndexEntry);
             Parts->ParseMessageText(Text);
         } else {
+            Parts->ArrivalMarked = ArrivedByMail(Text);
             RebuildPartsByKind(*Parts, Text, AttachmentFolder(), Mode == TMimeRebuild::DetachedFinfo,
                                Preloaded.get(), FormatKind);
             if (IsEudoraKind(FormatKind) && Parts->HeaderCompleted)

@@ -141,6 +141,11 @@ protected:
     void ReuseTextStorage(std::string& Into);
     // The folder detached attachments are resolved against.
     std::string AttachmentFolder() const;
+    // Whether some message of the mailbox arrived by mail. A reader whose
+    // messages are bounded by separator lines answers for the whole file:
+    // a separator line inside a received message starts a piece of it that
+    // shows no trace of arrival, and every piece of it counts as received.
+    virtual bool MailboxHoldsArrival() { return false; }
 
 private:
     // The message as loaded, in the parse state's form, and what is worked
@@ -163,6 +168,9 @@ private:
     // Whether a text of this Header (CR LF) may hold a uuencoded block the
     // load would decode.
     static bool MayNeedDecoding(const std::string& Header, const std::string& Text);
+    // Whether the message of Text counts as received: the store's mark, a
+    // trace in its own header, or the mailbox's arrival (asked last).
+    bool ArrivedByMail(const std::string& Text);
 };
 
 class TClientMailObj : public TEMailObj {

@@ -6,6 +6,8 @@
 #include "foundation/KvAnsi.h"
 #include "foundation/KvSearch.h"
 #include "mail/KvFromLine.h"
+#include "mail/KvMimeHeaders.h"
+#include "mail/KvNamedFiles.h"
 
 namespace {
 
@@ -625,6 +627,53 @@ bool TMailboxStream::Next()
         FindMessageEnd();
     }
     return MessagePos >= 0;
+}
+
+namespace {
+
+// How much of a piece is read first to find where its header ends, and how
+// far at most: a header that runs on past that is taken for one with a trace.
+constexpr std::int32_t ArrivalHeadStep = 4096;
+constexpr std::int64_t ArrivalHeadReach = 0x100000;
+
+}  // namespace
+
+bool TMailboxStream::MailboxHoldsArrival()
+{
+    if (FArrival == TArrival::Unknown)
+        FArrival = ScanForArrival() ? TArrival::Yes : TArrival::No;
+    return FArrival == TArrival::Yes;
+}
+
+// A second reader over the file finds the pieces this one finds; the header
+// of each is read and cleaned as the load cleans it, until one shows a trace
+// of arrival. Asked only for a message that names a file and shows none
+// itself, so a mailbox of received mail is seldom read past its first piece.
+bool TMailboxStream::ScanForArrival()
+{
+    TMboxStream Scan(FileName, DefaultMailBufferSize, false, FormatKind);
+    // A file the second reader can't open can't be shown to hold no trace.
+    if (!Scan.Stream)
+        return true;
+    while (Scan.Next()) {
+        for (std::int64_t Want = ArrivalHeadStep;; Want *= 4) {
+            const bool Whole = Scan.MessageSize <= Want;
+            std::string Head = ReadAt(*Scan.Stream, Scan.MessagePos,
+                                      static_cast<std::int32_t>(std::min(Scan.MessageSize, Want)));
+            // A break cut by the read's end could pass for a blank line.
+            while (!Whole && !Head.empty() && IsBreakChar(Head.back()))
+                Head.pop_back();
+            CleanLoadedText(Head, Scan.StripNul, Scan.FixLineBreaks);
+            if (Whole || FindBodyStart(Head) > 0) {
+                if (IsReceivedMessage(GetHeaderPart(Head)))
+                    return true;
+                break;
+            }
+            if (Want >= ArrivalHeadReach)
+                return true;
+        }
+    }
+    return false;
 }
 
 // ---------------------------------------------------------------------------

@@ -30,6 +30,7 @@ public:
     bool Next() override;
     bool NextMessage() override;
     void ReadMessageText(std::string& Text) override;
+    bool MailboxHoldsArrival() override;
     // 1-based position of Separator in Buffer at or after From; 0 when none.
     virtual int SearchSeparator(int From);
     // Sets MessagePos and MessageSize of the next message; answers MessagePos.
@@ -71,6 +72,12 @@ private:
     // in between.
     bool IsLineStart(int P) const;
     bool IsLineStartInFile(std::int64_t Offset);
+
+    // Whether a piece of the file shows a trace of arrival, found once by
+    // a second reader over the file.
+    enum class TArrival : std::uint8_t { Unknown, No, Yes };
+    TArrival FArrival = TArrival::Unknown;
+    bool ScanForArrival();
 
     bool FLineStartAtWindow = true;  // IsLineStart of the window's first byte
     // Set while a message is loaded: its text may be cleaned as it is read.

@@ -136,6 +136,9 @@ public:
 
     // Beside the copied values (TMimeBlockValues): only the body is skipped.
     std::uint8_t HeaderOnly = 0;
+    // Set on a root by its reader: the message arrived by mail, whatever
+    // its header shows.
+    bool ArrivalMarked = false;
 
 private:
     // The tree position is the block's and its parent's to set.

@@ -205,7 +205,7 @@ bool IsReceivedPart(const TKvMimeBlock& Block)
     const TKvMimeBlock* top = &Block;
     while (top->GetParent())
         top = top->GetParent();
-    return IsReceivedMessage(top->Header);
+    return top->ArrivalMarked || IsReceivedMessage(top->Header);
 }
 
 // A copy written here may name any file. A received message may name one

@@ -342,6 +342,7 @@ void XFileRule(TReEmbedContext& C, const std::string& Text)
 void MimeRule(TReEmbedContext& C, const std::string& Text)
 {
     TKvMimeBlock tree(Text, false, true);
+    tree.ArrivalMarked = HasArrived(C.Parts);
     if (C.Parts.AttachmentMode != amNone)
         EmbedDetachedParts(tree, C.MailboxFolder);
     C.Parts.FillFromMimeBlock(tree);

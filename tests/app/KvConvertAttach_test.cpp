@@ -396,3 +396,169 @@ TEST(KvConvertAttach, ReceivedMessagesNeverPullOtherFilesIn)
         }
     }
 }
+
+namespace {
+
+// The error log's rows that begin with Text.
+int LogRows(const std::string& Log, const std::string& Text)
+{
+    int Rows = 0;
+    for (size_t At = Log.find("\n" + Text); At != std::string::npos; At = Log.find("\n" + Text, At + 1))
+        ++Rows;
+    return Rows;
+}
+
+// The canary raw in a file or in any decoded part of a message of it.
+bool OutputCarries(const std::string& Folder, TMailFormat Target, const std::string& Mark)
+{
+    for (const auto& f : TreeFiles(Folder)) {
+        if (f.second.find(Mark) != std::string::npos)
+            return true;
+        const bool Mbox = Target == mftMboxWin || Target == mftMboxUnix || Target == mftMboxMac;
+        for (const std::string& Text :
+             Mbox ? MboxMessages(Folder + "\\" + f.first, mbkMozilla) : std::vector<std::string>{f.second}) {
+            TKvMimeBlock Back(Text, false, true);
+            if (CarriesMark(Back, Mark))
+                return true;
+        }
+    }
+    return false;
+}
+
+struct TRunResult {
+    std::string Log;      // the error log
+    std::string Summary;  // the run's last count line
+};
+
+TRunResult ConvertOnce(TAttachRun& R, const std::string& Entry, TMailFormat Road, TMailFormat Target,
+                       const std::string& Out)
+{
+    R.Host.Sources.Clear();
+    R.Host.Sources.AddObject(Entry, MailFormatToObject(Road));
+    R.Host.Choices.TargetFormat = Target;
+    R.Host.Choices.TargetText = Out + (Target == mftMboxWin ? "\\*.mbox" : "\\");
+    const std::string LogFile = R.Dir.File("errors-" + ExtractFileNamePart(Out) + ".txt");
+    ErrorLogFileName = LogFile;
+    R.Host.Log.clear();
+    R.Driver.StartConversion();
+    FreeErrorLog();
+    ErrorLogFileName.clear();
+    TRunResult Result{LoadFileToString(LogFile), std::string()};
+    for (const std::string& L : R.Host.Log)
+        if (L.find("mailboxes processed") != std::string::npos)
+            Result.Summary = L;
+    return Result;
+}
+
+// A mailbox's messages with their breaks made Break.
+std::string WithBreaks(std::string Text, const std::string& Break)
+{
+    std::string Out;
+    for (char C : Text)
+        Out += C == '\n' ? Break : std::string(1, C);
+    return Out;
+}
+
+}  // namespace
+
+// A received message may quote a mailbox unescaped: the reader then starts
+// a new message at the quoted separator line, and that piece shows no trace
+// of arrival of its own. It names the reader's file in every way the road
+// reads names; it may stand where the reader splits in each form, and even
+// ahead of the first received message. No road and no target copies the
+// file, and each piece costs one refusal row.
+TEST(KvConvertAttach, PiecesOfReceivedMailNameNoFile)
+{
+    const struct {
+        TMailFormat Road;
+        const char* Separator;
+    } roads[] = {
+        {mftMbox, "From eve@example.net Tue Feb  3 10:00:00 2015"},
+        {mftPine, "From eve@example.net Tue Feb  3 10:00:00 2015"},
+        {mftThunderbird, "From - Tue Feb  3 10:00:00 2015"},
+        {mftEudoraMbx, "From ???@??? Tue Feb  3 10:00:00 2015"},
+        {mftEudoraToc, "From ???@??? Tue Feb  3 10:00:00 2015"},
+        {mftMacEudora, "From ???@??? Tue Feb  3 10:00:00 2015"},
+    };
+    const char* const Breaks[] = {"\n", "\r\n", "\r"};
+    for (const auto& [road, separator] : roads) {
+        for (const char* brk : Breaks) {
+            for (TMailFormat target : {mftEml, mftTxt, mftMboxWin, mftMboxUnix, mftMboxMac}) {
+                SCOPED_TRACE(std::to_string(road) + " to " + std::to_string(target) + " breaks " +
+                             std::to_string(std::string(brk).size()) + (brk[0] == '\r' ? "cr" : "lf"));
+                TAttachRun r;
+                const std::string canary = r.Dir.File("canary.txt");
+                PutFile(canary, "CANARY-7f3a the reader's own secret");
+                const bool eudora = road == mftEudoraMbx || road == mftEudoraToc || road == mftMacEudora;
+                const std::string root = r.Src(road == mftMacEudora ? "Eudora\\Mail Folder\\"
+                                               : eudora            ? "Eudora\\"
+                                                                   : "Local Folders\\");
+                // The piece names the canary as its road reads names.
+                std::string names;
+                if (road == mftThunderbird)
+                    names = "Content-Type: multipart/mixed; boundary=\"t1\"\n\n--t1\nContent-Type: message/external-body; "
+                            "access-type=local-file; name=\"../../canary.txt\"\n\nContent-Type: text/plain\n\n\n--t1--\n";
+                else if (eudora)
+                    names = "Content-Type: multipart/mixed; boundary=\"e1\"\n\nTake it.\nAttachment Converted: " +
+                            canary + "\n";
+                else
+                    names = "X-Attachments: " + canary + "\n\nTake it.\n";
+                // Eudora reads its own marks only after its own separator.
+                const std::string piece = std::string(eudora ? separator : "From eve@example.net Tue Feb  3 10:00:00 2015") +
+                                          "\nFrom: eve@example.net\nSubject: injected\n" + names;
+                const auto received = [&](const std::string& Subject, const std::string& Fields,
+                                          const std::string& Body) {
+                    return std::string(separator) + "\nReceived: from mx.example.net by mx.example.com\n"
+                           "From: Eve <eve@example.net>\nSubject: " + Subject + "\n" + Fields + "\n" + Body;
+                };
+                const std::string quote = "Hi, a quoted mailbox follows.\n";
+                const std::vector<std::string> msgs = {
+                    // Ahead of every received message: the file tells.
+                    road == mftEudoraToc ? received("ahead", "", quote + piece) : piece,
+                    received("blank", "", quote + "\n" + piece),
+                    received("close", "", quote + piece),
+                    received("length", "Content-Length: " + std::to_string(quote.size() + piece.size()) + "\n",
+                             quote + piece),
+                    received("digest", "Content-Type: multipart/digest; boundary=\"d1\"\n",
+                             "--d1\n\n" + piece + "\n--d1--\n"),
+                    received("forward", "Content-Type: multipart/mixed; boundary=\"f1\"\n",
+                             "--f1\nContent-Type: text/plain\n\nBelow.\n--f1\nContent-Type: message/rfc822\n\n" + piece +
+                                 "\n--f1--\n"),
+                };
+                std::string entry;
+                if (road == mftEudoraToc) {
+                    std::vector<std::string> texts;
+                    for (const std::string& m : msgs)
+                        texts.push_back(WithBreaks(m, brk));
+                    PutEudoraMailbox(root, texts, "Friends", 8);
+                    entry = root + "Friends.toc";
+                } else {
+                    std::string box;
+                    for (const std::string& m : msgs)
+                        box += m + "\n";
+                    entry = root + (road == mftThunderbird ? "Inbox" : road == mftEudoraMbx ? "Friends.mbx" : "Friends");
+                    PutFile(entry, WithBreaks(box, brk));
+                    if (road == mftThunderbird) {
+                        PutFile(root + "Inbox.msf", "// index");
+                        entry = root + "Inbox.msf";
+                    }
+                }
+                const TRunResult run = ConvertOnce(r, entry, road, target, r.Out());
+                EXPECT_FALSE(TreeFiles(r.Out()).empty());
+                EXPECT_FALSE(OutputCarries(r.Out(), target, "CANARY-7f3a"));
+                // One row for each piece, and the row names the file. The
+                // index gives whole messages: only a multipart one reads its
+                // body's marks.
+                const int rows = LogRows(run.Log, "Attachment file refused: \"");
+                const int pieces = road == mftEudoraToc ? 2 : 6;
+                EXPECT_EQ(rows, pieces) << run.Log;
+                EXPECT_EQ(LogRows(run.Log, "Attachment file refused: \"" + canary + "\""),
+                          pieces)
+                    << run.Log;
+                // A refused name is no error: the message is written, the
+                // name kept.
+                EXPECT_NE(run.Summary.find(" 0 errors."), std::string::npos) << run.Summary;
+            }
+        }
+    }
+}

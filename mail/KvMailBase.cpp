@@ -551,7 +551,10 @@ void TEMailObj::RebuildMessage(const std::string& Source, TMimeRebuild Mode)
         CodePageKnown = true;
         if (MimeBlock->HasDetachedParts()) {
             MimeBlock->ArrivalMarked = ArrivedByMail(Text);
+            const int Refused = RefusedFileCount();
             EmbedDetachedParts(*MimeBlock, AttachmentFolder());
+            if (MimeBlock->ArrivalMarked && RefusedFileCount() != Refused)
+                MarkKeptArrival(MimeBlock->Header);
         }
         break;
     }
@@ -580,10 +583,13 @@ void TEMailObj::RebuildMessage(const std::string& Source, TMimeRebuild Mode)
             Parts->ParseMessageText(Text);
         } else {
             Parts->ArrivalMarked = ArrivedByMail(Text);
+            const int Refused = RefusedFileCount();
             RebuildPartsByKind(*Parts, Text, AttachmentFolder(), Mode == TMimeRebuild::DetachedFinfo,
                                Preloaded.get(), FormatKind);
             if (IsEudoraKind(FormatKind) && Parts->HeaderCompleted)
                 MailFlags = Parts->MailFlags;
+            if (Parts->ArrivalMarked && RefusedFileCount() != Refused)
+                MarkKeptArrival(Parts->Header);
         }
         CodePage = GetMessageCodePage(Parts->Header);
         CodePageKnown = true;

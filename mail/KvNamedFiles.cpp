@@ -12,12 +12,16 @@
 #include "foundation/KvStrings.h"
 #include "mail/KvErrorLog.h"
 #include "mail/KvFromLine.h"
+#include "mail/KvMimeHeaders.h"
 
 namespace {
 
 const TResStringRegistrar NamedFileTexts{
     {SAttachmentRefused, "Attachment file refused: \"%s\""},
 };
+
+// Refusals so far; see RefusedFileCount.
+int GRefusedFiles = 0;
 
 bool IsSlashChar(char C) { return C == '\\' || C == '/'; }
 
@@ -50,7 +54,7 @@ std::wstring FullPathOf(const std::string& Path)
 // never carries; the prefixes stand for families of them.
 const char* const ArrivalFields[] = {"Received",     "X-Received",    "Return-Path",
                                      "Delivered-To", "X-Original-To", "Envelope-To",
-                                     "Authentication-Results"};
+                                     "Authentication-Results", OwnArrivalField};
 const char* const ArrivalFieldPrefixes[] = {"List-", "ARC-"};
 
 bool IsArrivalField(const std::string& Name)
@@ -280,7 +284,16 @@ bool IsPathInsideFolder(const std::string& Path, const std::string& Folder)
 
 void LogRefusedFile(const std::string& Path)
 {
+    ++GRefusedFiles;
     WriteErrorLine(Format(LoadResString(SAttachmentRefused), Path));
+}
+
+int RefusedFileCount() { return GRefusedFiles; }
+
+void MarkKeptArrival(std::string& Header)
+{
+    if (!IsReceivedMessage(Header))
+        SetHeaderField(Header, OwnArrivalField, "yes");
 }
 
 bool MayOpenNamedFile(const std::string& Path, TNamedFileTrust Trust, bool Received,
@@ -289,6 +302,8 @@ bool MayOpenNamedFile(const std::string& Path, TNamedFileTrust Trust, bool Recei
     const auto Refuse = [&Path, Log] {
         if (Log)
             LogRefusedFile(Path);
+        else
+            ++GRefusedFiles;
         return false;
     };
     if (Path.empty())

@@ -50,3 +50,11 @@ bool MayOpenNamedFile(const std::string& Path, TNamedFileTrust Trust, bool Recei
                       const std::vector<std::string>& StoreFolders, bool Log = true);
 // The refusal row alone, for a name refused before it became a path.
 void LogRefusedFile(const std::string& Path);
+// Refusals so far in this process: a caller compares two counts to learn
+// whether a step refused a name.
+int RefusedFileCount();
+// The program's own trace of arrival, read as the others are. A received
+// message that keeps a name refused here gets it, where its header shows no
+// other: its output, converted again, then opens no more than it did.
+inline constexpr char OwnArrivalField[] = "X-Tessaly-Arrived";
+void MarkKeptArrival(std::string& Header);

@@ -55,7 +55,8 @@ TEST(KvNamedFiles, SignsOfArrival)
 {
     for (const char* header : {"Received: a\r\n", "Subject: x\r\nreceived  : a\r\n", "X-Received: a\r\n", "list-id: <l>\r\n",
                                "Return-Path: <a@b.cd>\r\n", "Delivered-To: a\r\n", "X-Original-To: a\r\n",
-                               "Envelope-To: a\r\n", "ARC-Seal: i=1\r\n", "Authentication-Results: mx\r\n"})
+                               "Envelope-To: a\r\n", "ARC-Seal: i=1\r\n", "Authentication-Results: mx\r\n",
+                               "X-Tessaly-Arrived: yes\r\n"})
         EXPECT_TRUE(IsReceivedMessage(header)) << header;
     EXPECT_FALSE(IsReceivedMessage("Subject: Received: no\r\n\tReceived: folded\r\nX-Receiveds: x\r\nList-: x\r\n"));
     const struct {

@@ -60,14 +60,20 @@ DWORD ReadMailboxHead(const std::string& FileName, std::string& Head)
         const DWORD Error = GetLastError();
         return Error == ERROR_FILE_NOT_FOUND || Error == ERROR_PATH_NOT_FOUND ? 0 : Error;
     }
+    ReadMailboxHeadFrom(H.Get(), Head);
+    return 0;
+}
+
+void ReadMailboxHeadFrom(HANDLE File, std::string& Head)
+{
+    Head.clear();
     char Buffer[SniffBytes];
     DWORD Got = 0;
-    while (Head.size() < MaxPaddingBytes && ReadFile(H.Get(), Buffer, SniffBytes, &Got, nullptr) && Got > 0) {
+    while (Head.size() < MaxPaddingBytes && ReadFile(File, Buffer, SniffBytes, &Got, nullptr) && Got > 0) {
         Head.append(Buffer, Got);
         if (Got < SniffBytes || Head.size() - PaddingLength(Head) >= 5)
             break;
     }
-    return 0;
 }
 
 bool IsDeviceFile(const std::string& FileName)

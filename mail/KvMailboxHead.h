@@ -25,6 +25,8 @@ std::size_t PaddingLength(const std::string& Head);
 // 0 when they were read or the file is missing, else the error met opening
 // it (a sharing violation when its mail program holds it).
 DWORD ReadMailboxHead(const std::string& FileName, std::string& Head);
+// The same from an open file, read from where its position stands.
+void ReadMailboxHeadFrom(HANDLE File, std::string& Head);
 TMailboxSniff SniffHead(const std::string& Head);
 // Whether the file's name is a device's. Under Wine AUX and COM1 are serial
 // ports: opening one never returns.

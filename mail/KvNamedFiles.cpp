@@ -11,7 +11,7 @@
 #include "foundation/KvFiles.h"
 #include "foundation/KvStrings.h"
 #include "mail/KvErrorLog.h"
-#include "mail/KvFromLine.h"
+#include "mail/KvMailboxHead.h"
 #include "mail/KvMimeHeaders.h"
 
 namespace {
@@ -91,12 +91,11 @@ bool IsStoreOwnFile(const std::string& Path)
     return false;
 }
 
-// As much of a file as tells whether it starts with a mailbox's separator.
-constexpr DWORD MailboxHeadBytes = 1024;
-
+// A file the program would convert as a mailbox, by the test its search
+// for mailboxes makes.
 bool ReadsAsMailbox(const std::string& Head)
 {
-    return Head.compare(0, 5, "From ") == 0 && (IsStrictFromLine(Head, 1) || IsLooseFromLine(Head, 1));
+    return SniffHead(Head) == TMailboxSniff::Mbox;
 }
 
 bool IsWideSlash(wchar_t C) { return C == L'\\' || C == L'/'; }
@@ -200,11 +199,7 @@ TOpenedFile OpenToJudge(const std::string& Path)
     if (!File.Regular)
         return File;
     File.FinalPath = FinalPathOf(H.Get());
-    File.Head.resize(MailboxHeadBytes);
-    DWORD Got = 0;
-    if (!ReadFile(H.Get(), File.Head.data(), MailboxHeadBytes, &Got, nullptr))
-        Got = 0;
-    File.Head.resize(Got);
+    ReadMailboxHeadFrom(H.Get(), File.Head);
     return File;
 }
 

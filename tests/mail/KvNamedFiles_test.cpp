@@ -93,6 +93,12 @@ TEST(KvNamedFiles, StoreFilesAndMailboxesNeverOpen)
         {"note.eml", "From: a@b.cd\r\nSubject: x\r\n\r\nx\r\n", true},
         {"Sent", "From - Wed Jan  7 08:00:00 2009\r\nFrom: a@b.cd\r\n\r\nx\r\n", false},
         {"old.txt", "From ???@??? Mon Jan  1 10:00:00 2001\rFrom: a@b.cd\r\r", false},
+        // Whatever the program's search would convert as a mailbox.
+        {"bom.txt", "\xEF\xBB\xBF" "From a@b.cd Mon Jan  1 10:00:00 2001\r\n", false},
+        {"empty-line.txt", "\r\nFrom a@b.cd Mon Jan  1 10:00:00 2001\r\n", false},
+        {"blank-line.txt", " \nFrom a@b.cd Mon Jan  1 10:00:00 2001\n", false},
+        {"from-x.txt", "From x\nSubject: y\n\nz\n", false},
+        {"quote.txt", " From x\n", true},
         {"Inbox.msf", "// index", false},
         {"In.TOC", "x", false},
         {"Eudora.ini", "[Settings]", false},

@@ -79,6 +79,48 @@ const char* const StoreIndexExtensions[] = {"msf", "toc", "pce"};
 const char* const StoreSettingsFiles[] = {"Eudora.ini", "Eudora Settings", "prefs.js",
                                           "user.js",    "profiles.ini",    "installs.ini"};
 
+// The stores of saved passwords, keys, certificates and cookies a mail
+// profile keeps; "signons" files are numbered.
+const char* const CredentialStoreFiles[] = {"logins.json", "key3.db",  "key4.db",       "cert8.db",
+                                            "cert9.db",    "signons.sqlite", "cookies.sqlite"};
+
+bool IsCredentialStore(const std::string& Path)
+{
+    const std::string Name = ExtractFileNamePart(Path);
+    for (const char* Store : CredentialStoreFiles)
+        if (SameTextStr(Name, Store))
+            return true;
+    return Name.size() >= 11 && SameTextStr(Name.substr(0, 7), "signons") && HasFileExt(Name, "txt");
+}
+
+// What marks a folder as a mail profile's or a store's: its settings or an
+// index of one of its mailboxes.
+const wchar_t* const ProfileMarks[] = {L"prefs.js", L"profiles.ini", L"Eudora.ini", L"*.msf", L"*.toc"};
+
+bool HoldsProfileMark(const std::wstring& Folder)
+{
+    for (const wchar_t* Mark : ProfileMarks) {
+        WIN32_FIND_DATAW Found;
+        const HANDLE Find = FindFirstFileW((L"\\\\?\\" + Folder + L"\\" + Mark).c_str(), &Found);
+        if (Find != INVALID_HANDLE_VALUE) {
+            FindClose(Find);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether a folder at any level above the file is a mail profile's or a
+// store's: every file below one may be its own.
+bool LiesInMailProfile(const std::wstring& Full)
+{
+    for (size_t End = Full.find_last_of(L"\\/"); End != std::wstring::npos && End >= 2;
+         End = End > 0 ? Full.find_last_of(L"\\/", End - 1) : std::wstring::npos)
+        if (HoldsProfileMark(Full.substr(0, End)))
+            return true;
+    return false;
+}
+
 bool IsStoreOwnFile(const std::string& Path)
 {
     for (const char* Ext : StoreIndexExtensions)
@@ -316,14 +358,20 @@ bool MayOpenNamedFile(const std::string& Path, TNamedFileTrust Trust, bool Recei
     // the place decides, on the path as named and again past every link.
     const bool PlaceBound = Received && Trust == TNamedFileTrust::SentOrStore;
     const bool Allowed = Trust == TNamedFileTrust::SentCopy ? !Received : !PlaceBound || Inside;
-    // Decided before the disk is touched: a refused name gets the same row
-    // whether its file exists or not.
-    if (!Allowed)
+    // Decided before the file is opened: a refused name gets the same row
+    // whether its file exists or not. A received message may name no file
+    // of a mail profile or store other than the ones its rule allows.
+    const bool Unbound = Received && !PlaceBound;
+    if (!Allowed || (Received && IsCredentialStore(Path)) || (Unbound && LiesInMailProfile(LongFullPathOf(Path))))
         return Refuse();
     const TOpenedFile File = OpenToJudge(Path);
     if (File.Missing || File.Busy)
         return true;
     if (!File.Regular || ReadsAsMailbox(File.Head) || IsStoreOwnFile(DefaultWideToAnsi(File.FinalPath)))
+        return Refuse();
+    // Past every link, the file is judged again where it lies.
+    if (Received && !File.FinalPath.empty() &&
+        (IsCredentialStore(DefaultWideToAnsi(File.FinalPath)) || (Unbound && LiesInMailProfile(File.FinalPath))))
         return Refuse();
     if (!PlaceBound)
         return true;

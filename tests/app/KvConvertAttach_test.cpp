@@ -170,7 +170,7 @@ TStore MozillaStore(TAttachRun& R)
         "From - Wed Jan  7 08:00:00 2009\nReceived: from mx.example.com\nFrom: Max <max@example.com>\nSubject: Notes\n"
         "Date: Wed, 07 Jan 2009 08:00:00 +0000\nX-Mozilla-Altered: AttachmentDetached\n"
         "Content-Type: multipart/mixed; boundary=\"b1\"\n\n--b1\nContent-Type: text/plain\n\nThe notes.\n" +
-        DetachedPart("notes.pdf", R.Dir.File("Desktop\\notes.pdf")) + DetachedPart("old.pdf", root + "Detached\\old.pdf") +
+        DetachedPart("notes.pdf", R.Dir.File("Desktop\\notes.pdf")) + DetachedPart("old.pdf", R.Dir.File("Detached\\old.pdf")) +
         "--b1--\n\n";
     std::string lf = message;
     for (size_t p = lf.find("\r\n"); p != std::string::npos; p = lf.find("\r\n", p))
@@ -182,7 +182,7 @@ TStore MozillaStore(TAttachRun& R)
             // The part whose file has gone stays the reference it was.
             {{"Notes", "multipart/mixed[text/plain,application/pdf(notes.pdf),application/pdf(old.pdf)]",
               {{"notes.pdf", Pdf}}, "", "The notes.\r\n"}},
-            {"Email part not found: \"" + root + "Detached\\old.pdf\""}};
+            {"Email part not found: \"" + R.Dir.File("Detached\\old.pdf") + "\""}};
 }
 
 // An mbox whose messages list their attachment files in X-Attachments lines.

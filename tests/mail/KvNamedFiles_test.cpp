@@ -107,7 +107,7 @@ TEST(KvNamedFiles, StoreFilesAndMailboxesNeverOpen)
     };
     for (const auto& f : files) {
         store.Put(f.Name, f.Bytes);
-        EXPECT_EQ(MayOpenNamedFile(store.Dir.File(f.Name), TNamedFileTrust::AnyMessage, true, {}, false), f.Opens) << f.Name;
+        EXPECT_EQ(MayOpenNamedFile(store.Dir.File(f.Name), TNamedFileTrust::AnyMessage, false, {}, false), f.Opens) << f.Name;
     }
     // Nor a folder or a device; a missing file is the caller's to report.
     for (const std::string& path : {store.Dir.File("sub"), std::string("Z:\\dev\\zero")})
@@ -163,4 +163,57 @@ TEST(KvNamedFiles, TrustDecidesByMessageAndPlace)
         EXPECT_EQ(row != std::string::npos, !c.Opens) << rows;
         EXPECT_EQ(rows.find("Attachment file", row == std::string::npos ? 0 : row + 1), std::string::npos) << rows;
     }
+}
+
+// The absolute reference a received message may keep opens nothing of a
+// mail profile or store (a folder at any level above the file holding its
+// settings or a mailbox index), nor a store of saved passwords or keys by
+// its name anywhere; a file the user detached into an ordinary folder, or
+// inside a store that names the folder, still opens.
+TEST(KvNamedFiles, ProfilesAndCredentialsStayClosed)
+{
+    TReEmbedStore disk("profile");
+    const std::string profile = "Roaming\\Profiles\\x1.default\\";
+    disk.Put(profile + "prefs.js", "user_pref(\"a\", 1);");
+    disk.Put("Roaming\\Profiles\\profiles.ini", "[Profile0]");
+    disk.Put("Eudora\\Eudora.ini", "[Settings]");
+    disk.Put("Eudora\\Attach\\a.pdf", "%PDF");
+    disk.Put("Mail\\Local Folders\\Inbox.msf", "// index");
+    disk.Put("Mail\\Local Folders\\Inbox.sbd\\saved.pdf", "%PDF");
+    disk.Put("Mail\\Local Folders\\Inbox.sbd\\sub\\deep.pdf", "%PDF");
+    disk.Put("Old Eudora\\In.toc", "x");
+    disk.Put("Old Eudora\\Attach\\b.pdf", "%PDF");
+    for (const char* name : {"logins.json", "key3.db", "key4.db", "cert8.db", "cert9.db", "signons.sqlite",
+                             "signons3.txt", "cookies.sqlite", "detached\\notes.pdf"})
+        disk.Put(profile + name, "CANARY");
+    for (const char* name : {"LOGINS.JSON", "Key4.db", "signons2.txt", "notes.pdf", "signons.txt.bak", "key4.db.pdf"})
+        disk.Put(std::string("Desktop\\") + name, "x");
+    const struct {
+        std::string Name;
+        bool Opens;
+    } refs[] = {
+        {profile + "logins.json", false},     {profile + "key3.db", false},
+        {profile + "key4.db", false},         {profile + "cert8.db", false},
+        {profile + "cert9.db", false},        {profile + "signons.sqlite", false},
+        {profile + "signons3.txt", false},    {profile + "cookies.sqlite", false},
+        {profile + "detached\\notes.pdf", false},
+        {profile + "gone.pdf", false},
+        {"Roaming\\Profiles\\other.pdf", false},
+        {"Eudora\\Attach\\a.pdf", false},
+        {"Mail\\Local Folders\\Inbox.sbd\\saved.pdf", false},
+        {"Mail\\Local Folders\\Inbox.sbd\\sub\\deep.pdf", false},
+        {"Old Eudora\\Attach\\b.pdf", false},
+        {"Desktop\\LOGINS.JSON", false},    {"Desktop\\Key4.db", false},
+        {"Desktop\\signons2.txt", false},
+        {"Desktop\\notes.pdf", true},       {"Desktop\\signons.txt.bak", true},
+        {"Desktop\\key4.db.pdf", true},     {"Desktop\\gone.pdf", true},
+    };
+    for (const auto& r : refs)
+        EXPECT_EQ(MayOpenNamedFile(disk.Dir.File(r.Name), TNamedFileTrust::AnyMessage, true, {}, false), r.Opens)
+            << r.Name;
+    // A copy written here may name them; a received message a file inside
+    // the store folder its rule names.
+    EXPECT_TRUE(MayOpenNamedFile(disk.Dir.File(profile + "detached\\notes.pdf"), TNamedFileTrust::AnyMessage, false, {}, false));
+    EXPECT_TRUE(MayOpenNamedFile(disk.Dir.File("Eudora\\Attach\\a.pdf"), TNamedFileTrust::SentOrStore, true,
+                                 {disk.Dir.File("Eudora\\Attach")}, false));
 }

@@ -184,10 +184,14 @@ std::string LoadFileAsPartBody(const std::string& FileName, const std::string& E
 {
     if (!IsExistingFile(FileName))
         return std::string();
-    const std::string bytes = LoadFileToString(FileName);
+    return EncodeAsPartBody(LoadFileToString(FileName), Encoding);
+}
+
+std::string EncodeAsPartBody(const std::string& Bytes, const std::string& Encoding)
+{
     if (SameTextStr(Encoding, MimeQuotedPrintable))
-        return EncodeQuotedPrintable(bytes, false);
+        return EncodeQuotedPrintable(Bytes, false);
     if (SameTextStr(Encoding, MimeBase64))
-        return Base64EncodeString(bytes);
-    return bytes;
+        return Base64EncodeString(Bytes);
+    return Bytes;
 }

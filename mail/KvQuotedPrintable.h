@@ -11,3 +11,5 @@ std::string DecodeQuotedPrintable(const std::string& Text, bool QMode = false);
 
 // Encoding is a transfer-encoding name; a missing file gives "".
 std::string LoadFileAsPartBody(const std::string& FileName, const std::string& Encoding);
+// Bytes as the body of a part of that transfer encoding.
+std::string EncodeAsPartBody(const std::string& Bytes, const std::string& Encoding);

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "classlib/Cleanup.h"
 #include "classlib/ResStrings.h"
 #include "classlib/Streams.h"
 #include "classlib/SysUtils.h"
@@ -236,6 +237,7 @@ void TEMailObj::ClearMessage()
 
 void TEMailObj::GetMessageText(int OutputKind, std::string& Text)
 {
+    const TScopeExit Forget([] { ForgetJudgedFile(); });
     Text.clear();
     const bool reduced = OutputKind >= mokReducedAlt && OutputKind <= mokPlainTextAnsi;
     switch (ParseState) {
@@ -535,6 +537,7 @@ bool TEMailObj::ArrivedByMail(const std::string& Text)
 // the store kept outside it.
 void TEMailObj::RebuildMessage(const std::string& Source, TMimeRebuild Mode)
 {
+    const TScopeExit Forget([] { ForgetJudgedFile(); });
     // Source may be MessageText itself, which is cleared below.
     const std::string Text = Source;
     Rebuild = Mode;

@@ -269,13 +269,13 @@ void RestoredPart(const TKvMimeBlock& Block, const TDetachedFile& File, std::str
     if (!UsesInnerHeader(Block)) {
         if (!SameTextStr(Block.Marker, AgentDetachedMarker))
             DeleteHeaderField(Header, FieldXContentFile);
-        Body = LoadFileAsPartBody(File.Path, Block.TransferEncoding);
+        Body = EncodeAsPartBody(ReadJudgedFile(File.Path), Block.TransferEncoding);
     } else {
         if (Block.GetParent())
             Header = WithBreaks(File.InnerHeader, 1);
         else
             SetHeaderField(Header, FieldContentType, FieldValue(File.InnerHeader, FieldContentType));
-        Body = LoadFileAsPartBody(File.Path, InnerEncoding(File.InnerHeader));
+        Body = EncodeAsPartBody(ReadJudgedFile(File.Path), InnerEncoding(File.InnerHeader));
     }
     EndWithBreaks(Body, 1);
 }

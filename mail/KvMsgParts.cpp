@@ -16,6 +16,7 @@
 #include "mail/KvMime.h"
 #include "mail/KvMimeCoding.h"
 #include "mail/KvMimeHeaders.h"
+#include "mail/KvNamedFiles.h"
 #include "mail/KvQuotedPrintable.h"
 #include "mail/KvUUDecode.h"
 
@@ -87,8 +88,8 @@ void TAttachment::LoadFile(const std::string& Path, const std::string& Encoding,
     std::string path = Path;
     if (TrySubstitution && !IsExistingFile(path))
         ResolveSubstPath(path, !ContentId.empty());
-    Data.reset();
-    if (IsExistingFile(path)) {
+    Data = TakeJudgedFile(path);
+    if (!Data && IsExistingFile(path)) {
         try {
             Data = std::make_unique<TFileStream>(path, fmOpenRead | fmShareDenyNone);
         } catch (const Exception&) {

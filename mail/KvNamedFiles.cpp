@@ -6,6 +6,7 @@
 
 #include "classlib/Cleanup.h"
 #include "classlib/ResStrings.h"
+#include "classlib/Streams.h"
 #include "classlib/SysUtils.h"
 #include "foundation/KvAnsi.h"
 #include "foundation/KvFiles.h"
@@ -220,15 +221,33 @@ struct TOpenedFile {
     bool Missing = false;   // nothing of that name: the caller reports it
     bool Busy = false;      // held by another program: the caller's read reports it
     bool Regular = false;   // a file on a disk, not a folder, device or pipe
+    DWORD Links = 0;        // its names on the disk
     std::wstring FinalPath; // after every link; empty when the system can't tell
     std::string Head;       // its first bytes
+    TKernelHandle Handle;   // open for reading, for a regular file
+};
+
+// The file last allowed, kept open for its copy.
+struct TJudgedFile {
+    std::string Path;
+    TKernelHandle Handle;
+};
+TJudgedFile GJudged;
+
+// A stream over a judged file, which it closes.
+class TJudgedFileStream : public THandleStream {
+public:
+    explicit TJudgedFileStream(TKernelHandle&& Handle) : THandleStream(Handle.Get()), FOwned(std::move(Handle)) {}
+
+private:
+    TKernelHandle FOwned;
 };
 
 TOpenedFile OpenToJudge(const std::string& Path)
 {
     TOpenedFile File;
-    const TKernelHandle H(CreateFileAnyLength(Path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                              OPEN_EXISTING));
+    TKernelHandle H(CreateFileAnyLength(Path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        OPEN_EXISTING));
     if (!H) {
         const DWORD Error = GetLastError();
         File.Missing = Error == ERROR_FILE_NOT_FOUND || Error == ERROR_PATH_NOT_FOUND;
@@ -240,8 +259,10 @@ TOpenedFile OpenToJudge(const std::string& Path)
                    (Info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
     if (!File.Regular)
         return File;
+    File.Links = Info.nNumberOfLinks;
     File.FinalPath = FinalPathOf(H.Get());
     ReadMailboxHeadFrom(H.Get(), File.Head);
+    File.Handle = std::move(H);
     return File;
 }
 
@@ -343,6 +364,7 @@ bool MayOpenNamedFile(const std::string& Path, TNamedFileTrust Trust, bool Recei
             ++GRefusedFiles;
         return false;
     };
+    ForgetJudgedFile();
     if (Path.empty())
         return true;
     bool Inside = false;
@@ -364,9 +386,17 @@ bool MayOpenNamedFile(const std::string& Path, TNamedFileTrust Trust, bool Recei
     const bool Unbound = Received && !PlaceBound;
     if (!Allowed || (Received && IsCredentialStore(Path)) || (Unbound && LiesInMailProfile(LongFullPathOf(Path))))
         return Refuse();
-    const TOpenedFile File = OpenToJudge(Path);
+    TOpenedFile File = OpenToJudge(Path);
     if (File.Missing || File.Busy)
         return true;
+    // A file of several names may lie, by another of them, anywhere: no
+    // look at this one tells where.
+    if (Received && File.Links > 1)
+        return Refuse();
+    const auto Allow = [&File, &Path] {
+        GJudged = {Path, std::move(File.Handle)};
+        return true;
+    };
     if (!File.Regular || ReadsAsMailbox(File.Head) || IsStoreOwnFile(DefaultWideToAnsi(File.FinalPath)))
         return Refuse();
     // Past every link, the file is judged again where it lies.
@@ -374,12 +404,39 @@ bool MayOpenNamedFile(const std::string& Path, TNamedFileTrust Trust, bool Recei
         (IsCredentialStore(DefaultWideToAnsi(File.FinalPath)) || (Unbound && LiesInMailProfile(File.FinalPath))))
         return Refuse();
     if (!PlaceBound)
-        return true;
+        return Allow();
     const std::wstring Final = File.FinalPath.empty() ? LongFullPathOf(Path) : File.FinalPath;
     if (File.FinalPath.empty() && HasLinkOnTheWay(Final))
         return Refuse();
     for (const std::string& Folder : StoreFolders)
         if (!IsBlankText(Folder) && IsInside(Final, FinalFolderOf(Folder)))
-            return true;
+            return Allow();
     return Refuse();
+}
+
+std::unique_ptr<TStream> TakeJudgedFile(const std::string& Path)
+{
+    if (!GJudged.Handle || Path != GJudged.Path)
+        return nullptr;
+    auto Stream = std::make_unique<TJudgedFileStream>(std::move(GJudged.Handle));
+    GJudged.Path.clear();
+    Stream->Seek(0, soFromBeginning);
+    return Stream;
+}
+
+std::string ReadJudgedFile(const std::string& Path)
+{
+    const std::unique_ptr<TStream> Judged = TakeJudgedFile(Path);
+    if (!Judged)
+        return IsExistingFile(Path) ? LoadFileToString(Path) : std::string();
+    std::string Bytes;
+    char Buffer[0x10000];
+    for (std::int32_t Got; (Got = Judged->Read(Buffer, sizeof Buffer)) > 0;)
+        Bytes.append(Buffer, static_cast<size_t>(Got));
+    return Bytes;
+}
+
+void ForgetJudgedFile()
+{
+    GJudged = TJudgedFile();
 }

@@ -5,10 +5,13 @@
 // handed on, so a received message must never pull the reader's own files
 // into it.
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "mail/KvMailFlags.h"
+
+class TStream;
 
 inline constexpr int SAttachmentRefused = 65262;  // Attachment file refused: "%s"
 
@@ -37,7 +40,8 @@ bool IsAbsoluteReference(const std::string& Path);
 // Path lies inside Folder once "." and ".." are resolved.
 bool IsPathInsideFolder(const std::string& Path, const std::string& Folder);
 
-// Whether the file may be opened. Whatever the trust, no message opens a
+// Whether the file may be opened. A file allowed is kept open as it was
+// judged, for the copy that follows (TakeJudgedFile). Whatever the trust, no message opens a
 // mail store's index or settings file, a file that reads as a mailbox (one
 // message would carry a whole mailbox of others out), a folder, a device
 // or a pipe. A refusal writes one error-log row naming the path; the
@@ -48,6 +52,15 @@ bool IsPathInsideFolder(const std::string& Path, const std::string& Folder);
 // Log: false for a second look at a name already judged.
 bool MayOpenNamedFile(const std::string& Path, TNamedFileTrust Trust, bool Received,
                       const std::vector<std::string>& StoreFolders, bool Log = true);
+// The file last allowed under exactly this name, open as it was judged and
+// read from its start; null for another name, or when it was missing (the
+// caller then goes by the name). A link put in place of the file since
+// is not followed.
+std::unique_ptr<TStream> TakeJudgedFile(const std::string& Path);
+// Its bytes, or else those of the file the name leads to.
+std::string ReadJudgedFile(const std::string& Path);
+// Closes a file judged and never copied.
+void ForgetJudgedFile();
 // The refusal row alone, for a name refused before it became a path.
 void LogRefusedFile(const std::string& Path);
 // Refusals so far in this process: a caller compares two counts to learn

@@ -221,7 +221,7 @@ void CalypsoRule(TReEmbedContext& C, const std::string& Text)
         if (!MayOpenStoreFile(C, path))
             refused.emplace_back("X-CalypsoHtmlBody", value);
         else if (IsExistingFile(path))
-            p.Html = LoadFileToString(path);
+            p.Html = ReadJudgedFile(path);
     }
     // A refused name stays on record in the header.
     for (const auto& line : refused)
@@ -279,7 +279,7 @@ void PocoRule(TReEmbedContext& C, const std::string& Text)
                 continue;
             }
             if (multipart && HasFileExt(path, "htm") && (p.Html.empty() || p.Html.find("cid:") == std::string::npos)) {
-                p.Html = IsExistingFile(path) ? LoadFileToString(path) : std::string();
+                p.Html = ReadJudgedFile(path);
                 htmlFromFile = true;
                 continue;
             }

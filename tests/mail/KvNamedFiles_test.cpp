@@ -217,3 +217,43 @@ TEST(KvNamedFiles, ProfilesAndCredentialsStayClosed)
     EXPECT_TRUE(MayOpenNamedFile(disk.Dir.File("Eudora\\Attach\\a.pdf"), TNamedFileTrust::SentOrStore, true,
                                  {disk.Dir.File("Eudora\\Attach")}, false));
 }
+
+// The copy reads the file that was judged, even when another file has taken
+// its name since; a file of two names is refused to received mail, since
+// the other name may lie anywhere.
+TEST(KvNamedFiles, CopyReadsTheJudgedFile)
+{
+    TReEmbedStore disk("judged");
+    disk.Put("Desktop\\notes.txt", "JUDGED bytes");
+    disk.Put("Desktop\\swap.txt", "SWAPPED bytes");
+    const std::string notes = disk.Dir.File("Desktop\\notes.txt");
+    ASSERT_TRUE(MayOpenNamedFile(notes, TNamedFileTrust::AnyMessage, true, {}, false));
+    ASSERT_TRUE(MoveFileA(notes.c_str(), disk.Dir.File("Desktop\\away.txt").c_str()));
+    ASSERT_TRUE(MoveFileA(disk.Dir.File("Desktop\\swap.txt").c_str(), notes.c_str()));
+    EXPECT_EQ(ReadJudgedFile(notes), "JUDGED bytes");
+    // Taken once; then the name is read as it stands.
+    EXPECT_EQ(TakeJudgedFile(notes), nullptr);
+    EXPECT_EQ(ReadJudgedFile(notes), "SWAPPED bytes");
+    // Only under the name it was judged by.
+    ASSERT_TRUE(MayOpenNamedFile(notes, TNamedFileTrust::AnyMessage, true, {}, false));
+    EXPECT_EQ(TakeJudgedFile(disk.Dir.File("Desktop\\.\\notes.txt")), nullptr);
+    // An attachment loads the judged file too.
+    ASSERT_TRUE(MayOpenNamedFile(notes, TNamedFileTrust::AnyMessage, true, {}, false));
+    ASSERT_TRUE(MoveFileA(notes.c_str(), disk.Dir.File("Desktop\\away2.txt").c_str()));
+    disk.Put("Desktop\\notes.txt", "SECOND swap");
+    TAttachment attachment;
+    attachment.LoadFile(notes, std::string(), false);
+    EXPECT_EQ(attachment.DataBytes(), "SWAPPED bytes");
+
+    disk.Put("Desktop\\one.txt", "x");
+    const std::string one = disk.Dir.File("Desktop\\one.txt");
+    const std::string two = disk.Dir.File("Desktop\\two.txt");
+    ASSERT_TRUE(CreateHardLinkA(two.c_str(), one.c_str(), nullptr));
+    for (const std::string& name : {one, two}) {
+        EXPECT_FALSE(MayOpenNamedFile(name, TNamedFileTrust::AnyMessage, true, {}, false)) << name;
+        EXPECT_TRUE(MayOpenNamedFile(name, TNamedFileTrust::AnyMessage, false, {}, false)) << name;
+    }
+    ASSERT_TRUE(DeleteFileA(two.c_str()));
+    EXPECT_TRUE(MayOpenNamedFile(one, TNamedFileTrust::AnyMessage, true, {}, false));
+    ForgetJudgedFile();
+}

@@ -22,9 +22,12 @@
 # files, sources cut or grown during the run, damaged Eudora indexes and
 # error logs that cannot take rows.
 # Then the same canary road by road (Mbox, Pine, Eudora, Thunderbird) into
-# every target, odd but correct Eudora indexes and a Macintosh one; the
-# run ends with its counts of crashes, hangs, writes outside the targets
-# and sources changed.
+# every target, odd but correct Eudora indexes and a Macintosh one. A
+# section of its own names the canary from pieces split off received mail,
+# from an mbox output converted again, from a mail profile, from files
+# that read as a mailbox and from a file of two names, and reads each row
+# in the error log. The run ends with its counts of crashes, hangs, writes
+# outside the targets and sources changed.
 # Environment: TESSALY_BUILD (default build), HOSTILE_WORK (default
 # /tmp/tessaly-hostile), HOSTILE_BIG (size of the large message in MB,
 # default 700).
@@ -205,10 +208,10 @@ PY
 }
 # --- What a message may name (a section of its own) -----------------------
 # The canary found raw or in any decoded part of any output file.
-carries() {  # folder
-    python3 - "$1" <<'PY'
+carries() {  # folder, mark (the canary when none)
+    python3 - "$1" "${2:-CANARY-7f3a}" <<'PY'
 import email, mailbox, os, sys
-mark = b"CANARY-7f3a"
+mark = sys.argv[2].encode()
 def decoded(msg):
     return any(mark in (p.get_payload(decode=True) or b"") for p in msg.walk())
 for top, _, files in os.walk(sys.argv[1]):
@@ -301,6 +304,136 @@ trust_runs() {
 }
 trust_setup
 # --- end of the section -----------------------------------------------------
+# --- What received mail may still name (a section of its own) --------------
+# Pieces the reader splits off received mail at a quoted separator line, in
+# every form, on every road whose separator lines give the bounds; an mbox
+# output converted again; a mail profile's files and its stores of
+# passwords and keys; files whose heads read as a mailbox; a file of two
+# names. Every check reads the error log the run names.
+names_setup() {
+    local n=$work/roads/names
+    mkdir -p "$n/pieces" "$n/again" "$n/profile/Roaming/Profiles/x1.default/Mail/Local Folders" "$n/desk" "$n/tb"
+    python3 - "$work" <<'PY'
+import os, sys
+work = sys.argv[1]
+n = os.path.join(work, "roads", "names")
+win = lambda p: "Z:" + p.replace("/", "\\")
+canary = win(os.path.join(work, "canary.txt"))
+recv = "Received: from mx.example.net by mx.example.com; Mon, 5 Jan 2009 10:00:00 +0000\n"
+# One mailbox a road: six received messages, each quoting a piece that
+# names the canary as the road reads names; the first piece stands ahead of
+# every received message.
+roads = {"mbox": ("From eve@example.net Mon Jan  5 10:00:00 2009", "\n"),
+         "pine": ("From eve@example.net Mon Jan  5 10:00:00 2009", "\r\n"),
+         "tb": ("From - Mon Jan  5 10:00:00 2009", "\n"),
+         "eudora": ("From ???@??? Mon Jan  5 10:00:00 2009", "\r\n"),
+         "mac": ("From ???@??? Mon Jan  5 10:00:00 2009", "\r")}
+for road, (sep, brk) in roads.items():
+    if road == "tb":
+        names = ("Content-Type: multipart/mixed; boundary=\"t1\"\n\n--t1\nContent-Type: message/external-body; "
+                 "access-type=local-file; name=\"../../../../canary.txt\"\n\nContent-Type: text/plain\n\n\n--t1--\n")
+    elif road in ("eudora", "mac"):
+        names = "Content-Type: multipart/mixed; boundary=\"e1\"\n\nTake.\nAttachment Converted: %s\n" % canary
+    else:
+        names = "X-Attachments: %s\n\nTake.\n" % canary
+    piece = (sep if road in ("eudora", "mac") else "From eve@example.net Tue Feb  3 10:00:00 2015") + \
+        "\nFrom: eve@example.net\nSubject: injected\n" + names
+    got = lambda s, fields, body: sep + "\n" + recv + "From: eve@example.net\nSubject: " + s + "\n" + fields + "\n" + body
+    quote = "Hi, a quoted mailbox follows.\n"
+    msgs = [piece, got("blank", "", quote + "\n" + piece), got("close", "", quote + piece),
+            got("length", "Content-Length: %d\n" % len(quote + piece), quote + piece),
+            got("digest", "Content-Type: multipart/digest; boundary=\"d1\"\n", "--d1\n\n" + piece + "\n--d1--\n"),
+            got("forward", "Content-Type: multipart/mixed; boundary=\"f1\"\n",
+                "--f1\nContent-Type: text/plain\n\nBelow.\n--f1\nContent-Type: message/rfc822\n\n" + piece + "\n--f1--\n")]
+    name = {"tb": "Inbox", "eudora": "Friends.mbx", "mac": "Friends"}.get(road, "box")
+    folder = os.path.join(n, "pieces", road)
+    os.makedirs(folder, exist_ok=True)
+    open(os.path.join(folder, name), "wb").write("".join(m + "\n" for m in msgs).replace("\n", brk).encode())
+    if road == "tb":
+        open(os.path.join(folder, "Inbox.msf"), "w").write("index")
+# An Eudora In message shows no trace of its own; its copy keeps the line.
+from eudora_toc import toc
+m = ("From ???@??? Mon Jan  5 10:00:00 2009\nFrom: eve@example.net\nSubject: kept\nX-Attachments: %s\n\nF.\n"
+     % canary).replace("\n", "\r\n").encode()
+open(os.path.join(n, "again", "In.mbx"), "wb").write(m)
+open(os.path.join(n, "again", "In.toc"), "wb").write(toc([(0, len(m))]))
+# A profile with its stores, files of an ordinary folder that read as a
+# mailbox or have two names, and one the user detached there.
+prof = os.path.join(n, "profile", "Roaming", "Profiles", "x1.default")
+open(os.path.join(prof, "prefs.js"), "w").write("// settings\n")
+for f in ("logins.json", "key4.db", "cert9.db", "signons.sqlite", "notes.txt"):
+    open(os.path.join(prof, f), "w").write("CANARY-7f3a " + f + "\n")
+desk = os.path.join(n, "desk")
+heads = {"bom.txt": b"\xef\xbb\xbfFrom a@b Mon Jan  5 10:00:00 2009\r\n", "empty.txt": b"\r\nFrom a@b Mon Jan  5 10:00:00 2009\r\n",
+         "blank.txt": b" \nFrom a@b Mon Jan  5 10:00:00 2009\n", "fromx.txt": b"From x\n",
+         "logins.json": b"", "linked.txt": b""}
+for f, head in heads.items():
+    open(os.path.join(desk, f), "wb").write(head + b"CANARY-7f3a " + f.encode() + b"\n")
+os.link(os.path.join(desk, "linked.txt"), os.path.join(desk, "other-name.txt"))
+open(os.path.join(desk, "mine.txt"), "w").write("LEGIT-4c1d detached by the user\n")
+url = lambda p: "file:///" + win(p).replace("\\", "/")
+part = lambda p: ("--b1\nContent-Type: text/plain; name=\"n.txt\"\nContent-Disposition: attachment; filename=\"n.txt\"\n"
+                  "X-Mozilla-External-Attachment-URL: " + url(p) + "\nX-Mozilla-Altered: AttachmentDetached\n\n"
+                  "Content-Type: text/plain\n\n")
+refs = [os.path.join(prof, f) for f in ("logins.json", "key4.db", "cert9.db", "signons.sqlite", "notes.txt")] + \
+       [os.path.join(desk, f) for f in heads] + [os.path.join(desk, "mine.txt")]
+open(os.path.join(n, "tb", "Inbox"), "w").write(
+    "From - Mon Jan  5 10:00:00 2009\n" + recv + "From: eve@example.net\nSubject: detached\n"
+    "X-Mozilla-Altered: AttachmentDetached\nContent-Type: multipart/mixed; boundary=\"b1\"\n\n--b1\n"
+    "Content-Type: text/plain\n\nNotes.\n" + "".join(part(p) for p in refs) + "--b1--\n\n")
+open(os.path.join(n, "tb", "Inbox.msf"), "w").write("index")
+PY
+}
+# The rows of a run's error log that say Text (a fixed string) at their start.
+rows() {  # run name, text
+    local errlog
+    errlog=$(sed -n 's/^Error log: //p' "$work/$1.log" | tr -d '\r')
+    [ -n "$errlog" ] || { echo 0; return; }
+    errlog=$("$root/scripts/wine-run.sh" winepath -u "$errlog" 2>/dev/null)
+    tail -n +2 "$errlog" | grep -cF -- "$2" | tr -d '\n' || true
+}
+names_runs() {
+    local n=$work/roads/names names_canaries=0 road src out want got canary
+    canary="Attachment file refused: \"$(winpath "$work/canary.txt")\""
+    for road in "mbox/box Mbox" "pine/box 11" "tb/Inbox.msf Thunderbird" "eudora/Friends.mbx Eudora.mbx" "mac/Friends 9"; do
+        src=${road% *}
+        for target in EML Txt Mbox_Win Mbox_Unix Mbox_Mac; do
+            out="$work/out-names-${src%%/*}-$target"
+            mkdir -p "$out"
+            run "names-${src%%/*}-$target" "$(winpath "$n/pieces/$src")" "${road##* }" "$(winpath "$out")\\" "$target"
+            carries "$out" && { echo "CANARY in the output of the pieces on ${src%%/*} to $target"; names_canaries=$((names_canaries + 1)); }
+            got=$(rows "names-${src%%/*}-$target" "$canary")
+            [ "$got" = 6 ] || { echo "MISMATCH: $got rows, not 6, refuse the pieces on ${src%%/*} to $target"; status=1; }
+        done
+    done
+    # The first run refuses the line and keeps it; the second, over its
+    # output, refuses it again.
+    for target in Mbox_Win Mbox_Unix Mbox_Mac; do
+        out="$work/out-names-again-$target"
+        mkdir -p "$out" "$out-2"
+        run "names-again-$target" "$(winpath "$n/again/In.toc")" Eudora.toc "$(winpath "$out")\\" "$target"
+        run "names-again2-$target" "$(winpath "$(find "$out" -type f | head -n 1)")" Mbox "$(winpath "$out-2")\\" EML
+        carries "$out-2" && { echo "CANARY in the output converted again from $target"; names_canaries=$((names_canaries + 1)); }
+        for r in "names-again-$target" "names-again2-$target"; do
+            got=$(rows "$r" "$canary")
+            [ "$got" = 1 ] || { echo "MISMATCH: $got rows, not 1, refuse the kept line in $r"; status=1; }
+        done
+    done
+    out="$work/out-names-detached"
+    mkdir -p "$out"
+    run names-detached "$(winpath "$n/tb/Inbox.msf")" Thunderbird "$(winpath "$out")\\" EML
+    carries "$out" && { echo "CANARY in the output of the profile's and odd files"; names_canaries=$((names_canaries + 1)); }
+    for want in profile/Roaming/Profiles/x1.default/{logins.json,key4.db,cert9.db,signons.sqlite,notes.txt} \
+        desk/{bom.txt,empty.txt,blank.txt,fromx.txt,logins.json,linked.txt}; do
+        got=$(rows names-detached "Attachment file refused: \"$(winpath "$n/$want")\"")
+        [ "$got" = 1 ] || { echo "MISMATCH: $got rows, not 1, refuse $want"; status=1; }
+    done
+    carries "$out" LEGIT-4c1d || { echo "MISSING: the file the user detached into an ordinary folder"; status=1; }
+    echo "canary file in any output of the names section: $names_canaries times"
+    [ "$names_canaries" = 0 ] || status=1
+}
+# --- end of the section -----------------------------------------------------
+names_setup
 sources > "$work/before.sums.log"
 count() {  # log, what ("duplicates skipped"...)
     grep -oE "[0-9]+ $2" "$1" | grep -oE '^[0-9]+'
@@ -342,6 +475,7 @@ done
 echo "canary file in any output: $canaries times"
 [ "$canaries" = 0 ] || status=1
 trust_runs
+names_runs
 run eudora-odd "$(winpath "$work/eudora-odd/In.toc")" Eudora.toc "$(winpath "$work/out-eudora-odd")\\" EML
 check "$work/eudora-odd.log" "$work/out-eudora-odd"
 run eudora-mac "$(winpath "$work/eudora-mac/In.toc")" Eudora.toc "$(winpath "$work/out-eudora-mac")\\" EML

@@ -655,17 +655,21 @@ bool TMailboxStream::ScanForArrival()
     // A file the second reader can't open can't be shown to hold no trace.
     if (!Scan.Stream)
         return true;
+    // One buffer serves every piece, and the header is judged where it lies.
+    std::string Head;
     while (Scan.Next()) {
         for (std::int64_t Want = ArrivalHeadStep;; Want *= 4) {
             const bool Whole = Scan.MessageSize <= Want;
-            std::string Head = ReadAt(*Scan.Stream, Scan.MessagePos,
-                                      static_cast<std::int32_t>(std::min(Scan.MessageSize, Want)));
+            ReadInto(*Scan.Stream, Scan.MessagePos, static_cast<std::int32_t>(std::min(Scan.MessageSize, Want)), Head);
             // A break cut by the read's end could pass for a blank line.
             while (!Whole && !Head.empty() && IsBreakChar(Head.back()))
                 Head.pop_back();
             CleanLoadedText(Head, Scan.StripNul, Scan.FixLineBreaks);
-            if (Whole || FindBodyStart(Head) > 0) {
-                if (IsReceivedMessage(GetHeaderPart(Head)))
+            const int Body = FindBodyStart(Head);
+            if (Whole || Body > 0) {
+                if (Body > 0)
+                    Head.resize(static_cast<size_t>(Body - 1));
+                if (IsReceivedMessage(Head))
                     return true;
                 break;
             }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "testkit/TestFolder.h"
+#include "foundation/KvFiles.h"
 #include "mail/KvMailboxHead.h"
 
 namespace {
@@ -72,3 +73,32 @@ TEST(KvMailboxHead, HeadReadPastPaddingToItsLimit)
 }
 
 }  // namespace
+
+// The head the search for mailboxes reads: read on while it is padding, up
+// to the padding's limit, and never more.
+TEST(KvMailboxHead, ReadsOnThroughPaddingToItsLimit)
+{
+    TTestFolder dir("mailboxhead_limit");
+    const struct {
+        const char* Name;
+        std::string Bytes;
+        size_t Least, Most;
+        TMailboxSniff Sniff;
+    } files[] = {
+        {"box", "From a@b Mon Jan  5 10:00:00 2009\n\nx\n", 37, 37, TMailboxSniff::Mbox},
+        {"padded", std::string(3000, '\n') + "From a@b Mon Jan  5 10:00:00 2009\n", 3005, 3256, TMailboxSniff::Mbox},
+        {"past the limit", std::string(70000, ' ') + "From a@b\n", 65536, 65536 + 255, TMailboxSniff::None},
+    };
+    for (const auto& f : files) {
+        SaveStringToFile(dir.File(f.Name), f.Bytes);
+        std::string head;
+        EXPECT_EQ(ReadMailboxHead(dir.File(f.Name), head), 0u) << f.Name;
+        EXPECT_GE(head.size(), f.Least) << f.Name;
+        EXPECT_LE(head.size(), f.Most) << f.Name;
+        EXPECT_EQ(head, f.Bytes.substr(0, head.size())) << f.Name;
+        EXPECT_EQ(SniffHead(head), f.Sniff) << f.Name;
+    }
+    std::string head = "old";
+    EXPECT_EQ(ReadMailboxHead(dir.File("missing"), head), 0u);
+    EXPECT_TRUE(head.empty());
+}

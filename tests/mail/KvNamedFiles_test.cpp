@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "foundation/KvFiles.h"
+#include "mail/KvMailStream.h"
 #include "mail/KvNamedFiles.h"
 #include "ReEmbedStore.h"
 
@@ -186,7 +187,7 @@ TEST(KvNamedFiles, ProfilesAndCredentialsStayClosed)
     for (const char* name : {"logins.json", "key3.db", "key4.db", "cert8.db", "cert9.db", "signons.sqlite",
                              "signons3.txt", "cookies.sqlite", "detached\\notes.pdf"})
         disk.Put(profile + name, "CANARY");
-    for (const char* name : {"LOGINS.JSON", "Key4.db", "signons2.txt", "notes.pdf", "signons.txt.bak", "key4.db.pdf"})
+    for (const char* name : {"LOGINS.JSON", "Key4.db", "signons2.txt", "signons.txt", "notes.pdf", "signons.txt.bak", "key4.db.pdf"})
         disk.Put(std::string("Desktop\\") + name, "x");
     const struct {
         std::string Name;
@@ -204,7 +205,7 @@ TEST(KvNamedFiles, ProfilesAndCredentialsStayClosed)
         {"Mail\\Local Folders\\Inbox.sbd\\sub\\deep.pdf", false},
         {"Old Eudora\\Attach\\b.pdf", false},
         {"Desktop\\LOGINS.JSON", false},    {"Desktop\\Key4.db", false},
-        {"Desktop\\signons2.txt", false},
+        {"Desktop\\signons2.txt", false},   {"Desktop\\signons.txt", false},
         {"Desktop\\notes.pdf", true},       {"Desktop\\signons.txt.bak", true},
         {"Desktop\\key4.db.pdf", true},     {"Desktop\\gone.pdf", true},
     };
@@ -256,4 +257,75 @@ TEST(KvNamedFiles, CopyReadsTheJudgedFile)
     ASSERT_TRUE(DeleteFileA(two.c_str()));
     EXPECT_TRUE(MayOpenNamedFile(one, TNamedFileTrust::AnyMessage, true, {}, false));
     ForgetJudgedFile();
+}
+
+namespace {
+
+// The first message of a mailbox as the reader gives it; the rows it wrote
+// go to Disk.Logged.
+std::string FirstMessage(TReEmbedStore& Disk, const std::string& Box, TMailboxKind Kind)
+{
+    std::string text;
+    Disk.CatchLog([&] {
+        TMboxStream reader(Disk.Dir.File(Box), DefaultMailBufferSize, false, Kind);
+        if (reader.NextMessage())
+            reader.GetMessageText(0, text);
+    });
+    return text;
+}
+
+}  // namespace
+
+// A message without a trace of arrival is a copy written here only in a
+// mailbox where no message shows one, wherever in the file that message
+// stands and however long its header runs; a copy keeps the names it may
+// open and gets no trace of the program's own.
+TEST(KvNamedFiles, ArrivalIsJudgedByTheMailbox)
+{
+    TReEmbedStore disk("arrival");
+    disk.Put("plan.txt", "PLAN-bytes of the user");
+    const std::string plan = disk.Dir.File("plan.txt");
+    const std::string mine = "From me@example.com Mon Jan  5 10:00:00 2009\nFrom: me@example.com\nSubject: mine\n"
+                             "X-Attachments: " + plan + "; " + disk.Dir.File("sent-box") + "\n\nPlan.\n";
+    const std::string got = "From eve@example.net Mon Jan  5 10:00:00 2009\nReceived: from mx.example.net\n"
+                            "From: eve@example.net\nSubject: got\n\nHi.\n";
+    // A received message whose header runs past the first read, in breaks
+    // of three bytes: a read may end between them.
+    std::string late = "From eve@example.net Mon Jan  5 10:00:00 2009\r\r\nX-Pad: ";
+    late += std::string(4094 - late.size(), 'a') + "\r\r\nReceived: from mx.example.net\r\r\nSubject: late\r\r\n\r\r\nHi.\r\r\n";
+    std::string mineCrCrLf;
+    for (char c : mine)
+        mineCrCrLf += c == '\n' ? std::string("\r\r\n") : std::string(1, c);
+    const struct {
+        const char* Name;
+        std::string Box;
+        bool Opens;
+    } boxes[] = {
+        {"sent-box", mine + "\n" + mine, true},
+        {"mixed-box", mine + "\n" + got, false},
+        {"late-box", mineCrCrLf + "\r\r\n" + late, false},
+    };
+    for (const auto& b : boxes) {
+        SCOPED_TRACE(b.Name);
+        disk.Put(b.Name, b.Box);
+        const std::string text = FirstMessage(disk, b.Name, mbkMbox);
+        const std::string& logged = disk.Logged;
+        EXPECT_EQ(text.find("PLAN-bytes") != std::string::npos, b.Opens) << text;
+        // The mailbox named beside the plan is refused to any message.
+        EXPECT_NE(logged.find("Attachment file refused: \"" + disk.Dir.File("sent-box") + "\""), std::string::npos) << logged;
+        EXPECT_EQ(logged.find("Attachment file refused: \"" + plan + "\"") != std::string::npos, !b.Opens) << logged;
+        EXPECT_EQ(text.find("X-Tessaly-Arrived: yes\r\n") != std::string::npos, !b.Opens) << text;
+    }
+    // A detached part named beside the mailbox: the part tree's road.
+    const std::string part = "Content-Type: multipart/mixed; boundary=\"t1\"\n\n--t1\nContent-Type: message/external-body; "
+                             "access-type=local-file; name=\"plan.txt\"\n\nContent-Type: text/plain\n\n\n--t1--\n";
+    const std::string detached = "From - Mon Jan  5 10:00:00 2009\nFrom: me@example.com\nSubject: mine\n" + part;
+    for (const bool mixed : {false, true}) {
+        SCOPED_TRACE(mixed ? "mixed folder" : "sent folder");
+        disk.Put("Folder", detached + "\n" + (mixed ? got : detached));
+        const std::string text = FirstMessage(disk, "Folder", mbkMozilla);
+        const std::string& logged = disk.Logged;
+        EXPECT_EQ(text.find("PLAN-bytes") != std::string::npos, !mixed) << text;
+        EXPECT_EQ(logged.find("Attachment file refused: \"" + plan + "\"") != std::string::npos, mixed) << logged;
+    }
 }

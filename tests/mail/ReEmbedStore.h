@@ -35,13 +35,7 @@ public:
     std::string Rebuild(const std::string& Text, TMailboxKind Kind, TMessageParts& Parts,
                         TDoubleStringList* Preloaded = nullptr, bool Finfo = false, const std::string& Folder = "")
     {
-        const std::string log = Dir.File("errors.txt");
-        DeleteFileA(log.c_str());
-        ErrorLogFileName = log;
-        RebuildPartsByKind(Parts, Text, Dir.Path() + "\\" + Folder, Finfo, Preloaded, Kind);
-        FreeErrorLog();
-        ErrorLogFileName.clear();
-        Logged = LoadFileToString(log);
+        CatchLog([&] { RebuildPartsByKind(Parts, Text, Dir.Path() + "\\" + Folder, Finfo, Preloaded, Kind); });
         std::string out;
         Parts.RenderMessage(0, 1, out);
         return out;
@@ -51,6 +45,19 @@ public:
     std::string RebuildIn(const std::string& Text, TMailboxKind Kind, TMessageParts& Parts, const std::string& Folder)
     {
         return Rebuild(Text, Kind, Parts, nullptr, false, Folder);
+    }
+
+    // Runs Action with the error log's rows caught in Logged.
+    template <typename TAction>
+    void CatchLog(TAction Action)
+    {
+        const std::string log = Dir.File("errors.txt");
+        DeleteFileA(log.c_str());
+        ErrorLogFileName = log;
+        Action();
+        FreeErrorLog();
+        ErrorLogFileName.clear();
+        Logged = LoadFileToString(log);
     }
 
     TTestFolder Dir;

@@ -296,12 +296,15 @@ TEST(KvNamedFiles, ArrivalIsJudgedByTheMailbox)
     std::string mineCrCrLf;
     for (char c : mine)
         mineCrCrLf += c == '\n' ? std::string("\r\r\n") : std::string(1, c);
+    // A header past the pass's reach shows no end: it may hide a trace.
+    const std::string endless = "From me@example.com Mon Jan  5 10:00:00 2009\nX-Pad: " + std::string(0x100000, 'a') + "\n";
     const struct {
         const char* Name;
         std::string Box;
         bool Opens;
     } boxes[] = {
         {"sent-box", mine + "\n" + mine, true},
+        {"endless-box", mine + "\n" + endless, false},
         {"mixed-box", mine + "\n" + got, false},
         {"late-box", mineCrCrLf + "\r\r\n" + late, false},
     };

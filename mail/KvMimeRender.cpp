@@ -163,8 +163,9 @@ void RawText(const TKvMimeBlock& Block, bool Top, std::string& Text)
     AppendPreamble(Block, Text);
     if (!Block.Body.empty()) {
         Text += Block.Body;
-        // A part keeps exactly its body; the message's own end is made even.
-        if (Top || !Block.Boundary.empty())
+        // A part keeps exactly its body, and so does a message of one part:
+        // its copy ends as its source does. A multipart's end is made even.
+        if (!Block.Boundary.empty())
             EndWithBreaks(Text, 2);
     }
     AppendMultipart(Block, Top, Text, [](const TKvMimeBlock& Child) {

@@ -212,3 +212,65 @@ TEST(KvConvertFiles, RebuiltMessagesKeepTheirStructure)
         EXPECT_NE(eml.find(kept), std::string::npos) << kept << "\n" << eml;
     EXPECT_EQ(detour, direct);
 }
+
+// A message of one part that the engine reads as a tree (a detached mark, an
+// external-body line) is written with the bytes a plain message keeps: its
+// body's end as it stands, on every target and from every kind of break.
+TEST(KvConvertFiles, OnePartMessagesWithMarksKeepTheirBytes)
+{
+    const std::string head = "From: a@b.cd\nSubject: one\nDate: Mon, 01 Jan 2001 10:00:00 +0000\n";
+    const struct {
+        const char* Name;
+        std::string Message;
+    } cases[] = {
+        {"plain", head + "Content-Type: text/plain\n\nbody line\n"},
+        {"detached mark", head + "X-Mozilla-Altered: AttachmentDetached; date=\"Mon Jan 01 10:00:00 2001\"\n"
+                                 "Content-Type: text/plain\n\nbody line\n"},
+        {"external-body line in the body",
+         head + "Content-Type: text/plain\n\nsee\nContent-Type: message/external-body; name=\"a.pdf\"\n\nrest\n"},
+        {"blank lines ending the body", head + "X-Mozilla-Altered: AttachmentDetached\n\nbody line\n\n\n"},
+    };
+    const struct {
+        const char* Name;
+        const char* Break;
+    } breaks[] = {{"LF", "\n"}, {"CR LF", "\r\n"}, {"CR", "\r"}};
+    const auto withBreaks = [](std::string Text, const char* Break) {
+        std::string out;
+        for (char c : Text)
+            out += c == '\n' ? std::string(Break) : std::string(1, c);
+        return out;
+    };
+    for (const auto& c : cases) {
+        for (const auto& b : breaks) {
+            SCOPED_TRACE(std::string(c.Name) + ", " + b.Name);
+            const std::string envelope = "From a@b.cd Mon Jan  1 10:00:00 2001\n";
+            // The marked message stands before a plain one, and alone; an
+            // mbox written ends each message with a blank line.
+            const std::string box = envelope + c.Message + "\n" + envelope + cases[0].Message;
+            TFilesRun r;
+            const std::string source = r.Dir.Write("src\\box", withBreaks(box, b.Break));
+            const std::string alone = r.Dir.Write("src\\alone", withBreaks(envelope + c.Message, b.Break));
+            auto run = [&](const std::string& From, TMailFormat Target, const std::string& To) {
+                r.Host.Sources.Clear();
+                r.Host.Sources.AddObject(From, MailFormatToObject(mftMbox));
+                r.Host.Choices.TargetFormat = Target;
+                r.Host.Choices.TargetText = To;
+                r.Driver.StartConversion();
+            };
+            // A blank line that ends the file is the separator's.
+            std::string lone = c.Message;
+            if (lone.size() > 2 && lone.compare(lone.size() - 2, 2, "\n\n") == 0)
+                lone.pop_back();
+            run(alone, mftEml, r.Dir.File("eml") + "\\");
+            const auto eml = TreeFiles(r.Dir.File("eml"));
+            ASSERT_EQ(1u, eml.size());
+            EXPECT_EQ(withBreaks(lone, "\r\n"), eml.begin()->second);
+            run(source, mftMboxWin, r.Dir.File("win.mbox"));
+            EXPECT_EQ(withBreaks(box + "\n", "\r\n"), TTestFolder::Read(r.Dir.File("win.mbox")));
+            run(source, mftMboxUnix, r.Dir.File("unix.mbox"));
+            EXPECT_EQ(box + "\n", TTestFolder::Read(r.Dir.File("unix.mbox")));
+            run(alone, mftMboxUnix, r.Dir.File("alone.mbox"));
+            EXPECT_EQ(envelope + lone + "\n", TTestFolder::Read(r.Dir.File("alone.mbox")));
+        }
+    }
+}

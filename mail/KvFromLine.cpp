@@ -17,7 +17,7 @@ namespace {
 const char CRLF[] = "\r\n";
 const char UnknownSender[] = "???@???";
 
-int Len(const std::string& S)
+int Len(std::string_view S)
 {
     return static_cast<int>(S.size());
 }
@@ -28,18 +28,25 @@ bool IsBreak(char C)
 }
 
 // 1-based character of S; callers keep I within 1..size.
-char At(const std::string& S, int I)
+char At(std::string_view S, int I)
 {
     return S[static_cast<std::size_t>(I - 1)];
 }
 
 // The first CR or LF at or after Start up to Last; 0 when none.
-int LineBreakPos(const std::string& Text, int Start, int Last)
+int LineBreakPos(std::string_view Text, int Start, int Last)
 {
     for (int i = Start; i <= Last; ++i)
         if (IsBreak(At(Text, i)))
             return i;
     return 0;
+}
+
+// The 1-based position of the first blank at or after Start; 0 when none.
+int BlankPosFrom(std::string_view Text, int Start)
+{
+    const std::size_t At = Text.find(' ', static_cast<std::size_t>(Start - 1));
+    return At == std::string_view::npos ? 0 : static_cast<int>(At) + 1;
 }
 
 void TrimTrailingLineBreaks(std::string& S)
@@ -272,22 +279,23 @@ std::string GetFromLineDate(const std::string& Text)
     return s.size() == 24 ? s : std::string();
 }
 
-bool IsStrictFromLine(const std::string& Text, int Pos)
+bool IsStrictFromLine(std::string_view Text, int Pos)
 {
     const int n = Len(Text);
     if (Pos < 1 || Pos + 4 > n)
         return false;
     const int p = Pos + 5;
     const int lineBreak = LineBreakPos(Text, p, n - 1);
-    const int blank = p <= n ? CharPosFrom(' ', Text, p) : 0;
+    const int blank = p <= n ? BlankPosFrom(Text, p) : 0;
     int e = lineBreak;
     if (e == 0 || (blank > 0 && blank < e))
         e = blank;
     if (e == 0)
-        return n - p + 1 < GFromLineLookAhead && IsAddressText(Text);
+        return n - p + 1 < GFromLineLookAhead && IsAddressText(std::string(Text));
     const bool endsWithBreak = e == lineBreak;
 
-    const std::string address = WithoutAngles(Text.substr(static_cast<std::size_t>(p - 1), static_cast<std::size_t>(e - p)));
+    const std::string address =
+        WithoutAngles(std::string(Text.substr(static_cast<std::size_t>(p - 1), static_cast<std::size_t>(e - p))));
     const int dateStart = endsWithBreak ? 0 : e + 1;
     const auto dateFollows = [&] { return dateStart > 0 && IsAsctimeDateAt(Text, dateStart); };
 
@@ -342,7 +350,7 @@ bool IsZoneText(const std::string& S)
 
 }  // namespace
 
-bool IsLooseFromLine(const std::string& Text, int Pos)
+bool IsLooseFromLine(std::string_view Text, int Pos)
 {
     const int n = Len(Text);
     if (Pos < 1 || Pos + 4 > n || Text.compare(static_cast<std::size_t>(Pos - 1), 5, "From ") != 0)
@@ -400,7 +408,7 @@ bool IsLooseFromLine(const std::string& Text, int Pos)
     return IsClockText(words[end - 1]) && dayOfMonth(end - 2) && month(end - 3) && ParseDayName(words[end - 4]) > 0;
 }
 
-bool IsHeaderLineAt(const std::string& Text, int Pos)
+bool IsHeaderLineAt(std::string_view Text, int Pos)
 {
     const int n = Len(Text);
     if (Pos < 1 || Pos > n)
@@ -417,7 +425,7 @@ bool IsHeaderLineAt(const std::string& Text, int Pos)
     return false;
 }
 
-bool IsAsctimeDateAt(const std::string& Text, int Pos)
+bool IsAsctimeDateAt(std::string_view Text, int Pos)
 {
     const int n = Len(Text);
     if (Pos < 1 || Pos > n)
@@ -425,8 +433,9 @@ bool IsAsctimeDateAt(const std::string& Text, int Pos)
     int start = Pos;
     if (At(Text, start) == ' ')
         ++start;
-    const int blank = CharPosFrom(' ', Text, start);
-    if (blank == 0 || ParseDayName(Text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(blank - start))) < 0)
+    const int blank = BlankPosFrom(Text, start);
+    if (blank == 0 ||
+        ParseDayName(std::string(Text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(blank - start)))) < 0)
         return false;
     // The date ends at the first line break of either kind: an LF file may
     // hold a stray CR much further on.
@@ -436,7 +445,7 @@ bool IsAsctimeDateAt(const std::string& Text, int Pos)
             return false;  // no asctime text is that long
         end = n + 1;
     }
-    std::string date = Text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(end - start));
+    std::string date(Text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(end - start)));
     if (ParsesAsAscTime(date))
         return true;
     const auto zone = date.find(" +0000");

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "classlib/SysUtils.h"
 
@@ -37,16 +38,16 @@ std::size_t FromLineSkip(const std::string& Text);
 std::string GetFromLineDate(const std::string& Text);
 
 // Pos is the "F" of a candidate "From " in the reader's buffer Text.
-bool IsStrictFromLine(const std::string& Text, int Pos);
+bool IsStrictFromLine(std::string_view Text, int Pos);
 // The separator forms of mailing-list archives and other mbox writers, which
 // the strict test refuses: "From ", a sender of one word or more (such as
 // "andy at example.com"), then a complete date whose time may lack seconds
 // and whose zone may stand after the year or between time and year. The
 // reader asks this only of a line at the start of a mailbox or after a
 // blank line. Pos is the "F"; the line must end within Text.
-bool IsLooseFromLine(const std::string& Text, int Pos);
-bool IsHeaderLineAt(const std::string& Text, int Pos);
-bool IsAsctimeDateAt(const std::string& Text, int Pos);
+bool IsLooseFromLine(std::string_view Text, int Pos);
+bool IsHeaderLineAt(std::string_view Text, int Pos);
+bool IsAsctimeDateAt(std::string_view Text, int Pos);
 bool IsValidMailAddress(const std::string& S);
 bool IsAddressText(const std::string& S);
 // A header address made fit for a separator line, or "???@???".

@@ -488,16 +488,17 @@ bool TMailboxStream::FillBuffer(std::int64_t Offset)
 }
 
 // The strict check always sees the same bytes after a candidate, whatever the
-// window size: what the window holds, else a read of its own.
+// window size: what the window holds, where it lies, else a read of its own.
 bool TMailboxStream::IsSeparatorLine(int P)
 {
     const std::int64_t offset = BufferStart + P - 1;
     const std::int32_t want = static_cast<std::int32_t>(std::min<std::int64_t>(SeparatorLookAhead, FileSize - offset));
-    std::string line;
+    std::string read;
+    std::string_view line;
     if (P - 1 + want <= BufferLength)
-        line = Buffer.substr(static_cast<size_t>(P - 1), static_cast<size_t>(want));
+        line = std::string_view(Buffer).substr(static_cast<size_t>(P - 1), static_cast<size_t>(want));
     else
-        line = ReadAt(*Stream, offset, want);
+        line = read = ReadAt(*Stream, offset, want);
     // Archives write separators the strict test refuses; where a message
     // break is due anyway (after a blank line) their looser form counts.
     return IsStrictFromLine(line, 1) || (FollowsBlankLine(P) && IsLooseFromLine(line, 1));
@@ -511,15 +512,16 @@ bool TMailboxStream::FollowsBlankLine(int P)
     constexpr std::int32_t reach = 64;
     const std::int64_t offset = BufferStart + P - 1;
     const std::int32_t n = static_cast<std::int32_t>(std::min<std::int64_t>(offset, reach));
-    std::string before = P - 1 >= n ? Buffer.substr(static_cast<size_t>(P - 1 - n), static_cast<size_t>(n))
-                                    : ReadAt(*Stream, offset - n, n);
+    std::string read;
+    std::string_view before = P - 1 >= n ? std::string_view(Buffer).substr(static_cast<size_t>(P - 1 - n), static_cast<size_t>(n))
+                                         : std::string_view(read = ReadAt(*Stream, offset - n, n));
     const size_t last = before.find_last_not_of('\0');
-    before.resize(last == std::string::npos ? 0 : last + 1);
+    before = before.substr(0, last == std::string_view::npos ? 0 : last + 1);
     // The break that ends the line before the candidate's own.
     if (before.size() >= 2 && before.compare(before.size() - 2, 2, "\r\n") == 0)
-        before.resize(before.size() - 2);
+        before.remove_suffix(2);
     else if (!before.empty() && IsBreakChar(before.back()))
-        before.pop_back();
+        before.remove_suffix(1);
     else
         return before.empty() && offset == n;
     if (before.empty())

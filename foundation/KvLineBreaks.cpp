@@ -96,7 +96,7 @@ __attribute__((target("sse2"))) std::size_t ScanBreaks(const char* P, std::size_
         }
         // The line after the break, and where it will stand in Out.
         const auto NoteLine = [&](std::size_t Line) {
-            if (Watch && Line < Count && Watch->Firsts.find(P[Line]) != std::string_view::npos)
+            if (Watch && Line < Count && Watch->Firsts[static_cast<unsigned char>(P[Line])])
                 Watch->At->push_back(Out->size() + (Line - Block));
         };
         if constexpr (KeepLf) {

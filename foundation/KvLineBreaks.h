@@ -40,7 +40,7 @@ void BareBreaksToCrLf(std::string& Text);
 // line break of Bytes) whose first byte is one of its Firsts: the caller
 // looks for line-start marks without a search of its own.
 struct TLineStartWatch {
-    std::string_view Firsts;
+    const bool* Firsts = nullptr;  // 256 entries, by byte value: a line start is noted where true
     std::vector<std::size_t>* At = nullptr;
 };
 bool AppendBareBreaksToCrLf(std::string_view Bytes, std::string& Out, const TLineStartWatch* Watch = nullptr);

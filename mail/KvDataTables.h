@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "classlib/Classes.h"
 #include "classlib/SysUtils.h"
@@ -36,6 +37,8 @@ bool HasDetachedMark(const std::string& Text);
 // HasDetachedMark finds after a line break), in lower case.
 inline constexpr char DetachedMarkLine[] = "x-mozilla-altered: attachmentdetached";
 
+// What a line that opens an uuencoded block begins with, as it stands.
+inline constexpr std::string_view UuencodeBeginLine = "begin ";
 int FindUuencodeBegin(const std::string& Text, int From = 1);
 bool HasUuencodedBlock(const std::string& Text);
 // HasUuencodedBlock(Text.substr(Offset)) without the copy.

@@ -1,5 +1,6 @@
 #include "mail/KvMailBase.h"
 
+#include <array>
 #include <cmath>
 #include <new>
 #include <string_view>
@@ -480,28 +481,36 @@ void TEMailObj::AddMissingContentType()
     HeaderText.clear();
 }
 
-const std::string& TEMailObj::MarkLineFirsts()
+const bool* TEMailObj::MarkLineFirsts()
 {
-    // Every byte the marks' searches take for their first letters.
-    static const std::string Firsts = [] {
-        std::string R;
+    // Every byte the marks' searches take for their first letters, and the
+    // "b" of an uuencoded block's "begin " line, which is matched as it stands.
+    static const std::array<bool, 256> Firsts = [] {
+        std::array<bool, 256> R{};
         for (int B = 1; B < 256; ++B)
-            if (GCharTableUpper[B] == GCharTableUpper[static_cast<unsigned char>(ExternalBodyLine[0])] ||
-                GCharTableLower[B] == GCharTableLower[static_cast<unsigned char>(DetachedMarkLine[0])])
-                R += static_cast<char>(B);
+            R[static_cast<size_t>(B)] =
+                GCharTableUpper[B] == GCharTableUpper[static_cast<unsigned char>(ExternalBodyLine[0])] ||
+                GCharTableLower[B] == GCharTableLower[static_cast<unsigned char>(DetachedMarkLine[0])];
+        R[static_cast<unsigned char>(UuencodeBeginLine[0])] = true;
         return R;
     }();
-    return Firsts;
+    return Firsts.data();
 }
 
 void TEMailObj::NoteMarkLines(const std::string& Text, const std::vector<std::size_t>& LineStarts)
 {
     ExternalBodyFound = TMarkFound::No;
-    for (const std::size_t At : LineStarts)
-        if (MarkAt(Text, At, ExternalBodyLine, GCharTableUpper) || MarkAt(Text, At, DetachedMarkLine, GCharTableLower)) {
+    // The text's first line follows no break: it is looked at here.
+    UuBeginFound = Text.compare(0, UuencodeBeginLine.size(), UuencodeBeginLine) == 0 ? TMarkFound::Yes : TMarkFound::No;
+    for (const std::size_t At : LineStarts) {
+        if (ExternalBodyFound == TMarkFound::No &&
+            (MarkAt(Text, At, ExternalBodyLine, GCharTableUpper) || MarkAt(Text, At, DetachedMarkLine, GCharTableLower)))
             ExternalBodyFound = TMarkFound::Yes;
+        if (UuBeginFound == TMarkFound::No && Text.compare(At, UuencodeBeginLine.size(), UuencodeBeginLine) == 0)
+            UuBeginFound = TMarkFound::Yes;
+        if (ExternalBodyFound == TMarkFound::Yes && UuBeginFound == TMarkFound::Yes)
             return;
-        }
+    }
 }
 
 void TEMailObj::SetMimeBlock(const std::string& Text)
@@ -663,10 +672,13 @@ bool TEMailObj::MayNeedDecoding(const std::string& Header, const std::string& Te
 void TEMailObj::StoreMessage(std::string&& Text)
 {
     const TMarkFound Found = std::exchange(ExternalBodyFound, TMarkFound::Unknown);
+    // No line of the text begins "begin ": it holds no uuencoded block, and
+    // its body is not searched for one.
+    const bool NoUuBegin = std::exchange(UuBeginFound, TMarkFound::Unknown) == TMarkFound::No;
     if (!LfTextHeader.empty()) {
         std::string Header = std::move(LfTextHeader);
         LfTextHeader.clear();
-        if (Found == TMarkFound::No && !MayNeedDecoding(Header, Text)) {
+        if (Found == TMarkFound::No && (NoUuBegin || !MayNeedDecoding(Header, Text))) {
             if (FormatKind == mbkMboxAttachLines)
                 FormatKind = mbkMbox;
             SetMessageSource(std::move(Text));
@@ -704,7 +716,7 @@ void TEMailObj::StoreMessage(std::string&& Text)
         }
         if (FormatKind == mbkMbox && ParseState == mpsText && !HasHeaderField(MessageText, FieldContentType, false))
             AddMissingContentType();
-        if (ParseState == mpsText && NeedsDecoding())
+        if (ParseState == mpsText && !NoUuBegin && NeedsDecoding())
             BuildParts(MessageText, TMimeRebuild::Decode);
         return;
     case mbkCalypso:
@@ -987,7 +999,7 @@ void CleanLoadedText(std::string& Text, bool StripNul, bool FixLineBreaks)
 void TFileMailObj::LoadMessage()
 {
     ++MessageNumber;
-    ExternalBodyFound = TMarkFound::Unknown;
+    ExternalBodyFound = UuBeginFound = TMarkFound::Unknown;
     TooLarge = MessageSize > LargeMessageSize;
     if (TooLarge)
         return;

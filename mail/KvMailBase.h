@@ -114,9 +114,13 @@ protected:
     // detached mark (Unknown: it is searched for there).
     enum class TMarkFound : std::uint8_t { Unknown, No, Yes };
     TMarkFound ExternalBodyFound = TMarkFound::Unknown;
-    // The first bytes of the lines that may hold those marks; a reader that
-    // noted where such lines start in Text settles ExternalBodyFound.
-    static const std::string& MarkLineFirsts();
+    // The same for a line that begins "begin " (an uuencoded block may start
+    // there): No settles that the text needs no decoding.
+    TMarkFound UuBeginFound = TMarkFound::Unknown;
+    // The first bytes of the lines that may hold those marks (256 entries,
+    // by byte value); a reader that noted where such lines start in Text
+    // settles ExternalBodyFound and UuBeginFound.
+    static const bool* MarkLineFirsts();
     void NoteMarkLines(const std::string& Text, const std::vector<std::size_t>& LineStarts);
     // Set by a reader that hands StoreMessage a text with the source's LF
     // breaks, for a target whose breaks are LF, once KeepsMboxHeader said

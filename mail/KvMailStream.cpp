@@ -397,9 +397,9 @@ void TMailboxStream::CleanFromNul(std::string_view Raw, size_t Stop, size_t From
     const size_t Kept = Text.size();
     FMarkLines.erase(std::lower_bound(FMarkLines.begin(), FMarkLines.end(), Kept), FMarkLines.end());
     Text += Rest;
-    const std::string& Firsts = MarkLineFirsts();
+    const bool* Firsts = MarkLineFirsts();
     for (size_t P = Text.find('\n', Kept - 1); P != std::string::npos && P + 1 < Text.size(); P = Text.find('\n', P + 1))
-        if (Firsts.find(Text[P + 1]) != std::string::npos)
+        if (Firsts[static_cast<unsigned char>(Text[P + 1])])
             FMarkLines.push_back(P + 1);
 }
 

@@ -172,7 +172,9 @@ TEST(KvLineBreaksTest, CopiesStopWhereTheyMustAndNoteLineStarts)
     for (const auto& c : cases) {
         std::string out = "<";
         std::vector<size_t> at;
-        const TLineStartWatch watch{"Fx", &at};
+        bool firsts[256] = {};
+        firsts[static_cast<unsigned char>('F')] = firsts[static_cast<unsigned char>('x')] = true;
+        const TLineStartWatch watch{firsts, &at};
         const size_t stop = c.Lf ? AppendLfTextUpToCrOrNul(c.Text, out, &watch) : AppendBareBreaksUpToNul(c.Text, out, &watch);
         EXPECT_EQ(stop, c.Stop) << c.Text;
         std::string want = c.Out;
@@ -192,7 +194,9 @@ TEST(KvLineBreaksTest, CopiesStopWhereTheyMustAndNoteLineStarts)
     const std::string more = "a\nF";
     std::vector<size_t> at;
     std::string out;
-    const TLineStartWatch watch{"F", &at};
+    bool firsts[256] = {};
+    firsts[static_cast<unsigned char>('F')] = true;
+    const TLineStartWatch watch{firsts, &at};
     EXPECT_EQ(AppendBareBreaksUpToNul(std::string_view(more).substr(0, 2), out, &watch), 2u);
     EXPECT_TRUE(at.empty());
 }

@@ -609,11 +609,24 @@ TEST_F(KvMailStreamFile, EveryLineBreakBecomesCrLf)
 // The clean read gives the plain read's texts, with each of its conditions
 // met and not: the last break's kind, pairs of another kind first, a NUL,
 // in the window or not, larger than a block with and without enough breaks
-// first, a pair across two blocks; each as the last message or followed.
+// first, a pair across two blocks, an uuencoded block (or a "begin " line
+// that opens none) whose line starts a block, or lies a byte off; each as
+// the last message or followed.
 TEST_F(KvMailStreamFile, CleanReadGivesThePlainReadsTexts)
 {
     const std::string From = "From a@b.cd Mon Jan  1 10:00:00 2001";
     const std::string Head = From + "\nA: 1\nB: 2\n\n";
+    // A line that starts at Offset of the message.
+    const auto LineAt = [&](const std::string& Line, std::size_t Offset, const std::string& Break) {
+        const std::string H = WithBreaks(Head, Break);
+        return H + std::string(Offset - H.size() - Break.size(), 'x') + Break + WithBreaks(Line, Break) + "z" + Break;
+    };
+    const std::string Uu = "begin 644 f\n#86)C\n`\nend\n";
+    std::vector<std::string> Edges;
+    for (const char* Break : {"\n", "\r\n"})
+        for (std::size_t Offset : {0xFFFFu, 0x10000u, 0x10001u})
+            for (const std::string& Line : {Uu, std::string("begin the day\n")})
+                Edges.push_back(LineAt(Line, Offset, Break));
     const std::string Cases[] = {
         From + "\nA: 1\n\nbody\n", From + "\r\nA: 1\r\n\r\nbody\r\n", From + "\rA: 1\r\rbody\r",
         From + "\nA: 1\n\nbody", From + "\n\rA: 1\n\r\n\rbody\n\r", From + "\r\r\nA: 1\r\r\n\r\r\nbody\r\r\n",
@@ -627,10 +640,12 @@ TEST_F(KvMailStreamFile, CleanReadGivesThePlainReadsTexts)
             R.push_back(M.Text);
         return R;
     };
-    for (const std::string& Message : Cases)
+    std::vector<std::string> All(std::begin(Cases), std::end(Cases));
+    All.insert(All.end(), Edges.begin(), Edges.end());
+    for (const std::string& Message : All)
         for (const std::string& File : {Message, Message + "From z@b.cd Mon Jan  1 10:00:00 2001\r\nA: 2\r\n\r\nend\r\n"})
             for (int Size : {64, DefaultMailBufferSize}) {
-                SCOPED_TRACE(std::to_string(&Message - Cases) + " window " + std::to_string(Size));
+                SCOPED_TRACE(std::to_string(&Message - All.data()) + " window " + std::to_string(Size));
                 ASSERT_TRUE(TTestFolder::Put(Path, File));
                 EXPECT_EQ(Texts(TMboxStream(Path, Size, false, mbkPine)), Texts(TPlainReadStream(Path, Size, mbkPine)));
             }

@@ -1,6 +1,7 @@
 #include "mail/KvMailStream.h"
 
 #include <algorithm>
+#include <new>
 
 #include "classlib/Streams.h"
 #include "foundation/KvAnsi.h"
@@ -11,23 +12,30 @@
 
 namespace {
 
+// Reads up to Count bytes at Offset into Storage, which grows to Count when
+// smaller and never shrinks: a block read after a shorter one reads over
+// its bytes instead of having them cleared first. Answers what arrived.
+std::string_view ReadOver(TStream& Stream, std::int64_t Offset, std::int32_t Count, std::string& Storage)
+{
+    if (Count < 1 || Stream.Seek(Offset, soFromBeginning) != Offset)
+        return std::string_view();
+    if (Storage.size() < static_cast<size_t>(Count))
+        Storage.resize(static_cast<size_t>(Count));
+    std::int32_t Got = 0;
+    while (Got < Count) {
+        const std::int32_t N = Stream.Read(Storage.data() + Got, Count - Got);
+        if (N <= 0)
+            break;
+        Got += N;
+    }
+    return std::string_view(Storage.data(), static_cast<size_t>(Got));
+}
+
 // Reads up to Count bytes at Offset into Into, whose storage is reused (the
 // window is not allocated and cleared anew for every refill).
 void ReadInto(TStream& Stream, std::int64_t Offset, std::int32_t Count, std::string& Into)
 {
-    if (Count < 1 || Stream.Seek(Offset, soFromBeginning) != Offset) {
-        Into.clear();
-        return;
-    }
-    Into.resize(static_cast<size_t>(Count));
-    std::int32_t got = 0;
-    while (got < Count) {
-        const std::int32_t n = Stream.Read(Into.data() + got, Count - got);
-        if (n <= 0)
-            break;
-        got += n;
-    }
-    Into.resize(static_cast<size_t>(got));
+    Into.resize(ReadOver(Stream, Offset, Count, Into).size());
 }
 
 // Reads up to Count bytes at Offset; answers what arrived.
@@ -105,7 +113,9 @@ TMailboxStream::TMailboxStream(const std::string& AFileName, int BufferSize, boo
     // window repeats only the bytes of one that straddles the edge.
     RefillOverlap = SeparatorLength - 1;
     BufferCapacity = BufferLength = std::max(BufferSize, SeparatorLength);
-    Buffer.assign(static_cast<size_t>(BufferCapacity), '\0');
+    // Only what the first fill reads is made room for: a small mailbox
+    // clears no window's worth of storage.
+    Buffer.reserve(static_cast<size_t>(BufferCapacity));
     BufferStart = -1;
 }
 
@@ -215,19 +225,44 @@ bool FirstBreaksArePlain(std::string_view Head, bool Whole)
            (Whole || kind == lbkMixed || found == MessageBreaksLooked);
 }
 
+// Whether the header of a text that begins with Head ends so early that the
+// header-size check (a blank line within the first Limit bytes) says the
+// same of the bytes as they stand and of the text with its breaks made CR
+// LF, which may take twice their room. Only the bytes up to the first blank
+// line found are looked at again.
+bool HeaderEndsWithin(std::string_view Head, std::int64_t Limit)
+{
+    const std::int64_t Reach = (Limit - 6) / 2;
+    if (Reach < 1)
+        return false;
+    size_t End = std::min<size_t>(Head.size(), static_cast<size_t>(std::min<std::int64_t>(Reach, 0x7FFFFFFF)));
+    bool Found = false;
+    for (const std::string_view Blank : {std::string_view("\n\n"), std::string_view("\n\r\n"), std::string_view("\r\r")}) {
+        const size_t At = Head.substr(0, End).find(Blank);
+        if (At != std::string_view::npos) {
+            End = At + Blank.size();
+            Found = true;
+        }
+    }
+    return Found;
+}
+
 }  // namespace
 
 // A message is copied out of the window (or read from the file a block at
 // a time, when it is larger) with its line breaks made CR LF in the one
 // scan that looks for NULs: the load then has nothing left to clean. A text
 // this cannot give as the load's cleaning would (NULs to repair, break
-// pairs of another kind, a code page with lead bytes, a text the header-size
-// check must see raw, a file that shrank) is read as it stands.
+// pairs of another kind, a code page with lead bytes, a header the
+// header-size check must see raw, a file that shrank, no room) is read as it
+// stands.
 bool TMailboxStream::ReadCleanText(std::string& Text)
 {
-    if (MessagePos < 0 || MessageSize < 1 || MessageSize > MaxMessageSize || 2 * MessageSize + 2 > LargeHeaderSize ||
-        AnsiHasLeadBytes())
+    if (MessagePos < 0 || MessageSize < 1 || MessageSize > MaxMessageSize || AnsiHasLeadBytes())
         return false;
+    // A text too large for its cleaned copy to stay under the header-size
+    // limit must show its header's end in its first bytes.
+    const bool HeaderEndAsked = 2 * MessageSize + 2 > LargeHeaderSize;
     const std::int64_t Offset = MessagePos - BufferStart;
     const bool InWindow = BufferStart >= 0 && Offset >= 0 && Offset + MessageSize <= BufferLength;
     // NUL padding at the end goes as the NUL repair would take it: the
@@ -251,7 +286,13 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
         --K;
     const size_t Keep = Size - (T - K);
     Text.clear();
-    Text.reserve(Keep + Keep / 16 + 2);
+    try {
+        Text.reserve(Keep + Keep / 16 + 2);
+    } catch (const std::bad_alloc&) {
+        // The plain read logs a message there is no room for.
+        Text = std::string();
+        return false;
+    }
     FMarkLines.clear();
     const TLineStartWatch Watch{MarkLineFirsts(), &FMarkLines};
     char LastByte = Keep > 0 ? Last[K - 1] : '\0';
@@ -262,7 +303,7 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
     std::string LfHeader;
     if (InWindow) {
         const std::string_view Raw(Buffer.data() + Offset, Keep);
-        if (!FirstBreaksArePlain(Raw, true))
+        if (!FirstBreaksArePlain(Raw, true) || (HeaderEndAsked && !HeaderEndsWithin(Raw, LargeHeaderSize)))
             return false;
         Lf = Lf && !(LfHeader = KeptLfHeader(Raw)).empty();
         size_t Stop = Lf ? AppendLfTextUpToCrOrNul(Raw, Text, &Watch) : AppendBareBreaksUpToNul(Raw, Text, &Watch);
@@ -290,20 +331,23 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
             int FirstBreaks = 0;  // of the first block, as far as the NUL cleaning asks
             for (size_t Done = 0; Done < Keep;) {
                 const size_t N = std::min<size_t>(ReadChunkSize, Keep - Done);
-                ReadInto(*Stream, MessagePos + static_cast<std::int64_t>(Done), static_cast<std::int32_t>(N), FChunk);
-                if (FChunk.size() != N || (Done == 0 && !FirstBreaksArePlain(FChunk, N == Keep)))
+                const std::string_view Chunk =
+                    ReadOver(*Stream, MessagePos + static_cast<std::int64_t>(Done), static_cast<std::int32_t>(N), FChunk);
+                if (Chunk.size() != N ||
+                    (Done == 0 && (!FirstBreaksArePlain(Chunk, N == Keep) ||
+                                   (HeaderEndAsked && !HeaderEndsWithin(Chunk, LargeHeaderSize)))))
                     return false;
                 if (Done == 0) {
-                    DetectLineBreakKind(FChunk, MessageBreaksLooked + 1, &FirstBreaks);
+                    DetectLineBreakKind(Chunk, MessageBreaksLooked + 1, &FirstBreaks);
                     if (Lf)
-                        Lf = !(LfHeader = KeptLfHeader(FChunk)).empty();
+                        Lf = !(LfHeader = KeptLfHeader(Chunk)).empty();
                 }
                 // A CR at the block's end is read again with the next block,
                 // with the LF that may pair with it.
-                const size_t Use = Done + N < Keep && FChunk.back() == '\r' ? N - 1 : N;
-                const std::string_view Block(FChunk.data(), Use);
+                const size_t Use = Done + N < Keep && Chunk.back() == '\r' ? N - 1 : N;
+                const std::string_view Block(Chunk.data(), Use);
                 const size_t Stop = Lf ? AppendLfTextUpToCrOrNul(Block, Text, &Watch) : AppendBareBreaksUpToNul(Block, Text, &Watch);
-                if (Stop < Use && FChunk[Stop] == '\r') {
+                if (Stop < Use && Chunk[Stop] == '\r') {
                     // The text is read again and made CR LF.
                     Lf = false;
                     Again = true;
@@ -312,13 +356,13 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
                 if (Stop < Use) {
                     // The lines from the first NUL on are cleaned the plain
                     // way, the rest of the message read at once.
-                    const size_t From = StripNul ? NulLineStart(FChunk, Stop, Done == 0 ? 0 : FirstBreaks)
+                    const size_t From = StripNul ? NulLineStart(Chunk, Stop, Done == 0 ? 0 : FirstBreaks)
                                                  : std::string_view::npos;
                     if (From == std::string_view::npos)
                         return false;
                     const std::int64_t After = MessagePos + static_cast<std::int64_t>(Done + N);
                     const std::int32_t Left = static_cast<std::int32_t>(Keep - Done - N);
-                    std::string Rest = FChunk.substr(From) + ReadAt(*Stream, After, Left);
+                    std::string Rest = std::string(Chunk.substr(From)) + ReadAt(*Stream, After, Left);
                     if (Rest.size() != Keep - Done - From)
                         return false;
                     if (Lf && Rest.find('\r') != std::string::npos) {
@@ -327,8 +371,8 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
                         break;
                     }
                     const size_t P = Rest.find_last_not_of('\0');
-                    LastByte = P != std::string::npos ? Rest[P] : FChunk[From - 1];
-                    CleanFromNul(FChunk, Stop, From, std::move(Rest), Text, Lf);
+                    LastByte = P != std::string::npos ? Rest[P] : Chunk[From - 1];
+                    CleanFromNul(Chunk, Stop, From, std::move(Rest), Text, Lf);
                     break;
                 }
                 // A line that starts the next block is no line start the scan
@@ -416,7 +460,7 @@ std::int64_t TMailboxStream::ContentSize(char* Last)
         const std::int32_t N = static_cast<std::int32_t>(std::min<std::int64_t>(Chunk, End - MessagePos));
         const std::int64_t At = End - N - MessagePos;
         const std::string_view Tail = InWindow ? std::string_view(Buffer.data() + Offset + At, static_cast<size_t>(N))
-                                               : std::string_view(FChunk.assign(ReadAt(*Stream, End - N, N)));
+                                               : ReadOver(*Stream, End - N, N, FChunk);
         if (static_cast<std::int32_t>(Tail.size()) != N)
             return -1;
         const size_t LastAt = Tail.find_last_not_of('\0');

@@ -156,3 +156,46 @@ TEST(KvLargeMessage, AGiantHeaderIsCopiedAsItStands)
     const std::string out = TTestFolder::Read(r.Out() + "\\all.mbox");
     EXPECT_TRUE(out == giant + plain) << Parting(out, giant + plain);
 }
+
+// A message whose copy with CR LF breaks may pass the header cap is judged
+// by its bytes as they stand, whichever way it is read: at and past half
+// the cap, with its header ending early, right at the reach of the first
+// bytes and one past, and with a header that fits only with LF breaks.
+TEST(KvLargeMessage, HeadersJudgedAlikePastHalfTheCap)
+{
+    const std::string from = "From a@b Mon Jan  5 10:00:00 2009\n";
+    const auto message = [&](std::size_t HeaderEnd, std::size_t Size, const std::string& Name) {
+        std::string m = from + "Subject: " + Name + "\nContent-Type: text/plain\n";
+        while (m.size() + 1 < HeaderEnd)
+            m += "X: 1\n";
+        m.resize(HeaderEnd - 1, 'x');
+        m += "\n\n";
+        while (m.size() < Size)
+            m += "line of text\n";
+        m.resize(Size - 1, 'y');
+        return m + "\n\n";
+    };
+    // (4096 - 6) / 2: the header's end within these bytes counts for both.
+    const std::size_t reach = 2045;
+    const std::string box = message(100, 2046, "under") + message(100, 2047, "at") + message(100, 2048, "past") +
+                            message(reach - 1, 6000, "reach") + message(reach, 6000, "reachpast") +
+                            message(4040, 9000, "lfonly");
+    for (TMailFormat target : {mftMboxUnix, mftMboxWin}) {
+        SCOPED_TRACE(target);
+        TConvertRun r;
+        r.Driver.LargeHeaderSize = 4096;
+        ErrorLogFileName = r.Dir.File("errors.txt");
+        PutFile(r.Src("box"), box);
+        r.Add(r.Src("box"), mftMbox);
+        r.Target(target, r.Out() + "\\all.mbox");
+        r.Start();
+        EXPECT_EQ(r.Summary(), Counters(1, 6, 0, 0)) << r.LogText();
+        std::string want = box;
+        if (target == mftMboxWin)
+            for (std::size_t p = want.find('\n'); p != std::string::npos; p = want.find('\n', p + 2))
+                want.insert(p, 1, '\r');
+        const std::string out = TTestFolder::Read(r.Out() + "\\all.mbox");
+        EXPECT_TRUE(out == want) << Parting(out, want);
+        EXPECT_EQ(TTestFolder::Read(r.Dir.File("errors.txt")).find("not rebuilt"), std::string::npos);
+    }
+}

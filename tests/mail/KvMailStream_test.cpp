@@ -69,14 +69,15 @@ std::vector<std::string> ReadTexts(const std::string& Path, TMailboxKind Kind, i
 }
 
 // The reader with the clean read (ReadCleanText) out of play: it takes only
-// messages whose cleaned copy stays under the header limit, and every
-// message fed to this one is over 45 bytes long.
+// messages whose cleaned copy stays under the header limit, or whose header
+// ends in their first (limit - 6) / 2 bytes, and every message fed to this
+// one is over 45 bytes long, its header longer than 37.
 class TPlainReadStream : public TMboxStream {
 public:
     TPlainReadStream(const std::string& Path, int BufferSize, TMailboxKind Kind)
         : TMboxStream(Path, BufferSize, false, Kind)
     {
-        LargeHeaderSize = 90;
+        LargeHeaderSize = 80;
     }
 };
 

@@ -10,7 +10,8 @@
 # Shapes: lf and crlf (mailgen, 100M), lf1g (mailgen, 1G, named only), plain (mailgen's messages without
 # their Content-Type lines), nulpad (each message padded with NULs to a
 # 4 KiB edge), nulend (a NUL three bytes before each message's end), tiny
-# (200,000 messages of one short line). BENCH_ROUNDS (default 5),
+# (200,000 messages of one short line), big (eight plain-text messages of 9
+# to 16 MB). BENCH_ROUNDS (default 5),
 # BENCH_WORK (default /tmp/tessaly-shapes).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,7 +22,7 @@ work=${BENCH_WORK:-/tmp/tessaly-shapes}
 export TESSALY_WINEPREFIX=${TESSALY_WINEPREFIX:-$build/wineprefix}
 wine_run="$root/scripts/wine-run.sh"
 shapes=("$@")
-[ ${#shapes[@]} -gt 0 ] || shapes=(lf crlf plain nulpad nulend tiny)
+[ ${#shapes[@]} -gt 0 ] || shapes=(lf crlf plain nulpad nulend tiny big)
 command -v unix2dos >/dev/null || apt-get install -y -q dos2unix >/dev/null
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
@@ -58,6 +59,21 @@ for m in msgs:
 open(dst, 'wb').write(out)
 PY
     rm -f "$box.src" ;;
+  big)
+    python3 - "$box" <<'PY'
+import random, sys
+random.seed(3)
+words = [b'%x' % random.getrandbits(20) for _ in range(2000)]
+with open(sys.argv[1], 'wb') as f:
+    for i in range(8):
+        f.write(b'From a%d@example.com Mon Jan  5 10:00:00 2009\nSubject: big %d\nContent-Type: text/plain\n\n' % (i, i))
+        body = bytearray()
+        size = random.randrange(9 << 20, 16 << 20)
+        while len(body) < size:
+            body += b' '.join(random.choice(words) for _ in range(12)) + b'\n'
+        f.write(bytes(body) + b'\n')
+PY
+    ;;
   tiny)
     python3 - "$box" <<'PY'
 import sys

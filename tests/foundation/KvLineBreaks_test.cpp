@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "foundation/KvAnsi.h"
@@ -416,3 +417,24 @@ TEST(KvLineBreaksTest, WrapsWords)
 }
 
 }  // namespace
+
+// The line starts a scan notes are those of its own bytes: a watched byte
+// right after its last break, but past its end, is no line of the text.
+TEST(KvLineBreaksTest, LineStartsNotedWithinTheBytesOnly)
+{
+    bool Firsts[256] = {};
+    Firsts[static_cast<unsigned char>('b')] = true;
+    const std::string Bytes = "a\nbc\r\nbd\rx\nb";
+    std::vector<std::size_t> At;
+    const TLineStartWatch Watch{Firsts, &At};
+    std::string Out;
+    EXPECT_EQ(Bytes.size() - 1, AppendBareBreaksUpToNul(std::string_view(Bytes).substr(0, Bytes.size() - 1), Out, &Watch));
+    EXPECT_EQ("a\r\nbc\r\nbd\r\nx\r\n", Out);
+    EXPECT_EQ((std::vector<std::size_t>{3, 7}), At);
+    const std::string Lf = "a\nb\nx\nb";
+    At.clear();
+    Out.clear();
+    EXPECT_EQ(Lf.size() - 1, AppendLfTextUpToCrOrNul(std::string_view(Lf).substr(0, Lf.size() - 1), Out, &Watch));
+    EXPECT_EQ("a\nb\nx\n", Out);
+    EXPECT_EQ((std::vector<std::size_t>{2}), At);
+}

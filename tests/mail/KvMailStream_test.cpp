@@ -18,6 +18,7 @@ struct TKvReadMessage {
     std::string Text;
     bool Deleted = false;
     int Percent = 0;
+    TMimeRebuild Rebuild = TMimeRebuild::None;
 };
 
 std::vector<TKvReadMessage> KvMailStreamReadAll(TFileMailObj& Reader)
@@ -28,6 +29,7 @@ std::vector<TKvReadMessage> KvMailStreamReadAll(TFileMailObj& Reader)
         Reader.GetMessageText(0, m.Text);
         m.Deleted = Reader.IsDeleted();
         m.Percent = Reader.GetPercentDone();
+        m.Rebuild = Reader.GetRebuild();
         r.push_back(m);
         if (r.size() > 1000)
             break;
@@ -633,12 +635,16 @@ TEST_F(KvMailStreamFile, CleanReadGivesThePlainReadsTexts)
         From + "\nA: 1\n\nbody", From + "\n\rA: 1\n\r\n\rbody\n\r", From + "\r\r\nA: 1\r\r\n\r\r\nbody\r\r\n",
         From + "\r\nA: 1\r\n\r\nx" + std::string(1, '\0') + "y\r\n", Head + std::string(70000, 'x') + "\r\ny\n",
         From + "\nA: 1\n\n" + std::string(70000, 'x') + "\n\ry\n\r", Head + std::string(0xFFFF - Head.size(), 'x') + "\r\ny\n",
+        Head + std::string(70000, 'x') + "\n" + std::string(2, '\0') + "\n",
+        From + "\nA: 1\nB: 2\n\nbegin the day\nContent-Type: message/external-body; access-type=x\n\nb\n",
+        From + "\nA: 1\nB: 2\n\nContent-Type: message/external-body; access-type=x\n\nbegin the day\n",
     };
     const std::string Path = Dir.File("box.mbox");
+    // Each text with the way its message was rebuilt, which the marks decide.
     const auto Texts = [](TFileMailObj&& Reader) {
         std::vector<std::string> R;
         for (const TKvReadMessage& M : KvMailStreamReadAll(Reader))
-            R.push_back(M.Text);
+            R.push_back(M.Text + std::to_string(static_cast<int>(M.Rebuild)));
         return R;
     };
     std::vector<std::string> All(std::begin(Cases), std::end(Cases));
@@ -678,6 +684,8 @@ TEST_F(KvMailStreamFile, LfTextsKeptForAnLfTarget)
         {From + "X-Attachments: c:\\a.txt\nContent-Type: text/plain\n\nb\n", false},
         {Typed + "Content-Type: message/external-body; access-type=x\n\nb\n", false},
         {Typed + "x-mozilla-altered: AttachmentDetached\n", false},
+        {Typed + "begin the day\nContent-Type: message/external-body; access-type=x\n\nb\n", false},
+        {Typed + "Content-Type: message/external-body; access-type=x\n\nbegin 644 f\n#86)C\n`\nend\n", false},
     };
     const std::string Path = Dir.File("box.mbox");
     const auto Read = [&](int Size, bool KeepLf, std::string* Kept) {

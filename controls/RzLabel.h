@@ -79,11 +79,14 @@ public:
     // The colour the text is drawn in now (normal, blink or fly-by).
     TColor TextColor() const { return FCurrentColor; }
 
-    // Older stored labels: "FrameSides" is read and dropped.
+    // Older stored labels: "FrameSides" is read and dropped, and so are
+    // the blink intervals, which are the whole program's and not a form's.
     void DefineProperties(TFiler* Filer) override
     {
         TCustomLabel::DefineProperties(Filer);
         DefineOldProperty(Filer, "FrameSides", TRzOldPropReader::ReadOldSetProp);
+        DefineOldProperty(Filer, "BlinkIntervalOff", TRzOldPropReader::ReadOldIntegerProp);
+        DefineOldProperty(Filer, "BlinkIntervalOn", TRzOldPropReader::ReadOldIntegerProp);
     }
 
     const TPropertyTable* Properties() const override;

@@ -15,8 +15,6 @@ const TPropertyTable& TRzLabel::ClassProperties()
         OrdProp("Angle", &L::Angle, &L::SetAngle),
         OrdProp("Blinking", &L::Blinking, &L::SetBlinking),
         OrdProp("BlinkColor", &L::BlinkColor, &L::SetBlinkColor),
-        OrdProp("BlinkIntervalOff", &L::BlinkIntervalOff, &L::SetBlinkIntervalOff),
-        OrdProp("BlinkIntervalOn", &L::BlinkIntervalOn, &L::SetBlinkIntervalOn),
         OrdProp("BevelWidth", &L::BevelWidth, &L::SetBevelWidth),
         OrdProp("BorderColor", &L::BorderColor, &L::SetBorderColor),
         OrdProp("BorderInner", &L::BorderInner, &L::SetBorderInner),

@@ -56,6 +56,7 @@ public:
 
     const TPropertyTable* Properties() const override;
     static const TPropertyTable& ClassProperties();
+    void DefineProperties(TFiler* Filer) override;
 
 protected:
     void Paint() override;

@@ -18,8 +18,6 @@ const TPropertyTable& TRzCustomStatusPane::ClassProperties()
         OrdProp("AutoHint", &S::AutoHint, &S::SetAutoHint),
         OrdProp("Blinking", &S::Blinking, &S::SetBlinking),
         OrdProp("BlinkColor", &S::BlinkColor, &S::SetBlinkColor),
-        OrdProp("BlinkIntervalOff", &S::BlinkIntervalOff, &S::SetBlinkIntervalOff),
-        OrdProp("BlinkIntervalOn", &S::BlinkIntervalOn, &S::SetBlinkIntervalOn),
         OrdProp("FrameStyle", &S::FrameStyle, &S::SetFrameStyle),
         OrdProp("BorderWidth", &S::BorderWidth, &S::SetBorderWidth),
         OrdProp("FlatColor", &S::FlatColor, &S::SetFlatColor),
@@ -34,4 +32,13 @@ const TPropertyTable& TRzCustomStatusPane::ClassProperties()
                 fcnAll),
     });
     return Table;
+}
+
+// The blink intervals belong to the whole program, not to a form: older
+// forms that name them are read without touching the program's rate.
+void TRzCustomStatusPane::DefineProperties(TFiler* Filer)
+{
+    TRzFrameControllerLink<TGraphicControl>::DefineProperties(Filer);
+    DefineOldProperty(Filer, "BlinkIntervalOff", TRzOldPropReader::ReadOldIntegerProp);
+    DefineOldProperty(Filer, "BlinkIntervalOn", TRzOldPropReader::ReadOldIntegerProp);
 }

@@ -670,6 +670,23 @@ TEST(RzStore, OlderPropertyNamesAreReadAndMappedOrDropped)
     const std::string Again = WriteForm(Panel);
     for (const char* Name : {"UseGradients", "ThemeAware", "FrameSides"})
         EXPECT_EQ(Again.find(Name), std::string::npos) << Name;
+    // The blink rate is the program's: a form neither stores it nor sets it.
+    Pane->SetBlinkIntervalOff(123);
+    Pane->SetBlinkIntervalOn(123);
+    TScopeExit Rate([Pane] {
+        Pane->SetBlinkIntervalOff(500);
+        Pane->SetBlinkIntervalOn(500);
+    });
+    for (TComponent* C : std::initializer_list<TComponent*>{Pane, Label}) {
+        SCOPED_TRACE(C->ClassName());
+        EXPECT_EQ(WriteForm(C).find("BlinkInterval"), std::string::npos);
+        ReadForm(HandWritten(C->ClassName(), [&](TWriter& W) {
+                     Old(W, "BlinkIntervalOff", Int(500));
+                     Old(W, "BlinkIntervalOn", Int(77));
+                 }), C);
+        EXPECT_EQ(Pane->BlinkIntervalOff(), 123);
+        EXPECT_EQ(Label->BlinkIntervalOn(), 123);
+    }
 }
 
 // "Min" and "Max" only when not 0; "Integers" when it differs from the

@@ -39,6 +39,7 @@ public:
 
     const TPropertyTable* Properties() const override;
     static const TPropertyTable& ClassProperties();
+    void DefineProperties(TFiler* Filer) override;
 
     TLineColChangeEvent OnLineColChange;
     TClipboardChangeEvent OnClipboardChange;

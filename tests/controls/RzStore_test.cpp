@@ -479,6 +479,29 @@ TEST(RzStore, AComboStoresItsTextOnlyWhereTyped)
     EXPECT_FALSE(Written(csDropDownList));
 }
 
+// A rich edit's text comes back byte for byte, with its window or without,
+// whether or not its last line ends in a break.
+TEST(RzStore, ARichEditsTextReadsBackAsWritten)
+{
+    RegisterControls();
+    for (const bool Windowed : {false, true})
+        for (const char* Text : {"mbox", "", "one\r\ntwo\r\n", "one\r\n\r\ntwo"}) {
+            SCOPED_TRACE(testing::Message() << Windowed << " " << testing::PrintToString(std::string(Text)));
+            TOwned<TForm> A(NewTestForm(320, 280));
+            auto Rich = Add<TRzRichEdit>(A.get(), A.get(), "Rich");
+            Rich->SetText(Text);
+            for (int Trip = 0; Trip < 2; ++Trip) {
+                TOwned<TForm> B(NewTestForm(320, 280));
+                auto Read = Add<TRzRichEdit>(B.get(), B.get(), "Rich");
+                if (Windowed)
+                    Read->HandleNeeded();
+                ReadForm(WriteForm(A.get()), B.get());
+                EXPECT_EQ(Read->Text(), Text) << "trip " << Trip;
+                A = std::move(B);
+            }
+        }
+}
+
 // Every retired name each control reads: its value, written as a number, a
 // Boolean, an identifier, a set ("[...]") or a text ("'...'"), lands in the
 // setting named, or is dropped and leaves the control as it was.

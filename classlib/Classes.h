@@ -170,6 +170,9 @@ public:
     virtual void GetChildren(const TGetChildProc&, TComponent* /*Root*/) {}
     virtual void SetChildOrder(TComponent*, int /*Order*/) {}
     virtual void ReadState(TReader* Reader);
+    // The windows this component makes of what was read into it: itself
+    // when it is one, and items shown as windows of their own.
+    virtual int StoredWindowCount() const { return 0; }
 
 protected:
     virtual void Notification(TComponent* AComponent, TOperation Operation);

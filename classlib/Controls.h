@@ -617,6 +617,7 @@ public:
     explicit TWinControl(TComponent* AOwner);
     ~TWinControl() override;
     void BeforeDestruction() override;
+    int StoredWindowCount() const override { return 1; }
 
     void WndProc(TMessage& Message) override;
 

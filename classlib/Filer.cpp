@@ -404,6 +404,7 @@ void TReader::ReadRootComponent(TComponent* Root)
             Root->SetName(Name);
         TRestoreScope<TComponent*> Parent(FParent, nullptr);
         FComponents = 0;
+        FWindows = 0;
         FListItems.clear();
         FFixups.clear();
         Root->ReadState(this);
@@ -456,6 +457,9 @@ void TReader::ReadData(TComponent* Instance)
                 Child->SetName(Name);
         }
         Child->ReadState(this);
+        FWindows += Child->StoredWindowCount();
+        if (FWindows > MaxStoredWindows)
+            throw EFilerError("More than " + std::to_string(MaxStoredWindows) + " windows");
         Instance->SetChildOrder(Child, Order);
     }
 }

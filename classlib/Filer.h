@@ -39,6 +39,8 @@ struct TPropInfo;
 constexpr int MaxStoredNesting = 64;      // components inside one another
 constexpr int MaxStoredComponents = 2000; // in one stream: each may be a window, of 10,000 per process
 constexpr int MaxStoredListItems = 4096;  // values in one list
+constexpr int MaxStoredWindows = 5000;    // made by one stream's components and their items, leaving the
+                                          // rest of the 10,000 a process may own to the program
 
 using TReaderProc = std::function<void(TReader* Reader)>;
 using TWriterProc = std::function<void(TWriter* Writer)>;
@@ -161,6 +163,7 @@ private:
     TComponent* FParent = nullptr;
     int FNesting = 0;            // components being read inside one another
     int FComponents = 0;         // read from the stream so far
+    int FWindows = 0;            // that the components read so far make
     std::vector<int> FListItems; // values seen in each list being read
     std::string FPropName;  // the defined property being looked for
     bool FPropRead = false; // whether DefineProperties read it

@@ -69,6 +69,8 @@ public:
     explicit TRzCustomButtonEdit(TComponent* AOwner);
     ~TRzCustomButtonEdit() override;
     void WndProc(TMessage& Message) override;
+    // Its buttons sit in a window of their own.
+    int StoredWindowCount() const override { return TRzEdit::StoredWindowCount() + 1; }
 
     static constexpr int AltIndex = 1;
     static constexpr int MainIndex = 2;

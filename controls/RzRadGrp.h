@@ -43,6 +43,8 @@ public:
     TStrings* Items() const { return FItems.get(); }
     virtual void SetItems(const TStrings* Value);
     int ItemCount() const { return static_cast<int>(FChecks.size()); }
+    // Each item is a check box of its own.
+    int StoredWindowCount() const override { return TRzCustomGroupBox::StoredWindowCount() + FItems->Count(); }
     // The item; an index outside the list raises the list-index error.
     virtual TRzGroupCheck* GetCheckBox(int Index) const;
 

@@ -75,6 +75,8 @@ public:
     explicit TRzSplitter(TComponent* AOwner);
     ~TRzSplitter() override;
     void WndProc(TMessage& Message) override;
+    // The two panes are windows too.
+    int StoredWindowCount() const override { return TRzCustomPanel::StoredWindowCount() + 2; }
 
     TOrientation Orientation() const { return FOrientation; }
     virtual void SetOrientation(TOrientation Value);

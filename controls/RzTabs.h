@@ -342,6 +342,8 @@ public:
     explicit TRzCustomTabControl(TComponent* AOwner);
     ~TRzCustomTabControl() override;
     void WndProc(TMessage& Message) override;
+    // At most a scroller, a close and a menu button of its own.
+    int StoredWindowCount() const override { return TCustomControl::StoredWindowCount() + 3; }
 
     TRzTabDataList* Tabs() const { return FTabs.get(); }
     // The tab list changed from outside: a new layout follows.

@@ -861,6 +861,41 @@ TEST(RzStore, HostileStreamsAreRefused)
     EXPECT_THROW(ReadForm(HandWritten("TRzListBox", [](TWriter& W) { W.WriteStr("BorderStyle"); W.WriteInteger(2); }),
                           Add<TRzListBox>(F.get(), F.get(), "")),
                  EFilerError);
+    // Check groups whose items, each a window, make more windows together
+    // than a stream may: at the limit the form loads, one past it is refused.
+    const auto Groups = [](std::initializer_list<int> Items) {
+        return HandWritten("TForm", [&](TWriter& W) {
+            W.WriteStr("");
+            int Index = 0;
+            for (const int Count : Items) {
+                W.WriteStr("TRzCheckGroup");
+                W.WriteStr("G" + std::to_string(Index++));
+                W.WriteStr("Items.Strings");
+                W.WriteListBegin();
+                for (int I = 0; I < Count; ++I)
+                    W.WriteString("i");
+                W.WriteListEnd();
+                W.WriteStr("");
+                W.WriteStr("");
+            }
+        });
+    };
+    {
+        TOwned<TForm> Limit(NewTestForm(200, 100));
+        EXPECT_NO_THROW(ReadForm(Groups({MaxStoredListItems - 1, MaxStoredWindows - MaxStoredListItems - 1}),
+                                 Limit.get()));
+        EXPECT_EQ(static_cast<TRzCheckGroup*>(Limit->FindComponent("G1"))->ItemCount(),
+                  MaxStoredWindows - MaxStoredListItems - 1);
+    }
+    {
+        TOwned<TForm> Over(NewTestForm(200, 100));
+        try {
+            ReadForm(Groups({MaxStoredListItems - 1, MaxStoredWindows - MaxStoredListItems}), Over.get());
+            ADD_FAILURE() << "a stream past the window limit was read";
+        } catch (const EFilerError& E) {
+            EXPECT_NE(E.Message().find("windows"), std::string::npos) << E.Message();
+        }
+    }
     // A pane list that names the splitter or a control around it.
     auto Around = Add<TRzPanel>(F.get(), F.get(), "Around");
     auto S = Add<TRzSplitter>(F.get(), Around, "S");

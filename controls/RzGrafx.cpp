@@ -1,6 +1,7 @@
 #include "controls/RzGrafx.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -56,105 +57,160 @@ void SetPixelOf(TBitmap& Bmp, int X, int Y, COLORREF C)
     Bmp.ScanLine(Y)[X] = (GetRValue(C) << 16) | (GetGValue(C) << 8) | GetBValue(C);
 }
 
+// The part of a Width x Height area a painter paints: View within it, or
+// the whole area.
+TRect PaintedPart(const RECT* View, int Width, int Height)
+{
+    if (!View)
+        return TRect(0, 0, Width, Height);
+    return TRect(std::max<LONG>(View->left, 0), std::max<LONG>(View->top, 0), std::min<LONG>(View->right, Width),
+                 std::min<LONG>(View->bottom, Height));
+}
+
+// The part of Rect that shows through the clip region of DC.
+TRect ShownPart(HDC DC, const TRect& Rect)
+{
+    RECT Clip;
+    switch (GetClipBox(DC, &Clip)) {
+    case NULLREGION: return TRect();
+    case ERROR: return Rect;
+    default: break;
+    }
+    return TRect(std::max(Rect.left, Clip.left), std::max(Rect.top, Clip.top), std::min(Rect.right, Clip.right),
+                 std::min(Rect.bottom, Clip.bottom));
+}
+
+// A two-colour GradientFill over the Shown part of Whole, the colours at its
+// edges taken from the one over Whole.
+void FillGradientPart(HDC DC, const TRect& Whole, const TRect& Shown, TColor StartColor, TColor StopColor,
+                      bool TopToBottom)
+{
+    const TRgb A = ToRgb(StartColor), B = ToRgb(StopColor);
+    const std::int64_t Span = TopToBottom ? std::int64_t(Whole.bottom) - Whole.top : std::int64_t(Whole.right) - Whole.left;
+    const auto At = [&](LONG X, LONG Y) {
+        const std::int64_t Pos = TopToBottom ? std::int64_t(Y) - Whole.top : std::int64_t(X) - Whole.left;
+        const auto Channel = [&](int From, int To) {
+            return static_cast<COLOR16>(((std::int64_t(From) << 8) * (Span - Pos) + (std::int64_t(To) << 8) * Pos) / Span);
+        };
+        return TRIVERTEX{X, Y, Channel(A.R, B.R), Channel(A.G, B.G), Channel(A.B, B.B), 0};
+    };
+    TRIVERTEX V[2] = {At(Shown.left, Shown.top), At(Shown.right, Shown.bottom)};
+    GRADIENT_RECT GR{0, 1};
+    GdiGradientFill(DC, V, 2, &GR, 1, TopToBottom ? GRADIENT_FILL_RECT_V : GRADIENT_FILL_RECT_H);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
 
+// Only the part that shows is painted: a stored size of millions of pixels
+// costs no more than the window it is seen through.
 void DrawGradient(TCanvas* Canvas, const RECT& Rect, TGradientDirection Direction, TColor StartColor,
                   TColor StopColor, int Granularity)
 {
     const TRect R(Rect);
-    if (R.IsEmpty())
+    if (R.IsEmpty() || std::int64_t(R.right) - R.left > INT_MAX || std::int64_t(R.bottom) - R.top > INT_MAX)
         return;
-    if (Direction == gdHorizontalEnd) {
-        GradientFillCanvas(Canvas, StartColor, StopColor, R, gfTopToBottom);
+    const TRect Shown = ShownPart(Canvas->Handle(), R);
+    if (Shown.IsEmpty())
         return;
-    }
-    if (Direction == gdVerticalEnd) {
-        GradientFillCanvas(Canvas, StartColor, StopColor, R, gfLeftToRight);
+    if (Direction == gdHorizontalEnd || Direction == gdVerticalEnd) {
+        const TGradientFillDirection Fill = Direction == gdHorizontalEnd ? gfTopToBottom : gfLeftToRight;
+        if (Shown == R)
+            GradientFillCanvas(Canvas, StartColor, StopColor, R, Fill);
+        else
+            FillGradientPart(Canvas->Handle(), R, Shown, StartColor, StopColor, Fill == gfTopToBottom);
         return;
     }
     // Painted off screen and blitted once so a large fill does not flicker.
-    TBitmap Buffer(R.Width(), R.Height());
+    TBitmap Buffer(Shown.Width(), Shown.Height());
     HDC BufferDC = Buffer.Canvas()->Handle();
-    PaintGradient(BufferDC, R.Width(), R.Height(), Direction, StartColor, StopColor, Granularity);
+    const RECT View{Shown.left - R.left, Shown.top - R.top, Shown.right - R.left, Shown.bottom - R.top};
+    PaintGradient(BufferDC, R.Width(), R.Height(), Direction, StartColor, StopColor, Granularity, &View);
     GdiFlush();
-    BitBlt(Canvas->Handle(), R.left, R.top, R.Width(), R.Height(), BufferDC, 0, 0, SRCCOPY);
+    BitBlt(Canvas->Handle(), Shown.left, Shown.top, Shown.Width(), Shown.Height(), BufferDC, 0, 0, SRCCOPY);
 }
 
 void PaintGradient(HDC DC, int Width, int Height, TGradientDirection Direction, TColor StartColor,
-                   TColor StopColor, int Granularity)
+                   TColor StopColor, int Granularity, const RECT* View)
 {
     if (Width <= 0 || Height <= 0)
         return;
     switch (Direction) {
     case gdDiagonalUp:
     case gdDiagonalDown:
-        PaintDiagonalGradient(DC, Width, Height, Direction == gdDiagonalDown, StartColor, StopColor);
+        PaintDiagonalGradient(DC, Width, Height, Direction == gdDiagonalDown, StartColor, StopColor, View);
         break;
     case gdHorizontalEnd:
     case gdHorizontalCenter:
         PaintLinearGradient(DC, Width, Height, true, Direction == gdHorizontalCenter, StartColor, StopColor,
-                            Granularity);
+                            Granularity, View);
         break;
     case gdVerticalEnd:
     case gdVerticalCenter:
         PaintLinearGradient(DC, Width, Height, false, Direction == gdVerticalCenter, StartColor, StopColor,
-                            Granularity);
+                            Granularity, View);
         break;
     default:
-        PaintBoxGradient(DC, Width, Height, Direction, StartColor, StopColor, Granularity);
+        PaintBoxGradient(DC, Width, Height, Direction, StartColor, StopColor, Granularity, View);
         break;
     }
 }
 
 // Horizontal means horizontal bands (the colour changes from row to row).
 // A centred gradient runs from StartColor at both edges to StopColor on the
-// middle line; it is painted as an 8-pixel strip and tiled.
+// middle line. Only the bands that cross the view are filled.
 void PaintLinearGradient(HDC DC, int Width, int Height, bool Horizontal, bool Centered, TColor StartColor,
-                         TColor StopColor, int Granularity)
+                         TColor StopColor, int Granularity, const RECT* View)
 {
     if (Width <= 0 || Height <= 0)
+        return;
+    const TRect V = PaintedPart(View, Width, Height);
+    if (V.IsEmpty())
         return;
     const TRgb A = ToRgb(StartColor);
     const TRgb B = ToRgb(StopColor);
     const int Length = Horizontal ? Height : Width;
-    const int Across = Centered ? std::min(8, Horizontal ? Width : Height) : (Horizontal ? Width : Height);
-    const int Band = BandWidth(Granularity, 255);
+    const std::int64_t From = Horizontal ? V.top : V.left, To = Horizontal ? V.bottom : V.right;
+    const std::int64_t Band = BandWidth(Granularity, 255);
     const int Middle = Length / 2;
-    auto Fill = [&](int From, int To, COLORREF C) {
-        const RECT R = Horizontal ? RECT{0, From, Across, To} : RECT{From, 0, To, Across};
+    // Rows (or columns) [Lo, Hi) of the gradient, within the view.
+    auto Fill = [&](std::int64_t Lo, std::int64_t Hi, COLORREF C) {
+        Lo = std::max(Lo, From) - From;
+        Hi = std::min(Hi, To) - From;
+        if (Lo >= Hi)
+            return;
+        const LONG L = static_cast<LONG>(Lo), H = static_cast<LONG>(Hi);
+        const RECT R = Horizontal ? RECT{0, L, V.Width(), H} : RECT{L, 0, H, V.Height()};
         FillSolidRect(DC, R, static_cast<TColor>(C));
     };
+    const auto FirstBand = [&](std::int64_t At) { return std::max<std::int64_t>(At, 0) / Band * Band; };
     if (!Centered) {
-        for (int P = 0; P < Length; P += Band)
-            Fill(P, std::min(P + Band, Length), Mix(A, B, P, Length - 1));
-    } else {
-        // Both halves count their bands from their own edge, so the pattern
-        // is the same seen from the top and from the bottom.
-        for (int P = 0; P <= Middle; P += Band)
-            Fill(P, std::min(P + Band, Middle + 1), Middle > 0 ? Mix(A, B, P, Middle) : RGB(B.R, B.G, B.B));
-        const int Rest = Length - 1 - Middle;
-        for (int Q = 0; Q < Rest; Q += Band)
-            Fill(std::max(Length - Q - Band, Middle + 1), Length - Q, Mix(A, B, Q, Rest));
+        for (std::int64_t P = FirstBand(From); P < std::min<std::int64_t>(Length, To); P += Band)
+            Fill(P, std::min<std::int64_t>(P + Band, Length), Mix(A, B, P, Length - 1));
+        return;
     }
-    if (Centered) {
-        if (Horizontal)
-            TileBlt(DC, Width, Height, Across, Height);
-        else
-            TileBlt(DC, Width, Height, Width, Across);
-    }
+    // Both halves count their bands from their own edge, so the pattern is
+    // the same seen from the top and from the bottom.
+    for (std::int64_t P = FirstBand(From); P <= Middle && P < To; P += Band)
+        Fill(P, std::min<std::int64_t>(P + Band, Middle + 1), Middle > 0 ? Mix(A, B, P, Middle) : RGB(B.R, B.G, B.B));
+    const std::int64_t Rest = Length - 1 - Middle;
+    for (std::int64_t Q = FirstBand(Length - To); Q < Rest && Length - Q > From; Q += Band)
+        Fill(std::max<std::int64_t>(Length - Q - Band, Middle + 1), Length - Q, Mix(A, B, Q, Rest));
 }
 
 // Concentric L-shaped rings in the top-left quarter, StartColor at the outer
 // corner and StopColor at the centre, mirrored into the other quarters.
 void PaintBoxGradient(HDC DC, int Width, int Height, TGradientDirection Direction, TColor StartColor,
-                      TColor StopColor, int Granularity)
+                      TColor StopColor, int Granularity, const RECT* View)
 {
     if (Width <= 0 || Height <= 0)
         return;
+    const TRect V = PaintedPart(View, Width, Height);
+    if (V.IsEmpty())
+        return;
     if (Width < 5 || Height < 5 || ColorToRGB(StartColor) == ColorToRGB(StopColor)) {
-        FillSolidRect(DC, RECT{0, 0, Width, Height}, StartColor);
+        FillSolidRect(DC, RECT{0, 0, V.Width(), V.Height()}, StartColor);
         return;
     }
     const TRgb A = ToRgb(StartColor);
@@ -169,56 +225,70 @@ void PaintBoxGradient(HDC DC, int Width, int Height, TGradientDirection Directio
         TravelY = std::max(1, QuarterH - Height / 4);
     const int Band = BandWidth(Granularity, 256);
 
-    // The quarter is computed once per pixel and read back mirrored, which
-    // gives the same picture as painting it and mirroring with MirrorBlt.
-    std::vector<COLORREF> Quarter(static_cast<size_t>(QuarterW) * QuarterH);
-    for (int Y = 0; Y < QuarterH; ++Y) {
+    // A point's place in the quarter, mirrored; the view's points fall in a
+    // range of it, which is computed once per pixel and read back.
+    const auto Fold = [](int X, int Whole) { return std::min(X, Whole - 1 - X); };
+    const auto Range = [&](LONG Lo, LONG Hi, int Whole, int Quarter) {
+        const int Last = static_cast<int>(Hi) - 1;
+        const bool Peak = Lo <= Whole - Quarter && Last >= Quarter - 1;
+        return std::pair{std::min(Fold(Lo, Whole), Fold(Last, Whole)),
+                         Peak ? Quarter - 1 : std::max(Fold(Lo, Whole), Fold(Last, Whole))};
+    };
+    const auto [X0, X1] = Range(V.left, V.right, Width, QuarterW);
+    const auto [Y0, Y1] = Range(V.top, V.bottom, Height, QuarterH);
+    const int CacheW = X1 - X0 + 1;
+    std::vector<COLORREF> Quarter(static_cast<size_t>(CacheW) * (Y1 - Y0 + 1));
+    for (int Y = Y0; Y <= Y1; ++Y) {
         const int BY = (Y / Band) * Band;
-        for (int X = 0; X < QuarterW; ++X) {
+        for (int X = X0; X <= X1; ++X) {
             const int BX = (X / Band) * Band;
             // The smaller of BX / (TravelX - 1) and BY / (TravelY - 1) picks
             // the ring; compared without division.
             const std::int64_t DenX = std::max(TravelX - 1, 1), DenY = std::max(TravelY - 1, 1);
             const std::int64_t NumX = TravelX <= 1 ? DenX : std::min<std::int64_t>(BX, DenX);
             const std::int64_t NumY = TravelY <= 1 ? DenY : std::min<std::int64_t>(BY, DenY);
-            Quarter[static_cast<size_t>(Y) * QuarterW + X] =
+            Quarter[static_cast<size_t>(Y - Y0) * CacheW + (X - X0)] =
                 NumX * DenY <= NumY * DenX ? Mix(A, B, NumX, DenX) : Mix(A, B, NumY, DenY);
         }
     }
-    TBitmap Buffer(Width, Height);
+    TBitmap Buffer(V.Width(), V.Height());
     GdiFlush();
-    for (int Y = 0; Y < Height; ++Y) {
-        const int QY = std::min(Y, Height - 1 - Y);
-        for (int X = 0; X < Width; ++X)
-            SetPixelOf(Buffer, X, Y, Quarter[static_cast<size_t>(QY) * QuarterW + std::min(X, Width - 1 - X)]);
+    for (LONG Y = V.top; Y < V.bottom; ++Y) {
+        const size_t Row = static_cast<size_t>(Fold(Y, Height) - Y0) * CacheW;
+        for (LONG X = V.left; X < V.right; ++X)
+            SetPixelOf(Buffer, X - V.left, Y - V.top, Quarter[Row + (Fold(X, Width) - X0)]);
     }
-    BitBlt(DC, 0, 0, Width, Height, Buffer.Canvas()->Handle(), 0, 0, SRCCOPY);
+    BitBlt(DC, 0, 0, V.Width(), V.Height(), Buffer.Canvas()->Handle(), 0, 0, SRCCOPY);
 }
 
 // Bands across the diagonal: pixels on one line parallel to the other
 // diagonal share a colour.
-void PaintDiagonalGradient(HDC DC, int Width, int Height, bool Down, TColor StartColor, TColor StopColor)
+void PaintDiagonalGradient(HDC DC, int Width, int Height, bool Down, TColor StartColor, TColor StopColor,
+                           const RECT* View)
 {
     if (Width <= 0 || Height <= 0)
         return;
+    const TRect V = PaintedPart(View, Width, Height);
+    if (V.IsEmpty())
+        return;
     if (ColorToRGB(StartColor) == ColorToRGB(StopColor)) {
-        FillSolidRect(DC, RECT{0, 0, Width, Height}, StartColor);
+        FillSolidRect(DC, RECT{0, 0, V.Width(), V.Height()}, StartColor);
         return;
     }
     const TRgb A = ToRgb(StartColor);
     const TRgb B = ToRgb(StopColor);
-    const int Steps = static_cast<int>(std::sqrt(double(Width) * Width + double(Height) * Height)) + 1;
-    const int Span = std::max(Width + Height - 2, 1);
-    TBitmap Buffer(Width, Height);
+    const std::int64_t Steps = static_cast<std::int64_t>(std::sqrt(double(Width) * Width + double(Height) * Height)) + 1;
+    const std::int64_t Span = std::max<std::int64_t>(std::int64_t(Width) + Height - 2, 1);
+    TBitmap Buffer(V.Width(), V.Height());
     GdiFlush();
-    for (int Y = 0; Y < Height; ++Y) {
-        const int FromStart = Down ? Y : Height - 1 - Y;
-        for (int X = 0; X < Width; ++X) {
-            const std::int64_t Step = (static_cast<std::int64_t>(X + FromStart) * (Steps - 1) + Span / 2) / Span;
-            SetPixelOf(Buffer, X, Y, Mix(A, B, Step, Steps - 1));
+    for (LONG Y = V.top; Y < V.bottom; ++Y) {
+        const std::int64_t FromStart = Down ? Y : Height - 1 - Y;
+        for (LONG X = V.left; X < V.right; ++X) {
+            const std::int64_t Step = ((X + FromStart) * (Steps - 1) + Span / 2) / Span;
+            SetPixelOf(Buffer, X - V.left, Y - V.top, Mix(A, B, Step, Steps - 1));
         }
     }
-    BitBlt(DC, 0, 0, Width, Height, Buffer.Canvas()->Handle(), 0, 0, SRCCOPY);
+    BitBlt(DC, 0, 0, V.Width(), V.Height(), Buffer.Canvas()->Handle(), 0, 0, SRCCOPY);
 }
 
 void TileBlt(HDC DC, int Width, int Height, int SrcWidth, int SrcHeight)

@@ -8,15 +8,17 @@
 void DrawGradient(TCanvas* Canvas, const RECT& Rect, TGradientDirection Direction, TColor StartColor,
                   TColor StopColor, int Granularity = 1);
 
-// The painters behind DrawGradient; each paints a whole Width x Height area
-// of DC starting at (0, 0).
+// The painters behind DrawGradient; each paints the View part of a
+// Width x Height gradient (the whole of it without one) with the view's
+// top-left corner at (0, 0) of DC.
 void PaintGradient(HDC DC, int Width, int Height, TGradientDirection Direction, TColor StartColor,
-                   TColor StopColor, int Granularity);
+                   TColor StopColor, int Granularity, const RECT* View = nullptr);
 void PaintLinearGradient(HDC DC, int Width, int Height, bool Horizontal, bool Centered, TColor StartColor,
-                         TColor StopColor, int Granularity);
+                         TColor StopColor, int Granularity, const RECT* View = nullptr);
 void PaintBoxGradient(HDC DC, int Width, int Height, TGradientDirection Direction, TColor StartColor,
-                      TColor StopColor, int Granularity);
-void PaintDiagonalGradient(HDC DC, int Width, int Height, bool Down, TColor StartColor, TColor StopColor);
+                      TColor StopColor, int Granularity, const RECT* View = nullptr);
+void PaintDiagonalGradient(HDC DC, int Width, int Height, bool Down, TColor StartColor, TColor StopColor,
+                           const RECT* View = nullptr);
 
 // Fills (0, 0, Width, Height) by repeating the SrcWidth x SrcHeight area
 // already painted at the top-left, doubling it each time.

@@ -67,8 +67,24 @@ bool TRzCustomProgressBar::UsingThemes() const
 
 void TRzCustomProgressBar::Paint()
 {
-    TBitmap Buffer(std::max(Width(), 1), std::max(Height(), 1));
+    // Buffered only where it shows: a bar of millions of pixels costs no
+    // more than the part of it in the clip region. The buffer's origin is
+    // the bar's, so everything below draws in the bar's coordinates.
+    TRect Shown = ClientRect();
+    RECT Clip;
+    switch (GetClipBox(Canvas()->Handle(), &Clip)) {
+    case NULLREGION: return;
+    case ERROR: break;
+    default:
+        Shown = TRect(std::max(Shown.left, Clip.left), std::max(Shown.top, Clip.top), std::min(Shown.right, Clip.right),
+                      std::min(Shown.bottom, Clip.bottom));
+        break;
+    }
+    if (Shown.IsEmpty())
+        return;
+    TBitmap Buffer(Shown.Width(), Shown.Height());
     TCanvas* C = Buffer.Canvas();
+    SetViewportOrgEx(C->Handle(), -Shown.left, -Shown.top, nullptr);
     C->Font()->Assign(Font());
     TRect R(0, 0, Width(), Height());
     const bool Led = FBarStyle == bsLED;
@@ -124,7 +140,8 @@ void TRzCustomProgressBar::Paint()
         DrawLED(C, R);
     else
         DrawBarAndText(C, R);
-    Canvas()->Draw(0, 0, &Buffer);
+    SetViewportOrgEx(C->Handle(), 0, 0, nullptr);
+    Canvas()->Draw(Shown.left, Shown.top, &Buffer);
 }
 
 void TRzCustomProgressBar::DrawBarAndText(TCanvas* C, const TRect& I)

@@ -1,6 +1,7 @@
 // Gradients in every direction and the bitmap routines, on memory DIBs.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 
 #include "controls/RzGrafx.h"
@@ -184,4 +185,39 @@ TEST(RzGrafx, FlipAndTransparentStretch)
     EXPECT_EQ(Dst.Px(4, 4), clRed);
     EXPECT_EQ(Dst.Px(0, 0), clWhite);
     EXPECT_EQ(Dst.Px(5, 5), clWhite);
+}
+
+// Seen through a clip region, a gradient shows there exactly what the whole
+// painting shows; one of two thousand million rows paints only what shows.
+TEST(RzGrafx, OnlyThePartThatShowsIsPainted)
+{
+    const TGradientDirection Directions[] = {gdHorizontalEnd, gdVerticalEnd,   gdHorizontalCenter, gdVerticalCenter,
+                                             gdHorizontalBox, gdVerticalBox,   gdSquareBox,        gdBigSquareBox,
+                                             gdDiagonalUp,    gdDiagonalDown};
+    for (const TGradientDirection Dir : Directions) {
+        for (const int Granularity : {1, 3}) {
+            SCOPED_TRACE(testing::Message() << int(Dir) << " granularity " << Granularity);
+            TTestSurface Whole(97, 61), Part(97, 61);
+            DrawGradient(Whole.Canvas(), TRect(-5, -3, 92, 58), Dir, Start, Stop, Granularity);
+            IntersectClipRect(Part.DC(), 13, 29, 71, 47);
+            DrawGradient(Part.Canvas(), TRect(-5, -3, 92, 58), Dir, Start, Stop, Granularity);
+            SelectClipRgn(Part.DC(), nullptr);
+            for (int Y = 0; Y < 61; ++Y)
+                for (int X = 0; X < 97; ++X) {
+                    const bool Shown = X >= 13 && X < 71 && Y >= 29 && Y < 47;
+                    if (!Shown)
+                        ASSERT_EQ(Part.Px(X, Y), TTestSurface::Sentinel) << X << "," << Y;
+                    else if (Dir == gdHorizontalEnd || Dir == gdVerticalEnd)
+                        ASSERT_LE(Dist(Part.Px(X, Y), Whole.Px(X, Y)), 1) << X << "," << Y;
+                    else
+                        ASSERT_EQ(Part.Px(X, Y), Whole.Px(X, Y)) << X << "," << Y;
+                }
+        }
+        TTestSurface Img(40, 30);
+        DrawGradient(Img.Canvas(), TRect(0, 0, 40, INT_MAX), Dir, Start, Stop);
+        if (Dir != gdDiagonalUp) {
+            EXPECT_LE(Dist(Img.Px(0, 0), Start), 1) << int(Dir);
+        }
+        EXPECT_EQ(Img.CountNot(TTestSurface::Sentinel, 0, 0, 40, 30), 40 * 30) << int(Dir);
+    }
 }

@@ -3,6 +3,7 @@
 // property names of older versions.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <random>
 #include <sstream>
 #include <vector>
@@ -907,6 +908,63 @@ TEST(RzStore, HostileStreamsAreRefused)
                                   W.WriteListEnd();
                               }), S),
                      EFilerError) << Name;
+}
+
+// A stored size of two thousand million pixels reads, and painting costs
+// no more than the part that shows: each control paints a small surface
+// whole, the hot and gradient looks included.
+TEST(RzStore, HugeStoredSizesPaintOnlyWhatShows)
+{
+    RegisterControls();
+    // The pixels of a 60 x 40 surface each paints, up to three corner pixels
+    // a hot-track look leaves: a control button is 17 wide and a tool button
+    // 25 high, with nothing under the mouse a tool button of the gradient
+    // look paints nothing, and an edit paints its own window, not the surface.
+    struct TRow {
+        const char* Class;
+        const char* Size;
+        const char* Look;
+        int Value;
+        int Painted;
+    } const Rows[] = {
+        {"TRzButton", "Height", "HotTrack", 1, 60 * 40},
+        {"TRzBitBtn", "Height", "HotTrack", 1, 60 * 40},
+        {"TRzControlButton", "Height", "Flat", 1, 17 * 40},
+        {"TRzButtonEdit", "Height", "FlatButtons", 1, 0},
+        {"TRzToolButton", "Width", "VisualStyle", vsGradient, 60 * 25},
+        {"TRzProgressBar", "Width", "BarStyle", bsGradient, 60 * 24},
+        {"TRzProgressBar", "Height", "Orientation", orVertical, 60 * 40},
+    };
+    for (const bool Themed : {false, true}) {
+        TLookScope Look(Themed);
+        for (const TRow& Row : Rows)
+            for (const bool Hot : {false, true}) {
+                SCOPED_TRACE(testing::Message() << Row.Class << " " << Row.Size << " themed " << Themed << " hot " << Hot);
+                TOwned<TForm> F(NewTestForm(200, 100));
+                ReadForm(HandWritten("TForm", [&](TWriter& W) {
+                             W.WriteStr("");
+                             W.WriteStr(Row.Class);
+                             W.WriteStr("C");
+                             W.WriteStr(Row.Look);
+                             W.WriteInteger(Row.Value);
+                             W.WriteStr(Row.Size);
+                             W.WriteInteger(INT_MAX);
+                             W.WriteStr("");
+                             W.WriteStr("");
+                         }), F.get());
+                auto C = static_cast<TControl*>(F->FindComponent("C"));
+                ASSERT_NE(C, nullptr);
+                EXPECT_EQ(std::string(Row.Size) == "Width" ? C->Width() : C->Height(), INT_MAX);
+                if (Hot)
+                    C->Perform(CM_MOUSEENTER, 0, 0);
+                TTestSurface Img(60, 40);
+                EXPECT_NO_THROW(PaintControl(C, Img));
+                const int Painted = Img.CountNot(TTestSurface::Sentinel, 0, 0, 60, 40);
+                const int Expected = Hot || std::string(Row.Class) != "TRzToolButton" ? Row.Painted : 0;
+                EXPECT_LE(Painted, Expected);
+                EXPECT_GE(Painted, Expected - 3);
+            }
+    }
 }
 
 // Damaged copies of a real form (flipped bytes, cut lengths, raised lengths

@@ -6,6 +6,7 @@
 #include <vssym32.h>
 
 #include <algorithm>
+#include <cstdint>
 
 #include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
@@ -216,13 +217,24 @@ TRect DrawCornerBrackets(TCanvas* Canvas, const RECT& Rect, TColor Color, int Le
 TRect DrawDottedBox(TCanvas* Canvas, const RECT& Rect)
 {
     HDC DC = Canvas->Handle();
-    for (int X = Rect.left + 1; X < Rect.right; X += 2) {
-        SetPixelColor(DC, X, Rect.top, clBlack);
-        SetPixelColor(DC, X, Rect.bottom - 1, clBlack);
+    // Dots only where they can show: a box millions of pixels long costs no
+    // more than the part of it in the clip region.
+    RECT Clip{Rect.left, Rect.top, Rect.right, Rect.bottom};
+    if (GetClipBox(DC, &Clip) == NULLREGION)
+        return ShrunkRect(Rect, 1);
+    // The first dot at or after Lo of a row of dots from Start + 1, every
+    // second pixel.
+    const auto FirstDot = [](std::int64_t Start, std::int64_t Lo) {
+        return Start + 1 + std::max<std::int64_t>(Lo - Start, 0) / 2 * 2;
+    };
+    const std::int64_t XEnd = std::min(Rect.right, Clip.right), YEnd = std::min(Rect.bottom, Clip.bottom);
+    for (std::int64_t X = FirstDot(Rect.left, Clip.left - 1); X < XEnd; X += 2) {
+        SetPixelColor(DC, static_cast<int>(X), Rect.top, clBlack);
+        SetPixelColor(DC, static_cast<int>(X), Rect.bottom - 1, clBlack);
     }
-    for (int Y = Rect.top + 1; Y < Rect.bottom; Y += 2) {
-        SetPixelColor(DC, Rect.left, Y, clBlack);
-        SetPixelColor(DC, Rect.right - 1, Y, clBlack);
+    for (std::int64_t Y = FirstDot(Rect.top, Clip.top - 1); Y < YEnd; Y += 2) {
+        SetPixelColor(DC, Rect.left, static_cast<int>(Y), clBlack);
+        SetPixelColor(DC, Rect.right - 1, static_cast<int>(Y), clBlack);
     }
     return ShrunkRect(Rect, 1);
 }

@@ -170,6 +170,22 @@ TEST(RzCommonDraw, SidesBevelsAndBoxes)
         for (int Y = 1; Y < 6; ++Y)
             EXPECT_EQ(Img.Px(0, Y), Y % 2 ? clBlack : clWhite) << Y;
     }
+    // Boxes two thousand million pixels long or high dot only what shows,
+    // where the whole box has its dots, the clip starting even or odd.
+    for (const int From : {4, 5})
+        for (const bool Tall : {true, false}) {
+            SCOPED_TRACE(testing::Message() << From << (Tall ? " tall" : " wide"));
+            TTestSurface Img(20, 20, clWhite);
+            IntersectClipRect(Img.DC(), From, From, 20, 20);
+            DrawDottedBox(Img.Canvas(), Tall ? TRect(0, 0, 20, INT_MAX) : TRect(0, 0, INT_MAX, 20));
+            for (int Y = 0; Y < 20; ++Y)
+                for (int X = 0; X < 20; ++X) {
+                    const bool OnEdge = Tall ? X == 19 : Y == 19;
+                    const int Along = Tall ? Y : X;
+                    const bool Dot = OnEdge && Along >= From && Along % 2 == 1;
+                    EXPECT_EQ(Img.Px(X, Y), Dot ? clBlack : clWhite) << X << "," << Y;
+                }
+        }
 }
 
 TEST(RzCommonDraw, EtchedLinesEndCleanlyAtOpenSides)

@@ -171,7 +171,7 @@ void TRzCustomStatusPane::DrawFrame()
     if (Bar && Bar->VisualStyle() == vsGradient) {
         // No frame on a gradient bar: a separator before every pane but the
         // first.
-        const int FirstLeft = Bar->BorderWidth() + Bar->ClientRect().left;
+        const int FirstLeft = Bar->BorderWidth() + Bar->Padding().left;
         if (Left() <= FirstLeft)
             return;
         TColor First = clBtnFace, Second = clWindow, Line = clBtnShadow;

@@ -175,3 +175,28 @@ TEST(RzStatusPanePaint, FrameAndCaption)
         }
     }
 }
+
+// On a gradient bar the first pane, placed after the bar's border and its
+// left padding, has no separator; the next one has.
+TEST(RzStatusPanePaint, SeparatorOnAGradientBarBeforeAllButTheFirstPane)
+{
+    TLookScope Classic(false);
+    TOwned<TForm> F(NewTestForm(300, 40));
+    auto Bar = new TRzStatusBar(F.get());
+    Bar->SetParent(F.get());
+    Bar->SetVisualStyle(vsGradient);
+    Bar->SetBorderWidth(2);
+    Bar->SetPadding(TRect(5, 0, 0, 0));
+    TColor First = clBtnFace, Second = clWindow, Line = clBtnShadow;
+    GetGradientStatusBarColors(Bar->GradientColorStyle(), First, Second, Line);
+    for (const int Left : {7, 8, 120}) {
+        SCOPED_TRACE(Left);
+        auto Pane = new TRzStatusPane(F.get());
+        Pane->SetParent(Bar);
+        Pane->SetBounds(Left, 0, 60, 20);
+        TTestSurface Img(60, 20);
+        PaintControl(Pane, Img);
+        EXPECT_EQ(Img.Px(1, 10) == Rgb(Line), Left > 7);
+        EXPECT_EQ(Img.CountNot(TTestSurface::Sentinel, 0, 0, 60, 20), Left > 7 ? 16 : 0);
+    }
+}

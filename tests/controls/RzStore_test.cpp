@@ -881,6 +881,25 @@ TEST(RzStore, HostileStreamsAreRefused)
             }
         });
     };
+    // What each counts: itself when a window, and the windows of its own.
+    {
+        TOwned<TForm> Counted(NewTestForm(200, 100));
+        auto Group = Add<TRzCheckGroup>(Counted.get(), Counted.get(), "Group");
+        Group->Items()->SetText("a\nb\nc\n");
+        const std::pair<TComponent*, int> Counts[] = {
+            {Add<TRzFrameController>(Counted.get(), Counted.get(), "Frames"), 0},
+            {Add<TRzLabel>(Counted.get(), Counted.get(), "Label"), 0},
+            {Add<TRzPanel>(Counted.get(), Counted.get(), "Panel"), 1},
+            {Add<TRzButtonEdit>(Counted.get(), Counted.get(), "Edit"), 2},
+            {Add<TRzSplitter>(Counted.get(), Counted.get(), "Split"), 3},
+            {Add<TRzPageControl>(Counted.get(), Counted.get(), "Pages"), 4},
+            {Add<TRzTabControl>(Counted.get(), Counted.get(), "Tabs"), 4},
+            {Add<TRzCheckGroup>(Counted.get(), Counted.get(), "Empty"), 1},
+            {Group, 4},
+        };
+        for (const auto& [C, Windows] : Counts)
+            EXPECT_EQ(C->StoredWindowCount(), Windows) << C->Name();
+    }
     {
         TOwned<TForm> Limit(NewTestForm(200, 100));
         EXPECT_NO_THROW(ReadForm(Groups({MaxStoredListItems - 1, MaxStoredWindows - MaxStoredListItems - 1}),

@@ -987,42 +987,88 @@ TEST(RzStore, HugeStoredSizesPaintOnlyWhatShows)
 }
 
 // Damaged copies of a real form (flipped bytes, cut lengths, raised lengths
-// and values), the same ones every run: each is read or refused as a damaged
-// stream, and the form read into is freed either way.
+// and values), the same ones every run, one after another in one process:
+// each is read or refused as a damaged stream, the form read into is freed
+// either way, and a good copy is then read and freed, so that anything a
+// refused read leaves behind is met by the next form.
 TEST(RzStore, DamagedCopiesOfAFormAreReadOrRefused)
 {
     RegisterControls();
     TOwned<TForm> A(NewTestForm(320, 280));
     Build(A.get());
     const std::string Good = WriteForm(A.get());
-    std::mt19937 Random(37);
-    const auto Pick = [&](size_t N) { return static_cast<size_t>(Random() % N); };
     int Read = 0;
-    for (int I = 0; I < 160; ++I) {
-        std::string Bytes = Good;
-        const size_t At = Pick(Bytes.size() - 8);
-        switch (I % 4) {
-        case 0: Bytes[At] = static_cast<char>(Bytes[At] ^ (1 + Pick(255))); break;
-        case 1: Bytes.resize(At); break;
-        case 2: { // the next small length or value raised far past it
-            size_t L = At;
-            while (L + 4 < Bytes.size() && !(Bytes[L] && !Bytes[L + 1] && !Bytes[L + 2] && !Bytes[L + 3]))
-                ++L;
-            Bytes[L + 2] = static_cast<char>(1 + Pick(255));
-            break;
-        }
-        default: {
-            const std::int64_t Big = std::int64_t(1) << Pick(63);
-            Bytes.replace(At, sizeof Big, reinterpret_cast<const char*>(&Big), sizeof Big);
-        }
-        }
-        SCOPED_TRACE(testing::Message() << "copy " << I << " at " << At);
-        TOwned<TForm> B(NewTestForm(320, 280));
-        try {
-            ReadForm(Bytes, B.get());
-            ++Read;
-        } catch (const EStreamError&) {
+    for (const unsigned Seed : {37u, 4560u}) {
+        std::mt19937 Random(Seed);
+        const auto Pick = [&](size_t N) { return static_cast<size_t>(Random() % N); };
+        for (int I = 0; I < 60; ++I) {
+            std::string Bytes = Good;
+            const size_t At = Pick(Bytes.size() - 8);
+            switch (I % 4) {
+            case 0: Bytes[At] = static_cast<char>(Bytes[At] ^ (1 + Pick(255))); break;
+            case 1: Bytes.resize(At); break;
+            case 2: { // the next small length or value raised far past it
+                size_t L = At;
+                while (L + 4 < Bytes.size() && !(Bytes[L] && !Bytes[L + 1] && !Bytes[L + 2] && !Bytes[L + 3]))
+                    ++L;
+                Bytes[L + 2] = static_cast<char>(1 + Pick(255));
+                break;
+            }
+            default: {
+                const std::int64_t Big = std::int64_t(1) << Pick(63);
+                Bytes.replace(At, sizeof Big, reinterpret_cast<const char*>(&Big), sizeof Big);
+            }
+            }
+            SCOPED_TRACE(testing::Message() << "seed " << Seed << " copy " << I << " at " << At);
+            {
+                TOwned<TForm> B(NewTestForm(320, 280));
+                try {
+                    ReadForm(Bytes, B.get());
+                    ++Read;
+                } catch (const EStreamError&) {
+                }
+            }
+            TOwned<TForm> G(NewTestForm(320, 280));
+            ReadForm(Good, G.get());
         }
     }
     EXPECT_GT(Read, 0);
+}
+
+// A form whose reading is refused inside a splitter (in its own values, in
+// its list of pane children, in a child, in a splitter inside a pane),
+// then a good form read, checked and freed: nothing of the refused one
+// reaches it.
+TEST(RzStore, AReadRefusedInsideASplitterLeavesTheNextFormWhole)
+{
+    RegisterControls();
+    TOwned<TForm> A(NewTestForm(320, 280));
+    Build(A.get());
+    Add<TRzSplitter>(A.get(), static_cast<TRzSplitter*>(A->FindComponent("Split"))->LowerRightPane(), "Inner");
+    const std::string Good = WriteForm(A.get());
+    const auto After = [&](const std::string& Mark) { return Good.find(Mark, Good.find("TRzSplitter")) + 2; };
+    for (const char* Mark : {"HotSpotColor", "UpperLeftControls", "LowerRightControls", "FocusColor", "TRzListBox",
+                             "Inner"}) {
+        SCOPED_TRACE(Mark);
+        for (const bool Cut : {true, false}) {
+            std::string Bytes = Good;
+            if (Cut)
+                Bytes.resize(After(Mark));
+            else
+                Bytes[After(Mark) - 3] = '\x7f'; // its name's length far past the end
+            {
+                TOwned<TForm> B(NewTestForm(320, 280));
+                EXPECT_THROW(ReadForm(Bytes, B.get()), EStreamError);
+                EXPECT_FALSE(B->HasState(csLoading));
+            }
+            TOwned<TForm> G(NewTestForm(320, 280));
+            ReadForm(Good, G.get());
+            auto S = static_cast<TRzSplitter*>(G->FindComponent("Split"));
+            ASSERT_NE(S, nullptr);
+            EXPECT_EQ(static_cast<TControl*>(G->FindComponent("Edit"))->Parent(), S->UpperLeftPane());
+            EXPECT_EQ(static_cast<TControl*>(G->FindComponent("List"))->Parent(), S->LowerRightPane());
+            EXPECT_EQ(static_cast<TControl*>(G->FindComponent("Inner"))->Parent(), S->LowerRightPane());
+            EXPECT_EQ(S->UpperLeftPane()->ControlCount(), 3);
+        }
+    }
 }

@@ -60,9 +60,18 @@ protected:
     }
 };
 
+// A window that makes a thousand windows of its items, as a check group
+// of 999 items does.
+class TThousandWindows : public TPanel {
+public:
+    using TPanel::TPanel;
+    int StoredWindowCount() const override { return TPanel::StoredWindowCount() + 999; }
+};
+
 struct TRegistered {
     TRegistered()
     {
+        RegisterComponentClass<TThousandWindows>();
         RegisterComponentClass<TPanel>();
         RegisterComponentClass<TLabel>();
         RegisterComponentClass<TProbe>();
@@ -184,6 +193,19 @@ TEST(Filer, DamagedStreamsAreRefused)
             W.WriteStr("");
         });
     };
+    // Windows up to Count: thousands made by items, the rest panels, and a
+    // component that is no window.
+    const auto Windowed = [&](int Count) {
+        return WithChildren([&](TWriter& W) {
+            for (int I = 0; I < Count; I += I + 1000 <= Count ? 1000 : 1) {
+                const std::string Class = TypeName(I + 1000 <= Count ? typeid(TThousandWindows) : typeid(TPanel));
+                for (const std::string& S : {Class, E, E, E})
+                    W.WriteStr(S);
+            }
+            for (const std::string& S : {Probe, E, E, E})
+                W.WriteStr(S);
+        });
+    };
     std::string Huge = Good;
     Huge[20] = '\x7f'; // the first property name's length far past the end
     const TRow Rows[] = {
@@ -215,6 +237,7 @@ TEST(Filer, DamagedStreamsAreRefused)
                  W.WriteStr(S);
          })},
         {"a list past the limit", Listed(MaxStoredListItems + 1)},
+        {"more windows than the limit", Windowed(MaxStoredWindows + 1)},
     };
     for (const TRow& Row : Rows) {
         SCOPED_TRACE(Row.Why);
@@ -223,7 +246,8 @@ TEST(Filer, DamagedStreamsAreRefused)
         EXPECT_FALSE(F->HasState(csLoading));
     }
     // At the limits themselves the stream loads.
-    for (const std::string& Bytes : {Components(MaxStoredComponents), Listed(MaxStoredListItems)}) {
+    for (const std::string& Bytes :
+         {Components(MaxStoredComponents), Listed(MaxStoredListItems), Windowed(MaxStoredWindows)}) {
         TOwned<TForm> F(new TForm(nullptr));
         EXPECT_NO_THROW(ReadForm(Bytes, F.get()));
     }

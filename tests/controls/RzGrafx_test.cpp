@@ -213,11 +213,29 @@ TEST(RzGrafx, OnlyThePartThatShowsIsPainted)
                         ASSERT_EQ(Part.Px(X, Y), Whole.Px(X, Y)) << X << "," << Y;
                 }
         }
+        // A single pixel: the start colour, or the stop one where the start
+        // sits at another corner.
+        TTestSurface One(1, 1);
+        DrawGradient(One.Canvas(), TRect(0, 0, 1, 1), Dir, Start, Stop);
+        EXPECT_NE(One.Px(0, 0), TTestSurface::Sentinel) << int(Dir);
         TTestSurface Img(40, 30);
         DrawGradient(Img.Canvas(), TRect(0, 0, 40, INT_MAX), Dir, Start, Stop);
         if (Dir != gdDiagonalUp) {
             EXPECT_LE(Dist(Img.Px(0, 0), Start), 1) << int(Dir);
         }
         EXPECT_EQ(Img.CountNot(TTestSurface::Sentinel, 0, 0, 40, 30), 40 * 30) << int(Dir);
+    }
+}
+
+// The painter behind the end gradients runs exactly from the start colour
+// on the first band to the stop colour on the last.
+TEST(RzGrafx, LinearPainterEndsOnTheStopColour)
+{
+    for (const bool Horizontal : {true, false}) {
+        TTestSurface Img(40, 30);
+        PaintLinearGradient(Img.DC(), 40, 30, Horizontal, false, Start, Stop, 1);
+        EXPECT_EQ(Img.Px(0, 0), Start) << Horizontal;
+        EXPECT_EQ(Img.Px(39, 29), Stop) << Horizontal;
+        EXPECT_EQ(Horizontal ? Img.Px(0, 29) : Img.Px(39, 0), Stop) << Horizontal;
     }
 }

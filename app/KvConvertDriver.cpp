@@ -187,7 +187,7 @@ void TConvertDriver::StartConversion()
         if (FHost.LogLineCount() > 6)
             LogLine("\r\n***\r\n");
         FTargetFailed = false;
-        FRunTargets.clear();
+        FRunTargetKeys.clear();
         if (const std::string Problem = TargetFolderProblem(); !Problem.empty()) {
             // Found now, before any mailbox: later every message would fail
             // on its own, and none would say why.
@@ -489,12 +489,14 @@ bool TConvertDriver::IsRunTarget(const std::string& DataFile) const
     const TConvertSettings& RunSettings = *FSettings;
     if (!MailFormatIsMboxTarget(RunSettings.TargetFormat))
         return false;
-    if (!HasTrailingSlash(RunSettings.TargetPath) && SamePathName(RunSettings.TargetPath, DataFile))
+    // Each name is looked up on disk once: a run of thousands of mailboxes
+    // into as many targets must not compare every pair.
+    const std::string Key = PathNameKey(DataFile);
+    if (FRunTargetKeys.count(Key) != 0)
         return true;
-    for (const std::string& Target : FRunTargets)
-        if (SamePathName(Target, DataFile))
-            return true;
-    return SamePathName(MboxTargetOf(DataFile), DataFile);
+    if (!HasTrailingSlash(RunSettings.TargetPath) && PathNameKey(RunSettings.TargetPath) == Key)
+        return true;
+    return PathNameKey(MboxTargetOf(DataFile)) == Key;
 }
 
 bool TConvertDriver::PrepareMboxWriter(const std::string& DataFile)
@@ -507,7 +509,7 @@ bool TConvertDriver::PrepareMboxWriter(const std::string& DataFile)
         return true;
     try {
         // An existing target is never replaced: a later run appends to it.
-        FMboxWriter = std::make_unique<TTextFileWriter>(FTargetFolder, !IsExistingFile(FTargetFolder), true);
+        FMboxWriter = std::make_unique<TTextFileWriter>(FTargetFolder, false, true);
     } catch (const EFileError& E) {
         TargetFailed(E.ErrorCode ? SystemErrorText(E.ErrorCode) : E.Message());
         return false;
@@ -515,7 +517,7 @@ bool TConvertDriver::PrepareMboxWriter(const std::string& DataFile)
     // The earlier run's last line is completed with this target's break,
     // which for a CR target is a final CR itself.
     FMboxWriter->SetLineBreak(TargetLineBreak());
-    FRunTargets.push_back(FTargetFolder);
+    FRunTargetKeys.insert(PathNameKey(FTargetFolder));
     return true;
 }
 

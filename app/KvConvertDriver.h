@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -189,7 +190,9 @@ private:
     TMessageFiles FMessageFiles;
     // While a large message is written, the file writes stream it from here.
     const TMessageRangeCopy* FLargeCopy = nullptr;
-    std::vector<std::string> FRunTargets;  // mbox files this run has opened
+    // The path keys of the mbox files this run has opened: every mailbox
+    // found is checked against all of them.
+    std::unordered_set<std::string> FRunTargetKeys;
     bool FRunning = false;
     std::uint64_t FLastProgress = 0;  // Clock when the window was last pumped
     std::uint64_t FLastBar = 0;  // Clock when the bar was last set

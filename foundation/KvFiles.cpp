@@ -892,8 +892,28 @@ bool SamePathName(const std::string& A, const std::string& B, const std::string&
     if (A.empty() || B.empty())
         return false;
     const std::string base = Base.empty() ? GetCurrentFolder() : Base;
-    return LowerFileName(GetShortPath(ExpandRelativePath(base, A))) ==
-           LowerFileName(GetShortPath(ExpandRelativePath(base, B)));
+    return PathNameKey(A, base) == PathNameKey(B, base);
+}
+
+std::string PathNameKey(const std::string& Path, const std::string& Base)
+{
+    if (Path.empty())
+        return Path;
+    const std::string Full = ExpandRelativePath(Base.empty() ? GetCurrentFolder() : Base, Path);
+    // Only a name with a tilde can be the short form of another, so only
+    // such a path is looked up: under Wine a look-up of a name a folder
+    // does not hold yet reads the whole folder. The long form is wide, as
+    // the code page would give names it cannot hold one key.
+    std::wstring Key = AnsiToWideStr(Full);
+    if (Full.find('~') != std::string::npos) {
+        std::wstring Long(MAX_PATH * 2, L'\0');
+        const DWORD n = GetLongPathNameW(Key.c_str(), Long.data(), static_cast<DWORD>(Long.size()));
+        if (n > 0 && n < Long.size())
+            Key.assign(Long.data(), n);
+    }
+    if (!Key.empty())
+        CharLowerBuffW(Key.data(), static_cast<DWORD>(Key.size()));
+    return WideToUtf8(Key);
 }
 
 bool IsFileInFolder(const std::string& Folder, const std::string& FileName)

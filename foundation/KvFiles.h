@@ -111,6 +111,11 @@ std::string ExpandFullPath(const std::string& Path, const std::string& Base = st
 std::string ExpandLongPathName(const std::string& Path);
 bool SamePathName(const std::string& A, const std::string& B,
                   const std::string& Base = std::string());
+// What SamePathName compares when the names differ: equal for two names of
+// one file (a short form, another case, a relative form). A name with a
+// short form in it is looked up on disk, so a caller that meets a name
+// many times keeps its key.
+std::string PathNameKey(const std::string& Path, const std::string& Base = std::string());
 // Sub-folders count, by whole names: C:\mail holds C:\mail\x but not C:\mailbox\x.
 bool IsFileInFolder(const std::string& Folder, const std::string& FileName);
 

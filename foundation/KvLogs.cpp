@@ -427,11 +427,13 @@ void FreeErrorLog()
 TTextFileWriter::TTextFileWriter(const std::string& FileName, bool Overwrite, bool CompleteLastLine)
     : FFileName(FileName)
 {
-    const bool create = Overwrite || !IsExistingFile(FileName);
+    // Opening is the existence test as well: under Wine a look-up of a
+    // name a folder does not hold yet reads the whole folder.
     FHandle.Reset(CreateFileA(FileName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                              create ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                              Overwrite ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!FHandle)
         RaiseLastFileError();
+    const bool create = Overwrite || GetLastError() != ERROR_ALREADY_EXISTS;
     // From here the handle is closed by its owner if anything throws.
     if (create) {
         FEndsWithCRLF = true;

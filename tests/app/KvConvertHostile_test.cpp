@@ -16,6 +16,7 @@
 #include "foundation/KvAnsi.h"
 #include "foundation/KvFiles.h"
 #include "testkit/TestFolder.h"
+#include "testkit/ImportHook.h"
 #include "testkit/TestLinks.h"
 #include "foundation/KvLogs.h"
 #include "mail/KvErrorLog.h"
@@ -265,6 +266,54 @@ TEST(KvConvertHostile, TheRunsOwnTargetIsNeverASource)
     same.Start();
     EXPECT_EQ(TTestFolder::Read(dir + "\\Inbox"), Mbox({5}));
     EXPECT_EQ(same.Lines("Mailbox skipped: it is this run's target file").size(), 1u) << same.LogText();
+}
+
+namespace {
+
+long PathLookups = 0;
+TImportHook* ShortHook = nullptr;
+TImportHook* LongHook = nullptr;
+
+DWORD WINAPI CountedShortPath(LPCSTR Path, LPSTR Buffer, DWORD Size)
+{
+    ++PathLookups;
+    return reinterpret_cast<decltype(&GetShortPathNameA)>(ShortHook->Original())(Path, Buffer, Size);
+}
+
+DWORD WINAPI CountedLongPath(LPCWSTR Path, LPWSTR Buffer, DWORD Size)
+{
+    ++PathLookups;
+    return reinterpret_cast<decltype(&GetLongPathNameW)>(LongHook->Original())(Path, Buffer, Size);
+}
+
+}  // namespace
+
+TEST(KvConvertHostile, ThousandsOfMailboxesEachLookUpTheirTargetAFewTimes)
+{
+    // Every mailbox found is checked against every target the run opened:
+    // by comparing names pairwise on disk that grows with the square of a
+    // store's mailboxes.
+    // A tilde in a name may make it the short form of another, so such
+    // names are looked up on disk: once each.
+    TConvertRun r;
+    const std::string src = r.Dir.File("old~mail"), out = r.Dir.File("new~mail");
+    constexpr int Boxes = 1000;
+    for (int I = 1; I <= Boxes; ++I)
+        PutFile(src + "\\box" + std::to_string(I) + ".mbox", Mbox({I}));
+    r.Add(src + "\\*.mbox", mftMbox);
+    r.Target(mftMboxUnix, out + "\\");
+    TImportHook Short("kernel32.dll", "GetShortPathNameA", reinterpret_cast<void*>(&CountedShortPath));
+    TImportHook Long("kernel32.dll", "GetLongPathNameW", reinterpret_cast<void*>(&CountedLongPath));
+    ASSERT_TRUE(Short.Hooked() && Long.Hooked());
+    ShortHook = &Short;
+    LongHook = &Long;
+    PathLookups = 0;
+    r.Start();
+    const long Lookups = PathLookups;
+    ShortHook = LongHook = nullptr;
+    EXPECT_EQ(r.Summary(), Counters(Boxes, Boxes, 0, 0));
+    EXPECT_LE(Lookups, 8L * Boxes) << Lookups;
+    EXPECT_EQ(TTestFolder::Read(out + "\\box999.mbox"), Mbox({999}));
 }
 
 TEST(KvConvertHostile, AnUnusableTargetFolderIsReportedOnceBeforeAnyMailbox)

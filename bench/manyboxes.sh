@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Many small mailboxes: COUNTS folders of one-message mailboxes (default 200
+# and 2000), each searched by a folder pattern and converted to every target
+# kind: .eml and .txt files, and one mbox per mailbox for Windows, Unix and
+# Macintosh. With BENCH_BEFORE (a folder holding an earlier build's
+# convert.exe) that build runs the same cases in the same rounds; a run that
+# passes BENCH_BEFORE_LIMIT seconds (default 120) is stopped and shown as
+# over it. Times are each run's own seconds from convert's figures line.
+#
+#   BENCH_BEFORE=/path/to/old/bench TESSALY_BUILD=build bench/manyboxes.sh [count...]
+#
+# BENCH_ROUNDS (default 3), BENCH_WORK (default /tmp/tessaly-manyboxes).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${TESSALY_BUILD:-$root/build}" && pwd)
+before=${BENCH_BEFORE:+$(cd "$BENCH_BEFORE" && pwd)}
+limit=${BENCH_BEFORE_LIMIT:-120}
+rounds=${BENCH_ROUNDS:-3}
+work=${BENCH_WORK:-/tmp/tessaly-manyboxes}
+export TESSALY_WINEPREFIX=${TESSALY_WINEPREFIX:-$build/wineprefix}
+wine_run="$root/scripts/wine-run.sh"
+counts=("$@")
+[ ${#counts[@]} -gt 0 ] || counts=(200 2000)
+targets=(EML Txt Mbox_Win Mbox_Unix Mbox_Mac)
+mkdir -p "$work"
+work=$(cd "$work" && pwd)
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+"$wine_run" "$build/bench/mailgen.exe" >/dev/null 2>&1 || true
+WINEPREFIX=$TESSALY_WINEPREFIX wineserver -p 2>/dev/null || true
+source "$root/bench/ratios.sh"
+
+for n in "${counts[@]}"; do
+  [ -f "$work/src$n/box$n.mbox" ] && continue
+  rm -rf "$work/src$n"
+  mkdir -p "$work/src$n"
+  python3 - "$work/src$n" "$n" <<'PY'
+import os, sys
+folder, n = sys.argv[1], int(sys.argv[2])
+for i in range(1, n + 1):
+    with open(os.path.join(folder, 'box%d.mbox' % i), 'wb') as f:
+        f.write(b'From a@example.com Mon Jan  5 10:00:00 2009\nFrom: a@example.com\n'
+                b'Subject: note %d\nDate: Mon, 5 Jan 2009 10:00:00 +0000\n\nok %d\n' % (i, i))
+PY
+done
+
+# run EXE COUNT TARGET: one conversion into a new folder; prints its own seconds,
+# or ">LIMIT" when it was stopped.
+run() {
+  local exe=$1 n=$2 target=$3 out=$work/out log=$work/log
+  rm -rf "$out"
+  mkdir -p "$out"
+  local code=0
+  timeout "${4:-0}" "$wine_run" "$exe" "$(winpath "$work/src$n")\\*.mbox" Mbox "$(winpath "$out")\\" "$target" \
+    >"$log" 2>&1 || code=$?
+  if [ "$code" = 124 ]; then
+    printf '>%s' "$limit"
+    # The stopped process may leave its Wine client behind.
+    sleep 1
+  else
+    grep -q "^$n mailboxes processed, $n messages converted, 0 duplicates skipped, 0 errors.$" "$log" ||
+      { echo "wrong counts: $exe $n $target" >&2; cat "$log" >&2; exit 1; }
+    sed -n 's/^\([0-9.]*\) s, .*/\1/p' "$log" | tail -n 1
+  fi
+  rm -rf "$out"
+}
+
+declare -A now old
+echo "# Many mailboxes $(date -u '+%Y-%m-%d %H:%M UTC'), $rounds rounds, load average $(cut -d' ' -f1-3 /proc/loadavg)"
+for ((r = 1; r <= rounds; r++)); do
+  for n in "${counts[@]}"; do
+    for t in "${targets[@]}"; do
+      now[$n.$t]+="$(run "$build/bench/convert.exe" "$n" "$t") "
+      if [ -n "$before" ]; then
+        old[$n.$t]+="$(run "$before/convert.exe" "$n" "$t" "$limit") "
+      fi
+    done
+  done
+done
+
+median() { tr ' ' '\n' <<<"$1" | grep -v '^$' | sort -g | awk '{a[NR]=$1} END{print (NR%2 ? a[(NR+1)/2] : a[NR/2])}'; }
+echo
+echo "| mailboxes | target | now s (runs) | now / .eml | before s (runs) |"
+echo "|---|---|---|---|---|"
+for n in "${counts[@]}"; do
+  for t in "${targets[@]}"; do
+    echo "| $n | $t | ${now[$n.$t]}| $(mratio "${now[$n.$t]}" "${now[$n.EML]}") | ${old[$n.$t]:-} |"
+  done
+done
+if [ ${#counts[@]} -ge 2 ]; then
+  small=${counts[0]} large=${counts[${#counts[@]}-1]}
+  echo
+  echo "| target | $large / $small (median of per-round ratios) |"
+  echo "|---|---|"
+  for t in "${targets[@]}"; do
+    echo "| $t | $(mratio "${now[$large.$t]}" "${now[$small.$t]}") |"
+  done
+fi

@@ -423,11 +423,24 @@ void TConvertDriver::ReportUnindexedMailboxes(const std::string& Folder)
     // each one; a mailbox without one is not the search's to convert, but
     // the user learns of it and can add it by hand.
     const std::string IndexExt = MailFormatExtension(FSettings->SourceFormat, false);
+    // A mailbox the user's own pattern names (*.mbox, *) is the search's
+    // to convert: no row calls it skipped.
+    std::unordered_set<std::string> Named;
+    TFileFinder Listed;
+    Listed.Attributes = FFileFinder->Attributes;
+    Listed.SetFileMask(FFileFinder->FileMask());
+    Listed.OnAcceptFile = [&](TFileFinder*, const std::string& Name, bool& Accept) {
+        Accept = false;
+        Named.insert(PathNameKey(Name));
+    };
+    Listed.Execute(Folder);
     TFileFinder Scan;
     Scan.Attributes = FFileFinder->Attributes;
     Scan.SetFileMask("*");
     Scan.OnAcceptFile = [&](TFileFinder*, const std::string& Name, bool& Accept) {
         Accept = false;
+        if (Named.count(PathNameKey(Name)) != 0)
+            return;
         // A short name has no index beside it; its long name may.
         if (HasFileExt(Name, IndexExt) || IsExistingFile(Name + "." + IndexExt) ||
             IsExistingWideFile(LongPathOf(Name) + L"." + AnsiToWideStr(IndexExt)))

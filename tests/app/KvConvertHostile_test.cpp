@@ -152,6 +152,39 @@ TEST(KvConvertHostile, MozillaTreeWithLoopsDevicesWideNamesAndOrphans)
         std::printf("no folder link could be made: the loop case did not run\n");
 }
 
+TEST(KvConvertHostile, AMozillaPatternNamingTheMailboxesConvertsThemWithoutRows)
+{
+    // The user's own pattern names the mailboxes: those without an index
+    // are converted, and no row calls them skipped. Only one the pattern
+    // leaves out is really skipped, with its row and error.
+    const struct {
+        const char* Mask;
+        int Boxes, Errors;
+        std::vector<std::string> Skipped;
+    } cases[] = {
+        {"*.mbox", 2, 1, {"Orphan"}},
+        {"*.*", 3, 0, {}},
+    };
+    for (const auto& c : cases) {
+        TConvertRun r;
+        const std::string src = r.Dir.File("src");
+        PutFile(src + "\\Work.mbox", Mbox({1}));
+        PutFile(src + "\\Old.mbox", Mbox({2}));
+        PutFile(src + "\\Orphan", Mbox({3}));
+        r.Add(src + "\\" + c.Mask, mftThunderbird);
+        r.Target(mftEml, r.Out() + "\\");
+        ErrorLogFileName = r.Dir.File("errors.txt");
+        r.Start();
+        std::vector<std::string> skipped;
+        for (const std::vector<std::string>& row : ErrorRows(r.Dir.File("errors.txt")))
+            skipped.push_back(row[1].substr(src.size() + 1));
+        EXPECT_EQ(skipped, c.Skipped) << c.Mask;
+        EXPECT_EQ(r.Lines("Mailbox without an index file skipped").size(), c.Skipped.size()) << c.Mask;
+        EXPECT_EQ(r.Summary(), Counters(c.Boxes, c.Boxes, 0, c.Errors)) << c.Mask << r.LogText();
+        EXPECT_EQ(Written(r).size(), static_cast<size_t>(c.Boxes)) << c.Mask;
+    }
+}
+
 TEST(KvConvertHostile, EveryUnreadableMailboxGetsItsTrueReason)
 {
     TConvertRun r;

@@ -699,7 +699,11 @@ TConvertResult TConvertDriver::CopyMessages(TFileMailObj& Reader, const std::str
         } catch (const std::bad_alloc&) {
             OutOfMemory = true;
         }
-        if (Reader.CutAt >= 0 && (!More || Reader.MessagePos + Reader.MessageSize >= Reader.CutAt)) {
+        // A message whose range was found before the cut and whose read got
+        // nothing at all is left without a place (MessagePos -1): it is the
+        // first one not read, not a message without text.
+        if (Reader.CutAt >= 0 &&
+            (!More || Reader.MessagePos < 0 || Reader.MessagePos + Reader.MessageSize >= Reader.CutAt)) {
             CutFrom = Reader.GetMessageNumber() + (More ? 0 : 1);
             break;
         }

@@ -669,6 +669,7 @@ TEST(KvConvertHostile, AMailboxThatChangesDuringTheRunSaysSo)
         bigs += big;
     }
     const std::string grown = "Mailbox changed during the run: it was converted as it was when opened";
+    const std::string five = bigs + Mbox({4, 5});
     const struct {
         std::string Box;
         int Change;  // bytes added (two messages) or cut off the end
@@ -684,6 +685,12 @@ TEST(KvConvertHostile, AMailboxThatChangesDuringTheRunSaysSo)
          "Mailbox cut during the run: not read from message 4 on"},
         {bigs + Mbox({4, 5}), -static_cast<int>(Message(5).size()) - 30, mftMboxUnix, false, Counters(1, 3, 0, 1),
          "Mailbox cut during the run: not read from message 4 on"},
+        // Cut while the reader stands on a message it has found: that
+        // message holds none or only some of its bytes now.
+        {five, -static_cast<int>(five.size()), mftEml, false, Counters(1, 2, 0, 1),
+         "Mailbox cut during the run: not read from message 3 on"},
+        {five, 10 - static_cast<int>(five.size()), mftMboxUnix, false, Counters(1, 2, 0, 1),
+         "Mailbox cut during the run: not read from message 3 on"},
     };
     for (const auto& c : cases) {
         TConvertRun r;

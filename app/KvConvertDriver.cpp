@@ -272,6 +272,8 @@ void TConvertDriver::CheckErrorLog()
         Problem = "the file is read-only";  // the log would move it aside
     else if (Attr != INVALID_FILE_ATTRIBUTES)
         Problem = FileWriteProblem(LogFile);
+    if (Problem.empty())
+        Problem = ErrorLogInTheWay(LogFile);
     // An old log is moved aside and a new one made beside it: the folder
     // must take new files.
     if (Problem.empty()) {
@@ -294,6 +296,31 @@ void TConvertDriver::CheckErrorLog()
             (Fallback ? "; its rows go to " + FallbackErrorLog : std::string()));
     // Said once: the next run starts from the fallback.
     ErrorLogFileName = Fallback ? FallbackErrorLog : std::string();
+}
+
+std::string TConvertDriver::ErrorLogInTheWay(const std::string& LogFile)
+{
+    TConvertSettings& RunSettings = *FSettings;
+    const std::string Key = PathNameKey(LogFile);
+    const bool MboxTarget = MailFormatIsMboxTarget(RunSettings.TargetFormat);
+    if (MboxTarget && !HasTrailingSlash(RunSettings.TargetPath) && PathNameKey(RunSettings.TargetPath) == Key)
+        return "it is this run's target file";
+    for (int I = 0; I < RunSettings.SourceCount; ++I) {
+        RunSettings.SetCurrentIndex(I);
+        const std::string Entry = RunSettings.GetSourceEntry();
+        if (Entry.find("*.") != std::string::npos)
+            continue;
+        const std::string Data = DataFileOf(Entry);
+        if (PathNameKey(Entry) == Key || PathNameKey(Data) == Key)
+            return "it is a mailbox this run reads";
+        if (MboxTarget && PathNameKey(MboxTargetOf(Data)) == Key)
+            return "it is this run's target file";
+    }
+    // One a folder search may find: no row may go into anyone's mail.
+    std::string Head;
+    if (ReadMailboxHead(LogFile, Head) == 0 && SniffHead(Head) == TMailboxSniff::Mbox)
+        return "it is a mailbox";
+    return std::string();
 }
 
 void TConvertDriver::FinishRun()

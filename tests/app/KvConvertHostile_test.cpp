@@ -612,6 +612,44 @@ TEST(KvConvertHostile, AnErrorLogThatCannotBeWrittenFallsBackOnce)
     EXPECT_EQ(ErrorRows(r.Dir.File("fallback.txt")).size(), 1u);
 }
 
+TEST(KvConvertHostile, AnErrorLogNamingTheRunsOwnMailIsNeverWritten)
+{
+    // Rows written into a mailbox the run reads or a target it writes
+    // would damage the user's mail: said at the start, rows to the default.
+    TConvertRun r;
+    r.Driver.FallbackErrorLog = r.Dir.File("fallback.txt");
+    PutFile(r.Src("box"), Mbox({1}));
+    PutFile(r.Src("found\\other"), Mbox({2}));
+    r.Add(r.Src("box"), mftMbox);
+    r.Add(r.Src("missing"), mftMbox);
+    r.Add(r.Src("found\\*.*"), mftMbox);
+    const struct {
+        std::string Log;
+        TMailFormat Format;
+        std::string Target, Reason;
+    } cases[] = {
+        {r.Src("box"), mftEml, r.Out() + "\\", "it is a mailbox this run reads"},
+        {r.Src("found\\other"), mftEml, r.Out() + "\\", "it is a mailbox"},
+        {r.Out() + "\\all", mftMboxUnix, r.Out() + "\\all", "it is this run's target file"},
+        {r.Out() + "\\box", mftMboxUnix, r.Out() + "\\", "it is this run's target file"},
+    };
+    for (const auto& c : cases) {
+        r.Target(c.Format, c.Target);
+        ErrorLogFileName = c.Log;
+        r.Start();
+        EXPECT_EQ(r.Host.Log.front(), "Error log cannot be written: " + c.Log + ": " + c.Reason +
+                                          "; its rows go to " + r.Dir.File("fallback.txt"));
+        EXPECT_EQ(r.Host.Log.back(), "Error log: " + r.Dir.File("fallback.txt"));
+        EXPECT_EQ(r.Summary(), Counters(2, 2, 0, 1)) << c.Log;
+        const auto rows = ErrorRows(r.Dir.File("fallback.txt"));
+        ASSERT_EQ(rows.size(), 1u) << c.Log;
+        EXPECT_EQ(rows[0][0], "Mailbox not found");
+        EXPECT_EQ(TTestFolder::Read(r.Src("box")), Mbox({1}));
+        EXPECT_EQ(TTestFolder::Read(r.Src("found\\other")), Mbox({2}));
+        DeleteFileA(r.Dir.File("fallback.txt").c_str());
+    }
+}
+
 TEST(KvConvertHostile, AnEmlTargetFolderThatGoesAwayStopsTheRun)
 {
     TConvertRun r;

@@ -641,6 +641,10 @@ TConvertResult TConvertDriver::CheckMailbox(const std::string& FileName, const s
                             TConvertResult::Unreadable);
     if (!IsExistingFile(Data))
         return NotConverted(Data, "Mailbox not found", TConvertResult::NotFound);
+    // An index reader finds every message through its index: one named that
+    // is not there leaves the data file unread.
+    if (MailFormatReader(FSettings->SourceFormat) == TMailReader::EudoraIndex && !IsExistingFile(FileName))
+        return NotConverted(FileName, "Mailbox not found", TConvertResult::NotFound);
     if (GetFileSizeByName(Data) == 0) {
         std::string Reason;
         if (const auto Kind = EmptyMailboxKind(FileName, Data, Reason); Kind != TConvertResult::Empty)

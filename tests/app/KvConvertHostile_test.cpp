@@ -510,17 +510,26 @@ TEST(KvConvertHostile, EudoraIndexesThatGiveNothingOrTooMuchSayWhy)
     PutFile(r.Dir.File("nodata\\In.mbx"), "");
     PutFile(r.Dir.File("noindex\\In.toc"), "");
     PutFile(r.Dir.File("noindex\\In.mbx"), msg);
-    for (const char* folder : {"win", "mac", "nodata", "noindex"})
+    // An index named by hand that is not there, beside its data file.
+    PutFile(r.Dir.File("lost\\In.mbx"), msg);
+    for (const char* folder : {"win", "mac", "nodata", "noindex", "lost"})
         r.Add(r.Dir.File(folder + std::string("\\In.toc")), mftEudoraToc);
     r.Target(mftEml, r.Out() + "\\");
+    ErrorLogFileName = r.Dir.File("errors.txt");
     r.Start();
+    std::vector<std::string> missing;
+    for (const std::vector<std::string>& row : ErrorRows(r.Dir.File("errors.txt")))
+        if (row[0] == "Mailbox not found")
+            missing.push_back(row[1]);
+    EXPECT_EQ(missing, std::vector<std::string>{r.Dir.File("lost\\In.toc")});
     const std::string log = r.LogText();
     EXPECT_EQ(log.find("Disk full"), std::string::npos) << log;
     EXPECT_NE(log.find("not in the Windows form"), std::string::npos) << log;
     EXPECT_EQ(r.Lines("Mailbox data file is empty, but its index lists messages").size(), 1u) << log;
     EXPECT_EQ(r.Lines("Index file is empty: the messages of its data file were not read").size(), 1u) << log;
+    EXPECT_EQ(r.Lines("Mailbox not found").size(), 1u) << log;
     EXPECT_EQ(Written(r), std::vector<std::string>{"one.eml"});
-    EXPECT_EQ(r.Summary(), Counters(2, 1, 0, 4)) << log;
+    EXPECT_EQ(r.Summary(), Counters(2, 1, 0, 5)) << log;
 }
 
 TEST(KvConvertHostile, ConsoleNamesAreDeviceNamesAsSubjectsMailboxesAndTargets)

@@ -34,7 +34,7 @@ const TResStringRegistrar EudoraTexts{
     {SEudoraEntryTooLong, "Index entry %d runs into the next message (offset %s, length %s); cut at offset %s"},
     {SEudoraEntryTooShort, "Index entry %d ends inside its message (offset %s, length %s); read to offset %s"},
     {SEudoraEntryPastEnd, "Index entry %d runs past the mailbox's end (offset %s, length %s); read to offset %s"},
-    {SEudoraEntryRepeated, "Index entry %d repeats the range of an earlier entry (offset %s, length %s); read once"},
+    {SEudoraEntryRepeated, "Index entry %d starts where an earlier entry starts (offset %s, length %s); read once"},
     {SEudoraIndexForeign, "The index header is not in the Windows form (a Macintosh index, or damaged): no message read"},
 };
 
@@ -255,9 +255,10 @@ bool TEudoraTocObj::NextMessage()
         Damaged = false;
         ClearMessage();
         DecodeEntry();
-        // A damaged index may list one range many times over: its message
-        // is read once, and each repeat is a row.
-        if (!ReadRanges.insert({MessagePos, MessageSize}).second) {
+        // A damaged index may list one message many times over, with the
+        // same length or another: one start is one message, read once, and
+        // each repeat is a row.
+        if (!ReadStarts.insert(MessagePos).second) {
             ++MessageNumber;
             ++ReadProblems;
             WriteErrorLine(Format(LoadResString(SEudoraEntryRepeated), MessageNumber, std::to_string(MessagePos),

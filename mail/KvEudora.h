@@ -72,7 +72,7 @@ private:
     bool AppendRange(std::string& Text, std::int64_t From, std::int64_t To);
 
     std::vector<std::int64_t> EntryStarts;  // sorted offsets inside the data file
-    std::set<std::pair<std::int64_t, std::int64_t>> ReadRanges;  // (offset, length) of the entries read
+    std::set<std::int64_t> ReadStarts;  // offsets of the entries read
     bool PastEnd = false;                   // the current entry's length runs past the data file
     // The offset of the last separator before Pos; -1 when none is near.
     std::int64_t SeparatorBefore(std::int64_t Pos);

@@ -239,6 +239,8 @@ TEST_F(KvEudoraStore, DamagedEntriesAreRepairedOrSkipped)
          {TocEntry(0, A + 3), TocEntry(A, B), TocEntry(A + B, C)}, {a, b, c}, 1},
         {"a range listed again is read once",
          {TocEntry(0, A), TocEntry(0, A), TocEntry(A, B), TocEntry(A + B, C), TocEntry(0, A)}, {a, b, c}, 2},
+        {"an entry starting where an earlier one started is read once, whatever its length",
+         {TocEntry(0, A), TocEntry(A, B), TocEntry(0, A + B), TocEntry(A + B, C), TocEntry(A, 20)}, {a, b, c}, 2},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.Name);

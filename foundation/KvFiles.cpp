@@ -532,8 +532,13 @@ bool IsReservedDeviceName(const std::string& Name)
     if (base == "AUX" || base == "CON" || base == "NUL" || base == "PRN" || base == "CLOCK$" || base == "CONIN$" ||
         base == "CONOUT$")
         return true;
-    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-           base[3] >= '0' && base[3] <= '9';
+    if (base.size() < 4 || (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0))
+        return false;
+    // Windows takes the superscript digits for port numbers too (COM¹ is
+    // COM1); the code page decides the bytes they arrive as.
+    const std::wstring Number = DefaultAnsiToWide(base.substr(3));
+    return Number.size() == 1 && ((Number[0] >= L'0' && Number[0] <= L'9') || Number[0] == L'\u00B9' ||
+                                  Number[0] == L'\u00B2' || Number[0] == L'\u00B3');
 }
 
 bool IsDeviceFileName(const std::string& Name)

@@ -537,19 +537,28 @@ TEST(KvConvertHostile, ConsoleNamesAreDeviceNamesAsSubjectsMailboxesAndTargets)
     TConvertRun r;
     const std::string src = r.Dir.File("src");
     std::string box;
-    for (const char* subject : {"CONIN$", "conout$.txt"})
+    // COM¹ in UTF-8 and LPT² in Latin-1: both reach the name as the ANSI
+    // code page's bytes.
+    for (const char* subject : {"CONIN$", "conout$.txt", "=?UTF-8?Q?COM=C2=B9?=", "LPT\xB2.txt"})
         box += std::string("From a@b Mon Jan  5 10:00:00 2009\nSubject: ") + subject + "\n\nbody\n\n";
     PutFile(src + "\\box", box);
     ASSERT_TRUE(PutWideNamedFile(src, "CONIN$", Mbox({1})));
+    ASSERT_TRUE(PutWideNamedFile(src, "COM\xC2\xB3", Mbox({2})));
     r.Add(src + "\\*.*", mftMbox);
     r.Target(mftEml, r.Out() + "\\");
     r.Start();
-    EXPECT_EQ(Written(r), (std::vector<std::string>{"_CONIN$.eml", "_conout$.txt.eml"})) << r.LogText();
+    EXPECT_EQ(Written(r), (std::vector<std::string>{"_COM\xB9.eml", "_CONIN$.eml", "_LPT\xB2.txt.eml",
+                                                    "_conout$.txt.eml"}))
+        << r.LogText();
     EXPECT_EQ(r.Lines("Not searched: " + src + "\\CONIN$ (a device name").size(), 1u) << r.LogText();
+    EXPECT_EQ(r.Lines("Not searched: " + src + "\\COM\xB3 (a device name").size(), 1u) << r.LogText();
 
-    r.Target(mftEml, r.Dir.File("CONOUT$\\"));
-    r.Start();
-    EXPECT_EQ(r.Host.Log[0], "Target folder cannot be used: " + r.Dir.File("CONOUT$") + ": CONOUT$ is a device name");
+    for (const std::string device : {"CONOUT$", "COM\xB2"}) {
+        r.Target(mftEml, r.Dir.File(device + "\\"));
+        r.Start();
+        EXPECT_EQ(r.Host.Log[0], "Target folder cannot be used: " + r.Dir.File(device) + ": " + device +
+                                     " is a device name");
+    }
 }
 
 TEST(KvConvertHostile, DigestNamesSkipOnlyTheSameBytes)

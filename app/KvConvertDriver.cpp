@@ -96,14 +96,15 @@ void TConvertDriver::ShowProgress(int Percent, bool Always)
     FHost.ProcessMessages();
 }
 
-void TConvertDriver::HideProgress()
+void TConvertDriver::HideProgress(bool Pump)
 {
     if (FHost.ProgressVisible()) {
         FHost.SetProgressVisible(false);
         FHost.SetProgressPercent(0);
         FHost.SetStatusText(FHost.IdleStatusText());
     }
-    FHost.ProcessMessages();
+    if (Pump)
+        FHost.ProcessMessages();
 }
 
 bool TConvertDriver::StopConversion(bool Confirm)
@@ -327,7 +328,10 @@ void TConvertDriver::FinishRun()
 {
     FMboxWriter.reset();
     FHost.SetLogCaretVisible(true);
-    HideProgress();
+    // The window's own loop paints the idle state as soon as the run
+    // returns: a pump here would only repaint it once before, at the
+    // cost of a run's end that comes later.
+    HideProgress(false);
     FAbortedRun = FAborted;
     FAborted = false;
     FHost.SetNextButton("&Start", StartButtonTag);

@@ -81,7 +81,8 @@ public:
     // trip to the window system, which per message costs more than the
     // message's own conversion.
     void ShowProgress(int Percent, bool Always = true);
-    void HideProgress();
+    // Pump false leaves the repaint to the window's own loop.
+    void HideProgress(bool Pump = true);
 
     // How often a mailbox's progress is shown and the window pumped at most;
     // Stop, Cancel and closing act within it.

@@ -959,4 +959,21 @@ TEST(KvConvertDriverRun, ProgressAndThePumpFollowTheClockNotTheMessages)
         EXPECT_GE(bars[1] - bars[0], c.LeastBars) << c.Step;
         EXPECT_LE(bars[1] - bars[0], c.MostBars) << c.Step;
     }
+
+    // The run's last line is its last pump: the window's own loop paints
+    // the idle state, and a pump more only makes the run end later.
+    TRun r;
+    PutFile(r.Src("a"), MboxOf({First}, "\n"));
+    r.Add(r.Src("a"), mftMbox);
+    r.Target(mftEml, r.Out() + "\\");
+    size_t lines = 0;
+    int after = 0;
+    r.Host.OnPump = [&] {
+        after = r.Host.Log.size() == lines ? after + 1 : 0;
+        lines = r.Host.Log.size();
+    };
+    r.Start();
+    EXPECT_EQ(lines, r.Host.Log.size());
+    EXPECT_EQ(after, 0);
+    ExpectIdle(r);
 }

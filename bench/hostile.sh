@@ -21,6 +21,10 @@
 # found through an index that are no mailbox, FIFOs, device-named target
 # files, sources cut or grown during the run, damaged Eudora indexes and
 # error logs that cannot take rows.
+# Another section checks that each event that is no conversion is one row in
+# the error log and one error (patterns naming Mozilla mailbox files, a
+# source cut to nothing, an error log naming a mailbox, a missing Eudora
+# index, index entries with one start, superscript device names).
 # Then the same canary road by road (Mbox, Pine, Eudora, Thunderbird) into
 # every target, odd but correct Eudora indexes and a Macintosh one. A
 # section of its own names the canary from pieces split off received mail,
@@ -561,5 +565,96 @@ for change in cut grow; do
     find "$acc/out-$change" -type f -size -10000c | grep -q . && { echo "MISMATCH: a message file cut short"; status=1; }
 done
 echo "hangs after the accounting runs: $hangs"
+
+# --- One event, one row (a section of its own) -----------------------------
+# Each event that is no conversion is one row where it is written, the error
+# log, and one error: a Mozilla pattern naming the mailbox files (only the
+# mailbox it leaves out is skipped), a source cut to nothing while the run
+# reads it, an error log naming a mailbox of the run, a missing Eudora index
+# named by hand, two index entries with one start, and device names with
+# superscript digits.
+one=$work/one-row
+mkdir -p "$one/tb" "$one/lost" "$one/eudora" "$one/devices"
+python3 - "$one" <<'PY'
+import os, sys
+one = sys.argv[1]
+msg = lambda s: b"From a@b Mon Jan  5 10:00:00 2009\nFrom: a@b\nSubject: " + s + b"\n\nbody\n\n"
+for name, subject in (("Work.mbox", b"work"), ("Old.mbox", b"old"), ("Orphan", b"orphan")):
+    open(os.path.join(one, "tb", name), "wb").write(msg(subject))
+eud = [b"From ???@??? Mon Jan  1 10:00:00 2001\r\nSubject: e%d\r\n\r\nbody\r\n" % i for i in range(3)]
+open(os.path.join(one, "lost", "In.mbx"), "wb").write(eud[0])
+from eudora_toc import toc
+a, b = len(eud[0]), len(eud[1])
+open(os.path.join(one, "eudora", "In.toc"), "wb").write(toc([(0, a), (a, b), (0, a + b), (a + b, len(eud[2]))]))
+open(os.path.join(one, "eudora", "In.mbx"), "wb").write(b"".join(eud))
+open(os.path.join(one, "devices", "box"), "wb").write(
+    msg(b"=?UTF-8?Q?COM=C2=B9?=") + msg(b"=?UTF-8?Q?LPT=C2=B2?="))
+open(os.path.join(one, "devices", "LPT\u00b3"), "wb").write(msg(b"port"))
+with open(os.path.join(one, "cut"), "wb") as f:
+    for i in range(3000):
+        f.write(b"From a@b Mon Jan  5 10:00:00 2009\nSubject: m%d\n\n" % i + b"x" * 10000 + b"\n\n")
+PY
+# rows NAME: the error-log rows of run NAME (error, file), from the log it named.
+rows() {
+    local log
+    log=$(sed -n 's/^Error log: //p' "$one/$1.log" | tr -d '\r')
+    [ -n "$log" ] && tail -n +2 "$("$root/scripts/wine-run.sh" winepath -u "$log" 2>/dev/null)" | cut -f1-2 | tr -d '\r'
+}
+# row_check NAME PATTERN COUNT: COUNT rows of run NAME match PATTERN.
+row_check() {
+    local got
+    got=$(rows "$1" | LC_ALL=C grep -cE "$2" || true)
+    [ "$got" = "$3" ] || { echo "MISMATCH: $1 has $got rows like '$2', not $3"; rows "$1"; status=1; }
+}
+# one_run NAME ERRORS ARGS...: a run that exits 0 with ERRORS errors, into its own error log.
+one_run() {
+    local name=$1 errors=$2; shift 2
+    local rc=0
+    rm -f "$one/$name-errors.txt"
+    timeout 900 "$root/scripts/wine-run.sh" "$build/bench/convert.exe" "$@" "-errorlog=$(winpath "$one/$name-errors.txt")" \
+        > "$one/$name.log" 2>&1 || rc=$?
+    echo "== $name: exit code $rc"
+    [ "$rc" = 124 ] && hangs=$((hangs + 1))
+    [ "$rc" = 0 ] || { echo "MISMATCH: $name exits with $rc"; status=1; }
+    [ "$(count "$one/$name.log" errors)" = "$errors" ] ||
+        { echo "MISMATCH: $name counts $(count "$one/$name.log" errors) errors, not $errors"; status=1; }
+}
+o=$(winpath "$one")
+one_run pattern 1 "$o\\tb\\*.mbox" Thunderbird "$o\\out-pattern\\" EML
+row_check pattern "^Mailbox without an index file skipped" 1
+row_check pattern "Orphan$" 1
+[ "$(find "$one/out-pattern" -type f | wc -l)" = 2 ] || { echo "MISMATCH: the pattern's mailboxes not converted"; status=1; }
+one_run toc-missing 1 "$o\\lost\\In.toc" Eudora.toc "$o\\out-toc\\" EML
+row_check toc-missing "^Mailbox not found	.*In\.toc$" 1
+one_run toc-repeat 1 "$o\\eudora\\In.toc" Eudora.toc "$o\\out-repeat\\" EML
+row_check toc-repeat "^Index entry 3 starts where an earlier entry starts" 1
+[ "$(find "$one/out-repeat" -type f | wc -l)" = 3 ] || { echo "MISMATCH: a repeated entry written twice"; status=1; }
+one_run devices 1 "$o\\devices\\*.*" Mbox "$o\\out-devices\\" EML
+row_check devices "^Not searched: .*LPT.* \(a device name" 1
+for name in "_COM¹.eml" "_LPT².eml"; do
+    [ -f "$one/out-devices/$name" ] || { echo "MISMATCH: no $name"; ls "$one/out-devices"; status=1; }
+done
+# An error log naming a mailbox the search reads: said at the start, rows to
+# the default log, the mailbox untouched.
+cp "$one/tb/Orphan" "$one/orphan-before"
+rc=0
+timeout 900 "$root/scripts/wine-run.sh" "$build/bench/convert.exe" "$o\\tb\\*.mbox" Thunderbird "$o\\out-logsrc\\" EML \
+    "-errorlog=$o\\tb\\Work.mbox" > "$one/logsrc.log" 2>&1 || rc=$?
+echo "== logsrc: exit code $rc"
+head -n 1 "$one/logsrc.log" | grep -q "^Error log cannot be written: .*Work.mbox: it is a mailbox" ||
+    { echo "MISSING: the error log named as a mailbox at the start"; status=1; }
+grep -q "^Error log: .*Work.mbox" "$one/logsrc.log" && { echo "MISMATCH: the mailbox named as the error log"; status=1; }
+row_check logsrc "^Mailbox without an index file skipped" 1
+cmp -s "$one/tb/Work.mbox" <(printf 'From a@b Mon Jan  5 10:00:00 2009\nFrom: a@b\nSubject: work\n\nbody\n\n') ||
+    { echo "MISMATCH: the mailbox named as the error log was written"; status=1; }
+# Cut to nothing while the run reads: one row naming the first message not
+# written, no row of a message without text.
+( sleep 1; truncate -s 0 "$one/cut" ) &
+one_run cut 1 "$o\\cut" Mbox "$o\\out-cut\\" EML
+wait
+written=$(find "$one/out-cut" -type f | wc -l)
+row_check cut "^Mailbox cut during the run: not read from message $((written + 1)) on" 1
+row_check cut "^Message has no text" 0
+# --- end of the section -----------------------------------------------------
 rm -rf "$work"
 exit $status

@@ -538,8 +538,6 @@ bool TConvertDriver::IsRunTarget(const std::string& DataFile) const
     const std::string Key = PathNameKey(DataFile);
     if (FRunTargetKeys.count(Key) != 0)
         return true;
-    if (!HasTrailingSlash(RunSettings.TargetPath) && PathNameKey(RunSettings.TargetPath) == Key)
-        return true;
     return PathNameKey(MboxTargetOf(DataFile)) == Key;
 }
 

@@ -532,7 +532,7 @@ bool IsReservedDeviceName(const std::string& Name)
     if (base == "AUX" || base == "CON" || base == "NUL" || base == "PRN" || base == "CLOCK$" || base == "CONIN$" ||
         base == "CONOUT$")
         return true;
-    if (base.size() < 4 || (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0))
+    if (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0)
         return false;
     // Windows takes the superscript digits for port numbers too (COM¹ is
     // COM1); the code page decides the bytes they arrive as.
@@ -911,7 +911,8 @@ std::string PathNameKey(const std::string& Path, const std::string& Base)
     // the code page would give names it cannot hold one key.
     std::wstring Key = AnsiToWideStr(Full);
     if (Full.find('~') != std::string::npos) {
-        std::wstring Long(MAX_PATH * 2, L'\0');
+        // The long form may be longer than the name given: its length first.
+        std::wstring Long(GetLongPathNameW(Key.c_str(), nullptr, 0), L'\0');
         const DWORD n = GetLongPathNameW(Key.c_str(), Long.data(), static_cast<DWORD>(Long.size()));
         if (n > 0 && n < Long.size())
             Key.assign(Long.data(), n);

@@ -299,6 +299,20 @@ TEST(KvConvertHostile, TheRunsOwnTargetIsNeverASource)
     same.Start();
     EXPECT_EQ(TTestFolder::Read(dir + "\\Inbox"), Mbox({5}));
     EXPECT_EQ(same.Lines("Mailbox skipped: it is this run's target file").size(), 1u) << same.LogText();
+
+    // The folder tree restored into a folder the search reaches later: a
+    // target found there would be another mailbox's target of its own.
+    TConvertRun tree;
+    const std::string top = tree.Dir.File("mail");
+    PutFile(top + "\\Inbox", Mbox({6}));
+    tree.Add(top + "\\*.*", mftMbox);
+    tree.Host.Choices.IncludeSubfolders = true;
+    tree.Host.Choices.RestoreFolderTree = true;
+    tree.Target(mftMboxUnix, top + "\\zz\\");
+    tree.Start();
+    EXPECT_EQ(tree.Summary(), Counters(1, 1, 0, 0)) << tree.LogText();
+    EXPECT_EQ(tree.Lines("Mailbox skipped: it is this run's target file").size(), 1u) << tree.LogText();
+    EXPECT_EQ(TreeFiles(top + "\\zz"), (std::map<std::string, std::string>{{"mail\\Inbox", Mbox({6})}}));
 }
 
 namespace {
@@ -345,7 +359,7 @@ TEST(KvConvertHostile, ThousandsOfMailboxesEachLookUpTheirTargetAFewTimes)
     const long Lookups = PathLookups;
     ShortHook = LongHook = nullptr;
     EXPECT_EQ(r.Summary(), Counters(Boxes, Boxes, 0, 0));
-    EXPECT_LE(Lookups, 8L * Boxes) << Lookups;
+    EXPECT_LE(Lookups, 16L * Boxes) << Lookups;
     EXPECT_EQ(TTestFolder::Read(out + "\\box999.mbox"), Mbox({999}));
 }
 

@@ -164,7 +164,7 @@ TEST(KvFilesPaths, NamesCleanedAndChecked)
     struct Device { std::string Name; bool Reserved; };
     const Device devices[] = {{"com1.txt", true}, {"CLOCK$", true}, {"nul", true}, {"LPT9.eml", true},
                               {"COMX", false},    {"console", false}, {"com10", false}, {"aux1", false},
-                              {"CONIN$", true},   {"conout$.eml", true}, {"CONOUT", false},
+                              {"CONIN$", true},   {"conout$.eml", true}, {"CONOUT", false}, {"LPT0", true}, {"COM", false},
                               // Superscript digits, as the ANSI code page (1252) gives them.
                               {"COM\xB9", true}, {"com\xB2.txt", true}, {"COM\xB3 ", false}, {"LPT\xB9", true},
                               {"lpt\xB2", true}, {"LPT\xB3.eml", true}, {"COM\xBC", false}, {"LPT\xB9\xB9", false},

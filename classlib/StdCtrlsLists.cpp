@@ -130,6 +130,15 @@ public:
 
 protected:
     int GetCount() const override { return Live() ? static_cast<int>(Send(FMsgs.Count)) : FSave.Count(); }
+    // Many rows added in one update are painted once, at its end.
+    void SetUpdateState(bool Updating) override
+    {
+        if (!Live())
+            return;
+        Send(WM_SETREDRAW, Updating ? FALSE : TRUE);
+        if (!Updating)
+            InvalidateRect(FControl->WindowHandle(), nullptr, TRUE);
+    }
 
 private:
     TWinControl* FControl;

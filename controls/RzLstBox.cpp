@@ -20,6 +20,13 @@ bool BeginsWith(const std::string& Text, const std::string& Prefix)
 
 } // namespace
 
+std::string ListRowKey(std::string Text)
+{
+    if (!Text.empty())
+        CharUpperBuffA(Text.data(), static_cast<DWORD>(Text.size()));
+    return Text;
+}
+
 int GroupIndexOf(const TStrings* Items, const std::string& Prefix, int Index)
 {
     if (Index < 0)
@@ -81,6 +88,8 @@ void TRzCustomListBox::CreateParams(TCreateParams& Params)
 
 void TRzCustomListBox::CreateWnd()
 {
+    // The rows come back into the new window one by one.
+    FRowTexts.clear();
     TCustomListBox::CreateWnd();
     ShowScrollBar(WindowHandle(), SB_HORZ, FHorzScrollBar ? TRUE : FALSE);
     if (FHorzScrollBar)
@@ -187,13 +196,34 @@ void TRzCustomListBox::WndProc(TMessage& Message)
     case WM_LBUTTONDOWN:
         FSearchText.clear();
         break;
-    case LB_ADDSTRING: case LB_INSERTSTRING: case LB_DELETESTRING: case LB_RESETCONTENT:
+    case LB_ADDSTRING: case LB_INSERTSTRING:
+        TCustomListBox::WndProc(Message);
+        if (static_cast<LRESULT>(Message.Result) < 0 || IsVirtual() || !Message.LParam)
+            return;
+        FRowTexts.insert(ListRowKey(reinterpret_cast<const char*>(Message.LParam)));
+        // Only the new row can make the list wider: measuring every row at
+        // each add made filling a long list quadratic.
+        WidenHorzExtent(reinterpret_cast<const char*>(Message.LParam));
+        return;
+    case LB_DELETESTRING:
+        if (!IsVirtual() && Message.WParam < static_cast<WPARAM>(Items()->Count())) {
+            const auto Row = FRowTexts.find(ListRowKey(Items()->Get(static_cast<int>(Message.WParam))));
+            if (Row != FRowTexts.end())
+                FRowTexts.erase(Row);
+        }
+        TCustomListBox::WndProc(Message);
+        UpdateHorzExtent();
+        return;
+    case LB_RESETCONTENT:
+        FRowTexts.clear();
         TCustomListBox::WndProc(Message);
         UpdateHorzExtent();
         return;
     case WM_SIZE:
         TCustomListBox::WndProc(Message);
-        UpdateHorzExtent();
+        // The rows are as wide as before: only the client's width is new.
+        if (FHorzScrollBar)
+            SetHorzExtent(std::max(FWidestItem + 1, ClientWidth()));
         if (FFrameVisible && !UseThemes())
             RepaintFrame();
         return;
@@ -338,6 +368,13 @@ int TRzCustomListBox::FindItem(const std::string& Text)
     const LRESULT R =
         SendMessageA(Handle(), LB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(Text.c_str()));
     return R == LB_ERR ? -1 : static_cast<int>(R);
+}
+
+bool TRzCustomListBox::HoldsText(const std::string& Text) const
+{
+    if (!HandleAllocated() || IsVirtual())
+        return Items()->IndexOf(Text) >= 0;
+    return FRowTexts.count(ListRowKey(Text)) > 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -568,7 +605,22 @@ void TRzCustomListBox::UpdateHorzExtent()
         Widest = std::max(Widest, TextWidth(DC.Get(), "x" + Items()->Get(I) + GetExtentSuffix()));
     }
     SelectObject(DC.Get(), Old);
+    FWidestItem = Widest;
     SetHorzExtent(std::max(Widest + 1, ClientWidth()));
+}
+
+void TRzCustomListBox::WidenHorzExtent(const char* Text)
+{
+    if (!FHorzScrollBar || !HandleAllocated() || !Text)
+        return;
+    TWindowDC DC(nullptr, GetDC(nullptr));
+    const HGDIOBJ Old = SelectObject(DC.Get(), Font()->Handle());
+    const int Width = TextWidth(DC.Get(), "x" + std::string(Text) + GetExtentSuffix());
+    SelectObject(DC.Get(), Old);
+    if (Width <= FWidestItem)
+        return;
+    FWidestItem = Width;
+    SetHorzExtent(std::max(Width + 1, ClientWidth()));
 }
 
 void TRzCustomListBox::SetHorzExtent(int Value)

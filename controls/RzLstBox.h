@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "classlib/ExtCtrls.h"
@@ -23,6 +24,8 @@
 // Pure helpers over item texts: the group row at or above Index (-1 when
 // none), and a group row's number among the group rows (-1 for others).
 int GroupIndexOf(const TStrings* Items, const std::string& Prefix, int Index);
+// A row's text in capitals: rows of the same text in another case match.
+std::string ListRowKey(std::string Text);
 int GroupNumberOf(const TStrings* Items, const std::string& Prefix, int Index);
 // The selection after item Deleted went from a list whose selection was
 // Selected and which now holds Count items: -1 for none.
@@ -47,11 +50,16 @@ public:
     virtual int GetGroupIndex(int Index) { return GroupIndexOf(Items(), FGroupPrefix, Index); }
     virtual int GetGroupNumber(int Index) { return GroupNumberOf(Items(), FGroupPrefix, Index); }
     virtual void UpdateHorzExtent();
+    // The extent grown to hold one more row of this text.
+    void WidenHorzExtent(const char* Text);
     virtual bool UseThemes() const;
 
     int AddObject(const std::string& Text, TObject* Object) { return Items()->AddObject(Text, Object); }
     void DeleteItem(int Index);
     int IndexOf(const std::string& Text) const { return Items()->IndexOf(Text); }
+    // Whether a row holds this text in any case, answered without reading
+    // the rows out of the window.
+    bool HoldsText(const std::string& Text) const;
     std::string GetSelectedText();
     void SelectAll();
 
@@ -138,6 +146,10 @@ private:
     bool FCustomGroupFont = false;
     bool FSyncingGroupFont = false;
     int FHorzExtent = 0;
+    // The widest row's text as last measured, for a new width of the client.
+    int FWidestItem = 0;
+    // The rows' texts in capitals, kept beside the window's own rows.
+    std::unordered_multiset<std::string> FRowTexts;
 
     bool FIncrementalSearch = true;
     bool FBeepOnInvalidKey = true;

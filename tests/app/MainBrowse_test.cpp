@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "foundation/KvSpFolder.h"
 #include "foundation/KvStrings.h"
 #include "shell/RzShellDialogs.h"
+#include "shell/RzShellOpenForm.h"
 #include "testkit/TestFolder.h"
 #include "tests/app/ScratchSettings.h"
 #include "testkit/ModalScript.h"
@@ -237,6 +239,101 @@ TEST_F(BrowseTest, AddFilesTakesEveryChosenFileAndRemembersTheirFolder)
     EXPECT_EQ(Form->lstSourceFiles->ItemIndex(), 1);
     EXPECT_EQ(Form->SourceFolders[mftMbox], Dir.Path());
     EXPECT_TRUE(Settings.Boxes.empty()) << Settings.Boxes.front();
+}
+
+namespace {
+
+// Counts the rows read out of a list box's window (LB_GETTEXT) while it
+// lives: the list's strings are the window, so every row compared is a
+// message.
+class TRowReads {
+public:
+    explicit TRowReads(HWND Wnd) : FWnd(Wnd)
+    {
+        Current() = this;
+        FOld = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(Wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc)));
+    }
+    ~TRowReads()
+    {
+        SetWindowLongPtrA(FWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FOld));
+        Current() = nullptr;
+    }
+    TRowReads(const TRowReads&) = delete;
+    TRowReads& operator=(const TRowReads&) = delete;
+    int Count = 0;
+
+private:
+    static TRowReads*& Current()
+    {
+        static TRowReads* Reads = nullptr;
+        return Reads;
+    }
+    static LRESULT CALLBACK Proc(HWND W, UINT Msg, WPARAM WP, LPARAM LP)
+    {
+        TRowReads* R = Current();
+        if (Msg == LB_GETTEXT)
+            ++R->Count;
+        return CallWindowProcA(R->FOld, W, Msg, WP, LP);
+    }
+    HWND FWnd;
+    WNDPROC FOld = nullptr;
+};
+
+} // namespace
+
+TEST_F(BrowseTest, AThousandFilesChosenWithCtrlAAreAddedReadingNoRowTwice)
+{
+    // A folder of 1,000 mailboxes with long names, all chosen with Ctrl+A.
+    const int Files = 1000;
+    const std::string Many = Dir.File("many");
+    std::vector<std::string> Expected;
+    std::string Pasted;
+    for (int I = 0; I < Files; ++I) {
+        char Number[8];
+        std::snprintf(Number, sizeof Number, "%04d", I);
+        const std::string Name = Many + "\\Archived mailbox of the old server, kept for the records " +
+                                 std::string(40, 'x') + " " + Number + ".mbox";
+        TTestFolder::Put(Name, "From a\r\n");
+        Expected.push_back(Tagged(Name, mftMbox));
+        Pasted = Name + "\r\n" + Pasted;
+    }
+    Form->ShowPage(pgSource);
+    Form->SelectSourceFormat(mftMbox);
+    Form->SourceFolders[mftMbox] = Many;
+    auto SelectAllAndOpen = [](TCustomForm* F) {
+        auto* Open = static_cast<TRzShellOpenSaveForm*>(F);
+        {
+            TKeyHeld Ctrl(VK_CONTROL);
+            SendMessageA(Open->ShellList->Handle(), WM_KEYDOWN, 'A', 0);
+        }
+        Open->btnOpen->Click();
+    };
+    TRowReads Reads(Form->lstSourceFiles->Handle());
+    WithScript("TRzShellOpenSaveForm", {SelectAllAndOpen}, [&] { PostClick(Form->btnAddFiles); Pump(); });
+    // Nothing was in the list: no row was read but the ones painted.
+    const int Shown = Form->lstSourceFiles->ClientHeight() / Form->lstSourceFiles->ItemHeight() + 1;
+    EXPECT_LE(Reads.Count, Shown);
+    EXPECT_EQ(Sources(), Expected);
+    EXPECT_EQ(Form->lstSourceFiles->ItemIndex(), Files - 1);
+
+    // One typed file added to the 1,000 rows: the list searches itself.
+    Form->SelectSourceFormat(mftPine);
+    const std::string Typed = Dir.File("a.mbox");
+    Reads.Count = 0;
+    WithScript("TRzShellOpenSaveForm", TypeAndOpen(Typed), [&] { Form->btnAddFilesClick(nullptr); });
+    EXPECT_LE(Reads.Count, Shown);
+    ASSERT_EQ(Form->lstSourceFiles->Items()->Count(), Files + 1);
+    EXPECT_EQ(Form->lstSourceFiles->Items()->Strings(Files), Typed);
+
+    // All of them pasted again: no row added, each one takes the format.
+    Clipboard().SetAsText(Pasted);
+    Reads.Count = 0;
+    Form->smnPasteClick(nullptr);
+    EXPECT_EQ(Reads.Count, Files + 1);
+    EXPECT_EQ(Form->lstSourceFiles->Items()->Count(), Files + 1);
+    EXPECT_EQ(MailFormatOfObject(Form->lstSourceFiles->Items()->Objects(Files - 1)), mftPine);
+    EXPECT_EQ(MailFormatOfObject(Form->lstSourceFiles->Items()->Objects(0)), mftPine);
+    EXPECT_EQ(Form->lstSourceFiles->ItemIndex(), Files);
 }
 
 TEST_F(BrowseTest, CancelledDialogsChangeNothing)

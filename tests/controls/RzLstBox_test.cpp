@@ -186,6 +186,52 @@ TEST(RzListExtent, FitsTheWidestItem)
     F.List->Items()->Add(std::string(80, 'W'));
     EXPECT_GT(F.List->HorzExtent(), F.List->ClientWidth());
     EXPECT_EQ(SendMessageA(F.List->Handle(), LB_GETHORIZONTALEXTENT, 0, 0), F.List->HorzExtent());
+    // Measured from the added row alone, it is what measuring every row gives.
+    const int Wide = F.List->HorzExtent();
+    F.List->Items()->Insert(0, std::string(40, 'W'));
+    EXPECT_EQ(F.List->HorzExtent(), Wide);
+    F.List->Items()->Insert(0, std::string(81, 'W'));
+    const int Wider = F.List->HorzExtent();
+    EXPECT_GT(Wider, Wide);
+    F.List->UpdateHorzExtent();
+    EXPECT_EQ(F.List->HorzExtent(), Wider);
+    // A new size keeps the rows' width, or takes the client's when wider.
+    F.List->SetWidth(F.List->Width() - 20);
+    EXPECT_EQ(F.List->HorzExtent(), Wider);
+    F.List->SetWidth(Wider + 100);
+    EXPECT_EQ(F.List->HorzExtent(), F.List->ClientWidth());
+    F.List->SetWidth(60);
+    EXPECT_EQ(F.List->HorzExtent(), Wider);
+    // The widest row deleted: the next widest decides.
+    F.List->Items()->Delete(0);
+    EXPECT_EQ(F.List->HorzExtent(), Wide);
+}
+
+TEST(RzListRows, KnowsItsTextsInAnyCaseThroughEveryChange)
+{
+    // Kept before the window exists, then moved into it.
+    TListFixture F({"C:\\Mail\\Inbox", "C:\\Mail\\Sent", "C:\\Mail\\Sent"});
+    EXPECT_TRUE(F.List->HoldsText("c:\\mail\\INBOX"));
+    EXPECT_FALSE(F.List->HoldsText("C:\\Mail\\Inbo"));
+    F.List->Items()->Insert(0, "C:\\Trash");
+    EXPECT_TRUE(F.List->HoldsText("C:\\TRASH"));
+    // One of two equal rows deleted leaves the other.
+    F.List->Items()->Delete(2);
+    EXPECT_TRUE(F.List->HoldsText("C:\\Mail\\Sent"));
+    F.List->Items()->Delete(2);
+    EXPECT_FALSE(F.List->HoldsText("C:\\Mail\\Sent"));
+    EXPECT_TRUE(F.List->HoldsText("C:\\Mail\\Inbox"));
+    // A row out of range deletes nothing.
+    F.List->Items()->Delete(7);
+    EXPECT_TRUE(F.List->HoldsText("C:\\Trash"));
+    // A new window takes the rows over once.
+    F.List->RecreateWnd();
+    F.List->HandleNeeded();
+    F.List->Items()->Delete(0);
+    EXPECT_FALSE(F.List->HoldsText("C:\\Trash"));
+    EXPECT_TRUE(F.List->HoldsText("C:\\Mail\\Inbox"));
+    F.List->Items()->Clear();
+    EXPECT_FALSE(F.List->HoldsText("C:\\Mail\\Inbox"));
 }
 
 TEST(ListBoxSelection, MultiSelectTopIndexAndPositions)

@@ -278,12 +278,15 @@ void InformationPaneFollowsPage(TRzPageControl* Pages, TRzTabSheet* InfoPage, TW
 
 void TfrmTessaly::pgcSourceSettingsChange(TObject*)
 {
-    InformationPaneFollowsPage(pgcSourceSettings, tbsSourceInfo, edtSourceInfo);
+    // A form being freed has panes already gone.
+    if (!HasState(csDestroying))
+        InformationPaneFollowsPage(pgcSourceSettings, tbsSourceInfo, edtSourceInfo);
 }
 
 void TfrmTessaly::pgcTargetSettingsChange(TObject*)
 {
-    InformationPaneFollowsPage(pgcTargetSettings, tbsTargetInfo, edtTargetInfo);
+    if (!HasState(csDestroying))
+        InformationPaneFollowsPage(pgcTargetSettings, tbsTargetInfo, edtTargetInfo);
 }
 
 void TfrmTessaly::ApplyAccessibility()

@@ -250,7 +250,11 @@ void TRzPageControl::InsertPage(TRzTabSheet* Page)
 
 void TRzPageControl::RemovePage(TRzTabSheet* Page)
 {
-    if (Page == FActivePage)
+    // While the control goes (with its form) no page change is announced:
+    // the handlers would reach controls already freed with their pages.
+    if (Page == FActivePage && HasState(csDestroying))
+        FActivePage = nullptr;
+    else if (Page == FActivePage)
         SetActivePage(nullptr);
     FPages.erase(std::remove(FPages.begin(), FPages.end(), Page), FPages.end());
     Page->FPageControl = nullptr;

@@ -63,6 +63,8 @@ public:
         Log.push_back(Text);
         TfrmTessaly::AddLogLine(Text);
     }
+    // What freeing the form does first, without freeing it.
+    void BeginFreeing() { Destroying(); }
     std::function<void(int Pump)> OnPump;
     int Pumps = 0;
     std::vector<std::string> Log;
@@ -1168,6 +1170,79 @@ TEST_F(WizardTest, EveryPageHasItsOwnAcceleratorsAndTabSkipsThePageHolders)
 
 // The read-only panes keep no key of the form's: Tab and Shift+Tab leave
 // them, Enter presses Next and Esc is Cancel.
+TEST_F(WizardTest, ClosingFromEveryPageInBothModesSavesAndAnnouncesNoPageChange)
+{
+    const std::string Target = Dir.File("out") + "\\";
+    CreateDirectoryA(Dir.File("out").c_str(), nullptr);
+    for (const bool Accessible : {false, true})
+        for (int Page = pgIntroduction; Page <= pgStart; ++Page) {
+            SCOPED_TRACE((Accessible ? "accessibility mode, page " : "page ") + std::to_string(Page));
+            if (!Form) {
+                Form = new TTestWizard(nullptr);
+                Form->Handle();
+                Pump();
+            }
+            GAppScreenReader = Accessible;
+            Form->ApplyAccessibility();
+            // A run could start; then "Other formats" on both sides, whose
+            // information panes show.
+            AddSource(Dir.Write("In.mbox", MessageOf(1)), mftMbox);
+            Form->SelectTargetFormat(mftEml);
+            Form->grpSourceOptions->SetItemChecked(0, false);
+            Form->edtTargetFolder->SetText(Target);
+            Form->ShowPage(Page);
+            ASSERT_EQ(Form->PageIndex(), Page);
+            Form->SelectSourceFormat(mftOther);
+            Form->SelectTargetFormat(mftOther);
+            ASSERT_EQ(Form->pgcSourceSettings->ActivePage(), Form->tbsSourceInfo);
+            // Any change announced while the form is freed is counted and
+            // kept from the form's handlers.
+            int Announced = 0;
+            TTestWizard* F = Form;
+            for (TRzPageControl* Pages : {Form->pgcSourceSettings, Form->pgcTargetSettings, Form->pnlWizard}) {
+                Pages->OnPageChange = [&Announced, F, Was = Pages->OnPageChange](TObject* Sender) {
+                    if (F->HasState(csDestroying))
+                        ++Announced;
+                    else if (Was)
+                        Was(Sender);
+                };
+                Pages->OnChanging = [&Announced, F, Was = Pages->OnChanging](TObject* Sender, int To, bool& Allow) {
+                    if (F->HasState(csDestroying))
+                        ++Announced;
+                    else if (Was)
+                        Was(Sender, To, Allow);
+                };
+            }
+            // Alt+C, then the window freed as the program frees it.
+            PressAlt('c');
+            EXPECT_FALSE(Form->Visible());
+            Form->Free();
+            Form = nullptr;
+            EXPECT_EQ(Announced, 0);
+            TWizardOptions Saved;
+            LoadWizardOptions(*AppSettings, Saved);
+            EXPECT_FALSE(Saved.IncludeSubfolders);
+            EXPECT_EQ(Saved.TargetFolder, Target);
+            AppSettings->WriteBool("SourceOptions", "IncludeSubfolders", true);
+        }
+}
+
+TEST_F(WizardTest, AFormBeingFreedLeavesItsInformationPanesAlone)
+{
+    GAppScreenReader = true;
+    Form->ApplyAccessibility();
+    Form->ShowPage(pgSource);
+    Form->SelectSourceFormat(mftOther);
+    Form->SelectTargetFormat(mftOther);
+    ASSERT_TRUE(Form->edtSourceInfo->TabStop());
+    ASSERT_TRUE(Form->edtTargetInfo->TabStop());
+    Form->BeginFreeing();
+    Form->pgcSourceSettings->SetActivePage(Form->tbsSourceList);
+    Form->pgcTargetSettings->SetActivePage(Form->tbsTargetList);
+    EXPECT_TRUE(Form->edtSourceInfo->TabStop());
+    EXPECT_TRUE(Form->edtTargetInfo->TabStop());
+}
+
 TEST_F(WizardTest, ReadOnlyPanesHandTabEnterAndEscToTheForm)
 {
     AddSource(Dir.Write("Inbox", MessageOf(1)), mftMbox);

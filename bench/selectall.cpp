@@ -8,26 +8,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench/BenchClock.h"
 #include "shell/RzShellOpenForm.h"
 #include "testkit/ModalScript.h"
 #include "testkit/TestFolder.h"
 
 namespace {
-
-double Seconds(LARGE_INTEGER From)
-{
-    LARGE_INTEGER Now, Freq;
-    QueryPerformanceCounter(&Now);
-    QueryPerformanceFrequency(&Freq);
-    return static_cast<double>(Now.QuadPart - From.QuadPart) / static_cast<double>(Freq.QuadPart);
-}
-
-LARGE_INTEGER Started()
-{
-    LARGE_INTEGER T;
-    QueryPerformanceCounter(&T);
-    return T;
-}
 
 void Pump()
 {

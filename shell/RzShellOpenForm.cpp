@@ -890,7 +890,7 @@ void TRzShellOpenSaveForm::FlushSelectedNames()
         WriteSelectedNames();
 }
 
-void TRzShellOpenSaveForm::WriteSelectedNames()
+std::vector<std::pair<TRzShellListData*, std::string>> TRzShellOpenSaveForm::SelectedFiles()
 {
     // The selected files in order with their names on disk, asked of the
     // control: a walk over every item would look each one up by position.
@@ -905,6 +905,20 @@ void TRzShellOpenSaveForm::WriteSelectedNames()
             continue;
         Collected.emplace_back(D, Kind == TRzDiskKind::File ? Name : D->FileName());
     }
+    return Collected;
+}
+
+std::string TRzShellOpenSaveForm::SingleFileBoxName(const std::pair<TRzShellListData*, std::string>& File)
+{
+    // No file name holds a '?': in the shown name it stands for what
+    // the code page lost, and the name on disk is the one that opens.
+    const std::string Shown = File.first->DisplayName();
+    return Shown.find('?') == std::string::npos ? Shown : File.second;
+}
+
+void TRzShellOpenSaveForm::WriteSelectedNames()
+{
+    const std::vector<std::pair<TRzShellListData*, std::string>> Collected = SelectedFiles();
     if (Collected.size() >= 2) {
         std::string Text;
         for (const auto& [D, Name] : Collected) {
@@ -914,10 +928,7 @@ void TRzShellOpenSaveForm::WriteSelectedNames()
         }
         edtFileName->SetText(Text);
     } else if (Collected.size() == 1) {
-        // No file name holds a '?': in the shown name it stands for what
-        // the code page lost, and the name on disk is the one that opens.
-        const std::string Shown = Collected[0].first->DisplayName();
-        edtFileName->SetText(Shown.find('?') == std::string::npos ? Shown : Collected[0].second);
+        edtFileName->SetText(SingleFileBoxName(Collected[0]));
     } else {
         // A folder's name stays out of the box, and a name typed there
         // stays the one Open takes.

@@ -217,6 +217,10 @@ private:
     void UpdatePlacesBar();
     // The selected files' names into the File name box.
     void WriteSelectedNames();
+    // The selected items that are files, each with its name on disk.
+    std::vector<std::pair<TRzShellListData*, std::string>> SelectedFiles();
+    // The name the File name box shows for one selected file.
+    static std::string SingleFileBoxName(const std::pair<TRzShellListData*, std::string>& File);
     // The names of a selection still settling, written now.
     void FlushSelectedNames();
     bool FolderMatchesPlace(const TRzPlaceData& Place);

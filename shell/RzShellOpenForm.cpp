@@ -930,11 +930,21 @@ void TRzShellOpenSaveForm::WriteSelectedNames()
     } else if (Collected.size() == 1) {
         edtFileName->SetText(SingleFileBoxName(Collected[0]));
     } else {
-        // A folder's name stays out of the box, and a name typed there
-        // stays the one Open takes.
+        // A folder's name stays out of the box, and the name there, typed
+        // or picked before, stays the one Open takes: it no longer names
+        // what is selected.
+        FNameFromList = false;
         return;
     }
     FNameFromList = true;
+}
+
+TRzShellListData* TRzShellOpenSaveForm::SelectedFileNamed(const std::string& Name)
+{
+    for (const auto& File : SelectedFiles())
+        if (SingleFileBoxName(File) == Name)
+            return File.first;
+    return nullptr;
 }
 
 void TRzShellOpenSaveForm::edtFileNameChange(TObject*)

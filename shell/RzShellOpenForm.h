@@ -221,6 +221,8 @@ private:
     std::vector<std::pair<TRzShellListData*, std::string>> SelectedFiles();
     // The name the File name box shows for one selected file.
     static std::string SingleFileBoxName(const std::pair<TRzShellListData*, std::string>& File);
+    // The selected file the File name box names alone, or null.
+    TRzShellListData* SelectedFileNamed(const std::string& Name);
     // The names of a selection still settling, written now.
     void FlushSelectedNames();
     bool FolderMatchesPlace(const TRzPlaceData& Place);

@@ -172,7 +172,7 @@ bool TRzShellOpenSaveForm::ValidateName(const std::string& Name, const std::stri
         return false;
 
     if (Single) {
-        TRzShellListData* Picked = FNameFromList && ShellList->Selected() ? ShellList->SelectedData() : nullptr;
+        TRzShellListData* Picked = FNameFromList ? SelectedFileNamed(Name) : nullptr;
         std::string OnDisk;
         if (Picked && !Picked->Path().empty()) {
             Full = Picked->Path();

@@ -164,6 +164,33 @@ TEST_F(TOpenFormTest, ATypedNameWinsOverAFolderClickedInTheListWhichOpenElseEnte
     }
 }
 
+TEST_F(TOpenFormTest, APickedNameWinsOverAFolderSelectedWithOrAfterIt)
+{
+    auto CtrlClick = [this](const std::string& Name) {
+        TKeyHeld Ctrl(VK_CONTROL);
+        ClickItem(Name);
+    };
+    // Picked, then a folder clicked once; picked with a folder added to
+    // the selection; a folder selected, then a file added to it.
+    const std::vector<std::vector<std::pair<std::string, bool>>> Clicks = {
+        {{"alpha.mbox", false}, {"sub", false}},
+        {{"alpha.mbox", false}, {"sub", true}},
+        {{"sub", false}, {"alpha.mbox", true}},
+    };
+    for (const auto& Steps : Clicks) {
+        SCOPED_TRACE(Steps[0].first + (Steps[1].second ? " with " : " then ") + Steps[1].first);
+        Open();
+        for (const auto& [Name, WithCtrl] : Steps)
+            WithCtrl ? CtrlClick(Name) : ClickItem(Name);
+        EXPECT_EQ(Form->edtFileName->Text(), "alpha.mbox");
+        Form->SetModalResult(mrOk);
+        EXPECT_TRUE(Form->CloseQuery());
+        EXPECT_EQ(Accepted(), std::vector<std::string>{Dir.File("alpha.mbox")});
+        EXPECT_TRUE(SameFolderText(Shown(), Dir.Path())) << Shown();
+        EXPECT_TRUE(Boxes.Shown.empty());
+    }
+}
+
 TEST_F(TOpenFormTest, TypedMaskFiltersTheListAndStaysOpen)
 {
     Open();

@@ -574,6 +574,10 @@ void TRzCustomShellList::RefreshList()
         FRefreshPending = true;
         return;
     }
+    // A shown folder removed from outside gives way to its nearest parent
+    // left, rather than staying on over its vanished items.
+    if (LeaveVanishedFolder())
+        return;
     if (!ItemCount()) {
         FillList();
         return;
@@ -605,6 +609,8 @@ void TRzCustomShellList::RefreshList()
     }
     if (OnFillComplete)
         OnFillComplete(this);
+    if ((FOptions & sloDynamicRefresh) && !HasState(csDesigning))
+        StartWatching();
 }
 
 void TRzCustomShellList::StartWatching()
@@ -736,7 +742,14 @@ void TRzCustomShellList::BrowseInto(LPCITEMIDLIST AbsIdList)
 bool TRzCustomShellList::LeaveVanishedFolder()
 {
     std::string Path = FFolder->PathName();
-    if (Path.empty() || IsDirectory(Path) || (FOptions & sloDontChangeFolder))
+    if (Path.empty() || (FOptions & sloDontChangeFolder))
+        return false;
+    // A folder removed while its watch is open stays on disk until the
+    // watch lets go (under Wine, or pending deletion): the watch goes
+    // first, and is set again on whatever folder is shown next.
+    if (FChangeThread)
+        FChangeThread->RemoveAllWatches();
+    if (IsDirectory(Path))
         return false;
     do {
         const size_t Slash = Path.find_last_of('\\');

@@ -253,6 +253,50 @@ TEST_F(TOpenFormTest, AShownFolderRemovedFromOutsideGivesWayToTheNearestParent)
     EXPECT_TRUE(shell_test::IsDir(Dir.File("sub\\New Folder")));
 }
 
+TEST_F(TOpenFormTest, AWatchedFolderRemovedFromOutsideGivesWayWhenTheWatchReportsIt)
+{
+    CreateDirectoryA(Dir.File("sub\\deeper").c_str(), nullptr);
+    TTestFolder::Put(Dir.File("sub\\deeper\\kept.mbox"), "From d\r\n");
+    Open();
+    ASSERT_TRUE(Form->ShellList->Options() & sloDynamicRefresh);
+    // The tree hidden, as it starts; each folder shown with its file, then
+    // both removed.
+    for (const auto& [Gone, Held] : {std::pair{"sub\\deeper", "sub\\deeper\\kept.mbox"},
+                                     std::pair{"sub", "sub\\inner.mbox"}}) {
+        SCOPED_TRACE(Gone);
+        Form->ShellList->Folder()->SetPathName(Dir.File(Gone));
+        views_test::Pump();
+        ASSERT_TRUE(SameFolderText(Shown(), Dir.File(Gone))) << Shown();
+        ASSERT_TRUE(DeleteFileA(Dir.File(Held).c_str()));
+        ASSERT_TRUE(RemoveDirectoryA(Dir.File(Gone).c_str()));
+        // The watch's notice as it comes; then the refresh it asks for.
+        const DWORD Start = GetTickCount();
+        while (!Form->ShellList->ChangeTimer()->Enabled() && GetTickCount() - Start < 5000) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+            views_test::Pump();
+        }
+        ASSERT_TRUE(Form->ShellList->ChangeTimer()->Enabled()) << "the watch saw the removal";
+        Form->ShellList->ChangeTimer()->Timer();
+        views_test::Pump();
+        const std::string Parent = Dir.File(Gone).substr(0, Dir.File(Gone).find_last_of('\\'));
+        EXPECT_TRUE(SameFolderText(Shown(), Parent)) << Shown();
+        EXPECT_EQ(Form->ShellCombo->Text(), Parent.substr(Parent.find_last_of('\\') + 1)) << "Look in";
+    }
+    // The parent is watched in turn, and stays watched after a refresh.
+    for (const char* Arrived : {"arrived.mbox", "second.mbox"}) {
+        Dir.Write(Arrived, "From e\r\n");
+        const DWORD Start = GetTickCount();
+        while (!Form->ShellList->ChangeTimer()->Enabled() && GetTickCount() - Start < 5000) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+            views_test::Pump();
+        }
+        ASSERT_TRUE(Form->ShellList->ChangeTimer()->Enabled()) << "the watch saw " << Arrived;
+        Form->ShellList->ChangeTimer()->Timer();
+        EXPECT_GE(IndexOf(Arrived), 0) << Arrived;
+    }
+    EXPECT_TRUE(Boxes.Shown.empty());
+}
+
 TEST_F(TOpenFormTest, FileChecksAskAndRefuse)
 {
     struct TCase {

@@ -189,9 +189,26 @@ void TRzCustomTreeView::WndProc(TMessage& Message)
         Message.Result = 0;
         return;
     }
+    case WM_KEYDOWN: case WM_SYSKEYDOWN: case WM_KEYUP: case WM_SYSKEYUP:
+        // Shift+F10 and the menu key ask for the focused node's menu: the
+        // default handling under Wine passes neither on from a tree. Both
+        // key messages are taken, so the menu is asked for once.
+        if (Message.WParam == VK_APPS || (Message.WParam == VK_F10 && GetKeyState(VK_SHIFT) < 0)) {
+            if (Message.Msg == WM_KEYDOWN || Message.Msg == WM_SYSKEYDOWN)
+                SendMessageA(WindowHandle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(WindowHandle()), -1);
+            Message.Result = 0;
+            return;
+        }
+        break;
     case WM_CONTEXTMENU: {
         if (FSuppressNextPopup) {
             FSuppressNextPopup = false;
+            return;
+        }
+        // From the keyboard (Shift+F10, the menu key): the node's own menu
+        // beside the node, as a right click on it shows.
+        if (ContextNode() && Message.LParam == -1) {
+            ShowNodeMenu();
             return;
         }
         if (ContextNode())

@@ -175,6 +175,78 @@ TEST_F(TFolderDialogTest, EnterInTheTreeAcceptsAndEscCancels)
     }
 }
 
+namespace {
+
+// Counts the popup menus a thread opens while it lives.
+class TMenusOpened {
+public:
+    TMenusOpened()
+    {
+        Current() = this;
+        FHook = SetWindowsHookExA(WH_CALLWNDPROC, &Proc, nullptr, GetCurrentThreadId());
+    }
+    ~TMenusOpened()
+    {
+        UnhookWindowsHookEx(FHook);
+        Current() = nullptr;
+    }
+    TMenusOpened(const TMenusOpened&) = delete;
+    TMenusOpened& operator=(const TMenusOpened&) = delete;
+    int Count = 0;
+
+private:
+    static TMenusOpened*& Current()
+    {
+        static TMenusOpened* Menus = nullptr;
+        return Menus;
+    }
+    static LRESULT CALLBACK Proc(int Code, WPARAM W, LPARAM L)
+    {
+        if (Code == HC_ACTION && reinterpret_cast<CWPSTRUCT*>(L)->message == WM_ENTERMENULOOP && Current())
+            ++Current()->Count;
+        return CallNextHookEx(nullptr, Code, W, L);
+    }
+    HHOOK FHook;
+};
+
+} // namespace
+
+TEST_F(TFolderDialogTest, ShiftF10AndTheMenuKeyOpenTheFoldersMenuAndItsEscLeavesTheForm)
+{
+    // The keys as the keyboard sends them, F10 a system key; Esc then
+    // closes the menu.
+    const struct {
+        const char* Name;
+        UINT Down, Up;
+        WPARAM Key;
+    } Keys[] = {{"Shift+F10", WM_SYSKEYDOWN, WM_SYSKEYUP, VK_F10}, {"menu key", WM_KEYDOWN, WM_KEYUP, VK_APPS}};
+    for (const auto& K : Keys) {
+        SCOPED_TRACE(K.Name);
+        Dlg.SetSelectedPathName(Dir.File("alpha"));
+        TMenusOpened Menus;
+        bool ShownAfter = false;
+        const bool Result = Run({[&](TCustomForm* Form) {
+                                     TRzSelectFolderForm* F = FolderForm(Form);
+                                     SelectNode(F, Child(F, "gamma"));
+                                     F->ShellTree->SetFocus();
+                                     const HWND Tree = F->ShellTree->Handle();
+                                     PostMessageA(Tree, WM_KEYDOWN, VK_ESCAPE, 1);
+                                     PostMessageA(Tree, WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(0xC0000001u));
+                                     TKeyHeld Shift(K.Key == VK_F10 ? VK_SHIFT : 0);
+                                     SendMessageA(Tree, K.Down, K.Key, 1);
+                                     SendMessageA(Tree, K.Up, K.Key, static_cast<LPARAM>(0xC0000001u));
+                                 },
+                                 [&](TCustomForm* Form) {
+                                     ShownAfter = Form->Visible() && Form->ModalResult() == mrNone;
+                                     FolderForm(Form)->btnOk->Click();
+                                 }});
+        EXPECT_EQ(Menus.Count, 1);
+        EXPECT_TRUE(ShownAfter) << "the Esc closed the menu, not the form";
+        EXPECT_TRUE(Result);
+        EXPECT_EQ(Dlg.SelectedPathName(), Dir.File("gamma"));
+    }
+}
+
 TEST_F(TFolderDialogTest, FromTheDesktopTheGivenPathOpensSelectedAsTheWizardUsesIt)
 {
     // The wizard sets only the path and the title.

@@ -457,9 +457,19 @@ void TfrmTessaly::ContextMenu(TMessage& Message)
         return;
     }
     TPoint Where(At.x, At.y);
-    // From the keyboard (Shift+F10, the menu key): beside the control.
-    if (FromKeyboard)
-        Where = Control->ClientToScreen(TPoint(8, 8));
+    // From the keyboard (Shift+F10, the menu key): beside the control, or
+    // on the source list's focused row while it shows.
+    if (FromKeyboard) {
+        TPoint Beside(8, 8);
+        RECT Row{};
+        const LRESULT Focused = SendMessageA(Control->Handle(), LB_GETCARETINDEX, 0, 0);
+        if (Control == lstSourceFiles && Focused >= 0 && Focused < lstSourceFiles->Items()->Count() &&
+            SendMessageA(Control->Handle(), LB_GETITEMRECT, static_cast<WPARAM>(Focused),
+                         reinterpret_cast<LPARAM>(&Row)) != LB_ERR &&
+            Row.top >= 0 && Row.bottom <= Control->ClientHeight())
+            Beside = TPoint(Row.left + 8, (Row.top + Row.bottom) / 2);
+        Where = Control->ClientToScreen(Beside);
+    }
     Menu->SetPopupComponent(Control);
     Menu->Popup(Where.x, Where.y);
     Message.Result = 0;

@@ -833,7 +833,8 @@ TEST_F(WizardTest, RightClicksOpenTheLogAndSourceListMenus)
     TPopupMenu* OldList = Form->pmnSourceFiles;
     Form->pmnLog = &Log;
     Form->pmnSourceFiles = &List;
-    AddSource("C:\\Mail\\Inbox", mftMbox);
+    for (const char* Name : {"C:\\Mail\\Inbox", "C:\\Mail\\Sent", "C:\\Mail\\Trash"})
+        AddSource(Name, mftMbox);
     ASSERT_TRUE(Form->ShowPage(pgStart));
     // The controls pass the message on to the form through their parents.
     const TPoint Inside = Form->edtProcessing->ClientToScreen(TPoint(30, 20));
@@ -841,6 +842,11 @@ TEST_F(WizardTest, RightClicksOpenTheLogAndSourceListMenus)
                  reinterpret_cast<WPARAM>(Form->edtProcessing->Handle()), MAKELPARAM(Inside.x, Inside.y));
     Form->ShowPage(pgSource);
     Form->lstSourceFiles->SetFocus();
+    Form->lstSourceFiles->SetItemIndex(1);
+    SendMessageA(Form->lstSourceFiles->Handle(), WM_CONTEXTMENU,
+                 reinterpret_cast<WPARAM>(Form->lstSourceFiles->Handle()), -1);
+    // Nothing focused shows: beside the list.
+    Form->lstSourceFiles->Items()->Clear();
     SendMessageA(Form->lstSourceFiles->Handle(), WM_CONTEXTMENU,
                  reinterpret_cast<WPARAM>(Form->lstSourceFiles->Handle()), -1);
     // A right click elsewhere on the page opens neither.
@@ -853,11 +859,15 @@ TEST_F(WizardTest, RightClicksOpenTheLogAndSourceListMenus)
     EXPECT_EQ(Log.At[0].x, Inside.x);
     EXPECT_EQ(Log.At[0].y, Inside.y);
     EXPECT_EQ(Log.PopupComponent(), Form->edtProcessing);
-    // From the keyboard: beside the list.
-    ASSERT_EQ(List.At.size(), 1u);
+    // From the keyboard: on the focused row, the second one.
+    ASSERT_EQ(List.At.size(), 2u);
+    const int Row = static_cast<int>(SendMessageA(Form->lstSourceFiles->Handle(), LB_GETITEMHEIGHT, 0, 0));
+    const TPoint OnRow = Form->lstSourceFiles->ClientToScreen(TPoint(8, Row + Row / 2));
+    EXPECT_EQ(List.At[0].x, OnRow.x);
+    EXPECT_EQ(List.At[0].y, OnRow.y);
     const TPoint Corner = Form->lstSourceFiles->ClientToScreen(TPoint(8, 8));
-    EXPECT_EQ(List.At[0].x, Corner.x);
-    EXPECT_EQ(List.At[0].y, Corner.y);
+    EXPECT_EQ(List.At[1].x, Corner.x);
+    EXPECT_EQ(List.At[1].y, Corner.y);
 }
 
 TEST_F(WizardTest, TheLogMenuFollowsTheLog)

@@ -87,6 +87,8 @@ constexpr int Gap = 8;
 constexpr int FormatListWidth = 200;
 constexpr int LabelHeight = 18;
 constexpr int ProgressWidth = 180;
+// How much of the selection's colour tints the focused log (of 255).
+constexpr BYTE LogFocusTint = 48;
 
 template <typename T>
 T* Make(TComponent* Owner, TWinControl* Parent, const char* Name)
@@ -226,10 +228,13 @@ void TfrmTessaly::CreateControls()
     for (auto* C : {pnlInfo, edtProcessing})
         C->SetFrameController(RzFrameController);
     // The log is read-only and often without a caret: its colour of its
-    // own shows where the focus is.
+    // own shows where the focus is, its read-only colour tinted with the
+    // selection's (the system's read-only and window colours may be one).
     edtProcessing->SetFrameControllerNotifications(edtProcessing->FrameControllerNotifications() &
                                                    ~(1u << fcpFocusColor));
-    edtProcessing->SetFocusColor(clInfoBk);
+    edtProcessing->SetFocusColor(BlendColors(clHighlight, edtProcessing->ReadOnlyColor(), LogFocusTint));
+    // From the start in its read-only colour, so that the first focus shows.
+    edtProcessing->UpdateColors();
     for (auto* C : {grpSourceOptions, grpTargetOptions})
         C->SetFrameController(RzFrameController);
     grpSourceFilesFolders->SetFrameController(RzFrameController);

@@ -123,6 +123,11 @@ void TRzCustomListView::SetViewStyle(TViewStyle Value)
     // rows under a new header, with empty columns, until the next refill.
     if (Changed && HandleAllocated())
         InvalidateRect(WindowHandle(), nullptr, TRUE);
+    // A list scrolled sideways keeps its offset into the new style, where
+    // Details would show the columns right of the names: back to the left.
+    if (Changed && Value == vsReport && HandleAllocated())
+        if (const int Sideways = GetScrollPos(WindowHandle(), SB_HORZ); Sideways > 0)
+            SendMessageA(WindowHandle(), LVM_SCROLL, static_cast<WPARAM>(-Sideways), 0);
 }
 
 void TRzCustomListView::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)

@@ -778,6 +778,8 @@ public:
 
     void FillList();
     void RefreshList();
+    // In the list view, the column as wide as the widest name.
+    void FitListColumn();
     // True while the list refills or opens a new folder's editor: the
     // selection changes then are the list's own.
     bool Refilling() const { return FRefillDepth > 0; }

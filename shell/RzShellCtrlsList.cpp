@@ -15,6 +15,9 @@ constexpr HRESULT NoMoreItems = static_cast<HRESULT>(0x80070103);
 constexpr DWORD RenameFlags = 0x20;
 constexpr int DetailsPixelsPerChar = 9;
 constexpr int GrowBy = 500;
+// Room beside a name in the list view's column: the gap after the icon
+// and the label's own margins.
+constexpr int ListColumnPadding = 16;
 
 // The Explorer column record: eleven 16-bit widths.
 constexpr int ColumnRecordBytes = 22;
@@ -297,6 +300,7 @@ void TRzCustomShellList::FillList()
         Populate(Shf.Get(), FFolder->IdList());
     }
     CustomSort();
+    FitListColumn();
     if (ItemCount())
         Item(0)->SetFocused(true);
     if (ViewStyle() == vsIcon || ViewStyle() == vsSmallIcon) {
@@ -607,10 +611,26 @@ void TRzCustomShellList::RefreshList()
                 InsertShellItem(std::make_unique<TRzShellListData>(this, Now.Pidls(I)), Attr);
         }
     }
+    FitListColumn();
     if (OnFillComplete)
         OnFillComplete(this);
     if ((FOptions & sloDynamicRefresh) && !HasState(csDesigning))
         StartWatching();
+}
+
+void TRzCustomShellList::FitListColumn()
+{
+    // The list view's column is as wide as its names were when the style
+    // was set, and stays so over every later fill.
+    if (ViewStyle() != vsList || !HandleAllocated() || ItemCount() == 0)
+        return;
+    int Widest = 0;
+    for (int I = 0; I < ItemCount(); ++I)
+        if (TRzShellListData* D = Data(Item(I)))
+            Widest = std::max(Widest, static_cast<int>(SendMessageA(WindowHandle(), LVM_GETSTRINGWIDTHA, 0,
+                                                                    reinterpret_cast<LPARAM>(D->DisplayName().c_str()))));
+    SendMessageA(WindowHandle(), LVM_SETCOLUMNWIDTH, 0,
+                 MAKELPARAM(Widest + GetSystemMetrics(SM_CXSMICON) + ListColumnPadding, 0));
 }
 
 void TRzCustomShellList::StartWatching()

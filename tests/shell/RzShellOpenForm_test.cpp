@@ -696,6 +696,57 @@ TEST_F(TOpenFormTest, CapturedInBothLooks)
     }
 }
 
+TEST_F(TOpenFormTest, DetailsAfterAScrolledListShowTheNamesAndTheListFitsEachFolder)
+{
+    // 1,000 files with the tree shown: List, End, then Details.
+    const std::string Many = Dir.File("many");
+    for (int I = 0; I < 1000; ++I)
+        TTestFolder::Put(Many + "\\message " + std::to_string(1000 + I) + ".mbox", "x");
+    Open(DefaultOpenSaveOptions | osoShowTree);
+    TRzShellList* L = Form->ShellList;
+    L->Folder()->SetPathName(Many);
+    views_test::Pump();
+    ASSERT_EQ(L->ItemCount(), 1000);
+    L->SetFocus();
+    PostMessageA(L->Handle(), WM_KEYDOWN, VK_END, 0);
+    views_test::Pump();
+    ASSERT_GT(GetScrollPos(L->Handle(), SB_HORZ), 0) << "the list scrolled sideways";
+    modal_test::PostClick(static_cast<TControl*>(Form->btnDetails));
+    views_test::Pump();
+    ASSERT_EQ(L->ViewStyle(), vsReport);
+    EXPECT_EQ(GetScrollPos(L->Handle(), SB_HORZ), 0);
+    RECT Name{LVIR_LABEL, 0, 0, 0};
+    SendMessageA(L->Handle(), LVM_GETITEMRECT, L->ItemCount() - 1, reinterpret_cast<LPARAM>(&Name));
+    EXPECT_GE(Name.left, 0) << "the names' column shows";
+
+    // Long names: Details, List, then another folder of longer names.
+    auto Widest = [L] {
+        int W = 0;
+        for (int I = 0; I < L->ItemCount(); ++I)
+            W = std::max(W, static_cast<int>(SendMessageA(L->Handle(), LVM_GETSTRINGWIDTHA, 0,
+                                                          reinterpret_cast<LPARAM>(L->ItemData(I)->DisplayName().c_str()))));
+        return W;
+    };
+    for (const auto& [Sub, Length] : {std::pair{"long", 60}, std::pair{"longer", 120}})
+        for (int I = 0; I < 3; ++I)
+            TTestFolder::Put(Dir.File(Sub) + "\\" + std::string(static_cast<std::size_t>(Length), 'a' + I) + ".mbox",
+                             "x");
+    L->Folder()->SetPathName(Dir.File("long"));
+    views_test::Pump();
+    modal_test::PostClick(static_cast<TControl*>(Form->btnList));
+    views_test::Pump();
+    ASSERT_EQ(L->ViewStyle(), vsList);
+    for (const char* Sub : {"longer", "long"}) {
+        SCOPED_TRACE(Sub);
+        L->Folder()->SetPathName(Dir.File(Sub));
+        views_test::Pump();
+        ASSERT_EQ(L->ItemCount(), 3);
+        const int Column = static_cast<int>(SendMessageA(L->Handle(), LVM_GETCOLUMNWIDTH, 0, 0));
+        EXPECT_GE(Column, Widest() + GetSystemMetrics(SM_CXSMICON)) << "no name cut";
+        EXPECT_LE(Column, Widest() + 64) << "no room left over from a wider folder";
+    }
+}
+
 TEST_F(TOpenFormTest, FilterTypesAndTheirIndex)
 {
     Open(DefaultOpenSaveOptions, "");

@@ -5,6 +5,7 @@
 #include <htmlhelp.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -842,9 +843,11 @@ TEST_F(WizardTest, RightClicksOpenTheLogAndSourceListMenus)
                  reinterpret_cast<WPARAM>(Form->edtProcessing->Handle()), MAKELPARAM(Inside.x, Inside.y));
     Form->ShowPage(pgSource);
     Form->lstSourceFiles->SetFocus();
-    Form->lstSourceFiles->SetItemIndex(1);
-    SendMessageA(Form->lstSourceFiles->Handle(), WM_CONTEXTMENU,
-                 reinterpret_cast<WPARAM>(Form->lstSourceFiles->Handle()), -1);
+    for (int Focused : {1, 0}) {
+        Form->lstSourceFiles->SetItemIndex(Focused);
+        SendMessageA(Form->lstSourceFiles->Handle(), WM_CONTEXTMENU,
+                     reinterpret_cast<WPARAM>(Form->lstSourceFiles->Handle()), -1);
+    }
     // Nothing focused shows: beside the list.
     Form->lstSourceFiles->Items()->Clear();
     SendMessageA(Form->lstSourceFiles->Handle(), WM_CONTEXTMENU,
@@ -859,15 +862,16 @@ TEST_F(WizardTest, RightClicksOpenTheLogAndSourceListMenus)
     EXPECT_EQ(Log.At[0].x, Inside.x);
     EXPECT_EQ(Log.At[0].y, Inside.y);
     EXPECT_EQ(Log.PopupComponent(), Form->edtProcessing);
-    // From the keyboard: on the focused row, the second one.
-    ASSERT_EQ(List.At.size(), 2u);
+    // From the keyboard: on the focused row, the second one, then the first.
+    ASSERT_EQ(List.At.size(), 3u);
     const int Row = static_cast<int>(SendMessageA(Form->lstSourceFiles->Handle(), LB_GETITEMHEIGHT, 0, 0));
     const TPoint OnRow = Form->lstSourceFiles->ClientToScreen(TPoint(8, Row + Row / 2));
     EXPECT_EQ(List.At[0].x, OnRow.x);
     EXPECT_EQ(List.At[0].y, OnRow.y);
+    EXPECT_EQ(List.At[1].y, Form->lstSourceFiles->ClientToScreen(TPoint(8, Row / 2)).y);
     const TPoint Corner = Form->lstSourceFiles->ClientToScreen(TPoint(8, 8));
-    EXPECT_EQ(List.At[1].x, Corner.x);
-    EXPECT_EQ(List.At[1].y, Corner.y);
+    EXPECT_EQ(List.At[2].x, Corner.x);
+    EXPECT_EQ(List.At[2].y, Corner.y);
 }
 
 TEST_F(WizardTest, TheFocusedLogShowsAColourOfItsOwn)
@@ -882,6 +886,13 @@ TEST_F(WizardTest, TheFocusedLogShowsAColourOfItsOwn)
     ASSERT_TRUE(Form->edtProcessing->Focused());
     const TColor Focused = ColorToRGB(Form->edtProcessing->Color());
     EXPECT_NE(Focused, Unfocused);
+    // A tint of the read-only colour, the log's text readable on it: each
+    // channel nearer the read-only colour's than the selection's.
+    const TColor Mark = ColorToRGB(clHighlight);
+    for (int Shift : {0, 8, 16}) {
+        const int F = (Focused >> Shift) & 0xFF, U = (Unfocused >> Shift) & 0xFF, M = (Mark >> Shift) & 0xFF;
+        EXPECT_LE(std::abs(F - U), std::abs(F - M)) << Shift;
+    }
     Form->btnBack->SetFocus();
     EXPECT_EQ(ColorToRGB(Form->edtProcessing->Color()), Unfocused);
     Form->edtProcessing->SetFocus();

@@ -207,3 +207,33 @@ TEST(ControlDoubleClick, OnePerDoubleClick)
         EXPECT_EQ(Count, 1) << W->ClassName();
     }
 }
+
+TEST(ListBoxUpdate, RowsAddedInOneUpdatePaintOnceAtItsEnd)
+{
+    auto F = ShownForm();
+    auto L = new TCustomListBox(F.get());
+    L->SetParent(F.get());
+    L->SetBounds(10, 10, 150, 120);
+    L->Items()->Add("first");
+    L->Handle();
+    UpdateWindow(F->Handle());
+    RECT Dirty{};
+    {
+        TStringsUpdate Update(*L->Items());
+        for (int I = 0; I < 50; ++I)
+            L->Items()->Add("row " + std::to_string(I));
+        ValidateRect(L->Handle(), nullptr);
+        L->Items()->Insert(0, "top");
+        EXPECT_FALSE(GetUpdateRect(L->Handle(), &Dirty, FALSE)) << "no paint asked for during the update";
+    }
+    EXPECT_TRUE(GetUpdateRect(L->Handle(), &Dirty, FALSE)) << "one paint at its end";
+    EXPECT_EQ(L->Items()->Count(), 52);
+    // Without a window the update only counts.
+    auto Unshown = new TCustomListBox(F.get());
+    {
+        TStringsUpdate Update(*Unshown->Items());
+        Unshown->Items()->Add("kept");
+    }
+    EXPECT_FALSE(Unshown->HandleAllocated());
+    EXPECT_EQ(Unshown->Items()->Count(), 1);
+}

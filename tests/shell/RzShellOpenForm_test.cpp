@@ -238,6 +238,8 @@ TEST_F(TOpenFormTest, AShownFolderRemovedFromOutsideGivesWayToTheNearestParent)
     // Unwatched, so that the folders really go here: a watched one would
     // stay until the watch ends.
     Form->ShellList->SetOptions(Form->ShellList->Options() & ~sloDynamicRefresh);
+    Form->ShellList->RefreshList();
+    EXPECT_EQ(Form->ShellList->ChangeThread()->UsedSlots(), 0) << "still unwatched after a refresh";
     Form->ShellList->Folder()->SetPathName(Dir.File("sub\\deeper\\deepest"));
     views_test::Pump();
     ASSERT_TRUE(RemoveDirectoryA(Dir.File("sub\\deeper\\deepest").c_str()));
@@ -444,6 +446,7 @@ TEST_F(TOpenFormTest, AFileNamedOutsideTheCodePageIsPickedByAPathThatOpensIt)
     SendMessageA(Form->ShellList->Handle(), LVM_GETITEMRECT, IndexOf("?.mbox"), reinterpret_cast<LPARAM>(&R));
     modal_test::PostClick(Form->ShellList, (R.left + R.right) / 2, (R.top + R.bottom) / 2);
     views_test::Pump();
+    EXPECT_EQ(Form->edtFileName->Text().find('?'), std::string::npos) << "the name on disk in the box";
     Form->SetModalResult(mrOk);
     ASSERT_TRUE(Form->CloseQuery()) << "taken as a mask: " << Form->edtFileName->Text();
     ASSERT_EQ(Accepted().size(), 1u);

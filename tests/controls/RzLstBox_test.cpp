@@ -232,6 +232,13 @@ TEST(RzListRows, KnowsItsTextsInAnyCaseThroughEveryChange)
     EXPECT_TRUE(F.List->HoldsText("C:\\Mail\\Inbox"));
     F.List->Items()->Clear();
     EXPECT_FALSE(F.List->HoldsText("C:\\Mail\\Inbox"));
+    // Without a window: the kept rows, the first one too.
+    TRzListBox Unshown(nullptr);
+    Unshown.Items()->Add("C:\\Mail\\Inbox");
+    Unshown.Items()->Add("C:\\Mail\\Sent");
+    EXPECT_FALSE(Unshown.HandleAllocated());
+    EXPECT_TRUE(Unshown.HoldsText("c:\\mail\\inbox"));
+    EXPECT_FALSE(Unshown.HoldsText("C:\\Mail"));
 }
 
 TEST(ListBoxSelection, MultiSelectTopIndexAndPositions)

@@ -221,6 +221,27 @@ TEST_F(TShellTreeTest, AChangeDuringAShellMenuShowsWhenTheMenuCloses)
     EXPECT_NE(ChildNamed(Tree->RootNode(), "made meanwhile"), nullptr);
 }
 
+TEST_F(TShellTreeTest, TheMenuKeyOpensTheSelectedFoldersMenuOnItOnce)
+{
+    Mk("sub");
+    MakeTree();
+    TTreeNode* Sub = ChildNamed(Tree->RootNode(), "sub");
+    std::vector<POINT> Shown;
+    auto Old = SetTrackPopupHook([&](HMENU, int X, int Y) -> UINT {
+        Shown.push_back({X, Y});
+        return 0;
+    });
+    Tree->SetSelected(Sub);
+    SendMessageA(Tree->Handle(), WM_KEYDOWN, VK_APPS, 1);
+    SendMessageA(Tree->Handle(), WM_KEYUP, VK_APPS, static_cast<LPARAM>(0xC0000001u));
+    SetTrackPopupHook(Old);
+    ASSERT_EQ(Shown.size(), 1u);
+    const TRect R = Sub->DisplayRect(true);
+    const TPoint Middle = Tree->ClientToScreen(TPoint((R.left + R.right) / 2, (R.top + R.bottom) / 2));
+    EXPECT_EQ(Shown[0].x, Middle.x);
+    EXPECT_EQ(Shown[0].y, Middle.y);
+}
+
 TEST_F(TShellTreeTest, NewFolderOpensInEditModeAndRenameWorksOnDisk)
 {
     Mk("New Folder");

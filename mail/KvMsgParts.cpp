@@ -86,15 +86,15 @@ std::string TAttachment::DataBytes() const
 void TAttachment::LoadFile(const std::string& Path, const std::string& Encoding, bool TrySubstitution)
 {
     std::string path = Path;
-    if (TrySubstitution && !IsExistingFile(path))
-        ResolveSubstPath(path, !ContentId.empty());
     Data = TakeJudgedFile(path);
-    if (!Data && IsExistingFile(path)) {
-        try {
-            Data = std::make_unique<TFileStream>(path, fmOpenRead | fmShareDenyNone);
-        } catch (const Exception&) {
-            Data.reset();
-        }
+    if (!Data) {
+        if (TrySubstitution && !IsExistingFile(path))
+            ResolveSubstPath(path, !ContentId.empty());
+        bool refused = false;
+        Data = OpenFoundFile(Path, path, refused);
+        // A file put in place of the missing one and refused leaves it missing.
+        if (refused)
+            path = Path;
     }
     if (!Data && !path.empty()) {
         const std::string text = LoadResString(ContentId.empty() ? SAttachmentNotFound : SEmailFileNotFound);

@@ -227,10 +227,15 @@ struct TOpenedFile {
     TKernelHandle Handle;   // open for reading, for a regular file
 };
 
-// The file last allowed, kept open for its copy.
+// The file last allowed, kept open for its copy. A name allowed while no
+// file could be opened keeps its rule, for the file found for it later.
 struct TJudgedFile {
     std::string Path;
     TKernelHandle Handle;
+    bool Pending = false;
+    TNamedFileTrust Trust = TNamedFileTrust::SentCopy;
+    bool Received = false;
+    std::vector<std::string> StoreFolders;
 };
 TJudgedFile GJudged;
 
@@ -387,14 +392,21 @@ bool MayOpenNamedFile(const std::string& Path, TNamedFileTrust Trust, bool Recei
     if (!Allowed || (Received && IsCredentialStore(Path)) || (Unbound && LiesInMailProfile(LongFullPathOf(Path))))
         return Refuse();
     TOpenedFile File = OpenToJudge(Path);
-    if (File.Missing || File.Busy)
+    if (File.Missing || File.Busy) {
+        GJudged.Path = Path;
+        GJudged.Pending = true;
+        GJudged.Trust = Trust;
+        GJudged.Received = Received;
+        GJudged.StoreFolders = StoreFolders;
         return true;
+    }
     // A file of several names may lie, by another of them, anywhere: no
     // look at this one tells where.
     if (Received && File.Links > 1)
         return Refuse();
     const auto Allow = [&File, &Path] {
-        GJudged = {Path, std::move(File.Handle)};
+        GJudged.Path = Path;
+        GJudged.Handle = std::move(File.Handle);
         return true;
     };
     if (!File.Regular || ReadsAsMailbox(File.Head) || IsStoreOwnFile(DefaultWideToAnsi(File.FinalPath)))
@@ -424,11 +436,35 @@ std::unique_ptr<TStream> TakeJudgedFile(const std::string& Path)
     return Stream;
 }
 
+std::unique_ptr<TStream> OpenFoundFile(const std::string& Judged, const std::string& Found, bool& Refused)
+{
+    Refused = false;
+    if (std::unique_ptr<TStream> Stream = TakeJudgedFile(Judged))
+        return Stream;
+    if (!IsExistingFile(Found))
+        return nullptr;
+    if (GJudged.Pending && Judged == GJudged.Path) {
+        // Found there since, or in another place: judged now by the same rule.
+        const TJudgedFile Rule = std::move(GJudged);
+        if (!MayOpenNamedFile(Found, Rule.Trust, Rule.Received, Rule.StoreFolders)) {
+            Refused = true;
+            return nullptr;
+        }
+        return TakeJudgedFile(Found);
+    }
+    try {
+        return std::make_unique<TFileStream>(Found, fmOpenRead | fmShareDenyNone);
+    } catch (const Exception&) {
+        return nullptr;
+    }
+}
+
 std::string ReadJudgedFile(const std::string& Path)
 {
-    const std::unique_ptr<TStream> Judged = TakeJudgedFile(Path);
+    bool Refused = false;
+    const std::unique_ptr<TStream> Judged = OpenFoundFile(Path, Path, Refused);
     if (!Judged)
-        return IsExistingFile(Path) ? LoadFileToString(Path) : std::string();
+        return std::string();
     std::string Bytes;
     char Buffer[0x10000];
     for (std::int32_t Got; (Got = Judged->Read(Buffer, sizeof Buffer)) > 0;)

@@ -53,11 +53,17 @@ bool IsPathInsideFolder(const std::string& Path, const std::string& Folder);
 bool MayOpenNamedFile(const std::string& Path, TNamedFileTrust Trust, bool Received,
                       const std::vector<std::string>& StoreFolders, bool Log = true);
 // The file last allowed under exactly this name, open as it was judged and
-// read from its start; null for another name, or when it was missing (the
-// caller then goes by the name). A link put in place of the file since
-// is not followed.
+// read from its start; null for another name, or when it was missing
+// (OpenFoundFile then judges what is found for it). A link put in place of
+// the file since is not followed.
 std::unique_ptr<TStream> TakeJudgedFile(const std::string& Path);
-// Its bytes, or else those of the file the name leads to.
+// The file to read for the name Judged, found as Found (the name itself or
+// the file put in its place): the handle judged under Judged; for a name
+// that was missing when judged, the file Found judged now by the same rule,
+// null and Refused (its row written) when that rule refuses it; for a name
+// never judged, the file Found by its name. Null when nothing is there.
+std::unique_ptr<TStream> OpenFoundFile(const std::string& Judged, const std::string& Found, bool& Refused);
+// Its bytes, as OpenFoundFile gives them; empty when refused or missing.
 std::string ReadJudgedFile(const std::string& Path);
 // Closes a file judged and never copied.
 void ForgetJudgedFile();

@@ -256,6 +256,24 @@ TEST(KvNamedFiles, CopyReadsTheJudgedFile)
     }
     ASSERT_TRUE(DeleteFileA(two.c_str()));
     EXPECT_TRUE(MayOpenNamedFile(one, TNamedFileTrust::AnyMessage, true, {}, false));
+
+    // A name missing when judged and filled before the read is judged then:
+    // a second name of a file outside the store is refused, a plain file read.
+    disk.Put("Store\\box.mbx", "x");
+    const std::vector<std::string> store = {disk.Dir.File("Store")};
+    const std::string late = disk.Dir.File("Store\\late.txt");
+    for (const bool linked : {true, false}) {
+        SCOPED_TRACE(linked);
+        ASSERT_TRUE(MayOpenNamedFile(late, TNamedFileTrust::SentOrStore, true, store, false));
+        if (linked)
+            ASSERT_TRUE(CreateHardLinkA(late.c_str(), one.c_str(), nullptr));
+        else
+            disk.Put("Store\\late.txt", "LATE bytes");
+        TAttachment copy;
+        copy.LoadFile(late, std::string(), false);
+        EXPECT_EQ(copy.DataBytes(), linked ? "Attachment not found:\r\n" + late + "\r\n" : "LATE bytes");
+        ASSERT_TRUE(DeleteFileA(late.c_str()));
+    }
     ForgetJudgedFile();
 }
 

@@ -6,6 +6,7 @@
 #include "foundation/KvFiles.h"
 #include "foundation/KvLists.h"
 #include "foundation/KvLogs.h"
+#include "mail/KvDataTables.h"
 #include "mail/KvMime.h"
 #include "mail/KvMimeHeaders.h"
 #include "mail/KvMsgParts.h"
@@ -189,4 +190,41 @@ TEST_F(KvReEmbedStore, ReceivedMessagesOpenNoFileOutsideTheStore)
             ++rows;
         EXPECT_EQ(rows, static_cast<size_t>(c.Rows)) << Logged;
     }
+}
+
+// A file named by a received message and missing, found by the user's path
+// substitutions in another folder, is judged where it was found: outside
+// the mailbox folder it is refused with its row; inside it arrives.
+TEST_F(KvReEmbedStore, SubstitutedFilesAreJudgedWhereFound)
+{
+    const std::string savedData = DataFolder;
+    const bool savedUse = UseUserFolder;
+    DataFolder = Dir.Path() + "\\";
+    UseUserFolder = false;
+    Put("outside\\gone.txt", "CANARY bytes of the reader");
+    Put("store\\Embedded\\kept.txt", "KEPT bytes of the store");
+    const std::string received = "Received: from x.example by y.example; Mon, 1 Jan 2001 10:00:00 +0000\r\n";
+    const struct {
+        std::string Folder, Name, Bytes;
+        bool Refused;
+    } cases[] = {
+        {Dir.File("outside"), "gone.txt", "CANARY", true},
+        {Dir.File("store\\Embedded"), "kept.txt", "KEPT", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        FreeSubstPaths();
+        Put("Tokens.ini", "[SubstPaths]\r\nEmbedded=" + c.Folder + "\r\n");
+        TMessageParts parts;
+        const std::string field = "X-RS-Attach: " + Dir.File("store\\" + c.Name) + ", x";
+        const std::string out = RebuildIn(received + Head + field + "\r\nContent-Type: text/plain\r\n\r\nsee\r\n",
+                                          mbkPegasusPlain, parts, "store\\");
+        EXPECT_EQ(out.find(c.Bytes) == std::string::npos, c.Refused) << out;
+        EXPECT_EQ(Logged.find("Attachment file refused: \"" + JoinPath(c.Folder, c.Name)) != std::string::npos,
+                  c.Refused)
+            << Logged;
+    }
+    FreeSubstPaths();
+    DataFolder = savedData;
+    UseUserFolder = savedUse;
 }

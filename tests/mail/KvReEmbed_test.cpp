@@ -224,6 +224,10 @@ TEST_F(KvReEmbedStore, SubstitutedFilesAreJudgedWhereFound)
                   c.Refused)
             << Logged;
     }
+    // A caller that asks for no substitution gets the name as it stands.
+    TAttachment asNamed;
+    asNamed.LoadFile(Dir.File("store\\kept.txt"), std::string(), false);
+    EXPECT_EQ(asNamed.DataBytes().find("KEPT"), std::string::npos);
     FreeSubstPaths();
     DataFolder = savedData;
     UseUserFolder = savedUse;

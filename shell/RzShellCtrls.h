@@ -490,9 +490,6 @@ private:
 };
 
 std::wstring ShellWideText(const std::string& Text);
-// Name in the ANSI code page; Lost says whether a character had no
-// counterpart there (no best-fit look-alike, which would name another file).
-std::string ShellAnsiText(const std::wstring& Text, bool& Lost);
 
 // What a control does with a change notice: nothing when it caused the
 // change itself; while a drag or shell menu runs, the refresh is kept for

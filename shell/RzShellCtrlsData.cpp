@@ -421,17 +421,6 @@ std::wstring ShellWideText(const std::string& Text)
     return W;
 }
 
-std::string ShellAnsiText(const std::wstring& Text, bool& Lost)
-{
-    BOOL Defaulted = FALSE;
-    const int Size = static_cast<int>(Text.size());
-    const int N = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, Text.data(), Size, nullptr, 0, nullptr, nullptr);
-    std::string A(static_cast<size_t>(N > 0 ? N : 0), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, Text.data(), Size, A.data(), N, nullptr, &Defaulted);
-    Lost = Defaulted != FALSE;
-    return A;
-}
-
 bool TakeChangeNotice(bool& IgnoreNext, bool Interaction, bool& RefreshPending)
 {
     if (std::exchange(IgnoreNext, false))

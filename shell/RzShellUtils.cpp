@@ -348,6 +348,17 @@ std::string ShellPidlToPath(LPCITEMIDLIST Pidl)
     return Buf;
 }
 
+std::string ShellAnsiText(const std::wstring& Text, bool& Lost)
+{
+    BOOL Defaulted = FALSE;
+    const int Size = static_cast<int>(Text.size());
+    const int N = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, Text.data(), Size, nullptr, 0, nullptr, nullptr);
+    std::string A(static_cast<size_t>(N > 0 ? N : 0), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, Text.data(), Size, A.data(), N, nullptr, &Defaulted);
+    Lost = Defaulted != FALSE;
+    return A;
+}
+
 HRESULT ShellGetSpecialFolderPidl(HWND Window, TCSIDL Id, TPidl& Pidl)
 {
     Pidl.Reset();

@@ -81,6 +81,9 @@ HRESULT ShellBindToFolder(LPCITEMIDLIST Pidl, TComPtr<IShellFolder>& ShellFolder
 // rather than being cut to name another file.
 HRESULT ShellPathToPidl(const std::string& Path, TPidl& Pidl);
 std::string ShellPidlToPath(LPCITEMIDLIST Pidl);
+// Name in the ANSI code page; Lost says whether a character had no
+// counterpart there (no best-fit look-alike, which would name another file).
+std::string ShellAnsiText(const std::wstring& Text, bool& Lost);
 HRESULT ShellGetSpecialFolderPidl(HWND Window, TCSIDL Id, TPidl& Pidl);
 std::string ShellGetSpecialFolderPath(HWND Window, TCSIDL Id);
 TCSIDL ShellGetSpecialFolderIdFromPidl(LPCITEMIDLIST Pidl);

@@ -340,12 +340,79 @@ HRESULT ShellPathToPidl(const std::string& Path, TPidl& Pidl)
     return R;
 }
 
+std::wstring ShellPidlToWidePath(LPCITEMIDLIST Pidl)
+{
+    if (!Pidl || Pidl->mkid.cb == 0) {
+        wchar_t Buf[MAX_PATH + 1] = {};
+        return SHGetPathFromIDListW(&EmptyList, Buf) ? std::wstring(Buf) : std::wstring();
+    }
+    TComPtr<IShellFolder> Parent;
+    LPCITEMIDLIST Last = nullptr;
+    if (FAILED(SHBindToParent(Pidl, IID_IShellFolder, Parent.PutVoid(), &Last)))
+        return {};
+    SFGAOF Attributes = SFGAO_FILESYSTEM;
+    if (FAILED(Parent->GetAttributesOf(1, &Last, &Attributes)) || !(Attributes & SFGAO_FILESYSTEM))
+        return {};
+    const auto NameOf = [&](SHGDNF Kind) {
+        STRRET Ret{};
+        Ret.uType = STRRET_WSTR;
+        if (FAILED(Parent->GetDisplayNameOf(Last, Kind, &Ret)))
+            return std::wstring();
+        if (Ret.uType != STRRET_WSTR)
+            return ToWide(StrRetToText(Ret, Last));
+        std::wstring Name = Ret.pOleStr ? Ret.pOleStr : L"";
+        CoTaskMemFree(Ret.pOleStr);
+        return Name;
+    };
+    std::wstring Path = NameOf(SHGDN_FORPARSING);
+    // Path calls and shell folders give at most MAX_PATH - 1 characters,
+    // a longer path cut to the name of another file: it is the folder's
+    // own path and the item's name then.
+    if (Path.size() >= MAX_PATH - 1) {
+        TRzIdListArray Items(Pidl);
+        const std::wstring Base = ShellPidlToWidePath(Items.CopyFirst(1));
+        const std::wstring Name = NameOf(SHGDN_INFOLDER | SHGDN_FORPARSING);
+        if (Base.empty() || Name.empty())
+            return {};
+        Path = Base + (Base.back() == L'\\' ? L"" : L"\\") + Name;
+    }
+    return Path;
+}
+
+std::string ShellOpenablePath(const std::wstring& Path)
+{
+    bool Lost = false;
+    const std::string Ansi = ShellAnsiText(Path, Lost);
+    if (!Lost)
+        return Ansi;
+    // A name the code page cannot hold goes by its short (8.3) form, which
+    // opens the very file; the lost characters would read as a mask.
+    const std::wstring Prefix = L"\\\\?\\";
+    const bool Unc = Path.compare(0, 2, L"\\\\") == 0;
+    const std::wstring Asked = Unc ? Prefix + L"UNC" + Path.substr(1) : Prefix + Path;
+    const DWORD Need = GetShortPathNameW(Asked.c_str(), nullptr, 0);
+    if (Need == 0)
+        return {};
+    std::wstring Short(Need, L'\0');
+    const DWORD Got = GetShortPathNameW(Asked.c_str(), Short.data(), Need);
+    if (Got == 0 || Got >= Need)
+        return {};
+    Short.resize(Got);
+    Short.erase(0, Prefix.size());
+    if (Unc)
+        Short.replace(0, 3, L"\\");
+    const std::string Narrow = ShellAnsiText(Short, Lost);
+    return Lost ? std::string() : Narrow;
+}
+
 std::string ShellPidlToPath(LPCITEMIDLIST Pidl)
 {
-    char Buf[MAX_PATH + 1] = {};
-    if (!SHGetPathFromIDListA(Pidl ? Pidl : &EmptyList, Buf))
+    const std::wstring Wide = ShellPidlToWidePath(Pidl);
+    if (Wide.empty())
         return {};
-    return Buf;
+    const std::string Openable = ShellOpenablePath(Wide);
+    // Without a short form the name stays as the code page shows it.
+    return Openable.empty() ? FromWide(Wide.c_str()) : Openable;
 }
 
 std::string ShellAnsiText(const std::wstring& Text, bool& Lost)

@@ -80,6 +80,12 @@ HRESULT ShellBindToFolder(LPCITEMIDLIST Pidl, TComPtr<IShellFolder>& ShellFolder
 // Paths longer than MAX_PATH characters fail with ERROR_FILENAME_EXCED_RANGE
 // rather than being cut to name another file.
 HRESULT ShellPathToPidl(const std::string& Path, TPidl& Pidl);
+// A file-system item's path of any length; empty for other items.
+std::wstring ShellPidlToWidePath(LPCITEMIDLIST Pidl);
+// A path in a form the ANSI calls open: its ANSI text when that is exact,
+// else its short form; empty when it has neither.
+std::string ShellOpenablePath(const std::wstring& Path);
+// ShellPidlToWidePath's path in the form the ANSI calls open.
 std::string ShellPidlToPath(LPCITEMIDLIST Pidl);
 // Name in the ANSI code page; Lost says whether a character had no
 // counterpart there (no best-fit look-alike, which would name another file).

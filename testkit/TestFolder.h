@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 
 #include "classlib/Cleanup.h"
@@ -82,12 +83,52 @@ public:
                                           OPEN_EXISTING, 0, nullptr));
         if (!H)
             return Missing;
-        std::string Bytes;
-        char Buf[65536];
-        DWORD Got = 0;
-        while (::ReadFile(H.Get(), Buf, sizeof Buf, &Got, nullptr) && Got > 0)
-            Bytes.append(Buf, Got);
-        return Bytes;
+        return ReadAll(H.Get());
+    }
+
+    // The wide Path made "\\?\" absolute, so that any name and length opens.
+    static std::wstring LongForm(const std::wstring& Path)
+    {
+        return Path.compare(0, 4, L"\\\\?\\") == 0 ? Path : L"\\\\?\\" + Path;
+    }
+
+    // Put and Read for wide paths of any length and script.
+    static bool Put(const std::wstring& Path, const std::string& Bytes)
+    {
+        const TKernelHandle H(
+            CreateFileW(LongForm(Path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD Done = 0;
+        return H && ::WriteFile(H.Get(), Bytes.data(), static_cast<DWORD>(Bytes.size()), &Done, nullptr) &&
+               Done == Bytes.size();
+    }
+    static std::string Read(const std::wstring& Path, const std::string& Missing = "")
+    {
+        const TKernelHandle H(CreateFileW(LongForm(Path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
+        if (!H)
+            return Missing;
+        return ReadAll(H.Get());
+    }
+
+    // Every file below Dir by its wide path below Dir, with its bytes:
+    // what a user finds on disk, long names and all.
+    static std::map<std::wstring, std::string> WideTree(const std::wstring& Dir, const std::wstring& Prefix = L"")
+    {
+        std::map<std::wstring, std::string> Files;
+        WIN32_FIND_DATAW Fd;
+        const TFindHandle H(FindFirstFileW((LongForm(Dir) + L"\\*").c_str(), &Fd));
+        if (!H)
+            return Files;
+        do {
+            const std::wstring N = Fd.cFileName;
+            if (N == L"." || N == L"..")
+                continue;
+            if (Fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                Files.merge(WideTree(Dir + L"\\" + N, Prefix + N + L"\\"));
+            else
+                Files[Prefix + N] = Read(Dir + L"\\" + N);
+        } while (FindNextFileW(H.Get(), &Fd));
+        return Files;
     }
 
     // Calls Visit(Name, Data) for each entry that Pattern (a path ending in
@@ -121,6 +162,16 @@ public:
     }
 
 private:
+    static std::string ReadAll(HANDLE H)
+    {
+        std::string Bytes;
+        char Buf[65536];
+        DWORD Got = 0;
+        while (::ReadFile(H, Buf, sizeof Buf, &Got, nullptr) && Got > 0)
+            Bytes.append(Buf, Got);
+        return Bytes;
+    }
+
     // Wide names in the "\\?\" form: tests make entries the ANSI names
     // cannot reach (other scripts, device names, a trailing dot or blank).
     static void RemoveTree(const std::wstring& Dir)

@@ -11,11 +11,15 @@
 #include "controls/RzBtnEdt.h"
 #include "controls/RzLstBox.h"
 #include "controls/RzRadGrp.h"
+#include "foundation/KvAnsi.h"
 #include "foundation/KvBase.h"
+#include "foundation/KvFileFinder.h"
 #include "foundation/KvSpFolder.h"
 #include "foundation/KvStrings.h"
 #include "shell/RzShellDialogs.h"
+#include "shell/RzShellFolderForm.h"
 #include "shell/RzShellOpenForm.h"
+#include "testkit/ShellWalk.h"
 #include "testkit/TestFolder.h"
 #include "tests/app/ScratchSettings.h"
 #include "testkit/ModalScript.h"
@@ -366,6 +370,52 @@ TEST_F(BrowseTest, AddFolderAddsItsPatternOnce)
     // The same folder twice is one entry: twice would convert it twice.
     EXPECT_EQ(Sources(), std::vector<std::string>{Tagged(Dir.File("*.mbx"), mftEudoraMbx)});
     EXPECT_EQ(Form->SourceFolders[mftEudoraMbx], Dir.Path());
+}
+
+TEST_F(BrowseTest, FolderFormsHandOnFoldersNamedOutsideTheCodePageOrPastMaxPath)
+{
+    const std::wstring Root = AnsiToWideStr(Dir.Path());
+    const std::wstring Deep(230 - Root.size() - 1, L'd');
+    const std::vector<std::vector<std::wstring>> Walks = {
+        {L"\u041f\u043e\u0447\u0442\u0430"},
+        {L"\u53d7\u4fe1\u7bb1"},
+        {Deep, L"inner_folder_name_past_the_limit_of_two_hundred_and_sixty"},
+    };
+    for (const auto& Walk : Walks) {
+        std::wstring Wide = Root;
+        for (const std::wstring& Name : Walk)
+            CreateDirectoryW(TTestFolder::LongForm(Wide += L"\\" + Name).c_str(), nullptr);
+        SCOPED_TRACE(Wide.size());
+        const auto Pick = [&](TCustomForm* F) {
+            TRzShellLocator Where;
+            const TPidl Walked = ShellWalkToPidl(Dir.Path(), Walk);
+            ASSERT_TRUE(Walked);
+            Where.SetIdList(Walked.Get());
+            static_cast<TRzSelectFolderForm*>(F)->ShellTree->SetSelectedFolder(&Where);
+            Pump();
+        };
+        // Whatever the folder is named, the path handed on opens it: the
+        // pattern's folder is the very folder picked, whole.
+        const auto Opens = [&](const std::string& Path) { return LongPathOf("\\\\?\\" + Path) == L"\\\\?\\" + Wide ||
+                                                                  LongPathOf(Path) == Wide; };
+        Form->ShowPage(pgSource);
+        Form->SelectSourceFormat(mftMbox);
+        Form->lstSourceFiles->Items()->Clear();
+        WithScript("TRzSelectFolderForm", {Pick, Accept()}, [&] { Form->btnAddFolderClick(nullptr); });
+        ASSERT_EQ(Sources().size(), 1u);
+        const std::string Entry = Form->lstSourceFiles->Items()->Strings(0);
+        ASSERT_EQ(Entry.substr(Entry.size() - 4), "\\*.*");
+        EXPECT_TRUE(Opens(Entry.substr(0, Entry.size() - 4))) << Entry;
+        EXPECT_TRUE(Opens(Form->SourceFolders[mftMbox])) << Form->SourceFolders[mftMbox];
+
+        Form->ShowPage(pgTarget);
+        Form->SelectTargetFormat(mftEml);
+        Form->edtTargetFolder->SetText(Dir.File("out") + "\\");
+        WithScript("TRzSelectFolderForm", {Pick, Accept()}, [&] { Form->edtTargetFolderButtonClick(nullptr); });
+        const std::string Target = Form->edtTargetFolder->Text();
+        ASSERT_EQ(Target.back(), '\\');
+        EXPECT_TRUE(Opens(Target.substr(0, Target.size() - 1))) << Target;
+    }
 }
 
 TEST_F(BrowseTest, DoubleClickOnAFormatRowOpensItsDialogOnceTheClickIsDone)

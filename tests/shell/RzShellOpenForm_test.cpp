@@ -442,8 +442,13 @@ TEST_F(TOpenFormTest, AFileNamedOutsideTheCodePageIsPickedByAPathThatOpensIt)
         ASSERT_TRUE(WriteFile(File.Get(), "From zhe\r\n", 10, &Put, nullptr));
     }
     Open();
+    int Item = -1;
+    for (int I = 0; I < Form->ShellList->ItemCount(); ++I)
+        if (Form->ShellList->ItemData(I)->DisplayName().rfind("?", 0) == 0)
+            Item = I;
+    ASSERT_GE(Item, 0);
     RECT R{LVIR_LABEL, 0, 0, 0};
-    SendMessageA(Form->ShellList->Handle(), LVM_GETITEMRECT, IndexOf("?.mbox"), reinterpret_cast<LPARAM>(&R));
+    SendMessageA(Form->ShellList->Handle(), LVM_GETITEMRECT, Item, reinterpret_cast<LPARAM>(&R));
     modal_test::PostClick(Form->ShellList, (R.left + R.right) / 2, (R.top + R.bottom) / 2);
     views_test::Pump();
     EXPECT_EQ(Form->edtFileName->Text().find('?'), std::string::npos) << "the name on disk in the box";
@@ -452,6 +457,62 @@ TEST_F(TOpenFormTest, AFileNamedOutsideTheCodePageIsPickedByAPathThatOpensIt)
     ASSERT_EQ(Accepted().size(), 1u);
     EXPECT_EQ(TTestFolder::Read(Accepted()[0]), "From zhe\r\n") << Accepted()[0];
     DeleteFileW(Wide.c_str());
+}
+
+TEST_F(TOpenFormTest, FoldersNamedOutsideTheCodePageOrPastMaxPathAreEnteredAndTheirFilesPickedWhole)
+{
+    const std::wstring Root = ShellWideText(Dir.Path());
+    const std::vector<std::vector<std::wstring>> Walks = {
+        {L"\u041f\u043e\u0447\u0442\u0430", L"box.mbox"},
+        {L"\u53d7\u4fe1\u7bb1", L"\u53d7\u4fe1.mbox"},
+        // The shell lists a folder up to 255 characters long; its items
+        // pass MAX_PATH.
+        {std::wstring(250 - Root.size() - 1, L'd'), L"short_mailbox_name.mbox"},
+        {std::wstring(200 - Root.size() - 1, L'e'), std::wstring(50, L'f'), L"short_mailbox_name.mbox"},
+    };
+    int Serial = 0;
+    for (const auto& Walk : Walks) {
+        const std::string Bytes = "From " + std::to_string(++Serial) + "\r\n";
+        std::wstring Wide = Root;
+        for (size_t I = 0; I + 1 < Walk.size(); ++I)
+            CreateDirectoryW((L"\\\\?\\" + (Wide += L"\\" + Walk[I])).c_str(), nullptr);
+        {
+            const TKernelHandle File(CreateFileW((L"\\\\?\\" + Wide + L"\\" + Walk.back()).c_str(), GENERIC_WRITE, 0,
+                                                 nullptr, CREATE_ALWAYS, 0, nullptr));
+            DWORD Put = 0;
+            ASSERT_TRUE(WriteFile(File.Get(), Bytes.data(), static_cast<DWORD>(Bytes.size()), &Put, nullptr));
+        }
+        Open(DefaultOpenSaveOptions | osoFileMustExist);
+        const auto Select = [&](const std::wstring& Name) {
+            for (int I = 0; I < Form->ShellList->ItemCount(); ++I) {
+                const std::wstring Path = ShellPidlToWidePath(Form->ShellList->ItemData(I)->AbsIdList());
+                if (Path.size() > Name.size() && Path.compare(Path.size() - Name.size(), Name.size(), Name) == 0) {
+                    Form->ShellList->Item(I)->SetSelected(true);
+                    Form->ShellList->Item(I)->SetFocused(true);
+                    views_test::Pump();
+                    return true;
+                }
+            }
+            return false;
+        };
+        std::wstring Reached = Root;
+        for (size_t I = 0; I + 1 < Walk.size(); ++I) {
+            ASSERT_TRUE(Select(L"\\" + Walk[I]));
+            Form->ShellList->OpenSelected();
+            views_test::Pump();
+            Reached += L"\\" + Walk[I];
+            // Entered, Look in and the list both on the folder itself.
+            EXPECT_EQ(ShellPidlToWidePath(Form->ShellList->Folder()->IdList()), Reached);
+            EXPECT_EQ(ShellPidlToWidePath(Form->ShellCombo->SelectedFolder()->IdList()), Reached);
+        }
+        EXPECT_EQ(Shown().find('?'), std::string::npos) << Shown();
+        ASSERT_TRUE(Select(L"\\" + Walk.back()));
+        ASSERT_TRUE(PressOpen("", false)) << (Boxes.Shown.empty() ? "" : Boxes.Shown[0].Msg);
+        ASSERT_EQ(Accepted().size(), 1u);
+        const std::string Picked = Accepted()[0];
+        EXPECT_EQ(TTestFolder::Read(ShellWideText(Picked)), Bytes) << Picked;
+        EXPECT_TRUE(Boxes.Shown.empty());
+    }
 }
 
 TEST_F(TOpenFormTest, SelectingFilesInTheListWritesTheirNames)

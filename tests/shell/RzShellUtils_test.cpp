@@ -10,6 +10,7 @@
 #include <dbt.h>
 
 #include "shell/RzShellIntf.h"
+#include "testkit/ShellWalk.h"
 #include "testkit/TestFolder.h"
 #include "testkit/PixelProbe.h"
 
@@ -150,6 +151,51 @@ TEST(ShellNamespace, PathRoundTripsAndLongPaths)
     EXPECT_HRESULT_FAILED(ShellPathToPidl(Dir.File("nothere\\x"), Missing));
     EXPECT_FALSE(Missing);
     EXPECT_EQ(ShellPidlToPath(nullptr), ShellGetSpecialFolderPath(nullptr, csidlDesktopDirectory));
+}
+
+TEST(ShellNamespace, PathsOfItemsNamedOutsideTheCodePageOrPastMaxPathOpenThem)
+{
+    TTestFolder Dir("shwide");
+    const std::wstring Root = std::wstring(Dir.Path().begin(), Dir.Path().end());
+    const std::wstring Deep(230 - Root.size() - 1, L'd');
+    const std::vector<std::vector<std::wstring>> Walks = {
+        {L"\u041f\u043e\u0447\u0442\u0430", L"box.mbox"},
+        {L"\u53d7\u4fe1\u7bb1", L"\u53d7\u4fe1.mbox"},
+        // The shell lists folders up to 255 characters long; their items
+        // pass MAX_PATH.
+        {Deep, L"short_mailbox_name_past_the_limit.mbox"},
+        {Deep, L"\u0410\u0440\u0445\u0438\u0432 2020 past the limit of the path.mbox"},
+    };
+    for (const auto& Walk : Walks) {
+        std::wstring Wide = L"\\\\?\\" + Root;
+        for (size_t I = 0; I + 1 < Walk.size(); ++I) {
+            Wide += L"\\" + Walk[I];
+            CreateDirectoryW(Wide.c_str(), nullptr);
+        }
+        Wide += L"\\" + Walk.back();
+        {
+            const TKernelHandle File(CreateFileW(Wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+            DWORD Put = 0;
+            ASSERT_TRUE(WriteFile(File.Get(), "From a\r\n", 8, &Put, nullptr));
+        }
+        const TPidl File = ShellWalkToPidl(Dir.Path(), Walk);
+        ASSERT_TRUE(File);
+        EXPECT_EQ(ShellPidlToWidePath(File.Get()), Wide.substr(4));
+        // The path handed on opens that very file, by a form the ANSI
+        // calls take; the long name comes back from it whole.
+        const std::string Path = ShellPidlToPath(File.Get());
+        EXPECT_EQ(Path.find('?'), std::string::npos) << Path;
+        EXPECT_EQ(TTestFolder::Read(std::wstring(Path.begin(), Path.end())), "From a\r\n") << Path;
+        if (Path.size() < MAX_PATH) {
+            std::wstring Long(32768, L'\0');
+            Long.resize(GetLongPathNameW(std::wstring(Path.begin(), Path.end()).c_str(), Long.data(), 32768));
+            EXPECT_EQ(Long, Wide.substr(4));
+        }
+    }
+    // An item outside the file system has no path.
+    TPidl Drives;
+    ASSERT_HRESULT_SUCCEEDED(ShellGetSpecialFolderPidl(nullptr, csidlDrives, Drives));
+    EXPECT_EQ(ShellPidlToPath(Drives.Get()), "");
 }
 
 TEST(ShellNamespace, ComparingAndSpecialFolders)

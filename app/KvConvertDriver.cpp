@@ -371,6 +371,24 @@ void TConvertDriver::ConvertSourceList()
 
 void TConvertDriver::RunFolderSearch(const std::string& Folder, const std::string& Mask)
 {
+    // The search lists nothing of a folder it cannot find or open, and the
+    // run would end on four zeros without a word of why.
+    if (!Folder.empty()) {
+        const DWORD Attr = GetFileAttributesW(LongPathForm(Folder).c_str());
+        if (Attr == INVALID_FILE_ATTRIBUTES || !(Attr & FILE_ATTRIBUTE_DIRECTORY)) {
+            NotConverted(Folder, "Folder not found: " + LogNameOf(Folder), TConvertResult::NotFound);
+            LogLine("");
+            return;
+        }
+        WIN32_FIND_DATAW Entry;
+        const TFindHandle Find(FindFirstFileW(LongPathForm(AddTrailingBackslash(Folder) + "*").c_str(), &Entry));
+        if (const DWORD Error = Find.Valid() ? 0 : GetLastError(); Error != 0 && Error != ERROR_FILE_NOT_FOUND) {
+            NotConverted(Folder, "Folder cannot be opened: " + LogNameOf(Folder) + ": " + SystemErrorText(Error),
+                         TConvertResult::Unreadable);
+            LogLine("");
+            return;
+        }
+    }
     FFileFinder->SetFileMask(Mask);
     FFileFinder->Execute(Folder);
 }

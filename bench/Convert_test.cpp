@@ -236,6 +236,23 @@ TEST(BenchConvert, LocalZoneTexts)
     LocalTimeZone().Clear();
 }
 
+// A folder pattern whose folder is not there is an error of the run, with
+// its line and its row, not a silent run of four zeros.
+TEST(BenchConvert, AMissingSourceFolderIsAnError)
+{
+    TTestFolder dir("convert_nofolder");
+    const TConvertRun run = RunConvertExe("\"" + dir.File("nonexist\\*.mbox") + "\" Mbox \"" + dir.File("out\\\\") +
+                                          "\" EML \"-errorlog=" + dir.File("e.txt") + "\"");
+    ASSERT_GE(run.Lines.size(), 3u);
+    EXPECT_NE(std::find(run.Lines.begin(), run.Lines.end(), "Folder not found: " + dir.File("nonexist")),
+              run.Lines.end());
+    EXPECT_NE(std::find(run.Lines.begin(), run.Lines.end(),
+                        "0 mailboxes processed, 0 messages converted, 0 duplicates skipped, 1 errors."),
+              run.Lines.end());
+    EXPECT_NE(TTestFolder::Read(dir.File("e.txt")).find("Folder not found: " + dir.File("nonexist") + "\t"),
+              std::string::npos);
+}
+
 // Paths the ANSI code page cannot hold reach the run by their short names:
 // a mailbox file, a folder pattern, a target folder still to be made and the
 // error log's folder.

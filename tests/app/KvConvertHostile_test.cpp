@@ -234,6 +234,35 @@ TEST(KvConvertHostile, EveryUnreadableMailboxGetsItsTrueReason)
     EXPECT_EQ(Written(r), std::vector<std::string>{"note 4.eml"});
 }
 
+TEST(KvConvertHostile, AFolderEntryWhoseFolderIsNotThereSaysSo)
+{
+    TConvertRun r;
+    const std::string src = r.Dir.File("src");
+    ForceFolders(src);
+    PutFile(src + "\\box.mbox", Mbox({1}));
+    PutFile(src + "\\file", Mbox({2}));
+    // Named outside the code page, the folder reaches an ANSI text with
+    // a '?' for each character lost.
+    ASSERT_TRUE(CreateDirectoryW((AnsiToWideStr(src) + L"\\\u041f\u043e\u0447\u0442\u0430").c_str(), nullptr));
+    for (const char* entry : {"nonexist\\*.mbox", "?????\\*.*", "file\\*.*", "*.mbox"})
+        r.Add(src + "\\" + entry, mftMbox);
+    r.Target(mftEml, r.Out() + "\\");
+    ErrorLogFileName = r.Dir.File("errors.txt");
+    r.Start();
+    EXPECT_EQ(r.Summary(), Counters(1, 1, 0, 3)) << r.LogText();
+    const std::vector<std::vector<std::string>> wanted{
+        {"Folder not found: " + src + "\\nonexist", src + "\\nonexist"},
+        {"Folder not found: " + src + "\\?????", src + "\\?????"},
+        {"Folder not found: " + src + "\\file", src + "\\file"}};
+    const std::vector<std::vector<std::string>> rows = ErrorRows(r.Dir.File("errors.txt"));
+    ASSERT_EQ(rows.size(), wanted.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(std::vector<std::string>(rows[i].begin(), rows[i].begin() + 2), wanted[i]);
+        EXPECT_TRUE(r.Logged(wanted[i][0])) << r.LogText();
+    }
+    EXPECT_EQ(Written(r), std::vector<std::string>{"note 1.eml"});
+}
+
 TEST(KvConvertHostile, AFullDiskLeavesTheMboxTargetWhole)
 {
     TConvertRun r;

@@ -1,10 +1,13 @@
 #include "app/KvConvert.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 
 #include "classlib/ResStrings.h"
+#include "foundation/KvAnsi.h"
 #include "foundation/KvBase.h"
+#include "foundation/KvFileFinder.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvStrings.h"
 #include "mail/KvFindMail.h"
@@ -399,23 +402,46 @@ std::string TConvertSettings::GetTargetExt() const
     return TargetExtOverride.empty() ? MailFormatExtension(TargetFormat, true) : TargetExtOverride;
 }
 
-std::string TConvertSettings::GetTargetPath(const std::string& MailboxFile) const
+std::wstring TConvertSettings::GetTargetPath(const std::string& MailboxFile) const
 {
+    const std::wstring Target = AnsiToWideStr(TargetPath);
     if (!RestoreFolderTree)
-        return TargetPath;
-    std::string part;
+        return Target;
+    // The folders restored carry the source's long names, which the code
+    // page may not hold and the short forms the run opens them by cut.
+    const std::wstring Mailbox = LongPathOf(MailboxFile);
+    const size_t NameAt = Mailbox.find_last_of(L'\\') + 1;
+    std::wstring Part = Mailbox.substr(0, NameAt);
     if (OneFilePerMessage) {
-        std::string ext = MailFormatExtension(SourceFormat, false);
-        if (ext == "*")
-            ext.clear();
-        part = AddTrailingBackslash(ext.empty() ? MailboxFile : RemoveFileExt(MailboxFile, ext));
-    } else {
-        part = MailboxFile.substr(0, static_cast<size_t>(LastCharPos('\\', MailboxFile)));
+        std::string Ext = MailFormatExtension(SourceFormat, false);
+        if (Ext == "*")
+            Ext.clear();
+        const std::wstring Name = Mailbox.substr(NameAt);
+        Part += (Ext.empty() ? Name : WithAnsiExtOp(Name, [&](const std::string& N) { return RemoveFileExt(N, Ext); })) +
+                L"\\";
     }
-    part = StrDeleteLeft(part, static_cast<int>(SourceBase.size()));
-    if (OneFilePerMessage && !SubfolderExt.empty())
-        part = RemoveFolderExtension(part, SubfolderExt);
-    return part.empty() ? TargetPath : JoinPath(TargetPath, part);
+    Part.erase(0, std::min(Part.size(), LongPathOf(SourceBase).size()));
+    if (OneFilePerMessage && !SubfolderExt.empty()) {
+        std::wstring Kept;
+        for (size_t At = 0; At < Part.size();) {
+            const size_t End = std::min(Part.find(L'\\', At), Part.size());
+            Kept += WithAnsiExtOp(Part.substr(At, End - At),
+                                  [&](const std::string& N) { return RemoveFolderExtension(N, SubfolderExt); });
+            if (End < Part.size())
+                Kept += L"\\";
+            At = End + 1;
+        }
+        Part = Kept;
+    }
+    // Joined as JoinPath joins.
+    if (Part.empty())
+        return Target;
+    if (Target.empty() || (Part.size() > 1 && Part[1] == L':'))
+        return Part;
+    const bool Slash = Target.back() == L'\\' || Target.back() == L'/';
+    if (Part[0] == L'\\' || Part[0] == L'/')
+        return (Slash ? Target.substr(0, Target.size() - 1) : Target) + Part;
+    return Slash ? Target + Part : Target + L"\\" + Part;
 }
 
 void TConvertSettings::CountResult(int Code)

@@ -108,7 +108,9 @@ public:
     std::string GetSourceExt(bool DataFile) const;
     std::string GetMailboxFileOf(const std::string& FoundFile) const;
     std::string GetTargetExt() const;
-    std::string GetTargetPath(const std::string& MailboxFile) const;
+    // The target folder, or the mbox file's folder, of a mailbox: a wide
+    // path, as the folders restored below the target carry long names.
+    std::wstring GetTargetPath(const std::string& MailboxFile) const;
     // One more of cntMailbox, cntMessage, cntDuplicate or cntError; other
     // codes count nothing.
     void CountResult(int Code);

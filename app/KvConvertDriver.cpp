@@ -418,13 +418,8 @@ std::string TConvertDriver::DataFileOf(const std::string& Found) const
     // The finder gives a name the code page cannot carry by its short form;
     // the data file has a short name of its own, so it is made from the long
     // name. Only extensions change, and they are plain ASCII.
-    const std::wstring LongName = LongPathOf(Found);
-    const size_t Dot = LongName.find_last_of(L'.');
-    const size_t Slash = LongName.find_last_of(L'\\');
-    if (Dot == std::wstring::npos || (Slash != std::wstring::npos && Dot < Slash))
-        return Data;
-    const std::string Mapped = FSettings->GetMailboxFileOf("x" + DefaultWideToAnsi(LongName.substr(Dot)));
-    const std::string Path = OpenableAnsiPath(LongName.substr(0, Dot) + AnsiToWideStr(Mapped.substr(1)));
+    const std::string Path = OpenableAnsiPath(
+        WithAnsiExtOp(LongPathOf(Found), [&](const std::string& Name) { return FSettings->GetMailboxFileOf(Name); }));
     return Path.empty() ? Data : Path;
 }
 
@@ -526,22 +521,28 @@ void TConvertDriver::FinderFoundFile(TFileFinder* Sender, const std::string& Fil
     LogLine("");
 }
 
-std::string TConvertDriver::MboxTargetOf(const std::string& DataFile) const
+std::wstring TConvertDriver::LongMboxTargetOf(const std::string& DataFile) const
 {
     const TConvertSettings& RunSettings = *FSettings;
-    std::string Target = RunSettings.GetTargetPath(DataFile);
-    if (!HasTrailingSlash(Target))
+    const std::wstring Target = RunSettings.GetTargetPath(DataFile);
+    if (Target.empty() || (Target.back() != L'\\' && Target.back() != L'/'))
         return Target;
     const std::string Ext = RunSettings.GetTargetExt();
     const bool IsEudora = MailFormatIsEudora(RunSettings.SourceFormat);
-    std::string Name = ExtractFileNamePart(DataFile);
-    if (Ext == ".") {
-        if (IsEudora)
-            Name = RemoveFileExt(Name, "mbx");
-    } else if (!Ext.empty() && Ext != "*") {
-        Name = SetFileExt(Name, Ext, !IsEudora);
-    }
-    return Target + Name;
+    // Named after the mailbox's long name, which the code page may not hold.
+    const std::wstring Data = LongPathOf(DataFile);
+    return Target + WithAnsiExtOp(Data.substr(Data.find_last_of(L"\\/:") + 1), [&](const std::string& Name) {
+               if (Ext == ".")
+                   return IsEudora ? RemoveFileExt(Name, "mbx") : Name;
+               if (!Ext.empty() && Ext != "*")
+                   return SetFileExt(Name, Ext, !IsEudora);
+               return Name;
+           });
+}
+
+std::string TConvertDriver::MboxTargetOf(const std::string& DataFile) const
+{
+    return AnsiPathOf(LongMboxTargetOf(DataFile));
 }
 
 bool TConvertDriver::IsRunTarget(const std::string& DataFile) const
@@ -561,15 +562,23 @@ bool TConvertDriver::IsRunTarget(const std::string& DataFile) const
 
 bool TConvertDriver::PrepareMboxWriter(const std::string& DataFile)
 {
-    FTargetFolder = MboxTargetOf(DataFile);
-    ForceFolder(ExtractParentFolder(FTargetFolder));
+    const std::wstring Target = LongMboxTargetOf(DataFile);
+    ForceLongFolder(Target.substr(0, Target.find_last_of(L"\\/") + 1));
+    // A name the code page cannot hold has a short form, which the writer
+    // opens, only once its file exists: it is made now, empty, as the
+    // writer would make it.
+    const bool Existed = IsExistingFile(AnsiPathOf(Target));
+    if (!Existed && OpenableAnsiPath(Target).empty())
+        TKernelHandle(CreateFileW((Target.size() > 1 && Target[1] == L':' ? L"\\\\?\\" + Target : Target).c_str(),
+                                  GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FTargetFolder = AnsiPathOf(Target);
     if (FMboxWriter && !SamePathName(FMboxWriter->FileName(), FTargetFolder))
         FMboxWriter.reset();
     if (FMboxWriter)
         return true;
     try {
         // An existing target is never replaced: a later run appends to it.
-        FMboxWriter = std::make_unique<TTextFileWriter>(FTargetFolder, false, true);
+        FMboxWriter = std::make_unique<TTextFileWriter>(FTargetFolder, !Existed, true);
     } catch (const EFileError& E) {
         TargetFailed(E.ErrorCode ? SystemErrorText(E.ErrorCode) : E.Message());
         return false;
@@ -714,8 +723,7 @@ bool TConvertDriver::PrepareTargetFor(const std::string& Data)
 {
     const TConvertSettings& RunSettings = *FSettings;
     if (RunSettings.OneFilePerMessage) {
-        FTargetFolder = RunSettings.GetTargetPath(Data);
-        ForceFolder(FTargetFolder);
+        FTargetFolder = ForceLongFolder(RunSettings.GetTargetPath(Data));
         return true;
     }
     if (MailFormatIsMboxTarget(RunSettings.TargetFormat))

@@ -116,6 +116,9 @@ private:
     // False when the target cannot be opened; the log says why.
     bool PrepareMboxWriter(const std::string& DataFile);
     // The mbox file a mailbox's messages go to.
+    // The mbox target of a mailbox by its long name, and by the ANSI path
+    // that opens it.
+    std::wstring LongMboxTargetOf(const std::string& DataFile) const;
     std::string MboxTargetOf(const std::string& DataFile) const;
     bool IsRunTarget(const std::string& DataFile) const;
     // Logs the target and the reason and stops the run.

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -277,4 +278,18 @@ TEST(BenchConvert, WidePathsGoOnByTheirShortNames)
                                                     "skipped, 0 errors.");
     }
     EXPECT_NE(GetFileAttributesW((wide + L"\\out\x5b57\\wide.eml").c_str()), INVALID_FILE_ATTRIBUTES);
+    // With the tree restored, the folders and mbox files written carry the
+    // long names of the sources, not their short forms.
+    for (const std::wstring& target : {std::wstring(L"EML"), std::wstring(L"15")}) {
+        const TConvertRun run = RunConvertExe(L"-r \"" + wide + L"\\*.mbox\" Mbox \"" + wide + L"\\tree" + target +
+                                              L"\\\\\" " + target);
+        ASSERT_EQ(run.ExitCode, 0u) << (run.Lines.empty() ? std::string() : run.Lines.front());
+    }
+    EXPECT_EQ(TTestFolder::WideTree(wide + L"\\tree15"),
+              (std::map<std::wstring, std::string>{{L"\x6587\x5b57\\In\x5b57.mbox",
+                                                     "From a@b Mon Jan  5 10:00:00 2009\nSubject: wide\nContent-Type: "
+                                                     "text/plain\n\nbody\n\n"}}));
+    EXPECT_EQ(TTestFolder::WideTree(wide + L"\\treeEML"),
+              (std::map<std::wstring, std::string>{
+                  {L"\x6587\x5b57\\In\x5b57.mbox\\wide.eml", "Subject: wide\r\nContent-Type: text/plain\r\n\r\nbody\r\n"}}));
 }

@@ -101,6 +101,52 @@ bool IsExistingWideFile(const std::wstring& Path)
     return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::string AnsiPathOf(const std::wstring& Path)
+{
+    const std::string Openable = OpenableAnsiPath(Path);
+    return Openable.empty() ? DefaultWideToAnsi(Path) : Openable;
+}
+
+std::string ForceLongFolder(const std::wstring& Folder)
+{
+    const bool Slash = !Folder.empty() && (Folder.back() == L'\\' || Folder.back() == L'/');
+    const std::wstring Path = Slash ? Folder.substr(0, Folder.size() - 1) : Folder;
+    bool Lossless = false;
+    const std::string Ansi = WideToCodePageEx(Path, Lossless, 0);
+    if (Lossless) {
+        ForceFolder(Ansi);
+        return Slash ? AddTrailingBackslash(Ansi) : Ansi;
+    }
+    // Each missing folder by its long name, through the wide API; those
+    // there already refuse, which is no harm.
+    const bool Unc = Path.compare(0, 2, L"\\\\") == 0;
+    const std::wstring Prefix = Unc ? L"\\\\?\\UNC" : L"\\\\?\\";
+    size_t At = Unc ? Path.find(L'\\', Path.find(L'\\', 2) + 1) : Path.find(L'\\');
+    while (At != std::wstring::npos) {
+        At = Path.find(L'\\', At + 1);
+        const std::wstring Made = Path.substr(Unc ? 1 : 0, At == std::wstring::npos ? std::wstring::npos : At - (Unc ? 1 : 0));
+        CreateDirectoryW((Prefix + Made).c_str(), nullptr);
+    }
+    const std::string Opens = AnsiPathOf(Path);
+    return Slash ? AddTrailingBackslash(Opens) : Opens;
+}
+
+std::wstring WithAnsiExtOp(const std::wstring& Name, const std::function<std::string(const std::string&)>& Op)
+{
+    const size_t Dot = Name.find_last_of(L'.');
+    std::wstring Stem = Name;
+    std::string Ext;
+    if (Dot != std::wstring::npos && Dot > 0 && Name.find_first_of(L"\\/", Dot) == std::wstring::npos) {
+        bool Lossless = false;
+        const std::string Plain = WideToCodePageEx(Name.substr(Dot), Lossless, 0);
+        if (Lossless) {
+            Stem = Name.substr(0, Dot);
+            Ext = Plain;
+        }
+    }
+    return Stem + AnsiToWideStr(Op("x" + Ext).substr(1));
+}
+
 const char* const TFileFinder::RevisitReason = "folder searched already, reached again through a link";
 
 TFileFinder::TFileFinder() = default;

@@ -20,6 +20,19 @@ std::string OpenableAnsiPath(const std::wstring& Path);
 std::wstring LongPathOf(const std::string& Path);
 // A file (not a folder) at a wide path that may end in a dot or a blank.
 bool IsExistingWideFile(const std::wstring& Path);
+// The ANSI path that opens the entry at a wide path: OpenableAnsiPath's,
+// else the path as the code page shows it (which opens nothing).
+std::string AnsiPathOf(const std::wstring& Path);
+// Makes Folder and its parents by their long names, which the code page
+// may not hold, and gives the ANSI path that opens it (a trailing
+// backslash kept); a folder that cannot be made is left to the write in it
+// to report.
+std::string ForceLongFolder(const std::wstring& Folder);
+// An ANSI name operation that changes only the extension (adds, replaces
+// or drops it) done on a long name: on a stand-in for the name's plain
+// extension, the long stem kept. An extension the code page cannot hold
+// counts as none.
+std::wstring WithAnsiExtOp(const std::wstring& Name, const std::function<std::string(const std::string&)>& Op);
 
 class TFileFinder : public TObject {
 public:

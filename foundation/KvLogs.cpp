@@ -428,9 +428,10 @@ TTextFileWriter::TTextFileWriter(const std::string& FileName, bool Overwrite, bo
     : FFileName(FileName)
 {
     // Opening is the existence test as well: under Wine a look-up of a
-    // name a folder does not hold yet reads the whole folder.
-    FHandle.Reset(CreateFileA(FileName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                              Overwrite ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // name a folder does not hold yet reads the whole folder. A target
+    // restored deep below its folder passes MAX_PATH.
+    FHandle.Reset(CreateFileAnyLength(FileName, GENERIC_READ | GENERIC_WRITE, 0,
+                                      Overwrite ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL));
     if (!FHandle)
         RaiseLastFileError();
     const bool create = Overwrite || GetLastError() != ERROR_ALREADY_EXISTS;

@@ -14,6 +14,7 @@
 #include "app/KvConvertDriver.h"
 #include "classlib/SysUtils.h"
 #include "foundation/KvAnsi.h"
+#include "foundation/KvFileFinder.h"
 #include "foundation/KvFiles.h"
 #include "testkit/TestFolder.h"
 #include "testkit/ImportHook.h"
@@ -261,6 +262,70 @@ TEST(KvConvertHostile, AFolderEntryWhoseFolderIsNotThereSaysSo)
         EXPECT_TRUE(r.Logged(wanted[i][0])) << r.LogText();
     }
     EXPECT_EQ(Written(r), std::vector<std::string>{"note 1.eml"});
+}
+
+// The same mailboxes under plain names and under names the code page
+// cannot hold (and past MAX_PATH), converted with the tree restored: what
+// comes out carries the sources' long names, each file's bytes as under
+// the plain names.
+TEST(KvConvertNames, RestoredTreesCarryTheSourcesLongNames)
+{
+    TConvertRun r;
+    const std::wstring src = AnsiToWideStr(r.Src(""));
+    const std::wstring deep(200, L'd');
+    const std::vector<std::pair<std::wstring, std::string>> boxes{
+        {L"\u041f\u043e\u0447\u0442\u0430\\\u0412\u0445\u043e\u0434\u044f\u0449\u0438\u0435.mbox", Mbox({1, 2})},
+        {L"\u53d7\u4fe1\u7bb1\\\u53d7\u4fe1.mbox", Mbox({3})},
+        {L"\u0410\u0440\u0445\u0438\u0432 2020\\" + deep + L"\\box.mbox", Mbox({4})},
+    };
+    ASSERT_GT(src.size() + boxes[2].first.size(), static_cast<size_t>(MAX_PATH));
+    // The twin tree: each wide name made plain.
+    const auto plain = [](std::wstring Name) {
+        for (wchar_t& c : Name)
+            if (c > 0x7F)
+                c = L'p';
+        return Name;
+    };
+    for (const auto& [name, bytes] : boxes)
+        for (const std::wstring& root : {src + L"wide", src + L"plain"}) {
+            const std::wstring path = root + L"\\" + (root.back() == L'e' ? name : plain(name));
+            for (size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1))
+                CreateDirectoryW(TTestFolder::LongForm(path.substr(0, at)).c_str(), nullptr);
+            ASSERT_TRUE(TTestFolder::Put(path, bytes));
+        }
+    for (const TMailFormat target : {mftEml, mftMboxUnix}) {
+        SCOPED_TRACE(target);
+        std::map<std::wstring, std::string> trees[2];
+        for (int i = 0; i < 2; ++i) {
+            r.Host.Sources.Clear();
+            r.Host.Choices.IncludeSubfolders = true;
+            r.Host.Choices.RestoreFolderTree = true;
+            // As the forms and the command line hand the folder on.
+            r.Add(OpenableAnsiPath(src + (i == 0 ? L"wide" : L"plain")) + "\\*.mbox", mftMbox);
+            const std::wstring out = src + L"out" + std::to_wstring(target) + (i == 0 ? L"wide" : L"plain");
+            r.Target(target, DefaultWideToAnsi(out) + "\\");
+            r.Start();
+            EXPECT_EQ(r.Summary(), Counters(3, 4, 0, 0)) << r.LogText();
+            trees[i] = TTestFolder::WideTree(out);
+        }
+        std::map<std::wstring, std::string> named;
+        for (const auto& [name, bytes] : trees[0])
+            named[L"plain" + plain(name.substr(4))] = bytes;
+        EXPECT_EQ(named, trees[1]);
+        std::vector<std::wstring> wanted;
+        for (const auto& [name, bytes] : boxes)
+            wanted.push_back(L"wide\\" + name + (target == mftEml ? L"\\note " : L""));
+        ASSERT_EQ(trees[0].size(), target == mftEml ? 4u : 3u);
+        for (const std::wstring& want : wanted) {
+            const auto at = trees[0].lower_bound(want);
+            EXPECT_TRUE(at != trees[0].end() && at->first.compare(0, want.size(), want) == 0)
+                << DefaultWideToAnsi(want) << " among " << DefaultWideToAnsi(trees[0].begin()->first);
+        }
+        if (target == mftMboxUnix) {
+            for (const auto& [name, bytes] : boxes)
+                EXPECT_EQ(trees[0][L"wide\\" + name], bytes);
+        }
+    }
 }
 
 TEST(KvConvertHostile, AFullDiskLeavesTheMboxTargetWhole)

@@ -5,6 +5,7 @@
 
 #include "app/KvConvert.h"
 #include "classlib/Classes.h"
+#include "foundation/KvAnsi.h"
 #include "mail/KvFindMail.h"
 
 TEST(KvConvertFormats, RoundTripsThroughNamesAndRows)
@@ -251,6 +252,6 @@ TEST(KvConvertSettings, TargetPaths)
         cs.SetTargetFormat(c.Target);
         cs.TargetPath = "T:\\Out\\";
         cs.RestoreFolderTree = c.Restore;
-        EXPECT_EQ(cs.GetTargetPath(c.Mailbox), c.Expected);
+        EXPECT_EQ(cs.GetTargetPath(c.Mailbox), AnsiToWideStr(c.Expected));
     }
 }

@@ -65,6 +65,8 @@ const TResStringRegistrar MainTexts{
     {SSelectTarget, "a target folder or file"},
     {SSelectTargetFormat, "a target format that writes files"},
     {SPasteNotAdded, "These lines name no existing file or folder and no mailbox:/ address; they were not added:"},
+    {SPasteCannotHandle, "These lines name files or folders whose names cannot be handled (their characters are "
+                         "outside the ANSI code page and they have no short name); they were not added:"},
     {SSaveLogSelection, "Save the Selected Log Text As"},
     {SAbortAndClose, "Abort mail conversion and close the window?"},
     {SNextCaption, "&Next >"},

@@ -83,12 +83,16 @@ std::string NormalizeTargetText(const std::string& Text, TMailFormat TargetForma
 char FilterTargetKey(char Key);
 
 // The lines of pasted text that can go into the source list, in their
-// order: existing files, existing folders (a line ending in a backslash, a
-// pattern cut first) and "mailbox:/" addresses, these as paths. SingleUrl
-// is set when the text was one address alone. Rejected, when given,
-// receives the other lines that hold more than blanks, in their order.
-std::vector<std::string> PastedSourceLines(const std::string& Text, bool& SingleUrl,
-                                           std::vector<std::string>* Rejected = nullptr);
+// order: existing files, existing folders (a line ending in a backslash,
+// given Format's own pattern as Add Folder gives it; a pattern cut first)
+// and "mailbox:/" addresses, these as paths. A name the code page cannot
+// hold goes by its short form. SingleUrl is set when the text was one
+// address alone. Rejected, when given, receives the other lines that hold
+// more than blanks, in their order; Unhandled those of them that name an
+// existing file or folder that has no short form.
+std::vector<std::string> PastedSourceLines(const std::wstring& Text, TMailFormat Format, bool& SingleUrl,
+                                           std::vector<std::string>* Rejected = nullptr,
+                                           std::vector<std::string>* Unhandled = nullptr);
 
 // The names of a shell drop, each read whole (no length limit) and
 // expanded to its long form, sorted.

@@ -12,6 +12,7 @@
 #include "app/KvConvertDriver.h"
 #include "app/KvHelpBase.h"
 #include "app/KvRichPnl.h"
+#include "app/MainBrowse.h"
 #include "app/MainTexts.h"
 #include "classlib/Clipbrd.h"
 #include "classlib/Cleanup.h"
@@ -25,7 +26,9 @@
 #include "controls/RzRichUrl.h"
 #include "controls/RzTabs.h"
 #include "foundation/KvAppBase.h"
+#include "foundation/KvAnsi.h"
 #include "foundation/KvBase.h"
+#include "foundation/KvFileFinder.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvSpFolder.h"
 #include "foundation/KvSystem.h"
@@ -39,12 +42,12 @@ constexpr std::size_t MailboxSchemeLength = sizeof(MailboxScheme) - 1;
 // characters: Backspace and the clipboard's Ctrl+C, Ctrl+V and Ctrl+X.
 constexpr char KeyBackspace = 8, KeyCopy = 3, KeyPaste = 22, KeyCut = 24;
 
-std::string TrimBlanks(const std::string& S)
+std::wstring TrimBlanks(const std::wstring& S)
 {
-    const std::size_t First = S.find_first_not_of(" \t");
-    if (First == std::string::npos)
+    const std::size_t First = S.find_first_not_of(L" \t");
+    if (First == std::wstring::npos)
         return {};
-    return S.substr(First, S.find_last_not_of(" \t") - First + 1);
+    return S.substr(First, S.find_last_not_of(L" \t") - First + 1);
 }
 
 } // namespace
@@ -93,31 +96,78 @@ char FilterTargetKey(char Key)
     return Key;
 }
 
-std::vector<std::string> PastedSourceLines(const std::string& Text, bool& SingleUrl,
-                                           std::vector<std::string>* Rejected)
+namespace {
+
+// A pasted line named outside the code page, in the form the ANSI calls
+// open: its short form, or its folder's with a trailing backslash or
+// pattern kept. Probe is the wide path that must exist for it.
+std::string OpenablePastedPath(const std::wstring& Line, std::wstring& Probe)
 {
-    TStringList Lines;
-    Lines.SetText(Text);
+    Probe = Line;
+    if (const size_t Cut = Line.find_last_of(L'\\'); Cut != std::wstring::npos && Cut > 0) {
+        const std::wstring Tail = Line.substr(Cut);
+        bool Lossless = false;
+        const std::string PlainTail = WideToCodePageEx(Tail, Lossless, 0);
+        if (Lossless && (Tail == L"\\" || Tail.find_first_of(L"*?") != std::wstring::npos)) {
+            Probe = Line.substr(0, Cut);
+            const std::string Folder = OpenableAnsiPath(Probe);
+            return Folder.empty() ? std::string() : Folder + PlainTail;
+        }
+    }
+    return OpenableAnsiPath(Line);
+}
+
+}  // namespace
+
+std::vector<std::string> PastedSourceLines(const std::wstring& Text, TMailFormat Format, bool& SingleUrl,
+                                           std::vector<std::string>* Rejected, std::vector<std::string>* Unhandled)
+{
+    std::vector<std::wstring> Lines;
+    for (size_t At = 0; At <= Text.size();) {
+        const size_t End = std::min(Text.find_first_of(L"\r\n", At), Text.size());
+        Lines.push_back(Text.substr(At, End - At));
+        At = End + (Text.compare(End, 2, L"\r\n") == 0 ? 2 : 1);
+    }
+    // A text ending in a line break holds no line after it.
+    if (!Lines.empty() && Lines.back().empty())
+        Lines.pop_back();
     SingleUrl = false;
     std::vector<std::string> Kept;
-    for (int I = Lines.Count() - 1; I >= 0; --I) {
-        std::string Line = TrimBlanks(Lines[I]);
-        if (MailboxUrlToPath(Line)) {
-            SingleUrl = Lines.Count() == 1;
+    for (size_t I = Lines.size(); I-- > 0;) {
+        const std::wstring Wide = TrimBlanks(Lines[I]);
+        bool Lossless = false;
+        std::string Line = WideToCodePageEx(Wide, Lossless, 0);
+        if (Lossless && MailboxUrlToPath(Line)) {
+            SingleUrl = Lines.size() == 1;
             Kept.push_back(Line);
             continue;
+        }
+        if (!Lossless) {
+            std::wstring Probe;
+            Line = OpenablePastedPath(Wide, Probe);
+            if (Line.empty()) {
+                // There, but by no name the program can open, is not missing.
+                const bool There = GetFileAttributesW((L"\\\\?\\" + Probe).c_str()) != INVALID_FILE_ATTRIBUTES;
+                if (std::vector<std::string>* List = There ? Unhandled : Rejected)
+                    List->push_back(DefaultWideToAnsi(Wide));
+                continue;
+            }
         }
         const std::string Probe = CutTargetPattern(Line);
         if (Probe.empty() && Line.empty())
             continue;
         if (!Probe.empty() && (HasTrailingSlash(Probe) ? FolderExists(Probe) : IsExistingFile(Probe)))
-            Kept.push_back(Line);
+            // A folder goes in as Add Folder puts it, with the format's own
+            // pattern: as it stands the run would take it for a mailbox.
+            Kept.push_back(HasTrailingSlash(Line) ? SourceFolderEntry(Probe, Format) : Line);
         else if (Rejected)
             Rejected->push_back(Line);
     }
     std::reverse(Kept.begin(), Kept.end());
     if (Rejected)
         std::reverse(Rejected->begin(), Rejected->end());
+    if (Unhandled)
+        std::reverse(Unhandled->begin(), Unhandled->end());
     return Kept;
 }
 
@@ -560,17 +610,22 @@ void TfrmTessaly::smnCopyAllClick(TObject*)
 void TfrmTessaly::smnPasteClick(TObject*)
 {
     bool SingleUrl = false;
-    std::vector<std::string> Rejected;
-    const std::vector<std::string> Lines = PastedSourceLines(Clipboard().AsText(), SingleUrl, &Rejected);
+    std::vector<std::string> Rejected, Unhandled;
+    const std::vector<std::string> Lines =
+        PastedSourceLines(Clipboard().AsWideText(), GetSelectedSourceFormat(), SingleUrl, &Rejected, &Unhandled);
     // An address pasted alone names a mail client's folder the way the
     // client itself writes it.
     AddSourceNames(Lines, SingleUrl ? TMailFormat(mftThunderbird) : GetSelectedSourceFormat());
-    if (Rejected.empty())
-        return;
-    std::string Names;
-    for (const std::string& Line : Rejected)
-        Names += "\r\n" + Line;
-    KvWarning(LoadResString(SPasteNotAdded) + Names);
+    std::string Text;
+    for (const auto& [Names, Id] : {std::pair(&Rejected, SPasteNotAdded), std::pair(&Unhandled, SPasteCannotHandle)}) {
+        if (Names->empty())
+            continue;
+        Text += (Text.empty() ? "" : "\r\n\r\n") + LoadResString(Id);
+        for (const std::string& Line : *Names)
+            Text += "\r\n" + Line;
+    }
+    if (!Text.empty())
+        KvWarning(Text);
 }
 
 void TfrmTessaly::smnClearListClick(TObject*)

@@ -29,4 +29,5 @@ enum : int {
     SPasteNotAdded = 31027,
     SSaveLogSelection = 31028,
     SAbortAndClose = 31029,
+    SPasteCannotHandle = 31030,
 };

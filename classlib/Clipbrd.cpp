@@ -67,18 +67,42 @@ bool TClipboard::HasFormat(UINT Format) const
     return IsClipboardFormatAvailable(Format) != FALSE;
 }
 
-std::string TClipboard::AsText()
+namespace {
+
+// The clipboard's text in Format, CF_TEXT or CF_UNICODETEXT.
+template <typename TChar>
+std::basic_string<TChar> ClipboardText(UINT Format)
 {
-    Open();
-    std::string Text;
-    if (HANDLE Data = GetClipboardData(CF_TEXT)) {
-        if (const auto* P = static_cast<const char*>(GlobalLock(Data))) {
+    std::basic_string<TChar> Text;
+    if (HANDLE Data = GetClipboardData(Format)) {
+        if (const auto* P = static_cast<const TChar*>(GlobalLock(Data))) {
             // The block may be larger than its text, and a careless program
             // may leave out the ending NUL: never read past the block.
-            Text.assign(P, strnlen(P, GlobalSize(Data)));
+            const std::size_t Most = GlobalSize(Data) / sizeof(TChar);
+            std::size_t N = 0;
+            while (N < Most && P[N])
+                ++N;
+            Text.assign(P, N);
             GlobalUnlock(Data);
         }
     }
+    return Text;
+}
+
+}  // namespace
+
+std::string TClipboard::AsText()
+{
+    Open();
+    std::string Text = ClipboardText<char>(CF_TEXT);
+    Close();
+    return Text;
+}
+
+std::wstring TClipboard::AsWideText()
+{
+    Open();
+    std::wstring Text = ClipboardText<wchar_t>(CF_UNICODETEXT);
     Close();
     return Text;
 }

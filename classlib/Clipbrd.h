@@ -23,6 +23,9 @@ public:
     bool HasFormat(UINT Format) const;
     // CF_TEXT; empty when the clipboard holds no text.
     std::string AsText();
+    // CF_UNICODETEXT, which the system offers for text put as CF_TEXT too:
+    // names the code page cannot hold come whole.
+    std::wstring AsWideText();
     // Replaces the whole clipboard content with Value.
     void SetAsText(const std::string& Value);
     // The same as CF_UNICODETEXT, which the system offers as CF_TEXT too.

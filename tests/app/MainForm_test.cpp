@@ -1345,6 +1345,31 @@ TEST_F(WizardTest, CtrlCCtrlVAndDeleteInTheSourceList)
     EXPECT_TRUE(Sources().empty());
 }
 
+// Pasted names the code page cannot hold go in by their short forms, a
+// folder with the format's own pattern; the run converts them.
+TEST_F(WizardTest, CtrlVTakesNamesOutsideTheCodePage)
+{
+    const std::wstring Mail = AnsiToWideStr(Dir.Path()) + L"\\\u53d7\u4fe1\u7bb1";
+    ASSERT_TRUE(CreateDirectoryW(Mail.c_str(), nullptr));
+    ASSERT_TRUE(TTestFolder::Put(Mail + L"\\\u041f\u043e\u0447\u0442\u0430", MessageOf(1)));
+    Form->ShowPage(pgSource);
+    Form->SelectSourceFormat(mftMbox);
+    Form->lstSourceFiles->SetFocus();
+    Clipboard().SetAsWideText(Mail + L"\\\r\n" + Mail + L"\\\u041f\u043e\u0447\u0442\u0430");
+    PressKey('V', true);
+    EXPECT_TRUE(Boxes.empty()) << Boxes.front().Msg;
+    const std::string ShortMail = OpenableAnsiPath(Mail);
+    ASSERT_EQ(Sources(), (std::vector<std::string>{ShortMail + "\\*.*",
+                                                    OpenableAnsiPath(Mail + L"\\\u041f\u043e\u0447\u0442\u0430")}));
+    Form->lstSourceFiles->Items()->Delete(1);
+    Form->SelectTargetFormat(mftEml);
+    Form->edtTargetFolder->SetText(Dir.File("out") + "\\");
+    Form->ShowPage(pgStart);
+    Form->btnNextClick(nullptr);
+    EXPECT_NE(Form->edtProcessing->Text().find("1 mailboxes processed, 1 messages converted"), std::string::npos)
+        << Form->edtProcessing->Text();
+}
+
 TEST_F(WizardTest, EscIsCancelAndAsksDuringARun)
 {
     ReadyToRun(300);

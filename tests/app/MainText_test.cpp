@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include "foundation/KvFileFinder.h"
+#include "foundation/KvAnsi.h"
 
 #include <string>
 #include <vector>
@@ -92,30 +94,53 @@ TEST(MainText, PasteFiltering)
     const std::string Box = Dir.Write("Inbox", "From a\r\n\r\nx\r\n");
     const std::string Sub = Dir.File("Local Folders");
     CreateDirectoryA(Sub.c_str(), nullptr);
+    // Named outside the code page: they go in by their short forms.
+    const std::wstring Root = AnsiToWideStr(Dir.Path()) + L"\\";
+    const std::wstring Mail = Root + L"\u041f\u043e\u0447\u0442\u0430", Wbox = Mail + L"\\\u53d7\u4fe1";
+    ASSERT_TRUE(CreateDirectoryW(Mail.c_str(), nullptr));
+    ASSERT_TRUE(TTestFolder::Put(Wbox, "From a\r\n"));
+    const std::string ShortMail = OpenableAnsiPath(Mail), ShortBox = OpenableAnsiPath(Wbox);
+    ASSERT_EQ(ShortMail.find('?'), std::string::npos);
+    ASSERT_EQ(ShortBox.find('?'), std::string::npos);
+    const auto W = [](const std::string& Text) { return AnsiToWideStr(Text); };
     struct Case {
         const char* What;
-        std::string Text;
+        std::wstring Text;
         std::vector<std::string> Lines;
         bool SingleUrl;
     };
     const Case Cases[] = {
-        {"one existing file", Box, {Box}, false},
-        {"blanks around a line are dropped", "  " + Box + "\t\r\n", {Box}, false},
-        {"a missing file is dropped", Dir.File("nothing"), {}, false},
-        {"an existing folder with its backslash", Sub + "\\", {Sub + "\\"}, false},
-        {"a folder without its backslash is no file", Sub, {}, false},
-        {"a folder pattern is tested by its folder", Sub + "\\*.msf", {Sub + "\\*.msf"}, false},
-        {"a pattern in a missing folder", Dir.File("none\\*.msf"), {}, false},
-        {"a single address", "mailbox:///C|/Mail/Inbox", {"C:\\Mail\\Inbox"}, true},
+        {"one existing file", W(Box), {Box}, false},
+        {"blanks around a line are dropped", W("  " + Box + "\t\r\n"), {Box}, false},
+        {"a missing file is dropped", W(Dir.File("nothing")), {}, false},
+        {"an existing folder with its backslash takes the format's pattern", W(Sub + "\\"), {Sub + "\\*.msf"}, false},
+        {"a folder without its backslash is no file", W(Sub), {}, false},
+        {"a folder pattern is tested by its folder", W(Sub + "\\*.msf"), {Sub + "\\*.msf"}, false},
+        {"a pattern in a missing folder", W(Dir.File("none\\*.msf")), {}, false},
+        {"a single address", L"mailbox:///C|/Mail/Inbox", {"C:\\Mail\\Inbox"}, true},
         {"an address among others keeps the chosen format",
-         "mailbox:///C|/Mail/Inbox\r\n" + Box, {"C:\\Mail\\Inbox", Box}, false},
-        {"order kept, junk dropped", Box + "\r\nhello\r\n\r\n" + Sub + "\\\n" + Box, {Box, Sub + "\\", Box}, false},
-        {"empty text", "", {}, false},
+         W("mailbox:///C|/Mail/Inbox\r\n" + Box), {"C:\\Mail\\Inbox", Box}, false},
+        {"order kept, junk dropped", W(Box + "\r\nhello\r\n\r\n" + Sub + "\\\n" + Box), {Box, Sub + "\\*.msf", Box},
+         false},
+        {"empty text", L"", {}, false},
+        {"a file named outside the code page", Wbox, {ShortBox}, false},
+        {"such a folder", Mail + L"\\", {ShortMail + "\\*.msf"}, false},
+        {"such a folder's pattern", Mail + L"\\*.mbox", {ShortMail + "\\*.mbox"}, false},
+        {"such a name that is not there", Mail + L"\\\u53d7", {}, false},
     };
     for (const Case& K : Cases) {
         SCOPED_TRACE(K.What);
         bool Single = !K.SingleUrl;
-        EXPECT_EQ(PastedSourceLines(K.Text, Single), K.Lines);
+        EXPECT_EQ(PastedSourceLines(K.Text, mftThunderbird, Single), K.Lines);
         EXPECT_EQ(Single, K.SingleUrl);
     }
+    // A missing one is named as missing, not as one whose name cannot be
+    // handled.
+    std::vector<std::string> Rejected, Unhandled;
+    bool Single = false;
+    EXPECT_TRUE(PastedSourceLines(Mail + L"\\\u53d7\r\n" + W(Dir.File("nothing")), mftMbox, Single, &Rejected,
+                                  &Unhandled)
+                    .empty());
+    EXPECT_EQ(Rejected, (std::vector<std::string>{DefaultWideToAnsi(Mail + L"\\\u53d7"), Dir.File("nothing")}));
+    EXPECT_TRUE(Unhandled.empty());
 }

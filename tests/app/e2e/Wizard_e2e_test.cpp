@@ -409,3 +409,92 @@ TEST(WizardEndToEnd, ConvertsTheMozillaTreeInBothLooks)
         CheckWrittenAndSaved(W);
     }
 }
+
+// A folder named outside the code page, reached in the folder form by
+// keyboard, added through Add Folder and converted with its tree restored:
+// every file written carries the long names of its source, with the bytes
+// of its message.
+TEST(WizardEndToEnd, AddsAFolderNamedOutsideTheCodePageAndRestoresItsTree)
+{
+    TThemeLookScope Look(false);
+    TWizardWalk W(false);
+    const auto Wide = [](const std::string& Text) {
+        std::wstring Made(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, Text.c_str(), -1, nullptr, 0)),
+                          L'\0');
+        MultiByteToWideChar(CP_ACP, 0, Text.c_str(), -1, Made.data(), static_cast<int>(Made.size()));
+        Made.pop_back();
+        return Made;
+    };
+    const std::wstring Mail = Wide(W.Dir.File("src")) + L"\\\u041f\u043e\u0447\u0442\u0430";
+    ASSERT_TRUE(CreateDirectoryW(Mail.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((Mail + L"\\\u53d7\u4fe1\u7bb1").c_str(), nullptr));
+    ASSERT_TRUE(TTestFolder::Put(Mail + L"\\\u0412\u0445\u043e\u0434\u044f\u0449\u0438\u0435", MboxOf({First, Second}, "\n")));
+    ASSERT_TRUE(TTestFolder::Put(Mail + L"\\\u53d7\u4fe1\u7bb1\\\u53d7\u4fe1.mbox", MboxOf({Third}, "\n")));
+    TTestFolder::Put(W.Ini, "[Application]\r\nVersion=1600\r\nCheckForUpdates=0\r\n"
+                            "[SourceOptions]\r\nMailFormat=Mbox\r\nIncludeSubfolders=1\r\nSkipTrashJunk=0\r\n"
+                            "[SourceFolders]\r\nMbox=" + W.Dir.File("src") + "\r\n"
+                            "[TargetOptions]\r\nMailFormat=EML\r\nRestoreFolderTree=1\r\nMatchDates=0\r\n"
+                            "Md5FileNames=0\r\nFolder=" + W.Out + "\r\n");
+    W.Start();
+    ASSERT_TRUE(W.Run->Started()) << W.Run->Error();
+    TProgramRun& Run = *W.Run;
+    Run.WaitFor([&] { return !Run.TopWindows(FormClass).empty(); }, StartMs);
+    ASSERT_FALSE(Run.TopWindows(FormClass).empty()) << "the program shows no wizard window";
+    W.Form = Run.TopWindows(FormClass).front();
+    ASSERT_TRUE(Run.WaitFor(
+        [&] {
+            const std::string T = PanelsText(W.Form);
+            return Holds(T, "Choose Source Files") || Holds(T, "Welcome !");
+        },
+        StepMs));
+    if (!Holds(PanelsText(W.Form), "Choose Source Files")) {
+        ASSERT_TRUE(W.ClickToPage("Next", "Choose Source Files")) << PanelsText(W.Form);
+    }
+
+    // Add Folder opens on the remembered folder; Right opens it and Right
+    // goes to its first folder, the one named outside the code page, which
+    // the tree shows as question marks, sorted before Local Folders.
+    HWND AddFolder = W.Button("Add Folder");
+    ASSERT_NE(AddFolder, nullptr);
+    PostClick(AddFolder);
+    HWND Folders = Run.WaitTopWindow(FolderFormClass, "", StepMs);
+    ASSERT_NE(Folders, nullptr);
+    HWND Tree = ChildWindow(Folders, "Tessaly.TRzShellTree");
+    ASSERT_NE(Tree, nullptr);
+    for (WORD Key : {VK_RIGHT, VK_RIGHT}) {
+        Run.SaveSettledShot(Folders, TestProgramFolder() + "e2e_wide_folder_form_classic.bmp");
+        PostKey(Tree, Key);
+    }
+    W.Shot("wide_folder_form", Folders);
+    HWND Ok = ButtonOf(Folders, ButtonClass, "OK");
+    ASSERT_NE(Ok, nullptr);
+    PostClick(Ok);
+    ASSERT_TRUE(Run.WaitGone(Folders, StepMs));
+    HWND Sources = ChildWindow(W.Form, SourceListClass);
+    ASSERT_NE(Sources, nullptr);
+    ASSERT_TRUE(Run.WaitFor([&] { return ListCount(Sources) == 1; }, StepMs)) << ListCount(Sources);
+    W.Shot("wide_page1");
+
+    ASSERT_TRUE(W.ClickToPage("Next", "Set Target Options")) << PanelsText(W.Form);
+    ASSERT_TRUE(W.ClickToPage("Next", "Ready to process mail")) << PanelsText(W.Form);
+    HWND Start = W.Button("Start");
+    ASSERT_NE(Start, nullptr);
+    PostClick(Start);
+    EXPECT_TRUE(Run.WaitFor([&] { return Holds(PanelsText(W.Form), "Processing finished."); }, RunMs))
+        << PanelsText(W.Form);
+    const std::string Log = PanelsText(W.Form);
+    EXPECT_TRUE(Holds(Log, "2 mailboxes processed, 3 messages converted, 0 duplicates skipped, 0 errors.")) << Log;
+    W.Shot("wide_page3");
+    HWND Cancel = W.Button("Cancel");
+    ASSERT_NE(Cancel, nullptr);
+    PostClick(Cancel);
+    DWORD Code = STILL_ACTIVE;
+    ASSERT_TRUE(Run.WaitExit(StepMs, Code));
+
+    const std::wstring In = L"\u041f\u043e\u0447\u0442\u0430\\\u0412\u0445\u043e\u0434\u044f\u0449\u0438\u0435\\";
+    const std::wstring Sub = L"\u041f\u043e\u0447\u0442\u0430\\\u53d7\u4fe1\u7bb1\\\u53d7\u4fe1.mbox\\";
+    const std::map<std::wstring, std::string> Expected{{In + L"First note.eml", EmlOf(First)},
+                                                       {In + L"Second note.eml", EmlOf(Second)},
+                                                       {Sub + L"Third note.eml", EmlOf(Third)}};
+    EXPECT_EQ(TTestFolder::WideTree(Wide(W.Dir.File("out"))), Expected);
+}

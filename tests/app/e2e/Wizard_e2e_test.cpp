@@ -119,6 +119,17 @@ struct TWizardWalk {
 
     HWND Button(const std::string& Prefix) const { return ButtonOf(Form, ButtonClass, Prefix); }
 
+    // Clicks the button and waits for the form of OfClass it opens;
+    // null when either is not there.
+    HWND OpenFormOf(const std::string& Prefix, const char* OfClass)
+    {
+        HWND B = Button(Prefix);
+        if (!B)
+            return nullptr;
+        PostClick(B);
+        return Run->WaitTopWindow(OfClass, "", StepMs);
+    }
+
     // Clicks the button and waits for a page whose header holds Title.
     bool ClickToPage(const std::string& Prefix, const std::string& Title)
     {
@@ -349,10 +360,7 @@ TEST(WizardEndToEnd, ConvertsTheMozillaTreeInBothLooks)
 
         // 2: Add Files, the two mailboxes typed into the open form (it
         // opens in the folder remembered for the format), Open.
-        HWND AddFiles = W.Button("Add Files");
-        ASSERT_NE(AddFiles, nullptr);
-        PostClick(AddFiles);
-        HWND Open = Run.WaitTopWindow(OpenFormClass, "", StepMs);
+        HWND Open = W.OpenFormOf("Add Files", OpenFormClass);
         ASSERT_NE(Open, nullptr);
         W.Shot("open_form", Open);
         HWND Name = ChildWindow(Open, OpenEditClass);
@@ -454,10 +462,7 @@ TEST(WizardEndToEnd, AddsAFolderNamedOutsideTheCodePageAndRestoresItsTree)
     // Add Folder opens on the remembered folder; Right opens it and Right
     // goes to its first folder, the one named outside the code page, which
     // the tree shows as question marks, sorted before Local Folders.
-    HWND AddFolder = W.Button("Add Folder");
-    ASSERT_NE(AddFolder, nullptr);
-    PostClick(AddFolder);
-    HWND Folders = Run.WaitTopWindow(FolderFormClass, "", StepMs);
+    HWND Folders = W.OpenFormOf("Add Folder", FolderFormClass);
     ASSERT_NE(Folders, nullptr);
     HWND Tree = ChildWindow(Folders, "Tessaly.TRzShellTree");
     ASSERT_NE(Tree, nullptr);

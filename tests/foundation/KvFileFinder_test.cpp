@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/KvAnsi.h"
 #include "foundation/KvFileFinder.h"
 #include "foundation/KvFiles.h"
 #include "testkit/TestFolder.h"
@@ -289,4 +290,30 @@ TEST_F(KvFileFinderTest, NamesTheAnsiApiCannotOpenComeByTheirShortNameOrAreNamed
     }
     EXPECT_EQ(found.size(), reported);
     EXPECT_EQ(found.size() + skipped.size(), std::size(cases));
+}
+
+// A folder tree named outside the code page is made level by level, however
+// many levels are missing, and the name handed back opens the deepest; an
+// extension is changed on a long name only where the code page holds it.
+TEST(KvFileFinderNames, LongFoldersMadeWholeAndExtensionsChangedOnLongNames)
+{
+    TTestFolder dir("longfolders");
+    const std::wstring Base = AnsiToWideStr(dir.Path());
+    const std::wstring Deep = Base + L"\\Почта\\受信箱\\Архив 2020";
+    const std::string Opens = ForceLongFolder(Deep + L"\\");
+    for (const std::wstring& Level : {Base + L"\\Почта", Base + L"\\Почта\\受信箱", Deep}) {
+        const DWORD Attr = GetFileAttributesW(Level.c_str());
+        EXPECT_TRUE(Attr != INVALID_FILE_ATTRIBUTES && (Attr & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    }
+    ASSERT_FALSE(Opens.empty());
+    EXPECT_EQ(Opens.back(), '\\');
+    EXPECT_NE(Opens.find('~'), std::string::npos) << Opens;
+    const DWORD Attr = GetFileAttributesA(Opens.c_str());
+    EXPECT_TRUE(Attr != INVALID_FILE_ATTRIBUTES && (Attr & FILE_ATTRIBUTE_DIRECTORY) != 0) << Opens;
+
+    const auto ToMbox = [](const std::string& N) { return RemoveFileExt(N, "mbx") + ".mbox"; };
+    EXPECT_EQ(WithAnsiExtOp(L"inbox.mbx", ToMbox), L"inbox.mbox");
+    EXPECT_EQ(WithAnsiExtOp(L"Входящие.mbx", ToMbox), L"Входящие.mbox");
+    EXPECT_EQ(WithAnsiExtOp(L"Входящие", ToMbox), L"Входящие.mbox");
+    EXPECT_EQ(WithAnsiExtOp(L"a.ящик", ToMbox), L"a.ящик.mbox");
 }

@@ -881,6 +881,11 @@ void TControl::Update()
 
 void TControl::Repaint()
 {
+    // A hidden control shows nothing: an update now would only paint what
+    // its parent's own paint will, and at once (the end of a run hides the
+    // progress bar and then zeroes it).
+    if (!FVisible)
+        return;
     Invalidate();
     Update();
 }

@@ -346,6 +346,15 @@ TEST(ControlsPaint, InvalidateLeavesAnUpdateRegion)
     EXPECT_EQ(TRect(R), TRect(60, 60, 80, 75));
     Spot->Update();
     EXPECT_FALSE(GetUpdateRect(F->Handle(), &R, FALSE));
+    // A hidden one repaints nothing, and leaves the parent's pending area
+    // to the parent's own paint.
+    Spot->SetVisible(false);
+    ASSERT_TRUE(GetUpdateRect(F->Handle(), &R, FALSE));
+    Spot->Repaint();
+    EXPECT_TRUE(GetUpdateRect(F->Handle(), &R, FALSE));
+    Spot->SetVisible(true);
+    Spot->Repaint();
+    EXPECT_FALSE(GetUpdateRect(F->Handle(), &R, FALSE));
 
     // A windowed control invalidates its own client area.
     int Before = Box->Paints;

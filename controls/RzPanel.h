@@ -293,6 +293,11 @@ public:
     TRect SizeGripRect() const { return TRect(Width() - GripWidth, 0, Width(), Height()); }
     void GetGradientColors(TColor& StartColor, TColor& StopColor) const override;
     virtual void ApplyDefaultStyle();
+    // Copies the themed background of the bar's area at (SourceX, SourceY)
+    // to Dest on DC: the bar and the panes on it show the same picture, and
+    // a theme draws it many times slower than a copy (a run repaints the bar
+    // and its panes several times).
+    void CopyThemedBackground(HDC DC, const TRect& Dest, int SourceX, int SourceY);
 
     const TPropertyTable* Properties() const override;
     static const TPropertyTable& ClassProperties();
@@ -318,6 +323,9 @@ private:
     int FLastWidth = 0;
     bool FWidthKnown = false;
     bool FApplyingStyle = false;
+    // The themed background, drawn for the theme handle it was drawn with.
+    std::unique_ptr<TBitmap> FThemedBack;
+    void* FThemedBackTheme = nullptr;
 };
 
 // True for a point (in Control's coordinates) in the rightmost 12 pixels of

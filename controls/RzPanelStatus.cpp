@@ -111,6 +111,10 @@ void TRzStatusBar::WndProc(TMessage& Message)
     case WM_PAINT:
         SizeGripUsable();
         break;
+    case WM_THEMECHANGED:
+        // A new theme may come back with the old handle.
+        FThemedBack.reset();
+        break;
     default:
         break;
     }
@@ -155,7 +159,8 @@ void TRzStatusBar::Paint()
     TRect Client = ClientRect();
     Client.bottom -= 1;
     if (UseThemes()) {
-        ThemeServices()->DrawElement(C->Handle(), teStatus, StatusBackground, 0, GetControlRect());
+        const TRect R = GetControlRect();
+        CopyThemedBackground(C->Handle(), R, R.left, R.top);
         if (FSimpleStatus && !FSimpleCaption.empty()) {
             C->Font()->Assign(Font());
             ThemeServices()->DrawText(C->Handle(), teStatus, 0, 0, FSimpleCaption,
@@ -175,6 +180,19 @@ void TRzStatusBar::Paint()
             }
         }
     }
+}
+
+void TRzStatusBar::CopyThemedBackground(HDC DC, const TRect& Dest, int SourceX, int SourceY)
+{
+    const int W = std::max(Width(), 1), H = std::max(Height(), 1);
+    HTHEME_ Theme = ThemeServices()->Theme(teStatus);
+    if (!FThemedBack || FThemedBack->Width() != W || FThemedBack->Height() != H || FThemedBackTheme != Theme) {
+        FThemedBack = std::make_unique<TBitmap>(W, H);
+        ThemeServices()->DrawElement(FThemedBack->Canvas()->Handle(), teStatus, StatusBackground, 0, TRect(0, 0, W, H));
+        FThemedBackTheme = Theme;
+    }
+    BitBlt(DC, Dest.left, Dest.top, Dest.Width(), Dest.Height(), FThemedBack->Canvas()->Handle(), SourceX, SourceY,
+           SRCCOPY);
 }
 
 void TRzStatusBar::PaintOverControls(HDC DC)

@@ -12,7 +12,6 @@ namespace {
 // Theme parts of the PROGRESS and STATUS classes.
 constexpr int PP_BAR_ = 1, PP_BARVERT_ = 2, PP_CHUNK_ = 3, PP_CHUNKVERT_ = 4;
 constexpr int SP_PANE_ = 1;
-constexpr int StatusBackground = 0;
 
 int RoundHalfEven(double Value)
 {
@@ -97,10 +96,7 @@ void TRzCustomProgressBar::Paint()
     if (UsingThemes()) {
         if (auto Bar = dynamic_cast<TRzStatusBar*>(Parent())) {
             // The bar's own background under this control, then a pane.
-            TBitmap Back(std::max(Bar->Width(), 1), std::max(Bar->Height(), 1));
-            ThemeServices()->DrawElement(Back.Canvas()->Handle(), teStatus, StatusBackground, 0,
-                                         TRect(0, 0, Bar->Width(), Bar->Height()));
-            BitBlt(C->Handle(), 0, 0, Width(), Height(), Back.Canvas()->Handle(), Left(), Top(), SRCCOPY);
+            Bar->CopyThemedBackground(C->Handle(), TRect(0, 0, Width(), Height()), Left(), Top());
             ThemeServices()->DrawElement(C->Handle(), teStatus, SP_PANE_, 0, R);
             if (FInteriorOffset == 0)
                 R = InflatedRect(R, -3, -2);

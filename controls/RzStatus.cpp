@@ -9,7 +9,6 @@
 namespace {
 
 constexpr int SP_PANE_ = 1;
-constexpr int StatusBackground = 0;
 
 } // namespace
 
@@ -211,12 +210,7 @@ void TRzCustomStatusPane::DrawCaption(const std::string& Text)
     }
     const int Y = R.top + (R.Height() - C->TextHeight("Pp")) / 2;
     if (OnThemedStatusBar()) {
-        auto Bar = static_cast<TRzStatusBar*>(Parent());
-        TBitmap Back(std::max(Bar->Width(), 1), std::max(Bar->Height(), 1));
-        ThemeServices()->DrawElement(Back.Canvas()->Handle(), teStatus, StatusBackground, 0,
-                                     TRect(0, 0, Bar->Width(), Bar->Height()));
-        BitBlt(C->Handle(), R.left, R.top, R.Width(), R.Height(), Back.Canvas()->Handle(), Left() + R.left,
-               Top() + R.top, SRCCOPY);
+        static_cast<TRzStatusBar*>(Parent())->CopyThemedBackground(C->Handle(), R, Left() + R.left, Top() + R.top);
         C->Brush()->SetStyle(bsClear);
     } else if (!FTransparent) {
         C->Brush()->SetStyle(bsSolid);

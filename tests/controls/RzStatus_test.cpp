@@ -6,6 +6,7 @@
 
 #include "classlib/Hints.h"
 #include "controls/RzPanel.h"
+#include "controls/RzPrgres.h"
 #include "controls/RzStatus.h"
 #include "testkit/RzFormTest.h"
 
@@ -198,5 +199,39 @@ TEST(RzStatusPanePaint, SeparatorOnAGradientBarBeforeAllButTheFirstPane)
         PaintControl(Pane, Img);
         EXPECT_EQ(Img.Px(1, 10) == Rgb(Line), Left > 7);
         EXPECT_EQ(Img.CountNot(TTestSurface::Sentinel, 0, 0, 60, 20), Left > 7 ? 16 : 0);
+    }
+}
+
+// On a themed bar the bar, a pane and a progress bar on it show the theme's
+// picture of the bar, also after the bar grew past the size it was first
+// painted at.
+TEST(RzStatusPanePaint, ThemedBarAndPaneShowTheBarBackgroundAtEverySize)
+{
+    TLookScope Themed(true);
+    TOwned<TForm> F(NewTestForm(500, 40));
+    auto Bar = new TRzStatusBar(F.get());
+    Bar->SetParent(F.get());
+    Bar->SetAlign(alNone);
+    Bar->SetVisualStyle(vsWinXP);
+    auto Pane = new TRzStatusPane(F.get());
+    Pane->SetParent(Bar);
+    auto Progress = new TRzProgressBar(F.get());
+    Progress->SetParent(Bar);
+    for (const auto& [Width, Height] : {std::pair{200, 20}, {450, 20}, {450, 32}}) {
+        SCOPED_TRACE(testing::Message() << Width << " x " << Height);
+        Bar->SetBounds(0, 0, Width, Height);
+        Pane->SetBounds(Width - 80, 0, 60, Height);
+        Progress->SetBounds(Width - 150, 0, 60, Height);
+        TTestSurface Theme(Width, Height);
+        ASSERT_TRUE(ThemeServices()->DrawElement(Theme.DC(), teStatus, 0, 0, TRect(0, 0, Width, Height)));
+        TTestSurface Img(60, Height), Bits(60, Height), Whole(Width, Height);
+        PaintControl(Pane, Img);
+        PaintControl(Progress, Bits);
+        Bar->Perform(WM_PAINT, reinterpret_cast<WPARAM>(Whole.DC()), 0);
+        GdiFlush();
+        const int Y = Height - 5;
+        EXPECT_EQ(Img.Px(30, Y), Theme.Px(Width - 50, Y));
+        EXPECT_EQ(Whole.Px(Width - 20, Y), Theme.Px(Width - 20, Y));
+        EXPECT_EQ(Bits.Px(0, 0), Theme.Px(Width - 150, 0));
     }
 }

@@ -870,7 +870,7 @@ TConvertResult TConvertDriver::WriteMessageFile(const std::string& Text, std::si
         // different patches may share a Message-ID, or a subject and date.
         // Only the same bytes make a duplicate; a second run into the same
         // folder meets every message's own file again.
-        if (RunSettings.Md5FileNames && TMessageFiles::WrittenBefore(File, Bytes, LargePieces()))
+        if (RunSettings.Md5FileNames && FMessageFiles.WrittenBefore(File, Bytes, LargePieces()))
             return TConvertResult::Duplicate;
         Made = FMessageFiles.SaveNumbered(
             FTargetFolder, File, [&](const std::string& Name, DWORD& Error) {

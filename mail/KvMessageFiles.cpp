@@ -72,6 +72,53 @@ bool SameFileBytes(const std::string& FileName, std::string_view Bytes, const TM
     return ReadFile(H.Get(), &Extra, 1, &Got, nullptr) && Got == 0;
 }
 
+// The print of a message's bytes, and of a file's or a message's pieces,
+// read through a bounded buffer: FNV-1a over every byte.
+constexpr std::uint64_t PrintSeed = 14695981039346656037ull;
+constexpr std::uint64_t PrintPrime = 1099511628211ull;
+
+void AddToPrint(TMessageFiles::TPrint& Print, std::string_view Bytes)
+{
+    std::uint64_t H = Print.Hash;
+    for (const char C : Bytes)
+        H = (H ^ static_cast<unsigned char>(C)) * PrintPrime;
+    Print.Hash = H;
+    Print.Size += static_cast<std::int64_t>(Bytes.size());
+}
+
+TMessageFiles::TPrint PrintOf(std::string_view Bytes)
+{
+    TMessageFiles::TPrint Print{0, PrintSeed};
+    AddToPrint(Print, Bytes);
+    return Print;
+}
+
+bool PrintOfPieces(const TMessagePieces& Pieces, TMessageFiles::TPrint& Print)
+{
+    Print = {0, PrintSeed};
+    return Pieces([&](const std::string& Piece) {
+        AddToPrint(Print, Piece);
+        return true;
+    });
+}
+
+bool PrintOfFile(const std::string& FileName, TMessageFiles::TPrint& Print)
+{
+    const TKernelHandle H(CreateFileAnyLength(FileName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
+    if (!H)
+        return false;
+    Print = {0, PrintSeed};
+    std::string Buffer(65536, '\0');
+    for (;;) {
+        DWORD Got = 0;
+        if (!ReadFile(H.Get(), Buffer.data(), static_cast<DWORD>(Buffer.size()), &Got, nullptr))
+            return false;
+        if (Got == 0)
+            return true;
+        AddToPrint(Print, std::string_view(Buffer.data(), Got));
+    }
+}
+
 }  // namespace
 
 std::string MessageNameHeader(const std::string& Text, std::size_t Offset)
@@ -182,19 +229,34 @@ TNewFileOutcome TMessageFiles::SaveNumbered(const std::string& Folder, std::stri
         if (Made == TNewFileOutcome::Failed || (Made == TNewFileOutcome::Exists && TakenByFolder(FileName)))
             return TNewFileOutcome::Failed;
         FNumberedNames.Taken(Plain, FileName);
-        if (Made == TNewFileOutcome::Written)
+        if (Made == TNewFileOutcome::Written) {
+            if (FPendingName == Plain)
+                FVariants[Plain].emplace(FPendingPrint, FileName);
+            FPendingName.clear();
             return Made;
+        }
         IncrementFileNumber(FileName);
     }
 }
 
-bool TMessageFiles::WrittenBefore(std::string FileName, std::string_view Bytes, const TMessagePieces& Pieces)
+bool TMessageFiles::WrittenBefore(const std::string& FileName, std::string_view Bytes, const TMessagePieces& Pieces)
 {
-    for (;;) {
-        if (!IsExistingFile(FileName))
-            return false;
-        if (SameFileBytes(FileName, Bytes, Pieces))
-            return true;
-        IncrementFileNumber(FileName);
+    FPendingName.clear();
+    TPrint Print;
+    // A message whose pieces could not all be read is no file's.
+    if (!(Pieces ? PrintOfPieces(Pieces, Print) : (Print = PrintOf(Bytes), true)))
+        return false;
+    auto Found = FVariants.find(FileName);
+    if (Found == FVariants.end()) {
+        Found = FVariants.emplace(FileName, TVariantPrints()).first;
+        for (std::string Name = FileName; IsExistingFile(Name); IncrementFileNumber(Name))
+            if (TPrint Known; PrintOfFile(Name, Known))
+                Found->second.emplace(Known, Name);
     }
+    for (auto [It, End] = Found->second.equal_range(Print); It != End; ++It)
+        if (SameFileBytes(It->second, Bytes, Pieces))
+            return true;
+    FPendingName = FileName;
+    FPendingPrint = Print;
+    return false;
 }

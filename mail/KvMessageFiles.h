@@ -6,9 +6,11 @@
 // Nothing here raises.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "classlib/SysUtils.h"
 #include "foundation/KvFiles.h"
@@ -57,15 +59,40 @@ public:
     TNewFileOutcome SaveNumbered(const std::string& Folder, std::string& FileName, const TSaveNew& SaveNew,
                                  unsigned long& Error);
     // Whether FileName or one of its numbered variants holds exactly the
-    // message's bytes (Pieces when given, else Bytes); the search ends at
-    // the first variant that does not exist.
-    static bool WrittenBefore(std::string FileName, std::string_view Bytes, const TMessagePieces& Pieces);
-    // Forgets the numbered names met: between runs the user may have
-    // cleared the folder.
-    void Clear() { FNumberedNames.Clear(); }
+    // message's bytes (Pieces when given, else Bytes); the variants are
+    // those up to the first number that does not exist when the name is
+    // first met taken, and those SaveNumbered writes after.
+    bool WrittenBefore(const std::string& FileName, std::string_view Bytes, const TMessagePieces& Pieces);
+    // Forgets the names met: between runs the user may have cleared the
+    // folder.
+    void Clear()
+    {
+        FNumberedNames.Clear();
+        FVariants.clear();
+        FPendingName.clear();
+    }
+
+    // A message's size and a hash of its bytes: files that differ in
+    // either hold another message.
+    struct TPrint {
+        std::int64_t Size = 0;
+        std::uint64_t Hash = 0;
+        bool operator==(const TPrint&) const = default;
+    };
 
 private:
+    struct TPrintHash {
+        std::size_t operator()(const TPrint& P) const { return static_cast<std::size_t>(P.Hash ^ P.Size); }
+    };
     // Numbered message names met: a thousand messages of one subject probe
     // each number once, not all the numbers below theirs.
     TNumberedNames FNumberedNames;
+    // The variants of each name found taken, by their prints: a thousand
+    // messages of one identity read each file of theirs once, and compare
+    // whole only with a file of the same print.
+    using TVariantPrints = std::unordered_multimap<TPrint, std::string, TPrintHash>;
+    std::unordered_map<std::string, TVariantPrints> FVariants;
+    // The message WrittenBefore did not find, which SaveNumbered writes next.
+    std::string FPendingName;
+    TPrint FPendingPrint;
 };

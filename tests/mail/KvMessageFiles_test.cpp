@@ -75,28 +75,31 @@ TEST(KvMessageFiles, SavingNumbersPastTakenNamesAndFindsTheSameBytes)
     for (const char* bytes : {"one", "two", "three"}) {
         std::string name = dir.File("m.eml");
         unsigned long error = 0;
+        // As a run does: a name found taken is compared, then numbered;
+        // the files it numbers are known to the next compare unread.
         if (save(bytes)(name, error) == TNewFileOutcome::Exists) {
+            EXPECT_FALSE(files.WrittenBefore(name, bytes, nullptr));
             EXPECT_EQ(files.SaveNumbered(dir.Path(), name, save(bytes), error), TNewFileOutcome::Written);
         }
         names.push_back(name);
     }
     EXPECT_EQ(names, (std::vector<std::string>{dir.File("m.eml"), dir.File("m[1].eml"), dir.File("m[2].eml")}));
     EXPECT_EQ(TTestFolder::Read(dir.File("m[2].eml")), "three");
-    EXPECT_TRUE(TMessageFiles::WrittenBefore(dir.File("m.eml"), "two", nullptr));
-    EXPECT_FALSE(TMessageFiles::WrittenBefore(dir.File("m.eml"), "tw", nullptr));
-    EXPECT_TRUE(TMessageFiles::WrittenBefore(dir.File("m.eml"), "", [](const TPieceSink& Sink) {
+    EXPECT_TRUE(files.WrittenBefore(dir.File("m.eml"), "two", nullptr));
+    EXPECT_FALSE(files.WrittenBefore(dir.File("m.eml"), "tw", nullptr));
+    EXPECT_TRUE(files.WrittenBefore(dir.File("m.eml"), "", [](const TPieceSink& Sink) {
         return Sink("th") && Sink("ree");
     }));
     // A message whose pieces could not all be read is not the file's.
-    EXPECT_FALSE(TMessageFiles::WrittenBefore(dir.File("m.eml"), "", [](const TPieceSink& Sink) {
+    EXPECT_FALSE(files.WrittenBefore(dir.File("m.eml"), "", [](const TPieceSink& Sink) {
         Sink("three");
         return false;
     }));
     // A file holding more than the message is another message.
-    EXPECT_FALSE(TMessageFiles::WrittenBefore(dir.File("m.eml"), "", [](const TPieceSink& Sink) { return Sink("th"); }));
+    EXPECT_FALSE(files.WrittenBefore(dir.File("m.eml"), "", [](const TPieceSink& Sink) { return Sink("th"); }));
     // The search ends at the first number missing.
     DeleteFileA(dir.File("m[1].eml").c_str());
-    EXPECT_FALSE(TMessageFiles::WrittenBefore(dir.File("m.eml"), "three", nullptr));
+    EXPECT_FALSE(TMessageFiles().WrittenBefore(dir.File("m.eml"), "three", nullptr));
 
     // Once cleared, numbering looks at the folder again and takes the free number.
     files.Clear();
@@ -108,11 +111,11 @@ TEST(KvMessageFiles, SavingNumbersPastTakenNamesAndFindsTheSameBytes)
     // Files past the read step compare whole, to their last byte.
     std::string big(70000, 'b');
     ASSERT_TRUE(TTestFolder::Put(dir.File("big.eml"), big));
-    EXPECT_TRUE(TMessageFiles::WrittenBefore(dir.File("big.eml"), big, nullptr));
-    EXPECT_TRUE(TMessageFiles::WrittenBefore(dir.File("big.eml"), "", [&](const TPieceSink& Sink) { return Sink(big); }));
+    EXPECT_TRUE(files.WrittenBefore(dir.File("big.eml"), big, nullptr));
+    EXPECT_TRUE(files.WrittenBefore(dir.File("big.eml"), "", [&](const TPieceSink& Sink) { return Sink(big); }));
     big.back() = 'c';
-    EXPECT_FALSE(TMessageFiles::WrittenBefore(dir.File("big.eml"), big, nullptr));
-    EXPECT_FALSE(TMessageFiles::WrittenBefore(dir.File("big.eml"), "", [&](const TPieceSink& Sink) { return Sink(big); }));
+    EXPECT_FALSE(files.WrittenBefore(dir.File("big.eml"), big, nullptr));
+    EXPECT_FALSE(files.WrittenBefore(dir.File("big.eml"), "", [&](const TPieceSink& Sink) { return Sink(big); }));
 }
 
 // A folder in the way ends the numbering, and so does a name past the path limit.

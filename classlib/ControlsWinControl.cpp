@@ -57,13 +57,16 @@ TWinControl::~TWinControl()
 void TWinControl::BeforeDestruction()
 {
     Destroying();
+    // The windows go first: destroying a shown window sends it messages
+    // (hidden, moved, focus lost) that its handlers answer with the child
+    // controls they keep, which must still be there.
+    DestroyHandle();
     // Child controls go with their parent whoever owns them; each leaves its
     // owner's list on the way.
     while (!FControls.empty()) {
         TControl* C = FControls.back();
         C->TObject::Free();
     }
-    DestroyHandle();
     TControl::BeforeDestruction();
 }
 
@@ -211,9 +214,11 @@ void TWinControl::DestroyHandle()
 {
     if (!FHandle)
         return;
-    for (TControl* C : FControls)
-        if (auto W = dynamic_cast<TWinControl*>(C))
-            W->DestroyHandle();
+    // A child's handlers may move or free controls while its window goes.
+    for (TControl* C : std::vector<TControl*>(FControls))
+        if (std::find(FControls.begin(), FControls.end(), C) != FControls.end())
+            if (auto W = dynamic_cast<TWinControl*>(C))
+                W->DestroyHandle();
     DestroyWnd();
 }
 

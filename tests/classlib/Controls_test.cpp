@@ -4,6 +4,7 @@
 #include <vssym32.h>
 
 #include <climits>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,8 @@ public:
     }
     void WndProc(TMessage& M) override
     {
+        if (Seen)
+            Seen(M);
         if (Log) {
             switch (M.Msg) {
             case CM_MOUSEENTER: Log->push_back("enter " + Name()); break;
@@ -53,6 +56,7 @@ public:
         TCustomControl::WndProc(M);
     }
     TLog* Log;
+    std::function<void(const TMessage&)> Seen; // every message, first
     LRESULT DlgCode = 0;
     WPARAM ClaimKey = 0;
 
@@ -609,6 +613,35 @@ TEST(ControlsLifetime, AChildAskedFirstGetsOneWindow)
     EnumChildWindows(F->Handle(), CountChild, reinterpret_cast<LPARAM>(&Children));
     EXPECT_EQ(Children, 0);
     F->Free();
+}
+
+TEST(ControlsLifetime, AWindowGoesWhileTheControlsInItAreThere)
+{
+    // Destroying a shown window sends it messages (hidden, moved, destroyed)
+    // that a control may answer with the controls it holds inside.
+    TForm* F = NewForm(100, 100);
+    auto Box = new TBox(F, F, "Box");
+    Box->SetBounds(0, 0, 50, 50);
+    new TBox(F, Box, "Inner");
+    auto Edit = new TEdit(F);
+    Edit->SetParent(Box);
+    F->Show();
+    Pump();
+    // What a child holds only in its window is kept when its parent's window
+    // is made again.
+    SetWindowTextA(Edit->Handle(), "typed");
+    Box->RecreateWnd();
+    EXPECT_EQ(Edit->Text(), "typed");
+    std::vector<UINT> Alone; // messages the box had once its child was gone
+    bool Destroyed = false;
+    Box->Seen = [&](const TMessage& M) {
+        Destroyed = Destroyed || M.Msg == WM_DESTROY;
+        if (!F->FindComponent("Inner"))
+            Alone.push_back(M.Msg);
+    };
+    F->Free();
+    EXPECT_TRUE(Destroyed);
+    EXPECT_EQ(Alone, std::vector<UINT>());
 }
 
 TEST(ControlsBounds, AMinimisedFormKeepsItsBounds)

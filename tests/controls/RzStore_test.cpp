@@ -990,7 +990,9 @@ TEST(RzStore, HugeStoredSizesPaintOnlyWhatShows)
 // and values), the same ones every run, one after another in one process:
 // each is read or refused as a damaged stream, the form read into is freed
 // either way, and a good copy is then read and freed, so that anything a
-// refused read leaves behind is met by the next form.
+// refused read leaves behind is met by the next form. Some of both are shown,
+// their messages handled, and freed while shown: destroying their windows
+// calls on the controls in them.
 TEST(RzStore, DamagedCopiesOfAFormAreReadOrRefused)
 {
     RegisterControls();
@@ -1020,6 +1022,13 @@ TEST(RzStore, DamagedCopiesOfAFormAreReadOrRefused)
             }
             }
             SCOPED_TRACE(testing::Message() << "seed " << Seed << " copy " << I << " at " << At);
+            const bool Shown = I % 30 == 1;
+            const auto ShowAndPump = [Shown](TForm* F) {
+                if (!Shown)
+                    return;
+                F->Show();
+                Application->ProcessMessages();
+            };
             {
                 TOwned<TForm> B(NewTestForm(320, 280));
                 try {
@@ -1027,9 +1036,11 @@ TEST(RzStore, DamagedCopiesOfAFormAreReadOrRefused)
                     ++Read;
                 } catch (const EStreamError&) {
                 }
+                ShowAndPump(B.get());
             }
             TOwned<TForm> G(NewTestForm(320, 280));
             ReadForm(Good, G.get());
+            ShowAndPump(G.get());
         }
     }
     EXPECT_GT(Read, 0);

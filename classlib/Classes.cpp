@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <numeric>
 #include <typeinfo>
+#include <unordered_set>
 #include <utility>
 
 // ---------------------------------------------------------------------------
@@ -89,6 +90,15 @@ bool IsValidIdent(const std::string& S)
     return true;
 }
 
+// The components a running EndLoading has still to finish, innermost pass
+// first. One freed meanwhile (a check group dropping the checks it no
+// longer needs) leaves them: its turn would run on a freed object.
+struct TLoadingPass {
+    std::unordered_set<const TComponent*> Pending;
+    TLoadingPass* Outer;
+};
+TLoadingPass* GLoadingPass = nullptr;
+
 } // namespace
 
 TComponent::TComponent(TComponent* AOwner)
@@ -103,6 +113,8 @@ TComponent::~TComponent()
     // already destroyed.
     if (!FDestroyed)
         TComponent::BeforeDestruction();
+    for (TLoadingPass* P = GLoadingPass; P; P = P->Outer)
+        P->Pending.erase(this);
 }
 
 void TComponent::BeforeDestruction()
@@ -309,11 +321,17 @@ void TComponent::EndLoading()
 {
     std::vector<TComponent*> Loading;
     CollectLoading(Loading);
+    TLoadingPass Pass{{Loading.begin(), Loading.end()}, GLoadingPass};
+    GLoadingPass = &Pass;
+    TScopeExit Done([&Pass] { GLoadingPass = Pass.Outer; });
     for (TComponent* C : Loading)
         C->ClearComponentState(csReading);
     for (TComponent* C : Loading) {
+        if (!Pass.Pending.count(C))
+            continue;
         C->Loaded();
-        C->ClearComponentState(csLoading);
+        if (Pass.Pending.count(C))
+            C->ClearComponentState(csLoading);
     }
 }
 

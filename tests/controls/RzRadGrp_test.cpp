@@ -172,6 +172,15 @@ TEST(RzCheckGroup, StoredCheckStatesApplyAfterLoadingAndExtraOnesAreSkipped)
     EXPECT_TRUE(G->GetItemChecked(2));
     EXPECT_FALSE(G->GetItemChecked(0));
     EXPECT_EQ(G->CheckStates(), (std::vector<int>{0, 0, 1}));
+    // Loaded again with fewer items: the checks it drops go before their
+    // turn to finish loading comes.
+    G->BeginLoading();
+    L.Delete(2);
+    L.Delete(1);
+    G->SetItems(&L);
+    G->EndLoading();
+    ASSERT_EQ(G->ItemCount(), 1);
+    EXPECT_FALSE(G->GetCheckBox(0)->HasState(csLoading));
 
     TOwnedGroup Empty(new TRzCheckGroup(nullptr));
     EXPECT_TRUE(Empty->CheckStates().empty()) << "nothing written without items";

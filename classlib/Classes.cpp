@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <exception>
 #include <numeric>
 #include <typeinfo>
 #include <unordered_set>
@@ -326,13 +327,23 @@ void TComponent::EndLoading()
     TScopeExit Done([&Pass] { GLoadingPass = Pass.Outer; });
     for (TComponent* C : Loading)
         C->ClearComponentState(csReading);
+    // One component refusing its values does not leave the others loading:
+    // each gets its turn, and the first refusal is raised after them.
+    std::exception_ptr Refused;
     for (TComponent* C : Loading) {
         if (!Pass.Pending.count(C))
             continue;
-        C->Loaded();
+        try {
+            C->Loaded();
+        } catch (...) {
+            if (!Refused)
+                Refused = std::current_exception();
+        }
         if (Pass.Pending.count(C))
             C->ClearComponentState(csLoading);
     }
+    if (Refused)
+        std::rethrow_exception(Refused);
 }
 
 void TComponent::Updating()

@@ -396,19 +396,30 @@ void TReader::ReadRootComponent(TComponent* Root)
     ReadStr(); // the class: the root is given
     const std::string Name = ReadStr();
     Root->BeginLoading();
-    // Loaded runs for what was read however the reading ends; a damaged
-    // stream still leaves consistent components behind.
-    TScopeExit Done([Root] { Root->EndLoading(); });
     try {
-        if (!Name.empty() && Name != Root->Name())
-            Root->SetName(Name);
-        TRestoreScope<TComponent*> Parent(FParent, nullptr);
-        FComponents = 0;
-        FWindows = 0;
-        FListItems.clear();
-        FFixups.clear();
-        Root->ReadState(this);
-        FixupReferences();
+        try {
+            if (!Name.empty() && Name != Root->Name())
+                Root->SetName(Name);
+            TRestoreScope<TComponent*> Parent(FParent, nullptr);
+            FComponents = 0;
+            FWindows = 0;
+            FListItems.clear();
+            FFixups.clear();
+            Root->ReadState(this);
+            FixupReferences();
+        } catch (...) {
+            // Loaded runs for what was read however the reading ends; a
+            // damaged stream still leaves consistent components behind. The
+            // read's own error is the one told.
+            try {
+                Root->EndLoading();
+            } catch (...) {
+            }
+            throw;
+        }
+        // A component refusing what it was given only once it has all of
+        // it refuses the stream as well.
+        Root->EndLoading();
     } catch (const EStreamError&) {
         throw;
     } catch (const Exception& E) {

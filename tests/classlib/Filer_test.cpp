@@ -54,6 +54,8 @@ protected:
     void Loaded() override
     {
         TComponent::Loaded();
+        if (Blob == "refuse")
+            throw Exception("refused once loaded");
         // The sibling panel is read by now, whatever the order.
         if (auto P = dynamic_cast<TPanel*>(Owner()->FindComponent("Box")))
             SeenAtLoaded = P->Caption();
@@ -208,6 +210,12 @@ TEST(Filer, DamagedStreamsAreRefused)
     };
     std::string Huge = Good;
     Huge[20] = '\x7f'; // the first property name's length far past the end
+    // A component that refuses its values only once it has all of them.
+    TOwned<TForm> Refusing(new TForm(nullptr));
+    Fill(Refusing.get());
+    static_cast<TProbe*>(Refusing->FindComponent("Probe"))->Blob = "refuse";
+    (new TProbe(Refusing.get()))->SetName("After"); // still gets its turn
+    const std::string Refused = WriteForm(Refusing.get());
     const TRow Rows[] = {
         {"signature", "XXXX" + Good.substr(4)},
         {"length past the end", Huge},
@@ -238,18 +246,24 @@ TEST(Filer, DamagedStreamsAreRefused)
          })},
         {"a list past the limit", Listed(MaxStoredListItems + 1)},
         {"more windows than the limit", Windowed(MaxStoredWindows + 1)},
+        {"a component refusing once loaded", Refused},
+        {"cut short after a component refusing once loaded", Refused.substr(0, Refused.size() - 1)},
     };
     for (const TRow& Row : Rows) {
         SCOPED_TRACE(Row.Why);
         TOwned<TForm> F(new TForm(nullptr));
         EXPECT_THROW(ReadForm(Row.Bytes, F.get()), EStreamError);
         EXPECT_FALSE(F->HasState(csLoading));
+        for (int I = 0; I < F->ComponentCount(); ++I)
+            EXPECT_FALSE(F->Components(I)->HasState(csLoading)) << F->Components(I)->Name();
     }
     // At the limits themselves the stream loads.
     for (const std::string& Bytes :
          {Components(MaxStoredComponents), Listed(MaxStoredListItems), Windowed(MaxStoredWindows)}) {
         TOwned<TForm> F(new TForm(nullptr));
+        F->SetName("Kept");
         EXPECT_NO_THROW(ReadForm(Bytes, F.get()));
+        EXPECT_EQ(F->Name(), "Kept") << "a stream without the root's name keeps it";
     }
     // Skipping lists nested a hundred thousand deep does not recurse.
     TStringStream Deep(std::string(100000, vaList) + std::string(100000, vaNull));

@@ -189,6 +189,7 @@ void TConvertDriver::StartConversion()
             LogLine("\r\n***\r\n");
         FTargetFailed = false;
         FRunTargetKeys.clear();
+        FTargetOfMailbox.clear();
         if (const std::string Problem = TargetFolderProblem(); !Problem.empty()) {
             // Found now, before any mailbox: later every message would fail
             // on its own, and none would say why.
@@ -542,7 +543,11 @@ std::wstring TConvertDriver::LongMboxTargetOf(const std::string& DataFile) const
 
 std::string TConvertDriver::MboxTargetOf(const std::string& DataFile) const
 {
-    return AnsiPathOf(LongMboxTargetOf(DataFile));
+    if (DataFile != FTargetOfMailbox || DataFile.empty()) {
+        FTargetOfMailboxIs = LongMboxTargetOf(DataFile);
+        FTargetOfMailbox = DataFile;
+    }
+    return AnsiPathOf(FTargetOfMailboxIs);
 }
 
 bool TConvertDriver::IsRunTarget(const std::string& DataFile) const
@@ -562,13 +567,15 @@ bool TConvertDriver::IsRunTarget(const std::string& DataFile) const
 
 bool TConvertDriver::PrepareMboxWriter(const std::string& DataFile)
 {
-    const std::wstring Target = LongMboxTargetOf(DataFile);
+    MboxTargetOf(DataFile);
+    const std::wstring Target = FTargetOfMailboxIs;
     ForceLongFolder(Target.substr(0, Target.find_last_of(L"\\/") + 1));
     // A name the code page cannot hold has a short form, which the writer
     // opens, only once its file exists: it is made now, empty, as the
-    // writer would make it.
-    const bool Existed = IsExistingFile(AnsiPathOf(Target));
-    if (!Existed && OpenableAnsiPath(Target).empty())
+    // writer would make it (an existing one is left as it is). No look-up
+    // comes first: under Wine one of a name the folder does not hold yet
+    // reads the whole folder, for every new target of a run.
+    if (OpenableAnsiPath(Target).empty())
         TKernelHandle(CreateFileW((Target.size() > 1 && Target[1] == L':' ? L"\\\\?\\" + Target : Target).c_str(),
                                   GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     FTargetFolder = AnsiPathOf(Target);
@@ -578,7 +585,8 @@ bool TConvertDriver::PrepareMboxWriter(const std::string& DataFile)
         return true;
     try {
         // An existing target is never replaced: a later run appends to it.
-        FMboxWriter = std::make_unique<TTextFileWriter>(FTargetFolder, !Existed, true);
+        // Opening it is the existence test.
+        FMboxWriter = std::make_unique<TTextFileWriter>(FTargetFolder, false, true);
     } catch (const EFileError& E) {
         TargetFailed(E.ErrorCode ? SystemErrorText(E.ErrorCode) : E.Message());
         return false;

@@ -200,6 +200,10 @@ private:
     // The path keys of the mbox files this run has opened: every mailbox
     // found is checked against all of them.
     std::unordered_set<std::string> FRunTargetKeys;
+    // The last mailbox's target: asked for again when its writer is made,
+    // and each asking looks the mailbox's long name up on disk.
+    mutable std::string FTargetOfMailbox;
+    mutable std::wstring FTargetOfMailboxIs;
     bool FRunning = false;
     std::uint64_t FLastProgress = 0;  // Clock when the window was last pumped
     std::uint64_t FLastBar = 0;  // Clock when the bar was last set

@@ -32,6 +32,15 @@ namespace {
 // How much of a message too large to load is read for its name and date.
 constexpr std::size_t LargeMessageHead = 65536;
 
+// Whether the first four line breaks of a text that begins with Head (which
+// ends with a whole break) are CR LF pairs and lie in Head: the text is
+// then judged to have CR LF breaks, whatever follows Head.
+bool HeadShowsCrLf(const std::string& Head)
+{
+    int Found = 0;
+    return DetectLineBreakKind(Head, 4, &Found) == lbkCrLf && Found == 4;
+}
+
 bool IsLockError(DWORD Error)
 {
     return Error == ERROR_SHARING_VIOLATION || Error == ERROR_LOCK_VIOLATION;
@@ -745,6 +754,8 @@ TConvertResult TConvertDriver::CopyMessages(TFileMailObj& Reader, const std::str
     TConvertResult Result = TConvertResult::Done;
     RunSettings.CountResult(cntMailbox);
     std::string Text;
+    std::string Head;  // header fields the reader added, kept apart from the body
+    std::size_t Skip = 0;
     bool First = true;
     // Index entries the reader mended or could not read are error
     // rows of their own; the summary counts them with the rest.
@@ -800,11 +811,15 @@ TConvertResult TConvertDriver::CopyMessages(TFileMailObj& Reader, const std::str
             }
         } else {
             try {
-                Reader.TakeMessageText(Text);
+                Reader.TakeMessageText(Text, &Head, &Skip);
+                if (AtStart && Bom > 0 && !Head.empty()) {
+                    Text.replace(0, Skip, Head);
+                    Head.clear();
+                }
                 // NUL padding after the mark has become blanks by now.
                 if (AtStart && Bom > 0 && BomLength(Text) > 0)
                     Text.erase(0, Text.find_first_not_of(std::string("\0 ", 2), Bom));
-                Result = Text.empty() ? TConvertResult::NoText : WriteMessage(Text, Reader.HasLfBreaks());
+                Result = Text.empty() ? TConvertResult::NoText : WriteMessage(Text, Reader.HasLfBreaks(), &Head, Skip);
                 if (Result == TConvertResult::NoText)
                     WriteErrorLine("Message has no text: not written");
             } catch (const std::bad_alloc&) {
@@ -834,19 +849,41 @@ TConvertResult TConvertDriver::CopyMessages(TFileMailObj& Reader, const std::str
     return Result;
 }
 
-TConvertResult TConvertDriver::WriteMessage(std::string& Text, bool LfBreaks)
+TConvertResult TConvertDriver::WriteMessage(std::string& Text, bool LfBreaks, std::string* Head, std::size_t Skip)
 {
     const TConvertSettings& RunSettings = *FSettings;
+    // A head is written in front of the body, which then is not moved to
+    // join it, where the mbox takes the message's breaks as they are or
+    // made LF: its first four breaks are the text's, so the kind of breaks
+    // the text is judged by shows in it.
+    bool Apart = Head && !Head->empty();
+    if (Apart && (RunSettings.OneFilePerMessage || RunSettings.LineBreak == lbkCr ||
+                  (RunSettings.LineBreak != lbkLf && !HeadShowsCrLf(*Head)))) {
+        Text.replace(0, Skip, *Head);
+        Head->clear();
+        Apart = false;
+    }
     if (RunSettings.LineBreak == lbkCr) {
         CrLfToCr(Text);
     } else if (RunSettings.LineBreak == lbkLf) {
-        if (!LfBreaks)
+        if (!LfBreaks && Apart) {
+            CrLfToLf(*Head);
+            CrLfToLf(Text, Skip);
+        } else if (!LfBreaks) {
             CrLfToLf(Text);
-    } else {
+        }
+    } else if (!Apart) {
         const TLineBreakKind Kind = DetectLineBreakKind(Text, 4);
         if (Kind != lbkCrLf)
             LineBreaksToCrLf(Text, Kind);
     }
+    if (Apart)
+        return AppendToMbox(
+            [&] {
+                FMboxWriter->Write(*Head);
+                FMboxWriter->Write(std::string_view(Text).substr(Skip));
+            },
+            *Head);
     if (!RunSettings.OneFilePerMessage)
         return AppendMessageToMbox(Text);
     // The From_ line is passed over, not cut off: cutting moves every byte

@@ -65,8 +65,11 @@ public:
 
     void ConvertSourceList();
     TConvertResult ConvertMailbox(const std::string& FileName, bool CheckSkipList);
-    // Text's breaks are CR LF, or LF when LfBreaks (for an LF target).
-    TConvertResult WriteMessage(std::string& Text, bool LfBreaks = false);
+    // Text's breaks are CR LF, or LF when LfBreaks (for an LF target). A
+    // Head given (not empty) stands for Text's first Skip bytes; it ends
+    // with the header's blank line, and its breaks are those of Text.
+    TConvertResult WriteMessage(std::string& Text, bool LfBreaks = false, std::string* Head = nullptr,
+                                std::size_t Skip = 0);
     // Writes Text from Skip on (past its From_ line) as a file of its own.
     TConvertResult WriteMessageFile(const std::string& Text, std::size_t Skip = 0);
     TConvertResult AppendMessageToMbox(const std::string& Text);

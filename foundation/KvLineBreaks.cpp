@@ -73,8 +73,9 @@ constexpr std::size_t CopyChunk = 4096;
 // LFs are copied as they stand and the scan stops at any CR instead);
 // without, the scan stops at the first bare break. Answers the offset where
 // it stopped (a NUL, a CR when KeepLf, or the bare break when Out is null),
-// Count when it went through.
-template <bool KeepLf = false>
+// Count when it went through. WatchQp: an "=20" is met in the same pass, in
+// order with the breaks, so that its offset in Out is known where it lies.
+template <bool KeepLf = false, bool WatchQp = false>
 __attribute__((target("sse2"))) std::size_t ScanBreaks(const char* P, std::size_t Count, std::string* Out,
                                                         bool StopAtNul, const TLineStartWatch* Watch = nullptr)
 {
@@ -84,11 +85,18 @@ __attribute__((target("sse2"))) std::size_t ScanBreaks(const char* P, std::size_
     const __m128i NulOn = StopAtNul ? _mm_set1_epi8(-1) : Zero;
     std::size_t Block = 0;     // first byte not yet copied
     std::size_t PairEnd = 0;   // the LF of a pair already passed is no break of its own
-    // Handles the byte at At, a CR, LF or NUL; false to stop there.
+    // Handles the byte at At, a CR, LF or NUL (or the "=" of an "=20");
+    // false to stop there.
     const auto OnBreak = [&](std::size_t At) {
         if (At < PairEnd)
             return true;
         const char C = P[At];
+        if constexpr (WatchQp) {
+            if (C == '=') {
+                *Watch->LastQpSpace = Out->size() + (At - Block);
+                return true;
+            }
+        }
         if (C == '\0' || (KeepLf && C == '\r')) {
             if (Out)
                 Out->append(P + Block, At - Block);
@@ -116,11 +124,21 @@ __attribute__((target("sse2"))) std::size_t ScanBreaks(const char* P, std::size_
         NoteLine(Block);
         return true;
     };
+    // The "=20" test reads two bytes past the sixteen; the last ones are
+    // looked at a byte at a time.
+    constexpr std::size_t Reach = WatchQp ? 18 : 16;
     std::size_t I = 0;
-    for (; I + 16 <= Count; I += 16) {
+    for (; I + Reach <= Count; I += 16) {
         const __m128i A = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P + I));
-        const __m128i Hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(A, Lf), _mm_cmpeq_epi8(A, Cr)),
-                                          _mm_and_si128(_mm_cmpeq_epi8(A, Zero), NulOn));
+        __m128i Hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(A, Lf), _mm_cmpeq_epi8(A, Cr)),
+                                    _mm_and_si128(_mm_cmpeq_epi8(A, Zero), NulOn));
+        if constexpr (WatchQp) {
+            const __m128i Two = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P + I + 1));
+            const __m128i Nought = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P + I + 2));
+            Hits = _mm_or_si128(Hits, _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(A, _mm_set1_epi8('=')),
+                                                                   _mm_cmpeq_epi8(Two, _mm_set1_epi8('2'))),
+                                                    _mm_cmpeq_epi8(Nought, _mm_set1_epi8('0'))));
+        }
         for (unsigned M = static_cast<unsigned>(_mm_movemask_epi8(Hits)); M != 0; M &= M - 1) {
             const std::size_t Hit = I + static_cast<std::size_t>(__builtin_ctz(M));
             if (!OnBreak(Hit))
@@ -133,7 +151,8 @@ __attribute__((target("sse2"))) std::size_t ScanBreaks(const char* P, std::size_
     }
     for (; I < Count; ++I) {
         const char C = P[I];
-        if ((C == '\r' || C == '\n' || (C == '\0' && StopAtNul)) && !OnBreak(I))
+        const bool QpSpace = WatchQp && C == '=' && I + 2 < Count && P[I + 1] == '2' && P[I + 2] == '0';
+        if ((C == '\r' || C == '\n' || (C == '\0' && StopAtNul) || QpSpace) && !OnBreak(I))
             return I;
     }
     if (Out)
@@ -214,11 +233,11 @@ void PairToCrLf(std::string& Text, char A, char B)
 
 // Pairs and triples cannot overlap (each ends in LF, none starts with one),
 // so one forward pass gives what a scan from the end gives.
-void DropFromCrLf(std::string& Text, bool KeepCr)
+void DropFromCrLf(std::string& Text, bool KeepCr, std::size_t From = 0)
 {
-    std::size_t out = 0;
+    std::size_t out = From;
     const std::size_t n = Text.size();
-    for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t i = From; i < n; ++i) {
         if (Text[i] == '\r' && i + 1 < n && Text[i + 1] == '\n') {
             Text[out++] = KeepCr ? '\r' : '\n';
             ++i;
@@ -300,11 +319,15 @@ bool AppendBareBreaksToCrLf(std::string_view Bytes, std::string& Out, const TLin
 
 std::size_t AppendBareBreaksUpToNul(std::string_view Bytes, std::string& Out, const TLineStartWatch* Watch)
 {
+    if (Watch && Watch->LastQpSpace)
+        return ScanBreaks<false, true>(Bytes.data(), Bytes.size(), &Out, true, Watch);
     return ScanBreaks(Bytes.data(), Bytes.size(), &Out, true, Watch);
 }
 
 std::size_t AppendLfTextUpToCrOrNul(std::string_view Bytes, std::string& Out, const TLineStartWatch* Watch)
 {
+    if (Watch && Watch->LastQpSpace)
+        return ScanBreaks<true, true>(Bytes.data(), Bytes.size(), &Out, true, Watch);
     return ScanBreaks<true>(Bytes.data(), Bytes.size(), &Out, true, Watch);
 }
 
@@ -361,6 +384,11 @@ void CrLfToCr(std::string& Text)
 void CrLfToLf(std::string& Text)
 {
     DropFromCrLf(Text, false);
+}
+
+void CrLfToLf(std::string& Text, std::size_t From)
+{
+    DropFromCrLf(Text, false, std::min(From, Text.size()));
 }
 
 void LfCrToCrLf(std::string& Text)

@@ -39,9 +39,14 @@ void BareBreaksToCrLf(std::string& Text);
 // Watch, when given, gets the offset in Out of every line start (after a
 // line break of Bytes) whose first byte is one of its Firsts: the caller
 // looks for line-start marks without a search of its own.
+// LastQpSpace, when given, gets the offset in Out of the last "=20" of Bytes
+// (left as it was when they hold none): a text's quoted-printable blanks are
+// told without a search of their own. An "=20" split between two calls is
+// the caller's to look for.
 struct TLineStartWatch {
     const bool* Firsts = nullptr;  // 256 entries, by byte value: a line start is noted where true
     std::vector<std::size_t>* At = nullptr;
+    std::size_t* LastQpSpace = nullptr;
 };
 bool AppendBareBreaksToCrLf(std::string_view Bytes, std::string& Out, const TLineStartWatch* Watch = nullptr);
 // The same, answering where it stopped: at the first NUL, with Out then
@@ -54,6 +59,9 @@ std::size_t AppendLfTextUpToCrOrNul(std::string_view Bytes, std::string& Out, co
 std::string LineBreaksToCrLfStr(const std::string& Text, TLineBreakKind Kind);
 void CrLfToCr(std::string& Text);
 void CrLfToLf(std::string& Text);
+// The same from From on, the bytes before it left as they stand (From must
+// not split a CR LF pair).
+void CrLfToLf(std::string& Text, std::size_t From);
 void LfCrToCrLf(std::string& Text);
 void CrCrLfToCrLf(std::string& Text);
 void FsGsToCrLf(std::string& Text);

@@ -450,7 +450,7 @@ TTextFileWriter::TTextFileWriter(const std::string& FileName, bool Overwrite, bo
 
 TTextFileWriter::~TTextFileWriter() = default;
 
-void TTextFileWriter::Write(const std::string& Text)
+void TTextFileWriter::Write(std::string_view Text)
 {
     if (Text.empty())
         return;

@@ -117,7 +117,7 @@ public:
     TTextFileWriter(const std::string& FileName, bool Overwrite, bool CompleteLastLine);
     ~TTextFileWriter() override;
 
-    void Write(const std::string& Text);
+    void Write(std::string_view Text);
     std::int64_t GetSize();
     DWORD ReadBuffer(void* Buffer, DWORD Count);
     DWORD WriteBuffer(const void* Buffer, DWORD Count);

@@ -220,6 +220,8 @@ void TEMailObj::ClearMessage()
     CodePageKnown = false;
     HeaderText.clear();
     MessageText.clear();
+    AddedHead.clear();
+    HeadCut = 0;
     DateTextCache.clear();
     SubjectCache.clear();
     HeaderDate.reset();
@@ -241,6 +243,7 @@ void TEMailObj::GetMessageText(int OutputKind, std::string& Text)
     const TScopeExit Forget([] { ForgetJudgedFile(); });
     Text.clear();
     const bool reduced = OutputKind >= mokReducedAlt && OutputKind <= mokPlainTextAnsi;
+    JoinHead();
     switch (ParseState) {
     case mpsText:
         if (reduced) {
@@ -274,20 +277,32 @@ void TEMailObj::GetMessageText(int OutputKind, std::string& Text)
 std::int32_t TEMailObj::MessageCodePage()
 {
     if (!CodePageKnown && ParseState == mpsText) {
+        JoinHead();
         CodePage = GetMessageCodePage(MessageText);
         CodePageKnown = true;
     }
     return CodePage;
 }
 
-void TEMailObj::TakeMessageText(std::string& Text)
+void TEMailObj::TakeMessageText(std::string& Text, std::string* Head, std::size_t* Skip)
 {
+    if (Head)
+        Head->clear();
+    if (Skip)
+        *Skip = 0;
     if (ParseState != mpsText) {
         GetMessageText(0, Text);
         return;
     }
     std::string header;
     GetHeaderText(header);
+    if (Head && Skip && !AddedHead.empty()) {
+        Head->swap(AddedHead);
+        *Skip = HeadCut;
+        AddedHead.clear();
+        HeadCut = 0;
+    }
+    JoinHead();
     Text.swap(MessageText);
     SpareText.swap(MessageText);
     MessageText.clear();
@@ -321,8 +336,9 @@ void TEMailObj::GetHeaderText(std::string& Text)
         Text.clear();
         return;
     }
+    // Added fields end where the header does: the header is all in them.
     if (HeaderText.empty() && !MessageText.empty())
-        HeaderText = GetHeaderPart(MessageText);
+        HeaderText = GetHeaderPart(AddedHead.empty() ? MessageText : AddedHead);
     Text = HeaderText;
 }
 
@@ -371,6 +387,7 @@ bool TEMailObj::NeedsDecoding()
     const std::string type = GetContentType(header, true, true);
     if (!type.empty() && !SameTextStr(type, MimeTextPlain))
         return false;
+    JoinHead();
     const int body = FindBodyStart(MessageText);
     return body > 0 && HasUuencodedBlockFrom(MessageText, static_cast<size_t>(body - 1));
 }
@@ -388,11 +405,23 @@ void TEMailObj::SetMessageSource(std::string&& Text)
     CodePage = -1;
     CodePageKnown = false;
     MessageText = std::move(Text);
+    AddedHead.clear();
+    HeadCut = 0;
     ParseState = mpsText;
 }
 
-void TEMailObj::AddMissingContentType()
+void TEMailObj::JoinHead()
 {
+    if (AddedHead.empty())
+        return;
+    MessageText.replace(0, HeadCut, AddedHead);
+    AddedHead.clear();
+    HeadCut = 0;
+}
+
+void TEMailObj::AddMissingContentType(std::optional<std::size_t> QpSpaceAt)
+{
+    JoinHead();
     // The envelope line of an mbox message belongs to no header: header and
     // body are told apart after it, and it stays the first line. In a
     // mailbox a text's first line is its separator, or the mailbox's own
@@ -460,7 +489,9 @@ void TEMailObj::AddMissingContentType()
         }
         // Only the body's text says how the body is encoded: "=20" in a
         // header (an address in a Received line) says nothing.
-        Qp = Body.find("=20", Blanks) != std::string_view::npos;
+        const size_t From = Envelope + BodyStart + Blanks;
+        Qp = QpSpaceAt ? *QpSpaceAt != std::string::npos && *QpSpaceAt >= From
+                         : Body.find("=20", Blanks) != std::string_view::npos;
     }
     std::string Header;
     if (NoHeader) {
@@ -477,8 +508,17 @@ void TEMailObj::AddMissingContentType()
     // An envelope line that ends the text gets its break.
     if (Envelope > 0 && MessageText[Envelope - 1] != '\n')
         Header.insert(0, "\r\n");
-    MessageText.replace(Envelope, BodyStart + Blanks, Header);
+    const size_t Cut = Envelope + BodyStart + Blanks;
     HeaderText.clear();
+    // A body of its own is left where it lies, the fields carried in front
+    // of it; a text that is all header is small enough to rebuild.
+    if (Cut < N && Header.size() >= 4 && Header.compare(Header.size() - 4, 4, "\r\n\r\n") == 0) {
+        AddedHead.assign(MessageText, 0, Envelope);
+        AddedHead += Header;
+        HeadCut = Cut;
+        return;
+    }
+    MessageText.replace(Envelope, BodyStart + Blanks, Header);
 }
 
 const bool* TEMailObj::MarkLineFirsts()
@@ -554,6 +594,8 @@ void TEMailObj::RebuildMessage(const std::string& Source, TMimeRebuild Mode)
     DateTextCache.clear();
     SubjectCache.clear();
     MessageText.clear();
+    AddedHead.clear();
+    HeadCut = 0;
     switch (Mode) {
     case TMimeRebuild::MimeBlock: {
         Parts.reset();
@@ -675,6 +717,7 @@ void TEMailObj::StoreMessage(std::string&& Text)
     // No line of the text begins "begin ": it holds no uuencoded block, and
     // its body is not searched for one.
     const bool NoUuBegin = std::exchange(UuBeginFound, TMarkFound::Unknown) == TMarkFound::No;
+    std::optional<std::size_t> QpSpace = std::exchange(LastQpSpace, std::nullopt);
     if (!LfTextHeader.empty()) {
         std::string Header = std::move(LfTextHeader);
         LfTextHeader.clear();
@@ -686,8 +729,10 @@ void TEMailObj::StoreMessage(std::string&& Text)
             LfBreaks = true;
             return;
         }
-        // The engine works on CR LF alone.
+        // The engine works on CR LF alone; the scan's offsets are of the
+        // LF text.
         BareBreaksToCrLf(Text);
+        QpSpace.reset();
     }
     const auto ExternalBody = [&] { return Found == TMarkFound::Unknown ? IsExternalBody(Text) : Found == TMarkFound::Yes; };
     switch (FormatKind) {
@@ -715,7 +760,7 @@ void TEMailObj::StoreMessage(std::string&& Text)
             FormatKind = mbkMbox;
         }
         if (FormatKind == mbkMbox && ParseState == mpsText && !HasHeaderField(MessageText, FieldContentType, false))
-            AddMissingContentType();
+            AddMissingContentType(QpSpace);
         if (ParseState == mpsText && !NoUuBegin && NeedsDecoding())
             BuildParts(MessageText, TMimeRebuild::Decode);
         return;
@@ -1000,6 +1045,7 @@ void TFileMailObj::LoadMessage()
 {
     ++MessageNumber;
     ExternalBodyFound = UuBeginFound = TMarkFound::Unknown;
+    LastQpSpace.reset();
     TooLarge = MessageSize > LargeMessageSize;
     if (TooLarge)
         return;

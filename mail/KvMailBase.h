@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,8 +68,11 @@ public:
     void GetMessageText(int OutputKind, std::string& Text);
     // GetMessageText(0, Text), handing the text over instead of copying it
     // where the reader holds it as it stands; the reader keeps the header
-    // (for the error log's subject and date) but not the text.
-    void TakeMessageText(std::string& Text);
+    // (for the error log's subject and date) but not the text. Given Head
+    // and Skip, a text whose header got fields without its body being moved
+    // is handed over as it lies: the message is Head followed by Text from
+    // Skip on (Head is empty and Skip 0 for any other text).
+    void TakeMessageText(std::string& Text, std::string* Head = nullptr, std::size_t* Skip = nullptr);
     bool IsDeleted();
     void GetHeaderText(std::string& Text);
     void GetDateText(std::string& Text);
@@ -78,7 +82,10 @@ public:
 
     void SetMessageSource(const std::string& Text);
     void SetMessageSource(std::string&& Text);
-    void AddMissingContentType();
+    // QpSpaceAt, when known, is where the text's last "=20" starts (npos:
+    // it holds none), as the reader's scan found: the body is then not
+    // searched for one.
+    void AddMissingContentType(std::optional<std::size_t> QpSpaceAt = std::nullopt);
 
     std::string LogMailboxName() override;
     std::string LogFolderName() override;
@@ -117,6 +124,9 @@ protected:
     // The same for a line that begins "begin " (an uuencoded block may start
     // there): No settles that the text needs no decoding.
     TMarkFound UuBeginFound = TMarkFound::Unknown;
+    // Where the last "=20" of that text starts (npos: nowhere), from a scan
+    // that went over all of it; unset, it is searched for where it matters.
+    std::optional<std::size_t> LastQpSpace;
     // The first bytes of the lines that may hold those marks (256 entries,
     // by byte value); a reader that noted where such lines start in Text
     // settles ExternalBodyFound and UuBeginFound.
@@ -167,6 +177,13 @@ private:
     // the next message is read over them, never over cleared ones.
     std::string SpareText;
     std::string HeaderText;
+    // Header fields added to a text with a body are kept apart from it: its
+    // first HeadCut bytes read as AddedHead (which ends with the header's
+    // blank line), and the body is not moved to make room. JoinHead makes
+    // MessageText whole, for every use but the hand-over.
+    std::string AddedHead;
+    std::size_t HeadCut = 0;
+    void JoinHead();
     TMimeRebuild Rebuild = TMimeRebuild::None;
     bool LfBreaks = false;
     // Whether a text of this Header (CR LF) may hold a uuencoded block the

@@ -294,7 +294,12 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
         return false;
     }
     FMarkLines.clear();
-    const TLineStartWatch Watch{MarkLineFirsts(), &FMarkLines};
+    // A text without a Content-Type is told quoted-printable by an "=20" in
+    // its body: the scan notes where the last one lies, for the kinds that
+    // add the field.
+    FLastQpSpace = std::string::npos;
+    const bool QpWatched = FormatKind == mbkMbox || FormatKind == mbkMboxAttachLines;
+    const TLineStartWatch Watch{MarkLineFirsts(), &FMarkLines, QpWatched ? &FLastQpSpace : nullptr};
     char LastByte = Keep > 0 ? Last[K - 1] : '\0';
     // For a target of LF breaks, a text whose breaks are all LF already is
     // handed on as it stands, when nothing in it asks for a change: making
@@ -312,6 +317,7 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
             Lf = false;
             Text.clear();
             FMarkLines.clear();
+            FLastQpSpace = std::string::npos;
             Stop = AppendBareBreaksUpToNul(Raw, Text, &Watch);
         }
         if (Stop < Keep) {
@@ -328,6 +334,7 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
             Again = false;
             Text.clear();
             FMarkLines.clear();
+            FLastQpSpace = std::string::npos;
             int FirstBreaks = 0;  // of the first block, as far as the NUL cleaning asks
             for (size_t Done = 0; Done < Keep;) {
                 const size_t N = std::min<size_t>(ReadChunkSize, Keep - Done);
@@ -346,7 +353,12 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
                 // with the LF that may pair with it.
                 const size_t Use = Done + N < Keep && Chunk.back() == '\r' ? N - 1 : N;
                 const std::string_view Block(Chunk.data(), Use);
+                const size_t Seam = Text.size();
                 const size_t Stop = Lf ? AppendLfTextUpToCrOrNul(Block, Text, &Watch) : AppendBareBreaksUpToNul(Block, Text, &Watch);
+                // An "=20" split by the edge of the block before is no "=20"
+                // the scan of this one sees.
+                if (QpWatched)
+                    NoteQpSpaceAcross(Text, Seam);
                 if (Stop < Use && Chunk[Stop] == '\r') {
                     // The text is read again and made CR LF.
                     Lf = false;
@@ -386,6 +398,8 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
     if (Keep > 0 && AddsLastBreak(IsBreakChar(LastByte), Keep))
         Text += Lf ? "\n" : "\r\n";
     NoteMarkLines(Text, FMarkLines);
+    if (QpWatched)
+        LastQpSpace = FLastQpSpace;
     if (Lf)
         LfTextHeader = std::move(LfHeader);
     return true;
@@ -445,6 +459,24 @@ void TMailboxStream::CleanFromNul(std::string_view Raw, size_t Stop, size_t From
     for (size_t P = Text.find('\n', Kept - 1); P != std::string::npos && P + 1 < Text.size(); P = Text.find('\n', P + 1))
         if (Firsts[static_cast<unsigned char>(Text[P + 1])])
             FMarkLines.push_back(P + 1);
+    // So are the "=20"s: one the scan saw in the bytes replaced goes, and
+    // is looked for again in what replaced them.
+    if (FLastQpSpace != std::string::npos && FLastQpSpace + 3 > Kept) {
+        FLastQpSpace = std::string::npos;
+        for (size_t P = Text.find("=20"); P != std::string::npos && P + 3 <= Kept; P = Text.find("=20", P + 1))
+            FLastQpSpace = P;
+    }
+    for (size_t P = Text.find("=20", Kept >= 2 ? Kept - 2 : 0); P != std::string::npos; P = Text.find("=20", P + 1))
+        FLastQpSpace = P;
+}
+
+// Where an "=20" that the block appended at Seam split from the bytes
+// before it starts, when there is one, becomes the last seen.
+void TMailboxStream::NoteQpSpaceAcross(const std::string& Text, size_t Seam)
+{
+    for (size_t P = Seam >= 2 ? Seam - 2 : 0; P < Seam; ++P)
+        if (Text.compare(P, 3, "=20") == 0 && (FLastQpSpace == std::string::npos || FLastQpSpace < P))
+            FLastQpSpace = P;
 }
 
 // The message's size without the NUL padding at its end, Last (when given)

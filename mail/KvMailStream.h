@@ -84,6 +84,8 @@ private:
     bool FCleanOnRead = false;
     std::string FChunk;  // a block of a message larger than the window
     std::vector<std::size_t> FMarkLines;  // where lines that may hold a mark start
+    std::size_t FLastQpSpace = 0;          // where the text's last "=20" starts (npos: none yet)
+    void NoteQpSpaceAcross(const std::string& Text, std::size_t Seam);
     std::int64_t ContentSize(char* Last);
     bool ReadCleanText(std::string& Text);
     static size_t NulLineStart(std::string_view Raw, size_t Stop, int Before);

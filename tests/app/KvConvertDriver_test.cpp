@@ -115,7 +115,16 @@ TEST(KvConvertDriverRun, MboxLineEndsToEveryTarget)
         {mftMboxUnix, "", "box", "\n"},
         {mftMboxMac, "*.", "box", "\r"},
     };
-    const std::vector<TTestMsg> msgs{First, Second};
+    // A message without a Content-Type gets one, and its encoding for the
+    // "=20" of its body (not for the one in its header), written in front
+    // of a body that is not moved for them where the target allows.
+    const TTestMsg Untyped{"From dave@example.com Thu Jan  8 09:00:00 2009",
+                           {"From: Dave <dave@example.com>", "Subject: Untyped note",
+                            "Received: from a (helo=208.24.118.205)", "", "A blank=20", "ends the line."}};
+    TTestMsg Typed = Untyped;
+    Typed.Lines.insert(Typed.Lines.begin() + 3,
+                       {"Content-Type: text/plain", "Content-Transfer-Encoding: quoted-printable"});
+    const std::vector<TTestMsg> msgs{First, Second, Untyped};
     for (const auto& s : sources) {
         for (const auto& t : targets) {
             SCOPED_TRACE(std::string(s.Name) + " to " + std::to_string(t.Format));
@@ -127,7 +136,7 @@ TEST(KvConvertDriverRun, MboxLineEndsToEveryTarget)
 
             // The break before each separator goes with it whatever the
             // mailbox's line ends, so every source gives the same messages.
-            const std::vector<TTestMsg>& want = msgs;
+            const std::vector<TTestMsg> want{First, Second, Typed};
             std::map<std::string, std::string> expected;
             if (t.OutName[0]) {
                 expected[t.OutName] = MboxOf(want, t.Br);
@@ -135,9 +144,10 @@ TEST(KvConvertDriverRun, MboxLineEndsToEveryTarget)
                 const std::string ext = t.Format == mftEml ? ".eml" : ".txt";
                 expected["First note" + ext] = EmlOf(want[0]);
                 expected["Second note" + ext] = EmlOf(want[1]);
+                expected["Untyped note" + ext] = EmlOf(want[2]);
             }
             EXPECT_EQ(TreeFiles(r.Out()), expected);
-            const std::vector<std::string> log{"Processing: " + r.Src("box"), "Done", "", Counters(1, 2, 0, 0),
+            const std::vector<std::string> log{"Processing: " + r.Src("box"), "Done", "", Counters(1, 3, 0, 0),
                                                "Processing finished."};
             EXPECT_EQ(r.Host.Log, log);
             ExpectIdle(r);

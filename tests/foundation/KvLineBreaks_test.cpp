@@ -438,3 +438,34 @@ TEST(KvLineBreaksTest, LineStartsNotedWithinTheBytesOnly)
     EXPECT_EQ("a\nb\nx\n", Out);
     EXPECT_EQ((std::vector<std::size_t>{2}), At);
 }
+
+// The scan tells where the last "=20" of its bytes starts in the copy,
+// whichever sixteen-byte block it falls in and however the breaks before it
+// grew; one cut by the bytes' end is not seen, and a text without one
+// leaves the offset as it was.
+TEST(KvLineBreaksTest, LastQpSpaceFoundInTheScan)
+{
+    bool Firsts[256] = {};
+    for (const bool Lf : {false, true})
+        for (size_t At = 0; At < 40; ++At)
+            for (const std::string_view End : {"=20", "=20x", "=2", "="}) {
+                std::string Bytes = "=20 a\nb\n" + std::string(40, 'c');
+                Bytes.replace(9 + At, End.size(), End);
+                Bytes.resize(9 + At + End.size());
+                if (!Lf)
+                    Bytes.replace(5, 1, "\r");
+                std::vector<std::size_t> Lines;
+                std::size_t Last = 99;
+                const TLineStartWatch Watch{Firsts, &Lines, &Last};
+                std::string Out = "<";
+                Lf ? AppendLfTextUpToCrOrNul(Bytes, Out, &Watch) : AppendBareBreaksUpToNul(Bytes, Out, &Watch);
+                SCOPED_TRACE(Bytes);
+                EXPECT_EQ(Last, Out.rfind("=20"));
+            }
+    std::size_t Last = 7;
+    std::vector<std::size_t> Lines;
+    const TLineStartWatch Watch{Firsts, &Lines, &Last};
+    std::string Out;
+    AppendBareBreaksUpToNul(std::string(50, 'a') + "=2\n0=", Out, &Watch);
+    EXPECT_EQ(Last, 7u);
+}

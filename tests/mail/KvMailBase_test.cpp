@@ -20,6 +20,7 @@ struct TLoaded {
     TMailboxKind Kind = mbkNone;
     TMailParseState State = mpsNone;
     std::string Subject;
+    bool Apart = false;  // handed over with its header fields apart from the body
 };
 
 class KvMailBaseFile : public ::testing::Test {
@@ -45,6 +46,19 @@ protected:
             EXPECT_TRUE(taken == m.Text);
             reader.GetSubject(m.Subject);
             r.push_back(m);
+        }
+        // Handed over with the fields it got apart from its body, a text
+        // joins into the same bytes.
+        TMboxStream again(path, BufferSize, false, Kind);
+        for (TLoaded& m : r) {
+            EXPECT_TRUE(again.NextMessage());
+            std::string head = "old";
+            std::string text;
+            size_t skip = 1;
+            again.TakeMessageText(text, &head, &skip);
+            m.Apart = !head.empty();
+            EXPECT_EQ(m.Apart ? head + text.substr(skip) : text, m.Text);
+            EXPECT_TRUE(m.Apart || skip == 0);
         }
         return r;
     }
@@ -123,6 +137,20 @@ TEST_F(KvMailBaseFile, MissingContentTypeGoesBelowTheFromLine)
         std::string Subject;
     };
     const std::string from = "From c@d Mon Jan  1 00:00:00 2024";
+    // Lines of a body that runs past the window and the blocks a larger
+    // message is read in (64 KiB from its start); Edge is where the first
+    // block's last byte falls in a body after "Subject: x".
+    const auto lines = [](size_t count, const std::string& br) {
+        std::string r;
+        for (size_t i = 0; i < count; ++i)
+            r += std::string(90, 'x') + " =2 =3D=0" + br;
+        return r;
+    };
+    const size_t edge = 0x10000 - 1 - (from.size() + 13);
+    const auto body = [&](size_t at, const std::string& end, const std::string& br) {
+        return lines(at / 100, br) + std::string(at % 100, 'y') + end;
+    };
+    const std::string qp = "Content-Type: text/plain\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n";
     const Case cases[] = {
         {"a header without a blank line", from + "\nSubject: headers only\nX-Seq: 2\n",
          from + "\r\nSubject: headers only\r\nX-Seq: 2\r\nContent-Type: text/plain\r\n", "headers only"},
@@ -134,6 +162,22 @@ TEST_F(KvMailBaseFile, MissingContentTypeGoesBelowTheFromLine)
          from + "\r\nContent-Type: text/html\r\n\r\n<html>hi</html>", ""},
         {"body lines without a header", from + "\nhello there\nsecond line\n",
          from + "\r\nContent-Type: text/plain\r\n\r\nhello there\r\nsecond line", ""},
+        // The body is told quoted-printable by an "=20" anywhere in it, the
+        // header's aside, however far in and wherever the blocks it is read
+        // in end.
+        {"=20 in the header only", from + "\nReceived: from a (helo=208.24.118.205)\nSubject: h\n\n" + lines(1500, "\n"),
+         from + "\r\nReceived: from a (helo=208.24.118.205)\r\nSubject: h\r\nContent-Type: text/plain\r\n\r\n" +
+             lines(1499, "\r\n") + lines(1, ""), "h"},
+        {"=20 far in the body", from + "\nSubject: f\n\n" + lines(1500, "\n") + "=20\n",
+         from + "\r\nSubject: f\r\n" + qp + lines(1500, "\r\n") + "=20", "f"},
+        {"=20 across a block edge", from + "\nSubject: e\n\n" + body(edge, "=20\n", "\n"),
+         from + "\r\nSubject: e\r\n" + qp + body(edge, "=20", "\r\n"), "e"},
+        {"=20 two bytes before a block edge", from + "\nSubject: e\n\n" + body(edge - 1, "=20\n", "\n"),
+         from + "\r\nSubject: e\r\n" + qp + body(edge - 1, "=20", "\r\n"), "e"},
+        {"=20 right after a block edge", from + "\nSubject: e\n\n" + body(edge + 1, "=20\n", "\n"),
+         from + "\r\nSubject: e\r\n" + qp + body(edge + 1, "=20", "\r\n"), "e"},
+        {"=2 across a block edge", from + "\nSubject: e\n\n" + body(edge - 1, "=21 =2\n", "\n"),
+         from + "\r\nSubject: e\r\nContent-Type: text/plain\r\n\r\n" + body(edge - 1, "=21 =2", "\r\n"), "e"},
     };
     const std::string before = "From a@b Mon Jan  1 00:00:00 2024\nSubject: first\nContent-Type: text/plain\n\none\n";
     const std::string after = "From e@f Mon Jan  1 00:00:00 2024\nSubject: last\nContent-Type: text/plain\n\nthree\n";
@@ -146,6 +190,9 @@ TEST_F(KvMailBaseFile, MissingContentTypeGoesBelowTheFromLine)
             EXPECT_EQ(got[0].Text, "From a@b Mon Jan  1 00:00:00 2024\r\nSubject: first\r\nContent-Type: text/plain\r\n\r\none");
             EXPECT_EQ(got[1].Text, c.Want);
             EXPECT_EQ(got[1].Subject, c.Subject);
+            // Fields added to a text with a body leave the body where it lies.
+            EXPECT_EQ(got[1].Apart, c.Want.find("\r\n\r\n") != std::string::npos);
+            EXPECT_FALSE(got[0].Apart);
             EXPECT_EQ(got[2].Subject, "last");
         }
     // A message file without header whose first word is "From" has no

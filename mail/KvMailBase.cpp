@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <functional>
 #include <new>
 #include <string_view>
 #include <utility>
@@ -419,66 +420,85 @@ void TEMailObj::JoinHead()
     HeadCut = 0;
 }
 
-void TEMailObj::AddMissingContentType(std::optional<std::size_t> QpSpaceAt)
+namespace {
+
+// The longest mark HtmlBodyStart looks for.
+constexpr size_t HtmlMarkLength = 15;
+
+// The fields a text without a Content-Type gets: Head stands for the first
+// Cut bytes of Text, and is empty when the text gets none. Text has CR LF
+// breaks; unless Whole it is the text's first bytes only, its header and at
+// least 256 bytes of its body (or all of it), and false says they cannot
+// tell. QpFrom(At): whether the text holds an "=20" from At on. Mbox: the
+// text's first line stays first, whatever it reads as.
+bool MissingTypeHead(const std::string& Text, bool Whole, bool Mbox, const std::function<bool(size_t)>& QpFrom,
+                     std::string& Head, size_t& Cut)
 {
-    JoinHead();
+    Head.clear();
+    Cut = 0;
     // The envelope line of an mbox message belongs to no header: header and
     // body are told apart after it, and it stays the first line. In a
     // mailbox a text's first line is its separator, or the mailbox's own
     // first line, whatever it reads as: nothing goes above it, or a copy
     // would no longer begin as its source does.
-    size_t Envelope = EnvelopeLineLength(MessageText);
-    if (FormatKind == mbkMbox && Envelope == 0) {
-        if (MessageText.compare(0, 5, "From ") != 0)
-            return;
-        const size_t Lf = MessageText.find('\n');
-        Envelope = Lf == std::string::npos ? MessageText.size() : Lf + 1;
+    size_t Envelope = EnvelopeLineLength(Text);
+    if (Mbox && Envelope == 0) {
+        if (Text.compare(0, 5, "From ") != 0)
+            return true;
+        const size_t Lf = Text.find('\n');
+        Envelope = Lf == std::string::npos ? Text.size() : Lf + 1;
     }
-    // The text after the envelope line is looked at where it lies, and the
-    // fields go in with one move of the body: a body is never copied.
-    const size_t N = MessageText.size();
+    const size_t N = Text.size();
     // Where the body starts (counted from the envelope line's end): after
     // the blank line; a text that begins with its blank line has no header;
     // a text without one is all header when it opens with a header field
     // (or is nothing but the envelope line), else all body.
     bool NoHeader = false;
     size_t BodyStart = 0;
-    if (Envelope < N && (MessageText[Envelope] == '\n' || MessageText[Envelope] == '\r')) {
+    if (Envelope < N && (Text[Envelope] == '\n' || Text[Envelope] == '\r')) {
         NoHeader = true;
-        BodyStart = MessageText.compare(Envelope, 2, "\r\n") == 0 ? 2 : 1;
-    } else if (const int B = FindBodyStart(MessageText, static_cast<int>(Envelope) + 1); B > 0) {
+        BodyStart = Text.compare(Envelope, 2, "\r\n") == 0 ? 2 : 1;
+    } else if (const int B = FindBodyStart(Text, static_cast<int>(Envelope) + 1); B > 0) {
         BodyStart = static_cast<size_t>(B - 1) - Envelope;
-    } else if (Envelope == N ? Envelope > 0 : IsHeaderFieldName(FirstFieldName(MessageText, Envelope))) {
+    } else if (!Whole) {
+        return false;
+    } else if (Envelope == N ? Envelope > 0 : IsHeaderFieldName(FirstFieldName(Text, Envelope))) {
         BodyStart = N - Envelope;
     } else {
         NoHeader = true;
     }
     // A header that does not end clearly gets nothing: no place in it is
     // sure to be read as header.
-    if (!NoHeader && !HeaderEndsClearly(MessageText, Envelope))
-        return;
-    std::string_view Body = std::string_view(MessageText).substr(Envelope + BodyStart);
-    const std::string Head(Body.substr(0, 256));
+    if (!NoHeader && !HeaderEndsClearly(Text, Envelope))
+        return true;
+    std::string_view Body = std::string_view(Text).substr(Envelope + BodyStart);
+    const std::string First(Body.substr(0, 256));
     std::string Type;
-    const int Field = FindHeaderFieldPos(Head, FieldContentType);
+    const int Field = FindHeaderFieldPos(First, FieldContentType);
     if (Field > 0) {
         // A multipart body that lost its header: its first part header names
         // the boundary line just above it.
-        const size_t Dash = Field > 1 ? Head.rfind("\r\n--", Field - 1) : std::string::npos;
+        const size_t Dash = Field > 1 ? First.rfind("\r\n--", Field - 1) : std::string::npos;
         size_t LineStart = std::string::npos;
         if (Dash != std::string::npos)
             LineStart = Dash + 4;
-        else if (Head.compare(0, 2, "--") == 0)
+        else if (First.compare(0, 2, "--") == 0)
             LineStart = 2;
         if (LineStart != std::string::npos) {
-            const size_t Eol = Head.find_first_of("\r\n", LineStart);
-            const std::string Boundary = Head.substr(LineStart, Eol == std::string::npos ? Eol : Eol - LineStart);
+            const size_t Eol = First.find_first_of("\r\n", LineStart);
+            const std::string Boundary = First.substr(LineStart, Eol == std::string::npos ? Eol : Eol - LineStart);
             Type = std::string(MimeMultiMixed) + ";\r\n\tboundary=\"" + Boundary + "\"";
         }
     }
     bool Qp = false;
     size_t Blanks = 0;  // white space before an html body's first tag, which goes
     if (Type.empty()) {
+        if (!Whole) {
+            // The body's first word must lie in the bytes given.
+            const size_t Word = Body.find_first_not_of(" \t\r\n");
+            if (Word == std::string_view::npos || Word + HtmlMarkLength > Body.size())
+                return false;
+        }
         const int At = HtmlBodyStart(Body);
         if (At > 0) {
             Type = MimeTextHtml;
@@ -489,9 +509,7 @@ void TEMailObj::AddMissingContentType(std::optional<std::size_t> QpSpaceAt)
         }
         // Only the body's text says how the body is encoded: "=20" in a
         // header (an address in a Received line) says nothing.
-        const size_t From = Envelope + BodyStart + Blanks;
-        Qp = QpSpaceAt ? *QpSpaceAt != std::string::npos && *QpSpaceAt >= From
-                         : Body.find("=20", Blanks) != std::string_view::npos;
+        Qp = QpFrom(Envelope + BodyStart + Blanks);
     }
     std::string Header;
     if (NoHeader) {
@@ -500,25 +518,52 @@ void TEMailObj::AddMissingContentType(std::optional<std::size_t> QpSpaceAt)
             Header += std::string(FieldContentTransferEncoding) + ": " + MimeQuotedPrintable + "\r\n";
         Header += "\r\n";
     } else {
-        Header = MessageText.substr(Envelope, BodyStart);
+        Header = Text.substr(Envelope, BodyStart);
         SetHeaderField(Header, FieldContentType, Type);
         if (Qp)
             SetHeaderField(Header, FieldContentTransferEncoding, MimeQuotedPrintable);
     }
     // An envelope line that ends the text gets its break.
-    if (Envelope > 0 && MessageText[Envelope - 1] != '\n')
+    if (Envelope > 0 && Text[Envelope - 1] != '\n')
         Header.insert(0, "\r\n");
-    const size_t Cut = Envelope + BodyStart + Blanks;
+    Head.assign(Text, 0, Envelope);
+    Head += Header;
+    Cut = Envelope + BodyStart + Blanks;
+    return true;
+}
+
+// Whether Head (added fields) ends with the header's blank line and leaves
+// a body after Cut in a text of Size bytes: the body then stays apart.
+bool HeadLeavesBody(const std::string& Head, size_t Cut, size_t Size)
+{
+    return Cut < Size && Head.size() >= 4 && Head.compare(Head.size() - 4, 4, "\r\n\r\n") == 0;
+}
+
+}  // namespace
+
+void TEMailObj::AddMissingContentType(std::optional<std::size_t> QpSpaceAt)
+{
+    JoinHead();
+    // Only the body's text says how the body is encoded: an "=20" from the
+    // body's start on, which the reader's scan may have found already.
+    const auto QpFrom = [&](size_t From) {
+        return QpSpaceAt ? *QpSpaceAt != std::string::npos && *QpSpaceAt >= From
+                         : std::string_view(MessageText).find("=20", From) != std::string_view::npos;
+    };
+    std::string Head;
+    size_t Cut = 0;
+    MissingTypeHead(MessageText, true, FormatKind == mbkMbox, QpFrom, Head, Cut);
+    if (Head.empty())
+        return;
     HeaderText.clear();
     // A body of its own is left where it lies, the fields carried in front
     // of it; a text that is all header is small enough to rebuild.
-    if (Cut < N && Header.size() >= 4 && Header.compare(Header.size() - 4, 4, "\r\n\r\n") == 0) {
-        AddedHead.assign(MessageText, 0, Envelope);
-        AddedHead += Header;
+    if (HeadLeavesBody(Head, Cut, MessageText.size())) {
+        AddedHead = std::move(Head);
         HeadCut = Cut;
         return;
     }
-    MessageText.replace(Envelope, BodyStart + Blanks, Header);
+    MessageText.replace(0, Cut, Head);
 }
 
 const bool* TEMailObj::MarkLineFirsts()

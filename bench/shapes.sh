@@ -11,7 +11,8 @@
 # their Content-Type lines), nulpad (each message padded with NULs to a
 # 4 KiB edge), nulend (a NUL three bytes before each message's end), tiny
 # (200,000 messages of one short line), big (eight plain-text messages of 9
-# to 16 MB). BENCH_ROUNDS (default 5),
+# to 16 MB), untyped (four such messages without a Content-Type, two with
+# an "=20" at their end). BENCH_ROUNDS (default 5),
 # BENCH_WORK (default /tmp/tessaly-shapes).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -22,7 +23,7 @@ work=${BENCH_WORK:-/tmp/tessaly-shapes}
 export TESSALY_WINEPREFIX=${TESSALY_WINEPREFIX:-$build/wineprefix}
 wine_run="$root/scripts/wine-run.sh"
 shapes=("$@")
-[ ${#shapes[@]} -gt 0 ] || shapes=(lf crlf plain nulpad nulend tiny big)
+[ ${#shapes[@]} -gt 0 ] || shapes=(lf crlf plain nulpad nulend tiny big untyped)
 command -v unix2dos >/dev/null || apt-get install -y -q dos2unix >/dev/null
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
@@ -59,18 +60,23 @@ for m in msgs:
 open(dst, 'wb').write(out)
 PY
     rm -f "$box.src" ;;
-  big)
-    python3 - "$box" <<'PY'
+  big | untyped)
+    python3 - "$shape" "$box" <<'PY'
 import random, sys
-random.seed(3)
+shape, box = sys.argv[1:]
+big = shape == 'big'
+random.seed(3 if big else 4)
 words = [b'%x' % random.getrandbits(20) for _ in range(2000)]
-with open(sys.argv[1], 'wb') as f:
-    for i in range(8):
-        f.write(b'From a%d@example.com Mon Jan  5 10:00:00 2009\nSubject: big %d\nContent-Type: text/plain\n\n' % (i, i))
+with open(box, 'wb') as f:
+    for i in range(8 if big else 4):
+        f.write(b'From a%d@example.com Mon Jan  5 10:00:00 2009\nSubject: %s %d\n%s\n'
+                % (i, shape.encode(), i, b'Content-Type: text/plain\n' if big else b''))
         body = bytearray()
         size = random.randrange(9 << 20, 16 << 20)
         while len(body) < size:
             body += b' '.join(random.choice(words) for _ in range(12)) + b'\n'
+        if not big and i % 2:
+            body += b'a blank=20\n'
         f.write(bytes(body) + b'\n')
 PY
     ;;

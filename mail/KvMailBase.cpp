@@ -1,8 +1,8 @@
 #include "mail/KvMailBase.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
-#include <functional>
 #include <new>
 #include <string_view>
 #include <utility>
@@ -425,23 +425,24 @@ namespace {
 // The longest mark HtmlBodyStart looks for.
 constexpr size_t HtmlMarkLength = 15;
 
-// The fields a text without a Content-Type gets: Head stands for the first
-// Cut bytes of Text, and is empty when the text gets none. Text has CR LF
-// breaks; unless Whole it is the text's first bytes only, its header and at
-// least 256 bytes of its body (or all of it), and false says they cannot
-// tell. QpFrom(At): whether the text holds an "=20" from At on. Mbox: the
-// text's first line stays first, whatever it reads as.
-bool MissingTypeHead(const std::string& Text, bool Whole, bool Mbox, const std::function<bool(size_t)>& QpFrom,
-                     std::string& Head, size_t& Cut)
+// The fields a text without a Content-Type gets: Header stands for the
+// bytes of Text from Envelope to Cut, and is empty when the text gets none.
+// Text has CR LF breaks; unless Whole it is the text's first bytes only, its
+// header and at least 256 bytes of its body (or all of it), and false says
+// they cannot tell. QpFrom(At): whether the text holds an "=20" from At on.
+// Mbox: the text's first line stays first, whatever it reads as.
+template <class TQpFrom>
+bool MissingTypeHeader(const std::string& Text, bool Whole, bool Mbox, const TQpFrom& QpFrom, size_t& Envelope,
+                       std::string& Header, size_t& Cut)
 {
-    Head.clear();
+    Header.clear();
     Cut = 0;
     // The envelope line of an mbox message belongs to no header: header and
     // body are told apart after it, and it stays the first line. In a
     // mailbox a text's first line is its separator, or the mailbox's own
     // first line, whatever it reads as: nothing goes above it, or a copy
     // would no longer begin as its source does.
-    size_t Envelope = EnvelopeLineLength(Text);
+    Envelope = EnvelopeLineLength(Text);
     if (Mbox && Envelope == 0) {
         if (Text.compare(0, 5, "From ") != 0)
             return true;
@@ -511,7 +512,6 @@ bool MissingTypeHead(const std::string& Text, bool Whole, bool Mbox, const std::
         // header (an address in a Received line) says nothing.
         Qp = QpFrom(Envelope + BodyStart + Blanks);
     }
-    std::string Header;
     if (NoHeader) {
         Header = std::string(FieldContentType) + ": " + Type + "\r\n";
         if (Qp)
@@ -526,17 +526,17 @@ bool MissingTypeHead(const std::string& Text, bool Whole, bool Mbox, const std::
     // An envelope line that ends the text gets its break.
     if (Envelope > 0 && Text[Envelope - 1] != '\n')
         Header.insert(0, "\r\n");
-    Head.assign(Text, 0, Envelope);
-    Head += Header;
     Cut = Envelope + BodyStart + Blanks;
     return true;
 }
 
-// Whether Head (added fields) ends with the header's blank line and leaves
-// a body after Cut in a text of Size bytes: the body then stays apart.
-bool HeadLeavesBody(const std::string& Head, size_t Cut, size_t Size)
+// Whether Header (with the fields added) ends with its blank line and
+// leaves a large body after Cut in a text of Size bytes: the body then
+// stays where it lies.
+bool HeaderLeavesBody(const std::string& Header, size_t Cut, size_t Size)
 {
-    return Cut < Size && Head.size() >= 4 && Head.compare(Head.size() - 4, 4, "\r\n\r\n") == 0;
+    return Cut < Size && Size - Cut >= BodyLeftInPlace && Header.size() >= 4 &&
+           Header.compare(Header.size() - 4, 4, "\r\n\r\n") == 0;
 }
 
 }  // namespace
@@ -550,20 +550,22 @@ void TEMailObj::AddMissingContentType(std::optional<std::size_t> QpSpaceAt)
         return QpSpaceAt ? *QpSpaceAt != std::string::npos && *QpSpaceAt >= From
                          : std::string_view(MessageText).find("=20", From) != std::string_view::npos;
     };
-    std::string Head;
+    size_t Envelope = 0;
+    std::string Header;
     size_t Cut = 0;
-    MissingTypeHead(MessageText, true, FormatKind == mbkMbox, QpFrom, Head, Cut);
-    if (Head.empty())
+    MissingTypeHeader(MessageText, true, FormatKind == mbkMbox, QpFrom, Envelope, Header, Cut);
+    if (Header.empty())
         return;
     HeaderText.clear();
-    // A body of its own is left where it lies, the fields carried in front
-    // of it; a text that is all header is small enough to rebuild.
-    if (HeadLeavesBody(Head, Cut, MessageText.size())) {
-        AddedHead = std::move(Head);
+    // A large body is left where it lies, the fields carried in front of
+    // it.
+    if (HeaderLeavesBody(Header, Cut, MessageText.size())) {
+        AddedHead.assign(MessageText, 0, Envelope);
+        AddedHead += Header;
         HeadCut = Cut;
         return;
     }
-    MessageText.replace(0, Cut, Head);
+    MessageText.replace(Envelope, Cut - Envelope, Header);
 }
 
 const bool* TEMailObj::MarkLineFirsts()
@@ -715,7 +717,7 @@ void TEMailObj::StoreEudoraText(std::string& Text)
     BuildParts(Text, TMimeRebuild::Detached);
 }
 
-bool TEMailObj::KeepsMboxHeader(std::string_view Head, std::string& Header) const
+bool TEMailObj::KeepsMboxHeader(std::string_view Head, std::size_t Size, std::string& Header) const
 {
     bool MboxKind = false;
     switch (FormatKind) {
@@ -732,17 +734,55 @@ bool TEMailObj::KeepsMboxHeader(std::string_view Head, std::string& Header) cons
     if (!MboxKind)
         return false;
     // What StoreMessage asks of an mbox header, in its order; a header that
-    // names no Content-Type at all is refused before any copy is made.
+    // names no Content-Type at all is refused before any copy is made,
+    // unless the text is large enough for the field to go in front of it.
     const bool AddsType = FormatKind == mbkMbox || FormatKind == mbkMboxAttachLines;
-    if (AddsType && SearchBuffer(Head.data(), static_cast<int>(Head.size()), FieldContentType, nullptr, 0, -1) < 0)
+    if (AddsType && Size < BodyLeftInPlace &&
+        SearchBuffer(Head.data(), static_cast<int>(Head.size()), FieldContentType, nullptr, 0, -1) < 0)
         return false;
     std::string Crlf;
     AppendBareBreaksToCrLf(Head, Crlf);
     Header = GetHeaderPart(Crlf);
     const bool Multipart = IsMultipartSubtype(GetContentType(Header, true, true));
-    if (FindXAttachmentsLine(Header, true) > 0 && !Multipart)
+    return !(FindXAttachmentsLine(Header, true) > 0 && !Multipart);
+}
+
+bool TEMailObj::LfTextMissingType(const std::string& Text, std::optional<std::size_t> QpSpaceAt, std::string& Head,
+                                  std::size_t& Cut, std::string& Header) const
+{
+    // The fields are worked out on the text's first bytes made CR LF: its
+    // header and 256 bytes of its body, which hold its first word as a rule.
+    const size_t Blank = Text.find("\n\n");
+    if (Blank == std::string::npos)
         return false;
-    return !AddsType || HasHeaderField(Header, FieldContentType, true);
+    const std::string_view First = std::string_view(Text).substr(0, Blank + 2 + 256);
+    std::string Crlf;
+    AppendBareBreaksToCrLf(First, Crlf);
+    // An offset in Crlf less the CRs made there is the text's own.
+    const auto LfOffset = [&](size_t At) {
+        return At - static_cast<size_t>(std::count(Crlf.begin(), Crlf.begin() + static_cast<std::ptrdiff_t>(At), '\r'));
+    };
+    const auto QpFrom = [&](size_t From) {
+        const size_t At = LfOffset(From);
+        return QpSpaceAt ? *QpSpaceAt != std::string::npos && *QpSpaceAt >= At : Text.find("=20", At) != std::string::npos;
+    };
+    size_t Envelope = 0;
+    std::string Added;
+    size_t CrlfCut = 0;
+    if (!MissingTypeHeader(Crlf, First.size() == Text.size(), true, QpFrom, Envelope, Added, CrlfCut))
+        return false;
+    Head.clear();
+    Cut = 0;
+    if (Added.empty())
+        return true;
+    if (!HeaderLeavesBody(Added, CrlfCut, CrlfCut + Text.size() - LfOffset(CrlfCut)))
+        return false;
+    Head.assign(Crlf, 0, Envelope);
+    Head += Added;
+    Header = GetHeaderPart(Head);
+    CrLfToLf(Head);
+    Cut = LfOffset(CrlfCut);
+    return true;
 }
 
 bool TEMailObj::MayNeedDecoding(const std::string& Header, const std::string& Text)
@@ -766,11 +806,20 @@ void TEMailObj::StoreMessage(std::string&& Text)
     if (!LfTextHeader.empty()) {
         std::string Header = std::move(LfTextHeader);
         LfTextHeader.clear();
-        if (Found == TMarkFound::No && (NoUuBegin || !MayNeedDecoding(Header, Text))) {
+        // A text without a Content-Type gets it in front, with LF breaks:
+        // its body is neither moved nor made CR LF.
+        std::string Head;
+        size_t Cut = 0;
+        const bool AddsType = FormatKind == mbkMbox || FormatKind == mbkMboxAttachLines;
+        if (Found == TMarkFound::No && (NoUuBegin || !MayNeedDecoding(Header, Text)) &&
+            (!AddsType || HasHeaderField(Header, FieldContentType, true) ||
+             LfTextMissingType(Text, QpSpace, Head, Cut, Header))) {
             if (FormatKind == mbkMboxAttachLines)
                 FormatKind = mbkMbox;
             SetMessageSource(std::move(Text));
             HeaderText = std::move(Header);
+            AddedHead = std::move(Head);
+            HeadCut = Cut;
             LfBreaks = true;
             return;
         }

@@ -38,6 +38,10 @@ inline constexpr std::int64_t DefaultMaxMessageSize = 0x2FFFFFFF;
 // has room for few such. A larger one is left unread for its caller to
 // copy as it stands.
 inline constexpr std::int64_t DefaultLargeMessageSize = 0x8000000;
+// Smallest body left where it lies when fields are added in front of it:
+// a smaller one is moved to make room, which costs less than writing the
+// fields apart from it.
+inline constexpr std::size_t BodyLeftInPlace = 0x10000;
 // Largest header rebuilt: header work copies a field a few times over, so a
 // giant header line costs many times its size where a body line costs two.
 inline constexpr std::int64_t DefaultLargeHeaderSize = 0x1000000;
@@ -138,11 +142,18 @@ protected:
     // The text is kept as it stands when its marks and body ask for no
     // change either, and its breaks are made CR LF else.
     std::string LfTextHeader;
-    // Whether StoreMessage would keep an mbox text as it stands as far as
-    // its header tells: no attachment lines to resolve, no Content-Type to
-    // add. Head: the text up to its blank line, its breaks all LF; Header
-    // gets its header with CR LF breaks.
-    bool KeepsMboxHeader(std::string_view Head, std::string& Header) const;
+    // Whether StoreMessage would keep an mbox text of Size bytes as it
+    // stands as far as its header tells: no attachment lines to resolve,
+    // and no Content-Type to add unless the text is large (it goes in front
+    // of the text). Head: the text up to its blank line, its breaks all LF;
+    // Header gets its header with CR LF breaks.
+    bool KeepsMboxHeader(std::string_view Head, std::size_t Size, std::string& Header) const;
+    // For such a text (LF breaks) without a Content-Type: the fields it
+    // gets, Head standing for its first Cut bytes (LF breaks; empty when it
+    // gets none), and Header its header then (CR LF). False when its first
+    // bytes cannot tell.
+    bool LfTextMissingType(const std::string& Text, std::optional<std::size_t> QpSpaceAt, std::string& Head,
+                           std::size_t& Cut, std::string& Header) const;
 
     void SetMimeBlock(const std::string& Text);
     void BuildParts(const std::string& Text, TMimeRebuild Mode);

@@ -310,7 +310,7 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
         const std::string_view Raw(Buffer.data() + Offset, Keep);
         if (!FirstBreaksArePlain(Raw, true) || (HeaderEndAsked && !HeaderEndsWithin(Raw, LargeHeaderSize)))
             return false;
-        Lf = Lf && !(LfHeader = KeptLfHeader(Raw)).empty();
+        Lf = Lf && !(LfHeader = KeptLfHeader(Raw, Keep)).empty();
         size_t Stop = Lf ? AppendLfTextUpToCrOrNul(Raw, Text, &Watch) : AppendBareBreaksUpToNul(Raw, Text, &Watch);
         // A CR anywhere, and the text is made CR LF as any other.
         if (Lf && Stop < Keep && Raw.find('\r', Stop) != std::string_view::npos) {
@@ -347,7 +347,7 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
                 if (Done == 0) {
                     DetectLineBreakKind(Chunk, MessageBreaksLooked + 1, &FirstBreaks);
                     if (Lf)
-                        Lf = !(LfHeader = KeptLfHeader(Chunk)).empty();
+                        Lf = !(LfHeader = KeptLfHeader(Chunk, Keep)).empty();
                 }
                 // A CR at the block's end is read again with the next block,
                 // with the LF that may pair with it.
@@ -407,9 +407,9 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
 
 // The header of a text whose breaks are all LF, with CR LF breaks, when the
 // text is kept as it stands as far as its header tells; empty else. Bytes
-// is the text or its first part: a header that does not end in it, or that
-// holds a CR or NUL, is never kept.
-std::string TMailboxStream::KeptLfHeader(std::string_view Bytes) const
+// is the text or its first part (Size: the text's size): a header that does
+// not end in it, or that holds a CR or NUL, is never kept.
+std::string TMailboxStream::KeptLfHeader(std::string_view Bytes, std::size_t Size) const
 {
     const size_t Blank = Bytes.find("\n\n");
     if (Blank == std::string_view::npos)
@@ -418,7 +418,7 @@ std::string TMailboxStream::KeptLfHeader(std::string_view Bytes) const
     if (Head.find('\r') != std::string_view::npos || Head.find('\0') != std::string_view::npos)
         return std::string();
     std::string Header;
-    return KeepsMboxHeader(Head, Header) ? Header : std::string();
+    return KeepsMboxHeader(Head, Size, Header) ? Header : std::string();
 }
 
 // Where the line that holds the first NUL of Raw, at Stop, starts: the

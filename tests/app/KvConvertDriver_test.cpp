@@ -117,10 +117,11 @@ TEST(KvConvertDriverRun, MboxLineEndsToEveryTarget)
     };
     // A message without a Content-Type gets one, and its encoding for the
     // "=20" of its body (not for the one in its header), written in front
-    // of a body that is not moved for them where the target allows.
+    // of a large body that is not moved for them where the target allows.
     const TTestMsg Untyped{"From dave@example.com Thu Jan  8 09:00:00 2009",
                            {"From: Dave <dave@example.com>", "Subject: Untyped note",
-                            "Received: from a (helo=208.24.118.205)", "", "A blank=20", "ends the line."}};
+                            "Received: from a (helo=208.24.118.205)", "", "A blank=20", std::string(70000, 'w'),
+                            "ends the line."}};
     TTestMsg Typed = Untyped;
     Typed.Lines.insert(Typed.Lines.begin() + 3,
                        {"Content-Type: text/plain", "Content-Transfer-Encoding: quoted-printable"});

@@ -666,6 +666,7 @@ TEST_F(KvMailStreamFile, LfTextsKeptForAnLfTarget)
     const std::string From = "From a@b.cd Mon Jan  1 10:00:00 2001\n";
     const std::string Typed = From + "Content-Type: text/plain\n\n";
     const std::string Uu = "begin 644 f\n#86)C\n`\nend\n";
+    const std::string Long(BodyLeftInPlace, 'x');
     const struct {
         std::string Message;
         bool Kept;
@@ -676,7 +677,16 @@ TEST_F(KvMailStreamFile, LfTextsKeptForAnLfTarget)
         {Typed + "l1\nl2\n" + std::string(70000, 'x') + "\nend\n", true},
         {Typed + "l1\nl2\n" + std::string(70000, 'x') + "\nab" + std::string(1, '\0') + "c\nd\n", true},
         {From + "Content-Type: multipart/mixed; boundary=b\n\n--b\n\n" + Uu + "--b--\n", true},
+        // A missing Content-Type goes in front of a large text kept, when
+        // its first bytes tell which.
         {From + "Subject: no Content-Type\n\nbody =20\n", false},
+        {From + "Subject: far\n\nl1\nl2\n" + Long + "\n=20\n", true},
+        {From + "Received: from a (helo=208.24.118.205)\n\nl1\nl2\n" + Long + "\n", true},
+        {From + "\n  \n\t<html>\nl1\nl2\n" + Long + "</html>\n", true},
+        {From + "Subject: p\n\n--XYZ\nContent-Type: text/plain\n\nhi\n" + Long + "\n--XYZ--\n", true},
+        {From + "Subject: x\nnot a field\n\nl1\nl2\n" + Long + "\n", true},
+        {From + "Subject: w\n\n" + std::string(300, ' ') + "\n<html>x</html>\n" + Long + "\n", false},
+        {From + "Subject: u\n\ntext\n" + Uu + Long + "\n", false},
         {Typed + "a\rb\n", false},
         {Typed + "l1\nl2\nab" + std::string(2, '\0') + "c\rd\n", false},
         {Typed + "l1\nl2\n" + std::string(70000, 'x') + "\na\rb\n", false},
@@ -694,7 +704,11 @@ TEST_F(KvMailStreamFile, LfTextsKeptForAnLfTarget)
         std::vector<std::string> R;
         while (Reader.NextMessage()) {
             R.emplace_back();
-            Reader.GetMessageText(0, R.back());
+            // Added fields handed over apart join the text as they stand.
+            std::string Head;
+            size_t Skip = 0;
+            Reader.TakeMessageText(R.back(), &Head, &Skip);
+            R.back().replace(0, Skip, Head);
             if (Kept)
                 *Kept += Reader.HasLfBreaks() ? '1' : '0';
             if (!Reader.HasLfBreaks())

@@ -235,6 +235,7 @@ void TEMailObj::ClearMessage()
     Rebuild = TMimeRebuild::None;
     LfBreaks = false;
     LfTextHeader.clear();
+    LfTextUntyped = false;
     if (Preloaded)
         Preloaded->Clear();
 }
@@ -634,7 +635,9 @@ bool TEMailObj::ArrivedByMail(const std::string& Text)
 void TEMailObj::RebuildMessage(const std::string& Source, TMimeRebuild Mode)
 {
     const TScopeExit Forget([] { ForgetJudgedFile(); });
-    // Source may be MessageText itself, which is cleared below.
+    // Source may be MessageText itself, which is cleared below (and made
+    // whole first).
+    JoinHead();
     const std::string Text = Source;
     Rebuild = Mode;
     HeaderText.clear();
@@ -717,7 +720,7 @@ void TEMailObj::StoreEudoraText(std::string& Text)
     BuildParts(Text, TMimeRebuild::Detached);
 }
 
-bool TEMailObj::KeepsMboxHeader(std::string_view Head, std::size_t Size, std::string& Header) const
+bool TEMailObj::KeepsMboxHeader(std::string_view Head, std::size_t Size, std::string& Header, bool& Untyped) const
 {
     bool MboxKind = false;
     switch (FormatKind) {
@@ -731,6 +734,7 @@ bool TEMailObj::KeepsMboxHeader(std::string_view Head, std::size_t Size, std::st
     case mbkCopyNumbered2: case mbkHotmail: case mbkFolderFlagsOnly: case mbkFolderPlain: case mbkFileLocation:
         break;
     }
+    Untyped = false;
     if (!MboxKind)
         return false;
     // What StoreMessage asks of an mbox header, in its order; a header that
@@ -744,7 +748,10 @@ bool TEMailObj::KeepsMboxHeader(std::string_view Head, std::size_t Size, std::st
     AppendBareBreaksToCrLf(Head, Crlf);
     Header = GetHeaderPart(Crlf);
     const bool Multipart = IsMultipartSubtype(GetContentType(Header, true, true));
-    return !(FindXAttachmentsLine(Header, true) > 0 && !Multipart);
+    if (FindXAttachmentsLine(Header, true) > 0 && !Multipart)
+        return false;
+    Untyped = AddsType && !HasHeaderField(Header, FieldContentType, true);
+    return !Untyped || Size >= BodyLeftInPlace;
 }
 
 bool TEMailObj::LfTextMissingType(const std::string& Text, std::optional<std::size_t> QpSpaceAt, std::string& Head,
@@ -806,14 +813,13 @@ void TEMailObj::StoreMessage(std::string&& Text)
     if (!LfTextHeader.empty()) {
         std::string Header = std::move(LfTextHeader);
         LfTextHeader.clear();
+        const bool Untyped = std::exchange(LfTextUntyped, false);
         // A text without a Content-Type gets it in front, with LF breaks:
         // its body is neither moved nor made CR LF.
         std::string Head;
         size_t Cut = 0;
-        const bool AddsType = FormatKind == mbkMbox || FormatKind == mbkMboxAttachLines;
         if (Found == TMarkFound::No && (NoUuBegin || !MayNeedDecoding(Header, Text)) &&
-            (!AddsType || HasHeaderField(Header, FieldContentType, true) ||
-             LfTextMissingType(Text, QpSpace, Head, Cut, Header))) {
+            (!Untyped || LfTextMissingType(Text, QpSpace, Head, Cut, Header))) {
             if (FormatKind == mbkMboxAttachLines)
                 FormatKind = mbkMbox;
             SetMessageSource(std::move(Text));

@@ -142,12 +142,14 @@ protected:
     // The text is kept as it stands when its marks and body ask for no
     // change either, and its breaks are made CR LF else.
     std::string LfTextHeader;
+    // Set with it: the header names no Content-Type, which StoreMessage adds.
+    bool LfTextUntyped = false;
     // Whether StoreMessage would keep an mbox text of Size bytes as it
     // stands as far as its header tells: no attachment lines to resolve,
-    // and no Content-Type to add unless the text is large (it goes in front
-    // of the text). Head: the text up to its blank line, its breaks all LF;
-    // Header gets its header with CR LF breaks.
-    bool KeepsMboxHeader(std::string_view Head, std::size_t Size, std::string& Header) const;
+    // and no Content-Type to add (Untyped) unless the text is large (it goes
+    // in front of the text). Head: the text up to its blank line, its breaks
+    // all LF; Header gets its header with CR LF breaks.
+    bool KeepsMboxHeader(std::string_view Head, std::size_t Size, std::string& Header, bool& Untyped) const;
     // For such a text (LF breaks) without a Content-Type: the fields it
     // gets, Head standing for its first Cut bytes (LF breaks; empty when it
     // gets none), and Header its header then (CR LF). False when its first

@@ -306,11 +306,12 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
     // its breaks CR LF here and LF again in the writer gives the same bytes.
     bool Lf = KeepLfBreaks && LineBreakKind == lbkLf;
     std::string LfHeader;
+    bool LfUntyped = false;
     if (InWindow) {
         const std::string_view Raw(Buffer.data() + Offset, Keep);
         if (!FirstBreaksArePlain(Raw, true) || (HeaderEndAsked && !HeaderEndsWithin(Raw, LargeHeaderSize)))
             return false;
-        Lf = Lf && !(LfHeader = KeptLfHeader(Raw, Keep)).empty();
+        Lf = Lf && !(LfHeader = KeptLfHeader(Raw, Keep, LfUntyped)).empty();
         size_t Stop = Lf ? AppendLfTextUpToCrOrNul(Raw, Text, &Watch) : AppendBareBreaksUpToNul(Raw, Text, &Watch);
         // A CR anywhere, and the text is made CR LF as any other.
         if (Lf && Stop < Keep && Raw.find('\r', Stop) != std::string_view::npos) {
@@ -347,7 +348,7 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
                 if (Done == 0) {
                     DetectLineBreakKind(Chunk, MessageBreaksLooked + 1, &FirstBreaks);
                     if (Lf)
-                        Lf = !(LfHeader = KeptLfHeader(Chunk, Keep)).empty();
+                        Lf = !(LfHeader = KeptLfHeader(Chunk, Keep, LfUntyped)).empty();
                 }
                 // A CR at the block's end is read again with the next block,
                 // with the LF that may pair with it.
@@ -400,17 +401,21 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
     NoteMarkLines(Text, FMarkLines);
     if (QpWatched)
         LastQpSpace = FLastQpSpace;
-    if (Lf)
+    if (Lf) {
         LfTextHeader = std::move(LfHeader);
+        LfTextUntyped = LfUntyped;
+    }
     return true;
 }
 
 // The header of a text whose breaks are all LF, with CR LF breaks, when the
 // text is kept as it stands as far as its header tells; empty else. Bytes
 // is the text or its first part (Size: the text's size): a header that does
-// not end in it, or that holds a CR or NUL, is never kept.
-std::string TMailboxStream::KeptLfHeader(std::string_view Bytes, std::size_t Size) const
+// not end in it, or that holds a CR or NUL, is never kept. Untyped: the
+// header names no Content-Type.
+std::string TMailboxStream::KeptLfHeader(std::string_view Bytes, std::size_t Size, bool& Untyped) const
 {
+    Untyped = false;
     const size_t Blank = Bytes.find("\n\n");
     if (Blank == std::string_view::npos)
         return std::string();
@@ -418,7 +423,7 @@ std::string TMailboxStream::KeptLfHeader(std::string_view Bytes, std::size_t Siz
     if (Head.find('\r') != std::string_view::npos || Head.find('\0') != std::string_view::npos)
         return std::string();
     std::string Header;
-    return KeepsMboxHeader(Head, Size, Header) ? Header : std::string();
+    return KeepsMboxHeader(Head, Size, Header, Untyped) ? Header : std::string();
 }
 
 // Where the line that holds the first NUL of Raw, at Stop, starts: the

@@ -91,7 +91,7 @@ private:
     static size_t NulLineStart(std::string_view Raw, size_t Stop, int Before);
     void CleanFromNul(std::string_view Raw, size_t Stop, size_t From, std::string&& Rest, std::string& Text,
                       bool KeepLf);
-    std::string KeptLfHeader(std::string_view Bytes, std::size_t Size) const;
+    std::string KeptLfHeader(std::string_view Bytes, std::size_t Size, bool& Untyped) const;
     bool AddsLastBreak(bool EndsInBreak, size_t Length);
 };
 

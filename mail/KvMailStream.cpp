@@ -464,14 +464,9 @@ void TMailboxStream::CleanFromNul(std::string_view Raw, size_t Stop, size_t From
     for (size_t P = Text.find('\n', Kept - 1); P != std::string::npos && P + 1 < Text.size(); P = Text.find('\n', P + 1))
         if (Firsts[static_cast<unsigned char>(Text[P + 1])])
             FMarkLines.push_back(P + 1);
-    // So are the "=20"s: one the scan saw in the bytes replaced goes, and
-    // is looked for again in what replaced them.
-    if (FLastQpSpace != std::string::npos && FLastQpSpace + 3 > Kept) {
-        FLastQpSpace = std::string::npos;
-        for (size_t P = Text.find("=20"); P != std::string::npos && P + 3 <= Kept; P = Text.find("=20", P + 1))
-            FLastQpSpace = P;
-    }
-    for (size_t P = Text.find("=20", Kept >= 2 ? Kept - 2 : 0); P != std::string::npos; P = Text.find("=20", P + 1))
+    // So are the "=20"s. None spans the line start at Kept, and one the
+    // scan saw past it stands where it stood, the NULs coming after it.
+    for (size_t P = Text.find("=20", Kept); P != std::string::npos; P = Text.find("=20", P + 1))
         FLastQpSpace = P;
 }
 

@@ -178,6 +178,15 @@ TEST_F(KvMailBaseFile, MissingContentTypeGoesBelowTheFromLine)
          from + "\r\nSubject: e\r\n" + qp + body(edge + 1, "=20", "\r\n"), "e"},
         {"=2 across a block edge", from + "\nSubject: e\n\n" + body(edge - 1, "=21 =2\n", "\n"),
          from + "\r\nSubject: e\r\nContent-Type: text/plain\r\n\r\n" + body(edge - 1, "=21 =2", "\r\n"), "e"},
+        // Lines from a NUL on are cleaned apart from the scan.
+        {"=20 opens the line of a NUL", from + "\nSubject: n\n\nl1\nl2\n=20 a" + std::string(1, '\0') + "b\n",
+         from + "\r\nSubject: n\r\n" + qp + "l1\r\nl2\r\n=20 a b", "n"},
+        {"=20 after a NUL", from + "\nSubject: n\n\nl1\nl2\na" + std::string(1, '\0') + "b\nc =20\n",
+         from + "\r\nSubject: n\r\n" + qp + "l1\r\nl2\r\na b\r\nc =20", "n"},
+        {"=20 in the header, a NUL in the body",
+         from + "\nReceived: from a (helo=208.24.118.205)\nSubject: n\n\nl1\nl2\na" + std::string(1, '\0') + "b\n",
+         from + "\r\nReceived: from a (helo=208.24.118.205)\r\nSubject: n\r\nContent-Type: text/plain\r\n\r\nl1\r\nl2\r\na b",
+         "n"},
     };
     const std::string before = "From a@b Mon Jan  1 00:00:00 2024\nSubject: first\nContent-Type: text/plain\n\none\n";
     const std::string after = "From e@f Mon Jan  1 00:00:00 2024\nSubject: last\nContent-Type: text/plain\n\nthree\n";
@@ -197,6 +206,14 @@ TEST_F(KvMailBaseFile, MissingContentTypeGoesBelowTheFromLine)
             EXPECT_FALSE(got[0].Apart);
             EXPECT_EQ(got[2].Subject, "last");
         }
+    // A body of 64 KiB or more stays where it lies; a smaller one is moved.
+    for (const size_t size : {0x10000u, 0xFFFFu}) {
+        const std::string z(size, 'z');
+        const std::vector<TLoaded> got = Load(before + from + "\nSubject: s\nTo: t\n\n" + z + "\n" + after, mbkMbox);
+        ASSERT_EQ(got.size(), 3u);
+        EXPECT_EQ(got[1].Text, from + "\r\nSubject: s\r\nTo: t\r\nContent-Type: text/plain\r\n\r\n" + z);
+        EXPECT_EQ(got[1].Apart, size == 0x10000u);
+    }
     // A message file without header whose first word is "From" has no
     // envelope line to keep in front: the field comes first.
     const std::vector<TLoaded> file = Load("From my side, yes.\r\nSecond line.", mbkMessageFile);

@@ -48,6 +48,21 @@ std::string ReadAt(TStream& Stream, std::int64_t Offset, std::int32_t Count)
 
 bool IsBreakChar(char C) { return C == '\r' || C == '\n'; }
 
+// How far a header is looked at for the name of a field.
+constexpr size_t HeadLookLimit = 0x10000;
+
+// Whether the header that opens Bytes names a Content-Type: the name stands
+// before its blank line, which lies in Bytes' first 64 KiB (CR LF or LF
+// breaks).
+bool HeadNamesContentType(std::string_view Bytes)
+{
+    Bytes = Bytes.substr(0, HeadLookLimit);
+    for (size_t P = Bytes.find('\n'); P != std::string_view::npos && P + 1 < Bytes.size(); P = Bytes.find('\n', P + 1))
+        if (Bytes[P + 1] == '\n' || (Bytes[P + 1] == '\r' && P + 2 < Bytes.size() && Bytes[P + 2] == '\n'))
+            return SearchBuffer(Bytes.data(), static_cast<int>(P), FieldContentType, nullptr, 0, -1) >= 0;
+    return false;
+}
+
 }  // namespace
 
 TLineBreakKind DetectHeadLineBreak(const std::string& Text)
@@ -298,8 +313,14 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
     // its body: the scan notes where the last one lies, for the kinds that
     // add the field.
     FLastQpSpace = std::string::npos;
-    const bool QpWatched = FormatKind == mbkMbox || FormatKind == mbkMboxAttachLines;
-    const TLineStartWatch Watch{MarkLineFirsts(), &FMarkLines, QpWatched ? &FLastQpSpace : nullptr};
+    bool QpWatched = FormatKind == mbkMbox || FormatKind == mbkMboxAttachLines;
+    TLineStartWatch Watch{MarkLineFirsts(), &FMarkLines, nullptr};
+    // A large text whose header names a Content-Type spares its scan the
+    // look: that is most of the bytes of most mailboxes.
+    const auto WatchQp = [&](std::string_view First) {
+        QpWatched = QpWatched && (Keep < BodyLeftInPlace || !HeadNamesContentType(First));
+        Watch.LastQpSpace = QpWatched ? &FLastQpSpace : nullptr;
+    };
     char LastByte = Keep > 0 ? Last[K - 1] : '\0';
     // For a target of LF breaks, a text whose breaks are all LF already is
     // handed on as it stands, when nothing in it asks for a change: making
@@ -311,6 +332,7 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
         const std::string_view Raw(Buffer.data() + Offset, Keep);
         if (!FirstBreaksArePlain(Raw, true) || (HeaderEndAsked && !HeaderEndsWithin(Raw, LargeHeaderSize)))
             return false;
+        WatchQp(Raw);
         Lf = Lf && !(LfHeader = KeptLfHeader(Raw, Keep, LfUntyped)).empty();
         size_t Stop = Lf ? AppendLfTextUpToCrOrNul(Raw, Text, &Watch) : AppendBareBreaksUpToNul(Raw, Text, &Watch);
         // A CR anywhere, and the text is made CR LF as any other.
@@ -346,6 +368,7 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
                                    (HeaderEndAsked && !HeaderEndsWithin(Chunk, LargeHeaderSize)))))
                     return false;
                 if (Done == 0) {
+                    WatchQp(Chunk);
                     DetectLineBreakKind(Chunk, MessageBreaksLooked + 1, &FirstBreaks);
                     if (Lf)
                         Lf = !(LfHeader = KeptLfHeader(Chunk, Keep, LfUntyped)).empty();

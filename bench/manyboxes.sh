@@ -12,22 +12,13 @@
 # BENCH_ROUNDS (default 3), BENCH_WORK (default /tmp/tessaly-manyboxes).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${TESSALY_BUILD:-$root/build}" && pwd)
-before=${BENCH_BEFORE:+$(cd "$BENCH_BEFORE" && pwd)}
-limit=${BENCH_BEFORE_LIMIT:-120}
-rounds=${BENCH_ROUNDS:-3}
-work=${BENCH_WORK:-/tmp/tessaly-manyboxes}
-export TESSALY_WINEPREFIX=${TESSALY_WINEPREFIX:-$build/wineprefix}
-wine_run="$root/scripts/wine-run.sh"
+source "$root/bench/ratios.sh"
+bench_against_before tessaly-manyboxes
 counts=("$@")
 [ ${#counts[@]} -gt 0 ] || counts=(200 2000)
 targets=(EML Txt Mbox_Win Mbox_Unix Mbox_Mac)
-mkdir -p "$work"
-work=$(cd "$work" && pwd)
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 "$wine_run" "$build/bench/mailgen.exe" >/dev/null 2>&1 || true
 WINEPREFIX=$TESSALY_WINEPREFIX wineserver -p 2>/dev/null || true
-source "$root/bench/ratios.sh"
 
 for n in "${counts[@]}"; do
   [ -f "$work/src$n/box$n.mbox" ] && continue

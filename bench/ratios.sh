@@ -7,3 +7,22 @@ mratio() {
     for(i=1;i<=m;i++) for(j=i+1;j<=m;j++) if (r[j]<r[i]) {t=r[i]; r[i]=r[j]; r[j]=t}
     printf "%.2f", (m%2 ? r[(m+1)/2] : (r[m/2]+r[m/2+1])/2)}'
 }
+
+# bench_against_before WORKNAME: what the scripts that run an earlier build
+# beside this one share: the build, the earlier one (BENCH_BEFORE) and its
+# limit, the rounds, the work folder (BENCH_WORK, default /tmp/WORKNAME) and
+# the Wine runner. Needs root.
+bench_against_before() {
+  build=$(cd "${TESSALY_BUILD:-$root/build}" && pwd)
+  before=${BENCH_BEFORE:+$(cd "$BENCH_BEFORE" && pwd)}
+  limit=${BENCH_BEFORE_LIMIT:-120}
+  rounds=${BENCH_ROUNDS:-3}
+  work=${BENCH_WORK:-/tmp/$1}
+  export TESSALY_WINEPREFIX=${TESSALY_WINEPREFIX:-$build/wineprefix}
+  wine_run="$root/scripts/wine-run.sh"
+  mkdir -p "$work"
+  work=$(cd "$work" && pwd)
+}
+
+# winpath PATH: the path as Wine's Z: drive names it.
+winpath() { printf 'Z:%s' "${1//\//\\}"; }

@@ -13,19 +13,10 @@
 # BENCH_ROUNDS (default 3), BENCH_WORK (default /tmp/tessaly-sameid).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${TESSALY_BUILD:-$root/build}" && pwd)
-before=${BENCH_BEFORE:+$(cd "$BENCH_BEFORE" && pwd)}
-limit=${BENCH_BEFORE_LIMIT:-120}
-rounds=${BENCH_ROUNDS:-3}
-work=${BENCH_WORK:-/tmp/tessaly-sameid}
-export TESSALY_WINEPREFIX=${TESSALY_WINEPREFIX:-$build/wineprefix}
-wine_run="$root/scripts/wine-run.sh"
+source "$root/bench/ratios.sh"
+bench_against_before tessaly-sameid
 counts=("$@")
 [ ${#counts[@]} -gt 0 ] || counts=(500 2000)
-mkdir -p "$work"
-work=$(cd "$work" && pwd)
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
-source "$root/bench/ratios.sh"
 
 for n in "${counts[@]}"; do
   [ -f "$work/same$n.mbox" ] && continue

@@ -19,6 +19,7 @@
 #include "mail/KvEudoraAttach.h"
 #include "mail/KvFromLine.h"
 #include "mail/KvMailNames.h"
+#include "mail/KvMailboxHead.h"
 #include "mail/KvMime.h"
 #include "mail/KvMimeHeaders.h"
 #include "mail/KvMimeRender.h"
@@ -442,12 +443,14 @@ bool MissingTypeHeader(const std::string& Text, bool Whole, bool Mbox, const TQp
     // body are told apart after it, and it stays the first line. In a
     // mailbox a text's first line is its separator, or the mailbox's own
     // first line, whatever it reads as: nothing goes above it, or a copy
-    // would no longer begin as its source does.
+    // would no longer begin as its source does. A mailbox's byte-order mark
+    // and the padding after it stay there too, above its first separator.
     Envelope = EnvelopeLineLength(Text);
     if (Mbox && Envelope == 0) {
-        if (Text.compare(0, 5, "From ") != 0)
+        const size_t Lead = BomLength(Text) > 0 ? PaddingLength(Text) : 0;
+        if (Text.compare(Lead, 5, "From ") != 0)
             return true;
-        const size_t Lf = Text.find('\n');
+        const size_t Lf = Text.find('\n', Lead);
         Envelope = Lf == std::string::npos ? Text.size() : Lf + 1;
     }
     const size_t N = Text.size();

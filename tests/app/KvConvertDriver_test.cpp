@@ -99,10 +99,14 @@ TEST(KvConvertDriverText, SniffAndTargetPatterns)
 
 TEST(KvConvertDriverRun, MboxLineEndsToEveryTarget)
 {
+    // A byte-order mark ahead of the first separator goes; the head given
+    // to the first message then is joined to its text right there.
     const struct {
         const char* Name;
         const char* Br;
-    } sources[] = {{"lf", "\n"}, {"crlf", "\r\n"}, {"cr", "\r"}};
+        bool Bom;
+    } sources[] = {{"lf", "\n", false}, {"crlf", "\r\n", false}, {"cr", "\r", false}, {"lf, marked", "\n", true},
+                   {"crlf, marked", "\r\n", true}};
     const struct {
         TMailFormat Format;
         const char* TargetText;  // below the out folder
@@ -125,27 +129,29 @@ TEST(KvConvertDriverRun, MboxLineEndsToEveryTarget)
     TTestMsg Typed = Untyped;
     Typed.Lines.insert(Typed.Lines.begin() + 3,
                        {"Content-Type: text/plain", "Content-Transfer-Encoding: quoted-printable"});
-    const std::vector<TTestMsg> msgs{First, Second, Untyped};
     for (const auto& s : sources) {
+        const std::vector<TTestMsg> msgs = s.Bom ? std::vector<TTestMsg>{Untyped, First, Second}
+                                                 : std::vector<TTestMsg>{First, Second, Untyped};
         for (const auto& t : targets) {
             SCOPED_TRACE(std::string(s.Name) + " to " + std::to_string(t.Format));
             TRun r;
-            PutFile(r.Src("box"), MboxOf(msgs, s.Br));
+            PutFile(r.Src("box"), (s.Bom ? "\xEF\xBB\xBF" : "") + MboxOf(msgs, s.Br));
             r.Add(r.Src("box"), mftMbox);
             r.Target(t.Format, r.Out() + "\\" + t.TargetText);
             r.Start();
 
             // The break before each separator goes with it whatever the
             // mailbox's line ends, so every source gives the same messages.
-            const std::vector<TTestMsg> want{First, Second, Typed};
+            const std::vector<TTestMsg> want = s.Bom ? std::vector<TTestMsg>{Typed, First, Second}
+                                                     : std::vector<TTestMsg>{First, Second, Typed};
             std::map<std::string, std::string> expected;
             if (t.OutName[0]) {
                 expected[t.OutName] = MboxOf(want, t.Br);
             } else {
                 const std::string ext = t.Format == mftEml ? ".eml" : ".txt";
-                expected["First note" + ext] = EmlOf(want[0]);
-                expected["Second note" + ext] = EmlOf(want[1]);
-                expected["Untyped note" + ext] = EmlOf(want[2]);
+                expected["First note" + ext] = EmlOf(First);
+                expected["Second note" + ext] = EmlOf(Second);
+                expected["Untyped note" + ext] = EmlOf(Typed);
             }
             EXPECT_EQ(TreeFiles(r.Out()), expected);
             const std::vector<std::string> log{"Processing: " + r.Src("box"), "Done", "", Counters(1, 3, 0, 0),

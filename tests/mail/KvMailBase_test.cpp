@@ -227,6 +227,11 @@ TEST_F(KvMailBaseFile, MissingContentTypeGoesBelowTheFromLine)
     const std::vector<TLoaded> preface = Load("Preface line\n" + before, mbkMbox);
     ASSERT_EQ(preface.size(), 2u);
     EXPECT_EQ(preface[0].Text, "Preface line");
+    // A byte-order mark ahead of the first separator stays ahead of it,
+    // and the fields go below the separator as in any other message.
+    const std::vector<TLoaded> marked = Load("\xEF\xBB\xBF" + from + "\nSubject: m\n\nhi =20\n" + before, mbkMbox);
+    ASSERT_EQ(marked.size(), 2u);
+    EXPECT_EQ(marked[0].Text, "\xEF\xBB\xBF" + from + "\r\nSubject: m\r\n" + qp + "hi =20");
 }
 
 TEST_F(KvMailBaseFile, MessagesThatNeedTheMimeEngineAreRebuilt)

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Message shapes beside the build before: each shape's mailbox is converted
 # by this build's convert.exe and by an earlier one (BENCH_BEFORE, a folder
-# holding its convert.exe), round by round, to an mbox for Windows and for
-# Unix, next to cp and unix2dos on the same file; the outputs of the two
-# builds are compared byte for byte in every round.
+# holding its convert.exe), round by round (each going first in every other
+# round), to an mbox for Windows and for Unix, next to cp and unix2dos on
+# the same file; the outputs of the two builds are compared byte for byte in
+# every round.
 #
 #   BENCH_BEFORE=/path/to/old TESSALY_BUILD=build bench/shapes.sh [shape...]
 #
@@ -108,8 +109,14 @@ for shape in "${shapes[@]}"; do
     now="" old="" cpt="" u2d="" same=yes
     for ((r = 1; r <= rounds; r++)); do
       rm -f "$work/now.mbox" "$work/old.mbox" "$work/cp.mbox" "$work/u2d.mbox"
-      "$wine_run" "$build/bench/convert.exe" "$(winpath "$box")" Mbox "$(winpath "$work/now.mbox")" $target >"$work/now.out" 2>&1
-      "$wine_run" "$before/convert.exe" "$(winpath "$box")" Mbox "$(winpath "$work/old.mbox")" $target >"$work/old.out" 2>&1
+      # The two builds take turns at going first: the first run of a round
+      # follows the deletion of the round before's outputs, and meets more
+      # of the machine's slow moments.
+      for side in $( ((r % 2)) && echo now old || echo old now); do
+        exe=$build/bench/convert.exe
+        [ "$side" = now ] || exe=$before/convert.exe
+        "$wine_run" "$exe" "$(winpath "$box")" Mbox "$(winpath "$work/$side.mbox")" $target >"$work/$side.out" 2>&1
+      done
       now+=" $(own "$work/now.out")"
       old+=" $(own "$work/old.out")"
       cpt+=" $(wall cp "$box" "$work/cp.mbox")"

@@ -80,7 +80,9 @@ public:
 protected:
     virtual void PaintParentBackground(HDC) {}
     virtual void UpdateDisplay() {}
-    virtual void UpdateFocusDisplay() { Repaint(); }
+    // The focus frame is drawn with the next paint: a focus moved by the
+    // program in the middle of its work costs no paint of its own.
+    virtual void UpdateFocusDisplay() { Invalidate(); }
     virtual TRect GetHotTrackRect() const { return ClientRect(); }
     // The completed press: a click.
     virtual void ChangeState() = 0;

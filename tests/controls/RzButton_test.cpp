@@ -380,7 +380,23 @@ TEST(RzButtonWindow, EnterClicksTheFocusedButtonOrTheDefault)
     EXPECT_EQ(DefClicks.N, 1);
     EXPECT_EQ(PlainClicks.N, 0);
 
+    // The focus frame comes with the window's next paint, not at once.
+    const auto Shown = [&] {
+        TBitmap B(Plain->Width(), Plain->Height());
+        GrabWindow(Plain->Handle(), B);
+        std::vector<COLORREF> Px;
+        for (int Y = 0; Y < B.Height(); ++Y)
+            for (int X = 0; X < B.Width(); ++X)
+                Px.push_back(GetPixel(B.Canvas()->Handle(), X, Y));
+        return Px;
+    };
+    RedrawWindow(F->Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    const std::vector<COLORREF> Unfocused = Shown();
     Plain->SetFocus();
+    EXPECT_TRUE(GetUpdateRect(Plain->Handle(), nullptr, FALSE));
+    EXPECT_EQ(Shown(), Unfocused);
+    RedrawWindow(F->Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    EXPECT_NE(Shown(), Unfocused);
     EXPECT_TRUE(Plain->Active());
     EXPECT_FALSE(Def->Active());
     F->Perform(CM_DIALOGKEY, VK_RETURN, 0);

@@ -257,14 +257,26 @@ void TRzCustomProgressBar::DrawLED(TCanvas* C, const TRect& I)
 // Properties
 // ---------------------------------------------------------------------------
 
-void TRzCustomProgressBar::SetPercent(int Value)
+bool TRzCustomProgressBar::StorePercent(int Value)
 {
     Value = std::clamp(Value, 0, 0xFFFF);
     if (!StoreChanged(FPercent, Value))
-        return;
+        return false;
     if (OnChange)
         OnChange(this, FPercent);
-    Repaint();
+    return true;
+}
+
+void TRzCustomProgressBar::SetPercent(int Value)
+{
+    if (StorePercent(Value))
+        Repaint();
+}
+
+void TRzCustomProgressBar::SetPercentLater(int Value)
+{
+    if (StorePercent(Value))
+        Invalidate();
 }
 
 void TRzCustomProgressBar::SetPartsComplete(unsigned Value)

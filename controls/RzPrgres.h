@@ -20,7 +20,10 @@ public:
     void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
 
     int Percent() const { return FPercent; }
+    // Repaints at once.
     virtual void SetPercent(int Value);
+    // Leaves the repaint to the window's next paint.
+    void SetPercentLater(int Value);
     unsigned PartsComplete() const { return FPartsComplete; }
     virtual void SetPartsComplete(unsigned Value);
     unsigned TotalParts() const { return FTotalParts; }
@@ -81,6 +84,8 @@ protected:
     void DrawLED(TCanvas* C, const TRect& Interior);
 
 private:
+    // Stores a new value and tells OnChange; false when it is the same.
+    bool StorePercent(int Value);
     void Changed();
 
     int FPercent = 0;

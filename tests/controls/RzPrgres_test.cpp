@@ -81,6 +81,37 @@ TEST(RzProgressBar, PartsGivePercentAndText)
     EXPECT_EQ(B.Orientation(), orHorizontal);
 }
 
+// SetPercent paints at once; SetPercentLater leaves the bar's paint to the
+// window's next one, with the value and OnChange as SetPercent gives them.
+TEST(RzProgressBar, PercentLaterPaintsWithTheWindow)
+{
+    TOwn<TForm> F(NewTestForm(120, 40));
+    auto* B = new TRzProgressBar(F.get());
+    B->SetParent(F.get());
+    B->SetBounds(10, 5, 100, 20);
+    F->Show();
+    const HWND Wnd = F->Handle();
+    UpdateWindow(Wnd);
+    int Fired = -1;
+    B->OnChange = [&](TObject*, int P) { Fired = P; };
+    RECT R{};
+    B->SetPercent(30);
+    EXPECT_FALSE(GetUpdateRect(Wnd, &R, FALSE));
+    B->SetPercentLater(170);
+    EXPECT_EQ(B->Percent(), 170);
+    EXPECT_EQ(Fired, 170);
+    ASSERT_TRUE(GetUpdateRect(Wnd, &R, FALSE));
+    EXPECT_EQ(TRect(R), TRect(10, 5, 110, 25));
+    // The same value again is no change: no event, nothing to paint.
+    UpdateWindow(Wnd);
+    Fired = -1;
+    B->SetPercentLater(170);
+    EXPECT_EQ(Fired, -1);
+    EXPECT_FALSE(GetUpdateRect(Wnd, &R, FALSE));
+    B->SetPercentLater(0x10000);
+    EXPECT_EQ(B->Percent(), 0xFFFF);
+}
+
 TEST(RzProgressBarPaint, TraditionalTextTurnsAtTheBarEdge)
 {
     TLookScope Classic(false);

@@ -49,10 +49,14 @@ void TKvFormHack::SetStayOnTop(bool Value)
     SetFormStyle(Value ? fsStayOnTop : fsNormal);
 }
 
-void TKvFormHack::ProcessMessagesIfAllowed()
+void TKvFormHack::ProcessMessagesIfAllowed(bool Paint)
 {
-    if (FPumpAllowed && Visible() && Application)
+    if (!FPumpAllowed || !Visible() || !Application)
+        return;
+    if (Paint)
         Application->ProcessMessages();
+    else
+        Application->ProcessMessagesExceptPaint();
 }
 
 void TKvFormHack::LockUpdates(bool Lock, bool Force)

@@ -33,8 +33,8 @@ public:
     // Handles pending messages, but only once the deferred start-up has
     // begun and while the form is visible: long work calls it after every
     // step, and before that point a re-entered handler would meet a form
-    // that is not set up.
-    void ProcessMessagesIfAllowed();
+    // that is not set up. Paint false leaves the paints pending.
+    void ProcessMessagesIfAllowed(bool Paint = true);
     bool PumpAllowed() const { return FPumpAllowed; }
     bool StartupPosted() const { return FStartupPosted; }
 

@@ -9,6 +9,7 @@
 #include <shellapi.h>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -223,6 +224,9 @@ public:
     void NormalizeTarget();
     bool Running() const;
     TConvertDriver& Driver();
+    // Milliseconds of a steady clock that paces the run's paints; tests put
+    // one of their own here.
+    std::function<DWORD()> PaintClock = [] { return GetTickCount(); };
 
     // The source list: names added with a format (an existing name only
     // takes the format), an entry removed (-1: the selected one; an index
@@ -348,6 +352,8 @@ private:
     static void SkipGroupRow(TRzCustomListBox* List);
 
     std::unique_ptr<TConvertDriver> FDriver;
+    // When the run's pump last let the paints through (GetTickCount).
+    DWORD FRunPaintedAt = 0;
     // While a format list moves by keys the form sends it.
     bool FMovingByKeys = false;
     std::string FNextCaption;

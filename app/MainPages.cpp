@@ -39,6 +39,11 @@ const TPageHeader PageHeaders[] = {
     {23, SStartTitle, SStartText},
 };
 
+// During a run the window is painted at most this often: the driver pumps
+// after every log line, and a paint replaced sooner than this is gone
+// before an eye takes it in.
+constexpr DWORD RunPaintIntervalMs = 100;
+
 // The header's paragraph indents, in points.
 constexpr int HeaderIndent = 4;
 constexpr int HeaderTextIndent = 12;
@@ -407,7 +412,8 @@ void TfrmTessaly::SetProgressVisible(bool Visible)
 
 void TfrmTessaly::SetProgressPercent(int Percent)
 {
-    pnlProgressBar->SetPercent(Percent);
+    // Painted with the rest of the window by the next pump that paints.
+    pnlProgressBar->SetPercentLater(Percent);
 }
 
 void TfrmTessaly::SetStatusText(const std::string& Text)
@@ -417,11 +423,25 @@ void TfrmTessaly::SetStatusText(const std::string& Text)
 
 void TfrmTessaly::ProcessMessages()
 {
+    // Each paint of the log and the buttons costs more than the run's
+    // steps between two pumps. The user's own input is still answered at
+    // once, with its paints; the rest waits for the next pump that paints,
+    // or for the window's loop when the run ends first.
+    const DWORD Now = PaintClock();
+    const bool Input = HIWORD(GetQueueStatus(QS_INPUT)) != 0;
+    if (Running() && !Input && Now - FRunPaintedAt < RunPaintIntervalMs) {
+        ProcessMessagesIfAllowed(false);
+        return;
+    }
+    FRunPaintedAt = Now;
     ProcessMessagesIfAllowed();
 }
 
 void TfrmTessaly::SetNextButton(const std::string& Caption, int Tag)
 {
+    // A run starts: its first paint comes with its first pump past the interval.
+    if (Tag >= StopButtonTag && btnNext->Tag() < StopButtonTag)
+        FRunPaintedAt = PaintClock();
     btnNext->SetCaption(Caption);
     btnNext->SetTag(Tag);
 }

@@ -755,9 +755,9 @@ bool TApplication::IsKeyMsg(MSG& Msg)
     return C->Perform(CN_BASE + Msg.message, Msg.wParam, Msg.lParam) != 0;
 }
 
-bool TApplication::ProcessMessage(MSG& Msg)
+bool TApplication::ProcessMessage(MSG& Msg, UINT Filter)
 {
-    if (!PeekMessageA(&Msg, nullptr, 0, 0, PM_REMOVE))
+    if (!PeekMessageA(&Msg, nullptr, 0, 0, PM_REMOVE | Filter))
         return false;
     if (Msg.message == WM_QUIT) {
         FTerminated = true;
@@ -781,15 +781,25 @@ bool TApplication::ProcessMessage(MSG& Msg)
     return true;
 }
 
-void TApplication::ProcessMessages()
+void TApplication::ProcessPending(UINT Filter)
 {
     Handle();
     MSG Msg;
-    while (ProcessMessage(Msg)) {
+    while (ProcessMessage(Msg, Filter)) {
         if (FTerminated)
             break;
     }
     FlushDeferredFrees();
+}
+
+void TApplication::ProcessMessages()
+{
+    ProcessPending(0);
+}
+
+void TApplication::ProcessMessagesExceptPaint()
+{
+    ProcessPending(PM_QS_INPUT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE);
 }
 
 void TApplication::Idle()

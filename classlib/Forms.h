@@ -172,6 +172,10 @@ public:
     void Run();
     // Handles every pending message and returns.
     void ProcessMessages();
+    // Handles every pending message but the paints, which stay pending for
+    // a later pump or the message loop: input, posted and sent messages and
+    // timers are served at once.
+    void ProcessMessagesExceptPaint();
     // Waits for one message (idle processing first) and handles it.
     void HandleMessage();
     void Terminate();
@@ -230,7 +234,9 @@ public:
 private:
     void StartHintTimer(unsigned Interval);
     void StopHintTimer();
-    bool ProcessMessage(MSG& Msg);
+    // Filter: PM_QS_ flags that narrow what is taken; 0 takes anything.
+    bool ProcessMessage(MSG& Msg, UINT Filter = 0);
+    void ProcessPending(UINT Filter);
     void Idle();
     void WndProc(TMessage& Message);
     HWND FHandle = nullptr;

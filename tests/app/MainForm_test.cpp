@@ -593,7 +593,23 @@ TEST_F(WizardTest, StopDuringARunOnAGeneratedMailbox)
     ReadyToRun(300);
     ASSERT_EQ(Form->btnNext->Tag(), StartButtonTag);
     int TagDuringRun = 0;
+    // The run's pumps leave the paints (here the Stop caption's) until one
+    // comes a paint interval after the start; the click on Stop, input,
+    // is served at once.
+    DWORD PaintNow = 0;
+    Form->PaintClock = [&] { return PaintNow; };
+    bool StopUnpainted = false, StopPainted = false;
     Form->OnPump = [&](int N) {
+        const bool Pending = GetUpdateRect(Form->btnNext->Handle(), nullptr, FALSE) != FALSE;
+        if (N == 3) {
+            StopUnpainted = Pending;
+            PaintNow += 99;
+        } else if (N == 4) {
+            StopUnpainted = StopUnpainted && Pending;
+            PaintNow += 1;
+        } else if (N == 5) {
+            StopPainted = !Pending;
+        }
         if (N == 40) {
             TagDuringRun = static_cast<int>(Form->btnNext->Tag());
             EXPECT_FALSE(Form->btnBack->Enabled());
@@ -603,6 +619,8 @@ TEST_F(WizardTest, StopDuringARunOnAGeneratedMailbox)
     };
     PostClick(Form->btnNext);
     Pump();
+    EXPECT_TRUE(StopUnpainted);
+    EXPECT_TRUE(StopPainted);
     EXPECT_EQ(TagDuringRun, StopButtonTag);
     ASSERT_EQ(Boxes.size(), 1u);
     EXPECT_EQ(Boxes[0].Msg, "Abort mail conversion?");

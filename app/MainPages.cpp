@@ -39,10 +39,11 @@ const TPageHeader PageHeaders[] = {
     {23, SStartTitle, SStartText},
 };
 
-// During a run the window is painted at most this often: the driver pumps
-// after every log line, and a paint replaced sooner than this is gone
-// before an eye takes it in.
-constexpr DWORD RunPaintIntervalMs = 100;
+// During a run the window is painted at most as often as the driver sets
+// the bar: it pumps after every log line and at most every 50 ms, and a
+// paint replaced sooner is gone before an eye takes it in. A run shorter
+// than this shows no busy state that would only flicker.
+constexpr DWORD RunPaintIntervalMs = TConvertDriver::BarIntervalMs;
 
 // The header's paragraph indents, in points.
 constexpr int HeaderIndent = 4;

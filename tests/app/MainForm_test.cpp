@@ -603,7 +603,7 @@ TEST_F(WizardTest, StopDuringARunOnAGeneratedMailbox)
         const bool Pending = GetUpdateRect(Form->btnNext->Handle(), nullptr, FALSE) != FALSE;
         if (N == 3) {
             StopUnpainted = Pending;
-            PaintNow += 99;
+            PaintNow += TConvertDriver::BarIntervalMs - 1;
         } else if (N == 4) {
             StopUnpainted = StopUnpainted && Pending;
             PaintNow += 1;

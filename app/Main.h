@@ -352,8 +352,13 @@ private:
     static void SkipGroupRow(TRzCustomListBox* List);
 
     std::unique_ptr<TConvertDriver> FDriver;
-    // When the run's pump last let the paints through (GetTickCount).
+    // When the run's pump last let the paints through (PaintClock).
     DWORD FRunPaintedAt = 0;
+    // The run's log lines not yet in the pane: they go in at once with the
+    // next paint, before a question and when the run ends.
+    std::wstring FPendingLog;
+    void QueueLogLine(const std::wstring& Line);
+    void FlushLog();
     // While a format list moves by keys the form sends it.
     bool FMovingByKeys = false;
     std::string FNextCaption;

@@ -599,15 +599,18 @@ TEST_F(WizardTest, StopDuringARunOnAGeneratedMailbox)
     DWORD PaintNow = 0;
     Form->PaintClock = [&] { return PaintNow; };
     bool StopUnpainted = false, StopPainted = false;
+    std::string LogUnpainted, LogPainted;
     Form->OnPump = [&](int N) {
         const bool Pending = GetUpdateRect(Form->btnNext->Handle(), nullptr, FALSE) != FALSE;
         if (N == 3) {
+            LogUnpainted = Form->edtProcessing->AllText();
             StopUnpainted = Pending;
             PaintNow += TConvertDriver::BarIntervalMs - 1;
         } else if (N == 4) {
             StopUnpainted = StopUnpainted && Pending;
             PaintNow += 1;
         } else if (N == 5) {
+            LogPainted = Form->edtProcessing->AllText();
             StopPainted = !Pending;
         }
         if (N == 40) {
@@ -621,6 +624,9 @@ TEST_F(WizardTest, StopDuringARunOnAGeneratedMailbox)
     Pump();
     EXPECT_TRUE(StopUnpainted);
     EXPECT_TRUE(StopPainted);
+    // So do the log's lines: they go in with the paint.
+    EXPECT_EQ(LogUnpainted.find("Processing: "), std::string::npos) << LogUnpainted;
+    EXPECT_NE(LogPainted.find("Processing: "), std::string::npos) << LogPainted;
     EXPECT_EQ(TagDuringRun, StopButtonTag);
     ASSERT_EQ(Boxes.size(), 1u);
     EXPECT_EQ(Boxes[0].Msg, "Abort mail conversion?");

@@ -154,6 +154,12 @@ TEST_F(FormsSaveTest, DeferredStartupRunsOnceAfterTheWindowExists)
     F.Drain();
     EXPECT_EQ(F.Loads, 1);
     EXPECT_EQ(F.AfterShows, 1);
+
+    // Hidden, the pump leaves the queue alone again.
+    F.Hide();
+    PostMessageA(F.Handle(), WM_USER, 0, 0);
+    F.ProcessMessagesIfAllowed();
+    EXPECT_TRUE(PeekMessageA(&M, F.Handle(), WM_USER, WM_USER, PM_REMOVE));
 }
 
 TEST_F(FormsSaveTest, SystemMenuCommands)

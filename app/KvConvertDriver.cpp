@@ -531,7 +531,7 @@ void TConvertDriver::FinderFoundFile(TFileFinder* Sender, const std::string& Fil
     LogLine("");
 }
 
-std::wstring TConvertDriver::LongMboxTargetOf(const std::string& DataFile) const
+std::wstring TConvertDriver::MboxTargetNamed(const std::string& DataFile) const
 {
     const TConvertSettings& RunSettings = *FSettings;
     const std::wstring Target = RunSettings.GetTargetPath(DataFile);
@@ -550,13 +550,18 @@ std::wstring TConvertDriver::LongMboxTargetOf(const std::string& DataFile) const
            });
 }
 
-std::string TConvertDriver::MboxTargetOf(const std::string& DataFile) const
+const std::wstring& TConvertDriver::LongMboxTargetOf(const std::string& DataFile) const
 {
     if (DataFile != FTargetOfMailbox || DataFile.empty()) {
-        FTargetOfMailboxIs = LongMboxTargetOf(DataFile);
+        FTargetOfMailboxIs = MboxTargetNamed(DataFile);
         FTargetOfMailbox = DataFile;
     }
-    return AnsiPathOf(FTargetOfMailboxIs);
+    return FTargetOfMailboxIs;
+}
+
+std::string TConvertDriver::MboxTargetOf(const std::string& DataFile) const
+{
+    return AnsiPathOf(LongMboxTargetOf(DataFile));
 }
 
 bool TConvertDriver::IsRunTarget(const std::string& DataFile) const
@@ -576,8 +581,7 @@ bool TConvertDriver::IsRunTarget(const std::string& DataFile) const
 
 bool TConvertDriver::PrepareMboxWriter(const std::string& DataFile)
 {
-    MboxTargetOf(DataFile);
-    const std::wstring Target = FTargetOfMailboxIs;
+    const std::wstring Target = LongMboxTargetOf(DataFile);
     ForceLongFolder(Target.substr(0, Target.find_last_of(L"\\/") + 1));
     // A name the code page cannot hold has a short form, which the writer
     // opens, only once its file exists: it is made now, empty, as the

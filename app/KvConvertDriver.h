@@ -120,8 +120,10 @@ private:
     bool PrepareMboxWriter(const std::string& DataFile);
     // The mbox file a mailbox's messages go to.
     // The mbox target of a mailbox by its long name, and by the ANSI path
-    // that opens it.
-    std::wstring LongMboxTargetOf(const std::string& DataFile) const;
+    // that opens it. The last mailbox's is kept: it is asked for again when
+    // its writer is made, and working it out looks the mailbox's long name
+    // up on disk.
+    const std::wstring& LongMboxTargetOf(const std::string& DataFile) const;
     std::string MboxTargetOf(const std::string& DataFile) const;
     bool IsRunTarget(const std::string& DataFile) const;
     // Logs the target and the reason and stops the run.
@@ -203,8 +205,8 @@ private:
     // The path keys of the mbox files this run has opened: every mailbox
     // found is checked against all of them.
     std::unordered_set<std::string> FRunTargetKeys;
-    // The last mailbox's target: asked for again when its writer is made,
-    // and each asking looks the mailbox's long name up on disk.
+    std::wstring MboxTargetNamed(const std::string& DataFile) const;
+    // The last mailbox and its target (LongMboxTargetOf).
     mutable std::string FTargetOfMailbox;
     mutable std::wstring FTargetOfMailboxIs;
     bool FRunning = false;

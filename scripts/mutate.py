@@ -10,8 +10,9 @@ the tests do not notice is a survivor, a gap in the tests.
 Mistakes: a comparison's boundary or sense flipped, && and || swapped, a `!`
 dropped, an integer constant one more or one less, a guard that returns,
 continues or breaks removed, an early return removed, two call arguments
-swapped. Only code is touched: comments, string and character literals and
-preprocessor lines never.
+swapped, a statement left out (kept behind `if (false)`). Only code is
+touched: comments, string and character literals and preprocessor lines
+never.
 
 Each mutant rebuilds test_<folder> (app mutants also test_e2e, with the
 program) and runs it under Wine with --gtest_fail_fast; a non-zero exit or
@@ -37,7 +38,7 @@ import sys
 import time
 
 FOLDERS = ["classlib", "foundation", "mail", "controls", "shell", "app"]
-KINDS = ["cmp", "logic", "not", "const", "guard", "return", "args"]
+KINDS = ["cmp", "logic", "not", "const", "guard", "return", "args", "statement"]
 
 
 class Stopped(Exception):
@@ -301,6 +302,67 @@ def interchangeable(first, second):
     return known not in ("string", "char") or re.match(r'^[A-Za-z_]\w*$', other) is not None
 
 
+STATEMENT_KEYWORDS = re.compile(
+    r'^(?:return|break|continue|goto|case|default|if|else|for|while|do|switch|try|catch|using|typedef|'
+    r'static_assert|template|class|struct|union|enum|namespace|public|private|protected|friend|co_return|'
+    r'extern|static|const|constexpr|constinit|auto|thread_local|unsigned|signed|inline|typename|register)\b'
+    r'|^(?:\[\[|\(void\)|[{};])|^[A-Za-z_]\w*\s*:(?!:)')
+# A type, then a name: `T Name`, `T* Name`, `A::B<C> Name`, `T*Name`.
+DECLARES = re.compile(r'^[A-Za-z_]\w*(?:::[A-Za-z_]\w*)*(?:<[^;=]*>)?(?:::[A-Za-z_]\w*)*'
+                      r'(?:\s*(?:[*&]+|\bconst\b))*\s+[*&]*\s*[A-Za-z_\[]'
+                      r'|^[A-Za-z_][\w:]*(?:<[^;=]*>)?[*&]+\s*[A-Za-z_]')
+FUNCTION_HEAD = re.compile(r'[)\]]\s*(?:(?:const|noexcept|override|final|mutable|volatile|&&|&)\s*)*(?:->\s*[^{};]+)?$')
+
+
+def statement_drop(line, code, prev_code, next_code, head, masked, at):
+    """The line with the statement it starts left out, or None: a statement
+    inside a function that declares nothing, exits nothing and is no body
+    of an if, else or loop without braces. `at` is the line's offset in
+    `masked`. The statement stays, behind an if (false), so that what only
+    it used is still used and the compiler has nothing to warn about, and
+    so that one line holds the change when it goes on over more lines."""
+    stripped = code.strip()
+    if head is None or not (CONTROL_HEAD.match(head) or FUNCTION_HEAD.search(head) or head.endswith(";")):
+        return None
+    if prev_code is None or prev_code.rstrip()[-1:] not in (";", "{", "}", ":"):
+        return None
+    throw = re.match(r'^throw\b', stripped)
+    if throw and (next_code or "").lstrip().startswith("}"):
+        # The throw that ends a function (whose brace stands on a line of
+        # its own) stays: without it the function runs off its end.
+        depth, j = 0, at
+        while j > 0 and (depth or masked[j - 1] != "{"):
+            depth += {"}": 1, "{": -1}.get(masked[j - 1], 0)
+            j -= 1
+        if not masked[masked.rfind("\n", 0, j) + 1:j - 1].strip():
+            return None
+    if STATEMENT_KEYWORDS.match(stripped) or (not throw and not re.match(r'^(?:delete|co_await)\b', stripped)
+                                              and DECLARES.match(stripped)):
+        return None
+    indent = len(code) - len(code.lstrip())
+    depth = 0
+    for j in range(at + indent, len(masked)):
+        c = masked[j]
+        if c in "([":
+            depth += 1
+        elif c in ")]":
+            depth -= 1
+            if depth < 0:
+                return None  # the line goes on with what the line above began
+        elif c == "{" and depth == 0 or c == "}" and depth == 0:
+            return None  # a block of its own, or no statement at all
+        elif c in "{}":
+            depth += 1 if c == "{" else -1
+        elif c == ";" and depth == 0:
+            end = j - at
+            if end < len(code) and code[end + 1:].strip():
+                # Another statement follows on the line: an if in front
+                # would look as if it guarded that one too.
+                return line[:indent] + line[end + 1:].lstrip()
+            return line[:indent] + "if (false) " + line[indent:]
+    return None
+
+
 def line_mutants(line, code, prev_code, next_code, head, block_exits=False):
     """Mutants of one line: (column, kind, mutated line). `code` is the line
     with comments and literals blanked, `prev_code`/`next_code` the nearest
@@ -417,7 +479,12 @@ def file_mutants(repo, path, lines_wanted):
         body, code = (line[:-1], code_lines[k][:-1]) if cr else (line, code_lines[k])
         opens = code.rstrip().endswith("{")
         exits = opens and exits_block(masked, starts[k] + len(code.rstrip()) - 1)
-        for col, kind, after in line_mutants(body, code, neighbour(k, -1), neighbour(k, 1), heads[k], exits):
+        found = line_mutants(body, code, neighbour(k, -1), neighbour(k, 1), heads[k], exits)
+        dropped = statement_drop(body, code, neighbour(k, -1), neighbour(k, 1), heads[k - 1] if k else None,
+                                 masked, starts[k])
+        if dropped is not None:
+            found.append((len(code) - len(code.lstrip()), "statement", dropped))
+        for col, kind, after in found:
             result.append({"file": path, "line": number, "col": col, "kind": kind,
                            "before": body, "after": after})
     return result

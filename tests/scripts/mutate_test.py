@@ -20,6 +20,37 @@ SOURCE = ("int Twice(int V)\r\n{\r\n    return V * 2; // reached\r\n}\r\n"
           "int Never(int V)\r\n{\r\n    return V * 3; // no test calls it\r\n}\r\n"
           "static_assert(sizeof(char) == 1, \"a char is 1 byte\");").encode()
 CHECK = b"int Twice(int);\nint main() { return Twice(5) == 10 ? 0 : 1; }\n"
+# For the kinds that leave something out: the check looks up keys 2 and 3
+# only, and adds without doubling.
+DROPS = b"""struct TRow { int Key; int Value; };
+static const TRow Rows[] = {
+    {1, 10}, {2, 20},
+    {3, 30},
+};
+int Lookup(int Key)
+{
+    for (const TRow& R : Rows)
+        if (R.Key == Key)
+            return R.Value;
+    return 0;
+}
+int Count = 0;
+int Add(int V, bool Double)
+{
+    int Sum = V;
+    Sum += 1; Count++;
+    if (V < 100 && Double)
+        Sum *= 2;
+    return Sum;
+}
+void Keep(int V)
+{
+    Count = Count +
+            V;
+}
+"""
+CHECK_DROPS = (b"int Lookup(int);\nint Add(int, bool);\n"
+               b"int main() { return Lookup(2) == 20 && Lookup(3) == 30 && Add(-5, false) == -4 ? 0 : 1; }\n")
 
 
 class MutateScript(unittest.TestCase):
@@ -85,6 +116,28 @@ class MutateScript(unittest.TestCase):
             got = sorted((m["line"], m["status"]) for m in json.load(f)["mutants"])
         self.assertEqual(got, [(7, "SURVIVED"), (7, "SURVIVED")])
         self.assert_restored()
+
+    def test_left_out_and_still_built(self):
+        with open(self.source, "wb") as f:
+            f.write(DROPS)
+        with open(os.path.join(self.repo, "Check.cpp"), "wb") as f:
+            f.write(CHECK_DROPS)
+        # Warnings as errors: what a dropped statement alone used must still
+        # be used, or its mutant would never build.
+        self.build_cmd = self.build_cmd.replace(" -o", " -Wall -Wextra -Werror -o")
+        report = os.path.join(self.dir, "r.json")
+        run = self.mutate("--kind", "statement", "--json", report)
+        self.assertEqual(run.returncode, 0, run.stdout + run.stderr)
+        with open(report) as f:
+            got = sorted((m["line"], m["kind"], m["after"].strip(), m["status"]) for m in json.load(f)["mutants"])
+        # Never a declaration, a return, nor the body of an if without braces.
+        self.assertEqual(got, [
+            (17, "statement", "Count++;", "CAUGHT"),
+            (24, "statement", "if (false) Count = Count +", "SURVIVED"),
+        ])
+        self.assertIn("classlib   1 of 2 caught (50 %), 0 not compiled", run.stdout)
+        with open(self.source, "rb") as f:
+            self.assertEqual(f.read(), DROPS)
 
     def test_refused_when_the_tests_fail_unchanged(self):
         run = self.mutate(test_cmd="false")

@@ -10,9 +10,9 @@ the tests do not notice is a survivor, a gap in the tests.
 Mistakes: a comparison's boundary or sense flipped, && and || swapped, a `!`
 dropped, an integer constant one more or one less, a guard that returns,
 continues or breaks removed, an early return removed, two call arguments
-swapped, a statement left out (kept behind `if (false)`). Only code is
-touched: comments, string and character literals and preprocessor lines
-never.
+swapped, a statement left out (kept behind `if (false)`), one entry of a
+table left out. Only code is touched: comments, string and character
+literals and preprocessor lines never.
 
 Each mutant rebuilds test_<folder> (app mutants also test_e2e, with the
 program) and runs it under Wine with --gtest_fail_fast; a non-zero exit or
@@ -26,6 +26,7 @@ back a file a killed run left changed before it does anything else.
 """
 import argparse
 import base64
+import bisect
 import fcntl
 import json
 import os
@@ -38,7 +39,7 @@ import sys
 import time
 
 FOLDERS = ["classlib", "foundation", "mail", "controls", "shell", "app"]
-KINDS = ["cmp", "logic", "not", "const", "guard", "return", "args", "statement"]
+KINDS = ["cmp", "logic", "not", "const", "guard", "return", "args", "statement", "entry"]
 
 
 class Stopped(Exception):
@@ -51,10 +52,11 @@ def on_signal(signum, _frame):
 
 # ---------------------------------------------------------------- sources
 
-def mask_code(text):
+def mask_code(text, literals=True):
     """The text with every comment and string or character literal replaced
     by spaces (line breaks kept), so offsets and lines stay those of the
-    source and nothing inside a literal or comment looks like code."""
+    source and nothing inside a literal or comment looks like code. With
+    `literals` false the literals stay."""
     out = list(text)
     i, n = 0, len(text)
 
@@ -96,7 +98,8 @@ def mask_code(text):
         else:
             i += 1
             continue
-        blank(i, j)
+        if literals or c == "/":
+            blank(i, j)
         i = j
     return "".join(out)
 
@@ -363,6 +366,64 @@ def statement_drop(line, code, prev_code, next_code, head, masked, at):
     return None
 
 
+TABLE_HEAD = re.compile(r'(?:[A-Za-z_]\w*\s*(?:\[[^\[\]]*\])+|>\s*[A-Za-z_]\w*)\s*=?\s*$')
+
+
+def table_entries(masked, plain):
+    """Each entry of a table (a braced list that fills an array or a
+    container: its outer list only, never the fields of a row) that lies
+    on one line: {line index: [(column, first, last)]}, where first and
+    last bound what leaving the entry out removes, its comma included.
+    `plain` is the source with its comments blanked, its literals kept."""
+    entries = {}
+    starts = [0] + [m.end() for m in re.finditer("\n", masked)]
+    for brace in re.finditer(r"\{", masked):
+        i = brace.start()
+        before = masked[max(0, i - 400):i]
+        head = re.split(r"[;{}]", before)[-1]
+        named = TABLE_HEAD.search(head.rstrip())
+        # A declaration: a type before the name, or a struct defined there.
+        # `Points[0] = {X, Y};` only assigns one element.
+        kind = head[:named.start()].strip() if named else ""
+        if not named or not (re.search(r"[\w>*&]$", kind) or not kind and before[-len(head) - 1:][:1] == "}"):
+            continue
+        close = matching_paren(masked, i)
+        if close < 0:
+            continue
+        spans, depth, start = [], 0, i + 1
+        for j in range(i + 1, close + 1):
+            c = masked[j]
+            if c in "([{":
+                depth += 1
+            elif c in ")]}" and j < close:
+                depth -= 1
+            elif depth == 0 and (c == "," or j == close):
+                spans.append((start, j))
+                start = j + 1
+        for a, stop in spans:
+            text = plain[a:stop]
+            if not text.strip():
+                continue
+            a += len(text) - len(text.lstrip())
+            b = stop - (len(text) - len(text.rstrip()))
+            line_start = masked.rfind("\n", 0, a) + 1
+            line_end = masked.find("\n", a)
+            line_end = len(masked) if line_end < 0 else line_end
+            if b > line_end:
+                continue
+            if masked[stop] == "," and stop < line_end:
+                # Up to the next entry when it is on the same line.
+                nxt = stop + 1 + len(plain[stop + 1:line_end]) - len(plain[stop + 1:line_end].lstrip())
+                first, last = a, nxt if nxt < line_end and plain[nxt] != "}" else stop + 1
+            else:
+                # The last entry: the comma before it goes with it.
+                comma = masked.rfind(",", line_start, a)
+                first, last = (comma if comma >= 0 and not plain[comma + 1:a].strip() else a), b
+            number = bisect.bisect_right(starts, a) - 1
+            entries.setdefault(number, []).append((a - line_start, first - line_start, last - line_start))
+    return entries
+
+
 def line_mutants(line, code, prev_code, next_code, head, block_exits=False):
     """Mutants of one line: (column, kind, mutated line). `code` is the line
     with comments and literals blanked, `prev_code`/`next_code` the nearest
@@ -457,6 +518,7 @@ def file_mutants(repo, path, lines_wanted):
     code_lines = masked.split("\n")
     skip = preprocessor_lines(code_lines)
     heads = brace_heads(masked)
+    entries = table_entries(masked, mask_code(text, literals=False))
     starts = [0]
     for l in code_lines[:-1]:
         starts.append(starts[-1] + len(l) + 1)
@@ -484,6 +546,9 @@ def file_mutants(repo, path, lines_wanted):
                                  masked, starts[k])
         if dropped is not None:
             found.append((len(code) - len(code.lstrip()), "statement", dropped))
+        for col, first, last in entries.get(k, []):
+            after = body[:first] + body[last:] if body[last:].strip() else body[:first].rstrip()
+            found.append((col, "entry", after if code[:first].strip() or code[last:].strip() else ""))
         for col, kind, after in found:
             result.append({"file": path, "line": number, "col": col, "kind": kind,
                            "before": body, "after": after})

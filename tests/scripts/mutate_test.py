@@ -126,16 +126,19 @@ class MutateScript(unittest.TestCase):
         # be used, or its mutant would never build.
         self.build_cmd = self.build_cmd.replace(" -o", " -Wall -Wextra -Werror -o")
         report = os.path.join(self.dir, "r.json")
-        run = self.mutate("--kind", "statement", "--json", report)
+        run = self.mutate("--kind", "statement", "--kind", "entry", "--json", report)
         self.assertEqual(run.returncode, 0, run.stdout + run.stderr)
         with open(report) as f:
             got = sorted((m["line"], m["kind"], m["after"].strip(), m["status"]) for m in json.load(f)["mutants"])
         # Never a declaration, a return, nor the body of an if without braces.
         self.assertEqual(got, [
+            (3, "entry", "{1, 10},", "CAUGHT"),
+            (3, "entry", "{2, 20},", "SURVIVED"),
+            (4, "entry", "", "CAUGHT"),
             (17, "statement", "Count++;", "CAUGHT"),
             (24, "statement", "if (false) Count = Count +", "SURVIVED"),
         ])
-        self.assertIn("classlib   1 of 2 caught (50 %), 0 not compiled", run.stdout)
+        self.assertIn("classlib   3 of 5 caught (60 %), 0 not compiled", run.stdout)
         with open(self.source, "rb") as f:
             self.assertEqual(f.read(), DROPS)
 

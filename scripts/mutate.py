@@ -11,8 +11,9 @@ Mistakes: a comparison's boundary or sense flipped, && and || swapped, a `!`
 dropped, an integer constant one more or one less, a guard that returns,
 continues or breaks removed, an early return removed, two call arguments
 swapped, a statement left out (kept behind `if (false)`), one entry of a
-table left out. Only code is touched: comments, string and character
-literals and preprocessor lines never.
+table left out, one operand of && or || left out of the decision. Only
+code is touched: comments, string and character literals and preprocessor
+lines never.
 
 Each mutant rebuilds test_<folder> (app mutants also test_e2e, with the
 program) and runs it under Wine with --gtest_fail_fast; a non-zero exit or
@@ -39,7 +40,7 @@ import sys
 import time
 
 FOLDERS = ["classlib", "foundation", "mail", "controls", "shell", "app"]
-KINDS = ["cmp", "logic", "not", "const", "guard", "return", "args", "statement", "entry"]
+KINDS = ["cmp", "logic", "not", "const", "guard", "return", "args", "statement", "entry", "clause"]
 
 
 class Stopped(Exception):
@@ -305,6 +306,62 @@ def interchangeable(first, second):
     return known not in ("string", "char") or re.match(r'^[A-Za-z_]\w*$', other) is not None
 
 
+def operand_edge(code, pos, step):
+    """Where the operand of the && or || at `pos` ends on the side `step`
+    points to: the index of the bracket, separator or other && / || that
+    bounds it, or -1 / len(code) with the bracket depth left open when the
+    line's edge comes first."""
+    depth, j = 0, pos - 1 if step < 0 else pos + 2
+    opening, closing = ("([{", ")]}") if step > 0 else (")]}", "([{")
+    while 0 <= j < len(code):
+        c = code[j]
+        if c in opening:
+            depth += 1
+        elif c in closing:
+            if depth == 0:
+                return j, 0
+            depth -= 1
+        elif depth == 0:
+            pair = code[j:j + 2] if step > 0 else code[j - 1:j + 1]
+            if pair in ("&&", "||") or c in ",;?" \
+                    or (c == ":" and ":" not in (code[j - 1:j], code[j + 1:j + 2])) \
+                    or (c == "=" and code[j - 1:j] not in ("=", "!", "<", ">") and code[j + 1:j + 2] != "="):
+                return j, 0
+        j += step
+    return j, depth
+
+
+def clause_drops(line, code, prev_code):
+    """The line with one operand of an && or || left out of the decision:
+    (column, line) for each operand that starts and ends on this line. A
+    left operand may also start the line when the line above ends in an
+    operator, a bracket or a comma that it continues. The operand stays,
+    never evaluated, as `(true || X)` beside an && and `(false && X)`
+    beside an ||, so that what only it used is still used."""
+    found = {}
+    for m in re.finditer(r'(?<=\s)(&&|\|\|)(?=\s|$)', code):
+        pos = m.start()
+        wrap = "(true || %s)" if m.group(1) == "&&" else "(false && %s)"
+        left, depth = operand_edge(code, pos, -1)
+        a = left + 1
+        word = re.match(r'\s*(?:co_)?return\b', code[a:pos])
+        if word:
+            a += word.end()
+        # Spaces are judged on the line itself: a blanked literal is no space.
+        a += len(line[a:pos]) - len(line[a:pos].lstrip())
+        b = len(line[:pos].rstrip())
+        joined = left >= 0 or word or (depth == 0 and prev_code is not None
+                                        and re.search(r'(?:&&|\|\||[(,=?:]|\breturn)\s*$', prev_code))
+        if joined and a < b:
+            found.setdefault(line[:a] + wrap % line[a:b] + line[b:], a)
+        right, depth = operand_edge(code, pos, 1)
+        a = len(line) - len(line[pos + 2:].lstrip())
+        b = len(line[:right].rstrip())
+        if right < len(code) and a < b:
+            found.setdefault(line[:a] + wrap % line[a:b] + line[b:], a)
+    return [(col, after) for after, col in found.items()]
+
+
 STATEMENT_KEYWORDS = re.compile(
     r'^(?:return|break|continue|goto|case|default|if|else|for|while|do|switch|try|catch|using|typedef|'
     r'static_assert|template|class|struct|union|enum|namespace|public|private|protected|friend|co_return|'
@@ -446,6 +503,8 @@ def line_mutants(line, code, prev_code, next_code, head, block_exits=False):
         flipped = logic_flip(line, code, m.start(), prev_code, next_code)
         if flipped is not None:
             found.append((m.start(), "logic", flipped))
+    for col, after in clause_drops(line, code, prev_code):
+        found.append((col, "clause", after))
     for m in re.finditer(r'!(?!=)', code):
         at(m.start(), 1, "", "not")
     for m in re.finditer(r"(?<![\w.'])(0[xX][0-9A-Fa-f']+|\d[\d']*)([uUlL]*)(?![\w.'])", code):

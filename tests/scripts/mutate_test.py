@@ -122,11 +122,11 @@ class MutateScript(unittest.TestCase):
             f.write(DROPS)
         with open(os.path.join(self.repo, "Check.cpp"), "wb") as f:
             f.write(CHECK_DROPS)
-        # Warnings as errors: what a dropped statement alone used must still
-        # be used, or its mutant would never build.
+        # Warnings as errors: what a dropped statement or clause alone used
+        # must still be used, or its mutant would never build.
         self.build_cmd = self.build_cmd.replace(" -o", " -Wall -Wextra -Werror -o")
         report = os.path.join(self.dir, "r.json")
-        run = self.mutate("--kind", "statement", "--kind", "entry", "--json", report)
+        run = self.mutate("--kind", "statement", "--kind", "entry", "--kind", "clause", "--json", report)
         self.assertEqual(run.returncode, 0, run.stdout + run.stderr)
         with open(report) as f:
             got = sorted((m["line"], m["kind"], m["after"].strip(), m["status"]) for m in json.load(f)["mutants"])
@@ -136,9 +136,11 @@ class MutateScript(unittest.TestCase):
             (3, "entry", "{2, 20},", "SURVIVED"),
             (4, "entry", "", "CAUGHT"),
             (17, "statement", "Count++;", "CAUGHT"),
+            (18, "clause", "if ((true || V < 100) && Double)", "SURVIVED"),
+            (18, "clause", "if (V < 100 && (true || Double))", "CAUGHT"),
             (24, "statement", "if (false) Count = Count +", "SURVIVED"),
         ])
-        self.assertIn("classlib   3 of 5 caught (60 %), 0 not compiled", run.stdout)
+        self.assertIn("classlib   4 of 7 caught (57 %), 0 not compiled", run.stdout)
         with open(self.source, "rb") as f:
             self.assertEqual(f.read(), DROPS)
 

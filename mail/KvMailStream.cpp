@@ -756,12 +756,20 @@ bool TMailboxStream::ScanForArrival()
     // A file the second reader can't open can't be shown to hold no trace.
     if (!Scan.Stream)
         return true;
-    // One buffer serves every piece, and the header is judged where it lies.
+    // The buffers serve every piece. A header that runs on past a read is
+    // read on from where that read ended: no byte comes from the file twice.
+    std::string Raw;
+    std::string Block;
     std::string Head;
     while (Scan.Next()) {
+        Raw.clear();
         for (std::int64_t Want = ArrivalHeadStep;; Want *= 4) {
             const bool Whole = Scan.MessageSize <= Want;
-            ReadInto(*Scan.Stream, Scan.MessagePos, static_cast<std::int32_t>(std::min(Scan.MessageSize, Want)), Head);
+            const std::int64_t Had = static_cast<std::int64_t>(Raw.size());
+            const std::int64_t Reach = std::min(Scan.MessageSize, Want);
+            if (Reach > Had)
+                Raw += ReadOver(*Scan.Stream, Scan.MessagePos + Had, static_cast<std::int32_t>(Reach - Had), Block);
+            Head.assign(Raw);
             // A break cut by the read's end could pass for a blank line.
             while (!Whole && !Head.empty() && IsBreakChar(Head.back()))
                 Head.pop_back();

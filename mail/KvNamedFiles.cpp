@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string_view>
 
 #include "classlib/Cleanup.h"
 #include "classlib/ResStrings.h"
@@ -301,15 +302,18 @@ bool HasUnsafeComponent(const std::string& Path)
 
 bool IsReceivedMessage(const std::string& Header)
 {
-    size_t Line = 0;
-    while (Line < Header.size()) {
-        size_t End = Header.find_first_of("\r\n", Line);
-        End = End == std::string::npos ? Header.size() : End;
-        const size_t Colon = Header.find(':', Line);
-        if (End > Line && Header[Line] != ' ' && Header[Line] != '\t' && Colon < End) {
+    // One pass: each line is looked at up to its own end, so a header of
+    // long lines without a colon (a message whose body follows no blank
+    // line) costs its length and no more.
+    const std::string_view Text(Header);
+    for (size_t Line = 0; Line < Text.size();) {
+        size_t End = Text.find_first_of("\r\n", Line);
+        End = End == std::string_view::npos ? Text.size() : End;
+        const size_t Colon = Text.substr(Line, End - Line).find(':');
+        if (End > Line && Text[Line] != ' ' && Text[Line] != '\t' && Colon != std::string_view::npos) {
             // The obsolete form lets blanks stand before the colon.
-            size_t NameEnd = Colon;
-            while (NameEnd > Line && (Header[NameEnd - 1] == ' ' || Header[NameEnd - 1] == '\t'))
+            size_t NameEnd = Line + Colon;
+            while (NameEnd > Line && (Text[NameEnd - 1] == ' ' || Text[NameEnd - 1] == '\t'))
                 --NameEnd;
             if (IsArrivalField(Header.substr(Line, NameEnd - Line)))
                 return true;

@@ -316,6 +316,12 @@ TEST(KvNamedFiles, ArrivalIsJudgedByTheMailbox)
         mineCrCrLf += c == '\n' ? std::string("\r\r\n") : std::string(1, c);
     // A header past the pass's reach shows no end: it may hide a trace.
     const std::string endless = "From me@example.com Mon Jan  5 10:00:00 2009\nX-Pad: " + std::string(0x100000, 'a') + "\n";
+    // A text whose body follows its header with no blank line is all
+    // header, read on over four reads: a trace at its end counts.
+    std::string bare = "From me@example.com Mon Jan  5 10:00:00 2009\nFrom: me@example.com\nSubject: bare\n";
+    for (int i = 0; i < 12000; ++i)
+        bare += "the plan goes out tomorrow\n";
+    const std::string bareLate = bare + "Received: from mx.example.net\n";
     const struct {
         const char* Name;
         std::string Box;
@@ -325,6 +331,8 @@ TEST(KvNamedFiles, ArrivalIsJudgedByTheMailbox)
         {"endless-box", mine + "\n" + endless, false},
         {"mixed-box", mine + "\n" + got, false},
         {"late-box", mineCrCrLf + "\r\r\n" + late, false},
+        {"bare-box", mine + "\n" + bare, true},
+        {"bare-late-box", mine + "\n" + bareLate, false},
     };
     for (const auto& b : boxes) {
         SCOPED_TRACE(b.Name);

@@ -180,20 +180,31 @@ bool IsInside(const std::wstring& Path, std::wstring Folder)
                                 static_cast<int>(Folder.size()), TRUE) == CSTR_EQUAL;
 }
 
-// The path the system reached through every link, in long names; empty
-// when the system can't tell.
-std::wstring FinalPathOf(HANDLE File)
+// The path the system reached through every link, in long names and in the
+// system's own "\\?\" form; empty when the system can't tell.
+std::wstring SystemFinalPathOf(HANDLE File)
 {
     std::wstring Path(MaxLongPath, L'\0');
     const DWORD N = GetFinalPathNameByHandleW(File, Path.data(), MaxLongPath, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (N == 0 || N >= MaxLongPath)
         return std::wstring();
     Path.resize(N);
+    return Path;
+}
+
+// A final path as the user names it.
+std::wstring UserFormOf(const std::wstring& Path)
+{
     if (Path.compare(0, 8, L"\\\\?\\UNC\\") == 0)
         return L"\\" + Path.substr(7);
     if (Path.compare(0, 4, L"\\\\?\\") == 0)
         return Path.substr(4);
     return Path;
+}
+
+std::wstring FinalPathOf(HANDLE File)
+{
+    return UserFormOf(SystemFinalPathOf(File));
 }
 
 // Where the system can't name the final path, a link or junction in any
@@ -270,6 +281,15 @@ TOpenedFile OpenToJudge(const std::string& Path)
     ReadMailboxHeadFrom(H.Get(), File.Head);
     File.Handle = std::move(H);
     return File;
+}
+
+std::string ReadAllOf(TStream& Stream)
+{
+    std::string Bytes;
+    char Buffer[0x10000];
+    for (std::int32_t Got; (Got = Stream.Read(Buffer, sizeof Buffer)) > 0;)
+        Bytes.append(Buffer, static_cast<size_t>(Got));
+    return Bytes;
 }
 
 bool IsShareForm(const std::string& Path)
@@ -467,13 +487,7 @@ std::string ReadJudgedFile(const std::string& Path)
 {
     bool Refused = false;
     const std::unique_ptr<TStream> Judged = OpenFoundFile(Path, Path, Refused);
-    if (!Judged)
-        return std::string();
-    std::string Bytes;
-    char Buffer[0x10000];
-    for (std::int32_t Got; (Got = Judged->Read(Buffer, sizeof Buffer)) > 0;)
-        Bytes.append(Buffer, static_cast<size_t>(Got));
-    return Bytes;
+    return Judged ? ReadAllOf(*Judged) : std::string();
 }
 
 void ForgetJudgedFile()

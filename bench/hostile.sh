@@ -438,6 +438,54 @@ names_runs() {
 }
 # --- end of the section -----------------------------------------------------
 names_setup
+# --- A name removed while the judge holds it (a section of its own) --------
+# 400 received Eudora messages name one file of the attachments folder while
+# another program makes that name a second name of the canary and removes
+# it again, as fast as it can: the judge may open the file while it has two
+# names and see one once the name is gone. No output may hold the canary.
+race_setup() {
+    mkdir -p "$work/roads/race/Attach"
+    python3 - "$work" <<'PY'
+import os, sys
+from eudora_toc import toc
+race = os.path.join(sys.argv[1], "roads", "race")
+report = "Z:" + os.path.join(race, "Attach", "report.txt").replace("/", "\\")
+data, entries = b"", []
+for i in range(400):
+    m = ("From ???@??? Mon Jan  5 10:00:00 2009\r\nFrom: eve@example.net\r\nSubject: race %d\r\n"
+         "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\nR.\r\nAttachment Converted: %s\r\n" % (i, report)).encode()
+    entries.append((len(data), len(m)))
+    data += m
+open(os.path.join(race, "In.mbx"), "wb").write(data)
+open(os.path.join(race, "In.toc"), "wb").write(toc(entries))
+PY
+}
+race_runs() {
+    local race=$work/roads/race out=$work/out-race linker rc=0 held
+    mkdir -p "$out"
+    ( while :; do ln -f "$work/canary.txt" "$race/Attach/report.txt" 2>/dev/null; rm -f "$race/Attach/report.txt"; done ) &
+    linker=$!
+    timeout 900 "$root/scripts/wine-run.sh" "$build/bench/convert.exe" "$(winpath "$race/In.toc")" Eudora.toc \
+        "$(winpath "$out")\\" EML > "$work/race.log" 2>&1 || rc=$?
+    kill "$linker"
+    wait "$linker" 2>/dev/null || true
+    rm -f "$race/Attach/report.txt"
+    echo "== race: exit code $rc"
+    if [ "$rc" = 124 ]; then hangs=$((hangs + 1)); elif [ "$rc" != 0 ]; then crashes=$((crashes + 1)); status=1; fi
+    held=$(python3 - "$out" <<'PY'
+import email, os, sys
+def decoded(msg):
+    return any(b"CANARY-7f3a" in (p.get_payload(decode=True) or b"") for p in msg.walk())
+files = [os.path.join(sys.argv[1], f) for f in os.listdir(sys.argv[1])]
+held = sum(1 for f in files if b"CANARY-7f3a" in open(f, "rb").read() or decoded(email.message_from_bytes(open(f, "rb").read())))
+print("%d %d" % (held, len(files)))
+PY
+)
+    echo "outputs holding the canary while its name was linked and removed: ${held% *} of ${held#* }"
+    [ "${held% *}" = 0 ] && [ "${held#* }" = 400 ] || status=1
+}
+race_setup
+# --- end of the section -----------------------------------------------------
 sources > "$work/before.sums.log"
 count() {  # log, what ("duplicates skipped"...)
     grep -oE "[0-9]+ $2" "$1" | grep -oE '^[0-9]+'
@@ -480,6 +528,7 @@ echo "canary file in any output: $canaries times"
 [ "$canaries" = 0 ] || status=1
 trust_runs
 names_runs
+race_runs
 run eudora-odd "$(winpath "$work/eudora-odd/In.toc")" Eudora.toc "$(winpath "$work/out-eudora-odd")\\" EML
 check "$work/eudora-odd.log" "$work/out-eudora-odd"
 run eudora-mac "$(winpath "$work/eudora-mac/In.toc")" Eudora.toc "$(winpath "$work/out-eudora-mac")\\" EML

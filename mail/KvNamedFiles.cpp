@@ -235,16 +235,19 @@ struct TOpenedFile {
     bool Regular = false;   // a file on a disk, not a folder, device or pipe
     DWORD Links = 0;        // its names on the disk
     std::wstring FinalPath; // after every link; empty when the system can't tell
+    std::wstring OpenedAs;  // the same in the system's form, to be opened again
     std::string Head;       // its first bytes
     TKernelHandle Handle;   // open for reading, for a regular file
 };
 
 // The file last allowed, kept open for its copy. A name allowed while no
 // file could be opened keeps its rule, for the file found for it later.
+// Refused: the file allowed under Path was refused after its copy.
 struct TJudgedFile {
     std::string Path;
     TKernelHandle Handle;
     bool Pending = false;
+    bool Refused = false;
     TNamedFileTrust Trust = TNamedFileTrust::SentCopy;
     bool Received = false;
     std::vector<std::string> StoreFolders;
@@ -277,10 +280,38 @@ TOpenedFile OpenToJudge(const std::string& Path)
     if (!File.Regular)
         return File;
     File.Links = Info.nNumberOfLinks;
-    File.FinalPath = FinalPathOf(H.Get());
+    File.OpenedAs = SystemFinalPathOf(H.Get());
+    File.FinalPath = UserFormOf(File.OpenedAs);
     ReadMailboxHeadFrom(H.Get(), File.Head);
     File.Handle = std::move(H);
     return File;
+}
+
+DWORD LinksOf(HANDLE File)
+{
+    BY_HANDLE_FILE_INFORMATION Info;
+    return GetFileInformationByHandle(File, &Info) ? Info.nNumberOfLinks : 0;
+}
+
+// Whether the judged file is still the one file of the name it shows. A name
+// removed while the file is judged leaves the handle showing one link and
+// still that name, though the file's only name left may lie anywhere: the
+// name opened again must reach the same file on the same volume, and that
+// file must have no other name.
+bool IsStillNamedAlone(const TOpenedFile& File, const std::string& Path)
+{
+    constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    BY_HANDLE_FILE_INFORMATION Judged;
+    if (!GetFileInformationByHandle(File.Handle.Get(), &Judged) || Judged.nNumberOfLinks != 1)
+        return false;
+    const TKernelHandle Again(
+        File.OpenedAs.empty()
+            ? CreateFileAnyLength(Path, FILE_READ_ATTRIBUTES, ShareAll, OPEN_EXISTING)
+            : CreateFileW(File.OpenedAs.c_str(), FILE_READ_ATTRIBUTES, ShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+    BY_HANDLE_FILE_INFORMATION Found;
+    return Again && GetFileInformationByHandle(Again.Get(), &Found) &&
+           Judged.dwVolumeSerialNumber == Found.dwVolumeSerialNumber && Judged.nFileIndexHigh == Found.nFileIndexHigh &&
+           Judged.nFileIndexLow == Found.nFileIndexLow && Found.nNumberOfLinks == 1;
 }
 
 std::string ReadAllOf(TStream& Stream)
@@ -428,9 +459,12 @@ bool MayOpenNamedFile(const std::string& Path, TNamedFileTrust Trust, bool Recei
     // look at this one tells where.
     if (Received && File.Links > 1)
         return Refuse();
-    const auto Allow = [&File, &Path] {
+    const auto Allow = [&File, &Path, Received, &Refuse] {
+        if (Received && !IsStillNamedAlone(File, Path))
+            return Refuse();
         GJudged.Path = Path;
         GJudged.Handle = std::move(File.Handle);
+        GJudged.Received = Received;
         return true;
     };
     if (!File.Regular || ReadsAsMailbox(File.Head) || IsStoreOwnFile(DefaultWideToAnsi(File.FinalPath)))
@@ -455,9 +489,21 @@ std::unique_ptr<TStream> TakeJudgedFile(const std::string& Path)
     if (!GJudged.Handle || Path != GJudged.Path)
         return nullptr;
     auto Stream = std::make_unique<TJudgedFileStream>(std::move(GJudged.Handle));
-    GJudged.Path.clear();
     Stream->Seek(0, soFromBeginning);
-    return Stream;
+    if (!GJudged.Received) {
+        GJudged.Path.clear();
+        return Stream;
+    }
+    // A received message's file is copied, and its names counted again: a
+    // name given to it while it was judged or copied may lie anywhere.
+    std::string Bytes = ReadAllOf(*Stream);
+    if (LinksOf(Stream->Handle()) != 1) {
+        GJudged.Refused = true;
+        LogRefusedFile(Path);
+        return nullptr;
+    }
+    GJudged.Path.clear();
+    return std::make_unique<TStringStream>(std::move(Bytes));
 }
 
 std::unique_ptr<TStream> OpenFoundFile(const std::string& Judged, const std::string& Found, bool& Refused)
@@ -465,6 +511,10 @@ std::unique_ptr<TStream> OpenFoundFile(const std::string& Judged, const std::str
     Refused = false;
     if (std::unique_ptr<TStream> Stream = TakeJudgedFile(Judged))
         return Stream;
+    if (GJudged.Refused && Judged == GJudged.Path) {
+        Refused = true;
+        return nullptr;
+    }
     if (!IsExistingFile(Found))
         return nullptr;
     if (GJudged.Pending && Judged == GJudged.Path) {

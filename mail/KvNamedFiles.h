@@ -41,10 +41,11 @@ bool IsAbsoluteReference(const std::string& Path);
 bool IsPathInsideFolder(const std::string& Path, const std::string& Folder);
 
 // Whether the file may be opened. A file allowed is kept open as it was
-// judged, for the copy that follows (TakeJudgedFile). Whatever the trust, no message opens a
-// mail store's index or settings file, a file that reads as a mailbox (one
-// message would carry a whole mailbox of others out), a folder, a device
-// or a pipe. A refusal writes one error-log row naming the path; the
+// judged, for the copy that follows (TakeJudgedFile); for a received message
+// only when its final path, opened again, reaches that file, of one name.
+// Whatever the trust, no message opens a mail store's index or settings
+// file, a file that reads as a mailbox (one message would carry a whole
+// mailbox of others out), a folder, a device or a pipe. A refusal writes one error-log row naming the path; the
 // caller then embeds nothing and keeps the line that named it. A place
 // the rule refuses is refused whether a file lies there or not; a path
 // that names no file in an allowed place is not refused: the caller's
@@ -55,13 +56,15 @@ bool MayOpenNamedFile(const std::string& Path, TNamedFileTrust Trust, bool Recei
 // The file last allowed under exactly this name, open as it was judged and
 // read from its start; null for another name, or when it was missing
 // (OpenFoundFile then judges what is found for it). A link put in place of
-// the file since is not followed.
+// the file since is not followed. A received message's file is copied, and
+// refused (its row written, null) when it has another name after the copy.
 std::unique_ptr<TStream> TakeJudgedFile(const std::string& Path);
 // The file to read for the name Judged, found as Found (the name itself or
 // the file put in its place): the handle judged under Judged; for a name
 // that was missing when judged, the file Found judged now by the same rule,
-// null and Refused (its row written) when that rule refuses it; for a name
-// never judged, the file Found by its name. Null when nothing is there.
+// null and Refused (its row written) when that rule or the copy refuses it;
+// for a name never judged, the file Found by its name. Null when nothing is
+// there.
 std::unique_ptr<TStream> OpenFoundFile(const std::string& Judged, const std::string& Found, bool& Refused);
 // Its bytes, as OpenFoundFile gives them; empty when refused or missing.
 std::string ReadJudgedFile(const std::string& Path);

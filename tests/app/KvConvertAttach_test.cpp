@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "testkit/TestFolder.h"
+#include "testkit/ImportHook.h"
 #include "testkit/PartTreeShape.h"
 #include "ConvertTestFiles.h"
 #include "app/KvConvertDriver.h"
@@ -592,6 +593,124 @@ TEST(KvConvertAttach, OutputConvertedAgainNamesNoMoreFiles)
             EXPECT_FALSE(OutputCarries(out, mftEml, "CANARY-7f3a"));
             EXPECT_EQ(LogRows(second.Log, "Attachment file refused: \"" + canary + "\""), again == mftMbox ? 1 : 0)
                 << second.Log;
+        }
+    }
+}
+
+namespace {
+
+// Another program at work on a name of the store while the run judges the
+// file behind it: before and after each look at that file's information
+// (Steps: two letters a look) the name is removed ('r'), made a second
+// name of the file outside the store ('l') or given a file of its own ('f').
+struct TNameRace {
+    std::string Name, Outside;
+    std::vector<std::string> Steps;
+    BY_HANDLE_FILE_INFORMATION Index{};  // the outside file's
+    size_t Look = 0;
+};
+TNameRace* GRace = nullptr;
+void* GRealLook = nullptr;
+
+// The name removed at once, as another program's unlink removes it while
+// the run holds the file open; the system's own delete waits for the last
+// handle, so a program of the host that runs the tests removes it.
+void RemoveNameNow(const std::string& Name)
+{
+    const auto UnixName = reinterpret_cast<char*(CDECL*)(const WCHAR*)>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    char* Unix = UnixName(std::wstring(Name.begin(), Name.end()).c_str());
+    std::string Line = std::string("Z:\\bin\\rm -f ") + Unix;
+    HeapFree(GetProcessHeap(), 0, Unix);
+    STARTUPINFOA Start{};
+    Start.cb = sizeof Start;
+    PROCESS_INFORMATION Process{};
+    if (CreateProcessA(nullptr, Line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &Start, &Process)) {
+        CloseHandle(Process.hProcess);
+        CloseHandle(Process.hThread);
+    }
+    // The host's program is not waited for as a process is.
+    for (int I = 0; I < 1000 && GetFileAttributesA(Name.c_str()) != INVALID_FILE_ATTRIBUTES; ++I)
+        Sleep(5);
+}
+
+void RaceStep(size_t Look, size_t When)
+{
+    const char Act = Look < GRace->Steps.size() ? GRace->Steps[Look][When] : '.';
+    if (Act == 'r' || Act == 'f')
+        RemoveNameNow(GRace->Name);
+    if (Act == 'l')
+        CreateHardLinkA(GRace->Name.c_str(), GRace->Outside.c_str(), nullptr);
+    if (Act == 'f')
+        PutFile(GRace->Name, "OWN-5e2b bytes of the store");
+}
+
+BOOL WINAPI RaceLook(HANDLE File, LPBY_HANDLE_FILE_INFORMATION Info)
+{
+    const auto Real = reinterpret_cast<decltype(&GetFileInformationByHandle)>(GRealLook);
+    // The outside file is known by its identity: a handle whose name was
+    // removed has no name to tell.
+    BY_HANDLE_FILE_INFORMATION Seen;
+    const bool Ours = GRace && Real(File, &Seen) && Seen.nFileIndexLow == GRace->Index.nFileIndexLow &&
+                      Seen.nFileIndexHigh == GRace->Index.nFileIndexHigh;
+    const size_t Look = Ours ? GRace->Look++ : 0;
+    if (Ours)
+        RaceStep(Look, 0);
+    const BOOL Got = Real(File, Info);
+    if (Ours)
+        RaceStep(Look, 1);
+    return Got;
+}
+
+}  // namespace
+
+// A received Eudora message names a file of the attachments folder while
+// another program makes that name a second name of a file outside the store
+// and removes it again. The file's handle then shows one name, and the name
+// it was opened by: the name is opened again (looks 2 and 3) and the names
+// counted after the copy (look 4), whatever moment the other program acts.
+TEST(KvConvertAttach, ANameRemovedWhileJudgedOpensNothingOutside)
+{
+    const struct {
+        const char* Case;
+        bool Linked;  // the name is a second name of the outside file at the start
+        std::vector<std::string> Steps;
+        bool Embeds;
+    } races[] = {
+        {"a file of the store", false, {}, true},
+        {"removed at the first look", true, {"r."}, false},
+        {"replaced at the first look", true, {"f."}, false},
+        {"linked again after the second open", true, {"r.", ".l", "r.", "l."}, false},
+    };
+    for (const auto& race : races) {
+        for (TMailFormat target : {mftEml, mftMboxWin}) {
+            SCOPED_TRACE(std::string(race.Case) + " to " + std::to_string(target));
+            TAttachRun r;
+            const std::string canary = r.Dir.File("canary.txt");
+            PutFile(canary, "CANARY-7f3a the reader's own secret");
+            const std::string root = r.Src("Eudora\\");
+            const std::string report = root + "Attach\\report.txt";
+            PutEudoraMailbox(root, {EudoraMessage("Report", Mixed, "R.\r\nAttachment Converted: " + report + "\r\n")});
+            CreateDirectoryA((root + "Attach").c_str(), nullptr);
+            if (race.Linked)
+                ASSERT_TRUE(CreateHardLinkA(report.c_str(), canary.c_str(), nullptr));
+            else
+                PutFile(report, "LEGIT-4c1d the store's own file");
+            TNameRace state{report, canary, race.Steps};
+            {
+                const TKernelHandle outside(CreateFileA(canary.c_str(), 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+                ASSERT_TRUE(GetFileInformationByHandle(outside.Get(), &state.Index));
+            }
+            const TImportHook hook("kernel32.dll", "GetFileInformationByHandle", reinterpret_cast<void*>(&RaceLook));
+            ASSERT_TRUE(hook.Hooked());
+            GRealLook = hook.Original();
+            GRace = &state;
+            const TRunResult run = ConvertOnce(r, root + "In.toc", mftEudoraToc, target, r.Out());
+            GRace = nullptr;
+            EXPECT_FALSE(OutputCarries(r.Out(), target, "CANARY-7f3a"));
+            EXPECT_EQ(OutputCarries(r.Out(), target, "LEGIT-4c1d"), race.Embeds);
+            EXPECT_EQ(LogRows(run.Log, "Attachment file refused: \"" + report + "\""), race.Embeds ? 0 : 1) << run.Log;
+            EXPECT_GE(state.Look, race.Steps.size());
         }
     }
 }

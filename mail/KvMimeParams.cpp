@@ -112,11 +112,12 @@ void AddNameSection(TNameValue& Name, const std::string& Key, const std::string&
     }
 }
 
-// The joined value in the ANSI code page.
-std::string NameText(const TNameValue& Name)
+// The code page the joined value is converted from; 0 when it stays as it
+// stands.
+int NameCodePage(const TNameValue& Name)
 {
     if (!Name.Extended || Name.Charset.empty())
-        return Name.Text;
+        return 0;
     int cp = -1;
     try {
         cp = CharsetToCodePage(Name.Charset);
@@ -126,9 +127,14 @@ std::string NameText(const TNameValue& Name)
     // UTF-8, what most clients write such names in, is converted too: its
     // bytes kept as they stand would name the file with the wrong letters.
     constexpr int Utf8CodePage = 65001;
-    if (cp > 0 && (cp == Utf8CodePage || IsSupportedCodePage(cp)))
-        return ConvertCodePage(Name.Text, cp, 0);
-    return Name.Text;
+    return cp > 0 && (cp == Utf8CodePage || IsSupportedCodePage(cp)) ? cp : 0;
+}
+
+// The joined value in the ANSI code page.
+std::string NameText(const TNameValue& Name)
+{
+    const int cp = NameCodePage(Name);
+    return cp > 0 ? ConvertCodePage(Name.Text, cp, 0) : Name.Text;
 }
 
 std::string KeyBase(const std::string& Key)

@@ -191,6 +191,27 @@ std::string FileNameParameter(const std::string& Value, const std::string& Key)
     return NameText(name);
 }
 
+bool FileNameLosesCharacters(const std::string& Value)
+{
+    TNameValue names[3];
+    const char* const keys[3] = {"filename", "name", "url"};
+    for (const std::string& piece : SplitParameters(Value)) {
+        const auto eq = piece.find('=');
+        const std::string key = eq == std::string::npos ? std::string() : TableLowerCase(Trimmed(piece.substr(0, eq)));
+        for (int i = 0; i < 3; ++i)
+            if (!key.empty() && KeyBase(key) == keys[i])
+                AddNameSection(names[i], key, piece.substr(eq + 1));
+    }
+    for (const TNameValue& name : names) {
+        bool lossless = true;
+        if (const int cp = NameCodePage(name); cp > 0)
+            WideToCodePageEx(AnsiToWideStr(name.Text, cp), lossless, 0);
+        if (!lossless)
+            return true;
+    }
+    return false;
+}
+
 namespace {
 
 // The extension a named part of a class gets when its name has none.

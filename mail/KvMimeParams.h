@@ -54,6 +54,9 @@ void ParseTypeParameters(const std::string& Value, TMimeBlockValues& Part);
 // One file-name parameter (Key: "filename", "name" or "url") of a field
 // value, sections joined and decoded; empty when absent.
 std::string FileNameParameter(const std::string& Value, const std::string& Key);
+// Whether a file-name parameter of a field value holds characters the ANSI
+// code page cannot: the name then reads with "?" in their place.
+bool FileNameLosesCharacters(const std::string& Value);
 
 // Sets the media type, boundary, charset, file name, access type and type
 // parameter of Part from a Content-Type value.

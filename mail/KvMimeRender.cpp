@@ -242,6 +242,15 @@ TDetachedFile FindDetachedFile(const TKvMimeBlock& Block, const std::string& Emb
     }
     // A reference written by SaveAttachments: a path relative to its folder.
     File.Path = EmbedFolder.empty() ? Block.FileName : ExpandRelativePath(EmbedFolder, Block.FileName);
+    // A name of characters the code page cannot hold reads with "?" in their
+    // place, and names no file this program can open: that is its reason.
+    if (Block.FileName.find('?') != std::string::npos &&
+        (FileNameLosesCharacters(GetHeaderField(Block.Header, FieldContentType)) ||
+         FileNameLosesCharacters(GetHeaderField(Block.Header, FieldContentDisposition)))) {
+        LogUnhandledFileName(File.Path, Log);
+        File.Refused = true;
+        return File;
+    }
     if (!MayOpenDetached(Block, File.Path, IsAbsoluteReference(Block.FileName), Log)) {
         File.Refused = true;
         return File;

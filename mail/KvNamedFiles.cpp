@@ -20,6 +20,8 @@ namespace {
 
 const TResStringRegistrar NamedFileTexts{
     {SAttachmentRefused, "Attachment file refused: \"%s\""},
+    {SAttachmentNameUnhandled, "Attachment file name cannot be handled: \"%s\" (its characters are outside the "
+                               "ANSI code page)"},
 };
 
 // Refusals so far; see RefusedFileCount.
@@ -404,6 +406,13 @@ void LogRefusedFile(const std::string& Path)
 {
     ++GRefusedFiles;
     WriteErrorLine(Format(LoadResString(SAttachmentRefused), Path));
+}
+
+void LogUnhandledFileName(const std::string& Path, bool Log)
+{
+    ++GRefusedFiles;
+    if (Log)
+        WriteErrorLine(Format(LoadResString(SAttachmentNameUnhandled), Path));
 }
 
 int RefusedFileCount() { return GRefusedFiles; }

@@ -14,6 +14,7 @@
 class TStream;
 
 inline constexpr int SAttachmentRefused = 65262;  // Attachment file refused: "%s"
+inline constexpr int SAttachmentNameUnhandled = 65271;  // Attachment file name cannot be handled: "%s" (...)
 
 // Which messages may open a named file.
 enum class TNamedFileTrust {
@@ -72,6 +73,9 @@ std::string ReadJudgedFile(const std::string& Path);
 void ForgetJudgedFile();
 // The refusal row alone, for a name refused before it became a path.
 void LogRefusedFile(const std::string& Path);
+// The row of a name that lost characters the code page cannot hold, counted
+// as a refusal (Log: false for a second look, counted only).
+void LogUnhandledFileName(const std::string& Path, bool Log = true);
 // Refusals so far in this process: a caller compares two counts to learn
 // whether a step refused a name.
 int RefusedFileCount();

@@ -345,9 +345,13 @@ TEST(KvNamedFiles, ArrivalIsJudgedByTheMailbox)
         EXPECT_EQ(logged.find("Attachment file refused: \"" + plan + "\"") != std::string::npos, !b.Opens) << logged;
         EXPECT_EQ(text.find("X-Tessaly-Arrived: yes\r\n") != std::string::npos, !b.Opens) << text;
     }
-    // A detached part named beside the mailbox: the part tree's road.
-    const std::string part = "Content-Type: multipart/mixed; boundary=\"t1\"\n\n--t1\nContent-Type: message/external-body; "
-                             "access-type=local-file; name=\"plan.txt\"\n\nContent-Type: text/plain\n\n\n--t1--\n";
+    // A detached part named beside the mailbox: the part tree's road. A name
+    // the code page cannot hold is said to be one, in any folder.
+    const std::string external = "--t1\nContent-Type: message/external-body; access-type=local-file; ";
+    const std::string part = "Content-Type: multipart/mixed; boundary=\"t1\"\n\n" + external +
+                             "name=\"plan.txt\"\n\nContent-Type: text/plain\n\n\n" + external +
+                             "name*=utf-8''%E6%97%A5%E6%9C%AC.txt\n\nContent-Type: text/plain\n\n\n" + external +
+                             "name=\"wild?.txt\"\n\nContent-Type: text/plain\n\n\n--t1--\n";
     const std::string detached = "From - Mon Jan  5 10:00:00 2009\nFrom: me@example.com\nSubject: mine\n" + part;
     for (const bool mixed : {false, true}) {
         SCOPED_TRACE(mixed ? "mixed folder" : "sent folder");
@@ -356,5 +360,11 @@ TEST(KvNamedFiles, ArrivalIsJudgedByTheMailbox)
         const std::string& logged = disk.Logged;
         EXPECT_EQ(text.find("PLAN-bytes") != std::string::npos, !mixed) << text;
         EXPECT_EQ(logged.find("Attachment file refused: \"" + plan + "\"") != std::string::npos, mixed) << logged;
+        EXPECT_NE(logged.find("\nAttachment file name cannot be handled: \"" + disk.Dir.File("??.txt") +
+                              "\" (its characters are outside the ANSI code page)\t"),
+                  std::string::npos)
+            << logged;
+        EXPECT_EQ(logged.find("refused: \"" + disk.Dir.File("??.txt")), std::string::npos) << logged;
+        EXPECT_NE(logged.find("refused: \"" + disk.Dir.File("wild?.txt")), std::string::npos) << logged;
     }
 }

@@ -737,6 +737,22 @@ namespace {
 constexpr std::int32_t ArrivalHeadStep = 4096;
 constexpr std::int64_t ArrivalHeadReach = 0x100000;
 
+// Whether the bytes of Raw from From on (and the one before, for a pair
+// across the edge) may give a blank line once cleaned, in any kind of
+// break: two breaks in a row other than a CR LF, or a byte the cleaning
+// drops or turns into a break (NUL, the FS GS pair's).
+bool MayHoldBlankLine(std::string_view Raw, size_t From)
+{
+    for (size_t I = From > 0 ? From - 1 : 0; I < Raw.size(); ++I) {
+        const char C = Raw[I];
+        if (C == '\0' || C == '\x1C' || C == '\x14')
+            return true;
+        if (IsBreakChar(C) && I + 1 < Raw.size() && IsBreakChar(Raw[I + 1]) && !(C == '\r' && Raw[I + 1] == '\n'))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool TMailboxStream::MailboxHoldsArrival()
@@ -757,30 +773,38 @@ bool TMailboxStream::ScanForArrival()
     if (!Scan.Stream)
         return true;
     // The buffers serve every piece. A header that runs on past a read is
-    // read on from where that read ended: no byte comes from the file twice.
+    // read on from where that read ended, and cleaned and looked at only
+    // from the first read whose bytes may end it: a header of any length is
+    // read once and, unless bytes that may give a blank line stand before
+    // its end, cleaned and judged once.
     std::string Raw;
     std::string Block;
     std::string Head;
     while (Scan.Next()) {
         Raw.clear();
+        bool MayEnd = false;
         for (std::int64_t Want = ArrivalHeadStep;; Want *= 4) {
             const bool Whole = Scan.MessageSize <= Want;
-            const std::int64_t Had = static_cast<std::int64_t>(Raw.size());
+            const size_t Had = Raw.size();
             const std::int64_t Reach = std::min(Scan.MessageSize, Want);
-            if (Reach > Had)
-                Raw += ReadOver(*Scan.Stream, Scan.MessagePos + Had, static_cast<std::int32_t>(Reach - Had), Block);
-            Head.assign(Raw);
-            // A break cut by the read's end could pass for a blank line.
-            while (!Whole && !Head.empty() && IsBreakChar(Head.back()))
-                Head.pop_back();
-            CleanLoadedText(Head, Scan.StripNul, Scan.FixLineBreaks);
-            const int Body = FindBodyStart(Head);
-            if (Whole || Body > 0) {
-                if (Body > 0)
-                    Head.resize(static_cast<size_t>(Body - 1));
-                if (IsReceivedMessage(Head))
-                    return true;
-                break;
+            if (Reach > static_cast<std::int64_t>(Had))
+                Raw += ReadOver(*Scan.Stream, Scan.MessagePos + static_cast<std::int64_t>(Had),
+                                static_cast<std::int32_t>(Reach - static_cast<std::int64_t>(Had)), Block);
+            MayEnd = MayEnd || MayHoldBlankLine(Raw, Had);
+            if (Whole || MayEnd) {
+                Head.assign(Raw);
+                // A break cut by the read's end could pass for a blank line.
+                while (!Whole && !Head.empty() && IsBreakChar(Head.back()))
+                    Head.pop_back();
+                CleanLoadedText(Head, Scan.StripNul, Scan.FixLineBreaks);
+                const int Body = FindBodyStart(Head);
+                if (Whole || Body > 0) {
+                    if (Body > 0)
+                        Head.resize(static_cast<size_t>(Body - 1));
+                    if (IsReceivedMessage(Head))
+                        return true;
+                    break;
+                }
             }
             if (Want >= ArrivalHeadReach)
                 return true;

@@ -322,6 +322,12 @@ TEST(KvNamedFiles, ArrivalIsJudgedByTheMailbox)
     for (int i = 0; i < 12000; ++i)
         bare += "the plan goes out tomorrow\n";
     const std::string bareLate = bare + "Received: from mx.example.net\n";
+    // A long header whose blank line straddles the second read's end, in a
+    // message past the pass's reach: a trace in the body below it is none.
+    std::string edge = "From me@example.com Mon Jan  5 10:00:00 2009\nFrom: me@example.com\nSubject: edge\nX-Pad: ";
+    edge += std::string(16383 - edge.size(), 'a') + "\n\nReceived: quoted in the body\n";
+    for (int i = 0; i < 40000; ++i)
+        edge += "the plan goes out tomorrow\n";
     const struct {
         const char* Name;
         std::string Box;
@@ -333,6 +339,7 @@ TEST(KvNamedFiles, ArrivalIsJudgedByTheMailbox)
         {"late-box", mineCrCrLf + "\r\r\n" + late, false},
         {"bare-box", mine + "\n" + bare, true},
         {"bare-late-box", mine + "\n" + bareLate, false},
+        {"edge-box", mine + "\n" + edge, true},
     };
     for (const auto& b : boxes) {
         SCOPED_TRACE(b.Name);

@@ -30,7 +30,8 @@
 # section of its own names the canary from pieces split off received mail,
 # from an mbox output converted again, from a mail profile, from files
 # that read as a mailbox and from a file of two names, and reads each row
-# in the error log. The run ends with its counts of crashes, hangs, writes
+# in the error log; another lets a loop link a name of an attachments
+# folder to the canary and remove it again while 400 messages name it. The run ends with its counts of crashes, hangs, writes
 # outside the targets and sources changed.
 # Environment: TESSALY_BUILD (default build), HOSTILE_WORK (default
 # /tmp/tessaly-hostile), HOSTILE_BIG (size of the large message in MB,

@@ -256,6 +256,16 @@ TEST(KvNamedFiles, CopyReadsTheJudgedFile)
     }
     ASSERT_TRUE(DeleteFileA(two.c_str()));
     EXPECT_TRUE(MayOpenNamedFile(one, TNamedFileTrust::AnyMessage, true, {}, false));
+    // A second name given to a received message's file before its copy:
+    // refused after the copy, and not opened by its name either.
+    ASSERT_TRUE(CreateHardLinkA(two.c_str(), one.c_str(), nullptr));
+    const int refusals = RefusedFileCount();
+    EXPECT_EQ(TakeJudgedFile(one), nullptr);
+    bool refused = false;
+    EXPECT_EQ(OpenFoundFile(one, one, refused), nullptr);
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(RefusedFileCount(), refusals + 1);
+    ASSERT_TRUE(DeleteFileA(two.c_str()));
 
     // A name missing when judged and filled before the read is judged then:
     // a second name of a file outside the store is refused, a plain file read.
@@ -358,7 +368,8 @@ TEST(KvNamedFiles, ArrivalIsJudgedByTheMailbox)
     const std::string part = "Content-Type: multipart/mixed; boundary=\"t1\"\n\n" + external +
                              "name=\"plan.txt\"\n\nContent-Type: text/plain\n\n\n" + external +
                              "name*=utf-8''%E6%97%A5%E6%9C%AC.txt\n\nContent-Type: text/plain\n\n\n" + external +
-                             "name=\"wild?.txt\"\n\nContent-Type: text/plain\n\n\n--t1--\n";
+                             "\nContent-Disposition: attachment; filename*=utf-8''%E4%B8%AD.txt\n\nContent-Type: text/plain\n\n\n" +
+                             external + "name=\"wild?.txt\"; x-note*=utf-8''%E6%97%A5\n\nContent-Type: text/plain\n\n\n--t1--\n";
     const std::string detached = "From - Mon Jan  5 10:00:00 2009\nFrom: me@example.com\nSubject: mine\n" + part;
     for (const bool mixed : {false, true}) {
         SCOPED_TRACE(mixed ? "mixed folder" : "sent folder");
@@ -367,10 +378,11 @@ TEST(KvNamedFiles, ArrivalIsJudgedByTheMailbox)
         const std::string& logged = disk.Logged;
         EXPECT_EQ(text.find("PLAN-bytes") != std::string::npos, !mixed) << text;
         EXPECT_EQ(logged.find("Attachment file refused: \"" + plan + "\"") != std::string::npos, mixed) << logged;
-        EXPECT_NE(logged.find("\nAttachment file name cannot be handled: \"" + disk.Dir.File("??.txt") +
-                              "\" (its characters are outside the ANSI code page)\t"),
-                  std::string::npos)
-            << logged;
+        for (const char* name : {"??.txt", "?.txt"})
+            EXPECT_NE(logged.find("\nAttachment file name cannot be handled: \"" + disk.Dir.File(name) +
+                                  "\" (its characters are outside the ANSI code page)\t"),
+                      std::string::npos)
+                << logged;
         EXPECT_EQ(logged.find("refused: \"" + disk.Dir.File("??.txt")), std::string::npos) << logged;
         EXPECT_NE(logged.find("refused: \"" + disk.Dir.File("wild?.txt")), std::string::npos) << logged;
     }

@@ -304,7 +304,7 @@ bool IsStillNamedAlone(const TOpenedFile& File, const std::string& Path)
 {
     constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     BY_HANDLE_FILE_INFORMATION Judged;
-    if (!GetFileInformationByHandle(File.Handle.Get(), &Judged) || Judged.nNumberOfLinks != 1)
+    if (!GetFileInformationByHandle(File.Handle.Get(), &Judged))
         return false;
     const TKernelHandle Again(
         File.OpenedAs.empty()

@@ -15,6 +15,7 @@
 #include "foundation/KvFiles.h"
 #include "foundation/KvLineBreaks.h"
 #include "foundation/KvLogs.h"
+#include "foundation/KvPathForms.h"
 #include "foundation/KvStrings.h"
 #include "app/KvAppStart.h"
 #include "app/KvLargeMessage.h"
@@ -589,8 +590,8 @@ bool TConvertDriver::PrepareMboxWriter(const std::string& DataFile)
     // comes first: under Wine one of a name the folder does not hold yet
     // reads the whole folder, for every new target of a run.
     if (OpenableAnsiPath(Target).empty())
-        TKernelHandle(CreateFileW((Target.size() > 1 && Target[1] == L':' ? L"\\\\?\\" + Target : Target).c_str(),
-                                  GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        TKernelHandle(CreateFileW(PrefixedPath(Target).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     FTargetFolder = AnsiPathOf(Target);
     if (FMboxWriter && !SamePathName(FMboxWriter->FileName(), FTargetFolder))
         FMboxWriter.reset();

@@ -5,6 +5,7 @@
 #include "foundation/KvAnsi.h"
 #include "foundation/KvBase.h"
 #include "foundation/KvFiles.h"
+#include "foundation/KvPathForms.h"
 
 namespace {
 
@@ -70,34 +71,22 @@ std::string OpenableAnsiPath(const std::wstring& Path)
     const std::string ansi = WideToCodePageEx(Path, lossless, 0);
     if (lossless && !ansi.empty() && AnsiToWideStr(ansi) == Path && ansi.back() != '.' && ansi.back() != ' ')
         return ansi;
-    // The long-path form keeps a trailing dot or blank the plain form drops.
-    const std::wstring prefix = L"\\\\?\\";
-    const std::wstring asked = Path.compare(0, prefix.size(), prefix) == 0 ? Path : prefix + Path;
-    std::wstring buffer(MAX_PATH * 2, L'\0');
-    const DWORD n = GetShortPathNameW(asked.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n == 0 || n >= buffer.size())
+    // The "\\?\" form keeps a trailing dot or blank the plain form drops.
+    const std::wstring shortPath = ShortPathName(Path);
+    if (shortPath.empty())
         return std::string();
-    buffer.resize(n);
-    if (buffer.compare(0, prefix.size(), prefix) == 0)
-        buffer.erase(0, prefix.size());
-    const std::string shortAnsi = WideToCodePageEx(buffer, lossless, 0);
+    const std::string shortAnsi = WideToCodePageEx(shortPath, lossless, 0);
     return lossless ? shortAnsi : std::string();
 }
 
 std::wstring LongPathOf(const std::string& Path)
 {
-    const std::wstring wide = AnsiToWideStr(Path);
-    std::wstring buffer(MAX_PATH * 2, L'\0');
-    const DWORD n = GetLongPathNameW(wide.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n == 0 || n >= buffer.size())
-        return wide;
-    buffer.resize(n);
-    return buffer;
+    return LongPathName(AnsiToWideStr(Path));
 }
 
 bool IsExistingWideFile(const std::wstring& Path)
 {
-    const DWORD attr = GetFileAttributesW((L"\\\\?\\" + Path).c_str());
+    const DWORD attr = GetFileAttributesW(PrefixedPath(Path).c_str());
     return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -119,14 +108,10 @@ std::string ForceLongFolder(const std::wstring& Folder)
     }
     // Each missing folder by its long name, through the wide API; those
     // there already refuse, which is no harm.
-    const bool Unc = Path.compare(0, 2, L"\\\\") == 0;
-    const std::wstring Prefix = Unc ? L"\\\\?\\UNC" : L"\\\\?\\";
-    size_t At = Unc ? Path.find(L'\\', Path.find(L'\\', 2) + 1) : Path.find(L'\\');
-    while (At != std::wstring::npos) {
-        At = Path.find(L'\\', At + 1);
-        const std::wstring Made = Path.substr(Unc ? 1 : 0, At == std::wstring::npos ? std::wstring::npos : At - (Unc ? 1 : 0));
-        CreateDirectoryW((Prefix + Made).c_str(), nullptr);
-    }
+    const std::wstring Long = PrefixedPath(Path);
+    for (size_t At = Long.find(L'\\', PathRootLength(Long)); At != std::wstring::npos; At = Long.find(L'\\', At + 1))
+        CreateDirectoryW(Long.substr(0, At).c_str(), nullptr);
+    CreateDirectoryW(Long.c_str(), nullptr);
     const std::string Opens = AnsiPathOf(Path);
     return Slash ? AddTrailingBackslash(Opens) : Opens;
 }

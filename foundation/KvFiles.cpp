@@ -8,6 +8,7 @@
 #include "classlib/Streams.h"
 #include "foundation/KvAnsi.h"
 #include "foundation/KvBase.h"
+#include "foundation/KvPathForms.h"
 #include "foundation/KvStrings.h"
 
 namespace {
@@ -153,23 +154,12 @@ bool IsLongPath(const std::string& Path)
 
 std::wstring LongPathForm(const std::string& Path)
 {
-    std::wstring wide = AnsiToWideStr(Path);
+    const std::wstring wide = AnsiToWideStr(Path);
     if (!IsLongPath(Path))
         return wide;
-    std::replace(wide.begin(), wide.end(), L'/', L'\\');
     // The prefix turns off the resolving of "." and ".." the plain form
-    // gets; it is done here instead.
-    std::wstring full(wide.size() + 1, L'\0');
-    const DWORD n = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (n > 0 && n < full.size()) {
-        full.resize(n);
-        wide = full;
-    }
-    if (wide.size() > 2 && wide[1] == L':' && wide[2] == L'\\')
-        return L"\\\\?\\" + wide;
-    if (wide.compare(0, 2, L"\\\\") == 0)
-        return L"\\\\?\\UNC\\" + wide.substr(2);
-    return wide;  // relative: the prefix would not resolve it
+    // gets; it is done first.
+    return PrefixedPath(FullPlainPath(wide));
 }
 
 HANDLE CreateFileAnyLength(const std::string& Path, DWORD Access, DWORD Share, DWORD Disposition, DWORD Flags)
@@ -905,18 +895,9 @@ std::string PathNameKey(const std::string& Path, const std::string& Base)
     if (Path.empty())
         return Path;
     const std::string Full = ExpandRelativePath(Base.empty() ? GetCurrentFolder() : Base, Path);
-    // Only a name with a tilde can be the short form of another, so only
-    // such a path is looked up: under Wine a look-up of a name a folder
-    // does not hold yet reads the whole folder. The long form is wide, as
-    // the code page would give names it cannot hold one key.
-    std::wstring Key = AnsiToWideStr(Full);
-    if (Full.find('~') != std::string::npos) {
-        // The long form may be longer than the name given: its length first.
-        std::wstring Long(GetLongPathNameW(Key.c_str(), nullptr, 0), L'\0');
-        const DWORD n = GetLongPathNameW(Key.c_str(), Long.data(), static_cast<DWORD>(Long.size()));
-        if (n > 0 && n < Long.size())
-            Key.assign(Long.data(), n);
-    }
+    // The long form is wide, as the code page would give names it cannot
+    // hold one key; only names with a tilde are looked up for it.
+    std::wstring Key = LongPathName(AnsiToWideStr(Full));
     if (!Key.empty())
         CharLowerBuffW(Key.data(), static_cast<DWORD>(Key.size()));
     return WideToUtf8(Key);

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <map>
 #include <string>
 #include <vector>
@@ -273,12 +274,22 @@ TEST(KvConvertNames, RestoredTreesCarryTheSourcesLongNames)
     TConvertRun r;
     const std::wstring src = AnsiToWideStr(r.Src(""));
     const std::wstring deep(200, L'd');
-    const std::vector<std::pair<std::wstring, std::string>> boxes{
+    std::vector<std::pair<std::wstring, std::string>> boxes{
         {L"\u041f\u043e\u0447\u0442\u0430\\\u0412\u0445\u043e\u0434\u044f\u0449\u0438\u0435.mbox", Mbox({1, 2})},
         {L"\u53d7\u4fe1\u7bb1\\\u53d7\u4fe1.mbox", Mbox({3})},
         {L"\u0410\u0440\u0445\u0438\u0432 2020\\" + deep + L"\\box.mbox", Mbox({4})},
     };
     ASSERT_GT(src.size() + boxes[2].first.size(), static_cast<size_t>(MAX_PATH));
+    // Mailboxes whose paths are Length long, below a folder outside the
+    // code page: past twice MAX_PATH too, up to far beyond it.
+    for (const size_t Length : {300u, 519u, 521u, 1000u, 2000u}) {
+        std::wstring name = L"\u0410\u0440\u0445\u0438\u0432 " + std::to_wstring(Length) + L"\\";
+        const size_t fill = Length - src.size() - 5 - name.size() - 9;
+        for (size_t i = 0; i < fill; ++i)
+            name += i % 101 == 100 && i + 1 < fill ? L'\\' : L'd';
+        boxes.emplace_back(name + L"\\box.mbox", Mbox({static_cast<int>(Length)}));
+        ASSERT_EQ((src + L"wide\\" + boxes.back().first).size(), Length);
+    }
     // The twin tree: each wide name made plain.
     const auto plain = [](std::wstring Name) {
         for (wchar_t& c : Name)
@@ -305,7 +316,7 @@ TEST(KvConvertNames, RestoredTreesCarryTheSourcesLongNames)
             const std::wstring out = src + L"out" + std::to_wstring(target) + (i == 0 ? L"wide" : L"plain");
             r.Target(target, DefaultWideToAnsi(out) + "\\");
             r.Start();
-            EXPECT_EQ(r.Summary(), Counters(3, 4, 0, 0)) << r.LogText();
+            EXPECT_EQ(r.Summary(), Counters(8, 9, 0, 0)) << r.LogText();
             trees[i] = TTestFolder::WideTree(out);
         }
         std::map<std::wstring, std::string> named;
@@ -315,7 +326,7 @@ TEST(KvConvertNames, RestoredTreesCarryTheSourcesLongNames)
         std::vector<std::wstring> wanted;
         for (const auto& [name, bytes] : boxes)
             wanted.push_back(L"wide\\" + name + (target == mftEml ? L"\\note " : L""));
-        ASSERT_EQ(trees[0].size(), target == mftEml ? 4u : 3u);
+        ASSERT_EQ(trees[0].size(), target == mftEml ? 9u : 8u);
         for (const std::wstring& want : wanted) {
             const auto at = trees[0].lower_bound(want);
             EXPECT_TRUE(at != trees[0].end() && at->first.compare(0, want.size(), want) == 0)
@@ -421,10 +432,12 @@ DWORD WINAPI CountedShortPath(LPCSTR Path, LPSTR Buffer, DWORD Size)
     return reinterpret_cast<decltype(&GetShortPathNameA)>(ShortHook->Original())(Path, Buffer, Size);
 }
 
-DWORD WINAPI CountedLongPath(LPCWSTR Path, LPWSTR Buffer, DWORD Size)
+// A look-up of one name for its long form; listings carry a wildcard.
+HANDLE WINAPI CountedLongPath(LPCWSTR Path, LPWIN32_FIND_DATAW Data)
 {
-    ++PathLookups;
-    return reinterpret_cast<decltype(&GetLongPathNameW)>(LongHook->Original())(Path, Buffer, Size);
+    if (!std::wcspbrk(Path + (std::wcsncmp(Path, L"\\\\?\\", 4) == 0 ? 4 : 0), L"*?"))
+        ++PathLookups;
+    return reinterpret_cast<decltype(&FindFirstFileW)>(LongHook->Original())(Path, Data);
 }
 
 }  // namespace
@@ -444,7 +457,7 @@ TEST(KvConvertHostile, ThousandsOfMailboxesEachLookUpTheirTargetAFewTimes)
     r.Add(src + "\\*.mbox", mftMbox);
     r.Target(mftMboxUnix, out + "\\");
     TImportHook Short("kernel32.dll", "GetShortPathNameA", reinterpret_cast<void*>(&CountedShortPath));
-    TImportHook Long("kernel32.dll", "GetLongPathNameW", reinterpret_cast<void*>(&CountedLongPath));
+    TImportHook Long("kernel32.dll", "FindFirstFileW", reinterpret_cast<void*>(&CountedLongPath));
     ASSERT_TRUE(Short.Hooked() && Long.Hooked());
     ShortHook = &Short;
     LongHook = &Long;

@@ -1,0 +1,179 @@
+#include "foundation/KvPathForms.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "classlib/Cleanup.h"
+
+namespace {
+
+const std::wstring Prefix = L"\\\\?\\";
+const std::wstring UncPrefix = L"\\\\?\\UNC\\";
+const std::wstring DevicePrefix = L"\\\\.\\";
+
+bool StartsWith(const std::wstring& Text, const std::wstring& Start)
+{
+    return Text.compare(0, Start.size(), Start) == 0;
+}
+
+bool IsSlash(wchar_t Ch)
+{
+    return Ch == L'\\' || Ch == L'/';
+}
+
+bool IsDotLevel(const std::wstring& Level)
+{
+    return Level == L"." || Level == L"..";
+}
+
+// What the system makes of a path that has no root of its own: the current
+// folder or the drive's in front.
+std::wstring SystemFullPath(const std::wstring& Path)
+{
+    std::wstring Full(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD N = GetFullPathNameW(Path.c_str(), static_cast<DWORD>(Full.size()), Full.data(), nullptr);
+        if (N == 0)
+            return Path;
+        if (N < Full.size()) {
+            Full.resize(N);
+            return Full;
+        }
+        Full.resize(N);
+    }
+}
+
+}  // namespace
+
+std::size_t PathRootLength(const std::wstring& Path)
+{
+    std::size_t At = 0;
+    bool Share = false;
+    if (StartsWith(Path, UncPrefix)) {
+        At = UncPrefix.size();
+        Share = true;
+    } else if (StartsWith(Path, Prefix) || StartsWith(Path, DevicePrefix)) {
+        At = Prefix.size();
+    } else if (Path.size() >= 2 && IsSlash(Path[0]) && IsSlash(Path[1])) {
+        At = 2;
+        Share = true;
+    }
+    if (Share) {
+        // The server and the share name the root together.
+        std::size_t End = Path.find_first_of(L"\\/", At);
+        if (End != std::wstring::npos)
+            End = Path.find_first_of(L"\\/", End + 1);
+        return End == std::wstring::npos ? Path.size() : End + 1;
+    }
+    if (Path.size() >= At + 2 && Path[At + 1] == L':')
+        return Path.size() > At + 2 && IsSlash(Path[At + 2]) ? At + 3 : At + 2;
+    return At;
+}
+
+std::wstring FullPlainPath(const std::wstring& Path)
+{
+    if (Path.empty() || StartsWith(Path, Prefix) || StartsWith(Path, DevicePrefix))
+        return Path;
+    std::wstring Plain = Path;
+    std::replace(Plain.begin(), Plain.end(), L'/', L'\\');
+    std::size_t Root = PathRootLength(Plain);
+    if (Root == 0 || Plain[Root - 1] != L'\\') {
+        // Relative, or relative to a drive's current folder.
+        Plain = SystemFullPath(Plain);
+        Root = PathRootLength(Plain);
+        if (Root == 0 || Plain[Root - 1] != L'\\' || StartsWith(Plain, DevicePrefix))
+            return Plain;
+    }
+    std::vector<std::wstring> Levels;
+    std::wstring Last;
+    for (std::size_t At = Root; At <= Plain.size();) {
+        const std::size_t End = std::min(Plain.find(L'\\', At), Plain.size());
+        Last = Plain.substr(At, End - At);
+        if (Last == L"..") {
+            if (!Levels.empty())
+                Levels.pop_back();
+        } else if (!Last.empty() && Last != L".") {
+            Levels.push_back(Last);
+        }
+        At = End + 1;
+    }
+    std::wstring Full = Plain.substr(0, Root);
+    for (std::size_t I = 0; I < Levels.size(); ++I)
+        Full += (I == 0 ? L"" : L"\\") + Levels[I];
+    // A path that ended in a backslash, "." or ".." names a folder.
+    if (!Levels.empty() && (Last.empty() || IsDotLevel(Last)))
+        Full += L'\\';
+    return Full;
+}
+
+std::wstring PrefixedPath(const std::wstring& Path)
+{
+    if (StartsWith(Path, Prefix) || StartsWith(Path, DevicePrefix))
+        return Path;
+    std::wstring Plain = Path;
+    std::replace(Plain.begin(), Plain.end(), L'/', L'\\');
+    if (Plain.size() >= 3 && Plain[1] == L':' && Plain[2] == L'\\')
+        return Prefix + Plain;
+    if (StartsWith(Plain, L"\\\\"))
+        return UncPrefix + Plain.substr(2);
+    return Path;
+}
+
+std::wstring UnprefixedPath(const std::wstring& Path)
+{
+    if (StartsWith(Path, UncPrefix))
+        return L"\\\\" + Path.substr(UncPrefix.size());
+    if (StartsWith(Path, Prefix))
+        return Path.substr(Prefix.size());
+    return Path;
+}
+
+std::wstring LongPathName(const std::wstring& Path)
+{
+    // A level without a tilde is no short form of another name: only the
+    // others are looked up, which under Wine reads the whole folder for
+    // a name it does not hold.
+    if (Path.find(L'~') == std::wstring::npos)
+        return Path;
+    std::size_t At = PathRootLength(Path);
+    std::wstring Long = Path.substr(0, At);
+    while (At < Path.size()) {
+        const std::size_t End = std::min(Path.find_first_of(L"\\/", At), Path.size());
+        const std::wstring Level = Path.substr(At, End - At);
+        if (Level.find(L'~') != std::wstring::npos && !IsDotLevel(Level)) {
+            WIN32_FIND_DATAW Found;
+            const TFindHandle Find(Level.find_first_of(L"*?") == std::wstring::npos
+                                       ? FindFirstFileW(PrefixedPath(Long + Level).c_str(), &Found)
+                                       : INVALID_HANDLE_VALUE);
+            if (!Find)
+                return Long + Path.substr(At);
+            Long += Found.cFileName;
+        } else {
+            Long += Level;
+        }
+        if (End < Path.size())
+            Long += Path[End];
+        At = End + 1;
+    }
+    return Long;
+}
+
+std::wstring ShortPathName(const std::wstring& Path)
+{
+    const std::wstring Asked = PrefixedPath(Path);
+    // A short name may be longer than its long one ("a.b.c" gives "AB~1.C").
+    std::wstring Short(Asked.size() + 16, L'\0');
+    for (;;) {
+        const DWORD N = GetShortPathNameW(Asked.c_str(), Short.data(), static_cast<DWORD>(Short.size()));
+        if (N == 0)
+            return std::wstring();
+        if (N < Short.size()) {
+            Short.resize(N);
+            break;
+        }
+        Short.resize(N);
+    }
+    return StartsWith(Path, Prefix) ? Short : UnprefixedPath(Short);
+}

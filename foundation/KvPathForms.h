@@ -1,0 +1,33 @@
+#pragma once
+// The forms of one path, in one place: the full plain form (absolute, with
+// ".", ".." and empty levels resolved), the "\\?\" form that the wide API
+// opens at any length, and the long and short forms, level by level on
+// disk. Wide text throughout: the names may lie outside the code page.
+
+#include <cstddef>
+#include <string>
+
+// Path made absolute, slashes made backslashes, "." levels and empty ones
+// dropped and ".." levels resolved, never above the drive or share; a
+// final backslash is kept, and given where the last level was "." or "..".
+// A "\\?\" or "\\.\" path and an empty text stay as they are.
+std::wstring FullPlainPath(const std::wstring& Path);
+// The "\\?\" form of an absolute path: "\\?\C:\x" for "C:\x" and
+// "\\?\UNC\server\share\x" for "\\server\share\x", slashes made
+// backslashes. A path in that form already, a device path ("\\.\") and a
+// relative one stay as they are. Nothing is resolved here: the path must
+// be full and plain already (FullPlainPath), as "." and ".." mean nothing
+// behind the prefix.
+std::wstring PrefixedPath(const std::wstring& Path);
+// Path without its "\\?\" (or "\\?\UNC\") prefix.
+std::wstring UnprefixedPath(const std::wstring& Path);
+// How many characters of Path name its root: the prefix, then "C:\" (or
+// "C:" before a relative rest) or "\\server\share\"; 0 for a relative path.
+std::size_t PathRootLength(const std::wstring& Path);
+// Path with each level that may be a short name (one holding a "~") by
+// the long name it has on disk, at any length; from the first level that
+// is not found on, the path stays as it is.
+std::wstring LongPathName(const std::wstring& Path);
+// Path with each level by its short name where it has one, at any length;
+// empty when it names nothing on disk. A prefix given is kept.
+std::wstring ShortPathName(const std::wstring& Path);

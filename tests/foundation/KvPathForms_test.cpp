@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "foundation/KvAnsi.h"
+#include "foundation/KvFileFinder.h"
+#include "foundation/KvFiles.h"
+#include "foundation/KvPathForms.h"
+#include "testkit/TestFolder.h"
+
+// One row per path: its full plain form, its "\\?\" form and back, and
+// where its root ends. Shares take one rule everywhere.
+TEST(KvPathForms, FullPlainAndPrefixedForms)
+{
+    const struct {
+        std::wstring Path, Plain, Prefixed;
+        size_t Root;
+    } Cases[] = {
+        {L"C:\\a\\b", L"C:\\a\\b", L"\\\\?\\C:\\a\\b", 3},
+        {L"C:\\a\\b\\\\", L"C:\\a\\b\\", L"\\\\?\\C:\\a\\b\\\\", 3},
+        {L"C:\\a\\\\b\\.\\c\\..\\d", L"C:\\a\\b\\d", L"\\\\?\\C:\\a\\\\b\\.\\c\\..\\d", 3},
+        {L"C:\\a\\x\\..", L"C:\\a\\", L"\\\\?\\C:\\a\\x\\..", 3},
+        {L"C:\\a\\.", L"C:\\a\\", L"\\\\?\\C:\\a\\.", 3},
+        {L"C:\\..\\..\\a", L"C:\\a", L"\\\\?\\C:\\..\\..\\a", 3},
+        {L"C:/a//b/", L"C:\\a\\b\\", L"\\\\?\\C:\\a\\\\b\\", 3},
+        {L"C:\\", L"C:\\", L"\\\\?\\C:\\", 3},
+        {L"C:\\a\\Old.", L"C:\\a\\Old.", L"\\\\?\\C:\\a\\Old.", 3},
+        {L"\\\\srv\\share\\x\\..\\..\\y", L"\\\\srv\\share\\y", L"\\\\?\\UNC\\srv\\share\\x\\..\\..\\y", 12},
+        {L"\\\\srv\\share", L"\\\\srv\\share", L"\\\\?\\UNC\\srv\\share", 11},
+        {L"\\\\?\\C:\\a\\..\\b", L"\\\\?\\C:\\a\\..\\b", L"\\\\?\\C:\\a\\..\\b", 7},
+        {L"\\\\?\\UNC\\srv\\share\\x", L"\\\\?\\UNC\\srv\\share\\x", L"\\\\?\\UNC\\srv\\share\\x", 18},
+        {L"\\\\.\\COM1", L"\\\\.\\COM1", L"\\\\.\\COM1", 4},
+        {L"", L"", L"", 0},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(DefaultWideToAnsi(C.Path));
+        EXPECT_EQ(FullPlainPath(C.Path), C.Plain);
+        EXPECT_EQ(PrefixedPath(C.Path), C.Prefixed);
+        EXPECT_EQ(PrefixedPath(UnprefixedPath(C.Prefixed)), C.Prefixed);
+        EXPECT_EQ(PathRootLength(C.Path), C.Root);
+    }
+    // Relative paths are the current folder's, and stay without a prefix.
+    wchar_t Here[MAX_PATH];
+    const std::wstring Cwd(Here, GetCurrentDirectoryW(MAX_PATH, Here));
+    EXPECT_EQ(FullPlainPath(L"x\\..\\y\\.\\"), FullPlainPath(Cwd + L"\\y\\"));
+    EXPECT_EQ(PrefixedPath(L"x\\y"), L"x\\y");
+}
+
+// Below a folder outside the code page a path of any length has a short
+// form that opens it through the ANSI API and a long form that gives the
+// names back whole.
+TEST(KvPathForms, LongAndShortFormsAtAnyLength)
+{
+    TTestFolder Dir("pathforms");
+    const std::wstring Base = AnsiToWideStr(Dir.Path()) + L"\\\u041f\u043e\u0447\u0442\u0430";
+    for (const size_t Length : {300u, 519u, 521u, 1000u, 2000u}) {
+        SCOPED_TRACE(Length);
+        std::wstring Path = Base + L"\\" + std::to_wstring(Length);
+        for (size_t At = Path.size(); Path.size() < Length; ++At)
+            Path += At % 100 == 0 && Path.size() + 1 < Length ? L'\\' : L'd';
+        for (size_t At = Path.find(L'\\', 3); At != std::wstring::npos; At = Path.find(L'\\', At + 1))
+            CreateDirectoryW(PrefixedPath(Path.substr(0, At)).c_str(), nullptr);
+        ASSERT_TRUE(TTestFolder::Put(Path, "mail"));
+        const std::wstring Short = ShortPathName(Path);
+        EXPECT_NE(Short.find(L'~'), std::wstring::npos);
+        EXPECT_EQ(LongPathName(Short), Path);
+        EXPECT_EQ(LongPathName(PrefixedPath(Short)), PrefixedPath(Path));
+        const std::string Ansi = OpenableAnsiPath(Path);
+        EXPECT_EQ(LongPathOf(Ansi), Path);
+        EXPECT_EQ(LoadFileToString(Ansi), "mail");
+    }
+    // A missing level and those after it stay as they are.
+    const std::wstring Missing = ShortPathName(Base) + L"\\no~such\\x";
+    EXPECT_EQ(LongPathName(Missing), Base + L"\\no~such\\x");
+    EXPECT_EQ(ShortPathName(Base + L"\\no such"), L"");
+}

@@ -9,6 +9,7 @@
 #include "foundation/KvBase.h"
 #include "foundation/KvFileFinder.h"
 #include "foundation/KvFiles.h"
+#include "foundation/KvPathForms.h"
 #include "foundation/KvStrings.h"
 #include "mail/KvFindMail.h"
 #include "mail/KvMailFolders.h"
@@ -378,7 +379,9 @@ TMailFormat TConvertSettings::GetSourceFormat() const
 
 std::string TConvertSettings::GetSourceEntry() const
 {
-    return HasCurrentEntry() ? SourceList->Strings(CurrentIndex) : std::string();
+    // Typed with "." or ".." levels, the folder would be restored below
+    // the target under those names, which no "\\?\" form resolves.
+    return HasCurrentEntry() ? FullPlainAnsiPath(SourceList->Strings(CurrentIndex)) : std::string();
 }
 
 std::string TConvertSettings::GetSourceExt(bool DataFile) const

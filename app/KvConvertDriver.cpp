@@ -188,10 +188,13 @@ void TConvertDriver::StartConversion()
         RunSettings.MatchDates = Choices.MatchDates;
         RunSettings.Md5FileNames = Choices.Md5FileNames;
         RunSettings.SetTargetFormat(Choices.TargetFormat);
-        RunSettings.TargetPath = CutTargetPattern(Choices.TargetText);
+        // Made plain once, here: a doubled backslash, "." or ".." would
+        // reach the "\\?\" forms the target's folders are made by.
+        const std::string TargetText = FullPlainAnsiPath(Choices.TargetText);
+        RunSettings.TargetPath = CutTargetPattern(TargetText);
         if (RunSettings.OneFilePerMessage)
             RunSettings.TargetPath = AddTrailingBackslash(RunSettings.TargetPath);
-        RunSettings.TargetExtOverride = TargetExtOfText(Choices.TargetText);
+        RunSettings.TargetExtOverride = TargetExtOfText(TargetText);
         RunSettings.RestoreFolderTree = Choices.RestoreFolderTree && HasTrailingSlash(RunSettings.TargetPath);
         FFileFinder->Recursive = RunSettings.IncludeSubfolders;
 
@@ -602,7 +605,7 @@ bool TConvertDriver::PrepareMboxWriter(const std::string& DataFile)
         // Opening it is the existence test.
         FMboxWriter = std::make_unique<TTextFileWriter>(FTargetFolder, false, true);
     } catch (const EFileError& E) {
-        TargetFailed(E.ErrorCode ? SystemErrorText(E.ErrorCode) : E.Message());
+        TargetFailed(E.ErrorCode ? SystemErrorText(E.ErrorCode) : E.Message(), true);
         return false;
     }
     // The earlier run's last line is completed with this target's break,
@@ -612,11 +615,16 @@ bool TConvertDriver::PrepareMboxWriter(const std::string& DataFile)
     return true;
 }
 
-void TConvertDriver::TargetFailed(const std::string& Reason)
+void TConvertDriver::TargetFailed(const std::string& Reason, bool Counted)
 {
     FTargetFailed = true;
-    LogLine((FSettings->OneFilePerMessage ? "Target folder cannot be written: " : "Target file cannot be written: ") +
-            FTargetFolder + ": " + Reason);
+    const std::string Line =
+        (FSettings->OneFilePerMessage ? "Target folder cannot be written: " : "Target file cannot be written: ") +
+        FTargetFolder + ": " + Reason;
+    if (Counted)
+        NotConverted(FTargetFolder, Line, TConvertResult::WriteFailed);
+    else
+        LogLine(Line);
 }
 
 std::string TConvertDriver::TargetFolderFailure(DWORD Error) const

@@ -126,8 +126,10 @@ private:
     const std::wstring& LongMboxTargetOf(const std::string& DataFile) const;
     std::string MboxTargetOf(const std::string& DataFile) const;
     bool IsRunTarget(const std::string& DataFile) const;
-    // Logs the target and the reason and stops the run.
-    void TargetFailed(const std::string& Reason);
+    // Logs the target and the reason and stops the run. Counted where no
+    // message's row names the failure: then it is one error of the run
+    // with its own error-log row.
+    void TargetFailed(const std::string& Reason, bool Counted = false);
     // Empty when a message file that failed with Error failed on its own;
     // else why the target folder itself takes no more files.
     std::string TargetFolderFailure(unsigned long Error) const;

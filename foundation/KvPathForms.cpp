@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "classlib/Cleanup.h"
+#include "foundation/KvAnsi.h"
 
 namespace {
 
@@ -106,6 +107,13 @@ std::wstring FullPlainPath(const std::wstring& Path)
     if (!Levels.empty() && (Last.empty() || IsDotLevel(Last)))
         Full += L'\\';
     return Full;
+}
+
+std::string FullPlainAnsiPath(const std::string& Path)
+{
+    // Only a current folder put in front can bring characters the code
+    // page lacks; they then show as the code page shows them.
+    return DefaultWideToAnsi(FullPlainPath(AnsiToWideStr(Path)));
 }
 
 std::wstring PrefixedPath(const std::wstring& Path)

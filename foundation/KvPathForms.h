@@ -12,6 +12,10 @@
 // final backslash is kept, and given where the last level was "." or "..".
 // A "\\?\" or "\\.\" path and an empty text stay as they are.
 std::wstring FullPlainPath(const std::wstring& Path);
+// FullPlainPath of an ANSI path, as ANSI text: where it was typed (a
+// target, a source pattern) a path is made plain once, so that every form
+// made of it later, "\\?\" forms among them, names what the user meant.
+std::string FullPlainAnsiPath(const std::string& Path);
 // The "\\?\" form of an absolute path: "\\?\C:\x" for "C:\x" and
 // "\\?\UNC\server\share\x" for "\\server\share\x", slashes made
 // backslashes. A path in that form already, a device path ("\\.\") and a

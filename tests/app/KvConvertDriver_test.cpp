@@ -555,7 +555,9 @@ TEST(KvConvertDriverRun, WriterFailureEndsTheRunCleanly)
     CreateDirectoryA(r.Out().c_str(), nullptr);
     CreateDirectoryA((r.Out() + "\\b.mbox").c_str(), nullptr);
     r.Target(mftMboxWin, r.Out() + "\\*.mbox");
+    ErrorLogFileName = r.Dir.File("errors.txt");
     r.Start();
+    // No message names the failure: it is the run's error, with its row.
     const std::vector<std::string> log{"Processing: " + r.Src("a"),
                                        "Done",
                                        "",
@@ -563,9 +565,14 @@ TEST(KvConvertDriverRun, WriterFailureEndsTheRunCleanly)
                                        "Target file cannot be written: " + r.Out() + "\\b.mbox: Access denied",
                                        "Stopped",
                                        "",
-                                       Counters(1, 1, 0, 0),
-                                       "Processing stopped: the target cannot be written."};
+                                       Counters(1, 1, 0, 1),
+                                       "Processing stopped: the target cannot be written.",
+                                       "Error log: " + r.Dir.File("errors.txt")};
     EXPECT_EQ(r.Host.Log, log);
+    FreeErrorLog();
+    ErrorLogFileName.clear();
+    const std::string Rows = TTestFolder::Read(r.Dir.File("errors.txt"));
+    EXPECT_NE(Rows.find("\r\n" + log[4] + "\t" + r.Out() + "\\b.mbox\t"), std::string::npos) << Rows;
     EXPECT_TRUE(r.Driver.TargetFailedRun());
     ExpectIdle(r);
     // Nothing holds the first target any more.

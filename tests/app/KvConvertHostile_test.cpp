@@ -484,6 +484,7 @@ TEST(KvConvertHostile, AnUnusableTargetFolderIsReportedOnceBeforeAnyMailbox)
     std::string deep = r.Dir.File("");
     while (deep.size() < 250)
         deep += deep.size() % 50 == 49 ? '\\' : 'x';
+    deep.back() = 'x';  // typed with a doubled backslash, the folder is another
     const struct {
         std::string Text;
         std::string Folder;  // as the message names it

@@ -195,7 +195,6 @@ TEST(KvConvertSettings, EntriesBasesAndMailboxFiles)
         {"D:\\Eudora\\In.toc", mftEudoraToc, "D:\\Eudora\\", "", "D:\\Eudora\\In.toc", "D:\\Eudora\\In.mbx", "toc", "mbx"},
         {"D:\\Eudora\\*.mbx", mftEudoraMbx, "D:\\", "", "D:\\Eudora\\In.mbx", "D:\\Eudora\\In.mbx", "mbx", "mbx"},
         {"E:\\box.msf", mftMbox, "E:\\", "", "E:\\box.msf", "E:\\box.msf", "*", ""},
-        {"NoFolder", mftMbox, "", "", "NoFolder", "NoFolder", "*", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Entry);
@@ -212,6 +211,28 @@ TEST(KvConvertSettings, EntriesBasesAndMailboxFiles)
         EXPECT_EQ(cs.GetMailboxFileOf(c.Found), c.Mailbox);
         EXPECT_EQ(cs.GetSourceExt(false), c.SourceExt);
         EXPECT_EQ(cs.GetSourceExt(true), c.DataExt);
+    }
+    // Typed "." and ".." levels, doubled backslashes and slashes name the
+    // folder they lead to, never above the drive; a relative entry names
+    // one in the current folder.
+    char Cwd[MAX_PATH];
+    const std::string Here(Cwd, GetCurrentDirectoryA(MAX_PATH, Cwd));
+    const struct {
+        std::string Typed, Entry, Base;
+    } typed[] = {
+        {"C:\\Mail\\.\\x\\..\\Local Folders\\\\*.msf", "C:\\Mail\\Local Folders\\*.msf", "C:\\Mail\\"},
+        {"D:/Eudora/./In.toc", "D:\\Eudora\\In.toc", "D:\\Eudora\\"},
+        {"E:\\..\\..\\box\\..\\mail\\.\\*.*", "E:\\mail\\*.*", "E:\\"},
+        {"NoFolder", Here + "\\NoFolder", Here + "\\"},
+    };
+    for (const auto& c : typed) {
+        TStringList list;
+        list.AddObject(c.Typed, MailFormatToObject(mftMbox));
+        TConvertSettings cs;
+        cs.SetSourceList(&list);
+        cs.SetCurrentIndex(0);
+        EXPECT_EQ(cs.GetSourceEntry(), c.Entry);
+        EXPECT_EQ(cs.SourceBase, c.Base);
     }
 }
 

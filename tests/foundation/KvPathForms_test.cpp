@@ -45,6 +45,7 @@ TEST(KvPathForms, FullPlainAndPrefixedForms)
     const std::wstring Cwd(Here, GetCurrentDirectoryW(MAX_PATH, Here));
     EXPECT_EQ(FullPlainPath(L"x\\..\\y\\.\\"), FullPlainPath(Cwd + L"\\y\\"));
     EXPECT_EQ(PrefixedPath(L"x\\y"), L"x\\y");
+    EXPECT_EQ(FullPlainAnsiPath("C:\\a\\.\\b\\\\"), "C:\\a\\b\\");
 }
 
 // Below a folder outside the code page a path of any length has a short

@@ -157,10 +157,13 @@ void TConvertDriver::StartConversion()
             FFileFinder->OnFile = [this](TFileFinder* S, const std::string& N) { FinderFoundFile(S, N); };
             FFileFinder->OnSkip = [this](TFileFinder*, const std::string& N, const std::string& Reason) {
                 const std::string Line = "Not searched: " + N + " (" + Reason + ")";
-                if (Reason == TFileFinder::RevisitReason)
+                if (Reason == TFileFinder::RevisitReason || Reason == TFileFinder::CompatLinkReason)
                     LogLine(Line);
                 else
                     NotConverted(N, Line, TConvertResult::Unreadable);
+            };
+            FFileFinder->OnFolderError = [this](TFileFinder*, const std::string& Folder, DWORD Error) {
+                FolderCannotBeOpened(Folder, Error);
             };
             // Mailboxes restored from a CD or a backup are read-only; they
             // are still mailboxes.
@@ -397,14 +400,19 @@ void TConvertDriver::RunFolderSearch(const std::string& Folder, const std::strin
         WIN32_FIND_DATAW Entry;
         const TFindHandle Find(FindFirstFileW(LongPathForm(AddTrailingBackslash(Folder) + "*").c_str(), &Entry));
         if (const DWORD Error = Find.Valid() ? 0 : GetLastError(); Error != 0 && Error != ERROR_FILE_NOT_FOUND) {
-            NotConverted(Folder, "Folder cannot be opened: " + LogNameOf(Folder) + ": " + SystemErrorText(Error),
-                         TConvertResult::Unreadable);
-            LogLine("");
+            FolderCannotBeOpened(Folder, Error);
             return;
         }
     }
     FFileFinder->SetFileMask(Mask);
     FFileFinder->Execute(Folder);
+}
+
+void TConvertDriver::FolderCannotBeOpened(const std::string& Folder, DWORD Error)
+{
+    NotConverted(Folder, "Folder cannot be opened: " + LogNameOf(Folder) + ": " + SystemErrorText(Error),
+                 TConvertResult::Unreadable);
+    LogLine("");
 }
 
 bool TConvertDriver::IsOnSkipList(const std::string& Name) const

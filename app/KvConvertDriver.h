@@ -112,6 +112,8 @@ public:
 
 private:
     void RunFolderSearch(const std::string& Folder, const std::string& Mask);
+    // A searched folder that cannot be listed: its line, row and error.
+    void FolderCannotBeOpened(const std::string& Folder, unsigned long Error);
     // The mailbox data file of a found or listed file.
     std::string DataFileOf(const std::string& Found) const;
     // One log line for each Mozilla mailbox in Folder that has no index.

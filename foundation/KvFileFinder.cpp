@@ -17,14 +17,20 @@ public:
     TWideFind(const std::string& Pattern)
         : FHandle(FindFirstFileW(LongPathForm(Pattern).c_str(), &Data))
     {
+        const DWORD Error = FHandle.Valid() ? 0 : GetLastError();
+        FFailure = Error == ERROR_FILE_NOT_FOUND || Error == ERROR_NO_MORE_FILES ? 0 : Error;
     }
     bool Valid() const { return FHandle.Valid(); }
+    // Why the folder could not be listed; 0 when it was, also when nothing
+    // matched.
+    DWORD Failure() const { return FFailure; }
     bool Next() { return FindNextFileW(FHandle.Get(), &Data) != FALSE; }
 
     WIN32_FIND_DATAW Data{};
 
 private:
     TFindHandle FHandle;
+    DWORD FFailure = 0;
 };
 
 // An entry carrying any of the low five attribute bits that Attr lacks is
@@ -133,6 +139,7 @@ std::wstring WithAnsiExtOp(const std::wstring& Name, const std::function<std::st
 }
 
 const char* const TFileFinder::RevisitReason = "folder searched already, reached again through a link";
+const char* const TFileFinder::CompatLinkReason = "a link kept for older programs, it refuses listing";
 
 TFileFinder::TFileFinder() = default;
 
@@ -203,19 +210,27 @@ void TFileFinder::Search()
         return;
     FirstVisit(FRootFolder);
     if (Recursive)
-        WalkFolder(FRootFolder, folderAttr);
+        WalkFolder(FRootFolder, folderAttr, 0);
     else if (!SkipFiles)
-        ListFiles(FRootFolder);
+        if (const DWORD Error = ListFiles(FRootFolder))
+            CannotList(FRootFolder, Error, 0);
 }
 
-void TFileFinder::WalkFolder(const std::string& Folder, DWORD FolderAttr)
+void TFileFinder::WalkFolder(const std::string& Folder, DWORD FolderAttr, DWORD OwnAttr)
 {
     if (!SkipFiles) {
-        ListFiles(Folder);
+        // A folder that cannot be listed would look empty, and its
+        // mailboxes would vanish without a word.
+        if (const DWORD Error = ListFiles(Folder)) {
+            CannotList(Folder, Error, OwnAttr);
+            return;
+        }
         if (Abort)
             return;
     }
     TWideFind find(Folder + "\\*.*");
+    if (find.Failure())
+        CannotList(Folder, find.Failure(), OwnAttr);
     for (bool more = find.Valid(); more; more = find.Next()) {
         const WIN32_FIND_DATAW& entry = find.Data;
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && WantedEntry(entry, FolderAttr) &&
@@ -230,7 +245,7 @@ void TFileFinder::WalkFolder(const std::string& Folder, DWORD FolderAttr)
                 bool accept = false;
                 AcceptFolder(sub, accept);
                 if (accept)
-                    WalkFolder(sub, FolderAttr);
+                    WalkFolder(sub, FolderAttr, entry.dwFileAttributes);
             }
         }
         if (Abort)
@@ -238,7 +253,7 @@ void TFileFinder::WalkFolder(const std::string& Folder, DWORD FolderAttr)
     }
 }
 
-void TFileFinder::ListFiles(const std::string& Folder)
+DWORD TFileFinder::ListFiles(const std::string& Folder)
 {
     DWORD attr = Attributes;
     if (attr & FILE_ATTRIBUTE_DIRECTORY) {
@@ -247,22 +262,22 @@ void TFileFinder::ListFiles(const std::string& Folder)
         AcceptFolder(Folder, ignored);
     }
     attr &= ~static_cast<DWORD>(0x08);  // volume labels are never files
-    if (!FMaskIsList) {
-        ListMask(Folder, FFileMask, attr);
-        return;
-    }
+    if (!FMaskIsList)
+        return ListMask(Folder, FFileMask, attr);
     size_t start = 0;
     while (start <= FFileMask.size() && !Abort) {
         size_t end = FFileMask.find(';', start);
         if (end == std::string::npos)
             end = FFileMask.size();
         if (end > start)
-            ListMask(Folder, FFileMask.substr(start, end - start), attr);
+            if (const DWORD Error = ListMask(Folder, FFileMask.substr(start, end - start), attr))
+                return Error;
         start = end + 1;
     }
+    return 0;
 }
 
-void TFileFinder::ListMask(const std::string& Folder, const std::string& Mask, DWORD Attr)
+DWORD TFileFinder::ListMask(const std::string& Folder, const std::string& Mask, DWORD Attr)
 {
     TWideFind find(Folder + "\\" + Mask);
     for (bool more = find.Valid(); more; more = find.Next()) {
@@ -277,8 +292,18 @@ void TFileFinder::ListMask(const std::string& Folder, const std::string& Mask, D
             AcceptFile(name, accept);
         }
         if (Abort)
-            return;
+            return 0;
     }
+    return find.Failure();
+}
+
+void TFileFinder::CannotList(const std::string& Folder, DWORD Error, DWORD OwnAttr)
+{
+    constexpr DWORD CompatLink = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    if (Error == ERROR_ACCESS_DENIED && (OwnAttr & CompatLink) == CompatLink)
+        Skip(Folder, CompatLinkReason);
+    else if (OnFolderError)
+        OnFolderError(this, Folder, Error);
 }
 
 std::string TFileFinder::EntryPath(const std::string& Folder, const WIN32_FIND_DATAW& Entry, std::string& Reason)

@@ -40,6 +40,7 @@ public:
     using TFoundEvent = std::function<void(TFileFinder* Sender, const std::string& Name)>;
     using TSkipEvent =
         std::function<void(TFileFinder* Sender, const std::string& Name, const std::string& Reason)>;
+    using TFolderErrorEvent = std::function<void(TFileFinder* Sender, const std::string& Folder, DWORD Error)>;
 
     TFileFinder();
     ~TFileFinder() override;
@@ -73,17 +74,29 @@ public:
     // a folder reached again through a link, a device name, a name that
     // cannot be opened through the ANSI API.
     TSkipEvent OnSkip;
-    // OnSkip's reason for a folder reached again through a link: the only
-    // entry passed over that loses nothing.
+    // A folder of the search that cannot be listed (access denied, gone
+    // meanwhile), with the system's error: its files and sub-folders are
+    // not searched.
+    TFolderErrorEvent OnFolderError;
+    // OnSkip's reasons for the entries passed over that lose nothing: a
+    // folder reached again through a link, and a link the system keeps for
+    // compatibility (hidden, a system folder) that refuses listing: what
+    // it leads to is searched by its own name.
     static const char* const RevisitReason;
+    static const char* const CompatLinkReason;
 
 protected:
     // Volume serial and file index: one folder, by whatever path it is reached.
     using TFolderId = std::tuple<DWORD, DWORD, DWORD>;
 
-    void WalkFolder(const std::string& Folder, DWORD FolderAttr);
-    void ListFiles(const std::string& Folder);
-    void ListMask(const std::string& Folder, const std::string& Mask, DWORD Attr);
+    // OwnAttr: the folder's own attributes, 0 for the root.
+    void WalkFolder(const std::string& Folder, DWORD FolderAttr, DWORD OwnAttr);
+    // 0, or the error of a listing that failed; the failure is not reported.
+    DWORD ListFiles(const std::string& Folder);
+    DWORD ListMask(const std::string& Folder, const std::string& Mask, DWORD Attr);
+    // Reports a folder that cannot be listed (Error) to OnFolderError, or
+    // to OnSkip where it loses nothing.
+    void CannotList(const std::string& Folder, DWORD Error, DWORD OwnAttr);
     // False when Folder was walked before in this search (reached again
     // through a link); the folder is remembered otherwise.
     bool FirstVisit(const std::string& Folder);

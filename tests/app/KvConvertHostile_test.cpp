@@ -265,6 +265,57 @@ TEST(KvConvertHostile, AFolderEntryWhoseFolderIsNotThereSaysSo)
     EXPECT_EQ(Written(r), std::vector<std::string>{"note 1.eml"});
 }
 
+namespace {
+
+TImportHook* GListing = nullptr;
+
+// A folder named "locked" refuses to be listed, as one without rights does.
+HANDLE WINAPI RefusingListing(LPCWSTR Pattern, LPWIN32_FIND_DATAW Data)
+{
+    if (std::wcsstr(Pattern, L"\\locked\\")) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    return reinterpret_cast<decltype(&FindFirstFileW)>(GListing->Original())(Pattern, Data);
+}
+
+}  // namespace
+
+// A sub-folder of a searched tree that cannot be listed is one error with
+// its row, as the folder named itself would be; the rest of the tree is
+// converted.
+TEST(KvConvertHostile, ASubFolderThatCannotBeListedSaysSo)
+{
+    TConvertRun r;
+    const std::string src = r.Dir.File("src");
+    PutFile(src + "\\box.mbox", Mbox({1}));
+    PutFile(src + "\\locked\\inner.mbox", Mbox({2}));
+    PutFile(src + "\\open\\locked\\deeper.mbox", Mbox({3}));
+    PutFile(src + "\\open\\other.mbox", Mbox({4}));
+    r.Add(src + "\\*.mbox", mftMbox);
+    r.Host.Choices.IncludeSubfolders = true;
+    r.Target(mftMboxWin, r.Out() + "\\");
+    ErrorLogFileName = r.Dir.File("errors.txt");
+    TImportHook Listing("kernel32.dll", "FindFirstFileW", reinterpret_cast<void*>(&RefusingListing));
+    ASSERT_TRUE(Listing.Hooked());
+    GListing = &Listing;
+    r.Start();
+    GListing = nullptr;
+    EXPECT_EQ(r.Summary(), Counters(2, 2, 0, 2)) << r.LogText();
+    const std::string denied = ": " + SystemErrorText(ERROR_ACCESS_DENIED);
+    const std::vector<std::vector<std::string>> wanted{
+        {"Folder cannot be opened: " + src + "\\locked" + denied, src + "\\locked"},
+        {"Folder cannot be opened: " + src + "\\open\\locked" + denied, src + "\\open\\locked"}};
+    std::vector<std::vector<std::string>> rows;
+    for (const auto& row : ErrorRows(r.Dir.File("errors.txt")))
+        rows.emplace_back(row.begin(), row.begin() + 2);
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, wanted);
+    for (const auto& row : wanted)
+        EXPECT_TRUE(r.Logged(row[0])) << r.LogText();
+    EXPECT_EQ(TreeFiles(r.Out()).size(), 2u);
+}
+
 // The same mailboxes under plain names and under names the code page
 // cannot hold (and past MAX_PATH), converted with the tree restored: what
 // comes out carries the sources' long names, each file's bytes as under

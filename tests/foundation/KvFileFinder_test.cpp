@@ -8,6 +8,7 @@
 #include "foundation/KvAnsi.h"
 #include "foundation/KvFileFinder.h"
 #include "foundation/KvFiles.h"
+#include "testkit/ImportHook.h"
 #include "testkit/TestFolder.h"
 #include "testkit/TestLinks.h"
 
@@ -62,7 +63,93 @@ protected:
     std::vector<std::string> Files, Folders;
 };
 
+// The listing calls as a folder without rights answers them: "locked" and
+// "jn" refuse to be listed, and "jn" shows as a link the system keeps for
+// older programs (hidden, a system folder, a reparse point).
+TImportHook* GFindFirst = nullptr;
+TImportHook* GFindNext = nullptr;
+
+void AsLinkKeptForCompatibility(WIN32_FIND_DATAW* Data)
+{
+    if (std::wstring(Data->cFileName) == L"jn")
+        Data->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+}
+
+HANDLE WINAPI RefusingFindFirst(LPCWSTR Pattern, LPWIN32_FIND_DATAW Data)
+{
+    const std::wstring Path = Pattern;
+    const std::wstring Folder = Path.substr(0, Path.find_last_of(L'\\'));
+    for (const std::wstring Refused : {L"\\locked", L"\\jn"})
+        if (Folder.size() >= Refused.size() && Folder.compare(Folder.size() - Refused.size(), Refused.size(), Refused) == 0) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return INVALID_HANDLE_VALUE;
+        }
+    const HANDLE Find = reinterpret_cast<decltype(&FindFirstFileW)>(GFindFirst->Original())(Pattern, Data);
+    if (Find != INVALID_HANDLE_VALUE)
+        AsLinkKeptForCompatibility(Data);
+    return Find;
+}
+
+BOOL WINAPI MarkingFindNext(HANDLE Find, LPWIN32_FIND_DATAW Data)
+{
+    const BOOL More = reinterpret_cast<decltype(&FindNextFileW)>(GFindNext->Original())(Find, Data);
+    if (More)
+        AsLinkKeptForCompatibility(Data);
+    return More;
+}
+
 }  // namespace
+
+// A folder that cannot be listed is named once with the system's reason,
+// whatever the masks; its mailboxes are not taken for none. A link kept
+// for older programs that refuses listing loses nothing and is named as
+// passed over.
+TEST_F(KvFileFinderTest, FoldersThatCannotBeListedAreNamed)
+{
+    for (const std::string Folder : {"locked", "jn"}) {
+        ForceFolders(Root + Folder);
+        SaveStringToFile(Root + Folder + "\\h.mbx", "From x\r\n");
+    }
+    TImportHook First("kernel32.dll", "FindFirstFileW", reinterpret_cast<void*>(&RefusingFindFirst));
+    TImportHook Next("kernel32.dll", "FindNextFileW", reinterpret_cast<void*>(&MarkingFindNext));
+    ASSERT_TRUE(First.Hooked() && Next.Hooked());
+    GFindFirst = &First;
+    GFindNext = &Next;
+    const struct {
+        std::string Start, Mask;
+        bool Recursive;
+        std::vector<std::string> Files, Refused, Skipped;
+    } Cases[] = {
+        {"", "*.mbx", true, {"a.mbx", "hdir\\g.mbx", "hid.mbx", "skip\\f.mbx", "sub\\d.mbx", "sub\\deep\\e.mbx"},
+         {"locked"}, {"jn"}},
+        {"", "*.toc;;*.mbx", true, {"a.mbx", "b.toc", "hdir\\g.mbx", "hid.mbx", "skip\\f.mbx", "sub\\d.mbx",
+                                   "sub\\deep\\e.mbx", "sub\\deep\\e.toc"}, {"locked"}, {"jn"}},
+        {"locked", "*.toc;*.mbx", false, {}, {"locked"}, {}},
+        {"sub", "*.mbx", false, {"sub\\d.mbx"}, {}, {}},
+    };
+    for (const auto& C : Cases) {
+        Files.clear();
+        std::vector<std::string> Refused, Skipped;
+        TFileFinder F;
+        Watch(F);
+        F.OnFolderError = [&](TFileFinder*, const std::string& Name, DWORD Error) {
+            Refused.push_back(Rel(Name));
+            EXPECT_EQ(Error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+        };
+        F.OnSkip = [&](TFileFinder*, const std::string& Name, const std::string& Reason) {
+            Skipped.push_back(Rel(Name));
+            EXPECT_EQ(Reason, TFileFinder::CompatLinkReason);
+        };
+        F.Attributes = FILE_ATTRIBUTE_HIDDEN;
+        F.SetFileMask(C.Mask);
+        F.Recursive = C.Recursive;
+        F.Execute(Root + C.Start);
+        EXPECT_EQ(Sorted(Files), Sorted(C.Files)) << C.Mask;
+        EXPECT_EQ(Refused, C.Refused) << C.Mask;
+        EXPECT_EQ(Skipped, C.Skipped) << C.Mask;
+    }
+    GFindFirst = GFindNext = nullptr;
+}
 
 TEST_F(KvFileFinderTest, MasksRecursionAttributesAndRefusals)
 {

@@ -81,8 +81,9 @@ std::string OpenableAnsiPath(const std::wstring& Path)
     const std::wstring shortPath = ShortPathName(Path);
     if (shortPath.empty())
         return std::string();
+    // Exactly: a best fit opens another file, or a device ("COM\uFF11" as COM1).
     const std::string shortAnsi = WideToCodePageEx(shortPath, lossless, 0);
-    return lossless ? shortAnsi : std::string();
+    return lossless && AnsiToWideStr(shortAnsi) == shortPath ? shortAnsi : std::string();
 }
 
 std::wstring LongPathOf(const std::string& Path)
@@ -310,9 +311,9 @@ std::string TFileFinder::EntryPath(const std::string& Folder, const WIN32_FIND_D
 {
     const std::string longName = OpenableAnsiName(Entry.cFileName);
     // Under Wine AUX and COM1 are serial ports, and reading one never
-    // returns. Device names are plain ASCII; the test needs no exact
-    // conversion.
-    if (IsDeviceFileName(longName.empty() ? DefaultWideToAnsi(Entry.cFileName) : longName)) {
+    // returns. The name is judged as it stands: the code page's best fit
+    // would make a full-width "COM\uFF11" one of them.
+    if (IsDeviceFileName(std::wstring(Entry.cFileName))) {
         Reason = "a device name, not opened";
         return std::string();
     }

@@ -514,29 +514,47 @@ bool IsRelativePath(const std::string& Path)
     return !ContainsBackslash(Path) || Path.find("..") != std::string::npos || !PathHasDrive(Path);
 }
 
-bool IsReservedDeviceName(const std::string& Name)
+namespace {
+
+// Whether Windows opens a device for a name whose part before the first
+// dot is Base. The rule is the system's own, on the wide name: a code
+// page's best fit makes other names look like these (the full-width
+// "COM\uFF11" arrives as COM1).
+bool IsDeviceBase(std::wstring Base)
 {
-    const std::string base = UpperFileName(Name.substr(0, Name.find('.')));
+    if (!Base.empty())
+        CharUpperBuffW(Base.data(), static_cast<DWORD>(Base.size()));
     // CONIN$ and CONOUT$ open the console's input and screen: a file of
     // that name is never made, the handle is a console's.
-    if (base == "AUX" || base == "CON" || base == "NUL" || base == "PRN" || base == "CLOCK$" || base == "CONIN$" ||
-        base == "CONOUT$")
-        return true;
-    if (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0)
+    for (const wchar_t* Device : {L"AUX", L"CON", L"NUL", L"PRN", L"CLOCK$", L"CONIN$", L"CONOUT$"})
+        if (Base == Device)
+            return true;
+    if (Base.size() != 4 || (Base.compare(0, 3, L"COM") != 0 && Base.compare(0, 3, L"LPT") != 0))
         return false;
-    // Windows takes the superscript digits for port numbers too (COM¹ is
-    // COM1); the code page decides the bytes they arrive as.
-    const std::wstring Number = DefaultAnsiToWide(base.substr(3));
-    return Number.size() == 1 && ((Number[0] >= L'0' && Number[0] <= L'9') || Number[0] == L'\u00B9' ||
-                                  Number[0] == L'\u00B2' || Number[0] == L'\u00B3');
+    // Windows takes the superscript digits for port numbers too (COM\u00B9
+    // is COM1).
+    const wchar_t Number = Base[3];
+    return (Number >= L'0' && Number <= L'9') || Number == L'\u00B9' || Number == L'\u00B2' || Number == L'\u00B3';
+}
+
+}  // namespace
+
+bool IsReservedDeviceName(const std::string& Name)
+{
+    return IsDeviceBase(DefaultAnsiToWide(Name.substr(0, Name.find('.'))));
 }
 
 bool IsDeviceFileName(const std::string& Name)
 {
-    std::string base = Name.substr(0, Name.find('.'));
-    while (!base.empty() && base.back() == ' ')
-        base.pop_back();
-    return IsReservedDeviceName(base);
+    return IsDeviceFileName(DefaultAnsiToWide(Name));
+}
+
+bool IsDeviceFileName(const std::wstring& Name)
+{
+    std::wstring Base = Name.substr(0, Name.find(L'.'));
+    while (!Base.empty() && Base.back() == L' ')
+        Base.pop_back();
+    return IsDeviceBase(Base);
 }
 
 bool HasInvalidPathChars(const std::string& Path)

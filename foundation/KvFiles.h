@@ -73,6 +73,8 @@ bool IsReservedDeviceName(const std::string& Name);
 // Whether Windows opens a device for this file name (no folder part): a
 // reserved name with any extension, blanks before the dot included.
 bool IsDeviceFileName(const std::string& Name);
+// The same for a wide name as it stands on disk.
+bool IsDeviceFileName(const std::wstring& Name);
 bool HasInvalidPathChars(const std::string& Path);
 bool IsNotDotName(const std::string& Name);
 bool IsNotDotDirName(const char* Name);

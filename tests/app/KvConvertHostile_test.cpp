@@ -717,11 +717,13 @@ TEST(KvConvertHostile, ConsoleNamesAreDeviceNamesAsSubjectsMailboxesAndTargets)
     PutFile(src + "\\box", box);
     ASSERT_TRUE(PutWideNamedFile(src, "CONIN$", Mbox({1})));
     ASSERT_TRUE(PutWideNamedFile(src, "COM\xC2\xB3", Mbox({2})));
+    // A full-width digit, which the code page makes a plain one: no device.
+    ASSERT_TRUE(PutWideNamedFile(src, "COM\xEF\xBC\x91", Mbox({3})));
     r.Add(src + "\\*.*", mftMbox);
     r.Target(mftEml, r.Out() + "\\");
     r.Start();
     EXPECT_EQ(Written(r), (std::vector<std::string>{"_COM\xB9.eml", "_CONIN$.eml", "_LPT\xB2.txt.eml",
-                                                    "_conout$.txt.eml"}))
+                                                    "_conout$.txt.eml", "note 3.eml"}))
         << r.LogText();
     EXPECT_EQ(r.Lines("Not searched: " + src + "\\CONIN$ (a device name").size(), 1u) << r.LogText();
     EXPECT_EQ(r.Lines("Not searched: " + src + "\\COM\xB3 (a device name").size(), 1u) << r.LogText();

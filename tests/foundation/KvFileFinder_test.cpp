@@ -345,6 +345,10 @@ TEST_F(KvFileFinderTest, NamesTheAnsiApiCannotOpenComeByTheirShortNameOrAreNamed
         {"lpt9", false, "device"},
         {"AUXILIARY", true, ""},
         {"COM10", true, ""},
+        // Full-width digits are no port numbers, whatever the code page
+        // makes of them.
+        {"COM\xEF\xBC\x91", true, ""},
+        {"lpt\xEF\xBC\x99.mbox", true, ""},
     };
     for (const Case& c : cases)
         ASSERT_TRUE(PutWideNamedFile(dir, c.Utf8Name, std::string("bytes of ") + c.Utf8Name)) << c.Utf8Name;

@@ -6,6 +6,7 @@
 
 #include "classlib/Classes.h"
 #include "classlib/Streams.h"
+#include "foundation/KvAnsi.h"
 #include "foundation/KvFiles.h"
 #include "testkit/TestFolder.h"
 
@@ -171,6 +172,13 @@ TEST(KvFilesPaths, NamesCleanedAndChecked)
                               {"COM\xC2\xB9", false}};
     for (const Device& c : devices)
         EXPECT_EQ(IsReservedDeviceName(c.Name), c.Reserved) << c.Name;
+    // A wide name is judged as it stands: the code page's best fit makes
+    // full-width letters and digits plain ones.
+    const std::pair<std::wstring, bool> wide[] = {{L"COM\uFF11", false}, {L"lpt\uFF19.mbox", false},
+                                                  {L"\uFF23ON", false},   {L"COM\u00B9", true},
+                                                  {L"Aux .txt", true},     {L"conout$", true}};
+    for (const auto& [Name, Reserved] : wide)
+        EXPECT_EQ(IsDeviceFileName(Name), Reserved) << DefaultWideToAnsi(Name);
 
     struct Invalid { std::string Path; bool Bad; };
     const Invalid invalid[] = {{"\\\\?\\C:\\a", false}, {"", false},       {"a|b", true}, {"x", true},

@@ -194,6 +194,66 @@ run() {  # name, args...
         tail -n +2 "$errlog" | cut -f1-3
     fi
 }
+# --- Typed paths (a section of its own) --------------------------------------
+# A target typed with a doubled final backslash (as scripts that join a
+# folder and "\" make), with "." and ".." levels, and a source pattern with
+# "." and ".." levels, searched with the tree restored, on every target:
+# each run exits 0, converts every message (a folder named outside the code
+# page among them) into the folder the typing leads to, with the same
+# message count read back by Python's mailbox, and writes nothing beside it.
+typed_paths() {
+    local tp=$work/typed
+    mkdir -p "$tp/stage/ln3/Почта"
+    python3 - "$tp/stage/ln3" <<'PY'
+import os, sys
+d = sys.argv[1]
+m = lambda s: b"From a@b Mon Jan  5 10:00:00 2009\nSubject: " + s + b"\n\nbody\n\n"
+open(os.path.join(d, "a.mbox"), "wb").write(m(b"a"))
+open(os.path.join(d, "Почта", "Входящие.mbox"), "wb").write(m(b"w1") + m(b"w2"))
+PY
+    local s o format i rc source target
+    s=$(winpath "$tp/stage")
+    o=$(winpath "$tp/out")
+    local sources=("$s\\ln3\\*.mbox" "$s\\ln3\\.\\*.mbox" "$s\\x\\..\\ln3\\*.mbox" "$s\\\\ln3\\*.mbox")
+    local targets=('r\\' 'x\..\r\' 'r\.\' 'r\.')
+    for format in EML Mbox_Win Mbox_Unix Mbox_Mac; do
+        for i in 0 1 2 3; do
+            source=${sources[$i]}
+            target="$o\\$format-$i\\${targets[$i]}"
+            rc=0
+            timeout 900 "$root/scripts/wine-run.sh" "$build/bench/convert.exe" "$source" Mbox "$target" "$format" -s -r \
+                > "$tp/$format-$i.log" 2>&1 || rc=$?
+            [ "$rc" = 124 ] && hangs=$((hangs + 1))
+            [ "$rc" = 0 ] || { echo "MISMATCH: typed $format $i exits with $rc"; cat "$tp/$format-$i.log"; status=1; }
+            grep -q "^2 mailboxes processed, 3 messages converted, 0 duplicates skipped, 0 errors" "$tp/$format-$i.log" ||
+                { echo "MISMATCH: typed $format $i: $(grep 'mailboxes processed' "$tp/$format-$i.log")"; status=1; }
+            python3 - "$tp/out/$format-$i" "$format" <<'PY' || status=1
+import mailbox, os, sys
+out, fmt = sys.argv[1], sys.argv[2]
+found = sorted(os.path.relpath(os.path.join(d, f), out) for d, _, fs in os.walk(out) for f in fs)
+boxes = ["r/ln3/a.mbox", "r/ln3/Почта/Входящие.mbox"]
+if fmt == "EML":
+    want = ["r/ln3/a.mbox/a.eml", "r/ln3/Почта/Входящие.mbox/w1.eml", "r/ln3/Почта/Входящие.mbox/w2.eml"]
+    count = len(found)
+else:
+    want = sorted(boxes)
+    # Python's mailbox splits on "From " after LF; a Mac target's CR breaks are made LF first.
+    count = 0
+    for f in found:
+        data = open(os.path.join(out, f), "rb").read().replace(b"\r\n", b"\n").replace(b"\r", b"\n")
+        tmp = os.path.join(out, "..", "count.mbox")
+        open(tmp, "wb").write(data)
+        count += len(mailbox.mbox(tmp))
+        os.remove(tmp)
+if found != sorted(want) or count != 3:
+    print("MISMATCH: typed %s wrote %s (%d messages)" % (out, found, count))
+    sys.exit(1)
+PY
+        done
+    done
+    echo "typed paths: $(ls "$tp"/*.log | wc -l) runs"
+}
+
 # Every file outside the targets, with its checksum: a source changed or a
 # file written outside the targets shows up in the difference.
 sources() { python3 - "$work" <<'PY'
@@ -706,5 +766,6 @@ written=$(find "$one/out-cut" -type f | wc -l)
 row_check cut "^Mailbox cut during the run: not read from message $((written + 1)) on" 1
 row_check cut "^Message has no text" 0
 # --- end of the section -----------------------------------------------------
+typed_paths
 rm -rf "$work"
 exit $status

@@ -254,6 +254,37 @@ PY
     echo "typed paths: $(ls "$tp"/*.log | wc -l) runs"
 }
 
+# --- A folder without rights (a section of its own) -------------------------
+# As root Wine lists every folder; as a user without rights (nobody, in a
+# Wine prefix of its own) a sub-folder of the searched tree that refuses
+# listing must be one error with its row ("Folder cannot be opened: ...:
+# Access denied"), its siblings converted. Skipped where no such user can
+# run Wine.
+unlisted_folder() {
+    local nb=$work/unlisted
+    if [ "$(id -u)" != 0 ] || ! id nobody >/dev/null 2>&1; then
+        echo "unlisted folder: not run (needs root to become nobody)"
+        return
+    fi
+    mkdir -p "$nb/src/open" "$nb/src/locked" "$nb/prefix"
+    for box in box open/open locked/locked; do
+        printf 'From a@b Mon Jan  5 10:00:00 2009\nSubject: %s\n\nbody\n\n' "${box##*/}" > "$nb/src/$box.mbox"
+    done
+    cp "$build/bench/convert.exe" "$nb/convert.exe"
+    chown -R nobody:nogroup "$nb"
+    chmod 000 "$nb/src/locked"
+    local rc=0
+    timeout 900 su -s /bin/bash nobody -c "export HOME=$nb WINEPREFIX=$nb/prefix WINEARCH=win32 WINEDEBUG=-all \
+WINEDLLOVERRIDES='mscoree,mshtml='; wineboot -i >/dev/null 2>&1; wineserver -w; \
+wine $nb/convert.exe '$(winpath "$nb/src")\\*.mbox' Mbox '$(winpath "$nb/out")\\' EML -s" > "$nb.log" 2>&1 || rc=$?
+    chmod 755 "$nb/src/locked"
+    [ "$rc" = 124 ] && hangs=$((hangs + 1))
+    grep -q "^Folder cannot be opened: .*locked: Access denied" "$nb.log" &&
+        grep -q "^2 mailboxes processed, 2 messages converted, 0 duplicates skipped, 1 errors" "$nb.log" ||
+        { echo "MISMATCH: a folder without rights"; cat "$nb.log"; status=1; }
+    echo "unlisted folder: exit code $rc"
+}
+
 # Every file outside the targets, with its checksum: a source changed or a
 # file written outside the targets shows up in the difference.
 sources() { python3 - "$work" <<'PY'
@@ -767,5 +798,6 @@ row_check cut "^Mailbox cut during the run: not read from message $((written + 1
 row_check cut "^Message has no text" 0
 # --- end of the section -----------------------------------------------------
 typed_paths
+unlisted_folder
 rm -rf "$work"
 exit $status

@@ -256,6 +256,8 @@ TEST_F(KvFileFinderTest, AbortFromANestedFolderStopsEverything)
             if (Rel(Name) == stopAt)
                 Sender->Abort = true;
         };
+        // A stop is no folder that could not be listed.
+        f.OnFolderError = [&](TFileFinder*, const std::string& Name, DWORD) { ADD_FAILURE() << Name; };
         f.SetFileMask("*.toc;*.mbx");
         f.Recursive = true;
         f.Execute(Root);

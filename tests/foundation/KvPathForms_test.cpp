@@ -44,7 +44,7 @@ TEST(KvPathForms, FullPlainAndPrefixedForms)
     wchar_t Here[MAX_PATH];
     const std::wstring Cwd(Here, GetCurrentDirectoryW(MAX_PATH, Here));
     EXPECT_EQ(FullPlainPath(L"x\\..\\y\\.\\"), FullPlainPath(Cwd + L"\\y\\"));
-    EXPECT_EQ(PrefixedPath(L"x\\y"), L"x\\y");
+    EXPECT_EQ(PrefixedPath(L"..\\y"), L"..\\y");
     EXPECT_EQ(FullPlainAnsiPath("C:\\a\\.\\b\\\\"), "C:\\a\\b\\");
 }
 

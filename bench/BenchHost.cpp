@@ -106,7 +106,9 @@ std::string AnsiArgOf(const std::wstring& Arg)
 {
     bool lossless = false;
     const std::string ansi = WideToCodePageEx(Arg, lossless, 0);
-    if (lossless)
+    // A best fit counts as lossless there ("COM\xff11" gives "COM1", a
+    // device): only a text that converts back to itself is handed on as it is.
+    if (lossless && AnsiToWideStr(ansi) == Arg)
         return ansi;
     // "-errorlog=PATH": the path is handed on by its own rules.
     if (const size_t eq = Arg.find(L'='); !Arg.empty() && Arg[0] == L'-' && eq != std::wstring::npos) {

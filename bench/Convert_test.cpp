@@ -278,6 +278,13 @@ TEST(BenchConvert, WidePathsGoOnByTheirShortNames)
                                                     "skipped, 0 errors.");
     }
     EXPECT_NE(GetFileAttributesW((wide + L"\\out\x5b57\\wide.eml").c_str()), INVALID_FILE_ATTRIBUTES);
+    // A full-width digit is no device: the code page's best fit "COM1" is.
+    const std::wstring com = root + L"COM\xff11";
+    ASSERT_TRUE(CopyFileW((wide + L"\\In\x5b57.mbox").c_str(), com.c_str(), TRUE));
+    const TConvertRun device = RunConvertExe(L"\"" + com + L"\" Mbox \"" + root + L"outcom\\\\\" EML");
+    ASSERT_GE(device.Lines.size(), 3u) << device.ExitCode;
+    EXPECT_EQ(device.Lines[device.Lines.size() - 3], "1 mailboxes processed, 1 messages converted, 0 duplicates "
+                                                     "skipped, 0 errors.");
     // With the tree restored, the folders and mbox files written carry the
     // long names of the sources, not their short forms.
     for (const std::wstring& target : {std::wstring(L"EML"), std::wstring(L"15")}) {

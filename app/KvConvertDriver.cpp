@@ -754,6 +754,7 @@ std::unique_ptr<TFileMailObj> TConvertDriver::OpenMailReader(const std::string& 
     Reader->OwnLastBreak = RunSettings.OneFilePerMessage;
     // An mbox of LF breaks takes the texts that have them as they stand.
     Reader->KeepLfBreaks = !RunSettings.OneFilePerMessage && RunSettings.LineBreak == lbkLf;
+    Reader->MboxCopy = MailFormatIsMboxTarget(RunSettings.TargetFormat);
     return Reader;
 }
 

@@ -543,3 +543,12 @@ void SetFromLineKind(std::string& Text, TFromLineKind Kind, TDateTime Date)
     DeleteFromLine(Text);
     Text = BuildFromLineText(Text, Kind, Date);
 }
+
+void MakeMboxCopyText(std::string& Text)
+{
+    const int Line = FromLineLength(Text);
+    if (Line == 0)
+        Text = BuildFromLineText(Text, flkUnknown, 0);
+    else
+        EscapeFromLines(Text, Line);
+}

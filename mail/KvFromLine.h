@@ -61,3 +61,8 @@ std::string BuildFromLineText(const std::string& Text, TFromLineKind Kind, TDate
 // Keeps a line of the wanted kind; otherwise removes the present line and
 // puts in one of Kind (none for kinds 1 and 3).
 void SetFromLineKind(std::string& Text, TFromLineKind Kind, TDateTime Date);
+// Text made fit to be copied into an mbox by a store whose bounds are no
+// From_ lines: no later line may start "From ", or the next reader splits
+// the message there. A From_ line at the top is kept and the rest escaped
+// as a built line escapes it; a text without one gets a line of kind 5.
+void MakeMboxCopyText(std::string& Text);

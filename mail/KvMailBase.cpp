@@ -295,11 +295,13 @@ void TEMailObj::TakeMessageText(std::string& Text, std::string* Head, std::size_
         *Skip = 0;
     if (ParseState != mpsText) {
         GetMessageText(0, Text);
+        if (CopiesIntoMbox())
+            MakeMboxCopy(Text);
         return;
     }
     std::string header;
     GetHeaderText(header);
-    if (Head && Skip && !AddedHead.empty()) {
+    if (Head && Skip && !AddedHead.empty() && !CopiesIntoMbox()) {
         Head->swap(AddedHead);
         *Skip = HeadCut;
         AddedHead.clear();
@@ -309,6 +311,23 @@ void TEMailObj::TakeMessageText(std::string& Text, std::string* Head, std::size_
     Text.swap(MessageText);
     SpareText.swap(MessageText);
     MessageText.clear();
+    if (CopiesIntoMbox())
+        MakeMboxCopy(Text);
+}
+
+bool TEMailObj::CopiesIntoMbox() const
+{
+    // The other stores' bounds are From_ lines: their copies keep the
+    // source's bytes, and with them its bounds.
+    return MboxCopy && IsEudoraKind(FormatKind);
+}
+
+// An Eudora store bounds its messages by its index or its own separator
+// line and never escapes a body line: quoted mail or a sentence that starts
+// "From " would cut the copy in pieces for the next reader.
+void TEMailObj::MakeMboxCopy(std::string& Text)
+{
+    MakeMboxCopyText(Text);
 }
 
 void TEMailObj::ReuseTextStorage(std::string& Into)

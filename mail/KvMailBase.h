@@ -77,6 +77,10 @@ public:
     // is handed over as it lies: the message is Head followed by Text from
     // Skip on (Head is empty and Skip 0 for any other text).
     void TakeMessageText(std::string& Text, std::string* Head = nullptr, std::size_t* Skip = nullptr);
+    // Set where the texts handed over are copied into an mbox: a store whose
+    // bounds are no From_ lines then hands each over fit for it (see
+    // MakeMboxCopy), and Head stays empty.
+    bool MboxCopy = false;
     bool IsDeleted();
     void GetHeaderText(std::string& Text);
     void GetDateText(std::string& Text);
@@ -202,6 +206,9 @@ private:
     // Whether a text of this Header (CR LF) may hold a uuencoded block the
     // load would decode.
     static bool MayNeedDecoding(const std::string& Header, const std::string& Text);
+    // Whether the text handed over for an mbox copy is made fit for it.
+    bool CopiesIntoMbox() const;
+    void MakeMboxCopy(std::string& Text);
     // Whether the message of Text counts as received: the store's mark, a
     // trace in its own header, or the mailbox's arrival (asked last).
     bool ArrivedByMail(const std::string& Text);

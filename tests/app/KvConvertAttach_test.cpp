@@ -714,3 +714,89 @@ TEST(KvConvertAttach, ANameRemovedWhileJudgedOpensNothingOutside)
         }
     }
 }
+
+// Eudora bounds its messages by its index or its own separator line and
+// never escapes a body line. Its mbox copies escape every "From " at a line
+// start (a sentence, a quoted mailbox, the body's first line, one after a
+// bare CR, lines at each 64 KiB edge of a message larger than the reader's
+// window), so that the copy converted again gives the source's messages and
+// the files of the direct road, "From " lower-cased. A store whose bounds
+// are separator lines keeps its bytes.
+TEST(KvConvertAttach, MboxCopiesOfEudoraStoresReadBackAsTheirMessages)
+{
+    const std::string sep = "From ???@??? Mon Jan  5 10:00:00 2009\n";
+    const auto msg = [&](const std::string& Subject, const std::string& Body) {
+        return sep + "From: Eve <eve@example.com>\nSubject: " + Subject + "\nContent-Type: text/plain\n\n" + Body;
+    };
+    const std::vector<std::string> bodies = {
+        "From what I hear, all is well.\nBye.\n",
+        "Bounced:\n\nFrom bob@example.com Mon Jan  1 08:00:00 2001\nSubject: older\nContent-Type: text/plain\n\nold\n",
+        "From the start to the end.\n",
+        "One\rFrom a bare CR on.\n",
+    };
+    const struct {
+        TMailFormat Road;
+        const char* Break;
+    } roads[] = {{mftEudoraToc, "\r\n"}, {mftEudoraMbx, "\r\n"}, {mftMacEudora, "\r"}, {mftMbox, "\n"}};
+    for (const auto& [road, brk] : roads) {
+        // The first message's body starts at offset 1024 with lines of 64
+        // bytes: every 1024th line starts at a 64 KiB edge of the file.
+        std::vector<std::string> texts;
+        std::string head = WithBreaks(msg("edges", ""), brk);
+        head.insert(head.size() - std::string(brk).size(),
+                    "X-Pad: " + std::string(1024 - head.size() - 7 - std::string(brk).size(), 'p') + brk);
+        std::string edges = head;
+        for (int line = 0; line < 7 * 1024; ++line) {
+            const std::string start = line % 1024 == 1008 ? "From edge " : "filler ";
+            edges += start + std::string(64 - start.size() - std::string(brk).size(), 'x') + brk;
+        }
+        texts.push_back(edges);
+        // A bare CR in a mailbox of LF breaks becomes a break of the target's.
+        for (size_t i = 0; i < bodies.size() - (road == mftMbox ? 1 : 0); ++i)
+            texts.push_back(WithBreaks(msg("note " + std::to_string(i), bodies[i]), brk));
+        for (TMailFormat target : {mftMboxWin, mftMboxUnix, mftMboxMac}) {
+            SCOPED_TRACE(std::to_string(road) + " to " + std::to_string(target));
+            TAttachRun r;
+            const std::string root = r.Src("Eudora\\");
+            std::string entry = root + (road == mftEudoraMbx ? "Friends.mbx" : "Friends");
+            std::string box;
+            for (const std::string& t : texts)
+                box += t + brk;
+            if (road == mftEudoraToc) {
+                // Copies sent from here: nothing of them counts as received.
+                PutEudoraMailbox(root, texts, "Friends", 8);
+                entry = root + "Friends.toc";
+            } else {
+                PutFile(entry, box);
+            }
+            const TRunResult direct = ConvertOnce(r, entry, road, mftEml, r.Dir.File("eml"));
+            const std::map<std::string, std::string> eml = TreeFiles(r.Dir.File("eml"));
+            const int count = static_cast<int>(eml.size());
+            // The index bounds the quoted mailbox; a reader of separator
+            // lines splits it off.
+            EXPECT_EQ(count, static_cast<int>(texts.size()) + (road == mftEudoraToc ? 0 : 1));
+            EXPECT_EQ(direct.Summary, Counters(1, count, 0, 0));
+
+            const TRunResult copied = ConvertOnce(r, entry, road, target, r.Out());
+            EXPECT_EQ(copied.Summary, Counters(1, count, 0, 0));
+            const std::map<std::string, std::string> mbox = TreeFiles(r.Out());
+            ASSERT_EQ(mbox.size(), 1u);
+            if (road == mftMbox && target == mftMboxUnix) {
+                EXPECT_EQ(mbox.begin()->second, box);
+            }
+            const TRunResult again =
+                ConvertOnce(r, r.Out() + "\\" + mbox.begin()->first, mftMbox, mftEml, r.Dir.File("again"));
+            EXPECT_EQ(again.Summary, Counters(1, count, 0, 0)) << again.Log;
+            std::map<std::string, std::string> want = eml;
+            for (auto& [name, bytes] : want) {
+                if (road == mftMbox)
+                    continue;
+                if (bytes.compare(0, 5, "From ") == 0)
+                    bytes[0] = 'f';
+                for (size_t at = bytes.find("\nFrom "); at != std::string::npos; at = bytes.find("\nFrom ", at))
+                    bytes[++at] = 'f';
+            }
+            EXPECT_EQ(TreeFiles(r.Dir.File("again")), want);
+        }
+    }
+}

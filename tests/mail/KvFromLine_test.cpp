@@ -322,4 +322,24 @@ TEST(KvFromLineBuild, SetFromLineKindKeepsOrReplaces)
     }
 }
 
+// An mbox copy keeps the line at the top and no other line starts "From ";
+// a text without a line gets Eudora's, from its own date.
+TEST(KvFromLineBuild, MboxCopyTextKeepsItsLineAndEscapesTheRest)
+{
+    const std::string line = "From ???@??? " + Asc + "\r\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {line + "Subject: s\r\n\r\nFrom here\r\nFrom a@b.c " + Asc + "\r\nx\r\n",
+         line + "Subject: s\r\n\r\nfrom here\r\nfrom a@b.c " + Asc + "\r\nx\r\n"},
+        {"From - " + Asc + "\nFrom here\n", "From - " + Asc + "\nfrom here\n"},
+        {"Date: Tue, 03 Feb 2009 04:05:06\r\n\r\nFrom here\r\n",
+         "From ???@??? Tue Feb  3 04:05:06 2009\r\nDate: Tue, 03 Feb 2009 04:05:06\r\n\r\nfrom here\r\n"},
+        {"", ""},
+    };
+    for (const auto& [text, expected] : cases) {
+        std::string s = text;
+        MakeMboxCopyText(s);
+        EXPECT_EQ(expected, s) << text;
+    }
+}
+
 } // namespace

@@ -324,9 +324,19 @@ bool TEMailObj::CopiesIntoMbox() const
 
 // An Eudora store bounds its messages by its index or its own separator
 // line and never escapes a body line: quoted mail or a sentence that starts
-// "From " would cut the copy in pieces for the next reader.
+// "From " would cut the copy in pieces for the next reader, and a piece
+// shows no trace of arrival of its own. Mail the store marks as received
+// says so in the copy, so that the copy converted again opens no more files
+// than this run does.
 void TEMailObj::MakeMboxCopy(std::string& Text)
 {
+    if (IsMarkedArrived(FormatKind, FileName, MailFlags, StatusSource == ssIndexEntry)) {
+        std::string Header = HeaderPartOf(Text, false);
+        const size_t Size = Header.size();
+        MarkKeptArrival(Header);
+        if (Header.size() != Size)
+            Text.replace(0, Size, Header);
+    }
     MakeMboxCopyText(Text);
 }
 

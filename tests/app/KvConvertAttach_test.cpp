@@ -566,33 +566,43 @@ TEST(KvConvertAttach, PiecesOfReceivedMailNameNoFile)
 
 // An output of the program converted again opens no file that the first run
 // refused: an Eudora In message shows no trace of arrival of its own, and
-// its mbox copy keeps the refused line.
+// its mbox copy keeps the refused line. Nor does it open one that a quoted
+// mailbox names in the body of such a message, which the copy holds whole.
 TEST(KvConvertAttach, OutputConvertedAgainNamesNoMoreFiles)
 {
-    for (TMailFormat target : {mftMboxWin, mftMboxUnix, mftMboxMac}) {
-        for (TMailFormat again : {mftMbox, mftEudoraMbx}) {
-            SCOPED_TRACE(std::to_string(target) + " again as " + std::to_string(again));
-            TAttachRun r;
-            const std::string canary = r.Dir.File("canary.txt");
-            PutFile(canary, "CANARY-7f3a the reader's own secret");
-            const std::string root = r.Src("Eudora\\");
-            PutEudoraMailbox(root, {EudoraMessage("Fields", "X-Attachments: " + canary + "\r\n", "F.\r\n")});
-            const TRunResult first = ConvertOnce(r, root + "In.toc", mftEudoraToc, target, r.Out());
-            EXPECT_EQ(LogRows(first.Log, "Attachment file refused: \"" + canary + "\""), 1) << first.Log;
-            const std::map<std::string, std::string> files = TreeFiles(r.Out());
-            ASSERT_EQ(files.size(), 1u);
-            // The copy keeps the line, and says the message arrived.
-            const std::string copy = files.begin()->second;
-            EXPECT_NE(copy.find("X-Attachments: " + canary), std::string::npos) << copy;
-            EXPECT_NE(copy.find("X-Tessaly-Arrived: yes"), std::string::npos) << copy;
+    for (bool quoted : {false, true}) {
+        for (TMailFormat target : {mftMboxWin, mftMboxUnix, mftMboxMac}) {
+            for (TMailFormat again : {mftMbox, mftEudoraMbx}) {
+                SCOPED_TRACE(std::to_string(target) + " again as " + std::to_string(again) + (quoted ? " quoted" : ""));
+                TAttachRun r;
+                const std::string canary = r.Dir.File("canary.txt");
+                PutFile(canary, "CANARY-7f3a the reader's own secret");
+                const std::string root = r.Src("Eudora\\");
+                const std::string named = "X-Attachments: " + canary + "\r\n";
+                PutEudoraMailbox(root, {quoted ? EudoraMessage("Quoted", "",
+                                                               "Look:\r\n\r\nFrom eve@example.net Tue Feb  3 10:00:00 "
+                                                               "2015\r\nFrom: eve@example.net\r\nSubject: injected\r\n" +
+                                                                   named + "\r\nTake.\r\n")
+                                               : EudoraMessage("Fields", named, "F.\r\n")});
+                const TRunResult first = ConvertOnce(r, root + "In.toc", mftEudoraToc, target, r.Out());
+                EXPECT_EQ(LogRows(first.Log, "Attachment file refused: \"" + canary + "\""), quoted ? 0 : 1) << first.Log;
+                const std::map<std::string, std::string> files = TreeFiles(r.Out());
+                ASSERT_EQ(files.size(), 1u);
+                // The copy keeps the line, and says the message arrived.
+                const std::string copy = files.begin()->second;
+                EXPECT_NE(copy.find("X-Attachments: " + canary), std::string::npos) << copy;
+                EXPECT_NE(copy.find("X-Tessaly-Arrived: yes"), std::string::npos) << copy;
 
-            const std::string source = r.Dir.File("again\\Copy.mbx");
-            PutFile(source, copy);
-            const std::string out = r.Dir.File("out2");
-            const TRunResult second = ConvertOnce(r, source, again, mftEml, out);
-            EXPECT_FALSE(OutputCarries(out, mftEml, "CANARY-7f3a"));
-            EXPECT_EQ(LogRows(second.Log, "Attachment file refused: \"" + canary + "\""), again == mftMbox ? 1 : 0)
-                << second.Log;
+                const std::string source = r.Dir.File("again\\Copy.mbx");
+                PutFile(source, copy);
+                const std::string out = r.Dir.File("out2");
+                const TRunResult second = ConvertOnce(r, source, again, mftEml, out);
+                EXPECT_FALSE(OutputCarries(out, mftEml, "CANARY-7f3a"));
+                EXPECT_EQ(second.Summary, Counters(1, 1, 0, 0));
+                EXPECT_EQ(LogRows(second.Log, "Attachment file refused: \"" + canary + "\""),
+                          again == mftMbox && !quoted ? 1 : 0)
+                    << second.Log;
+            }
         }
     }
 }

@@ -26,6 +26,8 @@ enum : int {
     SEudoraEntryPastEnd = 21174,
     SEudoraIndexForeign = 21175,
     SEudoraEntryRepeated = 21176,
+    SEudoraEntryRepeatedMore = 21177,
+    SEudoraEntryRepeatedLost = 21178,
 };
 
 const TResStringRegistrar EudoraTexts{
@@ -35,6 +37,12 @@ const TResStringRegistrar EudoraTexts{
     {SEudoraEntryTooShort, "Index entry %d ends inside its message (offset %s, length %s); read to offset %s"},
     {SEudoraEntryPastEnd, "Index entry %d runs past the mailbox's end (offset %s, length %s); read to offset %s"},
     {SEudoraEntryRepeated, "Index entry %d starts where an earlier entry starts (offset %s, length %s); read once"},
+    {SEudoraEntryRepeatedMore,
+     "Index entry %d starts where an earlier entry starts (offset %s, length %s); what it holds past that entry's end "
+     "read as a message of its own from offset %s"},
+    {SEudoraEntryRepeatedLost,
+     "Index entry %d starts where an earlier entry starts (offset %s, length %s); the bytes from offset %s to %s, "
+     "past that entry's end, hold no message start and were not read"},
     {SEudoraIndexForeign, "The index header is not in the Windows form (a Macintosh index, or damaged): no message read"},
 };
 
@@ -257,20 +265,21 @@ bool TEudoraTocObj::NextMessage()
         DecodeEntry();
         // A damaged index may list one message many times over, with the
         // same length or another: one start is one message, read once, and
-        // each repeat is a row.
-        if (!ReadStarts.insert(MessagePos).second) {
-            ++MessageNumber;
-            ++ReadProblems;
-            WriteErrorLine(Format(LoadResString(SEudoraEntryRepeated), MessageNumber, std::to_string(MessagePos),
-                                  std::to_string(Le32(Entry, 4))));
+        // each repeat is a row. What a repeat reaches past the bytes read
+        // from that start is no part of that message: read as a message of
+        // its own when one starts there, named in the row else.
+        const std::int64_t Start = MessagePos;
+        const auto [Read, First] = ReadEnds.try_emplace(Start, Start);
+        if (!First && !ReadPastRepeat(Read->second))
             continue;
-        }
         // A length past the data file's end is read to that end (the range
         // check cuts it at the next entry); never as a message too large.
         PastEnd = MessagePos >= 0 && MessagePos < DataFileSize && MessagePos + MessageSize > DataFileSize;
         if (PastEnd)
             MessageSize = DataFileSize - MessagePos;
+        FReadEnd = MessagePos;
         LoadMessage();
+        ReadEnds[Start] = std::max(ReadEnds[Start], FReadEnd);
         if (ParseState != mpsNone || TooLarge)
             return true;
         // An entry whose range lies outside the data file is logged and
@@ -326,6 +335,7 @@ void TEudoraTocObj::ReadMessageText(std::string& Text)
     }
     if (!Text.empty())
         CheckEntryRange(Text, start);
+    FReadEnd = std::max(FReadEnd, start + static_cast<std::int64_t>(Text.size()));
     IsFromLine = Text.compare(0, 5, "From ") == 0;
     Damaged = Damaged || !IsFromLine;
     // The whole text is checked, not its first breaks: a bare LF further
@@ -383,6 +393,54 @@ std::int64_t TEudoraTocObj::NextEntryStart(std::int64_t Pos) const
     return next == EntryStarts.end() ? DataFileSize : *next;
 }
 
+bool TEudoraTocObj::ReadPastRepeat(std::int64_t ReadEnd)
+{
+    const std::int64_t Pos = MessagePos;
+    const std::uint32_t Length = Le32(Entry, 4);
+    const std::int64_t EntryEnd = std::min<std::int64_t>(DataFileSize, Pos + static_cast<std::int64_t>(Length));
+    // Bytes another entry starts at are that entry's to read.
+    const auto Other = std::lower_bound(EntryStarts.begin(), EntryStarts.end(), ReadEnd);
+    const std::int64_t To = std::min(EntryEnd, Other == EntryStarts.end() ? DataFileSize : *Other);
+    // Padding a mail program left after the message is no message.
+    std::int64_t At = ReadEnd;
+    std::string Bytes;
+    while (At < To) {
+        Bytes.clear();
+        if (!AppendRange(Bytes, At, std::min<std::int64_t>(To, At + ExtendStep)))
+            break;
+        const size_t Data = std::find_if_not(Bytes.begin(), Bytes.end(), IsPaddingByte) - Bytes.begin();
+        At += static_cast<std::int64_t>(Data);
+        if (Data < Bytes.size())
+            break;
+    }
+    std::string Line;
+    if (At < To)
+        AppendRange(Line, At, std::min<std::int64_t>(DataFileSize, At + SeparatorLineReach));
+    bool Starts = At < To && IsSeparatorAt(Line, 0);
+    // An entry late inside that message reads it from its start.
+    if (Starts && Other != EntryStarts.end() && To == *Other) {
+        std::string Next;
+        AppendRange(Next, To, std::min<std::int64_t>(DataFileSize, To + SeparatorLineReach));
+        if (!IsSeparatorAt(Next, 0) && SeparatorBefore(To) == At)
+            At = To;
+    }
+    Starts = Starts && At < To;
+    // The row names the entry, and the message it gives where there is one.
+    ++MessageNumber;
+    ++ReadProblems;
+    if (Starts)
+        MessagePos = At;
+    const int Res = Starts ? SEudoraEntryRepeatedMore : At < To ? SEudoraEntryRepeatedLost : SEudoraEntryRepeated;
+    WriteErrorLine(Format(LoadResString(Res), MessageNumber, std::to_string(Pos), std::to_string(Length),
+                          std::to_string(At), std::to_string(To)));
+    if (!Starts)
+        return false;
+    // The load counts the message.
+    --MessageNumber;
+    MessageSize = To - At;
+    return true;
+}
+
 bool TEudoraTocObj::AppendRange(std::string& Text, std::int64_t From, std::int64_t To)
 {
     const size_t had = Text.size();
@@ -393,7 +451,7 @@ bool TEudoraTocObj::AppendRange(std::string& Text, std::int64_t From, std::int64
     return got == To - From;
 }
 
-void TEudoraTocObj::CheckEntryRange(std::string& Text, std::int64_t Start)
+void TEudoraTocObj::CheckEntryRange(std::string& Text, std::int64_t& Start)
 {
     // The index is the truth for a message's range: Eudora does not escape
     // body lines, so a From_ line inside a range is ordinary text. Only a

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 #include <memory>
-#include <set>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -64,7 +64,12 @@ private:
     // Mends a range that is plainly damaged (past the data file's end,
     // overlapping the next entry, starting where no message starts, or
     // stopping inside its message); each mend is an error-log row.
-    void CheckEntryRange(std::string& Text, std::int64_t Start);
+    void CheckEntryRange(std::string& Text, std::int64_t& Start);
+    // For an entry that starts where an earlier one started, whose bytes
+    // were read up to ReadEnd: true when what it holds past that is set up
+    // as the message to read; false when nothing is left to read (its row
+    // written either way).
+    bool ReadPastRepeat(std::int64_t ReadEnd);
     void ReadEntryStarts();
     // The first entry offset after Pos, or the data file's size.
     std::int64_t NextEntryStart(std::int64_t Pos) const;
@@ -72,7 +77,10 @@ private:
     bool AppendRange(std::string& Text, std::int64_t From, std::int64_t To);
 
     std::vector<std::int64_t> EntryStarts;  // sorted offsets inside the data file
-    std::set<std::int64_t> ReadStarts;  // offsets of the entries read
+    // Where the entries read start, and how far the bytes read from there
+    // reach.
+    std::map<std::int64_t, std::int64_t> ReadEnds;
+    std::int64_t FReadEnd = 0;  // how far the current message's read reached
     bool PastEnd = false;                   // the current entry's length runs past the data file
     // The offset of the last separator before Pos; -1 when none is near.
     std::int64_t SeparatorBefore(std::int64_t Pos);

@@ -607,22 +607,24 @@ TEST(KvConvertHostile, DamagedEudoraIndexEntriesAreMendedAndCounted)
     // Entry 1 without a length, entry 2 running into message three, entry 3
     // starting inside its message, entry 4 outside the data file, entry 5
     // for message four as it should be.
-    const std::vector<std::pair<std::uint32_t, std::uint32_t>> entries{
-        {0, 0}, {at1, size(1) + size(2)}, {at2 + 7, size(2) - 7}, {900000, 40}, {at3, size(3)}};
-    std::string toc(104, '\0');
-    toc[0] = 0x30;
-    toc.replace(8, 2, "In");
-    toc[102] = static_cast<char>(entries.size());
-    for (const auto& [offset, length] : entries) {
-        std::string e(218, '\0');
-        for (int i = 0; i < 4; ++i) {
-            e[i] = static_cast<char>(offset >> (8 * i));
-            e[4 + i] = static_cast<char>(length >> (8 * i));
+    const auto Toc = [](const std::vector<std::pair<std::uint32_t, std::uint32_t>>& Entries) {
+        std::string toc(104, '\0');
+        toc[0] = 0x30;
+        toc.replace(8, 2, "In");
+        toc[102] = static_cast<char>(Entries.size());
+        for (const auto& [offset, length] : Entries) {
+            std::string e(218, '\0');
+            for (int i = 0; i < 4; ++i) {
+                e[i] = static_cast<char>(offset >> (8 * i));
+                e[4 + i] = static_cast<char>(length >> (8 * i));
+            }
+            e[12] = 1;
+            toc += e;
         }
-        e[12] = 1;
-        toc += e;
-    }
-    PutFile(r.Dir.File("eudora\\In.toc"), toc);
+        return toc;
+    };
+    PutFile(r.Dir.File("eudora\\In.toc"),
+            Toc({{0, 0}, {at1, size(1) + size(2)}, {at2 + 7, size(2) - 7}, {900000, 40}, {at3, size(3)}}));
     PutFile(r.Dir.File("eudora\\In.mbx"), mbx);
     r.Add(r.Dir.File("eudora\\In.toc"), mftEudoraToc);
     r.Target(mftEml, r.Out() + "\\");
@@ -659,6 +661,24 @@ TEST(KvConvertHostile, DamagedEudoraIndexEntriesAreMendedAndCounted)
         EXPECT_EQ(rows[i][1], r.Dir.File("eudora\\In.mbx"));
         EXPECT_EQ(rows[i][2], wanted[i]) << rows[i][0];
     }
+
+    // Three entries of one start, the second reaching over message two:
+    // message two is read, and only the third repeat is read once.
+    PutFile(r.Dir.File("eudora\\In.toc"), Toc({{0, at1}, {0, at2}, {0, at1 + 5}, {at2, size(2)}, {at3, size(3)}}));
+    r.Target(mftEml, r.Dir.File("again") + "\\");
+    ErrorLogFileName = r.Dir.File("repeats.txt");
+    r.Start();
+    std::vector<std::string> again;
+    for (const auto& [name, bytes] : TreeFiles(r.Dir.File("again")))
+        again.push_back(name);
+    EXPECT_EQ(again, (std::vector<std::string>{"four.eml", "one.eml", "three.eml", "two.eml"})) << r.LogText();
+    EXPECT_EQ(r.Summary(), Counters(1, 4, 0, 2)) << r.LogText();
+    std::vector<std::string> repeats;
+    for (const std::vector<std::string>& row : ErrorRows(r.Dir.File("repeats.txt")))
+        repeats.push_back(row[0].substr(row[0].find(';')));
+    EXPECT_EQ(repeats, (std::vector<std::string>{"; what it holds past that entry's end read as a message of its own "
+                                                 "from offset " + std::to_string(at1),
+                                                 "; read once"}));
 }
 
 // An index of the Macintosh program beside its data file gives no message;

@@ -211,6 +211,7 @@ TEST_F(KvEudoraStore, DamagedEntriesAreRepairedOrSkipped)
         std::vector<std::string> Entries;
         std::vector<std::string> Want;
         int Rows;  // error-log rows, one per mend or unreadable entry
+        std::string Says{};  // said in the rows
     };
     const Case cases[] = {
         {"an entry one byte late takes its F from the end",
@@ -241,6 +242,13 @@ TEST_F(KvEudoraStore, DamagedEntriesAreRepairedOrSkipped)
          {TocEntry(0, A), TocEntry(0, A), TocEntry(A, B), TocEntry(A + B, C), TocEntry(0, A)}, {a, b, c}, 2},
         {"an entry starting where an earlier one started is read once, whatever its length",
          {TocEntry(0, A), TocEntry(A, B), TocEntry(0, A + B), TocEntry(A + B, C), TocEntry(A, 20)}, {a, b, c}, 2},
+        {"what a repeat holds past the bytes read from its start is a message of its own",
+         {TocEntry(0, A), TocEntry(0, A + B), TocEntry(0, A + 5), TocEntry(A + B, C)}, {a, b, c}, 2,
+         "(offset 0, length " + std::to_string(A + B) + "); what it holds past that entry's end read as a message of "
+         "its own from offset " + std::to_string(A) + "\t"},
+        {"a repeat reaching into a message an entry inside it reads is read once",
+         {TocEntry(0, A), TocEntry(0, A + B), TocEntry(A + 9, B - 9), TocEntry(A + B, C)}, {a, b, c}, 2,
+         "(offset 0, length " + std::to_string(A + B) + "); read once"},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.Name);
@@ -248,6 +256,7 @@ TEST_F(KvEudoraStore, DamagedEntriesAreRepairedOrSkipped)
         const int count = static_cast<int>(k.Entries.size());
         EXPECT_EQ(ReadLogged(Store(TocHeader('\0', "In", 0, count), {a, b, c}, k.Entries), rows), k.Want);
         EXPECT_EQ(IndexRows(rows), k.Rows) << rows;
+        EXPECT_NE(rows.find(k.Says), std::string::npos) << rows;
         if (k.Want.size() < 3) {
             EXPECT_NE(rows.find("outside the data file"), std::string::npos);
         }

@@ -1,6 +1,7 @@
 #include "mail/KvFromLine.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <vector>
 
@@ -98,6 +99,10 @@ bool IsAcceptedAddress(const std::string& A, bool EndsWithBreak)
     const auto p = A.find("@xxx");
     return p != std::string::npos && p + 4 == A.size();
 }
+
+// Each character of an asctime date by its kind: a letter, a digit, a
+// digit or a blank (the day of the month), or itself.
+constexpr std::string_view AscTimeShape = "AAA AAA d# ##:##:## ####";
 
 bool ParsesAsAscTime(const std::string& S)
 {
@@ -406,6 +411,47 @@ bool IsLooseFromLine(std::string_view Text, int Pos)
     if (end < 5)
         return false;
     return IsClockText(words[end - 1]) && dayOfMonth(end - 2) && month(end - 3) && ParseDayName(words[end - 4]) > 0;
+}
+
+bool IsCutFromLine(std::string_view Line)
+{
+    if (Line.size() <= 5 || Line.compare(0, 5, "From ") != 0 || Line.find_first_of("\r\n") != std::string_view::npos)
+        return false;
+    const std::string_view Rest = Line.substr(5);
+    const size_t Blank = Rest.find(' ');
+    const std::string Address(Rest.substr(0, Blank));
+    if (Address.empty() || !IsAddressText(Address))
+        return false;
+    // Cut inside the sender: what it holds must be of an address.
+    if (Blank == std::string_view::npos)
+        return Address.find('@') != std::string::npos || Address == "-";
+    const std::string_view Date = Rest.substr(Blank + 1);
+    // A whole date makes a whole line, the last of the file without its
+    // break: the separator of a message of nothing else.
+    if (!IsAcceptedAddress(Address, false) || Date.size() >= AscTimeShape.size())
+        return false;
+    for (size_t I = 0; I < Date.size(); ++I) {
+        const char C = Date[I];
+        const bool Digit = C >= '0' && C <= '9';
+        switch (AscTimeShape[I]) {
+        case 'A':
+            if (!std::isalpha(static_cast<unsigned char>(C)))
+                return false;
+            break;
+        case '#':
+            if (!Digit)
+                return false;
+            break;
+        case 'd':
+            if (!Digit && C != ' ')
+                return false;
+            break;
+        default:
+            if (C != AscTimeShape[I])
+                return false;
+        }
+    }
+    return true;
 }
 
 bool IsHeaderLineAt(std::string_view Text, int Pos)

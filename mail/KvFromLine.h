@@ -46,6 +46,10 @@ bool IsStrictFromLine(std::string_view Text, int Pos);
 // reader asks this only of a line at the start of a mailbox or after a
 // blank line. Pos is the "F"; the line must end within Text.
 bool IsLooseFromLine(std::string_view Text, int Pos);
+// A last line of a mailbox, no break after it, that a separator line cut
+// short by an unfinished write leaves: "From ", a sender, and as much of
+// an asctime date as was written.
+bool IsCutFromLine(std::string_view Line);
 bool IsHeaderLineAt(std::string_view Text, int Pos);
 bool IsAsctimeDateAt(std::string_view Text, int Pos);
 bool IsValidMailAddress(const std::string& S);

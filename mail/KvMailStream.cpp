@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <new>
 
+#include "classlib/ResStrings.h"
 #include "classlib/Streams.h"
+#include "classlib/SysUtils.h"
 #include "foundation/KvAnsi.h"
 #include "foundation/KvSearch.h"
 #include "mail/KvFromLine.h"
@@ -11,6 +13,15 @@
 #include "mail/KvNamedFiles.h"
 
 namespace {
+
+enum : int { SMailboxEndsInSeparator = 21180 };
+
+const TResStringRegistrar MailStreamTexts{
+    {SMailboxEndsInSeparator, "Mailbox ends inside a separator line at offset %s"},
+};
+
+// How much of a mailbox's end is looked at for a separator line cut short.
+constexpr std::int32_t CutLineReach = 256;
 
 // Reads up to Count bytes at Offset into Storage, which grows to Count when
 // smaller and never shrinks: a block read after a shorter one reads over
@@ -192,7 +203,7 @@ bool TMailboxStream::AddsLastBreak(bool EndsInBreak, size_t Length)
     // No separator follows the last message: only a blank line at the end
     // of the file is the separator's, the break that ends its last line is
     // the message's own.
-    if (NextSeparatorPos < 0 && RangeEndsWithBreak(Length))
+    if (NextSeparatorPos < 0 && FCutSeparator < 0 && RangeEndsWithBreak(Length))
         return true;
     // A text that ends in a break here lost a blank line, the separator's;
     // one that does not lost the break of its last line, or never had one.
@@ -214,7 +225,14 @@ bool TMailboxStream::NextMessage()
         }
     } restore{*this, StripNul, FixLineBreaks};
     FCleanOnRead = FixLineBreaks;
-    return TFileMailObj::NextMessage();
+    const bool More = TFileMailObj::NextMessage();
+    // Said once, after the message it followed was read.
+    if (FCutSeparator >= 0 && !FCutReported) {
+        FCutReported = true;
+        ++ReadProblems;
+        WriteErrorLine(Format(LoadResString(SMailboxEndsInSeparator), std::to_string(FCutSeparator)));
+    }
+    return More;
 }
 
 namespace {
@@ -701,7 +719,28 @@ std::int64_t TMailboxStream::FindMessageEnd()
     // Sizes stay 64-bit: a message above the read cap is cut and logged when
     // it is read, never wrapped or dropped here.
     MessageSize = NextSeparatorPos >= 0 ? NextSeparatorPos - MessagePos : FileSize - MessagePos;
+    // The last message ends where a separator line cut short starts, as it
+    // would before a whole one: copied on, the piece would read as a message
+    // of its own to other readers, or as the end of this one.
+    if (NextSeparatorPos < 0 && MessagePos >= 0 && FCutSeparator < 0) {
+        FCutSeparator = CutSeparatorStart(MessagePos);
+        if (FCutSeparator >= MessagePos)
+            MessageSize = FCutSeparator - MessagePos;
+    }
     return MessagePos;
+}
+
+std::int64_t TMailboxStream::CutSeparatorStart(std::int64_t From)
+{
+    const std::int32_t N = static_cast<std::int32_t>(std::min<std::int64_t>(CutLineReach, FileSize - From));
+    const std::string Tail = ReadAt(*Stream, FileSize - N, N);
+    const size_t Break = Tail.find_last_of("\r\n");
+    // The line must start inside the range, after a break or at its start.
+    const size_t Line = Break == std::string::npos ? (static_cast<std::int64_t>(N) == FileSize - From ? 0 : Tail.size())
+                                                   : Break + 1;
+    if (Line >= Tail.size() || !IsCutFromLine(std::string_view(Tail).substr(Line)))
+        return -1;
+    return FileSize - N + static_cast<std::int64_t>(Line);
 }
 
 bool TMailboxStream::IsBlankRange(std::int64_t Pos, std::int64_t Size)
@@ -727,7 +766,8 @@ bool TMailboxStream::Next()
             return false;
         FindMessageEnd();
     }
-    return MessagePos >= 0;
+    // A separator line cut short is no message either.
+    return MessagePos >= 0 && MessagePos != FCutSeparator;
 }
 
 namespace {

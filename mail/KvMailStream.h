@@ -67,6 +67,11 @@ private:
     bool FollowsBlankLine(int P);
     bool RangeEndsWithBreak(size_t Length);
     bool IsBlankRange(std::int64_t Pos, std::int64_t Size);
+    // Where the file's last line starts when it is a separator line cut
+    // short and starts at From or after; -1 else.
+    std::int64_t CutSeparatorStart(std::int64_t From);
+    std::int64_t FCutSeparator = -1;
+    bool FCutReported = false;
     // Whether position P of the window, or file offset Offset, starts a
     // line: it follows a line break or the file start, NUL padding allowed
     // in between.

@@ -908,6 +908,40 @@ TEST(KvConvertHostile, AnEmlTargetFolderThatGoesAwayStopsTheRun)
     EXPECT_EQ(left, std::vector<std::string>{"note 1.eml"});
 }
 
+// A write cut inside a separator line leaves its start at the mailbox's
+// end: no target copies it on as a piece another reader takes for a
+// message, and one row names where it stands.
+TEST(KvConvertHostile, AMailboxEndingInsideASeparatorLineSaysSoOnEveryTarget)
+{
+    for (const char* cut : {"From u3@exam", "From u3@example.com Mon Ja"}) {
+        for (TMailFormat target : {mftEml, mftMboxWin, mftMboxUnix, mftMboxMac}) {
+            SCOPED_TRACE(std::string(cut) + " to " + std::to_string(target));
+            TConvertRun r;
+            const std::string whole = Mbox({1, 2});
+            PutFile(r.Src("box"), whole + cut);
+            r.Add(r.Src("box"), mftMbox);
+            r.Target(target, r.Out() + "\\");
+            ErrorLogFileName = r.Dir.File("errors.txt");
+            r.Start();
+            EXPECT_EQ(r.Summary(), Counters(1, 2, 0, 1)) << r.LogText();
+            std::vector<std::string> said;
+            for (const std::vector<std::string>& row : ErrorRows(r.Dir.File("errors.txt")))
+                said.push_back(row[0]);
+            EXPECT_EQ(said, std::vector<std::string>{"Mailbox ends inside a separator line at offset " +
+                                                     std::to_string(whole.size())});
+            const std::map<std::string, std::string> files = TreeFiles(r.Out());
+            if (target == mftEml) {
+                EXPECT_EQ(Written(r), (std::vector<std::string>{"note 1.eml", "note 2.eml"}));
+                EXPECT_EQ(CountOf(files.at("note 2.eml"), "u3@exam"), 0);
+                continue;
+            }
+            ASSERT_EQ(files.size(), 1u);
+            EXPECT_EQ(CountOf(files.begin()->second, "From a@b Mon"), 2);
+            EXPECT_EQ(CountOf(files.begin()->second, "u3@exam"), 0);
+        }
+    }
+}
+
 TEST(KvConvertHostile, AMailboxThatChangesDuringTheRunSaysSo)
 {
     // Three messages each larger than the window: the two after them are

@@ -169,6 +169,24 @@ TEST(KvFromLineLoose, ArchiveFormsPassProseDoesNot)
     EXPECT_FALSE(IsLooseFromLine("From root Mon Jan  5 08:50 2004\n", 0));
 }
 
+// What an unfinished write leaves of a separator line at a mailbox's end.
+TEST(KvFromLineCut, ASendersAndADatesBeginningOnly)
+{
+    const std::pair<std::string, bool> cases[] = {
+        {"From u3@exam", true},         {"From -", true},
+        {"From ???@", true},            {"From a@b.cd Mon Jan  1 1", true},
+        {"From a@b.cd Mon Jan 12 10:00:00 200", true},
+        {"From a@b.cd " + Asc, false},  // a whole line
+        {"From what", false},           {"From what I hear", false},
+        {"From a@b.cd Mon 1an", false}, {"From a@b.cd Mon Jan  1 10-", false},
+        {"From a@b.cd Mon Jan  x", false}, {"From u3@ex(am", false},
+        {"From ", false},               {"from u3@exam", false},
+        {"From u3@exam\r", false},
+    };
+    for (const auto& [line, cut] : cases)
+        EXPECT_EQ(IsCutFromLine(line), cut) << line;
+}
+
 TEST(KvFromLineStrict, StrayCarriageReturnLaterDoesNotHideTheDate)
 {
     // An LF file: the date of a separator ends at its own LF even when a CR

@@ -189,6 +189,14 @@ TEST_F(KvMailStreamFile, ExactTextsAndTrailingBreaks)
         {"a separator line as the very last line",
          "From a@b.cd Mon Jan  1 10:00:00 2001\nA: 1\n\nx\nFrom c@d.ef Mon Jan  1 10:00:00 2001",
          {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nx", "From c@d.ef Mon Jan  1 10:00:00 2001"}},
+        {"a separator line cut short in its sender ends the message before it as a whole one would",
+         "From a@b.cd Mon Jan  1 10:00:00 2001\nA: 1\n\nx\n\nFrom u3@exam",
+         {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nx\r\n"}},
+        {"and cut short in its date", "From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nx\r\nFrom c@d.ef Mon Jan  1 1",
+         {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nx"}},
+        {"a cut line alone is no message", "From ???@?", {}},
+        {"a last line of prose is body text", "From a@b.cd Mon Jan  1 10:00:00 2001\nA: 1\n\nFrom what I hear",
+         {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nFrom what I hear"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);

@@ -31,8 +31,11 @@
 # from an mbox output converted again, from a mail profile, from files
 # that read as a mailbox and from a file of two names, and reads each row
 # in the error log; another lets a loop link a name of an attachments
-# folder to the canary and remove it again while 400 messages name it. The run ends with its counts of crashes, hangs, writes
-# outside the targets and sources changed.
+# folder to the canary and remove it again while 400 messages name it.
+# Another counts with Python's mailbox the messages of each mbox copy of
+# Eudora and Mac stores whose bodies start lines with "From ", and of
+# mailboxes that end inside a separator line. The run ends with its counts
+# of crashes, hangs, writes outside the targets and sources changed.
 # Environment: TESSALY_BUILD (default build), HOSTILE_WORK (default
 # /tmp/tessaly-hostile), HOSTILE_BIG (size of the large message in MB,
 # default 700).
@@ -529,6 +532,99 @@ names_runs() {
     [ "$names_canaries" = 0 ] || status=1
 }
 # --- end of the section -----------------------------------------------------
+# --- Mbox copies read back as their sources (a section of its own) ----------
+# Eudora stores (index, data file without it, Mac) whose bodies hold lines
+# that start "From " (a sentence, a quoted mailbox, the body's first line,
+# one after a bare CR, lines at each 64 KiB edge of a message larger than
+# the reader's window), an mbox as the control, and mailboxes that end
+# inside a separator line, into every mbox target. Python's mailbox must
+# count in each written mbox the messages the run says it converted, and
+# those are the source's.
+copies_setup() {
+    local c=$work/roads/copies
+    mkdir -p "$c/toc" "$c/mbx" "$c/mac" "$c/mbox" "$c/cut"
+    python3 - "$c" <<'PY'
+import os, sys
+from eudora_toc import toc
+c = sys.argv[1]
+def msg(subject, body, brk):
+    return ("From ???@??? Mon Jan  5 10:00:00 2009\nFrom: Eve <eve@example.com>\nSubject: " + subject +
+            "\nContent-Type: text/plain\n\n" + body).replace("\n", brk)
+bodies = ["From what I hear, all is well.\nBye.\n",
+          "Bounced:\n\nFrom bob@example.com Mon Jan  1 08:00:00 2001\nSubject: older\nContent-Type: text/plain\n\nold\n",
+          "From the start to the end.\n", "One\rFrom a bare CR on.\n"]
+def texts(brk):
+    # The first body starts at offset 1024 with lines of 64 bytes: every
+    # 1024th line starts at a 64 KiB edge of the file.
+    head = msg("edges", "", brk)
+    pad = 1024 - len(head) - len("X-Pad: ") - len(brk)
+    head = head[:-len(brk)] + "X-Pad: " + "p" * pad + brk + brk
+    lines = []
+    for n in range(7 * 1024):
+        start = "From edge " if n % 1024 == 1008 else "filler "
+        lines.append(start + "x" * (64 - len(start) - len(brk)) + brk)
+    return [head + "".join(lines)] + [msg("note %d" % i, b, brk) for i, b in enumerate(bodies)]
+def write(path, data):
+    open(path, "wb").write(data.encode())
+t = texts("\r\n")
+write(os.path.join(c, "toc", "Friends.mbx"), "".join(m + "\r\n" for m in t))
+at, entries = 0, []
+for m in t:
+    entries.append((at, len(m)))
+    at += len(m) + 2
+open(os.path.join(c, "toc", "Friends.toc"), "wb").write(toc(entries))
+write(os.path.join(c, "mbx", "Friends.mbx"), "".join(m + "\r\n" for m in t))
+write(os.path.join(c, "mac", "Friends"), "".join(m + "\r" for m in texts("\r")))
+write(os.path.join(c, "mbox", "box"), "".join(m + "\n" for m in texts("\n")[:-1]))
+two = "".join("From a@b Mon Jan  5 10:00:00 2009\nFrom: a@b\nSubject: cut %d\n\nbody\n\n" % i for i in (1, 2))
+write(os.path.join(c, "cut", "sender"), two + "From u3@exam")
+write(os.path.join(c, "cut", "date"), two + "From u3@example.com Mon Ja")
+PY
+}
+# The messages of an mbox as Python's mailbox reads them; a file of CR
+# breaks is read with its breaks made LF, as its reader must know them.
+pycount() {  # file
+    python3 - "$1" <<'PY'
+import mailbox, os, sys, tempfile
+data = open(sys.argv[1], "rb").read()
+if b"\n" not in data:
+    data = data.replace(b"\r", b"\n")
+with tempfile.NamedTemporaryFile(delete=False) as f:
+    f.write(data)
+print(len(mailbox.mbox(f.name)))
+os.unlink(f.name)
+PY
+}
+copies_runs() {
+    local c=$work/roads/copies road src want py out file got converted name
+    # Source, its format, its messages as the program reads them and as
+    # Python's mailbox must read the copy: "=" as it reads the source, for
+    # the mbox whose bytes the copy keeps.
+    for road in "toc/Friends.toc Eudora.toc 5 5" "mbx/Friends.mbx Eudora.mbx 6 6" "mac/Friends 9 6 6" \
+        "mbox/box Mbox 5 =" "cut/sender Mbox 2 2" "cut/date Mbox 2 2"; do
+        set -- $road
+        src=$1; want=$3; py=$4
+        [ "$py" = "=" ] && py=$(pycount "$c/$src")
+        for target in Mbox_Win Mbox_Unix Mbox_Mac; do
+            name="copies-${src//\//-}-$target"
+            out="$work/out-$name"
+            mkdir -p "$out"
+            run "$name" "$(winpath "$c/$src")" "$2" "$(winpath "$out")\\" "$target"
+            converted=$(count "$work/$name.log" 'messages converted')
+            file=$(find "$out" -type f | head -n 1)
+            got=$(pycount "$file")
+            echo "copies: $src to $target: $converted converted of $want, Python's mailbox counts $got of $py"
+            [ "$converted" = "$want" ] && [ "$got" = "$py" ] ||
+                { echo "MISMATCH: the mbox copy of $src to $target"; status=1; }
+            case $src in cut/*)
+                [ "$(rows "$name" "Mailbox ends inside a separator line at offset")" = 1 ] ||
+                    { echo "MISSING: the row of the separator line cut short in $src"; status=1; } ;;
+            esac
+        done
+    done
+}
+# --- end of the section -----------------------------------------------------
+copies_setup
 names_setup
 # --- A name removed while the judge holds it (a section of its own) --------
 # 400 received Eudora messages name one file of the attachments folder while
@@ -621,6 +717,7 @@ echo "canary file in any output: $canaries times"
 trust_runs
 names_runs
 race_runs
+copies_runs
 run eudora-odd "$(winpath "$work/eudora-odd/In.toc")" Eudora.toc "$(winpath "$work/out-eudora-odd")\\" EML
 check "$work/eudora-odd.log" "$work/out-eudora-odd"
 run eudora-mac "$(winpath "$work/eudora-mac/In.toc")" Eudora.toc "$(winpath "$work/out-eudora-mac")\\" EML

@@ -539,14 +539,16 @@ names_runs() {
 # the reader's window), an mbox as the control, and mailboxes that end
 # inside a separator line, into every mbox target. Python's mailbox must
 # count in each written mbox the messages the run says it converted, and
-# those are the source's.
+# those are the source's. An Eudora In message that quotes a mailbox naming
+# the canary stays one message, and names nothing, when its copy is
+# converted again.
 copies_setup() {
     local c=$work/roads/copies
-    mkdir -p "$c/toc" "$c/mbx" "$c/mac" "$c/mbox" "$c/cut"
-    python3 - "$c" <<'PY'
+    mkdir -p "$c/toc" "$c/mbx" "$c/mac" "$c/mbox" "$c/cut" "$c/again"
+    python3 - "$c" "$work" <<'PY'
 import os, sys
 from eudora_toc import toc
-c = sys.argv[1]
+c, work = sys.argv[1], sys.argv[2]
 def msg(subject, body, brk):
     return ("From ???@??? Mon Jan  5 10:00:00 2009\nFrom: Eve <eve@example.com>\nSubject: " + subject +
             "\nContent-Type: text/plain\n\n" + body).replace("\n", brk)
@@ -579,6 +581,14 @@ write(os.path.join(c, "mbox", "box"), "".join(m + "\n" for m in texts("\n")[:-1]
 two = "".join("From a@b Mon Jan  5 10:00:00 2009\nFrom: a@b\nSubject: cut %d\n\nbody\n\n" % i for i in (1, 2))
 write(os.path.join(c, "cut", "sender"), two + "From u3@exam")
 write(os.path.join(c, "cut", "date"), two + "From u3@example.com Mon Ja")
+# An Eudora In message without a trace of its own quotes a mailbox whose
+# message names the canary: the copy, converted again, is that one message.
+canary = "Z:" + os.path.join(work, "canary.txt").replace("/", "\\")
+m = ("From ???@??? Mon Jan  5 10:00:00 2009\nFrom: eve@example.net\nSubject: quoted\n\nLook:\n\n"
+     "From eve@example.net Tue Feb  3 10:00:00 2015\nFrom: eve@example.net\nSubject: injected\n"
+     "X-Attachments: %s\n\nTake.\n" % canary).replace("\n", "\r\n")
+write(os.path.join(c, "again", "In.mbx"), m)
+open(os.path.join(c, "again", "In.toc"), "wb").write(toc([(0, len(m))]))
 PY
 }
 # The messages of an mbox as Python's mailbox reads them; a file of CR
@@ -621,6 +631,16 @@ copies_runs() {
                     { echo "MISSING: the row of the separator line cut short in $src"; status=1; } ;;
             esac
         done
+    done
+    for target in Mbox_Win Mbox_Unix Mbox_Mac; do
+        name="copies-again-$target"
+        mkdir -p "$work/out-$name" "$work/out-$name-2"
+        run "$name" "$(winpath "$c/again/In.toc")" Eudora.toc "$(winpath "$work/out-$name")\\" "$target"
+        file=$(find "$work/out-$name" -type f | head -n 1)
+        run "$name-2" "$(winpath "$file")" Mbox "$(winpath "$work/out-$name-2")\\" EML
+        carries "$work/out-$name-2" && { echo "CANARY in the copy to $target converted again"; status=1; }
+        [ "$(count "$work/$name-2.log" 'messages converted')" = 1 ] ||
+            { echo "MISMATCH: the copy to $target converted again is not one message"; status=1; }
     done
 }
 # --- end of the section -----------------------------------------------------

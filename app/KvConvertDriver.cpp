@@ -1039,6 +1039,7 @@ TConvertResult TConvertDriver::WriteLargeMessage(const std::string& DataFile, co
     const TConvertSettings& RunSettings = *FSettings;
     TMessageRangeCopy RangeCopy(DataFile, Reader.MessagePos, Reader.MessageSize, TargetLineBreak(), RunSettings.OneFilePerMessage);
     RangeCopy.DropFinalBreak(Reader.OwnLastBreak);
+    RangeCopy.EscapeFromLines = Reader.CopiesIntoMbox();
     const std::string Head = RangeCopy.Head(LargeMessageHead);
     TConvertResult Result = TConvertResult::Done;
     if (RunSettings.OneFilePerMessage) {

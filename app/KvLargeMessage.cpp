@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string_view>
 
 #include "classlib/Cleanup.h"
 #include "foundation/KvFiles.h"
@@ -14,6 +15,52 @@ TKernelHandle OpenForReading(const std::string& File)
     return TKernelHandle(CreateFileAnyLength(File, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
                                              FILE_FLAG_SEQUENTIAL_SCAN));
 }
+
+// Escapes "From " at the line starts of a text handed over in pieces: the
+// start of a line that may still become "From " waits for the next piece.
+class TFromEscaper {
+public:
+    void Escape(std::string& Piece)
+    {
+        if (!FHeld.empty()) {
+            Piece.insert(0, FHeld);
+            FHeld.clear();
+        }
+        if (Piece.empty())
+            return;
+        std::size_t Line = FLineStart ? 0 : NextLine(Piece, 0);
+        while (Line < Piece.size()) {
+            const std::size_t Left = Piece.size() - Line;
+            if (Left < FromText.size() && FromText.compare(0, Left, Piece, Line, Left) == 0) {
+                FHeld.assign(Piece, Line, Left);
+                Piece.resize(Line);
+                FLineStart = true;
+                return;
+            }
+            if (Piece.compare(Line, FromText.size(), FromText) == 0)
+                Piece[Line] = 'f';
+            Line = NextLine(Piece, Line);
+        }
+        FLineStart = !Piece.empty() && (Piece.back() == '\n' || Piece.back() == '\r');
+    }
+    // What waits at the end of the text: it never became "From ".
+    void Finish(std::string& Out)
+    {
+        Out += FHeld;
+        FHeld.clear();
+    }
+
+private:
+    static constexpr std::string_view FromText = "From ";
+    static std::size_t NextLine(const std::string& Text, std::size_t From)
+    {
+        const std::size_t At = Text.find_first_of("\r\n", From);
+        return At == std::string::npos ? Text.size() : At + 1;
+    }
+    std::string FHeld;
+    // The text's first line is its separator, which stays.
+    bool FLineStart = false;
+};
 
 }  // namespace
 
@@ -106,6 +153,7 @@ bool TMessageRangeCopy::CopyTo(const TPieceSink& Sink) const
         return false;
     }
     TBreakConverter breaks(FBreak);
+    TFromEscaper escaper;
     std::string buffer(Step, '\0');
     std::string out;
     // The separator line goes, as it does for a message held whole; it is
@@ -147,6 +195,12 @@ bool TMessageRangeCopy::CopyTo(const TPieceSink& Sink) const
             if (lead == TLead::Judge)
                 breaks.Convert(held.data(), held.size(), out);
             breaks.Finish(out);
+        }
+        if (EscapeFromLines)
+            escaper.Escape(out);
+        if (left == 0) {
+            if (EscapeFromLines)
+                escaper.Finish(out);
             if (FAddBreak)
                 out += FBreak;
         }

@@ -44,6 +44,9 @@ public:
 
     // Bytes read per piece; the test lowers it to reach piece edges.
     std::size_t Step = 1 << 20;
+    // Every "From " that starts a line after the first becomes "from ": set
+    // for an mbox copy of a store that escapes no body line.
+    bool EscapeFromLines = false;
 
 private:
     std::string FFile;

@@ -81,6 +81,8 @@ public:
     // bounds are no From_ lines then hands each over fit for it (see
     // MakeMboxCopy), and Head stays empty.
     bool MboxCopy = false;
+    // Whether the texts handed over are made fit for an mbox copy.
+    bool CopiesIntoMbox() const;
     bool IsDeleted();
     void GetHeaderText(std::string& Text);
     void GetDateText(std::string& Text);
@@ -206,8 +208,6 @@ private:
     // Whether a text of this Header (CR LF) may hold a uuencoded block the
     // load would decode.
     static bool MayNeedDecoding(const std::string& Header, const std::string& Text);
-    // Whether the text handed over for an mbox copy is made fit for it.
-    bool CopiesIntoMbox() const;
     void MakeMboxCopy(std::string& Text);
     // Whether the message of Text counts as received: the store's mark, a
     // trace in its own header, or the mailbox's arrival (asked last).

@@ -41,6 +41,23 @@ TEST(KvLargeMessage, RangesCopiedInPiecesOfEverySize)
             EXPECT_EQ(out, c.Want) << "step " << step;
         }
     }
+    // For an mbox copy of a store that escapes nothing, every later line
+    // that starts "From " is escaped, wherever the pieces part it.
+    const std::string quoting = "From a@b Mon Jan  5 10:00:00 2009\nFrom here\r\n\nFrom x@y Mon\rFrom\nFro\nFrom ";
+    const std::string escaped = "From a@b Mon Jan  5 10:00:00 2009#from here##from x@y Mon#From#Fro#from ";
+    for (const char* brk : {"\r\n", "\n", "\r"}) {
+        std::string want;
+        for (const char c : escaped)
+            want += c == '#' ? std::string(brk) : std::string(1, c);
+        for (std::size_t step = 1; step <= quoting.size() + 1; ++step) {
+            TMessageRangeCopy copy(dir.Write("quoting", quoting), 0, static_cast<std::int64_t>(quoting.size()), brk, false);
+            copy.EscapeFromLines = true;
+            copy.Step = step;
+            std::string out;
+            ASSERT_TRUE(copy.CopyTo([&](const std::string& Piece) { return out += Piece, true; }));
+            EXPECT_EQ(out, want) << "step " << step;
+        }
+    }
     TMessageRangeCopy head(file, static_cast<std::int64_t>(before.size()), static_cast<std::int64_t>(message.size()),
                            "\n", true);
     EXPECT_EQ(head.Head(47), "From a@b Mon Jan  5 10:00:00 2009\r\nSubject: x\r\n");

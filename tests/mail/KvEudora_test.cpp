@@ -263,6 +263,30 @@ TEST_F(KvEudoraStore, DamagedEntriesAreRepairedOrSkipped)
     }
 }
 
+// Handed over for an mbox copy, an Eudora text keeps its separator line and
+// no other line starts "From "; mail the store marks received says so.
+TEST_F(KvEudoraStore, MboxCopiesAreEscapedAndSayWhatArrived)
+{
+    const std::string msg = Msg("a", "From what I hear\r\nFrom a@b.cd Mon Jan  1 10:00:00 2001");
+    const std::string head = "From ???@??? Mon Jan  1 10:00:00 2001\r\nSubject: a\r\nContent-Type: text/plain\r\n";
+    const std::string body = "\r\nfrom what I hear\r\nfrom a@b.cd Mon Jan  1 10:00:00 2001\r\n";
+    for (const int status : {1, 8}) {
+        for (const bool copy : {false, true}) {
+            SCOPED_TRACE(std::to_string(status) + (copy ? " copy" : ""));
+            Store(TocHeader('\0', "Box", 3, 1), {msg}, {TocEntry(0, static_cast<std::uint32_t>(msg.size()), status)});
+            // Not the In mailbox: the entry's status tells what arrived.
+            ASSERT_TRUE(MoveFileExA(Dir.File("In.toc").c_str(), Dir.File("Box.toc").c_str(), MOVEFILE_REPLACE_EXISTING));
+            ASSERT_TRUE(MoveFileExA(Dir.File("In.mbx").c_str(), Dir.File("Box.mbx").c_str(), MOVEFILE_REPLACE_EXISTING));
+            TEudoraTocObj reader(Dir.File("Box.toc"));
+            reader.MboxCopy = copy;
+            ASSERT_TRUE(reader.NextMessage());
+            std::string text;
+            reader.TakeMessageText(text);
+            EXPECT_EQ(text, !copy ? msg : head + (status == 1 ? "X-Tessaly-Arrived: yes\r\n" : "") + body);
+        }
+    }
+}
+
 // The index is the truth for a correct entry: From_ lines in its body,
 // padding of any length after it, and lengths past the data file's end
 // (read to the next entry, logged with that reason, never "too large").

@@ -155,6 +155,7 @@ TEST_F(KvMailStreamFile, ExactTextsAndTrailingBreaks)
         const char* Name;
         std::string File;
         std::vector<std::string> Want;
+        int Problems{};  // rows the reader writes
     };
     static const char NulFile[] = "From a@b.cd Mon Jan  1 10:00:00 2001\nA: x\0y\n\nbody\0\0\nend\0\0";
     const Case cases[] = {
@@ -190,17 +191,21 @@ TEST_F(KvMailStreamFile, ExactTextsAndTrailingBreaks)
          "From a@b.cd Mon Jan  1 10:00:00 2001\nA: 1\n\nx\nFrom c@d.ef Mon Jan  1 10:00:00 2001",
          {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nx", "From c@d.ef Mon Jan  1 10:00:00 2001"}},
         {"a separator line cut short in its sender ends the message before it as a whole one would",
-         "From a@b.cd Mon Jan  1 10:00:00 2001\nA: 1\n\nx\n\nFrom u3@exam",
-         {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nx\r\n"}},
+         "From c@d.ef Mon Jan  1 10:00:00 2001\nB: 2\n\ny\n\nFrom a@b.cd Mon Jan  1 10:00:00 2001\nA: 1\n\nx\n\nFrom u3@exam",
+         {"From c@d.ef Mon Jan  1 10:00:00 2001\r\nB: 2\r\n\r\ny\r\n", "From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nx\r\n"}, 1},
         {"and cut short in its date", "From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nx\r\nFrom c@d.ef Mon Jan  1 1",
-         {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nx"}},
-        {"a cut line alone is no message", "From ???@?", {}},
+         {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nx"}, 1},
+        {"a cut line alone is no message", "From ???@?", {}, 1},
         {"a last line of prose is body text", "From a@b.cd Mon Jan  1 10:00:00 2001\nA: 1\n\nFrom what I hear",
          {"From a@b.cd Mon Jan  1 10:00:00 2001\r\nA: 1\r\n\r\nFrom what I hear"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
         EXPECT_EQ(SplitEveryWay(c.File, mbkPine), c.Want);
+        // A line cut short is one problem of the reader's, said once.
+        TMboxStream reader(Dir.File("box.mbox"), DefaultMailBufferSize, false, mbkPine);
+        KvMailStreamReadAll(reader);
+        EXPECT_EQ(reader.ReadProblems, c.Problems);
     }
 }
 

@@ -398,9 +398,10 @@ bool TEudoraTocObj::ReadPastRepeat(std::int64_t ReadEnd)
     const std::int64_t Pos = MessagePos;
     const std::uint32_t Length = Le32(Entry, 4);
     const std::int64_t EntryEnd = std::min<std::int64_t>(DataFileSize, Pos + static_cast<std::int64_t>(Length));
-    // Bytes another entry starts at are that entry's to read.
+    // Bytes another entry starts at are that entry's to read; an entry
+    // outside the data file reaches none of it.
     const auto Other = std::lower_bound(EntryStarts.begin(), EntryStarts.end(), ReadEnd);
-    const std::int64_t To = std::min(EntryEnd, Other == EntryStarts.end() ? DataFileSize : *Other);
+    const std::int64_t To = Pos < 0 ? ReadEnd : std::min(EntryEnd, Other == EntryStarts.end() ? DataFileSize : *Other);
     // Padding a mail program left after the message is no message.
     std::int64_t At = ReadEnd;
     std::string Bytes;

@@ -222,6 +222,8 @@ TEST_F(KvEudoraStore, DamagedEntriesAreRepairedOrSkipped)
          {TocEntry(0, A), TocEntry(100000, 50), TocEntry(A + B, C)}, {a, c}, 1},
         {"an entry beyond 2 GiB is skipped",
          {TocEntry(0, A), TocEntry(0xFFFFFF00u, 50), TocEntry(A + B, C)}, {a, c}, 1},
+        {"and so is its repeat", {TocEntry(0, A), TocEntry(0xFFFFFF00u, 50), TocEntry(0xFFFFFF00u, 0x200), TocEntry(A + B, C)},
+         {a, c}, 2, "length 512); read once"},
         {"an entry without a length reads its message",
          {TocEntry(0, 0), TocEntry(A, B), TocEntry(A + B, C)}, {a, b, c}, 1},
         {"an entry that runs into the next message is cut at it",

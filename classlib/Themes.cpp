@@ -1,5 +1,6 @@
 #include "classlib/Themes.h"
 
+#include <cstdint>
 #include <memory>
 
 namespace {
@@ -135,10 +136,41 @@ bool TThemeServices::GetColor(TThemedElement Element, int Part, int State, int P
     return true;
 }
 
+namespace {
+
+// The system's drawing of an element as large as a stored size may make
+// (two thousand million pixels) faults inside the system. An edge that
+// lies further past the part of DC that shows than any screen reaches is
+// drawn that far past it instead: it stays out of sight, and a window of a
+// size a screen can show is drawn exactly as before.
+TRect ShownElementRect(HDC DC, const RECT& R)
+{
+    constexpr std::int64_t Reach = 32767;
+    TRect Out(R);
+    RECT Clip;
+    const int Kind = GetClipBox(DC, &Clip);
+    if (Kind == ERROR || Kind == NULLREGION)
+        return Out;
+    if (Clip.left - std::int64_t(R.left) > Reach)
+        Out.left = static_cast<LONG>(Clip.left - Reach);
+    if (Clip.top - std::int64_t(R.top) > Reach)
+        Out.top = static_cast<LONG>(Clip.top - Reach);
+    if (std::int64_t(R.right) - Clip.right > Reach)
+        Out.right = static_cast<LONG>(Clip.right + Reach);
+    if (std::int64_t(R.bottom) - Clip.bottom > Reach)
+        Out.bottom = static_cast<LONG>(Clip.bottom + Reach);
+    return Out;
+}
+
+} // namespace
+
 bool TThemeServices::DrawElement(HDC DC, TThemedElement Element, int Part, int State, const RECT& R, const RECT* Clip)
 {
     HTHEME_ H = Theme(Element);
-    return H && FApi->DrawThemeBackground && SUCCEEDED(FApi->DrawThemeBackground(H, DC, Part, State, &R, Clip));
+    if (!H || !FApi->DrawThemeBackground)
+        return false;
+    const RECT Shown = ShownElementRect(DC, R);
+    return SUCCEEDED(FApi->DrawThemeBackground(H, DC, Part, State, &Shown, Clip));
 }
 
 bool TThemeServices::DrawEdge(HDC DC, TThemedElement Element, int Part, int State, const RECT& R, UINT Edge,

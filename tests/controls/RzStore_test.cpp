@@ -26,6 +26,7 @@
 #include "controls/RzTabs.h"
 #include "testkit/StoredProps.h"
 #include "testkit/RzFormTest.h"
+#include "testkit/Watchdog.h"
 
 namespace {
 
@@ -983,6 +984,59 @@ TEST(RzStore, HugeStoredSizesPaintOnlyWhatShows)
                 EXPECT_LE(Painted, Expected);
                 EXPECT_GE(Painted, Expected - 3);
             }
+    }
+}
+
+// A form whose button a stream made two thousand million pixels high or
+// wide, shown in a real window and its messages handled, in the classic and
+// the themed look: the button's visible top-left shows what a button of a
+// screen's size shows there, nothing is left counting as dispatching, and
+// both Free() and delete end the form and its windows, each within a bound.
+TEST(RzStore, HugeStoredButtonsShowAndFree)
+{
+    RegisterControls();
+    const auto Read = [](const char* Class, const char* Size, int Value) {
+        TForm* F = NewTestForm(200, 100);
+        ReadForm(HandWritten("TForm", [&](TWriter& W) {
+                     W.WriteStr("");
+                     W.WriteStr(Class);
+                     W.WriteStr("C");
+                     W.WriteStr(Size);
+                     W.WriteInteger(Value);
+                     W.WriteStr("");
+                     W.WriteStr("");
+                 }), F);
+        F->Show();
+        Application->ProcessMessages();
+        return F;
+    };
+    for (const bool Themed : {false, true}) {
+        TLookScope Look(Themed);
+        for (const char* Class : {"TRzButton", "TRzBitBtn", "TRzToolButton", "TRzControlButton"})
+            for (const char* Size : {"Width", "Height"})
+                for (const bool Delete : {false, true}) {
+                    SCOPED_TRACE(testing::Message() << Class << " " << Size << " themed " << Themed << " delete " << Delete);
+                    TWatchdog Bound(std::string(Class) + " " + Size + " shown and freed", 20000);
+                    TOwned<TForm> Small(Read(Class, Size, 150));
+                    TForm* F = Read(Class, Size, INT_MAX);
+                    // The corner that shows, as far as both sizes draw the same there.
+                    const auto Button = static_cast<TControl*>(Small->FindComponent("C"));
+                    const int W = std::min(Button->Width(), 40), H = std::min(Button->Height(), 12);
+                    auto A = CaptureForm(Small.get(), W, H);
+                    auto B = CaptureForm(F, W, H);
+                    for (int Y = 0; Y < H; ++Y)
+                        for (int X = 0; X < W; ++X)
+                            ASSERT_EQ(CapturePixel(*A, X, Y), CapturePixel(*B, X, Y)) << X << ", " << Y;
+                    EXPECT_FALSE(F->IsDispatching());
+                    HWND Wnd = F->Handle();
+                    if (Delete) {
+                        delete F;
+                    } else {
+                        F->Free();
+                        Application->ProcessMessages();
+                    }
+                    EXPECT_FALSE(IsWindow(Wnd));
+                }
     }
 }
 

@@ -21,7 +21,13 @@ extern TControl* GCaptureControl;
 extern TControl* GMouseOverControl;
 // Controls whose Free() came while one of their messages was being handled.
 extern std::vector<TControl*> GPendingFrees;
-extern int GGlobalDispatchDepth;
+// Every dispatch under way, outermost first: the control's dispatch count
+// to give back, and whether the control still lives.
+struct TDispatchFrame {
+    int* Depth;
+    std::shared_ptr<bool> Alive;
+};
+extern std::vector<TDispatchFrame> GDispatchFrames;
 // Control canvases holding a device context outside painting.
 extern std::vector<TControlCanvas*> GOpenCanvases;
 extern std::map<TCursor, HCURSOR> GRegisteredCursors;
@@ -45,10 +51,38 @@ public:
     TDispatchGuard(const TDispatchGuard&) = delete;
     TDispatchGuard& operator=(const TDispatchGuard&) = delete;
     bool Alive() const { return *FAlive; }
+    // Its place in GDispatchFrames.
+    size_t Frame() const { return FFrame; }
 
 private:
-    int& FDepth;
     std::shared_ptr<bool> FAlive;
+    size_t FFrame;
+};
+
+// Ends the dispatches from the Frame-th on, the innermost first: the ones a
+// way out skipped without running their guards.
+void EndDispatchesFrom(size_t Frame);
+
+// Ends the dispatches from Frame on when the system unwinds the stack past
+// the scope: a fault in the system's own code (a drawing it cannot do) that
+// the system catches and ignores further out skips every C++ cleanup in
+// between, and a count left behind would keep every parent dispatching,
+// its Free() put off for ever.
+class TUnwindScope {
+public:
+    explicit TUnwindScope(size_t Frame);
+    ~TUnwindScope();
+    TUnwindScope(const TUnwindScope&) = delete;
+    TUnwindScope& operator=(const TUnwindScope&) = delete;
+
+private:
+#if defined(__i386__)
+    struct TRecord {
+        EXCEPTION_REGISTRATION_RECORD Link; // first: the system hands its address to OnUnwind
+        size_t Frame;
+    } FRecord;
+    static EXCEPTION_DISPOSITION __cdecl OnUnwind(EXCEPTION_RECORD* Record, void* Established, CONTEXT*, void*);
+#endif
 };
 
 } // namespace ControlState

@@ -215,6 +215,7 @@ LRESULT CALLBACK ControlWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LPa
     }
     TMessage M{Msg, WParam, LParam, 0};
     {
+        TUnwindScope Unwind(GDispatchFrames.size());
         TDispatchGuard Guard(C->FDispatchDepth, C->FAlive);
         try {
             C->WndProc(M);

@@ -6,6 +6,7 @@
 #include <climits>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "classlib/Controls.h"
@@ -14,6 +15,7 @@
 #include "classlib/StdCtrls.h"
 #include "classlib/Themes.h"
 #include "testkit/PixelProbe.h"
+#include "testkit/Watchdog.h"
 
 namespace {
 
@@ -730,6 +732,30 @@ TEST(ControlsLifetime, ControlFreedInsideItsOwnHandler)
     SendMessageA(Closer->Handle(), WM_LBUTTONUP, 0, At(1, 1));
     Pump();
     EXPECT_EQ(Screen->FormCount(), Forms - 1);
+}
+
+// A dispatch the system ends itself (a fault in its own drawing that it
+// catches and ignores further out, as its drawing of an element two
+// thousand million pixels high did) leaves nothing counting as
+// dispatching: Free() then frees at once.
+TEST(ControlsLifetime, NoFreeWaitsForADispatchThatEnded)
+{
+    TWatchdog Bound("a form freed after a dispatch ended by the system", 20000);
+    TForm* F = NewForm(100, 100);
+    auto Faulty = new TBox(F, F, "Faulty");
+    Faulty->SetBounds(0, 0, 50, 50);
+    bool Faulted = false;
+    Faulty->Seen = [&](const TMessage& M) {
+        if (M.Msg == WM_PAINT && !std::exchange(Faulted, true))
+            RaiseException(0xE0000055, 0, 0, nullptr);
+    };
+    F->Show();
+    Pump();
+    ASSERT_TRUE(Faulted);
+    EXPECT_FALSE(F->IsDispatching());
+    HWND Wnd = F->Handle();
+    F->Free();
+    EXPECT_FALSE(IsWindow(Wnd));
 }
 
 TEST(ControlsLifetime, ExceptionsInHandlersStopAtTheWindowProcedure)

@@ -40,8 +40,22 @@ TWinControl::~TWinControl()
         C->FHostDockSite = nullptr;
     FDockManager.reset();
     // Reached without Free(): tear down what BeforeDestruction would have.
-    while (!FControls.empty())
-        FControls.back()->Free();
+    // A child one of whose messages is being handled (this control deleted
+    // from the child's own click) cannot go now, and calling its Free() in
+    // a loop would never end: it leaves this control, window and all, and
+    // its own owner when that is this control, and goes once its handlers
+    // have unwound.
+    while (!FControls.empty()) {
+        TControl* C = FControls.back();
+        if (!C->IsDispatching()) {
+            C->TObject::Free();
+            continue;
+        }
+        C->Free();
+        RemoveControl(C);
+        if (C->Owner() == this)
+            RemoveComponent(C);
+    }
     if (FHandle) {
         HWND H = FHandle;
         RemovePropA(H, ControlProp);

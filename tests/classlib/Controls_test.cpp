@@ -737,10 +737,12 @@ TEST(ControlsLifetime, ControlFreedInsideItsOwnHandler)
 // A dispatch the system ends itself (a fault in its own drawing that it
 // catches and ignores further out, as its drawing of an element two
 // thousand million pixels high did) leaves nothing counting as
-// dispatching: Free() then frees at once.
+// dispatching: Free() then frees at once. A form deleted from its own
+// button's click (a misuse: Free() waits for the click) goes at once,
+// and the button once its click is done.
 TEST(ControlsLifetime, NoFreeWaitsForADispatchThatEnded)
 {
-    TWatchdog Bound("a form freed after a dispatch ended by the system", 20000);
+    TWatchdog Bound("forms freed after a dispatch ended by the system, and from a click", 20000);
     TForm* F = NewForm(100, 100);
     auto Faulty = new TBox(F, F, "Faulty");
     Faulty->SetBounds(0, 0, 50, 50);
@@ -756,6 +758,33 @@ TEST(ControlsLifetime, NoFreeWaitsForADispatchThatEnded)
     HWND Wnd = F->Handle();
     F->Free();
     EXPECT_FALSE(IsWindow(Wnd));
+
+    int Forms = Screen->FormCount();
+    TForm* G = NewForm(100, 100);
+    struct TCountedBox : TBox {
+        using TBox::TBox;
+        ~TCountedBox() override { *Gone = true; }
+        bool* Gone;
+    };
+    bool Gone = false;
+    auto Button = new TCountedBox(G, G, "Button");
+    Button->Gone = &Gone;
+    Button->SetBounds(0, 0, 10, 10);
+    G->Show();
+    Pump();
+    HWND FormWnd = G->Handle(), ButtonWnd = Button->Handle();
+    bool GoneInClick = true;
+    Button->OnClick = [&](TObject*) {
+        delete G;
+        GoneInClick = Gone;
+    };
+    SendMessageA(ButtonWnd, WM_LBUTTONDOWN, MK_LBUTTON, At(1, 1));
+    SendMessageA(ButtonWnd, WM_LBUTTONUP, 0, At(1, 1));
+    EXPECT_FALSE(GoneInClick);
+    EXPECT_TRUE(Gone);
+    EXPECT_FALSE(IsWindow(FormWnd));
+    EXPECT_FALSE(IsWindow(ButtonWnd));
+    EXPECT_EQ(Screen->FormCount(), Forms);
 }
 
 TEST(ControlsLifetime, ExceptionsInHandlersStopAtTheWindowProcedure)

@@ -3,6 +3,8 @@
 #include "controls/RzTabs.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 
 #include "classlib/ResStrings.h"
 
@@ -311,6 +313,9 @@ void TRzTabRegionCache::SetCapacity(int Value)
         FItems.pop_back();
 }
 
+// Only the run's pixels inside Dest's clip box are blended: a run as long
+// as a stored font makes a tab (millions of pixels) costs no more than the
+// part that shows, and one that ends at the largest int ends.
 void DrawShadowRun(HDC Dest, HDC Background, TPoint From, TPoint To, BYTE Weight)
 {
     auto Blend = [&](int X, int Y) {
@@ -318,13 +323,22 @@ void DrawShadowRun(HDC Dest, HDC Background, TPoint From, TPoint To, BYTE Weight
         const TColor C = BlendColors(clBlack, static_cast<TColor>(Back), Weight);
         ::SetPixel(Dest, X, Y, ColorToRef(C));
     };
-    if (From.x == To.x) {
-        for (int Y = std::min(From.y, To.y); Y <= std::max(From.y, To.y); ++Y)
-            Blend(From.x, Y);
-    } else {
-        for (int X = std::min(From.x, To.x); X <= std::max(From.x, To.x); ++X)
-            Blend(X, From.y);
+    RECT Clip;
+    switch (GetClipBox(Dest, &Clip)) {
+    case NULLREGION: return;
+    case ERROR: Clip = RECT{INT_MIN, INT_MIN, INT_MAX, INT_MAX}; break;
+    default: break;
     }
+    const bool Down = From.x == To.x;
+    const int At = Down ? From.x : From.y;
+    if (At < (Down ? Clip.left : Clip.top) || At >= (Down ? Clip.right : Clip.bottom))
+        return;
+    const std::int64_t First = std::max<std::int64_t>(Down ? std::min(From.y, To.y) : std::min(From.x, To.x),
+                                                      Down ? Clip.top : Clip.left);
+    const std::int64_t Last = std::min<std::int64_t>(Down ? std::max(From.y, To.y) : std::max(From.x, To.x),
+                                                     std::int64_t(Down ? Clip.bottom : Clip.right) - 1);
+    for (std::int64_t I = First; I <= Last; ++I)
+        Down ? Blend(At, static_cast<int>(I)) : Blend(static_cast<int>(I), At);
 }
 
 // ---------------------------------------------------------------------------

@@ -1040,6 +1040,29 @@ TEST(RzStore, HugeStoredButtonsShowAndFree)
     }
 }
 
+// Font heights in the millions (one flipped bit of -11 makes -16,777,227)
+// on the form with one of each control: the form is shown in a real window
+// and painted whole, in the classic and the themed look, within a bound.
+TEST(RzStore, HugeFontHeightsPaintWithinABound)
+{
+    RegisterControls();
+    TOwned<TForm> A(NewTestForm(320, 280));
+    Build(A.get());
+    for (const int Height : {-4000000, -16777227, -60000000}) {
+        SCOPED_TRACE(testing::Message() << "font height " << Height);
+        for (int I = 0; I < A->ComponentCount(); ++I)
+            if (auto C = dynamic_cast<TControl*>(A->Components(I)))
+                C->Font()->SetHeight(Height);
+        for (const bool Themed : {false, true}) {
+            TLookScope Look(Themed);
+            TWatchdog Bound("a form whose fonts are " + std::to_string(Height) + " pixels high painted", 10000);
+            A->Show();
+            Application->ProcessMessages();
+            CaptureForm(A.get(), 320, 280);
+        }
+    }
+}
+
 // Damaged copies of a real form (flipped bytes, cut lengths, raised lengths
 // and values), the same ones every run, one after another in one process:
 // each is read or refused as a damaged stream, the form read into is freed

@@ -85,7 +85,7 @@ const TPropertyTable* TFont::Properties() const
     static const TPropertyTable Table(nullptr, {
         OrdProp("Charset", &TFont::Charset, &TFont::SetCharset),
         OrdProp("Color", &TFont::Color, &TFont::SetColor),
-        OrdProp("Height", &TFont::Height, &TFont::SetHeight),
+        SubrangeProp(OrdProp("Height", &TFont::Height, &TFont::SetHeight), -MaxStoredFontHeight, MaxStoredFontHeight),
         Name,
         OrdProp("Pitch", &TFont::Pitch, &TFont::SetPitch),
         BitSetProp(OrdProp("Style", &TFont::Style, &TFont::SetStyle), fsBold | fsItalic | fsUnderline | fsStrikeOut),

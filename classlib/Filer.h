@@ -41,6 +41,8 @@ constexpr int MaxStoredComponents = 2000; // in one stream: each may be a window
 constexpr int MaxStoredListItems = 4096;  // values in one list
 constexpr int MaxStoredWindows = 5000;    // made by one stream's components and their items, leaving the
                                           // rest of the 10,000 a process may own to the program
+constexpr int MaxStoredFontHeight = 32767; // pixels of a character either way, past any screen: the system
+                                           // lays out and draws text of a font whole, whatever shows of it
 
 using TReaderProc = std::function<void(TReader* Reader)>;
 using TWriterProc = std::function<void(TWriter* Writer)>;

@@ -1041,24 +1041,37 @@ TEST(RzStore, HugeStoredButtonsShowAndFree)
 }
 
 // Font heights in the millions (one flipped bit of -11 makes -16,777,227)
-// on the form with one of each control: the form is shown in a real window
-// and painted whole, in the classic and the themed look, within a bound.
+// on the form with one of each control: no stream may carry one past a
+// screen's height, and a form given them in code is shown in a real window
+// and painted whole, in the classic and the themed look, within a bound;
+// the largest a stream may carry is read, shown and painted the same way.
 TEST(RzStore, HugeFontHeightsPaintWithinABound)
 {
     RegisterControls();
     TOwned<TForm> A(NewTestForm(320, 280));
     Build(A.get());
-    for (const int Height : {-4000000, -16777227, -60000000}) {
+    for (const int Height : {-MaxStoredFontHeight, -4000000, -16777227, -60000000}) {
         SCOPED_TRACE(testing::Message() << "font height " << Height);
         for (int I = 0; I < A->ComponentCount(); ++I)
             if (auto C = dynamic_cast<TControl*>(A->Components(I)))
                 C->Font()->SetHeight(Height);
+        TOwned<TForm> F(NewTestForm(320, 280));
+        const bool Stored = Height >= -MaxStoredFontHeight;
+        if (Stored)
+            ReadForm(WriteForm(A.get()), F.get());
+        else
+            EXPECT_THROW(ReadForm(WriteForm(A.get()), F.get()), EFilerError);
+        TForm* Shown = Stored ? F.get() : A.get();
+        for (int I = 0; I < Shown->ComponentCount(); ++I) {
+            auto C = dynamic_cast<TControl*>(Shown->Components(I));
+            EXPECT_TRUE(!C || C->Font()->Height() == Height) << Shown->Components(I)->Name();
+        }
         for (const bool Themed : {false, true}) {
             TLookScope Look(Themed);
             TWatchdog Bound("a form whose fonts are " + std::to_string(Height) + " pixels high painted", 10000);
-            A->Show();
+            Shown->Show();
             Application->ProcessMessages();
-            CaptureForm(A.get(), 320, 280);
+            CaptureForm(Shown, 320, 280);
         }
     }
 }

@@ -263,6 +263,12 @@ public:
     explicit TCustomComboBox(TComponent* AOwner);
     ~TCustomComboBox() override;
     void WndProc(TMessage& Message) override;
+    // The system's combo box makes its list a window of its own, and its
+    // edit one more in the styles that have one.
+    int StoredWindowCount() const override
+    {
+        return TWinControl::StoredWindowCount() + (FStyle == csDropDown || FStyle == csSimple ? 2 : 1);
+    }
 
     // The items; kept while the window does not exist (and across a new
     // window for a changed style).

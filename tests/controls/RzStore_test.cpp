@@ -1076,6 +1076,83 @@ TEST(RzStore, HugeFontHeightsPaintWithinABound)
     }
 }
 
+namespace {
+
+BOOL CALLBACK CountWindow(HWND, LPARAM Count)
+{
+    ++*reinterpret_cast<int*>(Count);
+    return TRUE;
+}
+
+BOOL CALLBACK CountWindowAndInside(HWND Wnd, LPARAM Count)
+{
+    CountWindow(Wnd, Count);
+    EnumChildWindows(Wnd, &CountWindow, Count);
+    return TRUE;
+}
+
+// The windows of this thread: the top-level ones and every one inside them.
+int ThreadWindowCount()
+{
+    int Count = 0;
+    EnumThreadWindows(GetCurrentThreadId(), &CountWindowAndInside, reinterpret_cast<LPARAM>(&Count));
+    return Count;
+}
+
+} // namespace
+
+// The windows a reader counts for each stored class are the windows a
+// form read with it really makes once shown, its lists' own windows and
+// each item shown as a window included.
+TEST(RzStore, StoredWindowCountsAreTheWindowsAShownFormMakes)
+{
+    RegisterControls();
+    for (const char* Class : {"TRzPanel", "TRzSplitter", "TRzEdit", "TRzComboBox", "TRzListBox", "TRzTabbedListBox",
+                              "TRzButton", "TRzBitBtn", "TRzCheckBox", "TRzLabel", "TRzCheckGroup", "TRzPageControl",
+                              "TRzButtonEdit", "TRzControlButton", "TRzProgressBar", "TRzStatusPane", "TRzStatusBar",
+                              "TRzGroupBox", "TRzRichEdit", "TRzToolButton", "TRzRankListBox",
+                              "TRzCustomImageComboBox", "TRzURLLabel", "TRzTabControl", "TRzFrameController"})
+        for (const bool Themed : {false, true}) {
+            SCOPED_TRACE(testing::Message() << Class << " themed " << Themed);
+            TLookScope Look(Themed);
+            const int Before = ThreadWindowCount();
+            int Empty = 0;
+            {
+                TOwned<TForm> F(NewTestForm(200, 100));
+                F->Show();
+                Application->ProcessMessages();
+                Empty = ThreadWindowCount();
+            }
+            {
+                TOwned<TForm> F(NewTestForm(200, 100));
+                ReadForm(HandWritten("TForm", [&](TWriter& W) {
+                             W.WriteStr("");
+                             W.WriteStr(Class);
+                             W.WriteStr("C");
+                             if (std::string(Class) == "TRzCheckGroup") {
+                                 W.WriteStr("Items.Strings");
+                                 W.WriteListBegin();
+                                 for (const char* Item : {"a", "b", "c"})
+                                     W.WriteString(Item);
+                                 W.WriteListEnd();
+                             }
+                             W.WriteStr("");
+                             W.WriteStr("");
+                         }), F.get());
+                F->Show();
+                Application->ProcessMessages();
+                int Counted = 0;
+                for (int I = 0; I < F->ComponentCount(); ++I)
+                    Counted += F->Components(I)->StoredWindowCount();
+                // The tab controls count the scroller, close and menu
+                // buttons they make at most.
+                const bool Tabs = std::string(Class) == "TRzPageControl" || std::string(Class) == "TRzTabControl";
+                EXPECT_EQ(ThreadWindowCount() - Empty + (Tabs ? 3 : 0), Counted);
+            }
+            EXPECT_EQ(ThreadWindowCount(), Before);
+        }
+}
+
 // Damaged copies of a real form (flipped bytes, cut lengths, raised lengths
 // and values), the same ones every run, one after another in one process:
 // each is read or refused as a damaged stream, the form read into is freed

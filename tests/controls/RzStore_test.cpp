@@ -3,7 +3,10 @@
 // property names of older versions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <climits>
+#include <cstring>
 #include <random>
 #include <sstream>
 #include <vector>
@@ -1160,18 +1163,64 @@ TEST(RzStore, StoredWindowCountsAreTheWindowsAShownFormMakes)
 // refused read leaves behind is met by the next form. The damaged copy is
 // also read over the good one, taking the components it finds there (seed
 // 39 cuts a check group's items, so its loading frees checks still waiting
-// to finish loading). The first of each seed are shown, their messages
-// handled, and freed while shown: destroying their windows calls on the
-// controls in them.
+// to finish loading). Beside each, a copy with one integer value (a size,
+// a font height, a count) set in place to one a stream may hold. Each copy
+// read, and the first refused one of each seed, is shown, its messages
+// handled, and freed while shown, by Free() or delete, within a bound:
+// destroying the windows calls on the controls in them.
 TEST(RzStore, DamagedCopiesOfAFormAreReadOrRefused)
 {
     RegisterControls();
     TOwned<TForm> A(NewTestForm(320, 280));
     Build(A.get());
     const std::string Good = WriteForm(A.get());
+    // Where an integer value follows its property's name.
+    std::vector<size_t> Values;
+    for (size_t At = 0; At + 4 < Good.size(); ++At) {
+        std::int32_t N = 0;
+        std::memcpy(&N, Good.data() + At, sizeof N);
+        const size_t Value = At + 4 + static_cast<size_t>(N) + 1;
+        if (N > 0 && N < 40 && Value + 8 <= Good.size() && Good[Value - 1] == vaInt &&
+            std::all_of(Good.begin() + At + 4, Good.begin() + Value - 1, [](char C) { return std::isalpha(C) || C == '.'; }))
+            Values.push_back(Value);
+    }
+    ASSERT_GT(Values.size(), 100u);
+    const std::int64_t Hostile[] = {INT_MAX, INT_MIN, -16777227, -60000000, 1 << 24, -1, 0, MaxStoredListItems + 1};
     int Read = 0;
+    const auto ShowAndPump = [](TForm* F) {
+        F->Show();
+        Application->ProcessMessages();
+    };
+    const auto Try = [&](const std::string& Bytes, bool Shown, bool Delete) {
+        {
+            TForm* B = NewTestForm(320, 280);
+            TWatchdog Bound("a damaged copy shown and freed", 20000);
+            try {
+                ReadForm(Bytes, B);
+                ++Read;
+                ShowAndPump(B);
+            } catch (const EStreamError&) {
+                if (Shown)
+                    ShowAndPump(B);
+            }
+            if (Delete)
+                delete B;
+            else
+                B->Free();
+            Application->ProcessMessages();
+        }
+        TOwned<TForm> G(NewTestForm(320, 280));
+        ReadForm(Good, G.get());
+        if (Shown)
+            ShowAndPump(G.get());
+        // Read again over the good one, whose components it finds.
+        try {
+            ReadForm(Bytes, G.get());
+        } catch (const EStreamError&) {
+        }
+    };
     for (const unsigned Seed : {37u, 39u, 4560u}) {
-        std::mt19937 Random(Seed);
+        std::mt19937 Random(Seed), Setter(Seed);
         const auto Pick = [&](size_t N) { return static_cast<size_t>(Random() % N); };
         for (int I = 0; I < 60; ++I) {
             std::string Bytes = Good;
@@ -1192,30 +1241,13 @@ TEST(RzStore, DamagedCopiesOfAFormAreReadOrRefused)
             }
             }
             SCOPED_TRACE(testing::Message() << "seed " << Seed << " copy " << I << " at " << At);
-            const bool Shown = I == 1;
-            const auto ShowAndPump = [Shown](TForm* F) {
-                if (!Shown)
-                    return;
-                F->Show();
-                Application->ProcessMessages();
-            };
-            {
-                TOwned<TForm> B(NewTestForm(320, 280));
-                try {
-                    ReadForm(Bytes, B.get());
-                    ++Read;
-                } catch (const EStreamError&) {
-                }
-                ShowAndPump(B.get());
-            }
-            TOwned<TForm> G(NewTestForm(320, 280));
-            ReadForm(Good, G.get());
-            ShowAndPump(G.get());
-            // Read again over the good one, whose components it finds.
-            try {
-                ReadForm(Bytes, G.get());
-            } catch (const EStreamError&) {
-            }
+            Try(Bytes, I == 1, I % 2 == 0);
+            std::string Set = Good;
+            const size_t Where = Values[Setter() % Values.size()];
+            const std::int64_t V = Hostile[Setter() % std::size(Hostile)];
+            Set.replace(Where, sizeof V, reinterpret_cast<const char*>(&V), sizeof V);
+            SCOPED_TRACE(testing::Message() << "value at " << Where << " set to " << V);
+            Try(Set, false, I % 2 == 1);
         }
     }
     EXPECT_GT(Read, 0);

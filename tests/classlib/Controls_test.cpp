@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -466,6 +467,13 @@ TEST(ControlsStd, ComboListAndRichEditWindows)
     EXPECT_EQ(Changes, 2);
     C->SetItemIndex(1);
     EXPECT_EQ(C->Text(), "green");
+    // A reader counts the windows the system made for it: itself, its list,
+    // and its edit in the styles that have one.
+    const auto Made = [](TCustomComboBox* B) { return 1 + (B->ListHandle() != nullptr) + (B->EditHandle() != nullptr); };
+    EXPECT_EQ(C->StoredWindowCount(), 3);
+    EXPECT_EQ(C->StoredWindowCount(), Made(C));
+    C->SetStyle(csDropDownList);
+    EXPECT_EQ(C->StoredWindowCount(), Made(C));
 
     R->SetText("rich");
     EXPECT_EQ(R->Text(), "rich");
@@ -923,6 +931,48 @@ TEST(ControlsThemes, OneSwitchTurnsThemingOff)
     EXPECT_FALSE(T->DrawElement(B.Canvas()->Handle(), teButton, 1, 1, TRect(0, 0, 10, 10)));
     EXPECT_EQ(T->ContentRect(B.Canvas()->Handle(), teButton, 1, 1, TRect(0, 0, 10, 10)), TRect(0, 0, 10, 10));
     TThemeServices::SetThemingDisabled(false);
+}
+
+// An element far larger than any screen (a stored size of two thousand
+// million pixels) is drawn in a window's clipped part as the theme draws
+// one of a screen's size there; the system's own drawing of it fails.
+TEST(ControlsThemes, AnElementFarPastWhatShowsIsDrawnAsTheThemeDrawsIt)
+{
+    TThemeServices* T = ThemeServices();
+    TThemeServices::SetThemingDisabled(false);
+    if (!T->ThemesEnabled())
+        GTEST_SKIP() << "no visual styles";
+    using TOpen = HANDLE(WINAPI*)(HWND, LPCWSTR);
+    using TDraw = HRESULT(WINAPI*)(HANDLE, HDC, int, int, const RECT*, const RECT*);
+    HMODULE Lib = GetModuleHandleA("uxtheme.dll");
+    const auto Open = reinterpret_cast<TOpen>(reinterpret_cast<void*>(GetProcAddress(Lib, "OpenThemeData")));
+    const auto Draw = reinterpret_cast<TDraw>(reinterpret_cast<void*>(GetProcAddress(Lib, "DrawThemeBackground")));
+    TForm* F = NewForm(40, 12);
+    F->Show();
+    Pump();
+    HDC DC = GetDC(F->Handle());
+    const auto Drawn = [&](const std::function<void()>& Paint) {
+        PatBlt(DC, 0, 0, 40, 12, WHITENESS);
+        SaveDC(DC);
+        IntersectClipRect(DC, 0, 0, 40, 12);
+        Paint();
+        RestoreDC(DC, -1);
+        auto B = std::make_unique<TBitmap>(40, 12);
+        BitBlt(B->Canvas()->Handle(), 0, 0, 40, 12, DC, 0, 0, SRCCOPY);
+        GdiFlush();
+        return B;
+    };
+    const RECT Tallest{0, 0, 150, 150};
+    auto Theirs = Drawn([&] { Draw(Open(nullptr, L"BUTTON"), DC, BP_PUSHBUTTON, PBS_PRESSED, &Tallest, nullptr); });
+    auto Tall = Drawn([&] { T->DrawElement(DC, teButton, BP_PUSHBUTTON, PBS_PRESSED, Tallest); });
+    auto Huge = Drawn([&] { T->DrawElement(DC, teButton, BP_PUSHBUTTON, PBS_PRESSED, TRect(0, 0, INT_MAX, INT_MAX)); });
+    ReleaseDC(F->Handle(), DC);
+    F->Free();
+    for (int Y = 0; Y < 12; ++Y)
+        for (int X = 0; X < 40; ++X) {
+            ASSERT_EQ(Tall->ScanLine(Y)[X] & 0xFFFFFF, Theirs->ScanLine(Y)[X] & 0xFFFFFF) << X << ", " << Y;
+            ASSERT_EQ(Huge->ScanLine(Y)[X] & 0xFFFFFF, Theirs->ScanLine(Y)[X] & 0xFFFFFF) << X << ", " << Y;
+        }
 }
 
 TEST(ControlsTimer, TicksBetweenMessagesWhileEnabled)

@@ -228,6 +228,8 @@ TEST(Filer, DamagedStreamsAreRefused)
         {"integer past int", Ord("Left", 1LL << 32)},
         {"integer one past int", Ord("Left", 1LL << 31)},
         {"integer one below int", Ord("Left", -(1LL << 31) - 1)},
+        {"a font taller than any screen", Ord("Font.Height", -32768)},
+        {"a font taller than any screen, upward", Ord("Font.Height", 32768)},
         {"nested past the limit", WithChildren([](TWriter& W) {
              for (int I = 0; I <= MaxStoredNesting; ++I)
                  for (const char* S : {"TPanel", "", ""})
@@ -259,7 +261,8 @@ TEST(Filer, DamagedStreamsAreRefused)
     }
     // At the limits themselves the stream loads.
     for (const std::string& Bytes :
-         {Components(MaxStoredComponents), Listed(MaxStoredListItems), Windowed(MaxStoredWindows)}) {
+         {Components(MaxStoredComponents), Listed(MaxStoredListItems), Windowed(MaxStoredWindows),
+          Ord("Font.Height", -32767), Ord("Font.Height", 32767)}) {
         TOwned<TForm> F(new TForm(nullptr));
         F->SetName("Kept");
         EXPECT_NO_THROW(ReadForm(Bytes, F.get()));

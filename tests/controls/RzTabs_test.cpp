@@ -2,6 +2,7 @@
 // the layout numbers, all without a window.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -199,6 +200,18 @@ TEST(TabShadow, RunsBlendBlackOverTheBackground)
     EXPECT_EQ(Out.Px(1, 3), Rgb(clWhite));
     EXPECT_EQ(Out.Px(8, 0), Rgb(clWhite));
     EXPECT_EQ(Out.Px(8, 9), Rgb(clWhite));
+    // Runs as long as a stored font makes them, ending at the largest int:
+    // each pixel inside the clip box is blended, and only those.
+    TTestSurface Clipped(10, 10, clWhite);
+    IntersectClipRect(Clipped.DC(), 1, 2, 9, 8);
+    DrawShadowRun(Clipped.DC(), Back.DC(), TPoint(INT_MIN, 4), TPoint(INT_MAX, 4), 30);
+    DrawShadowRun(Clipped.DC(), Back.DC(), TPoint(6, INT_MAX), TPoint(6, -5), 30);
+    DrawShadowRun(Clipped.DC(), Back.DC(), TPoint(0, 8), TPoint(INT_MAX, 8), 30);
+    for (int X = 1; X <= 8; ++X)
+        EXPECT_EQ(Clipped.Px(X, 4), Dark) << X;
+    for (int Y = 2; Y <= 7; ++Y)
+        EXPECT_EQ(Clipped.Px(6, Y), Dark) << Y;
+    EXPECT_EQ(Clipped.CountNot(clWhite, 0, 0, 10, 10), 8 + 6 - 1);
 }
 
 TEST(TabSettings, SettersKeepTheirRules)

@@ -47,14 +47,14 @@ TWinControl::~TWinControl()
     // have unwound.
     while (!FControls.empty()) {
         TControl* C = FControls.back();
-        if (!C->IsDispatching()) {
-            C->TObject::Free();
+        if (C->IsDispatching()) {
+            C->Free();
+            RemoveControl(C);
+            if (C->Owner() == this)
+                RemoveComponent(C);
             continue;
         }
-        C->Free();
-        RemoveControl(C);
-        if (C->Owner() == this)
-            RemoveComponent(C);
+        C->TObject::Free();
     }
     if (FHandle) {
         HWND H = FHandle;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -1070,6 +1071,51 @@ TEST_F(WizardTest, ATargetThatWritesNothingIsRefusedBeforeTheRun)
         Pump();
         EXPECT_TRUE(C.FormatFocused ? Form->lbxTargetFormat->Focused() : Form->edtTargetFolder->Focused()) << C.Target;
     }
+}
+
+// A typed target with "." and ".." levels or a doubled separator names the
+// folder it means, also for a tree restored under a folder named outside
+// the code page: the same files as the plain name, and nothing beside them.
+TEST_F(WizardTest, TypedTargetsWithDotsWriteWhereTheyPoint)
+{
+    const std::wstring Mail = AnsiToWideStr(Dir.File("r1")) + L"\\\u041f\u043e\u0447\u0442\u0430";
+    ASSERT_TRUE(CreateDirectoryW(AnsiToWideStr(Dir.File("r1")).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(Mail.c_str(), nullptr));
+    ASSERT_TRUE(TTestFolder::Put(Mail + L"\\In.mbox", MessageOf(1) + MessageOf(2)));
+    AddSource(Dir.File("r1\\*.mbox"), mftMbox);
+    Form->grpSourceOptions->SetItemChecked(0, true);
+    const struct {
+        TMailFormat Format;
+        std::string Typed, Folder, Plain;
+    } Cases[] = {
+        {mftEml, "plain\\", "plain", "plain"},
+        {mftEml, "x\\..\\nd1\\", "nd1", "plain"},
+        {mftEml, "nd2\\.\\", "nd2", "plain"},
+        {mftEml, "nd3\\\\", "nd3", "plain"},
+        {mftMboxWin, "mplain\\", "mplain", "mplain"},
+        {mftMboxWin, "m\\..\\mb1\\\\", "mb1", "mplain"},
+    };
+    const std::wstring Out = AnsiToWideStr(Dir.File("out\\"));
+    for (const auto& C : Cases) {
+        Form->ShowPage(pgTarget);
+        Form->SelectTargetFormat(C.Format);
+        Form->grpTargetOptions->SetItemChecked(0, true);
+        Form->edtTargetFolder->SetText(Dir.File("out\\" + C.Typed));
+        ASSERT_TRUE(Form->ShowPage(pgStart)) << C.Typed;
+        Form->Log.clear();
+        Form->btnNextClick(nullptr);
+        EXPECT_NE(std::find(Form->Log.begin(), Form->Log.end(),
+                            "1 mailboxes processed, 2 messages converted, 0 duplicates skipped, 0 errors."),
+                  Form->Log.end()) << C.Typed;
+        const auto Files = TTestFolder::WideTree(Out + AnsiToWideStr(C.Folder));
+        EXPECT_EQ(Files.size(), C.Format == mftEml ? 2u : 1u) << C.Typed;
+        EXPECT_EQ(Files.begin()->first.substr(0, 9), L"r1\\\u041f\u043e\u0447\u0442\u0430\\") << C.Typed;
+        EXPECT_EQ(Files, TTestFolder::WideTree(Out + AnsiToWideStr(C.Plain))) << C.Typed;
+    }
+    std::set<std::wstring> Folders;
+    for (const auto& [Name, Bytes] : TTestFolder::WideTree(AnsiToWideStr(Dir.File("out"))))
+        Folders.insert(Name.substr(0, Name.find(L'\\')));
+    EXPECT_EQ(Folders, (std::set<std::wstring>{L"plain", L"nd1", L"nd2", L"nd3", L"mplain", L"mb1"}));
 }
 
 TEST_F(WizardTest, PastedLinesNotAddedAreNamedAndASavedSelectionSaysSo)

@@ -369,8 +369,9 @@ public:
     std::string Path();
     std::string FileName();
     // What the item's id list itself says of it on disk (no trip to the
-    // file system): File or Directory with the name on disk, or Unknown.
-    TRzDiskKind DiskKind(std::string& NameOnDisk);
+    // file system): File or Directory with the name on disk and the
+    // attributes the listing found, or Unknown.
+    TRzDiskKind DiskKind(std::string& NameOnDisk, DWORD* FileAttributes = nullptr);
     std::string SizeText();
     std::string ModifiedText();
     std::string TypeText();

@@ -175,7 +175,7 @@ std::string TRzShellListData::FileName()
     return Slash == std::string::npos ? P : P.substr(Slash + 1);
 }
 
-TRzDiskKind TRzShellListData::DiskKind(std::string& NameOnDisk)
+TRzDiskKind TRzShellListData::DiskKind(std::string& NameOnDisk, DWORD* FileAttributes)
 {
     // Asked of the shell, each item's attributes and path take
     // milliseconds; the find data a file-system id list carries names a
@@ -207,6 +207,8 @@ TRzDiskKind TRzShellListData::DiskKind(std::string& NameOnDisk)
         if (!Lost && !Narrow.empty())
             NameOnDisk = Narrow;
     }
+    if (FileAttributes)
+        *FileAttributes = Found.dwFileAttributes;
     return (Found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? TRzDiskKind::Directory : TRzDiskKind::File;
 }
 

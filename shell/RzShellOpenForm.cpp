@@ -890,41 +890,45 @@ void TRzShellOpenSaveForm::FlushSelectedNames()
         WriteSelectedNames();
 }
 
-std::vector<std::pair<TRzShellListData*, std::string>> TRzShellOpenSaveForm::SelectedFiles()
+std::vector<TRzShellOpenSaveForm::TSelectedFile> TRzShellOpenSaveForm::SelectedFiles()
 {
     // The selected files in order with their names on disk, asked of the
     // control: a walk over every item would look each one up by position.
-    std::vector<std::pair<TRzShellListData*, std::string>> Collected;
+    std::vector<TSelectedFile> Collected;
     const HWND List = ShellList->Handle();
     for (int I = ListView_GetNextItem(List, -1, LVNI_SELECTED); I >= 0 && I < ShellList->ItemCount();
          I = ListView_GetNextItem(List, I, LVNI_SELECTED)) {
         TRzShellListData* D = ShellList->ItemData(I);
         std::string Name;
-        const TRzDiskKind Kind = D ? D->DiskKind(Name) : TRzDiskKind::Directory;
+        DWORD Attributes = INVALID_FILE_ATTRIBUTES;
+        const TRzDiskKind Kind = D ? D->DiskKind(Name, &Attributes) : TRzDiskKind::Directory;
         if (Kind == TRzDiskKind::Directory || (Kind == TRzDiskKind::Unknown && D->IsFolder()))
             continue;
-        Collected.emplace_back(D, Kind == TRzDiskKind::File ? Name : D->FileName());
+        if (Kind == TRzDiskKind::File)
+            Collected.push_back({D, Name, Attributes});
+        else
+            Collected.push_back({D, D->FileName(), INVALID_FILE_ATTRIBUTES});
     }
     return Collected;
 }
 
-std::string TRzShellOpenSaveForm::SingleFileBoxName(const std::pair<TRzShellListData*, std::string>& File)
+std::string TRzShellOpenSaveForm::SingleFileBoxName(const TSelectedFile& File)
 {
     // No file name holds a '?': in the shown name it stands for what
     // the code page lost, and the name on disk is the one that opens.
-    const std::string Shown = File.first->DisplayName();
-    return Shown.find('?') == std::string::npos ? Shown : File.second;
+    const std::string Shown = File.Data->DisplayName();
+    return Shown.find('?') == std::string::npos ? Shown : File.Name;
 }
 
 void TRzShellOpenSaveForm::WriteSelectedNames()
 {
-    const std::vector<std::pair<TRzShellListData*, std::string>> Collected = SelectedFiles();
+    const std::vector<TSelectedFile> Collected = SelectedFiles();
     if (Collected.size() >= 2) {
         std::string Text;
-        for (const auto& [D, Name] : Collected) {
+        for (const TSelectedFile& File : Collected) {
             if (!Text.empty())
                 Text += ' ';
-            Text += "\"" + Name + "\"";
+            Text += "\"" + File.Name + "\"";
         }
         edtFileName->SetText(Text);
     } else if (Collected.size() == 1) {
@@ -943,7 +947,7 @@ TRzShellListData* TRzShellOpenSaveForm::SelectedFileNamed(const std::string& Nam
 {
     for (const auto& File : SelectedFiles())
         if (SingleFileBoxName(File) == Name)
-            return File.first;
+            return File.Data;
     return nullptr;
 }
 

@@ -217,10 +217,17 @@ private:
     void UpdatePlacesBar();
     // The selected files' names into the File name box.
     void WriteSelectedNames();
-    // The selected items that are files, each with its name on disk.
-    std::vector<std::pair<TRzShellListData*, std::string>> SelectedFiles();
+    // A selected file: its item, its name on disk, and its attributes as
+    // the listing found them (INVALID_FILE_ATTRIBUTES when it did not say).
+    struct TSelectedFile {
+        TRzShellListData* Data;
+        std::string Name;
+        DWORD Attributes;
+    };
+    // The selected items that are files.
+    std::vector<TSelectedFile> SelectedFiles();
     // The name the File name box shows for one selected file.
-    static std::string SingleFileBoxName(const std::pair<TRzShellListData*, std::string>& File);
+    static std::string SingleFileBoxName(const TSelectedFile& File);
     // The selected file the File name box names alone, or null.
     TRzShellListData* SelectedFileNamed(const std::string& Name);
     // The names of a selection still settling, written now.

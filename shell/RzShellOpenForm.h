@@ -236,8 +236,8 @@ private:
     std::string ListFolderPath() const;
     std::string SelectedTypeMask();
     void ApplyTypedMask(const std::string& Text);
-    bool ValidateName(const std::string& Name, const std::string& WholeText, const std::string& BaseFolder,
-                      bool Single, std::string& FullName);
+    bool ValidateName(const std::string& Name, const std::string& BaseFolder, bool Single,
+                      const DWORD* ListedAttributes, std::string& FullName);
     bool MatchListItems(std::string& FullName);
     void GoToFolderPath(const std::string& Path);
     void DblClickOpen(TObject* Sender, bool& Handled);

@@ -3,6 +3,8 @@
 // before the form hands them on.
 #include "shell/RzShellOpenForm.h"
 
+#include <unordered_map>
+
 #include "classlib/Dialogs.h"
 #include "classlib/SysUtils.h"
 
@@ -97,11 +99,27 @@ bool TRzShellOpenSaveForm::ValidateText(const std::string& Text)
     FAcceptedFiles->Clear();
     const std::vector<std::string> Names =
         Text.find('"') != std::string::npos ? SplitQuotedFileNames(Text) : std::vector<std::string>{Text};
+    if (Names.empty())
+        return false;
+    // The text is looked at once, however many names it holds.
+    if (!(FOptions & osoNoValidate) && !IsValidFileNameText(Text)) {
+        ShowFormMessage(TRzFormMessageKind::Warning, FormatFormMessage(SRzInvalidFileName, Text));
+        return false;
+    }
     const std::string Base = ListFolderPath();
     const bool Single = Names.size() == 1;
+    // Names written from the list's selection are its own items: what the
+    // listing found of each stands. Asked of the shell and the disk, each
+    // name would cost a read of the whole folder.
+    std::unordered_map<std::string, DWORD> Listed;
+    if (FNameFromList && !Single)
+        for (const TSelectedFile& File : SelectedFiles())
+            if (File.Attributes != INVALID_FILE_ATTRIBUTES)
+                Listed.emplace(File.Name, File.Attributes);
     for (const std::string& Name : Names) {
+        const auto Found = Listed.find(Name);
         std::string FullName;
-        if (!ValidateName(Name, Text, Base, Single, FullName)) {
+        if (!ValidateName(Name, Base, Single, Found == Listed.end() ? nullptr : &Found->second, FullName)) {
             FAcceptedFiles->Clear();
             return false;
         }
@@ -112,14 +130,12 @@ bool TRzShellOpenSaveForm::ValidateText(const std::string& Text)
 }
 
 // False when the name refuses the close; an empty FullName on true skips it.
-bool TRzShellOpenSaveForm::ValidateName(const std::string& Name, const std::string& WholeText,
-                                        const std::string& BaseFolder, bool Single, std::string& FullName)
+// ListedAttributes, for a name that is one of the list's files, are what
+// the listing found of it.
+bool TRzShellOpenSaveForm::ValidateName(const std::string& Name, const std::string& BaseFolder, bool Single,
+                                        const DWORD* ListedAttributes, std::string& FullName)
 {
     FullName.clear();
-    if (!(FOptions & osoNoValidate) && !IsValidFileNameText(WholeText)) {
-        ShowFormMessage(TRzFormMessageKind::Warning, FormatFormMessage(SRzInvalidFileName, WholeText));
-        return false;
-    }
     const TRzCombinedName Combined = CombineWithBaseFolder(BaseFolder, Name);
     if (Combined.Result == TRzCombineResult::Empty)
         return true;
@@ -133,7 +149,7 @@ bool TRzShellOpenSaveForm::ValidateName(const std::string& Name, const std::stri
 
     // A folder typed (or reached with dots) is entered instead of accepted.
     TComPtr<IShellFolder> Desktop;
-    if (SUCCEEDED(ShellGetDesktopFolder(Desktop))) {
+    if (!ListedAttributes && SUCCEEDED(ShellGetDesktopFolder(Desktop))) {
         std::wstring Wide = ShellWideText(Full);
         ULONG Eaten = 0, Attributes = SFGAO_FOLDER;
         TPidl Item;
@@ -210,7 +226,11 @@ bool TRzShellOpenSaveForm::ValidateName(const std::string& Name, const std::stri
     Checks.OverwritePrompt = FOptions & osoOverwritePrompt;
     Checks.FileMustExist = FOptions & osoFileMustExist;
     Checks.CreatePrompt = FOptions & osoCreatePrompt;
-    if (!CheckChosenFile(Full, FileAttributesAnyLength(Full), Checks,
+    // A listed shortcut resolved names another file, which the listing
+    // knows nothing of.
+    const DWORD Attributes =
+        ListedAttributes && Full == Combined.FullName ? *ListedAttributes : FileAttributesAnyLength(Full);
+    if (!CheckChosenFile(Full, Attributes, Checks,
                          [this](TRzFormMessageKind Kind, const std::string& Text) {
                              return ShowFormMessage(Kind, Text);
                          }))

@@ -3,7 +3,10 @@
 // existing files, default extensions and shortcuts; the list writing names
 // into the edit; the places bar with and without its policy key; the tree
 // keys; the size limits; and pictures of the form in both looks.
+#include <set>
+
 #include "classlib/Registry.h"
+#include "testkit/ImportHook.h"
 #include "testkit/RzFormTest.h"
 #include "testkit/ModalScript.h"
 #include "tests/shell/OpenFormTestSupport.h"
@@ -106,6 +109,29 @@ struct TOpenFormTest : ::testing::Test {
         return C;
     }
 };
+
+// The system calls the form's close makes, counted through the program's
+// imports.
+struct {
+    long Lead, Attributes, Desktop;
+} Counted;
+TImportHook *LeadHook, *AttributesHook, *DesktopHook;
+
+BOOL WINAPI CountedLead(BYTE C)
+{
+    ++Counted.Lead;
+    return reinterpret_cast<decltype(&IsDBCSLeadByte)>(LeadHook->Original())(C);
+}
+DWORD WINAPI CountedAttributes(LPCSTR Path)
+{
+    ++Counted.Attributes;
+    return reinterpret_cast<decltype(&GetFileAttributesA)>(AttributesHook->Original())(Path);
+}
+HRESULT WINAPI CountedDesktop(IShellFolder** Folder)
+{
+    ++Counted.Desktop;
+    return reinterpret_cast<decltype(&SHGetDesktopFolder)>(DesktopHook->Original())(Folder);
+}
 
 bool Contains(const std::vector<std::string>& V, const std::string& S)
 {
@@ -549,6 +575,41 @@ TEST_F(TOpenFormTest, SelectingFilesInTheListWritesTheirNames)
     EXPECT_EQ(ListView_GetSelectedCount(Form->ShellList->Handle()), 4u);
     EXPECT_EQ(Writes, 1);
     EXPECT_EQ(Form->edtFileName->Text(), "\"alpha.mbox\" \"beta.mbox\" \"notes.txt\"");
+
+    // Ctrl+A over 1,000 more, then Open: the text is looked at once, and no
+    // picked name sends the form to the shell or the disk again.
+    std::set<std::string> Expected{Dir.File("alpha.mbox"), Dir.File("beta.mbox"), Dir.File("notes.txt")};
+    for (int I = 0; I < 1000; ++I)
+        Expected.insert(Dir.Write("message " + std::to_string(1000 + I) + ".mbox", "x"));
+    Open(DefaultOpenSaveOptions | osoAllowMultiselect | osoFileMustExist | osoNoReadOnlyReturn);
+    {
+        TKeyHeld Ctrl(VK_CONTROL);
+        PostMessageA(Form->ShellList->Handle(), WM_KEYDOWN, 'A', 0);
+        views_test::Pump();
+    }
+    const long Length = static_cast<long>(Form->edtFileName->Text().size());
+    Counted = {};
+    {
+        TImportHook Lead("kernel32.dll", "IsDBCSLeadByte", reinterpret_cast<void*>(&CountedLead));
+        TImportHook Attributes("kernel32.dll", "GetFileAttributesA", reinterpret_cast<void*>(&CountedAttributes));
+        TImportHook Desktop("shell32.dll", "SHGetDesktopFolder", reinterpret_cast<void*>(&CountedDesktop));
+        ASSERT_TRUE(Lead.Hooked() && Attributes.Hooked() && Desktop.Hooked());
+        LeadHook = &Lead, AttributesHook = &Attributes, DesktopHook = &Desktop;
+        ASSERT_TRUE(PressOpen("", false));
+    }
+    const std::vector<std::string> Got = Accepted();
+    EXPECT_EQ(std::set<std::string>(Got.begin(), Got.end()), Expected);
+    EXPECT_EQ(Got.size(), Expected.size());
+    // The text, and each name with its folder, a few times over; a look at
+    // the whole text per name would be a thousand times the text.
+    const long Folders = static_cast<long>(Expected.size() * Dir.Path().size());
+    EXPECT_LE(Counted.Lead, 16 * (Length + Folders)) << "characters looked at of " << Length;
+    EXPECT_LE(Counted.Attributes, 2) << "files' attributes asked";
+    EXPECT_LE(Counted.Desktop, 2) << "names parsed by the shell";
+    // A name typed among them is checked in full: a missing one refuses.
+    EXPECT_FALSE(PressOpen(Form->edtFileName->Text() + " \"missing.mbox\""));
+    ASSERT_EQ(Boxes.Shown.size(), 1u);
+    EXPECT_NE(Boxes.Shown[0].Msg.find(Dir.File("missing.mbox") + "\nFile not found"), std::string::npos);
 }
 
 TEST_F(TOpenFormTest, PlacesShowTheirOwnLargeIcons)

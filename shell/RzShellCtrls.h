@@ -119,6 +119,9 @@ public:
     static constexpr int SlotCount = MAXIMUM_WAIT_OBJECTS - 1;
     static constexpr DWORD DefaultCommandTimeout = 2000;
     static constexpr DWORD QuitTimeout = 30000;
+    // How often a quiet watcher lets go of each folder it watches and opens
+    // it again, so that a folder removed or renamed meanwhile is told.
+    static constexpr DWORD ReopenInterval = 1000;
 
     // Starts watching at once; changes are posted to Window as Message with
     // the slot in wParam.
@@ -144,16 +147,28 @@ protected:
 
 private:
     enum class TCommand : unsigned char { Add = 0, CloseAll = 2, Quit = 3 };
+    // One folder watch: its handle, what it was opened on, and (without the
+    // subtree) the folder's write time when it was last armed.
+    struct TWatch {
+        HANDLE Handle;
+        std::string Path;
+        DWORD Filter;
+        bool Subtree;
+        FILETIME Written;
+    };
     bool SendCommand(TCommand Command);
     void CloseSlot(int Slot);
+    void Notify(int Slot);
+    void ReopenWatches();
 
     TKernelHandle FCommandEvent;
     TKernelHandle FAckEvent;
     // Changes hands by exchange only: whoever takes it out owns it.
-    std::atomic<HANDLE> FPending{INVALID_HANDLE_VALUE};
+    std::atomic<TWatch*> FPending{nullptr};
     HWND FWindow;
     UINT FMessage;
-    std::vector<HANDLE> FSlots;
+    // A free slot is empty.
+    std::vector<std::unique_ptr<TWatch>> FSlots;
     std::atomic<int> FResultSlot{-1};
     // Each command has a number, and an acknowledgement names the one it
     // answers, so a late answer is never taken for the next command's.

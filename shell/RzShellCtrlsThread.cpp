@@ -3,8 +3,20 @@
 // posted message. It never touches a control.
 #include "shell/RzShellCtrls.h"
 
+namespace {
+
+FILETIME WrittenTime(const std::string& Path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA Data{};
+    if (!GetFileAttributesExA(Path.c_str(), GetFileExInfoStandard, &Data))
+        return {};
+    return Data.ftLastWriteTime;
+}
+
+} // namespace
+
 TChangeHandlerThread::TChangeHandlerThread(HWND Window, UINT Message)
-    : FWindow(Window), FMessage(Message), FSlots(SlotCount, INVALID_HANDLE_VALUE)
+    : FWindow(Window), FMessage(Message), FSlots(SlotCount)
 {
     FCommandEvent.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     FAckEvent.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
@@ -26,12 +38,11 @@ void TChangeHandlerThread::BeforeDestruction()
     SetEvent(FCommandEvent.Get());
     WaitForSingleObject(Handle(), QuitTimeout);
     std::vector<HANDLE> Open;
-    for (HANDLE& H : FSlots)
-        if (H != INVALID_HANDLE_VALUE)
-            Open.push_back(std::exchange(H, INVALID_HANDLE_VALUE));
-    const HANDLE Pending = FPending.exchange(INVALID_HANDLE_VALUE);
-    if (Pending != INVALID_HANDLE_VALUE)
-        Open.push_back(Pending);
+    for (std::unique_ptr<TWatch>& W : FSlots)
+        if (W)
+            Open.push_back(std::exchange(W, nullptr)->Handle);
+    if (const std::unique_ptr<TWatch> Pending{FPending.exchange(nullptr)})
+        Open.push_back(Pending->Handle);
     TThread::BeforeDestruction();
     FCommandEvent.Reset();
     FAckEvent.Reset();
@@ -77,16 +88,15 @@ bool TChangeHandlerThread::AddWatch(const std::string& Path, DWORD NotifyFilter,
     const HANDLE H = OpenWatch(Path, WatchSubtree, NotifyFilter);
     if (H == INVALID_HANDLE_VALUE || !H)
         return false;
-    const HANDLE Stale = FPending.exchange(H);
-    if (Stale != INVALID_HANDLE_VALUE)
-        FindCloseChangeNotification(Stale);
+    auto Watch = std::make_unique<TWatch>(TWatch{H, Path, NotifyFilter, WatchSubtree, WrittenTime(Path)});
+    if (const std::unique_ptr<TWatch> Stale{FPending.exchange(Watch.release())})
+        FindCloseChangeNotification(Stale->Handle);
     if (!SendCommand(TCommand::Add)) {
-        // Whoever takes the handle out of the pending field owns it: when
+        // Whoever takes the watch out of the pending field owns it: when
         // the watcher has not, it is ours to close, and the watcher will
         // find the field empty.
-        const HANDLE Back = FPending.exchange(INVALID_HANDLE_VALUE);
-        if (Back != INVALID_HANDLE_VALUE)
-            FindCloseChangeNotification(Back);
+        if (const std::unique_ptr<TWatch> Back{FPending.exchange(nullptr)})
+            FindCloseChangeNotification(Back->Handle);
         return false;
     }
     Slot = FResultSlot;
@@ -101,17 +111,49 @@ bool TChangeHandlerThread::RemoveAllWatches()
 int TChangeHandlerThread::UsedSlots() const
 {
     int N = 0;
-    for (HANDLE H : FSlots)
-        N += H != INVALID_HANDLE_VALUE;
+    for (const std::unique_ptr<TWatch>& W : FSlots)
+        N += W != nullptr;
     return N;
 }
 
 void TChangeHandlerThread::CloseSlot(int Slot)
 {
-    HANDLE& H = FSlots[static_cast<size_t>(Slot)];
-    if (H != INVALID_HANDLE_VALUE)
-        FindCloseChangeNotification(H);
-    H = INVALID_HANDLE_VALUE;
+    if (const std::unique_ptr<TWatch> W = std::move(FSlots[static_cast<size_t>(Slot)]))
+        FindCloseChangeNotification(W->Handle);
+}
+
+void TChangeHandlerThread::Notify(int Slot)
+{
+    if (FWindow)
+        PostMessageA(FWindow, FMessage, static_cast<WPARAM>(Slot), 0);
+}
+
+// Wine keeps a watched folder on disk while a watch holds it, even once it
+// was removed, and tells no watch of its removal or of its rename; Windows
+// tells none of a rename either. Each folder watch (not the subtree ones,
+// which hold only their top) lets go of its folder and opens it again by
+// name: a removal waiting for it ends, and a folder no longer there is
+// told as a change. What changed in the folder meanwhile shows in its
+// write time.
+void TChangeHandlerThread::ReopenWatches()
+{
+    for (int I = 0; I < SlotCount; ++I) {
+        TWatch* W = FSlots[static_cast<size_t>(I)].get();
+        if (!W || W->Subtree)
+            continue;
+        FindCloseChangeNotification(W->Handle);
+        W->Handle = FindFirstChangeNotificationA(W->Path.c_str(), FALSE, W->Filter);
+        if (W->Handle == INVALID_HANDLE_VALUE || !W->Handle) {
+            FSlots[static_cast<size_t>(I)].reset();
+            Notify(I);
+            continue;
+        }
+        const FILETIME Written = WrittenTime(W->Path);
+        if (CompareFileTime(&Written, &W->Written) != 0) {
+            W->Written = Written;
+            Notify(I);
+        }
+    }
 }
 
 void TChangeHandlerThread::Execute()
@@ -122,15 +164,21 @@ void TChangeHandlerThread::Execute()
     for (;;) {
         Waits.assign(1, FCommandEvent.Get());
         SlotAt.assign(1, -1);
+        bool Reopens = false;
         for (int I = 0; I < SlotCount; ++I)
-            if (FSlots[static_cast<size_t>(I)] != INVALID_HANDLE_VALUE) {
-                Waits.push_back(FSlots[static_cast<size_t>(I)]);
+            if (const TWatch* W = FSlots[static_cast<size_t>(I)].get()) {
+                Waits.push_back(W->Handle);
                 SlotAt.push_back(I);
+                Reopens = Reopens || !W->Subtree;
             }
         const DWORD Count = static_cast<DWORD>(Waits.size());
-        const DWORD R = WaitForMultipleObjects(Count, Waits.data(), FALSE, INFINITE);
+        const DWORD R = WaitForMultipleObjects(Count, Waits.data(), FALSE, Reopens ? ReopenInterval : INFINITE);
         if (Terminated())
             break;
+        if (R == WAIT_TIMEOUT) {
+            ReopenWatches();
+            continue;
+        }
         if (R == WAIT_OBJECT_0) {
             if (OnBeforeCommand)
                 OnBeforeCommand();
@@ -144,17 +192,16 @@ void TChangeHandlerThread::Execute()
             switch (FCommand.load()) {
             case TCommand::Add: {
                 int Result = -1;
-                const HANDLE H = FPending.exchange(INVALID_HANDLE_VALUE);
-                if (H != INVALID_HANDLE_VALUE) {
+                if (std::unique_ptr<TWatch> W{FPending.exchange(nullptr)}) {
                     for (int I = 0; I < SlotCount && Result < 0; ++I)
-                        if (FSlots[static_cast<size_t>(I)] == INVALID_HANDLE_VALUE) {
-                            FSlots[static_cast<size_t>(I)] = H;
+                        if (!FSlots[static_cast<size_t>(I)]) {
+                            FSlots[static_cast<size_t>(I)] = std::move(W);
                             Result = I;
                         }
                     // A handle with no slot is closed here rather than left
                     // pending for the next add to overwrite.
-                    if (Result < 0)
-                        FindCloseChangeNotification(H);
+                    if (W)
+                        FindCloseChangeNotification(W->Handle);
                 }
                 FResultSlot = Result;
                 break;
@@ -173,9 +220,11 @@ void TChangeHandlerThread::Execute()
             // that comes between the signal and the re-arm, and the window
             // may well make one as soon as it is told.
             const int Slot = SlotAt[R - WAIT_OBJECT_0];
-            const bool Armed = FindNextChangeNotification(FSlots[static_cast<size_t>(Slot)]);
-            if (FWindow)
-                PostMessageA(FWindow, FMessage, static_cast<WPARAM>(Slot), 0);
+            TWatch& W = *FSlots[static_cast<size_t>(Slot)];
+            const bool Armed = FindNextChangeNotification(W.Handle);
+            if (!W.Subtree)
+                W.Written = WrittenTime(W.Path);
+            Notify(Slot);
             if (!Armed)
                 CloseSlot(Slot);
         } else if (R > WAIT_ABANDONED_0 && R < WAIT_ABANDONED_0 + Count) {

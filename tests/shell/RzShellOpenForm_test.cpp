@@ -8,6 +8,7 @@
 #include "classlib/Registry.h"
 #include "testkit/ImportHook.h"
 #include "testkit/RzFormTest.h"
+#include "testkit/TestLinks.h"
 #include "testkit/ModalScript.h"
 #include "tests/shell/OpenFormTestSupport.h"
 #include "tests/shell/ShellCtrlsTestSupport.h"
@@ -321,6 +322,57 @@ TEST_F(TOpenFormTest, AWatchedFolderRemovedFromOutsideGivesWayWhenTheWatchReport
         ASSERT_TRUE(Form->ShellList->ChangeTimer()->Enabled()) << "the watch saw " << Arrived;
         Form->ShellList->ChangeTimer()->Timer();
         EXPECT_GE(IndexOf(Arrived), 0) << Arrived;
+    }
+    EXPECT_TRUE(Boxes.Shown.empty());
+}
+
+TEST_F(TOpenFormTest, AWatchedFolderRemovedOrRenamedFromOutsideGivesWayWithNoKeyPressed)
+{
+    // The tree hidden, the watch on, nothing pressed: an empty folder
+    // removed, and a folder renamed, by this process and by another.
+    struct TCase {
+        const char* Folder;
+        bool Renamed, OtherProcess;
+        TRzOpenSaveOptions Options;
+    } Cases[] = {
+        {"gone here", false, false, DefaultOpenSaveOptions},
+        {"gone there", false, true, DefaultOpenSaveOptions | osoOverwritePrompt},
+        {"ren here", true, false, DefaultOpenSaveOptions | osoOverwritePrompt},
+        {"ren there", true, true, DefaultOpenSaveOptions},
+    };
+    for (const TCase& C : Cases) {
+        SCOPED_TRACE(C.Folder);
+        const std::string Watched = Dir.File(C.Folder), NewName = std::string(C.Folder) + " now";
+        CreateDirectoryA(Watched.c_str(), nullptr);
+        if (C.Renamed)
+            TTestFolder::Put(Watched + "\\p.mbox", "From p\r\n");
+        Open(C.Options);
+        ASSERT_TRUE(Form->ShellList->Options() & sloDynamicRefresh);
+        Form->ShellList->Folder()->SetPathName(Watched);
+        Form->ShellList->SetFocus();
+        views_test::Pump();
+        ASSERT_TRUE(SameFolderText(Shown(), Watched)) << Shown();
+        if (C.OtherProcess) {
+            // Wine's own command interpreter, a process of its own.
+            ASSERT_TRUE(RunUnixTool("cmd /c " + std::string(C.Renamed ? "ren \"" : "rmdir \"") + Watched + "\"" +
+                                    (C.Renamed ? " \"" + NewName + "\"" : "")));
+        } else if (C.Renamed) {
+            ASSERT_TRUE(MoveFileA(Watched.c_str(), Dir.File(NewName).c_str()));
+        } else {
+            ASSERT_TRUE(RemoveDirectoryA(Watched.c_str()));
+        }
+        const DWORD Began = GetTickCount();
+        while (!SameFolderText(Shown(), Dir.Path()) && GetTickCount() - Began < 10000) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+            views_test::Pump();
+        }
+        EXPECT_TRUE(SameFolderText(Shown(), Dir.Path())) << Shown();
+        EXPECT_EQ(Form->ShellCombo->Text(), Dir.Path().substr(Dir.Path().find_last_of('\\') + 1)) << "Look in";
+        EXPECT_FALSE(shell_test::IsDir(Watched)) << "gone from the disk";
+        EXPECT_EQ(IndexOf(C.Folder), -1);
+        EXPECT_EQ(IndexOf(NewName) >= 0, C.Renamed);
+        // The folder shown now is watched in turn.
+        EXPECT_EQ(Form->ShellList->ChangeThread()->UsedSlots(), 1);
     }
     EXPECT_TRUE(Boxes.Shown.empty());
 }

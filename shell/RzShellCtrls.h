@@ -696,6 +696,8 @@ private:
     DWORD EnumFlags() const;
     void RefreshNode(TTreeNode* Node, TTreeNode*& Remembered);
     void StartWatching();
+    // The folder that holds the node's folder, when both are on disk.
+    std::string ParentPathOf(TTreeNode* Node);
     void RegisterDropTarget();
     void RevokeDropTarget();
     bool Editing() const;
@@ -706,6 +708,8 @@ private:
     std::unique_ptr<TTimer> FChangeTimer;
     TRzShellPending FPending = TRzShellPending::None;
     std::unique_ptr<TChangeHandlerThread> FChangeThread;
+    // The selected folder's parent, watched beside the drives.
+    std::string FWatchedParent;
     std::unique_ptr<TCustomImageList> FImages;
     TRzShellListLink* FShellList = nullptr;
     TRzShellComboLink* FShellCombo = nullptr;

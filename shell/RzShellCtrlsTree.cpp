@@ -452,6 +452,8 @@ void TRzCustomShellTree::Change(TTreeNode* Node)
     TRzCustomTreeView::Change(Node);
     if (!D)
         return;
+    if ((FOptions & stoDynamicRefresh) && ParentPathOf(Node) != FWatchedParent)
+        StartWatching();
     if (!FSyncNow && FShellList) {
         RestartTimer(TRzShellPending::Sync, SyncDelay);
         return;
@@ -593,6 +595,25 @@ void TRzCustomShellTree::StartWatching()
             FChangeThread->AddWatch(Path, Filter, Slot, true);
         }
     }
+    // Wine's watch of a drive tells only of changes in its top folder: the
+    // selected folder's parent is watched as well, so that the folder
+    // removed or renamed from outside gives way.
+    FWatchedParent = ParentPathOf(Selected());
+    int Slot = -1;
+    if (!FWatchedParent.empty())
+        FChangeThread->AddWatch(FWatchedParent, Filter, Slot, false);
+}
+
+std::string TRzCustomShellTree::ParentPathOf(TTreeNode* Node)
+{
+    TRzShellTreeData* D = ShellData(Node);
+    std::string Path = D ? D->Path() : std::string();
+    const size_t Slash = Path.find_last_of('\\');
+    if (Path.size() <= 3 || Slash == std::string::npos)
+        return std::string();
+    // A drive's root keeps its backslash.
+    Path.erase(Slash == 2 && Path[1] == ':' ? Slash + 1 : Slash);
+    return Path;
 }
 
 void TRzCustomShellTree::DeviceChange(WPARAM Event, LPARAM)

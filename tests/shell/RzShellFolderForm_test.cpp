@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+// Before the shell headers: a system header of theirs names a Folder that
+// the kit's parameters would shadow.
+#include "testkit/TestLinks.h"
+
 #include "shell/RzShellDialogs.h"
 #include "shell/RzShellFolderForm.h"
 #include "testkit/TestFolder.h"
@@ -359,6 +363,49 @@ TEST_F(TFolderDialogTest, DeleteRemovesTheSelectedFolderOnceTheShellIsAnswered)
     EXPECT_FALSE(IsDir(Dir.File("gamma")));
     EXPECT_TRUE(IsDir(Dir.File("alpha")));
     EXPECT_TRUE(NodeGone);
+}
+
+TEST_F(TFolderDialogTest, AShownFolderRemovedOrRenamedFromOutsideGivesWayWithNoKeyPressed)
+{
+    // Nothing pressed: the selected folder, empty, removed, or renamed, by
+    // this process and by another.
+    struct TCase {
+        const char* Folder;
+        bool Renamed, OtherProcess;
+    } Cases[] = {{"gone here", false, false}, {"gone there", false, true}, {"ren here", true, false},
+                 {"ren there", true, true}};
+    for (const TCase& C : Cases) {
+        SCOPED_TRACE(C.Folder);
+        const std::string Watched = Dir.File(C.Folder), NewName = std::string(C.Folder) + " now";
+        CreateDirectoryA(Watched.c_str(), nullptr);
+        Dlg.SetSelectedPathName(Watched);
+        std::string Status, Selected;
+        bool Left = false;
+        EXPECT_TRUE(Run({[&](TCustomForm* Form) {
+            TRzSelectFolderForm* F = FolderForm(Form);
+            if (C.OtherProcess)
+                RunUnixTool("cmd /c " + std::string(C.Renamed ? "ren \"" : "rmdir \"") + Watched + "\"" +
+                            (C.Renamed ? " \"" + NewName + "\"" : ""));
+            else if (C.Renamed)
+                MoveFileA(Watched.c_str(), Dir.File(NewName).c_str());
+            else
+                RemoveDirectoryA(Watched.c_str());
+            const DWORD Began = GetTickCount();
+            while (!(Left = Child(F, C.Folder) == nullptr && (!C.Renamed || Child(F, NewName))) &&
+                   GetTickCount() - Began < 10000) {
+                MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+                views_test::Pump();
+            }
+            Status = F->StatusText();
+            Selected = F->ShellTree->SelectedPathName();
+            PostClick(F->btnOk);
+        }}));
+        EXPECT_TRUE(Left);
+        EXPECT_FALSE(IsDir(Watched));
+        EXPECT_EQ(Selected, Dir.Path());
+        EXPECT_EQ(Status, Dir.Path());
+        EXPECT_EQ(Dlg.SelectedPathName(), Dir.Path());
+    }
 }
 
 TEST_F(TFolderDialogTest, TheComputerFolderHasNoPathAndNoFolderButtonsButOkStillReturnsIt)

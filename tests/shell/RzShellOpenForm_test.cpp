@@ -895,6 +895,13 @@ TEST_F(TOpenFormTest, DetailsAfterAScrolledListShowTheNamesAndTheListFitsEachFol
     RECT Name{LVIR_LABEL, 0, 0, 0};
     SendMessageA(L->Handle(), LVM_GETITEMRECT, L->ItemCount() - 1, reinterpret_cast<LPARAM>(&Name));
     EXPECT_GE(Name.left, 0) << "the names' column shows";
+    // The item End selected stays in view, below the header.
+    ASSERT_TRUE(L->Item(L->ItemCount() - 1)->Selected());
+    RECT Client{}, Header{};
+    GetClientRect(L->Handle(), &Client);
+    GetWindowRect(ListView_GetHeader(L->Handle()), &Header);
+    EXPECT_GE(Name.top, Header.bottom - Header.top) << "the selected item is in view";
+    EXPECT_LE(Name.bottom, Client.bottom) << "the selected item is in view";
 
     // Long names: Details, List, then another folder of longer names.
     auto Widest = [L] {

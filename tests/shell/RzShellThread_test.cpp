@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "classlib/Controls.h"
 #include "testkit/TestFolder.h"
 
@@ -87,6 +89,36 @@ TEST(ChangeThread, OneChangeOneMessageAndTheWatchStaysArmed)
     EXPECT_FALSE(T->AddWatch("", FILE_NOTIFY_CHANGE_DIR_NAME, None, false));
     EXPECT_FALSE(T->AddWatch(Dir.File("missing"), FILE_NOTIFY_CHANGE_DIR_NAME, None, false));
     EXPECT_EQ(None, -1);
+}
+
+TEST(ChangeThread, AFolderRemovedOrRenamedUnderItsWatchIsLetGoAndTold)
+{
+    TTestFolder Dir("chggone");
+    for (const char* Name : {"gone", "moved"})
+        CreateDirectoryA(Dir.File(Name).c_str(), nullptr);
+    TReceiver R;
+    TOwned<TChangeHandlerThread> T(new TChangeHandlerThread(R.Wnd, RZSH_CHANGENOTIFY));
+    int Top = -1, Gone = -1, Moved = -1;
+    ASSERT_TRUE(T->AddWatch(Dir.Path(), FILE_NOTIFY_CHANGE_DIR_NAME, Top, true));
+    ASSERT_TRUE(T->AddWatch(Dir.File("gone"), FILE_NOTIFY_CHANGE_FILE_NAME, Gone, false));
+    ASSERT_TRUE(T->AddWatch(Dir.File("moved"), FILE_NOTIFY_CHANGE_FILE_NAME, Moved, false));
+    // Neither tells its own watch of anything; the watch held the removed
+    // folder on disk.
+    ASSERT_TRUE(RemoveDirectoryA(Dir.File("gone").c_str()));
+    ASSERT_TRUE(MoveFileA(Dir.File("moved").c_str(), Dir.File("moved on").c_str()));
+    const auto Told = [&](int Slot) {
+        return std::find(R.Slots.begin(), R.Slots.end(), static_cast<WPARAM>(Slot)) != R.Slots.end();
+    };
+    const DWORD Began = GetTickCount();
+    while (!(Told(Gone) && Told(Moved)) && GetTickCount() - Began < 5000)
+        R.PumpUntil(R.Slots.size() + 1);
+    EXPECT_TRUE(Told(Gone));
+    EXPECT_TRUE(Told(Moved));
+    EXPECT_EQ(GetFileAttributesA(Dir.File("gone").c_str()), INVALID_FILE_ATTRIBUTES) << "let go, the folder went";
+    // Both watches ended, their slots free again; the subtree's stays.
+    EXPECT_EQ(T->UsedSlots(), 1);
+    ASSERT_TRUE(T->AddWatch(Dir.File("moved on"), FILE_NOTIFY_CHANGE_FILE_NAME, Moved, false));
+    EXPECT_EQ(Moved, Gone);
 }
 
 TEST(ChangeThread, SlotTableLimitsReuseAndClosing)

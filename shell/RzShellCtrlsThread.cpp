@@ -141,6 +141,8 @@ void TChangeHandlerThread::ReopenWatches()
         TWatch* W = FSlots[static_cast<size_t>(I)].get();
         if (!W || W->Subtree)
             continue;
+        // A change since the wait ended is told too.
+        const bool Signalled = WaitForSingleObject(W->Handle, 0) == WAIT_OBJECT_0;
         FindCloseChangeNotification(W->Handle);
         W->Handle = FindFirstChangeNotificationA(W->Path.c_str(), FALSE, W->Filter);
         if (W->Handle == INVALID_HANDLE_VALUE || !W->Handle) {
@@ -149,7 +151,7 @@ void TChangeHandlerThread::ReopenWatches()
             continue;
         }
         const FILETIME Written = WrittenTime(W->Path);
-        if (CompareFileTime(&Written, &W->Written) != 0) {
+        if (Signalled || CompareFileTime(&Written, &W->Written) != 0) {
             W->Written = Written;
             Notify(I);
         }

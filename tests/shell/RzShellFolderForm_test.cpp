@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 // Before the shell headers: a system header of theirs names a Folder that
@@ -369,33 +370,18 @@ TEST_F(TFolderDialogTest, AShownFolderRemovedOrRenamedFromOutsideGivesWayWithNoK
 {
     // Nothing pressed: the selected folder, empty, removed, or renamed, by
     // this process and by another.
-    struct TCase {
-        const char* Folder;
-        bool Renamed, OtherProcess;
-    } Cases[] = {{"gone here", false, false}, {"gone there", false, true}, {"ren here", true, false},
-                 {"ren there", true, true}};
-    for (const TCase& C : Cases) {
-        SCOPED_TRACE(C.Folder);
-        const std::string Watched = Dir.File(C.Folder), NewName = std::string(C.Folder) + " now";
+    for (const auto& [Name, NewName, OtherProcess] : {std::tuple{"gone here", "", false}, {"gone there", "", true},
+                                                      {"ren here", "ren now", false}, {"ren there", "moved", true}}) {
+        SCOPED_TRACE(Name);
+        const std::string Watched = Dir.File(Name);
         CreateDirectoryA(Watched.c_str(), nullptr);
         Dlg.SetSelectedPathName(Watched);
         std::string Status, Selected;
         bool Left = false;
         EXPECT_TRUE(Run({[&](TCustomForm* Form) {
             TRzSelectFolderForm* F = FolderForm(Form);
-            if (C.OtherProcess)
-                RunUnixTool("cmd /c " + std::string(C.Renamed ? "ren \"" : "rmdir \"") + Watched + "\"" +
-                            (C.Renamed ? " \"" + NewName + "\"" : ""));
-            else if (C.Renamed)
-                MoveFileA(Watched.c_str(), Dir.File(NewName).c_str());
-            else
-                RemoveDirectoryA(Watched.c_str());
-            const DWORD Began = GetTickCount();
-            while (!(Left = Child(F, C.Folder) == nullptr && (!C.Renamed || Child(F, NewName))) &&
-                   GetTickCount() - Began < 10000) {
-                MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-                views_test::Pump();
-            }
+            shell_test::ChangeFromOutside(Watched, NewName, OtherProcess);
+            Left = shell_test::PumpUntil([&] { return !Child(F, Name) && (!*NewName || Child(F, NewName)); });
             Status = F->StatusText();
             Selected = F->ShellTree->SelectedPathName();
             PostClick(F->btnOk);

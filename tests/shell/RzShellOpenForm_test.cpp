@@ -4,6 +4,7 @@
 // into the edit; the places bar with and without its policy key; the tree
 // keys; the size limits; and pictures of the form in both looks.
 #include <set>
+#include <tuple>
 
 #include "classlib/Registry.h"
 #include "testkit/ImportHook.h"
@@ -330,47 +331,28 @@ TEST_F(TOpenFormTest, AWatchedFolderRemovedOrRenamedFromOutsideGivesWayWithNoKey
 {
     // The tree hidden, the watch on, nothing pressed: an empty folder
     // removed, and a folder renamed, by this process and by another.
-    struct TCase {
-        const char* Folder;
-        bool Renamed, OtherProcess;
-        TRzOpenSaveOptions Options;
-    } Cases[] = {
-        {"gone here", false, false, DefaultOpenSaveOptions},
-        {"gone there", false, true, DefaultOpenSaveOptions | osoOverwritePrompt},
-        {"ren here", true, false, DefaultOpenSaveOptions | osoOverwritePrompt},
-        {"ren there", true, true, DefaultOpenSaveOptions},
-    };
-    for (const TCase& C : Cases) {
-        SCOPED_TRACE(C.Folder);
-        const std::string Watched = Dir.File(C.Folder), NewName = std::string(C.Folder) + " now";
+    for (const auto& [Name, NewName, OtherProcess, Options] :
+         {std::tuple{"gone here", "", false, DefaultOpenSaveOptions},
+          {"gone there", "", true, DefaultOpenSaveOptions | osoOverwritePrompt},
+          {"ren here", "ren now", false, DefaultOpenSaveOptions | osoOverwritePrompt},
+          {"ren there", "moved", true, DefaultOpenSaveOptions}}) {
+        SCOPED_TRACE(Name);
+        const std::string Watched = Dir.File(Name);
         CreateDirectoryA(Watched.c_str(), nullptr);
-        if (C.Renamed)
+        if (*NewName)
             TTestFolder::Put(Watched + "\\p.mbox", "From p\r\n");
-        Open(C.Options);
+        Open(Options);
         ASSERT_TRUE(Form->ShellList->Options() & sloDynamicRefresh);
         Form->ShellList->Folder()->SetPathName(Watched);
         Form->ShellList->SetFocus();
         views_test::Pump();
         ASSERT_TRUE(SameFolderText(Shown(), Watched)) << Shown();
-        if (C.OtherProcess) {
-            // Wine's own command interpreter, a process of its own.
-            ASSERT_TRUE(RunUnixTool("cmd /c " + std::string(C.Renamed ? "ren \"" : "rmdir \"") + Watched + "\"" +
-                                    (C.Renamed ? " \"" + NewName + "\"" : "")));
-        } else if (C.Renamed) {
-            ASSERT_TRUE(MoveFileA(Watched.c_str(), Dir.File(NewName).c_str()));
-        } else {
-            ASSERT_TRUE(RemoveDirectoryA(Watched.c_str()));
-        }
-        const DWORD Began = GetTickCount();
-        while (!SameFolderText(Shown(), Dir.Path()) && GetTickCount() - Began < 10000) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-            views_test::Pump();
-        }
-        EXPECT_TRUE(SameFolderText(Shown(), Dir.Path())) << Shown();
+        ASSERT_TRUE(shell_test::ChangeFromOutside(Watched, NewName, OtherProcess));
+        EXPECT_TRUE(shell_test::PumpUntil([&] { return SameFolderText(Shown(), Dir.Path()); })) << Shown();
         EXPECT_EQ(Form->ShellCombo->Text(), Dir.Path().substr(Dir.Path().find_last_of('\\') + 1)) << "Look in";
         EXPECT_FALSE(shell_test::IsDir(Watched)) << "gone from the disk";
-        EXPECT_EQ(IndexOf(C.Folder), -1);
-        EXPECT_EQ(IndexOf(NewName) >= 0, C.Renamed);
+        EXPECT_EQ(IndexOf(Name), -1);
+        EXPECT_EQ(IndexOf(NewName) >= 0, *NewName != 0);
         // The folder shown now is watched in turn.
         EXPECT_EQ(Form->ShellList->ChangeThread()->UsedSlots(), 1);
     }

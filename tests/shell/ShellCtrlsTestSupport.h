@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+// Before the shell's headers: one of the system headers they bring names a
+// Folder that the kit's parameters would shadow.
+#include "testkit/TestLinks.h"
+
 #include "shell/RzShellCtrls.h"
 #include "testkit/TestFolder.h"
 #include "tests/shell/ViewsTestSupport.h"
@@ -41,6 +45,29 @@ inline bool IsDir(const std::string& Path)
 {
     const DWORD A = GetFileAttributesA(Path.c_str());
     return A != INVALID_FILE_ATTRIBUTES && (A & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Folder removed (NewName empty) or renamed to NewName beside it, by this
+// process's file calls or by Wine's command interpreter, a process of its own.
+inline bool ChangeFromOutside(const std::string& Folder, const std::string& NewName, bool OtherProcess)
+{
+    const std::string Moved = Folder.substr(0, Folder.find_last_of('\\') + 1) + NewName;
+    if (OtherProcess)
+        return RunUnixTool("cmd /c " + (NewName.empty() ? "rmdir \"" + Folder + "\""
+                                                        : "ren \"" + Folder + "\" \"" + NewName + "\""));
+    return NewName.empty() ? RemoveDirectoryA(Folder.c_str()) : MoveFileA(Folder.c_str(), Moved.c_str());
+}
+
+// Pumps the thread's messages until Done holds or 10 s have passed.
+template <typename TDone>
+bool PumpUntil(TDone Done)
+{
+    const DWORD Began = GetTickCount();
+    while (!Done() && GetTickCount() - Began < 10000) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        Pump();
+    }
+    return Done();
 }
 
 // A list the tree drives, recording the folders it is shown.

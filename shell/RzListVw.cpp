@@ -130,13 +130,9 @@ void TRzCustomListView::SetViewStyle(TViewStyle Value)
             SendMessageA(WindowHandle(), LVM_SCROLL, static_cast<WPARAM>(-Sideways), 0);
     // The new style starts at its top, where the item the user was on (End
     // in a long list) may lie far out of view: it is brought back.
-    if (Changed && HandleAllocated()) {
-        int Shown = ListView_GetNextItem(WindowHandle(), -1, LVNI_FOCUSED);
-        if (Shown < 0)
-            Shown = ListView_GetNextItem(WindowHandle(), -1, LVNI_SELECTED);
-        if (Shown >= 0)
-            ListView_EnsureVisible(WindowHandle(), Shown, FALSE);
-    }
+    if (Changed && HandleAllocated())
+        if (const int Focused = ListView_GetNextItem(WindowHandle(), -1, LVNI_FOCUSED); Focused >= 0)
+            ListView_EnsureVisible(WindowHandle(), Focused, FALSE);
 }
 
 void TRzCustomListView::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)

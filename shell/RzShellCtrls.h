@@ -696,7 +696,7 @@ private:
     DWORD EnumFlags() const;
     void RefreshNode(TTreeNode* Node, TTreeNode*& Remembered);
     void StartWatching();
-    // The folder that holds the node's folder, when both are on disk.
+    // The path of the node's parent folder in the tree, empty when it has none.
     std::string ParentPathOf(TTreeNode* Node);
     void RegisterDropTarget();
     void RevokeDropTarget();

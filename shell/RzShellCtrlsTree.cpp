@@ -606,14 +606,8 @@ void TRzCustomShellTree::StartWatching()
 
 std::string TRzCustomShellTree::ParentPathOf(TTreeNode* Node)
 {
-    TRzShellTreeData* D = ShellData(Node);
-    std::string Path = D ? D->Path() : std::string();
-    const size_t Slash = Path.find_last_of('\\');
-    if (Path.size() <= 3 || Slash == std::string::npos)
-        return std::string();
-    // A drive's root keeps its backslash.
-    Path.erase(Slash == 2 && Path[1] == ':' ? Slash + 1 : Slash);
-    return Path;
+    TRzShellTreeData* Up = Node ? ShellData(Node->Parent()) : nullptr;
+    return Up ? Up->Path() : std::string();
 }
 
 void TRzCustomShellTree::DeviceChange(WPARAM Event, LPARAM)

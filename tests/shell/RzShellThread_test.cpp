@@ -23,14 +23,14 @@ struct TReceiver {
         });
     }
     ~TReceiver() { DeallocateHWnd(Wnd); }
-    // Handles messages as they arrive until Count have come (or 5 s pass:
-    // a failure, not a pause).
-    void PumpUntil(size_t Count)
+    // Handles messages as they arrive until Count have come (or Limit ms
+    // pass: a failure, not a pause, unless the wait is for none to come).
+    void PumpUntil(size_t Count, DWORD Limit = 5000)
     {
         const DWORD Start = GetTickCount();
         MSG Msg;
-        while (Slots.size() < Count && GetTickCount() - Start < 5000) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5000 - (GetTickCount() - Start), QS_POSTMESSAGE);
+        while (Slots.size() < Count && GetTickCount() - Start < Limit) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, Limit - (GetTickCount() - Start), QS_POSTMESSAGE);
             while (PeekMessageA(&Msg, Wnd, 0, 0, PM_REMOVE))
                 DispatchMessageA(&Msg);
         }
@@ -102,6 +102,9 @@ TEST(ChangeThread, AFolderRemovedOrRenamedUnderItsWatchIsLetGoAndTold)
     ASSERT_TRUE(T->AddWatch(Dir.Path(), FILE_NOTIFY_CHANGE_DIR_NAME, Top, true));
     ASSERT_TRUE(T->AddWatch(Dir.File("gone"), FILE_NOTIFY_CHANGE_FILE_NAME, Gone, false));
     ASSERT_TRUE(T->AddWatch(Dir.File("moved"), FILE_NOTIFY_CHANGE_FILE_NAME, Moved, false));
+    // Quiet folders stay quiet however often their watches are reopened.
+    R.PumpUntil(1, 2 * TChangeHandlerThread::ReopenInterval + 200);
+    EXPECT_TRUE(R.Slots.empty());
     // Neither tells its own watch of anything; the watch held the removed
     // folder on disk.
     ASSERT_TRUE(RemoveDirectoryA(Dir.File("gone").c_str()));

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <vector>
 
+#include "classlib/Cleanup.h"
 #include "foundation/KvAnsi.h"
 
 namespace {
@@ -129,6 +130,31 @@ void TKvRichPanel::AppendText(const std::wstring& Text)
     SendMessageA(Wnd, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&End));
     SETTEXTEX Set{ST_SELECTION, CodePageUtf16};
     SendMessageA(Wnd, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&Set), reinterpret_cast<LPARAM>(Text.c_str()));
+}
+
+void TKvRichPanel::Empty()
+{
+    // The rich edit deletes text one paragraph at a time, each time looking
+    // for the place from the start: under Wine a log of 5,000 mailboxes took
+    // 15 s to empty, 1,000 took 0.2 s. A new window costs the same whatever
+    // the old one held.
+    if (!HandleAllocated()) {
+        SetText("");
+        return;
+    }
+    FDropText = true;
+    TScopeExit Kept([this] { FDropText = false; });
+    RecreateWnd();
+}
+
+void TKvRichPanel::DestroyWnd()
+{
+    if (!FDropText) {
+        TRzRichEdit::DestroyWnd();
+        return;
+    }
+    SetTextBuf("");
+    DestroyWindowHandle();
 }
 
 bool TKvRichPanel::ViewerMessage(TMessage& Message)

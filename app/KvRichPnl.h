@@ -30,9 +30,16 @@ public:
     // Appends Text at the end; the caret ends after it.
     void AppendText(const std::string& Text);
     void AppendText(const std::wstring& Text);
+    // Leaves the panel empty at a cost that does not grow with its text.
+    void Empty();
+
+protected:
+    void DestroyWnd() override;
 
 private:
     // A viewer: scroll keys scroll, other input does nothing.
     bool ViewerMessage(TMessage& Message);
     bool FShowCaret = false;
+    // The window goes without its text being kept for the next one.
+    bool FDropText = false;
 };

@@ -201,7 +201,7 @@ void TfrmTessaly::FocusOrFirst(TWinControl* Control)
 void TfrmTessaly::BuildStartPage()
 {
     edtProcessing->SetShowCaret(false);
-    edtProcessing->SetText("");
+    edtProcessing->Empty();
     TStrings* Sources = lstSourceFiles->Items();
     const TMailFormat Chosen = GetSelectedSourceFormat();
     std::string SourceFormat, Source;

@@ -11,6 +11,7 @@
 #include <set>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "app/KvConvertDriver.h"
@@ -38,6 +39,7 @@
 #include "foundation/KvFileFinder.h"
 #include "foundation/KvLogs.h"
 #include "foundation/KvSystem.h"
+#include "testkit/PixelProbe.h"
 #include "testkit/TestFolder.h"
 #include "tests/app/ScratchSettings.h"
 
@@ -1481,4 +1483,66 @@ TEST_F(WizardTest, PagesSitUnderTheHeaderAndTheLinkShowsWhole)
     SendMessageA(Form->Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&Limits));
     EXPECT_EQ(Limits.ptMinTrackSize.x, 640);
     EXPECT_EQ(Limits.ptMinTrackSize.y, 480);
+}
+
+// After a run of 5,000 mailboxes, Back then Next shows the start page with
+// the new summary alone. The rich edit's own deletion of such a log took
+// minutes: the log's window is replaced, and the new one looks and works
+// as the first did.
+TEST_F(WizardTest, BackAndNextAfterALongRunShowTheNewSummaryInAFreshLog)
+{
+    constexpr int Mailboxes = 5000;
+    ReadyToRun(1);
+    const HWND First = Form->edtProcessing->Handle();
+    const int Width = Form->edtProcessing->Width(), Height = Form->edtProcessing->Height();
+    auto Picture = [&] {
+        Pump();
+        UpdateWindow(Form->Handle());
+        TBitmap B(Width, Height);
+        GrabWindow(Form->edtProcessing->Handle(), B);
+        std::vector<TColor> Px;
+        for (int Y = 0; Y < Height; ++Y)
+            for (int X = 0; X < Width; ++X)
+                Px.push_back(PixelAt(B, X, Y));
+        return Px;
+    };
+    const std::vector<TColor> Summary = Picture();
+    const std::string SummaryText = Form->edtProcessing->AllText();
+    // The run's lines as the driver hands them over, one block a mailbox,
+    // after its first.
+    auto LongRun = [&] {
+        bool Added = false;
+        Form->OnPump = [&](int) {
+            if (Added || Form->Log.empty() || Form->Log.back().rfind("Processing: ", 0) != 0)
+                return;
+            Added = true;
+            for (int I = 0; I < Mailboxes; ++I) {
+                Form->AddLogLine("Processing: Z:\\mail\\box" + std::to_string(I) + ".mbox");
+                Form->AddLogLine("Done");
+            }
+        };
+        PostClick(Form->btnNext);
+        Pump();
+        Form->OnPump = nullptr;
+    };
+    LongRun();
+    ASSERT_GT(Form->LogLineCount(), 2 * Mailboxes);
+    // The keys as the keyboard sends them: a handled Alt letter makes no
+    // character message.
+    for (const auto& [Key, Page] : {std::pair{'B', pgTarget}, std::pair{'N', pgStart}}) {
+        PostMessageA(GetFocus(), WM_SYSKEYDOWN, Key, 0x20000001);
+        PostMessageA(GetFocus(), WM_SYSKEYUP, Key, static_cast<LPARAM>(0xE0000001));
+        Pump();
+        ASSERT_EQ(Form->PageIndex(), Page);
+    }
+    EXPECT_FALSE(IsWindow(First));
+    EXPECT_EQ(Form->edtProcessing->AllText(), SummaryText);
+    EXPECT_EQ(Picture(), Summary);
+    // The new window keeps the run's whole log, far past the rich edit's
+    // own limit, and a run after it starts with no mark of an earlier one.
+    Form->Log.clear();
+    LongRun();
+    EXPECT_GT(Form->LogLineCount(), 2 * Mailboxes);
+    EXPECT_EQ(std::count(Form->Log.begin(), Form->Log.end(), "\r\n***\r\n"), 0);
+    EXPECT_EQ(Form->Log.back(), "Processing finished.");
 }

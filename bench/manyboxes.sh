@@ -23,17 +23,7 @@ targets=(EML Txt Mbox_Win Mbox_Unix Mbox_Mac)
 WINEPREFIX=$TESSALY_WINEPREFIX wineserver -p 2>/dev/null || true
 
 for n in "${counts[@]}"; do
-  [ -f "$work/src$n/box$n.mbox" ] && continue
-  rm -rf "$work/src$n"
-  mkdir -p "$work/src$n"
-  python3 - "$work/src$n" "$n" <<'PY'
-import os, sys
-folder, n = sys.argv[1], int(sys.argv[2])
-for i in range(1, n + 1):
-    with open(os.path.join(folder, 'box%d.mbox' % i), 'wb') as f:
-        f.write(b'From a@example.com Mon Jan  5 10:00:00 2009\nFrom: a@example.com\n'
-                b'Subject: note %d\nDate: Mon, 5 Jan 2009 10:00:00 +0000\n\nok %d\n' % (i, i))
-PY
+  one_message_boxes "$work/src$n" "$n"
 done
 for n in "${counts[@]}"; do
   seq 1 "$n" | sed 's/.*/box&.mbox/' >"$work/names$n"

@@ -26,3 +26,19 @@ bench_against_before() {
 
 # winpath PATH: the path as Wine's Z: drive names it.
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+# one_message_boxes FOLDER COUNT: COUNT one-message mailboxes box1.mbox ...
+# in FOLDER, made once (kept while the last one is there).
+one_message_boxes() {
+  [ -f "$1/box$2.mbox" ] && return
+  rm -rf "$1"
+  mkdir -p "$1"
+  python3 - "$1" "$2" <<'PY'
+import os, sys
+folder, n = sys.argv[1], int(sys.argv[2])
+for i in range(1, n + 1):
+    with open(os.path.join(folder, 'box%d.mbox' % i), 'wb') as f:
+        f.write(b'From a@example.com Mon Jan  5 10:00:00 2009\nFrom: a@example.com\n'
+                b'Subject: note %d\nDate: Mon, 5 Jan 2009 10:00:00 +0000\n\nok %d\n' % (i, i))
+PY
+}

@@ -2,17 +2,25 @@
 // outside as the end-to-end test drives it: bench/run.sh runs it beside
 // bench/convert on the same mailbox.
 //
-//   wizardbench <Tessaly.exe> <mailbox> <target> <target format> <scratch folder>
+//   wizardbench <Tessaly.exe> <mailbox> <target> <target format> <scratch folder> [--pages=LIMIT]
 //
 // The target format is a settings name (EML, Txt, Mbox_Win, Mbox_Unix,
-// Mbox_Mac). It prints the run's summary line, then the seconds from the
-// Start click until the button reads "Start" again. Exit code 0, 1 when the
-// walk failed (the reason on stderr), 2 for a bad command line.
+// Mbox_Mac). A mailbox ending in a backslash is a folder, added through Add
+// Folder; it must be the first folder in its parent. It prints the run's
+// summary line, then the seconds from the Start click until the button
+// reads "Start" again. With
+// --pages it then presses Alt+B and Alt+N and prints the seconds from each
+// key until the page shows (after Next: the log holds the new summary
+// alone), waiting at most LIMIT seconds. Exit code 0, 1 when the walk
+// failed or passed the limit (the reason on stderr), 2 for a bad command
+// line.
 
 #include <windows.h>
 #include <mmsystem.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "tests/app/e2e/ProgramDriver.h"
@@ -30,6 +38,8 @@ const char* const TargetEditClass = "Tessaly.TRzButtonEdit";
 const char* const OpenFormClass = "Tessaly.TRzShellOpenSaveForm";
 const char* const OpenEditClass = "Tessaly.TRzEdit";
 const char* const OpenButtonClass = "Tessaly.TRzBitBtn";
+const char* const FolderFormClass = "Tessaly.TRzSelectFolderForm";
+const char* const FolderTreeClass = "Tessaly.TRzShellTree";
 
 int Fail(const std::string& Why)
 {
@@ -69,20 +79,52 @@ std::string FolderOf(const std::string& Path)
     return Slash == std::string::npos ? std::string() : Path.substr(0, Slash);
 }
 
+double Seconds(const LARGE_INTEGER& Begin)
+{
+    LARGE_INTEGER Frequency, End;
+    QueryPerformanceFrequency(&Frequency);
+    QueryPerformanceCounter(&End);
+    return static_cast<double>(End.QuadPart - Begin.QuadPart) / Frequency.QuadPart;
+}
+
+// Alt with Letter on the focused window, as the keyboard sends it, timed
+// until Shown holds (looked at every millisecond); a negative time when it
+// did not within LimitMs.
+double TimedAltKey(const TProgramRun& Run, HWND Form, char Letter, const std::function<bool()>& Shown,
+                   DWORD LimitMs)
+{
+    const HWND To = FocusIn(Form);
+    LARGE_INTEGER Begin;
+    QueryPerformanceCounter(&Begin);
+    PostMessageA(To, WM_SYSKEYDOWN, static_cast<WPARAM>(Letter), 0x20000001);
+    PostMessageA(To, WM_SYSKEYUP, static_cast<WPARAM>(Letter), static_cast<LPARAM>(0xE0000001));
+    const DWORD Start = GetTickCount();
+    timeBeginPeriod(1);
+    bool Seen = false;
+    while (!(Seen = Shown()) && GetTickCount() - Start < LimitMs && Run.Running())
+        Sleep(1);
+    timeEndPeriod(1);
+    return Seen ? Seconds(Begin) : -1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 6) {
-        std::fprintf(stderr, "usage: wizardbench <Tessaly.exe> <mailbox> <target> <target format> <scratch>\n");
+    const std::string PagesSwitch = "--pages=";
+    const bool Pages = argc == 7 && std::string(argv[6]).compare(0, PagesSwitch.size(), PagesSwitch) == 0;
+    if (argc != 6 && !Pages) {
+        std::fprintf(stderr, "usage: wizardbench <Tessaly.exe> <mailbox> <target> <target format> <scratch> "
+                             "[--pages=LIMIT]\n");
         return 2;
     }
     const std::string Exe = argv[1], Mailbox = argv[2], Target = argv[3], Format = argv[4], Scratch = argv[5];
+    const bool Folder = !Mailbox.empty() && Mailbox.back() == '\\';
     CreateDirectoryA(Scratch.c_str(), nullptr);
     const std::string Ini = Scratch + "\\Tessaly.ini";
     const std::string Settings = "[Application]\r\nVersion=1600\r\nCheckForUpdates=0\r\n"
                                  "[SourceOptions]\r\nMailFormat=Mbox\r\nIncludeSubfolders=0\r\nSkipTrashJunk=0\r\n"
-                                 "[SourceFolders]\r\nMbox=" + FolderOf(Mailbox) + "\r\n"
+                                 "[SourceFolders]\r\nMbox=" + FolderOf(Folder ? FolderOf(Mailbox) : Mailbox) + "\r\n"
                                  "[TargetOptions]\r\nMailFormat=" + Format +
                                  "\r\nRestoreFolderTree=0\r\nMatchDates=0\r\nMd5FileNames=0\r\n";
     {
@@ -104,18 +146,26 @@ int main(int argc, char** argv)
     if (!Run.WaitFor([&] { return Holds(PanelsText(Form), "Choose Source Files"); }, StepMs))
         return Fail("not on the source page");
 
-    // The mailbox through Add Files, which opens in its folder.
-    HWND AddFiles = ButtonOf(Form, ButtonClass, "Add Files");
-    if (!AddFiles)
-        return Fail("no Add Files button");
-    PostClick(AddFiles);
-    const HWND Open = Run.WaitTopWindow(OpenFormClass, "", StepMs);
-    HWND Name = Open ? ChildWindow(Open, OpenEditClass) : nullptr;
-    HWND OpenButton = Open ? ButtonOf(Open, OpenButtonClass, "Open") : nullptr;
+    // The mailbox through Add Files, which opens in its folder; a folder
+    // through Add Folder, which opens on its parent: Right opens that and
+    // goes on to its first folder.
+    HWND Add = ButtonOf(Form, ButtonClass, Folder ? "Add Folder" : "Add Files");
+    if (!Add)
+        return Fail("no Add button");
+    PostClick(Add);
+    const HWND Open = Run.WaitTopWindow(Folder ? FolderFormClass : OpenFormClass, "", StepMs);
+    HWND Name = Open ? ChildWindow(Open, Folder ? FolderTreeClass : OpenEditClass) : nullptr;
+    HWND OpenButton = Open ? ButtonOf(Open, Folder ? ButtonClass : OpenButtonClass, Folder ? "OK" : "Open") : nullptr;
     if (!Name || !OpenButton)
-        return Fail("no open form");
-    const std::size_t Slash = Mailbox.find_last_of('\\');
-    SendText(Name, "\"" + Mailbox.substr(Slash + 1) + "\"");
+        return Fail("no open or folder form");
+    if (Folder) {
+        for (int I = 0; I < 2; ++I) {
+            PostKey(Name, VK_RIGHT);
+            Run.WaitFor([&] { return !PaintPending(Open); }, StepMs);
+        }
+    } else {
+        SendText(Name, "\"" + Mailbox.substr(Mailbox.find_last_of('\\') + 1) + "\"");
+    }
     PostClick(OpenButton);
     HWND Sources = nullptr;
     if (!Run.WaitFor(
@@ -141,13 +191,12 @@ int main(int argc, char** argv)
     HWND Start = ButtonOf(Form, ButtonClass, "Start");
     if (!Start)
         return Fail("no Start button");
-    LARGE_INTEGER Frequency, Begin, End;
-    QueryPerformanceFrequency(&Frequency);
+    LARGE_INTEGER Begin;
     QueryPerformanceCounter(&Begin);
     PostClick(Start);
     WaitCaption(Run, Start, "Stop", StepMs);
     const bool Ended = WaitCaption(Run, Start, "Start", RunMs);
-    QueryPerformanceCounter(&End);
+    const double RunSeconds = Seconds(Begin);
     if (!Ended)
         return Fail("the run did not end");
     const std::string Log = PanelsText(Form);
@@ -155,8 +204,23 @@ int main(int argc, char** argv)
     const std::size_t LineStart = Summary == std::string::npos ? 0 : Log.rfind('\n', Summary) + 1;
     std::printf("%s\n", Summary == std::string::npos ? "no summary"
                                                     : Log.substr(LineStart, Log.find('\r', Summary) - LineStart).c_str());
-    std::printf("%.3f s\n", static_cast<double>(End.QuadPart - Begin.QuadPart) / Frequency.QuadPart);
+    std::printf("%.3f s\n", RunSeconds);
     std::fflush(stdout);
+    if (Pages) {
+        const DWORD LimitMs = static_cast<DWORD>(std::atof(argv[6] + PagesSwitch.size()) * 1000);
+        const double Back =
+            TimedAltKey(Run, Form, 'B', [&] { return Holds(PanelsText(Form), "Set Target Options"); }, LimitMs);
+        std::printf("back %.3f s\n", Back);
+        std::fflush(stdout);
+        const double Next = Back < 0 ? -1 : TimedAltKey(Run, Form, 'N', [&] {
+            const std::string Shown = PanelsText(Form);
+            return Holds(Shown, "Ready to process mail") && !Holds(Shown, "Processing: ");
+        }, LimitMs);
+        std::printf("next %.3f s\n", Next);
+        std::fflush(stdout);
+        if (Next < 0)
+            return Fail("the page did not show within the limit");
+    }
     PostClick(ButtonOf(Form, ButtonClass, "Cancel"));
     DWORD Code = 0;
     Run.WaitExit(StepMs, Code);

@@ -17,6 +17,7 @@
 
 #include <windows.h>
 #include <mmsystem.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -159,10 +160,19 @@ int main(int argc, char** argv)
     if (!Name || !OpenButton)
         return Fail("no open or folder form");
     if (Folder) {
-        for (int I = 0; I < 2; ++I) {
-            PostKey(Name, VK_RIGHT);
-            Run.WaitFor([&] { return !PaintPending(Open); }, StepMs);
-        }
+        // Each key waits for the tree to show what the one before did: the
+        // folder opened, then its first folder selected.
+        auto Ask = [&](UINT Message, WPARAM What) {
+            DWORD_PTR Answer = 0;
+            SendMessageTimeoutA(Name, Message, What, 0, SMTO_ABORTIFHUNG, StepMs, &Answer);
+            return Answer;
+        };
+        const DWORD_PTR Items = Ask(TVM_GETCOUNT, 0), Parent = Ask(TVM_GETNEXTITEM, TVGN_CARET);
+        PostKey(Name, VK_RIGHT);
+        Run.WaitFor([&] { return Ask(TVM_GETCOUNT, 0) > Items; }, StepMs);
+        PostKey(Name, VK_RIGHT);
+        if (!Run.WaitFor([&] { return Ask(TVM_GETNEXTITEM, TVGN_CARET) != Parent; }, StepMs))
+            return Fail("the folder form did not reach the folder");
     } else {
         SendText(Name, "\"" + Mailbox.substr(Mailbox.find_last_of('\\') + 1) + "\"");
     }

@@ -132,6 +132,16 @@ TEST_F(RichPanelTest, SelectedOrAllTextAndAppending)
     CHARRANGE Sel{4, 7};
     SendMessageA(Other->Handle(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&Sel));
     EXPECT_EQ(Other->GetSelectedOrAllText(), "two");
+    // A window made again keeps the text; emptying leaves none, with a
+    // window or before one is made.
+    Other->SetWordWrap(false);
+    EXPECT_EQ(Other->AllText(), "one\r\ntwo\r\n");
+    auto* Unmade = new TKvRichPanel(Form);
+    Unmade->SetText("one");
+    for (TKvRichPanel* P : {Other, Unmade}) {
+        P->Empty();
+        EXPECT_EQ(P->AllText(), "");
+    }
 }
 
 TEST_F(RichPanelTest, ALongLogKeepsEveryLine)

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <unordered_set>
 
 #include "classlib/Classes.h"
 #include "classlib/Cleanup.h"
@@ -204,8 +205,7 @@ void TConvertDriver::StartConversion()
         if (FHost.LogLineCount() > 6)
             LogLine("\r\n***\r\n");
         FTargetFailed = false;
-        FRunTargetKeys.clear();
-        FTargetOfMailbox.clear();
+        FMboxTarget.StartRun();
         if (const std::string Problem = TargetFolderProblem(); !Problem.empty()) {
             // Found now, before any mailbox: later every message would fail
             // on its own, and none would say why.
@@ -331,7 +331,7 @@ std::string TConvertDriver::ErrorLogInTheWay(const std::string& LogFile)
         const std::string Data = DataFileOf(Entry);
         if (PathNameKey(Entry) == Key || PathNameKey(Data) == Key)
             return "it is a mailbox this run reads";
-        if (MboxTarget && PathNameKey(MboxTargetOf(Data)) == Key)
+        if (MboxTarget && PathNameKey(FMboxTarget.TargetOf(RunSettings, Data)) == Key)
             return "it is this run's target file";
     }
     // One a folder search may find: no row may go into anyone's mail.
@@ -343,7 +343,7 @@ std::string TConvertDriver::ErrorLogInTheWay(const std::string& LogFile)
 
 void TConvertDriver::FinishRun()
 {
-    FMboxWriter.reset();
+    FMboxTarget.Close();
     FHost.SetLogCaretVisible(true);
     // The window's own loop paints the idle state as soon as the run
     // returns: a pump here would only repaint it once before, at the
@@ -543,83 +543,15 @@ void TConvertDriver::FinderFoundFile(TFileFinder* Sender, const std::string& Fil
     LogLine("");
 }
 
-std::wstring TConvertDriver::MboxTargetNamed(const std::string& DataFile) const
-{
-    const TConvertSettings& RunSettings = *FSettings;
-    const std::wstring Target = RunSettings.GetTargetPath(DataFile);
-    if (Target.empty() || (Target.back() != L'\\' && Target.back() != L'/'))
-        return Target;
-    const std::string Ext = RunSettings.GetTargetExt();
-    const bool IsEudora = MailFormatIsEudora(RunSettings.SourceFormat);
-    // Named after the mailbox's long name, which the code page may not hold.
-    const std::wstring Data = LongPathOf(DataFile);
-    return Target + WithAnsiExtOp(Data.substr(Data.find_last_of(L"\\/:") + 1), [&](const std::string& Name) {
-               if (Ext == ".")
-                   return IsEudora ? RemoveFileExt(Name, "mbx") : Name;
-               if (!Ext.empty() && Ext != "*")
-                   return SetFileExt(Name, Ext, !IsEudora);
-               return Name;
-           });
-}
-
-const std::wstring& TConvertDriver::LongMboxTargetOf(const std::string& DataFile) const
-{
-    if (DataFile != FTargetOfMailbox || DataFile.empty()) {
-        FTargetOfMailboxIs = MboxTargetNamed(DataFile);
-        FTargetOfMailbox = DataFile;
-    }
-    return FTargetOfMailboxIs;
-}
-
-std::string TConvertDriver::MboxTargetOf(const std::string& DataFile) const
-{
-    return AnsiPathOf(LongMboxTargetOf(DataFile));
-}
-
-bool TConvertDriver::IsRunTarget(const std::string& DataFile) const
-{
-    // A target inside the searched tree sniffs as a mailbox like any other;
-    // read while it is written it would get its own messages once more.
-    const TConvertSettings& RunSettings = *FSettings;
-    if (!MailFormatIsMboxTarget(RunSettings.TargetFormat))
-        return false;
-    // Each name is looked up on disk once: a run of thousands of mailboxes
-    // into as many targets must not compare every pair.
-    const std::string Key = PathNameKey(DataFile);
-    if (FRunTargetKeys.count(Key) != 0)
-        return true;
-    return PathNameKey(MboxTargetOf(DataFile)) == Key;
-}
-
 bool TConvertDriver::PrepareMboxWriter(const std::string& DataFile)
 {
-    const std::wstring Target = LongMboxTargetOf(DataFile);
-    ForceLongFolder(Target.substr(0, Target.find_last_of(L"\\/") + 1));
-    // A name the code page cannot hold has a short form, which the writer
-    // opens, only once its file exists: it is made now, empty, as the
-    // writer would make it (an existing one is left as it is). No look-up
-    // comes first: under Wine one of a name the folder does not hold yet
-    // reads the whole folder, for every new target of a run.
-    if (OpenableAnsiPath(Target).empty())
-        TKernelHandle(CreateFileW(PrefixedPath(Target).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    FTargetFolder = AnsiPathOf(Target);
-    if (FMboxWriter && !SamePathName(FMboxWriter->FileName(), FTargetFolder))
-        FMboxWriter.reset();
-    if (FMboxWriter)
-        return true;
+    FTargetFolder = FMboxTarget.Prepare(*FSettings, DataFile);
     try {
-        // An existing target is never replaced: a later run appends to it.
-        // Opening it is the existence test.
-        FMboxWriter = std::make_unique<TTextFileWriter>(FTargetFolder, false, true);
+        FMboxTarget.Open(FTargetFolder, TargetLineBreak());
     } catch (const EFileError& E) {
         TargetFailed(E.ErrorCode ? SystemErrorText(E.ErrorCode) : E.Message(), true);
         return false;
     }
-    // The earlier run's last line is completed with this target's break,
-    // which for a CR target is a final CR itself.
-    FMboxWriter->SetLineBreak(TargetLineBreak());
-    FRunTargetKeys.insert(PathNameKey(FTargetFolder));
     return true;
 }
 
@@ -697,7 +629,7 @@ TConvertResult TConvertDriver::CheckMailbox(const std::string& FileName, const s
         LogLine("Mailbox skipped: trash and junk are skipped (option)");
         return TConvertResult::Skipped;
     }
-    if (IsRunTarget(Data)) {
+    if (FMboxTarget.IsRunTarget(*FSettings, Data)) {
         LogLine("Mailbox skipped: it is this run's target file");
         return TConvertResult::Skipped;
     }
@@ -902,8 +834,8 @@ TConvertResult TConvertDriver::WriteMessage(std::string& Text, bool LfBreaks, st
     if (Apart)
         return AppendToMbox(
             [&] {
-                FMboxWriter->Write(*Head);
-                FMboxWriter->Write(std::string_view(Text).substr(Skip));
+                FMboxTarget.Writer().Write(*Head);
+                FMboxTarget.Writer().Write(std::string_view(Text).substr(Skip));
             },
             *Head);
     if (!RunSettings.OneFilePerMessage)
@@ -1004,19 +936,19 @@ void TConvertDriver::LogMessageRow(const std::string& Text, const TLogText& File
 
 TConvertResult TConvertDriver::AppendMessageToMbox(const std::string& Text)
 {
-    return AppendToMbox([&] { FMboxWriter->Write(Text); }, Text);
+    return AppendToMbox([&] { FMboxTarget.Writer().Write(Text); }, Text);
 }
 
 TConvertResult TConvertDriver::AppendToMbox(const std::function<void()>& Write, const std::string& Text)
 {
-    const TTextFileWriter::TMark Before = FMboxWriter->Mark();
+    const TTextFileWriter::TMark Before = FMboxTarget.Writer().Mark();
     FSourceReadFailed = false;
     try {
         Write();
-        FMboxWriter->Write(TargetLineBreak());
+        FMboxTarget.Writer().Write(TargetLineBreak());
     } catch (const EFileError& E) {
         const DWORD Error = E.ErrorCode ? E.ErrorCode : ERROR_WRITE_FAULT;
-        const DWORD Cut = FMboxWriter->CutBack(Before);
+        const DWORD Cut = FMboxTarget.Writer().CutBack(Before);
         std::string Reason = SystemErrorText(Error);
         if (Cut != 0)
             Reason += "; the part written could not be removed: " + SystemErrorText(Cut);
@@ -1052,7 +984,7 @@ TConvertResult TConvertDriver::WriteLargeMessage(const std::string& DataFile, co
         Result = AppendToMbox(
             [&] {
                 if (!RangeCopy.CopyTo([&](const std::string& Piece) {
-                        FMboxWriter->Write(Piece);
+                        FMboxTarget.Writer().Write(Piece);
                         return true;
                     })) {
                     FSourceReadFailed = true;

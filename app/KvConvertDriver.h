@@ -10,12 +10,12 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "app/KvConvert.h"
 #include "app/KvConvertHost.h"
+#include "app/KvMboxTarget.h"
 #include "mail/KvMailBase.h"
 #include "mail/KvMailboxHead.h"
 #include "mail/KvMessageFiles.h"
@@ -25,7 +25,6 @@ class TFileFinder;
 class TFileMailObj;
 class TMessageRangeCopy;
 class TStringList;
-class TTextFileWriter;
 
 // Result codes of one mailbox or one message.
 enum class TConvertResult : int {
@@ -120,14 +119,6 @@ private:
     void ReportUnindexedMailboxes(const std::string& Folder);
     // False when the target cannot be opened; the log says why.
     bool PrepareMboxWriter(const std::string& DataFile);
-    // The mbox file a mailbox's messages go to.
-    // The mbox target of a mailbox by its long name, and by the ANSI path
-    // that opens it. The last mailbox's is kept: it is asked for again when
-    // its writer is made, and working it out looks the mailbox's long name
-    // up on disk.
-    const std::wstring& LongMboxTargetOf(const std::string& DataFile) const;
-    std::string MboxTargetOf(const std::string& DataFile) const;
-    bool IsRunTarget(const std::string& DataFile) const;
     // Logs the target and the reason and stops the run. Counted where no
     // message's row names the failure: then it is one error of the run
     // with its own error-log row.
@@ -198,7 +189,8 @@ private:
     std::unique_ptr<TConvertSettings> FSettings;
     std::unique_ptr<TFileFinder> FFileFinder;
     std::unique_ptr<TStringList> FSkipFolders;
-    std::unique_ptr<TTextFileWriter> FMboxWriter;
+    // The mbox files of the run and the writer of the one being written.
+    TMboxTarget FMboxTarget;
     std::string FTargetFolder;
     std::string FMailboxFile;  // the data file being read
     TLogText FMailboxShown;  // its name in the log and the error log
@@ -206,13 +198,6 @@ private:
     TMessageFiles FMessageFiles;
     // While a large message is written, the file writes stream it from here.
     const TMessageRangeCopy* FLargeCopy = nullptr;
-    // The path keys of the mbox files this run has opened: every mailbox
-    // found is checked against all of them.
-    std::unordered_set<std::string> FRunTargetKeys;
-    std::wstring MboxTargetNamed(const std::string& DataFile) const;
-    // The last mailbox and its target (LongMboxTargetOf).
-    mutable std::string FTargetOfMailbox;
-    mutable std::wstring FTargetOfMailboxIs;
     bool FRunning = false;
     std::uint64_t FLastProgress = 0;  // Clock when the window was last pumped
     std::uint64_t FLastBar = 0;  // Clock when the bar was last set

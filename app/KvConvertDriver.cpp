@@ -19,6 +19,7 @@
 #include "foundation/KvPathForms.h"
 #include "foundation/KvStrings.h"
 #include "app/KvAppStart.h"
+#include "app/KvErrorLogCheck.h"
 #include "app/KvLargeMessage.h"
 #include "mail/KvErrorLog.h"
 #include "mail/KvEudora.h"
@@ -280,33 +281,9 @@ void TConvertDriver::CheckErrorLog()
     if (ErrorLogFileName.empty() || IsErrorLogOpen())
         return;
     const std::string& LogFile = ErrorLogFileName;
-    std::string Problem;
-    const DWORD Attr = GetFileAttributesA(LogFile.c_str());
-    if (IsDeviceFile(LogFile))
-        Problem = ExtractFileNamePart(LogFile) + " is a device name";
-    else if (Attr != INVALID_FILE_ATTRIBUTES && (Attr & FILE_ATTRIBUTE_DIRECTORY))
-        Problem = "it is a folder";
-    else if (Attr != INVALID_FILE_ATTRIBUTES && (Attr & FILE_ATTRIBUTE_READONLY))
-        Problem = "the file is read-only";  // the log would move it aside
-    else if (Attr != INVALID_FILE_ATTRIBUTES)
-        Problem = FileWriteProblem(LogFile);
-    if (Problem.empty())
-        Problem = ErrorLogInTheWay(LogFile);
-    // An old log is moved aside and a new one made beside it: the folder
-    // must take new files.
-    if (Problem.empty()) {
-        const std::string Folder = ExtractParentFolder(LogFile);
-        Problem = !ForceFolder(Folder) ? "its folder cannot be created: " + SystemErrorText(GetLastError())
-                                       : FolderWriteProblem(Folder);
-    }
-    // And the name itself must make a file: not a pattern, not a FIFO or a
-    // device that takes the rows and keeps none. A file made to learn it goes.
-    if (Problem.empty()) {
-        bool Created = false;
-        Problem = DiskFileProblem(LogFile, GENERIC_WRITE, OPEN_ALWAYS, Created);
-        if (Created)
-            DeleteFileW(LongPathForm(LogFile).c_str());
-    }
+    const std::string Problem = ErrorLogProblem(
+        LogFile, *FSettings, [this](const std::string& Entry) { return DataFileOf(Entry); },
+        [this](const std::string& Data) { return FMboxTarget.TargetOf(*FSettings, Data); });
     if (Problem.empty())
         return;
     const bool Fallback = !FallbackErrorLog.empty() && !SamePathName(FallbackErrorLog, LogFile);
@@ -314,31 +291,6 @@ void TConvertDriver::CheckErrorLog()
             (Fallback ? "; its rows go to " + FallbackErrorLog : std::string()));
     // Said once: the next run starts from the fallback.
     ErrorLogFileName = Fallback ? FallbackErrorLog : std::string();
-}
-
-std::string TConvertDriver::ErrorLogInTheWay(const std::string& LogFile)
-{
-    TConvertSettings& RunSettings = *FSettings;
-    const std::string Key = PathNameKey(LogFile);
-    const bool MboxTarget = MailFormatIsMboxTarget(RunSettings.TargetFormat);
-    if (MboxTarget && !HasTrailingSlash(RunSettings.TargetPath) && PathNameKey(RunSettings.TargetPath) == Key)
-        return "it is this run's target file";
-    for (int I = 0; I < RunSettings.SourceCount; ++I) {
-        RunSettings.SetCurrentIndex(I);
-        const std::string Entry = RunSettings.GetSourceEntry();
-        if (Entry.find("*.") != std::string::npos)
-            continue;
-        const std::string Data = DataFileOf(Entry);
-        if (PathNameKey(Entry) == Key || PathNameKey(Data) == Key)
-            return "it is a mailbox this run reads";
-        if (MboxTarget && PathNameKey(FMboxTarget.TargetOf(RunSettings, Data)) == Key)
-            return "it is this run's target file";
-    }
-    // One a folder search may find: no row may go into anyone's mail.
-    std::string Head;
-    if (ReadMailboxHead(LogFile, Head) == 0 && SniffHead(Head) == TMailboxSniff::Mbox)
-        return "it is a mailbox";
-    return std::string();
 }
 
 void TConvertDriver::FinishRun()

@@ -132,9 +132,6 @@ private:
     // Checks, before a run's first row, that the error log can be written;
     // one log line and the fallback log when it cannot.
     void CheckErrorLog();
-    // Why rows written to LogFile would go into this run's mail (a mailbox
-    // it reads, a target it writes, any mailbox); empty when they would not.
-    std::string ErrorLogInTheWay(const std::string& LogFile);
     bool IsOnSkipList(const std::string& Name) const;
     // A mailbox or search entry that is not converted: its log line, one
     // error-log row naming it with the same reason, and one error counted.

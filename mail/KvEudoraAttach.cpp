@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "classlib/ResStrings.h"
@@ -373,11 +375,15 @@ void TEudoraRule::ReplaceMarkers(std::string& S)
             // the recorded path still holds.
             ReadAttachmentsSetting();
             const std::string path = FindFile(value, folderName, m.Embedded, m.ColonForm);
-            if (FindPreloaded(C.Preloaded, ExtractFileNamePart(path)) < 0 &&
-                !MayOpenNamedFile(path, TNamedFileTrust::SentOrStore, HasArrived(P), MarkerFolders())) {
-                // A refused line stays in the text as the message had it.
-                pos = static_cast<int>(cutEnd) + 1;
-                continue;
+            // A preloaded file is taken as it is, unjudged.
+            std::optional<TJudgedFile> file;
+            if (FindPreloaded(C.Preloaded, ExtractFileNamePart(path)) < 0) {
+                file.emplace(C.Judge.JudgeFile(path, TNamedFileTrust::SentOrStore, HasArrived(P), MarkerFolders()));
+                if (!file->Allowed()) {
+                    // A refused line stays in the text as the message had it.
+                    pos = static_cast<int>(cutEnd) + 1;
+                    continue;
+                }
             }
             S.erase(lineStart, cutEnd - lineStart);
             CutTrailingContentLines(S, lineStart);
@@ -390,7 +396,10 @@ void TEudoraRule::ReplaceMarkers(std::string& S)
             } else {
                 ++AttachCount;
             }
-            AddFileAttachment(C, path, contentId, true);
+            if (file)
+                AddFileAttachment(C, std::move(*file), contentId, true);
+            else
+                AddPreloadedFile(C, path, contentId);
         }
     }
 }
@@ -562,8 +571,9 @@ void TEudoraRule::HeaderFieldForm()
             Entry = TrimBlanksAndQuotes(Entry);
             if (Entry.empty())
                 continue;
-            if (MayOpenNamedFile(Entry, TNamedFileTrust::SentCopy, Received, {C.MailboxFolder}))
-                AddFileAttachment(C, Entry, std::string(), true);
+            TJudgedFile File = C.Judge.JudgeFile(Entry, TNamedFileTrust::SentCopy, Received, {C.MailboxFolder});
+            if (File.Allowed())
+                AddFileAttachment(C, std::move(File), std::string(), true);
             else
                 Refused = true;
         }
@@ -586,7 +596,7 @@ void TEudoraRule::HeaderFieldForm()
             std::string Path = Entry.substr(Eq + 1);
             if (!Path.empty() && Path.back() == '>')
                 Path.pop_back();
-            if (!MayOpenNamedFile(Path, TNamedFileTrust::SentCopy, Received, {C.MailboxFolder})) {
+            if (!C.Judge.JudgeFile(Path, TNamedFileTrust::SentCopy, Received, {C.MailboxFolder}).Allowed()) {
                 Refused = true;
                 continue;
             }
@@ -594,8 +604,9 @@ void TEudoraRule::HeaderFieldForm()
                 if (!ResolveSubstPath(Path, true))
                     Path = JoinPath(JoinPath(C.MailboxFolder, "Embedded"), ExtractFileNamePart(Path));
             }
-            if (MayOpenNamedFile(Path, TNamedFileTrust::SentCopy, Received, {C.MailboxFolder}))
-                AddFileAttachment(C, Path, Id, false);
+            TJudgedFile File = C.Judge.JudgeFile(Path, TNamedFileTrust::SentCopy, Received, {C.MailboxFolder});
+            if (File.Allowed())
+                AddFileAttachment(C, std::move(File), Id, false);
             else
                 Refused = true;
         }

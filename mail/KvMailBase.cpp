@@ -7,7 +7,6 @@
 #include <string_view>
 #include <utility>
 
-#include "classlib/Cleanup.h"
 #include "classlib/ResStrings.h"
 #include "classlib/Streams.h"
 #include "classlib/SysUtils.h"
@@ -243,7 +242,6 @@ void TEMailObj::ClearMessage()
 
 void TEMailObj::GetMessageText(int OutputKind, std::string& Text)
 {
-    const TScopeExit Forget([] { ForgetJudgedFile(); });
     Text.clear();
     const bool reduced = OutputKind >= mokReducedAlt && OutputKind <= mokPlainTextAnsi;
     JoinHead();
@@ -666,7 +664,6 @@ bool TEMailObj::ArrivedByMail(const std::string& Text)
 // the store kept outside it.
 void TEMailObj::RebuildMessage(const std::string& Source, TMimeRebuild Mode)
 {
-    const TScopeExit Forget([] { ForgetJudgedFile(); });
     // Source may be MessageText itself, which is cleared below (and made
     // whole first).
     JoinHead();
@@ -687,9 +684,9 @@ void TEMailObj::RebuildMessage(const std::string& Source, TMimeRebuild Mode)
         CodePageKnown = true;
         if (MimeBlock->HasDetachedParts()) {
             MimeBlock->ArrivalMarked = ArrivedByMail(Text);
-            const int Refused = RefusedFileCount();
-            EmbedDetachedParts(*MimeBlock, AttachmentFolder());
-            if (MimeBlock->ArrivalMarked && RefusedFileCount() != Refused)
+            TNamedFileJudge Judge;
+            EmbedDetachedParts(*MimeBlock, AttachmentFolder(), Judge);
+            if (MimeBlock->ArrivalMarked && Judge.Refusals() != 0)
                 MarkKeptArrival(MimeBlock->Header);
         }
         break;
@@ -719,12 +716,12 @@ void TEMailObj::RebuildMessage(const std::string& Source, TMimeRebuild Mode)
             Parts->ParseMessageText(Text);
         } else {
             Parts->ArrivalMarked = ArrivedByMail(Text);
-            const int Refused = RefusedFileCount();
+            TNamedFileJudge Judge;
             RebuildPartsByKind(*Parts, Text, AttachmentFolder(), Mode == TMimeRebuild::DetachedFinfo,
-                               Preloaded.get(), FormatKind);
+                               Preloaded.get(), FormatKind, Judge);
             if (IsEudoraKind(FormatKind) && Parts->HeaderCompleted)
                 MailFlags = Parts->MailFlags;
-            if (Parts->ArrivalMarked && RefusedFileCount() != Refused)
+            if (Parts->ArrivalMarked && Judge.Refusals() != 0)
                 MarkKeptArrival(Parts->Header);
         }
         CodePage = GetMessageCodePage(Parts->Header);

@@ -1,6 +1,7 @@
 #include "mail/KvMimeRender.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "classlib/ResStrings.h"
@@ -181,6 +182,7 @@ struct TDetachedFile {
     std::string Path;
     std::string InnerHeader;  // the part header kept in the body, when there is one
     bool Refused = false;     // named where it may not be read; its row is written
+    std::optional<TJudgedFile> Judged;  // the file to read, once found
 };
 
 // The part header a client kept in the body of a detached part; a note to
@@ -213,28 +215,33 @@ bool IsReceivedPart(const TKvMimeBlock& Block)
 // only by the absolute path a mail program writes where the user detached
 // a part: a relative name resolves beside the mailbox, where the store's
 // other mailboxes lie.
-bool MayOpenDetached(const TKvMimeBlock& Block, const std::string& Path, bool Absolute, bool Log)
+TJudgedFile JudgeDetached(TNamedFileJudge& Judge, const TKvMimeBlock& Block, const std::string& Path, bool Absolute,
+                          bool Log)
 {
-    return MayOpenNamedFile(Path, Absolute ? TNamedFileTrust::AnyMessage : TNamedFileTrust::SentCopy,
-                            IsReceivedPart(Block), {}, Log);
+    return Judge.JudgeFile(Path, Absolute ? TNamedFileTrust::AnyMessage : TNamedFileTrust::SentCopy,
+                           IsReceivedPart(Block), {}, Log);
 }
 
-TDetachedFile FindDetachedFile(const TKvMimeBlock& Block, const std::string& EmbedFolder, bool Log)
+TDetachedFile FindDetachedFile(TNamedFileJudge& Judge, const TKvMimeBlock& Block, const std::string& EmbedFolder,
+                               bool Log)
 {
     TDetachedFile File;
     if (!Block.ExternalFile.empty()) {
         File.Path = Block.ExternalFile;
         const bool Absolute = IsAbsoluteReference(Block.ExternalFile);
-        if (!MayOpenDetached(Block, Block.ExternalFile, Absolute, Log)) {
+        if (!JudgeDetached(Judge, Block, Block.ExternalFile, Absolute, Log).Allowed()) {
             File.Refused = true;
             return File;
         }
         // A received message's name is not joined onto the mailbox's folder.
         File.Found = ResolveDetachedFile(IsReceivedPart(Block) ? std::string() : EmbedFolder, Block.ExternalFile,
                                          Block.GetPartKind() == pkDetachedAttachment, File.Path);
-        if (File.Found && !MayOpenDetached(Block, File.Path, Absolute, Log)) {
-            File.Found = false;
-            File.Refused = true;
+        if (File.Found) {
+            File.Judged.emplace(JudgeDetached(Judge, Block, File.Path, Absolute, Log));
+            if (!File.Judged->Allowed()) {
+                File.Found = false;
+                File.Refused = true;
+            }
         }
         if (SameTextStr(Block.Marker, AttachmentDetachedMarker))
             File.InnerHeader = InnerHeaderOf(Block.Body);
@@ -247,11 +254,12 @@ TDetachedFile FindDetachedFile(const TKvMimeBlock& Block, const std::string& Emb
     if (Block.FileName.find('?') != std::string::npos &&
         (FileNameLosesCharacters(GetHeaderField(Block.Header, FieldContentType)) ||
          FileNameLosesCharacters(GetHeaderField(Block.Header, FieldContentDisposition)))) {
-        LogUnhandledFileName(File.Path, Log);
+        Judge.RefuseUnhandledName(File.Path, Log);
         File.Refused = true;
         return File;
     }
-    if (!MayOpenDetached(Block, File.Path, IsAbsoluteReference(Block.FileName), Log)) {
+    File.Judged.emplace(JudgeDetached(Judge, Block, File.Path, IsAbsoluteReference(Block.FileName), Log));
+    if (!File.Judged->Allowed()) {
         File.Refused = true;
         return File;
     }
@@ -273,31 +281,32 @@ std::string InnerEncoding(const std::string& InnerHeader)
 }
 
 // The header and body a detached part gets back from its file.
-void RestoredPart(const TKvMimeBlock& Block, const TDetachedFile& File, std::string& Header, std::string& Body)
+void RestoredPart(const TKvMimeBlock& Block, TDetachedFile& File, std::string& Header, std::string& Body)
 {
     Header = Block.Header;
     if (!UsesInnerHeader(Block)) {
         if (!SameTextStr(Block.Marker, AgentDetachedMarker))
             DeleteHeaderField(Header, FieldXContentFile);
-        Body = EncodeAsPartBody(ReadJudgedFile(File.Path), Block.TransferEncoding);
+        Body = EncodeAsPartBody(File.Judged->ReadAll(), Block.TransferEncoding);
     } else {
         if (Block.GetParent())
             Header = WithBreaks(File.InnerHeader, 1);
         else
             SetHeaderField(Header, FieldContentType, FieldValue(File.InnerHeader, FieldContentType));
-        Body = EncodeAsPartBody(ReadJudgedFile(File.Path), InnerEncoding(File.InnerHeader));
+        Body = EncodeAsPartBody(File.Judged->ReadAll(), InnerEncoding(File.InnerHeader));
     }
     EndWithBreaks(Body, 1);
 }
 
-void EmbeddedText(const TKvMimeBlock& Block, const std::string& EmbedFolder, bool Top, std::string& Text)
+void EmbeddedText(TNamedFileJudge& Judge, const TKvMimeBlock& Block, const std::string& EmbedFolder, bool Top,
+                  std::string& Text)
 {
     const bool hasContent = !Block.Body.empty() || Block.GetParent() || !Block.ExternalFile.empty();
     std::string header = Block.Header;
     std::string body = Block.Body;
     bool restored = false;
     if (hasContent && IsDetachedKind(Block.GetPartKind())) {
-        const TDetachedFile file = FindDetachedFile(Block, EmbedFolder, false);
+        TDetachedFile file = FindDetachedFile(Judge, Block, EmbedFolder, false);
         restored = file.Found;
         if (file.Found)
             RestoredPart(Block, file, header, body);
@@ -315,7 +324,7 @@ void EmbeddedText(const TKvMimeBlock& Block, const std::string& EmbedFolder, boo
     }
     AppendMultipart(Block, Top, Text, [&](const TKvMimeBlock& Child) {
         std::string t;
-        EmbeddedText(Child, EmbedFolder, false, t);
+        EmbeddedText(Judge, Child, EmbedFolder, false, t);
         return t;
     });
 }
@@ -720,7 +729,10 @@ std::string GetRawText(const TKvMimeBlock& Block)
 void GetTextWithEmbeddedFiles(const TKvMimeBlock& Block, const std::string& EmbedFolder, std::string& Text)
 {
     Text.clear();
-    EmbeddedText(Block, EmbedFolder, true, Text);
+    // The refusals of a copy written out are counted nowhere: the message
+    // was rebuilt, and its refusals counted, before.
+    TNamedFileJudge Judge;
+    EmbeddedText(Judge, Block, EmbedFolder, true, Text);
 }
 
 void SaveAttachments(const TKvMimeBlock& Block, TMailOutputKind Kind, const std::string& SaveFolder,
@@ -759,14 +771,15 @@ bool ResolveDetachedFile(const std::string& BaseFolder, const std::string& Path,
     return false;
 }
 
-void EmbedDetachedFiles(TKvMimeBlock& Block, const std::string& EmbedFolder, std::string& Missing)
+void EmbedDetachedFiles(TKvMimeBlock& Block, const std::string& EmbedFolder, TNamedFileJudge& Judge,
+                        std::string& Missing)
 {
     if (!IsDetachedKind(Block.GetPartKind())) {
         for (int i = 0; i < Block.ChildCount(); ++i)
-            EmbedDetachedFiles(*Block.Child(i), EmbedFolder, Missing);
+            EmbedDetachedFiles(*Block.Child(i), EmbedFolder, Judge, Missing);
         return;
     }
-    const TDetachedFile file = FindDetachedFile(Block, EmbedFolder, true);
+    TDetachedFile file = FindDetachedFile(Judge, Block, EmbedFolder, true);
     if (file.Refused)
         return;
     if (!file.Found) {

@@ -13,6 +13,7 @@
 #include "mail/KvMailFlags.h"
 
 class TKvMimeBlock;
+class TNamedFileJudge;
 
 using TMailOutputKind = std::uint8_t;
 enum : TMailOutputKind {
@@ -55,8 +56,10 @@ void SaveAttachments(const TKvMimeBlock& Block, TMailOutputKind Kind, const std:
 void ConvertToHtmlMessage(TKvMimeBlock& Block);
 bool ResolveDetachedFile(const std::string& BaseFolder, const std::string& Path, bool IsAttachment,
                          std::string& FullPath);
-// In place; Missing gets the paths not found, "; " between them.
-void EmbedDetachedFiles(TKvMimeBlock& Block, const std::string& EmbedFolder, std::string& Missing);
+// In place; Missing gets the paths not found, "; " between them. Judge
+// judges the names the parts give and counts those it refuses.
+void EmbedDetachedFiles(TKvMimeBlock& Block, const std::string& EmbedFolder, TNamedFileJudge& Judge,
+                        std::string& Missing);
 
 class EMimeRenderError : public Exception {
 public:

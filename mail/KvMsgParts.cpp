@@ -83,18 +83,18 @@ std::string TAttachment::DataBytes() const
     return Data ? StreamBytes(*Data) : std::string();
 }
 
-void TAttachment::LoadFile(const std::string& Path, const std::string& Encoding, bool TrySubstitution)
+void TAttachment::LoadFile(TJudgedFile File, const std::string& Encoding, bool TrySubstitution)
 {
-    std::string path = Path;
-    Data = TakeJudgedFile(path);
+    std::string path = File.Path();
+    Data = File.Take();
     if (!Data) {
         if (TrySubstitution && !IsExistingFile(path))
             ResolveSubstPath(path, !ContentId.empty());
         bool refused = false;
-        Data = OpenFoundFile(Path, path, refused);
+        Data = File.OpenFound(path, refused);
         // A file put in place of the missing one and refused leaves it missing.
         if (refused)
-            path = Path;
+            path = File.Path();
     }
     if (!Data && !path.empty()) {
         const std::string text = LoadResString(ContentId.empty() ? SAttachmentNotFound : SEmailFileNotFound);

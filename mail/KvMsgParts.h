@@ -15,6 +15,7 @@
 #include "foundation/KvDates.h"
 #include "mail/KvMailFlags.h"
 
+class TJudgedFile;
 class TKvMimeBlock;
 
 // Texts of the error log and of the short part that stands in for a file.
@@ -36,8 +37,9 @@ public:
     std::string GetFileName() const { return FileName; }
     // An empty Encoding keeps the present one; base64 text is decoded.
     void SetData(const std::string& Text, const std::string& Encoding);
-    // A missing file is logged and replaced by a short text naming it.
-    void LoadFile(const std::string& Path, const std::string& Encoding, bool TrySubstitution);
+    // The file as judged; a missing file is logged and replaced by a short
+    // text naming it.
+    void LoadFile(TJudgedFile File, const std::string& Encoding, bool TrySubstitution);
     void AssignFromPart(TKvMimeBlock& Block);
     void AssignFromDigestItem(const std::string& Name, TKvMimeBlock& Block);
     // The held bytes, the stream left at its start.

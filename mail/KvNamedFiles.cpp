@@ -24,9 +24,6 @@ const TResStringRegistrar NamedFileTexts{
                                "ANSI code page)"},
 };
 
-// Refusals so far; see RefusedFileCount.
-int GRefusedFiles = 0;
-
 bool IsSlashChar(char C) { return C == '\\' || C == '/'; }
 
 // The console's own names open a device as the reserved names do.
@@ -242,20 +239,6 @@ struct TOpenedFile {
     TKernelHandle Handle;   // open for reading, for a regular file
 };
 
-// The file last allowed, kept open for its copy. A name allowed while no
-// file could be opened keeps its rule, for the file found for it later.
-// Refused: the file allowed under Path was refused after its copy.
-struct TJudgedFile {
-    std::string Path;
-    TKernelHandle Handle;
-    bool Pending = false;
-    bool Refused = false;
-    TNamedFileTrust Trust = TNamedFileTrust::SentCopy;
-    bool Received = false;
-    std::vector<std::string> StoreFolders;
-};
-TJudgedFile GJudged;
-
 // A stream over a judged file, which it closes.
 class TJudgedFileStream : public THandleStream {
 public:
@@ -402,20 +385,18 @@ bool IsPathInsideFolder(const std::string& Path, const std::string& Folder)
     return IsInside(LongFullPathOf(Path), LongFullPathOf(Folder));
 }
 
-void LogRefusedFile(const std::string& Path)
+void TNamedFileJudge::Refuse(const std::string& Path)
 {
-    ++GRefusedFiles;
+    ++FRefusals;
     WriteErrorLine(Format(LoadResString(SAttachmentRefused), Path));
 }
 
-void LogUnhandledFileName(const std::string& Path, bool Log)
+void TNamedFileJudge::RefuseUnhandledName(const std::string& Path, bool Log)
 {
-    ++GRefusedFiles;
+    ++FRefusals;
     if (Log)
         WriteErrorLine(Format(LoadResString(SAttachmentNameUnhandled), Path));
 }
-
-int RefusedFileCount() { return GRefusedFiles; }
 
 void MarkKeptArrival(std::string& Header)
 {
@@ -423,17 +404,24 @@ void MarkKeptArrival(std::string& Header)
         SetHeaderField(Header, OwnArrivalField, "yes");
 }
 
-bool MayOpenNamedFile(const std::string& Path, TNamedFileTrust Trust, bool Received,
-                      const std::vector<std::string>& StoreFolders, bool Log)
+TJudgedFile TNamedFileJudge::JudgeFile(const std::string& Path, TNamedFileTrust Trust, bool Received,
+                                       const std::vector<std::string>& StoreFolders, bool Log)
 {
-    const auto Refuse = [&Path, Log] {
+    TJudgedFile Judged(*this, Path);
+    Judged.FAllowed = Allows(Path, Trust, Received, StoreFolders, Log, Judged);
+    return Judged;
+}
+
+bool TNamedFileJudge::Allows(const std::string& Path, TNamedFileTrust Trust, bool Received,
+                             const std::vector<std::string>& StoreFolders, bool Log, TJudgedFile& Judged)
+{
+    const auto Refuse = [this, &Path, Log] {
         if (Log)
-            LogRefusedFile(Path);
+            this->Refuse(Path);
         else
-            ++GRefusedFiles;
+            ++FRefusals;
         return false;
     };
-    ForgetJudgedFile();
     if (Path.empty())
         return true;
     bool Inside = false;
@@ -457,23 +445,21 @@ bool MayOpenNamedFile(const std::string& Path, TNamedFileTrust Trust, bool Recei
         return Refuse();
     TOpenedFile File = OpenToJudge(Path);
     if (File.Missing || File.Busy) {
-        GJudged.Path = Path;
-        GJudged.Pending = true;
-        GJudged.Trust = Trust;
-        GJudged.Received = Received;
-        GJudged.StoreFolders = StoreFolders;
+        Judged.FPending = true;
+        Judged.FTrust = Trust;
+        Judged.FReceived = Received;
+        Judged.FStoreFolders = StoreFolders;
         return true;
     }
     // A file of several names may lie, by another of them, anywhere: no
     // look at this one tells where.
     if (Received && File.Links > 1)
         return Refuse();
-    const auto Allow = [&File, &Path, Received, &Refuse] {
+    const auto Allow = [&File, &Path, Received, &Refuse, &Judged] {
         if (Received && !IsStillNamedAlone(File, Path))
             return Refuse();
-        GJudged.Path = Path;
-        GJudged.Handle = std::move(File.Handle);
-        GJudged.Received = Received;
+        Judged.FHandle = std::move(File.Handle);
+        Judged.FReceived = Received;
         return true;
     };
     if (!File.Regular || ReadsAsMailbox(File.Head) || IsStoreOwnFile(DefaultWideToAnsi(File.FinalPath)))
@@ -493,63 +479,51 @@ bool MayOpenNamedFile(const std::string& Path, TNamedFileTrust Trust, bool Recei
     return Refuse();
 }
 
-std::unique_ptr<TStream> TakeJudgedFile(const std::string& Path)
+std::unique_ptr<TStream> TJudgedFile::Take()
 {
-    if (!GJudged.Handle || Path != GJudged.Path)
+    if (!FHandle)
         return nullptr;
-    auto Stream = std::make_unique<TJudgedFileStream>(std::move(GJudged.Handle));
+    auto Stream = std::make_unique<TJudgedFileStream>(std::move(FHandle));
     Stream->Seek(0, soFromBeginning);
-    if (!GJudged.Received) {
-        GJudged.Path.clear();
+    if (!FReceived)
         return Stream;
-    }
     // A received message's file is copied, and its names counted again: a
     // name given to it while it was judged or copied may lie anywhere.
     std::string Bytes = ReadAllOf(*Stream);
     if (LinksOf(Stream->Handle()) != 1) {
-        GJudged.Refused = true;
-        LogRefusedFile(Path);
+        FRefused = true;
+        FJudge->Refuse(FPath);
         return nullptr;
     }
-    GJudged.Path.clear();
     return std::make_unique<TStringStream>(std::move(Bytes));
 }
 
-std::unique_ptr<TStream> OpenFoundFile(const std::string& Judged, const std::string& Found, bool& Refused)
+std::unique_ptr<TStream> TJudgedFile::OpenFound(const std::string& Found, bool& Refused)
 {
     Refused = false;
-    if (std::unique_ptr<TStream> Stream = TakeJudgedFile(Judged))
+    if (std::unique_ptr<TStream> Stream = Take())
         return Stream;
-    if (GJudged.Refused && Judged == GJudged.Path) {
+    if (FRefused) {
         Refused = true;
         return nullptr;
     }
-    if (!IsExistingFile(Found))
+    // Only a name that named no file when judged leaves a rule for what is
+    // found for it; a name refused, empty or read already reads nothing.
+    if (!FPending || !IsExistingFile(Found))
         return nullptr;
-    if (GJudged.Pending && Judged == GJudged.Path) {
-        // Found there since, or in another place: judged now by the same rule.
-        const TJudgedFile Rule = std::move(GJudged);
-        if (!MayOpenNamedFile(Found, Rule.Trust, Rule.Received, Rule.StoreFolders)) {
-            Refused = true;
-            return nullptr;
-        }
-        return TakeJudgedFile(Found);
-    }
-    try {
-        return std::make_unique<TFileStream>(Found, fmOpenRead | fmShareDenyNone);
-    } catch (const Exception&) {
+    // Found there since, or in another place: judged now by the same rule.
+    FPending = false;
+    TJudgedFile Again = FJudge->JudgeFile(Found, FTrust, FReceived, FStoreFolders);
+    if (!Again.Allowed()) {
+        Refused = true;
         return nullptr;
     }
+    return Again.Take();
 }
 
-std::string ReadJudgedFile(const std::string& Path)
+std::string TJudgedFile::ReadAll()
 {
     bool Refused = false;
-    const std::unique_ptr<TStream> Judged = OpenFoundFile(Path, Path, Refused);
-    return Judged ? ReadAllOf(*Judged) : std::string();
-}
-
-void ForgetJudgedFile()
-{
-    GJudged = TJudgedFile();
+    const std::unique_ptr<TStream> Stream = OpenFound(FPath, Refused);
+    return Stream ? ReadAllOf(*Stream) : std::string();
 }

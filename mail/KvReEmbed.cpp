@@ -67,12 +67,11 @@ std::string ResolveListedFile(TReEmbedContext& C, const std::string& Entry, bool
 
 // Lines a store writes for its own files: a copy written here may name any
 // file, a received message only one inside the mailbox folder.
-bool MayOpenStoreFile(TReEmbedContext& C, const std::string& Path,
-                      const std::vector<std::string>& Extra = {})
+TJudgedFile JudgeStoreFile(TReEmbedContext& C, const std::string& Path, const std::vector<std::string>& Extra = {})
 {
     std::vector<std::string> folders = Extra;
     folders.push_back(C.MailboxFolder);
-    return MayOpenNamedFile(Path, TNamedFileTrust::SentOrStore, HasArrived(C.Parts), folders);
+    return C.Judge.JudgeFile(Path, TNamedFileTrust::SentOrStore, HasArrived(C.Parts), folders);
 }
 
 void XAttachmentsRule(TReEmbedContext& C, const std::string& Text)
@@ -93,16 +92,21 @@ void XAttachmentsRule(TReEmbedContext& C, const std::string& Text)
             if (Entry.empty())
                 break;
             bool Preloaded = false;
-            if (!MayOpenNamedFile(Entry, TNamedFileTrust::SentCopy, Received, {})) {
+            if (!C.Judge.JudgeFile(Entry, TNamedFileTrust::SentCopy, Received, {}).Allowed()) {
                 Refused = true;
                 continue;
             }
             const std::string Path = ResolveListedFile(C, Entry, Preloaded);
-            if (!Preloaded && !MayOpenNamedFile(Path, TNamedFileTrust::SentCopy, Received, {C.MailboxFolder})) {
+            if (Preloaded) {
+                AddPreloadedFile(C, Path, std::string());
+                continue;
+            }
+            TJudgedFile File = C.Judge.JudgeFile(Path, TNamedFileTrust::SentCopy, Received, {C.MailboxFolder});
+            if (!File.Allowed()) {
                 Refused = true;
                 continue;
             }
-            AddFileAttachment(C, Path, std::string(), false);
+            AddFileAttachment(C, std::move(File), std::string(), false);
         }
     }
     // A refused name stays on record where the message had it.
@@ -126,8 +130,11 @@ void RsAttachRule(TReEmbedContext& C, const std::string& Text)
         NextQuotedField(value, pos, ',', first, '"');
         std::string path = TrimBlanksAndQuotes(first);
         ReplaceInStr(path, "\\\\", "\\");
-        if (!path.empty() && MayOpenStoreFile(C, path))
-            AddFileAttachment(C, path, std::string(), true);
+        if (path.empty())
+            continue;
+        TJudgedFile File = JudgeStoreFile(C, path);
+        if (File.Allowed())
+            AddFileAttachment(C, std::move(File), std::string(), true);
     }
     FinishHeader(p, C.Added);
 }
@@ -203,13 +210,14 @@ void CalypsoRule(TReEmbedContext& C, const std::string& Text)
             fields(value, path, id, name);
             if (path.empty())
                 break;
-            if (!MayOpenStoreFile(C, path)) {
+            TJudgedFile file = JudgeStoreFile(C, path);
+            if (!file.Allowed()) {
                 refused.emplace_back(std::string(marker, std::strlen(marker) - 2), value);
                 continue;
             }
             TAttachment* a = p.AddAttachment();
             a->ContentId = id;
-            a->LoadFile(path, std::string(), false);
+            a->LoadFile(std::move(file), std::string(), false);
             if (!name.empty())
                 a->SetPath(name);
             ++C.Added;
@@ -218,10 +226,11 @@ void CalypsoRule(TReEmbedContext& C, const std::string& Text)
     for (const std::string& value : TakeMarkerLines(p.Header, "X-CalypsoHtmlBody: ")) {
         std::string path, id, name;
         fields(value, path, id, name);
-        if (!MayOpenStoreFile(C, path))
+        TJudgedFile file = JudgeStoreFile(C, path);
+        if (!file.Allowed())
             refused.emplace_back("X-CalypsoHtmlBody", value);
         else if (IsExistingFile(path))
-            p.Html = ReadJudgedFile(path);
+            p.Html = file.ReadAll();
     }
     // A refused name stays on record in the header.
     for (const auto& line : refused)
@@ -259,7 +268,7 @@ void PocoRule(TReEmbedContext& C, const std::string& Text)
         for (const std::string& value : TakeMarkerLines(p.Header, "X-Poco-Attachment: ")) {
             std::string path = value;
             if (IsUnsafePathForm(path)) {
-                LogRefusedFile(path);
+                C.Judge.Refuse(path);
                 AddHeaderField(p.Header, "X-Poco-Attachment", value);
                 continue;
             }
@@ -274,16 +283,17 @@ void PocoRule(TReEmbedContext& C, const std::string& Text)
                 const std::string file = JoinPath(folder, bare);
                 path = IsExistingFile(file) ? file : "Attach\\" + bare;
             }
-            if (!MayOpenStoreFile(C, path)) {
+            TJudgedFile file = JudgeStoreFile(C, path);
+            if (!file.Allowed()) {
                 AddHeaderField(p.Header, "X-Poco-Attachment", value);
                 continue;
             }
             if (multipart && HasFileExt(path, "htm") && (p.Html.empty() || p.Html.find("cid:") == std::string::npos)) {
-                p.Html = ReadJudgedFile(path);
+                p.Html = file.ReadAll();
                 htmlFromFile = true;
                 continue;
             }
-            AddFileAttachment(C, path, std::string(), false);
+            AddFileAttachment(C, std::move(file), std::string(), false);
         }
     }
     p.ParseHeader(p.Header);
@@ -329,11 +339,12 @@ void XFileRule(TReEmbedContext& C, const std::string& Text)
         if (!there.empty() && IsExistingFile(there))
             path = there;
     }
-    if (!MayOpenStoreFile(C, path, {pegasusFolder})) {
+    TJudgedFile judged = JudgeStoreFile(C, path, {pegasusFolder});
+    if (!judged.Allowed()) {
         FinishHeader(p, C.Added);
         return;
     }
-    AddFileAttachment(C, path, std::string(), true);
+    AddFileAttachment(C, std::move(judged), std::string(), true);
     if (!display.empty())
         p.Attachments.back()->FileName = display;
     FinishHeader(p, C.Added);
@@ -344,16 +355,16 @@ void MimeRule(TReEmbedContext& C, const std::string& Text)
     TKvMimeBlock tree(Text, false, true);
     tree.ArrivalMarked = HasArrived(C.Parts);
     if (C.Parts.AttachmentMode != amNone)
-        EmbedDetachedParts(tree, C.MailboxFolder);
+        EmbedDetachedParts(tree, C.MailboxFolder, C.Judge);
     C.Parts.FillFromMimeBlock(tree);
 }
 
 }  // namespace
 
-void EmbedDetachedParts(TKvMimeBlock& Block, const std::string& Folder)
+void EmbedDetachedParts(TKvMimeBlock& Block, const std::string& Folder, TNamedFileJudge& Judge)
 {
     std::string missing;
-    EmbedDetachedFiles(Block, Folder, missing);
+    EmbedDetachedFiles(Block, Folder, Judge, missing);
     int pos = 1;
     while (pos <= static_cast<int>(missing.size())) {
         std::string name;
@@ -364,9 +375,9 @@ void EmbedDetachedParts(TKvMimeBlock& Block, const std::string& Folder)
 }
 
 void RebuildPartsByKind(TMessageParts& Parts, const std::string& Text, const std::string& MailboxFolder,
-                        bool Finfo, TDoubleStringList* Preloaded, TMailboxKind Kind)
+                        bool Finfo, TDoubleStringList* Preloaded, TMailboxKind Kind, TNamedFileJudge& Judge)
 {
-    TReEmbedContext c{Parts, MailboxFolder, Preloaded};
+    TReEmbedContext c{Parts, MailboxFolder, Preloaded, Judge};
     switch (Kind) {
     case mbkCalypso:
         CalypsoRule(c, Text);

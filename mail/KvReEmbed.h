@@ -13,10 +13,12 @@
 class TMessageParts;
 class TDoubleStringList;
 class TKvMimeBlock;
+class TNamedFileJudge;
 
+// Judge judges the names the message gives and counts those it refuses.
 void RebuildPartsByKind(TMessageParts& Parts, const std::string& Text, const std::string& MailboxFolder,
-                        bool Finfo, TDoubleStringList* Preloaded, TMailboxKind Kind);
+                        bool Finfo, TDoubleStringList* Preloaded, TMailboxKind Kind, TNamedFileJudge& Judge);
 
 // Parts kept in files put back into the tree in place; each one not found
 // gets its line in the error log.
-void EmbedDetachedParts(TKvMimeBlock& Block, const std::string& Folder);
+void EmbedDetachedParts(TKvMimeBlock& Block, const std::string& Folder, TNamedFileJudge& Judge);

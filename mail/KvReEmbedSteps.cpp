@@ -49,18 +49,26 @@ void ClassifyBody(TMessageParts& P)
         P.PlainText.clear();
 }
 
-void AddFileAttachment(TReEmbedContext& C, const std::string& Path, const std::string& ContentId,
-                       bool TrySubstitution)
+bool AddPreloadedFile(TReEmbedContext& C, const std::string& Path, const std::string& ContentId)
 {
+    const int i = FindPreloaded(C.Preloaded, ExtractFileNamePart(Path));
+    if (i < 0)
+        return false;
     TAttachment* a = C.Parts.AddAttachment();
     a->ContentId = ContentId;
-    const int i = FindPreloaded(C.Preloaded, ExtractFileNamePart(Path));
-    if (i >= 0) {
-        a->SetData(C.Preloaded->GetSecond(i), std::string());
-        a->SetPath((*C.Preloaded)[i]);
-    } else {
-        a->LoadFile(Path, std::string(), TrySubstitution);
-    }
+    a->SetData(C.Preloaded->GetSecond(i), std::string());
+    a->SetPath((*C.Preloaded)[i]);
+    ++C.Added;
+    return true;
+}
+
+void AddFileAttachment(TReEmbedContext& C, TJudgedFile File, const std::string& ContentId, bool TrySubstitution)
+{
+    if (AddPreloadedFile(C, File.Path(), ContentId))
+        return;
+    TAttachment* a = C.Parts.AddAttachment();
+    a->ContentId = ContentId;
+    a->LoadFile(std::move(File), std::string(), TrySubstitution);
     ++C.Added;
 }
 

@@ -9,12 +9,15 @@
 
 class TMessageParts;
 class TDoubleStringList;
+class TJudgedFile;
+class TNamedFileJudge;
 
 // The inputs every rule shares.
 struct TReEmbedContext {
     TMessageParts& Parts;
     const std::string& MailboxFolder;
     TDoubleStringList* Preloaded;
+    TNamedFileJudge& Judge;  // of the names this message gives
     int Added = 0;  // attachments added by the rule
 };
 
@@ -22,8 +25,11 @@ struct TReEmbedContext {
 // Arrived by mail: a trace of delivery in the header, or the store's mark.
 bool HasArrived(const TMessageParts& Parts);
 void ClassifyBody(TMessageParts& Parts);
-void AddFileAttachment(TReEmbedContext& Context, const std::string& Path, const std::string& ContentId,
+// The preloaded file of the judged name's bare name, else the file judged.
+void AddFileAttachment(TReEmbedContext& Context, TJudgedFile File, const std::string& ContentId,
                        bool TrySubstitution);
+// The preloaded file of Path's bare name; false when there is none.
+bool AddPreloadedFile(TReEmbedContext& Context, const std::string& Path, const std::string& ContentId);
 // Single: a message of one file and no text may become that file.
 void FinishHeader(TMessageParts& Parts, int Added, bool Single = true);
 // The index of Name in Preloaded by exact bare file name; -1 when none.

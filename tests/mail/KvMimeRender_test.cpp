@@ -9,6 +9,7 @@
 #include "mail/KvBase64.h"
 #include "mail/KvMime.h"
 #include "mail/KvMimeRender.h"
+#include "mail/KvNamedFiles.h"
 
 namespace {
 
@@ -318,7 +319,8 @@ TEST_F(KvMimeRenderFiles, DetachedPartsEmbeddedOrReportedMissing)
 
     TKvMimeBlock block(msg, false, true);
     std::string missing;
-    EmbedDetachedFiles(block, Dir.Path(), missing);
+    TNamedFileJudge judge;
+    EmbedDetachedFiles(block, Dir.Path(), judge, missing);
     EXPECT_EQ("C:\\gone\\away\\lost.bin", missing);
     ASSERT_EQ(3, block.ChildCount());
     EXPECT_EQ(std::string("\x00\x01\x02", 3), Base64DecodeString(block.Child(1)->Body));
@@ -431,7 +433,8 @@ TEST_F(KvMimeRenderFiles, ClientDetachedPartGetsItsOwnHeaderBack)
     TKvMimeBlock inPlace(msg, false, true);
     ASSERT_EQ(pkDetachedAttachment, inPlace.Child(1)->GetPartKind());
     std::string missing;
-    EmbedDetachedFiles(inPlace, "", missing);
+    TNamedFileJudge judge;
+    EmbedDetachedFiles(inPlace, "", judge, missing);
     EXPECT_EQ("", missing);
     EXPECT_EQ(expected, inPlace.Child(1)->Header);
     EXPECT_EQ("application/pdf", inPlace.Child(1)->ContentType);

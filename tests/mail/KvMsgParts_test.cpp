@@ -7,6 +7,7 @@
 #include "foundation/KvLogs.h"
 #include "mail/KvMime.h"
 #include "mail/KvMsgParts.h"
+#include "mail/KvNamedFiles.h"
 #include "testkit/PartTreeShape.h"
 
 namespace {
@@ -160,7 +161,10 @@ TEST(KvMsgParts, AttachmentsFromFilesAndParts)
         SCOPED_TRACE(c.Name);
         TAttachment a;
         a.ContentId = c.ContentId;
-        const std::string logged = LoggedLines(dir, [&] { a.LoadFile(c.Path, std::string(), false); });
+        TNamedFileJudge judge;
+        const std::string logged = LoggedLines(dir, [&] {
+            a.LoadFile(judge.JudgeFile(c.Path, TNamedFileTrust::SentCopy, false, {}), std::string(), false);
+        });
         EXPECT_EQ(a.DataBytes(), c.Bytes);
         EXPECT_EQ(a.TransferEncoding, c.Encoding);
         EXPECT_EQ(a.ContentType, c.Type);

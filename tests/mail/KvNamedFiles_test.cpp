@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -7,6 +8,18 @@
 #include "mail/KvMailStream.h"
 #include "mail/KvNamedFiles.h"
 #include "ReEmbedStore.h"
+
+namespace {
+
+// Whether a judge of its own allows the name.
+bool Allows(const std::string& Path, TNamedFileTrust Trust, bool Received, const std::vector<std::string>& Folders,
+            bool Log = true)
+{
+    TNamedFileJudge Judge;
+    return Judge.JudgeFile(Path, Trust, Received, Folders, Log).Allowed();
+}
+
+}  // namespace
 
 // The forms of names never opened from message data, and the place test
 // that keeps ".." from leaving a folder, also past MAX_PATH.
@@ -108,18 +121,18 @@ TEST(KvNamedFiles, StoreFilesAndMailboxesNeverOpen)
     };
     for (const auto& f : files) {
         store.Put(f.Name, f.Bytes);
-        EXPECT_EQ(MayOpenNamedFile(store.Dir.File(f.Name), TNamedFileTrust::AnyMessage, false, {}, false), f.Opens) << f.Name;
+        EXPECT_EQ(Allows(store.Dir.File(f.Name), TNamedFileTrust::AnyMessage, false, {}, false), f.Opens) << f.Name;
     }
     // Nor a folder or a device; a missing file is the caller's to report.
     for (const std::string& path : {store.Dir.File("sub"), std::string("Z:\\dev\\zero")})
-        EXPECT_FALSE(MayOpenNamedFile(path, TNamedFileTrust::SentCopy, false, {}, false)) << path;
-    EXPECT_TRUE(MayOpenNamedFile(store.Dir.File("gone.pdf"), TNamedFileTrust::SentCopy, false, {}, false));
+        EXPECT_FALSE(Allows(path, TNamedFileTrust::SentCopy, false, {}, false)) << path;
+    EXPECT_TRUE(Allows(store.Dir.File("gone.pdf"), TNamedFileTrust::SentCopy, false, {}, false));
     // Nor a settings file named by its short (8.3) name: judged where it lies.
     store.Put("Eudora Settings", "x");
     char shortName[MAX_PATH];
     ASSERT_NE(GetShortPathNameA(store.Dir.File("Eudora Settings").c_str(), shortName, MAX_PATH), 0u);
     EXPECT_NE(ExtractFileNamePart(shortName), "Eudora Settings");
-    EXPECT_FALSE(MayOpenNamedFile(shortName, TNamedFileTrust::AnyMessage, false, {}, false)) << shortName;
+    EXPECT_FALSE(Allows(shortName, TNamedFileTrust::AnyMessage, false, {}, false)) << shortName;
 }
 
 // Who may open what: a copy written here anything, a received message only
@@ -155,7 +168,7 @@ TEST(KvNamedFiles, TrustDecidesByMessageAndPlace)
     for (const auto& c : cases) {
         ErrorLogFileName = log;
         DeleteFileA(log.c_str());
-        EXPECT_EQ(MayOpenNamedFile(c.Path, c.Trust, c.Received, folders), c.Opens) << c.Path;
+        EXPECT_EQ(Allows(c.Path, c.Trust, c.Received, folders), c.Opens) << c.Path;
         FreeErrorLog();
         ErrorLogFileName.clear();
         const std::string rows = LoadFileToString(log);
@@ -210,12 +223,12 @@ TEST(KvNamedFiles, ProfilesAndCredentialsStayClosed)
         {"Desktop\\key4.db.pdf", true},     {"Desktop\\gone.pdf", true},
     };
     for (const auto& r : refs)
-        EXPECT_EQ(MayOpenNamedFile(disk.Dir.File(r.Name), TNamedFileTrust::AnyMessage, true, {}, false), r.Opens)
+        EXPECT_EQ(Allows(disk.Dir.File(r.Name), TNamedFileTrust::AnyMessage, true, {}, false), r.Opens)
             << r.Name;
     // A copy written here may name them; a received message a file inside
     // the store folder its rule names.
-    EXPECT_TRUE(MayOpenNamedFile(disk.Dir.File(profile + "detached\\notes.pdf"), TNamedFileTrust::AnyMessage, false, {}, false));
-    EXPECT_TRUE(MayOpenNamedFile(disk.Dir.File("Eudora\\Attach\\a.pdf"), TNamedFileTrust::SentOrStore, true,
+    EXPECT_TRUE(Allows(disk.Dir.File(profile + "detached\\notes.pdf"), TNamedFileTrust::AnyMessage, false, {}, false));
+    EXPECT_TRUE(Allows(disk.Dir.File("Eudora\\Attach\\a.pdf"), TNamedFileTrust::SentOrStore, true,
                                  {disk.Dir.File("Eudora\\Attach")}, false));
 }
 
@@ -228,22 +241,32 @@ TEST(KvNamedFiles, CopyReadsTheJudgedFile)
     disk.Put("Desktop\\notes.txt", "JUDGED bytes");
     disk.Put("Desktop\\swap.txt", "SWAPPED bytes");
     const std::string notes = disk.Dir.File("Desktop\\notes.txt");
-    ASSERT_TRUE(MayOpenNamedFile(notes, TNamedFileTrust::AnyMessage, true, {}, false));
+    TNamedFileJudge judge;
+    TJudgedFile judged = judge.JudgeFile(notes, TNamedFileTrust::AnyMessage, true, {}, false);
+    ASSERT_TRUE(judged.Allowed());
     ASSERT_TRUE(MoveFileA(notes.c_str(), disk.Dir.File("Desktop\\away.txt").c_str()));
     ASSERT_TRUE(MoveFileA(disk.Dir.File("Desktop\\swap.txt").c_str(), notes.c_str()));
-    EXPECT_EQ(ReadJudgedFile(notes), "JUDGED bytes");
-    // Taken once; then the name is read as it stands.
-    EXPECT_EQ(TakeJudgedFile(notes), nullptr);
-    EXPECT_EQ(ReadJudgedFile(notes), "SWAPPED bytes");
-    // Only under the name it was judged by.
-    ASSERT_TRUE(MayOpenNamedFile(notes, TNamedFileTrust::AnyMessage, true, {}, false));
-    EXPECT_EQ(TakeJudgedFile(disk.Dir.File("Desktop\\.\\notes.txt")), nullptr);
+    EXPECT_EQ(judged.ReadAll(), "JUDGED bytes");
+    // Taken once; then it reads nothing, and the name is read as it stands
+    // only when judged again.
+    EXPECT_EQ(judged.Take(), nullptr);
+    EXPECT_EQ(judged.ReadAll(), "");
+    EXPECT_EQ(judge.JudgeFile(notes, TNamedFileTrust::AnyMessage, true, {}, false).ReadAll(), "SWAPPED bytes");
+    // Whatever name is found for it, the file judged is read.
+    TJudgedFile again = judge.JudgeFile(notes, TNamedFileTrust::AnyMessage, true, {}, false);
+    ASSERT_TRUE(again.Allowed());
+    bool refused = true;
+    const std::unique_ptr<TStream> found = again.OpenFound(disk.Dir.File("Desktop\\away.txt"), refused);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(StreamBytes(*found), "SWAPPED bytes");
+    EXPECT_FALSE(refused);
     // An attachment loads the judged file too.
-    ASSERT_TRUE(MayOpenNamedFile(notes, TNamedFileTrust::AnyMessage, true, {}, false));
+    TJudgedFile forAttachment = judge.JudgeFile(notes, TNamedFileTrust::AnyMessage, true, {}, false);
+    ASSERT_TRUE(forAttachment.Allowed());
     ASSERT_TRUE(MoveFileA(notes.c_str(), disk.Dir.File("Desktop\\away2.txt").c_str()));
     disk.Put("Desktop\\notes.txt", "SECOND swap");
     TAttachment attachment;
-    attachment.LoadFile(notes, std::string(), false);
+    attachment.LoadFile(std::move(forAttachment), std::string(), false);
     EXPECT_EQ(attachment.DataBytes(), "SWAPPED bytes");
 
     disk.Put("Desktop\\one.txt", "x");
@@ -251,20 +274,20 @@ TEST(KvNamedFiles, CopyReadsTheJudgedFile)
     const std::string two = disk.Dir.File("Desktop\\two.txt");
     ASSERT_TRUE(CreateHardLinkA(two.c_str(), one.c_str(), nullptr));
     for (const std::string& name : {one, two}) {
-        EXPECT_FALSE(MayOpenNamedFile(name, TNamedFileTrust::AnyMessage, true, {}, false)) << name;
-        EXPECT_TRUE(MayOpenNamedFile(name, TNamedFileTrust::AnyMessage, false, {}, false)) << name;
+        EXPECT_FALSE(Allows(name, TNamedFileTrust::AnyMessage, true, {}, false)) << name;
+        EXPECT_TRUE(Allows(name, TNamedFileTrust::AnyMessage, false, {}, false)) << name;
     }
     ASSERT_TRUE(DeleteFileA(two.c_str()));
-    EXPECT_TRUE(MayOpenNamedFile(one, TNamedFileTrust::AnyMessage, true, {}, false));
+    TJudgedFile single = judge.JudgeFile(one, TNamedFileTrust::AnyMessage, true, {}, false);
+    EXPECT_TRUE(single.Allowed());
     // A second name given to a received message's file before its copy:
     // refused after the copy, and not opened by its name either.
     ASSERT_TRUE(CreateHardLinkA(two.c_str(), one.c_str(), nullptr));
-    const int refusals = RefusedFileCount();
-    EXPECT_EQ(TakeJudgedFile(one), nullptr);
-    bool refused = false;
-    EXPECT_EQ(OpenFoundFile(one, one, refused), nullptr);
+    const int refusals = judge.Refusals();
+    EXPECT_EQ(single.Take(), nullptr);
+    EXPECT_EQ(single.OpenFound(one, refused), nullptr);
     EXPECT_TRUE(refused);
-    EXPECT_EQ(RefusedFileCount(), refusals + 1);
+    EXPECT_EQ(judge.Refusals(), refusals + 1);
     ASSERT_TRUE(DeleteFileA(two.c_str()));
 
     // A name missing when judged and filled before the read is judged then:
@@ -274,17 +297,17 @@ TEST(KvNamedFiles, CopyReadsTheJudgedFile)
     const std::string late = disk.Dir.File("Store\\late.txt");
     for (const bool linked : {true, false}) {
         SCOPED_TRACE(linked);
-        ASSERT_TRUE(MayOpenNamedFile(late, TNamedFileTrust::SentOrStore, true, store, false));
+        TJudgedFile missing = judge.JudgeFile(late, TNamedFileTrust::SentOrStore, true, store, false);
+        ASSERT_TRUE(missing.Allowed());
         if (linked)
             ASSERT_TRUE(CreateHardLinkA(late.c_str(), one.c_str(), nullptr));
         else
             disk.Put("Store\\late.txt", "LATE bytes");
         TAttachment copy;
-        copy.LoadFile(late, std::string(), false);
+        copy.LoadFile(std::move(missing), std::string(), false);
         EXPECT_EQ(copy.DataBytes(), linked ? "Attachment not found:\r\n" + late + "\r\n" : "LATE bytes");
         ASSERT_TRUE(DeleteFileA(late.c_str()));
     }
-    ForgetJudgedFile();
 }
 
 namespace {

@@ -226,7 +226,9 @@ TEST_F(KvReEmbedStore, SubstitutedFilesAreJudgedWhereFound)
     }
     // A caller that asks for no substitution gets the name as it stands.
     TAttachment asNamed;
-    asNamed.LoadFile(Dir.File("store\\kept.txt"), std::string(), false);
+    TNamedFileJudge judge;
+    asNamed.LoadFile(judge.JudgeFile(Dir.File("store\\kept.txt"), TNamedFileTrust::SentCopy, false, {}), std::string(),
+                     false);
     EXPECT_EQ(asNamed.DataBytes().find("KEPT"), std::string::npos);
     FreeSubstPaths();
     DataFolder = savedData;

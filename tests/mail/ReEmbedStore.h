@@ -11,6 +11,7 @@
 #include "foundation/KvLists.h"
 #include "foundation/KvLogs.h"
 #include "mail/KvMsgParts.h"
+#include "mail/KvNamedFiles.h"
 #include "mail/KvReEmbed.h"
 
 class TReEmbedStore {
@@ -35,7 +36,8 @@ public:
     std::string Rebuild(const std::string& Text, TMailboxKind Kind, TMessageParts& Parts,
                         TDoubleStringList* Preloaded = nullptr, bool Finfo = false, const std::string& Folder = "")
     {
-        CatchLog([&] { RebuildPartsByKind(Parts, Text, Dir.Path() + "\\" + Folder, Finfo, Preloaded, Kind); });
+        TNamedFileJudge Judge;
+        CatchLog([&] { RebuildPartsByKind(Parts, Text, Dir.Path() + "\\" + Folder, Finfo, Preloaded, Kind, Judge); });
         std::string out;
         Parts.RenderMessage(0, 1, out);
         return out;

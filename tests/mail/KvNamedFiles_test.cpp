@@ -409,4 +409,19 @@ TEST(KvNamedFiles, ArrivalIsJudgedByTheMailbox)
         EXPECT_EQ(logged.find("refused: \"" + disk.Dir.File("??.txt")), std::string::npos) << logged;
         EXPECT_NE(logged.find("refused: \"" + disk.Dir.File("wild?.txt")), std::string::npos) << logged;
     }
+    // A message of a mailbox that holds received mail gets the program's own
+    // trace only where it keeps a name refused: one whose every name opened
+    // gets none.
+    for (const bool refused : {false, true}) {
+        SCOPED_TRACE(refused ? "a name refused" : "every name opened");
+        std::string name;
+        for (char c : refused ? disk.Dir.File("sent-box") : plan)
+            name += c == '\\' ? std::string("\\\\") : std::string(1, c);
+        disk.Put("Got", "From - Mon Jan  5 10:00:00 2009\nFrom: me@example.com\nSubject: mine\n"
+                        "Content-Type: multipart/mixed; boundary=\"t1\"\n\n" + external + "name=\"" + name +
+                        "\"\n\nContent-Type: text/plain\n\n\n--t1--\n\n" + got);
+        const std::string text = FirstMessage(disk, "Got", mbkMozilla);
+        EXPECT_EQ(text.find("PLAN-bytes") != std::string::npos, !refused) << text;
+        EXPECT_EQ(text.find("X-Tessaly-Arrived: yes\r\n") != std::string::npos, refused) << text;
+    }
 }

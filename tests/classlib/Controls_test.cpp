@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -371,6 +372,29 @@ TEST(ControlsPaint, InvalidateLeavesAnUpdateRegion)
     Box->Update();
     EXPECT_FALSE(GetUpdateRect(Box->Handle(), &R, FALSE));
     EXPECT_EQ(Box->Paints, Before + 1);
+
+    // The pump of long work serves what was posted and what another thread
+    // sends, and leaves the paint to the full pump.
+    int Posted = 0, Sent = 0;
+    Box->Seen = [&](const TMessage& M) { Posted += M.Msg == WM_APP; Sent += M.Msg == WM_APP + 1; };
+    Box->Invalidate();
+    PostMessageA(Box->Handle(), WM_APP, 0, 0);
+    Application->ProcessMessagesExceptPaint();
+    EXPECT_EQ(Posted, 1);
+    LRESULT Answer = 0;
+    std::thread Sender([&] { Answer = SendMessageTimeoutA(Box->Handle(), WM_APP + 1, 0, 0, 0, 2000, nullptr); });
+    while (!(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE))
+        Sleep(1);
+    Application->ProcessMessagesExceptPaint();
+    Sender.join();
+    EXPECT_EQ(Sent, 1);
+    EXPECT_NE(Answer, 0);
+    EXPECT_TRUE(GetUpdateRect(Box->Handle(), &R, FALSE));
+    EXPECT_EQ(Box->Paints, Before + 1);
+    Application->ProcessMessages();
+    EXPECT_FALSE(GetUpdateRect(Box->Handle(), &R, FALSE));
+    EXPECT_EQ(Box->Paints, Before + 2);
+    Box->Seen = nullptr;
 
     // A setter that changes nothing leaves no update region behind.
     Box->SetColor(Box->Color());

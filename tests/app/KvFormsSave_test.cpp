@@ -137,6 +137,11 @@ TEST_F(FormsSaveTest, DeferredStartupRunsOnceAfterTheWindowExists)
     F.ProcessMessagesIfAllowed();
     MSG M;
     EXPECT_TRUE(PeekMessageA(&M, F.Handle(), KM_STARTUP, KM_STARTUP, PM_NOREMOVE));
+    // Shown too: visibility alone does not open it.
+    F.Show();
+    F.ProcessMessagesIfAllowed();
+    EXPECT_TRUE(PeekMessageA(&M, F.Handle(), KM_STARTUP, KM_STARTUP, PM_NOREMOVE));
+    EXPECT_FALSE(F.PumpAllowed());
 
     F.Drain();  // start-up, then the after-show message it causes
     F.Drain();

@@ -197,6 +197,9 @@ TEST(KvNamedFiles, ProfilesAndCredentialsStayClosed)
     disk.Put("Mail\\Local Folders\\Inbox.sbd\\sub\\deep.pdf", "%PDF");
     disk.Put("Old Eudora\\In.toc", "x");
     disk.Put("Old Eudora\\Attach\\b.pdf", "%PDF");
+    // A profile kept apart from any profiles.ini, as a portable copy keeps it.
+    disk.Put("Portable\\prefs.js", "user_pref(\"a\", 1);");
+    disk.Put("Portable\\Attach\\c.pdf", "%PDF");
     for (const char* name : {"logins.json", "key3.db", "key4.db", "cert8.db", "cert9.db", "signons.sqlite",
                              "signons3.txt", "cookies.sqlite", "detached\\notes.pdf"})
         disk.Put(profile + name, "CANARY");
@@ -217,6 +220,7 @@ TEST(KvNamedFiles, ProfilesAndCredentialsStayClosed)
         {"Mail\\Local Folders\\Inbox.sbd\\saved.pdf", false},
         {"Mail\\Local Folders\\Inbox.sbd\\sub\\deep.pdf", false},
         {"Old Eudora\\Attach\\b.pdf", false},
+        {"Portable\\Attach\\c.pdf", false},
         {"Desktop\\LOGINS.JSON", false},    {"Desktop\\Key4.db", false},
         {"Desktop\\signons2.txt", false},   {"Desktop\\signons.txt", false},
         {"Desktop\\notes.pdf", true},       {"Desktop\\signons.txt.bak", true},

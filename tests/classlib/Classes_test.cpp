@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -344,6 +346,7 @@ public:
     int LoadedCount = 0;
     bool WasReadingInLoaded = true;
     TComponent* Watched = nullptr;
+    std::function<void()> WhenLoaded;
 
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override
@@ -360,6 +363,8 @@ protected:
         TComponent::Loaded();
         ++LoadedCount;
         WasReadingInLoaded = HasState(csReading);
+        if (WhenLoaded)
+            WhenLoaded();
     }
 
 private:
@@ -499,6 +504,22 @@ TEST(ClassesComponent, LoadingCallsLoadedOncePerComponent)
     EXPECT_FALSE(Late->HasState(csLoading));
     Form->EndLoading();
     EXPECT_EQ(Panel->LoadedCount, 1);
+
+    // One freed by an earlier one's Loaded is skipped, even when a new one
+    // has taken its memory by then, as the heap hands a freed block out again.
+    alignas(TLogged) unsigned char Room[sizeof(TLogged)];
+    auto* Doomed = new (Room) TLogged(Form.get(), Log, "Doomed");
+    TLogged* Reborn = nullptr;
+    Form->WhenLoaded = [&] {
+        Doomed->~TLogged();
+        Reborn = new (Room) TLogged(Form.get(), Log, "Reborn");
+    };
+    Form->BeginLoading();
+    Form->EndLoading();
+    Form->WhenLoaded = nullptr;
+    ASSERT_NE(Reborn, nullptr);
+    EXPECT_EQ(Reborn->LoadedCount, 0);
+    Reborn->~TLogged();
 }
 
 // ---------------------------------------------------------------------------

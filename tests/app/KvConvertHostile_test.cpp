@@ -576,6 +576,11 @@ TEST(KvConvertHostile, AnUnusableTargetFolderIsReportedOnceBeforeAnyMailbox)
     r.Start();
     ASSERT_EQ(r.Host.Log.size(), 2u) << r.LogText();
     EXPECT_EQ(r.Host.Log[0], "Target folder cannot be used: " + r.Dir.File("taken") + ": the target file is a folder");
+    // No target at all: the run stops before a mailbox's target is named.
+    r.Target(mftMboxWin, "");
+    r.Start();
+    ASSERT_EQ(r.Host.Log.size(), 2u) << r.LogText();
+    EXPECT_EQ(r.Host.Log[0], "Target folder cannot be used: no target folder was given");
 
     // A folder that refuses writes: a read-only file system.
     TSmallDisk locked(r.Dir.File("ro"), "ro,size=16k");

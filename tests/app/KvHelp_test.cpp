@@ -14,6 +14,7 @@
 #include "foundation/KvBase.h"
 #include "foundation/KvSystem.h"
 #include "testkit/TestFolder.h"
+#include "tests/app/AccessibilityKept.h"
 
 namespace {
 
@@ -34,7 +35,6 @@ protected:
     void TearDown() override
     {
         SetMessageDlgHook(FOldHook);
-        GAppScreenReader = GAppHighContrast = false;
         Screen->SetCursor(crDefault);
     }
     std::vector<TMessageDlgRequest> Shown;
@@ -46,6 +46,7 @@ private:
     TMessageDlgHook FOldHook;
     THooksScope FHooks;
     TSoundFlagsScope FSoundFlags;
+    TAccessibilityKept FAccessibility;
 };
 
 struct THelpCall {

@@ -10,6 +10,7 @@
 #include "foundation/KvFiles.h"
 #include "foundation/KvLogs.h"
 #include "mail/KvErrorLog.h"
+#include "testkit/ErrorLogAt.h"
 #include "testkit/TestLinks.h"
 
 TEST(KvLargeMessage, RangesCopiedInPiecesOfEverySize)
@@ -121,7 +122,7 @@ TEST(KvLargeMessage, MessagesTooLargeToLoadAreCopiedAndNamedInTheErrorLog)
     for (const char* blank : {"\n", ""}) {
         TConvertRun r;
         r.Driver.LargeMessageSize = 100000;
-        ErrorLogFileName = r.Dir.File("errors.txt");
+        const TErrorLogAt errorLog(r.Dir.File("errors.txt"));
         // A mailbox named outside the code page is named whole in its rows.
         const std::string name = target == mftEml ? "\xD0\xA3\xD0\xB7\xD0\xB5\xD0\xBB" : "box";
         ForceFolders(r.Src(""));
@@ -130,7 +131,6 @@ TEST(KvLargeMessage, MessagesTooLargeToLoadAreCopiedAndNamedInTheErrorLog)
         r.Target(target, target == mftEml ? r.Out() + "\\" : r.Out() + "\\all.mbox");
         r.Start();
         FreeErrorLog();
-        ErrorLogFileName.clear();
         EXPECT_EQ(r.Summary(), Counters(1, 3, 0, 0)) << r.LogText();
         const auto files = TreeFiles(r.Out());
         // The body as it stands, with the target's breaks; the mbox reader
@@ -201,7 +201,7 @@ TEST(KvLargeMessage, HeadersJudgedAlikePastHalfTheCap)
         SCOPED_TRACE(target);
         TConvertRun r;
         r.Driver.LargeHeaderSize = 4096;
-        ErrorLogFileName = r.Dir.File("errors.txt");
+        const TErrorLogAt errorLog(r.Dir.File("errors.txt"));
         PutFile(r.Src("box"), box);
         r.Add(r.Src("box"), mftMbox);
         r.Target(target, r.Out() + "\\all.mbox");

@@ -8,6 +8,7 @@
 #include "foundation/KvParam.h"
 #include "foundation/KvSettings.h"
 #include "testkit/TestFolder.h"
+#include "tests/app/AccessibilityKept.h"
 
 TEST(GWizardSwitches, AccessibilityValues)
 {
@@ -23,6 +24,7 @@ TEST(GWizardSwitches, AccessibilityValues)
         {"0", true, false, false, false, false},     {"FALSE", true, false, false, false, false},
         {"No", true, false, false, false, false},
     };
+    const TAccessibilityKept Accessibility;
     for (const Case& K : Cases) {
         SCOPED_TRACE(K.Value);
         GAppScreenReader = false;
@@ -33,8 +35,6 @@ TEST(GWizardSwitches, AccessibilityValues)
         EXPECT_EQ(GAppHighContrast, K.HighContrast);
         EXPECT_EQ(GFollowSystemAccessibility, K.Follow);
     }
-    GAppScreenReader = GAppHighContrast = false;
-    GFollowSystemAccessibility = true;
 }
 
 TEST(GWizardSwitches, CommandLine)

@@ -108,18 +108,18 @@ TEST_F(WizardTest, TheLogEndsWithTheErrorLogsPath)
     };
     Form->edtTargetFolder->SetText(Dir.File("out") + "\\");
     for (const auto& C : Cases) {
-        ErrorLogFileName = Dir.File("errors.txt");
         const std::wstring Mail = AnsiToWideStr(Dir.File("")) + AnsiToWideStr(C.Folder, CP_UTF8);
         ASSERT_TRUE(CreateDirectoryW(Mail.c_str(), nullptr));
         TTestFolder::Put(OpenableAnsiPath(Mail) + "\\notes", "not a mailbox");
-        Form->lstSourceFiles->Items()->Clear();
-        AddSource(OpenableAnsiPath(Mail + L"\\notes"), mftMbox);
-        Form->edtProcessing->SetText("");
-        Form->ShowPage(pgStart);
-        PostClick(Form->btnNext);
-        Pump();
-        FreeErrorLog();
-        ErrorLogFileName.clear();
+        {
+            const TErrorLogAt ErrorLog(Dir.File("errors.txt"));
+            Form->lstSourceFiles->Items()->Clear();
+            AddSource(OpenableAnsiPath(Mail + L"\\notes"), mftMbox);
+            Form->edtProcessing->SetText("");
+            Form->ShowPage(pgStart);
+            PostClick(Form->btnNext);
+            Pump();
+        }
         const std::string Notes = CodePageToUtf8(Dir.File(""), 0) + C.Folder + "\\notes";
         EXPECT_EQ(TTestFolder::Read(Dir.File("errors.txt")),
                   C.Bom + "Error\tFilename\tMail Folder\tMail Date\tMail Subject\r\nFile is not a valid mailbox\t" +

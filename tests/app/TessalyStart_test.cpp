@@ -15,6 +15,7 @@
 #include "foundation/KvSpFolder.h"
 #include "foundation/KvSystem.h"
 #include "testkit/TestFolder.h"
+#include "tests/app/AccessibilityKept.h"
 
 namespace {
 
@@ -134,6 +135,7 @@ TEST_F(ScreenReaderTest, ProgramSwitches)
     };
     const std::string OldInfo = GUpdateInfoAddress;
     const TWizardSwitches OldSwitches = GWizardSwitches;
+    const TAccessibilityKept Accessibility;
     for (const TCase& C : Cases) {
         SCOPED_TRACE(C.Line);
         DeleteFileA((FFolder.Path() + "\\" + Jcf).c_str());
@@ -146,8 +148,6 @@ TEST_F(ScreenReaderTest, ProgramSwitches)
         EXPECT_EQ(Has(Jcf), C.Installed);
         EXPECT_EQ(GUpdateInfoAddress, C.Info);
     }
-    GAppHighContrast = GAppScreenReader = false;
-    GFollowSystemAccessibility = true;
     GUpdateInfoAddress = OldInfo;
     GWizardSwitches = OldSwitches;
 }

@@ -42,8 +42,10 @@
 #include "foundation/KvFileFinder.h"
 #include "foundation/KvLogs.h"
 #include "foundation/KvSystem.h"
+#include "testkit/ErrorLogAt.h"
 #include "testkit/PixelProbe.h"
 #include "testkit/TestFolder.h"
+#include "tests/app/AccessibilityKept.h"
 #include "tests/app/ScratchSettings.h"
 
 // The form with a count of its pumps, so a test can act from inside a run
@@ -125,8 +127,6 @@ protected:
         if (Form)
             Form->Free();
         Pump();
-        GAppScreenReader = GAppHighContrast = false;
-        GFollowSystemAccessibility = true;
     }
     static void Pump() { Application->ProcessMessages(); }
     std::string Header() { return Form->pnlInfo->AllText(); }
@@ -160,6 +160,7 @@ protected:
     TTestFolder Dir{"wizard"};
     // Put back after TearDown freed the form.
     TScratchSettings Settings{Dir.File("Tessaly.ini"), true};
+    TAccessibilityKept Accessibility;
     TTestWizard* Form = nullptr;
     std::uint64_t Now = 0;
     std::vector<TMessageDlgRequest>& Boxes = Settings.Requests;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "foundation/KvBase.h"
+#include "testkit/Restore.h"
 
 namespace {
 
@@ -63,17 +64,15 @@ TEST(KvBaseTest, PathsAndHooks)
     GFilePathHook = fileHook;
     GFolderPathHook = folderHook;
 
-    const bool contrast = GAppHighContrast, reader = GAppScreenReader;
-    GAppHighContrast = false;
-    GAppScreenReader = false;
-    EXPECT_FALSE(AccessibilityModeOn());
-    GAppHighContrast = true;
-    EXPECT_TRUE(AccessibilityModeOn());
-    GAppHighContrast = false;
-    GAppScreenReader = true;
-    EXPECT_TRUE(AccessibilityModeOn());
-    GAppHighContrast = contrast;
-    GAppScreenReader = reader;
+    {
+        const TRestore<bool> contrast(GAppHighContrast, false), reader(GAppScreenReader, false);
+        EXPECT_FALSE(AccessibilityModeOn());
+        GAppHighContrast = true;
+        EXPECT_TRUE(AccessibilityModeOn());
+        GAppHighContrast = false;
+        GAppScreenReader = true;
+        EXPECT_TRUE(AccessibilityModeOn());
+    }
 
     int* p = new int(5);
     FreeAndClear(p);

@@ -1,0 +1,19 @@
+#pragma once
+// The process-wide error log written at a file of the test's while the
+// scope lasts; at its end the log is closed, so that its rows are on disk
+// and the file can go, and named as before.
+#include <string>
+
+#include "foundation/KvLogs.h"
+#include "testkit/Restore.h"
+
+class TErrorLogAt {
+public:
+    explicit TErrorLogAt(const std::string& File) : FName(ErrorLogFileName, File) {}
+    ~TErrorLogAt() { FreeErrorLog(); }
+    TErrorLogAt(const TErrorLogAt&) = delete;
+    TErrorLogAt& operator=(const TErrorLogAt&) = delete;
+
+private:
+    TRestore<std::string> FName;
+};

@@ -268,18 +268,30 @@ TEST(Filer, DamagedStreamsAreRefused)
         EXPECT_NO_THROW(ReadForm(Bytes, F.get()));
         EXPECT_EQ(F->Name(), "Kept") << "a stream without the root's name keeps it";
     }
-    // Skipping lists nested a hundred thousand deep does not recurse.
+}
+
+// Skipping lists nested a hundred thousand deep does not recurse.
+TEST(Filer, DeepListsAreSkippedWithoutRecursion)
+{
     TStringStream Deep(std::string(100000, vaList) + std::string(100000, vaNull));
     TReader(&Deep).SkipValue();
     EXPECT_EQ(Deep.Position(), Deep.Size());
-    // Bitmap data claiming more pixels than it holds.
+}
+
+// Bitmap data claiming more pixels than it holds is refused.
+TEST(Filer, ShortBitmapDataIsRefused)
+{
     TBitmap Big(300, 200), Small;
     TStringStream Data;
     Big.SaveToStream(&Data);
     TStringStream Cut(Data.DataString().substr(0, 1000));
     EXPECT_THROW(Small.LoadFromStream(&Cut), EInvalidGraphic);
     EXPECT_TRUE(Small.Empty());
-    // Bitmap data stored bottom-up (a positive height) reads the right way up.
+}
+
+// Bitmap data stored bottom-up (a positive height) reads the right way up.
+TEST(Filer, BottomUpBitmapDataReadsTheRightWayUp)
+{
     TBitmap Two(1, 2);
     Two.ScanLine(0)[0] = 0x111111;
     Two.ScanLine(1)[0] = 0x222222;

@@ -279,7 +279,8 @@ unlisted_folder() {
     local rc=0
     timeout 900 su -s /bin/bash nobody -c "export HOME=$nb WINEPREFIX=$nb/prefix WINEARCH=win32 WINEDEBUG=-all \
 WINEDLLOVERRIDES='mscoree,mshtml='; wineboot -i >/dev/null 2>&1; wineserver -w; \
-wine $nb/convert.exe '$(winpath "$nb/src")\\*.mbox' Mbox '$(winpath "$nb/out")\\' EML -s" > "$nb.log" 2>&1 || rc=$?
+wine $nb/convert.exe '$(winpath "$nb/src")\\*.mbox' Mbox '$(winpath "$nb/out")\\' EML -s; \
+r=\$?; wineserver -w; exit \$r" > "$nb.log" 2>&1 || rc=$?
     chmod 755 "$nb/src/locked"
     [ "$rc" = 124 ] && hangs=$((hangs + 1))
     grep -q "^Folder cannot be opened: .*locked: Access denied" "$nb.log" &&

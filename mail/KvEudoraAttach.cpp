@@ -378,7 +378,7 @@ void TEudoraRule::ReplaceMarkers(std::string& S)
             // A preloaded file is taken as it is, unjudged.
             std::optional<TJudgedFile> file;
             if (FindPreloaded(C.Preloaded, ExtractFileNamePart(path)) < 0) {
-                file.emplace(C.Judge.JudgeFile(path, TNamedFileTrust::SentOrStore, HasArrived(P), MarkerFolders()));
+                file.emplace(C.Judge.JudgeFile(path, TNamedFileTrust::SentOrStore, P.Received(), MarkerFolders()));
                 if (!file->Allowed()) {
                     // A refused line stays in the text as the message had it.
                     pos = static_cast<int>(cutEnd) + 1;
@@ -560,7 +560,7 @@ void TEudoraRule::HeaderFieldForm()
 {
     // The fields list files of the sender's own disk: only a copy written
     // here may open them.
-    const bool Received = HasArrived(P);
+    const bool Received = P.Received();
     bool Refused = false;
     if (P.AttachmentMode != amEmbeddedOnly && P.AttachmentMode != amNone) {
         const std::string List = UnfoldHeaderValue(GetHeaderField(P.Header, "X-Attachments"));

@@ -328,7 +328,7 @@ bool TEMailObj::CopiesIntoMbox() const
 // than this run does.
 void TEMailObj::MakeMboxCopy(std::string& Text)
 {
-    if (IsMarkedArrived(FormatKind, FileName, MailFlags, StatusSource == ssIndexEntry)) {
+    if (StoreMarksArrival()) {
         std::string Header = HeaderPartOf(Text, false);
         const size_t Size = Header.size();
         MarkKeptArrival(Header);
@@ -653,10 +653,14 @@ std::string TEMailObj::AttachmentFolder() const
     return folder;
 }
 
-bool TEMailObj::ArrivedByMail(const std::string& Text)
+bool TEMailObj::StoreMarksArrival() const
 {
-    return IsMarkedArrived(FormatKind, FileName, MailFlags, StatusSource == ssIndexEntry) ||
-           IsReceivedMessage(GetHeaderPart(Text)) || MailboxHoldsArrival();
+    return IsMarkedArrived(FormatKind, FileName, MailFlags, StatusSource == ssIndexEntry);
+}
+
+TArrivalVerdict TEMailObj::ArrivalOf(const std::string& Text)
+{
+    return TArrivalVerdict(StoreMarksArrival() || IsReceivedMessage(GetHeaderPart(Text)) || MailboxHoldsArrival());
 }
 
 // The one door to the MIME engine: a whole part tree, a split with its
@@ -683,10 +687,12 @@ void TEMailObj::RebuildMessage(const std::string& Source, TMimeRebuild Mode)
         CodePage = GetMessageCodePage(MimeBlock->Header);
         CodePageKnown = true;
         if (MimeBlock->HasDetachedParts()) {
-            MimeBlock->ArrivalMarked = ArrivedByMail(Text);
+            // Settled only for a message that names files: the mailbox's
+            // arrival may cost a read of the mailbox.
+            MimeBlock->Arrival = ArrivalOf(Text);
             TNamedFileJudge Judge;
             EmbedDetachedParts(*MimeBlock, AttachmentFolder(), Judge);
-            if (MimeBlock->ArrivalMarked && Judge.Refusals() != 0)
+            if (MimeBlock->Arrival.Arrived() && Judge.Refusals() != 0)
                 MarkKeptArrival(MimeBlock->Header);
         }
         break;
@@ -712,16 +718,16 @@ void TEMailObj::RebuildMessage(const std::string& Source, TMimeRebuild Mode)
         Parts->SetReceivedDate(IndexDate.get());
         Parts->SetSeparatorDate(EnvelopeDate.get());
         if (Mode == TMimeRebuild::Decode) {
-            Parts->ArrivalMarked = IsMarkedArrived(FormatKind, FileName, MailFlags, StatusSource == ssIndexEntry);
+            // Decoding opens no named file: no step asks the verdict.
             Parts->ParseMessageText(Text);
         } else {
-            Parts->ArrivalMarked = ArrivedByMail(Text);
+            Parts->Arrival = ArrivalOf(Text);
             TNamedFileJudge Judge;
             RebuildPartsByKind(*Parts, Text, AttachmentFolder(), Mode == TMimeRebuild::DetachedFinfo,
                                Preloaded.get(), FormatKind, Judge);
             if (IsEudoraKind(FormatKind) && Parts->HeaderCompleted)
                 MailFlags = Parts->MailFlags;
-            if (Parts->ArrivalMarked && Judge.Refusals() != 0)
+            if (Parts->Arrival.Arrived() && Judge.Refusals() != 0)
                 MarkKeptArrival(Parts->Header);
         }
         CodePage = GetMessageCodePage(Parts->Header);

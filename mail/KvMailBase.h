@@ -12,6 +12,7 @@
 
 #include "foundation/KvDates.h"
 #include "foundation/KvLists.h"
+#include "mail/KvArrival.h"
 #include "mail/KvErrorLog.h"
 #include "mail/KvMailFlags.h"
 #include "mail/KvMailFolders.h"
@@ -209,9 +210,12 @@ private:
     // load would decode.
     static bool MayNeedDecoding(const std::string& Header, const std::string& Text);
     void MakeMboxCopy(std::string& Text);
-    // Whether the message of Text counts as received: the store's mark, a
-    // trace in its own header, or the mailbox's arrival (asked last).
-    bool ArrivedByMail(const std::string& Text);
+    // The store's own mark of the current message as arrived.
+    bool StoreMarksArrival() const;
+    // The verdict on the message of Text, settled once per rebuild: the
+    // store's mark, a trace in its own header, or the mailbox's arrival
+    // (asked last).
+    TArrivalVerdict ArrivalOf(const std::string& Text);
 };
 
 class TClientMailObj : public TEMailObj {

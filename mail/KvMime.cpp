@@ -199,6 +199,14 @@ TKvMimeBlock::~TKvMimeBlock()
         FChildren.pop_back();
 }
 
+bool TKvMimeBlock::Received() const
+{
+    const TKvMimeBlock* Top = this;
+    while (Top->GetParent())
+        Top = Top->GetParent();
+    return Top->Arrival.Received(Top->Header);
+}
+
 std::unique_ptr<TKvMimeBlock> TKvMimeBlock::CreateChild(TKvMimeBlock* Parent, bool ALoadBody,
                                                         std::uint8_t ATruncated, std::string Text)
 {

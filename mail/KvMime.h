@@ -13,6 +13,7 @@
 #include "classlib/Classes.h"
 #include "classlib/SysUtils.h"
 #include "foundation/KvDates.h"
+#include "mail/KvArrival.h"
 #include "mail/KvMessageFiles.h"
 #include "mail/KvMimeCoding.h"
 #include "mail/KvMimeParams.h"
@@ -136,9 +137,11 @@ public:
 
     // Beside the copied values (TMimeBlockValues): only the body is skipped.
     std::uint8_t HeaderOnly = 0;
-    // Set on a root by its reader: the message arrived by mail, whatever
-    // its header shows.
-    bool ArrivalMarked = false;
+    // Handed to a root by its reader: its verdict on the message's arrival.
+    TArrivalVerdict Arrival;
+    // Whether the message this block is part of arrived by mail: its root's
+    // verdict, or a trace of delivery in the root's header.
+    bool Received() const;
 
 private:
     // The tree position is the block's and its parent's to set.

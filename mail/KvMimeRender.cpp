@@ -203,14 +203,6 @@ std::string InnerHeaderOf(const std::string& Body)
     return GetHeaderPart(Body);
 }
 
-bool IsReceivedPart(const TKvMimeBlock& Block)
-{
-    const TKvMimeBlock* top = &Block;
-    while (top->GetParent())
-        top = top->GetParent();
-    return top->ArrivalMarked || IsReceivedMessage(top->Header);
-}
-
 // A copy written here may name any file. A received message may name one
 // only by the absolute path a mail program writes where the user detached
 // a part: a relative name resolves beside the mailbox, where the store's
@@ -219,7 +211,7 @@ TJudgedFile JudgeDetached(TNamedFileJudge& Judge, const TKvMimeBlock& Block, con
                           bool Log)
 {
     return Judge.JudgeFile(Path, Absolute ? TNamedFileTrust::AnyMessage : TNamedFileTrust::SentCopy,
-                           IsReceivedPart(Block), {}, Log);
+                           Block.Received(), {}, Log);
 }
 
 TDetachedFile FindDetachedFile(TNamedFileJudge& Judge, const TKvMimeBlock& Block, const std::string& EmbedFolder,
@@ -234,7 +226,7 @@ TDetachedFile FindDetachedFile(TNamedFileJudge& Judge, const TKvMimeBlock& Block
             return File;
         }
         // A received message's name is not joined onto the mailbox's folder.
-        File.Found = ResolveDetachedFile(IsReceivedPart(Block) ? std::string() : EmbedFolder, Block.ExternalFile,
+        File.Found = ResolveDetachedFile(Block.Received() ? std::string() : EmbedFolder, Block.ExternalFile,
                                          Block.GetPartKind() == pkDetachedAttachment, File.Path);
         if (File.Found) {
             File.Judged.emplace(JudgeDetached(Judge, Block, File.Path, Absolute, Log));

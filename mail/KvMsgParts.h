@@ -13,6 +13,7 @@
 #include "classlib/Classes.h"
 #include "classlib/Streams.h"
 #include "foundation/KvDates.h"
+#include "mail/KvArrival.h"
 #include "mail/KvMailFlags.h"
 
 class TJudgedFile;
@@ -117,8 +118,11 @@ public:
     std::uint8_t AttachmentMode = amAll;
     TMailFlags MailFlags = 0;
     bool HeaderCompleted = false;
-    // The store marks the message as arrived (see IsMarkedArrived).
-    bool ArrivalMarked = false;
+    // The reader's verdict on the message's arrival, handed in when the
+    // parts are made.
+    TArrivalVerdict Arrival;
+    // Arrived by mail: the verdict, or a trace of delivery in the header.
+    bool Received() const { return Arrival.Received(Header); }
 
 private:
     static void SetDate(TDateTimeObj*& Held, std::unique_ptr<TDateTimeObj>& Own, TDateTimeObj* Date);

@@ -71,7 +71,7 @@ TJudgedFile JudgeStoreFile(TReEmbedContext& C, const std::string& Path, const st
 {
     std::vector<std::string> folders = Extra;
     folders.push_back(C.MailboxFolder);
-    return C.Judge.JudgeFile(Path, TNamedFileTrust::SentOrStore, HasArrived(C.Parts), folders);
+    return C.Judge.JudgeFile(Path, TNamedFileTrust::SentOrStore, C.Parts.Received(), folders);
 }
 
 void XAttachmentsRule(TReEmbedContext& C, const std::string& Text)
@@ -81,7 +81,7 @@ void XAttachmentsRule(TReEmbedContext& C, const std::string& Text)
     ClassifyBody(P);
     // The field lists files of the sender's own disk: only a copy written
     // here may open them.
-    const bool Received = HasArrived(P);
+    const bool Received = P.Received();
     bool Refused = false;
     for (const std::string& Value : FieldValues(P.Header, "X-Attachments")) {
         int Pos = 1;
@@ -353,7 +353,7 @@ void XFileRule(TReEmbedContext& C, const std::string& Text)
 void MimeRule(TReEmbedContext& C, const std::string& Text)
 {
     TKvMimeBlock tree(Text, false, true);
-    tree.ArrivalMarked = HasArrived(C.Parts);
+    tree.Arrival = TArrivalVerdict(C.Parts.Received());
     if (C.Parts.AttachmentMode != amNone)
         EmbedDetachedParts(tree, C.MailboxFolder, C.Judge);
     C.Parts.FillFromMimeBlock(tree);

@@ -20,11 +20,6 @@ int FindPreloaded(TDoubleStringList* Preloaded, const std::string& Name)
     return -1;
 }
 
-bool HasArrived(const TMessageParts& P)
-{
-    return P.ArrivalMarked || IsReceivedMessage(P.Header);
-}
-
 void ClassifyBody(TMessageParts& P)
 {
     if (P.MediaType == MimeTextHtml) {

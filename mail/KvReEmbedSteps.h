@@ -22,8 +22,6 @@ struct TReEmbedContext {
 };
 
 // Steps the rules share.
-// Arrived by mail: a trace of delivery in the header, or the store's mark.
-bool HasArrived(const TMessageParts& Parts);
 void ClassifyBody(TMessageParts& Parts);
 // The preloaded file of the judged name's bare name, else the file judged.
 void AddFileAttachment(TReEmbedContext& Context, TJudgedFile File, const std::string& ContentId,

@@ -94,7 +94,7 @@ TEST_F(KvEudoraAttachStore, BodyMarkerLines)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
         TMessageParts parts;
-        parts.ArrivalMarked = c.Arrived;
+        parts.Arrival = TArrivalVerdict(c.Arrived);
         const std::string out = Rebuild(From + std::string("Subject: m\r\n") + Mixed + "\r\n" + c.Body, c.Kind, parts);
         TKvMimeBlock back(out, false, true);
         EXPECT_EQ(PartTreeShape(back), c.Shape) << out;

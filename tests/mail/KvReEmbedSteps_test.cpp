@@ -43,12 +43,12 @@ TEST(KvReEmbedSteps, BodySortedIntoPlainAndHtml)
     // Arrival shows in the header or in the store's mark.
     TMessageParts sent;
     sent.Header = "Subject: x\r\n";
-    EXPECT_FALSE(HasArrived(sent));
-    sent.ArrivalMarked = true;
-    EXPECT_TRUE(HasArrived(sent));
+    EXPECT_FALSE(sent.Received());
+    sent.Arrival = TArrivalVerdict(true);
+    EXPECT_TRUE(sent.Received());
     TMessageParts received;
     received.Header = "Received: from a\r\n";
-    EXPECT_TRUE(HasArrived(received));
+    EXPECT_TRUE(received.Received());
 
     // Preloaded files are found by their exact bare name.
     TDoubleStringList preloaded;

@@ -17,8 +17,6 @@ using KvFilesDetail::Attributes;
 using KvFilesDetail::FolderPart;
 using KvFilesDetail::PathExists;
 
-constexpr char LongPathPrefix[] = "\\\\?\\";
-
 // Blanks and control characters, trimmed from names and command texts.
 const TCharSet Blanks = TCharSet::Range(0, 32);
 
@@ -484,10 +482,6 @@ bool IsUncPath(const std::string& Path)
     return Path.size() >= 2 && Path[0] == '\\' && Path[1] == '\\';
 }
 
-bool HasLongPathPrefix(const std::string& Path)
-{
-    return Path.compare(0, 4, LongPathPrefix) == 0;
-}
 
 bool HasWildcardName(const std::string& Path)
 {

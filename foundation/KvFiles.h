@@ -15,6 +15,7 @@
 
 #include "classlib/Cleanup.h"
 #include "classlib/Classes.h"
+#include "classlib/PathForms.h"
 #include "classlib/SysUtils.h"
 #include "classlib/Streams.h"
 
@@ -64,7 +65,6 @@ std::string TrimFileNameEnd(const std::string& Name);
 std::string CleanPathName(const std::string& Path);
 bool ContainsBackslash(const std::string& Text);
 bool IsUncPath(const std::string& Path);
-bool HasLongPathPrefix(const std::string& Path);
 bool HasWildcardName(const std::string& Path);
 bool PathHasDrive(const std::string& Path);
 bool IsAbsolutePath(const std::string& Path);

@@ -10,15 +10,6 @@
 
 namespace {
 
-const std::wstring Prefix = L"\\\\?\\";
-const std::wstring UncPrefix = L"\\\\?\\UNC\\";
-const std::wstring DevicePrefix = L"\\\\.\\";
-
-bool StartsWith(const std::wstring& Text, const std::wstring& Start)
-{
-    return Text.compare(0, Start.size(), Start) == 0;
-}
-
 bool IsSlash(wchar_t Ch)
 {
     return Ch == L'\\' || Ch == L'/';
@@ -52,11 +43,14 @@ std::size_t PathRootLength(const std::wstring& Path)
 {
     std::size_t At = 0;
     bool Share = false;
-    if (StartsWith(Path, UncPrefix)) {
-        At = UncPrefix.size();
+    const std::size_t Prefix = PathPrefixLength(Path);
+    if (Prefix > 4) {
+        // The "\\?\UNC\" form.
+        At = Prefix;
         Share = true;
-    } else if (StartsWith(Path, Prefix) || StartsWith(Path, DevicePrefix)) {
-        At = Prefix.size();
+    } else if (Prefix != 0 || IsDevicePath(Path)) {
+        // "\\.\" is as long as "\\?\".
+        At = Prefix != 0 ? Prefix : 4;
     } else if (Path.size() >= 2 && IsSlash(Path[0]) && IsSlash(Path[1])) {
         At = 2;
         Share = true;
@@ -75,7 +69,7 @@ std::size_t PathRootLength(const std::wstring& Path)
 
 std::wstring FullPlainPath(const std::wstring& Path)
 {
-    if (Path.empty() || StartsWith(Path, Prefix) || StartsWith(Path, DevicePrefix))
+    if (Path.empty() || PathPrefixLength(Path) != 0 || IsDevicePath(Path))
         return Path;
     std::wstring Plain = Path;
     std::replace(Plain.begin(), Plain.end(), L'/', L'\\');
@@ -84,7 +78,7 @@ std::wstring FullPlainPath(const std::wstring& Path)
         // Relative, or relative to a drive's current folder.
         Plain = SystemFullPath(Plain);
         Root = PathRootLength(Plain);
-        if (Root == 0 || Plain[Root - 1] != L'\\' || StartsWith(Plain, DevicePrefix))
+        if (Root == 0 || Plain[Root - 1] != L'\\' || IsDevicePath(Plain))
             return Plain;
     }
     std::vector<std::wstring> Levels;
@@ -114,28 +108,6 @@ std::string FullPlainAnsiPath(const std::string& Path)
     // Only a current folder put in front can bring characters the code
     // page lacks; they then show as the code page shows them.
     return DefaultWideToAnsi(FullPlainPath(AnsiToWideStr(Path)));
-}
-
-std::wstring PrefixedPath(const std::wstring& Path)
-{
-    if (StartsWith(Path, Prefix) || StartsWith(Path, DevicePrefix))
-        return Path;
-    std::wstring Plain = Path;
-    std::replace(Plain.begin(), Plain.end(), L'/', L'\\');
-    if (Plain.size() >= 3 && Plain[1] == L':' && Plain[2] == L'\\')
-        return Prefix + Plain;
-    if (StartsWith(Plain, L"\\\\"))
-        return UncPrefix + Plain.substr(2);
-    return Path;
-}
-
-std::wstring UnprefixedPath(const std::wstring& Path)
-{
-    if (StartsWith(Path, UncPrefix))
-        return L"\\\\" + Path.substr(UncPrefix.size());
-    if (StartsWith(Path, Prefix))
-        return Path.substr(Prefix.size());
-    return Path;
 }
 
 std::wstring LongPathName(const std::wstring& Path)
@@ -183,5 +155,5 @@ std::wstring ShortPathName(const std::wstring& Path)
         }
         Short.resize(N);
     }
-    return StartsWith(Path, Prefix) ? Short : UnprefixedPath(Short);
+    return PathPrefixLength(Path) != 0 ? Short : UnprefixedPath(Short);
 }

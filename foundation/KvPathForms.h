@@ -3,9 +3,13 @@
 // ".", ".." and empty levels resolved), the "\\?\" form that the wide API
 // opens at any length, and the long and short forms, level by level on
 // disk. Wide text throughout: the names may lie outside the code page.
+// The "\\?\" form itself is built in classlib/PathForms, which every layer
+// shares.
 
 #include <cstddef>
 #include <string>
+
+#include "classlib/PathForms.h"
 
 // Path made absolute, slashes made backslashes, "." levels and empty ones
 // dropped and ".." levels resolved, never above the drive or share; a
@@ -16,15 +20,6 @@ std::wstring FullPlainPath(const std::wstring& Path);
 // target, a source pattern) a path is made plain once, so that every form
 // made of it later, "\\?\" forms among them, names what the user meant.
 std::string FullPlainAnsiPath(const std::string& Path);
-// The "\\?\" form of an absolute path: "\\?\C:\x" for "C:\x" and
-// "\\?\UNC\server\share\x" for "\\server\share\x", slashes made
-// backslashes. A path in that form already, a device path ("\\.\") and a
-// relative one stay as they are. Nothing is resolved here: the path must
-// be full and plain already (FullPlainPath), as "." and ".." mean nothing
-// behind the prefix.
-std::wstring PrefixedPath(const std::wstring& Path);
-// Path without its "\\?\" (or "\\?\UNC\") prefix.
-std::wstring UnprefixedPath(const std::wstring& Path);
 // How many characters of Path name its root: the prefix, then "C:\" (or
 // "C:" before a relative rest) or "\\server\share\"; 0 for a relative path.
 std::size_t PathRootLength(const std::wstring& Path);

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "classlib/PathForms.h"
+
 namespace {
 
 bool GThemingDisabled = false;
@@ -191,13 +193,7 @@ bool TThemeServices::DrawText(HDC DC, TThemedElement Element, int Part, int Stat
 bool TThemeServices::DrawText(HDC DC, TThemedElement Element, int Part, int State, const std::string& Text,
                               DWORD Flags, const RECT& R)
 {
-    std::wstring Wide;
-    if (!Text.empty()) {
-        const int N = MultiByteToWideChar(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0);
-        Wide.resize(static_cast<size_t>(N));
-        MultiByteToWideChar(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), Wide.data(), N);
-    }
-    return DrawText(DC, Element, Part, State, Wide, Flags, R);
+    return DrawText(DC, Element, Part, State, AnsiToWide(Text), Flags, R);
 }
 
 bool TThemeServices::DrawParentBackground(HWND Wnd, HDC DC, const RECT* R)

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "classlib/Cleanup.h"
+#include "classlib/PathForms.h"
 #include "classlib/Themes.h"
 #include "controls/RzGrafx.h"
 
@@ -762,7 +763,7 @@ void TRzCustomComboBox::UpdateTextHint()
 {
     if (!HandleAllocated() || !StylesActive())
         return;
-    const std::wstring Hint = SystemToWide(FTextHint);
+    const std::wstring Hint = AnsiToWide(FTextHint);
     SendMessageW(WindowHandle(), CB_SETCUEBANNER, 0, reinterpret_cast<LPARAM>(Hint.c_str()));
     // Some systems answer the combo's cue message with nothing: the edit
     // part shows the cue itself.

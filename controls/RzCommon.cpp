@@ -378,15 +378,6 @@ private:
 
 } // namespace
 
-std::wstring SystemToWide(const std::string& Text)
-{
-    const int N = MultiByteToWideChar(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0);
-    std::wstring W(static_cast<size_t>(N > 0 ? N : 0), L'\0');
-    if (N > 0)
-        MultiByteToWideChar(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), W.data(), N);
-    return W;
-}
-
 void OverrideWindowsVersion(unsigned Major, unsigned Minor)
 {
     GOverrideMajor = Major;

@@ -109,8 +109,6 @@ inline int MinInt(int A, int B) { return A < B ? A : B; }
 inline int MaxInt(int A, int B) { return A > B ? A : B; }
 int DrawCanvasText(TCanvas* Canvas, const std::string& Text, RECT& Rect, UINT Flags);
 LRESULT SendTextMessage(HWND Handle, UINT Msg, WPARAM WParam, const std::string& Text);
-// Text in the system code page as UTF-16 (cue texts take only that).
-std::wstring SystemToWide(const std::string& Text);
 void NotifyDesignerModified(TControl* Control);
 
 // ---------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include "classlib/Cleanup.h"
 #include "classlib/Forms.h"
+#include "classlib/PathForms.h"
 #include "classlib/Themes.h"
 
 using TRzEditBase = TRzFramedEdit<TCustomMaskEdit>;
@@ -132,7 +133,7 @@ void TRzCustomEdit::UpdateTextHint(const std::string& Hint)
 {
     if (!HandleAllocated() || !ThemeServices()->ThemesEnabled() || !IsWindowsVersionOrLater(wvWinXP))
         return;
-    const std::wstring W = SystemToWide(Hint);
+    const std::wstring W = AnsiToWide(Hint);
     SendMessageW(WindowHandle(), EM_SETCUEBANNER, FTextHintVisibleOnFocus ? TRUE : FALSE,
                  reinterpret_cast<LPARAM>(W.c_str()));
 }

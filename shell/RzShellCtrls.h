@@ -505,8 +505,6 @@ private:
     int& FCounter;
 };
 
-std::wstring ShellWideText(const std::string& Text);
-
 // What a control does with a change notice: nothing when it caused the
 // change itself; while a drag or shell menu runs, the refresh is kept for
 // its end; otherwise the timer starts (true).

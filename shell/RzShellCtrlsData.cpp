@@ -411,16 +411,6 @@ void RaiseSystemError(DWORD Code)
 // Shared by the browsing controls
 // ---------------------------------------------------------------------------
 
-std::wstring ShellWideText(const std::string& Text)
-{
-    if (Text.empty())
-        return std::wstring();
-    const int N = MultiByteToWideChar(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0);
-    std::wstring W(static_cast<size_t>(N), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), W.data(), N);
-    return W;
-}
-
 bool TakeChangeNotice(bool& IgnoreNext, bool Interaction, bool& RefreshPending)
 {
     if (std::exchange(IgnoreNext, false))

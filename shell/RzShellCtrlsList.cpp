@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "classlib/Menus.h"
+#include "classlib/PathForms.h"
 #include "shell/RzShellCtrls.h"
 
 namespace {
@@ -912,7 +913,7 @@ void TRzCustomShellList::Edit(TListItem* Item, std::string& S)
     }
     TRzHourglass Hourglass;
     FIgnoreNextChange = true;
-    const std::wstring Wide = ShellWideText(S);
+    const std::wstring Wide = AnsiToWide(S);
     LPITEMIDLIST NewPidl = nullptr;
     const HRESULT R = FFolderShf->SetNameOf(OwnerWindow(), D->RelIdList(), Wide.c_str(), RenameFlags, &NewPidl);
     TPidl New(NewPidl);

@@ -1,5 +1,6 @@
 // The data the shell tree, list and combo hang on their nodes and items.
 #include "shell/RzShellCtrls.h"
+#include "classlib/PathForms.h"
 
 namespace {
 
@@ -188,7 +189,7 @@ TRzDiskKind TRzShellListData::DiskKind(std::string& NameOnDisk, DWORD* FileAttri
         !Found.cFileName[0])
         return TRzDiskKind::Unknown;
     bool Lost = false;
-    NameOnDisk = ShellAnsiText(Found.cFileName, Lost);
+    NameOnDisk = WideToAnsi(Found.cFileName, Lost);
     // A name the code page cannot hold goes by its short (8.3) form, which
     // opens the very file, where the lost characters would read as a mask.
     // No file name holds a '?': find data already narrowed shows one.
@@ -203,7 +204,7 @@ TRzDiskKind TRzShellListData::DiskKind(std::string& NameOnDisk, DWORD* FileAttri
                 Short.erase(0, Short.find_last_of(L'\\') + 1);
             }
         }
-        const std::string Narrow = ShellAnsiText(Short, Lost);
+        const std::string Narrow = WideToAnsi(Short, Lost);
         if (!Lost && !Narrow.empty())
             NameOnDisk = Narrow;
     }

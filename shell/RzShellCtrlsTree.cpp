@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "classlib/Menus.h"
+#include "classlib/PathForms.h"
 #include "shell/RzShellCtrls.h"
 
 namespace {
@@ -734,7 +735,7 @@ void TRzCustomShellTree::Edit(TTreeNode* Node, std::string& S)
     FIgnoreNextChange = true;
     {
         TRzCountScope B(FBusy);
-        const std::wstring Wide = ShellWideText(S);
+        const std::wstring Wide = AnsiToWide(S);
         LPITEMIDLIST NewPidl = nullptr;
         const HRESULT R = Parent->SetNameOf(OwnerWindow(), Item, Wide.c_str(), SHGDN_NORMAL, &NewPidl);
         TPidl New(NewPidl);

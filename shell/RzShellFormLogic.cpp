@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "classlib/Classes.h"
+#include "classlib/PathForms.h"
 #include "classlib/Registry.h"
 #include "shell/RzShellUtils.h"
 
@@ -42,9 +43,7 @@ size_t NextCharPos(const std::string& Text, char Ch, size_t From)
 
 int CharCount(const std::string& Text)
 {
-    if (Text.empty())
-        return 0;
-    return MultiByteToWideChar(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0);
+    return static_cast<int>(AnsiToWide(Text).size());
 }
 
 bool IsDriveLetterAt(const std::string& Text)

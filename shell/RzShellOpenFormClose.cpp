@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "classlib/Dialogs.h"
+#include "classlib/PathForms.h"
 #include "classlib/SysUtils.h"
 
 namespace {
@@ -150,7 +151,7 @@ bool TRzShellOpenSaveForm::ValidateName(const std::string& Name, const std::stri
     // A folder typed (or reached with dots) is entered instead of accepted.
     TComPtr<IShellFolder> Desktop;
     if (!ListedAttributes && SUCCEEDED(ShellGetDesktopFolder(Desktop))) {
-        std::wstring Wide = ShellWideText(Full);
+        std::wstring Wide = AnsiToWide(Full);
         ULONG Eaten = 0, Attributes = SFGAO_FOLDER;
         TPidl Item;
         if (SUCCEEDED(Desktop->ParseDisplayName(Handle(), nullptr, Wide.data(), &Eaten, Item.Put(), &Attributes)) &&

@@ -9,6 +9,7 @@
 
 #include "classlib/Cleanup.h"
 #include "classlib/Controls.h"
+#include "classlib/PathForms.h"
 #include "shell/RzShellIntf.h"
 
 namespace {
@@ -82,27 +83,6 @@ int ItemBytes(LPCITEMIDLIST Pidl)
 void* AllocWith(IMalloc* Malloc, SIZE_T Size)
 {
     return Malloc ? Malloc->Alloc(Size) : ShellMemAlloc(Size);
-}
-
-std::wstring ToWide(const std::string& S)
-{
-    if (S.empty())
-        return {};
-    const int N = MultiByteToWideChar(CP_ACP, 0, S.data(), static_cast<int>(S.size()), nullptr, 0);
-    std::wstring W(static_cast<size_t>(N), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, S.data(), static_cast<int>(S.size()), W.data(), N);
-    return W;
-}
-
-std::string FromWide(const wchar_t* W)
-{
-    if (!W || !*W)
-        return {};
-    const int N = WideCharToMultiByte(CP_ACP, 0, W, -1, nullptr, 0, nullptr, nullptr);
-    std::string S(static_cast<size_t>(N), '\0');
-    WideCharToMultiByte(CP_ACP, 0, W, -1, S.data(), N, nullptr, nullptr);
-    S.resize(static_cast<size_t>(N > 0 ? N - 1 : 0));
-    return S;
 }
 
 const ITEMIDLIST EmptyList{};
@@ -326,7 +306,7 @@ HRESULT ShellBindToFolder(LPCITEMIDLIST Pidl, TComPtr<IShellFolder>& ShellFolder
 HRESULT ShellPathToPidl(const std::string& Path, TPidl& Pidl)
 {
     Pidl.Reset();
-    std::wstring W = ToWide(Path);
+    std::wstring W = AnsiToWide(Path);
     if (W.size() > MAX_PATH)
         return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
     TComPtr<IShellFolder> Desktop;
@@ -359,7 +339,7 @@ std::wstring ShellPidlToWidePath(LPCITEMIDLIST Pidl)
         if (FAILED(Parent->GetDisplayNameOf(Last, Kind, &Ret)))
             return std::wstring();
         if (Ret.uType != STRRET_WSTR)
-            return ToWide(StrRetToText(Ret, Last));
+            return AnsiToWide(StrRetToText(Ret, Last));
         std::wstring Name = Ret.pOleStr ? Ret.pOleStr : L"";
         CoTaskMemFree(Ret.pOleStr);
         return Name;
@@ -382,7 +362,7 @@ std::wstring ShellPidlToWidePath(LPCITEMIDLIST Pidl)
 std::string ShellOpenablePath(const std::wstring& Path)
 {
     bool Lost = false;
-    const std::string Ansi = ShellAnsiText(Path, Lost);
+    const std::string Ansi = WideToAnsi(Path, Lost);
     if (!Lost)
         return Ansi;
     // A name the code page cannot hold goes by its short (8.3) form, which
@@ -401,7 +381,7 @@ std::string ShellOpenablePath(const std::wstring& Path)
     Short.erase(0, Prefix.size());
     if (Unc)
         Short.replace(0, 3, L"\\");
-    const std::string Narrow = ShellAnsiText(Short, Lost);
+    const std::string Narrow = WideToAnsi(Short, Lost);
     return Lost ? std::string() : Narrow;
 }
 
@@ -412,18 +392,7 @@ std::string ShellPidlToPath(LPCITEMIDLIST Pidl)
         return {};
     const std::string Openable = ShellOpenablePath(Wide);
     // Without a short form the name stays as the code page shows it.
-    return Openable.empty() ? FromWide(Wide.c_str()) : Openable;
-}
-
-std::string ShellAnsiText(const std::wstring& Text, bool& Lost)
-{
-    BOOL Defaulted = FALSE;
-    const int Size = static_cast<int>(Text.size());
-    const int N = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, Text.data(), Size, nullptr, 0, nullptr, nullptr);
-    std::string A(static_cast<size_t>(N > 0 ? N : 0), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, Text.data(), Size, A.data(), N, nullptr, &Defaulted);
-    Lost = Defaulted != FALSE;
-    return A;
+    return Openable.empty() ? WideToAnsi(Wide.c_str()) : Openable;
 }
 
 HRESULT ShellGetSpecialFolderPidl(HWND Window, TCSIDL Id, TPidl& Pidl)
@@ -455,7 +424,7 @@ std::string StrRetToText(STRRET& Ret, LPCITEMIDLIST Item)
 {
     switch (Ret.uType) {
     case STRRET_WSTR: {
-        std::string S = FromWide(Ret.pOleStr);
+        std::string S = WideToAnsi(Ret.pOleStr);
         CoTaskMemFree(Ret.pOleStr);
         Ret.pOleStr = nullptr;
         return S;
@@ -583,7 +552,7 @@ int ShellDriveValidationCount() { return State().DriveValidations; }
 
 HRESULT ShellResolveShortcut(const std::string& FileName, TRzShortcut& Shortcut, bool WantIdList)
 {
-    std::wstring W = ToWide(FileName);
+    std::wstring W = AnsiToWide(FileName);
     if (W.size() > MAX_PATH)
         return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
     TComPtr<IShellLinkA> Link;

@@ -87,9 +87,6 @@ std::wstring ShellPidlToWidePath(LPCITEMIDLIST Pidl);
 std::string ShellOpenablePath(const std::wstring& Path);
 // ShellPidlToWidePath's path in the form the ANSI calls open.
 std::string ShellPidlToPath(LPCITEMIDLIST Pidl);
-// Name in the ANSI code page; Lost says whether a character had no
-// counterpart there (no best-fit look-alike, which would name another file).
-std::string ShellAnsiText(const std::wstring& Text, bool& Lost);
 HRESULT ShellGetSpecialFolderPidl(HWND Window, TCSIDL Id, TPidl& Pidl);
 std::string ShellGetSpecialFolderPath(HWND Window, TCSIDL Id);
 TCSIDL ShellGetSpecialFolderIdFromPidl(LPCITEMIDLIST Pidl);

@@ -6,6 +6,7 @@
 #include <set>
 #include <tuple>
 
+#include "classlib/PathForms.h"
 #include "classlib/Registry.h"
 #include "testkit/ImportHook.h"
 #include "testkit/RzFormTest.h"
@@ -495,7 +496,7 @@ TEST_F(TOpenFormTest, AFileWhosePathPassesMaxPathIsAccepted)
 
 TEST_F(TOpenFormTest, AFileNamedOutsideTheCodePageIsPickedByAPathThatOpensIt)
 {
-    const std::wstring Wide = ShellWideText(Dir.Path()) + L"\\\u0416.mbox";
+    const std::wstring Wide = AnsiToWide(Dir.Path()) + L"\\\u0416.mbox";
     {
         const TKernelHandle File(CreateFileW(Wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
         DWORD Put = 0;
@@ -521,7 +522,7 @@ TEST_F(TOpenFormTest, AFileNamedOutsideTheCodePageIsPickedByAPathThatOpensIt)
 
 TEST_F(TOpenFormTest, FoldersNamedOutsideTheCodePageOrPastMaxPathAreEnteredAndTheirFilesPickedWhole)
 {
-    const std::wstring Root = ShellWideText(Dir.Path());
+    const std::wstring Root = AnsiToWide(Dir.Path());
     const std::vector<std::vector<std::wstring>> Walks = {
         {L"\u041f\u043e\u0447\u0442\u0430", L"box.mbox"},
         {L"\u53d7\u4fe1\u7bb1", L"\u53d7\u4fe1.mbox"},
@@ -570,7 +571,7 @@ TEST_F(TOpenFormTest, FoldersNamedOutsideTheCodePageOrPastMaxPathAreEnteredAndTh
         ASSERT_TRUE(PressOpen("", false)) << (Boxes.Shown.empty() ? "" : Boxes.Shown[0].Msg);
         ASSERT_EQ(Accepted().size(), 1u);
         const std::string Picked = Accepted()[0];
-        EXPECT_EQ(TTestFolder::Read(ShellWideText(Picked)), Bytes) << Picked;
+        EXPECT_EQ(TTestFolder::Read(AnsiToWide(Picked)), Bytes) << Picked;
         EXPECT_TRUE(Boxes.Shown.empty());
     }
 }

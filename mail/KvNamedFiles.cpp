@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "classlib/Cleanup.h"
+#include "classlib/PathForms.h"
 #include "classlib/ResStrings.h"
 #include "classlib/Streams.h"
 #include "classlib/SysUtils.h"
@@ -147,13 +148,13 @@ bool IsWideSlash(wchar_t C) { return C == L'\\' || C == L'/'; }
 std::wstring LongNameOf(const std::wstring& Full)
 {
     const bool Deep = Full.size() >= LongPathFrom && !IsWideSlash(Full[0]);
-    const std::wstring Asked = Deep ? L"\\\\?\\" + Full : Full;
+    const std::wstring Asked = Deep ? PrefixedPath(Full) : Full;
     std::wstring Name(MaxLongPath, L'\0');
     const DWORD N = GetLongPathNameW(Asked.c_str(), Name.data(), MaxLongPath);
     if (N == 0 || N >= MaxLongPath)
         return std::wstring();
     Name.resize(N);
-    return Deep && Name.compare(0, 4, L"\\\\?\\") == 0 ? Name.substr(4) : Name;
+    return Deep ? UnprefixedPath(Name) : Name;
 }
 
 // The full path with the short (8.3) names of its existing part made long,
@@ -194,11 +195,7 @@ std::wstring SystemFinalPathOf(HANDLE File)
 // A final path as the user names it.
 std::wstring UserFormOf(const std::wstring& Path)
 {
-    if (Path.compare(0, 8, L"\\\\?\\UNC\\") == 0)
-        return L"\\" + Path.substr(7);
-    if (Path.compare(0, 4, L"\\\\?\\") == 0)
-        return Path.substr(4);
-    return Path;
+    return UnprefixedPath(Path);
 }
 
 std::wstring FinalPathOf(HANDLE File)

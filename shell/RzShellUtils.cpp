@@ -367,9 +367,7 @@ std::string ShellOpenablePath(const std::wstring& Path)
         return Ansi;
     // A name the code page cannot hold goes by its short (8.3) form, which
     // opens the very file; the lost characters would read as a mask.
-    const std::wstring Prefix = L"\\\\?\\";
-    const bool Unc = Path.compare(0, 2, L"\\\\") == 0;
-    const std::wstring Asked = Unc ? Prefix + L"UNC" + Path.substr(1) : Prefix + Path;
+    const std::wstring Asked = PrefixedPath(Path);
     const DWORD Need = GetShortPathNameW(Asked.c_str(), nullptr, 0);
     if (Need == 0)
         return {};
@@ -378,10 +376,7 @@ std::string ShellOpenablePath(const std::wstring& Path)
     if (Got == 0 || Got >= Need)
         return {};
     Short.resize(Got);
-    Short.erase(0, Prefix.size());
-    if (Unc)
-        Short.replace(0, 3, L"\\");
-    const std::string Narrow = WideToAnsi(Short, Lost);
+    const std::string Narrow = WideToAnsi(UnprefixedPath(Short), Lost);
     return Lost ? std::string() : Narrow;
 }
 

@@ -282,6 +282,19 @@ bool HeaderEndsWithin(std::string_view Head, std::int64_t Limit)
 
 }  // namespace
 
+// One clean read of a message's text: what its first piece settled and what
+// the scans of its pieces carry on to the next.
+struct TMailboxStream::TCleanRead {
+    size_t Keep = 0;              // the text's bytes that are read
+    bool HeaderEndAsked = false;  // its header's end must show in its first bytes
+    bool QpWatched = false;       // its scans note where its last "=20" lies
+    bool Lf = false;              // its LF breaks are kept as they stand
+    bool LfUntyped = false;
+    char LastByte = '\0';  // the text's last byte that is no NUL, for its end
+    TLineStartWatch Watch;
+    std::string LfHeader;
+};
+
 // A message is copied out of the window (or read from the file a block at
 // a time, when it is larger) with its line breaks made CR LF in the one
 // scan that looks for NULs: the load then has nothing left to clean. A text
@@ -293,9 +306,10 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
 {
     if (MessagePos < 0 || MessageSize < 1 || MessageSize > MaxMessageSize || AnsiHasLeadBytes())
         return false;
+    TCleanRead Read;
     // A text too large for its cleaned copy to stay under the header-size
     // limit must show its header's end in its first bytes.
-    const bool HeaderEndAsked = 2 * MessageSize + 2 > LargeHeaderSize;
+    Read.HeaderEndAsked = 2 * MessageSize + 2 > LargeHeaderSize;
     const std::int64_t Offset = MessagePos - BufferStart;
     const bool InWindow = BufferStart >= 0 && Offset >= 0 && Offset + MessageSize <= BufferLength;
     // NUL padding at the end goes as the NUL repair would take it: the
@@ -317,7 +331,7 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
         K -= K >= 2 && Last[K - 2] == '\r' ? 2 : 1;
     if (LineBreakKind == lbkCr && K > 0 && Last[K - 1] == '\r')
         --K;
-    const size_t Keep = Size - (T - K);
+    const size_t Keep = Read.Keep = Size - (T - K);
     Text.clear();
     try {
         Text.reserve(Keep + Keep / 16 + 2);
@@ -331,122 +345,150 @@ bool TMailboxStream::ReadCleanText(std::string& Text)
     // its body: the scan notes where the last one lies, for the kinds that
     // add the field.
     FLastQpSpace = std::string::npos;
-    bool QpWatched = FormatKind == mbkMbox || FormatKind == mbkMboxAttachLines;
-    TLineStartWatch Watch{MarkLineFirsts(), &FMarkLines, nullptr};
-    // A large text whose header names a Content-Type spares its scan the
-    // look: that is most of the bytes of most mailboxes.
-    const auto WatchQp = [&](std::string_view First) {
-        QpWatched = QpWatched && (Keep < BodyLeftInPlace || !HeadNamesContentType(First));
-        Watch.LastQpSpace = QpWatched ? &FLastQpSpace : nullptr;
-    };
-    char LastByte = Keep > 0 ? Last[K - 1] : '\0';
+    Read.QpWatched = FormatKind == mbkMbox || FormatKind == mbkMboxAttachLines;
+    Read.Watch = TLineStartWatch{MarkLineFirsts(), &FMarkLines, nullptr};
+    Read.LastByte = Keep > 0 ? Last[K - 1] : '\0';
     // For a target of LF breaks, a text whose breaks are all LF already is
     // handed on as it stands, when nothing in it asks for a change: making
     // its breaks CR LF here and LF again in the writer gives the same bytes.
-    bool Lf = KeepLfBreaks && LineBreakKind == lbkLf;
-    std::string LfHeader;
-    bool LfUntyped = false;
-    if (InWindow) {
-        const std::string_view Raw(Buffer.data() + Offset, Keep);
-        if (!FirstBreaksArePlain(Raw, true) || (HeaderEndAsked && !HeaderEndsWithin(Raw, LargeHeaderSize)))
-            return false;
-        WatchQp(Raw);
-        Lf = Lf && !(LfHeader = KeptLfHeader(Raw, Keep, LfUntyped)).empty();
-        size_t Stop = Lf ? AppendLfTextUpToCrOrNul(Raw, Text, &Watch) : AppendBareBreaksUpToNul(Raw, Text, &Watch);
-        // A CR anywhere, and the text is made CR LF as any other.
-        if (Lf && Stop < Keep && Raw.find('\r', Stop) != std::string_view::npos) {
-            Lf = false;
-            Text.clear();
-            FMarkLines.clear();
-            FLastQpSpace = std::string::npos;
-            Stop = AppendBareBreaksUpToNul(Raw, Text, &Watch);
-        }
-        if (Stop < Keep) {
-            // The lines from the first NUL on are cleaned the plain way.
-            const size_t From = StripNul ? NulLineStart(Raw, Stop, 0) : std::string_view::npos;
-            if (From == std::string_view::npos)
-                return false;
-            CleanFromNul(Raw, Stop, From, std::string(Raw.substr(From)), Text, Lf);
-            // The text's end is judged by its last byte that is no NUL.
-            LastByte = Raw[Raw.find_last_not_of('\0')];
-        }
-    } else {
-        for (bool Again = true; Again;) {
-            Again = false;
-            Text.clear();
-            FMarkLines.clear();
-            FLastQpSpace = std::string::npos;
-            int FirstBreaks = 0;  // of the first block, as far as the NUL cleaning asks
-            for (size_t Done = 0; Done < Keep;) {
-                const size_t N = std::min<size_t>(ReadChunkSize, Keep - Done);
-                const std::string_view Chunk =
-                    ReadOver(*Stream, MessagePos + static_cast<std::int64_t>(Done), static_cast<std::int32_t>(N), FChunk);
-                if (Chunk.size() != N ||
-                    (Done == 0 && (!FirstBreaksArePlain(Chunk, N == Keep) ||
-                                   (HeaderEndAsked && !HeaderEndsWithin(Chunk, LargeHeaderSize)))))
-                    return false;
-                if (Done == 0) {
-                    WatchQp(Chunk);
-                    DetectLineBreakKind(Chunk, MessageBreaksLooked + 1, &FirstBreaks);
-                    if (Lf)
-                        Lf = !(LfHeader = KeptLfHeader(Chunk, Keep, LfUntyped)).empty();
-                }
-                // A CR at the block's end is read again with the next block,
-                // with the LF that may pair with it.
-                const size_t Use = Done + N < Keep && Chunk.back() == '\r' ? N - 1 : N;
-                const std::string_view Block(Chunk.data(), Use);
-                const size_t Seam = Text.size();
-                const size_t Stop = Lf ? AppendLfTextUpToCrOrNul(Block, Text, &Watch) : AppendBareBreaksUpToNul(Block, Text, &Watch);
-                // An "=20" split by the edge of the block before is no "=20"
-                // the scan of this one sees.
-                if (QpWatched)
-                    NoteQpSpaceAcross(Text, Seam);
-                if (Stop < Use && Chunk[Stop] == '\r') {
-                    // The text is read again and made CR LF.
-                    Lf = false;
-                    Again = true;
-                    break;
-                }
-                if (Stop < Use) {
-                    // The lines from the first NUL on are cleaned the plain
-                    // way, the rest of the message read at once.
-                    const size_t From = StripNul ? NulLineStart(Chunk, Stop, Done == 0 ? 0 : FirstBreaks)
-                                                 : std::string_view::npos;
-                    if (From == std::string_view::npos)
-                        return false;
-                    const std::int64_t After = MessagePos + static_cast<std::int64_t>(Done + N);
-                    const std::int32_t Left = static_cast<std::int32_t>(Keep - Done - N);
-                    std::string Rest = std::string(Chunk.substr(From)) + ReadAt(*Stream, After, Left);
-                    if (Rest.size() != Keep - Done - From)
-                        return false;
-                    if (Lf && Rest.find('\r') != std::string::npos) {
-                        Lf = false;
-                        Again = true;
-                        break;
-                    }
-                    const size_t P = Rest.find_last_not_of('\0');
-                    LastByte = P != std::string::npos ? Rest[P] : Chunk[From - 1];
-                    CleanFromNul(Chunk, Stop, From, std::move(Rest), Text, Lf);
-                    break;
-                }
-                // A line that starts the next block is no line start the scan
-                // of this one sees.
-                if (!Text.empty() && Text.back() == '\n')
-                    FMarkLines.push_back(Text.size());
-                Done += Use;
-            }
-        }
-    }
-    if (Keep > 0 && AddsLastBreak(IsBreakChar(LastByte), Keep))
-        Text += Lf ? "\n" : "\r\n";
+    Read.Lf = KeepLfBreaks && LineBreakKind == lbkLf;
+    if (!(InWindow ? CleanTextInWindow(Read, std::string_view(Buffer.data() + Offset, Keep), Text)
+                   : CleanTextByBlocks(Read, Text)))
+        return false;
+    if (Keep > 0 && AddsLastBreak(IsBreakChar(Read.LastByte), Keep))
+        Text += Read.Lf ? "\n" : "\r\n";
     NoteMarkLines(Text, FMarkLines);
-    if (QpWatched)
+    if (Read.QpWatched)
         LastQpSpace = FLastQpSpace;
-    if (Lf) {
-        LfTextHeader = std::move(LfHeader);
-        LfTextUntyped = LfUntyped;
+    if (Read.Lf) {
+        LfTextHeader = std::move(Read.LfHeader);
+        LfTextUntyped = Read.LfUntyped;
     }
     return true;
+}
+
+// A text that lies whole in the window is its one piece.
+bool TMailboxStream::CleanTextInWindow(TCleanRead& Read, std::string_view Raw, std::string& Text)
+{
+    if (!StartCleanText(Read, Raw, true))
+        return false;
+    for (;;) {
+        size_t Stop = 0;
+        TPieceStop Why = ScanCleanPiece(Read, Raw, Text, Stop);
+        if (Why == TPieceStop::Nul)
+            Why = CleanFromNulStop(Read, Raw, Stop, 0, 0, 0, Text);
+        if (Why != TPieceStop::Cr)
+            return Why == TPieceStop::Done;
+        // A CR anywhere, and the text is made CR LF as any other.
+        RestartCleanText(Read, Text);
+    }
+}
+
+// A text larger than the window is read from the file a block at a time.
+bool TMailboxStream::CleanTextByBlocks(TCleanRead& Read, std::string& Text)
+{
+    const size_t Keep = Read.Keep;
+    int FirstBreaks = 0;  // of the first block, as far as the NUL cleaning asks
+    for (size_t Done = 0; Done < Keep;) {
+        const size_t N = std::min<size_t>(ReadChunkSize, Keep - Done);
+        const std::string_view Chunk =
+            ReadOver(*Stream, MessagePos + static_cast<std::int64_t>(Done), static_cast<std::int32_t>(N), FChunk);
+        if (Chunk.size() != N || (Done == 0 && !StartCleanText(Read, Chunk, N == Keep)))
+            return false;
+        if (Done == 0)
+            DetectLineBreakKind(Chunk, MessageBreaksLooked + 1, &FirstBreaks);
+        // A CR at the block's end is read again with the next block, with
+        // the LF that may pair with it.
+        const size_t Use = Done + N < Keep && Chunk.back() == '\r' ? N - 1 : N;
+        size_t Stop = 0;
+        TPieceStop Why = ScanCleanPiece(Read, Chunk.substr(0, Use), Text, Stop);
+        if (Why == TPieceStop::Nul) {
+            // The rest of the message is read at once.
+            Why = CleanFromNulStop(Read, Chunk, Stop, Done == 0 ? 0 : FirstBreaks,
+                                   MessagePos + static_cast<std::int64_t>(Done + N), Keep - Done - N, Text);
+            if (Why != TPieceStop::Cr)
+                return Why == TPieceStop::Done;
+        }
+        if (Why == TPieceStop::Cr) {
+            // The text is read again and made CR LF.
+            RestartCleanText(Read, Text);
+            Done = 0;
+            continue;
+        }
+        // A line that starts the next block is no line start the scan of
+        // this one sees.
+        if (!Text.empty() && Text.back() == '\n')
+            FMarkLines.push_back(Text.size());
+        Done += Use;
+    }
+    return true;
+}
+
+// What the first piece of a text settles (Whole: it is the text): false
+// when the text is read as it stands.
+bool TMailboxStream::StartCleanText(TCleanRead& Read, std::string_view First, bool Whole)
+{
+    if (!FirstBreaksArePlain(First, Whole) || (Read.HeaderEndAsked && !HeaderEndsWithin(First, LargeHeaderSize)))
+        return false;
+    // A large text whose header names a Content-Type spares its scan the
+    // look: that is most of the bytes of most mailboxes.
+    Read.QpWatched = Read.QpWatched && (Read.Keep < BodyLeftInPlace || !HeadNamesContentType(First));
+    Read.Watch.LastQpSpace = Read.QpWatched ? &FLastQpSpace : nullptr;
+    if (Read.Lf)
+        Read.Lf = !(Read.LfHeader = KeptLfHeader(First, Read.Keep, Read.LfUntyped)).empty();
+    return true;
+}
+
+// Appends Piece to Text in the one scan, up to its first NUL (or CR, while
+// LF breaks are kept); Stop: where it stopped.
+TMailboxStream::TPieceStop TMailboxStream::ScanCleanPiece(TCleanRead& Read, std::string_view Piece,
+                                                          std::string& Text, size_t& Stop)
+{
+    const size_t Seam = Text.size();
+    Stop = Read.Lf ? AppendLfTextUpToCrOrNul(Piece, Text, &Read.Watch)
+                   : AppendBareBreaksUpToNul(Piece, Text, &Read.Watch);
+    // An "=20" split by the edge of the piece before is no "=20" the scan
+    // of this one sees.
+    if (Read.QpWatched)
+        NoteQpSpaceAcross(Text, Seam);
+    if (Stop == Piece.size())
+        return TPieceStop::Done;
+    return Piece[Stop] == '\r' ? TPieceStop::Cr : TPieceStop::Nul;
+}
+
+// The text is read again from its start, its breaks made CR LF.
+void TMailboxStream::RestartCleanText(TCleanRead& Read, std::string& Text)
+{
+    Read.Lf = false;
+    Text.clear();
+    FMarkLines.clear();
+    FLastQpSpace = std::string::npos;
+}
+
+// The lines from the first NUL of Piece, at Stop, on are cleaned the plain
+// way, with the Left bytes of the text that follow Piece (read at After);
+// Before: the breaks of the text ahead of Piece (NulLineStart). Done when
+// the text is finished, Cr when a CR among those bytes has it read again
+// with its breaks made CR LF, Nul when it is read as it stands.
+TMailboxStream::TPieceStop TMailboxStream::CleanFromNulStop(TCleanRead& Read, std::string_view Piece, size_t Stop,
+                                                            int Before, std::int64_t After, size_t Left,
+                                                            std::string& Text)
+{
+    const size_t From = StripNul ? NulLineStart(Piece, Stop, Before) : std::string_view::npos;
+    if (From == std::string_view::npos)
+        return TPieceStop::Nul;
+    std::string Rest(Piece.substr(From));
+    if (Left > 0)
+        Rest += ReadAt(*Stream, After, static_cast<std::int32_t>(Left));
+    if (Rest.size() != Piece.size() - From + Left)
+        return TPieceStop::Nul;
+    if (Read.Lf && Rest.find('\r') != std::string::npos)
+        return TPieceStop::Cr;
+    // The text's end is judged by its last byte that is no NUL.
+    const size_t P = Rest.find_last_not_of('\0');
+    Read.LastByte = P != std::string::npos ? Rest[P] : Piece[From - 1];
+    CleanFromNul(Piece, Stop, From, std::move(Rest), Text, Read.Lf);
+    return TPieceStop::Done;
 }
 
 // The header of a text whose breaks are all LF, with CR LF breaks, when the

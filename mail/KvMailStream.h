@@ -92,7 +92,18 @@ private:
     std::size_t FLastQpSpace = 0;          // where the text's last "=20" starts (npos: none yet)
     void NoteQpSpaceAcross(const std::string& Text, std::size_t Seam);
     std::int64_t ContentSize(char* Last);
+    // The clean read: one scan of a piece at a time, stopped by a CR (while
+    // LF breaks are kept) or a NUL, driven over the window or block by block.
+    struct TCleanRead;
+    enum class TPieceStop : std::uint8_t { Done, Cr, Nul };
     bool ReadCleanText(std::string& Text);
+    bool CleanTextInWindow(TCleanRead& Read, std::string_view Raw, std::string& Text);
+    bool CleanTextByBlocks(TCleanRead& Read, std::string& Text);
+    bool StartCleanText(TCleanRead& Read, std::string_view First, bool Whole);
+    TPieceStop ScanCleanPiece(TCleanRead& Read, std::string_view Piece, std::string& Text, size_t& Stop);
+    void RestartCleanText(TCleanRead& Read, std::string& Text);
+    TPieceStop CleanFromNulStop(TCleanRead& Read, std::string_view Piece, size_t Stop, int Before, std::int64_t After,
+                                size_t Left, std::string& Text);
     static size_t NulLineStart(std::string_view Raw, size_t Stop, int Before);
     void CleanFromNul(std::string_view Raw, size_t Stop, size_t From, std::string&& Rest, std::string& Text,
                       bool KeepLf);

@@ -6,19 +6,17 @@
 
 #include "foundation/KvFiles.h"
 #include "foundation/KvLogs.h"
+#include "testkit/ErrorLogAt.h"
 #include "testkit/TestFolder.h"
 
 namespace {
 
 class KvLogsTest : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        FreeErrorLog();
-        ErrorLogFileName.clear();
-    }
     TTestFolder Folder{"logs"};
     std::string Dir = Folder.Path() + "\\";
+    // Unnamed for each test, whose own name is put back after it.
+    const TErrorLogAt FErrorLog{std::string()};
 };
 
 }  // namespace

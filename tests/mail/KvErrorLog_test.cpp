@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "testkit/ErrorLogAt.h"
 #include "testkit/TestFolder.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLogs.h"
@@ -28,13 +29,14 @@ protected:
     static void Reset()
     {
         FreeErrorLog();
-        ErrorLogFileName.clear();
         GErrorLogCurrentFile = TLogText();
         GErrorLogDefaultFolder.clear();
         GErrorLogCurrentMessage = nullptr;
     }
     std::string Log() const { return Dir.File("ErrorLog.txt"); }
     TTestFolder Dir{"errorlog"};
+    // Unnamed for each test, whose own name is put back after it.
+    const TErrorLogAt FErrorLog{std::string()};
 };
 
 const char Header[] = "Error\tFilename\tMail Folder\tMail Date\tMail Subject\r\n";

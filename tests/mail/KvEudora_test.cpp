@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "testkit/ErrorLogAt.h"
 #include "testkit/TestFolder.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLogs.h"
@@ -115,13 +116,13 @@ protected:
     {
         const std::string log = Dir.File("errors.txt");
         DeleteFileA(log.c_str());
-        ErrorLogFileName = log;
         std::vector<std::string> texts;
         int problems = 0;
-        for (const TTocMessage& m : ReadToc(Toc, &problems))
-            texts.push_back(m.Text);
-        FreeErrorLog();
-        ErrorLogFileName.clear();
+        {
+            const TErrorLogAt errorLog(log);
+            for (const TTocMessage& m : ReadToc(Toc, &problems))
+                texts.push_back(m.Text);
+        }
         Log = LoadFileToString(log);
         EXPECT_EQ(problems, IndexRows(Log)) << Log;
         return texts;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "testkit/ErrorLogAt.h"
 #include "testkit/TestFolder.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLogs.h"
@@ -425,10 +426,10 @@ TEST_F(KvMailStreamFile, MessageAboveTheCapIsCutAndLogged)
         ASSERT_TRUE(TTestFolder::Put(path, file));
         const std::string log = Dir.File("errors.txt");
         DeleteFileA(log.c_str());
-        ErrorLogFileName = log;
         std::vector<TKvReadMessage> got;
         std::vector<bool> damaged;
         {
+            const TErrorLogAt errorLog(log);
             TMboxStream reader(path, 32, false, mbkMbox);
             reader.MaxMessageSize = 100;
             reader.OwnLastBreak = k.Own;
@@ -439,8 +440,6 @@ TEST_F(KvMailStreamFile, MessageAboveTheCapIsCutAndLogged)
                 damaged.push_back(reader.Damaged);
             }
         }
-        FreeErrorLog();
-        ErrorLogFileName.clear();
         ASSERT_EQ(got.size(), 2u);
         const size_t bigIndex = file.compare(0, big.size(), big) == 0 ? 0 : 1;
         // The big one is cut at the cap (its line breaks then made CRLF), the
@@ -491,10 +490,10 @@ TEST_F(KvMailStreamFile, OffsetsAndSizesBeyondFourGigabytes)
     CloseHandle(h);
 
     const std::string log = Dir.File("errors.txt");
-    ErrorLogFileName = log;
     std::vector<std::string> texts;
     std::vector<std::int64_t> positions, sizes;
     {
+        const TErrorLogAt errorLog(log);
         TMboxStream reader(path, DefaultMailBufferSize, false, mbkMbox);
         // Loaded whatever its size, the message is cut at the cap.
         reader.LargeMessageSize = secondAt * 2;
@@ -507,8 +506,6 @@ TEST_F(KvMailStreamFile, OffsetsAndSizesBeyondFourGigabytes)
             texts.push_back(t);
         }
     }
-    FreeErrorLog();
-    ErrorLogFileName.clear();
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_EQ(positions[0], 0);
     EXPECT_EQ(sizes[0], secondAt + 1);

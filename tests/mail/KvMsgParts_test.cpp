@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "testkit/ErrorLogAt.h"
 #include "testkit/TestFolder.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLogs.h"
@@ -26,10 +27,10 @@ std::string LoggedLines(const TTestFolder& Dir, F Body)
 {
     const std::string log = Dir.File("errors.txt");
     DeleteFileA(log.c_str());
-    ErrorLogFileName = log;
-    Body();
-    FreeErrorLog();
-    ErrorLogFileName.clear();
+    {
+        const TErrorLogAt errorLog(log);
+        Body();
+    }
     std::string text = LoadFileToString(log);
     const size_t first = text.find('\n');
     return first == std::string::npos ? std::string() : text.substr(first + 1);

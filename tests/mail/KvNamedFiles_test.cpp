@@ -7,6 +7,7 @@
 #include "foundation/KvFiles.h"
 #include "mail/KvMailStream.h"
 #include "mail/KvNamedFiles.h"
+#include "testkit/ErrorLogAt.h"
 #include "ReEmbedStore.h"
 
 namespace {
@@ -166,11 +167,11 @@ TEST(KvNamedFiles, TrustDecidesByMessageAndPlace)
     };
     const std::string log = store.Dir.File("errors.txt");
     for (const auto& c : cases) {
-        ErrorLogFileName = log;
         DeleteFileA(log.c_str());
-        EXPECT_EQ(Allows(c.Path, c.Trust, c.Received, folders), c.Opens) << c.Path;
-        FreeErrorLog();
-        ErrorLogFileName.clear();
+        {
+            const TErrorLogAt errorLog(log);
+            EXPECT_EQ(Allows(c.Path, c.Trust, c.Received, folders), c.Opens) << c.Path;
+        }
         const std::string rows = LoadFileToString(log);
         // One row for a refusal, naming the path; none for a file that opens.
         const size_t row = rows.find("Attachment file refused: \"" + c.Path + "\"");

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "testkit/ErrorLogAt.h"
 #include "testkit/TestFolder.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLists.h"
@@ -55,10 +56,10 @@ public:
     {
         const std::string log = Dir.File("errors.txt");
         DeleteFileA(log.c_str());
-        ErrorLogFileName = log;
-        Action();
-        FreeErrorLog();
-        ErrorLogFileName.clear();
+        {
+            const TErrorLogAt errorLog(log);
+            Action();
+        }
         Logged = LoadFileToString(log);
     }
 

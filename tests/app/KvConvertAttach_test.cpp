@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "testkit/ErrorLogAt.h"
 #include "testkit/TestFolder.h"
 #include "testkit/ImportHook.h"
 #include "testkit/PartTreeShape.h"
@@ -272,11 +273,11 @@ TEST(KvConvertAttach, DetachedAttachmentsComeBackInEveryTarget)
             r.Host.Sources.AddObject(store.Entry, MailFormatToObject(store.Format));
             r.Host.Choices.TargetFormat = target;
             r.Host.Choices.TargetText = r.Out() + (target == mftEml ? "\\" : "\\*.mbox");
-            ErrorLogFileName = r.Dir.File("errors.txt");
-            r.Host.Log.clear();
-            r.Driver.StartConversion();
-            FreeErrorLog();
-            ErrorLogFileName.clear();
+            {
+                const TErrorLogAt errorLog(r.Dir.File("errors.txt"));
+                r.Host.Log.clear();
+                r.Driver.StartConversion();
+            }
 
             const std::map<std::string, std::string> files = TreeFiles(r.Out());
             std::vector<std::string> texts;
@@ -377,10 +378,10 @@ TEST(KvConvertAttach, ReceivedMessagesNeverPullOtherFilesIn)
             r.Host.Sources.AddObject(entry, MailFormatToObject(road));
             r.Host.Choices.TargetFormat = target;
             r.Host.Choices.TargetText = r.Out() + (target == mftMboxWin ? "\\*.mbox" : "\\");
-            ErrorLogFileName = r.Dir.File("errors.txt");
-            r.Driver.StartConversion();
-            FreeErrorLog();
-            ErrorLogFileName.clear();
+            {
+                const TErrorLogAt errorLog(r.Dir.File("errors.txt"));
+                r.Driver.StartConversion();
+            }
             const std::map<std::string, std::string> files = TreeFiles(r.Out());
             EXPECT_FALSE(files.empty());
             for (const auto& f : files) {
@@ -439,11 +440,11 @@ TRunResult ConvertOnce(TAttachRun& R, const std::string& Entry, TMailFormat Road
     R.Host.Choices.TargetFormat = Target;
     R.Host.Choices.TargetText = Out + (Target == mftMboxWin ? "\\*.mbox" : "\\");
     const std::string LogFile = R.Dir.File("errors-" + ExtractFileNamePart(Out) + ".txt");
-    ErrorLogFileName = LogFile;
-    R.Host.Log.clear();
-    R.Driver.StartConversion();
-    FreeErrorLog();
-    ErrorLogFileName.clear();
+    {
+        const TErrorLogAt ErrorLog(LogFile);
+        R.Host.Log.clear();
+        R.Driver.StartConversion();
+    }
     TRunResult Result{LoadFileToString(LogFile), std::string()};
     for (const std::string& L : R.Host.Log)
         if (L.find("mailboxes processed") != std::string::npos)

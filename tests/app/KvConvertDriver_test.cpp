@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "testkit/ErrorLogAt.h"
 #include "testkit/TestFolder.h"
 #include "ConvertTestFiles.h"
 #include "TestMessages.h"
@@ -566,8 +567,10 @@ TEST(KvConvertDriverRun, WriterFailureEndsTheRunCleanly)
     CreateDirectoryA(r.Out().c_str(), nullptr);
     CreateDirectoryA((r.Out() + "\\b.mbox").c_str(), nullptr);
     r.Target(mftMboxWin, r.Out() + "\\*.mbox");
-    ErrorLogFileName = r.Dir.File("errors.txt");
-    r.Start();
+    {
+        const TErrorLogAt errorLog(r.Dir.File("errors.txt"));
+        r.Start();
+    }
     // No message names the failure: it is the run's error, with its row.
     const std::vector<std::string> log{"Processing: " + r.Src("a"),
                                        "Done",
@@ -580,8 +583,6 @@ TEST(KvConvertDriverRun, WriterFailureEndsTheRunCleanly)
                                        "Processing stopped: the target cannot be written.",
                                        "Error log: " + r.Dir.File("errors.txt")};
     EXPECT_EQ(r.Host.Log, log);
-    FreeErrorLog();
-    ErrorLogFileName.clear();
     const std::string Rows = TTestFolder::Read(r.Dir.File("errors.txt"));
     EXPECT_NE(Rows.find("\r\n" + log[4] + "\t" + r.Out() + "\\b.mbox\t"), std::string::npos) << Rows;
     EXPECT_TRUE(r.Driver.TargetFailedRun());
@@ -778,7 +779,6 @@ TEST(KvConvertDriverRun, LongSubjectsAndDeepFoldersStillWrite)
 TEST(KvConvertDriverRun, UnwritableMessagesAreNamedInTheErrorLog)
 {
     TRun r;
-    ErrorLogFileName = r.Dir.File("ErrorLog.txt");
     PutFile(r.Src("box"),
             "From a@b Mon Jan  5 10:00:00 2009\nSubject: Lost one\nDate: Mon, 05 Jan 2009 10:00:00 +0000\n\nx\n"
             "From a@b Mon Jan  5 10:00:00 2009\nSubject: Kept one\nDate: Tue, 06 Jan 2009 10:00:00 +0000\n\ny\n");
@@ -788,9 +788,10 @@ TEST(KvConvertDriverRun, UnwritableMessagesAreNamedInTheErrorLog)
     CreateDirectoryA(r.Out().c_str(), nullptr);
     CreateDirectoryA((r.Out() + "\\Lost one.eml").c_str(), nullptr);
     r.Host.Choices.Md5FileNames = false;
-    r.Start();
-    FreeErrorLog();
-    ErrorLogFileName.clear();
+    {
+        const TErrorLogAt errorLog(r.Dir.File("ErrorLog.txt"));
+        r.Start();
+    }
 
     const std::string log = TTestFolder::Read(r.Dir.File("ErrorLog.txt"));
     std::vector<std::string> lines;

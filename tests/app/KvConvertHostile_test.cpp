@@ -17,6 +17,7 @@
 #include "foundation/KvAnsi.h"
 #include "foundation/KvFileFinder.h"
 #include "foundation/KvFiles.h"
+#include "testkit/ErrorLogAt.h"
 #include "testkit/TestFolder.h"
 #include "testkit/ImportHook.h"
 #include "testkit/TestLinks.h"
@@ -51,11 +52,10 @@ std::string Mbox(std::initializer_list<int> Numbers)
 }
 
 // The error log's rows after its header, each split into its columns; the
-// log is closed and its name cleared first, so the next run starts afresh.
+// log is closed first, so that its rows are on disk.
 std::vector<std::vector<std::string>> ErrorRows(const std::string& File)
 {
     FreeErrorLog();
-    ErrorLogFileName.clear();
     std::vector<std::vector<std::string>> rows;
     const std::string log = TTestFolder::Read(File);
     for (size_t p = log.find("\r\n"), q; p != std::string::npos && (q = log.find("\r\n", p + 2)) != std::string::npos;
@@ -118,7 +118,7 @@ TEST(KvConvertHostile, MozillaTreeWithLoopsDevicesWideNamesAndOrphans)
     r.Add(src + "\\*.msf", mftThunderbird);
     r.Host.Choices.IncludeSubfolders = true;
     r.Target(mftEml, r.Out() + "\\");
-    ErrorLogFileName = r.Dir.File("errors.txt");
+    const TErrorLogAt errorLog(r.Dir.File("errors.txt"));
     r.Start();
 
     // The log and the error log name a mailbox by its long name; in an
@@ -175,7 +175,7 @@ TEST(KvConvertHostile, AMozillaPatternNamingTheMailboxesConvertsThemWithoutRows)
         PutFile(src + "\\Orphan", Mbox({3}));
         r.Add(src + "\\" + c.Mask, mftThunderbird);
         r.Target(mftEml, r.Out() + "\\");
-        ErrorLogFileName = r.Dir.File("errors.txt");
+        const TErrorLogAt errorLog(r.Dir.File("errors.txt"));
         r.Start();
         std::vector<std::string> skipped;
         for (const std::vector<std::string>& row : ErrorRows(r.Dir.File("errors.txt")))
@@ -205,7 +205,7 @@ TEST(KvConvertHostile, EveryUnreadableMailboxGetsItsTrueReason)
     for (const char* name : {"CON", "com3.mbox", "Held", "Free", "notes", "missing", "fifo"})
         r.Add(src + "\\" + name, mftMbox);
     r.Target(mftEml, r.Out() + "\\");
-    ErrorLogFileName = r.Dir.File("errors.txt");
+    const TErrorLogAt errorLog(r.Dir.File("errors.txt"));
     r.Start();
     CloseHandle(held);
     // Each mailbox not converted is one error with one row naming it.
@@ -249,7 +249,7 @@ TEST(KvConvertHostile, AFolderEntryWhoseFolderIsNotThereSaysSo)
     for (const char* entry : {"nonexist\\*.mbox", "?????\\*.*", "file\\*.*", "*.mbox"})
         r.Add(src + "\\" + entry, mftMbox);
     r.Target(mftEml, r.Out() + "\\");
-    ErrorLogFileName = r.Dir.File("errors.txt");
+    const TErrorLogAt errorLog(r.Dir.File("errors.txt"));
     r.Start();
     EXPECT_EQ(r.Summary(), Counters(1, 1, 0, 3)) << r.LogText();
     const std::vector<std::vector<std::string>> wanted{
@@ -295,7 +295,7 @@ TEST(KvConvertHostile, ASubFolderThatCannotBeListedSaysSo)
     r.Add(src + "\\*.mbox", mftMbox);
     r.Host.Choices.IncludeSubfolders = true;
     r.Target(mftMboxWin, r.Out() + "\\");
-    ErrorLogFileName = r.Dir.File("errors.txt");
+    const TErrorLogAt errorLog(r.Dir.File("errors.txt"));
     TImportHook Listing("kernel32.dll", "FindFirstFileW", reinterpret_cast<void*>(&RefusingListing));
     ASSERT_TRUE(Listing.Hooked());
     GListing = &Listing;
@@ -633,10 +633,10 @@ TEST(KvConvertHostile, DamagedEudoraIndexEntriesAreMendedAndCounted)
     PutFile(r.Dir.File("eudora\\In.mbx"), mbx);
     r.Add(r.Dir.File("eudora\\In.toc"), mftEudoraToc);
     r.Target(mftEml, r.Out() + "\\");
-    ErrorLogFileName = r.Dir.File("errors.txt");
-    r.Start();
-    FreeErrorLog();
-    ErrorLogFileName.clear();
+    {
+        const TErrorLogAt errorLog(r.Dir.File("errors.txt"));
+        r.Start();
+    }
     EXPECT_EQ(Written(r), (std::vector<std::string>{"four.eml", "one.eml", "three.eml", "two.eml"})) << r.LogText();
     // Three mends and one unreadable entry: four rows, four errors.
     EXPECT_EQ(r.Summary(), Counters(1, 4, 0, 4)) << r.LogText();
@@ -671,7 +671,7 @@ TEST(KvConvertHostile, DamagedEudoraIndexEntriesAreMendedAndCounted)
     // message two is read, and only the third repeat is read once.
     PutFile(r.Dir.File("eudora\\In.toc"), Toc({{0, at1}, {0, at2}, {0, at1 + 5}, {at2, size(2)}, {at3, size(3)}}));
     r.Target(mftEml, r.Dir.File("again") + "\\");
-    ErrorLogFileName = r.Dir.File("repeats.txt");
+    const TErrorLogAt repeatsLog(r.Dir.File("repeats.txt"));
     r.Start();
     std::vector<std::string> again;
     for (const auto& [name, bytes] : TreeFiles(r.Dir.File("again")))
@@ -713,7 +713,7 @@ TEST(KvConvertHostile, EudoraIndexesThatGiveNothingOrTooMuchSayWhy)
     for (const char* folder : {"win", "mac", "nodata", "noindex", "lost"})
         r.Add(r.Dir.File(folder + std::string("\\In.toc")), mftEudoraToc);
     r.Target(mftEml, r.Out() + "\\");
-    ErrorLogFileName = r.Dir.File("errors.txt");
+    const TErrorLogAt errorLog(r.Dir.File("errors.txt"));
     r.Start();
     std::vector<std::string> missing;
     for (const std::vector<std::string>& row : ErrorRows(r.Dir.File("errors.txt")))
@@ -806,7 +806,7 @@ TEST(KvConvertHostile, AnErrorLogThatCannotBeWrittenFallsBackOnce)
                  {r.Dir.File("fifo"), "it is a device, not a file"}};
     ASSERT_TRUE(MakeFifo(r.Dir.File("fifo")));
     for (const auto& c : cases) {
-        ErrorLogFileName = c.Log;
+        const TErrorLogAt errorLog(c.Log);
         r.Start();
         EXPECT_EQ(r.Host.Log.front(), "Error log cannot be written: " + c.Log + ": " + c.Reason +
                                           "; its rows go to " + r.Dir.File("fallback.txt"));
@@ -823,7 +823,7 @@ TEST(KvConvertHostile, AnErrorLogThatCannotBeWrittenFallsBackOnce)
     TSmallDisk locked(r.Dir.File("ro"), "ro,size=16k");
     if (!locked.Mounted())
         GTEST_SKIP() << "a read-only file system needs root to mount; that case did not run";
-    ErrorLogFileName = r.Dir.File("ro\\errors.txt");
+    const TErrorLogAt errorLog(r.Dir.File("ro\\errors.txt"));
     r.Start();
     const std::string said = "Error log cannot be written: " + r.Dir.File("ro\\errors.txt") + ": no file can be written";
     EXPECT_EQ(r.Host.Log.front().rfind(said, 0), 0u) << r.Host.Log.front();
@@ -853,7 +853,7 @@ TEST(KvConvertHostile, AnErrorLogNamingTheRunsOwnMailIsNeverWritten)
     };
     for (const auto& c : cases) {
         r.Target(c.Format, c.Target);
-        ErrorLogFileName = c.Log;
+        const TErrorLogAt errorLog(c.Log);
         r.Start();
         EXPECT_EQ(r.Host.Log.front(), "Error log cannot be written: " + c.Log + ": " + c.Reason +
                                           "; its rows go to " + r.Dir.File("fallback.txt"));
@@ -926,7 +926,7 @@ TEST(KvConvertHostile, AMailboxEndingInsideASeparatorLineSaysSoOnEveryTarget)
             PutFile(r.Src("box"), whole + cut);
             r.Add(r.Src("box"), mftMbox);
             r.Target(target, r.Out() + "\\");
-            ErrorLogFileName = r.Dir.File("errors.txt");
+            const TErrorLogAt errorLog(r.Dir.File("errors.txt"));
             r.Start();
             EXPECT_EQ(r.Summary(), Counters(1, 2, 0, 1)) << r.LogText();
             std::vector<std::string> said;
@@ -989,7 +989,7 @@ TEST(KvConvertHostile, AMailboxThatChangesDuringTheRunSaysSo)
         PutFile(r.Src("box"), c.Box);
         r.Add(r.Src("box"), mftMbox);
         r.Target(c.Format, r.Out() + "\\");
-        ErrorLogFileName = r.Dir.File("errors.txt");
+        const TErrorLogAt errorLog(r.Dir.File("errors.txt"));
         // The bar's interval passes with every message, so every one pumps
         // and sets the bar.
         std::uint64_t now = 0;

@@ -176,7 +176,8 @@ TEST(KvFilesPaths, NamesCleanedAndChecked)
     // full-width letters and digits plain ones.
     const std::pair<std::wstring, bool> wide[] = {{L"COM\uFF11", false}, {L"lpt\uFF19.mbox", false},
                                                   {L"\uFF23ON", false},   {L"COM\u00B9", true},
-                                                  {L"Aux .txt", true},     {L"conout$", true}};
+                                                  {L"Aux .txt", true},     {L"conout$", true},
+                                                  {L"lpt9", true},         {L"COM-.mbox", false}};
     for (const auto& [Name, Reserved] : wide)
         EXPECT_EQ(IsDeviceFileName(Name), Reserved) << DefaultWideToAnsi(Name);
 

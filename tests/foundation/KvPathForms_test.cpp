@@ -9,8 +9,7 @@
 #include "foundation/KvPathForms.h"
 #include "testkit/TestFolder.h"
 
-// One row per path: its full plain form, its "\\?\" form and back, and
-// where its root ends. Shares take one rule everywhere.
+// Per path: its full plain form, its "\\?\" form and back, its root's length.
 TEST(KvPathForms, FullPlainAndPrefixedForms)
 {
     const struct {
@@ -40,7 +39,7 @@ TEST(KvPathForms, FullPlainAndPrefixedForms)
         EXPECT_EQ(PrefixedPath(UnprefixedPath(C.Prefixed)), C.Prefixed);
         EXPECT_EQ(PathRootLength(C.Path), C.Root);
     }
-    // Relative paths are the current folder's, and stay without a prefix.
+    // Relative paths are the current folder's, and get no prefix.
     wchar_t Here[MAX_PATH];
     const std::wstring Cwd(Here, GetCurrentDirectoryW(MAX_PATH, Here));
     EXPECT_EQ(FullPlainPath(L"x\\..\\y\\.\\"), FullPlainPath(Cwd + L"\\y\\"));
@@ -48,9 +47,8 @@ TEST(KvPathForms, FullPlainAndPrefixedForms)
     EXPECT_EQ(FullPlainAnsiPath("C:\\a\\.\\b\\\\"), "C:\\a\\b\\");
 }
 
-// Below a folder outside the code page a path of any length has a short
-// form that opens it through the ANSI API and a long form that gives the
-// names back whole.
+// Below a folder outside the code page, any length has a short form the
+// ANSI API opens and a long form giving the names back whole.
 TEST(KvPathForms, LongAndShortFormsAtAnyLength)
 {
     TTestFolder Dir("pathforms");

@@ -610,10 +610,9 @@ TEST(KvConvertAttach, OutputConvertedAgainNamesNoMoreFiles)
 
 namespace {
 
-// Another program at work on a name of the store while the run judges the
-// file behind it: before and after each look at that file's information
-// (Steps: two letters a look) the name is removed ('r'), made a second
-// name of the file outside the store ('l') or given a file of its own ('f').
+// Another program at work on a store name while the run judges its file:
+// before and after each look (Steps: two letters a look) the name is removed
+// ('r'), linked to the outside file ('l') or given a file of its own ('f').
 struct TNameRace {
     std::string Name, Outside;
     std::vector<std::string> Steps;
@@ -623,9 +622,8 @@ struct TNameRace {
 TNameRace* GRace = nullptr;
 void* GRealLook = nullptr;
 
-// The name removed at once, as another program's unlink removes it while
-// the run holds the file open; the system's own delete waits for the last
-// handle, so a program of the host that runs the tests removes it.
+// The name removed at once, as another program's unlink does: the system's
+// delete waits for the last handle, so the host's rm removes it.
 void RemoveNameNow(const std::string& Name)
 {
     const auto UnixName = reinterpret_cast<char*(CDECL*)(const WCHAR*)>(
@@ -640,7 +638,6 @@ void RemoveNameNow(const std::string& Name)
         CloseHandle(Process.hProcess);
         CloseHandle(Process.hThread);
     }
-    // The host's program is not waited for as a process is.
     for (int I = 0; I < 1000 && GetFileAttributesA(Name.c_str()) != INVALID_FILE_ATTRIBUTES; ++I)
         Sleep(5);
 }
@@ -659,8 +656,7 @@ void RaceStep(size_t Look, size_t When)
 BOOL WINAPI RaceLook(HANDLE File, LPBY_HANDLE_FILE_INFORMATION Info)
 {
     const auto Real = reinterpret_cast<decltype(&GetFileInformationByHandle)>(GRealLook);
-    // The outside file is known by its identity: a handle whose name was
-    // removed has no name to tell.
+    // Known by identity: a handle whose name was removed has no name.
     BY_HANDLE_FILE_INFORMATION Seen;
     const bool Ours = GRace && Real(File, &Seen) && Seen.nFileIndexLow == GRace->Index.nFileIndexLow &&
                       Seen.nFileIndexHigh == GRace->Index.nFileIndexHigh;
@@ -773,17 +769,15 @@ TEST(KvConvertAttach, MboxCopiesOfEudoraStoresReadBackAsTheirMessages)
             if (target == mftMboxUnix)
                 r.Driver.LargeMessageSize = 0x40000;
             const std::string root = r.Src("Eudora\\");
-            std::string entry = root + (road == mftEudoraMbx ? "Friends.mbx" : "Friends");
+            const std::string entry =
+                root + (road == mftEudoraToc ? "Friends.toc" : road == mftEudoraMbx ? "Friends.mbx" : "Friends");
             std::string box;
             for (const std::string& t : texts)
                 box += t + brk;
-            if (road == mftEudoraToc) {
-                // Copies sent from here: nothing of them counts as received.
+            if (road == mftEudoraToc)  // copies sent from here: nothing of them counts as received
                 PutEudoraMailbox(root, texts, "Friends", 8);
-                entry = root + "Friends.toc";
-            } else {
+            else
                 PutFile(entry, box);
-            }
             const TRunResult direct = ConvertOnce(r, entry, road, mftEml, r.Dir.File("eml"));
             const std::map<std::string, std::string> eml = TreeFiles(r.Dir.File("eml"));
             const int count = static_cast<int>(eml.size());

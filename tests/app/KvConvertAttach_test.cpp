@@ -671,11 +671,9 @@ BOOL WINAPI RaceLook(HANDLE File, LPBY_HANDLE_FILE_INFORMATION Info)
 
 }  // namespace
 
-// A received Eudora message names a file of the attachments folder while
-// another program makes that name a second name of a file outside the store
-// and removes it again. The file's handle then shows one name, and the name
-// it was opened by: the name is opened again (looks 2 and 3) and the names
-// counted after the copy (look 4), whatever moment the other program acts.
+// A received message names a file of the attachments folder while another
+// program links that name to a file outside the store and removes it again:
+// whatever moment it acts, nothing outside is embedded.
 TEST(KvConvertAttach, ANameRemovedWhileJudgedOpensNothingOutside)
 {
     const struct {
@@ -722,13 +720,10 @@ TEST(KvConvertAttach, ANameRemovedWhileJudgedOpensNothingOutside)
     }
 }
 
-// Eudora bounds its messages by its index or its own separator line and
-// never escapes a body line. Its mbox copies escape every "From " at a line
-// start (a sentence, a quoted mailbox, the body's first line, one after a
-// bare CR, lines at each 64 KiB edge of a message larger than the reader's
-// window, also when it is too large to load), so that the copy converted
-// again gives the source's messages and the files of the direct road, "From "
-// lower-cased. A store whose bounds are separator lines keeps its bytes.
+// Mbox copies of Eudora stores escape every "From " at a line start (also
+// after a bare CR, at each 64 KiB edge, in a message too large to load): the
+// copy converted again gives the direct road's files, "From " lower-cased.
+// A store bounded by separator lines keeps its bytes.
 TEST(KvConvertAttach, MboxCopiesOfEudoraStoresReadBackAsTheirMessages)
 {
     const std::string sep = "From ???@??? Mon Jan  5 10:00:00 2009\n";

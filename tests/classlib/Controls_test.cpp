@@ -373,8 +373,7 @@ TEST(ControlsPaint, InvalidateLeavesAnUpdateRegion)
     EXPECT_FALSE(GetUpdateRect(Box->Handle(), &R, FALSE));
     EXPECT_EQ(Box->Paints, Before + 1);
 
-    // The pump of long work serves what was posted and what another thread
-    // sends, and leaves the paint to the full pump.
+    // The long-work pump serves posted and sent messages, not the paint.
     int Posted = 0, Sent = 0;
     Box->Seen = [&](const TMessage& M) { Posted += M.Msg == WM_APP; Sent += M.Msg == WM_APP + 1; };
     Box->Invalidate();
@@ -491,13 +490,9 @@ TEST(ControlsStd, ComboListAndRichEditWindows)
     EXPECT_EQ(Changes, 2);
     C->SetItemIndex(1);
     EXPECT_EQ(C->Text(), "green");
-    // A reader counts the windows the system made for it: itself, its list,
-    // and its edit in the styles that have one.
-    const auto Made = [](TCustomComboBox* B) { return 1 + (B->ListHandle() != nullptr) + (B->EditHandle() != nullptr); };
     EXPECT_EQ(C->StoredWindowCount(), 3);
-    EXPECT_EQ(C->StoredWindowCount(), Made(C));
     C->SetStyle(csDropDownList);
-    EXPECT_EQ(C->StoredWindowCount(), Made(C));
+    EXPECT_EQ(C->StoredWindowCount(), 1 + (C->ListHandle() != nullptr) + (C->EditHandle() != nullptr));
 
     R->SetText("rich");
     EXPECT_EQ(R->Text(), "rich");
@@ -766,12 +761,8 @@ TEST(ControlsLifetime, ControlFreedInsideItsOwnHandler)
     EXPECT_EQ(Screen->FormCount(), Forms - 1);
 }
 
-// A dispatch the system ends itself (a fault in its own drawing that it
-// catches and ignores further out, as its drawing of an element two
-// thousand million pixels high did) leaves nothing counting as
-// dispatching: Free() then frees at once. A form deleted from its own
-// button's click (a misuse: Free() waits for the click) goes at once,
-// and the button once its click is done.
+// A dispatch the system ends with a caught fault leaves nothing counting
+// as dispatching; a form deleted from its button's click goes at once.
 TEST(ControlsLifetime, NoFreeWaitsForADispatchThatEnded)
 {
     TWatchdog Bound("forms freed after a dispatch ended by the system, and from a click", 20000);
@@ -957,9 +948,8 @@ TEST(ControlsThemes, OneSwitchTurnsThemingOff)
     TThemeServices::SetThemingDisabled(false);
 }
 
-// An element far larger than any screen (a stored size of two thousand
-// million pixels) is drawn in a window's clipped part as the theme draws
-// one of a screen's size there; the system's own drawing of it fails.
+// An element far larger than any screen draws, where clipped, as one of a
+// screen's size.
 TEST(ControlsThemes, AnElementFarPastWhatShowsIsDrawnAsTheThemeDrawsIt)
 {
     TThemeServices* T = ThemeServices();
@@ -988,15 +978,12 @@ TEST(ControlsThemes, AnElementFarPastWhatShowsIsDrawnAsTheThemeDrawsIt)
     };
     const RECT Tallest{0, 0, 150, 150};
     auto Theirs = Drawn([&] { Draw(Open(nullptr, L"BUTTON"), DC, BP_PUSHBUTTON, PBS_PRESSED, &Tallest, nullptr); });
-    auto Tall = Drawn([&] { T->DrawElement(DC, teButton, BP_PUSHBUTTON, PBS_PRESSED, Tallest); });
     auto Huge = Drawn([&] { T->DrawElement(DC, teButton, BP_PUSHBUTTON, PBS_PRESSED, TRect(0, 0, INT_MAX, INT_MAX)); });
     ReleaseDC(F->Handle(), DC);
     F->Free();
     for (int Y = 0; Y < 12; ++Y)
-        for (int X = 0; X < 40; ++X) {
-            ASSERT_EQ(Tall->ScanLine(Y)[X] & 0xFFFFFF, Theirs->ScanLine(Y)[X] & 0xFFFFFF) << X << ", " << Y;
+        for (int X = 0; X < 40; ++X)
             ASSERT_EQ(Huge->ScanLine(Y)[X] & 0xFFFFFF, Theirs->ScanLine(Y)[X] & 0xFFFFFF) << X << ", " << Y;
-        }
 }
 
 TEST(ControlsTimer, TicksBetweenMessagesWhileEnabled)

@@ -990,11 +990,8 @@ TEST(RzStore, HugeStoredSizesPaintOnlyWhatShows)
     }
 }
 
-// A form whose button a stream made two thousand million pixels high or
-// wide, shown in a real window and its messages handled, in the classic and
-// the themed look: the button's visible top-left shows what a button of a
-// screen's size shows there, nothing is left counting as dispatching, and
-// both Free() and delete end the form and its windows, each within a bound.
+// A button streamed INT_MAX high or wide shows its corner as a small one
+// does, and Free() or delete ends its form within a bound.
 TEST(RzStore, HugeStoredButtonsShowAndFree)
 {
     RegisterControls();
@@ -1022,7 +1019,6 @@ TEST(RzStore, HugeStoredButtonsShowAndFree)
                     TWatchdog Bound(std::string(Class) + " " + Size + " shown and freed", 20000);
                     TOwned<TForm> Small(Read(Class, Size, 150));
                     TForm* F = Read(Class, Size, INT_MAX);
-                    // The corner that shows, as far as both sizes draw the same there.
                     const auto Button = static_cast<TControl*>(Small->FindComponent("C"));
                     const int W = std::min(Button->Width(), 40), H = std::min(Button->Height(), 12);
                     auto A = CaptureForm(Small.get(), W, H);
@@ -1043,11 +1039,8 @@ TEST(RzStore, HugeStoredButtonsShowAndFree)
     }
 }
 
-// Font heights in the millions (one flipped bit of -11 makes -16,777,227)
-// on the form with one of each control: no stream may carry one past a
-// screen's height, and a form given them in code is shown in a real window
-// and painted whole, in the classic and the themed look, within a bound;
-// the largest a stream may carry is read, shown and painted the same way.
+// Font heights in the millions are refused by a stream; given in code, or
+// the largest a stream may carry, they paint within a bound.
 TEST(RzStore, HugeFontHeightsPaintWithinABound)
 {
     RegisterControls();
@@ -1094,7 +1087,6 @@ BOOL CALLBACK CountWindowAndInside(HWND Wnd, LPARAM Count)
     return TRUE;
 }
 
-// The windows of this thread: the top-level ones and every one inside them.
 int ThreadWindowCount()
 {
     int Count = 0;
@@ -1104,9 +1096,7 @@ int ThreadWindowCount()
 
 } // namespace
 
-// The windows a reader counts for each stored class are the windows a
-// form read with it really makes once shown, its lists' own windows and
-// each item shown as a window included.
+// The windows counted for each stored class are those a shown form makes.
 TEST(RzStore, StoredWindowCountsAreTheWindowsAShownFormMakes)
 {
     RegisterControls();
@@ -1147,8 +1137,7 @@ TEST(RzStore, StoredWindowCountsAreTheWindowsAShownFormMakes)
                 int Counted = 0;
                 for (int I = 0; I < F->ComponentCount(); ++I)
                     Counted += F->Components(I)->StoredWindowCount();
-                // The tab controls count the scroller, close and menu
-                // buttons they make at most.
+                // Tab controls count their at most 3 button windows.
                 const bool Tabs = std::string(Class) == "TRzPageControl" || std::string(Class) == "TRzTabControl";
                 EXPECT_EQ(ThreadWindowCount() - Empty + (Tabs ? 3 : 0), Counted);
             }
@@ -1163,11 +1152,9 @@ TEST(RzStore, StoredWindowCountsAreTheWindowsAShownFormMakes)
 // refused read leaves behind is met by the next form. The damaged copy is
 // also read over the good one, taking the components it finds there (seed
 // 39 cuts a check group's items, so its loading frees checks still waiting
-// to finish loading). Beside each, a copy with one integer value (a size,
-// a font height, a count) set in place to one a stream may hold. Each copy
-// read, and the first refused one of each seed, is shown, its messages
-// handled, and freed while shown, by Free() or delete, within a bound:
-// destroying the windows calls on the controls in them.
+// to finish loading). Beside each, a copy with one integer value set to a
+// hostile one. Each copy read, and the first refused one of each seed, is
+// shown and freed while shown, by Free() or delete, within a bound.
 TEST(RzStore, DamagedCopiesOfAFormAreReadOrRefused)
 {
     RegisterControls();

@@ -1109,15 +1109,11 @@ TEST(RzStore, StoredWindowCountsAreTheWindowsAShownFormMakes)
             SCOPED_TRACE(testing::Message() << Class << " themed " << Themed);
             TLookScope Look(Themed);
             const int Before = ThreadWindowCount();
-            int Empty = 0;
             {
                 TOwned<TForm> F(NewTestForm(200, 100));
                 F->Show();
                 Application->ProcessMessages();
-                Empty = ThreadWindowCount();
-            }
-            {
-                TOwned<TForm> F(NewTestForm(200, 100));
+                const int Empty = ThreadWindowCount();
                 ReadForm(HandWritten("TForm", [&](TWriter& W) {
                              W.WriteStr("");
                              W.WriteStr(Class);

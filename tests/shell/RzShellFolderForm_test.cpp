@@ -10,9 +10,7 @@
 #include <tuple>
 #include <vector>
 
-// Before the shell headers: a system header of theirs names a Folder that
-// the kit's parameters would shadow.
-#include "testkit/TestLinks.h"
+#include "testkit/TestLinks.h" // before the shell's headers
 
 #include "shell/RzShellDialogs.h"
 #include "shell/RzShellFolderForm.h"
@@ -368,8 +366,6 @@ TEST_F(TFolderDialogTest, DeleteRemovesTheSelectedFolderOnceTheShellIsAnswered)
 
 TEST_F(TFolderDialogTest, AShownFolderRemovedOrRenamedFromOutsideGivesWayWithNoKeyPressed)
 {
-    // Nothing pressed: the selected folder, empty, removed, or renamed, by
-    // this process and by another.
     for (const auto& [Name, NewName, OtherProcess] : {std::tuple{"gone here", "", false}, {"gone there", "", true},
                                                       {"ren here", "ren now", false}, {"ren there", "moved", true}}) {
         SCOPED_TRACE(Name);

@@ -113,8 +113,7 @@ struct TOpenFormTest : ::testing::Test {
     }
 };
 
-// The system calls the form's close makes, counted through the program's
-// imports.
+// The system calls the form's close makes, counted through the imports.
 struct {
     long Lead, Attributes, Desktop;
 } Counted;
@@ -330,8 +329,6 @@ TEST_F(TOpenFormTest, AWatchedFolderRemovedFromOutsideGivesWayWhenTheWatchReport
 
 TEST_F(TOpenFormTest, AWatchedFolderRemovedOrRenamedFromOutsideGivesWayWithNoKeyPressed)
 {
-    // The tree hidden, the watch on, nothing pressed: an empty folder
-    // removed, and a folder renamed, by this process and by another.
     for (const auto& [Name, NewName, OtherProcess, Options] :
          {std::tuple{"gone here", "", false, DefaultOpenSaveOptions},
           {"gone there", "", true, DefaultOpenSaveOptions | osoOverwritePrompt},
@@ -354,8 +351,7 @@ TEST_F(TOpenFormTest, AWatchedFolderRemovedOrRenamedFromOutsideGivesWayWithNoKey
         EXPECT_FALSE(shell_test::IsDir(Watched)) << "gone from the disk";
         EXPECT_EQ(IndexOf(Name), -1);
         EXPECT_EQ(IndexOf(NewName) >= 0, *NewName != 0);
-        // The folder shown now is watched in turn.
-        EXPECT_EQ(Form->ShellList->ChangeThread()->UsedSlots(), 1);
+        EXPECT_EQ(Form->ShellList->ChangeThread()->UsedSlots(), 1) << "the folder shown now is watched";
     }
     EXPECT_TRUE(Boxes.Shown.empty());
 }
@@ -611,8 +607,7 @@ TEST_F(TOpenFormTest, SelectingFilesInTheListWritesTheirNames)
     EXPECT_EQ(Writes, 1);
     EXPECT_EQ(Form->edtFileName->Text(), "\"alpha.mbox\" \"beta.mbox\" \"notes.txt\"");
 
-    // Ctrl+A over 1,000 more, then Open: the text is looked at once, and no
-    // picked name sends the form to the shell or the disk again.
+    // Ctrl+A over 1,000 more, then Open: no name costs a look at the whole text.
     std::set<std::string> Expected{Dir.File("alpha.mbox"), Dir.File("beta.mbox"), Dir.File("notes.txt")};
     for (int I = 0; I < 1000; ++I)
         Expected.insert(Dir.Write("message " + std::to_string(1000 + I) + ".mbox", "x"));
@@ -635,13 +630,10 @@ TEST_F(TOpenFormTest, SelectingFilesInTheListWritesTheirNames)
     const std::vector<std::string> Got = Accepted();
     EXPECT_EQ(std::set<std::string>(Got.begin(), Got.end()), Expected);
     EXPECT_EQ(Got.size(), Expected.size());
-    // The text, and each name with its folder, a few times over; a look at
-    // the whole text per name would be a thousand times the text.
     const long Folders = static_cast<long>(Expected.size() * Dir.Path().size());
     EXPECT_LE(Counted.Lead, 16 * (Length + Folders)) << "characters looked at of " << Length;
     EXPECT_LE(Counted.Attributes, 2) << "files' attributes asked";
     EXPECT_LE(Counted.Desktop, 2) << "names parsed by the shell";
-    // A name typed among them is checked in full: a missing one refuses.
     EXPECT_FALSE(PressOpen(Form->edtFileName->Text() + " \"missing.mbox\""));
     ASSERT_EQ(Boxes.Shown.size(), 1u);
     EXPECT_NE(Boxes.Shown[0].Msg.find(Dir.File("missing.mbox") + "\nFile not found"), std::string::npos);
@@ -878,7 +870,6 @@ TEST_F(TOpenFormTest, DetailsAfterAScrolledListShowTheNamesAndTheListFitsEachFol
     RECT Name{LVIR_LABEL, 0, 0, 0};
     SendMessageA(L->Handle(), LVM_GETITEMRECT, L->ItemCount() - 1, reinterpret_cast<LPARAM>(&Name));
     EXPECT_GE(Name.left, 0) << "the names' column shows";
-    // The item End selected stays in view, below the header.
     ASSERT_TRUE(L->Item(L->ItemCount() - 1)->Selected());
     RECT Client{}, Header{};
     GetClientRect(L->Handle(), &Client);

@@ -23,8 +23,7 @@ struct TReceiver {
         });
     }
     ~TReceiver() { DeallocateHWnd(Wnd); }
-    // Handles messages as they arrive until Count have come (or Limit ms
-    // pass: a failure, not a pause, unless the wait is for none to come).
+    // Handles messages until Count have come or Limit ms pass.
     void PumpUntil(size_t Count, DWORD Limit = 5000)
     {
         const DWORD Start = GetTickCount();
@@ -105,8 +104,6 @@ TEST(ChangeThread, AFolderRemovedOrRenamedUnderItsWatchIsLetGoAndTold)
     // Quiet folders stay quiet however often their watches are reopened.
     R.PumpUntil(1, 2 * TChangeHandlerThread::ReopenInterval + 200);
     EXPECT_TRUE(R.Slots.empty());
-    // Neither tells its own watch of anything; the watch held the removed
-    // folder on disk.
     ASSERT_TRUE(RemoveDirectoryA(Dir.File("gone").c_str()));
     ASSERT_TRUE(MoveFileA(Dir.File("moved").c_str(), Dir.File("moved on").c_str()));
     const auto Told = [&](int Slot) {
@@ -118,8 +115,7 @@ TEST(ChangeThread, AFolderRemovedOrRenamedUnderItsWatchIsLetGoAndTold)
     EXPECT_TRUE(Told(Gone));
     EXPECT_TRUE(Told(Moved));
     EXPECT_EQ(GetFileAttributesA(Dir.File("gone").c_str()), INVALID_FILE_ATTRIBUTES) << "let go, the folder went";
-    // Both watches ended, their slots free again; the subtree's stays.
-    EXPECT_EQ(T->UsedSlots(), 1);
+    EXPECT_EQ(T->UsedSlots(), 1) << "both ended, the subtree's stays";
     ASSERT_TRUE(T->AddWatch(Dir.File("moved on"), FILE_NOTIFY_CHANGE_FILE_NAME, Moved, false));
     EXPECT_EQ(Moved, Gone);
 }

@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-// Before the shell's headers: one of the system headers they bring names a
-// Folder that the kit's parameters would shadow.
+// First: a system header the shell's bring names a Folder the kit's shadow.
 #include "testkit/TestLinks.h"
 
 #include "shell/RzShellCtrls.h"
@@ -58,7 +57,6 @@ inline bool ChangeFromOutside(const std::string& Folder, const std::string& NewN
     return NewName.empty() ? RemoveDirectoryA(Folder.c_str()) : MoveFileA(Folder.c_str(), Moved.c_str());
 }
 
-// Pumps the thread's messages until Done holds or 10 s have passed.
 template <typename TDone>
 bool PumpUntil(TDone Done)
 {

@@ -114,26 +114,20 @@ struct TOpenFormTest : ::testing::Test {
 };
 
 // The system calls the form's close makes, counted through the imports.
-struct {
+struct TCounts {
     long Lead, Attributes, Desktop;
 } Counted;
 TImportHook *LeadHook, *AttributesHook, *DesktopHook;
 
-BOOL WINAPI CountedLead(BYTE C)
+template <long TCounts::*N, TImportHook*& Hook, typename R, typename... A>
+R WINAPI Counting(A... Args)
 {
-    ++Counted.Lead;
-    return reinterpret_cast<decltype(&IsDBCSLeadByte)>(LeadHook->Original())(C);
+    ++(Counted.*N);
+    return reinterpret_cast<R(WINAPI*)(A...)>(Hook->Original())(Args...);
 }
-DWORD WINAPI CountedAttributes(LPCSTR Path)
-{
-    ++Counted.Attributes;
-    return reinterpret_cast<decltype(&GetFileAttributesA)>(AttributesHook->Original())(Path);
-}
-HRESULT WINAPI CountedDesktop(IShellFolder** Folder)
-{
-    ++Counted.Desktop;
-    return reinterpret_cast<decltype(&SHGetDesktopFolder)>(DesktopHook->Original())(Folder);
-}
+auto* const CountedLead = &Counting<&TCounts::Lead, LeadHook, BOOL, BYTE>;
+auto* const CountedAttributes = &Counting<&TCounts::Attributes, AttributesHook, DWORD, LPCSTR>;
+auto* const CountedDesktop = &Counting<&TCounts::Desktop, DesktopHook, HRESULT, IShellFolder**>;
 
 bool Contains(const std::vector<std::string>& V, const std::string& S)
 {
@@ -620,9 +614,9 @@ TEST_F(TOpenFormTest, SelectingFilesInTheListWritesTheirNames)
     const long Length = static_cast<long>(Form->edtFileName->Text().size());
     Counted = {};
     {
-        TImportHook Lead("kernel32.dll", "IsDBCSLeadByte", reinterpret_cast<void*>(&CountedLead));
-        TImportHook Attributes("kernel32.dll", "GetFileAttributesA", reinterpret_cast<void*>(&CountedAttributes));
-        TImportHook Desktop("shell32.dll", "SHGetDesktopFolder", reinterpret_cast<void*>(&CountedDesktop));
+        TImportHook Lead("kernel32.dll", "IsDBCSLeadByte", reinterpret_cast<void*>(CountedLead));
+        TImportHook Attributes("kernel32.dll", "GetFileAttributesA", reinterpret_cast<void*>(CountedAttributes));
+        TImportHook Desktop("shell32.dll", "SHGetDesktopFolder", reinterpret_cast<void*>(CountedDesktop));
         ASSERT_TRUE(Lead.Hooked() && Attributes.Hooked() && Desktop.Hooked());
         LeadHook = &Lead, AttributesHook = &Attributes, DesktopHook = &Desktop;
         ASSERT_TRUE(PressOpen("", false));

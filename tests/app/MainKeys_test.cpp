@@ -288,8 +288,7 @@ TEST_F(WizardTest, ReadOnlyPanesHandTabEnterAndEscToTheForm)
     Form->edtProcessing->SetFocus();
     EXPECT_NE(ColorToRGB(Form->edtProcessing->Color()), ColorToRGB(clInfoBk));
     // Start has its own letter (the message loop makes the character).
-    PostMessageA(GetFocus(), WM_SYSKEYDOWN, 'S', 0x20000001);
-    PostMessageA(GetFocus(), WM_SYSKEYUP, 'S', static_cast<LPARAM>(0xE0000001));
+    PostAlt('S');
     Pump();
     ASSERT_FALSE(Form->Log.empty());
     EXPECT_EQ(Form->Log.back(), "Processing finished.");

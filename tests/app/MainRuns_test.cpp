@@ -4,35 +4,26 @@
 
 TEST_F(WizardTest, TheLogIsSavedOrTheFailureShown)
 {
-    AddSource(Dir.Write("Inbox", MessageOf(1)), mftMbox);
-    Form->edtTargetFolder->SetText(Dir.File("out") + "\\");
-    Form->ShowPage(pgStart);
+    ReadyToRun(1);
     const std::string Summary = Form->StartSummary();
     EXPECT_EQ(Summary.substr(0, 55), "Ready to process mail (click Start button to begin)...\r");
-    EXPECT_NE(Summary.find("  Source: Standard mbox\r\n    from: " + Dir.File("Inbox") + "\r\n"), std::string::npos);
+    EXPECT_NE(Summary.find("  Source: Standard mbox\r\n    from: " + Dir.File("Big") + "\r\n"), std::string::npos);
     EXPECT_NE(Summary.find("  Target: EML files (*.eml)\r\n    to: " + Dir.File("out") + "\\\r\n\r\n"),
               std::string::npos);
 
-    std::string Offered, Chosen = Dir.File("log.txt");
-    TGetFileNameProc Old = SetSaveFileNameProc([&](OPENFILENAMEA& O) {
-        Offered = O.lpstrFile;
-        lstrcpynA(O.lpstrFile, Chosen.c_str(), static_cast<int>(O.nMaxFile));
-        return TRUE;
-    });
-    Form->smuSaveAsClick(nullptr);
-    EXPECT_EQ(Offered, "Processed.txt");
+    std::string Chosen = Dir.File("log.txt");
+    EXPECT_EQ(SaveLogAs(Chosen).first, "Processed.txt");
     EXPECT_EQ(TTestFolder::Read(Chosen), Form->edtProcessing->AllText());
     EXPECT_EQ(TTestFolder::Read(Chosen), Summary);
     EXPECT_TRUE(Boxes.empty());
 
     // A folder that does not exist: the user is told, nothing is claimed.
     Chosen = Dir.File("missing\\log.txt");
-    Form->smuSaveAsClick(nullptr);
+    SaveLogAs(Chosen);
     ASSERT_EQ(Boxes.size(), 1u);
     EXPECT_EQ(Boxes[0].DlgType, mtError);
     EXPECT_NE(Boxes[0].Msg.find(Chosen), std::string::npos);
     EXPECT_EQ(GetFileAttributesA(Chosen.c_str()), INVALID_FILE_ATTRIBUTES);
-    SetSaveFileNameProc(Old);
 }
 
 TEST_F(WizardTest, StopDuringARunOnAGeneratedMailbox)
@@ -132,13 +123,8 @@ TEST_F(WizardTest, TheLogEndsWithTheErrorLogsPath)
         ASSERT_GE(Shown.size(), Ending.size()) << C.Folder;
         EXPECT_EQ(Shown.substr(Shown.size() - Ending.size()), Ending);
         // Saved or copied, the log keeps the names whole.
-        const std::string Saved = Dir.File("log.txt");
-        const TGetFileNameProc Old = SetSaveFileNameProc([&](OPENFILENAMEA& O) {
-            return lstrcpynA(O.lpstrFile, Saved.c_str(), static_cast<int>(O.nMaxFile)) != nullptr;
-        });
-        Form->smuSaveAsClick(nullptr);
-        SetSaveFileNameProc(Old);
-        EXPECT_EQ(TTestFolder::Read(Saved), C.Bom.empty() ? Form->edtProcessing->AllText() : C.Bom + WideToUtf8(Text));
+        SaveLogAs(Dir.File("log.txt"));
+        EXPECT_EQ(TTestFolder::Read(Dir.File("log.txt")), C.Bom.empty() ? Form->edtProcessing->AllText() : C.Bom + WideToUtf8(Text));
         Form->smuCopyAllClick(nullptr);
         ASSERT_TRUE(OpenClipboard(nullptr));
         const HANDLE Copied = GetClipboardData(CF_UNICODETEXT);
@@ -267,8 +253,7 @@ TEST_F(WizardTest, BackAndNextAfterALongRunShowTheNewSummaryInAFreshLog)
     ASSERT_GT(Form->LogLineCount(), 2 * Mailboxes);
     // As the keyboard sends them: a handled Alt letter makes no character.
     for (const auto& [Key, Page] : {std::pair{'B', pgTarget}, std::pair{'N', pgStart}}) {
-        PostMessageA(GetFocus(), WM_SYSKEYDOWN, Key, 0x20000001);
-        PostMessageA(GetFocus(), WM_SYSKEYUP, Key, static_cast<LPARAM>(0xE0000001));
+        PostAlt(Key);
         Pump();
         ASSERT_EQ(Form->PageIndex(), Page);
     }

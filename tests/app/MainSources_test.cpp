@@ -144,20 +144,11 @@ TEST_F(WizardTest, PastedLinesNotAddedAreNamedAndASavedSelectionSaysSo)
 
     Form->edtTargetFolder->SetText(Dir.File("out") + "\\");
     Form->ShowPage(pgStart);
-    std::vector<std::string> Titles;
-    const std::string Chosen = Dir.File("log.txt");
-    TGetFileNameProc Old = SetSaveFileNameProc([&](OPENFILENAMEA& O) {
-        Titles.push_back(O.lpstrTitle ? O.lpstrTitle : "");
-        lstrcpynA(O.lpstrFile, Chosen.c_str(), static_cast<int>(O.nMaxFile));
-        return TRUE;
-    });
-    Form->smuSaveAsClick(nullptr);
+    EXPECT_EQ(SaveLogAs(Dir.File("log.txt")).second, "");
     Form->edtProcessing->SetSelStart(0);
     Form->edtProcessing->SetSelLength(5);
-    Form->smuSaveAsClick(nullptr);
-    SetSaveFileNameProc(Old);
-    EXPECT_EQ(Titles, (std::vector<std::string>{"", "Save the Selected Log Text As"}));
-    EXPECT_EQ(TTestFolder::Read(Chosen), "Ready");
+    EXPECT_EQ(SaveLogAs(Dir.File("log.txt")).second, "Save the Selected Log Text As");
+    EXPECT_EQ(TTestFolder::Read(Dir.File("log.txt")), "Ready");
 }
 
 TEST_F(WizardTest, CtrlCCtrlVAndDeleteInTheSourceList)

@@ -110,6 +110,13 @@ protected:
     {
         Application->ShowErrorBoxes = false;
         Answer = mrYes;
+        NewForm();
+    }
+    // A shown form in place of the test's, also for rows that close it.
+    void NewForm()
+    {
+        if (Form)
+            Form->Free();
         Form = new TTestWizard(nullptr);
         // Twenty milliseconds pass per message: a run pumps at every third
         // one, so the Stop, Cancel and close scenarios below act within the
@@ -148,6 +155,19 @@ protected:
         AddSource(Dir.Write("Big", Mbox), mftMbox);
         Form->edtTargetFolder->SetText(Dir.File("out") + "\\");
         Form->ShowPage(pgStart);
+    }
+    // The log saved through its menu, the save form answering Chosen; what
+    // the form offered and its title come back.
+    std::pair<std::string, std::string> SaveLogAs(const std::string& Chosen)
+    {
+        std::pair<std::string, std::string> Asked;
+        const TGetFileNameProc Old = SetSaveFileNameProc([&](OPENFILENAMEA& O) {
+            Asked = {O.lpstrFile, O.lpstrTitle ? O.lpstrTitle : ""};
+            return lstrcpynA(O.lpstrFile, Chosen.c_str(), static_cast<int>(O.nMaxFile)) != nullptr;
+        });
+        Form->smuSaveAsClick(nullptr);
+        SetSaveFileNameProc(Old);
+        return Asked;
     }
     std::vector<std::string> Sources()
     {
@@ -194,4 +214,12 @@ inline void PressAlt(char Letter)
     PostMessageA(To, WM_SYSCHAR, static_cast<WPARAM>(Letter), AltDown);
     PostMessageA(To, WM_SYSKEYUP, static_cast<WPARAM>(toupper(Letter)), static_cast<LPARAM>(0xE0000001));
     Application->ProcessMessages();
+}
+
+// Alt with a capital letter as the keyboard posts it, the character left to
+// the message loop to make; the caller pumps.
+inline void PostAlt(char Letter)
+{
+    PostMessageA(GetFocus(), WM_SYSKEYDOWN, static_cast<WPARAM>(Letter), 0x20000001);
+    PostMessageA(GetFocus(), WM_SYSKEYUP, static_cast<WPARAM>(Letter), static_cast<LPARAM>(0xE0000001));
 }

@@ -175,61 +175,85 @@ TEST_F(WizardTest, EveryPageHasItsOwnAcceleratorsAndTabSkipsThePageHolders)
     EXPECT_TRUE(Form->edtTargetFolder->Focused());
 }
 
+// Alt+C from every page in both modes, and each other way of closing on a
+// page of its own: the choices are saved, and freeing the form announces no
+// page change to its handlers.
 TEST_F(WizardTest, ClosingFromEveryPageInBothModesSavesAndAnnouncesNoPageChange)
 {
+    const std::pair<const char*, std::function<void()>> Ways[] = {
+        {"Alt+C", [] { PressAlt('c'); }},
+        {"Esc", [] { PressKey(VK_ESCAPE); }},
+        {"Alt+F4",
+         [] {
+             PostMessageA(GetFocus(), WM_SYSKEYDOWN, VK_F4, 0x20000001);
+             Pump();
+         }},
+        {"title bar",
+         [this] {
+             PostMessageA(Form->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+             Pump();
+         }},
+    };
+    enum { AltC, Esc, AltF4, TitleBar };
+    struct TRow {
+        int Way, Page;
+        bool Accessible;
+    };
+    std::vector<TRow> Rows;
+    for (const bool Accessible : {false, true})
+        for (int Page = pgIntroduction; Page <= pgStart; ++Page)
+            Rows.push_back({AltC, Page, Accessible});
+    Rows.insert(Rows.end(), {{Esc, pgSource, false}, {AltF4, pgTarget, true}, {TitleBar, pgStart, false}});
     const std::string Target = Dir.File("out") + "\\";
     CreateDirectoryA(Dir.File("out").c_str(), nullptr);
-    for (const bool Accessible : {false, true})
-        for (int Page = pgIntroduction; Page <= pgStart; ++Page) {
-            SCOPED_TRACE((Accessible ? "accessibility mode, page " : "page ") + std::to_string(Page));
-            if (!Form) {
-                Form = new TTestWizard(nullptr);
-                Form->Handle();
-                Pump();
-            }
-            GAppScreenReader = Accessible;
-            Form->ApplyAccessibility();
-            // A run could start; then "Other formats" on both sides, whose
-            // information panes show.
-            AddSource(Dir.Write("In.mbox", MessageOf(1)), mftMbox);
-            Form->SelectTargetFormat(mftEml);
-            Form->grpSourceOptions->SetItemChecked(0, false);
-            Form->edtTargetFolder->SetText(Target);
-            Form->ShowPage(Page);
-            ASSERT_EQ(Form->PageIndex(), Page);
-            Form->SelectSourceFormat(mftOther);
-            Form->SelectTargetFormat(mftOther);
-            ASSERT_EQ(Form->pgcSourceSettings->ActivePage(), Form->tbsSourceInfo);
-            // Any change announced while the form is freed is counted and
-            // kept from the form's handlers.
-            int Announced = 0;
-            TTestWizard* F = Form;
-            for (TRzPageControl* Pages : {Form->pgcSourceSettings, Form->pgcTargetSettings, Form->pnlWizard}) {
-                Pages->OnPageChange = [&Announced, F, Was = Pages->OnPageChange](TObject* Sender) {
-                    if (F->HasState(csDestroying))
-                        ++Announced;
-                    else if (Was)
-                        Was(Sender);
-                };
-                Pages->OnChanging = [&Announced, F, Was = Pages->OnChanging](TObject* Sender, int To, bool& Allow) {
-                    if (F->HasState(csDestroying))
-                        ++Announced;
-                    else if (Was)
-                        Was(Sender, To, Allow);
-                };
-            }
-            // Alt+C, then the window freed as the program frees it.
-            PressAlt('c');
-            EXPECT_FALSE(Form->Visible());
-            Form->Free();
-            Form = nullptr;
-            EXPECT_EQ(Announced, 0);
-            TWizardOptions Saved;
-            LoadWizardOptions(*AppSettings, Saved);
-            EXPECT_FALSE(Saved.IncludeSubfolders);
-            EXPECT_EQ(Saved.TargetFolder, Target);
-            AppSettings->WriteBool("SourceOptions", "IncludeSubfolders", true);
+    for (const TRow& R : Rows) {
+        SCOPED_TRACE(Ways[R.Way].first + std::string(R.Accessible ? ", accessibility mode" : "") + ", page " +
+                     std::to_string(R.Page));
+        if (!Form)
+            NewForm();
+        GAppScreenReader = R.Accessible;
+        Form->ApplyAccessibility();
+        // A run could start; then "Other formats" on both sides, whose
+        // information panes show.
+        AddSource(Dir.Write("In.mbox", MessageOf(1)), mftMbox);
+        Form->SelectTargetFormat(mftEml);
+        Form->grpSourceOptions->SetItemChecked(0, false);
+        Form->edtTargetFolder->SetText(Target);
+        Form->ShowPage(R.Page);
+        ASSERT_EQ(Form->PageIndex(), R.Page);
+        Form->SelectSourceFormat(mftOther);
+        Form->SelectTargetFormat(mftOther);
+        ASSERT_EQ(Form->pgcSourceSettings->ActivePage(), Form->tbsSourceInfo);
+        // Any change announced while the form is freed is counted and
+        // kept from the form's handlers.
+        int Announced = 0;
+        TTestWizard* F = Form;
+        for (TRzPageControl* Pages : {Form->pgcSourceSettings, Form->pgcTargetSettings, Form->pnlWizard}) {
+            Pages->OnPageChange = [&Announced, F, Was = Pages->OnPageChange](TObject* Sender) {
+                if (F->HasState(csDestroying))
+                    ++Announced;
+                else if (Was)
+                    Was(Sender);
+            };
+            Pages->OnChanging = [&Announced, F, Was = Pages->OnChanging](TObject* Sender, int To, bool& Allow) {
+                if (F->HasState(csDestroying))
+                    ++Announced;
+                else if (Was)
+                    Was(Sender, To, Allow);
+            };
         }
+        // Closed, then the window freed as the program frees it.
+        Ways[R.Way].second();
+        EXPECT_FALSE(Form->Visible());
+        Form->Free();
+        Form = nullptr;
+        EXPECT_EQ(Announced, 0);
+        TWizardOptions Saved;
+        LoadWizardOptions(*AppSettings, Saved);
+        EXPECT_FALSE(Saved.IncludeSubfolders);
+        EXPECT_EQ(Saved.TargetFolder, Target);
+        AppSettings->WriteBool("SourceOptions", "IncludeSubfolders", true);
+    }
 }
 
 TEST_F(WizardTest, AFormBeingFreedLeavesItsInformationPanesAlone)

@@ -134,25 +134,46 @@ TEST_F(WizardTest, TheLogEndsWithTheErrorLogsPath)
     }
 }
 
-TEST_F(WizardTest, CancelDuringARunAsksThenCloses)
+// Cancel and its keys ask before they end a run and close, and on No keep
+// both; the title bar and Alt+F4 close at once, the run ending at its next
+// step.
+TEST_F(WizardTest, EveryWayOfClosingDuringARunEndsIt)
 {
-    ReadyToRun(300);
-    Answer = mrNo;
-    Form->OnPump = [&](int N) {
-        if (N == 30)
-            PostClick(Form->btnCancel);
-        if (N == 60) {
-            Answer = mrYes;
-            PostClick(Form->btnCancel);
-        }
+    const struct {
+        const char* Name;
+        std::function<void()> Close;
+        bool Asks;
+    } Ways[] = {
+        {"Cancel", [&] { PostClick(Form->btnCancel); }, true},
+        {"Esc", [] { PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 1); }, true},
+        {"Alt+C", [] { PostAlt('C'); }, true},
+        {"Alt+F4", [] { PostMessageA(GetFocus(), WM_SYSKEYDOWN, VK_F4, 0x20000001); }, false},
+        {"title bar", [&] { PostMessageA(Form->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0); }, false},
     };
-    PostClick(Form->btnNext);
-    Pump();
-    ASSERT_EQ(Boxes.size(), 2u);
-    EXPECT_EQ(Boxes[1].Msg, "Abort mail conversion and close the window?");
-    EXPECT_EQ(Form->Log.back(), "Processing aborted.");
-    EXPECT_FALSE(Form->Visible());
-    EXPECT_FALSE(Form->Driver().Running());
+    for (const auto& W : Ways) {
+        SCOPED_TRACE(W.Name);
+        NewForm();
+        ReadyToRun(300);
+        bool KeptOnNo = false;
+        Form->OnPump = [&](int N) {
+            if (N == 30 || (N == 60 && W.Asks)) {
+                KeptOnNo = N == 60 && Form->Visible() && Form->Driver().Running();
+                Answer = N == 30 ? mrNo : mrYes;
+                W.Close();
+            }
+        };
+        PostClick(Form->btnNext);
+        Pump();
+        std::vector<std::string> Asked;
+        for (const TMessageDlgRequest& B : Boxes)
+            Asked.push_back(B.Msg);
+        EXPECT_EQ(Asked, std::vector<std::string>(W.Asks ? 2 : 0, "Abort mail conversion and close the window?"));
+        EXPECT_EQ(KeptOnNo, W.Asks);
+        ASSERT_FALSE(Form->Log.empty());
+        EXPECT_EQ(Form->Log.back(), "Processing aborted.");
+        EXPECT_FALSE(Form->Visible());
+        EXPECT_FALSE(Form->Driver().Running());
+    }
 }
 
 TEST_F(WizardTest, ClosingDuringARunFreesTheFormOnlyAfterTheRun)
@@ -197,24 +218,6 @@ TEST_F(WizardTest, ASecondRunIsSetApartInTheLog)
     ASSERT_FALSE(Form->Log.empty());
     EXPECT_EQ(Form->Log.front(), "\r\n***\r\n");
     EXPECT_EQ(Form->Log.back(), "Processing finished.");
-}
-
-TEST_F(WizardTest, EscIsCancelAndAsksDuringARun)
-{
-    ReadyToRun(300);
-    Answer = mrNo;
-    Form->OnPump = [&](int N) {
-        if (N == 30 || N == 60) {
-            Answer = N == 30 ? mrNo : mrYes;
-            PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 1);
-        }
-    };
-    PostClick(Form->btnNext);
-    Pump();
-    ASSERT_EQ(Boxes.size(), 2u);
-    EXPECT_EQ(Boxes[1].Msg, "Abort mail conversion and close the window?");
-    EXPECT_EQ(Form->Log.back(), "Processing aborted.");
-    EXPECT_FALSE(Form->Visible());
 }
 
 // After a run of 5,000 mailboxes, Back then Next shows the start page with

@@ -110,12 +110,16 @@ TEST_F(WizardTest, UpAndHomeGoPastTheGroupRowsOfBothFormatLists)
     }
 }
 
+// A format list entered by a key shows its focus cue at once, and Tab from
+// it goes straight on into the page beside it.
 TEST_F(WizardTest, AFormatListEnteredByKeyShowsItsFocusCueAtOnce)
 {
-    // From a page by an Alt letter (0: Enter on Next) to a page.
+    // From a page by an Alt letter (0: Enter on Next) to a page: Next, Back
+    // and the format labels' letters.
     const std::tuple<int, char, int> Cases[] = {{pgIntroduction, 0, pgSource}, {pgSource, 0, pgTarget},
                                                 {pgIntroduction, 'n', pgSource}, {pgSource, 'n', pgTarget},
-                                                {pgTarget, 'b', pgSource}};
+                                                {pgTarget, 'b', pgSource},       {pgSource, 'm', pgSource},
+                                                {pgTarget, 't', pgTarget}};
     for (const auto& [From, Alt, To] : Cases) {
         SCOPED_TRACE(std::to_string(From) + Alt);
         Form->ShowPage(From);
@@ -125,14 +129,16 @@ TEST_F(WizardTest, AFormatListEnteredByKeyShowsItsFocusCueAtOnce)
         PostMessageA(GetFocus(), Alt ? WM_SYSKEYDOWN : WM_KEYDOWN, Alt ? toupper(Alt) : VK_RETURN, Alt ? 0x20000001 : 1);
         Application->ProcessMessages();
         ASSERT_EQ(Form->PageIndex(), To);
-        TWinControl* Entered = To == pgSource ? static_cast<TWinControl*>(Form->lbxSourceFormat) : Form->lbxTargetFormat;
-        const HWND List = Entered->Handle();
+        const bool Source = To == pgSource;
+        const HWND List = Source ? Form->lbxSourceFormat->Handle() : Form->lbxTargetFormat->Handle();
         EXPECT_EQ(GetFocus(), List);
         EXPECT_EQ(SendMessageA(List, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0);
+        PressKey(VK_TAB);
+        EXPECT_TRUE(Source ? Form->lstSourceFiles->Focused() : Form->edtTargetFolder->Focused());
     }
 }
 
-TEST_F(WizardTest, EveryPageHasItsOwnAcceleratorsAndTabSkipsThePageHolders)
+TEST_F(WizardTest, EveryPageHasItsOwnAccelerators)
 {
     // The accelerators of what shows on a page and in the button row.
     std::function<void(TWinControl*, std::string&)> Collect = [&](TWinControl* Parent, std::string& Keys) {
@@ -159,20 +165,6 @@ TEST_F(WizardTest, EveryPageHasItsOwnAcceleratorsAndTabSkipsThePageHolders)
         std::sort(Sorted.begin(), Sorted.end());
         EXPECT_EQ(std::adjacent_find(Sorted.begin(), Sorted.end()), Sorted.end()) << Keys;
     }
-    // The format labels' letters lead to their lists, and Tab from a format
-    // list goes straight on into the page beside it.
-    Form->ShowPage(pgSource);
-    Form->btnNext->SetFocus();
-    PressAlt('m');
-    EXPECT_TRUE(Form->lbxSourceFormat->Focused());
-    PressKey(VK_TAB);
-    EXPECT_TRUE(Form->lstSourceFiles->Focused());
-    Form->ShowPage(pgTarget);
-    Form->btnNext->SetFocus();
-    PressAlt('t');
-    EXPECT_TRUE(Form->lbxTargetFormat->Focused());
-    PressKey(VK_TAB);
-    EXPECT_TRUE(Form->edtTargetFolder->Focused());
 }
 
 // Alt+C from every page in both modes, and each other way of closing on a

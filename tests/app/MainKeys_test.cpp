@@ -69,11 +69,10 @@ TEST_F(WizardTest, TabWalksThePageBeforeTheButtons)
     std::vector<TWinControl*> Order;
     Form->GetTabOrderList(Order);
     auto At = [&](TWinControl* C) { return std::find(Order.begin(), Order.end(), C) - Order.begin(); };
-    EXPECT_LT(At(Form->lbxTargetFormat), At(Form->edtTargetFolder));
-    EXPECT_LT(At(Form->edtTargetFolder), At(Form->btnBack));
-    EXPECT_LT(At(Form->btnBack), At(Form->btnNext));
-    EXPECT_LT(At(Form->btnNext), At(Form->btnCancel));
-    EXPECT_LT(At(Form->btnCancel), At(Form->btnHelp));
+    TWinControl* const Walk[] = {Form->lbxTargetFormat, Form->edtTargetFolder, Form->btnBack,
+                                 Form->btnNext,         Form->btnCancel,       Form->btnHelp};
+    for (std::size_t I = 1; I < std::size(Walk); ++I)
+        EXPECT_LT(At(Walk[I - 1]), At(Walk[I])) << Walk[I]->Name();
 }
 
 TEST_F(WizardTest, UpAndHomeGoPastTheGroupRowsOfBothFormatLists)

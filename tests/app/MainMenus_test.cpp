@@ -3,14 +3,11 @@
 
 TEST_F(WizardTest, HelpOnAControlAsksItsPagesContext)
 {
-    struct TCall {
-        WORD Command;
-        ULONG_PTR Data;
-    };
-    std::vector<TCall> Calls;
+    using TCalls = std::vector<std::pair<WORD, ULONG_PTR>>;
+    TCalls Calls;
     THelpEvent OldHelp = Application->OnHelp;
     Application->OnHelp = [&](WORD Command, ULONG_PTR Data, bool& CallHelp) {
-        Calls.push_back({Command, Data});
+        Calls.emplace_back(Command, Command == HELP_KEY ? 0 : Data);
         CallHelp = false;
         return true;
     };
@@ -20,28 +17,25 @@ TEST_F(WizardTest, HelpOnAControlAsksItsPagesContext)
     Info.iContextType = HELPINFO_WINDOW;
     Info.hItemHandle = Form->lstSourceFiles->Handle();
     Info.MousePos = {120, 140};
-    Form->Perform(WM_HELP, 0, reinterpret_cast<LPARAM>(&Info));
-    // The list has no context of its own: its page's pops up at the mouse.
-    ASSERT_EQ(Calls.size(), 2u);
-    EXPECT_EQ(Calls[0].Command, HELP_SETPOPUP_POS);
-    EXPECT_EQ(Calls[0].Data, static_cast<ULONG_PTR>(MAKELONG(120, 140)));
-    EXPECT_EQ(Calls[1].Command, HELP_CONTEXTPOPUP);
-    EXPECT_EQ(Calls[1].Data, 21u);
-
-    // Without a help button the whole topic opens instead.
-    Calls.clear();
-    Form->btnHelp->SetVisible(false);
-    Form->Perform(WM_HELP, 0, reinterpret_cast<LPARAM>(&Info));
-    ASSERT_EQ(Calls.size(), 1u);
-    EXPECT_EQ(Calls[0].Command, HELP_CONTEXT);
-    EXPECT_EQ(Calls[0].Data, 21u);
-
-    // A keyword goes to the keyword help.
-    Calls.clear();
-    Form->lstSourceFiles->SetHelpKeyword("source list");
-    Form->Perform(WM_HELP, 0, reinterpret_cast<LPARAM>(&Info));
-    ASSERT_EQ(Calls.size(), 1u);
-    EXPECT_EQ(Calls[0].Command, HELP_KEY);
+    // The list has no context of its own: its page's pops up at the mouse;
+    // without a help button the whole topic opens instead, and a keyword
+    // goes to the keyword help.
+    const struct {
+        bool HelpButton;
+        const char* Keyword;
+        TCalls Calls;
+    } Cases[] = {
+        {true, "", {{HELP_SETPOPUP_POS, MAKELONG(120, 140)}, {HELP_CONTEXTPOPUP, 21}}},
+        {false, "", {{HELP_CONTEXT, 21}}},
+        {false, "source list", {{HELP_KEY, 0}}},
+    };
+    for (const auto& C : Cases) {
+        Calls.clear();
+        Form->btnHelp->SetVisible(C.HelpButton);
+        Form->lstSourceFiles->SetHelpKeyword(C.Keyword);
+        Form->Perform(WM_HELP, 0, reinterpret_cast<LPARAM>(&Info));
+        EXPECT_EQ(Calls, C.Calls) << C.HelpButton << C.Keyword;
+    }
     Application->OnHelp = OldHelp;
 
     // F1 where the help viewer has no text popups (Wine's): the page's

@@ -311,20 +311,21 @@ TEST_F(WizardTest, TypedTargetsWithDotsWriteWhereTheyPoint)
     };
     const std::wstring Out = AnsiToWideStr(Dir.File("out\\"));
     for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Typed);
         Form->ShowPage(pgTarget);
         Form->SelectTargetFormat(C.Format);
         Form->grpTargetOptions->SetItemChecked(0, true);
         Form->edtTargetFolder->SetText(Dir.File("out\\" + C.Typed));
-        ASSERT_TRUE(Form->ShowPage(pgStart)) << C.Typed;
+        ASSERT_TRUE(Form->ShowPage(pgStart));
         Form->Log.clear();
         Form->btnNextClick(nullptr);
         EXPECT_NE(std::find(Form->Log.begin(), Form->Log.end(),
                             "1 mailboxes processed, 2 messages converted, 0 duplicates skipped, 0 errors."),
-                  Form->Log.end()) << C.Typed;
+                  Form->Log.end());
         const auto Files = TTestFolder::WideTree(Out + AnsiToWideStr(C.Folder));
-        EXPECT_EQ(Files.size(), C.Format == mftEml ? 2u : 1u) << C.Typed;
-        EXPECT_EQ(Files.begin()->first.substr(0, 9), L"r1\\\u041f\u043e\u0447\u0442\u0430\\") << C.Typed;
-        EXPECT_EQ(Files, TTestFolder::WideTree(Out + AnsiToWideStr(C.Plain))) << C.Typed;
+        ASSERT_EQ(Files.size(), C.Format == mftEml ? 2u : 1u);
+        EXPECT_EQ(Files.begin()->first.substr(0, 9), L"r1\\\u041f\u043e\u0447\u0442\u0430\\");
+        EXPECT_EQ(Files, TTestFolder::WideTree(Out + AnsiToWideStr(C.Plain)));
     }
     std::set<std::wstring> Folders;
     for (const auto& [Name, Bytes] : TTestFolder::WideTree(AnsiToWideStr(Dir.File("out"))))

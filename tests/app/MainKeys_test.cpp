@@ -171,34 +171,20 @@ TEST_F(WizardTest, EveryPageHasItsOwnAccelerators)
 // page change to its handlers.
 TEST_F(WizardTest, ClosingFromEveryPageInBothModesSavesAndAnnouncesNoPageChange)
 {
-    const std::pair<const char*, std::function<void()>> Ways[] = {
-        {"Alt+C", [] { PressAlt('c'); }},
-        {"Esc", [] { PressKey(VK_ESCAPE); }},
-        {"Alt+F4",
-         [] {
-             PostMessageA(GetFocus(), WM_SYSKEYDOWN, VK_F4, 0x20000001);
-             Pump();
-         }},
-        {"title bar",
-         [this] {
-             PostMessageA(Form->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
-             Pump();
-         }},
-    };
-    enum { AltC, Esc, AltF4, TitleBar };
     struct TRow {
-        int Way, Page;
+        TCloseWay Way;
+        int Page;
         bool Accessible;
     };
     std::vector<TRow> Rows;
     for (const bool Accessible : {false, true})
         for (int Page = pgIntroduction; Page <= pgStart; ++Page)
-            Rows.push_back({AltC, Page, Accessible});
-    Rows.insert(Rows.end(), {{Esc, pgSource, false}, {AltF4, pgTarget, true}, {TitleBar, pgStart, false}});
+            Rows.push_back({cwAltC, Page, Accessible});
+    Rows.insert(Rows.end(), {{cwEsc, pgSource, false}, {cwAltF4, pgTarget, true}, {cwTitleBar, pgStart, false}});
     const std::string Target = Dir.File("out") + "\\";
     CreateDirectoryA(Dir.File("out").c_str(), nullptr);
     for (const TRow& R : Rows) {
-        SCOPED_TRACE(Ways[R.Way].first + std::string(R.Accessible ? ", accessibility mode" : "") + ", page " +
+        SCOPED_TRACE(CloseWayNames[R.Way] + std::string(R.Accessible ? ", accessibility mode" : "") + ", page " +
                      std::to_string(R.Page));
         if (!Form)
             NewForm();
@@ -234,7 +220,8 @@ TEST_F(WizardTest, ClosingFromEveryPageInBothModesSavesAndAnnouncesNoPageChange)
             };
         }
         // Closed, then the window freed as the program frees it.
-        Ways[R.Way].second();
+        PostClose(R.Way);
+        Pump();
         EXPECT_FALSE(Form->Visible());
         Form->Free();
         Form = nullptr;

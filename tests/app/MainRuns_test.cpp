@@ -139,27 +139,18 @@ TEST_F(WizardTest, TheLogEndsWithTheErrorLogsPath)
 // step.
 TEST_F(WizardTest, EveryWayOfClosingDuringARunEndsIt)
 {
-    const struct {
-        const char* Name;
-        std::function<void()> Close;
-        bool Asks;
-    } Ways[] = {
-        {"Cancel", [&] { PostClick(Form->btnCancel); }, true},
-        {"Esc", [] { PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 1); }, true},
-        {"Alt+C", [] { PostAlt('C'); }, true},
-        {"Alt+F4", [] { PostMessageA(GetFocus(), WM_SYSKEYDOWN, VK_F4, 0x20000001); }, false},
-        {"title bar", [&] { PostMessageA(Form->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0); }, false},
-    };
-    for (const auto& W : Ways) {
-        SCOPED_TRACE(W.Name);
+    const std::pair<TCloseWay, bool> Ways[] = {
+        {cwCancel, true}, {cwEsc, true}, {cwAltC, true}, {cwAltF4, false}, {cwTitleBar, false}};
+    for (const auto& [Way, Asks] : Ways) {
+        SCOPED_TRACE(CloseWayNames[Way]);
         NewForm();
         ReadyToRun(300);
         bool KeptOnNo = false;
         Form->OnPump = [&](int N) {
-            if (N == 30 || (N == 60 && W.Asks)) {
+            if (N == 30 || (N == 60 && Asks)) {
                 KeptOnNo = N == 60 && Form->Visible() && Form->Driver().Running();
                 Answer = N == 30 ? mrNo : mrYes;
-                W.Close();
+                PostClose(Way);
             }
         };
         PostClick(Form->btnNext);
@@ -167,8 +158,8 @@ TEST_F(WizardTest, EveryWayOfClosingDuringARunEndsIt)
         std::vector<std::string> Asked;
         for (const TMessageDlgRequest& B : Boxes)
             Asked.push_back(B.Msg);
-        EXPECT_EQ(Asked, std::vector<std::string>(W.Asks ? 2 : 0, "Abort mail conversion and close the window?"));
-        EXPECT_EQ(KeptOnNo, W.Asks);
+        EXPECT_EQ(Asked, std::vector<std::string>(Asks ? 2 : 0, "Abort mail conversion and close the window?"));
+        EXPECT_EQ(KeptOnNo, Asks);
         ASSERT_FALSE(Form->Log.empty());
         EXPECT_EQ(Form->Log.back(), "Processing aborted.");
         EXPECT_FALSE(Form->Visible());

@@ -104,6 +104,14 @@ inline HDROP MakeDrop(const std::vector<std::string>& Names)
     return static_cast<HDROP>(H);
 }
 
+// Alt with a capital letter as the keyboard posts it, the character left to
+// the message loop to make; the caller pumps.
+inline void PostAlt(char Letter)
+{
+    PostMessageA(GetFocus(), WM_SYSKEYDOWN, static_cast<WPARAM>(Letter), 0x20000001);
+    PostMessageA(GetFocus(), WM_SYSKEYUP, static_cast<WPARAM>(Letter), static_cast<LPARAM>(0xE0000001));
+}
+
 class WizardTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -155,6 +163,28 @@ protected:
         AddSource(Dir.Write("Big", Mbox), mftMbox);
         Form->edtTargetFolder->SetText(Dir.File("out") + "\\");
         Form->ShowPage(pgStart);
+    }
+    // The ways a user closes the wizard, posted as the system posts them;
+    // the caller pumps.
+    enum TCloseWay { cwCancel, cwEsc, cwAltC, cwAltF4, cwTitleBar };
+    static constexpr const char* CloseWayNames[] = {"Cancel", "Esc", "Alt+C", "Alt+F4", "title bar"};
+    void PostClose(TCloseWay Way)
+    {
+        switch (Way) {
+        case cwCancel:
+            return PostClick(Form->btnCancel);
+        case cwEsc:
+            PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 1);
+            return;
+        case cwAltC:
+            return PostAlt('C');
+        case cwAltF4:
+            PostMessageA(GetFocus(), WM_SYSKEYDOWN, VK_F4, 0x20000001);
+            return;
+        case cwTitleBar:
+            PostMessageA(Form->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+            return;
+        }
     }
     // The log saved through its menu, the save form answering Chosen; what
     // the form offered and its title come back.
@@ -214,12 +244,4 @@ inline void PressAlt(char Letter)
     PostMessageA(To, WM_SYSCHAR, static_cast<WPARAM>(Letter), AltDown);
     PostMessageA(To, WM_SYSKEYUP, static_cast<WPARAM>(toupper(Letter)), static_cast<LPARAM>(0xE0000001));
     Application->ProcessMessages();
-}
-
-// Alt with a capital letter as the keyboard posts it, the character left to
-// the message loop to make; the caller pumps.
-inline void PostAlt(char Letter)
-{
-    PostMessageA(GetFocus(), WM_SYSKEYDOWN, static_cast<WPARAM>(Letter), 0x20000001);
-    PostMessageA(GetFocus(), WM_SYSKEYUP, static_cast<WPARAM>(Letter), static_cast<LPARAM>(0xE0000001));
 }

@@ -108,25 +108,25 @@ TEST_F(WizardTest, RightClicksOpenTheLogAndSourceListMenus)
     for (const char* Name : {"C:\\Mail\\Inbox", "C:\\Mail\\Sent", "C:\\Mail\\Trash"})
         AddSource(Name, mftMbox);
     ASSERT_TRUE(Form->ShowPage(pgStart));
-    // The controls pass the message on to the form through their parents.
+    // The controls pass the message on to the form through their parents;
+    // -1 is the keyboard's menu key.
+    auto ContextMenu = [](TWinControl* C, LPARAM At) {
+        SendMessageA(C->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(C->Handle()), At);
+    };
     const TPoint Inside = Form->edtProcessing->ClientToScreen(TPoint(30, 20));
-    SendMessageA(Form->edtProcessing->Handle(), WM_CONTEXTMENU,
-                 reinterpret_cast<WPARAM>(Form->edtProcessing->Handle()), MAKELPARAM(Inside.x, Inside.y));
+    ContextMenu(Form->edtProcessing, MAKELPARAM(Inside.x, Inside.y));
     Form->ShowPage(pgSource);
     Form->lstSourceFiles->SetFocus();
     for (int Focused : {1, 0}) {
         Form->lstSourceFiles->SetItemIndex(Focused);
-        SendMessageA(Form->lstSourceFiles->Handle(), WM_CONTEXTMENU,
-                     reinterpret_cast<WPARAM>(Form->lstSourceFiles->Handle()), -1);
+        ContextMenu(Form->lstSourceFiles, -1);
     }
     // Nothing focused shows: beside the list.
     Form->lstSourceFiles->Items()->Clear();
-    SendMessageA(Form->lstSourceFiles->Handle(), WM_CONTEXTMENU,
-                 reinterpret_cast<WPARAM>(Form->lstSourceFiles->Handle()), -1);
+    ContextMenu(Form->lstSourceFiles, -1);
     // A right click elsewhere on the page opens neither.
     const TPoint Outside = Form->lbxSourceFormat->ClientToScreen(TPoint(10, 10));
-    SendMessageA(Form->lbxSourceFormat->Handle(), WM_CONTEXTMENU,
-                 reinterpret_cast<WPARAM>(Form->lbxSourceFormat->Handle()), MAKELPARAM(Outside.x, Outside.y));
+    ContextMenu(Form->lbxSourceFormat, MAKELPARAM(Outside.x, Outside.y));
     Form->pmnLog = OldLog;
     Form->pmnSourceFiles = OldList;
     ASSERT_EQ(Log.At.size(), 1u);

@@ -327,6 +327,18 @@ TEST_F(KvMimeRenderFiles, DetachedPartsEmbeddedOrReportedMissing)
     EXPECT_EQ(pkAttachment, block.Child(1)->GetPartKind());
     EXPECT_TRUE(block.Child(2)->HasDetachedParts());
 
+    // A received message's relative name is refused before it is looked
+    // for: no missing-file report for it, one refusal.
+    std::string arrived = "Received: by mx\r\n" + msg;
+    const std::string lost = "C:\\gone\\away\\lost.bin";
+    arrived.replace(arrived.find(lost), lost.size(), "lost.bin");
+    TKvMimeBlock received(arrived, false, true);
+    missing.clear();
+    TNamedFileJudge receivedJudge;
+    EmbedDetachedFiles(received, Dir.Path(), receivedJudge, missing);
+    EXPECT_EQ("C:\\gone\\away\\doc.bin", missing);
+    EXPECT_EQ(1, receivedJudge.Refusals());
+
     std::string full;
     EXPECT_TRUE(ResolveDetachedFile(Dir.Path(), "Z:\\no\\away\\doc.bin", true, full));
     EXPECT_EQ(Dir.File("away\\doc.bin"), full);

@@ -129,6 +129,17 @@ auto* const CountedLead = &Counting<&TCounts::Lead, LeadHook, BOOL, BYTE>;
 auto* const CountedAttributes = &Counting<&TCounts::Attributes, AttributesHook, DWORD, LPCSTR>;
 auto* const CountedDesktop = &Counting<&TCounts::Desktop, DesktopHook, HRESULT, IShellFolder**>;
 
+// Item-changed notices the list view sends its parent, counted.
+int ItemChanges = 0;
+LRESULT CALLBACK CountItemChanges(int Code, WPARAM W, LPARAM L)
+{
+    const auto* M = reinterpret_cast<const CWPSTRUCT*>(L);
+    if (Code == HC_ACTION && M->message == WM_NOTIFY &&
+        reinterpret_cast<const NMHDR*>(M->lParam)->code == static_cast<UINT>(LVN_ITEMCHANGED))
+        ++ItemChanges;
+    return CallNextHookEx(nullptr, Code, W, L);
+}
+
 bool Contains(const std::vector<std::string>& V, const std::string& S)
 {
     return std::find(V.begin(), V.end(), S) != V.end();
@@ -631,6 +642,14 @@ TEST_F(TOpenFormTest, SelectingFilesInTheListWritesTheirNames)
     EXPECT_FALSE(PressOpen(Form->edtFileName->Text() + " \"missing.mbox\""));
     ASSERT_EQ(Boxes.Shown.size(), 1u);
     EXPECT_NE(Boxes.Shown[0].Msg.find(Dir.File("missing.mbox") + "\nFile not found"), std::string::npos);
+
+    // Closed with every item picked, the list lets go of none one by one.
+    ASSERT_GT(ListView_GetSelectedCount(Form->ShellList->Handle()), 1000u);
+    ItemChanges = 0;
+    const HHOOK Hook = SetWindowsHookExA(WH_CALLWNDPROC, CountItemChanges, nullptr, GetCurrentThreadId());
+    Form.reset();
+    UnhookWindowsHookEx(Hook);
+    EXPECT_EQ(ItemChanges, 0);
 }
 
 TEST_F(TOpenFormTest, PlacesShowTheirOwnLargeIcons)

@@ -889,6 +889,12 @@ TEST_F(TOpenFormTest, DetailsAfterAScrolledListShowTheNamesAndTheListFitsEachFol
     GetWindowRect(ListView_GetHeader(L->Handle()), &Header);
     EXPECT_GE(Name.top, Header.bottom - Header.top) << "the selected item is in view";
     EXPECT_LE(Name.bottom, Client.bottom) << "the selected item is in view";
+    // Scrolled back to the top, Details again leaves the rows where they are.
+    ListView_Scroll(L->Handle(), 0, -100000);
+    ASSERT_EQ(ListView_GetTopIndex(L->Handle()), 0);
+    modal_test::PostClick(static_cast<TControl*>(Form->btnDetails));
+    views_test::Pump();
+    EXPECT_EQ(ListView_GetTopIndex(L->Handle()), 0);
 
     // Long names: Details, List, then another folder of longer names.
     auto Widest = [L] {

@@ -113,6 +113,7 @@ TEST_F(TShellTreeTest, SelectIdListBuildsTheDeepPath)
     EXPECT_EQ(Tree->Selected()->Text(), "one");
     Tree->GoUp(10);
     EXPECT_EQ(Tree->Selected(), Tree->RootNode()) << "stops at the top";
+    EXPECT_EQ(Tree->ChangeThread(), nullptr) << "a tree without refreshes watches no folder";
 }
 
 TEST_F(TShellTreeTest, LinkedListFollowsAfterTheDelayOrAtOnceOnAClick)

@@ -106,14 +106,10 @@ TEST(ChangeThread, AFolderRemovedOrRenamedUnderItsWatchIsLetGoAndTold)
     EXPECT_TRUE(R.Slots.empty());
     ASSERT_TRUE(RemoveDirectoryA(Dir.File("gone").c_str()));
     ASSERT_TRUE(MoveFileA(Dir.File("moved").c_str(), Dir.File("moved on").c_str()));
-    const auto Told = [&](int Slot) {
-        return std::find(R.Slots.begin(), R.Slots.end(), static_cast<WPARAM>(Slot)) != R.Slots.end();
-    };
-    const DWORD Began = GetTickCount();
-    while (!(Told(Gone) && Told(Moved)) && GetTickCount() - Began < 5000)
+    const auto Told = [&](int Slot) { return std::count(R.Slots.begin(), R.Slots.end(), WPARAM(Slot)) > 0; };
+    for (const DWORD Began = GetTickCount(); !(Told(Gone) && Told(Moved)) && GetTickCount() - Began < 5000;)
         R.PumpUntil(R.Slots.size() + 1);
-    EXPECT_TRUE(Told(Gone));
-    EXPECT_TRUE(Told(Moved));
+    EXPECT_TRUE(Told(Gone) && Told(Moved)) << "removed " << Told(Gone) << ", renamed " << Told(Moved);
     EXPECT_EQ(GetFileAttributesA(Dir.File("gone").c_str()), INVALID_FILE_ATTRIBUTES) << "let go, the folder went";
     EXPECT_EQ(T->UsedSlots(), 1) << "both ended, the subtree's stays";
     ASSERT_TRUE(T->AddWatch(Dir.File("moved on"), FILE_NOTIFY_CHANGE_FILE_NAME, Moved, false));

@@ -46,25 +46,29 @@ inline bool IsDir(const std::string& Path)
     return A != INVALID_FILE_ATTRIBUTES && (A & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Folder removed (NewName empty) or renamed to NewName beside it, by this
-// process's file calls or by Wine's command interpreter, a process of its own.
-inline bool ChangeFromOutside(const std::string& Folder, const std::string& NewName, bool OtherProcess)
+// A folder removed (NewName empty) or renamed beside it, by this process's
+// file calls or by Wine's command interpreter, a process of its own.
+struct TOutsideChange {
+    const char *Name, *NewName;
+    bool OtherProcess;
+};
+inline constexpr TOutsideChange OutsideChanges[] = {
+    {"gone here", "", false}, {"gone there", "", true}, {"ren here", "ren now", false}, {"ren there", "moved", true}};
+
+inline bool ChangeFromOutside(const std::string& Folder, const TOutsideChange& C)
 {
-    const std::string Moved = Folder.substr(0, Folder.find_last_of('\\') + 1) + NewName;
-    if (OtherProcess)
-        return RunUnixTool("cmd /c " + (NewName.empty() ? "rmdir \"" + Folder + "\""
-                                                        : "ren \"" + Folder + "\" \"" + NewName + "\""));
-    return NewName.empty() ? RemoveDirectoryA(Folder.c_str()) : MoveFileA(Folder.c_str(), Moved.c_str());
+    const std::string New = C.NewName, Moved = Folder.substr(0, Folder.find_last_of('\\') + 1) + New;
+    if (C.OtherProcess)
+        return RunUnixTool("cmd /c " +
+                           (New.empty() ? "rmdir \"" + Folder + "\"" : "ren \"" + Folder + "\" \"" + New + "\""));
+    return New.empty() ? RemoveDirectoryA(Folder.c_str()) : MoveFileA(Folder.c_str(), Moved.c_str());
 }
 
 template <typename TDone>
 bool PumpUntil(TDone Done)
 {
-    const DWORD Began = GetTickCount();
-    while (!Done() && GetTickCount() - Began < 10000) {
+    for (const DWORD Began = GetTickCount(); !Done() && GetTickCount() - Began < 10000; Pump())
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-        Pump();
-    }
     return Done();
 }
 

@@ -64,35 +64,30 @@ protected:
 };
 
 // "locked" and "jn" refuse listing; "jn" shows as a compatibility link.
-TImportHook* GFindFirst = nullptr;
-TImportHook* GFindNext = nullptr;
+TImportHook *GFindFirst = nullptr, *GFindNext = nullptr;
 
-void AsLinkKeptForCompatibility(WIN32_FIND_DATAW* Data)
+BOOL Marked(BOOL Found, WIN32_FIND_DATAW* Data)
 {
-    if (std::wstring(Data->cFileName) == L"jn")
+    if (Found && std::wstring(Data->cFileName) == L"jn")
         Data->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    return Found;
 }
 
 HANDLE WINAPI RefusingFindFirst(LPCWSTR Pattern, LPWIN32_FIND_DATAW Data)
 {
-    const std::wstring Path = Pattern;
-    const std::wstring Folder = Path.substr(0, Path.find_last_of(L'\\'));
+    const std::wstring Path = Pattern, Folder = Path.substr(0, Path.find_last_of(L'\\'));
     if (Folder.ends_with(L"\\locked") || Folder.ends_with(L"\\jn")) {
         SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
     const HANDLE Find = reinterpret_cast<decltype(&FindFirstFileW)>(GFindFirst->Original())(Pattern, Data);
-    if (Find != INVALID_HANDLE_VALUE)
-        AsLinkKeptForCompatibility(Data);
+    Marked(Find != INVALID_HANDLE_VALUE, Data);
     return Find;
 }
 
 BOOL WINAPI MarkingFindNext(HANDLE Find, LPWIN32_FIND_DATAW Data)
 {
-    const BOOL More = reinterpret_cast<decltype(&FindNextFileW)>(GFindNext->Original())(Find, Data);
-    if (More)
-        AsLinkKeptForCompatibility(Data);
-    return More;
+    return Marked(reinterpret_cast<decltype(&FindNextFileW)>(GFindNext->Original())(Find, Data), Data);
 }
 
 }  // namespace
@@ -108,8 +103,7 @@ TEST_F(KvFileFinderTest, FoldersThatCannotBeListedAreNamed)
     TImportHook First("kernel32.dll", "FindFirstFileW", reinterpret_cast<void*>(&RefusingFindFirst));
     TImportHook Next("kernel32.dll", "FindNextFileW", reinterpret_cast<void*>(&MarkingFindNext));
     ASSERT_TRUE(First.Hooked() && Next.Hooked());
-    GFindFirst = &First;
-    GFindNext = &Next;
+    GFindFirst = &First, GFindNext = &Next;
     const struct {
         std::string Start, Mask;
         bool Recursive;
@@ -142,7 +136,6 @@ TEST_F(KvFileFinderTest, FoldersThatCannotBeListedAreNamed)
         EXPECT_EQ(Refused, C.Refused) << C.Mask;
         EXPECT_EQ(Skipped, C.Skipped) << C.Mask;
     }
-    GFindFirst = GFindNext = nullptr;
 }
 
 TEST_F(KvFileFinderTest, MasksRecursionAttributesAndRefusals)

@@ -93,7 +93,7 @@ protected:
     // Writes In.toc and In.mbx; entries that are empty are made from the
     // messages, one after another.
     std::string Store(const std::string& Header, const std::vector<std::string>& Messages,
-                      std::vector<std::string> Entries = {})
+                      std::vector<std::string> Entries = {}, const std::string& Box = "In")
     {
         std::string data;
         for (const std::string& m : Messages) {
@@ -105,9 +105,9 @@ protected:
         std::string toc = Header;
         for (const std::string& e : Entries)
             toc += e;
-        EXPECT_TRUE(TTestFolder::Put(Dir.File("In.toc"), toc));
-        EXPECT_TRUE(TTestFolder::Put(Dir.File("In.mbx"), data));
-        return Dir.File("In.toc");
+        EXPECT_TRUE(TTestFolder::Put(Dir.File(Box + ".toc"), toc));
+        EXPECT_TRUE(TTestFolder::Put(Dir.File(Box + ".mbx"), data));
+        return Dir.File(Box + ".toc");
     }
 
     // The texts read, the error log caught in Log; the reader counts each
@@ -273,21 +273,18 @@ TEST_F(KvEudoraStore, MboxCopiesAreEscapedAndSayWhatArrived)
     const std::string msg = Msg("a", "From what I hear\r\nFrom a@b.cd Mon Jan  1 10:00:00 2001");
     const std::string head = "From ???@??? Mon Jan  1 10:00:00 2001\r\nSubject: a\r\nContent-Type: text/plain\r\n";
     const std::string body = "\r\nfrom what I hear\r\nfrom a@b.cd Mon Jan  1 10:00:00 2001\r\n";
-    for (const int status : {1, 8}) {
+    for (const int status : {1, 8})
         for (const bool copy : {false, true}) {
             SCOPED_TRACE(std::to_string(status) + (copy ? " copy" : ""));
-            Store(TocHeader('\0', "Box", 3, 1), {msg}, {TocEntry(0, static_cast<std::uint32_t>(msg.size()), status)});
             // Not the In mailbox: the entry's status tells what arrived.
-            ASSERT_TRUE(MoveFileExA(Dir.File("In.toc").c_str(), Dir.File("Box.toc").c_str(), MOVEFILE_REPLACE_EXISTING));
-            ASSERT_TRUE(MoveFileExA(Dir.File("In.mbx").c_str(), Dir.File("Box.mbx").c_str(), MOVEFILE_REPLACE_EXISTING));
-            TEudoraTocObj reader(Dir.File("Box.toc"));
+            TEudoraTocObj reader(Store(TocHeader('\0', "Box", 3, 1), {msg},
+                                       {TocEntry(0, static_cast<std::uint32_t>(msg.size()), status)}, "Box"));
             reader.MboxCopy = copy;
             ASSERT_TRUE(reader.NextMessage());
             std::string text;
             reader.TakeMessageText(text);
             EXPECT_EQ(text, !copy ? msg : head + (status == 1 ? "X-Tessaly-Arrived: yes\r\n" : "") + body);
         }
-    }
 }
 
 // The index is the truth for a correct entry: From_ lines in its body,

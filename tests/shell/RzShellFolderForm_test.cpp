@@ -365,17 +365,17 @@ TEST_F(TFolderDialogTest, DeleteRemovesTheSelectedFolderOnceTheShellIsAnswered)
 
 TEST_F(TFolderDialogTest, AShownFolderRemovedOrRenamedFromOutsideGivesWayWithNoKeyPressed)
 {
-    for (const auto& C : shell_test::OutsideChanges) {
-        SCOPED_TRACE(C.Name);
-        const std::string Watched = Dir.File(C.Name);
+    for (const auto& [Name, NewName, OtherProcess] : shell_test::OutsideChanges) {
+        SCOPED_TRACE(Name);
+        const std::string Watched = Dir.File(Name);
         CreateDirectoryA(Watched.c_str(), nullptr);
         Dlg.SetSelectedPathName(Watched);
         std::string Status;
         bool Left = false;
         EXPECT_TRUE(Run({[&](TCustomForm* Form) {
             TRzSelectFolderForm* F = FolderForm(Form);
-            shell_test::ChangeFromOutside(Watched, C);
-            Left = shell_test::PumpUntil([&] { return !Child(F, C.Name) && (!*C.NewName || Child(F, C.NewName)); });
+            shell_test::ChangeFromOutside(Watched, NewName, OtherProcess);
+            Left = shell_test::PumpUntil([&] { return !Child(F, Name) && (!*NewName || Child(F, NewName)); });
             Status = F->StatusText();
             PostClick(F->btnOk);
         }}));

@@ -133,9 +133,7 @@ int ItemChanges = 0;
 LRESULT CALLBACK CountItemChanges(int Code, WPARAM W, LPARAM L)
 {
     const auto* M = reinterpret_cast<const CWPSTRUCT*>(L);
-    if (Code == HC_ACTION && M->message == WM_NOTIFY &&
-        reinterpret_cast<const NMHDR*>(M->lParam)->code == static_cast<UINT>(LVN_ITEMCHANGED))
-        ++ItemChanges;
+    ItemChanges += M->message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(M->lParam)->code == UINT(LVN_ITEMCHANGED);
     return CallNextHookEx(nullptr, Code, W, L);
 }
 
@@ -333,23 +331,23 @@ TEST_F(TOpenFormTest, AWatchedFolderRemovedFromOutsideGivesWayWhenTheWatchReport
 
 TEST_F(TOpenFormTest, AWatchedFolderRemovedOrRenamedFromOutsideGivesWayWithNoKeyPressed)
 {
-    for (const auto& C : shell_test::OutsideChanges) {
-        SCOPED_TRACE(C.Name);
-        const std::string Watched = Dir.File(C.Name);
+    for (const auto& [Name, NewName, OtherProcess] : shell_test::OutsideChanges) {
+        SCOPED_TRACE(Name);
+        const std::string Watched = Dir.File(Name);
         CreateDirectoryA(Watched.c_str(), nullptr);
-        if (*C.NewName)
+        if (*NewName)
             TTestFolder::Put(Watched + "\\p.mbox", "From p\r\n");
         Open();
         Form->ShellList->Folder()->SetPathName(Watched);
         Form->ShellList->SetFocus();
         views_test::Pump();
         ASSERT_TRUE(SameFolderText(Shown(), Watched)) << Shown();
-        ASSERT_TRUE(shell_test::ChangeFromOutside(Watched, C));
+        ASSERT_TRUE(shell_test::ChangeFromOutside(Watched, NewName, OtherProcess));
         EXPECT_TRUE(shell_test::PumpUntil([&] { return SameFolderText(Shown(), Dir.Path()); })) << Shown();
         EXPECT_EQ(Form->ShellCombo->Text(), Dir.Path().substr(Dir.Path().find_last_of('\\') + 1)) << "Look in";
         EXPECT_FALSE(shell_test::IsDir(Watched)) << "gone from the disk";
-        EXPECT_EQ(IndexOf(C.Name), -1);
-        EXPECT_EQ(IndexOf(C.NewName) >= 0, *C.NewName != 0);
+        EXPECT_EQ(IndexOf(Name), -1);
+        EXPECT_EQ(IndexOf(NewName) >= 0, *NewName != 0);
         EXPECT_EQ(Form->ShellList->ChangeThread()->UsedSlots(), 1) << "the folder shown now is watched";
     }
     EXPECT_TRUE(Boxes.Shown.empty());

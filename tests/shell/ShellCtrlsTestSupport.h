@@ -4,6 +4,7 @@
 // pointer along a path, and a tree with the drag seams opened.
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 // First: a system header the shell's bring names a Folder the kit's shadow.
@@ -46,22 +47,18 @@ inline bool IsDir(const std::string& Path)
     return A != INVALID_FILE_ATTRIBUTES && (A & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// A folder removed (NewName empty) or renamed beside it, by this process's
-// file calls or by Wine's command interpreter, a process of its own.
-struct TOutsideChange {
-    const char *Name, *NewName;
-    bool OtherProcess;
-};
-inline constexpr TOutsideChange OutsideChanges[] = {
+// Folders removed (no new name) or renamed beside themselves, by this
+// process's file calls or by Wine's command interpreter, a process of its own.
+inline const std::tuple<const char*, const char*, bool> OutsideChanges[] = {
     {"gone here", "", false}, {"gone there", "", true}, {"ren here", "ren now", false}, {"ren there", "moved", true}};
 
-inline bool ChangeFromOutside(const std::string& Folder, const TOutsideChange& C)
+inline bool ChangeFromOutside(const std::string& Folder, const std::string& NewName, bool OtherProcess)
 {
-    const std::string New = C.NewName, Moved = Folder.substr(0, Folder.find_last_of('\\') + 1) + New;
-    if (C.OtherProcess)
-        return RunUnixTool("cmd /c " +
-                           (New.empty() ? "rmdir \"" + Folder + "\"" : "ren \"" + Folder + "\" \"" + New + "\""));
-    return New.empty() ? RemoveDirectoryA(Folder.c_str()) : MoveFileA(Folder.c_str(), Moved.c_str());
+    const std::string Moved = Folder.substr(0, Folder.find_last_of('\\') + 1) + NewName;
+    if (OtherProcess)
+        return RunUnixTool("cmd /c " + (NewName.empty() ? "rmdir \"" + Folder + "\""
+                                                        : "ren \"" + Folder + "\" \"" + NewName + "\""));
+    return NewName.empty() ? RemoveDirectoryA(Folder.c_str()) : MoveFileA(Folder.c_str(), Moved.c_str());
 }
 
 template <typename TDone>

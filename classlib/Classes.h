@@ -183,6 +183,8 @@ protected:
     void Destroying();
     virtual void ValidateRename(TComponent* AComponent, const std::string& CurName,
                                 const std::string& NewName);
+    // How the owner's teardown frees this component, already off its list.
+    virtual void FreeFromOwner() { Free(); }
 
 private:
     friend class TWriter; // marks what it writes csWriting

@@ -482,6 +482,9 @@ public:
     void SetAction(TBasicAction* Value);
 
 protected:
+    // A control one of whose messages is being handled (a form deleted from
+    // its button's click, the button on a panel) waits for its handlers.
+    void FreeFromOwner() override { Free(); }
     virtual TControlActionLink* CreateActionLink();
     // Copies the action's values; with CheckDefaults (the control is being
     // loaded) only values the control still has at their defaults.

@@ -782,32 +782,43 @@ TEST(ControlsLifetime, NoFreeWaitsForADispatchThatEnded)
     F->Free();
     EXPECT_FALSE(IsWindow(Wnd));
 
-    int Forms = Screen->FormCount();
-    TForm* G = NewForm(100, 100);
+    // The button on the form, on a panel and on a panel in a panel, all
+    // owned by the form: none goes before the click is done.
     struct TCountedBox : TBox {
         using TBox::TBox;
         ~TCountedBox() override { *Gone = true; }
         bool* Gone;
     };
-    bool Gone = false;
-    auto Button = new TCountedBox(G, G, "Button");
-    Button->Gone = &Gone;
-    Button->SetBounds(0, 0, 10, 10);
-    G->Show();
-    Pump();
-    HWND FormWnd = G->Handle(), ButtonWnd = Button->Handle();
-    bool GoneInClick = true;
-    Button->OnClick = [&](TObject*) {
-        delete G;
-        GoneInClick = Gone;
-    };
-    SendMessageA(ButtonWnd, WM_LBUTTONDOWN, MK_LBUTTON, At(1, 1));
-    SendMessageA(ButtonWnd, WM_LBUTTONUP, 0, At(1, 1));
-    EXPECT_FALSE(GoneInClick);
-    EXPECT_TRUE(Gone);
-    EXPECT_FALSE(IsWindow(FormWnd));
-    EXPECT_FALSE(IsWindow(ButtonWnd));
-    EXPECT_EQ(Screen->FormCount(), Forms);
+    for (int Depth = 0; Depth <= 2; ++Depth) {
+        SCOPED_TRACE(Depth);
+        int Forms = Screen->FormCount();
+        TForm* G = NewForm(100, 100);
+        TWinControl* Parent = G;
+        for (int I = 0; I < Depth; ++I) {
+            Parent = new TBox(G, Parent, "Panel" + std::to_string(I));
+            Parent->SetBounds(0, 0, 50, 50);
+        }
+        bool Gone = false;
+        auto Button = new TCountedBox(G, Parent, "Button");
+        Button->Gone = &Gone;
+        Button->SetBounds(0, 0, 10, 10);
+        G->Show();
+        Pump();
+        HWND FormWnd = G->Handle(), ParentWnd = Parent->Handle(), ButtonWnd = Button->Handle();
+        bool GoneInClick = true;
+        Button->OnClick = [&](TObject*) {
+            delete G;
+            GoneInClick = Gone;
+        };
+        SendMessageA(ButtonWnd, WM_LBUTTONDOWN, MK_LBUTTON, At(1, 1));
+        SendMessageA(ButtonWnd, WM_LBUTTONUP, 0, At(1, 1));
+        EXPECT_FALSE(GoneInClick);
+        EXPECT_TRUE(Gone);
+        EXPECT_FALSE(IsWindow(FormWnd));
+        EXPECT_FALSE(IsWindow(ParentWnd));
+        EXPECT_FALSE(IsWindow(ButtonWnd));
+        EXPECT_EQ(Screen->FormCount(), Forms);
+    }
 }
 
 TEST(ControlsLifetime, ExceptionsInHandlersStopAtTheWindowProcedure)

@@ -1100,13 +1100,16 @@ int ThreadWindowCount()
 TEST(RzStore, StoredWindowCountsAreTheWindowsAShownFormMakes)
 {
     RegisterControls();
-    for (const char* Class : {"TRzPanel", "TRzSplitter", "TRzEdit", "TRzComboBox", "TRzListBox", "TRzTabbedListBox",
-                              "TRzButton", "TRzBitBtn", "TRzCheckBox", "TRzLabel", "TRzCheckGroup", "TRzPageControl",
-                              "TRzButtonEdit", "TRzControlButton", "TRzProgressBar", "TRzStatusPane", "TRzStatusBar",
-                              "TRzGroupBox", "TRzRichEdit", "TRzToolButton", "TRzRankListBox",
-                              "TRzCustomImageComboBox", "TRzURLLabel", "TRzTabControl", "TRzFrameController"})
+    // A class, and the combo box stored with the simple style.
+    for (const std::string Entry : {"TRzPanel", "TRzSplitter", "TRzEdit", "TRzComboBox", "TRzComboBox csSimple",
+                                    "TRzListBox", "TRzTabbedListBox", "TRzButton", "TRzBitBtn", "TRzCheckBox",
+                                    "TRzLabel", "TRzCheckGroup", "TRzPageControl", "TRzButtonEdit", "TRzControlButton",
+                                    "TRzProgressBar", "TRzStatusPane", "TRzStatusBar", "TRzGroupBox", "TRzRichEdit",
+                                    "TRzToolButton", "TRzRankListBox", "TRzCustomImageComboBox", "TRzURLLabel",
+                                    "TRzTabControl", "TRzFrameController"})
         for (const bool Themed : {false, true}) {
-            SCOPED_TRACE(testing::Message() << Class << " themed " << Themed);
+            SCOPED_TRACE(testing::Message() << Entry << " themed " << Themed);
+            const std::string Class = Entry.substr(0, Entry.find(' '));
             TLookScope Look(Themed);
             const int Before = ThreadWindowCount();
             {
@@ -1118,7 +1121,11 @@ TEST(RzStore, StoredWindowCountsAreTheWindowsAShownFormMakes)
                              W.WriteStr("");
                              W.WriteStr(Class);
                              W.WriteStr("C");
-                             if (std::string(Class) == "TRzCheckGroup") {
+                             if (Class != Entry) {
+                                 W.WriteStr("Style");
+                                 W.WriteInteger(csSimple);
+                             }
+                             if (Class == "TRzCheckGroup") {
                                  W.WriteStr("Items.Strings");
                                  W.WriteListBegin();
                                  for (const char* Item : {"a", "b", "c"})
@@ -1134,7 +1141,7 @@ TEST(RzStore, StoredWindowCountsAreTheWindowsAShownFormMakes)
                 for (int I = 0; I < F->ComponentCount(); ++I)
                     Counted += F->Components(I)->StoredWindowCount();
                 // Tab controls count their at most 3 button windows.
-                const bool Tabs = std::string(Class) == "TRzPageControl" || std::string(Class) == "TRzTabControl";
+                const bool Tabs = Class == "TRzPageControl" || Class == "TRzTabControl";
                 EXPECT_EQ(ThreadWindowCount() - Empty + (Tabs ? 3 : 0), Counted);
             }
             EXPECT_EQ(ThreadWindowCount(), Before);

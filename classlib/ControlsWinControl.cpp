@@ -43,15 +43,13 @@ TWinControl::~TWinControl()
     // A child one of whose messages is being handled (this control deleted
     // from the child's own click) cannot go now, and calling its Free() in
     // a loop would never end: it leaves this control, window and all, and
-    // its own owner when that is this control, and goes once its handlers
-    // have unwound.
+    // goes once its handlers have unwound. Its owner's teardown, this
+    // control's too, puts its free off in the same way.
     while (!FControls.empty()) {
         TControl* C = FControls.back();
         if (C->IsDispatching()) {
             C->Free();
             RemoveControl(C);
-            if (C->Owner() == this)
-                RemoveComponent(C);
             continue;
         }
         C->TObject::Free();

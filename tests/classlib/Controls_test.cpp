@@ -972,26 +972,18 @@ TEST(ControlsThemes, AnElementFarPastWhatShowsIsDrawnAsTheThemeDrawsIt)
     HMODULE Lib = GetModuleHandleA("uxtheme.dll");
     const auto Open = reinterpret_cast<TOpen>(reinterpret_cast<void*>(GetProcAddress(Lib, "OpenThemeData")));
     const auto Draw = reinterpret_cast<TDraw>(reinterpret_cast<void*>(GetProcAddress(Lib, "DrawThemeBackground")));
-    TForm* F = NewForm(40, 12);
-    F->Show();
-    Pump();
-    HDC DC = GetDC(F->Handle());
-    const auto Drawn = [&](const std::function<void()>& Paint) {
-        PatBlt(DC, 0, 0, 40, 12, WHITENESS);
-        SaveDC(DC);
-        IntersectClipRect(DC, 0, 0, 40, 12);
-        Paint();
-        RestoreDC(DC, -1);
+    const auto Drawn = [&](const std::function<void(HDC)>& Paint) {
         auto B = std::make_unique<TBitmap>(40, 12);
-        BitBlt(B->Canvas()->Handle(), 0, 0, 40, 12, DC, 0, 0, SRCCOPY);
+        HDC DC = B->Canvas()->Handle();
+        PatBlt(DC, 0, 0, 40, 12, WHITENESS);
+        IntersectClipRect(DC, 0, 0, 40, 12);
+        Paint(DC);
         GdiFlush();
         return B;
     };
     const RECT Tallest{0, 0, 150, 150};
-    auto Theirs = Drawn([&] { Draw(Open(nullptr, L"BUTTON"), DC, BP_PUSHBUTTON, PBS_PRESSED, &Tallest, nullptr); });
-    auto Huge = Drawn([&] { T->DrawElement(DC, teButton, BP_PUSHBUTTON, PBS_PRESSED, TRect(0, 0, INT_MAX, INT_MAX)); });
-    ReleaseDC(F->Handle(), DC);
-    F->Free();
+    auto Theirs = Drawn([&](HDC DC) { Draw(Open(nullptr, L"BUTTON"), DC, BP_PUSHBUTTON, PBS_PRESSED, &Tallest, nullptr); });
+    auto Huge = Drawn([&](HDC DC) { T->DrawElement(DC, teButton, BP_PUSHBUTTON, PBS_PRESSED, TRect(0, 0, INT_MAX, INT_MAX)); });
     for (int Y = 0; Y < 12; ++Y)
         for (int X = 0; X < 40; ++X)
             ASSERT_EQ(Huge->ScanLine(Y)[X] & 0xFFFFFF, Theirs->ScanLine(Y)[X] & 0xFFFFFF) << X << ", " << Y;

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <sstream>
 #include <vector>
@@ -335,6 +336,35 @@ const TPublished PublishedSettings[] = {
     {Make<TRzSplitter>, "SplitterWidth"},
     {Make<TRzSplitter>, "Orientation SplitterWidth Position"},
 };
+
+// Reads a component named C of Class, with what Props writes, into F.
+void ReadOne(TForm* F, const std::string& Class, const std::function<void(TWriter&)>& Props)
+{
+    ReadForm(HandWritten("TForm", [&](TWriter& W) {
+                 W.WriteStr("");
+                 W.WriteStr(Class);
+                 W.WriteStr("C");
+                 Props(W);
+                 W.WriteStr("");
+                 W.WriteStr("");
+             }), F);
+}
+
+void ShowAndPump(TForm* F)
+{
+    F->Show();
+    Application->ProcessMessages();
+}
+
+// Ends a form by Free() or by delete, and handles what that posted.
+void FreeForm(TForm* F, bool Delete)
+{
+    if (Delete)
+        delete F;
+    else
+        F->Free();
+    Application->ProcessMessages();
+}
 
 } // namespace
 
@@ -964,17 +994,12 @@ TEST(RzStore, HugeStoredSizesPaintOnlyWhatShows)
             for (const bool Hot : {false, true}) {
                 SCOPED_TRACE(testing::Message() << Row.Class << " " << Row.Size << " themed " << Themed << " hot " << Hot);
                 TOwned<TForm> F(NewTestForm(200, 100));
-                ReadForm(HandWritten("TForm", [&](TWriter& W) {
-                             W.WriteStr("");
-                             W.WriteStr(Row.Class);
-                             W.WriteStr("C");
-                             W.WriteStr(Row.Look);
-                             W.WriteInteger(Row.Value);
-                             W.WriteStr(Row.Size);
-                             W.WriteInteger(INT_MAX);
-                             W.WriteStr("");
-                             W.WriteStr("");
-                         }), F.get());
+                ReadOne(F.get(), Row.Class, [&](TWriter& W) {
+                    W.WriteStr(Row.Look);
+                    W.WriteInteger(Row.Value);
+                    W.WriteStr(Row.Size);
+                    W.WriteInteger(INT_MAX);
+                });
                 auto C = static_cast<TControl*>(F->FindComponent("C"));
                 ASSERT_NE(C, nullptr);
                 EXPECT_EQ(std::string(Row.Size) == "Width" ? C->Width() : C->Height(), INT_MAX);
@@ -995,21 +1020,6 @@ TEST(RzStore, HugeStoredSizesPaintOnlyWhatShows)
 TEST(RzStore, HugeStoredButtonsShowAndFree)
 {
     RegisterControls();
-    const auto Read = [](const char* Class, const char* Size, int Value) {
-        TForm* F = NewTestForm(200, 100);
-        ReadForm(HandWritten("TForm", [&](TWriter& W) {
-                     W.WriteStr("");
-                     W.WriteStr(Class);
-                     W.WriteStr("C");
-                     W.WriteStr(Size);
-                     W.WriteInteger(Value);
-                     W.WriteStr("");
-                     W.WriteStr("");
-                 }), F);
-        F->Show();
-        Application->ProcessMessages();
-        return F;
-    };
     for (const bool Themed : {false, true}) {
         TLookScope Look(Themed);
         for (const char* Class : {"TRzButton", "TRzBitBtn", "TRzToolButton", "TRzControlButton"})
@@ -1017,8 +1027,14 @@ TEST(RzStore, HugeStoredButtonsShowAndFree)
                 for (const bool Delete : {false, true}) {
                     SCOPED_TRACE(testing::Message() << Class << " " << Size << " themed " << Themed << " delete " << Delete);
                     TWatchdog Bound(std::string(Class) + " " + Size + " shown and freed", 20000);
-                    TOwned<TForm> Small(Read(Class, Size, 150));
-                    TForm* F = Read(Class, Size, INT_MAX);
+                    const auto Shown = [&](int Value) {
+                        TForm* F = NewTestForm(200, 100);
+                        ReadOne(F, Class, [&](TWriter& W) { W.WriteStr(Size); W.WriteInteger(Value); });
+                        ShowAndPump(F);
+                        return F;
+                    };
+                    TOwned<TForm> Small(Shown(150));
+                    TForm* F = Shown(INT_MAX);
                     const auto Button = static_cast<TControl*>(Small->FindComponent("C"));
                     const int W = std::min(Button->Width(), 40), H = std::min(Button->Height(), 12);
                     auto A = CaptureForm(Small.get(), W, H);
@@ -1028,12 +1044,7 @@ TEST(RzStore, HugeStoredButtonsShowAndFree)
                             ASSERT_EQ(CapturePixel(*A, X, Y), CapturePixel(*B, X, Y)) << X << ", " << Y;
                     EXPECT_FALSE(F->IsDispatching());
                     HWND Wnd = F->Handle();
-                    if (Delete) {
-                        delete F;
-                    } else {
-                        F->Free();
-                        Application->ProcessMessages();
-                    }
+                    FreeForm(F, Delete);
                     EXPECT_FALSE(IsWindow(Wnd));
                 }
     }
@@ -1065,8 +1076,7 @@ TEST(RzStore, HugeFontHeightsPaintWithinABound)
         for (const bool Themed : {false, true}) {
             TLookScope Look(Themed);
             TWatchdog Bound("a form whose fonts are " + std::to_string(Height) + " pixels high painted", 10000);
-            Shown->Show();
-            Application->ProcessMessages();
+            ShowAndPump(Shown);
             CaptureForm(Shown, 320, 280);
         }
     }
@@ -1114,29 +1124,22 @@ TEST(RzStore, StoredWindowCountsAreTheWindowsAShownFormMakes)
             const int Before = ThreadWindowCount();
             {
                 TOwned<TForm> F(NewTestForm(200, 100));
-                F->Show();
-                Application->ProcessMessages();
+                ShowAndPump(F.get());
                 const int Empty = ThreadWindowCount();
-                ReadForm(HandWritten("TForm", [&](TWriter& W) {
-                             W.WriteStr("");
-                             W.WriteStr(Class);
-                             W.WriteStr("C");
-                             if (Class != Entry) {
-                                 W.WriteStr("Style");
-                                 W.WriteInteger(csSimple);
-                             }
-                             if (Class == "TRzCheckGroup") {
-                                 W.WriteStr("Items.Strings");
-                                 W.WriteListBegin();
-                                 for (const char* Item : {"a", "b", "c"})
-                                     W.WriteString(Item);
-                                 W.WriteListEnd();
-                             }
-                             W.WriteStr("");
-                             W.WriteStr("");
-                         }), F.get());
-                F->Show();
-                Application->ProcessMessages();
+                ReadOne(F.get(), Class, [&](TWriter& W) {
+                    if (Class != Entry) {
+                        W.WriteStr("Style");
+                        W.WriteInteger(csSimple);
+                    }
+                    if (Class == "TRzCheckGroup") {
+                        W.WriteStr("Items.Strings");
+                        W.WriteListBegin();
+                        for (const char* Item : {"a", "b", "c"})
+                            W.WriteString(Item);
+                        W.WriteListEnd();
+                    }
+                });
+                ShowAndPump(F.get());
                 int Counted = 0;
                 for (int I = 0; I < F->ComponentCount(); ++I)
                     Counted += F->Components(I)->StoredWindowCount();
@@ -1177,10 +1180,6 @@ TEST(RzStore, DamagedCopiesOfAFormAreReadOrRefused)
     ASSERT_GT(Values.size(), 100u);
     const std::int64_t Hostile[] = {INT_MAX, INT_MIN, -16777227, -60000000, 1 << 24, -1, 0, MaxStoredListItems + 1};
     int Read = 0;
-    const auto ShowAndPump = [](TForm* F) {
-        F->Show();
-        Application->ProcessMessages();
-    };
     const auto Try = [&](const std::string& Bytes, bool Shown, bool Delete) {
         {
             TForm* B = NewTestForm(320, 280);
@@ -1193,11 +1192,7 @@ TEST(RzStore, DamagedCopiesOfAFormAreReadOrRefused)
                 if (Shown)
                     ShowAndPump(B);
             }
-            if (Delete)
-                delete B;
-            else
-                B->Free();
-            Application->ProcessMessages();
+            FreeForm(B, Delete);
         }
         TOwned<TForm> G(NewTestForm(320, 280));
         ReadForm(Good, G.get());

@@ -781,9 +781,9 @@ TEST(ControlsLifetime, NoFreeWaitsForADispatchThatEnded)
     F->Free();
     EXPECT_FALSE(IsWindow(Wnd));
 
-    // The button on the form, on a panel and on a panel in a panel, all
-    // owned by the form: none goes before the click is done.
-    // One freed during its own click ends the program at once: the click
+    // The button on the form, on a panel and on a panel in a panel, owned
+    // by the form or by none: none goes before the click is done, and all
+    // go once it is. One freed during its own click ends the program at once: the click
     // would go on in freed memory, and a crash there may end it with no error.
     struct TCountedBox : TBox {
         using TBox::TBox;
@@ -798,8 +798,9 @@ TEST(ControlsLifetime, NoFreeWaitsForADispatchThatEnded)
         }
         bool* Gone;
     };
-    for (int Depth = 0; Depth <= 2; ++Depth) {
-        SCOPED_TRACE(Depth);
+    for (int Case = 0; Case < 6; ++Case) {
+        const int Depth = Case / 2;
+        SCOPED_TRACE(Case);
         int Forms = Screen->FormCount();
         TForm* G = NewForm(100, 100);
         TWinControl* Parent = G;
@@ -808,7 +809,7 @@ TEST(ControlsLifetime, NoFreeWaitsForADispatchThatEnded)
             Parent->SetBounds(0, 0, 50, 50);
         }
         bool Gone = false;
-        auto Button = new TCountedBox(G, Parent, "Button");
+        auto Button = new TCountedBox(Case % 2 ? nullptr : G, Parent, "Button");
         Button->Gone = &Gone;
         Button->SetBounds(0, 0, 10, 10);
         G->Show();

@@ -8,6 +8,7 @@
 #include "testkit/ErrorLogAt.h"
 #include "testkit/TestFolder.h"
 #include "testkit/ImportHook.h"
+#include "testkit/TestLinks.h"
 #include "testkit/PartTreeShape.h"
 #include "ConvertTestFiles.h"
 #include "app/KvConvertDriver.h"
@@ -571,39 +572,34 @@ TEST(KvConvertAttach, PiecesOfReceivedMailNameNoFile)
 // mailbox names in the body of such a message, which the copy holds whole.
 TEST(KvConvertAttach, OutputConvertedAgainNamesNoMoreFiles)
 {
-    for (bool quoted : {false, true}) {
-        for (TMailFormat target : {mftMboxWin, mftMboxUnix, mftMboxMac}) {
-            for (TMailFormat again : {mftMbox, mftEudoraMbx}) {
-                SCOPED_TRACE(std::to_string(target) + " again as " + std::to_string(again) + (quoted ? " quoted" : ""));
-                TAttachRun r;
-                const std::string canary = r.Dir.File("canary.txt");
-                PutFile(canary, "CANARY-7f3a the reader's own secret");
-                const std::string root = r.Src("Eudora\\");
-                const std::string named = "X-Attachments: " + canary + "\r\n";
-                PutEudoraMailbox(root, {quoted ? EudoraMessage("Quoted", "",
-                                                               "Look:\r\n\r\nFrom eve@example.net Tue Feb  3 10:00:00 "
-                                                               "2015\r\nFrom: eve@example.net\r\nSubject: injected\r\n" +
-                                                                   named + "\r\nTake.\r\n")
-                                               : EudoraMessage("Fields", named, "F.\r\n")});
-                const TRunResult first = ConvertOnce(r, root + "In.toc", mftEudoraToc, target, r.Out());
-                EXPECT_EQ(LogRows(first.Log, "Attachment file refused: \"" + canary + "\""), quoted ? 0 : 1) << first.Log;
-                const std::map<std::string, std::string> files = TreeFiles(r.Out());
-                ASSERT_EQ(files.size(), 1u);
-                // The copy keeps the line, and says the message arrived.
-                const std::string copy = files.begin()->second;
-                EXPECT_NE(copy.find("X-Attachments: " + canary), std::string::npos) << copy;
-                EXPECT_NE(copy.find("X-Tessaly-Arrived: yes"), std::string::npos) << copy;
+    for (TMailFormat target : {mftMboxWin, mftMboxUnix, mftMboxMac}) {
+        for (const auto& [again, quoted] : {std::pair{mftMbox, false}, {mftEudoraMbx, false}, {mftMbox, true}}) {
+            SCOPED_TRACE(std::to_string(target) + " again as " + std::to_string(again) + (quoted ? " quoted" : ""));
+            TAttachRun r;
+            const std::string canary = r.Dir.File("canary.txt");
+            PutFile(canary, "CANARY-7f3a the reader's own secret");
+            const std::string root = r.Src("Eudora\\");
+            const std::string named = "X-Attachments: " + canary + "\r\n";
+            const std::string quote = "Q:\r\n\r\nFrom eve@example.net Tue Feb  3 10:00:00 2015\r\n" + named + "\r\nT.\r\n";
+            PutEudoraMailbox(root, {quoted ? EudoraMessage("Q", "", quote) : EudoraMessage("Fields", named, "F.\r\n")});
+            const TRunResult first = ConvertOnce(r, root + "In.toc", mftEudoraToc, target, r.Out());
+            EXPECT_EQ(LogRows(first.Log, "Attachment file refused: \"" + canary + "\""), quoted ? 0 : 1) << first.Log;
+            const std::map<std::string, std::string> files = TreeFiles(r.Out());
+            ASSERT_EQ(files.size(), 1u);
+            // The copy keeps the line, and says the message arrived.
+            const std::string copy = files.begin()->second;
+            EXPECT_NE(copy.find("X-Attachments: " + canary), std::string::npos) << copy;
+            EXPECT_NE(copy.find("X-Tessaly-Arrived: yes"), std::string::npos) << copy;
 
-                const std::string source = r.Dir.File("again\\Copy.mbx");
-                PutFile(source, copy);
-                const std::string out = r.Dir.File("out2");
-                const TRunResult second = ConvertOnce(r, source, again, mftEml, out);
-                EXPECT_FALSE(OutputCarries(out, mftEml, "CANARY-7f3a"));
-                EXPECT_EQ(second.Summary, Counters(1, 1, 0, 0));
-                EXPECT_EQ(LogRows(second.Log, "Attachment file refused: \"" + canary + "\""),
-                          again == mftMbox && !quoted ? 1 : 0)
-                    << second.Log;
-            }
+            const std::string source = r.Dir.File("again\\Copy.mbx");
+            PutFile(source, copy);
+            const std::string out = r.Dir.File("out2");
+            const TRunResult second = ConvertOnce(r, source, again, mftEml, out);
+            EXPECT_FALSE(OutputCarries(out, mftEml, "CANARY-7f3a"));
+            EXPECT_EQ(second.Summary, Counters(1, 1, 0, 0));
+            EXPECT_EQ(LogRows(second.Log, "Attachment file refused: \"" + canary + "\""),
+                      again == mftMbox && !quoted ? 1 : 0)
+                << second.Log;
         }
     }
 }
@@ -611,42 +607,28 @@ TEST(KvConvertAttach, OutputConvertedAgainNamesNoMoreFiles)
 namespace {
 
 // Another program at work on a store name while the run judges its file:
-// before and after each look (Steps: two letters a look) the name is removed
-// ('r'), linked to the outside file ('l') or given a file of its own ('f').
+// before and after each look at it (Steps: two letters a look) the name is
+// removed ('r'), linked to the outside file ('l') or given a file of its own
+// ('f').
 struct TNameRace {
-    std::string Name, Outside;
-    std::vector<std::string> Steps;
+    std::string Name, Outside, Steps;
     BY_HANDLE_FILE_INFORMATION Index{};  // the outside file's
-    size_t Look = 0;
+    size_t Act = 0;
 };
 TNameRace* GRace = nullptr;
 void* GRealLook = nullptr;
 
-// The name removed at once, as another program's unlink does: the system's
-// delete waits for the last handle, so the host's rm removes it.
-void RemoveNameNow(const std::string& Name)
+void RaceStep()
 {
-    const auto UnixName = reinterpret_cast<char*(CDECL*)(const WCHAR*)>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    char* Unix = UnixName(std::wstring(Name.begin(), Name.end()).c_str());
-    std::string Line = std::string("Z:\\bin\\rm -f ") + Unix;
-    HeapFree(GetProcessHeap(), 0, Unix);
-    STARTUPINFOA Start{};
-    Start.cb = sizeof Start;
-    PROCESS_INFORMATION Process{};
-    if (CreateProcessA(nullptr, Line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &Start, &Process)) {
-        CloseHandle(Process.hProcess);
-        CloseHandle(Process.hThread);
+    const char Act = GRace->Act < GRace->Steps.size() ? GRace->Steps[GRace->Act] : '.';
+    ++GRace->Act;
+    // The name removed at once, as another program's unlink does: the
+    // system's delete waits for the last handle, so the host's rm removes it.
+    if (Act == 'r' || Act == 'f') {
+        RunUnixTool("/bin/rm -f " + UnixPathOf(GRace->Name));
+        for (int I = 0; I < 1000 && GetFileAttributesA(GRace->Name.c_str()) != INVALID_FILE_ATTRIBUTES; ++I)
+            Sleep(5);
     }
-    for (int I = 0; I < 1000 && GetFileAttributesA(Name.c_str()) != INVALID_FILE_ATTRIBUTES; ++I)
-        Sleep(5);
-}
-
-void RaceStep(size_t Look, size_t When)
-{
-    const char Act = Look < GRace->Steps.size() ? GRace->Steps[Look][When] : '.';
-    if (Act == 'r' || Act == 'f')
-        RemoveNameNow(GRace->Name);
     if (Act == 'l')
         CreateHardLinkA(GRace->Name.c_str(), GRace->Outside.c_str(), nullptr);
     if (Act == 'f')
@@ -660,12 +642,11 @@ BOOL WINAPI RaceLook(HANDLE File, LPBY_HANDLE_FILE_INFORMATION Info)
     BY_HANDLE_FILE_INFORMATION Seen;
     const bool Ours = GRace && Real(File, &Seen) && Seen.nFileIndexLow == GRace->Index.nFileIndexLow &&
                       Seen.nFileIndexHigh == GRace->Index.nFileIndexHigh;
-    const size_t Look = Ours ? GRace->Look++ : 0;
     if (Ours)
-        RaceStep(Look, 0);
+        RaceStep();
     const BOOL Got = Real(File, Info);
     if (Ours)
-        RaceStep(Look, 1);
+        RaceStep();
     return Got;
 }
 
@@ -677,35 +658,27 @@ BOOL WINAPI RaceLook(HANDLE File, LPBY_HANDLE_FILE_INFORMATION Info)
 TEST(KvConvertAttach, ANameRemovedWhileJudgedOpensNothingOutside)
 {
     const struct {
-        const char* Case;
-        bool Linked;  // the name is a second name of the outside file at the start
-        std::vector<std::string> Steps;
+        const char* Steps;  // none: a file of the store; else the name is the outside file's at the start
         bool Embeds;
-    } races[] = {
-        {"a file of the store", false, {}, true},
-        {"removed at the first look", true, {"r."}, false},
-        {"replaced at the first look", true, {"f."}, false},
-        {"linked again after the second open", true, {"r.", ".l", "r.", "l."}, false},
-    };
+    } races[] = {{"", true}, {"r.", false}, {"f.", false}, {"r..lr.l.", false}};
     for (const auto& race : races) {
         for (TMailFormat target : {mftEml, mftMboxWin}) {
-            SCOPED_TRACE(std::string(race.Case) + " to " + std::to_string(target));
+            SCOPED_TRACE(std::string(race.Steps) + " to " + std::to_string(target));
             TAttachRun r;
             const std::string canary = r.Dir.File("canary.txt");
             PutFile(canary, "CANARY-7f3a the reader's own secret");
             const std::string root = r.Src("Eudora\\");
             const std::string report = root + "Attach\\report.txt";
             PutEudoraMailbox(root, {EudoraMessage("Report", Mixed, "R.\r\nAttachment Converted: " + report + "\r\n")});
-            CreateDirectoryA((root + "Attach").c_str(), nullptr);
-            if (race.Linked)
-                ASSERT_TRUE(CreateHardLinkA(report.c_str(), canary.c_str(), nullptr));
-            else
+            if (race.Embeds)
                 PutFile(report, "LEGIT-4c1d the store's own file");
+            else
+                ASSERT_TRUE(CreateDirectoryA((root + "Attach").c_str(), nullptr) &&
+                            CreateHardLinkA(report.c_str(), canary.c_str(), nullptr));
             TNameRace state{report, canary, race.Steps};
-            {
-                const TKernelHandle outside(CreateFileA(canary.c_str(), 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-                ASSERT_TRUE(GetFileInformationByHandle(outside.Get(), &state.Index));
-            }
+            const TKernelHandle outside(
+                CreateFileA(canary.c_str(), 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+            ASSERT_TRUE(GetFileInformationByHandle(outside.Get(), &state.Index));
             const TImportHook hook("kernel32.dll", "GetFileInformationByHandle", reinterpret_cast<void*>(&RaceLook));
             ASSERT_TRUE(hook.Hooked());
             GRealLook = hook.Original();
@@ -715,7 +688,7 @@ TEST(KvConvertAttach, ANameRemovedWhileJudgedOpensNothingOutside)
             EXPECT_FALSE(OutputCarries(r.Out(), target, "CANARY-7f3a"));
             EXPECT_EQ(OutputCarries(r.Out(), target, "LEGIT-4c1d"), race.Embeds);
             EXPECT_EQ(LogRows(run.Log, "Attachment file refused: \"" + report + "\""), race.Embeds ? 0 : 1) << run.Log;
-            EXPECT_GE(state.Look, race.Steps.size());
+            EXPECT_GE(state.Act, state.Steps.size());
         }
     }
 }
@@ -726,9 +699,9 @@ TEST(KvConvertAttach, ANameRemovedWhileJudgedOpensNothingOutside)
 // A store bounded by separator lines keeps its bytes.
 TEST(KvConvertAttach, MboxCopiesOfEudoraStoresReadBackAsTheirMessages)
 {
-    const std::string sep = "From ???@??? Mon Jan  5 10:00:00 2009\n";
-    const auto msg = [&](const std::string& Subject, const std::string& Body) {
-        return sep + "From: Eve <eve@example.com>\nSubject: " + Subject + "\nContent-Type: text/plain\n\n" + Body;
+    const auto msg = [](const std::string& Subject, const std::string& Body) {
+        return "From ???@??? Mon Jan  5 10:00:00 2009\nFrom: Eve <eve@example.com>\nSubject: " + Subject +
+               "\nContent-Type: text/plain\n\n" + Body;
     };
     const std::vector<std::string> bodies = {
         "From what I hear, all is well.\nBye.\n",
@@ -736,11 +709,8 @@ TEST(KvConvertAttach, MboxCopiesOfEudoraStoresReadBackAsTheirMessages)
         "From the start to the end.\n",
         "One\rFrom a bare CR on.\n",
     };
-    const struct {
-        TMailFormat Road;
-        const char* Break;
-    } roads[] = {{mftEudoraToc, "\r\n"}, {mftEudoraMbx, "\r\n"}, {mftMacEudora, "\r"}, {mftMbox, "\n"}};
-    for (const auto& [road, brk] : roads) {
+    for (const auto& [road, brk] : {std::pair{mftEudoraToc, "\r\n"}, {mftEudoraMbx, "\r\n"}, {mftMacEudora, "\r"},
+                                    {mftMbox, "\n"}}) {
         // The first message's body starts at offset 1024 with lines of 64
         // bytes: every 1024th line starts at a 64 KiB edge of the file.
         std::vector<std::string> texts;
@@ -793,11 +763,10 @@ TEST(KvConvertAttach, MboxCopiesOfEudoraStoresReadBackAsTheirMessages)
             EXPECT_EQ(again.Summary, Counters(1, count, 0, 0)) << again.Log;
             std::map<std::string, std::string> want = eml;
             for (auto& [name, bytes] : want) {
-                if (road == mftMbox)
-                    continue;
-                if (bytes.compare(0, 5, "From ") == 0)
+                if (road != mftMbox && bytes.compare(0, 5, "From ") == 0)
                     bytes[0] = 'f';
-                for (size_t at = bytes.find("\nFrom "); at != std::string::npos; at = bytes.find("\nFrom ", at))
+                for (size_t at = bytes.find("\nFrom "); road != mftMbox && at != std::string::npos;
+                     at = bytes.find("\nFrom ", at))
                     bytes[++at] = 'f';
             }
             EXPECT_EQ(TreeFiles(r.Dir.File("again")), want);

@@ -84,30 +84,25 @@ TEST(KvConvertPathLimit, TheLongestTargetFolderTaken)
 
 }  // namespace
 
-// Typed with "." and ".." levels or a doubled backslash (as scripts that
-// join a folder and "\\" make), the source pattern and the target name the
-// folders they lead to, on every target: the tree restored below the
-// target is the one the plain typing gives, names outside the code page
-// and all, and nothing is written beside it.
+// Typed with "." and ".." levels or a doubled backslash, the source pattern
+// and the target name the folders they lead to, on every target: the tree
+// restored below the target is the plain typing's, and nothing is written
+// beside it.
 TEST(KvConvertPathLimit, TypedDotsAndDoubledBackslashesNameTheFolderMeant)
 {
     TConvertRun R;
-    const std::wstring Src = AnsiToWideStr(R.Src(""));
-    const std::wstring Folder = Src + L"r1\\\u041f\u043e\u0447\u0442\u0430";
-    ForceFolders(R.Src("r1"));
-    ASSERT_TRUE(CreateDirectoryW(Folder.c_str(), nullptr));
-    ASSERT_TRUE(TTestFolder::Put(Src + L"r1\\a.mbox", MboxOf({MessageAbout("a")}, "\n")));
-    ASSERT_TRUE(TTestFolder::Put(Folder + L"\\\u0412\u0445.mbox", MboxOf({MessageAbout("w")}, "\n")));
+    const std::wstring Wide = L"r1\\\u041f\u043e\u0447\u0442\u0430\\\u0412\u0445.mbox";
+    ASSERT_TRUE(TTestFolder::Put(R.Src("r1\\a.mbox"), MboxOf({MessageAbout("a")}, "\n")));
+    ASSERT_TRUE(CreateDirectoryW((AnsiToWideStr(R.Src("")) + Wide.substr(0, Wide.rfind(L'\\'))).c_str(), nullptr));
+    ASSERT_TRUE(TTestFolder::Put(AnsiToWideStr(R.Src("")) + Wide, MboxOf({MessageAbout("w")}, "\n")));
     const struct {
-        const char* Source;  // below src
-        const char* Target;  // below out
+        const char* Source;    // below src
+        const char* Target;    // below out
         const wchar_t* Lands;  // the folder the target leads to
     } Typed[] = {
-        {"r1\\*.mbox", "a\\", L"a"},
-        {"r1\\*.mbox", "b\\\\", L"b"},
-        {"r1\\.\\*.mbox", "c\\..\\d\\", L"d"},
-        {"x\\..\\r1\\*.mbox", "e\\.\\", L"e"},
-        {"r1\\\\*.mbox", "f\\.", L"f"},
+        {"r1\\*.mbox", "a\\", L"a\\"},          {"r1\\*.mbox", "b\\\\", L"b\\"},
+        {"r1\\.\\*.mbox", "c\\..\\d\\", L"d\\"}, {"x\\..\\r1\\*.mbox", "e\\.\\", L"e\\"},
+        {"r1\\\\*.mbox", "f\\.", L"f\\"},
     };
     R.Host.Choices.IncludeSubfolders = true;
     R.Host.Choices.RestoreFolderTree = true;
@@ -121,19 +116,16 @@ TEST(KvConvertPathLimit, TypedDotsAndDoubledBackslashesNameTheFolderMeant)
             R.Target(Format, Out + "\\" + T.Target);
             R.Start();
             EXPECT_EQ(R.Summary(), Counters(2, 2, 0, 0)) << R.LogText();
-            // Each tree by its names below the folder the typing leads to;
-            // anything beside it stays whole and differs.
+            // Names below the folder the typing leads to; anything beside
+            // it keeps its whole name and differs.
             std::map<std::wstring, std::string> Tree;
-            const std::wstring Below = T.Lands + std::wstring(L"\\");
             for (const auto& [Name, Bytes] : TTestFolder::WideTree(AnsiToWideStr(Out)))
-                Tree[Name.compare(0, Below.size(), Below) == 0 ? Name.substr(Below.size()) : Name] = Bytes;
+                Tree[Name.starts_with(T.Lands) ? Name.substr(2) : Name] = Bytes;
             if (Plain.empty())
                 Plain = Tree;
             EXPECT_EQ(Tree, Plain);
         }
-        const std::wstring Wide = L"r1\\\u041f\u043e\u0447\u0442\u0430\\\u0412\u0445.mbox";
-        const std::wstring Named = Format == mftEml ? Wide + L"\\w.eml" : Wide;
-        EXPECT_EQ(Plain.count(Named), 1u) << R.LogText();
+        EXPECT_EQ(Plain.count(Format == mftEml ? Wide + L"\\w.eml" : Wide), 1u) << R.LogText();
         EXPECT_EQ(Plain.size(), 2u);
     }
 }

@@ -332,15 +332,19 @@ TEST(KvConvertNames, RestoredTreesCarryTheSourcesLongNames)
         }
     for (const TMailFormat target : {mftEml, mftMboxUnix}) {
         SCOPED_TRACE(target);
-        std::map<std::wstring, std::string> trees[2];
-        for (int i = 0; i < 2; ++i) {
+        std::map<std::wstring, std::string> trees[3];
+        // The third run types the wide tree with "." and ".." levels and
+        // doubled backslashes, which the "\\?\" forms resolve none of.
+        for (int i = 0; i < 3; ++i) {
             r.Host.Sources.Clear();
             r.Host.Choices.IncludeSubfolders = true;
             r.Host.Choices.RestoreFolderTree = true;
             // As the forms and the command line hand the folder on.
-            r.Add(OpenableAnsiPath(src + (i == 0 ? L"wide" : L"plain")) + "\\*.mbox", mftMbox);
-            const std::wstring out = src + L"out" + std::to_wstring(target) + (i == 0 ? L"wide" : L"plain");
-            r.Target(target, DefaultWideToAnsi(out) + "\\");
+            r.Add(OpenableAnsiPath(src + (i == 1 ? L"plain" : L"wide")) + (i == 2 ? "\\x\\..\\.\\\\*.mbox" : "\\*.mbox"),
+                  mftMbox);
+            const std::wstring out =
+                src + L"out" + std::to_wstring(target) + (i == 0 ? L"wide" : i == 1 ? L"plain" : L"typd");
+            r.Target(target, DefaultWideToAnsi(out) + (i == 2 ? "\\a\\..\\.\\\\" : "\\"));
             r.Start();
             EXPECT_EQ(r.Summary(), Counters(8, 9, 0, 0)) << r.LogText();
             trees[i] = TTestFolder::WideTree(out);
@@ -349,6 +353,7 @@ TEST(KvConvertNames, RestoredTreesCarryTheSourcesLongNames)
         for (const auto& [name, bytes] : trees[0])
             named[L"plain" + plain(name.substr(4))] = bytes;
         EXPECT_EQ(named, trees[1]);
+        EXPECT_EQ(trees[2], trees[0]);
         std::vector<std::wstring> wanted;
         for (const auto& [name, bytes] : boxes)
             wanted.push_back(L"wide\\" + name + (target == mftEml ? L"\\note " : L""));

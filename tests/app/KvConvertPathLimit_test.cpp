@@ -2,11 +2,9 @@
 // name cut to fit and the longest target folder still taken.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 
 #include "ConvertTestFiles.h"
-#include "foundation/KvAnsi.h"
 #include "TestMessages.h"
 
 namespace {
@@ -83,49 +81,3 @@ TEST(KvConvertPathLimit, TheLongestTargetFolderTaken)
 }
 
 }  // namespace
-
-// Typed with "." and ".." levels or a doubled backslash, the source pattern
-// and the target name the folders they lead to, on every target: the tree
-// restored below the target is the plain typing's, and nothing is written
-// beside it.
-TEST(KvConvertPathLimit, TypedDotsAndDoubledBackslashesNameTheFolderMeant)
-{
-    TConvertRun R;
-    const std::wstring Wide = L"r1\\\u041f\u043e\u0447\u0442\u0430\\\u0412\u0445.mbox";
-    ASSERT_TRUE(TTestFolder::Put(R.Src("r1\\a.mbox"), MboxOf({MessageAbout("a")}, "\n")));
-    ASSERT_TRUE(CreateDirectoryW((AnsiToWideStr(R.Src("")) + Wide.substr(0, Wide.rfind(L'\\'))).c_str(), nullptr));
-    ASSERT_TRUE(TTestFolder::Put(AnsiToWideStr(R.Src("")) + Wide, MboxOf({MessageAbout("w")}, "\n")));
-    const struct {
-        const char* Source;    // below src
-        const char* Target;    // below out
-        const wchar_t* Lands;  // the folder the target leads to
-    } Typed[] = {
-        {"r1\\*.mbox", "a\\", L"a\\"},          {"r1\\*.mbox", "b\\\\", L"b\\"},
-        {"r1\\.\\*.mbox", "c\\..\\d\\", L"d\\"}, {"x\\..\\r1\\*.mbox", "e\\.\\", L"e\\"},
-        {"r1\\\\*.mbox", "f\\.", L"f\\"},
-    };
-    R.Host.Choices.IncludeSubfolders = true;
-    R.Host.Choices.RestoreFolderTree = true;
-    for (const TMailFormat Format : {mftEml, mftMboxWin, mftMboxUnix, mftMboxMac}) {
-        std::map<std::wstring, std::string> Plain;
-        for (const auto& T : Typed) {
-            SCOPED_TRACE(std::string(T.Source) + " " + T.Target + " " + std::to_string(Format));
-            const std::string Out = R.Out() + std::to_string(Format) + "_" + static_cast<char>(T.Lands[0]);
-            R.Host.Sources.Clear();
-            R.Add(R.Src(T.Source), mftMbox);
-            R.Target(Format, Out + "\\" + T.Target);
-            R.Start();
-            EXPECT_EQ(R.Summary(), Counters(2, 2, 0, 0)) << R.LogText();
-            // Names below the folder the typing leads to; anything beside
-            // it keeps its whole name and differs.
-            std::map<std::wstring, std::string> Tree;
-            for (const auto& [Name, Bytes] : TTestFolder::WideTree(AnsiToWideStr(Out)))
-                Tree[Name.starts_with(T.Lands) ? Name.substr(2) : Name] = Bytes;
-            if (Plain.empty())
-                Plain = Tree;
-            EXPECT_EQ(Tree, Plain);
-        }
-        EXPECT_EQ(Plain.count(Format == mftEml ? Wide + L"\\w.eml" : Wide), 1u) << R.LogText();
-        EXPECT_EQ(Plain.size(), 2u);
-    }
-}

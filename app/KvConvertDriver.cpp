@@ -215,6 +215,7 @@ void TConvertDriver::StartConversion()
             LogLine("Processing stopped.");
         } else {
             CheckErrorLog();
+            FErrorLogKey = PathNameKey(ErrorLogFileName);
             const long RowsBefore = ErrorLogRowCount();
             ConvertSourceList();
             LogLine(Format("%d mailboxes processed, %d messages converted, %d duplicates skipped, %d errors.",
@@ -585,6 +586,14 @@ TConvertResult TConvertDriver::CheckMailbox(const std::string& FileName, const s
         LogLine("Mailbox skipped: it is this run's target file");
         return TConvertResult::Skipped;
     }
+    // The start checks the targets of the mailboxes the list names; one only
+    // a folder search finds may have the error log for its mbox target. Its
+    // messages and the rows would share one file, or the log holding it open
+    // would stop the run.
+    if (MailFormatIsMboxTarget(FSettings->TargetFormat) && !FErrorLogKey.empty() &&
+        PathNameKey(FMboxTarget.TargetOf(*FSettings, Data)) == FErrorLogKey)
+        return NotConverted(Data, "Mailbox not converted: its mbox copy would go into the error log, " +
+                                      ErrorLogFileName, TConvertResult::WriteFailed);
     // A mailbox that is not converted is an error of the run; the skip
     // list and the run's own target above are the user's choice.
     if (IsDeviceFile(Data))

@@ -200,6 +200,8 @@ private:
     std::uint64_t FLastBar = 0;  // Clock when the bar was last set
     std::atomic<bool> FAborted{false};
     bool FTargetFailed = false;
+    // The error log's path key for the run, which no mbox copy may take.
+    std::string FErrorLogKey;
     bool FAbortedRun = false;
     std::pair<std::int64_t, std::uint64_t> FMailboxStamp{-1, 0};
     bool FChangeReported = false;  // a row of this mailbox named the change

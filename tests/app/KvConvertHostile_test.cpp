@@ -848,6 +848,37 @@ TEST(KvConvertHostile, AnErrorLogNamingTheRunsOwnMailIsNeverWritten)
         EXPECT_EQ(TTestFolder::Read(r.Src("found\\other")), Mbox({2}));
         DeleteFileA(r.Dir.File("fallback.txt").c_str());
     }
+    // Where the copy of a mailbox that only the search finds would go, met
+    // after the first row or before it: that mailbox is an error with its
+    // row, and the run goes on. Message files go elsewhere.
+    for (const std::string folder : {"\\new\\", "\\first\\", "\\eml\\"}) {
+        const bool eml = folder == "\\eml\\";
+        if (folder == "\\first\\") {
+            r.Host.Sources.Clear();
+            for (const char* entry : {"found\\*.*", "missing", "box"})
+                r.Add(r.Src(entry), mftMbox);
+        }
+        const std::string log = r.Out() + folder + "other";
+        r.Target(eml ? mftEml : mftMboxUnix, r.Out() + folder);
+        const TErrorLogAt errorLog(log);
+        r.Start();
+        EXPECT_EQ(r.Summary(), eml ? Counters(2, 2, 0, 1) : Counters(1, 1, 0, 2)) << r.LogText();
+        EXPECT_EQ(r.Host.Log.back(), "Error log: " + log);
+        std::vector<std::vector<std::string>> rows;
+        for (const auto& row : ErrorRows(log))
+            rows.emplace_back(row.begin(), row.begin() + 2);
+        std::sort(rows.begin(), rows.end());
+        std::vector<std::vector<std::string>> wanted{{"Mailbox not found", r.Src("missing")}};
+        if (!eml)
+            wanted.insert(wanted.begin(), {"Mailbox not converted: its mbox copy would go into the error log, " + log,
+                                           r.Src("found\\other")});
+        EXPECT_EQ(rows, wanted) << TTestFolder::Read(log);
+        EXPECT_EQ(CountOf(TTestFolder::Read(log), "From a@b"), 0);
+        if (eml)
+            EXPECT_EQ(TreeFiles(r.Out() + folder).count("note 2.eml"), 1u);
+        else
+            EXPECT_EQ(TTestFolder::Read(r.Out() + folder + "box"), Mbox({1}));
+    }
 }
 
 TEST(KvConvertHostile, AnEmlTargetFolderThatGoesAwayStopsTheRun)

@@ -401,11 +401,5 @@ DWORD FileAttributesAnyLength(const std::string& Path)
 {
     if (CharCount(Path) < RzLongPathFrom)
         return GetFileAttributesA(Path.c_str());
-    std::wstring Wide(Path.size(), L'\0');
-    Wide.resize(static_cast<size_t>(std::max(
-        0, MultiByteToWideChar(CP_ACP, 0, Path.data(), static_cast<int>(Path.size()), Wide.data(),
-                               static_cast<int>(Wide.size())))));
-    const std::wstring Long = Wide.compare(0, 2, L"\\\\") == 0 ? L"\\\\?\\UNC\\" + Wide.substr(2)
-                                                              : L"\\\\?\\" + Wide;
-    return GetFileAttributesW(Long.c_str());
+    return GetFileAttributesW(PrefixedPath(AnsiToWide(Path)).c_str());
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "testkit/TestFolder.h"
@@ -245,6 +246,24 @@ TEST(CheckChosenFile, RefusesAsksOrAcceptsRealFiles)
     CreateDirectoryA(Full.c_str(), nullptr);
     EXPECT_FALSE(CheckChosenFile(Full, GetFileAttributesA(Full.c_str()), {false, false, true, false},
                                  [](K, const std::string&) { return true; }));
+}
+
+TEST(FileAttributesAnyLength, FindsEntriesPastTheAnsiLimitHoweverSlashed)
+{
+    TTestFolder Dir("anylength");
+    const std::string Deep = Dir.Path() + "\\" + std::string(150, 'd') + "\\" + std::string(150, 'e');
+    const std::wstring WideDeep(Deep.begin(), Deep.end());
+    ASSERT_TRUE(CreateDirectoryW(TTestFolder::LongForm(WideDeep.substr(0, WideDeep.rfind(L'\\'))).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(TTestFolder::LongForm(WideDeep).c_str(), nullptr));
+    ASSERT_TRUE(TTestFolder::Put(WideDeep + L"\\in.mbox", "From x\r\n"));
+    std::string Slashed = Deep + "\\in.mbox";
+    std::replace(Slashed.begin(), Slashed.end(), '\\', '/');
+    const std::pair<std::string, DWORD> Cases[] = {
+        {Deep + "\\in.mbox", 0}, {Slashed, 0}, {Deep, FILE_ATTRIBUTE_DIRECTORY}, {Deep + "\\none", INVALID_FILE_ATTRIBUTES}};
+    for (const auto& [Path, Kind] : Cases) {
+        const DWORD A = FileAttributesAnyLength(Path);
+        EXPECT_EQ(A == INVALID_FILE_ATTRIBUTES ? A : A & FILE_ATTRIBUTE_DIRECTORY, Kind) << Path;
+    }
 }
 
 } // namespace

@@ -103,7 +103,7 @@ bool HoldsProfileMark(const std::wstring& Folder)
 {
     for (const wchar_t* Mark : ProfileMarks) {
         WIN32_FIND_DATAW Found;
-        const HANDLE Find = FindFirstFileW((L"\\\\?\\" + Folder + L"\\" + Mark).c_str(), &Found);
+        const HANDLE Find = FindFirstFileW(PrefixedPath(Folder + L"\\" + Mark).c_str(), &Found);
         if (Find != INVALID_HANDLE_VALUE) {
             FindClose(Find);
             return true;
@@ -208,7 +208,7 @@ std::wstring FinalPathOf(HANDLE File)
 bool HasLinkOnTheWay(const std::wstring& Full)
 {
     for (size_t End = Full.size(); End != std::wstring::npos && End > 3; End = Full.find_last_of(L"\\/", End - 1)) {
-        const DWORD Attr = GetFileAttributesW((L"\\\\?\\" + Full.substr(0, End)).c_str());
+        const DWORD Attr = GetFileAttributesW(PrefixedPath(Full.substr(0, End)).c_str());
         if (Attr != INVALID_FILE_ATTRIBUTES && (Attr & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
             return true;
     }

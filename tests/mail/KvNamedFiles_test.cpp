@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -235,6 +236,19 @@ TEST(KvNamedFiles, ProfilesAndCredentialsStayClosed)
     EXPECT_TRUE(Allows(disk.Dir.File(profile + "detached\\notes.pdf"), TNamedFileTrust::AnyMessage, false, {}, false));
     EXPECT_TRUE(Allows(disk.Dir.File("Eudora\\Attach\\a.pdf"), TNamedFileTrust::SentOrStore, true,
                                  {disk.Dir.File("Eudora\\Attach")}, false));
+    // A profile on a share is one too. Under Wine a share is a folder below
+    // the prefix's dosdevices\unc.
+    char wine[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableA("WINEPREFIX", wine, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return;
+    const std::string name = "tessaly-" + std::to_string(GetCurrentProcessId()), share = "\\\\localhost\\" + name;
+    std::string folder = "Z:" + std::string(wine, n) + "/dosdevices/unc/localhost/" + name;
+    std::replace(folder.begin(), folder.end(), '/', '\\');
+    ASSERT_TRUE(TTestFolder::Put(folder + "\\prefs.js", "user_pref(\"a\", 1);"));
+    EXPECT_FALSE(Allows(share + "\\gone.pdf", TNamedFileTrust::AnyMessage, true, {share}, false));
+    DeleteFileA((folder + "\\prefs.js").c_str());
+    RemoveDirectoryA(folder.c_str());
 }
 
 // The copy reads the file that was judged, even when another file has taken

@@ -18,6 +18,7 @@
 #include "classlib/Cleanup.h"
 #include "classlib/Dialogs.h"
 #include "classlib/Menus.h"
+#include "classlib/PathForms.h"
 #include "classlib/ResStrings.h"
 #include "controls/RzBtnEdt.h"
 #include "controls/RzButton.h"
@@ -147,7 +148,7 @@ std::vector<std::string> PastedSourceLines(const std::wstring& Text, TMailFormat
             Line = OpenablePastedPath(Wide, Probe);
             if (Line.empty()) {
                 // There, but by no name the program can open, is not missing.
-                const bool There = GetFileAttributesW((L"\\\\?\\" + Probe).c_str()) != INVALID_FILE_ATTRIBUTES;
+                const bool There = GetFileAttributesW(PrefixedPath(Probe).c_str()) != INVALID_FILE_ATTRIBUTES;
                 if (std::vector<std::string>* List = There ? Unhandled : Rejected)
                     List->push_back(DefaultWideToAnsi(Wide));
                 continue;

@@ -15,6 +15,15 @@ bool StartsWith(const std::wstring& Text, const std::wstring& Start)
     return Text.compare(0, Start.size(), Start) == 0;
 }
 
+// Text in the code page when it reads back as the very same text; empty
+// otherwise. Exactly: a best fit opens another file, or a device
+// ("COM\uFF11" as COM1).
+std::string ExactAnsi(const std::wstring& Text)
+{
+    const std::string Ansi = WideToAnsi(Text.c_str());
+    return AnsiToWide(Ansi) == Text ? Ansi : std::string();
+}
+
 }  // namespace
 
 std::wstring PrefixedPath(const std::wstring& Path)
@@ -54,6 +63,34 @@ bool HasLongPathPrefix(const std::string& Path)
 bool IsDevicePath(const std::wstring& Path)
 {
     return StartsWith(Path, DevicePrefix);
+}
+
+std::wstring ShortPathName(const std::wstring& Path)
+{
+    const std::wstring Asked = PrefixedPath(Path);
+    // A short name may be longer than its long one ("a.b.c" gives "AB~1.C").
+    std::wstring Short(Asked.size() + 16, L'\0');
+    for (;;) {
+        const DWORD N = GetShortPathNameW(Asked.c_str(), Short.data(), static_cast<DWORD>(Short.size()));
+        if (N == 0)
+            return std::wstring();
+        if (N < Short.size()) {
+            Short.resize(N);
+            break;
+        }
+        Short.resize(N);
+    }
+    return PathPrefixLength(Path) != 0 ? Short : UnprefixedPath(Short);
+}
+
+std::string OpenableAnsiPath(const std::wstring& Path)
+{
+    const std::string Ansi = ExactAnsi(Path);
+    if (!Ansi.empty() && Ansi.back() != '.' && Ansi.back() != ' ')
+        return Ansi;
+    // The "\\?\" form keeps a trailing dot or blank the plain form drops.
+    const std::wstring Short = ShortPathName(Path);
+    return Short.empty() ? std::string() : ExactAnsi(Short);
 }
 
 std::wstring AnsiToWide(const std::string& Text)

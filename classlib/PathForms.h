@@ -22,6 +22,12 @@ std::size_t PathPrefixLength(const std::wstring& Path);
 bool HasLongPathPrefix(const std::string& Path);
 // Whether Path begins with the device prefix "\\.\".
 bool IsDevicePath(const std::wstring& Path);
+// Path with each level by its short name where it has one, at any length;
+// empty when it names nothing on disk. A prefix given is kept.
+std::wstring ShortPathName(const std::wstring& Path);
+// Path in a form the ANSI API opens: its ANSI text when that is exact,
+// else its short form; empty when neither exists.
+std::string OpenableAnsiPath(const std::wstring& Path);
 
 // ANSI text of the code page as wide text.
 std::wstring AnsiToWide(const std::string& Text);

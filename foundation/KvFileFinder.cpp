@@ -71,21 +71,6 @@ std::string OpenableAnsiName(const std::wstring& Name)
 
 }  // namespace
 
-std::string OpenableAnsiPath(const std::wstring& Path)
-{
-    bool lossless = false;
-    const std::string ansi = WideToCodePageEx(Path, lossless, 0);
-    if (lossless && !ansi.empty() && AnsiToWideStr(ansi) == Path && ansi.back() != '.' && ansi.back() != ' ')
-        return ansi;
-    // The "\\?\" form keeps a trailing dot or blank the plain form drops.
-    const std::wstring shortPath = ShortPathName(Path);
-    if (shortPath.empty())
-        return std::string();
-    // Exactly: a best fit opens another file, or a device ("COM\uFF11" as COM1).
-    const std::string shortAnsi = WideToCodePageEx(shortPath, lossless, 0);
-    return lossless && AnsiToWideStr(shortAnsi) == shortPath ? shortAnsi : std::string();
-}
-
 std::wstring LongPathOf(const std::string& Path)
 {
     return LongPathName(AnsiToWideStr(Path));

@@ -11,10 +11,8 @@
 #include <tuple>
 
 #include "classlib/Classes.h"
+#include "classlib/PathForms.h"
 
-// Path in a form the ANSI API opens: its ANSI text when that is exact, else
-// its short form; empty when neither exists.
-std::string OpenableAnsiPath(const std::wstring& Path);
 // The long form of a path the finder gave, perhaps by its short name; the
 // path itself, made wide, when it has none.
 std::wstring LongPathOf(const std::string& Path);

@@ -139,21 +139,3 @@ std::wstring LongPathName(const std::wstring& Path)
     }
     return Long;
 }
-
-std::wstring ShortPathName(const std::wstring& Path)
-{
-    const std::wstring Asked = PrefixedPath(Path);
-    // A short name may be longer than its long one ("a.b.c" gives "AB~1.C").
-    std::wstring Short(Asked.size() + 16, L'\0');
-    for (;;) {
-        const DWORD N = GetShortPathNameW(Asked.c_str(), Short.data(), static_cast<DWORD>(Short.size()));
-        if (N == 0)
-            return std::wstring();
-        if (N < Short.size()) {
-            Short.resize(N);
-            break;
-        }
-        Short.resize(N);
-    }
-    return PathPrefixLength(Path) != 0 ? Short : UnprefixedPath(Short);
-}

@@ -1,10 +1,9 @@
 #pragma once
 // The forms of one path, in one place: the full plain form (absolute, with
 // ".", ".." and empty levels resolved), the "\\?\" form that the wide API
-// opens at any length, and the long and short forms, level by level on
-// disk. Wide text throughout: the names may lie outside the code page.
-// The "\\?\" form itself is built in classlib/PathForms, which every layer
-// shares.
+// opens at any length, and the long form, level by level on disk. Wide text throughout: the names may lie outside the code page.
+// The "\\?\" form itself, the short form and the ANSI form that opens a
+// path are built in classlib/PathForms, which every layer shares.
 
 #include <cstddef>
 #include <string>
@@ -27,6 +26,3 @@ std::size_t PathRootLength(const std::wstring& Path);
 // the long name it has on disk, at any length; from the first level that
 // is not found on, the path stays as it is.
 std::wstring LongPathName(const std::wstring& Path);
-// Path with each level by its short name where it has one, at any length;
-// empty when it names nothing on disk. A prefix given is kept.
-std::wstring ShortPathName(const std::wstring& Path);

@@ -196,13 +196,10 @@ TRzDiskKind TRzShellListData::DiskKind(std::string& NameOnDisk, DWORD* FileAttri
     Lost = Lost || NameOnDisk.find('?') != std::string::npos;
     if (Lost) {
         std::wstring Short = Found.cAlternateFileName;
-        wchar_t Wide[MAX_PATH] = {}, Shortened[MAX_PATH] = {};
-        if (Short.empty() && SHGetPathFromIDListW(AbsIdList(), Wide)) {
-            const DWORD N = GetShortPathNameW(Wide, Shortened, MAX_PATH);
-            if (N > 0 && N < MAX_PATH) {
-                Short = Shortened;
-                Short.erase(0, Short.find_last_of(L'\\') + 1);
-            }
+        // At any length: in a deep folder the name is no less the user's.
+        if (Short.empty()) {
+            Short = ShortPathName(ShellPidlToWidePath(AbsIdList()));
+            Short.erase(0, Short.find_last_of(L'\\') + 1);
         }
         const std::string Narrow = WideToAnsi(Short, Lost);
         if (!Lost && !Narrow.empty())

@@ -71,11 +71,6 @@ std::string OpenableAnsiName(const std::wstring& Name)
 
 }  // namespace
 
-std::wstring LongPathOf(const std::string& Path)
-{
-    return LongPathName(AnsiToWideStr(Path));
-}
-
 bool IsExistingWideFile(const std::wstring& Path)
 {
     const DWORD attr = GetFileAttributesW(PrefixedPath(Path).c_str());

@@ -12,10 +12,8 @@
 
 #include "classlib/Classes.h"
 #include "classlib/PathForms.h"
+#include "foundation/KvPathForms.h"
 
-// The long form of a path the finder gave, perhaps by its short name; the
-// path itself, made wide, when it has none.
-std::wstring LongPathOf(const std::string& Path);
 // A file (not a folder) at a wide path that may end in a dot or a blank.
 bool IsExistingWideFile(const std::wstring& Path);
 // The ANSI path that opens the entry at a wide path: OpenableAnsiPath's,

@@ -145,21 +145,6 @@ bool ReadWholeFile(const std::string& FileName, std::int64_t MaxBytes, std::stri
 
 }  // namespace
 
-bool IsLongPath(const std::string& Path)
-{
-    return Path.size() >= LongPathFrom && !HasLongPathPrefix(Path);
-}
-
-std::wstring LongPathForm(const std::string& Path)
-{
-    const std::wstring wide = AnsiToWideStr(Path);
-    if (!IsLongPath(Path))
-        return wide;
-    // The prefix turns off the resolving of "." and ".." the plain form
-    // gets; it is done first.
-    return PrefixedPath(FullPlainPath(wide));
-}
-
 HANDLE CreateFileAnyLength(const std::string& Path, DWORD Access, DWORD Share, DWORD Disposition, DWORD Flags)
 {
     if (IsLongPath(Path))

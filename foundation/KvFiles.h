@@ -18,6 +18,7 @@
 #include "classlib/PathForms.h"
 #include "classlib/SysUtils.h"
 #include "classlib/Streams.h"
+#include "foundation/KvPathForms.h"
 
 // ---------------------------------------------------------------------------
 // Unit state
@@ -251,18 +252,6 @@ TNewFileOutcome WriteBufferToNewFile(const void* Buffer, std::size_t Count,
 // Writes all of Buffer to H; false on a short or failed write.
 bool WriteAll(HANDLE H, const void* Buffer, size_t Count);
 
-// Paths past MAX_PATH (a deep mail tree, a tree restored below a target)
-// cannot be opened through the ANSI API, which stops at MAX_PATH; the wide
-// API opens them with the "\\?\" prefix. Paths from this length on take
-// that road (a folder's own limit lies 12 below MAX_PATH); shorter ones
-// keep the ANSI calls they always had.
-inline constexpr std::size_t LongPathFrom = MAX_PATH - 12;
-// The longest path the wide API takes.
-inline constexpr std::size_t MaxLongPath = 32767;
-bool IsLongPath(const std::string& Path);
-// The wide path the wide API opens: with "\\?\" (or "\\?\UNC\") before a
-// long absolute path, slashes made backslashes; else Path made wide.
-std::wstring LongPathForm(const std::string& Path);
 // CreateFile for a path of any length.
 HANDLE CreateFileAnyLength(const std::string& Path, DWORD Access, DWORD Share, DWORD Disposition,
                            DWORD Flags = FILE_ATTRIBUTE_NORMAL);

@@ -139,3 +139,60 @@ std::wstring LongPathName(const std::wstring& Path)
     }
     return Long;
 }
+
+bool IsLongPath(const std::string& Path)
+{
+    return Path.size() >= LongPathFrom && !HasLongPathPrefix(Path);
+}
+
+std::wstring LongPathForm(const std::string& Path)
+{
+    const std::wstring wide = AnsiToWideStr(Path);
+    if (!IsLongPath(Path))
+        return wide;
+    // The prefix turns off the resolving of "." and ".." the plain form
+    // gets; it is done first.
+    return PrefixedPath(FullPlainPath(wide));
+}
+
+std::wstring LongPathOf(const std::string& Path)
+{
+    return LongPathName(AnsiToWideStr(Path));
+}
+
+std::wstring SystemFullPathOf(const std::string& Path)
+{
+    const std::wstring wide = DefaultAnsiToWide(Path);
+    const DWORD need = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (need == 0)
+        return std::wstring();
+    std::wstring full(need, L'\0');
+    const DWORD n = GetFullPathNameW(wide.c_str(), need, full.data(), nullptr);
+    if (n == 0 || n >= need)
+        return std::wstring();
+    full.resize(n);
+    return full;
+}
+
+std::wstring ExistingLongPath(const std::wstring& Full)
+{
+    const bool Deep = Full.size() >= LongPathFrom && !IsSlash(Full[0]);
+    const std::wstring Asked = Deep ? PrefixedPath(Full) : Full;
+    std::wstring Name(MaxLongPath, L'\0');
+    const DWORD N = GetLongPathNameW(Asked.c_str(), Name.data(), MaxLongPath);
+    if (N == 0 || N >= MaxLongPath)
+        return std::wstring();
+    Name.resize(N);
+    return Deep ? UnprefixedPath(Name) : Name;
+}
+
+std::wstring LongFullPathOf(const std::string& Path)
+{
+    const std::wstring Full = SystemFullPathOf(Path);
+    for (size_t End = Full.size(); End != std::wstring::npos && End > 2; End = Full.find_last_of(L"\\/", End - 1)) {
+        const std::wstring Head = ExistingLongPath(Full.substr(0, End));
+        if (!Head.empty())
+            return Head + Full.substr(End);
+    }
+    return Full;
+}

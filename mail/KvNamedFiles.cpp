@@ -12,6 +12,7 @@
 #include "classlib/SysUtils.h"
 #include "foundation/KvAnsi.h"
 #include "foundation/KvFiles.h"
+#include "foundation/KvPathForms.h"
 #include "foundation/KvStrings.h"
 #include "mail/KvErrorLog.h"
 #include "mail/KvMailboxHead.h"
@@ -34,22 +35,6 @@ bool IsDeviceComponent(const std::string& Name)
     while (!base.empty() && base.back() == ' ')
         base.pop_back();
     return IsDeviceFileName(Name) || SameTextStr(base, "CONIN$") || SameTextStr(base, "CONOUT$");
-}
-
-// The full path with "." and ".." resolved, without touching the disk; a
-// deep store's paths may pass MAX_PATH, which only the wide call takes.
-std::wstring FullPathOf(const std::string& Path)
-{
-    const std::wstring wide = DefaultAnsiToWide(Path);
-    const DWORD need = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    if (need == 0)
-        return std::wstring();
-    std::wstring full(need, L'\0');
-    const DWORD n = GetFullPathNameW(wide.c_str(), need, full.data(), nullptr);
-    if (n == 0 || n >= need)
-        return std::wstring();
-    full.resize(n);
-    return full;
 }
 
 // Fields that delivery or a mailing list writes and a copy written here
@@ -143,32 +128,6 @@ bool ReadsAsMailbox(const std::string& Head)
 }
 
 bool IsWideSlash(wchar_t C) { return C == L'\\' || C == L'/'; }
-
-// The long name of an existing full path, empty when there is none.
-std::wstring LongNameOf(const std::wstring& Full)
-{
-    const bool Deep = Full.size() >= LongPathFrom && !IsWideSlash(Full[0]);
-    const std::wstring Asked = Deep ? PrefixedPath(Full) : Full;
-    std::wstring Name(MaxLongPath, L'\0');
-    const DWORD N = GetLongPathNameW(Asked.c_str(), Name.data(), MaxLongPath);
-    if (N == 0 || N >= MaxLongPath)
-        return std::wstring();
-    Name.resize(N);
-    return Deep ? UnprefixedPath(Name) : Name;
-}
-
-// The full path with the short (8.3) names of its existing part made long,
-// so a store's file named by its short path is seen where it lies.
-std::wstring LongFullPathOf(const std::string& Path)
-{
-    const std::wstring Full = FullPathOf(Path);
-    for (size_t End = Full.size(); End != std::wstring::npos && End > 2; End = Full.find_last_of(L"\\/", End - 1)) {
-        const std::wstring Head = LongNameOf(Full.substr(0, End));
-        if (!Head.empty())
-            return Head + Full.substr(End);
-    }
-    return Full;
-}
 
 bool IsInside(const std::wstring& Path, std::wstring Folder)
 {

@@ -271,9 +271,9 @@ TEST(KvNamedFiles, CopyReadsTheJudgedFile)
     EXPECT_EQ(judged.ReadAll(), "");
     EXPECT_EQ(judge.JudgeFile(notes, TNamedFileTrust::AnyMessage, true, {}, false).ReadAll(), "SWAPPED bytes");
     // Whatever name is found for it, the file judged is read.
-    TJudgedFile again = judge.JudgeFile(notes, TNamedFileTrust::AnyMessage, true, {}, false);
     bool refused = true;
-    const std::unique_ptr<TStream> found = again.OpenFound(disk.Dir.File("Desktop\\away.txt"), refused);
+    const std::unique_ptr<TStream> found = judge.JudgeFile(notes, TNamedFileTrust::AnyMessage, true, {}, false)
+                                               .OpenFound(disk.Dir.File("Desktop\\away.txt"), refused);
     ASSERT_NE(found, nullptr);
     EXPECT_EQ(StreamBytes(*found), "SWAPPED bytes");
     EXPECT_FALSE(refused);
@@ -365,12 +365,7 @@ TEST(KvNamedFiles, ArrivalIsJudgedByTheMailbox)
         mineCrCrLf += c == '\n' ? std::string("\r\r\n") : std::string(1, c);
     // A header past the pass's reach shows no end: it may hide a trace.
     const std::string endless = "From me@example.com Mon Jan  5 10:00:00 2009\nX-Pad: " + std::string(0x100000, 'a') + "\n";
-    const auto lines = [](int n) {
-        std::string s;
-        while (n-- > 0)
-            s += "the plan goes out tomorrow\n";
-        return s;
-    };
+    const auto lines = [](int n) { std::string s; while (n-- > 0) s += "the plan goes out tomorrow\n"; return s; };
     // No blank line: all header over four reads, so a trace at its end counts.
     const std::string bare = "From me@example.com Mon Jan  5 10:00:00 2009\nFrom: me@example.com\nSubject: bare\n" + lines(12000);
     // A blank line straddling the second read's end: a trace below it is none.

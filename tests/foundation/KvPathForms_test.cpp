@@ -71,4 +71,13 @@ TEST(KvPathForms, LongAndShortFormsAtAnyLength)
     const std::wstring Missing = ShortPathName(Base) + L"\\no~such\\x";
     EXPECT_EQ(LongPathName(Missing), Base + L"\\no~such\\x");
     EXPECT_EQ(ShortPathName(Base + L"\\no such"), L"");
+    // A plain name goes whole; one ending in a dot or a blank, which the
+    // ANSI calls drop, by its short form.
+    EXPECT_EQ(OpenableAnsiPath(AnsiToWideStr(Dir.File("plain name"))), Dir.File("plain name"));
+    for (const wchar_t* Name : {L"\\Mail.", L"\\Mail "}) {
+        ASSERT_TRUE(CreateDirectoryW(PrefixedPath(Base + Name).c_str(), nullptr));
+        const std::string Ansi = OpenableAnsiPath(Base + Name);
+        EXPECT_TRUE(!Ansi.empty() && Ansi.back() != '.' && Ansi.back() != ' ') << Ansi;
+        EXPECT_EQ(LongPathOf(Ansi), Base + Name);
+    }
 }

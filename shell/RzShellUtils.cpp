@@ -359,33 +359,12 @@ std::wstring ShellPidlToWidePath(LPCITEMIDLIST Pidl)
     return Path;
 }
 
-std::string ShellOpenablePath(const std::wstring& Path)
-{
-    bool Lost = false;
-    const std::string Ansi = WideToAnsi(Path, Lost);
-    if (!Lost)
-        return Ansi;
-    // A name the code page cannot hold goes by its short (8.3) form, which
-    // opens the very file; the lost characters would read as a mask.
-    const std::wstring Asked = PrefixedPath(Path);
-    const DWORD Need = GetShortPathNameW(Asked.c_str(), nullptr, 0);
-    if (Need == 0)
-        return {};
-    std::wstring Short(Need, L'\0');
-    const DWORD Got = GetShortPathNameW(Asked.c_str(), Short.data(), Need);
-    if (Got == 0 || Got >= Need)
-        return {};
-    Short.resize(Got);
-    const std::string Narrow = WideToAnsi(UnprefixedPath(Short), Lost);
-    return Lost ? std::string() : Narrow;
-}
-
 std::string ShellPidlToPath(LPCITEMIDLIST Pidl)
 {
     const std::wstring Wide = ShellPidlToWidePath(Pidl);
     if (Wide.empty())
         return {};
-    const std::string Openable = ShellOpenablePath(Wide);
+    const std::string Openable = OpenableAnsiPath(Wide);
     // Without a short form the name stays as the code page shows it.
     return Openable.empty() ? WideToAnsi(Wide.c_str()) : Openable;
 }

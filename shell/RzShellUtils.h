@@ -82,9 +82,6 @@ HRESULT ShellBindToFolder(LPCITEMIDLIST Pidl, TComPtr<IShellFolder>& ShellFolder
 HRESULT ShellPathToPidl(const std::string& Path, TPidl& Pidl);
 // A file-system item's path of any length; empty for other items.
 std::wstring ShellPidlToWidePath(LPCITEMIDLIST Pidl);
-// A path in a form the ANSI calls open: its ANSI text when that is exact,
-// else its short form; empty when it has neither.
-std::string ShellOpenablePath(const std::wstring& Path);
 // ShellPidlToWidePath's path in the form the ANSI calls open.
 std::string ShellPidlToPath(LPCITEMIDLIST Pidl);
 HRESULT ShellGetSpecialFolderPidl(HWND Window, TCSIDL Id, TPidl& Pidl);

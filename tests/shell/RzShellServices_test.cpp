@@ -5,6 +5,7 @@
 #include "classlib/Dialogs.h"
 #include "classlib/Forms.h"
 #include "classlib/Menus.h"
+#include "classlib/PathForms.h"
 #include "classlib/StdCtrls.h"
 #include "testkit/TestFolder.h"
 
@@ -634,6 +635,17 @@ TEST(NodeData, ComboItemsKeepTheirOwnCopies)
     EXPECT_EQ(CompareIdListBytes(C.RelIdList(), Rel.Get()), 0);
     EXPECT_EQ(ShellPidlToPath(C.AbsIdList()), Dir.File("inner"));
     EXPECT_EQ(ShellPidlToPath(C.ParentAbsIdList()), Dir.Path());
+    // A name ending in a dot, which the ANSI calls would strip, goes on by
+    // a form that opens that very folder.
+    const std::wstring Dotted = PrefixedPath(AnsiToWide(Dir.File("Mail.")));
+    ASSERT_TRUE(CreateDirectoryW(Dotted.c_str(), nullptr));
+    TComPtr<IEnumIDList> Listed;
+    ASSERT_HRESULT_SUCCEEDED(ShellFolder->EnumObjects(nullptr, SHCONTF_FOLDERS, Listed.Put()));
+    std::string Handed;
+    for (TPidl Item; Listed->Next(1, Item.Put(), nullptr) == S_OK;)
+        if (const std::string Path = ShellPidlToPath(ConcatIdLists(DirPidl.Get(), Item.Get()).Get()); Path != Dir.File("inner"))
+            Handed = Path;
+    EXPECT_EQ(GetFileAttributesA(Handed.c_str()), DWORD(FILE_ATTRIBUTE_DIRECTORY)) << Handed;
     EXPECT_EQ(C.ParentFolder(), ShellFolder.Get());
     EXPECT_NE(C.ShellFolder(), nullptr);
 }

@@ -8,7 +8,9 @@
 #include "foundation/KvAnsi.h"
 #include "foundation/KvBase.h"
 #include "foundation/KvFileFinder.h"
+#include "foundation/KvFileProbes.h"
 #include "foundation/KvFiles.h"
+#include "foundation/KvLogs.h"
 #include "foundation/KvPathForms.h"
 #include "foundation/KvStrings.h"
 #include "mail/KvFindMail.h"
@@ -266,6 +268,45 @@ std::string TargetDeviceProblem(const std::string& Path)
         if (IsDeviceFileName(Part))
             return Path + ": " + Part + " is a device name";
         Start = End + 1;
+    }
+    return std::string();
+}
+
+std::string TargetFolderProblem(const TConvertSettings& RunSettings)
+{
+    if (!RunSettings.OneFilePerMessage && !MailFormatIsMboxTarget(RunSettings.TargetFormat))
+        return std::string();  // nothing is written
+    if (RunSettings.TargetPath.empty())
+        return "no target folder was given";
+    const bool IsFile = !RunSettings.OneFilePerMessage && !HasTrailingSlash(RunSettings.TargetPath);
+    const std::string Folder = ExcludeTrailingSlash(IsFile ? ExtractParentFolder(RunSettings.TargetPath) : RunSettings.TargetPath);
+    const std::string Shown = IsFile ? RunSettings.TargetPath : Folder;
+    // A message file needs room for at least an 8.3 name of its own.
+    if (Folder.size() + 13 >= MAX_PATH)
+        return Shown + ": the path is longer than Windows allows";
+    const size_t Root = PathHasDrive(Folder) ? 2 : 0;
+    if (HasInvalidPathChars(Folder.substr(Root)) || Folder.find(':', Root) != std::string::npos)
+        return Shown + ": the path holds characters a folder name cannot hold";
+    // The target file's own name too: a device takes every message and keeps none.
+    if (const std::string Problem = TargetDeviceProblem(Shown); !Problem.empty())
+        return Problem;
+    const DWORD Attr = GetFileAttributesA(Folder.c_str());
+    if (Attr != INVALID_FILE_ATTRIBUTES && !(Attr & FILE_ATTRIBUTE_DIRECTORY))
+        return Folder + ": it is a file, not a folder";
+    if (!ForceFolder(Folder)) {
+        const DWORD Error = GetLastError();
+        return Folder + ": the folder cannot be created: " + SystemErrorText(Error ? Error : ERROR_PATH_NOT_FOUND);
+    }
+    if (const std::string Problem = FolderWriteProblem(Folder); !Problem.empty())
+        return Folder + ": " + Problem;
+    if (IsFile) {
+        const DWORD TargetAttr = GetFileAttributesA(RunSettings.TargetPath.c_str());
+        if (TargetAttr != INVALID_FILE_ATTRIBUTES && (TargetAttr & FILE_ATTRIBUTE_DIRECTORY))
+            return Shown + ": the target file is a folder";
+        if (TargetAttr != INVALID_FILE_ATTRIBUTES) {
+            if (const std::string Problem = FileWriteProblem(RunSettings.TargetPath); !Problem.empty())
+                return Shown + ": the target file cannot be written: " + Problem;
+        }
     }
     return std::string();
 }

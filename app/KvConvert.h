@@ -139,3 +139,8 @@ public:
 private:
     bool HasCurrentEntry() const;
 };
+
+// Empty when the target folder of a run with these settings can be made
+// and written to (or the run writes nothing), else the folder and the
+// reason.
+std::string TargetFolderProblem(const TConvertSettings& RunSettings);

@@ -126,9 +126,6 @@ private:
     // Empty when a message file that failed with Error failed on its own;
     // else why the target folder itself takes no more files.
     std::string TargetFolderFailure(unsigned long Error) const;
-    // Empty when the run's target folder can be made and written to, else
-    // the folder and the reason.
-    std::string TargetFolderProblem() const;
     // Checks, before a run's first row, that the error log can be written;
     // one log line and the fallback log when it cannot.
     void CheckErrorLog();

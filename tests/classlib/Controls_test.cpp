@@ -777,6 +777,21 @@ TEST(ControlsLifetime, NoFreeWaitsForADispatchThatEnded)
     Pump();
     ASSERT_TRUE(Faulted);
     EXPECT_FALSE(F->IsDispatching());
+    // Faulting in a paint pumped inside another control's click ends the
+    // paint's dispatch only: the click is still under way.
+    auto Outer = new TBox(F, F, "Outer");
+    Outer->SetBounds(60, 0, 20, 20);
+    bool OuterStillDispatching = false;
+    Outer->OnClick = [&](TObject*) {
+        Faulted = false;
+        InvalidateRect(Faulty->Handle(), nullptr, TRUE);
+        Pump();
+        OuterStillDispatching = Outer->IsDispatching();
+    };
+    SendMessageA(Outer->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, At(1, 1));
+    SendMessageA(Outer->Handle(), WM_LBUTTONUP, 0, At(1, 1));
+    EXPECT_TRUE(Faulted && OuterStillDispatching);
+    EXPECT_FALSE(F->IsDispatching());
     HWND Wnd = F->Handle();
     F->Free();
     EXPECT_FALSE(IsWindow(Wnd));

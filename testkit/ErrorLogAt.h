@@ -4,8 +4,8 @@
 // and the file can go, and named as before.
 #include <string>
 
+#include "classlib/Cleanup.h"
 #include "foundation/KvLogs.h"
-#include "testkit/Restore.h"
 
 class TErrorLogAt {
 public:
@@ -15,5 +15,5 @@ public:
     TErrorLogAt& operator=(const TErrorLogAt&) = delete;
 
 private:
-    TRestore<std::string> FName;
+    TRestoreScope<std::string> FName;
 };

@@ -3,10 +3,10 @@
 // put back as they were when the test ends.
 #include "app/KvWizardOptions.h"
 #include "foundation/KvBase.h"
-#include "testkit/Restore.h"
+#include "classlib/Cleanup.h"
 
 struct TAccessibilityKept {
-    TRestore<bool> Reader{GAppScreenReader};
-    TRestore<bool> HighContrast{GAppHighContrast};
-    TRestore<bool> Follow{GFollowSystemAccessibility};
+    TRestoreScope<bool> Reader{GAppScreenReader};
+    TRestoreScope<bool> HighContrast{GAppHighContrast};
+    TRestoreScope<bool> Follow{GFollowSystemAccessibility};
 };

@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "classlib/Cleanup.h"
 #include "foundation/KvBase.h"
-#include "testkit/Restore.h"
 
 namespace {
 
@@ -65,7 +65,7 @@ TEST(KvBaseTest, PathsAndHooks)
     GFolderPathHook = folderHook;
 
     {
-        const TRestore<bool> contrast(GAppHighContrast, false), reader(GAppScreenReader, false);
+        const TRestoreScope<bool> contrast(GAppHighContrast, false), reader(GAppScreenReader, false);
         EXPECT_FALSE(AccessibilityModeOn());
         GAppHighContrast = true;
         EXPECT_TRUE(AccessibilityModeOn());

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "classlib/Cleanup.h"
@@ -20,15 +21,15 @@ bool IsDotLevel(const std::wstring& Level)
     return Level == L"." || Level == L"..";
 }
 
-// What the system makes of a path that has no root of its own: the current
-// folder or the drive's in front.
+// What the system makes of a path: the current folder or the drive's in
+// front of one with no root of its own; empty when it gives nothing.
 std::wstring SystemFullPath(const std::wstring& Path)
 {
     std::wstring Full(MAX_PATH, L'\0');
     for (;;) {
         const DWORD N = GetFullPathNameW(Path.c_str(), static_cast<DWORD>(Full.size()), Full.data(), nullptr);
         if (N == 0)
-            return Path;
+            return std::wstring();
         if (N < Full.size()) {
             Full.resize(N);
             return Full;
@@ -76,7 +77,8 @@ std::wstring FullPlainPath(const std::wstring& Path)
     std::size_t Root = PathRootLength(Plain);
     if (Root == 0 || Plain[Root - 1] != L'\\') {
         // Relative, or relative to a drive's current folder.
-        Plain = SystemFullPath(Plain);
+        if (std::wstring Full = SystemFullPath(Plain); !Full.empty())
+            Plain = std::move(Full);
         Root = PathRootLength(Plain);
         if (Root == 0 || Plain[Root - 1] != L'\\' || IsDevicePath(Plain))
             return Plain;
@@ -162,16 +164,7 @@ std::wstring LongPathOf(const std::string& Path)
 
 std::wstring SystemFullPathOf(const std::string& Path)
 {
-    const std::wstring wide = DefaultAnsiToWide(Path);
-    const DWORD need = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    if (need == 0)
-        return std::wstring();
-    std::wstring full(need, L'\0');
-    const DWORD n = GetFullPathNameW(wide.c_str(), need, full.data(), nullptr);
-    if (n == 0 || n >= need)
-        return std::wstring();
-    full.resize(n);
-    return full;
+    return SystemFullPath(DefaultAnsiToWide(Path));
 }
 
 std::wstring ExistingLongPath(const std::wstring& Full)

@@ -6,6 +6,8 @@
 #include <climits>
 #include <vector>
 
+#include "classlib/PathForms.h"
+
 TCodePageChooser GCodePageChooser = nullptr;
 
 std::uint32_t CodePageConversionFlags(int CodePage, std::uint32_t Flags)
@@ -75,15 +77,7 @@ std::string EncodeWide(const std::wstring& Wide, UINT CodePage, DWORD Flags, boo
 
 std::wstring DefaultAnsiToWide(const std::string& Text)
 {
-    if (Text.empty())
-        return std::wstring();
-    const int len = static_cast<int>(Text.size());
-    const int n = MultiByteToWideChar(CP_ACP, 0, Text.data(), len, nullptr, 0);
-    if (n <= 0)
-        return std::wstring();
-    std::wstring w(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, Text.data(), len, w.data(), n);
-    return w;
+    return AnsiToWide(Text);
 }
 
 std::string DefaultWideToAnsi(const std::wstring& Wide)

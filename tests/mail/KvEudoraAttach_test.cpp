@@ -61,12 +61,14 @@ TEST_F(KvEudoraAttachStore, BodyMarkerLines)
     Put("Eudora.ini", "[Settings]\r\nAutoReceiveAttachmentsDirectory=" + Dir.File("Downloads") + "\r\n");
     Put("Attachments Folder\\mac.pdf", Pdf);
     Put("Embedded\\pic.jpg", Jpg);
+    Put("Elsewhere\\x.pdf", Pdf);
+    const std::string Elsewhere = "See\r\nAttachment Converted: " + Dir.File("Elsewhere\\x.pdf") + "\r\n";
     struct Case {
         const char* Name;
         TMailboxKind Kind;
         std::string Body;
         const char* Shape;
-        const char* Text;  // what stays of the body
+        std::string Text;  // what stays of the body
         bool Arrived = false;  // the store marks it received
     };
     const Case cases[] = {
@@ -82,6 +84,8 @@ TEST_F(KvEudoraAttachStore, BodyMarkerLines)
          "multipart/mixed[text/plain,application/pdf(later.pdf)]", "See\r\n", true},
         {"a marker inside a line is text", mbkEudoraToc, "See Attachment Converted: C:\\x.pdf\r\n", "multipart/mixed[text/plain]",
          "See Attachment Converted: C:\\x.pdf\r\n"},
+        {"received, naming a file outside the store: refused, its line kept", mbkEudoraToc, Elsewhere,
+         "multipart/mixed[text/plain]", Elsewhere, true},
         {"missing file keeps a note", mbkEudoraToc, "See\r\nAttachment Converted: C:\\Gone\\lost.pdf\r\n",
          "multipart/mixed[text/plain,text/plain(lost.pdf)]", "See\r\n"},
         {"inline image of an HTML body", mbkEudoraToc,
@@ -105,7 +109,7 @@ TEST_F(KvEudoraAttachStore, BodyMarkerLines)
         }
         std::string cs, plain;
         back.GetPlainText(cs, plain);
-        EXPECT_EQ(plain.substr(0, std::string(c.Text).size()), c.Text);
+        EXPECT_EQ(plain.substr(0, c.Text.size()), c.Text);
         EXPECT_EQ(out.find("Attachment Converted: C:\\Gone"), std::string::npos);
         if (TKvMimeBlock* pic = FindNamedPart(back, "pic.jpg")) {
             EXPECT_EQ(NamedPartBytes(back, "pic.jpg"), Jpg);

@@ -207,11 +207,16 @@ TEST(TabShadow, RunsBlendBlackOverTheBackground)
     DrawShadowRun(Clipped.DC(), Back.DC(), TPoint(INT_MIN, 4), TPoint(INT_MAX, 4), 30);
     DrawShadowRun(Clipped.DC(), Back.DC(), TPoint(6, INT_MAX), TPoint(6, -5), 30);
     DrawShadowRun(Clipped.DC(), Back.DC(), TPoint(0, 8), TPoint(INT_MAX, 8), 30);
+    // Runs on the clip box's first row and first column are inside it.
+    DrawShadowRun(Clipped.DC(), Back.DC(), TPoint(0, 2), TPoint(3, 2), 30);
+    DrawShadowRun(Clipped.DC(), Back.DC(), TPoint(1, 5), TPoint(1, 6), 30);
     for (int X = 1; X <= 8; ++X)
         EXPECT_EQ(Clipped.Px(X, 4), Dark) << X;
     for (int Y = 2; Y <= 7; ++Y)
         EXPECT_EQ(Clipped.Px(6, Y), Dark) << Y;
-    EXPECT_EQ(Clipped.CountNot(clWhite, 0, 0, 10, 10), 8 + 6 - 1);
+    EXPECT_EQ(Clipped.Px(1, 2), Dark);
+    EXPECT_EQ(Clipped.Px(1, 6), Dark);
+    EXPECT_EQ(Clipped.CountNot(clWhite, 0, 0, 10, 10), 8 + 6 - 1 + 3 + 2);
 }
 
 TEST(TabSettings, SettersKeepTheirRules)

@@ -645,6 +645,16 @@ TEST(KvConvertHostile, DamagedEudoraIndexEntriesAreMendedAndCounted)
         EXPECT_EQ(rows[i][2], wanted[i]) << rows[i][0];
     }
 
+    // The data file the index names is a mailbox the run reads.
+    {
+        r.Driver.FallbackErrorLog = r.Dir.File("fallback.txt");
+        const TErrorLogAt dataLog(r.Dir.File("eudora\\In.mbx"));
+        r.Start();
+        EXPECT_EQ(r.Host.Log.front(), "Error log cannot be written: " + r.Dir.File("eudora\\In.mbx") +
+                                          ": it is a mailbox this run reads; its rows go to " + r.Dir.File("fallback.txt"));
+        EXPECT_EQ(TTestFolder::Read(r.Dir.File("eudora\\In.mbx")), mbx);
+    }
+
     // Three entries of one start, the second reaching over message two:
     // message two is read, and only the third repeat is read once.
     const std::pair<std::uint32_t, std::uint32_t> repeated[] = {

@@ -347,15 +347,11 @@ TConvertResult TConvertDriver::NotConverted(const std::string& Name, const TLogT
 
 std::string TConvertDriver::DataFileOf(const std::string& Found) const
 {
-    const std::string Data = FSettings->GetMailboxFileOf(Found);
-    if (Data == Found || IsExistingFile(Data))
-        return Data;
+    if (FSettings->GetMailboxFileOf(Found) == Found)
+        return Found;
     // The finder gives a name the code page cannot carry by its short form;
-    // the data file has a short name of its own, so it is made from the long
-    // name. Only extensions change, and they are plain ASCII.
-    const std::string Path = OpenableAnsiPath(
-        WithAnsiExtOp(LongPathOf(Found), [&](const std::string& Name) { return FSettings->GetMailboxFileOf(Name); }));
-    return Path.empty() ? Data : Path;
+    // the data file has a short name of its own.
+    return DerivedFilePath(Found, [&](const std::string& Name) { return FSettings->GetMailboxFileOf(Name); });
 }
 
 void TConvertDriver::FinderAcceptFile(TFileFinder* /*Sender*/, const std::string& FoundName, bool& Accept)

@@ -119,6 +119,12 @@ std::wstring WithAnsiExtOp(const std::wstring& Name, const std::function<std::st
     return Stem + AnsiToWideStr(Op("x" + Ext).substr(1));
 }
 
+std::string DerivedFilePath(const std::string& Path, const std::function<std::string(const std::string&)>& Op)
+{
+    const std::string Opens = OpenableAnsiPath(WithAnsiExtOp(LongPathOf(Path), Op));
+    return Opens.empty() ? Op(Path) : Opens;
+}
+
 const char* const TFileFinder::RevisitReason = "folder searched already, reached again through a link";
 const char* const TFileFinder::CompatLinkReason = "a link kept for older programs, it refuses listing";
 

@@ -29,6 +29,14 @@ std::string ForceLongFolder(const std::wstring& Folder);
 // extension, the long stem kept. An extension the code page cannot hold
 // counts as none.
 std::wstring WithAnsiExtOp(const std::wstring& Name, const std::function<std::string(const std::string&)>& Op);
+// The ANSI path of the file whose name is made from Path's by Op, an
+// operation of WithAnsiExtOp's kind (a data file from its index, a mailbox
+// from its folder): made from Path's long name, as a short name belongs to
+// its own file only and the other file's short name may be another file's,
+// then given the form that opens it. Where no such file exists, Op of Path
+// itself: a text made from a name the code page lacks would hold '?',
+// which a search reads as a wildcard.
+std::string DerivedFilePath(const std::string& Path, const std::function<std::string(const std::string&)>& Op);
 
 class TFileFinder : public TObject {
 public:

@@ -7,6 +7,7 @@
 #include "classlib/ResStrings.h"
 #include "classlib/Streams.h"
 #include "classlib/SysUtils.h"
+#include "foundation/KvFileFinder.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLineBreaks.h"
 #include "foundation/KvLists.h"
@@ -194,7 +195,9 @@ TMailTocStream::~TMailTocStream() = default;
 
 std::string TMailTocStream::GetDataFileName()
 {
-    return SetFileExt(FileName, "mbx");
+    // An index named outside the code page is opened by its short name,
+    // which its data file does not share.
+    return DerivedFilePath(FileName, [](const std::string& Name) { return SetFileExt(Name, "mbx"); });
 }
 
 // The index is read entry by entry, so a bad entry never ends the iteration;

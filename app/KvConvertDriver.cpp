@@ -289,7 +289,10 @@ void TConvertDriver::ConvertSourceList()
         // A Mozilla sub-folder is the overflow of the mailbox beside it
         // (Inbox.sbd of Inbox): that mailbox is the user's choice too.
         if (!RunSettings.SubfolderExt.empty() && HasFileExt(Folder, RunSettings.SubfolderExt)) {
-            const std::string Owner = SetFileExt(Folder, MailFormatExtension(RunSettings.SourceFormat, false));
+            // From the folder's long name: its short one is no other file's.
+            const std::string Owner = DerivedFilePath(Folder, [&](const std::string& Name) {
+                return SetFileExt(Name, MailFormatExtension(RunSettings.SourceFormat, false));
+            });
             if (IsExistingFile(Owner)) {
                 ConvertMailbox(Owner, RunSettings.SkipTrashJunk);
                 LogLine("");

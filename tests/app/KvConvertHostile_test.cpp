@@ -97,6 +97,10 @@ TEST(KvConvertHostile, MozillaTreeWithLoopsDevicesWideNamesAndOrphans)
     // Names the ANSI code page cannot give, or that the ANSI API trims.
     ASSERT_TRUE(PutWideNamedFile(src, "\xD0\x96\xD1\x83\xD0\xBA", Mbox({4})));
     ASSERT_TRUE(PutWideNamedFile(src, "\xD0\x96\xD1\x83\xD0\xBA.msf", "index"));
+    const std::wstring folder = AnsiToWideStr(src) + L"\\\u0416\u0443\u043a.sbd";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(PutWideNamedFile(src, "\xD0\x96\xD1\x83\xD0\xBA.sbd\\Work", Mbox({7})));
+    ASSERT_TRUE(PutWideNamedFile(src, "\xD0\x96\xD1\x83\xD0\xBA.sbd\\Work.msf", "index"));
     ASSERT_TRUE(PutWideNamedFile(src, "\xE5\x90\x8D\xE5\x89\x8D", Mbox({5})));
     ASSERT_TRUE(PutWideNamedFile(src, "\xE5\x90\x8D\xE5\x89\x8D.msf", "index"));
     ASSERT_TRUE(PutWideNamedFile(src, "Old.", Mbox({6})));
@@ -136,10 +140,10 @@ TEST(KvConvertHostile, MozillaTreeWithLoopsDevicesWideNamesAndOrphans)
 
     const std::vector<std::string> written = Written(r);
     EXPECT_EQ(written, (std::vector<std::string>{"note 1.eml", "note 2.eml", "note 3.eml", "note 4.eml",
-                                                 "note 5.eml", "note 6.eml"}))
+                                                 "note 5.eml", "note 6.eml", "note 7.eml"}))
         << r.LogText();
     // AUX, the two mailboxes without an index, the notes and Pipe are not converted.
-    EXPECT_EQ(r.Summary(), Counters(5, 6, 0, 5)) << r.LogText();
+    EXPECT_EQ(r.Summary(), Counters(6, 7, 0, 5)) << r.LogText();
     EXPECT_EQ(r.Lines("File is not a valid mailbox").size(), 1u) << r.LogText();
     EXPECT_EQ(r.Lines("Mailbox cannot be read: it is a device, not a file").size(), 1u) << r.LogText();
     EXPECT_EQ(r.Lines("Not searched: " + src + "\\Inbox.sbd\\AUX.msf (a device name").size(), 1u) << r.LogText();
@@ -152,6 +156,19 @@ TEST(KvConvertHostile, MozillaTreeWithLoopsDevicesWideNamesAndOrphans)
             << r.LogText();
     else
         std::printf("no folder link could be made: the loop case did not run\n");
+
+    // A folder named outside the code page, chosen by its short name, still
+    // gives the mailbox that owns it.
+    r.Host.Sources.Clear();
+    r.Host.Choices.IncludeSubfolders = false;
+    r.Add(OpenableAnsiPath(folder) + "\\*.msf", mftThunderbird);
+    r.Target(mftEml, r.Dir.File("owner\\"));
+    r.Start();
+    EXPECT_EQ(r.Summary(), Counters(2, 2, 0, 0)) << r.LogText();
+    std::vector<std::string> owned;
+    for (const auto& [name, bytes] : TreeFiles(r.Dir.File("owner")))
+        owned.push_back(name);
+    EXPECT_EQ(owned, (std::vector<std::string>{"note 4.eml", "note 7.eml"}));
 }
 
 TEST(KvConvertHostile, AMozillaPatternNamingTheMailboxesConvertsThemWithoutRows)

@@ -542,6 +542,12 @@ TConvertResult TConvertDriver::CheckMailbox(const std::string& FileName, const s
         return TConvertResult::Skipped;
     }
     if (FMboxTarget.IsRunTarget(*FSettings, Data)) {
+        // One the run writes, or the one target file named, holds what the
+        // run converts; a mailbox that a target folder would give itself
+        // as its target is the user's mail left unconverted.
+        if (HasTrailingSlash(FSettings->TargetPath) && !FMboxTarget.IsOpenedTarget(Data))
+            return NotConverted(Data, "Mailbox not converted: it would be its own target file",
+                                TConvertResult::Skipped);
         LogLine("Mailbox skipped: it is this run's target file");
         return TConvertResult::Skipped;
     }

@@ -59,6 +59,11 @@ bool TMboxTarget::IsRunTarget(const TConvertSettings& Settings, const std::strin
     return PathNameKey(TargetOf(Settings, DataFile)) == Key;
 }
 
+bool TMboxTarget::IsOpenedTarget(const std::string& DataFile) const
+{
+    return FRunTargetKeys.count(PathNameKey(DataFile)) != 0;
+}
+
 std::string TMboxTarget::Prepare(const TConvertSettings& Settings, const std::string& DataFile)
 {
     const std::wstring Target = LongTargetOf(Settings, DataFile);

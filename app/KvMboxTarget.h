@@ -24,6 +24,8 @@ public:
     std::string TargetOf(const TConvertSettings& Settings, const std::string& DataFile) const;
     // Whether DataFile is an mbox file this run writes or would write.
     bool IsRunTarget(const TConvertSettings& Settings, const std::string& DataFile) const;
+    // Whether this run has opened DataFile as a target.
+    bool IsOpenedTarget(const std::string& DataFile) const;
     // Makes the folder and, where its name needs one, the file of the
     // target of DataFile; returns the ANSI path that opens the target.
     std::string Prepare(const TConvertSettings& Settings, const std::string& DataFile);

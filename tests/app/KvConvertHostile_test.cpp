@@ -443,15 +443,21 @@ TEST(KvConvertHostile, TheRunsOwnTargetIsNeverASource)
         EXPECT_EQ(CountOf(all, "Subject: note " + std::to_string(n) + "\n"), 2) << n;
 
     // A target folder that is the source folder, each mailbox into a file
-    // of its own name: each would be its own target.
+    // of its own name: each would be its own target, and is not converted.
     TConvertRun same;
     const std::string dir = same.Dir.File("mail");
     PutFile(dir + "\\Inbox", Mbox({5}));
     same.Add(dir + "\\*.*", mftMbox);
-    same.Target(mftMboxUnix, dir + "\\");
-    same.Start();
+    same.Target(mftMboxWin, dir + "\\");
+    const std::string own = "Mailbox not converted: it would be its own target file";
+    {
+        const TErrorLogAt sameLog(same.Dir.File("errors.txt"));
+        same.Start();
+    }
     EXPECT_EQ(TTestFolder::Read(dir + "\\Inbox"), Mbox({5}));
-    EXPECT_EQ(same.Lines("Mailbox skipped: it is this run's target file").size(), 1u) << same.LogText();
+    EXPECT_EQ(same.Lines(own).size(), 1u) << same.LogText();
+    EXPECT_EQ(same.Summary(), Counters(0, 0, 0, 1)) << same.LogText();
+    EXPECT_EQ(ErrorRows(same.Dir.File("errors.txt")), (std::vector<std::vector<std::string>>{{own, dir + "\\Inbox", "", "", ""}}));
 
     // The folder tree restored into a folder the search reaches later: a
     // target found there would be another mailbox's target of its own.

@@ -450,6 +450,10 @@ TEST(KvConvertHostile, TheRunsOwnTargetIsNeverASource)
     EXPECT_EQ(same.Summary(), Counters(0, 0, 0, 1)) << same.LogText();
     EXPECT_EQ(ErrorRows(same.Dir.File("errors.txt")),
               (std::vector<std::vector<std::string>>{{own, dir + "\\Inbox", "", "", ""}}));
+    // Named as the one target file, it is where the messages go: no error.
+    same.Target(mftMboxWin, dir + "\\Inbox");
+    same.Start();
+    EXPECT_EQ(same.Summary(), Counters(0, 0, 0, 0)) << same.LogText();
 
     // The folder tree restored into a folder the search reaches later: a
     // target found there would be another mailbox's target of its own.

@@ -180,11 +180,13 @@ std::string DefaultCharsetName(TMimeClass Class, const std::string& Text)
     return TableLowerCase(CharsetOfBytes(acp));
 }
 
-std::string MediaTypeOfFile(const std::string& FileName, int Encoding, bool SniffContent)
+// The bytes come from the caller, as the file was judged and read: the name
+// is never opened again, since it may point elsewhere by now.
+std::string MediaTypeOfFile(const std::string& FileName, int Encoding, const std::string& Head)
 {
     std::string ext = TableLowerCase(ExtractFileExtNoDot(FileName));
-    if (ext.empty() && SniffContent && IsExistingFile(FileName)) {
-        const std::string head = LoadFileToString(FileName, 8);
+    if (ext.empty()) {
+        const std::string head = Head.substr(0, MediaSniffLength);
         if (head.size() > 5) {
             if (head.compare(0, 2, "BM") == 0)
                 ext = "bmp";

@@ -41,7 +41,11 @@ std::string DefaultCharsetName(TMimeClass Class, const std::string& Text);
 
 // Encoding is the transfer encoding the file gets (an enc* kind): a file of
 // unknown type sent as base64, 8bit or binary is an octet stream, else text.
-std::string MediaTypeOfFile(const std::string& FileName, int Encoding, bool SniffContent);
+// Head: the file's first bytes as read, for a name without an extension;
+// empty when its content is not looked at. No more than MediaSniffLength
+// bytes of it are looked at.
+inline constexpr int MediaSniffLength = 8;
+std::string MediaTypeOfFile(const std::string& FileName, int Encoding, const std::string& Head);
 
 // enc7Bit, encQuotedPrintable or encBase64 (KvMimeHeaders.h).
 int TextTransferKind(const std::string& Text);

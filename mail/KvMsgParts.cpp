@@ -1,5 +1,7 @@
 #include "mail/KvMsgParts.h"
 
+#include <algorithm>
+
 #include "classlib/ResStrings.h"
 #include "classlib/SysUtils.h"
 #include "foundation/KvAnsi.h"
@@ -30,10 +32,10 @@ const TResStringRegistrar MsgPartsTexts{
 
 }  // namespace
 
-std::string StreamBytes(TStream& Stream)
+std::string StreamBytes(TStream& Stream, std::int64_t MaxCount)
 {
     Stream.SetPosition(0);
-    std::string s = Stream.ReadString(static_cast<std::int32_t>(Stream.Size()));
+    std::string s = Stream.ReadString(static_cast<std::int32_t>(std::min(Stream.Size(), MaxCount)));
     Stream.SetPosition(0);
     return s;
 }

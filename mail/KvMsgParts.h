@@ -136,5 +136,6 @@ private:
     std::unique_ptr<TDateTimeObj> FOwnSeparatorDate;
 };
 
-// The whole content of a stream from its start, the position restored to 0.
-std::string StreamBytes(TStream& Stream);
+// The content of a stream from its start, at most MaxCount bytes, the
+// position restored to 0.
+std::string StreamBytes(TStream& Stream, std::int64_t MaxCount = INT64_MAX);

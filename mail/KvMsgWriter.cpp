@@ -211,7 +211,7 @@ TKvMimeBlock* AddAttachmentChild(TKvMimeBlock* Parent, TKvMimeBlock* Root, TAtta
         // the message carries (a uuencoded block's, a part's) may point at
         // any file of the machine, or at a share.
         const bool fromFile = dynamic_cast<const TFileStream*>(A.Data.get()) != nullptr;
-        A.ContentType = MediaTypeOfFile(A.GetFullPath(), kind, fromFile);
+        A.ContentType = MediaTypeOfFile(A.GetFullPath(), kind, fromFile ? data : std::string());
     }
     if (kind == encNone) {
         const std::string main = A.ContentType.substr(0, A.ContentType.find('/'));

@@ -180,13 +180,6 @@ std::string DecodeQuotedPrintable(const std::string& Text, bool QMode)
     return r;
 }
 
-std::string LoadFileAsPartBody(const std::string& FileName, const std::string& Encoding)
-{
-    if (!IsExistingFile(FileName))
-        return std::string();
-    return EncodeAsPartBody(LoadFileToString(FileName), Encoding);
-}
-
 std::string EncodeAsPartBody(const std::string& Bytes, const std::string& Encoding)
 {
     if (SameTextStr(Encoding, MimeQuotedPrintable))

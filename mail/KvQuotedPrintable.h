@@ -1,6 +1,6 @@
 #pragma once
-// The quoted-printable codec of bodies and of "Q" encoded words, and files
-// loaded as encoded part bodies.
+// The quoted-printable codec of bodies and of "Q" encoded words, and bytes
+// encoded as part bodies.
 
 #include <string>
 
@@ -9,7 +9,5 @@ std::string EncodeQuotedPrintable(const std::string& Text, bool EncodeSpecials =
 // QMode: the "Q" form of encoded words ("_" is a blank, blanks are dropped).
 std::string DecodeQuotedPrintable(const std::string& Text, bool QMode = false);
 
-// Encoding is a transfer-encoding name; a missing file gives "".
-std::string LoadFileAsPartBody(const std::string& FileName, const std::string& Encoding);
-// Bytes as the body of a part of that transfer encoding.
+// Bytes as the body of a part of that transfer encoding (a name).
 std::string EncodeAsPartBody(const std::string& Bytes, const std::string& Encoding);

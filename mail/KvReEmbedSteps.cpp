@@ -77,7 +77,10 @@ void FinishHeader(TMessageParts& P, int Added, bool Single)
         P.PlainText.clear();
         P.Html.clear();
         const std::string name = a.FileName;
-        const std::string type = a.ContentType.empty() ? MediaTypeOfFile(a.GetFullPath(), encNone, true) : a.ContentType;
+        // The type from the bytes embedded: the name may be another file's
+        // by now, or one the judge never allowed.
+        const std::string head = a.Data ? StreamBytes(*a.Data, MediaSniffLength) : std::string();
+        const std::string type = a.ContentType.empty() ? MediaTypeOfFile(a.GetFullPath(), encNone, head) : a.ContentType;
         ::SetHeaderField(P.Header, FieldContentType, type + ";\r\n\tname=\"" + name + "\"");
         ::SetHeaderField(P.Header, FieldContentDisposition,
                          std::string(MimeAttachment) + ";\r\n\tfilename=\"" + name + "\"");

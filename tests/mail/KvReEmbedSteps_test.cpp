@@ -3,6 +3,8 @@
 #include <string>
 #include <tuple>
 
+#include "testkit/TestFolder.h"
+#include "foundation/KvFiles.h"
 #include "foundation/KvLists.h"
 #include "mail/KvMimeHeaders.h"
 #include "mail/KvMsgParts.h"
@@ -82,6 +84,15 @@ TEST(KvReEmbedSteps, HeaderOnceTheFilesAreIn)
             EXPECT_EQ(parts.Header, mixed);
         }
     }
+    // A message of one file becomes that file, typed by the bytes embedded,
+    // never by a file its name holds by now.
+    TTestFolder dir("finishheader");
+    SaveStringToFile(dir.File("picture"), "\x89PNG\r\n\x1A\n....");
+    TMessageParts single;
+    single.AddAttachment()->SetData("GIF89a....", std::string());
+    single.Attachment(0)->SetPath(dir.File("picture"));
+    FinishHeader(single, 1);
+    EXPECT_EQ(GetContentType(single.Header, true, true), "image/gif") << single.Header;
 }
 
 }  // namespace

@@ -325,10 +325,12 @@ bool TEMailObj::CopiesIntoMbox() const
 // "From " would cut the copy in pieces for the next reader, and a piece
 // shows no trace of arrival of its own. Mail the store marks as received
 // says so in the copy, so that the copy converted again opens no more files
-// than this run does.
+// than this run does. A text without a header of its own gets nothing: the
+// field would land in its body, and the copy would no longer read back as
+// its source.
 void TEMailObj::MakeMboxCopy(std::string& Text)
 {
-    if (StoreMarksArrival()) {
+    if (StoreMarksArrival() && HeaderEndsClearly(Text, EnvelopeLineLength(Text))) {
         std::string Header = HeaderPartOf(Text, false);
         const size_t Size = Header.size();
         MarkKeptArrival(Header);

@@ -629,7 +629,9 @@ TEST(KvConvertDriverRun, EmptyListTakesTheClientsDefaultStore)
 
 TEST(KvConvertDriverRun, EveryMboxLikeSourceFormatRoundTrips)
 {
-    // Each format's reader mode reads the same Unix mbox back unchanged.
+    // Each format's reader mode reads the same Unix mbox back unchanged; a
+    // message without a header gets no arrival field in its body.
+    const TTestMsg bare{"From dave@example.com Thu Jan  8 09:00:00 2009", {"Just a note.", "", "No header above."}};
     const struct {
         TMailFormat Format;
         const char* File;
@@ -643,7 +645,7 @@ TEST(KvConvertDriverRun, EveryMboxLikeSourceFormatRoundTrips)
     for (const auto& c : cases) {
         SCOPED_TRACE(int(c.Format));
         TRun r;
-        const std::string mbox = MboxOf({First, Second, Third}, "\n");
+        const std::string mbox = MboxOf({First, Second, Third, bare}, "\n");
         PutFile(r.Src(c.File), mbox);
         if (std::string(c.File) != c.Entry)
             PutFile(r.Src(c.Entry), "// index");
@@ -652,9 +654,9 @@ TEST(KvConvertDriverRun, EveryMboxLikeSourceFormatRoundTrips)
         r.Start();
         const bool eudora = c.Format == mftEudoraMbx || c.Format == mftMacEudora;
         const std::map<std::string, std::string> expected{
-            {"all", eudora ? MboxOf({Arrived(First), Arrived(Second), Arrived(Third)}, "\n") : mbox}};
+            {"all", eudora ? MboxOf({Arrived(First), Arrived(Second), Arrived(Third), bare}, "\n") : mbox}};
         EXPECT_EQ(TreeFiles(r.Out()), expected);
-        EXPECT_EQ(r.Summary(), Counters(1, 3, 0, 0)) << r.LogText();
+        EXPECT_EQ(r.Summary(), Counters(1, 4, 0, 0)) << r.LogText();
     }
 }
 

@@ -316,7 +316,12 @@ bool IsStrictFromLine(std::string_view Text, int Pos)
     int lineStart = next + 1;
     if (lineStart <= n && IsBreak(At(Text, lineStart)) && At(Text, lineStart) != At(Text, next))
         ++lineStart;  // CR LF or LF CR
-    if (lineStart > n || IsHeaderLineAt(Text, lineStart))
+    // A bare "From " as the text's last line is body text whatever its
+    // break: its LF and CR forms never reach here, and a copy that gives
+    // the line its CR LF must read back as its source.
+    if (lineStart > n)
+        return !address.empty();
+    if (IsHeaderLineAt(Text, lineStart))
         return true;
     return dateFollows();
 }

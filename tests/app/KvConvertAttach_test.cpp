@@ -739,6 +739,10 @@ TEST(KvConvertAttach, MboxCopiesOfEudoraStoresReadBackAsTheirMessages)
             std::string box;
             for (const std::string& t : texts)
                 box += t + brk;
+            // Its last line a bare "From " without a break: body text, in the
+            // copies too, whose break the line gets.
+            const std::string tail = road == mftMbox ? "From " : "";
+            box += tail;
             if (road == mftEudoraToc)  // copies sent from here: nothing of them counts as received
                 PutEudoraMailbox(root, texts, "Friends", 8);
             else
@@ -756,7 +760,7 @@ TEST(KvConvertAttach, MboxCopiesOfEudoraStoresReadBackAsTheirMessages)
             const std::map<std::string, std::string> mbox = TreeFiles(r.Out());
             ASSERT_EQ(mbox.size(), 1u);
             if (road == mftMbox && target == mftMboxUnix) {
-                EXPECT_EQ(mbox.begin()->second, box);
+                EXPECT_EQ(mbox.begin()->second, box + (tail.empty() ? "" : brk));
             }
             const TRunResult again =
                 ConvertOnce(r, r.Out() + "\\" + mbox.begin()->first, mftMbox, mftEml, r.Dir.File("again"));

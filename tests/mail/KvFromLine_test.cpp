@@ -123,6 +123,7 @@ TEST(KvFromLineStrict, AcceptsRealSeparatorsOnly)
         {"From a..b@xyz\nSubject: a\n", 1, false},
         {"From x " + Asc + " +0100\n", 1, false},
         {"From \r\nbody\r\n", 1, false},
+        {"body\r\nFrom \r\n", 7, false},  // the last line, in any break form
         {"xxFrom abc", 3, false},  // the line never ends in the buffer
         {"From a", 0, false},
     };

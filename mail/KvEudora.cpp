@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "classlib/Classes.h"
 #include "classlib/ResStrings.h"
@@ -260,9 +261,12 @@ TEudoraTocObj::~TEudoraTocObj()
 bool TEudoraTocObj::NextMessage()
 {
     while (Next()) {
-        Entry = Stream->ReadString(EudoraEntrySize);
-        if (static_cast<int>(Entry.size()) < EudoraEntrySize)
-            return false;
+        const std::int64_t RestAt = std::exchange(FRepeatRest, -1);
+        if (RestAt < 0) {
+            Entry = Stream->ReadString(EudoraEntrySize);
+            if (static_cast<int>(Entry.size()) < EudoraEntrySize)
+                return false;
+        }
         Damaged = false;
         ClearMessage();
         DecodeEntry();
@@ -273,7 +277,7 @@ bool TEudoraTocObj::NextMessage()
         // its own when one starts there, named in the row else.
         const std::int64_t Start = MessagePos;
         const auto [Read, First] = ReadEnds.try_emplace(Start, Start);
-        if (!First && !ReadPastRepeat(Read->second))
+        if (!First && !ReadPastRepeat(RestAt < 0 ? Read->second : RestAt, RestAt >= 0))
             continue;
         // A length past the data file's end is read to that end (the range
         // check cuts it at the next entry); never as a message too large.
@@ -396,7 +400,7 @@ std::int64_t TEudoraTocObj::NextEntryStart(std::int64_t Pos) const
     return next == EntryStarts.end() ? DataFileSize : *next;
 }
 
-bool TEudoraTocObj::ReadPastRepeat(std::int64_t ReadEnd)
+bool TEudoraTocObj::ReadPastRepeat(std::int64_t ReadEnd, bool Rest)
 {
     const std::int64_t Pos = MessagePos;
     const std::uint32_t Length = Le32(Entry, 4);
@@ -404,7 +408,7 @@ bool TEudoraTocObj::ReadPastRepeat(std::int64_t ReadEnd)
     // Bytes another entry starts at are that entry's to read; an entry
     // outside the data file reaches none of it.
     const auto Other = std::lower_bound(EntryStarts.begin(), EntryStarts.end(), ReadEnd);
-    const std::int64_t To = Pos < 0 ? ReadEnd : std::min(EntryEnd, Other == EntryStarts.end() ? DataFileSize : *Other);
+    std::int64_t To = Pos < 0 ? ReadEnd : std::min(EntryEnd, Other == EntryStarts.end() ? DataFileSize : *Other);
     // Padding a mail program left after the message is no message.
     std::int64_t At = ReadEnd;
     std::string Bytes;
@@ -421,28 +425,65 @@ bool TEudoraTocObj::ReadPastRepeat(std::int64_t ReadEnd)
     if (At < To)
         AppendRange(Line, At, std::min<std::int64_t>(DataFileSize, At + SeparatorLineReach));
     bool Starts = At < To && IsSeparatorAt(Line, 0);
-    // An entry late inside that message reads it from its start.
+    // An entry late inside the range's last message reads it from its start.
     if (Starts && Other != EntryStarts.end() && To == *Other) {
         std::string Next;
         AppendRange(Next, To, std::min<std::int64_t>(DataFileSize, To + SeparatorLineReach));
-        if (!IsSeparatorAt(Next, 0) && SeparatorBefore(To) == At)
-            At = To;
+        const std::int64_t Late = IsSeparatorAt(Next, 0) ? -1 : SeparatorBefore(To);
+        if (Late >= At)
+            To = Late;
     }
     Starts = Starts && At < To;
-    // The row names the entry, and the message it gives where there is one.
-    ++MessageNumber;
-    ++ReadProblems;
-    if (Starts)
-        MessagePos = At;
-    const int Res = Starts ? SEudoraEntryRepeatedMore : At < To ? SEudoraEntryRepeatedLost : SEudoraEntryRepeated;
-    WriteErrorLine(Format(LoadResString(Res), MessageNumber, std::to_string(Pos), std::to_string(Length),
-                          std::to_string(At), std::to_string(To)));
-    if (!Starts)
-        return false;
-    // The load counts the message.
-    --MessageNumber;
-    MessageSize = To - At;
+    // A range over several messages gives each of them: read up to the next
+    // separator, the rest with this entry again as one more message.
+    const std::int64_t Cut = Starts ? SeparatorWithin(At, To) : To;
+    if (Rest) {
+        if (!Starts)
+            return false;
+    } else {
+        // The row names the entry, and the message it gives where there is one.
+        ++MessageNumber;
+        ++ReadProblems;
+        const int Res = Starts ? SEudoraEntryRepeatedMore : At < To ? SEudoraEntryRepeatedLost : SEudoraEntryRepeated;
+        WriteErrorLine(Format(LoadResString(Res), MessageNumber, std::to_string(Pos), std::to_string(Length),
+                              std::to_string(At), std::to_string(To)));
+        if (!Starts)
+            return false;
+        // The load counts the message.
+        --MessageNumber;
+    }
+    MessagePos = At;
+    MessageSize = Cut - At;
+    if (Cut < To) {
+        FRepeatRest = Cut;
+        // One message more than the index counts; the count keeps the
+        // number of those read so far.
+        const int Loaded = MessageNumber;
+        SetMessageCount(MessageCount + 1);
+        MessageNumber = Loaded;
+    }
     return true;
+}
+
+std::int64_t TEudoraTocObj::SeparatorWithin(std::int64_t From, std::int64_t To)
+{
+    std::string Window;
+    for (std::int64_t At = From + 1; At < To; At += ExtendStep) {
+        Window.clear();
+        // The byte before tells a line start; a line past the step lets the
+        // check see the whole of a separator line that starts inside it.
+        AppendRange(Window, At - 1, std::min<std::int64_t>(DataFileSize, At + ExtendStep + SeparatorLineReach));
+        const size_t P = FindSeparator(Window, 1);
+        if (P == std::string::npos)
+            continue;
+        const std::int64_t Found = At - 1 + static_cast<std::int64_t>(P);
+        if (Found >= To)
+            return To;
+        // One past the step is looked at again, with the line after it.
+        if (Found < At + ExtendStep)
+            return Found;
+    }
+    return To;
 }
 
 bool TEudoraTocObj::AppendRange(std::string& Text, std::int64_t From, std::int64_t To)

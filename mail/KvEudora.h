@@ -68,8 +68,12 @@ private:
     // For an entry that starts where an earlier one started, whose bytes
     // were read up to ReadEnd: true when what it holds past that is set up
     // as the message to read; false when nothing is left to read (its row
-    // written either way).
-    bool ReadPastRepeat(std::int64_t ReadEnd);
+    // written either way, but not for Rest, the next message of a range
+    // the entry gave already).
+    bool ReadPastRepeat(std::int64_t ReadEnd, bool Rest);
+    // The first separator in the data file after From and before To; To
+    // when there is none.
+    std::int64_t SeparatorWithin(std::int64_t From, std::int64_t To);
     void ReadEntryStarts();
     // The first entry offset after Pos, or the data file's size.
     std::int64_t NextEntryStart(std::int64_t Pos) const;
@@ -81,6 +85,9 @@ private:
     // reach.
     std::map<std::int64_t, std::int64_t> ReadEnds;
     std::int64_t FReadEnd = 0;  // how far the current message's read reached
+    // Where the rest of the current entry's repeat range starts, read as the
+    // next message; -1 when none is left.
+    std::int64_t FRepeatRest = -1;
     bool PastEnd = false;                   // the current entry's length runs past the data file
     // The offset of the last separator before Pos; -1 when none is near.
     std::int64_t SeparatorBefore(std::int64_t Pos);

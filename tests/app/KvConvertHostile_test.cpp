@@ -675,26 +675,33 @@ TEST(KvConvertHostile, DamagedEudoraIndexEntriesAreMendedAndCounted)
     }
 
     // Three entries of one start, the second reaching over message two:
-    // message two is read, and only the third repeat is read once.
-    const std::pair<std::uint32_t, std::uint32_t> repeated[] = {
-        {0, at1}, {0, at2}, {0, at1 + 5}, {at2, size(2)}, {at3, size(3)}};
-    for (size_t e = 0; e < entries.size(); ++e)
-        for (int i = 0; i < 4; ++i) {
-            toc[104 + 218 * e + i] = static_cast<char>(repeated[e].first >> (8 * i));
-            toc[104 + 218 * e + 4 + i] = static_cast<char>(repeated[e].second >> (8 * i));
-        }
-    PutFile(r.Dir.File("eudora\\In.toc"), toc);
-    for (const std::string& name : Written(r))
-        DeleteFileA((r.Out() + "\\" + name).c_str());
-    const TErrorLogAt repeatsLog(r.Dir.File("repeats.txt"));
-    r.Start();
-    EXPECT_EQ(Written(r), (std::vector<std::string>{"four.eml", "one.eml", "three.eml", "two.eml"})) << r.LogText();
-    EXPECT_EQ(r.Summary(), Counters(1, 4, 0, 2)) << r.LogText();
-    const std::vector<std::vector<std::string>> repeats = ErrorRows(r.Dir.File("repeats.txt"));
-    ASSERT_EQ(repeats.size(), 2u);
-    const std::string more = "; what it holds past that entry's end read as a message of its own from offset ";
-    EXPECT_TRUE(repeats[0][0].ends_with(more + std::to_string(at1))) << repeats[0][0];
-    EXPECT_TRUE(repeats[1][0].ends_with("; read once")) << repeats[1][0];
+    // message two is read, and only the third repeat is read once. One
+    // reaching over messages two and three gives both, cut between them.
+    const std::pair<std::uint32_t, std::uint32_t> repeats[][5] = {
+        {{0, at1}, {0, at2}, {0, at1 + 5}, {at2, size(2)}, {at3, size(3)}},
+        {{0, at1}, {0, at3}, {0, at1 + 5}, {at3, size(3)}, {0, at2}}};
+    for (const auto& repeated : repeats) {
+        for (size_t e = 0; e < entries.size(); ++e)
+            for (int i = 0; i < 4; ++i) {
+                toc[104 + 218 * e + i] = static_cast<char>(repeated[e].first >> (8 * i));
+                toc[104 + 218 * e + 4 + i] = static_cast<char>(repeated[e].second >> (8 * i));
+            }
+        PutFile(r.Dir.File("eudora\\In.toc"), toc);
+        for (const std::string& name : Written(r))
+            DeleteFileA((r.Out() + "\\" + name).c_str());
+        DeleteFileA(r.Dir.File("repeats.txt").c_str());
+        const TErrorLogAt repeatsLog(r.Dir.File("repeats.txt"));
+        r.Start();
+        EXPECT_EQ(Written(r), (std::vector<std::string>{"four.eml", "one.eml", "three.eml", "two.eml"})) << r.LogText();
+        EXPECT_EQ(TTestFolder::Read(r.Out() + "\\two.eml").find("three"), std::string::npos);
+        const std::vector<std::vector<std::string>> said = ErrorRows(r.Dir.File("repeats.txt"));
+        EXPECT_EQ(r.Summary(), Counters(1, 4, 0, static_cast<int>(said.size()))) << r.LogText();
+        ASSERT_EQ(said.size(), &repeated == repeats ? 2u : 3u);
+        const std::string more = "; what it holds past that entry's end read as a message of its own from offset ";
+        EXPECT_TRUE(said[0][0].ends_with(more + std::to_string(at1))) << said[0][0];
+        for (size_t i = 1; i < said.size(); ++i)
+            EXPECT_TRUE(said[i][0].ends_with("; read once")) << said[i][0];
+    }
 }
 
 // An index of the Macintosh program beside its data file gives no message;

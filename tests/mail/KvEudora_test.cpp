@@ -249,6 +249,10 @@ TEST_F(KvEudoraStore, DamagedEntriesAreRepairedOrSkipped)
          {TocEntry(0, A), TocEntry(0, A + B), TocEntry(0, A + 5), TocEntry(A + B, C)}, {a, b, c}, 2,
          "(offset 0, length " + std::to_string(A + B) + "); what it holds past that entry's end read as a message of "
          "its own from offset " + std::to_string(A) + "\t"},
+        {"a repeat reaching over two messages gives each of them",
+         {TocEntry(0, A), TocEntry(0, A + B + C)}, {a, b, c}, 1, "its own from offset " + std::to_string(A) + "\t"},
+        {"and leaves the last one to an entry late inside it",
+         {TocEntry(0, A), TocEntry(0, A + B + C), TocEntry(A + B + 9, C - 9)}, {a, b, c}, 2},
         {"a repeat reaching into a message an entry inside it reads is read once",
          {TocEntry(0, A), TocEntry(0, A + B), TocEntry(A + 9, B - 9), TocEntry(A + B, C)}, {a, b, c}, 2,
          "(offset 0, length " + std::to_string(A + B) + "); read once"},

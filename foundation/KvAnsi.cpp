@@ -127,6 +127,13 @@ std::string WideToCodePageEx(const std::wstring& Wide, bool& Lossless, int CodeP
     return EncodeWide(Wide, static_cast<UINT>(CodePage), flags, &Lossless);
 }
 
+std::string ExactAnsiText(const std::wstring& Wide, bool& Exact)
+{
+    std::string Ansi = WideToCodePageEx(Wide, Exact, 0);
+    Exact = Exact && AnsiToWideStr(Ansi) == Wide;
+    return Ansi;
+}
+
 std::string WideToCodePage(const std::wstring& Wide, int CodePage)
 {
     bool lossless = true;

@@ -24,6 +24,11 @@ std::string DefaultWideToAnsi(const std::wstring& Wide);
 std::wstring AnsiToWideStr(const std::string& Text, int CodePage = 0);
 std::string WideToCodePageEx(const std::wstring& Wide, bool& Lossless, int CodePage);
 std::string WideToCodePage(const std::wstring& Wide, int CodePage);
+// WideToCodePageEx in the ANSI code page, with Exact true only where the
+// text reads back as the very same wide text: a best fit ("\u03A9" as "O",
+// a full-width "\uFF11" as "1") is no loss to WideToCodePageEx, yet as a
+// name it names another file, or a device.
+std::string ExactAnsiText(const std::wstring& Wide, bool& Exact);
 std::string WideToUtf8(const std::wstring& Wide);
 std::string Utf8ToCodePageEx(const std::string& Text, bool& Lossless, int CodePage);
 std::string Utf8ToCodePage(const std::string& Text, int CodePage);

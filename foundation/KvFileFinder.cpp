@@ -60,9 +60,9 @@ bool HasForbiddenNameChars(const std::string& Name)
 // the file); empty otherwise.
 std::string OpenableAnsiName(const std::wstring& Name)
 {
-    bool lossless = false;
-    const std::string ansi = WideToCodePageEx(Name, lossless, 0);
-    if (!lossless || ansi.empty() || AnsiToWideStr(ansi) != Name || HasForbiddenNameChars(ansi))
+    bool exact = false;
+    const std::string ansi = ExactAnsiText(Name, exact);
+    if (!exact || ansi.empty() || HasForbiddenNameChars(ansi))
         return std::string();
     if (ansi.back() == '.' || ansi.back() == ' ')
         return std::string();
@@ -87,9 +87,11 @@ std::string ForceLongFolder(const std::wstring& Folder)
 {
     const bool Slash = !Folder.empty() && (Folder.back() == L'\\' || Folder.back() == L'/');
     const std::wstring Path = Slash ? Folder.substr(0, Folder.size() - 1) : Folder;
-    bool Lossless = false;
-    const std::string Ansi = WideToCodePageEx(Path, Lossless, 0);
-    if (Lossless) {
+    // Made by its ANSI name only where that is exact: a best fit makes
+    // another folder ("\u03A9mega" as "Omega"), or fails on a device.
+    bool Exact = false;
+    const std::string Ansi = ExactAnsiText(Path, Exact);
+    if (Exact) {
         ForceFolder(Ansi);
         return Slash ? AddTrailingBackslash(Ansi) : Ansi;
     }
@@ -109,9 +111,9 @@ std::wstring WithAnsiExtOp(const std::wstring& Name, const std::function<std::st
     std::wstring Stem = Name;
     std::string Ext;
     if (Dot != std::wstring::npos && Dot > 0 && Name.find_first_of(L"\\/", Dot) == std::wstring::npos) {
-        bool Lossless = false;
-        const std::string Plain = WideToCodePageEx(Name.substr(Dot), Lossless, 0);
-        if (Lossless) {
+        bool Exact = false;
+        const std::string Plain = ExactAnsiText(Name.substr(Dot), Exact);
+        if (Exact) {
             Stem = Name.substr(0, Dot);
             Ext = Plain;
         }

@@ -189,9 +189,11 @@ void RaiseLastFileError()
 TLogText TLogText::FromWide(const std::wstring& Text)
 {
     TLogText Result;
-    bool Lossless = true;
-    Result.Ansi = WideToCodePageEx(Text, Lossless, 0);
-    if (!Lossless)
+    // A name the code page shows by a best fit ("\u03A9mega" as "Omega")
+    // would be logged as another file's.
+    bool Exact = true;
+    Result.Ansi = ExactAnsiText(Text, Exact);
+    if (!Exact)
         Result.Wide = Text;
     return Result;
 }
@@ -253,10 +255,10 @@ bool TLogBase::WriteText(const std::string& Text)
 bool TLogBase::WriteWideText(const std::wstring& Text)
 {
     if (!FUtf8) {
-        bool Lossless = true;
-        const std::string Ansi = WideToCodePageEx(Text, Lossless, 0);
+        bool Exact = true;
+        const std::string Ansi = ExactAnsiText(Text, Exact);
         // A log that cannot be rewritten keeps the line, if not its every letter.
-        if (Lossless || !ChangeToUtf8())
+        if (Exact || !ChangeToUtf8())
             return WriteBytes(Ansi);
     }
     return WriteBytes(WideToUtf8(Text));

@@ -465,18 +465,22 @@ std::wstring TConvertSettings::GetTargetPath(const std::string& MailboxFile) con
                 L"\\";
     }
     Part.erase(0, std::min(Part.size(), LongPathOf(SourceBase).size()));
-    if (OneFilePerMessage && !SubfolderExt.empty()) {
-        std::wstring Kept;
-        for (size_t At = 0; At < Part.size();) {
-            const size_t End = std::min(Part.find(L'\\', At), Part.size());
-            Kept += WithAnsiExtOp(Part.substr(At, End - At),
-                                  [&](const std::string& N) { return RemoveFolderExtension(N, SubfolderExt); });
-            if (End < Part.size())
-                Kept += L"\\";
-            At = End + 1;
-        }
-        Part = Kept;
+    // Each level under its own name, made safe where the target cannot
+    // hold it: a trailing blank that the ANSI calls drop and the "\\?\"
+    // ones keep would split the tree, or fail the run.
+    const bool DropFolderExt = OneFilePerMessage && !SubfolderExt.empty();
+    std::wstring Kept;
+    for (size_t At = 0; At < Part.size();) {
+        const size_t End = std::min(Part.find(L'\\', At), Part.size());
+        std::wstring Level = Part.substr(At, End - At);
+        if (DropFolderExt)
+            Level = WithAnsiExtOp(Level, [&](const std::string& N) { return RemoveFolderExtension(N, SubfolderExt); });
+        Kept += Level.empty() ? Level : TargetSafeName(Level);
+        if (End < Part.size())
+            Kept += L"\\";
+        At = End + 1;
     }
+    Part = Kept;
     // Joined as JoinPath joins.
     if (Part.empty())
         return Target;

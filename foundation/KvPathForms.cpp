@@ -8,6 +8,7 @@
 
 #include "classlib/Cleanup.h"
 #include "foundation/KvAnsi.h"
+#include "foundation/KvFiles.h"
 
 namespace {
 
@@ -38,7 +39,22 @@ std::wstring SystemFullPath(const std::wstring& Path)
     }
 }
 
+// Name without its trailing dots and blanks; empty when it holds nothing else.
+std::wstring TrimmedName(const std::wstring& Name)
+{
+    const std::size_t Last = Name.find_last_not_of(L". ");
+    return Last == std::wstring::npos ? std::wstring() : Name.substr(0, Last + 1);
+}
+
 }  // namespace
+
+std::wstring TargetSafeName(const std::wstring& Name)
+{
+    const std::wstring Trimmed = TrimmedName(Name);
+    if (Trimmed.empty())
+        return L"_";
+    return IsDeviceFileName(Trimmed) ? L"_" + Trimmed : Trimmed;
+}
 
 std::size_t PathRootLength(const std::wstring& Path)
 {

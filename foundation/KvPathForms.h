@@ -23,6 +23,12 @@ std::wstring FullPlainPath(const std::wstring& Path);
 // target, a source pattern) a path is made plain once, so that every form
 // made of it later, "\\?\" forms among them, names what the user meant.
 std::string FullPlainAnsiPath(const std::string& Path);
+// A name as a target folder can hold it, in one way for the ANSI calls
+// and the "\\?\" ones: trailing dots and blanks, which the ANSI calls drop
+// and the others keep (giving a name no Windows tool opens), are dropped;
+// a device name gets "_" in front, as a message file's name does; a name
+// of dots and blanks alone becomes "_".
+std::wstring TargetSafeName(const std::wstring& Name);
 // How many characters of Path name its root: the prefix, then "C:\" (or
 // "C:" before a relative rest) or "\\server\share\"; 0 for a relative path.
 std::size_t PathRootLength(const std::wstring& Path);

@@ -321,7 +321,10 @@ TEST(KvConvertNames, RestoredTreesCarryTheSourcesLongNames)
         {L"names\\\uFF23\uFF2F\uFF2E.mbox", Mbox({6})},
         {L"names\\\u03A9mega.mbox", Mbox({7})},
         {L"names\\Omega.mbox", Mbox({8})},
+        {L"trail \\kept.mbox", Mbox({9})},
     };
+    // The one name a target cannot hold: its trailing blank is dropped.
+    const auto restored = [](std::wstring Name) { return Name.compare(0, 6, L"trail ") == 0 ? Name.erase(5, 1) : Name; };
     ASSERT_GT(src.size() + boxes[2].first.size(), static_cast<size_t>(MAX_PATH));
     // Mailboxes whose paths are Length long, below a folder outside the
     // code page: past twice MAX_PATH too, up to far beyond it.
@@ -363,7 +366,7 @@ TEST(KvConvertNames, RestoredTreesCarryTheSourcesLongNames)
                 src + L"out" + std::to_wstring(target) + (i == 0 ? L"wide" : i == 1 ? L"plain" : L"typd");
             r.Target(target, DefaultWideToAnsi(out) + (i == 2 ? "\\a\\..\\.\\\\" : "\\"));
             r.Start();
-            EXPECT_EQ(r.Summary(), Counters(12, 13, 0, 0)) << r.LogText();
+            EXPECT_EQ(r.Summary(), Counters(13, 14, 0, 0)) << r.LogText();
             const std::vector<std::string> processed = r.Lines("Processing: ");
             EXPECT_EQ(std::set<std::string>(processed.begin(), processed.end()).size(), boxes.size());
             trees[i] = TTestFolder::WideTree(out);
@@ -375,8 +378,8 @@ TEST(KvConvertNames, RestoredTreesCarryTheSourcesLongNames)
         EXPECT_EQ(trees[2], trees[0]);
         std::vector<std::wstring> wanted;
         for (const auto& [name, bytes] : boxes)
-            wanted.push_back(L"wide\\" + name + (target == mftEml ? L"\\note " : L""));
-        ASSERT_EQ(trees[0].size(), target == mftEml ? 13u : 12u);
+            wanted.push_back(L"wide\\" + restored(name) + (target == mftEml ? L"\\note " : L""));
+        ASSERT_EQ(trees[0].size(), target == mftEml ? 14u : 13u);
         for (const std::wstring& want : wanted) {
             const auto at = trees[0].lower_bound(want);
             EXPECT_TRUE(at != trees[0].end() && at->first.compare(0, want.size(), want) == 0)
@@ -384,7 +387,7 @@ TEST(KvConvertNames, RestoredTreesCarryTheSourcesLongNames)
         }
         if (target == mftMboxUnix) {
             for (const auto& [name, bytes] : boxes)
-                EXPECT_EQ(trees[0][L"wide\\" + name], bytes);
+                EXPECT_EQ(trees[0][L"wide\\" + restored(name)], bytes);
         }
     }
 }

@@ -296,6 +296,10 @@ TEST_F(WizardTest, TypedTargetsWithDotsWriteWhereTheyPoint)
     ASSERT_TRUE(CreateDirectoryW(AnsiToWideStr(Dir.File("r1")).c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryW(Mail.c_str(), nullptr));
     ASSERT_TRUE(TTestFolder::Put(Mail + L"\\In.mbox", MessageOf(1) + MessageOf(2)));
+    // A folder named with a trailing blank is restored without it.
+    const std::wstring Trail = AnsiToWideStr(Dir.File("r1")) + L"\\trail ";
+    ASSERT_TRUE(CreateDirectoryW(TTestFolder::LongForm(Trail).c_str(), nullptr));
+    ASSERT_TRUE(TTestFolder::Put(Trail + L"\\In.mbox", MessageOf(3)));
     AddSource(Dir.File("r1\\*.mbox"), mftMbox);
     Form->grpSourceOptions->SetItemChecked(0, true);
     const struct {
@@ -320,11 +324,11 @@ TEST_F(WizardTest, TypedTargetsWithDotsWriteWhereTheyPoint)
         Form->Log.clear();
         Form->btnNextClick(nullptr);
         EXPECT_NE(std::find(Form->Log.begin(), Form->Log.end(),
-                            "1 mailboxes processed, 2 messages converted, 0 duplicates skipped, 0 errors."),
+                            "2 mailboxes processed, 3 messages converted, 0 duplicates skipped, 0 errors."),
                   Form->Log.end());
         const auto Files = TTestFolder::WideTree(Out + AnsiToWideStr(C.Folder));
-        ASSERT_EQ(Files.size(), C.Format == mftEml ? 2u : 1u);
-        EXPECT_EQ(Files.begin()->first.substr(0, 9), L"r1\\\u041f\u043e\u0447\u0442\u0430\\");
+        ASSERT_EQ(Files.size(), C.Format == mftEml ? 3u : 2u);
+        EXPECT_EQ(Files.rbegin()->first.substr(0, 9), L"r1\\\u041f\u043e\u0447\u0442\u0430\\");
         EXPECT_EQ(Files, TTestFolder::WideTree(Out + AnsiToWideStr(C.Plain)));
     }
     std::set<std::wstring> Folders;

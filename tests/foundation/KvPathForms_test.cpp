@@ -44,6 +44,9 @@ TEST(KvPathForms, FullPlainAndPrefixedForms)
     EXPECT_EQ(FullPlainPath(L"x\\..\\y\\.\\"), FullPlainPath(Cwd + L"\\y\\"));
     EXPECT_EQ(PrefixedPath(L"..\\y"), L"..\\y");
     EXPECT_EQ(FullPlainAnsiPath("C:\\a\\.\\b\\\\"), "C:\\a\\b\\");
+    // Names no target folder may carry as they stand.
+    EXPECT_EQ(TargetSafeName(L"con.x. "), L"_con.x");
+    EXPECT_EQ(TargetSafeName(L". ."), L"_");
 }
 
 // Below a folder outside the code page, any length has a short form the

@@ -196,7 +196,10 @@ void TConvertDriver::StartConversion()
         // Made plain once, here: a doubled backslash, "." or ".." would
         // reach the "\\?\" forms the target's folders are made by.
         const std::string TargetText = FullPlainAnsiPath(Choices.TargetText);
-        RunSettings.TargetPath = CutTargetPattern(TargetText);
+        // A level typed with a trailing dot or blank ("out\\d.") is read
+        // without it by the ANSI calls and with it by the "\\?\" ones: one
+        // run would write into two folders.
+        RunSettings.TargetPath = DefaultWideToAnsi(TrimmedPathLevels(AnsiToWideStr(CutTargetPattern(TargetText))));
         if (RunSettings.OneFilePerMessage)
             RunSettings.TargetPath = AddTrailingBackslash(RunSettings.TargetPath);
         RunSettings.TargetExtOverride = TargetExtOfText(TargetText);

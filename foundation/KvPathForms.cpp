@@ -56,6 +56,22 @@ std::wstring TargetSafeName(const std::wstring& Name)
     return IsDeviceFileName(Trimmed) ? L"_" + Trimmed : Trimmed;
 }
 
+std::wstring TrimmedPathLevels(const std::wstring& Path)
+{
+    const std::size_t Root = PathRootLength(Path);
+    std::wstring Trimmed = Path.substr(0, Root);
+    for (std::size_t At = Root; At < Path.size();) {
+        const std::size_t End = std::min(Path.find_first_of(L"\\/", At), Path.size());
+        const std::wstring Level = Path.substr(At, End - At);
+        const std::wstring Kept = TrimmedName(Level);
+        Trimmed += Kept.empty() ? Level : Kept;
+        if (End < Path.size())
+            Trimmed += Path[End];
+        At = End + 1;
+    }
+    return Trimmed;
+}
+
 std::size_t PathRootLength(const std::wstring& Path)
 {
     std::size_t At = 0;

@@ -29,6 +29,11 @@ std::string FullPlainAnsiPath(const std::string& Path);
 // a device name gets "_" in front, as a message file's name does; a name
 // of dots and blanks alone becomes "_".
 std::wstring TargetSafeName(const std::wstring& Name);
+// Path with the trailing dots and blanks of every level after its root
+// dropped, as the ANSI calls read a typed path, so that the "\\?\" forms
+// made of it name the same folders. A level of dots and blanks alone and a
+// final backslash stay.
+std::wstring TrimmedPathLevels(const std::wstring& Path);
 // How many characters of Path name its root: the prefix, then "C:\" (or
 // "C:" before a relative rest) or "\\server\share\"; 0 for a relative path.
 std::size_t PathRootLength(const std::wstring& Path);

@@ -364,7 +364,8 @@ TEST(KvConvertNames, RestoredTreesCarryTheSourcesLongNames)
                   mftMbox);
             const std::wstring out =
                 src + L"out" + std::to_wstring(target) + (i == 0 ? L"wide" : i == 1 ? L"plain" : L"typd");
-            r.Target(target, DefaultWideToAnsi(out) + (i == 2 ? "\\a\\..\\.\\\\" : "\\"));
+            // Typed with a final dot, the target is one folder without it.
+            r.Target(target, DefaultWideToAnsi(out) + (i == 2 ? ".\\a\\..\\.\\\\" : "\\"));
             r.Start();
             EXPECT_EQ(r.Summary(), Counters(13, 14, 0, 0)) << r.LogText();
             const std::vector<std::string> processed = r.Lines("Processing: ");
@@ -556,7 +557,8 @@ TEST(KvConvertHostile, AnUnusableTargetFolderIsReportedOnceBeforeAnyMailbox)
         // Target files named like a device, any case, with or without an
         // extension or trailing dots.
         {r.Dir.File("out\\nul.mbox"), r.Dir.File("out\\nul.mbox"), "nul.mbox is a device name"},
-        {r.Dir.File("NUL."), r.Dir.File("NUL."), "NUL. is a device name"},
+        // Named as Windows reads it, without its trailing dot.
+        {r.Dir.File("NUL."), r.Dir.File("NUL"), "NUL is a device name"},
         {r.Dir.File("NUL"), r.Dir.File("NUL"), "NUL is a device name"},
         {r.Dir.File("Aux.mbox"), r.Dir.File("Aux.mbox"), "Aux.mbox is a device name"},
         {r.Dir.File("com1.txt"), r.Dir.File("com1.txt"), "com1.txt is a device name"},

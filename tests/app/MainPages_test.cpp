@@ -312,6 +312,8 @@ TEST_F(WizardTest, TypedTargetsWithDotsWriteWhereTheyPoint)
         {mftEml, "nd3\\\\", "nd3", "plain"},
         {mftMboxWin, "mplain\\", "mplain", "mplain"},
         {mftMboxWin, "m\\..\\mb1\\\\", "mb1", "mplain"},
+        {mftEml, "d.\\", "d", "plain"},
+        {mftMboxWin, "md \\", "md", "mplain"},
     };
     const std::wstring Out = AnsiToWideStr(Dir.File("out\\"));
     for (const auto& C : Cases) {
@@ -334,7 +336,7 @@ TEST_F(WizardTest, TypedTargetsWithDotsWriteWhereTheyPoint)
     std::set<std::wstring> Folders;
     for (const auto& [Name, Bytes] : TTestFolder::WideTree(AnsiToWideStr(Dir.File("out"))))
         Folders.insert(Name.substr(0, Name.find(L'\\')));
-    EXPECT_EQ(Folders, (std::set<std::wstring>{L"plain", L"nd1", L"nd2", L"nd3", L"mplain", L"mb1"}));
+    EXPECT_EQ(Folders, (std::set<std::wstring>{L"plain", L"nd1", L"nd2", L"nd3", L"mplain", L"mb1", L"d", L"md"}));
 }
 
 TEST_F(WizardTest, PagesSitUnderTheHeaderAndTheLinkShowsWhole)

@@ -458,16 +458,23 @@ void TConvertDriver::FinderFoundFile(TFileFinder* Sender, const std::string& Fil
     LogLine("");
 }
 
-bool TConvertDriver::PrepareMboxWriter(const std::string& DataFile)
+TConvertResult TConvertDriver::PrepareMboxWriter(const std::string& DataFile)
 {
     FTargetFolder = FMboxTarget.Prepare(*FSettings, DataFile);
     try {
         FMboxTarget.Open(FTargetFolder, TargetLineBreak());
     } catch (const EFileError& E) {
-        TargetFailed(E.ErrorCode ? SystemErrorText(E.ErrorCode) : E.Message(), true);
-        return false;
+        const std::string Reason = E.ErrorCode ? SystemErrorText(E.ErrorCode) : E.Message();
+        // In a restored tree each mailbox has a file of its own: one that
+        // cannot be opened (a folder of its name in the way) is its
+        // mailbox's error alone.
+        if (FSettings->RestoreFolderTree)
+            return NotConverted(DataFile, "Target file cannot be written: " + LogNameOf(FTargetFolder) + ": " + Reason,
+                                TConvertResult::WriteFailed);
+        TargetFailed(Reason, true);
+        return TConvertResult::Skipped;
     }
-    return true;
+    return TConvertResult::Done;
 }
 
 void TConvertDriver::TargetFailed(const std::string& Reason, bool Counted)
@@ -527,7 +534,10 @@ TConvertResult TConvertDriver::ConvertMailbox(const std::string& FileName, bool 
         // Rows the reader writes while it reads say which message.
         TReaderLogMessage Current(*Reader, FMailboxShown);
         const TErrorLogContext Context(FMailboxShown, &Current);
-        if (PrepareTargetFor(Data))
+        const TConvertResult Prepared = PrepareTargetFor(Data);
+        if (Prepared == TConvertResult::WriteFailed)
+            return Prepared;
+        if (Prepared == TConvertResult::Done)
             Result = CopyMessages(*Reader, Data, Bom, BomLine);
     } catch (...) {
         LogLine(Aborted() ? "Aborted" : "Done");
@@ -619,16 +629,30 @@ std::unique_ptr<TFileMailObj> TConvertDriver::OpenMailReader(const std::string& 
     return Reader;
 }
 
-bool TConvertDriver::PrepareTargetFor(const std::string& Data)
+TConvertResult TConvertDriver::PrepareTargetFor(const std::string& Data)
 {
     const TConvertSettings& RunSettings = *FSettings;
-    if (RunSettings.OneFilePerMessage) {
-        FTargetFolder = ForceLongFolder(RunSettings.GetTargetPath(Data));
-        return true;
+    if (!RunSettings.OneFilePerMessage && !MailFormatIsMboxTarget(RunSettings.TargetFormat))
+        return TConvertResult::Skipped;
+    // An mbox target's own folder is made as its file is named.
+    const bool MakeFolder = RunSettings.OneFilePerMessage || RunSettings.RestoreFolderTree;
+    const std::wstring Folder = MakeFolder ? RunSettings.GetTargetPath(Data) : std::wstring();
+    const std::string Opens = MakeFolder ? ForceLongFolder(Folder) : std::string();
+    // A folder of a restored tree that cannot be made (a file of its name
+    // in the way) fails its own mailbox: the others have folders of their
+    // own, and the run goes on to them.
+    if (RunSettings.RestoreFolderTree && !FolderExists(Opens)) {
+        const DWORD Attr = GetFileAttributesW(PrefixedPath(Folder.substr(0, Folder.size() - 1)).c_str());
+        return NotConverted(Data,
+                            "Target folder cannot be written: " + TLogText::FromWide(Folder) + ": " +
+                                (Attr != INVALID_FILE_ATTRIBUTES ? "it is a file, not a folder"
+                                                                 : "the folder cannot be created"),
+                            TConvertResult::WriteFailed);
     }
-    if (MailFormatIsMboxTarget(RunSettings.TargetFormat))
+    if (!RunSettings.OneFilePerMessage)
         return PrepareMboxWriter(Data);
-    return false;
+    FTargetFolder = Opens;
+    return TConvertResult::Done;
 }
 
 TConvertResult TConvertDriver::CopyMessages(TFileMailObj& Reader, const std::string& Data, size_t Bom, bool BomLine)

@@ -117,8 +117,9 @@ private:
     std::string DataFileOf(const std::string& Found) const;
     // One log line for each Mozilla mailbox in Folder that has no index.
     void ReportUnindexedMailboxes(const std::string& Folder);
-    // False when the target cannot be opened; the log says why.
-    bool PrepareMboxWriter(const std::string& DataFile);
+    // As PrepareTargetFor, for an mbox target; Skipped when the target
+    // cannot be opened and the run stops, the log saying why.
+    TConvertResult PrepareMboxWriter(const std::string& DataFile);
     // Logs the target and the reason and stops the run. Counted where no
     // message's row names the failure: then it is one error of the run
     // with its own error-log row.
@@ -159,9 +160,11 @@ private:
     // a kind no reader serves.
     std::unique_ptr<TFileMailObj> OpenMailReader(const std::string& FileName, const std::string& Data,
                                                  TMailReader Kind) const;
-    // Makes the target ready for the messages of Data; false when they
-    // have nowhere to go.
-    bool PrepareTargetFor(const std::string& Data);
+    // Makes the target ready for the messages of Data: Done when it is;
+    // WriteFailed, its line logged, when the mailbox's own folder of a
+    // restored tree cannot be made; Skipped when the messages have nowhere
+    // to go.
+    TConvertResult PrepareTargetFor(const std::string& Data);
     // Writes every message of Reader to the target; the result of the last.
     TConvertResult CopyMessages(TFileMailObj& Reader, const std::string& Data, size_t Bom, bool BomLine);
     // Whether a message that was not loaded carries a deleted flag in its head.

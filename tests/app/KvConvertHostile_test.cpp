@@ -391,6 +391,21 @@ TEST(KvConvertNames, RestoredTreesCarryTheSourcesLongNames)
                 EXPECT_EQ(trees[0][L"wide\\" + restored(name)], bytes);
         }
     }
+    // Into the other kind's tree, where a file has each mailbox's folder
+    // name or a folder its file name: an error each, and the run goes on.
+    for (const TMailFormat target : {mftEml, mftMboxUnix}) {
+        r.Host.Sources.Clear();
+        r.Add(OpenableAnsiPath(src + L"wide") + "\\*.mbox", mftMbox);
+        r.Target(target, DefaultWideToAnsi(src + L"out" + std::to_wstring(mftEml + mftMboxUnix - target) + L"wide\\"));
+        r.Start();
+        EXPECT_EQ(r.Summary(), Counters(0, 0, 0, static_cast<int>(boxes.size()))) << r.LogText();
+        EXPECT_TRUE(r.Logged("Processing finished."));
+        EXPECT_TRUE(r.Lines("Done").empty()) << r.LogText();
+        const std::string why = target == mftEml ? ": it is a file, not a folder" : ": " + SystemErrorText(ERROR_ACCESS_DENIED);
+        EXPECT_EQ(std::count_if(r.Host.Log.begin(), r.Host.Log.end(),
+                                [&](const std::string& l) { return l.size() > why.size() && l.ends_with(why); }),
+                  static_cast<long>(boxes.size()));
+    }
 }
 
 TEST(KvConvertHostile, AFullDiskLeavesTheMboxTargetWhole)

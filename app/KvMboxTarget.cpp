@@ -20,15 +20,16 @@ std::wstring TMboxTarget::TargetNamed(const TConvertSettings& Settings, const st
         return Target;
     const std::string Ext = Settings.GetTargetExt();
     const bool IsEudora = MailFormatIsEudora(Settings.SourceFormat);
-    // Named after the mailbox's long name, which the code page may not hold.
+    // Named after the mailbox's long name, which the code page may not
+    // hold, as a restored folder is: "Old." as "Old".
     const std::wstring Data = LongPathOf(DataFile);
-    return Target + WithAnsiExtOp(Data.substr(Data.find_last_of(L"\\/:") + 1), [&](const std::string& Name) {
+    return Target + TargetSafeName(WithAnsiExtOp(Data.substr(Data.find_last_of(L"\\/:") + 1), [&](const std::string& Name) {
                if (Ext == ".")
                    return IsEudora ? RemoveFileExt(Name, "mbx") : Name;
                if (!Ext.empty() && Ext != "*")
                    return SetFileExt(Name, Ext, !IsEudora);
                return Name;
-           });
+           }));
 }
 
 const std::wstring& TMboxTarget::LongTargetOf(const TConvertSettings& Settings, const std::string& DataFile) const

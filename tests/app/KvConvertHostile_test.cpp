@@ -158,6 +158,11 @@ TEST(KvConvertHostile, MozillaTreeWithLoopsDevicesWideNamesAndOrphans)
     else
         std::printf("no folder link could be made: the loop case did not run\n");
 
+    // An mbox copy is named as Windows tools open it: "Old." as "Old".
+    r.Target(mftMboxUnix, r.Dir.File("mbox\\"));
+    r.Start();
+    EXPECT_EQ(TTestFolder::Read(r.Dir.File("mbox\\Old")), Mbox({6})) << r.LogText();
+
     // A folder named outside the code page, chosen by its short name, still
     // gives the mailbox that owns it.
     r.Host.Sources.Clear();

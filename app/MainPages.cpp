@@ -203,22 +203,24 @@ void TfrmTessaly::BuildStartPage()
     edtProcessing->SetShowCaret(false);
     edtProcessing->Empty();
     TStrings* Sources = lstSourceFiles->Items();
+    const int Count = Sources->Count();
     const TMailFormat Chosen = GetSelectedSourceFormat();
     std::string SourceFormat, Source;
-    if (Sources->Count() == 0) {
+    if (Count == 0) {
         SourceFormat = RowText(lbxSourceFormat, lbxSourceFormat->ItemIndex());
         const std::string Folder = GetSourceDefaultFolder(Chosen);
         const std::string Ext = MailFormatExtension(Chosen, false);
         if (!Folder.empty())
             Source = JoinPath(Folder, "*." + Ext);
     } else {
-        TMailFormat Common = MailFormatOfObject(Sources->Objects(0));
-        for (int I = 1; I < Sources->Count(); ++I)
-            if (MailFormatOfObject(Sources->Objects(I)) != Common)
-                Common = mftSeveral;
+        // Each row read out of the list's window is a round trip: the list
+        // knows without them whether all rows have one format.
+        TObject* Shared = nullptr;
+        const TMailFormat Common =
+            lstSourceFiles->RowsShareObject(Shared) ? MailFormatOfObject(Shared) : TMailFormat(mftSeveral);
         const int Row = Common == mftSeveral ? -1 : MailFormatToRow(Common, false);
         SourceFormat = Row < 0 ? LoadResString(SSeveralFormats) : RowText(lbxSourceFormat, Row);
-        Source = Sources->Count() == 1 ? Sources->Strings(0) : "[" + LoadResString(SFileList) + "]";
+        Source = Count == 1 ? Sources->Strings(0) : "[" + LoadResString(SFileList) + "]";
     }
     FStartSummary = Format(LoadResString(SReadyToProcess), SourceFormat, Source,
                            RowText(lbxTargetFormat, lbxTargetFormat->ItemIndex()), GetTargetFolderText()) +

@@ -90,6 +90,7 @@ void TRzCustomListBox::CreateWnd()
 {
     // The rows come back into the new window one by one.
     FRowTexts.clear();
+    FRowObjects.clear();
     TCustomListBox::CreateWnd();
     ShowScrollBar(WindowHandle(), SB_HORZ, FHorzScrollBar ? TRUE : FALSE);
     if (FHorzScrollBar)
@@ -198,7 +199,10 @@ void TRzCustomListBox::WndProc(TMessage& Message)
         break;
     case LB_ADDSTRING: case LB_INSERTSTRING:
         TCustomListBox::WndProc(Message);
-        if (static_cast<LRESULT>(Message.Result) < 0 || IsVirtual() || !Message.LParam)
+        if (static_cast<LRESULT>(Message.Result) < 0 || IsVirtual())
+            return;
+        CountRowObject(RowObject(static_cast<int>(Message.Result)), 1);
+        if (!Message.LParam)
             return;
         FRowTexts.insert(ListRowKey(reinterpret_cast<const char*>(Message.LParam)));
         // Only the new row can make the list wider: measuring every row at
@@ -210,12 +214,25 @@ void TRzCustomListBox::WndProc(TMessage& Message)
             const auto Row = FRowTexts.find(ListRowKey(Items()->Get(static_cast<int>(Message.WParam))));
             if (Row != FRowTexts.end())
                 FRowTexts.erase(Row);
+            CountRowObject(RowObject(static_cast<int>(Message.WParam)), -1);
         }
         TCustomListBox::WndProc(Message);
         UpdateHorzExtent();
         return;
+    case LB_SETITEMDATA:
+        if (!IsVirtual() && Message.WParam < static_cast<WPARAM>(Items()->Count())) {
+            TObject* const Was = RowObject(static_cast<int>(Message.WParam));
+            TCustomListBox::WndProc(Message);
+            if (static_cast<LRESULT>(Message.Result) != LB_ERR) {
+                CountRowObject(Was, -1);
+                CountRowObject(reinterpret_cast<TObject*>(Message.LParam), 1);
+            }
+            return;
+        }
+        break;
     case LB_RESETCONTENT:
         FRowTexts.clear();
+        FRowObjects.clear();
         TCustomListBox::WndProc(Message);
         UpdateHorzExtent();
         return;
@@ -375,6 +392,36 @@ bool TRzCustomListBox::HoldsText(const std::string& Text) const
     if (!HandleAllocated() || IsVirtual())
         return Items()->IndexOf(Text) >= 0;
     return FRowTexts.count(ListRowKey(Text)) > 0;
+}
+
+bool TRzCustomListBox::RowsShareObject(TObject*& Object) const
+{
+    if (HandleAllocated() && !IsVirtual()) {
+        if (FRowObjects.size() != 1)
+            return false;
+        Object = FRowObjects.begin()->first;
+        return true;
+    }
+    const TStrings* Rows = Items();
+    const int Count = Rows->Count();
+    for (int I = 1; I < Count; ++I)
+        if (Rows->GetObject(I) != Rows->GetObject(0))
+            return false;
+    if (Count > 0)
+        Object = Rows->GetObject(0);
+    return Count > 0;
+}
+
+TObject* TRzCustomListBox::RowObject(int Index)
+{
+    return reinterpret_cast<TObject*>(Perform(LB_GETITEMDATA, static_cast<WPARAM>(Index)));
+}
+
+void TRzCustomListBox::CountRowObject(TObject* Object, int Delta)
+{
+    const auto At = FRowObjects.try_emplace(Object, 0).first;
+    if ((At->second += Delta) <= 0)
+        FRowObjects.erase(At);
 }
 
 // ---------------------------------------------------------------------------

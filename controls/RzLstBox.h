@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -60,6 +61,9 @@ public:
     // Whether a row holds this text in any case, answered without reading
     // the rows out of the window.
     bool HoldsText(const std::string& Text) const;
+    // Whether the list has rows and all of them hold one object, and which,
+    // answered without reading the rows out of the window.
+    bool RowsShareObject(TObject*& Object) const;
     std::string GetSelectedText();
     void SelectAll();
 
@@ -136,6 +140,10 @@ protected:
     void InvalidKeyBeep();
 
 private:
+    // A row's object as the window holds it.
+    TObject* RowObject(int Index);
+    void CountRowObject(TObject* Object, int Delta);
+
     std::string FSearchText;
     TTimer* FSearchTimer = nullptr;
     bool FKeyInProgress = false;
@@ -150,6 +158,8 @@ private:
     int FWidestItem = 0;
     // The rows' texts in capitals, kept beside the window's own rows.
     std::unordered_multiset<std::string> FRowTexts;
+    // The rows' objects, each with the number of rows holding it.
+    std::unordered_map<TObject*, int> FRowObjects;
 
     bool FIncrementalSearch = true;
     bool FBeepOnInvalidKey = true;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/Main.h"
+#include "app/KvRichPnl.h"
 #include "app/MainBrowse.h"
 #include "classlib/Clipbrd.h"
 #include "controls/RzBtnEdt.h"
@@ -247,9 +248,9 @@ TEST_F(BrowseTest, AddFilesTakesEveryChosenFileAndRemembersTheirFolder)
 
 namespace {
 
-// Counts the rows read out of a list box's window (LB_GETTEXT) while it
-// lives: the list's strings are the window, so every row compared is a
-// message.
+// Counts the rows read out of a list box's window (LB_GETTEXT, and
+// LB_GETITEMDATA for their objects) while it lives: the list's strings are
+// the window, so every row compared is a message.
 class TRowReads {
 public:
     explicit TRowReads(HWND Wnd) : FWnd(Wnd)
@@ -275,7 +276,7 @@ private:
     static LRESULT CALLBACK Proc(HWND W, UINT Msg, WPARAM WP, LPARAM LP)
     {
         TRowReads* R = Current();
-        if (Msg == LB_GETTEXT)
+        if (Msg == LB_GETTEXT || Msg == LB_GETITEMDATA)
             ++R->Count;
         return CallWindowProcA(R->FOld, W, Msg, WP, LP);
     }
@@ -320,6 +321,21 @@ TEST_F(BrowseTest, AThousandFilesChosenWithCtrlAAreAddedReadingNoRowTwice)
     EXPECT_EQ(Sources(), Expected);
     EXPECT_EQ(Form->lstSourceFiles->ItemIndex(), Files - 1);
 
+    // Next from the target page: the summary names the rows' format
+    // without reading the rows out of the list.
+    Form->edtTargetFolder->SetText(Dir.File("out") + "\\");
+    auto Summary = [&] {
+        Form->ShowPage(pgTarget);
+        Reads.Count = 0;
+        PostClick(Form->btnNext);
+        Pump();
+        EXPECT_EQ(Reads.Count, 0);
+        const std::string Text = Form->edtProcessing->AllText();
+        return Text.substr(0, Text.find("  Target:"));
+    };
+    const std::string Ready = "Ready to process mail (click Start button to begin)...\r\n  Source: ";
+    EXPECT_EQ(Summary(), Ready + "Standard mbox\r\n    from: [File List]\r\n");
+
     // One typed file added to the 1,000 rows: the list searches itself.
     Form->SelectSourceFormat(mftPine);
     const std::string Typed = Dir.File("a.mbox");
@@ -328,6 +344,7 @@ TEST_F(BrowseTest, AThousandFilesChosenWithCtrlAAreAddedReadingNoRowTwice)
     EXPECT_LE(Reads.Count, Shown);
     ASSERT_EQ(Form->lstSourceFiles->Items()->Count(), Files + 1);
     EXPECT_EQ(Form->lstSourceFiles->Items()->Strings(Files), Typed);
+    EXPECT_EQ(Summary(), Ready + "Several formats\r\n    from: [File List]\r\n");
 
     // All of them pasted again: no row added, each one takes the format.
     Clipboard().SetAsText(Pasted);
@@ -338,6 +355,7 @@ TEST_F(BrowseTest, AThousandFilesChosenWithCtrlAAreAddedReadingNoRowTwice)
     EXPECT_EQ(MailFormatOfObject(Form->lstSourceFiles->Items()->Objects(Files - 1)), mftPine);
     EXPECT_EQ(MailFormatOfObject(Form->lstSourceFiles->Items()->Objects(0)), mftPine);
     EXPECT_EQ(Form->lstSourceFiles->ItemIndex(), Files);
+    EXPECT_EQ(Summary(), Ready + "Pine mbox\r\n    from: [File List]\r\n");
 }
 
 TEST_F(BrowseTest, CancelledDialogsChangeNothing)

@@ -211,16 +211,23 @@ TEST(RzListRows, KnowsItsTextsInAnyCaseThroughEveryChange)
 {
     // Kept before the window exists, then moved into it.
     TListFixture F({"C:\\Mail\\Inbox", "C:\\Mail\\Sent", "C:\\Mail\\Sent"});
+    // And whether all rows hold one object, and which.
+    TObject* const A = reinterpret_cast<TObject*>(1);
+    TObject* O = nullptr;
     EXPECT_TRUE(F.List->HoldsText("c:\\mail\\INBOX"));
     EXPECT_FALSE(F.List->HoldsText("C:\\Mail\\Inbo"));
     F.List->Items()->Insert(0, "C:\\Trash");
     EXPECT_TRUE(F.List->HoldsText("C:\\TRASH"));
+    F.List->Items()->PutObject(0, A);
+    EXPECT_FALSE(F.List->RowsShareObject(O));
     // One of two equal rows deleted leaves the other.
     F.List->Items()->Delete(2);
     EXPECT_TRUE(F.List->HoldsText("C:\\Mail\\Sent"));
     F.List->Items()->Delete(2);
     EXPECT_FALSE(F.List->HoldsText("C:\\Mail\\Sent"));
     EXPECT_TRUE(F.List->HoldsText("C:\\Mail\\Inbox"));
+    F.List->Items()->PutObject(1, A);
+    EXPECT_TRUE(F.List->RowsShareObject(O) && O == A);
     // A row out of range deletes nothing.
     F.List->Items()->Delete(7);
     EXPECT_TRUE(F.List->HoldsText("C:\\Trash"));
@@ -232,6 +239,7 @@ TEST(RzListRows, KnowsItsTextsInAnyCaseThroughEveryChange)
     EXPECT_TRUE(F.List->HoldsText("C:\\Mail\\Inbox"));
     F.List->Items()->Clear();
     EXPECT_FALSE(F.List->HoldsText("C:\\Mail\\Inbox"));
+    EXPECT_FALSE(F.List->RowsShareObject(O));
     // Without a window: the kept rows, the first one too.
     TRzListBox Unshown(nullptr);
     Unshown.Items()->Add("C:\\Mail\\Inbox");

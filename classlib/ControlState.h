@@ -11,6 +11,8 @@
 namespace ControlState {
 
 extern const char* const ControlProp;
+// A window that no longer speaks for its control (Controls.cpp).
+void ForgetControlWindow(HWND Wnd);
 
 // The control whose CreateWindowExA is running: messages that come before
 // WM_NCCREATE (WM_GETMINMAXINFO) bind the window to it.

@@ -1,6 +1,7 @@
 #include "classlib/Controls.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "classlib/ControlState.h"
 #include "classlib/Forms.h"
@@ -200,9 +201,26 @@ void DeallocateHWnd(HWND Wnd)
 // The window procedure of every control window
 // ---------------------------------------------------------------------------
 
+namespace {
+
+// The control of each window: a window property is a round trip to the
+// window server under Wine, too dear at every message. A window's
+// messages come on the thread that made it, whose map this is; the
+// property stays for the look-ups from other threads (FindControl).
+thread_local std::unordered_map<HWND, TWinControl*> GWindowControls;
+
+} // namespace
+
+void ControlState::ForgetControlWindow(HWND Wnd)
+{
+    GWindowControls.erase(Wnd);
+}
+
 LRESULT CALLBACK ControlWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
 {
-    auto C = static_cast<TWinControl*>(GetPropA(Wnd, ControlProp));
+    const auto Known = GWindowControls.find(Wnd);
+    const bool Bound = Known != GWindowControls.end();
+    auto C = Bound ? Known->second : static_cast<TWinControl*>(GetPropA(Wnd, ControlProp));
     if (!C) {
         if (Msg == WM_NCCREATE)
             C = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTA*>(LParam)->lpCreateParams);
@@ -213,6 +231,8 @@ LRESULT CALLBACK ControlWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LPa
         SetPropA(Wnd, ControlProp, C);
         C->FHandle = Wnd;
     }
+    if (!Bound)
+        GWindowControls.emplace(Wnd, C);
     TMessage M{Msg, WParam, LParam, 0};
     {
         TUnwindScope Unwind(GDispatchFrames.size());
@@ -226,6 +246,7 @@ LRESULT CALLBACK ControlWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LPa
         }
         if (Msg == WM_NCDESTROY) {
             RemovePropA(Wnd, ControlProp);
+            ForgetControlWindow(Wnd);
             if (Guard.Alive() && C->FHandle == Wnd)
                 C->FHandle = nullptr;
         }

@@ -57,6 +57,7 @@ TWinControl::~TWinControl()
     if (FHandle) {
         HWND H = FHandle;
         RemovePropA(H, ControlProp);
+        ForgetControlWindow(H);
         if (FDefWndProc && FDefWndProc != DefWindowProcA)
             SetWindowLongPtrA(H, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FDefWndProc));
         else

@@ -236,7 +236,7 @@ void PostKey(HWND Wnd, WORD Key)
     PostMessageA(To, WM_KEYUP, Key, Scan | static_cast<LPARAM>(0xC0000001));
 }
 
-void TypeKey(HWND Wnd, WORD Key, bool Shift)
+void TypeKey(HWND Wnd, WORD Key, bool Shift, bool Ctrl)
 {
     SetForegroundWindow(GetAncestor(Wnd, GA_ROOT));
     std::vector<INPUT> Keys;
@@ -249,8 +249,12 @@ void TypeKey(HWND Wnd, WORD Key, bool Shift)
     };
     if (Shift)
         Add(VK_SHIFT, 0);
+    if (Ctrl)
+        Add(VK_CONTROL, 0);
     Add(Key, 0);
     Add(Key, KEYEVENTF_KEYUP);
+    if (Ctrl)
+        Add(VK_CONTROL, KEYEVENTF_KEYUP);
     if (Shift)
         Add(VK_SHIFT, KEYEVENTF_KEYUP);
     SendInput(static_cast<UINT>(Keys.size()), Keys.data(), sizeof(INPUT));

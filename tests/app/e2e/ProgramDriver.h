@@ -89,10 +89,10 @@ HWND FocusIn(HWND Wnd);
 // comes after whatever was posted before it is translated); and characters
 // typed there.
 void PostKey(HWND Wnd, WORD Key);
-// A key typed on the keyboard, Shift held when asked, into Wnd's window,
-// brought to the front first: unlike a posted key, the program reads Shift
-// as held.
-void TypeKey(HWND Wnd, WORD Key, bool Shift = false);
+// A key typed on the keyboard, Shift (or Ctrl) held when asked, into Wnd's
+// window, brought to the front first: unlike a posted key, the program
+// reads Shift and Ctrl as held.
+void TypeKey(HWND Wnd, WORD Key, bool Shift = false, bool Ctrl = false);
 void PostChars(HWND Wnd, const std::string& Text);
 // WM_SETTEXT sent to the window; false when it did not answer in time.
 bool SendText(HWND Wnd, const std::string& Text);

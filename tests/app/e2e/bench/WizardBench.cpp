@@ -6,14 +6,16 @@
 //
 // The target format is a settings name (EML, Txt, Mbox_Win, Mbox_Unix,
 // Mbox_Mac). A mailbox ending in a backslash is a folder, added through Add
-// Folder; it must be the first folder in its parent. It prints the run's
-// summary line, then the seconds from the Start click until the button
-// reads "Start" again. With
-// --pages it then presses Alt+B and Alt+N and prints the seconds from each
-// key until the page shows (after Next: the log holds the new summary
-// alone), waiting at most LIMIT seconds. Exit code 0, 1 when the walk
-// failed or passed the limit (the reason on stderr), 2 for a bad command
-// line.
+// Folder; it must be the first folder in its parent. A mailbox ending in
+// "\*" names every file of its folder, picked through Add Files with Ctrl+A
+// in the open form's list. It prints the run's summary line, then the
+// seconds from the Start click until the button reads "Start" again. With
+// --pages the start page is reached by Alt+N, timed from the key until the
+// page shows ("first next"), and after the run it presses Alt+B and Alt+N
+// and prints the seconds from each key until the page shows (after Next:
+// the log holds the new summary alone), waiting at most LIMIT seconds.
+// Exit code 0, 1 when the walk failed or passed the limit (the reason on
+// stderr), 2 for a bad command line.
 
 #include <windows.h>
 #include <mmsystem.h>
@@ -41,6 +43,7 @@ const char* const OpenEditClass = "Tessaly.TRzEdit";
 const char* const OpenButtonClass = "Tessaly.TRzBitBtn";
 const char* const FolderFormClass = "Tessaly.TRzSelectFolderForm";
 const char* const FolderTreeClass = "Tessaly.TRzShellTree";
+const char* const FileListClass = "Tessaly.TRzShellList";
 
 int Fail(const std::string& Why)
 {
@@ -119,8 +122,20 @@ int main(int argc, char** argv)
                              "[--pages=LIMIT]\n");
         return 2;
     }
+    const DWORD LimitMs = Pages ? static_cast<DWORD>(std::atof(argv[6] + PagesSwitch.size()) * 1000) : 0;
     const std::string Exe = argv[1], Mailbox = argv[2], Target = argv[3], Format = argv[4], Scratch = argv[5];
     const bool Folder = !Mailbox.empty() && Mailbox.back() == '\\';
+    const bool AllFiles = Mailbox.size() > 2 && Mailbox.compare(Mailbox.size() - 2, 2, "\\*") == 0;
+    DWORD_PTR Rows = 1;
+    if (AllFiles) {
+        Rows = 0;
+        WIN32_FIND_DATAA Found;
+        const HANDLE Find = FindFirstFileA(Mailbox.c_str(), &Found);
+        for (BOOL More = Find != INVALID_HANDLE_VALUE; More; More = FindNextFileA(Find, &Found))
+            Rows += (Found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+        if (Find != INVALID_HANDLE_VALUE)
+            FindClose(Find);
+    }
     CreateDirectoryA(Scratch.c_str(), nullptr);
     const std::string Ini = Scratch + "\\Tessaly.ini";
     const std::string Settings = "[Application]\r\nVersion=1600\r\nCheckForUpdates=0\r\n"
@@ -173,6 +188,19 @@ int main(int argc, char** argv)
         PostKey(Name, VK_RIGHT);
         if (!Run.WaitFor([&] { return Ask(TVM_GETNEXTITEM, TVGN_CARET) != Parent; }, StepMs))
             return Fail("the folder form did not reach the folder");
+    } else if (AllFiles) {
+        // A click in the list, then Ctrl+A as the keyboard types it.
+        const HWND List = ChildWindow(Open, FileListClass);
+        auto Selected = [&] {
+            DWORD_PTR N = 0;
+            return SendMessageTimeoutA(List, LVM_GETSELECTEDCOUNT, 0, 0, SMTO_ABORTIFHUNG, StepMs, &N) ? N : 0;
+        };
+        PostClick(List);
+        if (!List || !Run.WaitFor([&] { return FocusIn(Open) == List; }, StepMs))
+            return Fail("no file list in the open form");
+        TypeKey(List, 'A', false, true);
+        if (!Run.WaitFor([&] { return Selected() == Rows; }, StepMs))
+            return Fail("Ctrl+A did not pick every file");
     } else {
         SendText(Name, "\"" + Mailbox.substr(Mailbox.find_last_of('\\') + 1) + "\"");
     }
@@ -183,10 +211,10 @@ int main(int argc, char** argv)
                 Sources = ChildWindow(Form, SourceListClass);
                 DWORD_PTR N = 0;
                 return Sources && SendMessageTimeoutA(Sources, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &N) &&
-                       N == 1;
+                       N == Rows;
             },
             StepMs))
-        return Fail("the mailbox did not reach the source list");
+        return Fail("the mailboxes did not reach the source list");
 
     PostClick(ButtonOf(Form, ButtonClass, "Next"));
     if (!Run.WaitFor([&] { return Holds(PanelsText(Form), "Set Target Options"); }, StepMs))
@@ -194,8 +222,17 @@ int main(int argc, char** argv)
     HWND Edit = ChildWindow(Form, TargetEditClass);
     if (!Edit || !SendText(Edit, Target))
         return Fail("no target field");
-    PostClick(ButtonOf(Form, ButtonClass, "Next"));
-    if (!Run.WaitFor([&] { return Holds(PanelsText(Form), "Ready to process mail"); }, StepMs))
+    auto StartPageShown = [&] { return Holds(PanelsText(Form), "Ready to process mail"); };
+    if (Pages) {
+        // The key goes to the focused window, back in the wizard once the
+        // open form has gone.
+        Run.WaitFor([&] { return IsChild(Form, FocusIn(Form)) != FALSE; }, StepMs);
+        std::printf("first next %.3f s\n", TimedAltKey(Run, Form, 'N', StartPageShown, LimitMs));
+        std::fflush(stdout);
+    } else {
+        PostClick(ButtonOf(Form, ButtonClass, "Next"));
+    }
+    if (!Run.WaitFor(StartPageShown, StepMs))
         return Fail("not on the start page: " + PanelsText(Form));
 
     HWND Start = ButtonOf(Form, ButtonClass, "Start");
@@ -217,7 +254,6 @@ int main(int argc, char** argv)
     std::printf("%.3f s\n", RunSeconds);
     std::fflush(stdout);
     if (Pages) {
-        const DWORD LimitMs = static_cast<DWORD>(std::atof(argv[6] + PagesSwitch.size()) * 1000);
         const double Back =
             TimedAltKey(Run, Form, 'B', [&] { return Holds(PanelsText(Form), "Set Target Options"); }, LimitMs);
         std::printf("back %.3f s\n", Back);

@@ -228,6 +228,9 @@ TEST(RzListRows, KnowsItsTextsInAnyCaseThroughEveryChange)
     EXPECT_TRUE(F.List->HoldsText("C:\\Mail\\Inbox"));
     F.List->Items()->PutObject(1, A);
     EXPECT_TRUE(F.List->RowsShareObject(O) && O == A);
+    // A row the window refuses counts for nothing.
+    EXPECT_THROW(F.List->Items()->Insert(9, "C:\\Spam"), EOutOfResources);
+    EXPECT_TRUE(F.List->RowsShareObject(O) && O == A);
     // A row out of range deletes nothing.
     F.List->Items()->Delete(7);
     EXPECT_TRUE(F.List->HoldsText("C:\\Trash"));
@@ -242,6 +245,7 @@ TEST(RzListRows, KnowsItsTextsInAnyCaseThroughEveryChange)
     EXPECT_FALSE(F.List->RowsShareObject(O));
     // Without a window: the kept rows, the first one too.
     TRzListBox Unshown(nullptr);
+    EXPECT_FALSE(Unshown.RowsShareObject(O));
     Unshown.Items()->Add("C:\\Mail\\Inbox");
     Unshown.Items()->Add("C:\\Mail\\Sent");
     EXPECT_FALSE(Unshown.HandleAllocated());

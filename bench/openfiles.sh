@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The open form's Open with thousands of files picked, and the target file's
-# form checking one typed name in the same folder, through the real wizard
+# form checking one name typed key by key in the same folder, timed from the
+# Enter key, through the real wizard
 # (openfiles.exe), this build beside an earlier one in the same rounds. The
 # earlier build is made from the git revision BENCH_BEFORE_REV (default
 # main): its tree is exported into the build folder, this program is added
@@ -73,5 +74,5 @@ echo "| step | this build s (runs) | $commit s (runs) | median ratio |"
 echo "|---|---|---|---|"
 echo "| $count files picked, Open, until the source list holds them | ${times[now.open]}| ${times[before.open]}|" \
   "$(mratio "${times[before.open]//>/}" "${times[now.open]}") |"
-echo "| one name typed among $count files, Open, until the target box holds it | ${times[now.save]}|" \
+echo "| one name typed among $count files, from the Enter key until the target box holds it | ${times[now.save]}|" \
   "${times[before.save]}| $(mratio "${times[before.save]//>/}" "${times[now.save]}") |"

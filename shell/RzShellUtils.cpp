@@ -303,6 +303,24 @@ HRESULT ShellBindToFolder(LPCITEMIDLIST Pidl, TComPtr<IShellFolder>& ShellFolder
     return S_OK;
 }
 
+namespace {
+
+// An item's name of that kind, as wide text; empty when the folder gives none.
+std::wstring WideDisplayName(IShellFolder* Folder, LPCITEMIDLIST Item, SHGDNF Kind)
+{
+    STRRET Ret{};
+    Ret.uType = STRRET_WSTR;
+    if (FAILED(Folder->GetDisplayNameOf(Item, Kind, &Ret)))
+        return std::wstring();
+    if (Ret.uType != STRRET_WSTR)
+        return AnsiToWide(StrRetToText(Ret, Item));
+    std::wstring Name = Ret.pOleStr ? Ret.pOleStr : L"";
+    CoTaskMemFree(Ret.pOleStr);
+    return Name;
+}
+
+} // namespace
+
 HRESULT ShellPathToPidl(const std::string& Path, TPidl& Pidl)
 {
     Pidl.Reset();
@@ -333,17 +351,7 @@ std::wstring ShellPidlToWidePath(LPCITEMIDLIST Pidl)
     SFGAOF Attributes = SFGAO_FILESYSTEM;
     if (FAILED(Parent->GetAttributesOf(1, &Last, &Attributes)) || !(Attributes & SFGAO_FILESYSTEM))
         return {};
-    const auto NameOf = [&](SHGDNF Kind) {
-        STRRET Ret{};
-        Ret.uType = STRRET_WSTR;
-        if (FAILED(Parent->GetDisplayNameOf(Last, Kind, &Ret)))
-            return std::wstring();
-        if (Ret.uType != STRRET_WSTR)
-            return AnsiToWide(StrRetToText(Ret, Last));
-        std::wstring Name = Ret.pOleStr ? Ret.pOleStr : L"";
-        CoTaskMemFree(Ret.pOleStr);
-        return Name;
-    };
+    const auto NameOf = [&](SHGDNF Kind) { return WideDisplayName(Parent.Get(), Last, Kind); };
     std::wstring Path = NameOf(SHGDN_FORPARSING);
     // Path calls and shell folders give at most MAX_PATH - 1 characters,
     // a longer path cut to the name of another file: it is the folder's

@@ -70,6 +70,13 @@ bool IsDirectory(const std::string& Path)
     return A != INVALID_FILE_ATTRIBUTES && (A & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// A full path of any length.
+bool IsDirectory(const std::wstring& Path)
+{
+    const DWORD A = GetFileAttributesW(PrefixedPath(Path).c_str());
+    return A != INVALID_FILE_ATTRIBUTES && (A & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 TAlignment AlignmentOf(int Format)
 {
     switch (Format & LVCFMT_JUSTIFYMASK) {
@@ -368,7 +375,14 @@ bool TRzCustomShellList::CanAdd(IShellFolder* ParentFolder, LPCITEMIDLIST Parent
                                 LPCITEMIDLIST ItemRelIdList, SFGAOF Attribs)
 {
     if (FMatches && !IsFolderItem(Attribs, FOptions & sloFilesCanBeFolders)) {
-        const std::string Name = ShellGetDisplayNameFromFolder(ParentFolder, ItemRelIdList, TRzNameKind::ForParsing);
+        // The name on disk where the item carries it: past MAX_PATH the
+        // parsing name is cut to another name.
+        WIN32_FIND_DATAW Found{};
+        const std::string Name =
+            SUCCEEDED(SHGetDataFromIDListW(ParentFolder, ItemRelIdList, SHGDFIL_FINDDATA, &Found, sizeof Found)) &&
+                    Found.cFileName[0]
+                ? WideToAnsi(Found.cFileName)
+                : ShellGetDisplayNameFromFolder(ParentFolder, ItemRelIdList, TRzNameKind::ForParsing);
         if (!MatchesFilter(Name, Attribs))
             return false;
     }
@@ -762,7 +776,10 @@ void TRzCustomShellList::BrowseInto(LPCITEMIDLIST AbsIdList)
 
 bool TRzCustomShellList::LeaveVanishedFolder()
 {
-    std::string Path = FFolder->PathName();
+    // Wide and from the id list: a folder past MAX_PATH has no ANSI path
+    // that the ANSI calls find, and would be left for its parent although
+    // it is there.
+    const std::wstring Path = ShellPidlToWidePath(FFolder->IdList());
     if (Path.empty() || (FOptions & sloDontChangeFolder))
         return false;
     // A folder removed while its watch is open stays on disk until the
@@ -772,18 +789,19 @@ bool TRzCustomShellList::LeaveVanishedFolder()
         FChangeThread->RemoveAllWatches();
     if (IsDirectory(Path))
         return false;
-    do {
-        const size_t Slash = Path.find_last_of('\\');
-        if (Path.size() <= 3 || Slash == std::string::npos)
+    TRzIdListArray Levels(FFolder->IdList());
+    for (int Up = 1; Up < Levels.Count(); ++Up) {
+        TPidl Parent = CopyIdList(Levels.CopyFirst(Up));
+        const std::wstring At = ShellPidlToWidePath(Parent.Get());
+        // Above a drive's root or a share there is nothing left to show.
+        if (At.empty())
             return false;
-        // A drive's root keeps its backslash.
-        Path.erase(Slash == 2 && Path[1] == ':' ? Slash + 1 : Slash);
-    } while (!IsDirectory(Path));
-    TPidl Up;
-    if (FAILED(ShellPathToPidl(Path, Up)))
-        return false;
-    BrowseInto(Up.Get());
-    return true;
+        if (IsDirectory(At)) {
+            BrowseInto(Parent.Get());
+            return true;
+        }
+    }
+    return false;
 }
 
 void TRzCustomShellList::GoUp(int Levels)

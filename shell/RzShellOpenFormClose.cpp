@@ -154,9 +154,14 @@ bool TRzShellOpenSaveForm::ValidateName(const std::string& Name, const std::stri
         std::wstring Wide = AnsiToWide(Full);
         ULONG Eaten = 0, Attributes = SFGAO_FOLDER;
         TPidl Item;
-        if (SUCCEEDED(Desktop->ParseDisplayName(Handle(), nullptr, Wide.data(), &Eaten, Item.Put(), &Attributes)) &&
-            Item) {
-            const DWORD FileAttributes = FileAttributesAnyLength(Full);
+        const DWORD FileAttributes = FileAttributesAnyLength(Full);
+        // The desktop parses no path past MAX_PATH; a folder there is
+        // found level by level.
+        if (FAILED(Desktop->ParseDisplayName(Handle(), nullptr, Wide.data(), &Eaten, Item.Put(), &Attributes)) &&
+            FileAttributes != INVALID_FILE_ATTRIBUTES && (FileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            SUCCEEDED(ShellPathToPidl(Full, Item)))
+            Attributes = SFGAO_FOLDER;
+        if (Item) {
             const bool ExistingFile =
                 FileAttributes != INVALID_FILE_ATTRIBUTES && !(FileAttributes & FILE_ATTRIBUTE_DIRECTORY);
             if (!ExistingFile && (Attributes & SFGAO_FOLDER)) {

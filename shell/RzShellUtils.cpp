@@ -319,6 +319,45 @@ std::wstring WideDisplayName(IShellFolder* Folder, LPCITEMIDLIST Item, SHGDNF Ki
     return Name;
 }
 
+// The id list of an existing item past MAX_PATH, which the shell does not
+// parse although it lists such items in their folders: the longest head
+// within MAX_PATH parsed, then each further level found by its name among
+// the items its folder lists. ERROR_FILENAME_EXCED_RANGE when any is
+// missing, so that no shorter head stands for the path.
+HRESULT LongPathToPidl(const std::wstring& Path, TPidl& Pidl)
+{
+    const HRESULT TooLong = HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+    const size_t Head = Path.find_last_of(L'\\', MAX_PATH - 1);
+    if (Head == std::wstring::npos || Head < 3 || FAILED(ShellPathToPidl(WideToAnsi(Path.substr(0, Head).c_str()), Pidl)))
+        return TooLong;
+    for (size_t At = Head + 1; At < Path.size() && Pidl;) {
+        const size_t End = std::min(Path.find(L'\\', At), Path.size());
+        const std::wstring Level = Path.substr(At, End - At);
+        At = End + 1;
+        if (Level.empty())
+            continue;
+        TComPtr<IShellFolder> Folder;
+        TComPtr<IEnumIDList> Items;
+        TPidl Found;
+        if (SUCCEEDED(ShellBindToFolder(Pidl.Get(), Folder)) &&
+            Folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN, Items.Put()) ==
+                S_OK &&
+            Items) {
+            LPITEMIDLIST Item = nullptr;
+            ULONG Fetched = 0;
+            while (!Found && Items->Next(1, &Item, &Fetched) == S_OK && Fetched == 1) {
+                TPidl Own(Item);
+                const std::wstring Name = WideDisplayName(Folder.Get(), Own.Get(), SHGDN_INFOLDER | SHGDN_FORPARSING);
+                if (CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, Name.data(), static_cast<int>(Name.size()),
+                                   Level.data(), static_cast<int>(Level.size())) == CSTR_EQUAL)
+                    Found = std::move(Own);
+            }
+        }
+        Pidl = Found ? ConcatIdLists(Pidl.Get(), Found.Get()) : TPidl();
+    }
+    return Pidl ? S_OK : TooLong;
+}
+
 } // namespace
 
 HRESULT ShellPathToPidl(const std::string& Path, TPidl& Pidl)
@@ -326,7 +365,7 @@ HRESULT ShellPathToPidl(const std::string& Path, TPidl& Pidl)
     Pidl.Reset();
     std::wstring W = AnsiToWide(Path);
     if (W.size() > MAX_PATH)
-        return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+        return LongPathToPidl(W, Pidl);
     TComPtr<IShellFolder> Desktop;
     HRESULT R = ShellGetDesktopFolder(Desktop);
     if (FAILED(R))

@@ -77,7 +77,8 @@ inline int CompareIdsResult(HRESULT Result) { return static_cast<short>(HResultC
 
 HRESULT ShellGetDesktopFolder(TComPtr<IShellFolder>& ShellFolder);
 HRESULT ShellBindToFolder(LPCITEMIDLIST Pidl, TComPtr<IShellFolder>& ShellFolder);
-// Paths longer than MAX_PATH characters fail with ERROR_FILENAME_EXCED_RANGE
+// A path longer than MAX_PATH characters names its existing item, found
+// level by level; one naming nothing fails with ERROR_FILENAME_EXCED_RANGE
 // rather than being cut to name another file.
 HRESULT ShellPathToPidl(const std::string& Path, TPidl& Pidl);
 // A file-system item's path of any length; empty for other items.

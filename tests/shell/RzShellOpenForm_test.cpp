@@ -523,6 +523,8 @@ TEST_F(TOpenFormTest, FoldersNamedOutsideTheCodePageOrPastMaxPathAreEnteredAndTh
         // pass MAX_PATH.
         {std::wstring(250 - Root.size() - 1, L'd'), L"short_mailbox_name.mbox"},
         {std::wstring(200 - Root.size() - 1, L'e'), std::wstring(50, L'f'), L"short_mailbox_name.mbox"},
+        // A folder past MAX_PATH, entered by a double-click, F5 and its typed path.
+        {std::wstring(200 - Root.size() - 1, L'g'), std::wstring(90, L'h'), L"short_mailbox_name.mbox"},
     };
     int Serial = 0;
     for (const auto& Walk : Walks) {
@@ -536,7 +538,7 @@ TEST_F(TOpenFormTest, FoldersNamedOutsideTheCodePageOrPastMaxPathAreEnteredAndTh
             DWORD Put = 0;
             ASSERT_TRUE(WriteFile(File.Get(), Bytes.data(), static_cast<DWORD>(Bytes.size()), &Put, nullptr));
         }
-        Open(DefaultOpenSaveOptions | osoFileMustExist);
+        Open(DefaultOpenSaveOptions | osoFileMustExist, "Mailboxes (*.mbox)|*.mbox");
         const auto Select = [&](const std::wstring& Name) {
             for (int I = 0; I < Form->ShellList->ItemCount(); ++I) {
                 const std::wstring Path = ShellPidlToWidePath(Form->ShellList->ItemData(I)->AbsIdList());
@@ -555,13 +557,29 @@ TEST_F(TOpenFormTest, FoldersNamedOutsideTheCodePageOrPastMaxPathAreEnteredAndTh
             Form->ShellList->OpenSelected();
             views_test::Pump();
             Reached += L"\\" + Walk[I];
-            // Entered, Look in and the list both on the folder itself.
-            EXPECT_EQ(ShellPidlToWidePath(Form->ShellList->Folder()->IdList()), Reached);
-            EXPECT_EQ(ShellPidlToWidePath(Form->ShellCombo->SelectedFolder()->IdList()), Reached);
+            // Entered, Look in and the list both on the folder itself; so
+            // again after F5, and after its path typed in the root.
+            const std::string Typed = WideToAnsi(Reached.c_str());
+            for (int Way = 0; Way < 3; ++Way) {
+                if (Way == 1) {
+                    PostMessageA(Form->ShellList->Handle(), WM_KEYDOWN, VK_F5, 0);
+                } else if (Way == 2 && AnsiToWide(Typed) == Reached) {
+                    Form->ShellCombo->SelectedFolder()->SetPathName(Dir.Path());
+                    views_test::Pump();
+                    EXPECT_FALSE(PressOpen(Typed));
+                }
+                views_test::Pump();
+                EXPECT_EQ(ShellPidlToWidePath(Form->ShellList->Folder()->IdList()), Reached) << Way;
+                EXPECT_EQ(ShellPidlToWidePath(Form->ShellCombo->SelectedFolder()->IdList()), Reached) << Way;
+                // Wine's shell lists nothing in a folder past MAX_PATH.
+                EXPECT_TRUE(Reached.size() >= MAX_PATH || Form->ShellList->ItemCount() == 1) << Way;
+            }
         }
         EXPECT_EQ(Shown().find('?'), std::string::npos) << Shown();
-        ASSERT_TRUE(Select(L"\\" + Walk.back()));
-        ASSERT_TRUE(PressOpen("", false)) << (Boxes.Shown.empty() ? "" : Boxes.Shown[0].Msg);
+        const bool Listed = Reached.size() < MAX_PATH;
+        ASSERT_TRUE(!Listed || Select(L"\\" + Walk.back()));
+        ASSERT_TRUE(PressOpen(Listed ? "" : WideToAnsi(Walk.back().c_str()), !Listed))
+            << (Boxes.Shown.empty() ? "" : Boxes.Shown[0].Msg);
         ASSERT_EQ(Accepted().size(), 1u);
         const std::string Picked = Accepted()[0];
         EXPECT_EQ(TTestFolder::Read(AnsiToWide(Picked)), Bytes) << Picked;

@@ -1,10 +1,32 @@
 #pragma once
-// The "\\?\" form of a path, which the wide API opens at any length, and
-// the ANSI/wide pair of the code page, in one place for every layer: the
-// prefix is built here only, with the one rule for network shares.
+// The full plain form of a path and its "\\?\" form, which the wide API
+// opens at any length, and the ANSI/wide pair of the code page, in one
+// place for every layer: the paths are resolved and the prefix built here
+// only, with the one rule for network shares.
+
+#include <windows.h>
 
 #include <cstddef>
 #include <string>
+
+// Paths past MAX_PATH (a deep mail tree, a tree restored below a target)
+// cannot be opened through the ANSI API, which stops at MAX_PATH; the wide
+// API opens them with the "\\?\" prefix. Paths from this length on take
+// that road (a folder's own limit lies 12 below MAX_PATH); shorter ones
+// keep the ANSI calls they always had.
+inline constexpr std::size_t LongPathFrom = MAX_PATH - 12;
+
+// What the system makes of a path: the current folder or the drive's in
+// front of one with no root of its own; empty when it gives nothing.
+std::wstring SystemFullPath(const std::wstring& Path);
+// How many characters of Path name its root: the prefix, then "C:\" (or
+// "C:" before a relative rest) or "\\server\share\"; 0 for a relative path.
+std::size_t PathRootLength(const std::wstring& Path);
+// Path made absolute, slashes made backslashes, "." levels and empty ones
+// dropped and ".." levels resolved, never above the drive or share; a
+// final backslash is kept, and given where the last level was "." or "..".
+// A "\\?\" or "\\.\" path and an empty text stay as they are.
+std::wstring FullPlainPath(const std::wstring& Path);
 
 // The "\\?\" form of an absolute path: "\\?\C:\x" for "C:\x" and
 // "\\?\UNC\server\share\x" for "\\server\share\x", slashes made

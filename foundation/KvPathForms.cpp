@@ -22,23 +22,6 @@ bool IsDotLevel(const std::wstring& Level)
     return Level == L"." || Level == L"..";
 }
 
-// What the system makes of a path: the current folder or the drive's in
-// front of one with no root of its own; empty when it gives nothing.
-std::wstring SystemFullPath(const std::wstring& Path)
-{
-    std::wstring Full(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD N = GetFullPathNameW(Path.c_str(), static_cast<DWORD>(Full.size()), Full.data(), nullptr);
-        if (N == 0)
-            return std::wstring();
-        if (N < Full.size()) {
-            Full.resize(N);
-            return Full;
-        }
-        Full.resize(N);
-    }
-}
-
 // Name without its trailing dots and blanks; empty when it holds nothing else.
 std::wstring TrimmedName(const std::wstring& Name)
 {
@@ -70,71 +53,6 @@ std::wstring TrimmedPathLevels(const std::wstring& Path)
         At = End + 1;
     }
     return Trimmed;
-}
-
-std::size_t PathRootLength(const std::wstring& Path)
-{
-    std::size_t At = 0;
-    bool Share = false;
-    const std::size_t Prefix = PathPrefixLength(Path);
-    if (Prefix > 4) {
-        // The "\\?\UNC\" form.
-        At = Prefix;
-        Share = true;
-    } else if (Prefix != 0 || IsDevicePath(Path)) {
-        // "\\.\" is as long as "\\?\".
-        At = Prefix != 0 ? Prefix : 4;
-    } else if (Path.size() >= 2 && IsSlash(Path[0]) && IsSlash(Path[1])) {
-        At = 2;
-        Share = true;
-    }
-    if (Share) {
-        // The server and the share name the root together.
-        std::size_t End = Path.find_first_of(L"\\/", At);
-        if (End != std::wstring::npos)
-            End = Path.find_first_of(L"\\/", End + 1);
-        return End == std::wstring::npos ? Path.size() : End + 1;
-    }
-    if (Path.size() >= At + 2 && Path[At + 1] == L':')
-        return Path.size() > At + 2 && IsSlash(Path[At + 2]) ? At + 3 : At + 2;
-    return At;
-}
-
-std::wstring FullPlainPath(const std::wstring& Path)
-{
-    if (Path.empty() || PathPrefixLength(Path) != 0 || IsDevicePath(Path))
-        return Path;
-    std::wstring Plain = Path;
-    std::replace(Plain.begin(), Plain.end(), L'/', L'\\');
-    std::size_t Root = PathRootLength(Plain);
-    if (Root == 0 || Plain[Root - 1] != L'\\') {
-        // Relative, or relative to a drive's current folder.
-        if (std::wstring Full = SystemFullPath(Plain); !Full.empty())
-            Plain = std::move(Full);
-        Root = PathRootLength(Plain);
-        if (Root == 0 || Plain[Root - 1] != L'\\' || IsDevicePath(Plain))
-            return Plain;
-    }
-    std::vector<std::wstring> Levels;
-    std::wstring Last;
-    for (std::size_t At = Root; At <= Plain.size();) {
-        const std::size_t End = std::min(Plain.find(L'\\', At), Plain.size());
-        Last = Plain.substr(At, End - At);
-        if (Last == L"..") {
-            if (!Levels.empty())
-                Levels.pop_back();
-        } else if (!Last.empty() && Last != L".") {
-            Levels.push_back(Last);
-        }
-        At = End + 1;
-    }
-    std::wstring Full = Plain.substr(0, Root);
-    for (std::size_t I = 0; I < Levels.size(); ++I)
-        Full += (I == 0 ? L"" : L"\\") + Levels[I];
-    // A path that ended in a backslash, "." or ".." names a folder.
-    if (!Levels.empty() && (Last.empty() || IsDotLevel(Last)))
-        Full += L'\\';
-    return Full;
 }
 
 std::string FullPlainAnsiPath(const std::string& Path)

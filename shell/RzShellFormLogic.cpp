@@ -289,6 +289,17 @@ TRzCombinedName CombineWithBaseFolder(const std::string& BaseFolder, const std::
         if (Full.size() == 2 && IsDriveLetterAt(Full))
             Full += "\\";
     }
+    // Behind the "\\?\" prefix a long name is opened with, "." and ".."
+    // would name nothing: a full name typed with them is resolved as the
+    // path forms resolve every path.
+    const std::wstring Wide = AnsiToWide(Full);
+    if (const size_t Root = PathRootLength(Wide); Root != 0 && Wide[Root - 1] == L'\\') {
+        std::wstring Plain = FullPlainPath(Wide);
+        // A folder's name carries no final backslash here.
+        if (Plain.size() > PathRootLength(Plain) && Plain.back() == L'\\')
+            Plain.pop_back();
+        Full = WideToAnsi(Plain.c_str());
+    }
     size_t Longest = 0;
     for (size_t From = 0, To = 0; From < Full.size(); From = To + 1) {
         To = NextCharPos(Full, '\\', From);
@@ -399,7 +410,7 @@ bool CheckChosenFile(const std::string& FullName, DWORD Attributes, const TRzFil
 
 DWORD FileAttributesAnyLength(const std::string& Path)
 {
-    if (CharCount(Path) < RzLongPathFrom)
+    if (static_cast<size_t>(CharCount(Path)) < LongPathFrom)
         return GetFileAttributesA(Path.c_str());
     return GetFileAttributesW(PrefixedPath(AnsiToWide(Path)).c_str());
 }

@@ -69,11 +69,9 @@ bool IsValidFileNameText(const std::string& Text);
 constexpr int RzLongPrefixLength = 8;
 constexpr int RzMaxFullPath = 32767 - RzLongPrefixLength;
 constexpr int RzMaxNameLength = 255;
-// The ANSI calls stop short of MAX_PATH (a folder's own limit lies 12
-// below it); from this length on a path is opened in its long form.
-constexpr int RzLongPathFrom = MAX_PATH - 12;
 
-// GetFileAttributes for a path of any length.
+// GetFileAttributes for a full plain path of any length: from LongPathFrom
+// on behind the "\\?\" prefix.
 DWORD FileAttributesAnyLength(const std::string& Path);
 
 enum class TRzCombineResult : unsigned char { Ok, Empty, TooLong };
@@ -85,7 +83,8 @@ struct TRzCombinedName {
 
 // Name taken relative to BaseFolder: drive and UNC names as they are, "\x"
 // on the base's root, dotted segments climbing ("." stays, ".." one up,
-// "..." two up) no further than the root. A base, name or result over
+// "..." two up) no further than the root; a full result has its "." and
+// ".." levels resolved by the path forms' rule, wherever they were typed. A base, name or result over
 // RzMaxFullPath characters, or a name in it over RzMaxNameLength, is
 // TooLong, never cut to a different name.
 TRzCombinedName CombineWithBaseFolder(const std::string& BaseFolder, const std::string& Name);

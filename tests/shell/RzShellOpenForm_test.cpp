@@ -473,7 +473,7 @@ TEST_F(TOpenFormTest, OverlongNameIsRefusedAsInvalid)
 
 TEST_F(TOpenFormTest, AFileWhosePathPassesMaxPathIsAccepted)
 {
-    const std::string Deep = Dir.File(std::string(RzLongPathFrom - 2 - Dir.Path().size(), 'f'));
+    const std::string Leaf(LongPathFrom - 2 - Dir.Path().size(), 'f'), Deep = Dir.File(Leaf);
     ASSERT_TRUE(CreateDirectoryA(Deep.c_str(), nullptr));
     const std::string Name = std::string(60, 'n') + ".mbox", Full = Deep + "\\" + Name;
     const std::wstring Long = L"\\\\?\\" + std::wstring(Full.begin(), Full.end());
@@ -482,6 +482,10 @@ TEST_F(TOpenFormTest, AFileWhosePathPassesMaxPathIsAccepted)
     Open(DefaultOpenSaveOptions | osoFileMustExist);
     Form->ShellList->Folder()->SetPathName(Deep);
     ASSERT_TRUE(PressOpen(Name)) << (Boxes.Shown.empty() ? "" : Boxes.Shown[0].Msg);
+    EXPECT_EQ(Accepted(), std::vector<std::string>{Full});
+    // Typed whole through a level up and back, past LongPathFrom.
+    ASSERT_TRUE(PressOpen(Dir.File("sub\\..\\" + Leaf + "\\" + Name)))
+        << (Boxes.Shown.empty() ? "" : Boxes.Shown[0].Msg);
     EXPECT_EQ(Accepted(), std::vector<std::string>{Full});
     EXPECT_TRUE(Boxes.Shown.empty());
     DeleteFileW(Long.c_str());

@@ -789,8 +789,9 @@ bool TRzCustomShellList::LeaveVanishedFolder()
         FChangeThread->RemoveAllWatches();
     if (IsDirectory(Path))
         return false;
+    // Up to the desktop itself, which a folder on it gives way to.
     TRzIdListArray Levels(FFolder->IdList());
-    for (int Up = 1; Up < Levels.Count(); ++Up) {
+    for (int Up = 1; Up <= Levels.Count(); ++Up) {
         TPidl Parent = CopyIdList(Levels.CopyFirst(Up));
         const std::wstring At = ShellPidlToWidePath(Parent.Get());
         // Above a drive's root or a share there is nothing left to show.

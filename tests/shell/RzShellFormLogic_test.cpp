@@ -106,6 +106,7 @@ TEST(CombineWithBaseFolder, ResolvesAgainstTheFolderShown)
         {"C:\\mail\\box", "\\\\srv\\share\\z", TRzCombineResult::Ok, "\\\\srv\\share\\z"},
         {"C:\\mail\\box", "D:\\x\\sub\\..\\.\\y.txt", TRzCombineResult::Ok, "D:\\x\\y.txt"},
         {"C:\\mail\\box", "\\\\srv\\share\\a\\..\\..\\z", TRzCombineResult::Ok, "\\\\srv\\share\\z"},
+        {"C:\\mail\\box", "D:x", TRzCombineResult::Ok, "D:x"},
         {"\\\\srv\\share\\dir", "..", TRzCombineResult::Ok, "\\\\srv\\share"},
         {"\\\\srv\\share\\dir", "...", TRzCombineResult::Ok, "\\\\srv\\share"},
         {"\\\\srv\\share\\dir", "\\x", TRzCombineResult::Ok, "\\\\srv\\share\\x"},

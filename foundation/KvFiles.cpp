@@ -536,6 +536,15 @@ bool IsDeviceFileName(const std::wstring& Name)
     return IsDeviceBase(Base);
 }
 
+std::wstring TargetSafeName(const std::wstring& Name)
+{
+    const std::size_t Last = Name.find_last_not_of(L". ");
+    if (Last == std::wstring::npos)
+        return L"_";
+    const std::wstring Trimmed = Name.substr(0, Last + 1);
+    return IsDeviceFileName(Trimmed) ? L"_" + Trimmed : Trimmed;
+}
+
 bool HasInvalidPathChars(const std::string& Path)
 {
     if (Path.empty())

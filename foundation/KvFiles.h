@@ -76,6 +76,12 @@ bool IsReservedDeviceName(const std::string& Name);
 bool IsDeviceFileName(const std::string& Name);
 // The same for a wide name as it stands on disk.
 bool IsDeviceFileName(const std::wstring& Name);
+// A name as a target folder can hold it, in one way for the ANSI calls
+// and the "\\?\" ones: trailing dots and blanks, which the ANSI calls drop
+// and the others keep (giving a name no Windows tool opens), are dropped;
+// a device name gets "_" in front, as a message file's name does; a name
+// of dots and blanks alone becomes "_".
+std::wstring TargetSafeName(const std::wstring& Name);
 bool HasInvalidPathChars(const std::string& Path);
 bool IsNotDotName(const std::string& Name);
 bool IsNotDotDirName(const char* Name);

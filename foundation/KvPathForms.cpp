@@ -8,7 +8,6 @@
 
 #include "classlib/Cleanup.h"
 #include "foundation/KvAnsi.h"
-#include "foundation/KvFiles.h"
 
 namespace {
 
@@ -30,14 +29,6 @@ std::wstring TrimmedName(const std::wstring& Name)
 }
 
 }  // namespace
-
-std::wstring TargetSafeName(const std::wstring& Name)
-{
-    const std::wstring Trimmed = TrimmedName(Name);
-    if (Trimmed.empty())
-        return L"_";
-    return IsDeviceFileName(Trimmed) ? L"_" + Trimmed : Trimmed;
-}
 
 std::wstring TrimmedPathLevels(const std::wstring& Path)
 {

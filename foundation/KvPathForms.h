@@ -17,12 +17,6 @@
 // target, a source pattern) a path is made plain once, so that every form
 // made of it later, "\\?\" forms among them, names what the user meant.
 std::string FullPlainAnsiPath(const std::string& Path);
-// A name as a target folder can hold it, in one way for the ANSI calls
-// and the "\\?\" ones: trailing dots and blanks, which the ANSI calls drop
-// and the others keep (giving a name no Windows tool opens), are dropped;
-// a device name gets "_" in front, as a message file's name does; a name
-// of dots and blanks alone becomes "_".
-std::wstring TargetSafeName(const std::wstring& Name);
 // Path with the trailing dots and blanks of every level after its root
 // dropped, as the ANSI calls read a typed path, so that the "\\?\" forms
 // made of it name the same folders. A level of dots and blanks alone and a

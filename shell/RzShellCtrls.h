@@ -147,14 +147,12 @@ protected:
 
 private:
     enum class TCommand : unsigned char { Add = 0, CloseAll = 2, Quit = 3 };
-    // One folder watch: its handle, what it was opened on, and (without the
-    // subtree) the folder's write time when it was last armed.
+    // One folder watch: its handle and what it was opened on.
     struct TWatch {
         HANDLE Handle;
         std::string Path;
         DWORD Filter;
         bool Subtree;
-        FILETIME Written;
     };
     bool SendCommand(TCommand Command);
     void CloseSlot(int Slot);

@@ -88,7 +88,7 @@ bool TChangeHandlerThread::AddWatch(const std::string& Path, DWORD NotifyFilter,
     const HANDLE H = OpenWatch(Path, WatchSubtree, NotifyFilter);
     if (H == INVALID_HANDLE_VALUE || !H)
         return false;
-    auto Watch = std::make_unique<TWatch>(TWatch{H, Path, NotifyFilter, WatchSubtree, WrittenTime(Path)});
+    auto Watch = std::make_unique<TWatch>(TWatch{H, Path, NotifyFilter, WatchSubtree});
     if (const std::unique_ptr<TWatch> Stale{FPending.exchange(Watch.release())})
         FindCloseChangeNotification(Stale->Handle);
     if (!SendCommand(TCommand::Add)) {
@@ -133,8 +133,10 @@ void TChangeHandlerThread::Notify(int Slot)
 // tells none of a rename either. Each folder watch (not the subtree ones,
 // which hold only their top) lets go of its folder and opens it again by
 // name: a removal waiting for it ends, and a folder no longer there is
-// told as a change. What changed in the folder meanwhile shows in its
-// write time.
+// told as a change. Only what the watch asks for is told: a change while
+// it was armed signalled it, and the write time is compared across the
+// moment it was let go alone, since it also moves for changes the filter
+// leaves out (a busy file beside watched folders).
 void TChangeHandlerThread::ReopenWatches()
 {
     for (int I = 0; I < SlotCount; ++I) {
@@ -143,6 +145,7 @@ void TChangeHandlerThread::ReopenWatches()
             continue;
         // A change since the wait ended is told too.
         const bool Signalled = WaitForSingleObject(W->Handle, 0) == WAIT_OBJECT_0;
+        const FILETIME Before = WrittenTime(W->Path);
         FindCloseChangeNotification(W->Handle);
         W->Handle = FindFirstChangeNotificationA(W->Path.c_str(), FALSE, W->Filter);
         if (W->Handle == INVALID_HANDLE_VALUE || !W->Handle) {
@@ -150,11 +153,9 @@ void TChangeHandlerThread::ReopenWatches()
             Notify(I);
             continue;
         }
-        const FILETIME Written = WrittenTime(W->Path);
-        if (Signalled || CompareFileTime(&Written, &W->Written) != 0) {
-            W->Written = Written;
+        const FILETIME After = WrittenTime(W->Path);
+        if (Signalled || CompareFileTime(&Before, &After) != 0)
             Notify(I);
-        }
     }
 }
 
@@ -224,8 +225,6 @@ void TChangeHandlerThread::Execute()
             const int Slot = SlotAt[R - WAIT_OBJECT_0];
             TWatch& W = *FSlots[static_cast<size_t>(Slot)];
             const bool Armed = FindNextChangeNotification(W.Handle);
-            if (!W.Subtree)
-                W.Written = WrittenTime(W.Path);
             Notify(Slot);
             if (!Armed)
                 CloseSlot(Slot);

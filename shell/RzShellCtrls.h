@@ -13,6 +13,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <unordered_set>
@@ -114,11 +115,21 @@ TComPtr<IShellDetails> GetShellDetails(IShellFolder* ShellFolder);
 // TChangeHandlerThread
 // ---------------------------------------------------------------------------
 
+// Who owns what while the threads run:
+// - the slots, and the handles in them, belong to the watcher thread; the
+//   GUI thread changes them only through a command the watcher answers,
+//   and takes them over once the watcher has ended;
+// - a watch being added is in FPending: whoever takes it out owns it;
+// - a watch being reopened leaves its handle with the reopening thread,
+//   which owns the batch from FReopenAsked until it puts it in
+//   FReopenDone; the watch's record stays in its slot;
+// - a watcher released (TRelease) while a batch is out belongs to the
+//   reopening thread, which frees it when the batch's calls are done;
+//   freed any other way, the watcher waits for that thread first.
 class TChangeHandlerThread : public TThread {
 public:
     static constexpr int SlotCount = MAXIMUM_WAIT_OBJECTS - 1;
     static constexpr DWORD DefaultCommandTimeout = 2000;
-    static constexpr DWORD QuitTimeout = 30000;
     // How often a quiet watcher lets go of each folder it watches and opens
     // it again, so that a folder removed or renamed meanwhile is told.
     static constexpr DWORD ReopenInterval = 1000;
@@ -128,6 +139,12 @@ public:
     TChangeHandlerThread(HWND Window, UINT Message);
     ~TChangeHandlerThread() override;
     void BeforeDestruction() override;
+
+    // Frees a watcher without waiting for a reopen that is still in its
+    // file calls: the reopening thread frees it when they return.
+    struct TRelease {
+        void operator()(TChangeHandlerThread* Watcher) const;
+    };
 
     bool AddWatch(const std::string& Path, DWORD NotifyFilter, int& Slot, bool WatchSubtree);
     bool RemoveAllWatches();
@@ -142,22 +159,41 @@ public:
 
 protected:
     void Execute() override;
-    // The change-notification handle of a watch.
+    // The change-notification handle of a watch; the reopening thread calls
+    // it too.
     virtual HANDLE OpenWatch(const std::string& Path, bool WatchSubtree, DWORD NotifyFilter);
 
 private:
     enum class TCommand : unsigned char { Add = 0, CloseAll = 2, Quit = 3 };
-    // One folder watch: its handle and what it was opened on.
+    // One folder watch: its handle (none while it is being reopened), what
+    // it was opened on, and the number that tells it from a later watch in
+    // the same slot.
     struct TWatch {
         HANDLE Handle;
         std::string Path;
         DWORD Filter;
         bool Subtree;
+        unsigned Serial = 0;
+    };
+    // A watch's handle on its way through the reopening thread and back,
+    // with the slot and serial that say whether the slot still wants it.
+    struct TReopen {
+        int Slot;
+        unsigned Serial;
+        std::string Path;
+        DWORD Filter;
+        HANDLE Handle;
+        bool Changed = false;
     };
     bool SendCommand(TCommand Command);
     void CloseSlot(int Slot);
     void Notify(int Slot);
-    void ReopenWatches();
+    void HandOverReopens();
+    void TakeReopened();
+    void ReopenOne(TReopen& Reopen);
+    void RunReopens();
+    static DWORD WINAPI ReopenProc(LPVOID Param);
+    void StopWatcher();
 
     TKernelHandle FCommandEvent;
     TKernelHandle FAckEvent;
@@ -167,6 +203,9 @@ private:
     UINT FMessage;
     // A free slot is empty.
     std::vector<std::unique_ptr<TWatch>> FSlots;
+    unsigned FWatchSerial = 0;
+    // A batch is with the reopening thread.
+    bool FReopensOut = false;
     std::atomic<int> FResultSlot{-1};
     // Each command has a number, and an acknowledgement names the one it
     // answers, so a late answer is never taken for the next command's.
@@ -175,7 +214,20 @@ private:
     std::atomic<TCommand> FCommand{TCommand::Add};
     DWORD FCommandTimeout = DefaultCommandTimeout;
     bool FDestroyed = false;
+
+    // Shared with the reopening thread, under FReopenLock.
+    std::mutex FReopenLock;
+    std::vector<TReopen> FReopenAsked, FReopenDone;
+    bool FReopenBusy = false;
+    bool FReopenerFrees = false;
+    std::atomic<bool> FAbandoned{false};
+    TKernelHandle FReopenWake;
+    TKernelHandle FReopened;
+    TKernelHandle FReopenThread;
+    DWORD FReopenThreadId = 0;
 };
+
+using TChangeWatcher = std::unique_ptr<TChangeHandlerThread, TChangeHandlerThread::TRelease>;
 
 // ---------------------------------------------------------------------------
 // Shortcut texts
@@ -703,7 +755,7 @@ private:
     std::unique_ptr<TRzShellLocator> FBaseFolder, FSelectedFolder;
     std::unique_ptr<TTimer> FChangeTimer;
     TRzShellPending FPending = TRzShellPending::None;
-    std::unique_ptr<TChangeHandlerThread> FChangeThread;
+    TChangeWatcher FChangeThread;
     // The selected folder's parent, watched beside the drives.
     std::string FWatchedParent;
     std::unique_ptr<TCustomImageList> FImages;
@@ -914,7 +966,7 @@ private:
     std::unique_ptr<std::vector<std::string>> FMasks;
     std::unique_ptr<std::set<std::string>> FMatches;
     std::unique_ptr<TTimer> FChangeTimer;
-    std::unique_ptr<TChangeHandlerThread> FChangeThread;
+    TChangeWatcher FChangeThread;
     std::unique_ptr<TCustomImageList> FSmall, FLarge;
     TRzCustomShellTree* FShellTree = nullptr;
     TRzShellComboLink* FShellCombo = nullptr;

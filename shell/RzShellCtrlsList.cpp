@@ -654,7 +654,7 @@ void TRzCustomShellList::StartWatching()
     if (!HandleAllocated())
         return;
     if (!FChangeThread)
-        FChangeThread = std::make_unique<TChangeHandlerThread>(WindowHandle(), RZSH_CHANGENOTIFY);
+        FChangeThread.reset(new TChangeHandlerThread(WindowHandle(), RZSH_CHANGENOTIFY));
     else
         FChangeThread->RemoveAllWatches();
     const std::string Path = FFolder->PathName();

@@ -1,6 +1,9 @@
 // The change-notification thread: a watcher that waits on up to 63 folder
 // watches and the command event, and tells one window of each change by a
-// posted message. It never touches a control.
+// posted message. It never touches a control, and it makes no call that
+// can wait on a disk or a server: the window waits for its answers. The
+// once-a-second reopen, which opens folders by name, runs on a thread of
+// its own.
 #include "shell/RzShellCtrls.h"
 
 namespace {
@@ -20,34 +23,64 @@ TChangeHandlerThread::TChangeHandlerThread(HWND Window, UINT Message)
 {
     FCommandEvent.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     FAckEvent.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
-    if (!FCommandEvent || !FAckEvent)
+    FReopenWake.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    FReopened.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    if (!FCommandEvent || !FAckEvent || !FReopenWake || !FReopened)
+        RaiseLastOSError();
+    FReopenThread.Reset(CreateThread(nullptr, 0, &TChangeHandlerThread::ReopenProc, this, 0, &FReopenThreadId));
+    if (!FReopenThread)
         RaiseLastOSError();
     SetFreeOnTerminate(false);
     Start();
 }
 
-void TChangeHandlerThread::BeforeDestruction()
+// The watcher leaves its loop at once on the quit command: it never blocks
+// on anything but its waits. After that the slots are ours.
+void TChangeHandlerThread::StopWatcher()
 {
     if (FDestroyed)
         return;
     FDestroyed = true;
-    // The watcher leaves its loop at once on the quit command, since it is
-    // then waiting on the command event; after that the slots are ours.
     FCommand = TCommand::Quit;
     ++FCommandSerial;
     SetEvent(FCommandEvent.Get());
-    WaitForSingleObject(Handle(), QuitTimeout);
-    std::vector<HANDLE> Open;
-    for (std::unique_ptr<TWatch>& W : FSlots)
-        if (W)
-            Open.push_back(std::exchange(W, nullptr)->Handle);
-    if (const std::unique_ptr<TWatch> Pending{FPending.exchange(nullptr)})
-        Open.push_back(Pending->Handle);
     TThread::BeforeDestruction();
-    FCommandEvent.Reset();
-    FAckEvent.Reset();
-    for (HANDLE H : Open)
-        FindCloseChangeNotification(H);
+    for (int I = 0; I < SlotCount; ++I)
+        CloseSlot(I);
+    if (const std::unique_ptr<TWatch> Pending{FPending.exchange(nullptr)})
+        FindCloseChangeNotification(Pending->Handle);
+}
+
+void TChangeHandlerThread::TRelease::operator()(TChangeHandlerThread* Watcher) const
+{
+    Watcher->StopWatcher();
+    {
+        std::lock_guard<std::mutex> Guard(Watcher->FReopenLock);
+        Watcher->FAbandoned = true;
+        // From here on the reopening thread has the watcher.
+        if (Watcher->FReopenBusy) {
+            Watcher->FReopenerFrees = true;
+            return;
+        }
+    }
+    delete Watcher;
+}
+
+void TChangeHandlerThread::BeforeDestruction()
+{
+    StopWatcher();
+    // The reopening thread frees the watcher only once it is done with it.
+    if (GetCurrentThreadId() == FReopenThreadId)
+        return;
+    {
+        std::lock_guard<std::mutex> Guard(FReopenLock);
+        FAbandoned = true;
+    }
+    SetEvent(FReopenWake.Get());
+    WaitForSingleObject(FReopenThread.Get(), INFINITE);
+    for (TReopen& R : std::exchange(FReopenDone, {}))
+        if (R.Handle)
+            FindCloseChangeNotification(R.Handle);
 }
 
 TChangeHandlerThread::~TChangeHandlerThread()
@@ -118,7 +151,9 @@ int TChangeHandlerThread::UsedSlots() const
 
 void TChangeHandlerThread::CloseSlot(int Slot)
 {
-    if (const std::unique_ptr<TWatch> W = std::move(FSlots[static_cast<size_t>(Slot)]))
+    // A watch being reopened has no handle here: the reopened one comes
+    // back to an empty slot and is closed then.
+    if (const std::unique_ptr<TWatch> W = std::move(FSlots[static_cast<size_t>(Slot)]); W && W->Handle)
         FindCloseChangeNotification(W->Handle);
 }
 
@@ -133,29 +168,117 @@ void TChangeHandlerThread::Notify(int Slot)
 // tells none of a rename either. Each folder watch (not the subtree ones,
 // which hold only their top) lets go of its folder and opens it again by
 // name: a removal waiting for it ends, and a folder no longer there is
-// told as a change. Only what the watch asks for is told: a change while
-// it was armed signalled it, and the write time is compared across the
-// moment it was let go alone, since it also moves for changes the filter
-// leaves out (a busy file beside watched folders).
-void TChangeHandlerThread::ReopenWatches()
+// told as a change. Opening by name waits for the folder's server, so the
+// watcher hands the handles to the reopening thread and waits on without
+// them; a command meanwhile is answered at once.
+void TChangeHandlerThread::HandOverReopens()
 {
+    std::vector<TReopen> Batch;
     for (int I = 0; I < SlotCount; ++I) {
         TWatch* W = FSlots[static_cast<size_t>(I)].get();
-        if (!W || W->Subtree)
-            continue;
-        // A change since the wait ended is told too.
-        const bool Signalled = WaitForSingleObject(W->Handle, 0) == WAIT_OBJECT_0;
-        const FILETIME Before = WrittenTime(W->Path);
-        FindCloseChangeNotification(W->Handle);
-        W->Handle = FindFirstChangeNotificationA(W->Path.c_str(), FALSE, W->Filter);
-        if (W->Handle == INVALID_HANDLE_VALUE || !W->Handle) {
-            FSlots[static_cast<size_t>(I)].reset();
-            Notify(I);
-            continue;
+        if (W && !W->Subtree && W->Handle)
+            Batch.push_back({I, W->Serial, W->Path, W->Filter, std::exchange(W->Handle, nullptr)});
+    }
+    if (Batch.empty())
+        return;
+    {
+        std::lock_guard<std::mutex> Guard(FReopenLock);
+        FReopenAsked = std::move(Batch);
+        FReopenBusy = true;
+    }
+    FReopensOut = true;
+    SetEvent(FReopenWake.Get());
+}
+
+// Back on the watcher: a handle goes to its slot unless the slot was let go
+// or given to another watch meanwhile.
+void TChangeHandlerThread::TakeReopened()
+{
+    std::vector<TReopen> Done;
+    {
+        std::lock_guard<std::mutex> Guard(FReopenLock);
+        Done.swap(FReopenDone);
+    }
+    FReopensOut = false;
+    for (TReopen& R : Done) {
+        TWatch* W = FSlots[static_cast<size_t>(R.Slot)].get();
+        if (!W || W->Serial != R.Serial) {
+            if (R.Handle)
+                FindCloseChangeNotification(R.Handle);
+        } else if (!R.Handle) {
+            FSlots[static_cast<size_t>(R.Slot)].reset();
+            Notify(R.Slot);
+        } else {
+            W->Handle = R.Handle;
+            if (R.Changed)
+                Notify(R.Slot);
         }
-        const FILETIME After = WrittenTime(W->Path);
-        if (Signalled || CompareFileTime(&Before, &After) != 0)
-            Notify(I);
+    }
+}
+
+// Only what the watch asks for is told: a change while it was armed
+// signalled it, and the write time is compared across the moment it was
+// let go alone, since it also moves for changes the filter leaves out (a
+// busy file beside watched folders).
+void TChangeHandlerThread::ReopenOne(TReopen& Reopen)
+{
+    const HANDLE Old = std::exchange(Reopen.Handle, nullptr);
+    if (FAbandoned) {
+        FindCloseChangeNotification(Old);
+        return;
+    }
+    const bool Signalled = WaitForSingleObject(Old, 0) == WAIT_OBJECT_0;
+    const FILETIME Before = WrittenTime(Reopen.Path);
+    FindCloseChangeNotification(Old);
+    const HANDLE H = OpenWatch(Reopen.Path, false, Reopen.Filter);
+    if (H == INVALID_HANDLE_VALUE || !H)
+        return;
+    Reopen.Handle = H;
+    const FILETIME After = WrittenTime(Reopen.Path);
+    Reopen.Changed = Signalled || CompareFileTime(&Before, &After) != 0;
+}
+
+DWORD WINAPI TChangeHandlerThread::ReopenProc(LPVOID Param)
+{
+    static_cast<TChangeHandlerThread*>(Param)->RunReopens();
+    return 0;
+}
+
+// The reopening thread owns a batch from taking it until it puts it back,
+// and a watcher released meanwhile from then on: nothing else touches it.
+void TChangeHandlerThread::RunReopens()
+{
+    for (;;) {
+        WaitForSingleObject(FReopenWake.Get(), INFINITE);
+        std::vector<TReopen> Batch;
+        {
+            std::lock_guard<std::mutex> Guard(FReopenLock);
+            if (!FReopenBusy) {
+                if (FAbandoned)
+                    return;
+                continue;
+            }
+            Batch.swap(FReopenAsked);
+        }
+        for (TReopen& R : Batch)
+            ReopenOne(R);
+        bool Ours;
+        {
+            std::lock_guard<std::mutex> Guard(FReopenLock);
+            FReopenBusy = false;
+            Ours = FReopenerFrees;
+            if (!FAbandoned) {
+                FReopenDone = std::move(Batch);
+                SetEvent(FReopened.Get());
+                continue;
+            }
+        }
+        for (TReopen& R : Batch)
+            if (R.Handle)
+                FindCloseChangeNotification(R.Handle);
+        if (Ours)
+            delete this;
+        return;
     }
 }
 
@@ -167,19 +290,26 @@ void TChangeHandlerThread::Execute()
     for (;;) {
         Waits.assign(1, FCommandEvent.Get());
         SlotAt.assign(1, -1);
+        // Waited on only while a batch is out, so that some slots are
+        // out too and the count stays within the limit.
+        if (FReopensOut) {
+            Waits.push_back(FReopened.Get());
+            SlotAt.push_back(-1);
+        }
         bool Reopens = false;
         for (int I = 0; I < SlotCount; ++I)
-            if (const TWatch* W = FSlots[static_cast<size_t>(I)].get()) {
+            if (const TWatch* W = FSlots[static_cast<size_t>(I)].get();
+                W && W->Handle && Waits.size() < MAXIMUM_WAIT_OBJECTS) {
                 Waits.push_back(W->Handle);
                 SlotAt.push_back(I);
                 Reopens = Reopens || !W->Subtree;
             }
         const DWORD Count = static_cast<DWORD>(Waits.size());
-        const DWORD R = WaitForMultipleObjects(Count, Waits.data(), FALSE, Reopens ? ReopenInterval : INFINITE);
+        const DWORD R = WaitForMultipleObjects(Count, Waits.data(), FALSE, Reopens && !FReopensOut ? ReopenInterval : INFINITE);
         if (Terminated())
             break;
         if (R == WAIT_TIMEOUT) {
-            ReopenWatches();
+            HandOverReopens();
             continue;
         }
         if (R == WAIT_OBJECT_0) {
@@ -198,6 +328,7 @@ void TChangeHandlerThread::Execute()
                 if (std::unique_ptr<TWatch> W{FPending.exchange(nullptr)}) {
                     for (int I = 0; I < SlotCount && Result < 0; ++I)
                         if (!FSlots[static_cast<size_t>(I)]) {
+                            W->Serial = ++FWatchSerial;
                             FSlots[static_cast<size_t>(I)] = std::move(W);
                             Result = I;
                         }
@@ -223,6 +354,10 @@ void TChangeHandlerThread::Execute()
             // that comes between the signal and the re-arm, and the window
             // may well make one as soon as it is told.
             const int Slot = SlotAt[R - WAIT_OBJECT_0];
+            if (Slot < 0) {
+                TakeReopened();
+                continue;
+            }
             TWatch& W = *FSlots[static_cast<size_t>(Slot)];
             const bool Armed = FindNextChangeNotification(W.Handle);
             Notify(Slot);

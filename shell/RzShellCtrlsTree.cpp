@@ -579,7 +579,7 @@ void TRzCustomShellTree::StartWatching()
     if (!HandleAllocated() || HasState(csDesigning))
         return;
     if (!FChangeThread)
-        FChangeThread = std::make_unique<TChangeHandlerThread>(WindowHandle(), RZSH_CHANGENOTIFY);
+        FChangeThread.reset(new TChangeHandlerThread(WindowHandle(), RZSH_CHANGENOTIFY));
     FChangeThread->RemoveAllWatches();
     TRzErrorModeScope ErrorMode;
     const DWORD Drives = GetLogicalDrives();

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <malloc.h>
 
 #include "classlib/Controls.h"
 #include "testkit/TestFolder.h"
@@ -36,20 +40,56 @@ struct TReceiver {
     }
 };
 
-// Records every handle it opens, so the test can ask Windows about them.
+// Records every handle the test's own thread opens, so the test can ask
+// Windows about them. A reopen can be held in the seam until Gate is set,
+// as a folder on a server gone quiet holds it; Freed is set when freed.
 class TRecordingThread : public TChangeHandlerThread {
 public:
     using TChangeHandlerThread::TChangeHandlerThread;
-    std::vector<HANDLE> Opened;
+    ~TRecordingThread() override
+    {
+        if (Freed)
+            SetEvent(Freed);
+    }
+    std::vector<HANDLE> Opened, Reopened;
+    HANDLE Gate = nullptr, Held = nullptr, Freed = nullptr;
 
 protected:
     HANDLE OpenWatch(const std::string& Path, bool WatchSubtree, DWORD NotifyFilter) override
     {
+        const bool Reopen = GetCurrentThreadId() != FCreator;
+        if (Reopen && Gate) {
+            SetEvent(Held);
+            WaitForSingleObject(Gate, 60000);
+        }
         HANDLE H = TChangeHandlerThread::OpenWatch(Path, WatchSubtree, NotifyFilter);
-        Opened.push_back(H);
+        (Reopen ? Reopened : Opened).push_back(H);
         return H;
     }
+
+private:
+    const DWORD FCreator = GetCurrentThreadId();
 };
+
+// Every block freed through operator delete is overwritten first while
+// Poisoning is set, so a thread still using one reads garbage at once.
+std::atomic<bool> Poisoning{false};
+
+} // namespace
+
+void operator delete(void* P) noexcept
+{
+    if (P && Poisoning)
+        std::memset(P, 0xDD, _msize(P));
+    std::free(P);
+}
+
+void operator delete(void* P, std::size_t) noexcept
+{
+    ::operator delete(P);
+}
+
+namespace {
 
 bool HandleOpen(HANDLE H)
 {
@@ -171,4 +211,32 @@ TEST(ChangeThread, TimedOutAddTakesItsHandleBack)
     T->OnBeforeCommand = nullptr;
     T.reset();
     CloseHandle(Gate);
+}
+
+TEST(ChangeThread, AReopenHeldOnAQuietServerHoldsUpNoCommandAndNoClose)
+{
+    TTestFolder Dir("chgheld");
+    Poisoning = true;
+    const HANDLE Gate = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    const HANDLE Held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    const HANDLE Freed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    auto* Raw = new TRecordingThread(nullptr, RZSH_CHANGENOTIFY);
+    Raw->Gate = Gate, Raw->Held = Held, Raw->Freed = Freed;
+    TChangeWatcher T(Raw);
+    int Slot = -1;
+    ASSERT_TRUE(T->AddWatch(Dir.Path(), FILE_NOTIFY_CHANGE_FILE_NAME, Slot, false));
+    ASSERT_EQ(WaitForSingleObject(Held, 5000), WAIT_OBJECT_0) << "the reopen went through the seam";
+    // While it is held, the window's commands are answered.
+    EXPECT_TRUE(T->RemoveAllWatches());
+    EXPECT_TRUE(T->AddWatch(Dir.Path(), FILE_NOTIFY_CHANGE_FILE_NAME, Slot, false));
+    EXPECT_EQ(Slot, 0) << "the held watch's slot was let go";
+    // Closing leaves the watcher to the held reopen, which frees it once
+    // its call returns, having used nothing freed.
+    T.reset();
+    EXPECT_EQ(WaitForSingleObject(Freed, 0), WAIT_TIMEOUT);
+    SetEvent(Gate);
+    EXPECT_EQ(WaitForSingleObject(Freed, 10000), WAIT_OBJECT_0);
+    Poisoning = false;
+    for (HANDLE H : {Gate, Held, Freed})
+        CloseHandle(H);
 }

@@ -18,29 +18,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/bench/ratios.sh"
 bench_against_before tessaly-openfiles
 count=${1:-5000}
-rev=${BENCH_BEFORE_REV:-main}
-commit=$(git -C "$root" rev-parse --short "$rev")
-
-# The earlier build: its tree at the revision, with this program added.
-src=$build/before-$commit
-if [ ! -x "$src/build/bench/openfiles.exe" ]; then
-  rm -rf "$src"
-  mkdir -p "$src"
-  git -C "$root" archive "$commit" | tar -x -C "$src"
-  cp "$root/bench/openfiles.cpp" "$src/bench/"
-  grep -q 'add_executable(openfiles' "$src/bench/CMakeLists.txt" ||
-    printf '%s\n' 'add_executable(openfiles openfiles.cpp ${PROJECT_SOURCE_DIR}/app/Tessaly.rc)' \
-      'target_link_libraries(openfiles PRIVATE app)' >>"$src/bench/CMakeLists.txt"
-  cmake -S "$src" -B "$src/build" -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-i686.cmake" \
-    -DCMAKE_BUILD_TYPE=Release ${TESSALY_CMAKE_ARGS:-} >/dev/null
-  cmake --build "$src/build" -j "$(nproc)" --target openfiles >"$work/before-build.log" 2>&1 ||
-    { echo "the earlier build failed, see $work/before-build.log" >&2; exit 1; }
-fi
-
-# The form's windows shown and hidden without a window manager: Wine would
-# wait 2 s for one to withdraw each hidden window, as the test programs do not.
-WINEPREFIX=$TESSALY_WINEPREFIX WINEARCH=win32 WINEDEBUG=-all \
-  wine reg add 'HKCU\Software\Wine\AppDefaults\openfiles.exe\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+build_before openfiles 'add_executable(openfiles openfiles.cpp ${PROJECT_SOURCE_DIR}/app/Tessaly.rc)' \
+  'target_link_libraries(openfiles PRIVATE app)'
+unmanaged openfiles.exe
 
 # run EXE [LIMIT]: prints the two times, or ">LIMIT" twice when stopped.
 run() {

@@ -24,6 +24,39 @@ bench_against_before() {
   work=$(cd "$work" && pwd)
 }
 
+# build_before PROGRAM CMAKE-LINE...: the earlier build of one benchmark
+# program, made from the git revision BENCH_BEFORE_REV (default main): its
+# tree is exported into the build folder, the program's source is added to
+# it with the CMake lines given, and only that program is built there (the
+# shared compiler cache serves every unit that build shares with others).
+# Sets commit and src; the program is $src/build/bench/PROGRAM.exe.
+build_before() {
+  local program=$1 line
+  shift
+  commit=$(git -C "$root" rev-parse --short "${BENCH_BEFORE_REV:-main}")
+  src=$build/before-$commit
+  [ -x "$src/build/bench/$program.exe" ] && return
+  if [ ! -f "$src/CMakeLists.txt" ]; then
+    mkdir -p "$src"
+    git -C "$root" archive "$commit" | tar -x -C "$src"
+  fi
+  cp "$root/bench/$program.cpp" "$src/bench/"
+  grep -q "add_executable($program " "$src/bench/CMakeLists.txt" ||
+    for line in "$@"; do printf '%s\n' "$line" >>"$src/bench/CMakeLists.txt"; done
+  cmake -S "$src" -B "$src/build" -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-i686.cmake" \
+    -DCMAKE_BUILD_TYPE=Release ${TESSALY_CMAKE_ARGS:-} >/dev/null
+  cmake --build "$src/build" -j "$(nproc)" --target "$program" >"$work/before-build.log" 2>&1 ||
+    { echo "the earlier build failed, see $work/before-build.log" >&2; exit 1; }
+}
+
+# unmanaged EXE: the program's windows shown and hidden without a window
+# manager: Wine would wait 2 s for one to withdraw each hidden window, as the
+# test programs do not.
+unmanaged() {
+  WINEPREFIX=$TESSALY_WINEPREFIX WINEARCH=win32 WINEDEBUG=-all \
+    wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$1\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
+}
+
 # winpath PATH: the path as Wine's Z: drive names it.
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 

@@ -38,21 +38,14 @@ run() {
   printf '%s %s' "$opened" "$saved"
 }
 
-declare -A times
 echo "# Open form, $count files, $(date -u '+%Y-%m-%d %H:%M UTC'), $rounds rounds, this build against $commit," \
   "load average $(cut -d' ' -f1-3 /proc/loadavg)"
-for ((r = 1; r <= rounds; r++)); do
-  for side in now before; do
-    if [ "$side" = now ]; then read -r o s <<<"$(run "$build/bench/openfiles.exe")"
-    else read -r o s <<<"$(run "$src/build/bench/openfiles.exe" "$limit")"; fi
-    times[$side.open]+="$o " times[$side.save]+="$s "
-  done
-done
+each_round run "$build/bench/openfiles.exe" "$src/build/bench/openfiles.exe" "$limit"
 echo "# load average at the end $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
 echo "| step | this build s (runs) | $commit s (runs) | median ratio |"
 echo "|---|---|---|---|"
-echo "| $count files picked, Open, until the source list holds them | ${times[now.open]}| ${times[before.open]}|" \
-  "$(mratio "${times[before.open]//>/}" "${times[now.open]}") |"
-echo "| one name typed among $count files, from the Enter key until the target box holds it | ${times[now.save]}|" \
-  "${times[before.save]}| $(mratio "${times[before.save]//>/}" "${times[now.save]}") |"
+echo "| $count files picked, Open, until the source list holds them | ${got[now.1]}| ${got[before.1]}|" \
+  "$(mratio "${got[before.1]//>/}" "${got[now.1]}") |"
+echo "| one name typed among $count files, from the Enter key until the target box holds it | ${got[now.2]}|" \
+  "${got[before.2]}| $(mratio "${got[before.2]//>/}" "${got[now.2]}") |"

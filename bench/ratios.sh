@@ -57,6 +57,20 @@ unmanaged() {
     wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$1\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
 }
 
+# each_round RUN NOW-EXE BEFORE-EXE [LIMIT]: runs RUN on this build's program
+# and the earlier one in turns for $rounds rounds; RUN prints two figures,
+# gathered (space-ended) in got[now.1], got[now.2], got[before.1], got[before.2].
+declare -A got
+each_round() {
+  local r a b
+  for ((r = 1; r <= rounds; r++)); do
+    read -r a b <<<"$("$1" "$2")"
+    got[now.1]+="$a " got[now.2]+="$b "
+    read -r a b <<<"$("$1" "$3" ${4:-})"
+    got[before.1]+="$a " got[before.2]+="$b "
+  done
+}
+
 # winpath PATH: the path as Wine's Z: drive names it.
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 

@@ -53,12 +53,14 @@ public:
     }
     std::vector<HANDLE> Opened, Reopened;
     HANDLE Gate = nullptr, Held = nullptr, Freed = nullptr;
+    std::string HeldPath;
 
 protected:
     HANDLE OpenWatch(const std::string& Path, bool WatchSubtree, DWORD NotifyFilter) override
     {
         const bool Reopen = GetCurrentThreadId() != FCreator;
         if (Reopen && Gate) {
+            HeldPath = Path;
             SetEvent(Held);
             WaitForSingleObject(Gate, 60000);
         }
@@ -224,15 +226,23 @@ TEST(ChangeThread, AReopenHeldOnAQuietServerHoldsUpNoCommandAndNoClose)
     Raw->Gate = Gate, Raw->Held = Held, Raw->Freed = Freed;
     TChangeWatcher T(Raw);
     int Slot = -1;
+    CreateDirectoryA(Dir.File("top").c_str(), nullptr);
+    ASSERT_TRUE(T->AddWatch(Dir.File("top"), FILE_NOTIFY_CHANGE_DIR_NAME, Slot, true));
     ASSERT_TRUE(T->AddWatch(Dir.Path(), FILE_NOTIFY_CHANGE_FILE_NAME, Slot, false));
     ASSERT_EQ(WaitForSingleObject(Held, 5000), WAIT_OBJECT_0) << "the reopen went through the seam";
+    EXPECT_EQ(Raw->HeldPath, Dir.Path()) << "a subtree watch is not reopened";
     // While it is held, the window's commands are answered.
     EXPECT_TRUE(T->RemoveAllWatches());
     EXPECT_TRUE(T->AddWatch(Dir.Path(), FILE_NOTIFY_CHANGE_FILE_NAME, Slot, false));
     EXPECT_EQ(Slot, 0) << "the held watch's slot was let go";
-    // Closing leaves the watcher to the held reopen, which frees it once
-    // its call returns, having used nothing freed.
+    // The watch added meanwhile stays with the watcher past the next
+    // interval, and closing lets go of its folder at once; the watcher is
+    // left to the held reopen, which frees it once its call returns,
+    // having used nothing freed.
+    const HANDLE Added = Raw->Opened.back();
+    Sleep(TChangeHandlerThread::ReopenInterval + 500);
     T.reset();
+    EXPECT_FALSE(HandleOpen(Added));
     EXPECT_EQ(WaitForSingleObject(Freed, 0), WAIT_TIMEOUT);
     SetEvent(Gate);
     EXPECT_EQ(WaitForSingleObject(Freed, 10000), WAIT_OBJECT_0);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <malloc.h>
@@ -77,6 +76,12 @@ private:
 // Poisoning is set, so a thread still using one reads garbage at once.
 std::atomic<bool> Poisoning{false};
 
+bool HandleOpen(HANDLE H)
+{
+    DWORD Flags = 0;
+    return GetHandleInformation(H, &Flags) != 0;
+}
+
 } // namespace
 
 void operator delete(void* P) noexcept
@@ -90,16 +95,6 @@ void operator delete(void* P, std::size_t) noexcept
 {
     ::operator delete(P);
 }
-
-namespace {
-
-bool HandleOpen(HANDLE H)
-{
-    DWORD Flags = 0;
-    return GetHandleInformation(H, &Flags) != 0;
-}
-
-} // namespace
 
 TEST(ChangeThread, OneChangeOneMessageAndTheWatchStaysArmed)
 {
@@ -235,10 +230,8 @@ TEST(ChangeThread, AReopenHeldOnAQuietServerHoldsUpNoCommandAndNoClose)
     EXPECT_TRUE(T->RemoveAllWatches());
     EXPECT_TRUE(T->AddWatch(Dir.Path(), FILE_NOTIFY_CHANGE_FILE_NAME, Slot, false));
     EXPECT_EQ(Slot, 0) << "the held watch's slot was let go";
-    // The watch added meanwhile stays with the watcher past the next
-    // interval, and closing lets go of its folder at once; the watcher is
-    // left to the held reopen, which frees it once its call returns,
-    // having used nothing freed.
+    // A watch added meanwhile stays with the watcher, whose close lets go
+    // of it at once; the held reopen frees the watcher, using nothing freed.
     const HANDLE Added = Raw->Opened.back();
     Sleep(TChangeHandlerThread::ReopenInterval + 500);
     T.reset();

@@ -614,6 +614,12 @@ bool TCustomListView::HandleNotify(NMHDR* Header, LRESULT& Result)
         Result = FALSE;
         return true;
     }
+    case LVN_DELETEALLITEMS:
+        // Nothing listens for the items one by one (ClearItems frees their
+        // data before the control empties), and being told of each took
+        // half a second when a form with 5,000 files closed.
+        Result = TRUE;
+        return true;
     case LVN_COLUMNCLICK: {
         auto* D = reinterpret_cast<NMLISTVIEW*>(Header);
         if (D->iSubItem >= 0 && D->iSubItem < ColumnCount())

@@ -129,11 +129,13 @@ auto* const CountedAttributes = &Counting<&TCounts::Attributes, AttributesHook, 
 auto* const CountedDesktop = &Counting<&TCounts::Desktop, DesktopHook, HRESULT, IShellFolder**>;
 
 // Item-changed notices the list view sends its parent, counted.
-int ItemChanges = 0;
+int ItemChanges = 0, ItemDeletes = 0;
 LRESULT CALLBACK CountItemChanges(int Code, WPARAM W, LPARAM L)
 {
     const auto* M = reinterpret_cast<const CWPSTRUCT*>(L);
-    ItemChanges += M->message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(M->lParam)->code == UINT(LVN_ITEMCHANGED);
+    const UINT Told = M->message == WM_NOTIFY ? reinterpret_cast<const NMHDR*>(M->lParam)->code : 0;
+    ItemChanges += Told == UINT(LVN_ITEMCHANGED);
+    ItemDeletes += Told == UINT(LVN_DELETEITEM);
     return CallNextHookEx(nullptr, Code, W, L);
 }
 
@@ -657,13 +659,15 @@ TEST_F(TOpenFormTest, SelectingFilesInTheListWritesTheirNames)
     ASSERT_EQ(Boxes.Shown.size(), 1u);
     EXPECT_NE(Boxes.Shown[0].Msg.find(Dir.File("missing.mbox") + "\nFile not found"), std::string::npos);
 
-    // Closed with every item picked, the list lets go of none one by one.
+    // Closed with every item picked, the list lets go of none one by one,
+    // and is told of no item deleted one by one either.
     ASSERT_GT(ListView_GetSelectedCount(Form->ShellList->Handle()), 1000u);
-    ItemChanges = 0;
+    ItemChanges = ItemDeletes = 0;
     const HHOOK Hook = SetWindowsHookExA(WH_CALLWNDPROC, CountItemChanges, nullptr, GetCurrentThreadId());
     Form.reset();
     UnhookWindowsHookEx(Hook);
     EXPECT_EQ(ItemChanges, 0);
+    EXPECT_EQ(ItemDeletes, 0);
 }
 
 TEST_F(TOpenFormTest, PlacesShowTheirOwnLargeIcons)

@@ -23,6 +23,8 @@ extern TControl* GCaptureControl;
 extern TControl* GMouseOverControl;
 // Controls whose Free() came while one of their messages was being handled.
 extern std::vector<TControl*> GPendingFrees;
+// Controls being freed now; none of the put-off frees runs meanwhile.
+extern int GTeardowns;
 // Every dispatch under way, outermost first: the control's dispatch count
 // to give back, and whether the control still lives.
 struct TDispatchFrame {

@@ -269,7 +269,7 @@ TControl::~TControl()
     if (Application && Application->HintControl() == this)
         Application->CancelHint();
     *FAlive = false;
-    GPendingFrees.erase(std::remove(GPendingFrees.begin(), GPendingFrees.end(), this), GPendingFrees.end());
+    LeavePendingFrees();
     if (GCaptureControl == this)
         GCaptureControl = nullptr;
     if (GMouseOverControl == this)
@@ -318,7 +318,25 @@ void TControl::Free()
         }
         return;
     }
+    FreeNow();
+}
+
+// Leaves the put-off frees before the teardown, whose messages may flush
+// them, and holds the flush off until it is done: this control is still
+// among the controls and components of its parent and owner, and freeing
+// either of them meanwhile would free it a second time.
+void TControl::FreeNow()
+{
+    LeavePendingFrees();
+    ++GTeardowns;
+    TScopeExit Done([] { --GTeardowns; });
     TObject::Free();
+}
+
+void TControl::LeavePendingFrees()
+{
+    if (std::exchange(FFreePending, false))
+        GPendingFrees.erase(std::remove(GPendingFrees.begin(), GPendingFrees.end(), this), GPendingFrees.end());
 }
 
 LRESULT TControl::Perform(UINT Msg, WPARAM WParam, LPARAM LParam)

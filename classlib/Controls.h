@@ -528,6 +528,9 @@ protected:
 private:
     friend class TWinControl;
     friend LRESULT CALLBACK ControlWindowProc(HWND, UINT, WPARAM, LPARAM);
+    friend void FlushPendingControlFrees();
+    void FreeNow();
+    void LeavePendingFrees();
     void FontChanged(TObject*);
     void HandleMouseMessage(TMessage& Message);
     void UpdateBoundsFromWindow(int ALeft, int ATop, int AWidth, int AHeight);

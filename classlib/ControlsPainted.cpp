@@ -126,13 +126,18 @@ void FreeControlCanvasHandles()
 
 void FlushPendingControlFrees()
 {
-    for (TControl* C : std::vector<TControl*>(GPendingFrees)) {
-        if (std::find(GPendingFrees.begin(), GPendingFrees.end(), C) == GPendingFrees.end())
-            continue;
-        if (C->IsDispatching())
-            continue;
-        GPendingFrees.erase(std::remove(GPendingFrees.begin(), GPendingFrees.end(), C), GPendingFrees.end());
-        C->TObject::Free();
+    // Reached from the messages of a teardown under way, the flush waits
+    // for it: this loop, further out, or the message posted with each
+    // put-off free runs it then. A free may take others of the list with it
+    // (a panel's children), so the list is read afresh after each one.
+    if (GTeardowns > 0)
+        return;
+    for (;;) {
+        auto Done = std::find_if(GPendingFrees.begin(), GPendingFrees.end(),
+                                 [](const TControl* C) { return !C->IsDispatching(); });
+        if (Done == GPendingFrees.end())
+            return;
+        (*Done)->FreeNow();
     }
 }
 

@@ -52,7 +52,7 @@ TWinControl::~TWinControl()
             RemoveControl(C);
             continue;
         }
-        C->TObject::Free();
+        C->FreeNow();
     }
     if (FHandle) {
         HWND H = FHandle;
@@ -78,7 +78,7 @@ void TWinControl::BeforeDestruction()
     // owner's list on the way.
     while (!FControls.empty()) {
         TControl* C = FControls.back();
-        C->TObject::Free();
+        C->FreeNow();
     }
     TControl::BeforeDestruction();
 }

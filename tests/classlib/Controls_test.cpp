@@ -798,45 +798,56 @@ TEST(ControlsLifetime, NoFreeWaitsForADispatchThatEnded)
 
     // The button on the form, on a panel and on a panel in a panel, owned
     // by the form or by none: none goes before the click is done, and all
-    // go once it is. One freed during its own click ends the program at once: the click
-    // would go on in freed memory, and a crash there may end it with no error.
+    // go once it is; so do the two panels it sits in when its click frees
+    // them, in either order. One freed during its own click, or twice, ends
+    // the program at once: the click would go on in freed memory, and a
+    // crash there may end it with no error.
     struct TCountedBox : TBox {
         using TBox::TBox;
         ~TCountedBox() override
         {
-            *Gone = true;
-            if (IsDispatching()) {
-                ADD_FAILURE() << Name() << " freed during its own click";
+            if (std::exchange(*Gone, true) || IsDispatching()) {
+                ADD_FAILURE() << Name() << " freed twice or during its own click";
                 fflush(stdout);
                 TerminateProcess(GetCurrentProcess(), 3);
             }
         }
         bool* Gone;
     };
-    for (int Case = 0; Case < 6; ++Case) {
-        const int Depth = Case / 2;
+    for (int Case = 0; Case < 8; ++Case) {
+        const int Depth = std::min(Case / 2, 2);
         SCOPED_TRACE(Case);
         int Forms = Screen->FormCount();
         TForm* G = NewForm(100, 100);
         TWinControl* Parent = G;
+        bool Gone[3] = {}; // the button, then the panels
+        TCountedBox* Panels[2] = {};
         for (int I = 0; I < Depth; ++I) {
-            Parent = new TBox(G, Parent, "Panel" + std::to_string(I));
+            Parent = Panels[I] = new TCountedBox(G, Parent, "Panel" + std::to_string(I));
+            Panels[I]->Gone = &Gone[I + 1];
             Parent->SetBounds(0, 0, 50, 50);
         }
-        bool Gone = false;
         auto Button = new TCountedBox(Case % 2 ? nullptr : G, Parent, "Button");
-        Button->Gone = &Gone;
+        Button->Gone = &Gone[0];
         Button->SetBounds(0, 0, 10, 10);
         G->Show();
         Pump();
         HWND FormWnd = G->Handle(), ParentWnd = Parent->Handle(), ButtonWnd = Button->Handle();
-        Button->OnClick = [&](TObject*) { delete G; };
+        Button->OnClick = [&](TObject*) {
+            if (Case < 6)
+                delete G;
+            else
+                for (int I : {Case - 6, 7 - Case})
+                    Panels[I]->Free();
+        };
         SendMessageA(ButtonWnd, WM_LBUTTONDOWN, MK_LBUTTON, At(1, 1));
         SendMessageA(ButtonWnd, WM_LBUTTONUP, 0, At(1, 1));
-        EXPECT_TRUE(Gone);
-        EXPECT_FALSE(IsWindow(FormWnd));
+        EXPECT_EQ(std::count(Gone, Gone + 3, true), Depth + 1);
         EXPECT_FALSE(IsWindow(ParentWnd));
         EXPECT_FALSE(IsWindow(ButtonWnd));
+        if (Case >= 6)
+            G->Free();
+        EXPECT_FALSE(IsWindow(FormWnd));
         EXPECT_EQ(Screen->FormCount(), Forms);
     }
 }

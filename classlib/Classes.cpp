@@ -233,7 +233,7 @@ void TComponent::DestroyOwned()
     while (!FComponents.empty()) {
         TComponent* C = FComponents.back();
         RemoveComponent(C);
-        C->FreeFromOwner();
+        C->Free();
     }
 }
 

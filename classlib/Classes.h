@@ -46,7 +46,9 @@ public:
     // Runs while the whole object is still alive, so overrides of derived
     // classes are reached; Free() calls it and then deletes.
     virtual void BeforeDestruction() {}
-    void Free();
+    // The one way every caller frees an object; a control overrides it to
+    // wait for its own handlers, whatever type the caller's pointer has.
+    virtual void Free();
 
     // The class name without decoration ("TStringList").
     std::string ClassName() const;
@@ -183,8 +185,6 @@ protected:
     void Destroying();
     virtual void ValidateRename(TComponent* AComponent, const std::string& CurName,
                                 const std::string& NewName);
-    // How the owner's teardown frees this component, already off its list.
-    virtual void FreeFromOwner() { Free(); }
 
 private:
     friend class TWriter; // marks what it writes csWriting

@@ -306,8 +306,9 @@ public:
     void BeforeDestruction() override;
 
     // Frees now, or, while a message of this control or of one inside it
-    // is being handled, as soon as that handling has unwound.
-    void Free();
+    // is being handled (a form deleted from its button's click, the button
+    // on a panel), as soon as that handling has unwound.
+    void Free() override;
     bool IsDispatching() const;
 
     // Handles one message; overrides switch on their numbers and pass the
@@ -482,9 +483,6 @@ public:
     void SetAction(TBasicAction* Value);
 
 protected:
-    // A control one of whose messages is being handled (a form deleted from
-    // its button's click, the button on a panel) waits for its handlers.
-    void FreeFromOwner() override { Free(); }
     virtual TControlActionLink* CreateActionLink();
     // Copies the action's values; with CheckDefaults (the control is being
     // loaded) only values the control still has at their defaults.

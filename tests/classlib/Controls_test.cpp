@@ -799,9 +799,9 @@ TEST(ControlsLifetime, NoFreeWaitsForADispatchThatEnded)
     // The button on the form, on a panel and on a panel in a panel, owned
     // by the form or by none: none goes before the click is done, and all
     // go once it is; so do the two panels it sits in when its click frees
-    // them, in either order. One freed during its own click, or twice, ends
-    // the program at once: the click would go on in freed memory, and a
-    // crash there may end it with no error.
+    // them through owning pointers, in either order. One freed during its
+    // own click, or twice, ends the program at once: the click would go on
+    // in freed memory, and a crash there may end it with no error.
     struct TCountedBox : TBox {
         using TBox::TBox;
         ~TCountedBox() override
@@ -838,7 +838,7 @@ TEST(ControlsLifetime, NoFreeWaitsForADispatchThatEnded)
                 delete G;
             else
                 for (int I : {Case - 6, 7 - Case})
-                    Panels[I]->Free();
+                    TObjectFree()(Panels[I]);
         };
         SendMessageA(ButtonWnd, WM_LBUTTONDOWN, MK_LBUTTON, At(1, 1));
         SendMessageA(ButtonWnd, WM_LBUTTONUP, 0, At(1, 1));

@@ -7,15 +7,16 @@
 #include <vector>
 
 #include "controls/RzRadGrp.h"
+#include "testkit/Watchdog.h"
 #include "tests/controls/RzFormKit.h"
 
 namespace {
 
 using TOwnedGroup = std::unique_ptr<TRzCheckGroup, TObjectFree>;
 
-TOwnedGroup MakeGroup(TWinControl* Parent, int Items)
+TOwnedGroup MakeGroup(TWinControl* Parent, int Items, TComponent* Owner = nullptr)
 {
-    TOwnedGroup G(new TRzCheckGroup(nullptr));
+    TOwnedGroup G(new TRzCheckGroup(Owner));
     if (Parent)
         G->SetParent(Parent);
     G->SetBounds(0, 0, 300, 150);
@@ -154,6 +155,29 @@ TEST(RzCheckGroup, ReadOnlyGroupIgnoresTheUserButNotTheCode)
     Release(W, 4, 4);
     EXPECT_FALSE(G->GetItemChecked(1));
     EXPECT_EQ(Changes, 2);
+}
+
+// A form freed through its owning pointer from the change handler of its
+// group on a panel in a panel goes once the click is done.
+TEST(RzCheckGroup, AFormFreedFromTheChangeHandlerGoesAfterTheClick)
+{
+    TWatchdog Bound("a form freed from its check group's change", 20000);
+    const int Forms = Screen->FormCount();
+    auto F = NewTestForm(320, 160);
+    TWinControl* Parent = F.get();
+    for (int I = 0; I < 2; ++I) {
+        auto Panel = new TRzPanel(F.get());
+        Panel->SetParent(Parent);
+        Parent = Panel;
+    }
+    TRzCheckGroup* G = MakeGroup(Parent, 3, F.get()).release();
+    G->OnChange = [&](TObject*, int, TCheckBoxState) { F.reset(); };
+    F->Show();
+    HWND Check = G->GetCheckBox(1)->Handle();
+    Press(Check, 4, 4);
+    Release(Check, 4, 4);
+    EXPECT_FALSE(IsWindow(Check));
+    EXPECT_EQ(Screen->FormCount(), Forms);
 }
 
 TEST(RzCheckGroup, StoredCheckStatesApplyAfterLoadingAndExtraOnesAreSkipped)

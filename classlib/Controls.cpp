@@ -269,7 +269,7 @@ TControl::~TControl()
     if (Application && Application->HintControl() == this)
         Application->CancelHint();
     *FAlive = false;
-    LeavePendingFrees();
+    GPendingFrees.erase(std::remove(GPendingFrees.begin(), GPendingFrees.end(), this), GPendingFrees.end());
     if (GCaptureControl == this)
         GCaptureControl = nullptr;
     if (GMouseOverControl == this)
@@ -321,22 +321,16 @@ void TControl::Free()
     FreeNow();
 }
 
-// Leaves the put-off frees before the teardown, whose messages may flush
-// them, and holds the flush off until it is done: this control is still
-// among the controls and components of its parent and owner, and freeing
-// either of them meanwhile would free it a second time.
+// Holds the put-off frees off until the teardown is done, whichever road
+// it came by: the messages it sends would flush them, and this control,
+// which leaves their list only in its destructor, and its parent and
+// owner, whose own teardowns free it, may all be waiting there. Flushed
+// meanwhile, it would be freed a second time.
 void TControl::FreeNow()
 {
-    LeavePendingFrees();
     ++GTeardowns;
     TScopeExit Done([] { --GTeardowns; });
     TObject::Free();
-}
-
-void TControl::LeavePendingFrees()
-{
-    if (std::exchange(FFreePending, false))
-        GPendingFrees.erase(std::remove(GPendingFrees.begin(), GPendingFrees.end(), this), GPendingFrees.end());
 }
 
 LRESULT TControl::Perform(UINT Msg, WPARAM WParam, LPARAM LParam)

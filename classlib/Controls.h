@@ -528,7 +528,6 @@ private:
     friend LRESULT CALLBACK ControlWindowProc(HWND, UINT, WPARAM, LPARAM);
     friend void FlushPendingControlFrees();
     void FreeNow();
-    void LeavePendingFrees();
     void FontChanged(TObject*);
     void HandleMouseMessage(TMessage& Message);
     void UpdateBoundsFromWindow(int ALeft, int ATop, int AWidth, int AHeight);

@@ -47,6 +47,8 @@ TEST(KvPathForms, FullPlainAndPrefixedForms)
     // Names no target folder may carry as they stand.
     EXPECT_EQ(TargetSafeName(L"con.x. "), L"_con.x");
     EXPECT_EQ(TargetSafeName(L". ."), L"_");
+    // A typed target's levels as the ANSI calls read them; dot levels stay.
+    EXPECT_EQ(TrimmedPathLevels(L"C:\\a. \\b\\..\\c.\\"), L"C:\\a\\b\\..\\c\\");
 }
 
 // Below a folder outside the code page, any length has a short form the

@@ -102,8 +102,12 @@ TEST_F(TViewForm, ListItemsAnswerThroughCallbacksAndSurviveRecreation)
     EXPECT_EQ(L.ColumnWidth(0), 77);
     L.DeleteItem(0);
     EXPECT_EQ(SendMessageA(L.Handle(), LVM_GETITEMCOUNT, 0, 0), 2);
+    // Emptied at once: the notice of the whole list is no column's click.
+    int Clicks = 0;
+    L.OnColumnClick = [&](TObject*, TListColumn*) { ++Clicks; };
     L.ClearItems();
     EXPECT_EQ(L.ItemCount(), 0);
+    EXPECT_EQ(Clicks, 0);
 }
 
 TEST_F(TViewForm, ListLabelEditingAsksAndStores)

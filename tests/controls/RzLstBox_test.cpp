@@ -228,6 +228,13 @@ TEST(RzListRows, KnowsItsTextsInAnyCaseThroughEveryChange)
     EXPECT_TRUE(F.List->HoldsText("C:\\Mail\\Inbox"));
     F.List->Items()->PutObject(1, A);
     EXPECT_TRUE(F.List->RowsShareObject(O) && O == A);
+    // One of two rows of an object deleted leaves the other counted.
+    F.List->Items()->AddObject("C:\\Junk", reinterpret_cast<TObject*>(2));
+    F.List->Items()->Delete(0);
+    EXPECT_FALSE(F.List->RowsShareObject(O));
+    F.List->Items()->Insert(0, "C:\\Trash");
+    F.List->Items()->PutObject(0, A);
+    F.List->Items()->Delete(2);
     // A row the window refuses counts for nothing.
     EXPECT_THROW(F.List->Items()->Insert(9, "C:\\Spam"), EOutOfResources);
     EXPECT_TRUE(F.List->RowsShareObject(O) && O == A);

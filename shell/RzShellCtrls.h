@@ -120,12 +120,18 @@ TComPtr<IShellDetails> GetShellDetails(IShellFolder* ShellFolder);
 //   GUI thread changes them only through a command the watcher answers,
 //   and takes them over once the watcher has ended;
 // - a watch being added is in FPending: whoever takes it out owns it;
-// - a watch being reopened leaves its handle with the reopening thread,
-//   which owns the batch from FReopenAsked until it puts it in
-//   FReopenDone; the watch's record stays in its slot;
-// - a watcher released (TRelease) while a batch is out belongs to the
-//   reopening thread, which frees it when the batch's calls are done;
-//   freed any other way, the watcher waits for that thread first.
+// - a watch being reopened leaves its handle in a TReopen that goes
+//   through the shared record (FShare): the reopening thread that takes it
+//   from the record's queue owns it until it puts it back, the watcher
+//   from then on; its record stays in its slot, without a handle;
+// - the shared record is held by the watcher and by each reopening thread,
+//   and whoever leaves last frees it (with any handle still in it). No
+//   thread holds the watcher, so freeing it (Free(), delete, TOwned) waits
+//   only for the watcher thread, which leaves at once, and never for a
+//   reopen that is still in its file calls: that one finds the record
+//   abandoned when its calls return, closes its handle and goes;
+// - a reopen held in its calls holds only its own watch: the next due
+//   reopen that finds no idle reopening thread starts another.
 class TChangeHandlerThread : public TThread {
 public:
     static constexpr int SlotCount = MAXIMUM_WAIT_OBJECTS - 1;
@@ -133,6 +139,9 @@ public:
     // How often a quiet watcher lets go of each folder it watches and opens
     // it again, so that a folder removed or renamed meanwhile is told.
     static constexpr DWORD ReopenInterval = 1000;
+    // Opens the change-notification handle of a folder given in its wide
+    // "\\?\" form; the reopening threads call it too.
+    using TOpener = std::function<HANDLE(const std::wstring& Path, bool WatchSubtree, DWORD NotifyFilter)>;
 
     // Starts watching at once; changes are posted to Window as Message with
     // the slot in wParam.
@@ -140,12 +149,8 @@ public:
     ~TChangeHandlerThread() override;
     void BeforeDestruction() override;
 
-    // Frees a watcher without waiting for a reopen that is still in its
-    // file calls: the reopening thread frees it when they return.
-    struct TRelease {
-        void operator()(TChangeHandlerThread* Watcher) const;
-    };
-
+    // Path is an ANSI path of any length; it is watched through the wide
+    // API.
     bool AddWatch(const std::string& Path, DWORD NotifyFilter, int& Slot, bool WatchSubtree);
     bool RemoveAllWatches();
 
@@ -154,14 +159,14 @@ public:
     void SetCommandTimeout(DWORD Value) { FCommandTimeout = Value; }
     // Runs on the watcher before each command (tests hold it back here).
     std::function<void()> OnBeforeCommand;
+    // Replaces how watches are opened (tests record and hold them); set it
+    // before the first watch.
+    void SetOpener(TOpener Opener);
     // Slots in use; ask only while no command runs.
     int UsedSlots() const;
 
 protected:
     void Execute() override;
-    // The change-notification handle of a watch; the reopening thread calls
-    // it too.
-    virtual HANDLE OpenWatch(const std::string& Path, bool WatchSubtree, DWORD NotifyFilter);
 
 private:
     enum class TCommand : unsigned char { Add = 0, CloseAll = 2, Quit = 3 };
@@ -170,29 +175,30 @@ private:
     // the same slot.
     struct TWatch {
         HANDLE Handle;
-        std::string Path;
+        std::wstring Path;
         DWORD Filter;
         bool Subtree;
         unsigned Serial = 0;
     };
-    // A watch's handle on its way through the reopening thread and back,
-    // with the slot and serial that say whether the slot still wants it.
+    // A watch's handle on its way through a reopening thread and back, with
+    // the slot and serial that say whether the slot still wants it.
     struct TReopen {
         int Slot;
         unsigned Serial;
-        std::string Path;
+        std::wstring Path;
         DWORD Filter;
         HANDLE Handle;
         bool Changed = false;
     };
+    struct TReopenShare;
     bool SendCommand(TCommand Command);
     void CloseSlot(int Slot);
     void Notify(int Slot);
     void HandOverReopens();
     void TakeReopened();
-    void ReopenOne(TReopen& Reopen);
-    void RunReopens();
+    static void ReopenOne(TReopen& Reopen, const TOpener& Open, const std::atomic<bool>& Abandoned);
     static DWORD WINAPI ReopenProc(LPVOID Param);
+    void StartReopener();
     void StopWatcher();
 
     TKernelHandle FCommandEvent;
@@ -204,8 +210,8 @@ private:
     // A free slot is empty.
     std::vector<std::unique_ptr<TWatch>> FSlots;
     unsigned FWatchSerial = 0;
-    // A batch is with the reopening thread.
-    bool FReopensOut = false;
+    // Reopens handed to the shared record and not yet taken back.
+    size_t FReopensOut = 0;
     std::atomic<int> FResultSlot{-1};
     // Each command has a number, and an acknowledgement names the one it
     // answers, so a late answer is never taken for the next command's.
@@ -214,20 +220,10 @@ private:
     std::atomic<TCommand> FCommand{TCommand::Add};
     DWORD FCommandTimeout = DefaultCommandTimeout;
     bool FDestroyed = false;
-
-    // Shared with the reopening thread, under FReopenLock.
-    std::mutex FReopenLock;
-    std::vector<TReopen> FReopenAsked, FReopenDone;
-    bool FReopenBusy = false;
-    bool FReopenerFrees = false;
-    std::atomic<bool> FAbandoned{false};
-    TKernelHandle FReopenWake;
-    TKernelHandle FReopened;
-    TKernelHandle FReopenThread;
-    DWORD FReopenThreadId = 0;
+    std::shared_ptr<TReopenShare> FShare;
 };
 
-using TChangeWatcher = std::unique_ptr<TChangeHandlerThread, TChangeHandlerThread::TRelease>;
+using TChangeWatcher = TOwned<TChangeHandlerThread>;
 
 // ---------------------------------------------------------------------------
 // Shortcut texts

@@ -2,33 +2,73 @@
 // watches and the command event, and tells one window of each change by a
 // posted message. It never touches a control, and it makes no call that
 // can wait on a disk or a server: the window waits for its answers. The
-// once-a-second reopen, which opens folders by name, runs on a thread of
+// once-a-second reopen, which opens folders by name, runs on threads of
 // its own.
 #include "shell/RzShellCtrls.h"
 
+#include "classlib/PathForms.h"
+
+#include <algorithm>
+#include <climits>
+#include <deque>
+
 namespace {
 
-FILETIME WrittenTime(const std::string& Path)
+FILETIME WrittenTime(const std::wstring& Path)
 {
     WIN32_FILE_ATTRIBUTE_DATA Data{};
-    if (!GetFileAttributesExA(Path.c_str(), GetFileExInfoStandard, &Data))
+    if (!GetFileAttributesExW(Path.c_str(), GetFileExInfoStandard, &Data))
         return {};
     return Data.ftLastWriteTime;
 }
 
+HANDLE OpenChangeWatch(const std::wstring& Path, bool WatchSubtree, DWORD NotifyFilter)
+{
+    return FindFirstChangeNotificationW(Path.c_str(), WatchSubtree, NotifyFilter);
+}
+
+// Closes the handles of reopens nobody will take back.
+template <typename TReopens>
+void CloseReopens(const TReopens& Reopens)
+{
+    for (const auto& R : Reopens)
+        if (R.Handle)
+            FindCloseChangeNotification(R.Handle);
+}
+
 } // namespace
 
+// What the watcher and its reopening threads share; each holds it, and the
+// last to let go frees it. A reopen waits in Asked for a thread, and comes
+// back in Done; Wake counts the reopens asked (and is flooded once the
+// watcher is gone, so that every idle thread leaves).
+struct TChangeHandlerThread::TReopenShare {
+    std::mutex Lock;
+    std::deque<TReopen> Asked;
+    std::vector<TReopen> Done;
+    // Reopening threads waiting for a reopen.
+    int Idle = 0;
+    std::atomic<bool> Abandoned{false};
+    TOpener Open = &OpenChangeWatch;
+    TKernelHandle Wake{CreateSemaphoreA(nullptr, 0, LONG_MAX, nullptr)};
+    TKernelHandle Reopened{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
+
+    ~TReopenShare()
+    {
+        CloseReopens(Asked);
+        CloseReopens(Done);
+    }
+};
+
+// The watcher thread starts last: nothing after it can fail and leave it
+// running on a half-built object. Reopening threads start only when a
+// reopen is due.
 TChangeHandlerThread::TChangeHandlerThread(HWND Window, UINT Message)
-    : FWindow(Window), FMessage(Message), FSlots(SlotCount)
+    : FWindow(Window), FMessage(Message), FSlots(SlotCount), FShare(std::make_shared<TReopenShare>())
 {
     FCommandEvent.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     FAckEvent.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
-    FReopenWake.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
-    FReopened.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
-    if (!FCommandEvent || !FAckEvent || !FReopenWake || !FReopened)
-        RaiseLastOSError();
-    FReopenThread.Reset(CreateThread(nullptr, 0, &TChangeHandlerThread::ReopenProc, this, 0, &FReopenThreadId));
-    if (!FReopenThread)
+    if (!FCommandEvent || !FAckEvent || !FShare->Wake || !FShare->Reopened)
         RaiseLastOSError();
     SetFreeOnTerminate(false);
     Start();
@@ -51,36 +91,25 @@ void TChangeHandlerThread::StopWatcher()
         FindCloseChangeNotification(Pending->Handle);
 }
 
-void TChangeHandlerThread::TRelease::operator()(TChangeHandlerThread* Watcher) const
-{
-    Watcher->StopWatcher();
-    {
-        std::lock_guard<std::mutex> Guard(Watcher->FReopenLock);
-        Watcher->FAbandoned = true;
-        // From here on the reopening thread has the watcher.
-        if (Watcher->FReopenBusy) {
-            Watcher->FReopenerFrees = true;
-            return;
-        }
-    }
-    delete Watcher;
-}
-
+// Every road of freeing comes here, and none waits for a reopen in its
+// calls: the record is left to the reopening threads, which let go of it
+// when they are done.
 void TChangeHandlerThread::BeforeDestruction()
 {
-    StopWatcher();
-    // The reopening thread frees the watcher only once it is done with it.
-    if (GetCurrentThreadId() == FReopenThreadId)
+    if (FDestroyed)
         return;
+    StopWatcher();
+    std::deque<TReopen> Asked;
+    std::vector<TReopen> Done;
     {
-        std::lock_guard<std::mutex> Guard(FReopenLock);
-        FAbandoned = true;
+        std::lock_guard<std::mutex> Guard(FShare->Lock);
+        FShare->Abandoned = true;
+        Asked.swap(FShare->Asked);
+        Done.swap(FShare->Done);
     }
-    SetEvent(FReopenWake.Get());
-    WaitForSingleObject(FReopenThread.Get(), INFINITE);
-    for (TReopen& R : std::exchange(FReopenDone, {}))
-        if (R.Handle)
-            FindCloseChangeNotification(R.Handle);
+    ReleaseSemaphore(FShare->Wake.Get(), LONG_MAX / 2, nullptr);
+    CloseReopens(Asked);
+    CloseReopens(Done);
 }
 
 TChangeHandlerThread::~TChangeHandlerThread()
@@ -88,9 +117,10 @@ TChangeHandlerThread::~TChangeHandlerThread()
     BeforeDestruction();
 }
 
-HANDLE TChangeHandlerThread::OpenWatch(const std::string& Path, bool WatchSubtree, DWORD NotifyFilter)
+void TChangeHandlerThread::SetOpener(TOpener Opener)
 {
-    return FindFirstChangeNotificationA(Path.c_str(), WatchSubtree, NotifyFilter);
+    std::lock_guard<std::mutex> Guard(FShare->Lock);
+    FShare->Open = std::move(Opener);
 }
 
 bool TChangeHandlerThread::SendCommand(TCommand Command)
@@ -118,10 +148,18 @@ bool TChangeHandlerThread::AddWatch(const std::string& Path, DWORD NotifyFilter,
     Slot = -1;
     if (Path.empty())
         return false;
-    const HANDLE H = OpenWatch(Path, WatchSubtree, NotifyFilter);
+    // The "\\?\" form opens a folder past MAX_PATH, which the shell
+    // controls can now enter.
+    const std::wstring Wide = PrefixedPath(FullPlainPath(AnsiToWide(Path)));
+    TOpener Open;
+    {
+        std::lock_guard<std::mutex> Guard(FShare->Lock);
+        Open = FShare->Open;
+    }
+    const HANDLE H = Open(Wide, WatchSubtree, NotifyFilter);
     if (H == INVALID_HANDLE_VALUE || !H)
         return false;
-    auto Watch = std::make_unique<TWatch>(TWatch{H, Path, NotifyFilter, WatchSubtree});
+    auto Watch = std::make_unique<TWatch>(TWatch{H, Wide, NotifyFilter, WatchSubtree});
     if (const std::unique_ptr<TWatch> Stale{FPending.exchange(Watch.release())})
         FindCloseChangeNotification(Stale->Handle);
     if (!SendCommand(TCommand::Add)) {
@@ -169,7 +207,7 @@ void TChangeHandlerThread::Notify(int Slot)
 // which hold only their top) lets go of its folder and opens it again by
 // name: a removal waiting for it ends, and a folder no longer there is
 // told as a change. Opening by name waits for the folder's server, so the
-// watcher hands the handles to the reopening thread and waits on without
+// watcher hands the handles to the reopening threads and waits on without
 // them; a command meanwhile is answered at once.
 void TChangeHandlerThread::HandOverReopens()
 {
@@ -179,15 +217,30 @@ void TChangeHandlerThread::HandOverReopens()
         if (W && !W->Subtree && W->Handle)
             Batch.push_back({I, W->Serial, W->Path, W->Filter, std::exchange(W->Handle, nullptr)});
     }
-    if (Batch.empty())
-        return;
+    FReopensOut += Batch.size();
+    bool Start;
     {
-        std::lock_guard<std::mutex> Guard(FReopenLock);
-        FReopenAsked = std::move(Batch);
-        FReopenBusy = true;
+        std::lock_guard<std::mutex> Guard(FShare->Lock);
+        for (TReopen& R : Batch)
+            FShare->Asked.push_back(std::move(R));
+        // A reopen left waiting while no thread is idle waits behind one
+        // held in its calls: another thread takes it.
+        Start = !FShare->Asked.empty() && FShare->Idle == 0;
     }
-    FReopensOut = true;
-    SetEvent(FReopenWake.Get());
+    if (!Batch.empty())
+        ReleaseSemaphore(FShare->Wake.Get(), static_cast<LONG>(Batch.size()), nullptr);
+    if (Start)
+        StartReopener();
+}
+
+// A thread that cannot start now is asked for again at the next reopen.
+void TChangeHandlerThread::StartReopener()
+{
+    auto* Held = new std::shared_ptr<TReopenShare>(FShare);
+    DWORD Id = 0;
+    if (const TKernelHandle Thread(CreateThread(nullptr, 0, &TChangeHandlerThread::ReopenProc, Held, 0, &Id));
+        !Thread)
+        delete Held;
 }
 
 // Back on the watcher: a handle goes to its slot unless the slot was let go
@@ -196,10 +249,10 @@ void TChangeHandlerThread::TakeReopened()
 {
     std::vector<TReopen> Done;
     {
-        std::lock_guard<std::mutex> Guard(FReopenLock);
-        Done.swap(FReopenDone);
+        std::lock_guard<std::mutex> Guard(FShare->Lock);
+        Done.swap(FShare->Done);
     }
-    FReopensOut = false;
+    FReopensOut -= std::min(FReopensOut, Done.size());
     for (TReopen& R : Done) {
         TWatch* W = FSlots[static_cast<size_t>(R.Slot)].get();
         if (!W || W->Serial != R.Serial) {
@@ -220,17 +273,17 @@ void TChangeHandlerThread::TakeReopened()
 // signalled it, and the write time is compared across the moment it was
 // let go alone, since it also moves for changes the filter leaves out (a
 // busy file beside watched folders).
-void TChangeHandlerThread::ReopenOne(TReopen& Reopen)
+void TChangeHandlerThread::ReopenOne(TReopen& Reopen, const TOpener& Open, const std::atomic<bool>& Abandoned)
 {
     const HANDLE Old = std::exchange(Reopen.Handle, nullptr);
-    if (FAbandoned) {
+    if (Abandoned) {
         FindCloseChangeNotification(Old);
         return;
     }
     const bool Signalled = WaitForSingleObject(Old, 0) == WAIT_OBJECT_0;
     const FILETIME Before = WrittenTime(Reopen.Path);
     FindCloseChangeNotification(Old);
-    const HANDLE H = OpenWatch(Reopen.Path, false, Reopen.Filter);
+    const HANDLE H = Open(Reopen.Path, false, Reopen.Filter);
     if (H == INVALID_HANDLE_VALUE || !H)
         return;
     Reopen.Handle = H;
@@ -238,47 +291,38 @@ void TChangeHandlerThread::ReopenOne(TReopen& Reopen)
     Reopen.Changed = Signalled || CompareFileTime(&Before, &After) != 0;
 }
 
+// A reopening thread holds the shared record and nothing else: it takes
+// one reopen at a time, owns it until it is back in Done, and leaves once
+// the watcher is gone. A reopen that comes back after that is closed here.
 DWORD WINAPI TChangeHandlerThread::ReopenProc(LPVOID Param)
 {
-    static_cast<TChangeHandlerThread*>(Param)->RunReopens();
-    return 0;
-}
-
-// The reopening thread owns a batch from taking it until it puts it back,
-// and a watcher released meanwhile from then on: nothing else touches it.
-void TChangeHandlerThread::RunReopens()
-{
+    // Declared before the lock, so the lock is let go before the record.
+    const std::unique_ptr<std::shared_ptr<TReopenShare>> Held(static_cast<std::shared_ptr<TReopenShare>*>(Param));
+    TReopenShare& Share = **Held;
+    std::unique_lock<std::mutex> Lock(Share.Lock);
     for (;;) {
-        WaitForSingleObject(FReopenWake.Get(), INFINITE);
-        std::vector<TReopen> Batch;
-        {
-            std::lock_guard<std::mutex> Guard(FReopenLock);
-            if (!FReopenBusy) {
-                if (FAbandoned)
-                    return;
-                continue;
-            }
-            Batch.swap(FReopenAsked);
+        ++Share.Idle;
+        Lock.unlock();
+        WaitForSingleObject(Share.Wake.Get(), INFINITE);
+        Lock.lock();
+        --Share.Idle;
+        if (Share.Abandoned)
+            return 0;
+        if (Share.Asked.empty())
+            continue;
+        TReopen Reopen = std::move(Share.Asked.front());
+        Share.Asked.pop_front();
+        const TOpener Open = Share.Open;
+        Lock.unlock();
+        ReopenOne(Reopen, Open, Share.Abandoned);
+        Lock.lock();
+        if (Share.Abandoned) {
+            if (Reopen.Handle)
+                FindCloseChangeNotification(Reopen.Handle);
+            return 0;
         }
-        for (TReopen& R : Batch)
-            ReopenOne(R);
-        bool Ours;
-        {
-            std::lock_guard<std::mutex> Guard(FReopenLock);
-            FReopenBusy = false;
-            Ours = FReopenerFrees;
-            if (!FAbandoned) {
-                FReopenDone = std::move(Batch);
-                SetEvent(FReopened.Get());
-                continue;
-            }
-        }
-        for (TReopen& R : Batch)
-            if (R.Handle)
-                FindCloseChangeNotification(R.Handle);
-        if (Ours)
-            delete this;
-        return;
+        Share.Done.push_back(std::move(Reopen));
+        SetEvent(Share.Reopened.Get());
     }
 }
 
@@ -290,22 +334,25 @@ void TChangeHandlerThread::Execute()
     for (;;) {
         Waits.assign(1, FCommandEvent.Get());
         SlotAt.assign(1, -1);
-        // Waited on only while a batch is out, so that some slots are
+        // Waited on only while reopens are out, so that some slots are
         // out too and the count stays within the limit.
         if (FReopensOut) {
-            Waits.push_back(FReopened.Get());
+            Waits.push_back(FShare->Reopened.Get());
             SlotAt.push_back(-1);
         }
         bool Reopens = false;
+        // A watch whose reopen is out still asks for the next round: a
+        // reopen held in its calls must not hold back the others.
         for (int I = 0; I < SlotCount; ++I)
-            if (const TWatch* W = FSlots[static_cast<size_t>(I)].get();
-                W && W->Handle && Waits.size() < MAXIMUM_WAIT_OBJECTS) {
-                Waits.push_back(W->Handle);
-                SlotAt.push_back(I);
+            if (const TWatch* W = FSlots[static_cast<size_t>(I)].get()) {
                 Reopens = Reopens || !W->Subtree;
+                if (W->Handle && Waits.size() < MAXIMUM_WAIT_OBJECTS) {
+                    Waits.push_back(W->Handle);
+                    SlotAt.push_back(I);
+                }
             }
         const DWORD Count = static_cast<DWORD>(Waits.size());
-        const DWORD R = WaitForMultipleObjects(Count, Waits.data(), FALSE, Reopens && !FReopensOut ? ReopenInterval : INFINITE);
+        const DWORD R = WaitForMultipleObjects(Count, Waits.data(), FALSE, Reopens ? ReopenInterval : INFINITE);
         if (Terminated())
             break;
         if (R == WAIT_TIMEOUT) {

@@ -6,8 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <malloc.h>
+#include <mutex>
 
 #include "classlib/Controls.h"
+#include "classlib/PathForms.h"
 #include "testkit/TestFolder.h"
 
 namespace {
@@ -39,38 +41,44 @@ struct TReceiver {
     }
 };
 
-// Records every handle the test's own thread opens, so the test can ask
-// Windows about them. A reopen can be held in the seam until Gate is set,
-// as a folder on a server gone quiet holds it; Freed is set when freed.
-class TRecordingThread : public TChangeHandlerThread {
-public:
-    using TChangeHandlerThread::TChangeHandlerThread;
-    ~TRecordingThread() override
-    {
-        if (Freed)
-            SetEvent(Freed);
-    }
+// Records every handle opened, from the test's own thread (Opened) and from
+// the reopening threads (Reopened), so the test can ask Windows about them.
+// A reopen of a path holding HoldName (any, when empty) can be held until
+// Gate is set, as a folder on a server gone quiet holds it. The watcher's
+// shared record keeps the log through its opener, so the log's count of
+// owners tells when the record is gone.
+struct TOpenLog {
+    std::mutex Lock;
     std::vector<HANDLE> Opened, Reopened;
-    HANDLE Gate = nullptr, Held = nullptr, Freed = nullptr;
-    std::string HeldPath;
-
-protected:
-    HANDLE OpenWatch(const std::string& Path, bool WatchSubtree, DWORD NotifyFilter) override
-    {
-        const bool Reopen = GetCurrentThreadId() != FCreator;
-        if (Reopen && Gate) {
-            HeldPath = Path;
-            SetEvent(Held);
-            WaitForSingleObject(Gate, 60000);
-        }
-        HANDLE H = TChangeHandlerThread::OpenWatch(Path, WatchSubtree, NotifyFilter);
-        (Reopen ? Reopened : Opened).push_back(H);
-        return H;
-    }
-
-private:
-    const DWORD FCreator = GetCurrentThreadId();
+    HANDLE Gate = nullptr, Held = nullptr;
+    std::wstring HoldName, HeldPath;
+    std::atomic<bool> HeldReturned{false};
+    const DWORD Creator = GetCurrentThreadId();
 };
+
+std::shared_ptr<TOpenLog> Record(TChangeHandlerThread& Watcher)
+{
+    auto Log = std::make_shared<TOpenLog>();
+    Watcher.SetOpener([Log](const std::wstring& Path, bool WatchSubtree, DWORD NotifyFilter) {
+        const bool Reopen = GetCurrentThreadId() != Log->Creator;
+        const bool Hold = Reopen && Log->Gate && Path.find(Log->HoldName) != std::wstring::npos;
+        if (Hold) {
+            {
+                std::lock_guard<std::mutex> Guard(Log->Lock);
+                Log->HeldPath = Path;
+            }
+            SetEvent(Log->Held);
+            WaitForSingleObject(Log->Gate, 10000);
+        }
+        const HANDLE H = FindFirstChangeNotificationW(Path.c_str(), WatchSubtree, NotifyFilter);
+        std::lock_guard<std::mutex> Guard(Log->Lock);
+        (Reopen ? Log->Reopened : Log->Opened).push_back(H);
+        if (Hold)
+            Log->HeldReturned = true;
+        return H;
+    });
+    return Log;
+}
 
 // Every block freed through operator delete is overwritten first while
 // Poisoning is set, so a thread still using one reads garbage at once.
@@ -154,7 +162,9 @@ TEST(ChangeThread, AFolderRemovedOrRenamedUnderItsWatchIsLetGoAndTold)
 TEST(ChangeThread, SlotTableLimitsReuseAndClosing)
 {
     TTestFolder Dir("chgfull");
-    TOwned<TRecordingThread> T(new TRecordingThread(nullptr, RZSH_CHANGENOTIFY));
+    TOwned<TChangeHandlerThread> T(new TChangeHandlerThread(nullptr, RZSH_CHANGENOTIFY));
+    const std::shared_ptr<TOpenLog> Log = Record(*T);
+    const std::vector<HANDLE>& Opened = Log->Opened;
     int Slot = -1;
     for (int I = 0; I < TChangeHandlerThread::SlotCount; ++I) {
         ASSERT_TRUE(T->AddWatch(Dir.Path(), FILE_NOTIFY_CHANGE_FILE_NAME, Slot, false)) << I;
@@ -164,20 +174,20 @@ TEST(ChangeThread, SlotTableLimitsReuseAndClosing)
     // instead of waiting in the pending field for the next add to lose it.
     EXPECT_FALSE(T->AddWatch(Dir.Path(), FILE_NOTIFY_CHANGE_FILE_NAME, Slot, false));
     EXPECT_EQ(Slot, -1);
-    ASSERT_EQ(T->Opened.size(), 64u);
-    EXPECT_FALSE(HandleOpen(T->Opened.back()));
-    EXPECT_TRUE(HandleOpen(T->Opened.front()));
+    ASSERT_EQ(Opened.size(), 64u);
+    EXPECT_FALSE(HandleOpen(Opened.back()));
+    EXPECT_TRUE(HandleOpen(Opened.front()));
 
     ASSERT_TRUE(T->RemoveAllWatches());
     for (size_t I = 0; I < 63; ++I)
-        EXPECT_FALSE(HandleOpen(T->Opened[I])) << I;
+        EXPECT_FALSE(HandleOpen(Opened[I])) << I;
     ASSERT_TRUE(T->AddWatch(Dir.Path(), FILE_NOTIFY_CHANGE_FILE_NAME, Slot, false));
     EXPECT_EQ(Slot, 0);
     ASSERT_TRUE(T->AddWatch(Dir.Path(), FILE_NOTIFY_CHANGE_FILE_NAME, Slot, false));
     EXPECT_EQ(Slot, 1);
 
     // Destroying closes every handle still in a slot.
-    const std::vector<HANDLE> Last(T->Opened.end() - 2, T->Opened.end());
+    const std::vector<HANDLE> Last(Opened.end() - 2, Opened.end());
     T.reset();
     for (HANDLE H : Last)
         EXPECT_FALSE(HandleOpen(H));
@@ -186,7 +196,9 @@ TEST(ChangeThread, SlotTableLimitsReuseAndClosing)
 TEST(ChangeThread, TimedOutAddTakesItsHandleBack)
 {
     TTestFolder Dir("chgslow");
-    TOwned<TRecordingThread> T(new TRecordingThread(nullptr, RZSH_CHANGENOTIFY));
+    TOwned<TChangeHandlerThread> T(new TChangeHandlerThread(nullptr, RZSH_CHANGENOTIFY));
+    const std::shared_ptr<TOpenLog> Log = Record(*T);
+    const std::vector<HANDLE>& Opened = Log->Opened;
     // The watcher is held before it takes the command, past the GUI
     // thread's patience.
     const HANDLE Gate = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -195,8 +207,8 @@ TEST(ChangeThread, TimedOutAddTakesItsHandleBack)
     int Slot = 5;
     EXPECT_FALSE(T->AddWatch(Dir.Path(), FILE_NOTIFY_CHANGE_FILE_NAME, Slot, false));
     EXPECT_EQ(Slot, -1);
-    ASSERT_EQ(T->Opened.size(), 1u);
-    EXPECT_FALSE(HandleOpen(T->Opened[0])) << "the GUI thread closed the handle the watcher never took";
+    ASSERT_EQ(Opened.size(), 1u);
+    EXPECT_FALSE(HandleOpen(Opened[0])) << "the GUI thread closed the handle the watcher never took";
 
     // The held-back watcher then finds the field empty and places nothing;
     // the next command's answer is its own, not the late one.
@@ -213,33 +225,96 @@ TEST(ChangeThread, TimedOutAddTakesItsHandleBack)
 TEST(ChangeThread, AReopenHeldOnAQuietServerHoldsUpNoCommandAndNoClose)
 {
     TTestFolder Dir("chgheld");
+    for (const char* Name : {"top", "held"})
+        CreateDirectoryA(Dir.File(Name).c_str(), nullptr);
     Poisoning = true;
     const HANDLE Gate = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     const HANDLE Held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    const HANDLE Freed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    auto* Raw = new TRecordingThread(nullptr, RZSH_CHANGENOTIFY);
-    Raw->Gate = Gate, Raw->Held = Held, Raw->Freed = Freed;
-    TChangeWatcher T(Raw);
+    TOwned<TChangeHandlerThread> T(new TChangeHandlerThread(nullptr, RZSH_CHANGENOTIFY));
+    std::shared_ptr<TOpenLog> Log = Record(*T);
+    Log->Gate = Gate, Log->Held = Held, Log->HoldName = L"\\held";
     int Slot = -1;
-    CreateDirectoryA(Dir.File("top").c_str(), nullptr);
     ASSERT_TRUE(T->AddWatch(Dir.File("top"), FILE_NOTIFY_CHANGE_DIR_NAME, Slot, true));
-    ASSERT_TRUE(T->AddWatch(Dir.Path(), FILE_NOTIFY_CHANGE_FILE_NAME, Slot, false));
+    ASSERT_TRUE(T->AddWatch(Dir.File("held"), FILE_NOTIFY_CHANGE_FILE_NAME, Slot, false));
     ASSERT_EQ(WaitForSingleObject(Held, 5000), WAIT_OBJECT_0) << "the reopen went through the seam";
-    EXPECT_EQ(Raw->HeldPath, Dir.Path()) << "a subtree watch is not reopened";
-    // While it is held, the window's commands are answered.
+    EXPECT_EQ(Log->HeldPath, PrefixedPath(AnsiToWide(Dir.File("held")))) << "watched by the wide form";
+    // While it is held, the window's commands are answered, and a watch
+    // added meanwhile is reopened all the same.
     EXPECT_TRUE(T->RemoveAllWatches());
     EXPECT_TRUE(T->AddWatch(Dir.Path(), FILE_NOTIFY_CHANGE_FILE_NAME, Slot, false));
     EXPECT_EQ(Slot, 0) << "the held watch's slot was let go";
-    // A watch added meanwhile stays with the watcher, whose close lets go
-    // of it at once; the held reopen frees the watcher, using nothing freed.
-    const HANDLE Added = Raw->Opened.back();
-    Sleep(TChangeHandlerThread::ReopenInterval + 500);
+    for (const DWORD Began = GetTickCount(); GetTickCount() - Began < 5000; Sleep(20)) {
+        std::lock_guard<std::mutex> Guard(Log->Lock);
+        if (!Log->Reopened.empty())
+            break;
+    }
+    // Freed by the house's owner while the reopen is held: the free waits
+    // for no reopen, and the held one, once back, uses nothing freed and is
+    // the last to let go of the record.
     T.reset();
-    EXPECT_FALSE(HandleOpen(Added));
-    EXPECT_EQ(WaitForSingleObject(Freed, 0), WAIT_TIMEOUT);
+    EXPECT_FALSE(Log->HeldReturned) << "the free waited for the held reopen";
+    EXPECT_GT(Log.use_count(), 1) << "the held reopen still holds the record";
     SetEvent(Gate);
-    EXPECT_EQ(WaitForSingleObject(Freed, 10000), WAIT_OBJECT_0);
+    for (const DWORD Began = GetTickCount(); Log.use_count() > 1 && GetTickCount() - Began < 10000;)
+        Sleep(20);
+    EXPECT_EQ(Log.use_count(), 1) << "the record was freed by whoever left last";
+    EXPECT_TRUE(Log->HeldReturned);
+    ASSERT_FALSE(Log->Reopened.empty());
+    for (const std::vector<HANDLE>* Handles : {&Log->Opened, &Log->Reopened})
+        for (HANDLE H : *Handles)
+            EXPECT_FALSE(HandleOpen(H)) << H;
     Poisoning = false;
-    for (HANDLE H : {Gate, Held, Freed})
+    for (HANDLE H : {Gate, Held})
         CloseHandle(H);
+}
+
+// The list moves from a folder whose reopen is held on its server to
+// another: the folder shown is reopened meanwhile, so its removal is told.
+TEST(ChangeThread, AReopenHeldOnOneFolderHoldsBackNoOtherWatch)
+{
+    TTestFolder Dir("chgother");
+    for (const char* Name : {"held", "shown"})
+        CreateDirectoryA(Dir.File(Name).c_str(), nullptr);
+    const HANDLE Gate = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    const HANDLE Held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    TReceiver R;
+    TOwned<TChangeHandlerThread> T(new TChangeHandlerThread(R.Wnd, RZSH_CHANGENOTIFY));
+    const std::shared_ptr<TOpenLog> Log = Record(*T);
+    Log->Gate = Gate, Log->Held = Held, Log->HoldName = L"\\held";
+    int Slot = -1;
+    ASSERT_TRUE(T->AddWatch(Dir.File("held"), FILE_NOTIFY_CHANGE_FILE_NAME, Slot, false));
+    ASSERT_EQ(WaitForSingleObject(Held, 5000), WAIT_OBJECT_0);
+    ASSERT_TRUE(T->RemoveAllWatches());
+    ASSERT_TRUE(T->AddWatch(Dir.File("shown"), FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME, Slot, false));
+    ASSERT_TRUE(RemoveDirectoryA(Dir.File("shown").c_str()));
+    R.PumpUntil(1);
+    ASSERT_EQ(R.Slots.size(), 1u) << "the removal waited for the held reopen";
+    EXPECT_EQ(R.Slots[0], WPARAM(Slot));
+    EXPECT_EQ(GetFileAttributesA(Dir.File("shown").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(T->UsedSlots(), 0);
+    EXPECT_FALSE(Log->HeldReturned);
+    SetEvent(Gate);
+    T.reset();
+    for (HANDLE H : {Gate, Held})
+        CloseHandle(H);
+}
+
+// The shell controls can enter a folder past MAX_PATH; its watch is opened
+// in the "\\?\" form and tells of a change in it.
+TEST(ChangeThread, AFolderPastMaxPathIsWatched)
+{
+    TTestFolder Dir("chgdeep");
+    std::wstring Deep = AnsiToWide(Dir.Path());
+    while (Deep.size() <= MAX_PATH + 4) {
+        Deep += L"\\" + std::wstring(40, L'd');
+        ASSERT_TRUE(CreateDirectoryW(PrefixedPath(Deep).c_str(), nullptr)) << Deep.size();
+    }
+    TReceiver R;
+    TOwned<TChangeHandlerThread> T(new TChangeHandlerThread(R.Wnd, RZSH_CHANGENOTIFY));
+    int Slot = -1;
+    ASSERT_TRUE(T->AddWatch(WideToAnsi(Deep.c_str()), FILE_NOTIFY_CHANGE_DIR_NAME, Slot, false));
+    ASSERT_TRUE(CreateDirectoryW(PrefixedPath(Deep + L"\\new").c_str(), nullptr));
+    R.PumpUntil(1);
+    ASSERT_EQ(R.Slots.size(), 1u);
+    EXPECT_EQ(R.Slots[0], WPARAM(Slot));
 }

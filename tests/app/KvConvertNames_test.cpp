@@ -1,0 +1,466 @@
+// One tree per store road holding every name shape that has tripped a road
+// before, converted by every way of picking a source into message files and
+// into one mbox kind: each message in and out, each error row and the
+// summary's counters are accounted for by the shape they belong to.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ConvertTestFiles.h"
+#include "app/KvConvertDriver.h"
+#include "classlib/PathForms.h"
+#include "classlib/SysUtils.h"
+#include "foundation/KvAnsi.h"
+#include "foundation/KvLogs.h"
+#include "mail/KvMailStream.h"
+#include "testkit/ErrorLogAt.h"
+#include "testkit/TestFolder.h"
+#include "testkit/TestLinks.h"
+
+namespace {
+
+struct TRoad {
+    const char* Name;  // also the tree's folder
+    TMailFormat Format;
+    const wchar_t* Ext;      // of the file a user picks
+    const wchar_t* DataExt;  // of the data file, which an mbox copy's name keeps
+    bool EmlKeepsDataExt;    // in the folder of a restored tree's message files
+    const char* Mask;        // the search's
+    const char* Break;
+    const char* Separator;
+};
+
+const char MboxFrom[] = "From a@b Mon Jan  5 10:00:00 2009";
+const char EudoraFrom[] = "From ???@??? Mon Jan  5 10:00:00 2009";
+const TRoad Roads[] = {
+    {"mbox", mftMbox, L"", L"", false, "*.*", "\n", MboxFrom},
+    {"pine", mftPine, L"", L"", false, "*.*", "\n", MboxFrom},
+    {"mac", mftMacEudora, L"", L"", false, "*.*", "\r", EudoraFrom},
+    {"mbx", mftEudoraMbx, L".mbx", L".mbx", false, "*.mbx", "\r\n", EudoraFrom},
+    {"toc", mftEudoraToc, L".toc", L".mbx", true, "*.toc", "\r\n", EudoraFrom},
+    {"thunderbird", mftThunderbird, L"", L"", false, "*.msf", "\n", MboxFrom},
+};
+
+enum TPick { pckSearch, pckFile, pckFolder, pckTree };
+const char* const PickNames[] = {"search", "file", "folder", "tree"};
+constexpr unsigned AllPicks = 0xF;
+
+struct TShape {
+    std::string Name;     // the row's name; its messages' subjects start with it
+    std::wstring Folder;  // below the road's root
+    std::wstring Stem;    // the mailbox's name without its road's extension
+    int Messages;
+    // Empty: converted whole; else the one error row's reason holds it,
+    // when the mailbox is picked in one of the ways of ErrorPicks.
+    std::string Error;
+    unsigned ErrorPicks;
+    // Made by a Unix tool, as Windows forbids a character of it: converted
+    // whole under a name of the run's choice, or one error row.
+    bool Forbidden;
+
+    TShape(std::string N, std::wstring F, std::wstring S, int M = 1, std::string E = "", unsigned Picks = AllPicks,
+           bool Bad = false)
+        : Name(std::move(N)), Folder(std::move(F)), Stem(std::move(S)), Messages(M), Error(std::move(E)),
+          ErrorPicks(Picks), Forbidden(Bad)
+    {
+    }
+};
+
+// "<road> <row>" of the rows that fail before the mends of: mailboxes in
+// folders ending in a dot or blank (picked by name, searched on the Eudora
+// index and Mozilla roads), restored names that drop a trailing dot or blank
+// and so merge twins, a picked device folder called "not found", forbidden
+// names (two rows each on the Mozilla road; as an mbox copy's name they stop
+// the whole run) and Eudora pairs past MAX_PATH. Each is left out of its
+// road's tree until its mend is in; the list then empties.
+const std::set<std::string> FailsBeforeMends = {
+    "mbox dot folder", "mbox dots folder", "mbox blank folder", "mbox device folder", "mbox dot file",
+    "mbox blank file", "mbox forbidden question", "mbox forbidden star", "mbox forbidden quote",
+    "mbox forbidden angles", "mbox forbidden bar",
+    "pine dot folder", "pine dots folder", "pine blank folder", "pine device folder", "pine dot file",
+    "pine blank file", "pine forbidden question", "pine forbidden star", "pine forbidden quote",
+    "pine forbidden angles", "pine forbidden bar",
+    "mac dot folder", "mac dots folder", "mac blank folder", "mac device folder", "mac dot file",
+    "mac blank file", "mac forbidden question", "mac forbidden star", "mac forbidden quote",
+    "mac forbidden angles", "mac forbidden bar",
+    "mbx dot folder", "mbx dots folder", "mbx blank folder", "mbx device folder", "mbx dot file",
+    "mbx blank file", "mbx forbidden question", "mbx forbidden star", "mbx forbidden quote",
+    "mbx forbidden angles", "mbx forbidden bar",
+    "toc dot folder", "toc dots folder", "toc blank folder", "toc device folder", "toc path 261",
+    "toc path 300", "toc path 520",
+    "thunderbird dot folder", "thunderbird dots folder", "thunderbird blank folder", "thunderbird device folder",
+    "thunderbird dot file", "thunderbird blank file", "thunderbird forbidden question", "thunderbird forbidden star",
+    "thunderbird forbidden quote", "thunderbird forbidden angles", "thunderbird forbidden bar",
+};
+
+std::vector<TShape> ShapesOf(const TRoad& Road, const std::wstring& Root)
+{
+    const bool Mozilla = Road.Format == mftThunderbird;
+    std::vector<TShape> Shapes{
+        {"plain", L"plain", L"box", 2},
+        {"dot folder", L"Mail.", L"a"},
+        {"dots folder", L"x..", L"c"},
+        {"blank folder", L"sub ", L"d"},
+        {"blank folder twin", L"sub", L"e"},
+        {"dot file", L"twins", L"Old."},
+        {"dot file twin", L"twins", L"Old"},
+        {"blank file", L"twins", L"New "},
+        {"cyrillic", L"\u041f\u043e\u0447\u0442\u0430", L"\u0412\u0445\u043e\u0434\u044f\u0449\u0438\u0435"},
+        {"greek", L"look", L"\u03a9mega"},
+        {"greek twin", L"look", L"Omega"},
+        {"cjk", L"\u53d7\u4fe1\u7bb1", L"\u53d7\u4fe1"},
+        {"emoji", L"\U0001F4E7 mail", L"\U0001F48C"},
+        {"full-width device", L"names", L"COM\uFF11"},
+        {"device file", L"names", L"CON", 1, "device name"},
+        // Named, a mailbox below a folder named as a device opens; the
+        // folder itself, searched or picked, is refused as one.
+        {"device folder", Mozilla ? L"CON.sbd" : L"CON", L"inner", 1, "device name", AllPicks & ~(1u << pckFile)},
+    };
+    const struct {
+        const char* Name;
+        const wchar_t* Stem;
+    } Forbidden[] = {{"question", L"a?b"}, {"star", L"x*y"}, {"quote", L"q\"t"},
+                     {"angles", L"l<g>"}, {"bar", L"p|q"}, {"backslash", L"b\\s"}};
+    for (const auto& F : Forbidden)
+        Shapes.push_back({std::string("forbidden ") + F.Name, L"bad", F.Stem, 1, "", AllPicks, true});
+    // Mailboxes whose picked file's path is Length characters long.
+    for (const size_t Length : {259u, 261u, 300u, 520u}) {
+        const std::wstring Stem = L"long" + std::to_wstring(Length);
+        std::wstring Folder = Stem;
+        const size_t Fill = Length - (Root.size() + 1 + Folder.size() + 1 + Stem.size() + std::wcslen(Road.Ext));
+        for (size_t I = 0; I < Fill; ++I)
+            Folder += I % 100 == 0 && I + 1 < Fill ? L'\\' : L'd';
+        Shapes.push_back({"path " + std::to_string(Length), Folder, Stem});
+    }
+    return Shapes;
+}
+
+std::string BoxOf(const TRoad& Road, const TShape& Shape)
+{
+    std::string Box;
+    const std::string Br = Road.Break;
+    for (int K = 1; K <= Shape.Messages; ++K)
+        Box += Road.Separator + Br + "From: a@b" + Br + "Subject: " + Shape.Name + " " + std::to_string(K) + Br +
+               "Content-Type: text/plain" + Br + Br + "Body." + Br + Br;
+    return Box;
+}
+
+void LittleEndian(std::string& Bytes, size_t At, unsigned Value, int Size)
+{
+    for (int I = 0; I < Size; ++I)
+        Bytes[At + I] = static_cast<char>(Value >> (8 * I));
+}
+
+// The index of an Eudora data file holding Box, one message a separator.
+std::string TocOf(const std::string& Box)
+{
+    std::string Toc(104, '\0');
+    Toc.replace(8, 3, "Box");
+    Toc[40] = 3;
+    unsigned Count = 0;
+    for (size_t At = 0, Next; At < Box.size(); At = Next, ++Count) {
+        Next = std::min(Box.find(EudoraFrom, At + 1), Box.size());
+        std::string Entry(218, '\0');
+        LittleEndian(Entry, 0, static_cast<unsigned>(At), 4);
+        LittleEndian(Entry, 4, static_cast<unsigned>(Next - At), 4);
+        LittleEndian(Entry, 12, 1, 2);
+        Toc += Entry;
+    }
+    LittleEndian(Toc, 102, Count, 2);
+    return Toc;
+}
+
+// The files of one shape's mailbox on a road, by name below its folder.
+std::map<std::wstring, std::string> FilesOf(const TRoad& Road, const TShape& Shape)
+{
+    const std::string Box = BoxOf(Road, Shape);
+    if (Road.Format == mftEudoraToc)
+        return {{Shape.Stem + L".toc", TocOf(Box)}, {Shape.Stem + L".mbx", Box}};
+    if (Road.Format == mftThunderbird)
+        return {{Shape.Stem, Box}, {Shape.Stem + L".msf", "index"}};
+    return {{Shape.Stem + Road.Ext, Box}};
+}
+
+// Hex, so that any name reaches the Python text unharmed.
+std::string HexOf(const std::string& Bytes)
+{
+    std::string Hex;
+    for (const unsigned char C : Bytes)
+        Hex += Format("%.2x", static_cast<int>(C));
+    return Hex;
+}
+
+// Runs a Python script, which may use the names Done (the file it writes
+// last) and the modules os and mailbox; waits until it has run.
+void RunPython(const TTestFolder& Dir, const std::string& Script)
+{
+    const std::string Done = Dir.File("python.done");
+    DeleteFileA(Done.c_str());
+    Dir.Write("script.py", "import os, mailbox\nDone = '" + UnixPathOf(Done) + "'\n" + Script +
+                               "\nopen(Done + '.part', 'w').close()\nos.rename(Done + '.part', Done)\n");
+    ASSERT_TRUE(RunUnixTool("/usr/bin/python3 " + UnixPathOf(Dir.File("script.py"))));
+    // Wine does not wait for a Unix program.
+    for (int I = 0; I < 2000 && GetFileAttributesA(Done.c_str()) == INVALID_FILE_ATTRIBUTES; ++I)
+        Sleep(10);
+    ASSERT_NE(GetFileAttributesA(Done.c_str()), INVALID_FILE_ATTRIBUTES) << "python3 did not finish";
+}
+
+void BuildTree(const TTestFolder& Dir, const TRoad& Road, const std::wstring& Root, const std::vector<TShape>& Shapes)
+{
+    std::string Unix;
+    int Seeds = 0;
+    for (const TShape& Shape : Shapes) {
+        const std::wstring Folder = Root + L"\\" + Shape.Folder;
+        for (size_t At = Folder.find(L'\\', 3); At != std::wstring::npos; At = Folder.find(L'\\', At + 1))
+            CreateDirectoryW(TTestFolder::LongForm(Folder.substr(0, At)).c_str(), nullptr);
+        CreateDirectoryW(TTestFolder::LongForm(Folder).c_str(), nullptr);
+        for (const auto& [Name, Bytes] : FilesOf(Road, Shape)) {
+            if (!Shape.Forbidden) {
+                ASSERT_TRUE(TTestFolder::Put(Folder + L"\\" + Name, Bytes)) << Shape.Name;
+                continue;
+            }
+            const std::string Seed = Dir.Write("seed" + std::to_string(++Seeds), Bytes);
+            Unix += "os.replace('" + UnixPathOf(Seed) + "', os.path.join('" + UnixPathOf(DefaultWideToAnsi(Folder)) +
+                    "', bytes.fromhex('" + HexOf(WideToUtf8(Name)) + "').decode()))\n";
+        }
+    }
+    if (!Unix.empty())
+        RunPython(Dir, Unix);
+}
+
+// Each message of an mbox file below Out by the file's UTF-8 path below Out
+// and its subject, as Python's mailbox reads them and as the program's own
+// reader does.
+std::vector<std::string> PythonMessages(const TTestFolder& Dir, const std::string& Out)
+{
+    const std::string Result = Dir.File("python.txt");
+    RunPython(Dir, "Out = '" + UnixPathOf(Out) + "'\nwith open('" + UnixPathOf(Result) +
+                       "', 'w', encoding='utf-8', errors='surrogateescape') as Result:\n"
+                       "    for Top, Dirs, Files in os.walk(Out):\n"
+                       "        for F in Files:\n"
+                       "            P = os.path.join(Top, F)\n"
+                       "            for M in mailbox.mbox(P, create=False):\n"
+                       "                Result.write(os.path.relpath(P, Out).replace('/', '\\\\') + '|' + "
+                       "str(M['subject']) + '\\n')\n");
+    std::vector<std::string> Messages;
+    const std::string Text = TTestFolder::Read(Result);
+    for (size_t At = 0, End; (End = Text.find('\n', At)) != std::string::npos; At = End + 1)
+        Messages.push_back(Text.substr(At, End - At));
+    std::sort(Messages.begin(), Messages.end());
+    return Messages;
+}
+
+std::vector<std::string> ProgramMessages(const TTestFolder& Dir, const std::string& Out)
+{
+    std::vector<std::string> Messages;
+    for (const auto& [Name, Bytes] : TTestFolder::WideTree(AnsiToWideStr(Out))) {
+        const std::string Copy = Dir.Write("readback", Bytes);
+        TMboxStream Reader(Copy, DefaultMailBufferSize, false, mbkMbox);
+        std::string Text;
+        while (Reader.NextMessage()) {
+            Reader.GetMessageText(0, Text);
+            const size_t At = Text.find("Subject: ") + 9;
+            Messages.push_back(WideToUtf8(Name) + "|" + Text.substr(At, Text.find_first_of("\r\n", At) - At));
+        }
+    }
+    std::sort(Messages.begin(), Messages.end());
+    return Messages;
+}
+
+// A restored level: a trailing dot or blank, which Windows would drop and
+// so merge the level with its twin, becomes "_".
+std::wstring RestoredLevel(std::wstring Level)
+{
+    for (size_t I = Level.size(); I-- > 0 && (Level[I] == L'.' || Level[I] == L' ');)
+        Level[I] = L'_';
+    return Level;
+}
+
+std::wstring RestoredPath(const std::wstring& Path)
+{
+    std::wstring Restored;
+    for (size_t At = 0, End = 0; End != std::wstring::npos; At = End + 1) {
+        End = Path.find(L'\\', At);
+        Restored += (At ? L"\\" : L"") + RestoredLevel(Path.substr(At, End == std::wstring::npos ? End : End - At));
+    }
+    return Restored;
+}
+
+// The error log's rows after its header: reason and name.
+std::vector<std::pair<std::string, std::string>> RowsOf(const std::string& File)
+{
+    std::vector<std::pair<std::string, std::string>> Rows;
+    const std::string Log = TTestFolder::Read(File);
+    for (size_t At = Log.find("\r\n"), End;
+         At != std::string::npos && (End = Log.find("\r\n", At + 2)) != std::string::npos; At = End) {
+        const std::string Line = Log.substr(At + 2, End - At - 2);
+        const size_t Tab = Line.find('\t');
+        const size_t Next = Tab == std::string::npos ? Tab : Line.find('\t', Tab + 1);
+        Rows.emplace_back(Line.substr(0, Tab), Tab == std::string::npos ? "" : Line.substr(Tab + 1, Next - Tab - 1));
+    }
+    return Rows;
+}
+
+// The row naming Name belongs to the shape whose source it names (the
+// folder itself, a Mozilla folder's mailbox, or a mailbox in it), or whose
+// mbox copy it names; the longest name that fits wins ("Old." over "Old").
+std::string OwnerOf(const std::string& Name, const TRoad& Road, const std::wstring& Root, const std::string& Out,
+                    const std::vector<TShape>& Shapes)
+{
+    std::string Owner = "(no shape)";
+    size_t Best = 0;
+    const auto Fits = [&](const TShape& Shape, bool Held, size_t Length) {
+        if (Held && Length > Best) {
+            Best = Length;
+            Owner = Shape.Name;
+        }
+    };
+    for (const TShape& Shape : Shapes) {
+        const std::wstring Folder = Root + L"\\" + Shape.Folder;
+        const std::wstring Owning = Folder.ends_with(L".sbd") ? Folder.substr(0, Folder.size() - 4) : L"";
+        for (const std::wstring& F : {Folder, Owning}) {
+            for (const std::string& Form : {WideToUtf8(F), DefaultWideToAnsi(F)}) {
+                if (F.empty() || Name.rfind(Form, 0) != 0)
+                    continue;
+                Fits(Shape, Name.size() == Form.size(), Form.size());
+                for (const std::string& Stem : {WideToUtf8(Shape.Stem), DefaultWideToAnsi(Shape.Stem)})
+                    Fits(Shape, Name.find(Stem, Form.size()) != std::string::npos, Form.size() + Stem.size());
+            }
+        }
+        const std::string Copy = WideToUtf8(Shape.Stem + Road.DataExt);
+        Fits(Shape, Name.rfind(Out + "\\", 0) == 0 && Name.ends_with(Copy), Out.size() + Copy.size());
+    }
+    return Owner;
+}
+
+}  // namespace
+
+TEST(KvConvertNames, EveryNameShapeOnEveryRoadByEveryPick)
+{
+    std::vector<std::string> Faults;
+    for (const TRoad& Road : Roads) {
+        TConvertRun R;
+        const std::wstring Root = AnsiToWideStr(R.Dir.File(Road.Name));
+        std::vector<TShape> Shapes;
+        for (const TShape& Shape : ShapesOf(Road, Root))
+            if (!FailsBeforeMends.contains(std::string(Road.Name) + " " + Shape.Name))
+                Shapes.push_back(Shape);
+        BuildTree(R.Dir, Road, Root, Shapes);
+        for (const TPick Pick : {pckSearch, pckFile, pckFolder, pckTree}) {
+            for (const TMailFormat Target : {mftEml, mftMboxUnix}) {
+                const std::string Cell =
+                    std::string(Road.Name) + " " + PickNames[Pick] + (Target == mftEml ? " eml" : " mbox");
+                R.Host.Sources.Clear();
+                R.Host.Choices.IncludeSubfolders = Pick == pckSearch || Pick == pckTree;
+                R.Host.Choices.RestoreFolderTree = Pick == pckTree;
+                // Picked as the forms hand them on: by the ANSI text where it
+                // is exact, else by the short name, the only one some have.
+                std::set<std::wstring> Folders;
+                for (const TShape& Shape : Shapes) {
+                    const std::wstring Picked = Root + L"\\" + Shape.Folder + L"\\" + Shape.Stem + Road.Ext;
+                    const std::string Openable = OpenableAnsiPath(Picked);
+                    if (Pick == pckFile)
+                        R.Add(Openable.empty() ? DefaultWideToAnsi(Picked) : Openable, Road.Format);
+                    else if (Pick == pckFolder && Folders.insert(Shape.Folder).second)
+                        R.Add(OpenableAnsiPath(Root + L"\\" + Shape.Folder) + "\\" + Road.Mask, Road.Format);
+                }
+                if (Pick == pckSearch || Pick == pckTree)
+                    R.Add(OpenableAnsiPath(Root) + "\\" + Road.Mask, Road.Format);
+                const std::string Out = R.Dir.File("out " + Cell), Errors = R.Dir.File("errors " + Cell + ".txt");
+                R.Target(Target, Out + "\\");
+                {
+                    const TErrorLogAt Log(Errors);
+                    R.Start();
+                }
+                // What each shape gave: the places its messages went, and its rows.
+                std::map<std::string, std::vector<std::string>> Places, Rows;
+                const auto ShapeOf = [&](const std::string& Subject) {
+                    for (const TShape& Shape : Shapes)
+                        if (Subject.rfind(Shape.Name + " ", 0) == 0 && Subject.size() == Shape.Name.size() + 2)
+                            return Shape.Name;
+                    return std::string("(no shape)");
+                };
+                if (Target == mftEml) {
+                    for (const auto& [Name, Bytes] : TTestFolder::WideTree(AnsiToWideStr(Out))) {
+                        const size_t At = Bytes.find("Subject: ") + 9;
+                        const std::string Subject = Bytes.substr(At, Bytes.find("\r\n", At) - At);
+                        Places[ShapeOf(Subject)].push_back(WideToUtf8(Name));
+                    }
+                } else {
+                    const std::vector<std::string> Read = ProgramMessages(R.Dir, Out);
+                    EXPECT_EQ(PythonMessages(R.Dir, Out), Read) << Cell;
+                    for (const std::string& Message : Read) {
+                        const size_t Bar = Message.rfind('|');
+                        Places[ShapeOf(Message.substr(Bar + 1))].push_back(Message.substr(0, Bar));
+                    }
+                }
+                for (const auto& [Reason, Name] : RowsOf(Errors))
+                    Rows[OwnerOf(Name, Road, Root, Out, Shapes)].push_back(Reason + " | " + Name);
+                const size_t Before = Faults.size();
+                int Boxes = 0, Messages = 0, Errored = 0;
+                for (const TShape& Shape : Shapes) {
+                    std::vector<std::string>& Got = Places[Shape.Name];
+                    std::sort(Got.begin(), Got.end());
+                    const std::vector<std::string>& Said = Rows[Shape.Name];
+                    const bool Refused = !Shape.Error.empty() && (Shape.ErrorPicks & (1u << Pick));
+                    // Each message once, in its own mailbox's copy or folder.
+                    std::vector<std::string> Want;
+                    const std::wstring Mailbox =
+                        Shape.Stem + (Target == mftEml && !Road.EmlKeepsDataExt ? L"" : Road.DataExt);
+                    const std::wstring Below = AnsiToWideStr(Road.Name) + L"\\" + Shape.Folder + L"\\" + Mailbox;
+                    const std::wstring Named = Pick == pckTree ? RestoredPath(Below) : RestoredLevel(Mailbox);
+                    for (int K = 1; K <= Shape.Messages && !Refused; ++K) {
+                        const std::string Subject = Shape.Name + " " + std::to_string(K);
+                        Want.push_back(Target == mftMboxUnix ? WideToUtf8(Named)
+                                       : Pick == pckTree     ? WideToUtf8(Named) + "\\" + Subject + ".eml"
+                                                             : Subject + ".eml");
+                    }
+                    bool Fits = Got == Want && Said.empty();
+                    if (Refused || Shape.Forbidden)
+                        Fits = Got.empty() && Said.size() == 1 && Said[0].find(Shape.Error) != std::string::npos;
+                    // Converted under a name of the run's own, every message once.
+                    if (Shape.Forbidden && !Got.empty())
+                        Fits = Said.empty() && std::set<std::string>(Got.begin(), Got.end()).size() == 1 &&
+                               static_cast<int>(Got.size()) == Shape.Messages;
+                    if (Fits && !Got.empty()) {
+                        ++Boxes;
+                        Messages += Shape.Messages;
+                    } else if (Fits) {
+                        ++Errored;
+                    } else {
+                        std::string Fault = Cell + " " + Shape.Name + ": wrote";
+                        for (const std::string& P : Got)
+                            Fault += " [" + P + "]";
+                        for (const std::string& S : Said)
+                            Fault += " row {" + S + "}";
+                        Faults.push_back(Fault);
+                    }
+                }
+                for (const std::string& P : Places["(no shape)"])
+                    Faults.push_back(Cell + ": a message of no shape at " + P);
+                for (const std::string& S : Rows["(no shape)"])
+                    Faults.push_back(Cell + ": a row of no shape {" + S + "}");
+                // The counters of the shapes that came out as they should.
+                if (Faults.size() == Before && R.Summary() != Counters(Boxes, Messages, 0, Errored))
+                    Faults.push_back(Cell + ": " + R.Summary() + " for " + Counters(Boxes, Messages, 0, Errored));
+            }
+        }
+        // Every run read the sources and wrote none of them.
+        for (const TShape& Shape : Shapes)
+            for (const auto& [Name, Bytes] : FilesOf(Road, Shape))
+                if (!Shape.Forbidden && TTestFolder::Read(Root + L"\\" + Shape.Folder + L"\\" + Name) != Bytes)
+                    Faults.push_back(std::string(Road.Name) + " " + Shape.Name + ": its source changed");
+    }
+    std::string Said;
+    for (const std::string& Fault : Faults)
+        Said += Fault + "\n";
+    EXPECT_TRUE(Faults.empty()) << Faults.size() << " faults:\n" << Said;
+}

@@ -219,6 +219,7 @@ void TConvertDriver::StartConversion()
         } else {
             CheckErrorLog();
             FErrorLogKey = PathNameKey(ErrorLogFileName);
+            CollectSourceKeys();
             const long RowsBefore = ErrorLogRowCount();
             ConvertSourceList();
             LogLine(Format("%d mailboxes processed, %d messages converted, %d duplicates skipped, %d errors.",
@@ -302,6 +303,43 @@ void TConvertDriver::ConvertSourceList()
             }
         }
         RunFolderSearch(Folder, Mask);
+    }
+}
+
+void TConvertDriver::CollectSourceKeys()
+{
+    TConvertSettings& RunSettings = *FSettings;
+    FSourceKeys.clear();
+    // A target file named by the user is theirs to append to; a folder
+    // target gives each mailbox a file, which may be another source.
+    if (!MailFormatIsMboxTarget(RunSettings.TargetFormat) || !HasTrailingSlash(RunSettings.TargetPath))
+        return;
+    const auto Add = [&](const std::string& Name) {
+        FSourceKeys.insert(PathNameKey(Name));
+        FSourceKeys.insert(PathNameKey(DataFileOf(Name)));
+    };
+    for (int I = 0; I < RunSettings.SourceCount; ++I) {
+        RunSettings.SetCurrentIndex(I);
+        const std::string Entry = RunSettings.GetSourceEntry();
+        if (Entry.find("*.") == std::string::npos) {
+            Add(Entry);
+            continue;
+        }
+        const int Slash = LastCharPos('\\', Entry);
+        const std::string Folder = Entry.substr(0, static_cast<size_t>(Slash > 0 ? Slash - 1 : 0));
+        // Only a search that meets the target folder can find a file the
+        // run writes: other runs pay no second walk of their tree.
+        if (!IsFileInFolder(Folder, RunSettings.TargetPath + "x") && !IsFileInFolder(RunSettings.TargetPath, Entry))
+            continue;
+        TFileFinder Listed;
+        Listed.Attributes = FFileFinder->Attributes;
+        Listed.Recursive = FFileFinder->Recursive;
+        Listed.SetFileMask(Entry.substr(static_cast<size_t>(Slash)));
+        Listed.OnAcceptFile = [&](TFileFinder*, const std::string& Name, bool& Accept) {
+            Accept = false;
+            Add(Name);
+        };
+        Listed.Execute(Folder);
     }
 }
 
@@ -563,6 +601,14 @@ TConvertResult TConvertDriver::CheckMailbox(const std::string& FileName, const s
                                 TConvertResult::Skipped);
         LogLine("Mailbox skipped: it is this run's target file");
         return TConvertResult::Skipped;
+    }
+    // Appended to, a mailbox this run reads (or refused above) would no
+    // longer be what its index or its next reader expects.
+    if (!FSourceKeys.empty()) {
+        const std::string Target = FMboxTarget.TargetOf(*FSettings, Data);
+        if (FSourceKeys.count(PathNameKey(Target)) != 0)
+            return NotConverted(Data, "Mailbox not converted: its target file is a mailbox this run reads, " +
+                                          LogNameOf(Target), TConvertResult::Skipped);
     }
     // The start checks the targets of the mailboxes the list names; one only
     // a folder search finds may have the error log for its mbox target. Its

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -115,6 +116,8 @@ private:
     void FolderCannotBeOpened(const std::string& Folder, unsigned long Error);
     // The mailbox data file of a found or listed file.
     std::string DataFileOf(const std::string& Found) const;
+    // Fills FSourceKeys for a run into a target folder.
+    void CollectSourceKeys();
     // One log line for each Mozilla mailbox in Folder that has no index.
     void ReportUnindexedMailboxes(const std::string& Folder);
     // As PrepareTargetFor, for an mbox target; Skipped when the target
@@ -202,6 +205,10 @@ private:
     bool FTargetFailed = false;
     // The error log's path key for the run, which no mbox copy may take.
     std::string FErrorLogKey;
+    // The path keys of every file the run's entries name or its searches
+    // find, and their data files, where a search may reach the target
+    // folder: no mbox copy is appended to one of them.
+    std::set<std::string> FSourceKeys;
     bool FAbortedRun = false;
     std::pair<std::int64_t, std::uint64_t> FMailboxStamp{-1, 0};
     bool FChangeReported = false;  // a row of this mailbox named the change

@@ -487,6 +487,45 @@ TEST(KvConvertHostile, TheRunsOwnTargetIsNeverASource)
     same.Start();
     EXPECT_EQ(same.Summary(), Counters(0, 0, 0, 0)) << same.LogText();
 
+    // A mailbox of the same name in a sub-folder would go into that one, a
+    // mailbox the run reads: an Eudora data file no longer what its index
+    // says, a Mozilla mailbox beside its index. Neither is written to.
+    std::string toc(104 + 218, '\0');
+    toc[102] = 1;
+    toc[108] = static_cast<char>(Message(8).size());
+    toc[116] = 1;  // read
+    const struct {
+        TMailFormat Format;
+        const char* Pattern;
+        std::vector<std::pair<std::string, std::string>> Files;  // mailbox first
+    } roads[] = {
+        {mftMbox, "*.*", {{"Inbox", Mbox({5})}, {"sub\\Inbox", Mbox({7})}}},
+        {mftThunderbird, "*.msf", {{"Archive", Mbox({5})}, {"Archive.msf", ""}, {"Inbox.sbd\\Archive", Mbox({7})},
+                                   {"Inbox.sbd\\Archive.msf", ""}}},
+        {mftEudoraToc, "*.toc", {{"In.mbx", Message(8)}, {"In.toc", toc}, {"sub\\In.mbx", Message(8)},
+                                 {"sub\\In.toc", toc}}},
+    };
+    for (const auto& road : roads) {
+        SCOPED_TRACE(road.Pattern);
+        TConvertRun sub;
+        const std::string mail = sub.Dir.File("mail");
+        for (const auto& [name, bytes] : road.Files)
+            PutFile(mail + "\\" + name, bytes);
+        sub.Add(mail + "\\" + road.Pattern, road.Format);
+        sub.Host.Choices.IncludeSubfolders = true;
+        sub.Target(mftMboxWin, mail + "\\");
+        const TErrorLogAt subLog(sub.Dir.File("errors.txt"));
+        sub.Start();
+        for (const auto& [name, bytes] : road.Files)
+            EXPECT_EQ(TTestFolder::Read(mail + "\\" + name), bytes) << name;
+        EXPECT_EQ(sub.Summary(), Counters(0, 0, 0, 2)) << sub.LogText();
+        std::multiset<std::string> reasons;
+        for (const std::vector<std::string>& row : ErrorRows(sub.Dir.File("errors.txt")))
+            reasons.insert(row[0]);
+        EXPECT_EQ(reasons, (std::multiset<std::string>{own, "Mailbox not converted: its target file is a mailbox "
+                                                            "this run reads, " + mail + "\\" + road.Files[0].first}));
+    }
+
     // The folder tree restored into a folder the search reaches later: a
     // target found there would be another mailbox's target of its own.
     TConvertRun tree;

@@ -112,7 +112,7 @@ std::string AnsiArgOf(const std::wstring& Arg)
         return ansi;
     // "-errorlog=PATH": the path is handed on by its own rules.
     if (const size_t eq = Arg.find(L'='); !Arg.empty() && Arg[0] == L'-' && eq != std::wstring::npos) {
-        const std::string name = WideToCodePageEx(Arg.substr(0, eq + 1), lossless, 0);
+        const std::string name = ExactAnsiText(Arg.substr(0, eq + 1), lossless);
         const std::string value = AnsiArgOf(Arg.substr(eq + 1));
         return lossless && !value.empty() ? name + value : std::string();
     }
@@ -127,7 +127,9 @@ std::string AnsiArgOf(const std::wstring& Arg)
     if (cut == std::wstring::npos || cut == 0)
         return std::string();
     const std::string folder = OpenableAnsiPath(name.substr(0, cut));
-    const std::string last = WideToCodePageEx(name.substr(cut), lossless, 0);
+    // The name still to be made is handed on only as itself: "\u03A9mega.mbox"
+    // as "Omega.mbox" would append to another file, "COM\uFF11" open a device.
+    const std::string last = ExactAnsiText(name.substr(cut), lossless);
     if (folder.empty() || !lossless)
         return std::string();
     return folder + last + (slash ? "\\" : "");

@@ -300,3 +300,41 @@ TEST(BenchConvert, WidePathsGoOnByTheirShortNames)
               (std::map<std::wstring, std::string>{
                   {L"\x6587\x5b57\\In\x5b57.mbox\\wide.eml", "Subject: wide\r\nContent-Type: text/plain\r\n\r\nbody\r\n"}}));
 }
+
+// A name the code page shows only by a best fit is no name of the run: the
+// look-alike "Omega.mbox" beside "\u03A9mega.mbox" keeps its bytes, and a
+// full-width digit is refused as itself, not as the device its fit names.
+// A target folder still to be made is made as typed and written through.
+TEST(BenchConvert, LookAlikeNamesNameNoOtherFile)
+{
+    TTestFolder dir("convert_lookalike");
+    const std::wstring root = AnsiToWideStr(dir.File(""));
+    const std::wstring src = AnsiToWideStr(dir.Write("in.mbox", "From a@b Mon Jan  5 10:00:00 2009\nSubject: one\n\nbody\n"));
+    dir.Write("out\\Omega.mbox", "keep\n");
+    const std::string refused = "convert: cannot hand on argument ";
+    const struct {
+        std::wstring Target, Format, Extra;
+        int Argument;  // refused as this argument, 0: converted
+    } cases[] = {
+        {root + L"out\\\x03A9mega.mbox", L"Mbox_Unix", L"", 3},
+        {root + L"out\\COM\xff11.mbox", L"Mbox_Unix", L"", 3},
+        {root + L"out\\eml\\\\", L"EML", L" \"-errorlog=" + root + L"out\\\x03A9log.txt\"", 5},
+        {root + L"out\\\x03A9" L"dir\\\\", L"EML", L"", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(WideToUtf8(c.Target));
+        const TConvertRun run =
+            RunConvertExe(L"\"" + src + L"\" Mbox \"" + c.Target + L"\" " + c.Format + c.Extra);
+        ASSERT_FALSE(run.Lines.empty());
+        if (c.Argument == 0) {
+            EXPECT_EQ(run.ExitCode, 0u) << run.Lines.front();
+            continue;
+        }
+        EXPECT_EQ(run.ExitCode, 2u);
+        EXPECT_EQ(run.Lines.front().substr(0, refused.size() + 2), refused + std::to_string(c.Argument) + ":");
+    }
+    EXPECT_EQ(TTestFolder::WideTree(root + L"out"),
+              (std::map<std::wstring, std::string>{
+                  {L"Omega.mbox", "keep\n"},
+                  {L"\x03A9" L"dir\\one.eml", "Subject: one\r\nContent-Type: text/plain\r\n\r\nbody\r\n"}}));
+}

@@ -503,11 +503,13 @@ void TfrmTessaly::CreateWnd()
 void TfrmTessaly::Startup()
 {
     InitializeMainForm();
+    TKvFormSave::Startup();
+    // Made once the stored format is chosen: made before, its "*.eml" was
+    // kept beside a stored mbox format whose own folder was gone.
     if (edtTargetFolder->Text().empty()) {
         edtTargetFolder->SetText(AddTrailingBackslash(JoinPath(GetDocumentsFolder(), "Mail")));
         NormalizeTarget();
     }
-    TKvFormSave::Startup();
     if (!SettingsAreNew) {
         pnlWizard->SetActivePageIndex(pgSource);
         SafeFocus(lbxSourceFormat);

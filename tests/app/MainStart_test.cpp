@@ -6,6 +6,7 @@
 #include "app/KvHelp.h"
 #include "app/KvHelpBase.h"
 #include "foundation/KvFiles.h"
+#include "foundation/KvSpFolder.h"
 
 namespace {
 
@@ -54,6 +55,20 @@ TEST_F(MainStartTest, StoredSettingsRoundTripThroughTheForm)
     EXPECT_EQ(Stored("SourceFolders", MailFormatName(mftEudoraToc).c_str()), "C:\\Eudora\\");
     EXPECT_EQ(Stored("Application", "CheckForUpdates"), "0");
     EXPECT_EQ(Stored("Application", "Version"), std::to_string(BuildNumber));
+}
+
+// With the stored target folder gone, the default folder is offered in the
+// stored format's form: "*.eml" beside "mbox for Windows" would name every
+// mbox copy "....eml".
+TEST_F(MainStartTest, TheDefaultTargetFollowsTheStoredFormat)
+{
+    AppSettings->WriteString("TargetOptions", "MailFormat", MailFormatName(mftMboxWin));
+    AppSettings->WriteString("TargetOptions", "Folder", Dir.Path() + "\\gone\\*.eml");
+    Open(Net.Make(OfflineResult, ""), false);
+    EXPECT_EQ(Form->GetSelectedTargetFormat(), mftMboxWin);
+    EXPECT_EQ(Form->edtTargetFolder->Text(),
+              NormalizeTargetText(AddTrailingBackslash(JoinPath(GetDocumentsFolder(), "Mail")), mftMboxWin));
+    EXPECT_EQ(Form->edtTargetFolder->Text().find(".eml"), std::string::npos);
 }
 
 TEST_F(MainStartTest, StartUpFillsTheWindow)

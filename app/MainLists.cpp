@@ -91,8 +91,11 @@ char FilterTargetKey(char Key)
     if (Key == KeyBackspace || Key == KeyCopy || Key == KeyPaste || Key == KeyCut)
         return Key;
     // A "*" stays: the field itself shows a pattern (...\*.eml), which the
-    // user may type as well.
-    if (static_cast<unsigned char>(Key) < ' ' || std::strchr("\"/<>?|", Key))
+    // user may type as well. So does a "?": it is what reaches the field
+    // for a letter the code page lacks, and dropped it would leave the
+    // name of another folder ("out\\" for "out\\u03A9\\"); the page check
+    // refuses it, saying why.
+    if (static_cast<unsigned char>(Key) < ' ' || std::strchr("\"/<>|", Key))
         return 0;
     return Key;
 }

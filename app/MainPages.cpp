@@ -119,6 +119,14 @@ bool TfrmTessaly::PageCheck()
         PostMessageA(Handle(), KM_SHOWPAGE, ControlParam(edtTargetFolder), pgTarget);
         return false;
     }
+    // The field is ANSI text: a letter typed or pasted outside the code
+    // page is a "?" there, and no folder of that name can be written.
+    if (const std::string Text = GetTargetFolderText(); Text.find('?') != std::string::npos) {
+        KvWarning("Target folder cannot be used: " + Text + ": it contains characters that the code page " +
+                  std::to_string(GetACP()) + " cannot hold (shown as \"?\")");
+        PostMessageA(Handle(), KM_SHOWPAGE, ControlParam(edtTargetFolder), pgTarget);
+        return false;
+    }
     // A device takes the messages and keeps none: refused here, as the run
     // itself refuses it.
     if (const std::string Device = TargetDeviceProblem(ExcludeTrailingSlash(CutTargetPattern(GetTargetFolderText())));

@@ -130,6 +130,10 @@ TEST_F(WizardTest, ThePageCheckSendsTheUserToTheFieldToFix)
          Form->edtTargetFolder},
         {true, mftEml, Out + "\\CONOUT$\\*.eml", Device + "\\CONOUT$: CONOUT$ is a device name", pgTarget,
          Form->edtTargetFolder},
+        // A letter outside the code page, as the field holds it.
+        {true, mftEml, Out + "\\?mega\\", Device + "\\?mega\\: it contains characters that the code page " +
+                                                std::to_string(GetACP()) + " cannot hold (shown as \"?\")",
+         pgTarget, Form->edtTargetFolder},
         {true, mftEml, Dir.Path() + "\\", "", pgStart, nullptr},
     };
     Form->SelectSourceFormat(mftMacEudora);
@@ -222,8 +226,12 @@ TEST_F(WizardTest, TheTargetFieldFiltersKeysAndFillsOnDoubleClick)
     Form->edtTargetFolder->SetFocus();
     for (char C : std::string("C:/Out?\"*|x"))
         SendMessageA(Form->edtTargetFolder->Handle(), WM_CHAR, static_cast<unsigned char>(C), 0);
-    EXPECT_EQ(Form->edtTargetFolder->Text(), "C:\\Out*x");
-    EXPECT_EQ(Beeps.size(), 3u);
+    // A letter outside the code page stays in the field as its "?": left
+    // out, "x\u0416\\" would be "x\\", another folder.
+    SendMessageW(Form->edtTargetFolder->Handle(), WM_CHAR, 0x416, 0);
+    SendMessageA(Form->edtTargetFolder->Handle(), WM_CHAR, '\\', 0);
+    EXPECT_EQ(Form->edtTargetFolder->Text(), "C:\\Out?*x?\\");
+    EXPECT_EQ(Beeps.size(), 2u);
 
     Form->edtTargetFolder->SetText("");
     Form->edtTargetFolderDblClick(nullptr);

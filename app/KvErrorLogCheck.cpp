@@ -51,8 +51,11 @@ std::string ErrorLogProblem(const std::string& LogFile, TConvertSettings& Settin
         Problem = "it is a folder";
     else if (Attr != INVALID_FILE_ATTRIBUTES && (Attr & FILE_ATTRIBUTE_READONLY))
         Problem = "the file is read-only";  // the log would move it aside
-    else if (Attr != INVALID_FILE_ATTRIBUTES)
-        Problem = FileWriteProblem(LogFile);
+    else if (Attr != INVALID_FILE_ATTRIBUTES) {
+        // Another window's log writes it too: shared, as the logs share it.
+        bool Created = false;
+        Problem = DiskFileProblem(LogFile, FILE_APPEND_DATA, OPEN_EXISTING, Created);
+    }
     if (Problem.empty())
         Problem = ErrorLogInTheWay(LogFile, Settings, DataFileOf, MboxTargetOf);
     // An old log is moved aside and a new one made beside it: the folder

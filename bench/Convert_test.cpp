@@ -12,6 +12,7 @@
 #include "foundation/KvAnsi.h"
 #include "foundation/KvAppBase.h"
 #include "foundation/KvFiles.h"
+#include "foundation/KvLogs.h"
 #include "foundation/KvTimeZones.h"
 #include "testkit/TestFolder.h"
 
@@ -150,6 +151,22 @@ TEST(BenchConvert, ErrorLogNamesTheMissingAttachment)
         EXPECT_EQ(rows[0], "Error\tFilename\tMail Folder\tMail Date\tMail Subject");
         EXPECT_EQ(rows[1].substr(0, rows[1].find('\t')), "Attachment not found: \"lost-notes.zip\"");
     }
+    // A window holding the same log open meanwhile: the run's rows join its
+    // rows, and neither side's are lost or moved aside.
+    const std::string shared = dir.File("shared.txt");
+    TLogFile window(shared, "");
+    window.WriteLine("window row 1");
+    const TConvertRun run = RunConvertExe("\"" + dir.File("missing.mbox") + "\" Mbox \"" + dir.File("out-shared") +
+                                          "\\\\\" EML \"-errorlog=" + shared + "\"");
+    EXPECT_EQ(run.ExitCode, 0u);
+    EXPECT_NE(std::find(run.Lines.begin(), run.Lines.end(), "Error log: " + shared), run.Lines.end());
+    window.WriteLine("window row 2");
+    const std::vector<std::string> rows = SplitRows(TTestFolder::Read(shared));
+    ASSERT_EQ(rows.size(), 4u) << TTestFolder::Read(shared);
+    EXPECT_EQ(rows[0], "window row 1");
+    EXPECT_EQ(rows[2].substr(0, rows[2].find('\t')), "Attachment not found: \"lost-notes.zip\"");
+    EXPECT_EQ(rows[3], "window row 2");
+    EXPECT_FALSE(IsExistingFile(shared + ".bak"));
 }
 
 // -j skips the trash from the build tree too: the skip list sits beside

@@ -218,9 +218,46 @@ TLogText operator+(const TLogText& A, const TLogText& B)
 
 TDateTime LastLogTime = 0;
 
+namespace {
+
+// Every writer of a log may append and none may move it away: another
+// window's log must not lose its rows to a ".bak" or a rewrite.
+const DWORD LogShareMode = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
+// A handle that appends each write at the file's end, wherever other
+// writers have left it. A writer that holds the file for a moment (a log
+// turning to UTF-8) is waited for, briefly.
+TKernelHandle OpenLogForAppending(const std::string& FileName)
+{
+    for (int Attempt = 0;; ++Attempt) {
+        TKernelHandle File(CreateFileAnyLength(FileName, FILE_APPEND_DATA, LogShareMode, OPEN_EXISTING));
+        if (File || GetLastError() != ERROR_SHARING_VIOLATION || Attempt == 40)
+            return File;
+        Sleep(25);
+    }
+}
+
+// Whether another writer holds the log open now.
+bool IsLogInUse(const std::string& FileName)
+{
+    TKernelHandle Alone(CreateFileAnyLength(FileName, GENERIC_READ, 0, OPEN_EXISTING));
+    return !Alone && GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+bool StartsWithUtf8Bom(const std::string& FileName)
+{
+    TKernelHandle File(CreateFileAnyLength(FileName, GENERIC_READ, LogShareMode, OPEN_EXISTING));
+    char Head[3] = {};
+    DWORD Got = 0;
+    return File && ReadFile(File.Get(), Head, sizeof Head, &Got, nullptr) && Got == sizeof Head &&
+           std::string(Head, Got) == Utf8Bom;
+}
+
+}  // namespace
+
 TLogBase::TLogBase(const std::string& FileName, bool Append) : FFileName(FileName)
 {
-    const bool existing = Append && IsExistingFile(FileName);
+    const bool existing = (Append && IsExistingFile(FileName)) || IsLogInUse(FileName);
     if (existing) {
         FActive = true;
     } else {
@@ -239,9 +276,11 @@ TLogBase::TLogBase(const std::string& FileName, bool Append) : FFileName(FileNam
         }
     }
     if (FActive) {
-        FStream = std::make_unique<TFileStream>(FileName, fmOpenWrite | fmShareDenyWrite);
-        if (existing)
-            FStream->Seek(0, soFromEnd);
+        // Joined, a log that turned to UTF-8 takes its lines as UTF-8.
+        FUtf8 = existing && StartsWithUtf8Bom(FileName);
+        FFile = OpenLogForAppending(FileName);
+        if (!FFile)
+            RaiseLastFileError();
     }
 }
 
@@ -268,19 +307,13 @@ bool TLogBase::WriteBytes(const std::string& Bytes)
 {
     if (Bytes.empty())
         return true;
-    if (!FStream)
-        return false;
-    try {
-        return FStream->Write(Bytes.data(), static_cast<std::int32_t>(Bytes.size())) ==
-               static_cast<std::int32_t>(Bytes.size());
-    } catch (const Exception&) {
-        return false;
-    }
+    // One write: another writer's line never lands inside this one.
+    return FFile && WriteAll(FFile.Get(), Bytes.data(), Bytes.size());
 }
 
 bool TLogBase::ChangeToUtf8()
 {
-    if (!FStream)
+    if (!FFile)
         return false;
     // The converted lines go to a new file beside the log, which then takes
     // its place: until then the log is whole as it was.
@@ -320,20 +353,18 @@ bool TLogBase::ChangeToUtf8()
         Copied = true;
     } catch (const Exception&) {
     }
+    // Another writer's handle keeps the file from being replaced (no
+    // delete sharing): its lines then stay in the one file, as ANSI text.
     if (Copied) {
-        FStream.reset();
+        FFile.Reset();
         Copied = MoveFileExA(Temp, FFileName.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
     }
     if (!Copied)
         DeleteFileA(Temp);
-    try {
-        if (!FStream) {
-            FStream = std::make_unique<TFileStream>(FFileName, fmOpenWrite | fmShareDenyWrite);
-            FStream->Seek(0, soFromEnd);
-        }
-    } catch (const Exception&) {
+    if (!FFile)
+        FFile = OpenLogForAppending(FFileName);
+    if (!FFile)
         return false;
-    }
     FUtf8 = Copied;
     return Copied;
 }

@@ -49,7 +49,9 @@ struct TLogText {
 TLogText operator+(const TLogText& A, const TLogText& B);
 
 // A log file of CRLF-ended lines. A fresh log moves a non-empty old one to
-// "<name>.bak"; a log that can't be prepared, or whose write comes up short,
+// "<name>.bak", unless another log (another window, another process) is
+// writing it: then it appends beside that one, each line in one write at the
+// file's end. A log that can't be prepared, or whose write comes up short,
 // is inactive and drops lines silently. Its lines are ANSI text until the
 // first wide text that the code page cannot carry: then the whole file turns
 // to UTF-8 behind a byte-order mark, its lines so far converted, as whoever
@@ -69,7 +71,8 @@ public:
 
 protected:
     std::string FFileName;
-    std::unique_ptr<TFileStream> FStream;
+    // Opened to append only, shared with every other writer of the file.
+    TKernelHandle FFile;
     bool FActive = false;
 
 private:

@@ -93,6 +93,31 @@ TEST_F(KvLogsTest, AppendingAndRefusedLogs)
     EXPECT_EQ(LoadFileToString(log), "first\r\nsecond\r\n");
 }
 
+// Two logs of one file, as two windows or two processes keep the error
+// log: the second joins the first instead of moving its file away, and
+// every line of both reaches the file in the order written.
+TEST_F(KvLogsTest, TwoWritersShareOneLog)
+{
+    const std::string log = Dir + "shared.log";
+    ASSERT_EQ(SaveStringToFile(log, "old\r\n"), 5);
+    {
+        TLogFile first(log, "");
+        first.WriteLine("a1");
+        TLogFile second(log, "");
+        ASSERT_TRUE(second.Active());
+        second.WriteLine("b1");
+        first.WriteLine("a2");
+        second.WriteLine("b2");
+        // A line the code page cannot carry rewrites no file that another
+        // log writes to: its later lines would go into the replaced one.
+        second.WriteWideLine(L"\x0416");
+        first.WriteLine("a3");
+        EXPECT_TRUE(first.Active() && second.Active());
+    }
+    EXPECT_EQ(LoadFileToString(log), "a1\r\nb1\r\na2\r\nb2\r\n?\r\na3\r\n");
+    EXPECT_EQ(LoadFileToString(log + ".bak"), "old\r\n");
+}
+
 TEST_F(KvLogsTest, ErrorLogOpensOnItsFirstLine)
 {
     ErrorLogWrite("nowhere");

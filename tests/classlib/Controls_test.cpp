@@ -104,6 +104,21 @@ protected:
 };
 
 
+// A box that ends the program at once when it is freed twice or during its
+// own click.
+struct TCountedBox : TBox {
+    using TBox::TBox;
+    ~TCountedBox() override
+    {
+        if (std::exchange(*Gone, true) || IsDispatching()) {
+            ADD_FAILURE() << Name() << " freed twice or during its own click";
+            fflush(stdout);
+            TerminateProcess(GetCurrentProcess(), 3);
+        }
+    }
+    bool* Gone;
+};
+
 TForm* NewForm(int ClientW, int ClientH)
 {
     Application->ShowErrorBoxes = false;
@@ -802,18 +817,6 @@ TEST(ControlsLifetime, NoFreeWaitsForADispatchThatEnded)
     // them through owning pointers, in either order. One freed during its
     // own click, or twice, ends the program at once: the click would go on
     // in freed memory, and a crash there may end it with no error.
-    struct TCountedBox : TBox {
-        using TBox::TBox;
-        ~TCountedBox() override
-        {
-            if (std::exchange(*Gone, true) || IsDispatching()) {
-                ADD_FAILURE() << Name() << " freed twice or during its own click";
-                fflush(stdout);
-                TerminateProcess(GetCurrentProcess(), 3);
-            }
-        }
-        bool* Gone;
-    };
     for (int Case = 0; Case < 8; ++Case) {
         const int Depth = std::min(Case / 2, 2);
         SCOPED_TRACE(Case);

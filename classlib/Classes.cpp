@@ -110,12 +110,23 @@ TComponent::TComponent(TComponent* AOwner)
 
 TComponent::~TComponent()
 {
+    BeginFree();
     // Reached without Free(): the same teardown, minus overrides of classes
     // already destroyed.
     if (!FDestroyed)
         TComponent::BeforeDestruction();
     for (TLoadingPass* P = GLoadingPass; P; P = P->Outer)
         P->Pending.erase(this);
+}
+
+// A component whose teardown is under way may be freed again from inside
+// it: an owned component's or a child control's destructor that frees its
+// owner or its form. Going on would tear it down and delete it twice; the
+// teardown further up the stack finishes it.
+void TComponent::Free()
+{
+    if (BeginFree())
+        TObject::Free();
 }
 
 void TComponent::BeforeDestruction()

@@ -11,6 +11,7 @@
 #include <string>
 #include <type_traits>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 class TStream;
@@ -130,6 +131,9 @@ public:
     ~TComponent() override;
 
     void BeforeDestruction() override;
+    // Does nothing once this component's free or destructor has begun.
+    void Free() override;
+    bool FreeBegun() const { return FFreeBegun; }
 
     TComponent* Owner() const { return FOwner; }
     int ComponentCount() const { return static_cast<int>(FComponents.size()); }
@@ -181,6 +185,8 @@ protected:
     virtual void Loaded(); // clears csLoading
     void SetComponentState(TComponentState Flags) { FComponentState |= Flags; }
     void ClearComponentState(TComponentState Flags) { FComponentState &= ~Flags; }
+    // Marks the free begun; false when it already was.
+    bool BeginFree() { return !std::exchange(FFreeBegun, true); }
     // Sets the csDestroying flag on this component and the ones it owns.
     void Destroying();
     virtual void ValidateRename(TComponent* AComponent, const std::string& CurName,
@@ -202,6 +208,7 @@ private:
     std::vector<TComponent*> FComponents;
     std::vector<TComponent*> FFreeNotifies;
     bool FDestroyed = false;
+    bool FFreeBegun = false;
 };
 
 // ---------------------------------------------------------------------------

@@ -306,6 +306,8 @@ bool TControl::IsDispatching() const
 
 void TControl::Free()
 {
+    if (FreeBegun())
+        return;
     if (IsDispatching()) {
         // Freed from inside one of its own handlers (a button that closes
         // its panel): the handlers still on the stack would run on a dead
@@ -328,6 +330,8 @@ void TControl::Free()
 // meanwhile, it would be freed a second time.
 void TControl::FreeNow()
 {
+    if (!BeginFree())
+        return;
     ++GTeardowns;
     TScopeExit Done([] { --GTeardowns; });
     TObject::Free();

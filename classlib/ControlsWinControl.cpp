@@ -36,6 +36,10 @@ TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner), FBrush(std::mak
 
 TWinControl::~TWinControl()
 {
+    // From here a free of this control (a child's destructor freeing its
+    // form) does nothing; ~TComponent would mark it too late for the
+    // children freed below.
+    BeginFree();
     for (TControl* C : FDockClients)
         C->FHostDockSite = nullptr;
     FDockManager.reset();
@@ -44,10 +48,11 @@ TWinControl::~TWinControl()
     // from the child's own click) cannot go now, and calling its Free() in
     // a loop would never end: it leaves this control, window and all, and
     // goes once its handlers have unwound. Its owner's teardown, this
-    // control's too, puts its free off in the same way.
+    // control's too, puts its free off in the same way. A child whose own
+    // teardown, further up the stack, freed this control only leaves it.
     while (!FControls.empty()) {
         TControl* C = FControls.back();
-        if (C->IsDispatching()) {
+        if (C->FreeBegun() || C->IsDispatching()) {
             C->Free();
             RemoveControl(C);
             continue;
@@ -75,10 +80,14 @@ void TWinControl::BeforeDestruction()
     // controls they keep, which must still be there.
     DestroyHandle();
     // Child controls go with their parent whoever owns them; each leaves its
-    // owner's list on the way.
+    // owner's list on the way. One whose own teardown, further up the
+    // stack, freed this control only leaves it: that teardown finishes it.
     while (!FControls.empty()) {
         TControl* C = FControls.back();
-        C->FreeNow();
+        if (C->FreeBegun())
+            RemoveControl(C);
+        else
+            C->FreeNow();
     }
     TControl::BeforeDestruction();
 }

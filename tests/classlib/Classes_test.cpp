@@ -394,6 +394,28 @@ TEST(ClassesComponent, OwnerFreesWhatItOwnsLastFirst)
     EXPECT_EQ(Log, Want);
 }
 
+// An owned component's destructor that frees its owner, whose free or
+// delete is under way, frees nothing a second time.
+TEST(ClassesComponent, AFreeOfAnOwnerBeingFreedDoesNothing)
+{
+    struct TFreesOwner : TLogged {
+        using TLogged::TLogged;
+        ~TFreesOwner() override { Frees->Free(); }
+        TComponent* Frees = nullptr;
+    };
+    for (bool Delete : {false, true}) {
+        std::vector<std::string> Log;
+        auto* Form = new TLogged(nullptr, Log, "Form");
+        (new TFreesOwner(Form, Log, "A"))->Frees = Form;
+        if (Delete)
+            delete Form;
+        else
+            Form->Free();
+        EXPECT_EQ(std::count(Log.begin(), Log.end(), "destroy Form"), 1) << Delete;
+        EXPECT_EQ(std::count(Log.begin(), Log.end(), "destroy A"), 1) << Delete;
+    }
+}
+
 TEST(ClassesComponent, NamesAreCheckedWithinTheOwner)
 {
     std::vector<std::string> Log;

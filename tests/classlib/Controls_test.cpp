@@ -855,6 +855,73 @@ TEST(ControlsLifetime, NoFreeWaitsForADispatchThatEnded)
     }
 }
 
+// A child's destructor that frees its panel or its form while that one is
+// being torn down, through Free() or delete, frees nothing a second time;
+// one that frees or deletes its form while only its panel goes takes the
+// form along.
+TEST(ControlsLifetime, AFreeOfAControlBeingTornDownDoesNothing)
+{
+    TWatchdog Bound("controls freed again from a child's destructor", 20000);
+    struct TFreeingBox : TCountedBox {
+        using TCountedBox::TCountedBox;
+        ~TFreeingBox() override
+        {
+            if (Deletes)
+                delete Frees;
+            else
+                Frees->Free();
+        }
+        TControl* Frees = nullptr;
+        bool Deletes = false;
+    };
+    enum TTorn { tnPanelFreed, tnFormFreed, tnFormDeleted };
+    const struct {
+        TTorn Torn;
+        bool FreesForm, Deletes;
+    } Rows[] = {
+        {tnPanelFreed, false, false}, {tnPanelFreed, true, false}, {tnPanelFreed, true, true},
+        {tnFormFreed, false, false},  {tnFormFreed, true, false},  {tnFormDeleted, false, false},
+        {tnFormDeleted, true, false},
+    };
+    for (const auto& R : Rows) {
+        SCOPED_TRACE(&R - Rows);
+        const int Forms = Screen->FormCount();
+        TForm* G = NewForm(100, 100);
+        int FormTeardowns = 0;
+        G->OnDestroy = [&](TObject*) {
+            if (++FormTeardowns > 1) {
+                ADD_FAILURE() << "the form torn down twice";
+                fflush(stdout);
+                TerminateProcess(GetCurrentProcess(), 3);
+            }
+        };
+        bool Gone[2] = {}; // the panel, the child
+        auto Panel = new TCountedBox(G, G, "Panel");
+        Panel->Gone = &Gone[0];
+        Panel->SetBounds(0, 0, 50, 50);
+        auto Child = new TFreeingBox(G, Panel, "Child");
+        Child->Gone = &Gone[1];
+        Child->Frees = R.FreesForm ? static_cast<TControl*>(G) : Panel;
+        Child->Deletes = R.Deletes;
+        G->Show();
+        Pump();
+        HWND PanelWnd = Panel->Handle();
+        switch (R.Torn) {
+        case tnPanelFreed: Panel->Free(); break;
+        case tnFormFreed: G->Free(); break;
+        case tnFormDeleted: delete G; break;
+        }
+        EXPECT_TRUE(Gone[0] && Gone[1]);
+        EXPECT_FALSE(IsWindow(PanelWnd));
+        const bool FormGone = R.Torn != tnPanelFreed || R.FreesForm;
+        const bool FormFreed = R.Torn == tnFormFreed || (R.Torn == tnPanelFreed && R.FreesForm && !R.Deletes);
+        EXPECT_EQ(FormTeardowns, FormFreed ? 1 : 0);
+        if (!FormGone)
+            G->Free();
+        EXPECT_EQ(Screen->FormCount(), Forms);
+    }
+}
+
 TEST(ControlsLifetime, ExceptionsInHandlersStopAtTheWindowProcedure)
 {
     TForm* F = NewForm(100, 100);

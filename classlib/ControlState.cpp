@@ -8,7 +8,7 @@ thread_local TWinControl* GCreationControl = nullptr;
 TControl* GCaptureControl = nullptr;
 TControl* GMouseOverControl = nullptr;
 std::vector<TControl*> GPendingFrees;
-int GTeardowns = 0;
+std::vector<TControl*> GTeardowns;
 std::vector<TDispatchFrame> GDispatchFrames;
 std::vector<TControlCanvas*> GOpenCanvases;
 std::map<TCursor, HCURSOR> GRegisteredCursors;

@@ -23,8 +23,9 @@ extern TControl* GCaptureControl;
 extern TControl* GMouseOverControl;
 // Controls whose Free() came while one of their messages was being handled.
 extern std::vector<TControl*> GPendingFrees;
-// Controls being freed now; none of the put-off frees runs meanwhile.
-extern int GTeardowns;
+// Controls being freed now, the innermost last; a put-off free waits for
+// those that hold its control.
+extern std::vector<TControl*> GTeardowns;
 // Every dispatch under way, outermost first: the control's dispatch count
 // to give back, and whether the control still lives.
 struct TDispatchFrame {

@@ -323,17 +323,18 @@ void TControl::Free()
     FreeNow();
 }
 
-// Holds the put-off frees off until the teardown is done, whichever road
-// it came by: the messages it sends would flush them, and this control,
-// which leaves their list only in its destructor, and its parent and
-// owner, whose own teardowns free it, may all be waiting there. Flushed
-// meanwhile, it would be freed a second time.
+// Holds off the put-off frees of this control, of the controls inside it
+// and of those it sits in until the teardown is done, whichever road it
+// came by: the messages it sends would flush them, and this control, which
+// leaves their list only in its destructor, and its parent, whose own
+// teardown frees it, may be waiting there. Flushed meanwhile, it would be
+// freed a second time. Its owner's free meanwhile finds its free begun.
 void TControl::FreeNow()
 {
     if (!BeginFree())
         return;
-    ++GTeardowns;
-    TScopeExit Done([] { --GTeardowns; });
+    GTeardowns.push_back(this);
+    TScopeExit Done([] { GTeardowns.pop_back(); });
     TObject::Free();
 }
 

@@ -124,17 +124,41 @@ void FreeControlCanvasHandles()
         C->FreeHandle();
 }
 
+namespace {
+
+// Whether Outer is Inner or one of the controls Inner sits in.
+bool Holds(const TControl* Outer, const TControl* Inner)
+{
+    for (const TControl* C = Inner; C; C = C->Parent())
+        if (C == Outer)
+            return true;
+    return false;
+}
+
+// A teardown under way holds a control when it is the control's own, one
+// of a control it sits in, which is freeing it with its other children,
+// or one of a control inside it, which its free would free a second time.
+// A teardown elsewhere does not: a form shown modally from another form's
+// OnDestroy and freed by its own button must go, or its modal loop never
+// ends.
+bool HeldByTeardown(const TControl* Control)
+{
+    return std::any_of(GTeardowns.begin(), GTeardowns.end(),
+                       [Control](const TControl* T) { return Holds(T, Control) || Holds(Control, T); });
+}
+
+} // namespace
+
 void FlushPendingControlFrees()
 {
-    // Reached from the messages of a teardown under way, the flush waits
-    // for it: this loop, further out, or the message posted with each
-    // put-off free runs it then. A free may take others of the list with it
-    // (a panel's children), so the list is read afresh after each one.
-    if (GTeardowns > 0)
-        return;
+    // A control held by a teardown under way waits for it: this loop,
+    // further out, or the message posted with each put-off free runs it
+    // then. A free may take others of the list with it (a panel's
+    // children), so the list is read afresh after each one.
     for (;;) {
-        auto Done = std::find_if(GPendingFrees.begin(), GPendingFrees.end(),
-                                 [](const TControl* C) { return !C->IsDispatching(); });
+        auto Done = std::find_if(GPendingFrees.begin(), GPendingFrees.end(), [](const TControl* C) {
+            return !C->IsDispatching() && !HeldByTeardown(C);
+        });
         if (Done == GPendingFrees.end())
             return;
         (*Done)->FreeNow();

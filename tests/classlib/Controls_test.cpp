@@ -855,6 +855,58 @@ TEST(ControlsLifetime, NoFreeWaitsForADispatchThatEnded)
     }
 }
 
+// A form shown modally from another form's OnDestroy and freed by its own
+// button goes at once, through each door: its free waits only for a
+// teardown that holds it, not for the one it was shown from. The form it
+// is shown from goes at once or from its own button's click.
+TEST(ControlsLifetime, AModalFormShownInATeardownGoesWhenFreed)
+{
+    TWatchdog Bound("a modal form freed by its own button inside another form's OnDestroy", 20000);
+    const std::function<void(TCustomForm*)> Doors[] = {
+        [](TCustomForm* F) { F->Free(); },
+        [](TCustomForm* F) { F->Release(); },
+        [](TCustomForm* F) { static_cast<TComponent*>(F)->Free(); },
+    };
+    for (int Case = 0; Case < 6; ++Case) {
+        SCOPED_TRACE(Case);
+        const int Forms = Screen->FormCount();
+        TForm* Opener = NewForm(100, 100);
+        auto Closer = new TBox(Opener, Opener, "Closer");
+        Closer->SetBounds(0, 0, 10, 10);
+        Closer->OnClick = [&](TObject*) { Opener->Free(); };
+        Opener->Show();
+        Pump();
+        HWND ModalWnd = nullptr;
+        TModalResult Result = mrNone;
+        bool ModalGone = false;
+        Opener->OnDestroy = [&](TObject*) {
+            TForm* Modal = NewForm(60, 60);
+            Modal->OnDestroy = [&](TObject*) { ModalGone = true; };
+            auto Button = new TBox(Modal, Modal, "Button");
+            Button->SetBounds(0, 0, 10, 10);
+            Button->OnClick = [&, Modal](TObject*) { Doors[Case % 3](Modal); };
+            Modal->OnShow = [&, Modal, Button](TObject*) {
+                ModalWnd = Modal->Handle();
+                PostMessageA(Button->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, At(1, 1));
+                PostMessageA(Button->Handle(), WM_LBUTTONUP, 0, At(1, 1));
+            };
+            Result = Modal->ShowModal();
+        };
+        HWND OpenerWnd = Opener->Handle();
+        if (Case < 3) {
+            Opener->Free();
+        } else {
+            SendMessageA(Closer->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, At(1, 1));
+            SendMessageA(Closer->Handle(), WM_LBUTTONUP, 0, At(1, 1));
+        }
+        EXPECT_TRUE(ModalGone);
+        EXPECT_EQ(Result, mrCancel);
+        EXPECT_FALSE(IsWindow(ModalWnd));
+        EXPECT_FALSE(IsWindow(OpenerWnd));
+        EXPECT_EQ(Screen->FormCount(), Forms);
+    }
+}
+
 // A child's destructor that frees its panel or its form while that one is
 // being torn down, through Free() or delete, frees nothing a second time;
 // one that frees or deletes its form while only its panel goes takes the

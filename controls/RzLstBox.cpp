@@ -201,21 +201,11 @@ void TRzCustomListBox::WndProc(TMessage& Message)
         TCustomListBox::WndProc(Message);
         if (static_cast<LRESULT>(Message.Result) < 0 || IsVirtual())
             return;
-        CountRowObject(RowObject(static_cast<int>(Message.Result)), 1);
-        if (!Message.LParam)
-            return;
-        FRowTexts.insert(ListRowKey(reinterpret_cast<const char*>(Message.LParam)));
-        // Only the new row can make the list wider: measuring every row at
-        // each add made filling a long list quadratic.
-        WidenHorzExtent(reinterpret_cast<const char*>(Message.LParam));
+        RowAdded(static_cast<int>(Message.Result), reinterpret_cast<const char*>(Message.LParam));
         return;
     case LB_DELETESTRING:
-        if (!IsVirtual() && Message.WParam < static_cast<WPARAM>(Items()->Count())) {
-            const auto Row = FRowTexts.find(ListRowKey(Items()->Get(static_cast<int>(Message.WParam))));
-            if (Row != FRowTexts.end())
-                FRowTexts.erase(Row);
-            CountRowObject(RowObject(static_cast<int>(Message.WParam)), -1);
-        }
+        if (!IsVirtual() && Message.WParam < static_cast<WPARAM>(Items()->Count()))
+            RowRemoved(static_cast<int>(Message.WParam));
         TCustomListBox::WndProc(Message);
         UpdateHorzExtent();
         return;
@@ -415,6 +405,27 @@ bool TRzCustomListBox::RowsShareObject(TObject*& Object) const
 TObject* TRzCustomListBox::RowObject(int Index)
 {
     return reinterpret_cast<TObject*>(Perform(LB_GETITEMDATA, static_cast<WPARAM>(Index)));
+}
+
+// A row just added at Index, its text null when it has none.
+void TRzCustomListBox::RowAdded(int Index, const char* Text)
+{
+    CountRowObject(RowObject(Index), 1);
+    if (!Text)
+        return;
+    FRowTexts.insert(ListRowKey(Text));
+    // Only the new row can make the list wider: measuring every row at
+    // each add made filling a long list quadratic.
+    WidenHorzExtent(Text);
+}
+
+// The row at Index, before it goes.
+void TRzCustomListBox::RowRemoved(int Index)
+{
+    const auto Row = FRowTexts.find(ListRowKey(Items()->Get(Index)));
+    if (Row != FRowTexts.end())
+        FRowTexts.erase(Row);
+    CountRowObject(RowObject(Index), -1);
 }
 
 void TRzCustomListBox::CountRowObject(TObject* Object, int Delta)

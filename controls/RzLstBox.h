@@ -143,6 +143,9 @@ private:
     // A row's object as the window holds it.
     TObject* RowObject(int Index);
     void CountRowObject(TObject* Object, int Delta);
+    // Keep the two row indexes, texts and objects, beside the window's rows.
+    void RowAdded(int Index, const char* Text);
+    void RowRemoved(int Index);
 
     std::string FSearchText;
     TTimer* FSearchTimer = nullptr;

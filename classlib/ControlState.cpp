@@ -43,8 +43,6 @@ void EndDispatchesFrom(size_t Frame)
     }
 }
 
-#if defined(__i386__)
-
 namespace {
 
 // The thread's information block, which heads the chain of registered
@@ -81,12 +79,5 @@ TUnwindScope::~TUnwindScope()
     // Reached only on a way out that did not unwind the system's frames.
     ThreadBlock()->ExceptionList = FRecord.Link.Next;
 }
-
-#else
-
-TUnwindScope::TUnwindScope(size_t) {}
-TUnwindScope::~TUnwindScope() {}
-
-#endif
 
 } // namespace ControlState

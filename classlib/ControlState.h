@@ -72,7 +72,12 @@ void EndDispatchesFrom(size_t Frame);
 // the scope: a fault in the system's own code (a drawing it cannot do) that
 // the system catches and ignores further out skips every C++ cleanup in
 // between, and a count left behind would keep every parent dispatching,
-// its Free() put off for ever.
+// its Free() put off for ever. The frame is the 32-bit x86 kind, a record
+// chained from the thread block at fs:0; other targets unwind by tables and
+// have no such chain, so the build stops there rather than lose the count.
+#if !defined(__i386__)
+#error "TUnwindScope registers a 32-bit x86 exception frame; write the unwind hook of this target"
+#endif
 class TUnwindScope {
 public:
     explicit TUnwindScope(size_t Frame);
@@ -81,13 +86,11 @@ public:
     TUnwindScope& operator=(const TUnwindScope&) = delete;
 
 private:
-#if defined(__i386__)
     struct TRecord {
         EXCEPTION_REGISTRATION_RECORD Link; // first: the system hands its address to OnUnwind
         size_t Frame;
     } FRecord;
     static EXCEPTION_DISPOSITION __cdecl OnUnwind(EXCEPTION_RECORD* Record, void* Established, CONTEXT*, void*);
-#endif
 };
 
 } // namespace ControlState

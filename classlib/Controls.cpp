@@ -235,6 +235,8 @@ LRESULT CALLBACK ControlWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LPa
         GWindowControls.emplace(Wnd, C);
     TMessage M{Msg, WParam, LParam, 0};
     {
+        // A 32-bit x86 frame of its own (see TUnwindScope): the count
+        // below is ended also when the system unwinds past this call.
         TUnwindScope Unwind(GDispatchFrames.size());
         TDispatchGuard Guard(C->FDispatchDepth, C->FAlive);
         try {

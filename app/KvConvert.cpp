@@ -237,6 +237,12 @@ std::string MailFormatListText(bool Target)
     return Text;
 }
 
+bool IsSourcePattern(const std::string& Entry)
+{
+    const size_t Slash = Entry.rfind('\\');
+    return Entry.find('*', Slash == std::string::npos ? 0 : Slash + 1) != std::string::npos;
+}
+
 std::string CutTargetPattern(const std::string& Text)
 {
     const size_t P = Text.rfind("\\*.");
@@ -403,7 +409,7 @@ void TConvertSettings::SetCurrentIndex(int Index)
     std::string base = entry.substr(0, static_cast<size_t>(slash));
     // The chosen folder's own name belongs to every restored path, so a
     // folder search counts from that folder's parent.
-    if (entry.find("*.") != std::string::npos && !base.empty())
+    if (IsSourcePattern(entry) && !base.empty())
         base = ExtractParentFolder(base);
     SourceBase = AddTrailingBackslash(base);
 }

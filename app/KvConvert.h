@@ -77,6 +77,12 @@ std::string GetSourceDefaultFolder(TMailFormat Format);
 TObject* MailFormatToObject(TMailFormat Format);
 TMailFormat MailFormatOfObject(const TObject* Object);
 
+// Whether a source list line is a folder search ("C:\Mail\*.msf", "sub\*",
+// "c*") rather than one mailbox: its last level holds a "*", which no
+// Windows file name can. A "?" is no such sign, as a name the code page
+// lacks comes with question marks and would match other files.
+bool IsSourcePattern(const std::string& Entry);
+
 // The target text cut after the backslash of a trailing "\*.ext" pattern;
 // a text without that pattern stays whole.
 std::string CutTargetPattern(const std::string& Text);

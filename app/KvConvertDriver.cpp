@@ -282,7 +282,7 @@ void TConvertDriver::ConvertSourceList()
             break;
         RunSettings.SetCurrentIndex(I);
         const std::string Entry = RunSettings.GetSourceEntry();
-        if (Entry.find("*.") == std::string::npos) {
+        if (!IsSourcePattern(Entry)) {
             ConvertMailbox(Entry, RunSettings.SkipTrashJunk);
             LogLine("");
             continue;

@@ -23,7 +23,7 @@ std::string ErrorLogInTheWay(const std::string& LogFile, TConvertSettings& RunSe
     for (int I = 0; I < RunSettings.SourceCount; ++I) {
         RunSettings.SetCurrentIndex(I);
         const std::string Entry = RunSettings.GetSourceEntry();
-        if (Entry.find("*.") != std::string::npos)
+        if (IsSourcePattern(Entry))
             continue;
         const std::string Data = DataFileOf(Entry);
         if (PathNameKey(Entry) == Key || PathNameKey(Data) == Key)

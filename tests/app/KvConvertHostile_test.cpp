@@ -183,6 +183,9 @@ TEST(KvConvertHostile, AMozillaPatternNamingTheMailboxesConvertsThemWithoutRows)
     } cases[] = {
         {"*.mbox", 2, 1, {"Orphan"}},
         {"*.*", 3, 0, {}},
+        // A star alone is a pattern as much as "*.*" is.
+        {"*", 3, 0, {}},
+        {"O*", 2, 1, {"Work.mbox"}},
     };
     for (const auto& c : cases) {
         TConvertRun r;

@@ -195,6 +195,9 @@ TEST(KvConvertSettings, EntriesBasesAndMailboxFiles)
         {"D:\\Eudora\\In.toc", mftEudoraToc, "D:\\Eudora\\", "", "D:\\Eudora\\In.toc", "D:\\Eudora\\In.mbx", "toc", "mbx"},
         {"D:\\Eudora\\*.mbx", mftEudoraMbx, "D:\\", "", "D:\\Eudora\\In.mbx", "D:\\Eudora\\In.mbx", "mbx", "mbx"},
         {"E:\\box.msf", mftMbox, "E:\\", "", "E:\\box.msf", "E:\\box.msf", "*", ""},
+        // A star alone is a folder search, which counts from the parent.
+        {"E:\\Mail\\sub\\*", mftMbox, "E:\\Mail\\", "", "E:\\Mail\\sub\\box", "E:\\Mail\\sub\\box", "*", ""},
+        {"E:\\a*\\box", mftMbox, "E:\\a*\\", "", "E:\\a*\\box", "E:\\a*\\box", "*", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Entry);

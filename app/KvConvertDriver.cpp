@@ -411,6 +411,13 @@ void TConvertDriver::FinderAcceptFile(TFileFinder* /*Sender*/, const std::string
     // none gets its line, row and error as when it is given by hand. An
     // index left without its mailbox, and an empty mailbox, pass unsaid.
     if (!SamePathName(Data, FoundName)) {
+        // An index named on another system with characters Windows does not
+        // allow comes by its short name, but its data file by no name: it is
+        // no index left without its mailbox, and gets its row.
+        if (HasForbiddenNameChars(NameOnDisk(FoundName))) {
+            Accept = true;
+            return;
+        }
         std::string Reason;
         Accept = IsExistingFile(Data) &&
                  (GetFileSizeByName(Data) != 0 || EmptyMailboxKind(FoundName, Data, Reason) != TConvertResult::Empty);
@@ -463,6 +470,10 @@ void TConvertDriver::ReportUnindexedMailboxes(const std::string& Folder)
         // A short name has no index beside it; its long name may.
         if (HasFileExt(Name, IndexExt) || IsExistingFile(Name + "." + IndexExt) ||
             IsExistingWideFile(LongPathOf(Name) + L"." + AnsiToWideStr(IndexExt)))
+            return;
+        // A name Windows does not allow reaches its index by no path: the
+        // index is looked for in the folder's listing.
+        if (HasEntryNamed(Folder, NameOnDisk(Name) + L"." + AnsiToWideStr(IndexExt)))
             return;
         if (SniffMailboxFile(Name) == TMailboxSniff::Mbox)
             NotConverted(Name, "Mailbox without an index file skipped (add it by hand to convert it): " + LogNameOf(Name),
@@ -592,6 +603,13 @@ TConvertResult TConvertDriver::CheckMailbox(const std::string& FileName, const s
         LogLine("Mailbox skipped: trash and junk are skipped (option)");
         return TConvertResult::Skipped;
     }
+    // The data file of an index so named is made from a name that opens
+    // nothing, or another file where the name holds a backslash.
+    if (!SamePathName(Data, FileName))
+        if (const std::wstring Name = NameOnDisk(FileName); HasForbiddenNameChars(Name))
+            return NotConverted(FileName, "Mailbox cannot be read: " + DefaultWideToAnsi(Name) +
+                                              " holds characters Windows does not allow in a name",
+                                TConvertResult::Unreadable);
     if (FMboxTarget.IsRunTarget(*FSettings, Data)) {
         // One the run writes, or the one target file named, holds what the
         // run converts; a mailbox that a target folder would give itself

@@ -1,6 +1,8 @@
 #include "foundation/KvFileFinder.h"
 
+#include <algorithm>
 #include <cstring>
+#include <cwchar>
 
 #include "foundation/KvAnsi.h"
 #include "foundation/KvBase.h"
@@ -344,4 +346,36 @@ void TFileFinder::Skip(const std::string& Name, const std::string& Reason)
 {
     if (OnSkip)
         OnSkip(this, Name, Reason);
+}
+
+static bool IsForbiddenNameChar(wchar_t C)
+{
+    return C < 32 || std::wcschr(L"\"*/:<>?|\\", C) != nullptr;
+}
+
+bool HasForbiddenNameChars(const std::wstring& Name)
+{
+    return std::any_of(Name.begin(), Name.end(), IsForbiddenNameChar);
+}
+
+std::wstring NameOnDisk(const std::string& Path)
+{
+    const TWideFind Find(Path);
+    return Find.Valid() ? std::wstring(Find.Data.cFileName) : std::wstring();
+}
+
+bool HasEntryNamed(const std::string& Folder, const std::wstring& Name)
+{
+    // The listing's pattern takes each character no name may hold as the
+    // wildcard for one; only the exact name counts.
+    std::wstring Mask = Name;
+    std::replace_if(Mask.begin(), Mask.end(), IsForbiddenNameChar, L'?');
+    const std::wstring Pattern = AnsiToWideStr(Folder) + L"\\" + Mask;
+    WIN32_FIND_DATAW Entry;
+    const TFindHandle Find(
+        FindFirstFileW((Pattern.size() >= LongPathFrom ? PrefixedPath(FullPlainPath(Pattern)) : Pattern).c_str(), &Entry));
+    for (bool More = Find.Valid(); More; More = FindNextFileW(Find.Get(), &Entry) != FALSE)
+        if (lstrcmpiW(Entry.cFileName, Name.c_str()) == 0)
+            return true;
+    return false;
 }

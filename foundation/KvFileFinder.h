@@ -116,3 +116,17 @@ protected:
     bool FMaskIsList = false;
     std::set<TFolderId> FVisited;
 };
+
+// Whether a name as it stands on disk holds characters no Windows name may
+// hold (made on another system, which Wine hands on unchanged): the entry
+// opens by its short name at best, and a name made from it (a data file's
+// from its index's) opens by no path at all.
+bool HasForbiddenNameChars(const std::wstring& Name);
+// The name the entry at Path has on disk, as the wide listing gives it: a
+// long name that may hold such characters, a backslash among them, which
+// a long path cannot tell from a folder level. Empty when nothing is there.
+std::wstring NameOnDisk(const std::string& Path);
+// Whether Folder holds an entry of exactly that name, found by listing the
+// folder: a name with characters Windows does not allow is reached by no
+// path.
+bool HasEntryNamed(const std::string& Folder, const std::wstring& Name);

@@ -171,6 +171,81 @@ TEST(KvConvertHostile, MozillaTreeWithLoopsDevicesWideNamesAndOrphans)
     EXPECT_EQ(r.Summary(), Counters(2, 2, 0, 0)) << r.LogText();
 }
 
+namespace {
+
+// Moves the file at Plain to Name in its folder by a Unix tool, as a name
+// made on another system that Windows does not allow; false where none can
+// run. Wine does not wait for the tool: the file goes when it goes.
+bool RenameOnUnixSide(const std::string& Plain, const std::string& Name)
+{
+    const std::string From = UnixPathOf(Plain);
+    if (From.empty() || From.find(' ') != std::string::npos ||
+        !RunUnixTool("/bin/mv " + From + " " + From.substr(0, From.rfind('/') + 1) + Name))
+        return false;
+    for (int i = 0; i < 500 && GetFileAttributesA(Plain.c_str()) != INVALID_FILE_ATTRIBUTES; ++i)
+        Sleep(10);
+    return GetFileAttributesA(Plain.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+// An index of the Windows program listing one message of Length bytes at 0.
+std::string OneEntryToc(std::size_t Length)
+{
+    std::string toc(104 + 218, '\0');
+    toc[0] = 0x30;
+    toc[102] = 1;
+    for (int i = 0; i < 4; ++i)
+        toc[104 + 4 + i] = static_cast<char>(Length >> (8 * i));
+    toc[104 + 12] = 1;
+    return toc;
+}
+
+}  // namespace
+
+// Each mailbox a search finds under a name Windows does not allow is one
+// error with one row that says why: its index is there, and the data file
+// made from a name holding a backslash is another folder's, never read.
+TEST(KvConvertHostile, NamesWindowsDoesNotAllowGiveOneRowEach)
+{
+    TConvertRun r;
+    const std::string tb = r.Dir.File("tb"), eu = r.Dir.File("eu");
+    PutFile(tb + "\\Inbox", Mbox({1}));
+    PutFile(tb + "\\Inbox.msf", "index");
+    const std::string odd[] = {"a?b", "x*y", "l<g>", "p|q"};
+    for (const std::string& name : odd)
+        for (const std::string ext : {"", ".msf"}) {
+            PutFile(tb + "\\plain" + ext, ext.empty() ? Mbox({9}) : "index");
+            if (!RenameOnUnixSide(tb + "\\plain" + ext, name + ext))
+                GTEST_SKIP() << "no Unix tool can name a file here";
+        }
+    // "Inbox\In.toc" beside the folder Inbox: its data file by that name
+    // would be Inbox's own.
+    const std::string two = Message(2, "\r\n"), three = Message(3, "\r\n");
+    PutFile(eu + "\\In.toc", OneEntryToc(two.size()));
+    PutFile(eu + "\\In.mbx", two);
+    PutFile(eu + "\\Inbox\\In.toc", OneEntryToc(three.size()));
+    PutFile(eu + "\\Inbox\\In.mbx", three);
+    for (const std::string& name : {std::string("Inbox\\In"), std::string("trail\\")})
+        for (const std::string ext : {".toc", ".mbx"}) {
+            PutFile(eu + "\\plain" + ext, ext == ".toc" ? OneEntryToc(three.size()) : three);
+            ASSERT_TRUE(RenameOnUnixSide(eu + "\\plain" + ext, name + ext));
+        }
+    r.Add(tb + "\\*.msf", mftThunderbird);
+    r.Add(eu + "\\*.toc", mftEudoraToc);
+    r.Host.Choices.IncludeSubfolders = true;
+    r.Target(mftEml, r.Out() + "\\");
+    const TErrorLogAt errorLog(r.Dir.File("errors.txt"));
+    r.Start();
+
+    EXPECT_EQ(Written(r), (std::vector<std::string>{"note 1.eml", "note 2.eml", "note 3.eml"})) << r.LogText();
+    EXPECT_EQ(r.Summary(), Counters(3, 3, 0, 6)) << r.LogText();
+    std::multiset<std::string> said, wanted;
+    for (const std::vector<std::string>& row : ErrorRows(r.Dir.File("errors.txt")))
+        said.insert(row[0]);
+    for (const std::string name : {"a?b.msf", "x*y.msf", "l<g>.msf", "p|q.msf", "Inbox\\In.toc", "trail\\.toc"})
+        wanted.insert("Mailbox cannot be read: " + name + " holds characters Windows does not allow in a name");
+    EXPECT_EQ(said, wanted) << r.LogText();
+}
+
 TEST(KvConvertHostile, AMozillaPatternNamingTheMailboxesConvertsThemWithoutRows)
 {
     // The user's own pattern names the mailboxes: those without an index

@@ -396,3 +396,20 @@ TEST(KvFileFinderNames, LongFoldersMadeWholeAndExtensionsChangedOnLongNames)
     EXPECT_EQ(WithAnsiExtOp(L"Входящие", ToMbox), L"Входящие.mbox");
     EXPECT_EQ(WithAnsiExtOp(L"a.ящик", ToMbox), L"a.ящик.mbox");
 }
+
+// A name made on another system is told by its characters, and found in
+// its folder's listing only by itself, never by a name the wildcards match.
+TEST_F(KvFileFinderTest, NamesWindowsDoesNotAllowAreToldAndListedExactly)
+{
+    const std::pair<std::wstring, bool> Names[] = {
+        {L"plain.mbx", false}, {L"\u0416\u0443\u043a", false}, {L"", false},     {L"a?b", true},
+        {L"x*y", true},        {L"q\"t", true},                 {L"trail\\", true}, {L"c\x01" L"d", true},
+    };
+    for (const auto& [Name, Forbidden] : Names)
+        EXPECT_EQ(HasForbiddenNameChars(Name), Forbidden) << DefaultWideToAnsi(Name);
+    EXPECT_EQ(NameOnDisk(Root + "sub\\deep\\E.TOC"), L"e.toc");
+    EXPECT_EQ(NameOnDisk(Root + "nowhere"), L"");
+    EXPECT_TRUE(HasEntryNamed(Root + "sub\\deep", L"E.Toc"));
+    EXPECT_FALSE(HasEntryNamed(Root + "sub\\deep", L"e?toc"));
+    EXPECT_FALSE(HasEntryNamed(Root + "sub\\deep", L"e|toc"));
+}

@@ -297,7 +297,10 @@ void TConvertDriver::ConvertSourceList()
             const std::string Owner = DerivedFilePath(Folder, [&](const std::string& Name) {
                 return SetFileExt(Name, MailFormatExtension(RunSettings.SourceFormat, false));
             });
-            if (IsExistingFile(Owner)) {
+            // A device name ("CON" of "CON.sbd") is there to the plain form
+            // whether the file is or not.
+            if (IsDeviceFileName(ExtractFileNamePart(Owner)) ? IsExistingWideFile(AnsiToWideStr(Owner))
+                                                             : IsExistingFile(Owner)) {
                 ConvertMailbox(Owner, RunSettings.SkipTrashJunk);
                 LogLine("");
             }
@@ -348,9 +351,18 @@ void TConvertDriver::RunFolderSearch(const std::string& Folder, const std::strin
     // The search lists nothing of a folder it cannot find or open, and the
     // run would end on four zeros without a word of why.
     if (!Folder.empty()) {
-        const DWORD Attr = GetFileAttributesW(LongPathForm(Folder).c_str());
+        // A folder named as a device ("CON.sbd") is the device to the plain
+        // form; the "\\?\" form finds the folder, and its mailboxes open
+        // by paths that go on below it.
+        const std::string Name = ExtractFileNamePart(Folder);
+        const bool Device = IsDeviceFileName(Name);
+        const DWORD Attr = GetFileAttributesW(
+            (Device ? PrefixedPath(FullPlainPath(AnsiToWideStr(Folder))) : LongPathForm(Folder)).c_str());
         if (Attr == INVALID_FILE_ATTRIBUTES || !(Attr & FILE_ATTRIBUTE_DIRECTORY)) {
-            NotConverted(Folder, "Folder not found: " + LogNameOf(Folder), TConvertResult::NotFound);
+            NotConverted(Folder,
+                         "Folder not found: " + LogNameOf(Folder) +
+                             (Device ? " (" + Name + " is a device name)" : std::string()),
+                         TConvertResult::NotFound);
             LogLine("");
             return;
         }

@@ -169,6 +169,18 @@ TEST(KvConvertHostile, MozillaTreeWithLoopsDevicesWideNamesAndOrphans)
     r.Add(OpenableAnsiPath(folder) + "\\*.msf", mftThunderbird);
     r.Start();
     EXPECT_EQ(r.Summary(), Counters(2, 2, 0, 0)) << r.LogText();
+
+    // A folder named as a device, chosen by name, is read by the form that
+    // opens it as the folder; one not there is said to be a device name.
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + AnsiToWideStr(src) + L"\\CON.sbd").c_str(), nullptr));
+    ASSERT_TRUE(PutWideNamedFile(src, "CON.sbd\\Work", Mbox({8})));
+    ASSERT_TRUE(PutWideNamedFile(src, "CON.sbd\\Work.msf", "index"));
+    r.Host.Sources.Clear();
+    r.Add(src + "\\CON.sbd\\*.msf", mftThunderbird);
+    r.Add(src + "\\NUL.sbd\\*.msf", mftThunderbird);
+    r.Start();
+    EXPECT_EQ(r.Summary(), Counters(1, 1, 0, 1)) << r.LogText();
+    EXPECT_EQ(r.Lines("Folder not found: " + src + "\\NUL.sbd (NUL.sbd is a device name)").size(), 1u) << r.LogText();
 }
 
 namespace {

@@ -277,7 +277,7 @@ bool TEudoraTocObj::NextMessage()
         // its own when one starts there, named in the row else.
         const std::int64_t Start = MessagePos;
         const auto [Read, First] = ReadEnds.try_emplace(Start, Start);
-        if (!First && !ReadPastRepeat(RestAt < 0 ? Read->second : RestAt, RestAt >= 0))
+        if (!First && !(RestAt < 0 ? ReadPastRepeat(Read->second) : ReadRepeatRest(RestAt)))
             continue;
         // A length past the data file's end is read to that end (the range
         // check cuts it at the next entry); never as a message too large.
@@ -400,7 +400,7 @@ std::int64_t TEudoraTocObj::NextEntryStart(std::int64_t Pos) const
     return next == EntryStarts.end() ? DataFileSize : *next;
 }
 
-bool TEudoraTocObj::ReadPastRepeat(std::int64_t ReadEnd, bool Rest)
+TEudoraTocObj::TRepeatRange TEudoraTocObj::RepeatRangeFrom(std::int64_t ReadEnd)
 {
     const std::int64_t Pos = MessagePos;
     const std::uint32_t Length = Le32(Entry, 4);
@@ -436,33 +436,45 @@ bool TEudoraTocObj::ReadPastRepeat(std::int64_t ReadEnd, bool Rest)
     Starts = Starts && At < To;
     // A range over several messages gives each of them: read up to the next
     // separator, the rest with this entry again as one more message.
-    const std::int64_t Cut = Starts ? SeparatorWithin(At, To) : To;
-    if (Rest) {
-        if (!Starts)
-            return false;
-    } else {
-        // The row names the entry, and the message it gives where there is one.
-        ++MessageNumber;
-        ++ReadProblems;
-        const int Res = Starts ? SEudoraEntryRepeatedMore : At < To ? SEudoraEntryRepeatedLost : SEudoraEntryRepeated;
-        WriteErrorLine(Format(LoadResString(Res), MessageNumber, std::to_string(Pos), std::to_string(Length),
-                              std::to_string(At), std::to_string(To)));
-        if (!Starts)
-            return false;
-        // The load counts the message.
-        --MessageNumber;
-    }
-    MessagePos = At;
-    MessageSize = Cut - At;
-    if (Cut < To) {
-        FRepeatRest = Cut;
-        // One message more than the index counts; the count keeps the
-        // number of those read so far.
-        const int Loaded = MessageNumber;
-        SetMessageCount(MessageCount + 1);
-        MessageNumber = Loaded;
-    }
+    return {At, To, Starts ? SeparatorWithin(At, To) : To, Starts};
+}
+
+bool TEudoraTocObj::ReadPastRepeat(std::int64_t ReadEnd)
+{
+    const TRepeatRange Range = RepeatRangeFrom(ReadEnd);
+    // The row names the entry, and the message it gives where there is one.
+    ++MessageNumber;
+    ++ReadProblems;
+    const int Res = Range.Starts ? SEudoraEntryRepeatedMore
+                    : Range.At < Range.To ? SEudoraEntryRepeatedLost
+                                          : SEudoraEntryRepeated;
+    WriteErrorLine(Format(LoadResString(Res), MessageNumber, std::to_string(MessagePos), std::to_string(Le32(Entry, 4)),
+                          std::to_string(Range.At), std::to_string(Range.To)));
+    if (!Range.Starts)
+        return false;
+    // The load counts the message.
+    --MessageNumber;
+    TakeRepeatMessage(Range);
     return true;
+}
+
+bool TEudoraTocObj::ReadRepeatRest(std::int64_t RestAt)
+{
+    const TRepeatRange Range = RepeatRangeFrom(RestAt);
+    if (!Range.Starts)
+        return false;
+    TakeRepeatMessage(Range);
+    return true;
+}
+
+void TEudoraTocObj::TakeRepeatMessage(const TRepeatRange& Range)
+{
+    MessagePos = Range.At;
+    MessageSize = Range.Cut - Range.At;
+    if (Range.Cut < Range.To) {
+        FRepeatRest = Range.Cut;
+        CountOneMoreMessage();
+    }
 }
 
 std::int64_t TEudoraTocObj::SeparatorWithin(std::int64_t From, std::int64_t To)

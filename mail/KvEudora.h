@@ -65,12 +65,27 @@ private:
     // overlapping the next entry, starting where no message starts, or
     // stopping inside its message); each mend is an error-log row.
     void CheckEntryRange(std::string& Text, std::int64_t& Start);
-    // For an entry that starts where an earlier one started, whose bytes
-    // were read up to ReadEnd: true when what it holds past that is set up
-    // as the message to read; false when nothing is left to read (its row
-    // written either way, but not for Rest, the next message of a range
-    // the entry gave already).
-    bool ReadPastRepeat(std::int64_t ReadEnd, bool Rest);
+    // What an entry that starts where an earlier one started holds past
+    // ReadEnd: from At, past the padding, up to To (its end, or where
+    // another entry's message starts); when Starts, a message starts at At
+    // and stops at Cut.
+    struct TRepeatRange {
+        std::int64_t At = 0;
+        std::int64_t To = 0;
+        std::int64_t Cut = 0;
+        bool Starts = false;
+    };
+    TRepeatRange RepeatRangeFrom(std::int64_t ReadEnd);
+    // For such an entry whose start was read up to ReadEnd: true when what
+    // it holds past that is set up as the message to read; false when
+    // nothing is left to read. Its row is written either way.
+    bool ReadPastRepeat(std::int64_t ReadEnd);
+    // The next message of a range an entry gave already, from RestAt, set
+    // up without a row; false when none starts there.
+    bool ReadRepeatRest(std::int64_t RestAt);
+    // The message of Range set up to read, what follows it in the range
+    // left to the next call, counted as one message more.
+    void TakeRepeatMessage(const TRepeatRange& Range);
     // The first separator in the data file after From and before To; To
     // when there is none.
     std::int64_t SeparatorWithin(std::int64_t From, std::int64_t To);

@@ -995,6 +995,13 @@ void TClientMailObj::SetMessageCount(std::int32_t Count)
     CountBasedProgress = true;
 }
 
+void TClientMailObj::CountOneMoreMessage()
+{
+    ++MessageCount;
+    PercentFactor = MessageCount == 0 ? 1.0f : 100.0f / MessageCount;
+    CountBasedProgress = true;
+}
+
 // ---------------------------------------------------------------------------
 // TFileMailObj
 // ---------------------------------------------------------------------------

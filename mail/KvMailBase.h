@@ -227,6 +227,9 @@ public:
     // 0 to 100: where the current message starts, as a share of the mailbox.
     virtual int GetPercentDone();
     void SetMessageCount(std::int32_t Count);
+    // A message found that the count left out: counted, and the number of
+    // those read so far kept.
+    void CountOneMoreMessage();
 
     // 1 for the first message once it is loaded.
     std::int32_t GetMessageNumber() const { return MessageNumber; }

@@ -757,7 +757,20 @@ std::int64_t TMailboxStream::FindMessageEnd()
     // The first search starts at the file's start, so that a separator after
     // a few leading blank lines is found too; later ones go on in the window.
     const std::int64_t from = MessagePos == 0 ? (PlainSeparator ? 0 : 1) : MessagePos + 5;
-    NextSeparatorPos = ScanForSeparator(from);
+    NextSeparatorPos = FPeekedSeparator ? *FPeekedSeparator : ScanForSeparator(from);
+    FPeekedSeparator.reset();
+    // An Eudora store never escapes a body line: a From_ line followed by
+    // nothing but blank lines up to the next separator, or the file's end,
+    // is the last line of the message before it. Read as a message, it gave
+    // an empty .eml file, and an mbox copy a message of that line alone.
+    while (IsEudoraKind(FormatKind) && NextSeparatorPos > MessagePos) {
+        const std::int64_t After = ScanForSeparator(NextSeparatorPos + 5);
+        if (!HoldsOnlyItsFromLine(NextSeparatorPos, After < 0 ? FileSize : After)) {
+            FPeekedSeparator = After;
+            break;
+        }
+        NextSeparatorPos = After;
+    }
     // Sizes stay 64-bit: a message above the read cap is cut and logged when
     // it is read, never wrapped or dropped here.
     MessageSize = NextSeparatorPos >= 0 ? NextSeparatorPos - MessagePos : FileSize - MessagePos;
@@ -770,6 +783,23 @@ std::int64_t TMailboxStream::FindMessageEnd()
             MessageSize = FCutSeparator - MessagePos;
     }
     return MessagePos;
+}
+
+bool TMailboxStream::HoldsOnlyItsFromLine(std::int64_t Pos, std::int64_t End)
+{
+    // A From_ line and a few blank lines; anything longer holds more.
+    constexpr std::int64_t Reach = 4096;
+    if (End - Pos > Reach)
+        return false;
+    const std::int64_t Offset = Pos - BufferStart;
+    const std::int32_t N = static_cast<std::int32_t>(End - Pos);
+    std::string Read;
+    const std::string_view Bytes = BufferStart >= 0 && Offset >= 0 && Offset + N <= BufferLength
+                                       ? std::string_view(Buffer).substr(static_cast<size_t>(Offset), static_cast<size_t>(N))
+                                       : std::string_view(Read = ReadAt(*Stream, Pos, N));
+    const size_t Break = Bytes.find_first_of("\r\n");
+    return Break != std::string_view::npos &&
+           Bytes.find_first_not_of(std::string_view(" \t\r\n\0", 5), Break) == std::string_view::npos;
 }
 
 std::int64_t TMailboxStream::CutSeparatorStart(std::int64_t From)

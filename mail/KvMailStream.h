@@ -5,6 +5,7 @@
 // slides over it, so no mailbox is ever held whole in memory.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,6 +72,11 @@ private:
     // short and starts at From or after; -1 else.
     std::int64_t CutSeparatorStart(std::int64_t From);
     std::int64_t FCutSeparator = -1;
+    // Whether the piece [Pos, End) is one From_ line and blank lines only.
+    bool HoldsOnlyItsFromLine(std::int64_t Pos, std::int64_t End);
+    // The separator after the next one, found while judging the next one;
+    // the search goes on from there.
+    std::optional<std::int64_t> FPeekedSeparator;
     bool FCutReported = false;
     // Whether position P of the window, or file offset Offset, starts a
     // line: it follows a line break or the file start, NUL padding allowed

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -707,6 +708,8 @@ TEST(KvConvertAttach, MboxCopiesOfEudoraStoresReadBackAsTheirMessages)
         "From what I hear, all is well.\nBye.\n",
         "Bounced:\n\nFrom bob@example.com Mon Jan  1 08:00:00 2001\nSubject: older\nContent-Type: text/plain\n\nold\n",
         "From the start to the end.\n",
+        // A From_ line right before the next separator: this message's last line.
+        "Signed.\nFrom bob@example.com Mon Jan  1 08:00:00 2001",
         "One\rFrom a bare CR on.\n",
     };
     for (const auto& [road, brk] : {std::pair{mftEudoraToc, "\r\n"}, {mftEudoraMbx, "\r\n"}, {mftMacEudora, "\r"},
@@ -723,9 +726,16 @@ TEST(KvConvertAttach, MboxCopiesOfEudoraStoresReadBackAsTheirMessages)
             edges += start + std::string(64 - start.size() - std::string(brk).size(), 'x') + brk;
         }
         texts.push_back(edges);
-        // A bare CR in a mailbox of LF breaks becomes a break of the target's.
-        for (size_t i = 0; i < bodies.size() - (road == mftMbox ? 1 : 0); ++i)
+        // Neither of the last two bodies goes into an mbox: there a bare CR in
+        // a mailbox of LF breaks becomes a break of the target's, and a From_
+        // line at a body's end starts an empty message.
+        for (size_t i = 0; i < bodies.size() - (road == mftMbox ? 2 : 0); ++i) {
             texts.push_back(WithBreaks(msg("note " + std::to_string(i), bodies[i]), brk));
+            // An index ends that message with its last break; a data file
+            // read alone has the next separator right after its From_ line.
+            if (road == mftEudoraToc && !bodies[i].ends_with('\n'))
+                texts.back() += brk;
+        }
         for (TMailFormat target : {mftMboxWin, mftMboxUnix, mftMboxMac}) {
             SCOPED_TRACE(std::to_string(road) + " to " + std::to_string(target));
             TAttachRun r;
@@ -740,8 +750,10 @@ TEST(KvConvertAttach, MboxCopiesOfEudoraStoresReadBackAsTheirMessages)
             for (const std::string& t : texts)
                 box += t + brk;
             // Its last line a bare "From " without a break: body text, in the
-            // copies too, whose break the line gets.
-            const std::string tail = road == mftMbox ? "From " : "";
+            // copies too, whose break the line gets. An Eudora store's last
+            // lines a whole From_ line and a blank one: body text too.
+            const std::string tail =
+                road == mftMbox ? "From " : "From carol@example.com Mon Jan  1 08:00:00 2001" + std::string(brk) + brk;
             box += tail;
             if (road == mftEudoraToc)  // copies sent from here: nothing of them counts as received
                 PutEudoraMailbox(root, texts, "Friends", 8);
@@ -753,6 +765,7 @@ TEST(KvConvertAttach, MboxCopiesOfEudoraStoresReadBackAsTheirMessages)
             // The index bounds the quoted mailbox; a reader of separator
             // lines splits it off.
             EXPECT_EQ(count, static_cast<int>(texts.size()) + (road == mftEudoraToc ? 0 : 1));
+            EXPECT_EQ(std::count_if(eml.begin(), eml.end(), [](const auto& File) { return File.second.empty(); }), 0);
             EXPECT_EQ(direct.Summary, Counters(1, count, 0, 0));
 
             const TRunResult copied = ConvertOnce(r, entry, road, target, r.Out());

@@ -330,6 +330,25 @@ TEST_F(KvMailStreamFile, PlainKindsSplitAtEveryLineStartFrom)
         }
 }
 
+// An Eudora store never escapes a body line: a From_ line with only blank
+// lines after it up to the next separator, or the end, is the last line of
+// the message before it. An mbox splits at it.
+TEST_F(KvMailStreamFile, EudoraFromLineBeforeASeparatorStaysInItsMessage)
+{
+    const std::string a = "From ???@??? Mon Jan  1 10:00:00 2001\nSubject: a\n\nFrom bob@example.com Mon Jan  1 08:00:00 2001\n";
+    const std::string b = "From ???@??? Mon Jan  1 10:00:00 2001\nSubject: b\n\nbody\n";
+    const std::string c = "From carol@example.com Mon Jan  1 08:00:00 2001\n\n";
+    for (TMailboxKind kind : {mbkEudoraMbx, mbkMacEudora, mbkMbox}) {
+        SCOPED_TRACE(std::to_string(kind));
+        const std::vector<std::string> got = SplitEveryWay(a + b + c, kind);
+        ASSERT_EQ(got.size(), kind == mbkMbox ? 4u : 2u);
+        if (kind == mbkMbox)
+            continue;
+        EXPECT_NE(got[0].find("\r\n\r\nFrom bob@example.com Mon Jan  1 08:00:00 2001"), std::string::npos) << got[0];
+        EXPECT_NE(got[1].find("body\r\nFrom carol@example.com Mon Jan  1 08:00:00 2001"), std::string::npos) << got[1];
+    }
+}
+
 TEST_F(KvMailStreamFile, DeletedFlagsAndProgress)
 {
     const std::string file =

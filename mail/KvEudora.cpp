@@ -56,6 +56,9 @@ constexpr std::int64_t SeparatorLookBack = 1 << 20;
 // How much of a separator line is read to tell it.
 constexpr std::int32_t SeparatorLineReach = 256;
 
+// How Eudora's own separator line starts.
+constexpr char OwnSeparatorStart[] = "From ???@???";
+
 // A message separator at At: at the start of a line, Eudora's own "From
 // ???@???" or the separator line another mail program wrote into the file.
 bool IsSeparatorAt(const std::string& Text, size_t At)
@@ -64,14 +67,20 @@ bool IsSeparatorAt(const std::string& Text, size_t At)
         return false;
     if (Text.compare(At, 5, "From ") != 0)
         return false;
-    return Text.compare(At, 12, "From ???@???") == 0 || IsStrictFromLine(Text, static_cast<int>(At) + 1);
+    return Text.compare(At, 12, OwnSeparatorStart) == 0 || IsStrictFromLine(Text, static_cast<int>(At) + 1);
 }
 
-// The first separator at or after From; npos when none.
-size_t FindSeparator(const std::string& Text, size_t From)
+// Eudora's own separator at the start of a line at At.
+bool IsOwnSeparatorAt(const std::string& Text, size_t At)
+{
+    return (At == 0 || Text[At - 1] == '\n' || Text[At - 1] == '\r') && Text.compare(At, 12, OwnSeparatorStart) == 0;
+}
+
+// The first separator at or after From that IsAt accepts; npos when none.
+size_t FindSeparator(const std::string& Text, size_t From, bool (*IsAt)(const std::string&, size_t) = IsSeparatorAt)
 {
     for (size_t p = Text.find("From ", From); p != std::string::npos; p = Text.find("From ", p + 1))
-        if (IsSeparatorAt(Text, p))
+        if (IsAt(Text, p))
             return p;
     return std::string::npos;
 }
@@ -435,7 +444,9 @@ TEudoraTocObj::TRepeatRange TEudoraTocObj::RepeatRangeFrom(std::int64_t ReadEnd)
     }
     Starts = Starts && At < To;
     // A range over several messages gives each of them: read up to the next
-    // separator, the rest with this entry again as one more message.
+    // separator, the rest with this entry again as one more message. Eudora
+    // never escapes a body line, so another program's From_ line inside the
+    // range is quoted text: only the store's own separator cuts.
     return {At, To, Starts ? SeparatorWithin(At, To) : To, Starts};
 }
 
@@ -485,7 +496,7 @@ std::int64_t TEudoraTocObj::SeparatorWithin(std::int64_t From, std::int64_t To)
         // The byte before tells a line start; a line past the step lets the
         // check see the whole of a separator line that starts inside it.
         AppendRange(Window, At - 1, std::min<std::int64_t>(DataFileSize, At + ExtendStep + SeparatorLineReach));
-        const size_t P = FindSeparator(Window, 1);
+        const size_t P = FindSeparator(Window, 1, IsOwnSeparatorAt);
         if (P == std::string::npos)
             continue;
         const std::int64_t Found = At - 1 + static_cast<std::int64_t>(P);

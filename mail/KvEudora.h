@@ -86,8 +86,8 @@ private:
     // The message of Range set up to read, what follows it in the range
     // left to the next call, counted as one message more.
     void TakeRepeatMessage(const TRepeatRange& Range);
-    // The first separator in the data file after From and before To; To
-    // when there is none.
+    // The first of Eudora's own separators in the data file after From and
+    // before To; To when there is none.
     std::int64_t SeparatorWithin(std::int64_t From, std::int64_t To);
     void ReadEntryStarts();
     // The first entry offset after Pos, or the data file's size.

@@ -205,14 +205,17 @@ TEST_F(KvEudoraStore, NameProgressAndMissingDataFile)
 TEST_F(KvEudoraStore, DamagedEntriesAreRepairedOrSkipped)
 {
     const std::string a = Msg("a"), b = Msg("b"), c = Msg("c");
+    // Another program's separator line quoted in a body.
+    const std::string q = Msg("q", "Bounced:\r\nFrom bob@example.com Mon Jan  1 08:00:00 2001\r\nold");
     const auto at = [&](size_t i) { return static_cast<std::uint32_t>(i); };
-    const std::uint32_t A = at(a.size()), B = at(b.size()), C = at(c.size());
+    const std::uint32_t A = at(a.size()), B = at(b.size()), C = at(c.size()), Q = at(q.size());
     struct Case {
         const char* Name;
         std::vector<std::string> Entries;
         std::vector<std::string> Want;
         int Rows;  // error-log rows, one per mend or unreadable entry
         std::string Says{};  // said in the rows
+        std::vector<std::string> Data{};  // the data file's messages, when not a, b, c
     };
     const Case cases[] = {
         {"an entry one byte late takes its F from the end",
@@ -256,12 +259,15 @@ TEST_F(KvEudoraStore, DamagedEntriesAreRepairedOrSkipped)
         {"a repeat reaching into a message an entry inside it reads is read once",
          {TocEntry(0, A), TocEntry(0, A + B), TocEntry(A + 9, B - 9), TocEntry(A + B, C)}, {a, b, c}, 2,
          "(offset 0, length " + std::to_string(A + B) + "); read once"},
+        {"a repeat's range is cut only at the store's own separators",
+         {TocEntry(0, A), TocEntry(0, A + Q + C)}, {a, q, c}, 1, "its own from offset " + std::to_string(A) + "\t",
+         {a, q, c}},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.Name);
         std::string rows;
         const int count = static_cast<int>(k.Entries.size());
-        EXPECT_EQ(ReadLogged(Store(TocHeader('\0', "In", 0, count), {a, b, c}, k.Entries), rows), k.Want);
+        EXPECT_EQ(ReadLogged(Store(TocHeader('\0', "In", 0, count), k.Data.empty() ? std::vector{a, b, c} : k.Data, k.Entries), rows), k.Want);
         EXPECT_EQ(IndexRows(rows), k.Rows) << rows;
         EXPECT_NE(rows.find(k.Says), std::string::npos) << rows;
         if (k.Want.size() < 3) {

@@ -30,6 +30,7 @@ enum : int {
     SEudoraEntryRepeated = 21176,
     SEudoraEntryRepeatedMore = 21177,
     SEudoraEntryRepeatedLost = 21178,
+    SEudoraEntryOverOthers = 21179,
 };
 
 const TResStringRegistrar EudoraTexts{
@@ -45,6 +46,9 @@ const TResStringRegistrar EudoraTexts{
     {SEudoraEntryRepeatedLost,
      "Index entry %d starts where an earlier entry starts (offset %s, length %s); the bytes from offset %s to %s, "
      "past that entry's end, hold no message start and were not read"},
+    {SEudoraEntryOverOthers,
+     "Index entry %d reaches over messages that no entry starts (offset %s, length %s); read to offset %s, where an "
+     "entry of the same start ends, and what follows as messages of their own"},
     {SEudoraIndexForeign, "The index header is not in the Windows form (a Macintosh index, or damaged): no message read"},
 };
 
@@ -293,6 +297,8 @@ bool TEudoraTocObj::NextMessage()
         PastEnd = MessagePos >= 0 && MessagePos < DataFileSize && MessagePos + MessageSize > DataFileSize;
         if (PastEnd)
             MessageSize = DataFileSize - MessagePos;
+        if (First)
+            CutAtShorterRepeat();
         FReadEnd = MessagePos;
         LoadMessage();
         ReadEnds[Start] = std::max(ReadEnds[Start], FReadEnd);
@@ -389,18 +395,47 @@ void TEudoraTocObj::ReadEntryStarts()
     // so that each range can be judged against the one after it.
     const std::int64_t back = Stream->Position();
     std::string block;
+    std::vector<std::pair<std::int64_t, std::uint32_t>> Ranges;  // start and length of each entry
     for (int left = MessageCount; left > 0; left -= EntriesPerRead) {
         block = Stream->ReadString(std::min(left, EntriesPerRead) * EudoraEntrySize);
         for (size_t at = 0; at + EudoraEntrySize <= block.size(); at += EudoraEntrySize) {
             const std::int64_t offset = static_cast<std::int32_t>(Le32(block, at));
             if (offset >= 0 && offset < DataFileSize)
-                EntryStarts.push_back(offset);
+                Ranges.emplace_back(offset, Le32(block, at + 4));
         }
         if (block.size() < static_cast<size_t>(std::min(left, EntriesPerRead) * EudoraEntrySize))
             break;
     }
-    std::sort(EntryStarts.begin(), EntryStarts.end());
+    // Sorted by start and then length: the first of each start that repeats
+    // is the shortest length that start has.
+    std::sort(Ranges.begin(), Ranges.end());
+    EntryStarts.reserve(Ranges.size());
+    for (size_t I = 0; I < Ranges.size(); ++I) {
+        EntryStarts.push_back(Ranges[I].first);
+        if (I + 1 < Ranges.size() && Ranges[I + 1].first == Ranges[I].first &&
+            (ShortestRepeats.empty() || ShortestRepeats.back().first != Ranges[I].first))
+            ShortestRepeats.push_back(Ranges[I]);
+    }
     Stream->Seek(back, soFromBeginning);
+}
+
+void TEudoraTocObj::CutAtShorterRepeat()
+{
+    const std::int64_t Start = MessagePos;
+    const auto Shortest = std::lower_bound(ShortestRepeats.begin(), ShortestRepeats.end(), std::pair{Start, 0u});
+    if (Shortest == ShortestRepeats.end() || Shortest->first != Start || Shortest->second == 0 ||
+        Shortest->second >= MessageSize)
+        return;
+    const std::int64_t End = Start + static_cast<std::int64_t>(Shortest->second);
+    const TRepeatRange Range = RepeatRangeFrom(End);
+    if (!Range.Starts)
+        return;
+    ++ReadProblems;
+    WriteErrorLine(Format(LoadResString(SEudoraEntryOverOthers), MessageNumber + 1, std::to_string(Start),
+                          std::to_string(Le32(Entry, 4)), std::to_string(End)));
+    MessageSize = End - Start;
+    FRepeatRest = Range.At;
+    CountOneMoreMessage();
 }
 
 std::int64_t TEudoraTocObj::NextEntryStart(std::int64_t Pos) const

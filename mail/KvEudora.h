@@ -90,12 +90,18 @@ private:
     // before To; To when there is none.
     std::int64_t SeparatorWithin(std::int64_t From, std::int64_t To);
     void ReadEntryStarts();
+    // A first entry that reaches over messages no entry starts, where a
+    // later entry of its start ends sooner at a separator: the message is
+    // read to there, and the rest of the range as the repeat repair reads it.
+    void CutAtShorterRepeat();
     // The first entry offset after Pos, or the data file's size.
     std::int64_t NextEntryStart(std::int64_t Pos) const;
     // The range [From, To) of the data file appended to Text.
     bool AppendRange(std::string& Text, std::int64_t From, std::int64_t To);
 
     std::vector<std::int64_t> EntryStarts;  // sorted offsets inside the data file
+    // For each start that more than one entry gives, the shortest length.
+    std::vector<std::pair<std::int64_t, std::uint32_t>> ShortestRepeats;
     // Where the entries read start, and how far the bytes read from there
     // reach.
     std::map<std::int64_t, std::int64_t> ReadEnds;

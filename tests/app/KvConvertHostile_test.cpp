@@ -838,11 +838,22 @@ TEST(KvConvertHostile, DamagedEudoraIndexEntriesAreMendedAndCounted)
 
     // Three entries of one start, the second reaching over message two:
     // message two is read, and only the third repeat is read once. One
-    // reaching over messages two and three gives both, cut between them.
+    // reaching over messages two and three gives both, cut between them;
+    // so does the first entry, when a later one of its start ends sooner.
     const std::pair<std::uint32_t, std::uint32_t> repeats[][5] = {
         {{0, at1}, {0, at2}, {0, at1 + 5}, {at2, size(2)}, {at3, size(3)}},
-        {{0, at1}, {0, at3}, {0, at1 + 5}, {at3, size(3)}, {0, at2}}};
+        {{0, at1}, {0, at3}, {0, at1 + 5}, {at3, size(3)}, {0, at2}},
+        {{0, at3}, {at3, size(3)}, {0, at1}, {0, at1 + 5}, {0, at2}}};
+    const std::string more = "; what it holds past that entry's end read as a message of its own from offset ";
+    const std::string firstRows[] = {more + std::to_string(at1), more + std::to_string(at1),
+                                     "; read to offset " + std::to_string(at1) +
+                                         ", where an entry of the same start ends, and what follows as messages of "
+                                         "their own"};
     for (const auto& repeated : repeats) {
+        const size_t k = static_cast<size_t>(&repeated - repeats);
+        r.Host.Sources.Clear();
+        r.Add(r.Dir.File("eudora\\In.toc"), mftEudoraToc);
+        r.Target(mftEml, r.Out() + "\\");
         for (size_t e = 0; e < entries.size(); ++e)
             for (int i = 0; i < 4; ++i) {
                 toc[104 + 218 * e + i] = static_cast<char>(repeated[e].first >> (8 * i));
@@ -858,11 +869,22 @@ TEST(KvConvertHostile, DamagedEudoraIndexEntriesAreMendedAndCounted)
         EXPECT_EQ(TTestFolder::Read(r.Out() + "\\two.eml").find("three"), std::string::npos);
         const std::vector<std::vector<std::string>> said = ErrorRows(r.Dir.File("repeats.txt"));
         EXPECT_EQ(r.Summary(), Counters(1, 4, 0, static_cast<int>(said.size()))) << r.LogText();
-        ASSERT_EQ(said.size(), &repeated == repeats ? 2u : 3u);
-        const std::string more = "; what it holds past that entry's end read as a message of its own from offset ";
-        EXPECT_TRUE(said[0][0].ends_with(more + std::to_string(at1))) << said[0][0];
+        ASSERT_EQ(said.size(), k + 2);
+        EXPECT_TRUE(said[0][0].ends_with(firstRows[k])) << said[0][0];
         for (size_t i = 1; i < said.size(); ++i)
             EXPECT_TRUE(said[i][0].ends_with("; read once")) << said[i][0];
+
+        // An mbox copy holds the same four messages, and reads back as them.
+        const std::string copy = r.Dir.File("copy" + std::to_string(k) + ".mbox");
+        r.Target(mftMboxWin, copy);
+        r.Start();
+        EXPECT_EQ(r.Summary(), Counters(1, 4, 0, static_cast<int>(said.size()))) << r.LogText();
+        r.Host.Sources.Clear();
+        r.Add(copy, mftMbox);
+        r.Target(mftEml, r.Dir.File("back" + std::to_string(k) + "\\"));
+        r.Start();
+        EXPECT_EQ(r.Summary(), Counters(1, 4, 0, 0)) << r.LogText();
+        EXPECT_EQ(TreeFiles(r.Dir.File("back" + std::to_string(k))).size(), 4u);
     }
 }
 

@@ -262,6 +262,13 @@ TEST_F(KvEudoraStore, DamagedEntriesAreRepairedOrSkipped)
         {"a repeat's range is cut only at the store's own separators",
          {TocEntry(0, A), TocEntry(0, A + Q + C)}, {a, q, c}, 1, "its own from offset " + std::to_string(A) + "\t",
          {a, q, c}},
+        {"a first entry reaching over messages no entry starts gives each of them",
+         {TocEntry(0, A + B + C), TocEntry(0, A)}, {a, b, c}, 2, "read to offset " + std::to_string(A) + ", where"},
+        {"and cuts them only at the store's own separators", {TocEntry(0, A + Q + C), TocEntry(0, A)}, {a, q, c}, 2,
+         "(offset 0, length " + std::to_string(A) + "); read once", {a, q, c}},
+        {"a single start before a repeated one is mended as the index gives it",
+         {TocEntry(0, A + B + C), TocEntry(A + B, C), TocEntry(A + B, C + 5), TocEntry(A + B + C, A)},
+         {a + b, c, a}, 2, "runs into the next message", {a, b, c, a}},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.Name);

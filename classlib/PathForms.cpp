@@ -36,6 +36,21 @@ std::string ExactAnsi(const std::wstring& Text)
     return AnsiToWide(Ansi) == Text ? Ansi : std::string();
 }
 
+// Whether a level after the root ends in a dot or a blank: the ANSI calls
+// drop it there, so "sub.\a" opens "sub\a", in the middle of a path as
+// at its end. "." and ".." levels mean what they say.
+bool HasTrimmedLevel(const std::wstring& Path)
+{
+    for (std::size_t At = PathRootLength(Path); At < Path.size();) {
+        const std::size_t End = std::min(Path.find_first_of(L"\\/", At), Path.size());
+        const std::wstring Level = Path.substr(At, End - At);
+        if (!Level.empty() && !IsDotLevel(Level) && (Level.back() == L'.' || Level.back() == L' '))
+            return true;
+        At = End + 1;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::wstring SystemFullPath(const std::wstring& Path)
@@ -178,9 +193,10 @@ std::wstring ShortPathName(const std::wstring& Path)
 std::string OpenableAnsiPath(const std::wstring& Path)
 {
     const std::string Ansi = ExactAnsi(Path);
-    if (!Ansi.empty() && Ansi.back() != '.' && Ansi.back() != ' ')
+    if (!Ansi.empty() && !HasTrimmedLevel(Path))
         return Ansi;
-    // The "\\?\" form keeps a trailing dot or blank the plain form drops.
+    // The "\\?\" form keeps a trailing dot or blank the plain form drops,
+    // at any level.
     const std::wstring Short = ShortPathName(Path);
     return Short.empty() ? std::string() : ExactAnsi(Short);
 }

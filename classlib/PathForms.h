@@ -47,8 +47,9 @@ bool IsDevicePath(const std::wstring& Path);
 // Path with each level by its short name where it has one, at any length;
 // empty when it names nothing on disk. A prefix given is kept.
 std::wstring ShortPathName(const std::wstring& Path);
-// Path in a form the ANSI API opens: its ANSI text when that is exact,
-// else its short form; empty when neither exists.
+// Path in a form the ANSI API opens: its ANSI text when that is exact and
+// no level ends in a dot or a blank (which those calls drop), else its
+// short form; empty when neither exists.
 std::string OpenableAnsiPath(const std::wstring& Path);
 
 // ANSI text of the code page as wide text.

@@ -888,6 +888,75 @@ TEST(KvConvertHostile, DamagedEudoraIndexEntriesAreMendedAndCounted)
     }
 }
 
+// A Windows index of one entry over the whole of Mbx.
+std::string TocOf(const std::string& Mbx)
+{
+    std::string toc(104 + 218, '\0');
+    toc[102] = 1;
+    for (int i = 0; i < 4; ++i)
+        toc[104 + 4 + i] = static_cast<char>(Mbx.size() >> (8 * i));
+    toc[104 + 12] = 1;
+    return toc;
+}
+
+// Folders whose names end in a dot or a blank, as profiles copied from
+// other systems hold them, give their mailboxes on every store road, into
+// either target; so does such a folder picked by its short name, as the
+// folder form hands it on.
+TEST(KvConvertNames, MailboxesInFoldersEndingInADotOrBlank)
+{
+    const struct {
+        TMailFormat Format;
+        const wchar_t *Data, *Index;
+        const char* Mask;
+    } roads[] = {
+        {mftThunderbird, L"", L".msf", "*.msf"},
+        {mftEudoraToc, L".mbx", L".toc", "*.toc"},
+        {mftEudoraMbx, L".mbx", L"", "*.mbx"},
+        {mftMbox, L"", L"", "*.*"},
+    };
+    const std::wstring levels[] = {L"", L"Mail.\\", L"x..\\", L"sub \\"};
+    for (const auto& road : roads)
+        for (const TMailFormat target : {mftEml, mftMboxUnix}) {
+            SCOPED_TRACE(std::to_string(road.Format) + " into " + std::to_string(target));
+            TConvertRun r;
+            const std::wstring src = AnsiToWideStr(r.Src(""));
+            int n = 0;
+            for (const std::wstring& level : levels) {
+                CreateDirectoryW(TTestFolder::LongForm(src + level).c_str(), nullptr);
+                const std::wstring box = src + level + L"box" + std::to_wstring(++n);
+                const std::string bytes = Message(n, road.Format == mftEudoraToc ? "\r\n" : "\n");
+                ASSERT_TRUE(TTestFolder::Put(box + road.Data, bytes));
+                if (*road.Index) {
+                    ASSERT_TRUE(TTestFolder::Put(box + road.Index, road.Format == mftEudoraToc ? TocOf(bytes) : "index"));
+                }
+            }
+            r.Add(r.Src(road.Mask), road.Format);
+            r.Host.Choices.IncludeSubfolders = true;
+            r.Target(target, r.Out() + "\\");
+            const TErrorLogAt errorLog(r.Dir.File("errors.txt"));
+            r.Start();
+            EXPECT_EQ(r.Summary(), Counters(4, 4, 0, 0)) << r.LogText();
+            EXPECT_EQ(r.Lines("Processing: ").size(), 4u) << r.LogText();
+            int separators = 0;
+            for (const auto& [name, bytes] : TreeFiles(r.Out()))
+                separators += CountOf("\n" + bytes, "\nFrom a@b ");
+            EXPECT_EQ(separators, target == mftEml ? 0 : 4);
+            if (target == mftEml)
+                EXPECT_EQ(Written(r), (std::vector<std::string>{"note 1.eml", "note 2.eml", "note 3.eml", "note 4.eml"}));
+            else
+                EXPECT_EQ(TreeFiles(r.Out()).size(), 4u);
+
+            r.Host.Sources.Clear();
+            r.Host.Choices.IncludeSubfolders = false;
+            r.Add(OpenableAnsiPath(src + L"Mail.") + "\\" + road.Mask, road.Format);
+            r.Target(target, r.Dir.File("picked\\"));
+            r.Start();
+            EXPECT_EQ(r.Summary(), Counters(1, 1, 0, 0)) << r.LogText();
+            EXPECT_TRUE(ErrorRows(r.Dir.File("errors.txt")).empty());
+        }
+}
+
 // An index of the Macintosh program beside its data file gives no message;
 // the log says why and the run counts it, with lengths past the data file's
 // end in a Windows index read as the messages they are, never "Disk full".

@@ -85,4 +85,27 @@ TEST(KvPathForms, LongAndShortFormsAtAnyLength)
         EXPECT_TRUE(!Ansi.empty() && Ansi.back() != '.' && Ansi.back() != ' ') << Ansi;
         EXPECT_EQ(LongPathOf(Ansi), Base + Name);
     }
+    // A level the ANSI calls trim anywhere in the path, beside the folder
+    // they would open instead: the form given opens the very file.
+    const std::wstring Plain = AnsiToWideStr(Dir.File("levels"));
+    const struct {
+        const wchar_t* Name;
+        bool Exact;
+    } Levels[] = {
+        {L"Mail.\\a", false}, {L"sub \\a", false},        {L"x..\\c", false},
+        {L"sub\\a.", false},  {L"\u0416\\a", false}, {L"sub\\a", true},
+    };
+    for (const auto& L : Levels) {
+        const std::wstring Path = Plain + L"\\" + L.Name;
+        CreateDirectoryW(PrefixedPath(Plain).c_str(), nullptr);
+        CreateDirectoryW(PrefixedPath(Path.substr(0, Path.rfind(L'\\'))).c_str(), nullptr);
+        ASSERT_TRUE(TTestFolder::Put(Path, DefaultWideToAnsi(L.Name)));
+    }
+    for (const auto& L : Levels) {
+        const std::wstring Path = Plain + L"\\" + L.Name;
+        const std::string Ansi = OpenableAnsiPath(Path);
+        EXPECT_EQ(LoadFileToString(Ansi), DefaultWideToAnsi(L.Name)) << Ansi;
+        EXPECT_EQ(LongPathOf(Ansi), Path);
+        EXPECT_EQ(Ansi == DefaultWideToAnsi(Path), L.Exact) << Ansi;
+    }
 }

@@ -193,7 +193,7 @@ TMailTocStream::TMailTocStream(const std::string& IndexFileName) : TMailBinStrea
     if (size < 0)
         return;
     try {
-        DataStream = std::make_unique<TFileStream>(data, fmOpenRead | fmShareDenyNone);
+        DataStream = OpenFileStream(data, fmOpenRead | fmShareDenyNone);
     } catch (const Exception& E) {
         // A data file that exists but cannot be opened locks the mailbox just
         // as an unopenable index does: the caller reports it and skips it.

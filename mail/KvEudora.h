@@ -39,7 +39,8 @@ public:
     virtual std::string GetDataFileName();
 
     std::int64_t DataFileSize = -1;
-    std::unique_ptr<TFileStream> DataStream;
+    // Opened at any length of path, as the index is.
+    std::unique_ptr<THandleStream> DataStream;
     bool CheckFromLine = true;
 };
 

@@ -915,15 +915,19 @@ TEST(KvConvertNames, MailboxesInFoldersEndingInADotOrBlank)
         {mftEudoraMbx, L".mbx", L"", "*.mbx"},
         {mftMbox, L"", L"", "*.*"},
     };
-    const std::wstring levels[] = {L"", L"Mail.\\", L"x..\\", L"sub \\"};
+    // The last one puts the mailboxes about 300 characters deep.
+    const std::wstring levels[] = {L"", L"Mail.\\", L"x..\\", L"sub \\",
+                                   std::wstring(120, L'd') + L"\\" + std::wstring(120, L'e') + L"\\"};
     for (const auto& road : roads)
         for (const TMailFormat target : {mftEml, mftMboxUnix}) {
             SCOPED_TRACE(std::to_string(road.Format) + " into " + std::to_string(target));
             TConvertRun r;
             const std::wstring src = AnsiToWideStr(r.Src(""));
+            CreateDirectoryW(src.c_str(), nullptr);
             int n = 0;
             for (const std::wstring& level : levels) {
-                CreateDirectoryW(TTestFolder::LongForm(src + level).c_str(), nullptr);
+                for (size_t at = level.find(L'\\'); at != std::wstring::npos; at = level.find(L'\\', at + 1))
+                    CreateDirectoryW(TTestFolder::LongForm(src + level.substr(0, at)).c_str(), nullptr);
                 const std::wstring box = src + level + L"box" + std::to_wstring(++n);
                 const std::string bytes = Message(n, road.Format == mftEudoraToc ? "\r\n" : "\n");
                 ASSERT_TRUE(TTestFolder::Put(box + road.Data, bytes));
@@ -936,16 +940,17 @@ TEST(KvConvertNames, MailboxesInFoldersEndingInADotOrBlank)
             r.Target(target, r.Out() + "\\");
             const TErrorLogAt errorLog(r.Dir.File("errors.txt"));
             r.Start();
-            EXPECT_EQ(r.Summary(), Counters(4, 4, 0, 0)) << r.LogText();
-            EXPECT_EQ(r.Lines("Processing: ").size(), 4u) << r.LogText();
+            EXPECT_EQ(r.Summary(), Counters(5, 5, 0, 0)) << r.LogText();
+            EXPECT_EQ(r.Lines("Processing: ").size(), 5u) << r.LogText();
             int separators = 0;
             for (const auto& [name, bytes] : TreeFiles(r.Out()))
                 separators += CountOf("\n" + bytes, "\nFrom a@b ");
-            EXPECT_EQ(separators, target == mftEml ? 0 : 4);
+            EXPECT_EQ(separators, target == mftEml ? 0 : 5);
             if (target == mftEml)
-                EXPECT_EQ(Written(r), (std::vector<std::string>{"note 1.eml", "note 2.eml", "note 3.eml", "note 4.eml"}));
+                EXPECT_EQ(Written(r), (std::vector<std::string>{"note 1.eml", "note 2.eml", "note 3.eml", "note 4.eml",
+                                                                "note 5.eml"}));
             else
-                EXPECT_EQ(TreeFiles(r.Out()).size(), 4u);
+                EXPECT_EQ(TreeFiles(r.Out()).size(), 5u);
 
             r.Host.Sources.Clear();
             r.Host.Choices.IncludeSubfolders = false;

@@ -125,8 +125,22 @@ std::wstring WithAnsiExtOp(const std::wstring& Name, const std::function<std::st
 
 std::string DerivedFilePath(const std::string& Path, const std::function<std::string(const std::string&)>& Op)
 {
-    const std::string Opens = OpenableAnsiPath(WithAnsiExtOp(LongPathOf(Path), Op));
-    return Opens.empty() ? Op(Path) : Opens;
+    const std::wstring Wanted = WithAnsiExtOp(LongPathOf(Path), Op);
+    const std::string Opens = OpenableAnsiPath(Wanted);
+    if (!Opens.empty())
+        return Opens;
+    // Made of a short form, Op's name may be another file's own one
+    // ("____~AVB.mbx" beside "\u0422\u0435\u043d\u044c.toc"), which is no
+    // data file of Path's: then the wanted name with '|', which no file name
+    // holds and no search takes as a wildcard, for each letter the code
+    // page lacks.
+    const std::string Named = Op(Path);
+    if (!IsExistingWideFile(LongPathForm(Named)) || LongPathOf(Named) == Wanted)
+        return Named;
+    bool Lost = false;
+    std::string Missing = WideToAnsi(Wanted, Lost);
+    std::replace(Missing.begin(), Missing.end(), '?', '|');
+    return Missing;
 }
 
 const char* const TFileFinder::RevisitReason = "folder searched already, reached again through a link";

@@ -538,11 +538,14 @@ bool IsDeviceFileName(const std::wstring& Name)
 
 std::wstring TargetSafeName(const std::wstring& Name)
 {
-    const std::size_t Last = Name.find_last_not_of(L". ");
-    if (Last == std::wstring::npos)
+    if (Name.empty())
         return L"_";
-    const std::wstring Trimmed = Name.substr(0, Last + 1);
-    return IsDeviceFileName(Trimmed) ? L"_" + Trimmed : Trimmed;
+    // Replaced, not dropped: "Old" and "Old." of one source folder would
+    // meet in one target folder or mbox file.
+    std::wstring Safe = Name;
+    if (Safe.back() == L'.' || Safe.back() == L' ')
+        Safe.back() = L'_';
+    return IsDeviceFileName(Safe) ? L"_" + Safe : Safe;
 }
 
 bool HasInvalidPathChars(const std::string& Path)

@@ -106,6 +106,9 @@ TEST(KvConvertHostile, MozillaTreeWithLoopsDevicesWideNamesAndOrphans)
     ASSERT_TRUE(PutWideNamedFile(src, "\xE5\x90\x8D\xE5\x89\x8D.msf", "index"));
     ASSERT_TRUE(PutWideNamedFile(src, "Old.", Mbox({6})));
     ASSERT_TRUE(PutWideNamedFile(src, "Old..msf", "index"));
+    // Its twin without the dot, which no target name may merge with it.
+    PutFile(src + "\\Old", Mbox({8}));
+    PutFile(src + "\\Old.msf", "index");
     // Mailboxes without their index: named in the log, not converted.
     PutFile(src + "\\Orphan", Mbox({91}));
     PutFile(src + "\\Inbox.sbd\\Lost", Mbox({92}));
@@ -141,10 +144,10 @@ TEST(KvConvertHostile, MozillaTreeWithLoopsDevicesWideNamesAndOrphans)
 
     const std::vector<std::string> written = Written(r);
     EXPECT_EQ(written, (std::vector<std::string>{"note 1.eml", "note 2.eml", "note 3.eml", "note 4.eml",
-                                                 "note 5.eml", "note 6.eml", "note 7.eml"}))
+                                                 "note 5.eml", "note 6.eml", "note 7.eml", "note 8.eml"}))
         << r.LogText();
     // AUX, the two mailboxes without an index, the notes and Pipe are not converted.
-    EXPECT_EQ(r.Summary(), Counters(6, 7, 0, 5)) << r.LogText();
+    EXPECT_EQ(r.Summary(), Counters(7, 8, 0, 5)) << r.LogText();
     EXPECT_EQ(r.Lines("File is not a valid mailbox").size(), 1u) << r.LogText();
     EXPECT_EQ(r.Lines("Mailbox cannot be read: it is a device, not a file").size(), 1u) << r.LogText();
     EXPECT_EQ(r.Lines("Not searched: " + src + "\\Inbox.sbd\\AUX.msf (a device name").size(), 1u) << r.LogText();
@@ -158,10 +161,12 @@ TEST(KvConvertHostile, MozillaTreeWithLoopsDevicesWideNamesAndOrphans)
     else
         std::printf("no folder link could be made: the loop case did not run\n");
 
-    // An mbox copy is named as Windows tools open it: "Old." as "Old".
+    // An mbox copy is named as Windows tools open it: "Old." as "Old_",
+    // beside its twin "Old".
     r.Target(mftMboxUnix, r.Dir.File("mbox\\"));
     r.Start();
-    EXPECT_EQ(TTestFolder::Read(r.Dir.File("mbox\\Old")), Mbox({6})) << r.LogText();
+    EXPECT_EQ(TTestFolder::Read(r.Dir.File("mbox\\Old_")), Mbox({6})) << r.LogText();
+    EXPECT_EQ(TTestFolder::Read(r.Dir.File("mbox\\Old")), Mbox({8})) << r.LogText();
 
     // A folder named outside the code page, chosen by its short name, still
     // gives the mailbox that owns it.
@@ -417,9 +422,18 @@ TEST(KvConvertNames, RestoredTreesCarryTheSourcesLongNames)
         {L"names\\\u03A9mega.mbox", Mbox({7})},
         {L"names\\Omega.mbox", Mbox({8})},
         {L"trail \\kept.mbox", Mbox({9})},
+        {L"Old.\\kept.mbox", Mbox({10})},
+        {L"Old\\kept.mbox", Mbox({11})},
     };
-    // The one name a target cannot hold: its trailing blank is dropped.
-    const auto restored = [](std::wstring Name) { return Name.compare(0, 6, L"trail ") == 0 ? Name.erase(5, 1) : Name; };
+    // The names a target cannot hold: their trailing blank or dot becomes
+    // "_", never merging them with their twin.
+    const auto restored = [](std::wstring Name) {
+        if (Name.compare(0, 6, L"trail ") == 0)
+            Name[5] = L'_';
+        if (Name.compare(0, 4, L"Old.") == 0)
+            Name[3] = L'_';
+        return Name;
+    };
     ASSERT_GT(src.size() + boxes[2].first.size(), static_cast<size_t>(MAX_PATH));
     // Mailboxes whose paths are Length long, below a folder outside the
     // code page: past twice MAX_PATH too, up to far beyond it.
@@ -462,7 +476,7 @@ TEST(KvConvertNames, RestoredTreesCarryTheSourcesLongNames)
             // Typed with a final dot, the target is one folder without it.
             r.Target(target, DefaultWideToAnsi(out) + (i == 2 ? ".\\a\\..\\.\\\\" : "\\"));
             r.Start();
-            EXPECT_EQ(r.Summary(), Counters(13, 14, 0, 0)) << r.LogText();
+            EXPECT_EQ(r.Summary(), Counters(15, 16, 0, 0)) << r.LogText();
             const std::vector<std::string> processed = r.Lines("Processing: ");
             EXPECT_EQ(std::set<std::string>(processed.begin(), processed.end()).size(), boxes.size());
             trees[i] = TTestFolder::WideTree(out);
@@ -475,7 +489,7 @@ TEST(KvConvertNames, RestoredTreesCarryTheSourcesLongNames)
         std::vector<std::wstring> wanted;
         for (const auto& [name, bytes] : boxes)
             wanted.push_back(L"wide\\" + restored(name) + (target == mftEml ? L"\\note " : L""));
-        ASSERT_EQ(trees[0].size(), target == mftEml ? 14u : 13u);
+        ASSERT_EQ(trees[0].size(), target == mftEml ? 16u : 15u);
         for (const std::wstring& want : wanted) {
             const auto at = trees[0].lower_bound(want);
             EXPECT_TRUE(at != trees[0].end() && at->first.compare(0, want.size(), want) == 0)

@@ -45,8 +45,13 @@ TEST(KvPathForms, FullPlainAndPrefixedForms)
     EXPECT_EQ(PrefixedPath(L"..\\y"), L"..\\y");
     EXPECT_EQ(FullPlainAnsiPath("C:\\a\\.\\b\\\\"), "C:\\a\\b\\");
     // Names no target folder may carry as they stand.
-    EXPECT_EQ(TargetSafeName(L"con.x. "), L"_con.x");
-    EXPECT_EQ(TargetSafeName(L". ."), L"_");
+    // A final dot or blank replaced, so that twins stay apart.
+    EXPECT_EQ(TargetSafeName(L"con.x. "), L"_con.x._");
+    EXPECT_EQ(TargetSafeName(L". ."), L". _");
+    EXPECT_EQ(TargetSafeName(L"CON "), L"CON_");
+    for (const auto& [Name, Safe] : {std::pair{L"Old", L"Old"}, {L"Old.", L"Old_"}, {L"sub ", L"sub_"},
+                                     {L"x.mbox.", L"x.mbox_"}, {L"x.mbox", L"x.mbox"}})
+        EXPECT_EQ(TargetSafeName(Name), Safe);
     // A typed target's levels as the ANSI calls read them; dot levels stay.
     EXPECT_EQ(TrimmedPathLevels(L"C:\\a. \\b\\..\\c.\\"), L"C:\\a\\b\\..\\c\\");
 }

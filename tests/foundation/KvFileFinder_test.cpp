@@ -413,3 +413,25 @@ TEST_F(KvFileFinderTest, NamesWindowsDoesNotAllowAreToldAndListedExactly)
     EXPECT_FALSE(HasEntryNamed(Root + "sub\\deep", L"e?toc"));
     EXPECT_FALSE(HasEntryNamed(Root + "sub\\deep", L"e|toc"));
 }
+
+// A data file's name made from its index's long name: found when it is
+// there; when it is not, a file that merely carries the index's short name
+// with the data extension is not taken for it.
+TEST(KvFileFinderNames, DerivedNamesComeFromTheLongName)
+{
+    TTestFolder dir("derived");
+    const std::wstring Base = AnsiToWideStr(dir.Path()) + L"\\";
+    const auto ToMbx = [](const std::string& N) { return SetFileExt(N, "mbx"); };
+    for (const wchar_t* Name : {L"Ж", L"Тень", L"Ф"})
+        ASSERT_TRUE(TTestFolder::Put(Base + Name + L".toc", "index"));
+    ASSERT_TRUE(TTestFolder::Put(Base + L"Ж.mbx", "data"));
+    const std::string Shade = OpenableAnsiPath(Base + L"Тень.toc");
+    ASSERT_TRUE(TTestFolder::Put(AnsiToWideStr(SetFileExt(Shade, "mbx")), "another's"));
+
+    EXPECT_EQ(LoadFileToString(DerivedFilePath(OpenableAnsiPath(Base + L"Ж.toc"), ToMbx)), "data");
+    const std::string Missing = DerivedFilePath(Shade, ToMbx);
+    EXPECT_FALSE(IsExistingFile(Missing)) << Missing;
+    EXPECT_EQ(Missing.find('?'), std::string::npos) << Missing;
+    const std::string Lone = OpenableAnsiPath(Base + L"Ф.toc");
+    EXPECT_EQ(DerivedFilePath(Lone, ToMbx), SetFileExt(Lone, "mbx"));
+}

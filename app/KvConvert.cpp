@@ -11,7 +11,7 @@
 #include "foundation/KvFileProbes.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLogs.h"
-#include "foundation/KvPathForms.h"
+#include "classlib/PathForms.h"
 #include "foundation/KvStrings.h"
 #include "mail/KvFindMail.h"
 #include "mail/KvMailFolders.h"

@@ -16,7 +16,7 @@
 #include "foundation/KvFiles.h"
 #include "foundation/KvLineBreaks.h"
 #include "foundation/KvLogs.h"
-#include "foundation/KvPathForms.h"
+#include "classlib/PathForms.h"
 #include "foundation/KvStrings.h"
 #include "app/KvAppStart.h"
 #include "app/KvErrorLogCheck.h"

@@ -6,7 +6,7 @@
 #include "foundation/KvFileFinder.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLogs.h"
-#include "foundation/KvPathForms.h"
+#include "classlib/PathForms.h"
 #include "app/KvConvert.h"
 
 TMboxTarget::TMboxTarget() = default;

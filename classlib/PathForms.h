@@ -1,8 +1,11 @@
 #pragma once
-// The full plain form of a path and its "\\?\" form, which the wide API
-// opens at any length, and the ANSI/wide pair of the code page, in one
-// place for every layer: the paths are resolved and the prefix built here
-// only, with the one rule for network shares.
+// The forms of one path, in one place for every layer: the system's full
+// form and the full plain one, the "\\?\" form that the wide API opens at
+// any length, the long forms, level by level on disk, and the short and
+// ANSI forms that open a path through the ANSI API, with the ANSI/wide
+// pair of the code page. Wide text throughout where names may lie outside
+// the code page; the paths are resolved and the prefix built here only,
+// with the one rule for network shares.
 
 #include <windows.h>
 
@@ -15,6 +18,8 @@
 // that road (a folder's own limit lies 12 below MAX_PATH); shorter ones
 // keep the ANSI calls they always had.
 inline constexpr std::size_t LongPathFrom = MAX_PATH - 12;
+// The longest path the wide API takes.
+inline constexpr std::size_t MaxLongPath = 32767;
 
 // What the system makes of a path: the current folder or the drive's in
 // front of one with no root of its own; empty when it gives nothing.
@@ -51,6 +56,41 @@ std::wstring ShortPathName(const std::wstring& Path);
 // no level ends in a dot or a blank (which those calls drop), else its
 // short form; empty when neither exists.
 std::string OpenableAnsiPath(const std::wstring& Path);
+
+// FullPlainPath of an ANSI path, as ANSI text: where it was typed (a
+// target, a source pattern) a path is made plain once, so that every form
+// made of it later, "\\?\" forms among them, names what the user meant.
+std::string FullPlainAnsiPath(const std::string& Path);
+// Path with the trailing dots and blanks of every level after its root
+// dropped, as the ANSI calls read a typed path, so that the "\\?\" forms
+// made of it name the same folders. A level of dots and blanks alone and a
+// final backslash stay.
+std::wstring TrimmedPathLevels(const std::wstring& Path);
+// Path with each level that may be a short name (one holding a "~") by
+// the long name it has on disk, at any length; from the first level that
+// is not found on, the path stays as it is.
+std::wstring LongPathName(const std::wstring& Path);
+
+bool IsLongPath(const std::string& Path);
+// The wide path the wide API opens: with "\\?\" (or "\\?\UNC\") before a
+// long absolute path, slashes made backslashes; else Path made wide.
+std::wstring LongPathForm(const std::string& Path);
+// The long form of an ANSI path, perhaps a short one that a finder gave,
+// by LongPathName; the path itself, made wide, when it has none.
+std::wstring LongPathOf(const std::string& Path);
+// The full form the system gives an ANSI path, as the ANSI calls read it:
+// unlike FullPlainPath's, a trailing dot or blank of the last level is
+// dropped. Nothing is read from disk; empty when the system gives none, so
+// that a path never passes unresolved.
+std::wstring SystemFullPathOf(const std::string& Path);
+// The long form of an existing full path as the system gives it, every
+// level by its name on disk, within MaxLongPath; empty when any level is
+// missing. LongPathName looks up only levels holding a "~", at any length,
+// and keeps a missing rest as it is.
+std::wstring ExistingLongPath(const std::wstring& Full);
+// SystemFullPathOf's form with its longest existing head by its long form,
+// so a store's file named by its short path is seen where it lies.
+std::wstring LongFullPathOf(const std::string& Path);
 
 // ANSI text of the code page as wide text.
 std::wstring AnsiToWide(const std::string& Text);

@@ -7,7 +7,7 @@
 #include "foundation/KvAnsi.h"
 #include "foundation/KvBase.h"
 #include "foundation/KvFiles.h"
-#include "foundation/KvPathForms.h"
+#include "classlib/PathForms.h"
 
 namespace {
 

@@ -12,7 +12,6 @@
 
 #include "classlib/Classes.h"
 #include "classlib/PathForms.h"
-#include "foundation/KvPathForms.h"
 
 // A file (not a folder) at a wide path that may end in a dot or a blank.
 bool IsExistingWideFile(const std::wstring& Path);

@@ -8,7 +8,7 @@
 #include "classlib/Streams.h"
 #include "foundation/KvAnsi.h"
 #include "foundation/KvBase.h"
-#include "foundation/KvPathForms.h"
+#include "classlib/PathForms.h"
 #include "foundation/KvStrings.h"
 
 namespace {

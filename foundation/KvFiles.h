@@ -18,7 +18,6 @@
 #include "classlib/PathForms.h"
 #include "classlib/SysUtils.h"
 #include "classlib/Streams.h"
-#include "foundation/KvPathForms.h"
 
 // ---------------------------------------------------------------------------
 // Unit state

@@ -12,7 +12,6 @@
 #include "classlib/SysUtils.h"
 #include "foundation/KvAnsi.h"
 #include "foundation/KvFiles.h"
-#include "foundation/KvPathForms.h"
 #include "foundation/KvStrings.h"
 #include "mail/KvErrorLog.h"
 #include "mail/KvMailboxHead.h"

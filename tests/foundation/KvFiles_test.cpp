@@ -181,6 +181,15 @@ TEST(KvFilesPaths, NamesCleanedAndChecked)
     for (const auto& [Name, Reserved] : wide)
         EXPECT_EQ(IsDeviceFileName(Name), Reserved) << DefaultWideToAnsi(Name);
 
+    // Names no target folder may carry as they stand.
+    // A final dot or blank replaced, so that twins stay apart.
+    EXPECT_EQ(TargetSafeName(L"con.x. "), L"_con.x._");
+    EXPECT_EQ(TargetSafeName(L". ."), L". _");
+    EXPECT_EQ(TargetSafeName(L"CON "), L"CON_");
+    for (const auto& [Name, Safe] : {std::pair{L"Old", L"Old"}, {L"Old.", L"Old_"}, {L"sub ", L"sub_"},
+                                     {L"x.mbox.", L"x.mbox_"}, {L"x.mbox", L"x.mbox"}})
+        EXPECT_EQ(TargetSafeName(Name), Safe);
+
     struct Invalid { std::string Path; bool Bad; };
     const Invalid invalid[] = {{"\\\\?\\C:\\a", false}, {"", false},       {"a|b", true}, {"x", true},
                                {"C:\\a\\b.eml", false}, {"a\"b", true},    {"a\tb", true}, {"C:/x", true}};

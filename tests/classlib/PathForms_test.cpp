@@ -3,13 +3,11 @@
 
 #include <string>
 
-#include "foundation/KvAnsi.h"
-#include "foundation/KvFiles.h"
-#include "foundation/KvPathForms.h"
+#include "classlib/PathForms.h"
 #include "testkit/TestFolder.h"
 
 // Per path: its full plain form, its "\\?\" form and back, its root's length.
-TEST(KvPathForms, FullPlainAndPrefixedForms)
+TEST(PathForms, FullPlainAndPrefixedForms)
 {
     const struct {
         std::wstring Path, Plain, Prefixed;
@@ -32,7 +30,7 @@ TEST(KvPathForms, FullPlainAndPrefixedForms)
         {L"", L"", L"", 0},
     };
     for (const auto& C : Cases) {
-        SCOPED_TRACE(DefaultWideToAnsi(C.Path));
+        SCOPED_TRACE(WideToAnsi(C.Path.c_str()));
         EXPECT_EQ(FullPlainPath(C.Path), C.Plain);
         EXPECT_EQ(PrefixedPath(C.Path), C.Prefixed);
         EXPECT_EQ(PrefixedPath(UnprefixedPath(C.Prefixed)), C.Prefixed);
@@ -44,24 +42,16 @@ TEST(KvPathForms, FullPlainAndPrefixedForms)
     EXPECT_EQ(FullPlainPath(L"x\\..\\y\\.\\"), FullPlainPath(Cwd + L"\\y\\"));
     EXPECT_EQ(PrefixedPath(L"..\\y"), L"..\\y");
     EXPECT_EQ(FullPlainAnsiPath("C:\\a\\.\\b\\\\"), "C:\\a\\b\\");
-    // Names no target folder may carry as they stand.
-    // A final dot or blank replaced, so that twins stay apart.
-    EXPECT_EQ(TargetSafeName(L"con.x. "), L"_con.x._");
-    EXPECT_EQ(TargetSafeName(L". ."), L". _");
-    EXPECT_EQ(TargetSafeName(L"CON "), L"CON_");
-    for (const auto& [Name, Safe] : {std::pair{L"Old", L"Old"}, {L"Old.", L"Old_"}, {L"sub ", L"sub_"},
-                                     {L"x.mbox.", L"x.mbox_"}, {L"x.mbox", L"x.mbox"}})
-        EXPECT_EQ(TargetSafeName(Name), Safe);
     // A typed target's levels as the ANSI calls read them; dot levels stay.
     EXPECT_EQ(TrimmedPathLevels(L"C:\\a. \\b\\..\\c.\\"), L"C:\\a\\b\\..\\c\\");
 }
 
 // Below a folder outside the code page, any length has a short form the
 // ANSI API opens and a long form giving the names back whole.
-TEST(KvPathForms, LongAndShortFormsAtAnyLength)
+TEST(PathForms, LongAndShortFormsAtAnyLength)
 {
     TTestFolder Dir("pathforms");
-    const std::wstring Base = AnsiToWideStr(Dir.Path()) + L"\\\u041f\u043e\u0447\u0442\u0430";
+    const std::wstring Base = AnsiToWide(Dir.Path()) + L"\\\u041f\u043e\u0447\u0442\u0430";
     for (const size_t Length : {300u, 519u, 521u, 1000u, 2000u}) {
         SCOPED_TRACE(Length);
         std::wstring Path = Base + L"\\" + std::to_wstring(Length);
@@ -75,7 +65,7 @@ TEST(KvPathForms, LongAndShortFormsAtAnyLength)
         EXPECT_EQ(LongPathName(PrefixedPath(Short)), PrefixedPath(Path));
         const std::string Ansi = OpenableAnsiPath(Path);
         EXPECT_EQ(LongPathOf(Ansi), Path);
-        EXPECT_EQ(LoadFileToString(Ansi), "mail");
+        EXPECT_EQ(TTestFolder::Read(LongPathForm(Ansi)), "mail");
     }
     // A missing level and those after it stay as they are.
     const std::wstring Missing = ShortPathName(Base) + L"\\no~such\\x";
@@ -83,7 +73,7 @@ TEST(KvPathForms, LongAndShortFormsAtAnyLength)
     EXPECT_EQ(ShortPathName(Base + L"\\no such"), L"");
     // A plain name goes whole; one ending in a dot or a blank, which the
     // ANSI calls drop, by its short form.
-    EXPECT_EQ(OpenableAnsiPath(AnsiToWideStr(Dir.File("plain name"))), Dir.File("plain name"));
+    EXPECT_EQ(OpenableAnsiPath(AnsiToWide(Dir.File("plain name"))), Dir.File("plain name"));
     for (const wchar_t* Name : {L"\\Mail.", L"\\Mail "}) {
         ASSERT_TRUE(CreateDirectoryW(PrefixedPath(Base + Name).c_str(), nullptr));
         const std::string Ansi = OpenableAnsiPath(Base + Name);
@@ -92,7 +82,7 @@ TEST(KvPathForms, LongAndShortFormsAtAnyLength)
     }
     // A level the ANSI calls trim anywhere in the path, beside the folder
     // they would open instead: the form given opens the very file.
-    const std::wstring Plain = AnsiToWideStr(Dir.File("levels"));
+    const std::wstring Plain = AnsiToWide(Dir.File("levels"));
     const struct {
         const wchar_t* Name;
         bool Exact;
@@ -104,13 +94,13 @@ TEST(KvPathForms, LongAndShortFormsAtAnyLength)
         const std::wstring Path = Plain + L"\\" + L.Name;
         CreateDirectoryW(PrefixedPath(Plain).c_str(), nullptr);
         CreateDirectoryW(PrefixedPath(Path.substr(0, Path.rfind(L'\\'))).c_str(), nullptr);
-        ASSERT_TRUE(TTestFolder::Put(Path, DefaultWideToAnsi(L.Name)));
+        ASSERT_TRUE(TTestFolder::Put(Path, WideToAnsi(L.Name)));
     }
     for (const auto& L : Levels) {
         const std::wstring Path = Plain + L"\\" + L.Name;
         const std::string Ansi = OpenableAnsiPath(Path);
-        EXPECT_EQ(LoadFileToString(Ansi), DefaultWideToAnsi(L.Name)) << Ansi;
+        EXPECT_EQ(TTestFolder::Read(Ansi), WideToAnsi(L.Name)) << Ansi;
         EXPECT_EQ(LongPathOf(Ansi), Path);
-        EXPECT_EQ(Ansi == DefaultWideToAnsi(Path), L.Exact) << Ansi;
+        EXPECT_EQ(Ansi == WideToAnsi(Path.c_str()), L.Exact) << Ansi;
     }
 }

@@ -103,4 +103,7 @@ TEST(PathForms, LongAndShortFormsAtAnyLength)
         EXPECT_EQ(LongPathOf(Ansi), Path);
         EXPECT_EQ(Ansi == WideToAnsi(Path.c_str()), L.Exact) << Ansi;
     }
+    // A ".." level means what it says, and needs no other form.
+    const std::wstring Up = Plain + L"\\sub\\..\\sub\\a";
+    EXPECT_EQ(OpenableAnsiPath(Up), WideToAnsi(Up.c_str()));
 }

@@ -27,15 +27,6 @@ const TResStringRegistrar NamedFileTexts{
 
 bool IsSlashChar(char C) { return C == '\\' || C == '/'; }
 
-// The console's own names open a device as the reserved names do.
-bool IsDeviceComponent(const std::string& Name)
-{
-    std::string base = Name.substr(0, Name.find('.'));
-    while (!base.empty() && base.back() == ' ')
-        base.pop_back();
-    return IsDeviceFileName(Name) || SameTextStr(base, "CONIN$") || SameTextStr(base, "CONOUT$");
-}
-
 // Fields that delivery or a mailing list writes and a copy written here
 // never carries; the prefixes stand for families of them.
 const char* const ArrivalFields[] = {"Received",     "X-Received",    "Return-Path",
@@ -282,7 +273,7 @@ bool HasUnsafeComponent(const std::string& Path)
         const size_t colon = part.find(':');
         if (colon != std::string::npos && !(start == 0 && colon == 1 && part.size() == 2))
             return true;
-        if (!part.empty() && IsDeviceComponent(part))
+        if (!part.empty() && IsDeviceFileName(part))
             return true;
         start = i + 1;
     }

@@ -172,12 +172,7 @@ std::string FixNameComponent(std::string C)
     if (C.empty())
         return LoadResString(SNoName);
     // "CON .txt" opens the console as "CON.txt" does.
-    std::string base = C.substr(0, C.find('.'));
-    const auto lastChar = base.find_last_not_of(' ');
-    base.erase(lastChar == std::string::npos ? 0 : lastChar + 1);
-    if (IsReservedDeviceName(base))
-        return "_" + C;
-    return C;
+    return IsDeviceFileName(C) ? "_" + C : C;
 }
 
 } // namespace

@@ -344,3 +344,56 @@ std::wstring LongFullPathOf(const std::string& Path)
     }
     return Full;
 }
+
+bool IsExistingWideFile(const std::wstring& Path)
+{
+    const DWORD attr = GetFileAttributesW(PrefixedPath(Path).c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string AnsiPathOf(const std::wstring& Path)
+{
+    const std::string Openable = OpenableAnsiPath(Path);
+    return Openable.empty() ? WideToAnsi(Path.c_str()) : Openable;
+}
+
+// Whether Windows opens a device for a name whose part before the first
+// dot is Base. The rule is the system's own, on the wide name: a code
+// page's best fit makes other names look like these (the full-width
+// "COM\uFF11" arrives as COM1).
+bool IsDeviceName(std::wstring Base)
+{
+    if (!Base.empty())
+        CharUpperBuffW(Base.data(), static_cast<DWORD>(Base.size()));
+    // CONIN$ and CONOUT$ open the console's input and screen: a file of
+    // that name is never made, the handle is a console's.
+    for (const wchar_t* Device : {L"AUX", L"CON", L"NUL", L"PRN", L"CLOCK$", L"CONIN$", L"CONOUT$"})
+        if (Base == Device)
+            return true;
+    if (Base.size() != 4 || (Base.compare(0, 3, L"COM") != 0 && Base.compare(0, 3, L"LPT") != 0))
+        return false;
+    // Windows takes the superscript digits for port numbers too (COM\u00B9
+    // is COM1).
+    const wchar_t Number = Base[3];
+    return (Number >= L'0' && Number <= L'9') || Number == L'\u00B9' || Number == L'\u00B2' || Number == L'\u00B3';
+}
+
+bool IsDeviceFileName(const std::wstring& Name)
+{
+    std::wstring Base = Name.substr(0, Name.find(L'.'));
+    while (!Base.empty() && Base.back() == L' ')
+        Base.pop_back();
+    return IsDeviceName(Base);
+}
+
+std::wstring TargetSafeName(const std::wstring& Name)
+{
+    if (Name.empty())
+        return L"_";
+    // Replaced, not dropped: "Old" and "Old." of one source folder would
+    // meet in one target folder or mbox file.
+    std::wstring Safe = Name;
+    if (Safe.back() == L'.' || Safe.back() == L' ')
+        Safe.back() = L'_';
+    return IsDeviceFileName(Safe) ? L"_" + Safe : Safe;
+}

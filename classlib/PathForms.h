@@ -92,6 +92,27 @@ std::wstring ExistingLongPath(const std::wstring& Full);
 // so a store's file named by its short path is seen where it lies.
 std::wstring LongFullPathOf(const std::string& Path);
 
+// A file (not a folder) at a wide path that may end in a dot or a blank.
+bool IsExistingWideFile(const std::wstring& Path);
+// The ANSI path that opens the entry at a wide path: OpenableAnsiPath's,
+// else the path as the code page shows it (which opens nothing).
+std::string AnsiPathOf(const std::wstring& Path);
+// Whether Windows opens a device for a name whose part before the first
+// dot is Base, judged on the wide name.
+bool IsDeviceName(std::wstring Base);
+// Whether Windows opens a device for this wide file name (no folder part)
+// as it stands on disk: a reserved name with any extension, blanks before
+// the dot included.
+bool IsDeviceFileName(const std::wstring& Name);
+// A name as a target folder can hold it, in one way for the ANSI calls
+// and the "\\?\" ones: a final dot or blank, which the ANSI calls drop and
+// the others keep (giving a name no Windows tool opens), becomes "_"
+// ("Old." gives "Old_", "a.." gives "a._"); a device name gets "_" in
+// front, as a message file's name does. A name stays apart from its twin
+// without the final dot or blank, but two names may still meet: "sub.",
+// "sub " and a source's own "sub_" all give "sub_".
+std::wstring TargetSafeName(const std::wstring& Name);
+
 // ANSI text of the code page as wide text.
 std::wstring AnsiToWide(const std::string& Text);
 // Wide text in the code page, up to its first NUL; a character the code

@@ -73,18 +73,6 @@ std::string OpenableAnsiName(const std::wstring& Name)
 
 }  // namespace
 
-bool IsExistingWideFile(const std::wstring& Path)
-{
-    const DWORD attr = GetFileAttributesW(PrefixedPath(Path).c_str());
-    return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::string AnsiPathOf(const std::wstring& Path)
-{
-    const std::string Openable = OpenableAnsiPath(Path);
-    return Openable.empty() ? DefaultWideToAnsi(Path) : Openable;
-}
-
 std::string ForceLongFolder(const std::wstring& Folder)
 {
     const bool Slash = !Folder.empty() && (Folder.back() == L'\\' || Folder.back() == L'/');

@@ -13,11 +13,6 @@
 #include "classlib/Classes.h"
 #include "classlib/PathForms.h"
 
-// A file (not a folder) at a wide path that may end in a dot or a blank.
-bool IsExistingWideFile(const std::wstring& Path);
-// The ANSI path that opens the entry at a wide path: OpenableAnsiPath's,
-// else the path as the code page shows it (which opens nothing).
-std::string AnsiPathOf(const std::wstring& Path);
 // Makes Folder and its parents by their long names, which the code page
 // may not hold, and gives the ANSI path that opens it (a trailing
 // backslash kept); a folder that cannot be made is left to the write in it

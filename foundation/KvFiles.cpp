@@ -493,59 +493,14 @@ bool IsRelativePath(const std::string& Path)
     return !ContainsBackslash(Path) || Path.find("..") != std::string::npos || !PathHasDrive(Path);
 }
 
-namespace {
-
-// Whether Windows opens a device for a name whose part before the first
-// dot is Base. The rule is the system's own, on the wide name: a code
-// page's best fit makes other names look like these (the full-width
-// "COM\uFF11" arrives as COM1).
-bool IsDeviceBase(std::wstring Base)
-{
-    if (!Base.empty())
-        CharUpperBuffW(Base.data(), static_cast<DWORD>(Base.size()));
-    // CONIN$ and CONOUT$ open the console's input and screen: a file of
-    // that name is never made, the handle is a console's.
-    for (const wchar_t* Device : {L"AUX", L"CON", L"NUL", L"PRN", L"CLOCK$", L"CONIN$", L"CONOUT$"})
-        if (Base == Device)
-            return true;
-    if (Base.size() != 4 || (Base.compare(0, 3, L"COM") != 0 && Base.compare(0, 3, L"LPT") != 0))
-        return false;
-    // Windows takes the superscript digits for port numbers too (COM\u00B9
-    // is COM1).
-    const wchar_t Number = Base[3];
-    return (Number >= L'0' && Number <= L'9') || Number == L'\u00B9' || Number == L'\u00B2' || Number == L'\u00B3';
-}
-
-}  // namespace
-
 bool IsReservedDeviceName(const std::string& Name)
 {
-    return IsDeviceBase(DefaultAnsiToWide(Name.substr(0, Name.find('.'))));
+    return IsDeviceName(DefaultAnsiToWide(Name.substr(0, Name.find('.'))));
 }
 
 bool IsDeviceFileName(const std::string& Name)
 {
     return IsDeviceFileName(DefaultAnsiToWide(Name));
-}
-
-bool IsDeviceFileName(const std::wstring& Name)
-{
-    std::wstring Base = Name.substr(0, Name.find(L'.'));
-    while (!Base.empty() && Base.back() == L' ')
-        Base.pop_back();
-    return IsDeviceBase(Base);
-}
-
-std::wstring TargetSafeName(const std::wstring& Name)
-{
-    if (Name.empty())
-        return L"_";
-    // Replaced, not dropped: "Old" and "Old." of one source folder would
-    // meet in one target folder or mbox file.
-    std::wstring Safe = Name;
-    if (Safe.back() == L'.' || Safe.back() == L' ')
-        Safe.back() = L'_';
-    return IsDeviceFileName(Safe) ? L"_" + Safe : Safe;
 }
 
 bool HasInvalidPathChars(const std::string& Path)

@@ -73,16 +73,6 @@ bool IsReservedDeviceName(const std::string& Name);
 // Whether Windows opens a device for this file name (no folder part): a
 // reserved name with any extension, blanks before the dot included.
 bool IsDeviceFileName(const std::string& Name);
-// The same for a wide name as it stands on disk.
-bool IsDeviceFileName(const std::wstring& Name);
-// A name as a target folder can hold it, in one way for the ANSI calls
-// and the "\\?\" ones: a final dot or blank, which the ANSI calls drop and
-// the others keep (giving a name no Windows tool opens), becomes "_"
-// ("Old." gives "Old_", "a.." gives "a._"); a device name gets "_" in
-// front, as a message file's name does. A name stays apart from its twin
-// without the final dot or blank, but two names may still meet: "sub.",
-// "sub " and a source's own "sub_" all give "sub_".
-std::wstring TargetSafeName(const std::wstring& Name);
 bool HasInvalidPathChars(const std::string& Path);
 bool IsNotDotName(const std::string& Name);
 bool IsNotDotDirName(const char* Name);

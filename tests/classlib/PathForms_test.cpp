@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "classlib/PathForms.h"
 #include "testkit/TestFolder.h"
@@ -44,6 +45,28 @@ TEST(PathForms, FullPlainAndPrefixedForms)
     EXPECT_EQ(FullPlainAnsiPath("C:\\a\\.\\b\\\\"), "C:\\a\\b\\");
     // A typed target's levels as the ANSI calls read them; dot levels stay.
     EXPECT_EQ(TrimmedPathLevels(L"C:\\a. \\b\\..\\c.\\"), L"C:\\a\\b\\..\\c\\");
+}
+
+// Names that open a device, and names as a target folder holds them.
+TEST(PathForms, DeviceAndTargetSafeNames)
+{
+    // A wide name is judged as it stands: the code page's best fit makes
+    // full-width letters and digits plain ones.
+    const std::pair<std::wstring, bool> wide[] = {{L"COM\uFF11", false}, {L"lpt\uFF19.mbox", false},
+                                                  {L"\uFF23ON", false},   {L"COM\u00B9", true},
+                                                  {L"Aux .txt", true},     {L"conout$", true},
+                                                  {L"lpt9", true},         {L"COM-.mbox", false}};
+    for (const auto& [Name, Reserved] : wide)
+        EXPECT_EQ(IsDeviceFileName(Name), Reserved) << WideToAnsi(Name.c_str());
+
+    // Names no target folder may carry as they stand.
+    // A final dot or blank replaced, so that twins stay apart.
+    EXPECT_EQ(TargetSafeName(L"con.x. "), L"_con.x._");
+    EXPECT_EQ(TargetSafeName(L". ."), L". _");
+    EXPECT_EQ(TargetSafeName(L"CON "), L"CON_");
+    for (const auto& [Name, Safe] : {std::pair{L"Old", L"Old"}, {L"Old.", L"Old_"}, {L"sub ", L"sub_"},
+                                     {L"x.mbox.", L"x.mbox_"}, {L"x.mbox", L"x.mbox"}})
+        EXPECT_EQ(TargetSafeName(Name), Safe);
 }
 
 // Below a folder outside the code page, any length has a short form the

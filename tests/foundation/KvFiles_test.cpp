@@ -172,24 +172,6 @@ TEST(KvFilesPaths, NamesCleanedAndChecked)
                               {"COM\xC2\xB9", false}};
     for (const Device& c : devices)
         EXPECT_EQ(IsReservedDeviceName(c.Name), c.Reserved) << c.Name;
-    // A wide name is judged as it stands: the code page's best fit makes
-    // full-width letters and digits plain ones.
-    const std::pair<std::wstring, bool> wide[] = {{L"COM\uFF11", false}, {L"lpt\uFF19.mbox", false},
-                                                  {L"\uFF23ON", false},   {L"COM\u00B9", true},
-                                                  {L"Aux .txt", true},     {L"conout$", true},
-                                                  {L"lpt9", true},         {L"COM-.mbox", false}};
-    for (const auto& [Name, Reserved] : wide)
-        EXPECT_EQ(IsDeviceFileName(Name), Reserved) << DefaultWideToAnsi(Name);
-
-    // Names no target folder may carry as they stand.
-    // A final dot or blank replaced, so that twins stay apart.
-    EXPECT_EQ(TargetSafeName(L"con.x. "), L"_con.x._");
-    EXPECT_EQ(TargetSafeName(L". ."), L". _");
-    EXPECT_EQ(TargetSafeName(L"CON "), L"CON_");
-    for (const auto& [Name, Safe] : {std::pair{L"Old", L"Old"}, {L"Old.", L"Old_"}, {L"sub ", L"sub_"},
-                                     {L"x.mbox.", L"x.mbox_"}, {L"x.mbox", L"x.mbox"}})
-        EXPECT_EQ(TargetSafeName(Name), Safe);
-
     struct Invalid { std::string Path; bool Bad; };
     const Invalid invalid[] = {{"\\\\?\\C:\\a", false}, {"", false},       {"a|b", true}, {"x", true},
                                {"C:\\a\\b.eml", false}, {"a\"b", true},    {"a\tb", true}, {"C:/x", true}};

@@ -21,7 +21,7 @@ std::wstring TMboxTarget::TargetNamed(const TConvertSettings& Settings, const st
     const std::string Ext = Settings.GetTargetExt();
     const bool IsEudora = MailFormatIsEudora(Settings.SourceFormat);
     // Named after the mailbox's long name, which the code page may not
-    // hold, as a restored folder is: "Old." as "Old".
+    // hold, as a restored folder is: "Old." as "Old_".
     const std::wstring Data = LongPathOf(DataFile);
     return Target + TargetSafeName(WithAnsiExtOp(Data.substr(Data.find_last_of(L"\\/:") + 1), [&](const std::string& Name) {
                if (Ext == ".")

@@ -94,6 +94,11 @@ TEST(PathForms, LongAndShortFormsAtAnyLength)
     const std::wstring Missing = ShortPathName(Base) + L"\\no~such\\x";
     EXPECT_EQ(LongPathName(Missing), Base + L"\\no~such\\x");
     EXPECT_EQ(ShortPathName(Base + L"\\no such"), L"");
+    // The system's long form of what exists; the missing rest kept as it is.
+    const std::wstring ShortBase = ShortPathName(Base);
+    EXPECT_EQ(ExistingLongPath(ShortBase), Base);
+    EXPECT_EQ(ExistingLongPath(ShortBase + L"\\no such"), L"");
+    EXPECT_EQ(LongFullPathOf(WideToAnsi(ShortBase.c_str()) + "\\no such\\x"), Base + L"\\no such\\x");
     // A plain name goes whole; one ending in a dot or a blank, which the
     // ANSI calls drop, by its short form.
     EXPECT_EQ(OpenableAnsiPath(AnsiToWide(Dir.File("plain name"))), Dir.File("plain name"));

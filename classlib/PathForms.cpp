@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <utility>
 #include <vector>
 
@@ -391,8 +392,13 @@ std::wstring TargetSafeName(const std::wstring& Name)
     if (Name.empty())
         return L"_";
     // Replaced, not dropped: "Old" and "Old." of one source folder would
-    // meet in one target folder or mbox file.
+    // meet in one target folder or mbox file. A name made on another system
+    // may hold characters no Windows name takes ("a?b"): written as it
+    // stands, its copy fails and with it the run.
     std::wstring Safe = Name;
+    for (wchar_t& Ch : Safe)
+        if (Ch < L' ' || std::wcschr(L"\"*/:<>?|\\", Ch))
+            Ch = L'_';
     if (Safe.back() == L'.' || Safe.back() == L' ')
         Safe.back() = L'_';
     return IsDeviceFileName(Safe) ? L"_" + Safe : Safe;

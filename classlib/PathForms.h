@@ -108,7 +108,8 @@ bool IsDeviceFileName(const std::wstring& Name);
 // and the "\\?\" ones: a final dot or blank, which the ANSI calls drop and
 // the others keep (giving a name no Windows tool opens), becomes "_"
 // ("Old." gives "Old_", "a.." gives "a._"); a device name gets "_" in
-// front, as a message file's name does. A name stays apart from its twin
+// front, as a message file's name does; a character no Windows name takes
+// ("a?b", made on another system) becomes "_". A name stays apart from its twin
 // without the final dot or blank, but two names may still meet: "sub.",
 // "sub " and a source's own "sub_" all give "sub_".
 std::wstring TargetSafeName(const std::wstring& Name);

@@ -65,7 +65,8 @@ TEST(PathForms, DeviceAndTargetSafeNames)
     EXPECT_EQ(TargetSafeName(L". ."), L". _");
     EXPECT_EQ(TargetSafeName(L"CON "), L"CON_");
     for (const auto& [Name, Safe] : {std::pair{L"Old", L"Old"}, {L"Old.", L"Old_"}, {L"sub ", L"sub_"},
-                                     {L"x.mbox.", L"x.mbox_"}, {L"x.mbox", L"x.mbox"}})
+                                     {L"x.mbox.", L"x.mbox_"}, {L"x.mbox", L"x.mbox"},
+                                     {L"a?b", L"a_b"}, {L"q\"t<l>|*", L"q_t_l___"}, {L"c\x01:d.", L"c__d_"}})
         EXPECT_EQ(TargetSafeName(Name), Safe);
 }
 

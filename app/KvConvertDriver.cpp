@@ -210,6 +210,7 @@ void TConvertDriver::StartConversion()
             LogLine("\r\n***\r\n");
         FTargetFailed = false;
         FMboxTarget.StartRun();
+        FRestoredOwners.clear();
         if (const std::string Problem = TargetFolderProblem(*FSettings); !Problem.empty()) {
             // Found now, before any mailbox: later every message would fail
             // on its own, and none would say why.
@@ -725,10 +726,30 @@ TConvertResult TConvertDriver::PrepareTargetFor(const std::string& Data)
                                                                  : "the folder cannot be created"),
                             TConvertResult::WriteFailed);
     }
+    if (RunSettings.RestoreFolderTree &&
+        !ClaimRestoredTarget(Data, RunSettings.OneFilePerMessage ? Folder : FMboxTarget.LongTargetOf(RunSettings, Data)))
+        return TConvertResult::Skipped;
     if (!RunSettings.OneFilePerMessage)
         return PrepareMboxWriter(Data);
     FTargetFolder = Opens;
     return TConvertResult::Done;
+}
+
+bool TConvertDriver::ClaimRestoredTarget(const std::string& Data, const std::wstring& Target)
+{
+    // Safe names can meet: "sub." and "sub " both give "sub_", as does a
+    // source's own "sub_". The first mailbox keeps the name; a later one
+    // is said, not merged into it.
+    std::wstring Key = Target;
+    CharLowerBuffW(Key.data(), static_cast<DWORD>(Key.size()));
+    const auto [Owner, New] = FRestoredOwners.try_emplace(Key, PathNameKey(Data));
+    if (New || Owner->second == PathNameKey(Data))
+        return true;
+    NotConverted(Data,
+                 "Mailbox not converted: its restored name " + TLogText::FromWide(Target) +
+                     " is another mailbox's already",
+                 TConvertResult::Skipped);
+    return false;
 }
 
 TConvertResult TConvertDriver::CopyMessages(TFileMailObj& Reader, const std::string& Data, size_t Bom, bool BomLine)

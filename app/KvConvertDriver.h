@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -168,6 +169,9 @@ private:
     // restored tree cannot be made; Skipped when the messages have nowhere
     // to go.
     TConvertResult PrepareTargetFor(const std::string& Data);
+    // False, with the mailbox's error given, when Target (a restored
+    // folder or mbox copy) is another mailbox's already.
+    bool ClaimRestoredTarget(const std::string& Data, const std::wstring& Target);
     // Writes every message of Reader to the target; the result of the last.
     TConvertResult CopyMessages(TFileMailObj& Reader, const std::string& Data, size_t Bom, bool BomLine);
     // Whether a message that was not loaded carries a deleted flag in its head.
@@ -209,6 +213,10 @@ private:
     // find, and their data files, where a search may reach the target
     // folder: no mbox copy is appended to one of them.
     std::set<std::string> FSourceKeys;
+    // In a restored tree, each target folder or mbox copy made so far by
+    // its key, with the mailbox whose it is: two source names that the
+    // target holds as one ("sub." and "sub ") must not meet there.
+    std::map<std::wstring, std::string> FRestoredOwners;
     bool FAbortedRun = false;
     std::pair<std::int64_t, std::uint64_t> FMailboxStamp{-1, 0};
     bool FChangeReported = false;  // a row of this mailbox named the change

@@ -515,6 +515,33 @@ TEST(KvConvertNames, RestoredTreesCarryTheSourcesLongNames)
                                 [&](const std::string& l) { return l.size() > why.size() && l.ends_with(why); }),
                   static_cast<long>(boxes.size()));
     }
+    // Three source folders that one safe name holds: the first keeps it, the
+    // others are said, each a row, and none is merged into it.
+    CreateDirectoryW(TTestFolder::LongForm(src + L"twins").c_str(), nullptr);
+    for (const wchar_t* name : {L"twin.", L"twin ", L"twin_"}) {
+        CreateDirectoryW(TTestFolder::LongForm(src + L"twins\\" + name).c_str(), nullptr);
+        ASSERT_TRUE(TTestFolder::Put(src + L"twins\\" + name + L"\\kept.mbox", Mbox({20, 21})));
+    }
+    for (const TMailFormat target : {mftEml, mftMboxUnix}) {
+        r.Host.Sources.Clear();
+        r.Add(OpenableAnsiPath(src + L"twins") + "\\*.mbox", mftMbox);
+        const std::wstring out = src + L"twinsout" + std::to_wstring(target);
+        r.Target(target, DefaultWideToAnsi(out) + "\\");
+        const TErrorLogAt errorLog(r.Dir.File("twins" + std::to_string(target) + ".txt"));
+        r.Start();
+        EXPECT_EQ(r.Summary(), Counters(1, 2, 0, 2)) << r.LogText();
+        const std::vector<std::vector<std::string>> rows = ErrorRows(r.Dir.File("twins" + std::to_string(target) + ".txt"));
+        ASSERT_EQ(rows.size(), 2u);
+        for (const std::vector<std::string>& row : rows)
+            EXPECT_EQ(row[0], "Mailbox not converted: its restored name " + DefaultWideToAnsi(out) + "\\twins\\twin_\\" +
+                                  (target == mftEml ? "kept.mbox\\" : "kept.mbox") + " is another mailbox's already");
+        const std::map<std::wstring, std::string> tree = TTestFolder::WideTree(out);
+        ASSERT_EQ(tree.size(), target == mftEml ? 2u : 1u);
+        EXPECT_EQ(tree.begin()->first.compare(0, 21, L"twins\\twin_\\kept.mbox"), 0) << DefaultWideToAnsi(tree.begin()->first);
+        if (target == mftMboxUnix) {
+            EXPECT_EQ(tree.begin()->second, Mbox({20, 21}));
+        }
+    }
 }
 
 TEST(KvConvertHostile, AFullDiskLeavesTheMboxTargetWhole)

@@ -326,6 +326,8 @@ void TfrmTessaly::CreateTargetPage()
     edtTargetFolder->SetButtonKind(TButtonKind::bkFolder);
     edtTargetFolder->SetButtonHint("Browse for the target folder or file");
     edtTargetFolder->SetShowHint(true);
+    // A look-alike letter typed or pasted would name another folder.
+    edtTargetFolder->SetExactAnsiInput(true);
     edtTargetFolder->OnChange = [this](TObject* Sender) { edtTargetFolderChange(Sender); };
     edtTargetFolder->OnDblClick = [this](TObject* Sender) { edtTargetFolderDblClick(Sender); };
     edtTargetFolder->OnKeyPress = [this](TObject* Sender, char& Key) { edtTargetFolderKeyPress(Sender, Key); };

@@ -757,7 +757,15 @@ bool TApplication::IsKeyMsg(MSG& Msg)
 
 bool TApplication::ProcessMessage(MSG& Msg, UINT Filter)
 {
-    if (!PeekMessageA(&Msg, nullptr, 0, 0, PM_REMOVE | Filter))
+    // A window that reads wide characters (an edit that must see a typed
+    // letter as it is) gets its messages in that form; taken in the ANSI
+    // form, a typed character would be the code page's look-alike already.
+    MSG Next;
+    if (!PeekMessageW(&Next, nullptr, 0, 0, PM_NOREMOVE | Filter))
+        return false;
+    const bool Wide = Next.hwnd && IsWindowUnicode(Next.hwnd) &&
+                      PeekMessageW(&Msg, Next.hwnd, Next.message, Next.message, PM_REMOVE | Filter);
+    if (!Wide && !PeekMessageA(&Msg, nullptr, 0, 0, PM_REMOVE | Filter))
         return false;
     if (Msg.message == WM_QUIT) {
         FTerminated = true;
@@ -773,7 +781,10 @@ bool TApplication::ProcessMessage(MSG& Msg, UINT Filter)
             OnMessage(Msg, Handled);
         if (!Handled && !IsKeyMsg(Msg)) {
             TranslateMessage(&Msg);
-            DispatchMessageA(&Msg);
+            if (Wide)
+                DispatchMessageW(&Msg);
+            else
+                DispatchMessageA(&Msg);
         }
     } catch (...) {
         HandleException(this);

@@ -3,9 +3,65 @@
 #include <algorithm>
 #include <cctype>
 
+#include "classlib/Clipbrd.h"
 #include "classlib/Forms.h"
 
 namespace {
+
+// One UTF-16 unit the code page holds as itself; a look-alike it would
+// put in its place (best fit) does not count.
+bool HeldExactly(wchar_t C)
+{
+    char Bytes[4] = {};
+    BOOL Defaulted = FALSE;
+    const int Size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &C, 1, Bytes, sizeof(Bytes), nullptr,
+                                         &Defaulted);
+    if (Size <= 0 || Defaulted)
+        return false;
+    wchar_t Back = 0;
+    return MultiByteToWideChar(CP_ACP, 0, Bytes, Size, &Back, 1) == 1 && Back == C;
+}
+
+std::string ExactAnsiOrQuestionMarks(const std::wstring& Wide)
+{
+    std::string Text;
+    for (wchar_t C : Wide) {
+        if (!HeldExactly(C)) {
+            Text += '?';
+            continue;
+        }
+        char Bytes[4] = {};
+        const int Size = WideCharToMultiByte(CP_ACP, 0, &C, 1, Bytes, sizeof(Bytes), nullptr, nullptr);
+        Text.append(Bytes, static_cast<size_t>(std::max(Size, 0)));
+    }
+    return Text;
+}
+
+const char* const AnsiProcProp = "Tessaly.AnsiProc";
+
+// Sits in front of an edit's own procedure as a wide one, so that a typed
+// character arrives as it was typed, before the system turns it into the
+// code page's nearest letter for the ANSI procedure behind.
+LRESULT CALLBACK WideCharsProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
+{
+    const auto Ansi = reinterpret_cast<WNDPROC>(GetPropA(Wnd, AnsiProcProp));
+    if (!Ansi)
+        return DefWindowProcW(Wnd, Msg, WParam, LParam);
+    if (Msg == WM_CHAR && !HeldExactly(static_cast<wchar_t>(WParam)))
+        WParam = '?';
+    if (Msg == WM_NCDESTROY) {
+        RemovePropA(Wnd, AnsiProcProp);
+        SetWindowLongPtrW(Wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Ansi));
+    }
+    return CallWindowProcW(Ansi, Wnd, Msg, WParam, LParam);
+}
+
+void HearWideChars(HWND Wnd)
+{
+    const auto Ansi = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(Wnd, GWLP_WNDPROC));
+    SetPropA(Wnd, AnsiProcProp, reinterpret_cast<HANDLE>(Ansi));
+    SetWindowLongPtrW(Wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WideCharsProc));
+}
 TBeepHook& BeepHook()
 {
     static TBeepHook Hook;
@@ -277,6 +333,15 @@ void TCustomEdit::CreateWnd()
     if (FMarginLeft >= 0)
         SendMessageA(WindowHandle(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
                      MAKELPARAM(FMarginLeft, FMarginRight));
+    if (FExactAnsiInput)
+        HearWideChars(WindowHandle());
+}
+
+void TCustomEdit::SetExactAnsiInput(bool Value)
+{
+    if (!StoreChanged(FExactAnsiInput, Value))
+        return;
+    RecreateWnd();
 }
 
 void TCustomEdit::WndProc(TMessage& Message)
@@ -293,6 +358,16 @@ void TCustomEdit::WndProc(TMessage& Message)
         break;
     case CM_ENTER:
         DoAutoSelect();
+        break;
+    case WM_PASTE:
+        // The clipboard's CF_TEXT, or the edit's own reading of it, holds
+        // the look-alikes already; its wide text still has the letters.
+        if (FExactAnsiInput && HandleAllocated() && !FReadOnly) {
+            const std::string Text = ExactAnsiOrQuestionMarks(Clipboard().AsWideText());
+            if (!Text.empty())
+                SendMessageA(WindowHandle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(Text.c_str()));
+            return;
+        }
         break;
     default:
         break;

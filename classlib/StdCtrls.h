@@ -105,6 +105,12 @@ public:
     void SelectAll();
     bool Modified();
     void SetModified(bool Value);
+    // A character typed or pasted that the code page holds only as a
+    // look-alike (a Greek omega as "O", a full-width digit as a plain one)
+    // arrives as "?" instead, as one it lacks altogether does: for a field
+    // whose text names a file, the look-alike would name another one.
+    bool ExactAnsiInput() const { return FExactAnsiInput; }
+    void SetExactAnsiInput(bool Value);
 
     TNotifyEvent OnChange;
 
@@ -126,6 +132,7 @@ private:
     bool FHideSelection = true;
     int FMarginLeft = -1;
     int FMarginRight = -1;
+    bool FExactAnsiInput = false;
 };
 
 // Raised for text that does not fit an edit's input rules.

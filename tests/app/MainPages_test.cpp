@@ -116,6 +116,7 @@ TEST_F(WizardTest, ThePageCheckSendsTheUserToTheFieldToFix)
         std::string Target, Msg;
         int Page;
         TWinControl* Focus;
+        std::wstring Pasted = L"";  // the target's wide text, put in through the clipboard
     } Cases[] = {
         // Nothing to convert: no list entry, and Mac Eudora has no default store.
         {false, mftEml, Out + "\\", "Please select at least one source mail file or folder before continuing",
@@ -134,6 +135,14 @@ TEST_F(WizardTest, ThePageCheckSendsTheUserToTheFieldToFix)
         {true, mftEml, Out + "\\?mega\\", Device + "\\?mega\\: it contains characters that the code page " +
                                                 std::to_string(GetACP()) + " cannot hold (shown as \"?\")",
          pgTarget, Form->edtTargetFolder},
+        // Pasted letters the code page holds only as look-alikes: not a
+        // folder "Odir", not the device COM1.
+        {true, mftEml, Out + "\\?dir\\", Device + "\\?dir\\: it contains characters that the code page " +
+                                                std::to_string(GetACP()) + " cannot hold (shown as \"?\")",
+         pgTarget, Form->edtTargetFolder, L"\\out\\\u03A9dir\\"},
+        {true, mftMboxWin, Out + "\\COM?.mbox", Device + "\\COM?.mbox: it contains characters that the code page " +
+                                                  std::to_string(GetACP()) + " cannot hold (shown as \"?\")",
+         pgTarget, Form->edtTargetFolder, L"\\out\\COM\uFF11.mbox"},
         {true, mftEml, Dir.Path() + "\\", "", pgStart, nullptr},
     };
     Form->SelectSourceFormat(mftMacEudora);
@@ -144,7 +153,13 @@ TEST_F(WizardTest, ThePageCheckSendsTheUserToTheFieldToFix)
         Boxes.clear();
         Form->ShowPage(pgTarget);
         Form->SelectTargetFormat(C.Format);
-        Form->edtTargetFolder->SetText(C.Target);
+        Form->edtTargetFolder->SetText(C.Pasted.empty() ? C.Target : Dir.Path());
+        if (!C.Pasted.empty()) {
+            Clipboard().SetAsWideText(C.Pasted);
+            SendMessageA(Form->edtTargetFolder->Handle(), EM_SETSEL, 0x7FFF, 0x7FFF);
+            SendMessageA(Form->edtTargetFolder->Handle(), WM_PASTE, 0, 0);
+            EXPECT_EQ(Form->edtTargetFolder->Text(), C.Target);
+        }
         // As a click leaves it: the focus on Next.
         Form->btnNext->SetFocus();
         Form->btnNextClick(nullptr);
@@ -231,6 +246,16 @@ TEST_F(WizardTest, TheTargetFieldFiltersKeysAndFillsOnDoubleClick)
     SendMessageW(Form->edtTargetFolder->Handle(), WM_CHAR, 0x416, 0);
     SendMessageA(Form->edtTargetFolder->Handle(), WM_CHAR, '\\', 0);
     EXPECT_EQ(Form->edtTargetFolder->Text(), "C:\\Out?*x?\\");
+    EXPECT_EQ(Beeps.size(), 2u);
+    // So is a letter the code page holds only as a look-alike (omega as
+    // "O", a full-width "1"), sent or taken from the queue as the
+    // keyboard's characters are; "\u00E9", which it holds, goes in.
+    Form->edtTargetFolder->SetText("");
+    SendMessageW(Form->edtTargetFolder->Handle(), WM_CHAR, 0x3A9, 0);
+    for (wchar_t C : std::wstring(L"\uFF11\u00E9a"))
+        PostMessageW(Form->edtTargetFolder->Handle(), WM_CHAR, C, 0);
+    Pump();
+    EXPECT_EQ(Form->edtTargetFolder->Text(), "??\xE9" "a");
     EXPECT_EQ(Beeps.size(), 2u);
 
     Form->edtTargetFolder->SetText("");

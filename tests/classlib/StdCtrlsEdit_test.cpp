@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "classlib/Clipbrd.h"
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
 #include "testkit/TestControls.h"
@@ -59,6 +60,40 @@ TEST(EditOptions, CaseMarginsPasswordAndAutoSelect)
     E->Perform(CM_ENTER);
     EXPECT_EQ(E->SelLength(), 0);
     E->Perform(CM_EXIT);
+}
+
+// A letter the code page holds only as a look-alike, typed or pasted, is a
+// "?" in an edit that asks for exact input, also in its next window; one
+// it holds goes in as itself. An edit that does not ask takes the look-alike.
+TEST(EditOptions, ExactAnsiInputTakesNoLookAlike)
+{
+    auto F = ShownForm();
+    auto E = new TEdit(F.get());
+    E->SetParent(F.get());
+    const auto Type = [&](const std::wstring& Keys) {
+        SendMessageA(E->Handle(), EM_SETSEL, 0x7FFF, 0x7FFF);
+        for (wchar_t Ch : Keys)
+            SendMessageW(E->Handle(), WM_CHAR, Ch, 1);
+    };
+    const auto Paste = [&](const std::wstring& Text) {
+        Clipboard().SetAsWideText(Text);
+        SendMessageA(E->Handle(), EM_SETSEL, 0x7FFF, 0x7FFF);
+        SendMessageA(E->Handle(), WM_PASTE, 0, 0);
+    };
+    Type(L"\u03A9");
+    EXPECT_EQ(E->Text(), "O");
+    E->SetText("");
+    E->SetExactAnsiInput(true);
+    Type(L"\u03A9\uFF11\u00E9a\u0416");
+    EXPECT_EQ(E->Text(), "??\xE9" "a?");
+    Paste(L"x\u03A9\u00E9\uFF11y");
+    EXPECT_EQ(E->Text(), "??\xE9" "a?x?\xE9?y");
+    E->RecreateWnd();
+    Type(L"\u03A9");
+    EXPECT_EQ(E->Text(), "??\xE9" "a?x?\xE9?y?");
+    E->SetExactAnsiInput(false);
+    Paste(L"\u03A9");
+    EXPECT_EQ(E->Text(), "??\xE9" "a?x?\xE9?y?O");
 }
 
 TEST(EditValidation, TheHookNamesTheErrorAndBeeps)

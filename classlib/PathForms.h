@@ -111,7 +111,8 @@ bool IsDeviceFileName(const std::wstring& Name);
 // front, as a message file's name does; a character no Windows name takes
 // ("a?b", made on another system) becomes "_". A name stays apart from its twin
 // without the final dot or blank, but two names may still meet: "sub.",
-// "sub " and a source's own "sub_" all give "sub_".
+// "sub " and a source's own "sub_" all give "sub_"; a restored tree keeps
+// the name for the first and says so for each later one.
 std::wstring TargetSafeName(const std::wstring& Name);
 
 // ANSI text of the code page as wide text.

@@ -13,6 +13,7 @@
 #include "foundation/KvLogs.h"
 #include "classlib/PathForms.h"
 #include "foundation/KvStrings.h"
+#include "mail/KvEudora.h"
 #include "mail/KvFindMail.h"
 #include "mail/KvMailFolders.h"
 
@@ -435,7 +436,7 @@ std::string TConvertSettings::GetSourceExt(bool DataFile) const
 {
     if (!DataFile)
         return MailFormatExtension(SourceFormat, false);
-    return MailFormatIsEudora(SourceFormat) ? "mbx" : "";
+    return MailFormatIsEudora(SourceFormat) ? EudoraDataExt : "";
 }
 
 std::string TConvertSettings::GetMailboxFileOf(const std::string& FoundFile) const
@@ -443,7 +444,7 @@ std::string TConvertSettings::GetMailboxFileOf(const std::string& FoundFile) con
     if (MailFormatIsMozilla(SourceFormat))
         return RemoveFileExt(FoundFile, MailFormatExtension(SourceFormat, false));
     if (MailFormatId(SourceFormat) == mftEudoraToc)
-        return SetFileExt(FoundFile, "mbx");
+        return EudoraDataFileName(FoundFile);
     return FoundFile;
 }
 

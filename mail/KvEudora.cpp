@@ -181,6 +181,11 @@ TMailBinStream::TMailBinStream(const std::string& AFileName)
     OpenFile();
 }
 
+std::string EudoraDataFileName(const std::string& IndexFileName)
+{
+    return SetFileExt(IndexFileName, EudoraDataExt);
+}
+
 TMailTocStream::TMailTocStream(const std::string& IndexFileName) : TMailBinStream(IndexFileName)
 {
     MessagePos = -1;
@@ -211,7 +216,7 @@ std::string TMailTocStream::GetDataFileName()
 {
     // An index named outside the code page is opened by its short name,
     // which its data file does not share.
-    return DerivedFilePath(FileName, [](const std::string& Name) { return SetFileExt(Name, "mbx"); });
+    return DerivedFilePath(FileName, EudoraDataFileName);
 }
 
 // The index is read entry by entry, so a bad entry never ends the iteration;
@@ -673,10 +678,10 @@ std::string EudoraFolderDisplayName(const std::string& FolderPath)
     const size_t slash = path.rfind('\\');
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     const std::string ext = ExtractFileExtNoDot(name);
-    if (!(SameTextStr(ext, "fol") || SameTextStr(ext, "mbx") || SameTextStr(ext, "toc")))
+    if (!(SameTextStr(ext, "fol") || SameTextStr(ext, EudoraDataExt) || SameTextStr(ext, EudoraIndexExt)))
         return name;
-    if (SameTextStr(ext, "toc"))
-        name = SetFileExt(name, "mbx");
+    if (SameTextStr(ext, EudoraIndexExt))
+        name = EudoraDataFileName(name);
     const std::string parent = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     const std::string map = LoadFileToString(parent + "descmap.pce");
     if (name.size() < map.size()) {

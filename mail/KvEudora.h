@@ -15,6 +15,13 @@
 
 inline constexpr int EudoraHeaderSize = 104;
 inline constexpr int EudoraEntrySize = 218;
+inline constexpr const char* EudoraIndexExt = "toc";
+inline constexpr const char* EudoraDataExt = "mbx";
+
+// The data file's name of an index file's name: the store pairs them by
+// the extension alone. The one place that says so, for the reader, the
+// driver and the folder names.
+std::string EudoraDataFileName(const std::string& IndexFileName);
 
 // Flags of an index entry's status and priority codes, and the folder bits
 // of the index header's mailbox type (ordinary mailboxes go by the status).

@@ -480,8 +480,9 @@ void TConvertDriver::ReportUnindexedMailboxes(const std::string& Folder)
         Accept = false;
         if (Named.count(PathNameKey(Name)) != 0)
             return;
-        // A short name has no index beside it; its long name may.
-        if (HasFileExt(Name, IndexExt) || IsExistingFile(Name + "." + IndexExt) ||
+        // The index carries the mailbox's long name: the short name's one
+        // may be another file's own.
+        if (HasFileExt(Name, IndexExt) ||
             IsExistingWideFile(LongPathOf(Name) + L"." + AnsiToWideStr(IndexExt)))
             return;
         // A name Windows does not allow reaches its index by no path: the

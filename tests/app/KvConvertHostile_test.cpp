@@ -272,12 +272,16 @@ TEST(KvConvertHostile, AMozillaPatternNamingTheMailboxesConvertsThemWithoutRows)
         const char* Mask;
         int Boxes, Errors;
         std::vector<std::string> Skipped;
+        // Beside them a mailbox named outside the code page, without its
+        // index, and a file of its short name's with the index extension.
+        bool LookAlike = false;
     } cases[] = {
         {"*.mbox", 2, 1, {"Orphan"}},
         {"*.*", 3, 0, {}},
         // A star alone is a pattern as much as "*.*" is.
         {"*", 3, 0, {}},
         {"O*", 2, 1, {"Work.mbox"}},
+        {"*.mbox", 2, 2, {"Orphan", "\xD0\xA2\xD0\xB5\xD0\xBD\xD1\x8C"}, true},
     };
     for (const auto& c : cases) {
         TConvertRun r;
@@ -285,6 +289,10 @@ TEST(KvConvertHostile, AMozillaPatternNamingTheMailboxesConvertsThemWithoutRows)
         PutFile(src + "\\Work.mbox", Mbox({1}));
         PutFile(src + "\\Old.mbox", Mbox({2}));
         PutFile(src + "\\Orphan", Mbox({3}));
+        if (c.LookAlike) {
+            ASSERT_TRUE(PutWideNamedFile(src, "\xD0\xA2\xD0\xB5\xD0\xBD\xD1\x8C", Mbox({4})));
+            PutFile(OpenableAnsiPath(AnsiToWideStr(src) + L"\\\u0422\u0435\u043d\u044c") + ".msf", "index");
+        }
         r.Add(src + "\\" + c.Mask, mftThunderbird);
         r.Target(mftEml, r.Out() + "\\");
         const TErrorLogAt errorLog(r.Dir.File("errors.txt"));

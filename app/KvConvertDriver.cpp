@@ -325,7 +325,7 @@ void TConvertDriver::CollectSourceKeys()
     for (int I = 0; I < RunSettings.SourceCount; ++I) {
         RunSettings.SetCurrentIndex(I);
         const std::string Entry = RunSettings.GetSourceEntry();
-        if (Entry.find("*.") == std::string::npos) {
+        if (!IsSourcePattern(Entry)) {
             Add(Entry);
             continue;
         }

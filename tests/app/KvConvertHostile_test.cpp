@@ -639,6 +639,7 @@ TEST(KvConvertHostile, TheRunsOwnTargetIsNeverASource)
         std::vector<std::pair<std::string, std::string>> Files;  // mailbox first
     } roads[] = {
         {mftMbox, "*.*", {{"Inbox", Mbox({5})}, {"sub\\Inbox", Mbox({7})}}},
+        {mftMbox, "*", {{"Inbox", Mbox({5})}, {"sub\\Inbox", Mbox({7})}}},
         {mftThunderbird, "*.msf", {{"Archive", Mbox({5})}, {"Archive.msf", ""}, {"Inbox.sbd\\Archive", Mbox({7})},
                                    {"Inbox.sbd\\Archive.msf", ""}}},
         {mftEudoraToc, "*.toc", {{"In.mbx", Message(8)}, {"In.toc", toc}, {"sub\\In.mbx", Message(8)},

@@ -743,8 +743,9 @@ bool TConvertDriver::ClaimRestoredTarget(const std::string& Data, const std::wst
     // is said, not merged into it.
     std::wstring Key = Target;
     CharLowerBuffW(Key.data(), static_cast<DWORD>(Key.size()));
-    const auto [Owner, New] = FRestoredOwners.try_emplace(Key, PathNameKey(Data));
-    if (New || Owner->second == PathNameKey(Data))
+    const std::string Own = PathNameKey(Data);
+    const auto [Owner, New] = FRestoredOwners.try_emplace(Key, Own);
+    if (New || Owner->second == Own)
         return true;
     NotConverted(Data,
                  "Mailbox not converted: its restored name " + TLogText::FromWide(Target) +

@@ -30,15 +30,6 @@ bool StartsWith(const std::wstring& Text, const std::wstring& Start)
     return Text.compare(0, Start.size(), Start) == 0;
 }
 
-// Text in the code page when it reads back as the very same text; empty
-// otherwise. Exactly: a best fit opens another file, or a device
-// ("COM\uFF11" as COM1).
-std::string ExactAnsi(const std::wstring& Text)
-{
-    const std::string Ansi = WideToAnsi(Text.c_str());
-    return AnsiToWide(Ansi) == Text ? Ansi : std::string();
-}
-
 // Whether a level after the root ends in a dot or a blank: the ANSI calls
 // drop it there, so "sub.\a" opens "sub\a", in the middle of a path as
 // at its end. "." and ".." levels mean what they say.
@@ -62,6 +53,14 @@ std::wstring TrimmedName(const std::wstring& Name)
 }
 
 }  // namespace
+
+// Exactly: a best fit opens another file, or a device ("COM\uFF11" as
+// COM1).
+std::string ExactAnsi(const std::wstring& Text)
+{
+    const std::string Ansi = WideToAnsi(Text.c_str());
+    return AnsiToWide(Ansi) == Text ? Ansi : std::string();
+}
 
 std::wstring SystemFullPath(const std::wstring& Path)
 {

@@ -115,6 +115,9 @@ bool IsDeviceFileName(const std::wstring& Name);
 // the name for the first and says so for each later one.
 std::wstring TargetSafeName(const std::wstring& Name);
 
+// Text in the code page when it reads back as the very same text; empty
+// otherwise.
+std::string ExactAnsi(const std::wstring& Text);
 // ANSI text of the code page as wide text.
 std::wstring AnsiToWide(const std::string& Text);
 // Wide text in the code page, up to its first NUL; a character the code

@@ -5,35 +5,23 @@
 
 #include "classlib/Clipbrd.h"
 #include "classlib/Forms.h"
+#include "classlib/PathForms.h"
 
 namespace {
 
-// One UTF-16 unit the code page holds as itself; a look-alike it would
-// put in its place (best fit) does not count.
-bool HeldExactly(wchar_t C)
+// One UTF-16 unit in the code page when it reads back as itself, else
+// "?": the code page's look-alike (best fit) would name another folder.
+std::string ExactAnsiOrQuestionMark(wchar_t C)
 {
-    char Bytes[4] = {};
-    BOOL Defaulted = FALSE;
-    const int Size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &C, 1, Bytes, sizeof(Bytes), nullptr,
-                                         &Defaulted);
-    if (Size <= 0 || Defaulted)
-        return false;
-    wchar_t Back = 0;
-    return MultiByteToWideChar(CP_ACP, 0, Bytes, Size, &Back, 1) == 1 && Back == C;
+    const std::string Ansi = ExactAnsi(std::wstring(1, C));
+    return Ansi.empty() ? "?" : Ansi;
 }
 
 std::string ExactAnsiOrQuestionMarks(const std::wstring& Wide)
 {
     std::string Text;
-    for (wchar_t C : Wide) {
-        if (!HeldExactly(C)) {
-            Text += '?';
-            continue;
-        }
-        char Bytes[4] = {};
-        const int Size = WideCharToMultiByte(CP_ACP, 0, &C, 1, Bytes, sizeof(Bytes), nullptr, nullptr);
-        Text.append(Bytes, static_cast<size_t>(std::max(Size, 0)));
-    }
+    for (wchar_t C : Wide)
+        Text += ExactAnsiOrQuestionMark(C);
     return Text;
 }
 
@@ -47,7 +35,7 @@ LRESULT CALLBACK WideCharsProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
     const auto Ansi = reinterpret_cast<WNDPROC>(GetPropA(Wnd, AnsiProcProp));
     if (!Ansi)
         return DefWindowProcW(Wnd, Msg, WParam, LParam);
-    if (Msg == WM_CHAR && !HeldExactly(static_cast<wchar_t>(WParam)))
+    if (Msg == WM_CHAR && ExactAnsiOrQuestionMark(static_cast<wchar_t>(WParam)) == "?")
         WParam = '?';
     if (Msg == WM_NCDESTROY) {
         RemovePropA(Wnd, AnsiProcProp);

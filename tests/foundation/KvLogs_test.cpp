@@ -4,6 +4,7 @@
 #include <regex>
 #include <string>
 
+#include "classlib/Cleanup.h"
 #include "foundation/KvFiles.h"
 #include "foundation/KvLogs.h"
 #include "testkit/ErrorLogAt.h"
@@ -116,6 +117,17 @@ TEST_F(KvLogsTest, TwoWritersShareOneLog)
     }
     EXPECT_EQ(LoadFileToString(log), "a1\r\nb1\r\na2\r\nb2\r\n?\r\na3\r\n");
     EXPECT_EQ(LoadFileToString(log + ".bak"), "old\r\n");
+    // Held by a program that shares it with nobody, the log is given up
+    // after a brief wait, not waited for without end.
+    const TKernelHandle held(CreateFileA(log.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    bool joined = true;
+    try {
+        joined = TLogFile(log, "").Active();
+    } catch (const Exception&) {
+        joined = false;
+    }
+    EXPECT_FALSE(joined);
 }
 
 TEST_F(KvLogsTest, ErrorLogOpensOnItsFirstLine)

@@ -18,7 +18,9 @@ lines never.
 Each mutant rebuilds test_<folder> (app mutants also test_e2e, with the
 program) and runs it under Wine with --gtest_fail_fast; a non-zero exit or
 the time limit means caught, a failed build leaves the mutant out of the
-rate. --build-cmd and --test-cmd replace those steps with shell commands in
+rate. A test program that ended early without a failure of its own (exit
+86 from scripts/wine-run.sh) is run once more; ending early again, the
+mutant is listed as EARLYEND, neither caught nor survived. --build-cmd and --test-cmd replace those steps with shell commands in
 which {repo}, {build}, {folder} and {targets} are filled in.
 
 The changed file is saved under the git directory before it is touched and
@@ -708,6 +710,11 @@ class Backup:
             f.write(data)
 
 
+# The status scripts/wine-run.sh gives a test program that ended before its
+# framework said how its tests went, with no failure of its own.
+EARLY_END = 86
+
+
 class Runner:
     def __init__(self, args):
         self.args = args
@@ -751,7 +758,8 @@ class Runner:
         self.child = None
 
     def run(self, cmd, timeout, cwd=None, env=None):
-        """0 on success, 1 on failure, None on time-out."""
+        """0 on success, 1 on failure, EARLY_END for a program that ended
+        before its tests said how they went, None on time-out."""
         self.child = subprocess.Popen(cmd, shell=isinstance(cmd, str), cwd=cwd, env=env or self.env,
                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                       start_new_session=True)
@@ -761,7 +769,7 @@ class Runner:
             self.kill_child()
             return None
         self.child = None
-        return 0 if rc == 0 else 1
+        return 0 if rc == 0 else EARLY_END if rc == EARLY_END else 1
 
     def targets(self, folder):
         return ["test_app", "test_e2e"] if folder == "app" else ["test_" + folder]
@@ -799,6 +807,13 @@ class Runner:
             runs = [([wine, exe, "--gtest_brief=1", "--gtest_fail_fast"], data, env) for exe in exes]
         for cmd, cwd, env in runs:
             rc = self.run(cmd, a.timeout, cwd, env)
+            if rc == EARLY_END:
+                # An early end with no failed test says nothing of the
+                # mutant until it comes again.
+                print("early end, run again: %s" % " ".join(cmd if isinstance(cmd, list) else [cmd]), flush=True)
+                rc = self.run(cmd, a.timeout, cwd, env)
+                if rc == EARLY_END:
+                    return "EARLYEND"
             if rc is None:
                 return "TIMEOUT"
             if rc != 0:
@@ -847,14 +862,22 @@ def report(results, started, out=sys.stdout):
         caught = sum(1 for m in rows if m["status"] in ("CAUGHT", "TIMEOUT"))
         survived = sum(1 for m in rows if m["status"] == "SURVIVED")
         nocompile = sum(1 for m in rows if m["status"] == "NOCOMPILE")
+        early = sum(1 for m in rows if m["status"] == "EARLYEND")
         counted = caught + survived
         rate = 100.0 * caught / counted if counted else 0.0
-        rates[folder] = {"caught": caught, "survived": survived, "nocompile": nocompile, "rate": round(rate, 1)}
-        print("%-10s %d of %d caught (%.0f %%), %d not compiled" % (folder, caught, counted, rate, nocompile), file=out)
+        rates[folder] = {"caught": caught, "survived": survived, "nocompile": nocompile, "earlyend": early,
+                         "rate": round(rate, 1)}
+        print("%-10s %d of %d caught (%.0f %%), %d not compiled%s" % (
+            folder, caught, counted, rate, nocompile, ", %d ended early twice" % early if early else ""), file=out)
     survivors = [m for m in results if m.get("status") == "SURVIVED"]
     if survivors:
         print("survivors:", file=out)
         for m in survivors:
+            print("  " + shown(m), file=out)
+    early = [m for m in results if m.get("status") == "EARLYEND"]
+    if early:
+        print("ended early twice, neither caught nor survived:", file=out)
+        for m in early:
             print("  " + shown(m), file=out)
     elapsed = time.time() - started
     print("elapsed %dm%02ds" % (elapsed // 60, elapsed % 60), file=out)
@@ -872,7 +895,7 @@ def main():
     p.add_argument("--repo")
     p.add_argument("--build")
     p.add_argument("--json", help="write the results here")
-    p.add_argument("--rerun", help="run only the survivors of this earlier --json report")
+    p.add_argument("--rerun", help="run only the survivors (and early ends) of this earlier --json report")
     p.add_argument("--list", action="store_true", help="list the mutants, run nothing")
     p.add_argument("--no-baseline", action="store_true",
                    help="skip the first run of the tests on the unchanged tree")
@@ -903,7 +926,7 @@ def main():
         with open(a.rerun) as f:
             earlier = json.load(f)
         mutants = [dict(file=m["file"], line=m["line"], col=m["col"], kind=m["kind"], before=m["before"],
-                        after=m["after"]) for m in earlier["mutants"] if m.get("status") == "SURVIVED"]
+                        after=m["after"]) for m in earlier["mutants"] if m.get("status") in ("SURVIVED", "EARLYEND")]
         a.base = a.base or earlier.get("base")
     else:
         folders = a.folder or FOLDERS

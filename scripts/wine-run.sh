@@ -8,16 +8,24 @@ export WINEPREFIX=${TESSALY_WINEPREFIX:-$here/build/wineprefix}
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+# A prefix is ready only once its making has ended: the Wine server saves
+# system.reg while wineboot still writes keys (the time zones among them),
+# so a program that took the file for the sign would start on half a prefix.
+ready="$WINEPREFIX/.tessaly-made"
+if [ ! -f "$ready" ]; then
   mkdir -p "$WINEPREFIX"
-  # Two test programs may start at once on a new prefix: one creates it.
-  ( flock 9; [ -f "$WINEPREFIX/system.reg" ] || { wineboot -i >/dev/null 2>&1; wineserver -w; } ) 9>"$WINEPREFIX.lock"
+  # Two test programs may start at once on a new prefix: one makes it, the
+  # other waits for it here.
+  ( flock 9; [ -f "$ready" ] || { wineboot -i >/dev/null 2>&1 && wineserver -w && touch "$ready"; } ) 9>"$WINEPREFIX.lock"
 fi
 # Under Xvfb no window manager runs, and Wine waits 2 s for one to withdraw
 # every managed top-level window that is hidden or destroyed. The test
 # programs run their windows unmanaged; the program itself keeps the usual
 # setting, so what a user sees is unchanged.
 exe=$(basename "${1:-}")
+# The status of a test program that ended with 0 before its framework said
+# that its tests passed.
+early_end=86
 case "$exe" in
 test_*.exe)
   if ! grep -qiF "[Software\\\\Wine\\\\AppDefaults\\\\$exe\\\\X11 Driver]" "$WINEPREFIX/user.reg"; then
@@ -31,26 +39,45 @@ test_*.exe)
   fi
   # A test program that dies of a damaged heap can end with status 0 under
   # Wine, its last tests never run: it passed only where the test framework
-  # said so at its end.
+  # said so at its end. Its full output goes to a file, so that an early
+  # end names the test it ran; what is shown is as brief as was asked.
   case " $* " in
   *" --gtest_list_tests "* | *" --help "*) ;;
   *)
-    said=$(mktemp)
-    trap 'rm -f "$said"' EXIT
-    # Output goes through a file, not a pipe: the Wine server the program
+    said=$(mktemp) errs=$(mktemp)
+    trap 'rm -f "$said" "$errs"' EXIT
+    args=() brief=0
+    for a in "$@"; do
+      if [ "$a" = --gtest_brief=1 ]; then brief=1; else args+=("$a"); fi
+    done
+    # Output goes through files, not a pipe: the Wine server the program
     # starts keeps its output open while any program of the prefix runs,
     # and a pipe's reader would wait for it.
     set +e
-    wine "$@" >"$said" &
+    wine "${args[@]}" >"$said" 2>"$errs" &
     run=$!
     trap 'kill "$run" 2>/dev/null' TERM INT
-    tail -n +1 -f --pid="$run" "$said" &
+    if [ "$brief" = 1 ]; then
+      tail -q -n +1 -f --pid="$run" "$said" "$errs" | grep --line-buffered -av -E '^\[ +(RUN|OK) +\]|^\[-{10}\] '
+    else
+      tail -q -n +1 -f --pid="$run" "$said" "$errs"
+    fi &
     wait "$run"
     rc=$?
     wait
-    if [ "$rc" = 0 ] && ! grep -q '^\[  PASSED  \] [0-9]* test' "$said"; then
-      echo "wine-run.sh: $exe ended with status 0 before its tests said they passed" >&2
-      rc=1
+    if ! grep -aq '^\[  PASSED  \] [0-9]* test' "$said"; then
+      # The last test started that said neither OK nor FAILED is the one
+      # the program ended in.
+      last=$(grep -a '^\[ RUN      \] ' "$said" | tail -n 1 | cut -c 14-)
+      ended=$(grep -a -E '^\[ +(OK|FAILED) +\] ' "$said" | tail -n 1 | cut -c 14- | cut -d ' ' -f 1)
+      where="before its first test"
+      [ -n "$last" ] && where="in $last"
+      [ -n "$last" ] && [ "$last" = "$ended" ] && where="after $last ended"
+      wine_said=$(grep -a -m 1 -E 'Unhandled|wine client error|^err:' "$errs")
+      echo "wine-run.sh: $exe ended with status $rc $where, before its tests said they passed${wine_said:+; Wine said: $wine_said}" >&2
+      # An end with status 0 is no failure the program reported: its own
+      # code, which scripts/mutate.py tells from a failed test.
+      [ "$rc" = 0 ] && rc=$early_end
     fi
     exit "$rc"
     ;;

@@ -144,6 +144,24 @@ class MutateScript(unittest.TestCase):
         with open(self.source, "rb") as f:
             self.assertEqual(f.read(), DROPS)
 
+    def test_an_early_end_is_run_again_not_counted_as_caught(self):
+        # Every other run of the tests ends early with no failure of its
+        # own: the second run of each decides.
+        flip = os.path.join(self.dir, "flip")
+        run = self.mutate(test_cmd="if [ -f %s ]; then rm %s; {build}/check; else touch %s; exit 86; fi"
+                          % (flip, flip, flip))
+        self.assertEqual(run.returncode, 0, run.stdout + run.stderr)
+        self.assertIn("classlib   2 of 4 caught (50 %), 3 not compiled", run.stdout)
+        self.assertIn("early end, run again", run.stdout)
+        # Ending early every time, a mutant is neither caught nor survived.
+        report = os.path.join(self.dir, "r.json")
+        always = self.mutate("--no-baseline", "--kind", "const", "--json", report, test_cmd="exit 86")
+        self.assertEqual(always.returncode, 0, always.stdout + always.stderr)
+        self.assertIn("classlib   0 of 0 caught (0 %), 2 not compiled, 4 ended early twice", always.stdout)
+        with open(report) as f:
+            self.assertEqual({m["status"] for m in json.load(f)["mutants"]}, {"EARLYEND", "NOCOMPILE"})
+        self.assert_restored()
+
     def test_refused_when_the_tests_fail_unchanged(self):
         run = self.mutate(test_cmd="false")
         self.assertEqual(run.returncode, 2)

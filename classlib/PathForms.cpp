@@ -45,6 +45,28 @@ bool HasTrimmedLevel(const std::wstring& Path)
     return false;
 }
 
+// The short name of the entry at a full wide path, from its folder's
+// listing; empty where it has none. A level holding a wildcard (a name
+// made on another system) is looked for by its exact name.
+std::wstring AlternateName(const std::wstring& Path)
+{
+    const std::size_t Slash = Path.find_last_of(L"\\/");
+    const std::wstring Name = Path.substr(Slash + 1);
+    const bool Wild = Name.find_first_of(L"*?") != std::wstring::npos;
+    WIN32_FIND_DATAW Found;
+    const TFindHandle Find(
+        FindFirstFileW(PrefixedPath(Wild ? Path.substr(0, Slash + 1) + L"*" : Path).c_str(), &Found));
+    for (bool More = Find.Valid(); More; More = Wild && FindNextFileW(Find.Get(), &Found)) {
+        if (Wild && Name != Found.cFileName)
+            continue;
+        // A name that is a short one already has no other.
+        const std::wstring Own = Found.cFileName;
+        const bool Plain = !ExactAnsi(Own).empty() && Own.back() != L'.' && Own.back() != L' ';
+        return Found.cAlternateFileName[0] ? std::wstring(Found.cAlternateFileName) : Plain ? Own : std::wstring();
+    }
+    return std::wstring();
+}
+
 // Name without its trailing dots and blanks; empty when it holds nothing else.
 std::wstring TrimmedName(const std::wstring& Name)
 {
@@ -199,15 +221,63 @@ std::wstring ShortPathName(const std::wstring& Path)
     return PathPrefixLength(Path) != 0 ? Short : UnprefixedPath(Short);
 }
 
+bool FileIdentityOf(const std::wstring& Path, TFileIdentity& Identity)
+{
+    // No access asked: a file another program holds, or a folder, still
+    // answers.
+    const TKernelHandle File(CreateFileW(Path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION Info;
+    if (!File || !GetFileInformationByHandle(File.Get(), &Info))
+        return false;
+    Identity = {Info.dwVolumeSerialNumber, Info.nFileIndexHigh, Info.nFileIndexLow};
+    return true;
+}
+
 std::string OpenableAnsiPath(const std::wstring& Path)
 {
     const std::string Ansi = ExactAnsi(Path);
     if (!Ansi.empty() && !HasTrimmedLevel(Path))
         return Ansi;
-    // The "\\?\" form keeps a trailing dot or blank the plain form drops,
-    // at any level.
-    const std::wstring Short = ShortPathName(Path);
-    return Short.empty() ? std::string() : ExactAnsi(Short);
+    // Only the levels the ANSI calls cannot take go by their short names:
+    // the fewer short names, the fewer folders read to find them.
+    const std::size_t Root = PathRootLength(Path);
+    std::wstring Long = Path.substr(0, Root), Short = Long;
+    for (std::size_t At = Root; At < Path.size();) {
+        const std::size_t End = std::min(Path.find_first_of(L"\\/", At), Path.size());
+        const std::wstring Level = Path.substr(At, End - At);
+        Long += Level;
+        const bool Trimmed = !Level.empty() && !IsDotLevel(Level) && (Level.back() == L'.' || Level.back() == L' ');
+        if (Trimmed || ExactAnsi(Level).empty() != Level.empty()) {
+            const std::wstring Alternate = AlternateName(Long);
+            // A volume that makes no short names leaves such a level
+            // without a form the ANSI calls open.
+            if (Alternate.empty())
+                return std::string();
+            Short += Alternate;
+        } else {
+            Short += Level;
+        }
+        if (End < Path.size()) {
+            Long += L'\\';
+            Short += L'\\';
+        }
+        At = End + 1;
+    }
+    const std::string Opens = ExactAnsi(Short);
+    // Under Wine two names of one folder can share a short one ("Bank
+    // 33923.mbx" and "Bank 7246.mbx" both "BANK~ELV.MBX"), and opening it
+    // and listing it need not find the same one: a short form is taken
+    // only where it opens the very file the long name does and leads back
+    // to that name, which the restored names are made of. A name Windows
+    // does not allow ("a?b", made on another system) opens by no long
+    // form: there the way back alone decides.
+    TFileIdentity Wanted, Got;
+    if (Opens.empty() || LongPathName(AnsiToWide(Opens)) != Path)
+        return std::string();
+    if (FileIdentityOf(PrefixedPath(Path), Wanted) && !(FileIdentityOf(LongPathForm(Opens), Got) && Got == Wanted))
+        return std::string();
+    return Opens;
 }
 
 std::wstring AnsiToWide(const std::string& Text)

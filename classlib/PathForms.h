@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <compare>
 #include <cstddef>
 #include <string>
 
@@ -52,9 +53,23 @@ bool IsDevicePath(const std::wstring& Path);
 // Path with each level by its short name where it has one, at any length;
 // empty when it names nothing on disk. A prefix given is kept.
 std::wstring ShortPathName(const std::wstring& Path);
+// What tells one file from another whatever the name it is reached by
+// (short names, case, "..", a second drive letter, a link): its volume's
+// serial number and its index on that volume.
+struct TFileIdentity {
+    DWORD Volume = 0;
+    DWORD IndexHigh = 0;
+    DWORD IndexLow = 0;
+    friend bool operator==(const TFileIdentity&, const TFileIdentity&) = default;
+    friend auto operator<=>(const TFileIdentity&, const TFileIdentity&) = default;
+};
+// The identity of the file or folder a wide path opens; false when none
+// opens there.
+bool FileIdentityOf(const std::wstring& Path, TFileIdentity& Identity);
 // Path in a form the ANSI API opens: its ANSI text when that is exact and
-// no level ends in a dot or a blank (which those calls drop), else its
-// short form; empty when neither exists.
+// no level ends in a dot or a blank (which those calls drop), else that
+// text with such levels by their short names, taken only when it opens
+// the very file Path names; empty when there is no such form.
 std::string OpenableAnsiPath(const std::wstring& Path);
 
 // FullPlainPath of an ANSI path, as ANSI text: where it was typed (a

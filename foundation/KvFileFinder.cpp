@@ -311,19 +311,25 @@ std::string TFileFinder::EntryPath(const std::string& Folder, const WIN32_FIND_D
     }
     if (!longName.empty())
         return Folder + "\\" + longName;
-    // The short name opens the same file through the ANSI API.
-    if (Entry.cAlternateFileName[0] != L'\0') {
-        const std::string shortName = OpenableAnsiName(Entry.cAlternateFileName);
-        if (!shortName.empty())
-            return Folder + "\\" + shortName;
-    } else {
-        const std::string path = OpenableAnsiPath(AnsiToWideStr(Folder) + L"\\" + Entry.cFileName);
+    // The short name, where it opens this very entry through the ANSI API
+    // and leads back to it: under Wine two names of a folder may share one.
+    // A name holding a character Windows forbids, a backslash among them,
+    // is no path to walk level by level: its way back alone decides.
+    const std::wstring Wanted = LongPathOf(Folder) + L"\\" + Entry.cFileName;
+    if (std::wcspbrk(Entry.cFileName, L"\\/:*?\"<>|") == nullptr) {
+        const std::string path = OpenableAnsiPath(Wanted);
         if (!path.empty())
             return Folder + "\\" + ExtractFileNamePart(path);
+    } else if (const std::string alternate = OpenableAnsiName(Entry.cAlternateFileName);
+               !alternate.empty() && LongPathName(AnsiToWideStr(Folder + "\\" + alternate)) == Wanted) {
+        return Folder + "\\" + alternate;
     }
     bool lossless = false;
     const std::string shown = WideToCodePageEx(Entry.cFileName, lossless, 0);
-    if (!lossless)
+    if (Entry.cAlternateFileName[0] != L'\0' && !OpenableAnsiName(Entry.cAlternateFileName).empty())
+        Reason = std::string("cannot be opened: its short name ") + WideToAnsi(Entry.cAlternateFileName) +
+                 " is another name's in its folder as well";
+    else if (!lossless)
         Reason = "cannot be opened: its name does not fit the ANSI code page and it has no short name";
     else if (HasForbiddenNameChars(shown))
         Reason = "cannot be opened: its name holds characters Windows does not allow and it has no short name";

@@ -80,6 +80,10 @@ std::vector<TShape> ShapesOf(const TRoad& Road, const std::wstring& Root)
     std::vector<TShape> Shapes{
         {"plain", L"plain", L"box", 2},
         {"dot folder", L"Mail.", L"a"},
+        // Under Wine these two share one short name, which opens and lists
+        // as either of them; only short forms reach their folder.
+        {"short twin", L"Mail.", L"Bank 33923"},
+        {"short twin other", L"Mail.", L"Bank 7246", 3},
         {"dots folder", L"x..", L"c"},
         {"blank folder", L"sub ", L"d"},
         {"blank folder twin", L"sub", L"e"},

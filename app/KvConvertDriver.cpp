@@ -411,7 +411,17 @@ std::string TConvertDriver::DataFileOf(const std::string& Found) const
     return DerivedFilePath(Found, [&](const std::string& Name) { return FSettings->GetMailboxFileOf(Name); });
 }
 
-void TConvertDriver::FinderAcceptFile(TFileFinder* /*Sender*/, const std::string& FoundName, bool& Accept)
+void TConvertDriver::FinderAcceptFile(TFileFinder* Sender, const std::string& FoundName, bool& Accept)
+{
+    // A file that fails the look is the mailbox's own to say why.
+    try {
+        AcceptMailbox(Sender, FoundName, Accept);
+    } catch (const std::exception&) {
+        Accept = true;
+    }
+}
+
+void TConvertDriver::AcceptMailbox(TFileFinder* /*Sender*/, const std::string& FoundName, bool& Accept)
 {
     const std::string Data = DataFileOf(FoundName);
     // A mailbox that cannot be read (held open by its mail program, a
@@ -563,7 +573,22 @@ std::string TConvertDriver::TargetFolderFailure(DWORD Error) const
 
 TConvertResult TConvertDriver::ConvertMailbox(const std::string& FileName, bool CheckSkipList)
 {
+    // Nothing a mailbox or its index holds ends the run: a reading that
+    // fails ends that mailbox alone, with its row, and the run goes on.
+    try {
+        return ReadMailbox(FileName, CheckSkipList);
+    } catch (const EAbort&) {
+        throw;
+    } catch (const std::exception& E) {
+        return NotConverted(FMailboxFile, "Mailbox not read to its end: " + std::string(E.what()),
+                            TConvertResult::Unreadable);
+    }
+}
+
+TConvertResult TConvertDriver::ReadMailbox(const std::string& FileName, bool CheckSkipList)
+{
     TConvertSettings& RunSettings = *FSettings;
+    FMailboxFile = FileName;
     LogLine("Processing: " + LogNameOf(FileName));
     const std::string Data = DataFileOf(FileName);
     FMailboxFile = Data;
@@ -602,7 +627,7 @@ TConvertResult TConvertDriver::ConvertMailbox(const std::string& FileName, bool 
             return Prepared;
         if (Prepared == TConvertResult::Done)
             Result = CopyMessages(*Reader, Data, Bom, BomLine);
-    } catch (...) {
+    } catch (const EAbort&) {
         LogLine(Aborted() ? "Aborted" : "Done");
         throw;
     }

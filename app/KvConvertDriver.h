@@ -66,6 +66,7 @@ public:
 
     void ConvertSourceList();
     TConvertResult ConvertMailbox(const std::string& FileName, bool CheckSkipList);
+    TConvertResult ReadMailbox(const std::string& FileName, bool CheckSkipList);
     // Text's breaks are CR LF, or LF when LfBreaks (for an LF target). A
     // Head given (not empty) stands for Text's first Skip bytes; it ends
     // with the header's blank line, and its breaks are those of Text.
@@ -76,6 +77,7 @@ public:
     TConvertResult AppendMessageToMbox(const std::string& Text);
 
     void FinderAcceptFile(TFileFinder* Sender, const std::string& FoundName, bool& Accept);
+    void AcceptMailbox(TFileFinder* Sender, const std::string& FoundName, bool& Accept);
     void FinderAcceptFolder(TFileFinder* Sender, const std::string& Folder, bool& Accept);
     void FinderFoundFile(TFileFinder* Sender, const std::string& FileName);
 

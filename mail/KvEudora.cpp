@@ -596,7 +596,9 @@ void TEudoraTocObj::CheckEntryRange(std::string& Text, std::int64_t& Start)
     const std::int64_t Next = NextEntryStart(std::max<std::int64_t>(Start, MessagePos));
     const bool EntryPastEnd = PastEnd && Start + static_cast<std::int64_t>(Le32(Entry, 4)) > DataFileSize;
     const std::int64_t End = Start + static_cast<std::int64_t>(Text.size());
-    if (End > Next) {
+    // A data file another index belongs to, or one that grew, can put the
+    // range's start past the last entry's end: nothing lies before it to cut.
+    if (End > Next && Next > Start) {
         // Overlapping the next entry: cut where the next message begins, at
         // the entry or a little before it when that entry is late itself.
         // An entry early inside this message's last line is its own damage.

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <map>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "testkit/ErrorLogAt.h"
@@ -454,6 +456,36 @@ TEST(KvConvertDriverRun, MailboxFailuresAndReadOnly)
                                                       {"Second note[1].eml", EmlOf(Second)}};
     EXPECT_EQ(TreeFiles(r.Out()), expected);
     SetFileAttributesA(r.Src("ro\\readonly").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Nothing a mailbox holds ends the run: a reading that fails on the way
+// (here, what the pump between two messages throws) ends its mailbox with
+// one row, and the next mailbox is read.
+TEST(KvConvertDriverRun, AReadingThatFailsEndsItsMailboxNotTheRun)
+{
+    TRun r;
+    PutFile(r.Src("first"), MboxOf({First, Second}, "\n"));
+    PutFile(r.Src("second"), MboxOf({Second}, "\n"));
+    r.Add(r.Src("first"), mftMbox);
+    r.Add(r.Src("second"), mftMbox);
+    r.Target(mftEml, r.Out() + "\\");
+    const TErrorLogAt errorLog(r.Dir.File("errors.txt"));
+    bool thrown = false;
+    r.Host.OnPump = [&] {
+        if (r.Logged("Processing: " + r.Src("first")) && !std::exchange(thrown, true))
+            throw std::out_of_range("basic_string::substr");
+    };
+    EXPECT_NO_THROW(r.Start());
+    const std::string row = "Mailbox not read to its end: basic_string::substr";
+    EXPECT_EQ(r.Host.Log, (std::vector<std::string>{"Processing: " + r.Src("first"), row, "",
+                                                    "Processing: " + r.Src("second"), "Done", "",
+                                                    Counters(1, 1, 0, 1), "Processing finished.",
+                                                    "Error log: " + r.Dir.File("errors.txt")}));
+    // One row, naming the mailbox, after the log's header.
+    const std::string written = TTestFolder::Read(r.Dir.File("errors.txt"));
+    EXPECT_NE(written.find("\r\n" + row + "\t" + r.Src("first") + "\t"), std::string::npos) << written;
+    EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 2) << written;
+    EXPECT_EQ(TreeFiles(r.Out()), (std::map<std::string, std::string>{{"Second note.eml", EmlOf(Second)}}));
 }
 
 TEST(KvConvertDriverRun, DeletedMessagesAreNeitherWrittenNorCounted)

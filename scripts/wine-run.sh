@@ -58,7 +58,11 @@ test_*.exe)
     run=$!
     trap 'kill "$run" 2>/dev/null' TERM INT
     if [ "$brief" = 1 ]; then
-      tail -q -n +1 -f --pid="$run" "$said" "$errs" | grep --line-buffered -av -E '^\[ +(RUN|OK) +\]|^\[-{10}\] '
+      # The lines --gtest_brief leaves out: each test's start and end, and
+      # each suite's, with the blank line after it.
+      tail -q -n +1 -f --pid="$run" "$said" "$errs" |
+        awk '/^\[ +(RUN|OK) +\] / { next } /^\[-+\] / { gap = 1; next }
+             gap && /^\r?$/ { gap = 0; next } { gap = 0; print; fflush() }'
     else
       tail -q -n +1 -f --pid="$run" "$said" "$errs"
     fi &

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -466,10 +467,22 @@ TEST(WizardEndToEnd, AddsAFolderNamedOutsideTheCodePageAndRestoresItsTree)
     ASSERT_NE(Folders, nullptr);
     HWND Tree = ChildWindow(Folders, "Tessaly.TRzShellTree");
     ASSERT_NE(Tree, nullptr);
-    for (WORD Key : {VK_RIGHT, VK_RIGHT}) {
-        Run.SaveSettledShot(Folders, TestProgramFolder() + "e2e_wide_folder_form_classic.bmp");
-        PostKey(Tree, Key);
-    }
+    // Each key waits for the state it needs: the first opens the folder
+    // chosen, the second goes down once the folders below it are listed,
+    // and OK waits until it has.
+    const auto Item = [&](WPARAM Which, LPARAM From) {
+        DWORD_PTR Got = 0;
+        SendMessageTimeoutA(Tree, TVM_GETNEXTITEM, Which, From, SMTO_ABORTIFHUNG, StepMs, &Got);
+        return Got;
+    };
+    ASSERT_TRUE(Run.WaitFor([&] { return Item(TVGN_CARET, 0) != 0; }, StepMs));
+    Run.SaveSettledShot(Folders, TestProgramFolder() + "e2e_wide_folder_form_classic.bmp");
+    const DWORD_PTR Remembered = Item(TVGN_CARET, 0);
+    PostKey(Tree, VK_RIGHT);
+    ASSERT_TRUE(Run.WaitFor([&] { return Item(TVGN_CHILD, static_cast<LPARAM>(Remembered)) != 0; }, StepMs));
+    PostKey(Tree, VK_RIGHT);
+    ASSERT_TRUE(Run.WaitFor([&] { return Item(TVGN_CARET, 0) == Item(TVGN_CHILD, static_cast<LPARAM>(Remembered)); },
+                            StepMs));
     W.Shot("wide_folder_form", Folders);
     HWND Ok = ButtonOf(Folders, ButtonClass, "OK");
     ASSERT_NE(Ok, nullptr);

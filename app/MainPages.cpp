@@ -8,6 +8,7 @@
 #include "app/KvRichPnl.h"
 #include "app/KvWizardOptions.h"
 #include "app/MainTexts.h"
+#include "classlib/PathForms.h"
 #include "classlib/ResStrings.h"
 #include "controls/RzBtnEdt.h"
 #include "controls/RzButton.h"
@@ -119,10 +120,22 @@ bool TfrmTessaly::PageCheck()
         PostMessageA(Handle(), KM_SHOWPAGE, ControlParam(edtTargetFolder), pgTarget);
         return false;
     }
-    // The field is ANSI text: a letter typed or pasted outside the code
-    // page is a "?" there, and no folder of that name can be written.
-    if (const std::string Text = GetTargetFolderText(); Text.find('?') != std::string::npos) {
-        KvWarning("Target folder cannot be used: " + Text + ": it contains characters that the code page " +
+    // Read wide: whatever door brought a letter in (keys, any paste, an
+    // input method, a form's text), the field keeps it as it is, while its
+    // ANSI text would give a look-alike ("\u03A9" as "O") that names
+    // another file. A letter the code page cannot hold exactly is a "?",
+    // and no folder of that name can be written.
+    const std::wstring Wide = edtTargetFolder->WideText();
+    bool Lost = false;
+    const std::string Shown = WideToAnsi(Wide, Lost);
+    if (Wide.rfind(L"\\\\?\\", 0) == 0) {
+        KvWarning("Target folder cannot be used: " + Shown +
+                  ": a path in the \"\\\\?\\\" form is not taken; give the folder's plain path");
+        PostMessageA(Handle(), KM_SHOWPAGE, ControlParam(edtTargetFolder), pgTarget);
+        return false;
+    }
+    if (Lost || Shown.find('?') != std::string::npos) {
+        KvWarning("Target folder cannot be used: " + Shown + ": it contains characters that the code page " +
                   std::to_string(GetACP()) + " cannot hold (shown as \"?\")");
         PostMessageA(Handle(), KM_SHOWPAGE, ControlParam(edtTargetFolder), pgTarget);
         return false;

@@ -35,6 +35,12 @@ LRESULT CALLBACK WideCharsProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
     const auto Ansi = reinterpret_cast<WNDPROC>(GetPropA(Wnd, AnsiProcProp));
     if (!Ansi)
         return DefWindowProcW(Wnd, Msg, WParam, LParam);
+    // An input method's character is a typed one; Shift+Insert is the
+    // paste the field filters, which the edit would do on its own.
+    if (Msg == WM_IME_CHAR)
+        Msg = WM_CHAR;
+    if (Msg == WM_KEYDOWN && WParam == VK_INSERT && GetKeyState(VK_SHIFT) < 0 && GetKeyState(VK_CONTROL) >= 0)
+        return CallWindowProcW(Ansi, Wnd, WM_PASTE, 0, 0);
     if (Msg == WM_CHAR && ExactAnsiOrQuestionMark(static_cast<wchar_t>(WParam)) == "?")
         WParam = '?';
     if (Msg == WM_NCDESTROY) {
@@ -351,7 +357,12 @@ void TCustomEdit::WndProc(TMessage& Message)
         // The clipboard's CF_TEXT, or the edit's own reading of it, holds
         // the look-alikes already; its wide text still has the letters.
         if (FExactAnsiInput && HandleAllocated() && !FReadOnly) {
-            const std::string Text = ExactAnsiOrQuestionMarks(Clipboard().AsWideText());
+            // A one-line field takes the first line: a path copied with its
+            // line end is still that path.
+            std::wstring Wide = Clipboard().AsWideText();
+            if ((GetWindowLongA(WindowHandle(), GWL_STYLE) & ES_MULTILINE) == 0)
+                Wide.erase(std::min(Wide.find_first_of(L"\r\n"), Wide.size()));
+            const std::string Text = ExactAnsiOrQuestionMarks(Wide);
             if (!Text.empty())
                 SendMessageA(WindowHandle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(Text.c_str()));
             return;
@@ -361,6 +372,15 @@ void TCustomEdit::WndProc(TMessage& Message)
         break;
     }
     TWinControl::WndProc(Message);
+}
+
+std::wstring TCustomEdit::WideText()
+{
+    if (!HandleAllocated())
+        return AnsiToWide(Text());
+    std::wstring Wide(static_cast<size_t>(GetWindowTextLengthW(WindowHandle())) + 1, L'\0');
+    Wide.resize(static_cast<size_t>(GetWindowTextW(WindowHandle(), Wide.data(), static_cast<int>(Wide.size()))));
+    return Wide;
 }
 
 void TCustomEdit::DoAutoSelect()

@@ -111,6 +111,9 @@ public:
     // whose text names a file, the look-alike would name another one.
     bool ExactAnsiInput() const { return FExactAnsiInput; }
     void SetExactAnsiInput(bool Value);
+    // The text as the field holds it, every letter as it is, whatever the
+    // code page can show of it.
+    std::wstring WideText();
 
     TNotifyEvent OnChange;
 

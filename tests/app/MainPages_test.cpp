@@ -110,13 +110,17 @@ TEST_F(WizardTest, NoPageChangeWhileARunGoesOn)
 TEST_F(WizardTest, ThePageCheckSendsTheUserToTheFieldToFix)
 {
     const std::string Out = Dir.File("out"), Device = "Target folder cannot be used: " + Out;
+    // The door pasted text comes in by: WM_PASTE, Shift+Insert, Ctrl+V
+    // (through the clipboard), or an input method's characters one by one.
+    enum TDoor { ByMessage, ShiftInsert, CtrlV, InputMethod };
     const struct {
         bool Listed;  // a source in the list
         TMailFormat Format;
         std::string Target, Msg;
         int Page;
         TWinControl* Focus;
-        std::wstring Pasted = L"";  // the target's wide text, put in through the clipboard
+        std::wstring Pasted = L"";  // the target's wide text after the scratch folder
+        TDoor Door = ByMessage;
     } Cases[] = {
         // Nothing to convert: no list entry, and Mac Eudora has no default store.
         {false, mftEml, Out + "\\", "Please select at least one source mail file or folder before continuing",
@@ -143,6 +147,17 @@ TEST_F(WizardTest, ThePageCheckSendsTheUserToTheFieldToFix)
         {true, mftMboxWin, Out + "\\COM?.mbox", Device + "\\COM?.mbox: it contains characters that the code page " +
                                                   std::to_string(GetACP()) + " cannot hold (shown as \"?\")",
          pgTarget, Form->edtTargetFolder, L"\\out\\COM\uFF11.mbox"},
+        {true, mftEml, Out + "\\?dir\\", Device + "\\?dir\\: it contains characters that the code page " +
+                                                std::to_string(GetACP()) + " cannot hold (shown as \"?\")",
+         pgTarget, Form->edtTargetFolder, L"\\out\\\u03A9dir\\", ShiftInsert},
+        {true, mftEml, Out + "\\?dir\\", Device + "\\?dir\\: it contains characters that the code page " +
+                                                std::to_string(GetACP()) + " cannot hold (shown as \"?\")",
+         pgTarget, Form->edtTargetFolder, L"\\out\\\u03A9dir\\", InputMethod},
+        // A path copied with its line end: the first line is the path.
+        {true, mftEml, Out + "\\", "", pgStart, nullptr, L"\\out\\\r\nnext line", CtrlV},
+        {true, mftEml, "\\\\?\\" + Out + "\\",
+         "Target folder cannot be used: \\\\?\\" + Out + "\\: a path in the \"\\\\?\\\" form is not taken; give "
+         "the folder's plain path", pgTarget, Form->edtTargetFolder},
         {true, mftEml, Dir.Path() + "\\", "", pgStart, nullptr},
     };
     Form->SelectSourceFormat(mftMacEudora);
@@ -155,9 +170,19 @@ TEST_F(WizardTest, ThePageCheckSendsTheUserToTheFieldToFix)
         Form->SelectTargetFormat(C.Format);
         Form->edtTargetFolder->SetText(C.Pasted.empty() ? C.Target : Dir.Path());
         if (!C.Pasted.empty()) {
+            const HWND Field = Form->edtTargetFolder->Handle();
             Clipboard().SetAsWideText(C.Pasted);
-            SendMessageA(Form->edtTargetFolder->Handle(), EM_SETSEL, 0x7FFF, 0x7FFF);
-            SendMessageA(Form->edtTargetFolder->Handle(), WM_PASTE, 0, 0);
+            Form->edtTargetFolder->SetFocus();
+            SendMessageA(Field, EM_SETSEL, 0x7FFF, 0x7FFF);
+            if (C.Door == ByMessage)
+                SendMessageA(Field, WM_PASTE, 0, 0);
+            else if (C.Door == ShiftInsert)
+                PressKey(VK_INSERT, false, true);
+            else if (C.Door == CtrlV)
+                PressKey('V', true);
+            for (const wchar_t Letter : C.Door == InputMethod ? C.Pasted : L"")
+                PostMessageW(Field, WM_IME_CHAR, Letter, 1);
+            Pump();
             EXPECT_EQ(Form->edtTargetFolder->Text(), C.Target);
         }
         // As a click leaves it: the focus on Next.

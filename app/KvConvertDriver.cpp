@@ -313,15 +313,19 @@ void TConvertDriver::ConvertSourceList()
 void TConvertDriver::CollectSourceKeys()
 {
     TConvertSettings& RunSettings = *FSettings;
-    FSourceKeys.clear();
+    FSourceIds.clear();
     // A target file named by the user is theirs to append to; a folder
     // target gives each mailbox a file, which may be another source.
     if (!MailFormatIsMboxTarget(RunSettings.TargetFormat) || !HasTrailingSlash(RunSettings.TargetPath))
         return;
     const auto Add = [&](const std::string& Name) {
-        FSourceKeys.insert(PathNameKey(Name));
-        FSourceKeys.insert(PathNameKey(DataFileOf(Name)));
+        for (const std::string& File : {Name, DataFileOf(Name)})
+            if (TFileIdentity Id; FileIdentityOf(LongPathForm(File), Id))
+                FSourceIds.insert(Id);
     };
+    // By identity, not by name: a short name, a second drive letter or a
+    // link may lead to the one folder by another text.
+    const std::set<TFileIdentity> TargetChain = FolderChain(RunSettings.TargetPath);
     for (int I = 0; I < RunSettings.SourceCount; ++I) {
         RunSettings.SetCurrentIndex(I);
         const std::string Entry = RunSettings.GetSourceEntry();
@@ -333,8 +337,16 @@ void TConvertDriver::CollectSourceKeys()
         const std::string Folder = Entry.substr(0, static_cast<size_t>(Slash > 0 ? Slash - 1 : 0));
         // Only a search that meets the target folder can find a file the
         // run writes: other runs pay no second walk of their tree.
-        if (!IsFileInFolder(Folder, RunSettings.TargetPath + "x") && !IsFileInFolder(RunSettings.TargetPath, Entry))
+        TFileIdentity Root, Target;
+        if (!(FileIdentityOf(LongPathForm(ExcludeTrailingSlash(Folder)), Root) && TargetChain.count(Root) != 0) &&
+            !(FileIdentityOf(LongPathForm(ExcludeTrailingSlash(RunSettings.TargetPath)), Target) &&
+              FolderChain(Folder).count(Target) != 0))
             continue;
+        // The mailbox beside a picked sub-folder is read as well.
+        if (!RunSettings.SubfolderExt.empty() && HasFileExt(Folder, RunSettings.SubfolderExt))
+            Add(DerivedFilePath(Folder, [&](const std::string& Name) {
+                return SetFileExt(Name, MailFormatExtension(RunSettings.SourceFormat, false));
+            }));
         TFileFinder Listed;
         Listed.Attributes = FFileFinder->Attributes;
         Listed.Recursive = FFileFinder->Recursive;
@@ -345,6 +357,26 @@ void TConvertDriver::CollectSourceKeys()
         };
         Listed.Execute(Folder);
     }
+}
+
+std::set<TFileIdentity> TConvertDriver::FolderChain(const std::string& Folder)
+{
+    std::set<TFileIdentity> Chain;
+    std::wstring Path = LongFullPathOf(ExcludeTrailingSlash(Folder));
+    for (;;) {
+        if (TFileIdentity Id; FileIdentityOf(PrefixedPath(Path), Id))
+            Chain.insert(Id);
+        const size_t Slash = Path.find_last_of(L'\\');
+        if (Slash == std::wstring::npos)
+            break;
+        if (Slash + 1 <= PathRootLength(Path)) {
+            if (TFileIdentity Id; Slash + 1 < Path.size() && FileIdentityOf(PrefixedPath(Path.substr(0, Slash + 1)), Id))
+                Chain.insert(Id);
+            break;
+        }
+        Path.erase(Slash);
+    }
+    return Chain;
 }
 
 void TConvertDriver::RunFolderSearch(const std::string& Folder, const std::string& Mask)
@@ -661,9 +693,9 @@ TConvertResult TConvertDriver::CheckMailbox(const std::string& FileName, const s
     }
     // Appended to, a mailbox this run reads (or refused above) would no
     // longer be what its index or its next reader expects.
-    if (!FSourceKeys.empty()) {
+    if (!FSourceIds.empty()) {
         const std::string Target = FMboxTarget.TargetOf(*FSettings, Data);
-        if (FSourceKeys.count(PathNameKey(Target)) != 0)
+        if (TFileIdentity Id; FileIdentityOf(LongPathForm(Target), Id) && FSourceIds.count(Id) != 0)
             return NotConverted(Data, "Mailbox not converted: its target file is a mailbox this run reads, " +
                                           LogNameOf(Target), TConvertResult::Skipped);
     }

@@ -18,6 +18,7 @@
 #include "app/KvConvert.h"
 #include "app/KvConvertHost.h"
 #include "app/KvMboxTarget.h"
+#include "classlib/PathForms.h"
 #include "mail/KvMailBase.h"
 #include "mail/KvMailboxHead.h"
 #include "mail/KvMessageFiles.h"
@@ -119,8 +120,10 @@ private:
     void FolderCannotBeOpened(const std::string& Folder, unsigned long Error);
     // The mailbox data file of a found or listed file.
     std::string DataFileOf(const std::string& Found) const;
-    // Fills FSourceKeys for a run into a target folder.
+    // Fills FSourceIds for a run into a target folder.
     void CollectSourceKeys();
+    // The identities of Folder and of each folder above it.
+    static std::set<TFileIdentity> FolderChain(const std::string& Folder);
     // One log line for each Mozilla mailbox in Folder that has no index.
     void ReportUnindexedMailboxes(const std::string& Folder);
     // As PrepareTargetFor, for an mbox target; Skipped when the target
@@ -211,10 +214,11 @@ private:
     bool FTargetFailed = false;
     // The error log's path key for the run, which no mbox copy may take.
     std::string FErrorLogKey;
-    // The path keys of every file the run's entries name or its searches
-    // find, and their data files, where a search may reach the target
-    // folder: no mbox copy is appended to one of them.
-    std::set<std::string> FSourceKeys;
+    // The identities of every file the run's entries name or its searches
+    // find, the owner beside a picked sub-folder, and their data files,
+    // where a search may reach the target folder: no mbox copy is appended
+    // to one of them, whatever name it is reached by.
+    std::set<TFileIdentity> FSourceIds;
     // In a restored tree, each target folder or mbox copy made so far by
     // its key, with the mailbox whose it is: two source names that the
     // target holds as one ("sub." and "sub ") must not meet there.

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -637,6 +638,8 @@ TEST(KvConvertHostile, TheRunsOwnTargetIsNeverASource)
         TMailFormat Format;
         const char* Pattern;
         std::vector<std::pair<std::string, std::string>> Files;  // mailbox first
+        const char* Picked = "";  // the folder picked below the store, when not the store
+        bool ByLink = false;      // the target named through a link to the store
     } roads[] = {
         {mftMbox, "*.*", {{"Inbox", Mbox({5})}, {"sub\\Inbox", Mbox({7})}}},
         {mftMbox, "*", {{"Inbox", Mbox({5})}, {"sub\\Inbox", Mbox({7})}}},
@@ -644,16 +647,28 @@ TEST(KvConvertHostile, TheRunsOwnTargetIsNeverASource)
                                    {"Inbox.sbd\\Archive.msf", ""}}},
         {mftEudoraToc, "*.toc", {{"In.mbx", Message(8)}, {"In.toc", toc}, {"sub\\In.mbx", Message(8)},
                                  {"sub\\In.toc", toc}}},
+        // A picked sub-folder's owner is read too, and is no target either.
+        {mftThunderbird, "*.msf", {{"X", Mbox({5})}, {"X.msf", ""}, {"X.sbd\\X", Mbox({7})}, {"X.sbd\\X.msf", ""}},
+         "X.sbd\\"},
+        // Reached by another name, the store's files are still its own.
+        {mftMbox, "*.*", {{"Inbox", Mbox({5})}, {"sub\\Inbox", Mbox({7})}}, "", true},
     };
     for (const auto& road : roads) {
-        SCOPED_TRACE(road.Pattern);
+        SCOPED_TRACE(std::string(road.Picked) + road.Pattern + (road.ByLink ? " by a link" : ""));
         TConvertRun sub;
         const std::string mail = sub.Dir.File("mail");
         for (const auto& [name, bytes] : road.Files)
             PutFile(mail + "\\" + name, bytes);
-        sub.Add(mail + "\\" + road.Pattern, road.Format);
+        const std::string alias = sub.Dir.File("alias");
+        std::optional<TFolderLink> link;
+        if (road.ByLink) {
+            link.emplace(alias, mail);
+            ASSERT_TRUE(link->Exists());
+        }
+        const std::string store = road.ByLink ? alias : mail;
+        sub.Add(mail + "\\" + road.Picked + road.Pattern, road.Format);
         sub.Host.Choices.IncludeSubfolders = true;
-        sub.Target(mftMboxWin, mail + "\\");
+        sub.Target(mftMboxWin, store + "\\");
         const TErrorLogAt subLog(sub.Dir.File("errors.txt"));
         sub.Start();
         for (const auto& [name, bytes] : road.Files)
@@ -662,8 +677,9 @@ TEST(KvConvertHostile, TheRunsOwnTargetIsNeverASource)
         std::multiset<std::string> reasons;
         for (const std::vector<std::string>& row : ErrorRows(sub.Dir.File("errors.txt")))
             reasons.insert(row[0]);
-        EXPECT_EQ(reasons, (std::multiset<std::string>{own, "Mailbox not converted: its target file is a mailbox "
-                                                            "this run reads, " + mail + "\\" + road.Files[0].first}));
+        const std::string read = "Mailbox not converted: its target file is a mailbox this run reads, " + store +
+                                 "\\" + road.Files[0].first;
+        EXPECT_EQ(reasons, (std::multiset<std::string>{road.ByLink ? read : own, read}));
     }
 
     // The folder tree restored into a folder the search reaches later: a

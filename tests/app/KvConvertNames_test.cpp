@@ -320,7 +320,33 @@ std::string OwnerOf(const std::string& Name, const TRoad& Road, const std::wstri
     return Owner;
 }
 
+// Fills the stack below the caller's frame with one value, where the next
+// call's frames will lie.
+__attribute__((noinline)) void FillStack(HANDLE Value)
+{
+    volatile HANDLE Fill[4096];
+    for (volatile HANDLE& F : Fill)
+        F = Value;
+}
+
 }  // namespace
+
+// The matrix starts Python as a Unix program; Wine hands back handles for
+// it made of whatever its stack held, which the start must neither wait on
+// nor close: they may be the test program's own, its output among them.
+TEST(KvConvertNames, AUnixToolLeavesTheProgramsOwnHandlesOpen)
+{
+    TTestFolder Dir("unixtool");
+    // Signalled, so that a wait on it would not hold the test.
+    const HANDLE Ours = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    for (int I = 0; I < 5; ++I) {
+        FillStack(Ours);
+        ASSERT_TRUE(RunUnixTool("/bin/true"));
+    }
+    DWORD Flags = 0;
+    EXPECT_TRUE(GetHandleInformation(Ours, &Flags)) << "starting a Unix tool closed a handle of the program's own";
+    CloseHandle(Ours);
+}
 
 TEST(KvConvertNames, EveryNameShapeOnEveryRoadByEveryPick)
 {

@@ -520,7 +520,9 @@ void TConvertDriver::ReportUnindexedMailboxes(const std::string& Folder)
     Scan.SetFileMask("*");
     Scan.OnAcceptFile = [&](TFileFinder*, const std::string& Name, bool& Accept) {
         Accept = false;
-        if (Named.count(PathNameKey(Name)) != 0)
+        // The run's own mbox copy in a searched folder is no mailbox
+        // left without its index.
+        if (Named.count(PathNameKey(Name)) != 0 || FMboxTarget.IsOpenedTarget(Name))
             return;
         // The index carries the mailbox's long name: the short name's one
         // may be another file's own.

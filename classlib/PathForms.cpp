@@ -272,8 +272,10 @@ std::string OpenableAnsiPath(const std::wstring& Path)
     // to that name, which the restored names are made of. A name Windows
     // does not allow ("a?b", made on another system) opens by no long
     // form: there the way back alone decides.
+    // Path may hold short levels of its own (a target folder typed by
+    // one): the two are compared by their long forms.
     TFileIdentity Wanted, Got;
-    if (Opens.empty() || LongPathName(AnsiToWide(Opens)) != Path)
+    if (Opens.empty() || LongPathName(AnsiToWide(Opens)) != LongPathName(Path))
         return std::string();
     if (FileIdentityOf(PrefixedPath(Path), Wanted) && !(FileIdentityOf(LongPathForm(Opens), Got) && Got == Wanted))
         return std::string();

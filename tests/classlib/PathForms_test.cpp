@@ -108,6 +108,8 @@ TEST(PathForms, LongAndShortFormsAtAnyLength)
         const std::string Ansi = OpenableAnsiPath(Base + Name);
         EXPECT_TRUE(!Ansi.empty() && Ansi.back() != '.' && Ansi.back() != ' ') << Ansi;
         EXPECT_EQ(LongPathOf(Ansi), Base + Name);
+        // Asked for by a path that holds a short level already.
+        EXPECT_EQ(LongPathOf(OpenableAnsiPath(ShortPathName(Base) + Name)), Base + Name);
     }
     // A level the ANSI calls trim anywhere in the path, beside the folder
     // they would open instead: the form given opens the very file.

@@ -67,7 +67,6 @@ public:
 
     void ConvertSourceList();
     TConvertResult ConvertMailbox(const std::string& FileName, bool CheckSkipList);
-    TConvertResult ReadMailbox(const std::string& FileName, bool CheckSkipList);
     // Text's breaks are CR LF, or LF when LfBreaks (for an LF target). A
     // Head given (not empty) stands for Text's first Skip bytes; it ends
     // with the header's blank line, and its breaks are those of Text.
@@ -78,7 +77,6 @@ public:
     TConvertResult AppendMessageToMbox(const std::string& Text);
 
     void FinderAcceptFile(TFileFinder* Sender, const std::string& FoundName, bool& Accept);
-    void AcceptMailbox(TFileFinder* Sender, const std::string& FoundName, bool& Accept);
     void FinderAcceptFolder(TFileFinder* Sender, const std::string& Folder, bool& Accept);
     void FinderFoundFile(TFileFinder* Sender, const std::string& FileName);
 
@@ -120,6 +118,10 @@ private:
     void FolderCannotBeOpened(const std::string& Folder, unsigned long Error);
     // The mailbox data file of a found or listed file.
     std::string DataFileOf(const std::string& Found) const;
+    // ConvertMailbox and FinderAcceptFile, which keep what these throw
+    // from ending the run.
+    TConvertResult ReadMailbox(const std::string& FileName, bool CheckSkipList);
+    void AcceptMailbox(TFileFinder* Sender, const std::string& FoundName, bool& Accept);
     // Fills FSourceIds for a run into a target folder.
     void CollectSourceKeys();
     // The identities of Folder and of each folder above it.

@@ -269,11 +269,10 @@ std::string OpenableAnsiPath(const std::wstring& Path)
     // 33923.mbx" and "Bank 7246.mbx" both "BANK~ELV.MBX"), and opening it
     // and listing it need not find the same one: a short form is taken
     // only where it opens the very file the long name does and leads back
-    // to that name, which the restored names are made of. A name Windows
-    // does not allow ("a?b", made on another system) opens by no long
-    // form: there the way back alone decides.
-    // Path may hold short levels of its own (a target folder typed by
-    // one): the two are compared by their long forms.
+    // to that name (by long forms on both sides, as Path may hold short
+    // levels of its own), which the restored names are made of. A name
+    // Windows does not allow ("a?b", made on another system) opens by no
+    // long form: there the way back alone decides.
     TFileIdentity Wanted, Got;
     if (Opens.empty() || LongPathName(AnsiToWide(Opens)) != LongPathName(Path))
         return std::string();

@@ -340,14 +340,9 @@ std::string TFileFinder::EntryPath(const std::string& Folder, const WIN32_FIND_D
 
 bool TFileFinder::FirstVisit(const std::string& Folder)
 {
-    const TKernelHandle h(CreateFileAnyLength(Folder, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS));
-    if (!h)
-        return true;  // nothing to compare; the walk finds what it can
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(h.Get(), &info))
-        return true;
-    return FVisited.insert(TFolderId(info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow)).second;
+    TFileIdentity Id;
+    // Nothing to compare: the walk finds what it can.
+    return !FileIdentityOf(LongPathForm(Folder), Id) || FVisited.insert(Id).second;
 }
 
 void TFileFinder::Skip(const std::string& Name, const std::string& Reason)

@@ -8,7 +8,6 @@
 #include <functional>
 #include <set>
 #include <string>
-#include <tuple>
 
 #include "classlib/Classes.h"
 #include "classlib/PathForms.h"
@@ -84,9 +83,6 @@ public:
     static const char* const CompatLinkReason;
 
 protected:
-    // Volume serial and file index: one folder, by whatever path it is reached.
-    using TFolderId = std::tuple<DWORD, DWORD, DWORD>;
-
     // OwnAttr: the folder's own attributes, 0 for the root.
     void WalkFolder(const std::string& Folder, DWORD FolderAttr, DWORD OwnAttr);
     // 0, or the error of a listing that failed; the failure is not reported.
@@ -108,7 +104,7 @@ protected:
     std::string FFileMask;
     std::string FRootFolder;
     bool FMaskIsList = false;
-    std::set<TFolderId> FVisited;
+    std::set<TFileIdentity> FVisited;
 };
 
 // Whether a name as it stands on disk holds characters no Windows name may

@@ -59,6 +59,9 @@ std::string ReadAt(TStream& Stream, std::int64_t Offset, std::int32_t Count)
 
 bool IsBreakChar(char C) { return C == '\r' || C == '\n'; }
 
+// How an Eudora store's own separator line starts.
+constexpr std::string_view EudoraOwnSeparator = "From ???@???";
+
 // How far a header is looked at for the name of a field.
 constexpr size_t HeadLookLimit = 0x10000;
 
@@ -797,6 +800,10 @@ bool TMailboxStream::HoldsOnlyItsFromLine(std::int64_t Pos, std::int64_t End)
     const std::string_view Bytes = BufferStart >= 0 && Offset >= 0 && Offset + N <= BufferLength
                                        ? std::string_view(Buffer).substr(static_cast<size_t>(Offset), static_cast<size_t>(N))
                                        : std::string_view(Read = ReadAt(*Stream, Pos, N));
+    // The store's own separator starts an entry whatever follows it: an
+    // entry of that line alone is an empty message, as its index says.
+    if (Bytes.starts_with(EudoraOwnSeparator))
+        return false;
     const size_t Break = Bytes.find_first_of("\r\n");
     return Break != std::string_view::npos &&
            Bytes.find_first_not_of(std::string_view(" \t\r\n\0", 5), Break) == std::string_view::npos;

@@ -338,14 +338,19 @@ TEST_F(KvMailStreamFile, EudoraFromLineBeforeASeparatorStaysInItsMessage)
     const std::string a = "From ???@??? Mon Jan  1 10:00:00 2001\nSubject: a\n\nFrom bob@example.com Mon Jan  1 08:00:00 2001\n";
     const std::string b = "From ???@??? Mon Jan  1 10:00:00 2001\nSubject: b\n\nbody\n";
     const std::string c = "From carol@example.com Mon Jan  1 08:00:00 2001\n\n";
+    // The store's own separator and a blank line: an empty entry of its own.
+    const std::string own = "From ???@??? Mon Jan  1 09:00:00 2001\n\n";
     for (TMailboxKind kind : {mbkEudoraMbx, mbkMacEudora, mbkMbox}) {
         SCOPED_TRACE(std::to_string(kind));
-        const std::vector<std::string> got = SplitEveryWay(a + b + c, kind);
-        ASSERT_EQ(got.size(), kind == mbkMbox ? 4u : 2u);
+        const std::vector<std::string> got = SplitEveryWay(a + own + b + c + own, kind);
+        ASSERT_EQ(got.size(), kind == mbkMbox ? 6u : 4u);
         if (kind == mbkMbox)
             continue;
         EXPECT_NE(got[0].find("\r\n\r\nFrom bob@example.com Mon Jan  1 08:00:00 2001"), std::string::npos) << got[0];
-        EXPECT_NE(got[1].find("body\r\nFrom carol@example.com Mon Jan  1 08:00:00 2001"), std::string::npos) << got[1];
+        EXPECT_EQ(got[0].find("From ???@??? Mon Jan  1 09"), std::string::npos) << got[0];
+        EXPECT_NE(got[2].find("body\r\nFrom carol@example.com Mon Jan  1 08:00:00 2001"), std::string::npos) << got[2];
+        EXPECT_EQ(got[2].find("From ???@??? Mon Jan  1 09"), std::string::npos) << got[2];
+        EXPECT_EQ(got[1], got[3]);
     }
 }
 

@@ -572,6 +572,14 @@ bool HeaderLeavesBody(const std::string& Header, size_t Cut, size_t Size)
            Header.compare(Header.size() - 4, 4, "\r\n\r\n") == 0;
 }
 
+// A text of its From_ line and nothing after it.
+bool IsFromLineAlone(std::string_view Text)
+{
+    const size_t Break = Text.find_first_of("\r\n");
+    return Text.starts_with("From ") &&
+           (Break == std::string_view::npos || Text.find_first_not_of("\r\n", Break) == std::string_view::npos);
+}
+
 }  // namespace
 
 void TEMailObj::AddMissingContentType(std::optional<std::size_t> QpSpaceAt)
@@ -586,7 +594,7 @@ void TEMailObj::AddMissingContentType(std::optional<std::size_t> QpSpaceAt)
     size_t Envelope = 0;
     std::string Header;
     size_t Cut = 0;
-    MissingTypeHeader(MessageText, true, FormatKind == mbkMbox, QpFrom, Envelope, Header, Cut);
+    MissingTypeHeader(MessageText, true, FormatKind == mbkMbox || FormatKind == mbkPine, QpFrom, Envelope, Header, Cut);
     if (Header.empty())
         return;
     HeaderText.clear();
@@ -896,7 +904,10 @@ void TEMailObj::StoreMessage(std::string&& Text)
         } else if (FormatKind == mbkMboxAttachLines) {
             FormatKind = mbkMbox;
         }
-        if (FormatKind == mbkMbox && ParseState == mpsText && !HasHeaderField(MessageText, FieldContentType, false))
+        // A Pine message keeps its header as it stands, but one of its From_
+        // line alone has none at all, and would give an empty file.
+        if ((FormatKind == mbkMbox || (FormatKind == mbkPine && IsFromLineAlone(MessageText))) &&
+            ParseState == mpsText && !HasHeaderField(MessageText, FieldContentType, false))
             AddMissingContentType(QpSpace);
         if (ParseState == mpsText && !NoUuBegin && NeedsDecoding())
             BuildParts(MessageText, TMimeRebuild::Decode);

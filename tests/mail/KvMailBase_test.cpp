@@ -224,6 +224,13 @@ TEST_F(KvMailBaseFile, MissingContentTypeGoesBelowTheFromLine)
     const std::vector<TLoaded> odd = Load("From x\nhello there\n" + before, mbkMbox);
     ASSERT_EQ(odd.size(), 2u);
     EXPECT_EQ(odd[0].Text, "From x\r\nContent-Type: text/plain\r\n\r\nhello there");
+    // A message of its From_ line alone gets the field on every mbox road:
+    // its file is no empty one.
+    for (TMailboxKind kind : {mbkMbox, mbkPine}) {
+        const std::vector<TLoaded> lone = Load(before + from + "\n\n" + after, kind);
+        ASSERT_EQ(lone.size(), 3u);
+        EXPECT_EQ(lone[1].Text, from + "\r\nContent-Type: text/plain\r\n") << kind;
+    }
     const std::vector<TLoaded> preface = Load("Preface line\n" + before, mbkMbox);
     ASSERT_EQ(preface.size(), 2u);
     EXPECT_EQ(preface[0].Text, "Preface line");

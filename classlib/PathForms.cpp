@@ -30,15 +30,23 @@ bool StartsWith(const std::wstring& Text, const std::wstring& Start)
     return Text.compare(0, Start.size(), Start) == 0;
 }
 
-// Whether a level after the root ends in a dot or a blank: the ANSI calls
-// drop it there, so "sub.\a" opens "sub\a", in the middle of a path as
-// at its end. "." and ".." levels mean what they say.
-bool HasTrimmedLevel(const std::wstring& Path)
+// Whether the ANSI calls cannot take a level as it stands: one ending in a
+// dot or a blank, which they drop ("sub.\a" opens "sub\a", in the middle
+// of a path as at its end), or one holding a character Windows does not
+// allow in a name ("q?x", made on another system), which they take for a
+// wildcard or refuse. "." and ".." levels mean what they say.
+bool TakesNoPlainName(const std::wstring& Level)
+{
+    if (Level.empty() || IsDotLevel(Level))
+        return false;
+    return Level.back() == L'.' || Level.back() == L' ' || Level.find_first_of(L"*?\"<>|:") != std::wstring::npos;
+}
+
+bool HasLevelWithoutPlainName(const std::wstring& Path)
 {
     for (std::size_t At = PathRootLength(Path); At < Path.size();) {
         const std::size_t End = std::min(Path.find_first_of(L"\\/", At), Path.size());
-        const std::wstring Level = Path.substr(At, End - At);
-        if (!Level.empty() && !IsDotLevel(Level) && (Level.back() == L'.' || Level.back() == L' '))
+        if (TakesNoPlainName(Path.substr(At, End - At)))
             return true;
         At = End + 1;
     }
@@ -237,7 +245,7 @@ bool FileIdentityOf(const std::wstring& Path, TFileIdentity& Identity)
 std::string OpenableAnsiPath(const std::wstring& Path)
 {
     const std::string Ansi = ExactAnsi(Path);
-    if (!Ansi.empty() && !HasTrimmedLevel(Path))
+    if (!Ansi.empty() && !HasLevelWithoutPlainName(Path))
         return Ansi;
     // Only the levels the ANSI calls cannot take go by their short names:
     // the fewer short names, the fewer folders read to find them.
@@ -247,8 +255,7 @@ std::string OpenableAnsiPath(const std::wstring& Path)
         const std::size_t End = std::min(Path.find_first_of(L"\\/", At), Path.size());
         const std::wstring Level = Path.substr(At, End - At);
         Long += Level;
-        const bool Trimmed = !Level.empty() && !IsDotLevel(Level) && (Level.back() == L'.' || Level.back() == L' ');
-        if (Trimmed || ExactAnsi(Level).empty() != Level.empty()) {
+        if (TakesNoPlainName(Level) || ExactAnsi(Level).empty() != Level.empty()) {
             const std::wstring Alternate = AlternateName(Long);
             // A volume that makes no short names leaves such a level
             // without a form the ANSI calls open.

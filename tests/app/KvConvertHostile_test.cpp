@@ -247,6 +247,15 @@ TEST(KvConvertHostile, NamesWindowsDoesNotAllowGiveOneRowEach)
             PutFile(eu + "\\plain" + ext, ext == ".toc" ? OneEntryToc(three.size()) : three);
             ASSERT_TRUE(RenameOnUnixSide(eu + "\\plain" + ext, name + ext));
         }
+    // Folders of such names, in trees copied from other systems, are read
+    // by their short names: their mailboxes are converted.
+    const std::string five = Message(5, "\r\n");
+    PutFile(tb + "\\plain\\Inbox", Mbox({4}));
+    PutFile(tb + "\\plain\\Inbox.msf", "index");
+    PutFile(eu + "\\plain\\In.toc", OneEntryToc(five.size()));
+    PutFile(eu + "\\plain\\In.mbx", five);
+    ASSERT_TRUE(RenameOnUnixSide(tb + "\\plain", "q?x"));
+    ASSERT_TRUE(RenameOnUnixSide(eu + "\\plain", "a*b"));
     r.Add(tb + "\\*.msf", mftThunderbird);
     r.Add(eu + "\\*.toc", mftEudoraToc);
     r.Host.Choices.IncludeSubfolders = true;
@@ -254,8 +263,9 @@ TEST(KvConvertHostile, NamesWindowsDoesNotAllowGiveOneRowEach)
     const TErrorLogAt errorLog(r.Dir.File("errors.txt"));
     r.Start();
 
-    EXPECT_EQ(Written(r), (std::vector<std::string>{"note 1.eml", "note 2.eml", "note 3.eml"})) << r.LogText();
-    EXPECT_EQ(r.Summary(), Counters(3, 3, 0, 6)) << r.LogText();
+    EXPECT_EQ(Written(r), (std::vector<std::string>{"note 1.eml", "note 2.eml", "note 3.eml", "note 4.eml", "note 5.eml"}))
+        << r.LogText();
+    EXPECT_EQ(r.Summary(), Counters(5, 5, 0, 6)) << r.LogText();
     std::multiset<std::string> said, wanted;
     for (const std::vector<std::string>& row : ErrorRows(r.Dir.File("errors.txt")))
         said.insert(row[0]);

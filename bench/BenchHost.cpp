@@ -4,6 +4,7 @@
 #include <psapi.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "foundation/KvAnsi.h"
@@ -135,7 +136,7 @@ std::string AnsiArgOf(const std::wstring& Arg)
     return folder + last + (slash ? "\\" : "");
 }
 
-std::vector<std::string> CommandLineArgs(std::string& Problem)
+std::vector<std::string> CommandLineArgs(std::string& Problem, bool MakeFolders)
 {
     std::vector<std::string> args;
     int count = 0;
@@ -145,11 +146,18 @@ std::vector<std::string> CommandLineArgs(std::string& Problem)
     for (int i = 1; i < count; ++i) {
         std::string arg = AnsiArgOf(wide[i]);
         // A target folder the code page cannot name gets a short name only
-        // once it exists; the run would make it anyway.
+        // once it exists; the run would make it anyway, but not before every
+        // argument is checked: until then a plain stand-in holds its place.
         const std::wstring text = wide[i];
-        if (arg.empty() && !text.empty() && text.back() == L'\\' &&
-            CreateDirectoryW(text.substr(0, text.size() - 1).c_str(), nullptr))
-            arg = AnsiArgOf(text);
+        if (arg.empty() && !text.empty() && text.back() == L'\\') {
+            if (!MakeFolders) {
+                std::wstring standIn = text;
+                std::replace_if(standIn.begin(), standIn.end(), [](wchar_t C) { return C > 0x7F; }, L'_');
+                arg = AnsiArgOf(standIn);
+            } else if (CreateDirectoryW(text.substr(0, text.size() - 1).c_str(), nullptr)) {
+                arg = AnsiArgOf(text);
+            }
+        }
         if (arg.empty() && wide[i][0] != L'\0' && Problem.empty())
             Problem = "cannot hand on argument " + std::to_string(i) +
                       ": its name does not fit the ANSI code page and it has no short name";

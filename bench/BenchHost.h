@@ -25,8 +25,10 @@ std::string ParseBenchArgs(const std::vector<std::string>& Args, TBenchArgs& Res
 // pattern or a name still to be made); empty when there is none.
 std::string AnsiArgOf(const std::wstring& Arg);
 // The process's arguments after the program's name, read from the wide
-// command line; Problem names the first that no ANSI form holds.
-std::vector<std::string> CommandLineArgs(std::string& Problem);
+// command line; Problem names the first that no ANSI form holds. A target
+// folder the code page cannot name is made only with MakeFolders, else a
+// plain stand-in of its name is given, for checking the line.
+std::vector<std::string> CommandLineArgs(std::string& Problem, bool MakeFolders);
 extern const char* const BenchUsage;
 
 class TBenchHost : public TKvConvertHost {

@@ -331,12 +331,15 @@ TEST(BenchConvert, LookAlikeNamesNameNoOtherFile)
     const std::string refused = "convert: cannot hand on argument ";
     const struct {
         std::wstring Target, Format, Extra;
-        int Argument;  // refused as this argument, 0: converted
+        int Argument;  // refused as this argument, 0: converted, -1: refused for another reason
     } cases[] = {
         {root + L"out\\\x03A9mega.mbox", L"Mbox_Unix", L"", 3},
         {root + L"out\\COM\xff11.mbox", L"Mbox_Unix", L"", 3},
         {root + L"out\\eml\\\\", L"EML", L" \"-errorlog=" + root + L"out\\\x03A9log.txt\"", 5},
         {root + L"out\\\x03A9" L"dir\\\\", L"EML", L"", 0},
+        // A folder still to be made is made only for a call that runs.
+        {root + L"out\\\x03A9" L"c33\\\\", L"EML", L" \"-errorlog=" + root + L"out\\\x03A9log.txt\"", 5},
+        {root + L"out\\\x03A9" L"c34\\\\", L"EMLX", L"", -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(WideToUtf8(c.Target));
@@ -348,8 +351,12 @@ TEST(BenchConvert, LookAlikeNamesNameNoOtherFile)
             continue;
         }
         EXPECT_EQ(run.ExitCode, 2u);
-        EXPECT_EQ(run.Lines.front().substr(0, refused.size() + 2), refused + std::to_string(c.Argument) + ":");
+        if (c.Argument > 0) {
+            EXPECT_EQ(run.Lines.front().substr(0, refused.size() + 2), refused + std::to_string(c.Argument) + ":");
+        }
     }
+    for (const wchar_t* Unmade : {L"out\\\x03A9" L"c33", L"out\\\x03A9" L"c34"})
+        EXPECT_EQ(GetFileAttributesW((root + Unmade).c_str()), INVALID_FILE_ATTRIBUTES) << WideToUtf8(Unmade);
     EXPECT_EQ(TTestFolder::WideTree(root + L"out"),
               (std::map<std::wstring, std::string>{
                   {L"Omega.mbox", "keep\n"},

@@ -86,9 +86,15 @@ int main()
     TBenchArgs args;
     // The ANSI arguments carry "?" for every character the code page lacks.
     std::string problem;
-    const std::vector<std::string> line = CommandLineArgs(problem);
-    if (problem.empty())
-        problem = ParseBenchArgs(line, args);
+    // Checked first with nothing made, then read for the run: a refused
+    // call leaves no folder behind.
+    if (const std::vector<std::string> checked = CommandLineArgs(problem, false); problem.empty())
+        problem = ParseBenchArgs(checked, args);
+    if (problem.empty()) {
+        const std::vector<std::string> line = CommandLineArgs(problem, true);
+        if (problem.empty())
+            problem = ParseBenchArgs(line, args);
+    }
     if (!problem.empty()) {
         std::fprintf(stderr, "convert: %s\n%s", problem.c_str(), BenchUsage);
         return 2;

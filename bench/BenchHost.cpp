@@ -103,13 +103,29 @@ std::string ParseBenchArgs(const std::vector<std::string>& Args, TBenchArgs& Res
     return std::string();
 }
 
+namespace {
+
+// Whether a folder level of the path ends in a dot or a blank, which the
+// ANSI calls drop: "Mail.\*.msf" would list "Mail".
+bool HasTrimmedFolder(const std::wstring& Path)
+{
+    for (size_t At = 0, End; (End = Path.find(L'\\', At)) != std::wstring::npos; At = End + 1) {
+        const std::wstring Level = Path.substr(At, End - At);
+        if (!Level.empty() && Level != L"." && Level != L".." && (Level.back() == L'.' || Level.back() == L' '))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 std::string AnsiArgOf(const std::wstring& Arg)
 {
     bool lossless = false;
     const std::string ansi = WideToCodePageEx(Arg, lossless, 0);
     // A best fit counts as lossless there ("COM\xff11" gives "COM1", a
     // device): only a text that converts back to itself is handed on as it is.
-    if (lossless && AnsiToWideStr(ansi) == Arg)
+    if (lossless && AnsiToWideStr(ansi) == Arg && !HasTrimmedFolder(Arg))
         return ansi;
     // "-errorlog=PATH": the path is handed on by its own rules.
     if (const size_t eq = Arg.find(L'='); !Arg.empty() && Arg[0] == L'-' && eq != std::wstring::npos) {

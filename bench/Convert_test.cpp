@@ -269,6 +269,16 @@ TEST(BenchConvert, AMissingSourceFolderIsAnError)
               run.Lines.end());
     EXPECT_NE(TTestFolder::Read(dir.File("e.txt")).find("Folder not found: " + dir.File("nonexist") + "\t"),
               std::string::npos);
+    // A folder typed with the dot or blank its name ends in is there.
+    for (const std::wstring Folder : {L"Mail.", L"sub "}) {
+        const std::wstring Wide = AnsiToWideStr(dir.File("")) + Folder;
+        ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + Wide).c_str(), nullptr));
+        ASSERT_TRUE(TTestFolder::Put(Wide + L"\\In.mbox", "From a@b Mon Jan  5 10:00:00 2009\nSubject: s\n\nbody\n"));
+        const TConvertRun found = RunConvertExe(L"\"" + Wide + L"\\*.mbox\" Mbox \"" + Wide + L"\\out\\\\\" EML");
+        ASSERT_GE(found.Lines.size(), 3u) << found.ExitCode;
+        EXPECT_EQ(found.Lines[found.Lines.size() - 3],
+                  "1 mailboxes processed, 1 messages converted, 0 duplicates skipped, 0 errors.");
+    }
 }
 
 // Paths the ANSI code page cannot hold reach the run by their short names:

@@ -1,6 +1,7 @@
 #include "foundation/KvLogs.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "classlib/ResStrings.h"
@@ -244,6 +245,31 @@ bool IsLogInUse(const std::string& FileName)
     return !Alone && GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
+// How long a writer waits for another's row before it writes its own
+// anyway: a row is one write, so only a writer that hangs holds it longer.
+constexpr DWORD RowLockWaitMs = 10000;
+
+// Holds a writer's row lock for one write. A lock its last holder left
+// by ending is taken all the same.
+class TRowLockScope {
+public:
+    explicit TRowLockScope(HANDLE Lock)
+        : FLock(Lock), FHeld(Lock && WaitForSingleObject(Lock, RowLockWaitMs) != WAIT_TIMEOUT)
+    {
+    }
+    ~TRowLockScope()
+    {
+        if (FHeld)
+            ReleaseMutex(FLock);
+    }
+    TRowLockScope(const TRowLockScope&) = delete;
+    TRowLockScope& operator=(const TRowLockScope&) = delete;
+
+private:
+    HANDLE FLock;
+    bool FHeld;
+};
+
 bool StartsWithUtf8Bom(const std::string& FileName)
 {
     TKernelHandle File(CreateFileAnyLength(FileName, GENERIC_READ, LogShareMode, OPEN_EXISTING));
@@ -257,19 +283,26 @@ bool StartsWithUtf8Bom(const std::string& FileName)
 
 TLogBase::TLogBase(const std::string& FileName, bool Append) : FFileName(FileName)
 {
-    const bool existing = (Append && IsExistingFile(FileName)) || IsLogInUse(FileName);
+    bool existing = (Append && IsExistingFile(FileName)) || IsLogInUse(FileName);
     if (existing) {
         FActive = true;
     } else {
         try {
             bool prepared = true;
-            if (GetFileSizeByName(FileName) > 0)
+            if (GetFileSizeByName(FileName) > 0) {
                 prepared = !BackupExistingFile(FileName, bmBak, false).empty();
+                // Another run that started the log a moment ago holds it
+                // now: it is joined, not given up.
+                existing = !prepared && IsLogInUse(FileName);
+                FActive = existing;
+            }
             if (prepared) {
                 const std::string folder = ExtractParentFolder(FileName);
                 if (!folder.empty())
                     ForceFolder(folder);
-                FActive = SaveStringToFile(FileName, std::string()) >= 0;
+                // Made when missing, never emptied: another run may have
+                // made it, and written into it, since the look above.
+                FActive = TKernelHandle(CreateFileAnyLength(FileName, GENERIC_WRITE, LogShareMode, OPEN_ALWAYS)).Valid();
             }
         } catch (...) {
             FActive = false;
@@ -281,7 +314,32 @@ TLogBase::TLogBase(const std::string& FileName, bool Append) : FFileName(FileNam
         FFile = OpenLogForAppending(FileName);
         if (!FFile)
             RaiseLastFileError();
+        MakeRowLock();
     }
+}
+
+void TLogBase::MakeRowLock()
+{
+    // The file's identity, not its name: every writer of this file finds
+    // the one lock, whatever name it came by.
+    BY_HANDLE_FILE_INFORMATION Info;
+    if (!FFile || !GetFileInformationByHandle(FFile.Get(), &Info)) {
+        FRowLock.Reset();
+        return;
+    }
+    char Name[64];
+    std::snprintf(Name, sizeof Name, "TessalyLogRows-%08lx-%08lx%08lx", Info.dwVolumeSerialNumber,
+                  Info.nFileIndexHigh, Info.nFileIndexLow);
+    FRowLock.Reset(CreateMutexA(nullptr, FALSE, Name));
+}
+
+bool TLogBase::WriteFirstLine(const std::string& Text)
+{
+    const TRowLockScope Lock(FRowLock.Get());
+    LARGE_INTEGER Size{};
+    if (!FFile || !GetFileSizeEx(FFile.Get(), &Size))
+        return false;
+    return Size.QuadPart != 0 || WriteText(Text + "\r\n");
 }
 
 TLogBase::~TLogBase() = default;
@@ -307,7 +365,11 @@ bool TLogBase::WriteBytes(const std::string& Bytes)
 {
     if (Bytes.empty())
         return true;
-    // One write: another writer's line never lands inside this one.
+    // One write: another writer's line never lands inside this one. Under
+    // Wine an append is a look at the file's size and a write there, two
+    // steps: without the lock another writer's row could land at the same
+    // place and be overwritten.
+    const TRowLockScope Lock(FRowLock.Get());
     return FFile && WriteAll(FFile.Get(), Bytes.data(), Bytes.size());
 }
 
@@ -361,8 +423,10 @@ bool TLogBase::ChangeToUtf8()
     }
     if (!Copied)
         DeleteFileA(Temp);
-    if (!FFile)
+    if (!FFile) {
         FFile = OpenLogForAppending(FFileName);
+        MakeRowLock();
+    }
     if (!FFile)
         return false;
     FUtf8 = Copied;
@@ -425,18 +489,37 @@ bool IsErrorLogOpen()
     return GErrorLogFile != nullptr;
 }
 
+namespace {
+
+// Opens the error log on its first line; false when it has no name or
+// cannot be opened.
+bool OpenErrorLog()
+{
+    if (GErrorLogFile)
+        return true;
+    if (ErrorLogFileName.empty())
+        return false;
+    // A log that can't be opened must not stop the conversion it reports on.
+    try {
+        GErrorLogFile = std::make_unique<TLogFile>(ErrorLogFileName, std::string());
+    } catch (const Exception&) {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void ErrorLogWriteHeading(const std::string& Text)
+{
+    if (OpenErrorLog())
+        GErrorLogFile->WriteFirstLine(Text);
+}
+
 void ErrorLogWrite(const TLogText& Text)
 {
-    if (!GErrorLogFile) {
-        if (ErrorLogFileName.empty())
-            return;
-        // A log that can't be opened must not stop the conversion it reports on.
-        try {
-            GErrorLogFile = std::make_unique<TLogFile>(ErrorLogFileName, std::string());
-        } catch (const Exception&) {
-            return;
-        }
-    }
+    if (!OpenErrorLog())
+        return;
     if (Text.Wide.empty())
         GErrorLogFile->WriteLine(Text.Ansi);
     else

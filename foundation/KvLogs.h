@@ -64,6 +64,9 @@ public:
     bool WriteText(const std::string& Text);
     bool WriteWideText(const std::wstring& Text);
     virtual void WriteLine(const std::string& Text);
+    // Writes the line only into a file that holds nothing yet: of several
+    // writers that start one log, one gives it its heading.
+    bool WriteFirstLine(const std::string& Text);
 
     const std::string& FileName() const { return FFileName; }
     bool Active() const { return FActive; }
@@ -79,7 +82,11 @@ private:
     bool WriteBytes(const std::string& Bytes);
     // Rewrites the lines so far in UTF-8; false when the file could not be.
     bool ChangeToUtf8();
+    // Names the lock every writer of the file takes for each write.
+    void MakeRowLock();
     bool FUtf8 = false;
+    // A mutex named by the file's identity, in this process or another.
+    TKernelHandle FRowLock;
 };
 
 // A log that never appends and puts the local time before each line when a
@@ -108,6 +115,9 @@ extern TDateTime LastLogTime;
 extern std::string ErrorLogFileName;
 bool IsErrorLogOpen();
 void ErrorLogWrite(const TLogText& Text);
+// The heading row, written only into a log that holds nothing yet: a log
+// another run writes already has it.
+void ErrorLogWriteHeading(const std::string& Text);
 TLogFile* ErrorLog();     // null until the first line
 void FreeErrorLog();      // closes it; the next line opens it again
 

@@ -115,7 +115,7 @@ void WriteErrorLine(const TLogText& Text)
     if (!IsErrorLogOpen()) {
         if (ErrorLogFileName.empty())
             return;
-        ErrorLogWrite(ErrorLogHeaderLine());
+        ErrorLogWriteHeading(ErrorLogHeaderLine());
     }
     ErrorLogWrite(ErrorLogRow(Text));
     ++GRowsWritten;

@@ -21,6 +21,7 @@
 #include "app/KvAppStart.h"
 #include "app/KvErrorLogCheck.h"
 #include "app/KvLargeMessage.h"
+#include "app/KvSourceWalk.h"
 #include "mail/KvErrorLog.h"
 #include "mail/KvEudora.h"
 #include "mail/KvFromLine.h"
@@ -31,6 +32,9 @@
 #include "mail/KvMimeHeaders.h"
 
 namespace {
+
+// The status while the run reads its mailboxes.
+constexpr const char* ProcessingStatus = "Processing...";
 
 // How much of a message too large to load is read for its name and date.
 constexpr std::size_t LargeMessageHead = 65536;
@@ -49,17 +53,6 @@ bool IsLockError(DWORD Error)
     return Error == ERROR_SHARING_VIOLATION || Error == ERROR_LOCK_VIOLATION;
 }
 
-// The name the log gives a file: its long name, where the run opened it by
-// its 8.3 short form. A long name the code page cannot carry is wide text;
-// for a log that shows only ANSI text it keeps the path it was opened by
-// beside it, so that two such names stay apart there.
-TLogText LogNameOf(const std::string& Path)
-{
-    TLogText Name = TLogText::FromWide(LongPathOf(Path));
-    if (!Name.Wide.empty())
-        Name.Ansi += " (" + Path + ")";
-    return Name;
-}
 
 }  // namespace
 
@@ -96,7 +89,7 @@ void TConvertDriver::ShowProgress(int Percent, bool Always)
         return;
     FLastProgress = Now;
     if (!FHost.ProgressVisible()) {
-        FHost.SetStatusText("Processing...");
+        FHost.SetStatusText(ProcessingStatus);
         FHost.SetProgressVisible(true);
     }
     // The bar repaints at once, and a repaint costs many times a pump:
@@ -148,29 +141,6 @@ void TConvertDriver::StartConversion()
 
         if (!FSettings)
             FSettings = std::make_unique<TConvertSettings>();
-        if (!FFileFinder) {
-            FFileFinder = std::make_unique<TFileFinder>();
-            FFileFinder->OnAcceptFile = [this](TFileFinder* S, const std::string& N, bool& A) {
-                FinderAcceptFile(S, N, A);
-            };
-            FFileFinder->OnAcceptFolder = [this](TFileFinder* S, const std::string& N, bool& A) {
-                FinderAcceptFolder(S, N, A);
-            };
-            FFileFinder->OnFile = [this](TFileFinder* S, const std::string& N) { FinderFoundFile(S, N); };
-            FFileFinder->OnSkip = [this](TFileFinder*, const std::string& N, const std::string& Reason) {
-                const std::string Line = "Not searched: " + N + " (" + Reason + ")";
-                if (Reason == TFileFinder::RevisitReason || Reason == TFileFinder::CompatLinkReason)
-                    LogLine(Line);
-                else
-                    NotConverted(N, Line, TConvertResult::Unreadable);
-            };
-            FFileFinder->OnFolderError = [this](TFileFinder*, const std::string& Folder, DWORD Error) {
-                FolderCannotBeOpened(Folder, Error);
-            };
-            // Mailboxes restored from a CD or a backup are read-only; they
-            // are still mailboxes.
-            FFileFinder->Attributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE;
-        }
         if (!FSkipFolders && IsExistingFile(SkipFoldersFile)) {
             auto List = std::make_unique<TStringList>();
             LoadStringsFromFile(SkipFoldersFile, *List);
@@ -204,7 +174,6 @@ void TConvertDriver::StartConversion()
             RunSettings.TargetPath = AddTrailingBackslash(RunSettings.TargetPath);
         RunSettings.TargetExtOverride = TargetExtOfText(TargetText);
         RunSettings.RestoreFolderTree = Choices.RestoreFolderTree && HasTrailingSlash(RunSettings.TargetPath);
-        FFileFinder->Recursive = RunSettings.IncludeSubfolders;
 
         if (FHost.LogLineCount() > 6)
             LogLine("\r\n***\r\n");
@@ -218,9 +187,16 @@ void TConvertDriver::StartConversion()
             LogLine("Target folder cannot be used: " + Problem);
             LogLine("Processing stopped.");
         } else {
+            // Every file the run reads is known before anything is written:
+            // the error log and each mbox copy are told apart from them.
+            FWalk = std::make_unique<TSourceWalk>(RunSettings, FSkipFolders.get(), FAborted,
+                                                  [this](int Found) { ShowWalkProgress(Found); });
+            FWalk->Walk();
+            // Stopped while the searches looked, the window is idle already.
+            if (FHost.ProgressVisible())
+                FHost.SetStatusText(ProcessingStatus);
             CheckErrorLog();
             FErrorLogKey = PathNameKey(ErrorLogFileName);
-            CollectSourceKeys();
             const long RowsBefore = ErrorLogRowCount();
             ConvertSourceList();
             LogLine(Format("%d mailboxes processed, %d messages converted, %d duplicates skipped, %d errors.",
@@ -249,7 +225,8 @@ void TConvertDriver::CheckErrorLog()
     const std::string& LogFile = ErrorLogFileName;
     const std::string Problem = ErrorLogProblem(
         LogFile, *FSettings, [this](const std::string& Entry) { return DataFileOf(Entry); },
-        [this](const std::string& Data) { return FMboxTarget.TargetOf(*FSettings, Data); });
+        [this](const std::string& Data) { return FMboxTarget.TargetOf(*FSettings, Data); },
+        [this](const std::string& File) { return FWalk->IsSource(LongPathForm(File)); });
     if (Problem.empty())
         return;
     const bool Fallback = !FallbackErrorLog.empty() && !SamePathName(FallbackErrorLog, LogFile);
@@ -275,146 +252,39 @@ void TConvertDriver::FinishRun()
     FRunning = false;
 }
 
+void TConvertDriver::ShowWalkProgress(int Found)
+{
+    // The searches may take a while in a large tree: the bar stays at its
+    // start, and the status tells how many mailboxes are found so far.
+    const std::uint64_t Now = Clock();
+    if (Now - FLastProgress < ProgressIntervalMs)
+        return;
+    FLastProgress = Now;
+    FHost.SetStatusText(Format("Looking for mailboxes: %d found", Found));
+    FHost.ProcessMessages();
+}
+
 void TConvertDriver::ConvertSourceList()
 {
     TConvertSettings& RunSettings = *FSettings;
-    for (int I = 0; I < RunSettings.SourceCount; ++I) {
+    int Entry = -1;
+    for (const TSourceStep& Step : FWalk->Steps()) {
         if (Aborted() || FTargetFailed)
             break;
-        RunSettings.SetCurrentIndex(I);
-        const std::string Entry = RunSettings.GetSourceEntry();
-        if (!IsSourcePattern(Entry)) {
-            ConvertMailbox(Entry, RunSettings.SkipTrashJunk);
-            LogLine("");
+        if (Step.Entry != Entry)
+            RunSettings.SetCurrentIndex(Entry = Step.Entry);
+        if (Step.Kind == TSourceStep::TKind::Line) {
+            if (Step.Counted)
+                NotConverted(Step.Name, Step.Line, TConvertResult::Unreadable);
+            else
+                LogLine(Step.Line);
             continue;
         }
-        const int Slash = LastCharPos('\\', Entry);
-        const std::string Folder = Entry.substr(0, static_cast<size_t>(Slash > 0 ? Slash - 1 : 0));
-        const std::string Mask = Entry.substr(static_cast<size_t>(Slash));
-        // A Mozilla sub-folder is the overflow of the mailbox beside it
-        // (Inbox.sbd of Inbox): that mailbox is the user's choice too.
-        if (!RunSettings.SubfolderExt.empty() && HasFileExt(Folder, RunSettings.SubfolderExt)) {
-            // From the folder's long name: its short one is no other file's.
-            const std::string Owner = DerivedFilePath(Folder, [&](const std::string& Name) {
-                return SetFileExt(Name, MailFormatExtension(RunSettings.SourceFormat, false));
-            });
-            // A device name ("CON" of "CON.sbd") is there to the plain form
-            // whether the file is or not.
-            if (IsDeviceFileName(ExtractFileNamePart(Owner)) ? IsExistingWideFile(AnsiToWideStr(Owner))
-                                                             : IsExistingFile(Owner)) {
-                ConvertMailbox(Owner, RunSettings.SkipTrashJunk);
-                LogLine("");
-            }
-        }
-        RunFolderSearch(Folder, Mask);
+        // The skip list names trash and junk mailboxes as well as folders: a
+        // Mozilla "Trash" is a mailbox file beside its "Trash.sbd".
+        ConvertMailbox(Step.Name, RunSettings.SkipTrashJunk);
+        LogLine("");
     }
-}
-
-void TConvertDriver::CollectSourceKeys()
-{
-    TConvertSettings& RunSettings = *FSettings;
-    FSourceIds.clear();
-    // A target file named by the user is theirs to append to; a folder
-    // target gives each mailbox a file, which may be another source.
-    if (!MailFormatIsMboxTarget(RunSettings.TargetFormat) || !HasTrailingSlash(RunSettings.TargetPath))
-        return;
-    const auto Add = [&](const std::string& Name) {
-        for (const std::string& File : {Name, DataFileOf(Name)})
-            if (TFileIdentity Id; FileIdentityOf(LongPathForm(File), Id))
-                FSourceIds.insert(Id);
-    };
-    // By identity, not by name: a short name, a second drive letter or a
-    // link may lead to the one folder by another text.
-    const std::set<TFileIdentity> TargetChain = FolderChain(RunSettings.TargetPath);
-    for (int I = 0; I < RunSettings.SourceCount; ++I) {
-        RunSettings.SetCurrentIndex(I);
-        const std::string Entry = RunSettings.GetSourceEntry();
-        if (!IsSourcePattern(Entry)) {
-            Add(Entry);
-            continue;
-        }
-        const int Slash = LastCharPos('\\', Entry);
-        const std::string Folder = Entry.substr(0, static_cast<size_t>(Slash > 0 ? Slash - 1 : 0));
-        // Only a search that meets the target folder can find a file the
-        // run writes: other runs pay no second walk of their tree.
-        TFileIdentity Root, Target;
-        if (!(FileIdentityOf(LongPathForm(ExcludeTrailingSlash(Folder)), Root) && TargetChain.count(Root) != 0) &&
-            !(FileIdentityOf(LongPathForm(ExcludeTrailingSlash(RunSettings.TargetPath)), Target) &&
-              FolderChain(Folder).count(Target) != 0))
-            continue;
-        // The mailbox beside a picked sub-folder is read as well.
-        if (!RunSettings.SubfolderExt.empty() && HasFileExt(Folder, RunSettings.SubfolderExt))
-            Add(DerivedFilePath(Folder, [&](const std::string& Name) {
-                return SetFileExt(Name, MailFormatExtension(RunSettings.SourceFormat, false));
-            }));
-        TFileFinder Listed;
-        Listed.Attributes = FFileFinder->Attributes;
-        Listed.Recursive = FFileFinder->Recursive;
-        Listed.SetFileMask(Entry.substr(static_cast<size_t>(Slash)));
-        Listed.OnAcceptFile = [&](TFileFinder*, const std::string& Name, bool& Accept) {
-            Accept = false;
-            Add(Name);
-        };
-        Listed.Execute(Folder);
-    }
-}
-
-std::set<TFileIdentity> TConvertDriver::FolderChain(const std::string& Folder)
-{
-    std::set<TFileIdentity> Chain;
-    std::wstring Path = LongFullPathOf(ExcludeTrailingSlash(Folder));
-    for (;;) {
-        if (TFileIdentity Id; FileIdentityOf(PrefixedPath(Path), Id))
-            Chain.insert(Id);
-        const size_t Slash = Path.find_last_of(L'\\');
-        if (Slash == std::wstring::npos)
-            break;
-        if (Slash + 1 <= PathRootLength(Path)) {
-            if (TFileIdentity Id; Slash + 1 < Path.size() && FileIdentityOf(PrefixedPath(Path.substr(0, Slash + 1)), Id))
-                Chain.insert(Id);
-            break;
-        }
-        Path.erase(Slash);
-    }
-    return Chain;
-}
-
-void TConvertDriver::RunFolderSearch(const std::string& Folder, const std::string& Mask)
-{
-    // The search lists nothing of a folder it cannot find or open, and the
-    // run would end on four zeros without a word of why.
-    if (!Folder.empty()) {
-        // A folder named as a device ("CON.sbd") is the device to the plain
-        // form; the "\\?\" form finds the folder, and its mailboxes open
-        // by paths that go on below it.
-        const std::string Name = ExtractFileNamePart(Folder);
-        const bool Device = IsDeviceFileName(Name);
-        const DWORD Attr = GetFileAttributesW(
-            (Device ? PrefixedPath(FullPlainPath(AnsiToWideStr(Folder))) : LongPathForm(Folder)).c_str());
-        if (Attr == INVALID_FILE_ATTRIBUTES || !(Attr & FILE_ATTRIBUTE_DIRECTORY)) {
-            NotConverted(Folder,
-                         "Folder not found: " + LogNameOf(Folder) +
-                             (Device ? " (" + Name + " is a device name)" : std::string()),
-                         TConvertResult::NotFound);
-            LogLine("");
-            return;
-        }
-        WIN32_FIND_DATAW Entry;
-        const TFindHandle Find(FindFirstFileW(LongPathForm(AddTrailingBackslash(Folder) + "*").c_str(), &Entry));
-        if (const DWORD Error = Find.Valid() ? 0 : GetLastError(); Error != 0 && Error != ERROR_FILE_NOT_FOUND) {
-            FolderCannotBeOpened(Folder, Error);
-            return;
-        }
-    }
-    FFileFinder->SetFileMask(Mask);
-    FFileFinder->Execute(Folder);
-}
-
-void TConvertDriver::FolderCannotBeOpened(const std::string& Folder, DWORD Error)
-{
-    NotConverted(Folder, "Folder cannot be opened: " + LogNameOf(Folder) + ": " + SystemErrorText(Error),
-                 TConvertResult::Unreadable);
-    LogLine("");
 }
 
 bool TConvertDriver::IsOnSkipList(const std::string& Name) const
@@ -436,133 +306,16 @@ TConvertResult TConvertDriver::NotConverted(const std::string& Name, const TLogT
 
 std::string TConvertDriver::DataFileOf(const std::string& Found) const
 {
-    if (FSettings->GetMailboxFileOf(Found) == Found)
-        return Found;
-    // The finder gives a name the code page cannot carry by its short form;
-    // the data file has a short name of its own.
-    return DerivedFilePath(Found, [&](const std::string& Name) { return FSettings->GetMailboxFileOf(Name); });
-}
-
-void TConvertDriver::FinderAcceptFile(TFileFinder* Sender, const std::string& FoundName, bool& Accept)
-{
-    // A file that fails the look is the mailbox's own to say why.
-    try {
-        AcceptMailbox(Sender, FoundName, Accept);
-    } catch (const std::exception&) {
-        Accept = true;
-    }
-}
-
-void TConvertDriver::AcceptMailbox(TFileFinder* /*Sender*/, const std::string& FoundName, bool& Accept)
-{
-    const std::string Data = DataFileOf(FoundName);
-    // A mailbox that cannot be read (held open by its mail program, a
-    // device name) gets its line from ConvertMailbox instead of vanishing.
-    if (IsDeviceFile(Data)) {
-        Accept = true;
-        return;
-    }
-    // Found through its index, the file is meant as a mailbox: one that is
-    // none gets its line, row and error as when it is given by hand. An
-    // index left without its mailbox, and an empty mailbox, pass unsaid.
-    if (!SamePathName(Data, FoundName)) {
-        // An index named on another system with characters Windows does not
-        // allow comes by its short name, but its data file by no name: it is
-        // no index left without its mailbox, and gets its row.
-        if (HasForbiddenNameChars(NameOnDisk(FoundName))) {
-            Accept = true;
-            return;
-        }
-        std::string Reason;
-        Accept = IsExistingFile(Data) &&
-                 (GetFileSizeByName(Data) != 0 || EmptyMailboxKind(FoundName, Data, Reason) != TConvertResult::Empty);
-        return;
-    }
-    std::string Head;
-    Accept = ReadMailboxHead(Data, Head) == 0 ? SniffHead(Head) == TMailboxSniff::Mbox : IsExistingFile(Data);
+    return MailboxDataFile(*FSettings, Found);
 }
 
 TConvertResult TConvertDriver::EmptyMailboxKind(const std::string& FileName, const std::string& Data,
                                                 std::string& Reason) const
 {
-    bool Created = false;
-    if (DiskFileProblem(Data, GENERIC_READ, OPEN_EXISTING, Created) == NotADiskFile) {
-        Reason = std::string("Mailbox cannot be read: ") + NotADiskFile;
-        return TConvertResult::Unreadable;
-    }
-    if (MailFormatReader(FSettings->SourceFormat) == TMailReader::EudoraIndex &&
-        GetFileSizeByName(FileName) > EudoraHeaderSize) {
-        Reason = "Mailbox data file is empty, but its index lists messages";
-        return TConvertResult::NotMailbox;
-    }
-    return TConvertResult::Empty;
-}
-
-void TConvertDriver::ReportUnindexedMailboxes(const std::string& Folder)
-{
-    // Mozilla mail programs find their mailboxes through the index beside
-    // each one; a mailbox without one is not the search's to convert, but
-    // the user learns of it and can add it by hand.
-    const std::string IndexExt = MailFormatExtension(FSettings->SourceFormat, false);
-    // A mailbox the user's own pattern names (*.mbox, *) is the search's
-    // to convert: no row calls it skipped.
-    std::unordered_set<std::string> Named;
-    TFileFinder Listed;
-    Listed.Attributes = FFileFinder->Attributes;
-    Listed.SetFileMask(FFileFinder->FileMask());
-    Listed.OnAcceptFile = [&](TFileFinder*, const std::string& Name, bool& Accept) {
-        Accept = false;
-        Named.insert(PathNameKey(Name));
-    };
-    Listed.Execute(Folder);
-    TFileFinder Scan;
-    Scan.Attributes = FFileFinder->Attributes;
-    Scan.SetFileMask("*");
-    Scan.OnAcceptFile = [&](TFileFinder*, const std::string& Name, bool& Accept) {
-        Accept = false;
-        // The run's own mbox copy in a searched folder is no mailbox
-        // left without its index.
-        if (Named.count(PathNameKey(Name)) != 0 || FMboxTarget.IsOpenedTarget(Name))
-            return;
-        // The index carries the mailbox's long name: the short name's one
-        // may be another file's own.
-        if (HasFileExt(Name, IndexExt) ||
-            IsExistingWideFile(LongPathOf(Name) + L"." + AnsiToWideStr(IndexExt)))
-            return;
-        // A name Windows does not allow reaches its index by no path: the
-        // index is looked for in the folder's listing.
-        if (HasEntryNamed(Folder, NameOnDisk(Name) + L"." + AnsiToWideStr(IndexExt)))
-            return;
-        if (SniffMailboxFile(Name) == TMailboxSniff::Mbox)
-            NotConverted(Name, "Mailbox without an index file skipped (add it by hand to convert it): " + LogNameOf(Name),
-                         TConvertResult::NotMailbox);
-    };
-    Scan.Execute(Folder);
-}
-
-void TConvertDriver::FinderAcceptFolder(TFileFinder* /*Sender*/, const std::string& Folder, bool& Accept)
-{
-    Accept = true;
-    if (FSettings->SkipTrashJunk && FSkipFolders) {
-        std::string Name = ExtractFileNamePart(ExcludeTrailingSlash(Folder));
-        if (!FSettings->SubfolderExt.empty())
-            Name = RemoveFileExt(Name, FSettings->SubfolderExt);
-        Accept = !IsOnSkipList(Name);
-    }
-    if (Accept && !FSettings->SubfolderExt.empty())
-        ReportUnindexedMailboxes(Folder);
-}
-
-void TConvertDriver::FinderFoundFile(TFileFinder* Sender, const std::string& FileName)
-{
-    if (Aborted() || FTargetFailed) {
-        Sender->Abort = true;
-        return;
-    }
-    // The skip list names trash and junk mailboxes as well as folders: a
-    // Mozilla "Trash" is a mailbox file beside its "Trash.sbd".
-    ConvertMailbox(FileName, FSettings->SkipTrashJunk);
-    LogLine("");
+    bool Unreadable = false;
+    if (IsEmptyMailbox(*FSettings, FileName, Data, Reason, Unreadable))
+        return TConvertResult::Empty;
+    return Unreadable ? TConvertResult::Unreadable : TConvertResult::NotMailbox;
 }
 
 TConvertResult TConvertDriver::PrepareMboxWriter(const std::string& DataFile)
@@ -695,9 +448,9 @@ TConvertResult TConvertDriver::CheckMailbox(const std::string& FileName, const s
     }
     // Appended to, a mailbox this run reads (or refused above) would no
     // longer be what its index or its next reader expects.
-    if (!FSourceIds.empty()) {
+    if (MailFormatIsMboxTarget(FSettings->TargetFormat) && HasTrailingSlash(FSettings->TargetPath)) {
         const std::string Target = FMboxTarget.TargetOf(*FSettings, Data);
-        if (TFileIdentity Id; FileIdentityOf(LongPathForm(Target), Id) && FSourceIds.count(Id) != 0)
+        if (!FMboxTarget.IsOpenedTarget(Target) && FWalk->IsSource(LongPathForm(Target)))
             return NotConverted(Data, "Mailbox not converted: its target file is a mailbox this run reads, " +
                                           LogNameOf(Target), TConvertResult::Skipped);
     }
@@ -705,8 +458,7 @@ TConvertResult TConvertDriver::CheckMailbox(const std::string& FileName, const s
     // a folder search finds may have the error log for its mbox target. Its
     // messages and the rows would share one file, or the log holding it open
     // would stop the run.
-    if (MailFormatIsMboxTarget(FSettings->TargetFormat) && !FErrorLogKey.empty() &&
-        PathNameKey(FMboxTarget.TargetOf(*FSettings, Data)) == FErrorLogKey)
+    if (MailFormatIsMboxTarget(FSettings->TargetFormat) && IsErrorLogFile(FMboxTarget.TargetOf(*FSettings, Data)))
         return NotConverted(Data, "Mailbox not converted: its mbox copy would go into the error log, " +
                                       ErrorLogFileName, TConvertResult::WriteFailed);
     // A mailbox that is not converted is an error of the run; the skip
@@ -741,6 +493,19 @@ TConvertResult TConvertDriver::CheckMailbox(const std::string& FileName, const s
         return NotConverted(FileName, "Index file is empty: the messages of its data file were not read",
                             TConvertResult::Unreadable);
     return TConvertResult::Done;
+}
+
+bool TConvertDriver::IsErrorLogFile(const std::string& Target) const
+{
+    if (FErrorLogKey.empty())
+        return false;
+    if (PathNameKey(Target) == FErrorLogKey)
+        return true;
+    // By identity too, once both are there: a link, a second drive letter
+    // or a short name may lead to the log by another text.
+    TFileIdentity Log, Other;
+    return IsExistingFile(Target) && FileIdentityOf(LongPathForm(ErrorLogFileName), Log) &&
+           FileIdentityOf(LongPathForm(Target), Other) && Log == Other;
 }
 
 std::unique_ptr<TFileMailObj> TConvertDriver::OpenMailReader(const std::string& FileName, const std::string& Data,

@@ -9,7 +9,6 @@
 #include <functional>
 #include <memory>
 #include <map>
-#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -24,8 +23,8 @@
 #include "mail/KvMessageFiles.h"
 #include "foundation/KvFiles.h"
 
-class TFileFinder;
 class TFileMailObj;
+class TSourceWalk;
 class TMessageRangeCopy;
 class TStringList;
 
@@ -76,10 +75,6 @@ public:
     TConvertResult WriteMessageFile(const std::string& Text, std::size_t Skip = 0);
     TConvertResult AppendMessageToMbox(const std::string& Text);
 
-    void FinderAcceptFile(TFileFinder* Sender, const std::string& FoundName, bool& Accept);
-    void FinderAcceptFolder(TFileFinder* Sender, const std::string& Folder, bool& Accept);
-    void FinderFoundFile(TFileFinder* Sender, const std::string& FileName);
-
     void LogLine(const TLogText& Text);
     // Sets the bar and pumps. With Always false it does so only when
     // ProgressIntervalMs have passed since it last did: a pump is a round
@@ -113,21 +108,13 @@ public:
     std::string FallbackErrorLog;
 
 private:
-    void RunFolderSearch(const std::string& Folder, const std::string& Mask);
-    // A searched folder that cannot be listed: its line, row and error.
-    void FolderCannotBeOpened(const std::string& Folder, unsigned long Error);
+    // The status while the searches look for mailboxes; pumps at most
+    // every ProgressIntervalMs.
+    void ShowWalkProgress(int Found);
     // The mailbox data file of a found or listed file.
     std::string DataFileOf(const std::string& Found) const;
-    // ConvertMailbox and FinderAcceptFile, which keep what these throw
-    // from ending the run.
+    // ConvertMailbox, which keeps what this throws from ending the run.
     TConvertResult ReadMailbox(const std::string& FileName, bool CheckSkipList);
-    void AcceptMailbox(TFileFinder* Sender, const std::string& FoundName, bool& Accept);
-    // Fills FSourceIds for a run into a target folder.
-    void CollectSourceKeys();
-    // The identities of Folder and of each folder above it.
-    static std::set<TFileIdentity> FolderChain(const std::string& Folder);
-    // One log line for each Mozilla mailbox in Folder that has no index.
-    void ReportUnindexedMailboxes(const std::string& Folder);
     // As PrepareTargetFor, for an mbox target; Skipped when the target
     // cannot be opened and the run stops, the log saying why.
     TConvertResult PrepareMboxWriter(const std::string& DataFile);
@@ -142,6 +129,8 @@ private:
     // one log line and the fallback log when it cannot.
     void CheckErrorLog();
     bool IsOnSkipList(const std::string& Name) const;
+    // Whether an mbox copy at Target would go into the error log.
+    bool IsErrorLogFile(const std::string& Target) const;
     // A mailbox or search entry that is not converted: its log line, one
     // error-log row naming it with the same reason, and one error counted.
     // Returns Code.
@@ -198,7 +187,8 @@ private:
 
     TKvConvertHost& FHost;
     std::unique_ptr<TConvertSettings> FSettings;
-    std::unique_ptr<TFileFinder> FFileFinder;
+    // The run's sources, walked once before anything is written.
+    std::unique_ptr<TSourceWalk> FWalk;
     std::unique_ptr<TStringList> FSkipFolders;
     // The mbox files of the run and the writer of the one being written.
     TMboxTarget FMboxTarget;
@@ -216,11 +206,6 @@ private:
     bool FTargetFailed = false;
     // The error log's path key for the run, which no mbox copy may take.
     std::string FErrorLogKey;
-    // The identities of every file the run's entries name or its searches
-    // find, the owner beside a picked sub-folder, and their data files,
-    // where a search may reach the target folder: no mbox copy is appended
-    // to one of them, whatever name it is reached by.
-    std::set<TFileIdentity> FSourceIds;
     // In a restored tree, each target folder or mbox copy made so far by
     // its key, with the mailbox whose it is: two source names that the
     // target holds as one ("sub." and "sub ") must not meet there.

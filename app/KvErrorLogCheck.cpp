@@ -14,8 +14,12 @@ namespace {
 // Why rows written to LogFile would go into this run's mail (a mailbox
 // it reads, a target it writes, any mailbox); empty when they would not.
 std::string ErrorLogInTheWay(const std::string& LogFile, TConvertSettings& RunSettings, const TRunPathOf& DataFileOf,
-                             const TRunPathOf& MboxTargetOf)
+                             const TRunPathOf& MboxTargetOf, const TIsRead& IsRead)
 {
+    // Any file the run reads, an index a search finds among them, by
+    // whatever name the log is given.
+    if (IsRead(LogFile))
+        return "it is a mailbox this run reads";
     const std::string Key = PathNameKey(LogFile);
     const bool MboxTarget = MailFormatIsMboxTarget(RunSettings.TargetFormat);
     if (MboxTarget && !HasTrailingSlash(RunSettings.TargetPath) && PathNameKey(RunSettings.TargetPath) == Key)
@@ -41,7 +45,7 @@ std::string ErrorLogInTheWay(const std::string& LogFile, TConvertSettings& RunSe
 }  // namespace
 
 std::string ErrorLogProblem(const std::string& LogFile, TConvertSettings& Settings, const TRunPathOf& DataFileOf,
-                            const TRunPathOf& MboxTargetOf)
+                            const TRunPathOf& MboxTargetOf, const TIsRead& IsRead)
 {
     std::string Problem;
     const DWORD Attr = GetFileAttributesA(LogFile.c_str());
@@ -57,7 +61,7 @@ std::string ErrorLogProblem(const std::string& LogFile, TConvertSettings& Settin
         Problem = DiskFileProblem(LogFile, FILE_APPEND_DATA, OPEN_EXISTING, Created);
     }
     if (Problem.empty())
-        Problem = ErrorLogInTheWay(LogFile, Settings, DataFileOf, MboxTargetOf);
+        Problem = ErrorLogInTheWay(LogFile, Settings, DataFileOf, MboxTargetOf, IsRead);
     // An old log is moved aside and a new one made beside it: the folder
     // must take new files.
     if (Problem.empty()) {

@@ -607,6 +607,39 @@ TEST(KvConvertDriverRun, StopDuringAMailbox)
     EXPECT_FALSE(r.Driver.AbortedRun());
 }
 
+// The searches of a tree look before the first mailbox is read: the
+// status counts the mailboxes found, and Stop ends the run there, with
+// nothing read or written.
+TEST(KvConvertDriverRun, TheSearchesSayWhatTheyFindAndStop)
+{
+    TRun r;
+    for (int i = 0; i < 30; ++i)
+        PutFile(r.Src("tree\\" + std::to_string(i % 3) + "\\box" + std::to_string(i)), MboxOf({First}, "\n"));
+    r.Add(r.Src("tree\\*.*"), mftMbox);
+    r.Host.Choices.IncludeSubfolders = true;
+    r.Target(mftEml, r.Out() + "\\");
+    std::uint64_t now = 0;
+    r.Driver.Clock = [&] { return now += TConvertDriver::ProgressIntervalMs; };
+    std::vector<std::string> said;
+    r.Host.OnPump = [&] {
+        if (r.Host.Log.empty())
+            said.push_back(r.Host.Status);
+    };
+    r.Start();
+    EXPECT_EQ(r.Summary(), Counters(30, 30, 0, 0));
+    ASSERT_GE(said.size(), 31u);
+    EXPECT_EQ(said[1], "Looking for mailboxes: 1 found");
+    EXPECT_EQ(said.back(), "Looking for mailboxes: 30 found");
+    r.Host.OnPump = [&] {
+        if (r.Host.Status == "Looking for mailboxes: 10 found")
+            r.Driver.StopConversion(false);
+    };
+    r.Start();
+    EXPECT_EQ(r.Host.Log, (std::vector<std::string>{Counters(0, 0, 0, 0), "Processing aborted."}));
+    EXPECT_EQ(TreeFiles(r.Out()).size(), 30u);
+    ExpectIdle(r);
+}
+
 TEST(KvConvertDriverRun, WriterFailureEndsTheRunCleanly)
 {
     TRun r;
@@ -649,7 +682,7 @@ TEST(KvConvertDriverRun, WriterFailureEndsTheRunCleanly)
     // A run after the failure goes through normally.
     RemoveDirectoryA((r.Out() + "\\b.mbox").c_str());
     r.Start();
-    EXPECT_EQ(r.Summary(), Counters(3, 3, 0, 0));
+    EXPECT_EQ(r.Summary(), Counters(3, 3, 0, 0)) << r.LogText();
     EXPECT_FALSE(r.Driver.TargetFailedRun());
 }
 

@@ -692,8 +692,8 @@ TEST(KvConvertHostile, TheRunsOwnTargetIsNeverASource)
         EXPECT_EQ(reasons, (std::multiset<std::string>{road.ByLink ? read : own, read}));
     }
 
-    // The folder tree restored into a folder the search reaches later: a
-    // target found there would be another mailbox's target of its own.
+    // The folder tree restored into a folder the search reaches: the run
+    // knows its sources before it writes, so its copy is never found.
     TConvertRun tree;
     const std::string top = tree.Dir.File("mail");
     PutFile(top + "\\Inbox", Mbox({6}));
@@ -703,7 +703,7 @@ TEST(KvConvertHostile, TheRunsOwnTargetIsNeverASource)
     tree.Target(mftMboxUnix, top + "\\zz\\");
     tree.Start();
     EXPECT_EQ(tree.Summary(), Counters(1, 1, 0, 0)) << tree.LogText();
-    EXPECT_EQ(tree.Lines("Mailbox skipped: it is this run's target file").size(), 1u) << tree.LogText();
+    EXPECT_EQ(tree.Lines("Mailbox skipped: it is this run's target file").size(), 0u) << tree.LogText();
     EXPECT_EQ(TreeFiles(top + "\\zz"), (std::map<std::string, std::string>{{"mail\\Inbox", Mbox({6})}}));
 }
 
@@ -1134,6 +1134,7 @@ TEST(KvConvertHostile, AnErrorLogNamingTheRunsOwnMailIsNeverWritten)
     r.Driver.FallbackErrorLog = r.Dir.File("fallback.txt");
     PutFile(r.Src("box"), Mbox({1}));
     PutFile(r.Src("found\\other"), Mbox({2}));
+    PutFile(r.Dir.File("loose"), Mbox({3}));
     r.Add(r.Src("box"), mftMbox);
     r.Add(r.Src("missing"), mftMbox);
     r.Add(r.Src("found\\*.*"), mftMbox);
@@ -1143,7 +1144,8 @@ TEST(KvConvertHostile, AnErrorLogNamingTheRunsOwnMailIsNeverWritten)
         std::string Target, Reason;
     } cases[] = {
         {r.Src("box"), mftEml, r.Out() + "\\", "it is a mailbox this run reads"},
-        {r.Src("found\\other"), mftEml, r.Out() + "\\", "it is a mailbox"},
+        {r.Src("found\\other"), mftEml, r.Out() + "\\", "it is a mailbox this run reads"},
+        {r.Dir.File("loose"), mftEml, r.Out() + "\\", "it is a mailbox"},
         {r.Out() + "\\all", mftMboxUnix, r.Out() + "\\all", "it is this run's target file"},
         {r.Out() + "\\box", mftMboxUnix, r.Out() + "\\", "it is this run's target file"},
     };
@@ -1165,14 +1167,23 @@ TEST(KvConvertHostile, AnErrorLogNamingTheRunsOwnMailIsNeverWritten)
     // Where the copy of a mailbox that only the search finds would go, met
     // after the first row or before it: that mailbox is an error with its
     // row, and the run goes on. Message files go elsewhere.
-    for (const std::string folder : {"\\new\\", "\\first\\", "\\eml\\"}) {
+    // The log may be named through a link to the target folder.
+    std::optional<TFolderLink> link;
+    for (const std::string folder : {"\\new\\", "\\first\\", "\\eml\\", "\\linked\\"}) {
         const bool eml = folder == "\\eml\\";
         if (folder == "\\first\\") {
             r.Host.Sources.Clear();
             for (const char* entry : {"found\\*.*", "missing", "box"})
                 r.Add(r.Src(entry), mftMbox);
         }
-        const std::string log = r.Out() + folder + "other";
+        if (folder == "\\linked\\") {
+            ForceFolders(r.Out() + folder);
+            link.emplace(r.Dir.File("alias"), r.Out() + folder);
+            ASSERT_TRUE(link->Exists());
+            // The log is there before the run, as a log of an earlier one.
+            PutFile(r.Dir.File("alias\\other"), "");
+        }
+        const std::string log = link ? r.Dir.File("alias\\other") : r.Out() + folder + "other";
         r.Target(eml ? mftEml : mftMboxUnix, r.Out() + folder);
         const TErrorLogAt errorLog(log);
         r.Start();
@@ -1192,6 +1203,30 @@ TEST(KvConvertHostile, AnErrorLogNamingTheRunsOwnMailIsNeverWritten)
             EXPECT_EQ(TreeFiles(r.Out() + folder).count("note 2.eml"), 1u);
         else
             EXPECT_EQ(TTestFolder::Read(r.Out() + folder + "box"), Mbox({1}));
+    }
+    // An index a search reads, named as the log by any spelling: refused
+    // before the run, the index kept, and the store's messages read.
+    TConvertRun s;
+    s.Driver.FallbackErrorLog = s.Dir.File("fallback.txt");
+    PutFile(s.Src("tb\\Inbox"), Mbox({4}));
+    PutFile(s.Src("tb\\Inbox.msf"), "index");
+    const std::string five = Message(5, "\r\n");
+    PutFile(s.Src("eu\\In.toc"), OneEntryToc(five.size()));
+    PutFile(s.Src("eu\\In.mbx"), five);
+    ForceFolders(s.Src("tb\\sub"));
+    s.Add(s.Src("tb\\*.msf"), mftThunderbird);
+    s.Add(s.Src("eu\\*.toc"), mftEudoraToc);
+    s.Target(mftEml, s.Out() + "\\");
+    for (const std::string& log :
+         {s.Src("tb\\Inbox.msf"), s.Src("tb\\sub\\..\\INBOX.MSF"), s.Src("eu\\In.toc"), s.Src("eu\\In.mbx")}) {
+        const TErrorLogAt errorLog(log);
+        s.Start();
+        EXPECT_EQ(s.Host.Log.front(), "Error log cannot be written: " + log +
+                                          ": it is a mailbox this run reads; its rows go to " + s.Dir.File("fallback.txt"));
+        EXPECT_EQ(s.Summary(), Counters(2, 2, 0, 0)) << s.LogText();
+        EXPECT_EQ(TTestFolder::Read(s.Src("tb\\Inbox.msf")), "index");
+        EXPECT_EQ(TTestFolder::Read(s.Src("eu\\In.toc")), OneEntryToc(five.size()));
+        EXPECT_EQ(GetFileAttributesA((s.Src("tb\\Inbox.msf") + ".bak").c_str()), INVALID_FILE_ATTRIBUTES);
     }
 }
 

@@ -3,12 +3,14 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "app/KvConvertDriver.h"
 #include "classlib/SysUtils.h"
+#include "foundation/KvLogs.h"
 #include "testkit/TestFolder.h"
 
 // Files below Folder by relative path, with their bytes.
@@ -89,4 +91,51 @@ inline std::string Counters(int Boxes, int Msgs, int Dups, int Errors)
 {
     return Format("%d mailboxes processed, %d messages converted, %d duplicates skipped, %d errors.", Boxes, Msgs,
                   Dups, Errors);
+}
+
+// Message N of the hostile runs: a whole message with its separator.
+inline std::string Message(int N, const std::string& Br = "\n")
+{
+    const std::string n = std::to_string(N);
+    return "From a@b Mon Jan  5 10:00:00 2009" + Br + "From: a@b" + Br + "Subject: note " + n + Br +
+           "Date: Mon, 05 Jan 2009 10:00:00 +0000" + Br + "Message-ID: <m" + n + "@b>" + Br + "Content-Type: text/plain" + Br + Br + "Body " + n +
+           "." + Br + Br;
+}
+
+// How often Part stands in Text.
+inline int CountOf(const std::string& Text, const std::string& Part)
+{
+    int n = 0;
+    for (size_t p = Text.find(Part); p != std::string::npos; p = Text.find(Part, p + 1))
+        ++n;
+    return n;
+}
+
+// An mbox of the messages Numbers.
+inline std::string Mbox(std::initializer_list<int> Numbers)
+{
+    std::string s;
+    for (const int n : Numbers)
+        s += Message(n);
+    return s;
+}
+
+// The error log's rows after its header, each split into its columns; the
+// log is closed first, so that its rows are on disk.
+inline std::vector<std::vector<std::string>> ErrorRows(const std::string& File)
+{
+    FreeErrorLog();
+    std::vector<std::vector<std::string>> rows;
+    const std::string log = TTestFolder::Read(File);
+    for (size_t p = log.find("\r\n"), q; p != std::string::npos && (q = log.find("\r\n", p + 2)) != std::string::npos;
+         p = q) {
+        std::vector<std::string> columns;
+        const std::string line = log.substr(p + 2, q - p - 2);
+        for (size_t a = 0, b = 0; b != std::string::npos; a = b + 1) {
+            b = line.find('\t', a);
+            columns.push_back(line.substr(a, b == std::string::npos ? b : b - a));
+        }
+        rows.push_back(columns);
+    }
+    return rows;
 }

@@ -466,3 +466,144 @@ TEST(KvConvertNames, EveryNameShapeOnEveryRoadByEveryPick)
         Said += Fault + "\n";
     EXPECT_TRUE(Faults.empty()) << Faults.size() << " faults:\n" << Said;
 }
+
+// The same mailboxes under plain names and under names the code page
+// cannot hold (and past MAX_PATH), converted with the tree restored: what
+// comes out carries the sources' long names, each file's bytes as under
+// the plain names.
+TEST(KvConvertNames, RestoredTreesCarryTheSourcesLongNames)
+{
+    TConvertRun r;
+    const std::wstring src = AnsiToWideStr(r.Src(""));
+    const std::wstring deep(200, L'd');
+    std::vector<std::pair<std::wstring, std::string>> boxes{
+        {L"\u041f\u043e\u0447\u0442\u0430\\\u0412\u0445\u043e\u0434\u044f\u0449\u0438\u0435.mbox", Mbox({1, 2})},
+        {L"\u53d7\u4fe1\u7bb1\\\u53d7\u4fe1.mbox", Mbox({3})},
+        {L"\u0410\u0440\u0445\u0438\u0432 2020\\" + deep + L"\\box.mbox", Mbox({4})},
+        // Best fits of the code page would make a device, or another's name.
+        {L"names\\COM\uFF11.mbox", Mbox({5})},
+        {L"names\\\uFF23\uFF2F\uFF2E.mbox", Mbox({6})},
+        {L"names\\\u03A9mega.mbox", Mbox({7})},
+        {L"names\\Omega.mbox", Mbox({8})},
+        {L"trail \\kept.mbox", Mbox({9})},
+        {L"Old.\\kept.mbox", Mbox({10})},
+        {L"Old\\kept.mbox", Mbox({11})},
+    };
+    // The names a target cannot hold: their trailing blank or dot becomes
+    // "_", never merging them with their twin.
+    const auto restored = [](std::wstring Name) {
+        if (Name.compare(0, 6, L"trail ") == 0)
+            Name[5] = L'_';
+        if (Name.compare(0, 4, L"Old.") == 0)
+            Name[3] = L'_';
+        return Name;
+    };
+    ASSERT_GT(src.size() + boxes[2].first.size(), static_cast<size_t>(MAX_PATH));
+    // Mailboxes whose paths are Length long, below a folder outside the
+    // code page: past twice MAX_PATH too, up to far beyond it.
+    for (const size_t Length : {300u, 519u, 521u, 1000u, 2000u}) {
+        std::wstring name = L"\u0410\u0440\u0445\u0438\u0432 " + std::to_wstring(Length) + L"\\";
+        const size_t fill = Length - src.size() - 5 - name.size() - 9;
+        for (size_t i = 0; i < fill; ++i)
+            name += i % 101 == 100 && i + 1 < fill ? L'\\' : L'd';
+        boxes.emplace_back(name + L"\\box.mbox", Mbox({static_cast<int>(Length)}));
+        ASSERT_EQ((src + L"wide\\" + boxes.back().first).size(), Length);
+    }
+    // The twin tree: each wide name made plain.
+    const auto plain = [](std::wstring Name) {
+        for (wchar_t& c : Name)
+            if (c > 0x7F)
+                c = L'p';
+        return Name;
+    };
+    for (const auto& [name, bytes] : boxes)
+        for (const std::wstring& root : {src + L"wide", src + L"plain"}) {
+            const std::wstring path = root + L"\\" + (root.back() == L'e' ? name : plain(name));
+            for (size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1))
+                CreateDirectoryW(TTestFolder::LongForm(path.substr(0, at)).c_str(), nullptr);
+            ASSERT_TRUE(TTestFolder::Put(path, bytes));
+        }
+    for (const TMailFormat target : {mftEml, mftMboxUnix}) {
+        SCOPED_TRACE(target);
+        std::map<std::wstring, std::string> trees[3];
+        // The third run types the wide tree with "." and ".." levels and
+        // doubled backslashes, which the "\\?\" forms resolve none of.
+        for (int i = 0; i < 3; ++i) {
+            r.Host.Sources.Clear();
+            r.Host.Choices.IncludeSubfolders = true;
+            r.Host.Choices.RestoreFolderTree = true;
+            // As the forms and the command line hand the folder on.
+            r.Add(OpenableAnsiPath(src + (i == 1 ? L"plain" : L"wide")) + (i == 2 ? "\\x\\..\\.\\\\*.mbox" : "\\*.mbox"),
+                  mftMbox);
+            const std::wstring out =
+                src + L"out" + std::to_wstring(target) + (i == 0 ? L"wide" : i == 1 ? L"plain" : L"typd");
+            // Typed with a final dot, the target is one folder without it.
+            r.Target(target, DefaultWideToAnsi(out) + (i == 2 ? ".\\a\\..\\.\\\\" : "\\"));
+            r.Start();
+            EXPECT_EQ(r.Summary(), Counters(15, 16, 0, 0)) << r.LogText();
+            const std::vector<std::string> processed = r.Lines("Processing: ");
+            EXPECT_EQ(std::set<std::string>(processed.begin(), processed.end()).size(), boxes.size());
+            trees[i] = TTestFolder::WideTree(out);
+        }
+        std::map<std::wstring, std::string> named;
+        for (const auto& [name, bytes] : trees[0])
+            named[L"plain" + plain(name.substr(4))] = bytes;
+        EXPECT_EQ(named, trees[1]);
+        EXPECT_EQ(trees[2], trees[0]);
+        std::vector<std::wstring> wanted;
+        for (const auto& [name, bytes] : boxes)
+            wanted.push_back(L"wide\\" + restored(name) + (target == mftEml ? L"\\note " : L""));
+        ASSERT_EQ(trees[0].size(), target == mftEml ? 16u : 15u);
+        for (const std::wstring& want : wanted) {
+            const auto at = trees[0].lower_bound(want);
+            EXPECT_TRUE(at != trees[0].end() && at->first.compare(0, want.size(), want) == 0)
+                << DefaultWideToAnsi(want) << " among " << DefaultWideToAnsi(trees[0].begin()->first);
+        }
+        if (target == mftMboxUnix) {
+            for (const auto& [name, bytes] : boxes)
+                EXPECT_EQ(trees[0][L"wide\\" + restored(name)], bytes);
+        }
+    }
+    // Into the other kind's tree, where a file has each mailbox's folder
+    // name or a folder its file name: an error each, and the run goes on.
+    for (const TMailFormat target : {mftEml, mftMboxUnix}) {
+        r.Host.Sources.Clear();
+        r.Add(OpenableAnsiPath(src + L"wide") + "\\*.mbox", mftMbox);
+        r.Target(target, DefaultWideToAnsi(src + L"out" + std::to_wstring(mftEml + mftMboxUnix - target) + L"wide\\"));
+        r.Start();
+        EXPECT_EQ(r.Summary(), Counters(0, 0, 0, static_cast<int>(boxes.size()))) << r.LogText();
+        EXPECT_TRUE(r.Logged("Processing finished."));
+        EXPECT_TRUE(r.Lines("Done").empty()) << r.LogText();
+        const std::string why = target == mftEml ? ": it is a file, not a folder" : ": " + SystemErrorText(ERROR_ACCESS_DENIED);
+        EXPECT_EQ(std::count_if(r.Host.Log.begin(), r.Host.Log.end(),
+                                [&](const std::string& l) { return l.size() > why.size() && l.ends_with(why); }),
+                  static_cast<long>(boxes.size()));
+    }
+    // Three source folders that one safe name holds: the first keeps it, the
+    // others are said, each a row, and none is merged into it.
+    CreateDirectoryW(TTestFolder::LongForm(src + L"twins").c_str(), nullptr);
+    for (const wchar_t* name : {L"twin.", L"twin ", L"twin_"}) {
+        CreateDirectoryW(TTestFolder::LongForm(src + L"twins\\" + name).c_str(), nullptr);
+        ASSERT_TRUE(TTestFolder::Put(src + L"twins\\" + name + L"\\kept.mbox", Mbox({20, 21})));
+    }
+    for (const TMailFormat target : {mftEml, mftMboxUnix}) {
+        r.Host.Sources.Clear();
+        r.Add(OpenableAnsiPath(src + L"twins") + "\\*.mbox", mftMbox);
+        const std::wstring out = src + L"twinsout" + std::to_wstring(target);
+        r.Target(target, DefaultWideToAnsi(out) + "\\");
+        const TErrorLogAt errorLog(r.Dir.File("twins" + std::to_string(target) + ".txt"));
+        r.Start();
+        EXPECT_EQ(r.Summary(), Counters(1, 2, 0, 2)) << r.LogText();
+        const std::vector<std::vector<std::string>> rows = ErrorRows(r.Dir.File("twins" + std::to_string(target) + ".txt"));
+        ASSERT_EQ(rows.size(), 2u);
+        for (const std::vector<std::string>& row : rows)
+            EXPECT_EQ(row[0], "Mailbox not converted: its restored name " + DefaultWideToAnsi(out) + "\\twins\\twin_\\" +
+                                  (target == mftEml ? "kept.mbox\\" : "kept.mbox") + " is another mailbox's already");
+        const std::map<std::wstring, std::string> tree = TTestFolder::WideTree(out);
+        ASSERT_EQ(tree.size(), target == mftEml ? 2u : 1u);
+        EXPECT_EQ(tree.begin()->first.compare(0, 21, L"twins\\twin_\\kept.mbox"), 0) << DefaultWideToAnsi(tree.begin()->first);
+        if (target == mftMboxUnix) {
+            EXPECT_EQ(tree.begin()->second, Mbox({20, 21}));
+        }
+    }
+}

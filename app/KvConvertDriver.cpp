@@ -187,18 +187,31 @@ void TConvertDriver::StartConversion()
             LogLine("Target folder cannot be used: " + Problem);
             LogLine("Processing stopped.");
         } else {
-            // Every file the run reads is known before anything is written:
-            // the error log and each mbox copy are told apart from them.
+            // The error log and each mbox copy are told apart from every
+            // file the run reads. Where a search may lead to them, the
+            // searches look before anything is written; else the run reads
+            // as it walks, and only the files its entries name can be met.
             FWalk = std::make_unique<TSourceWalk>(RunSettings, FSkipFolders.get(), FAborted,
                                                   [this](int Found) { ShowWalkProgress(Found); });
-            FWalk->Walk();
-            // Stopped while the searches looked, the window is idle already.
-            if (FHost.ProgressVisible())
-                FHost.SetStatusText(ProcessingStatus);
+            const bool Ahead = NeedsWalkAhead();
+            if (Ahead) {
+                FWalk->Walk();
+                // Stopped while the searches looked, the window is idle already.
+                if (FHost.ProgressVisible())
+                    FHost.SetStatusText(ProcessingStatus);
+            } else {
+                FWalk->ListNamedSources();
+            }
             CheckErrorLog();
             FErrorLogKey = PathNameKey(ErrorLogFileName);
             const long RowsBefore = ErrorLogRowCount();
-            ConvertSourceList();
+            if (Ahead) {
+                for (const TSourceStep& Step : FWalk->Steps())
+                    if (!ConvertStep(Step))
+                        break;
+            } else {
+                FWalk->Walk([this](const TSourceStep& Step) { return ConvertStep(Step); });
+            }
             LogLine(Format("%d mailboxes processed, %d messages converted, %d duplicates skipped, %d errors.",
                            RunSettings.MailboxCount, RunSettings.MessageCount, RunSettings.DuplicateCount, RunSettings.ErrorCount));
             LogLine(Aborted() ? "Processing aborted."
@@ -264,27 +277,38 @@ void TConvertDriver::ShowWalkProgress(int Found)
     FHost.ProcessMessages();
 }
 
-void TConvertDriver::ConvertSourceList()
+bool TConvertDriver::NeedsWalkAhead()
 {
+    const TConvertSettings& RunSettings = *FSettings;
+    // Only a file that may be there before the run is written into: an
+    // mbox copy in a target folder (anywhere below it, in a restored tree),
+    // and the error log.
+    if (MailFormatIsMboxTarget(RunSettings.TargetFormat) && HasTrailingSlash(RunSettings.TargetPath) &&
+        FWalk->SearchMeets(RunSettings.TargetPath))
+        return true;
+    return !ErrorLogFileName.empty() && !IsErrorLogOpen() && IsExistingFile(ErrorLogFileName) &&
+           FWalk->SearchMeets(ExtractParentFolder(ErrorLogFileName));
+}
+
+bool TConvertDriver::ConvertStep(const TSourceStep& Step)
+{
+    if (Aborted() || FTargetFailed)
+        return false;
     TConvertSettings& RunSettings = *FSettings;
-    int Entry = -1;
-    for (const TSourceStep& Step : FWalk->Steps()) {
-        if (Aborted() || FTargetFailed)
-            break;
-        if (Step.Entry != Entry)
-            RunSettings.SetCurrentIndex(Entry = Step.Entry);
-        if (Step.Kind == TSourceStep::TKind::Line) {
-            if (Step.Counted)
-                NotConverted(Step.Name, Step.Line, TConvertResult::Unreadable);
-            else
-                LogLine(Step.Line);
-            continue;
-        }
+    if (Step.Entry != RunSettings.CurrentIndex)
+        RunSettings.SetCurrentIndex(Step.Entry);
+    if (Step.Kind == TSourceStep::TKind::Line) {
+        if (Step.Counted)
+            NotConverted(Step.Name, Step.Line, TConvertResult::Unreadable);
+        else
+            LogLine(Step.Line);
+    } else {
         // The skip list names trash and junk mailboxes as well as folders: a
         // Mozilla "Trash" is a mailbox file beside its "Trash.sbd".
         ConvertMailbox(Step.Name, RunSettings.SkipTrashJunk);
         LogLine("");
     }
+    return !Aborted() && !FTargetFailed;
 }
 
 bool TConvertDriver::IsOnSkipList(const std::string& Name) const

@@ -25,6 +25,7 @@
 
 class TFileMailObj;
 class TSourceWalk;
+struct TSourceStep;
 class TMessageRangeCopy;
 class TStringList;
 
@@ -64,7 +65,6 @@ public:
     // Whether the last run was stopped before it ended.
     bool AbortedRun() const { return FAbortedRun; }
 
-    void ConvertSourceList();
     TConvertResult ConvertMailbox(const std::string& FileName, bool CheckSkipList);
     // Text's breaks are CR LF, or LF when LfBreaks (for an LF target). A
     // Head given (not empty) stands for Text's first Skip bytes; it ends
@@ -108,9 +108,14 @@ public:
     std::string FallbackErrorLog;
 
 private:
-    // The status while the searches look for mailboxes; pumps at most
-    // every ProgressIntervalMs.
+    // The status while the searches look for mailboxes ahead of the run;
+    // pumps at most every ProgressIntervalMs.
     void ShowWalkProgress(int Found);
+    // Whether a search may lead to a file the run writes into: its sources
+    // must then all be known before it writes.
+    bool NeedsWalkAhead();
+    // Reads one step of the walk; false once the run stops.
+    bool ConvertStep(const TSourceStep& Step);
     // The mailbox data file of a found or listed file.
     std::string DataFileOf(const std::string& Found) const;
     // ConvertMailbox, which keeps what this throws from ending the run.

@@ -67,11 +67,9 @@ TSourceWalk::TSourceWalk(TConvertSettings& Settings, const TStringList* SkipFold
     };
     FFinder->OnAcceptFolder = [this](TFileFinder*, const std::string& Name, bool& Accept) { AcceptFolder(Name, Accept); };
     FFinder->OnFile = [this](TFileFinder* Sender, const std::string& Name) {
-        if (FAborted) {
-            Sender->Abort = true;
-            return;
-        }
-        AddMailbox(Name);
+        if (!FAborted && !FStopped)
+            AddMailbox(Name);
+        Sender->Abort = FAborted || FStopped;
     };
     FFinder->OnSkip = [this](TFileFinder*, const std::string& Name, const std::string& Reason) {
         AddLine(Name, "Not searched: " + Name + " (" + Reason + ")",
@@ -88,17 +86,100 @@ TSourceWalk::TSourceWalk(TConvertSettings& Settings, const TStringList* SkipFold
 
 TSourceWalk::~TSourceWalk() = default;
 
-const std::vector<TSourceStep>& TSourceWalk::Walk()
+void TSourceWalk::Walk(const TSink& Sink)
 {
+    FSink = Sink;
+    FStopped = false;
     FSteps.clear();
     FSourcesBySize.clear();
     FSizesListed = false;
     FMailboxes = 0;
     FFinder->Recursive = FSettings.IncludeSubfolders;
-    for (int I = 0; I < FSettings.SourceCount && !FAborted; ++I)
+    for (int I = 0; I < FSettings.SourceCount && !FAborted && !FStopped; ++I)
         WalkEntry(I);
     FSettings.SetCurrentIndex(-1);
-    return FSteps;
+    FSink = nullptr;
+}
+
+void TSourceWalk::ListNamedSources()
+{
+    FNamed.clear();
+    FSourcesBySize.clear();
+    FSizesListed = false;
+    for (int I = 0; I < FSettings.SourceCount; ++I) {
+        FSettings.SetCurrentIndex(I);
+        const std::string Name = FSettings.GetSourceEntry();
+        if (!IsSourcePattern(Name)) {
+            FNamed.emplace_back(I, Name);
+            continue;
+        }
+        const int Slash = LastCharPos('\\', Name);
+        if (const std::string Owner = OwnerOf(Name.substr(0, static_cast<size_t>(Slash > 0 ? Slash - 1 : 0)));
+            !Owner.empty())
+            FNamed.emplace_back(I, Owner);
+    }
+    FSettings.SetCurrentIndex(-1);
+}
+
+namespace {
+
+// The identities of Folder and of each folder above it.
+std::set<TFileIdentity> FolderChain(const std::string& Folder)
+{
+    std::set<TFileIdentity> Chain;
+    std::wstring Path = LongFullPathOf(ExcludeTrailingSlash(Folder));
+    for (;;) {
+        if (TFileIdentity Id; FileIdentityOf(PrefixedPath(Path), Id))
+            Chain.insert(Id);
+        const size_t Slash = Path.find_last_of(L'\\');
+        if (Slash == std::wstring::npos)
+            break;
+        if (Slash + 1 <= PathRootLength(Path)) {
+            if (TFileIdentity Id; Slash + 1 < Path.size() && FileIdentityOf(PrefixedPath(Path.substr(0, Slash + 1)), Id))
+                Chain.insert(Id);
+            break;
+        }
+        Path.erase(Slash);
+    }
+    return Chain;
+}
+
+}  // namespace
+
+bool TSourceWalk::SearchMeets(const std::string& Folder)
+{
+    const std::set<TFileIdentity> Chain = FolderChain(Folder);
+    TFileIdentity Own;
+    const bool Known = FileIdentityOf(LongPathForm(ExcludeTrailingSlash(Folder)), Own);
+    bool Meets = false;
+    for (int I = 0; I < FSettings.SourceCount && !Meets; ++I) {
+        FSettings.SetCurrentIndex(I);
+        const std::string Name = FSettings.GetSourceEntry();
+        if (!IsSourcePattern(Name))
+            continue;
+        const int Slash = LastCharPos('\\', Name);
+        const std::string Root = Name.substr(0, static_cast<size_t>(Slash > 0 ? Slash - 1 : 0));
+        TFileIdentity RootId;
+        Meets = (FileIdentityOf(LongPathForm(ExcludeTrailingSlash(Root)), RootId) && Chain.count(RootId) != 0) ||
+                (Known && FolderChain(Root).count(Own) != 0);
+    }
+    FSettings.SetCurrentIndex(-1);
+    return Meets;
+}
+
+std::string TSourceWalk::OwnerOf(const std::string& Folder) const
+{
+    if (FSettings.SubfolderExt.empty() || !HasFileExt(Folder, FSettings.SubfolderExt))
+        return std::string();
+    // From the folder's long name: its short one is no other file's.
+    const std::string Owner = DerivedFilePath(Folder, [&](const std::string& Base) {
+        return SetFileExt(Base, MailFormatExtension(FSettings.SourceFormat, false));
+    });
+    // A device name ("CON" of "CON.sbd") is there to the plain form
+    // whether the file is or not.
+    const bool There = IsDeviceFileName(ExtractFileNamePart(Owner)) ? IsExistingWideFile(AnsiToWideStr(Owner))
+                                                                     : IsExistingFile(Owner);
+    return There ? Owner : std::string();
 }
 
 void TSourceWalk::WalkEntry(int Entry)
@@ -115,18 +196,10 @@ void TSourceWalk::WalkEntry(int Entry)
     const std::string Mask = Name.substr(static_cast<size_t>(Slash));
     // A Mozilla sub-folder is the overflow of the mailbox beside it
     // (Inbox.sbd of Inbox): that mailbox is the user's choice too.
-    if (!FSettings.SubfolderExt.empty() && HasFileExt(Folder, FSettings.SubfolderExt)) {
-        // From the folder's long name: its short one is no other file's.
-        const std::string Owner = DerivedFilePath(Folder, [&](const std::string& Base) {
-            return SetFileExt(Base, MailFormatExtension(FSettings.SourceFormat, false));
-        });
-        // A device name ("CON" of "CON.sbd") is there to the plain form
-        // whether the file is or not.
-        if (IsDeviceFileName(ExtractFileNamePart(Owner)) ? IsExistingWideFile(AnsiToWideStr(Owner))
-                                                         : IsExistingFile(Owner))
-            AddMailbox(Owner);
-    }
-    Search(Folder, Mask);
+    if (const std::string Owner = OwnerOf(Folder); !Owner.empty())
+        AddMailbox(Owner);
+    if (!FStopped)
+        Search(Folder, Mask);
 }
 
 void TSourceWalk::Search(const std::string& Folder, const std::string& Mask)
@@ -166,8 +239,8 @@ void TSourceWalk::AddMailbox(const std::string& Name)
     TSourceStep Step;
     Step.Entry = FEntry;
     Step.Name = Name;
-    FSteps.push_back(std::move(Step));
-    if (FFound)
+    Add(std::move(Step));
+    if (FFound && !FSink)
         FFound(++FMailboxes);
 }
 
@@ -179,6 +252,27 @@ void TSourceWalk::AddLine(const std::string& Name, const TLogText& Line, bool Co
     Step.Name = Name;
     Step.Line = Line;
     Step.Counted = Counted;
+    Add(std::move(Step));
+}
+
+void TSourceWalk::Add(TSourceStep&& Step)
+{
+    if (FStopped)
+        return;
+    if (FSink) {
+        // The step is read before the walk goes on: the current entry is
+        // the step's own again after it.
+        const int Walking = FSettings.CurrentIndex;
+        if (Step.Kind == TSourceStep::TKind::Mailbox) {
+            FSteps.push_back(Step);
+            if (FSizesListed)
+                AddSizes(Step.Name);
+        }
+        FStopped = !FSink(Step);
+        if (FSettings.CurrentIndex != Walking)
+            FSettings.SetCurrentIndex(Walking);
+        return;
+    }
     FSteps.push_back(std::move(Step));
 }
 
@@ -271,27 +365,36 @@ void TSourceWalk::ReportUnindexedMailboxes(const std::string& Folder)
     Scan.Execute(Folder);
 }
 
-void TSourceWalk::ListSourceSizes()
+void TSourceWalk::AddSizes(const std::string& Name)
 {
-    FSizesListed = true;
-    const auto Add = [&](const std::string& File) {
+    const std::string Data = MailboxDataFile(FSettings, Name);
+    for (const std::string& File : {Name, Data}) {
         const std::int64_t Size = GetFileSizeByName(File);
         if (Size >= 0)
             FSourcesBySize.emplace(Size, File);
-    };
+        if (Data == Name)
+            break;
+    }
+}
+
+void TSourceWalk::ListSourceSizes()
+{
+    FSizesListed = true;
+    FSourcesBySize.clear();
     // Asked while a mailbox is read: its entry is the current one again
     // after.
     const int Reading = FSettings.CurrentIndex;
     int Current = -1;
-    for (const TSourceStep& Step : FSteps) {
-        if (Step.Kind != TSourceStep::TKind::Mailbox)
-            continue;
-        if (Step.Entry != Current)
-            FSettings.SetCurrentIndex(Current = Step.Entry);
-        Add(Step.Name);
-        if (const std::string Data = MailboxDataFile(FSettings, Step.Name); Data != Step.Name)
-            Add(Data);
-    }
+    const auto AddOf = [&](int Entry, const std::string& Name) {
+        if (Entry != Current)
+            FSettings.SetCurrentIndex(Current = Entry);
+        AddSizes(Name);
+    };
+    for (const auto& [Entry, Name] : FNamed)
+        AddOf(Entry, Name);
+    for (const TSourceStep& Step : FSteps)
+        if (Step.Kind == TSourceStep::TKind::Mailbox)
+            AddOf(Step.Entry, Step.Name);
     FSettings.SetCurrentIndex(Reading);
 }
 

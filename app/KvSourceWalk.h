@@ -11,7 +11,9 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "classlib/PathForms.h"
@@ -58,20 +60,38 @@ public:
     TSourceWalk(const TSourceWalk&) = delete;
     TSourceWalk& operator=(const TSourceWalk&) = delete;
 
-    // Walks the whole source list; the current entry is left unset.
-    const std::vector<TSourceStep>& Walk();
+    // Answers whether the walk goes on.
+    using TSink = std::function<bool(const TSourceStep&)>;
+
+    // Walks the whole source list, the current entry left unset after.
+    // With a Sink, each step goes to it as it is found, and the walk stops
+    // once it answers false: the run reads as it walks. Without, the steps
+    // are kept, for a run that must know its sources before it writes.
+    void Walk(const TSink& Sink = {});
     const std::vector<TSourceStep>& Steps() const { return FSteps; }
+
+    // For a run that reads as it walks: the files its entries name, and
+    // the mailboxes beside its picked sub-folders, which it may meet as
+    // targets before it reads them.
+    void ListNamedSources();
+    // Whether a search of the list may lead into Folder, or the folder of
+    // one lead into Folder's tree; by identity, whatever its spelling.
+    bool SearchMeets(const std::string& Folder);
 
     // Whether the file at Path is one the run reads, or the data file of
     // one: compared by identity, so a short name, a second drive letter, a
-    // link or a case all lead to the same answer.
+    // link or a case all lead to the same answer. Of a run that reads as
+    // it walks, the files named and those walked so far count.
     bool IsSource(const std::wstring& Path);
 
 private:
     void WalkEntry(int Entry);
+    // The owner of a picked Mozilla sub-folder, where there is one.
+    std::string OwnerOf(const std::string& Folder) const;
     void Search(const std::string& Folder, const std::string& Mask);
     void AddMailbox(const std::string& Name);
     void AddLine(const std::string& Name, const TLogText& Line, bool Counted);
+    void Add(TSourceStep&& Step);
     void AcceptFile(const std::string& Found, bool& Accept) const;
     void AcceptFolder(const std::string& Folder, bool& Accept);
     // One line for each Mozilla mailbox in Folder that has no index.
@@ -80,13 +100,19 @@ private:
     // Every file read, with its data file, by size: only a file of the
     // size asked about has its identity compared.
     void ListSourceSizes();
+    // Name's size and its data file's, for the current entry.
+    void AddSizes(const std::string& Name);
 
     TConvertSettings& FSettings;
     const TStringList* FSkipFolders;
     const std::atomic<bool>& FAborted;
     std::function<void(int)> FFound;
     std::unique_ptr<TFileFinder> FFinder;
+    TSink FSink;
+    bool FStopped = false;
     std::vector<TSourceStep> FSteps;
+    // Files the entries name, with the entry of each.
+    std::vector<std::pair<int, std::string>> FNamed;
     int FEntry = 0;
     int FMailboxes = 0;
     bool FSizesListed = false;

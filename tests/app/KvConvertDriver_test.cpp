@@ -607,9 +607,10 @@ TEST(KvConvertDriverRun, StopDuringAMailbox)
     EXPECT_FALSE(r.Driver.AbortedRun());
 }
 
-// The searches of a tree look before the first mailbox is read: the
-// status counts the mailboxes found, and Stop ends the run there, with
-// nothing read or written.
+// Copied into a folder inside the tree they search, the searches look
+// before the first mailbox is read: the status counts the mailboxes found,
+// and Stop ends the run there, with nothing read or written. Elsewhere the
+// run reads as it walks, and the first mailbox comes at once.
 TEST(KvConvertDriverRun, TheSearchesSayWhatTheyFindAndStop)
 {
     TRun r;
@@ -617,7 +618,8 @@ TEST(KvConvertDriverRun, TheSearchesSayWhatTheyFindAndStop)
         PutFile(r.Src("tree\\" + std::to_string(i % 3) + "\\box" + std::to_string(i)), MboxOf({First}, "\n"));
     r.Add(r.Src("tree\\*.*"), mftMbox);
     r.Host.Choices.IncludeSubfolders = true;
-    r.Target(mftEml, r.Out() + "\\");
+    const std::string out = r.Src("tree\\out");
+    r.Target(mftMboxUnix, out + "\\");
     std::uint64_t now = 0;
     r.Driver.Clock = [&] { return now += TConvertDriver::ProgressIntervalMs; };
     std::vector<std::string> said;
@@ -636,8 +638,25 @@ TEST(KvConvertDriverRun, TheSearchesSayWhatTheyFindAndStop)
     };
     r.Start();
     EXPECT_EQ(r.Host.Log, (std::vector<std::string>{Counters(0, 0, 0, 0), "Processing aborted."}));
-    EXPECT_EQ(TreeFiles(r.Out()).size(), 30u);
+    EXPECT_EQ(TreeFiles(out).size(), 30u);
     ExpectIdle(r);
+
+    // Into a folder no search reaches: the first line comes before the
+    // searches are done, and nothing counts what they find.
+    r.Target(mftEml, r.Out() + "\\");
+    size_t firstLineAt = 0;
+    said.clear();
+    r.Host.OnPump = [&] {
+        said.push_back(r.Host.Status);
+        if (firstLineAt == 0 && !r.Host.Log.empty())
+            firstLineAt = said.size();
+    };
+    r.Start();
+    // The copies of the first run are mailboxes of the tree now.
+    EXPECT_EQ(r.Summary(), Counters(60, 60, 0, 0));
+    EXPECT_EQ(std::count_if(said.begin(), said.end(), [](const std::string& S) { return S.rfind("Looking", 0) == 0; }),
+              0);
+    EXPECT_LE(firstLineAt, 3u);
 }
 
 TEST(KvConvertDriverRun, WriterFailureEndsTheRunCleanly)

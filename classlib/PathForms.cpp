@@ -319,7 +319,19 @@ std::string WideToAnsi(const std::wstring& Text, bool& Lost)
     std::string A(static_cast<size_t>(N > 0 ? N : 0), '\0');
     WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, Text.data(), Size, A.data(), N, nullptr, &Defaulted);
     Lost = Defaulted != FALSE;
-    return A;
+    if (AnsiToWide(A) == Text)
+        return A;
+    // Wine takes a best fit all the same ("\u03a9mega" as "Omega"): each
+    // letter that does not read back as itself becomes a "?".
+    Lost = true;
+    std::string Exact;
+    for (size_t At = 0; At < Text.size();) {
+        const size_t Length = IS_HIGH_SURROGATE(Text[At]) && At + 1 < Text.size() ? 2 : 1;
+        const std::string Letter = ExactAnsi(Text.substr(At, Length));
+        Exact += Letter.empty() ? std::string("?") : Letter;
+        At += Length;
+    }
+    return Exact;
 }
 
 std::wstring TrimmedPathLevels(const std::wstring& Path)

@@ -188,22 +188,23 @@ TRzDiskKind TRzShellListData::DiskKind(std::string& NameOnDisk, DWORD* FileAttri
         FAILED(SHGetDataFromIDListW(ShellFolder, FRelIdList.Get(), SHGDFIL_FINDDATA, &Found, sizeof Found)) ||
         !Found.cFileName[0])
         return TRzDiskKind::Unknown;
-    bool Lost = false;
-    NameOnDisk = WideToAnsi(Found.cFileName, Lost);
-    // A name the code page cannot hold goes by its short (8.3) form, which
-    // opens the very file, where the lost characters would read as a mask.
-    // No file name holds a '?': find data already narrowed shows one.
-    Lost = Lost || NameOnDisk.find('?') != std::string::npos;
-    if (Lost) {
-        std::wstring Short = Found.cAlternateFileName;
-        // At any length: in a deep folder the name is no less the user's.
-        if (Short.empty()) {
-            Short = ShortPathName(ShellPidlToWidePath(AbsIdList()));
-            Short.erase(0, Short.find_last_of(L'\\') + 1);
-        }
-        const std::string Narrow = WideToAnsi(Short, Lost);
-        if (!Lost && !Narrow.empty())
-            NameOnDisk = Narrow;
+    // The find data of an id list may carry its name narrowed to the code
+    // page, a look-alike and all ("Omega" for "\u03a9mega"): the name is
+    // the one the folder parses.
+    std::wstring Name = WideDisplayName(ShellFolder, FRelIdList.Get(), SHGDN_INFOLDER | SHGDN_FORPARSING);
+    if (Name.empty() || Name.find_first_of(L"\\/") != std::wstring::npos)
+        Name = Found.cFileName;
+    NameOnDisk = ExactAnsi(Name);
+    // A name the code page cannot hold exactly goes by its short (8.3)
+    // form, where that opens this very file and leads back to it: under
+    // Wine two names of a folder may share one. At any length: in a deep
+    // folder the name is no less the user's. Without one, each letter the
+    // code page lacks shows as "?", which names no file.
+    if (NameOnDisk.empty()) {
+        const std::wstring Path = ShellPidlToWidePath(AbsIdList());
+        const std::string Openable = Path.empty() ? std::string() : OpenableAnsiPath(Path);
+        bool Lost = false;
+        NameOnDisk = Openable.empty() ? WideToAnsi(Name, Lost) : Openable.substr(Openable.find_last_of('\\') + 1);
     }
     if (FileAttributes)
         *FileAttributes = Found.dwFileAttributes;

@@ -303,14 +303,11 @@ HRESULT ShellBindToFolder(LPCITEMIDLIST Pidl, TComPtr<IShellFolder>& ShellFolder
     return S_OK;
 }
 
-namespace {
-
-// An item's name of that kind, as wide text; empty when the folder gives none.
-std::wstring WideDisplayName(IShellFolder* Folder, LPCITEMIDLIST Item, SHGDNF Kind)
+std::wstring WideDisplayName(IShellFolder* Within, LPCITEMIDLIST Item, SHGDNF Kind)
 {
     STRRET Ret{};
     Ret.uType = STRRET_WSTR;
-    if (FAILED(Folder->GetDisplayNameOf(Item, Kind, &Ret)))
+    if (FAILED(Within->GetDisplayNameOf(Item, Kind, &Ret)))
         return std::wstring();
     if (Ret.uType != STRRET_WSTR)
         return AnsiToWide(StrRetToText(Ret, Item));
@@ -318,6 +315,8 @@ std::wstring WideDisplayName(IShellFolder* Folder, LPCITEMIDLIST Item, SHGDNF Ki
     CoTaskMemFree(Ret.pOleStr);
     return Name;
 }
+
+namespace {
 
 // The id list of an existing item past MAX_PATH, which the shell does not
 // parse although it lists such items in their folders: the longest head
@@ -412,8 +411,11 @@ std::string ShellPidlToPath(LPCITEMIDLIST Pidl)
     if (Wide.empty())
         return {};
     const std::string Openable = OpenableAnsiPath(Wide);
-    // Without a short form the name stays as the code page shows it.
-    return Openable.empty() ? WideToAnsi(Wide.c_str()) : Openable;
+    // Without a form that opens it, a letter the code page lacks shows as
+    // "?", never as a look-alike: "\u03a9mega" as "Omega" names another
+    // file.
+    bool Lost = false;
+    return Openable.empty() ? WideToAnsi(Wide, Lost) : Openable;
 }
 
 HRESULT ShellGetSpecialFolderPidl(HWND Window, TCSIDL Id, TPidl& Pidl)

@@ -83,6 +83,8 @@ HRESULT ShellBindToFolder(LPCITEMIDLIST Pidl, TComPtr<IShellFolder>& ShellFolder
 HRESULT ShellPathToPidl(const std::string& Path, TPidl& Pidl);
 // A file-system item's path of any length; empty for other items.
 std::wstring ShellPidlToWidePath(LPCITEMIDLIST Pidl);
+// An item's name of that kind, as wide text; empty when the folder gives none.
+std::wstring WideDisplayName(IShellFolder* Within, LPCITEMIDLIST Item, SHGDNF Kind);
 // ShellPidlToWidePath's path in the form the ANSI calls open.
 std::string ShellPidlToPath(LPCITEMIDLIST Pidl);
 HRESULT ShellGetSpecialFolderPidl(HWND Window, TCSIDL Id, TPidl& Pidl);

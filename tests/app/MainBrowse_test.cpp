@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -369,6 +370,41 @@ TEST_F(BrowseTest, AThousandFilesChosenWithCtrlAAreAddedReadingNoRowTwice)
     EXPECT_EQ(MailFormatOfObject(Form->lstSourceFiles->Items()->Objects(0)), mftPine);
     EXPECT_EQ(Form->lstSourceFiles->ItemIndex(), Files);
     EXPECT_EQ(Summary(), Ready + "Pine mbox\r\n    from: [File List]\r\n");
+}
+
+// Files named outside the code page, beside the look-alike of one of them,
+// all chosen with Ctrl+A: each reaches the list once, by a name that opens
+// that very file.
+TEST_F(BrowseTest, CtrlAHandsOnNamesOutsideTheCodePageAsTheirOwnFiles)
+{
+    const std::wstring Wide = AnsiToWideStr(Dir.File("wide"));
+    ASSERT_TRUE(CreateDirectoryW(Wide.c_str(), nullptr));
+    const std::string Head = "From a@b Mon Jan  5 10:00:00 2009\r\n\r\n";
+    std::multiset<std::string> Want;
+    for (const std::wstring Name :
+         {L"\u6f22\u5b57.mbox", L"\u043f\u0438\u0441\u044c\u043c\u043e.mbox", L"\u03a9mega.mbox", L"Omega.mbox"}) {
+        ASSERT_TRUE(TTestFolder::Put(Wide + L"\\" + Name, Head + WideToUtf8(Name)));
+        Want.insert(WideToUtf8(Name));
+    }
+    Form->ShowPage(pgSource);
+    Form->SelectSourceFormat(mftMbox);
+    Form->SourceFolders[mftMbox] = Dir.File("wide");
+    auto SelectAllAndOpen = [](TCustomForm* F) {
+        auto* Open = static_cast<TRzShellOpenSaveForm*>(F);
+        {
+            TKeyHeld Ctrl(VK_CONTROL);
+            SendMessageA(Open->ShellList->Handle(), WM_KEYDOWN, 'A', 0);
+        }
+        Open->btnOpen->Click();
+    };
+    WithScript("TRzShellOpenSaveForm", {SelectAllAndOpen}, [&] { PostClick(Form->btnAddFiles); Pump(); });
+    std::multiset<std::string> Got;
+    for (int I = 0; I < Form->lstSourceFiles->Items()->Count(); ++I) {
+        const std::string Entry = Form->lstSourceFiles->Items()->Strings(I);
+        const std::string Bytes = TTestFolder::Read(Entry);
+        Got.insert(Bytes.size() > Head.size() ? Bytes.substr(Head.size()) : "(" + Entry + ")");
+    }
+    EXPECT_EQ(Got, Want);
 }
 
 TEST_F(BrowseTest, CancelledDialogsChangeNothing)

@@ -49,9 +49,12 @@ const TRoad Roads[] = {
     {"thunderbird", mftThunderbird, L"", L"", false, "*.msf", "\n", MboxFrom},
 };
 
-enum TPick { pckSearch, pckFile, pckFolder, pckTree };
-const char* const PickNames[] = {"search", "file", "folder", "tree"};
-constexpr unsigned AllPicks = 0xF;
+// The last two search the tree for an mbox target in the tree itself: flat
+// into the road's root folder, and restored in place, into the folder that
+// holds the root, where each copy would be its own source.
+enum TPick { pckSearch, pckFile, pckFolder, pckTree, pckIntoRoot, pckTreeInPlace };
+const char* const PickNames[] = {"search", "file", "folder", "tree", "search into the root", "tree in place"};
+constexpr unsigned AllPicks = 0x3F;
 
 struct TShape {
     std::string Name;     // the row's name; its messages' subjects start with it
@@ -96,6 +99,9 @@ std::vector<TShape> ShapesOf(const TRoad& Road, const std::wstring& Root)
         {"cjk", L"\u53d7\u4fe1\u7bb1", L"\u53d7\u4fe1"},
         {"emoji", L"\U0001F4E7 mail", L"\U0001F48C"},
         {"full-width device", L"names", L"COM\uFF11"},
+        // A folder named on another system with a character Windows does
+        // not allow: made by a Unix tool, read by its short name.
+        {"forbidden folder", L"q?x", L"inside"},
         {"device file", L"names", L"CON", 1, "device name"},
         // Named, or its folder picked, a mailbox below a folder named as a
         // device opens by the wide road; a search passes such a folder over
@@ -113,7 +119,8 @@ std::vector<TShape> ShapesOf(const TRoad& Road, const std::wstring& Root)
     // Mailboxes whose picked file's path is Length characters long.
     for (const size_t Length : {259u, 261u, 300u, 520u}) {
         const std::wstring Stem = L"long" + std::to_wstring(Length);
-        std::wstring Folder = Stem;
+        // Named apart from the mailbox: a copy into the root takes its name.
+        std::wstring Folder = L"in" + Stem;
         const size_t Fill = Length - (Root.size() + 1 + Folder.size() + 1 + Stem.size() + std::wcslen(Road.Ext));
         for (size_t I = 0; I < Fill; ++I)
             Folder += I % 100 == 0 && I + 1 < Fill ? L'\\' : L'd';
@@ -177,6 +184,12 @@ std::string HexOf(const std::string& Bytes)
     return Hex;
 }
 
+// Whether the shape's folder holds a character Windows does not allow.
+bool HasForbiddenFolder(const TShape& Shape)
+{
+    return Shape.Folder.find_first_of(L"?*\"<>|") != std::wstring::npos;
+}
+
 // Runs a Python script, which may use the names Done (the file it writes
 // last) and the modules os and mailbox; waits until it has run.
 void RunPython(const TTestFolder& Dir, const std::string& Script)
@@ -198,17 +211,28 @@ void BuildTree(const TTestFolder& Dir, const TRoad& Road, const std::wstring& Ro
     int Seeds = 0;
     for (const TShape& Shape : Shapes) {
         const std::wstring Folder = Root + L"\\" + Shape.Folder;
+        // A folder Windows cannot make is made on the Unix side, its files
+        // with it.
+        const bool UnixFolder = HasForbiddenFolder(Shape);
         for (size_t At = Folder.find(L'\\', 3); At != std::wstring::npos; At = Folder.find(L'\\', At + 1))
             CreateDirectoryW(TTestFolder::LongForm(Folder.substr(0, At)).c_str(), nullptr);
         CreateDirectoryW(TTestFolder::LongForm(Folder).c_str(), nullptr);
+        std::string UnixName = "os.path.join('" + UnixPathOf(DefaultWideToAnsi(Folder)) + "', ";
+        if (UnixFolder) {
+            std::wstring Below = Shape.Folder;
+            std::replace(Below.begin(), Below.end(), L'\\', L'/');
+            UnixName = "os.path.join('" + UnixPathOf(DefaultWideToAnsi(Root)) + "', bytes.fromhex('" +
+                       HexOf(WideToUtf8(Below)) + "').decode(), ";
+            Unix += "os.makedirs(" + UnixName + "''), exist_ok=True)\n";
+        }
         for (const auto& [Name, Bytes] : FilesOf(Road, Shape)) {
-            if (!Shape.Forbidden) {
+            if (!Shape.Forbidden && !UnixFolder) {
                 ASSERT_TRUE(TTestFolder::Put(Folder + L"\\" + Name, Bytes)) << Shape.Name;
                 continue;
             }
             const std::string Seed = Dir.Write("seed" + std::to_string(++Seeds), Bytes);
-            Unix += "os.replace('" + UnixPathOf(Seed) + "', os.path.join('" + UnixPathOf(DefaultWideToAnsi(Folder)) +
-                    "', bytes.fromhex('" + HexOf(WideToUtf8(Name)) + "').decode()))\n";
+            Unix += "os.replace('" + UnixPathOf(Seed) + "', " + UnixName + "bytes.fromhex('" +
+                    HexOf(WideToUtf8(Name)) + "').decode()))\n";
         }
     }
     if (!Unix.empty())
@@ -218,14 +242,22 @@ void BuildTree(const TTestFolder& Dir, const TRoad& Road, const std::wstring& Ro
 // Each message of an mbox file below Out by the file's UTF-8 path below Out
 // and its subject, as Python's mailbox reads them and as the program's own
 // reader does.
-std::vector<std::string> PythonMessages(const TTestFolder& Dir, const std::string& Out)
+std::vector<std::string> PythonMessages(const TTestFolder& Dir, const std::string& Out,
+                                        const std::set<std::string>& Skipped = {})
 {
     const std::string Result = Dir.File("python.txt");
-    RunPython(Dir, "Out = '" + UnixPathOf(Out) + "'\nwith open('" + UnixPathOf(Result) +
+    std::string Skip;
+    for (const std::string& Name : Skipped)
+        Skip += "'" + HexOf(Name) + "',";
+    RunPython(Dir, "Out = '" + UnixPathOf(Out) + "'\nSkip = {bytes.fromhex(N).decode() for N in [" + Skip + "]}\n"
+                       "with open('" + UnixPathOf(Result) +
                        "', 'w', encoding='utf-8', errors='surrogateescape') as Result:\n"
                        "    for Top, Dirs, Files in os.walk(Out):\n"
                        "        for F in Files:\n"
                        "            P = os.path.join(Top, F)\n"
+                       "            Rel = os.path.relpath(P, Out).replace('/', '\\\\')\n"
+                       "            if Rel in Skip or (Skip and any(C in Rel for C in '?*<>|\"')):\n"
+                       "                continue\n"
                        "            for M in mailbox.mbox(P, create=False):\n"
                        "                Result.write(os.path.relpath(P, Out).replace('/', '\\\\') + '|' + "
                        "str(M['subject']) + '\\n')\n");
@@ -237,10 +269,13 @@ std::vector<std::string> PythonMessages(const TTestFolder& Dir, const std::strin
     return Messages;
 }
 
-std::vector<std::string> ProgramMessages(const TTestFolder& Dir, const std::string& Out)
+std::vector<std::string> ProgramMessages(const TTestFolder& Dir, const std::string& Out,
+                                         const std::set<std::string>& Skipped = {})
 {
     std::vector<std::string> Messages;
     for (const auto& [Name, Bytes] : TTestFolder::WideTree(AnsiToWideStr(Out))) {
+        if (Skipped.count(WideToUtf8(Name)) != 0)
+            continue;
         const std::string Copy = Dir.Write("readback", Bytes);
         TMboxStream Reader(Copy, DefaultMailBufferSize, false, mbkMbox);
         std::string Text;
@@ -260,6 +295,8 @@ std::wstring RestoredLevel(std::wstring Level)
 {
     if (!Level.empty() && (Level.back() == L'.' || Level.back() == L' '))
         Level.back() = L'_';
+    // So is a character Windows does not allow: "q?x" gives "q_x".
+    std::replace_if(Level.begin(), Level.end(), [](wchar_t C) { return std::wcschr(L"?*\"<>|", C) != nullptr; }, L'_');
     return Level;
 }
 
@@ -296,6 +333,7 @@ std::string OwnerOf(const std::string& Name, const TRoad& Road, const std::wstri
 {
     std::string Owner = "(no shape)";
     size_t Best = 0;
+    bool Lost = false;
     const auto Fits = [&](const TShape& Shape, bool Held, size_t Length) {
         if (Held && Length > Best) {
             Best = Length;
@@ -306,12 +344,19 @@ std::string OwnerOf(const std::string& Name, const TRoad& Road, const std::wstri
         const std::wstring Folder = Root + L"\\" + Shape.Folder;
         const std::wstring Owning = Folder.ends_with(L".sbd") ? Folder.substr(0, Folder.size() - 4) : L"";
         for (const std::wstring& F : {Folder, Owning}) {
-            for (const std::string& Form : {WideToUtf8(F), DefaultWideToAnsi(F)}) {
+            // In the code page a lost letter shows as "?", never as its look-alike.
+            for (const std::string& Form : {WideToUtf8(F), WideToAnsi(F, Lost)}) {
                 if (F.empty() || Name.rfind(Form, 0) != 0)
                     continue;
                 Fits(Shape, Name.size() == Form.size(), Form.size());
-                for (const std::string& Stem : {WideToUtf8(Shape.Stem), DefaultWideToAnsi(Shape.Stem)})
+                for (const std::string& Stem : {WideToUtf8(Shape.Stem), WideToAnsi(Shape.Stem, Lost)})
+                {
                     Fits(Shape, Name.find(Stem, Form.size()) != std::string::npos, Form.size() + Stem.size());
+                    // A row naming the mailbox's own file whole is its alone
+                    // ("Old.mbx" is "Old"'s, not "Old."'s).
+                    for (const wchar_t* Ext : {Road.Ext, Road.DataExt})
+                        Fits(Shape, Name == Form + "\\" + Stem + WideToUtf8(Ext), Name.size() + 1);
+                }
             }
         }
         const std::string Copy = WideToUtf8(Shape.Stem + Road.DataExt);
@@ -356,13 +401,17 @@ TEST(KvConvertNames, EveryNameShapeOnEveryRoadByEveryPick)
         const std::wstring Root = AnsiToWideStr(R.Dir.File(Road.Name));
         const std::vector<TShape> Shapes = ShapesOf(Road, Root);
         BuildTree(R.Dir, Road, Root, Shapes);
-        for (const TPick Pick : {pckSearch, pckFile, pckFolder, pckTree}) {
+        for (const TPick Pick : {pckSearch, pckFile, pckFolder, pckTree, pckIntoRoot, pckTreeInPlace}) {
             for (const TMailFormat Target : {mftEml, mftMboxUnix}) {
+                const bool IntoRoot = Pick == pckIntoRoot || Pick == pckTreeInPlace;
+                if (IntoRoot && Target == mftEml)
+                    continue;
+                const bool Tree = Pick == pckTree || Pick == pckTreeInPlace;
                 const std::string Cell =
                     std::string(Road.Name) + " " + PickNames[Pick] + (Target == mftEml ? " eml" : " mbox");
                 R.Host.Sources.Clear();
-                R.Host.Choices.IncludeSubfolders = Pick == pckSearch || Pick == pckTree;
-                R.Host.Choices.RestoreFolderTree = Pick == pckTree;
+                R.Host.Choices.IncludeSubfolders = Pick != pckFile && Pick != pckFolder;
+                R.Host.Choices.RestoreFolderTree = Tree;
                 // Picked as the forms hand them on: by the ANSI text where it
                 // is exact, else by the short name, the only one some have.
                 std::set<std::wstring> Folders;
@@ -374,9 +423,20 @@ TEST(KvConvertNames, EveryNameShapeOnEveryRoadByEveryPick)
                     else if (Pick == pckFolder && Folders.insert(Shape.Folder).second)
                         R.Add(OpenableAnsiPath(Root + L"\\" + Shape.Folder) + "\\" + Road.Mask, Road.Format);
                 }
-                if (Pick == pckSearch || Pick == pckTree)
+                if (Pick != pckFile && Pick != pckFolder)
                     R.Add(OpenableAnsiPath(Root) + "\\" + Road.Mask, Road.Format);
-                const std::string Out = R.Dir.File("out " + Cell), Errors = R.Dir.File("errors " + Cell + ".txt");
+                // Into the tree, the files there before the run are no output.
+                const std::string Out = Pick == pckIntoRoot      ? R.Dir.File(Road.Name)
+                                        : Pick == pckTreeInPlace ? R.Dir.Path()
+                                                                 : R.Dir.File("out " + Cell),
+                                  Errors = R.Dir.File("errors " + Cell + ".txt");
+                // So is the error log, beside the tree.
+                std::set<std::string> BeforeRun;
+                if (IntoRoot) {
+                    for (const auto& [Name, Bytes] : TTestFolder::WideTree(AnsiToWideStr(Out)))
+                        BeforeRun.insert(WideToUtf8(Name));
+                    BeforeRun.insert(Errors.substr(Errors.rfind('\\') + 1));
+                }
                 R.Target(Target, Out + "\\");
                 {
                     const TErrorLogAt Log(Errors);
@@ -397,8 +457,8 @@ TEST(KvConvertNames, EveryNameShapeOnEveryRoadByEveryPick)
                         Places[ShapeOf(Subject)].push_back(WideToUtf8(Name));
                     }
                 } else {
-                    const std::vector<std::string> Read = ProgramMessages(R.Dir, Out);
-                    EXPECT_EQ(PythonMessages(R.Dir, Out), Read) << Cell;
+                    const std::vector<std::string> Read = ProgramMessages(R.Dir, Out, BeforeRun);
+                    EXPECT_EQ(PythonMessages(R.Dir, Out, BeforeRun), Read) << Cell;
                     for (const std::string& Message : Read) {
                         const size_t Bar = Message.rfind('|');
                         Places[ShapeOf(Message.substr(Bar + 1))].push_back(Message.substr(0, Bar));
@@ -418,14 +478,19 @@ TEST(KvConvertNames, EveryNameShapeOnEveryRoadByEveryPick)
                     const std::wstring Mailbox =
                         Shape.Stem + (Target == mftEml && !Road.EmlKeepsDataExt ? L"" : Road.DataExt);
                     const std::wstring Below = AnsiToWideStr(Road.Name) + L"\\" + Shape.Folder + L"\\" + Mailbox;
-                    const std::wstring Named = Pick == pckTree ? RestoredPath(Below) : RestoredLevel(Mailbox);
+                    const std::wstring Named = Tree ? RestoredPath(Below) : RestoredLevel(Mailbox);
                     for (int K = 1; K <= Shape.Messages && !Refused; ++K) {
                         const std::string Subject = Shape.Name + " " + std::to_string(K);
                         Want.push_back(Target == mftMboxUnix ? WideToUtf8(Named)
-                                       : Pick == pckTree     ? WideToUtf8(Named) + "\\" + Subject + ".eml"
+                                       : Tree                ? WideToUtf8(Named) + "\\" + Subject + ".eml"
                                                              : Subject + ".eml");
                     }
                     bool Fits = Got == Want && Said.empty();
+                    // Restored in place under its own name, a copy would go
+                    // into its source: refused, with its row.
+                    const bool OwnSource = Pick == pckTreeInPlace && RestoredPath(Below) == Below;
+                    if (OwnSource && !Refused && !Shape.Forbidden)
+                        Fits = Got.empty() && Said.size() == 1;
                     if (Refused || Shape.Forbidden)
                         Fits = Got.empty() && Said.size() == 1 && Said[0].find(Shape.Error) != std::string::npos;
                     // Converted under a name of the run's own, every message once.
@@ -453,12 +518,20 @@ TEST(KvConvertNames, EveryNameShapeOnEveryRoadByEveryPick)
                 // The counters of the shapes that came out as they should.
                 if (Faults.size() == Before && R.Summary() != Counters(Boxes, Messages, 0, Errored))
                     Faults.push_back(Cell + ": " + R.Summary() + " for " + Counters(Boxes, Messages, 0, Errored));
+                // The copies written into the root go, so that the next
+                // cell's search finds the tree as it was.
+                if (IntoRoot)
+                    for (const auto& [Name, Bytes] : TTestFolder::WideTree(AnsiToWideStr(Out)))
+                        if (BeforeRun.count(WideToUtf8(Name)) == 0)
+                            DeleteFileW(TTestFolder::LongForm(AnsiToWideStr(Out) + L"\\" + Name).c_str());
             }
         }
         // Every run read the sources and wrote none of them.
         for (const TShape& Shape : Shapes)
             for (const auto& [Name, Bytes] : FilesOf(Road, Shape))
-                if (!Shape.Forbidden && TTestFolder::Read(Root + L"\\" + Shape.Folder + L"\\" + Name) != Bytes)
+                if (const std::wstring Path = Root + L"\\" + Shape.Folder + L"\\" + Name;
+                    !Shape.Forbidden &&
+                    TTestFolder::Read(HasForbiddenFolder(Shape) ? AnsiToWideStr(OpenableAnsiPath(Path)) : Path) != Bytes)
                     Faults.push_back(std::string(Road.Name) + " " + Shape.Name + ": its source changed");
     }
     std::string Said;

@@ -136,8 +136,10 @@ void TConvertDriver::StartConversion()
         FHost.SetNextButton("&Stop", StopButtonTag);
         FHost.SaveSettings();
         ShowProgress(0);
-        // Between runs the user may have cleared the target.
+        // Between runs the user may have cleared the target, or renamed
+        // the folders the run reads.
         FMessageFiles.Clear();
+        ForgetFolderForms();
 
         if (!FSettings)
             FSettings = std::make_unique<TConvertSettings>();

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <map>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -242,11 +244,83 @@ bool FileIdentityOf(const std::wstring& Path, TFileIdentity& Identity)
     return true;
 }
 
+namespace {
+
+// The forms of folders found so far, by their long paths: every file of a
+// folder that needs its short form asks for it again.
+std::mutex GFolderFormsLock;
+std::map<std::wstring, std::string> GFolderForms;
+constexpr std::size_t FolderFormsKept = 4096;
+
+// The long names of short levels found so far, by the long path before
+// them and the short level: every file below a short level asks again.
+std::map<std::wstring, std::wstring> GLongLevels;
+
+// The long name of the short Level below the long path Parent (ending in
+// a backslash); empty where none is there.
+std::wstring LongLevelName(const std::wstring& Parent, const std::wstring& Level)
+{
+    const std::wstring Key = Parent + Level;
+    {
+        const std::lock_guard<std::mutex> Hold(GFolderFormsLock);
+        if (const auto Found = GLongLevels.find(Key); Found != GLongLevels.end())
+            return Found->second;
+    }
+    WIN32_FIND_DATAW Found;
+    const TFindHandle Find(Level.find_first_of(L"*?") == std::wstring::npos
+                               ? FindFirstFileW(PrefixedPath(Key).c_str(), &Found)
+                               : INVALID_HANDLE_VALUE);
+    if (!Find)
+        return std::wstring();
+    const std::lock_guard<std::mutex> Hold(GFolderFormsLock);
+    if (GLongLevels.size() >= FolderFormsKept)
+        GLongLevels.clear();
+    return GLongLevels.emplace(Key, Found.cFileName).first->second;
+}
+
+std::string OpenableFolder(const std::wstring& Folder)
+{
+    {
+        const std::lock_guard<std::mutex> Hold(GFolderFormsLock);
+        if (const auto Found = GFolderForms.find(Folder); Found != GFolderForms.end())
+            return Found->second;
+    }
+    const std::string Form = OpenableAnsiPath(Folder);
+    // A folder without a form may be made yet: only a form is kept.
+    if (Form.empty())
+        return Form;
+    const std::lock_guard<std::mutex> Hold(GFolderFormsLock);
+    if (GFolderForms.size() >= FolderFormsKept)
+        GFolderForms.clear();
+    GFolderForms.emplace(Folder, Form);
+    return Form;
+}
+
+}  // namespace
+
+void ForgetFolderForms()
+{
+    const std::lock_guard<std::mutex> Hold(GFolderFormsLock);
+    GFolderForms.clear();
+    GLongLevels.clear();
+}
+
 std::string OpenableAnsiPath(const std::wstring& Path)
 {
     const std::string Ansi = ExactAnsi(Path);
     if (!Ansi.empty() && !HasLevelWithoutPlainName(Path))
         return Ansi;
+    // A plain name in a folder that needs its short form goes by the
+    // folder's form: that was checked to open that very folder, and a plain
+    // name in it opens only itself.
+    if (const std::size_t Slash = Path.find_last_of(L"\\/");
+        Slash != std::wstring::npos && Slash + 1 > PathRootLength(Path) && Slash + 1 < Path.size()) {
+        const std::wstring Last = Path.substr(Slash + 1);
+        if (const std::string Plain = ExactAnsi(Last); !Plain.empty() && !TakesNoPlainName(Last)) {
+            const std::string Folder = OpenableFolder(Path.substr(0, Slash));
+            return Folder.empty() ? std::string() : Folder + "\\" + Plain;
+        }
+    }
     // Only the levels the ANSI calls cannot take go by their short names:
     // the fewer short names, the fewer folders read to find them.
     const std::size_t Root = PathRootLength(Path);
@@ -370,13 +444,10 @@ std::wstring LongPathName(const std::wstring& Path)
         const std::size_t End = std::min(Path.find_first_of(L"\\/", At), Path.size());
         const std::wstring Level = Path.substr(At, End - At);
         if (Level.find(L'~') != std::wstring::npos && !IsDotLevel(Level)) {
-            WIN32_FIND_DATAW Found;
-            const TFindHandle Find(Level.find_first_of(L"*?") == std::wstring::npos
-                                       ? FindFirstFileW(PrefixedPath(Long + Level).c_str(), &Found)
-                                       : INVALID_HANDLE_VALUE);
-            if (!Find)
+            const std::wstring Name = LongLevelName(Long, Level);
+            if (Name.empty())
                 return Long + Path.substr(At);
-            Long += Found.cFileName;
+            Long += Name;
         } else {
             Long += Level;
         }

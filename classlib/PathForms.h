@@ -71,6 +71,9 @@ bool FileIdentityOf(const std::wstring& Path, TFileIdentity& Identity);
 // text with such levels by their short names, taken only when it opens
 // the very file Path names; empty when there is no such form.
 std::string OpenableAnsiPath(const std::wstring& Path);
+// Forgets the forms of folders OpenableAnsiPath keeps: a run starts from
+// the folders as they are.
+void ForgetFolderForms();
 
 // FullPlainPath of an ANSI path, as ANSI text: where it was typed (a
 // target, a source pattern) a path is made plain once, so that every form

@@ -14,6 +14,12 @@
 // page shows ("first next"), and after the run it presses Alt+B and Alt+N
 // and prints the seconds from each key until the page shows (after Next:
 // the log holds the new summary alone), waiting at most LIMIT seconds.
+// --format=NAME reads the mailbox as that source format (default Mbox),
+// --subfolders searches a folder's sub-folders and --restore restores the
+// folder tree; with any of them it prints, before the run's seconds, the
+// seconds from the Start click until the window first says something of
+// the run: a mailbox in the log, or the status counting what is found
+// ("first word").
 // Exit code 0, 1 when the walk failed or passed the limit (the reason on
 // stderr), 2 for a bad command line.
 
@@ -44,6 +50,7 @@ const char* const OpenButtonClass = "Tessaly.TRzBitBtn";
 const char* const FolderFormClass = "Tessaly.TRzSelectFolderForm";
 const char* const FolderTreeClass = "Tessaly.TRzShellTree";
 const char* const FileListClass = "Tessaly.TRzShellList";
+const char* const StatusPaneClass = "Tessaly.TRzStatusPane";
 
 int Fail(const std::string& Why)
 {
@@ -115,14 +122,30 @@ double TimedAltKey(const TProgramRun& Run, HWND Form, char Letter, const std::fu
 
 int main(int argc, char** argv)
 {
-    const std::string PagesSwitch = "--pages=";
-    const bool Pages = argc == 7 && std::string(argv[6]).compare(0, PagesSwitch.size(), PagesSwitch) == 0;
-    if (argc != 6 && !Pages) {
+    const std::string PagesSwitch = "--pages=", FormatSwitch = "--format=";
+    bool Pages = false, Subfolders = false, Restore = false, Usage = argc < 6, Options = false;
+    DWORD LimitMs = 0;
+    std::string SourceFormat = "Mbox";
+    for (int I = 6; I < argc; ++I) {
+        const std::string Arg = argv[I];
+        if (Arg.compare(0, PagesSwitch.size(), PagesSwitch) == 0) {
+            Pages = true;
+            LimitMs = static_cast<DWORD>(std::atof(Arg.c_str() + PagesSwitch.size()) * 1000);
+        } else if (Arg.compare(0, FormatSwitch.size(), FormatSwitch) == 0) {
+            SourceFormat = Arg.substr(FormatSwitch.size());
+            Options = true;
+        } else if (Arg == "--subfolders" || Arg == "--restore") {
+            (Arg == "--restore" ? Restore : Subfolders) = true;
+            Options = true;
+        } else {
+            Usage = true;
+        }
+    }
+    if (Usage) {
         std::fprintf(stderr, "usage: wizardbench <Tessaly.exe> <mailbox> <target> <target format> <scratch> "
-                             "[--pages=LIMIT]\n");
+                             "[--pages=LIMIT] [--format=NAME] [--subfolders] [--restore]\n");
         return 2;
     }
-    const DWORD LimitMs = Pages ? static_cast<DWORD>(std::atof(argv[6] + PagesSwitch.size()) * 1000) : 0;
     const std::string Exe = argv[1], Mailbox = argv[2], Target = argv[3], Format = argv[4], Scratch = argv[5];
     const bool Folder = !Mailbox.empty() && Mailbox.back() == '\\';
     const bool AllFiles = Mailbox.size() > 2 && Mailbox.compare(Mailbox.size() - 2, 2, "\\*") == 0;
@@ -139,10 +162,12 @@ int main(int argc, char** argv)
     CreateDirectoryA(Scratch.c_str(), nullptr);
     const std::string Ini = Scratch + "\\Tessaly.ini";
     const std::string Settings = "[Application]\r\nVersion=1600\r\nCheckForUpdates=0\r\n"
-                                 "[SourceOptions]\r\nMailFormat=Mbox\r\nIncludeSubfolders=0\r\nSkipTrashJunk=0\r\n"
-                                 "[SourceFolders]\r\nMbox=" + FolderOf(Folder ? FolderOf(Mailbox) : Mailbox) + "\r\n"
-                                 "[TargetOptions]\r\nMailFormat=" + Format +
-                                 "\r\nRestoreFolderTree=0\r\nMatchDates=0\r\nMd5FileNames=0\r\n";
+                                 "[SourceOptions]\r\nMailFormat=" + SourceFormat + "\r\nIncludeSubfolders=" +
+                                 (Subfolders ? "1" : "0") + "\r\nSkipTrashJunk=0\r\n"
+                                 "[SourceFolders]\r\n" + SourceFormat + "=" +
+                                 FolderOf(Folder ? FolderOf(Mailbox) : Mailbox) + "\r\n"
+                                 "[TargetOptions]\r\nMailFormat=" + Format + "\r\nRestoreFolderTree=" +
+                                 (Restore ? "1" : "0") + "\r\nMatchDates=0\r\nMd5FileNames=0\r\n";
     {
         HANDLE F = CreateFileA(Ini.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         if (F == INVALID_HANDLE_VALUE)
@@ -242,6 +267,20 @@ int main(int argc, char** argv)
     QueryPerformanceCounter(&Begin);
     PostClick(Start);
     WaitCaption(Run, Start, "Stop", StepMs);
+    double FirstWord = -1;
+    if (Options) {
+        // Looked at every millisecond, until the run has said something.
+        const DWORD Since = GetTickCount();
+        timeBeginPeriod(1);
+        while (GetTickCount() - Since < RunMs && Run.Running() && PlainCaption(WindowText(Start)) == "Stop") {
+            if (Holds(PanelsText(Form), "Processing: ") || Holds(ChildTexts(Form, StatusPaneClass), "Looking for ")) {
+                FirstWord = Seconds(Begin);
+                break;
+            }
+            Sleep(1);
+        }
+        timeEndPeriod(1);
+    }
     const bool Ended = WaitCaption(Run, Start, "Start", RunMs);
     const double RunSeconds = Seconds(Begin);
     if (!Ended)
@@ -251,6 +290,8 @@ int main(int argc, char** argv)
     const std::size_t LineStart = Summary == std::string::npos ? 0 : Log.rfind('\n', Summary) + 1;
     std::printf("%s\n", Summary == std::string::npos ? "no summary"
                                                     : Log.substr(LineStart, Log.find('\r', Summary) - LineStart).c_str());
+    if (Options)
+        std::printf("first word %.3f s\n", FirstWord);
     std::printf("%.3f s\n", RunSeconds);
     std::fflush(stdout);
     if (Pages) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "classlib/PathForms.h"
 #include "foundation/KvAnsi.h"
 #include "foundation/KvFileFinder.h"
 #include "foundation/KvStrings.h"
@@ -110,8 +111,7 @@ namespace {
 bool HasTrimmedFolder(const std::wstring& Path)
 {
     for (size_t At = 0, End; (End = Path.find(L'\\', At)) != std::wstring::npos; At = End + 1) {
-        const std::wstring Level = Path.substr(At, End - At);
-        if (!Level.empty() && Level != L"." && Level != L".." && (Level.back() == L'.' || Level.back() == L' '))
+        if (EndsInDotOrBlank(Path.substr(At, End - At)))
             return true;
     }
     return false;

@@ -39,9 +39,8 @@ bool StartsWith(const std::wstring& Text, const std::wstring& Start)
 // wildcard or refuse. "." and ".." levels mean what they say.
 bool TakesNoPlainName(const std::wstring& Level)
 {
-    if (Level.empty() || IsDotLevel(Level))
-        return false;
-    return Level.back() == L'.' || Level.back() == L' ' || Level.find_first_of(L"*?\"<>|:") != std::wstring::npos;
+    return EndsInDotOrBlank(Level) ||
+           (!IsDotLevel(Level) && Level.find_first_of(L"*?\"<>|:") != std::wstring::npos);
 }
 
 bool HasLevelWithoutPlainName(const std::wstring& Path)
@@ -297,6 +296,11 @@ std::string OpenableFolder(const std::wstring& Folder)
 }
 
 }  // namespace
+
+bool EndsInDotOrBlank(const std::wstring& Level)
+{
+    return !Level.empty() && !IsDotLevel(Level) && (Level.back() == L'.' || Level.back() == L' ');
+}
 
 void ForgetFolderForms()
 {

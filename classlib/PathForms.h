@@ -84,6 +84,9 @@ std::string FullPlainAnsiPath(const std::string& Path);
 // made of it name the same folders. A level of dots and blanks alone and a
 // final backslash stay.
 std::wstring TrimmedPathLevels(const std::wstring& Path);
+// Whether the ANSI calls drop the end of a level: a final dot or blank,
+// which makes "Mail.\a" open "Mail\a". "." and ".." mean what they say.
+bool EndsInDotOrBlank(const std::wstring& Level);
 // Path with each level that may be a short name (one holding a "~") by
 // the long name it has on disk, at any length; from the first level that
 // is not found on, the path stays as it is.

@@ -132,6 +132,7 @@ void TConvertDriver::StartConversion()
         return;
     FRunning = true;
     try {
+        const TFolderFormsScope KeptForms;
         FHost.SetBackEnabled(false);
         FHost.SetNextButton("&Stop", StopButtonTag);
         FHost.SaveSettings();
@@ -139,7 +140,6 @@ void TConvertDriver::StartConversion()
         // Between runs the user may have cleared the target, or renamed
         // the folders the run reads.
         FMessageFiles.Clear();
-        ForgetFolderForms();
 
         if (!FSettings)
             FSettings = std::make_unique<TConvertSettings>();

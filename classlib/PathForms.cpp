@@ -246,8 +246,12 @@ bool FileIdentityOf(const std::wstring& Path, TFileIdentity& Identity)
 namespace {
 
 // The forms of folders found so far, by their long paths: every file of a
-// folder that needs its short form asks for it again.
+// folder that needs its short form asks for it again. Kept only while a
+// TFolderFormsScope lives: outside a run a form could outlive its folder,
+// and on Windows, where a short name is given when a file is made, open
+// another one made since.
 std::mutex GFolderFormsLock;
+int GFolderFormsScopes = 0;
 std::map<std::wstring, std::string> GFolderForms;
 constexpr std::size_t FolderFormsKept = 4096;
 
@@ -272,6 +276,8 @@ std::wstring LongLevelName(const std::wstring& Parent, const std::wstring& Level
     if (!Find)
         return std::wstring();
     const std::lock_guard<std::mutex> Hold(GFolderFormsLock);
+    if (GFolderFormsScopes == 0)
+        return Found.cFileName;
     if (GLongLevels.size() >= FolderFormsKept)
         GLongLevels.clear();
     return GLongLevels.emplace(Key, Found.cFileName).first->second;
@@ -289,6 +295,8 @@ std::string OpenableFolder(const std::wstring& Folder)
     if (Form.empty())
         return Form;
     const std::lock_guard<std::mutex> Hold(GFolderFormsLock);
+    if (GFolderFormsScopes == 0)
+        return Form;
     if (GFolderForms.size() >= FolderFormsKept)
         GFolderForms.clear();
     GFolderForms.emplace(Folder, Form);
@@ -302,11 +310,19 @@ bool EndsInDotOrBlank(const std::wstring& Level)
     return !Level.empty() && !IsDotLevel(Level) && (Level.back() == L'.' || Level.back() == L' ');
 }
 
-void ForgetFolderForms()
+TFolderFormsScope::TFolderFormsScope()
 {
     const std::lock_guard<std::mutex> Hold(GFolderFormsLock);
-    GFolderForms.clear();
-    GLongLevels.clear();
+    ++GFolderFormsScopes;
+}
+
+TFolderFormsScope::~TFolderFormsScope()
+{
+    const std::lock_guard<std::mutex> Hold(GFolderFormsLock);
+    if (--GFolderFormsScopes == 0) {
+        GFolderForms.clear();
+        GLongLevels.clear();
+    }
 }
 
 std::string OpenableAnsiPath(const std::wstring& Path)

@@ -71,9 +71,17 @@ bool FileIdentityOf(const std::wstring& Path, TFileIdentity& Identity);
 // text with such levels by their short names, taken only when it opens
 // the very file Path names; empty when there is no such form.
 std::string OpenableAnsiPath(const std::wstring& Path);
-// Forgets the forms of folders OpenableAnsiPath keeps: a run starts from
-// the folders as they are.
-void ForgetFolderForms();
+// While one lives, OpenableAnsiPath keeps the forms it finds for folders,
+// and LongPathName the long names of short levels: a run asks for them
+// again for every file. The last to end forgets them, so that the next run,
+// and everything between runs, starts from the folders as they are.
+class TFolderFormsScope {
+public:
+    TFolderFormsScope();
+    ~TFolderFormsScope();
+    TFolderFormsScope(const TFolderFormsScope&) = delete;
+    TFolderFormsScope& operator=(const TFolderFormsScope&) = delete;
+};
 
 // FullPlainPath of an ANSI path, as ANSI text: where it was typed (a
 // target, a source pattern) a path is made plain once, so that every form

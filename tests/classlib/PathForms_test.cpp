@@ -111,6 +111,29 @@ TEST(PathForms, LongAndShortFormsAtAnyLength)
         // Asked for by a path that holds a short level already.
         EXPECT_EQ(LongPathOf(OpenableAnsiPath(ShortPathName(Base) + Name)), Base + Name);
     }
+    // A folder's form is kept while a run lives, and only then: outside a
+    // run, and once it ends, a folder removed has none.
+    const std::wstring Gone = Base + L"\\Gone.";
+    const auto MakeGone = [&] {
+        return CreateDirectoryW(PrefixedPath(Gone).c_str(), nullptr) && TTestFolder::Put(Gone + L"\\a", "a");
+    };
+    const auto RemoveGone = [&] {
+        DeleteFileW(PrefixedPath(Gone + L"\\a").c_str());
+        RemoveDirectoryW(PrefixedPath(Gone).c_str());
+    };
+    ASSERT_TRUE(MakeGone());
+    EXPECT_EQ(TTestFolder::Read(OpenableAnsiPath(Gone + L"\\a")), "a");
+    RemoveGone();
+    EXPECT_EQ(OpenableAnsiPath(Gone + L"\\a"), "");
+    ASSERT_TRUE(MakeGone());
+    {
+        const TFolderFormsScope Run;
+        const std::string Kept = OpenableAnsiPath(Gone + L"\\a");
+        EXPECT_EQ(TTestFolder::Read(Kept), "a");
+        RemoveGone();
+        EXPECT_EQ(OpenableAnsiPath(Gone + L"\\a"), Kept);
+    }
+    EXPECT_EQ(OpenableAnsiPath(Gone + L"\\a"), "");
     // A level the ANSI calls trim anywhere in the path, beside the folder
     // they would open instead: the form given opens the very file.
     const std::wstring Plain = AnsiToWide(Dir.File("levels"));

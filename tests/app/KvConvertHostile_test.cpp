@@ -461,7 +461,7 @@ TEST(KvConvertHostile, TheRunsOwnTargetIsNeverASource)
     toc[116] = 1;  // read
     const struct {
         TMailFormat Format;
-        const char* Pattern;
+        const char* Pattern;  // none: each file named, the last first
         std::vector<std::pair<std::string, std::string>> Files;  // mailbox first
         const char* Picked = "";  // the folder picked below the store, when not the store
         bool ByLink = false;      // the target named through a link to the store
@@ -477,6 +477,8 @@ TEST(KvConvertHostile, TheRunsOwnTargetIsNeverASource)
          "X.sbd\\"},
         // Reached by another name, the store's files are still its own.
         {mftMbox, "*.*", {{"Inbox", Mbox({5})}, {"sub\\Inbox", Mbox({7})}}, "", true},
+        // Named, the mailbox written into is one the run reads later.
+        {mftMbox, "", {{"Inbox", Mbox({5})}, {"sub\\Inbox", Mbox({7})}}},
     };
     for (const auto& road : roads) {
         SCOPED_TRACE(std::string(road.Picked) + road.Pattern + (road.ByLink ? " by a link" : ""));
@@ -491,7 +493,12 @@ TEST(KvConvertHostile, TheRunsOwnTargetIsNeverASource)
             ASSERT_TRUE(link->Exists());
         }
         const std::string store = road.ByLink ? alias : mail;
-        sub.Add(mail + "\\" + road.Picked + road.Pattern, road.Format);
+        if (*road.Pattern == '\0') {
+            for (auto File = road.Files.rbegin(); File != road.Files.rend(); ++File)
+                sub.Add(mail + "\\" + File->first, road.Format);
+        } else {
+            sub.Add(mail + "\\" + road.Picked + road.Pattern, road.Format);
+        }
         sub.Host.Choices.IncludeSubfolders = true;
         sub.Target(mftMboxWin, store + "\\");
         const TErrorLogAt subLog(sub.Dir.File("errors.txt"));

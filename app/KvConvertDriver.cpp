@@ -206,6 +206,7 @@ void TConvertDriver::StartConversion()
             }
             CheckErrorLog();
             FErrorLogKey = PathNameKey(ErrorLogFileName);
+            FErrorLogId.reset();
             const long RowsBefore = ErrorLogRowCount();
             if (Ahead) {
                 for (const TSourceStep& Step : FWalk->Steps())
@@ -529,9 +530,20 @@ bool TConvertDriver::IsErrorLogFile(const std::string& Target) const
         return true;
     // By identity too, once both are there: a link, a second drive letter
     // or a short name may lead to the log by another text.
+    if (!IsExistingFile(Target))
+        return false;
     TFileIdentity Log, Other;
-    return IsExistingFile(Target) && FileIdentityOf(LongPathForm(ErrorLogFileName), Log) &&
-           FileIdentityOf(LongPathForm(Target), Other) && Log == Other;
+    if (FErrorLogId) {
+        Log = *FErrorLogId;
+    } else {
+        if (!FileIdentityOf(LongPathForm(ErrorLogFileName), Log))
+            return false;
+        // A log not open yet may still be moved aside and made anew: its
+        // identity is kept once it is open, and stays while it is.
+        if (IsErrorLogOpen())
+            FErrorLogId = Log;
+    }
+    return FileIdentityOf(LongPathForm(Target), Other) && Log == Other;
 }
 
 std::unique_ptr<TFileMailObj> TConvertDriver::OpenMailReader(const std::string& FileName, const std::string& Data,

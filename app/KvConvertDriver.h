@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -211,6 +212,8 @@ private:
     bool FTargetFailed = false;
     // The error log's path key for the run, which no mbox copy may take.
     std::string FErrorLogKey;
+    // The open log's identity, taken once: it stays while the log is open.
+    mutable std::optional<TFileIdentity> FErrorLogId;
     // In a restored tree, each target folder or mbox copy made so far by
     // its key, with the mailbox whose it is: two source names that the
     // target holds as one ("sub." and "sub ") must not meet there.

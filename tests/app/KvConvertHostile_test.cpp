@@ -989,23 +989,27 @@ TEST(KvConvertHostile, AnErrorLogNamingTheRunsOwnMailIsNeverWritten)
     // Where the copy of a mailbox that only the search finds would go, met
     // after the first row or before it: that mailbox is an error with its
     // row, and the run goes on. Message files go elsewhere.
-    // The log may be named through a link to the target folder.
+    // The log may be named through a link to the target folder, and be
+    // met before its first row or after it.
     std::optional<TFolderLink> link;
-    for (const std::string folder : {"\\new\\", "\\first\\", "\\eml\\", "\\linked\\"}) {
+    for (const std::string folder : {"\\new\\", "\\first\\", "\\eml\\", "\\linked\\", "\\relinked\\"}) {
         const bool eml = folder == "\\eml\\";
-        if (folder == "\\first\\") {
+        if (folder == "\\first\\" || folder == "\\relinked\\") {
             r.Host.Sources.Clear();
             for (const char* entry : {"found\\*.*", "missing", "box"})
                 r.Add(r.Src(entry), mftMbox);
+            if (folder != "\\first\\")
+                r.Host.Sources.Exchange(0, 1);
         }
-        if (folder == "\\linked\\") {
+        const std::string alias = r.Dir.File(folder.substr(1, folder.size() - 2) + ".alias");
+        if (folder.find("linked") != std::string::npos) {
             ForceFolders(r.Out() + folder);
-            link.emplace(r.Dir.File("alias"), r.Out() + folder);
+            link.emplace(alias, r.Out() + folder);
             ASSERT_TRUE(link->Exists());
             // The log is there before the run, as a log of an earlier one.
-            PutFile(r.Dir.File("alias\\other"), "");
+            PutFile(alias + "\\other", "");
         }
-        const std::string log = link ? r.Dir.File("alias\\other") : r.Out() + folder + "other";
+        const std::string log = link ? alias + "\\other" : r.Out() + folder + "other";
         r.Target(eml ? mftEml : mftMboxUnix, r.Out() + folder);
         const TErrorLogAt errorLog(log);
         r.Start();

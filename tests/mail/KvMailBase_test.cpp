@@ -230,6 +230,10 @@ TEST_F(KvMailBaseFile, MissingContentTypeGoesBelowTheFromLine)
         const std::vector<TLoaded> lone = Load(before + from + "\n\n" + after, kind);
         ASSERT_EQ(lone.size(), 3u);
         EXPECT_EQ(lone[1].Text, from + "\r\nContent-Type: text/plain\r\n") << kind;
+        // A mailbox's first line, loose as it may be, stays above the field.
+        const std::vector<TLoaded> first = Load("From x\n\n" + before, kind);
+        ASSERT_EQ(first.size(), 2u);
+        EXPECT_EQ(first[0].Text, "From x\r\nContent-Type: text/plain\r\n") << kind;
     }
     const std::vector<TLoaded> preface = Load("Preface line\n" + before, mbkMbox);
     ASSERT_EQ(preface.size(), 2u);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <unordered_set>
+#include <vector>
 
 #include "classlib/Classes.h"
 #include "classlib/Cleanup.h"
@@ -330,8 +331,39 @@ void TSourceWalk::ReportUnindexedMailboxes(const std::string& Folder)
     // each one; a mailbox without one is not the search's to convert, but
     // the user learns of it and can add it by hand.
     const std::string IndexExt = MailFormatExtension(FSettings.SourceFormat, false);
+    TFileFinder Scan;
+    Scan.Attributes = FFinder->Attributes;
+    Scan.SetFileMask("*");
+    std::vector<std::string> Names;
+    std::unordered_set<std::string> Keys;
+    Scan.OnAcceptFile = [&](TFileFinder*, const std::string& Name, bool& Accept) {
+        Accept = false;
+        Names.push_back(Name);
+        Keys.insert(PathNameKey(Name));
+    };
+    Scan.Execute(Folder);
+    std::vector<std::string> Unindexed;
+    for (const std::string& Name : Names) {
+        if (HasFileExt(Name, IndexExt))
+            continue;
+        // Listed beside it by the same name. A short name may be another
+        // file's long one: the index carries the mailbox's long name.
+        if (ExtractFileNamePart(Name).find('~') == std::string::npos &&
+            Keys.count(PathNameKey(Name + "." + IndexExt)) != 0)
+            continue;
+        if (IsExistingWideFile(LongPathOf(Name) + L"." + AnsiToWideStr(IndexExt)))
+            continue;
+        // A name Windows does not allow reaches its index by no path: the
+        // index is looked for in the folder's listing.
+        if (HasEntryNamed(Folder, NameOnDisk(Name) + L"." + AnsiToWideStr(IndexExt)))
+            continue;
+        Unindexed.push_back(Name);
+    }
+    if (Unindexed.empty())
+        return;
     // A mailbox the user's own pattern names (*.mbox, *) is the search's
-    // to convert: no row calls it skipped.
+    // to convert: no row calls it skipped. The run's own mbox copies are
+    // written after the walk: what is found here was there before the run.
     std::unordered_set<std::string> Named;
     TFileFinder Listed;
     Listed.Attributes = FFinder->Attributes;
@@ -341,28 +373,10 @@ void TSourceWalk::ReportUnindexedMailboxes(const std::string& Folder)
         Named.insert(PathNameKey(Name));
     };
     Listed.Execute(Folder);
-    TFileFinder Scan;
-    Scan.Attributes = FFinder->Attributes;
-    Scan.SetFileMask("*");
-    Scan.OnAcceptFile = [&](TFileFinder*, const std::string& Name, bool& Accept) {
-        Accept = false;
-        // The run's own mbox copies are written after the walk: what is
-        // found here was there before the run.
-        if (Named.count(PathNameKey(Name)) != 0)
-            return;
-        // The index carries the mailbox's long name: the short name's one
-        // may be another file's own.
-        if (HasFileExt(Name, IndexExt) || IsExistingWideFile(LongPathOf(Name) + L"." + AnsiToWideStr(IndexExt)))
-            return;
-        // A name Windows does not allow reaches its index by no path: the
-        // index is looked for in the folder's listing.
-        if (HasEntryNamed(Folder, NameOnDisk(Name) + L"." + AnsiToWideStr(IndexExt)))
-            return;
-        if (SniffMailboxFile(Name) == TMailboxSniff::Mbox)
+    for (const std::string& Name : Unindexed)
+        if (Named.count(PathNameKey(Name)) == 0 && SniffMailboxFile(Name) == TMailboxSniff::Mbox)
             AddLine(Name, "Mailbox without an index file skipped (add it by hand to convert it): " + LogNameOf(Name),
                     true);
-    };
-    Scan.Execute(Folder);
 }
 
 void TSourceWalk::AddSizes(const std::string& Name)

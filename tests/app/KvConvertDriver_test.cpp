@@ -488,27 +488,6 @@ TEST(KvConvertDriverRun, AReadingThatFailsEndsItsMailboxNotTheRun)
     EXPECT_EQ(TreeFiles(r.Out()), (std::map<std::string, std::string>{{"Second note.eml", EmlOf(Second)}}));
 }
 
-// The run's own mbox copies, in a folder its search reaches later, are no
-// mailboxes left without an index: no row calls them skipped.
-TEST(KvConvertDriverRun, TheRunsOwnCopiesAreNoMailboxesWithoutAnIndex)
-{
-    TRun r;
-    const std::string store = r.Dir.File("store");
-    for (const char* name : {"Inbox", "A.sbd\\B"}) {
-        PutFile(store + "\\" + name, MboxOf({First}, "\n"));
-        PutFile(store + "\\" + name + ".msf", "index");
-    }
-    r.Add(store + "\\*.msf", mftThunderbird);
-    r.Host.Choices.IncludeSubfolders = true;
-    r.Target(mftMboxUnix, store + "\\zz\\");
-    const TErrorLogAt errorLog(r.Dir.File("errors.txt"));
-    r.Start();
-    EXPECT_EQ(r.Summary(), Counters(2, 2, 0, 0));
-    EXPECT_TRUE(r.Lines("Mailbox without an index file skipped").empty()) << r.Host.Log.size();
-    EXPECT_EQ(TreeFiles(store + "\\zz"), (std::map<std::string, std::string>{{"B", MboxOf({First}, "\n")},
-                                                                              {"Inbox", MboxOf({First}, "\n")}}));
-}
-
 TEST(KvConvertDriverRun, DeletedMessagesAreNeitherWrittenNorCounted)
 {
     for (TMailFormat source : {mftMbox, mftThunderbird}) {

@@ -515,18 +515,35 @@ TEST(KvConvertHostile, TheRunsOwnTargetIsNeverASource)
     }
 
     // The folder tree restored into a folder the search reaches: the run
-    // knows its sources before it writes, so its copy is never found.
-    TConvertRun tree;
-    const std::string top = tree.Dir.File("mail");
-    PutFile(top + "\\Inbox", Mbox({6}));
-    tree.Add(top + "\\*.*", mftMbox);
-    tree.Host.Choices.IncludeSubfolders = true;
-    tree.Host.Choices.RestoreFolderTree = true;
-    tree.Target(mftMboxUnix, top + "\\zz\\");
-    tree.Start();
-    EXPECT_EQ(tree.Summary(), Counters(1, 1, 0, 0)) << tree.LogText();
-    EXPECT_EQ(tree.Lines("Mailbox skipped: it is this run's target file").size(), 0u) << tree.LogText();
-    EXPECT_EQ(TreeFiles(top + "\\zz"), (std::map<std::string, std::string>{{"mail\\Inbox", Mbox({6})}}));
+    // knows its sources before it writes, so its copies are never found,
+    // as its target or as mailboxes without their index.
+    const struct {
+        TMailFormat Format;
+        const char* Pattern;
+        std::map<std::string, std::string> Copies;  // below the target folder
+    } trees[] = {
+        {mftMbox, "*.*", {{"mail\\Inbox", Mbox({6})}}},
+        {mftThunderbird, "*.msf", {{"mail\\Inbox", Mbox({6})}, {"mail\\A.sbd\\B", Mbox({7})}}},
+    };
+    for (const auto& t : trees) {
+        TConvertRun tree;
+        const std::string top = tree.Dir.File("mail");
+        PutFile(top + "\\Inbox", Mbox({6}));
+        if (t.Format == mftThunderbird) {
+            PutFile(top + "\\Inbox.msf", "index");
+            PutFile(top + "\\A.sbd\\B", Mbox({7}));
+            PutFile(top + "\\A.sbd\\B.msf", "index");
+        }
+        tree.Add(top + "\\" + t.Pattern, t.Format);
+        tree.Host.Choices.IncludeSubfolders = true;
+        tree.Host.Choices.RestoreFolderTree = true;
+        tree.Target(mftMboxUnix, top + "\\zz\\");
+        tree.Start();
+        const int boxes = static_cast<int>(t.Copies.size());
+        EXPECT_EQ(tree.Summary(), Counters(boxes, boxes, 0, 0)) << tree.LogText();
+        EXPECT_EQ(tree.Lines("Mailbox skipped").size(), 0u) << tree.LogText();
+        EXPECT_EQ(TreeFiles(top + "\\zz"), t.Copies);
+    }
 }
 
 namespace {

@@ -104,6 +104,83 @@ private:
     std::string FUnix;
 };
 
+// A drive letter mapped to Folder while it lives, as "subst" maps one: a
+// second name for the folder. Under Wine, which makes no file name of a
+// defined device, the letter is a link among the prefix's drives instead.
+class TMappedDrive {
+public:
+    explicit TMappedDrive(const std::string& Folder)
+    {
+        const DWORD used = GetLogicalDrives();
+        for (char letter = 'T'; letter < 'Z' && FRoot.empty(); ++letter)
+            if (!(used & (1u << (letter - 'A'))))
+                FRoot = std::string(1, letter) + ":";
+        if (FRoot.empty())
+            return;
+        const std::wstring drive(FRoot.begin(), FRoot.end()), target(Folder.begin(), Folder.end());
+        FDefined = DefineDosDeviceW(0, drive.c_str(), target.c_str()) != FALSE;
+        if (Exists())
+            return;
+        char prefix[MAX_PATH] = {};
+        const std::string unixTarget = UnixPathOf(Folder);
+        if (!GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix) || unixTarget.empty() ||
+            (unixTarget + prefix).find(' ') != std::string::npos)
+            return;
+        FFolder = Folder;
+        FUnmapped = IdentityOf(Folder);
+        FUnix = std::string(prefix) + "/dosdevices/" + static_cast<char>(FRoot[0] + 'a' - 'A') + ":";
+        RunUnixTool("/bin/ln -sfn " + unixTarget + " " + FUnix);
+        // Wine does not wait for a Unix program: the drive comes when it
+        // comes. Wine gives each file the serial number of the nearest drive
+        // root above it, from its list of drives, read again once a second:
+        // until the list holds the new drive, every identity taken below the
+        // folder changes at the next second.
+        for (int i = 0; i < 500 && !(Exists() && IdentityOf(Folder) != FUnmapped); ++i)
+            Sleep(10);
+    }
+    ~TMappedDrive()
+    {
+        const std::wstring drive(FRoot.begin(), FRoot.end());
+        if (FDefined)
+            DefineDosDeviceW(DDD_REMOVE_DEFINITION, drive.c_str(), nullptr);
+        if (!FUnix.empty()) {
+            RunUnixTool("/bin/rm -f " + FUnix);
+            // The files below take back their own drive's serial number.
+            for (int i = 0; i < 500 && (Exists() || IdentityOf(FFolder) != FUnmapped); ++i)
+                Sleep(10);
+        }
+    }
+    TMappedDrive(const TMappedDrive&) = delete;
+    TMappedDrive& operator=(const TMappedDrive&) = delete;
+
+    // "T:", say; empty when no letter was free.
+    const std::string& Root() const { return FRoot; }
+    bool Exists() const
+    {
+        const DWORD attr = FRoot.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA((FRoot + "\\").c_str());
+        return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
+    }
+
+private:
+    // A folder's volume serial number and file index, as one number.
+    static std::uint64_t IdentityOf(const std::string& Folder)
+    {
+        const HANDLE h = CreateFileA(Folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        BY_HANDLE_FILE_INFORMATION info{};
+        const bool got = h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, &info);
+        if (h != INVALID_HANDLE_VALUE)
+            CloseHandle(h);
+        return got ? static_cast<std::uint64_t>(info.dwVolumeSerialNumber) << 32 ^ info.nFileIndexLow : 0;
+    }
+
+    std::string FRoot;
+    std::string FFolder;
+    std::string FUnix;
+    std::uint64_t FUnmapped = 0;
+    bool FDefined = false;
+};
+
 // Writes Bytes to a file whose name is wide text (UTF-8 here); the "\\?\"
 // form keeps a trailing dot or blank that the plain form would drop.
 inline bool PutWideNamedFile(const std::string& Folder, const std::string& Utf8Name, const std::string& Bytes)

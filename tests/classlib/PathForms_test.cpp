@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "classlib/PathForms.h"
@@ -45,6 +46,14 @@ TEST(PathForms, FullPlainAndPrefixedForms)
     EXPECT_EQ(FullPlainAnsiPath("C:\\a\\.\\b\\\\"), "C:\\a\\b\\");
     // A typed target's levels as the ANSI calls read them; dot levels stay.
     EXPECT_EQ(TrimmedPathLevels(L"C:\\a. \\b\\..\\c.\\"), L"C:\\a\\b\\..\\c\\");
+    // In the code page, each letter it lacks is one "?", never a look-alike;
+    // a letter beyond the first plane is one letter too.
+    for (const auto& [Text, Shown, Lost] : {std::tuple{L"Omega \u00e9.", "Omega \xe9.", false},
+                                            std::tuple{L"\u03a9mega \U0001F4E7.", "?mega ?.", true}}) {
+        bool Was = !Lost;
+        EXPECT_EQ(WideToAnsi(Text, Was), Shown);
+        EXPECT_EQ(Was, Lost);
+    }
 }
 
 // Names that open a device, and names as a target folder holds them.

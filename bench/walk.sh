@@ -6,10 +6,10 @@
 # and each earlier build named in BENCH_BUILDS (label=build-folder pairs,
 # each folder holding bench/convert.exe and app/Tessaly.exe), in turns:
 #   - convert: the run's own seconds (its figures line);
-#   - the window (tests' wizardbench): from the Start click until the
-#     window first says something of the run ("first word": a mailbox in
-#     the log, or the status counting what the searches find), and until
-#     the run's end.
+#   - the window (tests' wizardbench): from the Start click until the log
+#     first names a mailbox ("first word"; the status line, which counts
+#     what the searches find, is painted and no other program reads it),
+#     and until the run's end.
 #
 #   BENCH_BUILDS="old=/path/to/old/build" xvfb-run -a bench/walk.sh [COUNT]
 #

@@ -17,9 +17,10 @@
 // --format=NAME reads the mailbox as that source format (default Mbox),
 // --subfolders searches a folder's sub-folders and --restore restores the
 // folder tree; with any of them it prints, before the run's seconds, the
-// seconds from the Start click until the window first says something of
-// the run: a mailbox in the log, or the status counting what is found
-// ("first word").
+// seconds from the Start click until the log first names a mailbox
+// ("first word"). The status line, which counts the mailboxes found while
+// the searches look, is painted by the window itself: no other program
+// reads it.
 // Exit code 0, 1 when the walk failed or passed the limit (the reason on
 // stderr), 2 for a bad command line.
 
@@ -50,7 +51,6 @@ const char* const OpenButtonClass = "Tessaly.TRzBitBtn";
 const char* const FolderFormClass = "Tessaly.TRzSelectFolderForm";
 const char* const FolderTreeClass = "Tessaly.TRzShellTree";
 const char* const FileListClass = "Tessaly.TRzShellList";
-const char* const StatusPaneClass = "Tessaly.TRzStatusPane";
 
 int Fail(const std::string& Why)
 {
@@ -273,7 +273,7 @@ int main(int argc, char** argv)
         const DWORD Since = GetTickCount();
         timeBeginPeriod(1);
         while (GetTickCount() - Since < RunMs && Run.Running() && PlainCaption(WindowText(Start)) == "Stop") {
-            if (Holds(PanelsText(Form), "Processing: ") || Holds(ChildTexts(Form, StatusPaneClass), "Looking for ")) {
+            if (Holds(PanelsText(Form), "Processing: ")) {
                 FirstWord = Seconds(Begin);
                 break;
             }

@@ -974,6 +974,7 @@ TEST(KvConvertHostile, AnErrorLogNamingTheRunsOwnMailIsNeverWritten)
     PutFile(r.Src("box"), Mbox({1}));
     PutFile(r.Src("found\\other"), Mbox({2}));
     PutFile(r.Dir.File("loose"), Mbox({3}));
+    PutFile(r.Src("again\\other"), Mbox({4}));
     r.Add(r.Src("box"), mftMbox);
     r.Add(r.Src("missing"), mftMbox);
     r.Add(r.Src("found\\*.*"), mftMbox);
@@ -1015,8 +1016,11 @@ TEST(KvConvertHostile, AnErrorLogNamingTheRunsOwnMailIsNeverWritten)
             r.Host.Sources.Clear();
             for (const char* entry : {"found\\*.*", "missing", "box"})
                 r.Add(r.Src(entry), mftMbox);
-            if (folder != "\\first\\")
+            if (folder != "\\first\\") {
                 r.Host.Sources.Exchange(0, 1);
+                // A second mailbox whose copy meets the log once it is open.
+                r.Add(r.Src("again\\other"), mftMbox);
+            }
         }
         const std::string alias = r.Dir.File(folder.substr(1, folder.size() - 2) + ".alias");
         if (folder.find("linked") != std::string::npos) {
@@ -1030,16 +1034,18 @@ TEST(KvConvertHostile, AnErrorLogNamingTheRunsOwnMailIsNeverWritten)
         r.Target(eml ? mftEml : mftMboxUnix, r.Out() + folder);
         const TErrorLogAt errorLog(log);
         r.Start();
-        EXPECT_EQ(r.Summary(), eml ? Counters(2, 2, 0, 1) : Counters(1, 1, 0, 2)) << r.LogText();
+        const bool again = folder == "\\relinked\\";
+        EXPECT_EQ(r.Summary(), eml ? Counters(2, 2, 0, 1) : Counters(1, 1, 0, again ? 3 : 2)) << r.LogText();
         EXPECT_EQ(r.Host.Log.back(), "Error log: " + log);
         std::vector<std::vector<std::string>> rows;
         for (const auto& row : ErrorRows(log))
             rows.emplace_back(row.begin(), row.begin() + 2);
         std::sort(rows.begin(), rows.end());
         std::vector<std::vector<std::string>> wanted{{"Mailbox not found", r.Src("missing")}};
-        if (!eml)
-            wanted.insert(wanted.begin(), {"Mailbox not converted: its mbox copy would go into the error log, " + log,
-                                           r.Src("found\\other")});
+        for (const char* box : {"again\\other", "found\\other"})
+            if (!eml && (again || *box == 'f'))
+                wanted.insert(wanted.end() - 1,
+                              {"Mailbox not converted: its mbox copy would go into the error log, " + log, r.Src(box)});
         EXPECT_EQ(rows, wanted) << TTestFolder::Read(log);
         EXPECT_EQ(CountOf(TTestFolder::Read(log), "From a@b"), 0);
         if (eml)

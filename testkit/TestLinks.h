@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "classlib/PathForms.h"
+
 // Runs a Unix program by its path; Wine starts it as a process of its own
 // and does not wait for it: the caller looks for what it makes.
 inline bool RunUnixTool(const std::string& CommandLine)
@@ -162,22 +164,18 @@ public:
     }
 
 private:
-    // A folder's volume serial number and file index, as one number.
-    static std::uint64_t IdentityOf(const std::string& Folder)
+    // The identity of a folder; a default one when none opens there.
+    static TFileIdentity IdentityOf(const std::string& Folder)
     {
-        const HANDLE h = CreateFileA(Folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        BY_HANDLE_FILE_INFORMATION info{};
-        const bool got = h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, &info);
-        if (h != INVALID_HANDLE_VALUE)
-            CloseHandle(h);
-        return got ? static_cast<std::uint64_t>(info.dwVolumeSerialNumber) << 32 ^ info.nFileIndexLow : 0;
+        TFileIdentity id;
+        FileIdentityOf(AnsiToWide(Folder), id);
+        return id;
     }
 
     std::string FRoot;
     std::string FFolder;
     std::string FUnix;
-    std::uint64_t FUnmapped = 0;
+    TFileIdentity FUnmapped;
     bool FDefined = false;
 };
 

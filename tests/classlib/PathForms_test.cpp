@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -122,27 +123,19 @@ TEST(PathForms, LongAndShortFormsAtAnyLength)
     }
     // A folder's form is kept while a run lives, and only then: outside a
     // run, and once it ends, a folder removed has none.
-    const std::wstring Gone = Base + L"\\Gone.";
-    const auto MakeGone = [&] {
-        return CreateDirectoryW(PrefixedPath(Gone).c_str(), nullptr) && TTestFolder::Put(Gone + L"\\a", "a");
-    };
-    const auto RemoveGone = [&] {
-        DeleteFileW(PrefixedPath(Gone + L"\\a").c_str());
-        RemoveDirectoryW(PrefixedPath(Gone).c_str());
-    };
-    ASSERT_TRUE(MakeGone());
-    EXPECT_EQ(TTestFolder::Read(OpenableAnsiPath(Gone + L"\\a")), "a");
-    RemoveGone();
-    EXPECT_EQ(OpenableAnsiPath(Gone + L"\\a"), "");
-    ASSERT_TRUE(MakeGone());
-    {
-        const TFolderFormsScope Run;
-        const std::string Kept = OpenableAnsiPath(Gone + L"\\a");
+    const std::wstring Gone = Base + L"\\Gone.", InGone = Gone + L"\\a";
+    for (const bool InRun : {false, true}) {
+        ASSERT_TRUE(CreateDirectoryW(PrefixedPath(Gone).c_str(), nullptr) && TTestFolder::Put(InGone, "a"));
+        std::optional<TFolderFormsScope> Run;
+        if (InRun)
+            Run.emplace();
+        const std::string Kept = OpenableAnsiPath(InGone);
         EXPECT_EQ(TTestFolder::Read(Kept), "a");
-        RemoveGone();
-        EXPECT_EQ(OpenableAnsiPath(Gone + L"\\a"), Kept);
+        DeleteFileW(PrefixedPath(InGone).c_str());
+        RemoveDirectoryW(PrefixedPath(Gone).c_str());
+        EXPECT_EQ(OpenableAnsiPath(InGone), InRun ? Kept : "");
     }
-    EXPECT_EQ(OpenableAnsiPath(Gone + L"\\a"), "");
+    EXPECT_EQ(OpenableAnsiPath(InGone), "");
     // A level the ANSI calls trim anywhere in the path, beside the folder
     // they would open instead: the form given opens the very file.
     const std::wstring Plain = AnsiToWide(Dir.File("levels"));

@@ -465,6 +465,7 @@ TEST(KvConvertHostile, TheRunsOwnTargetIsNeverASource)
         std::vector<std::pair<std::string, std::string>> Files;  // mailbox first
         const char* Picked = "";  // the folder picked below the store, when not the store
         bool ByLink = false;      // the target named through a link to the store
+        bool ByDrive = false;     // the store searched as a whole drive, into its "sub"
     } roads[] = {
         {mftMbox, "*.*", {{"Inbox", Mbox({5})}, {"sub\\Inbox", Mbox({7})}}},
         {mftMbox, "*", {{"Inbox", Mbox({5})}, {"sub\\Inbox", Mbox({7})}}},
@@ -479,6 +480,7 @@ TEST(KvConvertHostile, TheRunsOwnTargetIsNeverASource)
         {mftMbox, "*.*", {{"Inbox", Mbox({5})}, {"sub\\Inbox", Mbox({7})}}, "", true},
         // Named, the mailbox written into is one the run reads later.
         {mftMbox, "", {{"Inbox", Mbox({5})}, {"sub\\Inbox", Mbox({7})}}},
+        {mftMbox, "*.*", {{"sub\\Inbox", Mbox({7})}, {"Inbox", Mbox({5})}}, "", false, true},
     };
     for (const auto& road : roads) {
         SCOPED_TRACE(std::string(road.Picked) + road.Pattern + (road.ByLink ? " by a link" : ""));
@@ -492,15 +494,19 @@ TEST(KvConvertHostile, TheRunsOwnTargetIsNeverASource)
             link.emplace(alias, mail);
             ASSERT_TRUE(link->Exists());
         }
-        const std::string store = road.ByLink ? alias : mail;
+        std::optional<TMappedDrive> drive;
+        if (road.ByDrive) {
+            ASSERT_TRUE(drive.emplace(mail).Exists());
+        }
+        const std::string store = road.ByLink ? alias : drive ? drive->Root() : mail;
         if (*road.Pattern == '\0') {
             for (auto File = road.Files.rbegin(); File != road.Files.rend(); ++File)
                 sub.Add(mail + "\\" + File->first, road.Format);
         } else {
-            sub.Add(mail + "\\" + road.Picked + road.Pattern, road.Format);
+            sub.Add((drive ? store : mail) + "\\" + road.Picked + road.Pattern, road.Format);
         }
         sub.Host.Choices.IncludeSubfolders = true;
-        sub.Target(mftMboxWin, store + "\\");
+        sub.Target(mftMboxWin, store + (drive ? "\\sub\\" : "\\"));
         const TErrorLogAt subLog(sub.Dir.File("errors.txt"));
         sub.Start();
         for (const auto& [name, bytes] : road.Files)

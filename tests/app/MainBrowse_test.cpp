@@ -295,6 +295,17 @@ HANDLE WINAPI CountedGetProp(HWND Wnd, LPCSTR Name)
     return reinterpret_cast<decltype(&GetPropA)>(GPropHook->Original())(Wnd, Name);
 }
 
+// The open form's script: every file chosen with Ctrl+A, then Open.
+void SelectAllAndOpen(TCustomForm* F)
+{
+    auto* Open = static_cast<TRzShellOpenSaveForm*>(F);
+    {
+        TKeyHeld Ctrl(VK_CONTROL);
+        SendMessageA(Open->ShellList->Handle(), WM_KEYDOWN, 'A', 0);
+    }
+    Open->btnOpen->Click();
+}
+
 } // namespace
 
 TEST_F(BrowseTest, AThousandFilesChosenWithCtrlAAreAddedReadingNoRowTwice)
@@ -316,14 +327,6 @@ TEST_F(BrowseTest, AThousandFilesChosenWithCtrlAAreAddedReadingNoRowTwice)
     Form->ShowPage(pgSource);
     Form->SelectSourceFormat(mftMbox);
     Form->SourceFolders[mftMbox] = Many;
-    auto SelectAllAndOpen = [](TCustomForm* F) {
-        auto* Open = static_cast<TRzShellOpenSaveForm*>(F);
-        {
-            TKeyHeld Ctrl(VK_CONTROL);
-            SendMessageA(Open->ShellList->Handle(), WM_KEYDOWN, 'A', 0);
-        }
-        Open->btnOpen->Click();
-    };
     TRowReads Reads(Form->lstSourceFiles->Handle());
     WithScript("TRzShellOpenSaveForm", {SelectAllAndOpen}, [&] { PostClick(Form->btnAddFiles); Pump(); });
     // Nothing was in the list: no row was read but the ones painted.
@@ -389,14 +392,6 @@ TEST_F(BrowseTest, CtrlAHandsOnNamesOutsideTheCodePageAsTheirOwnFiles)
     Form->ShowPage(pgSource);
     Form->SelectSourceFormat(mftMbox);
     Form->SourceFolders[mftMbox] = Dir.File("wide");
-    auto SelectAllAndOpen = [](TCustomForm* F) {
-        auto* Open = static_cast<TRzShellOpenSaveForm*>(F);
-        {
-            TKeyHeld Ctrl(VK_CONTROL);
-            SendMessageA(Open->ShellList->Handle(), WM_KEYDOWN, 'A', 0);
-        }
-        Open->btnOpen->Click();
-    };
     WithScript("TRzShellOpenSaveForm", {SelectAllAndOpen}, [&] { PostClick(Form->btnAddFiles); Pump(); });
     std::multiset<std::string> Got;
     for (int I = 0; I < Form->lstSourceFiles->Items()->Count(); ++I) {

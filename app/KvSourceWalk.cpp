@@ -18,6 +18,18 @@
 #include "mail/KvMailboxHead.h"
 #include "app/KvConvert.h"
 
+namespace {
+
+// The folder a search entry ("C:\Mail\*.mbx") searches; empty for a mask
+// alone.
+std::string SearchFolderOf(const std::string& Entry)
+{
+    const int Slash = LastCharPos('\\', Entry);
+    return Entry.substr(0, static_cast<size_t>(Slash > 0 ? Slash - 1 : 0));
+}
+
+}  // namespace
+
 TLogText LogNameOf(const std::string& Path)
 {
     TLogText Name = TLogText::FromWide(LongPathOf(Path));
@@ -114,9 +126,7 @@ void TSourceWalk::ListNamedSources()
             FNamed.emplace_back(I, Name);
             continue;
         }
-        const int Slash = LastCharPos('\\', Name);
-        if (const std::string Owner = OwnerOf(Name.substr(0, static_cast<size_t>(Slash > 0 ? Slash - 1 : 0)));
-            !Owner.empty())
+        if (const std::string Owner = OwnerOf(SearchFolderOf(Name)); !Owner.empty())
             FNamed.emplace_back(I, Owner);
     }
     FSettings.SetCurrentIndex(-1);
@@ -158,8 +168,7 @@ bool TSourceWalk::SearchMeets(const std::string& Folder)
         const std::string Name = FSettings.GetSourceEntry();
         if (!IsSourcePattern(Name))
             continue;
-        const int Slash = LastCharPos('\\', Name);
-        const std::string Root = Name.substr(0, static_cast<size_t>(Slash > 0 ? Slash - 1 : 0));
+        const std::string Root = SearchFolderOf(Name);
         TFileIdentity RootId;
         Meets = (FileIdentityOf(LongPathForm(ExcludeTrailingSlash(Root)), RootId) && Chain.count(RootId) != 0) ||
                 (Known && FolderChain(Root).count(Own) != 0);
@@ -192,9 +201,8 @@ void TSourceWalk::WalkEntry(int Entry)
         AddMailbox(Name);
         return;
     }
-    const int Slash = LastCharPos('\\', Name);
-    const std::string Folder = Name.substr(0, static_cast<size_t>(Slash > 0 ? Slash - 1 : 0));
-    const std::string Mask = Name.substr(static_cast<size_t>(Slash));
+    const std::string Folder = SearchFolderOf(Name);
+    const std::string Mask = Name.substr(static_cast<size_t>(LastCharPos('\\', Name)));
     // A Mozilla sub-folder is the overflow of the mailbox beside it
     // (Inbox.sbd of Inbox): that mailbox is the user's choice too.
     if (const std::string Owner = OwnerOf(Folder); !Owner.empty())

@@ -621,8 +621,10 @@ TEST(KvConvertDriverRun, TheSearchesSayWhatTheyFindAndStop)
     ExpectIdle(r);
 
     // Into a folder no search reaches, the first line comes at once, and
-    // nothing counts what the searches find.
+    // nothing counts what the searches find; so with an error log in the
+    // tree that is not there yet.
     r.Target(mftEml, r.Out() + "\\");
+    const TErrorLogAt errorLog(r.Src("tree\\0\\errors.txt"));
     size_t firstLineAt = 0;
     said.clear();
     r.Host.OnPump = [&] {

@@ -256,6 +256,8 @@ TEST(KvConvertHostile, AMozillaPatternNamingTheMailboxesConvertsThemWithoutRows)
         PutFile(src + "\\Work.mbox", Mbox({1}));
         PutFile(src + "\\Old.mbox", Mbox({2}));
         PutFile(src + "\\Orphan", Mbox({3}));
+        // Restored from a CD, say: read-only is a mailbox all the same.
+        SetFileAttributesA((src + "\\Orphan").c_str(), FILE_ATTRIBUTE_READONLY);
         if (c.LookAlike) {
             ASSERT_TRUE(PutWideNamedFile(src, "\xD0\xA2\xD0\xB5\xD0\xBD\xD1\x8C", Mbox({4})));
             PutFile(OpenableAnsiPath(AnsiToWideStr(src) + L"\\\u0422\u0435\u043d\u044c") + ".msf", "index");

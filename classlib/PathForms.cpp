@@ -259,6 +259,29 @@ constexpr std::size_t FolderFormsKept = 4096;
 // them and the short level: every file below a short level asks again.
 std::map<std::wstring, std::wstring> GLongLevels;
 
+// The name a folder's own handle gives for the short Level below Parent,
+// where Parent cannot be listed: another program may hold it without
+// sharing, and on Windows a user may pass through a folder he may not
+// list. Taken only where that name opens the same file.
+std::wstring OwnLevelName(const std::wstring& Parent, const std::wstring& Level)
+{
+    const std::wstring Short = PrefixedPath(Parent + Level);
+    const TKernelHandle File(CreateFileW(Short.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    std::vector<DWORD> Buffer((sizeof(FILE_NAME_INFO) + MaxLongPath * sizeof(wchar_t)) / sizeof(DWORD) + 1);
+    auto* const Info = reinterpret_cast<FILE_NAME_INFO*>(Buffer.data());
+    if (!File || !GetFileInformationByHandleEx(File.Get(), FileNameInfo, Info,
+                                               static_cast<DWORD>(Buffer.size() * sizeof(DWORD))))
+        return std::wstring();
+    const std::wstring Named(Info->FileName, Info->FileNameLength / sizeof(wchar_t));
+    const std::wstring Name = Named.substr(Named.find_last_of(L'\\') + 1);
+    TFileIdentity Own, Long;
+    if (Name.empty() || !FileIdentityOf(Short, Own) || !FileIdentityOf(PrefixedPath(Parent + Name), Long) ||
+        Own != Long)
+        return std::wstring();
+    return Name;
+}
+
 // The long name of the short Level below the long path Parent (ending in
 // a backslash); empty where none is there.
 std::wstring LongLevelName(const std::wstring& Parent, const std::wstring& Level)
@@ -269,18 +292,19 @@ std::wstring LongLevelName(const std::wstring& Parent, const std::wstring& Level
         if (const auto Found = GLongLevels.find(Key); Found != GLongLevels.end())
             return Found->second;
     }
-    WIN32_FIND_DATAW Found;
-    const TFindHandle Find(Level.find_first_of(L"*?") == std::wstring::npos
-                               ? FindFirstFileW(PrefixedPath(Key).c_str(), &Found)
-                               : INVALID_HANDLE_VALUE);
-    if (!Find)
+    if (Level.find_first_of(L"*?") != std::wstring::npos)
         return std::wstring();
+    WIN32_FIND_DATAW Found;
+    const TFindHandle Find(FindFirstFileW(PrefixedPath(Key).c_str(), &Found));
+    const std::wstring Name = Find ? std::wstring(Found.cFileName) : OwnLevelName(Parent, Level);
+    if (Name.empty())
+        return Name;
     const std::lock_guard<std::mutex> Hold(GFolderFormsLock);
     if (GFolderFormsScopes == 0)
-        return Found.cFileName;
+        return Name;
     if (GLongLevels.size() >= FolderFormsKept)
         GLongLevels.clear();
-    return GLongLevels.emplace(Key, Found.cFileName).first->second;
+    return GLongLevels.emplace(Key, Name).first->second;
 }
 
 std::string OpenableFolder(const std::wstring& Folder)

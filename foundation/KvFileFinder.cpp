@@ -311,18 +311,21 @@ std::string TFileFinder::EntryPath(const std::string& Folder, const WIN32_FIND_D
     }
     if (!longName.empty())
         return Folder + "\\" + longName;
-    // The short name, where it opens this very entry through the ANSI API
-    // and leads back to it: under Wine two names of a folder may share one.
-    // A name holding a character Windows forbids, a backslash among them,
-    // is no path to walk level by level: its way back alone decides.
+    // The short name the listing gives, where it opens this very entry
+    // through the ANSI API and leads back to it: under Wine two names of a
+    // folder may share one. Not looked up again level by level: a folder
+    // above may refuse its listing, and each look reads a whole folder. A
+    // name holding a character Windows forbids, a backslash among them,
+    // opens by no long form: its way back alone decides.
     const std::wstring Wanted = LongPathOf(Folder) + L"\\" + Entry.cFileName;
-    if (std::wcspbrk(Entry.cFileName, L"\\/:*?\"<>|") == nullptr) {
-        const std::string path = OpenableAnsiPath(Wanted);
-        if (!path.empty())
-            return Folder + "\\" + ExtractFileNamePart(path);
-    } else if (const std::string alternate = OpenableAnsiName(Entry.cAlternateFileName);
-               !alternate.empty() && LongPathName(AnsiToWideStr(Folder + "\\" + alternate)) == Wanted) {
-        return Folder + "\\" + alternate;
+    if (const std::string alternate = OpenableAnsiName(Entry.cAlternateFileName); !alternate.empty()) {
+        const std::string path = Folder + "\\" + alternate;
+        const bool Forbidden = std::wcspbrk(Entry.cFileName, L"\\/:*?\"<>|") != nullptr;
+        TFileIdentity Want, Got;
+        if (LongPathName(AnsiToWideStr(path)) == Wanted &&
+            (Forbidden || !FileIdentityOf(PrefixedPath(Wanted), Want) ||
+             (FileIdentityOf(LongPathForm(path), Got) && Got == Want)))
+            return path;
     }
     bool lossless = false;
     const std::string shown = WideToCodePageEx(Entry.cFileName, lossless, 0);

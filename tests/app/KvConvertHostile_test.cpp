@@ -212,6 +212,14 @@ TEST(KvConvertHostile, NamesWindowsDoesNotAllowGiveOneRowEach)
     PutFile(eu + "\\plain\\In.mbx", five);
     ASSERT_TRUE(RenameOnUnixSide(tb + "\\plain", "q?x"));
     ASSERT_TRUE(RenameOnUnixSide(eu + "\\plain", "a*b"));
+    // Two that share one short name under Wine: one is read by it, the
+    // other is said.
+    const std::string twins[] = {"q?x1082", "q?x1922"};
+    for (int i = 0; i < 2; ++i) {
+        PutFile(tb + "\\plain\\Inbox", Mbox({6 + i}));
+        PutFile(tb + "\\plain\\Inbox.msf", "index");
+        ASSERT_TRUE(RenameOnUnixSide(tb + "\\plain", twins[i]));
+    }
     r.Add(tb + "\\*.msf", mftThunderbird);
     r.Add(eu + "\\*.toc", mftEudoraToc);
     r.Host.Choices.IncludeSubfolders = true;
@@ -219,10 +227,15 @@ TEST(KvConvertHostile, NamesWindowsDoesNotAllowGiveOneRowEach)
     const TErrorLogAt errorLog(r.Dir.File("errors.txt"));
     r.Start();
 
-    EXPECT_EQ(Written(r), (std::vector<std::string>{"note 1.eml", "note 2.eml", "note 3.eml", "note 4.eml", "note 5.eml"}))
+    std::vector<std::string> written = Written(r);
+    const bool firstTwin = std::find(written.begin(), written.end(), "note 6.eml") != written.end();
+    std::erase(written, firstTwin ? "note 6.eml" : "note 7.eml");
+    EXPECT_EQ(written, (std::vector<std::string>{"note 1.eml", "note 2.eml", "note 3.eml", "note 4.eml", "note 5.eml"}))
         << r.LogText();
-    EXPECT_EQ(r.Summary(), Counters(5, 5, 0, 6)) << r.LogText();
-    std::multiset<std::string> said, wanted;
+    EXPECT_EQ(r.Summary(), Counters(6, 6, 0, 7)) << r.LogText();
+    std::multiset<std::string> said, wanted{"Not searched: " + tb + "\\" + twins[firstTwin ? 1 : 0] +
+                                            " (cannot be opened: its short name Q_X1~1EM is another name's in its "
+                                            "folder as well)"};
     for (const std::vector<std::string>& row : ErrorRows(r.Dir.File("errors.txt")))
         said.insert(row[0]);
     for (const std::string name : {"a?b.msf", "x*y.msf", "l<g>.msf", "p|q.msf", "Inbox\\In.toc", "trail\\.toc"})

@@ -18,6 +18,7 @@
 
 #include "ConvertTestFiles.h"
 #include "app/KvConvertDriver.h"
+#include "classlib/Cleanup.h"
 #include "classlib/PathForms.h"
 #include "classlib/SysUtils.h"
 #include "foundation/KvAnsi.h"
@@ -648,6 +649,21 @@ TEST(KvConvertNames, RestoredTreesCarryTheSourcesLongNames)
             for (const auto& [name, bytes] : boxes)
                 EXPECT_EQ(trees[0][L"wide\\" + restored(name)], bytes);
         }
+    }
+    // A folder picked by its short form, its parent held by another program
+    // that shares it with nobody, so that it cannot be listed: the levels
+    // still come back under their long names.
+    {
+        const std::string Picked = OpenableAnsiPath(src + L"wide\\" + boxes[0].first.substr(0, 5));
+        const TKernelHandle Hold(CreateFileW((src + L"wide").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                             FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        ASSERT_TRUE(Hold.Valid());
+        r.Host.Sources.Clear();
+        r.Add(Picked + "\\*.mbox", mftMbox);
+        r.Target(mftMboxUnix, DefaultWideToAnsi(src) + "outheld\\");
+        r.Start();
+        EXPECT_EQ(r.Summary(), Counters(1, 2, 0, 0)) << r.LogText();
+        EXPECT_EQ(TTestFolder::WideTree(src + L"outheld"), (std::map<std::wstring, std::string>{boxes[0]}));
     }
     // Into the other kind's tree, where a file has each mailbox's folder
     // name or a folder its file name: an error each, and the run goes on.

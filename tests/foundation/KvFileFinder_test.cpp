@@ -337,6 +337,11 @@ TEST_F(KvFileFinderTest, NamesTheAnsiApiCannotOpenComeByTheirShortNameOrAreNamed
         // Full-width digits are no port numbers.
         {"COM\xEF\xBC\x91", true, ""},
         {"lpt\xEF\xBC\x99.mbox", true, ""},
+        // Under Wine these share one short name, which opening and listing
+        // may each take for the other: each comes by a name that opens it,
+        // or is skipped for that name.
+        {"Bank 33923.", true, "short name"},
+        {"Bank 7246.", true, "short name"},
     };
     for (const Case& c : cases)
         ASSERT_TRUE(PutWideNamedFile(dir, c.Utf8Name, std::string("bytes of ") + c.Utf8Name)) << c.Utf8Name;
@@ -357,9 +362,10 @@ TEST_F(KvFileFinderTest, NamesTheAnsiApiCannotOpenComeByTheirShortNameOrAreNamed
     size_t reported = 0;
     for (const Case& c : cases) {
         const std::string bytes = std::string("bytes of ") + c.Utf8Name;
-        if (c.Reported) {
+        const auto times = std::count(contents.begin(), contents.end(), bytes);
+        if (c.Reported && (times != 0 || *c.Skip == '\0')) {
             ++reported;
-            EXPECT_EQ(std::count(contents.begin(), contents.end(), bytes), 1) << c.Utf8Name;
+            EXPECT_EQ(times, 1) << c.Utf8Name;
             continue;
         }
         bool named = false;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "ProgramDriver.h"
+#include "classlib/Cleanup.h"
 #include "testkit/TestFolder.h"
 #include "tests/app/TestMessages.h"
 
@@ -492,6 +493,18 @@ TEST(WizardEndToEnd, AddsAFolderNamedOutsideTheCodePageAndRestoresItsTree)
     ASSERT_NE(Sources, nullptr);
     ASSERT_TRUE(Run.WaitFor([&] { return ListCount(Sources) == 1; }, StepMs)) << ListCount(Sources);
     W.Shot("wide_page1");
+    // From here another program holds the folder above the one picked and
+    // shares it with nobody, so that it cannot be listed: the run still
+    // finds the picked folder's long names, and restores them.
+    TKernelHandle Hold;
+    ASSERT_TRUE(Run.WaitFor(
+        [&] {
+            Hold.Reset(CreateFileW(Wide(W.Dir.File("src")).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+            return Hold.Valid();
+        },
+        StepMs))
+        << "the folder form still holds the folder: " << GetLastError();
 
     ASSERT_TRUE(W.ClickToPage("Next", "Set Target Options")) << PanelsText(W.Form);
     ASSERT_TRUE(W.ClickToPage("Next", "Ready to process mail")) << PanelsText(W.Form);

@@ -389,21 +389,22 @@ std::string OpenableAnsiPath(const std::wstring& Path)
         }
         At = End + 1;
     }
+    // "Bank 33923.mbx" and "Bank 7246.mbx" may both be "BANK~ELV.MBX".
     const std::string Opens = ExactAnsi(Short);
-    // Under Wine two names of one folder can share a short one ("Bank
-    // 33923.mbx" and "Bank 7246.mbx" both "BANK~ELV.MBX"), and opening it
-    // and listing it need not find the same one: a short form is taken
-    // only where it opens the very file the long name does and leads back
-    // to that name (by long forms on both sides, as Path may hold short
-    // levels of its own), which the restored names are made of. A name
-    // Windows does not allow ("a?b", made on another system) opens by no
-    // long form: there the way back alone decides.
-    TFileIdentity Wanted, Got;
-    if (Opens.empty() || LongPathName(AnsiToWide(Opens)) != LongPathName(Path))
-        return std::string();
-    if (FileIdentityOf(PrefixedPath(Path), Wanted) && !(FileIdentityOf(LongPathForm(Opens), Got) && Got == Wanted))
+    if (Opens.empty() || !LeadsBackTo(Opens, Path) || !OpensNoOtherFile(Opens, Path))
         return std::string();
     return Opens;
+}
+
+bool LeadsBackTo(const std::string& Form, const std::wstring& Path)
+{
+    return LongPathName(AnsiToWide(Form)) == LongPathName(Path);
+}
+
+bool OpensNoOtherFile(const std::string& Form, const std::wstring& Path)
+{
+    TFileIdentity Wanted, Got;
+    return !FileIdentityOf(PrefixedPath(Path), Wanted) || (FileIdentityOf(LongPathForm(Form), Got) && Got == Wanted);
 }
 
 std::wstring AnsiToWide(const std::string& Text)

@@ -66,6 +66,17 @@ struct TFileIdentity {
 // The identity of the file or folder a wide path opens; false when none
 // opens there.
 bool FileIdentityOf(const std::wstring& Path, TFileIdentity& Identity);
+// Whether the ANSI path Form is a form of the wide path Path: it leads back
+// to Path's long name (by long forms on both sides, as either may hold
+// short levels), which the restored names are made of. Under Wine two
+// names of one folder can share a short one, and opening it and listing
+// it need not find the same one.
+bool LeadsBackTo(const std::string& Form, const std::wstring& Path);
+// Whether Form opens no file other than the one Path opens: false only
+// where Path opens a file and Form opens another one or none. A name
+// Windows does not allow ("a?b", made on another system) opens by no long
+// form, and passes.
+bool OpensNoOtherFile(const std::string& Form, const std::wstring& Path);
 // Path in a form the ANSI API opens: its ANSI text when that is exact and
 // no level ends in a dot or a blank (which those calls drop), else that
 // text with such levels by their short names, taken only when it opens

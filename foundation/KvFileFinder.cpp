@@ -316,15 +316,13 @@ std::string TFileFinder::EntryPath(const std::string& Folder, const WIN32_FIND_D
     // folder may share one. Not looked up again level by level: a folder
     // above may refuse its listing, and each look reads a whole folder. A
     // name holding a character Windows forbids, a backslash among them,
-    // opens by no long form: its way back alone decides.
+    // opens by no long form, or by one naming another file: its way back
+    // alone decides.
     const std::wstring Wanted = LongPathOf(Folder) + L"\\" + Entry.cFileName;
     if (const std::string alternate = OpenableAnsiName(Entry.cAlternateFileName); !alternate.empty()) {
         const std::string path = Folder + "\\" + alternate;
         const bool Forbidden = std::wcspbrk(Entry.cFileName, L"\\/:*?\"<>|") != nullptr;
-        TFileIdentity Want, Got;
-        if (LongPathName(AnsiToWideStr(path)) == Wanted &&
-            (Forbidden || !FileIdentityOf(PrefixedPath(Wanted), Want) ||
-             (FileIdentityOf(LongPathForm(path), Got) && Got == Want)))
+        if (LeadsBackTo(path, Wanted) && (Forbidden || OpensNoOtherFile(path, Wanted)))
             return path;
     }
     bool lossless = false;

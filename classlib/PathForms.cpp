@@ -230,17 +230,30 @@ std::wstring ShortPathName(const std::wstring& Path)
     return PathPrefixLength(Path) != 0 ? Short : UnprefixedPath(Short);
 }
 
-bool FileIdentityOf(const std::wstring& Path, TFileIdentity& Identity)
+namespace {
+
+// No access asked: a file another program holds, or a folder, still
+// answers.
+TKernelHandle OpenedToAsk(const std::wstring& Path)
 {
-    // No access asked: a file another program holds, or a folder, still
-    // answers.
-    const TKernelHandle File(CreateFileW(Path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return TKernelHandle(CreateFileW(Path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+bool IdentityOf(const TKernelHandle& File, TFileIdentity& Identity)
+{
     BY_HANDLE_FILE_INFORMATION Info;
     if (!File || !GetFileInformationByHandle(File.Get(), &Info))
         return false;
     Identity = {Info.dwVolumeSerialNumber, Info.nFileIndexHigh, Info.nFileIndexLow};
     return true;
+}
+
+}  // namespace
+
+bool FileIdentityOf(const std::wstring& Path, TFileIdentity& Identity)
+{
+    return IdentityOf(OpenedToAsk(Path), Identity);
 }
 
 namespace {
@@ -265,9 +278,7 @@ std::map<std::wstring, std::wstring> GLongLevels;
 // list. Taken only where that name opens the same file.
 std::wstring OwnLevelName(const std::wstring& Parent, const std::wstring& Level)
 {
-    const std::wstring Short = PrefixedPath(Parent + Level);
-    const TKernelHandle File(CreateFileW(Short.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const TKernelHandle File = OpenedToAsk(PrefixedPath(Parent + Level));
     std::vector<DWORD> Buffer((sizeof(FILE_NAME_INFO) + MaxLongPath * sizeof(wchar_t)) / sizeof(DWORD) + 1);
     auto* const Info = reinterpret_cast<FILE_NAME_INFO*>(Buffer.data());
     if (!File || !GetFileInformationByHandleEx(File.Get(), FileNameInfo, Info,
@@ -276,7 +287,7 @@ std::wstring OwnLevelName(const std::wstring& Parent, const std::wstring& Level)
     const std::wstring Named(Info->FileName, Info->FileNameLength / sizeof(wchar_t));
     const std::wstring Name = Named.substr(Named.find_last_of(L'\\') + 1);
     TFileIdentity Own, Long;
-    if (Name.empty() || !FileIdentityOf(Short, Own) || !FileIdentityOf(PrefixedPath(Parent + Name), Long) ||
+    if (Name.empty() || !IdentityOf(File, Own) || !FileIdentityOf(PrefixedPath(Parent + Name), Long) ||
         Own != Long)
         return std::wstring();
     return Name;

@@ -321,8 +321,8 @@ std::string TFileFinder::EntryPath(const std::string& Folder, const WIN32_FIND_D
     const std::wstring Wanted = LongPathOf(Folder) + L"\\" + Entry.cFileName;
     if (const std::string alternate = OpenableAnsiName(Entry.cAlternateFileName); !alternate.empty()) {
         const std::string path = Folder + "\\" + alternate;
-        const bool Forbidden = std::wcspbrk(Entry.cFileName, L"\\/:*?\"<>|") != nullptr;
-        if (LeadsBackTo(path, Wanted) && (Forbidden || OpensNoOtherFile(path, Wanted)))
+        if (LeadsBackTo(path, Wanted) &&
+            (HasForbiddenNameChars(std::wstring(Entry.cFileName)) || OpensNoOtherFile(path, Wanted)))
             return path;
     }
     bool lossless = false;

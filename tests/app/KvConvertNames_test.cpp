@@ -664,6 +664,9 @@ TEST(KvConvertNames, RestoredTreesCarryTheSourcesLongNames)
         r.Start();
         EXPECT_EQ(r.Summary(), Counters(1, 2, 0, 0)) << r.LogText();
         EXPECT_EQ(TTestFolder::WideTree(src + L"outheld"), (std::map<std::wstring, std::string>{boxes[0]}));
+        const std::string Box = WideToUtf8(boxes[0].first);
+        EXPECT_EQ(PythonMessages(r.Dir, DefaultWideToAnsi(src) + "outheld"),
+                  (std::vector<std::string>{Box + "|note 1", Box + "|note 2"}));
     }
     // Into the other kind's tree, where a file has each mailbox's folder
     // name or a folder its file name: an error each, and the run goes on.

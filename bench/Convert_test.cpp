@@ -9,6 +9,8 @@
 
 #include "app/KvAppStart.h"
 #include "bench/BenchHost.h"
+#include "classlib/Cleanup.h"
+#include "classlib/PathForms.h"
 #include "foundation/KvAnsi.h"
 #include "foundation/KvAppBase.h"
 #include "foundation/KvFiles.h"
@@ -327,6 +329,17 @@ TEST(BenchConvert, WidePathsGoOnByTheirShortNames)
     EXPECT_EQ(TTestFolder::WideTree(wide + L"\\treeEML"),
               (std::map<std::wstring, std::string>{
                   {L"\x6587\x5b57\\In\x5b57.mbox\\wide.eml", "Subject: wide\r\nContent-Type: text/plain\r\n\r\nbody\r\n"}}));
+    // Picked by its short form, as the forms hand it on, below a folder
+    // another program holds shared with nobody, which cannot be listed.
+    const std::string picked = OpenableAnsiPath(wide);
+    const TKernelHandle hold(CreateFileW(root.substr(0, root.size() - 1).c_str(), GENERIC_READ, 0, nullptr,
+                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    ASSERT_TRUE(hold.Valid());
+    const TConvertRun held = RunConvertExe("-r \"" + picked + "\\*.mbox\" Mbox \"" + dir.File("held") + "\\\\\" 15");
+    ASSERT_GE(held.Lines.size(), 3u) << held.ExitCode;
+    EXPECT_EQ(held.Lines[held.Lines.size() - 3], "1 mailboxes processed, 1 messages converted, 0 duplicates "
+                                                 "skipped, 0 errors.");
+    EXPECT_EQ(TTestFolder::WideTree(root + L"held"), TTestFolder::WideTree(wide + L"\\tree15"));
 }
 
 // A name the code page shows only by a best fit is no name of the run: the

@@ -176,7 +176,7 @@ std::vector<std::string> CommandLineArgs(std::string& Problem, bool MakeFolders)
         }
         if (arg.empty() && wide[i][0] != L'\0' && Problem.empty())
             Problem = "cannot hand on argument " + std::to_string(i) +
-                      ": its name does not fit the ANSI code page and it has no short name";
+                      ": its name does not fit the ANSI code page and no short name of it that opens it was found";
         args.push_back(arg);
     }
     LocalFree(wide);

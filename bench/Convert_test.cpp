@@ -340,6 +340,13 @@ TEST(BenchConvert, WidePathsGoOnByTheirShortNames)
     EXPECT_EQ(held.Lines[held.Lines.size() - 3], "1 mailboxes processed, 1 messages converted, 0 duplicates "
                                                  "skipped, 0 errors.");
     EXPECT_EQ(TTestFolder::WideTree(root + L"held"), TTestFolder::WideTree(wide + L"\\tree15"));
+    // Its long form has a short name that cannot be found while the
+    // folder above cannot be listed.
+    const TConvertRun refused = RunConvertExe(L"\"" + wide + L"\\*.mbox\" Mbox \"" + root + L"held2\\\\\" 15");
+    EXPECT_EQ(refused.ExitCode, 2u);
+    ASSERT_FALSE(refused.Lines.empty());
+    EXPECT_EQ(refused.Lines.front(), "convert: cannot hand on argument 1: its name does not fit the ANSI code page "
+                                     "and no short name of it that opens it was found\r");
 }
 
 // A name the code page shows only by a best fit is no name of the run: the

@@ -104,6 +104,23 @@ TEST(PathForms, LongAndShortFormsAtAnyLength)
     // A missing level and those after it stay as they are.
     const std::wstring Missing = ShortPathName(Base) + L"\\no~such\\x";
     EXPECT_EQ(LongPathName(Missing), Base + L"\\no~such\\x");
+    // A missing level holding a wildcard (a name made on another system) is
+    // never taken for the folder beside it that the wildcard matches.
+    ASSERT_TRUE(CreateDirectoryW(PrefixedPath(Base + L"\\no~such").c_str(), nullptr));
+    EXPECT_EQ(LongPathName(Base + L"\\no~?uch\\x"), Base + L"\\no~?uch\\x");
+    // A short name not found in a run is asked again: the run may make its
+    // folder later.
+    {
+        const TFolderFormsScope Run;
+        const std::wstring Made = Base + L"\\\u03a9made";
+        ASSERT_TRUE(CreateDirectoryW(PrefixedPath(Made).c_str(), nullptr));
+        const std::wstring ShortMade = ShortPathName(Made);
+        ASSERT_TRUE(RemoveDirectoryW(PrefixedPath(Made).c_str()));
+        EXPECT_EQ(LongPathName(ShortMade), Base + ShortMade.substr(ShortMade.rfind(L'\\')));
+        ASSERT_TRUE(CreateDirectoryW(PrefixedPath(Made).c_str(), nullptr));
+        ASSERT_EQ(ShortPathName(Made), ShortMade);
+        EXPECT_EQ(LongPathName(ShortMade), Made);
+    }
     EXPECT_EQ(ShortPathName(Base + L"\\no such"), L"");
     // The system's long form of what exists; the missing rest kept as it is.
     const std::wstring ShortBase = ShortPathName(Base);

@@ -202,90 +202,122 @@ void TFileFinder::Search()
     if (!accept)
         return;
     FirstVisit(FRootFolder);
-    if (Recursive)
+    if (Recursive || !SkipFiles)
         WalkFolder(FRootFolder, folderAttr, 0);
-    else if (!SkipFiles)
-        if (const DWORD Error = ListFiles(FRootFolder))
-            CannotList(FRootFolder, Error, 0);
 }
 
 void TFileFinder::WalkFolder(const std::string& Folder, DWORD FolderAttr, DWORD OwnAttr)
 {
+    std::vector<TMatch> Matches;
     if (!SkipFiles) {
         // A folder that cannot be listed would look empty, and its
         // mailboxes would vanish without a word.
-        if (const DWORD Error = ListFiles(Folder)) {
+        if (const DWORD Error = ListFiles(Folder, Matches)) {
             CannotList(Folder, Error, OwnAttr);
             return;
+        }
+    }
+    const bool WholeFolder = OnFolderFiles && !SkipFiles;
+    std::vector<WIN32_FIND_DATAW> Subs;
+    std::vector<std::string> Files;
+    DWORD ListError = 0;
+    if (Recursive || WholeFolder) {
+        // Read to its end before anything is handed on: no listing stays
+        // open while the folders below are walked.
+        TWideFind find(Folder + "\\*.*");
+        ListError = find.Failure();
+        const DWORD FileAttr = FileAttributes();
+        for (bool more = find.Valid(); more; more = find.Next()) {
+            const WIN32_FIND_DATAW& entry = find.Data;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                if (Recursive && WantedEntry(entry, FolderAttr) && !IsDotEntry(entry))
+                    Subs.push_back(entry);
+            } else if (WholeFolder && WantedEntry(entry, FileAttr)) {
+                std::string reason;
+                if (std::string name = EntryPath(Folder, entry, reason); !name.empty())
+                    Files.push_back(std::move(name));
+            }
+        }
+    }
+    if (WholeFolder) {
+        std::vector<std::string> Matched;
+        for (const TMatch& match : Matches)
+            if (match.Reason.empty())
+                Matched.push_back(match.Name);
+        OnFolderFiles(this, Folder, Files, Matched);
+    }
+    for (const TMatch& match : Matches) {
+        if (!match.Reason.empty()) {
+            Skip(match.Name, match.Reason);
+        } else {
+            bool accept = false;
+            AcceptFile(match.Name, accept);
         }
         if (Abort)
             return;
     }
-    TWideFind find(Folder + "\\*.*");
-    if (find.Failure())
-        CannotList(Folder, find.Failure(), OwnAttr);
-    for (bool more = find.Valid(); more; more = find.Next()) {
-        const WIN32_FIND_DATAW& entry = find.Data;
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && WantedEntry(entry, FolderAttr) &&
-            !IsDotEntry(entry)) {
-            std::string reason;
-            const std::string sub = EntryPath(Folder, entry, reason);
-            if (sub.empty()) {
-                Skip(Folder + "\\" + DefaultWideToAnsi(entry.cFileName), reason);
-            } else if (!FirstVisit(sub)) {
-                Skip(sub, RevisitReason);
-            } else {
-                bool accept = false;
-                AcceptFolder(sub, accept);
-                if (accept)
-                    WalkFolder(sub, FolderAttr, entry.dwFileAttributes);
-            }
+    if (!Recursive)
+        return;
+    if (ListError)
+        CannotList(Folder, ListError, OwnAttr);
+    for (const WIN32_FIND_DATAW& entry : Subs) {
+        std::string reason;
+        const std::string sub = EntryPath(Folder, entry, reason);
+        if (sub.empty()) {
+            Skip(Folder + "\\" + DefaultWideToAnsi(entry.cFileName), reason);
+        } else if (!FirstVisit(sub)) {
+            Skip(sub, RevisitReason);
+        } else {
+            bool accept = false;
+            AcceptFolder(sub, accept);
+            if (accept)
+                WalkFolder(sub, FolderAttr, entry.dwFileAttributes);
         }
         if (Abort)
             return;
     }
 }
 
-DWORD TFileFinder::ListFiles(const std::string& Folder)
+DWORD TFileFinder::FileAttributes() const
 {
-    DWORD attr = Attributes;
-    if (attr & FILE_ATTRIBUTE_DIRECTORY) {
-        attr &= ~static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY);
+    return Attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | 0x08);
+}
+
+DWORD TFileFinder::ListFiles(const std::string& Folder, std::vector<TMatch>& Matches)
+{
+    if (Attributes & FILE_ATTRIBUTE_DIRECTORY) {
         bool ignored = false;
         AcceptFolder(Folder, ignored);
     }
-    attr &= ~static_cast<DWORD>(0x08);  // volume labels are never files
+    const DWORD attr = FileAttributes();
     if (!FMaskIsList)
-        return ListMask(Folder, FFileMask, attr);
+        return ListMask(Folder, FFileMask, attr, Matches);
     size_t start = 0;
-    while (start <= FFileMask.size() && !Abort) {
+    while (start <= FFileMask.size()) {
         size_t end = FFileMask.find(';', start);
         if (end == std::string::npos)
             end = FFileMask.size();
         if (end > start)
-            if (const DWORD Error = ListMask(Folder, FFileMask.substr(start, end - start), attr))
+            if (const DWORD Error = ListMask(Folder, FFileMask.substr(start, end - start), attr, Matches))
                 return Error;
         start = end + 1;
     }
     return 0;
 }
 
-DWORD TFileFinder::ListMask(const std::string& Folder, const std::string& Mask, DWORD Attr)
+DWORD TFileFinder::ListMask(const std::string& Folder, const std::string& Mask, DWORD Attr,
+                            std::vector<TMatch>& Matches)
 {
     TWideFind find(Folder + "\\" + Mask);
     for (bool more = find.Valid(); more; more = find.Next()) {
         if (!WantedEntry(find.Data, Attr))
             continue;
         std::string reason;
-        const std::string name = EntryPath(Folder, find.Data, reason);
-        if (name.empty()) {
-            Skip(Folder + "\\" + DefaultWideToAnsi(find.Data.cFileName), reason);
-        } else {
-            bool accept = false;
-            AcceptFile(name, accept);
-        }
-        if (Abort)
-            return 0;
+        std::string name = EntryPath(Folder, find.Data, reason);
+        if (name.empty())
+            Matches.push_back({Folder + "\\" + DefaultWideToAnsi(find.Data.cFileName), std::move(reason)});
+        else
+            Matches.push_back({std::move(name), std::string()});
     }
     return find.Failure();
 }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "classlib/Classes.h"
 #include "classlib/PathForms.h"
@@ -38,6 +39,9 @@ public:
     using TSkipEvent =
         std::function<void(TFileFinder* Sender, const std::string& Name, const std::string& Reason)>;
     using TFolderErrorEvent = std::function<void(TFileFinder* Sender, const std::string& Folder, DWORD Error)>;
+    using TFolderFilesEvent =
+        std::function<void(TFileFinder* Sender, const std::string& Folder, const std::vector<std::string>& Files,
+                           const std::vector<std::string>& Matched)>;
 
     TFileFinder();
     ~TFileFinder() override;
@@ -75,6 +79,12 @@ public:
     // meanwhile), with the system's error: its files and sub-folders are
     // not searched.
     TFolderErrorEvent OnFolderError;
+    // Every file of a folder the search enters (of the attributes reported)
+    // and those of them the mask names, each by the path that opens it; a
+    // file that opens by none is in neither. Given before the folder's
+    // files go to the hooks, from the listing that finds its sub-folders:
+    // a handler that needs the whole folder lists nothing of its own.
+    TFolderFilesEvent OnFolderFiles;
     // OnSkip's reasons for the entries passed over that lose nothing: a
     // folder reached again through a link, and a link the system keeps for
     // compatibility (hidden, a system folder) that refuses listing: what
@@ -85,9 +95,19 @@ public:
 protected:
     // OwnAttr: the folder's own attributes, 0 for the root.
     void WalkFolder(const std::string& Folder, DWORD FolderAttr, DWORD OwnAttr);
-    // 0, or the error of a listing that failed; the failure is not reported.
-    DWORD ListFiles(const std::string& Folder);
-    DWORD ListMask(const std::string& Folder, const std::string& Mask, DWORD Attr);
+    // A file the mask names: the path that opens it, or its shown name
+    // with the reason it is passed over.
+    struct TMatch {
+        std::string Name;
+        std::string Reason;
+    };
+    // Lists the files the mask names into Matches; 0, or the error of a
+    // listing that failed, which is not reported.
+    DWORD ListFiles(const std::string& Folder, std::vector<TMatch>& Matches);
+    DWORD ListMask(const std::string& Folder, const std::string& Mask, DWORD Attr, std::vector<TMatch>& Matches);
+    // The attribute bits a reported file may carry: never a folder's or a
+    // volume label's.
+    DWORD FileAttributes() const;
     // Reports a folder that cannot be listed (Error) to OnFolderError, or
     // to OnSkip where it loses nothing.
     void CannotList(const std::string& Folder, DWORD Error, DWORD OwnAttr);

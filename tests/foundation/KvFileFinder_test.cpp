@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -265,6 +266,80 @@ TEST_F(KvFileFinderTest, AbortFromANestedFolderStopsEverything)
     f.Abort = true;
     f.Execute(Root);
     EXPECT_EQ(Files, std::vector<std::string>{"a.mbx"});
+}
+
+namespace {
+
+// The listings made of each folder (patterns with a wildcard), by folder.
+std::map<std::wstring, int> GListings;
+TImportHook* GCounted = nullptr;
+
+HANDLE WINAPI CountedFindFirst(LPCWSTR Pattern, LPWIN32_FIND_DATAW Data)
+{
+    const std::wstring Path = Pattern;
+    if (Path.find_first_of(L"*?", Path.find_last_of(L'\\')) != std::wstring::npos)
+        ++GListings[Path.substr(0, Path.find_last_of(L'\\'))];
+    return reinterpret_cast<decltype(&FindFirstFileW)>(GCounted->Original())(Pattern, Data);
+}
+
+}  // namespace
+
+// A handler that needs every file of a folder gets them, and the mask's,
+// from the listings the search makes anyway, before the folder's files.
+TEST_F(KvFileFinderTest, EveryFileOfAFolderComesFromTheSearchsOwnListings)
+{
+    TImportHook First("kernel32.dll", "FindFirstFileW", reinterpret_cast<void*>(&CountedFindFirst));
+    ASSERT_TRUE(First.Hooked());
+    GCounted = &First;
+    const struct {
+        std::string Mask;
+        bool Recursive, SkipFiles, Handled;
+        std::uint32_t Attr;
+        // Each folder: its files, "|", the mask's; and its listings.
+        std::map<std::string, std::string> Folders;
+        std::map<std::string, int> Listings;
+    } Cases[] = {
+        {"*.mbx", true, false, true, FILE_ATTRIBUTE_READONLY,
+         {{".", "a.mbx b.toc c.txt ro.mbx | a.mbx ro.mbx"}, {"skip", "f.mbx | f.mbx"}, {"sub", "d.mbx | d.mbx"},
+          {"sub\\deep", "e.mbx e.toc | e.mbx"}},
+         {{".", 2}, {"skip", 2}, {"sub", 2}, {"sub\\deep", 2}}},
+        {"*.toc;*.mbx", false, false, true, 0, {{".", "a.mbx b.toc c.txt | b.toc a.mbx"}}, {{".", 3}}},
+        // A search that needs no whole folder lists no more than its mask.
+        {"*.mbx", false, false, false, 0, {}, {{".", 1}}},
+        {"*.mbx", true, true, true, 0, {}, {{".", 1}, {"skip", 1}, {"sub", 1}, {"sub\\deep", 1}}},
+    };
+    for (const auto& C : Cases) {
+        Files.clear();
+        std::map<std::string, std::string> Seen;
+        TFileFinder F;
+        Watch(F);
+        F.OnFile = [&](TFileFinder*, const std::string& Name) {
+            EXPECT_TRUE(!C.Handled || Seen.count(Rel(Name.substr(0, Name.rfind('\\')))) != 0) << Name;
+        };
+        if (C.Handled)
+            F.OnFolderFiles = [&](TFileFinder*, const std::string& Folder, const std::vector<std::string>& All,
+                                  const std::vector<std::string>& Matched) {
+                std::string Text;
+                for (const std::string& Name : Sorted(All))
+                    Text += ExtractFileNamePart(Name) + " ";
+                Text += "|";
+                for (const std::string& Name : Matched)
+                    Text += " " + ExtractFileNamePart(Name);
+                EXPECT_TRUE(Seen.emplace(Rel(Folder), Text).second) << Folder;
+            };
+        F.SetFileMask(C.Mask);
+        F.Recursive = C.Recursive;
+        F.SkipFiles = C.SkipFiles;
+        F.Attributes = C.Attr;
+        GListings.clear();
+        F.Execute(Root);
+        EXPECT_EQ(Seen, C.Folders) << C.Mask;
+        std::map<std::string, int> Listings;
+        for (const auto& [Folder, Count] : GListings)
+            Listings[Rel(DefaultWideToAnsi(Folder))] = Count;
+        EXPECT_EQ(Listings, C.Listings) << C.Mask;
+    }
+    GCounted = nullptr;
 }
 
 namespace {

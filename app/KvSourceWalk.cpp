@@ -240,6 +240,12 @@ void TSourceWalk::Search(const std::string& Folder, const std::string& Mask)
     }
     FFinder->Abort = false;
     FFinder->SetFileMask(Mask);
+    FFinder->OnFolderFiles = nullptr;
+    if (!FSettings.SubfolderExt.empty())
+        FFinder->OnFolderFiles = [this](TFileFinder*, const std::string& In, const std::vector<std::string>& Files,
+                                        const std::vector<std::string>& Matched) {
+            ReportUnindexedMailboxes(In, Files, Matched);
+        };
     FFinder->Execute(Folder);
 }
 
@@ -329,30 +335,25 @@ void TSourceWalk::AcceptFolder(const std::string& Folder, bool& Accept)
             Name = RemoveFileExt(Name, FSettings.SubfolderExt);
         Accept = !IsOnSkipList(Name);
     }
-    if (Accept && !FSettings.SubfolderExt.empty())
-        ReportUnindexedMailboxes(Folder);
 }
 
-void TSourceWalk::ReportUnindexedMailboxes(const std::string& Folder)
+void TSourceWalk::ReportUnindexedMailboxes(const std::string& Folder, const std::vector<std::string>& Files,
+                                           const std::vector<std::string>& Matched)
 {
     // Mozilla mail programs find their mailboxes through the index beside
     // each one; a mailbox without one is not the search's to convert, but
-    // the user learns of it and can add it by hand.
+    // the user learns of it and can add it by hand. One the user's own
+    // pattern names (*.mbox, *) is the search's: no row calls it skipped.
+    // The folder's mailboxes are read after this: what is found here was
+    // there before the run.
     const std::string IndexExt = MailFormatExtension(FSettings.SourceFormat, false);
-    TFileFinder Scan;
-    Scan.Attributes = FFinder->Attributes;
-    Scan.SetFileMask("*");
-    std::vector<std::string> Names;
-    std::unordered_set<std::string> Keys;
-    Scan.OnAcceptFile = [&](TFileFinder*, const std::string& Name, bool& Accept) {
-        Accept = false;
-        Names.push_back(Name);
+    std::unordered_set<std::string> Keys, Named;
+    for (const std::string& Name : Files)
         Keys.insert(PathNameKey(Name));
-    };
-    Scan.Execute(Folder);
-    std::vector<std::string> Unindexed;
-    for (const std::string& Name : Names) {
-        if (HasFileExt(Name, IndexExt))
+    for (const std::string& Name : Matched)
+        Named.insert(PathNameKey(Name));
+    for (const std::string& Name : Files) {
+        if (HasFileExt(Name, IndexExt) || Named.count(PathNameKey(Name)) != 0)
             continue;
         // Listed beside it by the same name. A short name may be another
         // file's long one: the index carries the mailbox's long name.
@@ -365,26 +366,10 @@ void TSourceWalk::ReportUnindexedMailboxes(const std::string& Folder)
         // index is looked for in the folder's listing.
         if (HasEntryNamed(Folder, NameOnDisk(Name) + L"." + AnsiToWideStr(IndexExt)))
             continue;
-        Unindexed.push_back(Name);
-    }
-    if (Unindexed.empty())
-        return;
-    // A mailbox the user's own pattern names (*.mbox, *) is the search's
-    // to convert: no row calls it skipped. The run's own mbox copies are
-    // written after the walk: what is found here was there before the run.
-    std::unordered_set<std::string> Named;
-    TFileFinder Listed;
-    Listed.Attributes = FFinder->Attributes;
-    Listed.SetFileMask(FFinder->FileMask());
-    Listed.OnAcceptFile = [&](TFileFinder*, const std::string& Name, bool& Accept) {
-        Accept = false;
-        Named.insert(PathNameKey(Name));
-    };
-    Listed.Execute(Folder);
-    for (const std::string& Name : Unindexed)
-        if (Named.count(PathNameKey(Name)) == 0 && SniffMailboxFile(Name) == TMailboxSniff::Mbox)
+        if (SniffMailboxFile(Name) == TMailboxSniff::Mbox)
             AddLine(Name, "Mailbox without an index file skipped (add it by hand to convert it): " + LogNameOf(Name),
                     true);
+    }
 }
 
 void TSourceWalk::AddSizes(const std::string& Name)

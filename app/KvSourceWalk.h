@@ -94,8 +94,10 @@ private:
     void Add(TSourceStep&& Step);
     void AcceptFile(const std::string& Found, bool& Accept) const;
     void AcceptFolder(const std::string& Folder, bool& Accept);
-    // One line for each Mozilla mailbox in Folder that has no index.
-    void ReportUnindexedMailboxes(const std::string& Folder);
+    // One line for each Mozilla mailbox in Folder that has no index, of
+    // the folder's Files, those the search's mask named (Matched) left out.
+    void ReportUnindexedMailboxes(const std::string& Folder, const std::vector<std::string>& Files,
+                                  const std::vector<std::string>& Matched);
     bool IsOnSkipList(const std::string& Name) const;
     // Every file read, with its data file, by size: only a file of the
     // size asked about has its identity compared.

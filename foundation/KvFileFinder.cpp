@@ -209,11 +209,27 @@ void TFileFinder::Search()
 void TFileFinder::WalkFolder(const std::string& Folder, DWORD FolderAttr, DWORD OwnAttr)
 {
     std::vector<TMatch> Matches;
+    // False once a handler has stopped the search.
+    const auto handOn = [this, &Matches] {
+        for (const TMatch& match : Matches) {
+            if (!match.Reason.empty()) {
+                Skip(match.Name, match.Reason);
+            } else {
+                bool accept = false;
+                AcceptFile(match.Name, accept);
+            }
+            if (Abort)
+                return false;
+        }
+        return true;
+    };
     if (!SkipFiles) {
         // A folder that cannot be listed would look empty, and its
-        // mailboxes would vanish without a word.
+        // mailboxes would vanish without a word; what one mask of a list
+        // found before another's listing failed still goes on.
         if (const DWORD Error = ListFiles(Folder, Matches)) {
-            CannotList(Folder, Error, OwnAttr);
+            if (handOn())
+                CannotList(Folder, Error, OwnAttr);
             return;
         }
     }
@@ -246,17 +262,7 @@ void TFileFinder::WalkFolder(const std::string& Folder, DWORD FolderAttr, DWORD 
                 Matched.push_back(match.Name);
         OnFolderFiles(this, Folder, Files, Matched);
     }
-    for (const TMatch& match : Matches) {
-        if (!match.Reason.empty()) {
-            Skip(match.Name, match.Reason);
-        } else {
-            bool accept = false;
-            AcceptFile(match.Name, accept);
-        }
-        if (Abort)
-            return;
-    }
-    if (!Recursive)
+    if (!handOn() || !Recursive)
         return;
     if (ListError)
         CannotList(Folder, ListError, OwnAttr);

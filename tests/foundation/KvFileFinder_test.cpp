@@ -64,8 +64,8 @@ protected:
     std::vector<std::string> Files, Folders;
 };
 
-// "locked" and "jn" refuse listing, "half" only of its sub-folders; "jn"
-// shows as a compatibility link.
+// "locked" and "jn" refuse listing, "half" only for "*.toc" and for its
+// sub-folders; "jn" shows as a compatibility link.
 TImportHook *GFindFirst = nullptr, *GFindNext = nullptr;
 
 BOOL Marked(BOOL Found, WIN32_FIND_DATAW* Data)
@@ -78,7 +78,8 @@ BOOL Marked(BOOL Found, WIN32_FIND_DATAW* Data)
 HANDLE WINAPI RefusingFindFirst(LPCWSTR Pattern, LPWIN32_FIND_DATAW Data)
 {
     const std::wstring Path = Pattern, Folder = Path.substr(0, Path.find_last_of(L'\\'));
-    if (Folder.ends_with(L"\\locked") || Folder.ends_with(L"\\jn") || Path.ends_with(L"\\half\\*.*")) {
+    if (Folder.ends_with(L"\\locked") || Folder.ends_with(L"\\jn") || Path.ends_with(L"\\half\\*.*") ||
+        Path.ends_with(L"\\half\\*.toc")) {
         SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
@@ -113,8 +114,11 @@ TEST_F(KvFileFinderTest, FoldersThatCannotBeListedAreNamed)
     } Cases[] = {
         {"", "*.mbx", true, {"a.mbx", "half\\h.mbx", "hdir\\g.mbx", "hid.mbx", "skip\\f.mbx", "sub\\d.mbx",
                              "sub\\deep\\e.mbx"}, {"half", "locked"}, {"jn"}},
-        {"", "*.toc;;*.mbx", true, {"a.mbx", "b.toc", "half\\h.mbx", "hdir\\g.mbx", "hid.mbx", "skip\\f.mbx",
-                                   "sub\\d.mbx", "sub\\deep\\e.mbx", "sub\\deep\\e.toc"}, {"half", "locked"}, {"jn"}},
+        {"", "*.toc;;*.mbx", true, {"a.mbx", "b.toc", "hdir\\g.mbx", "hid.mbx", "skip\\f.mbx", "sub\\d.mbx",
+                                   "sub\\deep\\e.mbx", "sub\\deep\\e.toc"}, {"half", "locked"}, {"jn"}},
+        // What the first mask found before the second's listing failed.
+        {"", "*.mbx;*.toc", true, {"a.mbx", "b.toc", "half\\h.mbx", "hdir\\g.mbx", "hid.mbx", "skip\\f.mbx",
+                                  "sub\\d.mbx", "sub\\deep\\e.mbx", "sub\\deep\\e.toc"}, {"half", "locked"}, {"jn"}},
         {"locked", "*.toc;*.mbx", false, {}, {"locked"}, {}},
     };
     for (const auto& C : Cases) {
